@@ -1,0 +1,43 @@
+# The two set-up commands: `make play` and `make test`. Everything else is a helper.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+JOBS       ?= $(shell nproc)
+CMAKE_ARGS ?=
+
+.PHONY: all bootstrap configure build play test test-sanitize bench format format-check clean
+
+all: build
+
+bootstrap:
+	@./scripts/bootstrap
+
+$(BUILD)/CMakeCache.txt: | bootstrap
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS) >/dev/null
+
+configure: bootstrap $(BUILD)/CMakeCache.txt
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+play: build
+	@./scripts/play $(BUILD)
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+test-sanitize: bootstrap
+	@test -f $(ASAN_BUILD)/CMakeCache.txt || cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTIKOLEAP_SANITIZE=ON >/dev/null
+	@cmake --build $(ASAN_BUILD) -j $(JOBS)
+	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	@$(BUILD)/tikoleap-bench
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+format-check:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
+clean:
+	@rm -rf $(BUILD) $(ASAN_BUILD)

@@ -1,0 +1,21 @@
+# Warnings are errors for our own code only.
+set(TIKOLEAP_WARNINGS -Wall -Wextra -Wpedantic -Werror -Wno-unused-parameter)
+
+# tikoleap_library(<name> DEPS <targets...>)
+# One static library per layout folder, built from every .cpp below the calling folder.
+function(tikoleap_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB_RECURSE _srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  add_library(${name} STATIC ${_srcs})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+  target_compile_options(${name} PRIVATE ${TIKOLEAP_WARNINGS} ${TIKOLEAP_FP_FLAGS})
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+endfunction()
+
+function(tikoleap_executable name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  target_compile_options(${name} PRIVATE ${TIKOLEAP_WARNINGS} ${TIKOLEAP_FP_FLAGS})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS})
+endfunction()

@@ -1,0 +1,2 @@
+// Keeps the platform library non-empty until its layers land.
+namespace platform { int layerCount() { return 0; } }
