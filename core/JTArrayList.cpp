@@ -4,9 +4,13 @@
 
 namespace JTCore {
 
-JTArrayList::~JTArrayList() { clear(); }
+JTArrayList::~JTArrayList() {
+    clear();
+}
 
-void JTArrayList::add(const Ref<JTObject>& item) { items_.push_back(item); }
+void JTArrayList::add(const Ref<JTObject>& item) {
+    items_.push_back(item);
+}
 
 void JTArrayList::checkIndex(int index) const {
     if (index < 0 || index >= size()) throw std::out_of_range("out of range");

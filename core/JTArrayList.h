@@ -7,7 +7,7 @@ namespace JTCore {
 
 // Ordered list of strong references; out-of-range indexes throw std::out_of_range("out of range").
 class JTArrayList : public JTObject {
-public:
+  public:
     JTArrayList() = default;
     ~JTArrayList() override;
 
@@ -22,7 +22,7 @@ public:
         return dynamicRef<T>(get(index));
     }
 
-private:
+  private:
     void checkIndex(int index) const;
     std::vector<Ref<JTObject>> items_;
 };

@@ -2,7 +2,9 @@
 
 namespace JTCore {
 
-Ref<JTString> JTBoolean::toString() const { return value_ ? trueString() : falseString(); }
+Ref<JTString> JTBoolean::toString() const {
+    return value_ ? trueString() : falseString();
+}
 
 bool JTBoolean::equals(const Ref<JTObject>& other) const {
     Ref<JTBoolean> b = dynamicRef<JTBoolean>(other);

@@ -4,7 +4,7 @@
 namespace JTCore {
 
 class JTBoolean : public JTObject {
-public:
+  public:
     explicit JTBoolean(bool value) : value_(value) {}
     ~JTBoolean() override = default;
 
@@ -18,7 +18,7 @@ public:
     static const Ref<JTBoolean>& True();
     static const Ref<JTBoolean>& False();
 
-private:
+  private:
     bool value_;
 };
 

@@ -5,7 +5,7 @@ namespace JTCore {
 
 // Thrown as Ref<JTException> for malformed data.
 class JTException : public JTObject {
-public:
+  public:
     explicit JTException(Ref<JTString> message) : message_(std::move(message)) {}
     explicit JTException(const char* message) : message_(makeRef<JTString>(message)) {}
     ~JTException() override = default;
@@ -14,7 +14,7 @@ public:
     // Writes "[WARN] Exception: <message>" to the console.
     virtual void printStackTrace() const;
 
-private:
+  private:
     Ref<JTString> message_;
 };
 

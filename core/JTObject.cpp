@@ -14,13 +14,17 @@ Ref<JTString> JTObject::toString() const {
     return makeRef<JTString>(text);
 }
 
-bool JTObject::equals(const Ref<JTObject>& other) const { return other.get() == this; }
+bool JTObject::equals(const Ref<JTObject>& other) const {
+    return other.get() == this;
+}
 
 int32_t JTObject::hashCode() const {
     return static_cast<int32_t>(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(this)));
 }
 
-int getObjectCount() { return -1; }
+int getObjectCount() {
+    return -1;
+}
 
 void checkObjectLeaks() {}
 

@@ -9,7 +9,7 @@ class JTString;
 
 // Base of every game-core object: identity equality and hash unless a class says otherwise.
 class JTObject : public JTWeakPtrTarget {
-public:
+  public:
     JTObject() = default;
     ~JTObject() override = default;
 

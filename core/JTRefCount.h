@@ -8,7 +8,7 @@
 namespace JTCore {
 
 class JTRefCount {
-public:
+  public:
     JTRefCount() = default;
     JTRefCount(const JTRefCount&) = delete;
     JTRefCount& operator=(const JTRefCount&) = delete;
@@ -16,14 +16,16 @@ public:
 
     uint32_t refCount() const { return refCount_; }
 
-private:
+  private:
     friend void intrusive_ptr_add_ref(JTRefCount* p);
     friend void intrusive_ptr_release(JTRefCount* p);
     // A new object is born owning one reference; makeRef adopts it.
     uint32_t refCount_ = 1;
 };
 
-inline void intrusive_ptr_add_ref(JTRefCount* p) { ++p->refCount_; }
+inline void intrusive_ptr_add_ref(JTRefCount* p) {
+    ++p->refCount_;
+}
 
 inline void intrusive_ptr_release(JTRefCount* p) {
     if (--p->refCount_ == 0) delete p;

@@ -5,15 +5,21 @@
 namespace JTCore {
 
 JTString::JTString(const char* utf8)
-    : text_(std::make_shared<std::u16string>(utf8ToUtf16(utf8 ? std::string_view(utf8) : std::string_view()))) {}
+    : text_(
+          std::make_shared<std::u16string>(utf8ToUtf16(utf8 ? std::string_view(utf8) : std::string_view()))) {
+}
 
 JTString::JTString(std::string_view utf8) : text_(std::make_shared<std::u16string>(utf8ToUtf16(utf8))) {}
 
 JTString::JTString(NSString text) : text_(text ? std::move(text) : std::make_shared<std::u16string>()) {}
 
-Ref<JTString> JTString::fromNSString(NSString text) { return makeRef<JTString>(std::move(text)); }
+Ref<JTString> JTString::fromNSString(NSString text) {
+    return makeRef<JTString>(std::move(text));
+}
 
-Ref<JTString> JTString::toString() const { return Ref<JTString>(const_cast<JTString*>(this)); }
+Ref<JTString> JTString::toString() const {
+    return Ref<JTString>(const_cast<JTString*>(this));
+}
 
 bool JTString::equals(const Ref<JTObject>& other) const {
     Ref<JTString> s = dynamicRef<JTString>(other);
@@ -29,7 +35,9 @@ int32_t JTString::hashCode() const {
     return static_cast<int32_t>(h);
 }
 
-std::string JTString::toUtf8() const { return utf16ToUtf8(*text_); }
+std::string JTString::toUtf8() const {
+    return utf16ToUtf8(*text_);
+}
 
 const Ref<JTString>& emptyString() {
     static const Ref<JTString> s = makeRef<JTString>("");

@@ -12,7 +12,7 @@ namespace JTCore {
 using NSString = std::shared_ptr<std::u16string>;
 
 class JTString : public JTObject {
-public:
+  public:
     explicit JTString(const char* utf8);
     explicit JTString(std::string_view utf8);
     explicit JTString(NSString text);  // retained, not copied
@@ -30,7 +30,7 @@ public:
     std::string toUtf8() const;
     const NSString& nsString() const { return text_; }
 
-private:
+  private:
     NSString text_;
 };
 

@@ -39,8 +39,12 @@ void JTStringBuilder::setLength(int n) {
     text_->resize(static_cast<size_t>(n), u'\0');
 }
 
-Ref<JTString> JTStringBuilder::toString() const { return makeRef<JTString>(text_); }
+Ref<JTString> JTStringBuilder::toString() const {
+    return makeRef<JTString>(text_);
+}
 
-void JTStringBuilder::addInt(const Ref<JTStringBuilder>& builder, int value) { builder->appendInt(value); }
+void JTStringBuilder::addInt(const Ref<JTStringBuilder>& builder, int value) {
+    builder->appendInt(value);
+}
 
 }  // namespace JTCore

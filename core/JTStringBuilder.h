@@ -5,7 +5,7 @@ namespace JTCore {
 
 // Mutable text. toString shares the builder's own text instead of copying it.
 class JTStringBuilder : public JTObject {
-public:
+  public:
     JTStringBuilder();
     ~JTStringBuilder() override = default;
 
@@ -22,7 +22,7 @@ public:
 
     static void addInt(const Ref<JTStringBuilder>& builder, int value);
 
-private:
+  private:
     Ref<JTStringBuilder> self() { return Ref<JTStringBuilder>(this); }
     NSString text_;
 };

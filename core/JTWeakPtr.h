@@ -8,33 +8,33 @@ namespace JTCore {
 class JTWeakPtrTarget;
 
 class JTWeakPtrHolder : public JTRefCount {
-public:
+  public:
     explicit JTWeakPtrHolder(JTWeakPtrTarget* target) : target_(target) {}
     JTWeakPtrTarget* target() const { return target_; }
 
-private:
+  private:
     friend class JTWeakPtrTarget;
     JTWeakPtrTarget* target_;
 };
 
 class JTWeakPtrTarget : public JTRefCount {
-public:
+  public:
     ~JTWeakPtrTarget() override;
 
     // The object's holder; made on first use and kept by the object from then on.
     Ref<JTWeakPtrHolder> getWeakPtrHolder();
     bool hasWeakPtrHolder() const { return holder_ != nullptr; }
 
-private:
+  private:
     JTWeakPtrHolder* holder_ = nullptr;
 };
 
 template <class T>
 class JTWeakPtr {
-public:
+  public:
     JTWeakPtr() = default;
     JTWeakPtr(const Ref<T>& object) { reset(object.get()); }  // NOLINT: implicit like a pointer
-    JTWeakPtr(T* object) { reset(object); }                     // NOLINT
+    JTWeakPtr(T* object) { reset(object); }                   // NOLINT
 
     void reset(T* object) {
         if (object == nullptr) {
@@ -56,7 +56,7 @@ public:
     bool expired() const { return !lock(); }
     const Ref<JTWeakPtrHolder>& holder() const { return holder_; }
 
-private:
+  private:
     Ref<JTWeakPtrHolder> holder_;
 };
 

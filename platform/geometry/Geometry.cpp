@@ -1,2 +1,6 @@
 // Keeps the platform library non-empty until its layers land.
-namespace platform { int layerCount() { return 0; } }
+namespace platform {
+int layerCount() {
+    return 0;
+}
+}  // namespace platform

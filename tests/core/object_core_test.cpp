@@ -13,11 +13,11 @@ namespace {
 
 // Records its own destruction so tests can see exactly when the last strong reference went.
 class Probe : public JTObject {
-public:
+  public:
     explicit Probe(int* destroyed) : destroyed_(destroyed) {}
     ~Probe() override { ++*destroyed_; }
 
-private:
+  private:
     int* destroyed_;
 };
 
@@ -62,7 +62,7 @@ TEST(WeakReferences, TwoWeakReferencesShareOneHolder) {
 namespace {
 
 class SelfLocker : public JTObject {
-public:
+  public:
     ~SelfLocker() override { lockedDuringDestruction = weakSelf.lock().get() != nullptr; }
     JTWeakPtr<SelfLocker> weakSelf;
     static inline bool lockedDuringDestruction = true;
@@ -91,7 +91,11 @@ TEST(Strings, LengthsAreUtf16Units) {
     EXPECT_EQ(makeRef<JTString>("\xF0\x9F\x98\x80")->length(), 2);  // an emoji is a surrogate pair
     EXPECT_EQ(makeRef<JTString>("\xF0\x9F\x98\x80")->toUtf8(), "\xF0\x9F\x98\x80");
     // A malformed byte becomes one replacement character instead of failing.
-    EXPECT_EQ(makeRef<JTString>("a\xFF" "b")->toUtf8(), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(makeRef<JTString>("a\xFF"
+                                "b")
+                  ->toUtf8(),
+              "a\xEF\xBF\xBD"
+              "b");
 }
 
 TEST(Strings, SetLengthTruncatesOrPadsWithNul) {
