@@ -24,7 +24,7 @@ class Timer {
     bool repeats() const { return repeats_; }
     // Seconds between firings (repeating) or the delay (one-shot).
     double interval() const;
-    // The loop time (seconds) at which the timer fires next.
+    // The loop time (seconds) at which the timer fires next; inside its callback, the date being fired.
     double fireDate() const;
 
   private:
