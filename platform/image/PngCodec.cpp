@@ -1,0 +1,193 @@
+#include "platform/image/PngCodec.h"
+
+#include <cairo.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace platform {
+
+namespace {
+
+struct SurfaceDeleter {
+    void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
+};
+using SurfacePtr = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
+
+struct FileCloser {
+    void operator()(FILE* f) const { std::fclose(f); }
+};
+
+void setError(std::string* error, std::string text) {
+    if (error != nullptr) *error = std::move(text);
+}
+
+cairo_status_t readFromFile(void* closure, unsigned char* data, unsigned int length) {
+    FILE* file = static_cast<FILE*>(closure);
+    return std::fread(data, 1, length, file) == length ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_READ_ERROR;
+}
+
+cairo_status_t writeToFile(void* closure, const unsigned char* data, unsigned int length) {
+    FILE* file = static_cast<FILE*>(closure);
+    return std::fwrite(data, 1, length, file) == length ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_WRITE_ERROR;
+}
+
+// Cairo keeps 32-bit pixels in native byte order: 0xAARRGGBB as one integer.
+std::uint32_t pixelAt(const unsigned char* row, int x) {
+    std::uint32_t v;
+    std::memcpy(&v, row + static_cast<size_t>(x) * 4, 4);
+    return v;
+}
+
+Image fromSurface(cairo_surface_t* surface, std::string* error) {
+    cairo_surface_flush(surface);
+    Image image;
+    image.width = cairo_image_surface_get_width(surface);
+    image.height = cairo_image_surface_get_height(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    const unsigned char* data = cairo_image_surface_get_data(surface);
+    const cairo_format_t format = cairo_image_surface_get_format(surface);
+    switch (format) {
+        case CAIRO_FORMAT_ARGB32:
+            image.content = Image::Content::RGBAPremultiplied;
+            break;
+        case CAIRO_FORMAT_RGB24:
+            image.content = Image::Content::RGB;
+            break;
+        case CAIRO_FORMAT_A8:
+        case CAIRO_FORMAT_A1:
+            image.content = Image::Content::AlphaOnly;
+            break;
+        default:
+            setError(error, "unsupported PNG pixel layout");
+            return {};
+    }
+    if (data == nullptr || image.width <= 0 || image.height <= 0) {
+        setError(error, "PNG image has no pixels");
+        return {};
+    }
+    const int bpp = Image::bytesPerPixel(image.content);
+    image.pixels.resize(static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * bpp);
+    for (int y = 0; y < image.height; ++y) {
+        const unsigned char* src = data + static_cast<size_t>(y) * stride;
+        std::uint8_t* dst = image.pixels.data() + static_cast<size_t>(y) * image.width * bpp;
+        for (int x = 0; x < image.width; ++x) {
+            if (format == CAIRO_FORMAT_A8) {
+                dst[x] = src[x];
+            } else if (format == CAIRO_FORMAT_A1) {
+                const std::uint32_t word = pixelAt(src, x / 32);
+                const int bit = x % 32;
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+                dst[x] = ((word >> bit) & 1u) ? 255 : 0;
+#else
+                dst[x] = ((word >> (31 - bit)) & 1u) ? 255 : 0;
+#endif
+            } else {
+                const std::uint32_t p = pixelAt(src, x);
+                dst[x * 4 + 0] = static_cast<std::uint8_t>(p >> 16);
+                dst[x * 4 + 1] = static_cast<std::uint8_t>(p >> 8);
+                dst[x * 4 + 2] = static_cast<std::uint8_t>(p);
+                dst[x * 4 + 3] = format == CAIRO_FORMAT_ARGB32 ? static_cast<std::uint8_t>(p >> 24) : 255;
+            }
+        }
+    }
+    return image;
+}
+
+}  // namespace
+
+std::optional<Image> PngCodec::load(const std::string& path, std::string* error) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        setError(error, "cannot read PNG '" + path + "': " + std::strerror(errno));
+        return std::nullopt;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        setError(error, "cannot read PNG '" + path + "': not a regular file");
+        return std::nullopt;
+    }
+    std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        setError(error, "cannot read PNG '" + path + "': " + std::strerror(errno));
+        return std::nullopt;
+    }
+    SurfacePtr surface(cairo_image_surface_create_from_png_stream(&readFromFile, file.get()));
+    const cairo_status_t status = cairo_surface_status(surface.get());
+    if (status != CAIRO_STATUS_SUCCESS) {
+        const char* why = status == CAIRO_STATUS_NO_MEMORY ? "out of memory or image too large"
+                                                           : "not a PNG image, or corrupt or truncated";
+        setError(error, "cannot decode PNG '" + path + "': " + why);
+        return std::nullopt;
+    }
+    std::string reason;
+    Image image = fromSurface(surface.get(), &reason);
+    if (!image.hasBitmap()) {
+        setError(error, "cannot decode PNG '" + path + "': " + reason);
+        return std::nullopt;
+    }
+    return image;
+}
+
+bool PngCodec::write(const std::string& path, const std::uint8_t* rgba, int width, int height,
+                     std::string* error) {
+    if (rgba == nullptr || width <= 0 || height <= 0 || width > 32767 || height > 32767) {
+        setError(error, "cannot write PNG '" + path + "': no pixels or an impossible size");
+        return false;
+    }
+    SurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
+        setError(error, "cannot write PNG '" + path + "': out of memory");
+        return false;
+    }
+    cairo_surface_flush(surface.get());
+    unsigned char* data = cairo_image_surface_get_data(surface.get());
+    const int stride = cairo_image_surface_get_stride(surface.get());
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* src = rgba + static_cast<size_t>(y) * width * 4;
+        unsigned char* dst = data + static_cast<size_t>(y) * stride;
+        for (int x = 0; x < width; ++x) {
+            const std::uint32_t a = src[x * 4 + 3];
+            auto pre = [a](std::uint32_t c) { return (c * a + 127) / 255; };
+            const std::uint32_t p =
+                (a << 24) | (pre(src[x * 4]) << 16) | (pre(src[x * 4 + 1]) << 8) | pre(src[x * 4 + 2]);
+            std::memcpy(dst + static_cast<size_t>(x) * 4, &p, 4);
+        }
+    }
+    cairo_surface_mark_dirty(surface.get());
+
+    static std::atomic<unsigned> counter{0};
+    const std::string temp = path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+    FILE* raw = std::fopen(temp.c_str(), "wb");
+    if (raw == nullptr) {
+        setError(error, "cannot write PNG '" + path + "': " + std::strerror(errno));
+        return false;
+    }
+    errno = 0;
+    bool ok = cairo_surface_write_to_png_stream(surface.get(), &writeToFile, raw) == CAIRO_STATUS_SUCCESS;
+    ok = ok && std::fflush(raw) == 0 && ::fsync(::fileno(raw)) == 0;
+    int savedErrno = errno;
+    if (std::fclose(raw) != 0 && ok) {
+        ok = false;
+        savedErrno = errno;
+    }
+    if (!ok) {
+        ::unlink(temp.c_str());
+        setError(error, "cannot write PNG '" + path +
+                            "': " + (savedErrno != 0 ? std::strerror(savedErrno) : "write failed"));
+        return false;
+    }
+    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+        const int renameErrno = errno;
+        ::unlink(temp.c_str());
+        setError(error, "cannot write PNG '" + path + "': " + std::strerror(renameErrno));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace platform

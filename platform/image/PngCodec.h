@@ -1,0 +1,33 @@
+#pragma once
+// PNG files in and out (through Cairo).
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/image/Image.h"
+
+namespace platform {
+
+class PngCodec {
+  public:
+    // Decodes `path`. An image with alpha comes back RGBAPremultiplied, one without as RGB.
+    // Nothing (and a reason in `error`) for a missing, unreadable, truncated or corrupt file.
+    static std::optional<Image> load(const std::string& path, std::string* error = nullptr);
+
+    // Writes `rgba` (width x height pixels, straight alpha, top row first) to `path` as PNG.
+    // The file appears whole or not at all: written beside it under a temporary name, then renamed.
+    static bool write(const std::string& path, const std::uint8_t* rgba, int width, int height,
+                      std::string* error = nullptr);
+};
+
+// Short names for the two operations.
+inline std::optional<Image> loadPng(const std::string& path, std::string* error = nullptr) {
+    return PngCodec::load(path, error);
+}
+inline bool writePng(const std::string& path, const std::uint8_t* rgba, int width, int height,
+                     std::string* error = nullptr) {
+    return PngCodec::write(path, rgba, width, height, error);
+}
+
+}  // namespace platform

@@ -1,0 +1,99 @@
+#include "platform/window/Window.h"
+
+#include <SDL.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/window/SdlEventTranslator.h"
+
+namespace platform {
+
+namespace {
+
+SDL_Window* sdl(void* handle) {
+    return static_cast<SDL_Window*>(handle);
+}
+
+bool envSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && value[0] != '\0';
+}
+
+// SDL falls back to drivers that draw nowhere when no display exists; the program must then run
+// headless instead, so such a driver counts only when asked for by name (SDL_VIDEODRIVER).
+bool isInvisibleDriver(const char* driver) {
+    return driver != nullptr && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+}
+
+}  // namespace
+
+std::unique_ptr<Window> Window::create(int widthPoints, int heightPoints, const std::string& title,
+                                       std::string* error) {
+    if (widthPoints <= 0 || heightPoints <= 0) {
+        if (error != nullptr) *error = "window size must be positive";
+        return nullptr;
+    }
+    // ES 1.1 through EGL on X11 too, so both ways of running share one driver path.
+    SDL_SetHint(SDL_HINT_VIDEO_X11_FORCE_EGL, "1");
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+    const bool driverRequested = envSet("SDL_VIDEODRIVER");
+    if (!driverRequested && !envSet("DISPLAY") && !envSet("WAYLAND_DISPLAY")) {
+        if (error != nullptr) *error = "no display (neither DISPLAY nor WAYLAND_DISPLAY is set)";
+        return nullptr;
+    }
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        if (error != nullptr) *error = std::string("cannot open a display: ") + SDL_GetError();
+        return nullptr;
+    }
+    if (!driverRequested && isInvisibleDriver(SDL_GetCurrentVideoDriver())) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        if (error != nullptr) *error = "no display (SDL found only an invisible video driver)";
+        return nullptr;
+    }
+    SDL_GL_ResetAttributes();
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 1);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+    SDL_Window* window =
+        SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, widthPoints,
+                         heightPoints, SDL_WINDOW_OPENGL | SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_SHOWN);
+    if (window == nullptr) {
+        if (error != nullptr) *error = std::string("cannot create the window: ") + SDL_GetError();
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return nullptr;
+    }
+    return std::unique_ptr<Window>(new Window(window));
+}
+
+Window::~Window() {
+    SDL_DestroyWindow(sdl(window_));
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+std::vector<WindowEvent> Window::pollEvents() {
+    std::vector<WindowEvent> events;
+    SDL_Event event;
+    while (SDL_PollEvent(&event) != 0) {
+        if (auto translated = SdlEventTranslator::translate(event)) events.push_back(*translated);
+    }
+    return events;
+}
+
+Size Window::pointSize() const {
+    int w = 0;
+    int h = 0;
+    SDL_GetWindowSize(sdl(window_), &w, &h);
+    return {static_cast<float>(w), static_cast<float>(h)};
+}
+
+Size Window::pixelSize() const {
+    int w = 0;
+    int h = 0;
+    SDL_GL_GetDrawableSize(sdl(window_), &w, &h);
+    return {static_cast<float>(w), static_cast<float>(h)};
+}
+
+}  // namespace platform
