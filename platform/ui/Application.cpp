@@ -1,0 +1,53 @@
+#include "platform/ui/Application.h"
+
+#include <algorithm>
+
+#include "platform/ui/NotificationCenter.h"
+#include "platform/ui/Window.h"
+
+namespace platform::ui {
+
+Application::Application(NotificationCenter& center) : center_(center) {}
+
+void Application::enterBackground() {
+    if (state_ == ApplicationState::Background) return;
+    center_.post(kApplicationWillResignActiveNotification);
+    state_ = ApplicationState::Background;
+    center_.post(kApplicationDidEnterBackgroundNotification);
+}
+
+void Application::enterForeground() {
+    if (state_ != ApplicationState::Background) return;
+    center_.post(kApplicationWillEnterForegroundNotification);
+    state_ = ApplicationState::Active;
+    center_.post(kApplicationDidBecomeActiveNotification);
+}
+
+void Application::setKeyWindow(const std::shared_ptr<Window>& window) {
+    keyWindow_ = window;
+    if (!window) return;
+    while (!pending_.empty()) {
+        auto panel = pending_.front();
+        pending_.pop_front();
+        window->presentModal(panel);
+    }
+}
+
+void Application::presentModal(const std::shared_ptr<View>& panel) {
+    if (auto w = keyWindow()) {
+        w->presentModal(panel);
+    } else {
+        pending_.push_back(panel);
+    }
+}
+
+void Application::forgetPendingModal(const View* panel) {
+    std::erase_if(pending_, [panel](const auto& p) { return p.get() == panel; });
+}
+
+Application& Application::shared() {
+    static Application app(NotificationCenter::defaultCenter());
+    return app;
+}
+
+}  // namespace platform::ui

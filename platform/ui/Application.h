@@ -1,0 +1,45 @@
+#pragma once
+// The application's foreground/background state, its key window, and modal panels waiting for
+// one. Going to the background posts will-resign-active then did-enter-background; coming back
+// posts will-enter-foreground then did-become-active. Repeated reports of the same change (a
+// window both minimised and unfocused) post once.
+#include <deque>
+#include <memory>
+
+namespace platform::ui {
+
+class NotificationCenter;
+class View;
+class Window;
+
+enum class ApplicationState { Active, Inactive, Background };
+
+class Application {
+  public:
+    explicit Application(NotificationCenter& center);
+
+    ApplicationState state() const { return state_; }
+    bool isActive() const { return state_ == ApplicationState::Active; }
+    void enterBackground();
+    void enterForeground();
+
+    std::shared_ptr<Window> keyWindow() const { return keyWindow_.lock(); }
+    // Shows the modal panels that waited for a window.
+    void setKeyWindow(const std::shared_ptr<Window>& window);
+    // On the key window, or queued until there is one.
+    void presentModal(const std::shared_ptr<View>& panel);
+    void forgetPendingModal(const View* panel);
+
+    NotificationCenter& notificationCenter() { return center_; }
+
+    // The process's application, posting to NotificationCenter::defaultCenter().
+    static Application& shared();
+
+  private:
+    NotificationCenter& center_;
+    ApplicationState state_ = ApplicationState::Active;
+    std::weak_ptr<Window> keyWindow_;
+    std::deque<std::shared_ptr<View>> pending_;
+};
+
+}  // namespace platform::ui

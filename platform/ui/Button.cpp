@@ -1,0 +1,164 @@
+#include "platform/ui/Button.h"
+
+#include <algorithm>
+
+#include "platform/ui/DrawContext.h"
+#include "platform/ui/InterfaceAttributes.h"
+#include "platform/ui/TextMeasure.h"
+
+namespace platform::ui {
+
+namespace {
+constexpr Color kRoundedTitle{0.196f, 0.31f, 0.52f, 1};
+constexpr Color kRoundedFill = Color::white();
+constexpr Color kRoundedBorder{0.55f, 0.58f, 0.63f, 1};
+constexpr Color kRoundedHighlight{0.10f, 0.42f, 0.93f, 1};
+
+// Interface files name states by word.
+bool stateFromName(const std::string& name, std::uint32_t& out) {
+    if (name == "normal")
+        out = ControlStateNormal;
+    else if (name == "highlighted")
+        out = ControlStateHighlighted;
+    else if (name == "disabled")
+        out = ControlStateDisabled;
+    else if (name == "selected")
+        out = ControlStateSelected;
+    else
+        return false;
+    return true;
+}
+}  // namespace
+
+Button::Button(ButtonType type) : type_(type) {}
+
+Button::Button(ButtonType type, Rect frame) : Control(frame), type_(type) {}
+
+template <class M>
+auto Button::lookup(const M& map, std::uint32_t state) -> typename M::mapped_type {
+    // Exact state first, then the single flags in the order the platform prefers, then normal.
+    if (auto it = map.find(state); it != map.end()) return it->second;
+    for (std::uint32_t flag : {ControlStateDisabled, ControlStateHighlighted, ControlStateSelected}) {
+        if ((state & flag) == 0) continue;
+        if (auto it = map.find(flag); it != map.end()) return it->second;
+    }
+    if (auto it = map.find(ControlStateNormal); it != map.end()) return it->second;
+    return typename M::mapped_type{};
+}
+
+void Button::setTitle(const std::string& title, std::uint32_t state) {
+    titles_[state] = title;
+}
+
+std::string Button::titleForState(std::uint32_t state) const {
+    return lookup(titles_, state);
+}
+
+void Button::setTitleColor(Color color, std::uint32_t state) {
+    titleColors_[state] = color;
+}
+
+Color Button::titleColorForState(std::uint32_t state) const {
+    if (auto it = titleColors_.find(state); it != titleColors_.end()) return it->second;
+    const bool highlighted = (state & ControlStateHighlighted) != 0;
+    if (highlighted) {
+        if (auto it = titleColors_.find(ControlStateHighlighted); it != titleColors_.end()) return it->second;
+        // The rounded button's pressed fill is blue: its title turns white on it.
+        if (type_ == ButtonType::RoundedRect) return Color::white();
+    }
+    if (auto it = titleColors_.find(ControlStateNormal); it != titleColors_.end()) return it->second;
+    return type_ == ButtonType::Custom ? Color::white() : kRoundedTitle;
+}
+
+void Button::setImage(std::shared_ptr<const Image> image, std::uint32_t state) {
+    images_[state] = std::move(image);
+}
+
+std::shared_ptr<const Image> Button::imageForState(std::uint32_t state) const {
+    return lookup(images_, state);
+}
+
+void Button::setBackgroundImage(std::shared_ptr<const Image> image, std::uint32_t state) {
+    backgrounds_[state] = std::move(image);
+}
+
+std::shared_ptr<const Image> Button::backgroundImageForState(std::uint32_t state) const {
+    return lookup(backgrounds_, state);
+}
+
+Size Button::sizeThatFits(Size) const {
+    Size s = measureText(currentTitle(), font_, 0, 1);
+    if (auto img = imageForState(state())) {
+        const Size is = DrawContext::imageSizeInPoints(*img);
+        s.width += is.width;
+        s.height = std::max(s.height, is.height);
+    }
+    if (type_ == ButtonType::RoundedRect) {
+        s.width += 24;
+        s.height = std::max(s.height + 12, 37.0f);
+    }
+    return s;
+}
+
+void Button::draw(DrawContext& ctx) {
+    const std::uint32_t st = state();
+    const Rect b = bounds();
+    const auto saved = ctx.save();
+    if (!isEnabled()) ctx.multiplyAlpha(0.5f);
+    if (auto bg = backgroundImageForState(st)) {
+        ctx.drawImage(bg, b);
+    } else if (type_ == ButtonType::RoundedRect) {
+        ctx.fillRoundedRect(b, 9, kRoundedBorder);
+        const Rect inner{b.minX() + 1, b.minY() + 1, b.size.width - 2, b.size.height - 2};
+        ctx.fillRoundedRect(inner, 8, isHighlighted() ? kRoundedHighlight : kRoundedFill);
+    }
+    const std::string title = titleForState(st);
+    const auto img = imageForState(st);
+    Rect titleRect = b;
+    if (img) {
+        const Size is = DrawContext::imageSizeInPoints(*img);
+        const Size ts = title.empty() ? Size{} : measureText(title, font_, 0, 1);
+        const float total = is.width + ts.width;
+        const float x = b.minX() + (b.size.width - total) / 2;
+        ctx.drawImage(img, {x, b.minY() + (b.size.height - is.height) / 2, is.width, is.height});
+        titleRect = {x + is.width, b.minY(), ts.width, b.size.height};
+    }
+    if (!title.empty()) {
+        // A custom button shows it is pressed by dimming, the rounded one by its fill.
+        if (type_ == ButtonType::Custom && isHighlighted()) ctx.multiplyAlpha(0.6f);
+        ctx.drawText(title, TextStyle{font_, TextAlignment::Center, 1}, titleRect, titleColorForState(st),
+                     true);
+    } else if (type_ == ButtonType::Custom && isHighlighted()) {
+        ctx.fillRect(b, Color::black().withAlpha(0.25f));
+    }
+    ctx.restore(saved);
+}
+
+void Button::loadAttributes(InterfaceAttributes& attrs) {
+    Control::loadAttributes(attrs);
+    if (auto t = attrs.optString("buttonType")) {
+        if (*t == "custom")
+            type_ = ButtonType::Custom;
+        else if (*t == "roundedRect")
+            type_ = ButtonType::RoundedRect;
+        else
+            attrs.fail(*t, "unknown button type");
+    }
+    if (auto t = attrs.optString("title")) setTitle(*t);
+    if (auto titles = attrs.optStringMap("titles")) {
+        for (const auto& [stateName, text] : *titles) {
+            std::uint32_t s = 0;
+            if (!stateFromName(stateName, s)) attrs.fail(stateName, "unknown control state");
+            setTitle(text, s);
+        }
+    }
+    if (auto c = attrs.optColor("titleColor")) setTitleColor(*c);
+    if (auto c = attrs.optColor("highlightedTitleColor")) setTitleColor(*c, ControlStateHighlighted);
+    if (auto s = attrs.optFloat("fontSize")) font_.size = *s;
+    if (auto b = attrs.optBool("bold")) font_.bold = *b;
+    if (auto img = attrs.optImage("image")) setImage(img);
+    if (auto img = attrs.optImage("highlightedImage")) setImage(img, ControlStateHighlighted);
+    if (auto img = attrs.optImage("backgroundImage")) setBackgroundImage(img);
+}
+
+}  // namespace platform::ui

@@ -1,0 +1,56 @@
+#pragma once
+// A push button: a title and an image per control state, drawn either as the platform's rounded
+// button or (custom type) as just its image and title.
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/image/Image.h"
+#include "platform/ui/Control.h"
+#include "platform/ui/Font.h"
+
+namespace platform::ui {
+
+enum class ButtonType { Custom, RoundedRect };
+
+class Button : public Control {
+  public:
+    explicit Button(ButtonType type = ButtonType::RoundedRect);
+    Button(ButtonType type, Rect frame);
+    const char* className() const override { return "Button"; }
+
+    ButtonType buttonType() const { return type_; }
+    void setButtonType(ButtonType type) { type_ = type; }
+
+    // A state without its own value falls back to the normal state's.
+    void setTitle(const std::string& title, std::uint32_t state = ControlStateNormal);
+    std::string titleForState(std::uint32_t state) const;
+    void setTitleColor(Color color, std::uint32_t state = ControlStateNormal);
+    Color titleColorForState(std::uint32_t state) const;
+    void setImage(std::shared_ptr<const Image> image, std::uint32_t state = ControlStateNormal);
+    std::shared_ptr<const Image> imageForState(std::uint32_t state) const;
+    void setBackgroundImage(std::shared_ptr<const Image> image, std::uint32_t state = ControlStateNormal);
+    std::shared_ptr<const Image> backgroundImageForState(std::uint32_t state) const;
+    // What the button shows now.
+    std::string currentTitle() const { return titleForState(state()); }
+
+    const Font& font() const { return font_; }
+    void setFont(Font font) { font_ = font; }
+
+    Size sizeThatFits(Size size) const override;
+    void draw(DrawContext& ctx) override;
+    void loadAttributes(InterfaceAttributes& attrs) override;
+
+  private:
+    template <class M>
+    static auto lookup(const M& map, std::uint32_t state) -> typename M::mapped_type;
+
+    ButtonType type_;
+    Font font_ = Font::boldSystem(15);
+    std::map<std::uint32_t, std::string> titles_;
+    std::map<std::uint32_t, Color> titleColors_;
+    std::map<std::uint32_t, std::shared_ptr<const Image>> images_;
+    std::map<std::uint32_t, std::shared_ptr<const Image>> backgrounds_;
+};
+
+}  // namespace platform::ui

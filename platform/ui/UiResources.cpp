@@ -1,0 +1,67 @@
+#include "platform/ui/UiResources.h"
+
+#include "platform/image/PngCodec.h"
+
+namespace platform::ui {
+
+namespace {
+std::mutex gSharedMutex;
+std::shared_ptr<UiResources> gShared;
+
+// A resource name is a plain file name: no folders, no way out of the resource folder.
+bool isPlainName(const std::string& name) {
+    return !name.empty() && name.find('/') == std::string::npos && name.find('\\') == std::string::npos &&
+           name != "." && name != "..";
+}
+}  // namespace
+
+UiResources::UiResources(std::vector<std::filesystem::path> directories) : dirs_(std::move(directories)) {}
+
+std::filesystem::path UiResources::interfacePath(const std::string& name) const {
+    if (!isPlainName(name)) return {};
+    for (const auto& dir : dirs_) {
+        auto p = dir / (name + ".json");
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(p, ec)) return p;
+    }
+    return {};
+}
+
+std::shared_ptr<const Image> UiResources::image(const std::string& name) const {
+    if (!isPlainName(name)) return nullptr;
+    std::lock_guard lock(mutex_);
+    if (auto it = images_.find(name); it != images_.end()) return it->second;
+    const bool hasExtension = name.size() > 4 && name.compare(name.size() - 4, 4, ".png") == 0;
+    for (const auto& dir : dirs_) {
+        for (const auto& file :
+             hasExtension ? std::vector<std::string>{name} : std::vector<std::string>{name + ".png", name}) {
+            std::error_code ec;
+            const auto p = dir / file;
+            if (!std::filesystem::is_regular_file(p, ec)) continue;
+            auto decoded = loadPng(p.string());
+            if (!decoded || !decoded->hasBitmap()) continue;
+            auto img = std::make_shared<const Image>(std::move(*decoded));
+            images_[name] = img;
+            return img;
+        }
+    }
+    return nullptr;
+}
+
+void UiResources::addImage(const std::string& name, std::shared_ptr<const Image> image) {
+    std::lock_guard lock(mutex_);
+    images_[name] = std::move(image);
+}
+
+std::shared_ptr<UiResources> UiResources::shared() {
+    std::lock_guard lock(gSharedMutex);
+    if (!gShared) gShared = std::make_shared<UiResources>();
+    return gShared;
+}
+
+void UiResources::setShared(std::shared_ptr<UiResources> resources) {
+    std::lock_guard lock(gSharedMutex);
+    gShared = std::move(resources);
+}
+
+}  // namespace platform::ui

@@ -1,0 +1,37 @@
+#pragma once
+// Where the toolkit finds interface files ("<name>.json") and images ("<name>" or
+// "<name>.png") by name: a list of resource folders searched in order, plus images registered
+// by code. Decoded images are cached and shared.
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/image/Image.h"
+
+namespace platform::ui {
+
+class UiResources {
+  public:
+    explicit UiResources(std::vector<std::filesystem::path> directories = {});
+
+    const std::vector<std::filesystem::path>& directories() const { return dirs_; }
+    // The interface file of that name; empty when no folder has it.
+    std::filesystem::path interfacePath(const std::string& name) const;
+    // The image of that name; null when it is missing or not a readable PNG.
+    std::shared_ptr<const Image> image(const std::string& name) const;
+    void addImage(const std::string& name, std::shared_ptr<const Image> image);
+
+    // The resources the application installed (an empty set until then).
+    static std::shared_ptr<UiResources> shared();
+    static void setShared(std::shared_ptr<UiResources> resources);
+
+  private:
+    std::vector<std::filesystem::path> dirs_;
+    mutable std::mutex mutex_;
+    mutable std::map<std::string, std::shared_ptr<const Image>> images_;
+};
+
+}  // namespace platform::ui

@@ -1,0 +1,100 @@
+#pragma once
+// The root of the view tree on screen: holds the root view controller's view, the modal layer
+// (alerts and action sheets, one at a time in the order they were shown), the whole-window
+// transitions, and turns pointer and window events into touches and life-cycle notifications.
+// Its clock is the run loop's, so transitions run on virtual time in tests.
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "platform/ui/View.h"
+
+namespace platform {
+class RunLoop;
+class Timer;
+struct WindowEvent;
+}  // namespace platform
+
+namespace platform::ui {
+
+class Application;
+class ViewController;
+
+// Numbered as the phone platform numbers its view transitions.
+enum class WindowTransition { None = 0, FlipFromLeft = 1, FlipFromRight = 2, CurlUp = 3, CurlDown = 4 };
+
+class Window : public View {
+  public:
+    explicit Window(Rect frame = {0, 0, 320, 480}, Application* application = nullptr);
+    ~Window() override;
+    const char* className() const override { return "Window"; }
+
+    // The loop whose clock and timers the window uses; null means the main loop (or, without
+    // one, the steady clock and no timers).
+    void setRunLoop(RunLoop* loop) { loop_ = loop; }
+    RunLoop* runLoop() const;
+    double now() const;
+    Application& application() const { return *application_; }
+
+    void setRootViewController(std::shared_ptr<ViewController> controller);
+    const std::shared_ptr<ViewController>& rootViewController() const { return root_; }
+    void makeKeyAndVisible();
+    bool isKeyWindow() const;
+
+    // --- modal panels ---
+    void presentModal(const std::shared_ptr<View>& panel);
+    void dismissModal(const View* panel);
+    // The panel on screen now, null when none.
+    std::shared_ptr<View> frontModal() const;
+    std::size_t modalCount() const { return modals_.size(); }
+
+    // --- transitions ---
+    // Animates from what was last drawn to the current tree over `duration` seconds of the
+    // window's clock; a transition still running is finished first.
+    void transition(WindowTransition kind, double duration, std::function<void()> completion = {});
+    WindowTransition activeTransition() const { return transition_; }
+    // 0 at the start, 1 at the end (and when none runs).
+    float transitionProgress() const;
+    // Changes with every new transition, so the renderer knows when to keep the old frame.
+    std::uint64_t transitionSerial() const { return transitionSerial_; }
+    void finishTransition();
+
+    // --- input (points in window coordinates) ---
+    void handleTouch(std::uint64_t pointer, TouchPhase phase, Point location);
+    void cancelAllTouches();
+    // A wheel: scrolls the innermost scroll view under the point.
+    void handleScroll(Point location, float dy);
+    // Mouse as a finger; minimise or focus loss sends the application to the background,
+    // restore or focus brings it back.
+    void handleWindowEvent(const platform::WindowEvent& event);
+    std::size_t activeTouchCount() const { return touches_.size(); }
+
+  protected:
+    void didAddSubview(const std::shared_ptr<View>& view) override;
+
+  private:
+    void showFrontModal();
+
+    Application* application_;
+    RunLoop* loop_ = nullptr;
+    std::shared_ptr<ViewController> root_;
+    std::shared_ptr<View> modalLayer_;
+    std::deque<std::shared_ptr<View>> modals_;
+
+    WindowTransition transition_ = WindowTransition::None;
+    double transitionStart_ = 0;
+    double transitionDuration_ = 0;
+    std::uint64_t transitionSerial_ = 0;
+    std::function<void()> transitionDone_;
+    std::shared_ptr<Timer> transitionTimer_;
+
+    std::map<std::uint64_t, std::shared_ptr<Touch>> touches_;
+    std::uint64_t nextTouchId_ = 1;
+    double lastTapTime_ = -1;
+    Point lastTapPoint_;
+    int lastTapCount_ = 0;
+};
+
+}  // namespace platform::ui

@@ -1,0 +1,72 @@
+#pragma once
+// Draws a Window into a framebuffer of its own on a GL context (the SDL window's drawable, or
+// plain storage when headless) and presents it; composes the window transitions; reads the frame
+// back as RGBA or PNG. The last frame is kept as a texture: a transition animates from it to the
+// tree as it is now.
+//
+// Transitions are drawn as: flip from left/right = the old frame turning about the vertical axis
+// (in perspective) until edge-on, then the new one turning in from the other side; curl down =
+// the new frame unrolling from the top over the old one with a shaded edge; curl up = the old
+// frame rolling up off the new one.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/geometry/Geometry.h"
+
+namespace platform {
+class GLContext;
+}
+
+namespace platform::ui {
+
+class DrawContext;
+class Window;
+
+class WindowRenderer {
+  public:
+    // `scale` pixels per point (2.0 draws a 320 x 480 window into 640 x 960 pixels).
+    WindowRenderer(std::shared_ptr<GLContext> context, float scale = 1);
+    ~WindowRenderer();
+    WindowRenderer(const WindowRenderer&) = delete;
+    WindowRenderer& operator=(const WindowRenderer&) = delete;
+
+    // Lays out and draws the window, then presents. False when the context cannot be made
+    // current or the framebuffer cannot be made.
+    bool render(Window& window);
+    // The last frame rendered, RGBA top row first (empty before the first frame).
+    std::vector<std::uint8_t> readPixels(int& width, int& height);
+    bool capturePng(const std::string& path, std::string* error = nullptr);
+
+    float scale() const { return scale_; }
+    int pixelWidth() const { return width_; }
+    int pixelHeight() const { return height_; }
+    unsigned framebuffer() const { return fbo_; }
+    DrawContext& drawContext() { return *ctx_; }
+
+  private:
+    struct FrameTexture {
+        unsigned id = 0;
+        int potW = 0, potH = 0;
+    };
+    bool ensureFramebuffer(int w, int h);
+    void destroyFramebuffer();
+    void ensureTexture(FrameTexture& t);
+    void copyFrameInto(FrameTexture& t);
+    void composeTransition(Window& window, float progress);
+    void drawFrame(const FrameTexture& t, float y0, float y1, float v0, float v1, float shade);
+    void drawFlip(const FrameTexture& t, float angleDegrees);
+
+    std::shared_ptr<GLContext> context_;
+    float scale_;
+    std::unique_ptr<DrawContext> ctx_;
+    unsigned fbo_ = 0, rb_ = 0;
+    int width_ = 0, height_ = 0;
+    FrameTexture last_, old_, current_;
+    bool hasLast_ = false;
+    bool hasOld_ = false;
+    std::uint64_t seenSerial_ = 0;
+};
+
+}  // namespace platform::ui
