@@ -97,6 +97,8 @@ void UnlockByScoresLevelManager::reloadLevels() {
     rules_->clear();
     createUnlockRules(rules_);
     dropRulesOutsideCatalog();
+    // Re-read the file on next use, unless it still lacks levels opened in this run: those stay.
+    if (saveOwed_ && !saveUnlockingState()) return;
     unlockingState_.reset();
 }
 
