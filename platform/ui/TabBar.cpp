@@ -52,6 +52,11 @@ void TabBar::setItems(std::vector<TabBarItem*> items, std::shared_ptr<const UiRe
     layoutIfNeeded();
 }
 
+void TabBar::setSelectedIndex(std::size_t index) {
+    selected_ = index;
+    for (std::size_t i = 0; i < buttons_.size(); ++i) buttons_[i]->setSelected(i == selected_);
+}
+
 std::shared_ptr<Button> TabBar::buttonAt(std::size_t index) const {
     return index < buttons_.size() ? buttons_[index] : nullptr;
 }

@@ -23,7 +23,7 @@ class TabBar : public View {
     // Items are owned by their view controllers, which the tab bar controller keeps.
     void setItems(std::vector<TabBarItem*> items, std::shared_ptr<const UiResources> resources);
     std::size_t itemCount() const { return items_.size(); }
-    void setSelectedIndex(std::size_t index) { selected_ = index; }
+    void setSelectedIndex(std::size_t index);
     std::size_t selectedIndex() const { return selected_; }
     void setOnSelect(std::function<void(std::size_t)> onSelect) { onSelect_ = std::move(onSelect); }
     // The button of item i (null when out of range).

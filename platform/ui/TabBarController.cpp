@@ -71,7 +71,6 @@ void TabBarController::setSelectedIndex(std::size_t index) {
     selected_ = index;
     if (!isViewLoaded()) return;
     bar_->setSelectedIndex(index);
-    bar_->setNeedsLayout();
     showSelected();
 }
 

@@ -256,8 +256,10 @@ void View::touchesCancelled(const TouchList& touches, const TouchEvent& event) {
 
 void View::layoutIfNeeded() {
     if (needsLayout_) {
-        needsLayout_ = false;
         layoutSubviews();
+        // What layoutSubviews changed on this view itself (its size, its subviews) is already
+        // laid out; marking it again would relayout forever.
+        needsLayout_ = false;
     }
     const auto children = subviews_;
     for (const auto& v : children) v->layoutIfNeeded();
