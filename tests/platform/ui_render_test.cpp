@@ -2,9 +2,9 @@
 // for a view with its own drawing, and a transition's frames on the virtual clock.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 
-#include "support/TempDir.h"
 #include "platform/gl/GL.h"
 #include "platform/gl/GLContext.h"
 #include "platform/image/PngCodec.h"
@@ -15,7 +15,9 @@
 #include "platform/ui/UiDriver.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
+#include "platform/ui/WindowHost.h"
 #include "platform/ui/WindowRenderer.h"
+#include "support/TempDir.h"
 
 using namespace platform::ui;
 using platform::Rect;
@@ -103,7 +105,7 @@ TEST(UiRendering, PngCaptureOfALabelShowsGlyphPixels) {
     f.h = decoded->height;
     f.rgba = decoded->pixels;
     const int inside = f.bright(40, 80, 600, 160);
-    EXPECT_GT(inside, 500);  // a 30-point bold line at scale 2 covers thousands of pixels
+    EXPECT_GT(inside, 500);           // a 30-point bold line at scale 2 covers thousands of pixels
     EXPECT_LT(inside, 560 * 80 / 2);  // glyphs, not a filled box
     EXPECT_EQ(f.bright(0, 200, 640, 960), 0);
     // Centred text leaves both ends of the label empty.
@@ -143,7 +145,7 @@ TEST(UiRendering, CurlDownShowsTheNewScreenComingOverTheOld) {
     s.window->transition(WindowTransition::CurlDown, 0.5);
     s.driver.advance(0.25);
     Frame mid = s.frame();
-    EXPECT_EQ(mid.bright(0, 0, 320, 200), 0);           // the new page covers the top half
+    EXPECT_EQ(mid.bright(0, 0, 320, 200), 0);            // the new page covers the top half
     EXPECT_EQ(mid.bright(0, 300, 320, 480), 320 * 180);  // the old one still shows below
     s.driver.advance(0.25);
     EXPECT_EQ(s.window->activeTransition(), WindowTransition::None);
@@ -165,7 +167,8 @@ TEST(UiRendering, AlertIsDrawnOverTheScreen) {
     GLStage s(1.0f);
     if (!s.gl) GTEST_SKIP() << "no headless GL here: " << s.error;
     s.window->makeKeyAndVisible();
-    auto alert = std::make_shared<AlertView>("Calibration Error", "Hold the device flat.", std::weak_ptr<AlertViewDelegate>{}, "OK");
+    auto alert = std::make_shared<AlertView>("Calibration Error", "Hold the device flat.",
+                                             std::weak_ptr<AlertViewDelegate>{}, "OK");
     alert->show();
     Frame f = s.frame();
     const Rect r = alert->frame();
@@ -175,4 +178,36 @@ TEST(UiRendering, AlertIsDrawnOverTheScreen) {
                        static_cast<int>(r.maxY())),
               200);
     EXPECT_EQ(f.bright(0, 0, 320, std::max(0, static_cast<int>(r.minY()) - 4)), 0);
+}
+
+TEST(UiRendering, HostShowsTheWindowOnTheDesktop) {
+    const char* previous = std::getenv("SDL_VIDEODRIVER");
+    const std::string saved = previous != nullptr ? previous : "";
+    const char* display = std::getenv("DISPLAY");
+    // Without a display, SDL's invisible driver runs the same path.
+    if (!display || !*display) setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    platform::ManualRunLoop loop;
+    auto window = std::make_shared<Window>();
+    window->setRunLoop(&loop);
+    window->setBackgroundColor(Color::black());
+    auto label = std::make_shared<Label>(Rect{0, 0, 320, 60});
+    label->setText("Hosted");
+    label->setTextColor(Color::white());
+    window->addSubview(label);
+    std::string error;
+    auto host = WindowHost::create(window, "tikoleap ui test", &error);
+    if (previous != nullptr) {
+        setenv("SDL_VIDEODRIVER", saved.c_str(), 1);
+    } else {
+        unsetenv("SDL_VIDEODRIVER");
+    }
+    if (!host) GTEST_SKIP() << "no desktop window here: " << error;
+    auto timer = host->attach(loop, 0.05);
+    loop.advance(0.2);
+    timer->invalidate();
+    Frame f;
+    f.rgba = host->renderer().readPixels(f.w, f.h);
+    ASSERT_GE(f.w, 320);
+    EXPECT_GT(f.bright(0, 0, f.w, f.h / 8), 20);
+    EXPECT_FALSE(host->quitRequested());
 }

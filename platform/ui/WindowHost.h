@@ -1,0 +1,48 @@
+#pragma once
+// Puts a toolkit Window on the desktop: an SDL window of the same point size, a GL context on
+// it and a renderer. Each pump() hands the desktop window's events to the toolkit window (mouse
+// as a finger, minimise and focus as background and foreground) and draws a frame.
+#include <memory>
+#include <string>
+
+namespace platform {
+class GLContext;
+class RunLoop;
+class Timer;
+class Window;
+}  // namespace platform
+
+namespace platform::ui {
+
+class Window;
+class WindowRenderer;
+
+class WindowHost {
+  public:
+    // Null with a reason in `error` when there is no display or no GL for it.
+    static std::unique_ptr<WindowHost> create(std::shared_ptr<Window> window, const std::string& title,
+                                              std::string* error = nullptr);
+    ~WindowHost();
+    WindowHost(const WindowHost&) = delete;
+    WindowHost& operator=(const WindowHost&) = delete;
+
+    // Delivers waiting events, then renders and presents one frame.
+    void pump();
+    // Pumps from `loop` every `interval` seconds until the timer is invalidated.
+    std::shared_ptr<Timer> attach(RunLoop& loop, double interval = 1.0 / 60.0);
+    // The desktop window asked to close.
+    bool quitRequested() const { return quit_; }
+    WindowRenderer& renderer() { return *renderer_; }
+    Window& window() { return *window_; }
+
+  private:
+    WindowHost() = default;
+
+    std::shared_ptr<Window> window_;
+    std::unique_ptr<platform::Window> desktop_;
+    std::shared_ptr<GLContext> context_;
+    std::unique_ptr<WindowRenderer> renderer_;
+    bool quit_ = false;
+};
+
+}  // namespace platform::ui
