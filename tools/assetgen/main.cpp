@@ -1,6 +1,7 @@
 // tikoleap-assetgen <output folder>: draws every texture of the game, at every resolution, into
 // the given folder. The same program always writes the same bytes.
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -37,8 +38,9 @@ int main(int argc, char** argv) {
             }
         }
     }
-    // Drop Cairo's font and pattern caches so leak checkers see a clean exit.
+    // Drop Cairo's and Fontconfig's caches so leak checkers see a clean exit.
     cairo_debug_reset_static_data();
+    FcFini();
     if (failed > 0) return 1;
     std::printf("tikoleap-assetgen: %d textures in %s\n", written, folder.c_str());
     return 0;
