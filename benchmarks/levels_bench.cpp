@@ -1,0 +1,160 @@
+// Level Normal's tick cost: one tick at a busy moment of a climb, and a whole headless run of
+// 10 000 ticks with rendering off. Text labels need a current GL context even without drawing.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "appbase/JTAppContext.h"
+#include "appbase/JTCanvas.h"
+#include "appbase/JTLevelInfo.h"
+#include "appbase/JTLevelManager.h"
+#include "appbase/JTRandom.h"
+#include "levels/LevelNormal.h"
+#include "platform/gl/GLContext.h"
+#include "tests/support/FakeShell.h"
+
+namespace {
+
+using JTCore::makeRef;
+using JTCore::Ref;
+
+class NormalOnly : public JTAppBase::JTLevelManager {
+  public:
+    using JTLevelManager::JTLevelManager;
+    void createLevelInfos(const Ref<JTCore::JTArrayList>& infos) override {
+        auto info = newLevelInfo(20);
+        info->setName(makeRef<JTCore::JTString>("Level: Normal"));
+        infos->add(info);
+    }
+    void startLevelScene(int) override {}
+};
+
+// The shell's side faked, Level 20 current, a headless GL context current.
+class Harness {
+  public:
+    explicit Harness(uint64_t seed) {
+        std::string error;
+        gl_ = platform::GLContext::createHeadless(&error);
+        if (gl_) gl_->makeCurrent();
+        JTAppBase::JTRandom::current().seed(seed);
+        view_.tilt = &tilt_;
+        context_ = makeRef<JTAppBase::JTAppContext>();
+        auto manager = makeRef<NormalOnly>(context_.get());
+        manager->reloadLevels();
+        context_->setLevelManager(manager);
+        context_->setAppCore(&core_);
+        context_->setGameView(&view_);
+        context_->startLevel(20);
+        context_->getCanvas()->setCanvasSize(320, 480);
+    }
+    ~Harness() {
+        level.reset();
+        context_->setGameView(nullptr);
+        context_->setLevelManager(nullptr);
+    }
+    bool hasGL() const { return gl_ != nullptr; }
+
+    void newGame() { level = makeRef<JTApp::LevelNormal>(context_.get()); }
+
+    void tick() {
+        tilt_.accel = steer();
+        auto canvas = context_->getCanvas();
+        canvas->beginTick();
+        level->tick();
+        canvas->endTick();
+        core_.sounds.clear();
+    }
+
+    // Plays until the screen has risen `height` or the game ended.
+    bool climbTo(int height) {
+        while (level->getScroll() < height) {
+            if (level->getState() == JTApp::GameSceneBase::kStateGameOver) return false;
+            tick();
+        }
+        return true;
+    }
+
+    Ref<JTApp::LevelNormal> level;
+
+  private:
+    // A player: toward the next platform up while rising, onto the highest one below while falling.
+    double steer() const {
+        const float y = level->getHeroY();
+        const float vy = level->getHeroVy();
+        const float rise = vy > 0 ? vy * (vy + 1.0f / 3) * 0.5f : 0.0f;
+        int target = -1;
+        float best = 0;
+        for (int i = 0; i < JTApp::VerticalLevel::kPlatformSlots; ++i) {
+            if (level->platformKind(i) == JTApp::VerticalLevel::kFree) continue;
+            const float top = static_cast<float>(level->platformY(i) + 32);
+            const bool wanted = vy > 0 ? top > y + 1 && top < y + rise : top <= y;
+            if (wanted && (target < 0 || (vy > 0 ? top < best : top > best))) {
+                target = i;
+                best = top;
+            }
+        }
+        if (target < 0) return 0;
+        return std::clamp((level->platformX(target) - level->getHeroX()) / 40.0, -1.0, 1.0);
+    }
+
+    std::shared_ptr<platform::GLContext> gl_;
+    fakes::FakeAppCore core_;
+    fakes::FakeGameView view_{&core_};
+    fakes::FakeTilt tilt_;
+    Ref<JTAppBase::JTAppContext> context_;
+};
+
+// A climb 3000 units up: the intro is over, gaps have begun to widen, the screen scrolls.
+void startBusyGame(Harness& harness) {
+    for (;;) {
+        harness.newGame();
+        if (harness.climbTo(3000)) return;
+    }
+}
+
+void BM_LevelNormalTickMidGame(benchmark::State& state) {
+    Harness harness(2024);
+    if (!harness.hasGL()) {
+        state.SkipWithError("no headless GL context");
+        return;
+    }
+    startBusyGame(harness);
+    for (auto _ : state) {
+        harness.tick();
+        if (harness.level->getState() == JTApp::GameSceneBase::kStateGameOver) {
+            state.PauseTiming();
+            startBusyGame(harness);
+            state.ResumeTiming();
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_LevelNormalTickMidGame);
+
+void BM_LevelNormal10000TicksNoRendering(benchmark::State& state) {
+    Harness harness(7);
+    if (!harness.hasGL()) {
+        state.SkipWithError("no headless GL context");
+        return;
+    }
+    for (auto _ : state) {
+        JTAppBase::JTRandom::current().seed(7);
+        harness.newGame();
+        for (int t = 0; t < 10000; ++t) {
+            // A lost game is followed by the next one, as a player would.
+            if (harness.level->getState() == JTApp::GameSceneBase::kStateGameOver &&
+                harness.level->getStateTicks() >= harness.level->getGameOverDelay()) {
+                harness.newGame();
+            }
+            harness.tick();
+        }
+        benchmark::DoNotOptimize(harness.level->getScore());
+    }
+    state.SetItemsProcessed(state.iterations() * 10000);
+}
+BENCHMARK(BM_LevelNormal10000TicksNoRendering)->Unit(benchmark::kMillisecond);
+
+}  // namespace
