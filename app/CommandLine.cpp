@@ -1,0 +1,90 @@
+#include "app/CommandLine.h"
+
+#include <charconv>
+#include <string_view>
+
+namespace {
+
+template <class T>
+bool parseNumber(std::string_view text, T min, T max, T* out) {
+    T value{};
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value < min || value > max) return false;
+    *out = value;
+    return true;
+}
+
+}  // namespace
+
+const char* CommandLine::usage() {
+    return "usage: tikoleap [--quit-after-ms MS]\n"
+           "       tikoleap --headless [--home DIR] [--level ID] [--seed N] [--ticks N] [--input FILE]\n"
+           "                [--screenshot FILE] [--frames-dir DIR --frame-every K]\n"
+           "  --headless        run without a window on a virtual clock, then print one JSON line\n"
+           "  --home DIR        keep Documents, caches and temporary files under DIR\n"
+           "  --level ID        the level to play (20 Normal, 21 Fall, 22 Enemy, 25 Right, 27 Down,\n"
+           "                    28 Enemy2, 29 Right+Enemy, 30 Fall+Enemy2, 31 Trampoline, 32 Colors)\n"
+           "  --seed N          seed of the game's random generator (default: from the clock)\n"
+           "  --ticks N         game ticks to run, 10 ms each (default 1000)\n"
+           "  --input FILE      input script: tilt and touches by tick (see README)\n"
+           "  --screenshot FILE write the last frame as PNG\n"
+           "  --frames-dir DIR  write every K-th frame as PNG into DIR (with --frame-every K)\n"
+           "  --quit-after-ms MS  window mode: close by itself after MS milliseconds\n"
+           "  --resources DIR   folder of the game's textures\n";
+}
+
+std::optional<CommandLine> CommandLine::parse(int argc, const char* const* argv, std::string* error) {
+    CommandLine cl;
+    auto fail = [&](const std::string& why) -> std::optional<CommandLine> {
+        if (error) *error = why;
+        return std::nullopt;
+    };
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        auto value = [&](std::string_view) -> std::optional<std::string_view> {
+            if (i + 1 >= argc) return std::nullopt;
+            return std::string_view(argv[++i]);
+        };
+        if (arg == "--headless") {
+            cl.headless = true;
+        } else if (arg == "--help" || arg == "-h") {
+            cl.help = true;
+        } else if (arg == "--home" || arg == "--input" || arg == "--screenshot" || arg == "--frames-dir" ||
+                   arg == "--resources") {
+            auto v = value(arg);
+            if (!v || v->empty()) return fail(std::string(arg) + " needs a path");
+            if (arg == "--home") cl.home = std::string(*v);
+            if (arg == "--input") cl.input = std::string(*v);
+            if (arg == "--screenshot") cl.screenshot = std::string(*v);
+            if (arg == "--frames-dir") cl.framesDir = std::string(*v);
+            if (arg == "--resources") cl.resources = std::string(*v);
+        } else if (arg == "--level") {
+            auto v = value(arg);
+            if (!v || !parseNumber(*v, 1, 1000000, &cl.level)) return fail("--level needs a level id");
+        } else if (arg == "--seed") {
+            auto v = value(arg);
+            unsigned long long seed = 0;
+            if (!v || !parseNumber(*v, 0ULL, ~0ULL, &seed))
+                return fail("--seed needs a non-negative integer");
+            cl.seed = seed;
+        } else if (arg == "--ticks") {
+            auto v = value(arg);
+            if (!v || !parseNumber(*v, 0LL, 100000000LL, &cl.ticks)) return fail("--ticks needs a count");
+        } else if (arg == "--frame-every") {
+            auto v = value(arg);
+            if (!v || !parseNumber(*v, 1, 1000000, &cl.frameEvery))
+                return fail("--frame-every needs a positive count");
+        } else if (arg == "--quit-after-ms") {
+            auto v = value(arg);
+            long long ms = 0;
+            if (!v || !parseNumber(*v, 0LL, 86400000LL, &ms))
+                return fail("--quit-after-ms needs milliseconds");
+            cl.quitAfterMs = ms;
+        } else {
+            return fail("unknown argument: " + std::string(arg));
+        }
+    }
+    // Scripts and frame dumps only make sense on the virtual clock: say so instead of ignoring them.
+    if (!cl.headless && (cl.input || cl.framesDir)) return fail("--input and --frames-dir need --headless");
+    return cl;
+}

@@ -1,0 +1,23 @@
+#pragma once
+// The tikoleap command line.
+#include <optional>
+#include <string>
+
+struct CommandLine {
+    bool headless = false;
+    bool help = false;
+    std::optional<std::string> home;
+    int level = 0;  // 0: the level stored as current (Normal on a first run)
+    std::optional<unsigned long long> seed;
+    long long ticks = 1000;
+    std::optional<std::string> input;
+    std::optional<std::string> screenshot;
+    std::optional<std::string> framesDir;
+    int frameEvery = 1;
+    std::optional<long long> quitAfterMs;  // window mode: quit by itself (tests, demos)
+    std::string resources;                 // folder of the generated textures
+
+    // Parses argv; on a bad argument returns nothing and puts the reason in `error`.
+    static std::optional<CommandLine> parse(int argc, const char* const* argv, std::string* error);
+    static const char* usage();
+};

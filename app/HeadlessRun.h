@@ -1,0 +1,20 @@
+#pragma once
+// The game on a virtual clock: exactly one frame-timer firing per 10 ms of virtual time, input
+// from a script, frames written as PNG on request. Same seed and script, same run.
+#include <optional>
+#include <string>
+
+#include "app/CommandLine.h"
+#include "app/RunResult.h"
+
+class HeadlessRun {
+  public:
+    explicit HeadlessRun(CommandLine options) : options_(std::move(options)) {}
+
+    // The run's result, or nothing with the reason in `error`; `exitCode` tells a bad request (2)
+    // from a failure of the machine or of an output path (1).
+    std::optional<RunResult> run(std::string* error, int* exitCode);
+
+  private:
+    CommandLine options_;
+};

@@ -1,0 +1,76 @@
+#include "app/InputScript.h"
+
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+std::optional<InputScript> InputScript::parse(const std::string& text, const std::string& source,
+                                              std::string* error) {
+    InputScript script;
+    std::istringstream in(text);
+    std::string line;
+    int lineNo = 0;
+    long long lastTick = 0;
+    auto fail = [&](const std::string& why) -> std::optional<InputScript> {
+        if (error) *error = source + ":" + std::to_string(lineNo) + ": " + why;
+        return std::nullopt;
+    };
+    while (std::getline(in, line)) {
+        ++lineNo;
+        if (const auto hash = line.find('#'); hash != std::string::npos) line.erase(hash);
+        std::istringstream words(line);
+        std::string tickText;
+        if (!(words >> tickText)) continue;  // blank or comment
+        InputEvent ev;
+        size_t used = 0;
+        try {
+            ev.tick = std::stoll(tickText, &used);
+        } catch (...) {
+            used = 0;
+        }
+        if (used != tickText.size() || ev.tick < 1)
+            return fail("expected a tick number (1 or more), got \"" + tickText + "\"");
+        if (ev.tick < lastTick) return fail("ticks must not decrease");
+        std::string command;
+        if (!(words >> command)) return fail("missing command after the tick");
+        auto number = [&](double* out) {
+            std::string word;
+            if (!(words >> word)) return false;
+            try {
+                size_t n = 0;
+                *out = std::stod(word, &n);
+                return n == word.size() && std::isfinite(*out);
+            } catch (...) {
+                return false;
+            }
+        };
+        if (command == "tilt") {
+            ev.kind = InputEvent::Kind::Tilt;
+            if (!number(&ev.x)) return fail("tilt needs one finite number");
+            if (std::fabs(ev.x) > 2) return fail("tilt must lie within -2 and 2 g");
+        } else if (command == "down") {
+            ev.kind = InputEvent::Kind::Down;
+            if (!number(&ev.x) || !number(&ev.y)) return fail("down needs two finite numbers x y");
+        } else if (command == "up") {
+            ev.kind = InputEvent::Kind::Up;
+        } else {
+            return fail("unknown command \"" + command + "\" (tilt, down or up)");
+        }
+        std::string extra;
+        if (words >> extra) return fail("unexpected \"" + extra + "\" at the end of the line");
+        lastTick = ev.tick;
+        script.events_.push_back(ev);
+    }
+    return script;
+}
+
+std::optional<InputScript> InputScript::load(const std::string& path, std::string* error) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        if (error) *error = path + ": cannot read the input script";
+        return std::nullopt;
+    }
+    std::ostringstream text;
+    text << file.rdbuf();
+    return parse(text.str(), path, error);
+}

@@ -1,0 +1,40 @@
+#pragma once
+// Input for exact replays: tilt and touches by tick.
+//
+//   # comment
+//   <tick> tilt <x>        device tilt in g (left negative) from that tick on
+//   <tick> down <x> <y>    a finger goes down (or moves) at view point (x, y), 320 x 480 points
+//   <tick> up              the finger lifts
+//
+// Ticks count from 1 and must not decrease.
+#include <optional>
+#include <string>
+#include <vector>
+
+struct InputEvent {
+    enum class Kind { Tilt, Down, Up };
+    long long tick = 0;
+    Kind kind = Kind::Tilt;
+    double x = 0;
+    double y = 0;
+};
+
+class InputScript {
+  public:
+    // Nothing, with "<source>:<line>: <reason>" in `error`, for a malformed script.
+    static std::optional<InputScript> parse(const std::string& text, const std::string& source,
+                                            std::string* error);
+    static std::optional<InputScript> load(const std::string& path, std::string* error);
+
+    const std::vector<InputEvent>& events() const { return events_; }
+    // The events of one tick, in script order.
+    template <class Fn>
+    void forTick(long long tick, Fn&& fn) {
+        while (next_ < events_.size() && events_[next_].tick < tick) ++next_;
+        for (size_t i = next_; i < events_.size() && events_[i].tick == tick; ++i) fn(events_[i]);
+    }
+
+  private:
+    std::vector<InputEvent> events_;
+    size_t next_ = 0;
+};

@@ -1,0 +1,185 @@
+#include "shell/AppCoreBase.h"
+
+#include <sys/utsname.h>
+
+#include <cstdio>
+
+#include "appbase/JTLevelManager.h"
+#include "platform/gl/GLContext.h"
+#include "platform/image/PngCodec.h"
+#include "shell/GameViewBase.h"
+#include "shell/LogMessage.h"
+#include "shell/MyGameView.h"
+#include "shell/Texture2D.h"
+#include "shell/TextureVariant.h"
+
+AppCoreBase::AppCoreBase(std::string resourcesDir, std::shared_ptr<platform::GLContext> eaglContext)
+    : resourcesDir_(std::move(resourcesDir)), eaglContext_(std::move(eaglContext)) {}
+
+AppCoreBase::~AppCoreBase() {
+    // The game view and the textures hold GL names: free them while the context is current.
+    setCurrentEAGLContext();
+    if (appContext_) appContext_->setGameView(nullptr);
+    gameView_.reset();
+    releaseResources();
+}
+
+void AppCoreBase::init() {
+    LogMessage("-[AppCoreBase init]", 1);
+    setup();
+    setup2();
+}
+
+void AppCoreBase::setup() {
+    accelerometerCalibrationType_ = 0;
+    bgMusicMode_ = 1;
+    struct utsname name {};
+    deviceTypeName_ = uname(&name) == 0 ? name.machine : "";
+    LogMessage("deviceTypeName", 1, deviceTypeName_);
+}
+
+void AppCoreBase::setAppContext(JTCore::Ref<JTAppBase::JTAppContext> context) {
+    appContext_ = std::move(context);
+    appContext_->setAppCore(this);
+}
+
+void AppCoreBase::saveSettings() {
+    // The settings file has its own unit (it arrives with the settings screen); the current level
+    // lives in memory until then.
+    LogMessage("-[AppCoreBase saveSettings]", 1);
+}
+
+void AppCoreBase::startTitleView() {
+    resetGameView();
+    if (frontend_.onTitle) frontend_.onTitle();
+}
+
+void AppCoreBase::transitionAnimation(int transition, double duration) {
+    LogMessage("-[AppCoreBase transitionAnimation:duration:]", 1, std::to_string(transition));
+}
+
+Texture2D* AppCoreBase::texture(int n) const {
+    return n >= 0 && n < kTextureSlots ? textures_[static_cast<size_t>(n)].get() : nullptr;
+}
+
+void AppCoreBase::playSound(int n) {
+    if (frontend_.onSound) frontend_.onSound(n);
+}
+
+void AppCoreBase::showOkAlert(const std::string& title, const std::string& message) {
+    if (frontend_.onAlert) {
+        frontend_.onAlert(title, message);
+    } else {
+        LogMessage(title.c_str(), 2, message);
+    }
+}
+
+float AppCoreBase::contentsScaleValueFromIndex(int index) {
+    switch (index) {
+        case 2:
+            return 1.5f;
+        case 3:
+            return 2.0f;
+        default:
+            return 1.0f;
+    }
+}
+
+std::shared_ptr<Texture2D> AppCoreBase::newTextureWithName(const std::string& name) const {
+    auto variant = TextureVariant::find(resourcesDir_, name, contentsScaleIndex_);
+    if (!variant) return nullptr;
+    std::string error;
+    auto image = platform::loadPng(variant->path, &error);
+    if (!image) {
+        LogMessage("newTextureWithName", 3, error);
+        return nullptr;
+    }
+    return Texture2D::initWithImage(*image, variant->contentsScale);
+}
+
+void AppCoreBase::loadImageAt(int index, const std::string& name) {
+    if (index < 0 || index >= kTextureSlots) return;
+    textures_[static_cast<size_t>(index)] = newTextureWithName(name);
+}
+
+void AppCoreBase::cutEdgeImageAt(int index) {
+    Texture2D* t = texture(index);
+    if (t == nullptr) return;
+    t->setEdgeMarginH(0.5f / static_cast<float>(t->pixelsWide()));
+    t->setEdgeMarginV(0.5f / static_cast<float>(t->pixelsHigh()));
+}
+
+void AppCoreBase::releaseResources() {
+    if (!resourceLoaded_) return;
+    resourceLoaded_ = false;
+    texIconPause_.reset();
+    if (appContext_) appContext_->setGameView(nullptr);
+    gameView_.reset();
+    for (auto& t : textures_) t.reset();
+}
+
+void AppCoreBase::setCurrentEAGLContext() {
+    if (eaglContext_ && !eaglContext_->makeCurrent()) {
+        std::fprintf(stderr, "Failed to set current context %p in %s\n",
+                     static_cast<void*>(eaglContext_.get()), "-[AppCoreBase setCurrentEAGLContext]");
+    }
+}
+
+void AppCoreBase::startGameView() {
+    if (!resourceLoaded_) {
+        if (!texIconPause_) texIconPause_ = newTextureWithName("icon_pause_mini");
+        loadResources();
+        resourceLoaded_ = true;
+    }
+    resetGameView();
+    if (!gameView_) gameView_ = createGameView();
+    appContext_->setGameView(gameView_.get());
+    appContext_->startLevel(currentLevelId_);
+    if (!appContext_->isStartAborted()) {
+        gameView_->start();
+        startedGameAfterLaunchingApp_ = true;
+    } else {
+        startTitleView();
+    }
+}
+
+void AppCoreBase::resumeGameView() {
+    if (gameView_) gameView_->resume();
+}
+
+void AppCoreBase::resetGameView() {
+    if (gameView_ && gameView_->gameScene()) gameView_->startGameScene(nullptr);
+    if (appContext_ && appContext_->getGameView() != nullptr) appContext_->setGameView(nullptr);
+}
+
+void AppCoreBase::startPauseView() {
+    if (frontend_.onPause) frontend_.onPause();
+}
+
+void AppCoreBase::startGameOverViewWithLevelScores(int currentScore) {
+    if (frontend_.onGameOver) frontend_.onGameOver(currentScore);
+}
+
+std::unique_ptr<AccelerometerHelper> AppCoreBase::createAccelerometerHelper() {
+    return std::make_unique<AccelerometerHelper>(this);
+}
+
+OrientationDependedInfo& AppCoreBase::orientationDependedInfo(int orientation) {
+    const int index = orientation >= 1 && orientation <= 4 ? orientation - 1 : 0;
+    return orientationDependedInfo_[static_cast<size_t>(index)];
+}
+
+const OrientationDependedInfo* AppCoreBase::currentOrientationDependedInfo() const {
+    const int index =
+        interfaceOrientation_ >= 1 && interfaceOrientation_ <= 4 ? interfaceOrientation_ - 1 : 0;
+    return &orientationDependedInfo_[static_cast<size_t>(index)];
+}
+
+std::shared_ptr<GameViewBase> AppCoreBase::createGameView() {
+    return std::make_shared<MyGameView>(this, interfaceOrientation_);
+}
+
+JTAppBase::JTLevelInfo* AppCoreBase::levelInfoForId(int levelId) const {
+    if (!appContext_ || !appContext_->getLevelManager()) return nullptr;
+    return appContext_->getLevelManager()->getLevelInfo(levelId).get();
+}

@@ -1,0 +1,346 @@
+#include "shell/GameViewBase.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "appbase/JTAppContext.h"
+#include "appbase/JTCanvas.h"
+#include "appbase/JTScene.h"
+#include "platform/gl/GL.h"
+#include "platform/runloop/RunLoop.h"
+#include "shell/AccelerometerHelper.h"
+#include "shell/AppCoreBase.h"
+#include "shell/LogMessage.h"
+#include "shell/MiscUtil.h"
+#include "shell/Texture2D.h"
+
+using JTAppBase::JTAppContext;
+using platform::Point;
+
+GameViewBase::GameViewBase(AppCoreBase* appCore, int orientation)
+    : EAGLView(platform::Rect({0, 0}, appCore->screenSize())),
+      appCore_(appCore),
+      interfaceOrientation_(orientation) {
+    disableOrientation_ = systemSupportsOS8();
+    setup();
+}
+
+GameViewBase::~GameViewBase() {
+    LogMessage("-[GameViewBase dealloc]", 1);
+    if (started_) stop();
+    startGameScene(nullptr);
+}
+
+void GameViewBase::setup() {
+    maxSkip_ = 0;
+    tickFrequency_ = 30.0;
+    pauseWaitTicks_ = 10;
+    if (appCore_->accelerometerCalibrationType() != 0)
+        accelerometerHelper_ = appCore_->createAccelerometerHelper();
+    gameScene_.reset();
+    setContentsScale(appCore_->contentsScaleValue());
+}
+
+JTAppBase::AppCoreLink* GameViewBase::appCore() const {
+    return appCore_;
+}
+
+const JTAppBase::AccelerometerLink* GameViewBase::accelerometerHelper() const {
+    return accelerometerHelper_.get();
+}
+
+std::shared_ptr<platform::GLContext> GameViewBase::initialEAGLContext() {
+    return appCore_->eaglContext();
+}
+
+void GameViewBase::startGameScene(JTAppBase::JTScene* scene) {
+    gameScene_ = JTCore::Ref<JTAppBase::JTScene>(scene);
+    if (!scene) return;
+    setLevelInfo(appCore_->levelInfoForId(appCore_->currentLevelId()));
+    const float period = scene->getFramePeriodMillis();
+    if (!(period > 0) || !std::isfinite(period)) {
+        // A scene with no usable frame period would divide by zero below: keep the defaults.
+        LogMessage("-[GameViewBase startGameScene:]", 3, "frame period must be positive");
+        return;
+    }
+    maxSkip_ = std::max(1, static_cast<int>(100.0f / period));
+    tickFrequency_ = static_cast<double>(1000.0f / period);
+    pauseWaitTicks_ = std::max(1, static_cast<int>(tickFrequency_ / 3));
+}
+
+void GameViewBase::start() {
+    EAGLView::start();
+    LogMessage("-[GameViewBase start]", 1);
+    started_ = true;
+    prepareRender();
+    updateCanvasSize();
+
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_DITHER);
+    glDisable(GL_MULTISAMPLE);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_BLEND);
+    glEnable(GL_TEXTURE_2D);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glColor4f(1, 1, 1, 1);
+
+    nextTime_ = platform::RunLoop::main().now();
+    enterPauseCount_ = 0;
+    tickCount_ = 0;
+    onStart();
+    onRender();
+    swapBuffers();
+    resume();
+}
+
+void GameViewBase::onStart() {
+    appCore_->stopLoopingEffects(true, false);
+}
+
+void GameViewBase::resume() {
+    if (active_) return;
+    startTimer();
+    active_ = true;
+    if (accelerometerHelper_) accelerometerHelper_->startWithFrequency(50.0, 0.00007);
+    if (auto* context = appCore_->appContext()) {
+        if (multipleTouchEnabled_) {
+            context->activeTouches().clear();
+        } else {
+            context->setCurrentTouch(nullptr);
+        }
+    }
+}
+
+void GameViewBase::suspend() {
+    if (!active_) return;
+    active_ = false;
+    if (accelerometerHelper_) accelerometerHelper_->stop();
+    stopTimer();
+}
+
+void GameViewBase::stop() {
+    suspend();
+    EAGLView::stop();
+    started_ = false;
+}
+
+void GameViewBase::startTimer() {
+    stopTimer();
+    timer_ = platform::RunLoop::main().scheduleRepeating(1.0 / tickFrequency_,
+                                                         [this](platform::Timer&) { onTimerFired(); });
+    nextTime_ = platform::RunLoop::main().now();
+}
+
+void GameViewBase::stopTimer() {
+    if (timer_) timer_->invalidate();
+    timer_.reset();
+}
+
+void GameViewBase::onTimerFired() {
+    const double now = platform::RunLoop::main().now();
+    int due = static_cast<int>(tickFrequency_ * static_cast<float>(now - nextTime_));
+    if (due < 0) due = 0;
+    if (due > maxSkip_) {
+        LogMessage(("Over maxSkip: " + std::to_string(due)).c_str(), 1);
+        due = maxSkip_;
+        nextTime_ = now;
+    }
+    nextTime_ += (due + 1) / tickFrequency_;
+    for (int i = 0; i <= due; ++i) {
+        ++tickCount_;
+        if (tickObserver_) tickObserver_(tickCount_);
+        onTick();
+        if (enterPauseCount_ >= 1) {
+            if (--enterPauseCount_ == 0) {
+                startPauseView();
+                return;
+            }
+        }
+        // The scene may have ended the game (and stopped this view) during the tick.
+        if (!active_) break;
+    }
+    render();
+}
+
+void GameViewBase::prepareRender() {
+    setCurrentContext();
+    platform::gl::glBindFramebufferOES(GL_FRAMEBUFFER_OES, framebuffer());
+}
+
+void GameViewBase::render() {
+    prepareRender();
+    onRender();
+    drawPauseButton();
+    swapBuffers();
+    ++renderedFrames_;
+    if (frameObserver_) frameObserver_(renderedFrames_);
+}
+
+void GameViewBase::onTick() {
+    if (!gameScene_) return;
+    auto* context = appCore_->appContext();
+    JTCore::Ref<JTAppBase::JTCanvas> canvas = context->getCanvas();
+    // The scene may drop itself (game over hands the view back): keep it alive for this tick.
+    JTCore::Ref<JTAppBase::JTScene> scene = gameScene_;
+    canvas->beginTick();
+    scene->tick();
+    canvas->endTick();
+}
+
+void GameViewBase::onRender() {
+    if (!gameScene_) return;
+    JTCore::Ref<JTAppBase::JTCanvas> canvas = appCore_->appContext()->getCanvas();
+    canvas->beginRender();
+    gameScene_->render();
+    canvas->endRender();
+}
+
+void GameViewBase::updateCanvasSize() {
+    if (!gameScene_) return;
+    canvasSize_ = {static_cast<float>(gameScene_->getCanvasWidth()),
+                   static_cast<float>(gameScene_->getCanvasHeight())};
+    float w = canvasSize_.width;
+    float h = canvasSize_.height;
+    if (swapsAxes()) std::swap(w, h);
+    const platform::Size screen = appCore_->screenSize();
+    const float sw = screen.width;
+    const float sh = screen.height;
+    if (h * sw <= w * sh) {
+        const float scale = sw / w;
+        setFrame(platform::Rect(0, (sh - h * scale) / 2, w * scale, h * scale));
+    } else {
+        const float scale = sh / h;
+        setFrame(platform::Rect((sw - w * scale) / 2, 0, w * scale, h * scale));
+    }
+    viewSize_ = bounds().size;
+    if (swapsAxes()) std::swap(viewSize_.width, viewSize_.height);
+
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrthof(0, w, 0, h, -1, 1);
+    if (!disableOrientation_) {
+        if (interfaceOrientation_ == 2) {
+            glTranslatef(w, h, 0);
+            glRotatef(180, 0, 0, 1);
+        } else if (interfaceOrientation_ == 4) {
+            glTranslatef(w, 0, 0);
+            glRotatef(90, 0, 0, 1);
+        } else if (interfaceOrientation_ == 3) {
+            glTranslatef(0, h, 0);
+            glRotatef(-90, 0, 0, 1);
+        }
+    }
+    glMatrixMode(GL_MODELVIEW);
+}
+
+Point GameViewBase::convertPointFromRawView(Point p) const {
+    if (!disableOrientation_) {
+        const float vw = viewSize_.width;
+        const float vh = viewSize_.height;
+        if (interfaceOrientation_ == 2) {
+            p = {vw - p.x, vh - p.y};
+        } else if (interfaceOrientation_ == 3) {
+            p = {p.y, vh - p.x};
+        } else if (interfaceOrientation_ == 4) {
+            p = {vw - p.y, p.x};
+        }
+    }
+    if (gameScene_ && viewSize_.width != 0 && viewSize_.height != 0) {
+        p.x *= static_cast<float>(gameScene_->getCanvasWidth()) / viewSize_.width;
+        p.y *= static_cast<float>(gameScene_->getCanvasHeight()) / viewSize_.height;
+    }
+    return p;
+}
+
+void GameViewBase::collectActiveTouches(JTAppContext& context, const Touches& touches) {
+    auto& active = context.activeTouches();
+    active.clear();
+    for (const auto& touch : touches) {
+        if (touch && touch->phase() < 3) active.push_back(touch);
+    }
+}
+
+void GameViewBase::touchesBegan(const Touches& all) {
+    doPauseBtn(all);
+    doTouchDown(all);
+}
+
+void GameViewBase::doTouchDown(const Touches& all) {
+    if (pausing()) return;
+    auto* context = appCore_->appContext();
+    if (multipleTouchEnabled_) {
+        collectActiveTouches(*context, all);
+    } else {
+        context->setCurrentTouch(all.empty() ? nullptr : all.front());
+    }
+}
+
+void GameViewBase::doTouchUp(const Touches& all) {
+    auto* context = appCore_->appContext();
+    if (multipleTouchEnabled_) {
+        collectActiveTouches(*context, all);
+    } else {
+        context->setCurrentTouch(nullptr);
+    }
+}
+
+Point GameViewBase::pauseBtnPosTranslated() const {
+    Point p = pauseBtnPos_;
+    if (p.x < 0) p.x += canvasSize_.width;
+    if (p.y < 0) p.y += canvasSize_.height;
+    return p;
+}
+
+void GameViewBase::doPauseBtn(const Touches& all) {
+    if (!pauseBtnEnable() || all.empty() || !all.front()) return;
+    const Point p = convertPointFromRawView(all.front()->locationInView());
+    const Point b = pauseBtnPosTranslated();
+    if (std::fabs(p.x - b.x) < 27 && std::fabs(p.y - b.y) < 25) enterPause();
+}
+
+void GameViewBase::enterPause() {
+    enterPauseCount_ = std::max(1, pauseWaitTicks_);
+}
+
+void GameViewBase::drawPauseButton() {
+    int c;
+    if (enterPauseCount_ >= 1 && pauseWaitTicks_ >= 1) {
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_ADD);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        c = std::min(255, enterPauseCount_ * 191 / pauseWaitTicks_ + 64);
+    } else {
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+        glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+        c = 160;
+    }
+    const auto level = static_cast<GLubyte>(c);
+    glColor4ub(level, level, level, level);
+    Texture2D* icon = appCore_->texIconPause();
+    if (pauseBtnEnable() && gameScene_ && icon != nullptr) {
+        const Point b = pauseBtnPosTranslated();
+        icon->drawAtPoint({b.x, canvasSize_.height - b.y});
+    }
+}
+
+void GameViewBase::startPauseViewNow() {
+    if (!active_) return;
+    suspend();
+    appCore_->startPauseView();
+}
+
+void GameViewBase::startPauseView() {
+    if (!active_) return;
+    startPauseViewNow();
+    appCore_->transitionAnimation(4, 0.5);
+}
+
+void GameViewBase::gameOverWithScore(int score) {
+    // The local score lists are recorded by the game-over screen's unit; the view hands on the score.
+    stop();
+    appCore_->startGameOverViewWithLevelScores(score);
+}

@@ -1,0 +1,128 @@
+#pragma once
+// The OpenGL view a level runs in, and the fixed-rate frame loop: a repeating timer that runs as
+// many scene ticks as are due (with a bounded catch-up) and renders once per firing. It also
+// fits the canvas into the screen, turns touches into canvas points, draws and handles the pause
+// button, and hands the final score on.
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "appbase/ShellLinks.h"
+#include "core/JTRefCount.h"
+#include "shell/EAGLView.h"
+
+namespace platform {
+class Timer;
+}
+namespace JTAppBase {
+class JTScene;
+class JTLevelInfo;
+class JTAppContext;
+}  // namespace JTAppBase
+class AppCoreBase;
+class AccelerometerHelper;
+
+class GameViewBase : public EAGLView, public JTAppBase::GameViewLink {
+  public:
+    GameViewBase(AppCoreBase* appCore, int orientation);
+    ~GameViewBase() override;
+
+    // --- what the game core asks of the view
+    JTAppBase::AppCoreLink* appCore() const override;
+    int interfaceOrientation() const override { return interfaceOrientation_; }
+    void setLevelInfo(JTAppBase::JTLevelInfo* levelInfo) override { levelInfo_ = levelInfo; }
+    void startGameScene(JTAppBase::JTScene* scene) override;
+    void gameOverWithScore(int score) override;
+    void stop() override;
+    void setPauseBtnPos(platform::Point pos) override { pauseBtnPos_ = pos; }
+    const JTAppBase::AccelerometerLink* accelerometerHelper() const override;
+    platform::Point convertPointFromRawView(platform::Point p) const override;
+    void setMultipleTouchEnabled(bool on) override { multipleTouchEnabled_ = on; }
+
+    // --- lifecycle
+    std::shared_ptr<platform::GLContext> initialEAGLContext() override;
+    void start() override;
+    void resume();
+    void suspend();
+    void startTimer();
+    void stopTimer();
+    void onTimerFired();
+    void render();
+    void onTick();
+    void onRender();
+    void onStart();
+    void prepareRender();
+    void updateCanvasSize();
+
+    // --- touches: the container (or the window) forwards its touch events here
+    using Touches = std::vector<std::shared_ptr<JTAppBase::TouchLink>>;
+    void touchesBegan(const Touches& all);
+    void touchesMoved(const Touches& all) { doTouchDown(all); }
+    void touchesEnded(const Touches& all) { doTouchUp(all); }
+    void doTouchDown(const Touches& all);
+    void doTouchUp(const Touches& all);
+    void doPauseBtn(const Touches& all);
+
+    // --- pause button
+    bool pauseBtnEnable() const { return pauseBtnPos_.x != 0 || pauseBtnPos_.y != 0; }
+    platform::Point pauseBtnPos() const { return pauseBtnPos_; }
+    platform::Point pauseBtnPosTranslated() const;
+    platform::Point pauseBtnPosInView() const { return pauseBtnPosTranslated(); }
+    void enterPause();
+    bool pausing() const { return enterPauseCount_ > 0; }
+    void drawPauseButton();
+    void startPauseViewNow();
+    void startPauseView();
+
+    // --- state
+    JTAppBase::JTScene* gameScene() const { return gameScene_.get(); }
+    JTAppBase::JTLevelInfo* levelInfo() const { return levelInfo_; }
+    AppCoreBase* appCoreBase() const { return appCore_; }
+    bool started() const { return started_; }
+    bool active() const { return active_; }
+    int maxSkip() const { return maxSkip_; }
+    double tickFrequency() const { return tickFrequency_; }
+    int pauseWaitTicks() const { return pauseWaitTicks_; }
+    int tickCount() const { return tickCount_; }
+    double nextTime() const { return nextTime_; }
+    platform::Size canvasSize() const { return canvasSize_; }
+    platform::Size viewSize() const { return viewSize_; }
+    bool multipleTouchEnabled() const { return multipleTouchEnabled_; }
+    // Frames rendered since start (one per timer firing that did not open the pause screen).
+    int renderedFrames() const { return renderedFrames_; }
+
+    // The seam through which a replay feeds input: called before every tick with its number.
+    void setTickObserver(std::function<void(int tick)> observer) { tickObserver_ = std::move(observer); }
+    // Called after every rendered frame (screenshots, frame dumps).
+    void setFrameObserver(std::function<void(int frame)> observer) { frameObserver_ = std::move(observer); }
+
+  private:
+    void setup();
+    bool swapsAxes() const {
+        return !disableOrientation_ && (interfaceOrientation_ == 3 || interfaceOrientation_ == 4);
+    }
+    static void collectActiveTouches(JTAppBase::JTAppContext& context, const Touches& touches);
+
+    AppCoreBase* appCore_;
+    int interfaceOrientation_;
+    bool disableOrientation_ = true;
+    int maxSkip_ = 0;
+    double tickFrequency_ = 30.0;
+    std::unique_ptr<AccelerometerHelper> accelerometerHelper_;
+    JTCore::Ref<JTAppBase::JTScene> gameScene_;
+    platform::Point pauseBtnPos_;
+    bool started_ = false;
+    bool active_ = false;
+    std::shared_ptr<platform::Timer> timer_;
+    double nextTime_ = 0;
+    int enterPauseCount_ = 0;
+    int tickCount_ = 0;
+    int pauseWaitTicks_ = 10;
+    platform::Size canvasSize_;
+    platform::Size viewSize_;
+    JTAppBase::JTLevelInfo* levelInfo_ = nullptr;
+    bool multipleTouchEnabled_ = false;
+    int renderedFrames_ = 0;
+    std::function<void(int)> tickObserver_;
+    std::function<void(int)> frameObserver_;
+};

@@ -1,0 +1,27 @@
+#include "shell/MyAppCore.h"
+
+#include "levels/MyLevelManager.h"
+#include "shell/LogMessage.h"
+
+void MyAppCore::setup() {
+    LogMessage("-[MyAppCore setup]", 1);
+    AppCoreBase::setup();
+    setAccelerometerCalibrationType(1);
+    setGameId(kGameId);
+    setWebSecretKey("Rw8%kD3!qZ6&bN1x");
+    setAppDisplayName(kDisplayName);
+    auto context = JTCore::makeRef<JTApp::MyAppContextIPhone>();
+    setAppContext(context);
+    context->setLevelManager(JTCore::makeRef<JTApp::MyLevelManager>(context.get()));
+}
+
+void MyAppCore::loadResources() {
+    static const char* const kTextures[kTextureSlots] = {
+        "gameover",   "tiko_left_256", "tiko_right_256", "tiko_ouch_256", "block",      "block_down",
+        "block_jump", "block_yellow",  "block_red",      "ham",           "wall_upper", "enemy",
+        "fire_l",     "fire_r",        "haikei",         "enemy_sp1",     "enemy_sp2",  "toge",
+    };
+    for (int i = 0; i < kTextureSlots; ++i) loadImageAt(i, kTextures[i]);
+    // The background tile repeats edge to edge: sample half a texel inside so no seam shows.
+    cutEdgeImageAt(14);
+}

@@ -1,0 +1,82 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/CommandLine.h"
+#include "app/InputScript.h"
+
+namespace {
+
+std::optional<CommandLine> parse(std::vector<const char*> args, std::string* error) {
+    args.insert(args.begin(), "tikoleap");
+    return CommandLine::parse(static_cast<int>(args.size()), args.data(), error);
+}
+
+}  // namespace
+
+TEST(CommandLine, ReadsEveryOption) {
+    std::string error;
+    auto cl =
+        parse({"--headless", "--home", "/tmp/h", "--level", "21", "--seed", "42", "--ticks", "300", "--input",
+               "in.txt", "--screenshot", "f.png", "--frames-dir", "frames", "--frame-every", "5"},
+              &error);
+    ASSERT_TRUE(cl) << error;
+    EXPECT_TRUE(cl->headless);
+    EXPECT_EQ(*cl->home, "/tmp/h");
+    EXPECT_EQ(cl->level, 21);
+    EXPECT_EQ(*cl->seed, 42u);
+    EXPECT_EQ(cl->ticks, 300);
+    EXPECT_EQ(*cl->input, "in.txt");
+    EXPECT_EQ(*cl->framesDir, "frames");
+    EXPECT_EQ(cl->frameEvery, 5);
+}
+
+TEST(CommandLine, RefusesBadArguments) {
+    std::string error;
+    for (const auto& args : std::vector<std::vector<const char*>>{
+             {"--bogus"},
+             {"--ticks"},
+             {"--ticks", "-3"},
+             {"--ticks", "12x"},
+             {"--seed", "minus"},
+             {"--frame-every", "0"},
+             {"--level", "0"},
+             {"--home", ""},
+             {"--input", "x.txt"},  // scripts need the virtual clock
+         }) {
+        error.clear();
+        EXPECT_FALSE(parse(args, &error)) << args.front();
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+TEST(InputScriptFormat, ParsesEventsAndSkipsComments) {
+    std::string error;
+    auto script = InputScript::parse(
+        "# warm up\n\n10 tilt -0.4\n10 down 160 240 # finger\n12 up\n30 tilt 0\n", "s.txt", &error);
+    ASSERT_TRUE(script) << error;
+    ASSERT_EQ(script->events().size(), 4u);
+    std::vector<InputEvent::Kind> kinds;
+    script->forTick(10, [&](const InputEvent& ev) { kinds.push_back(ev.kind); });
+    EXPECT_EQ(kinds, (std::vector<InputEvent::Kind>{InputEvent::Kind::Tilt, InputEvent::Kind::Down}));
+    int seen = 0;
+    script->forTick(11, [&](const InputEvent&) { ++seen; });
+    script->forTick(30, [&](const InputEvent& ev) { seen += ev.kind == InputEvent::Kind::Tilt ? 1 : 0; });
+    EXPECT_EQ(seen, 1);
+}
+
+TEST(InputScriptFormat, MalformedLinesNameTheirLine) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"10 tilt\n", "s:1:"},  {"1 tilt 0\n\n5 jump\n", "s:3:"}, {"x tilt 0\n", "s:1:"},
+        {"0 tilt 0\n", "s:1:"}, {"5 tilt 0\n4 tilt 0\n", "s:2:"}, {"5 tilt nan\n", "s:1:"},
+        {"5 tilt 9\n", "s:1:"}, {"5 down 1\n", "s:1:"},           {"5 up now\n", "s:1:"},
+    };
+    for (const auto& [text, where] : cases) {
+        std::string error;
+        EXPECT_FALSE(InputScript::parse(text, "s", &error)) << text;
+        EXPECT_EQ(error.rfind(where, 0), 0u) << text << " -> " << error;
+    }
+    std::string error;
+    EXPECT_FALSE(InputScript::load("/nonexistent/script.txt", &error));
+    EXPECT_NE(error.find("cannot read"), std::string::npos);
+}

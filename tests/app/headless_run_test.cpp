@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <sstream>
+
+#include "app/HeadlessRun.h"
+#include "platform/image/PngCodec.h"
+#include "support/TempDir.h"
+
+using tikoleap::test::TempDir;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+struct Replay : testing::Test {
+    CommandLine options(unsigned long long seed, const std::string& tag) {
+        CommandLine cl;
+        cl.headless = true;
+        cl.home = (tmp.path() / ("home-" + tag)).string();
+        cl.seed = seed;
+        cl.ticks = 900;
+        cl.resources = TIKOLEAP_RESOURCES_DIR;
+        cl.input = script.string();
+        cl.screenshot = (tmp.path() / (tag + ".png")).string();
+        cl.framesDir = (tmp.path() / ("frames-" + tag)).string();
+        cl.frameEvery = 150;
+        return cl;
+    }
+    RunResult run(const CommandLine& cl) {
+        std::string error;
+        int code = -1;
+        auto result = HeadlessRun(cl).run(&error, &code);
+        EXPECT_TRUE(result) << error;
+        EXPECT_EQ(code, 0);
+        return result.value_or(RunResult{});
+    }
+    void SetUp() override {
+        script = tmp.file("input.txt");
+        std::ofstream(script) << "# steer left, then right, tap once\n"
+                                 "160 tilt -0.5\n300 tilt 0.4\n420 down 100 300\n425 up\n600 tilt 0\n";
+    }
+    TempDir tmp;
+    fs::path script;
+};
+
+}  // namespace
+
+TEST_F(Replay, SameSeedAndScriptGiveTheSameRunFrameForFrame) {
+    const RunResult a = run(options(7, "a"));
+    const RunResult b = run(options(7, "b"));
+    EXPECT_EQ(a.toJson(), b.toJson());
+    EXPECT_EQ(a.level, 20);
+    EXPECT_GT(a.ticks, 150);  // got past the intro
+    EXPECT_NE(a.state, "intro");
+    EXPECT_EQ(readFile(tmp.path() / "a.png"), readFile(tmp.path() / "b.png"));
+    int frames = 0;
+    for (const auto& entry : fs::directory_iterator(tmp.path() / "frames-a")) {
+        const fs::path twin = tmp.path() / "frames-b" / entry.path().filename();
+        ASSERT_TRUE(fs::exists(twin)) << twin;
+        EXPECT_EQ(readFile(entry.path()), readFile(twin)) << entry.path().filename();
+        ++frames;
+    }
+    EXPECT_GE(frames, 1);
+}
+
+TEST_F(Replay, DifferentSeedsGiveDifferentPlatforms) {
+    run(options(1, "one"));
+    run(options(2, "two"));
+    // Frame 150 is the last intro frame: the hero has not moved, only the platforms differ.
+    EXPECT_NE(readFile(tmp.path() / "frames-one/frame-000150.png"),
+              readFile(tmp.path() / "frames-two/frame-000150.png"));
+}
+
+TEST_F(Replay, ScreenshotIsARealPicture) {
+    CommandLine cl = options(3, "pic");
+    cl.input.reset();
+    cl.framesDir.reset();
+    run(cl);
+    auto image = platform::loadPng(*cl.screenshot);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->width, 320);
+    EXPECT_EQ(image->height, 480);
+    std::set<uint32_t> colours;
+    for (size_t i = 0; i + 3 < image->pixels.size(); i += 4 * 97) {
+        colours.insert(static_cast<uint32_t>(image->pixels[i]) << 16 | image->pixels[i + 1] << 8 |
+                       image->pixels[i + 2]);
+    }
+    EXPECT_GT(colours.size(), 3u);
+}
+
+TEST_F(Replay, RefusesWhatItCannotDo) {
+    std::string error;
+    int code = 0;
+    CommandLine unknown = options(1, "unknown");
+    unknown.level = 99;
+    EXPECT_FALSE(HeadlessRun(unknown).run(&error, &code));
+    EXPECT_EQ(code, 2);
+    EXPECT_NE(error.find("99"), std::string::npos);
+
+    CommandLine unwritable = options(1, "unwritable");
+    unwritable.screenshot = "/nonexistent-folder/shot.png";
+    EXPECT_FALSE(HeadlessRun(unwritable).run(&error, &code));
+    EXPECT_EQ(code, 1);
+    EXPECT_NE(error.find("/nonexistent-folder"), std::string::npos);
+
+    std::ofstream(script) << "10 tilt\n";
+    EXPECT_FALSE(HeadlessRun(options(1, "badscript")).run(&error, &code));
+    EXPECT_EQ(code, 2);
+    EXPECT_NE(error.find(":1:"), std::string::npos);
+}
+
+namespace {
+
+struct Process {
+    int code;
+    std::string out;
+};
+
+Process runCommand(const std::string& command) {
+    Process p{-1, {}};
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return p;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) p.out.append(buf, n);
+    const int status = pclose(pipe);
+    p.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return p;
+}
+
+const std::string kBinary = std::string(TIKOLEAP_BINARY_DIR) + "/tikoleap";
+
+}  // namespace
+
+TEST(Executable, HeadlessPrintsOneJsonLineLast) {
+    TempDir tmp;
+    const Process p = runCommand(kBinary + " --headless --seed 9 --ticks 200 --home " + tmp.path().string() +
+                                 " --screenshot " + (tmp.path() / "f.png").string() + " 2>/dev/null");
+    ASSERT_EQ(p.code, 0) << p.out;
+    const std::string last = p.out.substr(p.out.rfind('\n', p.out.size() - 2) + 1);
+    const auto json = nlohmann::json::parse(last);
+    EXPECT_EQ(json["level"], 20);
+    EXPECT_EQ(json["seed"], 9);
+    EXPECT_EQ(json["ticks"], 200);
+    EXPECT_EQ(json["state"], "playing");
+    EXPECT_TRUE(fs::exists(tmp.path() / "f.png"));
+
+    EXPECT_EQ(runCommand(kBinary + " --headless --ticks -1 2>/dev/null").code, 2);
+    EXPECT_EQ(runCommand(kBinary + " --headless --ticks 5 --screenshot /nonexistent/x.png 2>/dev/null").code,
+              1);
+}
+
+TEST(Executable, WindowOpensUnderXvfbAndQuitsCleanly) {
+    if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0) GTEST_SKIP() << "xvfb-run is not installed";
+    TempDir tmp;
+    const Process p = runCommand("xvfb-run -a -s '-screen 0 800x800x24' " + kBinary +
+                                 " --quit-after-ms 1000 --home " + tmp.path().string() + " 2>&1");
+    EXPECT_EQ(p.code, 0) << p.out;
+}
