@@ -1,0 +1,97 @@
+// The whole frame path of the real game: the app core, the game view and Level Normal on a
+// headless llvmpipe context, driven by the virtual clock.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <string>
+
+#include "appbase/JTAppContext.h"
+#include "appbase/JTLevelManager.h"
+#include "appbase/JTRandom.h"
+#include "platform/foundation/AppPaths.h"
+#include "platform/gl/GLContext.h"
+#include "platform/runloop/ManualRunLoop.h"
+#include "shell/MyAppCore.h"
+#include "shell/MyGameView.h"
+
+namespace {
+
+class Game {
+  public:
+    Game() {
+        platform::AppPaths::setHome("/tmp/tikoleap-bench-home");
+        previous_ = platform::RunLoop::setMain(loop_);
+        gl_ = platform::GLContext::createHeadless(&error_);
+        if (!gl_) return;
+        gl_->makeCurrent();
+        JTAppBase::JTRandom::current().seed(1234);
+        core_ = std::make_unique<MyAppCore>(TIKOLEAP_RESOURCES_DIR, gl_);
+        core_->init();
+        core_->appContext()->getLevelManager()->reloadLevels();
+        core_->startGameView();
+    }
+    ~Game() {
+        core_.reset();
+        platform::RunLoop::setMain(previous_);
+    }
+    GameViewBase* view() const { return core_ ? core_->gameView() : nullptr; }
+    void newGame() { core_->startGameView(); }
+    platform::ManualRunLoop& loop() { return *loop_; }
+    const std::string& error() const { return error_; }
+
+  private:
+    std::shared_ptr<platform::ManualRunLoop> loop_ = std::make_shared<platform::ManualRunLoop>();
+    std::shared_ptr<platform::RunLoop> previous_;
+    std::shared_ptr<platform::GLContext> gl_;
+    std::unique_ptr<MyAppCore> core_;
+    std::string error_;
+};
+
+// One rendered frame mid-game: the background, the platforms, the hero, the score and the pause
+// button, read back with glFinish so the cost of the rasteriser is counted too.
+void BM_RenderOneFrame(benchmark::State& state) {
+    Game game;
+    if (game.view() == nullptr) return state.SkipWithError(game.error().c_str());
+    game.loop().advance(3.0);  // past the intro
+    for (auto _ : state) {
+        game.view()->render();
+        glFinish();
+    }
+}
+BENCHMARK(BM_RenderOneFrame)->Unit(benchmark::kMicrosecond);
+
+// 10 000 ticks of a whole game through the frame timer: with rendering on (one frame per tick)
+// and off (the ticks alone). A game over ends the run early; a new game picks up the rest.
+void runTicks(benchmark::State& state, bool render) {
+    for (auto _ : state) {
+        Game game;
+        if (game.view() == nullptr) return state.SkipWithError(game.error().c_str());
+        int done = 0;
+        while (done < 10000) {
+            GameViewBase* view = game.view();
+            if (!view->active()) {
+                game.newGame();
+                continue;
+            }
+            if (render) {
+                game.loop().advance(0.010);
+                done += 1;
+            } else {
+                view->onTick();
+                done += 1;
+            }
+        }
+        glFinish();
+    }
+}
+
+void BM_Replay10000TicksRenderingOff(benchmark::State& state) {
+    runTicks(state, false);
+}
+void BM_Replay10000TicksRenderingOn(benchmark::State& state) {
+    runTicks(state, true);
+}
+BENCHMARK(BM_Replay10000TicksRenderingOff)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_Replay10000TicksRenderingOn)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace
