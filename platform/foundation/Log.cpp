@@ -1,0 +1,65 @@
+#include "platform/foundation/Log.h"
+
+#include <cstdio>
+#include <mutex>
+#include <utility>
+
+namespace platform {
+
+namespace {
+
+std::recursive_mutex& logMutex() {
+    static std::recursive_mutex mutex;
+    return mutex;
+}
+
+LogSink& currentSink() {
+    static LogSink sink;
+    return sink;
+}
+
+}  // namespace
+
+LogSink setLogSink(LogSink sink) {
+    std::lock_guard lock(logMutex());
+    return std::exchange(currentSink(), std::move(sink));
+}
+
+const char* logLevelLabel(int level) {
+    switch (level) {
+        case 2:
+            return "INFO";
+        case 3:
+            return "WARN";
+        case 4:
+            return "ERROR";
+        default:
+            return "";
+    }
+}
+
+std::string formatLogLine(const char* function, int level, std::string_view text) {
+    std::string line = "[";
+    line += logLevelLabel(level);
+    line += "] ";
+    line += function ? function : "(null)";
+    if (!text.empty()) {
+        line += '\n';
+        line += text;
+    }
+    return line;
+}
+
+void logMessage(const char* function, int level, std::string_view text) {
+    if (level == 1) return;
+    const std::string line = formatLogLine(function, level, text);
+    std::lock_guard lock(logMutex());
+    if (currentSink()) {
+        currentSink()(line);
+    } else {
+        std::fprintf(stderr, "%s\n", line.c_str());
+        std::fflush(stderr);
+    }
+}
+
+}  // namespace platform

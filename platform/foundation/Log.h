@@ -1,0 +1,27 @@
+#pragma once
+// The one log line of the game and its shell: "[LABEL] function" with an optional text on the
+// next line. Level 1 marks debug lines and prints nothing; 2 is "INFO", 3 "WARN", 4 "ERROR".
+// Lines go to stderr unless a sink is installed (tests capture lines that way).
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// Receives each formatted line, without a trailing line feed. Called with the log lock held, so
+// lines from several threads never interleave; a sink must not log itself.
+using LogSink = std::function<void(const std::string& line)>;
+
+// Installs a sink (null restores stderr) and returns the one it replaces.
+LogSink setLogSink(LogSink sink);
+
+// The label of a level: "INFO", "WARN", "ERROR", or "" for any other level.
+const char* logLevelLabel(int level);
+
+// "[%s] %s" or, with a non-empty text, "[%s] %s\n%s". A null function name prints "(null)".
+std::string formatLogLine(const char* function, int level, std::string_view text);
+
+// Formats and emits one line; level 1 emits nothing.
+void logMessage(const char* function, int level, std::string_view text = {});
+
+}  // namespace platform

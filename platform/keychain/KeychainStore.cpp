@@ -1,0 +1,188 @@
+#include "platform/keychain/KeychainStore.h"
+
+#include <cstdio>
+#include <optional>
+#include <utility>
+
+#include "platform/foundation/AppPaths.h"
+#include "platform/foundation/FileIO.h"
+
+namespace platform {
+
+namespace {
+
+constexpr const char* kItemsKey = "items";
+constexpr size_t kMaxStoreBytes = 4 * 1024 * 1024;
+
+bool isControlKey(const std::string& key) {
+    return key == keychain::kMatchLimit || key == keychain::kReturnData || key == keychain::kValueData;
+}
+
+// Equal type and equal value; attributes are scalars, so their serialised value decides.
+bool sameValue(const PlistDict& a, const PlistDict& b, const std::string& key) {
+    const PlistType type = a.typeOf(key);
+    if (type != b.typeOf(key)) return false;
+    switch (type) {
+        case PlistType::String:
+            return a.getString(key) == b.getString(key);
+        case PlistType::Integer:
+            return a.getInt(key) == b.getInt(key);
+        case PlistType::Boolean:
+            return a.getBool(key) == b.getBool(key);
+        case PlistType::Data:
+            return a.getData(key) == b.getData(key);
+        case PlistType::Real:
+            return a.getReal(key) == b.getReal(key);
+        case PlistType::None:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool matches(const PlistDict& item, const PlistDict& query) {
+    for (const std::string& key : query.keys()) {
+        if (!isControlKey(key) && !sameValue(item, query, key)) return false;
+    }
+    return true;
+}
+
+bool samePrimaryKey(const PlistDict& item, const PlistDict& attributes) {
+    for (const char* key :
+         {keychain::kClass, keychain::kAccount, keychain::kService, keychain::kAccessGroup}) {
+        if (!sameValue(item, attributes, key)) return false;
+    }
+    return true;
+}
+
+struct Loaded {
+    KeychainStore::Status status = KeychainStore::Status::Ok;
+    std::vector<PlistDict> items;
+    std::string message;
+};
+
+Loaded load(const std::filesystem::path& file) {
+    Loaded out;
+    FileReadResult read = readWholeFile(file, kMaxStoreBytes);
+    if (read.status == FileReadResult::Status::Missing) return out;
+    if (read.status != FileReadResult::Status::Ok) {
+        out.status = KeychainStore::Status::IoError;
+        out.message = "cannot read " + file.string() + ": " + read.error;
+        return out;
+    }
+    std::optional<PlistDict> root = PlistDict::parse(read.bytes.data(), read.bytes.size());
+    std::optional<PlistArray> items = root ? root->getArray(kItemsKey) : std::nullopt;
+    if (!items) {
+        out.status = KeychainStore::Status::Corrupt;
+        out.message = file.string() + " is not a keychain file";
+        return out;
+    }
+    for (size_t i = 0; i < items->size(); ++i) {
+        std::optional<PlistDict> item = items->getDict(i);
+        if (!item) {
+            out.status = KeychainStore::Status::Corrupt;
+            out.message = file.string() + " holds an item that is not a dictionary";
+            out.items.clear();
+            return out;
+        }
+        out.items.push_back(std::move(*item));
+    }
+    return out;
+}
+
+bool save(const std::filesystem::path& file, const std::vector<PlistDict>& items, std::string* error) {
+    PlistArray array;
+    for (const PlistDict& item : items) array.appendDict(item);
+    PlistDict root;
+    root.setInt("version", 1);
+    root.setArray(kItemsKey, std::move(array));
+    const std::vector<uint8_t> bytes = root.toBinary();
+    if (bytes.empty()) {
+        *error = "cannot serialise the keychain";
+        return false;
+    }
+    if (!writeFileAtomically(file, bytes.data(), bytes.size(), 0600, error)) {
+        *error = "cannot write " + file.string() + ": " + *error;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+KeychainStore::KeychainStore(std::filesystem::path file) : file_(std::move(file)) {}
+
+std::filesystem::path KeychainStore::defaultFile() {
+    return AppPaths::libraryDirectory() / "keychain.plist";
+}
+
+KeychainStore::Result KeychainStore::copyData(const PlistDict& query) const {
+    Loaded loaded = load(file_);
+    if (loaded.status != Status::Ok) return {loaded.status, {}, loaded.message};
+    for (const PlistDict& item : loaded.items) {
+        if (!matches(item, query)) continue;
+        std::optional<std::vector<uint8_t>> data = item.getData(keychain::kValueData);
+        if (!data) return {Status::Corrupt, {}, file_.string() + " holds an item without data"};
+        return {Status::Ok, std::move(*data), {}};
+    }
+    return {Status::NotFound, {}, {}};
+}
+
+KeychainStore::Result KeychainStore::add(const PlistDict& attributes, const std::vector<uint8_t>& data) {
+    Loaded loaded = load(file_);
+    std::string notice;
+    if (loaded.status == Status::IoError) return {loaded.status, {}, loaded.message};
+    if (loaded.status == Status::Corrupt) {
+        const std::filesystem::path aside = file_.string() + ".corrupt";
+        if (std::rename(file_.c_str(), aside.c_str()) != 0) {
+            return {Status::IoError, {}, loaded.message + "; cannot set it aside"};
+        }
+        notice = loaded.message + "; kept as " + aside.string();
+        loaded.items.clear();
+    }
+    for (const PlistDict& item : loaded.items) {
+        if (samePrimaryKey(item, attributes)) return {Status::Duplicate, {}, notice};
+    }
+    PlistDict item;
+    for (const std::string& key : attributes.keys()) {
+        if (isControlKey(key)) continue;
+        switch (attributes.typeOf(key)) {
+            case PlistType::String:
+                item.setString(key, *attributes.getString(key));
+                break;
+            case PlistType::Integer:
+                item.setInt(key, *attributes.getInt(key));
+                break;
+            case PlistType::Boolean:
+                item.setBool(key, *attributes.getBool(key));
+                break;
+            case PlistType::Data:
+                item.setData(key, *attributes.getData(key));
+                break;
+            default:
+                break;  // only scalar attributes are stored
+        }
+    }
+    item.setData(keychain::kValueData, data);
+    loaded.items.push_back(std::move(item));
+    std::string error;
+    if (!save(file_, loaded.items, &error)) {
+        return {Status::IoError, {}, notice.empty() ? error : notice + "; " + error};
+    }
+    return {Status::Ok, {}, notice};
+}
+
+KeychainStore::Result KeychainStore::remove(const PlistDict& query) {
+    Loaded loaded = load(file_);
+    if (loaded.status != Status::Ok) return {loaded.status, {}, loaded.message};
+    std::vector<PlistDict> kept;
+    for (PlistDict& item : loaded.items) {
+        if (!matches(item, query)) kept.push_back(std::move(item));
+    }
+    if (kept.size() == loaded.items.size()) return {Status::NotFound, {}, {}};
+    std::string error;
+    if (!save(file_, kept, &error)) return {Status::IoError, {}, error};
+    return {Status::Ok, {}, {}};
+}
+
+}  // namespace platform
