@@ -49,7 +49,8 @@ struct SheetLog : ActionSheetDelegate {
 TEST(Alerts, ReportTheChosenIndexToTheDelegateAndGo) {
     Stage s;
     auto log = std::make_shared<AlertLog>();
-    auto alert = std::make_shared<AlertView>("Warning", "Are you sure?", log, "Cancel", std::vector<std::string>{"DELETE"});
+    auto alert = std::make_shared<AlertView>("Warning", "Are you sure?", log, "Cancel",
+                                             std::vector<std::string>{"DELETE"});
     alert->setTag(1);
     EXPECT_EQ(alert->cancelButtonIndex(), 0);
     EXPECT_EQ(alert->buttonTitleAtIndex(1), "DELETE");
@@ -83,7 +84,8 @@ TEST(Alerts, ShownOneAtATimeInOrderAndBlockTheScreenBelow) {
 
     std::vector<std::string> answered;
     auto first = std::make_shared<AlertView>("Level 2", "Unlocked", std::weak_ptr<AlertViewDelegate>{}, "OK");
-    auto second = std::make_shared<AlertView>("Level 3", "Unlocked", std::weak_ptr<AlertViewDelegate>{}, "OK");
+    auto second =
+        std::make_shared<AlertView>("Level 3", "Unlocked", std::weak_ptr<AlertViewDelegate>{}, "OK");
     for (auto& a : {first, second}) {
         a->setClickHandler([&](AlertView& v, int) { answered.push_back(v.title()); });
         a->show();
@@ -192,8 +194,9 @@ TEST(LifeCycle, MinimiseOrFocusLossPostsBackgroundAndReturnPostsForegroundOnce) 
     NotificationCenter center;
     Application app(center);
     std::vector<std::string> posted;
-    for (const char* name : {kApplicationWillResignActiveNotification, kApplicationDidEnterBackgroundNotification,
-                             kApplicationWillEnterForegroundNotification, kApplicationDidBecomeActiveNotification}) {
+    for (const char* name :
+         {kApplicationWillResignActiveNotification, kApplicationDidEnterBackgroundNotification,
+          kApplicationWillEnterForegroundNotification, kApplicationDidBecomeActiveNotification}) {
         center.addObserver(name, [&](const Notification& n) { posted.push_back(n.name); });
     }
     auto window = std::make_shared<Window>(Rect{0, 0, 320, 480}, &app);
@@ -208,10 +211,10 @@ TEST(LifeCycle, MinimiseOrFocusLossPostsBackgroundAndReturnPostsForegroundOnce) 
     e.type = platform::WindowEvent::Type::FocusGained;
     window->handleWindowEvent(e);
     EXPECT_TRUE(app.isActive());
-    EXPECT_EQ(posted, (std::vector<std::string>{kApplicationWillResignActiveNotification,
-                                                kApplicationDidEnterBackgroundNotification,
-                                                kApplicationWillEnterForegroundNotification,
-                                                kApplicationDidBecomeActiveNotification}));
+    EXPECT_EQ(posted,
+              (std::vector<std::string>{
+                  kApplicationWillResignActiveNotification, kApplicationDidEnterBackgroundNotification,
+                  kApplicationWillEnterForegroundNotification, kApplicationDidBecomeActiveNotification}));
 }
 
 TEST(LifeCycle, MouseDrivesTouchesThroughWindowEvents) {
@@ -251,7 +254,8 @@ TEST(Notifications, ObserversMayRemoveThemselvesAndOthersWhileAPostRuns) {
         center.removeObserver(second);
     });
     second = center.addObserver("n", [&](const Notification&) { calls.push_back(2); });
-    center.addObserver("n", [&](const Notification&) { calls.push_back(3); }, &owner);
+    center.addObserver(
+        "n", [&](const Notification&) { calls.push_back(3); }, &owner);
     center.post("n");
     EXPECT_EQ(calls, (std::vector<int>{1, 3}));
     center.removeObserversOf(&owner);
