@@ -75,14 +75,7 @@ void AppCoreBase::showOkAlert(const std::string& title, const std::string& messa
 }
 
 float AppCoreBase::contentsScaleValueFromIndex(int index) {
-    switch (index) {
-        case 2:
-            return 1.5f;
-        case 3:
-            return 2.0f;
-        default:
-            return 1.0f;
-    }
+    return TextureVariant::scaleForIndex(index);
 }
 
 std::shared_ptr<Texture2D> AppCoreBase::newTextureWithName(const std::string& name) const {

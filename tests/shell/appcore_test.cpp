@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include <cairo.h>
+
+#include "appbase/JTLevelManager.h"
+#include "platform/foundation/AppPaths.h"
+#include "platform/gl/GLContext.h"
+#include "platform/runloop/ManualRunLoop.h"
+#include "shell/MyAppCore.h"
+#include "shell/MyGameView.h"
+#include "shell/Texture2D.h"
+#include "support/TempDir.h"
+
+using tikoleap::test::TempDir;
+
+namespace {
+
+void writeSolidPng(const std::string& path, int w, int h) {
+    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+    cairo_t* cr = cairo_create(s);
+    cairo_set_source_rgb(cr, 1, 0, 0);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    cairo_surface_write_to_png(s, path.c_str());
+    cairo_surface_destroy(s);
+}
+
+struct AppCoreFixture : testing::Test {
+    void SetUp() override {
+        platform::AppPaths::setHome(home.path());
+        previous = platform::RunLoop::setMain(loop);
+        std::string error;
+        gl = platform::GLContext::createHeadless(&error);
+        ASSERT_TRUE(gl) << error;
+        gl->makeCurrent();
+    }
+    void TearDown() override { platform::RunLoop::setMain(previous); }
+
+    TempDir home;
+    TempDir resources{"tikoleap-res"};
+    std::shared_ptr<platform::ManualRunLoop> loop = std::make_shared<platform::ManualRunLoop>();
+    std::shared_ptr<platform::RunLoop> previous;
+    std::shared_ptr<platform::GLContext> gl;
+};
+
+}  // namespace
+
+TEST_F(AppCoreFixture, TexturesFollowTheContentsScaleAndFallBackToThePlainFile) {
+    writeSolidPng(resources.file("plain.png").string(), 20, 10);
+    writeSolidPng(resources.file("sharp_cs200.png").string(), 40, 20);
+    AppCoreBase core(resources.path().string(), gl);
+    core.setContentsScaleIndex(3);
+    EXPECT_FLOAT_EQ(core.contentsScaleValue(), 2.0f);
+
+    auto plain = core.newTextureWithName("plain");
+    ASSERT_TRUE(plain);
+    EXPECT_FLOAT_EQ(plain->contentsScale(), 1.0f);
+    EXPECT_EQ(plain->contentSize(), (platform::Size{20, 10}));
+    auto sharp = core.newTextureWithName("sharp");
+    ASSERT_TRUE(sharp);
+    EXPECT_FLOAT_EQ(sharp->contentsScale(), 2.0f);
+    EXPECT_EQ(sharp->contentSize(), (platform::Size{20, 10}));
+    EXPECT_FALSE(core.newTextureWithName("missing"));
+
+    core.loadImageAt(14, "plain");
+    core.cutEdgeImageAt(14);
+    ASSERT_NE(core.texture(14), nullptr);
+    EXPECT_FLOAT_EQ(core.texture(14)->edgeMarginH(), 0.5f / 32);
+    EXPECT_FLOAT_EQ(core.texture(14)->edgeMarginV(), 0.5f / 16);
+    EXPECT_EQ(core.texture(18), nullptr);
+    EXPECT_EQ(core.texture(-1), nullptr);
+}
+
+TEST_F(AppCoreFixture, GameStartsForAKnownLevelAndGoesBackToTheTitleOtherwise) {
+    MyAppCore core(TIKOLEAP_RESOURCES_DIR, gl);
+    core.init();
+    core.appContext()->getLevelManager()->reloadLevels();
+    int titles = 0;
+    AppCoreBase::Frontend frontend;
+    frontend.onTitle = [&] { ++titles; };
+    core.setFrontend(frontend);
+
+    core.setCurrentLevelId(99);
+    core.startGameView();
+    EXPECT_EQ(titles, 1);
+    ASSERT_NE(core.gameView(), nullptr);
+    EXPECT_FALSE(core.gameView()->started());
+    EXPECT_EQ(core.gameView()->gameScene(), nullptr);
+
+    core.setCurrentLevelId(20);
+    core.startGameView();
+    EXPECT_EQ(titles, 1);
+    EXPECT_TRUE(core.gameView()->started());
+    EXPECT_TRUE(core.gameView()->active());
+    ASSERT_NE(core.texture(1), nullptr);  // the game's textures were loaded on the first start
+    EXPECT_NE(core.texIconPause(), nullptr);
+    loop->advance(0.5);
+    EXPECT_EQ(core.gameView()->tickCount(), 50);
+}
