@@ -19,6 +19,8 @@ extern PFNGLFRAMEBUFFERRENDERBUFFEROESPROC glFramebufferRenderbufferOES;
 extern PFNGLFRAMEBUFFERTEXTURE2DOESPROC glFramebufferTexture2DOES;
 extern PFNGLCHECKFRAMEBUFFERSTATUSOESPROC glCheckFramebufferStatusOES;
 extern PFNGLGETRENDERBUFFERPARAMETERIVOESPROC glGetRenderbufferParameterivOES;
+extern PFNGLISFRAMEBUFFEROESPROC glIsFramebufferOES;
+extern PFNGLISRENDERBUFFEROESPROC glIsRenderbufferOES;
 
 using ProcLoader = void* (*)(const char* name);
 

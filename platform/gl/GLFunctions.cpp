@@ -15,6 +15,8 @@ PFNGLFRAMEBUFFERRENDERBUFFEROESPROC glFramebufferRenderbufferOES = nullptr;
 PFNGLFRAMEBUFFERTEXTURE2DOESPROC glFramebufferTexture2DOES = nullptr;
 PFNGLCHECKFRAMEBUFFERSTATUSOESPROC glCheckFramebufferStatusOES = nullptr;
 PFNGLGETRENDERBUFFERPARAMETERIVOESPROC glGetRenderbufferParameterivOES = nullptr;
+PFNGLISFRAMEBUFFEROESPROC glIsFramebufferOES = nullptr;
+PFNGLISRENDERBUFFEROESPROC glIsRenderbufferOES = nullptr;
 
 namespace {
 
@@ -46,6 +48,8 @@ bool loadFramebufferFunctions(ProcLoader loader) {
     ok &= resolve(loader, "glFramebufferTexture2DOES", glFramebufferTexture2DOES);
     ok &= resolve(loader, "glCheckFramebufferStatusOES", glCheckFramebufferStatusOES);
     ok &= resolve(loader, "glGetRenderbufferParameterivOES", glGetRenderbufferParameterivOES);
+    ok &= resolve(loader, "glIsFramebufferOES", glIsFramebufferOES);
+    ok &= resolve(loader, "glIsRenderbufferOES", glIsRenderbufferOES);
     if (!ok) {
         // Half a set is worse than none: callers test one pointer and would call a null one.
         glGenFramebuffersOES = nullptr;
@@ -59,6 +63,8 @@ bool loadFramebufferFunctions(ProcLoader loader) {
         glFramebufferTexture2DOES = nullptr;
         glCheckFramebufferStatusOES = nullptr;
         glGetRenderbufferParameterivOES = nullptr;
+        glIsFramebufferOES = nullptr;
+        glIsRenderbufferOES = nullptr;
     }
     loaded = ok;
     return loaded;

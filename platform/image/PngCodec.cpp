@@ -116,12 +116,19 @@ std::optional<Image> PngCodec::load(const std::string& path, std::string* error)
         setError(error, "cannot read PNG '" + path + "': " + std::strerror(errno));
         return std::nullopt;
     }
+    static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    unsigned char head[8] = {};
+    if (std::fread(head, 1, sizeof head, file.get()) != sizeof head ||
+        std::memcmp(head, kSignature, 8) != 0) {
+        setError(error, "cannot decode PNG '" + path + "': not a PNG image");
+        return std::nullopt;
+    }
+    std::rewind(file.get());
     SurfacePtr surface(cairo_image_surface_create_from_png_stream(&readFromFile, file.get()));
-    const cairo_status_t status = cairo_surface_status(surface.get());
-    if (status != CAIRO_STATUS_SUCCESS) {
-        const char* why = status == CAIRO_STATUS_NO_MEMORY ? "out of memory or image too large"
-                                                           : "not a PNG image, or corrupt or truncated";
-        setError(error, "cannot decode PNG '" + path + "': " + why);
+    // Cairo reports every decoder complaint alike, so past the signature all we know is that the
+    // data is bad.
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
+        setError(error, "cannot decode PNG '" + path + "': corrupt or truncated image data");
         return std::nullopt;
     }
     std::string reason;

@@ -51,6 +51,15 @@ std::unique_ptr<Window> Window::create(int widthPoints, int heightPoints, const 
         if (error != nullptr) *error = "no display (SDL found only an invisible video driver)";
         return nullptr;
     }
+    // Once up, video and the GL driver library stay loaded until the process ends: a window made
+    // again later (after a headless stretch, in tests) then finds the same driver, and nothing is
+    // unloaded while the driver still holds allocations of its own.
+    static bool videoKept = false;
+    if (videoKept) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);  // drop the extra reference this call just took
+    } else {
+        videoKept = true;
+    }
     SDL_GL_ResetAttributes();
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 1);
@@ -62,15 +71,16 @@ std::unique_ptr<Window> Window::create(int widthPoints, int heightPoints, const 
                          heightPoints, SDL_WINDOW_OPENGL | SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_SHOWN);
     if (window == nullptr) {
         if (error != nullptr) *error = std::string("cannot create the window: ") + SDL_GetError();
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return nullptr;
     }
+    static const bool glLibraryPinned = SDL_GL_LoadLibrary(nullptr) == 0;
+    (void)glLibraryPinned;
     return std::unique_ptr<Window>(new Window(window));
 }
 
 Window::~Window() {
+    // The video subsystem and its GL driver stay up for the rest of the process (see create).
     SDL_DestroyWindow(sdl(window_));
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 std::vector<WindowEvent> Window::pollEvents() {
