@@ -135,6 +135,20 @@ bool WindowRenderer::render(Window& window) {
     return context_->presentFramebuffer(fbo_);
 }
 
+void WindowRenderer::drawQuad(const FrameTexture& t, const float pos[8], const float uv[8], float shade) {
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, t.id);
+    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glColor4f(shade, shade, shade, 1);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glVertexPointer(2, GL_FLOAT, 0, pos);
+    glTexCoordPointer(2, GL_FLOAT, 0, uv);
+    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDisable(GL_TEXTURE_2D);
+}
+
 void WindowRenderer::drawFrame(const FrameTexture& t, float y0, float y1, float v0pts, float v1pts,
                                float shade) {
     const float W = static_cast<float>(width_) / scale_, H = static_cast<float>(height_) / scale_;
@@ -149,17 +163,7 @@ void WindowRenderer::drawFrame(const FrameTexture& t, float y0, float y1, float 
     glLoadIdentity();
     const GLfloat pos[8] = {0, y0, W, y0, 0, y1, W, y1};
     const GLfloat uv[8] = {0, va, u, va, 0, vb, u, vb};
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, t.id);
-    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glColor4f(shade, shade, shade, 1);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glVertexPointer(2, GL_FLOAT, 0, pos);
-    glTexCoordPointer(2, GL_FLOAT, 0, uv);
-    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    glDisable(GL_TEXTURE_2D);
+    drawQuad(t, pos, uv, shade);
 }
 
 void WindowRenderer::drawFlip(const FrameTexture& t, float angleDegrees) {
@@ -179,17 +183,7 @@ void WindowRenderer::drawFlip(const FrameTexture& t, float angleDegrees) {
     const GLfloat uv[8] = {0, 0, u, 0, 0, v, u, v};
     // Turning away darkens the page a little.
     const float shade = 1.0f - 0.5f * std::fabs(std::sin(angleDegrees * 3.14159265f / 180.0f));
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, t.id);
-    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glColor4f(shade, shade, shade, 1);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glVertexPointer(2, GL_FLOAT, 0, pos);
-    glTexCoordPointer(2, GL_FLOAT, 0, uv);
-    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    glDisable(GL_TEXTURE_2D);
+    drawQuad(t, pos, uv, shade);
 }
 
 void WindowRenderer::composeTransition(Window& window, float p) {

@@ -57,6 +57,8 @@ class WindowRenderer {
     void composeTransition(Window& window, float progress);
     void drawFrame(const FrameTexture& t, float y0, float y1, float v0, float v1, float shade);
     void drawFlip(const FrameTexture& t, float angleDegrees);
+    // One textured quad (triangle strip, 2D positions) tinted grey by `shade`.
+    void drawQuad(const FrameTexture& t, const float pos[8], const float uv[8], float shade);
 
     std::shared_ptr<GLContext> context_;
     float scale_;
