@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app/PointerTouch.h"
 #include "appbase/JTLevelManager.h"
 #include "appbase/JTRandom.h"
 #include "platform/gl/GLContext.h"
@@ -11,7 +10,11 @@
 #include "platform/motion/GamepadAccelerometer.h"
 #include "platform/motion/WindowTiltSource.h"
 #include "platform/runloop/GLibRunLoop.h"
+#include "platform/ui/Window.h"
+#include "platform/ui/WindowHost.h"
 #include "platform/window/Window.h"
+#include "platform/window/WindowEvent.h"
+#include "shell/GameViewBase.h"
 #include "shell/MyAppCore.h"
 #include "shell/MyGameView.h"
 #include "shell/RandomSeed.h"
@@ -40,24 +43,29 @@ int WindowRun::run(std::string* error) {
     auto loop = std::make_shared<platform::GLibRunLoop>();
     platform::RunLoop::setMain(loop);
 
-    auto window = platform::Window::create(static_cast<int>(kScreenW * kWindowScale),
-                                           static_cast<int>(kScreenH * kWindowScale), "Tiko Leap", error);
-    if (!window) return 1;
-    auto gl = platform::GLContext::createForWindow(*window, error);
-    if (!gl) return 1;
-    gl->makeCurrent();
+    // The app core's window goes on the desktop first: the game draws with that window's context.
+    auto app = std::make_unique<MyAppCore>(options_.resources, nullptr);
+    MyAppCore& core = *app;
+    core.window()->setRunLoop(loop.get());
+    auto host = platform::ui::WindowHost::create(core.window(), "Tiko Leap", error, kWindowScale);
+    if (!host) return 1;
+    core.setEaglContext(host->context());
+    host->context()->makeCurrent();
+    core.window()->makeKeyAndVisible();
 
     auto tiltSource = std::make_unique<platform::WindowTiltSource>(
-        window->pointSize(), std::make_unique<platform::GamepadAccelerometer>());
+        host->desktop().pointSize(), std::make_unique<platform::GamepadAccelerometer>());
     platform::WindowTiltSource* tilt = tiltSource.get();
     platform::Accelerometer::setShared(
         std::make_shared<platform::Accelerometer>(std::move(tiltSource), loop.get()));
 
-    MyAppCore core(options_.resources, gl);
     core.setContentsScaleIndex(kContentsScaleIndex);
     core.init();
     core.appContext()->getLevelManager()->reloadLevels();
     if (options_.level != 0) core.setCurrentLevelId(options_.level);
+    // Each game frame is shown as part of the window's view tree, where the game view's container
+    // lives; between games the window keeps showing the last frame.
+    core.setGameFramePresenter([&host] { host->renderFrame(); });
 
     // Until the title, pause and game-over screens stand, the window keeps it simple: a click or a
     // key resumes a paused game and starts a new one after a game over; the title starts Normal.
@@ -72,68 +80,43 @@ int WindowRun::run(std::string* error) {
     core.setFrontend(frontend);
     core.startGameView();
 
-    auto finger = std::make_shared<PointerTouch>();
-    bool fingerDown = false;
-    auto toScreen = [&](platform::Point p) {
-        const platform::Size size = window->pointSize();
-        return platform::Point{p.x * kScreenW / size.width, p.y * kScreenH / size.height};
-    };
     auto proceed = [&] {
         const Waiting what = waiting;
         waiting = Waiting::Nothing;
         if (what == Waiting::Resume) core.resumeGameView();
         if (what == Waiting::NewGame) core.startGameView();
-        return what != Waiting::Nothing;
     };
-
-    loop->addPoller(
-        [&] {
-            for (const platform::WindowEvent& ev : window->pollEvents()) {
-                tilt->onWindowEvent(ev);
-                GameViewBase* view = core.gameView();
-                switch (ev.type) {
-                    case platform::WindowEvent::Type::Quit:
-                        loop->quit();
-                        break;
-                    case platform::WindowEvent::Type::KeyDown:
-                        if (ev.key == platform::KeyCode::Escape || ev.key == platform::KeyCode::Q)
-                            loop->quit();
-                        if (!ev.repeat &&
-                            (ev.key == platform::KeyCode::Space || ev.key == platform::KeyCode::Return))
-                            proceed();
-                        break;
-                    case platform::WindowEvent::Type::MouseDown:
-                        if (ev.button != 1 || proceed() || view == nullptr) break;
-                        finger->set(toScreen(ev.point), 0);
-                        fingerDown = true;
-                        view->touchesBegan({finger});
-                        break;
-                    case platform::WindowEvent::Type::MouseMove:
-                        if (!fingerDown || view == nullptr) break;
-                        finger->set(toScreen(ev.point), 1);
-                        view->touchesMoved({finger});
-                        break;
-                    case platform::WindowEvent::Type::MouseUp:
-                        if (!fingerDown || view == nullptr) break;
-                        finger->set(toScreen(ev.point), 3);
-                        fingerDown = false;
-                        view->touchesEnded({finger});
-                        break;
-                    case platform::WindowEvent::Type::FocusLost:
-                    case platform::WindowEvent::Type::Minimized:
-                        // Leaving the game pauses it, as going to the background does on the phone.
-                        if (view != nullptr) view->startPauseViewNow();
-                        break;
-                    default:
-                        break;
-                }
-            }
-        },
-        kEventPollSeconds);
+    auto observe = [&](const platform::WindowEvent& ev) {
+        tilt->onWindowEvent(ev);
+        switch (ev.type) {
+            case platform::WindowEvent::Type::Quit:
+                loop->quit();
+                break;
+            case platform::WindowEvent::Type::KeyDown:
+                if (ev.key == platform::KeyCode::Escape || ev.key == platform::KeyCode::Q) loop->quit();
+                if (!ev.repeat && (ev.key == platform::KeyCode::Space || ev.key == platform::KeyCode::Return))
+                    proceed();
+                break;
+            case platform::WindowEvent::Type::MouseUp:
+                // A click where no game runs (paused or over) goes on; in a game it is a touch.
+                if (ev.button == 1 && waiting != Waiting::Nothing) proceed();
+                break;
+            case platform::WindowEvent::Type::FocusLost:
+            case platform::WindowEvent::Type::Minimized:
+                // Leaving the game pauses it, as going to the background does on the phone.
+                if (GameViewBase* view = core.gameView()) view->startPauseViewNow();
+                break;
+            default:
+                break;
+        }
+    };
+    loop->addPoller([&] { host->pumpEvents(observe); }, kEventPollSeconds);
     if (options_.quitAfterMs) {
         loop->postAfter(static_cast<double>(*options_.quitAfterMs) / 1000.0, [&] { loop->quit(); });
     }
     loop->run();
+    // The game's GL objects go while the desktop window's context still exists.
+    app.reset();
     platform::Accelerometer::setShared(nullptr);
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "appbase/JTLevelManager.h"
 #include "platform/gl/GLContext.h"
 #include "platform/image/PngCodec.h"
+#include "platform/ui/Window.h"
 #include "shell/GameViewBase.h"
 #include "shell/LogMessage.h"
 #include "shell/MyGameView.h"
@@ -14,7 +15,13 @@
 #include "shell/TextureVariant.h"
 
 AppCoreBase::AppCoreBase(std::string resourcesDir, std::shared_ptr<platform::GLContext> eaglContext)
-    : resourcesDir_(std::move(resourcesDir)), eaglContext_(std::move(eaglContext)) {}
+    : resourcesDir_(std::move(resourcesDir)),
+      eaglContext_(std::move(eaglContext)),
+      window_(std::make_shared<platform::ui::Window>(platform::Rect(0, 0, 320, 480))) {}
+
+platform::Size AppCoreBase::screenSize() const {
+    return window_ ? window_->bounds().size : platform::Size{};
+}
 
 AppCoreBase::~AppCoreBase() {
     // The game view and the textures hold GL names: free them while the context is current.

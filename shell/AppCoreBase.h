@@ -15,6 +15,9 @@
 namespace platform {
 class GLContext;
 }
+namespace platform::ui {
+class Window;
+}
 class Texture2D;
 class GameViewBase;
 
@@ -71,9 +74,18 @@ class AppCoreBase : public JTAppBase::AppCoreLink, public AccelerometerHelper::O
     JTAppBase::JTLevelInfo* levelInfoForId(int levelId) const;
 
     const std::shared_ptr<platform::GLContext>& eaglContext() const { return eaglContext_; }
+    // For a context that can only be made once the window is on the desktop.
+    void setEaglContext(std::shared_ptr<platform::GLContext> context) { eaglContext_ = std::move(context); }
     void setCurrentEAGLContext();
-    platform::Size screenSize() const { return screenSize_; }
-    void setScreenSize(platform::Size size) { screenSize_ = size; }
+    // The application window: the screens and the game view's container live on it.
+    const std::shared_ptr<platform::ui::Window>& window() const { return window_; }
+    platform::Size screenSize() const;
+    // Where a finished game frame goes: by default the game view presents its own framebuffer;
+    // a window that composes the view tree takes the frame itself.
+    void setGameFramePresenter(std::function<void()> presenter) {
+        gameFramePresenter_ = std::move(presenter);
+    }
+    const std::function<void()>& gameFramePresenter() const { return gameFramePresenter_; }
     int interfaceOrientation() const { return interfaceOrientation_; }
     // The record of an interface orientation (1 to 4); others read as portrait's.
     OrientationDependedInfo& orientationDependedInfo(int orientation);
@@ -121,7 +133,8 @@ class AppCoreBase : public JTAppBase::AppCoreLink, public AccelerometerHelper::O
     JTCore::Ref<JTAppBase::JTAppContext> appContext_;
     bool resourceLoaded_ = false;
     bool startedGameAfterLaunchingApp_ = false;
-    platform::Size screenSize_{320, 480};
+    std::shared_ptr<platform::ui::Window> window_;
+    std::function<void()> gameFramePresenter_;
     std::shared_ptr<GameViewBase> gameView_;
     std::array<OrientationDependedInfo, 4> orientationDependedInfo_;
     Frontend frontend_;

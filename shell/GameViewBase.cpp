@@ -8,8 +8,10 @@
 #include "appbase/JTScene.h"
 #include "platform/gl/GL.h"
 #include "platform/runloop/RunLoop.h"
+#include "platform/ui/Window.h"
 #include "shell/AccelerometerHelper.h"
 #include "shell/AppCoreBase.h"
+#include "shell/GameViewContainer.h"
 #include "shell/LogMessage.h"
 #include "shell/MiscUtil.h"
 #include "shell/Texture2D.h"
@@ -75,26 +77,16 @@ void GameViewBase::start() {
     prepareRender();
     updateCanvasSize();
 
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    applyRenderState();
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
-    glDisable(GL_DITHER);
-    glDisable(GL_MULTISAMPLE);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glEnable(GL_BLEND);
-    glEnable(GL_TEXTURE_2D);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glColor4f(1, 1, 1, 1);
 
     nextTime_ = platform::RunLoop::main().now();
     enterPauseCount_ = 0;
     tickCount_ = 0;
     onStart();
     onRender();
-    swapBuffers();
+    present();
     resume();
 }
 
@@ -104,6 +96,15 @@ void GameViewBase::onStart() {
 
 void GameViewBase::resume() {
     if (active_) return;
+    if (const auto& window = appCore_->window()) {
+        for (const auto& old : window->contentSubviews()) {
+            LogMessage("-[GameViewBase resume]", 3, "old subview exists: " + old->description());
+            old->removeFromSuperview();
+        }
+        containerView_ = std::make_shared<GameViewContainer>(platform::Rect({0, 0}, appCore_->screenSize()));
+        containerView_->setGameView(this);
+        window->addSubview(containerView_);
+    }
     startTimer();
     active_ = true;
     if (accelerometerHelper_) accelerometerHelper_->startWithFrequency(50.0, 0.00007);
@@ -121,6 +122,11 @@ void GameViewBase::suspend() {
     active_ = false;
     if (accelerometerHelper_) accelerometerHelper_->stop();
     stopTimer();
+    if (containerView_) {
+        containerView_->removeFromSuperview();
+        containerView_->setGameView(nullptr);
+        containerView_.reset();
+    }
 }
 
 void GameViewBase::stop() {
@@ -170,15 +176,46 @@ void GameViewBase::onTimerFired() {
 void GameViewBase::prepareRender() {
     setCurrentContext();
     platform::gl::glBindFramebufferOES(GL_FRAMEBUFFER_OES, framebuffer());
+    if (appCore_->gameFramePresenter()) {
+        // The window drew its view tree with the same context since the last frame: put back
+        // what the game's drawing relies on.
+        const platform::Size surface = surfaceSize();
+        glViewport(0, 0, static_cast<GLsizei>(surface.width), static_cast<GLsizei>(surface.height));
+        applyProjection();
+        applyRenderState();
+    }
+}
+
+void GameViewBase::applyRenderState() {
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glDisable(GL_SCISSOR_TEST);
+    glDisable(GL_DITHER);
+    glDisable(GL_MULTISAMPLE);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_BLEND);
+    glEnable(GL_TEXTURE_2D);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glColor4f(1, 1, 1, 1);
 }
 
 void GameViewBase::render() {
     prepareRender();
     onRender();
     drawPauseButton();
-    swapBuffers();
+    present();
     ++renderedFrames_;
     if (frameObserver_) frameObserver_(renderedFrames_);
+}
+
+void GameViewBase::present() {
+    if (appCore_->gameFramePresenter()) {
+        appCore_->gameFramePresenter()();
+    } else {
+        swapBuffers();
+    }
 }
 
 void GameViewBase::onTick() {
@@ -220,6 +257,13 @@ void GameViewBase::updateCanvasSize() {
     viewSize_ = bounds().size;
     if (swapsAxes()) std::swap(viewSize_.width, viewSize_.height);
 
+    projectionSize_ = {w, h};
+    applyProjection();
+}
+
+void GameViewBase::applyProjection() {
+    const float w = projectionSize_.width;
+    const float h = projectionSize_.height;
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glOrthof(0, w, 0, h, -1, 1);

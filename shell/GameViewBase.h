@@ -21,6 +21,7 @@ class JTAppContext;
 }  // namespace JTAppBase
 class AppCoreBase;
 class AccelerometerHelper;
+class GameViewContainer;
 
 class GameViewBase : public EAGLView, public JTAppBase::GameViewLink {
   public:
@@ -48,11 +49,16 @@ class GameViewBase : public EAGLView, public JTAppBase::GameViewLink {
     void stopTimer();
     void onTimerFired();
     void render();
+    // Shows the frame just drawn: through the app core's presenter when it has one.
+    void present();
     void onTick();
     void onRender();
     void onStart();
     void prepareRender();
     void updateCanvasSize();
+    // The canvas projection (y up) and the drawing state the game's frames rely on.
+    void applyProjection();
+    void applyRenderState();
 
     // --- touches: the container (or the window) forwards its touch events here
     using Touches = std::vector<std::shared_ptr<JTAppBase::TouchLink>>;
@@ -90,6 +96,8 @@ class GameViewBase : public EAGLView, public JTAppBase::GameViewLink {
     bool multipleTouchEnabled() const { return multipleTouchEnabled_; }
     // Frames rendered since start (one per timer firing that did not open the pause screen).
     int renderedFrames() const { return renderedFrames_; }
+    // The view on the window that holds this one while it is active.
+    const std::shared_ptr<GameViewContainer>& containerView() const { return containerView_; }
 
     // The seam through which a replay feeds input: called before every tick with its number.
     void setTickObserver(std::function<void(int tick)> observer) { tickObserver_ = std::move(observer); }
@@ -118,7 +126,9 @@ class GameViewBase : public EAGLView, public JTAppBase::GameViewLink {
     int enterPauseCount_ = 0;
     int tickCount_ = 0;
     int pauseWaitTicks_ = 10;
+    std::shared_ptr<GameViewContainer> containerView_;
     platform::Size canvasSize_;
+    platform::Size projectionSize_{320, 480};
     platform::Size viewSize_;
     JTAppBase::JTLevelInfo* levelInfo_ = nullptr;
     bool multipleTouchEnabled_ = false;

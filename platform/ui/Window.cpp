@@ -49,6 +49,14 @@ double Window::now() const {
     return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
+std::vector<std::shared_ptr<View>> Window::contentSubviews() const {
+    std::vector<std::shared_ptr<View>> out;
+    for (const auto& v : subviews()) {
+        if (v != modalLayer_) out.push_back(v);
+    }
+    return out;
+}
+
 void Window::setRootViewController(std::shared_ptr<ViewController> controller) {
     if (controller == root_) {
         // Made root again after its view was taken off (a screen "stopped" and restarted).

@@ -41,6 +41,8 @@ class Window : public View {
     void setRootViewController(std::shared_ptr<ViewController> controller);
     const std::shared_ptr<ViewController>& rootViewController() const { return root_; }
     void makeKeyAndVisible();
+    // The subviews that screens put on the window (the modal layer left out).
+    std::vector<std::shared_ptr<View>> contentSubviews() const;
     bool isKeyWindow() const;
 
     // --- modal panels ---

@@ -8,26 +8,30 @@
 #include "platform/ui/Window.h"
 #include "platform/ui/WindowRenderer.h"
 #include "platform/window/Window.h"
+#include "platform/window/WindowEvent.h"
 
 namespace platform::ui {
 
 std::unique_ptr<WindowHost> WindowHost::create(std::shared_ptr<Window> window, const std::string& title,
-                                               std::string* error) {
+                                               std::string* error, float zoom) {
     if (!window) {
         if (error) *error = "no window to show";
         return nullptr;
     }
     std::unique_ptr<WindowHost> host(new WindowHost());
+    host->zoom_ = std::isfinite(zoom) && zoom > 0 ? zoom : 1.0f;
     const Rect b = window->bounds();
-    host->desktop_ = platform::Window::create(static_cast<int>(std::lround(b.size.width)),
-                                              static_cast<int>(std::lround(b.size.height)), title, error);
+    host->desktop_ =
+        platform::Window::create(static_cast<int>(std::lround(b.size.width * host->zoom_)),
+                                 static_cast<int>(std::lround(b.size.height * host->zoom_)), title, error);
     if (!host->desktop_) return nullptr;
     host->context_ = GLContext::createForWindow(*host->desktop_, error);
     if (!host->context_) return nullptr;
     // High-density screens get more pixels per point.
     const Size points = host->desktop_->pointSize();
     const Size pixels = host->desktop_->pixelSize();
-    const float scale = points.width > 0 ? std::max(1.0f, pixels.width / points.width) : 1.0f;
+    const float density = points.width > 0 ? std::max(1.0f, pixels.width / points.width) : 1.0f;
+    const float scale = density * host->zoom_;
     host->renderer_ = std::make_unique<WindowRenderer>(host->context_, scale);
     host->window_ = std::move(window);
     return host;
@@ -41,10 +45,21 @@ WindowHost::~WindowHost() {
 }
 
 void WindowHost::pump() {
+    pumpEvents();
+    renderFrame();
+}
+
+void WindowHost::pumpEvents(const std::function<void(const WindowEvent&)>& observer) {
     for (const auto& e : desktop_->pollEvents()) {
+        if (observer) observer(e);
         if (e.type == WindowEvent::Type::Quit) quit_ = true;
-        window_->handleWindowEvent(e);
+        WindowEvent inWindow = e;
+        inWindow.point = {e.point.x / zoom_, e.point.y / zoom_};
+        window_->handleWindowEvent(inWindow);
     }
+}
+
+void WindowHost::renderFrame() {
     renderer_->render(*window_);
 }
 

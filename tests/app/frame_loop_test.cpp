@@ -4,9 +4,14 @@
 
 #include "appbase/JTAppContext.h"
 #include "appbase/JTLevelManager.h"
+#include "appbase/JTRandom.h"
 #include "platform/foundation/AppPaths.h"
+#include "platform/foundation/ScopedLogSink.h"
 #include "platform/gl/GLContext.h"
 #include "platform/runloop/ManualRunLoop.h"
+#include "platform/ui/Window.h"
+#include "platform/ui/WindowRenderer.h"
+#include "shell/GameViewContainer.h"
 #include "shell/MyAppCore.h"
 #include "shell/MyGameView.h"
 #include "support/TempDir.h"
@@ -117,4 +122,74 @@ TEST_F(FrameLoop, PauseButtonWaitsThirtyThreeTicksThenOpensThePauseScreen) {
     tap->p = {button.x - 27, button.y};
     view->touchesBegan({tap});
     EXPECT_FALSE(view->pausing());
+}
+
+TEST_F(FrameLoop, ContainerHoldsTheViewOnTheWindowAndForwardsTouches) {
+    auto window = core->window();
+    ASSERT_NE(view->containerView(), nullptr);
+    EXPECT_EQ(view->containerView()->superview().get(), window.get());
+
+    // A finger on the window's pause button reaches the game view through hit testing.
+    loop->advance(0.05);
+    const platform::Point button = view->pauseBtnPosTranslated();
+    window->handleTouch(1, platform::ui::TouchPhase::Began, button);
+    EXPECT_TRUE(view->pausing());
+    window->handleTouch(1, platform::ui::TouchPhase::Ended, button);
+    loop->advance(0.5);
+    EXPECT_EQ(pauses, 1);
+    EXPECT_EQ(view->containerView(), nullptr);  // suspended: off the window
+    EXPECT_TRUE(window->contentSubviews().empty());
+
+    // Whatever an earlier screen left on the window goes when the game resumes, with a warning.
+    auto leftover = std::make_shared<platform::ui::View>(platform::Rect(0, 0, 10, 10));
+    window->addSubview(leftover);
+    std::vector<std::string> lines;
+    {
+        platform::ScopedLogSink sink([&](const std::string& line) { lines.push_back(line); });
+        core->resumeGameView();
+    }
+    EXPECT_EQ(leftover->superview(), nullptr);
+    ASSERT_EQ(window->contentSubviews().size(), 1u);
+    EXPECT_EQ(window->contentSubviews()[0], view->containerView());
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines[0].find("[WARN]"), std::string::npos);
+    EXPECT_NE(lines[0].find("old subview exists"), std::string::npos);
+}
+
+TEST_F(FrameLoop, WindowShowsTheGameFramesAndTheGameDrawsTheSameUnderIt) {
+    // The fixture's game, reseeded: the frame it draws on its own.
+    auto freshGame = [&](std::function<void()> presenter) {
+        core.reset();
+        JTAppBase::JTRandom::current().seed(77);
+        core = std::make_unique<MyAppCore>(TIKOLEAP_RESOURCES_DIR, gl);
+        core->init();
+        core->appContext()->getLevelManager()->reloadLevels();
+        if (presenter) core->setGameFramePresenter(std::move(presenter));
+        core->startGameView();
+        loop->advance(2.0);
+        return core->gameView()->readFrameRGBA();
+    };
+    const std::vector<uint8_t> alone = freshGame({});
+
+    // The same game while the window draws its view tree with the same context after each frame.
+    platform::ui::WindowRenderer renderer(gl, 1.0f);
+    int shownFrames = 0;
+    const std::vector<uint8_t> underWindow = freshGame([&] {
+        renderer.render(*core->window());
+        ++shownFrames;
+    });
+    EXPECT_GT(shownFrames, 100);
+    EXPECT_TRUE(alone == underWindow) << "the window's drawing changed the game's frames";
+
+    // And the window shows what the game drew.
+    int w = 0, h = 0;
+    const std::vector<uint8_t> shown = renderer.readPixels(w, h);
+    ASSERT_EQ(shown.size(), underWindow.size());
+    int same = 0;
+    for (size_t i = 0; i < shown.size(); i += 4) {
+        same += std::abs(underWindow[i] - shown[i]) <= 8 && std::abs(underWindow[i + 2] - shown[i + 2]) <= 8
+                    ? 1
+                    : 0;
+    }
+    EXPECT_GT(same, static_cast<int>(shown.size() / 4) * 95 / 100);
 }

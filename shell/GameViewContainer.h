@@ -1,0 +1,41 @@
+#pragma once
+// The plain view that holds the game view on the window: it shows the game view's frames in
+// the game view's frame and forwards its touches to it.
+#include <cstdint>
+#include <map>
+#include <memory>
+
+#include "platform/gl/GL.h"
+#include "platform/ui/View.h"
+
+class GameViewBase;
+
+class GameViewContainer : public platform::ui::View {
+  public:
+    explicit GameViewContainer(platform::Rect frame);
+    ~GameViewContainer() override;
+
+    const char* className() const override { return "GameViewContainer"; }
+    // Not retained: the game view clears it before it goes.
+    void setGameView(GameViewBase* view) { gameView_ = view; }
+    GameViewBase* gameView() const { return gameView_; }
+
+    void touchesBegan(const platform::ui::TouchList& touches, const platform::ui::TouchEvent& event) override;
+    void touchesMoved(const platform::ui::TouchList& touches, const platform::ui::TouchEvent& event) override;
+    void touchesEnded(const platform::ui::TouchList& touches, const platform::ui::TouchEvent& event) override;
+    void touchesCancelled(const platform::ui::TouchList& touches,
+                          const platform::ui::TouchEvent& event) override;
+    void draw(platform::ui::DrawContext& ctx) override;
+
+  private:
+    class TouchAdapter;
+    // The game view follows touches by identity: one adapter per toolkit touch, for its life.
+    std::vector<std::shared_ptr<TouchAdapter>> adapt(const platform::ui::TouchEvent& event);
+    void forget(const platform::ui::TouchList& touches);
+
+    GameViewBase* gameView_ = nullptr;
+    std::map<std::uint64_t, std::shared_ptr<TouchAdapter>> adapters_;
+    GLuint texture_ = 0;
+    int textureW_ = 0;
+    int textureH_ = 0;
+};
