@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <limits>
 
 #include "appbase/JTAccelerometerHelper.h"
 #include "appbase/JTAppContext.h"
@@ -28,8 +29,8 @@ constexpr float kGravity = std::bit_cast<float>(0xBEAAAAABu);
 constexpr float kSteerLeft = std::bit_cast<float>(0xBECCCCCEu);
 constexpr float kSteerRight = std::bit_cast<float>(0x3ECCCCCEu);
 constexpr float kFallAcceleration = std::bit_cast<float>(0xBF2AAAABu);
-// No phone sensor reads beyond this many g from neutral; anything past it is a broken sample.
-constexpr float kMaxTilt = 4.0f;
+// 2^31: the first float past the int range.
+constexpr float kIntLimit = 2147483648.0f;
 constexpr int kHeroHalfWidth = 32;
 constexpr int kPlatformHalfWidth = 27;
 constexpr int kPlatformTop = 32;
@@ -39,6 +40,18 @@ constexpr int kRightKeyBit = 3;
 
 enum Texture { kTextureHero = 1, kTextureBackground = 14 };
 enum Effect { kEffectFall = 0, kEffectBounce = 1 };
+
+// The whole number of units the tilt gives the hero's speed: the tilt x 64 truncated toward zero.
+// Converting NaN or a value past the int range to int is undefined: a broken sample steers
+// nowhere, an absurd one as far as an int goes. Every real reading, a hard shake included, is
+// truncated as it is.
+int tiltSpeed(float tilt) {
+    const float scaled = tilt * 64;
+    if (std::isnan(scaled)) return 0;
+    if (scaled >= kIntLimit) return std::numeric_limits<int>::max();
+    if (scaled < -kIntLimit) return std::numeric_limits<int>::min();
+    return static_cast<int>(scaled);
+}
 
 }  // namespace
 
@@ -173,10 +186,7 @@ void VerticalLevel::steer() {
             }
         }
     } else if (controlMode_ == kControlTilt) {
-        float tilt = context->getAccelerometerHelper()->getAccelerationH();
-        // Converting NaN or a huge value to int is undefined: a broken sample steers nowhere.
-        tilt = std::isnan(tilt) ? 0.0f : JTAppBase::clampFloat(tilt, -kMaxTilt, kMaxTilt);
-        heroVx_ = static_cast<float>(static_cast<int>(tilt * 64));
+        heroVx_ = static_cast<float>(tiltSpeed(context->getAccelerometerHelper()->getAccelerationH()));
     }
 }
 

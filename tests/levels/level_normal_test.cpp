@@ -217,9 +217,14 @@ TEST_F(LevelFixture, FallingBelowTheScreenEndsTheGameAndReportsTheScoreOnce) {
 TEST_F(LevelFixture, TiltSetsTheSpeedAndBrokenSamplesAreClamped) {
     isolate(320, 300, 0, 0);
     const std::pair<double, float> cases[] = {
-        {0.5, 32.0f},         {-0.26, -16.0f},  // truncated toward zero
-        {std::nan(""), 0.0f}, {1e30, 256.0f},  {-std::numeric_limits<double>::infinity(), -256.0f},
+        {0.5, 32.0f},
+        {-0.26, -16.0f},  // truncated toward zero
         {4.0, 256.0f},
+        {5.0, 320.0f},  // a hard shake steers as hard as it reads
+        {-4.7, -300.0f},
+        {std::nan(""), 0.0f},
+        {1e30, 2147483648.0f},  // past the int range: as far as an int goes
+        {-std::numeric_limits<double>::infinity(), -2147483648.0f},
     };
     for (const auto& [tilt, vx] : cases) {
         SCOPED_TRACE(tilt);
