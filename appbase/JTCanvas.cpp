@@ -141,6 +141,8 @@ void JTCanvas::fillRect(float x, float y, float w, float h) {
     const float top = static_cast<float>(height_) - y;
     const GLfloat vertices[] = {x, top - h, 0, x + w, top - h, 0, x, top, 0, x + w, top, 0};
     glDisable(GL_TEXTURE_2D);
+    // The texture-coordinate pointer still names the last textured draw's coordinates, which are
+    // gone by now: with the array enabled GL would read them even though texturing is off.
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     glVertexPointer(3, GL_FLOAT, 0, vertices);
     glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);

@@ -46,9 +46,12 @@ void JTTextLabel::render(const std::u16string* text) {
         texture_.reset();
         return;
     }
+    // The scale comes from the app core the context knows, which is there from set-up on; the
+    // canvas only learns one once a game view is attached.
     float scale = 1.0f;
     if (auto canvas = canvas_.lock()) {
-        if (canvas->getAppCore() != nullptr) scale = canvas->getAppCore()->contentsScaleValue();
+        auto context = canvas->getAppContext();
+        if (context && context->getAppCore() != nullptr) scale = context->getAppCore()->contentsScaleValue();
     }
     texture_ = Texture2D::initWithString(JTCore::utf16ToUtf8(*text), {boxWidth_ * scale, boxHeight_ * scale},
                                          alignment_, "Arial", fontSize_ * scale, scale);

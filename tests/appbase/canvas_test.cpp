@@ -235,3 +235,19 @@ TEST_F(CanvasFixture, TextLabelInksInsideItsBoxAtItsAlignment) {
     label->setText(makeRef<JTCore::JTString>(""));
     EXPECT_FALSE(label->hasTexture());
 }
+
+TEST(TextLabelScale, FollowsTheContextsAppCoreBeforeAnyGameViewIsAttached) {
+    GLTestContext gl{64, 64};
+    ASSERT_TRUE(gl.ok()) << gl.error();
+    fakes::FakeAppCore core;
+    core.scale = 2.0f;
+    auto context = makeRef<JTAppContext>();
+    context->setAppCore(&core);  // no game view yet: the canvas has no app core of its own
+    auto label = context->createTextLabel();
+    label->setStyle(0xFFFFFFFF, 12, 1, 100, 20);
+    label->setText(makeRef<JTCore::JTString>("Hi"));
+    ASSERT_TRUE(label->hasTexture());
+    EXPECT_EQ(label->texture()->contentsScale(), 2.0f);
+    EXPECT_GE(label->texture()->pixelsWide(), 200u);
+    EXPECT_GE(label->texture()->pixelsHigh(), 40u);
+}

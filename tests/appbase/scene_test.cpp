@@ -8,6 +8,7 @@
 #include "appbase/JTCanvas.h"
 #include "appbase/JTLevelManager.h"
 #include "appbase/JTTextLabel.h"
+#include "shell/Texture2D.h"
 #include "support/FakeShell.h"
 #include "support/GLTestContext.h"
 
@@ -117,6 +118,44 @@ TEST_F(SceneFixture, MessageShowsForItsTicksAndEmptyTextChangesNothing) {
         scene->tick();
     }
     EXPECT_EQ(visibleTicks, 3);
+}
+
+TEST_F(SceneFixture, GameOverImageSlidesFromTheTopEdgeAndStopsAtTenElevenths) {
+    ASSERT_TRUE(gl.ok()) << gl.error();
+    std::vector<uint8_t> px(16 * 8 * 4, 255);
+    Texture2D image(px.data(), Texture2D::kRGBA8888, 16, 8, platform::Size{16, 8}, 1.0f);
+    core.textures[0] = &image;
+    auto scene = makeRef<ScriptedScene>(context.get());
+    auto canvas = context->getCanvas();
+    auto lit = [&](int y) { return gl.pixel(160, y)[0] > 200; };
+    auto drawAt = [&](int y) {
+        gl.clear(0, 0, 0, 1);
+        canvas->beginRender();
+        scene->drawGameOver(y);
+    };
+
+    drawAt(200);  // still playing: nothing
+    EXPECT_FALSE(lit(200));
+    EXPECT_FALSE(lit(2));
+
+    for (int i = 0; i < 5; ++i) scene->tick();
+    ASSERT_EQ(scene->getStateTicks(), 0);
+    drawAt(200);  // centred on the top edge: only the lower half shows
+    EXPECT_TRUE(lit(0));
+    EXPECT_TRUE(lit(3));
+    EXPECT_FALSE(lit(5));
+
+    // Half the delay (75 ticks) in: 200 - 200 * 7.5 / 82.5, about 181.8, and it stays there.
+    for (int i = 0; i < 75; ++i) scene->tick();
+    for (int round = 0; round < 2; ++round) {
+        drawAt(200);
+        EXPECT_FALSE(lit(176));
+        EXPECT_TRUE(lit(178));
+        EXPECT_TRUE(lit(185));
+        EXPECT_FALSE(lit(187));
+        for (int i = 0; i < 50; ++i) scene->tick();
+    }
+    core.textures[0] = nullptr;
 }
 
 TEST_F(SceneFixture, ScoreLabelRerendersOnlyWhenTheScoreChanges) {
