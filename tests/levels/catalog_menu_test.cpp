@@ -76,6 +76,28 @@ TEST_F(CatalogFixture, FreshInstallOpensOnlyNormalAndSaysHowToOpenTheRest) {
         std::string(kRulePrefix) +
             "16000 points in the Level: Down, 30000 points in the Level: Right+Enemy, or 4600 points in the "
             "Level: Colors.");
+    // The remaining levels, so that every rule's level and threshold is shown somewhere.
+    EXPECT_EQ(
+        utf8(menuItem(25)->getLockMessage()),
+        std::string(kRulePrefix) + "10000 points in the Level: Fall, or 11000 points in the Level: Enemy.");
+    EXPECT_EQ(
+        utf8(menuItem(31)->getLockMessage()),
+        std::string(kRulePrefix) + "22000 points in the Level: Enemy, or 11000 points in the Level: Right.");
+    EXPECT_EQ(
+        utf8(menuItem(29)->getLockMessage()),
+        std::string(kRulePrefix) +
+            "25000 points in the Level: Right, 70000 points in the Level: Trampoline, or 12000 points in "
+            "the Level: Down.");
+    EXPECT_EQ(
+        utf8(menuItem(32)->getLockMessage()),
+        std::string(kRulePrefix) +
+            "80000 points in the Level: Trampoline, 14000 points in the Level: Down, or 20000 points in "
+            "the Level: Right+Enemy.");
+
+    // Every level but Normal is locked, each with its name and the marker as its picker label.
+    for (int id : {21, 22, 25, 31, 27, 29, 32, 28, 30}) {
+        EXPECT_EQ(utf8(menuItem(id)->getLabel()), utf8(menuItem(id)->getLevelName()) + " (Locked)") << id;
+    }
 }
 
 TEST_F(CatalogFixture, PreselectionFallsBackToNormalUntilTheLevelOpens) {
