@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "shell/LogMessage.h"
+
 using platform::GLContext;
 namespace gl = platform::gl;
 
@@ -52,6 +54,10 @@ bool EAGLView::_createSurface() {
     if (!_context || _framebuffer != 0) return false;
     if (!_context->makeCurrent()) return false;
     opaque_ = true;
+    char scaleText[64];
+    std::snprintf(scaleText, sizeof scaleText, "eaglLayer.contentsScale: %f",
+                  static_cast<double>(contentsScale_));
+    LogMessage("-[EAGLView _createSurface]", 1, scaleText);
     const platform::Size size = pixelSizeForBounds();
     const int width = static_cast<int>(size.width);
     const int height = static_cast<int>(size.height);

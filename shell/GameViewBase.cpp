@@ -8,6 +8,7 @@
 #include "appbase/JTScene.h"
 #include "platform/gl/GL.h"
 #include "platform/runloop/RunLoop.h"
+#include "platform/ui/NotificationCenter.h"
 #include "platform/ui/Window.h"
 #include "shell/AccelerometerHelper.h"
 #include "shell/AppCoreBase.h"
@@ -74,6 +75,12 @@ void GameViewBase::start() {
     EAGLView::start();
     LogMessage("-[GameViewBase start]", 1);
     started_ = true;
+    // Going to the background pauses the game, as long as the view is started.
+    auto& center = platform::ui::NotificationCenter::defaultCenter();
+    center.removeObserversOf(this);
+    center.addObserver(
+        platform::ui::kApplicationDidEnterBackgroundNotification,
+        [this](const platform::ui::Notification&) { startPauseViewNow(); }, this);
     prepareRender();
     updateCanvasSize();
 
@@ -131,6 +138,7 @@ void GameViewBase::suspend() {
 
 void GameViewBase::stop() {
     suspend();
+    platform::ui::NotificationCenter::defaultCenter().removeObserversOf(this);
     EAGLView::stop();
     started_ = false;
 }
@@ -295,8 +303,8 @@ Point GameViewBase::convertPointFromRawView(Point p) const {
         }
     }
     if (gameScene_ && viewSize_.width != 0 && viewSize_.height != 0) {
-        p.x *= static_cast<float>(gameScene_->getCanvasWidth()) / viewSize_.width;
-        p.y *= static_cast<float>(gameScene_->getCanvasHeight()) / viewSize_.height;
+        p.x = p.x * static_cast<float>(gameScene_->getCanvasWidth()) / viewSize_.width;
+        p.y = p.y * static_cast<float>(gameScene_->getCanvasHeight()) / viewSize_.height;
     }
     return p;
 }

@@ -94,6 +94,9 @@ class GameViewBase : public EAGLView, public JTAppBase::GameViewLink {
     platform::Size canvasSize() const { return canvasSize_; }
     platform::Size viewSize() const { return viewSize_; }
     bool multipleTouchEnabled() const { return multipleTouchEnabled_; }
+    // On (systems that rotate views themselves) the view does no rotation or remapping of its own.
+    bool disableOrientation() const { return disableOrientation_; }
+    void setDisableOrientation(bool on) { disableOrientation_ = on; }
     // Frames rendered since start (one per timer firing that did not open the pause screen).
     int renderedFrames() const { return renderedFrames_; }
     // The view on the window that holds this one while it is active.

@@ -9,16 +9,19 @@
 using platform::Point;
 using platform::ui::TouchList;
 
-// A toolkit touch as the game core sees it: located in the game view's own coordinates.
+// A toolkit touch as the game core sees it: located in the game view's own coordinates. The game
+// core may keep it after the container has gone (a touch held while the game is suspended), so
+// it holds both the touch and the container weakly.
 class GameViewContainer::TouchAdapter : public JTAppBase::TouchLink {
   public:
-    TouchAdapter(std::weak_ptr<platform::ui::Touch> touch, const GameViewContainer* container)
-        : touch_(std::move(touch)), container_(container) {}
+    TouchAdapter(std::weak_ptr<platform::ui::Touch> touch, std::weak_ptr<const platform::ui::View> container)
+        : touch_(std::move(touch)), container_(std::move(container)) {}
     Point locationInView() const override {
         auto touch = touch_.lock();
-        if (!touch) return {};
-        const Point p = touch->locationInView(container_);
-        const GameViewBase* view = container_->gameView();
+        auto container = std::static_pointer_cast<const GameViewContainer>(container_.lock());
+        if (!touch || !container) return {};
+        const Point p = touch->locationInView(container.get());
+        const GameViewBase* view = container->gameView();
         const Point origin = view != nullptr ? view->frame().origin : Point{};
         return {p.x - origin.x, p.y - origin.y};
     }
@@ -29,7 +32,7 @@ class GameViewContainer::TouchAdapter : public JTAppBase::TouchLink {
 
   private:
     std::weak_ptr<platform::ui::Touch> touch_;
-    const GameViewContainer* container_;
+    std::weak_ptr<const platform::ui::View> container_;
 };
 
 GameViewContainer::GameViewContainer(platform::Rect frame) : View(frame) {
@@ -47,7 +50,7 @@ std::vector<std::shared_ptr<GameViewContainer::TouchAdapter>> GameViewContainer:
     for (const auto& touch : event.allTouches()) {
         if (!touch || touch->view().get() != this) continue;
         auto& adapter = adapters_[touch->identity()];
-        if (!adapter) adapter = std::make_shared<TouchAdapter>(touch, this);
+        if (!adapter) adapter = std::make_shared<TouchAdapter>(touch, weak_from_this());
         out.push_back(adapter);
     }
     return out;

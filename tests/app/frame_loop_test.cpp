@@ -5,10 +5,13 @@
 #include "appbase/JTAppContext.h"
 #include "appbase/JTLevelManager.h"
 #include "appbase/JTRandom.h"
+#include "appbase/JTScene.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/foundation/ScopedLogSink.h"
 #include "platform/gl/GLContext.h"
 #include "platform/runloop/ManualRunLoop.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/NotificationCenter.h"
 #include "platform/ui/Window.h"
 #include "platform/ui/WindowRenderer.h"
 #include "shell/GameViewContainer.h"
@@ -19,6 +22,28 @@
 using tikoleap::test::TempDir;
 
 namespace {
+
+// A scene of any canvas size that only counts what the view asks of it.
+class BoxScene : public JTAppBase::JTScene {
+  public:
+    BoxScene(JTAppBase::JTAppContext* context, int width, int height)
+        : JTScene(context), width_(width), height_(height) {}
+    float getFramePeriodMillis() const override { return 10.0f; }
+    int getCanvasWidth() const override { return width_; }
+    int getCanvasHeight() const override { return height_; }
+    void tick() override {}
+    void render() override {}
+
+  private:
+    int width_;
+    int height_;
+};
+
+struct Tap : JTAppBase::TouchLink {
+    platform::Point p;
+    platform::Point locationInView() const override { return p; }
+    int phase() const override { return 0; }
+};
 
 // A real app core running Level Normal on the virtual clock.
 struct FrameLoop : testing::Test {
@@ -89,16 +114,138 @@ TEST_F(FrameLoop, LateFiringsCatchUpWithinMaxSkipAndDropTheRest) {
     EXPECT_EQ(view->tickCount() - steady, 12);
 }
 
+TEST_F(FrameLoop, LatenessIsNarrowedToSinglePrecisionAndTruncated) {
+    // Started at 0 with the next tick due at 0. Exactly 30 ms late is 0.0299999993 in single
+    // precision: 2 ticks due (not 3), so 3 run and the next one is due at 30 ms.
+    loop->stall(0.030);
+    loop->advance(0);
+    EXPECT_EQ(view->tickCount(), 3);
+    EXPECT_DOUBLE_EQ(view->nextTime(), 0.030);
+    EXPECT_EQ(view->renderedFrames(), 1);
+}
+
+TEST_F(FrameLoop, HalfASecondLateRunsElevenTicksAndAnEarlyFiringStillRunsOne) {
+    loop->stall(0.5);
+    loop->advance(0);
+    EXPECT_EQ(view->tickCount(), 11);
+    EXPECT_NEAR(view->nextTime(), 0.5 + 0.110, 1e-9);
+
+    // Fired again before the next tick is due: one tick, and the due time moves one period on.
+    view->onTimerFired();
+    EXPECT_EQ(view->tickCount(), 12);
+    EXPECT_NEAR(view->nextTime(), 0.5 + 0.120, 1e-9);
+    EXPECT_EQ(view->renderedFrames(), 2);
+}
+
+TEST_F(FrameLoop, PauseButtonGreyLevelFollowsTheCountdown) {
+    GLint mode = 0;
+    GLfloat colour[4] = {};
+    view->render();
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+    EXPECT_EQ(mode, GL_MODULATE);
+    EXPECT_NEAR(colour[0], 160.0f / 255, 1e-4);
+    EXPECT_NEAR(colour[3], 160.0f / 255, 1e-4);
+
+    view->enterPause();
+    view->render();
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+    EXPECT_EQ(mode, GL_ADD);
+    EXPECT_NEAR(colour[0], 1.0f, 1e-4);  // 33 * 191 / 33 + 64
+
+    // Firings that come before the next tick is due run one tick each: 23 of them leave 10.
+    for (int i = 0; i < 23; ++i) view->onTimerFired();
+    ASSERT_TRUE(view->pausing());
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+    EXPECT_NEAR(colour[1], 121.0f / 255, 1e-4);  // 10 * 191 / 33 = 57 in whole numbers, + 64
+    for (int i = 0; i < 9; ++i) view->onTimerFired();
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+    EXPECT_NEAR(colour[2], 69.0f / 255, 1e-4);  // 1 * 191 / 33 = 5, + 64
+    EXPECT_EQ(pauses, 0);
+    view->onTimerFired();
+    EXPECT_EQ(pauses, 1);
+}
+
+TEST_F(FrameLoop, GoingToTheBackgroundPausesAStartedGameOnly) {
+    auto& center = platform::ui::NotificationCenter::defaultCenter();
+    auto& app = platform::ui::Application::shared();
+    const std::size_t before = center.observerCount(platform::ui::kApplicationDidEnterBackgroundNotification);
+    app.enterBackground();
+    app.enterForeground();
+    EXPECT_EQ(pauses, 1);
+    EXPECT_FALSE(view->active());
+
+    // Resumed and stopped: the view no longer listens.
+    core->resumeGameView();
+    view->stop();
+    EXPECT_EQ(center.observerCount(platform::ui::kApplicationDidEnterBackgroundNotification), before - 1);
+    app.enterBackground();
+    app.enterForeground();
+    EXPECT_EQ(pauses, 1);
+}
+
+TEST_F(FrameLoop, CanvasFitsTheScreenKeepingItsAspect) {
+    auto* context = core->appContext();
+    auto fitted = [&](platform::Size screen, int orientation, bool handleOrientation, int cw, int ch) {
+        core->window()->setFrame(platform::Rect({0, 0}, screen));
+        auto v = std::make_unique<MyGameView>(core.get(), orientation);
+        v->setDisableOrientation(!handleOrientation);
+        v->startGameScene(JTCore::makeRef<BoxScene>(context, cw, ch).get());
+        v->updateCanvasSize();
+        return v;
+    };
+    // Wider screen than the canvas: full height, centred across.
+    auto wide = fitted({640, 480}, 1, false, 320, 480);
+    EXPECT_EQ(wide->frame(), platform::Rect(160, 0, 320, 480));
+    EXPECT_EQ(wide->viewSize(), (platform::Size{320, 480}));
+    // Taller screen: full width, centred down, and touches scale to canvas points.
+    auto tall = fitted({640, 1200}, 1, false, 320, 480);
+    EXPECT_EQ(tall->frame(), platform::Rect(0, 120, 640, 960));
+    EXPECT_EQ(tall->convertPointFromRawView({100, 200}), (platform::Point{50, 100}));
+    // A pause button given from the right edge sits that far in from it.
+    tall->setPauseBtnPos({-30, 30});
+    EXPECT_EQ(tall->pauseBtnPosTranslated(), (platform::Point{290, 30}));
+
+    // Without orientation handling a landscape canvas is letterboxed on a portrait screen.
+    auto boxed = fitted({320, 480}, 3, false, 480, 320);
+    EXPECT_NEAR(boxed->frame().origin.y, (480.0f - 320.0f * 320 / 480) / 2, 1e-3);
+    EXPECT_NEAR(boxed->frame().size.height, 320.0f * 320 / 480, 1e-3);
+    const platform::Point b = boxed->convertPointFromRawView({30, 60});
+    EXPECT_NEAR(b.x, 45, 1e-3);
+    EXPECT_NEAR(b.y, 90, 1e-3);
+}
+
+TEST_F(FrameLoop, OwnOrientationHandlingTurnsTheCanvasAndRemapsTouches) {
+    auto* context = core->appContext();
+    core->window()->setFrame(platform::Rect(0, 0, 640, 960));
+    auto turned = [&](int orientation, int cw, int ch) {
+        auto v = std::make_unique<MyGameView>(core.get(), orientation);
+        v->setDisableOrientation(false);
+        v->startGameScene(JTCore::makeRef<BoxScene>(context, cw, ch).get());
+        v->updateCanvasSize();
+        return v;
+    };
+    // Landscape right: the 480 x 320 canvas fills the portrait screen turned, twice as large.
+    auto right = turned(3, 480, 320);
+    EXPECT_EQ(right->frame(), platform::Rect(0, 0, 640, 960));
+    EXPECT_EQ(right->viewSize(), (platform::Size{960, 640}));
+    // (x, y) -> (y, vh - x), then to canvas points.
+    EXPECT_EQ(right->convertPointFromRawView({10, 20}), (platform::Point{10, 315}));
+    // Landscape left: (x, y) -> (vw - y, x).
+    auto left = turned(4, 480, 320);
+    EXPECT_EQ(left->convertPointFromRawView({10, 20}), (platform::Point{470, 5}));
+    // Upside down: (x, y) -> (vw - x, vh - y), no swap of the sides.
+    auto upside = turned(2, 320, 480);
+    EXPECT_EQ(upside->viewSize(), (platform::Size{640, 960}));
+    EXPECT_EQ(upside->convertPointFromRawView({10, 20}), (platform::Point{315, 470}));
+}
+
 TEST_F(FrameLoop, PauseButtonWaitsThirtyThreeTicksThenOpensThePauseScreen) {
     loop->advance(0.05);
     // Level Normal puts its pause button at the top right; tap right on it.
     const platform::Point button = view->pauseBtnPosTranslated();
     ASSERT_TRUE(view->pauseBtnEnable());
-    struct Tap : JTAppBase::TouchLink {
-        platform::Point p;
-        platform::Point locationInView() const override { return p; }
-        int phase() const override { return 0; }
-    };
     auto tap = std::make_shared<Tap>();
     tap->p = button;  // view points equal canvas points at this size
     view->touchesBegan({tap});
@@ -154,6 +301,23 @@ TEST_F(FrameLoop, ContainerHoldsTheViewOnTheWindowAndForwardsTouches) {
     ASSERT_FALSE(lines.empty());
     EXPECT_NE(lines[0].find("[WARN]"), std::string::npos);
     EXPECT_NE(lines[0].find("old subview exists"), std::string::npos);
+}
+
+TEST_F(FrameLoop, ATouchTheGameStillHoldsOutlivesItsContainer) {
+    auto window = core->window();
+    loop->advance(0.05);
+    window->handleTouch(2, platform::ui::TouchPhase::Began, {100, 300});
+    const auto held = core->appContext()->getCurrentTouch();
+    ASSERT_NE(held, nullptr);
+    EXPECT_EQ(held->locationInView(), (platform::Point{100, 300}));
+
+    // The pause screen takes the container off the window and lets it go; the finger stays down.
+    view->enterPause();
+    loop->advance(0.5);
+    ASSERT_EQ(pauses, 1);
+    ASSERT_EQ(view->containerView(), nullptr);
+    EXPECT_EQ(held->locationInView(), (platform::Point{}));
+    window->handleTouch(2, platform::ui::TouchPhase::Ended, {100, 300});
 }
 
 TEST_F(FrameLoop, WindowShowsTheGameFramesAndTheGameDrawsTheSameUnderIt) {
