@@ -14,7 +14,6 @@
 #include "platform/ui/WindowHost.h"
 #include "platform/window/Window.h"
 #include "platform/window/WindowEvent.h"
-#include "shell/GameViewBase.h"
 #include "shell/MyAppCore.h"
 #include "shell/MyGameView.h"
 #include "shell/RandomSeed.h"
@@ -100,11 +99,6 @@ int WindowRun::run(std::string* error) {
             case platform::WindowEvent::Type::MouseUp:
                 // A click where no game runs (paused or over) goes on; in a game it is a touch.
                 if (ev.button == 1 && waiting != Waiting::Nothing) proceed();
-                break;
-            case platform::WindowEvent::Type::FocusLost:
-            case platform::WindowEvent::Type::Minimized:
-                // Leaving the game pauses it, as going to the background does on the phone.
-                if (GameViewBase* view = core.gameView()) view->startPauseViewNow();
                 break;
             default:
                 break;
