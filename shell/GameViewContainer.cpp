@@ -4,7 +4,6 @@
 #include "platform/ui/DrawContext.h"
 #include "platform/ui/TouchEvent.h"
 #include "shell/GameViewBase.h"
-#include "shell/Texture2D.h"
 
 using platform::Point;
 using platform::ui::TouchList;
@@ -40,9 +39,7 @@ GameViewContainer::GameViewContainer(platform::Rect frame) : View(frame) {
     setMultipleTouchEnabled(true);
 }
 
-GameViewContainer::~GameViewContainer() {
-    if (texture_ != 0) glDeleteTextures(1, &texture_);
-}
+GameViewContainer::~GameViewContainer() = default;
 
 std::vector<std::shared_ptr<GameViewContainer::TouchAdapter>> GameViewContainer::adapt(
     const platform::ui::TouchEvent& event) {
@@ -94,39 +91,11 @@ void GameViewContainer::draw(platform::ui::DrawContext& ctx) {
     if (w <= 0 || h <= 0) return;
     platform::ui::DrawContext::RawGL raw(ctx, gameView_->frame());
 
-    // Copy the game view's last frame out of its framebuffer into a texture of ours.
-    GLint target = 0;
-    glGetIntegerv(GL_FRAMEBUFFER_BINDING_OES, &target);
-    if (texture_ == 0 || textureW_ < w || textureH_ < h) {
-        if (texture_ == 0) glGenTextures(1, &texture_);
-        textureW_ = static_cast<int>(Texture2D::nextPowerOfTwo(static_cast<unsigned>(w)));
-        textureH_ = static_cast<int>(Texture2D::nextPowerOfTwo(static_cast<unsigned>(h)));
-        glBindTexture(GL_TEXTURE_2D, texture_);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, textureW_, textureH_, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
-    }
-    glBindTexture(GL_TEXTURE_2D, texture_);
-    platform::gl::glBindFramebufferOES(GL_FRAMEBUFFER_OES, gameView_->framebuffer());
-    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, w, h);
-    platform::gl::glBindFramebufferOES(GL_FRAMEBUFFER_OES, static_cast<GLuint>(target));
-
-    // Rows are bottom first in both, so the quad maps straight onto clip space.
-    const float u = static_cast<float>(w) / static_cast<float>(textureW_);
-    const float v = static_cast<float>(h) / static_cast<float>(textureH_);
+    // The game view's last frame, copied out of its framebuffer; rows are bottom first in both,
+    // so the quad maps straight onto clip space.
+    if (!frame_.copyFrom(gameView_->framebuffer(), w, h)) return;
     const GLfloat pos[8] = {-1, -1, 1, -1, -1, 1, 1, 1};
-    const GLfloat uv[8] = {0, 0, u, 0, 0, v, u, v};
-    glEnable(GL_TEXTURE_2D);
     glDisable(GL_BLEND);
-    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glVertexPointer(2, GL_FLOAT, 0, pos);
-    glTexCoordPointer(2, GL_FLOAT, 0, uv);
-    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    glDisable(GL_TEXTURE_2D);
+    frame_.draw(pos);
     glEnable(GL_BLEND);
 }

@@ -5,7 +5,7 @@
 #include <map>
 #include <memory>
 
-#include "platform/gl/GL.h"
+#include "platform/gl/FramebufferTexture.h"
 #include "platform/ui/View.h"
 
 class GameViewBase;
@@ -35,7 +35,5 @@ class GameViewContainer : public platform::ui::View {
 
     GameViewBase* gameView_ = nullptr;
     std::map<std::uint64_t, std::shared_ptr<TouchAdapter>> adapters_;
-    GLuint texture_ = 0;
-    int textureW_ = 0;
-    int textureH_ = 0;
+    platform::gl::FramebufferTexture frame_{GL_RGB};
 };

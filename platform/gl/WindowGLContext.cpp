@@ -18,12 +18,6 @@ void* sdlLoader(const char* name) {
     return SDL_GL_GetProcAddress(name);
 }
 
-int nextPowerOfTwo(int v) {
-    int p = 1;
-    while (p < v) p <<= 1;
-    return p;
-}
-
 // Everything presenting touches, put back afterwards so the frame loop's state survives.
 class SavedState {
   public:
@@ -131,6 +125,8 @@ std::shared_ptr<WindowGLContext> WindowGLContext::create(Window& window, std::st
 }
 
 WindowGLContext::~WindowGLContext() {
+    // The copy's texture belongs to this context: free it while the context is still there.
+    if (presentCopy_ && makeCurrent()) presentCopy_.reset();
     if (isCurrent()) {
         releaseCurrent();
         noteReleased(this);
@@ -164,24 +160,6 @@ bool WindowGLContext::renderbufferStorageFromDrawable(ColorFormat format, int wi
     return true;
 }
 
-bool WindowGLContext::ensurePresentTexture() {
-    const int w = nextPowerOfTwo(surfaceWidth_);
-    const int h = nextPowerOfTwo(surfaceHeight_);
-    if (presentTexture_ != 0 && presentTextureWidth_ == w && presentTextureHeight_ == h) return true;
-    if (presentTexture_ == 0) glGenTextures(1, &presentTexture_);
-    glBindTexture(GL_TEXTURE_2D, presentTexture_);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    // RGB: a copy from an RGB565 framebuffer may not ask for alpha.
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, w, h, 0, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, nullptr);
-    if (glGetError() != GL_NO_ERROR) return false;
-    presentTextureWidth_ = w;
-    presentTextureHeight_ = h;
-    return true;
-}
-
 bool WindowGLContext::presentFramebuffer(unsigned framebuffer) {
     if (!isCurrent() || framebuffer == 0 || surfaceWidth_ <= 0 || surfaceHeight_ <= 0) return false;
     while (glGetError() != GL_NO_ERROR) {
@@ -190,10 +168,9 @@ bool WindowGLContext::presentFramebuffer(unsigned framebuffer) {
     {
         SavedState saved;
         gl::glBindFramebufferOES(GL_FRAMEBUFFER_OES, framebuffer);
-        ok = ensurePresentTexture();
+        if (!presentCopy_) presentCopy_ = std::make_unique<gl::FramebufferTexture>(GL_RGB);
+        ok = presentCopy_->copyFromBoundFramebuffer(surfaceWidth_, surfaceHeight_);
         if (ok) {
-            glBindTexture(GL_TEXTURE_2D, presentTexture_);
-            glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, surfaceWidth_, surfaceHeight_);
             gl::glBindFramebufferOES(GL_FRAMEBUFFER_OES, 0);
             int drawableW = 0;
             int drawableH = 0;
@@ -203,27 +180,15 @@ bool WindowGLContext::presentFramebuffer(unsigned framebuffer) {
                                GL_LIGHTING, GL_FOG, GL_COLOR_LOGIC_OP, GL_STENCIL_TEST}) {
                 glDisable(cap);
             }
-            glEnable(GL_TEXTURE_2D);
-            glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-            glColor4f(1, 1, 1, 1);
             glMatrixMode(GL_PROJECTION);
             glLoadIdentity();
             glMatrixMode(GL_MODELVIEW);
             glLoadIdentity();
-            const GLfloat s =
-                static_cast<GLfloat>(surfaceWidth_) / static_cast<GLfloat>(presentTextureWidth_);
-            const GLfloat t =
-                static_cast<GLfloat>(surfaceHeight_) / static_cast<GLfloat>(presentTextureHeight_);
-            // Texture row 0 is the framebuffer's bottom row, so t = 0 goes to the window's bottom.
-            const GLfloat vertices[] = {-1, -1, 1, -1, -1, 1, 1, 1};
-            const GLfloat coords[] = {0, 0, s, 0, 0, t, s, t};
             glDisableClientState(GL_COLOR_ARRAY);
             glDisableClientState(GL_NORMAL_ARRAY);
-            glEnableClientState(GL_VERTEX_ARRAY);
-            glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-            glVertexPointer(2, GL_FLOAT, 0, vertices);
-            glTexCoordPointer(2, GL_FLOAT, 0, coords);
-            glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+            // Texture row 0 is the framebuffer's bottom row, so it goes to the window's bottom.
+            const GLfloat vertices[] = {-1, -1, 1, -1, -1, 1, 1, 1};
+            presentCopy_->draw(vertices);
             ok = glGetError() == GL_NO_ERROR;
             SDL_GL_SwapWindow(static_cast<SDL_Window*>(window_));
         }

@@ -2,8 +2,10 @@
 // The context of the desktop window. The view still renders into its own framebuffer object, as
 // headless; presenting copies that framebuffer into a texture and draws it over the whole window.
 
+#include <memory>
 #include <string>
 
+#include "platform/gl/FramebufferTexture.h"
 #include "platform/gl/GLContext.h"
 
 namespace platform {
@@ -26,16 +28,14 @@ class WindowGLContext final : public GLContext {
   private:
     WindowGLContext(void* window, void* context, bool viaEgl)
         : window_(window), context_(context), viaEgl_(viaEgl) {}
-    bool ensurePresentTexture();
 
     void* window_;   // SDL_Window*
     void* context_;  // SDL_GLContext
     bool viaEgl_;    // SDL drives EGL: the real current context can be asked of EGL
     int surfaceWidth_ = 0;
     int surfaceHeight_ = 0;
-    unsigned presentTexture_ = 0;
-    int presentTextureWidth_ = 0;
-    int presentTextureHeight_ = 0;
+    // The view's frame, copied to draw it over the window (RGB: the view may have no alpha).
+    std::unique_ptr<gl::FramebufferTexture> presentCopy_;
 };
 
 }  // namespace platform

@@ -14,14 +14,6 @@ namespace platform::ui {
 
 using namespace platform::gl;
 
-namespace {
-int nextPow2(int v) {
-    int p = 1;
-    while (p < v) p <<= 1;
-    return p;
-}
-}  // namespace
-
 WindowRenderer::WindowRenderer(std::shared_ptr<GLContext> context, float scale)
     : context_(std::move(context)), scale_(scale > 0 ? scale : 1), ctx_(std::make_unique<DrawContext>()) {}
 
@@ -29,15 +21,10 @@ WindowRenderer::~WindowRenderer() {
     if (!context_ || !context_->makeCurrent()) {
         // Without the context nothing can be deleted; the objects go with the context.
         (void)ctx_.release();
+        for (FrameTexture* t : {&last_, &old_, &current_}) t->abandon();
         return;
     }
     ctx_.reset();
-    for (FrameTexture* t : {&last_, &old_, &current_}) {
-        if (t->id) {
-            GLuint id = t->id;
-            glDeleteTextures(1, &id);
-        }
-    }
     destroyFramebuffer();
 }
 
@@ -81,28 +68,8 @@ void WindowRenderer::destroyFramebuffer() {
     width_ = height_ = 0;
 }
 
-void WindowRenderer::ensureTexture(FrameTexture& t) {
-    const int pw = nextPow2(width_), ph = nextPow2(height_);
-    if (t.id && t.potW == pw && t.potH == ph) return;
-    if (!t.id) {
-        GLuint id = 0;
-        glGenTextures(1, &id);
-        t.id = id;
-    }
-    glBindTexture(GL_TEXTURE_2D, t.id);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, pw, ph, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-    t.potW = pw;
-    t.potH = ph;
-}
-
 void WindowRenderer::copyFrameInto(FrameTexture& t) {
-    ensureTexture(t);
-    glBindTexture(GL_TEXTURE_2D, t.id);
-    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, width_, height_);
+    t.copyFromBoundFramebuffer(width_, height_);
 }
 
 bool WindowRenderer::render(Window& window) {
@@ -120,7 +87,7 @@ bool WindowRenderer::render(Window& window) {
     if (window.activeTransition() != WindowTransition::None && window.transitionSerial() != seenSerial_) {
         // The frame on screen when the transition began is where it animates from.
         seenSerial_ = window.transitionSerial();
-        std::swap(last_, old_);
+        last_.swap(old_);
         hasOld_ = hasLast_;
     }
     ctx_->beginFrame(b.size, scale_, window.now());
@@ -135,25 +102,11 @@ bool WindowRenderer::render(Window& window) {
     return context_->presentFramebuffer(fbo_);
 }
 
-void WindowRenderer::drawQuad(const FrameTexture& t, const float pos[8], const float uv[8], float shade) {
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, t.id);
-    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glColor4f(shade, shade, shade, 1);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glVertexPointer(2, GL_FLOAT, 0, pos);
-    glTexCoordPointer(2, GL_FLOAT, 0, uv);
-    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    glDisable(GL_TEXTURE_2D);
-}
-
 void WindowRenderer::drawFrame(const FrameTexture& t, float y0, float y1, float v0pts, float v1pts,
                                float shade) {
     const float W = static_cast<float>(width_) / scale_, H = static_cast<float>(height_) / scale_;
-    const float u = static_cast<float>(width_) / static_cast<float>(t.potW);
-    const float vmax = static_cast<float>(height_) / static_cast<float>(t.potH);
+    const float u = t.maxS();
+    const float vmax = t.maxT();
     // Frame rows are stored bottom first.
     const float va = (1 - v0pts / H) * vmax, vb = (1 - v1pts / H) * vmax;
     glMatrixMode(GL_PROJECTION);
@@ -163,7 +116,7 @@ void WindowRenderer::drawFrame(const FrameTexture& t, float y0, float y1, float 
     glLoadIdentity();
     const GLfloat pos[8] = {0, y0, W, y0, 0, y1, W, y1};
     const GLfloat uv[8] = {0, va, u, va, 0, vb, u, vb};
-    drawQuad(t, pos, uv, shade);
+    t.draw(pos, uv, shade);
 }
 
 void WindowRenderer::drawFlip(const FrameTexture& t, float angleDegrees) {
@@ -177,13 +130,13 @@ void WindowRenderer::drawFlip(const FrameTexture& t, float angleDegrees) {
     glLoadIdentity();
     glTranslatef(0, 0, -D);
     glRotatef(angleDegrees, 0, 1, 0);
-    const float u = static_cast<float>(width_) / static_cast<float>(t.potW);
-    const float v = static_cast<float>(height_) / static_cast<float>(t.potH);
+    const float u = t.maxS();
+    const float v = t.maxT();
     const GLfloat pos[8] = {-W / 2, -H / 2, W / 2, -H / 2, -W / 2, H / 2, W / 2, H / 2};
     const GLfloat uv[8] = {0, 0, u, 0, 0, v, u, v};
     // Turning away darkens the page a little.
     const float shade = 1.0f - 0.5f * std::fabs(std::sin(angleDegrees * 3.14159265f / 180.0f));
-    drawQuad(t, pos, uv, shade);
+    t.draw(pos, uv, shade);
 }
 
 void WindowRenderer::composeTransition(Window& window, float p) {

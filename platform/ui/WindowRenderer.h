@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/gl/FramebufferTexture.h"
+
 #include "platform/geometry/Geometry.h"
 
 namespace platform {
@@ -46,26 +48,20 @@ class WindowRenderer {
     DrawContext& drawContext() { return *ctx_; }
 
   private:
-    struct FrameTexture {
-        unsigned id = 0;
-        int potW = 0, potH = 0;
-    };
+    using FrameTexture = gl::FramebufferTexture;
     bool ensureFramebuffer(int w, int h);
     void destroyFramebuffer();
-    void ensureTexture(FrameTexture& t);
     void copyFrameInto(FrameTexture& t);
     void composeTransition(Window& window, float progress);
     void drawFrame(const FrameTexture& t, float y0, float y1, float v0, float v1, float shade);
     void drawFlip(const FrameTexture& t, float angleDegrees);
-    // One textured quad (triangle strip, 2D positions) tinted grey by `shade`.
-    void drawQuad(const FrameTexture& t, const float pos[8], const float uv[8], float shade);
 
     std::shared_ptr<GLContext> context_;
     float scale_;
     std::unique_ptr<DrawContext> ctx_;
     unsigned fbo_ = 0, rb_ = 0;
     int width_ = 0, height_ = 0;
-    FrameTexture last_, old_, current_;
+    FrameTexture last_{GL_RGBA}, old_{GL_RGBA}, current_{GL_RGBA};
     bool hasLast_ = false;
     bool hasOld_ = false;
     std::uint64_t seenSerial_ = 0;

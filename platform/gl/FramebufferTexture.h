@@ -1,0 +1,48 @@
+#pragma once
+// A texture that holds a copy of a framebuffer's colour, and draws it as one quad. The window
+// presents frames with it, the toolkit keeps the frames its transitions animate between, and a
+// GL view on the view tree shows its own framebuffer's frames with it.
+#include "platform/gl/GL.h"
+
+namespace platform::gl {
+
+class FramebufferTexture {
+  public:
+    // `format` GL_RGB or GL_RGBA; a copy from a framebuffer without alpha needs GL_RGB.
+    explicit FramebufferTexture(GLenum format = GL_RGB) : format_(format) {}
+    ~FramebufferTexture();
+    FramebufferTexture(const FramebufferTexture&) = delete;
+    FramebufferTexture& operator=(const FramebufferTexture&) = delete;
+    void swap(FramebufferTexture& other) noexcept;
+    // Forgets the texture without deleting it, for when its context is already gone.
+    void abandon() { texture_ = 0; }
+
+    // Copies the bottom-left width x height pixels of the framebuffer bound now. Grows the
+    // texture (power-of-two sides) as needed; false on a GL error.
+    bool copyFromBoundFramebuffer(int width, int height);
+    // The same from `framebuffer`, whose binding is put back afterwards.
+    bool copyFrom(GLuint framebuffer, int width, int height);
+
+    // Draws the copy on the quad `pos` (x, y of bottom-left, bottom-right, top-left, top-right),
+    // greyed by `shade`; `uv` picks part of the copy (texture rows are bottom first).
+    void draw(const GLfloat pos[8], float shade = 1.0f) const;
+    void draw(const GLfloat pos[8], const GLfloat uv[8], float shade) const;
+
+    bool empty() const { return width_ == 0; }
+    GLuint name() const { return texture_; }
+    // The texture-coordinate extent of the copied pixels.
+    float maxS() const { return potW_ > 0 ? static_cast<float>(width_) / static_cast<float>(potW_) : 0.0f; }
+    float maxT() const { return potH_ > 0 ? static_cast<float>(height_) / static_cast<float>(potH_) : 0.0f; }
+
+  private:
+    bool ensureSize(int width, int height);
+
+    GLenum format_;
+    GLuint texture_ = 0;
+    int potW_ = 0;
+    int potH_ = 0;
+    int width_ = 0;
+    int height_ = 0;
+};
+
+}  // namespace platform::gl
