@@ -230,17 +230,21 @@ void VerticalLevel::moveFallingPlatforms() {
     }
 }
 
-void VerticalLevel::updatePlaying() {
-    steer();
-    landIfDue();
-    heroX_ += (heroVx_ + pushVx()) * kThird;
-    heroY_ += heroVy_ * kThird;
+void VerticalLevel::wrapHero() {
     const float margin = static_cast<float>(rules_.wrapMargin);
     if (heroX_ < -margin) {
         heroX_ = kWorldWidth + margin;
     } else if (heroX_ > kWorldWidth + margin) {
         heroX_ = -margin;
     }
+}
+
+void VerticalLevel::updatePlaying() {
+    steer();
+    landIfDue();
+    heroX_ += (heroVx_ + pushVx()) * kThird;
+    heroY_ += heroVy_ * kThird;
+    wrapHero();
     if ((heroY_ - static_cast<float>(scroll_)) + kPlatformTop < 0) {
         playEffect(kEffectFall);
         setState(kStateGameOver);

@@ -107,6 +107,11 @@ class VerticalLevel : public GameSceneBase {
 
     void updateIntro();
     void steer();
+    // Sets the hero on the highest landable platform this tick's move would take him past, and
+    // gives him his bounce through landOn.
+    void landIfDue();
+    // Brings the hero in at one side once he is past the other.
+    void wrapHero();
     void drawBackground();
     void drawPlatforms();
     void drawHero(int texture);
@@ -115,7 +120,6 @@ class VerticalLevel : public GameSceneBase {
 
   private:
     int firstFreeSlot() const;
-    void landIfDue();
     void moveFallingPlatforms();
 
     VerticalLevelRules rules_;
