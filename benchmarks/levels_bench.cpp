@@ -158,3 +158,95 @@ void BM_LevelNormal10000TicksNoRendering(benchmark::State& state) {
 BENCHMARK(BM_LevelNormal10000TicksNoRendering)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+// Level Fall's tick at a busy moment: past 3000 units springs are being generated, and platforms
+// the hero has left are still falling.
+#include "levels/LevelFall.h"
+
+namespace {
+
+class FallOnly : public JTAppBase::JTLevelManager {
+  public:
+    using JTLevelManager::JTLevelManager;
+    void createLevelInfos(const Ref<JTCore::JTArrayList>& infos) override {
+        auto info = newLevelInfo(21);
+        info->setName(makeRef<JTCore::JTString>("Level: Fall"));
+        infos->add(info);
+    }
+    void startLevelScene(int) override {}
+};
+
+void BM_LevelFallTickMidGame(benchmark::State& state) {
+    std::string error;
+    auto gl = platform::GLContext::createHeadless(&error);
+    if (!gl) {
+        state.SkipWithError("no headless GL context");
+        return;
+    }
+    gl->makeCurrent();
+    JTAppBase::JTRandom::current().seed(2024);
+    fakes::FakeAppCore core;
+    fakes::FakeGameView view{&core};
+    fakes::FakeTilt tilt;
+    view.tilt = &tilt;
+    auto context = makeRef<JTAppBase::JTAppContext>();
+    auto manager = makeRef<FallOnly>(context.get());
+    manager->reloadLevels();
+    context->setLevelManager(manager);
+    context->setAppCore(&core);
+    context->setGameView(&view);
+    context->startLevel(21);
+    context->getCanvas()->setCanvasSize(320, 480);
+
+    Ref<JTApp::LevelFall> level;
+    // A player aiming at the nearest platform that can still be landed on.
+    auto tick = [&] {
+        const float y = level->getHeroY();
+        const float vy = level->getHeroVy();
+        const float rise = vy > 0 ? vy * (vy + 1.0f / 3) * 0.5f : 0.0f;
+        int target = -1;
+        float best = 0;
+        for (int i = 0; i < JTApp::VerticalLevel::kPlatformSlots; ++i) {
+            const int kind = level->platformKind(i);
+            if (kind != JTApp::VerticalLevel::kPlatform && kind != JTApp::VerticalLevel::kSpringPlatform)
+                continue;
+            const float top = static_cast<float>(level->platformY(i) + 32);
+            const bool wanted = vy > 0 ? top > y + 1 && top < y + rise : top <= y;
+            if (wanted && (target < 0 || (vy > 0 ? top < best : top > best))) {
+                target = i;
+                best = top;
+            }
+        }
+        tilt.accel =
+            target < 0 ? 0 : std::clamp((level->platformX(target) - level->getHeroX()) / 40.0, -1.0, 1.0);
+        auto canvas = context->getCanvas();
+        canvas->beginTick();
+        level->tick();
+        canvas->endTick();
+        core.sounds.clear();
+    };
+    auto startBusy = [&] {
+        for (;;) {
+            level = makeRef<JTApp::LevelFall>(context.get());
+            while (level->getScroll() < 3000 && level->getState() != JTApp::GameSceneBase::kStateGameOver)
+                tick();
+            if (level->getState() != JTApp::GameSceneBase::kStateGameOver) return;
+        }
+    };
+    startBusy();
+    for (auto _ : state) {
+        tick();
+        if (level->getState() == JTApp::GameSceneBase::kStateGameOver) {
+            state.PauseTiming();
+            startBusy();
+            state.ResumeTiming();
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+    level.reset();
+    context->setGameView(nullptr);
+    context->setLevelManager(nullptr);
+}
+BENCHMARK(BM_LevelFallTickMidGame);
+
+}  // namespace
