@@ -250,3 +250,75 @@ void BM_LevelFallTickMidGame(benchmark::State& state) {
 BENCHMARK(BM_LevelFallTickMidGame);
 
 }  // namespace
+
+// Level Down's tick while playing: every tick the screen moves, platforms leave at the top and new
+// ones are generated below; the ceiling keeps pushing a hero who rides his platform up.
+#include "levels/LevelDown.h"
+
+namespace {
+
+class DownOnly : public JTAppBase::JTLevelManager {
+  public:
+    using JTLevelManager::JTLevelManager;
+    void createLevelInfos(const Ref<JTCore::JTArrayList>& infos) override {
+        auto info = newLevelInfo(27);
+        info->setName(makeRef<JTCore::JTString>("Level: Down"));
+        infos->add(info);
+    }
+    void startLevelScene(int) override {}
+};
+
+void BM_LevelDownTickPlaying(benchmark::State& state) {
+    std::string error;
+    auto gl = platform::GLContext::createHeadless(&error);
+    if (!gl) {
+        state.SkipWithError("no headless GL context");
+        return;
+    }
+    gl->makeCurrent();
+    JTAppBase::JTRandom::current().seed(27);
+    fakes::FakeAppCore core;
+    fakes::FakeGameView view{&core};
+    fakes::FakeTilt tilt;
+    view.tilt = &tilt;
+    auto context = makeRef<JTAppBase::JTAppContext>();
+    auto manager = makeRef<DownOnly>(context.get());
+    manager->reloadLevels();
+    context->setLevelManager(manager);
+    context->setAppCore(&core);
+    context->setGameView(&view);
+    context->startLevel(27);
+    context->getCanvas()->setCanvasSize(320, 480);
+
+    Ref<JTApp::LevelDown> level;
+    int ticks = 0;
+    auto tick = [&] {
+        // A slow sway, so the hero now rides a platform, now drops off it.
+        tilt.accel = (ticks++ / 120) % 3 == 0 ? 0.6 : 0.0;
+        auto canvas = context->getCanvas();
+        canvas->beginTick();
+        level->tick();
+        canvas->endTick();
+        core.sounds.clear();
+    };
+    auto newGame = [&] {
+        level = makeRef<JTApp::LevelDown>(context.get());
+        for (int t = 0; t < 160; ++t) tick();
+    };
+    newGame();
+    for (auto _ : state) {
+        tick();
+        if (level->getState() == JTApp::GameSceneBase::kStateGameOver) {
+            state.PauseTiming();
+            newGame();
+            state.ResumeTiming();
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+    level.reset();
+    context->setGameView(nullptr);
+    context->setLevelManager(nullptr);
+}
+BENCHMARK(BM_LevelDownTickPlaying);
+
+}  // namespace
