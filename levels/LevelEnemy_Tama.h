@@ -1,0 +1,32 @@
+#pragma once
+#include "levels/TaskBase.h"
+
+namespace JTApp {
+
+class LevelEnemy;
+
+// A fireball of Level Enemy: it flies level, left or right, through every enemy in its way, and
+// each enemy it hits is worth more than the one before.
+class LevelEnemy_Tama : public TaskBase {
+  public:
+    explicit LevelEnemy_Tama(LevelEnemy* scene);
+    ~LevelEnemy_Tama() override;
+
+    void update() override;
+    void draw() override;
+    virtual void launch(float x, float y, float vx);
+
+    float getX() const { return x_; }
+    float getY() const { return y_; }
+    float getVx() const { return vx_; }
+    int getHits() const { return hits_; }
+
+  private:
+    float x_ = 0;
+    float y_ = 0;
+    float vx_ = 0;
+    int hits_ = 0;
+    JTCore::JTWeakPtr<LevelEnemy> scene_;
+};
+
+}  // namespace JTApp
