@@ -322,3 +322,106 @@ void BM_LevelDownTickPlaying(benchmark::State& state) {
 BENCHMARK(BM_LevelDownTickPlaying);
 
 }  // namespace
+
+// Level Enemy's tick at a busy moment: 3000 units up, every enemy of the pool chasing the hero
+// and fireballs in flight from taps beside him.
+#include "levels/LevelEnemy.h"
+#include "levels/LevelEnemy_Enemy.h"
+
+namespace {
+
+class EnemyOnly : public JTAppBase::JTLevelManager {
+  public:
+    using JTLevelManager::JTLevelManager;
+    void createLevelInfos(const Ref<JTCore::JTArrayList>& infos) override {
+        auto info = newLevelInfo(22);
+        info->setName(makeRef<JTCore::JTString>("Level: Enemy"));
+        infos->add(info);
+    }
+    void startLevelScene(int) override {}
+};
+
+void BM_LevelEnemyTickBusy(benchmark::State& state) {
+    std::string error;
+    auto gl = platform::GLContext::createHeadless(&error);
+    if (!gl) {
+        state.SkipWithError("no headless GL context");
+        return;
+    }
+    gl->makeCurrent();
+    JTAppBase::JTRandom::current().seed(22);
+    fakes::FakeAppCore core;
+    fakes::FakeGameView view{&core};
+    fakes::FakeTilt tilt;
+    view.tilt = &tilt;
+    auto context = makeRef<JTAppBase::JTAppContext>();
+    auto manager = makeRef<EnemyOnly>(context.get());
+    manager->reloadLevels();
+    context->setLevelManager(manager);
+    context->setAppCore(&core);
+    context->setGameView(&view);
+    context->startLevel(22);
+    context->getCanvas()->setCanvasSize(320, 480);
+
+    Ref<JTApp::LevelEnemy> level;
+    int ticks = 0;
+    auto tick = [&] {
+        // Toward the nearest platform that can be landed on next, tapping beside the hero now and then.
+        const float y = level->getHeroY();
+        const float vy = level->getHeroVy();
+        const float rise = vy > 0 ? vy * (vy + 1.0f / 3) * 0.5f : 0.0f;
+        int target = -1;
+        float best = 0;
+        for (int i = 0; i < JTApp::VerticalLevel::kPlatformSlots; ++i) {
+            if (level->platformKind(i) == JTApp::VerticalLevel::kFree) continue;
+            const float top = static_cast<float>(level->platformY(i) + 32);
+            const bool wanted = vy > 0 ? top > y + 1 && top < y + rise : top <= y;
+            if (wanted && (target < 0 || (vy > 0 ? top < best : top > best))) {
+                target = i;
+                best = top;
+            }
+        }
+        tilt.accel =
+            target < 0 ? 0 : std::clamp((level->platformX(target) - level->getHeroX()) / 40.0, -1.0, 1.0);
+        const int phase = ticks++ % 40;
+        if (phase == 0)
+            context->setCurrentTouch(std::make_shared<fakes::FakeTouch>(ticks % 80 ? 10 : 310, 100));
+        if (phase == 5) context->setCurrentTouch(nullptr);
+        auto canvas = context->getCanvas();
+        canvas->beginTick();
+        level->tick();
+        canvas->endTick();
+        core.sounds.clear();
+    };
+    auto startBusy = [&] {
+        for (;;) {
+            level = makeRef<JTApp::LevelEnemy>(context.get());
+            while (level->getScroll() < 3000 && level->getState() != JTApp::GameSceneBase::kStateGameOver)
+                tick();
+            if (level->getState() == JTApp::GameSceneBase::kStateGameOver) continue;
+            // The whole pool after him, from below.
+            const auto& enemies = level->getEnemyPool();
+            for (int i = 0; i < enemies->size(); ++i) {
+                enemies->getAs<JTApp::LevelEnemy_Enemy>(i)->place(static_cast<float>(80 * i),
+                                                                  static_cast<float>(level->getScroll()));
+            }
+            return;
+        }
+    };
+    startBusy();
+    for (auto _ : state) {
+        tick();
+        if (level->getState() == JTApp::GameSceneBase::kStateGameOver) {
+            state.PauseTiming();
+            startBusy();
+            state.ResumeTiming();
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+    level.reset();
+    context->setGameView(nullptr);
+    context->setLevelManager(nullptr);
+}
+BENCHMARK(BM_LevelEnemyTickBusy);
+
+}  // namespace
