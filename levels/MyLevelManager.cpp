@@ -2,6 +2,9 @@
 
 #include "appbase/JTAppContext.h"
 #include "appbase/JTScene.h"
+#include "levels/LevelDown.h"
+#include "levels/LevelEnemy.h"
+#include "levels/LevelFall.h"
 #include "levels/LevelNormal.h"
 
 namespace JTApp {
@@ -78,6 +81,12 @@ SceneFactory factoryOf(int levelId) {
 // Each level scene adds its case here; every id without one gets Level Normal's scene.
 SceneFactory sceneFactoryFor(int levelId) {
     switch (levelId) {
+        case 21:
+            return factoryOf<LevelFall>(21);
+        case 22:
+            return factoryOf<LevelEnemy>(22);
+        case 27:
+            return factoryOf<LevelDown>(27);
         default:
             return factoryOf<LevelNormal>(MyLevelManager::kLevelNormal);
     }
