@@ -425,3 +425,184 @@ void BM_LevelEnemyTickBusy(benchmark::State& state) {
 BENCHMARK(BM_LevelEnemyTickBusy);
 
 }  // namespace
+
+// Level Colors' tick at a busy moment: 3000 units up, platforms the hero has left are falling and
+// a chain label is counting down.
+#include "levels/LevelColors.h"
+
+namespace {
+
+class ColorsOnly : public JTAppBase::JTLevelManager {
+  public:
+    using JTLevelManager::JTLevelManager;
+    void createLevelInfos(const Ref<JTCore::JTArrayList>& infos) override {
+        auto info = newLevelInfo(32);
+        info->setName(makeRef<JTCore::JTString>("Level: Colors"));
+        infos->add(info);
+    }
+    void startLevelScene(int) override {}
+};
+
+void BM_LevelColorsTickMidGame(benchmark::State& state) {
+    std::string error;
+    auto gl = platform::GLContext::createHeadless(&error);
+    if (!gl) {
+        state.SkipWithError("no headless GL context");
+        return;
+    }
+    gl->makeCurrent();
+    JTAppBase::JTRandom::current().seed(32);
+    fakes::FakeAppCore core;
+    fakes::FakeGameView view{&core};
+    fakes::FakeTilt tilt;
+    view.tilt = &tilt;
+    auto context = makeRef<JTAppBase::JTAppContext>();
+    auto manager = makeRef<ColorsOnly>(context.get());
+    manager->reloadLevels();
+    context->setLevelManager(manager);
+    context->setAppCore(&core);
+    context->setGameView(&view);
+    context->startLevel(32);
+    context->getCanvas()->setCanvasSize(320, 480);
+
+    Ref<JTApp::LevelColors> level;
+    // A player aiming at the nearest platform that has not been landed on yet.
+    auto tick = [&] {
+        const float y = level->getHeroY();
+        const float vy = level->getHeroVy();
+        const float rise = vy > 0 ? vy * (vy + 1.0f / 3) * 0.5f : 0.0f;
+        int target = -1;
+        float best = 0;
+        for (int i = 0; i < JTApp::VerticalLevel::kPlatformSlots; ++i) {
+            const int kind = level->platformKind(i);
+            if (kind < 1 || kind > JTApp::LevelColors::kColorCount) continue;
+            const float top = static_cast<float>(level->platformY(i) + 32);
+            const bool wanted = vy > 0 ? top > y + 1 && top < y + rise : top <= y;
+            if (wanted && (target < 0 || (vy > 0 ? top < best : top > best))) {
+                target = i;
+                best = top;
+            }
+        }
+        tilt.accel =
+            target < 0 ? 0 : std::clamp((level->platformX(target) - level->getHeroX()) / 40.0, -1.0, 1.0);
+        auto canvas = context->getCanvas();
+        canvas->beginTick();
+        level->tick();
+        canvas->endTick();
+        core.sounds.clear();
+    };
+    auto startBusy = [&] {
+        for (;;) {
+            level = makeRef<JTApp::LevelColors>(context.get());
+            while (level->getScroll() < 3000 && level->getState() != JTApp::GameSceneBase::kStateGameOver)
+                tick();
+            if (level->getState() != JTApp::GameSceneBase::kStateGameOver) return;
+        }
+    };
+    startBusy();
+    for (auto _ : state) {
+        tick();
+        if (level->getState() == JTApp::GameSceneBase::kStateGameOver) {
+            state.PauseTiming();
+            startBusy();
+            state.ResumeTiming();
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+    level.reset();
+    context->setGameView(nullptr);
+    context->setLevelManager(nullptr);
+}
+BENCHMARK(BM_LevelColorsTickMidGame);
+
+}  // namespace
+
+// Level Trampoline's tick at a busy moment: 3000 units up, trampolines the hero has left sinking
+// away and hamburgers waiting above him.
+#include "levels/LevelTrampoline.h"
+
+namespace {
+
+class TrampolineOnly : public JTAppBase::JTLevelManager {
+  public:
+    using JTLevelManager::JTLevelManager;
+    void createLevelInfos(const Ref<JTCore::JTArrayList>& infos) override {
+        auto info = newLevelInfo(31);
+        info->setName(makeRef<JTCore::JTString>("Level: Trampoline"));
+        infos->add(info);
+    }
+    void startLevelScene(int) override {}
+};
+
+void BM_LevelTrampolineTickBusy(benchmark::State& state) {
+    std::string error;
+    auto gl = platform::GLContext::createHeadless(&error);
+    if (!gl) {
+        state.SkipWithError("no headless GL context");
+        return;
+    }
+    gl->makeCurrent();
+    JTAppBase::JTRandom::current().seed(31);
+    fakes::FakeAppCore core;
+    fakes::FakeGameView view{&core};
+    fakes::FakeTilt tilt;
+    view.tilt = &tilt;
+    auto context = makeRef<JTAppBase::JTAppContext>();
+    auto manager = makeRef<TrampolineOnly>(context.get());
+    manager->reloadLevels();
+    context->setLevelManager(manager);
+    context->setAppCore(&core);
+    context->setGameView(&view);
+    context->startLevel(31);
+    context->getCanvas()->setCanvasSize(320, 480);
+
+    Ref<JTApp::LevelTrampoline> level;
+    // A player aiming at the nearest trampoline that still stands.
+    auto tick = [&] {
+        const float y = level->getHeroY();
+        const float vy = level->getHeroVy();
+        const float rise = vy > 0 ? vy * (vy + 1.0f / 3) * 0.5f : 0.0f;
+        int target = -1;
+        float best = 0;
+        for (int i = 0; i < JTApp::VerticalLevel::kPlatformSlots; ++i) {
+            if (level->platformKind(i) != JTApp::VerticalLevel::kSpringPlatform) continue;
+            const float top = static_cast<float>(level->platformY(i) + 32);
+            const bool wanted = vy > 0 ? top > y + 1 && top < y + rise : top <= y;
+            if (wanted && (target < 0 || (vy > 0 ? top < best : top > best))) {
+                target = i;
+                best = top;
+            }
+        }
+        tilt.accel =
+            target < 0 ? 0 : std::clamp((level->platformX(target) - level->getHeroX()) / 40.0, -1.0, 1.0);
+        auto canvas = context->getCanvas();
+        canvas->beginTick();
+        level->tick();
+        canvas->endTick();
+        core.sounds.clear();
+    };
+    auto startBusy = [&] {
+        for (;;) {
+            level = makeRef<JTApp::LevelTrampoline>(context.get());
+            while (level->getScroll() < 3000 && level->getState() != JTApp::GameSceneBase::kStateGameOver)
+                tick();
+            if (level->getState() != JTApp::GameSceneBase::kStateGameOver) return;
+        }
+    };
+    startBusy();
+    for (auto _ : state) {
+        tick();
+        if (level->getState() == JTApp::GameSceneBase::kStateGameOver) {
+            state.PauseTiming();
+            startBusy();
+            state.ResumeTiming();
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+    level.reset();
+    context->setGameView(nullptr);
+    context->setLevelManager(nullptr);
+}
+BENCHMARK(BM_LevelTrampolineTickBusy);
+
+}  // namespace
