@@ -64,7 +64,7 @@ int VerticalLevel::toScreenY(int y) const {
 }
 
 float VerticalLevel::jumpSpeed(int height) const {
-    const int s = rules_.jumpMultiplier * (20 - getDifficulty(height) / rules_.jumpDivisor);
+    const int s = rules_.jumpMultiplier * (rules_.jumpBase - getDifficulty(height) / rules_.jumpDivisor);
     return static_cast<float>(std::max(s, 4));
 }
 

@@ -14,8 +14,9 @@ struct VerticalLevelRules {
     int startPlatforms = 1;
     // How far past a side the hero may go before he comes in at the other one.
     int wrapMargin = 32;
-    // Jump speed for a height h: jumpMultiplier x (20 - difficulty(h) / jumpDivisor), at least 4.
-    // The divisor is also the generator's ratio base.
+    // Jump speed for a height h: jumpMultiplier x (jumpBase - difficulty(h) / jumpDivisor), at
+    // least 4. The divisor is also the generator's ratio base.
+    int jumpBase = 20;
     int jumpMultiplier = 1;
     int jumpDivisor = 8192;
     // The generator's random difficulty factor is drawn from [gapRandomMin, 100) percent.
@@ -83,6 +84,11 @@ class VerticalLevel : public GameSceneBase {
     // Places a platform at rest in `slot` (kind 0 frees the slot).
     void setPlatform(int slot, int x, int y, int kind);
     void setPlatformKind(int slot, int kind) { platformKind_[slot] = kind; }
+    // Moves a platform that is on its way down, keeping its kind.
+    void setPlatformFall(int slot, int y, float fallSpeed) {
+        platformY_[slot] = y;
+        platformFallSpeed_[slot] = fallSpeed;
+    }
     void clearPlatforms();
 
     // The level's own turn in a playing tick, after the platforms (spawning and moving actors).
