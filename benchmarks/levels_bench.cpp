@@ -606,3 +606,93 @@ void BM_LevelTrampolineTickBusy(benchmark::State& state) {
 BENCHMARK(BM_LevelTrampolineTickBusy);
 
 }  // namespace
+
+// Level Right's tick far along: the view scrolls every tick, platforms the hero has left are
+// falling, those behind the left edge are freed and new ones generated ahead.
+#include "levels/LevelRight.h"
+
+namespace {
+
+class RightOnly : public JTAppBase::JTLevelManager {
+  public:
+    using JTLevelManager::JTLevelManager;
+    void createLevelInfos(const Ref<JTCore::JTArrayList>& infos) override {
+        auto info = newLevelInfo(25);
+        info->setName(makeRef<JTCore::JTString>("Level: Right"));
+        infos->add(info);
+    }
+    void startLevelScene(int) override {}
+};
+
+void BM_LevelRightTickFarAlong(benchmark::State& state) {
+    std::string error;
+    auto gl = platform::GLContext::createHeadless(&error);
+    if (!gl) {
+        state.SkipWithError("no headless GL context");
+        return;
+    }
+    gl->makeCurrent();
+    JTAppBase::JTRandom::current().seed(25);
+    fakes::FakeAppCore core;
+    fakes::FakeGameView view{&core};
+    fakes::FakeTilt tilt;
+    view.tilt = &tilt;
+    auto context = makeRef<JTAppBase::JTAppContext>();
+    auto manager = makeRef<RightOnly>(context.get());
+    manager->reloadLevels();
+    context->setLevelManager(manager);
+    context->setAppCore(&core);
+    context->setGameView(&view);
+    context->startLevel(25);
+    context->getCanvas()->setCanvasSize(320, 480);
+
+    Ref<JTApp::LevelRight> level;
+    // Rising: toward the nearest standing platform ahead that the jump clears; falling: onto the
+    // highest standing one below.
+    auto tick = [&] {
+        const float x = level->getHeroX();
+        const float y = level->getHeroY();
+        const float vy = level->getHeroVy();
+        const float rise = vy > 0 ? vy * (vy + 1.0f / 3) * 0.5f : 0.0f;
+        int target = -1;
+        for (int i = 0; i < JTApp::VerticalLevel::kPlatformSlots; ++i) {
+            if (level->platformKind(i) != JTApp::VerticalLevel::kPlatform) continue;
+            const float top = static_cast<float>(level->platformY(i) + 32);
+            const bool wanted = vy > 0 ? level->platformX(i) > x + 20 && top < y + rise : top <= y;
+            if (wanted && (target < 0 || (vy > 0 ? level->platformX(i) < level->platformX(target)
+                                                 : level->platformY(i) > level->platformY(target)))) {
+                target = i;
+            }
+        }
+        tilt.accel = target < 0 ? 1.0 : std::clamp((level->platformX(target) - x) / 40.0, -1.0, 1.0);
+        auto canvas = context->getCanvas();
+        canvas->beginTick();
+        level->tick();
+        canvas->endTick();
+        core.sounds.clear();
+    };
+    auto startFarAlong = [&] {
+        for (;;) {
+            level = makeRef<JTApp::LevelRight>(context.get());
+            while (level->getScrollX() < 5000 && level->getState() != JTApp::GameSceneBase::kStateGameOver)
+                tick();
+            if (level->getState() != JTApp::GameSceneBase::kStateGameOver) return;
+        }
+    };
+    startFarAlong();
+    for (auto _ : state) {
+        tick();
+        if (level->getState() == JTApp::GameSceneBase::kStateGameOver) {
+            state.PauseTiming();
+            startFarAlong();
+            state.ResumeTiming();
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+    level.reset();
+    context->setGameView(nullptr);
+    context->setLevelManager(nullptr);
+}
+BENCHMARK(BM_LevelRightTickFarAlong);
+
+}  // namespace
