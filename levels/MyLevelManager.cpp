@@ -2,10 +2,13 @@
 
 #include "appbase/JTAppContext.h"
 #include "appbase/JTScene.h"
+#include "levels/LevelColors.h"
 #include "levels/LevelDown.h"
 #include "levels/LevelEnemy.h"
+#include "levels/LevelEnemy2.h"
 #include "levels/LevelFall.h"
 #include "levels/LevelNormal.h"
+#include "levels/LevelRight.h"
 
 namespace JTApp {
 
@@ -85,8 +88,14 @@ SceneFactory sceneFactoryFor(int levelId) {
             return factoryOf<LevelFall>(21);
         case 22:
             return factoryOf<LevelEnemy>(22);
+        case 25:
+            return factoryOf<LevelRight>(25);
         case 27:
             return factoryOf<LevelDown>(27);
+        case 28:
+            return factoryOf<LevelEnemy2>(28);
+        case 32:
+            return factoryOf<LevelColors>(32);
         default:
             return factoryOf<LevelNormal>(MyLevelManager::kLevelNormal);
     }
