@@ -9,6 +9,7 @@
 #include "levels/LevelFall.h"
 #include "levels/LevelNormal.h"
 #include "levels/LevelRight.h"
+#include "levels/LevelTrampoline.h"
 
 namespace JTApp {
 
@@ -94,6 +95,8 @@ SceneFactory sceneFactoryFor(int levelId) {
             return factoryOf<LevelDown>(27);
         case 28:
             return factoryOf<LevelEnemy2>(28);
+        case 31:
+            return factoryOf<LevelTrampoline>(31);
         case 32:
             return factoryOf<LevelColors>(32);
         default:
