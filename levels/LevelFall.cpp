@@ -3,16 +3,11 @@
 #include <cstdint>
 
 #include "appbase/JTAppContext.h"
-#include "appbase/JTMath.h"
 
 namespace JTApp {
 
 namespace {
 
-// Springs only appear once the climb is past this height.
-constexpr int kSpringMinTop = 1000;
-constexpr int kSpringOdds = 16;
-enum Texture { kTextureRegular = 5, kTextureSpring = 6 };
 enum Effect { kEffectBounce = 1 };
 
 VerticalLevelRules fallRules() {
@@ -38,31 +33,28 @@ int LevelFall::getDifficulty(int height) const {
 }
 
 bool LevelFall::isLandable(int kind) const {
-    return kind == kPlatform || kind == kSpringPlatform;
+    return FallingPlatforms::isLandable(kind);
 }
 
 bool LevelFall::isFalling(int kind) const {
-    return kind == kFallingPlatform || kind == kFallingSpringPlatform;
+    return FallingPlatforms::isFalling(kind);
 }
 
 void LevelFall::landOn(int slot) {
-    const bool spring = platformKind(slot) == kSpringPlatform;
+    const int kind = platformKind(slot);
     // Re-placing the platform where it is starts its fall from rest.
-    setPlatform(slot, platformX(slot), platformY(slot), spring ? kFallingSpringPlatform : kFallingPlatform);
-    // The jump speed is at least 4, so a spring's bounce is at least 8.
+    setPlatform(slot, platformX(slot), platformY(slot), FallingPlatforms::landedKind(kind));
     const float speed = jumpSpeed(static_cast<int>(getHeroY()));
-    setHero(getHeroX(), getHeroY(), getHeroVx(), spring ? 2 * speed : speed);
+    setHero(getHeroX(), getHeroY(), getHeroVx(), FallingPlatforms::bounceSpeed(kind, speed));
     playEffect(kEffectBounce);
 }
 
 bool LevelFall::nextIsSpringPlatform() {
-    // Low down no random number is drawn at all, so the start of a game is as in the regular
-    // sequence.
-    return getTop() > kSpringMinTop && JTAppBase::randomInt(kSpringOdds) == 0;
+    return FallingPlatforms::nextIsSpring(getTop());
 }
 
 int LevelFall::platformTexture(int kind) const {
-    return kind == kSpringPlatform || kind == kFallingSpringPlatform ? kTextureSpring : kTextureRegular;
+    return FallingPlatforms::texture(kind);
 }
 
 }  // namespace JTApp

@@ -1,4 +1,5 @@
 #pragma once
+#include "levels/FallingPlatforms.h"
 #include "levels/VerticalLevel.h"
 
 namespace JTApp {
@@ -8,8 +9,8 @@ namespace JTApp {
 class LevelFall : public VerticalLevel {
   public:
     // What a platform becomes once the hero has bounced on it: it can no longer be landed on.
-    static constexpr int kFallingPlatform = 2;
-    static constexpr int kFallingSpringPlatform = 4;
+    static constexpr int kFallingPlatform = FallingPlatforms::kFallingPlatform;
+    static constexpr int kFallingSpringPlatform = FallingPlatforms::kFallingSpringPlatform;
 
     explicit LevelFall(JTAppBase::JTAppContext* context);
 
