@@ -2,13 +2,15 @@
 
 #include <bit>
 #include <cmath>
+#include <cstdint>
 
 #include "appbase/JTAppContext.h"
 #include "appbase/JTCanvas.h"
 #include "appbase/JTMath.h"
 #include "appbase/JTSoundHelper.h"
 #include "appbase/JTTextLabel.h"
-#include "levels/LevelEnemy.h"
+#include "levels/EnemyShooting.h"
+#include "levels/VerticalLevel.h"
 
 namespace JTApp {
 
@@ -25,16 +27,16 @@ constexpr float kReach = 54;
 enum Texture { kTextureEnemy = 11 };
 enum Effect { kEffectHurt = 3, kEffectHit = 4 };
 
-void playEffect(const LevelEnemy& scene, int n) {
-    if (auto sound = scene.getSoundHelper()) sound->playEffect(n);
+void playEffect(const VerticalLevel& level, int n) {
+    if (auto sound = level.getSoundHelper()) sound->playEffect(n);
 }
 
 }  // namespace
 
-LevelEnemy_Enemy::LevelEnemy_Enemy(LevelEnemy* scene) : scene_(scene) {
-    auto context = scene->getAppContext();
+LevelEnemy_Enemy::LevelEnemy_Enemy(EnemyShooting* scene) : level_(&scene->level()), scene_(scene) {
+    auto context = scene->level().getAppContext();
     if (!context) return;
-    label_ = context->createTextLabelFor(scene->getCanvas());
+    label_ = context->createTextLabelFor(scene->level().getCanvas());
     label_->setStyle(0xFFFF6060u, 22.0f, 1, 128, 32);
     label_->setShadow(0xFF000000u, 1.0f, 1.0f);
 }
@@ -52,14 +54,15 @@ void LevelEnemy_Enemy::place(float x, float y) {
 }
 
 void LevelEnemy_Enemy::hit(int points) {
+    auto level = level_.lock();
     mode_ = kHit;
-    // Keeps the points label clear of the screen's sides.
-    x_ = JTAppBase::clampFloat(x_, 96, 544);
+    // Keeps the points label clear of the view's sides.
+    const int64_t left = level ? scene_->viewLeft() : 0;
+    x_ = JTAppBase::clampFloat(x_, static_cast<float>(left + 96), static_cast<float>(left + 544));
     timer_ = kPointsTicks;
-    auto scene = scene_.lock();
-    if (scene) {
-        scene->addScore(points);
-        playEffect(*scene, kEffectHit);
+    if (level) {
+        level->addScore(points);
+        playEffect(*level, kEffectHit);
     }
     if (label_) {
         auto text = makeRef<JTCore::JTStringBuilder>();
@@ -73,40 +76,51 @@ void LevelEnemy_Enemy::update() {
         if (--timer_ <= 0) deactivate();
         return;
     }
-    if (auto scene = scene_.lock()) chase(*scene);
+    if (auto level = level_.lock()) chase(*level, *scene_);
 }
 
-void LevelEnemy_Enemy::chase(LevelEnemy& scene) {
-    const float dx = scene.getHeroX() - x_;
-    const float dy = scene.getHeroY() - y_;
+int LevelEnemy_Enemy::pull(const EnemyShooting& scene) const {
+    const VerticalLevel& level = scene.level();
+    return 25 + level.getDifficulty(level.getScroll()) / 200;
+}
+
+float LevelEnemy_Enemy::damping() const {
+    return kDamping;
+}
+
+void LevelEnemy_Enemy::chase(VerticalLevel& level, EnemyShooting& scene) {
+    const float dx = level.getHeroX() - x_;
+    const float dy = level.getHeroY() - y_;
     if (scene.getHurtTimer() == 0 && std::fabs(dx) <= kReach && std::fabs(dy) <= kReach) {
-        scene.setHurtTimer(LevelEnemy::kHurtTicks);
+        scene.setHurtTimer(EnemyShooting::kHurtTicks);
         const int r = JTAppBase::randomRange(20, 30);
         // Always toward the middle of the world.
-        const int side = scene.getHeroX() > 320 ? -1 : 1;
+        const int side = level.getHeroX() > 320 ? -1 : 1;
         scene.setKnockBackVx(static_cast<float>(r * side));
-        playEffect(scene, kEffectHurt);
+        playEffect(level, kEffectHurt);
     }
-    const int a = 25 + scene.getDifficulty(scene.getScroll()) / 200;
+    const int a = pull(scene);
     const int ax = dx < 0 ? -a : a;
     const int ay = dy < 0 ? -a : a;
+    const float d = damping();
     vx_ += kThird * static_cast<float>(ax);
     vy_ += kThird * static_cast<float>(ay);
-    vx_ *= kDamping;
-    vy_ *= kDamping;
+    vx_ *= d;
+    vy_ *= d;
     x_ += (kThird * vx_) * kUnitsPerVelocity;
     y_ += (kThird * vy_) * kUnitsPerVelocity;
+    if (isOutOfPlay(scene)) deactivate();
 }
 
 void LevelEnemy_Enemy::draw() {
-    auto scene = scene_.lock();
-    if (!scene) return;
-    const auto sx = static_cast<float>(scene->toScreenX(static_cast<int>(x_)));
-    const auto sy = static_cast<float>(scene->toScreenY(static_cast<int>(y_)));
+    auto level = level_.lock();
+    if (!level) return;
+    const auto sx = static_cast<float>(level->toScreenX(static_cast<int>(x_)));
+    const auto sy = static_cast<float>(level->toScreenY(static_cast<int>(y_)));
     if (mode_ == kHit) {
         if (label_) label_->draw(sx, sy, 0.5f, 0.5f);
     } else {
-        scene->getCanvas()->drawTexture(kTextureEnemy, sx, sy, 0.5f, 0.5f);
+        level->getCanvas()->drawTexture(kTextureEnemy, sx, sy, 0.5f, 0.5f);
     }
 }
 

@@ -7,17 +7,20 @@ class JTTextLabel;
 
 namespace JTApp {
 
-class LevelEnemy;
+class EnemyShooting;
+class VerticalLevel;
 
 // A homing enemy of Level Enemy: it is pulled toward the hero harder as the level gets harder,
-// hurts him and flicks him toward the middle on contact, and once shot shows its points.
+// hurts him and flicks him toward the middle on contact, and once shot shows its points. The
+// other shooting levels derive their enemies from it and vary the chase through the hooks.
 class LevelEnemy_Enemy : public TaskBase {
   public:
     enum Mode { kChasing = 0, kHit = 1 };
     // Ticks the points stay on screen.
     static constexpr int kPointsTicks = 180;
 
-    explicit LevelEnemy_Enemy(LevelEnemy* scene);
+    // An enemy of the shooting level `scene` (Level Enemy or one built like it).
+    explicit LevelEnemy_Enemy(EnemyShooting* scene);
     ~LevelEnemy_Enemy() override;
 
     void update() override;
@@ -32,8 +35,18 @@ class LevelEnemy_Enemy : public TaskBase {
     int getMode() const { return mode_; }
     int getTimer() const { return timer_; }
 
+  protected:
+    // The pull toward the hero, in velocity units per three ticks: stronger as the level gets
+    // harder.
+    virtual int pull(const EnemyShooting& scene) const;
+    // What is left of the velocity after each tick.
+    virtual float damping() const;
+    // Checked after each move: an enemy out of play goes back to the pool. Here it never is: it
+    // chases the hero until it is shot.
+    virtual bool isOutOfPlay(const EnemyShooting& scene) const { return false; }
+
   private:
-    void chase(LevelEnemy& scene);
+    void chase(VerticalLevel& level, EnemyShooting& scene);
 
     // Velocity in 1/256 units per three ticks.
     float vx_ = 0;
@@ -42,7 +55,9 @@ class LevelEnemy_Enemy : public TaskBase {
     float x_ = 0;
     float y_ = 0;
     int mode_ = kChasing;
-    JTCore::JTWeakPtr<LevelEnemy> scene_;
+    JTCore::JTWeakPtr<VerticalLevel> level_;
+    // The shooting part of the same object as level_: valid whenever level_ locks.
+    EnemyShooting* scene_;
     JTCore::Ref<JTAppBase::JTTextLabel> label_;
 };
 

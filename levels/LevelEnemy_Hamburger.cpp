@@ -1,13 +1,15 @@
 #include "levels/LevelEnemy_Hamburger.h"
 
 #include <cmath>
+#include <cstdint>
 
 #include "appbase/JTAppContext.h"
 #include "appbase/JTCanvas.h"
 #include "appbase/JTMath.h"
 #include "appbase/JTSoundHelper.h"
 #include "appbase/JTTextLabel.h"
-#include "levels/LevelEnemy.h"
+#include "levels/EnemyShooting.h"
+#include "levels/VerticalLevel.h"
 
 namespace JTApp {
 
@@ -22,10 +24,10 @@ enum Effect { kEffectEaten = 2 };
 
 }  // namespace
 
-LevelEnemy_Hamburger::LevelEnemy_Hamburger(LevelEnemy* scene) : scene_(scene) {
-    auto context = scene->getAppContext();
+LevelEnemy_Hamburger::LevelEnemy_Hamburger(EnemyShooting* scene) : level_(&scene->level()), scene_(scene) {
+    auto context = scene->level().getAppContext();
     if (!context) return;
-    label_ = context->createTextLabelFor(scene->getCanvas());
+    label_ = context->createTextLabelFor(scene->level().getCanvas());
     label_->setStyle(0xFFFFFF00u, 22.0f, 1, 128, 32);
     label_->setShadow(0xFF000000u, 1.0f, 1.0f);
     label_->setText(makeRef<JTCore::JTString>("Fire +3"));
@@ -46,30 +48,35 @@ void LevelEnemy_Hamburger::update() {
         if (--timer_ <= 0) deactivate();
         return;
     }
-    auto scene = scene_.lock();
-    if (!scene) return;
-    if (scene->getHurtTimer() == 0 && std::fabs(scene->getHeroX() - x_) <= kReach &&
-        std::fabs(scene->getHeroY() - y_) <= kReach) {
+    auto level = level_.lock();
+    if (!level) return;
+    if (scene_->getHurtTimer() == 0 && std::fabs(level->getHeroX() - x_) <= kReach &&
+        std::fabs(level->getHeroY() - y_) <= kReach) {
         mode_ = kEaten;
-        // Keeps the text clear of the screen's sides.
-        x_ = JTAppBase::clampFloat(x_, 96, 544);
+        // Keeps the text clear of the view's sides.
+        const int64_t left = scene_->viewLeft();
+        x_ = JTAppBase::clampFloat(x_, static_cast<float>(left + 96), static_cast<float>(left + 544));
         timer_ = kTextTicks;
-        scene->addFire(kFirePerHamburger);
-        if (auto sound = scene->getSoundHelper()) sound->playEffect(kEffectEaten);
+        scene_->addFire(kFirePerHamburger);
+        if (auto sound = level->getSoundHelper()) sound->playEffect(kEffectEaten);
     }
+    if (isOutOfSight(*scene_)) deactivate();
+}
+
+bool LevelEnemy_Hamburger::isOutOfSight(const EnemyShooting& scene) const {
     // Scrolled off the bottom.
-    if (y_ < static_cast<float>(scene->getScroll() - 64)) deactivate();
+    return y_ < static_cast<float>(scene.level().getScroll() - 64);
 }
 
 void LevelEnemy_Hamburger::draw() {
-    auto scene = scene_.lock();
-    if (!scene) return;
-    const auto sx = static_cast<float>(scene->toScreenX(static_cast<int>(x_)));
-    const auto sy = static_cast<float>(scene->toScreenY(static_cast<int>(y_)));
+    auto level = level_.lock();
+    if (!level) return;
+    const auto sx = static_cast<float>(level->toScreenX(static_cast<int>(x_)));
+    const auto sy = static_cast<float>(level->toScreenY(static_cast<int>(y_)));
     if (mode_ == kEaten) {
         if (label_) label_->draw(sx, sy, 0.5f, 0.5f);
     } else {
-        scene->getCanvas()->drawTexture(kTextureHamburger, sx, sy, 0.5f, 0.5f);
+        level->getCanvas()->drawTexture(kTextureHamburger, sx, sy, 0.5f, 0.5f);
     }
 }
 

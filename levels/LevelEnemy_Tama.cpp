@@ -6,8 +6,9 @@
 #include "appbase/JTAppContext.h"
 #include "appbase/JTCanvas.h"
 #include "appbase/JTSoundHelper.h"
-#include "levels/LevelEnemy.h"
+#include "levels/EnemyShooting.h"
 #include "levels/LevelEnemy_Enemy.h"
+#include "levels/VerticalLevel.h"
 
 namespace JTApp {
 
@@ -23,7 +24,7 @@ enum Effect { kEffectHit = 4 };
 
 }  // namespace
 
-LevelEnemy_Tama::LevelEnemy_Tama(LevelEnemy* scene) : scene_(scene) {}
+LevelEnemy_Tama::LevelEnemy_Tama(EnemyShooting* scene) : level_(&scene->level()), scene_(scene) {}
 
 LevelEnemy_Tama::~LevelEnemy_Tama() = default;
 
@@ -37,11 +38,13 @@ void LevelEnemy_Tama::launch(float x, float y, float vx) {
 
 void LevelEnemy_Tama::update() {
     x_ += vx_ * kThird;
-    // Well past either side: back to the pool, though it still hits on this last tick.
-    if (x_ < -100 || x_ > 740) deactivate();
-    auto scene = scene_.lock();
-    if (!scene) return;
-    const auto& enemies = scene->getEnemyPool();
+    auto level = level_.lock();
+    // Well past either side of the view: back to the pool, though it still hits on this last
+    // tick.
+    const float offset = x_ - static_cast<float>(level ? scene_->viewLeft() : 0);
+    if (offset < -100 || offset > 740) deactivate();
+    if (!level) return;
+    const auto& enemies = scene_->getEnemyPool();
     const int n = enemies->size();
     for (int i = 0; i < n; ++i) {
         auto enemy = enemies->getAs<LevelEnemy_Enemy>(i);
@@ -50,18 +53,18 @@ void LevelEnemy_Tama::update() {
         ++hits_;
         const int points = hits_ * kPointsPerHit;
         enemy->hit(points);
-        scene->addScore(points);
-        if (auto sound = scene->getSoundHelper()) sound->playEffect(kEffectHit);
+        level->addScore(points);
+        if (auto sound = level->getSoundHelper()) sound->playEffect(kEffectHit);
     }
 }
 
 void LevelEnemy_Tama::draw() {
-    auto scene = scene_.lock();
-    if (!scene) return;
+    auto level = level_.lock();
+    if (!level) return;
     const bool left = vx_ < 0;
-    const int sx = scene->toScreenX(static_cast<int>(x_)) + (left ? kTrail : -kTrail);
-    const int sy = scene->toScreenY(static_cast<int>(y_));
-    scene->getCanvas()->drawTexture(left ? kTextureLeft : kTextureRight, static_cast<float>(sx),
+    const int sx = level->toScreenX(static_cast<int>(x_)) + (left ? kTrail : -kTrail);
+    const int sy = level->toScreenY(static_cast<int>(y_));
+    level->getCanvas()->drawTexture(left ? kTextureLeft : kTextureRight, static_cast<float>(sx),
                                     static_cast<float>(sy), 0.5f, 0.5f);
 }
 

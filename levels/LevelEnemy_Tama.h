@@ -3,13 +3,16 @@
 
 namespace JTApp {
 
-class LevelEnemy;
+class EnemyShooting;
+class VerticalLevel;
 
 // A fireball of Level Enemy: it flies level, left or right, through every enemy in its way, and
-// each enemy it hits is worth more than the one before.
+// each enemy it hits is worth more than the one before. It leaves once 100 beyond either side of
+// the view, wherever the level's view is.
 class LevelEnemy_Tama : public TaskBase {
   public:
-    explicit LevelEnemy_Tama(LevelEnemy* scene);
+    // A fireball of the shooting level `scene` (Level Enemy or one built like it).
+    explicit LevelEnemy_Tama(EnemyShooting* scene);
     ~LevelEnemy_Tama() override;
 
     void update() override;
@@ -26,7 +29,9 @@ class LevelEnemy_Tama : public TaskBase {
     float y_ = 0;
     float vx_ = 0;
     int hits_ = 0;
-    JTCore::JTWeakPtr<LevelEnemy> scene_;
+    JTCore::JTWeakPtr<VerticalLevel> level_;
+    // The shooting part of the same object as level_: valid whenever level_ locks.
+    EnemyShooting* scene_;
 };
 
 }  // namespace JTApp
