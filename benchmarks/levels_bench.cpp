@@ -804,3 +804,112 @@ void BM_LevelEnemy2TickBusy(benchmark::State& state) {
 BENCHMARK(BM_LevelEnemy2TickBusy);
 
 }  // namespace
+
+// Level Fall+Enemy2's tick at a busy moment: 3000 units up on dropping platforms, springs among
+// them, every foe of every kind on screen and fireballs in flight from taps beside the hero.
+#include "levels/FallingPlatforms.h"
+#include "levels/LevelFallEnemy2.h"
+#include "levels/LevelFallEnemy2_EnemyA.h"
+#include "levels/LevelFallEnemy2_EnemyB.h"
+#include "levels/LevelFallEnemy2_EnemyC.h"
+
+namespace {
+
+class FallEnemy2Only : public JTAppBase::JTLevelManager {
+  public:
+    using JTLevelManager::JTLevelManager;
+    void createLevelInfos(const Ref<JTCore::JTArrayList>& infos) override {
+        auto info = newLevelInfo(30);
+        info->setName(makeRef<JTCore::JTString>("Level: Fall+Enemy2"));
+        infos->add(info);
+    }
+    void startLevelScene(int) override {}
+};
+
+void BM_LevelFallEnemy2TickBusy(benchmark::State& state) {
+    std::string error;
+    auto gl = platform::GLContext::createHeadless(&error);
+    if (!gl) {
+        state.SkipWithError("no headless GL context");
+        return;
+    }
+    gl->makeCurrent();
+    JTAppBase::JTRandom::current().seed(30);
+    fakes::FakeAppCore core;
+    fakes::FakeGameView view{&core};
+    fakes::FakeTilt tilt;
+    view.tilt = &tilt;
+    auto context = makeRef<JTAppBase::JTAppContext>();
+    auto manager = makeRef<FallEnemy2Only>(context.get());
+    manager->reloadLevels();
+    context->setLevelManager(manager);
+    context->setAppCore(&core);
+    context->setGameView(&view);
+    context->startLevel(30);
+    context->getCanvas()->setCanvasSize(320, 480);
+
+    Ref<JTApp::LevelFallEnemy2> level;
+    int ticks = 0;
+    auto tick = [&] {
+        // Toward the nearest platform still standing, tapping beside the hero now and then.
+        const float y = level->getHeroY();
+        const float vy = level->getHeroVy();
+        const float rise = vy > 0 ? vy * (vy + 1.0f / 3) * 0.5f : 0.0f;
+        int target = -1;
+        float best = 0;
+        for (int i = 0; i < JTApp::VerticalLevel::kPlatformSlots; ++i) {
+            if (!JTApp::FallingPlatforms::isLandable(level->platformKind(i))) continue;
+            const float top = static_cast<float>(level->platformY(i) + 32);
+            const bool wanted = vy > 0 ? top > y + 1 && top < y + rise : top <= y;
+            if (wanted && (target < 0 || (vy > 0 ? top < best : top > best))) {
+                target = i;
+                best = top;
+            }
+        }
+        tilt.accel =
+            target < 0 ? 0 : std::clamp((level->platformX(target) - level->getHeroX()) / 40.0, -1.0, 1.0);
+        const int phase = ticks++ % 40;
+        if (phase == 0)
+            context->setCurrentTouch(std::make_shared<fakes::FakeTouch>(ticks % 80 ? 10 : 310, 100));
+        if (phase == 5) context->setCurrentTouch(nullptr);
+        auto canvas = context->getCanvas();
+        canvas->beginTick();
+        level->tick();
+        canvas->endTick();
+        core.sounds.clear();
+    };
+    auto startBusy = [&] {
+        for (;;) {
+            level = makeRef<JTApp::LevelFallEnemy2>(context.get());
+            while (level->getScroll() < 3000 && level->getState() != JTApp::GameSceneBase::kStateGameOver)
+                tick();
+            if (level->getState() == JTApp::GameSceneBase::kStateGameOver) continue;
+            // Every pool full, spread over the screen.
+            const auto scroll = static_cast<float>(level->getScroll());
+            for (int i = 0; i < JTApp::LevelEnemy2::kEnemiesPerKind; ++i) {
+                level->getEnemyAPool()->getAs<JTApp::LevelFallEnemy2_EnemyA>(i)->place(80.0f * i, scroll);
+                level->getEnemyBPool()->getAs<JTApp::LevelFallEnemy2_EnemyB>(i)->place(40.0f + 80 * i,
+                                                                                       scroll + 600);
+                level->getEnemyCPool()->getAs<JTApp::LevelFallEnemy2_EnemyC>(i)->place(scroll + 400, 0.1f,
+                                                                                       0.8f * i);
+            }
+            return;
+        }
+    };
+    startBusy();
+    for (auto _ : state) {
+        tick();
+        if (level->getState() == JTApp::GameSceneBase::kStateGameOver) {
+            state.PauseTiming();
+            startBusy();
+            state.ResumeTiming();
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+    level.reset();
+    context->setGameView(nullptr);
+    context->setLevelManager(nullptr);
+}
+BENCHMARK(BM_LevelFallEnemy2TickBusy);
+
+}  // namespace
