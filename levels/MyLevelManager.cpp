@@ -7,6 +7,7 @@
 #include "levels/LevelEnemy.h"
 #include "levels/LevelEnemy2.h"
 #include "levels/LevelFall.h"
+#include "levels/LevelFallEnemy2.h"
 #include "levels/LevelNormal.h"
 #include "levels/LevelRight.h"
 #include "levels/LevelTrampoline.h"
@@ -95,6 +96,8 @@ SceneFactory sceneFactoryFor(int levelId) {
             return factoryOf<LevelDown>(27);
         case 28:
             return factoryOf<LevelEnemy2>(28);
+        case 30:
+            return factoryOf<LevelFallEnemy2>(30);
         case 31:
             return factoryOf<LevelTrampoline>(31);
         case 32:
