@@ -913,3 +913,105 @@ void BM_LevelFallEnemy2TickBusy(benchmark::State& state) {
 BENCHMARK(BM_LevelFallEnemy2TickBusy);
 
 }  // namespace
+
+// Level Right+Enemy's tick at a busy moment: 3000 along, the view scrolling, every enemy of the
+// pool chasing the hero and fireballs in flight from taps ahead of him.
+#include "levels/LevelRightEnemy.h"
+#include "levels/LevelRightEnemy_Enemy.h"
+
+namespace {
+
+class RightEnemyOnly : public JTAppBase::JTLevelManager {
+  public:
+    using JTLevelManager::JTLevelManager;
+    void createLevelInfos(const Ref<JTCore::JTArrayList>& infos) override {
+        auto info = newLevelInfo(29);
+        info->setName(makeRef<JTCore::JTString>("Level: Right+Enemy"));
+        infos->add(info);
+    }
+    void startLevelScene(int) override {}
+};
+
+void BM_LevelRightEnemyTickBusy(benchmark::State& state) {
+    std::string error;
+    auto gl = platform::GLContext::createHeadless(&error);
+    if (!gl) {
+        state.SkipWithError("no headless GL context");
+        return;
+    }
+    gl->makeCurrent();
+    JTAppBase::JTRandom::current().seed(29);
+    fakes::FakeAppCore core;
+    fakes::FakeGameView view{&core};
+    fakes::FakeTilt tilt;
+    view.tilt = &tilt;
+    auto context = makeRef<JTAppBase::JTAppContext>();
+    auto manager = makeRef<RightEnemyOnly>(context.get());
+    manager->reloadLevels();
+    context->setLevelManager(manager);
+    context->setAppCore(&core);
+    context->setGameView(&view);
+    context->startLevel(29);
+    context->getCanvas()->setCanvasSize(320, 480);
+
+    Ref<JTApp::LevelRightEnemy> level;
+    int ticks = 0;
+    // Rising: toward the nearest standing platform ahead that the jump clears; falling: onto the
+    // highest standing one below. A tap ahead of the hero every 40 ticks.
+    auto tick = [&] {
+        const float x = level->getHeroX();
+        const float y = level->getHeroY();
+        const float vy = level->getHeroVy();
+        const float rise = vy > 0 ? vy * (vy + 1.0f / 3) * 0.5f : 0.0f;
+        int target = -1;
+        for (int i = 0; i < JTApp::VerticalLevel::kPlatformSlots; ++i) {
+            if (level->platformKind(i) != JTApp::VerticalLevel::kPlatform) continue;
+            const float top = static_cast<float>(level->platformY(i) + 32);
+            const bool wanted = vy > 0 ? level->platformX(i) > x + 20 && top < y + rise : top <= y;
+            if (wanted && (target < 0 || (vy > 0 ? level->platformX(i) < level->platformX(target)
+                                                 : level->platformY(i) > level->platformY(target)))) {
+                target = i;
+            }
+        }
+        tilt.accel = target < 0 ? 1.0 : std::clamp((level->platformX(target) - x) / 40.0, -1.0, 1.0);
+        const int phase = ticks++ % 40;
+        if (phase == 0) context->setCurrentTouch(std::make_shared<fakes::FakeTouch>(300, 100));
+        if (phase == 5) context->setCurrentTouch(nullptr);
+        auto canvas = context->getCanvas();
+        canvas->beginTick();
+        level->tick();
+        canvas->endTick();
+        core.sounds.clear();
+    };
+    auto startBusy = [&] {
+        for (;;) {
+            level = makeRef<JTApp::LevelRightEnemy>(context.get());
+            while (level->getScrollX() < 3000 && level->getState() != JTApp::GameSceneBase::kStateGameOver)
+                tick();
+            if (level->getState() == JTApp::GameSceneBase::kStateGameOver) continue;
+            // The whole pool after him, from ahead and above.
+            const auto& enemies = level->getEnemyPool();
+            for (int i = 0; i < enemies->size(); ++i) {
+                enemies->getAs<JTApp::LevelRightEnemy_Enemy>(i)->place(
+                    static_cast<float>(level->getScrollX() + 320 + 80 * i), 600);
+            }
+            return;
+        }
+    };
+    startBusy();
+    for (auto _ : state) {
+        tick();
+        if (level->getState() == JTApp::GameSceneBase::kStateGameOver) {
+            state.PauseTiming();
+            startBusy();
+            state.ResumeTiming();
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+    level.reset();
+    context->setGameView(nullptr);
+    context->setLevelManager(nullptr);
+}
+BENCHMARK(BM_LevelRightEnemyTickBusy);
+
+}  // namespace
