@@ -10,6 +10,7 @@
 #include "levels/LevelFallEnemy2.h"
 #include "levels/LevelNormal.h"
 #include "levels/LevelRight.h"
+#include "levels/LevelRightEnemy.h"
 #include "levels/LevelTrampoline.h"
 
 namespace JTApp {
@@ -96,6 +97,8 @@ SceneFactory sceneFactoryFor(int levelId) {
             return factoryOf<LevelDown>(27);
         case 28:
             return factoryOf<LevelEnemy2>(28);
+        case 29:
+            return factoryOf<LevelRightEnemy>(29);
         case 30:
             return factoryOf<LevelFallEnemy2>(30);
         case 31:
