@@ -1,18 +1,38 @@
-// Level Normal's tick cost: one tick at a busy moment of a climb, and a whole headless run of
-// 10 000 ticks with rendering off. Text labels need a current GL context even without drawing.
+// Tick costs of the level scenes at busy moments of play, and a whole headless run of Level
+// Normal with rendering off. Every level is driven by one harness: the shell's side faked, the
+// level current, a headless GL context current (text labels need one even without drawing).
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "appbase/JTAppContext.h"
 #include "appbase/JTCanvas.h"
 #include "appbase/JTLevelInfo.h"
 #include "appbase/JTLevelManager.h"
 #include "appbase/JTRandom.h"
+#include "levels/FallingPlatforms.h"
+#include "levels/LevelColors.h"
+#include "levels/LevelDown.h"
+#include "levels/LevelEnemy.h"
+#include "levels/LevelEnemy2.h"
+#include "levels/LevelEnemy2_EnemyA.h"
+#include "levels/LevelEnemy2_EnemyB.h"
+#include "levels/LevelEnemy2_EnemyC.h"
+#include "levels/LevelEnemy_Enemy.h"
+#include "levels/LevelFall.h"
+#include "levels/LevelFallEnemy2.h"
+#include "levels/LevelFallEnemy2_EnemyA.h"
+#include "levels/LevelFallEnemy2_EnemyB.h"
+#include "levels/LevelFallEnemy2_EnemyC.h"
 #include "levels/LevelNormal.h"
+#include "levels/LevelRight.h"
+#include "levels/LevelRightEnemy.h"
+#include "levels/LevelRightEnemy_Enemy.h"
+#include "levels/LevelTrampoline.h"
 #include "platform/gl/GLContext.h"
 #include "tests/support/FakeShell.h"
 
@@ -21,46 +41,65 @@ namespace {
 using JTCore::makeRef;
 using JTCore::Ref;
 
-class NormalOnly : public JTAppBase::JTLevelManager {
+// A catalog of the one level under measure; starting it makes no scene (the harness makes its own).
+class OneLevelManager : public JTAppBase::JTLevelManager {
   public:
-    using JTLevelManager::JTLevelManager;
+    OneLevelManager(JTAppBase::JTAppContext* context, int levelId, std::string name)
+        : JTLevelManager(context), levelId_(levelId), name_(std::move(name)) {}
     void createLevelInfos(const Ref<JTCore::JTArrayList>& infos) override {
-        auto info = newLevelInfo(20);
-        info->setName(makeRef<JTCore::JTString>("Level: Normal"));
+        auto info = newLevelInfo(levelId_);
+        info->setName(makeRef<JTCore::JTString>(name_));
         infos->add(info);
     }
     void startLevelScene(int) override {}
+
+  private:
+    int levelId_;
+    std::string name_;
 };
 
-// The shell's side faked, Level 20 current, a headless GL context current.
-class Harness {
+// The shell's side faked, `levelId` current, the generator seeded, a headless GL context current.
+template <class Level>
+class LevelBench {
   public:
-    explicit Harness(uint64_t seed) {
+    LevelBench(int levelId, const std::string& name, uint64_t seed) {
         std::string error;
         gl_ = platform::GLContext::createHeadless(&error);
-        if (gl_) gl_->makeCurrent();
+        if (!gl_) return;
+        gl_->makeCurrent();
         JTAppBase::JTRandom::current().seed(seed);
         view_.tilt = &tilt_;
         context_ = makeRef<JTAppBase::JTAppContext>();
-        auto manager = makeRef<NormalOnly>(context_.get());
+        auto manager = makeRef<OneLevelManager>(context_.get(), levelId, name);
         manager->reloadLevels();
         context_->setLevelManager(manager);
         context_->setAppCore(&core_);
         context_->setGameView(&view_);
-        context_->startLevel(20);
+        context_->startLevel(levelId);
         context_->getCanvas()->setCanvasSize(320, 480);
     }
-    ~Harness() {
+    ~LevelBench() {
+        if (!context_) return;
         level.reset();
         context_->setGameView(nullptr);
         context_->setLevelManager(nullptr);
     }
-    bool hasGL() const { return gl_ != nullptr; }
+    LevelBench(const LevelBench&) = delete;
+    LevelBench& operator=(const LevelBench&) = delete;
 
-    void newGame() { level = makeRef<JTApp::LevelNormal>(context_.get()); }
+    // False (and the benchmark marked skipped) when no headless GL context could be had.
+    bool ready(benchmark::State& state) const {
+        if (gl_) return true;
+        state.SkipWithError("no headless GL context");
+        return false;
+    }
 
-    void tick() {
-        tilt_.accel = steer();
+    void newGame() { level = makeRef<Level>(context_.get()); }
+    bool over() const { return level->getState() == JTApp::GameSceneBase::kStateGameOver; }
+
+    // One game-view tick at the given tilt; the sounds it asked for are dropped.
+    void tick(double tilt) {
+        tilt_.accel = tilt;
         auto canvas = context_->getCanvas();
         canvas->beginTick();
         level->tick();
@@ -68,949 +107,291 @@ class Harness {
         core_.sounds.clear();
     }
 
-    // Plays until the screen has risen `height` or the game ended.
-    bool climbTo(int height) {
-        while (level->getScroll() < height) {
-            if (level->getState() == JTApp::GameSceneBase::kStateGameOver) return false;
-            tick();
+    // A finger down on the first of every 40 ticks, lifted 5 ticks later: beside the hero on
+    // alternating sides, or always at the right edge ahead of him.
+    void tapEvery40Ticks(bool alternateSides) {
+        const int phase = taps_++ % 40;
+        if (phase == 0) {
+            const int x = alternateSides ? (taps_ % 80 ? 10 : 310) : 300;
+            context_->setCurrentTouch(std::make_shared<fakes::FakeTouch>(x, 100));
         }
-        return true;
+        if (phase == 5) context_->setCurrentTouch(nullptr);
     }
 
-    Ref<JTApp::LevelNormal> level;
+    // New games until one, played by `tick`, gets to `reached` without being lost.
+    template <class Reached, class Tick>
+    void playUntil(Reached reached, Tick tick) {
+        for (;;) {
+            newGame();
+            while (!reached() && !over()) tick();
+            if (!over()) return;
+        }
+    }
 
-  private:
-    // A player: toward the next platform up while rising, onto the highest one below while falling.
-    double steer() const {
-        const float y = level->getHeroY();
-        const float vy = level->getHeroVy();
-        const float rise = vy > 0 ? vy * (vy + 1.0f / 3) * 0.5f : 0.0f;
-        int target = -1;
-        float best = 0;
-        for (int i = 0; i < JTApp::VerticalLevel::kPlatformSlots; ++i) {
-            if (level->platformKind(i) == JTApp::VerticalLevel::kFree) continue;
-            const float top = static_cast<float>(level->platformY(i) + 32);
-            const bool wanted = vy > 0 ? top > y + 1 && top < y + rise : top <= y;
-            if (wanted && (target < 0 || (vy > 0 ? top < best : top > best))) {
-                target = i;
-                best = top;
+    // Measures `tick`, starting over with `start` (untimed) whenever the game is lost.
+    template <class Tick, class Start>
+    void measure(benchmark::State& state, Tick tick, Start start) {
+        start();
+        for (auto _ : state) {
+            tick();
+            if (over()) {
+                state.PauseTiming();
+                start();
+                state.ResumeTiming();
             }
         }
-        if (target < 0) return 0;
-        return std::clamp((level->platformX(target) - level->getHeroX()) / 40.0, -1.0, 1.0);
+        state.SetItemsProcessed(state.iterations());
     }
 
+    Ref<Level> level;
+
+  private:
     std::shared_ptr<platform::GLContext> gl_;
     fakes::FakeAppCore core_;
     fakes::FakeGameView view_{&core_};
     fakes::FakeTilt tilt_;
     Ref<JTAppBase::JTAppContext> context_;
+    int taps_ = 0;
 };
 
-// A climb 3000 units up: the intro is over, gaps have begun to widen, the screen scrolls.
-void startBusyGame(Harness& harness) {
-    for (;;) {
-        harness.newGame();
-        if (harness.climbTo(3000)) return;
-    }
-}
-
-void BM_LevelNormalTickMidGame(benchmark::State& state) {
-    Harness harness(2024);
-    if (!harness.hasGL()) {
-        state.SkipWithError("no headless GL context");
-        return;
-    }
-    startBusyGame(harness);
-    for (auto _ : state) {
-        harness.tick();
-        if (harness.level->getState() == JTApp::GameSceneBase::kStateGameOver) {
-            state.PauseTiming();
-            startBusyGame(harness);
-            state.ResumeTiming();
+// A climbing player: while rising toward the nearest platform up that the jump reaches, while
+// falling onto the highest one below; only platforms whose kind `aimAt` accepts count.
+template <class Level, class Kinds>
+double climbTilt(const Level& level, Kinds aimAt) {
+    const float y = level.getHeroY();
+    const float vy = level.getHeroVy();
+    const float rise = vy > 0 ? vy * (vy + 1.0f / 3) * 0.5f : 0.0f;
+    int target = -1;
+    float best = 0;
+    for (int i = 0; i < JTApp::VerticalLevel::kPlatformSlots; ++i) {
+        if (!aimAt(level.platformKind(i))) continue;
+        const float top = static_cast<float>(level.platformY(i) + 32);
+        const bool wanted = vy > 0 ? top > y + 1 && top < y + rise : top <= y;
+        if (wanted && (target < 0 || (vy > 0 ? top < best : top > best))) {
+            target = i;
+            best = top;
         }
     }
-    state.SetItemsProcessed(state.iterations());
+    if (target < 0) return 0;
+    return std::clamp((level.platformX(target) - level.getHeroX()) / 40.0, -1.0, 1.0);
+}
+
+bool anyPlatform(int kind) {
+    return kind != JTApp::VerticalLevel::kFree;
+}
+
+// A sideways player: rising, toward the nearest standing platform ahead that the jump clears;
+// falling, onto the highest standing one below; full tilt ahead when there is none.
+template <class Level>
+double aheadTilt(const Level& level) {
+    const float x = level.getHeroX();
+    const float y = level.getHeroY();
+    const float vy = level.getHeroVy();
+    const float rise = vy > 0 ? vy * (vy + 1.0f / 3) * 0.5f : 0.0f;
+    int target = -1;
+    for (int i = 0; i < JTApp::VerticalLevel::kPlatformSlots; ++i) {
+        if (level.platformKind(i) != JTApp::VerticalLevel::kPlatform) continue;
+        const float top = static_cast<float>(level.platformY(i) + 32);
+        const bool wanted = vy > 0 ? level.platformX(i) > x + 20 && top < y + rise : top <= y;
+        if (wanted && (target < 0 || (vy > 0 ? level.platformX(i) < level.platformX(target)
+                                             : level.platformY(i) > level.platformY(target)))) {
+            target = i;
+        }
+    }
+    return target < 0 ? 1.0 : std::clamp((level.platformX(target) - x) / 40.0, -1.0, 1.0);
+}
+
+// Level Normal: a climb 3000 units up, where the intro is over, gaps have begun to widen and the
+// screen scrolls.
+void BM_LevelNormalTickMidGame(benchmark::State& state) {
+    LevelBench<JTApp::LevelNormal> bench(20, "Level: Normal", 2024);
+    if (!bench.ready(state)) return;
+    auto tick = [&] { bench.tick(climbTilt(*bench.level, anyPlatform)); };
+    bench.measure(state, tick,
+                  [&] { bench.playUntil([&] { return bench.level->getScroll() >= 3000; }, tick); });
 }
 BENCHMARK(BM_LevelNormalTickMidGame);
 
+// Level Normal: 10 000 ticks of headless play with rendering off.
 void BM_LevelNormal10000TicksNoRendering(benchmark::State& state) {
-    Harness harness(7);
-    if (!harness.hasGL()) {
-        state.SkipWithError("no headless GL context");
-        return;
-    }
+    LevelBench<JTApp::LevelNormal> bench(20, "Level: Normal", 7);
+    if (!bench.ready(state)) return;
     for (auto _ : state) {
         JTAppBase::JTRandom::current().seed(7);
-        harness.newGame();
+        bench.newGame();
         for (int t = 0; t < 10000; ++t) {
             // A lost game is followed by the next one, as a player would.
-            if (harness.level->getState() == JTApp::GameSceneBase::kStateGameOver &&
-                harness.level->getStateTicks() >= harness.level->getGameOverDelay()) {
-                harness.newGame();
-            }
-            harness.tick();
+            if (bench.over() && bench.level->getStateTicks() >= bench.level->getGameOverDelay())
+                bench.newGame();
+            bench.tick(climbTilt(*bench.level, anyPlatform));
         }
-        benchmark::DoNotOptimize(harness.level->getScore());
+        benchmark::DoNotOptimize(bench.level->getScore());
     }
     state.SetItemsProcessed(state.iterations() * 10000);
 }
 BENCHMARK(BM_LevelNormal10000TicksNoRendering)->Unit(benchmark::kMillisecond);
 
-}  // namespace
-
-// Level Fall's tick at a busy moment: past 3000 units springs are being generated, and platforms
-// the hero has left are still falling.
-#include "levels/LevelFall.h"
-
-namespace {
-
-class FallOnly : public JTAppBase::JTLevelManager {
-  public:
-    using JTLevelManager::JTLevelManager;
-    void createLevelInfos(const Ref<JTCore::JTArrayList>& infos) override {
-        auto info = newLevelInfo(21);
-        info->setName(makeRef<JTCore::JTString>("Level: Fall"));
-        infos->add(info);
-    }
-    void startLevelScene(int) override {}
-};
-
+// Level Fall at a busy moment: past 3000 units springs are being generated, and platforms the
+// hero has left are still falling. The player aims at platforms that can still be landed on.
 void BM_LevelFallTickMidGame(benchmark::State& state) {
-    std::string error;
-    auto gl = platform::GLContext::createHeadless(&error);
-    if (!gl) {
-        state.SkipWithError("no headless GL context");
-        return;
-    }
-    gl->makeCurrent();
-    JTAppBase::JTRandom::current().seed(2024);
-    fakes::FakeAppCore core;
-    fakes::FakeGameView view{&core};
-    fakes::FakeTilt tilt;
-    view.tilt = &tilt;
-    auto context = makeRef<JTAppBase::JTAppContext>();
-    auto manager = makeRef<FallOnly>(context.get());
-    manager->reloadLevels();
-    context->setLevelManager(manager);
-    context->setAppCore(&core);
-    context->setGameView(&view);
-    context->startLevel(21);
-    context->getCanvas()->setCanvasSize(320, 480);
-
-    Ref<JTApp::LevelFall> level;
-    // A player aiming at the nearest platform that can still be landed on.
+    LevelBench<JTApp::LevelFall> bench(21, "Level: Fall", 2024);
+    if (!bench.ready(state)) return;
     auto tick = [&] {
-        const float y = level->getHeroY();
-        const float vy = level->getHeroVy();
-        const float rise = vy > 0 ? vy * (vy + 1.0f / 3) * 0.5f : 0.0f;
-        int target = -1;
-        float best = 0;
-        for (int i = 0; i < JTApp::VerticalLevel::kPlatformSlots; ++i) {
-            const int kind = level->platformKind(i);
-            if (kind != JTApp::VerticalLevel::kPlatform && kind != JTApp::VerticalLevel::kSpringPlatform)
-                continue;
-            const float top = static_cast<float>(level->platformY(i) + 32);
-            const bool wanted = vy > 0 ? top > y + 1 && top < y + rise : top <= y;
-            if (wanted && (target < 0 || (vy > 0 ? top < best : top > best))) {
-                target = i;
-                best = top;
-            }
-        }
-        tilt.accel =
-            target < 0 ? 0 : std::clamp((level->platformX(target) - level->getHeroX()) / 40.0, -1.0, 1.0);
-        auto canvas = context->getCanvas();
-        canvas->beginTick();
-        level->tick();
-        canvas->endTick();
-        core.sounds.clear();
+        bench.tick(climbTilt(*bench.level, [](int kind) {
+            return kind == JTApp::VerticalLevel::kPlatform || kind == JTApp::VerticalLevel::kSpringPlatform;
+        }));
     };
-    auto startBusy = [&] {
-        for (;;) {
-            level = makeRef<JTApp::LevelFall>(context.get());
-            while (level->getScroll() < 3000 && level->getState() != JTApp::GameSceneBase::kStateGameOver)
-                tick();
-            if (level->getState() != JTApp::GameSceneBase::kStateGameOver) return;
-        }
-    };
-    startBusy();
-    for (auto _ : state) {
-        tick();
-        if (level->getState() == JTApp::GameSceneBase::kStateGameOver) {
-            state.PauseTiming();
-            startBusy();
-            state.ResumeTiming();
-        }
-    }
-    state.SetItemsProcessed(state.iterations());
-    level.reset();
-    context->setGameView(nullptr);
-    context->setLevelManager(nullptr);
+    bench.measure(state, tick,
+                  [&] { bench.playUntil([&] { return bench.level->getScroll() >= 3000; }, tick); });
 }
 BENCHMARK(BM_LevelFallTickMidGame);
 
-}  // namespace
-
-// Level Down's tick while playing: every tick the screen moves, platforms leave at the top and new
-// ones are generated below; the ceiling keeps pushing a hero who rides his platform up.
-#include "levels/LevelDown.h"
-
-namespace {
-
-class DownOnly : public JTAppBase::JTLevelManager {
-  public:
-    using JTLevelManager::JTLevelManager;
-    void createLevelInfos(const Ref<JTCore::JTArrayList>& infos) override {
-        auto info = newLevelInfo(27);
-        info->setName(makeRef<JTCore::JTString>("Level: Down"));
-        infos->add(info);
-    }
-    void startLevelScene(int) override {}
-};
-
+// Level Down while playing: every tick the screen moves, platforms leave at the top and new ones
+// are generated below; the ceiling keeps pushing a hero who rides his platform up.
 void BM_LevelDownTickPlaying(benchmark::State& state) {
-    std::string error;
-    auto gl = platform::GLContext::createHeadless(&error);
-    if (!gl) {
-        state.SkipWithError("no headless GL context");
-        return;
-    }
-    gl->makeCurrent();
-    JTAppBase::JTRandom::current().seed(27);
-    fakes::FakeAppCore core;
-    fakes::FakeGameView view{&core};
-    fakes::FakeTilt tilt;
-    view.tilt = &tilt;
-    auto context = makeRef<JTAppBase::JTAppContext>();
-    auto manager = makeRef<DownOnly>(context.get());
-    manager->reloadLevels();
-    context->setLevelManager(manager);
-    context->setAppCore(&core);
-    context->setGameView(&view);
-    context->startLevel(27);
-    context->getCanvas()->setCanvasSize(320, 480);
-
-    Ref<JTApp::LevelDown> level;
+    LevelBench<JTApp::LevelDown> bench(27, "Level: Down", 27);
+    if (!bench.ready(state)) return;
     int ticks = 0;
-    auto tick = [&] {
-        // A slow sway, so the hero now rides a platform, now drops off it.
-        tilt.accel = (ticks++ / 120) % 3 == 0 ? 0.6 : 0.0;
-        auto canvas = context->getCanvas();
-        canvas->beginTick();
-        level->tick();
-        canvas->endTick();
-        core.sounds.clear();
-    };
-    auto newGame = [&] {
-        level = makeRef<JTApp::LevelDown>(context.get());
+    // A slow sway, so the hero now rides a platform, now drops off it.
+    auto tick = [&] { bench.tick((ticks++ / 120) % 3 == 0 ? 0.6 : 0.0); };
+    bench.measure(state, tick, [&] {
+        bench.newGame();
         for (int t = 0; t < 160; ++t) tick();
-    };
-    newGame();
-    for (auto _ : state) {
-        tick();
-        if (level->getState() == JTApp::GameSceneBase::kStateGameOver) {
-            state.PauseTiming();
-            newGame();
-            state.ResumeTiming();
-        }
-    }
-    state.SetItemsProcessed(state.iterations());
-    level.reset();
-    context->setGameView(nullptr);
-    context->setLevelManager(nullptr);
+    });
 }
 BENCHMARK(BM_LevelDownTickPlaying);
 
-}  // namespace
-
-// Level Enemy's tick at a busy moment: 3000 units up, every enemy of the pool chasing the hero
-// and fireballs in flight from taps beside him.
-#include "levels/LevelEnemy.h"
-#include "levels/LevelEnemy_Enemy.h"
-
-namespace {
-
-class EnemyOnly : public JTAppBase::JTLevelManager {
-  public:
-    using JTLevelManager::JTLevelManager;
-    void createLevelInfos(const Ref<JTCore::JTArrayList>& infos) override {
-        auto info = newLevelInfo(22);
-        info->setName(makeRef<JTCore::JTString>("Level: Enemy"));
-        infos->add(info);
-    }
-    void startLevelScene(int) override {}
-};
-
+// Level Enemy at a busy moment: 3000 units up, every enemy of the pool chasing the hero and
+// fireballs in flight from taps beside him.
 void BM_LevelEnemyTickBusy(benchmark::State& state) {
-    std::string error;
-    auto gl = platform::GLContext::createHeadless(&error);
-    if (!gl) {
-        state.SkipWithError("no headless GL context");
-        return;
-    }
-    gl->makeCurrent();
-    JTAppBase::JTRandom::current().seed(22);
-    fakes::FakeAppCore core;
-    fakes::FakeGameView view{&core};
-    fakes::FakeTilt tilt;
-    view.tilt = &tilt;
-    auto context = makeRef<JTAppBase::JTAppContext>();
-    auto manager = makeRef<EnemyOnly>(context.get());
-    manager->reloadLevels();
-    context->setLevelManager(manager);
-    context->setAppCore(&core);
-    context->setGameView(&view);
-    context->startLevel(22);
-    context->getCanvas()->setCanvasSize(320, 480);
-
-    Ref<JTApp::LevelEnemy> level;
-    int ticks = 0;
+    LevelBench<JTApp::LevelEnemy> bench(22, "Level: Enemy", 22);
+    if (!bench.ready(state)) return;
     auto tick = [&] {
-        // Toward the nearest platform that can be landed on next, tapping beside the hero now and then.
-        const float y = level->getHeroY();
-        const float vy = level->getHeroVy();
-        const float rise = vy > 0 ? vy * (vy + 1.0f / 3) * 0.5f : 0.0f;
-        int target = -1;
-        float best = 0;
-        for (int i = 0; i < JTApp::VerticalLevel::kPlatformSlots; ++i) {
-            if (level->platformKind(i) == JTApp::VerticalLevel::kFree) continue;
-            const float top = static_cast<float>(level->platformY(i) + 32);
-            const bool wanted = vy > 0 ? top > y + 1 && top < y + rise : top <= y;
-            if (wanted && (target < 0 || (vy > 0 ? top < best : top > best))) {
-                target = i;
-                best = top;
-            }
-        }
-        tilt.accel =
-            target < 0 ? 0 : std::clamp((level->platformX(target) - level->getHeroX()) / 40.0, -1.0, 1.0);
-        const int phase = ticks++ % 40;
-        if (phase == 0)
-            context->setCurrentTouch(std::make_shared<fakes::FakeTouch>(ticks % 80 ? 10 : 310, 100));
-        if (phase == 5) context->setCurrentTouch(nullptr);
-        auto canvas = context->getCanvas();
-        canvas->beginTick();
-        level->tick();
-        canvas->endTick();
-        core.sounds.clear();
+        const double tilt = climbTilt(*bench.level, anyPlatform);
+        bench.tapEvery40Ticks(true);
+        bench.tick(tilt);
     };
-    auto startBusy = [&] {
-        for (;;) {
-            level = makeRef<JTApp::LevelEnemy>(context.get());
-            while (level->getScroll() < 3000 && level->getState() != JTApp::GameSceneBase::kStateGameOver)
-                tick();
-            if (level->getState() == JTApp::GameSceneBase::kStateGameOver) continue;
-            // The whole pool after him, from below.
-            const auto& enemies = level->getEnemyPool();
-            for (int i = 0; i < enemies->size(); ++i) {
-                enemies->getAs<JTApp::LevelEnemy_Enemy>(i)->place(static_cast<float>(80 * i),
-                                                                  static_cast<float>(level->getScroll()));
-            }
-            return;
+    bench.measure(state, tick, [&] {
+        bench.playUntil([&] { return bench.level->getScroll() >= 3000; }, tick);
+        // The whole pool after him, from below.
+        const auto& enemies = bench.level->getEnemyPool();
+        for (int i = 0; i < enemies->size(); ++i) {
+            enemies->getAs<JTApp::LevelEnemy_Enemy>(i)->place(static_cast<float>(80 * i),
+                                                              static_cast<float>(bench.level->getScroll()));
         }
-    };
-    startBusy();
-    for (auto _ : state) {
-        tick();
-        if (level->getState() == JTApp::GameSceneBase::kStateGameOver) {
-            state.PauseTiming();
-            startBusy();
-            state.ResumeTiming();
-        }
-    }
-    state.SetItemsProcessed(state.iterations());
-    level.reset();
-    context->setGameView(nullptr);
-    context->setLevelManager(nullptr);
+    });
 }
 BENCHMARK(BM_LevelEnemyTickBusy);
 
-}  // namespace
-
-// Level Colors' tick at a busy moment: 3000 units up, platforms the hero has left are falling and
-// a chain label is counting down.
-#include "levels/LevelColors.h"
-
-namespace {
-
-class ColorsOnly : public JTAppBase::JTLevelManager {
-  public:
-    using JTLevelManager::JTLevelManager;
-    void createLevelInfos(const Ref<JTCore::JTArrayList>& infos) override {
-        auto info = newLevelInfo(32);
-        info->setName(makeRef<JTCore::JTString>("Level: Colors"));
-        infos->add(info);
-    }
-    void startLevelScene(int) override {}
-};
-
+// Level Colors at a busy moment: 3000 units up, platforms the hero has left are falling and a
+// chain label is counting down. The player aims at platforms not landed on yet.
 void BM_LevelColorsTickMidGame(benchmark::State& state) {
-    std::string error;
-    auto gl = platform::GLContext::createHeadless(&error);
-    if (!gl) {
-        state.SkipWithError("no headless GL context");
-        return;
-    }
-    gl->makeCurrent();
-    JTAppBase::JTRandom::current().seed(32);
-    fakes::FakeAppCore core;
-    fakes::FakeGameView view{&core};
-    fakes::FakeTilt tilt;
-    view.tilt = &tilt;
-    auto context = makeRef<JTAppBase::JTAppContext>();
-    auto manager = makeRef<ColorsOnly>(context.get());
-    manager->reloadLevels();
-    context->setLevelManager(manager);
-    context->setAppCore(&core);
-    context->setGameView(&view);
-    context->startLevel(32);
-    context->getCanvas()->setCanvasSize(320, 480);
-
-    Ref<JTApp::LevelColors> level;
-    // A player aiming at the nearest platform that has not been landed on yet.
+    LevelBench<JTApp::LevelColors> bench(32, "Level: Colors", 32);
+    if (!bench.ready(state)) return;
     auto tick = [&] {
-        const float y = level->getHeroY();
-        const float vy = level->getHeroVy();
-        const float rise = vy > 0 ? vy * (vy + 1.0f / 3) * 0.5f : 0.0f;
-        int target = -1;
-        float best = 0;
-        for (int i = 0; i < JTApp::VerticalLevel::kPlatformSlots; ++i) {
-            const int kind = level->platformKind(i);
-            if (kind < 1 || kind > JTApp::LevelColors::kColorCount) continue;
-            const float top = static_cast<float>(level->platformY(i) + 32);
-            const bool wanted = vy > 0 ? top > y + 1 && top < y + rise : top <= y;
-            if (wanted && (target < 0 || (vy > 0 ? top < best : top > best))) {
-                target = i;
-                best = top;
-            }
-        }
-        tilt.accel =
-            target < 0 ? 0 : std::clamp((level->platformX(target) - level->getHeroX()) / 40.0, -1.0, 1.0);
-        auto canvas = context->getCanvas();
-        canvas->beginTick();
-        level->tick();
-        canvas->endTick();
-        core.sounds.clear();
+        bench.tick(climbTilt(*bench.level,
+                             [](int kind) { return kind >= 1 && kind <= JTApp::LevelColors::kColorCount; }));
     };
-    auto startBusy = [&] {
-        for (;;) {
-            level = makeRef<JTApp::LevelColors>(context.get());
-            while (level->getScroll() < 3000 && level->getState() != JTApp::GameSceneBase::kStateGameOver)
-                tick();
-            if (level->getState() != JTApp::GameSceneBase::kStateGameOver) return;
-        }
-    };
-    startBusy();
-    for (auto _ : state) {
-        tick();
-        if (level->getState() == JTApp::GameSceneBase::kStateGameOver) {
-            state.PauseTiming();
-            startBusy();
-            state.ResumeTiming();
-        }
-    }
-    state.SetItemsProcessed(state.iterations());
-    level.reset();
-    context->setGameView(nullptr);
-    context->setLevelManager(nullptr);
+    bench.measure(state, tick,
+                  [&] { bench.playUntil([&] { return bench.level->getScroll() >= 3000; }, tick); });
 }
 BENCHMARK(BM_LevelColorsTickMidGame);
 
-}  // namespace
-
-// Level Trampoline's tick at a busy moment: 3000 units up, trampolines the hero has left sinking
-// away and hamburgers waiting above him.
-#include "levels/LevelTrampoline.h"
-
-namespace {
-
-class TrampolineOnly : public JTAppBase::JTLevelManager {
-  public:
-    using JTLevelManager::JTLevelManager;
-    void createLevelInfos(const Ref<JTCore::JTArrayList>& infos) override {
-        auto info = newLevelInfo(31);
-        info->setName(makeRef<JTCore::JTString>("Level: Trampoline"));
-        infos->add(info);
-    }
-    void startLevelScene(int) override {}
-};
-
+// Level Trampoline at a busy moment: 3000 units up, trampolines the hero has left sinking away
+// and hamburgers waiting above him. The player aims at trampolines that still stand.
 void BM_LevelTrampolineTickBusy(benchmark::State& state) {
-    std::string error;
-    auto gl = platform::GLContext::createHeadless(&error);
-    if (!gl) {
-        state.SkipWithError("no headless GL context");
-        return;
-    }
-    gl->makeCurrent();
-    JTAppBase::JTRandom::current().seed(31);
-    fakes::FakeAppCore core;
-    fakes::FakeGameView view{&core};
-    fakes::FakeTilt tilt;
-    view.tilt = &tilt;
-    auto context = makeRef<JTAppBase::JTAppContext>();
-    auto manager = makeRef<TrampolineOnly>(context.get());
-    manager->reloadLevels();
-    context->setLevelManager(manager);
-    context->setAppCore(&core);
-    context->setGameView(&view);
-    context->startLevel(31);
-    context->getCanvas()->setCanvasSize(320, 480);
-
-    Ref<JTApp::LevelTrampoline> level;
-    // A player aiming at the nearest trampoline that still stands.
+    LevelBench<JTApp::LevelTrampoline> bench(31, "Level: Trampoline", 31);
+    if (!bench.ready(state)) return;
     auto tick = [&] {
-        const float y = level->getHeroY();
-        const float vy = level->getHeroVy();
-        const float rise = vy > 0 ? vy * (vy + 1.0f / 3) * 0.5f : 0.0f;
-        int target = -1;
-        float best = 0;
-        for (int i = 0; i < JTApp::VerticalLevel::kPlatformSlots; ++i) {
-            if (level->platformKind(i) != JTApp::VerticalLevel::kSpringPlatform) continue;
-            const float top = static_cast<float>(level->platformY(i) + 32);
-            const bool wanted = vy > 0 ? top > y + 1 && top < y + rise : top <= y;
-            if (wanted && (target < 0 || (vy > 0 ? top < best : top > best))) {
-                target = i;
-                best = top;
-            }
-        }
-        tilt.accel =
-            target < 0 ? 0 : std::clamp((level->platformX(target) - level->getHeroX()) / 40.0, -1.0, 1.0);
-        auto canvas = context->getCanvas();
-        canvas->beginTick();
-        level->tick();
-        canvas->endTick();
-        core.sounds.clear();
+        bench.tick(
+            climbTilt(*bench.level, [](int kind) { return kind == JTApp::VerticalLevel::kSpringPlatform; }));
     };
-    auto startBusy = [&] {
-        for (;;) {
-            level = makeRef<JTApp::LevelTrampoline>(context.get());
-            while (level->getScroll() < 3000 && level->getState() != JTApp::GameSceneBase::kStateGameOver)
-                tick();
-            if (level->getState() != JTApp::GameSceneBase::kStateGameOver) return;
-        }
-    };
-    startBusy();
-    for (auto _ : state) {
-        tick();
-        if (level->getState() == JTApp::GameSceneBase::kStateGameOver) {
-            state.PauseTiming();
-            startBusy();
-            state.ResumeTiming();
-        }
-    }
-    state.SetItemsProcessed(state.iterations());
-    level.reset();
-    context->setGameView(nullptr);
-    context->setLevelManager(nullptr);
+    bench.measure(state, tick,
+                  [&] { bench.playUntil([&] { return bench.level->getScroll() >= 3000; }, tick); });
 }
 BENCHMARK(BM_LevelTrampolineTickBusy);
 
-}  // namespace
-
-// Level Right's tick far along: the view scrolls every tick, platforms the hero has left are
-// falling, those behind the left edge are freed and new ones generated ahead.
-#include "levels/LevelRight.h"
-
-namespace {
-
-class RightOnly : public JTAppBase::JTLevelManager {
-  public:
-    using JTLevelManager::JTLevelManager;
-    void createLevelInfos(const Ref<JTCore::JTArrayList>& infos) override {
-        auto info = newLevelInfo(25);
-        info->setName(makeRef<JTCore::JTString>("Level: Right"));
-        infos->add(info);
-    }
-    void startLevelScene(int) override {}
-};
-
+// Level Right far along: the view scrolls every tick, platforms the hero has left are falling,
+// those behind the left edge are freed and new ones generated ahead.
 void BM_LevelRightTickFarAlong(benchmark::State& state) {
-    std::string error;
-    auto gl = platform::GLContext::createHeadless(&error);
-    if (!gl) {
-        state.SkipWithError("no headless GL context");
-        return;
-    }
-    gl->makeCurrent();
-    JTAppBase::JTRandom::current().seed(25);
-    fakes::FakeAppCore core;
-    fakes::FakeGameView view{&core};
-    fakes::FakeTilt tilt;
-    view.tilt = &tilt;
-    auto context = makeRef<JTAppBase::JTAppContext>();
-    auto manager = makeRef<RightOnly>(context.get());
-    manager->reloadLevels();
-    context->setLevelManager(manager);
-    context->setAppCore(&core);
-    context->setGameView(&view);
-    context->startLevel(25);
-    context->getCanvas()->setCanvasSize(320, 480);
-
-    Ref<JTApp::LevelRight> level;
-    // Rising: toward the nearest standing platform ahead that the jump clears; falling: onto the
-    // highest standing one below.
-    auto tick = [&] {
-        const float x = level->getHeroX();
-        const float y = level->getHeroY();
-        const float vy = level->getHeroVy();
-        const float rise = vy > 0 ? vy * (vy + 1.0f / 3) * 0.5f : 0.0f;
-        int target = -1;
-        for (int i = 0; i < JTApp::VerticalLevel::kPlatformSlots; ++i) {
-            if (level->platformKind(i) != JTApp::VerticalLevel::kPlatform) continue;
-            const float top = static_cast<float>(level->platformY(i) + 32);
-            const bool wanted = vy > 0 ? level->platformX(i) > x + 20 && top < y + rise : top <= y;
-            if (wanted && (target < 0 || (vy > 0 ? level->platformX(i) < level->platformX(target)
-                                                 : level->platformY(i) > level->platformY(target)))) {
-                target = i;
-            }
-        }
-        tilt.accel = target < 0 ? 1.0 : std::clamp((level->platformX(target) - x) / 40.0, -1.0, 1.0);
-        auto canvas = context->getCanvas();
-        canvas->beginTick();
-        level->tick();
-        canvas->endTick();
-        core.sounds.clear();
-    };
-    auto startFarAlong = [&] {
-        for (;;) {
-            level = makeRef<JTApp::LevelRight>(context.get());
-            while (level->getScrollX() < 5000 && level->getState() != JTApp::GameSceneBase::kStateGameOver)
-                tick();
-            if (level->getState() != JTApp::GameSceneBase::kStateGameOver) return;
-        }
-    };
-    startFarAlong();
-    for (auto _ : state) {
-        tick();
-        if (level->getState() == JTApp::GameSceneBase::kStateGameOver) {
-            state.PauseTiming();
-            startFarAlong();
-            state.ResumeTiming();
-        }
-    }
-    state.SetItemsProcessed(state.iterations());
-    level.reset();
-    context->setGameView(nullptr);
-    context->setLevelManager(nullptr);
+    LevelBench<JTApp::LevelRight> bench(25, "Level: Right", 25);
+    if (!bench.ready(state)) return;
+    auto tick = [&] { bench.tick(aheadTilt(*bench.level)); };
+    bench.measure(state, tick,
+                  [&] { bench.playUntil([&] { return bench.level->getScrollX() >= 5000; }, tick); });
 }
 BENCHMARK(BM_LevelRightTickFarAlong);
 
-}  // namespace
-
-// Level Enemy2's tick at a busy moment: 3000 units up, where rings come too, every foe of every
-// kind on screen, the still ones firing spikes, and fireballs in flight from taps beside the hero.
-#include "levels/LevelEnemy2.h"
-#include "levels/LevelEnemy2_EnemyA.h"
-#include "levels/LevelEnemy2_EnemyB.h"
-#include "levels/LevelEnemy2_EnemyC.h"
-
-namespace {
-
-class Enemy2Only : public JTAppBase::JTLevelManager {
-  public:
-    using JTLevelManager::JTLevelManager;
-    void createLevelInfos(const Ref<JTCore::JTArrayList>& infos) override {
-        auto info = newLevelInfo(28);
-        info->setName(makeRef<JTCore::JTString>("Level: Enemy2"));
-        infos->add(info);
-    }
-    void startLevelScene(int) override {}
-};
-
+// Level Enemy2 at a busy moment: 3000 units up, where rings come too, every foe of every kind on
+// screen, the still ones firing spikes, and fireballs in flight from taps beside the hero.
 void BM_LevelEnemy2TickBusy(benchmark::State& state) {
-    std::string error;
-    auto gl = platform::GLContext::createHeadless(&error);
-    if (!gl) {
-        state.SkipWithError("no headless GL context");
-        return;
-    }
-    gl->makeCurrent();
-    JTAppBase::JTRandom::current().seed(28);
-    fakes::FakeAppCore core;
-    fakes::FakeGameView view{&core};
-    fakes::FakeTilt tilt;
-    view.tilt = &tilt;
-    auto context = makeRef<JTAppBase::JTAppContext>();
-    auto manager = makeRef<Enemy2Only>(context.get());
-    manager->reloadLevels();
-    context->setLevelManager(manager);
-    context->setAppCore(&core);
-    context->setGameView(&view);
-    context->startLevel(28);
-    context->getCanvas()->setCanvasSize(320, 480);
-
-    Ref<JTApp::LevelEnemy2> level;
-    int ticks = 0;
+    LevelBench<JTApp::LevelEnemy2> bench(28, "Level: Enemy2", 28);
+    if (!bench.ready(state)) return;
     auto tick = [&] {
-        // Toward the nearest platform that can be landed on next, tapping beside the hero now and then.
-        const float y = level->getHeroY();
-        const float vy = level->getHeroVy();
-        const float rise = vy > 0 ? vy * (vy + 1.0f / 3) * 0.5f : 0.0f;
-        int target = -1;
-        float best = 0;
-        for (int i = 0; i < JTApp::VerticalLevel::kPlatformSlots; ++i) {
-            if (level->platformKind(i) == JTApp::VerticalLevel::kFree) continue;
-            const float top = static_cast<float>(level->platformY(i) + 32);
-            const bool wanted = vy > 0 ? top > y + 1 && top < y + rise : top <= y;
-            if (wanted && (target < 0 || (vy > 0 ? top < best : top > best))) {
-                target = i;
-                best = top;
-            }
-        }
-        tilt.accel =
-            target < 0 ? 0 : std::clamp((level->platformX(target) - level->getHeroX()) / 40.0, -1.0, 1.0);
-        const int phase = ticks++ % 40;
-        if (phase == 0)
-            context->setCurrentTouch(std::make_shared<fakes::FakeTouch>(ticks % 80 ? 10 : 310, 100));
-        if (phase == 5) context->setCurrentTouch(nullptr);
-        auto canvas = context->getCanvas();
-        canvas->beginTick();
-        level->tick();
-        canvas->endTick();
-        core.sounds.clear();
+        const double tilt = climbTilt(*bench.level, anyPlatform);
+        bench.tapEvery40Ticks(true);
+        bench.tick(tilt);
     };
-    auto startBusy = [&] {
-        for (;;) {
-            level = makeRef<JTApp::LevelEnemy2>(context.get());
-            while (level->getScroll() < 3000 && level->getState() != JTApp::GameSceneBase::kStateGameOver)
-                tick();
-            if (level->getState() == JTApp::GameSceneBase::kStateGameOver) continue;
-            // Every pool full, spread over the screen.
-            const auto scroll = static_cast<float>(level->getScroll());
-            for (int i = 0; i < JTApp::LevelEnemy2::kEnemiesPerKind; ++i) {
-                level->getEnemyAPool()->getAs<JTApp::LevelEnemy2_EnemyA>(i)->place(80.0f * i, scroll);
-                level->getEnemyBPool()->getAs<JTApp::LevelEnemy2_EnemyB>(i)->place(40.0f + 80 * i,
-                                                                                   scroll + 600);
-                level->getEnemyCPool()->getAs<JTApp::LevelEnemy2_EnemyC>(i)->place(scroll + 400, 0.1f,
-                                                                                   0.8f * i);
-            }
-            return;
+    bench.measure(state, tick, [&] {
+        bench.playUntil([&] { return bench.level->getScroll() >= 3000; }, tick);
+        // Every pool full, spread over the screen.
+        const auto& level = bench.level;
+        const auto scroll = static_cast<float>(level->getScroll());
+        for (int i = 0; i < JTApp::LevelEnemy2::kEnemiesPerKind; ++i) {
+            level->getEnemyAPool()->getAs<JTApp::LevelEnemy2_EnemyA>(i)->place(80.0f * i, scroll);
+            level->getEnemyBPool()->getAs<JTApp::LevelEnemy2_EnemyB>(i)->place(40.0f + 80 * i, scroll + 600);
+            level->getEnemyCPool()->getAs<JTApp::LevelEnemy2_EnemyC>(i)->place(scroll + 400, 0.1f, 0.8f * i);
         }
-    };
-    startBusy();
-    for (auto _ : state) {
-        tick();
-        if (level->getState() == JTApp::GameSceneBase::kStateGameOver) {
-            state.PauseTiming();
-            startBusy();
-            state.ResumeTiming();
-        }
-    }
-    state.SetItemsProcessed(state.iterations());
-    level.reset();
-    context->setGameView(nullptr);
-    context->setLevelManager(nullptr);
+    });
 }
 BENCHMARK(BM_LevelEnemy2TickBusy);
 
-}  // namespace
-
-// Level Fall+Enemy2's tick at a busy moment: 3000 units up on dropping platforms, springs among
-// them, every foe of every kind on screen and fireballs in flight from taps beside the hero.
-#include "levels/FallingPlatforms.h"
-#include "levels/LevelFallEnemy2.h"
-#include "levels/LevelFallEnemy2_EnemyA.h"
-#include "levels/LevelFallEnemy2_EnemyB.h"
-#include "levels/LevelFallEnemy2_EnemyC.h"
-
-namespace {
-
-class FallEnemy2Only : public JTAppBase::JTLevelManager {
-  public:
-    using JTLevelManager::JTLevelManager;
-    void createLevelInfos(const Ref<JTCore::JTArrayList>& infos) override {
-        auto info = newLevelInfo(30);
-        info->setName(makeRef<JTCore::JTString>("Level: Fall+Enemy2"));
-        infos->add(info);
-    }
-    void startLevelScene(int) override {}
-};
-
+// Level Fall+Enemy2 at a busy moment: 3000 units up on dropping platforms, springs among them,
+// every foe of every kind on screen and fireballs in flight from taps beside the hero.
 void BM_LevelFallEnemy2TickBusy(benchmark::State& state) {
-    std::string error;
-    auto gl = platform::GLContext::createHeadless(&error);
-    if (!gl) {
-        state.SkipWithError("no headless GL context");
-        return;
-    }
-    gl->makeCurrent();
-    JTAppBase::JTRandom::current().seed(30);
-    fakes::FakeAppCore core;
-    fakes::FakeGameView view{&core};
-    fakes::FakeTilt tilt;
-    view.tilt = &tilt;
-    auto context = makeRef<JTAppBase::JTAppContext>();
-    auto manager = makeRef<FallEnemy2Only>(context.get());
-    manager->reloadLevels();
-    context->setLevelManager(manager);
-    context->setAppCore(&core);
-    context->setGameView(&view);
-    context->startLevel(30);
-    context->getCanvas()->setCanvasSize(320, 480);
-
-    Ref<JTApp::LevelFallEnemy2> level;
-    int ticks = 0;
+    LevelBench<JTApp::LevelFallEnemy2> bench(30, "Level: Fall+Enemy2", 30);
+    if (!bench.ready(state)) return;
     auto tick = [&] {
-        // Toward the nearest platform still standing, tapping beside the hero now and then.
-        const float y = level->getHeroY();
-        const float vy = level->getHeroVy();
-        const float rise = vy > 0 ? vy * (vy + 1.0f / 3) * 0.5f : 0.0f;
-        int target = -1;
-        float best = 0;
-        for (int i = 0; i < JTApp::VerticalLevel::kPlatformSlots; ++i) {
-            if (!JTApp::FallingPlatforms::isLandable(level->platformKind(i))) continue;
-            const float top = static_cast<float>(level->platformY(i) + 32);
-            const bool wanted = vy > 0 ? top > y + 1 && top < y + rise : top <= y;
-            if (wanted && (target < 0 || (vy > 0 ? top < best : top > best))) {
-                target = i;
-                best = top;
-            }
-        }
-        tilt.accel =
-            target < 0 ? 0 : std::clamp((level->platformX(target) - level->getHeroX()) / 40.0, -1.0, 1.0);
-        const int phase = ticks++ % 40;
-        if (phase == 0)
-            context->setCurrentTouch(std::make_shared<fakes::FakeTouch>(ticks % 80 ? 10 : 310, 100));
-        if (phase == 5) context->setCurrentTouch(nullptr);
-        auto canvas = context->getCanvas();
-        canvas->beginTick();
-        level->tick();
-        canvas->endTick();
-        core.sounds.clear();
+        // Toward the nearest platform still standing.
+        const double tilt = climbTilt(*bench.level, JTApp::FallingPlatforms::isLandable);
+        bench.tapEvery40Ticks(true);
+        bench.tick(tilt);
     };
-    auto startBusy = [&] {
-        for (;;) {
-            level = makeRef<JTApp::LevelFallEnemy2>(context.get());
-            while (level->getScroll() < 3000 && level->getState() != JTApp::GameSceneBase::kStateGameOver)
-                tick();
-            if (level->getState() == JTApp::GameSceneBase::kStateGameOver) continue;
-            // Every pool full, spread over the screen.
-            const auto scroll = static_cast<float>(level->getScroll());
-            for (int i = 0; i < JTApp::LevelEnemy2::kEnemiesPerKind; ++i) {
-                level->getEnemyAPool()->getAs<JTApp::LevelFallEnemy2_EnemyA>(i)->place(80.0f * i, scroll);
-                level->getEnemyBPool()->getAs<JTApp::LevelFallEnemy2_EnemyB>(i)->place(40.0f + 80 * i,
-                                                                                       scroll + 600);
-                level->getEnemyCPool()->getAs<JTApp::LevelFallEnemy2_EnemyC>(i)->place(scroll + 400, 0.1f,
-                                                                                       0.8f * i);
-            }
-            return;
+    bench.measure(state, tick, [&] {
+        bench.playUntil([&] { return bench.level->getScroll() >= 3000; }, tick);
+        // Every pool full, spread over the screen.
+        const auto& level = bench.level;
+        const auto scroll = static_cast<float>(level->getScroll());
+        for (int i = 0; i < JTApp::LevelEnemy2::kEnemiesPerKind; ++i) {
+            level->getEnemyAPool()->getAs<JTApp::LevelFallEnemy2_EnemyA>(i)->place(80.0f * i, scroll);
+            level->getEnemyBPool()->getAs<JTApp::LevelFallEnemy2_EnemyB>(i)->place(40.0f + 80 * i,
+                                                                                   scroll + 600);
+            level->getEnemyCPool()->getAs<JTApp::LevelFallEnemy2_EnemyC>(i)->place(scroll + 400, 0.1f,
+                                                                                   0.8f * i);
         }
-    };
-    startBusy();
-    for (auto _ : state) {
-        tick();
-        if (level->getState() == JTApp::GameSceneBase::kStateGameOver) {
-            state.PauseTiming();
-            startBusy();
-            state.ResumeTiming();
-        }
-    }
-    state.SetItemsProcessed(state.iterations());
-    level.reset();
-    context->setGameView(nullptr);
-    context->setLevelManager(nullptr);
+    });
 }
 BENCHMARK(BM_LevelFallEnemy2TickBusy);
 
-}  // namespace
-
-// Level Right+Enemy's tick at a busy moment: 3000 along, the view scrolling, every enemy of the
-// pool chasing the hero and fireballs in flight from taps ahead of him.
-#include "levels/LevelRightEnemy.h"
-#include "levels/LevelRightEnemy_Enemy.h"
-
-namespace {
-
-class RightEnemyOnly : public JTAppBase::JTLevelManager {
-  public:
-    using JTLevelManager::JTLevelManager;
-    void createLevelInfos(const Ref<JTCore::JTArrayList>& infos) override {
-        auto info = newLevelInfo(29);
-        info->setName(makeRef<JTCore::JTString>("Level: Right+Enemy"));
-        infos->add(info);
-    }
-    void startLevelScene(int) override {}
-};
-
+// Level Right+Enemy at a busy moment: 3000 along, the view scrolling, every enemy of the pool
+// chasing the hero and fireballs in flight from taps ahead of him.
 void BM_LevelRightEnemyTickBusy(benchmark::State& state) {
-    std::string error;
-    auto gl = platform::GLContext::createHeadless(&error);
-    if (!gl) {
-        state.SkipWithError("no headless GL context");
-        return;
-    }
-    gl->makeCurrent();
-    JTAppBase::JTRandom::current().seed(29);
-    fakes::FakeAppCore core;
-    fakes::FakeGameView view{&core};
-    fakes::FakeTilt tilt;
-    view.tilt = &tilt;
-    auto context = makeRef<JTAppBase::JTAppContext>();
-    auto manager = makeRef<RightEnemyOnly>(context.get());
-    manager->reloadLevels();
-    context->setLevelManager(manager);
-    context->setAppCore(&core);
-    context->setGameView(&view);
-    context->startLevel(29);
-    context->getCanvas()->setCanvasSize(320, 480);
-
-    Ref<JTApp::LevelRightEnemy> level;
-    int ticks = 0;
-    // Rising: toward the nearest standing platform ahead that the jump clears; falling: onto the
-    // highest standing one below. A tap ahead of the hero every 40 ticks.
+    LevelBench<JTApp::LevelRightEnemy> bench(29, "Level: Right+Enemy", 29);
+    if (!bench.ready(state)) return;
     auto tick = [&] {
-        const float x = level->getHeroX();
-        const float y = level->getHeroY();
-        const float vy = level->getHeroVy();
-        const float rise = vy > 0 ? vy * (vy + 1.0f / 3) * 0.5f : 0.0f;
-        int target = -1;
-        for (int i = 0; i < JTApp::VerticalLevel::kPlatformSlots; ++i) {
-            if (level->platformKind(i) != JTApp::VerticalLevel::kPlatform) continue;
-            const float top = static_cast<float>(level->platformY(i) + 32);
-            const bool wanted = vy > 0 ? level->platformX(i) > x + 20 && top < y + rise : top <= y;
-            if (wanted && (target < 0 || (vy > 0 ? level->platformX(i) < level->platformX(target)
-                                                 : level->platformY(i) > level->platformY(target)))) {
-                target = i;
-            }
-        }
-        tilt.accel = target < 0 ? 1.0 : std::clamp((level->platformX(target) - x) / 40.0, -1.0, 1.0);
-        const int phase = ticks++ % 40;
-        if (phase == 0) context->setCurrentTouch(std::make_shared<fakes::FakeTouch>(300, 100));
-        if (phase == 5) context->setCurrentTouch(nullptr);
-        auto canvas = context->getCanvas();
-        canvas->beginTick();
-        level->tick();
-        canvas->endTick();
-        core.sounds.clear();
+        const double tilt = aheadTilt(*bench.level);
+        bench.tapEvery40Ticks(false);
+        bench.tick(tilt);
     };
-    auto startBusy = [&] {
-        for (;;) {
-            level = makeRef<JTApp::LevelRightEnemy>(context.get());
-            while (level->getScrollX() < 3000 && level->getState() != JTApp::GameSceneBase::kStateGameOver)
-                tick();
-            if (level->getState() == JTApp::GameSceneBase::kStateGameOver) continue;
-            // The whole pool after him, from ahead and above.
-            const auto& enemies = level->getEnemyPool();
-            for (int i = 0; i < enemies->size(); ++i) {
-                enemies->getAs<JTApp::LevelRightEnemy_Enemy>(i)->place(
-                    static_cast<float>(level->getScrollX() + 320 + 80 * i), 600);
-            }
-            return;
+    bench.measure(state, tick, [&] {
+        bench.playUntil([&] { return bench.level->getScrollX() >= 3000; }, tick);
+        // The whole pool after him, from ahead and above.
+        const auto& enemies = bench.level->getEnemyPool();
+        for (int i = 0; i < enemies->size(); ++i) {
+            enemies->getAs<JTApp::LevelRightEnemy_Enemy>(i)->place(
+                static_cast<float>(bench.level->getScrollX() + 320 + 80 * i), 600);
         }
-    };
-    startBusy();
-    for (auto _ : state) {
-        tick();
-        if (level->getState() == JTApp::GameSceneBase::kStateGameOver) {
-            state.PauseTiming();
-            startBusy();
-            state.ResumeTiming();
-        }
-    }
-    state.SetItemsProcessed(state.iterations());
-    level.reset();
-    context->setGameView(nullptr);
-    context->setLevelManager(nullptr);
+    });
 }
 BENCHMARK(BM_LevelRightEnemyTickBusy);
 
