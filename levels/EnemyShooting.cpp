@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <limits>
 
 #include "appbase/JTAppContext.h"
@@ -27,9 +28,10 @@ constexpr int kFireRightKeyBit = 5;
 constexpr int kShotOffset = 30;
 constexpr int kStartingFire = 3;
 constexpr int kHintTick = 300;
+constexpr float kReach = 54;
 
 enum Texture { kTextureHurtHero = 3 };
-enum Effect { kEffectShot = 5 };
+enum Effect { kEffectHurt = 3, kEffectShot = 5 };
 
 }  // namespace
 
@@ -57,9 +59,22 @@ void EnemyShooting::resetStock() {
     hamburgerPool_->clear();
 }
 
-void EnemyShooting::addFire(int delta) {
+int EnemyShooting::addFire(int delta) {
     fire_ += delta;
     fireChanged_ = true;
+    return 1;
+}
+
+bool EnemyShooting::hurtHeroNear(float x, float y) {
+    if (hurtTimer_ != 0 || std::fabs(level_->getHeroX() - x) > kReach ||
+        std::fabs(level_->getHeroY() - y) > kReach)
+        return false;
+    hurtTimer_ = kHurtTicks;
+    const int r = JTAppBase::randomRange(20, 30);
+    // Always toward the middle of the world.
+    knockBackVx_ = static_cast<float>(level_->getHeroX() > 320 ? -r : r);
+    if (auto sound = level_->getSoundHelper()) sound->playEffect(kEffectHurt);
+    return true;
 }
 
 void EnemyShooting::updateFireHint() {
@@ -74,11 +89,22 @@ void EnemyShooting::updateShooting() {
         --hurtTimer_;
         knockBackVx_ *= kKnockBackDecay;
     }
-    TaskBase::updateAll(enemyPool_);
+    updateEnemies();
     fire();
     TaskBase::updateAll(tamaPool_);
     spawnHamburgerIfDue();
     TaskBase::updateAll(hamburgerPool_);
+}
+
+void EnemyShooting::updateEnemies() {
+    TaskBase::updateAll(enemyPool_);
+}
+
+bool EnemyShooting::launchTama(float x, float y, float vx) {
+    auto tama = JTCore::dynamicRef<LevelEnemy_Tama>(TaskBase::findInactive(tamaPool_));
+    if (!tama) return false;
+    tama->launch(x, y, vx);
+    return true;
 }
 
 void EnemyShooting::fire() {
@@ -110,11 +136,9 @@ void EnemyShooting::fire() {
 }
 
 void EnemyShooting::shoot(int direction) {
-    auto tama = JTCore::dynamicRef<LevelEnemy_Tama>(TaskBase::findInactive(tamaPool_));
-    // Every fireball still in flight: the shot is not spent.
-    if (!tama) return;
     const auto d = static_cast<float>(direction);
-    tama->launch(level_->getHeroX() + d, level_->getHeroY(), d);
+    // Every fireball still in flight: the shot is not spent.
+    if (!launchTama(level_->getHeroX() + d, level_->getHeroY(), d)) return;
     addFire(-1);
     if (auto sound = level_->getSoundHelper()) sound->playEffect(kEffectShot);
 }

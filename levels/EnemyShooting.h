@@ -28,9 +28,14 @@ class EnemyShooting {
 
     virtual ~EnemyShooting();
 
-    virtual void addFire(int delta);
+    // Adds to the stock of shots; returns 1.
+    virtual int addFire(int delta);
     void createFireLabel(float fontSize, uint32_t color, uint32_t shadowColor, float shadowOffset);
     void drawFire(int x, int y);
+
+    // The contact test of every enemy at (x, y): an unhurt hero within 54 units either way is hurt
+    // and flicked toward the middle of the world. Returns whether he was hurt.
+    bool hurtHeroNear(float x, float y);
 
     // The world x shown at the left edge of the view. Labels of shot enemies and eaten hamburgers
     // are kept inside the view, and fireballs leave once well outside it.
@@ -63,6 +68,11 @@ class EnemyShooting {
     // The shooting's turn in a playing tick: the enemy due, the hurt fading, the enemies, firing,
     // the fireballs, the hamburger due, the hamburgers.
     void updateShooting();
+    // The enemies' turn in a tick; a level with more kinds of foe updates them all here.
+    virtual void updateEnemies();
+    // Launches the first inactive fireball of the Tama pool from (x, y) with speed vx; false when
+    // every fireball is in flight. For a level whose fireballs are not Level Enemy's.
+    virtual bool launchTama(float x, float y, float vx);
     // Places an enemy when one is due and moves the threshold on.
     virtual void spawnEnemyIfDue() = 0;
     // Places a hamburger when one is due and moves the threshold on.

@@ -2,15 +2,12 @@
 
 #include <algorithm>
 #include <bit>
-#include <cmath>
+#include <cstdint>
 #include <limits>
 #include <numbers>
 
 #include "appbase/JTAppContext.h"
-#include "appbase/JTCanvas.h"
-#include "appbase/JTKeyHelper.h"
 #include "appbase/JTMath.h"
-#include "appbase/JTTextLabel.h"
 #include "levels/LevelEnemy.h"
 #include "levels/LevelEnemy2_EnemyA.h"
 #include "levels/LevelEnemy2_EnemyB.h"
@@ -23,17 +20,10 @@ namespace JTApp {
 
 using JTCore::JTArrayList;
 using JTCore::makeRef;
-using JTCore::Ref;
 
 namespace {
 
 constexpr float kThird = std::bit_cast<float>(0x3EAAAAABu);
-// 0.9375 per three ticks: the knock-back fades over the hurt time.
-constexpr float kKnockBackDecay = std::bit_cast<float>(0x3F7A8D31u);
-constexpr float kReach = 54;
-constexpr int kFireLeftKeyBit = 4;
-constexpr int kFireRightKeyBit = 5;
-constexpr int kShotOffset = 30;
 constexpr int kFirstHamburgerY = 1000;
 // Spawns bring only still enemies below the first height, homing ones too above it, and rings
 // above the second.
@@ -44,15 +34,7 @@ constexpr int kSpawnAbove = 680;
 constexpr int kRingAbove = 740;
 constexpr int kRingSize = 3;
 
-enum Texture { kTextureHero = 1, kTextureHurtHero = 3 };
-enum Effect { kEffectHurt = 3, kEffectShot = 5 };
-
-// A threshold moved on by an interval; it stops at the int range instead of wrapping round to
-// a height the screen passed long ago.
-int advance(int threshold, int interval) {
-    return static_cast<int>(
-        std::min<int64_t>(static_cast<int64_t>(threshold) + interval, std::numeric_limits<int>::max()));
-}
+enum Texture { kTextureHero = 1 };
 
 // A height above an int one, as the float a foe's position is kept in; in 64 bits so a threshold
 // near the int maximum does not wrap round below the screen.
@@ -75,12 +57,10 @@ LevelEnemy2::LevelEnemy2(JTAppBase::JTAppContext* context) : LevelEnemy2(context
 
 LevelEnemy2::LevelEnemy2(JTAppBase::JTAppContext* context, const VerticalLevelRules& rules)
     : VerticalLevel(context, rules),
-      enemyAPool_(makeRef<JTArrayList>()),
+      EnemyShooting(this),
       enemyBPool_(makeRef<JTArrayList>()),
       enemyCPool_(makeRef<JTArrayList>()),
-      togePool_(makeRef<JTArrayList>()),
-      tamaPool_(makeRef<JTArrayList>()),
-      hamburgerPool_(makeRef<JTArrayList>()) {
+      togePool_(makeRef<JTArrayList>()) {
     createScoreLabel(24, 0xFFFFFFFFu, 0xFF000000u, 2);
     createFireLabel(24, 0xFFFFFFFFu, 0xFF000000u, 2);
     createMessageLabel(24, 0xFFFFFF00u, 0xFF000000u, 2);
@@ -99,35 +79,13 @@ int LevelEnemy2::enemyInterval(int difficulty) {
     return 5 * static_cast<int>(k * (k + kThird) * 0.5f);
 }
 
-int LevelEnemy2::addFire(int delta) {
-    fire_ += delta;
-    fireChanged_ = true;
-    return 1;
-}
-
-bool LevelEnemy2::hurtHeroNear(float x, float y) {
-    if (hurtTimer_ != 0 || std::fabs(getHeroX() - x) > kReach || std::fabs(getHeroY() - y) > kReach)
-        return false;
-    hurtTimer_ = kHurtTicks;
-    const int r = JTAppBase::randomRange(20, 30);
-    // Always toward the middle of the world.
-    knockBackVx_ = static_cast<float>(getHeroX() > 320 ? -r : r);
-    playEffect(kEffectHurt);
-    return true;
-}
-
 void LevelEnemy2::makeActors() {
     fillPools<LevelEnemy2_EnemyA, LevelEnemy2_Tama, LevelEnemy2_Hamburger, LevelEnemy2_EnemyB,
               LevelEnemy2_EnemyC, LevelEnemy2_Toge>(this);
 }
 
 void LevelEnemy2::start() {
-    knockBackVx_ = 0;
-    hurtTimer_ = 0;
-    fire_ = 3;
-    previousTouching_ = false;
-    previousKeys_ = 0;
-    // Every actor is made here, once: a tick only switches them on and off.
+    // A new stock of shots, and every actor made here, once: a tick only switches them on and off.
     makeActors();
     nextEnemyY_ = 0;
     nextHamburgerY_ = kFirstHamburgerY;
@@ -135,29 +93,23 @@ void LevelEnemy2::start() {
     VerticalLevel::start();
 }
 
-void LevelEnemy2::updateKeysHint(int keys) {
-    // Moving by keys needs no hint here; shooting does, until the first key shot.
-    if (getStateTicks() == 300) showMessage(makeRef<JTCore::JTString>("D / F keys to fire!"), 300);
-}
-
-void LevelEnemy2::updateActors() {
-    if (nextEnemyY_ <= getScroll()) spawnEnemies();
-    if (hurtTimer_ >= 1) {
-        --hurtTimer_;
-        knockBackVx_ *= kKnockBackDecay;
-    }
-    TaskBase::updateAll(enemyAPool_);
+void LevelEnemy2::updateEnemies() {
+    TaskBase::updateAll(getEnemyAPool());
     TaskBase::updateAll(enemyBPool_);
     TaskBase::updateAll(enemyCPool_);
     TaskBase::updateAll(togePool_);
-    fire();
-    TaskBase::updateAll(tamaPool_);
-    if (nextHamburgerY_ <= getScroll()) spawnHamburger();
-    TaskBase::updateAll(hamburgerPool_);
 }
 
-void LevelEnemy2::spawnEnemies() {
+bool LevelEnemy2::launchTama(float x, float y, float vx) {
+    auto tama = JTCore::dynamicRef<LevelEnemy2_Tama>(TaskBase::findInactive(getTamaPool()));
+    if (!tama) return false;
+    tama->launch(x, y, vx);
+    return true;
+}
+
+void LevelEnemy2::spawnEnemyIfDue() {
     const int scroll = getScroll();
+    if (nextEnemyY_ > scroll) return;
     if (scroll > kRingsAbove && JTAppBase::randomInt(3) == 0) {
         spawnRing();
     } else if (scroll < kHomingFrom || JTAppBase::randomInt(2) == 0) {
@@ -170,7 +122,7 @@ void LevelEnemy2::spawnEnemies() {
         // Homing enemies enter beside the screen, left or right.
         const int side = JTAppBase::randomInt(2);
         const int offset = JTAppBase::randomRange(200, 340);
-        if (auto a = JTCore::dynamicRef<LevelEnemy2_EnemyA>(TaskBase::findInactive(enemyAPool_))) {
+        if (auto a = JTCore::dynamicRef<LevelEnemy2_EnemyA>(TaskBase::findInactive(getEnemyAPool()))) {
             a->place(static_cast<float>(side == 1 ? 320 + offset : 320 - offset),
                      above(nextEnemyY_, kSpawnAbove));
         }
@@ -191,70 +143,16 @@ void LevelEnemy2::spawnRing() {
     }
 }
 
-void LevelEnemy2::spawnHamburger() {
-    if (auto hamburger = JTCore::dynamicRef<LevelEnemy2_Hamburger>(TaskBase::findInactive(hamburgerPool_))) {
+void LevelEnemy2::spawnHamburgerIfDue() {
+    if (nextHamburgerY_ > getScroll()) return;
+    if (auto hamburger =
+            JTCore::dynamicRef<LevelEnemy2_Hamburger>(TaskBase::findInactive(getHamburgerPool()))) {
         const int x = JTAppBase::randomRange(64, 576);
         hamburger->place(x, static_cast<int>(std::min<int64_t>(static_cast<int64_t>(getScroll()) + 700,
                                                                std::numeric_limits<int>::max())));
     }
     // Paced as in Level Enemy, by the foes' difficulty, so the stock keeps up with them.
     nextHamburgerY_ = advance(nextHamburgerY_, LevelEnemy::hamburgerInterval(getDifficulty(nextEnemyY_)));
-}
-
-void LevelEnemy2::fire() {
-    const int mode = getControlMode();
-    if (mode == kControlKeys) {
-        auto context = getAppContext();
-        const int keys = context ? context->getKeyHelper()->getKeyState() : 0;
-        const int pressed = keys & ~previousKeys_;
-        int direction = 0;
-        if (JTAppBase::isBitSet(pressed, kFireLeftKeyBit)) direction = -kShotOffset;
-        if (JTAppBase::isBitSet(pressed, kFireRightKeyBit)) direction = kShotOffset;
-        if (direction != 0 && fire_ >= 1) {
-            clearHint();
-            shoot(direction);
-        }
-        previousKeys_ = keys;
-    } else if (mode == kControlTouch || mode == kControlTilt) {
-        // No touch record exists before the view's first tick: nobody is touching.
-        auto touch = getCanvas()->getTouch();
-        const bool touching = touch && touch->isTouching();
-        // Only the start of a touch shoots; holding the finger down does not.
-        if (!previousTouching_ && touching && fire_ >= 1) {
-            const float heroScreenX = static_cast<float>(toScreenX(static_cast<int>(getHeroX())));
-            shoot(touch->getX() < heroScreenX ? -kShotOffset : kShotOffset);
-        }
-        previousTouching_ = touching;
-    }
-}
-
-void LevelEnemy2::shoot(int direction) {
-    auto tama = JTCore::dynamicRef<LevelEnemy2_Tama>(TaskBase::findInactive(tamaPool_));
-    // Every fireball still in flight: the shot is not spent.
-    if (!tama) return;
-    const auto d = static_cast<float>(direction);
-    tama->launch(getHeroX() + d, getHeroY(), d);
-    addFire(-1);
-    playEffect(kEffectShot);
-}
-
-void LevelEnemy2::createFireLabel(float fontSize, uint32_t color, uint32_t shadowColor, float shadowOffset) {
-    auto context = getAppContext();
-    if (!context) return;
-    fireLabel_ = context->createTextLabelFor(getCanvas());
-    fireLabel_->setStyle(color, fontSize, 0, 256, 32);
-    if (shadowOffset != 0) fireLabel_->setShadow(shadowColor, shadowOffset, shadowOffset);
-}
-
-void LevelEnemy2::drawFire(int x, int y) {
-    if (!fireLabel_) return;
-    if (fireChanged_) {
-        auto builder = fireLabel_->getBuilder(true);
-        builder->appendCString("Fire: ")->appendInt(fire_);
-        fireLabel_->setTextFromBuilder(builder);
-        fireChanged_ = false;
-    }
-    fireLabel_->draw(static_cast<float>(x), static_cast<float>(y), 0.0f, 0.0f);
 }
 
 void LevelEnemy2::render() {
@@ -268,15 +166,12 @@ void LevelEnemy2::render() {
 void LevelEnemy2::drawWorld() {
     drawBackground();
     drawPlatforms();
-    TaskBase::drawAll(hamburgerPool_);
-    TaskBase::drawAll(enemyAPool_);
-    TaskBase::drawAll(tamaPool_);
+    // Hamburgers, EnemyA and fireballs, then the other foes.
+    drawActors();
     TaskBase::drawAll(enemyBPool_);
     TaskBase::drawAll(enemyCPool_);
     TaskBase::drawAll(togePool_);
-    // While hurt the hero blinks: shown on 4 ticks of every 9.
-    if (hurtTimer_ > 0 && hurtTimer_ % 9 >= 4) return;
-    drawHero(hurtTimer_ > 0 ? kTextureHurtHero : kTextureHero);
+    if (isHeroShown()) drawHero(heroTexture(kTextureHero));
 }
 
 }  // namespace JTApp
