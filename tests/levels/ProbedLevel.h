@@ -7,9 +7,8 @@
 #include <cmath>
 #include <vector>
 
+#include "LevelTestKit.h"
 #include "levels/LevelNormal.h"
-#include "support/GLTestContext.h"
-#include "support/LevelDriver.h"
 
 namespace leveltest {
 
@@ -37,12 +36,8 @@ class ProbedLevel : public JTApp::LevelNormal {
     }
 };
 
-struct LevelFixture : testing::Test {
-    // Past the 150-tick intro.
-    void play() {
-        driver.run(*level, 150);
-        ASSERT_EQ(level->getState(), JTApp::GameSceneBase::kStatePlaying);
-    }
+struct LevelFixture : LevelTest<ProbedLevel> {
+    LevelFixture() : LevelTest(7, 20, "Level: Normal") {}
     // Playing, with the hero alone in the world at (x, y) and the given velocity.
     void isolate(float x, float y, float vx, float vy) {
         play();
@@ -50,10 +45,6 @@ struct LevelFixture : testing::Test {
         level->setHero(x, y, vx, vy);
         driver.core.sounds.clear();
     }
-
-    GLTestContext gl{320, 480};
-    testsupport::LevelDriver driver{7};
-    JTCore::Ref<ProbedLevel> level = JTCore::makeRef<ProbedLevel>(driver.context());
 };
 
 }  // namespace leveltest

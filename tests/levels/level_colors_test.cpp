@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "LevelTestKit.h"
 #include "appbase/JTRandom.h"
 #include "appbase/JTTextLabel.h"
 #include "levels/LevelColors.h"
@@ -23,6 +24,8 @@ using JTApp::LevelColors;
 using JTApp::VerticalLevel;
 using JTCore::makeRef;
 using JTCore::Ref;
+using leveltest::climbTilt;
+using leveltest::ScriptedRandom;
 
 namespace {
 
@@ -48,29 +51,12 @@ class ProbedColors : public LevelColors {
     }
 };
 
-// A generator that hands out queued values (0 once the queue is empty) and counts the draws.
-class ScriptedRandom : public JTAppBase::JTRandom {
-  public:
-    uint32_t next31() override {
-        ++draws;
-        if (queue.empty()) return 0;
-        const uint32_t v = queue.front();
-        queue.pop_front();
-        return v;
-    }
-    std::deque<uint32_t> queue;
-    int draws = 0;
-};
-
 std::string text(const Ref<JTCore::JTString>& s) {
     return s ? s->toUtf8() : std::string("(none)");
 }
 
-struct ColorsFixture : testing::Test {
-    void play() {
-        driver.run(*level, 150);
-        ASSERT_EQ(level->getState(), GameSceneBase::kStatePlaying);
-    }
+struct ColorsFixture : leveltest::LevelTest<ProbedColors> {
+    ColorsFixture() : LevelTest(7, 32, "Level: Colors") {}
     // The hero alone, just above a platform of `kind` at (x, y) in slot 4, falling onto it.
     void landOnce(int kind, int x = 300, int y = 200) {
         level->clearPlatforms();
@@ -79,10 +65,6 @@ struct ColorsFixture : testing::Test {
         driver.core.sounds.clear();
         driver.tick(*level);
     }
-
-    GLTestContext gl{320, 480};
-    testsupport::LevelDriver driver{7, 32, "Level: Colors"};
-    Ref<ProbedColors> level = makeRef<ProbedColors>(driver.context());
 };
 
 }  // namespace
@@ -306,23 +288,7 @@ struct GameRecord {
 
 // A player that keeps climbing, aiming only at platforms that can still be landed on.
 double autopilot(const VerticalLevel& level) {
-    const float y = level.getHeroY();
-    const float vy = level.getHeroVy();
-    const float rise = vy > 0 ? vy * (vy + 1.0f / 3) * 0.5f : 0.0f;
-    int target = -1;
-    float best = 0;
-    for (int i = 0; i < VerticalLevel::kPlatformSlots; ++i) {
-        const int kind = level.platformKind(i);
-        if (kind < 1 || kind > 3) continue;
-        const float top = static_cast<float>(level.platformY(i) + 32);
-        const bool wanted = vy > 0 ? top > y + 1 && top < y + rise : top <= y;
-        if (wanted && (target < 0 || (vy > 0 ? top < best : top > best))) {
-            target = i;
-            best = top;
-        }
-    }
-    if (target < 0) return 0;
-    return std::clamp((level.platformX(target) - level.getHeroX()) / 40.0, -1.0, 1.0);
+    return climbTilt(level, [](int kind) { return kind >= 1 && kind <= 3; });
 }
 
 // One whole game from `seed`: the autopilot climbs for a while, then steers away until he falls.

@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "LevelTestKit.h"
 #include "ProbedLevel.h"
 #include "appbase/JTCanvas.h"
 #include "levels/LevelDown.h"
@@ -21,6 +22,7 @@ using JTCore::makeRef;
 using JTCore::Ref;
 using leveltest::kGravity;
 using leveltest::kThird;
+using leveltest::solidTexture;
 
 namespace {
 
@@ -33,11 +35,8 @@ class ProbedDown : public LevelDown {
     using VerticalLevel::setScroll;
 };
 
-struct DownFixture : testing::Test {
-    void play() {
-        driver.run(*level, 150);
-        ASSERT_EQ(level->getState(), GameSceneBase::kStatePlaying);
-    }
+struct DownFixture : leveltest::LevelTest<ProbedDown> {
+    DownFixture() : LevelTest(7, 27, "Level: Down") {}
     // Playing, the hero alone in the world `above` units over the bottom edge of a screen whose
     // bottom is at `scroll`.
     void isolate(int scroll, float above, float vy) {
@@ -53,10 +52,6 @@ struct DownFixture : testing::Test {
         }
         ASSERT_EQ(level->getState(), GameSceneBase::kStateGameOver);
     }
-
-    GLTestContext gl{320, 480};
-    testsupport::LevelDriver driver{7, 27, "Level: Down"};
-    Ref<ProbedDown> level = makeRef<ProbedDown>(driver.context());
 };
 
 std::vector<int> usedHeights(const VerticalLevel& level) {
@@ -317,12 +312,6 @@ TEST(LevelDownGameTest, AWholeGameEndsInOneReportAndReplaysFromItsSeed) {
 }
 
 namespace {
-
-std::unique_ptr<Texture2D> solidTexture(uint8_t r, uint8_t g, uint8_t b) {
-    std::vector<uint8_t> pixels;
-    for (int i = 0; i < 8 * 8; ++i) pixels.insert(pixels.end(), {r, g, b, 255});
-    return std::make_unique<Texture2D>(pixels.data(), Texture2D::kRGBA8888, 8, 8, platform::Size(8, 8), 1.0f);
-}
 
 using Px = std::array<uint8_t, 4>;
 const Px kBlack{0, 0, 0, 255};

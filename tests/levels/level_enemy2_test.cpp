@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "LevelTestKit.h"
 #include "appbase/JTCanvas.h"
 #include "appbase/JTMath.h"
 #include "appbase/JTRandom.h"
@@ -39,6 +40,10 @@ using JTApp::TaskBase;
 using JTApp::VerticalLevel;
 using JTCore::makeRef;
 using JTCore::Ref;
+using leveltest::activeCount;
+using leveltest::count;
+using leveltest::RecordingContext;
+using leveltest::solidTexture;
 
 namespace {
 
@@ -68,25 +73,12 @@ class ProbedEnemy2Level : public LevelEnemy2 {
     }
 };
 
-int activeCount(const Ref<JTCore::JTArrayList>& pool) {
-    int n = 0;
-    for (int i = 0; i < pool->size(); ++i) n += pool->getAs<TaskBase>(i)->isActive() ? 1 : 0;
-    return n;
-}
-
 void deactivateAll(const Ref<JTCore::JTArrayList>& pool) {
     for (int i = 0; i < pool->size(); ++i) pool->getAs<TaskBase>(i)->deactivate();
 }
 
-int count(const std::vector<int>& sounds, int n) {
-    return static_cast<int>(std::count(sounds.begin(), sounds.end(), n));
-}
-
-struct Enemy2Fixture : testing::Test {
-    void play() {
-        driver.run(*level, 150);
-        ASSERT_EQ(level->getState(), GameSceneBase::kStatePlaying);
-    }
+struct Enemy2Fixture : leveltest::LevelTest<ProbedEnemy2Level> {
+    Enemy2Fixture() : LevelTest(11, 28, "Level: Enemy2") {}
     // Playing, the hero alone at (x, y) high above a screen scrolled to 10000, no spawn due.
     void isolate(float x, float y) {
         play();
@@ -110,10 +102,6 @@ struct Enemy2Fixture : testing::Test {
         level->setNextEnemyY(level->getScroll());
         hover();
     }
-
-    GLTestContext gl{320, 480};
-    testsupport::LevelDriver driver{11, 28, "Level: Enemy2"};
-    Ref<ProbedEnemy2Level> level = makeRef<ProbedEnemy2Level>(driver.context());
 };
 
 }  // namespace
@@ -394,30 +382,6 @@ TEST_F(Enemy2Fixture, OneFireballThroughTwoHomingAndOneCirclingFoeScores4200) {
     EXPECT_FALSE(c->isActive());
 }
 
-namespace {
-
-class RecordingLabel : public JTAppBase::JTTextLabel {
-  public:
-    using JTTextLabel::JTTextLabel;
-    void setText(const Ref<JTCore::JTString>& text) override {
-        texts.push_back(text ? JTCore::utf16ToUtf8(text->utf16()) : "");
-        JTTextLabel::setText(text);
-    }
-    std::vector<std::string> texts;
-};
-
-class RecordingContext : public JTAppBase::JTAppContext {
-  public:
-    Ref<JTAppBase::JTTextLabel> createTextLabelFor(const Ref<JTAppBase::JTCanvas>& canvas) override {
-        auto label = makeRef<RecordingLabel>(canvas.get());
-        labels.push_back(label);
-        return label;
-    }
-    std::vector<Ref<RecordingLabel>> labels;
-};
-
-}  // namespace
-
 TEST(LevelEnemy2Labels, PointsAndHamburgerTextsAreTheGamesOwn) {
     GLTestContext gl{320, 480};
     fakes::FakeAppCore core;
@@ -478,16 +442,6 @@ TEST_F(Enemy2Fixture, TouchesShootAtTheirStartAndKeysOnPress) {
     hover();
     EXPECT_EQ(level->getFire(), 2);
 }
-
-namespace {
-
-std::unique_ptr<Texture2D> solidTexture(uint8_t r, uint8_t g, uint8_t b) {
-    std::vector<uint8_t> pixels;
-    for (int i = 0; i < 8 * 8; ++i) pixels.insert(pixels.end(), {r, g, b, 255});
-    return std::make_unique<Texture2D>(pixels.data(), Texture2D::kRGBA8888, 8, 8, platform::Size(8, 8), 1.0f);
-}
-
-}  // namespace
 
 TEST_F(Enemy2Fixture, TheWorldDrawsEveryFoeItsWayAndTheHurtHeroBlinks) {
     ASSERT_TRUE(gl.ok()) << gl.error();

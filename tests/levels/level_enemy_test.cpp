@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "LevelTestKit.h"
 #include "appbase/JTCanvas.h"
 #include "appbase/JTTextLabel.h"
 #include "core/Utf16.h"
@@ -28,6 +29,10 @@ using JTApp::LevelEnemy_Tama;
 using JTApp::VerticalLevel;
 using JTCore::makeRef;
 using JTCore::Ref;
+using leveltest::activeCount;
+using leveltest::count;
+using leveltest::RecordingContext;
+using leveltest::solidTexture;
 
 namespace {
 
@@ -55,21 +60,8 @@ class ProbedEnemyLevel : public LevelEnemy {
     }
 };
 
-int activeCount(const Ref<JTCore::JTArrayList>& pool) {
-    int n = 0;
-    for (int i = 0; i < pool->size(); ++i) n += pool->getAs<JTApp::TaskBase>(i)->isActive() ? 1 : 0;
-    return n;
-}
-
-int count(const std::vector<int>& sounds, int n) {
-    return static_cast<int>(std::count(sounds.begin(), sounds.end(), n));
-}
-
-struct EnemyFixture : testing::Test {
-    void play() {
-        driver.run(*level, 150);
-        ASSERT_EQ(level->getState(), GameSceneBase::kStatePlaying);
-    }
+struct EnemyFixture : leveltest::LevelTest<ProbedEnemyLevel> {
+    EnemyFixture() : LevelTest(11, 22, "Level: Enemy") {}
     // Playing, the hero alone at (x, y) high above a screen scrolled to 10000, no spawn due.
     void isolate(float x, float y) {
         play();
@@ -86,10 +78,6 @@ struct EnemyFixture : testing::Test {
         level->setHero(level->getHeroX(), level->getHeroY(), 0, 0);
         driver.tick(*level);
     }
-
-    GLTestContext gl{320, 480};
-    testsupport::LevelDriver driver{11, 22, "Level: Enemy"};
-    Ref<ProbedEnemyLevel> level = makeRef<ProbedEnemyLevel>(driver.context());
 };
 
 }  // namespace
@@ -251,30 +239,6 @@ TEST_F(EnemyFixture, OneFireballThroughThreeEnemiesScoresMoreForEach) {
     EXPECT_FALSE(hitEnemy->isActive());
 }
 
-namespace {
-
-class RecordingLabel : public JTAppBase::JTTextLabel {
-  public:
-    using JTTextLabel::JTTextLabel;
-    void setText(const Ref<JTCore::JTString>& text) override {
-        texts.push_back(text ? JTCore::utf16ToUtf8(text->utf16()) : "");
-        JTTextLabel::setText(text);
-    }
-    std::vector<std::string> texts;
-};
-
-class RecordingContext : public JTAppBase::JTAppContext {
-  public:
-    Ref<JTAppBase::JTTextLabel> createTextLabelFor(const Ref<JTAppBase::JTCanvas>& canvas) override {
-        auto label = makeRef<RecordingLabel>(canvas.get());
-        labels.push_back(label);
-        return label;
-    }
-    std::vector<Ref<RecordingLabel>> labels;
-};
-
-}  // namespace
-
 TEST(LevelEnemyLabels, PointsAndHamburgerTextsAreTheGamesOwn) {
     GLTestContext gl{320, 480};
     fakes::FakeAppCore core;
@@ -405,16 +369,6 @@ TEST_F(EnemyFixture, SidesJoinSixteenPastTheEdge) {
         EXPECT_EQ(level->getHeroX(), to);
     }
 }
-
-namespace {
-
-std::unique_ptr<Texture2D> solidTexture(uint8_t r, uint8_t g, uint8_t b) {
-    std::vector<uint8_t> pixels;
-    for (int i = 0; i < 8 * 8; ++i) pixels.insert(pixels.end(), {r, g, b, 255});
-    return std::make_unique<Texture2D>(pixels.data(), Texture2D::kRGBA8888, 8, 8, platform::Size(8, 8), 1.0f);
-}
-
-}  // namespace
 
 TEST_F(EnemyFixture, HurtHeroBlinksAndActorsDrawWhereTheWorldPutsThem) {
     ASSERT_TRUE(gl.ok()) << gl.error();

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "LevelTestKit.h"
 #include "appbase/JTRandom.h"
 #include "levels/FallingPlatforms.h"
 #include "levels/LevelFallEnemy2.h"
@@ -30,6 +31,10 @@ using JTApp::VerticalLevel;
 using JTCore::makeRef;
 using JTCore::Ref;
 namespace Falling = JTApp::FallingPlatforms;
+using leveltest::activeCount;
+using leveltest::climbTilt;
+using leveltest::count;
+using leveltest::ScriptedRandom;
 
 namespace {
 
@@ -70,31 +75,8 @@ class ProbedEnemy2 : public LevelEnemy2 {
     using VerticalLevel::setTop;
 };
 
-int activeCount(const Ref<JTCore::JTArrayList>& pool) {
-    int n = 0;
-    for (int i = 0; i < pool->size(); ++i) n += pool->getAs<TaskBase>(i)->isActive() ? 1 : 0;
-    return n;
-}
-
-// A generator that hands out queued values (0 once the queue is empty) and counts the draws.
-class ScriptedRandom : public JTAppBase::JTRandom {
-  public:
-    uint32_t next31() override {
-        ++draws;
-        if (queue.empty()) return 0;
-        const uint32_t v = queue.front();
-        queue.pop_front();
-        return v;
-    }
-    std::deque<uint32_t> queue;
-    int draws = 0;
-};
-
-struct FallEnemy2Fixture : testing::Test {
-    void play() {
-        driver.run(*level, 150);
-        ASSERT_EQ(level->getState(), GameSceneBase::kStatePlaying);
-    }
+struct FallEnemy2Fixture : leveltest::LevelTest<ProbedFallEnemy2> {
+    FallEnemy2Fixture() : LevelTest(7, kId, kName) {}
     // Playing, the hero alone at (x, y) on a screen scrolled to `scroll`, no platform, foe or
     // hamburger due.
     void isolate(float x, float y, float vy, int scroll) {
@@ -107,10 +89,6 @@ struct FallEnemy2Fixture : testing::Test {
         level->setHero(x, y, 0, vy);
         driver.core.sounds.clear();
     }
-
-    GLTestContext gl{320, 480};
-    testsupport::LevelDriver driver{7, kId, kName};
-    Ref<ProbedFallEnemy2> level = makeRef<ProbedFallEnemy2>(driver.context());
 };
 
 }  // namespace
@@ -337,22 +315,7 @@ namespace {
 // A player that keeps climbing, aiming only at platforms that can still be landed on, and tapping
 // beside the hero now and then to shoot.
 double autopilot(const VerticalLevel& level) {
-    const float y = level.getHeroY();
-    const float vy = level.getHeroVy();
-    const float rise = vy > 0 ? vy * (vy + 1.0f / 3) * 0.5f : 0.0f;
-    int target = -1;
-    float best = 0;
-    for (int i = 0; i < VerticalLevel::kPlatformSlots; ++i) {
-        if (!Falling::isLandable(level.platformKind(i))) continue;
-        const float top = static_cast<float>(level.platformY(i) + 32);
-        const bool wanted = vy > 0 ? top > y + 1 && top < y + rise : top <= y;
-        if (wanted && (target < 0 || (vy > 0 ? top < best : top > best))) {
-            target = i;
-            best = top;
-        }
-    }
-    if (target < 0) return 0;
-    return std::clamp((level.platformX(target) - level.getHeroX()) / 40.0, -1.0, 1.0);
+    return climbTilt(level, Falling::isLandable);
 }
 
 struct Outcome {
@@ -384,10 +347,6 @@ Outcome playGame(uint64_t seed) {
     out.sounds = d.core.sounds;
     out.gameOvers = d.view.gameOvers;
     return out;
-}
-
-int count(const std::vector<int>& sounds, int n) {
-    return static_cast<int>(std::count(sounds.begin(), sounds.end(), n));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "LevelTestKit.h"
 #include "appbase/JTRandom.h"
 #include "levels/LevelFall.h"
 #include "shell/Texture2D.h"
@@ -21,6 +22,8 @@ using JTApp::LevelFall;
 using JTApp::VerticalLevel;
 using JTCore::makeRef;
 using JTCore::Ref;
+using leveltest::climbTilt;
+using leveltest::ScriptedRandom;
 
 namespace {
 
@@ -47,35 +50,14 @@ class ProbedFall : public LevelFall {
     }
 };
 
-// A generator that hands out queued values (0 once the queue is empty) and counts the draws.
-class ScriptedRandom : public JTAppBase::JTRandom {
-  public:
-    uint32_t next31() override {
-        ++draws;
-        if (queue.empty()) return 0;
-        const uint32_t v = queue.front();
-        queue.pop_front();
-        return v;
-    }
-    std::deque<uint32_t> queue;
-    int draws = 0;
-};
-
-struct FallFixture : testing::Test {
-    void play() {
-        driver.run(*level, 150);
-        ASSERT_EQ(level->getState(), GameSceneBase::kStatePlaying);
-    }
+struct FallFixture : leveltest::LevelTest<ProbedFall> {
+    FallFixture() : LevelTest(7, 21, "Level: Fall") {}
     void isolate(float x, float y, float vx, float vy) {
         play();
         level->clearPlatforms();
         level->setHero(x, y, vx, vy);
         driver.core.sounds.clear();
     }
-
-    GLTestContext gl{320, 480};
-    testsupport::LevelDriver driver{7, 21, "Level: Fall"};
-    Ref<ProbedFall> level = makeRef<ProbedFall>(driver.context());
 };
 
 bool landable(int kind) {
@@ -84,22 +66,7 @@ bool landable(int kind) {
 
 // A player that keeps climbing, aiming only at platforms that can still be landed on.
 double autopilot(const VerticalLevel& level) {
-    const float y = level.getHeroY();
-    const float vy = level.getHeroVy();
-    const float rise = vy > 0 ? vy * (vy + 1.0f / 3) * 0.5f : 0.0f;
-    int target = -1;
-    float best = 0;
-    for (int i = 0; i < VerticalLevel::kPlatformSlots; ++i) {
-        if (!landable(level.platformKind(i))) continue;
-        const float top = static_cast<float>(level.platformY(i) + 32);
-        const bool wanted = vy > 0 ? top > y + 1 && top < y + rise : top <= y;
-        if (wanted && (target < 0 || (vy > 0 ? top < best : top > best))) {
-            target = i;
-            best = top;
-        }
-    }
-    if (target < 0) return 0;
-    return std::clamp((level.platformX(target) - level.getHeroX()) / 40.0, -1.0, 1.0);
+    return climbTilt(level, landable);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "LevelTestKit.h"
 #include "ProbedLevel.h"
 #include "appbase/JTCanvas.h"
 #include "shell/Texture2D.h"
@@ -16,6 +17,7 @@ using JTApp::VerticalLevel;
 using JTCore::makeRef;
 using JTCore::Ref;
 using namespace leveltest;
+using leveltest::solidTexture;
 
 namespace {
 
@@ -173,16 +175,6 @@ TEST_F(LevelFixture, RendersEveryStateWithAndWithoutTextures) {
     driver.render(*level);
     EXPECT_GT(driver.context()->getCanvas()->stateChanges(), 0);
 }
-
-namespace {
-
-std::unique_ptr<Texture2D> solidTexture(uint8_t r, uint8_t g, uint8_t b) {
-    std::vector<uint8_t> pixels;
-    for (int i = 0; i < 8 * 8; ++i) pixels.insert(pixels.end(), {r, g, b, 255});
-    return std::make_unique<Texture2D>(pixels.data(), Texture2D::kRGBA8888, 8, 8, platform::Size(8, 8), 1.0f);
-}
-
-}  // namespace
 
 TEST_F(LevelFixture, DrawsBackgroundPlatformsAndHeroWhereTheWorldPutsThem) {
     ASSERT_TRUE(gl.ok()) << gl.error();

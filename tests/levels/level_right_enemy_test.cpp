@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "LevelTestKit.h"
 #include "appbase/JTTextLabel.h"
 #include "levels/LevelRightEnemy.h"
 #include "levels/LevelRightEnemy_Enemy.h"
@@ -26,6 +27,9 @@ using JTApp::SidewaysLevel;
 using JTApp::VerticalLevel;
 using JTCore::makeRef;
 using JTCore::Ref;
+using leveltest::activeCount;
+using leveltest::aheadTilt;
+using leveltest::solidTexture;
 
 namespace {
 
@@ -51,13 +55,8 @@ class ProbedRightEnemy : public LevelRightEnemy {
     }
 };
 
-int activeCount(const Ref<JTCore::JTArrayList>& pool) {
-    int n = 0;
-    for (int i = 0; i < pool->size(); ++i) n += pool->getAs<JTApp::TaskBase>(i)->isActive() ? 1 : 0;
-    return n;
-}
-
-struct RightEnemyFixture : testing::Test {
+struct RightEnemyFixture : leveltest::LevelTest<ProbedRightEnemy> {
+    RightEnemyFixture() : LevelTest(11, 29, "Level: Right+Enemy") {}
     // Playing, the hero alone at (x, y) in a view whose left edge is at `scrollX`, nothing due.
     void isolate(int scrollX, float x, float y) {
         driver.run(*level, 150);
@@ -75,10 +74,6 @@ struct RightEnemyFixture : testing::Test {
         level->setHero(level->getHeroX(), level->getHeroY(), 0, 0);
         driver.tick(*level);
     }
-
-    GLTestContext gl{320, 480};
-    testsupport::LevelDriver driver{11, 29, "Level: Right+Enemy"};
-    Ref<ProbedRightEnemy> level = makeRef<ProbedRightEnemy>(driver.context());
 };
 
 }  // namespace
@@ -283,16 +278,6 @@ TEST_F(RightEnemyFixture, KeysModeHintsAtFiringOnceInsteadOfMoving) {
     EXPECT_FALSE(level->isHintPending());
 }
 
-namespace {
-
-std::unique_ptr<Texture2D> solidTexture(uint8_t r, uint8_t g, uint8_t b) {
-    std::vector<uint8_t> pixels;
-    for (int i = 0; i < 8 * 8; ++i) pixels.insert(pixels.end(), {r, g, b, 255});
-    return std::make_unique<Texture2D>(pixels.data(), Texture2D::kRGBA8888, 8, 8, platform::Size(8, 8), 1.0f);
-}
-
-}  // namespace
-
 TEST_F(RightEnemyFixture, HeroFacesRightBlinksWhenHurtAndActorsDrawRelativeToTheScroll) {
     ASSERT_TRUE(gl.ok()) << gl.error();
     auto hero = solidTexture(255, 0, 0);
@@ -323,24 +308,9 @@ TEST_F(RightEnemyFixture, HeroFacesRightBlinksWhenHurtAndActorsDrawRelativeToThe
 
 namespace {
 
-// A player heading right: while rising, toward the nearest standing platform ahead that the jump
-// still clears; while falling, onto the highest standing one below.
+// A player heading right.
 double pilot(const SidewaysLevel& level) {
-    const float x = level.getHeroX();
-    const float y = level.getHeroY();
-    const float vy = level.getHeroVy();
-    const float rise = vy > 0 ? vy * (vy + 1.0f / 3) * 0.5f : 0.0f;
-    int target = -1;
-    for (int i = 0; i < VerticalLevel::kPlatformSlots; ++i) {
-        if (level.platformKind(i) != VerticalLevel::kPlatform) continue;
-        const float top = static_cast<float>(level.platformY(i) + 32);
-        if (!(vy > 0 ? level.platformX(i) > x + 20 && top < y + rise : top <= y)) continue;
-        if (target < 0 || (vy > 0 ? level.platformX(i) < level.platformX(target)
-                                  : level.platformY(i) > level.platformY(target))) {
-            target = i;
-        }
-    }
-    return target < 0 ? 1 : std::clamp((level.platformX(target) - x) / 40.0, -1.0, 1.0);
+    return aheadTilt(level);
 }
 
 struct Outcome {

@@ -8,6 +8,7 @@
 #include <random>
 #include <vector>
 
+#include "LevelTestKit.h"
 #include "ProbedLevel.h"
 #include "levels/LevelRight.h"
 #include "shell/Texture2D.h"
@@ -18,8 +19,10 @@ using JTApp::SidewaysLevel;
 using JTApp::VerticalLevel;
 using JTCore::makeRef;
 using JTCore::Ref;
+using leveltest::aheadTilt;
 using leveltest::kGravity;
 using leveltest::kThird;
+using leveltest::solidTexture;
 
 namespace {
 
@@ -33,11 +36,8 @@ class ProbedRight : public LevelRight {
     using VerticalLevel::setPlatform;
 };
 
-struct RightFixture : testing::Test {
-    void play() {
-        driver.run(*level, 150);
-        ASSERT_EQ(level->getState(), GameSceneBase::kStatePlaying);
-    }
+struct RightFixture : leveltest::LevelTest<ProbedRight> {
+    RightFixture() : LevelTest(7, 25, "Level: Right") {}
     // Playing, the hero alone in a view whose left edge is at `scrollX`, no platform due.
     void isolate(int scrollX, float x, float y, float vx, float vy) {
         play();
@@ -47,10 +47,6 @@ struct RightFixture : testing::Test {
         level->setHero(x, y, vx, vy);
         driver.core.sounds.clear();
     }
-
-    GLTestContext gl{320, 480};
-    testsupport::LevelDriver driver{7, 25, "Level: Right"};
-    Ref<ProbedRight> level = makeRef<ProbedRight>(driver.context());
 };
 
 // The standing platforms, by slot.
@@ -285,26 +281,9 @@ TEST_F(RightFixture, FallingOutEndsTheGameOnceWhileTheViewDriftsOn) {
 
 namespace {
 
-// A player heading right: while rising, toward the nearest standing platform ahead that the
-// jump still clears; while falling, onto the highest standing one below.
+// A player heading right.
 double pilot(const SidewaysLevel& level) {
-    const float x = level.getHeroX();
-    const float y = level.getHeroY();
-    const float vy = level.getHeroVy();
-    const float rise = vy > 0 ? vy * (vy + 1.0f / 3) * 0.5f : 0.0f;
-    int target = -1;
-    for (int i = 0; i < VerticalLevel::kPlatformSlots; ++i) {
-        if (level.platformKind(i) != VerticalLevel::kPlatform) continue;
-        const float top = static_cast<float>(level.platformY(i) + 32);
-        const bool wanted = vy > 0 ? level.platformX(i) > x + 20 && top < y + rise : top <= y;
-        if (!wanted) continue;
-        if (target < 0 || (vy > 0 ? level.platformX(i) < level.platformX(target)
-                                  : level.platformY(i) > level.platformY(target))) {
-            target = i;
-        }
-    }
-    if (target < 0) return 1;
-    return std::clamp((level.platformX(target) - x) / 40.0, -1.0, 1.0);
+    return aheadTilt(level);
 }
 
 using Moment = std::vector<int64_t>;
@@ -359,12 +338,6 @@ TEST(LevelRightGameTest, AWholeGameEndsInOneReportAndReplaysFromItsSeed) {
 }
 
 namespace {
-
-std::unique_ptr<Texture2D> solidTexture(uint8_t r, uint8_t g, uint8_t b) {
-    std::vector<uint8_t> pixels;
-    for (int i = 0; i < 8 * 8; ++i) pixels.insert(pixels.end(), {r, g, b, 255});
-    return std::make_unique<Texture2D>(pixels.data(), Texture2D::kRGBA8888, 8, 8, platform::Size(8, 8), 1.0f);
-}
 
 using Px = std::array<uint8_t, 4>;
 const Px kBlack{0, 0, 0, 255};

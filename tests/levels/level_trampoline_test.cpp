@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "LevelTestKit.h"
 #include "appbase/JTCanvas.h"
 #include "appbase/JTRandom.h"
 #include "appbase/JTTextLabel.h"
@@ -27,6 +28,11 @@ using JTApp::LevelTrampoline_Hamburger;
 using JTApp::VerticalLevel;
 using JTCore::makeRef;
 using JTCore::Ref;
+using leveltest::climbTilt;
+using leveltest::count;
+using leveltest::RecordingContext;
+using leveltest::ScriptedRandom;
+using leveltest::solidTexture;
 
 namespace {
 
@@ -66,25 +72,8 @@ class ProbedTrampoline : public LevelTrampoline {
     }
 };
 
-// A generator that hands out queued values (0 once the queue is empty) and counts the draws.
-class ScriptedRandom : public JTAppBase::JTRandom {
-  public:
-    uint32_t next31() override {
-        ++draws;
-        if (queue.empty()) return 0;
-        const uint32_t v = queue.front();
-        queue.pop_front();
-        return v;
-    }
-    std::deque<uint32_t> queue;
-    int draws = 0;
-};
-
-struct TrampolineFixture : testing::Test {
-    void play() {
-        driver.run(*level, 150);
-        ASSERT_EQ(level->getState(), GameSceneBase::kStatePlaying);
-    }
+struct TrampolineFixture : leveltest::LevelTest<ProbedTrampoline> {
+    TrampolineFixture() : LevelTest(7, 31, "Level: Trampoline") {}
     // Playing, the hero alone at (x, y) with the given speed over a screen scrolled to `scroll`;
     // no trampoline is generated and no hamburger comes due.
     void isolate(float x, float y, float vx, float vy, int scroll = 0) {
@@ -96,10 +85,6 @@ struct TrampolineFixture : testing::Test {
         level->setHero(x, y, vx, vy);
         driver.core.sounds.clear();
     }
-
-    GLTestContext gl{320, 480};
-    testsupport::LevelDriver driver{7, 31, "Level: Trampoline"};
-    Ref<ProbedTrampoline> level = makeRef<ProbedTrampoline>(driver.context());
 };
 
 }  // namespace
@@ -316,37 +301,6 @@ TEST_F(TrampolineFixture, EatingAHamburgerScores300AndShowsItsPoints) {
     EXPECT_FALSE(h->isActive());
 }
 
-namespace {
-
-class RecordingLabel : public JTAppBase::JTTextLabel {
-  public:
-    using JTTextLabel::JTTextLabel;
-    void setText(const Ref<JTCore::JTString>& text) override {
-        texts.push_back(text ? JTCore::utf16ToUtf8(text->utf16()) : "");
-        JTTextLabel::setText(text);
-    }
-    std::vector<std::string> texts;
-};
-
-class RecordingContext : public JTAppBase::JTAppContext {
-  public:
-    Ref<JTAppBase::JTTextLabel> createTextLabelFor(const Ref<JTAppBase::JTCanvas>& canvas) override {
-        auto label = makeRef<RecordingLabel>(canvas.get());
-        labels.push_back(label);
-        return label;
-    }
-    std::vector<Ref<RecordingLabel>> labels;
-};
-
-std::unique_ptr<Texture2D> solidTexture(uint8_t r, uint8_t g, uint8_t b, int size = 8) {
-    std::vector<uint8_t> pixels;
-    for (int i = 0; i < size * size; ++i) pixels.insert(pixels.end(), {r, g, b, 255});
-    return std::make_unique<Texture2D>(pixels.data(), Texture2D::kRGBA8888, size, size,
-                                       platform::Size(size, size), 1.0f);
-}
-
-}  // namespace
-
 TEST(LevelTrampolineLabels, EveryHamburgerShowsThreeHundred) {
     GLTestContext gl{320, 480};
     fakes::FakeAppCore core;
@@ -394,22 +348,7 @@ struct GameRecord {
 // A player that keeps climbing, aiming only at trampolines that still stand, and reaching for a
 // waiting hamburger on the way up.
 double autopilot(const ProbedTrampoline& level) {
-    const float y = level.getHeroY();
-    const float vy = level.getHeroVy();
-    const float rise = vy > 0 ? vy * (vy + 1.0f / 3) * 0.5f : 0.0f;
-    int target = -1;
-    float best = 0;
-    for (int i = 0; i < VerticalLevel::kPlatformSlots; ++i) {
-        if (level.platformKind(i) != kStanding) continue;
-        const float top = static_cast<float>(level.platformY(i) + 32);
-        const bool wanted = vy > 0 ? top > y + 1 && top < y + rise : top <= y;
-        if (wanted && (target < 0 || (vy > 0 ? top < best : top > best))) {
-            target = i;
-            best = top;
-        }
-    }
-    if (target < 0) return 0;
-    return std::clamp((level.platformX(target) - level.getHeroX()) / 40.0, -1.0, 1.0);
+    return climbTilt(level, [](int kind) { return kind == kStanding; });
 }
 
 // One whole game from `seed`: the autopilot climbs for a while, then steers away until he falls.
@@ -438,10 +377,6 @@ GameRecord playGame(uint64_t seed) {
     out.landings = static_cast<int>(level->landings.size());
     for (const auto& [slot, kind] : level->landings) EXPECT_EQ(kind, kStanding);
     return out;
-}
-
-int count(const std::vector<int>& sounds, int n) {
-    return static_cast<int>(std::count(sounds.begin(), sounds.end(), n));
 }
 
 }  // namespace
