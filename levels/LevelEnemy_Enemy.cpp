@@ -1,7 +1,6 @@
 #include "levels/LevelEnemy_Enemy.h"
 
 #include <bit>
-#include <cmath>
 #include <cstdint>
 
 #include "appbase/JTAppContext.h"
@@ -23,9 +22,8 @@ constexpr float kThird = std::bit_cast<float>(0x3EAAAAABu);
 // 0.9921875 per three ticks: damping that caps the chase speed.
 constexpr float kDamping = std::bit_cast<float>(0x3F7F54E3u);
 constexpr float kUnitsPerVelocity = 0.00390625f;  // 1/256
-constexpr float kReach = 54;
 enum Texture { kTextureEnemy = 11 };
-enum Effect { kEffectHurt = 3, kEffectHit = 4 };
+enum Effect { kEffectHit = 4 };
 
 void playEffect(const VerticalLevel& level, int n) {
     if (auto sound = level.getSoundHelper()) sound->playEffect(n);
@@ -91,14 +89,7 @@ float LevelEnemy_Enemy::damping() const {
 void LevelEnemy_Enemy::chase(VerticalLevel& level, EnemyShooting& scene) {
     const float dx = level.getHeroX() - x_;
     const float dy = level.getHeroY() - y_;
-    if (scene.getHurtTimer() == 0 && std::fabs(dx) <= kReach && std::fabs(dy) <= kReach) {
-        scene.setHurtTimer(EnemyShooting::kHurtTicks);
-        const int r = JTAppBase::randomRange(20, 30);
-        // Always toward the middle of the world.
-        const int side = level.getHeroX() > 320 ? -1 : 1;
-        scene.setKnockBackVx(static_cast<float>(r * side));
-        playEffect(level, kEffectHurt);
-    }
+    scene.hurtHeroNear(x_, y_);
     const int a = pull(scene);
     const int ax = dx < 0 ? -a : a;
     const int ay = dy < 0 ? -a : a;
