@@ -35,11 +35,14 @@
 #include "levels/LevelTrampoline.h"
 #include "platform/gl/GLContext.h"
 #include "tests/support/FakeShell.h"
+#include "tests/support/LevelPlayers.h"
 
 namespace {
 
 using JTCore::makeRef;
 using JTCore::Ref;
+using testsupport::aheadTilt;
+using testsupport::climbTilt;
 
 // A catalog of the one level under measure; starting it makes no scene (the harness makes its own).
 class OneLevelManager : public JTAppBase::JTLevelManager {
@@ -154,51 +157,9 @@ class LevelBench {
     int taps_ = 0;
 };
 
-// A climbing player: while rising toward the nearest platform up that the jump reaches, while
-// falling onto the highest one below; only platforms whose kind `aimAt` accepts count.
-template <class Level, class Kinds>
-double climbTilt(const Level& level, Kinds aimAt) {
-    const float y = level.getHeroY();
-    const float vy = level.getHeroVy();
-    const float rise = vy > 0 ? vy * (vy + 1.0f / 3) * 0.5f : 0.0f;
-    int target = -1;
-    float best = 0;
-    for (int i = 0; i < JTApp::VerticalLevel::kPlatformSlots; ++i) {
-        if (!aimAt(level.platformKind(i))) continue;
-        const float top = static_cast<float>(level.platformY(i) + 32);
-        const bool wanted = vy > 0 ? top > y + 1 && top < y + rise : top <= y;
-        if (wanted && (target < 0 || (vy > 0 ? top < best : top > best))) {
-            target = i;
-            best = top;
-        }
-    }
-    if (target < 0) return 0;
-    return std::clamp((level.platformX(target) - level.getHeroX()) / 40.0, -1.0, 1.0);
-}
-
+// The players aim at any platform there is.
 bool anyPlatform(int kind) {
     return kind != JTApp::VerticalLevel::kFree;
-}
-
-// A sideways player: rising, toward the nearest standing platform ahead that the jump clears;
-// falling, onto the highest standing one below; full tilt ahead when there is none.
-template <class Level>
-double aheadTilt(const Level& level) {
-    const float x = level.getHeroX();
-    const float y = level.getHeroY();
-    const float vy = level.getHeroVy();
-    const float rise = vy > 0 ? vy * (vy + 1.0f / 3) * 0.5f : 0.0f;
-    int target = -1;
-    for (int i = 0; i < JTApp::VerticalLevel::kPlatformSlots; ++i) {
-        if (level.platformKind(i) != JTApp::VerticalLevel::kPlatform) continue;
-        const float top = static_cast<float>(level.platformY(i) + 32);
-        const bool wanted = vy > 0 ? level.platformX(i) > x + 20 && top < y + rise : top <= y;
-        if (wanted && (target < 0 || (vy > 0 ? level.platformX(i) < level.platformX(target)
-                                             : level.platformY(i) > level.platformY(target)))) {
-            target = i;
-        }
-    }
-    return target < 0 ? 1.0 : std::clamp((level.platformX(target) - x) / 40.0, -1.0, 1.0);
 }
 
 // Level Normal: a climb 3000 units up, where the intro is over, gaps have begun to widen and the

@@ -1,7 +1,6 @@
 #pragma once
 // Helpers the level tests share: a scripted generator, actor and sound counts, plain textures,
-// recording text labels, players that steer by kind of platform, and the fixture level tests
-// build on.
+// recording text labels, a whole game of a shooting level, and the fixture level tests build on.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -23,8 +22,12 @@
 #include "shell/Texture2D.h"
 #include "support/GLTestContext.h"
 #include "support/LevelDriver.h"
+#include "support/LevelPlayers.h"
 
 namespace leveltest {
+
+using testsupport::aheadTilt;
+using testsupport::climbTilt;
 
 // A generator that hands out queued values (0 once the queue is empty) and counts the draws.
 class ScriptedRandom : public JTAppBase::JTRandom {
@@ -60,51 +63,6 @@ inline std::unique_ptr<Texture2D> solidTexture(uint8_t r, uint8_t g, uint8_t b, 
                                        platform::Size(size, size), 1.0f);
 }
 
-// A player that keeps climbing: while rising toward the nearest platform up that the jump
-// reaches, while falling onto the highest one below; only platforms whose kind `aimAt` accepts
-// count.
-template <class Kinds>
-double climbTilt(const JTApp::VerticalLevel& level, Kinds aimAt) {
-    const float y = level.getHeroY();
-    const float vy = level.getHeroVy();
-    const float rise = vy > 0 ? vy * (vy + 1.0f / 3) * 0.5f : 0.0f;
-    int target = -1;
-    float best = 0;
-    for (int i = 0; i < JTApp::VerticalLevel::kPlatformSlots; ++i) {
-        if (!aimAt(level.platformKind(i))) continue;
-        const float top = static_cast<float>(level.platformY(i) + 32);
-        const bool wanted = vy > 0 ? top > y + 1 && top < y + rise : top <= y;
-        if (wanted && (target < 0 || (vy > 0 ? top < best : top > best))) {
-            target = i;
-            best = top;
-        }
-    }
-    if (target < 0) return 0;
-    return std::clamp((level.platformX(target) - level.getHeroX()) / 40.0, -1.0, 1.0);
-}
-
-// A player heading right: while rising, toward the nearest standing platform ahead that the jump
-// still clears; while falling, onto the highest standing one below; full tilt right when none.
-inline double aheadTilt(const JTApp::VerticalLevel& level) {
-    const float x = level.getHeroX();
-    const float y = level.getHeroY();
-    const float vy = level.getHeroVy();
-    const float rise = vy > 0 ? vy * (vy + 1.0f / 3) * 0.5f : 0.0f;
-    int target = -1;
-    for (int i = 0; i < JTApp::VerticalLevel::kPlatformSlots; ++i) {
-        if (level.platformKind(i) != JTApp::VerticalLevel::kPlatform) continue;
-        const float top = static_cast<float>(level.platformY(i) + 32);
-        const bool wanted = vy > 0 ? level.platformX(i) > x + 20 && top < y + rise : top <= y;
-        if (!wanted) continue;
-        if (target < 0 || (vy > 0 ? level.platformX(i) < level.platformX(target)
-                                  : level.platformY(i) > level.platformY(target))) {
-            target = i;
-        }
-    }
-    if (target < 0) return 1;
-    return std::clamp((level.platformX(target) - x) / 40.0, -1.0, 1.0);
-}
-
 // A text label that keeps every text it is given.
 class RecordingLabel : public JTAppBase::JTTextLabel {
   public:
@@ -127,6 +85,31 @@ class RecordingContext : public JTAppBase::JTAppContext {
     }
     std::vector<JTCore::Ref<RecordingLabel>> labels;
 };
+
+// How a whole game of a shooting level went.
+struct ShootingGame {
+    int score = 0;
+    int ticks = 0;  // played until the end
+    std::vector<int> sounds;
+    std::vector<int> gameOvers;
+};
+
+// Plays `level` until it is 400 ticks into its game-over (60000 ticks at most), tapping beside the
+// hero, on alternating sides, every 97 ticks. Tick t is played at tilt `tiltAt(t)`; `afterTick(t)`
+// is called after each.
+template <class Level, class Tilt, class AfterTick>
+ShootingGame playShootingGame(testsupport::LevelDriver& d, Level& level, Tilt tiltAt, AfterTick afterTick) {
+    int t = 0;
+    for (; t < 60000 &&
+           !(level.getState() == JTApp::GameSceneBase::kStateGameOver && level.getStateTicks() > 400);
+         ++t) {
+        if (t % 97 == 0) d.touch(t % 194 == 0 ? 10.0f : 310.0f, 100);
+        if (t % 97 == 5) d.release();
+        d.tick(level, tiltAt(t));
+        afterTick(t);
+    }
+    return ShootingGame{level.getScore(), t, d.core.sounds, d.view.gameOvers};
+}
 
 // A GL context, a driver with `Level`'s id current and a fresh `Level` on it.
 template <class Level>

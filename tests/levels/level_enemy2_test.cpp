@@ -531,25 +531,15 @@ TEST(LevelEnemy2Variant, ADerivedLevelStartsOnceWithItsOwnActorsAndRules) {
 }
 
 TEST_F(Enemy2Fixture, WholeGamesEndInOneGameOverAndReplayExactlyFromTheSeed) {
-    struct Outcome {
-        int score;
-        int ticks;
-        std::vector<int> sounds;
-        std::vector<int> gameOvers;
-    };
+    using Outcome = leveltest::ShootingGame;
     auto playGame = [](uint64_t seed) {
         testsupport::LevelDriver d(seed, 28, "Level: Enemy2");
         auto l = makeRef<ProbedEnemy2Level>(d.context());
-        int t = 0;
         // A climbing player who taps beside the hero now and then, and after a while gives up
         // steering and drifts off the platforms.
-        for (; t < 60000 && !(l->getState() == GameSceneBase::kStateGameOver && l->getStateTicks() > 400);
-             ++t) {
-            if (t % 97 == 0) d.touch(t % 194 == 0 ? 10.0f : 310.0f, 100);
-            if (t % 97 == 5) d.release();
-            d.tick(*l, t < 6000 ? testsupport::LevelDriver::autopilotTilt(*l) : 0.6);
-        }
-        return Outcome{l->getScore(), t, d.core.sounds, d.view.gameOvers};
+        return leveltest::playShootingGame(
+            d, *l, [&](int t) { return t < 6000 ? testsupport::LevelDriver::autopilotTilt(*l) : 0.6; },
+            [](int) {});
     };
     const Outcome a = playGame(5);
     ASSERT_EQ(a.gameOvers.size(), 1u);

@@ -399,25 +399,15 @@ TEST_F(EnemyFixture, HurtHeroBlinksAndActorsDrawWhereTheWorldPutsThem) {
 }
 
 TEST_F(EnemyFixture, WholeGamesEndInOneGameOverAndReplayExactlyFromTheSeed) {
-    struct Outcome {
-        int score;
-        int ticks;
-        std::vector<int> sounds;
-        std::vector<int> gameOvers;
-    };
+    using Outcome = leveltest::ShootingGame;
     auto playGame = [](uint64_t seed) {
         testsupport::LevelDriver d(seed, 22, "Level: Enemy");
         auto l = makeRef<ProbedEnemyLevel>(d.context());
-        int t = 0;
         // A climbing player who taps beside the hero now and then, and after a while gives up
         // steering and drifts off the platforms.
-        for (; t < 60000 && !(l->getState() == GameSceneBase::kStateGameOver && l->getStateTicks() > 400);
-             ++t) {
-            if (t % 97 == 0) d.touch(t % 194 == 0 ? 10.0f : 310.0f, 100);
-            if (t % 97 == 5) d.release();
-            d.tick(*l, t < 5000 ? testsupport::LevelDriver::autopilotTilt(*l) : 0.6);
-        }
-        return Outcome{l->getScore(), t, d.core.sounds, d.view.gameOvers};
+        return leveltest::playShootingGame(
+            d, *l, [&](int t) { return t < 5000 ? testsupport::LevelDriver::autopilotTilt(*l) : 0.6; },
+            [](int) {});
     };
     const Outcome a = playGame(5);
     ASSERT_EQ(a.gameOvers.size(), 1u);

@@ -318,13 +318,9 @@ double autopilot(const VerticalLevel& level) {
     return climbTilt(level, Falling::isLandable);
 }
 
-struct Outcome {
-    int score = 0;
-    int ticks = 0;
+struct Outcome : leveltest::ShootingGame {
     int highest = 0;
     int springLandings = 0;
-    std::vector<int> sounds;
-    std::vector<int> gameOvers;
 };
 
 Outcome playGame(uint64_t seed) {
@@ -332,20 +328,15 @@ Outcome playGame(uint64_t seed) {
     testsupport::LevelDriver d(seed, kId, kName);
     auto l = makeRef<ProbedFallEnemy2>(d.context());
     Outcome out;
-    int t = 0;
-    for (; t < 60000 && !(l->getState() == GameSceneBase::kStateGameOver && l->getStateTicks() > 400); ++t) {
-        if (t % 97 == 0) d.touch(t % 194 == 0 ? 10.0f : 310.0f, 100);
-        if (t % 97 == 5) d.release();
-        const double tilt = autopilot(*l);
-        d.tick(*l, t < 8000 ? tilt : -tilt);
-        out.highest = std::max(out.highest, l->getScroll());
-    }
-    out.score = l->getScore();
-    out.ticks = t;
+    static_cast<leveltest::ShootingGame&>(out) = leveltest::playShootingGame(
+        d, *l,
+        [&](int t) {
+            const double tilt = autopilot(*l);
+            return t < 8000 ? tilt : -tilt;
+        },
+        [&](int) { out.highest = std::max(out.highest, l->getScroll()); });
     for (const auto& landing : l->landings)
         out.springLandings += landing.second == VerticalLevel::kSpringPlatform ? 1 : 0;
-    out.sounds = d.core.sounds;
-    out.gameOvers = d.view.gameOvers;
     return out;
 }
 
