@@ -3,8 +3,8 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
-# Window tests need a display: without one, the tests run inside a virtual X server when there is one.
-XVFB := $(if $(DISPLAY),,$(shell command -v xvfb-run >/dev/null 2>&1 && echo "xvfb-run -a -s '-screen 0 1024x768x24'"))
+# Window tests need a display: without one, the tests run inside a virtual X server.
+WITH_DISPLAY = $(CURDIR)/scripts/with-display
 
 .PHONY: all bootstrap configure build play test test-sanitize bench format format-check clean
 
@@ -25,12 +25,12 @@ play: build
 	@./scripts/play $(BUILD)
 
 test: build
-	@cd $(BUILD) && $(XVFB) ctest --output-on-failure -j $(JOBS)
+	@cd $(BUILD) && $(WITH_DISPLAY) ctest --output-on-failure -j $(JOBS)
 
 test-sanitize: bootstrap
 	@test -f $(ASAN_BUILD)/CMakeCache.txt || cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTIKOLEAP_SANITIZE=ON >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
-	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp UBSAN_OPTIONS=print_stacktrace=1 $(XVFB) ctest --output-on-failure -j $(JOBS)
+	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp UBSAN_OPTIONS=print_stacktrace=1 $(WITH_DISPLAY) ctest --output-on-failure -j $(JOBS)
 
 bench: build
 	@$(BUILD)/tikoleap-bench
