@@ -11,10 +11,12 @@ using platform::KeychainStore;
 
 namespace {
 
+// A store file set aside on the way to a successful save was already reported, with both
+// paths, by the file layer.
 void warnIfTroubled(const char* function, const KeychainStore::Result& result) {
     const bool troubled =
         result.status == KeychainStore::Status::Corrupt || result.status == KeychainStore::Status::IoError;
-    if (troubled || !result.message.empty()) LogMessage(function, 3, result.message);
+    if (troubled) LogMessage(function, 3, result.message);
 }
 
 }  // namespace

@@ -1,17 +1,30 @@
 #include "platform/foundation/FileIO.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <set>
+#include <string_view>
+#include <system_error>
 #include <utility>
 
 namespace platform {
 
+namespace fs = std::filesystem;
+
 namespace {
+
+constexpr std::string_view kTempTag = ".tikoleap-";
+constexpr std::string_view kTempEnd = ".tmp";
+// Leaves room for the tag in a 255-byte file name.
+constexpr size_t kMaxTempStem = 200;
+constexpr int kMaxLinks = 40;
 
 std::string errnoText(const char* what) {
     return std::string(what) + ": " + std::strerror(errno);
@@ -36,11 +49,100 @@ class FdCloser {
     int fd_;
 };
 
+bool allDigits(std::string_view text) {
+    if (text.empty() || text.size() > 18) return false;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+    }
+    return true;
+}
+
+// "<pid>-<n>" -> pid
+std::optional<long long> pidOfCounterPair(std::string_view text) {
+    const size_t dash = text.find('-');
+    if (dash == std::string_view::npos) return std::nullopt;
+    const std::string_view pid = text.substr(0, dash);
+    if (!allDigits(pid) || !allDigits(text.substr(dash + 1))) return std::nullopt;
+    return std::stoll(std::string(pid));
+}
+
+// ".<name>.tikoleap-<pid>-<n>.tmp"
+std::optional<long long> pidOfOurTemporary(std::string_view name) {
+    if (name.size() < 2 || name[0] != '.' || name.size() <= kTempEnd.size() ||
+        name.substr(name.size() - kTempEnd.size()) != kTempEnd) {
+        return std::nullopt;
+    }
+    const std::string_view body = name.substr(0, name.size() - kTempEnd.size());
+    const size_t tag = body.rfind(kTempTag);
+    if (tag == std::string_view::npos || tag < 2) return std::nullopt;
+    return pidOfCounterPair(body.substr(tag + kTempTag.size()));
+}
+
+// "<name>.png.tmp-<pid>-<n>", from the image writer of earlier versions.
+std::optional<long long> pidOfOldImageTemporary(std::string_view name) {
+    constexpr std::string_view kTag = ".png.tmp-";
+    const size_t tag = name.rfind(kTag);
+    if (tag == std::string_view::npos || tag == 0) return std::nullopt;
+    return pidOfCounterPair(name.substr(tag + kTag.size()));
+}
+
+// "<name>.plist.XXXXXX" with mkstemp's six letters and digits. Six lower-case letters are more
+// likely a person's own suffix ("backup") than mkstemp's, so those are left alone.
+bool isOldStoreTemporary(std::string_view name) {
+    constexpr std::string_view kTag = ".plist.";
+    if (name.size() <= kTag.size() + 6) return false;
+    const std::string_view suffix = name.substr(name.size() - 6);
+    if (name.substr(name.size() - 6 - kTag.size(), kTag.size()) != kTag) return false;
+    bool onlyLower = true;
+    for (char c : suffix) {
+        const bool lower = c >= 'a' && c <= 'z';
+        const bool other = (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        if (!lower && !other) return false;
+        onlyLower = onlyLower && lower;
+    }
+    return !onlyLower;
+}
+
+bool processGone(long long pid) {
+    if (pid <= 0 || pid == ::getpid()) return false;
+    return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+}
+
+void sweepOnce(const fs::path& folder) {
+    static std::mutex mutex;
+    static std::set<std::string> swept;
+    std::error_code ec;
+    const fs::path key = fs::absolute(folder, ec).lexically_normal();
+    {
+        std::lock_guard lock(mutex);
+        if (!swept.insert(key.string()).second) return;
+    }
+    removeStaleTemporaries(folder);
+}
+
+// A new, exclusive temporary beside target; -1 with errno set when none can be made.
+int createTemporary(const fs::path& target, std::string* tempPath) {
+    static std::atomic<unsigned long long> counter{0};
+    fs::path folder = target.parent_path();
+    if (folder.empty()) folder = ".";
+    std::string stem = target.filename().string();
+    if (stem.size() > kMaxTempStem) stem.resize(kMaxTempStem);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string name = "." + stem + std::string(kTempTag) + std::to_string(::getpid()) + "-" +
+                                 std::to_string(counter++) + std::string(kTempEnd);
+        *tempPath = (folder / name).string();
+        const int fd = ::open(tempPath->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
 }  // namespace
 
-FileReadResult readWholeFile(const std::filesystem::path& path, size_t maxBytes) {
+FileReadResult readWholeFile(const fs::path& path, size_t maxBytes) {
     FileReadResult result;
-    FdCloser fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    FdCloser fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (fd.get() < 0) {
         if (errno == ENOENT) {
             result.status = FileReadResult::Status::Missing;
@@ -84,19 +186,50 @@ FileReadResult readWholeFile(const std::filesystem::path& path, size_t maxBytes)
     return result;
 }
 
-bool writeFileAtomically(const std::filesystem::path& path, const void* data, size_t size, mode_t mode,
-                         std::string* error) {
-    std::filesystem::path folder = path.parent_path();
+std::optional<fs::path> resolveLinks(const fs::path& path, std::string* error) {
+    fs::path current = path;
+    for (int hops = 0; hops <= kMaxLinks; ++hops) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0) {
+            if (errno == ENOENT) return current;
+            setError(error, errnoText("lstat"));
+            return std::nullopt;
+        }
+        if (!S_ISLNK(st.st_mode)) return current;
+        std::error_code ec;
+        const fs::path target = fs::read_symlink(current, ec);
+        if (ec) {
+            setError(error, "cannot read the link " + current.string() + ": " + ec.message());
+            return std::nullopt;
+        }
+        current = target.is_absolute() ? target : current.parent_path() / target;
+    }
+    setError(error, "too many levels of symbolic links");
+    return std::nullopt;
+}
+
+bool writeFileAtomically(const fs::path& path, const void* data, size_t size,
+                         const AtomicWriteOptions& options, std::string* error) {
+    const std::optional<fs::path> target = resolveLinks(path, error);
+    if (!target) return false;
+    struct stat existing {};
+    if (::lstat(target->c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
+        setError(error, target->string() + " exists and is not a regular file");
+        return false;
+    }
+    fs::path folder = target->parent_path();
     if (folder.empty()) folder = ".";
-    std::string temp = path.string() + ".XXXXXX";
-    FdCloser fd(::mkostemp(temp.data(), O_CLOEXEC));
+    sweepOnce(folder);
+
+    std::string temp;
+    FdCloser fd(createTemporary(*target, &temp));
     if (fd.get() < 0) {
         setError(error, errnoText("create temporary file"));
         return false;
     }
     auto fail = [&](const char* what) {
         setError(error, errnoText(what));
-        ::close(fd.release());
+        if (fd.get() >= 0) ::close(fd.release());
         ::unlink(temp.c_str());
         return false;
     };
@@ -111,22 +244,38 @@ bool writeFileAtomically(const std::filesystem::path& path, const void* data, si
         p += n;
         left -= static_cast<size_t>(n);
     }
-    if (::fchmod(fd.get(), mode) != 0) return fail("fchmod");
-    if (::fsync(fd.get()) != 0) return fail("fsync");
-    if (::close(fd.release()) != 0) {
-        setError(error, errnoText("close"));
-        ::unlink(temp.c_str());
-        return false;
-    }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        setError(error, errnoText("rename"));
-        ::unlink(temp.c_str());
-        return false;
-    }
+    if (::fchmod(fd.get(), options.mode) != 0) return fail("fchmod");
+    if (options.sync && ::fsync(fd.get()) != 0) return fail("fsync");
+    if (::close(fd.release()) != 0) return fail("close");
+    if (::rename(temp.c_str(), target->c_str()) != 0) return fail("rename");
     // Make the rename itself durable; a folder that cannot be synced is no reason to fail.
-    FdCloser dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() >= 0) ::fsync(dir.get());
+    if (options.sync) syncFolder(folder);
     return true;
+}
+
+bool syncFolder(const fs::path& folder) {
+    FdCloser dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return dir.get() >= 0 && ::fsync(dir.get()) == 0;
+}
+
+bool isTemporaryFileName(const std::string& name) {
+    return pidOfOurTemporary(name).has_value();
+}
+
+int removeStaleTemporaries(const fs::path& folder) {
+    int removed = 0;
+    std::error_code ec;
+    fs::directory_iterator it(folder, ec);
+    if (ec) return 0;
+    for (const fs::directory_entry& entry : it) {
+        const std::string name = entry.path().filename().string();
+        std::optional<long long> pid = pidOfOurTemporary(name);
+        if (!pid) pid = pidOfOldImageTemporary(name);
+        const bool stale = pid ? processGone(*pid) : isOldStoreTemporary(name);
+        if (!stale || !entry.is_regular_file(ec) || entry.is_symlink(ec)) continue;
+        if (::unlink(entry.path().c_str()) == 0) ++removed;
+    }
+    return removed;
 }
 
 }  // namespace platform

@@ -1,11 +1,14 @@
 #pragma once
 // Whole-file reads with a size cap, and atomic whole-file writes (temporary file in the same
 // folder, fsync, rename), so a crash or a full disk never leaves a half-written file behind.
+// Stores keep their files through platform/foundation/StoredFile.h, which adds the rules for
+// files that could not be read; this header is the plain file layer under it.
 #include <sys/types.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,11 +25,41 @@ struct FileReadResult {
     std::string error;  // why, for Failed
 };
 
+// Opens without blocking (a FIFO or device in place of the file never hangs the caller), and
+// reads only a regular file of at most maxBytes.
 FileReadResult readWholeFile(const std::filesystem::path& path, size_t maxBytes);
 
-// Replaces path with exactly these bytes, with the given permission bits. On failure the old
-// file is untouched, no temporary file is left behind, and error (when given) says why.
-bool writeFileAtomically(const std::filesystem::path& path, const void* data, size_t size, mode_t mode,
-                         std::string* error = nullptr);
+// The file a write to path lands in: path itself, or, when path is a symbolic link (or a chain of
+// them), the file the last link names. Nothing, with a reason, for a loop or an unreadable link.
+std::optional<std::filesystem::path> resolveLinks(const std::filesystem::path& path, std::string* error);
+
+struct AtomicWriteOptions {
+    mode_t mode = 0644;
+    // False leaves the data to the kernel's own writeback: for bulk outputs whose caller syncs
+    // the folder once at the end (syncFolder). The rename is atomic either way.
+    bool sync = true;
+};
+
+// Replaces path with exactly these bytes. A symbolic link is followed and its target replaced,
+// so the link stays a link. A target that exists but is not a regular file is never replaced.
+// On failure the old file is untouched, no temporary file is left behind, and error says why.
+bool writeFileAtomically(const std::filesystem::path& path, const void* data, size_t size,
+                         const AtomicWriteOptions& options, std::string* error = nullptr);
+inline bool writeFileAtomically(const std::filesystem::path& path, const void* data, size_t size, mode_t mode,
+                                std::string* error = nullptr) {
+    return writeFileAtomically(path, data, size, AtomicWriteOptions{mode, true}, error);
+}
+
+// Flushes a folder's entries (renames into it) to disk; false when it cannot be opened or synced.
+bool syncFolder(const std::filesystem::path& folder);
+
+// Temporary files are named ".<name>.tikoleap-<pid>-<n>.tmp" beside the file they will become,
+// so that a run killed mid-write leaves something recognisable. This removes, from one folder,
+// the temporaries of processes that no longer run (and the differently named ones earlier
+// versions left: "<name>.png.tmp-<pid>-<n>", "<name>.plist.XXXXXX"); the number removed. The
+// atomic writer sweeps each folder the first time it writes there in a process.
+int removeStaleTemporaries(const std::filesystem::path& folder);
+// Whether a file name is one of our temporaries (of any process, live or not).
+bool isTemporaryFileName(const std::string& name);
 
 }  // namespace platform

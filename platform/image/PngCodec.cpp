@@ -1,14 +1,13 @@
 #include "platform/image/PngCodec.h"
 
 #include <cairo.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <memory>
+#include <vector>
+
+#include "platform/foundation/FileIO.h"
 
 namespace platform {
 
@@ -19,22 +18,31 @@ struct SurfaceDeleter {
 };
 using SurfacePtr = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
 
-struct FileCloser {
-    void operator()(FILE* f) const { std::fclose(f); }
+// Generated textures are far smaller; anything bigger is not one of ours.
+constexpr size_t kMaxPngFileBytes = 64 * 1024 * 1024;
+
+struct MemoryReader {
+    const std::uint8_t* data;
+    size_t size;
+    size_t offset;
 };
 
 void setError(std::string* error, std::string text) {
     if (error != nullptr) *error = std::move(text);
 }
 
-cairo_status_t readFromFile(void* closure, unsigned char* data, unsigned int length) {
-    FILE* file = static_cast<FILE*>(closure);
-    return std::fread(data, 1, length, file) == length ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_READ_ERROR;
+cairo_status_t readFromMemory(void* closure, unsigned char* data, unsigned int length) {
+    auto* reader = static_cast<MemoryReader*>(closure);
+    if (length > reader->size - reader->offset) return CAIRO_STATUS_READ_ERROR;
+    std::memcpy(data, reader->data + reader->offset, length);
+    reader->offset += length;
+    return CAIRO_STATUS_SUCCESS;
 }
 
-cairo_status_t writeToFile(void* closure, const unsigned char* data, unsigned int length) {
-    FILE* file = static_cast<FILE*>(closure);
-    return std::fwrite(data, 1, length, file) == length ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_WRITE_ERROR;
+cairo_status_t appendToVector(void* closure, const unsigned char* data, unsigned int length) {
+    auto* out = static_cast<std::vector<std::uint8_t>*>(closure);
+    out->insert(out->end(), data, data + length);
+    return CAIRO_STATUS_SUCCESS;
 }
 
 // Cairo keeps 32-bit pixels in native byte order: 0xAARRGGBB as one integer.
@@ -102,29 +110,21 @@ Image fromSurface(cairo_surface_t* surface, std::string* error) {
 }  // namespace
 
 std::optional<Image> PngCodec::load(const std::string& path, std::string* error) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
-        setError(error, "cannot read PNG '" + path + "': " + std::strerror(errno));
-        return std::nullopt;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        setError(error, "cannot read PNG '" + path + "': not a regular file");
-        return std::nullopt;
-    }
-    std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        setError(error, "cannot read PNG '" + path + "': " + std::strerror(errno));
+    FileReadResult file = readWholeFile(path, kMaxPngFileBytes);
+    if (file.status != FileReadResult::Status::Ok) {
+        setError(error,
+                 "cannot read PNG '" + path + "': " +
+                     (file.status == FileReadResult::Status::Missing ? std::string(std::strerror(ENOENT))
+                                                                     : file.error));
         return std::nullopt;
     }
     static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    unsigned char head[8] = {};
-    if (std::fread(head, 1, sizeof head, file.get()) != sizeof head ||
-        std::memcmp(head, kSignature, 8) != 0) {
+    if (file.bytes.size() < sizeof kSignature || std::memcmp(file.bytes.data(), kSignature, 8) != 0) {
         setError(error, "cannot decode PNG '" + path + "': not a PNG image");
         return std::nullopt;
     }
-    std::rewind(file.get());
-    SurfacePtr surface(cairo_image_surface_create_from_png_stream(&readFromFile, file.get()));
+    MemoryReader reader{file.bytes.data(), file.bytes.size(), 0};
+    SurfacePtr surface(cairo_image_surface_create_from_png_stream(&readFromMemory, &reader));
     // Cairo reports every decoder complaint alike, so past the signature all we know is that the
     // data is bad.
     if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
@@ -140,16 +140,16 @@ std::optional<Image> PngCodec::load(const std::string& path, std::string* error)
     return image;
 }
 
-bool PngCodec::write(const std::string& path, const std::uint8_t* rgba, int width, int height,
-                     std::string* error) {
+std::vector<std::uint8_t> PngCodec::encode(const std::uint8_t* rgba, int width, int height,
+                                           std::string* error) {
     if (rgba == nullptr || width <= 0 || height <= 0 || width > 32767 || height > 32767) {
-        setError(error, "cannot write PNG '" + path + "': no pixels or an impossible size");
-        return false;
+        setError(error, "no pixels or an impossible size");
+        return {};
     }
     SurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
     if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
-        setError(error, "cannot write PNG '" + path + "': out of memory");
-        return false;
+        setError(error, "out of memory");
+        return {};
     }
     cairo_surface_flush(surface.get());
     unsigned char* data = cairo_image_surface_get_data(surface.get());
@@ -166,32 +166,20 @@ bool PngCodec::write(const std::string& path, const std::uint8_t* rgba, int widt
         }
     }
     cairo_surface_mark_dirty(surface.get());
+    std::vector<std::uint8_t> png;
+    if (cairo_surface_write_to_png_stream(surface.get(), &appendToVector, &png) != CAIRO_STATUS_SUCCESS) {
+        setError(error, "cannot encode PNG");
+        return {};
+    }
+    return png;
+}
 
-    static std::atomic<unsigned> counter{0};
-    const std::string temp = path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-    FILE* raw = std::fopen(temp.c_str(), "wb");
-    if (raw == nullptr) {
-        setError(error, "cannot write PNG '" + path + "': " + std::strerror(errno));
-        return false;
-    }
-    errno = 0;
-    bool ok = cairo_surface_write_to_png_stream(surface.get(), &writeToFile, raw) == CAIRO_STATUS_SUCCESS;
-    ok = ok && std::fflush(raw) == 0 && ::fsync(::fileno(raw)) == 0;
-    int savedErrno = errno;
-    if (std::fclose(raw) != 0 && ok) {
-        ok = false;
-        savedErrno = errno;
-    }
-    if (!ok) {
-        ::unlink(temp.c_str());
-        setError(error, "cannot write PNG '" + path +
-                            "': " + (savedErrno != 0 ? std::strerror(savedErrno) : "write failed"));
-        return false;
-    }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        const int renameErrno = errno;
-        ::unlink(temp.c_str());
-        setError(error, "cannot write PNG '" + path + "': " + std::strerror(renameErrno));
+bool PngCodec::write(const std::string& path, const std::uint8_t* rgba, int width, int height,
+                     std::string* error) {
+    std::string reason;
+    const std::vector<std::uint8_t> png = encode(rgba, width, height, &reason);
+    if (png.empty() || !writeFileAtomically(path, png.data(), png.size(), 0644, &reason)) {
+        setError(error, "cannot write PNG '" + path + "': " + reason);
         return false;
     }
     return true;

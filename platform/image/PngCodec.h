@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/image/Image.h"
 
@@ -15,8 +16,13 @@ class PngCodec {
     // Nothing (and a reason in `error`) for a missing, unreadable, truncated or corrupt file.
     static std::optional<Image> load(const std::string& path, std::string* error = nullptr);
 
-    // Writes `rgba` (width x height pixels, straight alpha, top row first) to `path` as PNG.
-    // The file appears whole or not at all: written beside it under a temporary name, then renamed.
+    // The PNG bytes of `rgba` (width x height pixels, straight alpha, top row first); empty, with
+    // a reason, for no pixels or an impossible size. Safe on any thread.
+    static std::vector<std::uint8_t> encode(const std::uint8_t* rgba, int width, int height,
+                                            std::string* error = nullptr);
+
+    // Encodes and writes to `path` (platform::writeFileAtomically: whole or not at all, through a
+    // symbolic link, never over a file that is not a regular one).
     static bool write(const std::string& path, const std::uint8_t* rgba, int width, int height,
                       std::string* error = nullptr);
 };

@@ -1,11 +1,10 @@
 #include "platform/keychain/KeychainStore.h"
 
-#include <cstdio>
 #include <optional>
 #include <utility>
 
 #include "platform/foundation/AppPaths.h"
-#include "platform/foundation/FileIO.h"
+#include "platform/foundation/StoredFile.h"
 
 namespace platform {
 
@@ -61,36 +60,50 @@ struct Loaded {
     std::string message;
 };
 
-Loaded load(const std::filesystem::path& file) {
-    Loaded out;
-    FileReadResult read = readWholeFile(file, kMaxStoreBytes);
-    if (read.status == FileReadResult::Status::Missing) return out;
-    if (read.status != FileReadResult::Status::Ok) {
-        out.status = KeychainStore::Status::IoError;
-        out.message = "cannot read " + file.string() + ": " + read.error;
-        return out;
-    }
-    std::optional<PlistDict> root = PlistDict::parse(read.bytes.data(), read.bytes.size());
+// The items of a store file's bytes; a reason in why when they are not a store.
+std::optional<std::vector<PlistDict>> decode(const std::vector<uint8_t>& bytes, std::string* why) {
+    std::string reason;
+    std::optional<PlistDict> root = PlistDict::parse(bytes.data(), bytes.size(), &reason);
     std::optional<PlistArray> items = root ? root->getArray(kItemsKey) : std::nullopt;
     if (!items) {
-        out.status = KeychainStore::Status::Corrupt;
-        out.message = file.string() + " is not a keychain file";
-        return out;
+        *why = root ? "it is not a keychain file" : "it is not a keychain file (" + reason + ")";
+        return std::nullopt;
     }
+    std::vector<PlistDict> out;
     for (size_t i = 0; i < items->size(); ++i) {
         std::optional<PlistDict> item = items->getDict(i);
         if (!item) {
-            out.status = KeychainStore::Status::Corrupt;
-            out.message = file.string() + " holds an item that is not a dictionary";
-            out.items.clear();
-            return out;
+            *why = "it holds an item that is not a dictionary";
+            return std::nullopt;
         }
-        out.items.push_back(std::move(*item));
+        out.push_back(std::move(*item));
     }
     return out;
 }
 
-bool save(const std::filesystem::path& file, const std::vector<PlistDict>& items, std::string* error) {
+Loaded load(const std::filesystem::path& file) {
+    Loaded out;
+    StoredRead read = readStoredFile(file, kMaxStoreBytes);
+    if (read.status == StoredRead::Status::Missing) return out;
+    if (read.status != StoredRead::Status::Ok) {
+        out.status = KeychainStore::Status::IoError;
+        out.message = "cannot read " + file.string() + ": " + read.error;
+        return out;
+    }
+    std::string why;
+    std::optional<std::vector<PlistDict>> items = decode(read.bytes, &why);
+    if (!items) {
+        markStoredFileUnreadable(file);
+        out.status = KeychainStore::Status::Corrupt;
+        out.message = file.string() + ": " + why;
+        return out;
+    }
+    out.items = std::move(*items);
+    return out;
+}
+
+bool save(const std::filesystem::path& file, const std::vector<PlistDict>& items, std::string* error,
+          std::filesystem::path* aside) {
     PlistArray array;
     for (const PlistDict& item : items) array.appendDict(item);
     PlistDict root;
@@ -101,11 +114,18 @@ bool save(const std::filesystem::path& file, const std::vector<PlistDict>& items
         *error = "cannot serialise the keychain";
         return false;
     }
-    if (!writeFileAtomically(file, bytes.data(), bytes.size(), 0600, error)) {
-        *error = "cannot write " + file.string() + ": " + *error;
-        return false;
-    }
-    return true;
+    StoredSaveOptions options;
+    options.mode = 0600;
+    options.maxBytes = kMaxStoreBytes;
+    options.looksValid = [](const std::vector<uint8_t>& current) {
+        std::string why;
+        return decode(current, &why).has_value();
+    };
+    options.logName = "KeychainStore";
+    const StoredSave saved = saveStoredFile(file, bytes.data(), bytes.size(), options);
+    if (saved.movedAside) *aside = *saved.movedAside;
+    if (!saved.ok()) *error = saved.error;
+    return saved.ok();
 }
 
 }  // namespace
@@ -130,18 +150,10 @@ KeychainStore::Result KeychainStore::copyData(const PlistDict& query) const {
 
 KeychainStore::Result KeychainStore::add(const PlistDict& attributes, const std::vector<uint8_t>& data) {
     Loaded loaded = load(file_);
-    std::string notice;
     if (loaded.status == Status::IoError) return {loaded.status, {}, loaded.message};
-    if (loaded.status == Status::Corrupt) {
-        const std::filesystem::path aside = file_.string() + ".corrupt";
-        if (std::rename(file_.c_str(), aside.c_str()) != 0) {
-            return {Status::IoError, {}, loaded.message + "; cannot set it aside"};
-        }
-        notice = loaded.message + "; kept as " + aside.string();
-        loaded.items.clear();
-    }
+    // A corrupt file starts an empty store; the save below keeps the old file beside it.
     for (const PlistDict& item : loaded.items) {
-        if (samePrimaryKey(item, attributes)) return {Status::Duplicate, {}, notice};
+        if (samePrimaryKey(item, attributes)) return {Status::Duplicate, {}, {}};
     }
     PlistDict item;
     for (const std::string& key : attributes.keys()) {
@@ -166,9 +178,11 @@ KeychainStore::Result KeychainStore::add(const PlistDict& attributes, const std:
     item.setData(keychain::kValueData, data);
     loaded.items.push_back(std::move(item));
     std::string error;
-    if (!save(file_, loaded.items, &error)) {
-        return {Status::IoError, {}, notice.empty() ? error : notice + "; " + error};
-    }
+    std::filesystem::path aside;
+    const bool saved = save(file_, loaded.items, &error, &aside);
+    std::string notice;
+    if (!aside.empty()) notice = loaded.message + "; kept as " + aside.string();
+    if (!saved) return {Status::IoError, {}, notice.empty() ? error : notice + "; " + error};
     return {Status::Ok, {}, notice};
 }
 
@@ -181,7 +195,8 @@ KeychainStore::Result KeychainStore::remove(const PlistDict& query) {
     }
     if (kept.size() == loaded.items.size()) return {Status::NotFound, {}, {}};
     std::string error;
-    if (!save(file_, kept, &error)) return {Status::IoError, {}, error};
+    std::filesystem::path aside;
+    if (!save(file_, kept, &error, &aside)) return {Status::IoError, {}, error};
     return {Status::Ok, {}, {}};
 }
 

@@ -53,7 +53,8 @@ class KeychainStore {
 
     Result copyData(const PlistDict& query) const;
     // Adds an item: the attributes of the query plus data. A corrupt store file is kept beside
-    // the new one as "<file>.corrupt" (said in message) so that no secret is destroyed unseen.
+    // the new one as "<file>.corrupt" or ".corrupt.N" (said in message) so that no secret is
+    // destroyed unseen; a store file that cannot be opened is left alone (IoError).
     Result add(const PlistDict& attributes, const std::vector<uint8_t>& data);
     // Deletes every matching item; NotFound when none matched.
     Result remove(const PlistDict& query);

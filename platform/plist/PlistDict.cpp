@@ -4,6 +4,8 @@
 #include <limits>
 #include <utility>
 
+#include "platform/plist/PlistLimits.h"
+
 namespace platform {
 
 using namespace plistnode;
@@ -49,14 +51,27 @@ std::optional<PlistDict> PlistDict::copyOf(plist_t node) {
     return PlistDict(plist_copy(node));
 }
 
-std::optional<PlistDict> PlistDict::parse(const void* data, size_t size) {
+std::optional<PlistDict> PlistDict::parse(const void* data, size_t size, std::string* why) {
     // The library takes a 32-bit length and needs at least a header's worth of bytes.
-    if (!data || size < 8 || size > std::numeric_limits<uint32_t>::max()) return std::nullopt;
+    if (!data || size < 8 || size > std::numeric_limits<uint32_t>::max()) {
+        if (why) *why = "not a property list";
+        return std::nullopt;
+    }
+    if (!plistWithinLimits(data, size, why)) return std::nullopt;
     // A terminating zero after the bytes keeps the text parser inside the buffer.
     std::vector<char> bytes(static_cast<const char*>(data), static_cast<const char*>(data) + size);
     bytes.push_back('\0');
     plist_t root = nullptr;
     plist_from_memory(bytes.data(), static_cast<uint32_t>(size), &root);
+    if (!root) {
+        if (why) *why = "not a property list";
+        return std::nullopt;
+    }
+    if (plistnode::typeOf(root) != PlistType::Dict) {
+        plist_free(root);
+        if (why) *why = "root is not a dictionary";
+        return std::nullopt;
+    }
     return adopt(root);
 }
 

@@ -30,8 +30,10 @@ class PlistDict {
     static std::optional<PlistDict> adopt(plist_t node);
     // A deep copy of a borrowed node when it is a dictionary.
     static std::optional<PlistDict> copyOf(plist_t node);
-    // Parses a binary or XML property list whose root is a dictionary.
-    static std::optional<PlistDict> parse(const void* data, size_t size);
+    // Parses a binary or XML property list whose root is a dictionary. Bytes beyond the nesting
+    // and size limits of PlistLimits.h are refused before the library sees them. Nothing, with
+    // the reason in why, otherwise.
+    static std::optional<PlistDict> parse(const void* data, size_t size, std::string* why = nullptr);
 
     // Serialised forms; empty when the library cannot serialise the contents.
     std::vector<uint8_t> toBinary() const;

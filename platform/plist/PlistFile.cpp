@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/foundation/FileIO.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/StoredFile.h"
 
 namespace platform {
 
@@ -20,45 +20,37 @@ void warnUnreadable(const std::filesystem::path& path, const std::string& reason
 }  // namespace
 
 std::optional<PlistDict> readPlistDictionaryFile(const std::filesystem::path& path) {
-    FileReadResult file = readWholeFile(path, kMaxPlistFileBytes);
-    if (file.status == FileReadResult::Status::Missing) return std::nullopt;
-    if (file.status != FileReadResult::Status::Ok) {
+    StoredRead file = readStoredFile(path, kMaxPlistFileBytes);
+    if (file.status == StoredRead::Status::Missing) return std::nullopt;
+    if (file.status != StoredRead::Status::Ok) {
         warnUnreadable(path, file.error);
         return std::nullopt;
     }
-    if (file.bytes.size() < 8) {
-        warnUnreadable(path, "not a property list");
-        return std::nullopt;
+    std::string why;
+    std::optional<PlistDict> dict = PlistDict::parse(file.bytes.data(), file.bytes.size(), &why);
+    if (!dict) {
+        markStoredFileUnreadable(path);
+        warnUnreadable(path, why);
     }
-    // A terminating zero after the bytes keeps the text parser inside the buffer.
-    file.bytes.push_back(0);
-    plist_t root = nullptr;
-    plist_from_memory(reinterpret_cast<const char*>(file.bytes.data()),
-                      static_cast<uint32_t>(file.bytes.size() - 1), &root);
-    if (!root) {
-        warnUnreadable(path, "not a property list");
-        return std::nullopt;
-    }
-    if (plistnode::typeOf(root) != PlistType::Dict) {
-        plist_free(root);
-        warnUnreadable(path, "root is not a dictionary");
-        return std::nullopt;
-    }
-    return PlistDict::adopt(root);
+    return dict;
 }
 
-bool writePlistDictionaryFile(const std::filesystem::path& path, const PlistDict& dict) {
+bool writePlistDictionaryFile(const std::filesystem::path& path, const PlistDict& dict, mode_t mode) {
     const std::vector<uint8_t> bytes = dict.toBinary();
     if (bytes.empty()) {
         logMessage(kWriteName, 4, "cannot serialise the dictionary for " + path.string());
         return false;
     }
-    std::string error;
-    if (!writeFileAtomically(path, bytes.data(), bytes.size(), 0644, &error)) {
-        logMessage(kWriteName, 4, "cannot write " + path.string() + ": " + error);
-        return false;
-    }
-    return true;
+    StoredSaveOptions options;
+    options.mode = mode;
+    options.maxBytes = kMaxPlistFileBytes;
+    options.looksValid = [](const std::vector<uint8_t>& current) {
+        return PlistDict::parse(current.data(), current.size()).has_value();
+    };
+    options.logName = kWriteName;
+    const StoredSave saved = saveStoredFile(path, bytes.data(), bytes.size(), options);
+    if (saved.status == StoredSave::Status::Failed) logMessage(kWriteName, 4, saved.error);
+    return saved.ok();
 }
 
 }  // namespace platform

@@ -1,6 +1,10 @@
 #pragma once
 // Dictionary property-list files: read in either format, written in the binary format,
 // atomically. Reading never trusts the file: anything but a readable dictionary gives nothing.
+// Both go through platform/foundation/StoredFile.h, so a file that could not be read is moved
+// aside before it is ever replaced.
+#include <sys/types.h>
+
 #include <cstddef>
 #include <filesystem>
 #include <optional>
@@ -13,11 +17,14 @@ namespace platform {
 inline constexpr size_t kMaxPlistFileBytes = 16 * 1024 * 1024;
 
 // Nothing when the file is missing (silently: that is a first run), and nothing with one WARN
-// log line naming the file when it exists but cannot be read, does not parse, or its root is
-// not a dictionary. The file itself is left as it is.
+// log line naming the file when it exists but cannot be read, does not parse, is nested too
+// deeply, or its root is not a dictionary. The file itself is left as it is, and remembered as
+// unreadable for the next write.
 std::optional<PlistDict> readPlistDictionaryFile(const std::filesystem::path& path);
 
-// Writes the binary form atomically (mode 0644); false, with an ERROR log line, on failure.
-bool writePlistDictionaryFile(const std::filesystem::path& path, const PlistDict& dict);
+// Writes the binary form atomically; false on failure, with one WARN line when an existing file
+// was in the way (not a regular file, or present but unopenable) and one ERROR line otherwise.
+// An existing file that could not be read (now or earlier in this run) is moved aside first.
+bool writePlistDictionaryFile(const std::filesystem::path& path, const PlistDict& dict, mode_t mode = 0644);
 
 }  // namespace platform

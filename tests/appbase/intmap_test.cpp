@@ -124,6 +124,15 @@ TEST_F(IntIntMap, LoadOfCorruptFileKeepsEntriesWarnsOnceAndLeavesTheFile) {
     EXPECT_EQ(log.lines()[0].rfind("[WARN] ", 0), 0u);
     EXPECT_NE(log.lines()[0].find("unlockinglevels.plist"), std::string::npos);
     EXPECT_EQ(tmp.read("Documents/unlockinglevels.plist"), before);
+
+    // The next save keeps the unreadable file beside the new one, also from a map that never
+    // tried to read it.
+    ASSERT_TRUE(map->save(name("unlockinglevels")));
+    EXPECT_EQ(tmp.read("Documents/unlockinglevels.plist.corrupt"), before);
+    tmp.write("Documents/unlockinglevels.plist", std::string_view("garbage written by someone else"));
+    ASSERT_TRUE(makeRef<JTIntIntMap>()->save(name("unlockinglevels")));
+    EXPECT_EQ(tmp.read("Documents/unlockinglevels.plist.corrupt.1").size(), 31u);
+    EXPECT_EQ(tmp.read("Documents/unlockinglevels.plist.corrupt"), before);
 }
 
 TEST_F(IntIntMap, LoadOfArrayRootFileIsRefused) {

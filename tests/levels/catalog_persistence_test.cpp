@@ -95,15 +95,20 @@ TEST_F(CatalogFixture, UnusableFilesReadAsOnlyNormalOpenAndAreNotOverwrittenUnwa
     }
 }
 
-TEST_F(CatalogFixture, UnreadableFileIsNamedInAWarningBeforeItIsReplaced) {
+TEST_F(CatalogFixture, UnreadableFileIsNamedInAWarningAndMovedAsideBeforeItIsReplaced) {
     writeBytes(stateFile(), "garbage");
     std::vector<std::string> events;
     platform::ScopedLogSink log([&](const std::string& line) { events.push_back(line); });
     manager = freshManager();
     play(20, 3500);
-    ASSERT_EQ(countContaining(events, "[WARN]"), 1);
+    // One warning when it is read, one naming both paths when it is moved aside.
+    ASSERT_EQ(countContaining(events, "[WARN]"), 2);
     EXPECT_NE(events.front().find("[WARN]"), std::string::npos);
     EXPECT_NE(events.front().find("unlockinglevels.plist"), std::string::npos);
+    const std::string aside = stateFile().string() + ".corrupt";
+    EXPECT_NE(events.back().find(stateFile().string() + ","), std::string::npos) << events.back();
+    EXPECT_NE(events.back().find(aside), std::string::npos) << events.back();
+    EXPECT_EQ(bytesOf(aside), std::vector<uint8_t>({'g', 'a', 'r', 'b', 'a', 'g', 'e'}));
     EXPECT_TRUE(ReadDictionaryFromPlistFile(stateFile().string()).has_value());
 }
 

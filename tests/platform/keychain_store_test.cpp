@@ -116,3 +116,15 @@ TEST(KeychainStore, ItemWithoutDataOrNonDictionaryItemsCountAsCorrupt) {
     tmp.write("k2.plist", rootNoData.toBinary());
     EXPECT_EQ(KeychainStore(tmp.path() / "k2.plist").copyData(query("a", "s")).status, Status::Corrupt);
 }
+
+TEST(KeychainStore, EveryCorruptFileSetAsideIsKept) {
+    TempDir tmp;
+    KeychainStore store(tmp.path() / "keychain.plist");
+    for (const char* bytes : {"first broken store", "second broken store"}) {
+        tmp.write("keychain.plist", std::string_view(bytes));
+        ASSERT_EQ(store.add(query("arid", "svc"), kSecret).status, Status::Ok);
+    }
+    EXPECT_EQ(tmp.read("keychain.plist.corrupt").size(), 18u);
+    EXPECT_EQ(tmp.read("keychain.plist.corrupt.1").size(), 19u);
+    EXPECT_EQ(store.copyData(query("arid", "svc")).data, kSecret);
+}

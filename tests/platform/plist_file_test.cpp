@@ -113,11 +113,11 @@ TEST_F(PlistFiles, AFolderInPlaceOfTheFileIsRefusedWithOneWarning) {
     EXPECT_NE(log.lines()[0].find("folder.plist"), std::string::npos);
 }
 
-TEST_F(PlistFiles, FailedWriteReturnsFalseWithAnErrorLineAndKeepsTheOldFile) {
+TEST_F(PlistFiles, AFolderInTheWayIsNotReplacedAndTheWriteFailsWithOneWarning) {
     fs::create_directories(tmp.path() / "occupied.plist" / "inside");
     EXPECT_FALSE(platform::writePlistDictionaryFile(tmp.path() / "occupied.plist", settingsLike()));
     ASSERT_EQ(log.lines().size(), 1u);
-    EXPECT_EQ(log.lines()[0].rfind("[ERROR] WriteDictionaryToPlistFile\n", 0), 0u);
+    EXPECT_EQ(log.lines()[0].rfind("[WARN] WriteDictionaryToPlistFile\n", 0), 0u);
     EXPECT_TRUE(fs::is_directory(tmp.path() / "occupied.plist" / "inside"));
     int entries = 0;
     for ([[maybe_unused]] const auto& e : fs::directory_iterator(tmp.path())) ++entries;
