@@ -9,6 +9,8 @@
 #include <string>
 #include <system_error>
 
+#include "platform/foundation/FileIO.h"
+
 namespace platform {
 
 namespace fs = std::filesystem;
@@ -58,12 +60,14 @@ fs::path cacheHome() {
     return userHome() / ".cache";
 }
 
+// Also clears out what runs killed mid-write left in the folder, once per process.
 fs::path ensureDirectory(const fs::path& dir) {
     std::error_code ec;
     if (!fs::is_directory(dir, ec)) {
         fs::create_directories(dir, ec);
         if (!ec) fs::permissions(dir, fs::perms::owner_all, fs::perm_options::replace, ec);
     }
+    removeStaleTemporariesOnce(dir);
     return dir;
 }
 

@@ -108,18 +108,6 @@ bool processGone(long long pid) {
     return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
 }
 
-void sweepOnce(const fs::path& folder) {
-    static std::mutex mutex;
-    static std::set<std::string> swept;
-    std::error_code ec;
-    const fs::path key = fs::absolute(folder, ec).lexically_normal();
-    {
-        std::lock_guard lock(mutex);
-        if (!swept.insert(key.string()).second) return;
-    }
-    removeStaleTemporaries(folder);
-}
-
 // A new, exclusive temporary beside target; -1 with errno set when none can be made.
 int createTemporary(const fs::path& target, std::string* tempPath) {
     static std::atomic<unsigned long long> counter{0};
@@ -219,7 +207,7 @@ bool writeFileAtomically(const fs::path& path, const void* data, size_t size,
     }
     fs::path folder = target->parent_path();
     if (folder.empty()) folder = ".";
-    sweepOnce(folder);
+    removeStaleTemporariesOnce(folder);
 
     std::string temp;
     FdCloser fd(createTemporary(*target, &temp));
@@ -260,6 +248,18 @@ bool syncFolder(const fs::path& folder) {
 
 bool isTemporaryFileName(const std::string& name) {
     return pidOfOurTemporary(name).has_value();
+}
+
+void removeStaleTemporariesOnce(const fs::path& folder) {
+    static std::mutex mutex;
+    static std::set<std::string> swept;
+    std::error_code ec;
+    const fs::path key = fs::absolute(folder, ec).lexically_normal();
+    {
+        std::lock_guard lock(mutex);
+        if (!swept.insert(key.string()).second) return;
+    }
+    removeStaleTemporaries(folder);
 }
 
 int removeStaleTemporaries(const fs::path& folder) {

@@ -56,9 +56,11 @@ bool syncFolder(const std::filesystem::path& folder);
 // Temporary files are named ".<name>.tikoleap-<pid>-<n>.tmp" beside the file they will become,
 // so that a run killed mid-write leaves something recognisable. This removes, from one folder,
 // the temporaries of processes that no longer run (and the differently named ones earlier
-// versions left: "<name>.png.tmp-<pid>-<n>", "<name>.plist.XXXXXX"); the number removed. The
-// atomic writer sweeps each folder the first time it writes there in a process.
+// versions left: "<name>.png.tmp-<pid>-<n>", "<name>.plist.XXXXXX"); the number removed.
 int removeStaleTemporaries(const std::filesystem::path& folder);
+// The same, once per folder and process: the app's folders are swept when first handed out at
+// start-up, and any other folder the first time the atomic writer writes there.
+void removeStaleTemporariesOnce(const std::filesystem::path& folder);
 // Whether a file name is one of our temporaries (of any process, live or not).
 bool isTemporaryFileName(const std::string& name);
 

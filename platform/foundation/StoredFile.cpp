@@ -96,7 +96,8 @@ bool isStoredFileMarkedUnreadable(const fs::path& path) {
     return marks().count(key) != 0;
 }
 
-StoredSave saveStoredFile(const fs::path& path, const void* data, size_t size, const StoredSaveOptions& options) {
+StoredSave saveStoredFile(const fs::path& path, const void* data, size_t size,
+                          const StoredSaveOptions& options) {
     std::string error;
     const std::optional<fs::path> target = resolveLinks(path, &error);
     if (!target) return refuse(options, "not saving " + path.string() + ": " + error);
@@ -109,8 +110,8 @@ StoredSave saveStoredFile(const fs::path& path, const void* data, size_t size, c
         }
         const int fd = ::open(target->c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
         if (fd < 0) {
-            return refuse(options, "not replacing " + target->string() + ": it exists but cannot be opened (" +
-                                       std::strerror(errno) + ")");
+            return refuse(options, "not replacing " + target->string() +
+                                       ": it exists but cannot be opened (" + std::strerror(errno) + ")");
         }
         ::close(fd);
         bool unreadable = isStoredFileMarkedUnreadable(*target);
@@ -125,8 +126,9 @@ StoredSave saveStoredFile(const fs::path& path, const void* data, size_t size, c
                 return refuse(options, "not replacing " + target->string() +
                                            ", which could not be read: cannot move it aside (" + error + ")");
             }
-            logMessage(options.logName, kWarn,
-                       "moved " + target->string() + ", which could not be read, aside to " + aside->string());
+            logMessage(
+                options.logName, kWarn,
+                "moved " + target->string() + ", which could not be read, aside to " + aside->string());
         }
     } else if (errno != ENOENT) {
         return refuse(options, "not saving " + target->string() + ": " + std::strerror(errno));

@@ -28,7 +28,8 @@ class BinaryTable {
         offsetSize_ = trailer[6];
         refSize_ = trailer[7];
         uint64_t table = 0;
-        if (!readUInt(size_ - kTrailerBytes + 8, 8, &count_) || !readUInt(size_ - kTrailerBytes + 16, 8, &top_) ||
+        if (!readUInt(size_ - kTrailerBytes + 8, 8, &count_) ||
+            !readUInt(size_ - kTrailerBytes + 16, 8, &top_) ||
             !readUInt(size_ - kTrailerBytes + 24, 8, &table)) {
             return false;
         }
@@ -77,7 +78,8 @@ class BinaryTable {
         out->reserve(static_cast<size_t>(n));
         for (uint64_t i = 0; i < n; ++i) {
             uint64_t ref = 0;
-            if (!readUInt(pos + static_cast<size_t>(i) * refSize_, refSize_, &ref) || ref >= count_) return false;
+            if (!readUInt(pos + static_cast<size_t>(i) * refSize_, refSize_, &ref) || ref >= count_)
+                return false;
             out->push_back(ref);
         }
         return true;

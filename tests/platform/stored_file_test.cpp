@@ -6,13 +6,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <fcntl.h>
+#include <chrono>
 #include <filesystem>
 #include <future>
 #include <string>
 #include <vector>
 
+#include "platform/foundation/AppPaths.h"
 #include "platform/foundation/FileIO.h"
 #include "platform/foundation/ScopedLogSink.h"
 #include "platform/foundation/StoredFile.h"
@@ -105,7 +106,8 @@ TEST_F(StoredFiles, AFileThatCouldNotBeReadIsMovedAsideWithOneWarningBeforeItIsR
         {"empty", ""},
         {"garbage", "\x01\x02 no list here \xff"},
         {"truncated", text(truncated)},
-        {"wrong root", "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><integer>1</integer></array></plist>"},
+        {"wrong root",
+         "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><integer>1</integer></array></plist>"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -315,9 +317,20 @@ TEST_F(StoredFiles, StaleTemporariesOfDeadProcessesAreSweptAndOthersKept) {
     fs::create_directories(file("frames"));
     tmp.write("frames/" + stale[1], std::string_view("x"));
     std::string error;
-    ASSERT_TRUE(platform::writeFileAtomically(file("frames/frame-000001.png"), "png", 3, 0644, &error)) << error;
+    ASSERT_TRUE(platform::writeFileAtomically(file("frames/frame-000001.png"), "png", 3, 0644, &error))
+        << error;
     EXPECT_FALSE(fs::exists(file("frames/" + stale[1])));
     int entries = 0;
     for ([[maybe_unused]] const auto& e : fs::directory_iterator(file("frames"))) ++entries;
     EXPECT_EQ(entries, 1);
+
+    // The app's folders are swept when first handed out at start-up.
+    tmp.write("home/Documents/" + stale[0], std::string_view("x"));
+    tmp.write("home/Library/" + stale[0], std::string_view("x"));
+    platform::AppPaths::setHome(file("home"));
+    platform::AppPaths::documentsDirectory();
+    platform::AppPaths::libraryDirectory();
+    platform::AppPaths::setHome({});
+    EXPECT_FALSE(fs::exists(file("home/Documents/" + stale[0])));
+    EXPECT_FALSE(fs::exists(file("home/Library/" + stale[0])));
 }
