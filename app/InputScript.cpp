@@ -1,8 +1,9 @@
 #include "app/InputScript.h"
 
 #include <cmath>
-#include <fstream>
 #include <sstream>
+
+#include "platform/foundation/FileIO.h"
 
 std::optional<InputScript> InputScript::parse(const std::string& text, const std::string& source,
                                               std::string* error) {
@@ -65,12 +66,12 @@ std::optional<InputScript> InputScript::parse(const std::string& text, const std
 }
 
 std::optional<InputScript> InputScript::load(const std::string& path, std::string* error) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        if (error) *error = path + ": cannot read the input script";
+    const platform::FileReadResult file = platform::readWholeFile(path, kMaxBytes);
+    if (file.status != platform::FileReadResult::Status::Ok) {
+        const std::string why =
+            file.status == platform::FileReadResult::Status::Missing ? "no such file" : file.error;
+        if (error) *error = path + ": cannot read the input script: " + why;
         return std::nullopt;
     }
-    std::ostringstream text;
-    text << file.rdbuf();
-    return parse(text.str(), path, error);
+    return parse(std::string(file.bytes.begin(), file.bytes.end()), path, error);
 }

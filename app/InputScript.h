@@ -24,7 +24,9 @@ class InputScript {
     // Nothing, with "<source>:<line>: <reason>" in `error`, for a malformed script.
     static std::optional<InputScript> parse(const std::string& text, const std::string& source,
                                             std::string* error);
+    // A regular file of at most kMaxBytes; anything else is refused with the reason in `error`.
     static std::optional<InputScript> load(const std::string& path, std::string* error);
+    static constexpr size_t kMaxBytes = 64 * 1024 * 1024;
 
     const std::vector<InputEvent>& events() const { return events_; }
     // The events of one tick, in script order.

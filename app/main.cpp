@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "app/CommandLine.h"
+#include "app/CommandLineChecks.h"
 #include "app/HeadlessRun.h"
 #include "app/WindowRun.h"
 #include "platform/foundation/AppPaths.h"
@@ -20,6 +21,10 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options->resources.empty()) options->resources = TIKOLEAP_RESOURCES_DIR;
+    if (const auto problem = checkCommandLinePaths(*options)) {
+        std::fprintf(stderr, "tikoleap: %s\n", problem->message.c_str());
+        return problem->exitCode;
+    }
 
     if (!options->headless) {
         if (WindowRun::displayAvailable()) {

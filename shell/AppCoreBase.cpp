@@ -127,7 +127,7 @@ void AppCoreBase::setCurrentEAGLContext() {
 
 void AppCoreBase::startGameView() {
     if (!resourceLoaded_) {
-        if (!texIconPause_) texIconPause_ = newTextureWithName("icon_pause_mini");
+        if (!texIconPause_) texIconPause_ = newTextureWithName(kPauseIconTexture);
         loadResources();
         resourceLoaded_ = true;
     }

@@ -24,6 +24,7 @@ class GameViewBase;
 class AppCoreBase : public JTAppBase::AppCoreLink, public AccelerometerHelper::Owner {
   public:
     static constexpr int kTextureSlots = 18;
+    static constexpr const char* kPauseIconTexture = "icon_pause_mini";
 
     // `resourcesDir` holds the generated textures; `eaglContext` is the one GL context of the app.
     AppCoreBase(std::string resourcesDir, std::shared_ptr<platform::GLContext> eaglContext);

@@ -1,5 +1,7 @@
 #include "shell/MyAppCore.h"
 
+#include <iterator>
+
 #include "levels/MyLevelManager.h"
 #include "shell/LogMessage.h"
 
@@ -15,12 +17,27 @@ void MyAppCore::setup() {
     context->setLevelManager(JTCore::makeRef<JTApp::MyLevelManager>(context.get()));
 }
 
+namespace {
+
+// The texture slots in order.
+constexpr const char* kTextures[MyAppCore::kTextureSlots] = {
+    "gameover",   "tiko_left_256", "tiko_right_256", "tiko_ouch_256", "block",      "block_down",
+    "block_jump", "block_yellow",  "block_red",      "ham",           "wall_upper", "enemy",
+    "fire_l",     "fire_r",        "haikei",         "enemy_sp1",     "enemy_sp2",  "toge",
+};
+
+}  // namespace
+
+const std::vector<std::string>& MyAppCore::textureNames() {
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> all(std::begin(kTextures), std::end(kTextures));
+        all.push_back(kPauseIconTexture);
+        return all;
+    }();
+    return names;
+}
+
 void MyAppCore::loadResources() {
-    static const char* const kTextures[kTextureSlots] = {
-        "gameover",   "tiko_left_256", "tiko_right_256", "tiko_ouch_256", "block",      "block_down",
-        "block_jump", "block_yellow",  "block_red",      "ham",           "wall_upper", "enemy",
-        "fire_l",     "fire_r",        "haikei",         "enemy_sp1",     "enemy_sp2",  "toge",
-    };
     for (int i = 0; i < kTextureSlots; ++i) loadImageAt(i, kTextures[i]);
     // The background tile repeats edge to edge: sample half a texel inside so no seam shows.
     cutEdgeImageAt(14);

@@ -1,4 +1,7 @@
 #pragma once
+#include <string>
+#include <vector>
+
 #include "shell/AppCoreBase.h"
 
 // The game's app core: its identity, its game core and its resource table.
@@ -11,4 +14,7 @@ class MyAppCore : public AppCoreBase {
 
     void setup() override;
     void loadResources() override;
+
+    // Every texture the game loads, by name (without scale suffix or ".png").
+    static const std::vector<std::string>& textureNames();
 };

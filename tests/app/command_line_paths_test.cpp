@@ -1,0 +1,158 @@
+// The paths on the command line are checked before a run: outputs only ever replace regular
+// files (through links), the input script is a bounded regular file, and a broken resources
+// folder stops the program with a message instead of a run without pictures.
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "app/CommandLineChecks.h"
+#include "support/TempDir.h"
+
+namespace fs = std::filesystem;
+using tikoleap::test::TempDir;
+
+namespace {
+
+struct Process {
+    int code = -1;
+    std::string out;  // standard output and error together
+};
+
+Process runTikoleap(const std::string& arguments) {
+    Process p;
+    const std::string command =
+        std::string(TIKOLEAP_BINARY_DIR) + "/tikoleap --headless --ticks 5 --seed 1 " + arguments + " 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) return p;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) p.out.append(buffer, n);
+    const int status = ::pclose(pipe);
+    p.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return p;
+}
+
+bool makeSocket(const fs::path& path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+    const bool ok = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    if (fd >= 0) ::close(fd);
+    return ok;
+}
+
+mode_t typeOf(const fs::path& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 ? (st.st_mode & S_IFMT) : 0;
+}
+
+class CommandLinePaths : public ::testing::Test {
+  protected:
+    std::string home() const { return "--home " + tmp.path().string() + "/home "; }
+    TempDir tmp;
+};
+
+}  // namespace
+
+TEST_F(CommandLinePaths, AnOutputThatIsNotARegularFileIsRefusedBeforeTheRun) {
+    fs::create_directories(tmp.path() / "folder.png");
+    ASSERT_EQ(::mkfifo((tmp.path() / "fifo.png").c_str(), 0644), 0);
+    ASSERT_TRUE(makeSocket(tmp.path() / "socket.png"));
+    std::vector<std::string> targets{"folder.png", "fifo.png", "socket.png"};
+    if (::geteuid() == 0) {
+        // A private copy of the null device: the real one must never be put at risk.
+        ASSERT_EQ(::mknod((tmp.path() / "device.png").c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
+        targets.push_back("device.png");
+    }
+    for (const std::string& name : targets) {
+        SCOPED_TRACE(name);
+        const fs::path target = tmp.path() / name;
+        const mode_t before = typeOf(target);
+        const Process p = runTikoleap(home() + "--screenshot " + target.string());
+        EXPECT_EQ(p.code, 2) << p.out;
+        EXPECT_NE(p.out.find(target.string()), std::string::npos) << p.out;
+        EXPECT_EQ(p.out.find("\"ticks\""), std::string::npos) << "the run must not start: " << p.out;
+        EXPECT_EQ(typeOf(target), before);
+    }
+
+    // Through a link, what the link names decides.
+    fs::create_symlink("fifo.png", tmp.path() / "to-fifo.png");
+    EXPECT_EQ(runTikoleap(home() + "--screenshot " + (tmp.path() / "to-fifo.png").string()).code, 2);
+    EXPECT_EQ(typeOf(tmp.path() / "fifo.png"), static_cast<mode_t>(S_IFIFO));
+
+    // A frames folder that is a file, or a frame in it that is not a file.
+    tmp.write("not-a-folder", std::string_view("keep"));
+    EXPECT_EQ(runTikoleap(home() + "--frames-dir " + (tmp.path() / "not-a-folder").string()).code, 2);
+    EXPECT_EQ(tmp.read("not-a-folder").size(), 4u);
+    fs::create_directories(tmp.path() / "frames");
+    ASSERT_EQ(::mkfifo((tmp.path() / "frames" / "frame-000003.png").c_str(), 0644), 0);
+    const Process frames = runTikoleap(home() + "--frames-dir " + (tmp.path() / "frames").string());
+    EXPECT_EQ(frames.code, 2) << frames.out;
+    EXPECT_NE(frames.out.find("frame-000003.png"), std::string::npos) << frames.out;
+}
+
+TEST_F(CommandLinePaths, AScreenshotThroughALinkReplacesTheLinkedFileAndKeepsTheLink) {
+    fs::create_directories(tmp.path() / "shots");
+    tmp.write("shots/last.png", std::string_view("old picture"));
+    fs::create_symlink("shots/last.png", tmp.path() / "link.png");
+    const Process p = runTikoleap(home() + "--screenshot " + (tmp.path() / "link.png").string());
+    ASSERT_EQ(p.code, 0) << p.out;
+    EXPECT_TRUE(fs::is_symlink(tmp.path() / "link.png"));
+    const std::vector<uint8_t> png = tmp.read("shots/last.png");
+    ASSERT_GT(png.size(), 8u);
+    EXPECT_EQ(std::string(png.begin() + 1, png.begin() + 4), "PNG");
+}
+
+TEST_F(CommandLinePaths, TheInputScriptMustBeABoundedRegularFile) {
+    fs::create_directories(tmp.path() / "script-folder");
+    tmp.write("huge.txt", std::string_view("1 tilt 0\n"));
+    fs::resize_file(tmp.path() / "huge.txt", 64 * 1024 * 1024 + 1);
+    struct Case {
+        std::string path;
+        const char* reason;
+    };
+    for (const Case& c : {Case{(tmp.path() / "script-folder").string(), "not a regular file"},
+                          Case{"/dev/zero", "not a regular file"},
+                          Case{(tmp.path() / "huge.txt").string(), "file too large"},
+                          Case{(tmp.path() / "absent.txt").string(), "no such file"}}) {
+        SCOPED_TRACE(c.path);
+        const Process p = runTikoleap(home() + "--input " + c.path);
+        EXPECT_EQ(p.code, 2) << p.out;
+        EXPECT_NE(p.out.find(c.path + ": cannot read the input script: " + c.reason), std::string::npos) << p.out;
+    }
+}
+
+TEST_F(CommandLinePaths, AMissingEmptyOrIncompleteResourcesFolderStopsTheProgram) {
+    fs::create_directories(tmp.path() / "empty");
+    const fs::path partial = tmp.path() / "partial";
+    fs::copy(TIKOLEAP_RESOURCES_DIR, partial, fs::copy_options::recursive);
+    for (const char* scale : {"", "_cs150", "_cs200"}) fs::remove(partial / ("toge" + std::string(scale) + ".png"));
+    const fs::path broken = tmp.path() / "broken";
+    fs::copy(TIKOLEAP_RESOURCES_DIR, broken, fs::copy_options::recursive);
+    fs::resize_file(broken / "haikei.png", 100);
+
+    struct Case {
+        fs::path folder;
+        std::string named;
+    };
+    for (const Case& c : {Case{tmp.path() / "absent", "is missing"}, Case{tmp.path() / "empty", "is empty"},
+                          Case{partial, ": toge (no toge.png)"}, Case{broken, ": haikei (cannot decode"}}) {
+        SCOPED_TRACE(c.folder.string());
+        const Process p = runTikoleap(home() + "--resources " + c.folder.string());
+        EXPECT_EQ(p.code, 1) << p.out;
+        EXPECT_NE(p.out.find(c.named), std::string::npos) << p.out;
+        EXPECT_NE(p.out.find(c.folder.string()), std::string::npos) << p.out;
+    }
+    // The real folder passes, and so does a missing output in a real folder.
+    EXPECT_FALSE(checkResources(TIKOLEAP_RESOURCES_DIR));
+    EXPECT_FALSE(checkOutputFile("--screenshot", (tmp.path() / "new.png").string()));
+}
