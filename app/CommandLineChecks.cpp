@@ -42,7 +42,8 @@ std::optional<std::string> checkOutputFile(const std::string& option, const std:
     std::string error;
     const std::optional<mode_t> mode = modeOf(path, &error);
     if (!error.empty()) return option + " " + path + ": " + error;
-    if (mode && !S_ISREG(*mode)) return option + " " + path + ": exists and is " + kindOf(*mode) + ", not a file";
+    if (mode && !S_ISREG(*mode))
+        return option + " " + path + ": exists and is " + kindOf(*mode) + ", not a file";
     return std::nullopt;
 }
 
@@ -86,7 +87,8 @@ std::optional<std::string> checkResources(const std::string& folder) {
 
 std::optional<PathProblem> checkCommandLinePaths(const CommandLine& options) {
     if (options.screenshot) {
-        if (auto problem = checkOutputFile("--screenshot", *options.screenshot)) return PathProblem{2, *problem};
+        if (auto problem = checkOutputFile("--screenshot", *options.screenshot))
+            return PathProblem{2, *problem};
     }
     if (options.framesDir) {
         if (auto problem = checkFramesFolder(*options.framesDir)) return PathProblem{2, *problem};

@@ -120,14 +120,15 @@ TEST_F(CommandLinePaths, TheInputScriptMustBeABoundedRegularFile) {
         std::string path;
         const char* reason;
     };
-    for (const Case& c : {Case{(tmp.path() / "script-folder").string(), "not a regular file"},
-                          Case{"/dev/zero", "not a regular file"},
-                          Case{(tmp.path() / "huge.txt").string(), "file too large"},
-                          Case{(tmp.path() / "absent.txt").string(), "no such file"}}) {
+    for (const Case& c :
+         {Case{(tmp.path() / "script-folder").string(), "not a regular file"},
+          Case{"/dev/zero", "not a regular file"}, Case{(tmp.path() / "huge.txt").string(), "file too large"},
+          Case{(tmp.path() / "absent.txt").string(), "no such file"}}) {
         SCOPED_TRACE(c.path);
         const Process p = runTikoleap(home() + "--input " + c.path);
         EXPECT_EQ(p.code, 2) << p.out;
-        EXPECT_NE(p.out.find(c.path + ": cannot read the input script: " + c.reason), std::string::npos) << p.out;
+        EXPECT_NE(p.out.find(c.path + ": cannot read the input script: " + c.reason), std::string::npos)
+            << p.out;
     }
 }
 
@@ -135,7 +136,8 @@ TEST_F(CommandLinePaths, AMissingEmptyOrIncompleteResourcesFolderStopsTheProgram
     fs::create_directories(tmp.path() / "empty");
     const fs::path partial = tmp.path() / "partial";
     fs::copy(TIKOLEAP_RESOURCES_DIR, partial, fs::copy_options::recursive);
-    for (const char* scale : {"", "_cs150", "_cs200"}) fs::remove(partial / ("toge" + std::string(scale) + ".png"));
+    for (const char* scale : {"", "_cs150", "_cs200"})
+        fs::remove(partial / ("toge" + std::string(scale) + ".png"));
     const fs::path broken = tmp.path() / "broken";
     fs::copy(TIKOLEAP_RESOURCES_DIR, broken, fs::copy_options::recursive);
     fs::resize_file(broken / "haikei.png", 100);
