@@ -1,12 +1,13 @@
 # The two set-up commands: `make play` and `make test`. Everything else is a helper.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 # Window tests need a display: without one, the tests run inside a virtual X server.
 WITH_DISPLAY = $(CURDIR)/scripts/with-display
 
-.PHONY: all bootstrap configure build play test test-sanitize bench format format-check clean
+.PHONY: all bootstrap configure build play test test-sanitize test-tsan bench format format-check clean
 
 all: build
 
@@ -32,6 +33,12 @@ test-sanitize: bootstrap
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp UBSAN_OPTIONS=print_stacktrace=1 $(WITH_DISPLAY) ctest --output-on-failure -j $(JOBS)
 
+# The ad component's queues and the dispatch layer under the thread sanitizer; builds only those tests.
+test-tsan: bootstrap
+	@test -f $(TSAN_BUILD)/CMakeCache.txt || cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTIKOLEAP_TSAN=ON >/dev/null
+	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target tikoleap-tsan-tests
+	@cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --output-on-failure -j $(JOBS)
+
 bench: build
 	@$(BUILD)/tikoleap-bench
 
@@ -42,4 +49,4 @@ format-check:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 clean:
-	@rm -rf $(BUILD) $(ASAN_BUILD)
+	@rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)

@@ -12,11 +12,13 @@
 #include "appbase/JTRandom.h"
 #include "levels/MyLevelManager.h"
 #include "platform/foundation/AppPaths.h"
+#include "platform/foundation/UserDefaults.h"
 #include "platform/gl/GLContext.h"
 #include "platform/image/PngCodec.h"
 #include "platform/motion/Accelerometer.h"
 #include "platform/motion/ScriptedTiltSource.h"
 #include "platform/runloop/ManualRunLoop.h"
+#include "platform/ui/Application.h"
 #include "shell/MyAppCore.h"
 #include "shell/MyGameView.h"
 #include "shell/RandomSeed.h"
@@ -100,6 +102,10 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
         std::shared_ptr<platform::RunLoop> loop;
         std::shared_ptr<platform::Accelerometer> accelerometer;
         ~Restore() {
+            // The end of the run, as the window run ends: stores flush, and the next run in this
+            // process opens the user defaults under its own home.
+            platform::ui::Application::shared().terminate();
+            platform::UserDefaults::resetStandard();
             platform::Accelerometer::setShared(accelerometer);
             platform::RunLoop::setMain(loop);
         }
@@ -125,6 +131,7 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
         return std::nullopt;
     }
     GameViewBase& view = *core.gameView();
+    platform::ui::Application::shared().finishLaunching();
 
     auto finger = std::make_shared<PointerTouch>();
     bool fingerDown = false;

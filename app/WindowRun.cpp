@@ -5,11 +5,14 @@
 
 #include "appbase/JTLevelManager.h"
 #include "appbase/JTRandom.h"
+#include "platform/foundation/UserDefaults.h"
 #include "platform/gl/GLContext.h"
 #include "platform/motion/Accelerometer.h"
 #include "platform/motion/GamepadAccelerometer.h"
 #include "platform/motion/WindowTiltSource.h"
 #include "platform/runloop/GLibRunLoop.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/MemoryWarningMonitor.h"
 #include "platform/ui/Window.h"
 #include "platform/ui/WindowHost.h"
 #include "platform/window/Window.h"
@@ -78,6 +81,10 @@ int WindowRun::run(std::string* error) {
     };
     core.setFrontend(frontend);
     core.startGameView();
+    auto& application = platform::ui::Application::shared();
+    // The system's low-memory signal arrives on this loop's GLib context.
+    platform::ui::MemoryWarningMonitor memoryMonitor(application);
+    application.finishLaunching();
 
     auto proceed = [&] {
         const Waiting what = waiting;
@@ -109,6 +116,8 @@ int WindowRun::run(std::string* error) {
         loop->postAfter(static_cast<double>(*options_.quitAfterMs) / 1000.0, [&] { loop->quit(); });
     }
     loop->run();
+    application.terminate();
+    platform::UserDefaults::resetStandard();
     // The game's GL objects go while the desktop window's context still exists.
     app.reset();
     platform::Accelerometer::setShared(nullptr);

@@ -122,6 +122,11 @@ bool RunLoop::hasMain() {
     return mainSlot() != nullptr;
 }
 
+std::shared_ptr<RunLoop> RunLoop::mainLoop() {
+    std::lock_guard<std::mutex> lock(mainMutex());
+    return mainSlot();
+}
+
 std::shared_ptr<RunLoop> RunLoop::setMain(std::shared_ptr<RunLoop> loop) {
     std::lock_guard<std::mutex> lock(mainMutex());
     return std::exchange(mainSlot(), std::move(loop));

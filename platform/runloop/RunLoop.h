@@ -54,6 +54,8 @@ class RunLoop {
     // setMain returns the loop it replaces; install it before other threads may use it.
     static RunLoop& main();
     static bool hasMain();
+    // The installed main loop, or null; the caller's reference keeps it alive (other threads use this).
+    static std::shared_ptr<RunLoop> mainLoop();
     static std::shared_ptr<RunLoop> setMain(std::shared_ptr<RunLoop> loop);
 
   protected:

@@ -23,6 +23,23 @@ void Application::enterForeground() {
     center_.post(kApplicationDidBecomeActiveNotification);
 }
 
+void Application::finishLaunching() {
+    if (launched_) return;
+    launched_ = true;
+    center_.post(kApplicationDidFinishLaunchingNotification);
+    if (state_ == ApplicationState::Active) center_.post(kApplicationDidBecomeActiveNotification);
+}
+
+void Application::terminate() {
+    if (terminating_) return;
+    terminating_ = true;
+    center_.post(kApplicationWillTerminateNotification);
+}
+
+void Application::receiveMemoryWarning() {
+    center_.post(kApplicationDidReceiveMemoryWarningNotification);
+}
+
 void Application::setKeyWindow(const std::shared_ptr<Window>& window) {
     keyWindow_ = window;
     if (!window) return;

@@ -2,7 +2,8 @@
 // The application's foreground/background state, its key window, and modal panels waiting for
 // one. Going to the background posts will-resign-active then did-enter-background; coming back
 // posts will-enter-foreground then did-become-active. Repeated reports of the same change (a
-// window both minimised and unfocused) post once.
+// window both minimised and unfocused) post once. The window and the headless runs report the
+// launch and the end of the run the same way, so observers never know which of the two runs.
 #include <deque>
 #include <memory>
 
@@ -22,6 +23,13 @@ class Application {
     bool isActive() const { return state_ == ApplicationState::Active; }
     void enterBackground();
     void enterForeground();
+    // Launching is done: posts did-finish-launching, then did-become-active. Once per application.
+    void finishLaunching();
+    // The run is ending: posts will-terminate once; observers finish their saves before returning.
+    void terminate();
+    bool isTerminating() const { return terminating_; }
+    // The system is short of memory: posts the memory warning (on the main thread).
+    void receiveMemoryWarning();
 
     std::shared_ptr<Window> keyWindow() const { return keyWindow_.lock(); }
     // Shows the modal panels that waited for a window.
@@ -38,6 +46,8 @@ class Application {
   private:
     NotificationCenter& center_;
     ApplicationState state_ = ApplicationState::Active;
+    bool launched_ = false;
+    bool terminating_ = false;
     std::weak_ptr<Window> keyWindow_;
     std::deque<std::shared_ptr<View>> pending_;
 };

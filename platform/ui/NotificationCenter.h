@@ -1,8 +1,12 @@
 #pragma once
-// Broadcast of named notifications to observers on the main thread. Observers may add or
-// remove observers (themselves included) while a notification is being delivered.
+// The platform's notice centre: broadcast of named notifications to observers. Observers may be
+// added and removed from any thread; a handler runs on the thread that posts (the application
+// posts its life-cycle notices on the main thread). Handlers run without the centre's lock held,
+// so they may add or remove observers (themselves included) and post again. An observer removed
+// on another thread while a post is under way may still get that one notice.
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -14,6 +18,8 @@ struct Notification {
 };
 
 // Names of the application's life-cycle notifications.
+inline constexpr const char* kApplicationDidFinishLaunchingNotification =
+    "ApplicationDidFinishLaunchingNotification";
 inline constexpr const char* kApplicationWillResignActiveNotification =
     "ApplicationWillResignActiveNotification";
 inline constexpr const char* kApplicationDidEnterBackgroundNotification =
@@ -22,6 +28,9 @@ inline constexpr const char* kApplicationWillEnterForegroundNotification =
     "ApplicationWillEnterForegroundNotification";
 inline constexpr const char* kApplicationDidBecomeActiveNotification =
     "ApplicationDidBecomeActiveNotification";
+inline constexpr const char* kApplicationWillTerminateNotification = "ApplicationWillTerminateNotification";
+inline constexpr const char* kApplicationDidReceiveMemoryWarningNotification =
+    "ApplicationDidReceiveMemoryWarningNotification";
 
 class NotificationCenter {
   public:
@@ -33,7 +42,7 @@ class NotificationCenter {
     void removeObserver(Token token);
     void removeObserversOf(const void* owner);
     std::size_t observerCount(const std::string& name) const;
-    // Calls the observers of `name` in the order they were added.
+    // Calls the observers of `name` in the order they were added, on the calling thread.
     void post(const std::string& name, const void* object = nullptr);
 
     static NotificationCenter& defaultCenter();
@@ -45,6 +54,7 @@ class NotificationCenter {
         Handler handler;
         const void* owner;
     };
+    mutable std::mutex mutex_;
     std::vector<Observer> observers_;
     Token next_ = 1;
 };
