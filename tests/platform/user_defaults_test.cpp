@@ -164,3 +164,19 @@ TEST(UserDefaults, ChangesFromManyThreadsAllLand) {
     EXPECT_EQ(reopened->dictionaryRepresentation().size(), 200u);
     EXPECT_EQ(reopened->integerForKey("t3-49"), 49);
 }
+
+TEST(UserDefaults, AnUnreadableStoreStartsEmptyAndIsKeptAsideRatherThanOverwritten) {
+    TempDir tmp;
+    tmp.write("d.plist", "bplist00 but nothing after");
+    std::shared_ptr<UserDefaults> defaults;
+    {
+        platform::ScopedLogSink quiet;
+        defaults = UserDefaults::open(tmp.file("d.plist"));
+        EXPECT_TRUE(defaults->dictionaryRepresentation().empty());
+        defaults->setString("k", "v");
+        EXPECT_TRUE(defaults->synchronize());
+    }
+    const auto kept = tmp.read("d.plist.corrupt");
+    EXPECT_EQ(std::string(kept.begin(), kept.end()), "bplist00 but nothing after");
+    EXPECT_EQ(UserDefaults::open(tmp.file("d.plist"))->stringForKey("k"), "v");
+}
