@@ -3,6 +3,8 @@
 #include <charconv>
 #include <string_view>
 
+#include "platform/url/Url.h"
+
 namespace {
 
 template <class T>
@@ -17,9 +19,9 @@ bool parseNumber(std::string_view text, T min, T max, T* out) {
 }  // namespace
 
 const char* CommandLine::usage() {
-    return "usage: tikoleap [--quit-after-ms MS]\n"
+    return "usage: tikoleap [--quit-after-ms MS] [--open-url URL]\n"
            "       tikoleap --headless [--home DIR] [--level ID] [--seed N] [--ticks N] [--input FILE]\n"
-           "                [--screenshot FILE] [--frames-dir DIR --frame-every K]\n"
+           "                [--screenshot FILE] [--frames-dir DIR --frame-every K] [--open-url URL]\n"
            "  --headless        run without a window on a virtual clock, then print one JSON line\n"
            "  --home DIR        keep Documents, caches and temporary files under DIR\n"
            "  --level ID        the level to play (20 Normal, 21 Fall, 22 Enemy, 25 Right, 27 Down,\n"
@@ -30,6 +32,8 @@ const char* CommandLine::usage() {
            "  --screenshot FILE write the last frame as PNG\n"
            "  --frames-dir DIR  write every K-th frame as PNG into DIR (with --frame-every K)\n"
            "  --quit-after-ms MS  window mode: close by itself after MS milliseconds\n"
+           "  --open-url URL    hand URL to the app once it has started (in the window: to the\n"
+           "                    running instance, when there is one)\n"
            "  --resources DIR   folder of the game's textures\n";
 }
 
@@ -58,6 +62,12 @@ std::optional<CommandLine> CommandLine::parse(int argc, const char* const* argv,
             if (arg == "--screenshot") cl.screenshot = std::string(*v);
             if (arg == "--frames-dir") cl.framesDir = std::string(*v);
             if (arg == "--resources") cl.resources = std::string(*v);
+        } else if (arg == "--open-url") {
+            auto v = value(arg);
+            if (!v) return fail("--open-url needs a URL");
+            std::string why;
+            if (!platform::Url::parse(*v, &why)) return fail("--open-url: " + why);
+            cl.openUrl = std::string(*v);
         } else if (arg == "--level") {
             auto v = value(arg);
             if (!v || !parseNumber(*v, 1, 1000000, &cl.level)) return fail("--level needs a level id");

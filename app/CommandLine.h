@@ -15,6 +15,7 @@ struct CommandLine {
     std::optional<std::string> framesDir;
     int frameEvery = 1;
     std::optional<long long> quitAfterMs;  // window mode: quit by itself (tests, demos)
+    std::optional<std::string> openUrl;    // handed to the app once it has started
     std::string resources;                 // folder of the generated textures
 
     // Parses argv; on a bad argument returns nothing and puts the reason in `error`.

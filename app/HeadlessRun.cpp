@@ -15,10 +15,13 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/gl/GLContext.h"
 #include "platform/image/PngCodec.h"
+#include "platform/launcher/UrlOpener.h"
 #include "platform/motion/Accelerometer.h"
 #include "platform/motion/ScriptedTiltSource.h"
 #include "platform/runloop/ManualRunLoop.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/UiDriver.h"
+#include "shell/LogMessage.h"
 #include "shell/MyAppCore.h"
 #include "shell/MyGameView.h"
 #include "shell/RandomSeed.h"
@@ -98,32 +101,42 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
     platform::ScriptedTiltSource* tilt = tiltSource.get();
     auto previousAccelerometer = platform::Accelerometer::setShared(
         std::make_shared<platform::Accelerometer>(std::move(tiltSource), loop.get()));
+    // Headless, no page is opened: each one the run would open is recorded for the JSON line.
+    auto opener = std::make_shared<platform::RecordingUrlOpener>();
+    auto previousOpener = platform::UrlOpener::setShared(opener);
     struct Restore {
         std::shared_ptr<platform::RunLoop> loop;
         std::shared_ptr<platform::Accelerometer> accelerometer;
+        std::shared_ptr<platform::UrlOpener> opener;
         ~Restore() {
             // The end of the run, as the window run ends: stores flush, and the next run in this
             // process opens the user defaults under its own home.
             platform::ui::Application::shared().terminate();
             platform::UserDefaults::resetStandard();
+            platform::UrlOpener::setShared(opener);
             platform::Accelerometer::setShared(accelerometer);
             platform::RunLoop::setMain(loop);
         }
-    } restore{previousLoop, previousAccelerometer};
+    } restore{previousLoop, previousAccelerometer, previousOpener};
 
     auto gl = platform::GLContext::createHeadless(error);
     if (!gl) return std::nullopt;
     gl->makeCurrent();
 
     MyAppCore core(options_.resources, gl);
-    core.init();
-    core.appContext()->getLevelManager()->reloadLevels();
-    if (options_.level != 0) core.setCurrentLevelId(options_.level);
-
     bool titleShown = false;
     AppCoreBase::Frontend frontend;
     frontend.onTitle = [&] { titleShown = true; };
     core.setFrontend(frontend);
+    core.init();
+    core.applicationDidFinishLaunchingWithOptions(std::nullopt);
+
+    // Until the title screen stands, the run goes from the title straight into a game: the level
+    // asked for, or the stored one when it can be played.
+    JTAppBase::JTLevelManager& levels = *core.appContext()->getLevelManager();
+    core.setCurrentLevelId(options_.level != 0 ? options_.level
+                                               : levels.getSelectableLevelId(core.currentLevelId()));
+    titleShown = false;
     core.startGameView();
     if (titleShown || core.gameView() == nullptr) {
         *exitCode = 2;
@@ -132,6 +145,8 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
     }
     GameViewBase& view = *core.gameView();
     platform::ui::Application::shared().finishLaunching();
+    if (options_.openUrl) core.applicationHandleOpenURL(*options_.openUrl);
+    platform::ui::UiDriver ui(core.window(), loop.get());
 
     auto finger = std::make_shared<PointerTouch>();
     bool fingerDown = false;
@@ -156,6 +171,19 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
                         finger->set(finger->locationInView(), 3);
                         view.touchesEnded({finger});
                         fingerDown = false;
+                        break;
+                    case InputEvent::Kind::Open:
+                        // As from outside: after this tick, not inside it.
+                        loop->post([&core, url = ev.text] { core.applicationHandleOpenURL(url); });
+                        break;
+                    case InputEvent::Kind::Alert:
+                        loop->post([&ui, title = ev.text, tick] {
+                            if (!ui.answerFront(title)) {
+                                LogMessage("input script", 3,
+                                           "tick " + std::to_string(tick) + ": no alert with a \"" + title +
+                                               "\" button on screen");
+                            }
+                        });
                         break;
                 }
             });
@@ -187,6 +215,7 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
         result.score = scene->getScore();
         result.state = stateName(scene->getState());
     }
+    result.opened = opener->opened();
     if (options_.screenshot && !writeFrame(view, *options_.screenshot, error)) return std::nullopt;
     *exitCode = 0;
     return result;

@@ -4,6 +4,21 @@
 #include <sstream>
 
 #include "platform/foundation/FileIO.h"
+#include "platform/url/Url.h"
+
+namespace {
+
+// "#" starts a comment at the start of a line or after a blank, so a URL may hold one.
+void stripComment(std::string& line) {
+    for (size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '#' && (i == 0 || line[i - 1] == ' ' || line[i - 1] == '\t')) {
+            line.erase(i);
+            return;
+        }
+    }
+}
+
+}  // namespace
 
 std::optional<InputScript> InputScript::parse(const std::string& text, const std::string& source,
                                               std::string* error) {
@@ -18,7 +33,7 @@ std::optional<InputScript> InputScript::parse(const std::string& text, const std
     };
     while (std::getline(in, line)) {
         ++lineNo;
-        if (const auto hash = line.find('#'); hash != std::string::npos) line.erase(hash);
+        stripComment(line);
         std::istringstream words(line);
         std::string tickText;
         if (!(words >> tickText)) continue;  // blank or comment
@@ -54,8 +69,20 @@ std::optional<InputScript> InputScript::parse(const std::string& text, const std
             if (!number(&ev.x) || !number(&ev.y)) return fail("down needs two finite numbers x y");
         } else if (command == "up") {
             ev.kind = InputEvent::Kind::Up;
+        } else if (command == "open") {
+            ev.kind = InputEvent::Kind::Open;
+            if (!(words >> ev.text)) return fail("open needs a URL");
+            std::string why;
+            if (!platform::Url::parse(ev.text, &why)) return fail("open: " + why);
+        } else if (command == "alert") {
+            ev.kind = InputEvent::Kind::Alert;
+            std::getline(words >> std::ws, ev.text);
+            while (!ev.text.empty() &&
+                   (ev.text.back() == ' ' || ev.text.back() == '\t' || ev.text.back() == '\r'))
+                ev.text.pop_back();
+            if (ev.text.empty()) return fail("alert needs the title of a button");
         } else {
-            return fail("unknown command \"" + command + "\" (tilt, down or up)");
+            return fail("unknown command \"" + command + "\" (tilt, down, up, open or alert)");
         }
         std::string extra;
         if (words >> extra) return fail("unexpected \"" + extra + "\" at the end of the line");

@@ -5,6 +5,8 @@
 //   <tick> tilt <x>        device tilt in g (left negative) from that tick on
 //   <tick> down <x> <y>    a finger goes down (or moves) at view point (x, y), 320 x 480 points
 //   <tick> up              the finger lifts
+//   <tick> open <url>      the URL is opened into the app (as --open-url does)
+//   <tick> alert <title>   the alert on screen is answered with its button of that title
 //
 // Ticks count from 1 and must not decrease.
 #include <optional>
@@ -12,11 +14,12 @@
 #include <vector>
 
 struct InputEvent {
-    enum class Kind { Tilt, Down, Up };
+    enum class Kind { Tilt, Down, Up, Open, Alert };
     long long tick = 0;
     Kind kind = Kind::Tilt;
     double x = 0;
     double y = 0;
+    std::string text;  // open: the URL; alert: the button title
 };
 
 class InputScript {

@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 // What one run reports in its closing JSON line.
 struct RunResult {
@@ -8,7 +9,8 @@ struct RunResult {
     long long ticks = 0;
     long long frames = 0;
     int score = 0;
-    std::string state = "intro";  // "intro", "playing" or "gameover"
+    std::string state = "intro";      // "intro", "playing" or "gameover"
+    std::vector<std::string> opened;  // web pages the run would have opened, in order
 
     std::string toJson() const;
 };

@@ -25,7 +25,6 @@ namespace {
 
 // The phone screen the game is laid out for, shown at 1.5 times its size.
 constexpr float kScreenW = 320, kScreenH = 480, kWindowScale = 1.5f;
-constexpr int kContentsScaleIndex = 2;  // the 1.5x textures
 constexpr double kEventPollSeconds = 1.0 / 250;
 
 }  // namespace
@@ -61,36 +60,43 @@ int WindowRun::run(std::string* error) {
     platform::Accelerometer::setShared(
         std::make_shared<platform::Accelerometer>(std::move(tiltSource), loop.get()));
 
-    core.setContentsScaleIndex(kContentsScaleIndex);
-    core.init();
-    core.appContext()->getLevelManager()->reloadLevels();
-    if (options_.level != 0) core.setCurrentLevelId(options_.level);
+    core.setMainScreenScale(kWindowScale);
     // Each game frame is shown as part of the window's view tree, where the game view's container
     // lives; between games the window keeps showing the last frame.
     core.setGameFramePresenter([&host] { host->renderFrame(); });
 
     // Until the title, pause and game-over screens stand, the window keeps it simple: a click or a
-    // key resumes a paused game and starts a new one after a game over; the title starts Normal.
+    // key resumes a paused game and starts a new one after a game over or at the title.
     enum class Waiting { Nothing, Resume, NewGame } waiting = Waiting::Nothing;
     AppCoreBase::Frontend frontend;
     frontend.onPause = [&] { waiting = Waiting::Resume; };
     frontend.onGameOver = [&](int) { waiting = Waiting::NewGame; };
-    frontend.onTitle = [&] {
-        core.setCurrentLevelId(20);
-        waiting = Waiting::NewGame;
-    };
+    frontend.onTitle = [&] { waiting = Waiting::NewGame; };
     core.setFrontend(frontend);
+    core.init();
+    core.applicationDidFinishLaunchingWithOptions(std::nullopt);
+    JTAppBase::JTLevelManager& levels = *core.appContext()->getLevelManager();
+    auto startGame = [&] {
+        waiting = Waiting::Nothing;
+        core.setCurrentLevelId(levels.getSelectableLevelId(core.currentLevelId()));
+        core.startGameView();
+    };
+    // The launch goes straight from the title into the game: the level asked for, or the stored one.
+    waiting = Waiting::Nothing;
+    core.setCurrentLevelId(options_.level != 0 ? options_.level
+                                               : levels.getSelectableLevelId(core.currentLevelId()));
     core.startGameView();
     auto& application = platform::ui::Application::shared();
     // The system's low-memory signal arrives on this loop's GLib context.
     platform::ui::MemoryWarningMonitor memoryMonitor(application);
     application.finishLaunching();
+    if (options_.openUrl) core.applicationHandleOpenURL(*options_.openUrl);
 
     auto proceed = [&] {
         const Waiting what = waiting;
         waiting = Waiting::Nothing;
         if (what == Waiting::Resume) core.resumeGameView();
-        if (what == Waiting::NewGame) core.startGameView();
+        if (what == Waiting::NewGame) startGame();
     };
     auto observe = [&](const platform::WindowEvent& ev) {
         tilt->onWindowEvent(ev);

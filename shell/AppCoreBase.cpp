@@ -1,7 +1,5 @@
 #include "shell/AppCoreBase.h"
 
-#include <sys/utsname.h>
-
 #include <cstdio>
 
 #include "appbase/JTLevelManager.h"
@@ -17,7 +15,9 @@
 AppCoreBase::AppCoreBase(std::string resourcesDir, std::shared_ptr<platform::GLContext> eaglContext)
     : resourcesDir_(std::move(resourcesDir)),
       eaglContext_(std::move(eaglContext)),
-      window_(std::make_shared<platform::ui::Window>(platform::Rect(0, 0, 320, 480))) {}
+      window_(std::make_shared<platform::ui::Window>(platform::Rect(0, 0, 320, 480))),
+      // Alerts hold their delegate weakly: this handle owns nothing and dies with the core.
+      alertDelegateHandle_(this, [](platform::ui::AlertViewDelegate*) {}) {}
 
 platform::Size AppCoreBase::screenSize() const {
     return window_ ? window_->bounds().size : platform::Size{};
@@ -31,29 +31,9 @@ AppCoreBase::~AppCoreBase() {
     releaseResources();
 }
 
-void AppCoreBase::init() {
-    LogMessage("-[AppCoreBase init]", 1);
-    setup();
-    setup2();
-}
-
-void AppCoreBase::setup() {
-    accelerometerCalibrationType_ = 0;
-    bgMusicMode_ = 1;
-    struct utsname name {};
-    deviceTypeName_ = uname(&name) == 0 ? name.machine : "";
-    LogMessage("deviceTypeName", 1, deviceTypeName_);
-}
-
 void AppCoreBase::setAppContext(JTCore::Ref<JTAppBase::JTAppContext> context) {
     appContext_ = std::move(context);
     appContext_->setAppCore(this);
-}
-
-void AppCoreBase::saveSettings() {
-    // The settings file has its own unit (it arrives with the settings screen); the current level
-    // lives in memory until then.
-    LogMessage("-[AppCoreBase saveSettings]", 1);
 }
 
 void AppCoreBase::startTitleView() {
@@ -71,14 +51,6 @@ Texture2D* AppCoreBase::texture(int n) const {
 
 void AppCoreBase::playSound(int n) {
     if (frontend_.onSound) frontend_.onSound(n);
-}
-
-void AppCoreBase::showOkAlert(const std::string& title, const std::string& message) {
-    if (frontend_.onAlert) {
-        frontend_.onAlert(title, message);
-    } else {
-        LogMessage(title.c_str(), 2, message);
-    }
 }
 
 float AppCoreBase::contentsScaleValueFromIndex(int index) {
@@ -164,15 +136,8 @@ std::unique_ptr<AccelerometerHelper> AppCoreBase::createAccelerometerHelper() {
     return std::make_unique<AccelerometerHelper>(this);
 }
 
-OrientationDependedInfo& AppCoreBase::orientationDependedInfo(int orientation) {
-    const int index = orientation >= 1 && orientation <= 4 ? orientation - 1 : 0;
-    return orientationDependedInfo_[static_cast<size_t>(index)];
-}
-
 const OrientationDependedInfo* AppCoreBase::currentOrientationDependedInfo() const {
-    const int index =
-        interfaceOrientation_ >= 1 && interfaceOrientation_ <= 4 ? interfaceOrientation_ - 1 : 0;
-    return &orientationDependedInfo_[static_cast<size_t>(index)];
+    return &orientationDependedInfo_[static_cast<size_t>(indexOfInterfaceOrientation(interfaceOrientation_))];
 }
 
 std::shared_ptr<GameViewBase> AppCoreBase::createGameView() {

@@ -1,44 +1,164 @@
 #pragma once
-// The shell's one long-lived object: the OpenGL context, the game's textures, the game core's
-// context and the game view. It grows with the screens and services that hang off it; what
-// stands here is what a game needs: resources, the level start and the game view's hand-offs.
+// The shell's one long-lived object: the start-up chain and the application's life cycle, the
+// bundle information, the settings and the device account id, the signed server links, the URLs
+// opened into the app, the OpenGL context, the game's textures, the game core's context and the
+// game view. Its methods are spread over units by concern: AppCoreBase.cpp (resources and the
+// game view), AppCoreLaunch.cpp (start-up, life cycle, URLs, alerts), AppCoreSettings.cpp
+// (settings, account id, orientation records) and AppCoreLinks.cpp (signed links).
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "appbase/JTAppContext.h"
 #include "platform/geometry/Geometry.h"
+#include "platform/plist/PlistDict.h"
+#include "platform/ui/AlertView.h"
 #include "shell/AccelerometerHelper.h"
 #include "shell/OrientationDependedInfo.h"
 
 namespace platform {
 class GLContext;
-}
+class Url;
+}  // namespace platform
 namespace platform::ui {
 class Window;
 }
 class Texture2D;
 class GameViewBase;
 
-class AppCoreBase : public JTAppBase::AppCoreLink, public AccelerometerHelper::Owner {
+class AppCoreBase : public JTAppBase::AppCoreLink,
+                    public AccelerometerHelper::Owner,
+                    public platform::ui::AlertViewDelegate {
   public:
     static constexpr int kTextureSlots = 18;
     static constexpr const char* kPauseIconTexture = "icon_pause_mini";
+    // Tag of the alert that asks before the device account id is deleted.
+    static constexpr int kDeleteAridAlertTag = 1;
+    // How often a URL that came in while an interstitial is showing waits, and how long each time.
+    static constexpr unsigned kMaxPendingOpenURLRetries = 15;
+    static constexpr double kPendingOpenURLRetryDelay = 0.2;
 
-    // `resourcesDir` holds the generated textures; `eaglContext` is the one GL context of the app.
+    // `resourcesDir` holds the generated textures and the bundle information (Info.plist);
+    // `eaglContext` is the one GL context of the app.
     AppCoreBase(std::string resourcesDir, std::shared_ptr<platform::GLContext> eaglContext);
     ~AppCoreBase() override;
 
-    // The set-up chain: setup, setup2 (subclasses fix the game's identity in setup).
+    // --- start-up chain and life cycle (AppCoreLaunch.cpp)
+    // setup, setup2, loadSettings; then saveSettings unless the settings were written by this
+    // very version. Subclasses fix the game's identity in setup.
     void init();
     virtual void setup();
-    virtual void setup2() {}
+    virtual void setup2();
+    // The launch is finished: the title shows, the window becomes key. Always true.
+    bool applicationDidFinishLaunchingWithOptions(const std::optional<std::string>& launchUrl);
+    virtual void start();
+    virtual void willResume();
+    virtual void willSuspend();
+    void applicationWillEnterForeground();
+    void applicationDidEnterBackground();
+    void applicationWillTerminate();
+    bool inApplicationWillEnterForeground() const { return inApplicationWillEnterForeground_; }
+    void setInApplicationWillEnterForeground(bool on) { inApplicationWillEnterForeground_ = on; }
+    // A URL opened into the app (always accepted). While an interstitial is showing it waits
+    // kPendingOpenURLRetryDelay seconds on the main run loop, at most kMaxPendingOpenURLRetries
+    // times. Its path decides: "/announceManager/...", "/deleteAridOfThisDevice", "/startLevel"
+    // (the level download), "/startTitle"; anything else is ignored.
+    bool applicationHandleOpenURL(const std::string& url);
+    unsigned pendingHandleOpenURLCount() const { return pendingHandleOpenURLCount_; }
+    // The level-download glue's turn at a URL ("/startLevel"); true when it took the URL.
+    virtual bool handleLevelDownloadURL(const platform::Url& url);
+    // Stops whatever shows: the screens and a running game.
+    virtual void stopAllViews();
+    // Whether an interstitial ad covers the screen (the ad glue answers; none shows without it).
+    virtual bool interstitialAdPresenting() const { return false; }
+    // The account-deletion alert's answer.
+    void alertViewClickedButtonAtIndex(platform::ui::AlertView& alert, int buttonIndex) override;
+    // One alert titled with the app's display name and an "OK" button.
+    void showAlertWithMessage(const std::string& message);
+    std::string appCopyrightString() const;
+
+    // --- bundle information
+    const platform::PlistDict& infoDictionary() const { return infoDictionary_; }
+    const std::string& appVersionString() const { return appVersionString_; }
+    void setAppVersionString(std::string version) { appVersionString_ = std::move(version); }
+    // The game server's web base URL, ending in "/": the Info.plist key, or TIKOLEAP_WEB_URL.
+    const std::string& iphoneWebUrl() const { return iphoneWebUrl_; }
+    void setIphoneWebUrl(std::string url) { iphoneWebUrl_ = std::move(url); }
+    int authorization() const { return authorization_; }
+    void setAuthorization(int value) { authorization_ = value; }
+    const std::string& deviceTypeName() const { return deviceTypeName_; }
+
+    // --- settings, account id, orientation records (AppCoreSettings.cpp)
+    // Documents/settings.plist.
+    std::string settingFileName() const;
+    void loadSettings();
+    void saveSettings() override;
+    // One routine reads (isSave false) and writes the settings dictionary; a missing or wrongly
+    // typed entry leaves its field as it is. Subclasses extend it and call the base.
+    virtual void serializeWith(platform::PlistDict& dict, bool isSave);
+    virtual void didLoadSettings();
+    const std::optional<std::string>& bundleVersionOfLoadedSettings() const {
+        return bundleVersionOfLoadedSettings_;
+    }
+    int soundVolume() const { return soundVolume_; }
+    void setSoundVolume(int step) { soundVolume_ = step; }
+    // "OFF" for step 0, else the step.
+    std::string soundVolumeString() const;
+    // 2 -> 3 -> 0 -> 1 -> 2; returns the new step.
+    int toggleSoundVolume();
+    // The sound objects' volume for a step: 0, 20, 50, 100 (0 outside 0 to 3).
+    static int soundObjectVolumeForStep(int step);
+    virtual void updateSoundSetting();
+    int bgMusicMode() const { return bgMusicMode_; }
+    void setBgMusicMode(int mode) { bgMusicMode_ = mode; }
+    int contentsScaleIndexSetting() const { return contentsScaleIndexSetting_; }
+    void setContentsScaleIndexSetting(int setting) { contentsScaleIndexSetting_ = setting; }
+    // The screen's scale (points to pixels) that picks the default contents-scale index.
+    void setMainScreenScale(float scale) { mainScreenScale_ = scale; }
+    static int defaultContentsScaleIndex(float screenScale);
+    // The contents-scale index in use, from the user's setting and the screen's scale.
+    virtual void updateContentsScaleIndex();
+    // The 16-byte device account id; all zero when none could be had this launch.
+    const std::vector<uint8_t>& arid() const { return arid_; }
+    // Its lower-case hexadecimal text.
+    std::string aridStr() const;
+    // False while the id is the all-zero stand-in: nothing is signed with it.
+    bool aridAvailable() const { return aridAvailable_; }
+    // The calibration tilt in radians: 30.01 degrees for calibration type 2, else 0.
+    double neutralAccelerometerTilt() const;
+    void resetNeutralAcceleromterValueFor(int orientation);
+    // All three exactly 0 resets the record; anything else is stored.
+    void setNeutralAcceleromterFor(int orientation, double x, double y, double z);
+    // Orientation index: 0 portrait (1, and any unknown value), 1 landscape right (3), 2 portrait
+    // upside down (2), 3 landscape left (4).
+    static int indexOfInterfaceOrientation(int orientation);
+    static int interfaceOrientationOfIndex(int index);
+    OrientationDependedInfo& orientationDependedInfoFor(int orientation);
+    static OrientationDependedInfo newOrientationDependedInfo() { return OrientationDependedInfo(); }
+
+    // --- signed server links (AppCoreLinks.cpp)
+    // Opens the server page `target` in the user's browser; false when nothing was opened.
+    bool webJump(int target, int levelId = 0);
+    // Opens the signed score submission; highScoreScore/Date stand for the high-score element
+    // (nothing: no such element).
+    struct ScoreLinkEntry {
+        unsigned score = 0;
+        double date = 0;  // seconds since 1970
+    };
+    bool webSubmitScore(const ScoreLinkEntry& score, int levelId,
+                        const std::optional<ScoreLinkEntry>& highScore, bool useHs);
+    // The signed level-download link; nothing when the account id is unavailable.
+    std::optional<std::string> downloadLevelUrlWithLevelId(int levelId, int64_t dh, int64_t tk);
+    // "<device type>;<system version>", sent as tn with every link.
+    std::string tnParamStr() const;
 
     // --- what the game core asks of the shell
     int currentLevelId() const override { return currentLevelId_; }
     void setCurrentLevelId(int levelId) override { currentLevelId_ = levelId; }
-    void saveSettings() override;
     void startTitleView() override;
     void transitionAnimation(int transition, double duration) override;
     bool isIPad() const override { return deviceTypeName_.rfind("iPad", 0) == 0; }
@@ -88,8 +208,7 @@ class AppCoreBase : public JTAppBase::AppCoreLink, public AccelerometerHelper::O
     }
     const std::function<void()>& gameFramePresenter() const { return gameFramePresenter_; }
     int interfaceOrientation() const { return interfaceOrientation_; }
-    // The record of an interface orientation (1 to 4); others read as portrait's.
-    OrientationDependedInfo& orientationDependedInfo(int orientation);
+    void setInterfaceOrientation(int orientation) { interfaceOrientation_ = orientation; }
     const OrientationDependedInfo* currentOrientationDependedInfo() const override;
     int statusBarOrientation() const override { return interfaceOrientation_; }
     int accelerometerCalibrationType() const { return accelerometerCalibrationType_; }
@@ -109,32 +228,57 @@ class AppCoreBase : public JTAppBase::AppCoreLink, public AccelerometerHelper::O
         std::function<void()> onTitle;
         std::function<void()> onPause;
         std::function<void(int score)> onGameOver;
-        std::function<void(const std::string&, const std::string&)> onAlert;
         std::function<void(int n)> onSound;
     };
     void setFrontend(Frontend frontend) { frontend_ = std::move(frontend); }
 
+    // The shared pointer that alerts hold as their delegate (weakly); it never owns the core.
+    std::weak_ptr<platform::ui::AlertViewDelegate> alertDelegate();
+
   protected:
     void setAppContext(JTCore::Ref<JTAppBase::JTAppContext> context);
+    // A string or integer of the bundle information, or the fallback when it lacks one.
+    std::string infoString(const char* key, const std::string& fallback) const;
+    int64_t infoInt(const char* key, int64_t fallback) const;
 
   private:
+    void loadInfoDictionary();
+    void establishAccountId();
+    // False (with an "Error" alert) when links cannot be signed now.
+    bool canSignLinks();
+    bool openWebUrl(const std::string& url);
+
     std::string resourcesDir_;
     std::shared_ptr<platform::GLContext> eaglContext_;
+    int defaultLevelId_ = 0;
+    std::string iphoneWebUrl_;
     std::string appDisplayName_;
     std::string webSecretKey_;
+    std::string appVersionString_;
+    platform::PlistDict infoDictionary_;
     int gameId_ = 0;
+    int authorization_ = 0;
     int accelerometerCalibrationType_ = 0;
     int interfaceOrientation_ = 1;
     std::shared_ptr<Texture2D> texIconPause_;
+    std::vector<uint8_t> arid_ = std::vector<uint8_t>(16, 0);
+    bool aridAvailable_ = false;
+    int soundVolume_ = 2;
     int bgMusicMode_ = 1;
     int contentsScaleIndex_ = 1;
+    int contentsScaleIndexSetting_ = 0;
+    float mainScreenScale_ = 1.0f;
     std::string deviceTypeName_;
-    int currentLevelId_ = 20;
+    int currentLevelId_ = 0;
+    std::optional<std::string> bundleVersionOfLoadedSettings_;
+    unsigned pendingHandleOpenURLCount_ = 0;
+    bool inApplicationWillEnterForeground_ = false;
     std::array<std::shared_ptr<Texture2D>, kTextureSlots> textures_;
     JTCore::Ref<JTAppBase::JTAppContext> appContext_;
     bool resourceLoaded_ = false;
     bool startedGameAfterLaunchingApp_ = false;
     std::shared_ptr<platform::ui::Window> window_;
+    std::shared_ptr<platform::ui::AlertViewDelegate> alertDelegateHandle_;
     std::function<void()> gameFramePresenter_;
     std::shared_ptr<GameViewBase> gameView_;
     std::array<OrientationDependedInfo, 4> orientationDependedInfo_;

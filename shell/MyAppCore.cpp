@@ -8,10 +8,11 @@
 void MyAppCore::setup() {
     LogMessage("-[MyAppCore setup]", 1);
     AppCoreBase::setup();
-    setAccelerometerCalibrationType(1);
-    setGameId(kGameId);
-    setWebSecretKey("Rw8%kD3!qZ6&bN1x");
-    setAppDisplayName(kDisplayName);
+    setAccelerometerCalibrationType(static_cast<int>(
+        infoInt(GameIdentity::kCalibrationTypeKey, GameIdentity::kAccelerometerCalibrationType)));
+    setGameId(static_cast<int>(infoInt(GameIdentity::kGameIdKey, GameIdentity::kGameId)));
+    setWebSecretKey(infoString(GameIdentity::kWebSecretKeyKey, GameIdentity::kWebSecretKey));
+    setAppDisplayName(infoString("CFBundleDisplayName", GameIdentity::kDisplayName));
     auto context = JTCore::makeRef<JTApp::MyAppContextIPhone>();
     setAppContext(context);
     context->setLevelManager(JTCore::makeRef<JTApp::MyLevelManager>(context.get()));

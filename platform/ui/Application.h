@@ -40,6 +40,10 @@ class Application {
 
     NotificationCenter& notificationCenter() { return center_; }
 
+    // The interface orientation the status bar follows (1 portrait to 4 landscape left).
+    int statusBarOrientation() const { return statusBarOrientation_; }
+    void setStatusBarOrientation(int orientation) { statusBarOrientation_ = orientation; }
+
     // The process's application, posting to NotificationCenter::defaultCenter().
     static Application& shared();
 
@@ -50,6 +54,7 @@ class Application {
     bool terminating_ = false;
     std::weak_ptr<Window> keyWindow_;
     std::deque<std::shared_ptr<View>> pending_;
+    int statusBarOrientation_ = 1;
 };
 
 }  // namespace platform::ui

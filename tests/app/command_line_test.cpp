@@ -16,10 +16,10 @@ std::optional<CommandLine> parse(std::vector<const char*> args, std::string* err
 
 TEST(CommandLine, ReadsEveryOption) {
     std::string error;
-    auto cl =
-        parse({"--headless", "--home", "/tmp/h", "--level", "21", "--seed", "42", "--ticks", "300", "--input",
-               "in.txt", "--screenshot", "f.png", "--frames-dir", "frames", "--frame-every", "5"},
-              &error);
+    auto cl = parse({"--headless", "--home", "/tmp/h", "--level", "21", "--seed", "42", "--ticks", "300",
+                     "--input", "in.txt", "--screenshot", "f.png", "--frames-dir", "frames", "--frame-every",
+                     "5", "--open-url", "tikoleap:///startTitle"},
+                    &error);
     ASSERT_TRUE(cl) << error;
     EXPECT_TRUE(cl->headless);
     EXPECT_EQ(*cl->home, "/tmp/h");
@@ -29,6 +29,7 @@ TEST(CommandLine, ReadsEveryOption) {
     EXPECT_EQ(*cl->input, "in.txt");
     EXPECT_EQ(*cl->framesDir, "frames");
     EXPECT_EQ(cl->frameEvery, 5);
+    EXPECT_EQ(cl->openUrl, "tikoleap:///startTitle");
 }
 
 TEST(CommandLine, RefusesBadArguments) {
@@ -43,6 +44,9 @@ TEST(CommandLine, RefusesBadArguments) {
              {"--level", "0"},
              {"--home", ""},
              {"--input", "x.txt"},  // scripts need the virtual clock
+             {"--open-url"},
+             {"--open-url", "startTitle"},
+             {"--open-url", "tikoleap:///start Title"},
          }) {
         error.clear();
         EXPECT_FALSE(parse(args, &error)) << args.front();
@@ -79,4 +83,27 @@ TEST(InputScriptFormat, MalformedLinesNameTheirLine) {
     std::string error;
     EXPECT_FALSE(InputScript::load("/nonexistent/script.txt", &error));
     EXPECT_NE(error.find("cannot read"), std::string::npos);
+}
+
+TEST(InputScriptFormat, OpensUrlsAndAnswersAlerts) {
+    std::string error;
+    auto script = InputScript::parse(
+        "5 open tikoleap:///deleteAridOfThisDevice\n"
+        "6 open http://example.org/page#part # a fragment is no comment\n"
+        "9 alert DELETE\n"
+        "9 alert Not now  \n",
+        "s", &error);
+    ASSERT_TRUE(script) << error;
+    ASSERT_EQ(script->events().size(), 4u);
+    EXPECT_EQ(script->events()[0].kind, InputEvent::Kind::Open);
+    EXPECT_EQ(script->events()[0].text, "tikoleap:///deleteAridOfThisDevice");
+    EXPECT_EQ(script->events()[1].text, "http://example.org/page#part");
+    EXPECT_EQ(script->events()[2].kind, InputEvent::Kind::Alert);
+    EXPECT_EQ(script->events()[2].text, "DELETE");
+    EXPECT_EQ(script->events()[3].text, "Not now");
+
+    for (const char* bad : {"5 open\n", "5 open startTitle\n", "5 open http://a/ extra\n", "5 alert\n"}) {
+        EXPECT_FALSE(InputScript::parse(bad, "s", &error)) << bad;
+        EXPECT_EQ(error.rfind("s:1:", 0), 0u) << error;
+    }
 }

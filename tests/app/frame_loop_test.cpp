@@ -60,6 +60,7 @@ struct FrameLoop : testing::Test {
         AppCoreBase::Frontend frontend;
         frontend.onPause = [this] { ++pauses; };
         core->setFrontend(frontend);
+        core->setCurrentLevelId(20);
         core->startGameView();
         view = core->gameView();
         ASSERT_NE(view, nullptr);
@@ -329,6 +330,7 @@ TEST_F(FrameLoop, WindowShowsTheGameFramesAndTheGameDrawsTheSameUnderIt) {
         core->init();
         core->appContext()->getLevelManager()->reloadLevels();
         if (presenter) core->setGameFramePresenter(std::move(presenter));
+        core->setCurrentLevelId(20);
         core->startGameView();
         loop->advance(2.0);
         return core->gameView()->readFrameRGBA();

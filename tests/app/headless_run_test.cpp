@@ -123,6 +123,26 @@ TEST_F(Replay, RefusesWhatItCannotDo) {
     EXPECT_NE(error.find(":1:"), std::string::npos);
 }
 
+TEST_F(Replay, ScriptedUrlsReachTheAppAtTheirTicks) {
+    // The deletion is asked for, refused once, then confirmed; the title ends the game.
+    std::ofstream(script) << "20 open tikoleap:///deleteAridOfThisDevice\n30 alert Cancel\n"
+                             "40 open tikoleap:///deleteAridOfThisDevice\n50 alert DELETE\n60 alert OK\n"
+                             "70 open tikoleap:///startTitle\n";
+    CommandLine cl = options(3, "urls");
+    cl.framesDir.reset();
+    const fs::path keychain = fs::path(*cl.home) / "Library" / "keychain.plist";
+    const RunResult result = run(cl);
+    EXPECT_EQ(result.ticks, 70);  // the title stopped the game right after tick 70
+    EXPECT_EQ(result.opened, std::vector<std::string>{});
+    // The item was deleted: the store holds no item any more.
+    const std::string store = readFile(keychain);
+    EXPECT_EQ(store.find("arid"), std::string::npos);
+    // The next launch makes a new id.
+    std::ofstream(script) << "";
+    run(cl);
+    EXPECT_NE(readFile(keychain).find("arid"), std::string::npos);
+}
+
 namespace {
 
 struct Process {
@@ -157,7 +177,13 @@ TEST(Executable, HeadlessPrintsOneJsonLineLast) {
     EXPECT_EQ(json["seed"], 9);
     EXPECT_EQ(json["ticks"], 200);
     EXPECT_EQ(json["state"], "playing");
+    EXPECT_EQ(json["opened"], nlohmann::json::array());
     EXPECT_TRUE(fs::exists(tmp.path() / "f.png"));
+
+    // A malformed URL is refused before anything runs.
+    const Process bad = runCommand(kBinary + " --headless --open-url 'tikoleap:///a b' 2>&1");
+    EXPECT_EQ(bad.code, 2);
+    EXPECT_NE(bad.out.find("--open-url"), std::string::npos) << bad.out;
 
     EXPECT_EQ(runCommand(kBinary + " --headless --ticks -1 2>/dev/null").code, 2);
     EXPECT_EQ(runCommand(kBinary + " --headless --ticks 5 --screenshot /nonexistent/x.png 2>/dev/null").code,

@@ -1,0 +1,72 @@
+#include "platform/launcher/UrlOpener.h"
+
+#include <gio/gio.h>
+
+#include <optional>
+
+#include "platform/url/Url.h"
+
+namespace platform {
+
+namespace {
+
+std::mutex sharedMutex;
+std::shared_ptr<UrlOpener>& installed() {
+    static std::shared_ptr<UrlOpener> opener;
+    return opener;
+}
+
+}  // namespace
+
+bool UrlOpener::isOpenable(const std::string& url, std::string* error) {
+    std::optional<Url> parsed = Url::parse(url, error);
+    if (!parsed) return false;
+    if (!parsed->isWeb() || parsed->host().empty()) {
+        if (error) *error = "only http and https pages are opened, not \"" + parsed->scheme() + ":\" URLs";
+        return false;
+    }
+    return true;
+}
+
+bool UrlOpener::open(const std::string& url, std::string* error) {
+    if (!isOpenable(url, error)) return false;
+    return launch(url, error);
+}
+
+UrlOpener& UrlOpener::shared() {
+    std::lock_guard<std::mutex> lock(sharedMutex);
+    std::shared_ptr<UrlOpener>& opener = installed();
+    if (!opener) opener = std::make_shared<DesktopUrlOpener>();
+    return *opener;
+}
+
+std::shared_ptr<UrlOpener> UrlOpener::setShared(std::shared_ptr<UrlOpener> opener) {
+    std::lock_guard<std::mutex> lock(sharedMutex);
+    std::shared_ptr<UrlOpener> previous = std::move(installed());
+    installed() = std::move(opener);
+    return previous;
+}
+
+bool DesktopUrlOpener::launch(const std::string& url, std::string* error) {
+    GError* gerror = nullptr;
+    const gboolean ok = g_app_info_launch_default_for_uri(url.c_str(), nullptr, &gerror);
+    if (!ok) {
+        if (error) *error = gerror != nullptr ? gerror->message : "no handler for the URL";
+        if (gerror != nullptr) g_error_free(gerror);
+        return false;
+    }
+    return true;
+}
+
+std::vector<std::string> RecordingUrlOpener::opened() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return opened_;
+}
+
+bool RecordingUrlOpener::launch(const std::string& url, std::string* error) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    opened_.push_back(url);
+    return true;
+}
+
+}  // namespace platform

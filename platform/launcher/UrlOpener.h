@@ -1,0 +1,53 @@
+#pragma once
+// Opening a web page in the user's browser. Only http and https URLs that parse cleanly (no
+// control characters, no spaces) are ever handed on; everything else is refused before any
+// handler sees it. The window hands them to the desktop's default handler through GIO (no
+// shell); a headless run records them instead, in order.
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+class UrlOpener {
+  public:
+    virtual ~UrlOpener() = default;
+
+    // True when the URL was handed on; false (with the reason in `error`) when it was refused
+    // or the handler failed.
+    bool open(const std::string& url, std::string* error = nullptr);
+
+    // Whether `url` may be handed on at all: an http or https URL that parses.
+    static bool isOpenable(const std::string& url, std::string* error = nullptr);
+
+    // The process's opener: the desktop's (GIO) unless one was installed.
+    static UrlOpener& shared();
+    // Installs an opener (null restores the desktop's) and returns the one it replaces.
+    static std::shared_ptr<UrlOpener> setShared(std::shared_ptr<UrlOpener> opener);
+
+  protected:
+    // Hands on a URL that passed isOpenable.
+    virtual bool launch(const std::string& url, std::string* error) = 0;
+};
+
+// The desktop's default handler for the URL's scheme, through GIO.
+class DesktopUrlOpener : public UrlOpener {
+  protected:
+    bool launch(const std::string& url, std::string* error) override;
+};
+
+// Records each URL it is asked to open, launching nothing: headless runs and tests.
+class RecordingUrlOpener : public UrlOpener {
+  public:
+    std::vector<std::string> opened() const;
+
+  protected:
+    bool launch(const std::string& url, std::string* error) override;
+
+  private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> opened_;
+};
+
+}  // namespace platform
