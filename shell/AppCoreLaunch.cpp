@@ -40,7 +40,8 @@ void AppCoreBase::init() {
     setup();
     setup2();
     loadSettings();
-    if (!bundleVersionOfLoadedSettings_ || *bundleVersionOfLoadedSettings_ != appVersionString_) saveSettings();
+    if (!bundleVersionOfLoadedSettings_ || *bundleVersionOfLoadedSettings_ != appVersionString_)
+        saveSettings();
 }
 
 void AppCoreBase::loadInfoDictionary() {
@@ -94,7 +95,8 @@ void AppCoreBase::setup() {
 }
 
 void AppCoreBase::setup2() {
-    for (int index = 0; index < 4; ++index) resetNeutralAcceleromterValueFor(interfaceOrientationOfIndex(index));
+    for (int index = 0; index < 4; ++index)
+        resetNeutralAcceleromterValueFor(interfaceOrientationOfIndex(index));
 }
 
 bool AppCoreBase::applicationDidFinishLaunchingWithOptions(const std::optional<std::string>& launchUrl) {
@@ -143,11 +145,13 @@ std::weak_ptr<platform::ui::AlertViewDelegate> AppCoreBase::alertDelegate() {
 bool AppCoreBase::applicationHandleOpenURL(const std::string& text) {
     if (interstitialAdPresenting() && pendingHandleOpenURLCount_ < kMaxPendingOpenURLRetries) {
         ++pendingHandleOpenURLCount_;
-        platform::RunLoop::main().scheduleOnce(kPendingOpenURLRetryDelay, alertDelegateHandle_,
-                                               [this, text](platform::Timer&) { applicationHandleOpenURL(text); });
+        platform::RunLoop::main().scheduleOnce(
+            kPendingOpenURLRetryDelay, alertDelegateHandle_,
+            [this, text](platform::Timer&) { applicationHandleOpenURL(text); });
         return true;
     }
-    LogMessage(kHandleOpenURLName, 1, "pendingHandleOpenURLCount:" + std::to_string(pendingHandleOpenURLCount_));
+    LogMessage(kHandleOpenURLName, 1,
+               "pendingHandleOpenURLCount:" + std::to_string(pendingHandleOpenURLCount_));
     pendingHandleOpenURLCount_ = 0;
 
     std::string error;

@@ -18,8 +18,9 @@ double secondsSince1970Now() {
 }
 
 SignedLinks::Identity identityOf(const AppCoreBase& core) {
-    return {core.iphoneWebUrl(),    static_cast<unsigned>(core.gameId()), core.appVersionString(),
-            core.aridStr(),         core.webSecretKey(),                   core.tnParamStr()};
+    return {core.iphoneWebUrl(),     static_cast<unsigned>(core.gameId()),
+            core.appVersionString(), core.aridStr(),
+            core.webSecretKey(),     core.tnParamStr()};
 }
 
 }  // namespace
@@ -32,7 +33,8 @@ bool AppCoreBase::canSignLinks() {
     if (aridAvailable_) return true;
     // An all-zero id would be shared by every device that failed to make one: never sign with it.
     LogMessage("-[AppCoreBase canSignLinks]", 3, "no device account id; the link is not opened");
-    ShowOkAlert("Error", "The account ID of this device is unavailable. Please restart the app and try again.");
+    ShowOkAlert("Error",
+                "The account ID of this device is unavailable. Please restart the app and try again.");
     return false;
 }
 

@@ -28,8 +28,8 @@ constexpr double kCalibrationTilt = 0.5237733085234983;  // 30.01 degrees
 void readInt(const platform::PlistDict& dict, const std::string& key, int& field) {
     const std::optional<int64_t> value = dict.getNumberAsInt(key);
     if (!value) return;
-    field = static_cast<int>(std::clamp<int64_t>(*value, std::numeric_limits<int>::min(),
-                                                 std::numeric_limits<int>::max()));
+    field = static_cast<int>(
+        std::clamp<int64_t>(*value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 // A number entry as a double; a NaN or an infinity is no tilt and leaves the field alone.

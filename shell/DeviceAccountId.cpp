@@ -14,7 +14,8 @@ std::optional<std::vector<uint8_t>> DeviceAccountId::establish(const char* logNa
     return establish(logName, platform::secureRandomBytes);
 }
 
-std::optional<std::vector<uint8_t>> DeviceAccountId::establish(const char* logName, const RandomSource& random) {
+std::optional<std::vector<uint8_t>> DeviceAccountId::establish(const char* logName,
+                                                               const RandomSource& random) {
     const platform::PlistDict itemQuery = query();
     std::optional<std::vector<uint8_t>> stored = KeychainCopyData(itemQuery);
     if (stored) {

@@ -24,8 +24,8 @@ SignedLinks::Link finish(const SignedLinks::Identity& id, std::string signing, s
     SignedLinks::Link link;
     link.ha = Crc32OfCString(signing.c_str());
     link.signingString = std::move(signing);
-    link.url = std::move(urlHead) + "&ha=" + num(static_cast<unsigned>(link.ha)) + urlTail + "&tn=" +
-               stringByUrlEncodeUTF8(id.tn) + "&fv=" + num(SignedLinks::kFormatVersion);
+    link.url = std::move(urlHead) + "&ha=" + num(static_cast<unsigned>(link.ha)) + urlTail +
+               "&tn=" + stringByUrlEncodeUTF8(id.tn) + "&fv=" + num(SignedLinks::kFormatVersion);
     return link;
 }
 
@@ -39,11 +39,12 @@ uint32_t SignedLinks::linkTime(double secondsSince1970) {
 }
 
 SignedLinks::Link SignedLinks::jump(const Identity& id, uint32_t now, unsigned target, int levelId) {
-    std::string signing = num(id.gameId) + "," + id.version + ",ar" + id.aridStr + "," + num(now) + "," + id.key +
-                          "," + num(target);
+    std::string signing = num(id.gameId) + "," + id.version + ",ar" + id.aridStr + "," + num(now) + "," +
+                          id.key + "," + num(target);
     if (levelId != 0) signing += "," + num(levelId);
     std::string url = id.base + "cmd/jump?gid=" + num(id.gameId) + "&v=" + stringByUrlEncodeUTF8(id.version) +
-                      "&arid=" + stringByUrlEncodeUTF8(id.aridStr) + "&dt=" + num(now) + "&tgt=" + num(target);
+                      "&arid=" + stringByUrlEncodeUTF8(id.aridStr) + "&dt=" + num(now) +
+                      "&tgt=" + num(target);
     const std::string tail = levelId != 0 ? "&lid=" + num(levelId) : std::string();
     return finish(id, std::move(signing), std::move(url), tail);
 }
@@ -57,8 +58,9 @@ SignedLinks::Link SignedLinks::submitScore(const Identity& id, const ScoreEntry&
                           num(score.time) + "," + id.key + "," + num(score.score);
     if (useHs) signing += ",hs" + num(hs.score) + "," + num(hs.time);
     if (dataHash) signing += ",dh" + num(static_cast<long long>(*dataHash));
-    std::string url = id.base + "cmd/postSc?gid=" + num(id.gameId) + "&v=" + stringByUrlEncodeUTF8(id.version) +
-                      "&lid=" + num(lid) + "&arid=" + stringByUrlEncodeUTF8(id.aridStr) + "&dt=" + num(score.time) +
+    std::string url = id.base + "cmd/postSc?gid=" + num(id.gameId) +
+                      "&v=" + stringByUrlEncodeUTF8(id.version) + "&lid=" + num(lid) +
+                      "&arid=" + stringByUrlEncodeUTF8(id.aridStr) + "&dt=" + num(score.time) +
                       "&sc=" + num(score.score);
     std::string tail;
     if (dataHash) tail += "&dh=" + num(static_cast<long long>(*dataHash));
@@ -67,10 +69,12 @@ SignedLinks::Link SignedLinks::submitScore(const Identity& id, const ScoreEntry&
 }
 
 SignedLinks::Link SignedLinks::downloadLevel(const Identity& id, int levelId, int64_t dh, int64_t tk) {
-    std::string signing = num(id.gameId) + "," + id.version + "," + num(levelId) + ",ar" + id.aridStr + ",dh" +
-                          num(static_cast<long long>(dh)) + ",tk" + num(static_cast<long long>(tk)) + "," + id.key;
-    std::string url = id.base + "cmd/downloadLevel?gid=" + num(id.gameId) + "&v=" + stringByUrlEncodeUTF8(id.version) +
-                      "&lid=" + num(levelId) + "&arid=" + stringByUrlEncodeUTF8(id.aridStr) +
+    std::string signing = num(id.gameId) + "," + id.version + "," + num(levelId) + ",ar" + id.aridStr +
+                          ",dh" + num(static_cast<long long>(dh)) + ",tk" + num(static_cast<long long>(tk)) +
+                          "," + id.key;
+    std::string url = id.base + "cmd/downloadLevel?gid=" + num(id.gameId) +
+                      "&v=" + stringByUrlEncodeUTF8(id.version) + "&lid=" + num(levelId) +
+                      "&arid=" + stringByUrlEncodeUTF8(id.aridStr) +
                       "&dh=" + num(static_cast<long long>(dh)) + "&tk=" + num(static_cast<long long>(tk));
     return finish(id, std::move(signing), std::move(url), std::string());
 }

@@ -2,7 +2,8 @@
 
 #include "shell/LogMessage.h"
 
-void SimpleUIActionSheetDelegate::actionSheetClickedButtonAtIndex(platform::ui::ActionSheet& sheet, int buttonIndex) {
+void SimpleUIActionSheetDelegate::actionSheetClickedButtonAtIndex(platform::ui::ActionSheet& sheet,
+                                                                  int buttonIndex) {
     if (auto* two = std::get_if<TwoArguments>(&call_)) {
         (*two)(sheet, buttonIndex);
     } else if (auto* one = std::get_if<OneArgument>(&call_)) {

@@ -11,10 +11,12 @@
 class SimpleUIActionSheetDelegate : public platform::ui::ActionSheetDelegate {
   public:
     template <class Owner>
-    SimpleUIActionSheetDelegate(std::shared_ptr<Owner> owner, void (Owner::*method)(platform::ui::ActionSheet&, int))
+    SimpleUIActionSheetDelegate(std::shared_ptr<Owner> owner,
+                                void (Owner::*method)(platform::ui::ActionSheet&, int))
         : owner_(owner) {
         if (method != nullptr)
-            call_ = TwoArguments([o = owner.get(), method](platform::ui::ActionSheet& s, int i) { (o->*method)(s, i); });
+            call_ = TwoArguments(
+                [o = owner.get(), method](platform::ui::ActionSheet& s, int i) { (o->*method)(s, i); });
     }
     template <class Owner>
     SimpleUIActionSheetDelegate(std::shared_ptr<Owner> owner, void (Owner::*method)(int)) : owner_(owner) {

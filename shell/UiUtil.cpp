@@ -8,8 +8,8 @@
 #include "platform/ui/Control.h"
 
 void ShowOkAlert(const std::string& title, const std::string& message) {
-    auto alert = std::make_shared<platform::ui::AlertView>(title, message,
-                                                           std::weak_ptr<platform::ui::AlertViewDelegate>(), "OK");
+    auto alert = std::make_shared<platform::ui::AlertView>(
+        title, message, std::weak_ptr<platform::ui::AlertViewDelegate>(), "OK");
     alert->show();
 }
 
@@ -19,6 +19,7 @@ int StatusBarOrientation() {
 
 void SetButtonTitle(platform::ui::Button& button, const std::string& title) {
     using namespace platform::ui;
-    for (std::uint32_t state : {ControlStateNormal, ControlStateSelected, ControlStateDisabled, ControlStateHighlighted})
+    for (std::uint32_t state :
+         {ControlStateNormal, ControlStateSelected, ControlStateDisabled, ControlStateHighlighted})
         button.setTitle(title, state);
 }

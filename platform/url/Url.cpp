@@ -36,7 +36,8 @@ std::optional<Url> Url::parse(std::string_view text, std::string* error) {
     // Encoded: the parts stay as written, so nothing decoded sneaks past the checks above.
     GUri* uri = g_uri_parse(copy.c_str(), G_URI_FLAGS_ENCODED, &gerror);
     if (uri == nullptr) {
-        std::string why = std::string("malformed URL: ") + (gerror != nullptr ? gerror->message : "unparsable");
+        std::string why =
+            std::string("malformed URL: ") + (gerror != nullptr ? gerror->message : "unparsable");
         if (gerror != nullptr) g_error_free(gerror);
         return fail(why);
     }

@@ -35,10 +35,11 @@ TEST(Url, ReadsAbsoluteUrlsAsRfc3986Does) {
 
 TEST(Url, RefusesWhatIsNotAWellFormedAbsoluteUrl) {
     const std::string tooLong = "http://example.org/" + std::string(Url::kMaxLength, 'a');
-    for (const std::string& bad : {std::string(), std::string("relative/path"), std::string("http://exa mple.org/"),
-                                   std::string("http://example.org/\n/x"), std::string("http://example.org/\x7f"),
-                                   std::string("http://example.org/\xc3\xa9"), std::string("http://a/%zz"),
-                                   std::string("http://a:99999/"), std::string("http://[::1/x"), tooLong}) {
+    for (const std::string& bad :
+         {std::string(), std::string("relative/path"), std::string("http://exa mple.org/"),
+          std::string("http://example.org/\n/x"), std::string("http://example.org/\x7f"),
+          std::string("http://example.org/\xc3\xa9"), std::string("http://a/%zz"),
+          std::string("http://a:99999/"), std::string("http://[::1/x"), tooLong}) {
         std::string why;
         EXPECT_FALSE(Url::parse(bad, &why)) << bad;
         EXPECT_FALSE(why.empty()) << bad;
@@ -47,9 +48,9 @@ TEST(Url, RefusesWhatIsNotAWellFormedAbsoluteUrl) {
 
 TEST(UrlOpener, OnlyCleanWebPagesAreHandedOnInOrder) {
     RecordingUrlOpener opener;
-    for (const char* refused : {"file:///etc/passwd", "javascript:alert(1)", "tikoleap:///startTitle",
-                                "http:///no-host", "http://example.org/a\tb", "http://example.org/\r\nX: y",
-                                "ftp://example.org/x"}) {
+    for (const char* refused :
+         {"file:///etc/passwd", "javascript:alert(1)", "tikoleap:///startTitle", "http:///no-host",
+          "http://example.org/a\tb", "http://example.org/\r\nX: y", "ftp://example.org/x"}) {
         std::string why;
         EXPECT_FALSE(opener.open(refused, &why)) << refused;
         EXPECT_FALSE(why.empty()) << refused;
@@ -57,7 +58,8 @@ TEST(UrlOpener, OnlyCleanWebPagesAreHandedOnInOrder) {
     EXPECT_TRUE(opener.opened().empty());
     EXPECT_TRUE(opener.open("https://example.org/b?x=1&y=%20"));
     EXPECT_TRUE(opener.open("http://127.0.0.1:8080/a"));
-    EXPECT_EQ(opener.opened(), (std::vector<std::string>{"https://example.org/b?x=1&y=%20", "http://127.0.0.1:8080/a"}));
+    EXPECT_EQ(opener.opened(),
+              (std::vector<std::string>{"https://example.org/b?x=1&y=%20", "http://127.0.0.1:8080/a"}));
 }
 
 TEST(UrlOpener, SharedOpenerCanBeReplacedAndRestored) {

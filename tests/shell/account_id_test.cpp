@@ -92,10 +92,10 @@ TEST_F(AppCoreTest, LinksAreNeverSignedWithTheAllZeroStandIn) {
     ASSERT_TRUE(next->aridAvailable());
     EXPECT_TRUE(next->webJump(4, 20));
     ASSERT_EQ(opener->opened().size(), 1u);
-    EXPECT_EQ(opener->opened()[0].rfind("http://tikoleap.invalid/iphone/cmd/jump?gid=1000&v=1.0.0&arid=" +
-                                            next->aridStr() + "&dt=",
-                                        0),
-              0u)
+    EXPECT_EQ(
+        opener->opened()[0].rfind(
+            "http://tikoleap.invalid/iphone/cmd/jump?gid=1000&v=1.0.0&arid=" + next->aridStr() + "&dt=", 0),
+        0u)
         << opener->opened()[0];
     EXPECT_NE(opener->opened()[0].find("&tgt=4&ha="), std::string::npos);
     EXPECT_NE(opener->opened()[0].find("&lid=20&tn="), std::string::npos);

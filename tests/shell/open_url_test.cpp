@@ -60,7 +60,8 @@ TEST_F(OpenUrl, StartTitleStopsTheGameAndOtherPathsChangeNothing) {
     EXPECT_EQ(core->window()->frontModal(), nullptr);
     const auto& lines = log.lines();
     auto has = [&](const std::string& text) {
-        return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(text) != l.npos; });
+        return std::any_of(lines.begin(), lines.end(),
+                           [&](const std::string& l) { return l.find(text) != l.npos; });
     };
     EXPECT_TRUE(has("no announcement manager to take tikoleap://app/announceManager/show?id=3; ignored"));
     EXPECT_TRUE(has("no level download to take tikoleap://app/startLevel?lid=4; ignored"));

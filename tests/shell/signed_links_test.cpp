@@ -43,8 +43,8 @@ TEST(SignedLinks, ScoreWithoutHighScoreElementSendsZerosAndKeepsTheOptionalParts
                              "&dt=1700000100&sc=1234&ha=1421202176&hs=0&hsd=0" + kTail);
 
     // hs before dh when signed, dh before hs in the URL.
-    const auto both = SignedLinks::submitScore(identity(), score, 0, SignedLinks::ScoreEntry{5000, 1690000000u},
-                                               true, int64_t{-1});
+    const auto both = SignedLinks::submitScore(identity(), score, 0,
+                                               SignedLinks::ScoreEntry{5000, 1690000000u}, true, int64_t{-1});
     EXPECT_EQ(both.signingString,
               "1000,1.0.0,0,ar" + kArid + ",1700000100,Rw8%kD3!qZ6&bN1x,1234,hs5000,1690000000,dh-1");
     EXPECT_EQ(both.ha, 72433232u);
@@ -59,8 +59,8 @@ TEST(SignedLinks, ScoreWithoutHighScoreElementSendsZerosAndKeepsTheOptionalParts
 }
 
 TEST(SignedLinks, VersionWithASpaceIsSignedRawAndSentWithAPlus) {
-    const auto link =
-        SignedLinks::submitScore(identity("1.0 beta"), {1234, 1700000100u}, 20, std::nullopt, false, std::nullopt);
+    const auto link = SignedLinks::submitScore(identity("1.0 beta"), {1234, 1700000100u}, 20, std::nullopt,
+                                               false, std::nullopt);
     EXPECT_EQ(link.signingString, "1000,1.0 beta,20,ar" + kArid + ",1700000100,Rw8%kD3!qZ6&bN1x,1234");
     EXPECT_EQ(link.ha, 2254646087u);
     EXPECT_NE(link.url.find("&v=1.0+beta&"), std::string::npos) << link.url;
@@ -70,8 +70,8 @@ TEST(SignedLinks, DownloadLinkSignsHashAndTokenWithTheKeyLast) {
     const auto link = SignedLinks::downloadLevel(identity(), 31, -5, 1234567890123);
     EXPECT_EQ(link.signingString, "1000,1.0.0,31,ar" + kArid + ",dh-5,tk1234567890123,Rw8%kD3!qZ6&bN1x");
     EXPECT_EQ(link.ha, 3630489199u);
-    EXPECT_EQ(link.url, "http://tikoleap.invalid/iphone/cmd/downloadLevel?gid=1000&v=1.0.0&lid=31&arid=" + kArid +
-                            "&dh=-5&tk=1234567890123&ha=3630489199" + kTail);
+    EXPECT_EQ(link.url, "http://tikoleap.invalid/iphone/cmd/downloadLevel?gid=1000&v=1.0.0&lid=31&arid=" +
+                            kArid + "&dh=-5&tk=1234567890123&ha=3630489199" + kTail);
 }
 
 TEST(SignedLinks, KeyAndSignedFieldsChangeTheSignatureButTnDoesNot) {

@@ -16,7 +16,9 @@ using namespace platform::ui;
 namespace {
 
 struct Owner {
-    void picked(ActionSheet& sheet, int index) { seen.push_back(sheet.title() + ":" + std::to_string(index)); }
+    void picked(ActionSheet& sheet, int index) {
+        seen.push_back(sheet.title() + ":" + std::to_string(index));
+    }
     void pickedIndex(int index) { seen.push_back(std::to_string(index)); }
     std::vector<std::string> seen;
 };
@@ -42,7 +44,8 @@ TEST(UiUtil, ButtonTitleIsTheSameInEveryStateAndStatusBarFollowsTheApplication) 
     Button button;
     button.setTitle("old", ControlStateHighlighted);
     SetButtonTitle(button, "Play");
-    for (std::uint32_t state : {ControlStateNormal, ControlStateSelected, ControlStateDisabled, ControlStateHighlighted})
+    for (std::uint32_t state :
+         {ControlStateNormal, ControlStateSelected, ControlStateDisabled, ControlStateHighlighted})
         EXPECT_EQ(button.titleForState(state), "Play") << state;
     Application::shared().setStatusBarOrientation(3);
     EXPECT_EQ(StatusBarOrientation(), 3);
@@ -68,5 +71,6 @@ TEST(UiUtil, ActionSheetDelegateForwardsToItsOwnersMethod) {
     SimpleUIActionSheetDelegate none(std::make_shared<Owner>(), static_cast<void (Owner::*)(int)>(nullptr));
     none.actionSheetClickedButtonAtIndex(sheet, 0);
     ASSERT_EQ(log.lines().size(), 1u);
-    EXPECT_EQ(log.lines()[0], "[ERROR] -[SimpleUIActionSheetDelegate actionSheet:clickedButtonAtIndex:]\nIllegal method");
+    EXPECT_EQ(log.lines()[0],
+              "[ERROR] -[SimpleUIActionSheetDelegate actionSheet:clickedButtonAtIndex:]\nIllegal method");
 }
