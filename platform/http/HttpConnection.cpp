@@ -1,0 +1,183 @@
+#include "platform/http/HttpConnection.h"
+
+#include <utility>
+
+#include "platform/http/HttpEngine.h"
+#include "platform/http/HttpUrl.h"
+#include "platform/runloop/RunLoop.h"
+
+namespace platform {
+
+struct HttpConnection::State {
+    HttpConnection* owner = nullptr;  // main thread only; null once cancelled
+    std::uint64_t ticket = 0;
+};
+
+HttpConnection::Deliver HttpConnection::mainLoopDeliver() {
+    return [](std::function<void()> fn) { RunLoop::main().post(std::move(fn)); };
+}
+
+HttpConnection::HttpConnection(Callbacks callbacks, Deliver deliver)
+    : callbacks_(std::move(callbacks)), deliver_(std::move(deliver)) {}
+
+HttpConnection::~HttpConnection() { cancel(); }
+
+std::optional<HttpError> HttpConnection::validate(const HttpRequest& request) const {
+    if (request.method != "GET" && request.method != "POST") {
+        return HttpError{HttpError::Code::InvalidRequest, "method " + request.method + " is not supported"};
+    }
+    for (const auto& [name, value] : request.headers.fields()) {
+        auto hasBreak = [](const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; };
+        if (name.empty() || name.find(':') != std::string::npos || hasBreak(name) || hasBreak(value)) {
+            return HttpError{HttpError::Code::InvalidRequest, "malformed header field " + name};
+        }
+    }
+    auto parts = parseUrl(request.url);
+    if (!parts) return HttpError{HttpError::Code::InvalidUrl, "not a URL: " + request.url};
+    if (!isHttpScheme(parts->scheme)) {
+        return HttpError{HttpError::Code::UnsupportedScheme, "only http and https are loaded: " + request.url};
+    }
+    if (parts->host.empty()) return HttpError{HttpError::Code::InvalidUrl, "no host in " + request.url};
+    return std::nullopt;
+}
+
+std::optional<HttpError> HttpConnection::start(HttpRequest request) {
+    cancel();
+    if (auto error = validate(request)) return error;
+    request_ = std::move(request);
+    currentUrl_ = request_.url;
+    method_ = request_.method;
+    body_ = method_ == "POST" ? request_.body : std::string();
+    redirects_ = 0;
+    lastResponse_.reset();
+    loading_ = true;
+    submitHop();
+    return std::nullopt;
+}
+
+void HttpConnection::submitHop() {
+    state_ = std::make_shared<State>();
+    state_->owner = this;
+    auto state = state_;
+    Deliver deliver = deliver_;
+    state_->ticket = HttpEngine::shared().submit(
+        request_, currentUrl_, method_, body_, [state, deliver](HttpHopResult&& result) {
+            auto shared = std::make_shared<HttpHopResult>(std::move(result));
+            deliver([state, shared] {
+                HttpConnection* c = state->owner;
+                if (!c) return;
+                // A fire-and-forget connection must outlive this call even if it ends here.
+                std::shared_ptr<HttpConnection> keep = c->keepAlive_;
+                c->onHop(*shared);
+            });
+        });
+}
+
+void HttpConnection::cancel() {
+    if (state_) {
+        state_->owner = nullptr;
+        HttpEngine::shared().cancel(state_->ticket);
+        state_.reset();
+    }
+    loading_ = false;
+}
+
+void HttpConnection::end() {
+    if (state_) state_->owner = nullptr;
+    state_.reset();
+    loading_ = false;
+}
+
+void HttpConnection::fail(const HttpError& error) {
+    end();
+    if (callbacks_.didFail) callbacks_.didFail(error);
+}
+
+void HttpConnection::onHop(HttpHopResult& result) {
+    std::shared_ptr<State> hop = state_;
+    auto stillMine = [&] { return hop && state_ == hop && hop->owner == this; };
+
+    const std::optional<std::string> location =
+        result.haveResponse ? result.response.headers.get("Location") : std::nullopt;
+    if (result.haveResponse && result.response.isRedirect() && location) {
+        lastResponse_ = result.response;
+        if (++redirects_ > request_.maxRedirects) {
+            fail({HttpError::Code::TooManyRedirects, "more than " + std::to_string(request_.maxRedirects) +
+                                                         " redirects from " + request_.url});
+            return;
+        }
+        std::optional<std::string> target;
+        auto scheme = urlScheme(*location);
+        if (scheme && !isHttpScheme(*scheme)) {
+            target = *location;  // another app's link: passed on as written
+        } else {
+            target = resolveUrl(currentUrl_, *location);
+        }
+        if (!target || target->empty()) {
+            fail({HttpError::Code::BadResponse, "malformed Location: " + *location});
+            return;
+        }
+        if (callbacks_.willRedirect && !callbacks_.willRedirect(result.response, *target)) {
+            if (stillMine()) end();
+            return;
+        }
+        if (!stillMine()) return;
+        auto parts = parseUrl(*target);
+        if (!parts || !isHttpScheme(parts->scheme) || parts->host.empty()) {
+            fail({HttpError::Code::UnsupportedScheme, "redirect to a URL that is not http or https: " + *target});
+            return;
+        }
+        const int status = result.response.status;
+        if (status == 303 || ((status == 301 || status == 302) && method_ == "POST")) {
+            method_ = "GET";
+            body_.clear();
+        }
+        currentUrl_ = *target;
+        submitHop();
+        return;
+    }
+
+    if (result.haveResponse) {
+        lastResponse_ = result.response;
+        if (callbacks_.didReceiveResponse) {
+            callbacks_.didReceiveResponse(result.response);
+            if (!stillMine()) return;
+        }
+    }
+    if (result.error) {
+        fail(*result.error);
+        return;
+    }
+    end();
+    if (callbacks_.didFinish) callbacks_.didFinish(std::move(result.body));
+}
+
+void HttpConnection::send(HttpRequest request, std::function<void(const Outcome&)> completion, Deliver deliver) {
+    auto outcome = std::make_shared<Outcome>();
+    auto done = std::make_shared<std::function<void(const Outcome&)>>(std::move(completion));
+    auto conn = std::make_shared<HttpConnection>(Callbacks{}, deliver);
+    std::weak_ptr<HttpConnection> weak = conn;
+    auto finish = [outcome, done, weak] {
+        if (auto c = weak.lock()) c->keepAlive_.reset();  // the caller of onHop still holds it
+        if (*done) (*done)(*outcome);
+    };
+    conn->callbacks_.didReceiveResponse = [outcome](const HttpResponse& r) { outcome->response = r; };
+    conn->callbacks_.didFinish = [outcome, finish](std::string body) {
+        outcome->body = std::move(body);
+        finish();
+    };
+    conn->callbacks_.didFail = [outcome, finish](const HttpError& e) {
+        outcome->error = e;
+        finish();
+    };
+    if (auto error = conn->start(std::move(request))) {
+        outcome->error = *error;
+        deliver([outcome, done] {
+            if (*done) (*done)(*outcome);
+        });
+        return;
+    }
+    conn->keepAlive_ = conn;
+}
+
+}  // namespace platform
