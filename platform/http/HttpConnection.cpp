@@ -9,7 +9,8 @@
 namespace platform {
 
 struct HttpConnection::State {
-    HttpConnection* owner = nullptr;  // main thread only; null once cancelled
+    std::weak_ptr<HttpConnection> owner;  // main thread only
+    bool ended = false;                   // cancelled or finished: later results are dropped
     std::uint64_t ticket = 0;
 };
 
@@ -20,7 +21,13 @@ HttpConnection::Deliver HttpConnection::mainLoopDeliver() {
 HttpConnection::HttpConnection(Callbacks callbacks, Deliver deliver)
     : callbacks_(std::move(callbacks)), deliver_(std::move(deliver)) {}
 
-HttpConnection::~HttpConnection() { cancel(); }
+std::shared_ptr<HttpConnection> HttpConnection::create(Callbacks callbacks, Deliver deliver) {
+    return std::shared_ptr<HttpConnection>(new HttpConnection(std::move(callbacks), std::move(deliver)));
+}
+
+HttpConnection::~HttpConnection() {
+    cancel();
+}
 
 std::optional<HttpError> HttpConnection::validate(const HttpRequest& request) const {
     if (request.method != "GET" && request.method != "POST") {
@@ -35,7 +42,8 @@ std::optional<HttpError> HttpConnection::validate(const HttpRequest& request) co
     auto parts = parseUrl(request.url);
     if (!parts) return HttpError{HttpError::Code::InvalidUrl, "not a URL: " + request.url};
     if (!isHttpScheme(parts->scheme)) {
-        return HttpError{HttpError::Code::UnsupportedScheme, "only http and https are loaded: " + request.url};
+        return HttpError{HttpError::Code::UnsupportedScheme,
+                         "only http and https are loaded: " + request.url};
     }
     if (parts->host.empty()) return HttpError{HttpError::Code::InvalidUrl, "no host in " + request.url};
     return std::nullopt;
@@ -57,25 +65,24 @@ std::optional<HttpError> HttpConnection::start(HttpRequest request) {
 
 void HttpConnection::submitHop() {
     state_ = std::make_shared<State>();
-    state_->owner = this;
+    state_->owner = weak_from_this();
     auto state = state_;
     Deliver deliver = deliver_;
     state_->ticket = HttpEngine::shared().submit(
         request_, currentUrl_, method_, body_, [state, deliver](HttpHopResult&& result) {
             auto shared = std::make_shared<HttpHopResult>(std::move(result));
             deliver([state, shared] {
-                HttpConnection* c = state->owner;
-                if (!c) return;
-                // A fire-and-forget connection must outlive this call even if it ends here.
-                std::shared_ptr<HttpConnection> keep = c->keepAlive_;
-                c->onHop(*shared);
+                if (state->ended) return;
+                // Held for the whole call: the owner may let the connection go from a callback.
+                std::shared_ptr<HttpConnection> c = state->owner.lock();
+                if (c) c->onHop(*shared);
             });
         });
 }
 
 void HttpConnection::cancel() {
     if (state_) {
-        state_->owner = nullptr;
+        state_->ended = true;
         HttpEngine::shared().cancel(state_->ticket);
         state_.reset();
     }
@@ -83,7 +90,7 @@ void HttpConnection::cancel() {
 }
 
 void HttpConnection::end() {
-    if (state_) state_->owner = nullptr;
+    if (state_) state_->ended = true;
     state_.reset();
     loading_ = false;
 }
@@ -95,15 +102,17 @@ void HttpConnection::fail(const HttpError& error) {
 
 void HttpConnection::onHop(HttpHopResult& result) {
     std::shared_ptr<State> hop = state_;
-    auto stillMine = [&] { return hop && state_ == hop && hop->owner == this; };
+    // Goes on only while this hop is current and someone besides the caller still holds the
+    // connection: an owner that let go from a callback has as good as cancelled.
+    auto stillMine = [&] { return hop && state_ == hop && !hop->ended && weak_from_this().use_count() > 1; };
 
     const std::optional<std::string> location =
         result.haveResponse ? result.response.headers.get("Location") : std::nullopt;
     if (result.haveResponse && result.response.isRedirect() && location) {
         lastResponse_ = result.response;
         if (++redirects_ > request_.maxRedirects) {
-            fail({HttpError::Code::TooManyRedirects, "more than " + std::to_string(request_.maxRedirects) +
-                                                         " redirects from " + request_.url});
+            fail({HttpError::Code::TooManyRedirects,
+                  "more than " + std::to_string(request_.maxRedirects) + " redirects from " + request_.url});
             return;
         }
         std::optional<std::string> target;
@@ -124,7 +133,8 @@ void HttpConnection::onHop(HttpHopResult& result) {
         if (!stillMine()) return;
         auto parts = parseUrl(*target);
         if (!parts || !isHttpScheme(parts->scheme) || parts->host.empty()) {
-            fail({HttpError::Code::UnsupportedScheme, "redirect to a URL that is not http or https: " + *target});
+            fail({HttpError::Code::UnsupportedScheme,
+                  "redirect to a URL that is not http or https: " + *target});
             return;
         }
         const int status = result.response.status;
@@ -152,10 +162,11 @@ void HttpConnection::onHop(HttpHopResult& result) {
     if (callbacks_.didFinish) callbacks_.didFinish(std::move(result.body));
 }
 
-void HttpConnection::send(HttpRequest request, std::function<void(const Outcome&)> completion, Deliver deliver) {
+void HttpConnection::send(HttpRequest request, std::function<void(const Outcome&)> completion,
+                          Deliver deliver) {
     auto outcome = std::make_shared<Outcome>();
     auto done = std::make_shared<std::function<void(const Outcome&)>>(std::move(completion));
-    auto conn = std::make_shared<HttpConnection>(Callbacks{}, deliver);
+    auto conn = create(Callbacks{}, deliver);
     std::weak_ptr<HttpConnection> weak = conn;
     auto finish = [outcome, done, weak] {
         if (auto c = weak.lock()) c->keepAlive_.reset();  // the caller of onHop still holds it

@@ -15,7 +15,7 @@ namespace platform {
 
 struct HttpHopResult;
 
-class HttpConnection {
+class HttpConnection : public std::enable_shared_from_this<HttpConnection> {
   public:
     // Hands a callback to the thread that owns the connection; must not block.
     using Deliver = std::function<void(std::function<void()>)>;
@@ -37,13 +37,17 @@ class HttpConnection {
         std::optional<HttpResponse> response;
         std::string body;
         std::optional<HttpError> error;
-        bool succeeded() const { return !error && response && response->status >= 200 && response->status <= 299; }
+        bool succeeded() const {
+            return !error && response && response->status >= 200 && response->status <= 299;
+        }
     };
 
     // Posts onto the process's main run loop.
     static Deliver mainLoopDeliver();
 
-    explicit HttpConnection(Callbacks callbacks, Deliver deliver = mainLoopDeliver());
+    // Always shared: a callback may drop its owner's last reference, and the connection then stays
+    // alive until the callback has returned.
+    static std::shared_ptr<HttpConnection> create(Callbacks callbacks, Deliver deliver = mainLoopDeliver());
     // Cancels: no callback runs after the connection is gone.
     ~HttpConnection();
     HttpConnection(const HttpConnection&) = delete;
@@ -70,6 +74,8 @@ class HttpConnection {
 
   private:
     struct State;
+
+    HttpConnection(Callbacks callbacks, Deliver deliver);
 
     std::optional<HttpError> validate(const HttpRequest& request) const;
     void submitHop();

@@ -55,7 +55,8 @@ size_t onHeader(char* data, size_t size, size_t count, void* user) {
         auto space = line.find(' ');
         int status = 0;
         if (space != std::string_view::npos) {
-            for (size_t i = space + 1; i < line.size() && line[i] >= '0' && line[i] <= '9' && status < 1000; ++i) {
+            for (size_t i = space + 1; i < line.size() && line[i] >= '0' && line[i] <= '9' && status < 1000;
+                 ++i) {
                 status = status * 10 + (line[i] - '0');
             }
         }
@@ -104,8 +105,10 @@ size_t onBody(char* data, size_t size, size_t count, void* user) {
 
 HttpError errorFor(const Transfer& t, CURLcode code) {
     using C = HttpError::Code;
-    std::string detail = t.errorBuffer[0] ? std::string(t.errorBuffer) : std::string(curl_easy_strerror(code));
-    if (t.tooLarge) return {C::BodyTooLarge, "response body larger than " + std::to_string(t.maxBody) + " bytes"};
+    std::string detail =
+        t.errorBuffer[0] ? std::string(t.errorBuffer) : std::string(curl_easy_strerror(code));
+    if (t.tooLarge)
+        return {C::BodyTooLarge, "response body larger than " + std::to_string(t.maxBody) + " bytes"};
     if (t.badHeaders) return {C::BadResponse, "malformed response head"};
     switch (code) {
         case CURLE_URL_MALFORMAT:
@@ -187,8 +190,8 @@ HttpEngine::~HttpEngine() {
     delete impl_;
 }
 
-std::uint64_t HttpEngine::submit(const HttpRequest& request, const std::string& url, const std::string& method,
-                                 const std::string& body, Done done) {
+std::uint64_t HttpEngine::submit(const HttpRequest& request, const std::string& url,
+                                 const std::string& method, const std::string& body, Done done) {
     auto t = std::make_unique<Transfer>();
     t->url = url;
     t->maxBody = request.maxBodyBytes;
@@ -292,7 +295,8 @@ void HttpEngine::Impl::run() {
         for (auto& t : fresh) {
             if (std::find(dropped.begin(), dropped.end(), t->ticket) != dropped.end()) continue;
             if (!t->easy) {
-                t->result.error = HttpError{HttpError::Code::Other, "the HTTP engine could not start a transfer"};
+                t->result.error =
+                    HttpError{HttpError::Code::Other, "the HTTP engine could not start a transfer"};
                 deliver(*t);
                 continue;
             }
@@ -320,17 +324,28 @@ void HttpEngine::Impl::run() {
 
 const char* httpErrorCodeName(HttpError::Code code) {
     switch (code) {
-        case HttpError::Code::InvalidUrl: return "invalid URL";
-        case HttpError::Code::InvalidRequest: return "invalid request";
-        case HttpError::Code::UnsupportedScheme: return "unsupported scheme";
-        case HttpError::Code::CannotConnect: return "cannot connect";
-        case HttpError::Code::TimedOut: return "timed out";
-        case HttpError::Code::ConnectionLost: return "connection lost";
-        case HttpError::Code::BodyTooLarge: return "body too large";
-        case HttpError::Code::TooManyRedirects: return "too many redirects";
-        case HttpError::Code::BadResponse: return "bad response";
-        case HttpError::Code::Cancelled: return "cancelled";
-        case HttpError::Code::Other: return "other";
+        case HttpError::Code::InvalidUrl:
+            return "invalid URL";
+        case HttpError::Code::InvalidRequest:
+            return "invalid request";
+        case HttpError::Code::UnsupportedScheme:
+            return "unsupported scheme";
+        case HttpError::Code::CannotConnect:
+            return "cannot connect";
+        case HttpError::Code::TimedOut:
+            return "timed out";
+        case HttpError::Code::ConnectionLost:
+            return "connection lost";
+        case HttpError::Code::BodyTooLarge:
+            return "body too large";
+        case HttpError::Code::TooManyRedirects:
+            return "too many redirects";
+        case HttpError::Code::BadResponse:
+            return "bad response";
+        case HttpError::Code::Cancelled:
+            return "cancelled";
+        case HttpError::Code::Other:
+            return "other";
     }
     return "other";
 }

@@ -7,11 +7,14 @@ namespace platform {
 
 bool HttpHeaders::namesEqual(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 
-void HttpHeaders::add(std::string name, std::string value) { fields_.emplace_back(std::move(name), std::move(value)); }
+void HttpHeaders::add(std::string name, std::string value) {
+    fields_.emplace_back(std::move(name), std::move(value));
+}
 
 void HttpHeaders::set(std::string name, std::string value) {
     remove(name);
@@ -33,7 +36,8 @@ std::map<std::string, std::string> HttpHeaders::dictionary() const {
     std::map<std::string, std::string> out;
     std::vector<std::pair<std::string, std::string*>> seen;  // lower-cased name -> stored value
     for (const auto& [n, v] : fields_) {
-        auto it = std::find_if(seen.begin(), seen.end(), [&](const auto& s) { return namesEqual(s.first, n); });
+        auto it =
+            std::find_if(seen.begin(), seen.end(), [&](const auto& s) { return namesEqual(s.first, n); });
         if (it != seen.end()) {
             *it->second += ", " + v;
         } else {

@@ -9,11 +9,11 @@
 namespace platform {
 
 struct HttpRequest {
-    std::string url;        // http or https only
-    std::string method = "GET";  // "GET" or "POST"
-    HttpHeaders headers;    // sent as given; "User-Agent" here wins over userAgent
-    std::string body;       // sent with POST only
-    std::string userAgent;  // empty: the layer's own (kDefaultUserAgent)
+    std::string url;               // http or https only
+    std::string method = "GET";    // "GET" or "POST"
+    HttpHeaders headers;           // sent as given; "User-Agent" here wins over userAgent
+    std::string body;              // sent with POST only
+    std::string userAgent;         // empty: the layer's own (kDefaultUserAgent)
     double timeoutSeconds = 60.0;  // for each hop, connection included
     std::size_t maxBodyBytes = 4u << 20;
     int maxRedirects = 20;
@@ -25,7 +25,9 @@ struct HttpResponse {
     int status = 0;
     HttpHeaders headers;
 
-    bool isRedirect() const { return (status == 301 || status == 302 || status == 303 || status == 307 || status == 308); }
+    bool isRedirect() const {
+        return (status == 301 || status == 302 || status == 303 || status == 307 || status == 308);
+    }
 };
 
 struct HttpError {
@@ -35,10 +37,10 @@ struct HttpError {
         UnsupportedScheme,  // a URL, but neither http nor https (also a redirect to one)
         CannotConnect,      // name lookup or connection refused
         TimedOut,
-        ConnectionLost,     // dropped or cut short (fewer bytes than announced)
+        ConnectionLost,  // dropped or cut short (fewer bytes than announced)
         BodyTooLarge,
         TooManyRedirects,
-        BadResponse,        // malformed status line, headers or Location
+        BadResponse,  // malformed status line, headers or Location
         Cancelled,
         Other,
     };

@@ -47,7 +47,9 @@ std::optional<std::string> urlScheme(std::string_view text) {
     return std::nullopt;
 }
 
-bool isHttpScheme(std::string_view lowerScheme) { return lowerScheme == "http" || lowerScheme == "https"; }
+bool isHttpScheme(std::string_view lowerScheme) {
+    return lowerScheme == "http" || lowerScheme == "https";
+}
 
 std::optional<UrlParts> parseUrl(std::string_view text) {
     if (text.empty() || hasControlOrSpace(text)) return std::nullopt;
@@ -77,8 +79,10 @@ std::optional<std::string> resolveUrl(std::string_view base, std::string_view re
     if (!u) return std::nullopt;
     std::string b(base);
     std::string r(reference);
-    if (curl_url_set(u.get(), CURLUPART_URL, b.c_str(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK) return std::nullopt;
-    if (curl_url_set(u.get(), CURLUPART_URL, r.c_str(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK) return std::nullopt;
+    if (curl_url_set(u.get(), CURLUPART_URL, b.c_str(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK)
+        return std::nullopt;
+    if (curl_url_set(u.get(), CURLUPART_URL, r.c_str(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK)
+        return std::nullopt;
     std::string out = part(u.get(), CURLUPART_URL);
     if (out.empty()) return std::nullopt;
     return out;

@@ -12,8 +12,8 @@ struct UrlParts {
     std::string host;    // empty when the URL has none
     std::string port;    // as written; empty when none is given
     std::string path;
-    std::string query;     // without the "?"; empty when none
-    std::string fragment;  // without the "#"
+    std::string query;       // without the "?"; empty when none
+    std::string fragment;    // without the "#"
     std::string normalized;  // the whole URL as the parser writes it back
 };
 

@@ -59,11 +59,11 @@ class HttpConnectionTest : public ::testing::Test {
     Recorder rec;
 
     void load(HttpRequest request) {
-        conn_ = std::make_unique<HttpConnection>(rec.callbacks());
+        conn_ = HttpConnection::create(rec.callbacks());
         ASSERT_FALSE(conn_->start(std::move(request)));
         ASSERT_TRUE(pump.until([&] { return rec.done(); }));
     }
-    std::unique_ptr<HttpConnection> conn_;
+    std::shared_ptr<HttpConnection> conn_;
 };
 
 TEST_F(HttpConnectionTest, FollowsAChainHopByHopAndReportsTheFinalUrl) {
@@ -83,7 +83,7 @@ TEST_F(HttpConnectionTest, FollowsAChainHopByHopAndReportsTheFinalUrl) {
 TEST_F(HttpConnectionTest, AVetoedRedirectEndsTheLoadWithoutRequestingTheTarget) {
     const std::string first = server.redirectChain("veto", 3);
     rec.vetoAt = server.url("/veto/3");
-    conn_ = std::make_unique<HttpConnection>(rec.callbacks());
+    conn_ = HttpConnection::create(rec.callbacks());
     ASSERT_FALSE(conn_->start(get(first)));
     ASSERT_TRUE(pump.until([&] { return rec.redirects.size() == 2; }));
     pump.runFor(std::chrono::milliseconds(100));
@@ -103,8 +103,8 @@ TEST_F(HttpConnectionTest, RedirectLoopsAndOtherSchemesAreRefused) {
 
     Recorder other;
     server.redirect("/app", "itms-apps://store.example/app/1");
-    HttpConnection conn(other.callbacks());
-    ASSERT_FALSE(conn.start(get(server.url("/app"))));
+    auto conn = HttpConnection::create(other.callbacks());
+    ASSERT_FALSE(conn->start(get(server.url("/app"))));
     ASSERT_TRUE(pump.until([&] { return other.done(); }));
     ASSERT_EQ(other.redirects, std::vector<std::string>{"itms-apps://store.example/app/1"});
     ASSERT_TRUE(other.error);
@@ -150,8 +150,8 @@ TEST_F(HttpConnectionTest, ConditionalHeadersAndUserAgentReachTheServerAndA304Is
     EXPECT_EQ(hit.header("User-Agent"), "Agent/7");
 
     Recorder plain;
-    HttpConnection conn(plain.callbacks());
-    ASSERT_FALSE(conn.start(get(server.url("/res"))));
+    auto conn = HttpConnection::create(plain.callbacks());
+    ASSERT_FALSE(conn->start(get(server.url("/res"))));
     ASSERT_TRUE(pump.until([&] { return plain.done(); }));
     EXPECT_EQ(server.hits("/res").at(1).header("User-Agent"), platform::kDefaultUserAgent);
 }
@@ -168,8 +168,8 @@ TEST_F(HttpConnectionTest, SlowServersTimeOutAndHugeBodiesAreCut) {
     server.reply("/big", 200, std::string(100000, 'x'));
     HttpRequest b = get(server.url("/big"));
     b.maxBodyBytes = 1000;
-    HttpConnection conn(big.callbacks());
-    ASSERT_FALSE(conn.start(b));
+    auto conn = HttpConnection::create(big.callbacks());
+    ASSERT_FALSE(conn->start(b));
     ASSERT_TRUE(pump.until([&] { return big.done(); }));
     ASSERT_TRUE(big.error);
     EXPECT_EQ(big.error->code, HttpError::Code::BodyTooLarge);
@@ -186,8 +186,8 @@ TEST_F(HttpConnectionTest, CutAndDroppedConnectionsAndMalformedHeadsFail) {
 
     RawHttpServer dropper("");
     Recorder dropped;
-    HttpConnection c1(dropped.callbacks());
-    ASSERT_FALSE(c1.start(get(dropper.url("/x"))));
+    auto c1 = HttpConnection::create(dropped.callbacks());
+    ASSERT_FALSE(c1->start(get(dropper.url("/x"))));
     ASSERT_TRUE(pump.until([&] { return dropped.done(); }));
     ASSERT_TRUE(dropped.error);
     EXPECT_EQ(dropped.error->code, HttpError::Code::ConnectionLost);
@@ -195,24 +195,24 @@ TEST_F(HttpConnectionTest, CutAndDroppedConnectionsAndMalformedHeadsFail) {
 
     RawHttpServer garbage("HTTP/1.1 abc nonsense\r\n\r\n");
     Recorder bad;
-    HttpConnection c2(bad.callbacks());
-    ASSERT_FALSE(c2.start(get(garbage.url())));
+    auto c2 = HttpConnection::create(bad.callbacks());
+    ASSERT_FALSE(c2->start(get(garbage.url())));
     ASSERT_TRUE(pump.until([&] { return bad.done(); }));
     ASSERT_TRUE(bad.error);
     EXPECT_EQ(bad.error->code, HttpError::Code::BadResponse);
 
     RawHttpServer odd("HTTP/1.1 200 OK\r\nnot a field\r\nX-Kept: yes\r\nContent-Length: 2\r\n\r\nhi");
     Recorder strict;
-    HttpConnection c3(strict.callbacks());
-    ASSERT_FALSE(c3.start(get(odd.url())));
+    auto c3 = HttpConnection::create(strict.callbacks());
+    ASSERT_FALSE(c3->start(get(odd.url())));
     ASSERT_TRUE(pump.until([&] { return strict.done(); }));
     ASSERT_TRUE(strict.error);
     EXPECT_EQ(strict.error->code, HttpError::Code::BadResponse) << strict.error->message;
 
     RawHttpServer folded("HTTP/1.1 200 OK\r\nX-Long: a\r\n b\r\nContent-Length: 2\r\n\r\nhi");
     Recorder joined;
-    HttpConnection c4(joined.callbacks());
-    ASSERT_FALSE(c4.start(get(folded.url())));
+    auto c4 = HttpConnection::create(joined.callbacks());
+    ASSERT_FALSE(c4->start(get(folded.url())));
     ASSERT_TRUE(pump.until([&] { return joined.done(); }));
     ASSERT_TRUE(joined.body);
     EXPECT_EQ(*joined.body, "hi");
@@ -220,16 +220,16 @@ TEST_F(HttpConnectionTest, CutAndDroppedConnectionsAndMalformedHeadsFail) {
 }
 
 TEST_F(HttpConnectionTest, RequestsThatCannotBeSentFailAtOnce) {
-    HttpConnection conn(rec.callbacks());
-    EXPECT_EQ(conn.start(get("ftp://127.0.0.1/file"))->code, HttpError::Code::UnsupportedScheme);
-    EXPECT_EQ(conn.start(get("not a url"))->code, HttpError::Code::InvalidUrl);
+    auto conn = HttpConnection::create(rec.callbacks());
+    EXPECT_EQ(conn->start(get("ftp://127.0.0.1/file"))->code, HttpError::Code::UnsupportedScheme);
+    EXPECT_EQ(conn->start(get("not a url"))->code, HttpError::Code::InvalidUrl);
     HttpRequest injected = get(server.url("/x"));
     injected.headers.set("X-A", "1\r\nX-B: 2");
-    EXPECT_EQ(conn.start(injected)->code, HttpError::Code::InvalidRequest);
+    EXPECT_EQ(conn->start(injected)->code, HttpError::Code::InvalidRequest);
     HttpRequest put = get(server.url("/x"));
     put.method = "PUT";
-    EXPECT_EQ(conn.start(put)->code, HttpError::Code::InvalidRequest);
-    EXPECT_FALSE(conn.isLoading());
+    EXPECT_EQ(conn->start(put)->code, HttpError::Code::InvalidRequest);
+    EXPECT_FALSE(conn->isLoading());
     pump.runFor(std::chrono::milliseconds(50));
     EXPECT_FALSE(rec.done());
     EXPECT_TRUE(server.hits().empty());
@@ -238,16 +238,29 @@ TEST_F(HttpConnectionTest, RequestsThatCannotBeSentFailAtOnce) {
 TEST_F(HttpConnectionTest, NothingIsCalledBackAfterCancelOrDestruction) {
     server.slow("/slow", 0.3);
     {
-        HttpConnection conn(rec.callbacks());
-        ASSERT_FALSE(conn.start(get(server.url("/slow"))));
+        auto dropped = HttpConnection::create(rec.callbacks());
+        ASSERT_FALSE(dropped->start(get(server.url("/slow"))));
         ASSERT_TRUE(server.waitForHits("/slow", 1));
     }
-    auto conn = std::make_unique<HttpConnection>(rec.callbacks());
+    auto conn = HttpConnection::create(rec.callbacks());
     ASSERT_FALSE(conn->start(get(server.url("/slow"))));
     conn->cancel();
     EXPECT_FALSE(conn->isLoading());
     pump.runFor(std::chrono::milliseconds(500));
     EXPECT_FALSE(rec.done());
+
+    // An owner may let go of its connection from inside a callback.
+    std::shared_ptr<HttpConnection> owned;
+    bool finished = false;
+    HttpConnection::Callbacks cb;
+    cb.didReceiveResponse = [&](const HttpResponse&) { owned.reset(); };
+    cb.didFinish = [&](std::string) { finished = true; };
+    server.reply("/quick", 200, "q");
+    owned = HttpConnection::create(cb);
+    ASSERT_FALSE(owned->start(get(server.url("/quick"))));
+    ASSERT_TRUE(pump.until([&] { return !owned; }));
+    pump.runFor(std::chrono::milliseconds(50));
+    EXPECT_FALSE(finished);
     EXPECT_TRUE(pump.until([] { return platform::HttpEngine::shared().activeCount() == 0; }));
 }
 

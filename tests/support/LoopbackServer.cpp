@@ -55,7 +55,9 @@ LoopbackServer::LoopbackServer(int port) {
     while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
-LoopbackServer::~LoopbackServer() { stop(); }
+LoopbackServer::~LoopbackServer() {
+    stop();
+}
 
 void LoopbackServer::stop() {
     server_.stop();
@@ -137,14 +139,17 @@ std::vector<Hit> LoopbackServer::hits(const std::string& path) const {
     return out;
 }
 
-std::size_t LoopbackServer::count(const std::string& path) const { return hits(path).size(); }
+std::size_t LoopbackServer::count(const std::string& path) const {
+    return hits(path).size();
+}
 
 void LoopbackServer::clearHits() {
     std::lock_guard<std::mutex> lock(mutex_);
     hits_.clear();
 }
 
-bool LoopbackServer::waitForHits(const std::string& path, std::size_t n, std::chrono::milliseconds timeout) const {
+bool LoopbackServer::waitForHits(const std::string& path, std::size_t n,
+                                 std::chrono::milliseconds timeout) const {
     std::unique_lock<std::mutex> lock(mutex_);
     return changed_.wait_for(lock, timeout, [&] {
         std::size_t c = 0;

@@ -19,7 +19,8 @@ class MainLoopPump {
     platform::ManualRunLoop& loop() { return *loop_; }
 
     // Runs posted work until done() holds; false when it still does not after timeout (real time).
-    bool until(const std::function<bool()>& done, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    bool until(const std::function<bool()>& done,
+               std::chrono::milliseconds timeout = std::chrono::seconds(10));
     // Runs posted work for a stretch of real time (to show that something does not happen).
     void runFor(std::chrono::milliseconds span);
 
