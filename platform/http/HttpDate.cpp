@@ -34,7 +34,8 @@ struct Reader {
     bool number(int minDigits, int maxDigits, int& out) {
         int n = 0;
         out = 0;
-        while (n < maxDigits && n < static_cast<int>(s.size()) && std::isdigit(static_cast<unsigned char>(s[n]))) {
+        while (n < maxDigits && n < static_cast<int>(s.size()) &&
+               std::isdigit(static_cast<unsigned char>(s[n]))) {
             out = out * 10 + (s[n] - '0');
             ++n;
         }
@@ -60,8 +61,10 @@ struct Reader {
         offset = 0;
         if (literal("GMT") || literal("UTC") || literal("UT") || literal("Z")) return true;
         int sign = 0;
-        if (literal("+")) sign = 1;
-        else if (literal("-")) sign = -1;
+        if (literal("+"))
+            sign = 1;
+        else if (literal("-"))
+            sign = -1;
         int hhmm = 0;
         if (!sign || !number(4, 4, hhmm) || hhmm % 100 >= 60) return false;
         offset = sign * ((hhmm / 100) * 3600L + (hhmm % 100) * 60L);
@@ -147,11 +150,13 @@ std::string formatZonelessHttpDate(SystemTime time) {
     gmtime_r(&t, &tm);
     char buf[64];
     std::snprintf(buf, sizeof buf, "%s, %02d %s %04d %02d:%02d:%02d", kDays[static_cast<size_t>(tm.tm_wday)],
-                  tm.tm_mday, kMonths[static_cast<size_t>(tm.tm_mon)], tm.tm_year + 1900, tm.tm_hour, tm.tm_min,
-                  tm.tm_sec);
+                  tm.tm_mday, kMonths[static_cast<size_t>(tm.tm_mon)], tm.tm_year + 1900, tm.tm_hour,
+                  tm.tm_min, tm.tm_sec);
     return buf;
 }
 
-std::optional<SystemTime> parseZonelessHttpDate(std::string_view text) { return rfc1123(trimmed(text), false); }
+std::optional<SystemTime> parseZonelessHttpDate(std::string_view text) {
+    return rfc1123(trimmed(text), false);
+}
 
 }  // namespace platform

@@ -17,7 +17,9 @@ BackgroundTaskId BackgroundTasks::begin(std::function<void()> expirationHandler)
     return id;
 }
 
-void BackgroundTasks::end(BackgroundTaskId id) { tasks_.erase(id); }
+void BackgroundTasks::end(BackgroundTaskId id) {
+    tasks_.erase(id);
+}
 
 void BackgroundTasks::expireAll() {
     std::vector<std::function<void()>> handlers;

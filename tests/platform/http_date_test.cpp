@@ -26,9 +26,10 @@ TEST(HttpDate, TheThreeServerFormsNameTheSameInstant) {
 }
 
 TEST(HttpDate, AnythingElseIsRefused) {
-    for (const char* bad : {"", "yesterday", "Sun, 06 Nov 1994 08:49:37", "Sun, 06 Nov 1994 08:49:37 GMT junk",
-                            "Sun, 31 Feb 1994 08:49:37 GMT", "Sun, 06 Foo 1994 08:49:37 GMT",
-                            "Sun, 06 Nov 1994 25:49:37 GMT", "sun, 06 nov 1994 08:49:37 gmt"}) {
+    for (const char* bad :
+         {"", "yesterday", "Sun, 06 Nov 1994 08:49:37", "Sun, 06 Nov 1994 08:49:37 GMT junk",
+          "Sun, 31 Feb 1994 08:49:37 GMT", "Sun, 06 Foo 1994 08:49:37 GMT", "Sun, 06 Nov 1994 25:49:37 GMT",
+          "sun, 06 nov 1994 08:49:37 gmt"}) {
         EXPECT_FALSE(parseHttpDate(bad)) << bad;
     }
 }
