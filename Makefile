@@ -7,7 +7,7 @@ CMAKE_ARGS ?=
 # Window tests need a display: without one, the tests run inside a virtual X server.
 WITH_DISPLAY = $(CURDIR)/scripts/with-display
 
-.PHONY: all bootstrap configure build play test test-sanitize test-tsan bench format format-check clean
+.PHONY: all bootstrap configure build play test test-sanitize test-tsan bench format format-check clean install-desktop
 
 all: build
 
@@ -38,6 +38,9 @@ test-tsan: bootstrap
 	@test -f $(TSAN_BUILD)/CMakeCache.txt || cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTIKOLEAP_TSAN=ON >/dev/null
 	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target tikoleap-tsan-tests
 	@cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --output-on-failure -j $(JOBS)
+
+install-desktop: build
+	@./scripts/install-desktop $(BUILD)
 
 bench: build
 	@$(BUILD)/tikoleap-bench

@@ -1,12 +1,16 @@
 #include "app/WindowRun.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
+#include <vector>
 
 #include "appbase/JTLevelManager.h"
 #include "appbase/JTRandom.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/gl/GLContext.h"
+#include "platform/instance/SingleInstance.h"
 #include "platform/motion/Accelerometer.h"
 #include "platform/motion/GamepadAccelerometer.h"
 #include "platform/motion/WindowTiltSource.h"
@@ -17,6 +21,9 @@
 #include "platform/ui/WindowHost.h"
 #include "platform/window/Window.h"
 #include "platform/window/WindowEvent.h"
+#include "shell/Crc32.h"
+#include "shell/GameIdentity.h"
+#include "shell/LogMessage.h"
 #include "shell/MyAppCore.h"
 #include "shell/MyGameView.h"
 #include "shell/RandomSeed.h"
@@ -35,7 +42,37 @@ bool WindowRun::displayAvailable() {
     return (x11 != nullptr && *x11 != '\0') || (wayland != nullptr && *wayland != '\0');
 }
 
+std::string WindowRun::instanceId(const std::optional<std::string>& home) {
+    std::string id = GameIdentity::kBundleIdentifier;
+    if (home) {
+        std::error_code ec;
+        std::filesystem::path canonical =
+            std::filesystem::weakly_canonical(std::filesystem::absolute(*home), ec);
+        if (!canonical.has_filename()) canonical = canonical.parent_path();  // "dir/" is "dir"
+        const std::string folder = canonical.string();
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, ".home_%08x",
+                      static_cast<unsigned>(Crc32OfCString(folder.c_str())));
+        id += suffix;
+    }
+    return id;
+}
+
 int WindowRun::run(std::string* error) {
+    // One window per home: a second launch hands its URL to the running window and ends.
+    std::string instanceError;
+    std::unique_ptr<platform::SingleInstance> instance =
+        platform::SingleInstance::create(instanceId(options_.home), &instanceError);
+    if (!instance) LogMessage("tikoleap", 3, "no single-instance check: " + instanceError);
+    if (instance && instance->isRemote()) {
+        std::vector<std::string> urls;
+        if (options_.openUrl) urls.push_back(*options_.openUrl);
+        if (!instance->handOver(urls, error)) return 1;
+        std::fprintf(stderr, "tikoleap: %s the window already running\n",
+                     urls.empty() ? "brought forward" : ("handed " + urls.front() + " to").c_str());
+        return 0;
+    }
+
     if (options_.seed) {
         JTAppBase::JTRandom::current().seed(*options_.seed);
     } else {
@@ -91,6 +128,11 @@ int WindowRun::run(std::string* error) {
     platform::ui::MemoryWarningMonitor memoryMonitor(application);
     application.finishLaunching();
     if (options_.openUrl) core.applicationHandleOpenURL(*options_.openUrl);
+    if (instance) {
+        instance->setOpenHandler([&core](const std::string& url) { core.applicationHandleOpenURL(url); });
+        instance->setActivateHandler(
+            [] { LogMessage("tikoleap", 2, "a second launch found this window running"); });
+    }
 
     auto proceed = [&] {
         const Waiting what = waiting;

@@ -5,6 +5,8 @@
 #include "appbase/JTLevelManager.h"
 #include "platform/gl/GLContext.h"
 #include "platform/image/PngCodec.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/NotificationCenter.h"
 #include "platform/ui/Window.h"
 #include "shell/GameViewBase.h"
 #include "shell/LogMessage.h"
@@ -17,13 +19,16 @@ AppCoreBase::AppCoreBase(std::string resourcesDir, std::shared_ptr<platform::GLC
       eaglContext_(std::move(eaglContext)),
       window_(std::make_shared<platform::ui::Window>(platform::Rect(0, 0, 320, 480))),
       // Alerts hold their delegate weakly: this handle owns nothing and dies with the core.
-      alertDelegateHandle_(this, [](platform::ui::AlertViewDelegate*) {}) {}
+      alertDelegateHandle_(this, [](platform::ui::AlertViewDelegate*) {}) {
+    observeApplication();
+}
 
 platform::Size AppCoreBase::screenSize() const {
     return window_ ? window_->bounds().size : platform::Size{};
 }
 
 AppCoreBase::~AppCoreBase() {
+    platform::ui::Application::shared().notificationCenter().removeObserversOf(this);
     // The game view and the textures hold GL names: free them while the context is current.
     setCurrentEAGLContext();
     if (appContext_) appContext_->setGameView(nullptr);

@@ -242,6 +242,8 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
     int64_t infoInt(const char* key, int64_t fallback) const;
 
   private:
+    // The application's life-cycle notices reach the delegate callbacks below.
+    void observeApplication();
     void loadInfoDictionary();
     void establishAccountId();
     // False (with an "Error" alert) when links cannot be signed now.

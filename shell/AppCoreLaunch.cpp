@@ -8,6 +8,8 @@
 #include "appbase/JTLevelManager.h"
 #include "platform/runloop/RunLoop.h"
 #include "platform/ui/AlertView.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/NotificationCenter.h"
 #include "platform/ui/Window.h"
 #include "platform/url/Url.h"
 #include "shell/AppCoreBase.h"
@@ -124,6 +126,20 @@ void AppCoreBase::willSuspend() {
     // The announcement manager shuts down here once it exists.
 }
 
+void AppCoreBase::observeApplication() {
+    using namespace platform::ui;
+    NotificationCenter& center = Application::shared().notificationCenter();
+    center.addObserver(
+        kApplicationWillEnterForegroundNotification,
+        [this](const Notification&) { applicationWillEnterForeground(); }, this);
+    center.addObserver(
+        kApplicationDidEnterBackgroundNotification,
+        [this](const Notification&) { applicationDidEnterBackground(); }, this);
+    center.addObserver(
+        kApplicationWillTerminateNotification, [this](const Notification&) { applicationWillTerminate(); },
+        this);
+}
+
 void AppCoreBase::applicationWillEnterForeground() {
     setInApplicationWillEnterForeground(true);
     willResume();
@@ -160,6 +176,8 @@ bool AppCoreBase::applicationHandleOpenURL(const std::string& text) {
         LogMessage(kHandleOpenURLName, 3, "ignoring a URL: " + error);
         return true;
     }
+    // URLs come from outside the app: each leaves a trace (a parsed URL holds no control bytes).
+    LogMessage(kHandleOpenURLName, 2, "opened into the app: " + url->text());
     const std::string& path = url->path();
     if (path.empty()) return true;
     if (path.rfind("/announceManager/", 0) == 0) {
