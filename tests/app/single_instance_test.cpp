@@ -96,8 +96,8 @@ TEST(SingleInstance, ASecondLaunchHandsItsUrlToTheRunningWindow) {
         << " --method org.freedesktop.Application.Open \"['tikoleap:///a b']\" '{}' >/dev/null 2>&1\n"
         << "wait $primary\n"
         << "echo \"primary: $?\"\n";
-    const Process p = runCommand("xvfb-run -a -s '-screen 0 800x800x24' dbus-run-session -- sh " + script.string() +
-                                 " 2>&1");
+    const Process p = runCommand("xvfb-run -a -s '-screen 0 800x800x24' dbus-run-session -- sh " +
+                                 script.string() + " 2>&1");
     EXPECT_EQ(p.code, 0) << p.out;
     EXPECT_NE(p.out.find("handed tikoleap:///deleteAridOfThisDevice to the window already running"),
               std::string::npos)
