@@ -52,7 +52,11 @@ std::string formatLogLine(const char* function, int level, std::string_view text
 
 void logMessage(const char* function, int level, std::string_view text) {
     if (level == 1) return;
-    const std::string line = formatLogLine(function, level, text);
+    logLine(formatLogLine(function, level, text));
+}
+
+void logLine(std::string_view text) {
+    const std::string line(text);
     std::lock_guard lock(logMutex());
     if (currentSink()) {
         currentSink()(line);

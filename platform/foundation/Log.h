@@ -24,4 +24,7 @@ std::string formatLogLine(const char* function, int level, std::string_view text
 // Formats and emits one line; level 1 emits nothing.
 void logMessage(const char* function, int level, std::string_view text = {});
 
+// Emits a line exactly as given, to the same sink (for components with a line format of their own).
+void logLine(std::string_view line);
+
 }  // namespace platform

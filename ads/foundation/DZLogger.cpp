@@ -1,0 +1,45 @@
+#include "ads/foundation/DZLogger.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <utility>
+#include <vector>
+
+#include "platform/dispatch/DispatchQueue.h"
+#include "platform/foundation/Log.h"
+
+std::shared_ptr<platform::DispatchQueue> DZLoggingQueue() {
+    static const std::shared_ptr<platform::DispatchQueue> queue =
+        platform::DispatchQueue::createSerial("com.rerive.didaz.logging");
+    return queue;
+}
+
+void DZLogText(std::string text) {
+    DZLoggingQueue()->async([text = std::move(text)] { platform::logLine(text); });
+}
+
+void DZLog(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    const int length = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    std::string text;
+    if (length > 0) {
+        std::vector<char> buffer(static_cast<size_t>(length) + 1);
+        std::vsnprintf(buffer.data(), buffer.size(), format, args);
+        text.assign(buffer.data(), static_cast<size_t>(length));
+    }
+    va_end(args);
+    DZLogText(std::move(text));
+}
+
+std::shared_ptr<DZLogger> DZLogger::sharedInstance() {
+    static const std::shared_ptr<DZLogger> logger(new DZLogger());
+    return logger;
+}
+
+void DZLogger::logPublicMessage(const std::string& message) {
+    DZLogText("<Rerive> " + message);
+}

@@ -1,0 +1,29 @@
+#pragma once
+// The ad component's console log. Text is formatted at once on the caller's thread, then written
+// in submission order on the serial queue "com.rerive.didaz.logging"; the caller never waits for
+// the console. Lines go to standard error (or to the platform log's sink, where tests read them).
+// There are no levels and no filtering.
+#include <memory>
+#include <string>
+
+namespace platform {
+class DispatchQueue;
+}
+
+// printf-style; writes the formatted text as one line, without a prefix.
+void DZLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// The same for text that is already formatted (never read as a format).
+void DZLogText(std::string text);
+// The logging queue, made once on first use (tests wait on it to see what was written).
+std::shared_ptr<platform::DispatchQueue> DZLoggingQueue();
+
+class DZLogger {
+  public:
+    static std::shared_ptr<DZLogger> sharedInstance();
+
+    // Writes "<Rerive> " followed by the message.
+    void logPublicMessage(const std::string& message);
+
+  private:
+    DZLogger() = default;
+};
