@@ -230,3 +230,36 @@ TEST(AppCoreSettings, SoundStepsCycleAndMapOntoVolumes) {
     EXPECT_EQ(AppCoreBase::defaultContentsScaleIndex(1.5f), 2);
     EXPECT_EQ(AppCoreBase::defaultContentsScaleIndex(2.0f), 3);
 }
+
+TEST_F(AppCoreTest, IdentityAndWebBaseUrlComeFromTheBundleInformation) {
+    // The generated Info.plist of the build.
+    MyAppCore built(TIKOLEAP_RESOURCES_DIR, nullptr);
+    built.setup();
+    EXPECT_EQ(built.gameId(), 1000);
+    EXPECT_EQ(built.webSecretKey(), "Rw8%kD3!qZ6&bN1x");
+    EXPECT_EQ(built.appDisplayName(), "TikoLeap");
+    EXPECT_EQ(built.accelerometerCalibrationType(), 1);
+    EXPECT_FALSE(built.appVersionString().empty());
+    EXPECT_FALSE(built.appCopyrightString().empty());
+    EXPECT_EQ(built.iphoneWebUrl(), "http://tikoleap.invalid/iphone/");
+
+    // A bundle without the game's own keys falls back to the same identity.
+    MyAppCore sparse(resources.path().string(), nullptr);
+    sparse.setup();
+    EXPECT_EQ(sparse.gameId(), 1000);
+    EXPECT_EQ(sparse.webSecretKey(), "Rw8%kD3!qZ6&bN1x");
+    EXPECT_EQ(sparse.appVersionString(), "1.0.0");
+    EXPECT_EQ(sparse.appCopyrightString(), "Copyright line");
+
+    // The environment points the links at another server; only http and https are taken.
+    setenv("TIKOLEAP_WEB_URL", "http://127.0.0.1:8080/game", 1);
+    sparse.setup();
+    EXPECT_EQ(sparse.iphoneWebUrl(), "http://127.0.0.1:8080/game/");
+    platform::ScopedLogSink log;
+    setenv("TIKOLEAP_WEB_URL", "file:///etc/", 1);
+    sparse.setup();
+    EXPECT_EQ(sparse.iphoneWebUrl(), "http://tikoleap.invalid/iphone/");
+    ASSERT_FALSE(log.lines().empty());
+    EXPECT_NE(log.lines().back().find("not an http or https URL"), std::string::npos);
+    unsetenv("TIKOLEAP_WEB_URL");
+}

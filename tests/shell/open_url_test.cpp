@@ -112,3 +112,19 @@ TEST_F(OpenUrl, ARetryPendingWhenTheCoreGoesDoesNotRun) {
     loop->advance(1.0);
     EXPECT_EQ(titles, 0);
 }
+
+TEST_F(AppCoreTest, ALaunchUrlIsLeftToTheOpenCallOnASystemThatMultitasks) {
+    auto core = std::make_unique<MyAppCore>(resources.path().string(), nullptr);
+    int titles = 0;
+    AppCoreBase::Frontend frontend;
+    frontend.onTitle = [&] { ++titles; };
+    core->setFrontend(frontend);
+    core->init();
+    platform::ScopedLogSink log;
+    EXPECT_TRUE(
+        core->applicationDidFinishLaunchingWithOptions(std::string("tikoleap:///deleteAridOfThisDevice")));
+    EXPECT_EQ(titles, 1);  // the launch shows the title
+    EXPECT_EQ(core->window()->frontModal(), nullptr);
+    for (const std::string& line : log.lines())
+        EXPECT_EQ(line.find("opened into the app"), std::string::npos);
+}
