@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -14,6 +13,7 @@
 #include <string>
 
 #include "app/CommandLineChecks.h"
+#include "support/Command.h"
 #include "support/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -21,23 +21,12 @@ using tikoleap::test::TempDir;
 
 namespace {
 
-struct Process {
-    int code = -1;
-    std::string out;  // standard output and error together
-};
+using Process = tikoleap::test::CommandResult;
 
+// Standard output and error together.
 Process runTikoleap(const std::string& arguments) {
-    Process p;
-    const std::string command =
-        std::string(TIKOLEAP_BINARY_DIR) + "/tikoleap --headless --ticks 5 --seed 1 " + arguments + " 2>&1";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) return p;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) p.out.append(buffer, n);
-    const int status = ::pclose(pipe);
-    p.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return p;
+    return tikoleap::test::runCommand(std::string(TIKOLEAP_BINARY_DIR) +
+                                      "/tikoleap --headless --ticks 5 --seed 1 " + arguments + " 2>&1");
 }
 
 bool makeSocket(const fs::path& path) {

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +9,7 @@
 
 #include "app/HeadlessRun.h"
 #include "platform/image/PngCodec.h"
+#include "support/Command.h"
 #include "support/TempDir.h"
 
 using tikoleap::test::TempDir;
@@ -145,22 +144,8 @@ TEST_F(Replay, ScriptedUrlsReachTheAppAtTheirTicks) {
 
 namespace {
 
-struct Process {
-    int code;
-    std::string out;
-};
-
-Process runCommand(const std::string& command) {
-    Process p{-1, {}};
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return p;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) p.out.append(buf, n);
-    const int status = pclose(pipe);
-    p.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return p;
-}
+using Process = tikoleap::test::CommandResult;
+using tikoleap::test::runCommand;
 
 const std::string kBinary = std::string(TIKOLEAP_BINARY_DIR) + "/tikoleap";
 

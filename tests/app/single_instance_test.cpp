@@ -1,8 +1,6 @@
 // One window per home: a second launch hands its URL over the session bus to the running window,
 // which takes it as if it had been opened into it; without a bus each process stands alone.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -10,28 +8,15 @@
 
 #include "app/WindowRun.h"
 #include "platform/instance/SingleInstance.h"
+#include "support/Command.h"
 #include "support/TempDir.h"
 
 using tikoleap::test::TempDir;
 
 namespace {
 
-struct Process {
-    int code = -1;
-    std::string out;
-};
-
-Process runCommand(const std::string& command) {
-    Process p;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return p;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) p.out.append(buf, n);
-    const int status = pclose(pipe);
-    p.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return p;
-}
+using Process = tikoleap::test::CommandResult;
+using tikoleap::test::runCommand;
 
 std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
