@@ -1,0 +1,43 @@
+#pragma once
+// The ad component's additions to URLs: appending query parameters, reading them back, the
+// impression ticket, and comparisons of scheme and host.
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/foundation/Url.h"
+
+using platform::Url;
+
+// Appends each entry of parameters (a JSON object; each value's text form, escaped as a query
+// value) after "?" or "&", in front of a final "&adurl=" part when there is one, so that a click
+// URL's destination stays last. Keys are escaped as values are. A key whose value text is empty
+// goes without "=". Nothing when the result is no URL.
+std::optional<Url> dz_appendQueryParameters(const Url& url, const nlohmann::json& parameters);
+// The same with one pair; a missing value counts as "".
+std::optional<Url> dz_appendQueryValue(const Url& url, const std::optional<std::string>& value,
+                                       const std::string& key);
+
+// Every value of key among the "&"-separated pairs that split at "=" into exactly two parts,
+// percent-decoded, in order; nothing when there is none (values that do not decode are skipped).
+std::optional<std::vector<std::string>> dz_parameterValuesForKey(const Url& url, const std::string& key);
+std::optional<std::string> dz_parameterValueForKey(const Url& url, const std::string& key);
+// Pairs split at "&" and ";", both sides percent-decoded (pairs that do not decode are skipped),
+// keys lower-cased when asked; a later pair replaces an earlier one.
+std::map<std::string, std::string> dz_dictionaryFromQueryParameters(const Url& url,
+                                                                    bool convertKeysToLowercase);
+
+// The second and third path segments joined with "/" when the path has at least three.
+std::optional<std::string> dz_impressionTicket(const Url& url);
+// The text up to its first "#".
+std::string dz_absoluteStringWithoutFragmentComponent(const Url& url);
+bool dz_isHostEqualToString(const Url& url, std::string_view host, bool caseSensitive);
+bool dz_isSchemeEqualToString(const Url& url, std::string_view scheme, bool caseSensitive);
+
+// The text form of a parameter value: text as it is, numbers in decimal, true/false as 1/0,
+// null as "", arrays and objects as JSON.
+std::string dz_parameterText(const nlohmann::json& value);

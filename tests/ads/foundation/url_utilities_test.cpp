@@ -1,0 +1,65 @@
+// Building and reading URLs: appended parameters (escaped keys and values, "&adurl=" kept last),
+// query lookups, tickets, fragments and comparisons.
+#include <gtest/gtest.h>
+
+#include "ads/foundation/DZNSURLUtilities.h"
+
+namespace {
+
+Url url(const char* text) {
+    auto u = Url::parse(text);
+    EXPECT_TRUE(u) << text;
+    return u ? *u : *Url::parse("http://invalid/");
+}
+
+}  // namespace
+
+TEST(DZURLAppend, ParametersGoAfterTheQueryButBeforeTheClickDestination) {
+    EXPECT_EQ(dz_appendQueryParameters(url("http://h/p"), {{"a", "x y"}})->absoluteString(),
+              "http://h/p?a=x%20y");
+    EXPECT_EQ(dz_appendQueryParameters(url("http://h/p?q=1&adurl=http://d"), {{"a", 1}})->absoluteString(),
+              "http://h/p?q=1&a=1&adurl=http://d");
+    EXPECT_EQ(dz_appendQueryParameters(url("http://h/p?q=1"), {{"k", ""}, {"z", true}})->absoluteString(),
+              "http://h/p?q=1&k&z=1");
+    EXPECT_EQ(dz_appendQueryValue(url("http://h/p"), std::nullopt, "k")->absoluteString(), "http://h/p?k");
+}
+
+TEST(DZURLAppend, KeysAreEscapedLikeValues) {
+    auto out = dz_appendQueryParameters(url("http://h/p"), {{"a&b=c", "1/2?#"}});
+    ASSERT_TRUE(out);
+    EXPECT_EQ(out->absoluteString(), "http://h/p?a%26b%3Dc=1%2F2%3F%23");
+    EXPECT_EQ(dz_parameterValueForKey(*out, "a%26b%3Dc"), "1/2?#");
+}
+
+TEST(DZURLQuery, ValuesOfAKeyComeFromPairsWithExactlyOneEqualsSign) {
+    auto values = dz_parameterValuesForKey(url("http://h/p?k=1&k=2&k&j=3&K=4"), "k");
+    ASSERT_TRUE(values);
+    EXPECT_EQ(*values, (std::vector<std::string>{"1", "2"}));
+    EXPECT_FALSE(dz_parameterValuesForKey(url("http://h/p?k=a=b"), "k"));
+    EXPECT_EQ(dz_parameterValueForKey(url("http://h/p?k=%E2%82%AC%20x"), "k"), "\u20ac x");
+    // A value that does not decode is skipped rather than taken half-decoded.
+    EXPECT_EQ(dz_parameterValueForKey(url("http://h/p?k=%zz&k=ok"), "k"), "ok");
+    EXPECT_FALSE(dz_parameterValueForKey(url("http://h/p?k=%FF"), "k"));
+}
+
+TEST(DZURLQuery, DictionarySplitsAtAmpersandsAndSemicolonsAndLaterPairsWin) {
+    auto dict = dz_dictionaryFromQueryParameters(url("http://h/p?A=1;b=%32&a=3&c&d=x=y&e%zz=1"), true);
+    EXPECT_EQ(dict, (std::map<std::string, std::string>{{"a", "3"}, {"b", "2"}}));
+    auto kept = dz_dictionaryFromQueryParameters(url("http://h/p?A=1;a=3"), false);
+    EXPECT_EQ(kept, (std::map<std::string, std::string>{{"A", "1"}, {"a", "3"}}));
+}
+
+TEST(DZURLParts, TicketFragmentSchemeAndHost) {
+    EXPECT_EQ(dz_impressionTicket(url("http://h/a/b/c/d")), "b/c");
+    EXPECT_EQ(dz_impressionTicket(url("http://h/a/b/c")), "b/c");
+    EXPECT_FALSE(dz_impressionTicket(url("http://h/a/b")));
+    EXPECT_EQ(dz_absoluteStringWithoutFragmentComponent(url("http://h/p?q#f#g")), "http://h/p?q");
+    EXPECT_EQ(dz_absoluteStringWithoutFragmentComponent(url("http://h/p")), "http://h/p");
+    const Url u = url("HTTP://Ads.Example/p");
+    EXPECT_TRUE(dz_isSchemeEqualToString(u, "http", false));
+    EXPECT_FALSE(dz_isSchemeEqualToString(u, "http", true));
+    EXPECT_TRUE(dz_isHostEqualToString(u, "ads.example", false));
+    EXPECT_FALSE(dz_isHostEqualToString(u, "ads.example", true));
+    EXPECT_TRUE(dz_isSchemeEqualToString(url("mailto:a@b.c"), "mailto", true));
+    EXPECT_FALSE(Url::parse("no scheme"));
+}
