@@ -1,0 +1,80 @@
+#pragma once
+// A bounded, thread-safe pool of reusable objects (the ad web views keep spare web views in one)
+// that empties itself at the platform's memory warning. Additions do not wait and are dropped
+// once the pool is full; taking and emptying wait. Everything runs in order on the pool's serial
+// queue "com.rerive.didaz.cache-set". The pooled objects are views, which belong to the main
+// thread: whatever the pool lets go of is released there.
+#include <cstdint>
+#include <memory>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+#include "platform/dispatch/DispatchQueue.h"
+#include "platform/runloop/RunLoop.h"
+#include "platform/ui/NotificationCenter.h"
+
+template <typename T>
+class DZCacheSet : public std::enable_shared_from_this<DZCacheSet<T>> {
+  public:
+    static std::shared_ptr<DZCacheSet> initWithMaxCapacity(uint32_t maxCapacity) {
+        std::shared_ptr<DZCacheSet> set(new DZCacheSet(maxCapacity));
+        std::weak_ptr<DZCacheSet> weak = set;
+        set->observer_ = platform::ui::NotificationCenter::defaultCenter().addObserver(
+            platform::ui::kApplicationDidReceiveMemoryWarningNotification,
+            [weak](const platform::ui::Notification&) {
+                if (auto self = weak.lock()) self->removeAllObjects();
+            });
+        return set;
+    }
+    ~DZCacheSet() { platform::ui::NotificationCenter::defaultCenter().removeObserver(observer_); }
+    DZCacheSet(const DZCacheSet&) = delete;
+    DZCacheSet& operator=(const DZCacheSet&) = delete;
+
+    void addObject(std::shared_ptr<T> object) {
+        if (!object) return;
+        auto self = this->shared_from_this();
+        lockQueue_->async([self, object = std::move(object)]() mutable {
+            if (self->set_.size() < self->maxCapacity_) {
+                self->set_.insert(std::move(object));
+            } else {
+                releaseOnMain({std::move(object)});
+            }
+        });
+    }
+    // Takes any one object out of the pool; null when it is empty.
+    std::shared_ptr<T> anyObject() {
+        std::shared_ptr<T> taken;
+        lockQueue_->sync([&] {
+            if (set_.empty()) return;
+            taken = *set_.begin();
+            set_.erase(set_.begin());
+        });
+        return taken;
+    }
+    void removeAllObjects() {
+        std::vector<std::shared_ptr<T>> removed;
+        lockQueue_->sync([&] {
+            removed.assign(set_.begin(), set_.end());
+            set_.clear();
+        });
+        releaseOnMain(std::move(removed));
+    }
+    uint32_t maxCapacity() const { return maxCapacity_; }
+
+  private:
+    explicit DZCacheSet(uint32_t maxCapacity)
+        : lockQueue_(platform::DispatchQueue::createSerial("com.rerive.didaz.cache-set")),
+          maxCapacity_(maxCapacity) {}
+
+    static void releaseOnMain(std::vector<std::shared_ptr<T>> objects) {
+        if (objects.empty() || !platform::RunLoop::mainLoop() || platform::DispatchQueue::main()->isCurrent())
+            return;
+        platform::DispatchQueue::main()->async([objects = std::move(objects)] {});
+    }
+
+    platform::ui::NotificationCenter::Token observer_ = 0;
+    std::shared_ptr<platform::DispatchQueue> lockQueue_;
+    std::unordered_set<std::shared_ptr<T>> set_;
+    const uint32_t maxCapacity_;
+};
