@@ -7,54 +7,9 @@
 #include <memory>
 #include <vector>
 
+#include "platform/foundation/PercentEncoding.h"
+
 namespace {
-
-bool isUnreserved(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-           c == '.' || c == '_' || c == '~';
-}
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-bool isUtf8(std::string_view text) {
-    size_t i = 0;
-    while (i < text.size()) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        size_t extra = 0;
-        uint32_t point = 0;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if ((c & 0xE0) == 0xC0) {
-            extra = 1;
-            point = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            extra = 2;
-            point = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            extra = 3;
-            point = c & 0x07;
-        } else {
-            return false;
-        }
-        if (i + extra >= text.size()) return false;
-        for (size_t k = 1; k <= extra; ++k) {
-            const auto cc = static_cast<unsigned char>(text[i + k]);
-            if ((cc & 0xC0) != 0x80) return false;
-            point = (point << 6) | (cc & 0x3F);
-        }
-        // Overlong forms, surrogates and points beyond Unicode are not UTF-8.
-        static constexpr uint32_t kMin[] = {0, 0x80, 0x800, 0x10000};
-        if (point < kMin[extra] || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) return false;
-        i += extra + 1;
-    }
-    return true;
-}
 
 struct CodeDeleter {
     void operator()(pcre2_code* code) const { pcre2_code_free(code); }
@@ -63,38 +18,11 @@ struct CodeDeleter {
 }  // namespace
 
 std::string dz_stringByEscapingAsURLParameter(std::string_view text) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(text.size());
-    for (char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (isUnreserved(c)) {
-            out += ch;
-        } else {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        }
-    }
-    return out;
+    return platform::percentEncode(text, "-._~", false);
 }
 
 std::optional<std::string> dz_stringByRemovingPercentEncoding(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%') {
-            out += text[i];
-            continue;
-        }
-        if (i + 2 >= text.size()) return std::nullopt;
-        const int high = hexValue(text[i + 1]), low = hexValue(text[i + 2]);
-        if (high < 0 || low < 0) return std::nullopt;
-        out += static_cast<char>(high * 16 + low);
-        i += 2;
-    }
-    if (!isUtf8(out)) return std::nullopt;
-    return out;
+    return platform::percentDecode(text, false);
 }
 
 std::string dz_escapeAts(std::string_view text) {

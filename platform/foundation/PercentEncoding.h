@@ -1,0 +1,20 @@
+#pragma once
+// Percent-encoding of UTF-8 text, the one implementation behind the shell's form encoding and
+// the ad component's URL-parameter escaping, and the UTF-8 check that decoding ends with.
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// Keeps ASCII letters, digits and the bytes in `keep`; with spaceAsPlus a space becomes "+";
+// every other byte becomes "%XX" with upper-case hex digits.
+std::string percentEncode(std::string_view text, std::string_view keep, bool spaceAsPlus);
+// Resolves "%XX" escapes (and "+" as a space when asked). Nothing when an escape is malformed or
+// the decoded bytes are not UTF-8.
+std::optional<std::string> percentDecode(std::string_view text, bool plusAsSpace);
+
+// Well-formed UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
+bool isValidUtf8(std::string_view text);
+
+}  // namespace platform
