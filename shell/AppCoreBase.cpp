@@ -13,6 +13,7 @@
 #include "shell/MyGameView.h"
 #include "shell/Texture2D.h"
 #include "shell/TextureVariant.h"
+#include "sound/SoundObj.h"
 
 AppCoreBase::AppCoreBase(std::string resourcesDir, std::shared_ptr<platform::GLContext> eaglContext)
     : resourcesDir_(std::move(resourcesDir)),
@@ -20,6 +21,7 @@ AppCoreBase::AppCoreBase(std::string resourcesDir, std::shared_ptr<platform::GLC
       window_(std::make_shared<platform::ui::Window>(platform::Rect(0, 0, 320, 480))),
       // Alerts hold their delegate weakly: this handle owns nothing and dies with the core.
       alertDelegateHandle_(this, [](platform::ui::AlertViewDelegate*) {}) {
+    SoundObj::setBundleDirectory(resourcesDir_);
     observeApplication();
 }
 
@@ -34,6 +36,8 @@ AppCoreBase::~AppCoreBase() {
     if (appContext_) appContext_->setGameView(nullptr);
     gameView_.reset();
     releaseResources();
+    // The app core is the engine's one user: with it goes the sound device.
+    SoundObj::teardown();
 }
 
 void AppCoreBase::setAppContext(JTCore::Ref<JTAppBase::JTAppContext> context) {
@@ -55,7 +59,33 @@ Texture2D* AppCoreBase::texture(int n) const {
 }
 
 void AppCoreBase::playSound(int n) {
+    if (SoundObj* s = sound(n)) s->start();
     if (frontend_.onSound) frontend_.onSound(n);
+}
+
+void AppCoreBase::stopSound(int n) {
+    if (SoundObj* s = sound(n)) s->stop();
+}
+
+void AppCoreBase::playMusic(int n) {
+    if (SoundObj* m = music(n)) m->start();
+}
+
+void AppCoreBase::stopLoopingEffects(bool effects, bool music) { SoundObj::stopLoopingEffects(effects, music); }
+
+bool AppCoreBase::musicIsEnabled() const { return SoundObj::musicIsEnabled(); }
+
+void AppCoreBase::loadSEAt(int index, const std::string& name) {
+    if (index < 0 || index >= kSoundSlots) return;
+    sounds_[static_cast<size_t>(index)] = SoundObj::newEffectWithResourceName(name, "wav");
+}
+
+void AppCoreBase::setSEVolumeAt(int index, int volume) {
+    if (SoundObj* s = sound(index)) s->setVolume(volume);
+}
+
+SoundObj* AppCoreBase::sound(int n) const {
+    return n >= 0 && n < kSoundSlots ? sounds_[static_cast<size_t>(n)].get() : nullptr;
 }
 
 float AppCoreBase::contentsScaleValueFromIndex(int index) {
@@ -93,6 +123,10 @@ void AppCoreBase::releaseResources() {
     if (appContext_) appContext_->setGameView(nullptr);
     gameView_.reset();
     for (auto& t : textures_) t.reset();
+    for (auto& s : sounds_) {
+        if (s) s->dispose();
+        s.reset();
+    }
 }
 
 void AppCoreBase::setCurrentEAGLContext() {
@@ -109,6 +143,7 @@ void AppCoreBase::startGameView() {
         resourceLoaded_ = true;
     }
     resetGameView();
+    updateSoundSetting();
     if (!gameView_) gameView_ = createGameView();
     appContext_->setGameView(gameView_.get());
     appContext_->startLevel(currentLevelId_);

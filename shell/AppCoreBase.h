@@ -29,12 +29,14 @@ class Window;
 }
 class Texture2D;
 class GameViewBase;
+class SoundObj;
 
 class AppCoreBase : public JTAppBase::AppCoreLink,
                     public AccelerometerHelper::Owner,
                     public platform::ui::AlertViewDelegate {
   public:
     static constexpr int kTextureSlots = 18;
+    static constexpr int kSoundSlots = 9;
     static constexpr const char* kPauseIconTexture = "icon_pause_mini";
     // Tag of the alert that asks before the device account id is deleted.
     static constexpr int kDeleteAridAlertTag = 1;
@@ -112,6 +114,8 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
     int toggleSoundVolume();
     // The sound objects' volume for a step: 0, 20, 50, 100 (0 outside 0 to 3).
     static int soundObjectVolumeForStep(int step);
+    // Hands the volume of the current step and the music switch to the sound objects; playing
+    // effects change at once.
     virtual void updateSoundSetting();
     int bgMusicMode() const { return bgMusicMode_; }
     void setBgMusicMode(int mode) { bgMusicMode_ = mode; }
@@ -165,9 +169,11 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
     float contentsScaleValue() const override { return contentsScaleValueFromIndex(contentsScaleIndex_); }
     Texture2D* texture(int n) const override;
     void playSound(int n) override;
-    void playMusic(int n) override {}
-    void stopLoopingEffects(bool effects, bool music) override {}
-    bool musicIsEnabled() const override { return bgMusicMode_ != 0; }
+    void stopSound(int n);
+    // The game has no music slots: music(n) is always null and there is nothing to play.
+    void playMusic(int n) override;
+    void stopLoopingEffects(bool effects, bool music) override;
+    bool musicIsEnabled() const override;
     void showOkAlert(const std::string& title, const std::string& message) override;
 
     // --- resources
@@ -180,6 +186,12 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
     virtual void loadResources() {}
     void releaseResources();
     Texture2D* texIconPause() const { return texIconPause_.get(); }
+    void loadSEAt(int index, const std::string& name);
+    void setSEVolumeAt(int index, int volume);
+    // Sound effect n of the game's table; null when there is none.
+    SoundObj* sound(int n) const;
+    SoundObj* music(int n) const { return nullptr; }
+    bool hasMusicResources() const { return false; }
 
     // --- the game view and its hand-offs
     void startGameView();
@@ -267,6 +279,7 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
     bool aridAvailable_ = false;
     int soundVolume_ = 2;
     int bgMusicMode_ = 1;
+    std::array<std::shared_ptr<SoundObj>, kSoundSlots> sounds_;
     int contentsScaleIndex_ = 1;
     int contentsScaleIndexSetting_ = 0;
     float mainScreenScale_ = 1.0f;

@@ -10,6 +10,7 @@
 #include "shell/LogMessage.h"
 #include "shell/MiscUtil.h"
 #include "shell/PlistFiles.h"
+#include "sound/SoundObj.h"
 
 namespace fs = std::filesystem;
 
@@ -136,11 +137,8 @@ int AppCoreBase::soundObjectVolumeForStep(int step) {
 }
 
 void AppCoreBase::updateSoundSetting() {
-    // The sound objects take the volume and the music switch once the sound engine stands; until
-    // then there is nothing to set.
-    LogMessage("-[AppCoreBase updateSoundSetting]", 1,
-               "volume " + std::to_string(soundObjectVolumeForStep(soundVolume_)) + ", music " +
-                   (bgMusicMode_ != 0 ? "on" : "off"));
+    SoundObj::setupWithVolume(soundObjectVolumeForStep(soundVolume_));
+    SoundObj::setMusicIsEnabled(bgMusicMode_ != 0);
 }
 
 int AppCoreBase::defaultContentsScaleIndex(float screenScale) {

@@ -42,4 +42,10 @@ void MyAppCore::loadResources() {
     for (int i = 0; i < kTextureSlots; ++i) loadImageAt(i, kTextures[i]);
     // The background tile repeats edge to edge: sample half a texel inside so no seam shows.
     cutEdgeImageAt(14);
+    static const char* const kSounds[kSoundSlots] = {
+        "fall2", "jump2", "fly2_06_22k", "hit1", "bom1", "fire1_22k", "jump1_1", "punyo1_22k", "hanabi",
+    };
+    for (int i = 0; i < kSoundSlots; ++i) loadSEAt(i, kSounds[i]);
+    // The squish of the third platform colour would drown the landings around it.
+    setSEVolumeAt(7, 30);
 }
