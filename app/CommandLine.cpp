@@ -22,6 +22,7 @@ const char* CommandLine::usage() {
     return "usage: tikoleap [--quit-after-ms MS] [--open-url URL]\n"
            "       tikoleap --headless [--home DIR] [--level ID] [--seed N] [--ticks N] [--input FILE]\n"
            "                [--screenshot FILE] [--frames-dir DIR --frame-every K] [--open-url URL]\n"
+           "                [--sound-out FILE]\n"
            "  --headless        run without a window on a virtual clock, then print one JSON line\n"
            "  --home DIR        keep Documents, caches and temporary files under DIR\n"
            "  --level ID        the level to play (20 Normal, 21 Fall, 22 Enemy, 25 Right, 27 Down,\n"
@@ -31,6 +32,7 @@ const char* CommandLine::usage() {
            "  --input FILE      input script: tilt and touches by tick (see README)\n"
            "  --screenshot FILE write the last frame as PNG\n"
            "  --frames-dir DIR  write every K-th frame as PNG into DIR (with --frame-every K)\n"
+           "  --sound-out FILE  write the run's sound as WAV (16-bit stereo, 44 100 Hz, 441 frames a tick)\n"
            "  --quit-after-ms MS  window mode: close by itself after MS milliseconds\n"
            "  --open-url URL    hand URL to the app once it has started (in the window: to the\n"
            "                    running instance, when there is one)\n"
@@ -54,7 +56,7 @@ std::optional<CommandLine> CommandLine::parse(int argc, const char* const* argv,
         } else if (arg == "--help" || arg == "-h") {
             cl.help = true;
         } else if (arg == "--home" || arg == "--input" || arg == "--screenshot" || arg == "--frames-dir" ||
-                   arg == "--resources") {
+                   arg == "--resources" || arg == "--sound-out") {
             auto v = value(arg);
             if (!v || v->empty()) return fail(std::string(arg) + " needs a path");
             if (arg == "--home") cl.home = std::string(*v);
@@ -62,6 +64,7 @@ std::optional<CommandLine> CommandLine::parse(int argc, const char* const* argv,
             if (arg == "--screenshot") cl.screenshot = std::string(*v);
             if (arg == "--frames-dir") cl.framesDir = std::string(*v);
             if (arg == "--resources") cl.resources = std::string(*v);
+            if (arg == "--sound-out") cl.soundOut = std::string(*v);
         } else if (arg == "--open-url") {
             auto v = value(arg);
             if (!v) return fail("--open-url needs a URL");
@@ -95,6 +98,7 @@ std::optional<CommandLine> CommandLine::parse(int argc, const char* const* argv,
         }
     }
     // Scripts and frame dumps only make sense on the virtual clock: say so instead of ignoring them.
-    if (!cl.headless && (cl.input || cl.framesDir)) return fail("--input and --frames-dir need --headless");
+    if (!cl.headless && (cl.input || cl.framesDir || cl.soundOut))
+        return fail("--input, --frames-dir and --sound-out need --headless");
     return cl;
 }

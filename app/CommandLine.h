@@ -13,6 +13,7 @@ struct CommandLine {
     std::optional<std::string> input;
     std::optional<std::string> screenshot;
     std::optional<std::string> framesDir;
+    std::optional<std::string> soundOut;  // headless: the run's mix as a WAV file
     int frameEvery = 1;
     std::optional<long long> quitAfterMs;  // window mode: quit by itself (tests, demos)
     std::optional<std::string> openUrl;    // handed to the app once it has started

@@ -8,9 +8,11 @@
 
 #include "app/InputScript.h"
 #include "app/PointerTouch.h"
+#include "app/SoundRecorder.h"
 #include "appbase/GameSceneBase.h"
 #include "appbase/JTRandom.h"
 #include "levels/MyLevelManager.h"
+#include "platform/audio/AudioDevice.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/gl/GLContext.h"
@@ -84,6 +86,20 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
             *error = *options_.framesDir + ": cannot write frames into this folder";
             return std::nullopt;
         }
+    }
+    // Without a sound file the run opens no audio device at all.
+    std::unique_ptr<SoundRecorder> recorder;
+    const auto previousOutput = platform::audio::outputMode();
+    platform::audio::setOutputMode(platform::audio::OutputMode::Disabled);
+    struct RestoreOutput {
+        platform::audio::OutputMode mode;
+        ~RestoreOutput() { platform::audio::setOutputMode(mode); }
+    } restoreOutput{previousOutput};
+    if (options_.soundOut) {
+        if (!writableFolderFor(*options_.soundOut, error)) return std::nullopt;
+        recorder = SoundRecorder::create(*options_.soundOut, error);
+        if (!recorder) return std::nullopt;
+        platform::audio::setOutputMode(platform::audio::OutputMode::Loopback);
     }
     if (options_.home) platform::AppPaths::setHome(*options_.home);
 
@@ -199,11 +215,17 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
         });
     }
 
-    while (view.tickCount() < options_.ticks && view.active() && frameError.empty()) {
+    bool soundFailed = false;
+    while (view.tickCount() < options_.ticks && view.active() && frameError.empty() && !soundFailed) {
         loop->advance(kFramePeriod);
+        if (recorder) soundFailed = !recorder->catchUp(view.tickCount());
     }
     if (!frameError.empty()) {
         *error = frameError;
+        return std::nullopt;
+    }
+    if (recorder && (soundFailed || !recorder->finish(error))) {
+        if (soundFailed) *error = *options_.soundOut + ": the sound file could not be written";
         return std::nullopt;
     }
 

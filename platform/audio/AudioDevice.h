@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace platform::audio {
 
@@ -53,6 +54,7 @@ class AudioDevice {
     ALCdevice* device_;
     ALCcontext* context_;
     bool loopback_;
+    std::vector<float> mix_;
 };
 
 }  // namespace platform::audio
