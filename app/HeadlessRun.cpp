@@ -143,6 +143,11 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
     bool titleShown = false;
     AppCoreBase::Frontend frontend;
     frontend.onTitle = [&] { titleShown = true; };
+    if (soundObserver_) {
+        frontend.onSound = [&](int n) {
+            soundObserver_(core.gameView() ? core.gameView()->tickCount() : 0, n);
+        };
+    }
     core.setFrontend(frontend);
     core.init();
     core.applicationDidFinishLaunchingWithOptions(std::nullopt);

@@ -1,6 +1,7 @@
 #pragma once
 // The game on a virtual clock: exactly one frame-timer firing per 10 ms of virtual time, input
 // from a script, frames written as PNG on request. Same seed and script, same run.
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -15,6 +16,13 @@ class HeadlessRun {
     // from a failure of the machine or of an output path (1).
     std::optional<RunResult> run(std::string* error, int* exitCode);
 
+    // Hears every sound effect the game starts, with the tick it starts in (tests line them up
+    // with the rendered sound).
+    void setSoundObserver(std::function<void(long long tick, int n)> observer) {
+        soundObserver_ = std::move(observer);
+    }
+
   private:
     CommandLine options_;
+    std::function<void(long long tick, int n)> soundObserver_;
 };

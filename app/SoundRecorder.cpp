@@ -11,7 +11,8 @@ std::unique_ptr<SoundRecorder> SoundRecorder::create(const std::string& path, st
     std::unique_ptr<SoundRecorder> recorder(new SoundRecorder());
     recorder->path_ = path;
     recorder->writer_ = std::move(writer);
-    recorder->block_.resize(static_cast<size_t>(kFramesPerTick * platform::audio::AudioDevice::kLoopbackChannels));
+    recorder->block_.resize(
+        static_cast<size_t>(kFramesPerTick * platform::audio::AudioDevice::kLoopbackChannels));
     return recorder;
 }
 

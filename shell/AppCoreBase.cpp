@@ -71,9 +71,13 @@ void AppCoreBase::playMusic(int n) {
     if (SoundObj* m = music(n)) m->start();
 }
 
-void AppCoreBase::stopLoopingEffects(bool effects, bool music) { SoundObj::stopLoopingEffects(effects, music); }
+void AppCoreBase::stopLoopingEffects(bool effects, bool music) {
+    SoundObj::stopLoopingEffects(effects, music);
+}
 
-bool AppCoreBase::musicIsEnabled() const { return SoundObj::musicIsEnabled(); }
+bool AppCoreBase::musicIsEnabled() const {
+    return SoundObj::musicIsEnabled();
+}
 
 void AppCoreBase::loadSEAt(int index, const std::string& name) {
     if (index < 0 || index >= kSoundSlots) return;

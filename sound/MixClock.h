@@ -24,7 +24,8 @@ class MixClock {
     // The worker has polled the source after `block` was mixed, and sleeps until a later block
     // is mixed, `timeout` passes or `cancelled` turns true.
     template <class Flag>
-    void acknowledgeAndWait(Id id, std::uint64_t block, std::chrono::milliseconds timeout, const Flag& cancelled) {
+    void acknowledgeAndWait(Id id, std::uint64_t block, std::chrono::milliseconds timeout,
+                            const Flag& cancelled) {
         std::unique_lock lock(mutex_);
         seen_[id] = block;
         changed_.notify_all();

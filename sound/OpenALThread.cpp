@@ -37,7 +37,9 @@ OpenALThread::OpenALThread(Entry entry, int priority, bool fixedPriority)
       fixedPriority_(fixedPriority),
       defaultPriority_(currentThreadPriority()) {}
 
-OpenALThread::~OpenALThread() { cancelAndJoin(); }
+OpenALThread::~OpenALThread() {
+    cancelAndJoin();
+}
 
 int OpenALThread::start() {
     if (thread_.joinable()) {

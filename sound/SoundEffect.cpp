@@ -52,9 +52,15 @@ SoundEffect::~SoundEffect() {
     alGetError();
 }
 
-int SoundEffect::liveSources() { return gLiveSources; }
-int SoundEffect::liveBuffers() { return gLiveBuffers; }
-void SoundEffect::countSourceMade() { ++gLiveSources; }
+int SoundEffect::liveSources() {
+    return gLiveSources;
+}
+int SoundEffect::liveBuffers() {
+    return gLiveBuffers;
+}
+void SoundEffect::countSourceMade() {
+    ++gLiveSources;
+}
 
 int SoundEffect::loadPart(const std::string& path, const char* infoMessage, Part* part) {
     int status = 0;
@@ -153,7 +159,8 @@ int SoundEffect::start() {
     }
     // Playing here rather than on the worker starts the effect in the mix the caller is in.
     alSourcePlay(source_);
-    if (ALenum err = alGetError(); err != AL_NO_ERROR) return reportAlError("Error starting effect playback", err);
+    if (ALenum err = alGetError(); err != AL_NO_ERROR)
+        return reportAlError("Error starting effect playback", err);
     if (looping_ && attack_.buffer != 0) {
         const MixClock::Id id = clock_->enter();
         worker_ = std::make_unique<OpenALThread>(

@@ -133,7 +133,9 @@ int SoundSystemSetMusicVolume(float volume) {
     return gMusic->setVolume(std::max(0.0f, volume));
 }
 
-float SoundSystemGlobalVolumeFactor() { return kGlobalVolumeFactor; }
+float SoundSystemGlobalVolumeFactor() {
+    return kGlobalVolumeFactor;
+}
 
 int SoundSystemRenderMix(std::int16_t* out, int frames) {
     if (frames <= 0) return kSoundOk;

@@ -9,10 +9,10 @@
 namespace sound {
 
 constexpr int kSoundOk = 0;
-constexpr int kSoundNotSetUp = 1;   // no effect manager
-constexpr int kSoundNoEffect = 2;   // no effect with that handle
-constexpr int kSoundBadPath = 3;    // the path cannot name a file
-constexpr int kSoundNoDevice = 5;   // no output device
+constexpr int kSoundNotSetUp = 1;  // no effect manager
+constexpr int kSoundNoEffect = 2;  // no effect with that handle
+constexpr int kSoundBadPath = 3;   // the path cannot name a file
+constexpr int kSoundNoDevice = 5;  // no output device
 
 }  // namespace sound
 

@@ -16,7 +16,9 @@ constexpr std::int64_t kMaxBufferBytes = 65536;
 // A track read whole into one buffer is bounded like an effect.
 constexpr std::int64_t kMaxWholeBytes = platform::audio::AudioFile::kMaxEffectBytes;
 
-ALenum format16(int channels) { return channels == 1 ? AL_FORMAT_MONO16 : AL_FORMAT_STEREO16; }
+ALenum format16(int channels) {
+    return channels == 1 ? AL_FORMAT_MONO16 : AL_FORMAT_STEREO16;
+}
 
 }  // namespace
 
@@ -97,8 +99,8 @@ int SoundMusicPlayer::build() {
 
     // Half a second of sound per buffer, within 16 KB and 64 KB.
     const std::int64_t frameBytes = track.channels * 2;
-    const std::int64_t bytes = std::clamp<std::int64_t>(track.sampleRate / 2 * frameBytes, kMinBufferBytes,
-                                                        kMaxBufferBytes);
+    const std::int64_t bytes =
+        std::clamp<std::int64_t>(track.sampleRate / 2 * frameBytes, kMinBufferBytes, kMaxBufferBytes);
     bufferFrames_ = bytes / frameBytes;
     whole_ = wholeTrack(track);
     if (whole_) bufferFrames_ = track.frames;
@@ -159,7 +161,8 @@ bool SoundMusicPlayer::fill(ALuint buffer) {
 
 bool SoundMusicPlayer::startTimer() {
     if (refillTimer_ || !platform::RunLoop::hasMain()) return false;
-    refillTimer_ = platform::RunLoop::main().scheduleRepeating(kRefillInterval, [this](platform::Timer&) { refill(); });
+    refillTimer_ =
+        platform::RunLoop::main().scheduleRepeating(kRefillInterval, [this](platform::Timer&) { refill(); });
     return true;
 }
 

@@ -24,12 +24,22 @@ ClassState& state() {
 
 }  // namespace
 
-const std::vector<std::shared_ptr<SoundObj>>& SoundObj::soundObjs() { return state().registry; }
+const std::vector<std::shared_ptr<SoundObj>>& SoundObj::soundObjs() {
+    return state().registry;
+}
 
-bool SoundObj::engineReady() { return state().engineReady; }
-double SoundObj::masterVolume() { return state().masterVolume; }
-bool SoundObj::musicIsEnabled() { return state().musicEnabled; }
-void SoundObj::setBundleDirectory(std::string directory) { state().bundleDirectory = std::move(directory); }
+bool SoundObj::engineReady() {
+    return state().engineReady;
+}
+double SoundObj::masterVolume() {
+    return state().masterVolume;
+}
+bool SoundObj::musicIsEnabled() {
+    return state().musicEnabled;
+}
+void SoundObj::setBundleDirectory(std::string directory) {
+    state().bundleDirectory = std::move(directory);
+}
 
 void SoundObj::setupWithVolume(int percent) {
     ClassState& s = state();
@@ -71,7 +81,8 @@ void SoundObj::setMusicIsEnabled(bool enabled) {
     updateAudioSession();
 }
 
-std::shared_ptr<SoundObj> SoundObj::newEffectWithResourceName(const std::string& name, const std::string& type) {
+std::shared_ptr<SoundObj> SoundObj::newEffectWithResourceName(const std::string& name,
+                                                              const std::string& type) {
     const std::string& dir = state().bundleDirectory;
     return initWithType(kTypeEffect, dir.empty() ? std::string() : dir + "/" + name + "." + type);
 }
@@ -82,7 +93,8 @@ std::shared_ptr<SoundObj> SoundObj::newLoopingEffectWithResourceName(const std::
     return initWithType(kTypeLoopingEffect, dir.empty() ? std::string() : dir + "/" + name + "." + type);
 }
 
-std::shared_ptr<SoundObj> SoundObj::newMusicWithResourceName(const std::string& name, const std::string& type) {
+std::shared_ptr<SoundObj> SoundObj::newMusicWithResourceName(const std::string& name,
+                                                             const std::string& type) {
     const std::string& dir = state().bundleDirectory;
     return initWithType(kTypeMusic, dir.empty() ? std::string() : dir + "/" + name + "." + type);
 }

@@ -27,10 +27,12 @@ class SoundObj {
     static void setBundleDirectory(std::string directory);
 
     // The caller owns the result (the registry keeps it too, until dispose or teardown).
-    static std::shared_ptr<SoundObj> newEffectWithResourceName(const std::string& name, const std::string& type);
+    static std::shared_ptr<SoundObj> newEffectWithResourceName(const std::string& name,
+                                                               const std::string& type);
     static std::shared_ptr<SoundObj> newLoopingEffectWithResourceName(const std::string& name,
                                                                       const std::string& type);
-    static std::shared_ptr<SoundObj> newMusicWithResourceName(const std::string& name, const std::string& type);
+    static std::shared_ptr<SoundObj> newMusicWithResourceName(const std::string& name,
+                                                              const std::string& type);
     static std::shared_ptr<SoundObj> initWithType(int type, std::string resourcePath);
     static void stopLoopingEffects(bool stopEffects, bool stopMusic);
 

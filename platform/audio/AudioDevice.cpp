@@ -19,8 +19,8 @@ namespace {
 std::atomic<OutputMode> gMode{OutputMode::System};
 
 LPALCLOOPBACKOPENDEVICESOFT loopbackOpen() {
-    static const auto fn =
-        reinterpret_cast<LPALCLOOPBACKOPENDEVICESOFT>(alcGetProcAddress(nullptr, "alcLoopbackOpenDeviceSOFT"));
+    static const auto fn = reinterpret_cast<LPALCLOOPBACKOPENDEVICESOFT>(
+        alcGetProcAddress(nullptr, "alcLoopbackOpenDeviceSOFT"));
     return fn;
 }
 
@@ -50,8 +50,12 @@ void quietenAlsa() {
 
 }  // namespace
 
-void setOutputMode(OutputMode mode) { gMode = mode; }
-OutputMode outputMode() { return gMode; }
+void setOutputMode(OutputMode mode) {
+    gMode = mode;
+}
+OutputMode outputMode() {
+    return gMode;
+}
 
 std::unique_ptr<AudioDevice> AudioDevice::open(int mixerRate, Failure* failure) {
     const OutputMode mode = gMode;
@@ -70,9 +74,16 @@ std::unique_ptr<AudioDevice> AudioDevice::open(int mixerRate, Failure* failure) 
         device = loopbackOpen()(nullptr);
         // Float samples (which the library leaves undithered), no head-related filtering and no
         // limiter: the rendered mix holds each source at exactly its gain, and silence is zero.
-        attributes = {ALC_FORMAT_CHANNELS_SOFT, ALC_STEREO_SOFT, ALC_FORMAT_TYPE_SOFT, ALC_FLOAT_SOFT,
-                      ALC_FREQUENCY,            kLoopbackRate,   ALC_HRTF_SOFT,        ALC_FALSE,
-                      ALC_OUTPUT_LIMITER_SOFT,  ALC_FALSE};
+        attributes = {ALC_FORMAT_CHANNELS_SOFT,
+                      ALC_STEREO_SOFT,
+                      ALC_FORMAT_TYPE_SOFT,
+                      ALC_FLOAT_SOFT,
+                      ALC_FREQUENCY,
+                      kLoopbackRate,
+                      ALC_HRTF_SOFT,
+                      ALC_FALSE,
+                      ALC_OUTPUT_LIMITER_SOFT,
+                      ALC_FALSE};
     } else {
         // The library's own diagnostics would repeat what the engine reports in one line.
         setenv("ALSOFT_LOGLEVEL", "0", 0);

@@ -40,7 +40,8 @@ std::unique_ptr<AudioFile> AudioFile::open(const std::string& path, int* status)
     for (const char* line = log; line != nullptr && *line != '\0';) {
         const char* end = std::strchr(line, '\n');
         const std::string text(line, end ? static_cast<size_t>(end - line) : std::strlen(line));
-        if (text.rfind("data", 0) == 0 && text.find("should be") != std::string::npos) file->truncated_ = true;
+        if (text.rfind("data", 0) == 0 && text.find("should be") != std::string::npos)
+            file->truncated_ = true;
         line = end ? end + 1 : nullptr;
     }
     *status = 0;
@@ -80,6 +81,8 @@ std::int64_t AudioFile::read16(std::int16_t* out, std::int64_t frames) {
     return n < 0 ? 0 : n;
 }
 
-void AudioFile::rewind() { sf_seek(file_, 0, SEEK_SET); }
+void AudioFile::rewind() {
+    sf_seek(file_, 0, SEEK_SET);
+}
 
 }  // namespace platform::audio

@@ -11,15 +11,15 @@ typedef struct sf_private_tag SNDFILE;
 namespace platform::audio {
 
 // Failures are negative codes, so they never read as one of the engine's own statuses.
-constexpr int kFileCannotOpen = -2;        // missing, unreadable or not a sound file at all
-constexpr int kFileMalformed = -3;         // cut short or its header lies about its data
-constexpr int kFileUnsupported = -4;       // not linear PCM, more than two channels, too long
-constexpr int kFileReadFailed = -5;        // the data could not be read
+constexpr int kFileCannotOpen = -2;   // missing, unreadable or not a sound file at all
+constexpr int kFileMalformed = -3;    // cut short or its header lies about its data
+constexpr int kFileUnsupported = -4;  // not linear PCM, more than two channels, too long
+constexpr int kFileReadFailed = -5;   // the data could not be read
 
 // An effect's data, whole and ready for an OpenAL buffer.
 struct PcmData {
-    int channels = 0;        // 1 or 2
-    int bitsPerSample = 0;   // 8 (unsigned) or 16 (signed, native order)
+    int channels = 0;       // 1 or 2
+    int bitsPerSample = 0;  // 8 (unsigned) or 16 (signed, native order)
     int sampleRate = 0;
     std::vector<std::uint8_t> bytes;
 };

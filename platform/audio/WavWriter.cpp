@@ -29,7 +29,9 @@ std::unique_ptr<WavWriter> WavWriter::create(const std::string& path, int sample
     return writer;
 }
 
-WavWriter::~WavWriter() { close(); }
+WavWriter::~WavWriter() {
+    close();
+}
 
 bool WavWriter::write(const std::int16_t* frames, std::int64_t count) {
     if (file_ == nullptr || failed_) return false;

@@ -146,7 +146,8 @@ TEST_F(Engine, ALoopingEffectPlaysItsAttackOnceLoopsUntilStoppedThenDecaysOnce) 
 TEST_F(Engine, StoppingWithoutDecayOrWithoutADecayPartIsImmediate) {
     unsigned long withDecay = 0;
     unsigned long plain = 0;
-    ASSERT_EQ(SoundSystemLoadLoopingEffect(tone("l1.wav", 0.05, 0.5), "", tone("d1.wav", 0.1, 0.5), &withDecay), 0);
+    ASSERT_EQ(
+        SoundSystemLoadLoopingEffect(tone("l1.wav", 0.05, 0.5), "", tone("d1.wav", 0.1, 0.5), &withDecay), 0);
     ASSERT_EQ(SoundSystemLoadLoopingEffect(tone("l2.wav", 0.05, 0.5), "", "", &plain), 0);
     for (auto [handle, decay] : {std::pair{withDecay, false}, std::pair{plain, true}}) {
         SoundSystemStartEffect(handle);

@@ -31,7 +31,8 @@ inline bool writeTone(const std::string& path, double seconds, double amplitude,
     std::vector<double> samples(static_cast<size_t>(frames * channels));
     for (sf_count_t i = 0; i < frames; ++i)
         for (int c = 0; c < channels; ++c)
-            samples[static_cast<size_t>(i * channels + c)] = amplitude * std::sin(6.283185307 * hz * i / sampleRate);
+            samples[static_cast<size_t>(i * channels + c)] =
+                amplitude * std::sin(6.283185307 * hz * i / sampleRate);
     const bool ok = sf_writef_double(f, samples.data(), frames) == frames;
     return sf_close(f) == 0 && ok;
 }

@@ -26,8 +26,8 @@ class Synth {
               double release, double vibratoHz = 0, double vibratoDepth = 0);
     // Noise through a low-pass whose cut-off glides from c0 to c1 Hz (exponential decay of level
     // from amplitude to about 0 over the span when `decay` is set).
-    void noise(double start, double end, double c0, double c1, double amplitude, double attack, double release,
-               std::uint32_t seed);
+    void noise(double start, double end, double c0, double c1, double amplitude, double attack,
+               double release, std::uint32_t seed);
     // A sharp crackle: short noise bursts at seeded times within the span.
     void crackle(double start, double end, int bursts, double amplitude, std::uint32_t seed);
 

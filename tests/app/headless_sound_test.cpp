@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <sndfile.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <utility>
+#include <vector>
+
+#include "app/HeadlessRun.h"
+#include "platform/foundation/ScopedLogSink.h"
+#include "support/TempDir.h"
+
+using tikoleap::test::TempDir;
+
+namespace {
+
+constexpr int kFramesPerTick = 441;
+
+struct Wav {
+    int rate = 0;
+    int channels = 0;
+    std::vector<short> samples;
+    // Loudest sample of tick t's block (ticks count from 1).
+    int peakOfTick(long long t) const {
+        int peak = 0;
+        const size_t from = static_cast<size_t>((t - 1) * kFramesPerTick * channels);
+        for (size_t i = from; i < from + kFramesPerTick * channels && i < samples.size(); ++i)
+            peak = std::max(peak, std::abs(static_cast<int>(samples[i])));
+        return peak;
+    }
+};
+
+Wav readWav(const std::string& path) {
+    Wav w;
+    SF_INFO info;
+    std::memset(&info, 0, sizeof info);
+    SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+    if (f == nullptr) return w;
+    w.rate = info.samplerate;
+    w.channels = info.channels;
+    w.samples.resize(static_cast<size_t>(info.frames * info.channels));
+    sf_readf_short(f, w.samples.data(), info.frames);
+    sf_close(f);
+    return w;
+}
+
+struct HeadlessSound : testing::Test {
+    CommandLine options(int level, long long ticks) {
+        CommandLine cl;
+        cl.headless = true;
+        cl.home = (tmp.path() / "home").string();
+        cl.seed = 11;
+        cl.level = level;
+        cl.ticks = ticks;
+        cl.resources = TIKOLEAP_RESOURCES_DIR;
+        return cl;
+    }
+    TempDir tmp;
+};
+
+}  // namespace
+
+TEST_F(HeadlessSound, TheMixOfAShootingLevelLinesUpWithItsTicks) {
+    std::ofstream(tmp.file("shots.txt")) << "200 down 40 240\n203 up\n260 down 290 240\n263 up\n"
+                                            "320 down 40 240\n323 up\n";
+    CommandLine cl = options(22, 420);
+    cl.input = tmp.file("shots.txt").string();
+    cl.soundOut = tmp.file("run.wav").string();
+    HeadlessRun run(cl);
+    std::vector<std::pair<long long, int>> sounds;
+    run.setSoundObserver([&](long long tick, int n) { sounds.emplace_back(tick, n); });
+    std::string error;
+    int code = -1;
+    const auto result = run.run(&error, &code);
+    ASSERT_TRUE(result) << error;
+
+    const Wav wav = readWav(*cl.soundOut);
+    EXPECT_EQ(wav.rate, 44100);
+    EXPECT_EQ(wav.channels, 2);
+    EXPECT_EQ(wav.samples.size(), static_cast<size_t>(result->ticks * kFramesPerTick * 2));
+
+    std::vector<long long> shots;
+    for (auto [tick, n] : sounds)
+        if (n == 5) shots.push_back(tick);
+    ASSERT_EQ(shots, (std::vector<long long>{200, 260, 320}));
+    ASSERT_FALSE(sounds.empty());
+    for (long long t = 1; t < sounds.front().first; ++t) ASSERT_EQ(wav.peakOfTick(t), 0) << "tick " << t;
+    for (auto [tick, n] : sounds) EXPECT_GT(wav.peakOfTick(tick), 0) << "sound " << n << " at tick " << tick;
+    // A shot that nothing else overlaps starts in its own tick, not a tick early.
+    for (long long shot : shots) {
+        bool alone = true;
+        for (auto [tick, n] : sounds) alone = alone && (tick == shot || tick < shot - 60 || tick > shot);
+        if (alone) {
+            EXPECT_EQ(wav.peakOfTick(shot - 1), 0) << shot;
+        }
+    }
+}
+
+TEST_F(HeadlessSound, WithoutASoundFileNoDeviceIsOpenedAndNothingIsSaid) {
+    platform::ScopedLogSink log;
+    std::string error;
+    int code = -1;
+    ASSERT_TRUE(HeadlessRun(options(20, 300)).run(&error, &code)) << error;
+    for (const auto& line : log.lines()) EXPECT_EQ(line.find("output device"), std::string::npos) << line;
+}
+
+TEST_F(HeadlessSound, AnUnwritableSoundFileStopsTheRunBeforeItStarts) {
+    std::filesystem::create_directories(tmp.path() / "folder");
+    for (const std::string& path : {(tmp.path() / "missing" / "x.wav").string(), (tmp.path() / "folder").string()}) {
+        CommandLine cl = options(20, 100);
+        cl.soundOut = path;
+        std::string error;
+        int code = -1;
+        EXPECT_FALSE(HeadlessRun(cl).run(&error, &code)) << path;
+        EXPECT_EQ(code, 1);
+        EXPECT_NE(error.find(path), std::string::npos) << error;
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(tmp.path() / "folder"));
+}
