@@ -21,7 +21,8 @@ class LoadedEngine {
         for (const char* name : {"fall2", "jump2", "fly2_06_22k", "hit1", "bom1", "fire1_22k", "jump1_1",
                                  "punyo1_22k", "hanabi"}) {
             unsigned long handle = 0;
-            if (SoundSystemLoadEffect(std::string(TIKOLEAP_RESOURCES_DIR) + "/" + name + ".wav", &handle) == 0)
+            if (SoundSystemLoadEffect(std::string(TIKOLEAP_RESOURCES_DIR) + "/" + name + ".wav", &handle) ==
+                0)
                 handles.push_back(handle);
         }
     }

@@ -19,3 +19,18 @@ function(tikoleap_executable name)
   target_compile_options(${name} PRIVATE ${TIKOLEAP_WARNINGS} ${TIKOLEAP_FP_FLAGS})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS})
 endfunction()
+
+# tikoleap_generator(<target> <tool> <comment>)
+# A target built by default that runs a generator into the resources folder whenever the
+# generator changes.
+function(tikoleap_generator target tool comment)
+  set(_stamp ${CMAKE_CURRENT_BINARY_DIR}/${target}.stamp)
+  add_custom_command(
+    OUTPUT ${_stamp}
+    COMMAND $<TARGET_FILE:${tool}> ${TIKOLEAP_RESOURCES_DIR}
+    COMMAND ${CMAKE_COMMAND} -E touch ${_stamp}
+    DEPENDS ${tool}
+    COMMENT "${comment} into ${TIKOLEAP_RESOURCES_DIR}"
+    VERBATIM)
+  add_custom_target(${target} ALL DEPENDS ${_stamp})
+endfunction()

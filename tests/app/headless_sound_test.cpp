@@ -108,7 +108,8 @@ TEST_F(HeadlessSound, WithoutASoundFileNoDeviceIsOpenedAndNothingIsSaid) {
 
 TEST_F(HeadlessSound, AnUnwritableSoundFileStopsTheRunBeforeItStarts) {
     std::filesystem::create_directories(tmp.path() / "folder");
-    for (const std::string& path : {(tmp.path() / "missing" / "x.wav").string(), (tmp.path() / "folder").string()}) {
+    for (const std::string& path :
+         {(tmp.path() / "missing" / "x.wav").string(), (tmp.path() / "folder").string()}) {
         CommandLine cl = options(20, 100);
         cl.soundOut = path;
         std::string error;

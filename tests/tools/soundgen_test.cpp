@@ -26,15 +26,15 @@ double crossingRate(const std::vector<short>& s, size_t from, size_t to, int rat
 
 TEST(GeneratedSounds, EveryEffectIsShortLoudUnclippedAndShapedAsNamed) {
     const Effect effects[] = {
-        {"fall2", 44100, -1},       {"jump2", 44100, +1}, {"fly2_06_22k", 22050, 0},
-        {"hit1", 44100, -1},        {"bom1", 44100, 0},   {"fire1_22k", 22050, -1},
-        {"jump1_1", 44100, +1},     {"punyo1_22k", 22050, -1}, {"hanabi", 44100, 0},
+        {"fall2", 44100, -1},   {"jump2", 44100, +1},      {"fly2_06_22k", 22050, 0},
+        {"hit1", 44100, -1},    {"bom1", 44100, 0},        {"fire1_22k", 22050, -1},
+        {"jump1_1", 44100, +1}, {"punyo1_22k", 22050, -1}, {"hanabi", 44100, 0},
     };
     for (const Effect& e : effects) {
         SCOPED_TRACE(e.name);
         int status = 0;
-        auto file = platform::audio::AudioFile::open(std::string(TIKOLEAP_RESOURCES_DIR) + "/" + e.name + ".wav",
-                                                     &status);
+        auto file = platform::audio::AudioFile::open(
+            std::string(TIKOLEAP_RESOURCES_DIR) + "/" + e.name + ".wav", &status);
         ASSERT_TRUE(file) << status;
         EXPECT_EQ(file->channels(), 1);
         EXPECT_EQ(file->sampleRate(), e.rate);

@@ -50,35 +50,35 @@ double Synth::envelope(double t, double length, double attack, double release) c
     return e;
 }
 
-void Synth::tone(Wave wave, double start, double end, double f0, double f1, double amplitude, double attack,
-                 double release, double vibratoHz, double vibratoDepth) {
+template <class Fn>
+void Synth::overSpan(double start, double end, Fn fn) {
     const auto first = static_cast<std::size_t>(start * rate_);
     const auto last = std::min(buffer_.size(), static_cast<std::size_t>(end * rate_));
-    const double length = end - start;
+    for (std::size_t i = first; i < last; ++i)
+        fn(buffer_[i], static_cast<double>(i - first) / rate_, end - start);
+}
+
+void Synth::tone(Wave wave, double start, double end, double f0, double f1, double amplitude, double attack,
+                 double release, double vibratoHz, double vibratoDepth) {
     double phase = 0;
-    for (std::size_t i = first; i < last; ++i) {
-        const double t = static_cast<double>(i - first) / rate_;
+    overSpan(start, end, [&](double& out, double t, double length) {
         double f = f0 * std::pow(f1 / f0, t / length);
         if (vibratoHz > 0) f *= 1.0 + vibratoDepth * std::sin(kTwoPi * vibratoHz * t);
         phase += f / rate_;
-        buffer_[i] += amplitude * envelope(t, length, attack, release) * waveAt(wave, phase);
-    }
+        out += amplitude * envelope(t, length, attack, release) * waveAt(wave, phase);
+    });
 }
 
 void Synth::noise(double start, double end, double c0, double c1, double amplitude, double attack,
                   double release, std::uint32_t seed) {
     Lcg rng(seed);
-    const auto first = static_cast<std::size_t>(start * rate_);
-    const auto last = std::min(buffer_.size(), static_cast<std::size_t>(end * rate_));
-    const double length = end - start;
     double low = 0;
-    for (std::size_t i = first; i < last; ++i) {
-        const double t = static_cast<double>(i - first) / rate_;
+    overSpan(start, end, [&](double& out, double t, double length) {
         const double cutoff = c0 * std::pow(c1 / c0, t / length);
         const double a = 1.0 - std::exp(-kTwoPi * cutoff / rate_);
         low += a * (rng.next() - low);
-        buffer_[i] += amplitude * envelope(t, length, attack, release) * low;
-    }
+        out += amplitude * envelope(t, length, attack, release) * low;
+    });
 }
 
 void Synth::crackle(double start, double end, int bursts, double amplitude, std::uint32_t seed) {

@@ -36,6 +36,9 @@ class Synth {
 
   private:
     double envelope(double t, double length, double attack, double release) const;
+    // Calls fn(sample, seconds into the span, span length) for each sample from start to end.
+    template <class Fn>
+    void overSpan(double start, double end, Fn fn);
 
     int rate_;
     std::vector<double> buffer_;
