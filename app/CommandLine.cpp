@@ -100,5 +100,7 @@ std::optional<CommandLine> CommandLine::parse(int argc, const char* const* argv,
     // Scripts and frame dumps only make sense on the virtual clock: say so instead of ignoring them.
     if (!cl.headless && (cl.input || cl.framesDir || cl.soundOut))
         return fail("--input, --frames-dir and --sound-out need --headless");
+    if (cl.soundOut && cl.ticks > kMaxSoundTicks)
+        return fail("--sound-out holds at most " + std::to_string(kMaxSoundTicks) + " ticks");
     return cl;
 }

@@ -14,6 +14,8 @@ struct CommandLine {
     std::optional<std::string> screenshot;
     std::optional<std::string> framesDir;
     std::optional<std::string> soundOut;  // headless: the run's mix as a WAV file
+    // A WAV file's sizes are 32-bit: this many ticks of 441 stereo 16-bit frames fit in one.
+    static constexpr long long kMaxSoundTicks = (0xFFFFFFFFLL - 1024) / (441 * 4);
     int frameEvery = 1;
     std::optional<long long> quitAfterMs;  // window mode: quit by itself (tests, demos)
     std::optional<std::string> openUrl;    // handed to the app once it has started

@@ -93,6 +93,9 @@ std::optional<PathProblem> checkCommandLinePaths(const CommandLine& options) {
     if (options.framesDir) {
         if (auto problem = checkFramesFolder(*options.framesDir)) return PathProblem{2, *problem};
     }
+    if (options.soundOut) {
+        if (auto problem = checkOutputFile("--sound-out", *options.soundOut)) return PathProblem{2, *problem};
+    }
     if (auto problem = checkResources(options.resources)) return PathProblem{1, *problem};
     return std::nullopt;
 }

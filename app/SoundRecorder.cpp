@@ -9,16 +9,14 @@ std::unique_ptr<SoundRecorder> SoundRecorder::create(const std::string& path, st
                                                      platform::audio::AudioDevice::kLoopbackChannels, error);
     if (!writer) return nullptr;
     std::unique_ptr<SoundRecorder> recorder(new SoundRecorder());
-    recorder->path_ = path;
     recorder->writer_ = std::move(writer);
     recorder->block_.resize(
         static_cast<size_t>(kFramesPerTick * platform::audio::AudioDevice::kLoopbackChannels));
     return recorder;
 }
 
-SoundRecorder::~SoundRecorder() {
-    if (writer_) writer_->close();
-}
+// A run that did not finish leaves no file: the writer drops its temporary.
+SoundRecorder::~SoundRecorder() = default;
 
 bool SoundRecorder::catchUp(long long ticks) {
     while (ticks_ < ticks) {
@@ -30,9 +28,5 @@ bool SoundRecorder::catchUp(long long ticks) {
 }
 
 bool SoundRecorder::finish(std::string* error) {
-    if (!writer_->close()) {
-        *error = path_ + ": the sound file could not be written";
-        return false;
-    }
-    return true;
+    return writer_->close(error);
 }

@@ -17,6 +17,7 @@ class SoundRecorder {
     // Creates the file; nothing when the path cannot be written, with the reason in `error`. The
     // engine's output must be the loopback device for the mix to be heard.
     static std::unique_ptr<SoundRecorder> create(const std::string& path, std::string* error);
+    // The file is put in place by finish() only.
     ~SoundRecorder();
 
     // Renders the mix of every tick up to `ticks` not rendered yet; false when the file failed.
@@ -28,7 +29,6 @@ class SoundRecorder {
   private:
     SoundRecorder() = default;
 
-    std::string path_;
     std::unique_ptr<platform::audio::WavWriter> writer_;
     std::vector<std::int16_t> block_;
     long long ticks_ = 0;

@@ -2,15 +2,39 @@
 
 #include <sndfile.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <cstdio>
 #include <cstring>
+
+#include "platform/foundation/FileIO.h"
 
 namespace platform::audio {
 
+namespace {
+
+std::atomic<unsigned> gTemporaryCount{0};
+
+// The naming the file layer sweeps up after a killed run.
+std::filesystem::path temporaryBeside(const std::filesystem::path& target) {
+    return target.parent_path() /
+           ("." + target.filename().string() + ".tikoleap-" + std::to_string(getpid()) + "-" +
+            std::to_string(gTemporaryCount++) + ".tmp");
+}
+
+}  // namespace
+
 std::unique_ptr<WavWriter> WavWriter::create(const std::string& path, int sampleRate, int channels,
                                              std::string* error) {
+    std::string why;
+    const std::optional<std::filesystem::path> target = platform::resolveLinks(path, &why);
+    if (!target) {
+        *error = path + ": " + why;
+        return nullptr;
+    }
     struct stat st {};
-    if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    if (stat(target->c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
         *error = path + ": exists and is not a regular file";
         return nullptr;
     }
@@ -19,18 +43,20 @@ std::unique_ptr<WavWriter> WavWriter::create(const std::string& path, int sample
     info.samplerate = sampleRate;
     info.channels = channels;
     info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
-    if (f == nullptr) {
+    std::unique_ptr<WavWriter> writer(new WavWriter());
+    writer->target_ = *target;
+    writer->temporary_ = temporaryBeside(*target);
+    writer->file_ = sf_open(writer->temporary_.c_str(), SFM_WRITE, &info);
+    if (writer->file_ == nullptr) {
         *error = path + ": cannot write the sound file (" + sf_strerror(nullptr) + ")";
         return nullptr;
     }
-    std::unique_ptr<WavWriter> writer(new WavWriter());
-    writer->file_ = f;
     return writer;
 }
 
 WavWriter::~WavWriter() {
-    close();
+    if (file_) sf_close(file_);
+    if (!done_ && !temporary_.empty()) std::remove(temporary_.c_str());
 }
 
 bool WavWriter::write(const std::int16_t* frames, std::int64_t count) {
@@ -44,12 +70,21 @@ bool WavWriter::write(const std::int16_t* frames, std::int64_t count) {
     return true;
 }
 
-bool WavWriter::close() {
-    if (file_ == nullptr) return !failed_;
-    sf_write_sync(file_);
-    if (sf_close(file_) != 0) failed_ = true;
-    file_ = nullptr;
-    return !failed_;
+bool WavWriter::close(std::string* error) {
+    if (done_) return true;
+    if (file_ != nullptr) {
+        sf_write_sync(file_);
+        if (sf_close(file_) != 0) failed_ = true;
+        file_ = nullptr;
+    }
+    if (!failed_ && std::rename(temporary_.c_str(), target_.c_str()) == 0) {
+        done_ = true;
+        return true;
+    }
+    failed_ = true;
+    if (error) *error = target_.string() + ": the sound file could not be written";
+    std::remove(temporary_.c_str());
+    return false;
 }
 
 }  // namespace platform::audio

@@ -1,6 +1,9 @@
 #pragma once
-// Writes interleaved 16-bit PCM into a WAV file (the headless run's rendered mix).
+// Writes interleaved 16-bit PCM into a WAV file (the headless run's rendered mix). The samples go
+// into a temporary file beside the target, which replaces the target only when the file is
+// complete: a failed or interrupted run leaves the old file as it was.
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -10,25 +13,29 @@ namespace platform::audio {
 
 class WavWriter {
   public:
-    // Creates or replaces a regular file; refuses anything else at the path (a folder, a device,
-    // a pipe) and a folder that is not writable, with the reason in `error`.
+    // Refuses a target that exists and is not a regular file (after following links), and a
+    // folder that cannot take the temporary file, with the reason in `error`.
     static std::unique_ptr<WavWriter> create(const std::string& path, int sampleRate, int channels,
                                              std::string* error);
+    // Without a successful close() the temporary file is removed and the target left alone.
     ~WavWriter();
     WavWriter(const WavWriter&) = delete;
     WavWriter& operator=(const WavWriter&) = delete;
 
     bool write(const std::int16_t* frames, std::int64_t count);
     std::int64_t framesWritten() const { return written_; }
-    // Finishes the header; false when the data did not reach the disk.
-    bool close();
+    // Completes the file and puts it in place; false (with the reason) when it could not be.
+    bool close(std::string* error = nullptr);
 
   private:
     WavWriter() = default;
 
     SNDFILE* file_ = nullptr;
+    std::filesystem::path target_;
+    std::filesystem::path temporary_;
     std::int64_t written_ = 0;
     bool failed_ = false;
+    bool done_ = false;
 };
 
 }  // namespace platform::audio

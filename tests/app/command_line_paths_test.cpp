@@ -62,15 +62,17 @@ TEST_F(CommandLinePaths, AnOutputThatIsNotARegularFileIsRefusedBeforeTheRun) {
         ASSERT_EQ(::mknod((tmp.path() / "device.png").c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
         targets.push_back("device.png");
     }
-    for (const std::string& name : targets) {
-        SCOPED_TRACE(name);
-        const fs::path target = tmp.path() / name;
-        const mode_t before = typeOf(target);
-        const Process p = runTikoleap(home() + "--screenshot " + target.string());
-        EXPECT_EQ(p.code, 2) << p.out;
-        EXPECT_NE(p.out.find(target.string()), std::string::npos) << p.out;
-        EXPECT_EQ(p.out.find("\"ticks\""), std::string::npos) << "the run must not start: " << p.out;
-        EXPECT_EQ(typeOf(target), before);
+    for (const std::string option : {"--screenshot ", "--sound-out "}) {
+        for (const std::string& name : targets) {
+            SCOPED_TRACE(option + name);
+            const fs::path target = tmp.path() / name;
+            const mode_t before = typeOf(target);
+            const Process p = runTikoleap(home() + option + target.string());
+            EXPECT_EQ(p.code, 2) << p.out;
+            EXPECT_NE(p.out.find(target.string()), std::string::npos) << p.out;
+            EXPECT_EQ(p.out.find("\"ticks\""), std::string::npos) << "the run must not start: " << p.out;
+            EXPECT_EQ(typeOf(target), before);
+        }
     }
 
     // Through a link, what the link names decides.

@@ -16,9 +16,27 @@ std::optional<CommandLine> parse(std::vector<const char*> args, std::string* err
 
 TEST(CommandLine, ReadsEveryOption) {
     std::string error;
-    auto cl = parse({"--headless", "--home", "/tmp/h", "--level", "21", "--seed", "42", "--ticks", "300",
-                     "--input", "in.txt", "--screenshot", "f.png", "--frames-dir", "frames", "--frame-every",
-                     "5", "--open-url", "tikoleap:///startTitle"},
+    auto cl = parse({"--headless",
+                     "--home",
+                     "/tmp/h",
+                     "--level",
+                     "21",
+                     "--seed",
+                     "42",
+                     "--ticks",
+                     "300",
+                     "--input",
+                     "in.txt",
+                     "--screenshot",
+                     "f.png",
+                     "--frames-dir",
+                     "frames",
+                     "--frame-every",
+                     "5",
+                     "--open-url",
+                     "tikoleap:///startTitle",
+                     "--sound-out",
+                     "mix.wav"},
                     &error);
     ASSERT_TRUE(cl) << error;
     EXPECT_TRUE(cl->headless);
@@ -30,6 +48,7 @@ TEST(CommandLine, ReadsEveryOption) {
     EXPECT_EQ(*cl->framesDir, "frames");
     EXPECT_EQ(cl->frameEvery, 5);
     EXPECT_EQ(cl->openUrl, "tikoleap:///startTitle");
+    EXPECT_EQ(*cl->soundOut, "mix.wav");
 }
 
 TEST(CommandLine, RefusesBadArguments) {
@@ -47,6 +66,9 @@ TEST(CommandLine, RefusesBadArguments) {
              {"--open-url"},
              {"--open-url", "startTitle"},
              {"--open-url", "tikoleap:///start Title"},
+             {"--sound-out", "x.wav"},  // the mix is rendered on the virtual clock
+             {"--headless", "--sound-out"},
+             {"--headless", "--sound-out", "x.wav", "--ticks", "2434789"},  // more than a WAV file holds
          }) {
         error.clear();
         EXPECT_FALSE(parse(args, &error)) << args.front();

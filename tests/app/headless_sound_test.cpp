@@ -10,6 +10,8 @@
 
 #include "app/HeadlessRun.h"
 #include "platform/foundation/ScopedLogSink.h"
+#include "platform/plist/PlistDict.h"
+#include "shell/PlistFiles.h"
 #include "support/TempDir.h"
 
 using tikoleap::test::TempDir;
@@ -96,6 +98,31 @@ TEST_F(HeadlessSound, TheMixOfAShootingLevelLinesUpWithItsTicks) {
             EXPECT_EQ(wav.peakOfTick(shot - 1), 0) << shot;
         }
     }
+}
+
+TEST_F(HeadlessSound, TheSettingsVolumeStepSetsTheLoudnessAndOffIsSilence) {
+    int loudest[4] = {};
+    for (int step : {0, 2, 3}) {
+        SCOPED_TRACE(step);
+        CommandLine cl = options(22, 300);
+        cl.home = (tmp.path() / ("home" + std::to_string(step))).string();
+        std::filesystem::create_directories(*cl.home + "/Documents");
+        platform::PlistDict settings;
+        settings.setInt("soundVolume.max3", step);
+        ASSERT_TRUE(WriteDictionaryToPlistFile(*cl.home + "/Documents/settings.plist", settings));
+        cl.soundOut = tmp.file("step" + std::to_string(step) + ".wav").string();
+        std::string error;
+        int code = -1;
+        const auto result = HeadlessRun(cl).run(&error, &code);
+        ASSERT_TRUE(result) << error;
+        const Wav wav = readWav(*cl.soundOut);
+        ASSERT_EQ(wav.samples.size(), static_cast<size_t>(result->ticks * kFramesPerTick * 2));
+        for (long long t = 1; t <= result->ticks; ++t)
+            loudest[step] = std::max(loudest[step], wav.peakOfTick(t));
+    }
+    EXPECT_EQ(loudest[0], 0);
+    EXPECT_GT(loudest[2], 1000);
+    EXPECT_NEAR(static_cast<double>(loudest[3]) / loudest[2], 2.0, 0.02) << "100 % against 50 %";
 }
 
 TEST_F(HeadlessSound, WithoutASoundFileNoDeviceIsOpenedAndNothingIsSaid) {

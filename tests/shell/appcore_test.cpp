@@ -105,12 +105,6 @@ TEST_F(AppCoreFixture, GameStartsForAKnownLevelAndGoesBackToTheTitleOtherwise) {
     EXPECT_EQ(core.gameView()->tickCount(), 50);
 }
 
-TEST_F(AppCoreSound, VolumeStepsMapToPercentages) {
-    const int expected[] = {0, 0, 20, 50, 100, 0};
-    for (int step = -1; step <= 4; ++step)
-        EXPECT_EQ(AppCoreBase::soundVolumePercent(step), expected[step + 1]);
-}
-
 TEST_F(AppCoreSound, TheGameLoadsItsNineEffectsAndPlaysThemAtTheStepsVolume) {
     MyAppCore core(TIKOLEAP_RESOURCES_DIR, gl);
     core.init();
