@@ -97,6 +97,14 @@ void GameViewBase::start() {
     resume();
 }
 
+void GameViewBase::playSound(int n) {
+    appCore_->playSound(n);
+}
+
+void GameViewBase::stopSound(int n) {
+    appCore_->stopSound(n);
+}
+
 void GameViewBase::onStart() {
     appCore_->stopLoopingEffects(true, false);
 }

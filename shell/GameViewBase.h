@@ -79,6 +79,9 @@ class GameViewBase : public EAGLView, public JTAppBase::GameViewLink {
     void drawPauseButton();
     void startPauseViewNow();
     void startPauseView();
+    // Sound effect n of the app core's table, started or stopped.
+    void playSound(int n);
+    void stopSound(int n);
 
     // --- state
     JTAppBase::JTScene* gameScene() const { return gameScene_.get(); }
