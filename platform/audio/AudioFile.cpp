@@ -2,6 +2,8 @@
 
 #include <sndfile.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace platform::audio {
@@ -29,6 +31,10 @@ std::unique_ptr<AudioFile> AudioFile::open(const std::string& path, int* status)
         case SF_FORMAT_PCM_24:
         case SF_FORMAT_PCM_32:
             file->pcm_ = true;
+            break;
+        case SF_FORMAT_FLOAT:
+        case SF_FORMAT_DOUBLE:
+            file->float_ = true;
             break;
         default:
             break;
@@ -77,8 +83,19 @@ int AudioFile::readAll(PcmData* out) {
 
 std::int64_t AudioFile::read16(std::int16_t* out, std::int64_t frames) {
     if (frames <= 0) return 0;
-    const sf_count_t n = sf_readf_short(file_, out, frames);
-    return n < 0 ? 0 : n;
+    if (!float_) {
+        const sf_count_t n = sf_readf_short(file_, out, frames);
+        return n < 0 ? 0 : n;
+    }
+    // libsndfile would round floating-point samples to zero, or scale them by the file's own
+    // peak; full scale is 1.0 here, as everywhere else.
+    floats_.resize(static_cast<size_t>(frames * channels_));
+    const sf_count_t n = sf_readf_float(file_, floats_.data(), frames);
+    if (n <= 0) return 0;
+    for (size_t i = 0; i < static_cast<size_t>(n * channels_); ++i)
+        out[i] =
+            static_cast<std::int16_t>(std::lround(std::clamp(floats_[i] * 32767.0f, -32768.0f, 32767.0f)));
+    return n;
 }
 
 void AudioFile::rewind() {

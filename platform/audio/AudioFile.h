@@ -57,7 +57,9 @@ class AudioFile {
     int sampleRate_ = 0;
     std::int64_t frames_ = 0;
     bool pcm_ = false;
+    bool float_ = false;
     int bits_ = 16;
+    std::vector<float> floats_;
     bool truncated_ = false;
 };
 

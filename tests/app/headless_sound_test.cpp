@@ -2,6 +2,9 @@
 
 #include <sndfile.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +15,7 @@
 #include "platform/foundation/ScopedLogSink.h"
 #include "platform/plist/PlistDict.h"
 #include "shell/PlistFiles.h"
+#include "support/Command.h"
 #include "support/TempDir.h"
 
 using tikoleap::test::TempDir;
@@ -42,8 +46,12 @@ Wav readWav(const std::string& path) {
     if (f == nullptr) return w;
     w.rate = info.samplerate;
     w.channels = info.channels;
-    w.samples.resize(static_cast<size_t>(info.frames * info.channels));
-    sf_readf_short(f, w.samples.data(), info.frames);
+    // Read as floats: the device's file holds floating-point samples, which libsndfile would
+    // otherwise round to zero or scale by their peak.
+    std::vector<float> samples(static_cast<size_t>(info.frames * info.channels));
+    sf_readf_float(f, samples.data(), info.frames);
+    for (float v : samples)
+        w.samples.push_back(static_cast<short>(std::lround(std::clamp(v, -1.0f, 1.0f) * 32767)));
     sf_close(f);
     return w;
 }
@@ -146,4 +154,36 @@ TEST_F(HeadlessSound, AnUnwritableSoundFileStopsTheRunBeforeItStarts) {
         EXPECT_NE(error.find(path), std::string::npos) << error;
     }
     EXPECT_TRUE(std::filesystem::is_directory(tmp.path() / "folder"));
+}
+
+// The window plays to the system's device. OpenAL Soft's file-writing backend stands in for a
+// sound card, and a backend that does not exist for a machine without one.
+TEST(WindowSound, PlaysThroughTheDeviceAndWithoutOneWarnsOnceAndPlaysOn) {
+    if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0) GTEST_SKIP() << "xvfb-run is not installed";
+    TempDir tmp;
+    const std::string binary = std::string(TIKOLEAP_BINARY_DIR) + "/tikoleap";
+    std::ofstream(tmp.file("card.conf"))
+        << "drivers = wave\n[wave]\nfile = " << tmp.file("card.wav").string() << "\n";
+    std::ofstream(tmp.file("none.conf")) << "drivers = no-such-backend\n";
+    auto window = [&](const std::string& conf, int ms) {
+        return tikoleap::test::runCommand(
+            "ALSOFT_CONF=" + tmp.file(conf).string() + " xvfb-run -a -s '-screen 0 800x800x24' " + binary +
+            " --quit-after-ms " + std::to_string(ms) + " --home " + tmp.path().string() + "/home 2>&1");
+    };
+
+    const auto played = window("card.conf", 5000);
+    ASSERT_EQ(played.code, 0) << played.out;
+    EXPECT_EQ(played.out.find("output device"), std::string::npos) << played.out;
+    const Wav card = readWav(tmp.file("card.wav").string());
+    int peak = 0;
+    for (short s : card.samples) peak = std::max(peak, std::abs(static_cast<int>(s)));
+    EXPECT_GT(peak, 4000) << "the first landings are heard at the default step";
+
+    const auto silent = window("none.conf", 1000);
+    EXPECT_EQ(silent.code, 0) << silent.out;
+    size_t warnings = 0;
+    for (size_t at = silent.out.find("[WARN] Error opening output device"); at != std::string::npos;
+         at = silent.out.find("[WARN] Error opening output device", at + 1))
+        ++warnings;
+    EXPECT_EQ(warnings, 1u) << silent.out;
 }

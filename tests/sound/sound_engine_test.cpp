@@ -86,6 +86,7 @@ TEST_F(Engine, EightAndSixteenBitFilesPlayAlike) {
 TEST_F(Engine, UnreadableFilesFailWithTheirLineAndTheOthersStillPlay) {
     const std::string good = tone("good.wav", 0.1, 0.5);
     tmp.write("text.wav", std::string("RIFF? no, just words\n"));
+    ASSERT_TRUE(writeTone(tmp.file("float.wav").string(), 0.1, 0.5, 22050, 32));
     const auto bytes = tmp.read("good.wav");
     tmp.write("cut.wav", std::vector<uint8_t>(bytes.begin(), bytes.begin() + bytes.size() / 2));
     struct Case {
@@ -96,6 +97,7 @@ TEST_F(Engine, UnreadableFilesFailWithTheirLineAndTheOthersStillPlay) {
         {tmp.file("missing.wav").string(), "Error opening file: -2"},
         {tmp.file("text.wav").string(), "Error opening file: -2"},
         {tmp.file("cut.wav").string(), "Error reading file data: -3"},
+        {tmp.file("float.wav").string(), "Error loading file info: -4"},  // effects are PCM only
         {"", "Error opening file: 3"},
     };
     const int sourcesBefore = sound::SoundEffect::liveSources();

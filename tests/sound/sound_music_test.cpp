@@ -94,6 +94,20 @@ TEST_F(Music, BufferSizesFollowHalfASecondWithinTheirBounds) {
     }
 }
 
+TEST_F(Music, AFloatingPointTrackPlaysAtItsLevel) {
+    ASSERT_TRUE(writeTone(tmp.file("f32.wav").string(), 0.5, 0.5, 22050, 32));
+    ASSERT_TRUE(writeTone(tmp.file("s16.wav").string(), 0.5, 0.5, 22050, 16));
+    double peak[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_EQ(SoundSystemLoadMusic(tmp.file(i == 0 ? "f32.wav" : "s16.wav").string(), false, false), 0);
+        SoundSystemStartMusic();
+        peak[i] = maxOf(play(30), 2, 30);
+        SoundSystemUnloadMusic();
+    }
+    EXPECT_GT(peak[1], 0.1);
+    EXPECT_NEAR(peak[0], peak[1], 0.01);
+}
+
 TEST_F(Music, AnUnreadableTrackIsRefused) {
     tmp.write("bad.wav", std::string("not a sound"));
     platform::ScopedLogSink log;

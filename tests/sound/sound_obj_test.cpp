@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/audio/AudioSession.h"
+#include "platform/foundation/ScopedLogSink.h"
 #include "sound/SoundEffect.h"
 #include "sound/SoundObj.h"
 #include "support/SoundTestKit.h"
@@ -50,7 +51,11 @@ TEST_F(SoundObjects, EffectsMadeEarlierLoadInOrderAndPlayAtMasterTimesOwnVolume)
     auto b = SoundObj::newEffectWithResourceName("beep", "wav");
     auto missing = SoundObj::newEffectWithResourceName("nothing", "wav");
     b->setVolume(30);
-    SoundObj::setupWithVolume(100);
+    {
+        platform::ScopedLogSink log;
+        SoundObj::setupWithVolume(100);
+        EXPECT_EQ(log.lines(), std::vector<std::string>{"[ERROR] Error opening file: -2"});
+    }
     ASSERT_NE(a->handle(), 0u);
     EXPECT_GT(b->handle(), a->handle());
     EXPECT_EQ(missing->handle(), 0u);

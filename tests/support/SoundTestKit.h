@@ -17,14 +17,16 @@ namespace tikoleap::test {
 
 constexpr int kBlockFrames = 441;
 
-// A sine tone of `seconds` at `amplitude` (0 to 1) as 8- or 16-bit PCM WAV.
+// A sine tone of `seconds` at `amplitude` (0 to 1) as 8- or 16-bit PCM WAV, or 32-bit float.
 inline bool writeTone(const std::string& path, double seconds, double amplitude, int sampleRate = 22050,
                       int bits = 16, int channels = 1, double hz = 1000) {
     SF_INFO info;
     std::memset(&info, 0, sizeof info);
     info.samplerate = sampleRate;
     info.channels = channels;
-    info.format = SF_FORMAT_WAV | (bits == 8 ? SF_FORMAT_PCM_U8 : SF_FORMAT_PCM_16);
+    info.format = SF_FORMAT_WAV | (bits == 8    ? SF_FORMAT_PCM_U8
+                                   : bits == 32 ? SF_FORMAT_FLOAT
+                                                : SF_FORMAT_PCM_16);
     SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
     if (f == nullptr) return false;
     const auto frames = static_cast<sf_count_t>(seconds * sampleRate);
