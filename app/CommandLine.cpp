@@ -25,13 +25,15 @@ const char* CommandLine::usage() {
            "                [--sound-out FILE]\n"
            "  --headless        run without a window on a virtual clock, then print one JSON line\n"
            "  --home DIR        keep Documents, caches and temporary files under DIR\n"
-           "  --level ID        the level to play (20 Normal, 21 Fall, 22 Enemy, 25 Right, 27 Down,\n"
-           "                    28 Enemy2, 29 Right+Enemy, 30 Fall+Enemy2, 31 Trampoline, 32 Colors)\n"
+           "  --level ID        start a game of this level instead of the title screen (20 Normal,\n"
+           "                    21 Fall, 22 Enemy, 25 Right, 27 Down, 28 Enemy2, 29 Right+Enemy,\n"
+           "                    30 Fall+Enemy2, 31 Trampoline, 32 Colors)\n"
            "  --seed N          seed of the game's random generator (default: from the clock)\n"
-           "  --ticks N         game ticks to run, 10 ms each (default 1000)\n"
+           "  --ticks N         ticks to run, 10 ms each (default: until the game-over screen with\n"
+           "                    --level, else 1000)\n"
            "  --input FILE      input script: tilt and touches by tick (see README)\n"
-           "  --screenshot FILE write the last frame as PNG\n"
-           "  --frames-dir DIR  write every K-th frame as PNG into DIR (with --frame-every K)\n"
+           "  --screenshot FILE write the whole window at the end as PNG\n"
+           "  --frames-dir DIR  write the whole window every K-th tick as PNG into DIR (--frame-every K)\n"
            "  --sound-out FILE  write the run's sound as WAV (16-bit stereo, 44 100 Hz, 441 frames a tick)\n"
            "  --quit-after-ms MS  window mode: close by itself after MS milliseconds\n"
            "  --open-url URL    hand URL to the app once it has started (in the window: to the\n"
@@ -83,6 +85,7 @@ std::optional<CommandLine> CommandLine::parse(int argc, const char* const* argv,
         } else if (arg == "--ticks") {
             auto v = value(arg);
             if (!v || !parseNumber(*v, 0LL, 100000000LL, &cl.ticks)) return fail("--ticks needs a count");
+            cl.ticksGiven = true;
         } else if (arg == "--frame-every") {
             auto v = value(arg);
             if (!v || !parseNumber(*v, 1, 1000000, &cl.frameEvery))

@@ -10,6 +10,7 @@ struct CommandLine {
     int level = 0;  // 0: the level stored as current (Normal on a first run)
     std::optional<unsigned long long> seed;
     long long ticks = 1000;
+    bool ticksGiven = false;  // without --ticks, a run of a --level ends at the game-over screen
     std::optional<std::string> input;
     std::optional<std::string> screenshot;
     std::optional<std::string> framesDir;

@@ -7,7 +7,6 @@
 #include <memory>
 
 #include "app/InputScript.h"
-#include "app/PointerTouch.h"
 #include "app/SoundRecorder.h"
 #include "appbase/GameSceneBase.h"
 #include "appbase/JTRandom.h"
@@ -23,6 +22,8 @@
 #include "platform/runloop/ManualRunLoop.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/UiDriver.h"
+#include "platform/ui/Window.h"
+#include "platform/ui/WindowRenderer.h"
 #include "shell/LogMessage.h"
 #include "shell/MyAppCore.h"
 #include "shell/MyGameView.h"
@@ -57,16 +58,12 @@ const char* stateName(int state) {
     }
 }
 
-bool writeFrame(const GameViewBase& view, const std::string& path, std::string* error) {
-    const std::vector<std::uint8_t> rgba = view.readFrameRGBA();
-    const auto size = view.surfaceSize();
-    if (rgba.empty()) {
-        *error = path + ": no frame to write";
-        return false;
-    }
-    return platform::writePng(path, rgba.data(), static_cast<int>(size.width), static_cast<int>(size.height),
-                              error);
-}
+// Dates of scores made in a run: a fixed day plus the run's virtual time, so that a replay shows
+// the same game-over screen (2026-01-01 00:00 UTC).
+constexpr double kRunEpoch = 1767225600.0;
+// Without --ticks, a run of a --level stops at the game-over screen, or after this many ticks
+// (5 minutes of play: a hero left untouched can bounce on the first platforms for ever).
+constexpr long long kUntilGameOverCap = 30000;
 
 }  // namespace
 
@@ -140,90 +137,97 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
     gl->makeCurrent();
 
     MyAppCore core(options_.resources, gl);
-    bool titleShown = false;
-    AppCoreBase::Frontend frontend;
-    frontend.onTitle = [&] { titleShown = true; };
     if (soundObserver_) {
+        AppCoreBase::Frontend frontend;
         frontend.onSound = [&](int n) {
             soundObserver_(core.gameView() ? core.gameView()->tickCount() : 0, n);
         };
+        core.setFrontend(frontend);
     }
-    core.setFrontend(frontend);
+    const auto& window = core.window();
+    window->setRunLoop(loop.get());
+    core.setDateSource([&loop] { return kRunEpoch + loop->now(); });
     core.init();
+    // The launch shows the title screen, exactly as the window does.
     core.applicationDidFinishLaunchingWithOptions(std::nullopt);
-
-    // Until the title screen stands, the run goes from the title straight into a game: the level
-    // asked for, or the stored one when it can be played.
-    JTAppBase::JTLevelManager& levels = *core.appContext()->getLevelManager();
-    core.setCurrentLevelId(options_.level != 0 ? options_.level
-                                               : levels.getSelectableLevelId(core.currentLevelId()));
-    titleShown = false;
-    core.startGameView();
-    if (titleShown || core.gameView() == nullptr) {
-        *exitCode = 2;
-        *error = "no level with id " + std::to_string(core.currentLevelId());
-        return std::nullopt;
+    if (options_.level != 0) {
+        // Straight into a game, through the app core's game start: its score is recorded and the
+        // game-over screen follows.
+        core.setCurrentLevelId(options_.level);
+        core.startGameView();
+        if (core.currentScreenName() != "game") {
+            *exitCode = 2;
+            *error = "no level with id " + std::to_string(options_.level);
+            return std::nullopt;
+        }
     }
-    GameViewBase& view = *core.gameView();
     platform::ui::Application::shared().finishLaunching();
     if (options_.openUrl) core.applicationHandleOpenURL(*options_.openUrl);
-    platform::ui::UiDriver ui(core.window(), loop.get());
+    platform::ui::UiDriver ui(window, loop.get());
 
-    auto finger = std::make_shared<PointerTouch>();
+    // Touches go through the window's hit testing, as the mouse does in the window.
+    constexpr std::uint64_t kFinger = 1;
     bool fingerDown = false;
-    if (script) {
-        view.setTickObserver([&](int tick) {
-            script->forTick(tick, [&](const InputEvent& ev) {
-                switch (ev.kind) {
-                    case InputEvent::Kind::Tilt:
-                        tilt->setScriptedTilt(ev.x);
-                        break;
-                    case InputEvent::Kind::Down:
-                        finger->set({static_cast<float>(ev.x), static_cast<float>(ev.y)}, fingerDown ? 1 : 0);
-                        if (fingerDown) {
-                            view.touchesMoved({finger});
-                        } else {
-                            view.touchesBegan({finger});
-                        }
-                        fingerDown = true;
-                        break;
-                    case InputEvent::Kind::Up:
-                        if (!fingerDown) break;
-                        finger->set(finger->locationInView(), 3);
-                        view.touchesEnded({finger});
-                        fingerDown = false;
-                        break;
-                    case InputEvent::Kind::Open:
-                        // As from outside: after this tick, not inside it.
-                        loop->post([&core, url = ev.text] { core.applicationHandleOpenURL(url); });
-                        break;
-                    case InputEvent::Kind::Alert:
-                        loop->post([&ui, title = ev.text, tick] {
-                            if (!ui.answerFront(title)) {
-                                LogMessage("input script", 3,
-                                           "tick " + std::to_string(tick) + ": no alert with a \"" + title +
-                                               "\" button on screen");
-                            }
-                        });
-                        break;
-                }
-            });
-        });
-    }
-    std::string frameError;
-    if (options_.framesDir) {
-        view.setFrameObserver([&](int frame) {
-            if (frame % options_.frameEvery != 0 || !frameError.empty()) return;
-            char name[32];
-            std::snprintf(name, sizeof name, "frame-%06d.png", frame);
-            writeFrame(view, (fs::path(*options_.framesDir) / name).string(), &frameError);
-        });
-    }
+    platform::Point fingerAt;
+    long long tick = 0;
+    auto deliver = [&](const InputEvent& ev) {
+        switch (ev.kind) {
+            case InputEvent::Kind::Tilt:
+                tilt->setScriptedTilt(ev.x);
+                break;
+            case InputEvent::Kind::Down:
+                fingerAt = {static_cast<float>(ev.x), static_cast<float>(ev.y)};
+                window->handleTouch(
+                    kFinger, fingerDown ? platform::ui::TouchPhase::Moved : platform::ui::TouchPhase::Began, fingerAt);
+                fingerDown = true;
+                break;
+            case InputEvent::Kind::Up:
+                if (!fingerDown) break;
+                window->handleTouch(kFinger, platform::ui::TouchPhase::Ended, fingerAt);
+                fingerDown = false;
+                break;
+            case InputEvent::Kind::Open:
+                // As from outside: after this tick, not inside it.
+                loop->post([&core, url = ev.text] { core.applicationHandleOpenURL(url); });
+                break;
+            case InputEvent::Kind::Alert:
+                loop->post([&ui, title = ev.text, at = tick] {
+                    if (!ui.answerFront(title)) {
+                        LogMessage("input script", 3,
+                                   "tick " + std::to_string(at) + ": no alert with a \"" + title +
+                                       "\" button on screen");
+                    }
+                });
+                break;
+        }
+    };
 
+    // The whole window (screens and game) is what a capture shows.
+    std::unique_ptr<platform::ui::WindowRenderer> renderer;
+    auto capture = [&](const std::string& path, std::string* why) {
+        if (!renderer) renderer = std::make_unique<platform::ui::WindowRenderer>(gl, 1.0f);
+        if (!renderer->render(*window)) {
+            *why = path + ": the window could not be drawn";
+            return false;
+        }
+        return renderer->capturePng(path, why);
+    };
+
+    const bool untilGameOver = options_.level != 0 && !options_.ticksGiven;
+    const long long limit = untilGameOver ? kUntilGameOverCap : options_.ticks;
+    std::string frameError;
     bool soundFailed = false;
-    while (view.tickCount() < options_.ticks && view.active() && frameError.empty() && !soundFailed) {
+    while (tick < limit && frameError.empty() && !soundFailed) {
+        if (untilGameOver && core.currentScreenName() == "gameover") break;
+        ++tick;
+        if (script) script->forTick(tick, deliver);
         loop->advance(kFramePeriod);
-        if (recorder) soundFailed = !recorder->catchUp(view.tickCount());
+        if (recorder) soundFailed = !recorder->catchUp(tick);
+        if (options_.framesDir && tick % options_.frameEvery == 0) {
+            char name[32];
+            std::snprintf(name, sizeof name, "frame-%06lld.png", tick);
+            capture((fs::path(*options_.framesDir) / name).string(), &frameError);
+        }
     }
     if (!frameError.empty()) {
         *error = frameError;
@@ -233,17 +237,23 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
         if (soundFailed) *error = *options_.soundOut + ": the sound file could not be written";
         return std::nullopt;
     }
+    // A transition still running ends where it was going.
+    window->finishTransition();
 
     auto* manager = dynamic_cast<JTApp::MyLevelManager*>(core.appContext()->getLevelManager().get());
-    result.level = manager ? manager->getStartedSceneLevelId() : core.currentLevelId();
-    result.ticks = view.tickCount();
-    result.frames = view.renderedFrames();
-    if (auto* scene = dynamic_cast<JTApp::GameSceneBase*>(view.gameScene())) {
-        result.score = scene->getScore();
-        result.state = stateName(scene->getState());
+    GameViewBase* view = core.gameView();
+    result.level = manager && view ? manager->getStartedSceneLevelId() : core.currentLevelId();
+    if (view) {
+        result.ticks = view->tickCount();
+        result.frames = view->renderedFrames();
+        if (auto* scene = dynamic_cast<JTApp::GameSceneBase*>(view->gameScene())) {
+            result.score = scene->getScore();
+            result.state = stateName(scene->getState());
+        }
     }
+    result.screen = core.currentScreenName();
     result.opened = opener->opened();
-    if (options_.screenshot && !writeFrame(view, *options_.screenshot, error)) return std::nullopt;
+    if (options_.screenshot && !capture(*options_.screenshot, error)) return std::nullopt;
     *exitCode = 0;
     return result;
 }

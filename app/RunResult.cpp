@@ -4,6 +4,6 @@
 
 std::string RunResult::toJson() const {
     nlohmann::ordered_json j = {{"level", level}, {"seed", seed},   {"ticks", ticks},  {"frames", frames},
-                                {"score", score}, {"state", state}, {"opened", opened}};
+                                {"score", score}, {"state", state}, {"opened", opened}, {"screen", screen}};
     return j.dump();
 }

@@ -11,6 +11,8 @@ struct RunResult {
     int score = 0;
     std::string state = "intro";      // "intro", "playing" or "gameover"
     std::vector<std::string> opened;  // web pages the run would have opened, in order
+    // The root screen at the end: "title", "select", "game", "pause", "gameover" or "tools".
+    std::string screen;
 
     std::string toJson() const;
 };

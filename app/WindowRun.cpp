@@ -33,6 +33,7 @@ namespace {
 // The phone screen the game is laid out for, shown at 1.5 times its size.
 constexpr float kScreenW = 320, kScreenH = 480, kWindowScale = 1.5f;
 constexpr double kEventPollSeconds = 1.0 / 250;
+constexpr double kScreenFrameSeconds = 1.0 / 60;
 
 }  // namespace
 
@@ -99,30 +100,15 @@ int WindowRun::run(std::string* error) {
 
     core.setMainScreenScale(kWindowScale);
     // Each game frame is shown as part of the window's view tree, where the game view's container
-    // lives; between games the window keeps showing the last frame.
+    // lives; the screens are drawn by the same tree.
     core.setGameFramePresenter([&host] { host->renderFrame(); });
-
-    // Until the title, pause and game-over screens stand, the window keeps it simple: a click or a
-    // key resumes a paused game and starts a new one after a game over or at the title.
-    enum class Waiting { Nothing, Resume, NewGame } waiting = Waiting::Nothing;
-    AppCoreBase::Frontend frontend;
-    frontend.onPause = [&] { waiting = Waiting::Resume; };
-    frontend.onGameOver = [&](int) { waiting = Waiting::NewGame; };
-    frontend.onTitle = [&] { waiting = Waiting::NewGame; };
-    core.setFrontend(frontend);
     core.init();
+    // The launch shows the title; --level goes on into that level's game at once.
     core.applicationDidFinishLaunchingWithOptions(std::nullopt);
-    JTAppBase::JTLevelManager& levels = *core.appContext()->getLevelManager();
-    auto startGame = [&] {
-        waiting = Waiting::Nothing;
-        core.setCurrentLevelId(levels.getSelectableLevelId(core.currentLevelId()));
+    if (options_.level != 0) {
+        core.setCurrentLevelId(options_.level);
         core.startGameView();
-    };
-    // The launch goes straight from the title into the game: the level asked for, or the stored one.
-    waiting = Waiting::Nothing;
-    core.setCurrentLevelId(options_.level != 0 ? options_.level
-                                               : levels.getSelectableLevelId(core.currentLevelId()));
-    core.startGameView();
+    }
     auto& application = platform::ui::Application::shared();
     // The system's low-memory signal arrives on this loop's GLib context.
     platform::ui::MemoryWarningMonitor memoryMonitor(application);
@@ -134,32 +120,23 @@ int WindowRun::run(std::string* error) {
             [] { LogMessage("tikoleap", 2, "a second launch found this window running"); });
     }
 
-    auto proceed = [&] {
-        const Waiting what = waiting;
-        waiting = Waiting::Nothing;
-        if (what == Waiting::Resume) core.resumeGameView();
-        if (what == Waiting::NewGame) startGame();
-    };
+
     auto observe = [&](const platform::WindowEvent& ev) {
         tilt->onWindowEvent(ev);
-        switch (ev.type) {
-            case platform::WindowEvent::Type::Quit:
-                loop->quit();
-                break;
-            case platform::WindowEvent::Type::KeyDown:
-                if (ev.key == platform::KeyCode::Escape || ev.key == platform::KeyCode::Q) loop->quit();
-                if (!ev.repeat && (ev.key == platform::KeyCode::Space || ev.key == platform::KeyCode::Return))
-                    proceed();
-                break;
-            case platform::WindowEvent::Type::MouseUp:
-                // A click where no game runs (paused or over) goes on; in a game it is a touch.
-                if (ev.button == 1 && waiting != Waiting::Nothing) proceed();
-                break;
-            default:
-                break;
-        }
+        if (ev.type == platform::WindowEvent::Type::Quit) loop->quit();
+        if (ev.type == platform::WindowEvent::Type::KeyDown &&
+            (ev.key == platform::KeyCode::Escape || ev.key == platform::KeyCode::Q))
+            loop->quit();
     };
     loop->addPoller([&] { host->pumpEvents(observe); }, kEventPollSeconds);
+    // While a game runs its frames are presented by the game view; between games the screens
+    // are drawn here.
+    loop->addPoller(
+        [&] {
+            GameViewBase* game = core.gameView();
+            if (game == nullptr || !game->active()) host->renderFrame();
+        },
+        kScreenFrameSeconds);
     if (options_.quitAfterMs) {
         loop->postAfter(static_cast<double>(*options_.quitAfterMs) / 1000.0, [&] { loop->quit(); });
     }

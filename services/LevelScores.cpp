@@ -1,7 +1,6 @@
 #include "services/LevelScores.h"
 
 #include <filesystem>
-#include <system_error>
 
 #include "platform/plist/PlistDict.h"
 #include "services/LevelInfo.h"
@@ -21,32 +20,11 @@ std::optional<std::string> LevelScores::fileNameForLevelId(int levelId, bool cre
 void LevelScores::open() {
     highScores_.clear();
     recentScores_.clear();
-    fileUnreadable_ = false;
     const auto path = fileNameForLevelId(levelInfo_->levelId(), false);
     if (!path) return;
-    auto dict = ReadDictionaryFromPlistFile(*path);
-    if (!dict) {
-        // Missing is a first game; anything else that is there could not be read (the reader
-        // has said so) and must survive the next save.
-        std::error_code ec;
-        fileUnreadable_ = fs::symlink_status(*path, ec).type() != fs::file_type::not_found && !ec;
-        return;
-    }
-    serializeWith(*dict, false);
-}
-
-bool LevelScores::moveUnreadableFileAside(const std::string& path) {
-    std::error_code ec;
-    for (int n = 0; n < 1000; ++n) {
-        const std::string aside = path + ".corrupt" + (n == 0 ? "" : "." + std::to_string(n));
-        if (fs::symlink_status(aside, ec).type() != fs::file_type::not_found) continue;
-        fs::rename(path, aside, ec);
-        if (ec) break;
-        LogMessage("-[LevelScores save]", 3, "unreadable " + path + " kept as " + aside);
-        return true;
-    }
-    LogMessage("-[LevelScores save]", 3, "cannot move unreadable " + path + " aside; scores not saved");
-    return false;
+    // A file that is there but cannot be read has been named in a WARN, and the next save moves
+    // it aside before replacing it.
+    if (auto dict = ReadDictionaryFromPlistFile(*path)) serializeWith(*dict, false);
 }
 
 bool LevelScores::save() {
@@ -55,18 +33,10 @@ bool LevelScores::save() {
         LogMessage("-[LevelScores save]", 4, "no LevelScores folder in " + DocumentsDirectory());
         return false;
     }
-    std::error_code ec;
-    const auto type = fs::symlink_status(*path, ec).type();
-    if (type != fs::file_type::not_found && type != fs::file_type::regular && type != fs::file_type::symlink) {
-        LogMessage("-[LevelScores save]", 3, *path + " is not a regular file; scores not saved");
-        return false;
-    }
-    if (fileUnreadable_ && type != fs::file_type::not_found && !moveUnreadableFileAside(*path)) return false;
     platform::PlistDict dict;
     serializeWith(dict, true);
     dict.setInt("LevelScores.version", kFileVersion);
     if (!WriteDictionaryToPlistFile(*path, dict)) return false;
-    fileUnreadable_ = false;
     LogMessage("-[LevelScores save]", 1, "write scores: " + *path);
     return true;
 }

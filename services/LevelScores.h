@@ -47,12 +47,8 @@ class LevelScores {
     void clearHighScores() { highScores_.clear(); }
 
   private:
-    // Moves an unreadable file out of the way; false when it could not be moved.
-    bool moveUnreadableFileAside(const std::string& path);
-
     List highScores_;
     List recentScores_;
     std::shared_ptr<LevelInfo> levelInfo_;
     std::shared_ptr<LevelScoreElem> previousHighScore_;
-    bool fileUnreadable_ = false;
 };

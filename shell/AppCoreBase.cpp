@@ -1,13 +1,26 @@
 #include "shell/AppCoreBase.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <numbers>
 
 #include "appbase/JTLevelManager.h"
+#include "core/JTObject.h"
 #include "platform/gl/GLContext.h"
 #include "platform/image/PngCodec.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/NotificationCenter.h"
+#include "platform/ui/UiResources.h"
 #include "platform/ui/Window.h"
+#include "screens/GameOverView.h"
+#include "screens/MyGameOverView.h"
+#include "screens/MyNavigationController.h"
+#include "screens/MyPauseView.h"
+#include "screens/MyTitleView.h"
+#include "screens/SimpleSelectView.h"
+#include "services/LevelInfo.h"
+#include "services/LevelScores.h"
+#include "shell/MiscUtil.h"
 #include "shell/GameViewBase.h"
 #include "shell/LogMessage.h"
 #include "shell/MyGameView.h"
@@ -20,7 +33,9 @@ AppCoreBase::AppCoreBase(std::string resourcesDir, std::shared_ptr<platform::GLC
       eaglContext_(std::move(eaglContext)),
       window_(std::make_shared<platform::ui::Window>(platform::Rect(0, 0, 320, 480))),
       // Alerts hold their delegate weakly: this handle owns nothing and dies with the core.
-      alertDelegateHandle_(this, [](platform::ui::AlertViewDelegate*) {}) {
+      alertDelegateHandle_(this, [](platform::ui::AlertViewDelegate*) {}),
+      uiResources_(std::make_shared<platform::ui::UiResources>(
+          std::vector<std::filesystem::path>{std::filesystem::path(resourcesDir_) / "ui", resourcesDir_})) {
     SoundObj::setBundleDirectory(resourcesDir_);
     observeApplication();
 }
@@ -34,7 +49,10 @@ AppCoreBase::~AppCoreBase() {
     // The game view and the textures hold GL names: free them while the context is current.
     setCurrentEAGLContext();
     if (appContext_) appContext_->setGameView(nullptr);
-    gameView_.reset();
+    if (window_) window_->setRootViewController(nullptr);
+    rootViewController_.reset();
+    dummyView_.reset();
+    for (auto& info : orientationDependedInfo_) info.gameView.reset();
     releaseResources();
     // The app core is the engine's one user: with it goes the sound device.
     SoundObj::teardown();
@@ -45,13 +63,29 @@ void AppCoreBase::setAppContext(JTCore::Ref<JTAppBase::JTAppContext> context) {
     appContext_->setAppCore(this);
 }
 
-void AppCoreBase::startTitleView() {
-    resetGameView();
-    if (frontend_.onTitle) frontend_.onTitle();
+void AppCoreBase::transitionAnimation(int transition, double duration) {
+    if (window_) window_->transition(static_cast<platform::ui::WindowTransition>(transition), duration);
 }
 
-void AppCoreBase::transitionAnimation(int transition, double duration) {
-    LogMessage("-[AppCoreBase transitionAnimation:duration:]", 1, std::to_string(transition));
+void AppCoreBase::setCurrentLevelId(int levelId) {
+    currentLevelId_ = levelId;
+    currentLevelInfoCache_.reset();
+}
+
+std::shared_ptr<LevelInfo> AppCoreBase::currentLevelInfo() {
+    if (!currentLevelInfoCache_) {
+        if (auto* manager = levelManager())
+            currentLevelInfoCache_ = LevelInfo::forLevel(manager->getLevelInfo(currentLevelId_));
+    }
+    return currentLevelInfoCache_;
+}
+
+JTAppBase::JTLevelManager* AppCoreBase::levelManager() const {
+    return appContext_ ? appContext_->getLevelManager().get() : nullptr;
+}
+
+double AppCoreBase::currentDate() const {
+    return dateSource_ ? dateSource_() : LevelScoreElem::now();
 }
 
 Texture2D* AppCoreBase::texture(int n) const {
@@ -125,7 +159,7 @@ void AppCoreBase::releaseResources() {
     resourceLoaded_ = false;
     texIconPause_.reset();
     if (appContext_) appContext_->setGameView(nullptr);
-    gameView_.reset();
+    for (auto& info : orientationDependedInfo_) info.gameView.reset();
     for (auto& t : textures_) t.reset();
     for (auto& s : sounds_) {
         if (s) s->dispose();
@@ -140,6 +174,41 @@ void AppCoreBase::setCurrentEAGLContext() {
     }
 }
 
+template <class T, class Make>
+std::shared_ptr<T> AppCoreBase::getOrCreate(std::shared_ptr<T>& slot, Make make) {
+    if (viewControllerIsUnloaded(slot.get())) slot.reset();
+    if (!slot) {
+        slot = make();
+        slot->setResources(uiResources_);
+        slot->setAppCore(this);
+        slot->setup();
+    }
+    return slot;
+}
+
+bool AppCoreBase::viewControllerIsUnloaded(const platform::ui::ViewController* controller) const {
+    // Only systems before 6 unload the views of hidden screens; this one never does.
+    if (controller == nullptr || controller->isViewLoaded() || systemSupportsOS6()) return false;
+    LogMessage("-[AppCoreBase viewControllerIsUnloaded:]", 1, "*** view controller is unloaded ***");
+    return true;
+}
+
+void AppCoreBase::startTitleView() {
+    auto& info = orientationDependedInfoFor(interfaceOrientation_);
+    auto title = getOrCreate(info.titleView, [this] { return createTitleView(); });
+    title->startAsRootView();
+    resetGameView();
+}
+
+void AppCoreBase::startGameViewFromTitle() {
+    auto dummy = startDummyView();
+    // The announcement manager's pop-up slot (context 2 after a first game, else 4) has no
+    // provider yet: nothing is due, so its completion runs at once.
+    dummy->stop();
+    if (dummyView_ == dummy) dummyView_.reset();
+    startGameView();
+}
+
 void AppCoreBase::startGameView() {
     if (!resourceLoaded_) {
         if (!texIconPause_) texIconPause_ = newTextureWithName(kPauseIconTexture);
@@ -148,11 +217,15 @@ void AppCoreBase::startGameView() {
     }
     resetGameView();
     updateSoundSetting();
-    if (!gameView_) gameView_ = createGameView();
-    appContext_->setGameView(gameView_.get());
-    appContext_->startLevel(currentLevelId_);
+    auto& info = orientationDependedInfoFor(interfaceOrientation_);
+    if (!info.gameView) info.gameView = createGameView();
+    appContext_->setGameView(info.gameView.get());
+    auto level = currentLevelInfo();
+    appContext_->startLevel(level ? level->levelId() : currentLevelId_);
     if (!appContext_->isStartAborted()) {
-        gameView_->start();
+        info.gameView->start();
+        if (window_) window_->setRootViewController(nullptr);
+        rootViewController_.reset();
         startedGameAfterLaunchingApp_ = true;
     } else {
         startTitleView();
@@ -160,20 +233,125 @@ void AppCoreBase::startGameView() {
 }
 
 void AppCoreBase::resumeGameView() {
-    if (gameView_) gameView_->resume();
+    if (GameViewBase* game = gameView()) game->resume();
+    if (window_) window_->setRootViewController(nullptr);
+    rootViewController_.reset();
 }
 
 void AppCoreBase::resetGameView() {
-    if (gameView_ && gameView_->gameScene()) gameView_->startGameScene(nullptr);
-    if (appContext_ && appContext_->getGameView() != nullptr) appContext_->setGameView(nullptr);
+    GameViewBase* game = gameView();
+    if (game && game->gameScene()) game->startGameScene(nullptr);
+    if (appContext_ && appContext_->getGameView() != nullptr) {
+        appContext_->setGameView(nullptr);
+        checkLeaks();
+    }
+}
+
+void AppCoreBase::checkLeaks() {
+    if (!objectCountRecorded_) {
+        objectCountAtStart_ = JTCore::getObjectCount();
+        objectCountRecorded_ = true;
+        return;
+    }
+    JTCore::checkObjectLeaks();
 }
 
 void AppCoreBase::startPauseView() {
-    if (frontend_.onPause) frontend_.onPause();
+    auto& info = orientationDependedInfoFor(interfaceOrientation_);
+    auto pause = getOrCreate(info.pauseView, [this] { return createPauseView(); });
+    pause->setResumeBtnPos(info.gameView ? info.gameView->pauseBtnPosInView() : platform::Point{});
+    pause->startAsRootView();
 }
 
-void AppCoreBase::startGameOverViewWithLevelScores(int currentScore) {
-    if (frontend_.onGameOver) frontend_.onGameOver(currentScore);
+void AppCoreBase::startGameOverViewWithLevelScores(std::shared_ptr<LevelScores> scores,
+                                                   std::shared_ptr<LevelScoreElem> currentScore) {
+    auto dummy = startDummyView();
+    // The pop-up and interstitial slot (context 1) has no provider yet: nothing is due.
+    dummy->stop();
+    if (dummyView_ == dummy) dummyView_.reset();
+    auto& info = orientationDependedInfoFor(interfaceOrientation_);
+    auto gameOver = getOrCreate(info.gameOverView, [this] { return createGameOverView(); });
+    gameOver->startWithLevelScores(std::move(scores), std::move(currentScore));
+    transitionAnimation(4, 0.5);
+}
+
+std::shared_ptr<SimpleSelectView> AppCoreBase::simpleSelectView() {
+    auto& info = orientationDependedInfoFor(interfaceOrientation_);
+    return getOrCreate(info.simpleSelectView, [this] { return createSimpleSelectView(); });
+}
+
+std::shared_ptr<ViewControllerBase> AppCoreBase::startDummyView() {
+    auto dummy = std::make_shared<ViewControllerBase>();
+    dummy->setAppCore(this);
+    dummy->view()->setFrame({{0, 0}, screenSize()});
+    dummy->view()->setBackgroundColor(platform::ui::Color::black());
+    dummy->startAsRootView();
+    dummyView_ = dummy;
+    return dummy;
+}
+
+std::shared_ptr<TitleView> AppCoreBase::createTitleView() {
+    return std::make_shared<MyTitleView>("Title" + nibSuffixRotation());
+}
+
+std::shared_ptr<GameOverView> AppCoreBase::createGameOverView() {
+    auto* manager = levelManager();
+    const bool dl = manager && (manager->supportsNextLevel() || manager->canDownloadLevels());
+    return std::make_shared<MyGameOverView>("GameOver" + nibSuffixRotation() + "_Free" + (dl ? "_DlLevels" : ""));
+}
+
+std::shared_ptr<PauseView> AppCoreBase::createPauseView() {
+    return std::make_shared<MyPauseView>("Pause" + nibSuffixRotation());
+}
+
+std::shared_ptr<SimpleSelectView> AppCoreBase::createSimpleSelectView() {
+    return std::make_shared<SimpleSelectView>("SimpleSelect" + nibSuffixRotation());
+}
+
+GameViewBase* AppCoreBase::gameView() const {
+    return currentOrientationDependedInfo()->gameView.get();
+}
+
+std::string AppCoreBase::currentScreenName() const {
+    if (!window_) return "";
+    const auto& root = window_->rootViewController();
+    if (!root) {
+        GameViewBase* game = gameView();
+        return game && game->active() ? "game" : "";
+    }
+    const auto& info = *currentOrientationDependedInfo();
+    if (root == info.titleView) return "title";
+    if (root == info.pauseView) return "pause";
+    if (root == info.gameOverView) return "gameover";
+    if (info.toolsView && root == info.toolsView) return "tools";
+    if (info.simpleSelectView && root == info.simpleSelectView->containerVC()) return "select";
+    return "";
+}
+
+bool AppCoreBase::updateInterfaceOrientation() {
+    constexpr int kCanvasLayoutStatic = 0;
+    int layout = kCanvasLayoutStatic;
+    if (auto level = currentLevelInfo(); level && level->canvasLayout() >= 0) layout = level->canvasLayout();
+    const int orientation = layout == 1 ? 3 : 1;
+    if (orientation == interfaceOrientation_) return false;
+    interfaceOrientation_ = orientation;
+    return true;
+}
+
+void AppCoreBase::applyInterfaceOrientation(int orientation, platform::ui::View& view) const {
+    if (!window_ || orientation < 1 || orientation > 4) return;
+    const platform::Size size = window_->bounds().size;
+    const bool sideways = orientation == 3 || orientation == 4;
+    const float w = sideways ? size.height : size.width;
+    const float h = sideways ? size.width : size.height;
+    double angle = 0;
+    if (orientation == 2) angle = std::numbers::pi;
+    if (orientation == 3) angle = std::numbers::pi / 2;
+    if (orientation == 4) angle = -std::numbers::pi / 2;
+    view.setBounds({0, 0, w, h});
+    view.setTransform(orientation == 1 ? platform::ui::AffineTransform::identity()
+                                       : platform::ui::AffineTransform::rotation(static_cast<float>(angle)));
+    view.setCenter({size.width / 2, size.height / 2});
 }
 
 std::unique_ptr<AccelerometerHelper> AppCoreBase::createAccelerometerHelper() {

@@ -2,8 +2,10 @@
 // The shell's one long-lived object: the start-up chain and the application's life cycle, the
 // bundle information, the settings and the device account id, the signed server links, the URLs
 // opened into the app, the OpenGL context, the game's textures, the game core's context and the
-// game view. Its methods are spread over units by concern: AppCoreBase.cpp (resources and the
-// game view), AppCoreLaunch.cpp (start-up, life cycle, URLs, alerts), AppCoreSettings.cpp
+// game view, and which screen is the window's root (title, level chooser, game, pause, game
+// over); screens are made from their interface files once per interface orientation and kept in
+// that orientation's record. Its methods are spread over units by concern: AppCoreBase.cpp
+// (resources, screens and the game view), AppCoreLaunch.cpp (start-up, life cycle, URLs, alerts), AppCoreSettings.cpp
 // (settings, account id, orientation records) and AppCoreLinks.cpp (signed links).
 #include <array>
 #include <cstdint>
@@ -25,11 +27,25 @@ class GLContext;
 class Url;
 }  // namespace platform
 namespace platform::ui {
+class UiResources;
+class View;
+class ViewController;
 class Window;
+}  // namespace platform::ui
+namespace JTAppBase {
+class JTLevelManager;
 }
 class Texture2D;
 class GameViewBase;
 class SoundObj;
+class ViewControllerBase;
+class TitleView;
+class PauseView;
+class GameOverView;
+class SimpleSelectView;
+class LevelInfo;
+class LevelScores;
+class LevelScoreElem;
 
 class AppCoreBase : public JTAppBase::AppCoreLink,
                     public AccelerometerHelper::Owner,
@@ -162,8 +178,11 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
 
     // --- what the game core asks of the shell
     int currentLevelId() const override { return currentLevelId_; }
-    void setCurrentLevelId(int levelId) override { currentLevelId_ = levelId; }
-    void startTitleView() override;
+    // Stores the id and drops the cached level info.
+    void setCurrentLevelId(int levelId) override;
+    // The shell's view of the current level (cached); null for an id the catalog does not know.
+    std::shared_ptr<LevelInfo> currentLevelInfo();
+    JTAppBase::JTLevelManager* levelManager() const;
     void transitionAnimation(int transition, double duration) override;
     bool isIPad() const override { return deviceTypeName_.rfind("iPad", 0) == 0; }
     float contentsScaleValue() const override { return contentsScaleValueFromIndex(contentsScaleIndex_); }
@@ -193,18 +212,44 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
     SoundObj* music(int n) const { return nullptr; }
     bool hasMusicResources() const { return false; }
 
-    // --- the game view and its hand-offs
+    void checkLeaks();
+
+    // --- screens
+    void startTitleView() override;
+    // Through the announcement manager's pop-up slot (nothing is due while it has no provider).
+    void startGameViewFromTitle();
     void startGameView();
     void resumeGameView();
     void resetGameView();
     virtual void startPauseView();
-    // The local score lists arrive with the game-over screen; until then only the score travels.
-    virtual void startGameOverViewWithLevelScores(int currentScore);
+    void startGameOverViewWithLevelScores(std::shared_ptr<LevelScores> scores,
+                                          std::shared_ptr<LevelScoreElem> currentScore);
+    std::shared_ptr<SimpleSelectView> simpleSelectView();
+    std::shared_ptr<ViewControllerBase> startDummyView();
+    bool viewControllerIsUnloaded(const platform::ui::ViewController* controller) const;
+    virtual std::shared_ptr<TitleView> createTitleView();
+    virtual std::shared_ptr<GameOverView> createGameOverView();
+    virtual std::shared_ptr<PauseView> createPauseView();
+    virtual std::shared_ptr<SimpleSelectView> createSimpleSelectView();
     virtual std::shared_ptr<GameViewBase> createGameView();
     // The tilt filter the game view runs while a game is played.
     virtual std::unique_ptr<AccelerometerHelper> createAccelerometerHelper();
-    GameViewBase* gameView() const { return gameView_.get(); }
+    // The current orientation's game view, null before the first game.
+    GameViewBase* gameView() const;
     JTAppBase::JTLevelInfo* levelInfoForId(int levelId) const;
+    // The screen at the root of the window (null while a game runs).
+    const std::shared_ptr<ViewControllerBase>& rootViewController() const { return rootViewController_; }
+    void setRootViewController(std::shared_ptr<ViewControllerBase> controller) {
+        rootViewController_ = std::move(controller);
+    }
+    // "title", "select", "game", "pause", "gameover", "tools", or "" before any screen.
+    std::string currentScreenName() const;
+    // "_Landscape" or "_Portrait".
+    std::string nibSuffixRotation() const { return landscape() ? "_Landscape" : "_Portrait"; }
+    bool landscape() const { return interfaceOrientation_ == 3 || interfaceOrientation_ == 4; }
+    // Portrait unless the current level is laid out for landscape; true when it changed.
+    bool updateInterfaceOrientation();
+    void applyInterfaceOrientation(int orientation, platform::ui::View& view) const;
 
     const std::shared_ptr<platform::GLContext>& eaglContext() const { return eaglContext_; }
     // For a context that can only be made once the window is on the desktop.
@@ -234,12 +279,12 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
     const std::string& resourcesDir() const { return resourcesDir_; }
     JTAppBase::JTAppContext* appContext() const { return appContext_.get(); }
     bool startedGameAfterLaunchingApp() const { return startedGameAfterLaunchingApp_; }
+    // Seconds since 1970 for the dates of scores: the system clock unless a run fixes its own.
+    double currentDate() const;
+    void setDateSource(std::function<double()> source) { dateSource_ = std::move(source); }
 
-    // The frontend (window or headless run) hears of the screens the shell would show next.
+    // The frontend (window or headless run) hears of the sounds the game plays.
     struct Frontend {
-        std::function<void()> onTitle;
-        std::function<void()> onPause;
-        std::function<void(int score)> onGameOver;
         std::function<void(int n)> onSound;
     };
     void setFrontend(Frontend frontend) { frontend_ = std::move(frontend); }
@@ -261,6 +306,9 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
     // False (with an "Error" alert) when links cannot be signed now.
     bool canSignLinks();
     bool openWebUrl(const std::string& url);
+    // The slot's screen, made (and given the app core) when it is empty or its view was unloaded.
+    template <class T, class Make>
+    std::shared_ptr<T> getOrCreate(std::shared_ptr<T>& slot, Make make);
 
     std::string resourcesDir_;
     std::shared_ptr<platform::GLContext> eaglContext_;
@@ -283,6 +331,12 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
     int contentsScaleIndex_ = 1;
     int contentsScaleIndexSetting_ = 0;
     float mainScreenScale_ = 1.0f;
+    std::function<double()> dateSource_;
+    std::shared_ptr<LevelInfo> currentLevelInfoCache_;
+    std::shared_ptr<ViewControllerBase> rootViewController_;
+    std::shared_ptr<ViewControllerBase> dummyView_;
+    int objectCountAtStart_ = 0;
+    bool objectCountRecorded_ = false;
     std::string deviceTypeName_;
     int currentLevelId_ = 0;
     std::optional<std::string> bundleVersionOfLoadedSettings_;
@@ -294,8 +348,9 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
     bool startedGameAfterLaunchingApp_ = false;
     std::shared_ptr<platform::ui::Window> window_;
     std::shared_ptr<platform::ui::AlertViewDelegate> alertDelegateHandle_;
+    // Where the screens' interface files and pictures are: resources/ui, then resources.
+    std::shared_ptr<platform::ui::UiResources> uiResources_;
     std::function<void()> gameFramePresenter_;
-    std::shared_ptr<GameViewBase> gameView_;
     std::array<OrientationDependedInfo, 4> orientationDependedInfo_;
     Frontend frontend_;
 };

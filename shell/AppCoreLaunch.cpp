@@ -12,6 +12,7 @@
 #include "platform/ui/NotificationCenter.h"
 #include "platform/ui/Window.h"
 #include "platform/url/Url.h"
+#include "screens/ViewControllerBase.h"
 #include "shell/AppCoreBase.h"
 #include "shell/DeviceAccountId.h"
 #include "shell/GameIdentity.h"
@@ -210,9 +211,20 @@ bool AppCoreBase::handleLevelDownloadURL(const platform::Url& url) {
 }
 
 void AppCoreBase::stopAllViews() {
-    if (gameView_ && gameView_->started()) gameView_->stop();
-    resetGameView();
+    if (rootViewController_) {
+        rootViewController_->stop();
+        if (window_) window_->setRootViewController(nullptr);
+        rootViewController_.reset();
+    }
+    GameViewBase* game = gameView();
+    if (game && game->started()) game->stop();
+    if (!window_) return;
+    for (const auto& old : window_->contentSubviews()) {
+        LogMessage("-[AppCoreBase stopAllViews]", 3, "old subview exists: " + old->description());
+        old->removeFromSuperview();
+    }
 }
+
 
 void AppCoreBase::alertViewClickedButtonAtIndex(platform::ui::AlertView& alert, int buttonIndex) {
     if (alert.tag() != kDeleteAridAlertTag || buttonIndex != 1) return;

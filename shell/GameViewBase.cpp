@@ -12,6 +12,8 @@
 #include "platform/ui/Window.h"
 #include "shell/AccelerometerHelper.h"
 #include "shell/AppCoreBase.h"
+#include "services/LevelInfo.h"
+#include "services/LevelScores.h"
 #include "shell/GameViewContainer.h"
 #include "shell/LogMessage.h"
 #include "shell/MiscUtil.h"
@@ -400,7 +402,15 @@ void GameViewBase::startPauseView() {
 }
 
 void GameViewBase::gameOverWithScore(int score) {
-    // The local score lists are recorded by the game-over screen's unit; the view hands on the score.
+    auto elem = std::make_shared<LevelScoreElem>();
+    elem->setScore(score);
+    elem->setDate(appCore_->currentDate());
+    std::shared_ptr<LevelScores> scores;
+    if (auto level = LevelInfo::forLevel(JTCore::Ref<JTAppBase::JTLevelInfo>(levelInfo_))) {
+        scores = level->openLevelScores();
+        scores->registerScore(elem);
+        scores->save();
+    }
     stop();
-    appCore_->startGameOverViewWithLevelScores(score);
+    appCore_->startGameOverViewWithLevelScores(std::move(scores), std::move(elem));
 }

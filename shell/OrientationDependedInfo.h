@@ -1,7 +1,17 @@
 #pragma once
 // What the app keeps per interface orientation: the neutral tilt vector (the device's reading
-// when the player holds it "level" in that orientation). The orientation's screens join this
-// record when the screens are built: add their slots below the neutral vector.
+// when the player holds it "level" in that orientation) and the screens made for it, each
+// created on first use and reused afterwards.
+#include <memory>
+
+namespace platform::ui {
+class ViewController;
+}
+class GameViewBase;
+class TitleView;
+class PauseView;
+class GameOverView;
+class SimpleSelectView;
 
 class OrientationDependedInfo {
   public:
@@ -18,6 +28,13 @@ class OrientationDependedInfo {
 
     // (0, 0, -1): the device lying flat on its back.
     void resetNeutralAccelerometer() { setNeutralAccelerometer(0.0, 0.0, -1.0); }
+
+    std::shared_ptr<TitleView> titleView;
+    std::shared_ptr<GameViewBase> gameView;
+    std::shared_ptr<PauseView> pauseView;
+    std::shared_ptr<GameOverView> gameOverView;
+    std::shared_ptr<platform::ui::ViewController> toolsView;
+    std::shared_ptr<SimpleSelectView> simpleSelectView;
 
   private:
     double _neutralAccelerometerX = 0.0;

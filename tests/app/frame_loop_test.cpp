@@ -45,6 +45,16 @@ struct Tap : JTAppBase::TouchLink {
     int phase() const override { return 0; }
 };
 
+// The game's app core, counting the pause screens it shows.
+struct CountingCore : MyAppCore {
+    using MyAppCore::MyAppCore;
+    void startPauseView() override {
+        ++pauses;
+        MyAppCore::startPauseView();
+    }
+    int pauses = 0;
+};
+
 // A real app core running Level Normal on the virtual clock.
 struct FrameLoop : testing::Test {
     void SetUp() override {
@@ -54,12 +64,9 @@ struct FrameLoop : testing::Test {
         gl = platform::GLContext::createHeadless(&error);
         ASSERT_TRUE(gl) << error;
         gl->makeCurrent();
-        core = std::make_unique<MyAppCore>(TIKOLEAP_RESOURCES_DIR, gl);
+        core = std::make_unique<CountingCore>(TIKOLEAP_RESOURCES_DIR, gl);
         core->init();
         core->appContext()->getLevelManager()->reloadLevels();
-        AppCoreBase::Frontend frontend;
-        frontend.onPause = [this] { ++pauses; };
-        core->setFrontend(frontend);
         core->setCurrentLevelId(20);
         core->startGameView();
         view = core->gameView();
@@ -74,9 +81,9 @@ struct FrameLoop : testing::Test {
     std::shared_ptr<platform::ManualRunLoop> loop = std::make_shared<platform::ManualRunLoop>();
     std::shared_ptr<platform::RunLoop> previous;
     std::shared_ptr<platform::GLContext> gl;
-    std::unique_ptr<MyAppCore> core;
+    std::unique_ptr<CountingCore> core;
     GameViewBase* view = nullptr;
-    int pauses = 0;
+    const int& pauses() const { return core->pauses; }
 };
 
 }  // namespace
@@ -163,9 +170,9 @@ TEST_F(FrameLoop, PauseButtonGreyLevelFollowsTheCountdown) {
     for (int i = 0; i < 9; ++i) view->onTimerFired();
     glGetFloatv(GL_CURRENT_COLOR, colour);
     EXPECT_NEAR(colour[2], 69.0f / 255, 1e-4);  // 1 * 191 / 33 = 5, + 64
-    EXPECT_EQ(pauses, 0);
+    EXPECT_EQ(pauses(), 0);
     view->onTimerFired();
-    EXPECT_EQ(pauses, 1);
+    EXPECT_EQ(pauses(), 1);
 }
 
 TEST_F(FrameLoop, GoingToTheBackgroundPausesAStartedGameOnly) {
@@ -174,7 +181,7 @@ TEST_F(FrameLoop, GoingToTheBackgroundPausesAStartedGameOnly) {
     const std::size_t before = center.observerCount(platform::ui::kApplicationDidEnterBackgroundNotification);
     app.enterBackground();
     app.enterForeground();
-    EXPECT_EQ(pauses, 1);
+    EXPECT_EQ(pauses(), 1);
     EXPECT_FALSE(view->active());
 
     // Resumed and stopped: the view no longer listens.
@@ -183,7 +190,7 @@ TEST_F(FrameLoop, GoingToTheBackgroundPausesAStartedGameOnly) {
     EXPECT_EQ(center.observerCount(platform::ui::kApplicationDidEnterBackgroundNotification), before - 1);
     app.enterBackground();
     app.enterForeground();
-    EXPECT_EQ(pauses, 1);
+    EXPECT_EQ(pauses(), 1);
 }
 
 TEST_F(FrameLoop, CanvasFitsTheScreenKeepingItsAspect) {
@@ -255,9 +262,9 @@ TEST_F(FrameLoop, PauseButtonWaitsThirtyThreeTicksThenOpensThePauseScreen) {
     const int start = view->tickCount();
     const int frames = view->renderedFrames();
     loop->advance(0.32);
-    EXPECT_EQ(pauses, 0);
+    EXPECT_EQ(pauses(), 0);
     loop->advance(0.01);
-    EXPECT_EQ(pauses, 1);
+    EXPECT_EQ(pauses(), 1);
     EXPECT_EQ(view->tickCount() - start, 33);
     EXPECT_FALSE(view->active());
     // The firing that opened the pause screen rendered nothing.
@@ -284,7 +291,7 @@ TEST_F(FrameLoop, ContainerHoldsTheViewOnTheWindowAndForwardsTouches) {
     EXPECT_TRUE(view->pausing());
     window->handleTouch(1, platform::ui::TouchPhase::Ended, button);
     loop->advance(0.5);
-    EXPECT_EQ(pauses, 1);
+    EXPECT_EQ(pauses(), 1);
     EXPECT_EQ(view->containerView(), nullptr);  // suspended: off the window
     EXPECT_TRUE(window->contentSubviews().empty());
 
@@ -315,7 +322,7 @@ TEST_F(FrameLoop, ATouchTheGameStillHoldsOutlivesItsContainer) {
     // The pause screen takes the container off the window and lets it go; the finger stays down.
     view->enterPause();
     loop->advance(0.5);
-    ASSERT_EQ(pauses, 1);
+    ASSERT_EQ(pauses(), 1);
     ASSERT_EQ(view->containerView(), nullptr);
     EXPECT_EQ(held->locationInView(), (platform::Point{}));
     window->handleTouch(2, platform::ui::TouchPhase::Ended, {100, 300});
@@ -326,7 +333,7 @@ TEST_F(FrameLoop, WindowShowsTheGameFramesAndTheGameDrawsTheSameUnderIt) {
     auto freshGame = [&](std::function<void()> presenter) {
         core.reset();
         JTAppBase::JTRandom::current().seed(77);
-        core = std::make_unique<MyAppCore>(TIKOLEAP_RESOURCES_DIR, gl);
+        core = std::make_unique<CountingCore>(TIKOLEAP_RESOURCES_DIR, gl);
         core->init();
         core->appContext()->getLevelManager()->reloadLevels();
         if (presenter) core->setGameFramePresenter(std::move(presenter));

@@ -1,0 +1,61 @@
+#pragma once
+// Fills the score labels and submit buttons found by tag in a container with a level's local
+// lists, and opens the score submission link for the entry whose button was pressed.
+#include <memory>
+#include <vector>
+
+class AppCoreBase;
+class LevelScores;
+class LevelScoreElem;
+namespace platform::ui {
+class Button;
+class Label;
+class View;
+}  // namespace platform::ui
+
+class ScoresViewerDelegate {
+  public:
+    virtual ~ScoresViewerDelegate() = default;
+    virtual AppCoreBase* appCore() const = 0;
+    // The view holding the tagged labels and buttons.
+    virtual std::shared_ptr<platform::ui::View> scoreComponentsContainer() = 0;
+};
+
+class ScoresViewer {
+  public:
+    static constexpr int kHighScoreSlots = 0;
+    static constexpr int kRecentScoreSlots = 3;
+    static constexpr int kHighScoreLabelTag = 1001;
+    static constexpr int kHighScoreSubmitTag = 1101;
+    static constexpr int kRecentScoreLabelTag = 2001;
+    static constexpr int kRecentScoreSubmitTag = 2101;
+
+    // The delegate owns the viewer and outlives it.
+    explicit ScoresViewer(ScoresViewerDelegate* delegate) : delegate_(delegate) {}
+
+    void startWithLevelScores(std::shared_ptr<LevelScores> scores);
+    const std::shared_ptr<LevelScores>& levelScores() const { return levelScores_; }
+    const std::shared_ptr<LevelScoreElem>& currentScore() const { return currentScore_; }
+    void setCurrentScore(std::shared_ptr<LevelScoreElem> score) { currentScore_ = std::move(score); }
+    void updateView();
+    void onSubmitBtn(platform::ui::Button& button);
+
+    // Opens the signed score submission of `entry` (useHs off); false when nothing was opened.
+    static bool submitScore(AppCoreBase& core, const LevelScoreElem& entry, int webLevelId,
+                            const LevelScoreElem* highScore);
+    // "MM/dd HH:mm" in local time.
+    static std::string formatDate(double secondsSince1970);
+
+  private:
+    template <class T>
+    static std::vector<std::shared_ptr<T>> processTag(platform::ui::View* container, int size, int tagBegin);
+    void connectButtons(const std::vector<std::shared_ptr<platform::ui::Button>>& buttons);
+
+    ScoresViewerDelegate* delegate_;
+    std::shared_ptr<LevelScores> levelScores_;
+    std::shared_ptr<LevelScoreElem> currentScore_;
+    std::vector<std::shared_ptr<platform::ui::Label>> highScoreLabels_;
+    std::vector<std::shared_ptr<platform::ui::Button>> highScoreSubmitBtns_;
+    std::vector<std::shared_ptr<platform::ui::Label>> recentScoreLabels_;
+    std::vector<std::shared_ptr<platform::ui::Button>> recentScoreSubmitBtns_;
+};

@@ -1,0 +1,69 @@
+#pragma once
+// The game's app core on a virtual clock with its window, driven through the UI driver as a
+// player would.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "appbase/JTAppContext.h"
+#include "appbase/JTLevelManager.h"
+#include "platform/foundation/AppPaths.h"
+#include "platform/gl/GLContext.h"
+#include "platform/runloop/ManualRunLoop.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/UiDriver.h"
+#include "platform/ui/Window.h"
+#include "shell/GameViewBase.h"
+#include "shell/MyAppCore.h"
+#include "support/TempDir.h"
+
+namespace tikoleap::test {
+
+struct ScreensFixture : testing::Test {
+    void SetUp() override {
+        platform::AppPaths::setHome(home.path());
+        previous = platform::RunLoop::setMain(loop);
+        std::string error;
+        gl = platform::GLContext::createHeadless(&error);
+        ASSERT_TRUE(gl) << error;
+        gl->makeCurrent();
+        core = std::make_unique<MyAppCore>(TIKOLEAP_RESOURCES_DIR, gl);
+        core->window()->setRunLoop(loop.get());
+        core->window()->makeKeyAndVisible();
+        core->setDateSource([] { return 1767225600.0; });
+        core->init();
+        manager()->reloadLevels();
+        driver = std::make_unique<platform::ui::UiDriver>(core->window(), loop.get());
+    }
+    void TearDown() override {
+        driver.reset();
+        core.reset();
+        platform::RunLoop::setMain(previous);
+    }
+
+    JTAppBase::JTLevelManager* manager() const { return core->appContext()->getLevelManager().get(); }
+    std::string screen() const { return core->currentScreenName(); }
+    // Ends the running game with `score` as the game does, then lets the screens settle.
+    void endGame(int score) {
+        core->appContext()->gameOver(score);
+        settle();
+    }
+    void settle() {
+        driver->advance(0.6);
+        driver->finishTransitions();
+    }
+    std::string labelText(int tag) const {
+        auto label = std::dynamic_pointer_cast<platform::ui::Label>(driver->viewWithTag(tag));
+        return label ? label->text() : "<no label " + std::to_string(tag) + ">";
+    }
+
+    TempDir home;
+    std::shared_ptr<platform::ManualRunLoop> loop = std::make_shared<platform::ManualRunLoop>();
+    std::shared_ptr<platform::RunLoop> previous;
+    std::shared_ptr<platform::GLContext> gl;
+    std::unique_ptr<MyAppCore> core;
+    std::unique_ptr<platform::ui::UiDriver> driver;
+};
+
+}  // namespace tikoleap::test

@@ -1,0 +1,134 @@
+#include <filesystem>
+
+#include "ScreensFixture.h"
+#include "levels/UnlockByScoresLevelManager.h"
+#include "platform/ui/AlertView.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/ModalPanel.h"
+#include "services/LevelInfo.h"
+#include "services/LevelScores.h"
+#include "shell/PlistFiles.h"
+
+using tikoleap::test::ScreensFixture;
+
+TEST_F(ScreensFixture, TitleStartsTheSelectedLevelAndGameOverComesBackToTheTitle) {
+    core->startTitleView();
+    EXPECT_EQ(screen(), "title");
+    EXPECT_EQ(driver->text("levelSelectBtn"), "Level: Normal");
+    EXPECT_EQ(driver->text("copyrightLabel"), core->appCopyrightString());
+    EXPECT_TRUE(driver->outlet("startGameBtnWithoutSelector")->isHidden());
+
+    ASSERT_TRUE(driver->tapButton("Start Game"));
+    EXPECT_EQ(screen(), "game");
+    ASSERT_NE(core->gameView(), nullptr);
+    EXPECT_TRUE(core->gameView()->active());
+    loop->advance(1.0);
+
+    endGame(1234);
+    EXPECT_EQ(screen(), "gameover");
+    EXPECT_EQ(driver->text("currentScoreLabel"), "1234 pts.");
+    EXPECT_EQ(labelText(2001), "1234 pts. (01/01 00:00)");
+    EXPECT_EQ(labelText(2002), "-----");
+    EXPECT_FALSE(driver->viewWithTag(2101)->isHidden());
+    EXPECT_TRUE(driver->viewWithTag(2102)->isHidden());
+    // Recorded and saved before the screen came.
+    auto file = ReadDictionaryFromPlistFile((home.path() / "Documents/LevelScores/20.plist").string());
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->getArray("recentScores")->size(), 1u);
+
+    // Replay plays the same level again; the newest score is the highlighted one.
+    ASSERT_TRUE(driver->tapButton("Replay"));
+    EXPECT_EQ(screen(), "game");
+    endGame(50);
+    EXPECT_EQ(labelText(2001), "50 pts. (01/01 00:00)");
+    EXPECT_EQ(labelText(2002), "1234 pts. (01/01 00:00)");
+    auto current = std::dynamic_pointer_cast<platform::ui::Label>(driver->viewWithTag(2001));
+    auto older = std::dynamic_pointer_cast<platform::ui::Label>(driver->viewWithTag(2002));
+    EXPECT_EQ(current->textColor(), (platform::ui::Color{1, 1, 0, 1}));
+    EXPECT_EQ(older->textColor(), platform::ui::Color::white());
+
+    ASSERT_TRUE(driver->tapButton("Title"));
+    EXPECT_EQ(screen(), "title");
+    EXPECT_EQ(core->gameView()->gameScene(), nullptr);
+}
+
+TEST_F(ScreensFixture, PauseResumesWhereThePauseButtonWasOrGoesBackToTheTitle) {
+    core->setCurrentLevelId(20);
+    core->startGameView();
+    loop->advance(2.0);
+    GameViewBase* game = core->gameView();
+    game->startPauseView();
+    settle();
+    EXPECT_EQ(screen(), "pause");
+    EXPECT_FALSE(game->active());
+    auto resume = driver->outlet("resumeBtn");
+    ASSERT_NE(resume, nullptr);
+    EXPECT_FALSE(resume->isHidden());
+    EXPECT_EQ(resume->center(), game->pauseBtnPosInView());
+    // Normal names no extra pause button.
+    EXPECT_TRUE(driver->outlet("additional0Btn")->isHidden());
+
+    ASSERT_TRUE(driver->tap(resume));
+    EXPECT_EQ(screen(), "game");
+    EXPECT_TRUE(game->active());
+    const int ticks = game->tickCount();
+    loop->advance(0.5);
+    EXPECT_GT(game->tickCount(), ticks);
+
+    game->startPauseView();
+    settle();
+    ASSERT_TRUE(driver->tapButton("Resume"));
+    EXPECT_EQ(screen(), "game");
+
+    game->startPauseView();
+    settle();
+    ASSERT_TRUE(driver->tapButton("Back to Title"));
+    EXPECT_EQ(screen(), "title");
+    EXPECT_FALSE(game->started());
+    // No score is recorded for a game left from the pause screen.
+    EXPECT_FALSE(std::filesystem::exists(home.path() / "Documents/LevelScores/20.plist"));
+}
+
+TEST_F(ScreensFixture, UnlockedLevelsAreAnnouncedOnceTheGameOverScreenShows) {
+    core->setCurrentLevelId(20);
+    core->startGameView();
+    endGame(1000000);
+    EXPECT_EQ(screen(), "gameover");
+    auto* unlocking = dynamic_cast<JTAppBase::UnlockByScoresLevelManager*>(manager());
+    ASSERT_NE(unlocking, nullptr);
+    const std::vector<int> unlocked = unlocking->getNewlyUnlockedLevelIds();
+    ASSERT_FALSE(unlocked.empty());
+    // One message names every level the game opened.
+    auto panel = std::dynamic_pointer_cast<platform::ui::AlertView>(driver->frontModal());
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->title(), "Congratulations!");
+    for (int id : unlocked) {
+        const std::string name = manager()->getLevelInfo(id)->getName()->toUtf8();
+        EXPECT_NE(panel->message().find(name), std::string::npos) << name << " in " << panel->message();
+    }
+    ASSERT_TRUE(driver->answerFront("OK"));
+    EXPECT_EQ(driver->frontModal(), nullptr);
+    // Nothing is left queued for the next game.
+    EXPECT_FALSE(manager()->hasPendingMessages());
+}
+
+TEST_F(ScreensFixture, AScoreEditedInTheFileIsNotShown) {
+    core->setCurrentLevelId(20);
+    core->startGameView();
+    endGame(300);
+    const auto path = (home.path() / "Documents/LevelScores/20.plist").string();
+    auto file = ReadDictionaryFromPlistFile(path);
+    ASSERT_TRUE(file);
+    auto recent = *file->getArray("recentScores");
+    auto entry = *recent.getDict(0);
+    entry.setInt("score", 99999);
+    platform::PlistArray edited;
+    edited.appendDict(entry);
+    file->setArray("recentScores", edited);
+    ASSERT_TRUE(WriteDictionaryToPlistFile(path, *file));
+
+    ASSERT_TRUE(driver->tapButton("Replay"));
+    endGame(10);
+    EXPECT_EQ(labelText(2001), "10 pts. (01/01 00:00)");
+    EXPECT_EQ(labelText(2002), "-----");
+}
