@@ -4,7 +4,9 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <vector>
 
 #include "app/InputScript.h"
 #include "app/SoundRecorder.h"
@@ -154,6 +156,7 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
         // Straight into a game, through the app core's game start: its score is recorded and the
         // game-over screen follows.
         core.setCurrentLevelId(options_.level);
+        core.stopAllViews();
         core.startGameView();
         if (core.currentScreenName() != "game") {
             *exitCode = 2;
@@ -170,6 +173,8 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
     bool fingerDown = false;
     platform::Point fingerAt;
     long long tick = 0;
+    // URLs and alert answers come from outside the game: after their tick, not inside it.
+    std::vector<std::function<void()>> afterTick;
     auto deliver = [&](const InputEvent& ev) {
         switch (ev.kind) {
             case InputEvent::Kind::Tilt:
@@ -178,7 +183,8 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
             case InputEvent::Kind::Down:
                 fingerAt = {static_cast<float>(ev.x), static_cast<float>(ev.y)};
                 window->handleTouch(
-                    kFinger, fingerDown ? platform::ui::TouchPhase::Moved : platform::ui::TouchPhase::Began, fingerAt);
+                    kFinger, fingerDown ? platform::ui::TouchPhase::Moved : platform::ui::TouchPhase::Began,
+                    fingerAt);
                 fingerDown = true;
                 break;
             case InputEvent::Kind::Up:
@@ -188,10 +194,10 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
                 break;
             case InputEvent::Kind::Open:
                 // As from outside: after this tick, not inside it.
-                loop->post([&core, url = ev.text] { core.applicationHandleOpenURL(url); });
+                afterTick.push_back([&core, url = ev.text] { core.applicationHandleOpenURL(url); });
                 break;
             case InputEvent::Kind::Alert:
-                loop->post([&ui, title = ev.text, at = tick] {
+                afterTick.push_back([&ui, title = ev.text, at = tick] {
                     if (!ui.answerFront(title)) {
                         LogMessage("input script", 3,
                                    "tick " + std::to_string(at) + ": no alert with a \"" + title +
@@ -223,6 +229,8 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
         if (script) script->forTick(tick, deliver);
         loop->advance(kFramePeriod);
         if (recorder) soundFailed = !recorder->catchUp(tick);
+        for (auto& action : afterTick) action();
+        afterTick.clear();
         if (options_.framesDir && tick % options_.frameEvery == 0) {
             char name[32];
             std::snprintf(name, sizeof name, "frame-%06lld.png", tick);

@@ -3,7 +3,7 @@
 #include <nlohmann/json.hpp>
 
 std::string RunResult::toJson() const {
-    nlohmann::ordered_json j = {{"level", level}, {"seed", seed},   {"ticks", ticks},  {"frames", frames},
+    nlohmann::ordered_json j = {{"level", level}, {"seed", seed},   {"ticks", ticks},   {"frames", frames},
                                 {"score", score}, {"state", state}, {"opened", opened}, {"screen", screen}};
     return j.dump();
 }

@@ -107,6 +107,7 @@ int WindowRun::run(std::string* error) {
     core.applicationDidFinishLaunchingWithOptions(std::nullopt);
     if (options_.level != 0) {
         core.setCurrentLevelId(options_.level);
+        core.stopAllViews();
         core.startGameView();
     }
     auto& application = platform::ui::Application::shared();
@@ -119,7 +120,6 @@ int WindowRun::run(std::string* error) {
         instance->setActivateHandler(
             [] { LogMessage("tikoleap", 2, "a second launch found this window running"); });
     }
-
 
     auto observe = [&](const platform::WindowEvent& ev) {
         tilt->onWindowEvent(ev);

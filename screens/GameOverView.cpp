@@ -28,7 +28,8 @@ void GameOverView::setup() {
 }
 
 std::shared_ptr<LevelInfo> GameOverView::levelInfo() const {
-    return scoresViewer_ && scoresViewer_->levelScores() ? scoresViewer_->levelScores()->levelInfo() : nullptr;
+    return scoresViewer_ && scoresViewer_->levelScores() ? scoresViewer_->levelScores()->levelInfo()
+                                                         : nullptr;
 }
 
 void GameOverView::startWithLevelScores(std::shared_ptr<LevelScores> scores,

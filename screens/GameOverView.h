@@ -18,7 +18,8 @@ class GameOverView : public ViewControllerBase, public ScoresViewerDelegate {
     explicit GameOverView(std::string interfaceName);
 
     void setup() override;
-    void startWithLevelScores(std::shared_ptr<LevelScores> scores, std::shared_ptr<LevelScoreElem> currentScore);
+    void startWithLevelScores(std::shared_ptr<LevelScores> scores,
+                              std::shared_ptr<LevelScoreElem> currentScore);
     void viewWillAppear(bool animated) override;
     void viewWillDisappear(bool animated) override;
 

@@ -19,10 +19,12 @@ std::shared_ptr<LevelScoreElem> entryAt(const LevelScores::List& list, std::size
 }  // namespace
 
 template <class T>
-std::vector<std::shared_ptr<T>> ScoresViewer::processTag(platform::ui::View* container, int size, int tagBegin) {
+std::vector<std::shared_ptr<T>> ScoresViewer::processTag(platform::ui::View* container, int size,
+                                                         int tagBegin) {
     std::vector<std::shared_ptr<T>> out(static_cast<std::size_t>(size));
     if (!container) return out;
-    for (int i = 0; i < size; ++i) out[static_cast<std::size_t>(i)] = std::dynamic_pointer_cast<T>(container->viewWithTag(tagBegin + i));
+    for (int i = 0; i < size; ++i)
+        out[static_cast<std::size_t>(i)] = std::dynamic_pointer_cast<T>(container->viewWithTag(tagBegin + i));
     return out;
 }
 
@@ -30,16 +32,19 @@ void ScoresViewer::connectButtons(const std::vector<std::shared_ptr<platform::ui
     for (const auto& b : buttons) {
         if (!b) continue;
         b->removeTargetsForEvents(platform::ui::ControlEventTouchUpInside);
-        b->addTarget(platform::ui::ControlEventTouchUpInside,
-                     [this](platform::ui::Control& sender) { onSubmitBtn(static_cast<platform::ui::Button&>(sender)); });
+        b->addTarget(platform::ui::ControlEventTouchUpInside, [this](platform::ui::Control& sender) {
+            onSubmitBtn(static_cast<platform::ui::Button&>(sender));
+        });
     }
 }
 
 void ScoresViewer::startWithLevelScores(std::shared_ptr<LevelScores> scores) {
     auto container = delegate_->scoreComponentsContainer();
     highScoreLabels_ = processTag<platform::ui::Label>(container.get(), kHighScoreSlots, kHighScoreLabelTag);
-    highScoreSubmitBtns_ = processTag<platform::ui::Button>(container.get(), kHighScoreSlots, kHighScoreSubmitTag);
-    recentScoreLabels_ = processTag<platform::ui::Label>(container.get(), kRecentScoreSlots, kRecentScoreLabelTag);
+    highScoreSubmitBtns_ =
+        processTag<platform::ui::Button>(container.get(), kHighScoreSlots, kHighScoreSubmitTag);
+    recentScoreLabels_ =
+        processTag<platform::ui::Label>(container.get(), kRecentScoreSlots, kRecentScoreLabelTag);
     recentScoreSubmitBtns_ =
         processTag<platform::ui::Button>(container.get(), kRecentScoreSlots, kRecentScoreSubmitTag);
     connectButtons(highScoreSubmitBtns_);
@@ -67,7 +72,8 @@ void ScoresViewer::updateView() {
                 std::snprintf(text, sizeof text, "%d pts. (%s)", entry->score(),
                               formatDate(entry->date().value_or(0)).c_str());
                 label->setText(text);
-                label->setTextColor(entry == currentScore_ ? kCurrentScoreColor : platform::ui::Color::white());
+                label->setTextColor(entry == currentScore_ ? kCurrentScoreColor
+                                                           : platform::ui::Color::white());
             } else {
                 label->setText("-----");
                 label->setTextColor(platform::ui::Color::white());
@@ -90,7 +96,8 @@ void ScoresViewer::onSubmitBtn(platform::ui::Button& button) {
     AppCoreBase* core = delegate_->appCore();
     if (!core) return;
     const auto& high = levelScores_->highScores();
-    submitScore(*core, *entry, levelScores_->levelInfo()->webLevelId(), high.empty() ? nullptr : high.front().get());
+    submitScore(*core, *entry, levelScores_->levelInfo()->webLevelId(),
+                high.empty() ? nullptr : high.front().get());
 }
 
 bool ScoresViewer::submitScore(AppCoreBase& core, const LevelScoreElem& entry, int webLevelId,

@@ -12,8 +12,8 @@ std::string text(const JTCore::Ref<JTCore::JTString>& s) {
 }
 }  // namespace
 
-TitleView_DefaultLevelSelectDelegate::TitleView_DefaultLevelSelectDelegate(TitleView* titleView,
-                                                                           JTCore::Ref<JTCore::JTArrayList> menuItems)
+TitleView_DefaultLevelSelectDelegate::TitleView_DefaultLevelSelectDelegate(
+    TitleView* titleView, JTCore::Ref<JTCore::JTArrayList> menuItems)
     : titleView_(titleView), menuItems_(std::move(menuItems)) {
     if (titleView_ && titleView_->appCore()) {
         if (auto* manager = titleView_->appCore()->levelManager()) useDL_ = manager->canDownloadLevels();

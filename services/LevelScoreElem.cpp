@@ -20,7 +20,8 @@ uint32_t LevelScoreElem::dateNumber() const {
 
 uint32_t LevelScoreElem::hashWithLevel(const LevelInfo& level) const {
     const std::string text = level.webSecretKey() + "," + std::to_string(level.levelId()) + "," +
-                             std::to_string(static_cast<uint32_t>(score_)) + "," + std::to_string(dateNumber());
+                             std::to_string(static_cast<uint32_t>(score_)) + "," +
+                             std::to_string(dateNumber());
     return Crc32OfCString(text.c_str());
 }
 

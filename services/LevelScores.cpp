@@ -46,8 +46,8 @@ void LevelScores::serializeWith(platform::PlistDict& dict, bool isSave) {
     serializeScoresWith(dict, recentScores_, "recentScores", kRecentScoresMax, isSave);
 }
 
-void LevelScores::serializeScoresWith(platform::PlistDict& dict, List& list, const std::string& key, int maxSize,
-                                      bool isSave) {
+void LevelScores::serializeScoresWith(platform::PlistDict& dict, List& list, const std::string& key,
+                                      int maxSize, bool isSave) {
     // The bound is tested before each entry, so a list bounded to 0 keeps none.
     const std::size_t bound = maxSize > 0 ? static_cast<std::size_t>(maxSize) : 0;
     if (isSave) {

@@ -20,9 +20,9 @@
 #include "screens/SimpleSelectView.h"
 #include "services/LevelInfo.h"
 #include "services/LevelScores.h"
-#include "shell/MiscUtil.h"
 #include "shell/GameViewBase.h"
 #include "shell/LogMessage.h"
+#include "shell/MiscUtil.h"
 #include "shell/MyGameView.h"
 #include "shell/Texture2D.h"
 #include "shell/TextureVariant.h"
@@ -297,7 +297,8 @@ std::shared_ptr<TitleView> AppCoreBase::createTitleView() {
 std::shared_ptr<GameOverView> AppCoreBase::createGameOverView() {
     auto* manager = levelManager();
     const bool dl = manager && (manager->supportsNextLevel() || manager->canDownloadLevels());
-    return std::make_shared<MyGameOverView>("GameOver" + nibSuffixRotation() + "_Free" + (dl ? "_DlLevels" : ""));
+    return std::make_shared<MyGameOverView>("GameOver" + nibSuffixRotation() + "_Free" +
+                                            (dl ? "_DlLevels" : ""));
 }
 
 std::shared_ptr<PauseView> AppCoreBase::createPauseView() {

@@ -5,8 +5,8 @@
 // game view, and which screen is the window's root (title, level chooser, game, pause, game
 // over); screens are made from their interface files once per interface orientation and kept in
 // that orientation's record. Its methods are spread over units by concern: AppCoreBase.cpp
-// (resources, screens and the game view), AppCoreLaunch.cpp (start-up, life cycle, URLs, alerts), AppCoreSettings.cpp
-// (settings, account id, orientation records) and AppCoreLinks.cpp (signed links).
+// (resources, screens and the game view), AppCoreLaunch.cpp (start-up, life cycle, URLs, alerts),
+// AppCoreSettings.cpp (settings, account id, orientation records) and AppCoreLinks.cpp (signed links).
 #include <array>
 #include <cstdint>
 #include <functional>

@@ -225,7 +225,6 @@ void AppCoreBase::stopAllViews() {
     }
 }
 
-
 void AppCoreBase::alertViewClickedButtonAtIndex(platform::ui::AlertView& alert, int buttonIndex) {
     if (alert.tag() != kDeleteAridAlertTag || buttonIndex != 1) return;
     if (DeviceAccountId::remove()) {

@@ -31,7 +31,9 @@ struct Replay : testing::Test {
         cl.headless = true;
         cl.home = (tmp.path() / ("home-" + tag)).string();
         cl.seed = seed;
+        cl.level = 20;
         cl.ticks = 900;
+        cl.ticksGiven = true;
         cl.resources = TIKOLEAP_RESOURCES_DIR;
         cl.input = script.string();
         cl.screenshot = (tmp.path() / (tag + ".png")).string();
@@ -153,8 +155,9 @@ const std::string kBinary = std::string(TIKOLEAP_BINARY_DIR) + "/tikoleap";
 
 TEST(Executable, HeadlessPrintsOneJsonLineLast) {
     TempDir tmp;
-    const Process p = runCommand(kBinary + " --headless --seed 9 --ticks 200 --home " + tmp.path().string() +
-                                 " --screenshot " + (tmp.path() / "f.png").string() + " 2>/dev/null");
+    const Process p =
+        runCommand(kBinary + " --headless --level 20 --seed 9 --ticks 200 --home " + tmp.path().string() +
+                   " --screenshot " + (tmp.path() / "f.png").string() + " 2>/dev/null");
     ASSERT_EQ(p.code, 0) << p.out;
     const std::string last = p.out.substr(p.out.rfind('\n', p.out.size() - 2) + 1);
     const auto json = nlohmann::json::parse(last);
@@ -163,7 +166,17 @@ TEST(Executable, HeadlessPrintsOneJsonLineLast) {
     EXPECT_EQ(json["ticks"], 200);
     EXPECT_EQ(json["state"], "playing");
     EXPECT_EQ(json["opened"], nlohmann::json::array());
+    EXPECT_EQ(json["screen"], "game");
     EXPECT_TRUE(fs::exists(tmp.path() / "f.png"));
+
+    // Without a level the run shows the title screen, as the window does.
+    const Process title =
+        runCommand(kBinary + " --headless --ticks 20 --home " + tmp.path().string() + " 2>/dev/null");
+    ASSERT_EQ(title.code, 0) << title.out;
+    const auto titleJson =
+        nlohmann::json::parse(title.out.substr(title.out.rfind('\n', title.out.size() - 2) + 1));
+    EXPECT_EQ(titleJson["screen"], "title");
+    EXPECT_EQ(titleJson["ticks"], 0);
 
     // A malformed URL is refused before anything runs.
     const Process bad = runCommand(kBinary + " --headless --open-url 'tikoleap:///a b' 2>&1");

@@ -45,8 +45,8 @@ struct ScoresFixture : testing::Test {
     std::string fileOf(int id) { return *LevelScores::fileNameForLevelId(id, true); }
     // An entry dictionary hashed as the game hashes it.
     static platform::PlistDict entry(int levelId, int score, uint32_t udate) {
-        const std::string text =
-            std::string(kKey) + "," + std::to_string(levelId) + "," + std::to_string(score) + "," + std::to_string(udate);
+        const std::string text = std::string(kKey) + "," + std::to_string(levelId) + "," +
+                                 std::to_string(score) + "," + std::to_string(udate);
         platform::PlistDict d;
         d.setInt("score", score);
         d.setInt("udate", udate);

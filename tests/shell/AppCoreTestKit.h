@@ -41,6 +41,9 @@ struct AppCoreTest : testing::Test {
         previousLoop = platform::RunLoop::setMain(loop);
         previousOpener = platform::UrlOpener::setShared(opener);
         writeInfoPlist(resources.path(), "1.0.0");
+        // The launch shows the title screen: the game's own screens stand beside the test's Info.plist.
+        std::filesystem::create_directory_symlink(std::filesystem::path(TIKOLEAP_RESOURCES_DIR) / "ui",
+                                                  resources.path() / "ui");
     }
     void TearDown() override {
         platform::UrlOpener::setShared(previousOpener);

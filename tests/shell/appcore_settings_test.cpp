@@ -80,7 +80,9 @@ TEST_F(AppCoreTest, StoredValuesComeBackAndWrongEntriesKeepTheirDefaults) {
     platform::AppPaths::documentsDirectory();
     ASSERT_TRUE(platform::writePlistDictionaryFile(settingsFile(), stored));
 
-    auto core = launch();
+    // Read at init, before the title screen would trade the locked level for an open one.
+    auto core = std::make_unique<MyAppCore>(resources.path().string(), nullptr);
+    core->init();
     EXPECT_EQ(core->soundVolume(), 3);
     EXPECT_EQ(core->bgMusicMode(), 1);
     EXPECT_EQ(core->contentsScaleIndexSetting(), 2);
@@ -122,7 +124,8 @@ TEST_F(AppCoreTest, UnreadableSettingsReadAsDefaultsWithOneWarningAndAreKeptAsid
         ASSERT_EQ(warned.size(), 2u);
         EXPECT_NE(warned[0].find("unreadable property list " + settingsFile().string()), std::string::npos);
         EXPECT_NE(warned[1].find("aside to " + settingsFile().string() + ".corrupt"), std::string::npos);
-        EXPECT_EQ(core->currentLevelId(), 0);
+        // No stored level: the title screen takes the first one that can be played.
+        EXPECT_EQ(core->currentLevelId(), 20);
         EXPECT_EQ(core->soundVolume(), 2);
         const std::vector<uint8_t> aside = home.read("Documents/settings.plist.corrupt");
         EXPECT_EQ(std::string(aside.begin(), aside.end()), bytes);
@@ -145,7 +148,8 @@ TEST_F(AppCoreTest, SelectedLevelAndChangedSettingsSurviveARestart) {
         core->setNeutralAcceleromterFor(4, 0.1, -0.2, -0.9);
         core->saveSettings();
     }
-    auto next = launch();
+    auto next = std::make_unique<MyAppCore>(resources.path().string(), nullptr);
+    next->init();
     EXPECT_EQ(next->currentLevelId(), 25);
     EXPECT_EQ(next->soundVolume(), 3);
     EXPECT_EQ(next->bgMusicMode(), 0);

@@ -15,7 +15,12 @@ class CoveredAppCore : public MyAppCore {
   public:
     using MyAppCore::MyAppCore;
     bool interstitialAdPresenting() const override { return covered; }
+    void startTitleView() override {
+        if (titles) ++*titles;
+        MyAppCore::startTitleView();
+    }
     bool covered = false;
+    int* titles = nullptr;
 };
 
 struct OpenUrl : AppCoreTest {
@@ -26,14 +31,12 @@ struct OpenUrl : AppCoreTest {
         ASSERT_TRUE(gl) << error;
         gl->makeCurrent();
         core = std::make_unique<CoveredAppCore>(TIKOLEAP_RESOURCES_DIR, gl);
-        AppCoreBase::Frontend frontend;
-        frontend.onTitle = [this] { ++titles; };
-        core->setFrontend(frontend);
         core->init();
         core->applicationDidFinishLaunchingWithOptions(std::nullopt);
         core->setCurrentLevelId(20);
         core->startGameView();
         titles = 0;
+        core->titles = &titles;
     }
     void TearDown() override {
         core.reset();

@@ -23,11 +23,11 @@ class ScreenArt {
 
     static std::vector<assetgen::TextureSpec> pictures();
 
-    static void menuSky(cairo_t* cr);    // 320 x 480: the title's sky with platforms and Mr.Tiko
-    static void nightSky(cairo_t* cr);   // 320 x 480: the darker sky behind the game-over screen
-    static void pauseSky(cairo_t* cr);   // 320 x 480: the dimmed sky behind the pause screen
+    static void menuSky(cairo_t* cr);          // 320 x 480: the title's sky with platforms and Mr.Tiko
+    static void nightSky(cairo_t* cr);         // 320 x 480: the darker sky behind the game-over screen
+    static void pauseSky(cairo_t* cr);         // 320 x 480: the dimmed sky behind the pause screen
     static void sheetBackground(cairo_t* cr);  // 320 x 436: below the chooser's bar
-    static void titleLogo(cairo_t* cr);  // 280 x 120: "Tiko Leap"
+    static void titleLogo(cairo_t* cr);        // 280 x 120: "Tiko Leap"
     static void button(cairo_t* cr, double w, double h, const ButtonStyle& style);
     static void panel(cairo_t* cr, double w, double h);
     static void resumeIcon(cairo_t* cr);  // 40 x 40: a round play button
