@@ -13,8 +13,23 @@ namespace {
 constexpr double kTile = 160.0;
 constexpr const char* kGameOver = "GAME OVER";
 
-// A cloud as one path of overlapping puffs, so translucent white covers it evenly.
-void cloudPath(cairo_t* cr, double cx, double cy, double w) {
+// Draws the cloud at every whole-tile offset so a cloud crossing an edge comes back on the other side.
+void wrappedCloud(cairo_t* cr, double cx, double cy, double w) {
+    for (double dx : {-kTile, 0.0, kTile}) {
+        for (double dy : {-kTile, 0.0, kTile}) {
+            SceneryArt::cloudPath(cr, cx + dx, cy + dy + 0.05 * w, w);
+            Paint::color(cr, 0x9CCBEA, 0.35);
+            cairo_fill(cr);
+            SceneryArt::cloudPath(cr, cx + dx, cy + dy, w);
+            Paint::color(cr, 0xFFFFFF, 0.75);
+            cairo_fill(cr);
+        }
+    }
+}
+
+}  // namespace
+
+void SceneryArt::cloudPath(cairo_t* cr, double cx, double cy, double w) {
     const double puffs[][3] = {{-0.36, 0.10, 0.18},
                                {-0.14, -0.08, 0.25},
                                {0.12, -0.12, 0.22},
@@ -25,22 +40,6 @@ void cloudPath(cairo_t* cr, double cx, double cy, double w) {
         cairo_arc(cr, cx + puff[0] * w, cy + puff[1] * w, puff[2] * w, 0, 2 * std::numbers::pi);
     }
 }
-
-// Draws the cloud at every whole-tile offset so a cloud crossing an edge comes back on the other side.
-void wrappedCloud(cairo_t* cr, double cx, double cy, double w) {
-    for (double dx : {-kTile, 0.0, kTile}) {
-        for (double dy : {-kTile, 0.0, kTile}) {
-            cloudPath(cr, cx + dx, cy + dy + 0.05 * w, w);
-            Paint::color(cr, 0x9CCBEA, 0.35);
-            cairo_fill(cr);
-            cloudPath(cr, cx + dx, cy + dy, w);
-            Paint::color(cr, 0xFFFFFF, 0.75);
-            cairo_fill(cr);
-        }
-    }
-}
-
-}  // namespace
 
 void SceneryArt::gameOver(cairo_t* cr) {
     const double width = 280.0;

@@ -5,6 +5,7 @@
 #include "tools/assetgen/BlockArt.h"
 #include "tools/assetgen/HeroArt.h"
 #include "tools/assetgen/Paint.h"
+#include "tools/assetgen/SceneryArt.h"
 
 namespace uiart {
 
@@ -31,15 +32,7 @@ void gradient(cairo_t* cr, double w, double h, std::uint32_t top, std::uint32_t 
 }
 
 void cloud(cairo_t* cr, double cx, double cy, double w, double alpha) {
-    const double puffs[][3] = {{-0.36, 0.10, 0.18},
-                               {-0.14, -0.08, 0.25},
-                               {0.12, -0.12, 0.22},
-                               {0.34, 0.06, 0.17},
-                               {0.0, 0.14, 0.20}};
-    for (const auto& puff : puffs) {
-        cairo_new_sub_path(cr);
-        cairo_arc(cr, cx + puff[0] * w, cy + puff[1] * w, puff[2] * w, 0, 2 * kPi);
-    }
+    assetgen::SceneryArt::cloudPath(cr, cx, cy, w);
     Paint::color(cr, 0xFFFFFF, alpha);
     cairo_fill(cr);
 }
