@@ -117,11 +117,9 @@ TEST_F(OpenUrl, ARetryPendingWhenTheCoreGoesDoesNotRun) {
 }
 
 TEST_F(AppCoreTest, ALaunchUrlIsLeftToTheOpenCallOnASystemThatMultitasks) {
-    auto core = std::make_unique<MyAppCore>(resources.path().string(), nullptr);
+    auto core = std::make_unique<CoveredAppCore>(resources.path().string(), nullptr);
     int titles = 0;
-    AppCoreBase::Frontend frontend;
-    frontend.onTitle = [&] { ++titles; };
-    core->setFrontend(frontend);
+    core->titles = &titles;
     core->init();
     platform::ScopedLogSink log;
     EXPECT_TRUE(
