@@ -53,7 +53,10 @@ void setMark(const fs::path& path, bool unreadable) {
 // Renames file to the first free "<file>.corrupt[.N]" without ever replacing one.
 std::optional<fs::path> moveAside(const fs::path& file, std::string* error) {
     for (int n = 0; n < kMaxAsideNames; ++n) {
-        const fs::path aside = file.string() + ".corrupt" + (n == 0 ? "" : "." + std::to_string(n));
+        std::string name = file.string();
+        name += ".corrupt";
+        if (n > 0) name += '.' + std::to_string(n);
+        const fs::path aside = name;
         if (::renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) == 0) return aside;
         if (errno == EEXIST) continue;
         if (errno != EINVAL && errno != ENOSYS) {
