@@ -75,22 +75,8 @@ class TempFolder {
     fs::path path_;
 };
 
-// One shell word. Built by appending: GCC 12's -Wrestrict misfires on "'" + std::string&& when
-// optimising, and Release builds treat that warning as an error.
-std::string quoted(const std::string& text) {
-    std::string word;
-    word.reserve(text.size() + 2);
-    word += '\'';
-    word += text;
-    word += '\'';
-    return word;
-}
-
 int runGenerator(const std::string& arguments) {
-    std::string command = quoted(kGenerator);
-    command += ' ';
-    command += arguments;
-    command += " >/dev/null 2>&1";
+    std::string command = "'" + kGenerator + "' " + arguments + " >/dev/null 2>&1";
     int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
@@ -146,7 +132,7 @@ class GeneratedAssets : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         folder_ = new TempFolder();
-        exitCode_ = runGenerator(quoted(folder_->path().string()));
+        exitCode_ = runGenerator("'" + folder_->path().string() + "'");
     }
     static void TearDownTestSuite() {
         delete folder_;
@@ -365,8 +351,8 @@ TEST_F(GeneratedAssets, GameOverBannerHasTextInTheMiddleAndClearMargins) {
 TEST(AssetGenerator, SameProgramWritesIdenticalBytes) {
     TempFolder first;
     TempFolder second;
-    ASSERT_EQ(runGenerator(quoted(first.path().string())), 0);
-    ASSERT_EQ(runGenerator(quoted(second.path().string())), 0);
+    ASSERT_EQ(runGenerator("'" + first.path().string() + "'"), 0);
+    ASSERT_EQ(runGenerator("'" + second.path().string() + "'"), 0);
     int compared = 0;
     for (const auto& entry : fs::directory_iterator(first.path())) {
         fs::path other = second.path() / entry.path().filename();
@@ -380,7 +366,7 @@ TEST(AssetGenerator, SameProgramWritesIdenticalBytes) {
 TEST(AssetGenerator, CreatesMissingFoldersAndRefusesUnusableOnes) {
     TempFolder folder;
     fs::path nested = folder.path() / "a" / "b";
-    EXPECT_EQ(runGenerator(quoted(nested.string())), 0);
+    EXPECT_EQ(runGenerator("'" + nested.string() + "'"), 0);
     EXPECT_TRUE(fs::exists(nested / "block.png"));
 
     EXPECT_EQ(runGenerator(""), 2);
@@ -390,8 +376,8 @@ TEST(AssetGenerator, CreatesMissingFoldersAndRefusesUnusableOnes) {
     // A regular file where the folder should be is left alone.
     fs::path plain = folder.path() / "plain";
     std::ofstream(plain) << "keep";
-    EXPECT_EQ(runGenerator(quoted(plain.string())), 1);
-    EXPECT_EQ(runGenerator(quoted((plain / "below").string())), 1);
+    EXPECT_EQ(runGenerator("'" + plain.string() + "'"), 1);
+    EXPECT_EQ(runGenerator("'" + (plain / "below").string() + "'"), 1);
     EXPECT_EQ(std::string(readBytes(plain).data(), 4), "keep");
 }
 
