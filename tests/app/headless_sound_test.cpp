@@ -166,9 +166,10 @@ TEST(WindowSound, PlaysThroughTheDeviceAndWithoutOneWarnsOnceAndPlaysOn) {
         << "drivers = wave\n[wave]\nfile = " << tmp.file("card.wav").string() << "\n";
     std::ofstream(tmp.file("none.conf")) << "drivers = no-such-backend\n";
     auto window = [&](const std::string& conf, int ms) {
-        return tikoleap::test::runCommand(
-            "ALSOFT_CONF=" + tmp.file(conf).string() + " xvfb-run -a -s '-screen 0 800x800x24' " + binary +
-            " --quit-after-ms " + std::to_string(ms) + " --home " + tmp.path().string() + "/home 2>&1");
+        return tikoleap::test::runCommand("ALSOFT_CONF=" + tmp.file(conf).string() +
+                                          " xvfb-run -a -s '-screen 0 800x800x24' " + binary +
+                                          " --level 20 --quit-after-ms " + std::to_string(ms) + " --home " +
+                                          tmp.path().string() + "/home 2>&1");
     };
 
     const auto played = window("card.conf", 5000);
