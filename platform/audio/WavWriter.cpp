@@ -4,26 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cstdio>
 #include <cstring>
 
 #include "platform/foundation/FileIO.h"
 
 namespace platform::audio {
-
-namespace {
-
-std::atomic<unsigned> gTemporaryCount{0};
-
-// The naming the file layer sweeps up after a killed run.
-std::filesystem::path temporaryBeside(const std::filesystem::path& target) {
-    return target.parent_path() /
-           ("." + target.filename().string() + ".tikoleap-" + std::to_string(getpid()) + "-" +
-            std::to_string(gTemporaryCount++) + ".tmp");
-}
-
-}  // namespace
 
 std::unique_ptr<WavWriter> WavWriter::create(const std::string& path, int sampleRate, int channels,
                                              std::string* error) {
@@ -45,7 +31,8 @@ std::unique_ptr<WavWriter> WavWriter::create(const std::string& path, int sample
     info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
     std::unique_ptr<WavWriter> writer(new WavWriter());
     writer->target_ = *target;
-    writer->temporary_ = temporaryBeside(*target);
+    writer->temporary_ = platform::temporaryPathFor(*target);
+    platform::removeStaleTemporariesOnce(writer->temporary_.parent_path());
     writer->file_ = sf_open(writer->temporary_.c_str(), SFM_WRITE, &info);
     if (writer->file_ == nullptr) {
         *error = path + ": cannot write the sound file (" + sf_strerror(nullptr) + ")";

@@ -110,15 +110,8 @@ bool processGone(long long pid) {
 
 // A new, exclusive temporary beside target; -1 with errno set when none can be made.
 int createTemporary(const fs::path& target, std::string* tempPath) {
-    static std::atomic<unsigned long long> counter{0};
-    fs::path folder = target.parent_path();
-    if (folder.empty()) folder = ".";
-    std::string stem = target.filename().string();
-    if (stem.size() > kMaxTempStem) stem.resize(kMaxTempStem);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string name = "." + stem + std::string(kTempTag) + std::to_string(::getpid()) + "-" +
-                                 std::to_string(counter++) + std::string(kTempEnd);
-        *tempPath = (folder / name).string();
+        *tempPath = temporaryPathFor(target).string();
         const int fd = ::open(tempPath->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
@@ -244,6 +237,21 @@ bool writeFileAtomically(const fs::path& path, const void* data, size_t size,
 bool syncFolder(const fs::path& folder) {
     FdCloser dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     return dir.get() >= 0 && ::fsync(dir.get()) == 0;
+}
+
+fs::path temporaryPathFor(const fs::path& target) {
+    static std::atomic<unsigned long long> counter{0};
+    fs::path folder = target.parent_path();
+    if (folder.empty()) folder = ".";
+    std::string name = target.filename().string();
+    if (name.size() > kMaxTempStem) name.resize(kMaxTempStem);
+    name.insert(name.begin(), '.');
+    name += kTempTag;
+    name += std::to_string(::getpid());
+    name += '-';
+    name += std::to_string(counter++);
+    name += kTempEnd;
+    return folder / name;
 }
 
 bool isTemporaryFileName(const std::string& name) {

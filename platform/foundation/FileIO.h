@@ -61,6 +61,9 @@ int removeStaleTemporaries(const std::filesystem::path& folder);
 // The same, once per folder and process: the app's folders are swept when first handed out at
 // start-up, and any other folder the first time the atomic writer writes there.
 void removeStaleTemporariesOnce(const std::filesystem::path& folder);
+// A fresh temporary name beside target, for writers that stream into a file of their own and
+// rename it over target when complete (create it with O_EXCL: the name is unique in this process).
+std::filesystem::path temporaryPathFor(const std::filesystem::path& target);
 // Whether a file name is one of our temporaries (of any process, live or not).
 bool isTemporaryFileName(const std::string& name);
 

@@ -1,11 +1,11 @@
 #include "platform/ui/InterfaceLoader.h"
 
-#include <fstream>
 #include <map>
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <set>
-#include <sstream>
+
+#include "platform/foundation/FileIO.h"
 
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
@@ -130,17 +130,16 @@ LoadedInterface InterfaceLoader::loadNamed(const std::string& name) const {
 
 LoadedInterface InterfaceLoader::loadFile(const std::filesystem::path& path) const {
     const std::string label = path.filename().string();
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw InterfaceFileError(label, path.string(), "cannot open");
-    std::ostringstream text;
-    char buf[65536];
-    std::size_t total = 0;
-    while (in.read(buf, sizeof buf) || in.gcount() > 0) {
-        total += static_cast<std::size_t>(in.gcount());
-        if (total > kMaxFileBytes) throw InterfaceFileError(label, "", "file too large");
-        text.write(buf, in.gcount());
+    // Never blocks on a FIFO, and never reads more than the cap.
+    const FileReadResult file = readWholeFile(path, kMaxFileBytes);
+    if (file.status == FileReadResult::Status::Missing)
+        throw InterfaceFileError(label, path.string(), "cannot open");
+    if (file.status != FileReadResult::Status::Ok) {
+        const bool tooLarge = file.error.rfind("file too large", 0) == 0;
+        throw InterfaceFileError(label, tooLarge ? "" : path.string(),
+                                 tooLarge ? "file too large" : "cannot open");
     }
-    return loadString(text.str(), label);
+    return loadString(std::string(file.bytes.begin(), file.bytes.end()), label);
 }
 
 LoadedInterface InterfaceLoader::loadString(const std::string& text, const std::string& fileLabel) const {

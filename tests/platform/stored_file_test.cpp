@@ -308,6 +308,10 @@ TEST_F(StoredFiles, StaleTemporariesOfDeadProcessesAreSweptAndOthersKept) {
     for (const auto& name : kept) tmp.write(name, std::string_view("x"));
     EXPECT_TRUE(platform::isTemporaryFileName(stale[0]));
     EXPECT_FALSE(platform::isTemporaryFileName("unlockinglevels.plist"));
+    const fs::path streamed = platform::temporaryPathFor(file("sound.wav"));
+    EXPECT_EQ(streamed.parent_path(), tmp.path());
+    EXPECT_TRUE(platform::isTemporaryFileName(streamed.filename().string())) << streamed;
+    EXPECT_NE(platform::temporaryPathFor(file("sound.wav")), streamed);
 
     EXPECT_EQ(platform::removeStaleTemporaries(tmp.path()), 4);
     for (const auto& name : stale) EXPECT_FALSE(fs::exists(file(name))) << name;

@@ -1,7 +1,12 @@
 // Interface files: loading, binding outlets and actions by name, and loud failures for names
 // the controller does not know or keys the toolkit does not understand.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <future>
 #include <memory>
 
 #include "platform/runloop/ManualRunLoop.h"
@@ -14,6 +19,7 @@
 #include "platform/ui/UiResources.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
+#include "support/TempDir.h"
 
 using namespace platform::ui;
 
@@ -237,4 +243,23 @@ TEST(UiResources, RefusesNamesThatLeaveTheResourceFolder) {
     EXPECT_TRUE(res->interfacePath("").empty());
     EXPECT_EQ(res->image("../../secret.png"), nullptr);
     EXPECT_EQ(res->image("TestScreen.json"), nullptr);  // exists, but is no PNG
+}
+
+TEST(InterfaceFile, AFifoInPlaceOfALayoutIsRefusedWithoutWaiting) {
+    tikoleap::test::TempDir tmp;
+    const auto fifo = tmp.path() / "Stuck.json";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    auto load = std::async(std::launch::async, [&] {
+        try {
+            InterfaceLoader(fixtures()).loadFile(fifo);
+        } catch (const InterfaceFileError& e) {
+            return std::string(e.what());
+        }
+        return std::string("loaded");
+    });
+    if (load.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+        ADD_FAILURE() << "reading a FIFO blocks";
+        ::close(::open(fifo.c_str(), O_WRONLY | O_NONBLOCK));  // lets the reader go
+    }
+    EXPECT_NE(load.get().find("cannot open"), std::string::npos);
 }
