@@ -10,6 +10,7 @@
 #include "appbase/JTLevelManager.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/gl/GLContext.h"
+#include "platform/launcher/UrlOpener.h"
 #include "platform/runloop/ManualRunLoop.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/UiDriver.h"
@@ -24,6 +25,7 @@ struct ScreensFixture : testing::Test {
     void SetUp() override {
         platform::AppPaths::setHome(home.path());
         previous = platform::RunLoop::setMain(loop);
+        previousOpener = platform::UrlOpener::setShared(opener);
         std::string error;
         gl = platform::GLContext::createHeadless(&error);
         ASSERT_TRUE(gl) << error;
@@ -39,6 +41,7 @@ struct ScreensFixture : testing::Test {
     void TearDown() override {
         driver.reset();
         core.reset();
+        platform::UrlOpener::setShared(previousOpener);
         platform::RunLoop::setMain(previous);
     }
 
@@ -61,6 +64,9 @@ struct ScreensFixture : testing::Test {
     TempDir home;
     std::shared_ptr<platform::ManualRunLoop> loop = std::make_shared<platform::ManualRunLoop>();
     std::shared_ptr<platform::RunLoop> previous;
+    // Pages are recorded, never launched.
+    std::shared_ptr<platform::RecordingUrlOpener> opener = std::make_shared<platform::RecordingUrlOpener>();
+    std::shared_ptr<platform::UrlOpener> previousOpener;
     std::shared_ptr<platform::GLContext> gl;
     std::unique_ptr<MyAppCore> core;
     std::unique_ptr<platform::ui::UiDriver> driver;

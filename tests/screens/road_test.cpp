@@ -132,3 +132,40 @@ TEST_F(ScreensFixture, AScoreEditedInTheFileIsNotShown) {
     EXPECT_EQ(labelText(2001), "10 pts. (01/01 00:00)");
     EXPECT_EQ(labelText(2002), "-----");
 }
+
+namespace {
+bool has(const std::string& url, const std::string& part) {
+    return url.find(part) != std::string::npos;
+}
+}  // namespace
+
+TEST_F(ScreensFixture, WebButtonsOpenTheirSignedPages) {
+    const std::string normal = "&lid=" + std::to_string(manager()->getLevelInfo(20)->getWebLevelId());
+    core->startTitleView();
+    ASSERT_TRUE(driver->tapButton("How to Play"));
+    ASSERT_TRUE(driver->tapButton("Other Games"));
+    ASSERT_TRUE(driver->tapButton("More Levels"));
+    auto pages = opener->opened();
+    ASSERT_EQ(pages.size(), 3u);
+    EXPECT_TRUE(has(pages[0], "cmd/jump?") && has(pages[0], "&tgt=1") && !has(pages[0], "&lid=")) << pages[0];
+    EXPECT_TRUE(has(pages[1], "&tgt=2") && !has(pages[1], "&lid=")) << pages[1];
+    EXPECT_TRUE(has(pages[2], "&tgt=6") && has(pages[2], normal)) << pages[2];
+    EXPECT_EQ(screen(), "title");  // the title stays
+
+    ASSERT_TRUE(driver->tapButton("Start Game"));
+    endGame(700);
+    ASSERT_TRUE(driver->tapButton("Replay"));
+    endGame(1234);
+    ASSERT_TRUE(driver->tapButton("Submit This Score"));
+    ASSERT_TRUE(driver->tapTag(2102));  // the older game's own submit button
+    ASSERT_TRUE(driver->tapButton("More Levels"));
+    ASSERT_TRUE(driver->tapButton("Other Games"));
+    pages = opener->opened();
+    ASSERT_EQ(pages.size(), 7u);
+    EXPECT_TRUE(has(pages[3], "cmd/postSc?") && has(pages[3], "&sc=1234") && has(pages[3], normal))
+        << pages[3];
+    EXPECT_TRUE(has(pages[4], "cmd/postSc?") && has(pages[4], "&sc=700")) << pages[4];
+    EXPECT_TRUE(has(pages[5], "&tgt=7") && has(pages[5], normal)) << pages[5];
+    EXPECT_TRUE(has(pages[6], "&tgt=3") && !has(pages[6], "&lid=")) << pages[6];
+    EXPECT_EQ(screen(), "gameover");
+}
