@@ -262,7 +262,15 @@ void View::layoutIfNeeded() {
         needsLayout_ = false;
     }
     const auto children = subviews_;
-    for (const auto& v : children) v->layoutIfNeeded();
+    for (const auto& v : children) {
+        if (v->fillsSuperview_ && v->frame() != bounds_) v->setFrame(bounds_);
+        v->layoutIfNeeded();
+    }
+}
+
+void View::setFillsSuperview(bool fills) {
+    fillsSuperview_ = fills;
+    if (auto parent = superview(); parent && fills) setFrame(parent->bounds());
 }
 
 void View::sizeToFit() {

@@ -104,6 +104,10 @@ class View : public std::enable_shared_from_this<View> {
     // Runs layoutSubviews here and below wherever a layout is pending.
     void layoutIfNeeded();
     virtual void layoutSubviews() {}
+    // Keeps the view's frame equal to its superview's bounds at every layout (the four edge
+    // constraints the platform would add; this toolkit has no constraint solver).
+    void setFillsSuperview(bool fills);
+    bool fillsSuperview() const { return fillsSuperview_; }
     virtual Size sizeThatFits(Size size) const { return bounds_.size; }
     void sizeToFit();
 
@@ -153,6 +157,7 @@ class View : public std::enable_shared_from_this<View> {
     bool userInteraction_ = true;
     bool multipleTouch_ = false;
     bool needsLayout_ = true;
+    bool fillsSuperview_ = false;
     std::weak_ptr<View> superview_;
     std::vector<std::shared_ptr<View>> subviews_;
     ViewController* controller_ = nullptr;
