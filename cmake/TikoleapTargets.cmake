@@ -7,11 +7,15 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_L
   list(APPEND TIKOLEAP_WARNINGS -Wno-restrict)
 endif()
 
-# tikoleap_library(<name> DEPS <targets...>)
-# One static library per layout folder, built from every .cpp below the calling folder.
+# tikoleap_library(<name> DEPS <targets...> [EXCLUDE <regex>])
+# One static library per layout folder, built from every .cpp below the calling folder
+# (except those whose path matches EXCLUDE).
 function(tikoleap_library name)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "EXCLUDE" "DEPS" ${ARGN})
   file(GLOB_RECURSE _srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(ARG_EXCLUDE)
+    list(FILTER _srcs EXCLUDE REGEX "${ARG_EXCLUDE}")
+  endif()
   add_library(${name} STATIC ${_srcs})
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
   target_compile_options(${name} PRIVATE ${TIKOLEAP_WARNINGS} ${TIKOLEAP_FP_FLAGS})

@@ -64,6 +64,17 @@ bool FramebufferTexture::copyFrom(GLuint framebuffer, int width, int height) {
     return ok;
 }
 
+bool FramebufferTexture::upload(const unsigned char* pixels, int width, int height) {
+    if (!pixels || width <= 0 || height <= 0 || !ensureSize(width, height)) return false;
+    glBindTexture(GL_TEXTURE_2D, texture_);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, format_, GL_UNSIGNED_BYTE, pixels);
+    if (glGetError() != GL_NO_ERROR) return false;
+    width_ = width;
+    height_ = height;
+    return true;
+}
+
 void FramebufferTexture::draw(const GLfloat pos[8], float shade) const {
     const GLfloat s = maxS();
     const GLfloat t = maxT();

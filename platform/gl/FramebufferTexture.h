@@ -1,6 +1,7 @@
 #pragma once
-// A texture that holds a copy of a framebuffer's colour, and draws it as one quad. The window
-// presents frames with it, the toolkit keeps the frames its transitions animate between, and a
+// A texture that holds a copy of a framebuffer's colour (or of pixels in memory), and draws it as
+// one quad. The window presents frames with it, the toolkit keeps the frames its transitions
+// animate between, web views show their pages with it, and a
 // GL view on the view tree shows its own framebuffer's frames with it.
 #include "platform/gl/GL.h"
 
@@ -22,6 +23,9 @@ class FramebufferTexture {
     bool copyFromBoundFramebuffer(int width, int height);
     // The same from `framebuffer`, whose binding is put back afterwards.
     bool copyFrom(GLuint framebuffer, int width, int height);
+    // Copies width x height pixels of the texture's format from memory, rows top first (so the
+    // copy stands upside down in texture space: draw it with flipped t). False on a GL error.
+    bool upload(const unsigned char* pixels, int width, int height);
 
     // Draws the copy on the quad `pos` (x, y of bottom-left, bottom-right, top-left, top-right),
     // greyed by `shade`; `uv` picks part of the copy (texture rows are bottom first).

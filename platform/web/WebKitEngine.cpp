@@ -1,0 +1,498 @@
+#include "platform/web/WebKitEngine.h"
+
+#include <gtk/gtk.h>
+#include <webkit2/webkit2.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+
+#include "platform/foundation/Log.h"
+#include "platform/runloop/GLibRunLoop.h"
+#include "platform/web/WebKitHost.h"
+
+namespace platform::web {
+
+namespace {
+
+// Content sizes come from a script in a world of our own, out of the page's reach.
+constexpr const char* kWorld = "tikoleap";
+constexpr const char* kSizeHandler = "tikoleapContentSize";
+constexpr const char* kSizeScript = R"JS((function(){
+  var last = '';
+  function post() {
+    var e = document.documentElement;
+    if (!e) return;
+    var k = (e.scrollWidth | 0) + 'x' + (e.scrollHeight | 0);
+    if (k === last) return;
+    last = k;
+    window.webkit.messageHandlers.tikoleapContentSize.postMessage(k);
+  }
+  if (window.ResizeObserver) new ResizeObserver(post).observe(document.documentElement);
+  window.addEventListener('load', post);
+  post();
+})();)JS";
+constexpr int kMaxContentSide = 1000000;
+
+NavigationType navigationType(WebKitNavigationType type) {
+    switch (type) {
+        case WEBKIT_NAVIGATION_TYPE_LINK_CLICKED: return NavigationType::LinkClicked;
+        case WEBKIT_NAVIGATION_TYPE_FORM_SUBMITTED: return NavigationType::FormSubmitted;
+        case WEBKIT_NAVIGATION_TYPE_BACK_FORWARD: return NavigationType::BackForward;
+        case WEBKIT_NAVIGATION_TYPE_RELOAD: return NavigationType::Reload;
+        case WEBKIT_NAVIGATION_TYPE_FORM_RESUBMITTED: return NavigationType::FormResubmitted;
+        default: return NavigationType::Other;
+    }
+}
+
+// "WxH" with both sides in range, else nothing.
+std::optional<ContentSize> parseContentSize(const char* text) {
+    if (!text) return std::nullopt;
+    const char* end = text + std::strlen(text);
+    ContentSize size;
+    auto [p, ec] = std::from_chars(text, end, size.width);
+    if (ec != std::errc() || p == end || *p != 'x') return std::nullopt;
+    auto [q, ec2] = std::from_chars(p + 1, end, size.height);
+    if (ec2 != std::errc() || q != end) return std::nullopt;
+    if (size.width < 0 || size.height < 0 || size.width > kMaxContentSide || size.height > kMaxContentSide)
+        return std::nullopt;
+    return size;
+}
+
+std::string scriptValueText(JSCValue* value) {
+    if (!value || jsc_value_is_undefined(value) || jsc_value_is_null(value)) return {};
+    gchar* text = jsc_value_is_string(value) ? jsc_value_to_string(value) : jsc_value_to_json(value, 0);
+    std::string out = text ? text : "";
+    g_free(text);
+    return out;
+}
+
+}  // namespace
+
+struct WebKitEngine::PendingScript {
+    std::weak_ptr<int> alive;
+    WebKitEngine* engine = nullptr;
+    ScriptCompletion done;
+    GCancellable* cancellable = nullptr;
+    std::shared_ptr<Timer> timer;
+
+    ~PendingScript() {
+        if (cancellable) g_object_unref(cancellable);
+    }
+    // Calls the completion once, while the engine lives.
+    void finish(const ScriptResult& result) {
+        if (!done) return;
+        ScriptCompletion callback = std::move(done);
+        done = nullptr;
+        if (timer) timer->invalidate();
+        if (alive.expired()) return;
+        auto& list = engine->scripts_;
+        std::erase_if(list, [this](const std::shared_ptr<PendingScript>& p) { return p.get() == this; });
+        callback(result);
+    }
+};
+
+// GObject signal handlers; `data` is the engine, disconnected before it goes.
+struct WebKitEngine::Signals {
+    static gboolean decidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
+                                 gpointer data) {
+        auto* self = static_cast<WebKitEngine*>(data);
+        if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) {
+            // Nothing is ever downloaded: a response the view cannot show is dropped.
+            auto* response = WEBKIT_RESPONSE_POLICY_DECISION(decision);
+            if (!webkit_response_policy_decision_is_mime_type_supported(response)) {
+                webkit_policy_decision_ignore(decision);
+                return TRUE;
+            }
+            return FALSE;
+        }
+        auto* navigation = WEBKIT_NAVIGATION_POLICY_DECISION(decision);
+        WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(navigation);
+        WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+        const char* uri = webkit_uri_request_get_uri(request);
+        NavigationAction a;
+        a.url = uri ? uri : "";
+        a.type = navigationType(webkit_navigation_action_get_navigation_type(action));
+        a.userGesture = webkit_navigation_action_is_user_gesture(action);
+        a.newWindow = type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION;
+        if (self->onNavigation(a, a.newWindow, a.url)) {
+            webkit_policy_decision_use(decision);
+        } else {
+            webkit_policy_decision_ignore(decision);
+        }
+        return TRUE;
+    }
+
+    static void loadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data) {
+        auto* self = static_cast<WebKitEngine*>(data);
+        if (event == WEBKIT_LOAD_STARTED) self->onLoadStarted();
+        if (event == WEBKIT_LOAD_FINISHED) self->onLoadFinished();
+    }
+
+    static gboolean loadFailed(WebKitWebView*, WebKitLoadEvent, gchar* failingUri, GError* error, gpointer data) {
+        WebError e;
+        e.failingUrl = failingUri ? failingUri : "";
+        if (error) {
+            e.domain = g_quark_to_string(error->domain);
+            e.code = error->code;
+            e.message = error->message ? error->message : "";
+            if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED)) {
+                e.domain = "web";
+                e.code = WebError::kCancelled;
+            }
+        }
+        static_cast<WebKitEngine*>(data)->onLoadFailed(e);
+        return TRUE;
+    }
+
+    static gboolean scriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer data) {
+        auto* self = static_cast<WebKitEngine*>(data);
+        const WebKitScriptDialogType type = webkit_script_dialog_get_dialog_type(dialog);
+        if (type == WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM) {
+            // A page may never keep the host from leaving it.
+            webkit_script_dialog_confirm_set_confirmed(dialog, TRUE);
+            return TRUE;
+        }
+        ScriptDialog d;
+        d.kind = type == WEBKIT_SCRIPT_DIALOG_ALERT     ? DialogKind::Alert
+                 : type == WEBKIT_SCRIPT_DIALOG_CONFIRM ? DialogKind::Confirm
+                                                        : DialogKind::Prompt;
+        const char* message = webkit_script_dialog_get_message(dialog);
+        d.message = message ? message : "";
+        if (d.kind == DialogKind::Prompt) {
+            const char* text = webkit_script_dialog_prompt_get_default_text(dialog);
+            d.defaultText = text ? text : "";
+        }
+        bool answered = false;
+        const DialogAnswer answer = self->onDialog(d, answered);
+        if (d.kind == DialogKind::Confirm) webkit_script_dialog_confirm_set_confirmed(dialog, answered && answer.accepted);
+        if (d.kind == DialogKind::Prompt && answered && answer.accepted)
+            webkit_script_dialog_prompt_set_text(dialog, answer.text.c_str());
+        return TRUE;
+    }
+
+    // No view ever opens a window: an allowed new-window navigation loads in this view.
+    static GtkWidget* create(WebKitWebView*, WebKitNavigationAction*, gpointer) { return nullptr; }
+
+    static void responsive(GObject* view, GParamSpec*, gpointer data) {
+        if (!webkit_web_view_get_is_web_process_responsive(WEBKIT_WEB_VIEW(view)))
+            static_cast<WebKitEngine*>(data)->onUnresponsive();
+    }
+
+    static void processTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason, gpointer data) {
+        static_cast<WebKitEngine*>(data)->onProcessEnded(static_cast<int>(reason));
+    }
+
+    static void sizeMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer data) {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+        JSCValue* value = webkit_javascript_result_get_js_value(result);
+#pragma GCC diagnostic pop
+        if (!value || !jsc_value_is_string(value)) return;
+        gchar* text = jsc_value_to_string(value);
+        const auto size = parseContentSize(text);
+        g_free(text);
+        if (size) static_cast<WebKitEngine*>(data)->onContentSize(*size);
+    }
+
+    static void scriptDone(GObject* source, GAsyncResult* result, gpointer data) {
+        auto* holder = static_cast<std::shared_ptr<PendingScript>*>(data);
+        std::shared_ptr<PendingScript> pending = std::move(*holder);
+        delete holder;
+        GError* error = nullptr;
+        JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error);
+        ScriptResult r;
+        if (value) {
+            r.ok = true;
+            r.value = scriptValueText(value);
+            g_object_unref(value);
+        } else {
+            r.error = error && error->message ? error->message : "script failed";
+        }
+        if (error) g_error_free(error);
+        pending->finish(r);
+    }
+};
+
+WebKitEngine::WebKitEngine(WebKitHost& host, int width, int height)
+    : host_(host), width_(std::max(width, 1)), height_(std::max(height, 1)) {
+    WebKitSettings* settings = webkit_settings_new();
+    g_object_set(settings, "enable-javascript", TRUE, "javascript-can-open-windows-automatically", FALSE,
+                 "allow-file-access-from-file-urls", FALSE, "allow-universal-access-from-file-urls", FALSE,
+                 "enable-developer-extras", FALSE, "enable-write-console-messages-to-stdout", FALSE,
+                 "enable-page-cache", FALSE, "enable-back-forward-navigation-gestures", FALSE, nullptr);
+    WebKitUserContentManager* content = webkit_user_content_manager_new();
+    WebKitUserScript* sizeScript =
+        webkit_user_script_new_for_world(kSizeScript, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                                         WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_END, kWorld, nullptr, nullptr);
+    webkit_user_content_manager_add_script(content, sizeScript);
+    webkit_user_script_unref(sizeScript);
+    webkit_user_content_manager_register_script_message_handler_in_world(content, kSizeHandler, kWorld);
+    g_signal_connect(content, (std::string("script-message-received::") + kSizeHandler).c_str(),
+                     G_CALLBACK(Signals::sizeMessage), this);
+
+    // A view made beside a live one shares its web process.
+    WebKitWebView* peer = host.processPeer();
+    GObject* object = peer ? G_OBJECT(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", peer, "settings", settings,
+                                                   "user-content-manager", content, nullptr))
+                           : G_OBJECT(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", host.context(), "settings",
+                                                   settings, "user-content-manager", content, nullptr));
+    g_object_unref(settings);
+    g_object_unref(content);
+    view_ = WEBKIT_WEB_VIEW(object);
+
+    g_signal_connect(view_, "decide-policy", G_CALLBACK(Signals::decidePolicy), this);
+    g_signal_connect(view_, "load-changed", G_CALLBACK(Signals::loadChanged), this);
+    g_signal_connect(view_, "load-failed", G_CALLBACK(Signals::loadFailed), this);
+    g_signal_connect(view_, "script-dialog", G_CALLBACK(Signals::scriptDialog), this);
+    g_signal_connect(view_, "create", G_CALLBACK(Signals::create), this);
+    g_signal_connect(view_, "notify::is-web-process-responsive", G_CALLBACK(Signals::responsive), this);
+    g_signal_connect(view_, "web-process-terminated", G_CALLBACK(Signals::processTerminated), this);
+
+    window_ = gtk_offscreen_window_new();
+    gtk_window_set_default_size(GTK_WINDOW(window_), width_, height_);
+    gtk_widget_set_size_request(GTK_WIDGET(view_), width_, height_);
+    gtk_container_add(GTK_CONTAINER(window_), GTK_WIDGET(view_));
+    gtk_widget_show_all(window_);
+    host_.viewCreated(this);
+}
+
+WebKitEngine::~WebKitEngine() {
+    host_.viewDestroyed(this);
+    alive_.reset();
+    if (loadTimer_) loadTimer_->invalidate();
+    for (auto& pending : scripts_) {
+        if (pending->timer) pending->timer->invalidate();
+        if (pending->cancellable) g_cancellable_cancel(pending->cancellable);
+    }
+    scripts_.clear();
+    g_signal_handlers_disconnect_by_data(view_, this);
+    g_signal_handlers_disconnect_by_data(webkit_web_view_get_user_content_manager(view_), this);
+    webkit_web_view_stop_loading(view_);
+    // Destroying the window destroys the view; the web process ends with the last view using it.
+    gtk_widget_destroy(window_);
+}
+
+void WebKitEngine::loadHTML(const std::string& html, const std::string& baseUrl) {
+    webkit_web_view_load_html(view_, html.c_str(), baseUrl.empty() ? nullptr : baseUrl.c_str());
+}
+
+void WebKitEngine::loadRequest(const WebRequest& request) {
+    WebKitURIRequest* r = webkit_uri_request_new(request.url.c_str());
+    SoupMessageHeaders* headers = webkit_uri_request_get_http_headers(r);
+    if (headers) {
+        for (const auto& [name, value] : request.headers) soup_message_headers_replace(headers, name.c_str(), value.c_str());
+    }
+    webkit_web_view_load_request(view_, r);
+    g_object_unref(r);
+}
+
+void WebKitEngine::stopLoading() { webkit_web_view_stop_loading(view_); }
+void WebKitEngine::reload() { webkit_web_view_reload(view_); }
+void WebKitEngine::goBack() { webkit_web_view_go_back(view_); }
+void WebKitEngine::goForward() { webkit_web_view_go_forward(view_); }
+bool WebKitEngine::canGoBack() const { return webkit_web_view_can_go_back(view_); }
+bool WebKitEngine::canGoForward() const { return webkit_web_view_can_go_forward(view_); }
+
+std::string WebKitEngine::url() const {
+    const char* uri = webkit_web_view_get_uri(view_);
+    return uri ? uri : "";
+}
+
+void WebKitEngine::evaluateScript(const std::string& script, ScriptCompletion done) {
+    auto pending = std::make_shared<PendingScript>();
+    pending->alive = alive_;
+    pending->engine = this;
+    pending->done = std::move(done);
+    pending->cancellable = g_cancellable_new();
+    std::weak_ptr<PendingScript> weak = pending;
+    pending->timer = host_.loop().scheduleOnce(host_.limits().scriptTimeoutSeconds, alive_, [weak](Timer&) {
+        if (auto p = weak.lock()) p->finish({false, {}, "script timed out"});
+    });
+    scripts_.push_back(pending);
+    webkit_web_view_evaluate_javascript(view_, script.c_str(), static_cast<gssize>(script.size()), nullptr, nullptr,
+                                        pending->cancellable, Signals::scriptDone,
+                                        new std::shared_ptr<PendingScript>(pending));
+}
+
+void WebKitEngine::setSize(int width, int height) {
+    width_ = std::max(width, 1);
+    height_ = std::max(height, 1);
+    gtk_widget_set_size_request(GTK_WIDGET(view_), width_, height_);
+    gtk_window_resize(GTK_WINDOW(window_), width_, height_);
+}
+
+Image WebKitEngine::snapshot() {
+    Image image;
+    image.width = width_;
+    image.height = height_;
+    image.content = Image::Content::RGBAPremultiplied;
+    image.pixels.resize(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_) * 4);
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width_, height_);
+    cairo_t* cr = cairo_create(surface);
+    gtk_widget_draw(GTK_WIDGET(view_), cr);
+    cairo_destroy(cr);
+    cairo_surface_flush(surface);
+    const unsigned char* src = cairo_image_surface_get_data(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    std::uint8_t* dst = image.pixels.data();
+    for (int y = 0; y < height_; ++y) {
+        const auto* row = reinterpret_cast<const std::uint32_t*>(src + static_cast<std::ptrdiff_t>(y) * stride);
+        for (int x = 0; x < width_; ++x) {
+            const std::uint32_t argb = row[x];
+            *dst++ = static_cast<std::uint8_t>(argb >> 16);
+            *dst++ = static_cast<std::uint8_t>(argb >> 8);
+            *dst++ = static_cast<std::uint8_t>(argb);
+            *dst++ = static_cast<std::uint8_t>(argb >> 24);
+        }
+    }
+    cairo_surface_destroy(surface);
+    return image;
+}
+
+void WebKitEngine::sendMouseEvent(const MouseEvent& event) {
+    GdkWindow* window = gtk_widget_get_window(GTK_WIDGET(view_));
+    if (!window) return;
+    GdkDisplay* display = gdk_window_get_display(window);
+    GdkDevice* pointer = gdk_seat_get_pointer(gdk_display_get_default_seat(display));
+    const bool motion = event.type == MouseEventType::Move;
+    GdkEvent* e = gdk_event_new(motion ? GDK_MOTION_NOTIFY
+                                : event.type == MouseEventType::Down ? GDK_BUTTON_PRESS
+                                                                     : GDK_BUTTON_RELEASE);
+    if (motion) {
+        e->motion.window = GDK_WINDOW(g_object_ref(window));
+        e->motion.x = e->motion.x_root = event.x;
+        e->motion.y = e->motion.y_root = event.y;
+        e->motion.time = GDK_CURRENT_TIME;
+    } else {
+        e->button.window = GDK_WINDOW(g_object_ref(window));
+        e->button.x = e->button.x_root = event.x;
+        e->button.y = e->button.y_root = event.y;
+        e->button.button = 1;
+        e->button.time = GDK_CURRENT_TIME;
+        if (event.type == MouseEventType::Up) e->button.state = GDK_BUTTON1_MASK;
+    }
+    gdk_event_set_device(e, pointer);
+    gtk_widget_event(GTK_WIDGET(view_), e);
+    gdk_event_free(e);
+}
+
+std::string WebKitEngine::userAgent() const {
+    const char* ua = webkit_settings_get_user_agent(webkit_web_view_get_settings(view_));
+    return ua ? ua : "";
+}
+
+void WebKitEngine::setUserAgent(const std::string& userAgent) {
+    webkit_settings_set_user_agent(webkit_web_view_get_settings(view_), userAgent.empty() ? nullptr : userAgent.c_str());
+}
+
+std::optional<std::string> WebKitEngine::answerScriptRequest(const ScriptRequest& request) {
+    if (!responder_) return std::nullopt;
+    return responder_(request);
+}
+
+void WebKitEngine::onLoadStarted() {
+    loading_ = true;
+    failureReported_ = false;
+    pendingFailureCode_ = 0;
+    dialogs_ = 0;
+    armLoadTimer();
+    if (delegate_) delegate_->loadStarted();
+}
+
+void WebKitEngine::onLoadFinished() {
+    loading_ = false;
+    if (loadTimer_) loadTimer_->invalidate();
+    if (failureReported_) return;
+    if (delegate_) delegate_->loadFinished();
+}
+
+void WebKitEngine::onLoadFailed(const WebError& error) {
+    if (failureReported_) return;
+    WebError e = error;
+    if (pendingFailureCode_ != 0) {
+        e.domain = "web";
+        e.code = pendingFailureCode_;
+    }
+    reportFailure(e);
+}
+
+void WebKitEngine::reportFailure(const WebError& error) {
+    loading_ = false;
+    failureReported_ = true;
+    if (loadTimer_) loadTimer_->invalidate();
+    if (delegate_) delegate_->loadFailed(error);
+}
+
+bool WebKitEngine::onNavigation(const NavigationAction& action, bool newWindow, const std::string& url) {
+    if (!newWindow && !approvedNewWindowUrl_.empty() && url == approvedNewWindowUrl_) {
+        // The page's new-window request, already approved, now loading in this view.
+        approvedNewWindowUrl_.clear();
+        return isLoadableScheme(schemeOf(url));
+    }
+    const bool allowed = decideNavigation(delegate_, action);
+    if (newWindow && allowed) {
+        approvedNewWindowUrl_ = url;
+        std::weak_ptr<int> alive = alive_;
+        host_.loop().post([this, alive, url] {
+            if (!alive.expired()) webkit_web_view_load_uri(view_, url.c_str());
+        });
+        return false;
+    }
+    return allowed;
+}
+
+DialogAnswer WebKitEngine::onDialog(const ScriptDialog& dialog, bool& answered) {
+    ++dialogs_;
+    answered = false;
+    if (dialogs_ > host_.limits().dialogsBeforeStop) {
+        stopHostilePage("it opened " + std::to_string(dialogs_) + " dialogs");
+        return {};
+    }
+    if (dialogs_ > host_.limits().dialogsAnswered || !delegate_) return {};
+    answered = true;
+    return delegate_->scriptDialog(dialog);
+}
+
+void WebKitEngine::onContentSize(ContentSize size) {
+    if (size == contentSize_) return;
+    contentSize_ = size;
+    if (delegate_) delegate_->contentSizeChanged(size);
+}
+
+void WebKitEngine::onUnresponsive() { stopHostilePage("its web process stopped responding"); }
+
+void WebKitEngine::stopHostilePage(const std::string& why) {
+    if (pendingFailureCode_ == WebError::kHostile) return;
+    logMessage("WebKitEngine::stopHostilePage", 3, "stopping " + url() + ": " + why);
+    pendingFailureCode_ = WebError::kHostile;
+    webkit_web_view_terminate_web_process(view_);
+}
+
+void WebKitEngine::onProcessEnded(int reason) {
+    for (auto& pending : std::vector<std::shared_ptr<PendingScript>>(scripts_))
+        pending->finish({false, {}, "the page's web process ended"});
+    WebError e;
+    e.domain = "web";
+    e.code = pendingFailureCode_ == WebError::kHostile ? WebError::kHostile : WebError::kWebProcessEnded;
+    e.message = reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT ? "the web process exceeded its memory limit"
+                : reason == WEBKIT_WEB_PROCESS_CRASHED             ? "the web process crashed"
+                                                                   : "the web process was ended";
+    e.failingUrl = url();
+    pendingFailureCode_ = 0;
+    failureReported_ = true;
+    loading_ = false;
+    if (loadTimer_) loadTimer_->invalidate();
+    if (delegate_) delegate_->loadFailed(e);
+}
+
+void WebKitEngine::armLoadTimer() {
+    if (loadTimer_) loadTimer_->invalidate();
+    loadTimer_ = host_.loop().scheduleOnce(host_.limits().loadTimeoutSeconds, alive_, [this](Timer&) {
+        if (!loading_ || failureReported_) return;
+        reportFailure({"web", WebError::kTimedOut, "the page did not finish loading in time", url()});
+        webkit_web_view_stop_loading(view_);
+    });
+}
+
+}  // namespace platform::web

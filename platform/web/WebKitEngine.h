@@ -1,0 +1,91 @@
+#pragma once
+// A web view of the real engine: a WebKitWebView in an offscreen GTK window, driven from the
+// main loop. Adds what the host needs on top of the engine: the navigation decision with the
+// scheme rule, one end event per load, time limits for loads and scripts, bounded dialogs,
+// content-size reports and the stop of a page whose process hangs. Made by WebKitHost.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/web/WebEngine.h"
+
+typedef struct _GtkWidget GtkWidget;
+typedef struct _WebKitWebView WebKitWebView;
+
+namespace platform {
+class Timer;
+}
+
+namespace platform::web {
+
+class WebKitHost;
+
+class WebKitEngine : public WebEngine {
+  public:
+    WebKitEngine(WebKitHost& host, int width, int height);
+    ~WebKitEngine() override;
+    WebKitEngine(const WebKitEngine&) = delete;
+    WebKitEngine& operator=(const WebKitEngine&) = delete;
+
+    void setDelegate(WebEngineDelegate* delegate) override { delegate_ = delegate; }
+    void loadHTML(const std::string& html, const std::string& baseUrl) override;
+    void loadRequest(const WebRequest& request) override;
+    void stopLoading() override;
+    void reload() override;
+    void goBack() override;
+    void goForward() override;
+    bool canGoBack() const override;
+    bool canGoForward() const override;
+    bool isLoading() const override { return loading_; }
+    std::string url() const override;
+    void evaluateScript(const std::string& script, ScriptCompletion done) override;
+    void setSize(int width, int height) override;
+    int width() const override { return width_; }
+    int height() const override { return height_; }
+    Image snapshot() override;
+    void sendMouseEvent(const MouseEvent& event) override;
+    std::string userAgent() const override;
+    void setUserAgent(const std::string& userAgent) override;
+    void setScriptResponder(ScriptResponder responder) override { responder_ = std::move(responder); }
+
+    WebKitWebView* webView() const { return view_; }
+    // The host's interception scheme hands script requests of this view here.
+    std::optional<std::string> answerScriptRequest(const ScriptRequest& request);
+
+  private:
+    struct Signals;
+    struct PendingScript;
+
+    void onLoadStarted();
+    void onLoadFinished();
+    void onLoadFailed(const WebError& error);
+    bool onNavigation(const NavigationAction& action, bool newWindow, const std::string& url);
+    DialogAnswer onDialog(const ScriptDialog& dialog, bool& answered);
+    void onContentSize(ContentSize size);
+    void onUnresponsive();
+    void onProcessEnded(int reason);
+    void reportFailure(const WebError& error);
+    // Ends the page's web process (shared with the other views) because the page misbehaved.
+    void stopHostilePage(const std::string& why);
+    void armLoadTimer();
+
+    WebKitHost& host_;
+    GtkWidget* window_ = nullptr;
+    WebKitWebView* view_ = nullptr;
+    WebEngineDelegate* delegate_ = nullptr;
+    ScriptResponder responder_;
+    // Owner of timers and of callbacks that may arrive after the view is gone.
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+    std::shared_ptr<Timer> loadTimer_;
+    std::vector<std::shared_ptr<PendingScript>> scripts_;
+    std::string approvedNewWindowUrl_;
+    int width_;
+    int height_;
+    int dialogs_ = 0;
+    bool loading_ = false;
+    bool failureReported_ = false;
+    int pendingFailureCode_ = 0;  // a failure the host caused, reported with its own code
+    ContentSize contentSize_;
+};
+
+}  // namespace platform::web

@@ -1,0 +1,83 @@
+#pragma once
+// What the real-engine tests share: one GLib loop and web host for the process (the engine
+// starts once), a loopback HTTP server, a delegate that records what a view reports, and a
+// count of the engine's web processes.
+#include <httplib.h>
+
+#include <condition_variable>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/runloop/GLibRunLoop.h"
+#include "platform/web/WebEngineDelegate.h"
+#include "platform/web/WebKitHost.h"
+
+namespace webtest {
+
+// Limits short enough for tests; individual tests change them through host(limits).
+platform::web::WebLimits testLimits();
+platform::GLibRunLoop& loop();
+platform::web::WebKitHost& host(const platform::web::WebLimits& limits = testLimits());
+// Runs the loop until pred() holds or the time is up; returns pred().
+bool runUntil(const std::function<bool()>& pred, double timeoutSeconds = 10);
+void runFor(double seconds);
+// Web processes the engine runs for this process now.
+int webProcessCount();
+
+// A server on 127.0.0.1 at a free port, serving what the test registered, recording every hit.
+class LocalServer {
+  public:
+    LocalServer();
+    ~LocalServer();
+
+    void page(const std::string& path, const std::string& body, const std::string& type = "text/html");
+    // A path that answers only when the server stops (or after 20 s): a page that never loads.
+    void hang(const std::string& path);
+    void start();
+
+    std::string url(const std::string& path) const;
+    int hits(const std::string& path) const;
+    // The header of the last request for the path ("" when none came).
+    std::string header(const std::string& path, const std::string& name) const;
+
+  private:
+    httplib::Server server_;
+    std::thread thread_;
+    int port_ = 0;
+    mutable std::mutex mutex_;
+    std::condition_variable released_;
+    bool stopping_ = false;
+    std::map<std::string, std::vector<httplib::Headers>> hits_;
+};
+
+struct Recorder : platform::web::WebEngineDelegate {
+    std::vector<platform::web::NavigationAction> navigations;
+    std::vector<platform::web::WebError> failures;
+    std::vector<platform::web::ScriptDialog> dialogs;
+    std::vector<platform::web::ContentSize> sizes;
+    int started = 0;
+    int finished = 0;
+    bool allow = true;  // the answer to every navigation
+    platform::web::DialogAnswer answer{true, "typed"};
+
+    bool shouldStartNavigation(const platform::web::NavigationAction& action) override;
+    void loadStarted() override { ++started; }
+    void loadFinished() override { ++finished; }
+    void loadFailed(const platform::web::WebError& error) override { failures.push_back(error); }
+    void contentSizeChanged(platform::web::ContentSize size) override { sizes.push_back(size); }
+    platform::web::DialogAnswer scriptDialog(const platform::web::ScriptDialog& dialog) override;
+
+    bool sawNavigationTo(const std::string& prefix) const;
+    const platform::web::NavigationAction* navigationTo(const std::string& prefix) const;
+};
+
+// Evaluates script in the engine and waits for the answer.
+platform::web::ScriptResult evaluate(platform::web::WebEngine& engine, const std::string& script,
+                                     double timeoutSeconds = 10);
+
+}  // namespace webtest
