@@ -1,6 +1,9 @@
 #include "WebTestKit.h"
 
+#include <arpa/inet.h>
 #include <dirent.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -71,42 +74,68 @@ int webProcessCount() {
     return count;
 }
 
+LocalServer& LocalServer::shared() {
+    // Never destroyed: its thread ends with the process.
+    static auto* server = new LocalServer();
+    return *server;
+}
+
 LocalServer::LocalServer() {
-    // A kept-alive connection would hold the server's stop until it times out.
-    server_.set_keep_alive_max_count(1);
     server_.set_logger([this](const httplib::Request& req, const httplib::Response&) {
         std::lock_guard lock(mutex_);
         hits_[req.path].push_back(req.headers);
     });
-}
-
-LocalServer::~LocalServer() {
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-    }
-    released_.notify_all();
-    server_.stop();
-    if (thread_.joinable()) thread_.join();
+    server_.Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
+        std::unique_lock lock(mutex_);
+        auto it = pages_.find(req.path);
+        if (it == pages_.end()) {
+            res.status = 404;
+            return;
+        }
+        const Page page = it->second;
+        if (page.hangs) {
+            const std::uint64_t generation = generation_;
+            released_.wait_for(lock, std::chrono::seconds(20), [&] { return generation_ != generation; });
+        }
+        res.set_content(page.body, page.type);
+    });
+    port_ = server_.bind_to_any_port("127.0.0.1");
+    thread_ = std::thread([this] { server_.listen_after_bind(); });
+    thread_.detach();
 }
 
 void LocalServer::page(const std::string& path, const std::string& body, const std::string& type) {
-    server_.Get(path, [body, type](const httplib::Request&, httplib::Response& res) { res.set_content(body, type); });
+    std::lock_guard lock(mutex_);
+    pages_[path] = {body, type, false};
 }
 
 void LocalServer::hang(const std::string& path) {
-    server_.Get(path, [this](const httplib::Request&, httplib::Response& res) {
-        std::unique_lock lock(mutex_);
-        released_.wait_for(lock, std::chrono::seconds(20), [this] { return stopping_; });
-        res.set_content("late", "text/html");
-    });
+    std::lock_guard lock(mutex_);
+    pages_[path] = {"late", "text/html", true};
 }
 
-void LocalServer::start() {
-    port_ = server_.bind_to_any_port("127.0.0.1");
-    thread_ = std::thread([this] { server_.listen_after_bind(); });
-    // stop() before the loop runs would be lost, and the join would wait forever.
-    while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+void LocalServer::reset() {
+    {
+        std::lock_guard lock(mutex_);
+        ++generation_;
+        pages_.clear();
+        hits_.clear();
+    }
+    released_.notify_all();
+}
+
+std::string closedPortUrl(const std::string& path) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    int port = 9;
+    if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+        getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
+        port = ntohs(addr.sin_port);
+    if (fd >= 0) close(fd);
+    return "http://127.0.0.1:" + std::to_string(port) + path;
 }
 
 std::string LocalServer::url(const std::string& path) const {

@@ -30,15 +30,17 @@ void runFor(double seconds);
 int webProcessCount();
 
 // A server on 127.0.0.1 at a free port, serving what the test registered, recording every hit.
+// One serves the whole test process: the engine keeps connections open ahead of requests, and
+// a server stopped after each test would wait for every one of them to time out.
 class LocalServer {
   public:
-    LocalServer();
-    ~LocalServer();
+    static LocalServer& shared();
 
     void page(const std::string& path, const std::string& body, const std::string& type = "text/html");
-    // A path that answers only when the server stops (or after 20 s): a page that never loads.
+    // A path that answers only at the next reset (or after 20 s): a page that never loads.
     void hang(const std::string& path);
-    void start();
+    // Forgets pages and hits, and lets hanging requests go.
+    void reset();
 
     std::string url(const std::string& path) const;
     int hits(const std::string& path) const;
@@ -46,14 +48,25 @@ class LocalServer {
     std::string header(const std::string& path, const std::string& name) const;
 
   private:
+    struct Page {
+        std::string body;
+        std::string type;
+        bool hangs = false;
+    };
+    LocalServer();
+
     httplib::Server server_;
     std::thread thread_;
     int port_ = 0;
     mutable std::mutex mutex_;
     std::condition_variable released_;
-    bool stopping_ = false;
+    std::uint64_t generation_ = 0;
+    std::map<std::string, Page> pages_;
     std::map<std::string, std::vector<httplib::Headers>> hits_;
 };
+
+// An address on 127.0.0.1 where nothing listens.
+std::string closedPortUrl(const std::string& path);
 
 struct Recorder : platform::web::WebEngineDelegate {
     std::vector<platform::web::NavigationAction> navigations;

@@ -18,7 +18,6 @@ class WebLoad : public ::testing::Test {
                     "<div style='height:1500px'>tall</div></body></html>");
         server.page("/second.html", "<html><body>second</body></html>");
         server.hang("/never.html");
-        server.start();
         engine = webtest::host().createView(320, 480);
         ASSERT_TRUE(engine);
         engine->setDelegate(&recorder);
@@ -26,13 +25,14 @@ class WebLoad : public ::testing::Test {
     void TearDown() override {
         if (engine) engine->setDelegate(nullptr);
         engine.reset();
+        server.reset();
         webtest::host(webtest::testLimits());
     }
     bool waitForEnd() {
         return runUntil([&] { return recorder.finished + static_cast<int>(recorder.failures.size()) > 0; });
     }
 
-    webtest::LocalServer server;
+    webtest::LocalServer& server = webtest::LocalServer::shared();
     webtest::Recorder recorder;
     std::unique_ptr<WebEngine> engine;
 };
@@ -95,12 +95,7 @@ TEST_F(WebLoad, HistoryGoesBackAndForwardAsBackForwardNavigations) {
 
 TEST_F(WebLoad, AFailedLoadIsReportedOnceAndNeverAsFinished) {
     // A port nobody listens on: the connection is refused.
-    std::string url;
-    {
-        webtest::LocalServer closed;
-        closed.start();
-        url = closed.url("/gone.html");
-    }
+    const std::string url = webtest::closedPortUrl("/gone.html");
 
     engine->loadRequest({url, {}});
     ASSERT_TRUE(waitForEnd());
