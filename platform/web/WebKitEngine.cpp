@@ -320,6 +320,8 @@ void WebKitEngine::setSize(int width, int height) {
     height_ = std::max(height, 1);
     gtk_widget_set_size_request(GTK_WIDGET(view_), width_, height_);
     gtk_window_resize(GTK_WINDOW(window_), width_, height_);
+    // Lay out now, so the next snapshot already has the new size.
+    gtk_container_check_resize(GTK_CONTAINER(window_));
 }
 
 Image WebKitEngine::snapshot() {

@@ -182,4 +182,13 @@ ScriptResult evaluate(WebEngine& engine, const std::string& script, double timeo
     return result->value_or(ScriptResult{false, {}, "no answer within the test's time"});
 }
 
+bool waitForValue(WebEngine& engine, const std::string& script, const std::string& expected, double timeoutSeconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
+    while (evaluate(engine, script, timeoutSeconds).value != expected) {
+        if (std::chrono::steady_clock::now() >= end) return false;
+        runFor(0.02);
+    }
+    return true;
+}
+
 }  // namespace webtest

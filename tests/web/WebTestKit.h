@@ -92,5 +92,8 @@ struct Recorder : platform::web::WebEngineDelegate {
 // Evaluates script in the engine and waits for the answer.
 platform::web::ScriptResult evaluate(platform::web::WebEngine& engine, const std::string& script,
                                      double timeoutSeconds = 10);
+// Evaluates script again and again until its value is `expected`; false when time runs out.
+bool waitForValue(platform::web::WebEngine& engine, const std::string& script, const std::string& expected,
+                  double timeoutSeconds = 5);
 
 }  // namespace webtest

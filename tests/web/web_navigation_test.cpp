@@ -106,8 +106,7 @@ TEST_F(WebNavigation, LocalFilesAndDataPagesNeverLoadEvenWhenTheDelegateAllows) 
     // Nor can the page read a local file itself.
     evaluate(*engine, "window.read = 'waiting'; fetch('file:///etc/hostname').then(r => r.text())"
                       ".then(t => { window.read = 'read ' + t.length; }, () => { window.read = 'blocked'; })");
-    ASSERT_TRUE(runUntil([&] { return evaluate(*engine, "window.read").value != "waiting"; }));
-    EXPECT_EQ(evaluate(*engine, "window.read").value, "blocked");
+    EXPECT_TRUE(webtest::waitForValue(*engine, "window.read", "blocked"));
     EXPECT_EQ(evaluate(*engine, "document.getElementById('f').contentDocument ? 'reachable' : 'closed'").value,
               "closed");
 }

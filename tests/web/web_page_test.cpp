@@ -1,0 +1,152 @@
+// What a page gets from the host and what the host sees of it: the named script answered from
+// memory, snapshots of the drawn page, and the page shown in the window through a texture.
+#include <gtest/gtest.h>
+
+#include "WebTestKit.h"
+#include "platform/gl/GLContext.h"
+#include "platform/runloop/ManualRunLoop.h"
+#include "platform/ui/UiDriver.h"
+#include "platform/ui/Window.h"
+#include "platform/ui/WindowRenderer.h"
+#include "platform/web/WebContentView.h"
+
+using namespace platform::web;
+using webtest::evaluate;
+using webtest::runUntil;
+
+namespace {
+
+// Two blocks of known colour on white: red 100 x 40 at the top left, blue below it.
+const char* kColourPage = R"(<html><body style='margin:0;background:#fff'>
+<div style='position:absolute;left:0;top:0;width:100px;height:40px;background:#ff0000'></div>
+<div style='position:absolute;left:0;top:40px;width:100px;height:10px;background:#0000ff'></div>
+</body></html>)";
+
+class WebPage : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        engine = webtest::host().createView(320, 50);
+        ASSERT_TRUE(engine);
+        engine->setDelegate(&recorder);
+    }
+    void TearDown() override {
+        if (engine) engine->setDelegate(nullptr);
+        engine.reset();
+        server.reset();
+    }
+    void load(const std::string& html, const std::string& base) {
+        const int before = recorder.finished;
+        engine->loadHTML(html, base);
+        ASSERT_TRUE(runUntil([&] { return recorder.finished > before; }));
+    }
+    static std::array<int, 4> at(const platform::Image& image, int x, int y) {
+        const auto* p = &image.pixels[(static_cast<std::size_t>(y) * image.width + x) * 4];
+        return {p[0], p[1], p[2], p[3]};
+    }
+    // Waits until the drawn page shows `rgba` at (x, y).
+    bool showsAt(int x, int y, std::array<int, 4> rgba) {
+        return runUntil([&] { return at(engine->snapshot(), x, y) == rgba; }, 5);
+    }
+
+    webtest::LocalServer& server = webtest::LocalServer::shared();
+    webtest::Recorder recorder;
+    std::shared_ptr<WebEngine> engine;
+};
+
+}  // namespace
+
+TEST_F(WebPage, TheNamedScriptIsAnsweredFromMemoryWithThePageAsReferer) {
+    std::vector<ScriptRequest> asked;
+    engine->setScriptResponder([&](const ScriptRequest& r) -> std::optional<std::string> {
+        asked.push_back(r);
+        return std::string("window.mraid = { getVersion: function() { return '2.0'; } };");
+    });
+    server.page("/creative.html", "<html><head><script src='/static/mraid.js?v=3'></script></head>"
+                                  "<body><script src='other.js'></script></body></html>");
+    server.page("/other.js", "window.other = 'from the network';", "application/javascript");
+    engine->loadRequest({server.url("/creative.html"), {}});
+    ASSERT_TRUE(runUntil([&] { return recorder.finished == 1; }));
+
+    EXPECT_EQ(evaluate(*engine, "mraid.getVersion()").value, "2.0");
+    EXPECT_EQ(evaluate(*engine, "window.other").value, "from the network");
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].url, server.url("/static/mraid.js?v=3"));
+    EXPECT_EQ(asked[0].referer, server.url("/creative.html"));
+    EXPECT_EQ(server.hits("/static/mraid.js"), 0);
+    EXPECT_GE(server.hits("/other.js"), 1);
+}
+
+TEST_F(WebPage, AScriptTheHostDeclinesFailsLikeAMissingFileAndOnlyExactNamesAreTaken) {
+    int asked = 0;
+    engine->setScriptResponder([&](const ScriptRequest&) -> std::optional<std::string> {
+        ++asked;
+        return std::nullopt;
+    });
+    server.page("/mraid.js.map", "{}", "application/json");
+    server.page("/mymraid.js", "window.mine = 1;", "application/javascript");
+    load("<html><head><script src='/mraid.js' onerror='window.missing = true'></script>"
+         "<script src='/mymraid.js'></script></head><body>"
+         "<script>fetch('/mraid.js.map').then(r => r.text()).then(t => window.map = t)</script></body></html>",
+         server.url("/"));
+    ASSERT_TRUE(webtest::waitForValue(*engine, "window.map", "{}"));
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(evaluate(*engine, "String(window.missing) + ',' + window.mine").value, "true,1");
+    EXPECT_EQ(server.hits("/mraid.js"), 0);
+    EXPECT_GE(server.hits("/mymraid.js"), 1);
+    EXPECT_EQ(recorder.finished, 1);
+    EXPECT_TRUE(recorder.failures.empty());
+}
+
+TEST_F(WebPage, ASnapshotHoldsThePagePixelsAsPremultipliedRgba) {
+    load(kColourPage, server.url("/"));
+    ASSERT_TRUE(showsAt(10, 10, {255, 0, 0, 255}));
+    const platform::Image shot = engine->snapshot();
+    ASSERT_TRUE(shot.hasBitmap());
+    EXPECT_EQ(shot.width, 320);
+    EXPECT_EQ(shot.height, 50);
+    EXPECT_EQ(shot.content, platform::Image::Content::RGBAPremultiplied);
+    EXPECT_EQ(at(shot, 99, 39), (std::array<int, 4>{255, 0, 0, 255}));
+    EXPECT_EQ(at(shot, 50, 45), (std::array<int, 4>{0, 0, 255, 255}));
+    EXPECT_EQ(at(shot, 200, 25), (std::array<int, 4>{255, 255, 255, 255}));
+
+    // Resized, the view draws the page at its new size.
+    engine->setSize(120, 60);
+    ASSERT_TRUE(runUntil([&] { return engine->snapshot().width == 120; }));
+    EXPECT_EQ(engine->snapshot().height, 60);
+    EXPECT_TRUE(showsAt(110, 55, {255, 255, 255, 255}));
+}
+
+TEST_F(WebPage, TheWindowShowsThePageAtItsRectangleAndATapReachesIt) {
+    std::string error;
+    auto gl = platform::GLContext::createHeadless(&error);
+    ASSERT_TRUE(gl) << error;
+    platform::ManualRunLoop uiLoop;
+    auto window = std::make_shared<platform::ui::Window>();
+    window->setRunLoop(&uiLoop);
+    window->setBackgroundColor(platform::ui::Color::black());
+    auto renderer = std::make_unique<platform::ui::WindowRenderer>(gl, 1.0f);
+    platform::ui::UiDriver driver(window, &uiLoop);
+
+    auto view = std::make_shared<WebContentView>(engine);
+    view->setFrame({{0, 430}, {320, 50}});  // a banner at the bottom of the 320 x 480 window
+    window->addSubview(view);
+    load(R"(<html><body style='margin:0;background:#ff0000'
+         onclick="window.tapped = event.clientX + ',' + event.clientY"></body></html>)",
+         server.url("/"));
+    ASSERT_TRUE(showsAt(5, 5, {255, 0, 0, 255}));
+
+    ASSERT_TRUE(renderer->render(*window));
+    int w = 0, h = 0;
+    const auto rgba = renderer->readPixels(w, h);
+    ASSERT_EQ(w, 320);
+    auto px = [&](int x, int y) { return &rgba[(static_cast<std::size_t>(y) * w + x) * 4]; };
+    EXPECT_EQ(px(160, 455)[0], 255);  // inside the banner: the page
+    EXPECT_EQ(px(160, 455)[1], 0);
+    EXPECT_EQ(px(160, 200)[0], 0);  // above it: the window's black
+
+    EXPECT_EQ(driver.tapAt({100, 440}), view);
+    ASSERT_TRUE(webtest::waitForValue(*engine, "String(window.tapped)", "100,10"));
+    // The view's texture goes while its GL context is still there.
+    window.reset();
+    view.reset();
+}
