@@ -4,7 +4,8 @@
 
 namespace platform::web {
 
-FakeWebEngine::FakeWebEngine(int width, int height) : width_(std::max(width, 0)), height_(std::max(height, 0)) {}
+FakeWebEngine::FakeWebEngine(int width, int height)
+    : width_(std::max(width, 0)), height_(std::max(height, 0)) {}
 
 void FakeWebEngine::loadHTML(const std::string& html, const std::string& baseUrl) {
     loadCalls_.push_back({LoadCall::Kind::HTML, html, baseUrl, {}});
@@ -19,9 +20,15 @@ void FakeWebEngine::stopLoading() {
     if (loading_) failLoad({"web", WebError::kCancelled, "stopped", url_});
 }
 
-void FakeWebEngine::reload() { loadCalls_.push_back({LoadCall::Kind::Reload, url_, {}, {}}); }
-void FakeWebEngine::goBack() { loadCalls_.push_back({LoadCall::Kind::Back, {}, {}, {}}); }
-void FakeWebEngine::goForward() { loadCalls_.push_back({LoadCall::Kind::Forward, {}, {}, {}}); }
+void FakeWebEngine::reload() {
+    loadCalls_.push_back({LoadCall::Kind::Reload, url_, {}, {}});
+}
+void FakeWebEngine::goBack() {
+    loadCalls_.push_back({LoadCall::Kind::Back, {}, {}, {}});
+}
+void FakeWebEngine::goForward() {
+    loadCalls_.push_back({LoadCall::Kind::Forward, {}, {}, {}});
+}
 
 void FakeWebEngine::evaluateScript(const std::string& script, ScriptCompletion done) {
     pendingScripts_.push_back({script, std::move(done)});

@@ -50,7 +50,8 @@ class FakeWebEngine : public WebEngine {
     // The page's side. navigate() returns the decision; an allowed navigation starts a
     // load (loadStarted). finishLoad/failLoad end the current load; without one they do nothing.
     bool navigate(const NavigationAction& action);
-    bool navigate(const std::string& url, NavigationType type = NavigationType::Other, bool userGesture = false);
+    bool navigate(const std::string& url, NavigationType type = NavigationType::Other,
+                  bool userGesture = false);
     void finishLoad();
     void failLoad(const WebError& error);
     void changeContentSize(ContentSize size);

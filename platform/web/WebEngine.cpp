@@ -10,7 +10,8 @@ std::string WebEngine::schemeOf(const std::string& url) {
     for (char c : url) {
         const auto u = static_cast<unsigned char>(c);
         if (c == ':') return scheme;
-        const bool ok = std::isalpha(u) || (!scheme.empty() && (std::isdigit(u) || c == '+' || c == '-' || c == '.'));
+        const bool ok =
+            std::isalpha(u) || (!scheme.empty() && (std::isdigit(u) || c == '+' || c == '-' || c == '.'));
         if (!ok) return {};
         scheme.push_back(static_cast<char>(std::tolower(u)));
     }

@@ -33,15 +33,23 @@ constexpr const char* kSizeScript = R"JS((function(){
   post();
 })();)JS";
 constexpr int kMaxContentSide = 1000000;
+// How long a page that is thought stuck has to answer before it is stopped.
+constexpr double kProbeSeconds = 1.0;
 
 NavigationType navigationType(WebKitNavigationType type) {
     switch (type) {
-        case WEBKIT_NAVIGATION_TYPE_LINK_CLICKED: return NavigationType::LinkClicked;
-        case WEBKIT_NAVIGATION_TYPE_FORM_SUBMITTED: return NavigationType::FormSubmitted;
-        case WEBKIT_NAVIGATION_TYPE_BACK_FORWARD: return NavigationType::BackForward;
-        case WEBKIT_NAVIGATION_TYPE_RELOAD: return NavigationType::Reload;
-        case WEBKIT_NAVIGATION_TYPE_FORM_RESUBMITTED: return NavigationType::FormResubmitted;
-        default: return NavigationType::Other;
+        case WEBKIT_NAVIGATION_TYPE_LINK_CLICKED:
+            return NavigationType::LinkClicked;
+        case WEBKIT_NAVIGATION_TYPE_FORM_SUBMITTED:
+            return NavigationType::FormSubmitted;
+        case WEBKIT_NAVIGATION_TYPE_BACK_FORWARD:
+            return NavigationType::BackForward;
+        case WEBKIT_NAVIGATION_TYPE_RELOAD:
+            return NavigationType::Reload;
+        case WEBKIT_NAVIGATION_TYPE_FORM_RESUBMITTED:
+            return NavigationType::FormResubmitted;
+        default:
+            return NavigationType::Other;
     }
 }
 
@@ -79,23 +87,25 @@ struct WebKitEngine::PendingScript {
     ~PendingScript() {
         if (cancellable) g_object_unref(cancellable);
     }
+    bool finished = false;
+
     // Calls the completion once, while the engine lives.
     void finish(const ScriptResult& result) {
-        if (!done) return;
+        if (finished) return;
+        finished = true;
         ScriptCompletion callback = std::move(done);
-        done = nullptr;
         if (timer) timer->invalidate();
         if (alive.expired()) return;
         auto& list = engine->scripts_;
         std::erase_if(list, [this](const std::shared_ptr<PendingScript>& p) { return p.get() == this; });
-        callback(result);
+        if (callback) callback(result);
     }
 };
 
 // GObject signal handlers; `data` is the engine, disconnected before it goes.
 struct WebKitEngine::Signals {
-    static gboolean decidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
-                                 gpointer data) {
+    static gboolean decidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+                                 WebKitPolicyDecisionType type, gpointer data) {
         auto* self = static_cast<WebKitEngine*>(data);
         if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) {
             // Nothing is ever downloaded: a response the view cannot show is dropped.
@@ -129,7 +139,8 @@ struct WebKitEngine::Signals {
         if (event == WEBKIT_LOAD_FINISHED) self->onLoadFinished();
     }
 
-    static gboolean loadFailed(WebKitWebView*, WebKitLoadEvent, gchar* failingUri, GError* error, gpointer data) {
+    static gboolean loadFailed(WebKitWebView*, WebKitLoadEvent, gchar* failingUri, GError* error,
+                               gpointer data) {
         WebError e;
         e.failingUrl = failingUri ? failingUri : "";
         if (error) {
@@ -165,7 +176,8 @@ struct WebKitEngine::Signals {
         }
         bool answered = false;
         const DialogAnswer answer = self->onDialog(d, answered);
-        if (d.kind == DialogKind::Confirm) webkit_script_dialog_confirm_set_confirmed(dialog, answered && answer.accepted);
+        if (d.kind == DialogKind::Confirm)
+            webkit_script_dialog_confirm_set_confirmed(dialog, answered && answer.accepted);
         if (d.kind == DialogKind::Prompt && answered && answer.accepted)
             webkit_script_dialog_prompt_set_text(dialog, answer.text.c_str());
         return TRUE;
@@ -233,10 +245,11 @@ WebKitEngine::WebKitEngine(WebKitHost& host, int width, int height)
 
     // A view made beside a live one shares its web process.
     WebKitWebView* peer = host.processPeer();
-    GObject* object = peer ? G_OBJECT(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", peer, "settings", settings,
-                                                   "user-content-manager", content, nullptr))
-                           : G_OBJECT(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", host.context(), "settings",
-                                                   settings, "user-content-manager", content, nullptr));
+    GObject* object =
+        peer ? G_OBJECT(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", peer, "settings", settings,
+                                     "user-content-manager", content, nullptr))
+             : G_OBJECT(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", host.context(), "settings",
+                                     settings, "user-content-manager", content, nullptr));
     g_object_unref(settings);
     g_object_unref(content);
     view_ = WEBKIT_WEB_VIEW(object);
@@ -281,18 +294,31 @@ void WebKitEngine::loadRequest(const WebRequest& request) {
     WebKitURIRequest* r = webkit_uri_request_new(request.url.c_str());
     SoupMessageHeaders* headers = webkit_uri_request_get_http_headers(r);
     if (headers) {
-        for (const auto& [name, value] : request.headers) soup_message_headers_replace(headers, name.c_str(), value.c_str());
+        for (const auto& [name, value] : request.headers)
+            soup_message_headers_replace(headers, name.c_str(), value.c_str());
     }
     webkit_web_view_load_request(view_, r);
     g_object_unref(r);
 }
 
-void WebKitEngine::stopLoading() { webkit_web_view_stop_loading(view_); }
-void WebKitEngine::reload() { webkit_web_view_reload(view_); }
-void WebKitEngine::goBack() { webkit_web_view_go_back(view_); }
-void WebKitEngine::goForward() { webkit_web_view_go_forward(view_); }
-bool WebKitEngine::canGoBack() const { return webkit_web_view_can_go_back(view_); }
-bool WebKitEngine::canGoForward() const { return webkit_web_view_can_go_forward(view_); }
+void WebKitEngine::stopLoading() {
+    webkit_web_view_stop_loading(view_);
+}
+void WebKitEngine::reload() {
+    webkit_web_view_reload(view_);
+}
+void WebKitEngine::goBack() {
+    webkit_web_view_go_back(view_);
+}
+void WebKitEngine::goForward() {
+    webkit_web_view_go_forward(view_);
+}
+bool WebKitEngine::canGoBack() const {
+    return webkit_web_view_can_go_back(view_);
+}
+bool WebKitEngine::canGoForward() const {
+    return webkit_web_view_can_go_forward(view_);
+}
 
 std::string WebKitEngine::url() const {
     const char* uri = webkit_web_view_get_uri(view_);
@@ -300,18 +326,26 @@ std::string WebKitEngine::url() const {
 }
 
 void WebKitEngine::evaluateScript(const std::string& script, ScriptCompletion done) {
+    evaluate(script, host_.limits().scriptTimeoutSeconds, std::move(done));
+}
+
+void WebKitEngine::evaluate(const std::string& script, double timeoutSeconds, ScriptCompletion done) {
     auto pending = std::make_shared<PendingScript>();
     pending->alive = alive_;
     pending->engine = this;
     pending->done = std::move(done);
     pending->cancellable = g_cancellable_new();
     std::weak_ptr<PendingScript> weak = pending;
-    pending->timer = host_.loop().scheduleOnce(host_.limits().scriptTimeoutSeconds, alive_, [weak](Timer&) {
-        if (auto p = weak.lock()) p->finish({false, {}, "script timed out"});
+    pending->timer = host_.loop().scheduleOnce(timeoutSeconds, alive_, [this, weak](Timer&) {
+        auto p = weak.lock();
+        if (!p || p->finished) return;
+        // A page that cannot answer within the limit holds its process's thread: it is stopped.
+        p->finish({false, {}, "the page did not answer in time and was stopped"});
+        stopHostilePage("it did not answer a script in time");
     });
     scripts_.push_back(pending);
-    webkit_web_view_evaluate_javascript(view_, script.c_str(), static_cast<gssize>(script.size()), nullptr, nullptr,
-                                        pending->cancellable, Signals::scriptDone,
+    webkit_web_view_evaluate_javascript(view_, script.c_str(), static_cast<gssize>(script.size()), nullptr,
+                                        nullptr, pending->cancellable, Signals::scriptDone,
                                         new std::shared_ptr<PendingScript>(pending));
 }
 
@@ -339,7 +373,8 @@ Image WebKitEngine::snapshot() {
     const int stride = cairo_image_surface_get_stride(surface);
     std::uint8_t* dst = image.pixels.data();
     for (int y = 0; y < height_; ++y) {
-        const auto* row = reinterpret_cast<const std::uint32_t*>(src + static_cast<std::ptrdiff_t>(y) * stride);
+        const auto* row =
+            reinterpret_cast<const std::uint32_t*>(src + static_cast<std::ptrdiff_t>(y) * stride);
         for (int x = 0; x < width_; ++x) {
             const std::uint32_t argb = row[x];
             *dst++ = static_cast<std::uint8_t>(argb >> 16);
@@ -358,7 +393,7 @@ void WebKitEngine::sendMouseEvent(const MouseEvent& event) {
     GdkDisplay* display = gdk_window_get_display(window);
     GdkDevice* pointer = gdk_seat_get_pointer(gdk_display_get_default_seat(display));
     const bool motion = event.type == MouseEventType::Move;
-    GdkEvent* e = gdk_event_new(motion ? GDK_MOTION_NOTIFY
+    GdkEvent* e = gdk_event_new(motion                               ? GDK_MOTION_NOTIFY
                                 : event.type == MouseEventType::Down ? GDK_BUTTON_PRESS
                                                                      : GDK_BUTTON_RELEASE);
     if (motion) {
@@ -385,7 +420,8 @@ std::string WebKitEngine::userAgent() const {
 }
 
 void WebKitEngine::setUserAgent(const std::string& userAgent) {
-    webkit_settings_set_user_agent(webkit_web_view_get_settings(view_), userAgent.empty() ? nullptr : userAgent.c_str());
+    webkit_settings_set_user_agent(webkit_web_view_get_settings(view_),
+                                   userAgent.empty() ? nullptr : userAgent.c_str());
 }
 
 std::optional<std::string> WebKitEngine::answerScriptRequest(const ScriptRequest& request) {
@@ -462,7 +498,9 @@ void WebKitEngine::onContentSize(ContentSize size) {
     if (delegate_) delegate_->contentSizeChanged(size);
 }
 
-void WebKitEngine::onUnresponsive() { stopHostilePage("its web process stopped responding"); }
+void WebKitEngine::onUnresponsive() {
+    stopHostilePage("its web process stopped responding");
+}
 
 void WebKitEngine::stopHostilePage(const std::string& why) {
     if (pendingFailureCode_ == WebError::kHostile) return;
@@ -477,9 +515,10 @@ void WebKitEngine::onProcessEnded(int reason) {
     WebError e;
     e.domain = "web";
     e.code = pendingFailureCode_ == WebError::kHostile ? WebError::kHostile : WebError::kWebProcessEnded;
-    e.message = reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT ? "the web process exceeded its memory limit"
-                : reason == WEBKIT_WEB_PROCESS_CRASHED             ? "the web process crashed"
-                                                                   : "the web process was ended";
+    e.message = reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT
+                    ? "the web process exceeded its memory limit"
+                : reason == WEBKIT_WEB_PROCESS_CRASHED ? "the web process crashed"
+                                                       : "the web process was ended";
     e.failingUrl = url();
     pendingFailureCode_ = 0;
     failureReported_ = true;
@@ -494,6 +533,9 @@ void WebKitEngine::armLoadTimer() {
         if (!loading_ || failureReported_) return;
         reportFailure({"web", WebError::kTimedOut, "the page did not finish loading in time", url()});
         webkit_web_view_stop_loading(view_);
+        // A slow server is stopped by that; a page spinning in a script is not, and the probe
+        // finds it out.
+        evaluate("0", kProbeSeconds, nullptr);
     });
 }
 

@@ -56,6 +56,7 @@ class WebKitEngine : public WebEngine {
     struct Signals;
     struct PendingScript;
 
+    void evaluate(const std::string& script, double timeoutSeconds, ScriptCompletion done);
     void onLoadStarted();
     void onLoadFinished();
     void onLoadFailed(const WebError& error);

@@ -39,14 +39,16 @@ void serveScript(WebKitURISchemeRequest* request, gpointer data) {
     std::optional<std::string> body;
     if (engine && !script.url.empty()) body = engine->answerScriptRequest(script);
     if (!body) {
-        GError* error = g_error_new(G_IO_ERROR, G_IO_ERROR_NOT_FOUND, "no script from memory for %s", script.url.c_str());
+        GError* error =
+            g_error_new(G_IO_ERROR, G_IO_ERROR_NOT_FOUND, "no script from memory for %s", script.url.c_str());
         webkit_uri_scheme_request_finish_error(request, error);
         g_error_free(error);
         return;
     }
     GBytes* bytes = g_bytes_new(body->data(), body->size());
     GInputStream* stream = g_memory_input_stream_new_from_bytes(bytes);
-    WebKitURISchemeResponse* response = webkit_uri_scheme_response_new(stream, static_cast<gint64>(body->size()));
+    WebKitURISchemeResponse* response =
+        webkit_uri_scheme_response_new(stream, static_cast<gint64>(body->size()));
     webkit_uri_scheme_response_set_status(response, 200, "OK");
     webkit_uri_scheme_response_set_content_type(response, "application/javascript");
     SoupMessageHeaders* headers = soup_message_headers_new(SOUP_MESSAGE_HEADERS_RESPONSE);
@@ -78,16 +80,18 @@ WebKitHost& WebKitHost::start(GLibRunLoop& loop, const WebLimits& limits) {
     return *gHost;
 }
 
-WebKitHost* WebKitHost::current() { return gHost; }
+WebKitHost* WebKitHost::current() {
+    return gHost;
+}
 
 WebKitHost::WebKitHost(GLibRunLoop& loop, const WebLimits& limits) : loop_(loop), limits_(limits) {
     WebKitMemoryPressureSettings* memory = webkit_memory_pressure_settings_new();
-    webkit_memory_pressure_settings_set_memory_limit(memory,
-                                                     static_cast<guint>(std::max(limits.webProcessMemoryLimitMB, 64)));
+    webkit_memory_pressure_settings_set_memory_limit(
+        memory, static_cast<guint>(std::max(limits.webProcessMemoryLimitMB, 64)));
     // Ephemeral: nothing the pages do is kept on disk.
     WebKitWebsiteDataManager* data = webkit_website_data_manager_new_ephemeral();
-    context_ = WEBKIT_WEB_CONTEXT(
-        g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "website-data-manager", data, "memory-pressure-settings", memory, nullptr));
+    context_ = WEBKIT_WEB_CONTEXT(g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "website-data-manager", data,
+                                               "memory-pressure-settings", memory, nullptr));
     g_object_unref(data);
     webkit_memory_pressure_settings_free(memory);
     // The engine's sandbox cannot run as root (CI); pages are kept from local files by the
@@ -105,7 +109,8 @@ WebKitHost::WebKitHost(GLibRunLoop& loop, const WebLimits& limits) : loop_(loop)
         webkit_web_context_set_web_extensions_initialization_user_data(
             context_, g_variant_new("(sas)", interceptionScheme(), &names));
     } else {
-        logMessage("WebKitHost", 4, std::string("no ") + kExtensionFile + ": scripts cannot be answered from memory");
+        logMessage("WebKitHost", 4,
+                   std::string("no ") + kExtensionFile + ": scripts cannot be answered from memory");
     }
     webkit_web_context_register_uri_scheme(context_, interceptionScheme(), serveScript, this, nullptr);
     WebKitSecurityManager* security = webkit_web_context_get_security_manager(context_);
@@ -134,20 +139,28 @@ std::string WebKitHost::findExtensionDirectory() {
 
 std::unique_ptr<WebEngine> WebKitHost::createView(int width, int height) {
     if (liveViews() >= limits_.maxViews) {
-        logMessage("WebKitHost::createView", 3, "refused: " + std::to_string(liveViews()) + " web views are live");
+        logMessage("WebKitHost::createView", 3,
+                   "refused: " + std::to_string(liveViews()) + " web views are live");
         return nullptr;
     }
     return std::make_unique<WebKitEngine>(*this, width, height);
 }
 
-void WebKitHost::viewCreated(WebKitEngine* engine) { views_.push_back(engine); }
+void WebKitHost::viewCreated(WebKitEngine* engine) {
+    views_.push_back(engine);
+}
 
-void WebKitHost::viewDestroyed(WebKitEngine* engine) { std::erase(views_, engine); }
+void WebKitHost::viewDestroyed(WebKitEngine* engine) {
+    std::erase(views_, engine);
+}
 
-WebKitWebView* WebKitHost::processPeer() const { return views_.empty() ? nullptr : views_.front()->webView(); }
+WebKitWebView* WebKitHost::processPeer() const {
+    return views_.empty() ? nullptr : views_.front()->webView();
+}
 
 WebKitEngine* WebKitHost::engineFor(WebKitWebView* view) const {
-    auto it = std::find_if(views_.begin(), views_.end(), [view](WebKitEngine* e) { return e->webView() == view; });
+    auto it =
+        std::find_if(views_.begin(), views_.end(), [view](WebKitEngine* e) { return e->webView() == view; });
     return it == views_.end() ? nullptr : *it;
 }
 

@@ -23,7 +23,7 @@ class WebKitEngine;
 struct WebLimits {
     int maxViews = 6;                   // live views at once; createView refuses more
     double loadTimeoutSeconds = 30;     // a load still running then is stopped and fails
-    double scriptTimeoutSeconds = 5;    // an evaluation not answered by then fails
+    double scriptTimeoutSeconds = 5;    // an evaluation not answered by then fails, and its page is stopped
     int dialogsAnswered = 20;           // per load: later dialogs are dismissed unasked
     int dialogsBeforeStop = 200;        // per load: a page opening more is stopped as hostile
     int webProcessMemoryLimitMB = 512;  // a web process above it is ended by the engine

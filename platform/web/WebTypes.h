@@ -33,8 +33,8 @@ struct WebRequest {
 
 struct WebError {
     // Errors the engine raises itself; a network or page error keeps the engine's own code.
-    static constexpr int kCancelled = -999;         // stopped, or replaced by another load
-    static constexpr int kTimedOut = -1001;         // the host's load time limit passed
+    static constexpr int kCancelled = -999;  // stopped, or replaced by another load
+    static constexpr int kTimedOut = -1001;  // the host's load time limit passed
     static constexpr int kUnsupportedScheme = -1002;
     static constexpr int kWebProcessEnded = -1100;  // the page's process crashed or was stopped
     static constexpr int kHostile = -1101;          // the host stopped a page that misbehaved

@@ -31,7 +31,9 @@ platform::GLibRunLoop& loop() {
     return *loop;
 }
 
-WebKitHost& host(const WebLimits& limits) { return WebKitHost::start(loop(), limits); }
+WebKitHost& host(const WebLimits& limits) {
+    return WebKitHost::start(loop(), limits);
+}
 
 bool runUntil(const std::function<bool()>& pred, double timeoutSeconds) {
     if (pred()) return true;
@@ -173,7 +175,9 @@ const NavigationAction* Recorder::navigationTo(const std::string& prefix) const 
     return nullptr;
 }
 
-bool Recorder::sawNavigationTo(const std::string& prefix) const { return navigationTo(prefix) != nullptr; }
+bool Recorder::sawNavigationTo(const std::string& prefix) const {
+    return navigationTo(prefix) != nullptr;
+}
 
 ScriptResult evaluate(WebEngine& engine, const std::string& script, double timeoutSeconds) {
     auto result = std::make_shared<std::optional<ScriptResult>>();
@@ -182,7 +186,8 @@ ScriptResult evaluate(WebEngine& engine, const std::string& script, double timeo
     return result->value_or(ScriptResult{false, {}, "no answer within the test's time"});
 }
 
-bool waitForValue(WebEngine& engine, const std::string& script, const std::string& expected, double timeoutSeconds) {
+bool waitForValue(WebEngine& engine, const std::string& script, const std::string& expected,
+                  double timeoutSeconds) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
     while (evaluate(engine, script, timeoutSeconds).value != expected) {
         if (std::chrono::steady_clock::now() >= end) return false;

@@ -145,9 +145,10 @@ TEST_F(WebLoad, TheUserAgentCanBeReadAndSetAndReachesTheServer) {
 
 TEST_F(WebLoad, DialogsAreAnsweredByTheHost) {
     recorder.answer = {true, "Tiko"};
-    engine->loadHTML("<html><body><script>alert('hi');"
-                     "window.c = confirm('sure?'); window.p = prompt('name?', 'Mr');</script></body></html>",
-                     server.url("/"));
+    engine->loadHTML(
+        "<html><body><script>alert('hi');"
+        "window.c = confirm('sure?'); window.p = prompt('name?', 'Mr');</script></body></html>",
+        server.url("/"));
     ASSERT_TRUE(waitForEnd());
     ASSERT_EQ(recorder.dialogs.size(), 3u);
     EXPECT_EQ(recorder.dialogs[0].kind, DialogKind::Alert);

@@ -57,7 +57,8 @@ TEST_F(WebNavigation, AClickRunsThePageHandlerAsAUserGestureAndItsMessageNavigat
     const NavigationAction* message = recorder.navigationTo("amsg://");
     EXPECT_EQ(message->url, "amsg://clicked?x=1");
     EXPECT_TRUE(message->userGesture);
-    EXPECT_EQ(evaluate(*engine, "[window.clicks, window.trusted, window.at].join(' ')").value, "1 true 30,20");
+    EXPECT_EQ(evaluate(*engine, "[window.clicks, window.trusted, window.at].join(' ')").value,
+              "1 true 30,20");
     // The delegate allowed it, yet a message scheme never loads: the page stays.
     webtest::runFor(0.2);
     EXPECT_EQ(engine->url(), server.url("/ad/"));
@@ -66,7 +67,9 @@ TEST_F(WebNavigation, AClickRunsThePageHandlerAsAUserGestureAndItsMessageNavigat
 }
 
 TEST_F(WebNavigation, AScriptNavigationWithoutAClickIsNoUserGesture) {
-    load("<html><body><script>setTimeout(function(){ location.href = 'amsg://auto'; }, 10);</script></body></html>");
+    load(
+        "<html><body><script>setTimeout(function(){ location.href = 'amsg://auto'; }, "
+        "10);</script></body></html>");
     ASSERT_TRUE(runUntil([&] { return recorder.sawNavigationTo("amsg://auto"); }));
     EXPECT_FALSE(recorder.navigationTo("amsg://auto")->userGesture);
     EXPECT_EQ(recorder.navigationTo("amsg://auto")->type, NavigationType::Other);
@@ -95,25 +98,29 @@ TEST_F(WebNavigation, ARefusedNavigationLeavesThePageAsItWas) {
 }
 
 TEST_F(WebNavigation, LocalFilesAndDataPagesNeverLoadEvenWhenTheDelegateAllows) {
-    load("<html><body><iframe id=f src='file:///etc/hostname'></iframe><script>"
-         "setTimeout(function(){ location.href = 'file:///etc/passwd'; }, 10);"
-         "setTimeout(function(){ location.href = 'data:text/html,<p>owned</p>'; }, 30);"
-         "</script></body></html>");
+    load(
+        "<html><body><iframe id=f src='file:///etc/hostname'></iframe><script>"
+        "setTimeout(function(){ location.href = 'file:///etc/passwd'; }, 10);"
+        "setTimeout(function(){ location.href = 'data:text/html,<p>owned</p>'; }, 30);"
+        "</script></body></html>");
     ASSERT_TRUE(runUntil([&] { return recorder.sawNavigationTo("data:"); }));
     webtest::runFor(0.3);
     EXPECT_EQ(engine->url(), server.url("/ad/"));
     EXPECT_EQ(evaluate(*engine, "document.body.innerText.indexOf('owned')").value, "-1");
     // Nor can the page read a local file itself.
-    evaluate(*engine, "window.read = 'waiting'; fetch('file:///etc/hostname').then(r => r.text())"
-                      ".then(t => { window.read = 'read ' + t.length; }, () => { window.read = 'blocked'; })");
+    evaluate(*engine,
+             "window.read = 'waiting'; fetch('file:///etc/hostname').then(r => r.text())"
+             ".then(t => { window.read = 'read ' + t.length; }, () => { window.read = 'blocked'; })");
     EXPECT_TRUE(webtest::waitForValue(*engine, "window.read", "blocked"));
-    EXPECT_EQ(evaluate(*engine, "document.getElementById('f').contentDocument ? 'reachable' : 'closed'").value,
-              "closed");
+    EXPECT_EQ(
+        evaluate(*engine, "document.getElementById('f').contentDocument ? 'reachable' : 'closed'").value,
+        "closed");
 }
 
 TEST_F(WebNavigation, ANewWindowRequestIsDecidedOnceAndLoadsInTheSameView) {
-    load("<html><body style='margin:0'><a href='/landing.html' target=_blank "
-         "style='display:block;width:200px;height:50px'>open</a></body></html>");
+    load(
+        "<html><body style='margin:0'><a href='/landing.html' target=_blank "
+        "style='display:block;width:200px;height:50px'>open</a></body></html>");
     recorder.navigations.clear();
     click(20, 20);
     ASSERT_TRUE(runUntil([&] { return recorder.finished == 2; }));

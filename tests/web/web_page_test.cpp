@@ -61,8 +61,9 @@ TEST_F(WebPage, TheNamedScriptIsAnsweredFromMemoryWithThePageAsReferer) {
         asked.push_back(r);
         return std::string("window.mraid = { getVersion: function() { return '2.0'; } };");
     });
-    server.page("/creative.html", "<html><head><script src='/static/mraid.js?v=3'></script></head>"
-                                  "<body><script src='other.js'></script></body></html>");
+    server.page("/creative.html",
+                "<html><head><script src='/static/mraid.js?v=3'></script></head>"
+                "<body><script src='other.js'></script></body></html>");
     server.page("/other.js", "window.other = 'from the network';", "application/javascript");
     engine->loadRequest({server.url("/creative.html"), {}});
     ASSERT_TRUE(runUntil([&] { return recorder.finished == 1; }));
@@ -84,10 +85,11 @@ TEST_F(WebPage, AScriptTheHostDeclinesFailsLikeAMissingFileAndOnlyExactNamesAreT
     });
     server.page("/mraid.js.map", "{}", "application/json");
     server.page("/mymraid.js", "window.mine = 1;", "application/javascript");
-    load("<html><head><script src='/mraid.js' onerror='window.missing = true'></script>"
-         "<script src='/mymraid.js'></script></head><body>"
-         "<script>fetch('/mraid.js.map').then(r => r.text()).then(t => window.map = t)</script></body></html>",
-         server.url("/"));
+    load(
+        "<html><head><script src='/mraid.js' onerror='window.missing = true'></script>"
+        "<script src='/mymraid.js'></script></head><body>"
+        "<script>fetch('/mraid.js.map').then(r => r.text()).then(t => window.map = t)</script></body></html>",
+        server.url("/"));
     ASSERT_TRUE(webtest::waitForValue(*engine, "window.map", "{}"));
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(evaluate(*engine, "String(window.missing) + ',' + window.mine").value, "true,1");

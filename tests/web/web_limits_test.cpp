@@ -1,0 +1,126 @@
+// Bounds the host keeps on the real engine: one shared web process, a cap on live views, full
+// teardown, and hostile pages (dialog loops, endless scripts, popup storms) stopped without
+// holding the game's loop.
+#include <gtest/gtest.h>
+
+#include "WebTestKit.h"
+
+using namespace platform::web;
+using platform::Timer;
+using webtest::runUntil;
+
+namespace {
+
+class WebLimitsTest : public ::testing::Test {
+  protected:
+    void TearDown() override {
+        views.clear();
+        server.reset();
+        webtest::host(webtest::testLimits());
+    }
+    // Counts the game loop's 10 ms ticks while the test waits.
+    std::shared_ptr<Timer> countTicks(int& ticks) {
+        return webtest::loop().scheduleRepeating(0.01, [&ticks](Timer&) { ++ticks; });
+    }
+
+    webtest::LocalServer& server = webtest::LocalServer::shared();
+    std::vector<std::unique_ptr<WebEngine>> views;
+};
+
+}  // namespace
+
+TEST_F(WebLimitsTest, ViewsShareOneWebProcessUpToTheCapAndLeaveNoneBehind) {
+    ASSERT_TRUE(runUntil([] { return webtest::webProcessCount() == 0; }, 5)) << "a process left by another test";
+    server.page("/a.html", "<html><body>a</body></html>");
+    std::vector<webtest::Recorder> recorders(4);
+    for (int i = 0; i < 4; ++i) {
+        views.push_back(webtest::host().createView(320, 50));
+        ASSERT_TRUE(views.back());
+        views.back()->setDelegate(&recorders[i]);
+        views.back()->loadRequest({server.url("/a.html"), {}});
+    }
+    ASSERT_TRUE(runUntil([&] {
+        return std::all_of(recorders.begin(), recorders.end(), [](const auto& r) { return r.finished == 1; });
+    }));
+    EXPECT_EQ(webtest::webProcessCount(), 1);
+    EXPECT_EQ(webtest::host().liveViews(), 4);
+
+    EXPECT_EQ(webtest::host().createView(320, 50), nullptr);
+    views.pop_back();
+    auto again = webtest::host().createView(320, 50);
+    EXPECT_NE(again, nullptr);
+    again.reset();
+
+    for (auto& v : views) v->setDelegate(nullptr);
+    views.clear();
+    EXPECT_EQ(webtest::host().liveViews(), 0);
+    EXPECT_TRUE(runUntil([] { return webtest::webProcessCount() == 0; }, 5));
+}
+
+TEST_F(WebLimitsTest, ADialogLoopIsAnsweredUpToTheLimitThenThePageIsStopped) {
+    webtest::Recorder recorder;
+    views.push_back(webtest::host().createView(320, 50));
+    views[0]->setDelegate(&recorder);
+    int ticks = 0;
+    auto counter = countTicks(ticks);
+    views[0]->loadHTML("<html><body><script>for (var i = 0;; ++i) alert('again ' + i);</script></body></html>",
+                       server.url("/"));
+    ASSERT_TRUE(runUntil([&] { return !recorder.failures.empty(); }));
+    counter->invalidate();
+    EXPECT_EQ(recorder.failures[0].code, WebError::kHostile);
+    EXPECT_EQ(recorder.dialogs.size(), 5u);  // the rest were dismissed unasked
+    EXPECT_EQ(recorder.finished, 0);
+    EXPECT_GT(ticks, 0);
+
+    // The view takes the next page as if nothing happened.
+    views[0]->loadHTML("<html><body>calm</body></html>", server.url("/"));
+    EXPECT_TRUE(runUntil([&] { return recorder.finished == 1; }));
+}
+
+TEST_F(WebLimitsTest, AnEndlessScriptNeverHoldsTheGameLoopAndThePageIsStopped) {
+    auto limits = webtest::testLimits();
+    limits.scriptTimeoutSeconds = 1;
+    webtest::host(limits);
+    webtest::Recorder recorder;
+    views.push_back(webtest::host().createView(320, 50));
+    views[0]->setDelegate(&recorder);
+    views[0]->loadHTML("<html><body><script>while (true) {}</script></body></html>", server.url("/"));
+    ASSERT_TRUE(runUntil([&] { return recorder.started == 1; }));
+
+    int ticks = 0;
+    auto counter = countTicks(ticks);
+    std::optional<ScriptResult> result;
+    views[0]->evaluateScript("1 + 1", [&](const ScriptResult& r) { result = r; });
+    // A tap on the spinning page goes nowhere, and costs the game nothing.
+    views[0]->sendMouseEvent({MouseEventType::Down, 10, 10});
+    views[0]->sendMouseEvent({MouseEventType::Up, 10, 10});
+    ASSERT_TRUE(runUntil([&] { return !recorder.failures.empty(); }, 5));
+    counter->invalidate();
+    EXPECT_EQ(recorder.failures[0].code, WebError::kHostile);
+    EXPECT_EQ(recorder.finished, 0);
+    ASSERT_TRUE(result.has_value());
+    EXPECT_FALSE(result->ok);
+    // The loop kept its pace while the page spun (a second and more): most 10 ms ticks came.
+    EXPECT_GT(ticks, 60);
+
+    views[0]->loadHTML("<html><body>calm</body></html>", server.url("/"));
+    EXPECT_TRUE(runUntil([&] { return recorder.finished == 1; }));
+}
+
+TEST_F(WebLimitsTest, APopupStormOpensNothing) {
+    webtest::Recorder recorder;
+    server.page("/popup.html", "<html><body>popup</body></html>");
+    views.push_back(webtest::host().createView(320, 50));
+    views[0]->setDelegate(&recorder);
+    views[0]->loadHTML("<html><body><script>for (var i = 0; i < 500; ++i) window.open('/popup.html?' + i);"
+                       "</script></body></html>",
+                       server.url("/"));
+    ASSERT_TRUE(runUntil([&] { return recorder.finished == 1; }));
+    webtest::runFor(0.2);
+    EXPECT_EQ(server.hits("/popup.html"), 0);
+    EXPECT_EQ(std::count_if(recorder.navigations.begin(), recorder.navigations.end(),
+                            [](const NavigationAction& a) { return a.newWindow; }),
+              0);
+    EXPECT_EQ(views[0]->url(), server.url("/"));
+    EXPECT_EQ(webtest::host().liveViews(), 1);
+}
