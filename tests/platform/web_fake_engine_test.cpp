@@ -46,7 +46,8 @@ TEST(WebNavigationRule, SchemesAreReadLowerCasedAndOnlyWebSchemesLoad) {
     for (const char* url : {"amsg://x", "file:///etc/passwd", "data:text/html,hi", "javascript:alert(1)",
                             "mailto:a@b.test", "tikoleap-script://script", ""}) {
         log.events.clear();
-        EXPECT_FALSE(WebEngine::decideNavigation(&log, {url, NavigationType::LinkClicked, true, false})) << url;
+        EXPECT_FALSE(WebEngine::decideNavigation(&log, {url, NavigationType::LinkClicked, true, false}))
+            << url;
         EXPECT_EQ(log.events.size(), 1u) << url;
         EXPECT_FALSE(WebEngine::decideNavigation(nullptr, {url, NavigationType::Other, false, false})) << url;
     }
@@ -73,9 +74,10 @@ TEST(FakeWebEngine, ALoadEndsOnceAndANewLoadCancelsTheOneRunning) {
     web.finishLoad();
     web.finishLoad();
     EXPECT_EQ(web.url(), "https://a.test/2");
-    EXPECT_EQ(log.events, (std::vector<std::string>{"ask https://ads.test/", "started", "failed -1004",
-                                                    "ask amsg://click (gesture)", "ask https://a.test/1", "started",
-                                                    "ask https://a.test/2", "failed -999", "started", "finished"}));
+    EXPECT_EQ(log.events,
+              (std::vector<std::string>{"ask https://ads.test/", "started", "failed -1004",
+                                        "ask amsg://click (gesture)", "ask https://a.test/1", "started",
+                                        "ask https://a.test/2", "failed -999", "started", "finished"}));
 
     web.loadRequest({"https://a.test/3", {{"Referer", "ads.test"}}});
     EXPECT_TRUE(web.navigate("https://a.test/3"));

@@ -30,7 +30,8 @@ class WebLimitsTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(WebLimitsTest, ViewsShareOneWebProcessUpToTheCapAndLeaveNoneBehind) {
-    ASSERT_TRUE(runUntil([] { return webtest::webProcessCount() == 0; }, 5)) << "a process left by another test";
+    ASSERT_TRUE(runUntil([] { return webtest::webProcessCount() == 0; }, 5))
+        << "a process left by another test";
     server.page("/a.html", "<html><body>a</body></html>");
     std::vector<webtest::Recorder> recorders(4);
     for (int i = 0; i < 4; ++i) {
@@ -63,8 +64,9 @@ TEST_F(WebLimitsTest, ADialogLoopIsAnsweredUpToTheLimitThenThePageIsStopped) {
     views[0]->setDelegate(&recorder);
     int ticks = 0;
     auto counter = countTicks(ticks);
-    views[0]->loadHTML("<html><body><script>for (var i = 0;; ++i) alert('again ' + i);</script></body></html>",
-                       server.url("/"));
+    views[0]->loadHTML(
+        "<html><body><script>for (var i = 0;; ++i) alert('again ' + i);</script></body></html>",
+        server.url("/"));
     ASSERT_TRUE(runUntil([&] { return !recorder.failures.empty(); }));
     counter->invalidate();
     EXPECT_EQ(recorder.failures[0].code, WebError::kHostile);
@@ -112,9 +114,10 @@ TEST_F(WebLimitsTest, APopupStormOpensNothing) {
     server.page("/popup.html", "<html><body>popup</body></html>");
     views.push_back(webtest::host().createView(320, 50));
     views[0]->setDelegate(&recorder);
-    views[0]->loadHTML("<html><body><script>for (var i = 0; i < 500; ++i) window.open('/popup.html?' + i);"
-                       "</script></body></html>",
-                       server.url("/"));
+    views[0]->loadHTML(
+        "<html><body><script>for (var i = 0; i < 500; ++i) window.open('/popup.html?' + i);"
+        "</script></body></html>",
+        server.url("/"));
     ASSERT_TRUE(runUntil([&] { return recorder.finished == 1; }));
     webtest::runFor(0.2);
     EXPECT_EQ(server.hits("/popup.html"), 0);
