@@ -5,7 +5,8 @@ TSAN_BUILD ?= build-tsan
 RELEASE_BUILD ?= build-release
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
-# Window tests need a display: without one, the tests run inside a virtual X server.
+# Window and web tests (and the web benchmarks) need a display: without one, they run inside a
+# virtual X server.
 WITH_DISPLAY = $(CURDIR)/scripts/with-display
 
 .PHONY: all bootstrap configure build build-release play test test-sanitize test-tsan bench format format-check clean install-desktop
@@ -49,7 +50,7 @@ install-desktop: build
 	@./scripts/install-desktop $(BUILD)
 
 bench: build
-	@$(BUILD)/tikoleap-bench
+	@$(WITH_DISPLAY) $(BUILD)/tikoleap-bench
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
