@@ -1,9 +1,6 @@
 #include "WebTestKit.h"
 
-#include <arpa/inet.h>
 #include <dirent.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -76,86 +73,26 @@ int webProcessCount() {
     return count;
 }
 
-LocalServer& LocalServer::shared() {
-    // Never destroyed: its thread ends with the process.
-    static auto* server = new LocalServer();
+tikoleap::test::LoopbackServer& server() {
+    static auto* server = new tikoleap::test::LoopbackServer();
     return *server;
 }
 
-LocalServer::LocalServer() {
-    server_.set_logger([this](const httplib::Request& req, const httplib::Response&) {
-        std::lock_guard lock(mutex_);
-        hits_[req.path].push_back(req.headers);
-    });
-    server_.Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
-        std::unique_lock lock(mutex_);
-        auto it = pages_.find(req.path);
-        if (it == pages_.end()) {
-            res.status = 404;
-            return;
-        }
-        const Page page = it->second;
-        if (page.hangs) {
-            const std::uint64_t generation = generation_;
-            released_.wait_for(lock, std::chrono::seconds(20), [&] { return generation_ != generation; });
-        }
-        res.set_content(page.body, page.type);
-    });
-    port_ = server_.bind_to_any_port("127.0.0.1");
-    thread_ = std::thread([this] { server_.listen_after_bind(); });
-    thread_.detach();
+void page(const std::string& path, const std::string& body, const std::string& type) {
+    server().get(path, [body, type](const httplib::Request&, httplib::Response& res) { res.set_content(body, type); });
 }
 
-void LocalServer::page(const std::string& path, const std::string& body, const std::string& type) {
-    std::lock_guard lock(mutex_);
-    pages_[path] = {body, type, false};
-}
+void hang(const std::string& path) { server().slow(path, 20, 200, "late"); }
 
-void LocalServer::hang(const std::string& path) {
-    std::lock_guard lock(mutex_);
-    pages_[path] = {"late", "text/html", true};
-}
-
-void LocalServer::reset() {
-    {
-        std::lock_guard lock(mutex_);
-        ++generation_;
-        pages_.clear();
-        hits_.clear();
-    }
-    released_.notify_all();
+std::string lastHeader(const std::string& path, const std::string& name) {
+    const auto hits = server().hits(path);
+    return hits.empty() ? std::string() : hits.back().header(name);
 }
 
 std::string closedPortUrl(const std::string& path) {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    int port = 9;
-    if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
-        getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
-        port = ntohs(addr.sin_port);
-    if (fd >= 0) close(fd);
-    return "http://127.0.0.1:" + std::to_string(port) + path;
-}
-
-std::string LocalServer::url(const std::string& path) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + path;
-}
-
-int LocalServer::hits(const std::string& path) const {
-    std::lock_guard lock(mutex_);
-    auto it = hits_.find(path);
-    return it == hits_.end() ? 0 : static_cast<int>(it->second.size());
-}
-
-std::string LocalServer::header(const std::string& path, const std::string& name) const {
-    std::lock_guard lock(mutex_);
-    auto it = hits_.find(path);
-    if (it == hits_.end() || it->second.empty()) return {};
-    auto h = it->second.back().find(name);
-    return h == it->second.back().end() ? std::string() : h->second;
+    tikoleap::test::LoopbackServer closed;
+    closed.stop();
+    return closed.url(path);
 }
 
 bool Recorder::shouldStartNavigation(const NavigationAction& action) {

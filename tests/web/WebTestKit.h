@@ -1,21 +1,16 @@
 #pragma once
 // What the real-engine tests share: one GLib loop and web host for the process (the engine
-// starts once), a loopback HTTP server, a delegate that records what a view reports, and a
+// starts once), the loopback HTTP server, a delegate that records what a view reports, and a
 // count of the engine's web processes.
-#include <httplib.h>
-
-#include <condition_variable>
 #include <functional>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/runloop/GLibRunLoop.h"
 #include "platform/web/WebEngineDelegate.h"
 #include "platform/web/WebKitHost.h"
+#include "support/LoopbackServer.h"
 
 namespace webtest {
 
@@ -29,42 +24,14 @@ void runFor(double seconds);
 // Web processes the engine runs for this process now.
 int webProcessCount();
 
-// A server on 127.0.0.1 at a free port, serving what the test registered, recording every hit.
-// One serves the whole test process: the engine keeps connections open ahead of requests, and
-// a server stopped after each test would wait for every one of them to time out.
-class LocalServer {
-  public:
-    static LocalServer& shared();
-
-    void page(const std::string& path, const std::string& body, const std::string& type = "text/html");
-    // A path that answers only at the next reset (or after 20 s): a page that never loads.
-    void hang(const std::string& path);
-    // Forgets pages and hits, and lets hanging requests go.
-    void reset();
-
-    std::string url(const std::string& path) const;
-    int hits(const std::string& path) const;
-    // The header of the last request for the path ("" when none came).
-    std::string header(const std::string& path, const std::string& name) const;
-
-  private:
-    struct Page {
-        std::string body;
-        std::string type;
-        bool hangs = false;
-    };
-    LocalServer();
-
-    httplib::Server server_;
-    std::thread thread_;
-    int port_ = 0;
-    mutable std::mutex mutex_;
-    std::condition_variable released_;
-    std::uint64_t generation_ = 0;
-    std::map<std::string, Page> pages_;
-    std::map<std::string, std::vector<httplib::Headers>> hits_;
-};
-
+// The loopback server of the whole test process. It is never stopped: the engine opens
+// connections ahead of requests, and a stop waits for each of them to time out.
+tikoleap::test::LoopbackServer& server();
+void page(const std::string& path, const std::string& body, const std::string& type = "text/html");
+// A page whose answer takes 20 s: one that never loads within a test.
+void hang(const std::string& path);
+// The header of the last request for the path ("" when none came).
+std::string lastHeader(const std::string& path, const std::string& name);
 // An address on 127.0.0.1 where nothing listens.
 std::string closedPortUrl(const std::string& path);
 

@@ -15,7 +15,7 @@ class WebLimitsTest : public ::testing::Test {
   protected:
     void TearDown() override {
         views.clear();
-        server.reset();
+        server.clearHits();
         webtest::host(webtest::testLimits());
     }
     // Counts the game loop's 10 ms ticks while the test waits.
@@ -23,7 +23,7 @@ class WebLimitsTest : public ::testing::Test {
         return webtest::loop().scheduleRepeating(0.01, [&ticks](Timer&) { ++ticks; });
     }
 
-    webtest::LocalServer& server = webtest::LocalServer::shared();
+    tikoleap::test::LoopbackServer& server = webtest::server();
     std::vector<std::unique_ptr<WebEngine>> views;
 };
 
@@ -32,7 +32,7 @@ class WebLimitsTest : public ::testing::Test {
 TEST_F(WebLimitsTest, ViewsShareOneWebProcessUpToTheCapAndLeaveNoneBehind) {
     ASSERT_TRUE(runUntil([] { return webtest::webProcessCount() == 0; }, 5))
         << "a process left by another test";
-    server.page("/a.html", "<html><body>a</body></html>");
+    webtest::page("/a.html", "<html><body>a</body></html>");
     std::vector<webtest::Recorder> recorders(4);
     for (int i = 0; i < 4; ++i) {
         views.push_back(webtest::host().createView(320, 50));
@@ -111,7 +111,7 @@ TEST_F(WebLimitsTest, AnEndlessScriptNeverHoldsTheGameLoopAndThePageIsStopped) {
 
 TEST_F(WebLimitsTest, APopupStormOpensNothing) {
     webtest::Recorder recorder;
-    server.page("/popup.html", "<html><body>popup</body></html>");
+    webtest::page("/popup.html", "<html><body>popup</body></html>");
     views.push_back(webtest::host().createView(320, 50));
     views[0]->setDelegate(&recorder);
     views[0]->loadHTML(
@@ -120,7 +120,7 @@ TEST_F(WebLimitsTest, APopupStormOpensNothing) {
         server.url("/"));
     ASSERT_TRUE(runUntil([&] { return recorder.finished == 1; }));
     webtest::runFor(0.2);
-    EXPECT_EQ(server.hits("/popup.html"), 0);
+    EXPECT_EQ(server.count("/popup.html"), 0u);
     EXPECT_EQ(std::count_if(recorder.navigations.begin(), recorder.navigations.end(),
                             [](const NavigationAction& a) { return a.newWindow; }),
               0);

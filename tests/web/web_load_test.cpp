@@ -13,11 +13,11 @@ namespace {
 class WebLoad : public ::testing::Test {
   protected:
     void SetUp() override {
-        server.page("/page.html",
+        webtest::page("/page.html",
                     "<html><head><title>Hello</title></head><body><script>window.answer = 6 * 7;</script>"
                     "<div style='height:1500px'>tall</div></body></html>");
-        server.page("/second.html", "<html><body>second</body></html>");
-        server.hang("/never.html");
+        webtest::page("/second.html", "<html><body>second</body></html>");
+        webtest::hang("/never.html");
         engine = webtest::host().createView(320, 480);
         ASSERT_TRUE(engine);
         engine->setDelegate(&recorder);
@@ -25,14 +25,14 @@ class WebLoad : public ::testing::Test {
     void TearDown() override {
         if (engine) engine->setDelegate(nullptr);
         engine.reset();
-        server.reset();
+        server.clearHits();
         webtest::host(webtest::testLimits());
     }
     bool waitForEnd() {
         return runUntil([&] { return recorder.finished + static_cast<int>(recorder.failures.size()) > 0; });
     }
 
-    webtest::LocalServer& server = webtest::LocalServer::shared();
+    tikoleap::test::LoopbackServer& server = webtest::server();
     webtest::Recorder recorder;
     std::unique_ptr<WebEngine> engine;
 };
@@ -45,7 +45,7 @@ TEST_F(WebLoad, ARequestLoadsWithItsHeadersAndScriptsAnswerWithTheirValues) {
     EXPECT_EQ(recorder.started, 1);
     EXPECT_EQ(recorder.finished, 1);
     EXPECT_TRUE(recorder.failures.empty());
-    EXPECT_EQ(server.header("/page.html", "X-Slot"), "banner-1");
+    EXPECT_EQ(webtest::lastHeader("/page.html", "X-Slot"), "banner-1");
     EXPECT_EQ(engine->url(), server.url("/page.html"));
     EXPECT_FALSE(engine->isLoading());
 
@@ -86,11 +86,11 @@ TEST_F(WebLoad, HistoryGoesBackAndForwardAsBackForwardNavigations) {
     ASSERT_FALSE(recorder.navigations.empty());
     EXPECT_EQ(recorder.navigations.back().type, NavigationType::BackForward);
 
-    const int hitsBefore = server.hits("/page.html");
+    const std::size_t hitsBefore = server.count("/page.html");
     engine->reload();
     ASSERT_TRUE(runUntil([&] { return recorder.finished == 4; }));
     EXPECT_EQ(recorder.navigations.back().type, NavigationType::Reload);
-    EXPECT_GT(server.hits("/page.html"), hitsBefore);
+    EXPECT_GT(server.count("/page.html"), hitsBefore);
 }
 
 TEST_F(WebLoad, AFailedLoadIsReportedOnceAndNeverAsFinished) {
@@ -139,7 +139,7 @@ TEST_F(WebLoad, TheUserAgentCanBeReadAndSetAndReachesTheServer) {
     EXPECT_EQ(engine->userAgent(), "TikoLeap/1.0 (test)");
     engine->loadRequest({server.url("/second.html"), {}});
     ASSERT_TRUE(waitForEnd());
-    EXPECT_EQ(server.header("/second.html", "User-Agent"), "TikoLeap/1.0 (test)");
+    EXPECT_EQ(webtest::lastHeader("/second.html", "User-Agent"), "TikoLeap/1.0 (test)");
     EXPECT_EQ(evaluate(*engine, "navigator.userAgent").value, "TikoLeap/1.0 (test)");
 }
 

@@ -21,7 +21,7 @@ const char* kClickPage = R"(<html><body style='margin:0'>
 class WebNavigation : public ::testing::Test {
   protected:
     void SetUp() override {
-        server.page("/landing.html", "<html><body>landing</body></html>");
+        webtest::page("/landing.html", "<html><body>landing</body></html>");
         engine = webtest::host().createView(320, 480);
         ASSERT_TRUE(engine);
         engine->setDelegate(&recorder);
@@ -29,7 +29,7 @@ class WebNavigation : public ::testing::Test {
     void TearDown() override {
         if (engine) engine->setDelegate(nullptr);
         engine.reset();
-        server.reset();
+        server.clearHits();
     }
     void load(const std::string& html) {
         const int before = recorder.finished;
@@ -42,7 +42,7 @@ class WebNavigation : public ::testing::Test {
         engine->sendMouseEvent({MouseEventType::Up, x, y});
     }
 
-    webtest::LocalServer& server = webtest::LocalServer::shared();
+    tikoleap::test::LoopbackServer& server = webtest::server();
     webtest::Recorder recorder;
     std::unique_ptr<WebEngine> engine;
 };
@@ -92,7 +92,7 @@ TEST_F(WebNavigation, ARefusedNavigationLeavesThePageAsItWas) {
     click(20, 110);
     ASSERT_TRUE(runUntil([&] { return recorder.sawNavigationTo(server.url("/landing.html")); }));
     webtest::runFor(0.3);
-    EXPECT_EQ(server.hits("/landing.html"), 0);
+    EXPECT_EQ(server.count("/landing.html"), 0u);
     EXPECT_EQ(engine->url(), server.url("/ad/"));
     EXPECT_EQ(recorder.finished, 1);
 }

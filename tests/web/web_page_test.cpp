@@ -32,7 +32,7 @@ class WebPage : public ::testing::Test {
     void TearDown() override {
         if (engine) engine->setDelegate(nullptr);
         engine.reset();
-        server.reset();
+        server.clearHits();
     }
     void load(const std::string& html, const std::string& base) {
         const int before = recorder.finished;
@@ -48,7 +48,7 @@ class WebPage : public ::testing::Test {
         return runUntil([&] { return at(engine->snapshot(), x, y) == rgba; }, 5);
     }
 
-    webtest::LocalServer& server = webtest::LocalServer::shared();
+    tikoleap::test::LoopbackServer& server = webtest::server();
     webtest::Recorder recorder;
     std::shared_ptr<WebEngine> engine;
 };
@@ -61,10 +61,10 @@ TEST_F(WebPage, TheNamedScriptIsAnsweredFromMemoryWithThePageAsReferer) {
         asked.push_back(r);
         return std::string("window.mraid = { getVersion: function() { return '2.0'; } };");
     });
-    server.page("/creative.html",
+    webtest::page("/creative.html",
                 "<html><head><script src='/static/mraid.js?v=3'></script></head>"
                 "<body><script src='other.js'></script></body></html>");
-    server.page("/other.js", "window.other = 'from the network';", "application/javascript");
+    webtest::page("/other.js", "window.other = 'from the network';", "application/javascript");
     engine->loadRequest({server.url("/creative.html"), {}});
     ASSERT_TRUE(runUntil([&] { return recorder.finished == 1; }));
 
@@ -73,8 +73,8 @@ TEST_F(WebPage, TheNamedScriptIsAnsweredFromMemoryWithThePageAsReferer) {
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].url, server.url("/static/mraid.js?v=3"));
     EXPECT_EQ(asked[0].referer, server.url("/creative.html"));
-    EXPECT_EQ(server.hits("/static/mraid.js"), 0);
-    EXPECT_GE(server.hits("/other.js"), 1);
+    EXPECT_EQ(server.count("/static/mraid.js"), 0u);
+    EXPECT_GE(server.count("/other.js"), 1u);
 }
 
 TEST_F(WebPage, AScriptTheHostDeclinesFailsLikeAMissingFileAndOnlyExactNamesAreTaken) {
@@ -83,8 +83,8 @@ TEST_F(WebPage, AScriptTheHostDeclinesFailsLikeAMissingFileAndOnlyExactNamesAreT
         ++asked;
         return std::nullopt;
     });
-    server.page("/mraid.js.map", "{}", "application/json");
-    server.page("/mymraid.js", "window.mine = 1;", "application/javascript");
+    webtest::page("/mraid.js.map", "{}", "application/json");
+    webtest::page("/mymraid.js", "window.mine = 1;", "application/javascript");
     load(
         "<html><head><script src='/mraid.js' onerror='window.missing = true'></script>"
         "<script src='/mymraid.js'></script></head><body>"
@@ -93,8 +93,8 @@ TEST_F(WebPage, AScriptTheHostDeclinesFailsLikeAMissingFileAndOnlyExactNamesAreT
     ASSERT_TRUE(webtest::waitForValue(*engine, "window.map", "{}"));
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(evaluate(*engine, "String(window.missing) + ',' + window.mine").value, "true,1");
-    EXPECT_EQ(server.hits("/mraid.js"), 0);
-    EXPECT_GE(server.hits("/mymraid.js"), 1);
+    EXPECT_EQ(server.count("/mraid.js"), 0u);
+    EXPECT_GE(server.count("/mymraid.js"), 1u);
     EXPECT_EQ(recorder.finished, 1);
     EXPECT_TRUE(recorder.failures.empty());
 }
