@@ -50,8 +50,9 @@ bool spin(F done, double seconds = 10) {
 }
 
 std::string pageOfSize(int w, int h) {
-    return "<html><body style='margin:0;background:linear-gradient(#f80,#08f)'><div style='width:" + std::to_string(w) +
-           "px;height:" + std::to_string(h) + "px;font:20px sans-serif'>Tiko Leap: jump higher!</div></body></html>";
+    return "<html><body style='margin:0;background:linear-gradient(#f80,#08f)'><div style='width:" +
+           std::to_string(w) + "px;height:" + std::to_string(h) +
+           "px;font:20px sans-serif'>Tiko Leap: jump higher!</div></body></html>";
 }
 
 std::unique_ptr<WebEngine> loadedView(benchmark::State& state, int w, int h, Finish& finish) {
@@ -129,7 +130,8 @@ long webProcessPssKB() {
         const std::string dir = std::string("/proc/") + entry->d_name;
         std::ifstream stat(dir + "/stat");
         std::string line;
-        if (!stat || !std::getline(stat, line) || line.find("(WebKitWebProces)") == std::string::npos) continue;
+        if (!stat || !std::getline(stat, line) || line.find("(WebKitWebProces)") == std::string::npos)
+            continue;
         std::istringstream rest(line.substr(line.rfind(')') + 1));
         std::string st, ppid;
         rest >> st >> ppid;

@@ -79,10 +79,13 @@ tikoleap::test::LoopbackServer& server() {
 }
 
 void page(const std::string& path, const std::string& body, const std::string& type) {
-    server().get(path, [body, type](const httplib::Request&, httplib::Response& res) { res.set_content(body, type); });
+    server().get(
+        path, [body, type](const httplib::Request&, httplib::Response& res) { res.set_content(body, type); });
 }
 
-void hang(const std::string& path) { server().slow(path, 20, 200, "late"); }
+void hang(const std::string& path) {
+    server().slow(path, 20, 200, "late");
+}
 
 std::string lastHeader(const std::string& path, const std::string& name) {
     const auto hits = server().hits(path);

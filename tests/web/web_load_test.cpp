@@ -14,8 +14,8 @@ class WebLoad : public ::testing::Test {
   protected:
     void SetUp() override {
         webtest::page("/page.html",
-                    "<html><head><title>Hello</title></head><body><script>window.answer = 6 * 7;</script>"
-                    "<div style='height:1500px'>tall</div></body></html>");
+                      "<html><head><title>Hello</title></head><body><script>window.answer = 6 * 7;</script>"
+                      "<div style='height:1500px'>tall</div></body></html>");
         webtest::page("/second.html", "<html><body>second</body></html>");
         webtest::hang("/never.html");
         engine = webtest::host().createView(320, 480);

@@ -62,8 +62,8 @@ TEST_F(WebPage, TheNamedScriptIsAnsweredFromMemoryWithThePageAsReferer) {
         return std::string("window.mraid = { getVersion: function() { return '2.0'; } };");
     });
     webtest::page("/creative.html",
-                "<html><head><script src='/static/mraid.js?v=3'></script></head>"
-                "<body><script src='other.js'></script></body></html>");
+                  "<html><head><script src='/static/mraid.js?v=3'></script></head>"
+                  "<body><script src='other.js'></script></body></html>");
     webtest::page("/other.js", "window.other = 'from the network';", "application/javascript");
     engine->loadRequest({server.url("/creative.html"), {}});
     ASSERT_TRUE(runUntil([&] { return recorder.finished == 1; }));
