@@ -136,4 +136,23 @@ bool waitForValue(WebEngine& engine, const std::string& script, const std::strin
     return true;
 }
 
+void ViewTest::SetUp() {
+    engine = host().createView(width_, height_);
+    ASSERT_TRUE(engine);
+    engine->setDelegate(&recorder);
+}
+
+void ViewTest::TearDown() {
+    if (engine) engine->setDelegate(nullptr);
+    engine.reset();
+    server.clearHits();
+    host(testLimits());
+}
+
+void ViewTest::load(const std::string& html, const std::string& baseUrl) {
+    const int before = recorder.finished;
+    engine->loadHTML(html, baseUrl);
+    ASSERT_TRUE(runUntil([&] { return recorder.finished > before; })) << "the page did not load";
+}
+
 }  // namespace webtest

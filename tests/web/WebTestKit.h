@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "platform/runloop/GLibRunLoop.h"
 #include "platform/web/WebEngineDelegate.h"
 #include "platform/web/WebKitHost.h"
@@ -62,5 +64,24 @@ platform::web::ScriptResult evaluate(platform::web::WebEngine& engine, const std
 // Evaluates script again and again until its value is `expected`; false when time runs out.
 bool waitForValue(platform::web::WebEngine& engine, const std::string& script, const std::string& expected,
                   double timeoutSeconds = 5);
+
+// One view of width x height with a recording delegate, and the server's hits forgotten and
+// the limits put back after each test.
+class ViewTest : public ::testing::Test {
+  protected:
+    ViewTest(int width, int height) : width_(width), height_(height) {}
+    void SetUp() override;
+    void TearDown() override;
+    // Loads HTML with a base URL and waits for it to finish (a failed assertion otherwise).
+    void load(const std::string& html, const std::string& baseUrl);
+
+    tikoleap::test::LoopbackServer& server = webtest::server();
+    Recorder recorder;
+    std::shared_ptr<platform::web::WebEngine> engine;
+
+  private:
+    int width_;
+    int height_;
+};
 
 }  // namespace webtest

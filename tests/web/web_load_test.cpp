@@ -10,31 +10,20 @@ using webtest::runUntil;
 
 namespace {
 
-class WebLoad : public ::testing::Test {
+class WebLoad : public webtest::ViewTest {
   protected:
+    WebLoad() : ViewTest(320, 480) {}
     void SetUp() override {
         webtest::page("/page.html",
                       "<html><head><title>Hello</title></head><body><script>window.answer = 6 * 7;</script>"
                       "<div style='height:1500px'>tall</div></body></html>");
         webtest::page("/second.html", "<html><body>second</body></html>");
         webtest::hang("/never.html");
-        engine = webtest::host().createView(320, 480);
-        ASSERT_TRUE(engine);
-        engine->setDelegate(&recorder);
-    }
-    void TearDown() override {
-        if (engine) engine->setDelegate(nullptr);
-        engine.reset();
-        server.clearHits();
-        webtest::host(webtest::testLimits());
+        ViewTest::SetUp();
     }
     bool waitForEnd() {
         return runUntil([&] { return recorder.finished + static_cast<int>(recorder.failures.size()) > 0; });
     }
-
-    tikoleap::test::LoopbackServer& server = webtest::server();
-    webtest::Recorder recorder;
-    std::unique_ptr<WebEngine> engine;
 };
 
 }  // namespace
@@ -64,8 +53,7 @@ TEST_F(WebLoad, ARequestLoadsWithItsHeadersAndScriptsAnswerWithTheirValues) {
 }
 
 TEST_F(WebLoad, HtmlWithABaseUrlResolvesRelativeAddressesAgainstIt) {
-    engine->loadHTML("<html><body><a id=l href='second.html'>next</a></body></html>", server.url("/ads/"));
-    ASSERT_TRUE(waitForEnd());
+    load("<html><body><a id=l href='second.html'>next</a></body></html>", server.url("/ads/"));
     EXPECT_EQ(evaluate(*engine, "document.getElementById('l').href").value, server.url("/ads/second.html"));
     EXPECT_EQ(evaluate(*engine, "location.href").value, server.url("/ads/"));
 }

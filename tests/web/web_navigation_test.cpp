@@ -18,33 +18,19 @@ const char* kClickPage = R"(<html><body style='margin:0'>
 <a id=link href='/landing.html' style='position:absolute;left:0;top:100px;width:100px;height:40px;display:block'>go</a>
 </body></html>)";
 
-class WebNavigation : public ::testing::Test {
+class WebNavigation : public webtest::ViewTest {
   protected:
+    WebNavigation() : ViewTest(320, 480) {}
     void SetUp() override {
         webtest::page("/landing.html", "<html><body>landing</body></html>");
-        engine = webtest::host().createView(320, 480);
-        ASSERT_TRUE(engine);
-        engine->setDelegate(&recorder);
+        ViewTest::SetUp();
     }
-    void TearDown() override {
-        if (engine) engine->setDelegate(nullptr);
-        engine.reset();
-        server.clearHits();
-    }
-    void load(const std::string& html) {
-        const int before = recorder.finished;
-        engine->loadHTML(html, server.url("/ad/"));
-        ASSERT_TRUE(runUntil([&] { return recorder.finished > before; }));
-    }
+    void load(const std::string& html) { ViewTest::load(html, server.url("/ad/")); }
     void click(double x, double y) {
         engine->sendMouseEvent({MouseEventType::Move, x, y});
         engine->sendMouseEvent({MouseEventType::Down, x, y});
         engine->sendMouseEvent({MouseEventType::Up, x, y});
     }
-
-    tikoleap::test::LoopbackServer& server = webtest::server();
-    webtest::Recorder recorder;
-    std::unique_ptr<WebEngine> engine;
 };
 
 }  // namespace

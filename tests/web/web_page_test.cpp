@@ -22,23 +22,9 @@ const char* kColourPage = R"(<html><body style='margin:0;background:#fff'>
 <div style='position:absolute;left:0;top:40px;width:100px;height:10px;background:#0000ff'></div>
 </body></html>)";
 
-class WebPage : public ::testing::Test {
+class WebPage : public webtest::ViewTest {
   protected:
-    void SetUp() override {
-        engine = webtest::host().createView(320, 50);
-        ASSERT_TRUE(engine);
-        engine->setDelegate(&recorder);
-    }
-    void TearDown() override {
-        if (engine) engine->setDelegate(nullptr);
-        engine.reset();
-        server.clearHits();
-    }
-    void load(const std::string& html, const std::string& base) {
-        const int before = recorder.finished;
-        engine->loadHTML(html, base);
-        ASSERT_TRUE(runUntil([&] { return recorder.finished > before; }));
-    }
+    WebPage() : ViewTest(320, 50) {}
     static std::array<int, 4> at(const platform::Image& image, int x, int y) {
         const auto* p = &image.pixels[(static_cast<std::size_t>(y) * image.width + x) * 4];
         return {p[0], p[1], p[2], p[3]};
@@ -47,10 +33,6 @@ class WebPage : public ::testing::Test {
     bool showsAt(int x, int y, std::array<int, 4> rgba) {
         return runUntil([&] { return at(engine->snapshot(), x, y) == rgba; }, 5);
     }
-
-    tikoleap::test::LoopbackServer& server = webtest::server();
-    webtest::Recorder recorder;
-    std::shared_ptr<WebEngine> engine;
 };
 
 }  // namespace
