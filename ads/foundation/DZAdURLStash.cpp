@@ -28,7 +28,7 @@ std::map<std::string, Entry>& urlStash() {
 std::optional<platform::Url> DZAdURLStash::canonicalURLForURL(const std::optional<platform::Url>& url) {
     if (!url) return std::nullopt;
     if (url->hasPort() || url->host().empty()) return url;
-    std::string text = url->absoluteString();
+    std::string text = url->text();
     // Only the authority's end moves: ":80" goes right after the host, wherever the host's
     // text happens to appear again in the path or query.
     const size_t slashes = text.find("//");
@@ -44,14 +44,14 @@ void DZAdURLStash::add(const platform::Url& url, const std::shared_ptr<platform:
     auto key = canonicalURLForURL(url);
     if (!key || !view) return;
     std::lock_guard lock(urlStashLock());
-    urlStash()[key->absoluteString()] = Entry{view, view.get()};
+    urlStash()[key->text()] = Entry{view, view.get()};
 }
 
 void DZAdURLStash::remove(const platform::Url& url, const platform::ui::View* view) {
     auto key = canonicalURLForURL(url);
     if (!key) return;
     std::lock_guard lock(urlStashLock());
-    auto it = urlStash().find(key->absoluteString());
+    auto it = urlStash().find(key->text());
     if (it != urlStash().end() && it->second.address == view) urlStash().erase(it);
 }
 
@@ -59,7 +59,7 @@ std::shared_ptr<platform::ui::View> DZAdURLStash::viewForURL(const platform::Url
     auto key = canonicalURLForURL(url);
     if (!key) return nullptr;
     std::lock_guard lock(urlStashLock());
-    auto it = urlStash().find(key->absoluteString());
+    auto it = urlStash().find(key->text());
     if (it == urlStash().end()) return nullptr;
     auto view = it->second.view.lock();
     if (!view) urlStash().erase(it);

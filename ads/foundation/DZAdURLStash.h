@@ -7,7 +7,7 @@
 #include <memory>
 #include <optional>
 
-#include "platform/foundation/Url.h"
+#include "platform/url/Url.h"
 
 namespace platform::ui {
 class View;

@@ -35,7 +35,7 @@ std::string dz_parameterText(const nlohmann::json& value) {
 }
 
 std::optional<Url> dz_appendQueryParameters(const Url& url, const nlohmann::json& parameters) {
-    std::string head = url.absoluteString();
+    std::string head = url.text();
     std::string tail;
     if (const size_t at = head.find("&adurl="); at != std::string::npos) {
         tail = head.substr(at);
@@ -100,7 +100,7 @@ std::optional<std::string> dz_impressionTicket(const Url& url) {
 }
 
 std::string dz_absoluteStringWithoutFragmentComponent(const Url& url) {
-    const std::string& text = url.absoluteString();
+    const std::string& text = url.text();
     return text.substr(0, text.find('#'));
 }
 
@@ -109,5 +109,7 @@ bool dz_isHostEqualToString(const Url& url, std::string_view host, bool caseSens
 }
 
 bool dz_isSchemeEqualToString(const Url& url, std::string_view scheme, bool caseSensitive) {
-    return caseSensitive ? url.scheme() == scheme : lower(url.scheme()) == lower(scheme);
+    // The scheme as written: the parsed one is lower-cased.
+    const std::string written = url.text().substr(0, url.text().find(':'));
+    return caseSensitive ? written == scheme : lower(written) == lower(scheme);
 }

@@ -9,7 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/foundation/Url.h"
+#include "platform/url/Url.h"
 
 using platform::Url;
 

@@ -49,6 +49,8 @@ std::optional<Url> Url::parse(std::string_view text, std::string* error) {
     url.host_ = orEmpty(g_uri_get_host(uri));
     url.path_ = orEmpty(g_uri_get_path(uri));
     url.query_ = orEmpty(g_uri_get_query(uri));
+    if (const int port = g_uri_get_port(uri); port >= 0) url.port_ = std::to_string(port);
+    url.fragment_ = orEmpty(g_uri_get_fragment(uri));
     g_uri_unref(uri);
     return url;
 }

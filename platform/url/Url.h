@@ -26,6 +26,11 @@ class Url {
     // The path as it stands in the URL (still percent-encoded), "" when there is none.
     const std::string& path() const { return path_; }
     const std::string& query() const { return query_; }
+    // The port as written, "" when the URL names none.
+    const std::string& port() const { return port_; }
+    bool hasPort() const { return !port_.empty(); }
+    // What follows the first "#", "" when there is none.
+    const std::string& fragment() const { return fragment_; }
 
     // http or https.
     bool isWeb() const { return scheme_ == "http" || scheme_ == "https"; }
@@ -36,6 +41,8 @@ class Url {
     std::string host_;
     std::string path_;
     std::string query_;
+    std::string port_;
+    std::string fragment_;
 };
 
 }  // namespace platform

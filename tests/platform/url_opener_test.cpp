@@ -31,6 +31,14 @@ TEST(Url, ReadsAbsoluteUrlsAsRfc3986Does) {
     EXPECT_FALSE(withHost->isWeb());
     EXPECT_EQ(Url::parse("tikoleap://startTitle")->path(), "");  // a host, no path
     EXPECT_TRUE(Url::parse("HTTPS://example.org/a%20b")->isWeb());
+
+    auto ported = Url::parse("http://h.com:8080/a?q=1#f#g");
+    ASSERT_TRUE(ported);
+    EXPECT_TRUE(ported->hasPort());
+    EXPECT_EQ(ported->port(), "8080");
+    EXPECT_EQ(ported->fragment(), "f#g");
+    EXPECT_FALSE(Url::parse("http://h.com/a")->hasPort());
+    EXPECT_EQ(Url::parse("http://h.com/a")->fragment(), "");
 }
 
 TEST(Url, RefusesWhatIsNotAWellFormedAbsoluteUrl) {

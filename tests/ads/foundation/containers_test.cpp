@@ -24,7 +24,7 @@ namespace {
 
 std::string canonical(const char* text) {
     auto u = DZAdURLStash::canonicalURLForURL(Url::parse(text));
-    return u ? u->absoluteString() : "(none)";
+    return u ? u->text() : "(none)";
 }
 
 Url url(const char* text) {
