@@ -287,14 +287,25 @@ WebKitEngine::~WebKitEngine() {
 }
 
 void WebKitEngine::loadHTML(const std::string& html, const std::string& baseUrl) {
-    webkit_web_view_load_html(view_, html.c_str(), baseUrl.empty() ? nullptr : baseUrl.c_str());
+    unstartedLoad_ = HostLoad{true, html, baseUrl, {}};
+    issue(*unstartedLoad_);
 }
 
 void WebKitEngine::loadRequest(const WebRequest& request) {
-    WebKitURIRequest* r = webkit_uri_request_new(request.url.c_str());
+    unstartedLoad_ = HostLoad{false, request.url, {}, request.headers};
+    issue(*unstartedLoad_);
+}
+
+void WebKitEngine::issue(const HostLoad& load) {
+    if (load.html) {
+        webkit_web_view_load_html(view_, load.content.c_str(),
+                                  load.baseUrl.empty() ? nullptr : load.baseUrl.c_str());
+        return;
+    }
+    WebKitURIRequest* r = webkit_uri_request_new(load.content.c_str());
     SoupMessageHeaders* headers = webkit_uri_request_get_http_headers(r);
     if (headers) {
-        for (const auto& [name, value] : request.headers)
+        for (const auto& [name, value] : load.headers)
             soup_message_headers_replace(headers, name.c_str(), value.c_str());
     }
     webkit_web_view_load_request(view_, r);
@@ -430,6 +441,7 @@ std::optional<std::string> WebKitEngine::answerScriptRequest(const ScriptRequest
 }
 
 void WebKitEngine::onLoadStarted() {
+    unstartedLoad_.reset();
     loading_ = true;
     failureReported_ = false;
     pendingFailureCode_ = 0;
@@ -525,6 +537,13 @@ void WebKitEngine::onProcessEnded(int reason) {
     loading_ = false;
     if (loadTimer_) loadTimer_->invalidate();
     if (delegate_) delegate_->loadFailed(e);
+    if (unstartedLoad_) {
+        // The stuck process never took the host's last page: the view's next process does.
+        std::weak_ptr<int> alive = alive_;
+        host_.loop().post([this, alive] {
+            if (!alive.expired() && unstartedLoad_) issue(*unstartedLoad_);
+        });
+    }
 }
 
 void WebKitEngine::armLoadTimer() {

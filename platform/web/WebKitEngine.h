@@ -70,7 +70,18 @@ class WebKitEngine : public WebEngine {
     void stopHostilePage(const std::string& why);
     void armLoadTimer();
 
+    // A page the host asked for that has not started loading yet: when the page before it was
+    // stuck, it is asked for again once that page's process has been ended.
+    struct HostLoad {
+        bool html = false;
+        std::string content;  // the HTML, or the URL
+        std::string baseUrl;
+        HeaderList headers;
+    };
+    void issue(const HostLoad& load);
+
     WebKitHost& host_;
+    std::optional<HostLoad> unstartedLoad_;
     GtkWidget* window_ = nullptr;
     WebKitWebView* view_ = nullptr;
     WebEngineDelegate* delegate_ = nullptr;
