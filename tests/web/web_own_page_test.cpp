@@ -41,8 +41,8 @@ TEST(OwnPage, RunsUnderTheHostsLimitsWithoutHoldingTheGame) {
     webtest::runFor(4.0);
     counter->invalidate();
 
-    std::cout << "finished " << recorder.finished << ", dialogs " << recorder.dialogs.size() << ", navigations "
-              << recorder.navigations.size() << ", game ticks " << ticks << " of ~400\n";
+    std::cout << "finished " << recorder.finished << ", dialogs " << recorder.dialogs.size()
+              << ", navigations " << recorder.navigations.size() << ", game ticks " << ticks << " of ~400\n";
     for (const auto& f : recorder.failures) std::cout << "failed " << f.code << " " << f.message << "\n";
     for (const auto& n : recorder.navigations)
         std::cout << "navigation " << n.url.substr(0, 120) << (n.userGesture ? " (gesture)" : "") << "\n";
@@ -56,6 +56,7 @@ TEST(OwnPage, RunsUnderTheHostsLimitsWithoutHoldingTheGame) {
     EXPECT_TRUE(scheme.empty() || WebEngine::isLoadableScheme(scheme)) << engine->url();
     const int finished = recorder.finished;
     engine->loadHTML("<html><body>after</body></html>", webtest::server().url("/"));
-    EXPECT_TRUE(runUntil([&] { return recorder.finished > finished; })) << "the view did not take another page";
+    EXPECT_TRUE(runUntil([&] { return recorder.finished > finished; }))
+        << "the view did not take another page";
     engine->setDelegate(nullptr);
 }
