@@ -1,5 +1,7 @@
 #include "shell/AppCoreBase.h"
 
+#include "services/AnnounceManager.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <numbers>
@@ -46,6 +48,14 @@ platform::Size AppCoreBase::screenSize() const {
 
 AppCoreBase::~AppCoreBase() {
     platform::ui::Application::shared().notificationCenter().removeObserversOf(this);
+    // The download thread works from what it took at its start; it only has to end before the
+    // manager forgets this core.
+    AnnounceManager& announcements = announceManager();
+    if (announcements.appCore() == this) {
+        announcements.shutdown();
+        announcements.waitForDownload();
+        announcements.setAppCore(nullptr);
+    }
     // The game view and the textures hold GL names: free them while the context is current.
     setCurrentEAGLContext();
     if (appContext_) appContext_->setGameView(nullptr);

@@ -21,6 +21,7 @@
 #include "platform/ui/AlertView.h"
 #include "shell/AccelerometerHelper.h"
 #include "shell/OrientationDependedInfo.h"
+#include "shell/SignedLinks.h"
 
 namespace platform {
 class GLContext;
@@ -46,6 +47,8 @@ class SimpleSelectView;
 class LevelInfo;
 class LevelScores;
 class LevelScoreElem;
+class AnnounceManager;
+class DlLevelsSupport;
 
 class AppCoreBase : public JTAppBase::AppCoreLink,
                     public AccelerometerHelper::Owner,
@@ -91,8 +94,13 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
     virtual bool handleLevelDownloadURL(const platform::Url& url);
     // Stops whatever shows: the screens and a running game.
     virtual void stopAllViews();
-    // Whether an interstitial ad covers the screen (the ad glue answers; none shows without it).
-    virtual bool interstitialAdPresenting() const { return false; }
+    // Whether an interstitial ad covers the screen (the announcement manager answers).
+    virtual bool interstitialAdPresenting() const;
+    // The announcement manager the core starts and stops: the process's own unless one was given.
+    AnnounceManager& announceManager() const;
+    void setAnnounceManager(std::shared_ptr<AnnounceManager> manager);
+    // The level-download glue, made in setup.
+    DlLevelsSupport* dlLevelsSupport() const { return dlLevelsSupport_.get(); }
     // The account-deletion alert's answer.
     void alertViewClickedButtonAtIndex(platform::ui::AlertView& alert, int buttonIndex) override;
     // One alert titled with the app's display name and an "OK" button.
@@ -175,6 +183,8 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
     std::optional<std::string> downloadLevelUrlWithLevelId(int levelId, int64_t dh, int64_t tk);
     // "<device type>;<system version>", sent as tn with every link.
     std::string tnParamStr() const;
+    // What every signed link carries: base URL, game id, version, account id, key and tn.
+    SignedLinks::Identity linkIdentity() const;
 
     // --- what the game core asks of the shell
     int currentLevelId() const override { return currentLevelId_; }
@@ -353,4 +363,6 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
     std::function<void()> gameFramePresenter_;
     std::array<OrientationDependedInfo, 4> orientationDependedInfo_;
     Frontend frontend_;
+    std::shared_ptr<AnnounceManager> announceManager_;  // null: the process's own
+    std::shared_ptr<DlLevelsSupport> dlLevelsSupport_;
 };

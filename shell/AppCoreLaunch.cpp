@@ -13,6 +13,8 @@
 #include "platform/ui/Window.h"
 #include "platform/url/Url.h"
 #include "screens/ViewControllerBase.h"
+#include "services/AnnounceManager.h"
+#include "services/DlLevelsSupport.h"
 #include "shell/AppCoreBase.h"
 #include "shell/DeviceAccountId.h"
 #include "shell/GameIdentity.h"
@@ -68,8 +70,8 @@ int64_t AppCoreBase::infoInt(const char* key, int64_t fallback) const {
 }
 
 void AppCoreBase::setup() {
-    // The shared URL cache, the banner glue and the level-download glue join here once they
-    // exist; the GL context comes from the frontend (window or headless) before the chain runs.
+    // The shared URL cache and the banner glue join here once they exist; the GL context comes
+    // from the frontend (window or headless) before the chain runs.
     defaultLevelId_ = 0;
     loadInfoDictionary();
     iphoneWebUrl_ = infoString(GameIdentity::kWebBaseUrlKey, GameIdentity::kWebBaseUrl);
@@ -94,6 +96,7 @@ void AppCoreBase::setup() {
     LogMessage("deviceTypeName", 1, deviceTypeName_);
     bgMusicMode_ = 1;
     contentsScaleIndexSetting_ = 0;
+    dlLevelsSupport_ = DlLevelsSupport::initWithAppCore(this);
     setInApplicationWillEnterForeground(false);
 }
 
@@ -106,6 +109,7 @@ bool AppCoreBase::applicationDidFinishLaunchingWithOptions(const std::optional<s
     // The audio session starts with the sound engine; the window was sized by its frontend.
     setCurrentEAGLContext();
     start();
+    announceManager().setAppCore(this);
     LogMessage("Bundle Identifier", 1, infoString("CFBundleIdentifier", ""));
     LogMessage("Documents Dir", 1, DocumentsDirectory());
     willResume();
@@ -120,11 +124,23 @@ void AppCoreBase::start() {
 }
 
 void AppCoreBase::willResume() {
-    // The announcement manager starts its download here once it exists.
+    announceManager().startDownload();
 }
 
 void AppCoreBase::willSuspend() {
-    // The announcement manager shuts down here once it exists.
+    announceManager().shutdown();
+}
+
+AnnounceManager& AppCoreBase::announceManager() const {
+    return announceManager_ ? *announceManager_ : AnnounceManager::sharedAnnounceManager();
+}
+
+void AppCoreBase::setAnnounceManager(std::shared_ptr<AnnounceManager> manager) {
+    announceManager_ = std::move(manager);
+}
+
+bool AppCoreBase::interstitialAdPresenting() const {
+    return announceManager().interstitialAdPresenting();
 }
 
 void AppCoreBase::observeApplication() {
@@ -182,7 +198,7 @@ bool AppCoreBase::applicationHandleOpenURL(const std::string& text) {
     const std::string& path = url->path();
     if (path.empty()) return true;
     if (path.rfind("/announceManager/", 0) == 0) {
-        LogMessage(kHandleOpenURLName, 2, "no announcement manager to take " + url->text() + "; ignored");
+        announceManager().processAmUrl(url->text());
         return true;
     }
     if (path == "/deleteAridOfThisDevice") {
@@ -204,10 +220,7 @@ bool AppCoreBase::applicationHandleOpenURL(const std::string& text) {
 }
 
 bool AppCoreBase::handleLevelDownloadURL(const platform::Url& url) {
-    if (url.path() == "/startLevel") {
-        LogMessage(kHandleOpenURLName, 2, "no level download to take " + url.text() + "; ignored");
-    }
-    return false;
+    return dlLevelsSupport_ && dlLevelsSupport_->handleOpenURL(url);
 }
 
 void AppCoreBase::stopAllViews() {

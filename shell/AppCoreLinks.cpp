@@ -17,13 +17,11 @@ double secondsSince1970Now() {
     return duration<double>(system_clock::now().time_since_epoch()).count();
 }
 
-SignedLinks::Identity identityOf(const AppCoreBase& core) {
-    return {core.iphoneWebUrl(),     static_cast<unsigned>(core.gameId()),
-            core.appVersionString(), core.aridStr(),
-            core.webSecretKey(),     core.tnParamStr()};
-}
-
 }  // namespace
+
+SignedLinks::Identity AppCoreBase::linkIdentity() const {
+    return {iphoneWebUrl_, static_cast<unsigned>(gameId_), appVersionString_, aridStr(), webSecretKey_, tnParamStr()};
+}
 
 std::string AppCoreBase::tnParamStr() const {
     return deviceTypeName_ + ";" + std::string(platform::kSystemVersion);
@@ -50,7 +48,7 @@ bool AppCoreBase::openWebUrl(const std::string& url) {
 bool AppCoreBase::webJump(int target, int levelId) {
     if (!canSignLinks()) return false;
     const uint32_t now = SignedLinks::linkTime(secondsSince1970Now());
-    return openWebUrl(SignedLinks::jump(identityOf(*this), now, static_cast<unsigned>(target), levelId).url);
+    return openWebUrl(SignedLinks::jump(linkIdentity(), now, static_cast<unsigned>(target), levelId).url);
 }
 
 bool AppCoreBase::webSubmitScore(const ScoreLinkEntry& score, int levelId,
@@ -65,10 +63,10 @@ bool AppCoreBase::webSubmitScore(const ScoreLinkEntry& score, int levelId,
     std::optional<SignedLinks::ScoreEntry> hs;
     if (highScore) hs = SignedLinks::ScoreEntry{highScore->score, SignedLinks::linkTime(highScore->date)};
     const SignedLinks::ScoreEntry entry{score.score, SignedLinks::linkTime(score.date)};
-    return openWebUrl(SignedLinks::submitScore(identityOf(*this), entry, levelId, hs, useHs, dataHash).url);
+    return openWebUrl(SignedLinks::submitScore(linkIdentity(), entry, levelId, hs, useHs, dataHash).url);
 }
 
 std::optional<std::string> AppCoreBase::downloadLevelUrlWithLevelId(int levelId, int64_t dh, int64_t tk) {
     if (!canSignLinks()) return std::nullopt;
-    return SignedLinks::downloadLevel(identityOf(*this), levelId, dh, tk).url;
+    return SignedLinks::downloadLevel(linkIdentity(), levelId, dh, tk).url;
 }

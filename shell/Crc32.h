@@ -10,3 +10,7 @@ uint32_t Crc32OfCString(const char* text);
 
 // CRC-32 of the range; 0 for length 0 or null bytes.
 uint32_t Crc32OfBytes(const void* bytes, size_t length);
+
+// CRC-32 of two ranges in sequence, as of one range holding both; an empty first range leaves
+// the register as it starts.
+uint32_t Crc32OfTwoRanges(const void* first, size_t firstLength, const void* second, size_t secondLength);

@@ -41,4 +41,6 @@ class SignedLinks {
                             const std::optional<int64_t>& dataHash);
     // cmd/downloadLevel.
     static Link downloadLevel(const Identity& id, int levelId, int64_t dh, int64_t tk);
+    // cmd/announce: the announcement list asked for at time dt.
+    static Link announce(const Identity& id, uint32_t dt);
 };

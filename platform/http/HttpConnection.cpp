@@ -8,6 +8,16 @@
 
 namespace platform {
 
+namespace {
+
+bool isReservedInvalidHost(std::string host) {
+    for (char& c : host) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    if (!host.empty() && host.back() == '.') host.pop_back();
+    return host == "invalid" || (host.size() > 8 && host.compare(host.size() - 8, 8, ".invalid") == 0);
+}
+
+}  // namespace
+
 struct HttpConnection::State {
     std::weak_ptr<HttpConnection> owner;  // main thread only
     bool ended = false;                   // cancelled or finished: later results are dropped
@@ -46,6 +56,10 @@ std::optional<HttpError> HttpConnection::validate(const HttpRequest& request) co
                          "only http and https are loaded: " + request.url};
     }
     if (parts->host.empty()) return HttpError{HttpError::Code::InvalidUrl, "no host in " + request.url};
+    if (isReservedInvalidHost(parts->host)) {
+        // Names under .invalid never resolve: no lookup goes out for them.
+        return HttpError{HttpError::Code::CannotConnect, "the host " + parts->host + " never resolves"};
+    }
     return std::nullopt;
 }
 

@@ -118,25 +118,9 @@ std::optional<Image> PngCodec::load(const std::string& path, std::string* error)
                                                                      : file.error));
         return std::nullopt;
     }
-    static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    if (file.bytes.size() < sizeof kSignature || std::memcmp(file.bytes.data(), kSignature, 8) != 0) {
-        setError(error, "cannot decode PNG '" + path + "': not a PNG image");
-        return std::nullopt;
-    }
-    MemoryReader reader{file.bytes.data(), file.bytes.size(), 0};
-    SurfacePtr surface(cairo_image_surface_create_from_png_stream(&readFromMemory, &reader));
-    // Cairo reports every decoder complaint alike, so past the signature all we know is that the
-    // data is bad.
-    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
-        setError(error, "cannot decode PNG '" + path + "': corrupt or truncated image data");
-        return std::nullopt;
-    }
     std::string reason;
-    Image image = fromSurface(surface.get(), &reason);
-    if (!image.hasBitmap()) {
-        setError(error, "cannot decode PNG '" + path + "': " + reason);
-        return std::nullopt;
-    }
+    std::optional<Image> image = decode(file.bytes.data(), file.bytes.size(), 0, &reason);
+    if (!image) setError(error, "cannot decode PNG '" + path + "': " + reason);
     return image;
 }
 
@@ -183,6 +167,47 @@ bool PngCodec::write(const std::string& path, const std::uint8_t* rgba, int widt
         return false;
     }
     return true;
+}
+
+std::optional<Image> PngCodec::decode(const std::uint8_t* bytes, std::size_t size, int maxSide,
+                                      std::string* error) {
+    static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (bytes == nullptr || size < sizeof kSignature || std::memcmp(bytes, kSignature, 8) != 0) {
+        setError(error, "not a PNG image");
+        return std::nullopt;
+    }
+    // The header chunk follows the signature: length, "IHDR", then width and height, big-endian.
+    if (maxSide > 0) {
+        if (size < 24 || std::memcmp(bytes + 12, "IHDR", 4) != 0) {
+            setError(error, "no PNG header chunk");
+            return std::nullopt;
+        }
+        auto be32 = [&](std::size_t at) {
+            return (std::uint32_t{bytes[at]} << 24) | (std::uint32_t{bytes[at + 1]} << 16) |
+                   (std::uint32_t{bytes[at + 2]} << 8) | std::uint32_t{bytes[at + 3]};
+        };
+        const std::uint32_t width = be32(16), height = be32(20);
+        if (width > static_cast<std::uint32_t>(maxSide) || height > static_cast<std::uint32_t>(maxSide)) {
+            setError(error, "image of " + std::to_string(width) + " x " + std::to_string(height) +
+                                " pixels is larger than " + std::to_string(maxSide) + " on a side");
+            return std::nullopt;
+        }
+    }
+    MemoryReader reader{bytes, size, 0};
+    SurfacePtr surface(cairo_image_surface_create_from_png_stream(&readFromMemory, &reader));
+    // Cairo reports every decoder complaint alike, so past the signature all we know is that the
+    // data is bad.
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
+        setError(error, "corrupt or truncated image data");
+        return std::nullopt;
+    }
+    std::string reason;
+    Image image = fromSurface(surface.get(), &reason);
+    if (!image.hasBitmap()) {
+        setError(error, reason);
+        return std::nullopt;
+    }
+    return image;
 }
 
 }  // namespace platform

@@ -16,6 +16,11 @@ class PngCodec {
     // Nothing (and a reason in `error`) for a missing, unreadable, truncated or corrupt file.
     static std::optional<Image> load(const std::string& path, std::string* error = nullptr);
 
+    // Decodes PNG bytes held in memory (from a download or a cache), refusing an image wider or
+    // taller than maxSide pixels before any pixel memory is taken.
+    static std::optional<Image> decode(const std::uint8_t* bytes, std::size_t size, int maxSide,
+                                       std::string* error = nullptr);
+
     // The PNG bytes of `rgba` (width x height pixels, straight alpha, top row first); empty, with
     // a reason, for no pixels or an impossible size. Safe on any thread.
     static std::vector<std::uint8_t> encode(const std::uint8_t* rgba, int width, int height,

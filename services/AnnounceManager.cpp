@@ -1,0 +1,445 @@
+// AnnounceManager: the checks, the download thread, the status file and the cache folder.
+#include "services/AnnounceManager.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <chrono>
+#include <system_error>
+
+#include "platform/foundation/AppPaths.h"
+#include "platform/foundation/FileIO.h"
+#include "platform/http/HttpBlockingLoad.h"
+#include "platform/http/HttpUrl.h"
+#include "platform/plist/PlistFile.h"
+#include "platform/plist/PlistText.h"
+#include "platform/runloop/RunLoop.h"
+#include "services/AnnounceInfo.h"
+#include "shell/AppCoreBase.h"
+#include "shell/Crc32.h"
+#include "shell/GameIdentity.h"
+#include "shell/LogMessage.h"
+
+namespace {
+
+constexpr const char* kLogName = "AnnounceManager";
+
+// Routine lines stay silent, as debug lines; what went wrong is a warning.
+void amLog(const std::string& text) {
+    LogMessage(kLogName, 1, text);
+}
+void amWarn(const std::string& text) {
+    LogMessage(kLogName, 3, text);
+}
+
+constexpr std::array<const char*, 6> kAmPropertyKeys = {
+    "didazEnable",
+    "didazRefreshInterval",
+    "didazBannerAdPublisherId",
+    "didazInterstitialAdPublisherId",
+    "didazInterstitialAdInterval",
+    "didazInterstitialAdContextFlag",
+};
+
+std::string hex8(uint32_t value) {
+    char text[9];
+    std::snprintf(text, sizeof text, "%08x", value);
+    return text;
+}
+
+bool isRegularFile(const std::filesystem::path& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+}  // namespace
+
+AnnounceManager& AnnounceManager::sharedAnnounceManager() {
+    // Never destroyed: the process may end while the download thread still waits on the network,
+    // and the HTTP layer it waits on is torn down with the other statics.
+    static std::shared_ptr<AnnounceManager>* shared = new std::shared_ptr<AnnounceManager>(create());
+    return **shared;
+}
+
+std::shared_ptr<AnnounceManager> AnnounceManager::create(Options options) {
+    return std::shared_ptr<AnnounceManager>(new AnnounceManager(std::move(options)));
+}
+
+AnnounceManager::AnnounceManager(Options options) : options_(std::move(options)), gameId_(GameIdentity::kGameId) {}
+
+void AnnounceManager::setAppCore(AppCoreBase* core) {
+    appCore_ = core;
+    if (core) gameId_ = core->gameId();
+}
+
+AnnounceManager::~AnnounceManager() {
+    abort_ = true;
+    {
+        std::lock_guard<std::mutex> lock(shutdownLock_);
+        shutdown_ = true;
+    }
+    if (downloadThread_.joinable()) downloadThread_.join();
+}
+
+double AnnounceManager::systemNow() {
+    using namespace std::chrono;
+    return duration<double>(system_clock::now().time_since_epoch()).count();
+}
+
+double AnnounceManager::now() const {
+    return options_.clock ? options_.clock() : systemNow();
+}
+
+bool AnnounceManager::isValidAmPropertyKey(const std::string& key) {
+    for (const char* valid : kAmPropertyKeys) {
+        if (key == valid) return true;
+    }
+    return false;
+}
+
+// --- checks
+
+void AnnounceManager::startDownload() {
+    if (downloadThread_.joinable()) {
+        if (downloading_ && !isShutdown()) {
+            amLog("AM:skip check (a check is running)");
+            return;
+        }
+        // A thread told to shut down gives up its transfer at once; it ends before the flag clears.
+        downloadThread_.join();
+    }
+    {
+        std::lock_guard<std::mutex> lock(shutdownLock_);
+        shutdown_ = false;
+    }
+    loadState();
+    const double t = now();
+    {
+        std::lock_guard<std::mutex> lock(monitor_);
+        if (previousCheckAt_ <= t && t < nextCheckAfter_) {
+            amLog("AM:skip check");
+            return;
+        }
+        previousCheckAt_ = t;
+    }
+    if (!appCore_) {
+        amWarn("AM:no app core; nothing to check");
+        return;
+    }
+    if (!appCore_->aridAvailable()) {
+        // The all-zero stand-in id would sign for every device that failed to make one.
+        amWarn("AM:no device account id; the check is tried again later");
+        std::lock_guard<std::mutex> lock(monitor_);
+        nextCheckAfter_ = t + kRetryAfterFailure;
+        return;
+    }
+    DownloadJob job{appCore_->linkIdentity(), cacheDirPath()};
+    downloading_ = true;
+    downloadThread_ = std::thread([this, job = std::move(job)]() mutable { downloadTaskMain(std::move(job)); });
+}
+
+void AnnounceManager::shutdown() {
+    amLog("AM:shutdown");
+    std::lock_guard<std::mutex> lock(shutdownLock_);
+    shutdown_ = true;
+}
+
+bool AnnounceManager::isShutdown() const {
+    std::lock_guard<std::mutex> lock(shutdownLock_);
+    return shutdown_;
+}
+
+void AnnounceManager::waitForDownload() {
+    if (downloadThread_.joinable()) downloadThread_.join();
+}
+
+double AnnounceManager::nextCheckAfter() const {
+    std::lock_guard<std::mutex> lock(monitor_);
+    return nextCheckAfter_;
+}
+
+double AnnounceManager::previousCheckAt() const {
+    std::lock_guard<std::mutex> lock(monitor_);
+    return previousCheckAt_;
+}
+
+bool AnnounceManager::bannerIsDirty() const {
+    std::lock_guard<std::mutex> lock(monitor_);
+    return bannerIsDirty_;
+}
+
+void AnnounceManager::downloadTaskMain(DownloadJob job) {
+    amLog("AM:start");
+    doDownloadTasks(job);
+    {
+        std::lock_guard<std::mutex> lock(shutdownLock_);
+        if (!shutdown_) saveState();
+    }
+    amLog("AM:end");
+    downloading_ = false;
+}
+
+std::optional<AnnounceManager::Download> AnnounceManager::downloadWithUrl(const std::string& url,
+                                                                          std::size_t maxBytes) {
+    platform::HttpRequest request;
+    request.url = url;
+    request.timeoutSeconds = kDownloadTimeout;
+    request.maxBodyBytes = maxBytes;
+    // Neither a cache on the way nor one of ours may answer for the server.
+    request.headers.set("Cache-Control", "no-cache");
+    platform::HttpConnection::Outcome outcome =
+        platform::loadAndWait(std::move(request), [this] { return abort_.load() || isShutdown(); });
+    if (outcome.error) {
+        amWarn("AM:download:err:" + outcome.error->message);
+        return std::nullopt;
+    }
+    if (!outcome.response || outcome.response->status != 200) {
+        amWarn("AM:download:invalid status code:" +
+               std::to_string(outcome.response ? outcome.response->status : 0));
+        return std::nullopt;
+    }
+    if (std::optional<std::string> length = outcome.response->headers.get("Content-Length")) {
+        if (*length != std::to_string(outcome.body.size())) {
+            amWarn("AM:download:invalid length");
+            return std::nullopt;
+        }
+    }
+    return Download{std::move(outcome.body), outcome.response->url.empty() ? url : outcome.response->url};
+}
+
+AnnounceManager::FileCmd AnnounceManager::processFileCmd(const platform::PlistArray& item) {
+    FileCmd cmd;
+    cmd.fname = item.getString(2);
+    if (std::optional<std::string> crc = item.getString(3)) {
+        // Eight hexadecimal digits; text that is not is read as far as it goes.
+        uint32_t value = 0;
+        for (char c : *crc) {
+            int digit = (c >= '0' && c <= '9')   ? c - '0'
+                        : (c >= 'a' && c <= 'f') ? c - 'a' + 10
+                        : (c >= 'A' && c <= 'F') ? c - 'A' + 10
+                                                 : -1;
+            if (digit < 0) break;
+            value = (value << 4) | static_cast<uint32_t>(digit);
+        }
+        cmd.crc32 = value;
+    }
+    if (cmd.fname) cmd.cacheFilename = *cmd.fname + "." + hex8(cmd.crc32);
+    return cmd;
+}
+
+bool AnnounceManager::fetchFile(const DownloadJob& job, const std::string& base, const FileCmd& file) {
+    const std::filesystem::path path = job.cacheDir / *file.cacheFilename;
+    // A cached file counts only while its bytes still match: the folder may have been tampered with.
+    platform::FileReadResult cached = platform::readWholeFile(path, kMaxFileBytes);
+    if (cached.status == platform::FileReadResult::Status::Ok &&
+        Crc32OfBytes(cached.bytes.data(), cached.bytes.size()) == file.crc32) {
+        amLog("AM:cache hit:" + *file.cacheFilename);
+        return true;
+    }
+    if (cached.status != platform::FileReadResult::Status::Missing) {
+        amWarn("AM:cache file damaged, fetched again:" + *file.cacheFilename);
+    }
+    std::optional<std::string> url = platform::resolveUrl(base, *file.fname);
+    std::optional<Download> data = url ? downloadWithUrl(*url, kMaxFileBytes) : std::nullopt;
+    if (!data) {
+        amWarn("AM:can't download " + (url ? *url : *file.fname));
+        return false;
+    }
+    const uint32_t crc = Crc32OfBytes(data->body.data(), data->body.size());
+    if (crc != file.crc32) {
+        amWarn("AM:checksum mismatch " + *file.fname + " " + hex8(crc));
+        return false;
+    }
+    std::lock_guard<std::mutex> lock(shutdownLock_);
+    if (shutdown_) return false;
+    std::string error;
+    if (!platform::writeFileAtomically(path, data->body.data(), data->body.size(), 0600, &error)) {
+        amWarn("AM:save err:" + error);
+        return false;
+    }
+    amLog("AM:save to " + path.string());
+    return true;
+}
+
+void AnnounceManager::doDownloadTasks(const DownloadJob& job) {
+    const SignedLinks::Link link = SignedLinks::announce(job.identity, SignedLinks::linkTime(now()));
+    amLog("plistURL: " + link.url);
+    {
+        std::lock_guard<std::mutex> lock(monitor_);
+        nextCheckAfter_ = now() + kRetryAfterFailure;
+    }
+    std::optional<Download> list = downloadWithUrl(link.url, kMaxListBytes);
+    if (!list) return;
+    std::string why;
+    platform::PlistNodePtr root = platform::parsePlistAnyFormat(list->body.data(), list->body.size(), &why);
+    std::optional<platform::PlistArray> items;
+    if (root && plist_get_node_type(root.get()) == PLIST_ARRAY) items = platform::PlistArray::adopt(root.release());
+    if (!items) {
+        amWarn("AM:announce load err:" + (root ? std::string("the list is not an array") : why));
+        return;
+    }
+    AnnounceInfo info;
+    if (!info.parse(*items)) {
+        amWarn("AM:announce parse failure");
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> lock(monitor_);
+        nextCheckAfter_ = now() + info.checkIntervalAfterFailure();
+        amProperties_ = info.amProperties();
+        popupAdInfo_ = info.popupAdInfo();
+    }
+    std::optional<std::string> base;
+    if (info.fileUrlBase()) base = platform::resolveUrl(list->finalUrl, *info.fileUrlBase());
+    if (!prepareCacheDir()) return;
+
+    std::set<std::string> wanted = {kListFileName, kStatusFileName};
+    for (const auto& [key, item] : info.files()) {
+        if (isShutdown()) return;
+        FileCmd file = processFileCmd(item);
+        if (!file.fname || !base) {
+            amWarn("AM:can't download " + key);
+            return;
+        }
+        wanted.insert(*file.cacheFilename);
+        if (!fetchFile(job, *base, file)) return;
+    }
+
+    std::lock_guard<std::mutex> fileLock(readFileLock_);
+    std::lock_guard<std::mutex> lock(shutdownLock_);
+    if (shutdown_) return;
+    std::string error;
+    if (!platform::writeFileAtomically(job.cacheDir / kListFileName, list->body.data(), list->body.size(), 0600,
+                                       &error)) {
+        amWarn("AM:save err:" + error);
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> state(monitor_);
+        nextCheckAfter_ = now() + info.checkIntervalAfterSuccess();
+        bannerIsDirty_ = true;
+    }
+    amLog("AM:save announce");
+    deleteUnwantedFiles(job.cacheDir, wanted);
+    // The list's settings are known now (an empty set counts): the interstitial may be asked for.
+    postToMain([](AnnounceManager& manager) { manager.requestInterstitialAd(); });
+}
+
+void AnnounceManager::deleteUnwantedFiles(const std::filesystem::path& dir,
+                                          const std::set<std::string>& wanted) const {
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.empty() || name.front() == '.' || wanted.count(name) > 0) continue;
+        if (!isRegularFile(it->path())) continue;
+        amLog("delete " + name);
+        std::error_code removeError;
+        std::filesystem::remove(it->path(), removeError);
+    }
+    if (ec) LogMessage(kLogName, 4, "AM:cannot list " + dir.string() + ": " + ec.message());
+}
+
+void AnnounceManager::postToMain(std::function<void(AnnounceManager&)> fn) {
+    std::weak_ptr<AnnounceManager> weak = weak_from_this();
+    platform::RunLoop::main().post([weak, fn = std::move(fn)] {
+        if (std::shared_ptr<AnnounceManager> manager = weak.lock()) fn(*manager);
+    });
+}
+
+// --- status and cache folder
+
+std::filesystem::path AnnounceManager::cacheDirPath() const {
+    const std::filesystem::path temporary = options_.temporaryDirectory.empty()
+                                                ? platform::AppPaths::temporaryDirectory()
+                                                : options_.temporaryDirectory;
+    const int gameId = gameId_.load();
+    return temporary / (std::string(kCacheDirPrefix) + "_" + std::to_string(gameId));
+}
+
+std::filesystem::path AnnounceManager::statusFilePath() const {
+    return cacheDirPath() / kStatusFileName;
+}
+
+std::optional<std::filesystem::path> AnnounceManager::prepareCacheDir() const {
+    const std::filesystem::path dir = cacheDirPath();
+    std::error_code ec;
+    std::filesystem::create_directories(dir.parent_path(), ec);
+    if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
+        LogMessage(kLogName, 4, "AM:cannot make " + dir.string() + ": " + std::strerror(errno));
+        return std::nullopt;
+    }
+    // Only a real folder of this user's, closed to everyone else, holds the cache: never a link
+    // that someone else planted, never a folder others can write into.
+    struct stat st {};
+    if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) {
+        LogMessage(kLogName, 4, "AM:" + dir.string() + " is not a private folder of this user's");
+        return std::nullopt;
+    }
+    if ((st.st_mode & 0777) != 0700 && ::chmod(dir.c_str(), 0700) != 0) {
+        LogMessage(kLogName, 4, "AM:cannot close " + dir.string() + ": " + std::strerror(errno));
+        return std::nullopt;
+    }
+    return dir;
+}
+
+void AnnounceManager::saveState() {
+    std::optional<std::filesystem::path> dir = prepareCacheDir();
+    if (!dir) return;
+    platform::PlistDict dict;
+    {
+        std::lock_guard<std::mutex> lock(monitor_);
+        dict.setReal("nextCheckAfter", nextCheckAfter_);
+        dict.setReal("previousCheckAt", previousCheckAt_);
+        if (amProperties_) {
+            platform::PlistDict properties;
+            for (const auto& [key, value] : *amProperties_) properties.setString(key, value);
+            dict.setDict("amProperties", std::move(properties));
+        }
+        if (popupAdInfo_) dict.setArray("popupAdInfo", *popupAdInfo_);
+        dict.setInt("popupAdDoneSerial", popupAdDoneSerial_);
+    }
+    if (!platform::writePlistDictionaryFile(*dir / kStatusFileName, dict, 0600)) {
+        amWarn("AM:state save err:" + (*dir / kStatusFileName).string());
+    }
+}
+
+void AnnounceManager::loadState() {
+    const std::filesystem::path path = statusFilePath();
+    if (!prepareCacheDir()) return;
+    std::optional<platform::PlistDict> dict = platform::readPlistDictionaryFile(path);
+    if (!dict) return;  // missing: nothing changes; unreadable: already logged and kept aside
+    std::lock_guard<std::mutex> lock(monitor_);
+    if (std::optional<double> v = dict->getReal("nextCheckAfter"); v && std::isfinite(*v)) nextCheckAfter_ = *v;
+    if (std::optional<double> v = dict->getReal("previousCheckAt"); v && std::isfinite(*v)) previousCheckAt_ = *v;
+    if (std::optional<platform::PlistDict> properties = dict->getDict("amProperties")) {
+        std::map<std::string, std::string> values;
+        for (const std::string& key : properties->keys()) {
+            if (std::optional<std::string> value = properties->getString(key)) values[key] = *value;
+        }
+        amProperties_ = std::move(values);
+    }
+    if (std::optional<platform::PlistArray> popup = dict->getArray("popupAdInfo")) popupAdInfo_ = std::move(*popup);
+    if (std::optional<int64_t> serial = dict->getInt("popupAdDoneSerial")) {
+        popupAdDoneSerial_ = static_cast<int>(std::clamp<int64_t>(*serial, INT32_MIN, INT32_MAX));
+    }
+}
+
+std::string AnnounceManager::announceCmdUrl() const {
+    return appCore_ ? appCore_->iphoneWebUrl() + "cmd/announce" : std::string();
+}
+
+void AnnounceManager::deleteCacheFiles() {
+    std::lock_guard<std::mutex> fileLock(readFileLock_);
+    std::lock_guard<std::mutex> lock(shutdownLock_);
+    if (shutdown_) return;
+    const std::filesystem::path dir = cacheDirPath();
+    amLog("delete files in " + dir.string());
+    deleteUnwantedFiles(dir, {});
+}

@@ -1,0 +1,212 @@
+#pragma once
+// The one object that talks to the game's web server about announcements. At launch and at every
+// return to the foreground it checks, no more often than the server allows, for a new list; a
+// download thread fetches the list and each file it names into a private cache folder, checks
+// each by CRC-32 and keeps a small status file. On the main thread it builds the banner of the
+// game-over screen from the cached list and runs the banner's actions, and it takes the app URLs
+// under "/announceManager/".
+//
+// Locks: readFileLock guards the list file and the clean-up against the banner build and
+// deleteCacheFiles; shutdownLock guards the shutdown flag and every write into the cache folder.
+// They are always taken in that order. The check times, the banner's dirty flag and the server's
+// settings are guarded by the manager's own monitor, which is taken last and never held while
+// another lock is taken.
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <thread>
+
+#include "platform/geometry/Geometry.h"
+#include "platform/image/Image.h"
+#include "platform/plist/PlistArray.h"
+#include "platform/ui/ActionSheet.h"
+#include "shell/SignedLinks.h"
+
+class AppCoreBase;
+class AnnounceInfo;
+namespace platform::ui {
+class View;
+}
+
+class AnnounceManager : public std::enable_shared_from_this<AnnounceManager>,
+                        public platform::ui::ActionSheetDelegate {
+  public:
+    // A failed check is tried again after this long.
+    static constexpr double kRetryAfterFailure = 60;
+    static constexpr double kDownloadTimeout = 30;
+    // Bounds of what a check receives.
+    static constexpr std::size_t kMaxListBytes = 1u << 20;
+    static constexpr std::size_t kMaxFileBytes = 4u << 20;
+    static constexpr int kMaxImageSide = 2048;
+    static constexpr const char* kListFileName = "announce.plist";
+    static constexpr const char* kStatusFileName = "status.plist";
+    static constexpr const char* kCacheDirPrefix = "corvane_announce_cache";
+
+    struct Options {
+        // Where the cache folder is made; empty: the app's temporary folder.
+        std::filesystem::path temporaryDirectory;
+        // Seconds since 1970; empty: the system clock. Called from the download thread too.
+        std::function<double()> clock;
+    };
+
+    // The process's manager, made on first use. It lives until the process ends.
+    static AnnounceManager& sharedAnnounceManager();
+    static std::shared_ptr<AnnounceManager> create(Options options = {});
+    // The system clock, in seconds since 1970.
+    static double systemNow();
+    // Exactly the six ad settings the server may set.
+    static bool isValidAmPropertyKey(const std::string& key);
+
+    ~AnnounceManager() override;
+    AnnounceManager(const AnnounceManager&) = delete;
+    AnnounceManager& operator=(const AnnounceManager&) = delete;
+
+    // Set once at launch; the manager never owns the core. Null forgets it.
+    void setAppCore(AppCoreBase* core);
+    AppCoreBase* appCore() const { return appCore_; }
+    double now() const;
+
+    // --- checks (main thread) ---
+    // Clears the shutdown flag, loads the status and, unless the last check is too recent, starts
+    // the download thread. Never runs two threads: a thread still running after a shutdown is
+    // waited for (it stops at once), and one running without a shutdown makes this call skip.
+    void startDownload();
+    // The app goes to the background or ends: from now on the download thread writes nothing,
+    // and a transfer in progress is given up.
+    void shutdown();
+    bool isShutdown() const;
+    bool isDownloading() const { return downloading_.load(); }
+    // Waits until the download thread has ended (tests, and the app's end).
+    void waitForDownload();
+
+    double nextCheckAfter() const;
+    double previousCheckAt() const;
+    bool bannerIsDirty() const;
+
+    // --- status and cache ---
+    void saveState();
+    void loadState();
+    // The private cache folder (mode 0700), made when missing; nothing when it cannot be made or
+    // is not a folder of this user's.
+    std::optional<std::filesystem::path> prepareCacheDir() const;
+    std::filesystem::path cacheDirPath() const;
+    std::filesystem::path statusFilePath() const;
+    // Base URL + "cmd/announce"; empty without an app core.
+    std::string announceCmdUrl() const;
+    // Under readFileLock, then shutdownLock, and only while not shut down: deletes every regular
+    // file of the cache folder whose name does not begin with ".". The check times stay.
+    void deleteCacheFiles();
+
+    // What a "Fi" item names: the file name (nothing unless a string), its CRC-32 (element 3 read
+    // as hexadecimal; 0 when missing) and the cache file name "<name>.<crc as 8 hex digits>".
+    struct FileCmd {
+        std::optional<std::string> fname;
+        uint32_t crc32 = 0;
+        std::optional<std::string> cacheFilename;
+    };
+    static FileCmd processFileCmd(const platform::PlistArray& item);
+
+    // --- URLs ---
+    // A URL whose path begins "/announceManager/" is handled here; any other http or https URL
+    // opens in the user's browser (never through a shell); anything else is refused.
+    void openUrl(const std::string& url);
+    void processAmUrl(const std::string& url);
+
+    // --- the server's ad settings ---
+    std::string amPropertyAsStringForKey(const std::string& key, const std::string& defaultVal) const;
+    int amPropertyAsIntForKey(const std::string& key, int defaultVal) const;
+    std::optional<std::map<std::string, std::string>> amProperties() const;
+    std::optional<platform::PlistArray> popupAdInfo() const;
+    int popupAdDoneSerial() const;
+
+    // --- the banner (main thread) ---
+    // Shows the banner built from the cached list on parent, its centre placed by position and
+    // the alignments (0 centres it on the position, 1 puts its right or bottom edge there). When
+    // no banner can be built, the alternative view stays; otherwise it is taken away.
+    void showBannerOn(const std::shared_ptr<platform::ui::View>& parent,
+                      const std::shared_ptr<platform::ui::View>& alternativeView, platform::Point position,
+                      int alignX, int alignY);
+    void closeBanner();
+    void clearBanner();
+    bool buildBanner();
+    const std::shared_ptr<platform::ui::View>& bannerView() const { return bannerView_; }
+    const std::shared_ptr<AnnounceInfo>& currentAnnounceInfo() const { return currentAnnounceInfo_; }
+    // A banner button was pushed: runs the action its item names.
+    void buttonAction(int tag);
+    // "AU" opens its URL; "AS" opens a choice sheet of further actions.
+    void doAction(const platform::PlistArray& action);
+    void actionSheetClickedButtonAtIndex(platform::ui::ActionSheet& sheet, int buttonIndex) override;
+    void actionSheetCancel(platform::ui::ActionSheet& sheet) override;
+    const std::shared_ptr<platform::ui::ActionSheet>& selectActionSheet() const { return selectActionSheet_; }
+
+    // --- interstitial and pop-up ---
+    // The ad component is not part of the game yet: no interstitial is ever loaded, so none
+    // presents, and the game-over sequence goes on at once.
+    void requestInterstitialAd();
+    bool interstitialAdPresenting() const { return false; }
+    void showPopupAds(int context, const std::function<void()>& onDone);
+
+  private:
+    explicit AnnounceManager(Options options);
+
+    // What the download thread needs of the app core, taken on the main thread.
+    struct DownloadJob {
+        SignedLinks::Identity identity;
+        std::filesystem::path cacheDir;
+    };
+    // A finished transfer: the body and the URL that answered (after redirects).
+    struct Download {
+        std::string body;
+        std::string finalUrl;
+    };
+
+    void downloadTaskMain(DownloadJob job);
+    void doDownloadTasks(const DownloadJob& job);
+    std::optional<Download> downloadWithUrl(const std::string& url, std::size_t maxBytes);
+    // Checks (and, unless cached whole, downloads and saves) one "Fi" file; false ends the task.
+    bool fetchFile(const DownloadJob& job, const std::string& base, const FileCmd& file);
+    void deleteUnwantedFiles(const std::filesystem::path& dir, const std::set<std::string>& wanted) const;
+    bool buildBannerSub();
+    std::shared_ptr<const platform::Image> getImageForKey(
+        const std::string& key, const std::filesystem::path& cacheDir, const AnnounceInfo& info,
+        std::map<std::string, std::shared_ptr<const platform::Image>>& images) const;
+    // Runs fn on the main run loop while the manager lives.
+    void postToMain(std::function<void(AnnounceManager&)> fn);
+
+    Options options_;
+    AppCoreBase* appCore_ = nullptr;
+    std::atomic<int> gameId_;  // the app core's, for the cache folder's name
+
+    std::mutex readFileLock_;
+    mutable std::mutex shutdownLock_;
+    bool shutdown_ = false;  // shutdownLock_
+    // Set by the destructor: the thread gives up whatever it waits for.
+    std::atomic<bool> abort_{false};
+    std::thread downloadThread_;
+    std::atomic<bool> downloading_{false};
+
+    mutable std::mutex monitor_;
+    double nextCheckAfter_ = 0;   // monitor_
+    double previousCheckAt_ = 0;  // monitor_
+    bool bannerIsDirty_ = false;  // monitor_
+    std::optional<std::map<std::string, std::string>> amProperties_;  // monitor_
+    std::optional<platform::PlistArray> popupAdInfo_;                  // monitor_
+    int popupAdDoneSerial_ = 0;                                        // monitor_
+
+    // Banner state: main thread only.
+    std::shared_ptr<platform::ui::View> bannerView_;
+    std::shared_ptr<AnnounceInfo> currentAnnounceInfo_;
+    std::weak_ptr<platform::ui::View> parentView_;
+    platform::Point bannerPosition_;
+    int bannerAlignX_ = 0;
+    int bannerAlignY_ = 0;
+    std::optional<platform::PlistArray> selectOptions_;
+    std::shared_ptr<platform::ui::ActionSheet> selectActionSheet_;
+};
