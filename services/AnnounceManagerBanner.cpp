@@ -61,7 +61,7 @@ void AnnounceManager::closeBanner() {
 }
 
 void AnnounceManager::clearBanner() {
-    closeBanner();
+    if (bannerView_) bannerView_->removeFromSuperview();
     bannerView_.reset();
     currentAnnounceInfo_.reset();
     if (selectActionSheet_) selectActionSheet_->dismissWithClickedButtonIndex(platform::ui::ActionSheet::kCancelIndex, false);

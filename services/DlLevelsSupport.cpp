@@ -103,7 +103,7 @@ void DlLevelsSupport::processStartLevel(const std::string& query) {
         appCore_->stopLoopingEffects(true, true);
         appCore_->stopAllViews();
         setCurrentLevelId(q.lid);
-        appCore_->startGameView();
+        doStartGame();
         return;
     }
     appCore_->stopLoopingEffects(true, true);

@@ -34,7 +34,8 @@ class DlLevelsSupport : public platform::ui::AlertViewDelegate,
     bool handleOpenURL(const platform::Url& url);
     void processStartLevel(const std::string& query);
     void setCurrentLevelId(int levelId);
-    void doStartGame();
+    // The app core starts the game view.
+    virtual void doStartGame();
 
     struct Query {
         int lid = -1;
@@ -55,8 +56,10 @@ class DlLevelsSupport : public platform::ui::AlertViewDelegate,
     bool isDownloading() const { return connection_ != nullptr; }
     int downloadingLevelId() const { return lid_; }
 
-  private:
+  protected:
     explicit DlLevelsSupport(AppCoreBase* appCore) : appCore_(appCore) {}
+
+  private:
     void dropConnection();
     void dismissWaitingAlert();
 

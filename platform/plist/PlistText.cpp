@@ -387,16 +387,19 @@ PlistNodePtr parsePlistAnyFormat(const void* data, size_t size, std::string* why
     const bool xml = startsWith(head, rest, "<?xml") || startsWith(head, rest, "<plist") ||
                      startsWith(head, rest, "<!DOCTYPE");
     if (!binary && !xml) return parseTextPlist(data, size, why);
-    if (size > std::numeric_limits<uint32_t>::max()) {
+    // The library reads XML only from its first "<".
+    const char* from = binary ? bytes : head;
+    const size_t length = binary ? size : rest;
+    if (length > std::numeric_limits<uint32_t>::max()) {
         if (why) *why = "too large";
         return nullptr;
     }
-    if (!plistWithinLimits(data, size, why)) return nullptr;
+    if (!plistWithinLimits(from, length, why)) return nullptr;
     // A terminating zero after the bytes keeps the XML parser inside the buffer.
-    std::vector<char> copy(bytes, bytes + size);
+    std::vector<char> copy(from, from + length);
     copy.push_back('\0');
     plist_t root = nullptr;
-    plist_from_memory(copy.data(), static_cast<uint32_t>(size), &root);
+    plist_from_memory(copy.data(), static_cast<uint32_t>(length), &root);
     if (!root) {
         if (why) *why = binary ? "malformed binary property list" : "malformed XML property list";
         return nullptr;
