@@ -3,13 +3,16 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 RELEASE_BUILD ?= build-release
+FUZZ_BUILD ?= build-fuzz
+# Seconds each fuzz target runs in `make fuzz`.
+FUZZ_SECONDS ?= 5
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 # Window and web tests (and the web benchmarks) need a display: without one, they run inside a
 # virtual X server.
 WITH_DISPLAY = $(CURDIR)/scripts/with-display
 
-.PHONY: all bootstrap configure build build-release play test test-sanitize test-tsan bench format format-check clean install-desktop
+.PHONY: all bootstrap configure build build-release play test test-sanitize test-tsan fuzz bench format format-check clean install-desktop
 
 all: build
 
@@ -46,6 +49,13 @@ test-tsan: bootstrap
 	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target tikoleap-tsan-tests
 	@cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --output-on-failure -j $(JOBS)
 
+# The parsers of what the game's server sends, under libFuzzer (clang): each target runs briefly over
+# its seed corpus (fuzz/corpus/<name>); new inputs go to a scratch folder, never into the repository.
+fuzz: bootstrap
+	@test -f $(FUZZ_BUILD)/CMakeCache.txt || CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIKOLEAP_FUZZ=ON >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@./scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 install-desktop: build
 	@./scripts/install-desktop $(BUILD)
 
@@ -59,4 +69,5 @@ format-check:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 clean:
-	@rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(RELEASE_BUILD)
+	@rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(RELEASE_BUILD) $(FUZZ_BUILD)
+	@rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)

@@ -1,14 +1,23 @@
 #include "services/AnnounceInfo.h"
 
 #include <algorithm>
+#include <array>
 
-#include "services/AnnounceManager.h"
 #include "services/DecimalText.h"
 #include "shell/LogMessage.h"
 
 namespace {
 
 constexpr const char* kParseName = "-[AnnounceInfo parse:]";
+
+constexpr std::array<const char*, 6> kAmPropertyKeys = {
+    "didazEnable",
+    "didazRefreshInterval",
+    "didazBannerAdPublisherId",
+    "didazInterstitialAdPublisherId",
+    "didazInterstitialAdInterval",
+    "didazInterstitialAdContextFlag",
+};
 
 // Text for a log line: a string item's element, or a stand-in for anything else.
 std::string describe(const std::optional<std::string>& text) {
@@ -31,13 +40,21 @@ int AnnounceInfo::intAt(const platform::PlistArray& item, size_t index) {
     return text ? decimalIntValue(*text) : 0;
 }
 
+bool AnnounceInfo::isValidAmPropertyKey(const std::string& key) {
+    for (const char* valid : kAmPropertyKeys) {
+        if (key == valid) return true;
+    }
+    return false;
+}
+
 bool AnnounceInfo::isSafeFileName(const std::string& name) {
     if (name.empty() || name.size() > kMaxFileNameBytes || name.front() == '.') return false;
     if (name.find('/') != std::string::npos || name.find('\0') != std::string::npos) return false;
     return name.find("..") == std::string::npos;
 }
 
-bool AnnounceInfo::keyOf(const platform::PlistArray& item, const std::string& command, std::string& key) const {
+bool AnnounceInfo::keyOf(const platform::PlistArray& item, const std::string& command,
+                         std::string& key) const {
     std::optional<std::string> text = item.getString(1);
     if (!text) {
         LogMessage(kParseName, 3, "Item without a key: " + command);
@@ -92,7 +109,7 @@ bool AnnounceInfo::parse(const platform::PlistArray& list) {
             if (item->getString(1) != std::optional<std::string>("Am1")) return false;
         } else if (cmd == "SetP") {
             std::optional<std::string> propertyKey = item->getString(1);
-            if (!propertyKey || !AnnounceManager::isValidAmPropertyKey(*propertyKey)) {
+            if (!propertyKey || !isValidAmPropertyKey(*propertyKey)) {
                 LogMessage(kParseName, 3, "Unknown property key: " + describe(propertyKey));
             } else if (std::optional<std::string> value = item->getString(2)) {
                 amProperties_[*propertyKey] = *value;

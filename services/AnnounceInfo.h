@@ -45,6 +45,8 @@ class AnnounceInfo {
     const std::map<std::string, std::string>& amProperties() const { return amProperties_; }
     const std::optional<platform::PlistArray>& popupAdInfo() const { return popupAdInfo_; }
 
+    // The server's ad settings a "SetP" item may set (AnnounceManager::isValidAmPropertyKey).
+    static bool isValidAmPropertyKey(const std::string& key);
     // Whether a cache file name from a "Fi" item stays inside the cache folder: not empty, no "/",
     // no NUL, no "..", not starting with "." (the folder's own hidden files), not too long.
     static bool isSafeFileName(const std::string& name);

@@ -7,11 +7,11 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <chrono>
 #include <system_error>
 
 #include "platform/foundation/AppPaths.h"
@@ -39,15 +39,6 @@ void amWarn(const std::string& text) {
     LogMessage(kLogName, 3, text);
 }
 
-constexpr std::array<const char*, 6> kAmPropertyKeys = {
-    "didazEnable",
-    "didazRefreshInterval",
-    "didazBannerAdPublisherId",
-    "didazInterstitialAdPublisherId",
-    "didazInterstitialAdInterval",
-    "didazInterstitialAdContextFlag",
-};
-
 std::string hex8(uint32_t value) {
     char text[9];
     std::snprintf(text, sizeof text, "%08x", value);
@@ -72,7 +63,8 @@ std::shared_ptr<AnnounceManager> AnnounceManager::create(Options options) {
     return std::shared_ptr<AnnounceManager>(new AnnounceManager(std::move(options)));
 }
 
-AnnounceManager::AnnounceManager(Options options) : options_(std::move(options)), gameId_(GameIdentity::kGameId) {}
+AnnounceManager::AnnounceManager(Options options)
+    : options_(std::move(options)), gameId_(GameIdentity::kGameId) {}
 
 void AnnounceManager::setAppCore(AppCoreBase* core) {
     appCore_ = core;
@@ -98,10 +90,7 @@ double AnnounceManager::now() const {
 }
 
 bool AnnounceManager::isValidAmPropertyKey(const std::string& key) {
-    for (const char* valid : kAmPropertyKeys) {
-        if (key == valid) return true;
-    }
-    return false;
+    return AnnounceInfo::isValidAmPropertyKey(key);
 }
 
 // --- checks
@@ -142,7 +131,8 @@ void AnnounceManager::startDownload() {
     }
     DownloadJob job{appCore_->linkIdentity(), cacheDirPath()};
     downloading_ = true;
-    downloadThread_ = std::thread([this, job = std::move(job)]() mutable { downloadTaskMain(std::move(job)); });
+    downloadThread_ =
+        std::thread([this, job = std::move(job)]() mutable { downloadTaskMain(std::move(job)); });
 }
 
 void AnnounceManager::shutdown() {
@@ -280,7 +270,8 @@ void AnnounceManager::doDownloadTasks(const DownloadJob& job) {
     std::string why;
     platform::PlistNodePtr root = platform::parsePlistAnyFormat(list->body.data(), list->body.size(), &why);
     std::optional<platform::PlistArray> items;
-    if (root && plist_get_node_type(root.get()) == PLIST_ARRAY) items = platform::PlistArray::adopt(root.release());
+    if (root && plist_get_node_type(root.get()) == PLIST_ARRAY)
+        items = platform::PlistArray::adopt(root.release());
     if (!items) {
         amWarn("AM:announce load err:" + (root ? std::string("the list is not an array") : why));
         return;
@@ -316,8 +307,8 @@ void AnnounceManager::doDownloadTasks(const DownloadJob& job) {
     std::lock_guard<std::mutex> lock(shutdownLock_);
     if (shutdown_) return;
     std::string error;
-    if (!platform::writeFileAtomically(job.cacheDir / kListFileName, list->body.data(), list->body.size(), 0600,
-                                       &error)) {
+    if (!platform::writeFileAtomically(job.cacheDir / kListFileName, list->body.data(), list->body.size(),
+                                       0600, &error)) {
         amWarn("AM:save err:" + error);
         return;
     }
@@ -416,8 +407,10 @@ void AnnounceManager::loadState() {
     std::optional<platform::PlistDict> dict = platform::readPlistDictionaryFile(path);
     if (!dict) return;  // missing: nothing changes; unreadable: already logged and kept aside
     std::lock_guard<std::mutex> lock(monitor_);
-    if (std::optional<double> v = dict->getReal("nextCheckAfter"); v && std::isfinite(*v)) nextCheckAfter_ = *v;
-    if (std::optional<double> v = dict->getReal("previousCheckAt"); v && std::isfinite(*v)) previousCheckAt_ = *v;
+    if (std::optional<double> v = dict->getReal("nextCheckAfter"); v && std::isfinite(*v))
+        nextCheckAfter_ = *v;
+    if (std::optional<double> v = dict->getReal("previousCheckAt"); v && std::isfinite(*v))
+        previousCheckAt_ = *v;
     if (std::optional<platform::PlistDict> properties = dict->getDict("amProperties")) {
         std::map<std::string, std::string> values;
         for (const std::string& key : properties->keys()) {
@@ -425,7 +418,8 @@ void AnnounceManager::loadState() {
         }
         amProperties_ = std::move(values);
     }
-    if (std::optional<platform::PlistArray> popup = dict->getArray("popupAdInfo")) popupAdInfo_ = std::move(*popup);
+    if (std::optional<platform::PlistArray> popup = dict->getArray("popupAdInfo"))
+        popupAdInfo_ = std::move(*popup);
     if (std::optional<int64_t> serial = dict->getInt("popupAdDoneSerial")) {
         popupAdDoneSerial_ = static_cast<int>(std::clamp<int64_t>(*serial, INT32_MIN, INT32_MAX));
     }

@@ -193,12 +193,12 @@ class AnnounceManager : public std::enable_shared_from_this<AnnounceManager>,
     std::atomic<bool> downloading_{false};
 
     mutable std::mutex monitor_;
-    double nextCheckAfter_ = 0;   // monitor_
-    double previousCheckAt_ = 0;  // monitor_
-    bool bannerIsDirty_ = false;  // monitor_
+    double nextCheckAfter_ = 0;                                       // monitor_
+    double previousCheckAt_ = 0;                                      // monitor_
+    bool bannerIsDirty_ = false;                                      // monitor_
     std::optional<std::map<std::string, std::string>> amProperties_;  // monitor_
-    std::optional<platform::PlistArray> popupAdInfo_;                  // monitor_
-    int popupAdDoneSerial_ = 0;                                        // monitor_
+    std::optional<platform::PlistArray> popupAdInfo_;                 // monitor_
+    int popupAdDoneSerial_ = 0;                                       // monitor_
 
     // Banner state: main thread only.
     std::shared_ptr<platform::ui::View> bannerView_;

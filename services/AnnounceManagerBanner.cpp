@@ -64,7 +64,8 @@ void AnnounceManager::clearBanner() {
     if (bannerView_) bannerView_->removeFromSuperview();
     bannerView_.reset();
     currentAnnounceInfo_.reset();
-    if (selectActionSheet_) selectActionSheet_->dismissWithClickedButtonIndex(platform::ui::ActionSheet::kCancelIndex, false);
+    if (selectActionSheet_)
+        selectActionSheet_->dismissWithClickedButtonIndex(platform::ui::ActionSheet::kCancelIndex, false);
     selectActionSheet_.reset();
     selectOptions_.reset();
 }
@@ -86,9 +87,11 @@ bool AnnounceManager::buildBannerSub() {
     std::string why;
     platform::PlistNodePtr root = platform::parsePlistAnyFormat(file.bytes.data(), file.bytes.size(), &why);
     std::optional<platform::PlistArray> items;
-    if (root && plist_get_node_type(root.get()) == PLIST_ARRAY) items = platform::PlistArray::adopt(root.release());
+    if (root && plist_get_node_type(root.get()) == PLIST_ARRAY)
+        items = platform::PlistArray::adopt(root.release());
     if (!items) {
-        LogMessage(kLogName, 3, "AM:announce load err:" + (root ? std::string("the list is not an array") : why));
+        LogMessage(kLogName, 3,
+                   "AM:announce load err:" + (root ? std::string("the list is not an array") : why));
         return false;
     }
     auto info = std::make_shared<AnnounceInfo>();
@@ -109,17 +112,19 @@ bool AnnounceManager::buildBannerSub() {
         const platform::Point origin{static_cast<float>(AnnounceInfo::doubleAt(item, 1)),
                                      static_cast<float>(AnnounceInfo::doubleAt(item, 2))};
         std::shared_ptr<const platform::Image> image;
-        if (std::optional<std::string> key = item.getString(3)) image = getImageForKey(*key, dir, *info, images);
-        const platform::Size size = image ? platform::Size{static_cast<float>(image->width),
-                                                           static_cast<float>(image->height)}
-                                          : platform::Size{0, 0};
+        if (std::optional<std::string> key = item.getString(3))
+            image = getImageForKey(*key, dir, *info, images);
+        const platform::Size size =
+            image ? platform::Size{static_cast<float>(image->width), static_cast<float>(image->height)}
+                  : platform::Size{0, 0};
         if (cmd == "UB") {
             auto button = std::make_shared<platform::ui::Button>(platform::ui::ButtonType::Custom,
                                                                  platform::Rect{origin, size});
             button->setImage(image);
             button->setTag(static_cast<int>(i));
             button->addTarget(platform::ui::ControlEventTouchUpInside, [weak](platform::ui::Control& sender) {
-                if (std::shared_ptr<AnnounceManager> manager = weak.lock()) manager->buttonAction(sender.tag());
+                if (std::shared_ptr<AnnounceManager> manager = weak.lock())
+                    manager->buttonAction(sender.tag());
             });
             view->addSubview(button);
         } else {
@@ -166,7 +171,8 @@ std::shared_ptr<const platform::Image> AnnounceManager::getImageForKey(
 
 void AnnounceManager::buttonAction(int tag) {
     LogMessage(kLogName, 1, "AM:button pushed:" + std::to_string(tag));
-    if (!currentAnnounceInfo_ || tag < 0 || static_cast<size_t>(tag) >= currentAnnounceInfo_->uiitems().size())
+    if (!currentAnnounceInfo_ || tag < 0 ||
+        static_cast<size_t>(tag) >= currentAnnounceInfo_->uiitems().size())
         return;
     std::optional<std::string> key = currentAnnounceInfo_->uiitems()[static_cast<size_t>(tag)].getString(4);
     if (!key) return;
@@ -189,7 +195,8 @@ void AnnounceManager::doAction(const platform::PlistArray& action) {
         }
         selectActionSheet_ = std::make_shared<platform::ui::ActionSheet>(
             action.getString(2).value_or(""), weak_from_this(), "Cancel", "", std::move(titles));
-        if (std::shared_ptr<platform::ui::View> parent = parentView_.lock()) selectActionSheet_->showInView(parent);
+        if (std::shared_ptr<platform::ui::View> parent = parentView_.lock())
+            selectActionSheet_->showInView(parent);
     }
 }
 
@@ -255,7 +262,8 @@ int AnnounceManager::popupAdDoneSerial() const {
     return popupAdDoneSerial_;
 }
 
-std::string AnnounceManager::amPropertyAsStringForKey(const std::string& key, const std::string& defaultVal) const {
+std::string AnnounceManager::amPropertyAsStringForKey(const std::string& key,
+                                                      const std::string& defaultVal) const {
     std::lock_guard<std::mutex> lock(monitor_);
     if (!amProperties_) return defaultVal;
     auto it = amProperties_->find(key);

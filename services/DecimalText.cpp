@@ -10,8 +10,7 @@ namespace {
 
 size_t leadingBlanks(const std::string& text) {
     size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r'))
-        ++i;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r')) ++i;
     return i;
 }
 
@@ -24,7 +23,8 @@ double decimalDoubleValue(const std::string& text) {
     const char* first = text.data() + i;
     const char* last = text.data() + text.size();
     // Decimal notation only: "inf", "nan" and hexadecimal forms are not numbers here.
-    if (first == last || !(std::isdigit(static_cast<unsigned char>(*first)) || *first == '-' || *first == '.'))
+    if (first == last ||
+        !(std::isdigit(static_cast<unsigned char>(*first)) || *first == '-' || *first == '.'))
         return 0;
     auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::general);
     if (ec == std::errc::result_out_of_range) {
@@ -52,5 +52,6 @@ int64_t decimalLongLongValue(const std::string& text) {
 
 int decimalIntValue(const std::string& text) {
     const int64_t value = decimalLongLongValue(text);
-    return static_cast<int>(std::clamp<int64_t>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    return static_cast<int>(
+        std::clamp<int64_t>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }

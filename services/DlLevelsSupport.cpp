@@ -86,7 +86,8 @@ DlLevelsSupport::Query DlLevelsSupport::parseQuery(const std::string& query) {
 void DlLevelsSupport::processStartLevel(const std::string& query) {
     if (query.empty() || !appCore_) return;
     const Query q = parseQuery(query);
-    dlLog("startLevel lid:" + std::to_string(q.lid) + " dh:" + std::to_string(q.dh) + " tk:" + std::to_string(q.tk));
+    dlLog("startLevel lid:" + std::to_string(q.lid) + " dh:" + std::to_string(q.dh) +
+          " tk:" + std::to_string(q.tk));
     if (q.lid < 1) return;
     JTAppBase::JTAppContext* context = appCore_->appContext();
     JTCore::Ref<JTAppBase::JTLevelManager> manager = context ? context->getLevelManager() : nullptr;
@@ -176,13 +177,16 @@ void DlLevelsSupport::connectionDidFinishLoading(std::string body) {
     if (status != 200) {
         std::string headers;
         if (response) {
-            for (const auto& [name, value] : response->headers.fields()) headers += name + ": " + value + "\n";
+            for (const auto& [name, value] : response->headers.fields())
+                headers += name + ": " + value + "\n";
         }
         dlLog("DlLevels: Invalid statusCode " + std::to_string(status));
         dlLog("headers: " + headers);
-        std::optional<std::string> message = response ? response->headers.get("Error-Dialog-Message") : std::nullopt;
+        std::optional<std::string> message =
+            response ? response->headers.get("Error-Dialog-Message") : std::nullopt;
         auto alert = std::make_shared<platform::ui::AlertView>(
-            "Failed to Download.", message ? *message : "Error details:\nstatusCode=" + std::to_string(status),
+            "Failed to Download.",
+            message ? *message : "Error details:\nstatusCode=" + std::to_string(status),
             std::weak_ptr<platform::ui::AlertViewDelegate>(), "Ok");
         alert->show();
         return;
@@ -197,7 +201,8 @@ void DlLevelsSupport::connectionDidFinishLoading(std::string body) {
         stored = files && processDownloadedBytes(*files, lid_, reinterpret_cast<const uint8_t*>(body.data()),
                                                  body.size());
     } catch (const JTCore::Ref<JTCore::JTException>& e) {
-        LogMessage(kLogName, 3, "broken level file: " + (e && e->getMessage() ? e->getMessage()->toUtf8() : ""));
+        LogMessage(kLogName, 3,
+                   "broken level file: " + (e && e->getMessage() ? e->getMessage()->toUtf8() : ""));
     } catch (const std::exception& e) {
         LogMessage(kLogName, 3, std::string("broken level file: ") + e.what());
     }
@@ -213,8 +218,9 @@ void DlLevelsSupport::connectionDidFinishLoading(std::string body) {
 void DlLevelsSupport::connectionDidFailWithError(const platform::HttpError& error) {
     dropConnection();
     dismissWaitingAlert();
-    auto alert = std::make_shared<platform::ui::AlertView>("Failed to Download.", "Error details:\n" + error.message,
-                                                           std::weak_ptr<platform::ui::AlertViewDelegate>(), "Ok");
+    auto alert =
+        std::make_shared<platform::ui::AlertView>("Failed to Download.", "Error details:\n" + error.message,
+                                                  std::weak_ptr<platform::ui::AlertViewDelegate>(), "Ok");
     alert->show();
 }
 

@@ -2,13 +2,10 @@
 
 #include <cstring>
 
-#include "appbase/JTAppContext.h"
-#include "appbase/JTLevelInfo.h"
-#include "platform/foundation/FileIO.h"
+#include "platform/plist/PlistNode.h"
 #include "services/DecimalText.h"
 #include "shell/Crc32.h"
 #include "shell/LogMessage.h"
-#include "shell/PlistFiles.h"
 
 namespace {
 
@@ -21,72 +18,57 @@ constexpr const char* kLogName = "processDownloadedBytes";
 }  // namespace
 
 std::string ensureNSString(plist_t node) {
-    if (!node || plist_get_node_type(node) != PLIST_STRING) fail("ensureNSString failed");
-    char* text = nullptr;
-    plist_get_string_val(node, &text);
-    std::string out = text ? text : "";
-    free(text);
-    return out;
+    // Read by pointer and length: a string may hold a NUL byte, on which the library's copying
+    // read stops the process.
+    std::optional<std::string> text = platform::plistnode::readString(node);
+    if (!text) fail("ensureNSString failed");
+    return *text;
 }
 
 uint32_t downloadedLevelCheckValue(const uint8_t* body, std::size_t size) {
     return Crc32OfTwoRanges("-", 1, body, size);
 }
 
-bool processDownloadedBytes(JTAppBase::FilesLevelManager& manager, int levelId, const uint8_t* data,
-                            std::size_t size) {
-    JTCore::Ref<JTAppBase::JTAppContext> context = manager.getAppContext();
+std::optional<DownloadedLevelFile> readDownloadedLevelFile(int levelId, const uint8_t* data,
+                                                           std::size_t size) {
     const uint8_t* lf = data ? static_cast<const uint8_t*>(std::memchr(data, '\n', size)) : nullptr;
     if (!lf || lf == data) {
         LogMessage(kLogName, 3, "No LF");
-        return false;
+        return std::nullopt;
     }
     const auto headerLength = static_cast<std::size_t>(lf - data);
     std::string why;
     platform::PlistNodePtr header = platform::parsePlistAnyFormat(data, headerLength, &why);
     if (!header) {
         LogMessage(kLogName, 3, why);
-        return false;
+        return std::nullopt;
     }
     if (plist_get_node_type(header.get()) != PLIST_DICT) {
         LogMessage(kLogName, 3, "Invalid header");
-        return false;
+        return std::nullopt;
     }
     auto value = [&](const char* key) { return ensureNSString(plist_dict_get_item(header.get(), key)); };
-    const int lid = decimalIntValue(value("lid"));
-    JTCore::Ref<JTAppBase::JTLevelInfo> info = JTAppBase::JTLevelInfo::create(context.get(), lid);
-    info->setName(JTCore::makeRef<JTCore::JTString>(value("name")));
-    const int ds = decimalIntValue(value("ds"));
-    info->setDataSize(ds);
-    const int64_t dh = decimalLongLongValue(value("dh"));
-    info->setDataHash(dh);
-    info->setFlags(decimalLongLongValue(value("flags")));
-    info->setDownloaded(true);
-
-    if (lid != levelId) {
+    DownloadedLevelFile file;
+    file.lid = decimalIntValue(value("lid"));
+    file.name = value("name");
+    file.ds = decimalIntValue(value("ds"));
+    file.dh = decimalLongLongValue(value("dh"));
+    file.flags = decimalLongLongValue(value("flags"));
+    if (file.lid != levelId) {
         LogMessage(kLogName, 3, "lid unmatch");
-        return false;
+        return std::nullopt;
     }
-    if (static_cast<int64_t>(size) - ds - 1 != static_cast<int64_t>(headerLength)) {
+    if (static_cast<int64_t>(size) - file.ds - 1 != static_cast<int64_t>(headerLength)) {
         LogMessage(kLogName, 3, "size unmatch");
-        return false;
+        return std::nullopt;
     }
-    if (ds > kMaxDownloadedLevelBytes) fail("too big size");
-    const uint8_t* body = lf + 1;
-    const auto bodySize = static_cast<std::size_t>(ds);
-    if (downloadedLevelCheckValue(body, bodySize) != static_cast<uint32_t>(static_cast<uint64_t>(dh))) {
+    if (file.ds > kMaxDownloadedLevelBytes) fail("too big size");
+    file.body = lf + 1;
+    file.bodySize = static_cast<std::size_t>(file.ds);
+    if (downloadedLevelCheckValue(file.body, file.bodySize) !=
+        static_cast<uint32_t>(static_cast<uint64_t>(file.dh))) {
         fail("dh unmatch");
     }
-    if (!platform::parsePlistAnyFormat(body, bodySize, &why)) fail(why);
-
-    std::optional<std::string> folder = DocumentsSubdirectory("levels", true);
-    std::string error;
-    if (!folder || !platform::writeFileAtomically(std::filesystem::path(*folder) / std::to_string(lid), body,
-                                                  bodySize, 0644, &error)) {
-        // A level that cannot be kept cannot be played later: the download counts as failed.
-        LogMessage(kLogName, 3, "cannot store the level: " + (folder ? error : std::string("no levels folder")));
-        return false;
-    }
-    manager.addDownloadedLevel(info);
-    return true;
+    if (!platform::parsePlistAnyFormat(file.body, file.bodySize, &why)) fail(why);
+    return file;
 }

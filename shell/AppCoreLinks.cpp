@@ -20,7 +20,8 @@ double secondsSince1970Now() {
 }  // namespace
 
 SignedLinks::Identity AppCoreBase::linkIdentity() const {
-    return {iphoneWebUrl_, static_cast<unsigned>(gameId_), appVersionString_, aridStr(), webSecretKey_, tnParamStr()};
+    return {iphoneWebUrl_, static_cast<unsigned>(gameId_), appVersionString_, aridStr(), webSecretKey_,
+            tnParamStr()};
 }
 
 std::string AppCoreBase::tnParamStr() const {

@@ -80,8 +80,10 @@ SignedLinks::Link SignedLinks::downloadLevel(const Identity& id, int levelId, in
 }
 
 SignedLinks::Link SignedLinks::announce(const Identity& id, uint32_t dt) {
-    std::string signing = num(id.gameId) + "," + id.version + ",ar" + id.aridStr + "," + num(dt) + "," + id.key;
-    std::string url = id.base + "cmd/announce?gid=" + num(id.gameId) + "&v=" + stringByUrlEncodeUTF8(id.version) +
+    std::string signing =
+        num(id.gameId) + "," + id.version + ",ar" + id.aridStr + "," + num(dt) + "," + id.key;
+    std::string url = id.base + "cmd/announce?gid=" + num(id.gameId) +
+                      "&v=" + stringByUrlEncodeUTF8(id.version) +
                       "&arid=" + stringByUrlEncodeUTF8(id.aridStr) + "&dt=" + num(dt);
     return finish(id, std::move(signing), std::move(url), std::string());
 }

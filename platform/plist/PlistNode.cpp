@@ -1,6 +1,7 @@
 #include "platform/plist/PlistNode.h"
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace platform::plistnode {
@@ -43,7 +44,9 @@ std::optional<std::string> readString(plist_t node) {
     uint64_t length = 0;
     const char* text = plist_get_string_ptr(node, &length);
     if (!text) return std::string();
-    return std::string(text, static_cast<size_t>(length));
+    // The XML reader keeps a string only up to a NUL byte in it but reports the whole length it
+    // read: never look past the NUL.
+    return std::string(text, ::strnlen(text, static_cast<size_t>(length)));
 }
 
 std::optional<int64_t> readInt(plist_t node) {

@@ -378,8 +378,8 @@ PlistNodePtr parsePlistAnyFormat(const void* data, size_t size, std::string* why
     // Leading blanks and a byte-order mark may stand before an XML declaration.
     size_t start = 0;
     if (startsWith(bytes, size, "\xEF\xBB\xBF")) start = 3;
-    while (start < size && (bytes[start] == ' ' || bytes[start] == '\t' || bytes[start] == '\r' ||
-                            bytes[start] == '\n'))
+    while (start < size &&
+           (bytes[start] == ' ' || bytes[start] == '\t' || bytes[start] == '\r' || bytes[start] == '\n'))
         ++start;
     const char* head = bytes + start;
     const size_t rest = size - start;

@@ -34,30 +34,32 @@ TEST(PlistText, ReadsDictionariesArraysStringsAndData) {
     EXPECT_EQ(list->getString(1), "b c");
     EXPECT_EQ(list->getArray(2)->size(), 0u);
     EXPECT_EQ(d->getData("blob"), (std::vector<uint8_t>{0x0a, 0xff, 0x10}));
-    EXPECT_EQ(d->getDict("nested")->getString("x"), "\xC3\xA9" "A");
+    EXPECT_EQ(d->getDict("nested")->getString("x"),
+              "\xC3\xA9"
+              "A");
     // A later key wins.
     EXPECT_EQ(dict("{a=1;a=2;}")->getString("a"), "2");
 }
 
 TEST(PlistText, RefusesAnythingMalformed) {
     const char* bad[] = {
-        "",                          // nothing
-        "{ a = b }",                 // no ';'
-        "{ a b; }",                  // no '='
-        "{ a = b;",                  // unterminated
-        "(a, b",                     // unterminated array
-        "(a b)",                     // no ','
-        "\"open",                    // unterminated string
-        "\"\\q\"",                   // unknown escape
-        "\"\\U12\"",                 // short \U
-        "\"\\000\"",                 // NUL
-        "<0a1>",                     // odd hex
-        "<zz>",                      // not hex
-        "{a=b;} trailing",           // text after the root
-        "/* never closed",           // comment
-        "\"\xC3\"",                  // not UTF-8
-        "\"\xED\xA0\x80\"",          // a surrogate
-        "{ a = @; }",                // not a value
+        "",                  // nothing
+        "{ a = b }",         // no ';'
+        "{ a b; }",          // no '='
+        "{ a = b;",          // unterminated
+        "(a, b",             // unterminated array
+        "(a b)",             // no ','
+        "\"open",            // unterminated string
+        "\"\\q\"",           // unknown escape
+        "\"\\U12\"",         // short \U
+        "\"\\000\"",         // NUL
+        "<0a1>",             // odd hex
+        "<zz>",              // not hex
+        "{a=b;} trailing",   // text after the root
+        "/* never closed",   // comment
+        "\"\xC3\"",          // not UTF-8
+        "\"\xED\xA0\x80\"",  // a surrogate
+        "{ a = @; }",        // not a value
     };
     for (const char* s : bad) {
         SCOPED_TRACE(s);
@@ -78,8 +80,8 @@ TEST(PlistText, AnyFormatPicksTheReaderByTheBytes) {
     d.setString("lid", "7");
     const std::vector<uint8_t> binary = d.toBinary();
     const std::string xml = d.toXml();
-    for (const std::string& bytes : {std::string(binary.begin(), binary.end()), xml, std::string("{lid=7;}"),
-                                     "\xEF\xBB\xBF  " + xml}) {
+    for (const std::string& bytes :
+         {std::string(binary.begin(), binary.end()), xml, std::string("{lid=7;}"), "\xEF\xBB\xBF  " + xml}) {
         platform::PlistNodePtr node = platform::parsePlistAnyFormat(bytes.data(), bytes.size());
         ASSERT_TRUE(node);
         EXPECT_EQ(platform::PlistDict::copyOf(node.get())->getString("lid"), "7");
@@ -89,4 +91,13 @@ TEST(PlistText, AnyFormatPicksTheReaderByTheBytes) {
     EXPECT_FALSE(why.empty());
     EXPECT_FALSE(platform::parsePlistAnyFormat("<plist><dict><key>a</key>", 25));
     EXPECT_FALSE(platform::parsePlistAnyFormat(nullptr, 0));
+}
+
+TEST(PlistText, AnXmlStringWithANulByteIsReadOnlyUpToIt) {
+    // The library keeps such a string up to the NUL but reports the whole length it read.
+    const std::string xml =
+        std::string("<plist><array><string>ab") + '\0' + std::string(200, 'x') + "</string></array></plist>";
+    platform::PlistNodePtr node = platform::parsePlistAnyFormat(xml.data(), xml.size());
+    ASSERT_TRUE(node);
+    EXPECT_EQ(platform::PlistArray::copyOf(node.get())->getString(0), "ab");
 }

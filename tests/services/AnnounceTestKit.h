@@ -105,7 +105,9 @@ struct AnnounceTest : testing::Test {
 
     // Serves the list as the announcement answer.
     void serveList(const std::string& body) { server.reply("/iphone/cmd/announce", 200, body); }
-    void serveFile(const std::string& name, const std::string& body) { server.reply("/iphone/cmd/" + name, 200, body); }
+    void serveFile(const std::string& name, const std::string& body) {
+        server.reply("/iphone/cmd/" + name, 200, body);
+    }
     // One check at the current clock, waited for.
     void check() {
         manager->startDownload();

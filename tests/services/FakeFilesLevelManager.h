@@ -16,7 +16,9 @@ class FakeFilesLevelManager : public JTAppBase::FilesLevelManager {
         for (const auto& info : present) infos->add(info);
     }
     void startLevelScene(int levelId) override { started.push_back(levelId); }
-    void addDownloadedLevel(const JTCore::Ref<JTAppBase::JTLevelInfo>& info) override { added.push_back(info); }
+    void addDownloadedLevel(const JTCore::Ref<JTAppBase::JTLevelInfo>& info) override {
+        added.push_back(info);
+    }
 
     std::vector<JTCore::Ref<JTAppBase::JTLevelInfo>> present;
     std::vector<JTCore::Ref<JTAppBase::JTLevelInfo>> added;

@@ -29,13 +29,13 @@ struct BannerTest : AnnounceTest {
     }
     // A list with one button (running action `action`) and one picture, checked and cached.
     void cache(const std::string& action, const std::string& extraItems = "") {
-        std::string body = list({item({"HVSi", "300", "50"}), item({"HCIt", "10", "10"}),
-                                 item({"Fi", "btn", "button.png", crcText(kButtonImage)}),
-                                 item({"Fi", "pic", "picture.png", crcText(kPicture)}),
-                                 item({"UB", "10", "5", "btn", action}), item({"UI", "100", "10", "pic"}),
-                                 item({"AU", "page", "http://example.test/page"}),
-                                 item({"AU", "wipe", "tikoleap:///announceManager/deleteCacheFiles"}),
-                                 item({"AU", "file", "file:///etc/passwd"}), item({"AU", "dash", "-oProxy=x"})});
+        std::string body = list(
+            {item({"HVSi", "300", "50"}), item({"HCIt", "10", "10"}),
+             item({"Fi", "btn", "button.png", crcText(kButtonImage)}),
+             item({"Fi", "pic", "picture.png", crcText(kPicture)}), item({"UB", "10", "5", "btn", action}),
+             item({"UI", "100", "10", "pic"}), item({"AU", "page", "http://example.test/page"}),
+             item({"AU", "wipe", "tikoleap:///announceManager/deleteCacheFiles"}),
+             item({"AU", "file", "file:///etc/passwd"}), item({"AU", "dash", "-oProxy=x"})});
         if (!extraItems.empty()) body.insert(body.size() - 1, ",\n" + extraItems);
         serveList(body);
         clock = clock + 100;

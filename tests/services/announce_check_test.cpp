@@ -48,8 +48,8 @@ TEST_F(AnnounceTest, TheRequestIsSignedWithTheGameIdentity) {
 }
 
 TEST_F(AnnounceTest, AnnounceLinkMatchesAHandComputedSignature) {
-    SignedLinks::Identity id{"http://h/", 1000, "1.0", "00112233445566778899aabbccddeeff", "Rw8%kD3!qZ6&bN1x",
-                             "x;1"};
+    SignedLinks::Identity id{"http://h/",        1000, "1.0", "00112233445566778899aabbccddeeff",
+                             "Rw8%kD3!qZ6&bN1x", "x;1"};
     SignedLinks::Link link = SignedLinks::announce(id, 1700000000);
     EXPECT_EQ(link.signingString, "1000,1.0,ar00112233445566778899aabbccddeeff,1700000000,Rw8%kD3!qZ6&bN1x");
     // zlib.crc32 of the signing string, worked out by hand once.
@@ -146,14 +146,15 @@ TEST_F(AnnounceTest, AChangedListReplacesTheFilesAndAFailingOneKeepsTheOldCacheW
     std::filesystem::create_directory(cacheDir() / "folder");
 
     const std::string newA = "first image, second version";
-    const std::string changed = list({item({"HCIt", "3600", "600"}), item({"Fi", "a", "a.png", crcText(newA)}),
-                                      item({"UI", "0", "0", "a"})});
+    const std::string changed =
+        list({item({"HCIt", "3600", "600"}), item({"Fi", "a", "a.png", crcText(newA)}),
+              item({"UI", "0", "0", "a"})});
     serveList(changed);
     serveFile("a.png", newA);
     clock = kStart + 4000;
     check();
-    EXPECT_EQ(filesIn(cacheDir()), (std::vector<std::string>{".keep", "a.png." + crcText(newA), "announce.plist",
-                                                             "folder", "status.plist"}));
+    EXPECT_EQ(filesIn(cacheDir()), (std::vector<std::string>{".keep", "a.png." + crcText(newA),
+                                                             "announce.plist", "folder", "status.plist"}));
     EXPECT_EQ(readFile(cacheDir() / "announce.plist"), changed);
 
     // The next list's second file has the wrong checksum: nothing of the cache in use changes.
@@ -189,11 +190,14 @@ TEST_F(AnnounceTest, ServerFaultsEndTheCheckAndKeepThePreviousCache) {
         {"garbage", [&] { serveList("\x01\x02 not a list at all {"); }, "AM:announce load err"},
         {"not an array", [&] { serveList("{ a = b; }"); }, "AM:announce load err:the list is not an array"},
         {"truncated", [&] { serveList("((\"HPVe\", \"Am1\"), (\"Fi\", \"a\""); }, "AM:announce load err"},
-        {"wrong version", [&] { serveList(list({item({"HPVe", "Am2"})})); }, "AM:announce parse failure"},
+        {"wrong version",
+         [&] {
+             serveList(list({item({"HPVe", "Am2"})}));
+         },
+         "AM:announce parse failure"},
         {"item not an array", [&] { serveList("(\"Fi\")"); }, "AM:announce parse failure"},
         {"short body", [&] { server.shortBody("/iphone/cmd/announce", 500, "(("); }, "AM:download:err"},
-        {"huge list",
-         [&] { serveList("(" + std::string(AnnounceManager::kMaxListBytes, ' ') + ")"); },
+        {"huge list", [&] { serveList("(" + std::string(AnnounceManager::kMaxListBytes, ' ') + ")"); },
          "AM:download:err"},
         {"file 404",
          [&] {
@@ -215,7 +219,8 @@ TEST_F(AnnounceTest, ServerFaultsEndTheCheckAndKeepThePreviousCache) {
     }
     // Thousands of files: refused whole before any download.
     std::string many = "(";
-    for (int i = 0; i < 3000; ++i) many += item({"Fi", "k" + std::to_string(i), "f" + std::to_string(i), "0"}) + ",";
+    for (int i = 0; i < 3000; ++i)
+        many += item({"Fi", "k" + std::to_string(i), "f" + std::to_string(i), "0"}) + ",";
     many += ")";
     serveList(many);
     server.clearHits();
@@ -248,7 +253,8 @@ TEST_F(AnnounceTest, FileNamesThatWouldLeaveTheCacheAreRefusedAndTheRestOfTheLis
     platform::ScopedLogSink log;
     check();
     size_t refused = 0;
-    for (const std::string& line : log.lines()) refused += line.find("Unsafe file name refused") != std::string::npos;
+    for (const std::string& line : log.lines())
+        refused += line.find("Unsafe file name refused") != std::string::npos;
     EXPECT_EQ(refused, 4u);
     EXPECT_EQ(readFile(cacheDir() / "announce.plist"), hostile);
     EXPECT_EQ(filesIn(cacheDir()),

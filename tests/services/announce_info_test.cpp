@@ -81,8 +81,9 @@ TEST(AnnounceInfo, UnknownCommandsAndKeysAreLoggedAndSkipped) {
 }
 
 TEST(AnnounceInfo, MalformedItemsAndWrongVersionsFailTheParseKeepingWhatCameBefore) {
-    for (const char* bad : {"((UI, \"1\", \"2\", k), x)", "((UI, \"1\", \"2\", k), ())", "((UI, \"1\", \"2\", k), ((a)))",
-                            "((UI, \"1\", \"2\", k), (HPVe, Am2))", "((UI, \"1\", \"2\", k), (HPVe))"}) {
+    for (const char* bad :
+         {"((UI, \"1\", \"2\", k), x)", "((UI, \"1\", \"2\", k), ())", "((UI, \"1\", \"2\", k), ((a)))",
+          "((UI, \"1\", \"2\", k), (HPVe, Am2))", "((UI, \"1\", \"2\", k), (HPVe))"}) {
         SCOPED_TRACE(bad);
         AnnounceInfo info;
         EXPECT_FALSE(parse(info, bad));
@@ -97,7 +98,8 @@ TEST(AnnounceInfo, FileNamesThatCouldLeaveTheCacheAreRefused) {
     }
     EXPECT_FALSE(AnnounceInfo::isSafeFileName(std::string("a\0b", 3)));
     EXPECT_FALSE(AnnounceInfo::isSafeFileName(std::string(AnnounceInfo::kMaxFileNameBytes + 1, 'a')));
-    for (const char* name : {"banner.png", "a-b_c.1.png", "x"}) EXPECT_TRUE(AnnounceInfo::isSafeFileName(name));
+    for (const char* name : {"banner.png", "a-b_c.1.png", "x"})
+        EXPECT_TRUE(AnnounceInfo::isSafeFileName(name));
 
     platform::ScopedLogSink log;
     AnnounceInfo info;
@@ -109,7 +111,8 @@ TEST(AnnounceInfo, FileNamesThatCouldLeaveTheCacheAreRefused) {
 
 TEST(AnnounceInfo, ListsBeyondTheBoundsAreRefusedWhole) {
     std::string many = "(";
-    for (size_t i = 0; i <= AnnounceInfo::kMaxFiles; ++i) many += "(Fi, k" + std::to_string(i) + ", f, \"0\"),";
+    for (size_t i = 0; i <= AnnounceInfo::kMaxFiles; ++i)
+        many += "(Fi, k" + std::to_string(i) + ", f, \"0\"),";
     AnnounceInfo files;
     EXPECT_FALSE(parse(files, many + ")"));
     std::string items = "(";
@@ -120,9 +123,9 @@ TEST(AnnounceInfo, ListsBeyondTheBoundsAreRefusedWhole) {
 }
 
 TEST(AnnounceInfo, PropertyKeysAndNumbersAsTheServerWritesThem) {
-    for (const char* key : {"didazEnable", "didazRefreshInterval", "didazBannerAdPublisherId",
-                            "didazInterstitialAdPublisherId", "didazInterstitialAdInterval",
-                            "didazInterstitialAdContextFlag"})
+    for (const char* key :
+         {"didazEnable", "didazRefreshInterval", "didazBannerAdPublisherId", "didazInterstitialAdPublisherId",
+          "didazInterstitialAdInterval", "didazInterstitialAdContextFlag"})
         EXPECT_TRUE(AnnounceManager::isValidAmPropertyKey(key));
     EXPECT_FALSE(AnnounceManager::isValidAmPropertyKey("didazenable"));
     EXPECT_FALSE(AnnounceManager::isValidAmPropertyKey(""));
@@ -139,5 +142,6 @@ TEST(AnnounceInfo, PropertyKeysAndNumbersAsTheServerWritesThem) {
     AnnounceManager::FileCmd cmd = AnnounceManager::processFileCmd(fi);
     EXPECT_EQ(cmd.crc32, 0xdeadbeefu);
     EXPECT_EQ(cmd.cacheFilename, "a.png.deadbeef");
-    EXPECT_EQ(AnnounceManager::processFileCmd(parseText("(Fi, k, \"a.png\")")).cacheFilename, "a.png.00000000");
+    EXPECT_EQ(AnnounceManager::processFileCmd(parseText("(Fi, k, \"a.png\")")).cacheFilename,
+              "a.png.00000000");
 }

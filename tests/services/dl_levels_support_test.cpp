@@ -21,8 +21,8 @@ class RecordingDlLevels : public DlLevelsSupport {
 };
 
 std::string levelFile(int lid, const std::string& body) {
-    return "{lid=\"" + std::to_string(lid) + "\";name=\"L\";ds=\"" + std::to_string(body.size()) + "\";dh=\"" +
-           std::to_string(referenceCrc32("-" + body)) + "\";flags=\"0\";}\n" + body;
+    return "{lid=\"" + std::to_string(lid) + "\";name=\"L\";ds=\"" + std::to_string(body.size()) +
+           "\";dh=\"" + std::to_string(referenceCrc32("-" + body)) + "\";flags=\"0\";}\n" + body;
 }
 
 struct DlLevelsTest : AnnounceTest {
@@ -46,7 +46,9 @@ struct DlLevelsTest : AnnounceTest {
         return alert ? alert->title() + "|" + alert->message() : "";
     }
     size_t downloads() const { return server.count("/iphone/cmd/downloadLevel"); }
-    bool finished() { return pump.until([&] { return !dl->isDownloading(); }); }
+    bool finished() {
+        return pump.until([&] { return !dl->isDownloading(); });
+    }
 
     std::shared_ptr<RecordingDlLevels> dl;
     JTCore::Ref<FakeFilesLevelManager> files;
@@ -59,7 +61,8 @@ TEST_F(DlLevelsTest, OnlyTheExactPathIsTakenAndTheQueryIsRead) {
     EXPECT_TRUE(open("tikoleap:///startLevel"));
     EXPECT_FALSE(open("tikoleap:///startLevelNow?lid=20"));
     EXPECT_FALSE(open("tikoleap:///startLevel/?lid=20"));
-    DlLevelsSupport::Query q = DlLevelsSupport::parseQuery("lid=%34%30&dh=-5&tk=9223372036854775807&x&a=b=c&lid");
+    DlLevelsSupport::Query q =
+        DlLevelsSupport::parseQuery("lid=%34%30&dh=-5&tk=9223372036854775807&x&a=b=c&lid");
     EXPECT_EQ(q.lid, 40);
     EXPECT_EQ(q.dh, -5);
     EXPECT_EQ(q.tk, INT64_MAX);
@@ -112,16 +115,25 @@ TEST_F(DlLevelsTest, FailuresAreShownAndNothingStarts) {
     };
     const std::vector<Case> cases = {
         {"404 with a message",
-         [&] { server.reply("/iphone/cmd/downloadLevel", 404, "", {{"Error-Dialog-Message", "No such level."}}); },
+         [&] {
+             server.reply("/iphone/cmd/downloadLevel", 404, "", {{"Error-Dialog-Message", "No such level."}});
+         },
          "Failed to Download.|No such level."},
-        {"404", [&] { server.reply("/iphone/cmd/downloadLevel", 404); }, "Failed to Download.|Error details:\nstatusCode=404"},
+        {"404", [&] { server.reply("/iphone/cmd/downloadLevel", 404); },
+         "Failed to Download.|Error details:\nstatusCode=404"},
         {"garbage", [&] { server.reply("/iphone/cmd/downloadLevel", 200, "junk\njunk"); },
          "Failed to Download.|Downloaded data is broken."},
         {"a header value that throws",
-         [&] { server.reply("/iphone/cmd/downloadLevel", 200, "{lid=\"41\";name=(a);ds=\"1\";dh=\"0\";flags=\"0\";}\nx"); },
+         [&] {
+             server.reply("/iphone/cmd/downloadLevel", 200,
+                          "{lid=\"41\";name=(a);ds=\"1\";dh=\"0\";flags=\"0\";}\nx");
+         },
          "Failed to Download.|Downloaded data is broken."},
         {"a wrong hash",
-         [&] { server.reply("/iphone/cmd/downloadLevel", 200, "{lid=\"41\";name=n;ds=\"1\";dh=\"1\";flags=\"0\";}\nx"); },
+         [&] {
+             server.reply("/iphone/cmd/downloadLevel", 200,
+                          "{lid=\"41\";name=n;ds=\"1\";dh=\"1\";flags=\"0\";}\nx");
+         },
          "Failed to Download.|Downloaded data is broken."},
     };
     for (const Case& c : cases) {
@@ -130,7 +142,8 @@ TEST_F(DlLevelsTest, FailuresAreShownAndNothingStarts) {
         EXPECT_TRUE(open("tikoleap:///startLevel?lid=41"));
         ASSERT_TRUE(finished());
         EXPECT_EQ(frontAlert(), c.alert);
-        std::dynamic_pointer_cast<platform::ui::AlertView>(core->window()->frontModal())->dismissWithClickedButtonIndex(0, false);
+        std::dynamic_pointer_cast<platform::ui::AlertView>(core->window()->frontModal())
+            ->dismissWithClickedButtonIndex(0, false);
     }
     EXPECT_TRUE(dl->started.empty());
     EXPECT_FALSE(std::filesystem::exists(home.path() / "Documents" / "levels" / "41"));
@@ -138,7 +151,8 @@ TEST_F(DlLevelsTest, FailuresAreShownAndNothingStarts) {
 
 TEST_F(DlLevelsTest, ReceivingStopsAtTheLargestPossibleFile) {
     useFilesManager();
-    server.reply("/iphone/cmd/downloadLevel", 200, std::string(DlLevelsSupport::kMaxHeaderBytes + 0x800000 + 2, 'x'));
+    server.reply("/iphone/cmd/downloadLevel", 200,
+                 std::string(DlLevelsSupport::kMaxHeaderBytes + 0x800000 + 2, 'x'));
     EXPECT_TRUE(open("tikoleap:///startLevel?lid=41"));
     ASSERT_TRUE(finished());
     EXPECT_EQ(frontAlert().rfind("Failed to Download.|Error details:\n", 0), 0u);

@@ -26,14 +26,16 @@ struct LevelFileTest : testing::Test {
     static int64_t dhOf(const std::string& body) { return referenceCrc32("-" + body); }
     static std::string header(const std::string& lid, const std::string& ds, const std::string& dh,
                               const std::string& name = "Sky", const std::string& flags = "3") {
-        return "{lid=\"" + lid + "\";name=\"" + name + "\";ds=\"" + ds + "\";dh=\"" + dh + "\";flags=\"" + flags +
-               "\";}";
+        return "{lid=\"" + lid + "\";name=\"" + name + "\";ds=\"" + ds + "\";dh=\"" + dh + "\";flags=\"" +
+               flags + "\";}";
     }
     static std::string file(int lid, const std::string& body) {
-        return header(std::to_string(lid), std::to_string(body.size()), std::to_string(dhOf(body))) + "\n" + body;
+        return header(std::to_string(lid), std::to_string(body.size()), std::to_string(dhOf(body))) + "\n" +
+               body;
     }
     bool process(int lid, const std::string& bytes) {
-        return processDownloadedBytes(*manager, lid, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+        return processDownloadedBytes(*manager, lid, reinterpret_cast<const uint8_t*>(bytes.data()),
+                                      bytes.size());
     }
     // The message of the exception a file throws, or "" when it throws none.
     std::string thrown(int lid, const std::string& bytes) {
@@ -44,7 +46,9 @@ struct LevelFileTest : testing::Test {
         }
         return "";
     }
-    std::filesystem::path stored(int lid) const { return home.path() / "Documents" / "levels" / std::to_string(lid); }
+    std::filesystem::path stored(int lid) const {
+        return home.path() / "Documents" / "levels" / std::to_string(lid);
+    }
 
     tikoleap::test::TempDir home;
     JTCore::Ref<FakeFilesLevelManager> manager = JTCore::makeRef<FakeFilesLevelManager>(nullptr);
