@@ -26,6 +26,7 @@
 #include "platform/ui/UiDriver.h"
 #include "platform/ui/Window.h"
 #include "platform/ui/WindowRenderer.h"
+#include "services/AnnounceManager.h"
 #include "shell/LogMessage.h"
 #include "shell/MyAppCore.h"
 #include "shell/MyGameView.h"
@@ -149,9 +150,14 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
     const auto& window = core.window();
     window->setRunLoop(loop.get());
     core.setDateSource([&loop] { return kRunEpoch + loop->now(); });
+    // A manager of this run's own: its check times belong to this run's home.
+    core.setAnnounceManager(AnnounceManager::create());
     core.init();
     // The launch shows the title screen, exactly as the window does.
     core.applicationDidFinishLaunchingWithOptions(std::nullopt);
+    // The launch's announcement check runs on its own thread against the real clock; it ends before
+    // the first tick, so a run against the same server always shows the same banner.
+    core.announceManager().waitForDownload();
     if (options_.level != 0) {
         // Straight into a game, through the app core's game start: its score is recorded and the
         // game-over screen follows.

@@ -2,6 +2,7 @@
 
 #include "appbase/JTLevelManager.h"
 #include "platform/ui/Label.h"
+#include "services/AnnounceManager.h"
 #include "services/LevelInfo.h"
 #include "services/LevelScores.h"
 #include "shell/AppCoreBase.h"
@@ -52,9 +53,16 @@ void GameOverView::startWithLevelScores(std::shared_ptr<LevelScores> scores,
 }
 
 void GameOverView::viewWillAppear(bool) {
-    // The announcement banner and the ad banner have no provider yet: the banner slot shows the
-    // interface file's alternative view.
     AppCoreBase* core = appCore();
+    // The announcement banner takes the slot at the bottom (the right edge in landscape); without
+    // one the interface file's alternative view stays. The ad banner has no provider yet.
+    if (core) {
+        const bool landscape = core->landscape();
+        core->announceManager().showBannerOn(
+            contentView_, announceAltanativeView_,
+            landscape ? platform::Point{480, 160} : platform::Point{160, 480}, landscape ? 1 : 0,
+            landscape ? 0 : 1);
+    }
     auto* manager = core ? core->levelManager() : nullptr;
     if (!manager || !(manager->supportsNextLevel() || manager->canDownloadLevels())) return;
     const bool hasNext = nextLevelId() != 0;
@@ -65,7 +73,9 @@ void GameOverView::viewWillAppear(bool) {
     if (moreLevelsButtonIcon_) moreLevelsButtonIcon_->setHidden(!moreLevels);
 }
 
-void GameOverView::viewWillDisappear(bool) {}
+void GameOverView::viewWillDisappear(bool) {
+    if (AppCoreBase* core = appCore()) core->announceManager().closeBanner();
+}
 
 int GameOverView::nextLevelId() const {
     AppCoreBase* core = appCore();

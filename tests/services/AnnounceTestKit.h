@@ -85,12 +85,10 @@ struct AnnounceTest : testing::Test {
     void SetUp() override {
         platform::AppPaths::setHome(home.path());
         previousOpener = platform::UrlOpener::setShared(opener);
-        platform::PlistDict info;
-        info.setString("CFBundleShortVersionString", "1.2 beta");
-        info.setString("CFBundleDisplayName", "TikoLeap");
-        platform::writePlistDictionaryFile(resources.path() / "Info.plist", info);
-        core = std::make_unique<MyAppCore>(resources.path().string(), nullptr);
+        // The build's resources: the screens a level start may show load their interface files.
+        core = std::make_unique<MyAppCore>(TIKOLEAP_RESOURCES_DIR, nullptr);
         core->init();
+        core->setAppVersionString("1.2 beta");
         core->setIphoneWebUrl(server.url("/iphone/"));
         manager = AnnounceManager::create({home.path() / "tmp", [this] { return clock.load(); }});
         core->setAnnounceManager(manager);
@@ -120,7 +118,6 @@ struct AnnounceTest : testing::Test {
     }
 
     tikoleap::test::TempDir home;
-    tikoleap::test::TempDir resources;
     tikoleap::test::LoopbackServer server;
     tikoleap::test::MainLoopPump pump;
     std::shared_ptr<platform::RecordingUrlOpener> opener = std::make_shared<platform::RecordingUrlOpener>();
