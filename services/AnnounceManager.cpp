@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -21,6 +22,7 @@
 #include "platform/plist/PlistFile.h"
 #include "platform/plist/PlistText.h"
 #include "platform/runloop/RunLoop.h"
+#include "platform/url/Url.h"
 #include "services/AnnounceInfo.h"
 #include "shell/AppCoreBase.h"
 #include "shell/Crc32.h"
@@ -43,6 +45,16 @@ std::string hex8(uint32_t value) {
     char text[9];
     std::snprintf(text, sizeof text, "%08x", value);
     return text;
+}
+
+// Names under the reserved .invalid domain never resolve.
+bool hasNoWebServer(const std::string& base) {
+    std::optional<platform::Url> url = platform::Url::parse(base);
+    if (!url) return true;
+    std::string host = url->host();
+    for (char& c : host) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (!host.empty() && host.back() == '.') host.pop_back();
+    return host == "invalid" || (host.size() > 8 && host.compare(host.size() - 8, 8, ".invalid") == 0);
 }
 
 bool isRegularFile(const std::filesystem::path& path) {
@@ -127,6 +139,11 @@ void AnnounceManager::startDownload() {
         amWarn("AM:no device account id; the check is tried again later");
         std::lock_guard<std::mutex> lock(monitor_);
         nextCheckAfter_ = t + kRetryAfterFailure;
+        return;
+    }
+    if (hasNoWebServer(appCore_->iphoneWebUrl())) {
+        // The built-in base URL names no server at all: there is nothing to ask.
+        amLog("AM:no web server to check");
         return;
     }
     DownloadJob job{appCore_->linkIdentity(), cacheDirPath()};
