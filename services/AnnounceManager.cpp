@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -50,11 +49,7 @@ std::string hex8(uint32_t value) {
 // Names under the reserved .invalid domain never resolve.
 bool hasNoWebServer(const std::string& base) {
     std::optional<platform::Url> url = platform::Url::parse(base);
-    if (!url) return true;
-    std::string host = url->host();
-    for (char& c : host) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (!host.empty() && host.back() == '.') host.pop_back();
-    return host == "invalid" || (host.size() > 8 && host.compare(host.size() - 8, 8, ".invalid") == 0);
+    return !url || platform::isReservedInvalidHost(url->host());
 }
 
 bool isRegularFile(const std::filesystem::path& path) {

@@ -8,16 +8,6 @@
 
 namespace platform {
 
-namespace {
-
-bool isReservedInvalidHost(std::string host) {
-    for (char& c : host) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    if (!host.empty() && host.back() == '.') host.pop_back();
-    return host == "invalid" || (host.size() > 8 && host.compare(host.size() - 8, 8, ".invalid") == 0);
-}
-
-}  // namespace
-
 struct HttpConnection::State {
     std::weak_ptr<HttpConnection> owner;  // main thread only
     bool ended = false;                   // cancelled or finished: later results are dropped

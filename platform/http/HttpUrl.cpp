@@ -88,4 +88,11 @@ std::optional<std::string> resolveUrl(std::string_view base, std::string_view re
     return out;
 }
 
+bool isReservedInvalidHost(std::string_view name) {
+    std::string host(name);
+    for (char& c : host) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    if (!host.empty() && host.back() == '.') host.pop_back();
+    return host == "invalid" || (host.size() > 8 && host.compare(host.size() - 8, 8, ".invalid") == 0);
+}
+
 }  // namespace platform

@@ -26,6 +26,9 @@ std::optional<std::string> urlScheme(std::string_view text);
 
 bool isHttpScheme(std::string_view lowerScheme);
 
+// Whether a host name lies under the reserved .invalid domain, whose names never resolve.
+bool isReservedInvalidHost(std::string_view host);
+
 // The reference (absolute or relative) resolved against base; nullopt when either is malformed.
 std::optional<std::string> resolveUrl(std::string_view base, std::string_view reference);
 

@@ -363,3 +363,11 @@ TEST_F(AnnounceTest, AnUnreadableStatusFileIsKeptAsideAndTheWrongTypesAreIgnored
     EXPECT_EQ(fresh->previousCheckAt(), 0);
     EXPECT_FALSE(fresh->amProperties());
 }
+
+TEST_F(AnnounceTest, TheBuiltInBaseUrlNamesNoServerSoNothingIsAsked) {
+    core->setIphoneWebUrl("http://tikoleap.invalid/iphone/");
+    manager->startDownload();
+    EXPECT_FALSE(manager->isDownloading());
+    manager->waitForDownload();
+    EXPECT_TRUE(server.hits().empty());
+}
