@@ -5,6 +5,7 @@
 #include "appbase/FilesLevelManager.h"
 #include "appbase/JTAppContext.h"
 #include "appbase/JTLevelInfo.h"
+#include "platform/foundation/PercentEncoding.h"
 #include "platform/url/Url.h"
 #include "services/DecimalText.h"
 #include "services/DownloadedLevelFile.h"
@@ -18,29 +19,6 @@ constexpr const char* kLogName = "DlLevelsSupport";
 
 void dlLog(const std::string& text) {
     LogMessage(kLogName, 1, text);
-}
-
-// Percent escapes resolved byte for byte; nothing for a malformed escape or a NUL byte.
-std::optional<std::string> percentDecoded(const std::string& text) {
-    auto hex = [](char c) {
-        if (c >= '0' && c <= '9') return c - '0';
-        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-        return -1;
-    };
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%') {
-            out += text[i];
-            continue;
-        }
-        if (i + 2 >= text.size()) return std::nullopt;
-        const int high = hex(text[i + 1]), low = hex(text[i + 2]);
-        if (high < 0 || low < 0 || (high == 0 && low == 0)) return std::nullopt;
-        out += static_cast<char>(high * 16 + low);
-        i += 2;
-    }
-    return out;
 }
 
 }  // namespace
@@ -69,8 +47,8 @@ DlLevelsSupport::Query DlLevelsSupport::parseQuery(const std::string& query) {
         start = end + 1;
         const size_t eq = pair.find('=');
         if (eq == std::string::npos || pair.find('=', eq + 1) != std::string::npos) continue;
-        std::optional<std::string> key = percentDecoded(pair.substr(0, eq));
-        std::optional<std::string> value = percentDecoded(pair.substr(eq + 1));
+        std::optional<std::string> key = platform::percentDecode(pair.substr(0, eq), false);
+        std::optional<std::string> value = platform::percentDecode(pair.substr(eq + 1), false);
         if (!key || !value) continue;
         if (*key == "lid") {
             result.lid = decimalIntValue(*value);
