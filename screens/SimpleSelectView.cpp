@@ -51,6 +51,11 @@ void SimpleSelectView::startWithDelegate(std::shared_ptr<SimpleSelectViewDelegat
     if (appCore() && appCore()->window()) appCore()->window()->setRootViewController(containerVC_);
 }
 
+void SimpleSelectView::releaseContainer() {
+    if (containerVC_ && containerVC_->isViewLoaded()) containerVC_->view()->removeFromSuperview();
+    containerVC_.reset();
+}
+
 void SimpleSelectView::setSelectedIndex(int index) {
     selectedIndex_ = index;
     updateView();

@@ -35,6 +35,9 @@ class SimpleSelectView : public ViewControllerBase,
     const std::shared_ptr<SimpleSelectViewDelegate>& delegate() const { return delegate_; }
     // The container the sheet is shown in (made on first start).
     const std::shared_ptr<MyNavigationController>& containerVC() const { return containerVC_; }
+    // The container holds the sheet and the sheet keeps its container: whoever owns the sheet lets
+    // go of both through this.
+    void releaseContainer();
     bool closeAnimationEnabled() const { return closeAnimationEnabled_; }
     void setCloseAnimationEnabled(bool on) { closeAnimationEnabled_ = on; }
 

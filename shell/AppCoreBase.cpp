@@ -62,6 +62,9 @@ AppCoreBase::~AppCoreBase() {
     if (window_) window_->setRootViewController(nullptr);
     rootViewController_.reset();
     dummyView_.reset();
+    for (auto& info : orientationDependedInfo_) {
+        if (info.simpleSelectView) info.simpleSelectView->releaseContainer();
+    }
     for (auto& info : orientationDependedInfo_) info.gameView.reset();
     releaseResources();
     // The app core is the engine's one user: with it goes the sound device.
