@@ -6,8 +6,10 @@
 #include "shell/GameViewBase.h"
 
 PauseView::PauseView(std::string interfaceName) : ViewControllerBase(std::move(interfaceName)) {
+    registerOutlet("soundBtn", soundBtn_);
     registerOutlet("resumeBtn", resumeBtn_);
     registerOutlet("additional0Btn", additional0Btn_);
+    registerAction("onSoundBtn", [this](platform::ui::Control&) { onSoundBtn(); });
     registerAction("onResumeBtn", [this](platform::ui::Control&) { onResumeBtn(); });
     registerAction("onAdditional0Btn", [this](platform::ui::Control&) { onAdditional0Btn(); });
     registerAction("onBackToTitleBtn", [this](platform::ui::Control&) { onBackToTitleBtn(); });
@@ -19,6 +21,7 @@ JTAppBase::JTScene* PauseView::gameScene() const {
 }
 
 void PauseView::viewWillAppear(bool) {
+    updateView();
     if (resumeBtn_) {
         const bool none = resumeBtnPos_.x == 0 && resumeBtnPos_.y == 0;
         resumeBtn_->setHidden(none);
@@ -30,6 +33,19 @@ void PauseView::viewWillAppear(bool) {
         additional0Btn_->setHidden(!title);
         if (title) additional0Btn_->setTitle(title->toUtf8());
     }
+}
+
+void PauseView::updateView() {
+    if (soundBtn_ && appCore()) soundBtn_->setTitle("SoundVolume: " + appCore()->soundVolumeString());
+}
+
+void PauseView::onSoundBtn() {
+    AppCoreBase* core = appCore();
+    if (!core) return;
+    core->toggleSoundVolume();
+    core->saveSettings();
+    updateView();
+    core->updateSoundSetting();
 }
 
 void PauseView::onResumeBtn() {

@@ -28,6 +28,11 @@ std::vector<std::shared_ptr<T>> ScoresViewer::processTag(platform::ui::View* con
     return out;
 }
 
+template std::vector<std::shared_ptr<platform::ui::Label>> ScoresViewer::processTag<platform::ui::Label>(
+    platform::ui::View*, int, int);
+template std::vector<std::shared_ptr<platform::ui::Button>> ScoresViewer::processTag<platform::ui::Button>(
+    platform::ui::View*, int, int);
+
 void ScoresViewer::connectButtons(const std::vector<std::shared_ptr<platform::ui::Button>>& buttons) {
     for (const auto& b : buttons) {
         if (!b) continue;
@@ -50,6 +55,28 @@ void ScoresViewer::startWithLevelScores(std::shared_ptr<LevelScores> scores) {
     connectButtons(highScoreSubmitBtns_);
     connectButtons(recentScoreSubmitBtns_);
     levelScores_ = std::move(scores);
+}
+
+std::string ScoresViewer::rankStr(int rank) {
+    const int n = rank + 1;
+    const int lastTwo = n % 100;
+    const char* suffix = "th";
+    if (lastTwo < 11 || lastTwo > 13) {
+        switch (n % 10) {
+            case 1:
+                suffix = "st";
+                break;
+            case 2:
+                suffix = "nd";
+                break;
+            case 3:
+                suffix = "rd";
+                break;
+            default:
+                break;
+        }
+    }
+    return std::to_string(n) + suffix;
 }
 
 std::string ScoresViewer::formatDate(double secondsSince1970) {

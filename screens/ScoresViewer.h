@@ -45,10 +45,13 @@ class ScoresViewer {
                             const LevelScoreElem* highScore);
     // "MM/dd HH:mm" in local time.
     static std::string formatDate(double secondsSince1970);
-
-  private:
+    // English ordinal of a zero-based rank: "1st", "2nd", "3rd", "4th", ... "11th", "21st", "22nd".
+    static std::string rankStr(int rank);
+    // Slot i is the container's view tagged tagBegin + i when it is a T, else empty.
     template <class T>
     static std::vector<std::shared_ptr<T>> processTag(platform::ui::View* container, int size, int tagBegin);
+
+  private:
     void connectButtons(const std::vector<std::shared_ptr<platform::ui::Button>>& buttons);
 
     ScoresViewerDelegate* delegate_;
