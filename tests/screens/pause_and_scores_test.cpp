@@ -1,11 +1,11 @@
 // The pause screen's sound step and the score viewer's pieces that every score screen shares.
 #include <gtest/gtest.h>
 
+#include "ScreensFixture.h"
 #include "platform/plist/PlistFile.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
 #include "screens/ScoresViewer.h"
-#include "ScreensFixture.h"
 
 namespace tikoleap::test {
 namespace {
@@ -38,9 +38,9 @@ TEST_F(ScreensFixture, PauseSoundButtonStepsTheVolumeAndSavesItAtOnce) {
 }
 
 TEST(ScoresViewerRank, OrdinalsFollowEnglishIncludingTheTwenties) {
-    const std::pair<int, const char*> cases[] = {{0, "1st"},    {1, "2nd"},    {2, "3rd"},   {3, "4th"},
-                                                 {9, "10th"},   {10, "11th"},  {11, "12th"}, {12, "13th"},
-                                                 {20, "21st"},  {21, "22nd"},  {22, "23rd"}, {23, "24th"},
+    const std::pair<int, const char*> cases[] = {{0, "1st"},     {1, "2nd"},     {2, "3rd"},    {3, "4th"},
+                                                 {9, "10th"},    {10, "11th"},   {11, "12th"},  {12, "13th"},
+                                                 {20, "21st"},   {21, "22nd"},   {22, "23rd"},  {23, "24th"},
                                                  {110, "111th"}, {111, "112th"}, {100, "101st"}};
     for (const auto& [rank, text] : cases) EXPECT_EQ(ScoresViewer::rankStr(rank), text) << rank;
 }
