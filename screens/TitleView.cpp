@@ -16,6 +16,7 @@ TitleView::TitleView(std::string interfaceName) : ViewControllerBase(std::move(i
     registerOutlet("startGameBtnWithoutSelector", startGameBtnWithoutSelector_);
     registerAction("onGameStartBtn", [this](platform::ui::Control&) { onGameStartBtn(); });
     registerAction("onSelectLevelBtn", [this](platform::ui::Control&) { onSelectLevelBtn(); });
+    registerAction("onSettingBtn", [this](platform::ui::Control&) { onSettingBtn(); });
     registerAction("onHowToPlayBtn", [this](platform::ui::Control&) { onHowToPlayBtn(); });
     registerAction("onOtherGamesBtn", [this](platform::ui::Control&) { onOtherGamesBtn(); });
     registerAction("onMoreLevelsBtn", [this](platform::ui::Control&) { onMoreLevelsBtn(); });
@@ -83,6 +84,14 @@ void TitleView::onSelectLevelBtn() {
     sheet->startWithDelegate(levelSelectDelegate_, "Select a Level", selectedIndex_);
     core->transitionAnimation(2, 0.5);
     sheet->closeWhenSuspend();
+}
+
+void TitleView::onSettingBtn() {
+    AppCoreBase* core = appCore();
+    if (!core) return;
+    stop();
+    core->startToolsView();
+    core->transitionAnimation(2, 0.5);
 }
 
 void TitleView::onHowToPlayBtn() {

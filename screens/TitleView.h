@@ -30,6 +30,8 @@ class TitleView : public ViewControllerBase {
     void onGameStartBtn();
     void onSelectLevelBtn();
     void onHowToPlayBtn();
+    // To the tools area (scores, settings, about).
+    void onSettingBtn();
     void onOtherGamesBtn();
     void onMoreLevelsBtn();
 

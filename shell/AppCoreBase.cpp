@@ -14,11 +14,14 @@
 #include "platform/ui/NotificationCenter.h"
 #include "platform/ui/UiResources.h"
 #include "platform/ui/Window.h"
+#include "screens/AboutToolViewController.h"
 #include "screens/GameOverView.h"
 #include "screens/MyGameOverView.h"
 #include "screens/MyNavigationController.h"
 #include "screens/MyPauseView.h"
+#include "screens/MyTabBarController.h"
 #include "screens/MyTitleView.h"
+#include "screens/SettingsToolViewController.h"
 #include "screens/SimpleSelectView.h"
 #include "services/LevelInfo.h"
 #include "services/LevelScores.h"
@@ -291,6 +294,40 @@ void AppCoreBase::startGameOverViewWithLevelScores(std::shared_ptr<LevelScores> 
 std::shared_ptr<SimpleSelectView> AppCoreBase::simpleSelectView() {
     auto& info = orientationDependedInfoFor(interfaceOrientation_);
     return getOrCreate(info.simpleSelectView, [this] { return createSimpleSelectView(); });
+}
+
+void AppCoreBase::startToolsView() {
+    auto& info = orientationDependedInfoFor(interfaceOrientation_);
+    if (!info.toolsView) {
+        std::vector<std::shared_ptr<platform::ui::ViewController>> tabs;
+        for (auto& content : createToolsViewContents()) {
+            content->setAppCore(this);
+            content->setResources(uiResources_);
+            content->setEdgesForExtendedLayout(0);
+            content->setup();
+            auto nav = std::make_shared<MyNavigationController>(content);
+            nav->setAppCore(this);
+            nav->setResources(uiResources_);
+            tabs.push_back(nav);
+        }
+        auto tabBar = std::make_shared<MyTabBarController>();
+        tabBar->setAppCore(this);
+        tabBar->setResources(uiResources_);
+        tabBar->setViewControllers(std::move(tabs));
+        info.toolsView = tabBar;
+    }
+    rootViewController_.reset();
+    if (window_) window_->setRootViewController(info.toolsView);
+}
+
+void AppCoreBase::stopToolsView() {
+    const auto& tools = currentOrientationDependedInfo()->toolsView;
+    if (tools && tools->isViewLoaded()) tools->view()->removeFromSuperview();
+}
+
+std::vector<std::shared_ptr<ToolViewControllerBase>> AppCoreBase::createToolsViewContents() {
+    return {std::make_shared<SettingsToolViewController>("SettingsTool" + nibSuffixRotation()),
+            std::make_shared<AboutToolViewController>("AboutTool")};
 }
 
 std::shared_ptr<ViewControllerBase> AppCoreBase::startDummyView() {

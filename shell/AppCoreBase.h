@@ -42,6 +42,7 @@ class SoundObj;
 class ViewControllerBase;
 class TitleView;
 class PauseView;
+class ToolViewControllerBase;
 class GameOverView;
 class SimpleSelectView;
 class LevelInfo;
@@ -235,6 +236,11 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
     void startGameOverViewWithLevelScores(std::shared_ptr<LevelScores> scores,
                                           std::shared_ptr<LevelScoreElem> currentScore);
     std::shared_ptr<SimpleSelectView> simpleSelectView();
+    // The tools area: one tab per controller of createToolsViewContents, each in its navigation
+    // controller; made once per orientation and made the window's root.
+    void startToolsView();
+    void stopToolsView();
+    virtual std::vector<std::shared_ptr<ToolViewControllerBase>> createToolsViewContents();
     std::shared_ptr<ViewControllerBase> startDummyView();
     bool viewControllerIsUnloaded(const platform::ui::ViewController* controller) const;
     virtual std::shared_ptr<TitleView> createTitleView();

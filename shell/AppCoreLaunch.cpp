@@ -229,6 +229,11 @@ void AppCoreBase::stopAllViews() {
         if (window_) window_->setRootViewController(nullptr);
         rootViewController_.reset();
     }
+    const auto& tools = currentOrientationDependedInfo()->toolsView;
+    if (tools && tools->isViewLoaded()) {
+        stopToolsView();
+        if (window_ && window_->rootViewController() == tools) window_->setRootViewController(nullptr);
+    }
     GameViewBase* game = gameView();
     if (game && game->started()) game->stop();
     if (!window_) return;

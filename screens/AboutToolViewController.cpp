@@ -1,0 +1,53 @@
+#include "screens/AboutToolViewController.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "platform/foundation/PercentEncoding.h"
+#include "platform/ui/TextView.h"
+#include "shell/AppCoreBase.h"
+
+namespace {
+// The about text is a page of prose; anything far larger is not ours.
+constexpr std::uintmax_t kMaxAboutBytes = 64 * 1024;
+
+std::string readAboutMessage(const std::string& resourcesDir) {
+    const std::filesystem::path path = std::filesystem::path(resourcesDir) / "AboutMessage.txt";
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return "";
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec || size > kMaxAboutBytes) return "";
+    std::ifstream in(path, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!in.good() && !in.eof()) return "";
+    return platform::isValidUtf8(text) ? text : "";
+}
+}  // namespace
+
+AboutToolViewController::AboutToolViewController(std::string interfaceName)
+    : ToolViewControllerBase(std::move(interfaceName)) {
+    registerOutlet("aboutTextView", aboutTextView_);
+}
+
+void AboutToolViewController::setup() {
+    ToolViewControllerBase::setup();
+    tabBarItem().setImageName("icon_question.png");
+    tabBarItem().setTitle("About");
+    navigationItem().setTitle("About this app");
+}
+
+std::string AboutToolViewController::aboutText() const {
+    AppCoreBase* core = appCore();
+    if (!core) return "";
+    return core->appDisplayName() + "\nVersion " + core->appVersionString() + "\n" + core->appCopyrightString() +
+           "\n\n" + readAboutMessage(core->resourcesDir());
+}
+
+void AboutToolViewController::viewWillAppear(bool animated) {
+    ToolViewControllerBase::viewWillAppear(animated);
+    if (aboutTextView_) {
+        aboutTextView_->setText(aboutText());
+        aboutTextView_->scrollToTop();
+    }
+}

@@ -1,0 +1,54 @@
+// The tools area reached from the title: its tabs, what each control changes and saves, and the
+// way back.
+#include <gtest/gtest.h>
+
+#include "ScreensFixture.h"
+#include "platform/plist/PlistFile.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/TextView.h"
+
+namespace tikoleap::test {
+namespace {
+
+TEST_F(ScreensFixture, ToolsOpenFromTheTitleSaveTheSoundStepOnLeavingAndGoBackWithDone) {
+    core->startTitleView();
+    settle();
+    ASSERT_TRUE(driver->tapButton("Settings"));
+    settle();
+    EXPECT_EQ(screen(), "tools");
+    auto sound = std::dynamic_pointer_cast<platform::ui::Button>(driver->outlet("soundBtn"));
+    ASSERT_NE(sound, nullptr);
+    EXPECT_EQ(sound->currentTitle(), "SoundVolume: 2");
+    // No music resources in this game: the switch and its label stay hidden.
+    EXPECT_TRUE(driver->outlet("bgMusicSwitch")->isHidden());
+    EXPECT_TRUE(driver->outlet("bgMusicLabel")->isHidden());
+    ASSERT_TRUE(driver->tap(sound));
+    EXPECT_EQ(sound->currentTitle(), "SoundVolume: 3");
+    EXPECT_EQ(core->soundVolume(), 3);
+
+    // Leaving the tab saves it.
+    ASSERT_TRUE(driver->tapButton("About"));
+    auto saved = platform::readPlistDictionaryFile(home.path() / "Documents/settings.plist");
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->getInt("soundVolume.max3").value_or(-1), 3);
+
+    auto about = std::dynamic_pointer_cast<platform::ui::TextView>(driver->outlet("aboutTextView"));
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(about->text().rfind(core->appDisplayName() + "\nVersion " + core->appVersionString() + "\n", 0),
+              0u)
+        << about->text();
+    EXPECT_NE(about->text().find("Thank you for playing!"), std::string::npos);
+
+    ASSERT_TRUE(driver->tapButton("Done"));
+    settle();
+    EXPECT_EQ(screen(), "title");
+
+    // Made once: the second visit finds the same tabs.
+    auto tools = core->currentOrientationDependedInfo()->toolsView;
+    core->startToolsView();
+    EXPECT_EQ(core->currentOrientationDependedInfo()->toolsView, tools);
+    EXPECT_EQ(screen(), "tools");
+}
+
+}  // namespace
+}  // namespace tikoleap::test
