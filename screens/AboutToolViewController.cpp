@@ -40,8 +40,8 @@ void AboutToolViewController::setup() {
 std::string AboutToolViewController::aboutText() const {
     AppCoreBase* core = appCore();
     if (!core) return "";
-    return core->appDisplayName() + "\nVersion " + core->appVersionString() + "\n" + core->appCopyrightString() +
-           "\n\n" + readAboutMessage(core->resourcesDir());
+    return core->appDisplayName() + "\nVersion " + core->appVersionString() + "\n" +
+           core->appCopyrightString() + "\n\n" + readAboutMessage(core->resourcesDir());
 }
 
 void AboutToolViewController::viewWillAppear(bool animated) {
