@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/FrameWriter.h"
 #include "app/InputScript.h"
 #include "app/SoundRecorder.h"
 #include "appbase/GameSceneBase.h"
@@ -216,15 +217,23 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
 
     // The whole window (screens and game) is what a capture shows.
     std::unique_ptr<platform::ui::WindowRenderer> renderer;
-    auto capture = [&](const std::string& path, std::string* why) {
+    auto drawWindow = [&](const std::string& path, std::string* why) {
         if (!renderer) renderer = std::make_unique<platform::ui::WindowRenderer>(gl, 1.0f);
-        if (!renderer->render(*window)) {
-            *why = path + ": the window could not be drawn";
-            return false;
-        }
-        return renderer->capturePng(path, why);
+        if (renderer->render(*window)) return true;
+        *why = path + ": the window could not be drawn";
+        return false;
     };
+    auto capture = [&](const std::string& path, std::string* why) {
+        return drawWindow(path, why) && renderer->capturePng(path, why);
+    };
+    // Frame files are encoded and written on a worker thread, in order.
+    std::optional<FrameWriter> frames;
+    if (options_.framesDir) frames.emplace(*options_.framesDir);
 
+    // Only the game frames a capture shows are drawn: ticks alone run hundreds of times faster
+    // than ticks and frames, and drawing never changes the game.
+    bool captureThisTick = false;
+    GameViewBase* policed = nullptr;
     const bool untilGameOver = options_.level != 0 && !options_.ticksGiven;
     const long long limit = untilGameOver ? kUntilGameOverCap : options_.ticks;
     std::string frameError;
@@ -232,17 +241,28 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
     while (tick < limit && frameError.empty() && !soundFailed) {
         if (untilGameOver && core.currentScreenName() == "gameover") break;
         ++tick;
+        captureThisTick = frames && tick % options_.frameEvery == 0;
+        if (GameViewBase* view = core.gameView(); view != policed && view != nullptr) {
+            view->setRenderPolicy([&captureThisTick](int) { return captureThisTick; });
+            policed = view;
+        }
         if (script) script->forTick(tick, deliver);
         loop->advance(kFramePeriod);
         if (recorder) soundFailed = !recorder->catchUp(tick);
         for (auto& action : afterTick) action();
         afterTick.clear();
-        if (options_.framesDir && tick % options_.frameEvery == 0) {
+        if (captureThisTick) {
             char name[32];
             std::snprintf(name, sizeof name, "frame-%06lld.png", tick);
-            capture((fs::path(*options_.framesDir) / name).string(), &frameError);
+            int w = 0;
+            int h = 0;
+            std::vector<std::uint8_t> rgba;
+            if (drawWindow(name, &frameError)) rgba = renderer->readPixels(w, h);
+            if (frameError.empty() && rgba.empty()) frameError = std::string(name) + ": no frame to write";
+            if (frameError.empty() && !frames->add(name, std::move(rgba), w, h)) frames->finish(&frameError);
         }
     }
+    if (frames && frameError.empty()) frames->finish(&frameError);
     if (!frameError.empty()) {
         *error = frameError;
         return std::nullopt;
@@ -259,7 +279,8 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
     result.level = manager && view ? manager->getStartedSceneLevelId() : core.currentLevelId();
     if (view) {
         result.ticks = view->tickCount();
-        result.frames = view->renderedFrames();
+        result.frames = view->frames();
+        result.rendered = view->renderedFrames();
         if (auto* scene = dynamic_cast<JTApp::GameSceneBase*>(view->gameScene())) {
             result.score = scene->getScore();
             result.state = stateName(scene->getState());
@@ -267,7 +288,14 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
     }
     result.screen = core.currentScreenName();
     result.opened = opener->opened();
-    if (options_.screenshot && !capture(*options_.screenshot, error)) return std::nullopt;
+    if (options_.screenshot) {
+        // The game's last state, drawn now unless its frame was drawn already.
+        if (view && (view->renderedFrames() == 0 || view->drawnFrame() != view->frames())) {
+            view->draw();
+            ++result.rendered;
+        }
+        if (!capture(*options_.screenshot, error)) return std::nullopt;
+    }
     *exitCode = 0;
     return result;
 }

@@ -7,7 +7,8 @@ struct RunResult {
     int level = 0;
     unsigned long long seed = 0;
     long long ticks = 0;
-    long long frames = 0;
+    long long frames = 0;    // frame-timer firings; equal to ticks on the virtual clock
+    long long rendered = 0;  // frames drawn: the captured ones only
     int score = 0;
     std::string state = "intro";      // "intro", "playing" or "gameover"
     std::vector<std::string> opened;  // web pages the run would have opened, in order

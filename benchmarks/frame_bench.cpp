@@ -18,7 +18,7 @@ namespace {
 
 class Game {
   public:
-    Game() {
+    explicit Game(int levelId = 20) {
         platform::AppPaths::setHome("/tmp/tikoleap-bench-home");
         previous_ = platform::RunLoop::setMain(loop_);
         gl_ = platform::GLContext::createHeadless(&error_);
@@ -28,6 +28,7 @@ class Game {
         core_ = std::make_unique<MyAppCore>(TIKOLEAP_RESOURCES_DIR, gl_);
         core_->init();
         core_->appContext()->getLevelManager()->reloadLevels();
+        core_->setCurrentLevelId(levelId);
         core_->startGameView();
     }
     ~Game() {
@@ -93,5 +94,43 @@ void BM_Replay10000TicksRenderingOn(benchmark::State& state) {
 }
 BENCHMARK(BM_Replay10000TicksRenderingOff)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_Replay10000TicksRenderingOn)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// A headless replay as `tikoleap --headless --ticks 100000` runs it without a capture: the frame
+// timer on the virtual clock, one tick per firing, no frame drawn. A game over starts a new game
+// of the same level until 100 000 ticks have run. The argument is the level id.
+void BM_Replay100000TicksNoCapture(benchmark::State& state) {
+    const int levelId = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        Game game(levelId);
+        if (game.view() == nullptr) return state.SkipWithError(game.error().c_str());
+        long long done = 0;
+        while (done < 100000) {
+            GameViewBase* view = game.view();
+            if (!view->active()) {
+                game.newGame();
+                continue;
+            }
+            view->setRenderPolicy([](int) { return false; });
+            const int before = view->tickCount();
+            game.loop().advance(0.010);
+            done += view->tickCount() - before;
+        }
+        state.counters["ticks"] = static_cast<double>(done);
+    }
+}
+BENCHMARK(BM_Replay100000TicksNoCapture)
+    ->ArgName("level")
+    ->Arg(20)
+    ->Arg(21)
+    ->Arg(22)
+    ->Arg(25)
+    ->Arg(27)
+    ->Arg(28)
+    ->Arg(29)
+    ->Arg(30)
+    ->Arg(31)
+    ->Arg(32)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 }  // namespace

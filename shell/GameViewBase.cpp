@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "appbase/JTAppContext.h"
 #include "appbase/JTCanvas.h"
@@ -39,6 +40,7 @@ GameViewBase::~GameViewBase() {
 void GameViewBase::setup() {
     maxSkip_ = 0;
     tickFrequency_ = 30.0;
+    periodNanos_ = 33'333'333;
     pauseWaitTicks_ = 10;
     if (appCore_->accelerometerCalibrationType() != 0)
         accelerometerHelper_ = appCore_->createAccelerometerHelper();
@@ -70,6 +72,7 @@ void GameViewBase::startGameScene(JTAppBase::JTScene* scene) {
     }
     maxSkip_ = std::max(1, static_cast<int>(100.0f / period));
     tickFrequency_ = static_cast<double>(1000.0f / period);
+    periodNanos_ = std::max<std::int64_t>(1, std::llround(static_cast<double>(period) * 1e6));
     pauseWaitTicks_ = std::max(1, static_cast<int>(tickFrequency_ / 3));
 }
 
@@ -90,9 +93,12 @@ void GameViewBase::start() {
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
 
-    nextTime_ = platform::RunLoop::main().now();
+    nextNanos_ = platform::RunLoop::main().nowNanoseconds();
     enterPauseCount_ = 0;
     tickCount_ = 0;
+    frames_ = 0;
+    renderedFrames_ = 0;
+    drawnFrame_ = 0;
     onStart();
     onRender();
     present();
@@ -155,9 +161,9 @@ void GameViewBase::stop() {
 
 void GameViewBase::startTimer() {
     stopTimer();
-    timer_ = platform::RunLoop::main().scheduleRepeating(1.0 / tickFrequency_,
+    timer_ = platform::RunLoop::main().scheduleRepeating(static_cast<double>(periodNanos_) / 1e9,
                                                          [this](platform::Timer&) { onTimerFired(); });
-    nextTime_ = platform::RunLoop::main().now();
+    nextNanos_ = platform::RunLoop::main().nowNanoseconds();
 }
 
 void GameViewBase::stopTimer() {
@@ -166,15 +172,19 @@ void GameViewBase::stopTimer() {
 }
 
 void GameViewBase::onTimerFired() {
-    const double now = platform::RunLoop::main().now();
-    int due = static_cast<int>(tickFrequency_ * static_cast<float>(now - nextTime_));
-    if (due < 0) due = 0;
+    const std::int64_t now = platform::RunLoop::main().nowNanoseconds();
+    // The timer fires one period after the tick it brings fell due, so up to one period late is
+    // on time; every period begun beyond that is one more tick due.
+    const std::int64_t late = now - nextNanos_;
+    const std::int64_t behind = late > 0 ? (late - 1) / periodNanos_ : 0;
+    int due = static_cast<int>(std::min<std::int64_t>(behind, maxSkip_ + 1));
     if (due > maxSkip_) {
-        LogMessage(("Over maxSkip: " + std::to_string(due)).c_str(), 1);
+        LogMessage(("Over maxSkip: " + std::to_string(behind)).c_str(), 1);
         due = maxSkip_;
-        nextTime_ = now;
+        nextNanos_ = now;
     }
-    nextTime_ += (due + 1) / tickFrequency_;
+    nextNanos_ += (due + 1) * periodNanos_;
+    ++frames_;
     for (int i = 0; i <= due; ++i) {
         ++tickCount_;
         if (tickObserver_) tickObserver_(tickCount_);
@@ -185,9 +195,11 @@ void GameViewBase::onTimerFired() {
                 return;
             }
         }
-        // The scene may have ended the game (and stopped this view) during the tick.
-        if (!active_) break;
+        // The scene ended the game during the tick and the view has left the window: the last
+        // frame drawn stays on screen until the next screen replaces it.
+        if (!active_) return;
     }
+    if (renderPolicy_ && !renderPolicy_(frames_)) return;
     render();
 }
 
@@ -220,12 +232,17 @@ void GameViewBase::applyRenderState() {
 }
 
 void GameViewBase::render() {
+    draw();
+    present();
+    ++renderedFrames_;
+    if (frameObserver_) frameObserver_(frames_);
+}
+
+void GameViewBase::draw() {
     prepareRender();
     onRender();
     drawPauseButton();
-    present();
-    ++renderedFrames_;
-    if (frameObserver_) frameObserver_(renderedFrames_);
+    drawnFrame_ = frames_;
 }
 
 void GameViewBase::present() {

@@ -1,8 +1,11 @@
 #pragma once
 // The OpenGL view a level runs in, and the fixed-rate frame loop: a repeating timer that runs as
-// many scene ticks as are due (with a bounded catch-up) and renders once per firing. It also
+// many scene ticks as are due (with a bounded catch-up) and renders at most once per firing (a
+// render policy may skip firings: headless runs draw only captured frames, the window at most one
+// frame per display refresh). It also
 // fits the canvas into the screen, turns touches into canvas points, draws and handles the pause
 // button, and hands the final score on.
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -48,7 +51,10 @@ class GameViewBase : public EAGLView, public JTAppBase::GameViewLink {
     void startTimer();
     void stopTimer();
     void onTimerFired();
+    // Draws the current state and presents it, whatever the render policy says.
     void render();
+    // Draws the current state into the view's framebuffer only (a headless run's last frame).
+    void draw();
     // Shows the frame just drawn: through the app core's presenter when it has one.
     void present();
     void onTick();
@@ -93,22 +99,31 @@ class GameViewBase : public EAGLView, public JTAppBase::GameViewLink {
     double tickFrequency() const { return tickFrequency_; }
     int pauseWaitTicks() const { return pauseWaitTicks_; }
     int tickCount() const { return tickCount_; }
-    double nextTime() const { return nextTime_; }
+    // Loop time at which the next tick is due.
+    double nextTime() const { return static_cast<double>(nextNanos_) / 1e9; }
     platform::Size canvasSize() const { return canvasSize_; }
     platform::Size viewSize() const { return viewSize_; }
     bool multipleTouchEnabled() const { return multipleTouchEnabled_; }
     // On (systems that rotate views themselves) the view does no rotation or remapping of its own.
     bool disableOrientation() const { return disableOrientation_; }
     void setDisableOrientation(bool on) { disableOrientation_ = on; }
-    // Frames rendered since start (one per timer firing that did not open the pause screen).
+    // Frames since start: one per timer firing (each runs one tick, more when the firing is late).
+    int frames() const { return frames_; }
+    // Frames drawn since start: firings that neither ended the game, nor opened the pause screen,
+    // nor were skipped by the render policy.
     int renderedFrames() const { return renderedFrames_; }
+    // The frame number whose state the framebuffer holds (0: none drawn yet).
+    int drawnFrame() const { return drawnFrame_; }
     // The view on the window that holds this one while it is active.
     const std::shared_ptr<GameViewContainer>& containerView() const { return containerView_; }
 
     // The seam through which a replay feeds input: called before every tick with its number.
     void setTickObserver(std::function<void(int tick)> observer) { tickObserver_ = std::move(observer); }
-    // Called after every rendered frame (screenshots, frame dumps).
+    // Called after every rendered frame with its frame number (screenshots, frame dumps).
     void setFrameObserver(std::function<void(int frame)> observer) { frameObserver_ = std::move(observer); }
+    // Asked after each firing's ticks whether to render that frame; without one every frame is.
+    // Drawing never changes the game, so skipping frames only saves time.
+    void setRenderPolicy(std::function<bool(int frame)> policy) { renderPolicy_ = std::move(policy); }
 
   private:
     void setup();
@@ -128,7 +143,9 @@ class GameViewBase : public EAGLView, public JTAppBase::GameViewLink {
     bool started_ = false;
     bool active_ = false;
     std::shared_ptr<platform::Timer> timer_;
-    double nextTime_ = 0;
+    // Frame arithmetic in whole nanoseconds of loop time, so that a period never drifts.
+    std::int64_t periodNanos_ = 33'333'333;
+    std::int64_t nextNanos_ = 0;
     int enterPauseCount_ = 0;
     int tickCount_ = 0;
     int pauseWaitTicks_ = 10;
@@ -138,7 +155,10 @@ class GameViewBase : public EAGLView, public JTAppBase::GameViewLink {
     platform::Size viewSize_;
     JTAppBase::JTLevelInfo* levelInfo_ = nullptr;
     bool multipleTouchEnabled_ = false;
+    int frames_ = 0;
     int renderedFrames_ = 0;
+    int drawnFrame_ = 0;
     std::function<void(int)> tickObserver_;
     std::function<void(int)> frameObserver_;
+    std::function<bool(int)> renderPolicy_;
 };

@@ -1,6 +1,7 @@
 #include "platform/image/PngCodec.h"
 
 #include <cairo.h>
+#include <png.h>
 
 #include <cerrno>
 #include <cstring>
@@ -208,6 +209,35 @@ std::optional<Image> PngCodec::decode(const std::uint8_t* bytes, std::size_t siz
         return std::nullopt;
     }
     return image;
+}
+
+std::vector<std::uint8_t> PngCodec::encodeFast(const std::uint8_t* rgba, int width, int height,
+                                               std::string* error) {
+    if (rgba == nullptr || width <= 0 || height <= 0 || width > 32767 || height > 32767) {
+        setError(error, "no pixels or an impossible size");
+        return {};
+    }
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(width);
+    image.height = static_cast<png_uint_32>(height);
+    image.format = PNG_FORMAT_RGBA;
+    image.flags = PNG_IMAGE_FLAG_FAST;
+    // The first call only measures.
+    png_alloc_size_t size = 0;
+    if (!png_image_write_to_memory(&image, nullptr, &size, 0, rgba, 0, nullptr)) {
+        setError(error, std::string("cannot encode PNG: ") + image.message);
+        png_image_free(&image);
+        return {};
+    }
+    std::vector<std::uint8_t> png(size);
+    if (!png_image_write_to_memory(&image, png.data(), &size, 0, rgba, 0, nullptr)) {
+        setError(error, std::string("cannot encode PNG: ") + image.message);
+        png_image_free(&image);
+        return {};
+    }
+    png.resize(size);
+    return png;
 }
 
 }  // namespace platform

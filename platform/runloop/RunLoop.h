@@ -21,6 +21,8 @@ class RunLoop {
 
     // Monotonic loop time in seconds (the "absolute time" of frame and timer arithmetic).
     double now() const { return static_cast<double>(nowNanos()) / 1e9; }
+    // The same clock in whole nanoseconds, for arithmetic that must not drift.
+    std::int64_t nowNanoseconds() const { return nowNanos(); }
 
     // Runs fn soon on the loop thread; tasks run in the order they were posted. Safe from any
     // thread, as long as the loop outlives the call.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 #include "appbase/JTAppContext.h"
 #include "appbase/JTLevelManager.h"
@@ -97,6 +98,24 @@ TEST_F(FrameLoop, TenMillisecondPeriodGivesOneHundredTicksASecond) {
     EXPECT_EQ(view->renderedFrames(), 100);
 }
 
+TEST_F(FrameLoop, OnTheVirtualClockEveryFrameRunsOneTickForAnyLength) {
+    // Long enough for a clock kept in seconds to drift one period (it did after ~42 500 ticks).
+    std::vector<int> asked;
+    view->setRenderPolicy([&](int frame) {
+        if (frame % 25000 == 0) asked.push_back(frame);
+        return frame % 25000 == 0;
+    });
+    for (int i = 0; i < 100000; ++i) loop->advance(0.010);
+    ASSERT_TRUE(view->active()) << "Level Normal without input should still be playing";
+    EXPECT_EQ(view->tickCount(), 100000);
+    EXPECT_EQ(view->frames(), 100000);
+    EXPECT_EQ(view->nextTime(), 1000.0);
+    // The policy decides which frames are drawn; the others cost nothing but their ticks.
+    EXPECT_EQ(asked, (std::vector<int>{25000, 50000, 75000, 100000}));
+    EXPECT_EQ(view->renderedFrames(), 4);
+    EXPECT_EQ(view->drawnFrame(), 100000);
+}
+
 TEST_F(FrameLoop, LateFiringsCatchUpWithinMaxSkipAndDropTheRest) {
     loop->advance(0.1);
     const int ticks = view->tickCount();
@@ -122,9 +141,9 @@ TEST_F(FrameLoop, LateFiringsCatchUpWithinMaxSkipAndDropTheRest) {
     EXPECT_EQ(view->tickCount() - steady, 12);
 }
 
-TEST_F(FrameLoop, LatenessIsNarrowedToSinglePrecisionAndTruncated) {
-    // Started at 0 with the next tick due at 0. Exactly 30 ms late is 0.0299999993 in single
-    // precision: 2 ticks due (not 3), so 3 run and the next one is due at 30 ms.
+TEST_F(FrameLoop, LatenessCountsThePeriodsBegunBeyondTheFiringsOwn) {
+    // Started at 0 with the next tick due at 0. A firing at 30 ms is on time for its own tick and
+    // two periods beyond it: 3 ticks run and the next one is due at 30 ms.
     loop->stall(0.030);
     loop->advance(0);
     EXPECT_EQ(view->tickCount(), 3);
@@ -365,4 +384,21 @@ TEST_F(FrameLoop, WindowShowsTheGameFramesAndTheGameDrawsTheSameUnderIt) {
                     : 0;
     }
     EXPECT_GT(same, static_cast<int>(shown.size() / 4) * 95 / 100);
+}
+
+TEST_F(FrameLoop, NoFrameIsPresentedOnceTheGameHasLeftTheWindow) {
+    int presented = 0;
+    int withoutGame = 0;
+    core->setGameFramePresenter([&] {
+        ++presented;
+        if (view->containerView() == nullptr) ++withoutGame;
+    });
+    core->setCurrentLevelId(27);  // Level Down ends by itself when nobody steers
+    core->startGameView();
+    for (int i = 0; i < 6000 && view->active(); ++i) loop->advance(0.010);
+    ASSERT_EQ(core->currentScreenName(), "gameover");
+    EXPECT_GT(presented, 100);
+    EXPECT_EQ(withoutGame, 0) << "a frame without the game would blank the window";
+    // The firing that ended the game drew nothing: the frame before it is the last one.
+    EXPECT_EQ(view->renderedFrames(), view->frames() - 1);
 }

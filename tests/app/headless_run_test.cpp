@@ -25,6 +25,16 @@ std::string readFile(const fs::path& p) {
     return s.str();
 }
 
+// A run expected to succeed.
+RunResult runOk(const CommandLine& cl) {
+    std::string error;
+    int code = -1;
+    auto result = HeadlessRun(cl).run(&error, &code);
+    EXPECT_TRUE(result) << error;
+    EXPECT_EQ(code, 0);
+    return result.value_or(RunResult{});
+}
+
 struct Replay : testing::Test {
     CommandLine options(unsigned long long seed, const std::string& tag) {
         CommandLine cl;
@@ -41,14 +51,7 @@ struct Replay : testing::Test {
         cl.frameEvery = 150;
         return cl;
     }
-    RunResult run(const CommandLine& cl) {
-        std::string error;
-        int code = -1;
-        auto result = HeadlessRun(cl).run(&error, &code);
-        EXPECT_TRUE(result) << error;
-        EXPECT_EQ(code, 0);
-        return result.value_or(RunResult{});
-    }
+    RunResult run(const CommandLine& cl) { return runOk(cl); }
     void SetUp() override {
         script = tmp.file("input.txt");
         std::ofstream(script) << "# steer left, then right, tap once\n"
@@ -146,6 +149,75 @@ TEST_F(Replay, ScriptedUrlsReachTheAppAtTheirTicks) {
 
 namespace {
 
+// Drawing a frame never changes the game: a replay gives the same ticks, score and state whether
+// it captures every few frames, only its last one, or nothing at all, in every level.
+struct EveryLevel : testing::TestWithParam<int> {
+    CommandLine options(const std::string& tag) {
+        CommandLine cl;
+        cl.headless = true;
+        cl.home = (tmp.path() / ("home-" + tag)).string();
+        cl.level = GetParam();
+        cl.seed = 4242;
+        cl.ticks = 2400;
+        cl.ticksGiven = true;
+        cl.resources = TIKOLEAP_RESOURCES_DIR;
+        cl.input = script.string();
+        return cl;
+    }
+    RunResult run(const CommandLine& cl) { return runOk(cl); }
+    void SetUp() override {
+        // Steering back and forth and tapping both sides of the hero (the shooting levels fire),
+        // away from the pause button at the top right.
+        script = tmp.file("input.txt");
+        std::ofstream out(script);
+        for (int tick = 160; tick < 2400; tick += 90) {
+            out << tick << " tilt " << ((tick / 90) % 2 == 0 ? "-0.45" : "0.5") << "\n";
+            out << tick + 30 << " down " << ((tick / 90) % 3 == 0 ? 40 : 280) << " 380\n";
+            out << tick + 34 << " up\n";
+        }
+    }
+    TempDir tmp;
+    fs::path script;
+};
+
+}  // namespace
+
+TEST_P(EveryLevel, CapturesDoNotChangeTheGame) {
+    const RunResult bare = run(options("bare"));
+
+    CommandLine shot = options("shot");
+    shot.screenshot = (tmp.path() / "last.png").string();
+    const RunResult lastOnly = run(shot);
+
+    CommandLine frames = options("frames");
+    frames.framesDir = (tmp.path() / "frames").string();
+    frames.frameEvery = 7;
+    const RunResult captured = run(frames);
+
+    EXPECT_EQ(bare.level, GetParam());
+    EXPECT_GT(bare.ticks, 300) << "the script should keep the hero alive past the intro";
+    EXPECT_EQ(bare.frames, bare.ticks) << "one tick per frame on the virtual clock";
+    EXPECT_EQ(bare.rendered, 0);
+    for (const RunResult* other : {&lastOnly, &captured}) {
+        EXPECT_EQ(other->ticks, bare.ticks);
+        EXPECT_EQ(other->score, bare.score);
+        EXPECT_EQ(other->state, bare.state);
+    }
+    EXPECT_EQ(lastOnly.rendered, 1);
+    // The game drew every seventh frame, except the one whose tick ended the game (never drawn);
+    // the window was captured every seventh tick of the whole run, game over or not.
+    const long long endedInLast = captured.state == "gameover" && captured.frames % 7 == 0 ? 1 : 0;
+    EXPECT_EQ(captured.rendered, captured.frames / 7 - endedInLast);
+    int files = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(*frames.framesDir)) ++files;
+    EXPECT_EQ(files, 2400 / 7);
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, EveryLevel, testing::Values(20, 21, 22, 25, 27, 28, 29, 30, 31, 32),
+                         [](const testing::TestParamInfo<int>& info) { return std::to_string(info.param); });
+
+namespace {
+
 using Process = tikoleap::test::CommandResult;
 using tikoleap::test::runCommand;
 
@@ -164,9 +236,12 @@ TEST(Executable, HeadlessPrintsOneJsonLineLast) {
     EXPECT_EQ(json["level"], 20);
     EXPECT_EQ(json["seed"], 9);
     EXPECT_EQ(json["ticks"], 200);
+    EXPECT_EQ(json["frames"], 200);
+    EXPECT_EQ(json["score"], 0);
     EXPECT_EQ(json["state"], "playing");
     EXPECT_EQ(json["opened"], nlohmann::json::array());
     EXPECT_EQ(json["screen"], "game");
+    EXPECT_EQ(json["rendered"], 1);  // the screenshot's frame alone
     EXPECT_TRUE(fs::exists(tmp.path() / "f.png"));
 
     // Without a level the run shows the title screen, as the window does.
