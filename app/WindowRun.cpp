@@ -34,6 +34,8 @@ namespace {
 constexpr float kScreenW = 320, kScreenH = 480, kWindowScale = 1.5f;
 constexpr double kEventPollSeconds = 1.0 / 250;
 constexpr double kScreenFrameSeconds = 1.0 / 60;
+// Where the display does not say how often it refreshes.
+constexpr double kDefaultRefreshHz = 60.0;
 
 }  // namespace
 
@@ -59,6 +61,142 @@ std::string WindowRun::instanceId(const std::optional<std::string>& home) {
     return id;
 }
 
+struct WindowRun::State {
+    std::shared_ptr<platform::RunLoop> loop;
+    std::unique_ptr<MyAppCore> core;
+    std::unique_ptr<platform::ui::WindowHost> host;
+    platform::WindowTiltSource* tilt = nullptr;
+    std::unique_ptr<platform::ui::MemoryWarningMonitor> memoryMonitor;
+    std::shared_ptr<platform::Timer> eventPoller;
+    std::shared_ptr<platform::Timer> screenPoller;
+    GameViewBase* pacedView = nullptr;
+    bool launched = false;
+    std::int64_t refreshNanos = 0;
+    std::int64_t lastShownNanos = 0;
+    bool shownAny = false;
+
+    ~State() {
+        if (eventPoller) eventPoller->invalidate();
+        if (screenPoller) screenPoller->invalidate();
+        if (launched) {
+            platform::ui::Application::shared().terminate();
+            platform::UserDefaults::resetStandard();
+        }
+        // The game's GL objects go while the desktop window's context still exists.
+        core.reset();
+        memoryMonitor.reset();
+        platform::Accelerometer::setShared(nullptr);
+    }
+
+    // Whether a frame may be shown now: at most one per display refresh.
+    bool frameDue() {
+        const std::int64_t now = loop->nowNanoseconds();
+        if (shownAny && now - lastShownNanos < refreshNanos) return false;
+        shownAny = true;
+        lastShownNanos = now;
+        return true;
+    }
+};
+
+WindowRun::WindowRun(CommandLine options) : options_(std::move(options)) {}
+
+WindowRun::~WindowRun() = default;
+
+bool WindowRun::open(std::shared_ptr<platform::RunLoop> loop, std::string* error) {
+    if (options_.seed) {
+        JTAppBase::JTRandom::current().seed(*options_.seed);
+    } else {
+        SeedRandomAtStartup();
+    }
+    state_ = std::make_unique<State>();
+    State& s = *state_;
+    s.loop = std::move(loop);
+    platform::RunLoop::setMain(s.loop);
+
+    // The app core's window goes on the desktop first: the game draws with that window's context.
+    s.core = std::make_unique<MyAppCore>(options_.resources, nullptr);
+    MyAppCore& core = *s.core;
+    core.window()->setRunLoop(s.loop.get());
+    s.host = platform::ui::WindowHost::create(core.window(), "Tiko Leap", error, kWindowScale);
+    if (!s.host) return false;
+    core.setEaglContext(s.host->context());
+    s.host->context()->makeCurrent();
+    core.window()->makeKeyAndVisible();
+    const double refreshHz = s.host->desktop().refreshRate();
+    s.refreshNanos = static_cast<std::int64_t>(1e9 / (refreshHz > 0 ? refreshHz : kDefaultRefreshHz));
+
+    auto tiltSource = std::make_unique<platform::WindowTiltSource>(
+        s.host->desktop().pointSize(), std::make_unique<platform::GamepadAccelerometer>());
+    s.tilt = tiltSource.get();
+    platform::Accelerometer::setShared(
+        std::make_shared<platform::Accelerometer>(std::move(tiltSource), s.loop.get()));
+
+    core.setMainScreenScale(kWindowScale);
+    // Each game frame is shown as part of the window's view tree, where the game view's container
+    // lives; the screens are drawn by the same tree.
+    platform::ui::WindowHost* host = s.host.get();
+    core.setGameFramePresenter([host] { host->renderFrame(); });
+    core.init();
+    // The launch shows the title; --level goes on into that level's game at once.
+    core.applicationDidFinishLaunchingWithOptions(std::nullopt);
+    if (options_.level != 0) {
+        core.setCurrentLevelId(options_.level);
+        core.stopAllViews();
+        core.startGameView();
+    }
+    auto& application = platform::ui::Application::shared();
+    // The system's low-memory signal arrives on this loop's GLib context.
+    s.memoryMonitor = std::make_unique<platform::ui::MemoryWarningMonitor>(application);
+    application.finishLaunching();
+    s.launched = true;
+    if (options_.openUrl) core.applicationHandleOpenURL(*options_.openUrl);
+
+    s.eventPoller = s.loop->addPoller(
+        [this] { state_->host->pumpEvents([this](const platform::WindowEvent& ev) { handleEvent(ev); }); },
+        kEventPollSeconds);
+    // While a game runs its frames are presented by the game view, at most one per display
+    // refresh (the ticks between are not drawn at all); between games the screens are drawn here.
+    s.screenPoller = s.loop->addPoller(
+        [&s] {
+            GameViewBase* game = s.core->gameView();
+            if (game != nullptr && game != s.pacedView) {
+                game->setRenderPolicy([&s](int) { return s.frameDue(); });
+                s.pacedView = game;
+            }
+            if (game == nullptr || !game->active()) s.host->renderFrame();
+        },
+        kScreenFrameSeconds);
+    if (GameViewBase* game = core.gameView()) {
+        game->setRenderPolicy([&s](int) { return s.frameDue(); });
+        s.pacedView = game;
+    }
+    return true;
+}
+
+void WindowRun::handleEvent(const platform::WindowEvent& ev) {
+    State& s = *state_;
+    s.tilt->onWindowEvent(ev);
+    if (ev.type == platform::WindowEvent::Type::Quit) s.loop->quit();
+    if (ev.type == platform::WindowEvent::Type::KeyDown &&
+        (ev.key == platform::KeyCode::Escape || ev.key == platform::KeyCode::Q))
+        s.loop->quit();
+    // The desktop lost the window's picture (uncovered, restored): show the last frame again
+    // rather than drawing a new one.
+    if (ev.type == platform::WindowEvent::Type::Exposed) s.host->presentAgain();
+}
+
+std::uint64_t WindowRun::presentedFrames() const {
+    return state_ && state_->host ? state_->host->context()->presentedFrames() : 0;
+}
+
+platform::ui::WindowHost& WindowRun::host() {
+    return *state_->host;
+}
+
+MyAppCore& WindowRun::core() {
+    return *state_->core;
+}
+
 int WindowRun::run(std::string* error) {
     // One window per home: a second launch hands its URL to the running window and ends.
     std::string instanceError;
@@ -74,77 +212,21 @@ int WindowRun::run(std::string* error) {
         return 0;
     }
 
-    if (options_.seed) {
-        JTAppBase::JTRandom::current().seed(*options_.seed);
-    } else {
-        SeedRandomAtStartup();
-    }
     auto loop = std::make_shared<platform::GLibRunLoop>();
-    platform::RunLoop::setMain(loop);
-
-    // The app core's window goes on the desktop first: the game draws with that window's context.
-    auto app = std::make_unique<MyAppCore>(options_.resources, nullptr);
-    MyAppCore& core = *app;
-    core.window()->setRunLoop(loop.get());
-    auto host = platform::ui::WindowHost::create(core.window(), "Tiko Leap", error, kWindowScale);
-    if (!host) return 1;
-    core.setEaglContext(host->context());
-    host->context()->makeCurrent();
-    core.window()->makeKeyAndVisible();
-
-    auto tiltSource = std::make_unique<platform::WindowTiltSource>(
-        host->desktop().pointSize(), std::make_unique<platform::GamepadAccelerometer>());
-    platform::WindowTiltSource* tilt = tiltSource.get();
-    platform::Accelerometer::setShared(
-        std::make_shared<platform::Accelerometer>(std::move(tiltSource), loop.get()));
-
-    core.setMainScreenScale(kWindowScale);
-    // Each game frame is shown as part of the window's view tree, where the game view's container
-    // lives; the screens are drawn by the same tree.
-    core.setGameFramePresenter([&host] { host->renderFrame(); });
-    core.init();
-    // The launch shows the title; --level goes on into that level's game at once.
-    core.applicationDidFinishLaunchingWithOptions(std::nullopt);
-    if (options_.level != 0) {
-        core.setCurrentLevelId(options_.level);
-        core.stopAllViews();
-        core.startGameView();
+    if (!open(loop, error)) {
+        state_.reset();
+        return 1;
     }
-    auto& application = platform::ui::Application::shared();
-    // The system's low-memory signal arrives on this loop's GLib context.
-    platform::ui::MemoryWarningMonitor memoryMonitor(application);
-    application.finishLaunching();
-    if (options_.openUrl) core.applicationHandleOpenURL(*options_.openUrl);
     if (instance) {
+        MyAppCore& core = *state_->core;
         instance->setOpenHandler([&core](const std::string& url) { core.applicationHandleOpenURL(url); });
         instance->setActivateHandler(
             [] { LogMessage("tikoleap", 2, "a second launch found this window running"); });
     }
-
-    auto observe = [&](const platform::WindowEvent& ev) {
-        tilt->onWindowEvent(ev);
-        if (ev.type == platform::WindowEvent::Type::Quit) loop->quit();
-        if (ev.type == platform::WindowEvent::Type::KeyDown &&
-            (ev.key == platform::KeyCode::Escape || ev.key == platform::KeyCode::Q))
-            loop->quit();
-    };
-    loop->addPoller([&] { host->pumpEvents(observe); }, kEventPollSeconds);
-    // While a game runs its frames are presented by the game view; between games the screens
-    // are drawn here.
-    loop->addPoller(
-        [&] {
-            GameViewBase* game = core.gameView();
-            if (game == nullptr || !game->active()) host->renderFrame();
-        },
-        kScreenFrameSeconds);
     if (options_.quitAfterMs) {
-        loop->postAfter(static_cast<double>(*options_.quitAfterMs) / 1000.0, [&] { loop->quit(); });
+        loop->postAfter(static_cast<double>(*options_.quitAfterMs) / 1000.0, [loop] { loop->quit(); });
     }
     loop->run();
-    application.terminate();
-    platform::UserDefaults::resetStandard();
-    // The game's GL objects go while the desktop window's context still exists.
-    app.reset();
-    platform::Accelerometer::setShared(nullptr);
+    state_.reset();
     return 0;
 }

@@ -30,18 +30,22 @@ void WindowTiltSource::onWindowEvent(const WindowEvent& event) {
             if (event.key == KeyCode::Left) keys_.release(KeyTiltRamp::Side::Left, now());
             if (event.key == KeyCode::Right) keys_.release(KeyTiltRamp::Side::Right, now());
             break;
+        case WindowEvent::Type::MouseDown:
+        case WindowEvent::Type::MouseUp:
+            if (event.button != 3) break;
+            steering_ = event.type == WindowEvent::Type::MouseDown;
+            if (std::isfinite(event.point.x)) mouseX_ = event.point.x;
+            break;
         case WindowEvent::Type::MouseMove:
-            if (std::isfinite(event.point.x)) {
-                mouseSeen_ = true;
-                mouseX_ = event.point.x;
-                mouseMovedAt_ = now();
-            }
+            // The button's state rides on every move, so a release outside the window is noticed.
+            steering_ = event.steerHeld;
+            if (std::isfinite(event.point.x)) mouseX_ = event.point.x;
             break;
         case WindowEvent::Type::FocusLost:
         case WindowEvent::Type::Minimized:
             // Key-up events go to whichever window has the focus then, so let go of everything.
             keys_.releaseAll(now());
-            mouseSeen_ = false;
+            steering_ = false;
             break;
         default:
             break;
@@ -54,7 +58,7 @@ std::optional<Acceleration> WindowTiltSource::read(double now) {
     }
     if (keys_.activeAt(now)) return ScriptedTiltSource::rolled(keys_.valueAt(now));
     const double centre = window_.width / 2.0;
-    if (mouseSeen_ && now - mouseMovedAt_ < kMouseHoldSeconds && centre > 0.0) {
+    if (steering_ && centre > 0.0) {
         const double offset = std::clamp((mouseX_ - centre) / centre, -1.0, 1.0);
         return ScriptedTiltSource::rolled(offset * kMouseTilt);
     }

@@ -1,6 +1,8 @@
 #pragma once
 // Tilt in the desktop window: a gamepad's accelerometer while one is connected, else the left and
-// right arrow keys, else the mouse's horizontal position while it moves, else the device lies flat.
+// right arrow keys, else the mouse's horizontal position while its right button is held, else the
+// device lies flat. The left button is a finger, so reaching for a button or clicking to fire
+// never throws the hero aside.
 #include <functional>
 #include <memory>
 #include <optional>
@@ -21,8 +23,6 @@ class WindowTiltSource : public TiltSource {
 
     // The mouse tilts by at most kMouseTilt g at the window's left and right edges.
     static constexpr double kMouseTilt = 0.6;
-    // A mouse left still this long no longer tilts.
-    static constexpr double kMouseHoldSeconds = 1.0;
 
     // `gamepad` may be null (no pad support).
     WindowTiltSource(Size windowPoints, std::unique_ptr<GamepadAccelerometer> gamepad, Clock clock = {});
@@ -43,9 +43,8 @@ class WindowTiltSource : public TiltSource {
     std::unique_ptr<GamepadAccelerometer> gamepad_;
     Clock clock_;
     KeyTiltRamp keys_;
-    bool mouseSeen_ = false;
+    bool steering_ = false;
     double mouseX_ = 0.0;
-    double mouseMovedAt_ = 0.0;
 };
 
 }  // namespace platform

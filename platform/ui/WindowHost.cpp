@@ -63,6 +63,10 @@ void WindowHost::renderFrame() {
     renderer_->render(*window_);
 }
 
+void WindowHost::presentAgain() {
+    renderer_->presentAgain();
+}
+
 std::shared_ptr<Timer> WindowHost::attach(RunLoop& loop, double interval) {
     return loop.addPoller([this] { pump(); }, interval);
 }

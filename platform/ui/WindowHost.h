@@ -35,6 +35,8 @@ class WindowHost {
     void pumpEvents(const std::function<void(const WindowEvent&)>& observer = {});
     // Renders and presents one frame of the window.
     void renderFrame();
+    // Presents the last frame rendered again (the desktop lost the window's picture).
+    void presentAgain();
     // Pumps from `loop` every `interval` seconds until the timer is invalidated.
     std::shared_ptr<Timer> attach(RunLoop& loop, double interval = 1.0 / 60.0);
     // The desktop window asked to close.

@@ -21,7 +21,7 @@ WindowRenderer::~WindowRenderer() {
     if (!context_ || !context_->makeCurrent()) {
         // Without the context nothing can be deleted; the objects go with the context.
         (void)ctx_.release();
-        for (FrameTexture* t : {&last_, &old_, &current_}) t->abandon();
+        for (FrameTexture* t : {&old_, &current_}) t->abandon();
         return;
     }
     ctx_.reset();
@@ -80,16 +80,17 @@ bool WindowRenderer::render(Window& window) {
     if (!ensureFramebuffer(w, h)) return false;
     glBindFramebufferOES(GL_FRAMEBUFFER_OES, fbo_);
     glDisable(GL_SCISSOR_TEST);
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
 
     window.layoutIfNeeded();
     if (window.activeTransition() != WindowTransition::None && window.transitionSerial() != seenSerial_) {
-        // The frame on screen when the transition began is where it animates from.
+        // The frame on screen when the transition began is where it animates from: it is still
+        // in the framebuffer, so only a transition pays for a copy.
         seenSerial_ = window.transitionSerial();
-        last_.swap(old_);
         hasOld_ = hasLast_;
+        if (hasOld_) copyFrameInto(old_);
     }
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
     ctx_->beginFrame(b.size, scale_, window.now());
     window.drawHierarchy(*ctx_);
     ctx_->endFrame();
@@ -97,8 +98,12 @@ bool WindowRenderer::render(Window& window) {
     if (window.activeTransition() != WindowTransition::None && hasOld_) {
         composeTransition(window, window.transitionProgress());
     }
-    copyFrameInto(last_);
     hasLast_ = true;
+    return context_->presentFramebuffer(fbo_);
+}
+
+bool WindowRenderer::presentAgain() {
+    if (!fbo_ || !hasLast_ || !context_ || !context_->makeCurrent()) return false;
     return context_->presentFramebuffer(fbo_);
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // Draws a Window into a framebuffer of its own on a GL context (the SDL window's drawable, or
 // plain storage when headless) and presents it; composes the window transitions; reads the frame
-// back as RGBA or PNG. The last frame is kept as a texture: a transition animates from it to the
-// tree as it is now.
+// back as RGBA or PNG. The framebuffer keeps the last frame: a transition animates from a copy of
+// it, taken as the transition begins, to the tree as it is now.
 //
 // Transitions are drawn as: flip from left/right = the old frame turning about the vertical axis
 // (in perspective) until edge-on, then the new one turning in from the other side; curl down =
@@ -37,6 +37,8 @@ class WindowRenderer {
     // Lays out and draws the window, then presents. False when the context cannot be made
     // current or the framebuffer cannot be made.
     bool render(Window& window);
+    // Presents the last frame again without drawing; false before the first frame.
+    bool presentAgain();
     // The last frame rendered, RGBA top row first (empty before the first frame).
     std::vector<std::uint8_t> readPixels(int& width, int& height);
     bool capturePng(const std::string& path, std::string* error = nullptr);
@@ -61,7 +63,7 @@ class WindowRenderer {
     std::unique_ptr<DrawContext> ctx_;
     unsigned fbo_ = 0, rb_ = 0;
     int width_ = 0, height_ = 0;
-    FrameTexture last_{GL_RGBA}, old_{GL_RGBA}, current_{GL_RGBA};
+    FrameTexture old_{GL_RGBA}, current_{GL_RGBA};
     bool hasLast_ = false;
     bool hasOld_ = false;
     std::uint64_t seenSerial_ = 0;

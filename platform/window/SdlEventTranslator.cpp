@@ -43,11 +43,13 @@ std::optional<WindowEvent> SdlEventTranslator::translate(const SDL_Event& event)
             out.point = {static_cast<float>(event.button.x), static_cast<float>(event.button.y)};
             out.button = event.button.button;
             out.buttonHeld = event.type == SDL_MOUSEBUTTONDOWN && event.button.button == SDL_BUTTON_LEFT;
+            out.steerHeld = event.type == SDL_MOUSEBUTTONDOWN && event.button.button == SDL_BUTTON_RIGHT;
             return out;
         case SDL_MOUSEMOTION:
             out.type = WindowEvent::Type::MouseMove;
             out.point = {static_cast<float>(event.motion.x), static_cast<float>(event.motion.y)};
             out.buttonHeld = (event.motion.state & SDL_BUTTON_LMASK) != 0;
+            out.steerHeld = (event.motion.state & SDL_BUTTON_RMASK) != 0;
             return out;
         case SDL_KEYDOWN:
         case SDL_KEYUP:
@@ -68,6 +70,9 @@ std::optional<WindowEvent> SdlEventTranslator::translate(const SDL_Event& event)
                     return out;
                 case SDL_WINDOWEVENT_RESTORED:
                     out.type = WindowEvent::Type::Restored;
+                    return out;
+                case SDL_WINDOWEVENT_EXPOSED:
+                    out.type = WindowEvent::Type::Exposed;
                     return out;
                 default:
                     return std::nullopt;  // closing the last window also posts SDL_QUIT

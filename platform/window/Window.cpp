@@ -86,7 +86,11 @@ Window::~Window() {
 std::vector<WindowEvent> Window::pollEvents() {
     std::vector<WindowEvent> events;
     SDL_Event event;
+    const Uint32 own = SDL_GetWindowID(sdl(window_));
     while (SDL_PollEvent(&event) != 0) {
+        // A window closed earlier in the process may leave its focus changes queued: they are not
+        // this window's.
+        if (event.type == SDL_WINDOWEVENT && event.window.windowID != own) continue;
         if (auto translated = SdlEventTranslator::translate(event)) events.push_back(*translated);
     }
     return events;
@@ -104,6 +108,12 @@ Size Window::pixelSize() const {
     int h = 0;
     SDL_GL_GetDrawableSize(sdl(window_), &w, &h);
     return {static_cast<float>(w), static_cast<float>(h)};
+}
+
+double Window::refreshRate() const {
+    SDL_DisplayMode mode{};
+    if (SDL_GetWindowDisplayMode(static_cast<SDL_Window*>(window_), &mode) != 0) return 0.0;
+    return mode.refresh_rate > 0 ? mode.refresh_rate : 0.0;
 }
 
 }  // namespace platform

@@ -26,6 +26,8 @@ class Window {
     Size pointSize() const;
     // The drawable's size in pixels (larger than the point size on high-density screens).
     Size pixelSize() const;
+    // How often the display showing the window refreshes, in Hz; 0 when it does not say.
+    double refreshRate() const;
     // The SDL_Window*, for the GL layer only.
     void* nativeHandle() const { return window_; }
 

@@ -10,7 +10,7 @@ enum class KeyCode { Unknown, Left, Right, Up, Down, Escape, Space, Return, Back
 struct WindowEvent {
     enum class Type {
         MouseDown,  // point, button
-        MouseMove,  // point, buttonHeld (left button down while moving)
+        MouseMove,  // point, buttonHeld (left button down while moving), steerHeld
         MouseUp,    // point, button
         KeyDown,    // key, repeat
         KeyUp,      // key
@@ -18,6 +18,7 @@ struct WindowEvent {
         FocusGained,
         Minimized,
         Restored,
+        Exposed,  // the desktop needs the window's picture again
         Quit,
     };
 
@@ -25,6 +26,7 @@ struct WindowEvent {
     Point point;     // window points, origin top-left, y downward
     int button = 0;  // 1 left, 2 middle, 3 right
     bool buttonHeld = false;
+    bool steerHeld = false;  // the right button is down (it steers; the left one touches)
     KeyCode key = KeyCode::Unknown;
     bool repeat = false;
 };

@@ -61,8 +61,14 @@ TEST(WindowEvents, MouseBecomesTouchPointsInWindowPoints) {
     EXPECT_EQ(move->type, WindowEvent::Type::MouseMove);
     EXPECT_EQ(move->point, (platform::Point{40, 50}));
     EXPECT_TRUE(move->buttonHeld);
-    motion.motion.state = 0;
+    EXPECT_FALSE(move->steerHeld);
+    motion.motion.state = SDL_BUTTON_RMASK;
     EXPECT_FALSE(SdlEventTranslator::translate(motion)->buttonHeld);
+    EXPECT_TRUE(SdlEventTranslator::translate(motion)->steerHeld);
+
+    auto steer = SdlEventTranslator::translate(mouseButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, 1, 2));
+    EXPECT_TRUE(steer->steerHeld);
+    EXPECT_FALSE(steer->buttonHeld);
 
     auto up = SdlEventTranslator::translate(mouseButton(SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT, 1, 2));
     ASSERT_TRUE(up);
@@ -100,6 +106,8 @@ TEST(WindowEvents, WindowStateAndQuitAndIgnoredEvents) {
               WindowEvent::Type::Minimized);
     EXPECT_EQ(SdlEventTranslator::translate(windowEvent(SDL_WINDOWEVENT_RESTORED))->type,
               WindowEvent::Type::Restored);
+    EXPECT_EQ(SdlEventTranslator::translate(windowEvent(SDL_WINDOWEVENT_EXPOSED))->type,
+              WindowEvent::Type::Exposed);
     SDL_Event quit{};
     quit.type = SDL_QUIT;
     EXPECT_EQ(SdlEventTranslator::translate(quit)->type, WindowEvent::Type::Quit);

@@ -1,5 +1,5 @@
 // Tilt in the window: the arrow keys' ramp (taps, holds, both keys, focus loss), the mouse's
-// position while it moves, the order of the sources, and the pad's axes.
+// position while its right button is held, the order of the sources, and the pad's axes.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -28,10 +28,21 @@ WindowEvent key(WindowEvent::Type type, KeyCode code) {
     return e;
 }
 
-WindowEvent mouseAt(float x, float y = 100) {
+WindowEvent mouseAt(float x, bool rightHeld = true, bool leftHeld = false) {
     WindowEvent e;
     e.type = WindowEvent::Type::MouseMove;
-    e.point = {x, y};
+    e.point = {x, 100};
+    e.steerHeld = rightHeld;
+    e.buttonHeld = leftHeld;
+    return e;
+}
+
+WindowEvent button(WindowEvent::Type type, int which, float x) {
+    WindowEvent e;
+    e.type = type;
+    e.button = which;
+    e.point = {x, 100};
+    e.steerHeld = type == WindowEvent::Type::MouseDown && which == 3;
     return e;
 }
 
@@ -112,26 +123,40 @@ TEST_F(WindowSourceTest, ArrowKeysTiltSidewaysAndReturnToFlat) {
     EXPECT_EQ(at(11.5), Acceleration{});
 }
 
-TEST_F(WindowSourceTest, MousePositionTiltsWhileItMovesAndKeysWinOverIt) {
-    source.onWindowEvent(mouseAt(320));  // right edge
-    EXPECT_NEAR(at(10.0).x, 0.6, 1e-6);
-    now = 10.5;
+TEST_F(WindowSourceTest, MouseSteersOnlyWhileTheRightButtonIsHeldAndKeysWinOverIt) {
+    // Moving, clicking and dragging with the left button (a finger) never tilt.
+    source.onWindowEvent(mouseAt(320, false));
+    source.onWindowEvent(button(WindowEvent::Type::MouseDown, 1, 300));
+    source.onWindowEvent(mouseAt(10, false, true));
+    EXPECT_EQ(at(10.0), Acceleration{});
+    source.onWindowEvent(button(WindowEvent::Type::MouseUp, 1, 10));
+
+    // The right button pressed at the right edge tilts at once, and holds without moving.
+    source.onWindowEvent(button(WindowEvent::Type::MouseDown, 3, 320));
+    EXPECT_NEAR(at(10.1).x, 0.6, 1e-6);
+    EXPECT_NEAR(at(15.0).x, 0.6, 1e-6);
     source.onWindowEvent(mouseAt(80));  // halfway to the left edge
-    EXPECT_NEAR(at(10.6).x, -0.3, 1e-6);
+    EXPECT_NEAR(at(15.1).x, -0.3, 1e-6);
     source.onWindowEvent(mouseAt(5000));  // outside the window: the edge's tilt
-    EXPECT_NEAR(at(10.7).x, 0.6, 1e-6);
+    EXPECT_NEAR(at(15.2).x, 0.6, 1e-6);
 
     source.onWindowEvent(key(WindowEvent::Type::KeyDown, KeyCode::Left));
-    EXPECT_NEAR(at(10.85).x, -0.5, 1e-12);
+    EXPECT_NEAR(at(15.35).x, -0.5, 1e-12);
     source.onWindowEvent(key(WindowEvent::Type::KeyUp, KeyCode::Left));
-    EXPECT_NEAR(at(11.1).x, 0.6, 1e-6);  // keys back at rest: the mouse again
+    EXPECT_NEAR(at(15.6).x, 0.6, 1e-6);  // keys back at rest: the mouse again
 
-    EXPECT_EQ(at(11.8), Acceleration{});  // still for a second: flat
+    // Let go: flat, whether the release comes as a button event or rides on a move.
+    source.onWindowEvent(button(WindowEvent::Type::MouseUp, 3, 5000));
+    EXPECT_EQ(at(15.7), Acceleration{});
+    source.onWindowEvent(button(WindowEvent::Type::MouseDown, 3, 0));
+    EXPECT_NEAR(at(15.8).x, -0.6, 1e-6);
+    source.onWindowEvent(mouseAt(0, false));
+    EXPECT_EQ(at(15.9), Acceleration{});
 }
 
 TEST_F(WindowSourceTest, LosingFocusLetsGoOfKeysAndMouse) {
     source.onWindowEvent(key(WindowEvent::Type::KeyDown, KeyCode::Right));
-    source.onWindowEvent(mouseAt(0));
+    source.onWindowEvent(button(WindowEvent::Type::MouseDown, 3, 0));
     EXPECT_NEAR(at(10.5).x, 0.5, 1e-12);
     WindowEvent lost;
     lost.type = WindowEvent::Type::FocusLost;

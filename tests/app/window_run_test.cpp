@@ -1,0 +1,100 @@
+// The game in a real desktop window (under the virtual display in CI), driven on a virtual clock:
+// what the window shows when a game ends, and how often it shows a frame.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "app/WindowRun.h"
+#include "platform/runloop/ManualRunLoop.h"
+#include "platform/ui/WindowHost.h"
+#include "platform/ui/WindowRenderer.h"
+#include "platform/window/Window.h"
+#include "platform/window/WindowEvent.h"
+#include "shell/MyAppCore.h"
+#include "shell/MyGameView.h"
+#include "support/TempDir.h"
+
+using tikoleap::test::TempDir;
+
+namespace {
+
+struct InTheWindow : testing::Test {
+    void SetUp() override {
+        if (!WindowRun::displayAvailable()) GTEST_SKIP() << "no display";
+        CommandLine cl;
+        cl.home = home.path().string();
+        cl.level = 27;  // Level Down ends by itself within seconds when nobody steers
+        cl.seed = 1;
+        cl.resources = TIKOLEAP_RESOURCES_DIR;
+        run = std::make_unique<WindowRun>(cl);
+        std::string error;
+        ASSERT_TRUE(run->open(loop, &error)) << error;
+    }
+    void TearDown() override { run.reset(); }
+
+    // 10 ms on. Other windows on the shared virtual display take the focus now and then, which
+    // pauses the game as going to the background does: resume it.
+    void step() {
+        loop->advance(0.010);
+        if (run->core().currentScreenName() == "pause") run->core().resumeGameView();
+    }
+
+    // Share of the window's pixels that are not black, and how many colours a sample of them shows.
+    std::pair<double, size_t> shown() {
+        int w = 0, h = 0;
+        const std::vector<uint8_t> rgba = run->host().renderer().readPixels(w, h);
+        if (rgba.empty()) return {0.0, 0};
+        size_t lit = 0;
+        std::set<uint32_t> colours;
+        for (size_t i = 0; i + 3 < rgba.size(); i += 4) {
+            if (rgba[i] + rgba[i + 1] + rgba[i + 2] > 30) ++lit;
+            if (i % (4 * 31) == 0) colours.insert(rgba[i] << 16 | rgba[i + 1] << 8 | rgba[i + 2]);
+        }
+        return {static_cast<double>(lit) / static_cast<double>(rgba.size() / 4), colours.size()};
+    }
+
+    TempDir home;
+    std::shared_ptr<platform::ManualRunLoop> loop = std::make_shared<platform::ManualRunLoop>();
+    std::unique_ptr<WindowRun> run;
+};
+
+}  // namespace
+
+TEST_F(InTheWindow, TheLastGameFrameStaysOnScreenUntilTheGameOverScreenComes) {
+    GameViewBase* view = run->core().gameView();
+    ASSERT_NE(view, nullptr);
+    for (int i = 0; i < 6000 && view->active(); ++i) step();
+    ASSERT_FALSE(view->active()) << "Level Down should end within a minute without steering";
+    // Right after the tick that ended the game: the game's own picture, not a dark window.
+    const auto [lit, colours] = shown();
+    EXPECT_GT(lit, 0.95) << "the window went dark when the game ended";
+    EXPECT_GT(colours, 8u);
+
+    // Then the game-over screen, over a lit window.
+    for (int i = 0; i < 300; ++i) step();
+    EXPECT_EQ(run->core().currentScreenName(), "gameover");
+    EXPECT_GT(shown().first, 0.95);
+
+    // Uncovered, the window shows the same picture again.
+    const std::uint64_t presented = run->presentedFrames();
+    platform::WindowEvent exposed;
+    exposed.type = platform::WindowEvent::Type::Exposed;
+    run->handleEvent(exposed);
+    EXPECT_GT(run->presentedFrames(), presented);
+    EXPECT_GT(shown().first, 0.95);
+}
+
+TEST_F(InTheWindow, AGameShowsAtMostOneFramePerDisplayRefreshAndTicksAtFullRate) {
+    const double hz = run->host().desktop().refreshRate();
+    const double refresh = hz > 0 ? hz : 60.0;
+    GameViewBase* view = run->core().gameView();
+    ASSERT_NE(view, nullptr);
+    const int ticks = view->tickCount();
+    const std::uint64_t presented = run->presentedFrames();
+    for (int i = 0; i < 100; ++i) step();
+    EXPECT_GE(view->tickCount() - ticks, 95);  // every 10 ms, but for a focus change's pause
+    EXPECT_LE(view->tickCount() - ticks, 100);
+    const auto frames = static_cast<double>(run->presentedFrames() - presented);
+    EXPECT_LE(frames, refresh);
+    EXPECT_GE(frames, refresh / 2 - 5) << "every other tick at least, so motion stays smooth";
+}
