@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -61,6 +62,42 @@ inline std::unique_ptr<Texture2D> solidTexture(uint8_t r, uint8_t g, uint8_t b, 
     for (int i = 0; i < size * size; ++i) pixels.insert(pixels.end(), {r, g, b, 255});
     return std::make_unique<Texture2D>(pixels.data(), Texture2D::kRGBA8888, size, size,
                                        platform::Size(size, size), 1.0f);
+}
+
+// Pixels in the box [x0, x1) x [y0, y1) (y from the top) whose red and green are both bright:
+// white or yellow text on the black a test clears to.
+inline int brightPixels(GLTestContext& gl, int x0, int y0, int x1, int y1) {
+    int n = 0;
+    for (int y = y0; y < y1; ++y) {
+        for (int x = x0; x < x1; ++x) {
+            const auto p = gl.pixel(x, y);
+            if (p[0] > 160 && p[1] > 160) ++n;
+        }
+    }
+    return n;
+}
+
+// Where the background's rows of tiles fall on screen with the view scrolled to `scroll`: the
+// level is drawn over black with a solid 8 x 8 background tile, and the tops of the tile runs
+// down the column x (y from the top) are returned. Both tile columns (x and x + 160) must agree.
+template <class Level>  // a probed level that opens setScroll
+std::vector<int> backgroundRows(GLTestContext& gl, testsupport::LevelDriver& driver, Level& level, int scroll,
+                                int x = 2) {
+    auto tile = solidTexture(0, 0, 255);
+    driver.core.textures[14] = tile.get();
+    level.setScroll(scroll);
+    gl.clear(0, 0, 0, 1);
+    driver.render(level);
+    driver.core.textures[14] = nullptr;
+    std::vector<int> rows;
+    bool inTile = false;
+    for (int y = 0; y < 480; ++y) {
+        const bool blue = gl.pixel(x, y) == std::array<uint8_t, 4>{0, 0, 255, 255};
+        EXPECT_EQ(blue, gl.pixel(x + 160, y) == (std::array<uint8_t, 4>{0, 0, 255, 255})) << "row " << y;
+        if (blue && !inTile) rows.push_back(y);
+        inTile = blue;
+    }
+    return rows;
 }
 
 // A text label that keeps every text it is given.

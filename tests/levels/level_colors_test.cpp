@@ -345,3 +345,24 @@ TEST(LevelColorsGame, TheSameSeedPlaysTheSameGame) {
     EXPECT_EQ(a.gameOvers, b.gameOvers);
     EXPECT_NE(a.trace, c.trace);
 }
+
+TEST_F(ColorsFixture, TheChainLabelIsDrawnOnlyWhileItsTimerRuns) {
+    ASSERT_TRUE(gl.ok()) << gl.error();
+    play();
+    level->setScroll(1000);
+    // A landing in the middle of the screen puts the label's 128 x 64 box round (160, 240).
+    landOnce(1, 320, 1320);
+    ASSERT_EQ(level->getLabelX(), 160);
+    auto shown = [&] {
+        gl.clear(0, 0, 0, 1);
+        driver.render(*level);
+        return leveltest::brightPixels(gl, 96, 208, 224, 272);
+    };
+    EXPECT_GT(shown(), 20) << "a running timer shows the chain";
+    driver.run(*level, LevelColors::kLabelTicks - 2);
+    ASSERT_EQ(level->getLabelTimer(), 1);
+    EXPECT_GT(shown(), 20) << "shown to its last tick";
+    driver.tick(*level);
+    ASSERT_EQ(level->getLabelTimer(), 0);
+    EXPECT_EQ(shown(), 0) << "gone once the timer has run out";
+}

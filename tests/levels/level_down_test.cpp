@@ -357,3 +357,30 @@ TEST_F(DownFixture, DrawsTheCeilingAndTheFlattenedHeroUntilAFallHidesIt) {
     driver.render(*level);
     EXPECT_EQ(gl.pixel(160, 6), kBlack);
 }
+
+TEST_F(DownFixture, LandingsFarBelowAHundredThousandStillCatchTheHero) {
+    // Far down every platform's surface is below -100000: the highest one under the hero wins.
+    for (const int scroll : {-100000, -2000000, -4000000}) {
+        SCOPED_TRACE(scroll);
+        level = makeRef<ProbedDown>(driver.context());
+        isolate(scroll, 300.5f, -3);
+        level->setPlatform(0, 320, scroll + 268, VerticalLevel::kPlatform);
+        level->setPlatform(1, 320, scroll + 200, VerticalLevel::kPlatform);
+        driver.tick(*level);
+        ASSERT_EQ(level->getState(), GameSceneBase::kStatePlaying);
+        EXPECT_EQ(driver.core.sounds, std::vector<int>{1});
+        EXPECT_EQ(level->getHeroVy(), 10.0f + kGravity);
+        EXPECT_EQ(level->getHeroY(), static_cast<float>(scroll + 300) + 10.0f * kThird);
+    }
+}
+
+TEST_F(DownFixture, TheBackgroundFollowsANegativeScrollAtHalfSpeed) {
+    ASSERT_TRUE(gl.ok()) << gl.error();
+    level->clearPlatforms();
+    using Rows = std::vector<int>;
+    // Going down moves the rows up at half the speed: at the start (-480) they stand at 80, 240
+    // and 400; 20 further down, 10 higher; at -20100 (10050 up, 130 past a whole tile step), at 30.
+    EXPECT_EQ(leveltest::backgroundRows(gl, driver, *level, -480), (Rows{80, 240, 400}));
+    EXPECT_EQ(leveltest::backgroundRows(gl, driver, *level, -500), (Rows{70, 230, 390}));
+    EXPECT_EQ(leveltest::backgroundRows(gl, driver, *level, -20100), (Rows{30, 190, 350}));
+}

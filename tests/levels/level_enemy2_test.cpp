@@ -555,3 +555,53 @@ TEST_F(Enemy2Fixture, WholeGamesEndInOneGameOverAndReplayExactlyFromTheSeed) {
     EXPECT_EQ(b.sounds, a.sounds);
     EXPECT_NE(playGame(6).sounds, a.sounds);
 }
+
+TEST_F(Enemy2Fixture, ASpikeHurtsOnTheTickItLeavesByAnyEdge) {
+    isolate(320, 10300);
+    auto toge = level->toge(0);
+    struct Exit {
+        const char* edge;
+        float x, y, vx, vy;  // launched so that this tick's step takes it out
+    };
+    const float step = 6 * kThird;
+    const Exit exits[] = {
+        {"top", 320, 10740 - step + 1, 0, 6},
+        {"bottom", 320, 9900 + step - 1, 0, -6},
+        {"left", -100 + step - 1, 10300, -6, 0},
+        {"right", 740 - step + 1, 10300, 6, 0},
+    };
+    for (const Exit& e : exits) {
+        SCOPED_TRACE(e.edge);
+        level->setHurtTimer(0);
+        toge->launch(e.x, e.y, e.vx, e.vy);
+        // The hero right where the spike ends this tick, whatever the edge.
+        level->setHero(e.x + e.vx * kThird, e.y + e.vy * kThird, 0, 0);
+        toge->update();
+        EXPECT_FALSE(toge->isActive());
+        EXPECT_EQ(level->getHurtTimer(), LevelEnemy2::kHurtTicks);
+    }
+}
+
+TEST_F(Enemy2Fixture, RingsComeOnlyAboveAScrollOf2560) {
+    isolate(320, 10300);
+    level->setHurtTimer(1 << 20);
+    // Seeds whose first draw brings a ring wherever rings may come.
+    std::vector<uint64_t> seeds;
+    for (uint64_t seed = 1; seeds.size() < 20; ++seed) {
+        JTAppBase::JTRandom::current().seed(seed);
+        if (JTAppBase::randomInt(3) == 0) seeds.push_back(seed);
+    }
+    for (const int scroll : {2560, 2561}) {
+        level->setScroll(scroll);
+        level->setTop(scroll + 700);
+        level->setHero(320, static_cast<float>(scroll + 300), 0, 0);
+        int rings = 0;
+        for (const uint64_t seed : seeds) {
+            JTAppBase::JTRandom::current().seed(seed);
+            spawnOnce();
+            rings += activeCount(level->getEnemyCPool()) / 3;
+            deactivateAll(level->getEnemyCPool());
+        }
+        EXPECT_EQ(rings, scroll == 2560 ? 0 : 20) << "at a scroll of " << scroll;
+    }
+}

@@ -197,3 +197,12 @@ TEST_F(LevelFixture, DrawsBackgroundPlatformsAndHeroWhereTheWorldPutsThem) {
     EXPECT_EQ(gl.pixel(162, 322), (Px{0, 0, 255, 255}));
     EXPECT_EQ(gl.pixel(100, 100), (Px{0, 0, 0, 255}));
 }
+
+TEST_F(LevelFixture, TheBackgroundMovesAtHalfTheScrollAndRepeatsEvery160) {
+    ASSERT_TRUE(gl.ok()) << gl.error();
+    using Rows = std::vector<int>;
+    // Climbing 100 brings the rows down 50; 400, down 200 (40 past a whole tile step); 321, 160.
+    EXPECT_EQ(leveltest::backgroundRows(gl, driver, *level, 100), (Rows{50, 210, 370}));
+    EXPECT_EQ(leveltest::backgroundRows(gl, driver, *level, 400), (Rows{40, 200, 360}));
+    EXPECT_EQ(leveltest::backgroundRows(gl, driver, *level, 321), (Rows{0, 160, 320}));
+}

@@ -360,3 +360,23 @@ TEST(LevelRightEnemyGameTest, AWholeGameEndsInOneReportAndReplaysFromItsSeed) {
     EXPECT_EQ(b.gameOvers, a.gameOvers);
     EXPECT_NE(playGame(30).trace, a.trace);
 }
+
+TEST_F(RightEnemyFixture, HamburgersComeAtEveryHeightFrom64To415) {
+    isolate(1000, 1200, 2000);
+    int lowest = 1 << 30;
+    int highest = -(1 << 30);
+    for (int i = 0; i < 4000; ++i) {
+        for (int h = 0; h < 4; ++h) level->hamburger(h)->deactivate();
+        level->setNextHamburgerX(level->getScrollX());
+        hover();
+        auto h = level->hamburger(0);
+        ASSERT_TRUE(h->isActive());
+        const float y = h->getY();
+        ASSERT_EQ(y, std::floor(y));
+        lowest = std::min(lowest, static_cast<int>(y));
+        highest = std::max(highest, static_cast<int>(y));
+    }
+    // 352 heights, each drawn about 11 times: both ends come up, nothing beyond them.
+    EXPECT_EQ(lowest, 64);
+    EXPECT_EQ(highest, 415);
+}

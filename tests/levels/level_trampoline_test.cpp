@@ -399,3 +399,34 @@ TEST(LevelTrampolineGame, TheSameSeedPlaysTheSameGame) {
     EXPECT_EQ(a.gameOvers, b.gameOvers);
     EXPECT_NE(a.trace, c.trace);
 }
+
+TEST_F(TrampolineFixture, AnEatenHamburgerShowsItsPointsInPlaceOfItself) {
+    ASSERT_TRUE(gl.ok()) << gl.error();
+    auto ham = solidTexture(0, 0, 255, 16);
+    driver.core.textures[9] = ham.get();
+    isolate(320, 10300, 0, 0, 10000);
+    auto h = level->hamburger(0);
+    h->place(200, 10200);  // screen (100, 330)
+    using Px = std::array<uint8_t, 4>;
+    auto frame = [&] {
+        gl.clear(0, 0, 0, 1);
+        driver.render(*level);
+    };
+    frame();
+    EXPECT_EQ(gl.pixel(100, 330), (Px{0, 0, 255, 255}));
+    EXPECT_EQ(leveltest::brightPixels(gl, 36, 314, 164, 346), 0);
+
+    // Eaten: yellow text in a 128 x 32 box round the spot, the hamburger gone.
+    level->setHero(200, 10200, 0, 0);
+    h->update();
+    ASSERT_EQ(h->getMode(), LevelTrampoline_Hamburger::kEaten);
+    frame();
+    EXPECT_NE(gl.pixel(100, 330), (Px{0, 0, 255, 255}));
+    const int text = leveltest::brightPixels(gl, 36, 314, 164, 346);
+    EXPECT_GT(text, 20);
+    EXPECT_EQ(leveltest::brightPixels(gl, 36, 280, 164, 312), 0) << "the text keeps to its box";
+    for (int i = 0; i < 60; ++i) h->update();
+    ASSERT_FALSE(h->isActive());
+    frame();
+    EXPECT_EQ(leveltest::brightPixels(gl, 36, 314, 164, 346), 0);
+}
