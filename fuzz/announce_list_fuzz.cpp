@@ -22,6 +22,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     AnnounceInfo info;
     info.parse(*list);
     if (info.files().size() > AnnounceInfo::kMaxFiles) std::abort();
+    // Positions the banner would take from the items.
+    float extent = info.viewSize().width + info.viewSize().height;
+    for (const platform::PlistArray& item : info.uiitems())
+        extent += AnnounceInfo::pointsAt(item, 1) + AnnounceInfo::pointsAt(item, 2);
+    if (!(extent == extent)) std::abort();  // never NaN
     for (const auto& [key, item] : info.files()) {
         std::optional<std::string> name = item.getString(2);
         if (name && !AnnounceInfo::isSafeFileName(*name)) std::abort();

@@ -35,6 +35,10 @@ double AnnounceInfo::doubleAt(const platform::PlistArray& item, size_t index) {
     return text ? decimalDoubleValue(*text) : 0;
 }
 
+float AnnounceInfo::pointsAt(const platform::PlistArray& item, size_t index) {
+    return static_cast<float>(std::clamp(doubleAt(item, index), -kMaxPoints, kMaxPoints));
+}
+
 int AnnounceInfo::intAt(const platform::PlistArray& item, size_t index) {
     std::optional<std::string> text = item.getString(index);
     return text ? decimalIntValue(*text) : 0;
@@ -104,7 +108,8 @@ bool AnnounceInfo::parse(const platform::PlistArray& list) {
             checkIntervalAfterSuccess_ = std::min(doubleAt(*item, 1), kMaxCheckInterval);
             checkIntervalAfterFailure_ = std::min(doubleAt(*item, 2), kMaxCheckInterval);
         } else if (cmd == "HVSi") {
-            viewSize_ = {static_cast<float>(doubleAt(*item, 1)), static_cast<float>(doubleAt(*item, 2))};
+            // A view has no negative size.
+            viewSize_ = {std::max(pointsAt(*item, 1), 0.0f), std::max(pointsAt(*item, 2), 0.0f)};
         } else if (cmd == "HPVe") {
             if (item->getString(1) != std::optional<std::string>("Am1")) return false;
         } else if (cmd == "SetP") {

@@ -55,6 +55,9 @@ class AnnounceInfo {
     // value (0 for anything else, and for text that does not start with a number).
     static std::optional<std::string> stringAt(const platform::PlistArray& item, std::size_t index);
     static double doubleAt(const platform::PlistArray& item, std::size_t index);
+    // The same as a length in points, held within +-kMaxPoints (no screen is larger).
+    static float pointsAt(const platform::PlistArray& item, std::size_t index);
+    static constexpr double kMaxPoints = 100000;
     static int intAt(const platform::PlistArray& item, std::size_t index);
 
   private:

@@ -109,8 +109,7 @@ bool AnnounceManager::buildBannerSub() {
     for (size_t i = 0; i < uiitems.size(); ++i) {
         const platform::PlistArray& item = uiitems[i];
         const std::string cmd = item.getString(0).value_or("");
-        const platform::Point origin{static_cast<float>(AnnounceInfo::doubleAt(item, 1)),
-                                     static_cast<float>(AnnounceInfo::doubleAt(item, 2))};
+        const platform::Point origin{AnnounceInfo::pointsAt(item, 1), AnnounceInfo::pointsAt(item, 2)};
         std::shared_ptr<const platform::Image> image;
         if (std::optional<std::string> key = item.getString(3))
             image = getImageForKey(*key, dir, *info, images);

@@ -68,6 +68,12 @@ TEST(AnnounceInfo, CommandsFillTheirFieldsAndLaterItemsWin) {
     EXPECT_EQ(capped.checkIntervalAfterSuccess(), AnnounceInfo::kMaxCheckInterval);
     EXPECT_EQ(capped.checkIntervalAfterFailure(), AnnounceInfo::kMaxCheckInterval);
     EXPECT_FALSE(capped.fileUrlBase());
+
+    // Sizes and positions far beyond any screen are held to the largest one.
+    AnnounceInfo huge;
+    ASSERT_TRUE(parse(huge, "((HVSi, \"1e300\", \"-5\"), (UI, \"-1e300\", \"2\", k))"));
+    EXPECT_EQ(huge.viewSize(), (platform::Size{100000, 0}));
+    EXPECT_EQ(AnnounceInfo::pointsAt(huge.uiitems()[0], 1), -100000.0f);
 }
 
 TEST(AnnounceInfo, UnknownCommandsAndKeysAreLoggedAndSkipped) {
