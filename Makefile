@@ -47,7 +47,7 @@ test-sanitize: bootstrap
 test-tsan: bootstrap
 	@test -f $(TSAN_BUILD)/CMakeCache.txt || cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTIKOLEAP_TSAN=ON >/dev/null
 	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target tikoleap-tsan-tests
-	@cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --output-on-failure -j $(JOBS)
+	@cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" ctest --output-on-failure -j $(JOBS)
 
 # The parsers of what the game's server sends, under libFuzzer (clang): each target runs briefly over
 # its seed corpus (fuzz/corpus/<name>); new inputs go to a scratch folder, never into the repository.

@@ -79,13 +79,14 @@ void dz_replaceAtQuotedKeywordPattern(std::string& text, const std::optional<std
                                                                 pattern.size(), PCRE2_UTF, &errorCode,
                                                                 &errorOffset, nullptr));
     if (!code) return;
-    // "$" is the one special character of a plain substitution: "$$" stands for itself.
-    std::string substitute = "$1";
+    // "$" is the one special character of a plain substitution: "$$" stands for itself. The groups
+    // are written "${1}" so that a replacement starting with a digit is not read as a group number.
+    std::string substitute = "${1}";
     for (char c : *replacement) {
         substitute += c;
         if (c == '$') substitute += '$';
     }
-    substitute += "$2";
+    substitute += "${2}";
     std::vector<char> out(text.size() + substitute.size() + 64);
     for (int attempt = 0; attempt < 2; ++attempt) {
         PCRE2_SIZE length = out.size();

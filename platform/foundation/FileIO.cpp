@@ -259,8 +259,9 @@ bool isTemporaryFileName(const std::string& name) {
 }
 
 void removeStaleTemporariesOnce(const fs::path& folder) {
-    static std::mutex mutex;
-    static std::set<std::string> swept;
+    // Never destroyed: a queue's worker may still save while the process exits.
+    static std::mutex& mutex = *new std::mutex;
+    static std::set<std::string>& swept = *new std::set<std::string>;
     std::error_code ec;
     const fs::path key = fs::absolute(folder, ec).lexically_normal();
     {

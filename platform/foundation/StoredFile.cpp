@@ -23,12 +23,13 @@ constexpr int kWarn = 3;
 constexpr int kMaxAsideNames = 1000;
 
 std::mutex& marksMutex() {
-    static std::mutex mutex;
+    static std::mutex& mutex = *new std::mutex;
     return mutex;
 }
 
+// Never destroyed: a queue's worker may still save while the process exits.
 std::set<std::string>& marks() {
-    static std::set<std::string> set;
+    static std::set<std::string>& set = *new std::set<std::string>;
     return set;
 }
 

@@ -185,14 +185,15 @@ void HttpConnection::send(HttpRequest request, std::function<void(const Outcome&
         outcome->error = e;
         finish();
     };
+    // Held before the start, so the thread that delivers never sees the connection without it.
+    conn->keepAlive_ = conn;
     if (auto error = conn->start(std::move(request))) {
+        conn->keepAlive_.reset();
         outcome->error = *error;
         deliver([outcome, done] {
             if (*done) (*done)(*outcome);
         });
-        return;
     }
-    conn->keepAlive_ = conn;
 }
 
 }  // namespace platform

@@ -1,0 +1,75 @@
+#include "ads/foundation/DZClickTracker.h"
+
+#include "platform/http/HttpUrl.h"
+
+std::shared_ptr<DZClickTracker> DZClickTracker::create() {
+    return std::shared_ptr<DZClickTracker>(new DZClickTracker());
+}
+
+DZClickTracker::~DZClickTracker() {
+    dropFile();
+    endBackgroundTask();
+}
+
+void DZClickTracker::dropFile() {
+    if (!tracker_) return;
+    tracker_->setDelegate({});
+    tracker_->invalidate();
+    tracker_.reset();
+}
+
+void DZClickTracker::reset() {
+    hasTracked_ = false;
+    dropFile();
+    endBackgroundTask();
+}
+
+void DZClickTracker::trackURL(const std::string& url) {
+    reset();
+    if (url.empty()) return;
+    beginBackgroundTask();
+    tracker_ = DZCachedFile::initWithURL(url);
+    tracker_->setDelegate(weak_from_this());
+    if (!cacheEnabled_) tracker_->setCachePolicy(DZCachedFile::kReloadIgnoringLocalCacheData);
+    tracker_->validate();
+}
+
+void DZClickTracker::beginBackgroundTask() {
+    // The handler keeps the tracker alive until the task ends.
+    auto self = shared_from_this();
+    backgroundTaskID_ = platform::BackgroundTasks::shared().begin([self] {
+        self->backgroundTaskID_ = platform::kInvalidBackgroundTask;
+        self->reset();
+    });
+}
+
+void DZClickTracker::endBackgroundTask() {
+    if (backgroundTaskID_ == platform::kInvalidBackgroundTask) return;
+    platform::BackgroundTaskId id = backgroundTaskID_;
+    backgroundTaskID_ = platform::kInvalidBackgroundTask;
+    platform::BackgroundTasks::shared().end(id);
+}
+
+platform::ErrorRef DZClickTracker::cachedFileShouldRedirectToURL(DZCachedFile& file, const std::string& url) {
+    auto scheme = platform::urlScheme(url);
+    if (scheme && scheme->starts_with("http")) return nullptr;
+    // Another scheme (an app store link, a custom scheme) is where the chain ends.
+    cachedFileDownloadDidEnd(file);
+    return std::make_shared<platform::Error>("com.rerive.ads", 0);
+}
+
+void DZClickTracker::cachedFileDownloadDidEnd(DZCachedFile& file) {
+    if (hasTracked_) return;
+    hasTracked_ = true;
+    auto keep = shared_from_this();
+    if (auto d = delegate()) d->trackerDidRedirect(*this, file.HTTPDestinationURL());
+    endBackgroundTask();
+}
+
+void DZClickTracker::cachedFileDownloadDidFail(DZCachedFile& file, platform::ErrorRef error) {
+    if (hasTracked_) return;
+    hasTracked_ = true;
+    auto keep = shared_from_this();
+    if (auto d = delegate()) d->trackerDidFailWithError(*this, error);
+    endBackgroundTask();
+}
