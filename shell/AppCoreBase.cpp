@@ -21,6 +21,7 @@
 #include "screens/MyPauseView.h"
 #include "screens/MyTabBarController.h"
 #include "screens/MyTitleView.h"
+#include "screens/ScoreToolViewController.h"
 #include "screens/SettingsToolViewController.h"
 #include "screens/SimpleSelectView.h"
 #include "services/LevelInfo.h"
@@ -326,7 +327,8 @@ void AppCoreBase::stopToolsView() {
 }
 
 std::vector<std::shared_ptr<ToolViewControllerBase>> AppCoreBase::createToolsViewContents() {
-    return {std::make_shared<SettingsToolViewController>("SettingsTool" + nibSuffixRotation()),
+    return {std::make_shared<ScoreToolViewController>("Scores" + nibSuffixRotation() + "_Free"),
+            std::make_shared<SettingsToolViewController>("SettingsTool" + nibSuffixRotation()),
             std::make_shared<AboutToolViewController>("AboutTool")};
 }
 

@@ -16,6 +16,7 @@ TEST_F(ScreensFixture, ToolsOpenFromTheTitleSaveTheSoundStepOnLeavingAndGoBackWi
     ASSERT_TRUE(driver->tapButton("Settings"));
     settle();
     EXPECT_EQ(screen(), "tools");
+    ASSERT_TRUE(driver->tapButton("Settings"));  // the tab
     auto sound = std::dynamic_pointer_cast<platform::ui::Button>(driver->outlet("soundBtn"));
     ASSERT_NE(sound, nullptr);
     EXPECT_EQ(sound->currentTitle(), "SoundVolume: 2");
@@ -48,6 +49,40 @@ TEST_F(ScreensFixture, ToolsOpenFromTheTitleSaveTheSoundStepOnLeavingAndGoBackWi
     core->startToolsView();
     EXPECT_EQ(core->currentOrientationDependedInfo()->toolsView, tools);
     EXPECT_EQ(screen(), "tools");
+}
+
+}  // namespace
+}  // namespace tikoleap::test
+
+namespace tikoleap::test {
+namespace {
+
+TEST_F(ScreensFixture, ScoresTabShowsTheLevelsListsInWhiteClearsOnlyOnDeleteAndJumpsOnline) {
+    core->setCurrentLevelId(20);
+    core->startGameView();
+    endGame(1234);
+    ASSERT_EQ(screen(), "gameover");
+    core->startToolsView();
+    settle();
+    EXPECT_EQ(screen(), "tools");
+    EXPECT_EQ(labelText(2001).rfind("1234 pts. (", 0), 0u) << labelText(2001);
+    EXPECT_EQ(labelText(2002), "-----");
+    EXPECT_TRUE(driver->viewWithTag(2102)->isHidden());
+    EXPECT_FALSE(driver->viewWithTag(2101)->isHidden());
+
+    ASSERT_TRUE(driver->tapButton("Clear Ranking"));
+    ASSERT_TRUE(driver->frontModal());
+    ASSERT_TRUE(driver->answerFront("Cancel"));
+    ASSERT_TRUE(driver->tapButton("Clear Ranking"));
+    ASSERT_TRUE(driver->answerFront("DELETE"));
+    // The recent entries stay, on screen and in the file.
+    EXPECT_EQ(labelText(2001).rfind("1234 pts. (", 0), 0u);
+    auto file = platform::readPlistDictionaryFile(home.path() / "Documents/LevelScores/20.plist");
+    ASSERT_TRUE(file);
+
+    const std::size_t opened = opener->opened().size();
+    ASSERT_TRUE(driver->tapButton("Online Ranking"));
+    EXPECT_EQ(opener->opened().size(), opened + 1);
 }
 
 }  // namespace
