@@ -44,8 +44,8 @@ void ScoreToolViewController::onClearRankingBtn() {
     const std::string question = name.empty()
                                      ? "Are you sure to delete the local score ranking?"
                                      : "Are you sure to delete the local score ranking of\n" + name + " ?";
-    auto sheet = std::make_shared<platform::ui::ActionSheet>(question, std::weak_ptr<platform::ui::ActionSheetDelegate>{},
-                                                             "Cancel", "DELETE");
+    auto sheet = std::make_shared<platform::ui::ActionSheet>(
+        question, std::weak_ptr<platform::ui::ActionSheetDelegate>{}, "Cancel", "DELETE");
     // The sheet holds the controller weakly: a sheet outliving the tools area does nothing.
     std::weak_ptr<ScoreToolViewController> weak =
         std::static_pointer_cast<ScoreToolViewController>(shared_from_this());
