@@ -17,6 +17,7 @@
 #include "platform/runloop/GLibRunLoop.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/MemoryWarningMonitor.h"
+#include "platform/ui/Screen.h"
 #include "platform/ui/Window.h"
 #include "platform/ui/WindowHost.h"
 #include "platform/window/Window.h"
@@ -132,6 +133,7 @@ bool WindowRun::open(std::shared_ptr<platform::RunLoop> loop, std::string* error
         std::make_shared<platform::Accelerometer>(std::move(tiltSource), s.loop.get()));
 
     core.setMainScreenScale(kWindowScale);
+    platform::ui::Screen::setMainScale(kWindowScale);
     // Each game frame is shown as part of the window's view tree, where the game view's container
     // lives; the screens are drawn by the same tree.
     platform::ui::WindowHost* host = s.host.get();

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "appbase/JTLevelManager.h"
+#include "platform/foundation/MainBundle.h"
 #include "platform/runloop/RunLoop.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
@@ -56,6 +57,8 @@ void AppCoreBase::loadInfoDictionary() {
         LogMessage("-[AppCoreBase setup]", 3, "no bundle information in " + path);
         info.emplace();
     }
+    // The ad component describes the app to its servers from the same information.
+    platform::MainBundle::setInfoDictionary(*info);
     infoDictionary_ = std::move(*info);
 }
 

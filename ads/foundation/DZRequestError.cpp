@@ -28,24 +28,22 @@ const std::array<const char*, 14> kMessages = {
     "Request Error: Received invalid response.",
 };
 
-// Formatted once per process, from the one system version the whole app reports.
-const std::string& osVersionTooLowMessage() {
-    static const std::string message = [] {
-        const std::string version(platform::kSystemVersion);
-        char text[160];
-        std::snprintf(text, sizeof text,
-                      "Request Error: This device's OS is %s. It is below the minimum of %ld.%ld.",
-                      version.c_str(), kMinimumOSMajor, kMinimumOSMinor);
-        return std::string(text);
-    }();
-    return message;
+// Formatted at each use from the system version the device facts also report, so the text
+// never depends on whether those facts were read yet.
+std::string osVersionTooLowMessage() {
+    const std::string version(platform::kSystemVersion);
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "Request Error: This device's OS is %s. It is below the minimum of %ld.%ld.",
+                  version.c_str(), kMinimumOSMajor, kMinimumOSMinor);
+    return text;
 }
 
 }  // namespace
 
 std::string DZRequestError::messageForCode(int32_t code) {
     if (code == kDZErrorOSVersionTooLow) {
-        const std::string& text = osVersionTooLowMessage();
+        const std::string text = osVersionTooLowMessage();
         if (!text.empty()) return text;
     }
     if (code < 0 || code >= static_cast<int32_t>(kMessages.size()) || !kMessages[code]) return kMessages[0];

@@ -69,4 +69,12 @@ bool RecordingUrlOpener::launch(const std::string& url, std::string* error) {
     return true;
 }
 
+bool hasDefaultHandlerForScheme(const std::string& scheme) {
+    if (scheme.empty()) return false;
+    GAppInfo* handler = g_app_info_get_default_for_uri_scheme(scheme.c_str());
+    if (!handler) return false;
+    g_object_unref(handler);
+    return true;
+}
+
 }  // namespace platform

@@ -37,6 +37,10 @@ class DesktopUrlOpener : public UrlOpener {
     bool launch(const std::string& url, std::string* error) override;
 };
 
+// Whether the desktop has a default handler for URLs of the scheme ("tel", "sms", ...), as GIO
+// knows it; the app never opens such URLs itself.
+bool hasDefaultHandlerForScheme(const std::string& scheme);
+
 // Records each URL it is asked to open, launching nothing: headless runs and tests.
 class RecordingUrlOpener : public UrlOpener {
   public:

@@ -29,10 +29,10 @@ void ManualRunLoop::advance(double seconds) {
         bool& inside;
         ~Leave() { inside = false; }
     } leave{inside_};
-    const std::int64_t target = nowNanos_ + secondsToNanos(seconds);
+    const std::int64_t target = nowNanos_.load() + secondsToNanos(seconds);
     while (runNext(target)) {
     }
-    nowNanos_ = std::max(nowNanos_, target);
+    nowNanos_.store(std::max(nowNanos_.load(), target));
 }
 
 void ManualRunLoop::runUntilIdle() {
@@ -77,7 +77,8 @@ void ManualRunLoop::takeIncoming() {
         std::lock_guard<std::mutex> lock(incomingMutex_);
         incoming.swap(incoming_);
     }
-    for (Task& task : incoming) queue_.emplace(Key{nowNanos_, nextOrder()}, Entry{nullptr, std::move(task)});
+    for (Task& task : incoming)
+        queue_.emplace(Key{nowNanos_.load(), nextOrder()}, Entry{nullptr, std::move(task)});
 }
 
 void ManualRunLoop::timerAdded(const std::shared_ptr<Timer>& timer) {
@@ -98,7 +99,7 @@ bool ManualRunLoop::runNext(std::int64_t limitNanos) {
     if (queue_.empty() || queue_.begin()->first.first > limitNanos) return false;
 
     const std::int64_t due = queue_.begin()->first.first;
-    const std::int64_t instant = std::max(nowNanos_, due);
+    const std::int64_t instant = std::max(nowNanos_.load(), due);
     if (instant != lastInstant_) {
         lastInstant_ = instant;
         callbacksAtInstant_ = 0;
@@ -109,7 +110,7 @@ bool ManualRunLoop::runNext(std::int64_t limitNanos) {
     }
 
     auto node = queue_.extract(queue_.begin());
-    nowNanos_ = instant;
+    nowNanos_.store(instant);
     if (node.mapped().timer) {
         std::shared_ptr<Timer> timer = std::move(node.mapped().timer);
         // Back into the queue at its next fire date, even when the callback throws.

@@ -1,6 +1,7 @@
 #pragma once
 // A run loop on a virtual clock, for tests and headless runs: time moves only when asked, and
 // every timer and delayed task fires at its own due time, in time order (ties in creation order).
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -41,7 +42,8 @@ class ManualRunLoop : public RunLoop {
     void setCallbackLimit(std::size_t limit) { callbackLimit_ = limit; }
 
   protected:
-    std::int64_t nowNanos() const override { return nowNanos_; }
+    // The clock may be read from any thread (the ad component stamps its statistics from its queues).
+    std::int64_t nowNanos() const override { return nowNanos_.load(std::memory_order_relaxed); }
     void timerAdded(const std::shared_ptr<Timer>& timer) override;
     void timerInvalidated(Timer& timer) override;
 
@@ -57,7 +59,7 @@ class ManualRunLoop : public RunLoop {
     bool runNext(std::int64_t limitNanos);
     void enter();
 
-    std::int64_t nowNanos_;
+    std::atomic<std::int64_t> nowNanos_;
     std::map<Key, Entry> queue_;
     mutable std::mutex incomingMutex_;
     std::vector<Task> incoming_;

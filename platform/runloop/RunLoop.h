@@ -19,7 +19,8 @@ class RunLoop {
     RunLoop& operator=(const RunLoop&) = delete;
     virtual ~RunLoop();
 
-    // Monotonic loop time in seconds (the "absolute time" of frame and timer arithmetic).
+    // Monotonic loop time in seconds (the "absolute time" of frame and timer arithmetic). Safe
+    // from any thread.
     double now() const { return static_cast<double>(nowNanos()) / 1e9; }
     // The same clock in whole nanoseconds, for arithmetic that must not drift.
     std::int64_t nowNanoseconds() const { return nowNanos(); }

@@ -1,0 +1,44 @@
+#include "ads/foundation/DZAbsoluteTime.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+#include "platform/runloop/RunLoop.h"
+
+uint64_t DZMillisecondClock::reading() {
+    const Sample sample = source_();
+    std::lock_guard<std::mutex> lock(mutex_);
+    const bool sameScale =
+        sample.scale ? hadScale_ && !scale_.owner_before(sample.scale) && !sample.scale.owner_before(scale_)
+                     : !hadScale_;
+    if (!started_) {
+        started_ = true;
+        startSeconds_ = sample.seconds;
+    } else if (!sameScale) {
+        // Another time scale: go on from the last reading instead of jumping.
+        startSeconds_ = sample.seconds - static_cast<double>(last_ - 1) / 1000.0;
+    }
+    scale_ = sample.scale;
+    hadScale_ = static_cast<bool>(sample.scale);
+    // Whole microseconds first: the loop's seconds are a double, and 0.12 s must not read 119 ms.
+    const double ms = std::round((sample.seconds - startSeconds_) * 1e6) / 1000.0 + 1.0;
+    const uint64_t value = ms >= 1.0 && std::isfinite(ms) ? static_cast<uint64_t>(ms) : 1;
+    last_ = std::max(last_, value);
+    return last_;
+}
+
+uint64_t DZAbsoluteTime::absoluteTimeInMilliseconds() {
+    static DZMillisecondClock clock([] {
+        DZMillisecondClock::Sample sample;
+        if (auto loop = platform::RunLoop::mainLoop()) {
+            sample.seconds = loop->now();
+            sample.scale = std::static_pointer_cast<void>(loop);
+        } else {
+            sample.seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+        }
+        return sample;
+    });
+    return clock.reading();
+}

@@ -1,0 +1,43 @@
+#pragma once
+// The ad component's one monotonic millisecond clock. It stamps statistics and measures
+// durations, so it reads the main run loop's clock: real monotonic time in the window, the
+// virtual clock in headless runs and tests (the steady clock while no loop is installed).
+//
+// A reading is the milliseconds since the clock's first use in the process, plus 1, truncated:
+// the first reading is 1, so 0 stays free to mean "not set". Readings never decrease, also when
+// the main loop is replaced (tests install one per case): the new loop's time is then counted on
+// from the last reading. The clock is not wall time and does not survive a restart.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+// The rule on its own, over any source of seconds.
+class DZMillisecondClock {
+  public:
+    struct Sample {
+        double seconds = 0;
+        // Which time scale the seconds are on (the loop that gave them; null for the steady clock).
+        std::shared_ptr<void> scale;
+    };
+    explicit DZMillisecondClock(std::function<Sample()> source) : source_(std::move(source)) {}
+
+    // Safe from any thread.
+    uint64_t reading();
+
+  private:
+    std::function<Sample()> source_;
+    std::mutex mutex_;
+    bool started_ = false;
+    double startSeconds_ = 0;
+    std::weak_ptr<void> scale_;
+    bool hadScale_ = false;
+    uint64_t last_ = 0;
+};
+
+class DZAbsoluteTime {
+  public:
+    DZAbsoluteTime() = delete;
+
+    static uint64_t absoluteTimeInMilliseconds();
+};

@@ -1,0 +1,132 @@
+#include "ads/foundation/DZTimingManager.h"
+
+#include "ads/foundation/DZPropertyListJSON.h"
+#include "platform/dispatch/DispatchQueue.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/ui/NotificationCenter.h"
+
+using platform::ui::NotificationCenter;
+
+DZTimingManager::DZTimingManager()
+    : savingQueue_(platform::DispatchQueue::createSerial("com.rerive.didaz.timing")) {
+    observer_ = NotificationCenter::defaultCenter().addObserver(
+        platform::ui::kApplicationWillTerminateNotification,
+        // The queue, not the manager: a notice may still arrive while the manager goes away.
+        [queue = savingQueue_](const platform::ui::Notification&) { queue->sync([] {}); }, this);
+}
+
+DZTimingManager::~DZTimingManager() {
+    NotificationCenter::defaultCenter().removeObserver(observer_);
+    applicationWillTerminate();
+}
+
+void DZTimingManager::applicationWillTerminate() {
+    savingQueue_->sync([] {});
+}
+
+void DZTimingManager::setIdentifier(const std::string& identifier) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        identifier_ = identifier;
+        userDefaultsKey_ = "rerive_timing_" + identifier;
+    }
+    loadPersistentTimings();
+}
+
+std::optional<std::string> DZTimingManager::identifier() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return identifier_;
+}
+
+std::optional<std::string> DZTimingManager::userDefaultsKey() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return userDefaultsKey_;
+}
+
+void DZTimingManager::loadPersistentTimings() {
+    const auto key = userDefaultsKey();
+    if (!key) return;
+    const auto stored = platform::UserDefaults::standard()->dictionaryForKey(*key);
+    if (!stored) return;
+    const nlohmann::json entries = DZJSONFromPlistDict(*stored);
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const auto& [category, representation] : entries.items()) {
+        if (!representation.is_object()) continue;
+        auto timing = DZTiming::initWithDictionaryRepresentation(representation);
+        // Started in an earlier run and never ended: its start is on that run's clock.
+        if (timing->isActive()) continue;
+        timings_[category] = std::move(timing);
+    }
+}
+
+void DZTimingManager::savePersistentTimings() {
+    std::optional<std::string> key;
+    std::map<std::string, std::shared_ptr<DZTiming>> snapshot;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        key = userDefaultsKey_;
+        snapshot = timings_;
+    }
+    if (!key) return;
+    savingQueue_->async([key = *key, snapshot = std::move(snapshot)] {
+        nlohmann::json entries = nlohmann::json::object();
+        for (const auto& [category, timing] : snapshot)
+            entries[category] = timing->dictionaryRepresentation();
+        auto defaults = platform::UserDefaults::standard();
+        defaults->setDictionary(key, DZPlistDictFromJSON(entries));
+        defaults->synchronize();
+    });
+}
+
+void DZTimingManager::addTiming(const std::shared_ptr<DZTiming>& timing) {
+    if (timing) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        timings_[timing->category()] = timing;
+    }
+    savePersistentTimings();
+}
+
+std::shared_ptr<DZTiming> DZTimingManager::addTimingWithCategory(const std::string& category) {
+    auto timing = DZTiming::initWithCategory(category);
+    addTiming(timing);
+    return timing;
+}
+
+std::shared_ptr<DZTiming> DZTimingManager::timingForCategory(const std::string& category) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = timings_.find(category);
+    return it == timings_.end() ? nullptr : it->second;
+}
+
+void DZTimingManager::removeTiming(const std::shared_ptr<DZTiming>& timing) {
+    if (timing) removeTimingForCategory(timing->category());
+}
+
+void DZTimingManager::removeTimingForCategory(const std::string& category) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    timings_.erase(category);
+}
+
+void DZTimingManager::removeTimingsForCategories(const std::vector<std::string>& categories) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const auto& category : categories) timings_.erase(category);
+}
+
+void DZTimingManager::removeAllTimings() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    timings_.clear();
+}
+
+std::vector<std::shared_ptr<DZTiming>> DZTimingManager::timings() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::shared_ptr<DZTiming>> all;
+    for (const auto& [category, timing] : timings_) all.push_back(timing);
+    return all;
+}
+
+std::vector<std::string> DZTimingManager::categories() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::string> all;
+    for (const auto& [category, timing] : timings_) all.push_back(category);
+    return all;
+}
