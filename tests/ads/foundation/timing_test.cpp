@@ -2,7 +2,9 @@
 // adapter timings.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "ads/foundation/AdsTestHome.h"
@@ -192,4 +194,50 @@ TEST_F(TimingTest, StoresWithoutAnAdUnitNeverWrite) {
     platform::ui::NotificationCenter::defaultCenter().post(
         platform::ui::kApplicationWillTerminateNotification);
     EXPECT_TRUE(platform::UserDefaults::standard()->dictionaryRepresentation().empty());
+}
+
+// A later run has a clock of its own: the first run lives in a child process.
+TEST(DZTimingManagerRestart, EndedTimingsSurviveANewProcessAndRunningOnesAreDropped) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // The child runs this test again up to the statement: only the parent makes the folder.
+    std::optional<tikoleap::test::TempDir> home;
+    if (!std::getenv("TIKOLEAP_TIMING_HOME")) {
+        home.emplace("tikoleap-timing");
+        ::setenv("TIKOLEAP_TIMING_HOME", home->path().c_str(), 1);
+    }
+    EXPECT_EXIT(
+        {
+            platform::AppPaths::setHome(std::getenv("TIKOLEAP_TIMING_HOME"));
+            platform::UserDefaults::resetStandard();
+            tikoleap::test::MainLoopPump pump;
+            DZTimingManager manager;
+            manager.setIdentifier("unit");
+            pump.loop().advance(3600);  // this run's clock gets far ahead of the next one's
+            auto fetch = manager.addTimingWithCategory("fetch");
+            fetch->start();
+            pump.loop().advance(0.08);
+            fetch->end();
+            manager.addTimingWithCategory("running")->start();
+            manager.savePersistentTimings();
+            platform::ui::NotificationCenter::defaultCenter().post(
+                platform::ui::kApplicationWillTerminateNotification);
+            std::_Exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    ::unsetenv("TIKOLEAP_TIMING_HOME");
+
+    platform::AppPaths::setHome(home->path());
+    platform::UserDefaults::resetStandard();
+    {
+        tikoleap::test::MainLoopPump pump;
+        DZTimingManager manager;
+        manager.setIdentifier("unit");
+        ASSERT_TRUE(manager.timingForCategory("fetch"));
+        EXPECT_EQ(manager.timingForCategory("fetch")->elapsedMilliseconds(), 80u);
+        EXPECT_FALSE(manager.timingForCategory("running"));
+        pump.loop().advance(10);
+        EXPECT_EQ(manager.timingForCategory("fetch")->elapsedMilliseconds(), 80u);
+    }
+    platform::UserDefaults::resetStandard();
+    platform::AppPaths::setHome({});
 }
