@@ -142,8 +142,9 @@ TEST_F(DeviceTest, RequestParametersOfADesktopWithoutRadioOrAdvertisingId) {
 }
 
 TEST_F(DeviceTest, TheNetworkTypeFollowsTheMonitor) {
-    auto network = device->network();
     monitor->change({true, false});
+    auto network = DZNetwork::init([this] { return monitor; });
+    EXPECT_EQ(network->networkType(), kDZNetworkTypeNotChecking);
     network->enableNetworkChecking();  // reads the state it starts in
     EXPECT_EQ(network->networkTypeString(), "wi");
     EXPECT_EQ(network->lastKnownNetworkTypeString(), "wi");
