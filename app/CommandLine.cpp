@@ -11,7 +11,9 @@ template <class T>
 bool parseNumber(std::string_view text, T min, T max, T* out) {
     T value{};
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || value < min || value > max) return false;
+    // Written so that a NaN fails the range too.
+    if (ec != std::errc() || end != text.data() + text.size() || !(value >= min && value <= max))
+        return false;
     *out = value;
     return true;
 }
@@ -22,7 +24,7 @@ const char* CommandLine::usage() {
     return "usage: tikoleap [--quit-after-ms MS] [--open-url URL]\n"
            "       tikoleap --headless [--home DIR] [--level ID] [--seed N] [--ticks N] [--input FILE]\n"
            "                [--screenshot FILE] [--frames-dir DIR --frame-every K] [--open-url URL]\n"
-           "                [--sound-out FILE]\n"
+           "                [--sound-out FILE] [--screen-scale S]\n"
            "  --headless        run without a window on a virtual clock, then print one JSON line\n"
            "  --home DIR        keep Documents, caches and temporary files under DIR\n"
            "  --level ID        start a game of this level instead of the title screen (20 Normal,\n"
@@ -35,6 +37,8 @@ const char* CommandLine::usage() {
            "  --screenshot FILE write the whole window at the end as PNG\n"
            "  --frames-dir DIR  write the whole window every K-th tick as PNG into DIR (--frame-every K)\n"
            "  --sound-out FILE  write the run's sound as WAV (16-bit stereo, 44 100 Hz, 441 frames a tick)\n"
+           "  --screen-scale S  pixels per point of the headless screen, 1 to 3 (default 1; the window\n"
+           "                    shows 1.5): the default texture resolution and the captures' size\n"
            "  --quit-after-ms MS  window mode: close by itself after MS milliseconds\n"
            "  --open-url URL    hand URL to the app once it has started (in the window: to the\n"
            "                    running instance, when there is one)\n"
@@ -90,6 +94,11 @@ std::optional<CommandLine> CommandLine::parse(int argc, const char* const* argv,
             auto v = value(arg);
             if (!v || !parseNumber(*v, 1, 1000000, &cl.frameEvery))
                 return fail("--frame-every needs a positive count");
+        } else if (arg == "--screen-scale") {
+            auto v = value(arg);
+            if (!v || !parseNumber(*v, 1.0f, 3.0f, &cl.screenScale))
+                return fail("--screen-scale needs a number from 1 to 3");
+            cl.screenScaleGiven = true;
         } else if (arg == "--quit-after-ms") {
             auto v = value(arg);
             long long ms = 0;
@@ -103,6 +112,8 @@ std::optional<CommandLine> CommandLine::parse(int argc, const char* const* argv,
     // Scripts and frame dumps only make sense on the virtual clock: say so instead of ignoring them.
     if (!cl.headless && (cl.input || cl.framesDir || cl.soundOut))
         return fail("--input, --frames-dir and --sound-out need --headless");
+    if (!cl.headless && cl.screenScaleGiven)
+        return fail("--screen-scale needs --headless (the window shows 1.5)");
     if (cl.soundOut && cl.ticks > kMaxSoundTicks)
         return fail("--sound-out holds at most " + std::to_string(kMaxSoundTicks) + " ticks");
     return cl;

@@ -18,6 +18,10 @@ struct CommandLine {
     // A WAV file's sizes are 32-bit: this many ticks of 441 stereo 16-bit frames fit in one.
     static constexpr long long kMaxSoundTicks = (0xFFFFFFFFLL - 1024) / (441 * 4);
     int frameEvery = 1;
+    // Headless: the screen's pixels per point (1 to 3). It picks the game's default texture
+    // resolution, offers the resolution setting above 1, and sizes the captures.
+    float screenScale = 1.0f;
+    bool screenScaleGiven = false;
     std::optional<long long> quitAfterMs;  // window mode: quit by itself (tests, demos)
     std::optional<std::string> openUrl;    // handed to the app once it has started
     std::string resources;                 // folder of the generated textures

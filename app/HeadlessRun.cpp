@@ -24,6 +24,7 @@
 #include "platform/motion/ScriptedTiltSource.h"
 #include "platform/runloop/ManualRunLoop.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/Screen.h"
 #include "platform/ui/UiDriver.h"
 #include "platform/ui/Window.h"
 #include "platform/ui/WindowRenderer.h"
@@ -121,11 +122,15 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
     // Headless, no page is opened: each one the run would open is recorded for the JSON line.
     auto opener = std::make_shared<platform::RecordingUrlOpener>();
     auto previousOpener = platform::UrlOpener::setShared(opener);
+    const float previousScale = platform::ui::Screen::mainScale();
+    platform::ui::Screen::setMainScale(options_.screenScale);
     struct Restore {
         std::shared_ptr<platform::RunLoop> loop;
         std::shared_ptr<platform::Accelerometer> accelerometer;
         std::shared_ptr<platform::UrlOpener> opener;
+        float scale;
         ~Restore() {
+            platform::ui::Screen::setMainScale(scale);
             // The end of the run, as the window run ends: stores flush, and the next run in this
             // process opens the user defaults under its own home.
             platform::ui::Application::shared().terminate();
@@ -134,7 +139,7 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
             platform::Accelerometer::setShared(accelerometer);
             platform::RunLoop::setMain(loop);
         }
-    } restore{previousLoop, previousAccelerometer, previousOpener};
+    } restore{previousLoop, previousAccelerometer, previousOpener, previousScale};
 
     auto gl = platform::GLContext::createHeadless(error);
     if (!gl) return std::nullopt;
@@ -153,6 +158,7 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
     core.setDateSource([&loop] { return kRunEpoch + loop->now(); });
     // A manager of this run's own: its check times belong to this run's home.
     core.setAnnounceManager(AnnounceManager::create());
+    core.setMainScreenScale(options_.screenScale);
     core.init();
     // The launch shows the title screen, exactly as the window does.
     core.applicationDidFinishLaunchingWithOptions(std::nullopt);
@@ -218,7 +224,7 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
     // The whole window (screens and game) is what a capture shows.
     std::unique_ptr<platform::ui::WindowRenderer> renderer;
     auto drawWindow = [&](const std::string& path, std::string* why) {
-        if (!renderer) renderer = std::make_unique<platform::ui::WindowRenderer>(gl, 1.0f);
+        if (!renderer) renderer = std::make_unique<platform::ui::WindowRenderer>(gl, options_.screenScale);
         if (renderer->render(*window)) return true;
         *why = path + ": the window could not be drawn";
         return false;
@@ -233,7 +239,6 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
     // Only the game frames a capture shows are drawn: ticks alone run hundreds of times faster
     // than ticks and frames, and drawing never changes the game.
     bool captureThisTick = false;
-    GameViewBase* policed = nullptr;
     const bool untilGameOver = options_.level != 0 && !options_.ticksGiven;
     const long long limit = untilGameOver ? kUntilGameOverCap : options_.ticks;
     std::string frameError;
@@ -242,10 +247,8 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
         if (untilGameOver && core.currentScreenName() == "gameover") break;
         ++tick;
         captureThisTick = frames && tick % options_.frameEvery == 0;
-        if (GameViewBase* view = core.gameView(); view != policed && view != nullptr) {
+        if (GameViewBase* view = core.gameView(); view != nullptr && !view->hasRenderPolicy())
             view->setRenderPolicy([&captureThisTick](int) { return captureThisTick; });
-            policed = view;
-        }
         if (script) script->forTick(tick, deliver);
         loop->advance(kFramePeriod);
         if (recorder) soundFailed = !recorder->catchUp(tick);

@@ -70,7 +70,6 @@ struct WindowRun::State {
     std::unique_ptr<platform::ui::MemoryWarningMonitor> memoryMonitor;
     std::shared_ptr<platform::Timer> eventPoller;
     std::shared_ptr<platform::Timer> screenPoller;
-    GameViewBase* pacedView = nullptr;
     bool launched = false;
     std::int64_t refreshNanos = 0;
     std::int64_t lastShownNanos = 0;
@@ -160,18 +159,14 @@ bool WindowRun::open(std::shared_ptr<platform::RunLoop> loop, std::string* error
     // refresh (the ticks between are not drawn at all); between games the screens are drawn here.
     s.screenPoller = s.loop->addPoller(
         [&s] {
+            // A change of screen resolution makes a new game view for the next game.
             GameViewBase* game = s.core->gameView();
-            if (game != nullptr && game != s.pacedView) {
+            if (game != nullptr && !game->hasRenderPolicy())
                 game->setRenderPolicy([&s](int) { return s.frameDue(); });
-                s.pacedView = game;
-            }
             if (game == nullptr || !game->active()) s.host->renderFrame();
         },
         kScreenFrameSeconds);
-    if (GameViewBase* game = core.gameView()) {
-        game->setRenderPolicy([&s](int) { return s.frameDue(); });
-        s.pacedView = game;
-    }
+    if (GameViewBase* game = core.gameView()) game->setRenderPolicy([&s](int) { return s.frameDue(); });
     return true;
 }
 

@@ -5,8 +5,12 @@
 #include <iterator>
 
 #include "platform/foundation/PercentEncoding.h"
+#include "platform/launcher/UrlOpener.h"
+#include "platform/ui/Control.h"
 #include "platform/ui/TextView.h"
+#include "platform/url/Url.h"
 #include "shell/AppCoreBase.h"
+#include "shell/LogMessage.h"
 
 namespace {
 // The about text is a page of prose; anything far larger is not ours.
@@ -28,6 +32,7 @@ std::string readAboutMessage(const std::string& resourcesDir) {
 AboutToolViewController::AboutToolViewController(std::string interfaceName)
     : ToolViewControllerBase(std::move(interfaceName)) {
     registerOutlet("aboutTextView", aboutTextView_);
+    registerAction("onPrivacyPolicyButton", [this](platform::ui::Control&) { onPrivacyPolicyButton(); });
 }
 
 void AboutToolViewController::setup() {
@@ -49,5 +54,30 @@ void AboutToolViewController::viewWillAppear(bool animated) {
     if (aboutTextView_) {
         aboutTextView_->setText(aboutText());
         aboutTextView_->scrollToTop();
+    }
+}
+
+std::optional<std::string> AboutToolViewController::privacyPolicyUrl(const std::string& webBaseUrl) {
+    const std::optional<platform::Url> base = platform::Url::parse(webBaseUrl);
+    if (!base || !base->isWeb() || base->host().empty()) return std::nullopt;
+    // An IPv6 literal comes back from the parser without its brackets.
+    const std::string& host = base->host();
+    std::string url =
+        base->scheme() + "://" + (host.find(':') != std::string::npos ? "[" + host + "]" : host);
+    if (base->hasPort()) url += ":" + base->port();
+    return url + "/iphone/page/privacy";
+}
+
+void AboutToolViewController::onPrivacyPolicyButton() {
+    AppCoreBase* core = appCore();
+    if (!core) return;
+    const std::optional<std::string> url = privacyPolicyUrl(core->iphoneWebUrl());
+    std::string error;
+    if (!url) {
+        LogMessage("-[AboutToolViewController onPrivacyPolicyButton:]", 3,
+                   "no privacy page for the web base URL " + core->iphoneWebUrl());
+    } else if (!platform::UrlOpener::shared().open(*url, &error)) {
+        LogMessage("-[AboutToolViewController onPrivacyPolicyButton:]", 3,
+                   "cannot open " + *url + ": " + error);
     }
 }

@@ -3,6 +3,8 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Switch.h"
+#include "screens/SettingsToolViewController_ContentsScaleIndexDelegate.h"
+#include "screens/SimpleSelectView.h"
 #include "shell/AppCoreBase.h"
 
 SettingsToolViewController::SettingsToolViewController(std::string interfaceName)
@@ -10,7 +12,9 @@ SettingsToolViewController::SettingsToolViewController(std::string interfaceName
     registerOutlet("soundBtn", soundBtn_);
     registerOutlet("bgMusicLabel", bgMusicLabel_);
     registerOutlet("bgMusicSwitch", bgMusicSwitch_);
+    registerOutlet("resolutionBtn", resolutionBtn_);
     registerAction("onSoundBtn", [this](platform::ui::Control&) { onSoundBtn(); });
+    registerAction("onResolutionBtn", [this](platform::ui::Control&) { onResolutionBtn(); });
 }
 
 void SettingsToolViewController::setup() {
@@ -18,6 +22,8 @@ void SettingsToolViewController::setup() {
     tabBarItem().setImageName("icon_settings.png");
     tabBarItem().setTitle("Settings");
     navigationItem().setTitle("Settings");
+    contentsScaleIndexDelegate_ =
+        std::make_shared<SettingsToolViewController_ContentsScaleIndexDelegate>(this);
 }
 
 void SettingsToolViewController::viewWillAppear(bool animated) {
@@ -35,6 +41,15 @@ void SettingsToolViewController::updateView() {
         if (music) bgMusicSwitch_->setOn(core->bgMusicMode() != 0, false);
     }
     if (bgMusicLabel_) bgMusicLabel_->setHidden(!music);
+    if (resolutionBtn_) {
+        const bool scalable = core->supportsContentsScale();
+        resolutionBtn_->setHidden(!scalable);
+        if (scalable) {
+            resolutionBtn_->setTitle(std::string("Screen Resolution: ") +
+                                     SettingsToolViewController_ContentsScaleIndexDelegate::labelForIndex(
+                                         core->contentsScaleIndexSetting()));
+        }
+    }
 }
 
 void SettingsToolViewController::willSaveSettings() {
@@ -52,4 +67,18 @@ void SettingsToolViewController::onSoundBtn() {
     willSaveSettings();
     appCore()->toggleSoundVolume();
     updateView();
+}
+
+void SettingsToolViewController::onResolutionBtn() {
+    AppCoreBase* core = appCore();
+    if (!core || !contentsScaleIndexDelegate_) return;
+    core->stopToolsView();
+    auto sheet = core->simpleSelectView();
+    // A stored index the rows do not know starts the wheel on the row its label names, so that
+    // Done without turning it keeps what the button said.
+    sheet->startWithDelegate(contentsScaleIndexDelegate_, "Select Screen Resolution",
+                             SettingsToolViewController_ContentsScaleIndexDelegate::rowForIndex(
+                                 core->contentsScaleIndexSetting()));
+    core->transitionAnimation(2, 0.5);
+    sheet->closeWhenSuspend();
 }

@@ -19,10 +19,10 @@
 #include "screens/MyGameOverView.h"
 #include "screens/MyNavigationController.h"
 #include "screens/MyPauseView.h"
+#include "screens/MySettingsToolViewController.h"
 #include "screens/MyTabBarController.h"
 #include "screens/MyTitleView.h"
 #include "screens/ScoreToolViewController.h"
-#include "screens/SettingsToolViewController.h"
 #include "screens/SimpleSelectView.h"
 #include "services/LevelInfo.h"
 #include "services/LevelScores.h"
@@ -328,7 +328,7 @@ void AppCoreBase::stopToolsView() {
 
 std::vector<std::shared_ptr<ToolViewControllerBase>> AppCoreBase::createToolsViewContents() {
     return {std::make_shared<ScoreToolViewController>("Scores" + nibSuffixRotation() + "_Free"),
-            std::make_shared<SettingsToolViewController>("SettingsTool" + nibSuffixRotation()),
+            std::make_shared<MySettingsToolViewController>("SettingsTool" + nibSuffixRotation()),
             std::make_shared<AboutToolViewController>("AboutTool")};
 }
 

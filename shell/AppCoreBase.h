@@ -118,6 +118,8 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
     int authorization() const { return authorization_; }
     void setAuthorization(int value) { authorization_ = value; }
     const std::string& deviceTypeName() const { return deviceTypeName_; }
+    // The machine name found at set-up; a test may stand in another device.
+    void setDeviceTypeName(std::string name) { deviceTypeName_ = std::move(name); }
 
     // --- settings, account id, orientation records (AppCoreSettings.cpp)
     // Documents/settings.plist.
@@ -148,8 +150,15 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
     void setContentsScaleIndexSetting(int setting) { contentsScaleIndexSetting_ = setting; }
     // The screen's scale (points to pixels) that picks the default contents-scale index.
     void setMainScreenScale(float scale) { mainScreenScale_ = scale; }
+    float mainScreenScale() const { return mainScreenScale_; }
+    // The pixels per point the game could draw at: the screen's scale, doubled on an iPad whose
+    // screen reports 1 (it shows phone apps at 2x).
+    float displayContentsScale() const;
+    // Whether there is more than one resolution to choose from (a scale above 1.01).
+    bool supportsContentsScale() const { return displayContentsScale() > 1.01f; }
     static int defaultContentsScaleIndex(float screenScale);
-    // The contents-scale index in use, from the user's setting and the screen's scale.
+    // The contents-scale index in use, from the user's setting and the screen's scale; always 1
+    // on a screen without contents-scale support.
     virtual void updateContentsScaleIndex();
     // The 16-byte device account id; all zero when none could be had this launch.
     const std::vector<uint8_t>& arid() const { return arid_; }

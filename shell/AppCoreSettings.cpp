@@ -148,10 +148,20 @@ int AppCoreBase::defaultContentsScaleIndex(float screenScale) {
     return 1;
 }
 
+float AppCoreBase::displayContentsScale() const {
+    if (!systemSupportsOS4()) return 1.0f;
+    return mainScreenScale_ <= 1.01f && isIPad() ? mainScreenScale_ * 2.0f : mainScreenScale_;
+}
+
 void AppCoreBase::updateContentsScaleIndex() {
     int index = contentsScaleIndexSetting_;
-    if (index <= 0) index = defaultContentsScaleIndex(mainScreenScale_);
-    if (index >= 4) index = 3;
+    if (!supportsContentsScale()) {
+        index = 1;
+    } else if (index <= 0) {
+        index = defaultContentsScaleIndex(displayContentsScale());
+    } else if (index >= 4) {
+        index = 3;
+    }
     contentsScaleIndex_ = index;
     LogMessage("csIndex", 1, std::to_string(index));
 }

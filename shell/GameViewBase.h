@@ -124,6 +124,9 @@ class GameViewBase : public EAGLView, public JTAppBase::GameViewLink {
     // Asked after each firing's ticks whether to render that frame; without one every frame is.
     // Drawing never changes the game, so skipping frames only saves time.
     void setRenderPolicy(std::function<bool(int frame)> policy) { renderPolicy_ = std::move(policy); }
+    // A game view made after the resources were released starts without one: whoever paces the
+    // frames asks this rather than comparing addresses, which a new view may reuse.
+    bool hasRenderPolicy() const { return static_cast<bool>(renderPolicy_); }
 
   private:
     void setup();

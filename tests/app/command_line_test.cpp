@@ -36,7 +36,9 @@ TEST(CommandLine, ReadsEveryOption) {
                      "--open-url",
                      "tikoleap:///startTitle",
                      "--sound-out",
-                     "mix.wav"},
+                     "mix.wav",
+                     "--screen-scale",
+                     "1.5"},
                     &error);
     ASSERT_TRUE(cl) << error;
     EXPECT_TRUE(cl->headless);
@@ -49,6 +51,7 @@ TEST(CommandLine, ReadsEveryOption) {
     EXPECT_EQ(cl->frameEvery, 5);
     EXPECT_EQ(cl->openUrl, "tikoleap:///startTitle");
     EXPECT_EQ(*cl->soundOut, "mix.wav");
+    EXPECT_FLOAT_EQ(cl->screenScale, 1.5f);
 }
 
 TEST(CommandLine, RefusesBadArguments) {
@@ -69,6 +72,10 @@ TEST(CommandLine, RefusesBadArguments) {
              {"--sound-out", "x.wav"},  // the mix is rendered on the virtual clock
              {"--headless", "--sound-out"},
              {"--headless", "--sound-out", "x.wav", "--ticks", "2434789"},  // more than a WAV file holds
+             {"--headless", "--screen-scale", "0.5"},
+             {"--headless", "--screen-scale", "3.5"},
+             {"--headless", "--screen-scale", "nan"},
+             {"--screen-scale", "1.5"},  // the window has its own
          }) {
         error.clear();
         EXPECT_FALSE(parse(args, &error)) << args.front();

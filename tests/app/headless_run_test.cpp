@@ -106,6 +106,23 @@ TEST_F(Replay, ScreenshotIsARealPicture) {
     EXPECT_GT(colours.size(), 3u);
 }
 
+TEST_F(Replay, TheScreenScaleSizesTheCapturesAndLeavesTheGameAlone) {
+    CommandLine plain = options(5, "scale1");
+    plain.framesDir.reset();
+    CommandLine sharp = options(5, "scale15");
+    sharp.framesDir.reset();
+    sharp.screenScale = 1.5f;
+    const RunResult a = run(plain);
+    const RunResult b = run(sharp);
+    EXPECT_EQ(a.ticks, b.ticks);
+    EXPECT_EQ(a.score, b.score);
+    EXPECT_EQ(a.state, b.state);
+    auto image = platform::loadPng(*sharp.screenshot);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->width, 480);
+    EXPECT_EQ(image->height, 720);
+}
+
 TEST_F(Replay, RefusesWhatItCannotDo) {
     std::string error;
     int code = 0;

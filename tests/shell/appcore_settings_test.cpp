@@ -82,6 +82,7 @@ TEST_F(AppCoreTest, StoredValuesComeBackAndWrongEntriesKeepTheirDefaults) {
 
     // Read at init, before the title screen would trade the locked level for an open one.
     auto core = std::make_unique<MyAppCore>(resources.path().string(), nullptr);
+    core->setMainScreenScale(1.5f);  // a screen with a choice of resolutions
     core->init();
     EXPECT_EQ(core->soundVolume(), 3);
     EXPECT_EQ(core->bgMusicMode(), 1);
@@ -97,9 +98,49 @@ TEST_F(AppCoreTest, StoredValuesComeBackAndWrongEntriesKeepTheirDefaults) {
     stored.setInt("soundVolume.max3", -4);
     stored.setInt("contentsScaleIndex", 9);
     ASSERT_TRUE(platform::writePlistDictionaryFile(settingsFile(), stored));
-    auto low = launch();
+    auto low = std::make_unique<MyAppCore>(resources.path().string(), nullptr);
+    low->setMainScreenScale(1.5f);
+    low->init();
     EXPECT_EQ(low->soundVolume(), 0);
     EXPECT_EQ(low->contentsScaleIndex(), 3);
+}
+
+TEST_F(AppCoreTest, ContentsScaleIndexFollowsTheSettingOnlyWhereTheScreenOffersAChoice) {
+    AppCoreBase core(resources.path().string(), nullptr);
+    core.setDeviceTypeName("x86_64");
+    auto indexFor = [&](float screenScale, int setting) {
+        core.setMainScreenScale(screenScale);
+        core.setContentsScaleIndexSetting(setting);
+        core.updateContentsScaleIndex();
+        return core.contentsScaleIndex();
+    };
+    // A plain screen has one resolution, whatever is stored.
+    EXPECT_EQ(indexFor(1.0f, 3), 1);
+    EXPECT_FALSE(core.supportsContentsScale());
+    EXPECT_EQ(indexFor(1.01f, 2), 1);
+    EXPECT_FALSE(core.supportsContentsScale());
+    EXPECT_FLOAT_EQ(core.contentsScaleValue(), 1.0f);
+
+    // The window's 1.5: automatic picks medium; the setting rules, held to 1..3.
+    EXPECT_EQ(indexFor(1.5f, 0), 2);
+    EXPECT_TRUE(core.supportsContentsScale());
+    EXPECT_FLOAT_EQ(core.displayContentsScale(), 1.5f);
+    EXPECT_EQ(indexFor(1.5f, -3), 2);
+    EXPECT_EQ(indexFor(1.5f, 1), 1);
+    EXPECT_EQ(indexFor(1.5f, 3), 3);
+    EXPECT_FLOAT_EQ(core.contentsScaleValue(), 2.0f);
+    EXPECT_EQ(indexFor(1.5f, 5), 3);
+    EXPECT_EQ(indexFor(1.02f, 0), 1);
+    EXPECT_TRUE(core.supportsContentsScale());
+
+    // An iPad showing phone apps at 2x: a screen of 1 counts as 2, a real 2 stays 2.
+    core.setDeviceTypeName("iPad2,1");
+    EXPECT_EQ(indexFor(1.0f, 0), 3);
+    EXPECT_FLOAT_EQ(core.displayContentsScale(), 2.0f);
+    EXPECT_EQ(indexFor(2.0f, 0), 3);
+    EXPECT_FLOAT_EQ(core.displayContentsScale(), 2.0f);
+    core.setDeviceTypeName("MyiPad");  // only a name that begins with it
+    EXPECT_EQ(indexFor(1.0f, 0), 1);
 }
 
 TEST_F(AppCoreTest, UnreadableSettingsReadAsDefaultsWithOneWarningAndAreKeptAside) {
