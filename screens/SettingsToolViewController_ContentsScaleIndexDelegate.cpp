@@ -18,7 +18,8 @@ constexpr std::array<Row, SettingsToolViewController_ContentsScaleIndexDelegate:
 }};
 
 const Row& rowFor(int index) {
-    return kRows[static_cast<size_t>(SettingsToolViewController_ContentsScaleIndexDelegate::rowForIndex(index))];
+    return kRows[static_cast<size_t>(
+        SettingsToolViewController_ContentsScaleIndexDelegate::rowForIndex(index))];
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "platform/ui/NavigationBar.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/ui/Button.h"
 #include "platform/ui/DrawContext.h"
@@ -14,6 +15,8 @@ namespace {
 constexpr Color kBarColor{0.42f, 0.52f, 0.64f, 1};
 constexpr Color kBarButtonColor{0.30f, 0.39f, 0.51f, 1};
 constexpr Color kDoneButtonColor{0.16f, 0.38f, 0.78f, 1};
+constexpr float kTitleFontSize = 20;
+constexpr float kMinTitleFontSize = 13;
 
 std::shared_ptr<Button> makeBarButton(const std::shared_ptr<BarButtonItem>& item) {
     auto b = std::make_shared<Button>(ButtonType::Custom);
@@ -29,7 +32,7 @@ std::shared_ptr<Button> makeBarButton(const std::shared_ptr<BarButtonItem>& item
 NavigationBar::NavigationBar() {
     setFrame({0, 0, 320, kHeight});
     title_ = std::make_shared<Label>();
-    title_->setFont(Font::boldSystem(20));
+    title_->setFont(Font::boldSystem(kTitleFontSize));
     title_->setTextColor(Color::white());
     title_->setShadowColor(Color::black().withAlpha(0.4f));
     title_->setTextAlignment(TextAlignment::Center);
@@ -68,7 +71,13 @@ void NavigationBar::layoutSubviews() {
     if (item_ && item_->rightBarButtonItem()) right_ = place(item_->rightBarButtonItem(), false);
     // The title stays centred on the bar, narrowed symmetrically to clear the buttons.
     const float inset = std::max(leftEdge, b.size.width - rightEdge);
-    title_->setFrame({inset, 0, std::max(0.0f, b.size.width - 2 * inset), b.size.height});
+    const float room = std::max(0.0f, b.size.width - 2 * inset);
+    title_->setFrame({inset, 0, room, b.size.height});
+    // A title longer than the room between the buttons is set smaller rather than cut off.
+    const float wide = measureText(title_->text(), Font::boldSystem(kTitleFontSize), 0, 1).width;
+    const float size =
+        wide > room && wide > 0 ? std::max(kMinTitleFontSize, kTitleFontSize * room / wide) : kTitleFontSize;
+    title_->setFont(Font::boldSystem(std::floor(size)));
 }
 
 void NavigationBar::draw(DrawContext& ctx) {

@@ -5,11 +5,14 @@
 #include <set>
 
 #include "app/WindowRun.h"
+#include "platform/foundation/AppPaths.h"
 #include "platform/runloop/ManualRunLoop.h"
+#include "platform/ui/UiDriver.h"
 #include "platform/ui/WindowHost.h"
 #include "platform/ui/WindowRenderer.h"
 #include "platform/window/Window.h"
 #include "platform/window/WindowEvent.h"
+#include "screens/SimpleSelectView.h"
 #include "shell/MyAppCore.h"
 #include "shell/MyGameView.h"
 #include "support/TempDir.h"
@@ -21,6 +24,8 @@ namespace {
 struct InTheWindow : testing::Test {
     void SetUp() override {
         if (!WindowRun::displayAvailable()) GTEST_SKIP() << "no display";
+        // As main does for --home: the settings these games change stay in the test's folder.
+        platform::AppPaths::setHome(home.path());
         CommandLine cl;
         cl.home = home.path().string();
         cl.level = 27;  // Level Down ends by itself within seconds when nobody steers
@@ -30,7 +35,10 @@ struct InTheWindow : testing::Test {
         std::string error;
         ASSERT_TRUE(run->open(loop, &error)) << error;
     }
-    void TearDown() override { run.reset(); }
+    void TearDown() override {
+        run.reset();
+        platform::AppPaths::setHome({});
+    }
 
     // 10 ms on. Other windows on the shared virtual display take the focus now and then, which
     // pauses the game as going to the background does: resume it.
@@ -97,4 +105,40 @@ TEST_F(InTheWindow, AGameShowsAtMostOneFramePerDisplayRefreshAndTicksAtFullRate)
     const auto frames = static_cast<double>(run->presentedFrames() - presented);
     EXPECT_LE(frames, refresh);
     EXPECT_GE(frames, refresh / 2 - 5) << "every other tick at least, so motion stays smooth";
+}
+
+TEST_F(InTheWindow, AResolutionChosenInTheSettingsReachesTheNextGamesFramesAndTheirPacing) {
+    MyAppCore& core = run->core();
+    GameViewBase* first = core.gameView();
+    ASSERT_NE(first, nullptr);
+    EXPECT_FLOAT_EQ(first->contentsScale(), 1.5f);  // the window's own scale picks medium
+    core.stopAllViews();
+    core.startTitleView();
+    platform::ui::UiDriver ui(core.window(), loop.get());
+    ASSERT_TRUE(ui.tapButton("Settings"));
+    ui.finishTransitions();
+    ASSERT_TRUE(ui.tapButton("Settings"));  // the tab
+    ASSERT_TRUE(ui.tapOutlet("resolutionBtn"));
+    ui.finishTransitions();
+    auto sheet = core.simpleSelectView();
+    ASSERT_EQ(core.currentScreenName(), "select");
+    sheet->setSelectedIndex(3);
+    ASSERT_TRUE(ui.tapButton("Done"));  // the sheet's
+    ui.finishTransitions();
+    ASSERT_TRUE(ui.tapButton("Done"));  // the tools'
+    ui.finishTransitions();
+    ASSERT_TRUE(ui.tapButton("Start Game"));
+    ASSERT_EQ(core.currentScreenName(), "game");
+
+    GameViewBase* view = core.gameView();
+    ASSERT_NE(view, nullptr);
+    EXPECT_FLOAT_EQ(view->contentsScale(), 2.0f);
+    EXPECT_EQ(view->surfaceSize(), (platform::Size{640, 960}));
+    // The new view is paced like the first, whatever address it got.
+    const double hz = run->host().desktop().refreshRate();
+    const std::uint64_t presented = run->presentedFrames();
+    for (int i = 0; i < 100; ++i) step();
+    EXPECT_TRUE(view->hasRenderPolicy());
+    EXPECT_LE(static_cast<double>(run->presentedFrames() - presented), hz > 0 ? hz : 60.0);
+    EXPECT_GT(shown().first, 0.95);
 }

@@ -7,8 +7,8 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/NavigationController.h"
-#include "platform/ui/TabBarController.h"
 #include "platform/ui/PickerView.h"
+#include "platform/ui/TabBarController.h"
 #include "platform/ui/TextView.h"
 #include "screens/AboutToolViewController.h"
 #include "screens/MySettingsToolViewController.h"
@@ -116,7 +116,8 @@ TEST_F(Resolution, TheButtonShowsOnlyWhereThereIsAChoiceAndNamesTheStoredRow) {
     openSettingsTab();
     EXPECT_FALSE(resolutionBtn()->isHidden());
     EXPECT_EQ(resolutionBtn()->currentTitle(), "Screen Resolution: Automatic");
-    auto tabs = std::dynamic_pointer_cast<platform::ui::TabBarController>(core->currentOrientationDependedInfo()->toolsView);
+    auto tabs = std::dynamic_pointer_cast<platform::ui::TabBarController>(
+        core->currentOrientationDependedInfo()->toolsView);
     ASSERT_NE(tabs, nullptr);
     auto nav = std::dynamic_pointer_cast<platform::ui::NavigationController>(tabs->viewControllers().at(1));
     ASSERT_NE(nav, nullptr);
