@@ -13,8 +13,11 @@
 #include "platform/launcher/UrlOpener.h"
 #include "platform/runloop/ManualRunLoop.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/PickerView.h"
+#include "platform/ui/TextView.h"
 #include "platform/ui/UiDriver.h"
 #include "platform/ui/Window.h"
+#include "screens/SimpleSelectView.h"
 #include "shell/GameViewBase.h"
 #include "shell/MyAppCore.h"
 #include "support/TempDir.h"
@@ -55,6 +58,18 @@ struct ScreensFixture : testing::Test {
     void settle() {
         driver->advance(0.6);
         driver->finishTransitions();
+    }
+    // Turns the picker sheet's wheel to a row, as a player's swipe ends.
+    void turnSheetTo(int row) {
+        auto picker = std::dynamic_pointer_cast<platform::ui::PickerView>(driver->outlet("picker"));
+        ASSERT_NE(picker, nullptr);
+        picker->selectRow(row, 0, false);
+        core->simpleSelectView()->pickerViewDidSelectRow(*picker, row, 0);
+    }
+    // The text under the sheet's wheel ("" while hidden).
+    std::string sheetInfoText() const {
+        auto text = std::dynamic_pointer_cast<platform::ui::TextView>(driver->outlet("itemInfoTextView"));
+        return text && !text->isHidden() ? text->text() : "";
     }
     std::string labelText(int tag) const {
         auto label = std::dynamic_pointer_cast<platform::ui::Label>(driver->viewWithTag(tag));

@@ -20,15 +20,8 @@ struct LevelSelect : ScreensFixture {
         picker = std::dynamic_pointer_cast<platform::ui::PickerView>(driver->outlet("picker"));
         ASSERT_NE(picker, nullptr);
     }
-    // Turns the wheel to a row, as a player's swipe ends.
-    void choose(int row) {
-        picker->selectRow(row, 0, false);
-        sheet->pickerViewDidSelectRow(*picker, row, 0);
-    }
-    std::string infoText() {
-        auto text = std::dynamic_pointer_cast<platform::ui::TextView>(driver->outlet("itemInfoTextView"));
-        return text && !text->isHidden() ? text->text() : "";
-    }
+    void choose(int row) { turnSheetTo(row); }
+    std::string infoText() { return sheetInfoText(); }
     std::shared_ptr<SimpleSelectView> sheet;
     std::shared_ptr<platform::ui::PickerView> picker;
 };

@@ -40,22 +40,16 @@ struct Resolution : ScreensFixture {
     }
     void openSheet() {
         openSettingsTab();
-        ASSERT_NE(resolutionBtn(), nullptr);
-        ASSERT_TRUE(driver->tap(resolutionBtn()));
+        ASSERT_TRUE(driver->tapOutlet("resolutionBtn"));
         settle();
         ASSERT_EQ(screen(), "select");
-        sheet = core->simpleSelectView();
-        picker = std::dynamic_pointer_cast<platform::ui::PickerView>(driver->outlet("picker"));
-        ASSERT_NE(picker, nullptr);
     }
-    void choose(int row) {
-        picker->selectRow(row, 0, false);
-        sheet->pickerViewDidSelectRow(*picker, row, 0);
+    int wheelRow() const {
+        auto picker = std::dynamic_pointer_cast<platform::ui::PickerView>(driver->outlet("picker"));
+        return picker ? picker->selectedRowInComponent(0) : -2;
     }
-    std::string infoText() {
-        auto text = std::dynamic_pointer_cast<platform::ui::TextView>(driver->outlet("itemInfoTextView"));
-        return text && !text->isHidden() ? text->text() : "";
-    }
+    void choose(int row) { turnSheetTo(row); }
+    std::string infoText() { return sheetInfoText(); }
     std::optional<int64_t> savedIndex() {
         auto saved = platform::readPlistDictionaryFile(home.path() / "Documents/settings.plist");
         return saved ? saved->getInt("contentsScaleIndex") : std::nullopt;
@@ -74,9 +68,6 @@ struct Resolution : ScreensFixture {
         core->startTitleView();
         settle();
     }
-
-    std::shared_ptr<SimpleSelectView> sheet;
-    std::shared_ptr<platform::ui::PickerView> picker;
 };
 
 }  // namespace
@@ -128,8 +119,7 @@ TEST_F(Resolution, TheButtonShowsOnlyWhereThereIsAChoiceAndNamesTheStoredRow) {
     // The sheet starts on the row the button named, so Done alone stores "Automatic".
     ASSERT_TRUE(driver->tap(resolutionBtn()));
     settle();
-    sheet = core->simpleSelectView();
-    EXPECT_EQ(sheet->selectedIndex(), 0);
+    EXPECT_EQ(core->simpleSelectView()->selectedIndex(), 0);
     ASSERT_TRUE(driver->tapButton("Done"));
     settle();
     EXPECT_EQ(core->contentsScaleIndexSetting(), 0);
@@ -148,9 +138,11 @@ TEST_F(Resolution, AChoiceIsSavedAtOnceAndTheNextGameDrawsAtIt) {
 
     openSheet();
     if (HasFatalFailure()) return;
-    EXPECT_EQ(sheet->navigationItem().title(), "Select Screen Resolution");
-    EXPECT_EQ(picker->numberOfRowsInComponent(0), 4);
-    EXPECT_EQ(picker->selectedRowInComponent(0), 0);
+    EXPECT_EQ(core->simpleSelectView()->navigationItem().title(), "Select Screen Resolution");
+    EXPECT_EQ(core->simpleSelectView()->pickerViewNumberOfRowsInComponent(
+                  *std::dynamic_pointer_cast<platform::ui::PickerView>(driver->outlet("picker")), 0),
+              4);
+    EXPECT_EQ(wheelRow(), 0);
     EXPECT_EQ(infoText(), "Automatic (default)");
     choose(3);
     EXPECT_EQ(infoText(), "High Resolution (960x640).\nRecommended for Retina display and iPad 2x mode");
@@ -183,7 +175,7 @@ TEST_F(Resolution, AChoiceIsSavedAtOnceAndTheNextGameDrawsAtIt) {
     leaveGame();
     openSheet();
     if (HasFatalFailure()) return;
-    EXPECT_EQ(picker->selectedRowInComponent(0), 3);
+    EXPECT_EQ(wheelRow(), 3);
     choose(1);
     ASSERT_TRUE(driver->tapButton("Done"));
     settle();
