@@ -18,12 +18,36 @@ constexpr Color kDoneButtonColor{0.16f, 0.38f, 0.78f, 1};
 constexpr float kTitleFontSize = 20;
 constexpr float kMinTitleFontSize = 13;
 
+constexpr Color darker(Color c, float f) {
+    return {c.r * f, c.g * f, c.b * f, c.a};
+}
+
+// A bar button: a rounded plate with a darker rim, dimmed while pressed, like the screens'
+// own buttons rather than a bare rectangle.
+class BarButton : public Button {
+  public:
+    explicit BarButton(Color fill) : Button(ButtonType::Custom), fill_(fill) {}
+    const char* className() const override { return "BarButton"; }
+    void draw(DrawContext& ctx) override {
+        const Rect b = bounds();
+        const Color fill = isHighlighted() ? darker(fill_, 0.8f) : fill_;
+        ctx.fillRoundedRect(b, 6, darker(fill_, 0.6f));
+        ctx.fillRoundedRect({b.minX() + 1, b.minY() + 1, b.size.width - 2, b.size.height - 2}, 5, fill);
+        ctx.fillRoundedRect({b.minX() + 1, b.minY() + 1, b.size.width - 2, b.size.height / 2 - 1}, 5,
+                            Color::white().withAlpha(0.12f));
+        Button::draw(ctx);
+    }
+
+  private:
+    Color fill_;
+};
+
 std::shared_ptr<Button> makeBarButton(const std::shared_ptr<BarButtonItem>& item) {
-    auto b = std::make_shared<Button>(ButtonType::Custom);
+    auto b = std::make_shared<BarButton>(item->style() == BarButtonItem::Style::Done ? kDoneButtonColor
+                                                                                     : kBarButtonColor);
     b->setTitle(item->title());
     b->setFont(Font::boldSystem(12));
     b->setEnabled(item->isEnabled());
-    b->setBackgroundColor(item->style() == BarButtonItem::Style::Done ? kDoneButtonColor : kBarButtonColor);
     b->addTarget(ControlEventTouchUpInside, [item](Control&) { item->trigger(); });
     return b;
 }

@@ -2,6 +2,7 @@
 
 #include "platform/ui/Button.h"
 #include "platform/ui/DrawContext.h"
+#include "platform/ui/Screen.h"
 #include "platform/ui/TabBarItem.h"
 #include "platform/ui/UiResources.h"
 
@@ -26,11 +27,11 @@ class TabButton : public Button {
         if (image_) {
             const auto saved = ctx.save();
             if (!isSelected()) ctx.multiplyAlpha(0.55f);
-            ctx.drawImage(image_, {b.midX() - icon / 2, b.minY() + 3, icon, icon});
+            ctx.drawImage(image_, {b.midX() - icon / 2, b.minY() + 2, icon, icon});
             ctx.restore(saved);
         }
         ctx.drawText(currentTitle(), TextStyle{font(), TextAlignment::Center, 1},
-                     {b.minX(), b.maxY() - 15, b.size.width, 14},
+                     {b.minX(), b.maxY() - 16, b.size.width, 14},
                      isSelected() ? Color::white() : Color::gray(0.6f), true);
     }
 
@@ -70,7 +71,8 @@ void TabBar::layoutSubviews() {
     for (std::size_t i = 0; i < items_.size(); ++i) {
         TabBarItem& item = *items_[i];
         auto image = item.image();
-        if (!image && !item.imageName().empty() && resources_) image = resources_->image(item.imageName());
+        if (!image && !item.imageName().empty() && resources_)
+            image = resources_->imageForScale(item.imageName(), Screen::mainScale());
         auto button = std::make_shared<TabButton>(item, image);
         button->setFrame({w * static_cast<float>(i), 0, w, b.size.height});
         button->setSelected(i == selected_);

@@ -48,6 +48,21 @@ std::shared_ptr<const Image> UiResources::image(const std::string& name) const {
     return nullptr;
 }
 
+std::shared_ptr<const Image> UiResources::imageForScale(const std::string& name, float scale) const {
+    if (scale > 1.0f && isPlainName(name)) {
+        const bool hasExtension = name.size() > 4 && name.compare(name.size() - 4, 4, ".png") == 0;
+        const std::string stem = hasExtension ? name.substr(0, name.size() - 4) : name;
+        // Sharper first when the scale asks for more than 1.5; a variant finer than needed is
+        // scaled down, which looks better than a coarser one scaled up.
+        const char* const order[] = {scale <= 1.5f ? "_cs150" : "_cs200",
+                                     scale <= 1.5f ? "_cs200" : "_cs150"};
+        for (const char* suffix : order) {
+            if (auto img = image(stem + suffix + ".png")) return img;
+        }
+    }
+    return image(name);
+}
+
 void UiResources::addImage(const std::string& name, std::shared_ptr<const Image> image) {
     std::lock_guard lock(mutex_);
     images_[name] = std::move(image);

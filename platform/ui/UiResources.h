@@ -22,6 +22,10 @@ class UiResources {
     std::filesystem::path interfacePath(const std::string& name) const;
     // The image of that name; null when it is missing or not a readable PNG.
     std::shared_ptr<const Image> image(const std::string& name) const;
+    // The image of that name drawn for `scale` pixels per point: its "_cs150" or "_cs200" variant
+    // (the smallest that is at least as sharp, else the sharpest there is), the plain image when
+    // there is no variant or the scale is 1. For images drawn into a rectangle of fixed points.
+    std::shared_ptr<const Image> imageForScale(const std::string& name, float scale) const;
     void addImage(const std::string& name, std::shared_ptr<const Image> image);
 
     // The resources the application installed (an empty set until then).

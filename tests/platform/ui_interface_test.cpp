@@ -9,6 +9,7 @@
 #include <future>
 #include <memory>
 
+#include "platform/image/PngCodec.h"
 #include "platform/runloop/ManualRunLoop.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/InterfaceFileError.h"
@@ -243,6 +244,38 @@ TEST(UiResources, RefusesNamesThatLeaveTheResourceFolder) {
     EXPECT_TRUE(res->interfacePath("").empty());
     EXPECT_EQ(res->image("../../secret.png"), nullptr);
     EXPECT_EQ(res->image("TestScreen.json"), nullptr);  // exists, but is no PNG
+}
+
+// Icons drawn into a fixed number of points (the tab bar's) come in finer variants for the
+// window's scale; the plain image serves a scale of 1 and names without variants.
+TEST(UiResources, PicksTheVariantDrawnForTheScreenScale) {
+    tikoleap::test::TempDir tmp;
+    auto square = [&](const std::string& name, int side) {
+        const std::vector<std::uint8_t> rgba(static_cast<std::size_t>(side * side) * 4, 255);
+        ASSERT_TRUE(platform::writePng((tmp.path() / name).string(), rgba.data(), side, side));
+    };
+    square("icon.png", 10);
+    square("icon_cs150.png", 15);
+    square("icon_cs200.png", 20);
+    square("lone.png", 8);
+    square("fine_cs200.png", 40);
+    square("fine.png", 20);
+    UiResources res({tmp.path()});
+    auto side = [&](const std::string& name, float scale) {
+        auto img = res.imageForScale(name, scale);
+        return img ? img->width : -1;
+    };
+    EXPECT_EQ(side("icon.png", 1.0f), 10);
+    EXPECT_EQ(side("icon.png", 1.5f), 15);
+    EXPECT_EQ(side("icon", 1.5f), 15);
+    EXPECT_EQ(side("icon.png", 2.0f), 20);
+    EXPECT_EQ(side("icon.png", 3.0f), 20);
+    EXPECT_EQ(side("icon.png", 1.25f), 15);
+    EXPECT_EQ(side("lone.png", 2.0f), 8);
+    // Without the 1.5 variant a finer one does better than the plain image stretched.
+    EXPECT_EQ(side("fine.png", 1.5f), 40);
+    EXPECT_EQ(side("missing.png", 1.5f), -1);
+    EXPECT_EQ(res.imageForScale("../icon.png", 1.5f), nullptr);
 }
 
 TEST(InterfaceFile, AFifoInPlaceOfALayoutIsRefusedWithoutWaiting) {

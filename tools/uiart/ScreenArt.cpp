@@ -100,7 +100,7 @@ std::vector<assetgen::TextureSpec> ScreenArt::pictures() {
         TextureSpec{"icon_resume", 40, 40, &ScreenArt::resumeIcon},
         TextureSpec{"panel_scores", 288, 150, &panelOf<288, 150>},
         TextureSpec{"panel_info", 288, 132, &panelOf<288, 132>},
-        TextureSpec{"panel_pause", 264, 356, &panelOf<264, 356>},
+        TextureSpec{"panel_pause", 264, 300, &panelOf<264, 300>},
         // Every button size the layouts use: a picture is drawn into its frame as it is.
         TextureSpec{"btn_green_240x56", 240, 56, &buttonOf<240, 56, kGreen>},
         TextureSpec{"btn_green_132x50", 132, 50, &buttonOf<132, 50, kGreen>},
