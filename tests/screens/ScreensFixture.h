@@ -33,6 +33,15 @@ struct ScreensFixture : testing::Test {
         gl = platform::GLContext::createHeadless(&error);
         ASSERT_TRUE(gl) << error;
         gl->makeCurrent();
+        startCore();
+    }
+    // A new app core over the same home, as the next launch of the game finds it.
+    void restartCore() {
+        driver.reset();
+        core.reset();
+        startCore();
+    }
+    void startCore() {
         core = std::make_unique<MyAppCore>(TIKOLEAP_RESOURCES_DIR, gl);
         core->window()->setRunLoop(loop.get());
         core->window()->makeKeyAndVisible();
