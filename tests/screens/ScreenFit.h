@@ -17,11 +17,12 @@ namespace tikoleap::test {
 constexpr float kButtonTitleInset = 4;
 
 inline std::string rectText(const platform::Rect& r) {
-    return "(" + std::to_string(r.minX()) + ", " + std::to_string(r.minY()) + "; " + std::to_string(r.size.width) +
-           " x " + std::to_string(r.size.height) + ")";
+    return "(" + std::to_string(r.minX()) + ", " + std::to_string(r.minY()) + "; " +
+           std::to_string(r.size.width) + " x " + std::to_string(r.size.height) + ")";
 }
 
-inline void findMisfits(const platform::ui::View& view, const std::string& path, std::vector<std::string>& out) {
+inline void findMisfits(const platform::ui::View& view, const std::string& path,
+                        std::vector<std::string>& out) {
     using platform::Rect;
     using platform::Size;
     using namespace platform::ui;
