@@ -4,21 +4,24 @@
 #include <cmath>
 
 #include "platform/text/TextRasterizer.h"
+#include "platform/ui/Screen.h"
 
 namespace platform::ui {
 
 Size measureText(const std::string& text, const Font& font, float maxWidth, int maxLines) {
     if (text.empty()) return {};
-    Size s =
-        TextRasterizer::forThisThread().measure(text, maxWidth, rasterStyle(font, TextAlignment::Left, 1));
+    // Measured in the pixels the window draws with: a text that just fits a width in points can
+    // need one more line at another scale, and the drawing wraps at the box's whole pixels.
+    const float scale = Screen::mainScale() > 0 ? Screen::mainScale() : 1.0f;
+    const platform::TextStyle style = rasterStyle(font, TextAlignment::Left, scale);
+    auto& rasterizer = TextRasterizer::forThisThread();
+    Size s = rasterizer.measure(text, maxWidth > 0 ? std::ceil(maxWidth * scale) : 0, style);
     if (maxLines > 0) {
         // A line is as tall as the single-line layout of the same font.
-        const float line = TextRasterizer::forThisThread()
-                               .measure("Xg", 0, rasterStyle(font, TextAlignment::Left, 1))
-                               .height;
+        const float line = rasterizer.measure("Xg", 0, style).height;
         if (line > 0) s.height = std::min(s.height, line * static_cast<float>(maxLines));
     }
-    return {std::ceil(s.width), std::ceil(s.height)};
+    return {std::ceil(s.width / scale), std::ceil(s.height / scale)};
 }
 
 platform::TextStyle rasterStyle(const Font& font, TextAlignment alignment, float scale) {

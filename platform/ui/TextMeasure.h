@@ -12,7 +12,7 @@ struct TextStyle;
 namespace platform::ui {
 
 // Size of `text` wrapped at `maxWidth` points (no wrapping when maxWidth <= 0), at most
-// `maxLines` lines (0 = unlimited).
+// `maxLines` lines (0 = unlimited), as the window draws it at the main screen's scale.
 Size measureText(const std::string& text, const Font& font, float maxWidth, int maxLines = 0);
 
 // The rasteriser's style for a font drawn at `scale` pixels per point.

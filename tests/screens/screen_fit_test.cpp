@@ -1,24 +1,41 @@
 // Every screen on the road through the game, with the longest texts it shows (the widest level
-// name, big scores, the sound step "OFF"): no text runs past its label or button, and no view
-// reaches outside the one that holds it.
+// name, big scores, the sound step "OFF"), at the scales the game draws with (1 headless, 1.5 in
+// the window, 2): no text runs past its label or button, no view reaches outside the one that
+// holds it, and a text view shows every line of its text.
 #include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
 
 #include "ScreenFit.h"
 #include "ScreensFixture.h"
 #include "platform/ui/ModalPanel.h"
+#include "platform/ui/Screen.h"
+#include "platform/ui/TextView.h"
+#include "platform/ui/WindowRenderer.h"
 
 namespace tikoleap::test {
 namespace {
 
-struct ScreenFit : ScreensFixture {
+struct ScreenFit : ScreensFixture, testing::WithParamInterface<float> {
+    void SetUp() override {
+        previousScale = platform::ui::Screen::mainScale();
+        platform::ui::Screen::setMainScale(GetParam());
+        ScreensFixture::SetUp();
+    }
+    void TearDown() override {
+        ScreensFixture::TearDown();
+        platform::ui::Screen::setMainScale(previousScale);
+    }
     // Misfits of the whole window as the next frame draws it (drawing lays out first).
     std::string windowMisfits() const {
         core->window()->layoutIfNeeded();
         return joined(misfits(*core->window()));
     }
+    float previousScale = 1;
 };
 
-TEST_F(ScreenFit, CheckerFindsATextTooWideAndAViewOutsideItsHolder) {
+TEST_P(ScreenFit, CheckerFindsATextTooWideAndAViewOutsideItsHolder) {
     platform::ui::View holder(platform::Rect{0, 0, 100, 40});
     auto label = std::make_shared<platform::ui::Label>(platform::Rect{0, 0, 100, 20});
     label->setText("Short");
@@ -33,7 +50,7 @@ TEST_F(ScreenFit, CheckerFindsATextTooWideAndAViewOutsideItsHolder) {
     EXPECT_TRUE(misfits(holder).empty());
 }
 
-TEST_F(ScreenFit, TitlePauseToolsAndGameOverFitWithTheirLongestTexts) {
+TEST_P(ScreenFit, TitlePauseToolsAndGameOverFitWithTheirLongestTexts) {
     core->startTitleView();
     settle();
     EXPECT_EQ(windowMisfits(), "") << "title";
@@ -83,6 +100,62 @@ TEST_F(ScreenFit, TitlePauseToolsAndGameOverFitWithTheirLongestTexts) {
     ASSERT_TRUE(driver->tapButton("About"));
     EXPECT_EQ(windowMisfits(), "") << "about tab";
 }
+
+// Where a view sits in the window, in points (the screens use no transforms).
+platform::Rect rectInWindow(const platform::ui::View& view) {
+    platform::Rect r = view.frame();
+    for (auto parent = view.superview(); parent && parent->superview(); parent = parent->superview()) {
+        const platform::Rect f = parent->frame(), b = parent->bounds();
+        r.origin.x += f.minX() - b.minX();
+        r.origin.y += f.minY() - b.minY();
+    }
+    return r;
+}
+
+// Lines of light text drawn inside a rectangle of the frame: runs of pixel rows holding any.
+int inkLines(const std::vector<std::uint8_t>& rgba, int width, float scale, platform::Rect r) {
+    int lines = 0;
+    bool inLine = false;
+    for (int y = static_cast<int>(r.minY() * scale); y < static_cast<int>(r.maxY() * scale); ++y) {
+        bool ink = false;
+        for (int x = static_cast<int>(r.minX() * scale); x < static_cast<int>(r.maxX() * scale) && !ink; ++x)
+            ink = rgba[(static_cast<std::size_t>(y) * width + x) * 4] > 160;
+        if (ink && !inLine) ++lines;
+        inLine = ink;
+    }
+    return lines;
+}
+
+// A text that just fits a line at one scale may need two at another: the picker sheet's info
+// texts are drawn whole at the scales that offer the resolution choice.
+using ResolutionSheetFit = ScreenFit;
+
+TEST_P(ResolutionSheetFit, InfoTextsShowEveryLine) {
+    const float scale = GetParam();
+    core->setMainScreenScale(scale);
+    core->updateContentsScaleIndex();
+    core->startToolsView();
+    settle();
+    ASSERT_TRUE(driver->tapButton("Settings"));
+    ASSERT_TRUE(driver->tapOutlet("resolutionBtn"));
+    settle();
+    ASSERT_EQ(screen(), "select");
+    platform::ui::WindowRenderer renderer(gl, scale);
+    const int expectedLines[] = {1, 2, 3, 3};
+    for (int row = 0; row < 4; ++row) {
+        turnSheetTo(row);
+        auto info = std::dynamic_pointer_cast<platform::ui::TextView>(driver->outlet("itemInfoTextView"));
+        ASSERT_NE(info, nullptr);
+        ASSERT_TRUE(renderer.render(*core->window()));
+        int w = 0, h = 0;
+        const auto rgba = renderer.readPixels(w, h);
+        EXPECT_EQ(inkLines(rgba, w, scale, rectInWindow(*info)), expectedLines[row]) << info->text();
+        EXPECT_EQ(windowMisfits(), "") << info->text();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Scales, ScreenFit, testing::Values(1.0f, 1.5f, 2.0f));
+INSTANTIATE_TEST_SUITE_P(Scales, ResolutionSheetFit, testing::Values(1.5f, 2.0f));
 
 }  // namespace
 }  // namespace tikoleap::test
