@@ -365,6 +365,18 @@ GameViewBase* AppCoreBase::gameView() const {
     return currentOrientationDependedInfo()->gameView.get();
 }
 
+void AppCoreBase::setTiltCalibrationRunning(bool running) {
+    tiltCalibrationRunning_ = running;
+    for (const auto& info : orientationDependedInfo_) {
+        if (!info.gameView) continue;
+        if (running) {
+            info.gameView->stopAccelerometerHelper();
+        } else {
+            info.gameView->startAccelerometerHelper();
+        }
+    }
+}
+
 std::string AppCoreBase::currentScreenName() const {
     if (!window_) return "";
     const auto& root = window_->rootViewController();

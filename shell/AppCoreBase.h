@@ -295,6 +295,11 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
     int statusBarOrientation() const override { return interfaceOrientation_; }
     int accelerometerCalibrationType() const { return accelerometerCalibrationType_; }
     void setAccelerometerCalibrationType(int type) { accelerometerCalibrationType_ = type; }
+    // The accelerometer has one delegate, and each tilt helper's watchdog takes it back when its
+    // readings stop: while the settings tab calibrates, the game views' helpers are stopped, and
+    // when it ends, the helper of a game view still active starts again.
+    void setTiltCalibrationRunning(bool running);
+    bool tiltCalibrationRunning() const { return tiltCalibrationRunning_; }
     int gameId() const { return gameId_; }
     void setGameId(int id) { gameId_ = id; }
     const std::string& webSecretKey() const { return webSecretKey_; }
@@ -346,6 +351,7 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
     int gameId_ = 0;
     int authorization_ = 0;
     int accelerometerCalibrationType_ = 0;
+    bool tiltCalibrationRunning_ = false;
     int interfaceOrientation_ = 1;
     std::shared_ptr<Texture2D> texIconPause_;
     std::vector<uint8_t> arid_ = std::vector<uint8_t>(16, 0);

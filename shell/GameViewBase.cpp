@@ -130,7 +130,7 @@ void GameViewBase::resume() {
     }
     startTimer();
     active_ = true;
-    if (accelerometerHelper_) accelerometerHelper_->startWithFrequency(50.0, 0.00007);
+    startAccelerometerHelper();
     if (auto* context = appCore_->appContext()) {
         if (multipleTouchEnabled_) {
             context->activeTouches().clear();
@@ -143,13 +143,26 @@ void GameViewBase::resume() {
 void GameViewBase::suspend() {
     if (!active_) return;
     active_ = false;
-    if (accelerometerHelper_) accelerometerHelper_->stop();
+    stopAccelerometerHelper();
     stopTimer();
     if (containerView_) {
         containerView_->removeFromSuperview();
         containerView_->setGameView(nullptr);
         containerView_.reset();
     }
+}
+
+void GameViewBase::startAccelerometerHelper() {
+    if (!accelerometerHelper_ || !active_ || appCore_->tiltCalibrationRunning()) return;
+    if (!accelerometerHelper_->isStarted()) accelerometerHelper_->startWithFrequency(50.0, 0.00007);
+}
+
+void GameViewBase::stopAccelerometerHelper() {
+    if (accelerometerHelper_) accelerometerHelper_->stop();
+}
+
+bool GameViewBase::accelerometerHelperRunning() const {
+    return accelerometerHelper_ && accelerometerHelper_->isStarted();
 }
 
 void GameViewBase::stop() {

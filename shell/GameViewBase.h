@@ -48,6 +48,11 @@ class GameViewBase : public EAGLView, public JTAppBase::GameViewLink {
     void start() override;
     void resume();
     void suspend();
+    // The game's tilt helper runs while the view is active, except while the settings tab's
+    // calibration holds the one accelerometer (the app core then stops it and starts it again).
+    void startAccelerometerHelper();
+    void stopAccelerometerHelper();
+    bool accelerometerHelperRunning() const;
     void startTimer();
     void stopTimer();
     void onTimerFired();
