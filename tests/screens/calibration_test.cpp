@@ -7,6 +7,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "ScreenFit.h"
 #include "ScreensFixture.h"
 #include "platform/motion/Accelerometer.h"
 #include "platform/motion/ScriptedTiltSource.h"
@@ -255,6 +256,30 @@ TEST_F(Calibration, TheButtonAndTheSheetFollowTheCalibrationType) {
 
     core->setAccelerometerCalibrationType(3);
     EXPECT_EQ(settings->neutralAccelerometerString(), "N/A");
+}
+
+TEST_F(Calibration, TheWidestTitlesTheSheetsAndTheErrorFitOnScreen) {
+    auto settings = openSettings();
+    ASSERT_NE(settings, nullptr);
+    auto misfitsNow = [&] {
+        core->window()->layoutIfNeeded();
+        return joined(misfits(*core->window()));
+    };
+    for (int type : {1, 2}) {
+        core->setAccelerometerCalibrationType(type);
+        // Wide digits and a minus sign in every place the title has one.
+        core->setNeutralAcceleromterFor(1, -0.888, -0.7, -0.1);
+        settings->updateView();
+        EXPECT_EQ(misfitsNow(), "") << calibrateBtn()->currentTitle();
+        ASSERT_TRUE(driver->tap(calibrateBtn()));
+        EXPECT_EQ(misfitsNow(), "") << driver->frontModal()->title();
+        hold({1.0, 0.0, 0.0});
+        ASSERT_TRUE(driver->answerFront("OK"));
+        EXPECT_EQ(misfitsNow(), "") << "calibration error";
+        ASSERT_TRUE(driver->answerFront("OK"));
+        ASSERT_TRUE(driver->tap(calibrateBtn()));
+        ASSERT_TRUE(driver->answerFront("Cancel"));
+    }
 }
 
 TEST_F(Calibration, TheNewNeutralIsSavedWhenTheTabGoesAndReadBackByTheNextLaunch) {
