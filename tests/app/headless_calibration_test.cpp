@@ -17,7 +17,7 @@ TEST(HeadlessCalibration, AScriptCalibratesThroughTheSettingsTabAndTheSheet) {
     std::ofstream(script) << "10 down 160 417   # the title's Settings\n12 up\n"
                              "80 down 160 455   # the Settings tab\n82 up\n"
                              "90 tilt 0.3\n"
-                             "100 down 160 294  # Calibrate Tilt Sensor\n102 up\n"
+                             "100 down 160 220  # Calibrate Tilt Sensor\n102 up\n"
                              "200 alert OK\n"
                              "210 down 267 455  # the About tab: leaving Settings saves it\n212 up\n";
     CommandLine cl;

@@ -1,8 +1,10 @@
-// Settings changed in the tools area are on disk, in the binary property-list format any plist
-// reader takes, once the area is left, and the next launch over the same home shows them.
+// Settings changed in the tools area (sound step, screen resolution, tilt calibration) are on
+// disk, in the binary property-list format any plist reader takes, once the area is left, and the
+// next launch over the same home shows them.
 #include <gtest/gtest.h>
 #include <plist/plist.h>
 
+#include <cmath>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
@@ -10,6 +12,8 @@
 #include <string>
 
 #include "ScreensFixture.h"
+#include "platform/motion/Accelerometer.h"
+#include "platform/motion/ScriptedTiltSource.h"
 #include "platform/ui/Button.h"
 
 namespace tikoleap::test {
@@ -19,6 +23,8 @@ namespace {
 struct SettingsOnDisk {
     bool binary = false;
     std::optional<std::uint64_t> soundStep;
+    std::optional<std::uint64_t> resolution;
+    std::optional<double> neutralX;
 };
 
 std::optional<std::uint64_t> uintOf(plist_t dict, const char* key) {
@@ -26,6 +32,14 @@ std::optional<std::uint64_t> uintOf(plist_t dict, const char* key) {
     if (!node || plist_get_node_type(node) != PLIST_UINT) return std::nullopt;
     std::uint64_t value = 0;
     plist_get_uint_val(node, &value);
+    return value;
+}
+
+std::optional<double> realOf(plist_t dict, const char* key) {
+    plist_t node = plist_dict_get_item(dict, key);
+    if (!node || plist_get_node_type(node) != PLIST_REAL) return std::nullopt;
+    double value = 0;
+    plist_get_real_val(node, &value);
     return value;
 }
 
@@ -38,15 +52,41 @@ SettingsOnDisk readSettings(const std::filesystem::path& file) {
     plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &root);
     if (root && plist_get_node_type(root) == PLIST_DICT) {
         out.soundStep = uintOf(root, "soundVolume.max3");
+        out.resolution = uintOf(root, "contentsScaleIndex");
+        out.neutralX = realOf(root, "neutralAccelerometer.o1.x");
     }
     if (root) plist_free(root);
     return out;
 }
 
 struct SettingsRestart : ScreensFixture {
+    void SetUp() override {
+        ScreensFixture::SetUp();
+        auto source = std::make_unique<platform::ScriptedTiltSource>();
+        tilt = source.get();
+        previousAccelerometer = platform::Accelerometer::setShared(
+            std::make_shared<platform::Accelerometer>(std::move(source), loop.get()));
+        asTheWindow();
+    }
+    void TearDown() override {
+        driver.reset();
+        core.reset();
+        platform::Accelerometer::setShared(previousAccelerometer);
+        ScreensFixture::TearDown();
+    }
+    // The window's screen (1.5 pixels per point), where the resolution is a choice.
+    void asTheWindow() {
+        core->setMainScreenScale(1.5f);
+        core->updateContentsScaleIndex();
+    }
+    void nextLaunch() {
+        restartCore();
+        asTheWindow();
+    }
     std::filesystem::path settingsFile() const { return home.path() / "Documents/settings.plist"; }
-    std::shared_ptr<platform::ui::Button> soundButton() const {
-        return std::dynamic_pointer_cast<platform::ui::Button>(driver->outlet("soundBtn"));
+    std::string title(const char* outlet) const {
+        auto button = std::dynamic_pointer_cast<platform::ui::Button>(driver->outlet(outlet));
+        return button ? button->currentTitle() : std::string("<no ") + outlet + ">";
     }
     void openSettingsTab() {
         core->startTitleView();
@@ -55,19 +95,37 @@ struct SettingsRestart : ScreensFixture {
         settle();
         ASSERT_EQ(screen(), "tools");
         ASSERT_TRUE(driver->tapButton("Settings"));  // the tab
-        ASSERT_NE(soundButton(), nullptr);
+        ASSERT_NE(driver->outlet("soundBtn"), nullptr);
     }
+
+    platform::ScriptedTiltSource* tilt = nullptr;
+    std::shared_ptr<platform::Accelerometer> previousAccelerometer;
 };
 
-TEST_F(SettingsRestart, SoundStepFromTheSettingsTabIsSavedByDoneAndReadBackByTheNextLaunch) {
+TEST_F(SettingsRestart, EverySettingOfTheTabIsSavedOnLeavingAndShownByTheNextLaunch) {
     openSettingsTab();
     if (HasFatalFailure()) return;
-    ASSERT_EQ(soundButton()->currentTitle(), "SoundVolume: 2");
-    ASSERT_TRUE(driver->tap(soundButton()));
-    ASSERT_TRUE(driver->tap(soundButton()));
-    EXPECT_EQ(soundButton()->currentTitle(), "SoundVolume: OFF");
-    // Changed on screen, not yet on disk: the tab saves when it goes.
+    ASSERT_EQ(title("soundBtn"), "SoundVolume: 2");
+    ASSERT_TRUE(driver->tapOutlet("soundBtn"));
+    ASSERT_TRUE(driver->tapOutlet("soundBtn"));
+    EXPECT_EQ(title("soundBtn"), "SoundVolume: OFF");
+    // Changed on screen, not yet on disk: the sound step is saved when the tab goes.
     EXPECT_NE(readSettings(settingsFile()).soundStep, std::optional<std::uint64_t>(0));
+
+    ASSERT_TRUE(driver->tapOutlet("resolutionBtn"));
+    settle();
+    ASSERT_EQ(screen(), "select");
+    turnSheetTo(3);
+    ASSERT_TRUE(driver->tapButton("Done"));
+    settle();
+    ASSERT_EQ(screen(), "tools");
+    EXPECT_EQ(title("resolutionBtn"), "Screen Resolution: High");
+
+    ASSERT_TRUE(driver->tapOutlet("calibrateBtn"));
+    tilt->setScriptedAcceleration({0.2, 0.0, -std::sqrt(1 - 0.04)});
+    driver->advance(1.0);
+    ASSERT_TRUE(driver->answerFront("OK"));
+    EXPECT_EQ(title("calibrateBtn"), "Calibrate Tilt Sensor: +0.200");
 
     ASSERT_TRUE(driver->tapButton("Done"));
     settle();
@@ -75,18 +133,23 @@ TEST_F(SettingsRestart, SoundStepFromTheSettingsTabIsSavedByDoneAndReadBackByThe
     const SettingsOnDisk saved = readSettings(settingsFile());
     EXPECT_TRUE(saved.binary);
     EXPECT_EQ(saved.soundStep, std::optional<std::uint64_t>(0));
+    EXPECT_EQ(saved.resolution, std::optional<std::uint64_t>(3));
+    ASSERT_TRUE(saved.neutralX.has_value());
+    EXPECT_NEAR(*saved.neutralX, 0.2, 1e-9);
 
-    restartCore();
+    nextLaunch();
     EXPECT_EQ(core->soundVolume(), 0);
     openSettingsTab();
     if (HasFatalFailure()) return;
-    EXPECT_EQ(soundButton()->currentTitle(), "SoundVolume: OFF");
-    // One step more wraps round to 1, and is kept as well.
-    ASSERT_TRUE(driver->tap(soundButton()));
+    EXPECT_EQ(title("soundBtn"), "SoundVolume: OFF");
+    EXPECT_EQ(title("resolutionBtn"), "Screen Resolution: High");
+    EXPECT_EQ(title("calibrateBtn"), "Calibrate Tilt Sensor: +0.200");
+    // One step more wraps round to 1, and is kept as well; leaving by another tab saves too.
+    ASSERT_TRUE(driver->tapOutlet("soundBtn"));
     ASSERT_TRUE(driver->tapButton("About"));
     EXPECT_EQ(readSettings(settingsFile()).soundStep, std::optional<std::uint64_t>(1));
 
-    restartCore();
+    nextLaunch();
     core->setCurrentLevelId(20);
     core->startGameView();
     loop->advance(0.5);
