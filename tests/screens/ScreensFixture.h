@@ -11,6 +11,8 @@
 #include "platform/foundation/AppPaths.h"
 #include "platform/gl/GLContext.h"
 #include "platform/launcher/UrlOpener.h"
+#include "platform/motion/Accelerometer.h"
+#include "platform/motion/ScriptedTiltSource.h"
 #include "platform/runloop/ManualRunLoop.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/PickerView.h"
@@ -35,6 +37,15 @@ struct ScreensFixture : testing::Test {
         gl->makeCurrent();
         startCore();
     }
+    // The accelerometer as a script from here on: the test holds the device at any tilt.
+    platform::ScriptedTiltSource* useScriptedTilt() {
+        if (scriptedTilt) return scriptedTilt;
+        auto source = std::make_unique<platform::ScriptedTiltSource>();
+        scriptedTilt = source.get();
+        previousAccelerometer = platform::Accelerometer::setShared(
+            std::make_shared<platform::Accelerometer>(std::move(source), loop.get()));
+        return scriptedTilt;
+    }
     // A new app core over the same home, as the next launch of the game finds it.
     void restartCore() {
         driver.reset();
@@ -53,6 +64,8 @@ struct ScreensFixture : testing::Test {
     void TearDown() override {
         driver.reset();
         core.reset();
+        // The tilt helpers hand the accelerometer back as they go, so it outlives them.
+        if (scriptedTilt) platform::Accelerometer::setShared(previousAccelerometer);
         platform::UrlOpener::setShared(previousOpener);
         platform::RunLoop::setMain(previous);
     }
@@ -94,6 +107,8 @@ struct ScreensFixture : testing::Test {
     std::shared_ptr<platform::GLContext> gl;
     std::unique_ptr<MyAppCore> core;
     std::unique_ptr<platform::ui::UiDriver> driver;
+    platform::ScriptedTiltSource* scriptedTilt = nullptr;
+    std::shared_ptr<platform::Accelerometer> previousAccelerometer;
 };
 
 }  // namespace tikoleap::test

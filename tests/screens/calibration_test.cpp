@@ -27,17 +27,7 @@ using platform::Acceleration;
 struct Calibration : ScreensFixture {
     void SetUp() override {
         ScreensFixture::SetUp();
-        auto source = std::make_unique<platform::ScriptedTiltSource>();
-        tilt = source.get();
-        previousAccelerometer = platform::Accelerometer::setShared(
-            std::make_shared<platform::Accelerometer>(std::move(source), loop.get()));
-    }
-    void TearDown() override {
-        // The helpers hand the accelerometer back as they go, so it outlives them.
-        driver.reset();
-        core.reset();
-        platform::Accelerometer::setShared(previousAccelerometer);
-        ScreensFixture::TearDown();
+        tilt = useScriptedTilt();
     }
 
     // Title -> tools -> the Settings tab.
@@ -78,7 +68,6 @@ struct Calibration : ScreensFixture {
     }
 
     platform::ScriptedTiltSource* tilt = nullptr;
-    std::shared_ptr<platform::Accelerometer> previousAccelerometer;
 };
 
 void expectNear(const Acceleration& got, const Acceleration& want, const char* what) {

@@ -12,8 +12,6 @@
 #include <string>
 
 #include "ScreensFixture.h"
-#include "platform/motion/Accelerometer.h"
-#include "platform/motion/ScriptedTiltSource.h"
 #include "platform/ui/Button.h"
 
 namespace tikoleap::test {
@@ -62,17 +60,8 @@ SettingsOnDisk readSettings(const std::filesystem::path& file) {
 struct SettingsRestart : ScreensFixture {
     void SetUp() override {
         ScreensFixture::SetUp();
-        auto source = std::make_unique<platform::ScriptedTiltSource>();
-        tilt = source.get();
-        previousAccelerometer = platform::Accelerometer::setShared(
-            std::make_shared<platform::Accelerometer>(std::move(source), loop.get()));
+        tilt = useScriptedTilt();
         asTheWindow();
-    }
-    void TearDown() override {
-        driver.reset();
-        core.reset();
-        platform::Accelerometer::setShared(previousAccelerometer);
-        ScreensFixture::TearDown();
     }
     // The window's screen (1.5 pixels per point), where the resolution is a choice.
     void asTheWindow() {
@@ -99,7 +88,6 @@ struct SettingsRestart : ScreensFixture {
     }
 
     platform::ScriptedTiltSource* tilt = nullptr;
-    std::shared_ptr<platform::Accelerometer> previousAccelerometer;
 };
 
 TEST_F(SettingsRestart, EverySettingOfTheTabIsSavedOnLeavingAndShownByTheNextLaunch) {
