@@ -101,8 +101,10 @@ void GameViewBase::start() {
     drawnFrame_ = 0;
     onStart();
     onRender();
-    present();
+    // Shown once the game's view is on the window: presented before, the first frame is an
+    // empty, black window.
     resume();
+    present();
 }
 
 void GameViewBase::playSound(int n) {

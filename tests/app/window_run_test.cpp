@@ -142,3 +142,50 @@ TEST_F(InTheWindow, AResolutionChosenInTheSettingsReachesTheNextGamesFramesAndTh
     EXPECT_LE(static_cast<double>(run->presentedFrames() - presented), hz > 0 ? hz : 60.0);
     EXPECT_GT(shown().first, 0.95);
 }
+
+TEST_F(InTheWindow, EveryScreenChangeEndsOnAPictureNeverOnABlackWindow) {
+    MyAppCore& core = run->core();
+    core.stopAllViews();
+    core.startTitleView();
+    platform::ui::UiDriver ui(core.window(), loop.get());
+    // What the window shows once a change has settled: transitions done, a few frames on (the
+    // clock moved by hand where step() would resume a paused game).
+    auto settled = [&] {
+        ui.finishTransitions();
+        for (int i = 0; i < 5; ++i) {
+            if (core.currentScreenName() == "pause")
+                loop->advance(0.010);
+            else
+                step();
+        }
+        return shown().first;
+    };
+    EXPECT_GT(settled(), 0.95) << "title";
+
+    // The game's first frame goes out with the game on the window, not before it.
+    ASSERT_TRUE(ui.tapButton("Start Game"));
+    ASSERT_EQ(core.currentScreenName(), "game");
+    EXPECT_GT(shown().first, 0.95) << "the first frame of a game is a black window";
+    EXPECT_GT(settled(), 0.95) << "game";
+
+    core.gameView()->startPauseView();
+    EXPECT_GT(settled(), 0.95) << "pause";
+    ASSERT_TRUE(ui.tapOutlet("resumeBtn"));
+    EXPECT_GT(shown().first, 0.95) << "resumed game";
+    EXPECT_GT(settled(), 0.95) << "resumed game";
+    core.gameView()->startPauseView();
+    settled();
+    ASSERT_TRUE(ui.tapButton("Back to Title"));
+    EXPECT_GT(settled(), 0.95) << "title after the pause screen";
+    ASSERT_EQ(core.currentScreenName(), "title");
+
+    ASSERT_TRUE(ui.tapButton("Settings"));
+    EXPECT_GT(settled(), 0.95) << "tools";
+    ASSERT_EQ(core.currentScreenName(), "tools");
+    ASSERT_TRUE(ui.tapButton("Done"));
+    EXPECT_GT(settled(), 0.95) << "title after the tools";
+
+    // A second game from the same title: its view is made again, its first frame as well.
+    ASSERT_TRUE(ui.tapButton("Start Game"));
+    EXPECT_GT(shown().first, 0.95) << "the first frame of a second game is a black window";
+}
