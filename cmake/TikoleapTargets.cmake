@@ -20,6 +20,10 @@ function(tikoleap_library name)
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
   target_compile_options(${name} PRIVATE ${TIKOLEAP_WARNINGS} ${TIKOLEAP_FP_FLAGS})
   target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+  # The shell, the game core and the screens call each other; one more pass over the cycle on the
+  # link line lets an object pulled in late (a screen that names the game's app core) still find
+  # what it needs.
+  set_property(TARGET ${name} PROPERTY LINK_INTERFACE_MULTIPLICITY 3)
 endfunction()
 
 function(tikoleap_executable name)
