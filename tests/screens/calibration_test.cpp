@@ -271,28 +271,6 @@ TEST_F(Calibration, TheWidestTitlesTheSheetsAndTheErrorFitOnScreen) {
     }
 }
 
-TEST_F(Calibration, TheNewNeutralIsSavedWhenTheTabGoesAndReadBackByTheNextLaunch) {
-    auto settings = openSettings();
-    ASSERT_NE(settings, nullptr);
-    calibrate(kHeld[1]);
-    ASSERT_TRUE(driver->tapButton("About"));
-    const auto path = home.path() / "Documents/settings.plist";
-    auto saved = platform::readPlistDictionaryFile(path);
-    ASSERT_TRUE(saved);
-    EXPECT_NEAR(saved->getReal("neutralAccelerometer.o1.x").value_or(9), kHeld[1].x, 1e-9);
-    EXPECT_NEAR(saved->getReal("neutralAccelerometer.o1.y").value_or(9), kHeld[1].y, 1e-9);
-    EXPECT_NEAR(saved->getReal("neutralAccelerometer.o1.z").value_or(9), kHeld[1].z, 1e-9);
-
-    driver.reset();
-    core.reset();
-    auto next = std::make_unique<MyAppCore>(TIKOLEAP_RESOURCES_DIR, gl);
-    next->init();
-    const auto& info = next->orientationDependedInfoFor(1);
-    EXPECT_NEAR(info.neutralAccelerometerX(), kHeld[1].x, 1e-9);
-    EXPECT_NEAR(info.neutralAccelerometerY(), kHeld[1].y, 1e-9);
-    EXPECT_NEAR(info.neutralAccelerometerZ(), kHeld[1].z, 1e-9);
-}
-
 TEST_F(Calibration, OkAfterTheTabWentWhileTheSheetWasUpResetsTheNeutralAndSavesIt) {
     auto settings = openSettings();
     ASSERT_NE(settings, nullptr);
