@@ -1,22 +1,10 @@
 #pragma once
-// The navigation container of the picker sheet: it carries the app core and keeps to its
-// orientation, as every screen does.
+// The navigation container of the picker sheet and of each tools tab: it carries the app core and
+// keeps to its orientation, as every screen does.
 #include "platform/ui/NavigationController.h"
+#include "screens/ChosenOrientation.h"
 
-class AppCoreBase;
-
-class MyNavigationController : public platform::ui::NavigationController {
+class MyNavigationController : public screens::KeepsChosenOrientation<platform::ui::NavigationController> {
   public:
-    using NavigationController::NavigationController;
-
-    AppCoreBase* appCore() const { return appCore_; }
-    void setAppCore(AppCoreBase* appCore) { appCore_ = appCore; }
-
-    bool shouldAutorotateToInterfaceOrientation(platform::ui::InterfaceOrientation o) override;
-    bool shouldAutorotate() override { return true; }
-    unsigned supportedInterfaceOrientations() override;
-    platform::ui::InterfaceOrientation preferredInterfaceOrientationForPresentation() override;
-
-  private:
-    AppCoreBase* appCore_ = nullptr;
+    using KeepsChosenOrientation::KeepsChosenOrientation;
 };

@@ -2,11 +2,10 @@
 
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/ScrollView.h"
-#include "screens/ViewControllerBase.h"
 #include "shell/AppCoreBase.h"
 
 ToolViewControllerBase::ToolViewControllerBase(std::string interfaceName)
-    : ViewController(std::move(interfaceName)) {
+    : KeepsChosenOrientation(std::move(interfaceName)) {
     registerOutlet("scrollView", scrollView_);
     registerOutlet("contentView", contentView_);
 }
@@ -14,18 +13,6 @@ ToolViewControllerBase::ToolViewControllerBase(std::string interfaceName)
 void ToolViewControllerBase::setup() {
     navigationItem().setLeftBarButtonItem(std::make_shared<platform::ui::BarButtonItem>(
         "Done", platform::ui::BarButtonItem::Style::Done, [this](platform::ui::BarButtonItem&) { stop(); }));
-}
-
-bool ToolViewControllerBase::shouldAutorotateToInterfaceOrientation(platform::ui::InterfaceOrientation o) {
-    return static_cast<int>(o) == screens::chosenOrientation(appCore_);
-}
-
-unsigned ToolViewControllerBase::supportedInterfaceOrientations() {
-    return screens::orientationMask(screens::chosenOrientation(appCore_));
-}
-
-platform::ui::InterfaceOrientation ToolViewControllerBase::preferredInterfaceOrientationForPresentation() {
-    return static_cast<platform::ui::InterfaceOrientation>(screens::chosenOrientation(appCore_));
 }
 
 void ToolViewControllerBase::loadView() {
@@ -43,8 +30,9 @@ void ToolViewControllerBase::viewWillAppear(bool) {
 }
 
 void ToolViewControllerBase::stop() {
-    if (!appCore_) return;
-    appCore_->stopToolsView();
-    appCore_->startTitleView();
-    appCore_->transitionAnimation(1, 0.5);
+    AppCoreBase* core = appCore();
+    if (!core) return;
+    core->stopToolsView();
+    core->startTitleView();
+    core->transitionAnimation(1, 0.5);
 }

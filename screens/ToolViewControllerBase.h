@@ -5,26 +5,19 @@
 #include <string>
 
 #include "platform/ui/ViewController.h"
+#include "screens/ChosenOrientation.h"
 
-class AppCoreBase;
 namespace platform::ui {
 class ScrollView;
 class View;
 }  // namespace platform::ui
 
-class ToolViewControllerBase : public platform::ui::ViewController {
+class ToolViewControllerBase : public screens::KeepsChosenOrientation<platform::ui::ViewController> {
   public:
     explicit ToolViewControllerBase(std::string interfaceName);
 
     // Runs once after construction (the creator calls it).
     virtual void setup();
-    AppCoreBase* appCore() const { return appCore_; }
-    void setAppCore(AppCoreBase* appCore) { appCore_ = appCore; }
-
-    bool shouldAutorotateToInterfaceOrientation(platform::ui::InterfaceOrientation o) override;
-    bool shouldAutorotate() override { return true; }
-    unsigned supportedInterfaceOrientations() override;
-    platform::ui::InterfaceOrientation preferredInterfaceOrientationForPresentation() override;
 
     void viewWillAppear(bool animated) override;
     // Leaves the tools area for the title.
@@ -35,7 +28,4 @@ class ToolViewControllerBase : public platform::ui::ViewController {
 
     std::shared_ptr<platform::ui::ScrollView> scrollView_;
     std::shared_ptr<platform::ui::View> contentView_;
-
-  private:
-    AppCoreBase* appCore_ = nullptr;
 };
