@@ -23,7 +23,9 @@ class KeepsChosenOrientation : public Base {
         return static_cast<int>(o) == chosenOrientation(appCore_);
     }
     bool shouldAutorotate() override { return true; }
-    unsigned supportedInterfaceOrientations() override { return orientationMask(chosenOrientation(appCore_)); }
+    unsigned supportedInterfaceOrientations() override {
+        return orientationMask(chosenOrientation(appCore_));
+    }
     platform::ui::InterfaceOrientation preferredInterfaceOrientationForPresentation() override {
         return static_cast<platform::ui::InterfaceOrientation>(chosenOrientation(appCore_));
     }
