@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -22,12 +23,14 @@
 #include "platform/launcher/UrlOpener.h"
 #include "platform/motion/Accelerometer.h"
 #include "platform/motion/ScriptedTiltSource.h"
+#include "platform/runloop/MainContextPump.h"
 #include "platform/runloop/ManualRunLoop.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/UiDriver.h"
 #include "platform/ui/Window.h"
 #include "platform/ui/WindowRenderer.h"
+#include "platform/web/WebViews.h"
 #include "services/AnnounceManager.h"
 #include "shell/LogMessage.h"
 #include "shell/MyAppCore.h"
@@ -181,6 +184,22 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
     if (options_.openUrl) core.applicationHandleOpenURL(*options_.openUrl);
     platform::ui::UiDriver ui(window, loop.get());
 
+    // Web events come on real time, from GLib's default main context, which nothing else here
+    // runs. They are taken between ticks, never inside one, and the virtual clock stands still
+    // meanwhile: a page asked for in a tick has loaded (or failed) before the next, however long
+    // it took, so the game sees the same web at the same tick in every run of a reachable page.
+    double webWaitLeft = webWaitLimit_;
+    auto betweenTicks = [&] {
+        if (!platform::web::WebViews::engineRunning()) return;
+        platform::MainContextPump::dispatchReady();
+        if (webWaitLeft <= 0 || !platform::web::WebViews::loading()) return;
+        const auto start = std::chrono::steady_clock::now();
+        platform::MainContextPump::waitUntil([] { return !platform::web::WebViews::loading(); }, webWaitLeft);
+        webWaitLeft -= std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (webWaitLeft <= 0)
+            LogMessage("headless run", 3, "the web wait budget is spent: pages now load beside the game");
+    };
+
     // Touches go through the window's hit testing, as the mouse does in the window.
     constexpr std::uint64_t kFinger = 1;
     bool fingerDown = false;
@@ -254,6 +273,8 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
         if (recorder) soundFailed = !recorder->catchUp(tick);
         for (auto& action : afterTick) action();
         afterTick.clear();
+        if (tickObserver_) tickObserver_(tick);
+        betweenTicks();
         if (captureThisTick) {
             char name[32];
             std::snprintf(name, sizeof name, "frame-%06lld.png", tick);

@@ -1,6 +1,8 @@
 #pragma once
 // The game on a virtual clock: exactly one frame-timer firing per 10 ms of virtual time, input
-// from a script, frames written as PNG on request. Same seed and script, same run.
+// from a script, frames written as PNG on request. Same seed and script, same run. Web views (a
+// display given) live on real time beside it: their events are dispatched between ticks, and a
+// page on its way holds the next tick until it has loaded, within a real-time budget per run.
 #include <functional>
 #include <optional>
 #include <string>
@@ -22,7 +24,19 @@ class HeadlessRun {
         soundObserver_ = std::move(observer);
     }
 
+    // Called after each tick, with what comes from outside the game (URLs, alert answers), before
+    // web events are dispatched: tests and benchmarks make and drive web views there.
+    void setTickObserver(std::function<void(long long tick)> observer) {
+        tickObserver_ = std::move(observer);
+    }
+
+    // Real seconds the run may stand still in all, waiting for pages on their way (30 s); once
+    // spent, web events still arrive between ticks, only as they come.
+    void setWebWaitLimit(double seconds) { webWaitLimit_ = seconds; }
+
   private:
     CommandLine options_;
     std::function<void(long long tick, int n)> soundObserver_;
+    std::function<void(long long tick)> tickObserver_;
+    double webWaitLimit_ = 30;
 };

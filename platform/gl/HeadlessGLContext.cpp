@@ -3,6 +3,7 @@
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
@@ -50,6 +51,11 @@ EGLDisplay surfacelessDisplay(std::string* error) {
             failure = "no surfaceless EGL display";
             return;
         }
+        // The web engine, started later in the process, probes its DMA-BUF renderer on this same
+        // display (EGL keeps one per platform) and terminates it afterwards, taking every context
+        // on it along. Its other renderer leaves the display alone; the engine reads this once,
+        // when it starts.
+        ::setenv("WEBKIT_DISABLE_DMABUF_RENDERER", "1", 1);
         EGLint major = 0;
         EGLint minor = 0;
         if (eglInitialize(candidate, &major, &minor) != EGL_TRUE) {

@@ -154,6 +154,12 @@ void WebKitHost::viewDestroyed(WebKitEngine* engine) {
     std::erase(views_, engine);
 }
 
+bool WebKitHost::anyViewLoading() const {
+    // The engine's own flag: it is set as a load is asked for, before the page starts.
+    return std::any_of(views_.begin(), views_.end(),
+                       [](WebKitEngine* e) { return webkit_web_view_is_loading(e->webView()) != FALSE; });
+}
+
 WebKitWebView* WebKitHost::processPeer() const {
     return views_.empty() ? nullptr : views_.front()->webView();
 }

@@ -44,6 +44,8 @@ class WebKitHost {
     // A new view of `width` x `height` points, or null at the view cap.
     std::unique_ptr<WebEngine> createView(int width, int height);
     int liveViews() const { return static_cast<int>(views_.size()); }
+    // Whether a live view has a page on its way (asked for, neither finished nor failed yet).
+    bool anyViewLoading() const;
 
     const WebLimits& limits() const { return limits_; }
     GLibRunLoop& loop() const { return loop_; }

@@ -1,0 +1,25 @@
+#pragma once
+// Where the game's web views come from. The real engine starts with the first view, on a loop of
+// the process's own on GLib's default main context: the window's run loop runs that context
+// itself, and a headless run dispatches it between its ticks. Without a display no view can be
+// made: the request fails at once, saying why, and the caller takes its failure path. Main thread
+// only.
+#include <memory>
+#include <string>
+
+#include "platform/web/WebEngine.h"
+
+namespace platform::web {
+
+class WebViews {
+  public:
+    // A view of width x height points, or null with the reason in `error`: no display, an engine
+    // that could not start (it is not tried again), or the cap on live views.
+    static std::unique_ptr<WebEngine> create(int width, int height, std::string* error);
+    // Whether the engine runs in this process: only then are there web events to dispatch.
+    static bool engineRunning();
+    // Whether a live view has a page on its way (asked for, neither finished nor failed yet).
+    static bool loading();
+};
+
+}  // namespace platform::web
