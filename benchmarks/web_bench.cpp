@@ -1,20 +1,25 @@
 // Cost of web views on the real engine: a page's snapshot uploaded as a texture (banner and
-// full page), a script's round trip, loadHTML to "finished", and the memory views take. Needs an
-// X display (run under scripts/with-display); without one these report an error and skip.
+// full page), a script's round trip, loadHTML to "finished", the memory views take, and a page
+// loaded in a headless game run. Needs an X display (run under scripts/with-display); without
+// one these report an error and skip.
 #include <benchmark/benchmark.h>
 #include <dirent.h>
 #include <glib.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <stdexcept>
 
+#include "app/HeadlessRun.h"
 #include "platform/gl/FramebufferTexture.h"
 #include "platform/gl/GLContext.h"
 #include "platform/runloop/GLibRunLoop.h"
 #include "platform/web/WebKitHost.h"
+#include "platform/web/WebViews.h"
 
 using namespace platform::web;
 
@@ -173,5 +178,62 @@ void BM_WebViewsMemory(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_WebViewsMemory)->Arg(1)->Arg(4)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// From a headless run's start to a page loaded in it: the run's launch (GL context, app core,
+// title screen), a view made in its first tick, its web process and the page. The engine starts
+// once per process, so only the first run (counter first_run_s) pays for GTK and the engine's
+// start, unless a benchmark before this one started them; launch_s is the last run's time to its
+// first tick.
+void BM_HeadlessRunStartToLoadedPage(benchmark::State& state) {
+    struct Stamp : WebEngineDelegate {
+        std::chrono::steady_clock::time_point at;
+        bool finished = false;
+        void loadFinished() override {
+            at = std::chrono::steady_clock::now();
+            finished = true;
+        }
+    };
+    char folder[] = "/tmp/tikoleap-bench-web-XXXXXX";
+    if (!mkdtemp(folder)) return state.SkipWithError("no temporary folder");
+    CommandLine options;
+    options.headless = true;
+    options.home = folder;
+    options.seed = 1;
+    options.ticks = 3;
+    options.ticksGiven = true;
+    options.resources = TIKOLEAP_RESOURCES_DIR;
+    bool first = true;
+    for (auto _ : state) {
+        HeadlessRun run(options);
+        Stamp stamp;
+        std::unique_ptr<WebEngine> view;
+        std::string error;
+        std::chrono::steady_clock::time_point firstTick;
+        run.setTickObserver([&](long long tick) {
+            if (tick != 1) return;
+            firstTick = std::chrono::steady_clock::now();
+            view = WebViews::create(320, 50, &error);
+            if (!view) return;
+            view->setDelegate(&stamp);
+            view->loadHTML(pageOfSize(320, 50), "http://127.0.0.1/");
+        });
+        const auto start = std::chrono::steady_clock::now();
+        int code = 0;
+        const bool ran = run.run(&error, &code).has_value();
+        if (view) view->setDelegate(nullptr);
+        if (!ran || !stamp.finished) {
+            state.SkipWithError(error.empty() ? "the page did not load" : error.c_str());
+            break;
+        }
+        const double seconds = std::chrono::duration<double>(stamp.at - start).count();
+        state.SetIterationTime(seconds);
+        if (first) state.counters["first_run_s"] = seconds;
+        first = false;
+        state.counters["launch_s"] = std::chrono::duration<double>(firstTick - start).count();
+    }
+    std::error_code ec;
+    std::filesystem::remove_all(folder, ec);
+}
+BENCHMARK(BM_HeadlessRunStartToLoadedPage)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
 }  // namespace
