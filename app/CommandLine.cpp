@@ -24,7 +24,7 @@ const char* CommandLine::usage() {
     return "usage: tikoleap [--quit-after-ms MS] [--open-url URL]\n"
            "       tikoleap --headless [--home DIR] [--level ID] [--seed N] [--ticks N] [--input FILE]\n"
            "                [--screenshot FILE] [--frames-dir DIR --frame-every K] [--open-url URL]\n"
-           "                [--sound-out FILE] [--screen-scale S]\n"
+           "                [--sound-out FILE] [--screen-scale S] [--web-page URL]\n"
            "  --headless        run without a window on a virtual clock, then print one JSON line\n"
            "  --home DIR        keep Documents, caches and temporary files under DIR\n"
            "  --level ID        start a game of this level instead of the title screen (20 Normal,\n"
@@ -39,6 +39,8 @@ const char* CommandLine::usage() {
            "  --sound-out FILE  write the run's sound as WAV (16-bit stereo, 44 100 Hz, 441 frames a tick)\n"
            "  --screen-scale S  pixels per point of the headless screen, 1 to 3 (default 1; the window\n"
            "                    shows 1.5): the default texture resolution and the captures' size\n"
+           "  --web-page URL    load this http or https page into a web view after the first tick\n"
+           "                    (needs a display) and report it as \"webPage\"\n"
            "  --quit-after-ms MS  window mode: close by itself after MS milliseconds\n"
            "  --open-url URL    hand URL to the app once it has started (in the window: to the\n"
            "                    running instance, when there is one)\n"
@@ -77,6 +79,14 @@ std::optional<CommandLine> CommandLine::parse(int argc, const char* const* argv,
             std::string why;
             if (!platform::Url::parse(*v, &why)) return fail("--open-url: " + why);
             cl.openUrl = std::string(*v);
+        } else if (arg == "--web-page") {
+            auto v = value(arg);
+            if (!v) return fail("--web-page needs a URL");
+            std::string why;
+            const auto url = platform::Url::parse(*v, &why);
+            if (!url) return fail("--web-page: " + why);
+            if (!url->isWeb()) return fail("--web-page needs an http or https URL");
+            cl.webPage = std::string(*v);
         } else if (arg == "--level") {
             auto v = value(arg);
             if (!v || !parseNumber(*v, 1, 1000000, &cl.level)) return fail("--level needs a level id");
@@ -110,8 +120,8 @@ std::optional<CommandLine> CommandLine::parse(int argc, const char* const* argv,
         }
     }
     // Scripts and frame dumps only make sense on the virtual clock: say so instead of ignoring them.
-    if (!cl.headless && (cl.input || cl.framesDir || cl.soundOut))
-        return fail("--input, --frames-dir and --sound-out need --headless");
+    if (!cl.headless && (cl.input || cl.framesDir || cl.soundOut || cl.webPage))
+        return fail("--input, --frames-dir, --sound-out and --web-page need --headless");
     if (!cl.headless && cl.screenScaleGiven)
         return fail("--screen-scale needs --headless (the window shows 1.5)");
     if (cl.soundOut && cl.ticks > kMaxSoundTicks)

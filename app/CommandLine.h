@@ -24,7 +24,9 @@ struct CommandLine {
     bool screenScaleGiven = false;
     std::optional<long long> quitAfterMs;  // window mode: quit by itself (tests, demos)
     std::optional<std::string> openUrl;    // handed to the app once it has started
-    std::string resources;                 // folder of the generated textures
+    // Headless: an http or https page loaded into a web view after the first tick.
+    std::optional<std::string> webPage;
+    std::string resources;  // folder of the generated textures
 
     // Parses argv; on a bad argument returns nothing and puts the reason in `error`.
     static std::optional<CommandLine> parse(int argc, const char* const* argv, std::string* error);

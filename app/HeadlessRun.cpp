@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "app/FrameWriter.h"
@@ -200,11 +201,38 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
             LogMessage("headless run", 3, "the web wait budget is spent: pages now load beside the game");
     };
 
+    // --web-page: one view of the window's size, off screen, made after the first tick. Only its
+    // first end counts: a page that loads and then navigates on has loaded.
+    struct PageWatch : platform::web::WebEngineDelegate {
+        RunResult::WebPage report;
+        const long long* tick = nullptr;
+        bool ended = false;
+        void loadFinished() override {
+            if (!std::exchange(ended, true)) report.loadedAtTick = *tick;
+        }
+        void loadFailed(const platform::web::WebError& e) override {
+            if (!std::exchange(ended, true))
+                report.error = e.message + " (" + e.domain + " " + std::to_string(e.code) + ")";
+        }
+    };
+    PageWatch pageWatch;
+    std::unique_ptr<platform::web::WebEngine> pageView;
+    auto openWebPage = [&] {
+        pageWatch.report.url = *options_.webPage;
+        const platform::Size size = window->bounds().size;
+        pageView = platform::web::WebViews::create(static_cast<int>(size.width),
+                                                   static_cast<int>(size.height), &pageWatch.report.error);
+        if (!pageView) return;
+        pageView->setDelegate(&pageWatch);
+        pageView->loadRequest({*options_.webPage, {}});
+    };
+
     // Touches go through the window's hit testing, as the mouse does in the window.
     constexpr std::uint64_t kFinger = 1;
     bool fingerDown = false;
     platform::Point fingerAt;
     long long tick = 0;
+    pageWatch.tick = &tick;
     // URLs and alert answers come from outside the game: after their tick, not inside it.
     std::vector<std::function<void()>> afterTick;
     auto deliver = [&](const InputEvent& ev) {
@@ -273,6 +301,7 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
         if (recorder) soundFailed = !recorder->catchUp(tick);
         for (auto& action : afterTick) action();
         afterTick.clear();
+        if (options_.webPage && tick == 1) openWebPage();
         if (tickObserver_) tickObserver_(tick);
         betweenTicks();
         if (captureThisTick) {
@@ -312,6 +341,10 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
     }
     result.screen = core.currentScreenName();
     result.opened = opener->opened();
+    if (options_.webPage) {
+        if (pageView) pageView->setDelegate(nullptr);
+        result.webPage = pageWatch.report;
+    }
     if (options_.screenshot) {
         // The game's last state, drawn now unless its frame was drawn already.
         if (view && (view->renderedFrames() == 0 || view->drawnFrame() != view->frames())) {

@@ -6,5 +6,12 @@ std::string RunResult::toJson() const {
     nlohmann::ordered_json j = {{"level", level},   {"seed", seed},     {"ticks", ticks},
                                 {"frames", frames}, {"score", score},   {"state", state},
                                 {"opened", opened}, {"screen", screen}, {"rendered", rendered}};
+    if (webPage) {
+        j["webPage"] = {
+            {"url", webPage->url},
+            {"loadedAtTick", webPage->loadedAtTick < 0 ? nlohmann::ordered_json()
+                                                       : nlohmann::ordered_json(webPage->loadedAtTick)},
+            {"error", webPage->error}};
+    }
     return j.dump();
 }

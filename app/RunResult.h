@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,13 @@ struct RunResult {
     std::vector<std::string> opened;  // web pages the run would have opened, in order
     // The root screen at the end: "title", "select", "game", "pause", "gameover" or "tools".
     std::string screen;
+    // --web-page: the page, the tick after which it had loaded (-1: it did not), and why it failed.
+    struct WebPage {
+        std::string url;
+        long long loadedAtTick = -1;
+        std::string error;
+    };
+    std::optional<WebPage> webPage;
 
     std::string toJson() const;
 };

@@ -38,7 +38,9 @@ TEST(CommandLine, ReadsEveryOption) {
                      "--sound-out",
                      "mix.wav",
                      "--screen-scale",
-                     "1.5"},
+                     "1.5",
+                     "--web-page",
+                     "https://127.0.0.1:8443/ad.html"},
                     &error);
     ASSERT_TRUE(cl) << error;
     EXPECT_TRUE(cl->headless);
@@ -52,6 +54,7 @@ TEST(CommandLine, ReadsEveryOption) {
     EXPECT_EQ(cl->openUrl, "tikoleap:///startTitle");
     EXPECT_EQ(*cl->soundOut, "mix.wav");
     EXPECT_FLOAT_EQ(cl->screenScale, 1.5f);
+    EXPECT_EQ(cl->webPage, "https://127.0.0.1:8443/ad.html");
 }
 
 TEST(CommandLine, RefusesBadArguments) {
@@ -76,6 +79,10 @@ TEST(CommandLine, RefusesBadArguments) {
              {"--headless", "--screen-scale", "3.5"},
              {"--headless", "--screen-scale", "nan"},
              {"--screen-scale", "1.5"},  // the window has its own
+             {"--headless", "--web-page"},
+             {"--headless", "--web-page", "file:///etc/passwd"},  // pages come over http and https only
+             {"--headless", "--web-page", "javascript:alert(1)"},
+             {"--web-page", "http://127.0.0.1/"},  // the window run has no page of its own
          }) {
         error.clear();
         EXPECT_FALSE(parse(args, &error)) << args.front();

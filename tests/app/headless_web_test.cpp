@@ -80,7 +80,10 @@ TEST(HeadlessWeb, APageLoadsBetweenTicksAndTheGameReplaysAsWithout) {
     HeadlessRun plain(options(tmp, "plain", 500));
     const auto without = run(plain);
 
-    HeadlessRun withPage(options(tmp, "web", 500));
+    // Two pages: one of --web-page, and one a view made by the game's own code in tick 40.
+    CommandLine webOptions = options(tmp, "web", 500);
+    webOptions.webPage = server().url("/banner.html?cl");
+    HeadlessRun withPage(webOptions);
     long long tick = 0;
     PageDelegate delegate;
     delegate.tick = &tick;
@@ -101,7 +104,7 @@ TEST(HeadlessWeb, APageLoadsBetweenTicksAndTheGameReplaysAsWithout) {
     // Asked for in tick 40, the page was there before tick 41 ran.
     EXPECT_EQ(delegate.finishedAt, 40);
     EXPECT_TRUE(delegate.failures.empty()) << delegate.failures.front().message;
-    EXPECT_EQ(server().hits("/banner.html").size(), 1u);
+    EXPECT_EQ(server().hits("/banner.html").size(), 2u);
     EXPECT_EQ(view->url(), server().url("/banner.html"));
     // And it is drawn: the engine renders beside the run's own GL without taking it over.
     auto orange = [&] {
@@ -112,7 +115,12 @@ TEST(HeadlessWeb, APageLoadsBetweenTicksAndTheGameReplaysAsWithout) {
     EXPECT_TRUE(platform::MainContextPump::waitUntil(orange, 10));
 
     ASSERT_TRUE(without && with);
-    EXPECT_EQ(without->toJson(), with->toJson());
+    ASSERT_TRUE(with->webPage);
+    EXPECT_EQ(with->webPage->loadedAtTick, 1);
+    EXPECT_EQ(with->webPage->error, "");
+    RunResult game = *with;
+    game.webPage.reset();
+    EXPECT_EQ(without->toJson(), game.toJson());
     EXPECT_GT(with->ticks, 300);
     EXPECT_EQ(readFile(tmp.path() / "plain.png"), readFile(tmp.path() / "web.png"));
     for (const auto& entry : fs::directory_iterator(tmp.path() / "frames-plain")) {
@@ -160,31 +168,31 @@ TEST(HeadlessWeb, WithoutADisplayAViewIsRefusedAtOnceAndTheRunGoesOn) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
+            ::unsetenv("DISPLAY");
+            ::unsetenv("WAYLAND_DISPLAY");
             TempDir tmp("tikoleap-headless-noweb");
             std::ofstream(tmp.path() / "input.txt") << "10 tilt 0.3\n";
             CommandLine cl = options(tmp, "noweb", 60);
             cl.framesDir.reset();
+            cl.webPage = "http://127.0.0.1:9/page.html";
             HeadlessRun headless(cl);
             bool made = false;
             headless.setTickObserver([&](long long t) {
                 std::string error;
-                if (t == 5) {
-                    ::unsetenv("DISPLAY");
-                    ::unsetenv("WAYLAND_DISPLAY");
-                } else if (t == 6) {
-                    // A display named but not there: the engine is tried once, and refused for good.
-                    ::setenv("DISPLAY", ":4093", 1);
-                } else if (t != 7) {
-                    return;
-                }
+                // A display named but not there: the engine is tried once, and refused for good.
+                if (t == 6) ::setenv("DISPLAY", ":4093", 1);
+                if (t != 1 && t != 6 && t != 7) return;
                 made = made || WebViews::create(320, 50, &error) != nullptr;
                 std::cerr << "tick " << t << ": " << error << "\n";
             });
             const auto result = run(headless);
+            if (result && result->webPage) std::cerr << "page: " << result->toJson() << "\n";
             std::exit(!made && !WebViews::engineRunning() && result && result->ticks == 60 ? 0 : 1);
         },
         testing::ExitedWithCode(0),
-        "tick 5: no web views without a display \\(neither DISPLAY nor WAYLAND_DISPLAY is set\\)"
+        "tick 1: no web views without a display \\(neither DISPLAY nor WAYLAND_DISPLAY is set\\)"
         ".*tick 6: no web views: the web engine needs an X display"
-        ".*tick 7: no web views: the web engine needs an X display");
+        ".*tick 7: no web views: the web engine needs an X display"
+        ".*page: .*\"webPage\":\\{\"url\":\"http://127.0.0.1:9/page.html\",\"loadedAtTick\":null,"
+        "\"error\":\"no web views without a display");
 }
