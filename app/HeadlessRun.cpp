@@ -188,7 +188,8 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
     // Web events come on real time, from GLib's default main context, which nothing else here
     // runs. They are taken between ticks, never inside one, and the virtual clock stands still
     // meanwhile: a page asked for in a tick has loaded (or failed) before the next, however long
-    // it took, so the game sees the same web at the same tick in every run of a reachable page.
+    // it took within the run's budget, so the game's code sees a page's end at the same tick in
+    // every run.
     double webWaitLeft = webWaitLimit_;
     auto betweenTicks = [&] {
         if (!platform::web::WebViews::engineRunning()) return;

@@ -2,6 +2,7 @@
 
 #include <glib.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace platform {
@@ -15,6 +16,7 @@ int MainContextPump::dispatchReady(int limit) {
 bool MainContextPump::waitUntil(const std::function<bool()>& done, double seconds) {
     if (done()) return true;
     if (!(seconds > 0)) return false;
+    seconds = std::min(seconds, 86400.0);  // a day: past it the milliseconds below would not fit
     const gint64 end = g_get_monotonic_time() + static_cast<gint64>(seconds * 1e6);
     // A blocked iteration wakes for the next event or for this source, at the end of the wait.
     GSource* deadline = g_timeout_source_new(static_cast<guint>(std::ceil(seconds * 1000)));

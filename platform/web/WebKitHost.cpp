@@ -155,7 +155,8 @@ void WebKitHost::viewDestroyed(WebKitEngine* engine) {
 }
 
 bool WebKitHost::anyViewLoading() const {
-    // The engine's own flag: it is set as a load is asked for, before the page starts.
+    // WebKit's own flag, set as soon as a load is asked for; the views' isLoading() waits for the
+    // load to start.
     return std::any_of(views_.begin(), views_.end(),
                        [](WebKitEngine* e) { return webkit_web_view_is_loading(e->webView()) != FALSE; });
 }
