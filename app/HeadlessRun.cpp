@@ -219,7 +219,6 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
     PageWatch pageWatch;
     std::unique_ptr<platform::web::WebEngine> pageView;
     auto openWebPage = [&] {
-        pageWatch.report.url = *options_.webPage;
         const platform::Size size = window->bounds().size;
         pageView = platform::web::WebViews::create(static_cast<int>(size.width),
                                                    static_cast<int>(size.height), &pageWatch.report.error);
@@ -345,6 +344,8 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
     if (options_.webPage) {
         if (pageView) pageView->setDelegate(nullptr);
         result.webPage = pageWatch.report;
+        result.webPage->url = *options_.webPage;
+        if (tick == 0) result.webPage->error = "the run ended before its first tick";
     }
     if (options_.screenshot) {
         // The game's last state, drawn now unless its frame was drawn already.
