@@ -29,7 +29,8 @@ uint64_t DZMillisecondClock::reading() {
 }
 
 uint64_t DZAbsoluteTime::absoluteTimeInMilliseconds() {
-    static DZMillisecondClock clock([] {
+    // Never destroyed: worker threads read the clock up to the process's end.
+    static auto* clock = new DZMillisecondClock([] {
         DZMillisecondClock::Sample sample;
         if (auto loop = platform::RunLoop::mainLoop()) {
             sample.seconds = loop->now();
@@ -40,5 +41,5 @@ uint64_t DZAbsoluteTime::absoluteTimeInMilliseconds() {
         }
         return sample;
     });
-    return clock.reading();
+    return clock->reading();
 }

@@ -55,8 +55,9 @@ void moveAside(platform::UserDefaults& defaults, const std::string& key) {
 }  // namespace
 
 std::shared_ptr<DZPinger> DZPinger::sharedInstance() {
-    static std::shared_ptr<DZPinger> shared = create(platform::UserDefaults::standard());
-    return shared;
+    // Never destroyed: its queue and the network's replies use it up to the process's end.
+    static const auto* shared = new std::shared_ptr<DZPinger>(create(platform::UserDefaults::standard()));
+    return *shared;
 }
 
 std::shared_ptr<DZPinger> DZPinger::create(std::shared_ptr<platform::UserDefaults> defaults) {
