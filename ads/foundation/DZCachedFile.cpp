@@ -112,7 +112,7 @@ void DZCachedFile::beginFetchWithCacheBuster(bool cacheBuster) {
             std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
         char unique[32];
         std::snprintf(unique, sizeof unique, "%.0f", now - kReferenceDateOffset);
-        if (auto base = platform::Url::parse(url)) {
+        if (auto base = dz_URLWithString(url)) {
             if (auto busted = dz_appendQueryValue(*base, std::string(unique), "unique")) url = busted->text();
         }
         cachePolicy_ = kReloadIgnoringLocalCacheData;

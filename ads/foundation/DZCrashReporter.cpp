@@ -177,7 +177,7 @@ std::string DZCrashReporter::reportText(const std::string& name, const std::stri
 }
 
 std::string DZCrashReporter::reportURL(const std::string& text) const {
-    auto base = platform::Url::parse(baseURL_);
+    auto base = dz_URLWithString(baseURL_);
     if (!base) return {};
     auto url = dz_appendQueryParameters(*base, {{"os", facts_.os},
                                                 {"appid", facts_.appid},

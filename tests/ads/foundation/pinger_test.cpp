@@ -3,14 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ads/foundation/DZPinger.h"
+#include "platform/dispatch/DispatchQueue.h"
+#include "platform/dispatch/WorkerPool.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/foundation/ScopedLogSink.h"
 #include "platform/foundation/UserDefaults.h"
@@ -206,6 +211,38 @@ TEST_F(DZPingerTest, UnusableSettingsAndStoresFallBackWithoutLosingAnything) {
 // The two runs of a restart, each in a process of its own (they can be run by hand too, see the
 // README).
 // The first pings URL while its server is down and ends the run as the app does.
+TEST_F(DZPingerTest, KeepingAReportNowGivesUpInTimeWhenTheStoresQueueIsStuck) {
+    makePinger();
+    // Every worker busy: the store's write cannot run until they are let go.
+    std::mutex mutex;
+    std::condition_variable letGo;
+    bool released = false;
+    std::atomic<std::size_t> busy{0};
+    for (std::size_t i = 0; i < platform::dispatch_detail::WorkerPool::kMaxThreads; ++i) {
+        platform::DispatchQueue::global()->async([&] {
+            ++busy;
+            std::unique_lock lock(mutex);
+            letGo.wait_for(lock, std::chrono::seconds(5), [&] { return released; });
+        });
+    }
+    while (busy < platform::dispatch_detail::WorkerPool::kMaxThreads) std::this_thread::yield();
+
+    const auto start = std::chrono::steady_clock::now();
+    const bool kept =
+        pinger->storeRetryURLStringNow("http://127.0.0.1:9/crash", kGroup, std::chrono::milliseconds(200));
+    const auto took = std::chrono::steady_clock::now() - start;
+    {
+        std::lock_guard lock(mutex);
+        released = true;
+    }
+    letGo.notify_all();
+    EXPECT_FALSE(kept);
+    EXPECT_LT(took, std::chrono::seconds(2));
+    // Kept in memory at once, and written once the queue runs again.
+    EXPECT_EQ(stored().count("http://127.0.0.1:9/crash"), 1u);
+    EXPECT_TRUE(defaults->synchronize());
+}
+
 TEST(DZPingerChild, DISABLED_PingWithTheServerDown) {
     const char* home = std::getenv("TIKOLEAP_CHILD_HOME");
     const char* url = std::getenv("TIKOLEAP_CHILD_URL");
