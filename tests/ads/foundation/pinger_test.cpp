@@ -213,29 +213,34 @@ TEST_F(DZPingerTest, UnusableSettingsAndStoresFallBackWithoutLosingAnything) {
 // The first pings URL while its server is down and ends the run as the app does.
 TEST_F(DZPingerTest, KeepingAReportNowGivesUpInTimeWhenTheStoresQueueIsStuck) {
     makePinger();
-    // Every worker busy: the store's write cannot run until they are let go.
-    std::mutex mutex;
-    std::condition_variable letGo;
-    bool released = false;
-    std::atomic<std::size_t> busy{0};
-    for (std::size_t i = 0; i < platform::dispatch_detail::WorkerPool::kMaxThreads; ++i) {
-        platform::DispatchQueue::global()->async([&] {
-            ++busy;
-            std::unique_lock lock(mutex);
-            letGo.wait_for(lock, std::chrono::seconds(5), [&] { return released; });
+    // Every worker busy: the store's write cannot run until they are let go. The gate outlives
+    // the test for the workers that wake late.
+    struct Gate {
+        std::mutex mutex;
+        std::condition_variable letGo;
+        bool released = false;
+        std::atomic<std::size_t> busy{0};
+    };
+    auto gate = std::make_shared<Gate>();
+    constexpr std::size_t kWorkers = platform::dispatch_detail::WorkerPool::kMaxThreads;
+    for (std::size_t i = 0; i < kWorkers; ++i) {
+        platform::DispatchQueue::global()->async([gate] {
+            ++gate->busy;
+            std::unique_lock lock(gate->mutex);
+            gate->letGo.wait_for(lock, std::chrono::seconds(5), [&] { return gate->released; });
         });
     }
-    while (busy < platform::dispatch_detail::WorkerPool::kMaxThreads) std::this_thread::yield();
+    while (gate->busy < kWorkers) std::this_thread::yield();
 
     const auto start = std::chrono::steady_clock::now();
     const bool kept =
         pinger->storeRetryURLStringNow("http://127.0.0.1:9/crash", kGroup, std::chrono::milliseconds(200));
     const auto took = std::chrono::steady_clock::now() - start;
     {
-        std::lock_guard lock(mutex);
-        released = true;
+        std::lock_guard lock(gate->mutex);
+        gate->released = true;
     }
-    letGo.notify_all();
+    gate->letGo.notify_all();
     EXPECT_FALSE(kept);
     EXPECT_LT(took, std::chrono::seconds(2));
     // Kept in memory at once, and written once the queue runs again.
