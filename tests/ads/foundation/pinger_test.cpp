@@ -230,7 +230,9 @@ TEST_F(DZPingerTest, KeepingAReportNowGivesUpInTimeWhenTheStoresQueueIsStuck) {
             gate->letGo.wait_for(lock, std::chrono::seconds(5), [&] { return gate->released; });
         });
     }
-    while (gate->busy < kWorkers) std::this_thread::yield();
+    const auto ready = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (gate->busy < kWorkers && std::chrono::steady_clock::now() < ready) std::this_thread::yield();
+    ASSERT_EQ(gate->busy.load(), kWorkers);
 
     const auto start = std::chrono::steady_clock::now();
     const bool kept =

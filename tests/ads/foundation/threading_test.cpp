@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <future>
 #include <memory>
 #include <string>
@@ -233,8 +234,9 @@ TEST(DZProcessExitChild, DISABLED_ExitWhileAWorkerRuns) {
             ++rounds;
         }
     }).detach();
-    while (rounds < 100) std::this_thread::yield();
-    std::exit(0);
+    const auto ready = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (rounds < 100 && std::chrono::steady_clock::now() < ready) std::this_thread::yield();
+    std::exit(rounds < 100 ? 2 : 0);
 }
 
 TEST(DZProcessExit, SharedStateOutlivesTheWorkersStillUsingItAtExit) {
