@@ -7,6 +7,10 @@
 #include "platform/runloop/RunLoop.h"
 
 uint64_t DZMillisecondClock::reading() {
+    return static_cast<uint64_t>(preciseReading());
+}
+
+double DZMillisecondClock::preciseReading() {
     const Sample sample = source_();
     std::lock_guard<std::mutex> lock(mutex_);
     const bool sameScale =
@@ -17,19 +21,21 @@ uint64_t DZMillisecondClock::reading() {
         startSeconds_ = sample.seconds;
     } else if (!sameScale) {
         // Another time scale: go on from the last reading instead of jumping.
-        startSeconds_ = sample.seconds - static_cast<double>(last_ - 1) / 1000.0;
+        startSeconds_ = sample.seconds - (last_ - 1.0) / 1000.0;
     }
     scale_ = sample.scale;
     hadScale_ = static_cast<bool>(sample.scale);
     // Whole microseconds first: the loop's seconds are a double, and 0.12 s must not read 119 ms.
     const double ms = std::round((sample.seconds - startSeconds_) * 1e6) / 1000.0 + 1.0;
-    const uint64_t value = ms >= 1.0 && std::isfinite(ms) ? static_cast<uint64_t>(ms) : 1;
-    last_ = std::max(last_, value);
+    last_ = std::max(last_, ms >= 1.0 && std::isfinite(ms) ? ms : 1.0);
     return last_;
 }
 
-uint64_t DZAbsoluteTime::absoluteTimeInMilliseconds() {
-    static DZMillisecondClock clock([] {
+namespace {
+
+DZMillisecondClock& componentClock() {
+    // Never destroyed: worker threads read the clock up to the process's end.
+    static auto* clock = new DZMillisecondClock([] {
         DZMillisecondClock::Sample sample;
         if (auto loop = platform::RunLoop::mainLoop()) {
             sample.seconds = loop->now();
@@ -40,5 +46,15 @@ uint64_t DZAbsoluteTime::absoluteTimeInMilliseconds() {
         }
         return sample;
     });
-    return clock.reading();
+    return *clock;
+}
+
+}  // namespace
+
+uint64_t DZAbsoluteTime::absoluteTimeInMilliseconds() {
+    return componentClock().reading();
+}
+
+double DZAbsoluteTime::absoluteTimeInSeconds() {
+    return componentClock().preciseReading() / 1000.0;
 }

@@ -24,6 +24,8 @@ class DZMillisecondClock {
 
     // Safe from any thread.
     uint64_t reading();
+    // The same reading to the microsecond, not truncated (so never below 1.0).
+    double preciseReading();
 
   private:
     std::function<Sample()> source_;
@@ -32,7 +34,7 @@ class DZMillisecondClock {
     double startSeconds_ = 0;
     std::weak_ptr<void> scale_;
     bool hadScale_ = false;
-    uint64_t last_ = 0;
+    double last_ = 0;
 };
 
 class DZAbsoluteTime {
@@ -40,4 +42,6 @@ class DZAbsoluteTime {
     DZAbsoluteTime() = delete;
 
     static uint64_t absoluteTimeInMilliseconds();
+    // Seconds on the same clock to the microsecond, for spans shorter than a millisecond.
+    static double absoluteTimeInSeconds();
 };

@@ -4,6 +4,8 @@
 #include <mutex>
 #include <string>
 
+#include "ads/foundation/DZNSURLUtilities.h"
+#include "ads/foundation/DZRunOnMainThread.h"
 #include "platform/ui/View.h"
 
 namespace {
@@ -37,7 +39,7 @@ std::optional<platform::Url> DZAdURLStash::canonicalURLForURL(const std::optiona
     text.insert(authorityEnd == std::string::npos ? text.size() : authorityEnd, ":80");
     if (const size_t hash = text.find('#'); hash != std::string::npos) text.erase(hash);
     if (!text.empty() && text.back() == '/') text.pop_back();
-    return platform::Url::parse(text);
+    return dz_URLWithString(text);
 }
 
 void DZAdURLStash::add(const platform::Url& url, const std::shared_ptr<platform::ui::View>& view) {
@@ -63,7 +65,8 @@ std::shared_ptr<platform::ui::View> DZAdURLStash::viewForURL(const platform::Url
     if (it == urlStash().end()) return nullptr;
     auto view = it->second.view.lock();
     if (!view) urlStash().erase(it);
-    return view;
+    // The caller may be a worker, and the view's other owners may let go of it meanwhile.
+    return DZMainThreadReleased(std::move(view));
 }
 
 bool DZAdURLStash::hasStashedURLs() {

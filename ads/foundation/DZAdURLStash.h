@@ -24,7 +24,8 @@ class DZAdURLStash {
     static void add(const platform::Url& url, const std::shared_ptr<platform::ui::View>& view);
     // Removes the entry of the URL's canonical form when it is the given view's.
     static void remove(const platform::Url& url, const platform::ui::View* view);
-    // The live view stored under the URL's canonical form, or null.
+    // The live view stored under the URL's canonical form, or null. Whichever thread drops the
+    // last reference, the view is released on the main thread.
     static std::shared_ptr<platform::ui::View> viewForURL(const platform::Url& url);
     // Whether any entry's view is still alive.
     static bool hasStashedURLs();

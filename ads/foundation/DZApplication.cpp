@@ -3,8 +3,10 @@
 #include <mutex>
 
 #include "ads/foundation/DZAbsoluteTime.h"
+#include "ads/foundation/DZCrashReporter.h"
 #include "ads/foundation/DZDevice.h"
 #include "ads/foundation/DZInternalErrorAdditions.h"
+#include "ads/foundation/DZPinger.h"
 #include "ads/foundation/DZPropertyListJSON.h"
 #include "ads/foundation/DZRunOnMainThread.h"
 #include "platform/dispatch/DispatchQueue.h"
@@ -12,8 +14,11 @@
 #include "platform/foundation/ClassRegistry.h"
 #include "platform/foundation/FileIO.h"
 #include "platform/foundation/MainBundle.h"
+#include "platform/foundation/UserDefaults.h"
 #include "platform/plist/PlistFile.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/NotificationCenter.h"
+#include "platform/web/WebKitUserAgent.h"
 
 namespace fs = std::filesystem;
 using platform::ui::NotificationCenter;
@@ -35,6 +40,20 @@ const bool kLaunchObserverRegistered = [] {
         });
     return true;
 }();
+
+std::mutex& hooksMutex() {
+    static auto* mutex = new std::mutex();
+    return *mutex;
+}
+
+DZEarlyActivityHooks& hooks() {
+    static auto* hooks = new DZEarlyActivityHooks();
+    return *hooks;
+}
+
+void runIfSet(const std::function<void()>& step) {
+    if (step) step();
+}
 
 int64_t integerOf(const std::optional<nlohmann::json>& value) {
     return value && value->is_number_integer() ? value->get<int64_t>() : 0;
@@ -80,14 +99,6 @@ std::shared_ptr<DZApplication> DZApplication::create() {
         center.addObserver(platform::ui::kApplicationDidBecomeActiveNotification, [weak](const auto&) {
             if (auto self = weak.lock()) self->didBecomeActive();
         }));
-    application->observers_.push_back(
-        center.addObserver(platform::ui::kApplicationDidEnterBackgroundNotification, [weak](const auto&) {
-            if (auto self = weak.lock()) self->inBackground_ = true;
-        }));
-    application->observers_.push_back(
-        center.addObserver(platform::ui::kApplicationWillEnterForegroundNotification, [weak](const auto&) {
-            if (auto self = weak.lock()) self->inBackground_ = false;
-        }));
     return application;
 }
 
@@ -108,22 +119,43 @@ void DZApplication::applicationDidFinishLaunching() {
     runEarlyActivities();
 }
 
+void DZApplication::setEarlyActivityHooks(DZEarlyActivityHooks newHooks) {
+    std::lock_guard lock(hooksMutex());
+    hooks() = std::move(newHooks);
+}
+
 void DZApplication::runEarlyActivities() {
     // The device facts are read on the main thread; a call from elsewhere goes there first, so
     // the one run never happens where it could not read them.
     DZRunOnMainThread([] {
         static std::once_flag once;
         std::call_once(once, [] {
-            DZDevice::sharedInstance()->cacheStaticParameters();
-            // The page-script interceptor, the token dispenser, the purchase reporter and the
-            // page-content sampling belong to the rendering and mediation layers, which do not
-            // exist yet: nothing of theirs is due.
+            DZEarlyActivityHooks steps;
+            {
+                std::lock_guard lock(hooksMutex());
+                steps = hooks();
+            }
+            auto device = DZDevice::sharedInstance();
+            device->cacheStaticParameters();
+            // The component's own requests go out as the ad web views' do; without a display
+            // there is no engine to ask, and the device's default stays.
+            if (auto agent = platform::web::webKitDefaultUserAgent()) device->setUserAgentString(*agent);
+            runIfSet(steps.allowMRAIDInterceptor);
+            runIfSet(steps.createTokenDispenser);
+            DZPinger::sharedInstance()->start();
+            runIfSet(steps.enablePurchaseReportingWhenDue);
+            DZCrashReporter::sharedInstance().enableReporting();
+            if (platform::UserDefaults::standard()->boolForKey(kDZContentURLEnabledKey).value_or(false))
+                runIfSet(steps.startContentHashing);
         });
     });
 }
 
 bool DZApplication::isAppActive() const {
-    return !(inBackground_ && appFinishedLaunching_);
+    // A background launch counts as active until launching has finished.
+    const auto& application = platform::ui::Application::shared();
+    const bool launched = appFinishedLaunching_ || application.hasFinishedLaunching();
+    return !(launched && application.state() == platform::ui::ApplicationState::Background);
 }
 
 std::optional<fs::path> DZApplication::iTunesMetadataPath() {
@@ -133,13 +165,14 @@ std::optional<fs::path> DZApplication::iTunesMetadataPath() {
 }
 
 nlohmann::json DZApplication::iTunesMetadata() const {
-    static const nlohmann::json metadata = [] {
+    // Never destroyed: the request parameters read it on worker threads up to the process's end.
+    static const auto* metadata = new nlohmann::json([] {
         auto path = iTunesMetadataPath();
         std::optional<nlohmann::json> dict;
         if (path) dict = DZDictionaryFromPropertyListFile(*path);
         return dict ? *dict : nlohmann::json::object();
-    }();
-    return metadata;
+    }());
+    return *metadata;
 }
 
 uint32_t DZApplication::nextZadavaDuruID() {
@@ -168,7 +201,8 @@ void DZApplication::updateAvailableAdapterNamesWithPotentialAdapterNames(
     for (const auto& name : candidates) {
         if (registry.conformsTo(name, kDZMAdNetworkAdapterKind)) present.push_back(name);
     }
-    setAvailableAdapterNames(present);
+    // None known is no list at all, so that requests leave the adapters out.
+    setAvailableAdapterNames(present.empty() ? std::nullopt : std::make_optional(std::move(present)));
 }
 
 std::shared_ptr<platform::DispatchQueue> DZApplication::notificationQueue() {

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -26,6 +27,21 @@
 
 // The registry kind that mediation adapters register under.
 inline constexpr const char* kDZMAdNetworkAdapterKind = "DZMAdNetworkAdapter";
+// The user-defaults switch of on-screen content sampling.
+inline const std::string kDZContentURLEnabledKey = "/rerive/ads/content_url_enabled";
+
+// The start-up steps that belong to the ad layers above this one, each set by its own layer
+// before launching finishes; a step that is not set is skipped.
+struct DZEarlyActivityHooks {
+    // Lets the page-script interceptor answer "mraid.js" requests (rendering layer).
+    std::function<void()> allowMRAIDInterceptor;
+    // Makes the shared token dispenser (mediation layer).
+    std::function<void()> createTokenDispenser;
+    // Enables the purchase reporter when it says it should be (mediation layer).
+    std::function<void()> enablePurchaseReportingWhenDue;
+    // Starts on-screen content sampling; called only while kDZContentURLEnabledKey is on.
+    std::function<void()> startContentHashing;
+};
 
 // The file at path as a property-list dictionary: nothing and the private error 1 ("File could
 // not be read.") when it cannot be read, nothing and the parser's reason when it is no
@@ -43,8 +59,10 @@ class DZApplication : public DZStatisticDictionaryDelegate,
     DZApplication(const DZApplication&) = delete;
     DZApplication& operator=(const DZApplication&) = delete;
 
-    // The start-up work, once per process (on the main thread).
+    // The start-up work, once per process, on the main thread (a call from elsewhere goes there):
+    // device facts and the web engine's user agent, the hooks' steps, the pinger, crash reports.
     void runEarlyActivities();
+    static void setEarlyActivityHooks(DZEarlyActivityHooks hooks);
     // The did-finish-launching notice: launching is done, then runEarlyActivities().
     void applicationDidFinishLaunching();
 
@@ -52,7 +70,7 @@ class DZApplication : public DZStatisticDictionaryDelegate,
     const std::optional<std::string>& mainBundleIdentifier() const { return mainBundleIdentifier_; }
     const DZSession& currentSession() const { return currentSession_; }
     const std::shared_ptr<DZStatisticDictionary>& statistics() const { return statistics_; }
-    // False only in the background after launching has finished.
+    // False only in the background after launching has finished. Any thread.
     bool isAppActive() const;
 
     // The app container's store metadata file, and its dictionary (read once per process; empty
@@ -108,7 +126,6 @@ class DZApplication : public DZStatisticDictionaryDelegate,
     std::string version_;
     std::optional<std::string> mainBundleIdentifier_;
     std::atomic<bool> appFinishedLaunching_{false};
-    std::atomic<bool> inBackground_{false};
     DZSession currentSession_;
     std::shared_ptr<DZStatisticDictionary> statistics_;
     std::shared_ptr<platform::DispatchQueue> notificationSerialQueue_;

@@ -22,7 +22,7 @@ std::string joined(const std::vector<std::string>& items) {
 std::optional<std::string> DZCSIReporter::URLForTimeRecorder(DZCSITimeRecorder& recorder) const {
     const auto completed = recorder.completedVariables();
     if (completed.empty()) return std::nullopt;
-    const auto server = platform::Url::parse(configuration_->server());
+    const auto server = dz_URLWithString(configuration_->server());
     if (!server) return std::nullopt;
 
     nlohmann::json query = {{"s", configuration_->serviceName()},
@@ -32,10 +32,12 @@ std::optional<std::string> DZCSIReporter::URLForTimeRecorder(DZCSITimeRecorder& 
     if (const auto ids = recorder.experimentIDs(); !ids.empty()) query["e"] = joined(ids);
     std::vector<std::string> items;
     for (const auto& [key, variable] : completed) {
+        // A completed variable that is not valid never becomes so: it goes unsent, and goes, or
+        // recorders would keep every spoiled measurement for the rest of the run.
+        recorder.removeCompletedVariableForKey(key);
         if (!variable->isValid()) continue;
         const auto milliseconds = static_cast<uint64_t>(std::llround(variable->length() * 1000.0));
         items.push_back(variable->name() + "." + std::to_string(milliseconds));
-        recorder.removeCompletedVariableForKey(key);
     }
     query["it"] = joined(items);
     const auto url = dz_appendQueryParameters(*server, query);

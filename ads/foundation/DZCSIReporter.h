@@ -1,6 +1,6 @@
 #pragma once
-// Turns one time recorder into a report URL and sends it as one GET. A report takes the valid
-// completed variables out of the recorder; invalid ones stay (and are never sent).
+// Turns one time recorder into a report URL and sends it as one GET. A report takes every
+// completed variable out of the recorder: the valid ones are sent, the invalid ones dropped.
 #include <functional>
 #include <memory>
 #include <optional>

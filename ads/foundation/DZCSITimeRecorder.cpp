@@ -15,7 +15,8 @@ std::shared_ptr<DZCSITimeRecorder> DZCSITimeRecorder::initWithAction(const std::
 }
 
 double DZCSITimeRecorder::currentTime() {
-    return static_cast<double>(DZAbsoluteTime::absoluteTimeInMilliseconds()) / 1000.0;
+    // To the microsecond: a step shorter than a millisecond still has a length.
+    return DZAbsoluteTime::absoluteTimeInSeconds();
 }
 
 void DZCSITimeRecorder::startTimingVariableWithName(const std::string& name, const std::string& key) {

@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "ads/foundation/DZRunOnMainThread.h"
 #include "platform/dispatch/DispatchQueue.h"
-#include "platform/runloop/RunLoop.h"
 #include "platform/ui/NotificationCenter.h"
 
 template <typename T>
@@ -27,7 +27,14 @@ class DZCacheSet : public std::enable_shared_from_this<DZCacheSet<T>> {
             });
         return set;
     }
-    ~DZCacheSet() { platform::ui::NotificationCenter::defaultCenter().removeObserver(observer_); }
+    // The last owner may be a worker (a queued addition holds the set): the pooled objects still
+    // go to the main thread.
+    ~DZCacheSet() {
+        platform::ui::NotificationCenter::defaultCenter().removeObserver(observer_);
+        std::vector<std::shared_ptr<T>> pooled(set_.begin(), set_.end());
+        set_.clear();
+        releaseOnMain(std::move(pooled));
+    }
     DZCacheSet(const DZCacheSet&) = delete;
     DZCacheSet& operator=(const DZCacheSet&) = delete;
 
@@ -68,9 +75,7 @@ class DZCacheSet : public std::enable_shared_from_this<DZCacheSet<T>> {
           maxCapacity_(maxCapacity) {}
 
     static void releaseOnMain(std::vector<std::shared_ptr<T>> objects) {
-        if (objects.empty() || !platform::RunLoop::mainLoop() || platform::DispatchQueue::main()->isCurrent())
-            return;
-        platform::DispatchQueue::main()->async([objects = std::move(objects)] {});
+        for (auto& object : objects) DZReleaseOnMainThread(std::move(object));
     }
 
     platform::ui::NotificationCenter::Token observer_ = 0;

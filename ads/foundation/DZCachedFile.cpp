@@ -9,9 +9,9 @@
 #include <cstdio>
 #include <system_error>
 
+#include "ads/foundation/DZDevice.h"
 #include "ads/foundation/DZNSURLUtilities.h"
 #include "ads/foundation/DZURLErrors.h"
-#include "ads/foundation/DZUserAgent.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/foundation/FileIO.h"
 #include "platform/foundation/PercentEncoding.h"
@@ -112,7 +112,7 @@ void DZCachedFile::beginFetchWithCacheBuster(bool cacheBuster) {
             std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
         char unique[32];
         std::snprintf(unique, sizeof unique, "%.0f", now - kReferenceDateOffset);
-        if (auto base = platform::Url::parse(url)) {
+        if (auto base = dz_URLWithString(url)) {
             if (auto busted = dz_appendQueryValue(*base, std::string(unique), "unique")) url = busted->text();
         }
         cachePolicy_ = kReloadIgnoringLocalCacheData;
@@ -121,7 +121,7 @@ void DZCachedFile::beginFetchWithCacheBuster(bool cacheBuster) {
     request.url = url;
     request.cookies = true;
     request.maxBodyBytes = kMaxFileBytes;
-    request.userAgent = dz_userAgentString();  // empty: the layer's own
+    request.userAgent = DZDevice::sharedInstance()->userAgentString();
     if (auto date = fileModificationRFC1123DateString()) request.headers.set("If-Modified-Since", *date);
 
     std::weak_ptr<DZCachedFile> weak = weak_from_this();

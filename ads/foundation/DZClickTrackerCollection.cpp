@@ -1,13 +1,23 @@
 #include "ads/foundation/DZClickTrackerCollection.h"
 
+#include "ads/foundation/DZApplication.h"
 #include "ads/foundation/DZMUtilities.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/foundation/Log.h"
 #include "platform/http/HttpUrl.h"
 
 std::shared_ptr<DZClickTrackerCollection> DZClickTrackerCollection::sharedInstance() {
-    static std::shared_ptr<DZClickTrackerCollection> shared = create();
-    return shared;
+    // Never destroyed: at exit its trackers' fetches may still report to it. The process's
+    // mediation reports are numbered by the application state.
+    static const auto* shared = new std::shared_ptr<DZClickTrackerCollection>([] {
+        auto collection = create();
+        auto application = DZApplication::sharedInstance();
+        collection->setMediationReportSource(
+            {[application] { return application->nextSequenceNumberAsString(); },
+             [application] { return application->currentSession().uniqueID(); }});
+        return collection;
+    }());
+    return *shared;
 }
 
 std::shared_ptr<DZClickTrackerCollection> DZClickTrackerCollection::create() {

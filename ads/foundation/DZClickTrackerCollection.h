@@ -22,7 +22,9 @@ struct DZMediationReportSource {
 class DZClickTrackerCollection : public DZClickTrackerDelegate,
                                  public std::enable_shared_from_this<DZClickTrackerCollection> {
   public:
+    // The process's collection, its reports numbered by DZApplication's shared instance.
     static std::shared_ptr<DZClickTrackerCollection> sharedInstance();
+    // A collection of its own (tests), without a report source.
     static std::shared_ptr<DZClickTrackerCollection> create();
     // Resets every tracker still held.
     ~DZClickTrackerCollection() override;

@@ -3,11 +3,12 @@
 #include <cxxabi.h>
 #include <errno.h>
 #include <execinfo.h>
-#include <sys/utsname.h>
 
 #include <cstdlib>
 #include <cstring>
 
+#include "ads/foundation/DZApplication.h"
+#include "ads/foundation/DZDevice.h"
 #include "ads/foundation/DZNSURLUtilities.h"
 #include "ads/foundation/DZPinger.h"
 #include "ads/foundation/DZSDKVersion.h"
@@ -72,12 +73,6 @@ std::vector<std::string> captureStack() {
     return lines;
 }
 
-std::string deviceModel() {
-    struct utsname name {};
-    if (::uname(&name) != 0) return {};
-    return name.machine;
-}
-
 void replaceAll(std::string& text, const std::string& what, const std::string& with) {
     if (what.empty()) return;
     for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + with.size())) {
@@ -102,7 +97,20 @@ DZCrashReporter& DZCrashReporter::sharedInstance() {
 DZCrashReporter::DZCrashReporter() : baseURL_(reportBaseURL()) {
     facts_.os = std::string(platform::kSystemVersion);
     facts_.js = kDZSDKVersion;
-    facts_.device = deviceModel();
+}
+
+DZCrashReportFacts DZCrashReporter::componentFacts() {
+    auto device = DZDevice::sharedInstance();
+    auto application = DZApplication::sharedInstance();
+    DZCrashReportFacts facts;
+    facts.os = device->systemVersion();
+    // Before the device facts are read, the platform's version is the same text.
+    if (facts.os.empty()) facts.os = std::string(platform::kSystemVersion);
+    facts.appid = application->mainBundleIdentifier().value_or("");
+    facts.api = application->version();
+    facts.js = kDZSDKVersion;
+    facts.device = device->deviceModel();
+    return facts;
 }
 
 std::string DZCrashReporter::reportBaseURL() {
@@ -114,6 +122,9 @@ void DZCrashReporter::enableReporting() {
     if (!enabled_) return;
     std::terminate_handler current = std::get_terminate();
     if (current == &DZCrashReporter::handleTerminate) return;
+    // Taken now: a crashing thread must not wait on the device's or the application's queues,
+    // and none of these facts changes once the app has started.
+    facts_ = componentFacts();
     previous_ = current;
     std::set_terminate(&DZCrashReporter::handleTerminate);
 }
@@ -166,7 +177,7 @@ std::string DZCrashReporter::reportText(const std::string& name, const std::stri
 }
 
 std::string DZCrashReporter::reportURL(const std::string& text) const {
-    auto base = platform::Url::parse(baseURL_);
+    auto base = dz_URLWithString(baseURL_);
     if (!base) return {};
     auto url = dz_appendQueryParameters(*base, {{"os", facts_.os},
                                                 {"appid", facts_.appid},

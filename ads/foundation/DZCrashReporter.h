@@ -31,7 +31,8 @@ class DZCrashReporter {
 
     static DZCrashReporter& sharedInstance();
 
-    // Installs the handler in front of the current one (once; a second call changes nothing).
+    // Installs the handler in front of the current one (once; a second call changes nothing), and
+    // takes the facts reports carry from the device and the application state.
     void enableReporting();
     // Puts the saved handler back, if ours is still the current one.
     void disableReporting();
@@ -42,6 +43,9 @@ class DZCrashReporter {
     static std::string reportBaseURL();
     void setReportBaseURL(std::string url) { baseURL_ = std::move(url); }
     void setFacts(DZCrashReportFacts facts) { facts_ = std::move(facts); }
+    const DZCrashReportFacts& facts() const { return facts_; }
+    // os, appid, api and device as the device facts and the application state give them.
+    static DZCrashReportFacts componentFacts();
     void setPinger(std::shared_ptr<DZPinger> pinger) { pinger_ = std::move(pinger); }
 
     // The report text of an exception: its name, its cleaned reason (or "filtered"), and every

@@ -86,9 +86,11 @@ nlohmann::json DZPublicInfoDictionary(const nlohmann::json& info) {
 
 std::string DZDefaultWebViewUserAgent() {
     // The shape of the desktop web engine's own user agent.
-    static const std::string agent = "Mozilla/5.0 (X11; Linux " + DZDevice::deviceSubmodel() +
-                                     ") AppleWebKit/605.1.15 (KHTML, like Gecko)";
-    return agent;
+    // Never destroyed, like the other once-per-process facts here: worker threads read them up to
+    // the process's end.
+    static const auto* agent = new std::string("Mozilla/5.0 (X11; Linux " + DZDevice::deviceSubmodel() +
+                                               ") AppleWebKit/605.1.15 (KHTML, like Gecko)");
+    return *agent;
 }
 
 DZDevice::DZDevice(std::shared_ptr<DZNetwork> network)
@@ -215,12 +217,12 @@ bool DZDevice::canMakePhoneCalls() const {
 }
 
 std::string DZDevice::deviceSubmodel() {
-    static const std::string machine = systemName().machine;
-    return machine;
+    static const auto* machine = new std::string(systemName().machine);
+    return *machine;
 }
 
 std::optional<std::string> DZDevice::locale() {
-    static const std::optional<std::string> language = []() -> std::optional<std::string> {
+    static const auto* language = new std::optional<std::string>([]() -> std::optional<std::string> {
         // The first of the user's languages, as gettext reads them.
         if (auto list = environment("LANGUAGE")) {
             if (auto first = languageOfLocaleName(list->substr(0, list->find(':')))) return first;
@@ -229,8 +231,8 @@ std::optional<std::string> DZDevice::locale() {
             if (auto value = environment(name)) return languageOfLocaleName(*value);
         }
         return std::nullopt;
-    }();
-    return language;
+    }());
+    return *language;
 }
 
 fs::path DZDevice::temporaryPathWithCreation(bool create) {

@@ -33,7 +33,8 @@ class DZNetwork;
 // secrets (the game's link-signing key lives there).
 nlohmann::json DZPublicInfoDictionary(const nlohmann::json& info);
 
-// The user agent the ad web views send until the web layer reports its own.
+// The user agent the component sends while no web engine has given its own (without a display
+// none can).
 std::string DZDefaultWebViewUserAgent();
 
 class DZDevice : public std::enable_shared_from_this<DZDevice> {
@@ -84,7 +85,8 @@ class DZDevice : public std::enable_shared_from_this<DZDevice> {
     std::optional<std::string> radioAccessTechnology() const;
     std::optional<std::string> lastKnownRadioAccessTechnology() const;
 
-    // The recorded user agent, else the default one.
+    // The one user agent of the component's requests: the web engine's, recorded at start-up
+    // and by the ad web views, else the default one.
     std::string userAgentString() const;
     // An empty text is ignored.
     void setUserAgentString(const std::string& userAgent);

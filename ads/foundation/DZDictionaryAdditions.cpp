@@ -1,5 +1,7 @@
 #include "ads/foundation/DZDictionaryAdditions.h"
 
+#include <cmath>
+
 #include "ads/foundation/DZInternalErrorAdditions.h"
 
 namespace {
@@ -27,6 +29,22 @@ bool writable(const nlohmann::json& value) {
     }
 }
 
+bool isNonFinite(const nlohmann::json& value) {
+    return value.is_number_float() && !std::isfinite(value.get<double>());
+}
+
+// JSON has no NaN or infinity: the writer would put null in their place, so such a value makes
+// the whole dictionary invalid.
+bool allNumbersFinite(const nlohmann::json& value) {
+    if (value.is_object() || value.is_array()) {
+        for (const auto& inner : value) {
+            if (!allNumbersFinite(inner)) return false;
+        }
+        return true;
+    }
+    return !isNonFinite(value);
+}
+
 // The value, or its repaired copy; changed tells which.
 nlohmann::json safeValue(const nlohmann::json& value, bool& changed) {
     if (value.is_object()) {
@@ -49,6 +67,11 @@ nlohmann::json safeValue(const nlohmann::json& value, bool& changed) {
         }
         return value;
     }
+    if (isNonFinite(value)) {
+        changed = true;
+        const double number = value.get<double>();
+        return std::isnan(number) ? "nan" : (number > 0 ? "inf" : "-inf");
+    }
     if (value.is_string() && !writable(value)) {
         changed = true;
         // The replacement character stands where the bytes are not UTF-8.
@@ -69,7 +92,7 @@ const nlohmann::json* dz_objectForKeyIfIsKindOfClass(const nlohmann::json& dict,
 
 std::optional<std::string> dz_JSONStringPretty(const nlohmann::json& dict, bool pretty,
                                                platform::ErrorRef* error) {
-    if (dict.is_object()) {
+    if (dict.is_object() && allNumbersFinite(dict)) {
         try {
             return pretty ? dict.dump(2) : dict.dump();
         } catch (const nlohmann::json::type_error&) {

@@ -16,10 +16,11 @@ const nlohmann::json* dz_objectForKeyIfIsKindOfClass(const nlohmann::json& dict,
 
 // The object as JSON text, indented when pretty; nothing, and the private-domain error 2
 // "Invalid JSON object." in error when asked, for anything but an object that JSON can write
-// (text that is not UTF-8 cannot be written).
+// (text that is not UTF-8, NaN and the infinities cannot be written).
 std::optional<std::string> dz_JSONStringPretty(const nlohmann::json& dict, bool pretty,
                                                platform::ErrorRef* error = nullptr);
 
-// A copy that JSON can write: texts that are not UTF-8 become their lossy UTF-8 form, nested
-// objects get the same treatment. The dictionary itself comes back when nothing had to change.
+// A copy that JSON can write: texts that are not UTF-8 become their lossy UTF-8 form, NaN and
+// the infinities the texts "nan", "inf" and "-inf"; nested objects and arrays get the same
+// treatment. The dictionary itself comes back when nothing had to change.
 nlohmann::json dz_JSONSafeDictionary(const nlohmann::json& dict);

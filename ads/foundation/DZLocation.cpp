@@ -62,11 +62,44 @@ std::string DZLocation::locationDescription() const {
     return text;
 }
 
+DZLocation::DZLocation(const DZLocation& other)
+    : latitude_(other.latitude_),
+      longitude_(other.longitude_),
+      accuracy_(other.accuracy_),
+      description_(other.description_),
+      timestamp_(other.timestamp_) {
+    std::lock_guard lock(other.representationMutex_);
+    representation_ = other.representation_;
+}
+
+DZLocation& DZLocation::operator=(const DZLocation& other) {
+    if (this == &other) return *this;
+    std::optional<nlohmann::json> representation;
+    {
+        std::lock_guard lock(other.representationMutex_);
+        representation = other.representation_;
+    }
+    latitude_ = other.latitude_;
+    longitude_ = other.longitude_;
+    accuracy_ = other.accuracy_;
+    description_ = other.description_;
+    timestamp_ = other.timestamp_;
+    std::lock_guard lock(representationMutex_);
+    representation_ = std::move(representation);
+    return *this;
+}
+
 std::optional<nlohmann::json> DZLocation::dictionaryRepresentation() const {
+    std::lock_guard lock(representationMutex_);
     if (representation_) return representation_;
     if (!isPreciseLocation()) return std::nullopt;
     representation_ = representationOf(latitude_, longitude_, accuracy_, timestamp_);
     return representation_;
+}
+
+void DZLocation::setDictionaryRepresentation(const nlohmann::json& representation) {
+    std::lock_guard lock(representationMutex_);
+    representation_ = representation;
 }
 
 bool DZLocation::isEqual(const DZLocation& other) const {

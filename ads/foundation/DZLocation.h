@@ -1,9 +1,10 @@
 #pragma once
 // The location a publisher may give with an ad request: coordinates, or free text. It travels
 // as a short text and, when precise, as a dictionary of scaled integers. Immutable apart from its
-// timestamp and its cached forms. Two locations are equal, and hash alike, by what they say
-// (coordinates or text), never by when they were made.
+// timestamp and its cached forms; const readers may share one location across threads. Two locations are
+// equal, and hash alike, by what they say (coordinates or text), never by when they were made.
 #include <cstddef>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -25,9 +26,7 @@ class DZLocation {
     // {"time": µs since 1970, "lat", "long": degrees × 10^7, "radius": metres × 1000}; nothing
     // for a location that is not precise (unless one was set).
     std::optional<nlohmann::json> dictionaryRepresentation() const;
-    void setDictionaryRepresentation(const nlohmann::json& representation) {
-        representation_ = representation;
-    }
+    void setDictionaryRepresentation(const nlohmann::json& representation);
 
     bool isEqual(const DZLocation& other) const;
     bool operator==(const DZLocation& other) const { return isEqual(other); }
@@ -40,6 +39,9 @@ class DZLocation {
     double timestamp() const { return timestamp_; }
     void setTimestamp(double timestamp) { timestamp_ = timestamp; }
 
+    DZLocation(const DZLocation& other);
+    DZLocation& operator=(const DZLocation& other);
+
   private:
     DZLocation() = default;
 
@@ -47,6 +49,8 @@ class DZLocation {
     float longitude_ = 0;
     float accuracy_ = 0;
     std::optional<std::string> description_;
+    // Built on first use by a const reader, which may be on any thread: guarded.
+    mutable std::mutex representationMutex_;
     mutable std::optional<nlohmann::json> representation_;
     double timestamp_ = 0;
 };

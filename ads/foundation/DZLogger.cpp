@@ -9,9 +9,10 @@
 #include "platform/foundation/Log.h"
 
 std::shared_ptr<platform::DispatchQueue> DZLoggingQueue() {
-    static const std::shared_ptr<platform::DispatchQueue> queue =
-        platform::DispatchQueue::createSerial("com.rerive.didaz.logging");
-    return queue;
+    // Never destroyed: any thread may log up to the process's end.
+    static const auto* queue = new std::shared_ptr<platform::DispatchQueue>(
+        platform::DispatchQueue::createSerial("com.rerive.didaz.logging"));
+    return *queue;
 }
 
 void DZLogText(std::string text) {
@@ -36,8 +37,8 @@ void DZLog(const char* format, ...) {
 }
 
 std::shared_ptr<DZLogger> DZLogger::sharedInstance() {
-    static const std::shared_ptr<DZLogger> logger(new DZLogger());
-    return logger;
+    static const auto* logger = new std::shared_ptr<DZLogger>(new DZLogger());
+    return *logger;
 }
 
 void DZLogger::logPublicMessage(const std::string& message) {

@@ -1,6 +1,6 @@
 #include "ads/foundation/DZNSURLRequestUtilities.h"
 
-#include "ads/foundation/DZUserAgent.h"
+#include "ads/foundation/DZDevice.h"
 
 std::optional<platform::HttpRequest> dz_requestForURL(
     const std::optional<std::string>& url, const std::optional<std::string>& data,
@@ -12,7 +12,7 @@ std::optional<platform::HttpRequest> dz_requestForURL(
     if (headers) {
         for (const auto& [name, value] : *headers) request.headers.set(name, value);
     }
-    if (const std::string agent = dz_userAgentString(); !agent.empty())
+    if (const std::string agent = DZDevice::sharedInstance()->userAgentString(); !agent.empty())
         request.headers.set("User-Agent", agent);
     if (data && type) {
         request.method = "POST";

@@ -1,6 +1,6 @@
 #pragma once
 // The requests the component sends: a GET, or a POST when both a body and its content type are
-// given, always with the component's user agent when one is known.
+// given, always with the device's user agent (the ad web views' own).
 #include <map>
 #include <optional>
 #include <string>

@@ -27,6 +27,10 @@ std::string lower(std::string_view text) {
 
 }  // namespace
 
+std::optional<Url> dz_URLWithString(std::string_view text) {
+    return Url::parse(text, kDZMaxURLLength, nullptr);
+}
+
 std::string dz_parameterText(const nlohmann::json& value) {
     if (value.is_string()) return value.get<std::string>();
     if (value.is_boolean()) return value.get<bool>() ? "1" : "0";
@@ -51,7 +55,7 @@ std::optional<Url> dz_appendQueryParameters(const Url& url, const nlohmann::json
             if (!text.empty()) head += "=" + text;
         }
     }
-    return Url::parse(head + tail);
+    return dz_URLWithString(head + tail);
 }
 
 std::optional<Url> dz_appendQueryValue(const Url& url, const std::optional<std::string>& value,

@@ -1,6 +1,7 @@
 #pragma once
 // The ad component's additions to URLs: appending query parameters, reading them back, the
 // impression ticket, and comparisons of scheme and host.
+#include <cstddef>
 #include <map>
 #include <optional>
 #include <string>
@@ -12,6 +13,12 @@
 #include "platform/url/Url.h"
 
 using platform::Url;
+
+// Ad URLs carry their tracking data in the query and may be far longer than the game's own
+// URLs; they are refused only beyond this.
+inline constexpr std::size_t kDZMaxURLLength = 2 * 1024 * 1024;
+// The text as a URL within that bound; nothing when it is no well-formed absolute URL.
+std::optional<Url> dz_URLWithString(std::string_view text);
 
 // Appends each entry of parameters (a JSON object; each value's text form, escaped as a query
 // value) after "?" or "&", in front of a final "&adurl=" part when there is one, so that a click

@@ -55,8 +55,9 @@ void moveAside(platform::UserDefaults& defaults, const std::string& key) {
 }  // namespace
 
 std::shared_ptr<DZPinger> DZPinger::sharedInstance() {
-    static std::shared_ptr<DZPinger> shared = create(platform::UserDefaults::standard());
-    return shared;
+    // Never destroyed: its queue and the network's replies use it up to the process's end.
+    static const auto* shared = new std::shared_ptr<DZPinger>(create(platform::UserDefaults::standard()));
+    return *shared;
 }
 
 std::shared_ptr<DZPinger> DZPinger::create(std::shared_ptr<platform::UserDefaults> defaults) {
@@ -215,6 +216,10 @@ platform::PlistDict DZPinger::readGroup(const std::string& groupKey) {
 
 void DZPinger::store(const std::string& retryURLString, const std::string& groupKey) {
     std::lock_guard<std::mutex> lock(storeMutex_);
+    storeLocked(retryURLString, groupKey);
+}
+
+void DZPinger::storeLocked(const std::string& retryURLString, const std::string& groupKey) {
     if (std::find(retryGroupKeys_.begin(), retryGroupKeys_.end(), groupKey) == retryGroupKeys_.end()) {
         retryGroupKeys_.push_back(groupKey);
     }
@@ -234,15 +239,20 @@ void DZPinger::store(const std::string& retryURLString, const std::string& group
 bool DZPinger::storeRetryURLStringNow(const std::string& retryURLString, const std::string& groupKey,
                                       std::chrono::milliseconds timeout) {
     if (retryURLString.empty() || groupKey.empty()) return false;
-    // The lock may be held by the very thread that is failing; never wait for it for ever.
+    // The time-out bounds the whole call: the lock, which may be held by the very thread that is
+    // failing, and the write, whose queue may be just as stuck.
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!storeMutex_.try_lock()) {
+    std::unique_lock<std::mutex> lock(storeMutex_, std::try_to_lock);
+    while (!lock.owns_lock()) {
         if (std::chrono::steady_clock::now() >= deadline) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        (void)lock.try_lock();
     }
-    storeMutex_.unlock();
-    store(retryURLString, groupKey);
-    return defaults_->synchronize();
+    storeLocked(retryURLString, groupKey);
+    lock.unlock();
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    return defaults_->synchronize(std::max(left, std::chrono::milliseconds(0)));
 }
 
 void DZPinger::removeRetryURL(const std::string& retryURLString, const std::string& groupKey) {

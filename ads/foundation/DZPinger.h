@@ -55,8 +55,8 @@ class DZPinger : public std::enable_shared_from_this<DZPinger> {
     // Adds retryURLString to the group (asynchronously on the queue).
     void storeRetryURLString(const std::string& retryURLString, const std::string& groupKey);
     // The same, done now on the calling thread under the store's lock and written to disk before
-    // returning; false when the lock could not be had within timeout or the write failed. For a
-    // thread that is about to end the process.
+    // returning; false when the lock and the write together took longer than timeout, or the
+    // write failed. For a thread that is about to end the process.
     bool storeRetryURLStringNow(const std::string& retryURLString, const std::string& groupKey,
                                 std::chrono::milliseconds timeout = std::chrono::seconds(2));
     // One retry pass (asynchronously on the queue).
@@ -78,6 +78,8 @@ class DZPinger : public std::enable_shared_from_this<DZPinger> {
     // On the queue:
     void ping(const std::string& url, const std::string& retryText, std::function<void(bool)> completion);
     void store(const std::string& retryURLString, const std::string& groupKey);
+    // The same, with storeMutex_ held by the caller.
+    void storeLocked(const std::string& retryURLString, const std::string& groupKey);
     void retryPass();
     void removeRetryURL(const std::string& retryURLString, const std::string& groupKey);
     // The group's dictionary; a value of another type is moved aside first (WARN) and reads as empty.

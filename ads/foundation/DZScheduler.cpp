@@ -41,8 +41,11 @@ void DZScheduler::start() {
     std::lock_guard lock(mutex_);
     if (timer_) return;
     std::weak_ptr<DZScheduler> weak = weak_from_this();
+    // The tolerance follows the interval the timer will really have, raised or not.
+    const double interval =
+        interval_ >= kDZMinimumRepeatingInterval ? interval_ : kDZMinimumRepeatingInterval;
     timer_ =
-        dz_scheduledTimerWithTimeInterval(interval_, true, interval_ / 10, [weak](platform::MainLoopTimer&) {
+        dz_scheduledTimerWithTimeInterval(interval, true, interval / 10, [weak](platform::MainLoopTimer&) {
             if (auto self = weak.lock()) self->executeBlocks();
         });
 }

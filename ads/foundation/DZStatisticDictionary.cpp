@@ -136,5 +136,7 @@ std::string DZStatisticDictionary::description() const {
     char head[96];
     std::snprintf(head, sizeof head, "<DZStatisticDictionary: %p>\nqueue: ", static_cast<const void*>(this));
     auto pretty = dz_JSONStringPretty(statistics, true);
-    return std::string(head) + queueLabel() + "\nstatistics: " + (pretty ? *pretty : statistics.dump());
+    // What JSON cannot carry (text that is not UTF-8, NaN) is shown as text of its own.
+    return std::string(head) + queueLabel() +
+           "\nstatistics: " + (pretty ? *pretty : dz_JSONSafeDictionary(statistics).dump(2));
 }

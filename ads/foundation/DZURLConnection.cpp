@@ -43,7 +43,7 @@ DZResponseCache& DZURLConnection::memoryCache() {
 
 std::string DZURLConnection::cacheKeyForURL(const std::string& url) {
     std::string text = url;
-    if (auto parsed = platform::Url::parse(url)) {
+    if (auto parsed = dz_URLWithString(url)) {
         if (auto slot = dz_parameterValueForKey(*parsed, "slotname"))
             text = parsed->host() + parsed->path() + *slot;
     }

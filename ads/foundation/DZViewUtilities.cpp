@@ -4,6 +4,7 @@
 
 #include "platform/ui/Application.h"
 #include "platform/ui/InterfaceOrientation.h"
+#include "platform/ui/Screen.h"
 #include "platform/ui/View.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/ViewSnapshot.h"
@@ -67,8 +68,10 @@ void dz_fillSuperview(View& view) {
     view.setFillsSuperview(true);
 }
 
-std::optional<platform::Image> dz_render(View& view, float scale) {
-    return platform::ui::snapshotView(view, scale);
+std::optional<platform::Image> dz_render(View& view) {
+    // Views draw at the screen's scale: that is their content scale.
+    const float scale = platform::ui::Screen::mainScale();
+    return platform::ui::snapshotView(view, scale > 0 ? scale : 1);
 }
 
 std::optional<nlohmann::json> DZViewUtilities::positionOfView(const View& view,

@@ -29,9 +29,10 @@ bool dz_supportsOrientations(const platform::ui::View& view, unsigned mask);
 platform::Rect dz_visibleBounds(const platform::ui::View& view);
 // Keeps the view the size of its parent from now on; nothing without a parent.
 void dz_fillSuperview(platform::ui::View& view);
-// The view and its subviews drawn at scale pixels per point into premultiplied RGBA (rows top
-// first). Needs a current GL context (the main thread has one in both runs); nothing without.
-std::optional<platform::Image> dz_render(platform::ui::View& view, float scale = 1);
+// The view and its subviews at full pixel resolution, the scale the screen is shown at (1.5 in
+// a window at 1.5), into premultiplied RGBA (rows top first). Needs a current GL context (the
+// main thread has one in both runs); nothing without.
+std::optional<platform::Image> dz_render(platform::ui::View& view);
 
 class DZViewUtilities {
   public:

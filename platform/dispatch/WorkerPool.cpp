@@ -8,8 +8,6 @@ namespace platform::dispatch_detail {
 
 namespace {
 
-// Far more than the ad component's queues ever keep busy at once; a cap only against runaway waits.
-constexpr std::size_t kMaxThreads = 64;
 // About a century: later due times are clamped so the arithmetic never overflows.
 constexpr double kMaxDelaySeconds = 3.0e9;
 

@@ -17,6 +17,9 @@ namespace platform::dispatch_detail {
 class WorkerPool {
   public:
     using Job = std::function<void()>;
+    // Far more than the ad component's queues ever keep busy at once; a cap only against runaway
+    // waits.
+    static constexpr std::size_t kMaxThreads = 64;
 
     static WorkerPool& shared();
 

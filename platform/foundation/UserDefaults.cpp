@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <future>
 #include <system_error>
 #include <utility>
 
@@ -228,6 +229,15 @@ bool UserDefaults::synchronize() {
     bool ok = false;
     saveQueue_->sync([&] { ok = save(); });
     return ok;
+}
+
+bool UserDefaults::synchronize(std::chrono::milliseconds timeout) {
+    // On the store's own queue there is nothing to wait for.
+    if (saveQueue_->isCurrent()) return save();
+    auto written = std::make_shared<std::promise<bool>>();
+    std::future<bool> result = written->get_future();
+    saveQueue_->async([self = shared_from_this(), written] { written->set_value(self->save()); });
+    return result.wait_for(timeout) == std::future_status::ready && result.get();
 }
 
 bool UserDefaults::save() {

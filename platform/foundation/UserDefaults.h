@@ -12,6 +12,7 @@
 // Reads answer as the platform's defaults do: the number getters also read numeric text ("10"),
 // boolForKey reads "YES"/"true" and non-zero numbers as true; an absent key, or a value that
 // does not convert, gives nothing so that callers can fall back to their compiled-in default.
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -71,6 +72,9 @@ class UserDefaults : public std::enable_shared_from_this<UserDefaults> {
     // Waits for queued saves and writes any unsaved change now; false when the write failed
     // (the change stays unsaved and the next save tries again).
     bool synchronize();
+    // The same, waiting at most timeout for the store's queue; false when that was not enough
+    // (the write still happens once the queue gets to it).
+    bool synchronize(std::chrono::milliseconds timeout);
 
   private:
     explicit UserDefaults(std::filesystem::path path);

@@ -4,6 +4,7 @@
 // posts will-enter-foreground then did-become-active. Repeated reports of the same change (a
 // window both minimised and unfocused) post once. The window and the headless runs report the
 // launch and the end of the run the same way, so observers never know which of the two runs.
+#include <atomic>
 #include <deque>
 #include <memory>
 
@@ -19,8 +20,10 @@ class Application {
   public:
     explicit Application(NotificationCenter& center);
 
+    // The state and the launch are readable from any thread; everything else is the main thread's.
     ApplicationState state() const { return state_; }
     bool isActive() const { return state_ == ApplicationState::Active; }
+    bool hasFinishedLaunching() const { return launched_; }
     void enterBackground();
     void enterForeground();
     // Launching is done: posts did-finish-launching, then did-become-active. Once per application.
@@ -49,8 +52,8 @@ class Application {
 
   private:
     NotificationCenter& center_;
-    ApplicationState state_ = ApplicationState::Active;
-    bool launched_ = false;
+    std::atomic<ApplicationState> state_{ApplicationState::Active};
+    std::atomic<bool> launched_{false};
     bool terminating_ = false;
     std::weak_ptr<Window> keyWindow_;
     std::deque<std::shared_ptr<View>> pending_;

@@ -24,12 +24,16 @@ std::string orEmpty(const char* text) {
 }  // namespace
 
 std::optional<Url> Url::parse(std::string_view text, std::string* error) {
+    return parse(text, kMaxLength, error);
+}
+
+std::optional<Url> Url::parse(std::string_view text, std::size_t maxLength, std::string* error) {
     auto fail = [&](const std::string& why) -> std::optional<Url> {
         if (error) *error = why;
         return std::nullopt;
     };
     if (text.empty()) return fail("empty URL");
-    if (text.size() > kMaxLength) return fail("URL longer than " + std::to_string(kMaxLength) + " bytes");
+    if (text.size() > maxLength) return fail("URL longer than " + std::to_string(maxLength) + " bytes");
     if (hasForbiddenByte(text)) return fail("URL with a control character, a space or a non-ASCII byte");
     const std::string copy(text);
     GError* gerror = nullptr;

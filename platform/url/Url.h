@@ -17,6 +17,8 @@ class Url {
 
     // Nothing, with the reason in `error`, unless `text` is a well-formed absolute URL.
     static std::optional<Url> parse(std::string_view text, std::string* error = nullptr);
+    // The same with another bound on the length, for URLs that carry more data than the game's.
+    static std::optional<Url> parse(std::string_view text, std::size_t maxLength, std::string* error);
 
     // The URL as given.
     const std::string& text() const { return text_; }

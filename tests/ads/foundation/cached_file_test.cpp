@@ -8,6 +8,7 @@
 #include <string>
 
 #include "ads/foundation/DZCachedFile.h"
+#include "ads/foundation/DZDevice.h"
 #include "platform/foundation/AppPaths.h"
 #include "support/LoopbackServer.h"
 #include "support/MainLoopPump.h"
@@ -87,11 +88,13 @@ TEST_F(DZCachedFileTest, RevalidationSendsTheServersDateBackAndKeepsTheFileOn304
         res.set_header("Last-Modified", "Sun, 06 Nov 1994 08:49:37 GMT");
         res.set_content("first body", "text/plain");
     });
+    DZDevice::sharedInstance()->setUserAgentString("Engine/2.0 (cached files)");
     auto f = file("/res");
     fetch(f);
     ASSERT_EQ(delegate->ended, 1);
     EXPECT_EQ(f->contentAsString(), "first body");
     EXPECT_EQ(server.hits("/res").at(0).header("If-Modified-Since"), "");
+    EXPECT_EQ(server.hits("/res").at(0).header("User-Agent"), "Engine/2.0 (cached files)");
     struct stat st {};
     ASSERT_EQ(::stat(f->filePath().c_str(), &st), 0);
     EXPECT_EQ(st.st_mtim.tv_sec, 784111777);

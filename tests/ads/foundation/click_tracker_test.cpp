@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ads/foundation/DZApplication.h"
 #include "ads/foundation/DZClickTrackerCollection.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/ui/BackgroundTasks.h"
@@ -149,6 +150,20 @@ TEST_F(DZClickTrackerTest, MediationTemplatesEachUseTheirOwnSequenceNumber) {
     std::sort(seqs.begin(), seqs.end());
     EXPECT_EQ(seqs, (std::vector<std::string>{"41", "42", "43", "44"}));
     EXPECT_EQ(sequence, 44);
+}
+
+TEST_F(DZClickTrackerTest, TheSharedCollectionNumbersItsReportsByTheApplicationState) {
+    auto application = DZApplication::sharedInstance();
+    auto shared = DZClickTrackerCollection::sharedInstance();
+    const int64_t before = application->sequenceNumber();
+    shared->trackMediationURLsFromTemplates(std::nullopt,
+                                            server.url("/shared?seq=@gw_seqnum@&sess=@gw_sessid@"), "net",
+                                            "alloc", std::nullopt, "key", false, "", "");
+    ASSERT_TRUE(server.waitForHits("/shared", 1));
+    const auto hit = server.hits("/shared").at(0);
+    EXPECT_EQ(hit.param("sess"), application->currentSession().uniqueID());
+    EXPECT_EQ(hit.param("seq"), std::to_string(before + 1));
+    EXPECT_TRUE(pump.until([&] { return shared->trackers().empty(); }));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <set>
 #include <thread>
@@ -37,6 +38,13 @@ struct Pooled {
     ~Pooled() {
         if (diedOn) *diedOn = std::this_thread::get_id();
     }
+    std::atomic<std::thread::id>* diedOn;
+};
+
+// A view that records the thread it dies on.
+struct RecordingView : View {
+    explicit RecordingView(std::atomic<std::thread::id>* diedOn) : diedOn(diedOn) {}
+    ~RecordingView() override { *diedOn = std::this_thread::get_id(); }
     std::atomic<std::thread::id>* diedOn;
 };
 
@@ -102,6 +110,21 @@ TEST_F(CacheSetTest, ADroppedObjectIsReleasedOnTheMainThread) {
     cache->anyObject();  // waits for both additions
     loop_->runUntilIdle();
     EXPECT_EQ(diedOn.load(), std::this_thread::get_id());
+}
+
+TEST_F(CacheSetTest, ASetDroppedWhileAnAdditionIsQueuedStillReleasesItsObjectsOnTheMainThread) {
+    // The queued addition holds the set, so a worker is often its last owner.
+    for (int round = 0; round < 50; ++round) {
+        std::atomic<std::thread::id> diedOn;
+        auto cache = DZCacheSet<Pooled>::initWithMaxCapacity(2);
+        cache->addObject(std::make_shared<Pooled>(&diedOn));
+        cache.reset();
+        for (int wait = 0; wait < 2000 && diedOn.load() == std::thread::id(); ++wait) {
+            loop_->runUntilIdle();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ASSERT_EQ(diedOn.load(), std::this_thread::get_id()) << "round " << round;
+    }
 }
 
 TEST_F(CacheSetTest, AMemoryWarningEmptiesItAndAGoneSetStopsListening) {
@@ -172,6 +195,19 @@ TEST(DZAdURLStash, ViewsAreFoundByEquivalentURLsAndRemoveOnlyTheirOwnEntry) {
     DZAdURLStash::remove(url("http://h.com/a"), newer.get());
     EXPECT_EQ(DZAdURLStash::viewForURL(url("http://h.com/a")), nullptr);
     EXPECT_FALSE(DZAdURLStash::hasStashedURLs());
+}
+
+TEST_F(CacheSetTest, AStashedViewFoundOnAWorkerIsReleasedOnTheMainThread) {
+    std::atomic<std::thread::id> diedOn;
+    auto view = std::make_shared<RecordingView>(&diedOn);
+    DZAdURLStash::add(url("http://h.com/worker"), view);
+    std::shared_ptr<View> found;
+    std::thread([&] { found = DZAdURLStash::viewForURL(url("http://h.com/worker")); }).join();
+    ASSERT_EQ(found, view);
+    view.reset();
+    std::thread([&] { found.reset(); }).join();  // the worker's is the last reference
+    loop_->runUntilIdle();
+    EXPECT_EQ(diedOn.load(), std::this_thread::get_id());
 }
 
 TEST(DZAdURLStash, AViewThatGoesAwayIsNotFound) {

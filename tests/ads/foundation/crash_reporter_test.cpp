@@ -2,6 +2,8 @@
 // report reaches the server at the next launch.
 #include <gtest/gtest.h>
 
+#include <sys/utsname.h>
+
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
@@ -10,9 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "ads/foundation/DZApplication.h"
 #include "ads/foundation/DZCrashReporter.h"
 #include "ads/foundation/DZPinger.h"
 #include "platform/foundation/AppPaths.h"
+#include "platform/foundation/MainBundle.h"
 #include "platform/foundation/UserDefaults.h"
 #include "support/ChildProcess.h"
 #include "support/LoopbackServer.h"
@@ -105,11 +109,16 @@ void markAndAbort() {
     std::abort();
 }
 
-// Runs in a child process: the app's handler, the reporter in front of it, and a crash.
+// Runs in a child process: the app's handler, the component started in front of it, and a crash.
 TEST(DZCrashChild, DISABLED_Crash) {
     platform::AppPaths::setHome(std::getenv("TIKOLEAP_CHILD_HOME"));
+    platform::PlistDict info;
+    info.setString("CFBundleIdentifier", "org.tikoleap.crashing");
+    info.setString("CFBundleVersion", "4.2");
+    platform::MainBundle::setInfoDictionary(info);
+    MainLoopPump pump;
     std::set_terminate(&markAndAbort);
-    DZCrashReporter::sharedInstance().enableReporting();
+    DZApplication::sharedInstance()->runEarlyActivities();
     crashWith(std::getenv("TIKOLEAP_CHILD_REASON"), std::getenv("TIKOLEAP_CHILD_IN_COMPONENT") != nullptr);
 }
 
@@ -167,6 +176,12 @@ TEST_F(DZCrashReporterTest, AComponentCrashIsStoredAndSentAtTheNextLaunch) {
     EXPECT_EQ(hit.param("id"), "gmob-apps-report-exception");
     EXPECT_EQ(hit.param("os"), "8.0");
     EXPECT_EQ(hit.param("js"), "zazo-sdk-i-v7.5.2");
+    // The app and the device as the application state and the device facts name them.
+    EXPECT_EQ(hit.param("appid"), "org.tikoleap.crashing");
+    EXPECT_EQ(hit.param("api"), "4.2");
+    utsname system{};
+    ASSERT_EQ(::uname(&system), 0);
+    EXPECT_EQ(hit.param("device"), system.sysname);
     const std::string stack = hit.param("stacktrace");
     EXPECT_EQ(stack.rfind("std::runtime_error-_DZSlot_foo_unrecognized_selector-", 0), 0u) << stack;
     // The frame the process ended in; what lay above it may already be unwound.

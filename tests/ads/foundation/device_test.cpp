@@ -213,3 +213,14 @@ TEST(DZLocation, EqualityAndHashIgnoreTheTime) {
     DZLocation copy = a;
     EXPECT_EQ(copy.timestamp(), a.timestamp());
 }
+
+TEST(DZLocation, ThreadsSharingOneLocationAllReadTheSameRepresentation) {
+    const auto here = *DZLocation::initWithLatitude(48.25f, 16.5f, 8.0f);
+    std::vector<nlohmann::json> seen(4);
+    std::vector<std::thread> threads;
+    for (size_t t = 0; t < seen.size(); ++t)
+        threads.emplace_back([&, t] { seen[t] = *here.dictionaryRepresentation(); });
+    for (auto& th : threads) th.join();
+    for (const auto& r : seen) EXPECT_EQ(r, seen[0]);
+    EXPECT_EQ(seen[0]["lat"], 482500000);
+}

@@ -107,10 +107,25 @@ TEST_F(LatencyTest, AVariableRunningWhenTheAppResignsIsNeverSent) {
     const auto completed = recorder->completedVariables();
     ASSERT_EQ(completed.size(), 1u);
     EXPECT_FALSE(completed.begin()->second->isValid());
-    // The report still goes, with an empty "it", and the spoiled variable stays behind.
+    // The report still goes, with an empty "it", and the spoiled variable goes with it unsent.
     const auto params = reportOf(*recorder);
     EXPECT_EQ(params.find("it")->second, "");
-    EXPECT_EQ(recorder->completedVariables().size(), 1u);
+    EXPECT_TRUE(recorder->completedVariables().empty());
+}
+
+TEST_F(LatencyTest, AStepShorterThanAMillisecondIsMeasuredAndSent) {
+    auto recorder = csi->timeRecorderForAction("load_ad_ios");
+    recorder->startTimingVariableWithName("url");
+    env.loop().advance(0.0004);
+    recorder->endTimingVariableWithName("url");
+    recorder->startTimingVariableWithName("json");
+    env.loop().advance(0.0016);
+    recorder->endTimingVariableWithName("json");
+    const auto completed = recorder->completedVariables();
+    ASSERT_EQ(completed.size(), 2u);
+    EXPECT_NEAR(completed.at("url")->length(), 0.0004, 1e-9);
+    const std::string it = reportOf(*recorder).find("it")->second;
+    EXPECT_TRUE(it == "json.2,url.0" || it == "url.0,json.2") << it;
 }
 
 TEST_F(LatencyTest, PageMessagesAddTicksExperimentsAndExtras) {

@@ -3,14 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ads/foundation/DZPinger.h"
+#include "platform/dispatch/DispatchQueue.h"
+#include "platform/dispatch/WorkerPool.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/foundation/ScopedLogSink.h"
 #include "platform/foundation/UserDefaults.h"
@@ -206,6 +211,45 @@ TEST_F(DZPingerTest, UnusableSettingsAndStoresFallBackWithoutLosingAnything) {
 // The two runs of a restart, each in a process of its own (they can be run by hand too, see the
 // README).
 // The first pings URL while its server is down and ends the run as the app does.
+TEST_F(DZPingerTest, KeepingAReportNowGivesUpInTimeWhenTheStoresQueueIsStuck) {
+    makePinger();
+    // Every worker busy: the store's write cannot run until they are let go. The gate outlives
+    // the test for the workers that wake late.
+    struct Gate {
+        std::mutex mutex;
+        std::condition_variable letGo;
+        bool released = false;
+        std::atomic<std::size_t> busy{0};
+    };
+    auto gate = std::make_shared<Gate>();
+    constexpr std::size_t kWorkers = platform::dispatch_detail::WorkerPool::kMaxThreads;
+    for (std::size_t i = 0; i < kWorkers; ++i) {
+        platform::DispatchQueue::global()->async([gate] {
+            ++gate->busy;
+            std::unique_lock lock(gate->mutex);
+            gate->letGo.wait_for(lock, std::chrono::seconds(5), [&] { return gate->released; });
+        });
+    }
+    const auto ready = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (gate->busy < kWorkers && std::chrono::steady_clock::now() < ready) std::this_thread::yield();
+    ASSERT_EQ(gate->busy.load(), kWorkers);
+
+    const auto start = std::chrono::steady_clock::now();
+    const bool kept =
+        pinger->storeRetryURLStringNow("http://127.0.0.1:9/crash", kGroup, std::chrono::milliseconds(200));
+    const auto took = std::chrono::steady_clock::now() - start;
+    {
+        std::lock_guard lock(gate->mutex);
+        gate->released = true;
+    }
+    gate->letGo.notify_all();
+    EXPECT_FALSE(kept);
+    EXPECT_LT(took, std::chrono::seconds(2));
+    // Kept in memory at once, and written once the queue runs again.
+    EXPECT_EQ(stored().count("http://127.0.0.1:9/crash"), 1u);
+    EXPECT_TRUE(defaults->synchronize());
+}
+
 TEST(DZPingerChild, DISABLED_PingWithTheServerDown) {
     const char* home = std::getenv("TIKOLEAP_CHILD_HOME");
     const char* url = std::getenv("TIKOLEAP_CHILD_URL");

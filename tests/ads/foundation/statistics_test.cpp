@@ -14,6 +14,7 @@
 #include "ads/foundation/DZStatisticDictionary.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/foundation/ClassRegistry.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/NotificationCenter.h"
 
 using platform::DispatchQueue;
@@ -201,12 +202,16 @@ TEST_F(ApplicationTest, ClickAwayTimeIsRecordedWhenTheAppComesBack) {
 }
 
 TEST_F(ApplicationTest, BackgroundCountsOnlyAfterLaunching) {
-    auto& center = platform::ui::NotificationCenter::defaultCenter();
-    center.post(platform::ui::kApplicationDidEnterBackgroundNotification);
+    auto& shared = platform::ui::Application::shared();
+    shared.enterBackground();
     EXPECT_TRUE(app->isAppActive());  // a background launch counts as active
     app->applicationDidFinishLaunching();
     EXPECT_FALSE(app->isAppActive());
-    center.post(platform::ui::kApplicationWillEnterForegroundNotification);
+    // The application's own state counts, also for state made while the app is away.
+    auto later = DZApplication::create();
+    later->applicationDidFinishLaunching();
+    EXPECT_FALSE(later->isAppActive());
+    shared.enterForeground();
     EXPECT_TRUE(app->isAppActive());
 }
 
@@ -227,6 +232,9 @@ TEST_F(ApplicationTest, IdsAndAdapterNames) {
     std::sort(all.begin(), all.end());
     for (size_t i = 0; i < all.size(); ++i) EXPECT_EQ(all[i], i + 1);
 
+    EXPECT_FALSE(app->availableAdapterNames());
+    // No adapter present is no list, not an empty one.
+    app->updateAvailableAdapterNamesWithPotentialAdapterNames(std::vector<std::string>{"Missing"});
     EXPECT_FALSE(app->availableAdapterNames());
     auto& registry = platform::ClassRegistry::shared();
     registry.registerClass("DZMAdapterHTML", {kDZMAdNetworkAdapterKind},

@@ -1,10 +1,12 @@
 // Text helpers: escaping, "@" templates, digests, JSON in and out, parameter texts and hashes.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 #include "ads/foundation/DZDictionaryAdditions.h"
 #include "ads/foundation/DZInternalErrorAdditions.h"
+#include "ads/foundation/DZStatisticDictionary.h"
 #include "ads/foundation/DZStringAdditions.h"
 #include "ads/foundation/DZUtilityFunctions.h"
 
@@ -81,6 +83,9 @@ TEST(DZJSON, WritingGivesTextOrThePrivateError) {
     EXPECT_EQ(error->code(), 2);
     EXPECT_EQ(error->localizedDescription(), "Invalid JSON object.");
     EXPECT_FALSE(dz_JSONStringPretty(nlohmann::json::array(), false));
+    // JSON has no NaN: never written as null.
+    EXPECT_FALSE(dz_JSONStringPretty({{"ok", 1.5}, {"deep", {{"n", {std::nan("")}}}}}, false));
+    EXPECT_FALSE(dz_JSONStringPretty({{"i", -INFINITY}}, false));
 }
 
 TEST(DZJSON, SafeCopiesRepairOnlyWhatJSONCannotWrite) {
@@ -91,6 +96,16 @@ TEST(DZJSON, SafeCopiesRepairOnlyWhatJSONCannotWrite) {
     EXPECT_TRUE(dz_JSONStringPretty(safe, false));
     EXPECT_EQ(safe["a"], 1);
     EXPECT_EQ(safe["b"]["c"], "x\ufffdy");
+    const auto numbers = dz_JSONSafeDictionary({{"n", std::nan("")}, {"l", {1.5, INFINITY, -INFINITY}}});
+    EXPECT_EQ(numbers, (nlohmann::json{{"n", "nan"}, {"l", {1.5, "inf", "-inf"}}}));
+
+    // A statistics store shows what JSON cannot carry as such.
+    auto stats = DZStatisticDictionary::initWithQueueLabel("test.nan", {});
+    stats->setObjectForKey(std::nan(""), "ratio", false);
+    stats->setObjectForKey(std::string("\xff"), "raw", false);
+    const std::string description = stats->description();
+    EXPECT_NE(description.find("\"ratio\": \"nan\""), std::string::npos) << description;
+    EXPECT_EQ(description.find("null"), std::string::npos) << description;
 
     const nlohmann::json dict = {{"s", "t"}, {"n", 2}, {"o", nlohmann::json::object()}};
     EXPECT_NE(dz_objectForKeyIfIsKindOfClass(dict, "s", DZValueKind::String), nullptr);

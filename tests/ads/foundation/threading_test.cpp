@@ -3,13 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <future>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "ads/foundation/DZAbsoluteTime.h"
+#include "ads/foundation/DZApplication.h"
+#include "ads/foundation/DZDevice.h"
 #include "ads/foundation/DZLogger.h"
+#include "ads/foundation/DZPinger.h"
 #include "ads/foundation/DZRunOnMainThread.h"
 #include "ads/foundation/DZScheduler.h"
 #include "ads/foundation/DZWeakReference.h"
@@ -17,6 +22,7 @@
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/foundation/ScopedLogSink.h"
 #include "platform/runloop/ManualRunLoop.h"
+#include "support/ChildProcess.h"
 
 using platform::DispatchQueue;
 using platform::MainLoopTimer;
@@ -148,6 +154,14 @@ TEST_F(OnMainLoop, SchedulerHandsOutIdsAndStartsOneTimerWithATenthTolerance) {
     scheduler->start();
     EXPECT_NE(scheduler->timer(), first);
     EXPECT_NE(scheduler->description().find(": 2 blocks, 60.000000 interval"), std::string::npos);
+
+    // An interval too small to repeat is raised, and the tolerance is a tenth of what it became.
+    for (double tiny : {0.0, -1.0, 0.001}) {
+        auto raised = DZScheduler::initWithInterval(tiny);
+        raised->start();
+        EXPECT_DOUBLE_EQ(raised->timer()->interval(), kDZMinimumRepeatingInterval) << tiny;
+        EXPECT_DOUBLE_EQ(raised->timer()->tolerance(), kDZMinimumRepeatingInterval / 10) << tiny;
+    }
 }
 
 TEST_F(OnMainLoop, EachTickHandsEveryTaskToItsQueueFromOneIntervalAfterStart) {
@@ -202,4 +216,33 @@ TEST_F(OnMainLoop, TasksChangeOnAnOwnersQueueWhileTheMainLoopTicks) {
     work->sync([] {});
     EXPECT_GE(runs.load(), 100);
     scheduler->stop();
+}
+
+// Runs in a child process: a worker still uses the process-wide state while the process exits.
+TEST(DZProcessExitChild, DISABLED_ExitWhileAWorkerRuns) {
+    auto application = DZApplication::sharedInstance();
+    auto pinger = DZPinger::sharedInstance();
+    std::atomic<int> rounds{0};
+    std::thread([&] {
+        for (;;) {
+            (void)DZAbsoluteTime::absoluteTimeInMilliseconds();
+            (void)DZDevice::deviceSubmodel();
+            (void)DZDevice::locale();
+            (void)DZDefaultWebViewUserAgent();
+            (void)application->iTunesMetadata();
+            pinger->drain();
+            ++rounds;
+        }
+    }).detach();
+    const auto ready = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (rounds < 100 && std::chrono::steady_clock::now() < ready) std::this_thread::yield();
+    std::exit(rounds < 100 ? 2 : 0);
+}
+
+TEST(DZProcessExit, SharedStateOutlivesTheWorkersStillUsingItAtExit) {
+    for (int run = 0; run < 3; ++run) {
+        const auto exit =
+            tikoleap::test::runTestInChild("DZProcessExitChild.DISABLED_ExitWhileAWorkerRuns", {});
+        EXPECT_TRUE(exit.exited && exit.code == 0) << "signal " << exit.signal << ", code " << exit.code;
+    }
 }

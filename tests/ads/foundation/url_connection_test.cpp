@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "ads/foundation/DZDevice.h"
 #include "ads/foundation/DZHeaderParser.h"
 #include "ads/foundation/DZNSURLRequestUtilities.h"
 #include "ads/foundation/DZRequestError.h"
 #include "ads/foundation/DZURLConnection.h"
-#include "ads/foundation/DZUserAgent.h"
 #include "platform/ui/NotificationCenter.h"
 #include "support/LoopbackServer.h"
 #include "support/MainLoopPump.h"
@@ -67,11 +67,11 @@ TEST(DZNSURLRequestUtilities, BuildsGetsAndPostsWithTheUserAgent) {
     EXPECT_EQ(get->method, "GET");
     EXPECT_TRUE(get->body.empty());
 
-    dz_setUserAgentString("Agent/1");
+    // The device's one user agent, whoever set it, replaces the caller's.
+    DZDevice::sharedInstance()->setUserAgentString("Agent/1");
     auto post = dz_requestForURL("http://a/b", std::string("k=v"),
                                  std::map<std::string, std::string>{{"User-Agent", "mine"}, {"X-A", "1"}},
                                  std::string("text/plain"));
-    dz_setUserAgentString("");
     ASSERT_TRUE(post);
     EXPECT_EQ(post->method, "POST");
     EXPECT_EQ(post->body, "k=v");

@@ -23,6 +23,19 @@ TEST(DZURLAppend, ParametersGoAfterTheQueryButBeforeTheClickDestination) {
     EXPECT_EQ(dz_appendQueryValue(url("http://h/p"), std::nullopt, "k")->text(), "http://h/p?k");
 }
 
+TEST(DZURLAppend, LongTrackingURLsAreKeptUpToTheirOwnBound) {
+    // Far beyond the game's own 8 KiB bound, as click and mediation URLs with tracking data are.
+    const std::string data(20 * 1024, 'd');
+    auto base = dz_appendQueryValue(url("http://h/p"), data, "t");
+    ASSERT_TRUE(base);
+    auto appended = dz_appendQueryValue(*base, std::string("v"), "k");
+    ASSERT_TRUE(appended);
+    EXPECT_EQ(appended->text(), "http://h/p?t=" + data + "&k=v");
+    EXPECT_EQ(dz_parameterValueForKey(*appended, "t"), data);
+    EXPECT_FALSE(dz_URLWithString("http://h/p?t=" + std::string(kDZMaxURLLength, 'd')));
+    EXPECT_FALSE(dz_URLWithString("not a url"));
+}
+
 TEST(DZURLAppend, KeysAreEscapedLikeValues) {
     auto out = dz_appendQueryParameters(url("http://h/p"), {{"a&b=c", "1/2?#"}});
     ASSERT_TRUE(out);

@@ -6,16 +6,18 @@
 #include "ads/foundation/DZViewUtilities.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/NotificationCenter.h"
+#include "platform/ui/Screen.h"
 #include "platform/ui/View.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
+#include "support/GLTestContext.h"
 
 using platform::Rect;
 using namespace platform::ui;
 
 namespace {
 
-struct Screen {
+struct WindowScene {
     NotificationCenter center;
     Application app{center};
     std::shared_ptr<Window> window = std::make_shared<Window>(Rect{0, 0, 320, 480}, &app);
@@ -47,7 +49,7 @@ TEST(DZOrientation, NamesAndMasks) {
 }
 
 TEST(DZOrientation, TheWindowsControllerSaysWhatIsSupported) {
-    Screen s;
+    WindowScene s;
     auto view = s.add(s.window, {0, 0, 10, 10});
     EXPECT_TRUE(dz_supportsOrientations(*view, 6));  // portrait without a controller
     EXPECT_FALSE(dz_supportsOrientations(*view, 24));
@@ -57,7 +59,7 @@ TEST(DZOrientation, TheWindowsControllerSaysWhatIsSupported) {
 }
 
 TEST(DZVisibleBounds, AClippingParentShowingTheUpperHalfLeavesThatHalf) {
-    Screen s;
+    WindowScene s;
     auto parent = s.add(s.window, {10, 20, 100, 50});
     parent->setClipsToBounds(true);
     auto ad = s.add(parent, {0, 0, 100, 100});
@@ -71,7 +73,7 @@ TEST(DZVisibleBounds, AClippingParentShowingTheUpperHalfLeavesThatHalf) {
 }
 
 TEST(DZVisibleBounds, NothingShowsInTheBackgroundHiddenOffWindowOrClippedAway) {
-    Screen s;
+    WindowScene s;
     auto parent = s.add(s.window, {0, 0, 100, 100});
     auto ad = s.add(parent, {0, 0, 50, 50});
     EXPECT_EQ(dz_visibleBounds(*ad), Rect(0, 0, 50, 50));
@@ -89,7 +91,7 @@ TEST(DZVisibleBounds, NothingShowsInTheBackgroundHiddenOffWindowOrClippedAway) {
 }
 
 TEST(DZPosition, VisibleUntilAnEdgeLeavesTheApplicationFrame) {
-    Screen s;
+    WindowScene s;
     const Rect app{0, 0, 320, 480};
     auto parent = s.add(s.window, {0, 0, 320, 480});
     auto ad = s.add(parent, {-50, 10, 50, 20});  // right edge exactly at x = 0
@@ -119,7 +121,7 @@ TEST(DZPosition, NoParentMeansNoPositionAndNoPinning) {
 }
 
 TEST(DZFillSuperview, TheViewFollowsItsParentsSize) {
-    Screen s;
+    WindowScene s;
     auto parent = s.add(s.window, {0, 0, 200, 100});
     auto ad = s.add(parent, {5, 5, 10, 10});
     dz_fillSuperview(*ad);
@@ -127,4 +129,19 @@ TEST(DZFillSuperview, TheViewFollowsItsParentsSize) {
     parent->setFrame({0, 0, 300, 150});
     s.window->layoutIfNeeded();
     EXPECT_EQ(ad->frame(), Rect(0, 0, 300, 150));
+}
+
+TEST(DZRender, APictureAtTheScaleTheScreenIsShownAt) {
+    GLTestContext gl(8, 8);
+    ASSERT_TRUE(gl.ok()) << gl.error();
+    const float previous = platform::ui::Screen::mainScale();
+    platform::ui::Screen::setMainScale(1.5f);
+    auto view = std::make_shared<platform::ui::View>(platform::Rect{0, 0, 20, 10});
+    view->setBackgroundColor(platform::ui::Color{0, 1, 0, 1});
+    auto image = dz_render(*view);
+    platform::ui::Screen::setMainScale(previous);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->width, 30);
+    EXPECT_EQ(image->height, 15);
+    EXPECT_EQ(image->pixels.at(4 * (14 * 30 + 29) + 1), 255);  // the last pixel is the view's green
 }

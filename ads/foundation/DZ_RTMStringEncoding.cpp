@@ -1,10 +1,10 @@
-#include "ads/foundation/DZ_GTMStringEncoding.h"
+#include "ads/foundation/DZ_RTMStringEncoding.h"
 
 #include <numeric>
 
 namespace {
 
-std::shared_ptr<DZ_GTMStringEncoding> padded(std::shared_ptr<DZ_GTMStringEncoding> encoding) {
+std::shared_ptr<DZ_RTMStringEncoding> padded(std::shared_ptr<DZ_RTMStringEncoding> encoding) {
     encoding->setPaddingChar('=');
     encoding->setDoPad(true);
     return encoding;
@@ -12,7 +12,7 @@ std::shared_ptr<DZ_GTMStringEncoding> padded(std::shared_ptr<DZ_GTMStringEncodin
 
 }  // namespace
 
-DZ_GTMStringEncoding::DZ_GTMStringEncoding(std::string alphabet) : charMap_(std::move(alphabet)) {
+DZ_RTMStringEncoding::DZ_RTMStringEncoding(std::string alphabet) : charMap_(std::move(alphabet)) {
     reverseCharMap_.fill(kInvalid);
     for (size_t i = 0; i < charMap_.size(); ++i)
         reverseCharMap_[static_cast<unsigned char>(charMap_[i])] = int32_t(i);
@@ -21,7 +21,7 @@ DZ_GTMStringEncoding::DZ_GTMStringEncoding(std::string alphabet) : charMap_(std:
     padLen_ = std::lcm(8, shift_) / shift_;
 }
 
-std::shared_ptr<DZ_GTMStringEncoding> DZ_GTMStringEncoding::stringEncodingWithString(
+std::shared_ptr<DZ_RTMStringEncoding> DZ_RTMStringEncoding::stringEncodingWithString(
     std::string_view alphabet) {
     const size_t n = alphabet.size();
     if (n < 2 || n > 128 || (n & (n - 1)) != 0) return nullptr;
@@ -31,44 +31,44 @@ std::shared_ptr<DZ_GTMStringEncoding> DZ_GTMStringEncoding::stringEncodingWithSt
         if (u >= 128 || seen[u]) return nullptr;
         seen[u] = true;
     }
-    return std::shared_ptr<DZ_GTMStringEncoding>(new DZ_GTMStringEncoding(std::string(alphabet)));
+    return std::shared_ptr<DZ_RTMStringEncoding>(new DZ_RTMStringEncoding(std::string(alphabet)));
 }
 
-std::shared_ptr<DZ_GTMStringEncoding> DZ_GTMStringEncoding::binaryStringEncoding() {
+std::shared_ptr<DZ_RTMStringEncoding> DZ_RTMStringEncoding::binaryStringEncoding() {
     return stringEncodingWithString("01");
 }
 
-std::shared_ptr<DZ_GTMStringEncoding> DZ_GTMStringEncoding::hexStringEncoding() {
+std::shared_ptr<DZ_RTMStringEncoding> DZ_RTMStringEncoding::hexStringEncoding() {
     auto e = stringEncodingWithString("0123456789ABCDEF");
     e->addDecodeSynonyms("AaBbCcDdEeFf");
     return e;
 }
 
-std::shared_ptr<DZ_GTMStringEncoding> DZ_GTMStringEncoding::rfc4648Base32StringEncoding() {
+std::shared_ptr<DZ_RTMStringEncoding> DZ_RTMStringEncoding::rfc4648Base32StringEncoding() {
     return padded(stringEncodingWithString("ABCDEFGHIJKLMNOPQRSTUVWXYZ234567"));
 }
 
-std::shared_ptr<DZ_GTMStringEncoding> DZ_GTMStringEncoding::rfc4648Base32HexStringEncoding() {
+std::shared_ptr<DZ_RTMStringEncoding> DZ_RTMStringEncoding::rfc4648Base32HexStringEncoding() {
     return padded(stringEncodingWithString("0123456789ABCDEFGHIJKLMNOPQRSTUV"));
 }
 
-std::shared_ptr<DZ_GTMStringEncoding> DZ_GTMStringEncoding::crockfordBase32StringEncoding() {
+std::shared_ptr<DZ_RTMStringEncoding> DZ_RTMStringEncoding::crockfordBase32StringEncoding() {
     auto e = stringEncodingWithString("0123456789ABCDEFGHJKMNPQRSTVWXYZ");
     e->addDecodeSynonyms("0oO1iIlLAaBbCcDdEeFfGgHhJjKkMmNnPpQqRrSsTtVvWwXxYyZz");
     return e;
 }
 
-std::shared_ptr<DZ_GTMStringEncoding> DZ_GTMStringEncoding::rfc4648Base64StringEncoding() {
+std::shared_ptr<DZ_RTMStringEncoding> DZ_RTMStringEncoding::rfc4648Base64StringEncoding() {
     return padded(
         stringEncodingWithString("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/"));
 }
 
-std::shared_ptr<DZ_GTMStringEncoding> DZ_GTMStringEncoding::rfc4648Base64WebsafeStringEncoding() {
+std::shared_ptr<DZ_RTMStringEncoding> DZ_RTMStringEncoding::rfc4648Base64WebsafeStringEncoding() {
     return padded(
         stringEncodingWithString("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_"));
 }
 
-void DZ_GTMStringEncoding::addDecodeSynonyms(std::string_view synonyms) {
+void DZ_RTMStringEncoding::addDecodeSynonyms(std::string_view synonyms) {
     int32_t current = kInvalid;
     for (char c : synonyms) {
         const auto u = static_cast<unsigned char>(c);
@@ -81,20 +81,20 @@ void DZ_GTMStringEncoding::addDecodeSynonyms(std::string_view synonyms) {
     }
 }
 
-void DZ_GTMStringEncoding::ignoreCharacters(std::string_view characters) {
+void DZ_RTMStringEncoding::ignoreCharacters(std::string_view characters) {
     for (char c : characters) {
         const auto u = static_cast<unsigned char>(c);
         if (u < 128) reverseCharMap_[u] = kIgnored;
     }
 }
 
-void DZ_GTMStringEncoding::setPaddingChar(char c) {
+void DZ_RTMStringEncoding::setPaddingChar(char c) {
     paddingChar_ = c;
     const auto u = static_cast<unsigned char>(c);
     if (u < 128) reverseCharMap_[u] = kPadding;
 }
 
-std::string DZ_GTMStringEncoding::encode(const std::vector<uint8_t>& data) const {
+std::string DZ_RTMStringEncoding::encode(const std::vector<uint8_t>& data) const {
     std::string out;
     if (data.empty()) return out;
     uint32_t buffer = 0;
@@ -115,11 +115,11 @@ std::string DZ_GTMStringEncoding::encode(const std::vector<uint8_t>& data) const
     return out;
 }
 
-std::string DZ_GTMStringEncoding::encodeString(std::string_view text) const {
+std::string DZ_RTMStringEncoding::encodeString(std::string_view text) const {
     return encode(std::vector<uint8_t>(text.begin(), text.end()));
 }
 
-std::optional<std::vector<uint8_t>> DZ_GTMStringEncoding::decode(std::string_view text) const {
+std::optional<std::vector<uint8_t>> DZ_RTMStringEncoding::decode(std::string_view text) const {
     std::vector<uint8_t> out;
     uint32_t buffer = 0;
     int bits = 0;
@@ -146,12 +146,12 @@ std::optional<std::vector<uint8_t>> DZ_GTMStringEncoding::decode(std::string_vie
     return out;
 }
 
-std::optional<std::string> DZ_GTMStringEncoding::stringByDecoding(std::string_view text) const {
+std::optional<std::string> DZ_RTMStringEncoding::stringByDecoding(std::string_view text) const {
     auto bytes = decode(text);
     if (!bytes) return std::nullopt;
     return std::string(bytes->begin(), bytes->end());
 }
 
-std::string DZ_GTMStringEncoding::description() const {
+std::string DZ_RTMStringEncoding::description() const {
     return "<Base" + std::to_string(1 << shift_) + " StringEncoder: " + charMap_ + ">";
 }

@@ -10,19 +10,19 @@
 #include <string_view>
 #include <vector>
 
-class DZ_GTMStringEncoding {
+class DZ_RTMStringEncoding {
   public:
     // Nothing when the alphabet is not ASCII, its length is no power of two from 2 to 128, or a
     // character repeats. Padding starts off.
-    static std::shared_ptr<DZ_GTMStringEncoding> stringEncodingWithString(std::string_view alphabet);
+    static std::shared_ptr<DZ_RTMStringEncoding> stringEncodingWithString(std::string_view alphabet);
 
-    static std::shared_ptr<DZ_GTMStringEncoding> binaryStringEncoding();
-    static std::shared_ptr<DZ_GTMStringEncoding> hexStringEncoding();
-    static std::shared_ptr<DZ_GTMStringEncoding> rfc4648Base32StringEncoding();
-    static std::shared_ptr<DZ_GTMStringEncoding> rfc4648Base32HexStringEncoding();
-    static std::shared_ptr<DZ_GTMStringEncoding> crockfordBase32StringEncoding();
-    static std::shared_ptr<DZ_GTMStringEncoding> rfc4648Base64StringEncoding();
-    static std::shared_ptr<DZ_GTMStringEncoding> rfc4648Base64WebsafeStringEncoding();
+    static std::shared_ptr<DZ_RTMStringEncoding> binaryStringEncoding();
+    static std::shared_ptr<DZ_RTMStringEncoding> hexStringEncoding();
+    static std::shared_ptr<DZ_RTMStringEncoding> rfc4648Base32StringEncoding();
+    static std::shared_ptr<DZ_RTMStringEncoding> rfc4648Base32HexStringEncoding();
+    static std::shared_ptr<DZ_RTMStringEncoding> crockfordBase32StringEncoding();
+    static std::shared_ptr<DZ_RTMStringEncoding> rfc4648Base64StringEncoding();
+    static std::shared_ptr<DZ_RTMStringEncoding> rfc4648Base64WebsafeStringEncoding();
 
     // Walked in order: a character with a value sets the current value, and each following
     // character without one decodes as that value.
@@ -47,7 +47,7 @@ class DZ_GTMStringEncoding {
   private:
     static constexpr int kInvalid = -1, kPadding = -2, kIgnored = -3;
 
-    explicit DZ_GTMStringEncoding(std::string alphabet);
+    explicit DZ_RTMStringEncoding(std::string alphabet);
 
     std::string charMap_;
     std::array<int32_t, 128> reverseCharMap_;
