@@ -42,7 +42,6 @@ class DZCrashReporter {
     // variable TIKOLEAP_AD_REPORT_URL replaces the base (tests point it at loopback).
     static std::string reportBaseURL();
     void setReportBaseURL(std::string url) { baseURL_ = std::move(url); }
-    void setFacts(DZCrashReportFacts facts) { facts_ = std::move(facts); }
     const DZCrashReportFacts& facts() const { return facts_; }
     // os, appid, api and device as the device facts and the application state give them.
     static DZCrashReportFacts componentFacts();
