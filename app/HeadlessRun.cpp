@@ -209,6 +209,14 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
                 // As from outside: after this tick, not inside it.
                 afterTick.push_back([&core, url = ev.text] { core.applicationHandleOpenURL(url); });
                 break;
+            case InputEvent::Kind::Background:
+                // As from outside, through the application's own notices: the game pauses, the
+                // announcement check shuts down.
+                afterTick.push_back([] { platform::ui::Application::shared().enterBackground(); });
+                break;
+            case InputEvent::Kind::Foreground:
+                afterTick.push_back([] { platform::ui::Application::shared().enterForeground(); });
+                break;
             case InputEvent::Kind::Alert:
                 afterTick.push_back([&ui, title = ev.text, at = tick] {
                     if (!ui.answerFront(title)) {
