@@ -28,6 +28,7 @@
 #include "platform/ui/UiDriver.h"
 #include "platform/ui/Window.h"
 #include "platform/ui/WindowRenderer.h"
+#include "platform/window/WindowEvent.h"
 #include "services/AnnounceManager.h"
 #include "shell/LogMessage.h"
 #include "shell/MyAppCore.h"
@@ -210,12 +211,17 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
                 afterTick.push_back([&core, url = ev.text] { core.applicationHandleOpenURL(url); });
                 break;
             case InputEvent::Kind::Background:
-                // As from outside, through the application's own notices: the game pauses, the
-                // announcement check shuts down.
-                afterTick.push_back([] { platform::ui::Application::shared().enterBackground(); });
-                break;
             case InputEvent::Kind::Foreground:
-                afterTick.push_back([] { platform::ui::Application::shared().enterForeground(); });
+                // As from outside, and as the window hears it when minimised and restored: a
+                // finger on the screen is cancelled, and the application's own notices pause the
+                // game and shut the announcement check down (and start it again on the way back).
+                afterTick.push_back([&window, &fingerDown, back = ev.kind == InputEvent::Kind::Background] {
+                    platform::WindowEvent event;
+                    event.type =
+                        back ? platform::WindowEvent::Type::Minimized : platform::WindowEvent::Type::Restored;
+                    window->handleWindowEvent(event);
+                    if (back) fingerDown = false;
+                });
                 break;
             case InputEvent::Kind::Alert:
                 afterTick.push_back([&ui, title = ev.text, at = tick] {
