@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 namespace platform::audio {
@@ -77,15 +78,21 @@ DeviceOpener::Result DeviceOpener::open(int mixerRate) {
         openDevice = s.open ? s.open : OpenFunction(&AudioDevice::open);
         timeout = s.timeout;
     }
-    std::thread([attempt, openDevice = std::move(openDevice), mixerRate] {
-        AudioDevice::Failure failure;
-        std::unique_ptr<AudioDevice> device = openDevice(mixerRate, &failure);
-        std::lock_guard<std::mutex> lock(attempt->mutex);
-        attempt->device = std::move(device);
-        attempt->failure = failure;
-        attempt->done = true;
-        attempt->answered.notify_all();
-    }).detach();
+    try {
+        std::thread([attempt, openDevice = std::move(openDevice), mixerRate] {
+            AudioDevice::Failure failure;
+            std::unique_ptr<AudioDevice> device = openDevice(mixerRate, &failure);
+            std::lock_guard<std::mutex> lock(attempt->mutex);
+            attempt->device = std::move(device);
+            attempt->failure = failure;
+            attempt->done = true;
+            attempt->answered.notify_all();
+        }).detach();
+    } catch (const std::system_error&) {
+        Result result;
+        result.failure = {"Error creating the thread that opens the output device", ALC_OUT_OF_MEMORY, false};
+        return result;
+    }
 
     std::unique_lock<std::mutex> lock(attempt->mutex);
     if (attempt->answered.wait_for(lock, timeout, [&] { return attempt->done; })) return take(*attempt);
