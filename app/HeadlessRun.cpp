@@ -32,6 +32,7 @@
 #include "platform/ui/Window.h"
 #include "platform/ui/WindowRenderer.h"
 #include "platform/web/WebViews.h"
+#include "platform/window/WindowEvent.h"
 #include "services/AnnounceManager.h"
 #include "shell/LogMessage.h"
 #include "shell/MyAppCore.h"
@@ -255,6 +256,19 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
             case InputEvent::Kind::Open:
                 // As from outside: after this tick, not inside it.
                 afterTick.push_back([&core, url = ev.text] { core.applicationHandleOpenURL(url); });
+                break;
+            case InputEvent::Kind::Background:
+            case InputEvent::Kind::Foreground:
+                // As from outside, and as the window hears it when minimised and restored: a
+                // finger on the screen is cancelled, and the application's own notices pause the
+                // game and shut the announcement check down (and start it again on the way back).
+                afterTick.push_back([&window, &fingerDown, back = ev.kind == InputEvent::Kind::Background] {
+                    platform::WindowEvent event;
+                    event.type =
+                        back ? platform::WindowEvent::Type::Minimized : platform::WindowEvent::Type::Restored;
+                    window->handleWindowEvent(event);
+                    if (back) fingerDown = false;
+                });
                 break;
             case InputEvent::Kind::Alert:
                 afterTick.push_back([&ui, title = ev.text, at = tick] {

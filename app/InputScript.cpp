@@ -69,6 +69,10 @@ std::optional<InputScript> InputScript::parse(const std::string& text, const std
             if (!number(&ev.x) || !number(&ev.y)) return fail("down needs two finite numbers x y");
         } else if (command == "up") {
             ev.kind = InputEvent::Kind::Up;
+        } else if (command == "background") {
+            ev.kind = InputEvent::Kind::Background;
+        } else if (command == "foreground") {
+            ev.kind = InputEvent::Kind::Foreground;
         } else if (command == "open") {
             ev.kind = InputEvent::Kind::Open;
             if (!(words >> ev.text)) return fail("open needs a URL");
@@ -82,7 +86,8 @@ std::optional<InputScript> InputScript::parse(const std::string& text, const std
                 ev.text.pop_back();
             if (ev.text.empty()) return fail("alert needs the title of a button");
         } else {
-            return fail("unknown command \"" + command + "\" (tilt, down, up, open or alert)");
+            return fail("unknown command \"" + command +
+                        "\" (tilt, down, up, open, alert, background or foreground)");
         }
         std::string extra;
         if (words >> extra) return fail("unexpected \"" + extra + "\" at the end of the line");

@@ -7,6 +7,8 @@
 //   <tick> up              the finger lifts
 //   <tick> open <url>      the URL is opened into the app (as --open-url does)
 //   <tick> alert <title>   the alert on screen is answered with its button of that title
+//   <tick> background      the app goes to the background (as a minimised window does)
+//   <tick> foreground      ... and comes back
 //
 // Ticks count from 1 and must not decrease.
 #include <optional>
@@ -14,7 +16,7 @@
 #include <vector>
 
 struct InputEvent {
-    enum class Kind { Tilt, Down, Up, Open, Alert };
+    enum class Kind { Tilt, Down, Up, Open, Alert, Background, Foreground };
     long long tick = 0;
     Kind kind = Kind::Tilt;
     double x = 0;

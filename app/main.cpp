@@ -1,5 +1,6 @@
 // tikoleap: the game in a window where a display exists, a headless run otherwise.
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 
@@ -7,7 +8,20 @@
 #include "app/CommandLineChecks.h"
 #include "app/HeadlessRun.h"
 #include "app/WindowRun.h"
+#include "platform/audio/DeviceOpener.h"
 #include "platform/foundation/AppPaths.h"
+
+namespace {
+
+// A device open still waiting in the audio library (a backend stuck on a lock) could hold up the
+// library's own clean-up at exit: the process ends without it then.
+int leave(int code) {
+    if (!platform::audio::DeviceOpener::attemptWaiting()) return code;
+    std::fflush(nullptr);
+    std::_Exit(code);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     std::string error;
@@ -26,13 +40,20 @@ int main(int argc, char** argv) {
         return problem->exitCode;
     }
 
+    using platform::audio::OutputMode;
+    const bool window = !options->headless && WindowRun::displayAvailable();
+    // The audio library reads its backends from the environment: set it before any thread starts.
+    platform::audio::DeviceOpener::chooseBackends(window              ? OutputMode::System
+                                                  : options->soundOut ? OutputMode::Loopback
+                                                                      : OutputMode::Disabled);
+
     if (!options->headless) {
-        if (WindowRun::displayAvailable()) {
+        if (window) {
             if (options->home) platform::AppPaths::setHome(*options->home);
-            WindowRun window(*options);
-            const int code = window.run(&error);
+            WindowRun windowRun(*options);
+            const int code = windowRun.run(&error);
             if (code != 0) std::fprintf(stderr, "tikoleap: %s\n", error.c_str());
-            return code;
+            return leave(code);
         }
         // No display: the demo runs headless and leaves its last frame where the player can see it.
         if (!options->screenshot) {
@@ -50,10 +71,10 @@ int main(int argc, char** argv) {
     if (!result) {
         std::fprintf(stderr, "tikoleap: %s\n", error.c_str());
         if (exitCode == 2) std::fputs(CommandLine::usage(), stderr);
-        return exitCode;
+        return leave(exitCode);
     }
     if (!options->headless)
         std::fprintf(stderr, "tikoleap: last frame written to %s\n", options->screenshot->c_str());
     std::cout << result->toJson() << std::endl;
-    return 0;
+    return leave(0);
 }

@@ -8,6 +8,7 @@
 #include "appbase/JTAppContext.h"
 #include "appbase/JTLevelManager.h"
 #include "appbase/JTRandom.h"
+#include "platform/audio/AudioDevice.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/gl/GLContext.h"
 #include "platform/runloop/ManualRunLoop.h"
@@ -20,6 +21,8 @@ class Game {
   public:
     explicit Game(int levelId = 20) {
         platform::AppPaths::setHome("/tmp/tikoleap-bench-home");
+        // A benchmark measures the game, never a sound card: no device is opened.
+        platform::audio::setOutputMode(platform::audio::OutputMode::Disabled);
         previous_ = platform::RunLoop::setMain(loop_);
         gl_ = platform::GLContext::createHeadless(&error_);
         if (!gl_) return;
@@ -34,15 +37,21 @@ class Game {
     ~Game() {
         core_.reset();
         platform::RunLoop::setMain(previous_);
+        platform::audio::setOutputMode(previousOutput_);
     }
     GameViewBase* view() const { return core_ ? core_->gameView() : nullptr; }
-    void newGame() { core_->startGameView(); }
+    // As a level start from outside the game: whatever shows (the game-over screen) stops first.
+    void newGame() {
+        core_->stopAllViews();
+        core_->startGameView();
+    }
     platform::ManualRunLoop& loop() { return *loop_; }
     const std::string& error() const { return error_; }
 
   private:
     std::shared_ptr<platform::ManualRunLoop> loop_ = std::make_shared<platform::ManualRunLoop>();
     std::shared_ptr<platform::RunLoop> previous_;
+    platform::audio::OutputMode previousOutput_ = platform::audio::outputMode();
     std::shared_ptr<platform::GLContext> gl_;
     std::unique_ptr<MyAppCore> core_;
     std::string error_;

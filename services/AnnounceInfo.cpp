@@ -21,7 +21,7 @@ constexpr std::array<const char*, 6> kAmPropertyKeys = {
 
 // Text for a log line: a string item's element, or a stand-in for anything else.
 std::string describe(const std::optional<std::string>& text) {
-    return text ? "\"" + *text + "\"" : std::string("(not a string)");
+    return text ? *text : std::string("(not a string)");
 }
 
 }  // namespace
@@ -61,7 +61,7 @@ bool AnnounceInfo::keyOf(const platform::PlistArray& item, const std::string& co
                          std::string& key) const {
     std::optional<std::string> text = item.getString(1);
     if (!text) {
-        LogMessage(kParseName, 3, "Item without a key: " + command);
+        LogMessage(kParseName, 1, "Item without a key: " + command);
         return false;
     }
     key = *text;
@@ -115,14 +115,14 @@ bool AnnounceInfo::parse(const platform::PlistArray& list) {
         } else if (cmd == "SetP") {
             std::optional<std::string> propertyKey = item->getString(1);
             if (!propertyKey || !isValidAmPropertyKey(*propertyKey)) {
-                LogMessage(kParseName, 3, "Unknown property key: " + describe(propertyKey));
+                LogMessage(kParseName, 1, "Unknown property key: " + describe(propertyKey));
             } else if (std::optional<std::string> value = item->getString(2)) {
                 amProperties_[*propertyKey] = *value;
             }
         } else if (cmd == "PUAd") {
             popupAdInfo_ = *item;
         } else {
-            LogMessage(kParseName, 3, "Unknown item cmd: " + cmd);
+            LogMessage(kParseName, 1, "Unknown item cmd: " + cmd);
         }
     }
     return true;

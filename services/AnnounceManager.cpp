@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 #include <system_error>
 
 #include "platform/foundation/AppPaths.h"
@@ -32,12 +33,11 @@ namespace {
 
 constexpr const char* kLogName = "AnnounceManager";
 
-// Routine lines stay silent, as debug lines; what went wrong is a warning.
+// The checks' lines are debug lines, what went wrong with a check too: the server's trouble is
+// nothing a player can act on, and the previous cache stays usable. Only the cache folder's own
+// errors are errors.
 void amLog(const std::string& text) {
     LogMessage(kLogName, 1, text);
-}
-void amWarn(const std::string& text) {
-    LogMessage(kLogName, 3, text);
 }
 
 std::string hex8(uint32_t value) {
@@ -126,12 +126,12 @@ void AnnounceManager::startDownload() {
         previousCheckAt_ = t;
     }
     if (!appCore_) {
-        amWarn("AM:no app core; nothing to check");
+        amLog("AM:no app core; nothing to check");
         return;
     }
     if (!appCore_->aridAvailable()) {
         // The all-zero stand-in id would sign for every device that failed to make one.
-        amWarn("AM:no device account id; the check is tried again later");
+        amLog("AM:no device account id; the check is tried again later");
         std::lock_guard<std::mutex> lock(monitor_);
         nextCheckAfter_ = t + kRetryAfterFailure;
         return;
@@ -199,17 +199,17 @@ std::optional<AnnounceManager::Download> AnnounceManager::downloadWithUrl(const 
     platform::HttpConnection::Outcome outcome =
         platform::loadAndWait(std::move(request), [this] { return abort_.load() || isShutdown(); });
     if (outcome.error) {
-        amWarn("AM:download:err:" + outcome.error->message);
+        amLog("AM:download:err:" + outcome.error->message);
         return std::nullopt;
     }
     if (!outcome.response || outcome.response->status != 200) {
-        amWarn("AM:download:invalid status code:" +
-               std::to_string(outcome.response ? outcome.response->status : 0));
+        amLog("AM:download:invalid status code:" +
+              std::to_string(outcome.response ? outcome.response->status : 0));
         return std::nullopt;
     }
     if (std::optional<std::string> length = outcome.response->headers.get("Content-Length")) {
         if (*length != std::to_string(outcome.body.size())) {
-            amWarn("AM:download:invalid length");
+            amLog("AM:download:invalid length");
             return std::nullopt;
         }
     }
@@ -220,9 +220,14 @@ AnnounceManager::FileCmd AnnounceManager::processFileCmd(const platform::PlistAr
     FileCmd cmd;
     cmd.fname = item.getString(2);
     if (std::optional<std::string> crc = item.getString(3)) {
-        // Eight hexadecimal digits; text that is not is read as far as it goes.
+        // Eight hexadecimal digits, after blanks and a "0x" if any; text that is not is read as far
+        // as it goes.
+        std::string_view digits = *crc;
+        while (!digits.empty() && (digits.front() == ' ' || digits.front() == '\t')) digits.remove_prefix(1);
+        if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X'))
+            digits.remove_prefix(2);
         uint32_t value = 0;
-        for (char c : *crc) {
+        for (char c : digits) {
             int digit = (c >= '0' && c <= '9')   ? c - '0'
                         : (c >= 'a' && c <= 'f') ? c - 'a' + 10
                         : (c >= 'A' && c <= 'F') ? c - 'A' + 10
@@ -246,24 +251,24 @@ bool AnnounceManager::fetchFile(const DownloadJob& job, const std::string& base,
         return true;
     }
     if (cached.status != platform::FileReadResult::Status::Missing) {
-        amWarn("AM:cache file damaged, fetched again:" + *file.cacheFilename);
+        amLog("AM:cache file damaged, fetched again:" + *file.cacheFilename);
     }
     std::optional<std::string> url = platform::resolveUrl(base, *file.fname);
     std::optional<Download> data = url ? downloadWithUrl(*url, kMaxFileBytes) : std::nullopt;
     if (!data) {
-        amWarn("AM:can't download " + (url ? *url : *file.fname));
+        amLog("AM:can't download " + (url ? *url : *file.fname));
         return false;
     }
     const uint32_t crc = Crc32OfBytes(data->body.data(), data->body.size());
     if (crc != file.crc32) {
-        amWarn("AM:checksum mismatch " + *file.fname + " " + hex8(crc));
+        amLog("AM:checksum mismatch " + *file.fname + " " + hex8(crc));
         return false;
     }
     std::lock_guard<std::mutex> lock(shutdownLock_);
     if (shutdown_) return false;
     std::string error;
     if (!platform::writeFileAtomically(path, data->body.data(), data->body.size(), 0600, &error)) {
-        amWarn("AM:save err:" + error);
+        amLog("AM:save err:" + error);
         return false;
     }
     amLog("AM:save to " + path.string());
@@ -285,12 +290,12 @@ void AnnounceManager::doDownloadTasks(const DownloadJob& job) {
     if (root && plist_get_node_type(root.get()) == PLIST_ARRAY)
         items = platform::PlistArray::adopt(root.release());
     if (!items) {
-        amWarn("AM:announce load err:" + (root ? std::string("the list is not an array") : why));
+        amLog("AM:announce load err:" + (root ? std::string("the list is not an array") : why));
         return;
     }
     AnnounceInfo info;
     if (!info.parse(*items)) {
-        amWarn("AM:announce parse failure");
+        amLog("AM:announce parse failure");
         return;
     }
     {
@@ -308,20 +313,28 @@ void AnnounceManager::doDownloadTasks(const DownloadJob& job) {
         if (isShutdown()) return;
         FileCmd file = processFileCmd(item);
         if (!file.fname || !base) {
-            amWarn("AM:can't download " + key);
+            amLog("AM:can't download " + key);
             return;
         }
         wanted.insert(*file.cacheFilename);
         if (!fetchFile(job, *base, file)) return;
     }
 
+    // The list's settings are known now (an empty set counts): the interstitial may be asked for,
+    // however the storing below ends, once its locks are released.
+    struct RequestInterstitial {
+        AnnounceManager& manager;
+        ~RequestInterstitial() {
+            manager.postToMain([](AnnounceManager& main) { main.requestInterstitialAd(); });
+        }
+    } requestInterstitial{*this};
     std::lock_guard<std::mutex> fileLock(readFileLock_);
     std::lock_guard<std::mutex> lock(shutdownLock_);
     if (shutdown_) return;
     std::string error;
     if (!platform::writeFileAtomically(job.cacheDir / kListFileName, list->body.data(), list->body.size(),
                                        0600, &error)) {
-        amWarn("AM:save err:" + error);
+        amLog("AM:save err:" + error);
         return;
     }
     {
@@ -331,8 +344,6 @@ void AnnounceManager::doDownloadTasks(const DownloadJob& job) {
     }
     amLog("AM:save announce");
     deleteUnwantedFiles(job.cacheDir, wanted);
-    // The list's settings are known now (an empty set counts): the interstitial may be asked for.
-    postToMain([](AnnounceManager& manager) { manager.requestInterstitialAd(); });
 }
 
 void AnnounceManager::deleteUnwantedFiles(const std::filesystem::path& dir,
@@ -408,16 +419,22 @@ void AnnounceManager::saveState() {
         if (popupAdInfo_) dict.setArray("popupAdInfo", *popupAdInfo_);
         dict.setInt("popupAdDoneSerial", popupAdDoneSerial_);
     }
-    if (!platform::writePlistDictionaryFile(*dir / kStatusFileName, dict, 0600)) {
-        amWarn("AM:state save err:" + (*dir / kStatusFileName).string());
+    std::string error;
+    if (!platform::writePlistDictionaryFile(*dir / kStatusFileName, dict, 0600, &error)) {
+        amLog("AM:state save err:" + error);
     }
 }
 
 void AnnounceManager::loadState() {
     const std::filesystem::path path = statusFilePath();
     if (!prepareCacheDir()) return;
-    std::optional<platform::PlistDict> dict = platform::readPlistDictionaryFile(path);
-    if (!dict) return;  // missing: nothing changes; unreadable: already logged and kept aside
+    std::string error;
+    std::optional<platform::PlistDict> dict = platform::readPlistDictionaryFile(path, &error);
+    if (!dict) {
+        // Missing: nothing changes. Unreadable: the file is kept aside at the next save.
+        if (!error.empty()) amLog("AM:state load err:" + error);
+        return;
+    }
     std::lock_guard<std::mutex> lock(monitor_);
     if (std::optional<double> v = dict->getReal("nextCheckAfter"); v && std::isfinite(*v))
         nextCheckAfter_ = *v;

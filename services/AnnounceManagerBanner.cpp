@@ -81,7 +81,7 @@ bool AnnounceManager::buildBannerSub() {
     platform::FileReadResult file = platform::readWholeFile(dir / kListFileName, kMaxListBytes);
     if (file.status == platform::FileReadResult::Status::Missing) return false;
     if (file.status != platform::FileReadResult::Status::Ok) {
-        LogMessage(kLogName, 3, "AM:announce load err:" + file.error);
+        LogMessage(kLogName, 1, "AM:announce load err:" + file.error);
         return false;
     }
     std::string why;
@@ -90,13 +90,13 @@ bool AnnounceManager::buildBannerSub() {
     if (root && plist_get_node_type(root.get()) == PLIST_ARRAY)
         items = platform::PlistArray::adopt(root.release());
     if (!items) {
-        LogMessage(kLogName, 3,
+        LogMessage(kLogName, 1,
                    "AM:announce load err:" + (root ? std::string("the list is not an array") : why));
         return false;
     }
     auto info = std::make_shared<AnnounceInfo>();
     if (!info->parse(*items)) {
-        LogMessage(kLogName, 3, "AM:announce parse failure");
+        LogMessage(kLogName, 1, "AM:announce parse failure");
         return false;
     }
     if (info->uiitems().empty()) return false;

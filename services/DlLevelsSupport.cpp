@@ -127,6 +127,7 @@ void DlLevelsSupport::processStartLevel(const std::string& query) {
 void DlLevelsSupport::setCurrentLevelId(int levelId) {
     appCore_->setCurrentLevelId(levelId);
     appCore_->saveSettings();
+    appCore_->updateInterfaceOrientation();
 }
 
 void DlLevelsSupport::doStartGame() {

@@ -1,5 +1,8 @@
 #include "services/DownloadedLevelFile.h"
 
+#include <algorithm>
+#include <cctype>
+#include <climits>
 #include <cstring>
 
 #include "platform/plist/PlistNode.h"
@@ -13,6 +16,29 @@ constexpr const char* kLogName = "processDownloadedBytes";
 
 [[noreturn]] void fail(const std::string& message) {
     throw JTCore::makeRef<JTCore::JTException>(JTCore::makeRef<JTCore::JTString>(message));
+}
+
+// The level id is read as a number whichever way it is written: decimal text, or a number of the
+// property list (reals truncated); anything else is no id.
+int levelIdOf(plist_t node) {
+    if (std::optional<std::string> text = platform::plistnode::readString(node))
+        return decimalIntValue(*text);
+    const int64_t id = platform::plistnode::readNumberAsInt(node).value_or(0);
+    return static_cast<int>(std::clamp<int64_t>(id, INT_MIN, INT_MAX));
+}
+
+// The data hash in decimal, or in hexadecimal after "0x" (a checksum is often written that way).
+int64_t dataHashOf(const std::string& text) {
+    const size_t start = text.find_first_not_of(" \t");
+    const bool hex = start != std::string::npos && text.size() > start + 2 && text[start] == '0' &&
+                     (text[start + 1] == 'x' || text[start + 1] == 'X');
+    if (!hex) return decimalLongLongValue(text);
+    uint64_t value = 0;
+    for (size_t i = start + 2; i < text.size() && std::isxdigit(static_cast<unsigned char>(text[i])); ++i) {
+        const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(text[i])));
+        value = (value << 4) | static_cast<uint64_t>(c <= '9' ? c - '0' : c - 'a' + 10);
+    }
+    return static_cast<int64_t>(value);
 }
 
 }  // namespace
@@ -49,10 +75,10 @@ std::optional<DownloadedLevelFile> readDownloadedLevelFile(int levelId, const ui
     }
     auto value = [&](const char* key) { return ensureNSString(plist_dict_get_item(header.get(), key)); };
     DownloadedLevelFile file;
-    file.lid = decimalIntValue(value("lid"));
+    file.lid = levelIdOf(plist_dict_get_item(header.get(), "lid"));
     file.name = value("name");
     file.ds = decimalIntValue(value("ds"));
-    file.dh = decimalLongLongValue(value("dh"));
+    file.dh = dataHashOf(value("dh"));
     file.flags = decimalLongLongValue(value("flags"));
     if (file.lid != levelId) {
         LogMessage(kLogName, 3, "lid unmatch");

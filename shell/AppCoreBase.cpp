@@ -90,10 +90,7 @@ void AppCoreBase::setCurrentLevelId(int levelId) {
 }
 
 std::shared_ptr<LevelInfo> AppCoreBase::currentLevelInfo() {
-    if (!currentLevelInfoCache_) {
-        if (auto* manager = levelManager())
-            currentLevelInfoCache_ = LevelInfo::forLevel(manager->getLevelInfo(currentLevelId_));
-    }
+    if (!currentLevelInfoCache_) currentLevelInfoCache_ = levelInfoForId(currentLevelId_);
     return currentLevelInfoCache_;
 }
 
@@ -137,6 +134,15 @@ void AppCoreBase::loadSEAt(int index, const std::string& name) {
 
 void AppCoreBase::setSEVolumeAt(int index, int volume) {
     if (SoundObj* s = sound(index)) s->setVolume(volume);
+}
+
+void AppCoreBase::loadMusicAt(int /*index*/, const std::string& /*name*/) {
+    // The music table has kMusicSlots slots, none in this game: no index names one, and no track
+    // (type "caf") is loaded.
+}
+
+void AppCoreBase::setMusicVolumeAt(int index, int volume) {
+    if (SoundObj* m = music(index)) m->setVolume(volume);
 }
 
 SoundObj* AppCoreBase::sound(int n) const {
@@ -343,7 +349,9 @@ std::shared_ptr<ViewControllerBase> AppCoreBase::startDummyView() {
 }
 
 std::shared_ptr<TitleView> AppCoreBase::createTitleView() {
-    return std::make_shared<MyTitleView>("Title" + nibSuffixRotation());
+    auto* manager = levelManager();
+    const bool dl = manager && manager->canDownloadLevels();
+    return std::make_shared<MyTitleView>("Title" + nibSuffixRotation() + (dl ? "_DlLevels" : ""));
 }
 
 std::shared_ptr<GameOverView> AppCoreBase::createGameOverView() {
@@ -431,7 +439,7 @@ std::shared_ptr<GameViewBase> AppCoreBase::createGameView() {
     return std::make_shared<MyGameView>(this, interfaceOrientation_);
 }
 
-JTAppBase::JTLevelInfo* AppCoreBase::levelInfoForId(int levelId) const {
-    if (!appContext_ || !appContext_->getLevelManager()) return nullptr;
-    return appContext_->getLevelManager()->getLevelInfo(levelId).get();
+std::shared_ptr<LevelInfo> AppCoreBase::levelInfoForId(int levelId) const {
+    JTAppBase::JTLevelManager* manager = levelManager();
+    return manager ? LevelInfo::forLevel(manager->getLevelInfo(levelId)) : nullptr;
 }

@@ -57,6 +57,7 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
   public:
     static constexpr int kTextureSlots = 18;
     static constexpr int kSoundSlots = 9;
+    static constexpr int kMusicSlots = 0;
     static constexpr const char* kPauseIconTexture = "icon_pause_mini";
     // Tag of the alert that asks before the device account id is deleted.
     static constexpr int kDeleteAridAlertTag = 1;
@@ -229,6 +230,10 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
     void setSEVolumeAt(int index, int volume);
     // Sound effect n of the game's table; null when there is none.
     SoundObj* sound(int n) const;
+    // The music table has kMusicSlots slots, none in this game: loading and setting a volume
+    // address no slot, and music(n) is always null.
+    void loadMusicAt(int index, const std::string& name);
+    void setMusicVolumeAt(int index, int volume);
     SoundObj* music(int n) const { return nullptr; }
     bool hasMusicResources() const { return false; }
 
@@ -261,7 +266,8 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
     virtual std::unique_ptr<AccelerometerHelper> createAccelerometerHelper();
     // The current orientation's game view, null before the first game.
     GameViewBase* gameView() const;
-    JTAppBase::JTLevelInfo* levelInfoForId(int levelId) const;
+    // The shell's view of the catalog's level of that id; null when there is none.
+    std::shared_ptr<LevelInfo> levelInfoForId(int levelId) const;
     // The screen at the root of the window (null while a game runs).
     const std::shared_ptr<ViewControllerBase>& rootViewController() const { return rootViewController_; }
     void setRootViewController(std::shared_ptr<ViewControllerBase> controller) {

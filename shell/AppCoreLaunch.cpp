@@ -123,6 +123,7 @@ bool AppCoreBase::applicationDidFinishLaunchingWithOptions(const std::optional<s
 }
 
 void AppCoreBase::start() {
+    updateInterfaceOrientation();
     startTitleView();
 }
 

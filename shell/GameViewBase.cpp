@@ -63,7 +63,8 @@ std::shared_ptr<platform::GLContext> GameViewBase::initialEAGLContext() {
 void GameViewBase::startGameScene(JTAppBase::JTScene* scene) {
     gameScene_ = JTCore::Ref<JTAppBase::JTScene>(scene);
     if (!scene) return;
-    setLevelInfo(appCore_->levelInfoForId(appCore_->currentLevelId()));
+    const std::shared_ptr<LevelInfo> level = appCore_->levelInfoForId(appCore_->currentLevelId());
+    setLevelInfo(level ? level->impl() : nullptr);
     const float period = scene->getFramePeriodMillis();
     if (!(period > 0) || !std::isfinite(period)) {
         // A scene with no usable frame period would divide by zero below: keep the defaults.

@@ -3,6 +3,7 @@
 #include <AL/al.h>
 
 #include <cstdio>
+#include <string>
 
 #include "platform/foundation/Log.h"
 #include "sound/SoundEngine.h"
@@ -16,14 +17,36 @@ SoundEffectManager::~SoundEffectManager() {
 }
 
 int SoundEffectManager::openOutput() {
-    platform::audio::AudioDevice::Failure failure;
-    device_ = platform::audio::AudioDevice::open(static_cast<int>(mixerOutputRate_), &failure);
+    return takeOutput(platform::audio::DeviceOpener::open(static_cast<int>(mixerOutputRate_)));
+}
+
+bool SoundEffectManager::adoptLateOutput() {
+    if (device_) return true;
+    if (!platform::audio::DeviceOpener::attemptWaiting()) return false;
+    return takeOutput(platform::audio::DeviceOpener::poll()) == kSoundOk;
+}
+
+int SoundEffectManager::takeOutput(platform::audio::DeviceOpener::Result result) {
+    device_ = std::move(result.device);
     if (device_) return kSoundOk;
+    if (result.waiting) {
+        if (result.timedOut) {
+            const auto ms = static_cast<long long>(platform::audio::DeviceOpener::timeout().count());
+            const std::string line =
+                "Error opening output device: no answer within " + std::to_string(ms) + " ms";
+            platform::logMessage(line.c_str(), 3, "the game plays without sound until the device answers");
+        }
+        return kSoundNoDevice;
+    }
+    const platform::audio::AudioDevice::Failure& failure = result.failure;
     char line[160];
     std::snprintf(line, sizeof line, "%s: %x", failure.step, static_cast<unsigned>(failure.alcError));
     if (failure.disabled) {
         // A run that asked for no sound hears none; that is not worth a warning.
         platform::logMessage(line, 1, "sound output is off for this run");
+    } else if (result.late) {
+        // Warned about once already, when it did not answer.
+        platform::logMessage(line, 1, "the late device answered without an output");
     } else {
         platform::logMessage(line, 3, "no audio output: the game plays without sound");
     }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/audio/AudioDevice.h"
+#include "platform/audio/DeviceOpener.h"
 #include "sound/MixClock.h"
 #include "sound/SoundEffect.h"
 
@@ -18,8 +19,13 @@ class SoundEffectManager {
     SoundEffectManager(const SoundEffectManager&) = delete;
     SoundEffectManager& operator=(const SoundEffectManager&) = delete;
 
-    // Opens the output; 0, 5 when there is none, or the OpenAL error of the step that failed.
+    // Opens the output, waiting for the device at most DeviceOpener::timeout(); 0, or 5 when there
+    // is none (yet). A device that does not answer in time is warned about once and the game
+    // plays silent.
     int openOutput();
+    // Without an output: takes the device of an earlier open that has answered since, never
+    // waiting. True when there is an output now.
+    bool adoptLateOutput();
     bool hasOutput() const { return device_ != nullptr; }
     platform::audio::AudioDevice* device() const { return device_.get(); }
 
@@ -34,6 +40,8 @@ class SoundEffectManager {
     MixClock& clock() { return clock_; }
 
   private:
+    int takeOutput(platform::audio::DeviceOpener::Result result);
+
     float mixerOutputRate_;
     float gain_ = 1.0f;
     std::unique_ptr<platform::audio::AudioDevice> device_;

@@ -51,6 +51,10 @@ int SoundSystemInitialize(float mixerOutputRate) {
     return gEffects->openOutput();
 }
 
+bool SoundSystemAdoptLateOutput() {
+    return gEffects && !gEffects->hasOutput() && gEffects->adoptLateOutput();
+}
+
 int SoundSystemTeardown() {
     // The music's source lives in the effect manager's context.
     gMusic.reset();

@@ -16,7 +16,12 @@ constexpr int kSoundNoDevice = 5;  // no output device
 
 }  // namespace sound
 
+// Waits for the output device at most platform::audio::DeviceOpener::timeout(); without an
+// answer by then it returns kSoundNoDevice and the engine stays silent.
 int SoundSystemInitialize(float mixerOutputRate);
+// An engine without an output takes the device of an earlier open that has answered since, never
+// waiting. True when it took one now: effects loaded before were refused and must load again.
+bool SoundSystemAdoptLateOutput();
 int SoundSystemTeardown();
 int SoundSystemSetListenerPosition(float x, float y, float z);
 

@@ -53,6 +53,11 @@ void SoundObj::setupWithVolume(int percent) {
         // Loading may add nothing to the registry, but copy it: a caller's object could go.
         const auto objects = s.registry;
         for (const auto& obj : objects) obj->loadResource();
+    } else if (SoundSystemAdoptLateOutput()) {
+        // The device answered after the engine had started silent: what it refused loads now.
+        SoundSystemSetListenerPosition(0, 0, 1);
+        const auto objects = s.registry;
+        for (const auto& obj : objects) obj->loadResource();
     }
     s.masterVolume = percent / 100.0;
     const auto objects = s.registry;

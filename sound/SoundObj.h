@@ -15,7 +15,9 @@ class SoundObj {
     // --- the class
     // Every live sound object, in order of creation.
     static const std::vector<std::shared_ptr<SoundObj>>& soundObjs();
-    // Brings the engine up at the first volume above 0 and sets the master volume (percent).
+    // Brings the engine up at the first volume above 0 and sets the master volume (percent). An
+    // engine that came up silent because its device did not answer in time takes the device here
+    // once it has answered (every game start sets the volume).
     static void setupWithVolume(int percent);
     static void teardown();
     static void updateAudioSession();

@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <cstdlib>
 #include <vector>
 
 namespace platform::audio {
@@ -85,8 +84,6 @@ std::unique_ptr<AudioDevice> AudioDevice::open(int mixerRate, Failure* failure) 
                       ALC_OUTPUT_LIMITER_SOFT,
                       ALC_FALSE};
     } else {
-        // The library's own diagnostics would repeat what the engine reports in one line.
-        setenv("ALSOFT_LOGLEVEL", "0", 0);
         quietenAlsa();
         device = alcOpenDevice(nullptr);
         if (mixerRate > 0) attributes = {ALC_FREQUENCY, mixerRate};

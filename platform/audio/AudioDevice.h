@@ -36,7 +36,9 @@ class AudioDevice {
     };
 
     // Opens the device of the current mode and makes a new context on it current. `mixerRate`
-    // (Hz, 0 = the device's own) asks the system device for that output rate.
+    // (Hz, 0 = the device's own) asks the system device for that output rate. It takes as long as
+    // the library's backends take, which may be for ever: the engine calls it through
+    // DeviceOpener, off the main thread.
     static std::unique_ptr<AudioDevice> open(int mixerRate, Failure* failure);
     ~AudioDevice();
     AudioDevice(const AudioDevice&) = delete;

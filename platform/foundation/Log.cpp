@@ -1,5 +1,6 @@
 #include "platform/foundation/Log.h"
 
+#include <atomic>
 #include <cstdio>
 #include <mutex>
 #include <utility>
@@ -17,6 +18,8 @@ LogSink& currentSink() {
     static LogSink sink;
     return sink;
 }
+
+std::atomic<bool> gDebugLines{false};
 
 }  // namespace
 
@@ -50,8 +53,17 @@ std::string formatLogLine(const char* function, int level, std::string_view text
     return line;
 }
 
+bool setLogDebugLines(bool on) {
+    return gDebugLines.exchange(on);
+}
+
 void logMessage(const char* function, int level, std::string_view text) {
-    if (level == 1) return;
+    if (level == 1) {
+        if (!gDebugLines) return;
+        std::lock_guard lock(logMutex());
+        if (currentSink()) currentSink()(formatLogLine(function, level, text));
+        return;
+    }
     logLine(formatLogLine(function, level, text));
 }
 

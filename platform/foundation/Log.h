@@ -21,8 +21,13 @@ const char* logLevelLabel(int level);
 // "[%s] %s" or, with a non-empty text, "[%s] %s\n%s". A null function name prints "(null)".
 std::string formatLogLine(const char* function, int level, std::string_view text);
 
-// Formats and emits one line; level 1 emits nothing.
+// Formats and emits one line; level 1 emits nothing, unless debug lines are on and a sink is
+// installed: then the sink receives it with an empty label ("[] function").
 void logMessage(const char* function, int level, std::string_view text = {});
+
+// Whether level-1 lines reach an installed sink (never stderr); off by default. Tests turn it on
+// to read the debug lines. Returns the previous setting.
+bool setLogDebugLines(bool on);
 
 // Emits a line exactly as given, to the same sink (for components with a line format of their own).
 void logLine(std::string_view line);

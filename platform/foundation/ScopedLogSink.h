@@ -11,10 +11,17 @@ namespace platform {
 
 class ScopedLogSink {
   public:
-    // Collects every line into lines().
-    ScopedLogSink() : previous_(setLogSink([this](const std::string& line) { lines_.push_back(line); })) {}
-    explicit ScopedLogSink(LogSink sink) : previous_(setLogSink(std::move(sink))) {}
-    ~ScopedLogSink() { setLogSink(std::move(previous_)); }
+    // Collects every line into lines(); with `withDebugLines`, the debug (level 1) lines too,
+    // labelled "[]".
+    explicit ScopedLogSink(bool withDebugLines = false)
+        : previous_(setLogSink([this](const std::string& line) { lines_.push_back(line); })),
+          previousDebug_(setLogDebugLines(withDebugLines)) {}
+    explicit ScopedLogSink(LogSink sink)
+        : previous_(setLogSink(std::move(sink))), previousDebug_(setLogDebugLines(false)) {}
+    ~ScopedLogSink() {
+        setLogDebugLines(previousDebug_);
+        setLogSink(std::move(previous_));
+    }
     ScopedLogSink(const ScopedLogSink&) = delete;
     ScopedLogSink& operator=(const ScopedLogSink&) = delete;
 
@@ -24,6 +31,7 @@ class ScopedLogSink {
   private:
     std::vector<std::string> lines_;
     LogSink previous_;
+    bool previousDebug_;
 };
 
 }  // namespace platform

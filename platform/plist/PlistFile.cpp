@@ -19,11 +19,12 @@ void warnUnreadable(const std::filesystem::path& path, const std::string& reason
 
 }  // namespace
 
-std::optional<PlistDict> readPlistDictionaryFile(const std::filesystem::path& path) {
+std::optional<PlistDict> readPlistDictionaryFile(const std::filesystem::path& path, std::string* error) {
     StoredRead file = readStoredFile(path, kMaxPlistFileBytes);
     if (file.status == StoredRead::Status::Missing) return std::nullopt;
     if (file.status != StoredRead::Status::Ok) {
         warnUnreadable(path, file.error);
+        if (error) *error = file.error;
         return std::nullopt;
     }
     std::string why;
@@ -31,14 +32,17 @@ std::optional<PlistDict> readPlistDictionaryFile(const std::filesystem::path& pa
     if (!dict) {
         markStoredFileUnreadable(path);
         warnUnreadable(path, why);
+        if (error) *error = why;
     }
     return dict;
 }
 
-bool writePlistDictionaryFile(const std::filesystem::path& path, const PlistDict& dict, mode_t mode) {
+bool writePlistDictionaryFile(const std::filesystem::path& path, const PlistDict& dict, mode_t mode,
+                              std::string* error) {
     const std::vector<uint8_t> bytes = dict.toBinary();
     if (bytes.empty()) {
         logMessage(kWriteName, 4, "cannot serialise the dictionary for " + path.string());
+        if (error) *error = "cannot serialise the dictionary";
         return false;
     }
     StoredSaveOptions options;
@@ -50,6 +54,7 @@ bool writePlistDictionaryFile(const std::filesystem::path& path, const PlistDict
     options.logName = kWriteName;
     const StoredSave saved = saveStoredFile(path, bytes.data(), bytes.size(), options);
     if (saved.status == StoredSave::Status::Failed) logMessage(kWriteName, 4, saved.error);
+    if (!saved.ok() && error) *error = saved.error;
     return saved.ok();
 }
 

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <optional>
+#include <string>
 
 #include "platform/plist/PlistDict.h"
 
@@ -19,12 +20,15 @@ inline constexpr size_t kMaxPlistFileBytes = 16 * 1024 * 1024;
 // Nothing when the file is missing (silently: that is a first run), and nothing with one WARN
 // log line naming the file when it exists but cannot be read, does not parse, is nested too
 // deeply, or its root is not a dictionary. The file itself is left as it is, and remembered as
-// unreadable for the next write.
-std::optional<PlistDict> readPlistDictionaryFile(const std::filesystem::path& path);
+// unreadable for the next write. `error`, when given, receives the reason of such a failure.
+std::optional<PlistDict> readPlistDictionaryFile(const std::filesystem::path& path,
+                                                 std::string* error = nullptr);
 
 // Writes the binary form atomically; false on failure, with one WARN line when an existing file
 // was in the way (not a regular file, or present but unopenable) and one ERROR line otherwise.
 // An existing file that could not be read (now or earlier in this run) is moved aside first.
-bool writePlistDictionaryFile(const std::filesystem::path& path, const PlistDict& dict, mode_t mode = 0644);
+// `error`, when given, receives the reason of a failure.
+bool writePlistDictionaryFile(const std::filesystem::path& path, const PlistDict& dict, mode_t mode = 0644,
+                              std::string* error = nullptr);
 
 }  // namespace platform

@@ -138,7 +138,14 @@ TEST(InputScriptFormat, OpensUrlsAndAnswersAlerts) {
     EXPECT_EQ(script->events()[2].text, "DELETE");
     EXPECT_EQ(script->events()[3].text, "Not now");
 
-    for (const char* bad : {"5 open\n", "5 open startTitle\n", "5 open http://a/ extra\n", "5 alert\n"}) {
+    script = InputScript::parse("7 background\n8 foreground\n", "s", &error);
+    ASSERT_TRUE(script) << error;
+    ASSERT_EQ(script->events().size(), 2u);
+    EXPECT_EQ(script->events()[0].kind, InputEvent::Kind::Background);
+    EXPECT_EQ(script->events()[1].kind, InputEvent::Kind::Foreground);
+
+    for (const char* bad :
+         {"5 open\n", "5 open startTitle\n", "5 open http://a/ extra\n", "5 alert\n", "5 background now\n"}) {
         EXPECT_FALSE(InputScript::parse(bad, "s", &error)) << bad;
         EXPECT_EQ(error.rfind("s:1:", 0), 0u) << error;
     }

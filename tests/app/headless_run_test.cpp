@@ -8,7 +8,9 @@
 #include <sstream>
 
 #include "app/HeadlessRun.h"
+#include "platform/foundation/ScopedLogSink.h"
 #include "platform/image/PngCodec.h"
+#include "platform/ui/Application.h"
 #include "support/Command.h"
 #include "support/TempDir.h"
 
@@ -162,6 +164,26 @@ TEST_F(Replay, ScriptedUrlsReachTheAppAtTheirTicks) {
     std::ofstream(script) << "";
     run(cl);
     EXPECT_NE(readFile(keychain).find("arid"), std::string::npos);
+}
+
+TEST_F(Replay, ScriptedTripsToTheBackgroundPauseTheGameThroughTheAppsNotices) {
+    std::ofstream(script) << "50 background\n80 foreground\n";
+    CommandLine cl = options(3, "background");
+    cl.framesDir.reset();
+    platform::ScopedLogSink log(true);
+    const RunResult result = run(cl);
+    EXPECT_EQ(result.ticks, 50);  // paused right after tick 50, and still paused after coming back
+    EXPECT_EQ(result.screen, "pause");
+    EXPECT_TRUE(platform::ui::Application::shared().isActive());
+    // The announcement check hears the trip: it shuts down, and checks again on the way back.
+    std::vector<std::string> checks;
+    for (const std::string& line : log.lines()) {
+        for (const char* what : {"AM:shutdown", "AM:no web server to check"})
+            if (line.find(what) != std::string::npos) checks.push_back(what);
+    }
+    EXPECT_EQ(checks, (std::vector<std::string>{"AM:no web server to check", "AM:shutdown",
+                                                "AM:no web server to check", "AM:shutdown"}))
+        << "launch, background, foreground, end of the run";
 }
 
 namespace {

@@ -3,6 +3,7 @@
 #include "screens/SimpleSelectView.h"
 #include "screens/TitleView.h"
 #include "services/LevelInfo.h"
+#include "sound/SoundObj.h"
 
 using tikoleap::test::ScreensFixture;
 
@@ -20,6 +21,29 @@ TEST_F(ScreensFixture, ScreensAreMadeOncePerOrientationFromTheirInterfaceFilesAn
     EXPECT_EQ(core->rootViewController(), title);
     EXPECT_EQ(core->simpleSelectView(), core->simpleSelectView());
     EXPECT_EQ(core->simpleSelectView()->interfaceName(), "SimpleSelect_Portrait");
+}
+
+TEST_F(ScreensFixture, TheStartAndTheLevelLookUpFollowTheCurrentLevel) {
+    // Left sideways by an earlier level: the start turns the app back before the title is made.
+    core->setInterfaceOrientation(3);
+    core->start();
+    EXPECT_EQ(core->interfaceOrientation(), 1);
+    ASSERT_NE(core->rootViewController(), nullptr);
+    EXPECT_EQ(core->rootViewController()->interfaceName(), "Title_Portrait");
+
+    std::shared_ptr<LevelInfo> level = core->levelInfoForId(21);
+    ASSERT_NE(level, nullptr);
+    EXPECT_EQ(level->levelId(), 21);
+    EXPECT_EQ(level->appCore(), core.get());
+    EXPECT_EQ(core->levelInfoForId(99), nullptr);
+
+    // The music table has no slots: nothing is loaded or made.
+    const size_t sounds = SoundObj::soundObjs().size();
+    core->loadMusicAt(0, "fall2");
+    core->setMusicVolumeAt(0, 50);
+    EXPECT_EQ(core->music(0), nullptr);
+    EXPECT_FALSE(core->hasMusicResources());
+    EXPECT_EQ(SoundObj::soundObjs().size(), sounds);
 }
 
 TEST_F(ScreensFixture, OnlyALandscapeLevelTurnsTheAppSideways) {

@@ -2,6 +2,7 @@
 // cache of the list and its files, and everything a server can do wrong.
 #include <sys/stat.h>
 
+#include <optional>
 #include <thread>
 
 #include "platform/foundation/ScopedLogSink.h"
@@ -11,10 +12,26 @@ using namespace announcetest;
 
 namespace {
 
+// A debug line of the checks (read with the log's debug lines on) holding the text.
 bool logged(const platform::ScopedLogSink& log, const std::string& text) {
     for (const std::string& line : log.lines())
-        if (line.find(text) != std::string::npos) return true;
+        if (line.rfind("[] AnnounceManager\n", 0) == 0 && line.find(text) != std::string::npos) return true;
     return false;
+}
+
+// What follows the first debug line's prefix, or nothing.
+std::optional<std::string> loggedAfter(const platform::ScopedLogSink& log, const std::string& prefix) {
+    for (const std::string& line : log.lines()) {
+        const size_t at = line.find("\n" + prefix);
+        if (line.rfind("[] ", 0) == 0 && at != std::string::npos) return line.substr(at + 1 + prefix.size());
+    }
+    return std::nullopt;
+}
+
+size_t warnings(const platform::ScopedLogSink& log) {
+    size_t n = 0;
+    for (const std::string& line : log.lines()) n += line.rfind("[WARN]", 0) == 0;
+    return n;
 }
 
 const std::string kImageA = "first image bytes";
@@ -117,7 +134,7 @@ TEST_F(AnnounceTest, ChecksWaitForTheServersIntervalsWhichAreCappedAt30Days) {
 
 TEST_F(AnnounceTest, AFailedCheckIsTriedAgainAfterAMinute) {
     server.reply("/iphone/cmd/announce", 404, "gone");
-    platform::ScopedLogSink log;
+    platform::ScopedLogSink log(true);
     check();
     EXPECT_TRUE(logged(log, "AM:download:invalid status code:404"));
     EXPECT_EQ(manager->nextCheckAfter(), kStart + 60);
@@ -164,7 +181,7 @@ TEST_F(AnnounceTest, AChangedListReplacesTheFilesAndAFailingOneKeepsTheOldCacheW
     serveFile("c.png", "not what the list says");
     manager->showBannerOn(nullptr, nullptr, {0, 0}, 0, 0);  // takes the new list in
     ASSERT_FALSE(manager->bannerIsDirty());
-    platform::ScopedLogSink log;
+    platform::ScopedLogSink log(true);
     clock = kStart + 8000;
     check();
     EXPECT_TRUE(logged(log, "AM:checksum mismatch c.png " + crcText("not what the list says")));
@@ -209,11 +226,12 @@ TEST_F(AnnounceTest, ServerFaultsEndTheCheckAndKeepThePreviousCache) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         c.serve();
-        platform::ScopedLogSink log;
+        platform::ScopedLogSink log(true);
         clock = t;
         check();
         t += 100;
         EXPECT_TRUE(logged(log, c.line));
+        EXPECT_EQ(warnings(log), 0u) << "a server's trouble is a debug line";
         EXPECT_EQ(readFile(cacheDir() / "announce.plist"), good);
         EXPECT_TRUE(std::filesystem::exists(cacheDir() / ("a.png." + crcText(kImageA))));
     }
@@ -224,7 +242,7 @@ TEST_F(AnnounceTest, ServerFaultsEndTheCheckAndKeepThePreviousCache) {
     many += ")";
     serveList(many);
     server.clearHits();
-    platform::ScopedLogSink log;
+    platform::ScopedLogSink log(true);
     clock = t;
     check();
     EXPECT_TRUE(logged(log, "AM:announce parse failure"));
@@ -348,7 +366,12 @@ TEST_F(AnnounceTest, AnUnreadableStatusFileIsKeptAsideAndTheWrongTypesAreIgnored
     std::filesystem::create_directories(cacheDir());
     platform::writeFileAtomically(cacheDir() / "status.plist", "garbage", 7, 0600);
     serveList(list({}));
-    check();
+    {
+        platform::ScopedLogSink log(true);
+        check();
+        EXPECT_TRUE(loggedAfter(log, "AM:state load err:"));
+        EXPECT_FALSE(loggedAfter(log, "AM:state save err:"));
+    }
     EXPECT_TRUE(std::filesystem::exists(cacheDir() / "status.plist.corrupt"));
     EXPECT_EQ(status().getReal("previousCheckAt"), kStart);
 
@@ -370,4 +393,39 @@ TEST_F(AnnounceTest, TheBuiltInBaseUrlNamesNoServerSoNothingIsAsked) {
     EXPECT_FALSE(manager->isDownloading());
     manager->waitForDownload();
     EXPECT_TRUE(server.hits().empty());
+}
+
+TEST_F(AnnounceTest, TheStatusFilesErrorsAreDebugLinesWithTheirReasons) {
+    ASSERT_TRUE(manager->prepareCacheDir());
+    const std::filesystem::path statusFile = cacheDir() / "status.plist";
+    std::filesystem::create_directory(statusFile);
+    serveList(list({}));
+    platform::ScopedLogSink log(true);
+    check();
+    const std::optional<std::string> load = loggedAfter(log, "AM:state load err:");
+    const std::optional<std::string> save = loggedAfter(log, "AM:state save err:");
+    ASSERT_TRUE(load && save);
+    EXPECT_FALSE(load->empty());
+    EXPECT_FALSE(save->empty());
+    EXPECT_NE(*save, statusFile.string()) << "the reason, not only the path";
+}
+
+TEST_F(AnnounceTest, AShutdownJustBeforeTheListIsStoredStillAsksForTheInterstitial) {
+    serveList(list({item({"SetP", "didazInterstitialAdPublisherId", "unit"})}));
+    const std::thread::id mainThread = std::this_thread::get_id();
+    std::shared_ptr<AnnounceManager> leaving;
+    // The download thread reads the clock once more after the list has parsed, just before it
+    // stores it: the app goes to the background there.
+    leaving = AnnounceManager::create({home.path() / "tmp", [&] {
+                                           if (std::this_thread::get_id() != mainThread && listHits() > 0)
+                                               leaving->shutdown();
+                                           return clock.load();
+                                       }});
+    leaving->setAppCore(core.get());
+    platform::ScopedLogSink log(true);
+    leaving->startDownload();
+    leaving->waitForDownload();
+    EXPECT_FALSE(std::filesystem::exists(cacheDir() / "announce.plist"));
+    EXPECT_TRUE(pump.until([&] { return logged(log, "istAd: requestInterstitialAd"); }));
+    EXPECT_EQ(leaving->amPropertyAsStringForKey("didazInterstitialAdPublisherId", ""), "unit");
 }

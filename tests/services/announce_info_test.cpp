@@ -76,13 +76,14 @@ TEST(AnnounceInfo, CommandsFillTheirFieldsAndLaterItemsWin) {
     EXPECT_EQ(AnnounceInfo::pointsAt(huge.uiitems()[0], 1), -100000.0f);
 }
 
-TEST(AnnounceInfo, UnknownCommandsAndKeysAreLoggedAndSkipped) {
-    platform::ScopedLogSink log;
+TEST(AnnounceInfo, UnknownCommandsAndKeysAreDebugLinesAndSkipped) {
+    platform::ScopedLogSink log(true);
     AnnounceInfo info;
     ASSERT_TRUE(parse(info, "((Zzz), (SetP, nope, \"1\"), (AU), (Fi, (k), x), (HPVe, Am1))"));
     EXPECT_EQ(linesWith(log, "Unknown item cmd: Zzz"), 1u);
-    EXPECT_EQ(linesWith(log, "Unknown property key: \"nope\""), 1u);
+    EXPECT_EQ(linesWith(log, "Unknown property key: nope"), 1u);
     EXPECT_EQ(linesWith(log, "Item without a key"), 2u);
+    EXPECT_EQ(linesWith(log, "[] -[AnnounceInfo parse:]"), 4u);
     EXPECT_TRUE(info.amProperties().empty() && info.actions().empty() && info.files().empty());
 }
 
@@ -150,4 +151,8 @@ TEST(AnnounceInfo, PropertyKeysAndNumbersAsTheServerWritesThem) {
     EXPECT_EQ(cmd.cacheFilename, "a.png.deadbeef");
     EXPECT_EQ(AnnounceManager::processFileCmd(parseText("(Fi, k, \"a.png\")")).cacheFilename,
               "a.png.00000000");
+    EXPECT_EQ(AnnounceManager::processFileCmd(parseText("(Fi, k, \"a.png\", \"0x1f54c79d\")")).crc32,
+              0x1f54c79du);
+    EXPECT_EQ(AnnounceManager::processFileCmd(parseText("(Fi, k, \"a.png\", \" 0X1F54C79D\")")).crc32,
+              0x1f54c79du);
 }

@@ -4,6 +4,7 @@
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Window.h"
 #include "platform/url/Url.h"
+#include "screens/ViewControllerBase.h"
 #include "services/DlLevelsSupport.h"
 #include "tests/services/AnnounceTestKit.h"
 #include "tests/services/FakeFilesLevelManager.h"
@@ -77,6 +78,16 @@ TEST_F(DlLevelsTest, TheGamesOwnManagerDownloadsNothing) {
     EXPECT_EQ(core->currentScreenName(), screen);
     EXPECT_TRUE(server.hits().empty());
     EXPECT_EQ(core->window()->frontModal(), nullptr);
+}
+
+TEST_F(DlLevelsTest, AManagerThatDownloadsGetsTheTitleForItAndAStartedLevelSetsTheOrientation) {
+    useFilesManager();
+    core->startTitleView();
+    ASSERT_NE(core->rootViewController(), nullptr);
+    EXPECT_EQ(core->rootViewController()->interfaceName(), "Title_Portrait_DlLevels");
+    core->setInterfaceOrientation(3);
+    EXPECT_TRUE(open("tikoleap:///startLevel?lid=40&dh=5"));
+    EXPECT_EQ(core->interfaceOrientation(), 1) << "level 40 has the static layout";
 }
 
 TEST_F(DlLevelsTest, APresentUpToDateLevelStartsWithoutADownload) {

@@ -2,6 +2,7 @@
 // every way a file can be broken.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "platform/foundation/AppPaths.h"
@@ -70,9 +71,10 @@ TEST_F(LevelFileTest, AGoodFileIsStoredAndHandedToTheManager) {
     EXPECT_EQ(info->getFlags(), 3);
     EXPECT_TRUE(info->isDownloaded());
 
-    // Only the low 32 bits of dh count; the header may be XML too.
+    // Only the low 32 bits of dh count, written in decimal or after "0x"; the header may be XML
+    // too, and its level id an integer of the property list.
     platform::PlistDict xml;
-    xml.setString("lid", "41");
+    xml.setInt("lid", 41);
     xml.setString("name", "Deep");
     xml.setString("ds", std::to_string(kBody.size()));
     xml.setString("dh", std::to_string(4294967296LL + dhOf(kBody)));
@@ -81,7 +83,12 @@ TEST_F(LevelFileTest, AGoodFileIsStoredAndHandedToTheManager) {
     for (char& c : xmlHeader)
         if (c == '\n') c = ' ';
     EXPECT_TRUE(process(41, xmlHeader + "\n" + kBody));
+    EXPECT_EQ(manager->added.back()->getLevelId(), 41);
     EXPECT_EQ(manager->added.back()->getDataHash(), 4294967296LL + dhOf(kBody));
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%08llx", static_cast<unsigned long long>(dhOf(kBody)));
+    EXPECT_TRUE(process(42, header("42", std::to_string(kBody.size()), hex) + "\n" + kBody)) << hex;
+    EXPECT_EQ(manager->added.back()->getDataHash(), dhOf(kBody));
 }
 
 TEST_F(LevelFileTest, StructuralFaultsAreRefusedWithAWarning) {

@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <thread>
+
 #include "platform/audio/AudioSession.h"
+#include "platform/audio/DeviceOpener.h"
 #include "platform/foundation/ScopedLogSink.h"
 #include "sound/SoundEffect.h"
 #include "sound/SoundObj.h"
@@ -127,4 +133,58 @@ TEST_F(SoundObjects, DisposeAndTeardownEmptyTheRegistryAndFreeTheEngine) {
     EXPECT_FALSE(SoundObj::engineReady());
     EXPECT_EQ(sound::SoundEffect::liveSources(), 0);
     EXPECT_EQ(sound::SoundEffect::liveBuffers(), 0);
+}
+
+// A backend stuck on a lock: the device's open does not answer until the test lets it.
+TEST_F(SoundObjects, ADeviceThatDoesNotAnswerIsWaitedForBrieflyOnceAndHeardWhenItAnswers) {
+    using platform::audio::DeviceOpener;
+    using namespace std::chrono_literals;
+    std::promise<void> answer;
+    std::shared_future<void> answered = answer.get_future().share();
+    std::atomic<int> opens{0};
+    DeviceOpener::setTimeout(50ms);
+    DeviceOpener::setOpenFunction(
+        [answered, &opens](int rate, platform::audio::AudioDevice::Failure* failure) {
+            ++opens;
+            answered.wait();
+            return platform::audio::AudioDevice::open(rate, failure);
+        });
+    struct Restore {
+        std::promise<void>& answer;
+        ~Restore() {
+            answer.set_value();
+            DeviceOpener::settle(10s);
+            DeviceOpener::setOpenFunction({});
+            DeviceOpener::setTimeout(1000ms);
+        }
+    } restore{answer};
+
+    auto beep = SoundObj::newEffectWithResourceName("beep", "wav");
+    platform::ScopedLogSink log;
+    SoundObj::setupWithVolume(100);
+    EXPECT_TRUE(SoundObj::engineReady());
+    EXPECT_EQ(beep->handle(), 0u);
+    beep->start();
+    EXPECT_EQ(maxOf(renderBlockPeaks(3), 0, 3), 0.0);
+    // The next game starts while the device still has not answered: no new wait, no new warning.
+    SoundObj::setupWithVolume(50);
+    SoundObj::teardown();
+    beep = SoundObj::newEffectWithResourceName("beep", "wav");
+    SoundObj::setupWithVolume(100);
+    EXPECT_EQ(opens.load(), 1);
+    ASSERT_EQ(log.lines().size(), 1u);
+    EXPECT_EQ(log.lines()[0].rfind("[WARN] Error opening output device: no answer within 50 ms", 0), 0u)
+        << log.lines()[0];
+
+    answer.set_value();
+    answer = std::promise<void>();  // the restorer's own, now that this one is kept
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (beep->handle() == 0u && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(1ms);
+        SoundObj::setupWithVolume(100);
+    }
+    ASSERT_NE(beep->handle(), 0u) << "the device that answered late is taken at a game start";
+    beep->start();
+    EXPECT_GT(maxOf(renderBlockPeaks(10), 0, 10), 0.1);
+    EXPECT_EQ(log.lines().size(), 1u);
 }

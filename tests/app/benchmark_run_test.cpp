@@ -1,0 +1,27 @@
+// The benchmarks measure the game alone: they open no sound card (the library's file-writing
+// backend stands in for one), and a game restarted after its game-over screen leaves nothing of
+// that screen behind.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "support/Command.h"
+#include "support/TempDir.h"
+
+TEST(Benchmarks, OpenNoSoundDeviceAndRestartGamesCleanly) {
+    const std::string bench = std::string(TIKOLEAP_BINARY_DIR) + "/tikoleap-bench";
+    if (!std::filesystem::exists(bench)) GTEST_SKIP() << "the benchmarks are not built";
+    tikoleap::test::TempDir tmp;
+    std::ofstream(tmp.file("card.conf")) << "[wave]\nfile = " << tmp.file("card.wav").string() << "\n";
+    const auto run = tikoleap::test::runCommand(
+        "ALSOFT_DRIVERS=wave ALSOFT_CONF=" + tmp.file("card.conf").string() + " " + bench +
+        " --benchmark_filter='BM_RenderOneFrame$|BM_Replay100000TicksNoCapture/level:21' "
+        "--benchmark_min_time=0.01 2>&1");
+    ASSERT_EQ(run.code, 0) << run.out;
+    EXPECT_NE(run.out.find("BM_RenderOneFrame"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("BM_Replay100000TicksNoCapture/level:21"), std::string::npos) << run.out;
+    EXPECT_FALSE(std::filesystem::exists(tmp.file("card.wav"))) << "a benchmark opened the sound card";
+    EXPECT_EQ(run.out.find("old subview exists"), std::string::npos) << run.out.substr(0, 2000);
+}
