@@ -26,9 +26,14 @@ int main(int argc, char** argv) {
         return problem->exitCode;
     }
 
+    if (options->home) {
+        // Before any thread or GL context starts: the libraries' own caches belong in the home too.
+        platform::AppPaths::setHome(*options->home);
+        platform::AppPaths::keepLibraryCachesInHome();
+    }
+
     if (!options->headless) {
         if (WindowRun::displayAvailable()) {
-            if (options->home) platform::AppPaths::setHome(*options->home);
             WindowRun window(*options);
             const int code = window.run(&error);
             if (code != 0) std::fprintf(stderr, "tikoleap: %s\n", error.c_str());
