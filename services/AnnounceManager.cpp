@@ -437,7 +437,9 @@ void AnnounceManager::saveState() {
         if (popupAdInfo_) dict.setArray("popupAdInfo", *popupAdInfo_);
         dict.setInt("popupAdDoneSerial", popupAdDoneSerial_);
     }
-    if (!platform::writePlistDictionaryFile(*dir / kStatusFileName, dict, 0600)) {
+    // A refusal has been reported by the file layer already.
+    if (platform::savePlistDictionaryFile(*dir / kStatusFileName, dict, 0600) ==
+        platform::StoredSave::Status::Failed) {
         amWarn("AM:state save err:" + (*dir / kStatusFileName).string());
     }
 }

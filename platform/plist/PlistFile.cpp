@@ -36,10 +36,15 @@ std::optional<PlistDict> readPlistDictionaryFile(const std::filesystem::path& pa
 }
 
 bool writePlistDictionaryFile(const std::filesystem::path& path, const PlistDict& dict, mode_t mode) {
+    return savePlistDictionaryFile(path, dict, mode) == StoredSave::Status::Saved;
+}
+
+StoredSave::Status savePlistDictionaryFile(const std::filesystem::path& path, const PlistDict& dict,
+                                           mode_t mode) {
     const std::vector<uint8_t> bytes = dict.toBinary();
     if (bytes.empty()) {
         logMessage(kWriteName, 4, "cannot serialise the dictionary for " + path.string());
-        return false;
+        return StoredSave::Status::Failed;
     }
     StoredSaveOptions options;
     options.mode = mode;
@@ -50,7 +55,7 @@ bool writePlistDictionaryFile(const std::filesystem::path& path, const PlistDict
     options.logName = kWriteName;
     const StoredSave saved = saveStoredFile(path, bytes.data(), bytes.size(), options);
     if (saved.status == StoredSave::Status::Failed) logMessage(kWriteName, 4, saved.error);
-    return saved.ok();
+    return saved.status;
 }
 
 }  // namespace platform

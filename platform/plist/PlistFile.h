@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "platform/foundation/StoredFile.h"
 #include "platform/plist/PlistDict.h"
 
 namespace platform {
@@ -22,9 +23,13 @@ inline constexpr size_t kMaxPlistFileBytes = 16 * 1024 * 1024;
 // unreadable for the next write.
 std::optional<PlistDict> readPlistDictionaryFile(const std::filesystem::path& path);
 
-// Writes the binary form atomically; false on failure, with one WARN line when an existing file
-// was in the way (not a regular file, or present but unopenable) and one ERROR line otherwise.
-// An existing file that could not be read (now or earlier in this run) is moved aside first.
+// Writes the binary form atomically; false on failure, with one WARN line when the save was
+// refused (an existing file in the way: not a regular file, present but unopenable, or a link
+// leading out of the app's folders) and one ERROR line otherwise. An existing file that could
+// not be read (now or earlier in this run) is moved aside first.
 bool writePlistDictionaryFile(const std::filesystem::path& path, const PlistDict& dict, mode_t mode = 0644);
+// The same, telling a refusal from a failure.
+StoredSave::Status savePlistDictionaryFile(const std::filesystem::path& path, const PlistDict& dict,
+                                           mode_t mode = 0644);
 
 }  // namespace platform

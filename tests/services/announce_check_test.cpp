@@ -300,16 +300,19 @@ TEST_F(AnnounceTest, CacheFilesAreNeverWrittenThroughALinkThatLeavesTheGamesFold
     EXPECT_EQ(readFile(outside.path() / "precious"), "keep me");
     EXPECT_TRUE(std::filesystem::is_symlink(cachedA));
 
-    // The list itself, once its files are in.
+    // The list itself, once its files are in, and the status file: one warning each.
     std::filesystem::remove(cachedA);
     std::filesystem::create_symlink(outside.path() / "list", cacheDir() / "announce.plist");
+    std::filesystem::remove(cacheDir() / "status.plist");
+    std::filesystem::create_symlink(outside.path() / "status", cacheDir() / "status.plist");
     log.clear();
     clock = kStart + 1000;
     check();
     size_t warnings = 0;
     for (const std::string& line : log.lines()) warnings += line.rfind("[WARN]", 0) == 0;
-    EXPECT_EQ(warnings, 1u);
+    EXPECT_EQ(warnings, 2u);
     EXPECT_TRUE(logged(log, (outside.path() / "list").string()));
+    EXPECT_TRUE(logged(log, (outside.path() / "status").string()));
     EXPECT_EQ(readFile(outside.path() / "list"), "keep me too");
     EXPECT_EQ(filesIn(outside.path()), (std::vector<std::string>{"list", "precious"}));
 }
