@@ -27,6 +27,9 @@ struct CommandLine {
     // Headless: an http or https page loaded into a web view after the first tick.
     std::optional<std::string> webPage;
     std::string resources;  // folder of the generated textures
+    // Headless: real seconds the start waits for the launch's announcement check before going on
+    // without it. Not a command-line option; tests shorten it.
+    double announceWaitSeconds = 10.0;
 
     // Parses argv; on a bad argument returns nothing and puts the reason in `error`.
     static std::optional<CommandLine> parse(int argc, const char* const* argv, std::string* error);

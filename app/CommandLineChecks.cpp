@@ -1,6 +1,10 @@
 #include "app/CommandLineChecks.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <filesystem>
 #include <system_error>
@@ -23,13 +27,32 @@ const char* kindOf(mode_t mode) {
     return "not a regular file";
 }
 
-// The kind of whatever path names once links are followed; nothing when nothing is there.
+// What path names once links are followed: its mode, nothing when nothing is there, or an error
+// when the path cannot be looked at (a folder on the way is a file, a name is too long, a loop).
 std::optional<mode_t> modeOf(const std::string& path, std::string* error) {
     const std::optional<fs::path> target = platform::resolveLinks(path, error);
-    if (!target) return mode_t{0};
+    if (!target) return std::nullopt;
     struct stat st {};
-    if (::stat(target->c_str(), &st) != 0) return std::nullopt;
+    if (::stat(target->c_str(), &st) != 0) {
+        if (errno != ENOENT) *error = std::strerror(errno);
+        return std::nullopt;
+    }
     return st.st_mode;
+}
+
+// A file that is not there yet needs a folder it can be made in.
+std::optional<std::string> unwritableFolderOf(const std::string& path) {
+    std::string error;
+    const std::optional<fs::path> target = platform::resolveLinks(path, &error);
+    if (!target) return error;
+    fs::path folder = target->parent_path();
+    if (folder.empty()) folder = ".";
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0)
+        return "its folder " + folder.string() + ": " + std::strerror(errno);
+    if (!S_ISDIR(st.st_mode)) return "its folder " + folder.string() + " is not a folder";
+    if (::access(folder.c_str(), W_OK) != 0) return "its folder " + folder.string() + " is not writable";
+    return std::nullopt;
 }
 
 bool isFrameName(const std::string& name) {
@@ -38,21 +61,27 @@ bool isFrameName(const std::string& name) {
 
 }  // namespace
 
-std::optional<std::string> checkOutputFile(const std::string& option, const std::string& path) {
+std::optional<PathProblem> checkOutputFile(const std::string& option, const std::string& path) {
     std::string error;
     const std::optional<mode_t> mode = modeOf(path, &error);
-    if (!error.empty()) return option + " " + path + ": " + error;
+    if (!error.empty())
+        return PathProblem{1, option + " " + path + ": cannot be written there (" + error + ")"};
     if (mode && !S_ISREG(*mode))
-        return option + " " + path + ": exists and is " + kindOf(*mode) + ", not a file";
+        return PathProblem{2, option + " " + path + ": exists and is " + kindOf(*mode) + ", not a file"};
+    if (!mode) {
+        if (auto folder = unwritableFolderOf(path))
+            return PathProblem{1, option + " " + path + ": cannot be written there (" + *folder + ")"};
+    }
     return std::nullopt;
 }
 
-std::optional<std::string> checkFramesFolder(const std::string& path) {
+std::optional<PathProblem> checkFramesFolder(const std::string& path) {
     std::string error;
     const std::optional<mode_t> mode = modeOf(path, &error);
-    if (!error.empty()) return "--frames-dir " + path + ": " + error;
-    if (!mode) return std::nullopt;
-    if (!S_ISDIR(*mode)) return "--frames-dir " + path + ": exists and is not a folder";
+    if (!error.empty())
+        return PathProblem{1, "--frames-dir " + path + ": cannot be written there (" + error + ")"};
+    if (!mode) return std::nullopt;  // made by the run, which says so when it cannot
+    if (!S_ISDIR(*mode)) return PathProblem{2, "--frames-dir " + path + ": exists and is not a folder"};
     std::error_code ec;
     for (fs::directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
@@ -87,14 +116,13 @@ std::optional<std::string> checkResources(const std::string& folder) {
 
 std::optional<PathProblem> checkCommandLinePaths(const CommandLine& options) {
     if (options.screenshot) {
-        if (auto problem = checkOutputFile("--screenshot", *options.screenshot))
-            return PathProblem{2, *problem};
+        if (auto problem = checkOutputFile("--screenshot", *options.screenshot)) return problem;
     }
     if (options.framesDir) {
-        if (auto problem = checkFramesFolder(*options.framesDir)) return PathProblem{2, *problem};
+        if (auto problem = checkFramesFolder(*options.framesDir)) return problem;
     }
     if (options.soundOut) {
-        if (auto problem = checkOutputFile("--sound-out", *options.soundOut)) return PathProblem{2, *problem};
+        if (auto problem = checkOutputFile("--sound-out", *options.soundOut)) return problem;
     }
     if (auto problem = checkResources(options.resources)) return PathProblem{1, *problem};
     return std::nullopt;

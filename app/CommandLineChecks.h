@@ -7,15 +7,19 @@
 #include "app/CommandLine.h"
 
 struct PathProblem {
-    int exitCode = 2;  // 2: the request names a path it cannot mean; 1: the installation is broken
+    // 2: the request names something that cannot be an output (a folder, FIFO, device or socket
+    // where a file should be); 1: the output cannot be written where it is named (its folder is
+    // missing, not a folder or not writable, the name is too long, links loop), or the
+    // installation is broken.
+    int exitCode = 2;
     std::string message;
 };
 
 // An output file (--screenshot, --sound-out) that exists, after following links, must be a
-// regular file; a missing one is fine (its folder is checked when the run writes it).
-std::optional<std::string> checkOutputFile(const std::string& option, const std::string& path);
+// regular file; a missing one needs a writable folder.
+std::optional<PathProblem> checkOutputFile(const std::string& option, const std::string& path);
 // A frames folder that exists must be a folder, and any frame file already in it a regular file.
-std::optional<std::string> checkFramesFolder(const std::string& path);
+std::optional<PathProblem> checkFramesFolder(const std::string& path);
 // The resources folder must exist and hold every texture the game loads, each decodable.
 std::optional<std::string> checkResources(const std::string& folder);
 

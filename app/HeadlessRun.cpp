@@ -168,8 +168,10 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
     // The launch shows the title screen, exactly as the window does.
     core.applicationDidFinishLaunchingWithOptions(std::nullopt);
     // The launch's announcement check runs on its own thread against the real clock; it ends before
-    // the first tick, so a run against the same server always shows the same banner.
-    core.announceManager().waitForDownload();
+    // the first tick, so a run against the same server always shows the same banner. A server that
+    // is slow to answer (each hop of each file may take its own time-out) holds the start for a
+    // bounded time only.
+    core.announceManager().waitForDownload(options_.announceWaitSeconds);
     if (options_.level != 0) {
         // Straight into a game, through the app core's game start: its score is recorded and the
         // game-over screen follows.

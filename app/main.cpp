@@ -40,6 +40,12 @@ int main(int argc, char** argv) {
         return problem->exitCode;
     }
 
+    if (options->home) {
+        // Before any thread or GL context starts: the libraries' own caches belong in the home too.
+        platform::AppPaths::setHome(*options->home);
+        platform::AppPaths::keepLibraryCachesInHome();
+    }
+
     using platform::audio::OutputMode;
     const bool window = !options->headless && WindowRun::displayAvailable();
     // The audio library reads its backends from the environment: set it before any thread starts.
@@ -49,7 +55,6 @@ int main(int argc, char** argv) {
 
     if (!options->headless) {
         if (window) {
-            if (options->home) platform::AppPaths::setHome(*options->home);
             WindowRun windowRun(*options);
             const int code = windowRun.run(&error);
             if (code != 0) std::fprintf(stderr, "tikoleap: %s\n", error.c_str());

@@ -17,6 +17,7 @@
 
 #include "platform/foundation/AppPaths.h"
 #include "platform/foundation/FileIO.h"
+#include "platform/foundation/StoredFile.h"
 #include "platform/http/HttpBlockingLoad.h"
 #include "platform/http/HttpUrl.h"
 #include "platform/plist/PlistFile.h"
@@ -50,6 +51,18 @@ std::string hex8(uint32_t value) {
 bool hasNoWebServer(const std::string& base) {
     std::optional<platform::Url> url = platform::Url::parse(base);
     return !url || platform::isReservedInvalidHost(url->host());
+}
+
+// Cache files are kept as every store is: atomically, private, and never through a link that leads
+// out of the game's folders. A damaged one is simply fetched again, so nothing is set aside.
+bool saveCacheFile(const std::filesystem::path& path, const std::string& body, std::size_t maxBytes) {
+    platform::StoredSaveOptions options;
+    options.mode = 0600;
+    options.maxBytes = maxBytes;
+    options.logName = kLogName;
+    const platform::StoredSave saved = platform::saveStoredFile(path, body.data(), body.size(), options);
+    if (saved.status == platform::StoredSave::Status::Failed) amLog("AM:save err:" + saved.error);
+    return saved.ok();
 }
 
 bool isRegularFile(const std::filesystem::path& path) {
@@ -162,6 +175,26 @@ void AnnounceManager::waitForDownload() {
     if (downloadThread_.joinable()) downloadThread_.join();
 }
 
+bool AnnounceManager::waitForDownload(double seconds) {
+    if (!downloadThread_.joinable()) return true;
+    bool ended;
+    {
+        std::unique_lock<std::mutex> lock(downloadEndLock_);
+        ended = downloadEnded_.wait_for(lock, std::chrono::duration<double>(std::max(seconds, 0.0)),
+                                        [this] { return !downloading_.load(); });
+    }
+    if (ended) {
+        downloadThread_.join();
+        return true;
+    }
+    LogMessage(kLogName, 3,
+               "AM:check not finished after " + std::to_string(static_cast<int>(std::ceil(seconds))) +
+                   " s; going on without it");
+    // The thread ends on its own once it notices; it is joined at the next check or at the end.
+    shutdown();
+    return false;
+}
+
 double AnnounceManager::nextCheckAfter() const {
     std::lock_guard<std::mutex> lock(monitor_);
     return nextCheckAfter_;
@@ -185,7 +218,11 @@ void AnnounceManager::downloadTaskMain(DownloadJob job) {
         if (!shutdown_) saveState();
     }
     amLog("AM:end");
-    downloading_ = false;
+    {
+        std::lock_guard<std::mutex> lock(downloadEndLock_);
+        downloading_ = false;
+    }
+    downloadEnded_.notify_all();
 }
 
 std::optional<AnnounceManager::Download> AnnounceManager::downloadWithUrl(const std::string& url,
@@ -266,11 +303,7 @@ bool AnnounceManager::fetchFile(const DownloadJob& job, const std::string& base,
     }
     std::lock_guard<std::mutex> lock(shutdownLock_);
     if (shutdown_) return false;
-    std::string error;
-    if (!platform::writeFileAtomically(path, data->body.data(), data->body.size(), 0600, &error)) {
-        amLog("AM:save err:" + error);
-        return false;
-    }
+    if (!saveCacheFile(path, data->body, kMaxFileBytes)) return false;
     amLog("AM:save to " + path.string());
     return true;
 }
@@ -331,12 +364,7 @@ void AnnounceManager::doDownloadTasks(const DownloadJob& job) {
     std::lock_guard<std::mutex> fileLock(readFileLock_);
     std::lock_guard<std::mutex> lock(shutdownLock_);
     if (shutdown_) return;
-    std::string error;
-    if (!platform::writeFileAtomically(job.cacheDir / kListFileName, list->body.data(), list->body.size(),
-                                       0600, &error)) {
-        amLog("AM:save err:" + error);
-        return;
-    }
+    if (!saveCacheFile(job.cacheDir / kListFileName, list->body, kMaxListBytes)) return;
     {
         std::lock_guard<std::mutex> state(monitor_);
         nextCheckAfter_ = now() + info.checkIntervalAfterSuccess();
@@ -419,8 +447,10 @@ void AnnounceManager::saveState() {
         if (popupAdInfo_) dict.setArray("popupAdInfo", *popupAdInfo_);
         dict.setInt("popupAdDoneSerial", popupAdDoneSerial_);
     }
+    // A refusal has been reported by the file layer already.
     std::string error;
-    if (!platform::writePlistDictionaryFile(*dir / kStatusFileName, dict, 0600, &error)) {
+    if (platform::savePlistDictionaryFile(*dir / kStatusFileName, dict, 0600, &error) ==
+        platform::StoredSave::Status::Failed) {
         amLog("AM:state save err:" + error);
     }
 }

@@ -12,6 +12,7 @@
 // settings are guarded by the manager's own monitor, which is taken last and never held while
 // another lock is taken.
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -85,6 +86,9 @@ class AnnounceManager : public std::enable_shared_from_this<AnnounceManager>,
     bool isDownloading() const { return downloading_.load(); }
     // Waits until the download thread has ended (tests, and the app's end).
     void waitForDownload();
+    // The same for at most `seconds` of real time; past that, one WARN, and the check is shut down
+    // (it gives up its transfer and writes nothing) so the caller goes on without it. False then.
+    bool waitForDownload(double seconds);
 
     double nextCheckAfter() const;
     double previousCheckAt() const;
@@ -191,6 +195,8 @@ class AnnounceManager : public std::enable_shared_from_this<AnnounceManager>,
     std::atomic<bool> abort_{false};
     std::thread downloadThread_;
     std::atomic<bool> downloading_{false};
+    std::mutex downloadEndLock_;
+    std::condition_variable downloadEnded_;  // downloading_ went false
 
     mutable std::mutex monitor_;
     double nextCheckAfter_ = 0;                                       // monitor_

@@ -45,7 +45,7 @@ int64_t dataHashOf(const std::string& text) {
 
 std::string ensureNSString(plist_t node) {
     // Read by pointer and length: a string may hold a NUL byte, on which the library's copying
-    // read stops the process.
+    // read stops the process; such a string is refused.
     std::optional<std::string> text = platform::plistnode::readString(node);
     if (!text) fail("ensureNSString failed");
     return *text;

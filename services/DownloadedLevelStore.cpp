@@ -3,10 +3,16 @@
 
 #include "appbase/JTAppContext.h"
 #include "appbase/JTLevelInfo.h"
-#include "platform/foundation/FileIO.h"
+#include "platform/foundation/StoredFile.h"
 #include "services/DownloadedLevelFile.h"
 #include "shell/LogMessage.h"
 #include "shell/PlistFiles.h"
+
+namespace {
+
+constexpr const char* kLogName = "processDownloadedBytes";
+
+}  // namespace
 
 bool processDownloadedBytes(JTAppBase::FilesLevelManager& manager, int levelId, const uint8_t* data,
                             std::size_t size) {
@@ -20,13 +26,22 @@ bool processDownloadedBytes(JTAppBase::FilesLevelManager& manager, int levelId, 
     info->setFlags(file->flags);
     info->setDownloaded(true);
 
+    // A level that cannot be kept cannot be played later: the download counts as failed.
     std::optional<std::string> folder = DocumentsSubdirectory("levels", true);
-    std::string error;
-    if (!folder || !platform::writeFileAtomically(std::filesystem::path(*folder) / std::to_string(file->lid),
-                                                  file->body, file->bodySize, 0644, &error)) {
-        // A level that cannot be kept cannot be played later: the download counts as failed.
-        LogMessage("processDownloadedBytes", 3,
-                   "cannot store the level: " + (folder ? error : std::string("no levels folder")));
+    if (!folder) {
+        LogMessage(kLogName, 3, "cannot store the level: no levels folder");
+        return false;
+    }
+    platform::StoredSaveOptions options;
+    options.maxBytes = static_cast<std::size_t>(kMaxDownloadedLevelBytes);
+    options.logName = kLogName;
+    const platform::StoredSave saved = platform::saveStoredFile(
+        std::filesystem::path(*folder) / std::to_string(file->lid), file->body, file->bodySize, options);
+    if (!saved.ok()) {
+        // A refusal has said why already.
+        if (saved.status == platform::StoredSave::Status::Failed) {
+            LogMessage(kLogName, 3, "cannot store the level: " + saved.error);
+        }
         return false;
     }
     manager.addDownloadedLevel(info);

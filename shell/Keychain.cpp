@@ -11,8 +11,8 @@ using platform::KeychainStore;
 
 namespace {
 
-// A store file set aside on the way to a successful save was already reported, with both
-// paths, by the file layer.
+// A store file set aside on the way to a successful save, and a save the file layer refused,
+// were already reported, with both paths, by the file layer.
 void warnIfTroubled(const char* function, const KeychainStore::Result& result) {
     const bool troubled =
         result.status == KeychainStore::Status::Corrupt || result.status == KeychainStore::Status::IoError;

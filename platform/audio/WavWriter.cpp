@@ -1,5 +1,6 @@
 #include "platform/audio/WavWriter.h"
 
+#include <fcntl.h>
 #include <sndfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -64,6 +65,7 @@ bool WavWriter::close(std::string* error) {
         if (sf_close(file_) != 0) failed_ = true;
         file_ = nullptr;
     }
+    if (!failed_ && !takeOverModeAndOwner()) failed_ = true;
     if (!failed_ && std::rename(temporary_.c_str(), target_.c_str()) == 0) {
         done_ = true;
         return true;
@@ -72,6 +74,14 @@ bool WavWriter::close(std::string* error) {
     if (error) *error = target_.string() + ": the sound file could not be written";
     std::remove(temporary_.c_str());
     return false;
+}
+
+bool WavWriter::takeOverModeAndOwner() const {
+    const int fd = ::open(temporary_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = platform::takeOverModeAndOwner(fd, target_, 0644);
+    ::close(fd);
+    return ok;
 }
 
 }  // namespace platform::audio

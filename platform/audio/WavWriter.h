@@ -29,6 +29,8 @@ class WavWriter {
 
   private:
     WavWriter() = default;
+    // The finished file takes over the replaced one's mode and owner (a new one gets 0644).
+    bool takeOverModeAndOwner() const;
 
     SNDFILE* file_ = nullptr;
     std::filesystem::path target_;

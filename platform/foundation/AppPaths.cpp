@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <mutex>
 #include <string>
 #include <system_error>
@@ -79,10 +80,14 @@ bool isTrustedPrivateFolder(const fs::path& dir) {
     return S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
-fs::path sharedTemporaryDirectory() {
+fs::path sharedTemporaryName() {
     fs::path root = "/tmp";
     if (auto tmp = absoluteEnv("TMPDIR")) root = *tmp;
-    const fs::path dir = root / (std::string(kAppFolder) + "-" + std::to_string(::getuid()));
+    return root / (std::string(kAppFolder) + "-" + std::to_string(::getuid()));
+}
+
+fs::path sharedTemporaryDirectory() {
+    const fs::path dir = sharedTemporaryName();
     (void)::mkdir(dir.c_str(), 0700);  // may exist already; the check below decides either way
     if (isTrustedPrivateFolder(dir)) return dir;
 
@@ -99,7 +104,86 @@ fs::path sharedTemporaryDirectory() {
     return *folder;
 }
 
+// The names of a path's parts; a trailing separator adds none.
+std::vector<fs::path> partsOf(const fs::path& path) {
+    std::vector<fs::path> parts;
+    for (const fs::path& part : path) {
+        if (!part.empty()) parts.push_back(part);
+    }
+    return parts;
+}
+
+bool isWithin(const fs::path& inner, const fs::path& outer) {
+    const std::vector<fs::path> in = partsOf(inner);
+    const std::vector<fs::path> out = partsOf(outer);
+    return out.size() <= in.size() && std::equal(out.begin(), out.end(), in.begin());
+}
+
+fs::path absoluteNormal(const fs::path& path) {
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(path, ec);
+    return (ec ? path : absolute).lexically_normal();
+}
+
+using EnvironmentChanges = std::vector<std::pair<std::string, std::optional<std::string>>>;
+
+// What keepLibraryCachesInHome changed; pathsMutex().
+EnvironmentChanges& environmentChanges() {
+    static EnvironmentChanges changes;
+    return changes;
+}
+
 }  // namespace
+
+void AppPaths::keepLibraryCachesInHome() {
+    const std::optional<fs::path> root = home();
+    if (!root) return;
+    const fs::path caches = cachesDirectory();
+    std::lock_guard lock(pathsMutex());
+    for (const char* name : {"XDG_CACHE_HOME", "MESA_SHADER_CACHE_DIR"}) {
+        const char* before = ::getenv(name);
+        auto& changes = environmentChanges();
+        const bool known =
+            std::any_of(changes.begin(), changes.end(), [&](const auto& c) { return c.first == name; });
+        if (!known) changes.emplace_back(name, before ? std::optional<std::string>(before) : std::nullopt);
+        ::setenv(name, caches.c_str(), 1);
+    }
+}
+
+std::vector<std::pair<std::string, std::optional<std::string>>> AppPaths::changedEnvironment() {
+    std::lock_guard lock(pathsMutex());
+    return environmentChanges();
+}
+
+std::vector<fs::path> AppPaths::ownFolders() {
+    if (auto root = home()) return {*root};
+    std::vector<fs::path> folders{dataHome() / kAppFolder, cacheHome() / kAppFolder};
+    // Someone else's folder under the shared name is not ours (sharedTemporaryDirectory avoids it).
+    if (const fs::path shared = sharedTemporaryName(); isTrustedPrivateFolder(shared))
+        folders.push_back(shared);
+    std::lock_guard lock(pathsMutex());
+    if (privateTemporaryFolder()) folders.push_back(*privateTemporaryFolder());
+    return folders;
+}
+
+bool AppPaths::holds(const fs::path& path) {
+    std::error_code ec;
+    const fs::path real = fs::weakly_canonical(absoluteNormal(path), ec);
+    if (ec) return false;
+    for (const fs::path& folder : ownFolders()) {
+        const fs::path realFolder = fs::weakly_canonical(folder, ec);
+        if (!ec && isWithin(real, realFolder)) return true;
+    }
+    return false;
+}
+
+bool AppPaths::namesInside(const fs::path& path) {
+    const fs::path named = absoluteNormal(path);
+    for (const fs::path& folder : ownFolders()) {
+        if (isWithin(named, absoluteNormal(folder))) return true;
+    }
+    return false;
+}
 
 void AppPaths::setHome(const fs::path& dir) {
     std::lock_guard lock(pathsMutex());

@@ -10,6 +10,9 @@
 // operations in it then report the failure.
 #include <filesystem>
 #include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace platform {
 
@@ -23,6 +26,23 @@ class AppPaths {
     // Roots every folder under dir (made absolute); an empty path goes back to the XDG folders.
     static void setHome(const std::filesystem::path& dir);
     static std::optional<std::filesystem::path> home();
+
+    // Libraries keep caches of their own (the GL library's compiled shaders, font and media
+    // registries) in the XDG cache folder, or in ~/.cache when it is unset; this points them at the
+    // home's Caches folder (the GL library's shader cache explicitly, as it finds the home folder
+    // without $HOME). Call once a home is set and before any other thread or library starts.
+    static void keepLibraryCachesInHome();
+    // The variables that call changed, each with the value it had (nothing: it was unset), so
+    // that programs launched for the desktop (the browser) get the user's own.
+    static std::vector<std::pair<std::string, std::optional<std::string>>> changedEnvironment();
+
+    // The folders the app owns: the home when one is set, else its XDG data and cache folders and
+    // its temporary folder. Not created by asking.
+    static std::vector<std::filesystem::path> ownFolders();
+    // Whether path, with every link in it followed (a missing end is fine), lies inside one of them.
+    static bool holds(const std::filesystem::path& path);
+    // Whether path, as written (links not followed), names something inside one of them.
+    static bool namesInside(const std::filesystem::path& path);
 };
 
 }  // namespace platform

@@ -225,13 +225,26 @@ bool writeFileAtomically(const fs::path& path, const void* data, size_t size,
         p += n;
         left -= static_cast<size_t>(n);
     }
-    if (::fchmod(fd.get(), options.mode) != 0) return fail("fchmod");
+    if (!takeOverModeAndOwner(fd.get(), *target, options.mode, options.keepMode)) return fail("fchmod");
     if (options.sync && ::fsync(fd.get()) != 0) return fail("fsync");
     if (::close(fd.release()) != 0) return fail("close");
     if (::rename(temp.c_str(), target->c_str()) != 0) return fail("rename");
     // Make the rename itself durable; a folder that cannot be synced is no reason to fail.
     if (options.sync) syncFolder(folder);
     return true;
+}
+
+bool takeOverModeAndOwner(int fd, const fs::path& target, mode_t mode, bool keepMode) {
+    struct stat existing {};
+    if (::stat(target.c_str(), &existing) != 0 || !S_ISREG(existing.st_mode)) return ::fchmod(fd, mode) == 0;
+    // Ownership first: a change of owner clears the mode's special bits. Only root may give a file
+    // away, and a group only to one of its own; otherwise the file stays this process's.
+    struct stat ours {};
+    if (::fstat(fd, &ours) == 0 && (ours.st_uid != existing.st_uid || ours.st_gid != existing.st_gid)) {
+        if (::fchown(fd, existing.st_uid, existing.st_gid) != 0)
+            (void)::fchown(fd, static_cast<uid_t>(-1), existing.st_gid);
+    }
+    return ::fchmod(fd, keepMode ? (existing.st_mode & 0777) : mode) == 0;
 }
 
 bool syncFolder(const fs::path& folder) {

@@ -34,10 +34,15 @@ FileReadResult readWholeFile(const std::filesystem::path& path, size_t maxBytes)
 std::optional<std::filesystem::path> resolveLinks(const std::filesystem::path& path, std::string* error);
 
 struct AtomicWriteOptions {
+    // The mode of a new file. A file that is replaced keeps its mode (permission bits only) and, as
+    // far as this process may give them, its owner and group: an output someone narrowed to 0640,
+    // or a file of another user's written by root, stays as it was.
     mode_t mode = 0644;
     // False leaves the data to the kernel's own writeback: for bulk outputs whose caller syncs
     // the folder once at the end (syncFolder). The rename is atomic either way.
     bool sync = true;
+    // False gives a replaced file `mode` too: for stores whose mode is part of their privacy.
+    bool keepMode = true;
 };
 
 // Replaces path with exactly these bytes. A symbolic link is followed and its target replaced,
@@ -47,8 +52,13 @@ bool writeFileAtomically(const std::filesystem::path& path, const void* data, si
                          const AtomicWriteOptions& options, std::string* error = nullptr);
 inline bool writeFileAtomically(const std::filesystem::path& path, const void* data, size_t size, mode_t mode,
                                 std::string* error = nullptr) {
-    return writeFileAtomically(path, data, size, AtomicWriteOptions{mode, true}, error);
+    return writeFileAtomically(path, data, size, AtomicWriteOptions{mode, true, true}, error);
 }
+
+// Gives fd (a new file about to replace target) target's owner and group where this process may,
+// and target's permission bits (keepMode) or `mode`; a missing target gives `mode`. False when
+// the mode cannot be set.
+bool takeOverModeAndOwner(int fd, const std::filesystem::path& target, mode_t mode, bool keepMode = true);
 
 // Flushes a folder's entries (renames into it) to disk; false when it cannot be opened or synced.
 bool syncFolder(const std::filesystem::path& folder);

@@ -11,6 +11,7 @@
 #include <set>
 #include <system_error>
 
+#include "platform/foundation/AppPaths.h"
 #include "platform/foundation/Log.h"
 
 namespace platform {
@@ -77,6 +78,21 @@ std::optional<fs::path> moveAside(const fs::path& file, std::string* error) {
     return std::nullopt;
 }
 
+fs::path realLocation(const fs::path& path) {
+    std::error_code ec;
+    const fs::path real = fs::weakly_canonical(path, ec);
+    return ec ? path : real;
+}
+
+// A link planted in the app's folders (on the file, or on a folder on the way) must not turn a
+// save into the overwrite of a file anywhere else: what is written through a link has to stay in
+// the app's folders. A path given outside them without a link is the caller's own choice.
+bool leadsOutOfOwnFolders(const fs::path& path, const fs::path& target) {
+    struct stat st {};
+    const bool isLink = ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+    return (isLink || AppPaths::namesInside(path)) && !AppPaths::holds(target);
+}
+
 StoredSave refuse(const StoredSaveOptions& options, std::string why) {
     logMessage(options.logName, kWarn, why);
     return {StoredSave::Status::Refused, std::nullopt, std::move(why)};
@@ -105,6 +121,10 @@ StoredSave saveStoredFile(const fs::path& path, const void* data, size_t size,
     std::string error;
     const std::optional<fs::path> target = resolveLinks(path, &error);
     if (!target) return refuse(options, "not saving " + path.string() + ": " + error);
+    if (leadsOutOfOwnFolders(path, *target)) {
+        return refuse(options, "not saving " + path.string() + ": it leads to " +
+                                   realLocation(*target).string() + ", outside the game's folders");
+    }
 
     std::optional<fs::path> aside;
     struct stat st {};
@@ -138,7 +158,7 @@ StoredSave saveStoredFile(const fs::path& path, const void* data, size_t size,
         return refuse(options, "not saving " + target->string() + ": " + std::strerror(errno));
     }
 
-    if (!writeFileAtomically(*target, data, size, AtomicWriteOptions{options.mode, true}, &error)) {
+    if (!writeFileAtomically(*target, data, size, AtomicWriteOptions{options.mode, true, false}, &error)) {
         return {StoredSave::Status::Failed, aside, "cannot write " + target->string() + ": " + error};
     }
     setMark(*target, false);

@@ -14,9 +14,12 @@
 // did not decode in this process, or that looksValid rejects, is first moved aside as
 // "<name>.corrupt" (then ".corrupt.1", ...; earlier ones are kept), with one WARN naming both
 // paths. A file that exists but cannot be opened (permissions), or is not a regular file (FIFO,
-// device, folder), is not replaced at all: Refused. Reads never block and never take more than
-// maxBytes. Writes are atomic (platform/foundation/FileIO.h): a symbolic link is followed and its
-// target replaced, temporaries have recognisable names and stale ones are swept.
+// device, folder), is not replaced at all: Refused. A save through a symbolic link (on the file or
+// on a folder of the app's on the way) is made only when the file it leads to lies inside the
+// app's own folders (AppPaths::holds); otherwise it is Refused with one WARN naming both paths,
+// and nothing is renamed or created. Reads never block and never take more than maxBytes. Writes
+// are atomic (platform/foundation/FileIO.h): an allowed link is followed and its target replaced
+// with the store's mode, temporaries have recognisable names and stale ones are swept.
 #include <sys/types.h>
 
 #include <cstddef>

@@ -1,5 +1,6 @@
 #include "platform/http/HttpConnection.h"
 
+#include <string_view>
 #include <utility>
 
 #include "platform/http/HttpEngine.h"
@@ -34,7 +35,11 @@ std::optional<HttpError> HttpConnection::validate(const HttpRequest& request) co
         return HttpError{HttpError::Code::InvalidRequest, "method " + request.method + " is not supported"};
     }
     for (const auto& [name, value] : request.headers.fields()) {
-        auto hasBreak = [](const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; };
+        // A line break would start a field of its own; a NUL would end the line where the C string
+        // handed to the transfer library ends.
+        auto hasBreak = [](const std::string& s) {
+            return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos;
+        };
         if (name.empty() || name.find(':') != std::string::npos || hasBreak(name) || hasBreak(value)) {
             return HttpError{HttpError::Code::InvalidRequest, "malformed header field " + name};
         }

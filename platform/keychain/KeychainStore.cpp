@@ -102,8 +102,9 @@ Loaded load(const std::filesystem::path& file) {
     return out;
 }
 
-bool save(const std::filesystem::path& file, const std::vector<PlistDict>& items, std::string* error,
-          std::filesystem::path* aside) {
+// Ok, Refused (the file layer said why in its WARN) or IoError, with the reason in error.
+KeychainStore::Status save(const std::filesystem::path& file, const std::vector<PlistDict>& items,
+                           std::string* error, std::filesystem::path* aside) {
     PlistArray array;
     for (const PlistDict& item : items) array.appendDict(item);
     PlistDict root;
@@ -112,7 +113,7 @@ bool save(const std::filesystem::path& file, const std::vector<PlistDict>& items
     const std::vector<uint8_t> bytes = root.toBinary();
     if (bytes.empty()) {
         *error = "cannot serialise the keychain";
-        return false;
+        return KeychainStore::Status::IoError;
     }
     StoredSaveOptions options;
     options.mode = 0600;
@@ -125,7 +126,15 @@ bool save(const std::filesystem::path& file, const std::vector<PlistDict>& items
     const StoredSave saved = saveStoredFile(file, bytes.data(), bytes.size(), options);
     if (saved.movedAside) *aside = *saved.movedAside;
     if (!saved.ok()) *error = saved.error;
-    return saved.ok();
+    switch (saved.status) {
+        case StoredSave::Status::Saved:
+            return KeychainStore::Status::Ok;
+        case StoredSave::Status::Refused:
+            return KeychainStore::Status::Refused;
+        case StoredSave::Status::Failed:
+            break;
+    }
+    return KeychainStore::Status::IoError;
 }
 
 }  // namespace
@@ -179,10 +188,10 @@ KeychainStore::Result KeychainStore::add(const PlistDict& attributes, const std:
     loaded.items.push_back(std::move(item));
     std::string error;
     std::filesystem::path aside;
-    const bool saved = save(file_, loaded.items, &error, &aside);
+    const Status saved = save(file_, loaded.items, &error, &aside);
     std::string notice;
     if (!aside.empty()) notice = loaded.message + "; kept as " + aside.string();
-    if (!saved) return {Status::IoError, {}, notice.empty() ? error : notice + "; " + error};
+    if (saved != Status::Ok) return {saved, {}, notice.empty() ? error : notice + "; " + error};
     return {Status::Ok, {}, notice};
 }
 
@@ -196,7 +205,8 @@ KeychainStore::Result KeychainStore::remove(const PlistDict& query) {
     if (kept.size() == loaded.items.size()) return {Status::NotFound, {}, {}};
     std::string error;
     std::filesystem::path aside;
-    if (!save(file_, kept, &error, &aside)) return {Status::IoError, {}, error};
+    if (const Status saved = save(file_, kept, &error, &aside); saved != Status::Ok)
+        return {saved, {}, error};
     return {Status::Ok, {}, {}};
 }
 

@@ -37,6 +37,7 @@ class KeychainStore {
         Duplicate,  // add: an item with the same class, account, service and access group exists
         Corrupt,    // the store file exists but is not a store
         IoError,    // the store file cannot be read or written
+        Refused,    // the store file may not be replaced (see StoredFile.h); its WARN is logged
     };
 
     struct Result {

@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "platform/foundation/AppPaths.h"
 #include "platform/url/Url.h"
 
 namespace platform {
@@ -49,7 +50,17 @@ std::shared_ptr<UrlOpener> UrlOpener::setShared(std::shared_ptr<UrlOpener> opene
 
 bool DesktopUrlOpener::launch(const std::string& url, std::string* error) {
     GError* gerror = nullptr;
-    const gboolean ok = g_app_info_launch_default_for_uri(url.c_str(), nullptr, &gerror);
+    // The browser gets the user's environment, not the one pointing library caches into --home.
+    GAppLaunchContext* context = g_app_launch_context_new();
+    for (const auto& [name, value] : AppPaths::changedEnvironment()) {
+        if (value) {
+            g_app_launch_context_setenv(context, name.c_str(), value->c_str());
+        } else {
+            g_app_launch_context_unsetenv(context, name.c_str());
+        }
+    }
+    const gboolean ok = g_app_info_launch_default_for_uri(url.c_str(), context, &gerror);
+    g_object_unref(context);
     if (!ok) {
         if (error) *error = gerror != nullptr ? gerror->message : "no handler for the URL";
         if (gerror != nullptr) g_error_free(gerror);

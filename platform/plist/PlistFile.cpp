@@ -39,11 +39,16 @@ std::optional<PlistDict> readPlistDictionaryFile(const std::filesystem::path& pa
 
 bool writePlistDictionaryFile(const std::filesystem::path& path, const PlistDict& dict, mode_t mode,
                               std::string* error) {
+    return savePlistDictionaryFile(path, dict, mode, error) == StoredSave::Status::Saved;
+}
+
+StoredSave::Status savePlistDictionaryFile(const std::filesystem::path& path, const PlistDict& dict,
+                                           mode_t mode, std::string* error) {
     const std::vector<uint8_t> bytes = dict.toBinary();
     if (bytes.empty()) {
         logMessage(kWriteName, 4, "cannot serialise the dictionary for " + path.string());
         if (error) *error = "cannot serialise the dictionary";
-        return false;
+        return StoredSave::Status::Failed;
     }
     StoredSaveOptions options;
     options.mode = mode;
@@ -55,7 +60,7 @@ bool writePlistDictionaryFile(const std::filesystem::path& path, const PlistDict
     const StoredSave saved = saveStoredFile(path, bytes.data(), bytes.size(), options);
     if (saved.status == StoredSave::Status::Failed) logMessage(kWriteName, 4, saved.error);
     if (!saved.ok() && error) *error = saved.error;
-    return saved.ok();
+    return saved.status;
 }
 
 }  // namespace platform

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/foundation/StoredFile.h"
 #include "platform/plist/PlistDict.h"
 
 namespace platform {
@@ -24,11 +25,15 @@ inline constexpr size_t kMaxPlistFileBytes = 16 * 1024 * 1024;
 std::optional<PlistDict> readPlistDictionaryFile(const std::filesystem::path& path,
                                                  std::string* error = nullptr);
 
-// Writes the binary form atomically; false on failure, with one WARN line when an existing file
-// was in the way (not a regular file, or present but unopenable) and one ERROR line otherwise.
-// An existing file that could not be read (now or earlier in this run) is moved aside first.
-// `error`, when given, receives the reason of a failure.
+// Writes the binary form atomically; false on failure, with one WARN line when the save was
+// refused (an existing file in the way: not a regular file, present but unopenable, or a link
+// leading out of the app's folders) and one ERROR line otherwise. An existing file that could
+// not be read (now or earlier in this run) is moved aside first. `error`, when given, receives
+// the reason of a failure.
 bool writePlistDictionaryFile(const std::filesystem::path& path, const PlistDict& dict, mode_t mode = 0644,
                               std::string* error = nullptr);
+// The same, telling a refusal from a failure.
+StoredSave::Status savePlistDictionaryFile(const std::filesystem::path& path, const PlistDict& dict,
+                                           mode_t mode = 0644, std::string* error = nullptr);
 
 }  // namespace platform

@@ -10,6 +10,7 @@ namespace platform {
 namespace {
 
 constexpr size_t kTrailerBytes = 32;
+constexpr const char* kNulInString = "a string in the property list holds a NUL byte";
 constexpr size_t kHeaderBytes = 8;
 
 bool refuse(std::string* why, const char* reason) {
@@ -85,6 +86,35 @@ class BinaryTable {
         return true;
     }
 
+    // Whether the object is a string (ASCII or UTF-16) with a NUL character inside: the library
+    // would keep only the text before it. False for anything else, and for a string running past
+    // the data (the library refuses that itself).
+    bool isStringWithNul(uint64_t index) const {
+        uint64_t offset = 0;
+        if (!readUInt(table_ + static_cast<size_t>(index) * offsetSize_, offsetSize_, &offset) ||
+            offset < kHeaderBytes || offset >= size_ - kTrailerBytes) {
+            return false;
+        }
+        size_t pos = static_cast<size_t>(offset);
+        const uint8_t marker = data_[pos++];
+        const int type = marker >> 4;
+        if (type != 0x5 && type != 0x6) return false;
+        uint64_t n = marker & 0x0F;
+        if (n == 0x0F) {
+            if (pos >= size_ || (data_[pos] >> 4) != 0x1) return false;
+            const int width = 1 << (data_[pos] & 0x0F);
+            if (width > 8 || !readUInt(pos + 1, width, &n)) return false;
+            pos += 1 + static_cast<size_t>(width);
+        }
+        const size_t unit = type == 0x6 ? 2 : 1;
+        if (n > (size_ - pos) / unit) return false;
+        for (uint64_t i = 0; i < n; ++i) {
+            const size_t at = pos + static_cast<size_t>(i) * unit;
+            if (data_[at] == 0 && (unit == 1 || data_[at + 1] == 0)) return true;
+        }
+        return false;
+    }
+
   private:
     bool readUInt(size_t pos, int width, uint64_t* out) const {
         if (width < 1 || width > 8 || pos > size_ || static_cast<size_t>(width) > size_ - pos) return false;
@@ -122,15 +152,20 @@ bool binaryWithinLimits(const uint8_t* data, size_t size, std::string* why) {
         uint64_t nodes = 1;
     };
     std::vector<Frame> stack;
+    const char* refusal = kMalformed;
     auto push = [&](uint64_t index) {
         Frame frame;
         frame.index = index;
         if (!table.children(index, &frame.children, &frame.container)) return false;
+        if (table.isStringWithNul(index)) {
+            refusal = kNulInString;
+            return false;
+        }
         depth[static_cast<size_t>(index)] = kOpen;
         stack.push_back(std::move(frame));
         return true;
     };
-    if (!push(table.top())) return refuse(why, kMalformed);
+    if (!push(table.top())) return refuse(why, refusal);
     while (!stack.empty()) {
         // Every frame under the top one is a container with children.
         if (stack.size() - 1 > static_cast<size_t>(kMaxPlistNesting)) {
@@ -142,7 +177,7 @@ bool binaryWithinLimits(const uint8_t* data, size_t size, std::string* why) {
             const int known = depth[static_cast<size_t>(child)];
             if (known == kOpen) return refuse(why, "property list refers to itself");
             if (known == kUnknown) {
-                if (!push(child)) return refuse(why, kMalformed);
+                if (!push(child)) return refuse(why, refusal);
                 continue;
             }
             frame.deepestChild = std::max(frame.deepestChild, known);
@@ -181,6 +216,12 @@ bool startsWith(const uint8_t* data, size_t size, size_t at, const char* prefix)
 // Element nesting of the text form: <plist> and each <dict> or <array> open one level; keys and
 // scalars add one more below their container, so the limit here is the container limit plus two.
 bool xmlWithinLimits(const uint8_t* data, size_t size, std::string* why) {
+    // XML has no NUL character; the library would end the string it is in there. NUL bytes
+    // after the whole text (a C string's terminator) are harmless.
+    const auto* nul = static_cast<const uint8_t*>(std::memchr(data, 0, size));
+    if (nul && std::any_of(nul, data + size, [](uint8_t byte) { return byte != 0; })) {
+        return refuse(why, kNulInString);
+    }
     constexpr int kMaxElements = kMaxPlistNesting + 2;
     int open = 0;
     size_t elements = 0;

@@ -15,7 +15,8 @@ inline constexpr size_t kMaxPlistNodes = 1000000;
 
 // Whether binary ("bplist00") or XML property-list bytes stay within both limits. Walks the
 // structure without recursion; false, with the reason in why, also for a binary list whose
-// object table is malformed or refers to itself.
+// object table is malformed or refers to itself, and for a list with a NUL character in a string
+// or key, which the library would cut short there ("ok\0/../.." read as "ok").
 bool plistWithinLimits(const void* data, size_t size, std::string* why = nullptr);
 
 }  // namespace platform

@@ -44,9 +44,12 @@ std::optional<std::string> readString(plist_t node) {
     uint64_t length = 0;
     const char* text = plist_get_string_ptr(node, &length);
     if (!text) return std::string();
-    // The XML reader keeps a string only up to a NUL byte in it but reports the whole length it
-    // read: never look past the NUL.
-    return std::string(text, ::strnlen(text, static_cast<size_t>(length)));
+    // A NUL byte inside is refused, not cut at: the text after it would silently go missing
+    // wherever the string becomes a C string, a path or a URL ("ok\0/../.." read as "ok"). The XML
+    // reader keeps such a string only up to the NUL but reports the whole length it read.
+    const size_t size = static_cast<size_t>(length);
+    if (::strnlen(text, size) != size) return std::nullopt;
+    return std::string(text, size);
 }
 
 std::optional<int64_t> readInt(plist_t node) {

@@ -21,6 +21,7 @@ using PlistDate = std::chrono::sys_time<std::chrono::microseconds>;
 namespace plistnode {
 
 PlistType typeOf(plist_t node);
+// Nothing for a node that is not a string, or a string with a NUL byte inside.
 std::optional<std::string> readString(plist_t node);
 std::optional<int64_t> readInt(plist_t node);
 std::optional<double> readReal(plist_t node);

@@ -1,6 +1,7 @@
 // The paths on the command line are checked before a run: outputs only ever replace regular
-// files (through links), the input script is a bounded regular file, and a broken resources
-// folder stops the program with a message instead of a run without pictures.
+// files (through links, keeping their mode) and need a folder to go in, the input script is a
+// bounded regular file, and a broken resources folder stops the program with a message instead
+// of a run without pictures.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -91,13 +92,32 @@ TEST_F(CommandLinePaths, AnOutputThatIsNotARegularFileIsRefusedBeforeTheRun) {
     EXPECT_NE(frames.out.find("frame-000003.png"), std::string::npos) << frames.out;
 }
 
-TEST_F(CommandLinePaths, AScreenshotThroughALinkReplacesTheLinkedFileAndKeepsTheLink) {
+TEST_F(CommandLinePaths, AnOutputThatCannotBeWrittenWhereItIsNamedExitsWithOne) {
+    tmp.write("a-file", std::string_view("keep"));
+    const std::string tooLong = (tmp.path() / (std::string(300, 'x') + ".png")).string();
+    for (const std::string option : {"--screenshot ", "--sound-out ", "--frames-dir "}) {
+        for (const std::string& path : {(tmp.path() / "a-file" / "out.png").string(), tooLong,
+                                        (tmp.path() / "absent" / "out.png").string()}) {
+            if (option == "--frames-dir " && path.find("absent") != std::string::npos) continue;  // made
+            SCOPED_TRACE(option + path);
+            const Process p = runTikoleap(home() + option + path);
+            EXPECT_EQ(p.code, 1) << p.out;
+            EXPECT_NE(p.out.find("cannot be written"), std::string::npos) << p.out;
+            EXPECT_EQ(p.out.find("\"ticks\""), std::string::npos) << p.out;
+        }
+    }
+    EXPECT_EQ(tmp.read("a-file").size(), 4u);
+}
+
+TEST_F(CommandLinePaths, AScreenshotThroughALinkReplacesTheLinkedFileAndKeepsTheLinkAndTheMode) {
     fs::create_directories(tmp.path() / "shots");
     tmp.write("shots/last.png", std::string_view("old picture"));
+    fs::permissions(tmp.path() / "shots" / "last.png", fs::perms(0640));
     fs::create_symlink("shots/last.png", tmp.path() / "link.png");
     const Process p = runTikoleap(home() + "--screenshot " + (tmp.path() / "link.png").string());
     ASSERT_EQ(p.code, 0) << p.out;
     EXPECT_TRUE(fs::is_symlink(tmp.path() / "link.png"));
+    EXPECT_EQ(fs::status(tmp.path() / "shots" / "last.png").permissions(), fs::perms(0640));
     const std::vector<uint8_t> png = tmp.read("shots/last.png");
     ASSERT_GT(png.size(), 8u);
     EXPECT_EQ(std::string(png.begin() + 1, png.begin() + 4), "PNG");

@@ -12,6 +12,7 @@
 #include "platform/image/PngCodec.h"
 #include "platform/ui/Application.h"
 #include "support/Command.h"
+#include "support/LoopbackServer.h"
 #include "support/TempDir.h"
 
 using tikoleap::test::TempDir;
@@ -255,6 +256,33 @@ TEST_P(EveryLevel, CapturesDoNotChangeTheGame) {
 INSTANTIATE_TEST_SUITE_P(Levels, EveryLevel, testing::Values(20, 21, 22, 25, 27, 28, 29, 30, 31, 32),
                          [](const testing::TestParamInfo<int>& info) { return std::to_string(info.param); });
 
+TEST(HeadlessStart, ASlowAnnouncementServerHoldsTheStartForABoundedTimeOnly) {
+    TempDir tmp;
+    tikoleap::test::LoopbackServer server;
+    server.slow("/cmd/announce", 2, 200, "()");
+    ::setenv("TIKOLEAP_WEB_URL", server.url("/").c_str(), 1);
+    struct Unset {
+        ~Unset() { ::unsetenv("TIKOLEAP_WEB_URL"); }
+    } unset;
+    CommandLine cl;
+    cl.headless = true;
+    cl.home = (tmp.path() / "home").string();
+    cl.ticks = 5;
+    cl.ticksGiven = true;
+    cl.resources = TIKOLEAP_RESOURCES_DIR;
+    cl.announceWaitSeconds = 0.2;
+    platform::ScopedLogSink log;
+    const RunResult result = runOk(cl);
+    EXPECT_EQ(result.screen, "title");
+    EXPECT_EQ(server.count("/cmd/announce"), 1u);
+    std::vector<std::string> warnings;
+    for (const std::string& line : log.lines()) {
+        if (line.rfind("[WARN] AnnounceManager", 0) == 0) warnings.push_back(line);
+    }
+    ASSERT_EQ(warnings.size(), 1u) << (warnings.empty() ? "" : warnings.back());
+    EXPECT_NE(warnings[0].find("going on without it"), std::string::npos) << warnings[0];
+}
+
 namespace {
 
 using Process = tikoleap::test::CommandResult;
@@ -300,6 +328,21 @@ TEST(Executable, HeadlessPrintsOneJsonLineLast) {
     EXPECT_EQ(runCommand(kBinary + " --headless --ticks -1 2>/dev/null").code, 2);
     EXPECT_EQ(runCommand(kBinary + " --headless --ticks 5 --screenshot /nonexistent/x.png 2>/dev/null").code,
               1);
+}
+
+TEST(Executable, TheHomeKeepsTheGLLibrarysShaderCacheToo) {
+    TempDir tmp;
+    // The user's own cache folder, as the GL library would find it without the home.
+    const fs::path userCache = tmp.path() / "user-cache";
+    const Process p = runCommand(
+        "env -u MESA_SHADER_CACHE_DIR -u MESA_GLSL_CACHE_DIR XDG_CACHE_HOME=" + userCache.string() + " " +
+        kBinary + " --headless --ticks 5 --home " + (tmp.path() / "home").string() + " --screenshot " +
+        (tmp.path() / "shot.png").string() + " 2>&1");
+    ASSERT_EQ(p.code, 0) << p.out;
+    EXPECT_FALSE(fs::exists(userCache)) << "written outside the home";
+    if (!std::getenv("MESA_SHADER_CACHE_DISABLE")) {
+        EXPECT_TRUE(fs::is_directory(tmp.path() / "home" / "Caches" / "mesa_shader_cache"));
+    }
 }
 
 TEST(Executable, WindowOpensUnderXvfbAndQuitsCleanly) {

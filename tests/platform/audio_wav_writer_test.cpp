@@ -51,9 +51,11 @@ TEST(WavWriter, TheTargetIsReplacedOnlyByACompleteFile) {
     EXPECT_EQ(entriesIn(tmp.path()), 1u);
 }
 
-TEST(WavWriter, ALinkStaysALinkAndAFolderIsNeverReplaced) {
+TEST(WavWriter, ALinkStaysALinkItsTargetKeepsItsModeAndAFolderIsNeverReplaced) {
     TempDir tmp;
     fs::create_directories(tmp.path() / "out");
+    tmp.write("out/real.wav", std::string_view("old"));
+    fs::permissions(tmp.path() / "out" / "real.wav", fs::perms(0640));
     fs::create_symlink("out/real.wav", tmp.path() / "link.wav");
     const std::vector<std::int16_t> block(441 * 2, 0);
     std::string error;
@@ -63,6 +65,7 @@ TEST(WavWriter, ALinkStaysALinkAndAFolderIsNeverReplaced) {
     ASSERT_TRUE(writer->close(&error)) << error;
     EXPECT_TRUE(fs::is_symlink(tmp.path() / "link.wav"));
     EXPECT_EQ(framesIn(tmp.path() / "out" / "real.wav"), 441);
+    EXPECT_EQ(fs::status(tmp.path() / "out" / "real.wav").permissions(), fs::perms(0640));
 
     EXPECT_FALSE(platform::audio::WavWriter::create((tmp.path() / "out").string(), 44100, 2, &error));
     EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;

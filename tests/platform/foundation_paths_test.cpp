@@ -113,9 +113,11 @@ TEST_F(AppPathsTest, SharedTemporaryFolderIsNotTrustedWhenItIsALinkOrOpenToOther
 TEST(AtomicFiles, WriteReplacesContentsWithModeAndLeavesNoTemporaryFiles) {
     TempDir tmp;
     const fs::path file = tmp.path() / "data.bin";
-    tmp.write("data.bin", std::string_view("old contents"));
     std::string error;
-    ASSERT_TRUE(platform::writeFileAtomically(file, "new", 3, 0600, &error)) << error;
+    ASSERT_TRUE(platform::writeFileAtomically(file, "old contents", 12, 0600, &error)) << error;
+    EXPECT_EQ(modeOf(file), 0600u);
+    // The mode is that of a new file: a replaced one keeps its own.
+    ASSERT_TRUE(platform::writeFileAtomically(file, "new", 3, 0644, &error)) << error;
     EXPECT_EQ(tmp.read("data.bin"), (std::vector<uint8_t>{'n', 'e', 'w'}));
     EXPECT_EQ(modeOf(file), 0600u);
     int entries = 0;

@@ -226,6 +226,8 @@ TEST_F(HttpConnectionTest, RequestsThatCannotBeSentFailAtOnce) {
     HttpRequest injected = get(server.url("/x"));
     injected.headers.set("X-A", "1\r\nX-B: 2");
     EXPECT_EQ(conn->start(injected)->code, HttpError::Code::InvalidRequest);
+    injected.headers.set("X-A", std::string("1\0cut", 5));  // would reach the server as "1"
+    EXPECT_EQ(conn->start(injected)->code, HttpError::Code::InvalidRequest);
     HttpRequest put = get(server.url("/x"));
     put.method = "PUT";
     EXPECT_EQ(conn->start(put)->code, HttpError::Code::InvalidRequest);

@@ -93,11 +93,44 @@ TEST(PlistText, AnyFormatPicksTheReaderByTheBytes) {
     EXPECT_FALSE(platform::parsePlistAnyFormat(nullptr, 0));
 }
 
-TEST(PlistText, AnXmlStringWithANulByteIsReadOnlyUpToIt) {
-    // The library keeps such a string up to the NUL but reports the whole length it read.
-    const std::string xml =
-        std::string("<plist><array><string>ab") + '\0' + std::string(200, 'x') + "</string></array></plist>";
-    platform::PlistNodePtr node = platform::parsePlistAnyFormat(xml.data(), xml.size());
-    ASSERT_TRUE(node);
-    EXPECT_EQ(platform::PlistArray::copyOf(node.get())->getString(0), "ab");
+TEST(PlistText, AListWithANulByteInAStringIsRefusedNotCutShort) {
+    // The library would keep such a string (or key) only up to the NUL, so the text after it would
+    // go missing wherever it is used: "https://x\0y" opened as "https://x".
+    const std::string nul(1, '\0');
+    const std::string xml = "<plist><array><string>https://x" + nul + "y</string></array></plist>";
+    const std::string xmlKey = "<plist><dict><key>lid" + nul + "x</key><string>7</string></dict></plist>";
+
+    // A binary array holding the ASCII string "ok\0/../..": header, two objects, offset table, trailer.
+    std::vector<uint8_t> binary{'b', 'p', 'l', 'i', 's', 't', '0', '0', 0xA1, 1, 0x59};
+    for (char c : "ok" + nul + "/../..") binary.push_back(static_cast<uint8_t>(c));
+    const uint8_t table = static_cast<uint8_t>(binary.size());
+    binary.insert(binary.end(), {8, 10, 0, 0, 0, 0, 0, 0, 1, 1});
+    for (int last : {2, 0, static_cast<int>(table)}) {  // objects, root, table offset
+        binary.insert(binary.end(), 7, 0);
+        binary.push_back(static_cast<uint8_t>(last));
+    }
+    // The same string in UTF-16.
+    std::vector<uint8_t> utf16(binary.begin(), binary.begin() + 10);
+    utf16.push_back(0x69);
+    for (char c : "ok" + nul + "/../..") utf16.insert(utf16.end(), {0, static_cast<uint8_t>(c)});
+    const uint8_t utf16Table = static_cast<uint8_t>(utf16.size());
+    utf16.insert(utf16.end(), {8, 10, 0, 0, 0, 0, 0, 0, 1, 1});
+    for (int last : {2, 0, static_cast<int>(utf16Table)}) {
+        utf16.insert(utf16.end(), 7, 0);
+        utf16.push_back(static_cast<uint8_t>(last));
+    }
+
+    for (const std::string& bytes :
+         {xml, xmlKey, std::string(binary.begin(), binary.end()), std::string(utf16.begin(), utf16.end())}) {
+        std::string why;
+        EXPECT_FALSE(platform::parsePlistAnyFormat(bytes.data(), bytes.size(), &why));
+        EXPECT_NE(why.find("NUL"), std::string::npos) << why;
+    }
+    // The same lists without the NUL read; NUL bytes after the whole text are only a terminator.
+    binary[13] = 'x';
+    platform::PlistNodePtr clean = platform::parsePlistAnyFormat(binary.data(), binary.size());
+    ASSERT_TRUE(clean);
+    EXPECT_EQ(platform::PlistArray::copyOf(clean.get())->getString(0), "okx/../..");
+    const std::string terminated = "<plist><array><string>fine</string></array></plist>" + nul + nul;
+    EXPECT_TRUE(platform::parsePlistAnyFormat(terminated.data(), terminated.size()));
 }

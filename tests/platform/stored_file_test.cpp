@@ -1,12 +1,15 @@
 // Stored files: what could not be read is never destroyed, deep or shared nesting is refused
-// before the library recurses, special files neither hang nor get replaced, links stay links,
-// and temporaries left by killed runs are recognised and swept.
+// before the library recurses, special files neither hang nor get replaced, links are written
+// through only into the game's folders, replaced files keep their owner, and temporaries left by
+// killed runs are recognised and swept.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <fcntl.h>
+
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <future>
@@ -258,32 +261,107 @@ TEST_F(StoredFiles, AFifoInPlaceOfTheStoreNeitherHangsNorIsReplaced) {
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
-TEST_F(StoredFiles, ALinkedStoreStaysALinkAndItsTargetIsReplaced) {
-    fs::create_directories(file("elsewhere"));
-    tmp.write("elsewhere/real.plist", unlockState().toBinary());
-    fs::create_symlink("elsewhere/real.plist", file("unlockinglevels.plist"));
-    fs::create_symlink("unlockinglevels.plist", file("second-link.plist"));
+TEST_F(StoredFiles, ALinkIsWrittenThroughOnlyWhileItLeadsIntoTheGamesFolders) {
+    // The game's folders are the home; "outside" stands for any other file on the machine.
+    platform::AppPaths::setHome(file("home"));
+    struct ResetHome {
+        ~ResetHome() { platform::AppPaths::setHome({}); }
+    } resetHome;
+    const fs::path docs = platform::AppPaths::documentsDirectory();
+    fs::create_directories(file("home/elsewhere"));
+    tmp.write("home/elsewhere/real.plist", unlockState().toBinary());
+    fs::create_symlink("../elsewhere/real.plist", docs / "unlockinglevels.plist");
+    fs::create_symlink("unlockinglevels.plist", docs / "second-link.plist");
     PlistDict changed = unlockState();
     changed.setInt("25", 1);
-    ASSERT_TRUE(platform::writePlistDictionaryFile(file("second-link.plist"), changed));
-    EXPECT_TRUE(fs::is_symlink(file("unlockinglevels.plist")));
-    EXPECT_TRUE(fs::is_symlink(file("second-link.plist")));
-    EXPECT_EQ(platform::readPlistDictionaryFile(file("elsewhere/real.plist"))->getInt("25"), 1);
+    ASSERT_TRUE(platform::writePlistDictionaryFile(docs / "second-link.plist", changed));
+    EXPECT_TRUE(fs::is_symlink(docs / "unlockinglevels.plist"));
+    EXPECT_TRUE(fs::is_symlink(docs / "second-link.plist"));
+    EXPECT_EQ(platform::readPlistDictionaryFile(file("home/elsewhere/real.plist"))->getInt("25"), 1);
+    // An unreadable target inside is set aside beside the target; a dangling link gets it made.
+    tmp.write("home/elsewhere/real.plist", std::string_view("garbage"));
+    EXPECT_FALSE(platform::readPlistDictionaryFile(docs / "unlockinglevels.plist"));
+    ASSERT_TRUE(platform::writePlistDictionaryFile(docs / "unlockinglevels.plist", changed));
+    EXPECT_EQ(text(tmp.read("home/elsewhere/real.plist.corrupt")), "garbage");
+    fs::create_symlink(file("home/elsewhere/new.plist"), docs / "dangling.plist");
+    ASSERT_TRUE(platform::writePlistDictionaryFile(docs / "dangling.plist", changed));
+    EXPECT_TRUE(fs::is_regular_file(file("home/elsewhere/new.plist")));
 
-    // An unreadable target is set aside beside the target, not beside the link.
-    tmp.write("elsewhere/real.plist", std::string_view("garbage"));
-    EXPECT_FALSE(platform::readPlistDictionaryFile(file("unlockinglevels.plist")));
-    ASSERT_TRUE(platform::writePlistDictionaryFile(file("unlockinglevels.plist"), changed));
-    EXPECT_EQ(text(tmp.read("elsewhere/real.plist.corrupt")), "garbage");
-    EXPECT_TRUE(fs::is_symlink(file("unlockinglevels.plist")));
+    // Out of the home: an unparsable file, a missing one, a relative way out, a folder on the way.
+    fs::create_directories(file("outside/library"));
+    tmp.write("outside/passwd", std::string_view("root:x:0:0:root:/root:/bin/sh\n"));
+    fs::permissions(file("outside/passwd"), fs::perms(0640));
+    fs::create_symlink(file("outside/passwd"), docs / "settings.plist");
+    fs::create_symlink(file("outside/missing.plist"), docs / "scores.plist");
+    fs::create_symlink("../../outside/passwd", docs / "relative.plist");
+    fs::create_directory_symlink(file("outside/library"), docs / "Preferences");
+    struct Case {
+        fs::path store;
+        fs::path leadsTo;
+    };
+    for (const Case& c :
+         {Case{docs / "settings.plist", file("outside/passwd")},
+          Case{docs / "scores.plist", file("outside/missing.plist")},
+          Case{docs / "relative.plist", file("outside/passwd")},
+          Case{docs / "Preferences" / "defaults.plist", file("outside/library/defaults.plist")}}) {
+        SCOPED_TRACE(c.store.string());
+        platform::readPlistDictionaryFile(c.store);
+        log.clear();
+        EXPECT_FALSE(platform::writePlistDictionaryFile(c.store, changed));
+        ASSERT_EQ(log.lines().size(), 1u);
+        EXPECT_EQ(log.lines()[0].rfind("[WARN] WriteDictionaryToPlistFile\n", 0), 0u) << log.lines()[0];
+        EXPECT_NE(log.lines()[0].find(c.store.string() + ":"), std::string::npos) << log.lines()[0];
+        EXPECT_NE(log.lines()[0].find(c.leadsTo.string()), std::string::npos) << log.lines()[0];
+    }
+    EXPECT_TRUE(fs::is_symlink(docs / "settings.plist"));
+    EXPECT_EQ(text(tmp.read("outside/passwd")), "root:x:0:0:root:/root:/bin/sh\n");
+    EXPECT_EQ(fs::status(file("outside/passwd")).permissions(), fs::perms(0640));
+    std::vector<std::string> outside;
+    for (const auto& entry : fs::recursive_directory_iterator(file("outside")))
+        outside.push_back(entry.path().lexically_relative(file("outside")).string());
+    std::sort(outside.begin(), outside.end());
+    EXPECT_EQ(outside, (std::vector<std::string>{"library", "passwd"}));
 
-    // A dangling link gets its target made; a loop of links is refused.
-    fs::create_symlink("elsewhere/new.plist", file("dangling.plist"));
-    ASSERT_TRUE(platform::writePlistDictionaryFile(file("dangling.plist"), changed));
-    EXPECT_TRUE(fs::is_regular_file(file("elsewhere/new.plist")));
-    fs::create_symlink("loop-b", file("loop-a"));
-    fs::create_symlink("loop-a", file("loop-b"));
-    EXPECT_FALSE(platform::writePlistDictionaryFile(file("loop-a"), changed));
+    // Without a home the game's folders are its XDG folders: a temporary folder is not one of them.
+    platform::AppPaths::setHome({});
+    fs::create_symlink(file("outside/passwd"), file("link.plist"));
+    EXPECT_FALSE(platform::writePlistDictionaryFile(file("link.plist"), changed));
+    EXPECT_EQ(text(tmp.read("outside/passwd")), "root:x:0:0:root:/root:/bin/sh\n");
+    // ... while a store the caller names outside them, without a link, is the caller's choice.
+    ASSERT_TRUE(platform::writePlistDictionaryFile(file("plain.plist"), changed));
+
+    fs::create_symlink("loop-b", docs / "loop-a");
+    fs::create_symlink("loop-a", docs / "loop-b");
+    EXPECT_FALSE(platform::writePlistDictionaryFile(docs / "loop-a", changed));
+}
+
+TEST_F(StoredFiles, AReplacedFileKeepsItsOwnerAndAnOutputItsModeWhileAStoreTakesItsOwn) {
+    tmp.write("shot.png", std::string_view("old"));
+    fs::permissions(file("shot.png"), fs::perms(0640));
+    fs::create_symlink("shot.png", file("link.png"));
+    const bool root = ::geteuid() == 0;
+    // Root writes someone else's file: it stays theirs.
+    if (root) {
+        ASSERT_EQ(::chown(file("shot.png").c_str(), 4321, 4321), 0);
+    }
+    std::string error;
+    ASSERT_TRUE(platform::writeFileAtomically(file("link.png"), "new", 3, 0644, &error)) << error;
+    struct stat st {};
+    ASSERT_EQ(::stat(file("shot.png").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    if (root) {
+        EXPECT_EQ(st.st_uid, 4321u);
+    }
+    ASSERT_TRUE(platform::writeFileAtomically(file("new.png"), "new", 3, 0644, &error)) << error;
+    ASSERT_EQ(::stat(file("new.png").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
+
+    // A store's mode is part of its privacy: an older, wider file is narrowed.
+    tmp.write("keychain.plist", unlockState().toBinary());
+    fs::permissions(file("keychain.plist"), fs::perms(0644));
+    ASSERT_TRUE(platform::writePlistDictionaryFile(file("keychain.plist"), unlockState(), 0600));
+    ASSERT_EQ(::stat(file("keychain.plist").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
 }
 
 TEST_F(StoredFiles, StaleTemporariesOfDeadProcessesAreSweptAndOthersKept) {

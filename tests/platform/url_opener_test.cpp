@@ -7,6 +7,7 @@
 #include <fstream>
 #include <thread>
 
+#include "platform/foundation/AppPaths.h"
 #include "platform/launcher/UrlOpener.h"
 #include "platform/url/Url.h"
 #include "support/TempDir.h"
@@ -81,14 +82,17 @@ TEST(UrlOpener, SharedOpenerCanBeReplacedAndRestored) {
 }
 
 // The desktop's default handler really receives the page: a handler of our own, declared in a
-// desktop file, writes what it was given into a file.
+// desktop file, writes what it was given into a file, and the cache folders of the user's
+// environment rather than those a --home points the game's libraries at.
 TEST(UrlOpener, DesktopOpenerLaunchesTheDefaultHandlerWithoutAShell) {
     tikoleap::test::TempDir xdg;
     const std::filesystem::path received = xdg.file("received.txt");
     const std::filesystem::path handler = xdg.file("handler.sh");
     {
-        std::ofstream(handler) << "#!/bin/sh\nprintf '%s' \"$1\" > '" << received.string() << ".tmp'\nmv '"
-                               << received.string() << ".tmp' '" << received.string() << "'\n";
+        std::ofstream(handler) << "#!/bin/sh\nprintf '%s %s %s' \"$1\" \"$XDG_CACHE_HOME\" "
+                                  "\"${MESA_SHADER_CACHE_DIR-unset}\" > '"
+                               << received.string() << ".tmp'\nmv '" << received.string() << ".tmp' '"
+                               << received.string() << "'\n";
     }
     ::chmod(handler.c_str(), 0755);
     xdg.write("data/applications/test-browser.desktop",
@@ -102,6 +106,13 @@ TEST(UrlOpener, DesktopOpenerLaunchesTheDefaultHandlerWithoutAShell) {
     setenv("XDG_DATA_DIRS", (xdg.path() / "none").c_str(), 1);
     setenv("XDG_CONFIG_DIRS", (xdg.path() / "none").c_str(), 1);
 
+    setenv("XDG_CACHE_HOME", "/users/own/cache", 1);
+    unsetenv("MESA_SHADER_CACHE_DIR");
+    platform::AppPaths::setHome(xdg.file("home"));
+    platform::AppPaths::keepLibraryCachesInHome();
+    platform::AppPaths::setHome({});
+    ASSERT_EQ(std::string(getenv("MESA_SHADER_CACHE_DIR")), (xdg.path() / "home" / "Caches").string());
+
     platform::DesktopUrlOpener opener;
     const std::string page = "http://127.0.0.1:9/cmd/jump?gid=1000&v=1.0+beta&ha=1;echo%20x";
     std::string error;
@@ -110,5 +121,5 @@ TEST(UrlOpener, DesktopOpenerLaunchesTheDefaultHandlerWithoutAShell) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_TRUE(std::filesystem::exists(received));
     const std::vector<uint8_t> got = xdg.read("received.txt");
-    EXPECT_EQ(std::string(got.begin(), got.end()), page);
+    EXPECT_EQ(std::string(got.begin(), got.end()), page + " /users/own/cache unset");
 }

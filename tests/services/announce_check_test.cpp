@@ -281,6 +281,60 @@ TEST_F(AnnounceTest, FileNamesThatWouldLeaveTheCacheAreRefusedAndTheRestOfTheLis
     EXPECT_EQ(server.hits().size(), 2u);  // the list and a.png only
 }
 
+TEST_F(AnnounceTest, AListWithANulByteInAFileNameIsRefusedNotCutShort) {
+    auto xmlItem = [](std::initializer_list<std::string> strings) {
+        std::string out = "<array>";
+        for (const std::string& text : strings) out += "<string>" + text + "</string>";
+        return out + "</array>";
+    };
+    const std::string nul(1, '\0');
+    const std::string body = "<?xml version=\"1.0\"?><plist version=\"1.0\"><array>" +
+                             xmlItem({"Fi", "bad", "ok" + nul + "/../..", crcText("ok")}) +
+                             xmlItem({"Fi", "a", "a.png", crcText(kImageA)}) + "</array></plist>";
+    serveList(body);
+    serveFile("ok", "ok");
+    serveFile("a.png", kImageA);
+    platform::ScopedLogSink log;
+    check();
+    EXPECT_TRUE(logged(log, "AM:announce load err:a string in the property list holds a NUL byte"));
+    EXPECT_EQ(server.hits().size(), 1u);  // the list alone: neither "ok" nor anything after it
+    EXPECT_EQ(filesIn(cacheDir()), std::vector<std::string>{"status.plist"});
+}
+
+TEST_F(AnnounceTest, CacheFilesAreNeverWrittenThroughALinkThatLeavesTheGamesFolders) {
+    // Files of someone else's, outside the home.
+    tikoleap::test::TempDir outside;
+    outside.write("precious", std::string_view("keep me"));
+    outside.write("list", std::string_view("keep me too"));
+    ASSERT_TRUE(manager->prepareCacheDir());
+    const std::filesystem::path cachedA = cacheDir() / ("a.png." + crcText(kImageA));
+    std::filesystem::create_symlink(outside.path() / "precious", cachedA);
+    serveList(twoFileList());
+    serveFile("a.png", kImageA);
+    serveFile("b.png", kImageB);
+    platform::ScopedLogSink log;
+    check();
+    EXPECT_TRUE(logged(log, cachedA.string() + ": it leads to " + (outside.path() / "precious").string()));
+    EXPECT_EQ(readFile(outside.path() / "precious"), "keep me");
+    EXPECT_TRUE(std::filesystem::is_symlink(cachedA));
+
+    // The list itself, once its files are in, and the status file: one warning each.
+    std::filesystem::remove(cachedA);
+    std::filesystem::create_symlink(outside.path() / "list", cacheDir() / "announce.plist");
+    std::filesystem::remove(cacheDir() / "status.plist");
+    std::filesystem::create_symlink(outside.path() / "status", cacheDir() / "status.plist");
+    log.clear();
+    clock = kStart + 1000;
+    check();
+    size_t warnings = 0;
+    for (const std::string& line : log.lines()) warnings += line.rfind("[WARN]", 0) == 0;
+    EXPECT_EQ(warnings, 2u);
+    EXPECT_TRUE(logged(log, (outside.path() / "list").string()));
+    EXPECT_TRUE(logged(log, (outside.path() / "status").string()));
+    EXPECT_EQ(readFile(outside.path() / "list"), "keep me too");
+    EXPECT_EQ(filesIn(outside.path()), (std::vector<std::string>{"list", "precious"}));
+}
+
 TEST_F(AnnounceTest, ACachedFileIsTrustedOnlyWhileItMatchesItsChecksum) {
     serveList(twoFileList());
     serveFile("a.png", kImageA);

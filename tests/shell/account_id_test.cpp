@@ -72,6 +72,19 @@ TEST_F(AppCoreTest, GeneratorOrKeychainFailureGivesNoIdAndNothingStored) {
     EXPECT_TRUE(logged(log, "arid registration failure"));
 }
 
+TEST_F(AppCoreTest, AKeychainLinkLeadingOutOfTheHomeIsRefusedWithOneWarning) {
+    tikoleap::test::TempDir outside;
+    const std::filesystem::path target = outside.path() / "keychain.plist";
+    std::filesystem::create_symlink(target, platform::AppPaths::libraryDirectory() / "keychain.plist");
+    platform::ScopedLogSink log;
+    EXPECT_FALSE(DeviceAccountId::establish("establish"));
+    size_t warnings = 0;
+    for (const std::string& line : log.lines()) warnings += line.rfind("[WARN]", 0) == 0;
+    EXPECT_EQ(warnings, 1u);
+    EXPECT_TRUE(logged(log, "it leads to " + target.string()));
+    EXPECT_FALSE(std::filesystem::exists(target));
+}
+
 TEST_F(AppCoreTest, LinksAreNeverSignedWithTheAllZeroStandIn) {
     home.write("Library", "not a folder");
     auto core = launch();
