@@ -447,10 +447,10 @@ void AnnounceManager::saveState() {
         if (popupAdInfo_) dict.setArray("popupAdInfo", *popupAdInfo_);
         dict.setInt("popupAdDoneSerial", popupAdDoneSerial_);
     }
-    // A refusal has been reported by the file layer already.
+    // A refusal has been warned of by the file layer already; this debug line only adds the reason.
     std::string error;
-    if (platform::savePlistDictionaryFile(*dir / kStatusFileName, dict, 0600, &error) ==
-        platform::StoredSave::Status::Failed) {
+    if (platform::savePlistDictionaryFile(*dir / kStatusFileName, dict, 0600, &error) !=
+        platform::StoredSave::Status::Saved) {
         amLog("AM:state save err:" + error);
     }
 }
