@@ -299,7 +299,6 @@ WebKitEngine::~WebKitEngine() {
     // Destroying the window destroys the view, and its web process ends. Not now: the view may
     // be telling this engine something (a delegate released it from a callback), and the
     // engine's own code goes on using the view once the signal returns.
-    gtk_widget_hide(window_);
     g_idle_add(destroyWindow, window_);
 }
 

@@ -1,6 +1,7 @@
 #include "WebTestKit.h"
 
 #include <dirent.h>
+#include <glib.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -89,6 +90,11 @@ std::vector<int> webProcesses() {
     return web;
 }
 
+void settle() {
+    for (int i = 0; i < 20 && g_main_context_iteration(loop().context(), FALSE); ++i) {
+    }
+}
+
 int webProcessCount() {
     return static_cast<int>(webProcesses().size());
 }
@@ -165,6 +171,7 @@ void ViewTest::SetUp() {
 void ViewTest::TearDown() {
     if (engine) engine->setDelegate(nullptr);
     engine.reset();
+    settle();
     server.clearHits();
     host(testLimits());
 }

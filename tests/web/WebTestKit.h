@@ -25,6 +25,8 @@ platform::web::WebKitHost& host(const platform::web::WebLimits& limits);
 // Runs the loop until pred() holds or the time is up; returns pred().
 bool runUntil(const std::function<bool()>& pred, double timeoutSeconds = 10);
 void runFor(double seconds);
+// Runs what is due on the loop now without waiting: a released view's window goes there.
+void settle();
 // Web processes the engine runs for this process now, and their process ids.
 int webProcessCount();
 std::vector<int> webProcesses();

@@ -21,6 +21,7 @@ class WebHostile : public ::testing::Test {
     void TearDown() override {
         for (auto& v : views) v->setDelegate(nullptr);
         views.clear();
+        webtest::settle();
         webtest::server().clearHits();
         webtest::host(webtest::testLimits());
     }
@@ -78,6 +79,7 @@ TEST_F(WebHostile, APageAllocatingAGigabyteIsStoppedWithinTenSeconds) {
          "onload = grow;</script></body></html>");
     ASSERT_TRUE(runUntil([&] { return !greedy.failures.empty(); }, 10)) << "the page was not stopped";
     EXPECT_EQ(greedy.failures[0].code, WebError::kHostile);
+    EXPECT_EQ(greedy.failures[0].message, "the web process exceeded its memory limit");
     EXPECT_EQ(evaluate(first, "document.body.textContent").value, "calm");
     EXPECT_TRUE(calm.failures.empty());
 }

@@ -15,6 +15,7 @@ class WebLimitsTest : public ::testing::Test {
   protected:
     void TearDown() override {
         views.clear();
+        webtest::settle();
         server.clearHits();
         webtest::host(webtest::testLimits());
     }
