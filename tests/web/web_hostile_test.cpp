@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 #include <webkit2/webkit2.h>
 
-#include <chrono>
-
 #include "WebTestKit.h"
 #include "platform/web/WebKitEngine.h"
 
@@ -33,9 +31,6 @@ class WebHostile : public ::testing::Test {
         EXPECT_TRUE(runUntil([&] { return recorder.finished == 1; })) << "the page did not load";
         return *views.back();
     }
-    static double secondsSince(std::chrono::steady_clock::time_point start) {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    }
 
     std::vector<std::unique_ptr<WebEngine>> views;
 };
@@ -43,20 +38,15 @@ class WebHostile : public ::testing::Test {
 }  // namespace
 
 TEST_F(WebHostile, APageThatSpinsAfterItsLoadIsStoppedAndAnotherViewKeepsItsPage) {
-    auto limits = webtest::testLimits();
-    limits.probeIntervalSeconds = 0.3;
-    limits.probeTimeoutSeconds = 1;
-    webtest::host(limits);
+    // With the probe's own settings: the ad views need a spinning page gone within 5 s.
     webtest::Recorder innocent, hostile;
     WebEngine& first = open(innocent, "<html><body style='margin:0;background:#f00'>kept</body></html>");
     ASSERT_EQ(evaluate(first, "window.kept = 42").value, "42");
     WebEngine& second = open(hostile,
                              "<html><body><script>onload = () => setTimeout(() => { while (true) {} }, 50);"
                              "</script></body></html>");
-    const auto spinSince = std::chrono::steady_clock::now();
     ASSERT_TRUE(runUntil([&] { return !hostile.failures.empty(); }, 5))
         << "the spinning page was not stopped";
-    EXPECT_LT(secondsSince(spinSince), 0.05 + limits.probeIntervalSeconds + limits.probeTimeoutSeconds + 1);
     EXPECT_EQ(hostile.failures[0].code, WebError::kHostile);
     EXPECT_FALSE(second.isLoading());
 
