@@ -545,8 +545,9 @@ void WebKitEngine::stopHostilePage(const std::string& why) {
 
 void WebKitEngine::onProcessEnded(int reason) {
     // Reported once, whether a load was running or the page sat loaded: the view is blank now.
-    // A process the host did not stop (a crash, the system's doing) was no fault of the page's
-    // view; either way the view takes the next load in a new process.
+    // Unless the host stopped the page or it passed the memory limit, the process ended by no
+    // fault of the page (a crash, the system's doing). Either way the view takes the next load
+    // in a new process.
     watchdog_->disarm();
     if (loadTimer_) loadTimer_->invalidate();
     WebError e;

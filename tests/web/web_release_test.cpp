@@ -158,7 +158,7 @@ TEST_P(WebRelease, TheViewGoesInsideTheCallAndNothingTouchesItAfterwards) {
     ASSERT_TRUE(runUntil([&] { return releaser.released; }, 8)) << "the call never came";
     EXPECT_EQ(view, nullptr);
     // Whatever the engine and the page still had under way comes and goes without the view.
-    webtest::runFor(1.5);
+    webtest::runFor(0.8);
     EXPECT_EQ(webtest::host().liveViews(), 0);
     EXPECT_TRUE(runUntil([] { return webtest::webProcessCount() == 0; }, 5));
 }
