@@ -10,6 +10,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <stdexcept>
@@ -125,32 +126,44 @@ void BM_WebLoadHTMLToFinished(benchmark::State& state) {
 }
 BENCHMARK(BM_WebLoadHTMLToFinished)->Unit(benchmark::kMillisecond);
 
-// Proportional memory (kB) of this process's web processes.
-long webProcessPssKB() {
-    long total = 0;
-    const std::string self = std::to_string(getpid());
+// Proportional memory (kB) of this process's web processes (its children, or grandchildren
+// inside the engine's sandbox), and how many there are.
+long webProcessPssKB(int& processes) {
+    std::map<long, long> parent;
+    std::vector<long> web;
     DIR* proc = opendir("/proc");
     if (!proc) return -1;
     while (dirent* entry = readdir(proc)) {
-        const std::string dir = std::string("/proc/") + entry->d_name;
-        std::ifstream stat(dir + "/stat");
+        std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
         std::string line;
-        if (!stat || !std::getline(stat, line) || line.find("(WebKitWebProces)") == std::string::npos)
-            continue;
+        if (!stat || !std::getline(stat, line) || line.rfind(')') == std::string::npos) continue;
         std::istringstream rest(line.substr(line.rfind(')') + 1));
-        std::string st, ppid;
-        rest >> st >> ppid;
-        if (ppid != self) continue;
-        std::ifstream smaps(dir + "/smaps_rollup");
+        std::string state;
+        long ppid = 0;
+        rest >> state >> ppid;
+        const long pid = std::atol(entry->d_name);
+        parent[pid] = ppid;
+        if (line.find("(WebKitWebProces)") != std::string::npos && state != "Z") web.push_back(pid);
+    }
+    closedir(proc);
+    long total = 0;
+    processes = 0;
+    for (long pid : web) {
+        bool ours = false;
+        for (long up = parent[pid], hops = 0; up > 1 && hops < 4 && !ours; up = parent[up], ++hops)
+            ours = up == getpid();
+        if (!ours) continue;
+        ++processes;
+        std::ifstream smaps("/proc/" + std::to_string(pid) + "/smaps_rollup");
+        std::string line;
         while (std::getline(smaps, line)) {
             if (line.rfind("Pss:", 0) == 0) total += std::stol(line.substr(4));
         }
     }
-    closedir(proc);
     return total;
 }
 
-// Memory with N banner views open, each showing a page; counters in MB.
+// Memory with N banner views open, each showing a page (a web process each); counters in MB.
 void BM_WebViewsMemory(benchmark::State& state) {
     std::string error;
     WebKitHost* h = host(error);
@@ -173,11 +186,13 @@ void BM_WebViewsMemory(benchmark::State& state) {
         });
         state.counters["all_loaded_ms"] = static_cast<double>(g_get_monotonic_time() - start) / 1000.0;
         spin([] { return false; }, 0.5);
-        state.counters["web_process_pss_MB"] = static_cast<double>(webProcessPssKB()) / 1024.0;
+        int processes = 0;
+        state.counters["web_process_pss_MB"] = static_cast<double>(webProcessPssKB(processes)) / 1024.0;
+        state.counters["web_processes"] = processes;
         for (auto& v : views) v->setDelegate(nullptr);
     }
 }
-BENCHMARK(BM_WebViewsMemory)->Arg(1)->Arg(4)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WebViewsMemory)->Arg(1)->Arg(3)->Arg(6)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // From a headless run's start to a page loaded in it: the run's launch (GL context, app core,
 // title screen), a view made in its first tick, its web process and the page. The engine starts

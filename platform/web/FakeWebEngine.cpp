@@ -88,9 +88,21 @@ DialogAnswer FakeWebEngine::openDialog(const ScriptDialog& dialog) {
     return delegate_ ? delegate_->scriptDialog(dialog) : DialogAnswer{};
 }
 
-std::optional<std::string> FakeWebEngine::requestScript(const ScriptRequest& request) {
-    if (!responder_) return std::nullopt;
-    return responder_(request);
+void FakeWebEngine::requestScript(const ScriptRequest& request, ScriptReply::Sink onAnswer) {
+    ScriptReply reply(std::move(onAnswer));
+    if (!responder_) return reply.decline();
+    ScriptResponder responder = responder_;  // the responder may replace itself
+    responder(request, reply);
+}
+
+std::optional<ScriptAnswer> FakeWebEngine::requestScript(const ScriptRequest& request) {
+    auto given = std::make_shared<std::optional<ScriptAnswer>>();
+    auto held = std::make_shared<bool>(true);
+    requestScript(request, [given, held](const ScriptAnswer& a) {
+        if (*held) *given = a;
+    });
+    *held = false;
+    return *given;
 }
 
 bool FakeWebEngine::completeScript(const ScriptResult& result) {

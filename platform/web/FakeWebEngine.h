@@ -56,7 +56,10 @@ class FakeWebEngine : public WebEngine {
     void failLoad(const WebError& error);
     void changeContentSize(ContentSize size);
     DialogAnswer openDialog(const ScriptDialog& dialog);
-    std::optional<std::string> requestScript(const ScriptRequest& request);
+    // Asks the responder (a view without one declines); the answer reaches `onAnswer` when it
+    // is given. The second form returns an answer given at once, nullopt while it is deferred.
+    void requestScript(const ScriptRequest& request, ScriptReply::Sink onAnswer);
+    std::optional<ScriptAnswer> requestScript(const ScriptRequest& request);
     // Ends the oldest waiting script evaluation; false when none waits.
     bool completeScript(const ScriptResult& result);
     void setHistory(bool canGoBack, bool canGoForward);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/image/Image.h"
+#include "platform/web/ScriptReply.h"
 #include "platform/web/WebEngineDelegate.h"
 #include "platform/web/WebTypes.h"
 
@@ -15,9 +16,9 @@ namespace platform::web {
 class WebEngine {
   public:
     using ScriptCompletion = std::function<void(const ScriptResult&)>;
-    // Answers a script request from memory, or nullopt to leave it unanswered (the request then
-    // fails, as a missing script would).
-    using ScriptResponder = std::function<std::optional<std::string>(const ScriptRequest&)>;
+    // Answers a script request of the page through `reply`, at once or later on the main loop
+    // (see ScriptReply). A view without a responder declines every request.
+    using ScriptResponder = std::function<void(const ScriptRequest&, ScriptReply reply)>;
 
     virtual ~WebEngine() = default;
 

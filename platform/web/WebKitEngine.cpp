@@ -9,6 +9,7 @@
 
 #include "platform/foundation/Log.h"
 #include "platform/runloop/GLibRunLoop.h"
+#include "platform/web/PageWatchdog.h"
 #include "platform/web/WebKitHost.h"
 
 namespace platform::web {
@@ -33,8 +34,18 @@ constexpr const char* kSizeScript = R"JS((function(){
   post();
 })();)JS";
 constexpr int kMaxContentSide = 1000000;
-// How long a page that is thought stuck has to answer before it is stopped.
-constexpr double kProbeSeconds = 1.0;
+
+// True once the engine behind `alive` is destroyed. The destructor marks the token as well as
+// dropping it, since a timer of the engine's holds the token while its callback runs.
+bool gone(const std::weak_ptr<int>& alive) {
+    const auto token = alive.lock();
+    return !token || *token != 0;
+}
+
+gboolean destroyWindow(gpointer window) {
+    gtk_widget_destroy(GTK_WIDGET(window));
+    return G_SOURCE_REMOVE;
+}
 
 NavigationType navigationType(WebKitNavigationType type) {
     switch (type) {
@@ -95,14 +106,16 @@ struct WebKitEngine::PendingScript {
         finished = true;
         ScriptCompletion callback = std::move(done);
         if (timer) timer->invalidate();
-        if (alive.expired()) return;
-        auto& list = engine->scripts_;
-        std::erase_if(list, [this](const std::shared_ptr<PendingScript>& p) { return p.get() == this; });
+        if (gone(alive)) return;
+        // May drop this record (the caller holds it); only locals are used afterwards.
+        std::erase_if(engine->scripts_,
+                      [this](const std::shared_ptr<PendingScript>& p) { return p.get() == this; });
         if (callback) callback(result);
     }
 };
 
-// GObject signal handlers; `data` is the engine, disconnected before it goes.
+// GObject signal handlers; `data` is the engine, disconnected before it goes. Each hands the
+// engine one event and touches it no more afterwards: the delegate may release it meanwhile.
 struct WebKitEngine::Signals {
     static gboolean decidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
                                  WebKitPolicyDecisionType type, gpointer data) {
@@ -243,16 +256,15 @@ WebKitEngine::WebKitEngine(WebKitHost& host, int width, int height)
     g_signal_connect(content, (std::string("script-message-received::") + kSizeHandler).c_str(),
                      G_CALLBACK(Signals::sizeMessage), this);
 
-    // A view made beside a live one shares its web process.
-    WebKitWebView* peer = host.processPeer();
-    GObject* object =
-        peer ? G_OBJECT(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", peer, "settings", settings,
-                                     "user-content-manager", content, nullptr))
-             : G_OBJECT(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", host.context(), "settings",
-                                     settings, "user-content-manager", content, nullptr));
+    // Not related to any other view, so the engine gives it a web process of its own.
+    view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", host.context(), "settings",
+                                         settings, "user-content-manager", content, nullptr));
     g_object_unref(settings);
     g_object_unref(content);
-    view_ = WEBKIT_WEB_VIEW(object);
+    const WebLimits& limits = host.limits();
+    watchdog_ = std::make_unique<PageWatchdog>(host.loop(), view_, kWorld, limits.probeIntervalSeconds,
+                                               limits.probeTimeoutSeconds,
+                                               [this] { stopHostilePage("it stopped answering"); });
 
     g_signal_connect(view_, "decide-policy", G_CALLBACK(Signals::decidePolicy), this);
     g_signal_connect(view_, "load-changed", G_CALLBACK(Signals::loadChanged), this);
@@ -272,7 +284,9 @@ WebKitEngine::WebKitEngine(WebKitHost& host, int width, int height)
 
 WebKitEngine::~WebKitEngine() {
     host_.viewDestroyed(this);
+    *alive_ = 1;
     alive_.reset();
+    watchdog_.reset();
     if (loadTimer_) loadTimer_->invalidate();
     for (auto& pending : scripts_) {
         if (pending->timer) pending->timer->invalidate();
@@ -282,8 +296,10 @@ WebKitEngine::~WebKitEngine() {
     g_signal_handlers_disconnect_by_data(view_, this);
     g_signal_handlers_disconnect_by_data(webkit_web_view_get_user_content_manager(view_), this);
     webkit_web_view_stop_loading(view_);
-    // Destroying the window destroys the view; the web process ends with the last view using it.
-    gtk_widget_destroy(window_);
+    // Destroying the window destroys the view, and its web process ends. Not now: the view may
+    // be telling this engine something (a delegate released it from a callback), and the
+    // engine's own code goes on using the view once the signal returns.
+    g_idle_add(destroyWindow, window_);
 }
 
 void WebKitEngine::loadHTML(const std::string& html, const std::string& baseUrl) {
@@ -296,7 +312,7 @@ void WebKitEngine::loadRequest(const WebRequest& request) {
     issue(*unstartedLoad_);
 }
 
-void WebKitEngine::issue(const HostLoad& load) {
+void WebKitEngine::issue(HostLoad load) {
     if (load.html) {
         webkit_web_view_load_html(view_, load.content.c_str(),
                                   load.baseUrl.empty() ? nullptr : load.baseUrl.c_str());
@@ -351,8 +367,9 @@ void WebKitEngine::evaluate(const std::string& script, double timeoutSeconds, Sc
         auto p = weak.lock();
         if (!p || p->finished) return;
         // A page that cannot answer within the limit holds its process's thread: it is stopped.
+        std::weak_ptr<int> alive = alive_;
         p->finish({false, {}, "the page did not answer in time and was stopped"});
-        stopHostilePage("it did not answer a script in time");
+        if (!gone(alive)) stopHostilePage("it did not answer a script in time");
     });
     scripts_.push_back(pending);
     webkit_web_view_evaluate_javascript(view_, script.c_str(), static_cast<gssize>(script.size()), nullptr,
@@ -435,9 +452,10 @@ void WebKitEngine::setUserAgent(const std::string& userAgent) {
                                    userAgent.empty() ? nullptr : userAgent.c_str());
 }
 
-std::optional<std::string> WebKitEngine::answerScriptRequest(const ScriptRequest& request) {
-    if (!responder_) return std::nullopt;
-    return responder_(request);
+void WebKitEngine::answerScriptRequest(const ScriptRequest& request, ScriptReply reply) {
+    if (!responder_) return reply.decline();
+    ScriptResponder responder = responder_;  // it may release this view, and itself with it
+    responder(request, std::move(reply));
 }
 
 void WebKitEngine::onLoadStarted() {
@@ -447,6 +465,7 @@ void WebKitEngine::onLoadStarted() {
     pendingFailureCode_ = 0;
     dialogs_ = 0;
     armLoadTimer();
+    watchdog_->arm();
     if (delegate_) delegate_->loadStarted();
 }
 
@@ -480,12 +499,13 @@ bool WebKitEngine::onNavigation(const NavigationAction& action, bool newWindow, 
         approvedNewWindowUrl_.clear();
         return isLoadableScheme(schemeOf(url));
     }
+    std::weak_ptr<int> alive = alive_;
     const bool allowed = decideNavigation(delegate_, action);
+    if (gone(alive)) return false;  // released while deciding: nothing loads in a view going away
     if (newWindow && allowed) {
         approvedNewWindowUrl_ = url;
-        std::weak_ptr<int> alive = alive_;
         host_.loop().post([this, alive, url] {
-            if (!alive.expired()) webkit_web_view_load_uri(view_, url.c_str());
+            if (!gone(alive)) webkit_web_view_load_uri(view_, url.c_str());
         });
         return false;
     }
@@ -518,15 +538,23 @@ void WebKitEngine::stopHostilePage(const std::string& why) {
     if (pendingFailureCode_ == WebError::kHostile) return;
     logMessage("WebKitEngine::stopHostilePage", 3, "stopping " + url() + ": " + why);
     pendingFailureCode_ = WebError::kHostile;
+    // The view's own web process: no other view shares it. Its end is reported at once, from
+    // inside this call, and the delegate may release this engine there.
     webkit_web_view_terminate_web_process(view_);
 }
 
 void WebKitEngine::onProcessEnded(int reason) {
-    for (auto& pending : std::vector<std::shared_ptr<PendingScript>>(scripts_))
-        pending->finish({false, {}, "the page's web process ended"});
+    // Reported once, whether a load was running or the page sat loaded: the view is blank now.
+    // Unless the host stopped the page or it passed the memory limit, the process ended by no
+    // fault of the page (a crash, the system's doing). Either way the view takes the next load
+    // in a new process.
+    watchdog_->disarm();
+    if (loadTimer_) loadTimer_->invalidate();
     WebError e;
     e.domain = "web";
-    e.code = pendingFailureCode_ == WebError::kHostile ? WebError::kHostile : WebError::kWebProcessEnded;
+    const bool pagesFault =
+        pendingFailureCode_ == WebError::kHostile || reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT;
+    e.code = pagesFault ? WebError::kHostile : WebError::kWebProcessEnded;
     e.message = reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT
                     ? "the web process exceeded its memory limit"
                 : reason == WEBKIT_WEB_PROCESS_CRASHED ? "the web process crashed"
@@ -535,26 +563,29 @@ void WebKitEngine::onProcessEnded(int reason) {
     pendingFailureCode_ = 0;
     failureReported_ = true;
     loading_ = false;
-    if (loadTimer_) loadTimer_->invalidate();
-    if (delegate_) delegate_->loadFailed(e);
-    if (unstartedLoad_) {
-        // The stuck process never took the host's last page: the view's next process does.
-        std::weak_ptr<int> alive = alive_;
-        host_.loop().post([this, alive] {
-            if (!alive.expired() && unstartedLoad_) issue(*unstartedLoad_);
-        });
+    std::weak_ptr<int> alive = alive_;
+    for (auto& pending : std::vector<std::shared_ptr<PendingScript>>(scripts_)) {
+        pending->finish({false, {}, "the page's web process ended"});
+        if (gone(alive)) return;
     }
+    if (delegate_) delegate_->loadFailed(e);
+    if (gone(alive) || !unstartedLoad_) return;
+    // The stuck process never took the host's last page: the view's next process does.
+    host_.loop().post([this, alive] {
+        if (!gone(alive) && unstartedLoad_) issue(*unstartedLoad_);
+    });
 }
 
 void WebKitEngine::armLoadTimer() {
     if (loadTimer_) loadTimer_->invalidate();
     loadTimer_ = host_.loop().scheduleOnce(host_.limits().loadTimeoutSeconds, alive_, [this](Timer&) {
         if (!loading_ || failureReported_) return;
-        reportFailure({"web", WebError::kTimedOut, "the page did not finish loading in time", url()});
+        const WebError timedOut{"web", WebError::kTimedOut, "the page did not finish loading in time", url()};
+        // Stopped first (its cancel is not passed on), reported last: the delegate may release
+        // this view. A page spinning in a script is not stopped by this; the watchdog finds it.
+        failureReported_ = true;
         webkit_web_view_stop_loading(view_);
-        // A slow server is stopped by that; a page spinning in a script is not, and the probe
-        // finds it out.
-        evaluate("0", kProbeSeconds, nullptr);
+        reportFailure(timedOut);
     });
 }
 

@@ -2,7 +2,8 @@
 // A web view of the real engine: a WebKitWebView in an offscreen GTK window, driven from the
 // main loop. Adds what the host needs on top of the engine: the navigation decision with the
 // scheme rule, one end event per load, time limits for loads and scripts, bounded dialogs,
-// content-size reports and the stop of a page whose process hangs. Made by WebKitHost.
+// content-size reports and the stop of a page that stops answering. Every delegate call may
+// release the engine: nothing of it is used after one. Made by WebKitHost.
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@ class Timer;
 namespace platform::web {
 
 class WebKitHost;
+class PageWatchdog;
 
 class WebKitEngine : public WebEngine {
   public:
@@ -49,8 +51,9 @@ class WebKitEngine : public WebEngine {
     void setScriptResponder(ScriptResponder responder) override { responder_ = std::move(responder); }
 
     WebKitWebView* webView() const { return view_; }
-    // The host's interception scheme hands script requests of this view here.
-    std::optional<std::string> answerScriptRequest(const ScriptRequest& request);
+    // The host's interception scheme hands script requests of this view here; a view without
+    // a responder declines them.
+    void answerScriptRequest(const ScriptRequest& request, ScriptReply reply);
 
   private:
     struct Signals;
@@ -66,7 +69,7 @@ class WebKitEngine : public WebEngine {
     void onUnresponsive();
     void onProcessEnded(int reason);
     void reportFailure(const WebError& error);
-    // Ends the page's web process (shared with the other views) because the page misbehaved.
+    // Ends the page's web process (this view's alone) because the page misbehaved.
     void stopHostilePage(const std::string& why);
     void armLoadTimer();
 
@@ -78,7 +81,7 @@ class WebKitEngine : public WebEngine {
         std::string baseUrl;
         HeaderList headers;
     };
-    void issue(const HostLoad& load);
+    void issue(HostLoad load);
 
     WebKitHost& host_;
     std::optional<HostLoad> unstartedLoad_;
@@ -86,8 +89,10 @@ class WebKitEngine : public WebEngine {
     WebKitWebView* view_ = nullptr;
     WebEngineDelegate* delegate_ = nullptr;
     ScriptResponder responder_;
-    // Owner of timers and of callbacks that may arrive after the view is gone.
+    // Owner of timers and of callbacks that may arrive after the view is gone; set to 1 when
+    // the engine goes (see gone()).
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+    std::unique_ptr<PageWatchdog> watchdog_;
     std::shared_ptr<Timer> loadTimer_;
     std::vector<std::shared_ptr<PendingScript>> scripts_;
     std::string approvedNewWindowUrl_;

@@ -10,6 +10,7 @@
 
 #include "platform/foundation/Log.h"
 #include "platform/runloop/GLibRunLoop.h"
+#include "platform/web/ScriptInterception.h"
 #include "platform/web/WebKitEngine.h"
 
 namespace platform::web {
@@ -18,47 +19,6 @@ namespace {
 
 WebKitHost* gHost = nullptr;
 constexpr const char* kExtensionFile = "libtikoleap-webext.so";
-
-std::string queryValue(GHashTable* params, const char* key) {
-    const auto* value = params ? static_cast<const char*>(g_hash_table_lookup(params, key)) : nullptr;
-    return value ? value : "";
-}
-
-// Requests the web-process extension redirected here: tikoleap-script://script?url=...&referer=...
-void serveScript(WebKitURISchemeRequest* request, gpointer data) {
-    auto* host = static_cast<WebKitHost*>(data);
-    const char* uri = webkit_uri_scheme_request_get_uri(request);
-    GUri* parsed = g_uri_parse(uri, G_URI_FLAGS_ENCODED_QUERY, nullptr);
-    const char* query = parsed ? g_uri_get_query(parsed) : nullptr;
-    GHashTable* params = query ? g_uri_parse_params(query, -1, "&", G_URI_PARAMS_NONE, nullptr) : nullptr;
-    ScriptRequest script{queryValue(params, "url"), queryValue(params, "referer")};
-    if (params) g_hash_table_unref(params);
-    if (parsed) g_uri_unref(parsed);
-
-    WebKitEngine* engine = host->engineFor(webkit_uri_scheme_request_get_web_view(request));
-    std::optional<std::string> body;
-    if (engine && !script.url.empty()) body = engine->answerScriptRequest(script);
-    if (!body) {
-        GError* error =
-            g_error_new(G_IO_ERROR, G_IO_ERROR_NOT_FOUND, "no script from memory for %s", script.url.c_str());
-        webkit_uri_scheme_request_finish_error(request, error);
-        g_error_free(error);
-        return;
-    }
-    GBytes* bytes = g_bytes_new(body->data(), body->size());
-    GInputStream* stream = g_memory_input_stream_new_from_bytes(bytes);
-    WebKitURISchemeResponse* response =
-        webkit_uri_scheme_response_new(stream, static_cast<gint64>(body->size()));
-    webkit_uri_scheme_response_set_status(response, 200, "OK");
-    webkit_uri_scheme_response_set_content_type(response, "application/javascript");
-    SoupMessageHeaders* headers = soup_message_headers_new(SOUP_MESSAGE_HEADERS_RESPONSE);
-    soup_message_headers_append(headers, "Access-Control-Allow-Origin", "*");
-    webkit_uri_scheme_response_set_http_headers(response, headers);  // takes the headers
-    webkit_uri_scheme_request_finish_with_response(request, response);
-    g_object_unref(response);
-    g_object_unref(stream);
-    g_bytes_unref(bytes);
-}
 
 }  // namespace
 
@@ -70,10 +30,14 @@ WebKitHost& WebKitHost::start(GLibRunLoop& loop, const WebLimits& limits) {
         gHost->limits_.scriptTimeoutSeconds = limits.scriptTimeoutSeconds;
         gHost->limits_.dialogsAnswered = limits.dialogsAnswered;
         gHost->limits_.dialogsBeforeStop = limits.dialogsBeforeStop;
+        gHost->limits_.probeIntervalSeconds = limits.probeIntervalSeconds;
+        gHost->limits_.probeTimeoutSeconds = limits.probeTimeoutSeconds;
         return *gHost;
     }
     if (loop.context() != g_main_context_default())
         throw std::runtime_error("the web engine needs a run loop on GLib's default main context");
+    // Nothing here talks to an accessibility bus; without this every web process warns.
+    g_setenv("NO_AT_BRIDGE", "1", FALSE);
     if (!gtk_init_check(nullptr, nullptr)) throw std::runtime_error("the web engine needs an X display");
     // Lives for the rest of the process: GTK cannot be started twice.
     gHost = new WebKitHost(loop, limits);
@@ -85,20 +49,29 @@ WebKitHost* WebKitHost::current() {
 }
 
 WebKitHost::WebKitHost(GLibRunLoop& loop, const WebLimits& limits) : loop_(loop), limits_(limits) {
+    // The engine measures each web process every poll interval: past the limit it frees what it
+    // can, and a process still above the kill threshold (the limit itself) is ended.
     WebKitMemoryPressureSettings* memory = webkit_memory_pressure_settings_new();
     webkit_memory_pressure_settings_set_memory_limit(
         memory, static_cast<guint>(std::max(limits.webProcessMemoryLimitMB, 64)));
+    // Each threshold is checked against the others already set: the highest goes first.
+    webkit_memory_pressure_settings_set_kill_threshold(memory, 1.0);
+    webkit_memory_pressure_settings_set_strict_threshold(memory, 0.75);
+    webkit_memory_pressure_settings_set_conservative_threshold(memory, 0.5);
+    webkit_memory_pressure_settings_set_poll_interval(memory, std::max(limits.memoryPollSeconds, 0.05));
     // Ephemeral: nothing the pages do is kept on disk.
     WebKitWebsiteDataManager* data = webkit_website_data_manager_new_ephemeral();
     context_ = WEBKIT_WEB_CONTEXT(g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "website-data-manager", data,
                                                "memory-pressure-settings", memory, nullptr));
     g_object_unref(data);
     webkit_memory_pressure_settings_free(memory);
-    // The engine's sandbox cannot run as root (CI); pages are kept from local files by the
-    // navigation rule and the engine's own file-access settings instead.
-    webkit_web_context_set_sandbox_enabled(context_, FALSE);
+    const char* sandbox = std::getenv("TIKOLEAP_WEB_SANDBOX");
+    sandboxed_ = !(sandbox && std::string(sandbox) == "0") && sandboxCanRun();
+    webkit_web_context_set_sandbox_enabled(context_, sandboxed_);
+    if (!sandboxed_) logMessage("WebKitHost", 3, "web processes run without the engine's sandbox");
     webkit_web_context_set_cache_model(context_, WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
 
+    interception_ = std::make_unique<ScriptInterception>(*this, context_);
     extensionDir_ = findExtensionDirectory();
     extensionFound_ = !extensionDir_.empty();
     if (extensionFound_) {
@@ -107,15 +80,29 @@ WebKitHost::WebKitHost(GLibRunLoop& loop, const WebLimits& limits) : loop_(loop)
         for (const auto& name : limits.interceptedScripts) g_variant_builder_add(&names, "s", name.c_str());
         webkit_web_context_set_web_extensions_directory(context_, extensionDir_.c_str());
         webkit_web_context_set_web_extensions_initialization_user_data(
-            context_, g_variant_new("(sas)", interceptionScheme(), &names));
+            context_,
+            g_variant_new("(sssas)", ScriptInterception::scheme(), ScriptInterception::secretHeader(),
+                          interception_->secret().c_str(), &names));
     } else {
         logMessage("WebKitHost", 4,
                    std::string("no ") + kExtensionFile + ": scripts cannot be answered from memory");
     }
-    webkit_web_context_register_uri_scheme(context_, interceptionScheme(), serveScript, this, nullptr);
-    WebKitSecurityManager* security = webkit_web_context_get_security_manager(context_);
-    webkit_security_manager_register_uri_scheme_as_secure(security, interceptionScheme());
-    webkit_security_manager_register_uri_scheme_as_cors_enabled(security, interceptionScheme());
+}
+
+WebKitHost::~WebKitHost() = default;
+
+bool WebKitHost::sandboxCanRun() {
+    // The namespaces the engine's launcher asks bubblewrap for.
+    const char* argv[] = {
+        "bwrap",         "--ro-bind",     "/",         "/",    "--unshare-pid", "--unshare-ipc",
+        "--unshare-uts", "--unshare-net", "/bin/true", nullptr};
+    gint status = -1;
+    const gboolean ran =
+        g_spawn_sync(nullptr, const_cast<gchar**>(argv), nullptr,
+                     static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_STDOUT_TO_DEV_NULL |
+                                              G_SPAWN_STDERR_TO_DEV_NULL),
+                     nullptr, nullptr, nullptr, nullptr, &status, nullptr);
+    return ran && g_spawn_check_wait_status(status, nullptr);
 }
 
 std::string WebKitHost::findExtensionDirectory() {
@@ -159,10 +146,6 @@ bool WebKitHost::anyViewLoading() const {
     // load to start.
     return std::any_of(views_.begin(), views_.end(),
                        [](WebKitEngine* e) { return webkit_web_view_is_loading(e->webView()) != FALSE; });
-}
-
-WebKitWebView* WebKitHost::processPeer() const {
-    return views_.empty() ? nullptr : views_.front()->webView();
 }
 
 WebKitEngine* WebKitHost::engineFor(WebKitWebView* view) const {

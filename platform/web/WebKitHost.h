@@ -1,8 +1,8 @@
 #pragma once
 // The real web engine's process-wide side: GTK started on the main loop's GLib context, one
 // shared web context (network process, security rules, the script-interception scheme), the
-// limits every view obeys, and the register of live views. Web views made here share one web
-// process while any of them is alive. Main thread only.
+// limits every view obeys, and the register of live views. Each view gets a web process of its
+// own, so that stopping one hostile page never touches another view. Main thread only.
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,14 +19,25 @@ class GLibRunLoop;
 namespace platform::web {
 
 class WebKitEngine;
+class ScriptInterception;
 
 struct WebLimits {
-    int maxViews = 6;                   // live views at once; createView refuses more
-    double loadTimeoutSeconds = 30;     // a load still running then is stopped and fails
-    double scriptTimeoutSeconds = 5;    // an evaluation not answered by then fails, and its page is stopped
-    int dialogsAnswered = 20;           // per load: later dialogs are dismissed unasked
-    int dialogsBeforeStop = 200;        // per load: a page opening more is stopped as hostile
-    int webProcessMemoryLimitMB = 512;  // a web process above it is ended by the engine
+    // Live views at once; createView refuses more. Six hold what the ad component keeps at
+    // once (a banner, a preloaded interstitial, the hidden core page, one extra ad view and a
+    // full-screen page) and one spare view of the web-view cache.
+    int maxViews = 6;
+    double loadTimeoutSeconds = 30;   // a load still running then is stopped and fails
+    double scriptTimeoutSeconds = 5;  // an evaluation not answered by then fails, and its page is stopped
+    // A page that has not answered the host's probe within the time-out is stopped; probes go
+    // every interval while a page is shown. A spinning page is stopped within their sum.
+    double probeIntervalSeconds = 1;
+    double probeTimeoutSeconds = 2;
+    int dialogsAnswered = 20;     // per load: later dialogs are dismissed unasked
+    int dialogsBeforeStop = 200;  // per load: a page opening more is stopped as hostile
+    // Taken when the engine starts, for good. A web process (one view's) whose memory passes
+    // the limit is ended by the engine, which measures every poll interval.
+    int webProcessMemoryLimitMB = 512;
+    double memoryPollSeconds = 1;
     // Last path components of script requests the views' responders may answer.
     std::vector<std::string> interceptedScripts{"mraid.js"};
 };
@@ -52,27 +63,32 @@ class WebKitHost {
     // Where the script-interception extension was looked for, and whether it was found.
     const std::string& extensionDirectory() const { return extensionDir_; }
     bool scriptInterceptionAvailable() const { return extensionFound_; }
+    // Whether the web processes run in the engine's sandbox: wherever it can start (see
+    // sandboxCanRun), unless TIKOLEAP_WEB_SANDBOX=0 switches it off.
+    bool sandboxed() const { return sandboxed_; }
 
     // Used by the views.
     WebKitWebContext* context() const { return context_; }
     void viewCreated(WebKitEngine* engine);
     void viewDestroyed(WebKitEngine* engine);
-    // A live view whose web process a new view should share, or null.
-    WebKitWebView* processPeer() const;
     WebKitEngine* engineFor(WebKitWebView* view) const;
-
-    static const char* interceptionScheme() { return "tikoleap-script"; }
 
   private:
     WebKitHost(GLibRunLoop& loop, const WebLimits& limits);
+    ~WebKitHost();
     static std::string findExtensionDirectory();
+    // The sandbox needs bubblewrap and the namespaces it makes; a container may deny them (a
+    // CI runner), and then no web process could start in it.
+    static bool sandboxCanRun();
 
     GLibRunLoop& loop_;
     WebLimits limits_;
     WebKitWebContext* context_ = nullptr;
     std::vector<WebKitEngine*> views_;
+    std::unique_ptr<ScriptInterception> interception_;
     std::string extensionDir_;
     bool extensionFound_ = false;
+    bool sandboxed_ = false;
 };
 
 }  // namespace platform::web

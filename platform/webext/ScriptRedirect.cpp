@@ -1,6 +1,7 @@
-// Loaded by the engine into each web process. Requests for the scripts the host answers from
-// memory (by last path component, http and https only) are sent to the host's own scheme
-// instead, carrying the original address and the page that asked; everything else passes.
+// Loaded by the engine into each web process. Requests for the scripts the host may answer
+// (by last path component, http and https only) are sent to the host's own scheme instead,
+// carrying the original address, the page that asked, and the host's secret in a header the
+// pages never see (so that a page asking the scheme itself is refused); everything else passes.
 #include <webkit2/webkit-web-extension.h>
 
 #include <string>
@@ -9,6 +10,8 @@
 namespace {
 
 std::string gScheme;
+std::string gSecretHeader;
+std::string gSecret;
 std::vector<std::string> gNames;
 
 std::string lastPathComponent(const char* path) {
@@ -37,11 +40,12 @@ gboolean onSendRequest(WebKitWebPage* page, WebKitURIRequest* request, WebKitURI
     for (const auto& n : gNames) wanted = wanted || n == name;
     if (!wanted) return FALSE;
 
-    const char* referer = nullptr;
-    if (SoupMessageHeaders* headers = webkit_uri_request_get_http_headers(request))
-        referer = soup_message_headers_get_one(headers, "Referer");
+    SoupMessageHeaders* headers = webkit_uri_request_get_http_headers(request);
+    if (!headers) return FALSE;
+    const char* referer = soup_message_headers_get_one(headers, "Referer");
     if (!referer || !*referer) referer = webkit_web_page_get_uri(page);
     const std::string target = gScheme + "://script?url=" + escaped(uri) + "&referer=" + escaped(referer);
+    soup_message_headers_replace(headers, gSecretHeader.c_str(), gSecret.c_str());
     webkit_uri_request_set_uri(request, target.c_str());
     return FALSE;
 }
@@ -55,10 +59,14 @@ void onPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointer) {
 extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(WebKitWebExtension* extension,
                                                                                const GVariant* data) {
     const gchar* scheme = nullptr;
+    const gchar* header = nullptr;
+    const gchar* secret = nullptr;
     GVariantIter* names = nullptr;
-    if (!data || !g_variant_is_of_type(const_cast<GVariant*>(data), G_VARIANT_TYPE("(sas)"))) return;
-    g_variant_get(const_cast<GVariant*>(data), "(&sas)", &scheme, &names);
+    if (!data || !g_variant_is_of_type(const_cast<GVariant*>(data), G_VARIANT_TYPE("(sssas)"))) return;
+    g_variant_get(const_cast<GVariant*>(data), "(&s&s&sas)", &scheme, &header, &secret, &names);
     gScheme = scheme;
+    gSecretHeader = header;
+    gSecret = secret;
     const gchar* name = nullptr;
     while (g_variant_iter_next(names, "&s", &name)) gNames.emplace_back(name);
     g_variant_iter_free(names);

@@ -103,16 +103,33 @@ TEST(FakeWebEngine, ScriptsWaitForTheTestAndCompleteInOrder) {
 TEST(FakeWebEngine, ThePageSideReachesTheDelegateAndTheResponder) {
     FakeWebEngine web(320, 50);
     Log log;
-    EXPECT_FALSE(web.requestScript({"https://a.test/mraid.js", ""}).has_value());
+    EXPECT_EQ(web.requestScript({"https://a.test/mraid.js", ""})->kind, ScriptAnswer::Kind::Decline)
+        << "a view without a responder lets the request through";
     EXPECT_FALSE(web.openDialog({DialogKind::Confirm, "sure?", ""}).accepted) << "no host, no yes";
     web.setDelegate(&log);
-    web.setScriptResponder([](const ScriptRequest& r) -> std::optional<std::string> {
-        if (r.referer.empty()) return std::nullopt;
-        return "/* for " + r.referer + " */";
+    std::vector<ScriptReply> later;
+    web.setScriptResponder([&](const ScriptRequest& r, ScriptReply reply) {
+        if (r.referer.empty()) return reply.decline();
+        if (r.url.ends_with("?later")) return later.push_back(reply);
+        reply.answer("/* for " + r.referer + " */");
     });
-    EXPECT_EQ(web.requestScript({"https://a.test/mraid.js", "https://a.test/ad.html"}),
-              "/* for https://a.test/ad.html */");
-    EXPECT_FALSE(web.requestScript({"https://a.test/mraid.js", ""}).has_value());
+    const auto now = web.requestScript({"https://a.test/mraid.js", "https://a.test/ad.html"});
+    ASSERT_TRUE(now.has_value());
+    EXPECT_EQ(now->body, "/* for https://a.test/ad.html */");
+    EXPECT_EQ(web.requestScript({"https://a.test/mraid.js", ""})->kind, ScriptAnswer::Kind::Decline);
+    std::vector<ScriptAnswer> answers;
+    web.requestScript({"https://a.test/mraid.js?later", "https://a.test/ad.html"},
+                      [&](const ScriptAnswer& a) { answers.push_back(a); });
+    web.requestScript({"https://a.test/mraid.js?later", "https://a.test/ad.html"},
+                      [&](const ScriptAnswer& a) { answers.push_back(a); });
+    ASSERT_EQ(later.size(), 2u);
+    EXPECT_TRUE(answers.empty());
+    later[0].answer("late");
+    later[0].fail();  // a second answer is dropped
+    later.clear();    // the unanswered one fails with its last copy
+    ASSERT_EQ(answers.size(), 2u);
+    EXPECT_EQ(answers[0].body, "late");
+    EXPECT_EQ(answers[1].kind, ScriptAnswer::Kind::Fail);
     EXPECT_EQ(web.openDialog({DialogKind::Prompt, "name?", "Mr"}).text, "yes");
     web.changeContentSize({320, 900});
     web.sendMouseEvent({MouseEventType::Down, 3, 4});

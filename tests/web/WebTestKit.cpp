@@ -1,10 +1,12 @@
 #include "WebTestKit.h"
 
 #include <dirent.h>
+#include <glib.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <sstream>
 
@@ -26,6 +28,11 @@ WebLimits testLimits() {
 platform::GLibRunLoop& loop() {
     static auto* loop = new platform::GLibRunLoop();
     return *loop;
+}
+
+WebKitHost& host() {
+    WebKitHost* started = WebKitHost::current();
+    return started ? *started : host(testLimits());
 }
 
 WebKitHost& host(const WebLimits& limits) {
@@ -50,11 +57,12 @@ void runFor(double seconds) {
     runUntil([&] { return std::chrono::steady_clock::now() >= end; }, seconds + 1);
 }
 
-int webProcessCount() {
-    const std::string self = std::to_string(getpid());
-    int count = 0;
+std::vector<int> webProcesses() {
+    // Web processes are this process's children, or its grandchildren inside the sandbox.
+    std::map<int, int> parent;
+    std::vector<int> web;
     DIR* proc = opendir("/proc");
-    if (!proc) return -1;
+    if (!proc) return web;
     while (dirent* entry = readdir(proc)) {
         std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
         std::string line;
@@ -65,12 +73,30 @@ int webProcessCount() {
         if (open == std::string::npos || close == std::string::npos) continue;
         const std::string comm = line.substr(open + 1, close - open - 1);
         std::istringstream rest(line.substr(close + 1));
-        std::string state, ppid;
+        std::string state;
+        int ppid = 0;
         rest >> state >> ppid;
-        if (ppid == self && comm.rfind("WebKitWebProces", 0) == 0 && state != "Z") ++count;
+        const int pid = std::atoi(entry->d_name);
+        parent[pid] = ppid;
+        if (comm.rfind("WebKitWebProces", 0) == 0 && state != "Z") web.push_back(pid);
     }
     closedir(proc);
-    return count;
+    std::erase_if(web, [&](int pid) {
+        for (int up = parent[pid], hops = 0; up > 1 && hops < 4; up = parent[up], ++hops) {
+            if (up == getpid()) return false;
+        }
+        return true;
+    });
+    return web;
+}
+
+void settle() {
+    for (int i = 0; i < 20 && g_main_context_iteration(loop().context(), FALSE); ++i) {
+    }
+}
+
+int webProcessCount() {
+    return static_cast<int>(webProcesses().size());
 }
 
 tikoleap::test::LoopbackServer& server() {
@@ -145,6 +171,7 @@ void ViewTest::SetUp() {
 void ViewTest::TearDown() {
     if (engine) engine->setDelegate(nullptr);
     engine.reset();
+    settle();
     server.clearHits();
     host(testLimits());
 }

@@ -1,7 +1,7 @@
 #pragma once
 // What the real-engine tests share: one GLib loop and web host for the process (the engine
-// starts once), the loopback HTTP server, a delegate that records what a view reports, and a
-// count of the engine's web processes.
+// starts once), the loopback HTTP server, a delegate that records what a view reports, and the
+// engine's web processes.
 #include <functional>
 #include <memory>
 #include <string>
@@ -19,12 +19,17 @@ namespace webtest {
 // Limits short enough for tests; individual tests change them through host(limits).
 platform::web::WebLimits testLimits();
 platform::GLibRunLoop& loop();
-platform::web::WebKitHost& host(const platform::web::WebLimits& limits = testLimits());
+// The host, started with testLimits() on first use; with limits, those replace the view limits.
+platform::web::WebKitHost& host();
+platform::web::WebKitHost& host(const platform::web::WebLimits& limits);
 // Runs the loop until pred() holds or the time is up; returns pred().
 bool runUntil(const std::function<bool()>& pred, double timeoutSeconds = 10);
 void runFor(double seconds);
-// Web processes the engine runs for this process now.
+// Runs what is due on the loop now without waiting: a released view's window goes there.
+void settle();
+// Web processes the engine runs for this process now, and their process ids.
 int webProcessCount();
+std::vector<int> webProcesses();
 
 // The loopback server of the whole test process. It is never stopped: the engine opens
 // connections ahead of requests, and a stop waits for each of them to time out.

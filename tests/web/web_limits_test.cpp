@@ -1,4 +1,4 @@
-// Bounds the host keeps on the real engine: one shared web process, a cap on live views, full
+// Bounds the host keeps on the real engine: a web process per view, a cap on live views, full
 // teardown, and hostile pages (dialog loops, endless scripts, popup storms) stopped without
 // holding the game's loop.
 #include <gtest/gtest.h>
@@ -15,6 +15,7 @@ class WebLimitsTest : public ::testing::Test {
   protected:
     void TearDown() override {
         views.clear();
+        webtest::settle();
         server.clearHits();
         webtest::host(webtest::testLimits());
     }
@@ -29,7 +30,7 @@ class WebLimitsTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(WebLimitsTest, ViewsShareOneWebProcessUpToTheCapAndLeaveNoneBehind) {
+TEST_F(WebLimitsTest, EachViewHasAWebProcessOfItsOwnUpToTheCapAndLeavesNoneBehind) {
     ASSERT_TRUE(runUntil([] { return webtest::webProcessCount() == 0; }, 5))
         << "a process left by another test";
     webtest::page("/a.html", "<html><body>a</body></html>");
@@ -43,7 +44,7 @@ TEST_F(WebLimitsTest, ViewsShareOneWebProcessUpToTheCapAndLeaveNoneBehind) {
     ASSERT_TRUE(runUntil([&] {
         return std::all_of(recorders.begin(), recorders.end(), [](const auto& r) { return r.finished == 1; });
     }));
-    EXPECT_EQ(webtest::webProcessCount(), 1);
+    EXPECT_EQ(webtest::webProcessCount(), 4);
     EXPECT_EQ(webtest::host().liveViews(), 4);
 
     EXPECT_EQ(webtest::host().createView(320, 50), nullptr);

@@ -1,5 +1,5 @@
-// What a page gets from the host and what the host sees of it: the named script answered from
-// memory, snapshots of the drawn page, and the page shown in the window through a texture.
+// What the host sees of a page: snapshots of the drawn page, and the page shown in the window
+// through a texture.
 #include <gtest/gtest.h>
 
 #include "WebTestKit.h"
@@ -36,50 +36,6 @@ class WebPage : public webtest::ViewTest {
 };
 
 }  // namespace
-
-TEST_F(WebPage, TheNamedScriptIsAnsweredFromMemoryWithThePageAsReferer) {
-    std::vector<ScriptRequest> asked;
-    engine->setScriptResponder([&](const ScriptRequest& r) -> std::optional<std::string> {
-        asked.push_back(r);
-        return std::string("window.mraid = { getVersion: function() { return '2.0'; } };");
-    });
-    webtest::page("/creative.html",
-                  "<html><head><script src='/static/mraid.js?v=3'></script></head>"
-                  "<body><script src='other.js'></script></body></html>");
-    webtest::page("/other.js", "window.other = 'from the network';", "application/javascript");
-    engine->loadRequest({server.url("/creative.html"), {}});
-    ASSERT_TRUE(runUntil([&] { return recorder.finished == 1; }));
-
-    EXPECT_EQ(evaluate(*engine, "mraid.getVersion()").value, "2.0");
-    EXPECT_EQ(evaluate(*engine, "window.other").value, "from the network");
-    ASSERT_EQ(asked.size(), 1u);
-    EXPECT_EQ(asked[0].url, server.url("/static/mraid.js?v=3"));
-    EXPECT_EQ(asked[0].referer, server.url("/creative.html"));
-    EXPECT_EQ(server.count("/static/mraid.js"), 0u);
-    EXPECT_GE(server.count("/other.js"), 1u);
-}
-
-TEST_F(WebPage, AScriptTheHostDeclinesFailsLikeAMissingFileAndOnlyExactNamesAreTaken) {
-    int asked = 0;
-    engine->setScriptResponder([&](const ScriptRequest&) -> std::optional<std::string> {
-        ++asked;
-        return std::nullopt;
-    });
-    webtest::page("/mraid.js.map", "{}", "application/json");
-    webtest::page("/mymraid.js", "window.mine = 1;", "application/javascript");
-    load(
-        "<html><head><script src='/mraid.js' onerror='window.missing = true'></script>"
-        "<script src='/mymraid.js'></script></head><body>"
-        "<script>fetch('/mraid.js.map').then(r => r.text()).then(t => window.map = t)</script></body></html>",
-        server.url("/"));
-    ASSERT_TRUE(webtest::waitForValue(*engine, "window.map", "{}"));
-    EXPECT_EQ(asked, 1);
-    EXPECT_EQ(evaluate(*engine, "String(window.missing) + ',' + window.mine").value, "true,1");
-    EXPECT_EQ(server.count("/mraid.js"), 0u);
-    EXPECT_GE(server.count("/mymraid.js"), 1u);
-    EXPECT_EQ(recorder.finished, 1);
-    EXPECT_TRUE(recorder.failures.empty());
-}
 
 TEST_F(WebPage, ASnapshotHoldsThePagePixelsAsPremultipliedRgba) {
     load(kColourPage, server.url("/"));

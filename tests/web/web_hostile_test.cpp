@@ -1,0 +1,90 @@
+// One hostile page against the others: a page that spins after its load or grows past the
+// memory limit is stopped and reported to its own view only, while another view keeps its page
+// and its scripts; a view whose process ended by no fault of its own reports it once and loads
+// again.
+#include <gtest/gtest.h>
+#include <webkit2/webkit2.h>
+
+#include "WebTestKit.h"
+#include "platform/web/WebKitEngine.h"
+
+using namespace platform::web;
+using webtest::evaluate;
+using webtest::runUntil;
+
+namespace {
+
+class WebHostile : public ::testing::Test {
+  protected:
+    void TearDown() override {
+        for (auto& v : views) v->setDelegate(nullptr);
+        views.clear();
+        webtest::settle();
+        webtest::server().clearHits();
+        webtest::host(webtest::testLimits());
+    }
+    WebEngine& open(webtest::Recorder& recorder, const std::string& html) {
+        views.push_back(webtest::host().createView(320, 50));
+        EXPECT_TRUE(views.back());
+        views.back()->setDelegate(&recorder);
+        views.back()->loadHTML(html, webtest::server().url("/"));
+        EXPECT_TRUE(runUntil([&] { return recorder.finished == 1; })) << "the page did not load";
+        return *views.back();
+    }
+
+    std::vector<std::unique_ptr<WebEngine>> views;
+};
+
+}  // namespace
+
+TEST_F(WebHostile, APageThatSpinsAfterItsLoadIsStoppedAndAnotherViewKeepsItsPage) {
+    // With the probe's own settings: the ad views need a spinning page gone within 5 s.
+    webtest::Recorder innocent, hostile;
+    WebEngine& first = open(innocent, "<html><body style='margin:0;background:#f00'>kept</body></html>");
+    ASSERT_EQ(evaluate(first, "window.kept = 42").value, "42");
+    WebEngine& second = open(hostile,
+                             "<html><body><script>onload = () => setTimeout(() => { while (true) {} }, 50);"
+                             "</script></body></html>");
+    ASSERT_TRUE(runUntil([&] { return !hostile.failures.empty(); }, 5))
+        << "the spinning page was not stopped";
+    EXPECT_EQ(hostile.failures[0].code, WebError::kHostile);
+    EXPECT_FALSE(second.isLoading());
+
+    webtest::runFor(0.5);
+    EXPECT_TRUE(innocent.failures.empty());
+    EXPECT_EQ(evaluate(first, "window.kept + ',' + document.body.textContent").value, "42,kept");
+    const platform::Image shot = first.snapshot();
+    EXPECT_EQ(shot.pixels[0], 255);  // still drawn: red, not blank
+    EXPECT_EQ(shot.pixels[1], 0);
+    EXPECT_EQ(hostile.failures.size(), 1u);
+}
+
+TEST_F(WebHostile, APageAllocatingAGigabyteIsStoppedWithinTenSeconds) {
+    webtest::Recorder calm, greedy;
+    WebEngine& first = open(calm, "<html><body>calm</body></html>");
+    open(greedy,
+         "<html><body><script>var kept = [];"
+         "function grow() { for (var i = 0; i < 64; ++i) kept.push(new Uint8Array(1 << 20).fill(1));"
+         "  if (kept.length < 1024) setTimeout(grow, 10); else document.title = 'all of it'; }"
+         "onload = grow;</script></body></html>");
+    ASSERT_TRUE(runUntil([&] { return !greedy.failures.empty(); }, 10)) << "the page was not stopped";
+    EXPECT_EQ(greedy.failures[0].code, WebError::kHostile);
+    EXPECT_EQ(greedy.failures[0].message, "the web process exceeded its memory limit");
+    EXPECT_EQ(evaluate(first, "document.body.textContent").value, "calm");
+    EXPECT_TRUE(calm.failures.empty());
+}
+
+TEST_F(WebHostile, AViewWhoseProcessEndedReportsItOnceAndLoadsAgain) {
+    webtest::Recorder recorder;
+    WebEngine& view = open(recorder, "<html><body>first</body></html>");
+    // Ended from outside, as a crash or the system would: not the page's doing.
+    webkit_web_view_terminate_web_process(static_cast<WebKitEngine&>(view).webView());
+    ASSERT_TRUE(runUntil([&] { return !recorder.failures.empty(); }, 5));
+    webtest::runFor(0.3);
+    ASSERT_EQ(recorder.failures.size(), 1u);
+    EXPECT_EQ(recorder.failures[0].code, WebError::kWebProcessEnded);
+
+    view.loadHTML("<html><body>again</body></html>", webtest::server().url("/"));
+    ASSERT_TRUE(runUntil([&] { return recorder.finished == 2; }));
+    EXPECT_EQ(evaluate(view, "document.body.textContent").value, "again");
+}
