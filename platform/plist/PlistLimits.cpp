@@ -53,24 +53,14 @@ class BinaryTable {
     bool children(uint64_t index, std::vector<uint64_t>* out, bool* container) const {
         out->clear();
         *container = false;
-        uint64_t offset = 0;
-        if (!readUInt(table_ + static_cast<size_t>(index) * offsetSize_, offsetSize_, &offset) ||
-            offset < kHeaderBytes || offset >= size_ - kTrailerBytes) {
-            return false;
-        }
-        size_t pos = static_cast<size_t>(offset);
-        const uint8_t marker = data_[pos++];
-        const int type = marker >> 4;
+        size_t pos = 0;
+        int type = 0;
+        if (!objectAt(index, &pos, &type)) return false;
         const bool dict = type == 0xD;
         if (type != 0xA && type != 0xC && !dict) return true;
         *container = true;
-        uint64_t n = marker & 0x0F;
-        if (n == 0x0F) {
-            if (pos >= size_ || (data_[pos] >> 4) != 0x1) return false;
-            const int width = 1 << (data_[pos] & 0x0F);
-            if (width > 8 || !readUInt(pos + 1, width, &n)) return false;
-            pos += 1 + static_cast<size_t>(width);
-        }
+        uint64_t n = 0;
+        if (!countAt(&pos, &n)) return false;
         if (dict) {
             if (n > size_) return false;
             n *= 2;
@@ -90,22 +80,11 @@ class BinaryTable {
     // would keep only the text before it. False for anything else, and for a string running past
     // the data (the library refuses that itself).
     bool isStringWithNul(uint64_t index) const {
-        uint64_t offset = 0;
-        if (!readUInt(table_ + static_cast<size_t>(index) * offsetSize_, offsetSize_, &offset) ||
-            offset < kHeaderBytes || offset >= size_ - kTrailerBytes) {
-            return false;
-        }
-        size_t pos = static_cast<size_t>(offset);
-        const uint8_t marker = data_[pos++];
-        const int type = marker >> 4;
-        if (type != 0x5 && type != 0x6) return false;
-        uint64_t n = marker & 0x0F;
-        if (n == 0x0F) {
-            if (pos >= size_ || (data_[pos] >> 4) != 0x1) return false;
-            const int width = 1 << (data_[pos] & 0x0F);
-            if (width > 8 || !readUInt(pos + 1, width, &n)) return false;
-            pos += 1 + static_cast<size_t>(width);
-        }
+        size_t pos = 0;
+        int type = 0;
+        if (!objectAt(index, &pos, &type) || (type != 0x5 && type != 0x6)) return false;
+        uint64_t n = 0;
+        if (!countAt(&pos, &n)) return false;
         const size_t unit = type == 0x6 ? 2 : 1;
         if (n > (size_ - pos) / unit) return false;
         for (uint64_t i = 0; i < n; ++i) {
@@ -116,6 +95,31 @@ class BinaryTable {
     }
 
   private:
+    // The object's type (its marker's high nibble); `pos` is left just past the marker, where the
+    // object's count starts.
+    bool objectAt(uint64_t index, size_t* pos, int* type) const {
+        uint64_t offset = 0;
+        if (!readUInt(table_ + static_cast<size_t>(index) * offsetSize_, offsetSize_, &offset) ||
+            offset < kHeaderBytes || offset >= size_ - kTrailerBytes) {
+            return false;
+        }
+        *pos = static_cast<size_t>(offset) + 1;
+        *type = data_[offset] >> 4;
+        return true;
+    }
+
+    // The count in the marker's low nibble, or in the integer object after it when that is 0xF;
+    // `pos` is left at the object's contents.
+    bool countAt(size_t* pos, uint64_t* n) const {
+        *n = data_[*pos - 1] & 0x0F;
+        if (*n != 0x0F) return true;
+        if (*pos >= size_ || (data_[*pos] >> 4) != 0x1) return false;
+        const int width = 1 << (data_[*pos] & 0x0F);
+        if (width > 8 || !readUInt(*pos + 1, width, n)) return false;
+        *pos += 1 + static_cast<size_t>(width);
+        return true;
+    }
+
     bool readUInt(size_t pos, int width, uint64_t* out) const {
         if (width < 1 || width > 8 || pos > size_ || static_cast<size_t>(width) > size_ - pos) return false;
         uint64_t v = 0;
