@@ -8,8 +8,11 @@ namespace {
 // A new node for the value; null for what a property list cannot hold.
 plist_t nodeFromJSON(const nlohmann::json& value) {
     switch (value.type()) {
-        case nlohmann::json::value_t::string:
-            return plist_new_string(value.get_ref<const std::string&>().c_str());
+        case nlohmann::json::value_t::string: {
+            // A property list string ends at its first NUL: such a value is left out, never cut.
+            const auto& text = value.get_ref<const std::string&>();
+            return text.find('\0') == std::string::npos ? plist_new_string(text.c_str()) : nullptr;
+        }
         case nlohmann::json::value_t::boolean:
             return plist_new_bool(value.get<bool>() ? 1 : 0);
         case nlohmann::json::value_t::number_integer:
@@ -28,6 +31,7 @@ plist_t nodeFromJSON(const nlohmann::json& value) {
         case nlohmann::json::value_t::object: {
             plist_t dict = plist_new_dict();
             for (const auto& [key, element] : value.items()) {
+                if (key.find('\0') != std::string::npos) continue;
                 if (plist_t node = nodeFromJSON(element)) plist_dict_set_item(dict, key.c_str(), node);
             }
             return dict;

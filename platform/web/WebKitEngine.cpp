@@ -80,7 +80,17 @@ std::optional<ContentSize> parseContentSize(const char* text) {
 
 std::string scriptValueText(JSCValue* value) {
     if (!value || jsc_value_is_undefined(value) || jsc_value_is_null(value)) return {};
-    gchar* text = jsc_value_is_string(value) ? jsc_value_to_string(value) : jsc_value_to_json(value, 0);
+    if (jsc_value_is_string(value)) {
+        // As bytes with their length: a page's string may hold a NUL, which a C string would cut
+        // short, so the caller would see a different value than the page sent.
+        GBytes* bytes = jsc_value_to_string_as_bytes(value);
+        gsize size = 0;
+        const auto* data = bytes ? static_cast<const char*>(g_bytes_get_data(bytes, &size)) : nullptr;
+        std::string out = data ? std::string(data, size) : std::string();
+        if (bytes) g_bytes_unref(bytes);
+        return out;
+    }
+    gchar* text = jsc_value_to_json(value, 0);
     std::string out = text ? text : "";
     g_free(text);
     return out;

@@ -46,6 +46,8 @@ TEST_F(WebLoad, ARequestLoadsWithItsHeadersAndScriptsAnswerWithTheirValues) {
     EXPECT_EQ(nlohmann::json::parse(evaluate(*engine, "({slot: 'banner', sizes: [320, 50]})").value),
               nlohmann::json::parse(R"({"slot":"banner","sizes":[320,50]})"));
     EXPECT_EQ(evaluate(*engine, "undefined").value, "");
+    EXPECT_EQ(evaluate(*engine, "'ok\\u0000/../x'").value, std::string("ok\0/../x", 8))
+        << "whole, never cut at a NUL";
     const ScriptResult thrown = evaluate(*engine, "throw new Error('creative broke')");
     EXPECT_FALSE(thrown.ok);
     EXPECT_NE(thrown.error.find("creative broke"), std::string::npos) << thrown.error;

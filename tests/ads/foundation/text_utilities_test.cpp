@@ -6,6 +6,7 @@
 
 #include "ads/foundation/DZDictionaryAdditions.h"
 #include "ads/foundation/DZInternalErrorAdditions.h"
+#include "ads/foundation/DZPropertyListJSON.h"
 #include "ads/foundation/DZStatisticDictionary.h"
 #include "ads/foundation/DZStringAdditions.h"
 #include "ads/foundation/DZUtilityFunctions.h"
@@ -112,4 +113,12 @@ TEST(DZJSON, SafeCopiesRepairOnlyWhatJSONCannotWrite) {
     EXPECT_EQ(dz_objectForKeyIfIsKindOfClass(dict, "s", DZValueKind::Number), nullptr);
     EXPECT_NE(dz_objectForKeyIfIsKindOfClass(dict, "o", DZValueKind::Dictionary), nullptr);
     EXPECT_EQ(dz_objectForKeyIfIsKindOfClass(dict, "missing", DZValueKind::String), nullptr);
+}
+
+TEST(DZPropertyListJSON, ValuesAndKeysWithANulAreLeftOutNeverCut) {
+    const std::string nul(1, '\0');
+    const nlohmann::json stored = {
+        {"kept", "a"}, {"value", "ok" + nul + "/../x"}, {"key" + nul + "x", "b"}, {"list", {"c", "d" + nul}}};
+    EXPECT_EQ(DZJSONFromPlistDict(DZPlistDictFromJSON(stored)),
+              (nlohmann::json{{"kept", "a"}, {"list", nlohmann::json::array({"c"})}}));
 }
