@@ -145,6 +145,7 @@ bool FakeWebEngine::navigate(const NavigationAction& action) {
     }
     url_ = action.url;
     loading_ = true;
+    processEnded_ = false;
     dialogs_ = 0;
     armLoadTimer();
     if (delegate_) delegate_->loadStarted();
@@ -193,6 +194,7 @@ void FakeWebEngine::endWebProcess(bool hostile) {
     }
     if (alive.expired()) return;
     loading_ = false;
+    processEnded_ = true;
     hostLoads_.clear();
     if (loadTimer_) loadTimer_->invalidate();
     const WebError error{"web", hostile ? WebError::kHostile : WebError::kWebProcessEnded,
@@ -208,6 +210,7 @@ void FakeWebEngine::changeContentSize(ContentSize size) {
 }
 
 DialogAnswer FakeWebEngine::openDialog(const ScriptDialog& dialog) {
+    if (processEnded_) return {};
     ++dialogs_;
     if (dialogs_ > limits_.dialogsBeforeStop) {
         endWebProcess(true);

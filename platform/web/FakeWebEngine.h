@@ -145,6 +145,7 @@ class FakeWebEngine : public WebEngine {
     int height_;
     int dialogs_ = 0;
     bool loading_ = false;
+    bool processEnded_ = false;  // until the next load: the page is gone and opens nothing more
     bool focused_ = false;
     bool canGoBack_ = false;
     bool canGoForward_ = false;
