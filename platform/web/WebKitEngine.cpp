@@ -456,7 +456,7 @@ void WebKitEngine::sendMouseEvent(const MouseEvent& event) {
 void WebKitEngine::setFocused(bool focused) {
     if (focused == focused_) return;
     focused_ = focused;
-    WebKitInput::setFocused(window_, GTK_WIDGET(view_), focused);
+    WebKitInput::setFocused(GTK_WIDGET(view_), focused);
 }
 
 void WebKitEngine::sendKeyEvent(const KeyEvent& event) {

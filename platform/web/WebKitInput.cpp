@@ -129,7 +129,7 @@ void WebKitInput::sendScroll(WebKitWebView* view, const char* world, const Scrol
                                         nullptr, nullptr, nullptr, nullptr);
 }
 
-void WebKitInput::setFocused(GtkWidget* window, GtkWidget* view, bool focused) {
+void WebKitInput::setFocused(GtkWidget* view, bool focused) {
     GdkWindow* gdkWindow = gtk_widget_get_window(view);
     if (!gdkWindow) return;
     if (focused) gtk_widget_grab_focus(view);
@@ -139,7 +139,6 @@ void WebKitInput::setFocused(GtkWidget* window, GtkWidget* view, bool focused) {
     e->focus_change.in = focused ? TRUE : FALSE;
     gtk_widget_send_focus_change(view, e);
     gdk_event_free(e);
-    (void)window;
 }
 
 }  // namespace platform::web

@@ -20,9 +20,9 @@ class WebKitInput {
     // Scrolls the innermost scrolling element under the point, or else the page, in the
     // script world `world`.
     static void sendScroll(WebKitWebView* view, const char* world, const ScrollEvent& event);
-    // Makes the offscreen window the active one and the view its focus, or takes both away, as
-    // a window manager and a click would.
-    static void setFocused(GtkWidget* window, GtkWidget* view, bool focused);
+    // Gives the view the keyboard focus, or takes it away, as a click into it and a click
+    // elsewhere would. (Focusing the offscreen window itself upsets the X server.)
+    static void setFocused(GtkWidget* view, bool focused);
 };
 
 }  // namespace platform::web
