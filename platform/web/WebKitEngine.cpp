@@ -69,8 +69,9 @@ std::optional<ContentSize> parseContentSize(const char* text) {
     return size;
 }
 
-// The engine's media rule goes with each navigation: "deny" still lets the user's click or key
-// start media, while the engine's own default refuses media with sound even then.
+// The page's autoplay rule goes with each navigation. "Deny" still lets the user's click or key
+// start media; without a rule the engine refuses sound a page starts by itself, whatever the
+// view's setting says.
 WebKitWebsitePolicies* websitePolicies(MediaPlayback playback) {
     return webkit_website_policies_new_with_policies(
         "autoplay", playback == MediaPlayback::Automatic ? WEBKIT_AUTOPLAY_ALLOW : WEBKIT_AUTOPLAY_DENY,
