@@ -36,8 +36,8 @@ void FakeWebEngine::useLoop(RunLoop& loop) {
     }
 }
 
-void FakeWebEngine::queueHostLoad(NavigationAction action) {
-    hostLoads_.push_back(std::move(action));
+void FakeWebEngine::queueHostLoad(NavigationAction action, int historyIndex) {
+    hostLoads_.push_back({std::move(action), historyIndex});
     if (!loop_) return;
     std::weak_ptr<int> alive = alive_;
     loop_->post([this, alive] {
@@ -76,9 +76,19 @@ void FakeWebEngine::reload() {
 }
 void FakeWebEngine::goBack() {
     loadCalls_.push_back({LoadCall::Kind::Back, {}, {}, {}});
+    if (!canGoBack()) return;
+    NavigationAction action;
+    action.url = history_[static_cast<std::size_t>(historyIndex_ - 1)];
+    action.type = NavigationType::BackForward;
+    queueHostLoad(std::move(action), historyIndex_ - 1);
 }
 void FakeWebEngine::goForward() {
     loadCalls_.push_back({LoadCall::Kind::Forward, {}, {}, {}});
+    if (!canGoForward()) return;
+    NavigationAction action;
+    action.url = history_[static_cast<std::size_t>(historyIndex_ + 1)];
+    action.type = NavigationType::BackForward;
+    queueHostLoad(std::move(action), historyIndex_ + 1);
 }
 
 void FakeWebEngine::evaluateScript(const std::string& script, ScriptCompletion done) {
@@ -129,13 +139,17 @@ void FakeWebEngine::sendKeyEvent(const KeyEvent& event) {
 
 bool FakeWebEngine::startHostLoad() {
     if (hostLoads_.empty()) return false;
-    const NavigationAction action = std::move(hostLoads_.front());
+    const HostLoad load = std::move(hostLoads_.front());
     hostLoads_.pop_front();
-    navigate(action);
+    begin(load.action, load.historyIndex);
     return true;
 }
 
 bool FakeWebEngine::navigate(const NavigationAction& action) {
+    return begin(action, -1);
+}
+
+bool FakeWebEngine::begin(const NavigationAction& action, int historyIndex) {
     std::weak_ptr<int> alive = alive_;
     const bool allowed = decideNavigation(delegate_, action);
     if (alive.expired() || !allowed || !action.mainFrame) return allowed;
@@ -144,6 +158,7 @@ bool FakeWebEngine::navigate(const NavigationAction& action) {
         if (alive.expired()) return allowed;
     }
     url_ = action.url;
+    loadingHistoryIndex_ = action.type == NavigationType::Reload ? historyIndex_ : historyIndex;
     loading_ = true;
     processEnded_ = false;
     dialogs_ = 0;
@@ -173,6 +188,13 @@ void FakeWebEngine::armLoadTimer() {
 void FakeWebEngine::finishLoad() {
     if (!loading_) return;
     loading_ = false;
+    if (loadingHistoryIndex_ >= 0) {
+        historyIndex_ = loadingHistoryIndex_;
+    } else {
+        history_.resize(static_cast<std::size_t>(historyIndex_ + 1));
+        history_.push_back(url_);
+        ++historyIndex_;
+    }
     if (loadTimer_) loadTimer_->invalidate();
     if (delegate_) delegate_->loadFinished();
 }
@@ -233,11 +255,6 @@ bool FakeWebEngine::completeScript(const ScriptResult& result) {
     if (pending.timer) pending.timer->invalidate();
     if (pending.done) pending.done(result);
     return true;
-}
-
-void FakeWebEngine::setHistory(bool canGoBack, bool canGoForward) {
-    canGoBack_ = canGoBack;
-    canGoForward_ = canGoForward;
 }
 
 }  // namespace platform::web

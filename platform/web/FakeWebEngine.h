@@ -59,8 +59,8 @@ class FakeWebEngine : public WebEngine {
     void reload() override;
     void goBack() override;
     void goForward() override;
-    bool canGoBack() const override { return canGoBack_; }
-    bool canGoForward() const override { return canGoForward_; }
+    bool canGoBack() const override { return historyIndex_ > 0; }
+    bool canGoForward() const override { return historyIndex_ + 1 < static_cast<int>(history_.size()); }
     bool isLoading() const override { return loading_; }
     std::string url() const override { return url_; }
     void evaluateScript(const std::string& script, ScriptCompletion done) override;
@@ -85,10 +85,12 @@ class FakeWebEngine : public WebEngine {
     void setScriptResponder(ScriptResponder responder) override { responder_ = std::move(responder); }
 
     // The page's side. startHostLoad() asks the delegate about the oldest load the host asked
-    // for (loadHTML, loadRequest, reload) and returns false when none waits; with a loop it runs
-    // by itself. navigate() returns the decision; an allowed main-frame navigation starts a
-    // load (loadStarted), a frame's navigation only asks. finishLoad/failLoad end the current
-    // load; without one they do nothing.
+    // for (loadHTML, loadRequest, reload, goBack, goForward) and returns false when none waits;
+    // with a loop it runs by itself. A finished main-frame load is a history entry, as a
+    // committed one is in the real engine (a page the host went back or forward to moves
+    // through the entries instead). navigate() returns the decision; an allowed main-frame navigation starts
+    // a load (loadStarted), a frame's navigation only asks. finishLoad/failLoad end the current load; without
+    // one they do nothing.
     bool startHostLoad();
     bool navigate(const NavigationAction& action);
     bool navigate(const std::string& url, NavigationType type = NavigationType::Other,
@@ -103,7 +105,6 @@ class FakeWebEngine : public WebEngine {
     std::optional<std::string> requestScript(const ScriptRequest& request);
     // Ends the oldest waiting script evaluation; false when none waits.
     bool completeScript(const ScriptResult& result);
-    void setHistory(bool canGoBack, bool canGoForward);
     // What snapshot() returns (by default the background colour over the snapshot's size).
     void setSnapshot(Image image) { snapshot_ = std::move(image); }
 
@@ -115,7 +116,12 @@ class FakeWebEngine : public WebEngine {
     const std::vector<ScrollEvent>& scrollEvents() const { return scrollEvents_; }
 
   private:
-    void queueHostLoad(NavigationAction action);
+    struct HostLoad {
+        NavigationAction action;
+        int historyIndex = -1;  // the entry a back or forward load goes to
+    };
+    void queueHostLoad(NavigationAction action, int historyIndex = -1);
+    bool begin(const NavigationAction& action, int historyIndex);
     void armLoadTimer();
     // Ends the script whose time limit is `timer`, if it still waits; the completion runs last.
     void finishScript(const Timer* timer, const ScriptResult& result);
@@ -128,7 +134,10 @@ class FakeWebEngine : public WebEngine {
     // fake stops the call that made it.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
     std::shared_ptr<Timer> loadTimer_;
-    std::deque<NavigationAction> hostLoads_;
+    std::deque<HostLoad> hostLoads_;
+    std::vector<std::string> history_;
+    int historyIndex_ = -1;
+    int loadingHistoryIndex_ = -1;  // of the load running, when it goes back or forward
     std::vector<LoadCall> loadCalls_;
     std::deque<PendingScript> pendingScripts_;
     std::vector<MouseEvent> mouseEvents_;
@@ -147,8 +156,6 @@ class FakeWebEngine : public WebEngine {
     bool loading_ = false;
     bool processEnded_ = false;  // until the next load: the page is gone and opens nothing more
     bool focused_ = false;
-    bool canGoBack_ = false;
-    bool canGoForward_ = false;
 };
 
 }  // namespace platform::web

@@ -1,10 +1,10 @@
 // The same scenarios against the real engine and the fake one, so that ad tests written
 // against the fake hold with the real engine: the host's loads go through the delegate and a
-// refused one leaves no trace, a frame's navigation loads nothing, the web process's end
-// reaches an idle view, loads and scripts time out, dialogs and content sizes are bounded,
-// a transparent background stays transparent at any scale, and keys reach a focused page only.
-// Each backend plays the page's side its own way (the real one with real pages on the loopback
-// server, the fake one by the test's hand on a virtual clock); the expectations are shared.
+// refused one leaves no trace, history moves through the delegate too, a frame's navigation loads nothing,
+// the web process's end reaches an idle view, loads and scripts time out, dialogs and content sizes are
+// bounded, a transparent background stays transparent at any scale, and keys reach a focused page only. Each
+// backend plays the page's side its own way (the real one with real pages on the loopback server, the fake
+// one by the test's hand on a virtual clock); the expectations are shared.
 #include <gtest/gtest.h>
 #include <webkit2/webkit2.h>
 
@@ -209,6 +209,31 @@ TEST_P(WebEngineConformance, TheHostsLoadsAreAskedOfTheDelegateWithTheirHeaders)
     EXPECT_EQ(h->recorder.started, 1);
     EXPECT_EQ(h->recorder.finished, 1);
     EXPECT_EQ(h->engine->url(), url);
+}
+
+TEST_P(WebEngineConformance, HistoryGoesBackAndForwardThroughTheDelegate) {
+    const std::string first = h->url("/conformance/plain.html?1");
+    const std::string second = h->url("/conformance/plain.html?2");
+    EXPECT_FALSE(h->engine->canGoBack());
+    h->engine->loadRequest({first, {}});
+    ASSERT_TRUE(h->pageLoads());
+    h->engine->loadRequest({second, {}});
+    ASSERT_TRUE(h->pageLoads());
+    EXPECT_TRUE(h->engine->canGoBack());
+    EXPECT_FALSE(h->engine->canGoForward());
+
+    h->recorder.navigations.clear();
+    h->engine->goBack();
+    ASSERT_TRUE(h->pageLoads());
+    EXPECT_EQ(h->engine->url(), first);
+    ASSERT_EQ(h->recorder.navigations.size(), 1u);
+    EXPECT_EQ(h->recorder.navigations[0].type, NavigationType::BackForward);
+    EXPECT_FALSE(h->engine->canGoBack());
+    EXPECT_TRUE(h->engine->canGoForward());
+    h->engine->goForward();
+    ASSERT_TRUE(h->pageLoads());
+    EXPECT_EQ(h->engine->url(), second);
+    EXPECT_FALSE(h->engine->canGoForward());
 }
 
 TEST_P(WebEngineConformance, ARefusedLoadOfTheHostLeavesNoTrace) {
