@@ -1,7 +1,7 @@
 // Cost of web views on the real engine: a page's snapshot uploaded as a texture (banner and
-// full page), a script's round trip, loadHTML to "finished", the memory views take, and a page
-// loaded in a headless game run. Needs an X display (run under scripts/with-display); without
-// one these report an error and skip.
+// full page, and the banner at the window's scale of 1.5), a script's round trip, loadHTML to
+// "finished", the memory views take, and a page loaded in a headless game run. Needs an X display
+// (run under scripts/with-display); without one these report an error and skip.
 #include <benchmark/benchmark.h>
 #include <dirent.h>
 #include <glib.h>
@@ -79,12 +79,15 @@ std::unique_ptr<WebEngine> loadedView(benchmark::State& state, int w, int h, Fin
     return view;
 }
 
+// Arguments: width and height in points, scale in tenths.
 void BM_WebSnapshotUpload(benchmark::State& state) {
     const int w = static_cast<int>(state.range(0));
     const int h = static_cast<int>(state.range(1));
     Finish finish;
     auto view = loadedView(state, w, h, finish);
     if (!view) return;
+    view->setScale(static_cast<double>(state.range(2)) / 10.0);
+    spin([] { return false; }, 0.2);  // let the page be drawn at its scale
     std::string error;
     auto gl = platform::GLContext::createHeadless(&error);
     if (!gl) return state.SkipWithError(error.c_str());
@@ -97,7 +100,11 @@ void BM_WebSnapshotUpload(benchmark::State& state) {
     }
     view->setDelegate(nullptr);
 }
-BENCHMARK(BM_WebSnapshotUpload)->Args({320, 50})->Args({320, 480})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WebSnapshotUpload)
+    ->Args({320, 50, 10})
+    ->Args({320, 480, 10})
+    ->Args({320, 50, 15})
+    ->Unit(benchmark::kMillisecond);
 
 void BM_WebScriptRoundTrip(benchmark::State& state) {
     Finish finish;

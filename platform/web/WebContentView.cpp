@@ -1,5 +1,7 @@
 #include "platform/web/WebContentView.h"
 
+#include <glib.h>
+
 #include <cmath>
 
 #include "platform/ui/DrawContext.h"
@@ -19,6 +21,7 @@ void WebContentView::layoutSubviews() {
 void WebContentView::draw(ui::DrawContext& ctx) {
     if (!engine_) return;
     layoutSubviews();
+    if (ctx.scale() > 0 && std::abs(engine_->scale() - ctx.scale()) > 1e-6) engine_->setScale(ctx.scale());
     const Image page = engine_->snapshot();
     if (!page.hasBitmap() || !texture_.upload(page.pixels.data(), page.width, page.height)) return;
     ui::DrawContext::RawGL raw(ctx, bounds());
@@ -32,23 +35,76 @@ void WebContentView::draw(ui::DrawContext& ctx) {
     texture_.draw(pos, uv, 1.0f);
 }
 
-void WebContentView::forward(const ui::TouchList& touches, MouseEventType type) {
-    if (!engine_ || touches.empty()) return;
-    const Point p = touches.front()->locationInView(this);
+void WebContentView::scrollWheel(Point location, float dx, float dy) {
+    if (engine_) engine_->sendScrollEvent({location.x, location.y, dx, dy});
+}
+
+void WebContentView::typeText(const std::string& utf8) {
+    if (!engine_ || !g_utf8_validate(utf8.data(), static_cast<gssize>(utf8.size()), nullptr)) return;
+    // Hold the engine: a key may make the page's host release this view.
+    const auto engine = engine_;
+    for (const char* p = utf8.c_str(); *p; p = g_utf8_next_char(p)) {
+        const char* next = g_utf8_next_char(p);
+        std::string key(p, static_cast<std::size_t>(next - p));
+        if (key == "\n") key = "Enter";
+        if (key == "\t") key = "Tab";
+        engine->sendKeyEvent({KeyEventType::Down, key});
+        engine->sendKeyEvent({KeyEventType::Up, key});
+    }
+}
+
+bool WebContentView::pageScrolls() const {
+    const ContentSize content = engine_->contentSize();
+    return content.width > engine_->width() || content.height > engine_->height();
+}
+
+void WebContentView::sendMouse(MouseEventType type, Point p) {
     engine_->sendMouseEvent({type, p.x, p.y});
 }
 
 void WebContentView::touchesBegan(const ui::TouchList& touches, const ui::TouchEvent&) {
-    forward(touches, MouseEventType::Down);
+    if (!engine_ || touches.empty()) return;
+    touchStart_ = lastTouch_ = touches.front()->locationInView(this);
+    engine_->setFocused(true);
+    // On a page that scrolls, the press waits until the touch shows whether it is a tap.
+    gesture_ = pageScrolls() ? Gesture::Undecided : Gesture::Mouse;
+    if (gesture_ == Gesture::Mouse) sendMouse(MouseEventType::Down, touchStart_);
 }
+
 void WebContentView::touchesMoved(const ui::TouchList& touches, const ui::TouchEvent&) {
-    forward(touches, MouseEventType::Move);
+    if (!engine_ || touches.empty()) return;
+    const Point p = touches.front()->locationInView(this);
+    if (gesture_ == Gesture::Undecided && std::hypot(p.x - touchStart_.x, p.y - touchStart_.y) > kDragSlop)
+        gesture_ = Gesture::Scroll;
+    if (gesture_ == Gesture::Mouse) sendMouse(MouseEventType::Move, p);
+    if (gesture_ == Gesture::Scroll)
+        engine_->sendScrollEvent({p.x, p.y, lastTouch_.x - p.x, lastTouch_.y - p.y});
+    if (gesture_ != Gesture::Undecided) lastTouch_ = p;
 }
+
 void WebContentView::touchesEnded(const ui::TouchList& touches, const ui::TouchEvent&) {
-    forward(touches, MouseEventType::Up);
+    if (!engine_ || touches.empty()) return;
+    const Point p = touches.front()->locationInView(this);
+    const Gesture gesture = gesture_;
+    gesture_ = Gesture::None;
+    const auto engine = engine_;  // the page's click may make its host release this view
+    if (gesture == Gesture::Undecided) {
+        engine->sendMouseEvent({MouseEventType::Move, touchStart_.x, touchStart_.y});
+        engine->sendMouseEvent({MouseEventType::Down, touchStart_.x, touchStart_.y});
+    }
+    if (gesture == Gesture::Undecided || gesture == Gesture::Mouse)
+        engine->sendMouseEvent({MouseEventType::Up, p.x, p.y});
 }
+
 void WebContentView::touchesCancelled(const ui::TouchList& touches, const ui::TouchEvent&) {
-    forward(touches, MouseEventType::Up);
+    if (!engine_ || touches.empty()) return;
+    const Gesture gesture = gesture_;
+    gesture_ = Gesture::None;
+    if (gesture == Gesture::Mouse) sendMouse(MouseEventType::Up, touches.front()->locationInView(this));
+}
+
+void WebContentView::willMoveToWindow(ui::Window* window) {
+    if (!window && engine_) engine_->setFocused(false);
 }
 
 }  // namespace platform::web

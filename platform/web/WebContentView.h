@@ -1,9 +1,12 @@
 #pragma once
-// Shows a web view's page in the window's view tree: each frame the page's snapshot is copied
-// into a texture and drawn over the view's bounds, so a page sits at any rectangle, over or
-// under the game; touches on the view reach the page as mouse events. The engine follows the
-// view's size. Like all GL objects, destroy it with its GL context current.
+// Shows a web view's page in the window's view tree: each frame the page's snapshot, drawn at
+// the window's scale, is copied into a texture and drawn over the view's bounds, so a page sits
+// at any rectangle, over or under the game, with sharp text. Touches reach the page as mouse
+// events, except that on a page taller or wider than the view a drag scrolls it (a tap is still
+// a click); a touch gives the page the keyboard's focus. The engine follows the view's size.
+// Like all GL objects, destroy it with its GL context current.
 #include <memory>
+#include <string>
 
 #include "platform/gl/FramebufferTexture.h"
 #include "platform/ui/View.h"
@@ -13,10 +16,19 @@ namespace platform::web {
 
 class WebContentView : public ui::View {
   public:
+    // How far (points) a touch moves before it is a drag rather than a tap.
+    static constexpr double kDragSlop = 8;
+
     explicit WebContentView(std::shared_ptr<WebEngine> engine);
     const char* className() const override { return "WebContentView"; }
 
     const std::shared_ptr<WebEngine>& engine() const { return engine_; }
+
+    // A wheel over the view at `location` (own coordinates); positive dy shows what is below.
+    void scrollWheel(Point location, float dx, float dy);
+    // Text typed while the page has the focus, one key press per character (a line break is
+    // Enter, a tab Tab).
+    void typeText(const std::string& utf8);
 
     void layoutSubviews() override;
     void draw(ui::DrawContext& ctx) override;
@@ -25,11 +37,21 @@ class WebContentView : public ui::View {
     void touchesEnded(const ui::TouchList& touches, const ui::TouchEvent& event) override;
     void touchesCancelled(const ui::TouchList& touches, const ui::TouchEvent& event) override;
 
+  protected:
+    void willMoveToWindow(ui::Window* window) override;
+
   private:
-    void forward(const ui::TouchList& touches, MouseEventType type);
+    // What the finger on the view does: not yet known (on a scrolling page, until it moves past
+    // the slop or lifts), drive the page's mouse, or scroll.
+    enum class Gesture { None, Undecided, Mouse, Scroll };
+    bool pageScrolls() const;
+    void sendMouse(MouseEventType type, Point p);
 
     std::shared_ptr<WebEngine> engine_;
     gl::FramebufferTexture texture_{GL_RGBA};
+    Gesture gesture_ = Gesture::None;
+    Point touchStart_;
+    Point lastTouch_;
 };
 
 }  // namespace platform::web

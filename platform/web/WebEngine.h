@@ -1,12 +1,14 @@
 #pragma once
 // One web view, as the ad views use it: loads pages, runs script, reports loads and
-// navigations to its delegate, draws into an RGBA snapshot and takes mouse input. Backed by the
-// real engine (WebKitEngine) or, in unit tests, by FakeWebEngine. Main thread only.
+// navigations to its delegate, draws into an RGBA snapshot at the window's scale and takes
+// mouse, key and wheel input. Backed by the real engine (WebKitEngine) or, in unit tests, by
+// FakeWebEngine; both pass the same conformance tests. Main thread only.
 #include <functional>
 #include <optional>
 #include <string>
 
 #include "platform/image/Image.h"
+#include "platform/ui/Color.h"
 #include "platform/web/ScriptReply.h"
 #include "platform/web/WebEngineDelegate.h"
 #include "platform/web/WebTypes.h"
@@ -45,9 +47,29 @@ class WebEngine {
     virtual void setSize(int width, int height) = 0;
     virtual int width() const = 0;
     virtual int height() const = 0;
-    // The view as last drawn: width x height premultiplied RGBA.
+    // Pixels per point of the snapshot (the window's scale, 1 by default): the page still lays
+    // out at width x height points, and draws its text and shapes at the finer resolution.
+    // Values outside 0.25 to 8 are clamped.
+    virtual void setScale(double scale) = 0;
+    virtual double scale() const = 0;
+    // The view as last drawn: (width x scale) x (height x scale) premultiplied RGBA, rounded.
     virtual Image snapshot() = 0;
+    // What shows where the page paints nothing (white by default). With alpha below 1 the page's
+    // unpainted parts are that transparent in the snapshot, so the window shows through.
+    virtual void setBackgroundColor(ui::Color color) = 0;
+    virtual ui::Color backgroundColor() const = 0;
+    // The page's last reported content size ({0, 0} before any report).
+    virtual ContentSize contentSize() const = 0;
+
     virtual void sendMouseEvent(const MouseEvent& event) = 0;
+    // Keys reach the page only while the view has the focus; a view starts without it.
+    virtual void setFocused(bool focused) = 0;
+    virtual bool isFocused() const = 0;
+    virtual void sendKeyEvent(const KeyEvent& event) = 0;
+    // Scrolls what is under the point (the page, or a scrolling part of it).
+    virtual void sendScrollEvent(const ScrollEvent& event) = 0;
+    virtual void setMediaPlayback(MediaPlayback policy) = 0;
+    virtual MediaPlayback mediaPlayback() const = 0;
 
     virtual std::string userAgent() const = 0;
     virtual void setUserAgent(const std::string& userAgent) = 0;
@@ -61,6 +83,15 @@ class WebEngine {
     // The decision for one navigation: the delegate is asked (when there is one), and only a
     // loadable scheme may load.
     static bool decideNavigation(WebEngineDelegate* delegate, const NavigationAction& action);
+
+    // A page may report any size; sides above this are taken as a broken report and dropped.
+    static constexpr int kMaxContentSide = 1000000;
+    // The size a page's report is passed on as: nothing for a side out of range, else each
+    // side at least 1 (an empty page still takes a point in the layout of the ad's slot).
+    static std::optional<ContentSize> acceptContentSize(ContentSize reported);
+    static double clampScale(double scale);
+    // "Enter", "a", "\u00e9": a key name a view takes (see KeyEvent), or false.
+    static bool isKnownKey(const std::string& key);
 };
 
 }  // namespace platform::web

@@ -5,12 +5,14 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 
 #include "platform/foundation/Log.h"
 #include "platform/runloop/GLibRunLoop.h"
 #include "platform/web/PageWatchdog.h"
 #include "platform/web/WebKitHost.h"
+#include "platform/web/WebKitInput.h"
 
 namespace platform::web {
 
@@ -33,7 +35,6 @@ constexpr const char* kSizeScript = R"JS((function(){
   window.addEventListener('load', post);
   post();
 })();)JS";
-constexpr int kMaxContentSide = 1000000;
 
 // True once the engine behind `alive` is destroyed. The destructor marks the token as well as
 // dropping it, since a timer of the engine's holds the token while its callback runs.
@@ -73,9 +74,31 @@ std::optional<ContentSize> parseContentSize(const char* text) {
     if (ec != std::errc() || p == end || *p != 'x') return std::nullopt;
     auto [q, ec2] = std::from_chars(p + 1, end, size.height);
     if (ec2 != std::errc() || q != end) return std::nullopt;
-    if (size.width < 0 || size.height < 0 || size.width > kMaxContentSide || size.height > kMaxContentSide)
+    if (size.width < 0 || size.height < 0 || size.width > WebEngine::kMaxContentSide ||
+        size.height > WebEngine::kMaxContentSide)
         return std::nullopt;
     return size;
+}
+
+// The page's autoplay rule goes with each navigation. "Deny" still lets the user's click or key
+// start media; without a rule the engine refuses sound a page starts by itself, whatever the
+// view's setting says.
+WebKitWebsitePolicies* websitePolicies(MediaPlayback playback) {
+    return webkit_website_policies_new_with_policies(
+        "autoplay", playback == MediaPlayback::Automatic ? WEBKIT_AUTOPLAY_ALLOW : WEBKIT_AUTOPLAY_DENY,
+        nullptr);
+}
+
+HeaderList requestHeaders(WebKitURIRequest* request) {
+    HeaderList headers;
+    SoupMessageHeaders* soup = webkit_uri_request_get_http_headers(request);
+    if (!soup) return headers;
+    SoupMessageHeadersIter it;
+    soup_message_headers_iter_init(&it, soup);
+    const char* name = nullptr;
+    const char* value = nullptr;
+    while (soup_message_headers_iter_next(&it, &name, &value)) headers.emplace_back(name, value);
+    return headers;
 }
 
 std::string scriptValueText(JSCValue* value) {
@@ -148,11 +171,17 @@ struct WebKitEngine::Signals {
         a.type = navigationType(webkit_navigation_action_get_navigation_type(action));
         a.userGesture = webkit_navigation_action_is_user_gesture(action);
         a.newWindow = type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION;
+        a.headers = requestHeaders(request);
+        // The engine does not say which frame a navigation is for, so each reads as the main
+        // frame's; a frame's navigation still shows by starting none of the view's loads.
+        // Taken first: the delegate may release the view.
+        WebKitWebsitePolicies* policies = websitePolicies(self->mediaPlayback_);
         if (self->onNavigation(a, a.newWindow, a.url)) {
-            webkit_policy_decision_use(decision);
+            webkit_policy_decision_use_with_policies(decision, policies);
         } else {
             webkit_policy_decision_ignore(decision);
         }
+        g_object_unref(policies);
         return TRUE;
     }
 
@@ -390,19 +419,36 @@ void WebKitEngine::evaluate(const std::string& script, double timeoutSeconds, Sc
 void WebKitEngine::setSize(int width, int height) {
     width_ = std::max(width, 1);
     height_ = std::max(height, 1);
-    gtk_widget_set_size_request(GTK_WIDGET(view_), width_, height_);
-    gtk_window_resize(GTK_WINDOW(window_), width_, height_);
+    applySize();
+}
+
+void WebKitEngine::setScale(double scale) {
+    scale = clampScale(scale);
+    if (scale == scale_) return;
+    scale_ = scale;
+    // The page keeps its layout in points: its zoom makes up for the larger widget.
+    webkit_web_view_set_zoom_level(view_, scale_);
+    applySize();
+}
+
+void WebKitEngine::applySize() {
+    const int w = static_cast<int>(std::lround(width_ * scale_));
+    const int h = static_cast<int>(std::lround(height_ * scale_));
+    gtk_widget_set_size_request(GTK_WIDGET(view_), w, h);
+    gtk_window_resize(GTK_WINDOW(window_), w, h);
     // Lay out now, so the next snapshot already has the new size.
     gtk_container_check_resize(GTK_CONTAINER(window_));
 }
 
 Image WebKitEngine::snapshot() {
+    const int width = static_cast<int>(std::lround(width_ * scale_));
+    const int height = static_cast<int>(std::lround(height_ * scale_));
     Image image;
-    image.width = width_;
-    image.height = height_;
+    image.width = width;
+    image.height = height;
     image.content = Image::Content::RGBAPremultiplied;
-    image.pixels.resize(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_) * 4);
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width_, height_);
+    image.pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
     cairo_t* cr = cairo_create(surface);
     gtk_widget_draw(GTK_WIDGET(view_), cr);
     cairo_destroy(cr);
@@ -410,10 +456,10 @@ Image WebKitEngine::snapshot() {
     const unsigned char* src = cairo_image_surface_get_data(surface);
     const int stride = cairo_image_surface_get_stride(surface);
     std::uint8_t* dst = image.pixels.data();
-    for (int y = 0; y < height_; ++y) {
+    for (int y = 0; y < height; ++y) {
         const auto* row =
             reinterpret_cast<const std::uint32_t*>(src + static_cast<std::ptrdiff_t>(y) * stride);
-        for (int x = 0; x < width_; ++x) {
+        for (int x = 0; x < width; ++x) {
             const std::uint32_t argb = row[x];
             *dst++ = static_cast<std::uint8_t>(argb >> 16);
             *dst++ = static_cast<std::uint8_t>(argb >> 8);
@@ -425,31 +471,35 @@ Image WebKitEngine::snapshot() {
     return image;
 }
 
+void WebKitEngine::setBackgroundColor(ui::Color color) {
+    background_ = color;
+    const GdkRGBA rgba{color.r, color.g, color.b, color.a};
+    webkit_web_view_set_background_color(view_, &rgba);
+}
+
 void WebKitEngine::sendMouseEvent(const MouseEvent& event) {
-    GdkWindow* window = gtk_widget_get_window(GTK_WIDGET(view_));
-    if (!window) return;
-    GdkDisplay* display = gdk_window_get_display(window);
-    GdkDevice* pointer = gdk_seat_get_pointer(gdk_display_get_default_seat(display));
-    const bool motion = event.type == MouseEventType::Move;
-    GdkEvent* e = gdk_event_new(motion                               ? GDK_MOTION_NOTIFY
-                                : event.type == MouseEventType::Down ? GDK_BUTTON_PRESS
-                                                                     : GDK_BUTTON_RELEASE);
-    if (motion) {
-        e->motion.window = GDK_WINDOW(g_object_ref(window));
-        e->motion.x = e->motion.x_root = event.x;
-        e->motion.y = e->motion.y_root = event.y;
-        e->motion.time = GDK_CURRENT_TIME;
-    } else {
-        e->button.window = GDK_WINDOW(g_object_ref(window));
-        e->button.x = e->button.x_root = event.x;
-        e->button.y = e->button.y_root = event.y;
-        e->button.button = 1;
-        e->button.time = GDK_CURRENT_TIME;
-        if (event.type == MouseEventType::Up) e->button.state = GDK_BUTTON1_MASK;
-    }
-    gdk_event_set_device(e, pointer);
-    gtk_widget_event(GTK_WIDGET(view_), e);
-    gdk_event_free(e);
+    WebKitInput::sendMouse(GTK_WIDGET(view_), event, scale_);
+}
+
+void WebKitEngine::setFocused(bool focused) {
+    if (focused == focused_) return;
+    focused_ = focused;
+    WebKitInput::setFocused(GTK_WIDGET(view_), focused);
+}
+
+void WebKitEngine::sendKeyEvent(const KeyEvent& event) {
+    if (focused_) WebKitInput::sendKey(GTK_WIDGET(view_), event);
+}
+
+void WebKitEngine::sendScrollEvent(const ScrollEvent& event) {
+    WebKitInput::sendScroll(view_, kWorld, event);
+}
+
+void WebKitEngine::setMediaPlayback(MediaPlayback policy) {
+    // Both the setting and the page's autoplay rule, which the next navigation takes along.
+    mediaPlayback_ = policy;
+    webkit_settings_set_media_playback_requires_user_gesture(webkit_web_view_get_settings(view_),
+                                                             policy == MediaPlayback::RequiresUserGesture);
 }
 
 std::string WebKitEngine::userAgent() const {
@@ -535,9 +585,10 @@ DialogAnswer WebKitEngine::onDialog(const ScriptDialog& dialog, bool& answered) 
 }
 
 void WebKitEngine::onContentSize(ContentSize size) {
-    if (size == contentSize_) return;
-    contentSize_ = size;
-    if (delegate_) delegate_->contentSizeChanged(size);
+    const auto accepted = acceptContentSize(size);
+    if (!accepted || *accepted == contentSize_) return;
+    contentSize_ = *accepted;
+    if (delegate_) delegate_->contentSizeChanged(contentSize_);
 }
 
 void WebKitEngine::onUnresponsive() {

@@ -44,8 +44,19 @@ class WebKitEngine : public WebEngine {
     void setSize(int width, int height) override;
     int width() const override { return width_; }
     int height() const override { return height_; }
+    void setScale(double scale) override;
+    double scale() const override { return scale_; }
     Image snapshot() override;
+    void setBackgroundColor(ui::Color color) override;
+    ui::Color backgroundColor() const override { return background_; }
+    ContentSize contentSize() const override { return contentSize_; }
     void sendMouseEvent(const MouseEvent& event) override;
+    void setFocused(bool focused) override;
+    bool isFocused() const override { return focused_; }
+    void sendKeyEvent(const KeyEvent& event) override;
+    void sendScrollEvent(const ScrollEvent& event) override;
+    void setMediaPlayback(MediaPlayback policy) override;
+    MediaPlayback mediaPlayback() const override { return mediaPlayback_; }
     std::string userAgent() const override;
     void setUserAgent(const std::string& userAgent) override;
     void setScriptResponder(ScriptResponder responder) override { responder_ = std::move(responder); }
@@ -72,6 +83,8 @@ class WebKitEngine : public WebEngine {
     // Ends the page's web process (this view's alone) because the page misbehaved.
     void stopHostilePage(const std::string& why);
     void armLoadTimer();
+    // The widget's size in pixels: the size in points at the view's scale.
+    void applySize();
 
     // A page the host asked for that has not started loading yet: when the page before it was
     // stuck, it is asked for again once that page's process has been ended.
@@ -98,6 +111,10 @@ class WebKitEngine : public WebEngine {
     std::string approvedNewWindowUrl_;
     int width_;
     int height_;
+    double scale_ = 1;
+    ui::Color background_ = ui::Color::white();
+    bool focused_ = false;
+    MediaPlayback mediaPlayback_ = MediaPlayback::Automatic;
     int dialogs_ = 0;
     bool loading_ = false;
     bool failureReported_ = false;

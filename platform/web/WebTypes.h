@@ -1,6 +1,6 @@
 #pragma once
 // The values that pass between a web view and its host: navigations, errors, script results,
-// dialogs and mouse input.
+// dialogs, and mouse, key and wheel input.
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,14 +17,18 @@ enum class NavigationType {
     Other = 5,
 };
 
+using HeaderList = std::vector<std::pair<std::string, std::string>>;
+
 struct NavigationAction {
     std::string url;
     NavigationType type = NavigationType::Other;
     bool userGesture = false;  // a click or key press of the user started it
     bool newWindow = false;    // the page asked for a new window (target=_blank, window.open)
+    // False for a navigation inside one of the page's frames: it never replaces the page, and
+    // no load events of the view follow it.
+    bool mainFrame = true;
+    HeaderList headers;  // of the request as the engine is about to send it
 };
-
-using HeaderList = std::vector<std::pair<std::string, std::string>>;
 
 struct WebRequest {
     std::string url;
@@ -77,6 +81,27 @@ struct MouseEvent {
     double x = 0;  // view coordinates, points from the top left
     double y = 0;
 };
+
+enum class KeyEventType { Down, Up };
+
+// A key as the page's KeyboardEvent.key names it: one character ("a", "A", " ", "é" in
+// UTF-8) or a named key: Enter, Backspace, Tab, Escape, Delete, Home, End, PageUp, PageDown,
+// ArrowLeft, ArrowRight, ArrowUp, ArrowDown. Other names are dropped.
+struct KeyEvent {
+    KeyEventType type = KeyEventType::Down;
+    std::string key;
+};
+
+// A wheel or a drag turned into scrolling at (x, y): positive dy brings what is below into view.
+struct ScrollEvent {
+    double x = 0;  // view coordinates, points
+    double y = 0;
+    double dx = 0;  // points
+    double dy = 0;
+};
+
+// Whether a page may start audio and video by itself or only from the user's click or key.
+enum class MediaPlayback { Automatic, RequiresUserGesture };
 
 struct ContentSize {
     int width = 0;

@@ -1,8 +1,15 @@
-// The navigation rule every web view shares, and the scripted view that unit tests of the ad
-// views drive: loads end once, scripts wait for the test, the page's requests reach the host.
+// The rules every web view shares (navigation, content sizes, key names), the scripted view
+// that unit tests of the ad views drive (loads end once, scripts wait for the test, the page's
+// requests reach the host, a delegate may release the view from any call), and the web content
+// view's touch handling: a drag scrolls a scrolling page, a tap clicks, a touch gives the focus.
+// What the fake shares with the real engine is in the web tests' conformance suite.
 #include <gtest/gtest.h>
 
+#include "platform/runloop/ManualRunLoop.h"
+#include "platform/ui/UiDriver.h"
+#include "platform/ui/Window.h"
 #include "platform/web/FakeWebEngine.h"
+#include "platform/web/WebContentView.h"
 
 using namespace platform::web;
 
@@ -27,6 +34,14 @@ struct Log : WebEngineDelegate {
     }
 };
 
+NavigationAction action(const char* url, NavigationType type = NavigationType::Other, bool gesture = false) {
+    NavigationAction a;
+    a.url = url;
+    a.type = type;
+    a.userGesture = gesture;
+    return a;
+}
+
 }  // namespace
 
 TEST(WebNavigationRule, SchemesAreReadLowerCasedAndOnlyWebSchemesLoad) {
@@ -39,20 +54,33 @@ TEST(WebNavigationRule, SchemesAreReadLowerCasedAndOnlyWebSchemesLoad) {
 
     Log log;
     for (const char* url : {"http://a.test/", "HTTPS://a.test/", "about:blank"}) {
-        EXPECT_TRUE(WebEngine::decideNavigation(&log, {url, NavigationType::Other, false, false})) << url;
-        EXPECT_TRUE(WebEngine::decideNavigation(nullptr, {url, NavigationType::Other, false, false})) << url;
+        EXPECT_TRUE(WebEngine::decideNavigation(&log, action(url))) << url;
+        EXPECT_TRUE(WebEngine::decideNavigation(nullptr, action(url))) << url;
     }
     // Every other scheme is seen by the delegate, then refused whatever it answers.
     for (const char* url : {"amsg://x", "file:///etc/passwd", "data:text/html,hi", "javascript:alert(1)",
                             "mailto:a@b.test", "tikoleap-script://script", ""}) {
         log.events.clear();
-        EXPECT_FALSE(WebEngine::decideNavigation(&log, {url, NavigationType::LinkClicked, true, false}))
+        EXPECT_FALSE(WebEngine::decideNavigation(&log, action(url, NavigationType::LinkClicked, true)))
             << url;
         EXPECT_EQ(log.events.size(), 1u) << url;
-        EXPECT_FALSE(WebEngine::decideNavigation(nullptr, {url, NavigationType::Other, false, false})) << url;
+        EXPECT_FALSE(WebEngine::decideNavigation(nullptr, action(url))) << url;
     }
     log.allow = false;
-    EXPECT_FALSE(WebEngine::decideNavigation(&log, {"https://a.test/", NavigationType::Other, false, false}));
+    EXPECT_FALSE(WebEngine::decideNavigation(&log, action("https://a.test/")));
+}
+
+TEST(WebContentSizeAndKeys, SizesAreAtLeastOnePointAndOutlandishOnesDroppedKeysAreOneCharacterOrNamed) {
+    EXPECT_EQ(WebEngine::acceptContentSize({0, 0}), (ContentSize{1, 1}));
+    EXPECT_EQ(WebEngine::acceptContentSize({320, WebEngine::kMaxContentSide}),
+              (ContentSize{320, WebEngine::kMaxContentSide}));
+    EXPECT_FALSE(WebEngine::acceptContentSize({320, WebEngine::kMaxContentSide + 1}));
+    EXPECT_FALSE(WebEngine::acceptContentSize({-1, 50}));
+    for (const char* key :
+         {"a", "Z", " ", "\xc3\xa9", "\xe2\x82\xac", "\xf0\x9f\x98\x80", "Enter", "ArrowDown"})
+        EXPECT_TRUE(WebEngine::isKnownKey(key)) << key;
+    for (const char* key : {"", "ab", "\n", "\x7f", "\xc3", "\xc3\xa9x", "\x80", "enter", "F1"})
+        EXPECT_FALSE(WebEngine::isKnownKey(key)) << key;
 }
 
 TEST(FakeWebEngine, ALoadEndsOnceAndANewLoadCancelsTheOneRunning) {
@@ -64,7 +92,8 @@ TEST(FakeWebEngine, ALoadEndsOnceAndANewLoadCancelsTheOneRunning) {
     EXPECT_EQ(web.loadCalls()[0].baseUrl, "https://ads.test/");
     EXPECT_TRUE(log.events.empty()) << "nothing loads until the test says so";
 
-    EXPECT_TRUE(web.navigate("https://ads.test/", NavigationType::Other));
+    EXPECT_TRUE(web.startHostLoad());
+    EXPECT_FALSE(web.startHostLoad());
     EXPECT_TRUE(web.isLoading());
     web.failLoad({"web", -1004, "refused", "https://ads.test/"});
     web.finishLoad();  // a failed load never finishes as well
@@ -80,7 +109,7 @@ TEST(FakeWebEngine, ALoadEndsOnceAndANewLoadCancelsTheOneRunning) {
                                         "ask https://a.test/2", "failed -999", "started", "finished"}));
 
     web.loadRequest({"https://a.test/3", {{"Referer", "ads.test"}}});
-    EXPECT_TRUE(web.navigate("https://a.test/3"));
+    EXPECT_TRUE(web.startHostLoad());
     web.stopLoading();
     EXPECT_EQ(log.events.back(), "failed -999");
     EXPECT_EQ(web.loadCalls()[1].headers, (HeaderList{{"Referer", "ads.test"}}));
@@ -143,4 +172,92 @@ TEST(FakeWebEngine, ThePageSideReachesTheDelegateAndTheResponder) {
     EXPECT_EQ(blank.height, 50);
     web.setSize(100, 20);
     EXPECT_EQ(web.snapshot().width, 100);
+}
+
+TEST(FakeWebEngine, ADelegateMayReleaseTheViewFromAnyCall) {
+    // A slot giving up on its ad drops the view from inside the view's own report.
+    struct Releaser : WebEngineDelegate {
+        std::shared_ptr<FakeWebEngine> view;
+        std::string releaseOn;
+        std::vector<std::string> heard;
+        void note(const std::string& what) {
+            heard.push_back(what);
+            if (what == releaseOn) view.reset();
+        }
+        void loadStarted() override { note("started"); }
+        void loadFailed(const WebError& e) override { note("failed " + std::to_string(e.code)); }
+    };
+    platform::ManualRunLoop loop;
+    for (const char* when : {"failed -999", "started", "failed -1001", "failed -1100", "failed -1101"}) {
+        Releaser d;
+        d.releaseOn = when;
+        d.view = std::make_shared<FakeWebEngine>();
+        d.view->useLoop(loop);
+        d.view->setLimits({1, 1, 20, 200});
+        d.view->setDelegate(&d);
+        std::weak_ptr<FakeWebEngine> weak = d.view;
+        int scriptsEnded = 0;
+        const auto count = [&scriptsEnded](const ScriptResult&) { ++scriptsEnded; };
+        d.view->loadRequest({"https://a.test/1", {}});
+        loop.runUntilIdle();
+        // Called through a plain pointer, as the view's owner alone holds it.
+        if (auto* v = d.view.get()) v->navigate("https://a.test/2");  // cancels the first load
+        if (auto* v = d.view.get()) v->evaluateScript("a()", count);
+        if (auto* v = d.view.get()) v->evaluateScript("b()", count);
+        if (std::string(when) == "failed -1100") {
+            if (auto* v = d.view.get()) v->endWebProcess();
+        }
+        loop.advance(2);  // the load times out, then the scripts, and the page is stopped
+        EXPECT_TRUE(weak.expired()) << when;
+        EXPECT_EQ(d.heard.back(), when);
+        EXPECT_LE(scriptsEnded, 2) << when;
+    }
+}
+
+TEST(WebContentView, ADragScrollsAScrollingPageWhileTapsAndOtherPagesGetTheMouse) {
+    platform::ManualRunLoop loop;
+    auto window = std::make_shared<platform::ui::Window>();
+    window->setRunLoop(&loop);
+    platform::ui::UiDriver driver(window, &loop);
+    auto web = std::make_shared<FakeWebEngine>(320, 50);
+    auto view = std::make_shared<WebContentView>(web);
+    view->setFrame({{0, 100}, {320, 50}});
+    window->addSubview(view);
+    const auto mouse = [&] {
+        std::string out;
+        for (const auto& e : web->mouseEvents()) {
+            out += (e.type == MouseEventType::Down ? "down "
+                    : e.type == MouseEventType::Up ? "up "
+                                                   : "move ") +
+                   std::to_string(static_cast<int>(e.x)) + "," + std::to_string(static_cast<int>(e.y)) + " ";
+        }
+        return out;
+    };
+
+    // A page that fits takes every touch as the mouse, from the press on.
+    web->changeContentSize({320, 50});
+    driver.drag({100, 110}, {140, 110}, 2);
+    EXPECT_EQ(mouse(), "down 100,10 move 120,10 move 140,10 up 140,10 ");
+    EXPECT_TRUE(web->scrollEvents().empty());
+    EXPECT_TRUE(web->isFocused());
+
+    // A taller page: the drag scrolls by the points the finger moved, and the page gets no press.
+    web->changeContentSize({320, 900});
+    const std::size_t before = web->mouseEvents().size();
+    driver.drag({160, 145}, {160, 105}, 8);
+    EXPECT_EQ(web->mouseEvents().size(), before);
+    double scrolled = 0;
+    for (const auto& s : web->scrollEvents()) scrolled += s.dy;
+    EXPECT_DOUBLE_EQ(scrolled, 40);
+    // A tap on it is still a click where the finger came down.
+    driver.tapAt({30, 120});
+    EXPECT_TRUE(mouse().ends_with(" 140,10 move 30,20 down 30,20 up 30,20 ")) << mouse();
+
+    view->typeText("a\n");
+    ASSERT_EQ(web->keyEvents().size(), 4u);
+    EXPECT_EQ(web->keyEvents()[2].key, "Enter");
+    view->scrollWheel({10, 10}, 0, -30);
+    EXPECT_EQ(web->scrollEvents().back().dy, -30);
+    view->removeFromSuperview();
+    EXPECT_FALSE(web->isFocused());
 }

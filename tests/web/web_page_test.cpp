@@ -90,3 +90,34 @@ TEST_F(WebPage, TheWindowShowsThePageAtItsRectangleAndATapReachesIt) {
     window.reset();
     view.reset();
 }
+
+TEST_F(WebPage, InAWindowDrawnAtScale15ThePageIsDrawnAtThatScaleToo) {
+    std::string error;
+    auto gl = platform::GLContext::createHeadless(&error);
+    ASSERT_TRUE(gl) << error;
+    auto window = std::make_shared<platform::ui::Window>();
+    window->setBackgroundColor(platform::ui::Color::black());
+    auto renderer = std::make_unique<platform::ui::WindowRenderer>(gl, 1.5f);
+    auto view = std::make_shared<WebContentView>(engine);
+    view->setFrame({{0, 430}, {320, 50}});
+    window->addSubview(view);
+    // A 1-point line at the page's top: at scale 1.5 it covers pixel rows 645 and most of 646.
+    load(
+        "<html><body style='margin:0;background:#0000ff'><div style='height:1px;background:#ff0000'></div>"
+        "</body></html>",
+        server.url("/"));
+    ASSERT_TRUE(renderer->render(*window));
+    EXPECT_EQ(engine->scale(), 1.5);
+    ASSERT_TRUE(runUntil([&] { return engine->snapshot().width == 480 && showsAt(0, 0, {255, 0, 0, 255}); }));
+    EXPECT_EQ(engine->snapshot().height, 75);
+    ASSERT_TRUE(renderer->render(*window));
+    int w = 0, h = 0;
+    const auto rgba = renderer->readPixels(w, h);
+    ASSERT_EQ(w, 480);
+    auto red = [&](int y) { return rgba[(static_cast<std::size_t>(y) * w + 240) * 4]; };
+    EXPECT_EQ(red(644), 0);  // the window's black above the banner
+    EXPECT_EQ(red(645), 255);
+    EXPECT_EQ(red(648), 0);  // the page's blue below the line
+    window.reset();
+    view.reset();
+}
