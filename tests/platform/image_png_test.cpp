@@ -102,6 +102,12 @@ TEST_F(PngFiles, BrokenOrMissingFilesGiveAReasonNotACrash) {
     fs::resize_file(path("truncated.png"), size / 2);
     fs::copy_file(path("whole.png"), path("header-only.png"));
     fs::resize_file(path("header-only.png"), 8);
+    fs::copy_file(path("whole.png"), path("flipped.png"));
+    {
+        std::fstream flip(path("flipped.png"), std::ios::in | std::ios::out | std::ios::binary);
+        flip.seekp(static_cast<std::streamoff>(size - 20));
+        flip.put('\x5a');
+    }
     std::ofstream(path("garbage.png")) << "this is not an image at all";
     std::ofstream(path("empty.png")).flush();
     fs::create_directory(path("folder.png"));
@@ -118,7 +124,13 @@ TEST_F(PngFiles, BrokenOrMissingFilesGiveAReasonNotACrash) {
         EXPECT_FALSE(platform::loadPng(path(c.name), &error)) << c.name;
         EXPECT_NE(error.find(c.expected), std::string::npos) << c.name << ": " << error;
         EXPECT_NE(error.find(c.name), std::string::npos) << "the message names the file: " << error;
+        // The check without decoding refuses the same files.
+        EXPECT_FALSE(platform::PngCodec::verify(path(c.name), &error)) << c.name;
+        EXPECT_NE(error.find(c.name), std::string::npos) << error;
     }
+    // A changed byte of image data fails its chunk's checksum.
+    EXPECT_FALSE(platform::PngCodec::verify(path("flipped.png")));
+    EXPECT_TRUE(platform::PngCodec::verify(path("whole.png")));
 }
 
 TEST_F(PngFiles, WritingReplacesWholeFilesAndLeavesNoTemporaryBehind) {
