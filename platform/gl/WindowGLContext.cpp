@@ -171,7 +171,7 @@ bool WindowGLContext::presentFramebuffer(unsigned framebuffer) {
         int height = 0;
         ok = colourSizeOfBoundFramebuffer(width, height);
         if (ok) {
-            if (!presentCopy_) presentCopy_ = std::make_unique<gl::FramebufferTexture>(GL_RGB);
+            if (!presentCopy_) presentCopy_ = std::make_unique<gl::FramebufferTexture>(GL_RGBA);
             ok = presentCopy_->copyFromBoundFramebuffer(width, height);
         }
         if (ok) {

@@ -41,7 +41,8 @@ class WindowGLContext final : public GLContext {
     void* window_;   // SDL_Window*
     void* context_;  // SDL_GLContext
     bool viaEgl_;    // SDL drives EGL: the real current context can be asked of EGL
-    // The view's frame, copied to draw it over the window (RGB: the view may have no alpha).
+    // The frame presented, copied to draw it over the window: RGBA, the layout of the window's
+    // view tree, so that the copy is a plain one.
     std::unique_ptr<gl::FramebufferTexture> presentCopy_;
 };
 
