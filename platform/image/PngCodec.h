@@ -1,5 +1,5 @@
 #pragma once
-// PNG files in and out: decoded through Cairo; written compact through Cairo, or fast through
+// PNG files in and out: decoded by libpng; written compact through Cairo, or fast through
 // libdeflate.
 
 #include <cstdint>
