@@ -164,6 +164,10 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
     // A manager of this run's own: its check times belong to this run's home.
     core.setAnnounceManager(AnnounceManager::create());
     core.setMainScreenScale(options_.screenScale);
+    // Only the game frames a capture shows are drawn, when it shows them (drawWindow): ticks
+    // alone run hundreds of times faster than ticks and frames, and drawing never changes the
+    // game. Set before any game starts, so that no game view draws a frame of its own.
+    core.setGameRenderPolicy([](int) { return false; });
     core.init();
     // The launch shows the title screen, exactly as the window does.
     core.applicationDidFinishLaunchingWithOptions(std::nullopt);
@@ -287,6 +291,8 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
     // The whole window (screens and game) is what a capture shows.
     std::unique_ptr<platform::ui::WindowRenderer> renderer;
     auto drawWindow = [&](const std::string& path, std::string* why) {
+        // The game on the window shows its current state.
+        if (GameViewBase* view = core.gameView(); view != nullptr && view->active()) view->drawIfChanged();
         if (!renderer) renderer = std::make_unique<platform::ui::WindowRenderer>(gl, options_.screenScale);
         if (renderer->render(*window)) return true;
         *why = path + ": the window could not be drawn";
@@ -299,9 +305,6 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
     std::optional<FrameWriter> frames;
     if (options_.framesDir) frames.emplace(*options_.framesDir);
 
-    // Only the game frames a capture shows are drawn: ticks alone run hundreds of times faster
-    // than ticks and frames, and drawing never changes the game.
-    bool captureThisTick = false;
     const bool untilGameOver = options_.level != 0 && !options_.ticksGiven;
     const long long limit = untilGameOver ? kUntilGameOverCap : options_.ticks;
     std::string frameError;
@@ -309,9 +312,6 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
     while (tick < limit && frameError.empty() && !soundFailed) {
         if (untilGameOver && core.currentScreenName() == "gameover") break;
         ++tick;
-        captureThisTick = frames && tick % options_.frameEvery == 0;
-        if (GameViewBase* view = core.gameView(); view != nullptr && !view->hasRenderPolicy())
-            view->setRenderPolicy([&captureThisTick](int) { return captureThisTick; });
         if (script) script->forTick(tick, deliver);
         loop->advance(kFramePeriod);
         if (recorder) soundFailed = !recorder->catchUp(tick);
@@ -320,7 +320,7 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
         if (options_.webPage && tick == 1) openWebPage();
         if (tickObserver_) tickObserver_(tick);
         betweenTicks();
-        if (captureThisTick) {
+        if (frames && tick % options_.frameEvery == 0) {
             char name[32];
             std::snprintf(name, sizeof name, "frame-%06lld.png", tick);
             int w = 0;
@@ -343,6 +343,9 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
     // A transition still running ends where it was going.
     window->finishTransition();
 
+    // The game's last state, drawn unless a frame capture showed it already.
+    if (options_.screenshot && !capture(*options_.screenshot, error)) return std::nullopt;
+
     auto* manager = dynamic_cast<JTApp::MyLevelManager*>(core.appContext()->getLevelManager().get());
     GameViewBase* view = core.gameView();
     result.level = manager && view ? manager->getStartedSceneLevelId() : core.currentLevelId();
@@ -362,14 +365,6 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
         result.webPage = pageWatch.report;
         result.webPage->url = *options_.webPage;
         if (tick == 0) result.webPage->error = "the run ended before its first tick";
-    }
-    if (options_.screenshot) {
-        // The game's last state, drawn now unless its frame was drawn already.
-        if (view && (view->renderedFrames() == 0 || view->drawnFrame() != view->frames())) {
-            view->draw();
-            ++result.rendered;
-        }
-        if (!capture(*options_.screenshot, error)) return std::nullopt;
     }
     *exitCode = 0;
     return result;

@@ -295,6 +295,11 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
         gameFramePresenter_ = std::move(presenter);
     }
     const std::function<void()>& gameFramePresenter() const { return gameFramePresenter_; }
+    // The render policy of every game view that has none of its own (GameViewBase::
+    // setRenderPolicy), from its start's frame on: a headless run sets it before any game starts,
+    // so a game started by a tap draws no frame the run does not capture.
+    void setGameRenderPolicy(std::function<bool(int frame)> policy) { gameRenderPolicy_ = std::move(policy); }
+    const std::function<bool(int)>& gameRenderPolicy() const { return gameRenderPolicy_; }
     int interfaceOrientation() const { return interfaceOrientation_; }
     void setInterfaceOrientation(int orientation) { interfaceOrientation_ = orientation; }
     const OrientationDependedInfo* currentOrientationDependedInfo() const override;
@@ -388,6 +393,7 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
     // Where the screens' interface files and pictures are: resources/ui, then resources.
     std::shared_ptr<platform::ui::UiResources> uiResources_;
     std::function<void()> gameFramePresenter_;
+    std::function<bool(int)> gameRenderPolicy_;
     std::array<OrientationDependedInfo, 4> orientationDependedInfo_;
     Frontend frontend_;
     std::shared_ptr<AnnounceManager> announceManager_;  // null: the process's own

@@ -89,8 +89,6 @@ void GameViewBase::start() {
         [this](const platform::ui::Notification&) { startPauseViewNow(); }, this);
     prepareRender();
     updateCanvasSize();
-
-    applyRenderState();
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
 
@@ -100,12 +98,18 @@ void GameViewBase::start() {
     frames_ = 0;
     renderedFrames_ = 0;
     drawnFrame_ = 0;
+    changed_ = true;
     onStart();
-    onRender();
-    // Shown once the game's view is on the window: presented before, the first frame is an
-    // empty, black window.
+    // The start's frame is drawn only where it is wanted (a window shows it at once; a headless
+    // run draws only what it captures), and shown once the game's view is on the window:
+    // presented before, the first frame is an empty, black window.
+    const bool drawStart = wantsFrame(0);
+    if (drawStart) draw();
     resume();
-    present();
+    if (drawStart) {
+        present();
+        ++renderedFrames_;
+    }
 }
 
 void GameViewBase::playSound(int n) {
@@ -215,21 +219,36 @@ void GameViewBase::onTimerFired() {
         // frame drawn stays on screen until the next screen replaces it.
         if (!active_) return;
     }
-    if (renderPolicy_ && !renderPolicy_(frames_)) return;
+    if (!wantsFrame(frames_)) return;
     render();
+}
+
+bool GameViewBase::wantsFrame(int frame) const {
+    if (renderPolicy_) return renderPolicy_(frame);
+    const auto& shared = appCore_->gameRenderPolicy();
+    return !shared || shared(frame);
+}
+
+bool GameViewBase::hasRenderPolicy() const {
+    return renderPolicy_ || appCore_->gameRenderPolicy();
+}
+
+bool GameViewBase::drawIfChanged() {
+    if (!started_ || !changed_ || framebuffer() == 0) return false;
+    draw();
+    ++renderedFrames_;
+    return true;
 }
 
 void GameViewBase::prepareRender() {
     setCurrentContext();
     platform::gl::glBindFramebufferOES(GL_FRAMEBUFFER_OES, framebuffer());
-    if (appCore_->gameFramePresenter()) {
-        // The window drew its view tree with the same context since the last frame: put back
-        // what the game's drawing relies on.
-        const platform::Size surface = surfaceSize();
-        glViewport(0, 0, static_cast<GLsizei>(surface.width), static_cast<GLsizei>(surface.height));
-        applyProjection();
-        applyRenderState();
-    }
+    // The context is shared: whatever drew with it since the last frame (the window's view tree,
+    // on the screen or for a capture) left its own viewport, projection and drawing state.
+    const platform::Size surface = surfaceSize();
+    glViewport(0, 0, static_cast<GLsizei>(surface.width), static_cast<GLsizei>(surface.height));
+    applyProjection();
+    applyRenderState();
 }
 
 void GameViewBase::applyRenderState() {
@@ -259,6 +278,7 @@ void GameViewBase::draw() {
     onRender();
     drawPauseButton();
     drawnFrame_ = frames_;
+    changed_ = false;
 }
 
 void GameViewBase::present() {
@@ -270,6 +290,7 @@ void GameViewBase::present() {
 }
 
 void GameViewBase::onTick() {
+    changed_ = true;
     if (!gameScene_) return;
     auto* context = appCore_->appContext();
     JTCore::Ref<JTAppBase::JTCanvas> canvas = context->getCanvas();
@@ -400,6 +421,7 @@ void GameViewBase::doPauseBtn(const Touches& all) {
 
 void GameViewBase::enterPause() {
     enterPauseCount_ = std::max(1, pauseWaitTicks_);
+    changed_ = true;  // the pause button lights up at once
 }
 
 void GameViewBase::drawPauseButton() {

@@ -60,6 +60,10 @@ class GameViewBase : public EAGLView, public JTAppBase::GameViewLink {
     void render();
     // Draws the current state into the view's framebuffer only (a headless run's last frame).
     void draw();
+    // Draws the current state when it changed since the last frame drawn (a tick ran, the pause
+    // button was pressed, or nothing was drawn since start), and counts it as rendered: a capture
+    // asks this before it shows the game. True when it drew.
+    bool drawIfChanged();
     // Shows the frame just drawn: through the app core's presenter when it has one.
     void present();
     void onTick();
@@ -114,8 +118,9 @@ class GameViewBase : public EAGLView, public JTAppBase::GameViewLink {
     void setDisableOrientation(bool on) { disableOrientation_ = on; }
     // Frames since start: one per timer firing (each runs one tick, more when the firing is late).
     int frames() const { return frames_; }
-    // Frames drawn since start: firings that neither ended the game, nor opened the pause screen,
-    // nor were skipped by the render policy.
+    // Frames drawn since start: the start's own when the render policy wanted it, then firings
+    // that neither ended the game, nor opened the pause screen, nor were skipped by the render
+    // policy, and the draws a capture asked for (drawIfChanged).
     int renderedFrames() const { return renderedFrames_; }
     // The frame number whose state the framebuffer holds (0: none drawn yet).
     int drawnFrame() const { return drawnFrame_; }
@@ -126,15 +131,17 @@ class GameViewBase : public EAGLView, public JTAppBase::GameViewLink {
     void setTickObserver(std::function<void(int tick)> observer) { tickObserver_ = std::move(observer); }
     // Called after every rendered frame with its frame number (screenshots, frame dumps).
     void setFrameObserver(std::function<void(int frame)> observer) { frameObserver_ = std::move(observer); }
-    // Asked after each firing's ticks whether to render that frame; without one every frame is.
-    // Drawing never changes the game, so skipping frames only saves time.
+    // Asked after each firing's ticks whether to render that frame, and at start for frame 0;
+    // without one of its own the view asks the app core's (gameRenderPolicy), and without either
+    // every frame is rendered. Drawing never changes the game, so skipping frames only saves time.
     void setRenderPolicy(std::function<bool(int frame)> policy) { renderPolicy_ = std::move(policy); }
-    // A game view made after the resources were released starts without one: whoever paces the
-    // frames asks this rather than comparing addresses, which a new view may reuse.
-    bool hasRenderPolicy() const { return static_cast<bool>(renderPolicy_); }
+    // A game view made after the resources were released starts without one of its own: whoever
+    // paces the frames asks this rather than comparing addresses, which a new view may reuse.
+    bool hasRenderPolicy() const;
 
   private:
     void setup();
+    bool wantsFrame(int frame) const;
     bool swapsAxes() const {
         return !disableOrientation_ && (interfaceOrientation_ == 3 || interfaceOrientation_ == 4);
     }
@@ -166,6 +173,8 @@ class GameViewBase : public EAGLView, public JTAppBase::GameViewLink {
     int frames_ = 0;
     int renderedFrames_ = 0;
     int drawnFrame_ = 0;
+    // The game changed since the framebuffer was last drawn.
+    bool changed_ = true;
     std::function<void(int)> tickObserver_;
     std::function<void(int)> frameObserver_;
     std::function<bool(int)> renderPolicy_;

@@ -93,9 +93,16 @@ void GameViewContainer::draw(platform::ui::DrawContext& ctx) {
 
     // The game view's last frame, copied out of its framebuffer; rows are bottom first in both,
     // so the quad maps straight onto clip space.
-    if (!frame_.copyFrom(gameView_->framebuffer(), w, h)) return;
+    const platform::ColorFormat format = gameView_->pixelFormat();
+    if (!frame_ || frameFormat_ != format) {
+        const bool rgb565 = format == platform::ColorFormat::RGB565;
+        frame_ = std::make_unique<platform::gl::FramebufferTexture>(
+            rgb565 ? GL_RGB : GL_RGBA, rgb565 ? GL_UNSIGNED_SHORT_5_6_5 : GL_UNSIGNED_BYTE);
+        frameFormat_ = format;
+    }
+    if (!frame_->copyFrom(gameView_->framebuffer(), w, h)) return;
     const GLfloat pos[8] = {-1, -1, 1, -1, -1, 1, 1, 1};
     glDisable(GL_BLEND);
-    frame_.draw(pos);
+    frame_->draw(pos);
     glEnable(GL_BLEND);
 }

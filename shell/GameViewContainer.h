@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/gl/FramebufferTexture.h"
+#include "platform/gl/GLContext.h"
 #include "platform/ui/View.h"
 
 class GameViewBase;
@@ -35,5 +36,8 @@ class GameViewContainer : public platform::ui::View {
 
     GameViewBase* gameView_ = nullptr;
     std::map<std::uint64_t, std::shared_ptr<TouchAdapter>> adapters_;
-    platform::gl::FramebufferTexture frame_{GL_RGB};
+    // The copy of the game view's frame, in the game view's own pixel layout: a plain copy, no
+    // conversion (which the software rasteriser would compile code for, and pay on every frame).
+    std::unique_ptr<platform::gl::FramebufferTexture> frame_;
+    platform::ColorFormat frameFormat_ = platform::ColorFormat::RGB565;
 };

@@ -20,6 +20,7 @@ FramebufferTexture::~FramebufferTexture() {
 
 void FramebufferTexture::swap(FramebufferTexture& other) noexcept {
     std::swap(format_, other.format_);
+    std::swap(type_, other.type_);
     std::swap(texture_, other.texture_);
     std::swap(potW_, other.potW_);
     std::swap(potH_, other.potH_);
@@ -37,8 +38,7 @@ bool FramebufferTexture::ensureSize(int width, int height) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format_), pw, ph, 0, format_, GL_UNSIGNED_BYTE,
-                 nullptr);
+    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format_), pw, ph, 0, format_, type_, nullptr);
     if (glGetError() != GL_NO_ERROR) return false;
     potW_ = pw;
     potH_ = ph;
@@ -68,7 +68,7 @@ bool FramebufferTexture::upload(const unsigned char* pixels, int width, int heig
     if (!pixels || width <= 0 || height <= 0 || !ensureSize(width, height)) return false;
     glBindTexture(GL_TEXTURE_2D, texture_);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, format_, GL_UNSIGNED_BYTE, pixels);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, format_, type_, pixels);
     if (glGetError() != GL_NO_ERROR) return false;
     width_ = width;
     height_ = height;

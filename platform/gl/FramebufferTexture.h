@@ -9,8 +9,11 @@ namespace platform::gl {
 
 class FramebufferTexture {
   public:
-    // `format` GL_RGB or GL_RGBA; a copy from a framebuffer without alpha needs GL_RGB.
-    explicit FramebufferTexture(GLenum format = GL_RGB) : format_(format) {}
+    // `format` GL_RGB or GL_RGBA; a copy from a framebuffer without alpha needs GL_RGB. `type`
+    // the texel layout: a copy from a framebuffer of the same layout (GL_UNSIGNED_SHORT_5_6_5 for
+    // an RGB565 one) is a plain copy, where another layout costs a conversion on every copy.
+    explicit FramebufferTexture(GLenum format = GL_RGB, GLenum type = GL_UNSIGNED_BYTE)
+        : format_(format), type_(type) {}
     ~FramebufferTexture();
     FramebufferTexture(const FramebufferTexture&) = delete;
     FramebufferTexture& operator=(const FramebufferTexture&) = delete;
@@ -42,6 +45,7 @@ class FramebufferTexture {
     bool ensureSize(int width, int height);
 
     GLenum format_;
+    GLenum type_;
     GLuint texture_ = 0;
     int potW_ = 0;
     int potH_ = 0;

@@ -15,6 +15,7 @@ PFNGLFRAMEBUFFERRENDERBUFFEROESPROC glFramebufferRenderbufferOES = nullptr;
 PFNGLFRAMEBUFFERTEXTURE2DOESPROC glFramebufferTexture2DOES = nullptr;
 PFNGLCHECKFRAMEBUFFERSTATUSOESPROC glCheckFramebufferStatusOES = nullptr;
 PFNGLGETRENDERBUFFERPARAMETERIVOESPROC glGetRenderbufferParameterivOES = nullptr;
+PFNGLGETFRAMEBUFFERATTACHMENTPARAMETERIVOESPROC glGetFramebufferAttachmentParameterivOES = nullptr;
 PFNGLISFRAMEBUFFEROESPROC glIsFramebufferOES = nullptr;
 PFNGLISRENDERBUFFEROESPROC glIsRenderbufferOES = nullptr;
 
@@ -48,6 +49,8 @@ bool loadFramebufferFunctions(ProcLoader loader) {
     ok &= resolve(loader, "glFramebufferTexture2DOES", glFramebufferTexture2DOES);
     ok &= resolve(loader, "glCheckFramebufferStatusOES", glCheckFramebufferStatusOES);
     ok &= resolve(loader, "glGetRenderbufferParameterivOES", glGetRenderbufferParameterivOES);
+    ok &=
+        resolve(loader, "glGetFramebufferAttachmentParameterivOES", glGetFramebufferAttachmentParameterivOES);
     ok &= resolve(loader, "glIsFramebufferOES", glIsFramebufferOES);
     ok &= resolve(loader, "glIsRenderbufferOES", glIsRenderbufferOES);
     if (!ok) {
@@ -63,6 +66,7 @@ bool loadFramebufferFunctions(ProcLoader loader) {
         glFramebufferTexture2DOES = nullptr;
         glCheckFramebufferStatusOES = nullptr;
         glGetRenderbufferParameterivOES = nullptr;
+        glGetFramebufferAttachmentParameterivOES = nullptr;
         glIsFramebufferOES = nullptr;
         glIsRenderbufferOES = nullptr;
     }

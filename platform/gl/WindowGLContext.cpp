@@ -154,47 +154,88 @@ bool WindowGLContext::releaseCurrent() {
 }
 
 bool WindowGLContext::renderbufferStorageFromDrawable(ColorFormat format, int width, int height) {
-    if (!isCurrent() || !allocateBoundRenderbuffer(format, width, height)) return false;
-    surfaceWidth_ = width;
-    surfaceHeight_ = height;
-    return true;
+    return isCurrent() && allocateBoundRenderbuffer(format, width, height);
 }
 
 bool WindowGLContext::presentFramebuffer(unsigned framebuffer) {
-    if (!isCurrent() || framebuffer == 0 || surfaceWidth_ <= 0 || surfaceHeight_ <= 0) return false;
+    if (!isCurrent() || framebuffer == 0) return false;
     while (glGetError() != GL_NO_ERROR) {
     }
     bool ok = true;
     {
         SavedState saved;
         gl::glBindFramebufferOES(GL_FRAMEBUFFER_OES, framebuffer);
-        if (!presentCopy_) presentCopy_ = std::make_unique<gl::FramebufferTexture>(GL_RGB);
-        ok = presentCopy_->copyFromBoundFramebuffer(surfaceWidth_, surfaceHeight_);
+        // Each framebuffer is shown at its own size: the window's view tree and a game view
+        // drawing at another resolution both get storage from this context.
+        int width = 0;
+        int height = 0;
+        ok = colourSizeOfBoundFramebuffer(width, height);
         if (ok) {
-            gl::glBindFramebufferOES(GL_FRAMEBUFFER_OES, 0);
-            int drawableW = 0;
-            int drawableH = 0;
-            SDL_GL_GetDrawableSize(static_cast<SDL_Window*>(window_), &drawableW, &drawableH);
-            glViewport(0, 0, drawableW, drawableH);
-            for (GLenum cap : {GL_BLEND, GL_SCISSOR_TEST, GL_ALPHA_TEST, GL_DEPTH_TEST, GL_CULL_FACE,
-                               GL_LIGHTING, GL_FOG, GL_COLOR_LOGIC_OP, GL_STENCIL_TEST}) {
-                glDisable(cap);
-            }
-            glMatrixMode(GL_PROJECTION);
-            glLoadIdentity();
-            glMatrixMode(GL_MODELVIEW);
-            glLoadIdentity();
-            glDisableClientState(GL_COLOR_ARRAY);
-            glDisableClientState(GL_NORMAL_ARRAY);
-            // Texture row 0 is the framebuffer's bottom row, so it goes to the window's bottom.
-            const GLfloat vertices[] = {-1, -1, 1, -1, -1, 1, 1, 1};
-            presentCopy_->draw(vertices);
+            if (!presentCopy_) presentCopy_ = std::make_unique<gl::FramebufferTexture>(GL_RGBA);
+            ok = presentCopy_->copyFromBoundFramebuffer(width, height);
+        }
+        if (ok) {
+            drawPresentCopy();
             ok = glGetError() == GL_NO_ERROR;
             SDL_GL_SwapWindow(static_cast<SDL_Window*>(window_));
         }
     }
     if (ok) countPresentedFrame();
     return ok;
+}
+
+std::vector<std::uint8_t> WindowGLContext::readPresentedFrame(int& width, int& height) {
+    width = height = 0;
+    if (!presentCopy_ || presentCopy_->empty() || !makeCurrent()) return {};
+    std::vector<std::uint8_t> pixels;
+    {
+        SavedState saved;
+        // The last frame presented, drawn again into the back buffer exactly as presenting drew
+        // it, and read before any swap: what the window shows, without asking the desktop.
+        drawPresentCopy();
+        SDL_GL_GetDrawableSize(static_cast<SDL_Window*>(window_), &width, &height);
+        pixels = readPixels(0, 0, width, height);
+    }
+    if (pixels.empty()) width = height = 0;
+    return pixels;
+}
+
+bool WindowGLContext::colourSizeOfBoundFramebuffer(int& width, int& height) {
+    GLint type = 0;
+    GLint name = 0;
+    gl::glGetFramebufferAttachmentParameterivOES(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES,
+                                                 GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE_OES, &type);
+    if (type != GL_RENDERBUFFER_OES) return false;
+    gl::glGetFramebufferAttachmentParameterivOES(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES,
+                                                 GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME_OES, &name);
+    GLint previous = 0;
+    glGetIntegerv(GL_RENDERBUFFER_BINDING_OES, &previous);
+    gl::glBindRenderbufferOES(GL_RENDERBUFFER_OES, static_cast<GLuint>(name));
+    gl::glGetRenderbufferParameterivOES(GL_RENDERBUFFER_OES, GL_RENDERBUFFER_WIDTH_OES, &width);
+    gl::glGetRenderbufferParameterivOES(GL_RENDERBUFFER_OES, GL_RENDERBUFFER_HEIGHT_OES, &height);
+    gl::glBindRenderbufferOES(GL_RENDERBUFFER_OES, static_cast<GLuint>(previous));
+    return width > 0 && height > 0;
+}
+
+void WindowGLContext::drawPresentCopy() {
+    gl::glBindFramebufferOES(GL_FRAMEBUFFER_OES, 0);
+    int drawableW = 0;
+    int drawableH = 0;
+    SDL_GL_GetDrawableSize(static_cast<SDL_Window*>(window_), &drawableW, &drawableH);
+    glViewport(0, 0, drawableW, drawableH);
+    for (GLenum cap : {GL_BLEND, GL_SCISSOR_TEST, GL_ALPHA_TEST, GL_DEPTH_TEST, GL_CULL_FACE, GL_LIGHTING,
+                       GL_FOG, GL_COLOR_LOGIC_OP, GL_STENCIL_TEST}) {
+        glDisable(cap);
+    }
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    // Texture row 0 is the framebuffer's bottom row, so it goes to the window's bottom.
+    const GLfloat vertices[] = {-1, -1, 1, -1, -1, 1, 1, 1};
+    presentCopy_->draw(vertices);
 }
 
 }  // namespace platform

@@ -1,5 +1,6 @@
 #pragma once
-// PNG files in and out (through Cairo).
+// PNG files in and out: decoded by libpng; written compact through Cairo, or fast through
+// libdeflate.
 
 #include <cstdint>
 #include <optional>
@@ -16,6 +17,10 @@ class PngCodec {
     // Nothing (and a reason in `error`) for a missing, unreadable, truncated or corrupt file.
     static std::optional<Image> load(const std::string& path, std::string* error = nullptr);
 
+    // Whether `path` is a whole PNG file (signature, header, every chunk's checksum, the end
+    // marker) without decoding its pixels; a reason in `error` when not.
+    static bool verify(const std::string& path, std::string* error = nullptr);
+
     // Decodes PNG bytes held in memory (from a download or a cache), refusing an image wider or
     // taller than maxSide pixels before any pixel memory is taken.
     static std::optional<Image> decode(const std::uint8_t* bytes, std::size_t size, int maxSide,
@@ -25,13 +30,13 @@ class PngCodec {
     // a reason, for no pixels or an impossible size. Safe on any thread.
     static std::vector<std::uint8_t> encode(const std::uint8_t* rgba, int width, int height,
                                             std::string* error = nullptr);
-    // The same, favouring speed over size (fast filtering and compression), for bulk outputs such
-    // as frame dumps: several times faster, somewhat larger. The same pixels always give the same
-    // bytes. Safe on any thread.
+    // The same, favouring speed over size (unfiltered rows, the fastest compression; RGB when every
+    // pixel is opaque), for captures: several times faster, somewhat larger. The same pixels always
+    // give the same bytes. Safe on any thread.
     static std::vector<std::uint8_t> encodeFast(const std::uint8_t* rgba, int width, int height,
                                                 std::string* error = nullptr);
 
-    // Encodes and writes to `path` (platform::writeFileAtomically: whole or not at all, through a
+    // Encodes (fast) and writes to `path` (platform::writeFileAtomically: whole or not at all, through a
     // symbolic link, never over a file that is not a regular one).
     static bool write(const std::string& path, const std::uint8_t* rgba, int width, int height,
                       std::string* error = nullptr);

@@ -95,7 +95,7 @@ TEST_F(FrameLoop, TenMillisecondPeriodGivesOneHundredTicksASecond) {
     EXPECT_EQ(view->pauseWaitTicks(), 33);
     loop->advance(1.0);
     EXPECT_EQ(view->tickCount(), 100);
-    EXPECT_EQ(view->renderedFrames(), 100);
+    EXPECT_EQ(view->renderedFrames(), 1 + 100);  // the start's frame, then one per firing
 }
 
 TEST_F(FrameLoop, OnTheVirtualClockEveryFrameRunsOneTickForAnyLength) {
@@ -112,7 +112,7 @@ TEST_F(FrameLoop, OnTheVirtualClockEveryFrameRunsOneTickForAnyLength) {
     EXPECT_EQ(view->nextTime(), 1000.0);
     // The policy decides which frames are drawn; the others cost nothing but their ticks.
     EXPECT_EQ(asked, (std::vector<int>{25000, 50000, 75000, 100000}));
-    EXPECT_EQ(view->renderedFrames(), 4);
+    EXPECT_EQ(view->renderedFrames(), 1 + 4);  // the start's came before the policy
     EXPECT_EQ(view->drawnFrame(), 100000);
 }
 
@@ -148,7 +148,7 @@ TEST_F(FrameLoop, LatenessCountsThePeriodsBegunBeyondTheFiringsOwn) {
     loop->advance(0);
     EXPECT_EQ(view->tickCount(), 3);
     EXPECT_DOUBLE_EQ(view->nextTime(), 0.030);
-    EXPECT_EQ(view->renderedFrames(), 1);
+    EXPECT_EQ(view->renderedFrames(), 1 + 1);
 }
 
 TEST_F(FrameLoop, HalfASecondLateRunsElevenTicksAndAnEarlyFiringStillRunsOne) {
@@ -161,7 +161,7 @@ TEST_F(FrameLoop, HalfASecondLateRunsElevenTicksAndAnEarlyFiringStillRunsOne) {
     view->onTimerFired();
     EXPECT_EQ(view->tickCount(), 12);
     EXPECT_NEAR(view->nextTime(), 0.5 + 0.120, 1e-9);
-    EXPECT_EQ(view->renderedFrames(), 2);
+    EXPECT_EQ(view->renderedFrames(), 1 + 2);
 }
 
 TEST_F(FrameLoop, PauseButtonGreyLevelFollowsTheCountdown) {
@@ -399,6 +399,7 @@ TEST_F(FrameLoop, NoFrameIsPresentedOnceTheGameHasLeftTheWindow) {
     ASSERT_EQ(core->currentScreenName(), "gameover");
     EXPECT_GT(presented, 100);
     EXPECT_EQ(withoutGame, 0) << "a frame without the game would blank the window";
-    // The firing that ended the game drew nothing: the frame before it is the last one.
-    EXPECT_EQ(view->renderedFrames(), view->frames() - 1);
+    // The start's frame, then every firing but the one that ended the game, which drew nothing:
+    // the frame before it is the last one.
+    EXPECT_EQ(view->renderedFrames(), 1 + view->frames() - 1);
 }

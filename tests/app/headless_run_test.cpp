@@ -187,6 +187,35 @@ TEST_F(Replay, ScriptedTripsToTheBackgroundPauseTheGameThroughTheAppsNotices) {
         << "launch, background, foreground, end of the run";
 }
 
+TEST_F(Replay, AGameStartedByATapDrawsOnlyTheFramesCaptured) {
+    // Start Game pressed on the title at tick 6.
+    std::ofstream(script) << "5 down 160 293\n6 up\n";
+    CommandLine bare = options(3, "tap");
+    bare.level = 0;
+    bare.ticks = 12;
+    bare.screenshot.reset();
+    bare.framesDir.reset();
+    const RunResult uncaptured = run(bare);
+    EXPECT_EQ(uncaptured.screen, "game");
+    EXPECT_EQ(uncaptured.rendered, 0);
+
+    CommandLine frames = bare;
+    frames.home = (tmp.path() / "home-tap-frames").string();
+    frames.framesDir = (tmp.path() / "frames-tap").string();
+    frames.frameEvery = 6;
+    EXPECT_EQ(run(frames).rendered, 2);
+    // The capture in the start's own tick shows the game as it is then.
+    CommandLine shot = bare;
+    shot.home = (tmp.path() / "home-tap-shot").string();
+    shot.ticks = 6;
+    shot.screenshot = (tmp.path() / "tap.png").string();
+    EXPECT_EQ(run(shot).rendered, 1);
+    const auto dumped = platform::loadPng((tmp.path() / "frames-tap" / "frame-000006.png").string());
+    const auto alone = platform::loadPng(*shot.screenshot);
+    ASSERT_TRUE(dumped && alone);
+    EXPECT_TRUE(dumped->pixels == alone->pixels);
+}
+
 namespace {
 
 // Drawing a frame never changes the game: a replay gives the same ticks, score and state whether
@@ -243,7 +272,8 @@ TEST_P(EveryLevel, CapturesDoNotChangeTheGame) {
         EXPECT_EQ(other->score, bare.score);
         EXPECT_EQ(other->state, bare.state);
     }
-    EXPECT_EQ(lastOnly.rendered, 1);
+    // The screenshot draws the game only when it shows it.
+    EXPECT_EQ(lastOnly.rendered, lastOnly.screen == "game" ? 1 : 0);
     // The game drew every seventh frame, except the one whose tick ended the game (never drawn);
     // the window was captured every seventh tick of the whole run, game over or not.
     const long long endedInLast = captured.state == "gameover" && captured.frames % 7 == 0 ? 1 : 0;
@@ -251,6 +281,31 @@ TEST_P(EveryLevel, CapturesDoNotChangeTheGame) {
     int files = 0;
     for ([[maybe_unused]] const auto& entry : fs::directory_iterator(*frames.framesDir)) ++files;
     EXPECT_EQ(files, 2400 / 7);
+}
+
+TEST_P(EveryLevel, EachDumpedFrameIsTheScreenshotOfItsTick) {
+    // Captures in a row share the GL context with the window's drawing: every frame must look as
+    // the only capture of a run that stops at its tick does. The intro, then play, in every level.
+    constexpr int kEvery = 100;
+    CommandLine frames = options("dump");
+    frames.ticks = 3 * kEvery;
+    frames.framesDir = (tmp.path() / "dump").string();
+    frames.frameEvery = kEvery;
+    runOk(frames);
+    for (int tick = kEvery; tick <= 3 * kEvery; tick += kEvery) {
+        CommandLine shot = options("shot" + std::to_string(tick));
+        shot.ticks = tick;
+        shot.screenshot = (tmp.path() / ("shot-" + std::to_string(tick) + ".png")).string();
+        const RunResult single = runOk(shot);
+        char name[32];
+        std::snprintf(name, sizeof name, "frame-%06d.png", tick);
+        const auto dumped = platform::loadPng((fs::path(*frames.framesDir) / name).string());
+        const auto alone = platform::loadPng(*shot.screenshot);
+        ASSERT_TRUE(dumped && alone) << name;
+        EXPECT_EQ(single.screen, "game") << name;
+        EXPECT_EQ(single.rendered, 1) << name;
+        EXPECT_TRUE(dumped->pixels == alone->pixels) << name << " differs from a screenshot at tick " << tick;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, EveryLevel, testing::Values(20, 21, 22, 25, 27, 28, 29, 30, 31, 32),

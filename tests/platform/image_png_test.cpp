@@ -2,6 +2,7 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -102,6 +103,12 @@ TEST_F(PngFiles, BrokenOrMissingFilesGiveAReasonNotACrash) {
     fs::resize_file(path("truncated.png"), size / 2);
     fs::copy_file(path("whole.png"), path("header-only.png"));
     fs::resize_file(path("header-only.png"), 8);
+    fs::copy_file(path("whole.png"), path("flipped.png"));
+    {
+        std::fstream flip(path("flipped.png"), std::ios::in | std::ios::out | std::ios::binary);
+        flip.seekp(static_cast<std::streamoff>(size - 20));
+        flip.put('\x5a');
+    }
     std::ofstream(path("garbage.png")) << "this is not an image at all";
     std::ofstream(path("empty.png")).flush();
     fs::create_directory(path("folder.png"));
@@ -118,7 +125,31 @@ TEST_F(PngFiles, BrokenOrMissingFilesGiveAReasonNotACrash) {
         EXPECT_FALSE(platform::loadPng(path(c.name), &error)) << c.name;
         EXPECT_NE(error.find(c.expected), std::string::npos) << c.name << ": " << error;
         EXPECT_NE(error.find(c.name), std::string::npos) << "the message names the file: " << error;
+        // The check without decoding refuses the same files.
+        EXPECT_FALSE(platform::PngCodec::verify(path(c.name), &error)) << c.name;
+        EXPECT_NE(error.find(c.name), std::string::npos) << error;
     }
+    // A changed byte of image data fails its chunk's checksum.
+    EXPECT_FALSE(platform::PngCodec::verify(path("flipped.png")));
+    EXPECT_TRUE(platform::PngCodec::verify(path("whole.png")));
+}
+
+TEST(PngBytes, AHeaderClaimingAHugePictureIsRefusedBeforeItsPixelsAreTaken) {
+    // A valid header of 40000 x 40000 RGBA pixels (6.4 GB decoded), then the start of the data.
+    std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    auto chunk = [&png](std::vector<std::uint8_t> typeAndData) {
+        const auto size = static_cast<std::uint32_t>(typeAndData.size() - 4);
+        for (int shift = 24; shift >= 0; shift -= 8) png.push_back(static_cast<std::uint8_t>(size >> shift));
+        png.insert(png.end(), typeAndData.begin(), typeAndData.end());
+        const auto crc =
+            static_cast<std::uint32_t>(crc32(0, typeAndData.data(), static_cast<uInt>(typeAndData.size())));
+        for (int shift = 24; shift >= 0; shift -= 8) png.push_back(static_cast<std::uint8_t>(crc >> shift));
+    };
+    chunk({'I', 'H', 'D', 'R', 0, 0, 0x9C, 0x40, 0, 0, 0x9C, 0x40, 8, 6, 0, 0, 0});
+    chunk({'I', 'D', 'A', 'T', 0x78, 0x01});
+    std::string error;
+    EXPECT_FALSE(platform::PngCodec::decode(png.data(), png.size(), 0, &error));
+    EXPECT_NE(error.find("40000 x 40000"), std::string::npos) << error;
 }
 
 TEST_F(PngFiles, WritingReplacesWholeFilesAndLeavesNoTemporaryBehind) {
