@@ -8,6 +8,12 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 5
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
+# Where ccache is installed, every build goes through it, with paths taken relative to the checkout,
+# so a fresh clone on the same machine reuses what an earlier one compiled.
+CCACHE     := $(shell command -v ccache 2>/dev/null)
+LAUNCHER   := $(if $(CCACHE),-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := 1
 # Window and web tests (and the web benchmarks) need a display: without one, they run inside a
 # virtual X server.
 WITH_DISPLAY = $(CURDIR)/scripts/with-display
@@ -20,7 +26,7 @@ bootstrap:
 	@./scripts/bootstrap
 
 $(BUILD)/CMakeCache.txt: | bootstrap
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS) >/dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(LAUNCHER) $(CMAKE_ARGS) >/dev/null
 
 configure: bootstrap $(BUILD)/CMakeCache.txt
 
@@ -29,7 +35,7 @@ build: configure
 
 # The optimiser finds warnings the default build does not: CI builds this once.
 build-release: bootstrap
-	@test -f $(RELEASE_BUILD)/CMakeCache.txt || cmake -S . -B $(RELEASE_BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@test -f $(RELEASE_BUILD)/CMakeCache.txt || cmake -S . -B $(RELEASE_BUILD) -DCMAKE_BUILD_TYPE=Release $(LAUNCHER) >/dev/null
 	@cmake --build $(RELEASE_BUILD) -j $(JOBS)
 
 play: build
@@ -39,20 +45,20 @@ test: build
 	@cd $(BUILD) && $(WITH_DISPLAY) ctest --output-on-failure -j $(JOBS)
 
 test-sanitize: bootstrap
-	@test -f $(ASAN_BUILD)/CMakeCache.txt || cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTIKOLEAP_SANITIZE=ON >/dev/null
+	@test -f $(ASAN_BUILD)/CMakeCache.txt || cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTIKOLEAP_SANITIZE=ON $(LAUNCHER) >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp UBSAN_OPTIONS=print_stacktrace=1 $(WITH_DISPLAY) ctest --output-on-failure -j $(JOBS)
 
 # The ad component's queues and the dispatch layer under the thread sanitizer; builds only those tests.
 test-tsan: bootstrap
-	@test -f $(TSAN_BUILD)/CMakeCache.txt || cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTIKOLEAP_TSAN=ON >/dev/null
+	@test -f $(TSAN_BUILD)/CMakeCache.txt || cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTIKOLEAP_TSAN=ON $(LAUNCHER) >/dev/null
 	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target tikoleap-tsan-tests
 	@cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" ctest --output-on-failure -j $(JOBS)
 
 # The parsers of what the game's server sends, under libFuzzer (clang): each target runs briefly over
 # its seed corpus (fuzz/corpus/<name>); new inputs go to a scratch folder, never into the repository.
 fuzz: bootstrap
-	@test -f $(FUZZ_BUILD)/CMakeCache.txt || CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIKOLEAP_FUZZ=ON >/dev/null
+	@test -f $(FUZZ_BUILD)/CMakeCache.txt || CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIKOLEAP_FUZZ=ON $(LAUNCHER) >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	@./scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
