@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "ads/foundation/DZAdServerOverride.h"
 #include "ads/foundation/DZNSURLUtilities.h"
 #include "ads/foundation/DZPinger.h"
 #include "ads/foundation/DZSDKVersion.h"
@@ -107,7 +108,11 @@ DZCrashReporter::DZCrashReporter() : baseURL_(reportBaseURL()) {
 
 std::string DZCrashReporter::reportBaseURL() {
     const char* env = std::getenv("TIKOLEAP_AD_REPORT_URL");
-    return std::string(env && *env ? env : kDefaultReportBase) + kReportPath;
+    if (env && *env) return std::string(env) + kReportPath;
+    // A named ad server takes the reports too, so a local one sees everything the component sends.
+    std::string server = dz_adServerOverride().value_or(kDefaultReportBase);
+    while (!server.empty() && server.back() == '/') server.pop_back();
+    return server + kReportPath;
 }
 
 void DZCrashReporter::enableReporting() {
