@@ -9,7 +9,7 @@ void DZAdURLList::add(const std::vector<std::string>& urls) {
     std::size_t dropped = 0;
     for (const auto& text : urls) {
         const auto url = platform::Url::parse(text);
-        if (!url || !url->isWeb()) continue;
+        if (!url || !url->isWeb() || url->host().empty()) continue;
         if (std::find(urls_.begin(), urls_.end(), url->text()) != urls_.end()) continue;
         if (urls_.size() >= kDZMaxURLsPerList) {
             ++dropped;

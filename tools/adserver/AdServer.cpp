@@ -231,29 +231,33 @@ void AdServer::answerHouseBanner(const httplib::Request&, httplib::Response& res
 
 void AdServer::answerHostile(const httplib::Request& req, httplib::Response& res, const std::string& unit) {
     answerHouseBanner(req, res, unit);
+    auto replace = [&res](const std::string& name, const std::string& value) {
+        res.headers.erase(name);
+        res.set_header(name, value);
+    };
     const std::string base = "http://127.0.0.1:" + std::to_string(port_);
     std::string many;
     for (int i = 0; i < 2000; ++i) many += base + "/adpage/imp?n=" + std::to_string(i) + " ";
     std::string deep(100, '[');
     deep += std::string(100, ']');
-    res.set_header("x-zazo-tracking-urls", many);
-    res.set_header("x-zazo-click-tracking-urls", "::: javascript:alert(1) %zz http://");
-    res.set_header("x-zazo-manual-tracking-urls", std::string(4000, ' '));
-    res.set_header("x-zazo-refresh-rate", "1e400");
-    res.set_header("x-zazo-ad-size", "1e40x5");
-    res.set_header("x-zazo-orientation", "sideways");
-    res.set_header("x-zazo-zadavaduru", "[1,2,3]");
-    res.set_header("x-zazo-swipe-to-view-controller", deep);
-    res.set_header("x-zazo-debug-dialog", std::string(16384, 'd'));
-    res.set_header("x-zazo-fluid", "tall");
-    res.set_header("x-zazo-use-https", "perhaps");
-    res.set_header("x-zazo-disable-activation-and-scroll", "nan");
-    res.set_header("x-zazo-content-url-opted-out", "perhaps");
-    res.set_header("x-zazo-oauth-token-status", "clear all");
-    res.set_header("x-zazo-zws-query-id", std::string(8192, 'q'));
-    res.set_header("x-zazo-mediation", "perhaps");
-    res.set_header("x-zazo-ad-format", "nativeish");
-    res.set_header("x-zazo-custom-rendering-allowed", "no");
+    replace("x-zazo-tracking-urls", many);
+    replace("x-zazo-click-tracking-urls", "::: javascript:alert(1) %zz http://");
+    replace("x-zazo-manual-tracking-urls", std::string(4000, ' '));
+    replace("x-zazo-refresh-rate", "1e400");
+    replace("x-zazo-ad-size", "1e40x5");
+    replace("x-zazo-orientation", "sideways");
+    replace("x-zazo-zadavaduru", "[1,2,3]");
+    replace("x-zazo-swipe-to-view-controller", deep);
+    replace("x-zazo-debug-dialog", std::string(16384, 'd'));
+    replace("x-zazo-fluid", "tall");
+    replace("x-zazo-use-https", "perhaps");
+    replace("x-zazo-disable-activation-and-scroll", "nan");
+    replace("x-zazo-content-url-opted-out", "perhaps");
+    replace("x-zazo-oauth-token-status", "clear all");
+    replace("x-zazo-zws-query-id", std::string(8192, 'q'));
+    replace("x-zazo-mediation", "perhaps");
+    replace("x-zazo-ad-format", "nativeish");
+    replace("x-zazo-custom-rendering-allowed", "no");
 }
 
 }  // namespace tikoleap::adserver
