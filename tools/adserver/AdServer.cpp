@@ -162,6 +162,9 @@ void AdServer::record(const httplib::Request& req) {
     nlohmann::json headers = nlohmann::json::object();
     for (const auto& [name, value] : req.headers) {
         const std::string key = lower(name);
+        // The server library files the connection's addresses among the headers: none was sent.
+        if (key == "local_addr" || key == "local_port" || key == "remote_addr" || key == "remote_port")
+            continue;
         if (!headers.contains(key)) headers[key] = value;
     }
     hit["query"] = std::move(query);
