@@ -3,8 +3,6 @@
 #include <cmath>
 
 #include "ads/core/DZAdCoreHooks.h"
-#include "ads/foundation/DZApplication.h"
-#include "ads/foundation/DZStatisticDictionary.h"
 #include "ads/foundation/DZViewUtilities.h"
 #include "platform/url/Url.h"
 
@@ -71,11 +69,6 @@ DZAd::DZAd(const nlohmann::json& dictionary) {
     clickURLs_.add(stringsAt(dictionary, "click_urls"));
     impressionURLs_.add(stringsAt(dictionary, "impression_urls"));
     manualImpressionURLs_.add(stringsAt(dictionary, "manual_impression_urls"));
-}
-
-std::shared_ptr<DZStatisticDictionary> DZAd::statistics() {
-    if (!statistics_) statistics_ = DZStatisticDictionary::initWithDelegate(DZApplication::sharedInstance());
-    return statistics_;
 }
 
 void DZAd::setZadavaDuruConfigurations(std::optional<nlohmann::json> configurations) {

@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <utility>
 
-#include "ads/foundation/DZDevice.h"
 #include "ads/foundation/DZInternalErrorAdditions.h"
 
 namespace {
@@ -48,14 +47,6 @@ std::optional<float> sideFromText(const std::string& text) {
 }
 
 }  // namespace
-
-DZAdSizeScreen DZAdSizeScreen::current() {
-    auto device = DZDevice::sharedInstance();
-    DZAdSizeScreen screen;
-    screen.portraitBounds = device->standardizedPortraitScreenBounds();
-    screen.windowWidth = device->standardizedOrientedApplicationFrame().size.width;
-    return screen;
-}
 
 DZAdSize DZAdSizeFromCGSize(platform::Size size) {
     if (size.width == kDZAdSizeInvalid.size.width && size.height == kDZAdSizeInvalid.size.height)
