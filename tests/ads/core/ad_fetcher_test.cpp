@@ -109,6 +109,10 @@ TEST_F(DZAdFetcherTest, AClosedPortRedirectsAndTheOneAnswerRule) {
     EXPECT_EQ(refused.responseCode, -1);
 
     tikoleap::test::LoopbackServer hop;
+    hop.reply("/binary", 200, std::string("\xff\xfe<p>", 5), {{"Content-Type", "text/html"}});
+    const Answer binary = fetch(hop.url("/binary"));
+    ASSERT_TRUE(binary.error);
+    EXPECT_EQ(binary.error->code(), kDZErrorNoFill);  // a body that is no text is no ad
     hop.redirect("/go", adURL("tikoleap-banner"));
     const Answer redirected = fetch(hop.url("/go"));
     EXPECT_TRUE(redirected.ok);
