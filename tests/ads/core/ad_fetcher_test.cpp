@@ -198,7 +198,8 @@ TEST_F(DZAdFetcherTest, HeaderRules) {
     fetcher->processHTTPHeaders({{"x-zazo-zadavaduru", "{\"a\":1}"}, {"x-zazo-fluid", "HEIGHT"}});
     EXPECT_EQ(ad->zadavaDuruConfigurations(), nlohmann::json({{"a", 1}}));
     EXPECT_TRUE(ad->fluid());
-    for (const char* notAnObject : {"[1]", "\"text\"", "5", "{", std::string(65, '[').c_str()}) {
+    for (const std::string& notAnObject : {std::string("[1]"), std::string("\"text\""), std::string("5"),
+                                           std::string("{"), std::string(65, '[') + std::string(65, ']')}) {
         fetcher->processHTTPHeaders({{"x-zazo-zadavaduru", notAnObject}});
         EXPECT_FALSE(ad->zadavaDuruConfigurations()) << notAnObject;
     }
