@@ -241,7 +241,7 @@ std::shared_ptr<DZRequest> DZRequest::copy() const {
 std::string DZRequest::description() const {
     char address[32];
     std::snprintf(address, sizeof address, "%p", static_cast<const void*>(this));
-    std::string text = "<DZRequest " + std::string(address) + ": ";
+    std::string text = "<" + className() + " " + std::string(address) + ": ";
     if (gender_ == kDZGenderMale) text += "\ngender:Male";
     if (gender_ == kDZGenderFemale) text += "\ngender:Female";
     if (auto b = birthdayString()) text += "\nbirthday:" + *b;

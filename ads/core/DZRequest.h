@@ -83,6 +83,7 @@ class DZRequest {
     // The parameter dictionary (string keys) with the device part.
     virtual nlohmann::json parameters();
     virtual std::shared_ptr<DZRequest> copy() const;
+    virtual std::string className() const { return "DZRequest"; }
     std::string description() const;
 
     // The collector whose signal requests carry (the shared one unless a test gives its own).

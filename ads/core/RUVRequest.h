@@ -24,6 +24,7 @@ class RUVRequest : public DZRequest {
 
     nlohmann::json parameters() override;
     std::shared_ptr<DZRequest> copy() const override;
+    std::string className() const override { return "RUVRequest"; }
 
   private:
     std::optional<std::string> publisherProvidedID_;

@@ -2,7 +2,7 @@
 //
 //   tikoleap-adprobe [--home DIR] [--ad-server URL] [--resources DIR] COMMAND ...
 //
-//   params [--slot AD_UNIT] [--location LAT,LONG,ACCURACY] [--requests N] [--keyword K]...
+//   params [--resources DIR] [--slot AD_UNIT] [--location LAT,LONG,ACCURACY] [--requests N] [--keyword K]...
 //          [--gender N] [--birthday YYYY-MM-DD] [--content-url U] [--test-device ID]... [--extras JSON]
 //       the parameter dictionary of one ad request: the request's own, with the device part, and
 //       the slot's quality signals. --requests N makes N requests and prints the last one's (an
@@ -44,7 +44,8 @@ namespace {
 
 const char* const kUsage =
     "usage: tikoleap-adprobe [--home DIR] [--ad-server URL] [--resources DIR] COMMAND\n"
-    "  params [--slot AD_UNIT] [--location LAT,LONG,ACCURACY] [--requests N] [--keyword K]...\n"
+    "  params [--resources DIR] [--slot AD_UNIT] [--location LAT,LONG,ACCURACY] [--requests N] [--keyword "
+    "K]...\n"
     "         [--gender N] [--birthday YYYY-MM-DD] [--content-url U] [--test-device ID]... [--extras JSON]\n"
     "  fetch URL\n";
 
@@ -86,7 +87,9 @@ int parseParams(const std::vector<std::string>& args, ParamsOptions& o) {
         const std::string& arg = args[i];
         if (i + 1 >= args.size()) return usage("missing value for " + arg);
         const std::string& value = args[++i];
-        if (arg == "--slot") {
+        if (arg == "--resources") {
+            continue;  // taken by main before the component starts
+        } else if (arg == "--slot") {
             o.slot = value;
         } else if (arg == "--location") {
             float lat = 0, lon = 0, acc = 0;
@@ -220,6 +223,13 @@ int main(int argc, char** argv) {
     if (i >= args.size()) return usage("no command");
     const std::string command = args[i++];
     const std::vector<std::string> rest(args.begin() + static_cast<long>(i), args.end());
+
+    // tikoleap-adparams took --resources among its options: params still does.
+    if (command == "params") {
+        for (std::size_t r = 0; r + 1 < rest.size(); r += 2) {
+            if (rest[r] == "--resources") resources = rest[r + 1];
+        }
+    }
 
     // Headless (set up first: a request starts the component on the main loop): a main loop turned by hand,
     // the bundle information of the build.

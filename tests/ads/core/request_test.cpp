@@ -8,6 +8,9 @@
 #include "ads/core/DZSignalCollector.h"
 #include "ads/core/RUVRequest.h"
 #include "ads/foundation/AdsTestHome.h"
+#include "ads/foundation/DZCSIConfiguration.h"
+#include "ads/foundation/DZCrashReporter.h"
+#include "support/ChildProcess.h"
 
 namespace {
 
@@ -151,6 +154,26 @@ TEST(DZAdServer, OnlyWebURLsNameTheServer) {
     EXPECT_EQ(DZAdServerBaseURLFromValue("file:///etc/"), kDZDefaultAdServer);
     EXPECT_EQ(DZAdServerBaseURLFromValue("not a url"), kDZDefaultAdServer);
     EXPECT_EQ(DZAdServerBaseURLFromValue("http://127.0.0.1:8123/"), "http://127.0.0.1:8123/");
+}
+
+}  // namespace
+
+namespace {
+
+// Run in a child process with TIKOLEAP_AD_SERVER set (the environment is read once per process).
+TEST(DZAdServerChild, DISABLED_TheServerTakesTheReportsToo) {
+    EXPECT_EQ(DZAdServerBaseURL(), "http://127.0.0.1:9/");
+    EXPECT_EQ(DZAdServerHost(), "127.0.0.1");
+    EXPECT_EQ(DZCrashReporter::reportBaseURL(), "http://127.0.0.1:9/adpage/gen_204");
+    EXPECT_EQ(DZCSIConfiguration::defaultServer(), "http://127.0.0.1:9/csi");
+}
+
+TEST(DZAdServer, ReportBasesFollowTheServerUnlessNamedThemselves) {
+    const auto child = tikoleap::test::runTestInChild("DZAdServerChild.DISABLED_TheServerTakesTheReportsToo",
+                                                      {{"TIKOLEAP_AD_SERVER", "http://127.0.0.1:9/"}});
+    EXPECT_TRUE(child.exited);
+    EXPECT_EQ(child.code, 0);
+    EXPECT_EQ(DZAdServerBaseURL(), kDZDefaultAdServer);  // this process has none named
 }
 
 }  // namespace
