@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ads/core/DZAd.h"
+#include "ads/core/DZAdSize.h"
 #include "ads/core/DZValues.h"
 #include "ads/foundation/DZRequestError.h"
 #include "ads/foundation/DZStringAdditions.h"
@@ -99,8 +100,10 @@ DZAdHeaderEffects DZAdResponseHeaders::apply(DZAd& ad, const std::map<std::strin
     }
     const std::string* dialog = find(h, "x-zazo-debug-dialog");
     ad.setDebugDialog(dialog ? std::optional<std::string>(*dialog) : std::nullopt);
+    // Only a size the size functions can read ("WxH", two finite numbers) is kept.
     const std::string* size = find(h, "x-zazo-ad-size");
-    ad.setCustomAdSizeString(size ? std::optional<std::string>(*size) : std::nullopt);
+    const bool readable = size && DZCGSizeFromAdSizeString(*size) != platform::Size{};
+    ad.setCustomAdSizeString(readable ? std::optional<std::string>(*size) : std::nullopt);
     const std::string* noScroll = find(h, "x-zazo-disable-activation-and-scroll");
     ad.setScrollEnabled(!(noScroll && dz_boolValue(*noScroll)));
     if (const std::string* https = find(h, "x-zazo-use-https")) effects.useHTTPS = dz_boolValue(*https);

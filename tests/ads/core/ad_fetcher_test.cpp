@@ -97,6 +97,7 @@ TEST_F(DZAdFetcherTest, HostileHeadersGiveABoundedSaneAd) {
     EXPECT_EQ(a.ad->supportedOrientations(), 30u);
     EXPECT_TRUE(a.ad->scrollEnabled());
     EXPECT_FALSE(a.ad->fluid());
+    EXPECT_FALSE(a.ad->customAdSizeString());  // "1e40x5" is no size
 }
 
 TEST_F(DZAdFetcherTest, AClosedPortRedirectsAndTheOneAnswerRule) {
@@ -203,6 +204,12 @@ TEST_F(DZAdFetcherTest, HeaderRules) {
         fetcher->processHTTPHeaders({{"x-zazo-zadavaduru", notAnObject}});
         EXPECT_FALSE(ad->zadavaDuruConfigurations()) << notAnObject;
     }
+    for (const char* size : {"x", "1e40x5", "0x0", "320x50x1"}) {
+        fetcher->processHTTPHeaders({{"x-zazo-ad-size", size}});
+        EXPECT_FALSE(ad->customAdSizeString()) << size;
+    }
+    fetcher->processHTTPHeaders({{"X-Zazo-Ad-Size", "300x250"}});
+    EXPECT_EQ(ad->customAdSizeString(), "300x250");
     fetcher->processHTTPHeaders({{"x-zazo-debug-dialog", std::string(200000, 'd')}});
     EXPECT_FALSE(ad->debugDialog());  // too big to be a header we read
 }
