@@ -1,6 +1,6 @@
 #include "ads/core/DZAdServer.h"
 
-#include "ads/foundation/DZAdServerOverride.h"
+#include "ads/foundation/DZServerOverride.h"
 #include "platform/url/Url.h"
 
 std::string DZAdServerBaseURLFromValue(const char* value) {

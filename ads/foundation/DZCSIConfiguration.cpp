@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <random>
 
-#include "ads/foundation/DZAdServerOverride.h"
 #include "ads/foundation/DZDevice.h"
+#include "ads/foundation/DZServerOverride.h"
 #include "platform/foundation/MainBundle.h"
 #include "platform/foundation/SystemVersion.h"
 

@@ -8,10 +8,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "ads/foundation/DZAdServerOverride.h"
 #include "ads/foundation/DZNSURLUtilities.h"
 #include "ads/foundation/DZPinger.h"
 #include "ads/foundation/DZSDKVersion.h"
+#include "ads/foundation/DZServerOverride.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/SystemVersion.h"
 #include "platform/foundation/UserDefaults.h"

@@ -1,4 +1,4 @@
-#include "ads/foundation/DZAdServerOverride.h"
+#include "ads/foundation/DZServerOverride.h"
 
 #include <cstdlib>
 
