@@ -6,6 +6,7 @@
 #include <random>
 
 #include "ads/foundation/DZDevice.h"
+#include "ads/foundation/DZServerOverride.h"
 #include "platform/foundation/MainBundle.h"
 #include "platform/foundation/SystemVersion.h"
 
@@ -18,6 +19,10 @@ std::shared_ptr<DZCSIConfiguration> DZCSIConfiguration::initWithServiceName(cons
 
 std::string DZCSIConfiguration::defaultServer() {
     if (const char* url = std::getenv("TIKOLEAP_CSI_URL"); url && *url) return url;
+    if (auto server = dz_adServerOverride()) {
+        while (!server->empty() && server->back() == '/') server->pop_back();
+        return *server + "/csi";
+    }
     return "https://csi.rerive.invalid/csi";
 }
 

@@ -12,6 +12,7 @@
 #include "ads/foundation/DZNSURLUtilities.h"
 #include "ads/foundation/DZPinger.h"
 #include "ads/foundation/DZSDKVersion.h"
+#include "ads/foundation/DZServerOverride.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/SystemVersion.h"
 #include "platform/foundation/UserDefaults.h"
@@ -115,7 +116,11 @@ DZCrashReportFacts DZCrashReporter::componentFacts() {
 
 std::string DZCrashReporter::reportBaseURL() {
     const char* env = std::getenv("TIKOLEAP_AD_REPORT_URL");
-    return std::string(env && *env ? env : kDefaultReportBase) + kReportPath;
+    if (env && *env) return std::string(env) + kReportPath;
+    // A named ad server takes the reports too, so a local one sees everything the component sends.
+    std::string server = dz_adServerOverride().value_or(kDefaultReportBase);
+    while (!server.empty() && server.back() == '/') server.pop_back();
+    return server + kReportPath;
 }
 
 void DZCrashReporter::enableReporting() {

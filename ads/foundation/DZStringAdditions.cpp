@@ -4,6 +4,7 @@
 #include <openssl/evp.h>
 #include <pcre2.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -60,7 +61,43 @@ std::string dz_MD5String(std::string_view text) {
     return out;
 }
 
+namespace {
+
+// The deepest nesting of arrays and objects in JSON text, strings skipped; counting stops once
+// past limit.
+std::size_t jsonNestingDepth(std::string_view text, std::size_t limit) {
+    std::size_t depth = 0, deepest = 0;
+    bool inString = false, escaped = false;
+    for (char c : text) {
+        if (inString) {
+            if (escaped) {
+                escaped = false;
+            } else if (c == '\\') {
+                escaped = true;
+            } else if (c == '"') {
+                inString = false;
+            }
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            deepest = std::max(deepest, ++depth);
+            if (deepest > limit) break;
+        } else if ((c == ']' || c == '}') && depth > 0) {
+            --depth;
+        }
+    }
+    return deepest;
+}
+
+}  // namespace
+
 std::optional<nlohmann::json> dz_decodedJSONObject(std::string_view text, std::string* error) {
+    // Writing a value back as text recurses once per level: JSON from the network is refused
+    // beyond a small depth before anything holds it.
+    if (jsonNestingDepth(text, kDZMaxJSONDepth) > kDZMaxJSONDepth) {
+        if (error) *error = "JSON nested deeper than " + std::to_string(kDZMaxJSONDepth) + " levels";
+        return std::nullopt;
+    }
     try {
         return nlohmann::json::parse(text);
     } catch (const nlohmann::json::exception& e) {

@@ -2,6 +2,7 @@
 // The ad component's additions to text: URL-parameter escaping, "@" templates, trailing
 // slashes, MD5 digests and JSON decoding. Texts are UTF-8.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -27,8 +28,9 @@ std::array<uint8_t, 16> dz_MD5Data(std::string_view text);
 // 32 lower-case hex digits.
 std::string dz_MD5String(std::string_view text);
 
+inline constexpr std::size_t kDZMaxJSONDepth = 64;
 // The JSON value of the text (a lone number or text too); nothing, with the parser's message in
-// error, otherwise.
+// error, otherwise, and nothing for arrays and objects nested deeper than kDZMaxJSONDepth.
 std::optional<nlohmann::json> dz_decodedJSONObject(std::string_view text, std::string* error = nullptr);
 
 // Templates mark a keyword by an "@" on each side; a literal "@" is written "@@".

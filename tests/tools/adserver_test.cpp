@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+#include <httplib.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <regex>
+#include <string>
+#include <thread>
+
+#include "support/TempDir.h"
+#include "tools/adserver/AdServer.h"
+
+extern char** environ;
+
+namespace {
+
+using tikoleap::adserver::AdServer;
+
+class AdServerTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(server.start(0, log.path() / "hits.jsonl"));
+        http = std::make_unique<httplib::Client>("127.0.0.1", server.port());
+        http->set_read_timeout(10, 0);
+        http->set_connection_timeout(5, 0);
+    }
+    httplib::Result ad(const std::string& unit, const std::string& more = "") {
+        return http->Get("/zads/ad?slotname=" + unit + more);
+    }
+
+    tikoleap::test::TempDir log{"tikoleap-adserver"};
+    AdServer server;
+    std::unique_ptr<httplib::Client> http;
+};
+
+TEST_F(AdServerTest, EachUnitGivesItsAnswer) {
+    httplib::Client& client = *http;
+    for (const std::string unit : {"tikoleap-banner", "some-unknown-unit"}) {
+        auto res = ad(unit);
+        ASSERT_TRUE(res) << unit;
+        EXPECT_EQ(res->status, 200);
+        EXPECT_EQ(res->get_header_value("Content-Type"), "text/html");
+        EXPECT_EQ(res->get_header_value("x-zazo-refresh-rate"), "60");
+        EXPECT_EQ(res->get_header_value("x-zazo-ad-size"), "320x50");
+        EXPECT_TRUE(std::regex_match(res->get_header_value("x-zazo-tracking-urls"),
+                                     std::regex("http://127\\.0\\.0\\.1:\\d+/adpage/imp\\?slot=.*")));
+        EXPECT_TRUE(std::regex_match(res->get_header_value("x-zazo-click-tracking-urls"),
+                                     std::regex("http://127\\.0\\.0\\.1:\\d+/adpage/click\\?slot=.*")));
+        EXPECT_NE(res->body.find("background:#e0007a"), std::string::npos);
+        EXPECT_NE(res->body.find("href=\"/landing?slot="), std::string::npos);
+    }
+    EXPECT_EQ(ad("tikoleap-nofill")->status, 204);
+    EXPECT_EQ(ad("tikoleap-http400")->status, 400);
+    EXPECT_EQ(ad("tikoleap-http500")->status, 500);
+    auto mediation = ad("tikoleap-mediation-html");
+    EXPECT_EQ(mediation->get_header_value("x-zazo-mediation"), "true");
+    EXPECT_EQ(mediation->get_header_value("Content-Type"), "text/html");
+
+    const auto before = std::chrono::steady_clock::now();
+    EXPECT_EQ(ad("tikoleap-slow", "&delay_ms=300")->status, 200);
+    EXPECT_GE(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(300));
+    auto landing = client.Get("/landing?slot=x");
+    EXPECT_EQ(landing->status, 200);
+    EXPECT_NE(landing->body.find("#ffffff"), std::string::npos);
+}
+
+TEST_F(AdServerTest, EveryHitIsLoggedToTheFileAndAtTheLogPath) {
+    httplib::Client& client = *http;
+    ad("tikoleap-banner", "&a=1&a=2");
+    client.Get("/adpage/imp?slot=x", {{"X-Custom", "Yes"}});
+    client.Get("/adpage/click");
+    client.Get("/landing");
+    client.Post("/adpage/gen_204", "twelve bytes", "text/plain");
+    client.Get("/nowhere");
+    auto res = client.Get("/_log");
+    ASSERT_TRUE(res);
+    const auto hits = nlohmann::json::parse(res->body);
+    ASSERT_EQ(hits.size(), 7u);  // the log's own hit too
+    const std::vector<std::string> kinds = {"ad_request", "impression", "click", "landing",
+                                            "report",     "other",      "other"};
+    for (std::size_t i = 0; i < hits.size(); ++i) {
+        EXPECT_EQ(hits[i]["seq"], i + 1);
+        EXPECT_EQ(hits[i]["kind"], kinds[i]);
+        for (const char* key : {"ms", "method", "path", "query", "headers", "body_bytes"})
+            EXPECT_TRUE(hits[i].contains(key)) << key;
+    }
+    EXPECT_EQ(hits[0]["query"], nlohmann::json({{"slotname", "tikoleap-banner"}, {"a", "1"}}));
+    EXPECT_EQ(hits[1]["headers"]["x-custom"], "Yes");
+    EXPECT_EQ(hits[4]["method"], "POST");
+    EXPECT_EQ(hits[4]["body_bytes"], 12);
+
+    std::ifstream file(log.path() / "hits.jsonl");
+    std::string line;
+    std::size_t lines = 0;
+    while (std::getline(file, line)) {
+        EXPECT_EQ(nlohmann::json::parse(line)["seq"], ++lines);
+    }
+    EXPECT_EQ(lines, 7u);
+}
+
+TEST(AdServerProgram, PrintsItsURLServesAndEndsOnSIGTERM) {
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    const std::string program = std::string(TIKOLEAP_BINARY_DIR) + "/tikoleap-adserver";
+    char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("--port"), const_cast<char*>("0"),
+                    nullptr};
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+
+    std::string printed;
+    pollfd fd{out[0], POLLIN, 0};
+    char c = 0;
+    while (printed.find('\n') == std::string::npos && poll(&fd, 1, 10000) == 1 && read(out[0], &c, 1) == 1)
+        printed += c;
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(printed, m, std::regex("http://127\\.0\\.0\\.1:(\\d+)/\n"))) << printed;
+    httplib::Client client("127.0.0.1", std::stoi(m[1]));
+    client.set_read_timeout(10, 0);
+    auto res = client.Get("/zads/ad?slotname=tikoleap-nofill");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 204);
+
+    kill(pid, SIGTERM);
+    int status = 0;
+    pid_t done = 0;
+    for (int i = 0; i < 1000 && (done = waitpid(pid, &status, WNOHANG)) == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (done == 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+    }
+    ASSERT_EQ(done, pid);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(read(out[0], &c, 1), 0);  // exactly one line
+    close(out[0]);
+}
+
+}  // namespace

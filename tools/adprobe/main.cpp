@@ -1,0 +1,263 @@
+// Drives the ad request core from the command line.
+//
+//   tikoleap-adprobe [--home DIR] [--ad-server URL] [--resources DIR] COMMAND ...
+//
+//   params [--resources DIR] [--slot AD_UNIT] [--location LAT,LONG,ACCURACY] [--requests N] [--keyword K]...
+//          [--gender N] [--birthday YYYY-MM-DD] [--content-url U] [--test-device ID]... [--extras JSON]
+//       the parameter dictionary of one ad request: the request's own, with the device part, and
+//       the slot's quality signals. --requests N makes N requests and prints the last one's (an
+//       earlier ad's click is recorded between them, so its statistics travel with the next).
+//   fetch URL
+//       one fetch of an ad URL (a path beginning with "/" is taken on the ad server):
+//       {"ok", "responseCode", "error": {"code", "message"} | null, "ad": {...} | null}.
+//
+// --ad-server overrides TIKOLEAP_AD_SERVER. The last line on stdout is one JSON object. Exit 0
+// whenever the command ran, whatever the ad did; 2 for bad arguments.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ads/core/DZAd.h"
+#include "ads/core/DZAdFetcher.h"
+#include "ads/core/DZAdServer.h"
+#include "ads/core/DZExtras.h"
+#include "ads/core/DZRequest.h"
+#include "ads/foundation/DZApplication.h"
+#include "ads/foundation/DZNSURLRequestUtilities.h"
+#include "ads/foundation/DZServerOverride.h"
+#include "ads/foundation/DZStatisticDictionary.h"
+#include "ads/foundation/DZStringAdditions.h"
+#include "platform/foundation/AppPaths.h"
+#include "platform/foundation/MainBundle.h"
+#include "platform/plist/PlistFile.h"
+#include "platform/runloop/ManualRunLoop.h"
+#include "platform/ui/Application.h"
+#include "platform/url/Url.h"
+
+namespace {
+
+const char* const kUsage =
+    "usage: tikoleap-adprobe [--home DIR] [--ad-server URL] [--resources DIR] COMMAND\n"
+    "  params [--resources DIR] [--slot AD_UNIT] [--location LAT,LONG,ACCURACY] [--requests N] [--keyword "
+    "K]...\n"
+    "         [--gender N] [--birthday YYYY-MM-DD] [--content-url U] [--test-device ID]... [--extras JSON]\n"
+    "  fetch URL\n";
+
+int usage(const std::string& why) {
+    std::fprintf(stderr, "tikoleap-adprobe: %s\n%s", why.c_str(), kUsage);
+    return 2;
+}
+
+std::string jsonLine(const nlohmann::json& value) {
+    // Header values a server sent may be no UTF-8: they are printed replaced, never refused.
+    return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+struct ParamsOptions {
+    std::string slot = "example-ad-unit";
+    std::optional<DZLocation> location;
+    int requests = 1;
+    std::shared_ptr<DZRequest> request;
+};
+
+// The slot's part that goes with the request's own parameters: this request's process
+// statistics, the slots' statistics, the statistics of earlier ads, and the ad unit.
+void addSlotParameters(nlohmann::json& p, DZApplication& app, const std::string& slot) {
+    const nlohmann::json appStatistics = app.nextRequestStatisticsDictionaryForSlot(false);
+    nlohmann::json signals = nlohmann::json::object();
+    if (!appStatistics.empty()) signals["app"] = appStatistics;
+    if (auto slots = app.slotStatisticsDictionary(); !slots.empty()) signals["slots"] = slots;
+    nlohmann::json ads = nlohmann::json::array();
+    for (const auto& ad : app.pendingAdStatistics()) ads.push_back(ad->dictionary());
+    if (!ads.empty()) signals["ads"] = ads;
+    if (!signals.empty()) p["quality_signals"] = signals;
+    if (!slot.empty()) p["slotname"] = slot;
+}
+
+int parseParams(const std::vector<std::string>& args, ParamsOptions& o) {
+    o.request = DZRequest::request();
+    std::vector<std::string> keywords, testDevices;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (i + 1 >= args.size()) return usage("missing value for " + arg);
+        const std::string& value = args[++i];
+        if (arg == "--resources") {
+            continue;  // taken by main before the component starts
+        } else if (arg == "--slot") {
+            o.slot = value;
+        } else if (arg == "--location") {
+            float lat = 0, lon = 0, acc = 0;
+            if (std::sscanf(value.c_str(), "%f,%f,%f", &lat, &lon, &acc) != 3) return usage("bad --location");
+            o.location = DZLocation::initWithLatitude(lat, lon, acc);
+            if (!o.location) return usage("--location is not a precise location");
+            o.request->setLocation(o.location);
+        } else if (arg == "--requests") {
+            o.requests = std::atoi(value.c_str());
+            if (o.requests < 1 || o.requests > 1000) return usage("--requests must be 1 to 1000");
+        } else if (arg == "--keyword") {
+            keywords.push_back(value);
+        } else if (arg == "--gender") {
+            char* end = nullptr;
+            const long gender = std::strtol(value.c_str(), &end, 10);
+            if (value.empty() || *end) return usage("--gender takes a number");
+            o.request->setGender(gender);
+        } else if (arg == "--birthday") {
+            int y = 0, m = 0, d = 0;
+            char rest = 0;
+            if (std::sscanf(value.c_str(), "%4d-%2d-%2d%c", &y, &m, &d, &rest) != 3)
+                return usage("bad --birthday");
+            o.request->setBirthdayWithMonthDayYear(m, d, y);
+            if (!o.request->birthday()) return usage("--birthday is no date");
+        } else if (arg == "--content-url") {
+            o.request->setContentURL(value);
+        } else if (arg == "--test-device") {
+            testDevices.push_back(value);
+        } else if (arg == "--extras") {
+            auto extras = dz_decodedJSONObject(value);
+            if (!extras || !extras->is_object()) return usage("--extras takes a JSON object");
+            auto e = std::make_shared<DZExtras>();
+            e->setAdditionalParameters(*extras);
+            o.request->registerAdNetworkExtras(e);
+        } else {
+            return usage("unknown option " + arg);
+        }
+    }
+    if (!keywords.empty()) o.request->setKeywords(keywords);
+    if (!testDevices.empty()) o.request->setTestDevices(testDevices);
+    return 0;
+}
+
+nlohmann::json runParams(ParamsOptions& o, platform::ManualRunLoop& loop) {
+    auto app = DZApplication::sharedInstance();
+    nlohmann::json parameters;
+    for (int i = 0; i < o.requests; ++i) {
+        parameters = o.request->parameters();
+        addSlotParameters(parameters, *app, o.slot);
+        // The ad of this request is clicked: its statistics go with the next request.
+        auto ad = DZStatisticDictionary::initWithDelegate(app);
+        ad->incrementNumberForKey("pcc", true);
+        ad->didFinishModifying();
+        app->incrementTotalAdClickCount();
+        loop.advance(1.0);
+    }
+    return parameters;
+}
+
+struct FetchDelegate : DZAdFetcherDelegate {
+    bool done = false;
+    nlohmann::json result;
+    void adFetcherDidFetchAd(DZAdFetcher&, const std::shared_ptr<DZAd>& ad) override {
+        const nlohmann::json all = ad->dictionaryRepresentation();
+        nlohmann::json shown = nlohmann::json::object();
+        for (const char* key :
+             {"responseType", "adHTML", "adBaseURL", "clickURLs", "impressionURLs", "manualImpressionURLs",
+              "reloadInterval", "customAdSizeString", "supportedOrientations", "fluid", "scrollEnabled",
+              "debugDialog", "zadavaDuruConfigurations", "responseHeaders"})
+            shown[key] = all[key];
+        // The fetcher answers success only for a 2xx answer (or an ad that had its HTML).
+        result = {{"ok", true}, {"responseCode", 200}, {"error", nullptr}, {"ad", shown}};
+        done = true;
+    }
+    void adFetcherDidFailToFetchAd(DZAdFetcher&, const std::shared_ptr<DZAd>&, platform::ErrorRef error,
+                                   long code) override {
+        nlohmann::json e = nullptr;
+        if (error) e = {{"code", error->code()}, {"message", error->localizedDescription()}};
+        result = {{"ok", false}, {"responseCode", code}, {"error", e}, {"ad", nullptr}};
+        done = true;
+    }
+};
+
+nlohmann::json runFetch(const std::string& url, platform::ManualRunLoop& loop) {
+    auto delegate = std::make_shared<FetchDelegate>();
+    auto fetcher = DZAdFetcher::create();
+    platform::ErrorRef error;
+    if (!fetcher->fetchRequestURL(dz_requestForURL(url, std::nullopt, std::nullopt, std::nullopt), delegate,
+                                  &error) &&
+        !delegate->done) {
+        delegate->adFetcherDidFailToFetchAd(*fetcher, nullptr, error, 0);
+    }
+    // A hop may take 60 s and a slow answer up to two minutes: the probe waits a little longer.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(200);
+    while (!delegate->done && std::chrono::steady_clock::now() < deadline) {
+        loop.runUntilIdle();
+        if (!delegate->done) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    if (!delegate->done) {
+        fetcher->cancel();
+        return {{"ok", false},
+                {"responseCode", 0},
+                {"error", {{"code", 5}, {"message", "no answer in time"}}},
+                {"ad", nullptr}};
+    }
+    return delegate->result;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string resources = TIKOLEAP_RESOURCES_DIR;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::size_t i = 0;
+    for (; i < args.size() && args[i].rfind("--", 0) == 0; ++i) {
+        const std::string& arg = args[i];
+        if (i + 1 >= args.size()) return usage("missing value for " + arg);
+        const std::string& value = args[++i];
+        if (arg == "--home") {
+            platform::AppPaths::setHome(value);
+        } else if (arg == "--resources") {
+            resources = value;
+        } else if (arg == "--ad-server") {
+            if (!dz_adServerURLFromValue(value.c_str()))
+                return usage("--ad-server takes an http or https URL");
+            setenv("TIKOLEAP_AD_SERVER", value.c_str(), 1);  // before anything reads it
+        } else {
+            return usage("unknown option " + arg);
+        }
+    }
+    if (i >= args.size()) return usage("no command");
+    const std::string command = args[i++];
+    const std::vector<std::string> rest(args.begin() + static_cast<long>(i), args.end());
+
+    // tikoleap-adparams took --resources among its options: params still does.
+    if (command == "params") {
+        for (std::size_t r = 0; r + 1 < rest.size(); r += 2) {
+            if (rest[r] == "--resources") resources = rest[r + 1];
+        }
+    }
+
+    // Headless (set up first: a request starts the component on the main loop): a main loop turned by hand,
+    // the bundle information of the build.
+    auto loop = std::make_shared<platform::ManualRunLoop>();
+    platform::RunLoop::setMain(loop);
+    if (auto info = platform::readPlistDictionaryFile(resources + "/Info.plist"))
+        platform::MainBundle::setInfoDictionary(*info);
+    DZApplication::sharedInstance();
+    platform::ui::Application::shared().finishLaunching();  // starts the component
+    loop->runUntilIdle();
+
+    ParamsOptions params;
+    std::string url;
+    if (command == "params") {
+        if (int bad = parseParams(rest, params)) return bad;
+    } else if (command == "fetch") {
+        if (rest.size() != 1) return usage("fetch takes one URL");
+        url = rest[0].rfind("/", 0) == 0 ? DZAdServerURL(rest[0]) : rest[0];
+        const auto parsed = platform::Url::parse(url);
+        if (!parsed || !parsed->isWeb()) return usage("fetch takes an http or https URL");
+    } else {
+        return usage("unknown command " + command);
+    }
+
+    const nlohmann::json result = command == "params" ? runParams(params, *loop) : runFetch(url, *loop);
+    std::cout << jsonLine(result) << std::endl;
+    platform::ui::Application::shared().terminate();
+    loop->runUntilIdle();
+    platform::RunLoop::setMain(nullptr);
+    return 0;
+}

@@ -1,0 +1,266 @@
+#include "tools/adserver/AdServer.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <functional>
+
+namespace tikoleap::adserver {
+
+namespace {
+
+std::string lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+std::string firstParam(const httplib::Request& req, const std::string& name) {
+    auto it = req.params.find(name);
+    return it == req.params.end() ? std::string() : it->second;
+}
+
+std::string escapedParam(const std::string& text) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : text) {
+        if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+AdServer::~AdServer() {
+    stop();
+}
+
+bool AdServer::start(int port, const std::string& logPath, std::string* error) {
+    if (!logPath.empty()) {
+        logFile_.open(logPath, std::ios::app);
+        if (!logFile_) {
+            if (error) *error = "cannot open the log file " + logPath;
+            return false;
+        }
+    }
+    // One request per connection: an idle keep-alive connection would hold stop() up.
+    server_.set_keep_alive_max_count(1);
+    // Every route records its hit first, once the body has been read (so its size is known).
+    using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
+    auto recorded = [this](Handler handler) {
+        return [this, handler](const httplib::Request& req, httplib::Response& res) {
+            record(req);
+            handler(req, res);
+        };
+    };
+    auto notFound = [](const httplib::Request&, httplib::Response& res) {
+        res.status = 404;
+        res.set_content("not found", "text/plain");
+    };
+    auto noContent = [](const httplib::Request&, httplib::Response& res) { res.status = 204; };
+    server_.Get("/zads/ad", recorded([this](const httplib::Request& req, httplib::Response& res) {
+                    answerAdRequest(req, res);
+                }));
+    server_.Get("/landing", recorded([](const httplib::Request&, httplib::Response& res) {
+                    res.set_content(
+                        "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Tiko Leap</title></head>"
+                        "<body style=\"background:#ffffff\"></body></html>",
+                        "text/html");
+                }));
+    for (const char* ping : {"/adpage/imp", "/adpage/click", "/adpage/gen_204", "/csi"}) {
+        server_.Get(ping, recorded(noContent));
+        server_.Post(ping, recorded(noContent));
+    }
+    server_.Get("/_log", recorded([this](const httplib::Request&, httplib::Response& res) {
+                    res.set_content(
+                        nlohmann::json(log()).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace),
+                        "application/json");
+                }));
+    server_.Get(".*", recorded(notFound));
+    server_.Post(".*", recorded(notFound));
+    server_.Put(".*", recorded(notFound));
+    server_.Patch(".*", recorded(notFound));
+    server_.Delete(".*", recorded(notFound));
+    server_.Options(".*", recorded(notFound));
+
+    started_ = std::chrono::steady_clock::now();
+    port_ = port == 0 ? server_.bind_to_any_port("127.0.0.1")
+                      : (server_.bind_to_port("127.0.0.1", port) ? port : -1);
+    if (port_ <= 0) {
+        if (error) *error = "cannot listen on 127.0.0.1:" + std::to_string(port);
+        return false;
+    }
+    thread_ = std::thread([this] { server_.listen_after_bind(); });
+    // stop() reaches only a server whose accept loop runs.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!server_.is_running()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            if (error) *error = "the server did not start";
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+void AdServer::stop() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    server_.stop();
+    if (thread_.joinable()) thread_.join();
+}
+
+std::string AdServer::baseURL() const {
+    return "http://127.0.0.1:" + std::to_string(port_) + "/";
+}
+
+std::vector<nlohmann::json> AdServer::log() const {
+    std::lock_guard lock(mutex_);
+    return hits_;
+}
+
+bool AdServer::waitForKind(const std::string& kind, std::size_t n, std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [&] {
+        return static_cast<std::size_t>(
+                   std::count_if(hits_.begin(), hits_.end(),
+                                 [&](const nlohmann::json& hit) { return hit["kind"] == kind; })) >= n;
+    });
+}
+
+std::string AdServer::kindOfPath(const std::string& path) {
+    if (path == "/zads/ad") return "ad_request";
+    if (path == "/adpage/imp") return "impression";
+    if (path == "/adpage/click") return "click";
+    if (path == "/landing") return "landing";
+    if (path == "/adpage/gen_204" || path == "/csi") return "report";
+    return "other";
+}
+
+void AdServer::record(const httplib::Request& req) {
+    nlohmann::json hit = {
+        {"method", req.method},
+        {"path", req.path},
+        {"ms",
+         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started_)
+             .count()},
+        {"body_bytes", req.body.size()},
+        {"kind", kindOfPath(req.path)},
+    };
+    nlohmann::json query = nlohmann::json::object();
+    for (const auto& [name, value] : req.params) {
+        if (!query.contains(name)) query[name] = value;
+    }
+    nlohmann::json headers = nlohmann::json::object();
+    for (const auto& [name, value] : req.headers) {
+        const std::string key = lower(name);
+        // The server library files the connection's addresses among the headers: none was sent.
+        if (key == "local_addr" || key == "local_port" || key == "remote_addr" || key == "remote_port")
+            continue;
+        if (!headers.contains(key)) headers[key] = value;
+    }
+    hit["query"] = std::move(query);
+    hit["headers"] = std::move(headers);
+    {
+        std::lock_guard lock(mutex_);
+        hit["seq"] = hits_.size() + 1;
+        if (logFile_) {
+            // Bytes that are not UTF-8 (a hostile client's) are written replaced, never refused.
+            logFile_ << hit.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+            logFile_.flush();
+        }
+        hits_.push_back(hit);
+    }
+    changed_.notify_all();
+}
+
+void AdServer::hold(long ms) {
+    std::unique_lock lock(mutex_);
+    changed_.wait_for(lock, std::chrono::milliseconds(std::clamp(ms, 0L, kMaxDelayMs)),
+                      [&] { return stopping_; });
+}
+
+void AdServer::answerAdRequest(const httplib::Request& req, httplib::Response& res) {
+    const std::string unit = firstParam(req, "slotname");
+    if (unit == "tikoleap-nofill") {
+        res.status = 204;
+    } else if (unit == "tikoleap-http400") {
+        res.status = 400;
+        res.set_content("bad ad unit", "text/plain");
+    } else if (unit == "tikoleap-http500") {
+        res.status = 500;
+        res.set_content("server error", "text/plain");
+    } else if (unit == "tikoleap-slow") {
+        hold(std::strtol(firstParam(req, "delay_ms").c_str(), nullptr, 10));
+        answerHouseBanner(req, res, unit);
+    } else if (unit == "tikoleap-mediation-html") {
+        answerHouseBanner(req, res, unit);
+        res.set_header("x-zazo-mediation", "true");
+    } else if (unit == "tikoleap-hostile-headers") {
+        answerHostile(req, res, unit);
+    } else {
+        answerHouseBanner(req, res, unit);
+    }
+}
+
+std::string AdServer::houseBannerHTML(const std::string& landingURL) {
+    return "<!DOCTYPE html><html><head><meta charset=\"utf-8\">"
+           "<meta name=\"viewport\" content=\"width=320,height=50\"><title>Tiko Leap</title><style>"
+           "html,body{margin:0;padding:0;width:320px;height:50px;overflow:hidden;background:#e0007a}"
+           "a{display:flex;align-items:center;justify-content:center;width:320px;height:50px;color:#ffffff;"
+           "font:bold 16px sans-serif;text-decoration:none;white-space:nowrap}"
+           "</style></head><body><a href=\"" +
+           landingURL + "\">Tiko Leap: tilt, jump, climb higher!</a></body></html>";
+}
+
+void AdServer::answerHouseBanner(const httplib::Request&, httplib::Response& res, const std::string& unit) {
+    const std::string ad = std::to_string(nextAd_++);
+    const std::string query = "slot=" + escapedParam(unit) + "&ad=" + ad;
+    const std::string base = "http://127.0.0.1:" + std::to_string(port_);
+    res.set_content(houseBannerHTML("/landing?" + query), "text/html");
+    res.set_header("x-zazo-tracking-urls", base + "/adpage/imp?" + query);
+    res.set_header("x-zazo-click-tracking-urls", base + "/adpage/click?" + query);
+    res.set_header("x-zazo-refresh-rate", "60");
+    res.set_header("x-zazo-ad-size", "320x50");
+}
+
+void AdServer::answerHostile(const httplib::Request& req, httplib::Response& res, const std::string& unit) {
+    answerHouseBanner(req, res, unit);
+    auto replace = [&res](const std::string& name, const std::string& value) {
+        res.headers.erase(name);
+        res.set_header(name, value);
+    };
+    const std::string base = "http://127.0.0.1:" + std::to_string(port_);
+    std::string many;
+    for (int i = 0; i < 2000; ++i) many += base + "/adpage/imp?n=" + std::to_string(i) + " ";
+    std::string deep(100, '[');
+    deep += std::string(100, ']');
+    replace("x-zazo-tracking-urls", many);
+    replace("x-zazo-click-tracking-urls", "::: javascript:alert(1) %zz http://");
+    replace("x-zazo-manual-tracking-urls", std::string(4000, ' '));
+    replace("x-zazo-refresh-rate", "1e400");
+    replace("x-zazo-ad-size", "1e40x5");
+    replace("x-zazo-orientation", "sideways");
+    replace("x-zazo-zadavaduru", "[1,2,3]");
+    replace("x-zazo-swipe-to-view-controller", deep);
+    replace("x-zazo-debug-dialog", std::string(16384, 'd'));
+    replace("x-zazo-fluid", "tall");
+    replace("x-zazo-use-https", "perhaps");
+    replace("x-zazo-disable-activation-and-scroll", "nan");
+    replace("x-zazo-content-url-opted-out", "perhaps");
+    replace("x-zazo-oauth-token-status", "clear all");
+    replace("x-zazo-zws-query-id", std::string(8192, 'q'));
+    replace("x-zazo-mediation", "perhaps");
+    replace("x-zazo-ad-format", "nativeish");
+    replace("x-zazo-custom-rendering-allowed", "no");
+}
+
+}  // namespace tikoleap::adserver

@@ -1,0 +1,73 @@
+#pragma once
+// The local ad server: stands in for everything outside the game that the ad component talks
+// to. It answers ad requests by ad unit (a house banner of our own, no fill, errors, slow and
+// hostile answers), serves the banner's landing page, takes impression, click and report pings,
+// and records every hit it gets: one JSON object a line in an optional log file, and all of them
+// at GET /_log. Listens on 127.0.0.1 only. Tests run it in-process; tikoleap-adserver runs it alone.
+#include <httplib.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <fstream>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+namespace tikoleap::adserver {
+
+class AdServer {
+  public:
+    // The longest "delay_ms" tikoleap-slow honours.
+    static constexpr long kMaxDelayMs = 120000;
+
+    AdServer() = default;
+    ~AdServer();
+    AdServer(const AdServer&) = delete;
+    AdServer& operator=(const AdServer&) = delete;
+
+    // Listens on 127.0.0.1:port (0: a free port), appending the log to logPath when it is not
+    // empty. False, with the reason in error, when the port or the log file cannot be had.
+    bool start(int port, const std::string& logPath, std::string* error = nullptr);
+    // Stops listening and ends held answers; safe to call twice.
+    void stop();
+
+    int port() const { return port_; }
+    // "http://127.0.0.1:PORT/".
+    std::string baseURL() const;
+
+    // Every hit so far, in order.
+    std::vector<nlohmann::json> log() const;
+    // Waits (real time) until at least n hits have the kind; false on time-out.
+    bool waitForKind(const std::string& kind, std::size_t n, std::chrono::milliseconds timeout) const;
+
+    // What a path is, as the log names it.
+    static std::string kindOfPath(const std::string& path);
+    // The house banner's page.
+    static std::string houseBannerHTML(const std::string& landingURL);
+
+  private:
+    void record(const httplib::Request& req);
+    void answerAdRequest(const httplib::Request& req, httplib::Response& res);
+    void answerHouseBanner(const httplib::Request& req, httplib::Response& res, const std::string& unit);
+    void answerHostile(const httplib::Request& req, httplib::Response& res, const std::string& unit);
+    // Holds the answer for ms, or until the server stops.
+    void hold(long ms);
+
+    httplib::Server server_;
+    std::thread thread_;
+    int port_ = 0;
+    std::chrono::steady_clock::time_point started_;
+    mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
+    std::vector<nlohmann::json> hits_;
+    std::ofstream logFile_;
+    bool stopping_ = false;
+    std::atomic<long> nextAd_{1};
+};
+
+}  // namespace tikoleap::adserver

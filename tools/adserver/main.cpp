@@ -1,0 +1,60 @@
+// The local ad server, alone: `tikoleap-adserver [--port N] [--log FILE]`. Prints its base URL as
+// one line once it listens and serves until SIGINT or SIGTERM.
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "tools/adserver/AdServer.h"
+
+namespace {
+
+int usage(const std::string& why) {
+    std::fprintf(stderr, "tikoleap-adserver: %s\nusage: tikoleap-adserver [--port N] [--log FILE]\n",
+                 why.c_str());
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int port = 0;
+    std::string logPath;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (i + 1 >= argc) return usage("missing value for " + arg);
+        const std::string value = argv[++i];
+        if (arg == "--port") {
+            char* end = nullptr;
+            const long n = std::strtol(value.c_str(), &end, 10);
+            if (value.empty() || *end || n < 0 || n > 65535) return usage("--port must be 0 to 65535");
+            port = static_cast<int>(n);
+        } else if (arg == "--log") {
+            logPath = value;
+        } else {
+            return usage("unknown option " + arg);
+        }
+    }
+
+    // The signals are taken by sigwait below, never by a handler: the server's threads inherit
+    // the blocked mask.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+    tikoleap::adserver::AdServer server;
+    std::string error;
+    if (!server.start(port, logPath, &error)) {
+        std::fprintf(stderr, "tikoleap-adserver: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("%s\n", server.baseURL().c_str());
+    std::fflush(stdout);
+
+    int received = 0;
+    sigwait(&signals, &received);
+    server.stop();
+    return 0;
+}
