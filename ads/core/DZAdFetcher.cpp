@@ -8,6 +8,7 @@
 #include "ads/core/DZAdCoreHooks.h"
 #include "ads/core/DZAdResponseHeaders.h"
 #include "ads/core/DZAdServer.h"
+#include "ads/foundation/DZApplication.h"
 #include "ads/foundation/DZCSI.h"
 #include "ads/foundation/DZLogger.h"
 #include "ads/foundation/DZNSURLRequestUtilities.h"
@@ -20,7 +21,6 @@
 namespace {
 
 const char* const kUseHTTPSKey = "/rerive/ads/use_https";
-const char* const kContentURLEnabledKey = "/rerive/ads/content_url_enabled";
 const char* const kWhitelistedDomainsKey = "/rerive/ads/whitelisted_ad_request_domains";
 
 }  // namespace
@@ -140,9 +140,9 @@ void DZAdFetcher::processHTTPHeaders(const Headers& headers) {
     if (DZAdCoreHooks::setContentHashingEnabled)
         DZAdCoreHooks::setContentHashingEnabled(effects.contentHashingEnabled);
     if (effects.contentHashingEnabled) {
-        defaults->setBool(kContentURLEnabledKey, true);
+        defaults->setBool(kDZContentURLEnabledKey, true);
     } else {
-        defaults->removeObjectForKey(kContentURLEnabledKey);
+        defaults->removeObjectForKey(kDZContentURLEnabledKey);
     }
     if (effects.useHTTPS) {
         defaults->setBool(kUseHTTPSKey, *effects.useHTTPS);
