@@ -156,14 +156,16 @@ bool WindowRun::open(std::shared_ptr<platform::RunLoop> loop, std::string* error
         [this] { state_->host->pumpEvents([this](const platform::WindowEvent& ev) { handleEvent(ev); }); },
         kEventPollSeconds);
     // While a game runs its frames are presented by the game view, at most one per display
-    // refresh (the ticks between are not drawn at all); between games the screens are drawn here.
+    // refresh (the ticks between are not drawn at all); between games the screens are drawn
+    // here, and only when something on them changed: an idle screen costs no drawing.
     s.screenPoller = s.loop->addPoller(
         [&s] {
             // A change of screen resolution makes a new game view for the next game.
             GameViewBase* game = s.core->gameView();
             if (game != nullptr && !game->hasRenderPolicy())
                 game->setRenderPolicy([&s](int) { return s.frameDue(); });
-            if (game == nullptr || !game->active()) s.host->renderFrame();
+            if ((game == nullptr || !game->active()) && s.host->window().needsDisplay())
+                s.host->renderFrame();
         },
         kScreenFrameSeconds);
     if (GameViewBase* game = core.gameView()) game->setRenderPolicy([&s](int) { return s.frameDue(); });

@@ -258,6 +258,8 @@ void GameViewBase::draw() {
     onRender();
     drawPauseButton();
     drawnFrame_ = frames_;
+    // The window shows the new frame the next time it draws.
+    if (containerView_) containerView_->setNeedsDisplay();
 }
 
 void GameViewBase::present() {

@@ -48,6 +48,7 @@ auto Button::lookup(const M& map, std::uint32_t state) -> typename M::mapped_typ
 
 void Button::setTitle(const std::string& title, std::uint32_t state) {
     titles_[state] = title;
+    setNeedsDisplay();
 }
 
 std::string Button::titleForState(std::uint32_t state) const {
@@ -56,6 +57,7 @@ std::string Button::titleForState(std::uint32_t state) const {
 
 void Button::setTitleColor(Color color, std::uint32_t state) {
     titleColors_[state] = color;
+    setNeedsDisplay();
 }
 
 Color Button::titleColorForState(std::uint32_t state) const {
@@ -72,6 +74,7 @@ Color Button::titleColorForState(std::uint32_t state) const {
 
 void Button::setImage(std::shared_ptr<const Image> image, std::uint32_t state) {
     images_[state] = std::move(image);
+    setNeedsDisplay();
 }
 
 std::shared_ptr<const Image> Button::imageForState(std::uint32_t state) const {
@@ -80,6 +83,7 @@ std::shared_ptr<const Image> Button::imageForState(std::uint32_t state) const {
 
 void Button::setBackgroundImage(std::shared_ptr<const Image> image, std::uint32_t state) {
     backgrounds_[state] = std::move(image);
+    setNeedsDisplay();
 }
 
 std::shared_ptr<const Image> Button::backgroundImageForState(std::uint32_t state) const {

@@ -20,7 +20,7 @@ class Button : public Control {
     const char* className() const override { return "Button"; }
 
     ButtonType buttonType() const { return type_; }
-    void setButtonType(ButtonType type) { type_ = type; }
+    void setButtonType(ButtonType type) { change(type_, type); }
 
     // A state without its own value falls back to the normal state's.
     void setTitle(const std::string& title, std::uint32_t state = ControlStateNormal);
@@ -35,7 +35,7 @@ class Button : public Control {
     std::string currentTitle() const { return titleForState(state()); }
 
     const Font& font() const { return font_; }
-    void setFont(Font font) { font_ = font; }
+    void setFont(Font font) { change(font_, font); }
 
     Size sizeThatFits(Size size) const override;
     void draw(DrawContext& ctx) override;

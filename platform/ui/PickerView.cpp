@@ -40,12 +40,14 @@ int PickerView::clampRow(int row) {
 void PickerView::reloadAllComponents() {
     selected_ = clampRow(selected_);
     offset_ = static_cast<float>(selected_) * rowHeight();
+    setNeedsDisplay();
 }
 
 void PickerView::selectRow(int row, int component, bool) {
     if (component != 0) return;
     selected_ = clampRow(row);
     offset_ = static_cast<float>(selected_) * rowHeight();
+    setNeedsDisplay();
 }
 
 int PickerView::selectedRowInComponent(int component) {
@@ -83,6 +85,7 @@ void PickerView::settle(int row) {
     const bool changed = row != selected_;
     selected_ = row;
     offset_ = static_cast<float>(row) * rowHeight();
+    setNeedsDisplay();
     if (changed && numberOfRowsInComponent(0) > 0) {
         auto keep = shared_from_this();
         if (auto d = delegate_.lock()) d->pickerViewDidSelectRow(*this, row, 0);

@@ -48,6 +48,7 @@ void ScrollView::flashScrollIndicators() {
     // Off a window there is no clock yet: the flash starts when the view is first drawn.
     if (window()) {
         flashUntil_ = now() + kFlashSeconds;
+        setNeedsDisplay();
     } else {
         flashPending_ = true;
     }
@@ -97,6 +98,8 @@ void ScrollView::drawOverlay(DrawContext& ctx) {
         flashPending_ = false;
         flashUntil_ = ctx.now() + kFlashSeconds;
     }
+    // The indicators go when the flash ends: that takes a frame of its own.
+    if (!dragging_ && flashUntil_ >= 0 && ctx.now() < flashUntil_) setNeedsDisplayAt(flashUntil_);
     if (!showsVertical_ || !indicatorsVisible()) return;
     const Rect b = bounds();
     if (contentSize_.height <= b.size.height || contentSize_.height <= 0) return;

@@ -12,7 +12,7 @@ class ScrollView : public View {
     const char* className() const override { return "ScrollView"; }
 
     Size contentSize() const { return contentSize_; }
-    void setContentSize(Size size) { contentSize_ = size; }
+    void setContentSize(Size size) { change(contentSize_, size); }
     Point contentOffset() const { return bounds().origin; }
     // Moves at once; `animated` is accepted for the callers' sake.
     void setContentOffset(Point offset, bool animated = false);
@@ -24,7 +24,7 @@ class ScrollView : public View {
     Point maxContentOffset() const;
 
     bool showsVerticalScrollIndicator() const { return showsVertical_; }
-    void setShowsVerticalScrollIndicator(bool shows) { showsVertical_ = shows; }
+    void setShowsVerticalScrollIndicator(bool shows) { change(showsVertical_, shows); }
     // Shows the indicators briefly, to tell the user there is more to see.
     void flashScrollIndicators();
     int flashCount() const { return flashCount_; }

@@ -160,6 +160,7 @@ float Window::transitionProgress() const {
 void Window::finishTransition() {
     if (transition_ == WindowTransition::None) return;
     transition_ = WindowTransition::None;
+    markNeedsDisplay();  // the end state
     if (transitionTimer_) transitionTimer_->invalidate();
     transitionTimer_.reset();
     auto done = std::move(transitionDone_);
@@ -167,8 +168,23 @@ void Window::finishTransition() {
     if (done) done();
 }
 
+bool Window::needsDisplay() const {
+    return needsDisplay_ || transition_ != WindowTransition::None || (displayAt_ >= 0 && now() >= displayAt_);
+}
+
+void Window::markNeedsDisplayAt(double time) {
+    if (displayAt_ < 0 || time < displayAt_) displayAt_ = time;
+}
+
+void Window::didDisplay() {
+    needsDisplay_ = false;
+    if (displayAt_ >= 0 && now() >= displayAt_) displayAt_ = -1;
+}
+
 void Window::handleTouch(std::uint64_t pointer, TouchPhase phase, Point location) {
     auto keep = shared_from_this();
+    // What a touch does shows on screen (a highlighted button, a dragged list).
+    markNeedsDisplay();
     const double t = now();
     if (phase == TouchPhase::Began) {
         if (touches_.count(pointer)) handleTouch(pointer, TouchPhase::Cancelled, location);
@@ -236,6 +252,7 @@ void Window::cancelAllTouches() {
 }
 
 void Window::handleScroll(Point location, float dy) {
+    markNeedsDisplay();
     layoutIfNeeded();
     for (auto v = hitTest(location); v; v = v->superview()) {
         if (auto scroll = std::dynamic_pointer_cast<ScrollView>(v)) {
@@ -266,6 +283,7 @@ void Window::handleWindowEvent(const platform::WindowEvent& e) {
         case Type::FocusGained:
         case Type::Restored:
             application_->enterForeground();
+            markNeedsDisplay();
             break;
         default:
             break;

@@ -19,6 +19,9 @@ void WebContentView::layoutSubviews() {
 void WebContentView::draw(ui::DrawContext& ctx) {
     if (!engine_) return;
     layoutSubviews();
+    // The engine tells of no repaint, so a shown page is looked at again at a video's pace
+    // (the window draws only on demand otherwise).
+    setNeedsDisplayAt(ctx.now() + kRefreshSeconds);
     const Image page = engine_->snapshot();
     if (!page.hasBitmap() || !texture_.upload(page.pixels.data(), page.width, page.height)) return;
     ui::DrawContext::RawGL raw(ctx, bounds());

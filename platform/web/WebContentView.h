@@ -1,5 +1,6 @@
 #pragma once
-// Shows a web view's page in the window's view tree: each frame the page's snapshot is copied
+// Shows a web view's page in the window's view tree: each frame (at least every kRefreshSeconds
+// while shown) the page's snapshot is copied
 // into a texture and drawn over the view's bounds, so a page sits at any rectangle, over or
 // under the game; touches on the view reach the page as mouse events. The engine follows the
 // view's size. Like all GL objects, destroy it with its GL context current.
@@ -15,6 +16,9 @@ class WebContentView : public ui::View {
   public:
     explicit WebContentView(std::shared_ptr<WebEngine> engine);
     const char* className() const override { return "WebContentView"; }
+
+    // How often a shown page's picture is taken again.
+    static constexpr double kRefreshSeconds = 1.0 / 30;
 
     const std::shared_ptr<WebEngine>& engine() const { return engine_; }
 

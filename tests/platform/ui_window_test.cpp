@@ -10,7 +10,9 @@
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
+#include "platform/ui/Label.h"
 #include "platform/ui/NotificationCenter.h"
+#include "platform/ui/ScrollView.h"
 #include "platform/ui/UiDriver.h"
 #include "platform/ui/Window.h"
 #include "platform/window/WindowEvent.h"
@@ -188,6 +190,60 @@ TEST(Transitions, CompleteAfterHalfASecondOfVirtualTime) {
     }
     s.driver.advance(1);
     EXPECT_EQ(done, 12);
+}
+
+TEST(DrawingOnDemand, OnlyAChangeOnTheWindowAsksForAFrame) {
+    Stage s;
+    auto label = std::make_shared<Label>(Rect{0, 0, 100, 20});
+    label->setText("Score");
+    auto scroll = std::make_shared<ScrollView>(Rect{0, 40, 100, 100});
+    scroll->setContentSize({100, 400});
+    s.window->addSubview(label);
+    s.window->addSubview(scroll);
+    auto drawn = [&] {
+        const bool needed = s.window->needsDisplay();
+        s.window->didDisplay();
+        return needed;
+    };
+    EXPECT_TRUE(drawn());
+    s.driver.advance(5);
+    EXPECT_FALSE(drawn()) << "time alone changes nothing";
+    // The same values again are no change; a new one is.
+    label->setText("Score");
+    label->setHidden(false);
+    label->setFrame({0, 0, 100, 20});
+    EXPECT_FALSE(drawn());
+    label->setText("Score: 10");
+    EXPECT_TRUE(drawn());
+    EXPECT_FALSE(drawn());
+    label->setAlpha(0.5f);
+    EXPECT_TRUE(drawn());
+    // Views put on, moved among and taken off the window.
+    s.window->bringSubviewToFront(label);
+    EXPECT_TRUE(drawn());
+    label->removeFromSuperview();
+    EXPECT_TRUE(drawn());
+    label->setText("off the window");
+    EXPECT_FALSE(drawn());
+    // A touch, a wheel, a transition (for as long as it runs, and its end state).
+    s.window->handleTouch(0, TouchPhase::Began, {50, 300});
+    EXPECT_TRUE(drawn());
+    s.window->handleScroll({50, 60}, 30);
+    EXPECT_TRUE(drawn());
+    EXPECT_EQ(scroll->contentOffset().y, 30);
+    s.window->transition(WindowTransition::CurlUp, 0.5);
+    EXPECT_TRUE(drawn());
+    s.driver.advance(0.25);
+    EXPECT_TRUE(drawn());
+    s.driver.advance(0.3);
+    EXPECT_TRUE(drawn());
+    EXPECT_FALSE(drawn());
+    // A frame asked for later comes at its time, once.
+    scroll->setNeedsDisplayAt(s.loop.now() + 1);
+    EXPECT_FALSE(drawn());
+    s.driver.advance(1);
+    EXPECT_TRUE(drawn());
+    EXPECT_FALSE(drawn());
 }
 
 TEST(LifeCycle, MinimiseOrFocusLossPostsBackgroundAndReturnPostsForegroundOnce) {
