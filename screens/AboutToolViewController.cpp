@@ -54,6 +54,7 @@ void AboutToolViewController::viewWillAppear(bool animated) {
     if (aboutTextView_) {
         aboutTextView_->setText(aboutText());
         aboutTextView_->scrollToTop();
+        aboutTextView_->flashScrollIndicators();
     }
 }
 

@@ -92,6 +92,17 @@ void PickerView::settle(int row) {
     }
 }
 
+void PickerView::scrollByRows(float rows) {
+    if (tracking_ || !std::isfinite(rows)) return;
+    wheelRows_ += rows;
+    const float whole = std::trunc(wheelRows_);
+    if (whole == 0) return;
+    wheelRows_ -= whole;
+    const int last = numberOfRowsInComponent(0) - 1;
+    if (last < 0) return;
+    settle(std::clamp(selected_ + static_cast<int>(whole), 0, last));
+}
+
 void PickerView::touchesBegan(const TouchList& touches, const TouchEvent&) {
     if (tracking_ || touches.empty()) return;
     tracking_ = true;

@@ -47,6 +47,9 @@ class PickerView : public View {
     int selectedRowInComponent(int component);
     float rowHeight();
     float componentWidth();
+    // A wheel: moves the selection by whole rows as the turned amount adds up (a notch is a
+    // row), and tells the delegate as a finger's choice does.
+    void scrollByRows(float rows);
     // The row whose band contains `p` (own coordinates), -1 when none.
     int rowAtPoint(Point p);
 
@@ -72,6 +75,7 @@ class PickerView : public View {
     std::uint64_t trackedTouch_ = 0;
     Point dragStart_;
     float offsetAtStart_ = 0;
+    float wheelRows_ = 0;  // turned but not yet a whole row
 };
 
 }  // namespace platform::ui

@@ -55,7 +55,7 @@ void ScrollView::flashScrollIndicators() {
 }
 
 bool ScrollView::indicatorsVisible() const {
-    return dragging_ || flashPending_ || (flashUntil_ >= 0 && now() < flashUntil_);
+    return indicatorAlwaysShown_ || dragging_ || flashPending_ || (flashUntil_ >= 0 && now() < flashUntil_);
 }
 
 void ScrollView::touchesBegan(const TouchList& touches, const TouchEvent&) {
@@ -115,6 +115,7 @@ void ScrollView::loadAttributes(InterfaceAttributes& attrs) {
     View::loadAttributes(attrs);
     if (auto s = attrs.optSize("contentSize")) contentSize_ = *s;
     if (auto v = attrs.optBool("showsVerticalScrollIndicator")) showsVertical_ = *v;
+    if (auto v = attrs.optBool("indicatorAlwaysShown")) indicatorAlwaysShown_ = *v;
 }
 
 }  // namespace platform::ui

@@ -25,6 +25,10 @@ class ScrollView : public View {
 
     bool showsVerticalScrollIndicator() const { return showsVertical_; }
     void setShowsVerticalScrollIndicator(bool shows) { change(showsVertical_, shows); }
+    // The indicator stays while the content is larger than the view (a desktop has no finger
+    // whose touch would flash it); interface files: "indicatorAlwaysShown".
+    bool indicatorAlwaysShown() const { return indicatorAlwaysShown_; }
+    void setIndicatorAlwaysShown(bool shown) { change(indicatorAlwaysShown_, shown); }
     // Shows the indicators briefly, to tell the user there is more to see.
     void flashScrollIndicators();
     int flashCount() const { return flashCount_; }
@@ -45,6 +49,7 @@ class ScrollView : public View {
 
     Size contentSize_;
     bool showsVertical_ = true;
+    bool indicatorAlwaysShown_ = false;
     int flashCount_ = 0;
     double flashUntil_ = -1;
     bool flashPending_ = false;

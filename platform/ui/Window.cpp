@@ -6,6 +6,7 @@
 
 #include "platform/runloop/RunLoop.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/PickerView.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/TouchEvent.h"
 #include "platform/ui/ViewController.h"
@@ -16,6 +17,8 @@ namespace platform::ui {
 namespace {
 constexpr double kMultiTapSeconds = 0.35;
 constexpr float kMultiTapDistance = 15;
+// About two lines of body text a notch.
+constexpr float kWheelNotchPoints = 40;
 
 // Dims the screen behind a modal panel and keeps touches from reaching what lies below.
 class ModalLayer : public View {
@@ -257,6 +260,12 @@ void Window::handleScroll(Point location, float dy) {
     for (auto v = hitTest(location); v; v = v->superview()) {
         if (auto scroll = std::dynamic_pointer_cast<ScrollView>(v)) {
             scroll->scrollBy(0, dy);
+            // Where the text is and how much more there is shows while the wheel turns.
+            scroll->flashScrollIndicators();
+            return;
+        }
+        if (auto picker = std::dynamic_pointer_cast<PickerView>(v)) {
+            picker->scrollByRows(dy / kWheelNotchPoints);
             return;
         }
     }
@@ -274,6 +283,9 @@ void Window::handleWindowEvent(const platform::WindowEvent& e) {
             break;
         case Type::MouseUp:
             if (e.button == 1) handleTouch(kMouse, TouchPhase::Ended, e.point);
+            break;
+        case Type::Wheel:
+            handleScroll(e.point, e.wheel * kWheelNotchPoints);
             break;
         case Type::FocusLost:
         case Type::Minimized:
