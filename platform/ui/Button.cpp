@@ -104,6 +104,12 @@ Size Button::sizeThatFits(Size) const {
     return s;
 }
 
+Rect Button::titleRect() const {
+    const Rect b = bounds();
+    const float pad = std::min(titlePadding_, b.size.width / 2);
+    return {b.minX() + pad, b.minY(), b.size.width - 2 * pad, b.size.height};
+}
+
 void Button::draw(DrawContext& ctx) {
     const std::uint32_t st = state();
     const Rect b = bounds();
@@ -118,19 +124,19 @@ void Button::draw(DrawContext& ctx) {
     }
     const std::string title = titleForState(st);
     const auto img = imageForState(st);
-    Rect titleRect = b;
+    Rect titleArea = titleRect();
     if (img) {
         const Size is = DrawContext::imageSizeInPoints(*img);
         const Size ts = title.empty() ? Size{} : measureText(title, font_, 0, 1);
         const float total = is.width + ts.width;
         const float x = b.minX() + (b.size.width - total) / 2;
         ctx.drawImage(img, {x, b.minY() + (b.size.height - is.height) / 2, is.width, is.height});
-        titleRect = {x + is.width, b.minY(), ts.width, b.size.height};
+        titleArea = {x + is.width, b.minY(), ts.width, b.size.height};
     }
     if (!title.empty()) {
         // A custom button shows it is pressed by dimming, the rounded one by its fill.
         if (type_ == ButtonType::Custom && isHighlighted()) ctx.multiplyAlpha(0.6f);
-        ctx.drawText(title, TextStyle{font_, TextAlignment::Center, 1}, titleRect, titleColorForState(st),
+        ctx.drawText(title, TextStyle{font_, TextAlignment::Center, 1}, titleArea, titleColorForState(st),
                      true);
     } else if (type_ == ButtonType::Custom && isHighlighted()) {
         ctx.fillRect(b, Color::black().withAlpha(0.25f));
@@ -160,6 +166,7 @@ void Button::loadAttributes(InterfaceAttributes& attrs) {
     if (auto c = attrs.optColor("highlightedTitleColor")) setTitleColor(*c, ControlStateHighlighted);
     if (auto s = attrs.optFloat("fontSize")) font_.size = *s;
     if (auto b = attrs.optBool("bold")) font_.bold = *b;
+    if (auto p = attrs.optFloat("titlePadding")) setTitlePadding(*p);
     if (auto img = attrs.optImage("image")) setImage(img);
     if (auto img = attrs.optImage("highlightedImage")) setImage(img, ControlStateHighlighted);
     if (auto img = attrs.optImage("backgroundImage")) setBackgroundImage(img);

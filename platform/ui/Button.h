@@ -36,6 +36,13 @@ class Button : public Control {
 
     const Font& font() const { return font_; }
     void setFont(Font font) { change(font_, font); }
+    // Room kept free on the left and the right of the title (a mark drawn on the button beside
+    // it); interface files: "titlePadding". A title wider than what is left shrinks, then ends in
+    // an ellipsis.
+    float titlePadding() const { return titlePadding_; }
+    void setTitlePadding(float padding) { change(titlePadding_, padding > 0 ? padding : 0.0f); }
+    // Where the title is drawn, in the button's own coordinates.
+    Rect titleRect() const;
 
     Size sizeThatFits(Size size) const override;
     void draw(DrawContext& ctx) override;
@@ -47,6 +54,7 @@ class Button : public Control {
 
     ButtonType type_;
     Font font_ = Font::boldSystem(15);
+    float titlePadding_ = 0;
     std::map<std::uint32_t, std::string> titles_;
     std::map<std::uint32_t, Color> titleColors_;
     std::map<std::uint32_t, std::shared_ptr<const Image>> images_;

@@ -68,6 +68,11 @@ float PickerView::componentWidth() {
     return w > 0 ? std::min(w, bounds().size.width) : std::max(0.0f, avail);
 }
 
+std::string PickerView::titleForRow(int row) {
+    auto d = delegate_.lock();
+    return d ? d->pickerViewTitleForRow(*this, row, 0) : "";
+}
+
 int PickerView::rowAtPoint(Point p) {
     const Rect b = bounds();
     const float w = componentWidth();
@@ -160,12 +165,13 @@ void PickerView::draw(DrawContext& ctx) {
     auto d = delegate_.lock();
     const int first = std::max(0, static_cast<int>(std::floor((offset_ - b.size.height / 2) / h)) - 1);
     const int last = std::min(n - 1, static_cast<int>(std::ceil((offset_ + b.size.height / 2) / h)) + 1);
+    const float textWidth = rowTextWidth();
     for (int row = first; row <= last; ++row) {
         const float cy = b.midY() + static_cast<float>(row) * h - offset_;
         const std::string title = d ? d->pickerViewTitleForRow(*this, row, 0) : "";
         if (title.empty()) continue;
-        ctx.drawText(title, TextStyle{Font::boldSystem(20), TextAlignment::Left, 1},
-                     {left + 12, cy - h / 2, w - 24, h}, Color::black(), true);
+        ctx.drawText(title, TextStyle{kRowFont, TextAlignment::Left, 1},
+                     {left + 12, cy - h / 2, textWidth, h}, Color::black(), true);
     }
     // The selection band over the middle row.
     ctx.fillRect({left, b.midY() - h / 2, w, h}, Color{0.55f, 0.6f, 0.85f, 0.3f});
