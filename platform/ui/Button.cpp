@@ -13,6 +13,8 @@ constexpr Color kRoundedTitle{0.196f, 0.31f, 0.52f, 1};
 constexpr Color kRoundedFill = Color::white();
 constexpr Color kRoundedBorder{0.55f, 0.58f, 0.63f, 1};
 constexpr Color kRoundedHighlight{0.10f, 0.42f, 0.93f, 1};
+// How far the pressed art's face sits lower than the raised one's (tools/uiart draws both).
+constexpr float kPressedTitleDrop = 2;
 
 // Interface files name states by word.
 bool stateFromName(const std::string& name, std::uint32_t& out) {
@@ -134,8 +136,11 @@ void Button::draw(DrawContext& ctx) {
         titleArea = {x + is.width, b.minY(), ts.width, b.size.height};
     }
     if (!title.empty()) {
-        // A custom button shows it is pressed by dimming, the rounded one by its fill.
-        if (type_ == ButtonType::Custom && isHighlighted()) ctx.multiplyAlpha(0.6f);
+        // A pressed custom button shows its pressed art, with the title pushed in with the face;
+        // without such art it dims. The rounded one shows it by its fill.
+        const bool pressedArt = isHighlighted() && backgrounds_.count(ControlStateHighlighted) != 0;
+        if (pressedArt) titleArea.origin.y += kPressedTitleDrop;
+        if (type_ == ButtonType::Custom && isHighlighted() && !pressedArt) ctx.multiplyAlpha(0.6f);
         ctx.drawText(title, TextStyle{font_, TextAlignment::Center, 1}, titleArea, titleColorForState(st),
                      true);
     } else if (type_ == ButtonType::Custom && isHighlighted()) {
@@ -169,7 +174,12 @@ void Button::loadAttributes(InterfaceAttributes& attrs) {
     if (auto p = attrs.optFloat("titlePadding")) setTitlePadding(*p);
     if (auto img = attrs.optImage("image")) setImage(img);
     if (auto img = attrs.optImage("highlightedImage")) setImage(img, ControlStateHighlighted);
-    if (auto img = attrs.optImage("backgroundImage")) setBackgroundImage(img);
+    if (auto img = attrs.optImage("backgroundImage")) {
+        setBackgroundImage(img);
+        // The art's pressed face, where it has one, is the pressed button's look.
+        if (auto pressed = attrs.findImage(*attrs.optString("backgroundImage") + kPressedSuffix))
+            setBackgroundImage(pressed, ControlStateHighlighted);
+    }
 }
 
 }  // namespace platform::ui

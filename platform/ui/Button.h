@@ -15,6 +15,10 @@ enum class ButtonType { Custom, RoundedRect };
 
 class Button : public Control {
   public:
+    // An interface file's "backgroundImage": NAME also takes NAME + kPressedSuffix, when the
+    // resources have it, as the pressed (highlighted) background.
+    static constexpr const char* kPressedSuffix = "_pressed";
+
     explicit Button(ButtonType type = ButtonType::RoundedRect);
     Button(ButtonType type, Rect frame);
     const char* className() const override { return "Button"; }
