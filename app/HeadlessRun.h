@@ -16,6 +16,13 @@ class HeadlessRun {
     // from a failure of the machine or of an output path (1).
     std::optional<RunResult> run(std::string* error, int* exitCode);
 
+    // A script of our own, used when the command line names none, played until the game-over
+    // screen shows or `maxTicks` have run (the demo of a machine without a display).
+    void playUntilGameOver(std::string script, long long maxTicks) {
+        ownScript_ = std::move(script);
+        ownScriptTicks_ = maxTicks;
+    }
+
     // Hears every sound effect the game starts, with the tick it starts in (tests line them up
     // with the rendered sound).
     void setSoundObserver(std::function<void(long long tick, int n)> observer) {
@@ -25,4 +32,6 @@ class HeadlessRun {
   private:
     CommandLine options_;
     std::function<void(long long tick, int n)> soundObserver_;
+    std::optional<std::string> ownScript_;
+    long long ownScriptTicks_ = 0;
 };
