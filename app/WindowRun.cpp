@@ -175,10 +175,14 @@ bool WindowRun::open(std::shared_ptr<platform::RunLoop> loop, std::string* error
 void WindowRun::handleEvent(const platform::WindowEvent& ev) {
     State& s = *state_;
     s.tilt->onWindowEvent(ev);
-    if (ev.type == platform::WindowEvent::Type::Quit) s.loop->quit();
-    if (ev.type == platform::WindowEvent::Type::KeyDown &&
-        (ev.key == platform::KeyCode::Escape || ev.key == platform::KeyCode::Q))
+    const bool quit = ev.type == platform::WindowEvent::Type::Quit ||
+                      (ev.type == platform::WindowEvent::Type::KeyDown &&
+                       (ev.key == platform::KeyCode::Escape || ev.key == platform::KeyCode::Q));
+    if (quit) {
+        // Closed for the player at once; the game's state is put away after.
+        s.host->desktop().hide();
         s.loop->quit();
+    }
     // The desktop lost the window's picture (uncovered, restored): show the last frame again
     // rather than drawing a new one.
     if (ev.type == platform::WindowEvent::Type::Exposed) s.host->presentAgain();
@@ -226,6 +230,7 @@ int WindowRun::run(std::string* error) {
         loop->postAfter(static_cast<double>(*options_.quitAfterMs) / 1000.0, [loop] { loop->quit(); });
     }
     loop->run();
+    state_->host->desktop().hide();
     state_.reset();
     return 0;
 }

@@ -214,3 +214,13 @@ TEST_F(InTheWindow, AnIdleScreenDrawsNothingAndAChangeDrawsOnce) {
     EXPECT_EQ(framesOver(100), 1u);
     EXPECT_EQ(core.currentScreenName(), "title");
 }
+
+TEST_F(InTheWindow, ClosingTakesTheWindowOffTheScreenBeforeAnythingIsPutAway) {
+    ASSERT_TRUE(run->host().desktop().isShown());
+    platform::WindowEvent close;
+    close.type = platform::WindowEvent::Type::Quit;
+    run->handleEvent(close);
+    // The game and its stored files are still there to put away; the player sees the window go.
+    EXPECT_FALSE(run->host().desktop().isShown());
+    EXPECT_NE(run->core().gameView(), nullptr);
+}
