@@ -83,6 +83,9 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
     if (options_.input) {
         script = InputScript::load(*options_.input, error);
         if (!script) return std::nullopt;
+    } else if (ownScript_) {
+        script = InputScript::parse(*ownScript_, "built-in script", error);
+        if (!script) return std::nullopt;
     }
     *exitCode = 1;
     if (options_.screenshot && !writableFolderFor(*options_.screenshot, error)) return std::nullopt;
@@ -305,8 +308,9 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
     std::optional<FrameWriter> frames;
     if (options_.framesDir) frames.emplace(*options_.framesDir);
 
-    const bool untilGameOver = options_.level != 0 && !options_.ticksGiven;
-    const long long limit = untilGameOver ? kUntilGameOverCap : options_.ticks;
+    const bool ownPlay = ownScript_ && !options_.input && !options_.ticksGiven;
+    const bool untilGameOver = (options_.level != 0 && !options_.ticksGiven) || ownPlay;
+    const long long limit = ownPlay ? ownScriptTicks_ : untilGameOver ? kUntilGameOverCap : options_.ticks;
     std::string frameError;
     bool soundFailed = false;
     while (tick < limit && frameError.empty() && !soundFailed) {

@@ -18,6 +18,13 @@ class HeadlessRun {
     // from a failure of the machine or of an output path (1).
     std::optional<RunResult> run(std::string* error, int* exitCode);
 
+    // A script of our own, used when the command line names none, played until the game-over
+    // screen shows or `maxTicks` have run (the demo of a machine without a display).
+    void playUntilGameOver(std::string script, long long maxTicks) {
+        ownScript_ = std::move(script);
+        ownScriptTicks_ = maxTicks;
+    }
+
     // Hears every sound effect the game starts, with the tick it starts in (tests line them up
     // with the rendered sound).
     void setSoundObserver(std::function<void(long long tick, int n)> observer) {
@@ -39,4 +46,6 @@ class HeadlessRun {
     std::function<void(long long tick, int n)> soundObserver_;
     std::function<void(long long tick)> tickObserver_;
     double webWaitLimit_ = 30;
+    std::optional<std::string> ownScript_;
+    long long ownScriptTicks_ = 0;
 };

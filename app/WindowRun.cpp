@@ -156,14 +156,16 @@ bool WindowRun::open(std::shared_ptr<platform::RunLoop> loop, std::string* error
         [this] { state_->host->pumpEvents([this](const platform::WindowEvent& ev) { handleEvent(ev); }); },
         kEventPollSeconds);
     // While a game runs its frames are presented by the game view, at most one per display
-    // refresh (the ticks between are not drawn at all); between games the screens are drawn here.
+    // refresh (the ticks between are not drawn at all); between games the screens are drawn
+    // here, and only when something on them changed: an idle screen costs no drawing.
     s.screenPoller = s.loop->addPoller(
         [&s] {
             // A change of screen resolution makes a new game view for the next game.
             GameViewBase* game = s.core->gameView();
             if (game != nullptr && !game->hasRenderPolicy())
                 game->setRenderPolicy([&s](int) { return s.frameDue(); });
-            if (game == nullptr || !game->active()) s.host->renderFrame();
+            if ((game == nullptr || !game->active()) && s.host->window().needsDisplay())
+                s.host->renderFrame();
         },
         kScreenFrameSeconds);
     if (GameViewBase* game = core.gameView()) game->setRenderPolicy([&s](int) { return s.frameDue(); });
@@ -173,10 +175,14 @@ bool WindowRun::open(std::shared_ptr<platform::RunLoop> loop, std::string* error
 void WindowRun::handleEvent(const platform::WindowEvent& ev) {
     State& s = *state_;
     s.tilt->onWindowEvent(ev);
-    if (ev.type == platform::WindowEvent::Type::Quit) s.loop->quit();
-    if (ev.type == platform::WindowEvent::Type::KeyDown &&
-        (ev.key == platform::KeyCode::Escape || ev.key == platform::KeyCode::Q))
+    const bool quit = ev.type == platform::WindowEvent::Type::Quit ||
+                      (ev.type == platform::WindowEvent::Type::KeyDown &&
+                       (ev.key == platform::KeyCode::Escape || ev.key == platform::KeyCode::Q));
+    if (quit) {
+        // Closed for the player at once; the game's state is put away after.
+        s.host->desktop().hide();
         s.loop->quit();
+    }
     // The desktop lost the window's picture (uncovered, restored): show the last frame again
     // rather than drawing a new one.
     if (ev.type == platform::WindowEvent::Type::Exposed) s.host->presentAgain();
@@ -224,6 +230,7 @@ int WindowRun::run(std::string* error) {
         loop->postAfter(static_cast<double>(*options_.quitAfterMs) / 1000.0, [loop] { loop->quit(); });
     }
     loop->run();
+    state_->host->desktop().hide();
     state_.reset();
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "app/CommandLine.h"
 #include "app/CommandLineChecks.h"
 #include "app/HeadlessRun.h"
+#include "app/PlayDemo.h"
 #include "app/WindowRun.h"
 #include "platform/audio/DeviceOpener.h"
 #include "platform/foundation/AppPaths.h"
@@ -62,15 +63,20 @@ int main(int argc, char** argv) {
         }
         // No display: the demo runs headless and leaves its last frame where the player can see it.
         if (!options->screenshot) {
+            if (options->home) platform::AppPaths::setHome(*options->home);
             const auto folder = platform::AppPaths::temporaryDirectory();
             std::error_code ec;
             std::filesystem::create_directories(folder, ec);
             options->screenshot = (folder / "tikoleap-last-frame.png").string();
         }
-        std::fprintf(stderr, "tikoleap: no display found; running headless for %lld ticks\n", options->ticks);
     }
 
     HeadlessRun run(*options);
+    const bool demo = !options->headless;
+    if (demo) {
+        std::fprintf(stderr, "tikoleap: no display found; playing a short demo game headless\n");
+        run.playUntilGameOver(PlayDemo::script(), PlayDemo::kMaxTicks);
+    }
     int exitCode = 0;
     auto result = run.run(&error, &exitCode);
     if (!result) {
@@ -78,8 +84,10 @@ int main(int argc, char** argv) {
         if (exitCode == 2) std::fputs(CommandLine::usage(), stderr);
         return leave(exitCode);
     }
-    if (!options->headless)
-        std::fprintf(stderr, "tikoleap: last frame written to %s\n", options->screenshot->c_str());
+    if (demo) {
+        std::fprintf(stderr, "tikoleap: %s; last frame written to %s\n",
+                     PlayDemo::scoreLine(result->level, result->score).c_str(), options->screenshot->c_str());
+    }
     std::cout << result->toJson() << std::endl;
     return leave(0);
 }

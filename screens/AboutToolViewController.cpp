@@ -5,12 +5,12 @@
 #include <iterator>
 
 #include "platform/foundation/PercentEncoding.h"
-#include "platform/launcher/UrlOpener.h"
 #include "platform/ui/Control.h"
 #include "platform/ui/TextView.h"
 #include "platform/url/Url.h"
 #include "shell/AppCoreBase.h"
 #include "shell/LogMessage.h"
+#include "shell/UiUtil.h"
 
 namespace {
 // The about text is a page of prose; anything far larger is not ours.
@@ -54,6 +54,7 @@ void AboutToolViewController::viewWillAppear(bool animated) {
     if (aboutTextView_) {
         aboutTextView_->setText(aboutText());
         aboutTextView_->scrollToTop();
+        aboutTextView_->flashScrollIndicators();
     }
 }
 
@@ -72,12 +73,10 @@ void AboutToolViewController::onPrivacyPolicyButton() {
     AppCoreBase* core = appCore();
     if (!core) return;
     const std::optional<std::string> url = privacyPolicyUrl(core->iphoneWebUrl());
-    std::string error;
     if (!url) {
         LogMessage("-[AboutToolViewController onPrivacyPolicyButton:]", 3,
                    "no privacy page for the web base URL " + core->iphoneWebUrl());
-    } else if (!platform::UrlOpener::shared().open(*url, &error)) {
-        LogMessage("-[AboutToolViewController onPrivacyPolicyButton:]", 3,
-                   "cannot open " + *url + ": " + error);
+        return;
     }
+    OpenWebPage(*url, "-[AboutToolViewController onPrivacyPolicyButton:]");
 }

@@ -228,9 +228,7 @@ void AnnounceManager::openUrl(const std::string& text) {
         return;
     }
     // Only web pages leave the app, and only through the desktop's handler: no shell, no option.
-    if (!platform::UrlOpener::shared().open(text, &error)) {
-        LogMessage(kLogName, 3, "AM:not opened: " + text + ": " + error);
-    }
+    OpenWebPage(text, kLogName);
 }
 
 void AnnounceManager::processAmUrl(const std::string& text) {

@@ -38,12 +38,7 @@ bool AppCoreBase::canSignLinks() {
 }
 
 bool AppCoreBase::openWebUrl(const std::string& url) {
-    std::string error;
-    if (!platform::UrlOpener::shared().open(url, &error)) {
-        LogMessage("-[AppCoreBase openURL]", 3, "cannot open " + url + ": " + error);
-        return false;
-    }
-    return true;
+    return OpenWebPage(url, "-[AppCoreBase openURL]");
 }
 
 bool AppCoreBase::webJump(int target, int levelId) {

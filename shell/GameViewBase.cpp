@@ -279,6 +279,8 @@ void GameViewBase::draw() {
     drawPauseButton();
     drawnFrame_ = frames_;
     changed_ = false;
+    // The window shows the new frame the next time it draws.
+    if (containerView_) containerView_->setNeedsDisplay();
 }
 
 void GameViewBase::present() {

@@ -11,6 +11,11 @@ class Button;
 // behind an alert already on screen).
 void ShowOkAlert(const std::string& title, const std::string& message);
 
+// Opens a web page in the browser. A page that cannot be opened (no browser, a page nowhere)
+// is logged under `logName`, and the player is told in an alert "The page could not be opened."
+// (headless runs record pages and never fail); a URL refused as no web page is logged only.
+bool OpenWebPage(const std::string& url, const char* logName);
+
 // The interface orientation the application's status bar follows.
 int StatusBarOrientation();
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <map>
 #include <memory>
@@ -17,6 +18,8 @@ namespace {
 
 // More header lines than any sane server sends; beyond it the response counts as malformed.
 constexpr int kMaxHeaderLines = 256;
+// How long the ending process waits for the worker to let go.
+constexpr auto kExitWait = std::chrono::milliseconds(200);
 
 struct Transfer {
     std::uint64_t ticket = 0;
@@ -152,6 +155,8 @@ struct HttpEngine::Impl {
     CURLSH* share = nullptr;
     std::map<CURL*, std::unique_ptr<Transfer>> active;  // the worker's own
     std::thread worker;
+    std::condition_variable workerDone;
+    bool workerFinished = false;  // under mutex
 
     void run();
     void finish(CURL* easy, CURLcode code);
@@ -171,7 +176,12 @@ HttpEngine::HttpEngine() : impl_(new Impl) {
     impl_->share = curl_share_init();
     // Only the worker thread touches the share, so it needs no lock callbacks.
     curl_share_setopt(impl_->share, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
-    impl_->worker = std::thread([impl = impl_] { impl->run(); });
+    impl_->worker = std::thread([impl = impl_] {
+        impl->run();
+        std::lock_guard<std::mutex> lock(impl->mutex);
+        impl->workerFinished = true;
+        impl->workerDone.notify_all();
+    });
 }
 
 HttpEngine::~HttpEngine() {
@@ -181,8 +191,20 @@ HttpEngine::~HttpEngine() {
         impl_->jobs.clear();
     }
     curl_multi_wakeup(impl_->multi);
+    // Taking away a transfer whose host name is being looked up waits until the lookup ends
+    // (libcurl waits for its resolver thread): seconds with a slow name server. The process is
+    // ending and does not wait for that: a worker still busy after kExitWait, and transfers
+    // still in flight, are left to the exit (reachable from here, so no leak checker minds).
+    {
+        std::unique_lock<std::mutex> lock(impl_->mutex);
+        if (!impl_->workerDone.wait_for(lock, kExitWait, [this] { return impl_->workerFinished; })) {
+            lock.unlock();
+            impl_->worker.detach();
+            return;
+        }
+    }
     impl_->worker.join();
-    for (auto& [easy, t] : impl_->active) curl_multi_remove_handle(impl_->multi, easy);
+    if (!impl_->active.empty()) return;
     impl_->active.clear();
     impl_->incoming.clear();
     curl_multi_cleanup(impl_->multi);

@@ -2,6 +2,7 @@
 
 #include <gio/gio.h>
 
+#include <cctype>
 #include <optional>
 
 #include "platform/foundation/AppPaths.h"
@@ -29,9 +30,9 @@ bool UrlOpener::isOpenable(const std::string& url, std::string* error) {
     return true;
 }
 
-bool UrlOpener::open(const std::string& url, std::string* error) {
-    if (!isOpenable(url, error)) return false;
-    return launch(url, error);
+UrlOpener::Outcome UrlOpener::openPage(const std::string& url, std::string* error) {
+    if (!isOpenable(url, error)) return Outcome::Refused;
+    return launch(url, error) ? Outcome::Opened : Outcome::Failed;
 }
 
 UrlOpener& UrlOpener::shared() {
@@ -49,6 +50,14 @@ std::shared_ptr<UrlOpener> UrlOpener::setShared(std::shared_ptr<UrlOpener> opene
 }
 
 bool DesktopUrlOpener::launch(const std::string& url, std::string* error) {
+    const std::optional<Url> parsed = Url::parse(url);
+    std::string host = parsed ? parsed->host() : "";
+    for (char& c : host) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (host.ends_with(".")) host.pop_back();
+    if (host == "invalid" || host.ends_with(".invalid")) {
+        if (error) *error = host + " lies under the reserved .invalid domain, which no browser can reach";
+        return false;
+    }
     GError* gerror = nullptr;
     // The browser gets the user's environment, not the one pointing library caches into --home.
     GAppLaunchContext* context = g_app_launch_context_new();

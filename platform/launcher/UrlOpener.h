@@ -14,9 +14,18 @@ class UrlOpener {
   public:
     virtual ~UrlOpener() = default;
 
+    enum class Outcome {
+        Opened,   // handed on
+        Refused,  // not a web page that may be opened (nothing was tried)
+        Failed,   // a web page, but the handler could not open it (no browser, ...)
+    };
+    // What became of the URL; the reason in `error` when it was not opened.
+    Outcome openPage(const std::string& url, std::string* error = nullptr);
     // True when the URL was handed on; false (with the reason in `error`) when it was refused
     // or the handler failed.
-    bool open(const std::string& url, std::string* error = nullptr);
+    bool open(const std::string& url, std::string* error = nullptr) {
+        return openPage(url, error) == Outcome::Opened;
+    }
 
     // Whether `url` may be handed on at all: an http or https URL that parses.
     static bool isOpenable(const std::string& url, std::string* error = nullptr);
@@ -31,7 +40,8 @@ class UrlOpener {
     virtual bool launch(const std::string& url, std::string* error) = 0;
 };
 
-// The desktop's default handler for the URL's scheme, through GIO.
+// The desktop's default handler for the URL's scheme, through GIO. A page under the reserved
+// ".invalid" domain (the built-in web base) leads nowhere: it fails without a browser opening.
 class DesktopUrlOpener : public UrlOpener {
   protected:
     bool launch(const std::string& url, std::string* error) override;

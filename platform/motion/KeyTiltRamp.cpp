@@ -5,17 +5,20 @@
 
 namespace platform {
 
-namespace {
+double KeyTiltRamp::heldTilt(double seconds) {
+    if (!(seconds >= 0.0)) return kStartTilt;
+    const double f = std::min(1.0, seconds / kRampSeconds);
+    return kStartTilt + (kFullTilt - kStartTilt) * f * f;
+}
 
-constexpr double kRate = KeyTiltRamp::kFullTilt / KeyTiltRamp::kRampSeconds;
-constexpr double kSnap = 1e-9;
+int KeyTiltRamp::directionAt(double t) const {
+    return (heldAt(keys_[1], t) ? 1 : 0) - (heldAt(keys_[0], t) ? 1 : 0);
+}
 
-}  // namespace
-
-double KeyTiltRamp::targetAt(double t) const {
-    const double right = heldAt(keys_[1], t) ? 1.0 : 0.0;
-    const double left = heldAt(keys_[0], t) ? 1.0 : 0.0;
-    return kFullTilt * (right - left);
+double KeyTiltRamp::valueOnceAdvanced(double t) const {
+    if (direction_ != 0) return direction_ * heldTilt(t - since_);
+    const double left = 1.0 - (t - since_) / kReleaseSeconds;
+    return left > 0.0 ? releasedFrom_ * left : 0.0;
 }
 
 void KeyTiltRamp::advanceTo(double t) {
@@ -23,26 +26,27 @@ void KeyTiltRamp::advanceTo(double t) {
     if (!started_) {
         started_ = true;
         last_ = t;
-        return;
+        since_ = t;
     }
-    if (t <= last_) return;
-    // The target changes only where a held-over key finally lets go; walk those points in order.
-    while (last_ < t) {
-        double segmentEnd = t;
-        for (Key& key : keys_) {
-            if (key.pendingRelease && key.releaseAt > last_ && key.releaseAt < segmentEnd) {
-                segmentEnd = key.releaseAt;
-            }
+    if (t < last_) return;
+    // The direction changes at presses and releases (handled by the callers at their times) and
+    // where a held-over key finally lets go: walk those points in order.
+    for (;;) {
+        double next = t;
+        for (const Key& key : keys_) {
+            if (key.pendingRelease && key.releaseAt > last_ && key.releaseAt < next) next = key.releaseAt;
         }
-        const double target = targetAt(last_);
-        const double step = kRate * (segmentEnd - last_);
-        value_ = value_ < target ? std::min(target, value_ + step) : std::max(target, value_ - step);
-        // Rounding in the time differences must not leave the tilt a hair off its rest or peak.
-        if (std::abs(value_ - target) < kSnap) value_ = target;
-        last_ = segmentEnd;
+        last_ = next;
         for (Key& key : keys_) {
             if (key.pendingRelease && key.releaseAt <= last_) key.pendingRelease = false;
         }
+        const int direction = directionAt(last_);
+        if (direction != direction_) {
+            releasedFrom_ = valueOnceAdvanced(last_);
+            direction_ = direction;
+            since_ = last_;
+        }
+        if (next >= t) return;
     }
 }
 
@@ -53,6 +57,7 @@ void KeyTiltRamp::press(Side side, double now) {
     key.down = true;
     key.pendingRelease = false;
     key.pressedAt = std::max(now, last_);
+    advanceTo(now);
 }
 
 void KeyTiltRamp::release(Side side, double now) {
@@ -62,6 +67,7 @@ void KeyTiltRamp::release(Side side, double now) {
     key.down = false;
     key.releaseAt = key.pressedAt + kMinHoldSeconds;
     key.pendingRelease = key.releaseAt > last_;
+    advanceTo(now);
 }
 
 void KeyTiltRamp::releaseAll(double now) {
@@ -71,12 +77,11 @@ void KeyTiltRamp::releaseAll(double now) {
 
 double KeyTiltRamp::valueAt(double now) {
     advanceTo(now);
-    return value_;
+    return valueOnceAdvanced(std::max(now, last_));
 }
 
 bool KeyTiltRamp::activeAt(double now) {
-    advanceTo(now);
-    return value_ != 0.0 || heldAt(keys_[0], last_) || heldAt(keys_[1], last_);
+    return valueAt(now) != 0.0 || heldAt(keys_[0], last_) || heldAt(keys_[1], last_);
 }
 
 }  // namespace platform

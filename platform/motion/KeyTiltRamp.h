@@ -1,14 +1,18 @@
 #pragma once
-// Left/right keys as a sideways tilt: a held key tilts the device by kFullTilt g, reached and left
-// again at a steady rate over kRampSeconds. A key is held at least kMinHoldSeconds, so even a tap
-// too quick to span a reading tilts the device briefly.
+// Left/right keys as a sideways tilt that grows the longer a key is held: kStartTilt g at once,
+// kFullTilt g after kRampSeconds (rising slowly at first, so a short press steers finely); let
+// go, the tilt falls back to 0 within kReleaseSeconds. A key counts as held at least
+// kMinHoldSeconds, so even a tap too quick to span a reading tilts the device briefly. Both keys
+// held cancel out.
 namespace platform {
 
 class KeyTiltRamp {
   public:
+    static constexpr double kStartTilt = 0.1;
     static constexpr double kFullTilt = 0.5;
-    static constexpr double kRampSeconds = 0.15;
-    static constexpr double kMinHoldSeconds = 0.1;
+    static constexpr double kRampSeconds = 0.5;
+    static constexpr double kReleaseSeconds = 0.08;
+    static constexpr double kMinHoldSeconds = 0.05;
 
     enum class Side { Left, Right };
 
@@ -22,6 +26,9 @@ class KeyTiltRamp {
     // True while a key is held or the tilt has not yet returned to 0.
     bool activeAt(double now);
 
+    // The tilt of a key held for `seconds`.
+    static double heldTilt(double seconds);
+
   private:
     struct Key {
         bool down = false;
@@ -33,13 +40,16 @@ class KeyTiltRamp {
     bool heldAt(const Key& key, double t) const {
         return key.down || (key.pendingRelease && t < key.releaseAt);
     }
-    double targetAt(double t) const;
+    int directionAt(double t) const;
+    double valueOnceAdvanced(double t) const;
     void advanceTo(double t);
 
     Key keys_[2];
-    double value_ = 0.0;
     double last_ = 0.0;
     bool started_ = false;
+    int direction_ = 0;        // -1 left, 1 right, 0 neither (or both)
+    double since_ = 0.0;       // when the present direction began
+    double releasedFrom_ = 0;  // the tilt when the keys last let go
 };
 
 }  // namespace platform

@@ -85,10 +85,16 @@ void TextRasterizer::prepare(const std::string& utf8, float width, const TextSty
     g_free(valid);
     auto description = describe(style);
     pango_layout_set_font_description(layout_, description.get());
+    pango_layout_set_ellipsize(layout_, PANGO_ELLIPSIZE_NONE);
     if (width > 0 && std::isfinite(width)) {
         pango_layout_set_width(layout_, static_cast<int>(std::min(width, 1.0e6f) * PANGO_SCALE));
-        // Breaks between words; a single word wider than the box breaks between letters.
-        pango_layout_set_wrap(layout_, PANGO_WRAP_WORD_CHAR);
+        if (style.singleLine) {
+            // The layout's default height (-1) keeps an ellipsized paragraph to one line.
+            pango_layout_set_ellipsize(layout_, PANGO_ELLIPSIZE_END);
+        } else {
+            // Breaks between words; a single word wider than the box breaks between letters.
+            pango_layout_set_wrap(layout_, PANGO_WRAP_WORD_CHAR);
+        }
     } else {
         pango_layout_set_width(layout_, -1);
     }

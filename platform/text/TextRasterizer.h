@@ -19,6 +19,8 @@ struct TextStyle {
     std::string fontName = "Arial";  // a family, optionally "-Bold"/"-Italic" style suffixes
     float fontSizePixels = 24.0f;
     int alignment = 1;  // 0 left, 1 centre, 2 right (within the layout width)
+    // One line, never wrapped: what does not fit the width ends in an ellipsis ("…").
+    bool singleLine = false;
 };
 
 class TextRasterizer {

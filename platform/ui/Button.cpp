@@ -13,6 +13,8 @@ constexpr Color kRoundedTitle{0.196f, 0.31f, 0.52f, 1};
 constexpr Color kRoundedFill = Color::white();
 constexpr Color kRoundedBorder{0.55f, 0.58f, 0.63f, 1};
 constexpr Color kRoundedHighlight{0.10f, 0.42f, 0.93f, 1};
+// How far the pressed art's face sits lower than the raised one's (tools/uiart draws both).
+constexpr float kPressedTitleDrop = 2;
 
 // Interface files name states by word.
 bool stateFromName(const std::string& name, std::uint32_t& out) {
@@ -48,6 +50,7 @@ auto Button::lookup(const M& map, std::uint32_t state) -> typename M::mapped_typ
 
 void Button::setTitle(const std::string& title, std::uint32_t state) {
     titles_[state] = title;
+    setNeedsDisplay();
 }
 
 std::string Button::titleForState(std::uint32_t state) const {
@@ -56,6 +59,7 @@ std::string Button::titleForState(std::uint32_t state) const {
 
 void Button::setTitleColor(Color color, std::uint32_t state) {
     titleColors_[state] = color;
+    setNeedsDisplay();
 }
 
 Color Button::titleColorForState(std::uint32_t state) const {
@@ -72,6 +76,7 @@ Color Button::titleColorForState(std::uint32_t state) const {
 
 void Button::setImage(std::shared_ptr<const Image> image, std::uint32_t state) {
     images_[state] = std::move(image);
+    setNeedsDisplay();
 }
 
 std::shared_ptr<const Image> Button::imageForState(std::uint32_t state) const {
@@ -80,6 +85,7 @@ std::shared_ptr<const Image> Button::imageForState(std::uint32_t state) const {
 
 void Button::setBackgroundImage(std::shared_ptr<const Image> image, std::uint32_t state) {
     backgrounds_[state] = std::move(image);
+    setNeedsDisplay();
 }
 
 std::shared_ptr<const Image> Button::backgroundImageForState(std::uint32_t state) const {
@@ -100,6 +106,12 @@ Size Button::sizeThatFits(Size) const {
     return s;
 }
 
+Rect Button::titleRect() const {
+    const Rect b = bounds();
+    const float pad = std::min(titlePadding_, b.size.width / 2);
+    return {b.minX() + pad, b.minY(), b.size.width - 2 * pad, b.size.height};
+}
+
 void Button::draw(DrawContext& ctx) {
     const std::uint32_t st = state();
     const Rect b = bounds();
@@ -114,19 +126,22 @@ void Button::draw(DrawContext& ctx) {
     }
     const std::string title = titleForState(st);
     const auto img = imageForState(st);
-    Rect titleRect = b;
+    Rect titleArea = titleRect();
     if (img) {
         const Size is = DrawContext::imageSizeInPoints(*img);
         const Size ts = title.empty() ? Size{} : measureText(title, font_, 0, 1);
         const float total = is.width + ts.width;
         const float x = b.minX() + (b.size.width - total) / 2;
         ctx.drawImage(img, {x, b.minY() + (b.size.height - is.height) / 2, is.width, is.height});
-        titleRect = {x + is.width, b.minY(), ts.width, b.size.height};
+        titleArea = {x + is.width, b.minY(), ts.width, b.size.height};
     }
     if (!title.empty()) {
-        // A custom button shows it is pressed by dimming, the rounded one by its fill.
-        if (type_ == ButtonType::Custom && isHighlighted()) ctx.multiplyAlpha(0.6f);
-        ctx.drawText(title, TextStyle{font_, TextAlignment::Center, 1}, titleRect, titleColorForState(st),
+        // A pressed custom button shows its pressed art, with the title pushed in with the face;
+        // without such art it dims. The rounded one shows it by its fill.
+        const bool pressedArt = isHighlighted() && backgrounds_.count(ControlStateHighlighted) != 0;
+        if (pressedArt) titleArea.origin.y += kPressedTitleDrop;
+        if (type_ == ButtonType::Custom && isHighlighted() && !pressedArt) ctx.multiplyAlpha(0.6f);
+        ctx.drawText(title, TextStyle{font_, TextAlignment::Center, 1}, titleArea, titleColorForState(st),
                      true);
     } else if (type_ == ButtonType::Custom && isHighlighted()) {
         ctx.fillRect(b, Color::black().withAlpha(0.25f));
@@ -156,9 +171,15 @@ void Button::loadAttributes(InterfaceAttributes& attrs) {
     if (auto c = attrs.optColor("highlightedTitleColor")) setTitleColor(*c, ControlStateHighlighted);
     if (auto s = attrs.optFloat("fontSize")) font_.size = *s;
     if (auto b = attrs.optBool("bold")) font_.bold = *b;
+    if (auto p = attrs.optFloat("titlePadding")) setTitlePadding(*p);
     if (auto img = attrs.optImage("image")) setImage(img);
     if (auto img = attrs.optImage("highlightedImage")) setImage(img, ControlStateHighlighted);
-    if (auto img = attrs.optImage("backgroundImage")) setBackgroundImage(img);
+    if (auto img = attrs.optImage("backgroundImage")) {
+        setBackgroundImage(img);
+        // The art's pressed face, where it has one, is the pressed button's look.
+        if (auto pressed = attrs.findImage(*attrs.optString("backgroundImage") + kPressedSuffix))
+            setBackgroundImage(pressed, ControlStateHighlighted);
+    }
 }
 
 }  // namespace platform::ui

@@ -15,12 +15,16 @@ enum class ButtonType { Custom, RoundedRect };
 
 class Button : public Control {
   public:
+    // An interface file's "backgroundImage": NAME also takes NAME + kPressedSuffix, when the
+    // resources have it, as the pressed (highlighted) background.
+    static constexpr const char* kPressedSuffix = "_pressed";
+
     explicit Button(ButtonType type = ButtonType::RoundedRect);
     Button(ButtonType type, Rect frame);
     const char* className() const override { return "Button"; }
 
     ButtonType buttonType() const { return type_; }
-    void setButtonType(ButtonType type) { type_ = type; }
+    void setButtonType(ButtonType type) { change(type_, type); }
 
     // A state without its own value falls back to the normal state's.
     void setTitle(const std::string& title, std::uint32_t state = ControlStateNormal);
@@ -35,7 +39,14 @@ class Button : public Control {
     std::string currentTitle() const { return titleForState(state()); }
 
     const Font& font() const { return font_; }
-    void setFont(Font font) { font_ = font; }
+    void setFont(Font font) { change(font_, font); }
+    // Room kept free on the left and the right of the title (a mark drawn on the button beside
+    // it); interface files: "titlePadding". A title wider than what is left shrinks, then ends in
+    // an ellipsis.
+    float titlePadding() const { return titlePadding_; }
+    void setTitlePadding(float padding) { change(titlePadding_, padding > 0 ? padding : 0.0f); }
+    // Where the title is drawn, in the button's own coordinates.
+    Rect titleRect() const;
 
     Size sizeThatFits(Size size) const override;
     void draw(DrawContext& ctx) override;
@@ -47,6 +58,7 @@ class Button : public Control {
 
     ButtonType type_;
     Font font_ = Font::boldSystem(15);
+    float titlePadding_ = 0;
     std::map<std::uint32_t, std::string> titles_;
     std::map<std::uint32_t, Color> titleColors_;
     std::map<std::uint32_t, std::shared_ptr<const Image>> images_;

@@ -17,9 +17,9 @@ std::uint32_t controlEventFromName(const std::string& name) {
 }
 
 void Control::setEnabled(bool enabled) {
-    enabled_ = enabled;
+    change(enabled_, enabled);
     if (!enabled) {
-        highlighted_ = false;
+        setHighlighted(false);
         tracking_ = false;
     }
 }

@@ -42,9 +42,9 @@ class Control : public View {
     bool isEnabled() const { return enabled_; }
     void setEnabled(bool enabled);
     bool isHighlighted() const { return highlighted_; }
-    void setHighlighted(bool highlighted) { highlighted_ = highlighted; }
+    void setHighlighted(bool highlighted) { change(highlighted_, highlighted); }
     bool isSelected() const { return selected_; }
-    void setSelected(bool selected) { selected_ = selected; }
+    void setSelected(bool selected) { change(selected_, selected); }
     bool isTracking() const { return tracking_; }
     std::uint32_t state() const;
 

@@ -250,7 +250,11 @@ void DrawContext::drawImage(const std::shared_ptr<const Image>& image, const Rec
 void DrawContext::drawText(const std::string& text, const TextStyle& style, const Rect& r, Color color,
                            bool centerVertically) {
     if (text.empty() || r.size.width <= 0 || r.size.height <= 0 || color.a * state_.alpha <= 0) return;
-    const platform::TextStyle raster = rasterStyle(style.font, style.alignment, scale_);
+    const bool oneLine = style.maxLines == 1;
+    Font font = style.font;
+    if (oneLine) font.size = fitLine(text, style.font, r.size.width, scale_).fontSize;
+    platform::TextStyle raster = rasterStyle(font, style.alignment, scale_);
+    raster.singleLine = oneLine;
     auto& rasterizer = TextRasterizer::forThisThread();
     const float boxW = std::ceil(r.size.width * scale_);
     // The text's own height (wrapped at the box width), bounded by the line limit and the box.
@@ -263,8 +267,8 @@ void DrawContext::drawText(const std::string& text, const TextStyle& style, cons
     if (boxH <= 0) return;
     const int w = static_cast<int>(boxW), h = static_cast<int>(boxH);
     char prefix[96];
-    std::snprintf(prefix, sizeof prefix, "%d|%d|%d|%d|%g|", w, h, static_cast<int>(style.alignment),
-                  style.font.bold ? 1 : 0, static_cast<double>(raster.fontSizePixels));
+    std::snprintf(prefix, sizeof prefix, "%d|%d|%d|%d|%d|%g|", w, h, static_cast<int>(style.alignment),
+                  style.font.bold ? 1 : 0, oneLine ? 1 : 0, static_cast<double>(raster.fontSizePixels));
     const std::string key = prefix + text;
     auto it = texts_.find(key);
     if (it == texts_.end()) {

@@ -14,7 +14,7 @@ class ImageView : public View {
     const char* className() const override { return "ImageView"; }
 
     const std::shared_ptr<const Image>& image() const { return image_; }
-    void setImage(std::shared_ptr<const Image> image) { image_ = std::move(image); }
+    void setImage(std::shared_ptr<const Image> image) { change(image_, std::move(image)); }
 
     // The image's size in points (zero without an image).
     Size sizeThatFits(Size size) const override;

@@ -126,6 +126,10 @@ std::shared_ptr<const Image> InterfaceAttributes::optImage(const std::string& ke
     return img;
 }
 
+std::shared_ptr<const Image> InterfaceAttributes::findImage(const std::string& name) const {
+    return resources_ ? resources_->image(name) : nullptr;
+}
+
 std::set<std::string> InterfaceAttributes::unreadKeys() const {
     std::set<std::string> out;
     for (auto it = node_.begin(); it != node_.end(); ++it) {

@@ -41,6 +41,9 @@ class InterfaceAttributes {
     std::optional<std::map<std::string, std::string>> optStringMap(const std::string& key);
     // An image of the resources by name; an unknown name fails with the name.
     std::shared_ptr<const Image> optImage(const std::string& key);
+    // An image of the resources that may be missing (null then): the optional companion of a
+    // named one.
+    std::shared_ptr<const Image> findImage(const std::string& name) const;
     // The raw value (marked as read), null when absent.
     const nlohmann::json* raw(const std::string& key);
 

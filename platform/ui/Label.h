@@ -14,18 +14,18 @@ class Label : public View {
     const char* className() const override { return "Label"; }
 
     const std::string& text() const { return text_; }
-    void setText(std::string text) { text_ = std::move(text); }
+    void setText(std::string text) { change(text_, std::move(text)); }
     const Font& font() const { return font_; }
-    void setFont(Font font) { font_ = font; }
+    void setFont(Font font) { change(font_, font); }
     Color textColor() const { return textColor_; }
-    void setTextColor(Color color) { textColor_ = color; }
+    void setTextColor(Color color) { change(textColor_, color); }
     TextAlignment textAlignment() const { return alignment_; }
-    void setTextAlignment(TextAlignment alignment) { alignment_ = alignment; }
+    void setTextAlignment(TextAlignment alignment) { change(alignment_, alignment); }
     // 0 = as many lines as fit.
     int numberOfLines() const { return lines_; }
-    void setNumberOfLines(int lines) { lines_ = lines < 0 ? 0 : lines; }
+    void setNumberOfLines(int lines) { change(lines_, lines < 0 ? 0 : lines); }
     Color shadowColor() const { return shadowColor_; }
-    void setShadowColor(Color color) { shadowColor_ = color; }
+    void setShadowColor(Color color) { change(shadowColor_, color); }
 
     Size sizeThatFits(Size size) const override;
     void draw(DrawContext& ctx) override;

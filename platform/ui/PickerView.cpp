@@ -40,12 +40,14 @@ int PickerView::clampRow(int row) {
 void PickerView::reloadAllComponents() {
     selected_ = clampRow(selected_);
     offset_ = static_cast<float>(selected_) * rowHeight();
+    setNeedsDisplay();
 }
 
 void PickerView::selectRow(int row, int component, bool) {
     if (component != 0) return;
     selected_ = clampRow(row);
     offset_ = static_cast<float>(selected_) * rowHeight();
+    setNeedsDisplay();
 }
 
 int PickerView::selectedRowInComponent(int component) {
@@ -66,6 +68,11 @@ float PickerView::componentWidth() {
     return w > 0 ? std::min(w, bounds().size.width) : std::max(0.0f, avail);
 }
 
+std::string PickerView::titleForRow(int row) {
+    auto d = delegate_.lock();
+    return d ? d->pickerViewTitleForRow(*this, row, 0) : "";
+}
+
 int PickerView::rowAtPoint(Point p) {
     const Rect b = bounds();
     const float w = componentWidth();
@@ -83,10 +90,27 @@ void PickerView::settle(int row) {
     const bool changed = row != selected_;
     selected_ = row;
     offset_ = static_cast<float>(row) * rowHeight();
+    setNeedsDisplay();
     if (changed && numberOfRowsInComponent(0) > 0) {
         auto keep = shared_from_this();
         if (auto d = delegate_.lock()) d->pickerViewDidSelectRow(*this, row, 0);
     }
+}
+
+bool PickerView::scrollWheel(Point, float, float dy) {
+    scrollByRows(dy / kWheelNotchPoints);
+    return true;
+}
+
+void PickerView::scrollByRows(float rows) {
+    if (tracking_ || !std::isfinite(rows)) return;
+    wheelRows_ += rows;
+    const float whole = std::trunc(wheelRows_);
+    if (whole == 0) return;
+    wheelRows_ -= whole;
+    const int last = numberOfRowsInComponent(0) - 1;
+    if (last < 0) return;
+    settle(std::clamp(selected_ + static_cast<int>(whole), 0, last));
 }
 
 void PickerView::touchesBegan(const TouchList& touches, const TouchEvent&) {
@@ -146,12 +170,13 @@ void PickerView::draw(DrawContext& ctx) {
     auto d = delegate_.lock();
     const int first = std::max(0, static_cast<int>(std::floor((offset_ - b.size.height / 2) / h)) - 1);
     const int last = std::min(n - 1, static_cast<int>(std::ceil((offset_ + b.size.height / 2) / h)) + 1);
+    const float textWidth = rowTextWidth();
     for (int row = first; row <= last; ++row) {
         const float cy = b.midY() + static_cast<float>(row) * h - offset_;
         const std::string title = d ? d->pickerViewTitleForRow(*this, row, 0) : "";
         if (title.empty()) continue;
-        ctx.drawText(title, TextStyle{Font::boldSystem(20), TextAlignment::Left, 1},
-                     {left + 12, cy - h / 2, w - 24, h}, Color::black(), true);
+        ctx.drawText(title, TextStyle{kRowFont, TextAlignment::Left, 1},
+                     {left + 12, cy - h / 2, textWidth, h}, Color::black(), true);
     }
     // The selection band over the middle row.
     ctx.fillRect({left, b.midY() - h / 2, w, h}, Color{0.55f, 0.6f, 0.85f, 0.3f});

@@ -2,9 +2,11 @@
 // A spinning-wheel list of rows with one selected row in the middle band. One component is
 // supported (the only shape the screens use); its width and row height come from the delegate.
 // Data source and delegate are held weakly.
+#include <algorithm>
 #include <memory>
 #include <string>
 
+#include "platform/ui/Font.h"
 #include "platform/ui/View.h"
 
 namespace platform::ui {
@@ -47,6 +49,15 @@ class PickerView : public View {
     int selectedRowInComponent(int component);
     float rowHeight();
     float componentWidth();
+    // A row's title as the delegate gives it ("" without one), its font, and the width it is
+    // drawn in: one line, shrunk or ellipsized to fit.
+    std::string titleForRow(int row);
+    static constexpr Font kRowFont{20, true};
+    float rowTextWidth() { return std::max(0.0f, componentWidth() - 24); }
+    // A wheel: moves the selection by whole rows as the turned amount adds up (a notch is a
+    // row), and tells the delegate as a finger's choice does.
+    void scrollByRows(float rows);
+    bool scrollWheel(Point location, float dx, float dy) override;
     // The row whose band contains `p` (own coordinates), -1 when none.
     int rowAtPoint(Point p);
 
@@ -72,6 +83,7 @@ class PickerView : public View {
     std::uint64_t trackedTouch_ = 0;
     Point dragStart_;
     float offsetAtStart_ = 0;
+    float wheelRows_ = 0;  // turned but not yet a whole row
 };
 
 }  // namespace platform::ui

@@ -43,18 +43,25 @@ void ScrollView::scrollBy(float dx, float dy) {
     setContentOffset(clamp({o.x + dx, o.y + dy}));
 }
 
+bool ScrollView::scrollWheel(Point, float dx, float dy) {
+    scrollBy(dx, dy);
+    flashScrollIndicators();
+    return true;
+}
+
 void ScrollView::flashScrollIndicators() {
     ++flashCount_;
     // Off a window there is no clock yet: the flash starts when the view is first drawn.
     if (window()) {
         flashUntil_ = now() + kFlashSeconds;
+        setNeedsDisplay();
     } else {
         flashPending_ = true;
     }
 }
 
 bool ScrollView::indicatorsVisible() const {
-    return dragging_ || flashPending_ || (flashUntil_ >= 0 && now() < flashUntil_);
+    return indicatorAlwaysShown_ || dragging_ || flashPending_ || (flashUntil_ >= 0 && now() < flashUntil_);
 }
 
 void ScrollView::touchesBegan(const TouchList& touches, const TouchEvent&) {
@@ -97,6 +104,8 @@ void ScrollView::drawOverlay(DrawContext& ctx) {
         flashPending_ = false;
         flashUntil_ = ctx.now() + kFlashSeconds;
     }
+    // The indicators go when the flash ends: that takes a frame of its own.
+    if (!dragging_ && flashUntil_ >= 0 && ctx.now() < flashUntil_) setNeedsDisplayAt(flashUntil_);
     if (!showsVertical_ || !indicatorsVisible()) return;
     const Rect b = bounds();
     if (contentSize_.height <= b.size.height || contentSize_.height <= 0) return;
@@ -112,6 +121,7 @@ void ScrollView::loadAttributes(InterfaceAttributes& attrs) {
     View::loadAttributes(attrs);
     if (auto s = attrs.optSize("contentSize")) contentSize_ = *s;
     if (auto v = attrs.optBool("showsVerticalScrollIndicator")) showsVertical_ = *v;
+    if (auto v = attrs.optBool("indicatorAlwaysShown")) indicatorAlwaysShown_ = *v;
 }
 
 }  // namespace platform::ui

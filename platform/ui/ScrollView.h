@@ -12,7 +12,7 @@ class ScrollView : public View {
     const char* className() const override { return "ScrollView"; }
 
     Size contentSize() const { return contentSize_; }
-    void setContentSize(Size size) { contentSize_ = size; }
+    void setContentSize(Size size) { change(contentSize_, size); }
     Point contentOffset() const { return bounds().origin; }
     // Moves at once; `animated` is accepted for the callers' sake.
     void setContentOffset(Point offset, bool animated = false);
@@ -20,11 +20,17 @@ class ScrollView : public View {
     void scrollToTop() { setContentOffset({0, 0}); }
     // Scrolls by a distance (a mouse wheel), kept inside the content.
     void scrollBy(float dx, float dy);
+    // Scrolls by the wheel and flashes the indicators, so where the text is shows while it turns.
+    bool scrollWheel(Point location, float dx, float dy) override;
     // The largest offset the content allows (0 when it fits).
     Point maxContentOffset() const;
 
     bool showsVerticalScrollIndicator() const { return showsVertical_; }
-    void setShowsVerticalScrollIndicator(bool shows) { showsVertical_ = shows; }
+    void setShowsVerticalScrollIndicator(bool shows) { change(showsVertical_, shows); }
+    // The indicator stays while the content is larger than the view (a desktop has no finger
+    // whose touch would flash it); interface files: "indicatorAlwaysShown".
+    bool indicatorAlwaysShown() const { return indicatorAlwaysShown_; }
+    void setIndicatorAlwaysShown(bool shown) { change(indicatorAlwaysShown_, shown); }
     // Shows the indicators briefly, to tell the user there is more to see.
     void flashScrollIndicators();
     int flashCount() const { return flashCount_; }
@@ -45,6 +51,7 @@ class ScrollView : public View {
 
     Size contentSize_;
     bool showsVertical_ = true;
+    bool indicatorAlwaysShown_ = false;
     int flashCount_ = 0;
     double flashUntil_ = -1;
     bool flashPending_ = false;

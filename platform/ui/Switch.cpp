@@ -12,7 +12,7 @@ Switch::Switch() {
 Switch::Switch(Rect frame) : Control(frame) {}
 
 void Switch::didTouchUpInside() {
-    on_ = !on_;
+    setOn(!on_);
     sendActionsForControlEvents(ControlEventValueChanged);
 }
 

@@ -12,7 +12,7 @@ class Switch : public Control {
 
     bool isOn() const { return on_; }
     // Sets the value without sending value changed (as the platform's setter does).
-    void setOn(bool on, bool animated = false) { on_ = on; }
+    void setOn(bool on, bool animated = false) { change(on_, on); }
 
     static constexpr Size kSize{79, 27};
     Size sizeThatFits(Size) const override { return kSize; }

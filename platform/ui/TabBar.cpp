@@ -55,6 +55,7 @@ void TabBar::setItems(std::vector<TabBarItem*> items, std::shared_ptr<const UiRe
 
 void TabBar::setSelectedIndex(std::size_t index) {
     selected_ = index;
+    setNeedsDisplay();
     for (std::size_t i = 0; i < buttons_.size(); ++i) buttons_[i]->setSelected(i == selected_);
 }
 

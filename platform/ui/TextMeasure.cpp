@@ -24,6 +24,26 @@ Size measureText(const std::string& text, const Font& font, float maxWidth, int 
     return {std::ceil(s.width / scale), std::ceil(s.height / scale)};
 }
 
+LineFit fitLine(const std::string& text, const Font& font, float width, float scale) {
+    LineFit fit{font.size, false};
+    if (text.empty() || !(width > 0) || !(scale > 0)) return fit;
+    auto& rasterizer = TextRasterizer::forThisThread();
+    const float room = std::ceil(width * scale);
+    const float natural = rasterizer.measure(text, 0, rasterStyle(font, TextAlignment::Left, scale)).width;
+    if (natural <= room) return fit;
+    // Text widths grow in proportion to the size, give or take rounding: step down until it fits.
+    Font smaller = font;
+    smaller.size = std::max(font.size * kMinLineScale, font.size * room / natural);
+    while (smaller.size > font.size * kMinLineScale &&
+           rasterizer.measure(text, 0, rasterStyle(smaller, TextAlignment::Left, scale)).width > room) {
+        smaller.size = std::max(font.size * kMinLineScale, smaller.size - 0.25f);
+    }
+    fit.fontSize = smaller.size;
+    fit.ellipsized =
+        rasterizer.measure(text, 0, rasterStyle(smaller, TextAlignment::Left, scale)).width > room;
+    return fit;
+}
+
 platform::TextStyle rasterStyle(const Font& font, TextAlignment alignment, float scale) {
     platform::TextStyle style;
     style.fontName = font.bold ? "Arial-Bold" : "Arial";

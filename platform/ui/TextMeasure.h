@@ -15,6 +15,16 @@ namespace platform::ui {
 // `maxLines` lines (0 = unlimited), as the window draws it at the main screen's scale.
 Size measureText(const std::string& text, const Font& font, float maxWidth, int maxLines = 0);
 
+// How a text meant for one line is drawn `width` points wide at `scale` pixels per point: at the
+// font's own size when it fits, else shrunk as far as kMinLineScale of it, and past that at
+// that size, ending in an ellipsis.
+struct LineFit {
+    float fontSize = 0;  // points
+    bool ellipsized = false;
+};
+constexpr float kMinLineScale = 0.7f;
+LineFit fitLine(const std::string& text, const Font& font, float width, float scale);
+
 // The rasteriser's style for a font drawn at `scale` pixels per point.
 platform::TextStyle rasterStyle(const Font& font, TextAlignment alignment, float scale);
 

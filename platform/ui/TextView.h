@@ -19,9 +19,9 @@ class TextView : public ScrollView {
     const Font& font() const { return font_; }
     void setFont(Font font);
     Color textColor() const { return textColor_; }
-    void setTextColor(Color color) { textColor_ = color; }
+    void setTextColor(Color color) { change(textColor_, color); }
     TextAlignment textAlignment() const { return alignment_; }
-    void setTextAlignment(TextAlignment alignment) { alignment_ = alignment; }
+    void setTextAlignment(TextAlignment alignment) { change(alignment_, alignment); }
     bool isEditable() const { return editable_; }
     void setEditable(bool editable) { editable_ = editable; }
 

@@ -41,19 +41,67 @@ Rect View::frame() const {
 }
 
 void View::setFrame(const Rect& frame) {
-    center_ = {frame.midX(), frame.midY()};
+    setCenter({frame.midX(), frame.midY()});
     // Under a transform the frame is only a bounding box; its size says nothing exact about
     // the bounds, so only the position follows.
     if (transform_.isIdentity()) setBounds({bounds_.origin, frame.size});
 }
 
 void View::setBounds(const Rect& bounds) {
+    if (bounds == bounds_) return;
     if (bounds.size != bounds_.size) needsLayout_ = true;
     bounds_ = bounds;
+    setNeedsDisplay();
+}
+
+void View::setCenter(Point center) {
+    if (center == center_) return;
+    center_ = center;
+    setNeedsDisplay();
+}
+
+void View::setTransform(const AffineTransform& transform) {
+    if (transform == transform_) return;
+    transform_ = transform;
+    setNeedsDisplay();
+}
+
+void View::setHidden(bool hidden) {
+    if (hidden == hidden_) return;
+    hidden_ = hidden;
+    setNeedsDisplay();
 }
 
 void View::setAlpha(float alpha) {
-    alpha_ = std::clamp(alpha, 0.0f, 1.0f);
+    const float clamped = std::clamp(alpha, 0.0f, 1.0f);
+    if (clamped == alpha_) return;
+    alpha_ = clamped;
+    setNeedsDisplay();
+}
+
+void View::setBackgroundColor(Color color) {
+    if (color == backgroundColor_) return;
+    backgroundColor_ = color;
+    setNeedsDisplay();
+}
+
+void View::setClipsToBounds(bool clips) {
+    if (clips == clipsToBounds_) return;
+    clipsToBounds_ = clips;
+    setNeedsDisplay();
+}
+
+void View::setNeedsLayout() {
+    needsLayout_ = true;
+    setNeedsDisplay();
+}
+
+void View::setNeedsDisplay() {
+    if (Window* w = window()) w->markNeedsDisplay();
+}
+
+void View::setNeedsDisplayAt(double time) {
+    if (Window* w = window()) w->markNeedsDisplayAt(time);
 }
 
 Point View::convertPointToSuperview(Point p) const {
@@ -147,6 +195,7 @@ void View::insertSubviewAt(const std::shared_ptr<View>& view, std::size_t index)
         if (at < index) --index;
         subviews_.insert(subviews_.begin() + static_cast<std::ptrdiff_t>(std::min(index, subviews_.size())),
                          view);
+        setNeedsDisplay();
         didAddSubview(view);
         return;
     }
@@ -157,6 +206,7 @@ void View::insertSubviewAt(const std::shared_ptr<View>& view, std::size_t index)
                      keep);
     keep->superview_ = weak_from_this();
     needsLayout_ = true;
+    setNeedsDisplay();
     if (oldWindow != newWindow) keep->notifyDidMove(oldWindow, newWindow);
     didAddSubview(keep);
 }
@@ -166,6 +216,7 @@ void View::bringSubviewToFront(const std::shared_ptr<View>& view) {
     if (it == subviews_.end()) return;
     subviews_.erase(it);
     subviews_.push_back(view);
+    setNeedsDisplay();
 }
 
 void View::removeFromSuperview() {
@@ -173,6 +224,7 @@ void View::removeFromSuperview() {
     if (!parent) return;
     auto keep = shared_from_this();
     Window* oldWindow = window();
+    if (oldWindow) oldWindow->markNeedsDisplay();
     if (oldWindow) notifyWillMove(nullptr);
     detach();
     if (oldWindow) notifyDidMove(oldWindow, nullptr);
@@ -298,7 +350,7 @@ void View::drawHierarchy(DrawContext& ctx) {
 void View::loadAttributes(InterfaceAttributes& attrs) {
     if (auto f = attrs.optRect("frame")) setFrame(*f);
     if (auto t = attrs.optInt("tag")) tag_ = *t;
-    if (auto h = attrs.optBool("hidden")) hidden_ = *h;
+    if (auto h = attrs.optBool("hidden")) setHidden(*h);
     if (auto a = attrs.optFloat("alpha")) setAlpha(*a);
     if (auto u = attrs.optBool("userInteraction")) userInteraction_ = *u;
     if (auto c = attrs.optColor("backgroundColor")) backgroundColor_ = *c;

@@ -4,6 +4,7 @@
 // by std::shared_ptr (make them with std::make_shared); a view's link to its superview is weak.
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/geometry/Geometry.h"
@@ -38,9 +39,9 @@ class View : public std::enable_shared_from_this<View> {
     Rect bounds() const { return bounds_; }
     void setBounds(const Rect& bounds);
     Point center() const { return center_; }
-    void setCenter(Point center) { center_ = center; }
+    void setCenter(Point center);
     const AffineTransform& transform() const { return transform_; }
-    void setTransform(const AffineTransform& transform) { transform_ = transform; }
+    void setTransform(const AffineTransform& transform);
 
     Point convertPointToSuperview(Point p) const;
     Point convertPointFromSuperview(Point p) const;
@@ -53,13 +54,13 @@ class View : public std::enable_shared_from_this<View> {
 
     // --- look ---
     bool isHidden() const { return hidden_; }
-    void setHidden(bool hidden) { hidden_ = hidden; }
+    void setHidden(bool hidden);
     float alpha() const { return alpha_; }
     void setAlpha(float alpha);
     Color backgroundColor() const { return backgroundColor_; }
-    void setBackgroundColor(Color color) { backgroundColor_ = color; }
+    void setBackgroundColor(Color color);
     bool clipsToBounds() const { return clipsToBounds_; }
-    void setClipsToBounds(bool clips) { clipsToBounds_ = clips; }
+    void setClipsToBounds(bool clips);
     int tag() const { return tag_; }
     void setTag(int tag) { tag_ = tag; }
 
@@ -97,9 +98,14 @@ class View : public std::enable_shared_from_this<View> {
     virtual void touchesMoved(const TouchList& touches, const TouchEvent& event);
     virtual void touchesEnded(const TouchList& touches, const TouchEvent& event);
     virtual void touchesCancelled(const TouchList& touches, const TouchEvent& event);
+    // A mouse wheel turned over the view at `location` (own coordinates) by points (a notch is
+    // kWheelNotchPoints; positive dy shows what lies below). True when the view scrolled for it;
+    // otherwise the window asks the superview.
+    static constexpr float kWheelNotchPoints = 40;
+    virtual bool scrollWheel(Point location, float dx, float dy) { return false; }
 
     // --- layout ---
-    void setNeedsLayout() { needsLayout_ = true; }
+    void setNeedsLayout();
     bool needsLayout() const { return needsLayout_; }
     // Runs layoutSubviews here and below wherever a layout is pending.
     void layoutIfNeeded();
@@ -112,6 +118,11 @@ class View : public std::enable_shared_from_this<View> {
     void sizeToFit();
 
     // --- drawing ---
+    // The window draws only when something on it changed. The view's own setters and the tree's
+    // changes call this; a subclass calls it when its content changes (a new page or video frame).
+    void setNeedsDisplay();
+    // Asks for one more frame at `time` on the window's clock (an indicator that hides then).
+    void setNeedsDisplayAt(double time);
     // Draws the view's own content in its bounds coordinates; the background is already drawn.
     // A view with its own OpenGL code overrides this and uses DrawContext::RawGL.
     virtual void draw(DrawContext& ctx) {}
@@ -127,6 +138,13 @@ class View : public std::enable_shared_from_this<View> {
     virtual void loadAttributes(InterfaceAttributes& attrs);
 
   protected:
+    // Sets a field that the view's picture shows; a new value asks for a frame.
+    template <class T, class U>
+    void change(T& field, U&& value) {
+        if (field == value) return;
+        field = std::forward<U>(value);
+        setNeedsDisplay();
+    }
     // Called after a subview was added or moved among the subviews.
     virtual void didAddSubview(const std::shared_ptr<View>& view) {}
     virtual void willMoveToWindow(Window* window) {}

@@ -6,6 +6,7 @@
 
 #include "platform/runloop/RunLoop.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/PickerView.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/TouchEvent.h"
 #include "platform/ui/ViewController.h"
@@ -16,6 +17,7 @@ namespace platform::ui {
 namespace {
 constexpr double kMultiTapSeconds = 0.35;
 constexpr float kMultiTapDistance = 15;
+// About two lines of body text a notch.
 
 // Dims the screen behind a modal panel and keeps touches from reaching what lies below.
 class ModalLayer : public View {
@@ -160,6 +162,7 @@ float Window::transitionProgress() const {
 void Window::finishTransition() {
     if (transition_ == WindowTransition::None) return;
     transition_ = WindowTransition::None;
+    markNeedsDisplay();  // the end state
     if (transitionTimer_) transitionTimer_->invalidate();
     transitionTimer_.reset();
     auto done = std::move(transitionDone_);
@@ -167,8 +170,23 @@ void Window::finishTransition() {
     if (done) done();
 }
 
+bool Window::needsDisplay() const {
+    return needsDisplay_ || transition_ != WindowTransition::None || (displayAt_ >= 0 && now() >= displayAt_);
+}
+
+void Window::markNeedsDisplayAt(double time) {
+    if (displayAt_ < 0 || time < displayAt_) displayAt_ = time;
+}
+
+void Window::didDisplay() {
+    needsDisplay_ = false;
+    if (displayAt_ >= 0 && now() >= displayAt_) displayAt_ = -1;
+}
+
 void Window::handleTouch(std::uint64_t pointer, TouchPhase phase, Point location) {
     auto keep = shared_from_this();
+    // What a touch does shows on screen (a highlighted button, a dragged list).
+    markNeedsDisplay();
     const double t = now();
     if (phase == TouchPhase::Began) {
         if (touches_.count(pointer)) handleTouch(pointer, TouchPhase::Cancelled, location);
@@ -236,12 +254,10 @@ void Window::cancelAllTouches() {
 }
 
 void Window::handleScroll(Point location, float dy) {
+    markNeedsDisplay();
     layoutIfNeeded();
     for (auto v = hitTest(location); v; v = v->superview()) {
-        if (auto scroll = std::dynamic_pointer_cast<ScrollView>(v)) {
-            scroll->scrollBy(0, dy);
-            return;
-        }
+        if (v->scrollWheel(v->convertPointFromWindow(location), 0, dy)) return;
     }
 }
 
@@ -258,6 +274,9 @@ void Window::handleWindowEvent(const platform::WindowEvent& e) {
         case Type::MouseUp:
             if (e.button == 1) handleTouch(kMouse, TouchPhase::Ended, e.point);
             break;
+        case Type::Wheel:
+            handleScroll(e.point, e.wheel * View::kWheelNotchPoints);
+            break;
         case Type::FocusLost:
         case Type::Minimized:
             cancelAllTouches();
@@ -266,6 +285,7 @@ void Window::handleWindowEvent(const platform::WindowEvent& e) {
         case Type::FocusGained:
         case Type::Restored:
             application_->enterForeground();
+            markNeedsDisplay();
             break;
         default:
             break;

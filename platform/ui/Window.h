@@ -63,6 +63,15 @@ class Window : public View {
     std::uint64_t transitionSerial() const { return transitionSerial_; }
     void finishTransition();
 
+    // --- drawing on demand ---
+    // Whether a frame must be drawn: something changed since the last one, a transition runs,
+    // or a time asked for by a view has come.
+    bool needsDisplay() const;
+    void markNeedsDisplay() { needsDisplay_ = true; }
+    void markNeedsDisplayAt(double time);
+    // The renderer is about to draw the window as it is now.
+    void didDisplay();
+
     // --- input (points in window coordinates) ---
     void handleTouch(std::uint64_t pointer, TouchPhase phase, Point location);
     void cancelAllTouches();
@@ -84,6 +93,9 @@ class Window : public View {
     std::shared_ptr<ViewController> root_;
     std::shared_ptr<View> modalLayer_;
     std::deque<std::shared_ptr<View>> modals_;
+
+    bool needsDisplay_ = true;
+    double displayAt_ = -1;  // a view's next frame on the window's clock; -1 none
 
     WindowTransition transition_ = WindowTransition::None;
     double transitionStart_ = 0;

@@ -89,6 +89,8 @@ bool WindowRenderer::render(Window& window) {
         hasOld_ = hasLast_;
         if (hasOld_) copyFrameInto(old_);
     }
+    // Cleared before drawing, so a view may ask for its next frame while it draws.
+    window.didDisplay();
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
     ctx_->beginFrame(b.size, scale_, window.now());

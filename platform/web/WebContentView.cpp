@@ -22,6 +22,9 @@ void WebContentView::draw(ui::DrawContext& ctx) {
     if (!engine_) return;
     layoutSubviews();
     if (ctx.scale() > 0 && std::abs(engine_->scale() - ctx.scale()) > 1e-6) engine_->setScale(ctx.scale());
+    // The engine tells of no repaint, so a shown page is looked at again at a video's pace
+    // (the window draws only on demand otherwise).
+    setNeedsDisplayAt(ctx.now() + kRefreshSeconds);
     const Image page = engine_->snapshot();
     if (!page.hasBitmap() || !texture_.upload(page.pixels.data(), page.width, page.height)) return;
     ui::DrawContext::RawGL raw(ctx, bounds());
@@ -35,8 +38,10 @@ void WebContentView::draw(ui::DrawContext& ctx) {
     texture_.draw(pos, uv, 1.0f);
 }
 
-void WebContentView::scrollWheel(Point location, float dx, float dy) {
-    if (engine_) engine_->sendScrollEvent({location.x, location.y, dx, dy});
+bool WebContentView::scrollWheel(Point location, float dx, float dy) {
+    if (!engine_) return false;
+    engine_->sendScrollEvent({location.x, location.y, dx, dy});
+    return true;
 }
 
 void WebContentView::typeText(const std::string& utf8) {

@@ -1,10 +1,11 @@
 #pragma once
-// Shows a web view's page in the window's view tree: each frame the page's snapshot, drawn at
-// the window's scale, is copied into a texture and drawn over the view's bounds, so a page sits
-// at any rectangle, over or under the game, with sharp text. Touches reach the page as mouse
-// events, except that on a page taller or wider than the view a drag scrolls it (a tap is still
-// a click); a touch gives the page the keyboard's focus. The engine follows the view's size.
-// Like all GL objects, destroy it with its GL context current.
+// Shows a web view's page in the window's view tree: each frame (at least every kRefreshSeconds
+// while shown) the page's snapshot, drawn at the window's scale, is copied into a texture and
+// drawn over the view's bounds, so a page sits at any rectangle, over or under the game, with
+// sharp text. Touches reach the page as mouse events, except that on a page taller or wider than
+// the view a drag scrolls it (a tap is still a click); a touch gives the page the keyboard's
+// focus. The engine follows the view's size. Like all GL objects, destroy it with its GL context
+// current.
 #include <memory>
 #include <string>
 
@@ -22,10 +23,13 @@ class WebContentView : public ui::View {
     explicit WebContentView(std::shared_ptr<WebEngine> engine);
     const char* className() const override { return "WebContentView"; }
 
+    // How often a shown page's picture is taken again.
+    static constexpr double kRefreshSeconds = 1.0 / 30;
+
     const std::shared_ptr<WebEngine>& engine() const { return engine_; }
 
     // A wheel over the view at `location` (own coordinates); positive dy shows what is below.
-    void scrollWheel(Point location, float dx, float dy);
+    bool scrollWheel(Point location, float dx, float dy) override;
     // Text typed while the page has the focus, one key press per character (a line break is
     // Enter, a tab Tab).
     void typeText(const std::string& utf8);

@@ -1,5 +1,7 @@
 #include "platform/window/SdlEventTranslator.h"
 
+#include <cmath>
+
 namespace platform {
 
 KeyCode SdlEventTranslator::keyCode(SDL_Keycode sym) {
@@ -51,6 +53,16 @@ std::optional<WindowEvent> SdlEventTranslator::translate(const SDL_Event& event)
             out.buttonHeld = (event.motion.state & SDL_BUTTON_LMASK) != 0;
             out.steerHeld = (event.motion.state & SDL_BUTTON_RMASK) != 0;
             return out;
+        case SDL_MOUSEWHEEL: {
+            if (event.wheel.which == SDL_TOUCH_MOUSEID) return std::nullopt;
+            out.type = WindowEvent::Type::Wheel;
+            out.point = {static_cast<float>(event.wheel.mouseX), static_cast<float>(event.wheel.mouseY)};
+            const float away = event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.wheel.preciseY
+                                                                               : event.wheel.preciseY;
+            out.wheel = -away;
+            if (out.wheel == 0 || !std::isfinite(out.wheel)) return std::nullopt;
+            return out;
+        }
         case SDL_KEYDOWN:
         case SDL_KEYUP:
             out.type = event.type == SDL_KEYDOWN ? WindowEvent::Type::KeyDown : WindowEvent::Type::KeyUp;

@@ -110,6 +110,16 @@ Size Window::pixelSize() const {
     return {static_cast<float>(w), static_cast<float>(h)};
 }
 
+void Window::hide() {
+    SDL_HideWindow(sdl(window_));
+    // Tell the display now, not at the next look at the event queue.
+    SDL_PumpEvents();
+}
+
+bool Window::isShown() const {
+    return (SDL_GetWindowFlags(sdl(window_)) & SDL_WINDOW_SHOWN) != 0;
+}
+
 double Window::refreshRate() const {
     SDL_DisplayMode mode{};
     if (SDL_GetWindowDisplayMode(static_cast<SDL_Window*>(window_), &mode) != 0) return 0.0;

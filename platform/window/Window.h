@@ -26,6 +26,10 @@ class Window {
     Size pointSize() const;
     // The drawable's size in pixels (larger than the point size on high-density screens).
     Size pixelSize() const;
+    // Takes the window off the screen at once (the program is ending: whatever it still has to
+    // put away, the player sees the window close now).
+    void hide();
+    bool isShown() const;
     // How often the display showing the window refreshes, in Hz; 0 when it does not say.
     double refreshRate() const;
     // The SDL_Window*, for the GL layer only.

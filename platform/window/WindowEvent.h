@@ -12,6 +12,7 @@ struct WindowEvent {
         MouseDown,  // point, button
         MouseMove,  // point, buttonHeld (left button down while moving), steerHeld
         MouseUp,    // point, button
+        Wheel,      // point, wheel
         KeyDown,    // key, repeat
         KeyUp,      // key
         FocusLost,
@@ -27,6 +28,7 @@ struct WindowEvent {
     int button = 0;  // 1 left, 2 middle, 3 right
     bool buttonHeld = false;
     bool steerHeld = false;  // the right button is down (it steers; the left one touches)
+    float wheel = 0;         // notches turned; positive toward the user (the content moves up)
     KeyCode key = KeyCode::Unknown;
     bool repeat = false;
 };

@@ -400,6 +400,25 @@ TEST(Executable, TheHomeKeepsTheGLLibrarysShaderCacheToo) {
     }
 }
 
+TEST(Executable, WithoutADisplayPlayShowsAShortGameToItsEnd) {
+    TempDir tmp;
+    const fs::path said = tmp.path() / "stderr.txt";
+    const Process p = runCommand("env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER " + kBinary +
+                                 " --seed 4 --home " + tmp.path().string() + " 2>" + said.string());
+    ASSERT_EQ(p.code, 0) << p.out;
+    const auto json = nlohmann::json::parse(p.out.substr(p.out.rfind('\n', p.out.size() - 2) + 1));
+    // Started through the title's button: a game ran, and ended.
+    EXPECT_GT(json["ticks"].get<int>(), 150) << p.out;
+    EXPECT_EQ(json["state"], "gameover");
+    EXPECT_EQ(json["screen"], "gameover");
+    const std::string line = "demo game of level 20 over: " + std::to_string(json["score"].get<int>()) +
+                             " points; last frame written to " +
+                             (tmp.path() / "tmp/tikoleap-last-frame.png").string();
+    const std::vector<uint8_t> err = tmp.read("stderr.txt");
+    EXPECT_NE(std::string(err.begin(), err.end()).find(line), std::string::npos) << p.out;
+    EXPECT_TRUE(fs::exists(tmp.path() / "tmp/tikoleap-last-frame.png"));
+}
+
 TEST(Executable, WindowOpensUnderXvfbAndQuitsCleanly) {
     if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0) GTEST_SKIP() << "xvfb-run is not installed";
     TempDir tmp;

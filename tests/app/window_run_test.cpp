@@ -8,6 +8,7 @@
 #include "platform/foundation/AppPaths.h"
 #include "platform/runloop/ManualRunLoop.h"
 #include "platform/ui/UiDriver.h"
+#include "platform/ui/Window.h"
 #include "platform/ui/WindowHost.h"
 #include "platform/ui/WindowRenderer.h"
 #include "platform/window/Window.h"
@@ -188,4 +189,38 @@ TEST_F(InTheWindow, EveryScreenChangeEndsOnAPictureNeverOnABlackWindow) {
     // A second game from the same title: its view is made again, its first frame as well.
     ASSERT_TRUE(ui.tapButton("Start Game"));
     EXPECT_GT(shown().first, 0.95) << "the first frame of a second game is a black window";
+}
+
+TEST_F(InTheWindow, AnIdleScreenDrawsNothingAndAChangeDrawsOnce) {
+    MyAppCore& core = run->core();
+    core.stopAllViews();
+    core.startTitleView();
+    platform::ui::UiDriver ui(core.window(), loop.get());
+    ui.finishTransitions();
+    auto framesOver = [&](int ticks) {
+        const std::uint64_t before = run->presentedFrames();
+        for (int i = 0; i < ticks; ++i) loop->advance(0.010);
+        return run->presentedFrames() - before;
+    };
+    framesOver(10);
+    // Five seconds of the title: 300 screen polls. Another window on the shared display taking
+    // the focus may ask for a frame now and then; drawing every poll would show 300.
+    EXPECT_LE(framesOver(500), 2u) << "an idle title is drawn again and again";
+    // A finger on "Start Game" highlights it: one frame, then idle again.
+    core.window()->handleTouch(7, platform::ui::TouchPhase::Began, {160, 294});
+    EXPECT_EQ(framesOver(100), 1u);
+    EXPECT_LE(framesOver(100), 1u);
+    core.window()->handleTouch(7, platform::ui::TouchPhase::Cancelled, {160, 294});
+    EXPECT_EQ(framesOver(100), 1u);
+    EXPECT_EQ(core.currentScreenName(), "title");
+}
+
+TEST_F(InTheWindow, ClosingTakesTheWindowOffTheScreenBeforeAnythingIsPutAway) {
+    ASSERT_TRUE(run->host().desktop().isShown());
+    platform::WindowEvent close;
+    close.type = platform::WindowEvent::Type::Quit;
+    run->handleEvent(close);
+    // The game and its stored files are still there to put away; the player sees the window go.
+    EXPECT_FALSE(run->host().desktop().isShown());
+    EXPECT_NE(run->core().gameView(), nullptr);
 }

@@ -8,6 +8,7 @@
 #include "ProbedLevel.h"
 #include "appbase/JTCanvas.h"
 #include "appbase/JTTextLabel.h"
+#include "platform/motion/KeyTiltRamp.h"
 
 using JTApp::GameSceneBase;
 using JTApp::VerticalLevel;
@@ -299,4 +300,32 @@ TEST_F(LevelFixture, OtherControlModesDoNotSteer) {
     isolate(320, 300, 5, 0);
     driver.tick(*level, 1.0);
     EXPECT_EQ(level->getHeroVx(), 5.0f);
+}
+
+// The arrow keys through the game: the shortest tap nudges Mr.Tiko a little, a key held a while
+// sends him across.
+TEST_F(LevelFixture, ArrowKeysNudgeOnATapAndSteerFastWhenHeld) {
+    play();
+    auto travel = [&](double holdSeconds) {
+        platform::KeyTiltRamp ramp;
+        const double start = 100.0;
+        ramp.press(platform::KeyTiltRamp::Side::Right, start);
+        ramp.release(platform::KeyTiltRamp::Side::Right, start + holdSeconds);
+        float distance = 0;
+        float x = level->getHeroX();
+        for (int tick = 1; tick <= 100; ++tick) {
+            driver.tick(*level, ramp.valueAt(start + tick * 0.010));
+            float dx = level->getHeroX() - x;
+            // Off one side of the world, on at the other.
+            if (dx > VerticalLevel::kWorldWidth / 2.0f) dx -= VerticalLevel::kWorldWidth;
+            if (dx < -VerticalLevel::kWorldWidth / 2.0f) dx += VerticalLevel::kWorldWidth;
+            distance += std::fabs(dx);
+            x = level->getHeroX();
+        }
+        return distance / VerticalLevel::kWorldWidth;
+    };
+    const float tap = travel(0);
+    EXPECT_GT(tap, 0.005f) << "a tap moves him";
+    EXPECT_LT(tap, 0.03f) << "the shortest tap throws him " << tap * 100 << " % of the width";
+    EXPECT_GT(travel(0.5), 10 * tap);
 }

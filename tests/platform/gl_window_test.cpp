@@ -77,6 +77,23 @@ TEST(WindowEvents, MouseBecomesTouchPointsInWindowPoints) {
     EXPECT_FALSE(up->buttonHeld);
 }
 
+TEST(WindowEvents, AWheelTurnedTowardTheUserScrollsTheContentUpWhereThePointerIs) {
+    SDL_Event wheel{};
+    wheel.type = SDL_MOUSEWHEEL;
+    wheel.wheel.preciseY = -1.5f;  // toward the user
+    wheel.wheel.mouseX = 60;
+    wheel.wheel.mouseY = 70;
+    auto down = SdlEventTranslator::translate(wheel);
+    ASSERT_TRUE(down);
+    EXPECT_EQ(down->type, WindowEvent::Type::Wheel);
+    EXPECT_EQ(down->point, (platform::Point{60, 70}));
+    EXPECT_FLOAT_EQ(down->wheel, 1.5f);
+    wheel.wheel.direction = SDL_MOUSEWHEEL_FLIPPED;  // "natural" scrolling reports the other sign
+    EXPECT_FLOAT_EQ(SdlEventTranslator::translate(wheel)->wheel, -1.5f);
+    wheel.wheel.preciseY = 0;  // sideways only
+    EXPECT_FALSE(SdlEventTranslator::translate(wheel));
+}
+
 TEST(WindowEvents, KeysMapToOurCodesAndKeepRepeat) {
     const std::pair<SDL_Keycode, KeyCode> table[] = {
         {SDLK_LEFT, KeyCode::Left},     {SDLK_RIGHT, KeyCode::Right},         {SDLK_UP, KeyCode::Up},

@@ -58,37 +58,48 @@ struct WindowSourceTest : ::testing::Test {
 
 }  // namespace
 
-TEST(KeyTiltRamp, HoldRampsToFullTiltAndReleaseReturnsToNeutral) {
+TEST(KeyTiltRamp, AHeldKeyTiltsGentlyFirstThenFullyAndReleaseReturnsQuickly) {
     KeyTiltRamp ramp;
     EXPECT_EQ(ramp.valueAt(0.0), 0.0);
     EXPECT_FALSE(ramp.activeAt(0.0));
     ramp.press(Side::Right, 0.0);
     EXPECT_TRUE(ramp.activeAt(0.0));
-    EXPECT_NEAR(ramp.valueAt(0.075), 0.25, 1e-12);
-    EXPECT_NEAR(ramp.valueAt(0.15), 0.5, 1e-12);
+    EXPECT_NEAR(ramp.valueAt(0.0), 0.1, 1e-12);  // a little at once
+    // Slowly at first: a quarter of the ramp adds a sixteenth of the way to full tilt.
+    EXPECT_NEAR(ramp.valueAt(0.125), 0.1 + 0.4 / 16, 1e-12);
+    EXPECT_NEAR(ramp.valueAt(0.25), 0.2, 1e-12);
+    EXPECT_NEAR(ramp.valueAt(0.5), 0.5, 1e-12);
     EXPECT_EQ(ramp.valueAt(2.0), 0.5);  // never past full tilt
     ramp.release(Side::Right, 2.0);
-    EXPECT_NEAR(ramp.valueAt(2.075), 0.25, 1e-12);
-    EXPECT_EQ(ramp.valueAt(2.15), 0.0);
+    EXPECT_NEAR(ramp.valueAt(2.04), 0.25, 1e-12);
+    EXPECT_EQ(ramp.valueAt(2.08), 0.0);
     EXPECT_FALSE(ramp.activeAt(3.0));
+
+    // Let go early, the tilt falls from where it had got to, in the same short time.
+    ramp.press(Side::Left, 4.0);
+    ramp.release(Side::Left, 4.25);
+    EXPECT_NEAR(ramp.valueAt(4.29), -0.1, 1e-12);
+    EXPECT_EQ(ramp.valueAt(4.33), 0.0);
 }
 
-TEST(KeyTiltRamp, ATapIsAShortTiltEvenWhenPressAndReleaseArriveTogether) {
+TEST(KeyTiltRamp, TheShortestTapIsASmallBriefTiltEvenWhenPressAndReleaseArriveTogether) {
     KeyTiltRamp ramp;
     ramp.press(Side::Left, 1.0);
     ramp.release(Side::Left, 1.0);
-    // Held for the minimum hold, then back at the same rate.
-    EXPECT_NEAR(ramp.valueAt(1.05), -0.5 * 0.05 / 0.15, 1e-12);
-    const double peak = -0.5 * KeyTiltRamp::kMinHoldSeconds / KeyTiltRamp::kRampSeconds;
-    EXPECT_NEAR(ramp.valueAt(1.1), peak, 1e-12);
-    EXPECT_NEAR(ramp.valueAt(1.15), peak + 0.5 * 0.05 / 0.15, 1e-12);
-    EXPECT_EQ(ramp.valueAt(1.3), 0.0);
+    // Held for the minimum hold, then back to neutral.
+    const double peak = -KeyTiltRamp::heldTilt(KeyTiltRamp::kMinHoldSeconds);
+    EXPECT_NEAR(ramp.valueAt(1.0), -0.1, 1e-12);
+    EXPECT_GT(peak, -0.11);
+    EXPECT_NEAR(ramp.valueAt(1.05), peak, 1e-12);
+    EXPECT_NEAR(ramp.valueAt(1.09), peak / 2, 1e-12);
+    EXPECT_EQ(ramp.valueAt(1.2), 0.0);
 
     // Read only long after: the hold and the return are both accounted for.
     KeyTiltRamp late;
     late.press(Side::Left, 1.0);
     late.release(Side::Left, 1.0);
     EXPECT_EQ(late.valueAt(5.0), 0.0);
+    EXPECT_FALSE(late.activeAt(5.0));
 }
 
 TEST(KeyTiltRamp, BothKeysCancelAndRepeatsOrStrayReleasesChangeNothing) {
@@ -96,13 +107,14 @@ TEST(KeyTiltRamp, BothKeysCancelAndRepeatsOrStrayReleasesChangeNothing) {
     ramp.press(Side::Left, 0.0);
     ramp.press(Side::Right, 0.0);
     EXPECT_EQ(ramp.valueAt(1.0), 0.0);
-    ramp.release(Side::Left, 1.0);
-    EXPECT_NEAR(ramp.valueAt(1.15), 0.5, 1e-12);
-    ramp.press(Side::Right, 1.2);   // auto-repeat
-    ramp.release(Side::Left, 1.2);  // already up
-    EXPECT_EQ(ramp.valueAt(1.3), 0.5);
+    ramp.release(Side::Left, 1.0);  // the right key alone from here: its ramp starts now
+    EXPECT_NEAR(ramp.valueAt(1.0), 0.1, 1e-12);
+    EXPECT_NEAR(ramp.valueAt(1.5), 0.5, 1e-12);
+    ramp.press(Side::Right, 1.6);   // auto-repeat
+    ramp.release(Side::Left, 1.6);  // already up
+    EXPECT_EQ(ramp.valueAt(1.7), 0.5);
     ramp.valueAt(0.5);  // time going backwards is ignored
-    EXPECT_EQ(ramp.valueAt(1.3), 0.5);
+    EXPECT_EQ(ramp.valueAt(1.7), 0.5);
     ramp.releaseAll(2.0);
     EXPECT_EQ(ramp.valueAt(2.2), 0.0);
 }
@@ -110,8 +122,8 @@ TEST(KeyTiltRamp, BothKeysCancelAndRepeatsOrStrayReleasesChangeNothing) {
 TEST_F(WindowSourceTest, ArrowKeysTiltSidewaysAndReturnToFlat) {
     EXPECT_EQ(at(10.0), Acceleration{});
     source.onWindowEvent(key(WindowEvent::Type::KeyDown, KeyCode::Left));
-    const Acceleration half = at(10.075);
-    EXPECT_NEAR(half.x, -0.25, 1e-12);
+    const Acceleration half = at(10.25);
+    EXPECT_NEAR(half.x, -0.2, 1e-12);
     EXPECT_EQ(half.y, 0.0);
     EXPECT_NEAR(half.z, -std::sqrt(1 - half.x * half.x), 1e-12);  // still a 1 g vector
     EXPECT_NEAR(at(10.5).x, -0.5, 1e-12);
@@ -141,7 +153,7 @@ TEST_F(WindowSourceTest, MouseSteersOnlyWhileTheRightButtonIsHeldAndKeysWinOverI
     EXPECT_NEAR(at(15.2).x, 0.6, 1e-6);
 
     source.onWindowEvent(key(WindowEvent::Type::KeyDown, KeyCode::Left));
-    EXPECT_NEAR(at(15.35).x, -0.5, 1e-12);
+    EXPECT_NEAR(at(15.3).x, -0.1 - 0.4 * 0.04, 1e-12);
     source.onWindowEvent(key(WindowEvent::Type::KeyUp, KeyCode::Left));
     EXPECT_NEAR(at(15.6).x, 0.6, 1e-6);  // keys back at rest: the mouse again
 
@@ -177,8 +189,8 @@ TEST(WindowTiltSource, DrivesTheAccelerometerOnTheLoopClock) {
     accel.setUpdateInterval(0.025);
     accel.setDelegate(&last);
     source->onWindowEvent(key(WindowEvent::Type::KeyDown, KeyCode::Right));
-    loop.advance(0.075);
-    EXPECT_NEAR(last.x, 0.25, 1e-9);
+    loop.advance(0.25);
+    EXPECT_NEAR(last.x, 0.2, 1e-9);
     source->onWindowEvent(key(WindowEvent::Type::KeyUp, KeyCode::Right));
     loop.advance(0.5);
     EXPECT_EQ(last.x, 0.0);

@@ -176,13 +176,14 @@ TEST(Scrolling, OffsetStaysInsideContentTopAndFlash) {
     EXPECT_EQ(scroll->contentOffset(), (Point{0, 300}));  // the bottom of the content
     s.window->handleScroll({10, 10}, -50);
     EXPECT_EQ(scroll->contentOffset(), (Point{0, 250}));
+    EXPECT_EQ(scroll->flashCount(), 1);  // the wheel shows where it is
 
     scroll->scrollToTop();
     EXPECT_EQ(scroll->contentOffset(), (Point{0, 0}));
     s.loop.advance(5);
     EXPECT_FALSE(scroll->indicatorsVisible());
     scroll->flashScrollIndicators();
-    EXPECT_EQ(scroll->flashCount(), 1);
+    EXPECT_EQ(scroll->flashCount(), 2);
     EXPECT_TRUE(scroll->indicatorsVisible());
     s.loop.advance(ScrollView::kFlashSeconds + 0.01);
     EXPECT_FALSE(scroll->indicatorsVisible());

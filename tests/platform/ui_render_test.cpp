@@ -12,6 +12,7 @@
 #include "platform/ui/AlertView.h"
 #include "platform/ui/DrawContext.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/TextMeasure.h"
 #include "platform/ui/UiDriver.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
@@ -111,6 +112,51 @@ TEST(UiRendering, PngCaptureOfALabelShowsGlyphPixels) {
     // Centred text leaves both ends of the label empty.
     EXPECT_EQ(f.bright(40, 80, 100, 160), 0);
     EXPECT_EQ(f.bright(540, 80, 600, 160), 0);
+}
+
+TEST(UiRendering, AOneLineTextTooWideShrinksThenEndsInAnEllipsisNeverWraps) {
+    constexpr float kScale = 1.5f;
+    GLStage s(kScale);
+    if (!s.gl) GTEST_SKIP() << "no headless GL here: " << s.error;
+    const Rect box{20, 40, 256, 44};
+    auto label = std::make_shared<Label>(box);
+    label->setFont(Font::boldSystem(20));
+    label->setTextColor(Color::white());
+    s.window->addSubview(label);
+    // Runs of pixel rows with ink, and whether ink reaches the box's last tenth.
+    auto look = [&](const std::string& text) {
+        label->setText(text);
+        const Frame f = s.frame();
+        const int x0 = static_cast<int>(box.minX() * kScale), x1 = static_cast<int>(box.maxX() * kScale);
+        int runs = 0;
+        bool inRun = false;
+        for (int y = static_cast<int>(box.minY() * kScale); y < static_cast<int>(box.maxY() * kScale); ++y) {
+            const bool ink = f.bright(x0, y, x1, y + 1) > 0;
+            if (ink && !inRun) ++runs;
+            inRun = ink;
+        }
+        const bool reachesEnd = f.bright(x1 - (x1 - x0) / 10, static_cast<int>(box.minY() * kScale), x1,
+                                         static_cast<int>(box.maxY() * kScale)) > 0;
+        return std::pair{runs, reachesEnd};
+    };
+    const Font font = Font::boldSystem(20);
+    EXPECT_EQ(look("Level: Normal"), (std::pair{1, false}));
+    EXPECT_EQ(fitLine("Level: Normal", font, box.size.width, kScale).fontSize, 20);
+
+    // A locked level's row: shrunk whole onto its line, its lock mark included.
+    const std::string locked = "Level: Right+Enemy (Locked)";
+    const LineFit shrunk = fitLine(locked, font, box.size.width, kScale);
+    EXPECT_LT(shrunk.fontSize, 20);
+    EXPECT_GE(shrunk.fontSize, 20 * kMinLineScale);
+    EXPECT_FALSE(shrunk.ellipsized);
+    EXPECT_EQ(look(locked), (std::pair{1, true})) << "wrapped onto a clipped second line";
+
+    // Far too long: as small as it goes, cut with an ellipsis, still one line.
+    const std::string essay = locked + " and a great many more words than any row holds";
+    const LineFit cut = fitLine(essay, font, box.size.width, kScale);
+    EXPECT_TRUE(cut.ellipsized);
+    EXPECT_FLOAT_EQ(cut.fontSize, 20 * kMinLineScale);
+    EXPECT_EQ(look(essay), (std::pair{1, true}));
 }
 
 TEST(UiRendering, ViewWithItsOwnGLDrawsInsideItsFrameOnly) {

@@ -10,7 +10,10 @@
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
+#include "platform/ui/Label.h"
 #include "platform/ui/NotificationCenter.h"
+#include "platform/ui/PickerView.h"
+#include "platform/ui/ScrollView.h"
 #include "platform/ui/UiDriver.h"
 #include "platform/ui/Window.h"
 #include "platform/window/WindowEvent.h"
@@ -190,6 +193,60 @@ TEST(Transitions, CompleteAfterHalfASecondOfVirtualTime) {
     EXPECT_EQ(done, 12);
 }
 
+TEST(DrawingOnDemand, OnlyAChangeOnTheWindowAsksForAFrame) {
+    Stage s;
+    auto label = std::make_shared<Label>(Rect{0, 0, 100, 20});
+    label->setText("Score");
+    auto scroll = std::make_shared<ScrollView>(Rect{0, 40, 100, 100});
+    scroll->setContentSize({100, 400});
+    s.window->addSubview(label);
+    s.window->addSubview(scroll);
+    auto drawn = [&] {
+        const bool needed = s.window->needsDisplay();
+        s.window->didDisplay();
+        return needed;
+    };
+    EXPECT_TRUE(drawn());
+    s.driver.advance(5);
+    EXPECT_FALSE(drawn()) << "time alone changes nothing";
+    // The same values again are no change; a new one is.
+    label->setText("Score");
+    label->setHidden(false);
+    label->setFrame({0, 0, 100, 20});
+    EXPECT_FALSE(drawn());
+    label->setText("Score: 10");
+    EXPECT_TRUE(drawn());
+    EXPECT_FALSE(drawn());
+    label->setAlpha(0.5f);
+    EXPECT_TRUE(drawn());
+    // Views put on, moved among and taken off the window.
+    s.window->bringSubviewToFront(label);
+    EXPECT_TRUE(drawn());
+    label->removeFromSuperview();
+    EXPECT_TRUE(drawn());
+    label->setText("off the window");
+    EXPECT_FALSE(drawn());
+    // A touch, a wheel, a transition (for as long as it runs, and its end state).
+    s.window->handleTouch(0, TouchPhase::Began, {50, 300});
+    EXPECT_TRUE(drawn());
+    s.window->handleScroll({50, 60}, 30);
+    EXPECT_TRUE(drawn());
+    EXPECT_EQ(scroll->contentOffset().y, 30);
+    s.window->transition(WindowTransition::CurlUp, 0.5);
+    EXPECT_TRUE(drawn());
+    s.driver.advance(0.25);
+    EXPECT_TRUE(drawn());
+    s.driver.advance(0.3);
+    EXPECT_TRUE(drawn());
+    EXPECT_FALSE(drawn());
+    // A frame asked for later comes at its time, once.
+    scroll->setNeedsDisplayAt(s.loop.now() + 1);
+    EXPECT_FALSE(drawn());
+    s.driver.advance(1);
+    EXPECT_TRUE(drawn());
+    EXPECT_FALSE(drawn());
+}
+
 TEST(LifeCycle, MinimiseOrFocusLossPostsBackgroundAndReturnPostsForegroundOnce) {
     NotificationCenter center;
     Application app(center);
@@ -242,6 +299,55 @@ TEST(LifeCycle, MouseDrivesTouchesThroughWindowEvents) {
     e.type = platform::WindowEvent::Type::MouseUp;
     s.window->handleWindowEvent(e);
     EXPECT_EQ(taps, 1);
+}
+
+namespace {
+struct Rows : PickerViewDataSource, PickerViewDelegate {
+    std::vector<int> chosen;
+    int pickerViewNumberOfRowsInComponent(PickerView&, int) override { return 4; }
+    void pickerViewDidSelectRow(PickerView&, int row, int) override { chosen.push_back(row); }
+};
+}  // namespace
+
+TEST(LifeCycle, TheWheelScrollsTheViewUnderThePointerAndShowsWhereItIs) {
+    Stage s;
+    auto text = std::make_shared<ScrollView>(Rect{0, 0, 100, 100});
+    text->setContentSize({100, 400});
+    text->addSubview(std::make_shared<Label>(Rect{0, 0, 100, 400}));  // the wheel turns over text
+    auto picker = std::make_shared<PickerView>(Rect{0, 200, 100, 216});
+    auto rows = std::make_shared<Rows>();
+    picker->setDataSource(rows);
+    picker->setDelegate(rows);
+    s.window->addSubview(text);
+    s.window->addSubview(picker);
+    platform::WindowEvent wheel;
+    wheel.type = platform::WindowEvent::Type::Wheel;
+    wheel.point = {50, 50};
+    wheel.wheel = 1;
+    s.window->handleWindowEvent(wheel);
+    EXPECT_GT(text->contentOffset().y, 0);
+    EXPECT_TRUE(text->indicatorsVisible());
+    for (int i = 0; i < 20; ++i) s.window->handleWindowEvent(wheel);
+    EXPECT_EQ(text->contentOffset().y, 300) << "kept inside the content";
+    wheel.wheel = -100;
+    s.window->handleWindowEvent(wheel);
+    EXPECT_EQ(text->contentOffset().y, 0);
+
+    // Over the chooser a notch is a row, chosen as a finger would; half notches add up.
+    wheel.point = {50, 300};
+    wheel.wheel = 1;
+    s.window->handleWindowEvent(wheel);
+    wheel.wheel = 0.5f;
+    s.window->handleWindowEvent(wheel);
+    s.window->handleWindowEvent(wheel);
+    wheel.wheel = 9;
+    s.window->handleWindowEvent(wheel);
+    EXPECT_EQ(rows->chosen, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(picker->selectedRowInComponent(0), 3);
+    // Over nothing that scrolls, nothing moves.
+    wheel.point = {200, 150};
+    s.window->handleWindowEvent(wheel);
+    EXPECT_EQ(text->contentOffset().y, 0);
 }
 
 TEST(Notifications, ObserversMayRemoveThemselvesAndOthersWhileAPostRuns) {

@@ -71,6 +71,19 @@ TEST(UrlOpener, OnlyCleanWebPagesAreHandedOnInOrder) {
               (std::vector<std::string>{"https://example.org/b?x=1&y=%20", "http://127.0.0.1:8080/a"}));
 }
 
+TEST(UrlOpener, APageNoBrowserCanReachFailsWhereABadUrlIsRefused) {
+    platform::DesktopUrlOpener desktop;
+    std::string why;
+    // The built-in web base: nothing is launched, and the reason names the domain.
+    EXPECT_EQ(desktop.openPage("https://www.rerive.invalid/iphone/page/privacy", &why),
+              UrlOpener::Outcome::Failed);
+    EXPECT_NE(why.find(".invalid"), std::string::npos) << why;
+    EXPECT_EQ(desktop.openPage("http://INVALID./x"), UrlOpener::Outcome::Failed);
+    EXPECT_EQ(desktop.openPage("file:///etc/passwd"), UrlOpener::Outcome::Refused);
+    RecordingUrlOpener recorder;  // headless: recorded, whatever the host
+    EXPECT_EQ(recorder.openPage("https://www.rerive.invalid/x"), UrlOpener::Outcome::Opened);
+}
+
 TEST(UrlOpener, SharedOpenerCanBeReplacedAndRestored) {
     auto recorder = std::make_shared<RecordingUrlOpener>();
     auto previous = UrlOpener::setShared(recorder);

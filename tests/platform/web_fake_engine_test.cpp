@@ -256,8 +256,10 @@ TEST(WebContentView, ADragScrollsAScrollingPageWhileTapsAndOtherPagesGetTheMouse
     view->typeText("a\n");
     ASSERT_EQ(web->keyEvents().size(), 4u);
     EXPECT_EQ(web->keyEvents()[2].key, "Enter");
-    view->scrollWheel({10, 10}, 0, -30);
+    // The window's wheel reaches the page under the pointer, at the page's own coordinates.
+    window->handleScroll({view->frame().origin.x + 10, view->frame().origin.y + 12}, -30);
     EXPECT_EQ(web->scrollEvents().back().dy, -30);
+    EXPECT_EQ(web->scrollEvents().back().y, 12);
     view->removeFromSuperview();
     EXPECT_FALSE(web->isFocused());
 }

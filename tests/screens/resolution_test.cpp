@@ -4,6 +4,7 @@
 
 #include "ScreensFixture.h"
 #include "platform/plist/PlistFile.h"
+#include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/NavigationController.h"
@@ -244,6 +245,22 @@ TEST_F(Resolution, PrivacyPolicyOpensOnTheGamesWebHost) {
     ASSERT_TRUE(driver->tapButton("Privacy Policy"));
     ASSERT_EQ(opener->opened().size(), before + 1);
     EXPECT_EQ(opener->opened().back(), "http://127.0.0.1:8765/iphone/page/privacy");
+    EXPECT_EQ(driver->frontModal(), nullptr);
+
+    // Where no browser opens it, the player is told.
+    struct NoBrowser : platform::UrlOpener {
+        bool launch(const std::string&, std::string* error) override {
+            *error = "no browser";
+            return false;
+        }
+    };
+    auto recorder = platform::UrlOpener::setShared(std::make_shared<NoBrowser>());
+    ASSERT_TRUE(driver->tapButton("Privacy Policy"));
+    platform::UrlOpener::setShared(recorder);
+    auto alert = std::dynamic_pointer_cast<platform::ui::AlertView>(driver->frontModal());
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(alert->message(), "The page could not be opened.");
+    ASSERT_TRUE(driver->answerFront("OK"));
 
     EXPECT_EQ(AboutToolViewController::privacyPolicyUrl("https://games.example:8443/base/iphone/?x=1#y"),
               "https://games.example:8443/iphone/page/privacy");

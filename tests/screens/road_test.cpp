@@ -169,3 +169,41 @@ TEST_F(ScreensFixture, WebButtonsOpenTheirSignedPages) {
     EXPECT_TRUE(has(pages[6], "&tgt=3") && !has(pages[6], "&lid=")) << pages[6];
     EXPECT_EQ(screen(), "gameover");
 }
+
+TEST_F(ScreensFixture, ButtonsShowTheirOwnPressedFaceWhileAFingerIsOnThem) {
+    core->startTitleView();
+    settle();
+    // Mean brightness of the opaque pixels of a picture.
+    auto brightness = [](const platform::Image& image) {
+        double sum = 0;
+        std::size_t n = 0;
+        for (std::size_t i = 0; i + 3 < image.pixels.size(); i += 4) {
+            if (image.pixels[i + 3] < 250) continue;
+            sum += image.pixels[i] + image.pixels[i + 1] + image.pixels[i + 2];
+            ++n;
+        }
+        return n ? sum / static_cast<double>(n) : 0.0;
+    };
+    int pictured = 0;
+    for (const auto& button : core->window()->descendantsOfClass<platform::ui::Button>()) {
+        auto raised = button->backgroundImageForState(platform::ui::ControlStateNormal);
+        if (!raised) continue;
+        ++pictured;
+        auto pressed = button->backgroundImageForState(platform::ui::ControlStateHighlighted);
+        ASSERT_NE(pressed, nullptr);
+        EXPECT_NE(pressed, raised) << button->currentTitle() << " has no pressed face";
+        EXPECT_LT(brightness(*pressed), brightness(*raised) - 10) << button->currentTitle();
+    }
+    EXPECT_GE(pictured, 5);
+
+    auto start = std::dynamic_pointer_cast<platform::ui::Button>(driver->outlet("startGameBtnWithSelector"));
+    ASSERT_NE(start, nullptr);
+    const platform::Point at = start->convertPointToWindow({20, 20});
+    core->window()->handleTouch(1, platform::ui::TouchPhase::Began, at);
+    EXPECT_TRUE(start->isHighlighted());
+    EXPECT_EQ(start->backgroundImageForState(start->state()),
+              start->backgroundImageForState(platform::ui::ControlStateHighlighted));
+    core->window()->handleTouch(1, platform::ui::TouchPhase::Cancelled, at);
+    EXPECT_FALSE(start->isHighlighted());
+    EXPECT_EQ(screen(), "title");
+}

@@ -55,6 +55,31 @@ TEST_P(ScreenFit, TitlePauseToolsAndGameOverFitWithTheirLongestTexts) {
     settle();
     EXPECT_EQ(windowMisfits(), "") << "title";
 
+    // The chooser of a fresh install, its locked rows marked on their one line.
+    ASSERT_TRUE(driver->tapOutlet("levelSelectBtn"));
+    settle();
+    ASSERT_EQ(screen(), "select");
+    EXPECT_EQ(windowMisfits(), "") << "level chooser";
+    ASSERT_TRUE(driver->tapButton("Cancel"));
+    settle();
+
+    // Every level's name on the title's button, clear of the chooser's arrow beside it.
+    for (int id : {20, 21, 22, 25, 27, 28, 29, 30, 31, 32}) {
+        core->setCurrentLevelId(id);
+        core->stopAllViews();
+        core->startTitleView();
+        settle();
+        EXPECT_EQ(windowMisfits(), "") << "title, level " << id;
+        auto button = std::dynamic_pointer_cast<platform::ui::Button>(driver->outlet("levelSelectBtn"));
+        ASSERT_NE(button, nullptr);
+        const platform::Rect title = button->convertRectToWindow(button->titleRect());
+        for (const auto& label : core->window()->descendantsOfClass<platform::ui::Label>()) {
+            if (label->text() != "\u25BC") continue;
+            const platform::Rect arrow = label->convertRectToWindow(label->bounds());
+            EXPECT_LE(title.maxX(), arrow.minX()) << "level " << id << ": " << button->currentTitle();
+        }
+    }
+
     // The widest level name, with three big scores in its lists.
     core->setCurrentLevelId(29);
     for (int score : {987654, 99999, 123456}) {

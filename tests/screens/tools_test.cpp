@@ -6,6 +6,7 @@
 #include "platform/plist/PlistFile.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/TextView.h"
+#include "platform/window/WindowEvent.h"
 
 namespace tikoleap::test {
 namespace {
@@ -39,6 +40,16 @@ TEST_F(ScreensFixture, ToolsOpenFromTheTitleSaveTheSoundStepOnLeavingAndGoBackWi
               0u)
         << about->text();
     EXPECT_NE(about->text().find("Thank you for playing!"), std::string::npos);
+    // More text than the view shows: the indicator says so, and the wheel over it scrolls.
+    ASSERT_GT(about->contentSize().height, about->bounds().size.height);
+    driver->advance(5);
+    EXPECT_TRUE(about->indicatorsVisible());
+    platform::WindowEvent wheel;
+    wheel.type = platform::WindowEvent::Type::Wheel;
+    wheel.point = about->convertPointToWindow({150, 150});
+    wheel.wheel = 3;
+    core->window()->handleWindowEvent(wheel);
+    EXPECT_GT(about->contentOffset().y, 0);
 
     ASSERT_TRUE(driver->tapButton("Done"));
     settle();

@@ -82,6 +82,11 @@ void buttonOf(cairo_t* cr) {
     ScreenArt::button(cr, W, H, Style);
 }
 
+template <int W, int H, const ButtonStyle& Style>
+void pressedButtonOf(cairo_t* cr) {
+    ScreenArt::pressedButton(cr, W, H, Style);
+}
+
 template <int W, int H>
 void panelOf(cairo_t* cr) {
     ScreenArt::panel(cr, W, H);
@@ -101,18 +106,30 @@ std::vector<assetgen::TextureSpec> ScreenArt::pictures() {
         TextureSpec{"panel_scores", 288, 150, &panelOf<288, 150>},
         TextureSpec{"panel_info", 288, 132, &panelOf<288, 132>},
         TextureSpec{"panel_pause", 264, 300, &panelOf<264, 300>},
-        // Every button size the layouts use: a picture is drawn into its frame as it is.
+        // Every button size the layouts use (a picture is drawn into its frame as it is), raised
+        // and pressed: a button shows its "_pressed" face while a finger is on it.
         TextureSpec{"btn_green_240x56", 240, 56, &buttonOf<240, 56, kGreen>},
+        TextureSpec{"btn_green_240x56_pressed", 240, 56, &pressedButtonOf<240, 56, kGreen>},
         TextureSpec{"btn_green_132x50", 132, 50, &buttonOf<132, 50, kGreen>},
+        TextureSpec{"btn_green_132x50_pressed", 132, 50, &pressedButtonOf<132, 50, kGreen>},
         TextureSpec{"btn_green_200x56", 200, 56, &buttonOf<200, 56, kGreen>},
+        TextureSpec{"btn_green_200x56_pressed", 200, 56, &pressedButtonOf<200, 56, kGreen>},
         TextureSpec{"btn_blue_132x50", 132, 50, &buttonOf<132, 50, kBlue>},
+        TextureSpec{"btn_blue_132x50_pressed", 132, 50, &pressedButtonOf<132, 50, kBlue>},
         TextureSpec{"btn_blue_200x48", 200, 48, &buttonOf<200, 48, kBlue>},
+        TextureSpec{"btn_blue_200x48_pressed", 200, 48, &pressedButtonOf<200, 48, kBlue>},
         TextureSpec{"btn_blue_64x28", 64, 28, &buttonOf<64, 28, kBlue>},
+        TextureSpec{"btn_blue_64x28_pressed", 64, 28, &pressedButtonOf<64, 28, kBlue>},
         TextureSpec{"btn_orange_272x40", 272, 40, &buttonOf<272, 40, kOrange>},
+        TextureSpec{"btn_orange_272x40_pressed", 272, 40, &pressedButtonOf<272, 40, kOrange>},
         TextureSpec{"btn_slate_200x48", 200, 48, &buttonOf<200, 48, kSlate>},
+        TextureSpec{"btn_slate_200x48_pressed", 200, 48, &pressedButtonOf<200, 48, kSlate>},
         TextureSpec{"btn_slate_92x40", 92, 40, &buttonOf<92, 40, kSlate>},
+        TextureSpec{"btn_slate_92x40_pressed", 92, 40, &pressedButtonOf<92, 40, kSlate>},
         TextureSpec{"btn_slate_132x34", 132, 34, &buttonOf<132, 34, kSlate>},
+        TextureSpec{"btn_slate_132x34_pressed", 132, 34, &pressedButtonOf<132, 34, kSlate>},
         TextureSpec{"btn_light_240x48", 240, 48, &buttonOf<240, 48, kLight>},
+        TextureSpec{"btn_light_240x48_pressed", 240, 48, &pressedButtonOf<240, 48, kLight>},
     };
 }
 
@@ -204,6 +221,34 @@ void ScreenArt::button(cairo_t* cr, double w, double h, const ButtonStyle& style
     Paint::roundedRect(cr, 5, 4, w - 10, (h - 7) * 0.42, r - 3 > 2 ? r - 3 : 2);
     Paint::color(cr, 0xFFFFFF, 0.28);
     cairo_fill(cr);
+}
+
+void ScreenArt::pressedButton(cairo_t* cr, double w, double h, const ButtonStyle& style) {
+    const double r = h / 2 < 12 ? h / 2 : 12;
+    // Pushed down onto its shadow: the slab sits 2 points lower, its face darker and lit from
+    // below, with a shade along the top edge instead of the gloss.
+    Paint::roundedRect(cr, 1, 3, w - 2, h - 3, r);
+    Paint::color(cr, 0x000000, 0.22);
+    cairo_fill(cr);
+    Paint::roundedRect(cr, 1, 3, w - 2, h - 4, r);
+    Paint::color(cr, style.edge);
+    cairo_fill(cr);
+    cairo_pattern_t* face = cairo_pattern_create_linear(0, 4, 0, h - 2);
+    Paint::stop(face, 0.0, style.bottom);
+    Paint::stop(face, 1.0, style.top);
+    Paint::roundedRect(cr, 2.5, 4.5, w - 5, h - 7, r - 1.5);
+    cairo_set_source(cr, face);
+    cairo_fill_preserve(cr);
+    cairo_pattern_destroy(face);
+    Paint::color(cr, 0x000000, 0.18);
+    cairo_fill(cr);
+    cairo_pattern_t* shade = cairo_pattern_create_linear(0, 4.5, 0, 4.5 + (h - 7) * 0.35);
+    cairo_pattern_add_color_stop_rgba(shade, 0.0, 0, 0, 0, 0.30);
+    cairo_pattern_add_color_stop_rgba(shade, 1.0, 0, 0, 0, 0.0);
+    Paint::roundedRect(cr, 2.5, 4.5, w - 5, h - 7, r - 1.5);
+    cairo_set_source(cr, shade);
+    cairo_fill(cr);
+    cairo_pattern_destroy(shade);
 }
 
 void ScreenArt::panel(cairo_t* cr, double w, double h) {

@@ -29,6 +29,8 @@ class ScreenArt {
     static void sheetBackground(cairo_t* cr);  // 320 x 436: below the chooser's bar
     static void titleLogo(cairo_t* cr);        // 280 x 120: "Tiko Leap"
     static void button(cairo_t* cr, double w, double h, const ButtonStyle& style);
+    // The same button held down.
+    static void pressedButton(cairo_t* cr, double w, double h, const ButtonStyle& style);
     static void panel(cairo_t* cr, double w, double h);
     static void resumeIcon(cairo_t* cr);  // 40 x 40: a round play button
 };
