@@ -2,6 +2,7 @@
 // teardown, and hostile pages (dialog loops, endless scripts, popup storms) stopped without
 // holding the game's loop.
 #include <gtest/gtest.h>
+
 #include <chrono>
 
 #include "WebTestKit.h"
