@@ -241,20 +241,29 @@ std::vector<std::uint8_t> PngCodec::encodeFast(const std::uint8_t* rgba, int wid
         return {};
     }
 
-    std::vector<std::uint8_t> png;
-    png.reserve(packedSize + 64);
+    // A chunk holds less than 2 GiB: a huge picture's data spans several.
+    constexpr size_t kMaxChunk = size_t{1} << 30;
+    const size_t idatChunks = (packedSize + kMaxChunk - 1) / kMaxChunk;
     static const std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    png.insert(png.end(), kSignature, kSignature + 8);
-    auto put32 = [&png](std::uint32_t v) {
-        for (int shift = 24; shift >= 0; shift -= 8) png.push_back(static_cast<std::uint8_t>(v >> shift));
+    // Written into a buffer of the exact size: signature, IHDR, the IDATs and IEND, each chunk with
+    // its length, type and CRC.
+    std::vector<std::uint8_t> png(sizeof kSignature + (12 + 13) + idatChunks * 12 + packedSize + 12);
+    std::uint8_t* at = png.data();
+    auto put = [&at](const void* data, size_t size) {
+        if (size > 0) std::memcpy(at, data, size);
+        at += size;
+    };
+    auto put32 = [&at](std::uint32_t v) {
+        for (int shift = 24; shift >= 0; shift -= 8) *at++ = static_cast<std::uint8_t>(v >> shift);
     };
     auto chunk = [&](const char* type, const std::uint8_t* data, size_t size) {
         put32(static_cast<std::uint32_t>(size));
-        const size_t start = png.size();
-        png.insert(png.end(), type, type + 4);
-        if (size > 0) png.insert(png.end(), data, data + size);
-        put32(libdeflate_crc32(0, png.data() + start, size + 4));
+        std::uint8_t* const start = at;
+        put(type, 4);
+        put(data, size);
+        put32(libdeflate_crc32(0, start, size + 4));
     };
+    put(kSignature, sizeof kSignature);
     std::uint8_t header[13] = {};
     for (int i = 0; i < 4; ++i) {
         header[i] = static_cast<std::uint8_t>(w >> (24 - 8 * i));
@@ -263,10 +272,8 @@ std::vector<std::uint8_t> PngCodec::encodeFast(const std::uint8_t* rgba, int wid
     header[8] = 8;               // bits per channel
     header[9] = opaque ? 2 : 6;  // truecolour, with alpha or without
     chunk("IHDR", header, sizeof header);
-    // A chunk holds less than 2 GiB: a huge picture's data spans several.
-    constexpr size_t kMaxChunk = size_t{1} << 30;
-    for (size_t at = 0; at < packedSize; at += kMaxChunk)
-        chunk("IDAT", packed.data() + at, std::min(kMaxChunk, packedSize - at));
+    for (size_t from = 0; from < packedSize; from += kMaxChunk)
+        chunk("IDAT", packed.data() + from, std::min(kMaxChunk, packedSize - from));
     chunk("IEND", nullptr, 0);
     return png;
 }
