@@ -41,26 +41,9 @@ int main(int argc, char** argv) {
         return problem->exitCode;
     }
 
-    if (options->home) {
-        // Before any thread or GL context starts: the libraries' own caches belong in the home too.
-        platform::AppPaths::setHome(*options->home);
-        platform::AppPaths::keepLibraryCachesInHome();
-    }
-
-    using platform::audio::OutputMode;
     const bool window = !options->headless && WindowRun::displayAvailable();
-    // The audio library reads its backends from the environment: set it before any thread starts.
-    platform::audio::DeviceOpener::chooseBackends(window              ? OutputMode::System
-                                                  : options->soundOut ? OutputMode::Loopback
-                                                                      : OutputMode::Disabled);
-
-    if (!options->headless) {
-        if (window) {
-            WindowRun windowRun(*options);
-            const int code = windowRun.run(&error);
-            if (code != 0) std::fprintf(stderr, "tikoleap: %s\n", error.c_str());
-            return leave(code);
-        }
+    const bool demo = !options->headless && !window;
+    if (demo) {
         // No display: the demo runs headless and leaves its last frame where the player can see it.
         if (!options->screenshot) {
             if (options->home) platform::AppPaths::setHome(*options->home);
@@ -69,10 +52,31 @@ int main(int argc, char** argv) {
             std::filesystem::create_directories(folder, ec);
             options->screenshot = (folder / "tikoleap-last-frame.png").string();
         }
+        // The demo's game is not the player's: it plays in a home of its own, so its score (dated by
+        // the run's virtual clock), unlocks and settings never reach the player's own records.
+        if (!options->home) options->home = (platform::AppPaths::temporaryDirectory() / "demo-home").string();
+    }
+
+    if (options->home) {
+        // Before any thread or GL context starts: the libraries' own caches belong in the home too.
+        platform::AppPaths::setHome(*options->home);
+        platform::AppPaths::keepLibraryCachesInHome();
+    }
+
+    using platform::audio::OutputMode;
+    // The audio library reads its backends from the environment: set it before any thread starts.
+    platform::audio::DeviceOpener::chooseBackends(window              ? OutputMode::System
+                                                  : options->soundOut ? OutputMode::Loopback
+                                                                      : OutputMode::Disabled);
+
+    if (window) {
+        WindowRun windowRun(*options);
+        const int code = windowRun.run(&error);
+        if (code != 0) std::fprintf(stderr, "tikoleap: %s\n", error.c_str());
+        return leave(code);
     }
 
     HeadlessRun run(*options);
-    const bool demo = !options->headless;
     if (demo) {
         std::fprintf(stderr, "tikoleap: no display found; playing a short demo game headless\n");
         run.playUntilGameOver(PlayDemo::script(), PlayDemo::kMaxTicks);

@@ -17,7 +17,6 @@ namespace platform::ui {
 namespace {
 constexpr double kMultiTapSeconds = 0.35;
 constexpr float kMultiTapDistance = 15;
-// About two lines of body text a notch.
 
 // Dims the screen behind a modal panel and keeps touches from reaching what lies below.
 class ModalLayer : public View {

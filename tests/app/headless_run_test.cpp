@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -417,6 +418,19 @@ TEST(Executable, WithoutADisplayPlayShowsAShortGameToItsEnd) {
     const std::vector<uint8_t> err = tmp.read("stderr.txt");
     EXPECT_NE(std::string(err.begin(), err.end()).find(line), std::string::npos) << p.out;
     EXPECT_TRUE(fs::exists(tmp.path() / "tmp/tikoleap-last-frame.png"));
+
+    // Without --home the demo is still no game of the player's: nothing of it (a score dated by the
+    // run's virtual clock, an unlock) lands in their own folders; its last frame is in the
+    // temporary folder as before.
+    const fs::path user = tmp.path() / "user";
+    const Process own = runCommand(
+        "env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER HOME=" + user.string() +
+        " XDG_DATA_HOME=" + (user / "data").string() + " XDG_CACHE_HOME=" + (user / "cache").string() +
+        " TMPDIR=" + (user / "tmp").string() + " " + kBinary + " --seed 4 2>/dev/null");
+    ASSERT_EQ(own.code, 0) << own.out;
+    EXPECT_FALSE(fs::exists(user / "data" / "tikoleap")) << "the demo wrote into the player's data folder";
+    EXPECT_TRUE(
+        fs::exists(user / "tmp" / ("tikoleap-" + std::to_string(getuid())) / "tikoleap-last-frame.png"));
 }
 
 TEST(Executable, WindowOpensUnderXvfbAndQuitsCleanly) {

@@ -89,8 +89,15 @@ TEST_F(WebLimitsTest, AnEndlessScriptNeverHoldsTheGameLoopAndThePageIsStopped) {
     webtest::Recorder recorder;
     views.push_back(webtest::host().createView(320, 50));
     views[0]->setDelegate(&recorder);
-    views[0]->loadHTML("<html><body><script>while (true) {}</script></body></html>", server.url("/"));
-    ASSERT_TRUE(runUntil([&] { return recorder.started == 1; }));
+    // The page asks the server for /spinning from the script that then spins: once the server has
+    // that request, the page's script runs and holds its web process. A started load alone says
+    // nothing of it, and on a busy machine the script, the load and the page to come raced.
+    webtest::page("/spinning", "spin");
+    views[0]->loadHTML(
+        "<html><body><script>var r = new XMLHttpRequest(); r.open('GET', '/spinning', false); r.send();"
+        "while (true) {}</script></body></html>",
+        server.url("/"));
+    ASSERT_TRUE(runUntil([&] { return !server.hits("/spinning").empty(); }));
 
     int ticks = 0;
     auto counter = countTicks(ticks);
