@@ -14,6 +14,7 @@
 #include "ads/core/DZBannerAd.h"
 #include "ads/foundation/DZStringAdditions.h"
 #include "platform/foundation/Log.h"
+#include "platform/web/WebEngine.h"
 
 // The two facts the model reads from the rest of the component, as a phone in portrait has them
 // (the fuzz build leaves out the device and view layers).
@@ -36,7 +37,11 @@ void check(const DZAd& ad) {
     const double interval = ad.reloadInterval();
     if (!std::isfinite(interval) || interval < 0 || interval > kDZMaxReloadInterval) std::abort();
     if (ad.zadavaDuruConfigurations() && !ad.zadavaDuruConfigurations()->is_object()) std::abort();
-    if (ad.adBaseURL() && ad.adBaseURL()->rfind("http", 0) != 0) std::abort();
+    // Schemes compare without case: "HTTPS://" is a web base as much as "https://".
+    if (ad.adBaseURL()) {
+        const std::string scheme = platform::web::WebEngine::schemeOf(*ad.adBaseURL());
+        if (scheme != "http" && scheme != "https") std::abort();
+    }
     // What the probe prints: every value must be writable.
     (void)ad.dictionaryRepresentation().dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
