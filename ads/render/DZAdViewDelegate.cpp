@@ -125,6 +125,11 @@ void DZAdViewDelegate::dispatch(const std::shared_ptr<const DZNotification>& not
     for (const auto& handler : handlers) {
         if (handler->handleNotification(note, adView)) return;
     }
+    didNotHandleMessage(note, adView);
+}
+
+void DZAdViewDelegate::didNotHandleMessage(const std::shared_ptr<const DZNotification>& note,
+                                           const std::shared_ptr<DZAdView>& adView) {
     DispatchQueue::main()->async([note, adView] {
         DZUnhandledAMSGMessage message{adView.get(), note.get()};
         platform::ui::NotificationCenter::defaultCenter().post(note->name(), &message);

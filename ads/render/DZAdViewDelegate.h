@@ -46,6 +46,11 @@ class DZAdViewDelegate : public DZAdViewDelegateProtocol,
     void handleAMSGURL(const std::string& url, const std::shared_ptr<DZAdView>& adView);
     void handleDeeplinkPlusURL(const std::string& url);
 
+    // A message no handler took: posted on the default notification centre under its name, with a
+    // DZUnhandledAMSGMessage as the object.
+    virtual void didNotHandleMessage(const std::shared_ptr<const DZNotification>& note,
+                                     const std::shared_ptr<DZAdView>& adView);
+
     // DZAdViewDelegateProtocol
     bool adViewShouldStartLoad(DZAdView& adView, const platform::web::NavigationAction& action) override;
     void adViewDidFinishLoad(DZAdView& adView) override;

@@ -1,0 +1,116 @@
+#include "tools/adprobe/WebProbe.h"
+
+#include <chrono>
+#include <functional>
+
+#include "ads/core/DZSDKCoreController.h"
+#include "ads/foundation/DZLogger.h"
+#include "ads/render/DZAdViewDelegate.h"
+#include "platform/dispatch/DispatchQueue.h"
+#include "platform/foundation/ScopedLogSink.h"
+#include "platform/launcher/UrlOpener.h"
+#include "platform/runloop/MainContextPump.h"
+#include "platform/runloop/ManualRunLoop.h"
+#include "tools/adprobe/ProbeAd.h"
+
+namespace {
+
+// Turns the game's loop and the web engine's context together, the virtual clock kept with real
+// time, until done() holds or the seconds have passed.
+bool turnUntil(platform::ManualRunLoop& loop, const std::function<bool()>& done, double seconds) {
+    const auto start = std::chrono::steady_clock::now();
+    auto last = start;
+    while (!done()) {
+        const auto now = std::chrono::steady_clock::now();
+        if (std::chrono::duration<double>(now - start).count() >= seconds) return false;
+        loop.advance(std::chrono::duration<double>(now - last).count());
+        last = now;
+        platform::MainContextPump::waitUntil(done, 0.005);
+        loop.runUntilIdle();
+    }
+    return true;
+}
+
+struct ProbeRequester : DZSDKCoreControllerDelegate {
+    explicit ProbeRequester(std::string unit) : unit(std::move(unit)) {}
+    std::optional<nlohmann::json> requestParameters() override { return nlohmann::json{{"slotname", unit}}; }
+    int requestedAdType() override { return 1; }
+    void setRequestID(const std::string& id) override { requestID = id; }
+    void loadAdURLWithParameters(const DZNotification::Parameters& given) override {
+        answer = "loadAdURL";
+        parameters = given;
+    }
+    void loadAd(const std::shared_ptr<DZAd>& loaded, const std::map<std::string, std::string>&) override {
+        answer = "loadAd";
+        if (loaded) ad = probeAdJSON(*loaded);
+    }
+    void invalidJavaScriptRequest() override { answer = "invalidRequest"; }
+    void failedJavaScriptFile() override { answer = "failedJavaScriptFile"; }
+    void requestTimedOut() override { answer = "timedOut"; }
+    long CSIIdentifier() override { return 1; }
+
+    std::string unit;
+    std::string answer;
+    std::string requestID;
+    nlohmann::json parameters = nlohmann::json::object();
+    nlohmann::json ad = nullptr;
+};
+
+class ProbeViewDelegate : public DZAdViewDelegate {
+  public:
+    bool adViewShouldStartLoad(DZAdView& adView, const platform::web::NavigationAction& action) override {
+        ++navigations;
+        return DZAdViewDelegate::adViewShouldStartLoad(adView, action);
+    }
+    void adViewDidFinishLoad(DZAdView& adView) override {
+        loaded = true;
+        DZAdViewDelegate::adViewDidFinishLoad(adView);
+    }
+    void didNotHandleMessage(const std::shared_ptr<const DZNotification>& note,
+                             const std::shared_ptr<DZAdView>& adView) override {
+        unhandled.push_back(note->name());
+        DZAdViewDelegate::didNotHandleMessage(note, adView);
+    }
+
+    int navigations = 0;
+    bool loaded = false;
+    nlohmann::json unhandled = nlohmann::json::array();
+};
+
+}  // namespace
+
+nlohmann::json runCoreRequest(const std::string& unit, double timeoutSeconds, platform::ManualRunLoop& loop) {
+    auto requester = std::make_shared<ProbeRequester>(unit);
+    DZSDKCoreController::sharedInstance()->buildAdURL(requester);
+    if (!turnUntil(
+            loop, [&] { return !requester->answer.empty(); }, timeoutSeconds))
+        requester->answer = "timedOut";
+    return {{"answer", requester->answer},
+            {"requestID", requester->requestID},
+            {"parameters", requester->parameters},
+            {"ad", requester->ad}};
+}
+
+nlohmann::json runAdView(const std::string& url, double seconds, platform::ManualRunLoop& loop) {
+    auto opener = std::make_shared<platform::RecordingUrlOpener>();
+    auto previous = platform::UrlOpener::setShared(opener);
+    nlohmann::json logged = nlohmann::json::array();
+    nlohmann::json result;
+    {
+        platform::ScopedLogSink sink([&](const std::string& line) { logged.push_back(line); });
+        auto delegate = std::make_shared<ProbeViewDelegate>();
+        auto view = DZAdView::create({0, 0, 320, 50});
+        view->setDelegate(delegate);
+        view->loadRequest({url, {}});
+        turnUntil(
+            loop, [] { return false; }, seconds);
+        DZLoggingQueue()->sync([] {});
+        result = {{"loaded", delegate->loaded},
+                  {"navigations", delegate->navigations},
+                  {"unhandled", delegate->unhandled}};
+    }
+    result["logged"] = logged;
+    result["opened"] = opener->opened();
+    platform::UrlOpener::setShared(previous);
+    return result;
+}
