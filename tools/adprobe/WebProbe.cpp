@@ -32,24 +32,30 @@ bool turnUntil(platform::ManualRunLoop& loop, const std::function<bool()>& done,
 }
 
 struct ProbeRequester : DZSDKCoreControllerDelegate {
-    explicit ProbeRequester(std::string unit) : unit(std::move(unit)) {}
+    ProbeRequester(std::string unit, std::vector<std::string>& arrivals)
+        : unit(std::move(unit)), arrivals(arrivals) {}
     std::optional<nlohmann::json> requestParameters() override { return nlohmann::json{{"slotname", unit}}; }
     int requestedAdType() override { return 1; }
     void setRequestID(const std::string& id) override { requestID = id; }
     void loadAdURLWithParameters(const DZNotification::Parameters& given) override {
-        answer = "loadAdURL";
         parameters = given;
+        answered("loadAdURL");
     }
     void loadAd(const std::shared_ptr<DZAd>& loaded, const std::map<std::string, std::string>&) override {
-        answer = "loadAd";
         if (loaded) ad = probeAdJSON(*loaded);
+        answered("loadAd");
     }
-    void invalidJavaScriptRequest() override { answer = "invalidRequest"; }
-    void failedJavaScriptFile() override { answer = "failedJavaScriptFile"; }
-    void requestTimedOut() override { answer = "timedOut"; }
+    void invalidJavaScriptRequest() override { answered("invalidRequest"); }
+    void failedJavaScriptFile() override { answered("failedJavaScriptFile"); }
+    void requestTimedOut() override { answered("timedOut"); }
+    void answered(const char* kind) {
+        answer = kind;
+        arrivals.push_back(requestID);
+    }
     long CSIIdentifier() override { return 1; }
 
     std::string unit;
+    std::vector<std::string>& arrivals;
     std::string answer;
     std::string requestID;
     nlohmann::json parameters = nlohmann::json::object();
@@ -79,16 +85,22 @@ class ProbeViewDelegate : public DZAdViewDelegate {
 
 }  // namespace
 
-nlohmann::json runCoreRequest(const std::string& unit, double timeoutSeconds, platform::ManualRunLoop& loop) {
-    auto requester = std::make_shared<ProbeRequester>(unit);
-    DZSDKCoreController::sharedInstance()->buildAdURL(requester);
-    if (!turnUntil(
-            loop, [&] { return !requester->answer.empty(); }, timeoutSeconds))
-        requester->answer = "timedOut";
-    return {{"answer", requester->answer},
-            {"requestID", requester->requestID},
-            {"parameters", requester->parameters},
-            {"ad", requester->ad}};
+nlohmann::json runCoreRequest(const std::string& unit, double timeoutSeconds, int requests,
+                              platform::ManualRunLoop& loop) {
+    std::vector<std::string> arrivals;
+    std::vector<std::shared_ptr<ProbeRequester>> requesters;
+    for (int i = 0; i < requests; ++i) {
+        requesters.push_back(std::make_shared<ProbeRequester>(unit, arrivals));
+        DZSDKCoreController::sharedInstance()->buildAdURL(requesters.back());
+    }
+    turnUntil(
+        loop, [&] { return arrivals.size() == requesters.size(); }, timeoutSeconds);
+    const auto& first = *requesters.front();
+    return {{"answer", first.answer.empty() ? "timedOut" : first.answer},
+            {"requestID", first.requestID},
+            {"parameters", first.parameters},
+            {"ad", first.ad},
+            {"arrivals", arrivals}};
 }
 
 nlohmann::json runAdView(const std::string& url, double seconds, platform::ManualRunLoop& loop) {

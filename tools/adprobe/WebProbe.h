@@ -8,7 +8,9 @@ namespace platform {
 class ManualRunLoop;
 }
 
-// {"answer", "requestID", "parameters", "ad"}
-nlohmann::json runCoreRequest(const std::string& unit, double timeoutSeconds, platform::ManualRunLoop& loop);
+// {"answer", "requestID", "parameters", "ad"} of the first of `requests` requests made at once, and
+// "arrivals": the request IDs in the order their answers came.
+nlohmann::json runCoreRequest(const std::string& unit, double timeoutSeconds, int requests,
+                              platform::ManualRunLoop& loop);
 // {"loaded", "navigations", "unhandled", "logged", "opened"}
 nlohmann::json runAdView(const std::string& url, double seconds, platform::ManualRunLoop& loop);

@@ -51,7 +51,7 @@ const char* const kUsage =
     "K]...\n"
     "         [--gender N] [--birthday YYYY-MM-DD] [--content-url U] [--test-device ID]... [--extras JSON]\n"
     "  fetch URL\n"
-    "  core --unit UNIT [--timeout S]\n"
+    "  core --unit UNIT [--timeout S] [--requests N]\n"
     "  adview --url URL [--seconds S]\n";
 
 // The value of an option given as "--name value" among the command's arguments; false for an
@@ -262,6 +262,7 @@ int main(int argc, char** argv) {
     std::string url;
     std::map<std::string, std::string> options;
     double limit = 0;
+    int requests = 1;
     if (command == "params") {
         if (int bad = parseParams(rest, params)) return bad;
     } else if (command == "fetch") {
@@ -270,8 +271,10 @@ int main(int argc, char** argv) {
         const auto parsed = platform::Url::parse(url);
         if (!parsed || !parsed->isWeb()) return usage("fetch takes an http or https URL");
     } else if (command == "core") {
-        options = {{"--unit", ""}, {"--timeout", "15"}};
+        options = {{"--unit", ""}, {"--timeout", "15"}, {"--requests", "1"}};
         if (!readOptions(rest, options) || options["--unit"].empty()) return usage("core takes --unit UNIT");
+        requests = std::atoi(options["--requests"].c_str());
+        if (requests < 1 || requests > 1000) return usage("--requests takes 1 to 1000");
         auto timeout = seconds(options["--timeout"]);
         if (!timeout) return usage("--timeout takes 0.1 to 600 seconds");
         limit = *timeout;
@@ -294,7 +297,7 @@ int main(int argc, char** argv) {
     } else if (command == "fetch") {
         result = runFetch(url, *loop);
     } else if (command == "core") {
-        result = runCoreRequest(options["--unit"], limit, *loop);
+        result = runCoreRequest(options["--unit"], limit, requests, *loop);
     } else {
         result = runAdView(url, limit, *loop);
     }
