@@ -3,13 +3,7 @@
 #include <charconv>
 #include <cmath>
 
-#include "ads/core/DZSDKCoreHooks.h"
-#include "ads/foundation/DZApplication.h"
-#include "ads/foundation/DZLogger.h"
 #include "ads/foundation/DZStringAdditions.h"
-#include "platform/foundation/UserDefaults.h"
-#include "platform/plist/PlistArray.h"
-#include "platform/plist/PlistDict.h"
 
 namespace {
 
@@ -46,10 +40,6 @@ const char* const kCopied[] = {
     "deeplinkplus_enabled",
 };
 
-std::string key(const std::string& name) {
-    return "/rerive/ads/" + name;
-}
-
 std::optional<long long> integerValue(const std::string& text) {
     long long value = 0;
     auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -71,87 +61,72 @@ std::optional<double> interval(const nlohmann::json& value) {
     return seconds;
 }
 
+std::optional<std::vector<std::string>> stringArray(const std::optional<std::string>& text) {
+    auto array = text ? dz_decodedJSONObject(*text) : std::nullopt;
+    if (!array || !array->is_array()) return std::nullopt;
+    std::vector<std::string> strings;
+    for (const auto& element : *array) {
+        if (element.is_string()) strings.push_back(element.get<std::string>());
+    }
+    return strings;
+}
+
 }  // namespace
 
-DZSDKCoreConstants::Applied DZSDKCoreConstants::apply(const std::map<std::string, std::string>& given) {
+DZSDKCoreConstants::Reading DZSDKCoreConstants::read(const std::map<std::string, std::string>& given) {
+    Reading reading;
     std::map<std::string, std::string> constants;
     for (const auto& [name, value] : given) {
         if (value.size() > kMaxValueBytes) {
-            DZLog("SDK constant \"%s\" ignored: %zu bytes", name.substr(0, 64).c_str(), value.size());
-            continue;
+            reading.ignored.push_back(name);
+        } else {
+            constants[name] = value;
         }
-        constants[name] = value;
     }
     auto value = [&](const std::string& name) -> std::optional<std::string> {
         auto it = constants.find(name);
         return it == constants.end() ? std::nullopt : std::optional(it->second);
     };
-    auto defaults = platform::UserDefaults::standard();
-    Applied applied;
 
-    DZSDKCoreHooks::setMRAIDImplementationPaths(value("mraid_banner_path"), value("mraid_interstitial_path"),
-                                                value("mraid_expanded_banner_path"));
+    reading.mraidBannerPath = value("mraid_banner_path");
+    reading.mraidInterstitialPath = value("mraid_interstitial_path");
+    reading.mraidExpandedBannerPath = value("mraid_expanded_banner_path");
     if (auto size = value("zadava_duru_unload_cache_size")) {
         auto number = integerValue(*size);
-        if (number && *number > 0 && *number <= 64)
-            applied.zadavaDuruUnloadCacheSize = static_cast<unsigned>(*number);
+        if (number && *number > 0 && *number <= 64) {
+            reading.applied.zadavaDuruUnloadCacheSize = static_cast<unsigned>(*number);
+        }
     }
     if (auto flag = value("use_new_web_views_for_zadava_duru")) {
-        applied.useNewWebViewsForZadavaDuru = *flag == "1" || *flag == "true" || *flag == "YES";
+        reading.applied.useNewWebViewsForZadavaDuru = *flag == "1" || *flag == "true" || *flag == "YES";
     }
-    DZSDKCoreHooks::setMRAIDRedirectDisallowed(value("mraid_disable_redirect") == "1");
+    reading.mraidRedirectDisallowed = value("mraid_disable_redirect") == "1";
     if (auto text = value("refresh_intervals")) {
         auto object = dz_decodedJSONObject(*text);
         if (object && object->is_object()) {
             if (auto it = object->find("zadava_duru_sampling_interval"); it != object->end()) {
-                applied.zadavaDuruSamplingInterval = interval(*it);
+                reading.applied.zadavaDuruSamplingInterval = interval(*it);
             }
             if (auto it = object->find("swipe_to_view_sampling_interval"); it != object->end()) {
-                applied.swipeToViewSamplingInterval = interval(*it);
+                reading.applied.swipeToViewSamplingInterval = interval(*it);
             }
         }
     }
-    if (auto text = value("whitelisted_ad_request_domains")) {
-        auto array = dz_decodedJSONObject(*text);
-        if (array && array->is_array()) {
-            platform::PlistArray domains;
-            for (const auto& element : *array) {
-                if (element.is_string()) domains.appendString(element.get<std::string>());
-            }
-            defaults->setArray(key("whitelisted_ad_request_domains"), std::move(domains));
-        }
-    }
+    reading.whitelistedDomains = stringArray(value("whitelisted_ad_request_domains"));
     if (auto text = value("clickthrough_confirm_schemes")) {
         auto object = dz_decodedJSONObject(*text);
         if (object && object->is_object()) {
-            platform::PlistDict schemes;
-            bool any = false;
+            std::map<std::string, std::string> schemes;
             for (const auto& [scheme, confirm] : object->items()) {
-                if (!confirm.is_string()) continue;
-                schemes.setString(scheme, confirm.get<std::string>());
-                any = true;
+                if (confirm.is_string()) schemes[scheme] = confirm.get<std::string>();
             }
-            if (any) defaults->setDictionary(key("clickthrough_confirm_schemes"), std::move(schemes));
+            if (!schemes.empty()) reading.clickthroughConfirmSchemes = std::move(schemes);
         }
     }
     for (const char* name : kCopied) {
         auto text = value(name);
-        if (text && !text->empty()) defaults->setString(key(name), *text);
+        if (text && !text->empty()) reading.copied[name] = *text;
     }
-
-    DZSDKCoreHooks::updateCharacterSets();
-    if (auto text = value("adapter_class_names")) {
-        auto names = dz_decodedJSONObject(*text);
-        std::vector<std::string> list;
-        if (names && names->is_array()) {
-            for (const auto& name : *names) {
-                if (name.is_string()) list.push_back(name.get<std::string>());
-            }
-        }
-        DZApplication::sharedInstance()->updateAvailableAdapterNamesWithPotentialAdapterNames(list);
-    } else {
-        DZApplication::sharedInstance()->updateAvailableAdapterNamesWithPotentialAdapterNames(std::nullopt);
-    }
-    DZSDKCoreHooks::refreshSignedInUser();
-    return applied;
+    reading.adapterClassNames = stringArray(value("adapter_class_names"));
+    return reading;
 }

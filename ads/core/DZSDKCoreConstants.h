@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 class DZSDKCoreConstants {
   public:
@@ -18,5 +19,21 @@ class DZSDKCoreConstants {
         std::optional<double> swipeToViewSamplingInterval;
     };
 
+    // What the constants ask for, checked; nothing is stored yet.
+    struct Reading {
+        Applied applied;
+        std::optional<std::string> mraidBannerPath;
+        std::optional<std::string> mraidInterstitialPath;
+        std::optional<std::string> mraidExpandedBannerPath;
+        bool mraidRedirectDisallowed = false;
+        std::optional<std::vector<std::string>> whitelistedDomains;
+        std::optional<std::map<std::string, std::string>> clickthroughConfirmSchemes;
+        std::optional<std::vector<std::string>> adapterClassNames;
+        std::map<std::string, std::string> copied;  // name to value
+        std::vector<std::string> ignored;           // names of values too long
+    };
+
+    static Reading read(const std::map<std::string, std::string>& constants);
+    // Reads and stores them.
     static Applied apply(const std::map<std::string, std::string>& constants);
 };

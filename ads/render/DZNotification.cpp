@@ -5,10 +5,9 @@
 #include <cstdio>
 
 #include "ads/foundation/DZNSURLUtilities.h"
-#include "platform/web/WebEngine.h"
 
 bool DZNotification::isNotificationURL(const std::string& url) {
-    return platform::web::WebEngine::schemeOf(url) == "amsg";
+    return url.size() >= 5 && g_ascii_strncasecmp(url.c_str(), "amsg:", 5) == 0;
 }
 
 std::shared_ptr<const DZNotification> DZNotification::fromURL(const std::string& text) {
