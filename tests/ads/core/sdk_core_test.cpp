@@ -10,6 +10,7 @@
 #include "ads/core/DZSDKCoreConstants.h"
 #include "ads/core/DZSDKCoreController.h"
 #include "ads/core/DZSDKCoreHooks.h"
+#include "ads/core/DZSDKCoreRectangle.h"
 #include "ads/render/AdViewTestBed.h"
 #include "platform/foundation/ScopedLogSink.h"
 #include "platform/foundation/UserDefaults.h"
@@ -284,4 +285,21 @@ TEST_F(SDKCore, ThePoolKeepsOnlyViewsStillMeasuring) {
     EXPECT_THAT(controller_->zadavaDuruPool(), ElementsAre(views[2], views[3], views[4]));
     EXPECT_FALSE(views[0]->isZadavaDuruRunning());
     EXPECT_EQ(measured->stopped, 2);
+}
+
+TEST(SDKCoreRectangle, ReadsOnlyFourFiniteNumbers) {
+    const auto rect = DZCGRectFromSDKCoreRectangle(DZSDKCoreRectangleFromCGRect({1.5f, 2, 320, 50}));
+    EXPECT_EQ(rect.origin.x, 1.5f);
+    EXPECT_EQ(rect.size.height, 50.f);
+    for (const auto& bad : {nlohmann::json{{"x", 1}, {"y", 2}, {"width", "3"}, {"height", 4}},
+                            nlohmann::json{{"x", 1}, {"y", 2}, {"width", 1e300}, {"height", 4}},
+                            nlohmann::json::array({1, 2, 3, 4})}) {
+        platform::ErrorRef error;
+        const auto zero = DZCGRectFromSDKCoreRectangle(bad, &error);
+        EXPECT_EQ(zero.size.width, 0.f);
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->domain(), "cg_rect_conversion");
+        EXPECT_EQ(error->code(), 1);
+        EXPECT_THAT(error->localizedDescription(), HasSubstr("Invalid SDK Core rectangle"));
+    }
 }
