@@ -2,6 +2,7 @@
 
 #include "ads/core/DZAd.h"
 #include "ads/core/DZSDKCoreWebView.h"
+#include "ads/foundation/DZLogger.h"
 #include "ads/foundation/DZNSURLRequestUtilities.h"
 #include "ads/foundation/DZNSURLUtilities.h"
 #include "ads/foundation/DZRequestError.h"
@@ -44,7 +45,14 @@ const DZAMSGHandler::ActionTable& DZSDKCoreAMSGHandler::actionBlockDictionary() 
 
 void DZSDKCoreAMSGHandler::toDelegate(
     std::function<void(DZSDKCoreAMSGHandlerDelegate&, DZSDKCoreAMSGHandler&)> call) {
+    if (waitingAnswers_ >= kMaxWaitingAnswers) {
+        if (!floodLogged_) DZLog("SDK core page messages dropped: more than %d wait", kMaxWaitingAnswers);
+        floodLogged_ = true;
+        return;
+    }
+    ++waitingAnswers_;
     platform::DispatchQueue::main()->async([self = shared_from_this(), call = std::move(call)] {
+        if (--self->waitingAnswers_ == 0) self->floodLogged_ = false;
         if (auto delegate = self->delegate_.lock()) call(*delegate, *self);
     });
 }

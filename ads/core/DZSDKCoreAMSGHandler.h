@@ -4,6 +4,7 @@
 // fetches made for the page ("fetchHttpRequest", answered with "fetchHttpRequestCompleted").
 // Everything the page sends is checked: fetches go to http and https only, each needs its
 // "http_request_id", and at most kMaxFetches run at once. Delegate calls run on the main queue.
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -38,6 +39,8 @@ class DZSDKCoreAMSGHandler : public DZAMSGHandler,
                              public std::enable_shared_from_this<DZSDKCoreAMSGHandler> {
   public:
     static constexpr std::size_t kMaxFetches = 8;
+    // Answers waiting for the main thread; a page that floods more is cut off with one log line.
+    static constexpr int kMaxWaitingAnswers = 256;
 
     explicit DZSDKCoreAMSGHandler(std::weak_ptr<DZSDKCoreWebView> webView) : webView_(std::move(webView)) {}
 
@@ -76,4 +79,6 @@ class DZSDKCoreAMSGHandler : public DZAMSGHandler,
     std::weak_ptr<DZSDKCoreAMSGHandlerDelegate> delegate_;
     mutable std::mutex mutex_;
     std::map<std::string, std::shared_ptr<DZAdFetcher>> adFetchers_;
+    int waitingAnswers_ = 0;  // main thread
+    bool floodLogged_ = false;
 };

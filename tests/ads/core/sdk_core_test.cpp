@@ -129,6 +129,14 @@ TEST_F(SDKCore, RequestsWaitForThePageAndAreAnsweredByID) {
     EXPECT_EQ(first->ad->responseHeaders().at("x-zazo-mediation"), "1");
     EXPECT_THAT(second->answers, ElementsAre("url:http://127.0.0.1/ad"));
     EXPECT_EQ(controller_->pendingRequestCount(), 0u);
+
+    // A page flooding answers within one turn of the loop is cut off with one log line.
+    platform::ScopedLogSink sink;
+    for (int i = 0; i < DZSDKCoreAMSGHandler::kMaxWaitingAnswers + 10; ++i) {
+        engine().navigate("amsg://core/invalidRequest?request_id=x" + std::to_string(i));
+    }
+    bed_.runUntilIdle();
+    EXPECT_THAT(sink.lines(), ElementsAre(HasSubstr("messages dropped")));
 }
 
 TEST_F(SDKCore, AnUnansweredRequestTimesOutAndAnOldPageIsReloaded) {
