@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -39,6 +40,8 @@
 #include "platform/runloop/ManualRunLoop.h"
 #include "platform/ui/Application.h"
 #include "platform/url/Url.h"
+#include "tools/adprobe/ProbeAd.h"
+#include "tools/adprobe/WebProbe.h"
 
 namespace {
 
@@ -47,7 +50,27 @@ const char* const kUsage =
     "  params [--resources DIR] [--slot AD_UNIT] [--location LAT,LONG,ACCURACY] [--requests N] [--keyword "
     "K]...\n"
     "         [--gender N] [--birthday YYYY-MM-DD] [--content-url U] [--test-device ID]... [--extras JSON]\n"
-    "  fetch URL\n";
+    "  fetch URL\n"
+    "  core --unit UNIT [--timeout S] [--requests N]\n"
+    "  adview --url URL [--seconds S]\n";
+
+// The value of an option given as "--name value" among the command's arguments; false for an
+// unknown option or a missing value.
+bool readOptions(const std::vector<std::string>& rest, std::map<std::string, std::string>& options) {
+    for (std::size_t r = 0; r < rest.size(); r += 2) {
+        if (!options.count(rest[r]) || r + 1 >= rest.size()) return false;
+        options[rest[r]] = rest[r + 1];
+    }
+    return true;
+}
+
+// A number of seconds from 0.1 to 600; nothing otherwise.
+std::optional<double> seconds(const std::string& text) {
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end || !(value >= 0.1 && value <= 600)) return std::nullopt;
+    return value;
+}
 
 int usage(const std::string& why) {
     std::fprintf(stderr, "tikoleap-adprobe: %s\n%s", why.c_str(), kUsage);
@@ -153,13 +176,7 @@ struct FetchDelegate : DZAdFetcherDelegate {
     bool done = false;
     nlohmann::json result;
     void adFetcherDidFetchAd(DZAdFetcher&, const std::shared_ptr<DZAd>& ad) override {
-        const nlohmann::json all = ad->dictionaryRepresentation();
-        nlohmann::json shown = nlohmann::json::object();
-        for (const char* key :
-             {"responseType", "adHTML", "adBaseURL", "clickURLs", "impressionURLs", "manualImpressionURLs",
-              "reloadInterval", "customAdSizeString", "supportedOrientations", "fluid", "scrollEnabled",
-              "debugDialog", "zadavaDuruConfigurations", "responseHeaders"})
-            shown[key] = all[key];
+        const nlohmann::json shown = probeAdJSON(*ad);
         // The fetcher answers success only for a 2xx answer (or an ad that had its HTML).
         result = {{"ok", true}, {"responseCode", 200}, {"error", nullptr}, {"ad", shown}};
         done = true;
@@ -243,6 +260,9 @@ int main(int argc, char** argv) {
 
     ParamsOptions params;
     std::string url;
+    std::map<std::string, std::string> options;
+    double limit = 0;
+    int requests = 1;
     if (command == "params") {
         if (int bad = parseParams(rest, params)) return bad;
     } else if (command == "fetch") {
@@ -250,11 +270,37 @@ int main(int argc, char** argv) {
         url = rest[0].rfind("/", 0) == 0 ? DZAdServerURL(rest[0]) : rest[0];
         const auto parsed = platform::Url::parse(url);
         if (!parsed || !parsed->isWeb()) return usage("fetch takes an http or https URL");
+    } else if (command == "core") {
+        options = {{"--unit", ""}, {"--timeout", "15"}, {"--requests", "1"}};
+        if (!readOptions(rest, options) || options["--unit"].empty()) return usage("core takes --unit UNIT");
+        requests = std::atoi(options["--requests"].c_str());
+        if (requests < 1 || requests > 1000) return usage("--requests takes 1 to 1000");
+        auto timeout = seconds(options["--timeout"]);
+        if (!timeout) return usage("--timeout takes 0.1 to 600 seconds");
+        limit = *timeout;
+    } else if (command == "adview") {
+        options = {{"--url", ""}, {"--seconds", "5"}};
+        if (!readOptions(rest, options)) return usage("adview takes --url URL [--seconds S]");
+        url = options["--url"].rfind("/", 0) == 0 ? DZAdServerURL(options["--url"]) : options["--url"];
+        const auto parsed = platform::Url::parse(url);
+        if (!parsed || !parsed->isWeb()) return usage("adview takes an http or https URL");
+        auto shown = seconds(options["--seconds"]);
+        if (!shown) return usage("--seconds takes 0.1 to 600 seconds");
+        limit = *shown;
     } else {
         return usage("unknown command " + command);
     }
 
-    const nlohmann::json result = command == "params" ? runParams(params, *loop) : runFetch(url, *loop);
+    nlohmann::json result;
+    if (command == "params") {
+        result = runParams(params, *loop);
+    } else if (command == "fetch") {
+        result = runFetch(url, *loop);
+    } else if (command == "core") {
+        result = runCoreRequest(options["--unit"], limit, requests, *loop);
+    } else {
+        result = runAdView(url, limit, *loop);
+    }
     std::cout << jsonLine(result) << std::endl;
     platform::ui::Application::shared().terminate();
     loop->runUntilIdle();

@@ -1,5 +1,7 @@
 #include "tools/adserver/AdServer.h"
 
+#include "tools/adserver/CorePage.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -72,7 +74,14 @@ bool AdServer::start(int port, const std::string& logPath, std::string* error) {
                         "<body style=\"background:#ffffff\"></body></html>",
                         "text/html");
                 }));
-    for (const char* ping : {"/adpage/imp", "/adpage/click", "/adpage/gen_204", "/csi"}) {
+    server_.Get(kCorePagePath, recorded([this](const httplib::Request&, httplib::Response& res) {
+                    res.set_content(CorePage::html(houseBannerAd().dump()), "text/html");
+                }));
+    server_.Get("/creative/bridge", recorded([](const httplib::Request&, httplib::Response& res) {
+                    res.set_content(CorePage::bridgeHTML(), "text/html");
+                }));
+    for (const char* ping :
+         {"/adpage/imp", "/adpage/click", "/adpage/gen_204", "/csi", "/adpage/track", "/adpage/badad"}) {
         server_.Get(ping, recorded(noContent));
         server_.Post(ping, recorded(noContent));
     }
@@ -141,7 +150,10 @@ std::string AdServer::kindOfPath(const std::string& path) {
     if (path == "/adpage/imp") return "impression";
     if (path == "/adpage/click") return "click";
     if (path == "/landing") return "landing";
-    if (path == "/adpage/gen_204" || path == "/csi") return "report";
+    if (path == "/adpage/gen_204" || path == "/csi" || path == "/adpage/badad") return "report";
+    if (path == "/adpage/track") return "track";
+    if (path == kCorePagePath) return "core_page";
+    if (path == "/creative/bridge") return "creative";
     return "other";
 }
 
@@ -230,6 +242,16 @@ void AdServer::answerHouseBanner(const httplib::Request&, httplib::Response& res
     res.set_header("x-zazo-click-tracking-urls", base + "/adpage/click?" + query);
     res.set_header("x-zazo-refresh-rate", "60");
     res.set_header("x-zazo-ad-size", "320x50");
+}
+
+nlohmann::json AdServer::houseBannerAd() {
+    const std::string ad = std::to_string(nextAd_++);
+    const std::string query = "slot=tikoleap-core-ad&ad=" + ad;
+    const std::string base = "http://127.0.0.1:" + std::to_string(port_);
+    return {{"ad_html", houseBannerHTML("/landing?" + query)},
+            {"ad_base_url", base + "/"},
+            {"impression_urls", {base + "/adpage/imp?" + query}},
+            {"click_urls", {base + "/adpage/click?" + query}}};
 }
 
 void AdServer::answerHostile(const httplib::Request& req, httplib::Response& res, const std::string& unit) {

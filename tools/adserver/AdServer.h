@@ -22,6 +22,8 @@ namespace tikoleap::adserver {
 
 class AdServer {
   public:
+    // Where the SDK core page is.
+    static constexpr const char* kCorePagePath = "/zads/static/sdk/native/sdk-core-v40.html";
     // The longest "delay_ms" tikoleap-slow honours.
     static constexpr long kMaxDelayMs = 120000;
 
@@ -54,6 +56,8 @@ class AdServer {
     void record(const httplib::Request& req);
     void answerAdRequest(const httplib::Request& req, httplib::Response& res);
     void answerHouseBanner(const httplib::Request& req, httplib::Response& res, const std::string& unit);
+    // The house banner as an ad dictionary (what the core page hands over for tikoleap-core-ad).
+    nlohmann::json houseBannerAd();
     void answerHostile(const httplib::Request& req, httplib::Response& res, const std::string& unit);
     // Holds the answer for ms, or until the server stops.
     void hold(long ms);

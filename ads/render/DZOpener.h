@@ -1,0 +1,39 @@
+#pragma once
+// The click and open actions of one ad view, as far as the navigation policy uses them: it
+// keeps the context of the last navigation and hands http and https URLs to the platform's URL
+// opener. Every other scheme (app links, file:, data:, javascript:, unknown ones) is refused with
+// one log line: nothing here can open them safely. The mail and message composers do nothing.
+// Main thread only.
+#include <memory>
+#include <string>
+
+namespace platform::ui {
+class ViewController;
+}
+class DZAdView;
+
+class DZOpener {
+  public:
+    // The navigation the policy is deciding.
+    void setNavigationContext(const std::string& url,
+                              std::weak_ptr<platform::ui::ViewController> viewController,
+                              std::weak_ptr<DZAdView> adView);
+    const std::string& navigationURL() const { return navigationURL_; }
+    std::shared_ptr<platform::ui::ViewController> viewController() const { return viewController_.lock(); }
+    std::shared_ptr<DZAdView> adView() const { return adView_.lock(); }
+    // Forgets the view controller and the ad view (their delegate is going).
+    void clearContext();
+
+    // True when the URL was handed on.
+    bool openApp(const std::string& url);
+    bool openBrowserToURL(const std::string& url, int supportedOrientations);
+    void openEmailComposer(const std::string& url) {}
+    void openSmsComposer(const std::string& url) {}
+
+  private:
+    bool hand(const std::string& url, const char* what);
+
+    std::string navigationURL_;
+    std::weak_ptr<platform::ui::ViewController> viewController_;
+    std::weak_ptr<DZAdView> adView_;
+};

@@ -1,0 +1,244 @@
+// The ad view on the scripted engine, the page-message model, the navigation policy with its
+// dispatch, and the default handlers.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "AdViewTestBed.h"
+#include "ads/render/DZAdViewDelegate.h"
+#include "ads/render/DZDefaultAMSGHandler.h"
+#include "ads/render/DZNotification.h"
+#include "platform/foundation/ScopedLogSink.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/ui/NotificationCenter.h"
+
+using platform::web::NavigationType;
+using platform::web::WebError;
+using testing::ElementsAre;
+using testing::HasSubstr;
+
+namespace {
+
+// Records the names it is offered, taking those of its table.
+class RecordingHandler : public DZAMSGHandler {
+  public:
+    const ActionTable& actionBlockDictionary() const override {
+        static const ActionTable table{
+            {"tikoleapTest", [](DZAMSGHandler& handler, const DZAMSGArguments& args) {
+                 static_cast<RecordingHandler&>(handler).seen.push_back(
+                     args.note->parameter("n").value_or(""));
+             }}};
+        return table;
+    }
+    std::vector<std::string> seen;
+};
+
+struct RecordingDelegate : DZAdViewDelegateProtocol {
+    void adViewDidFinishLoad(DZAdView&) override { ++finished; }
+    void adViewDidFailLoad(DZAdView&, const WebError& error) override { failures.push_back(error); }
+    int finished = 0;
+    std::vector<WebError> failures;
+};
+
+platform::web::NavigationAction action(const std::string& url, NavigationType type) {
+    platform::web::NavigationAction action;
+    action.url = url;
+    action.type = type;
+    return action;
+}
+
+class AdViewBridge : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        view_ = DZAdView::create({0, 0, 320, 50});
+        delegate_ = DZAdViewDelegate::create();
+        view_->setDelegate(delegate_);
+    }
+    // The page at `url` loaded in the view.
+    void loadPage(const std::string& url) {
+        view_->loadRequest({url, {}});
+        bed_.runUntilIdle();
+        bed_.engine().finishLoad();
+        bed_.runUntilIdle();
+    }
+    std::vector<std::string> scriptsRun() {
+        std::vector<std::string> scripts;
+        for (const auto& pending : bed_.engine().pendingScripts()) scripts.push_back(pending.script);
+        return scripts;
+    }
+
+    tikoleap::test::AdViewTestBed bed_;
+    std::shared_ptr<DZAdView> view_;
+    std::shared_ptr<DZAdViewDelegate> delegate_;
+};
+
+}  // namespace
+
+TEST(AMSGMessage, ParsesOnlyWellFormedMessagesOfThePage) {
+    auto note = DZNotification::fromURL("AMSG://anyhost/log?string=a%20b&Key=1&key=2&key=3");
+    ASSERT_TRUE(note);
+    EXPECT_EQ(note->name(), "log");
+    EXPECT_EQ(note->parameter("string"), "a b");
+    EXPECT_EQ(note->parameter("Key"), "1");  // case kept
+    EXPECT_EQ(note->parameter("key"), "3");  // a later repeat wins
+
+    EXPECT_TRUE(DZNotification::fromURL("amsg:///log"));
+    for (const std::string& bad : std::vector<std::string>{
+             "amsg://host/", "amsg://host", "http://host/log", "amsg://host/%ZZ", "amsg://host/a%0Ab",
+             "amsg://host/%FF%FE", "amsg://host/" + std::string(300, 'n')}) {
+        EXPECT_FALSE(DZNotification::fromURL(bad)) << bad;
+    }
+    EXPECT_FALSE(DZNotification::fromURL("amsg://host/log?string=" + std::string(3 * 1024 * 1024, 'x')));
+    EXPECT_FALSE(DZNotification::create("", {}));
+}
+
+TEST(AMSGMessage, ACommandToThePageQuotesTheNameAsAString) {
+    EXPECT_EQ(DZAdView::JSCommandForNotificationName("openableURLs", std::nullopt),
+              "ZAZO_ReceiveMessage(\"openableURLs\");");
+    EXPECT_EQ(DZAdView::JSCommandForNotificationName("a');alert(1);//\"", nlohmann::json::object()),
+              "ZAZO_ReceiveMessage(\"a');alert(1);//\\\"\", {});");
+}
+
+TEST_F(AdViewBridge, ThePolicyDecidesByScheme) {
+    loadPage("https://ads.example/page");
+    struct Row {
+        std::string url;
+        NavigationType type;
+        bool allowed;
+    };
+    const std::vector<Row> rows{
+        {"https://ads.example/page#top", NavigationType::LinkClicked, false},  // anchor on the page
+        {"https://ads.example/page#top", NavigationType::Other, true},         // the same by script
+        {"about:blank", NavigationType::Other, true},
+        {"file:///etc/hostname", NavigationType::LinkClicked, false},
+        {"mailto:someone@example.com", NavigationType::LinkClicked, false},
+        {"sms:123", NavigationType::LinkClicked, false},
+        {"javascript:alert(1)", NavigationType::Other, false},
+        {"data:text/html,hi", NavigationType::Other, false},
+        {"tikoleapnosuchscheme://x", NavigationType::LinkClicked, false},
+        {"amsg://host/tikoleapUnheard", NavigationType::Other, false},
+        {"http://ads.example/next", NavigationType::Other, true},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(delegate_->adViewShouldStartLoad(*view_, action(row.url, row.type)), row.allowed)
+            << row.url;
+    }
+    // Nothing but web pages is ever handed on, and an allowed page is recorded for the stash.
+    EXPECT_TRUE(bed_.opener().opened().empty());
+    ASSERT_TRUE(view_->URL());
+    EXPECT_EQ(view_->URL()->text(), "http://ads.example/next");
+    EXPECT_EQ(delegate_->opener().navigationURL(), "http://ads.example/next");
+}
+
+TEST_F(AdViewBridge, DeeplinkPlusOpensTheFallbackUnlessSwitchedOff) {
+    const std::string link =
+        "deeplink+://"
+        "navigate?primaryUrl=tikoleapnosuchapp%3A%2F%2Fitem&fallbackUrl=https%3A%2F%2Fshop.example%2F"
+        "&fallbackTrackingUrl=http%3A%2F%2F127.0.0.1%3A9%2Ft";
+    EXPECT_FALSE(delegate_->adViewShouldStartLoad(*view_, action(link, NavigationType::LinkClicked)));
+    EXPECT_THAT(bed_.opener().opened(), ElementsAre("https://shop.example/"));
+
+    // A fallback of another scheme, or another host, opens nothing.
+    delegate_->handleDeeplinkPlusURL(
+        "deeplink+://navigate?primaryUrl=x%3A%2F%2Fy&fallbackUrl=file%3A%2F%2F%2Fetc");
+    delegate_->handleDeeplinkPlusURL("deeplink+://elsewhere?primaryUrl=https%3A%2F%2Fa.example%2F");
+    EXPECT_EQ(bed_.opener().opened().size(), 1u);
+    bed_.runUntilIdle();
+
+    platform::UserDefaults::standard()->setBool(DZAdViewDelegate::kDeeplinkPlusEnabledKey, false);
+    platform::ScopedLogSink sink;
+    EXPECT_FALSE(delegate_->adViewShouldStartLoad(*view_, action(link, NavigationType::LinkClicked)));
+    bed_.runUntilIdle();
+    EXPECT_EQ(bed_.opener().opened().size(), 1u);  // handed to the opener as an app link: refused
+    EXPECT_THAT(sink.lines(), ElementsAre(HasSubstr("\"deeplink+\" not opened")));
+}
+
+TEST_F(AdViewBridge, MessagesKeepTheirOrderAndAFloodIsCut) {
+    auto handler = std::make_shared<RecordingHandler>();
+    delegate_->addAMSGHandler(handler);
+    platform::ScopedLogSink sink;
+    const int sent = DZAdViewDelegate::kMaxWaitingMessages + 44;
+    for (int i = 0; i < sent; ++i) {
+        bed_.engine().navigate("amsg://x/tikoleapTest?n=" + std::to_string(i));
+    }
+    ASSERT_TRUE(bed_.home().pump().until(
+        [&] { return handler->seen.size() == static_cast<size_t>(DZAdViewDelegate::kMaxWaitingMessages); }));
+    for (int i = 0; i < DZAdViewDelegate::kMaxWaitingMessages; ++i)
+        ASSERT_EQ(handler->seen[i], std::to_string(i));
+    bed_.runUntilIdle();
+    EXPECT_THAT(sink.lines(), ElementsAre(HasSubstr("messages dropped")));
+
+    // Once the queue has drained, messages are taken again.
+    bed_.engine().navigate("amsg://x/tikoleapTest?n=again");
+    ASSERT_TRUE(bed_.home().pump().until([&] { return handler->seen.back() == "again"; }));
+}
+
+TEST_F(AdViewBridge, AMessageNoHandlerTakesReachesTheCentreOnce) {
+    std::vector<std::string> heard;
+    const DZAdView* object = nullptr;
+    auto& centre = platform::ui::NotificationCenter::defaultCenter();
+    auto token = centre.addObserver("tikoleapUnknown", [&](const platform::ui::Notification& notice) {
+        auto* message = static_cast<const DZUnhandledAMSGMessage*>(notice.object);
+        object = message->adView;
+        heard.push_back(message->note->parameter("p").value_or("?"));
+    });
+    bed_.engine().navigate("amsg://x/tikoleapUnknown?p=1");
+    bed_.engine().navigate("amsg://x/log?string=after");
+    platform::ScopedLogSink sink;
+    ASSERT_TRUE(bed_.home().pump().until([&] { return !sink.lines().empty(); }));
+    bed_.runUntilIdle();
+    centre.removeObserver(token);
+    EXPECT_THAT(heard, ElementsAre("1"));
+    EXPECT_EQ(object, view_.get());
+}
+
+TEST_F(AdViewBridge, TheDefaultHandlersCheckWhatThePageSends) {
+    loadPage("https://ads.example/page");
+    platform::ScopedLogSink sink;
+    std::string urls = "a:1";
+    for (int i = 2; i <= 40; ++i) urls += ",a:" + std::to_string(i);
+    for (const std::string& message : std::vector<std::string>{
+             "amsg://x/httpTrack?u=file%3A%2F%2F%2Fetc%2Fpasswd", "amsg://x/vibrate", "amsg://x/close",
+             "amsg://x/canOpenURLs?urls=" + urls, "amsg://x/log?string=one%0Atwo%07"}) {
+        bed_.engine().navigate(message);
+    }
+    ASSERT_TRUE(bed_.home().pump().until([&] { return sink.lines().size() == 2; }));
+    EXPECT_THAT(sink.lines(), ElementsAre(HasSubstr("ping refused"), "one\\ntwo\\x07"));
+    ASSERT_TRUE(bed_.home().pump().until([&] { return !scriptsRun().empty(); }));
+    const std::string answer = scriptsRun().back();
+    EXPECT_THAT(answer, HasSubstr("ZAZO_ReceiveMessage(\"openableURLs\""));
+    EXPECT_THAT(answer, HasSubstr("\"a:32\""));
+    EXPECT_THAT(answer, testing::Not(HasSubstr("\"a:33\"")));
+
+    EXPECT_EQ(DZDefaultAMSGHandler::loggableText(std::string(1023, 'x') + "\xc3\xa9"),
+              std::string(1023, 'x') + "...");
+    EXPECT_EQ(DZDefaultAMSGHandler::integerForKey("td", {{"td", "12x"}}, -1), -1);
+    EXPECT_EQ(DZDefaultAMSGHandler::integerForKey("td", {{"td", "-12"}}, -1), -12);
+}
+
+TEST_F(AdViewBridge, OnlyWebBasesAreRecordedAndAViewWithoutEngineFailsEveryLoad) {
+    view_->loadHTMLString("<p>ad</p>", "file:///etc/");
+    EXPECT_FALSE(view_->URL());
+    EXPECT_EQ(bed_.engine().loadCalls().back().baseUrl, "about:blank");
+    view_->loadHTMLString("<p>ad</p>", "https://ads.example/base");
+    ASSERT_TRUE(view_->URL());
+
+    auto previous = DZAdView::setEngineFactory([](int, int, std::string* error) {
+        *error = "no display";
+        return std::unique_ptr<platform::web::WebEngine>();
+    });
+    auto bare = DZAdView::create({0, 0, 320, 50});
+    DZAdView::setEngineFactory(previous);
+    auto delegate = std::make_shared<RecordingDelegate>();
+    bare->setDelegate(delegate);
+    bare->loadRequest({"https://ads.example/", {}});
+    bare->loadHTMLString("<p/>", "https://ads.example/");
+    EXPECT_TRUE(delegate->failures.empty());  // never inside the call
+    bed_.runUntilIdle();
+    ASSERT_EQ(delegate->failures.size(), 2u);
+    EXPECT_EQ(delegate->failures[0].domain, "web");
+    EXPECT_EQ(delegate->failures[0].failingUrl, "https://ads.example/");
+    EXPECT_THAT(delegate->failures[0].message, HasSubstr("no display"));
+}

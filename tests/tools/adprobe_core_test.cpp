@@ -1,0 +1,94 @@
+// The SDK core page and the bridge creative of the local ad server, on the real web engine,
+// through the probe (one process per run, so each starts its engine and loads the page once).
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/foundation/UserDefaults.h"
+#include "platform/plist/PlistArray.h"
+#include "support/Command.h"
+#include "support/TempDir.h"
+#include "tools/adserver/AdServer.h"
+
+namespace {
+
+using tikoleap::test::runCommand;
+
+nlohmann::json lastLine(const std::string& out) {
+    const auto end = out.find_last_not_of('\n');
+    const auto start = out.rfind('\n', end);
+    return nlohmann::json::parse(out.substr(start == std::string::npos ? 0 : start + 1));
+}
+
+class CorePage : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(server_.start(0, "")); }
+    nlohmann::json probe(const std::string& command) {
+        auto run = runCommand(std::string(TIKOLEAP_BINARY_DIR) + "/tikoleap-adprobe --home " +
+                              home_.path().string() + " --ad-server " + server_.baseURL() + " " + command +
+                              " 2>/dev/null");
+        EXPECT_EQ(run.code, 0) << command;
+        return run.code == 0 ? lastLine(run.out) : nlohmann::json();
+    }
+
+    tikoleap::test::TempDir home_{"tikoleap-core-page"};
+    tikoleap::adserver::AdServer server_;
+};
+
+}  // namespace
+
+TEST_F(CorePage, AnswersEachUnitAndStoresItsConstants) {
+    EXPECT_EQ(probe("core --unit tikoleap-invalid")["answer"], "invalidRequest");
+    auto errors = probe("core --unit tikoleap-errors");
+    EXPECT_EQ(errors["answer"], "loadAdURL");
+    EXPECT_TRUE(errors["parameters"].contains("errors"));
+    auto ready = probe("core --unit tikoleap-core-ad");
+    EXPECT_EQ(ready["answer"], "loadAd");
+    EXPECT_EQ(ready["ad"]["adBaseURL"], server_.baseURL());
+    auto fetched = probe("core --unit tikoleap-core-fetch");
+    EXPECT_EQ(fetched["answer"], "loadAd");
+    EXPECT_NE(fetched["ad"]["adHTML"].get<std::string>().find("Tiko Leap"), std::string::npos);
+    EXPECT_EQ(probe("core --unit tikoleap-core-silent --timeout 11")["answer"], "timedOut");
+    auto url = probe("core --unit tikoleap-banner");
+    EXPECT_EQ(url["answer"], "loadAdURL");
+    EXPECT_EQ(url["parameters"]["request_scenario"], "online_request");
+    EXPECT_EQ(url["parameters"]["url"], server_.baseURL() + "zads/ad?slotname=tikoleap-banner&request_id=1");
+
+    bool nativeFetch = false;
+    for (const auto& hit : server_.log()) {
+        nativeFetch |=
+            hit["kind"] == "ad_request" && hit["headers"].value("x-tikoleap-via", "") == "native-fetch";
+    }
+    EXPECT_TRUE(nativeFetch);
+    auto defaults = platform::UserDefaults::open(home_.path() / "Library/Preferences/tikoleap.plist");
+    EXPECT_EQ(defaults->stringForKey("/rerive/ads/ping_interval"), "60");
+    EXPECT_EQ(defaults->stringForKey("/rerive/ads/bad_ad_report_path"), server_.baseURL() + "adpage/badad");
+    auto domains = defaults->arrayForKey("/rerive/ads/whitelisted_ad_request_domains");
+    ASSERT_TRUE(domains);
+    EXPECT_EQ(domains->getString(0), "127.0.0.1");
+}
+
+TEST_F(CorePage, AHundredAnswersInABurstArriveInOrder) {
+    auto burst = probe("core --unit tikoleap-banner --requests 100 --timeout 60");
+    ASSERT_EQ(burst["arrivals"].size(), 100u);
+    for (int i = 0; i < 100; ++i) EXPECT_EQ(burst["arrivals"][i], std::to_string(i + 1));
+}
+
+TEST_F(CorePage, TheBridgeCreativeReachesEveryHandlerAndOpensNothing) {
+    auto run = probe("adview --url /creative/bridge --seconds 3");
+    EXPECT_EQ(run["loaded"], true);
+    EXPECT_EQ(run["unhandled"], nlohmann::json({"tikoleapUnknown"}));
+    EXPECT_EQ(run["opened"], nlohmann::json::array());
+    const std::string logged = run["logged"].dump();
+    EXPECT_NE(logged.find("bridge-hello"), std::string::npos);
+    EXPECT_NE(logged.find("ping refused"), std::string::npos);
+    EXPECT_NE(logged.find("\\\"tikoleapnosuchscheme\\\" not opened"), std::string::npos);
+    ASSERT_TRUE(server_.waitForKind("track", 2, std::chrono::seconds(5)));
+    std::vector<std::string> tracks;
+    for (const auto& hit : server_.log()) {
+        if (hit["kind"] == "track") tracks.push_back(hit["query"].dump());
+    }
+    EXPECT_EQ(tracks, (std::vector<std::string>{R"({"from":"bridge"})", R"({"openable":"2"})"}));
+}

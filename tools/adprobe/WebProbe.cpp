@@ -1,0 +1,128 @@
+#include "tools/adprobe/WebProbe.h"
+
+#include <chrono>
+#include <functional>
+
+#include "ads/core/DZSDKCoreController.h"
+#include "ads/foundation/DZLogger.h"
+#include "ads/render/DZAdViewDelegate.h"
+#include "platform/dispatch/DispatchQueue.h"
+#include "platform/foundation/ScopedLogSink.h"
+#include "platform/launcher/UrlOpener.h"
+#include "platform/runloop/MainContextPump.h"
+#include "platform/runloop/ManualRunLoop.h"
+#include "tools/adprobe/ProbeAd.h"
+
+namespace {
+
+// Turns the game's loop and the web engine's context together, the virtual clock kept with real
+// time, until done() holds or the seconds have passed.
+bool turnUntil(platform::ManualRunLoop& loop, const std::function<bool()>& done, double seconds) {
+    const auto start = std::chrono::steady_clock::now();
+    auto last = start;
+    while (!done()) {
+        const auto now = std::chrono::steady_clock::now();
+        if (std::chrono::duration<double>(now - start).count() >= seconds) return false;
+        loop.advance(std::chrono::duration<double>(now - last).count());
+        last = now;
+        platform::MainContextPump::waitUntil(done, 0.005);
+        loop.runUntilIdle();
+    }
+    return true;
+}
+
+struct ProbeRequester : DZSDKCoreControllerDelegate {
+    ProbeRequester(std::string unit, std::vector<std::string>& arrivals)
+        : unit(std::move(unit)), arrivals(arrivals) {}
+    std::optional<nlohmann::json> requestParameters() override { return nlohmann::json{{"slotname", unit}}; }
+    int requestedAdType() override { return 1; }
+    void setRequestID(const std::string& id) override { requestID = id; }
+    void loadAdURLWithParameters(const DZNotification::Parameters& given) override {
+        parameters = given;
+        answered("loadAdURL");
+    }
+    void loadAd(const std::shared_ptr<DZAd>& loaded, const std::map<std::string, std::string>&) override {
+        if (loaded) ad = probeAdJSON(*loaded);
+        answered("loadAd");
+    }
+    void invalidJavaScriptRequest() override { answered("invalidRequest"); }
+    void failedJavaScriptFile() override { answered("failedJavaScriptFile"); }
+    void requestTimedOut() override { answered("timedOut"); }
+    void answered(const char* kind) {
+        answer = kind;
+        arrivals.push_back(requestID);
+    }
+    long CSIIdentifier() override { return 1; }
+
+    std::string unit;
+    std::vector<std::string>& arrivals;
+    std::string answer;
+    std::string requestID;
+    nlohmann::json parameters = nlohmann::json::object();
+    nlohmann::json ad = nullptr;
+};
+
+class ProbeViewDelegate : public DZAdViewDelegate {
+  public:
+    bool adViewShouldStartLoad(DZAdView& adView, const platform::web::NavigationAction& action) override {
+        ++navigations;
+        return DZAdViewDelegate::adViewShouldStartLoad(adView, action);
+    }
+    void adViewDidFinishLoad(DZAdView& adView) override {
+        loaded = true;
+        DZAdViewDelegate::adViewDidFinishLoad(adView);
+    }
+    void didNotHandleMessage(const std::shared_ptr<const DZNotification>& note,
+                             const std::shared_ptr<DZAdView>& adView) override {
+        unhandled.push_back(note->name());
+        DZAdViewDelegate::didNotHandleMessage(note, adView);
+    }
+
+    int navigations = 0;
+    bool loaded = false;
+    nlohmann::json unhandled = nlohmann::json::array();
+};
+
+}  // namespace
+
+nlohmann::json runCoreRequest(const std::string& unit, double timeoutSeconds, int requests,
+                              platform::ManualRunLoop& loop) {
+    std::vector<std::string> arrivals;
+    std::vector<std::shared_ptr<ProbeRequester>> requesters;
+    for (int i = 0; i < requests; ++i) {
+        requesters.push_back(std::make_shared<ProbeRequester>(unit, arrivals));
+        DZSDKCoreController::sharedInstance()->buildAdURL(requesters.back());
+    }
+    turnUntil(
+        loop, [&] { return arrivals.size() == requesters.size(); }, timeoutSeconds);
+    const auto& first = *requesters.front();
+    return {{"answer", first.answer.empty() ? "timedOut" : first.answer},
+            {"requestID", first.requestID},
+            {"parameters", first.parameters},
+            {"ad", first.ad},
+            {"arrivals", arrivals}};
+}
+
+nlohmann::json runAdView(const std::string& url, double seconds, platform::ManualRunLoop& loop) {
+    auto opener = std::make_shared<platform::RecordingUrlOpener>();
+    auto previous = platform::UrlOpener::setShared(opener);
+    nlohmann::json logged = nlohmann::json::array();
+    nlohmann::json result;
+    {
+        platform::ScopedLogSink sink([&](const std::string& line) { logged.push_back(line); });
+        auto delegate = std::make_shared<ProbeViewDelegate>();
+        auto view = DZAdView::create({0, 0, 320, 50});
+        view->setDelegate(delegate);
+        view->loadRequest({url, {}});
+        turnUntil(
+            loop, [] { return false; }, seconds);
+        DZLoggingQueue()->sync([] {});
+        result = {{"loaded", delegate->loaded},
+                  {"navigations", delegate->navigations},
+                  {"unhandled", delegate->unhandled}};
+    }
+    result["logged"] = logged;
+    result["opened"] = opener->opened();
+    platform::UrlOpener::setShared(previous);
+    return result;
+}

@@ -1,0 +1,16 @@
+#pragma once
+// The probe's commands that need the real web engine: one request through the SDK core
+// controller, and an ad view showing a page with the base navigation policy.
+#include <nlohmann/json.hpp>
+#include <string>
+
+namespace platform {
+class ManualRunLoop;
+}
+
+// {"answer", "requestID", "parameters", "ad"} of the first of `requests` requests made at once, and
+// "arrivals": the request IDs in the order their answers came.
+nlohmann::json runCoreRequest(const std::string& unit, double timeoutSeconds, int requests,
+                              platform::ManualRunLoop& loop);
+// {"loaded", "navigations", "unhandled", "logged", "opened"}
+nlohmann::json runAdView(const std::string& url, double seconds, platform::ManualRunLoop& loop);

@@ -1,0 +1,129 @@
+#include "tools/adserver/CorePage.h"
+
+namespace tikoleap::adserver {
+
+namespace {
+
+// The message queue both pages share: each message leaves in a task of its own.
+const char* const kMessageQueue = R"JS(
+var tlQueue = [];
+var tlSending = false;
+function tlPump() {
+  if (!tlQueue.length) { tlSending = false; return; }
+  window.location.href = tlQueue.shift();
+  setTimeout(tlPump, 0);
+}
+function tlSend(name, params) {
+  var pairs = [];
+  for (var key in params) {
+    if (Object.prototype.hasOwnProperty.call(params, key) && params[key] !== undefined && params[key] !== null) {
+      pairs.push(encodeURIComponent(key) + '=' + encodeURIComponent(String(params[key])));
+    }
+  }
+  tlQueue.push('amsg://page/' + encodeURIComponent(name) + (pairs.length ? '?' + pairs.join('&') : ''));
+  if (!tlSending) { tlSending = true; setTimeout(tlPump, 0); }
+}
+)JS";
+
+const char* const kCoreScript = R"JS(
+var tlOrigin = window.location.protocol + '//' + window.location.host;
+var tlFetches = {};
+function ZAZO_getSdkConstants(info) {
+  var domains = JSON.stringify([window.location.hostname]);
+  tlSend('loadSdkConstants', {
+    ping_interval: '60',
+    as_domains: domains,
+    whitelisted_ad_request_domains: domains,
+    refresh_intervals: '{"zadava_duru_sampling_interval": 0.4}',
+    bad_ad_report_path: tlOrigin + '/adpage/badad'
+  });
+}
+function ZAZO_getAd(params) {
+  params = (params && typeof params === 'object') ? params : {};
+  var id = params.request_id === undefined ? '' : String(params.request_id);
+  var unit = params.slotname === undefined ? '' : String(params.slotname);
+  if (unit === 'tikoleap-core-silent') return;
+  if (unit === 'tikoleap-invalid') { tlSend('invalidRequest', {request_id: id}); return; }
+  if (unit === 'tikoleap-errors') {
+    tlSend('loadAdURL', {request_id: id, errors: 'tikoleap-errors: this unit never has an ad'});
+    return;
+  }
+  if (unit === 'tikoleap-core-ad') {
+    tlSend('loadAd', {request_id: id, fetched_ad: JSON.stringify(TL_HOUSE_AD)});
+    return;
+  }
+  if (unit === 'tikoleap-core-fetch') {
+    var fetchId = 'fetch-' + id;
+    tlFetches[fetchId] = id;
+    tlSend('fetchHttpRequest', {http_request: JSON.stringify({
+      http_request_id: fetchId,
+      url: tlOrigin + '/zads/ad?slotname=tikoleap-banner',
+      headers: [{key: 'X-Tikoleap-Via', value: 'native-fetch'}]
+    })});
+    return;
+  }
+  var url = tlOrigin + '/zads/ad?slotname=' + encodeURIComponent(unit) + '&request_id=' + encodeURIComponent(id);
+  ['sz', 'format'].forEach(function (key) {
+    if (params[key] !== undefined) url += '&' + key + '=' + encodeURIComponent(String(params[key]));
+  });
+  tlSend('loadAdURL', {request_id: id, url: url, request_scenario: 'online_request'});
+}
+function ZAZO_getAdapterLessMediationAd(params) { ZAZO_getAd(params); }
+function ZAZO_ReceiveMessage(name, data) {
+  if (name !== 'fetchHttpRequestCompleted' || !data || typeof data !== 'object') return;
+  var response = data.response || {};
+  var fetchId = String(response.http_request_id || '');
+  if (!Object.prototype.hasOwnProperty.call(tlFetches, fetchId)) return;
+  var id = tlFetches[fetchId];
+  delete tlFetches[fetchId];
+  if (data.success === 'true') {
+    tlSend('loadAd', {request_id: id, fetched_ad: JSON.stringify({ad_html: String(response.body || ''),
+                                                                   ad_base_url: tlOrigin + '/'})});
+  } else {
+    tlSend('loadAdURL', {request_id: id, errors: 'fetch failed: ' + String(data.reason || '')});
+  }
+}
+)JS";
+
+const char* const kBridgeScript = R"JS(
+var tlOrigin = window.location.protocol + '//' + window.location.host;
+function ZAZO_ReceiveMessage(name, data) {
+  if (name !== 'openableURLs') return;
+  var count = (data && typeof data === 'object') ? Object.keys(data).length : 0;
+  tlSend('httpTrack', {u: tlOrigin + '/adpage/track?openable=' + count});
+  tlSend('httpTrack', {u: 'file:///etc/hostname'});
+  tlQueue.push('file:///etc/hostname');
+  tlQueue.push('tikoleapnosuchscheme://x');
+  if (!tlSending) { tlSending = true; setTimeout(tlPump, 0); }
+}
+tlSend('log', {string: 'bridge-hello'});
+tlSend('httpTrack', {u: tlOrigin + '/adpage/track?from=bridge'});
+tlSend('tikoleapUnknown', {from: 'bridge'});
+tlSend('canOpenURLs', {urls: 'https://tikoleap.invalid/,tikoleapnosuchscheme://y'});
+)JS";
+
+}  // namespace
+
+std::string CorePage::html(const std::string& houseBannerAdJSON) {
+    // "</" never appears raw inside the script: the ad's HTML is JSON with "/" escaped.
+    std::string ad;
+    for (char c : houseBannerAdJSON) {
+        if (c == '/') {
+            ad += "\\/";
+        } else {
+            ad += c;
+        }
+    }
+    return std::string("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>SDK core</title><script>") +
+           kMessageQueue + "var TL_HOUSE_AD = " + ad + ";\n" + kCoreScript +
+           "</script></head><body></body></html>";
+}
+
+std::string CorePage::bridgeHTML() {
+    return std::string(
+               "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Bridge</title></head>"
+               "<body style=\"margin:0;background:#e0007a\"><script>") +
+           kMessageQueue + kBridgeScript + "</script></body></html>";
+}
+
+}  // namespace tikoleap::adserver

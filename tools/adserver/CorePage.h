@@ -1,0 +1,19 @@
+#pragma once
+// The pages of our own that the local ad server serves to the ad component: the SDK core page
+// (answers ad requests by unit, sends the server's constants, fetches through the native side)
+// and the bridge creative (sends one of each kind of page message). Both send their messages
+// through a queue, one message per task: two location changes in one task reach the web engine
+// as one, and the first is lost.
+#include <string>
+
+namespace tikoleap::adserver {
+
+class CorePage {
+  public:
+    // The core page, with the house banner's ad dictionary (JSON) written into it.
+    static std::string html(const std::string& houseBannerAdJSON);
+    // The bridge creative.
+    static std::string bridgeHTML();
+};
+
+}  // namespace tikoleap::adserver
