@@ -9,6 +9,7 @@
 #include "ads/foundation/DZCSIAMSGHandler.h"
 #include "ads/foundation/DZCSIReporter.h"
 #include "ads/foundation/DZSDKVersion.h"
+#include "platform/http/HttpEngine.h"
 #include "platform/ui/NotificationCenter.h"
 #include "support/LoopbackServer.h"
 
@@ -28,7 +29,14 @@ class LatencyTest : public ::testing::Test {
     // The recorder's report URL as its parameters.
     std::multimap<std::string, std::string> reportOf(DZCSITimeRecorder& recorder) {
         csi->sendReport();
-        [&] { ASSERT_TRUE(env.pump().until([&] { return server.count("/csi") > 0; })); }();
+        // The report has reached the server and its connection has ended, so none is left in
+        // flight (holding itself) when the test ends.
+        [&] {
+            ASSERT_TRUE(env.pump().until([&] {
+                return server.count("/csi") > 0 && platform::HttpEngine::shared().activeCount() == 0;
+            }));
+        }();
+        env.pump().runFor(std::chrono::milliseconds(20));
         auto hits = server.hits("/csi");
         server.clearHits();
         return hits.empty() ? std::multimap<std::string, std::string>{} : hits.back().params;
