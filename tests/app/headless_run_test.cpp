@@ -14,6 +14,7 @@
 #include "platform/ui/Application.h"
 #include "support/Command.h"
 #include "support/LoopbackServer.h"
+#include "support/RunOutput.h"
 #include "support/TempDir.h"
 
 using tikoleap::test::TempDir;
@@ -22,12 +23,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using tikoleap::test::readFile;
 
 // A run expected to succeed.
 RunResult runOk(const CommandLine& cl) {
