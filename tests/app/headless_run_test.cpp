@@ -6,7 +6,6 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <set>
-#include <sstream>
 
 #include "app/HeadlessRun.h"
 #include "platform/foundation/ScopedLogSink.h"

@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <sstream>
 
 #include "app/HeadlessRun.h"
 #include "platform/runloop/MainContextPump.h"

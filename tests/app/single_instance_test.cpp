@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 
 #include "app/WindowRun.h"
 #include "platform/instance/SingleInstance.h"
