@@ -48,7 +48,6 @@ class DZSDKCoreController : public DZSDKCoreWebViewObserver,
   public:
     static constexpr std::uint64_t kPageLifetimeMs = 3600000;
     static constexpr double kAnswerTimeoutSeconds = 10;
-    inline static const std::string kDefaultsPrefix = "/rerive/ads/";
 
     static std::shared_ptr<DZSDKCoreController> sharedInstance();
     // A controller of its own (tests).

@@ -63,11 +63,6 @@ bool DZSDKCoreWebView::hasSDKCoreLoadedAtLeastOnce() const {
     return loadedOnce_;
 }
 
-std::size_t DZSDKCoreWebView::pendingCommandCount() const {
-    std::lock_guard lock(mutex_);
-    return pendingCommands_.size();
-}
-
 void DZSDKCoreWebView::addObserverForOneTimeNotification(
     const std::shared_ptr<DZSDKCoreWebViewObserver>& observer) {
     if (!observer) return;

@@ -63,7 +63,6 @@ class DZSDKCoreWebView : public DZAdViewDelegateProtocol,
     int state() const;
     void setState(int state);
     bool hasSDKCoreLoadedAtLeastOnce() const;
-    std::size_t pendingCommandCount() const;
 
     void setZadavaDuruObserver(const std::shared_ptr<DZZadavaDuruObserver>& observer, unsigned zadavaDuruID);
     void removeZadavaDuruObserverForZadavaDuruID(unsigned zadavaDuruID);

@@ -35,11 +35,6 @@ void DZSignalCollector::initialiseWithSDKVersion(const std::string& sdkVersion) 
     if (!sdkVersion_) sdkVersion_ = sdkVersion;
 }
 
-bool DZSignalCollector::isInitialised() const {
-    std::lock_guard lock(mutex_);
-    return sdkVersion_.has_value();
-}
-
 void DZSignalCollector::recordTouch(int64_t durationMs) {
     std::lock_guard lock(mutex_);
     ++touches_;

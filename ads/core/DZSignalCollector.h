@@ -20,7 +20,6 @@ class DZSignalCollector {
 
     // The first call wins; later ones are ignored.
     void initialiseWithSDKVersion(const std::string& sdkVersion);
-    bool isInitialised() const;
 
     // One touch on an ad that lasted durationMs milliseconds (negative counts as 0).
     void recordTouch(int64_t durationMs);

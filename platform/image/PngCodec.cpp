@@ -28,6 +28,17 @@ void setError(std::string* error, std::string text) {
     if (error != nullptr) *error = std::move(text);
 }
 
+// The whole file, or the reason it cannot be read in error.
+FileReadResult readPngFile(const std::string& path, std::string* error) {
+    FileReadResult file = readWholeFile(path, kMaxPngFileBytes);
+    if (file.status != FileReadResult::Status::Ok)
+        setError(error,
+                 "cannot read PNG '" + path + "': " +
+                     (file.status == FileReadResult::Status::Missing ? std::string(std::strerror(ENOENT))
+                                                                     : file.error));
+    return file;
+}
+
 cairo_status_t appendToVector(void* closure, const unsigned char* data, unsigned int length) {
     auto* out = static_cast<std::vector<std::uint8_t>*>(closure);
     out->insert(out->end(), data, data + length);
@@ -37,14 +48,8 @@ cairo_status_t appendToVector(void* closure, const unsigned char* data, unsigned
 }  // namespace
 
 std::optional<Image> PngCodec::load(const std::string& path, std::string* error) {
-    FileReadResult file = readWholeFile(path, kMaxPngFileBytes);
-    if (file.status != FileReadResult::Status::Ok) {
-        setError(error,
-                 "cannot read PNG '" + path + "': " +
-                     (file.status == FileReadResult::Status::Missing ? std::string(std::strerror(ENOENT))
-                                                                     : file.error));
-        return std::nullopt;
-    }
+    FileReadResult file = readPngFile(path, error);
+    if (file.status != FileReadResult::Status::Ok) return std::nullopt;
     std::string reason;
     std::optional<Image> image = decode(file.bytes.data(), file.bytes.size(), 0, &reason);
     if (!image) setError(error, "cannot decode PNG '" + path + "': " + reason);
@@ -52,14 +57,8 @@ std::optional<Image> PngCodec::load(const std::string& path, std::string* error)
 }
 
 bool PngCodec::verify(const std::string& path, std::string* error) {
-    FileReadResult file = readWholeFile(path, kMaxPngFileBytes);
-    if (file.status != FileReadResult::Status::Ok) {
-        setError(error,
-                 "cannot read PNG '" + path + "': " +
-                     (file.status == FileReadResult::Status::Missing ? std::string(std::strerror(ENOENT))
-                                                                     : file.error));
-        return false;
-    }
+    FileReadResult file = readPngFile(path, error);
+    if (file.status != FileReadResult::Status::Ok) return false;
     static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     const std::vector<std::uint8_t>& bytes = file.bytes;
     if (bytes.size() < sizeof kSignature || std::memcmp(bytes.data(), kSignature, 8) != 0) {

@@ -6,7 +6,6 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <set>
-#include <sstream>
 
 #include "app/HeadlessRun.h"
 #include "platform/foundation/ScopedLogSink.h"
@@ -14,6 +13,7 @@
 #include "platform/ui/Application.h"
 #include "support/Command.h"
 #include "support/LoopbackServer.h"
+#include "support/RunOutput.h"
 #include "support/TempDir.h"
 
 using tikoleap::test::TempDir;
@@ -22,12 +22,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using tikoleap::test::readFile;
 
 // A run expected to succeed.
 RunResult runOk(const CommandLine& cl) {

@@ -6,12 +6,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <sstream>
 
 #include "app/HeadlessRun.h"
 #include "platform/runloop/MainContextPump.h"
 #include "platform/web/WebViews.h"
 #include "support/LoopbackServer.h"
+#include "support/RunOutput.h"
 #include "support/TempDir.h"
 
 using platform::web::WebEngine;
@@ -22,12 +22,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using tikoleap::test::readFile;
 
 // Never stopped: the engine keeps connections open ahead of requests, and a stop would wait for
 // each of them to time out.

@@ -4,11 +4,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 
 #include "app/WindowRun.h"
 #include "platform/instance/SingleInstance.h"
 #include "support/Command.h"
+#include "support/RunOutput.h"
 #include "support/TempDir.h"
 
 using tikoleap::test::TempDir;
@@ -18,12 +18,7 @@ namespace {
 using Process = tikoleap::test::CommandResult;
 using tikoleap::test::runCommand;
 
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using tikoleap::test::readFile;
 
 bool have(const char* tool) {
     return std::system(("command -v " + std::string(tool) + " >/dev/null 2>&1").c_str()) == 0;

@@ -9,6 +9,7 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/plist/PlistArray.h"
 #include "support/Command.h"
+#include "support/RunOutput.h"
 #include "support/TempDir.h"
 #include "tools/adserver/AdServer.h"
 
@@ -16,11 +17,7 @@ namespace {
 
 using tikoleap::test::runCommand;
 
-nlohmann::json lastLine(const std::string& out) {
-    const auto end = out.find_last_not_of('\n');
-    const auto start = out.rfind('\n', end);
-    return nlohmann::json::parse(out.substr(start == std::string::npos ? 0 : start + 1));
-}
+using tikoleap::test::lastLine;
 
 class CorePage : public ::testing::Test {
   protected:

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "support/Command.h"
+#include "support/RunOutput.h"
 #include "support/TempDir.h"
 #include "tools/adserver/AdServer.h"
 
@@ -12,11 +13,7 @@ namespace {
 
 using tikoleap::test::runCommand;
 
-nlohmann::json lastLine(const std::string& out) {
-    const auto end = out.find_last_not_of('\n');
-    const auto start = out.rfind('\n', end);
-    return nlohmann::json::parse(out.substr(start == std::string::npos ? 0 : start + 1));
-}
+using tikoleap::test::lastLine;
 
 TEST(AdProbe, FetchesFromTheServerAndPrintsParameters) {
     tikoleap::test::TempDir home("tikoleap-adprobe");
