@@ -1,6 +1,8 @@
 // Any bytes as what the ad server answers: header lines ("name: value"), then, after the first
 // empty line, an ad dictionary's JSON text. The headers fill one ad, the dictionary makes another.
 // Nothing may crash, hang or leak, and every bound the model promises must hold.
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -14,7 +16,6 @@
 #include "ads/core/DZBannerAd.h"
 #include "ads/foundation/DZStringAdditions.h"
 #include "platform/foundation/Log.h"
-#include "platform/web/WebEngine.h"
 
 // The two facts the model reads from the rest of the component, as a phone in portrait has them
 // (the fuzz build leaves out the device and view layers).
@@ -39,7 +40,9 @@ void check(const DZAd& ad) {
     if (ad.zadavaDuruConfigurations() && !ad.zadavaDuruConfigurations()->is_object()) std::abort();
     // Schemes compare without case: "HTTPS://" is a web base as much as "https://".
     if (ad.adBaseURL()) {
-        const std::string scheme = platform::web::WebEngine::schemeOf(*ad.adBaseURL());
+        const std::string& base = *ad.adBaseURL();
+        std::string scheme = base.substr(0, std::min(base.find(':'), base.size()));
+        for (char& c : scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         if (scheme != "http" && scheme != "https") std::abort();
     }
     // What the probe prints: every value must be writable.
