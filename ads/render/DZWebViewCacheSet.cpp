@@ -36,13 +36,26 @@ uint32_t DZWebViewCacheSet::capacityFromDefaults(const platform::UserDefaults& d
 }
 
 std::shared_ptr<DZWebViewCacheSet> DZWebViewCacheSet::initWithMaxCapacity(uint32_t maxCapacity) {
-    return std::shared_ptr<DZWebViewCacheSet>(new DZWebViewCacheSet(maxCapacity));
+    std::shared_ptr<DZWebViewCacheSet> set(new DZWebViewCacheSet(maxCapacity));
+    // Spares must not outlive the engine's loop, which ends with the application.
+    set->observer_ = platform::ui::NotificationCenter::defaultCenter().addObserver(
+        platform::ui::kApplicationWillTerminateNotification,
+        [weak = std::weak_ptr<DZWebViewCacheSet>(set)](const platform::ui::Notification&) {
+            if (auto self = weak.lock()) self->removeAll();
+        });
+    return set;
+}
+
+void DZWebViewCacheSet::removeAll() {
+    pool_->removeAllObjects();
+    while (!clearing_.empty()) destroyOne();
 }
 
 DZWebViewCacheSet::DZWebViewCacheSet(uint32_t maxCapacity)
     : pool_(DZCacheSet<WebContentView>::initWithMaxCapacity(maxCapacity)) {}
 
 DZWebViewCacheSet::~DZWebViewCacheSet() {
+    platform::ui::NotificationCenter::defaultCenter().removeObserver(observer_);
     for (auto& [key, clearing] : clearing_) {
         const auto& engine = clearing->view()->engine();
         engine->setDelegate(nullptr);

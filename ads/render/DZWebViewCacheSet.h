@@ -38,6 +38,8 @@ class DZWebViewCacheSet : public std::enable_shared_from_this<DZWebViewCacheSet>
     std::size_t clearingCount() const { return clearing_.size(); }
     // Destroys one spare (a pooled one first, else one being blanked); false when there is none.
     bool destroyOne();
+    // Destroys every spare, those being blanked included.
+    void removeAll();
 
   private:
     class Clearing;
@@ -51,4 +53,5 @@ class DZWebViewCacheSet : public std::enable_shared_from_this<DZWebViewCacheSet>
 
     std::shared_ptr<DZCacheSet<platform::web::WebContentView>> pool_;
     std::map<const platform::web::WebContentView*, std::unique_ptr<Clearing>> clearing_;
+    platform::ui::NotificationCenter::Token observer_ = 0;
 };

@@ -10,6 +10,7 @@
 #include "ads/foundation/DZDevice.h"
 #include "ads/render/DZWebViewCacheSet.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/ui/NotificationCenter.h"
 
 using platform::web::FakeWebEngine;
 
@@ -157,6 +158,9 @@ TEST_F(AdViewLife, TheCacheKeepsOnlyBlankSparesUpToItsCapacity) {
     EXPECT_NE(std::find(spares.begin(), spares.end(), reused->engine()), spares.end());
     EXPECT_EQ(reused->engine()->width(), 300);
     EXPECT_EQ(pool->count(), 2u);
+    platform::ui::NotificationCenter::defaultCenter().post(
+        platform::ui::kApplicationWillTerminateNotification);
+    EXPECT_EQ(pool->count(), 0u);
 
     DZAdView::setWebViewCache(cache(10));
     auto dropped = DZAdView::create({0, 0, 320, 50});
