@@ -37,9 +37,11 @@ struct CacheSlot {
     bool made = false;
 };
 
+// Process-wide and never destroyed: at exit the cache's views would go to a main loop that is
+// gone, while worker threads may still run.
 CacheSlot& cacheSlot() {
-    static CacheSlot slot;
-    return slot;
+    static CacheSlot* const slot = new CacheSlot;
+    return *slot;
 }
 
 // Work for the main loop's next turn; run at once where no main loop exists (tools that only
@@ -90,12 +92,13 @@ void DZAdView::cacheWebView(std::shared_ptr<platform::web::WebContentView> webVi
 }
 
 const std::shared_ptr<platform::ui::Window>& DZAdView::placeholderWindow() {
-    static const std::shared_ptr<platform::ui::Window> window = [] {
+    // Never destroyed, like the cache: a window torn down at exit would reach for the application.
+    static const auto* const window = new std::shared_ptr<platform::ui::Window>([] {
         auto made = std::make_shared<platform::ui::Window>();
         made->setHidden(true);
         return made;
-    }();
-    return window;
+    }());
+    return *window;
 }
 
 std::shared_ptr<DZAdView> DZAdView::create(platform::Rect frame) {
