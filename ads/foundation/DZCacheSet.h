@@ -68,6 +68,12 @@ class DZCacheSet : public std::enable_shared_from_this<DZCacheSet<T>> {
         releaseOnMain(std::move(removed));
     }
     uint32_t maxCapacity() const { return maxCapacity_; }
+    // After every addition asked for before the call.
+    std::size_t count() const {
+        std::size_t n = 0;
+        lockQueue_->sync([&] { n = set_.size(); });
+        return n;
+    }
 
   private:
     explicit DZCacheSet(uint32_t maxCapacity)

@@ -1,12 +1,20 @@
 #include "ads/render/DZAdView.h"
 
+#include <strings.h>
+#include <atomic>
 #include <mutex>
 #include <utility>
 
+#include "ads/core/DZRequest.h"
 #include "ads/foundation/DZAdURLStash.h"
+#include "ads/foundation/DZDevice.h"
 #include "ads/foundation/DZLogger.h"
+#include "ads/foundation/DZViewUtilities.h"
+#include "ads/render/DZWebViewCacheSet.h"
 #include "platform/dispatch/DispatchQueue.h"
+#include "platform/foundation/UserDefaults.h"
 #include "platform/runloop/RunLoop.h"
+#include "platform/ui/Window.h"
 #include "platform/web/WebViews.h"
 
 using platform::web::WebEngine;
@@ -22,6 +30,18 @@ std::mutex& factoryMutex() {
 DZAdView::EngineFactory& installedFactory() {
     static DZAdView::EngineFactory factory;
     return factory;
+}
+
+struct CacheSlot {
+    std::shared_ptr<DZWebViewCacheSet> cache;
+    bool made = false;
+};
+
+// Process-wide and never destroyed: at exit the cache's views would go to a main loop that is
+// gone, while worker threads may still run.
+CacheSlot& cacheSlot() {
+    static CacheSlot* const slot = new CacheSlot;
+    return *slot;
 }
 
 // Work for the main loop's next turn; run at once where no main loop exists (tools that only
@@ -45,20 +65,59 @@ DZAdView::EngineFactory DZAdView::setEngineFactory(EngineFactory factory) {
     return std::exchange(installedFactory(), std::move(factory));
 }
 
+std::shared_ptr<DZWebViewCacheSet> DZAdView::webViewCache() {
+    auto& slot = cacheSlot();
+    if (!slot.made) {
+        slot.made = true;
+        slot.cache = DZWebViewCacheSet::initWithMaxCapacity(
+            DZWebViewCacheSet::capacityFromDefaults(*platform::UserDefaults::standard()));
+    }
+    return slot.cache;
+}
+
+std::shared_ptr<DZWebViewCacheSet> DZAdView::setWebViewCache(std::shared_ptr<DZWebViewCacheSet> cache) {
+    auto& slot = cacheSlot();
+    auto previous = std::exchange(slot.cache, std::move(cache));
+    slot.made = true;
+    return previous;
+}
+
+std::shared_ptr<platform::web::WebContentView> DZAdView::cachedWebView() {
+    auto cache = webViewCache();
+    return cache ? cache->anyObject() : nullptr;
+}
+
+void DZAdView::cacheWebView(std::shared_ptr<platform::web::WebContentView> webView) {
+    if (auto cache = webViewCache()) cache->addObject(std::move(webView));
+}
+
+const std::shared_ptr<platform::ui::Window>& DZAdView::placeholderWindow() {
+    // Never destroyed, like the cache: a window torn down at exit would reach for the application.
+    static const auto* const window = new std::shared_ptr<platform::ui::Window>([] {
+        auto made = std::make_shared<platform::ui::Window>();
+        made->setHidden(true);
+        return made;
+    }());
+    return *window;
+}
+
 std::shared_ptr<DZAdView> DZAdView::create(platform::Rect frame) {
     auto view = std::make_shared<DZAdView>(frame);
-    view->makeEngine();
+    view->makeWebView();
+    view->reset();
     return view;
 }
 
 DZAdView::DZAdView(platform::Rect frame) : platform::ui::View(frame) {}
 
 DZAdView::~DZAdView() {
-    if (engine_) engine_->setDelegate(nullptr);
     if (URL_) DZAdURLStash::remove(*URL_, this);
+    if (!webView_) return;
+    webView_->engine()->setDelegate(nullptr);
+    cacheWebView(std::move(webView_));
 }
 
-void DZAdView::makeEngine() {
+std::unique_ptr<WebEngine> DZAdView::makeEngine() {
     EngineFactory factory;
     {
         std::lock_guard lock(factoryMutex());
@@ -66,14 +125,88 @@ void DZAdView::makeEngine() {
     }
     const int width = static_cast<int>(bounds().size.width);
     const int height = static_cast<int>(bounds().size.height);
-    engine_ = factory ? factory(width, height, &engineError_)
-                      : platform::web::WebViews::create(width, height, &engineError_);
-    if (engine_) {
-        engine_->setDelegate(this);
-        engine_->setBackgroundColor(platform::ui::Color::clear());
-    } else if (engineError_.empty()) {
-        engineError_ = "no web view could be made";
+    engineError_.clear();
+    return factory ? factory(width, height, &engineError_)
+                   : platform::web::WebViews::create(width, height, &engineError_);
+}
+
+void DZAdView::makeWebView() {
+    webView_ = cachedWebView();
+    if (!webView_) {
+        auto engine = makeEngine();
+        // Spares are live views too: at the engine's cap one of them gives its place.
+        auto cache = webViewCache();
+        if (!engine && cache && cache->destroyOne()) engine = makeEngine();
+        if (engine) webView_ = std::make_shared<platform::web::WebContentView>(std::move(engine));
     }
+    if (!webView_) {
+        if (engineError_.empty()) engineError_ = "no web view could be made";
+        return;
+    }
+    const auto& engine = webView_->engine();
+    engine->setDelegate(this);
+    // A page that paints nothing must read as the ad view's own clear background.
+    engine->setBackgroundColor(platform::ui::Color::clear());
+    webView_->setFrame(bounds());
+    addSubview(webView_);
+    dz_fillSuperview(*webView_);
+    webView_->layoutSubviews();
+}
+
+void DZAdView::reset() {
+    setBackgroundColor(platform::ui::Color::clear());
+    if (!webView_) return;
+    webView_->setClipsToBounds(true);
+    webView_->engine()->setMediaPlayback(platform::web::MediaPlayback::Automatic);
+}
+
+void DZAdView::configureAsBannerAdView() {
+    if (webView_) {
+        const bool preventAutoplay =
+            platform::UserDefaults::standard()->boolForKey(kBannerPreventAutoplayKey).value_or(false);
+        webView_->engine()->setMediaPlayback(preventAutoplay
+                                                 ? platform::web::MediaPlayback::RequiresUserGesture
+                                                 : platform::web::MediaPlayback::Automatic);
+    }
+    setHidden(true);
+}
+
+void DZAdView::configureAsInterstitialAdView() {
+    // An interstitial shows at once and keeps the autoplay it was reset to; the bouncing and
+    // scaling a phone's web view would switch off here do not exist on this engine.
+    setHidden(false);
+}
+
+void DZAdView::suspendEventQueue() {
+    eventQueue_.clear();
+    eventQueueSuspended_ = true;
+}
+
+void DZAdView::dispatchSDKEvent(const std::string& name, const std::optional<nlohmann::json>& parameters) {
+    nlohmann::json info = {{"version", DZRequest::sdkVersion()}, {"device", DZDevice::deviceSubmodel()}};
+    if (parameters && parameters->is_object()) {
+        for (const auto& [key, value] : parameters->items()) info[key] = value;
+    }
+    if (!eventQueueSuspended_) return postJSNotification(name, info);
+    if (eventQueue_.size() >= kMaxQueuedEvents) return;
+    eventQueue_.push_back({name, std::move(info)});
+}
+
+void DZAdView::saveState() {
+    if (savedState_) return;
+    savedState_ = State{frame(), superview(), delegate_, viewController_};
+}
+
+void DZAdView::restoreState() {
+    if (!savedState_) return;
+    State state = std::move(*savedState_);
+    savedState_.reset();
+    auto self = shared_from_this();
+    removeFromSuperview();
+    setFrame(state.frame);
+    if (state.superview) state.superview->addSubview(self);
+    delegate_ = state.delegate;
+    viewController_ = state.viewController;
 }
 
 std::string DZAdView::JSCommandForNotificationName(const std::string& name,
@@ -97,27 +230,29 @@ void DZAdView::loadHTMLString(const std::string& html, const std::string& baseUR
         DZLog("Ad page base URL of scheme \"%s\" refused; loaded as about:blank", base->scheme().c_str());
         base.reset();
     }
+    suspendEventQueue();
     setURL(base);
     const std::string loadBase = base ? base->text() : "about:blank";
-    if (!engine_) return failWithoutEngine(loadBase);
-    engine_->loadHTML(html, loadBase);
+    if (!webView_) return failWithoutEngine(loadBase);
+    webView_->engine()->loadHTML(html, loadBase);
 }
 
 void DZAdView::loadRequest(const platform::web::WebRequest& request) {
-    if (!engine_) return failWithoutEngine(request.url);
-    engine_->loadRequest(request);
+    suspendEventQueue();
+    if (!webView_) return failWithoutEngine(request.url);
+    webView_->engine()->loadRequest(request);
 }
 
 void DZAdView::stopLoading() {
-    if (engine_) engine_->stopLoading();
+    if (webView_) webView_->engine()->stopLoading();
 }
 
 std::string DZAdView::currentURL() const {
-    return engine_ ? engine_->url() : std::string();
+    return webView_ ? webView_->engine()->url() : std::string();
 }
 
 bool DZAdView::isLoading() const {
-    return engine_ && engine_->isLoading();
+    return webView_ && webView_->engine()->isLoading();
 }
 
 void DZAdView::setURL(const std::optional<platform::Url>& url) {
@@ -131,7 +266,7 @@ void DZAdView::executeJavaScriptAsynchronouslyFromString(const std::string& scri
 }
 
 void DZAdView::evaluateJavaScript(const std::string& script, EvaluationCompletion done) {
-    if (!engine_) {
+    if (!webView_) {
         if (done) {
             onNextTurn([done = std::move(done), error = engineError_] {
                 done(platform::web::ScriptResult{false, "", "no web view: " + error});
@@ -139,9 +274,10 @@ void DZAdView::evaluateJavaScript(const std::string& script, EvaluationCompletio
         }
         return;
     }
-    engine_->evaluateScript(script, [done = std::move(done)](const platform::web::ScriptResult& result) {
-        if (done) done(result);
-    });
+    webView_->engine()->evaluateScript(script,
+                                       [done = std::move(done)](const platform::web::ScriptResult& result) {
+                                           if (done) done(result);
+                                       });
 }
 
 void DZAdView::postJSNotification(const std::string& name, const std::optional<nlohmann::json>& userInfo) {
@@ -167,6 +303,16 @@ void DZAdView::setHTMLWindowOrientation(int orientation, bool dispatchOrientatio
 
 bool DZAdView::shouldStartNavigation(const platform::web::NavigationAction& action) {
     auto self = weak_from_this().lock();
+    // The engine's own user agent, as its first request shows it, is the one every request of
+    // the component sends.
+    static std::atomic<bool> userAgentTaken{false};
+    if (!userAgentTaken.load()) {
+        for (const auto& [name, value] : action.headers) {
+            if (strcasecmp(name.c_str(), "User-Agent") != 0 || value.empty()) continue;
+            if (!userAgentTaken.exchange(true)) DZDevice::sharedInstance()->setUserAgentString(value);
+            break;
+        }
+    }
     auto delegate = delegate_.lock();
     return delegate ? delegate->adViewShouldStartLoad(*this, action) : true;
 }
@@ -178,13 +324,18 @@ void DZAdView::loadStarted() {
 
 void DZAdView::loadFinished() {
     auto self = weak_from_this().lock();
+    // The events held back during the load reach the page after its end, in order.
+    eventQueueSuspended_ = false;
+    std::deque<QueuedEvent> events;
+    events.swap(eventQueue_);
+    for (const auto& event : events) postJSNotification(event.name, event.parameters);
     if (auto delegate = delegate_.lock()) delegate->adViewDidFinishLoad(*this);
     // A one-point-high frame and back makes the page measure its content anew.
-    if (engine_) {
+    if (webView_) {
         const int width = static_cast<int>(bounds().size.width);
         const int height = static_cast<int>(bounds().size.height);
-        engine_->setSize(width, 1);
-        engine_->setSize(width, height);
+        webView_->engine()->setSize(width, 1);
+        webView_->engine()->setSize(width, height);
     }
 }
 

@@ -1,9 +1,11 @@
 #pragma once
-// The view every HTML creative (and the hidden core page) is shown in: it wraps one web engine,
-// passes the engine's load events to its ad-view delegate, and is the only road from native code
-// into the page. The engine comes from one factory: the real one where a display exists, a fake
-// in unit tests. Without an engine every load fails at once with a web error, so the callers'
-// failure paths run. Evaluation is asynchronous only. Main thread only.
+// The view every HTML creative (and the hidden core page) is shown in: it wraps one web content
+// view (a spare from the web-view cache, else a new engine's), passes the engine's load events to
+// its ad-view delegate, and is the only road from native code into the page. The engine comes
+// from one factory: the real one where a display exists, a fake in unit tests. Without an engine
+// every load fails at once with a web error, so the callers' failure paths run. Evaluation is
+// asynchronous only. Main thread only.
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -13,9 +15,14 @@
 
 #include "platform/ui/View.h"
 #include "platform/url/Url.h"
+#include "platform/web/WebContentView.h"
 #include "platform/web/WebEngine.h"
 
 class DZAdView;
+class DZWebViewCacheSet;
+namespace platform::ui {
+class Window;
+}
 
 // What an ad view tells its delegate; every call is optional.
 class DZAdViewDelegateProtocol {
@@ -40,8 +47,53 @@ class DZAdView : public platform::ui::View, public platform::web::WebEngineDeleg
     // one it replaces.
     static EngineFactory setEngineFactory(EngineFactory factory);
 
+    // The place of a view lifted out of its superview (an expanded ad), for restoreState.
+    struct State {
+        platform::Rect frame;
+        std::shared_ptr<platform::ui::View> superview;
+        std::weak_ptr<DZAdViewDelegateProtocol> delegate;
+        std::weak_ptr<platform::ui::ViewController> viewController;
+    };
+
+    // SDK events queued while a page loads; later ones are dropped until the page has loaded.
+    static constexpr std::size_t kMaxQueuedEvents = 20;
+    static constexpr const char* kBannerPreventAutoplayKey = "/rerive/ads/banner_prevent_autoplay";
+
     static std::shared_ptr<DZAdView> create(platform::Rect frame);
     ~DZAdView() override;
+    const char* className() const override { return "DZAdView"; }
+
+    // The process's spare web views, made on first use with the capacity the user defaults set.
+    static std::shared_ptr<DZWebViewCacheSet> webViewCache();
+    // Installs another cache (null: none at all) and returns the one it replaces.
+    static std::shared_ptr<DZWebViewCacheSet> setWebViewCache(std::shared_ptr<DZWebViewCacheSet> cache);
+    static std::shared_ptr<platform::web::WebContentView> cachedWebView();
+    static void cacheWebView(std::shared_ptr<platform::web::WebContentView> webView);
+    // A window of its own that is never shown, for views that must sit in a window off screen.
+    static const std::shared_ptr<platform::ui::Window>& placeholderWindow();
+
+    void reset();
+    // Banners wait hidden until their ad has loaded; autoplay follows the server's setting.
+    void configureAsBannerAdView();
+    void configureAsInterstitialAdView();
+
+    // Queues an SDK event for the page (with "version" and "device" unless the parameters give
+    // them): sent at once on a loaded page, else after the page has loaded, in order.
+    void dispatchSDKEvent(const std::string& name, const std::optional<nlohmann::json>& parameters);
+    std::size_t queuedEventCount() const { return eventQueue_.size(); }
+
+    // Records frame, superview, delegate and controller unless a state is already saved.
+    void saveState();
+    // Puts the view back where saveState found it, then forgets the state.
+    void restoreState();
+    bool hasSavedState() const { return savedState_.has_value(); }
+
+    bool touched() const { return touched_; }
+    void setTouched(bool touched) { touched_ = touched; }
+    bool showDebug() const { return showDebug_; }
+    void setShowDebug(bool show) { showDebug_ = show; }
+    const std::string& adDebugDialog() const { return adDebugDialog_; }
+    void setAdDebugDialog(const std::string& text) { adDebugDialog_ = text; }
 
     // The JavaScript of a message to the page: ZAZO_ReceiveMessage with the name as a JSON
     // string and, when given, the parameters as compact JSON.
@@ -81,8 +133,9 @@ class DZAdView : public platform::ui::View, public platform::web::WebEngineDeleg
     }
     std::shared_ptr<platform::ui::ViewController> viewController() const { return viewController_.lock(); }
 
-    // The wrapped engine; null where none could be made.
-    platform::web::WebEngine* engine() const { return engine_.get(); }
+    // The wrapped engine and its view; null where none could be made.
+    platform::web::WebEngine* engine() const { return webView_ ? webView_->engine().get() : nullptr; }
+    const std::shared_ptr<platform::web::WebContentView>& webView() const { return webView_; }
     const std::string& engineError() const { return engineError_; }
 
     // WebEngineDelegate
@@ -95,12 +148,24 @@ class DZAdView : public platform::ui::View, public platform::web::WebEngineDeleg
     explicit DZAdView(platform::Rect frame);  // use create()
 
   private:
-    void makeEngine();
+    struct QueuedEvent {
+        std::string name;
+        nlohmann::json parameters;
+    };
+    void makeWebView();
+    std::unique_ptr<platform::web::WebEngine> makeEngine();
+    void suspendEventQueue();
     // The web error of a load asked of a view without an engine, delivered on the next turn.
     void failWithoutEngine(const std::string& url);
 
-    std::unique_ptr<platform::web::WebEngine> engine_;
+    std::shared_ptr<platform::web::WebContentView> webView_;
     std::string engineError_;
+    std::deque<QueuedEvent> eventQueue_;
+    bool eventQueueSuspended_ = true;
+    std::optional<State> savedState_;
+    std::string adDebugDialog_;
+    bool showDebug_ = true;
+    bool touched_ = false;
     std::weak_ptr<DZAdViewDelegateProtocol> delegate_;
     std::weak_ptr<platform::ui::ViewController> viewController_;
     std::optional<platform::Url> URL_;
