@@ -74,7 +74,9 @@ TEST_F(CorePage, AHundredAnswersInABurstArriveInOrder) {
 }
 
 TEST_F(CorePage, TheBridgeCreativeReachesEveryHandlerAndOpensNothing) {
-    auto run = probe("adview --url /creative/bridge --seconds 3");
+    // The probe watches the page for the whole time: a web process started on a loaded machine
+    // (sanitizers, parallel tests) may take seconds before the page's first message.
+    auto run = probe("adview --url /creative/bridge --seconds 8");
     EXPECT_EQ(run["loaded"], true);
     EXPECT_EQ(run["unhandled"], nlohmann::json({"tikoleapUnknown"}));
     EXPECT_EQ(run["opened"], nlohmann::json::array());
