@@ -1,0 +1,293 @@
+#pragma once
+// One ad placement's controller: it runs one request at a time through a numbered state machine
+// (0 idle, 1 core page failed, 2 ad URL asked, 3 ad URL received, 4 fetching, 5 rendering, 6 valid
+// ad, 7 failed, 8 invalidated and final), arms a one-shot refresh timer, and reports each outcome
+// to weakly held delegates. The banner view and the interstitial each own one. Main thread only.
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "ads/core/DZAdSize.h"
+#include "ads/core/DZAdType.h"
+#include "ads/core/DZSDKCoreController.h"
+#include "ads/foundation/DZApplication.h"
+#include "ads/foundation/DZRequestError.h"
+#include "platform/geometry/Geometry.h"
+
+class DZAd;
+class DZAdFetcher;
+class DZAdView;
+class DZBannerAdViewDelegate;
+class DZCorrelator;
+class DZMAdManager;
+class DZRequest;
+class DZSlot;
+class DZSlotStatistics;
+class DZStatisticDictionary;
+namespace platform {
+class MainLoopTimer;
+namespace ui {
+class View;
+class ViewController;
+class Window;
+}  // namespace ui
+}  // namespace platform
+
+// The owner of a slot. Every call is optional: an answer of std::nullopt (or nothing) stands for
+// an owner that does not implement it.
+class DZSlotDelegate {
+  public:
+    virtual ~DZSlotDelegate() = default;
+    virtual std::optional<bool> slotShouldLoadRequest(DZSlot&, const DZRequest&) { return std::nullopt; }
+    virtual std::optional<bool> slotShouldReloadCurrentRequest(DZSlot&) { return std::nullopt; }
+    virtual std::optional<bool> slotShouldPreemptInProgressRequest(DZSlot&) { return std::nullopt; }
+    virtual std::optional<platform::Rect> frame() { return std::nullopt; }
+    virtual std::optional<platform::Rect> frameInInterface() { return std::nullopt; }
+    virtual std::optional<platform::Rect> bounds() { return std::nullopt; }
+    // The ad's position for "ad_pos".
+    virtual std::optional<nlohmann::json> coordinatesOfContentInScreen() { return std::nullopt; }
+    virtual bool hasInAppPurchaseDelegate() { return false; }
+    virtual std::shared_ptr<platform::ui::ViewController> rootViewController() { return nullptr; }
+    // A ready ad view to show; null drops the current one.
+    virtual void slotDidReceiveAdView(DZSlot&, const std::shared_ptr<platform::ui::View>&) {}
+    virtual void slotContentSizeDidChange(DZSlot&, platform::Size) {}
+    virtual void setAdSizeAndReload(DZAdSize, bool) {}
+    virtual std::optional<std::vector<DZAdSize>> validAdSizes() { return std::nullopt; }
+    virtual void slotWillResizeToAdSize(DZSlot&, DZAdSize) {}
+    virtual void slotDidReceiveAppEvent(DZSlot&, const std::string& name,
+                                        const std::optional<std::string>& info) {}
+    virtual void slotWillLoadAdWithRequest(DZSlot&, const DZRequest&) {}
+    virtual void slotDidReceiveAdClick(DZSlot&) {}
+    // 1 for a banner view, 2 for an interstitial, 0 for any other owner.
+    virtual int ownerAdType() { return 0; }
+};
+
+class DZSlotAdLoadDelegate {
+  public:
+    virtual ~DZSlotAdLoadDelegate() = default;
+    virtual void slotFinishedLoadingAdContent(DZSlot&) = 0;
+    virtual void slotDidFailToLoadAdContent(DZSlot&, const DZRequestError::Ref& error) = 0;
+};
+
+class DZSlotAdEventDelegate {
+  public:
+    virtual ~DZSlotAdEventDelegate() = default;
+    virtual void slotWillPresentScreen(DZSlot&) {}
+    virtual void slotWillDismissScreen(DZSlot&) {}
+    virtual void slotDidDismissScreen(DZSlot&) {}
+    virtual void slotWillLeaveApplication(DZSlot&) {}
+};
+
+class DZSlotAdResponseDelegate {
+  public:
+    virtual ~DZSlotAdResponseDelegate() = default;
+    virtual bool slotShouldProcessAdResponse(DZSlot&, const std::shared_ptr<DZAd>&,
+                                             platform::ErrorRef* error) = 0;
+    virtual bool slotShouldProcessMediatedAdResponse(DZSlot&, const nlohmann::json&,
+                                                     platform::ErrorRef* error) = 0;
+};
+
+class DZSlotAdKeyDelegate {
+  public:
+    virtual ~DZSlotAdKeyDelegate() = default;
+    virtual void cacheViewHierarchyInformationForSlot(DZSlot&) = 0;
+    virtual std::optional<nlohmann::json> viewHierarchyInformationForSlot(DZSlot&) = 0;
+};
+
+class DZSlot : public DZSDKCoreControllerDelegate, public std::enable_shared_from_this<DZSlot> {
+  public:
+    // Posted on the default notification centre when a banner's slot leaves its window.
+    inline static const std::string kDidLeaveWindowNotification = "DZSlotDidLeaveWindowNotification";
+    static constexpr double kDefaultReloadInterval = 60.0;
+
+    static std::shared_ptr<DZSlot> create(platform::Rect frame = {});
+    ~DZSlot() override;
+    DZSlot(const DZSlot&) = delete;
+    DZSlot& operator=(const DZSlot&) = delete;
+    std::string description() const;
+
+    int state() const { return state_; }
+    // Any change from 8, and to the current value, is ignored.
+    void setState(int state);
+
+    void setSlotDelegate(std::weak_ptr<DZSlotDelegate> delegate) { slotDelegate_ = std::move(delegate); }
+    std::shared_ptr<DZSlotDelegate> slotDelegate() const { return slotDelegate_.lock(); }
+    void setAdLoadDelegate(std::weak_ptr<DZSlotAdLoadDelegate> d) { adLoadDelegate_ = std::move(d); }
+    void setAdEventDelegate(std::weak_ptr<DZSlotAdEventDelegate> d) { adEventDelegate_ = std::move(d); }
+    void setAdResponseDelegate(std::weak_ptr<DZSlotAdResponseDelegate> d) {
+        adResponseDelegate_ = std::move(d);
+    }
+    void setAdKeyDelegate(std::weak_ptr<DZSlotAdKeyDelegate> d) { adKeyDelegate_ = std::move(d); }
+
+    const std::string& adUnitID() const { return adUnitID_; }
+    void setAdUnitID(const std::string& adUnitID);
+    const DZAdType& adType() const { return adType_; }
+    void setAdType(const DZAdType& type) { adType_ = type; }
+    void setAdTypeAndReloadRequest(const DZAdType& type, bool reload);
+
+    const std::shared_ptr<DZRequest>& request() const { return request_; }
+    const std::shared_ptr<DZRequest>& nextRequest() const { return nextRequest_; }
+    void setNextRequest(const std::shared_ptr<DZRequest>& request);
+    const std::shared_ptr<DZCorrelator>& correlator() const { return correlator_; }
+    void setCorrelator(std::shared_ptr<DZCorrelator> correlator) { correlator_ = std::move(correlator); }
+    const std::shared_ptr<DZAd>& ad() const { return ad_; }
+    const std::shared_ptr<DZAd>& loadingAd() const { return loadingAd_; }
+    const std::shared_ptr<DZAdFetcher>& adFetcher() const { return adFetcher_; }
+    const std::shared_ptr<DZAdView>& adView() const { return adView_; }
+    const std::shared_ptr<DZBannerAdViewDelegate>& adViewDelegate() const { return adViewDelegate_; }
+    const std::shared_ptr<DZMAdManager>& mediationManager() const { return mediationManager_; }
+    const std::shared_ptr<DZSlotStatistics>& slotStats() const { return slotStats_; }
+    const nlohmann::json& applicationStatistics() const { return applicationStatistics_; }
+    const DZApplication::StatisticsSet& pendingAdStatistics() const { return pendingAdStatistics_; }
+
+    double reloadInterval() const { return reloadInterval_; }
+    // Below 1 second refresh is off (0).
+    void setReloadInterval(double seconds);
+    bool reloadable() const { return reloadable_; }
+    void setReloadable(bool reloadable) { reloadable_ = reloadable; }
+    bool isReloadTimerArmed() const { return reloadTimer_ != nullptr; }
+    bool slotHasAttemptedAnAdRequestAtLeastOnce() const { return attemptedOnce_; }
+    bool hasAutoRefreshed() const { return hasAutoRefreshed_; }
+    bool manualImpressionsEnabled() const { return manualImpressionsEnabled_; }
+    void setManualImpressionsEnabled(bool enabled) { manualImpressionsEnabled_ = enabled; }
+    void setCalledLoadAndDisplayRequest(bool called) { calledLoadAndDisplayRequest_ = called; }
+    const std::optional<std::string>& requestID() const { return requestID_; }
+    platform::Size newAdSize() const { return newAdSize_; }
+    void setNewAdSize(platform::Size size) { newAdSize_ = size; }
+    // Absolute milliseconds when the last HTML ad finished loading.
+    std::optional<uint64_t> timeLastLoaded() const { return timeLastLoaded_; }
+    bool isAdCustomRendered() const { return adCustomRendered_; }
+    void setAdCustomRendered(bool rendered) { adCustomRendered_ = rendered; }
+    int32_t csiIdentifier() const { return CSIIdentifier_; }
+    const std::string& adResponseKey() const { return adResponseKey_; }
+    const std::string& netWorkLatencyKey() const { return netWorkLatencyKey_; }
+    const std::string& adRenderingKey() const { return adRenderingKey_; }
+    const std::string& totalTimeKey() const { return totalTimeKey_; }
+
+    // Loading.
+    void loadRequest(const std::shared_ptr<DZRequest>& request);
+    void loadNextRequestWithAutoRefresh(bool autoRefresh);
+    bool shouldMakeRequest(const std::shared_ptr<DZRequest>& request);
+    bool isMakingRequest() const;
+    void logRequestTestAdInstructions();
+    static std::string multipleAdSizeParameterFromSizes(const std::vector<DZAdSize>& sizes);
+    // Forgets that the test-device hint was checked in this process (tests).
+    static void resetTestDeviceHintForTesting();
+
+    // DZSDKCoreControllerDelegate
+    std::optional<nlohmann::json> requestParameters() override;
+    int requestedAdType() override;
+    void setRequestID(const std::string& requestID) override;
+    void loadAdURLWithParameters(const DZNotification::Parameters& parameters) override;
+    void loadAd(const std::shared_ptr<DZAd>& ad, const std::map<std::string, std::string>& headers) override;
+    void invalidJavaScriptRequest() override;
+    void failedJavaScriptFile() override;
+    void requestTimedOut() override;
+    long CSIIdentifier() override { return CSIIdentifier_; }
+
+    // Responses and pings, the least that the transitions need until response handling lands.
+    void finishedLoadingAdResponse(const std::shared_ptr<DZAd>& ad);
+    void pingClickURLs();
+    void pingImpressionURLs();
+    void pingManualTrackingURLs();
+    std::string gestureClickURLWithURL(const std::string& url);
+
+    // Refresh and cancellation.
+    void scheduleAdReloadTimer();
+    void deactivateReloadTimer();
+    void reloadCurrentRequest();
+    void cancelLoad();
+    void cancelPendingActions();
+    void cancelPendingAndFutureActions();
+    void invalidate();
+    void resetRequestState();
+    void mediatedAdNetworkAutoRefreshed();
+
+    // State transitions.
+    void resetState();
+    void willRequestAdURL();
+    void didFailToRetrieveSDKCoreWithError(const DZRequestError::Ref& error);
+    void didReceiveAdURL();
+    void willFetchAdContent();
+    void didFetchAdContent();
+    void willProcessMediationResponse();
+    void didFailToReceiveAdWithError(const DZRequestError::Ref& error, bool shouldCancelPendingActions);
+    void didReceiveInvalidAd();
+    void didReceiveValidAd();
+    void willStartAdRendering();
+    void willLoadAdHTMLInWebView();
+    void didLoadAdHTMLInWebView();
+    void didMakeAdImpression();
+    void willLeaveAppDueToClick();
+    void invalidateState();
+
+    // Ad events from the ad-view delegates, the opener, presenters and mediation.
+    void willProcessAd();
+    void adFailedToReceiveContentWithError(const DZRequestError::Ref& error);
+    void adFinishedLoadingContent();
+    void adWasClicked();
+    void adWillPresentScreen();
+    void adWillDismissScreen();
+    void adDidDismissScreen();
+    void adWillLeaveApplication();
+
+    // Views and windows.
+    void bannerDidMoveToWindow(const std::shared_ptr<platform::ui::Window>& window);
+    void interstitialViewWillAppear();
+    void interstitialViewWillDisappear();
+    void updateContentSize(platform::Size size);
+
+    // Application activity and full-screen notices (also reached through the notification
+    // centres the slot observes).
+    void appWillBecomeInactive();
+    void appDidBecomeActive();
+    void adWillPresentFullScreen();
+    void adDidRelinquishFullScreen();
+
+    explicit DZSlot(platform::Rect frame);  // use create()
+
+  private:
+    void construct();
+
+    int state_ = 0;
+    std::weak_ptr<DZSlotDelegate> slotDelegate_;
+    std::weak_ptr<DZSlotAdLoadDelegate> adLoadDelegate_;
+    std::weak_ptr<DZSlotAdEventDelegate> adEventDelegate_;
+    std::weak_ptr<DZSlotAdResponseDelegate> adResponseDelegate_;
+    std::weak_ptr<DZSlotAdKeyDelegate> adKeyDelegate_;
+    std::string adUnitID_;
+    DZAdType adType_ = DZAdType::interstitialAdType();
+    std::shared_ptr<DZRequest> request_;
+    std::shared_ptr<DZRequest> nextRequest_;
+    std::shared_ptr<DZCorrelator> correlator_;
+    std::shared_ptr<DZAd> ad_;
+    std::shared_ptr<DZAd> loadingAd_;
+    std::shared_ptr<DZAdFetcher> adFetcher_;
+    std::shared_ptr<DZAdView> adView_;
+    std::shared_ptr<DZBannerAdViewDelegate> adViewDelegate_;
+    std::shared_ptr<DZMAdManager> mediationManager_;
+    std::shared_ptr<DZSlotStatistics> slotStats_;
+    nlohmann::json applicationStatistics_ = nlohmann::json::object();
+    DZApplication::StatisticsSet pendingAdStatistics_;
+    std::shared_ptr<platform::MainLoopTimer> reloadTimer_;
+    double reloadInterval_ = kDefaultReloadInterval;
+    bool reloadable_ = false;
+    bool attemptedOnce_ = false;
+    bool hasAutoRefreshed_ = false;
+    bool manualImpressionsEnabled_ = false;
+    bool calledLoadAndDisplayRequest_ = false;
+    std::optional<std::string> requestID_;
+    platform::Size newAdSize_;
+    std::optional<uint64_t> timeLastLoaded_;
+    bool adCustomRendered_ = false;
+    int32_t CSIIdentifier_ = 0;
+    std::string adResponseKey_, netWorkLatencyKey_, adRenderingKey_, totalTimeKey_;
+    platform::Rect frame_;
+    std::vector<std::shared_ptr<void>> observers_;
+};
