@@ -4,15 +4,16 @@
 
 #include <cstddef>
 
+#include "platform/web/WebViews.h"
+
 namespace platform {
 
 namespace {
 
 // GTK is started by the web engine only; before that (or without a display) there is no desktop
-// clipboard to reach, and asking for one would start GTK's display connection here.
+// clipboard to reach, and GTK must not be touched at all.
 bool gtkRunning() {
-    GdkDisplayManager* manager = gdk_display_manager_get();
-    return manager && gdk_display_manager_get_default_display(manager) != nullptr;
+    return web::WebViews::engineRunning() && gdk_display_get_default() != nullptr;
 }
 
 }  // namespace
