@@ -397,6 +397,12 @@ std::shared_ptr<platform::ui::View> DZAdView::hitTest(platform::Point p) {
     return hit;
 }
 
+bool DZAdView::scrollWheel(platform::Point location, float dx, float dy) {
+    const auto page = webView_;
+    if (!page || !page->pointInside(convertPoint(location, page.get()))) return false;
+    return page->scrollWheel(convertPoint(location, page.get()), dx, dy);
+}
+
 platform::ui::TouchList DZAdView::pageTouches(const platform::ui::TouchList& touches) const {
     platform::ui::TouchList out;
     for (const auto& touch : touches) {

@@ -119,6 +119,8 @@ class DZAdView : public platform::ui::View, public platform::web::WebEngineDeleg
     // each of them unchanged (its first finger, as it would have alone; a second finger only
     // reaches the recognisers).
     std::shared_ptr<platform::ui::View> hitTest(platform::Point p) override;
+    // A wheel over the page scrolls it, as if the page had been hit.
+    bool scrollWheel(platform::Point location, float dx, float dy) override;
     void touchesBegan(const platform::ui::TouchList& touches, const platform::ui::TouchEvent& event) override;
     void touchesMoved(const platform::ui::TouchList& touches, const platform::ui::TouchEvent& event) override;
     void touchesEnded(const platform::ui::TouchList& touches, const platform::ui::TouchEvent& event) override;

@@ -158,7 +158,9 @@ TEST(DebugGesture, RecognisesOnlyFourStrokesRightLeftRightLeftOfOneFinger) {
 }
 
 TEST_F(AdViewGesture, ThePageGetsTheFirstFingerUnchangedAndTheCollectorEveryLift) {
-    EXPECT_EQ(view_->hitTest({10, 10}), view_);  // the page's touches land on the ad view
+    EXPECT_EQ(view_->hitTest({10, 10}), view_);        // the page's touches land on the ad view
+    EXPECT_TRUE(view_->scrollWheel({10, 10}, 0, 40));  // and its wheel still scrolls the page
+    EXPECT_EQ(engine().scrollEvents().size(), 1u);
     Fingers fingers(*view_);
     fingers.setNow(2.0);
     auto finger = fingers.down({10, 20});
