@@ -77,6 +77,10 @@ bool AdServer::start(int port, const std::string& logPath, std::string* error) {
     server_.Get(kCorePagePath, recorded([this](const httplib::Request&, httplib::Response& res) {
                     res.set_content(CorePage::html(houseBannerAd().dump()), "text/html");
                 }));
+    // Standing in for the game's web server too, so one local server shows a player the banner.
+    server_.Get("/cmd/announce", recorded([](const httplib::Request&, httplib::Response& res) {
+                    res.set_content(announceListXML(), "application/xml");
+                }));
     server_.Get("/creative/bridge", recorded([](const httplib::Request&, httplib::Response& res) {
                     res.set_content(CorePage::bridgeHTML(), "text/html");
                 }));
@@ -154,6 +158,7 @@ std::string AdServer::kindOfPath(const std::string& path) {
     if (path == "/adpage/track") return "track";
     if (path == kCorePagePath) return "core_page";
     if (path == "/creative/bridge") return "creative";
+    if (path == "/cmd/announce") return "announce";
     return "other";
 }
 
@@ -231,6 +236,18 @@ std::string AdServer::houseBannerHTML(const std::string& landingURL) {
            "font:bold 16px sans-serif;text-decoration:none;white-space:nowrap}"
            "</style></head><body><a href=\"" +
            landingURL + "\">Tiko Leap: tilt, jump, climb higher!</a></body></html>";
+}
+
+std::string AdServer::announceListXML() {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<plist version=\"1.0\">\n<array>\n"
+           "  <array><string>HPVe</string><string>Am1</string></array>\n"
+           "  <array><string>HCIt</string><string>3600</string><string>60</string></array>\n"
+           "  <array><string>SetP</string><string>didazEnable</string><string>1</string></array>\n"
+           "  <array><string>SetP</string><string>didazBannerAdPublisherId</string>"
+           "<string>tikoleap-banner</string></array>\n"
+           "  <array><string>SetP</string><string>didazRefreshInterval</string><string>60</string></array>\n"
+           "</array>\n</plist>\n";
 }
 
 void AdServer::answerHouseBanner(const httplib::Request&, httplib::Response& res, const std::string& unit) {

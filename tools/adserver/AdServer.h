@@ -51,6 +51,9 @@ class AdServer {
     static std::string kindOfPath(const std::string& path);
     // The house banner's page.
     static std::string houseBannerHTML(const std::string& landingURL);
+    // The announcement list the game's web server would send (an XML property list): it switches
+    // the game's ad banner on with the unit tikoleap-banner, refreshed every 60 s.
+    static std::string announceListXML();
 
   private:
     void record(const httplib::Request& req);
