@@ -77,10 +77,6 @@ bool AdServer::start(int port, const std::string& logPath, std::string* error) {
     server_.Get(kCorePagePath, recorded([this](const httplib::Request&, httplib::Response& res) {
                     res.set_content(CorePage::html(houseBannerAd().dump()), "text/html");
                 }));
-    // Standing in for the game's web server too, so one local server shows a player the banner.
-    server_.Get("/cmd/announce", recorded([](const httplib::Request&, httplib::Response& res) {
-                    res.set_content(announceListXML(), "application/xml");
-                }));
     server_.Get("/creative/bridge", recorded([](const httplib::Request&, httplib::Response& res) {
                     res.set_content(CorePage::bridgeHTML(), "text/html");
                 }));
@@ -89,6 +85,10 @@ bool AdServer::start(int port, const std::string& logPath, std::string* error) {
         server_.Get(ping, recorded(noContent));
         server_.Post(ping, recorded(noContent));
     }
+    // Standing in for the game's web server too, so one local server shows a player the banner.
+    server_.Get("/cmd/announce", recorded([](const httplib::Request&, httplib::Response& res) {
+                    res.set_content(announceListXML(), "application/xml");
+                }));
     server_.Get("/_log", recorded([this](const httplib::Request&, httplib::Response& res) {
                     res.set_content(
                         nlohmann::json(log()).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace),
@@ -154,11 +154,11 @@ std::string AdServer::kindOfPath(const std::string& path) {
     if (path == "/adpage/imp") return "impression";
     if (path == "/adpage/click") return "click";
     if (path == "/landing") return "landing";
+    if (path == "/cmd/announce") return "announce";
     if (path == "/adpage/gen_204" || path == "/csi" || path == "/adpage/badad") return "report";
     if (path == "/adpage/track") return "track";
     if (path == kCorePagePath) return "core_page";
     if (path == "/creative/bridge") return "creative";
-    if (path == "/cmd/announce") return "announce";
     return "other";
 }
 
