@@ -85,6 +85,7 @@ bool AdServer::start(int port, const std::string& logPath, std::string* error) {
         server_.Get(ping, recorded(noContent));
         server_.Post(ping, recorded(noContent));
     }
+    server_.Post("/zd/unit", recorded(noContent));
     // Standing in for the game's web server too, so one local server shows a player the banner.
     server_.Get("/cmd/announce", recorded([](const httplib::Request&, httplib::Response& res) {
                     res.set_content(announceListXML(), "application/xml");
@@ -155,6 +156,7 @@ std::string AdServer::kindOfPath(const std::string& path) {
     if (path == "/adpage/click") return "click";
     if (path == "/landing") return "landing";
     if (path == "/cmd/announce") return "announce";
+    if (path == "/zd/unit") return "zd";
     if (path == "/adpage/gen_204" || path == "/csi" || path == "/adpage/badad") return "report";
     if (path == "/adpage/track") return "track";
     if (path == kCorePagePath) return "core_page";
@@ -186,6 +188,11 @@ void AdServer::record(const httplib::Request& req) {
     }
     hit["query"] = std::move(query);
     hit["headers"] = std::move(headers);
+    // A measurement unit is kept whole, so the log shows what the page was told.
+    if (hit["kind"] == "zd" && req.body.size() <= kMaxUnitBytes) {
+        auto unit = nlohmann::json::parse(req.body, nullptr, false);
+        if (unit.is_object()) hit["unit"] = std::move(unit);
+    }
     {
         std::lock_guard lock(mutex_);
         hit["seq"] = hits_.size() + 1;
@@ -259,6 +266,8 @@ void AdServer::answerHouseBanner(const httplib::Request&, httplib::Response& res
     res.set_header("x-zazo-click-tracking-urls", base + "/adpage/click?" + query);
     res.set_header("x-zazo-refresh-rate", "60");
     res.set_header("x-zazo-ad-size", "320x50");
+    // Measured: our core page counts the ad as seen while half of it shows.
+    res.set_header("x-zazo-zadavaduru", kZadavaDuruConfiguration);
 }
 
 nlohmann::json AdServer::houseBannerAd() {
@@ -268,7 +277,8 @@ nlohmann::json AdServer::houseBannerAd() {
     return {{"ad_html", houseBannerHTML("/landing?" + query)},
             {"ad_base_url", base + "/"},
             {"impression_urls", {base + "/adpage/imp?" + query}},
-            {"click_urls", {base + "/adpage/click?" + query}}};
+            {"click_urls", {base + "/adpage/click?" + query}},
+            {"zadava_duru", nlohmann::json::parse(kZadavaDuruConfiguration)}};
 }
 
 void AdServer::answerHostile(const httplib::Request& req, httplib::Response& res, const std::string& unit) {
