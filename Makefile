@@ -6,6 +6,7 @@ RELEASE_BUILD ?= build-release
 FUZZ_BUILD ?= build-fuzz
 # Seconds each fuzz target runs in `make fuzz`.
 FUZZ_SECONDS ?= 5
+ADS        ?= on
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 # Where ccache is installed, every build goes through it, with paths taken relative to the checkout,
@@ -38,8 +39,9 @@ build-release: bootstrap
 	@test -f $(RELEASE_BUILD)/CMakeCache.txt || cmake -S . -B $(RELEASE_BUILD) -DCMAKE_BUILD_TYPE=Release $(LAUNCHER) >/dev/null
 	@cmake --build $(RELEASE_BUILD) -j $(JOBS)
 
+# ADS=off plays without the local ad server.
 play: build
-	@./scripts/play $(BUILD)
+	@ADS=$(ADS) ./scripts/play $(BUILD)
 
 test: build
 	@cd $(BUILD) && $(WITH_DISPLAY) ctest --output-on-failure -j $(JOBS)

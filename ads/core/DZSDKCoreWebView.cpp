@@ -39,6 +39,9 @@ std::string DZSDKCoreWebView::pageURL() {
 std::shared_ptr<DZSDKCoreWebView> DZSDKCoreWebView::create() {
     auto webView = std::make_shared<DZSDKCoreWebView>();
     webView->coreHandler_ = std::make_shared<DZSDKCoreAMSGHandler>(webView);
+    auto zadavaDuru = std::make_shared<DZZadavaDuruAMSGHandler>();
+    zadavaDuru->setDelegate(webView);
+    webView->zadavaDuruHandler_ = std::move(zadavaDuru);
     webView->adView_->setDelegate(webView);
     return webView;
 }
@@ -232,27 +235,55 @@ bool DZSDKCoreWebView::isZadavaDuruRunning() const {
 }
 
 void DZSDKCoreWebView::zadavaDuruDidReceiveUntrack(unsigned zadavaDuruID) {
-    std::shared_ptr<DZZadavaDuruObserver> observer;
+    std::weak_ptr<DZZadavaDuruObserver> held;
     {
         std::lock_guard lock(mutex_);
-        auto it = zadavaDuruObservers_.find(zadavaDuruID);
-        if (it != zadavaDuruObservers_.end()) observer = it->second.lock();
+        // The page is done with the ID even when its observer has gone already.
         runningZadavaDuruIDs_.erase(zadavaDuruID);
-        zadavaDuruObservers_.erase(zadavaDuruID);
+        auto it = zadavaDuruObservers_.find(zadavaDuruID);
+        if (it == zadavaDuruObservers_.end()) return;
+        held = it->second;
+        zadavaDuruObservers_.erase(it);
     }
-    if (observer) DispatchQueue::main()->async([observer] { observer->adViewDidStopZadavaDuruMonitoring(); });
+    // An observer let go of meanwhile is not called back.
+    onMain([held] {
+        if (auto observer = held.lock()) observer->adViewDidStopZadavaDuruMonitoring();
+    });
 }
 
-void DZSDKCoreWebView::zadavaDuruDidReceiveVisibility(const nlohmann::json& notification,
-                                                      unsigned zadavaDuruID) {
-    std::shared_ptr<DZZadavaDuruObserver> observer;
+void DZSDKCoreWebView::zadavaDuruDidReceiveVisibility(bool visible, unsigned zadavaDuruID) {
     {
         std::lock_guard lock(mutex_);
-        auto it = zadavaDuruObservers_.find(zadavaDuruID);
-        if (it != zadavaDuruObservers_.end()) observer = it->second.lock();
+        // IDs of no observer here (another view's, or made up by the page) cost nothing.
+        if (!zadavaDuruObservers_.count(zadavaDuruID)) return;
+        const bool told = pendingVisibility_.count(zadavaDuruID) > 0;
+        pendingVisibility_[zadavaDuruID] = visible;
+        if (told) return;
     }
-    if (observer) {
-        DispatchQueue::main()->async(
-            [observer, notification] { observer->adViewDidChangeZadavaDuruVisibility(notification); });
-    }
+    std::weak_ptr<DZSDKCoreWebView> weak = weak_from_this();
+    onMain([weak, zadavaDuruID] {
+        auto self = weak.lock();
+        if (!self) return;
+        std::shared_ptr<DZZadavaDuruObserver> observer;
+        bool last = false;
+        {
+            std::lock_guard lock(self->mutex_);
+            last = self->pendingVisibility_[zadavaDuruID];
+            self->pendingVisibility_.erase(zadavaDuruID);
+            auto it = self->zadavaDuruObservers_.find(zadavaDuruID);
+            if (it != self->zadavaDuruObservers_.end()) observer = it->second.lock();
+        }
+        if (observer) observer->adViewDidChangeZadavaDuruVisibility(last);
+    });
+}
+
+void DZSDKCoreWebView::zadavaDuruAMSGHandlerDidReceiveVisibilityNotification(DZZadavaDuruAMSGHandler&,
+                                                                             bool visible,
+                                                                             uint32_t zadavaDuruID) {
+    zadavaDuruDidReceiveVisibility(visible, zadavaDuruID);
+}
+
+void DZSDKCoreWebView::zadavaDuruAMSGHandlerDidReceiveUntrackNotification(DZZadavaDuruAMSGHandler&,
+                                                                          uint32_t zadavaDuruID) {
+    zadavaDuruDidReceiveUntrack(zadavaDuruID);
 }

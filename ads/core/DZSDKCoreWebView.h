@@ -17,6 +17,7 @@
 #include <nlohmann/json.hpp>
 
 #include "ads/render/DZAdView.h"
+#include "ads/render/DZZadavaDuruAMSGHandler.h"
 
 class DZAdViewDelegate;
 class DZAMSGHandler;
@@ -35,10 +36,11 @@ class DZZadavaDuruObserver {
   public:
     virtual ~DZZadavaDuruObserver() = default;
     virtual void adViewDidStopZadavaDuruMonitoring() = 0;
-    virtual void adViewDidChangeZadavaDuruVisibility(const nlohmann::json& notification) = 0;
+    virtual void adViewDidChangeZadavaDuruVisibility(bool visible) = 0;
 };
 
 class DZSDKCoreWebView : public DZAdViewDelegateProtocol,
+                         public DZZadavaDuruAMSGHandlerDelegate,
                          public std::enable_shared_from_this<DZSDKCoreWebView> {
   public:
     enum State { New = 0, Loading = 1, Accepted = 2, Loaded = 3, Failed = 4 };
@@ -68,13 +70,20 @@ class DZSDKCoreWebView : public DZAdViewDelegateProtocol,
     void removeZadavaDuruObserverForZadavaDuruID(unsigned zadavaDuruID);
     void clearAllZadavaDuruInstances();
     bool isZadavaDuruRunning() const;
-    // From the page's Zadava Duru handler.
+    // From the page's Zadava Duru handler. The observer of the ID, if it still has it then, hears
+    // on the main queue; a burst of visibility messages for one ID before it has heard reaches
+    // it as one call with the last value.
     void zadavaDuruDidReceiveUntrack(unsigned zadavaDuruID);
-    void zadavaDuruDidReceiveVisibility(const nlohmann::json& notification, unsigned zadavaDuruID);
+    void zadavaDuruDidReceiveVisibility(bool visible, unsigned zadavaDuruID);
+    // DZZadavaDuruAMSGHandlerDelegate
+    void zadavaDuruAMSGHandlerDidReceiveVisibilityNotification(DZZadavaDuruAMSGHandler& handler, bool visible,
+                                                               uint32_t zadavaDuruID) override;
+    void zadavaDuruAMSGHandlerDidReceiveUntrackNotification(DZZadavaDuruAMSGHandler& handler,
+                                                            uint32_t zadavaDuruID) override;
 
     const std::shared_ptr<DZSDKCoreAMSGHandler>& SDKCoreAMSGHandler() const { return coreHandler_; }
-    // The page's Zadava Duru handler (its layer installs it); offered the page's messages after
-    // the core handler.
+    // The page's Zadava Duru handler (a DZZadavaDuruAMSGHandler from create() on); offered the
+    // page's messages after the core handler.
     void setZadavaDuruAMSGHandler(std::shared_ptr<DZAMSGHandler> handler) {
         zadavaDuruHandler_ = std::move(handler);
     }
@@ -97,6 +106,7 @@ class DZSDKCoreWebView : public DZAdViewDelegateProtocol,
     std::vector<std::weak_ptr<DZSDKCoreWebViewObserver>> observers_;
     std::map<unsigned, std::weak_ptr<DZZadavaDuruObserver>> zadavaDuruObservers_;
     std::set<unsigned> runningZadavaDuruIDs_;
+    std::map<unsigned, bool> pendingVisibility_;
 
     std::shared_ptr<DZAdViewDelegate> adViewDelegate_;
     std::shared_ptr<DZAdView> adView_;

@@ -15,7 +15,7 @@ namespace platform::ui {
 View::View() = default;
 
 View::View(Rect frame) {
-    setFrame(frame);
+    applyFrame(frame);
 }
 
 View::~View() {
@@ -41,13 +41,21 @@ Rect View::frame() const {
 }
 
 void View::setFrame(const Rect& frame) {
+    applyFrame(frame);
+}
+
+void View::applyFrame(const Rect& frame) {
     setCenter({frame.midX(), frame.midY()});
     // Under a transform the frame is only a bounding box; its size says nothing exact about
     // the bounds, so only the position follows.
-    if (transform_.isIdentity()) setBounds({bounds_.origin, frame.size});
+    if (transform_.isIdentity()) applyBounds({bounds_.origin, frame.size});
 }
 
 void View::setBounds(const Rect& bounds) {
+    applyBounds(bounds);
+}
+
+void View::applyBounds(const Rect& bounds) {
     if (bounds == bounds_) return;
     if (bounds.size != bounds_.size) needsLayout_ = true;
     bounds_ = bounds;
@@ -176,6 +184,18 @@ Window* View::window() const {
     // The root may be the window itself; the cast is on a const pointer we own no more than
     // the tree does, so strip const only for the result type.
     return dynamic_cast<Window*>(const_cast<View*>(v));
+}
+
+bool View::isShownUpToWindow() const {
+    const View* v = this;
+    std::shared_ptr<View> hold;
+    while (v) {
+        if (v->hidden_) return false;
+        if (dynamic_cast<const Window*>(v)) return true;
+        hold = v->superview();
+        v = hold.get();
+    }
+    return false;
 }
 
 void View::addSubview(const std::shared_ptr<View>& view) {

@@ -34,10 +34,13 @@ class View : public std::enable_shared_from_this<View> {
     std::string description() const;
 
     // --- geometry (points, y downward) ---
+    // The frame, bounds and alpha setters may be overridden (a view that must keep its size or
+    // show only whole alpha steps); an override calls the base with the value it settles on. The
+    // base's own moves never go through them: setting the frame does not call setBounds.
     Rect frame() const;
-    void setFrame(const Rect& frame);
+    virtual void setFrame(const Rect& frame);
     Rect bounds() const { return bounds_; }
-    void setBounds(const Rect& bounds);
+    virtual void setBounds(const Rect& bounds);
     Point center() const { return center_; }
     void setCenter(Point center);
     const AffineTransform& transform() const { return transform_; }
@@ -56,7 +59,7 @@ class View : public std::enable_shared_from_this<View> {
     bool isHidden() const { return hidden_; }
     void setHidden(bool hidden);
     float alpha() const { return alpha_; }
-    void setAlpha(float alpha);
+    virtual void setAlpha(float alpha);
     Color backgroundColor() const { return backgroundColor_; }
     void setBackgroundColor(Color color);
     bool clipsToBounds() const { return clipsToBounds_; }
@@ -74,6 +77,9 @@ class View : public std::enable_shared_from_this<View> {
     bool isDescendantOf(const View& ancestor) const;
     // The window the view is on, null when it is on none.
     Window* window() const;
+    // Whether the view could be seen: neither it nor any view above it up to the window (the
+    // window too) is hidden, and there is such a window. Alpha is not looked at.
+    bool isShownUpToWindow() const;
     // This view or the first descendant (depth first) with the tag; null when none.
     std::shared_ptr<View> viewWithTag(int tag);
     template <class T>
@@ -160,6 +166,8 @@ class View : public std::enable_shared_from_this<View> {
             v->collectOfClass<T>(out);
         }
     }
+    void applyFrame(const Rect& frame);
+    void applyBounds(const Rect& bounds);
     void detach();
     void notifyWillMove(Window* newWindow);
     void notifyDidMove(Window* oldWindow, Window* newWindow);

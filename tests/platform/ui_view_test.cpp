@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/runloop/ManualRunLoop.h"
@@ -71,6 +72,68 @@ TEST(ViewGeometry, FrameFollowsCentreBoundsAndQuarterTurns) {
     // Under a transform a new frame moves the view but leaves its bounds alone.
     v->setFrame({0, 0, 10, 10});
     EXPECT_EQ(v->bounds().size, (platform::Size{480, 320}));
+}
+
+// A view that keeps a fixed height and shows only whole alpha steps, through overridden setters.
+class Steady : public View {
+  public:
+    using View::View;
+    std::vector<std::string> calls;
+    void setFrame(const Rect& f) override {
+        calls.push_back("frame");
+        View::setFrame({f.origin, {f.size.width, 50}});
+    }
+    void setBounds(const Rect& b) override {
+        calls.push_back("bounds");
+        View::setBounds({b.origin, {b.size.width, 50}});
+    }
+    void setAlpha(float a) override { View::setAlpha(a == 0 ? 0 : 1); }
+};
+
+TEST(ViewGeometry, OverriddenSettersSeeEveryOutsideChangeAndTheBaseNeverCallsThemItself) {
+    auto v = std::make_shared<Steady>(Rect{0, 0, 320, 80});
+    EXPECT_TRUE(v->calls.empty());  // made with its frame as given, not through the override
+    EXPECT_EQ(v->bounds().size.height, 80);
+    v->setFrame({0, 10, 300, 90});
+    EXPECT_EQ(v->frame(), (Rect{0, 10, 300, 50}));
+    v->setBounds({0, 0, 200, 70});
+    EXPECT_EQ(v->bounds(), (Rect{0, 0, 200, 50}));
+    EXPECT_EQ(v->calls, (std::vector<std::string>{"frame", "bounds"}));
+    v->setAlpha(0.3f);
+    EXPECT_EQ(v->alpha(), 1);
+    v->setAlpha(0);
+    EXPECT_EQ(v->alpha(), 0);
+
+    // Layout and sizing move it through the override as any caller would.
+    auto holder = std::make_shared<View>(Rect{0, 0, 320, 480});
+    holder->addSubview(v);
+    v->calls.clear();
+    v->setFillsSuperview(true);
+    holder->setFrame({0, 0, 160, 240});
+    holder->layoutIfNeeded();
+    EXPECT_EQ(v->frame(), (Rect{0, 0, 160, 50}));
+    EXPECT_EQ(v->calls.front(), "frame");
+}
+
+TEST(ViewTree, ShownUpToWindowAsksEveryViewAboveUpToTheWindow) {
+    auto window = std::make_shared<Window>();
+    auto middle = std::make_shared<View>(Rect{0, 0, 320, 100});
+    auto leaf = std::make_shared<View>(Rect{0, 0, 320, 50});
+    middle->addSubview(leaf);
+    EXPECT_FALSE(leaf->isShownUpToWindow());  // no window at the top
+    window->addSubview(middle);
+    EXPECT_TRUE(leaf->isShownUpToWindow());
+    middle->setAlpha(0);
+    EXPECT_TRUE(leaf->isShownUpToWindow());
+    for (View* hidden : {static_cast<View*>(leaf.get()), static_cast<View*>(middle.get()),
+                         static_cast<View*>(window.get())}) {
+        hidden->setHidden(true);
+        EXPECT_FALSE(leaf->isShownUpToWindow()) << hidden->description();
+        hidden->setHidden(false);
+    }
+    EXPECT_TRUE(leaf->isShownUpToWindow());
+    middle->removeFromSuperview();
+    EXPECT_FALSE(leaf->isShownUpToWindow());
 }
 
 TEST(ViewGeometry, PointsConvertThroughTransformsAndScrollOffsets) {

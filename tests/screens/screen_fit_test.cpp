@@ -32,6 +32,26 @@ struct ScreenFit : ScreensFixture, testing::WithParamInterface<float> {
         core->window()->layoutIfNeeded();
         return joined(misfits(*core->window()));
     }
+    // Shown views of the window that would overlap the game-over screen's ad banner at the top of
+    // the screen, apart from those that fill the whole screen (backgrounds and holders).
+    std::string viewsOnTheBanner() const {
+        const platform::Rect banner{0, 0, 320, 50};
+        const platform::Rect screen = core->window()->bounds();
+        std::string out;
+        auto visit = [&](auto& self, const platform::ui::View& view) -> void {
+            if (view.isHidden() || view.alpha() <= 0.01f) return;
+            const platform::Rect r = view.convertRectToWindow(view.bounds());
+            const bool fills = r.minX() <= screen.minX() && r.minY() <= screen.minY() &&
+                               r.maxX() >= screen.maxX() && r.maxY() >= screen.maxY();
+            if (!fills && r.minX() < banner.maxX() && r.maxX() > banner.minX() && r.minY() < banner.maxY() &&
+                r.maxY() > banner.minY())
+                out += view.description() + "\n";
+            for (const auto& sub : view.subviews())
+                if (sub) self(self, *sub);
+        };
+        visit(visit, *core->window());
+        return out;
+    }
     float previousScale = 1;
 };
 
@@ -94,6 +114,7 @@ TEST_P(ScreenFit, TitlePauseToolsAndGameOverFitWithTheirLongestTexts) {
     }
     ASSERT_EQ(screen(), "gameover");
     EXPECT_EQ(windowMisfits(), "") << "game over";
+    EXPECT_EQ(viewsOnTheBanner(), "") << "game over";
 
     ASSERT_TRUE(driver->tapButton("Replay"));
     settle();

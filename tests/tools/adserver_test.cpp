@@ -47,6 +47,8 @@ TEST_F(AdServerTest, EachUnitGivesItsAnswer) {
         EXPECT_EQ(res->get_header_value("Content-Type"), "text/html");
         EXPECT_EQ(res->get_header_value("x-zazo-refresh-rate"), "60");
         EXPECT_EQ(res->get_header_value("x-zazo-ad-size"), "320x50");
+        EXPECT_EQ(nlohmann::json::parse(res->get_header_value("x-zazo-zadavaduru")),
+                  (nlohmann::json{{"visible_share", 0.5}}));
         EXPECT_TRUE(std::regex_match(res->get_header_value("x-zazo-tracking-urls"),
                                      std::regex("http://127\\.0\\.0\\.1:\\d+/adpage/imp\\?slot=.*")));
         EXPECT_TRUE(std::regex_match(res->get_header_value("x-zazo-click-tracking-urls"),

@@ -95,6 +95,11 @@ bool AdServer::start(int port, const std::string& logPath, std::string* error) {
         server_.Get(ping, recorded(noContent));
         server_.Post(ping, recorded(noContent));
     }
+    server_.Post("/zd/unit", recorded(noContent));
+    // Standing in for the game's web server too, so one local server shows a player the banner.
+    server_.Get("/cmd/announce", recorded([](const httplib::Request&, httplib::Response& res) {
+                    res.set_content(announceListXML(), "application/xml");
+                }));
     server_.Get("/_log", recorded([this](const httplib::Request&, httplib::Response& res) {
                     res.set_content(
                         nlohmann::json(log()).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace),
@@ -160,6 +165,8 @@ std::string AdServer::kindOfPath(const std::string& path) {
     if (path == "/adpage/imp") return "impression";
     if (path == "/adpage/click") return "click";
     if (path == "/landing") return "landing";
+    if (path == "/cmd/announce") return "announce";
+    if (path == "/zd/unit") return "zd";
     if (path == "/adpage/gen_204" || path == "/csi" || path == "/adpage/badad") return "report";
     if (path == "/adpage/track") return "track";
     if (path == kCorePagePath) return "core_page";
@@ -198,6 +205,11 @@ void AdServer::record(const httplib::Request& req) {
     }
     hit["query"] = std::move(query);
     hit["headers"] = std::move(headers);
+    // A measurement unit is kept whole, so the log shows what the page was told.
+    if (hit["kind"] == "zd" && req.body.size() <= kMaxUnitBytes) {
+        auto unit = nlohmann::json::parse(req.body, nullptr, false);
+        if (unit.is_object()) hit["unit"] = std::move(unit);
+    }
     {
         std::lock_guard lock(mutex_);
         hit["seq"] = hits_.size() + 1;
@@ -250,6 +262,18 @@ std::string AdServer::houseBannerHTML(const std::string& landingURL) {
            landingURL + "\">Tiko Leap: tilt, jump, climb higher!</a></body></html>";
 }
 
+std::string AdServer::announceListXML() {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<plist version=\"1.0\">\n<array>\n"
+           "  <array><string>HPVe</string><string>Am1</string></array>\n"
+           "  <array><string>HCIt</string><string>3600</string><string>60</string></array>\n"
+           "  <array><string>SetP</string><string>didazEnable</string><string>1</string></array>\n"
+           "  <array><string>SetP</string><string>didazBannerAdPublisherId</string>"
+           "<string>tikoleap-banner</string></array>\n"
+           "  <array><string>SetP</string><string>didazRefreshInterval</string><string>60</string></array>\n"
+           "</array>\n</plist>\n";
+}
+
 void AdServer::answerHouseBanner(const httplib::Request&, httplib::Response& res, const std::string& unit) {
     const std::string ad = std::to_string(nextAd_++);
     const std::string query = "slot=" + escapedParam(unit) + "&ad=" + ad;
@@ -259,6 +283,8 @@ void AdServer::answerHouseBanner(const httplib::Request&, httplib::Response& res
     res.set_header("x-zazo-click-tracking-urls", base + "/adpage/click?" + query);
     res.set_header("x-zazo-refresh-rate", "60");
     res.set_header("x-zazo-ad-size", "320x50");
+    // Measured: our core page counts the ad as seen while half of it shows.
+    res.set_header("x-zazo-zadavaduru", kZadavaDuruConfiguration);
 }
 
 nlohmann::json AdServer::houseBannerAd() {
@@ -268,7 +294,8 @@ nlohmann::json AdServer::houseBannerAd() {
     return {{"ad_html", houseBannerHTML("/landing?" + query)},
             {"ad_base_url", base + "/"},
             {"impression_urls", {base + "/adpage/imp?" + query}},
-            {"click_urls", {base + "/adpage/click?" + query}}};
+            {"click_urls", {base + "/adpage/click?" + query}},
+            {"zadava_duru", nlohmann::json::parse(kZadavaDuruConfiguration)}};
 }
 
 void AdServer::answerHostile(const httplib::Request& req, httplib::Response& res, const std::string& unit) {

@@ -26,6 +26,10 @@ class AdServer {
     static constexpr const char* kCorePagePath = "/zads/static/sdk/native/sdk-core-v40.html";
     // The longest "delay_ms" tikoleap-slow honours.
     static constexpr long kMaxDelayMs = 120000;
+    // The house banner's Zadava Duru set-up, so that it is measured.
+    static constexpr const char* kZadavaDuruConfiguration = "{\"visible_share\":0.5}";
+    // The largest Zadava Duru unit the log keeps whole.
+    static constexpr std::size_t kMaxUnitBytes = 65536;
 
     AdServer() = default;
     ~AdServer();
@@ -55,6 +59,9 @@ class AdServer {
     static bool isBadAdReport(const std::string& contentType, const std::string& body);
     // The house banner's page.
     static std::string houseBannerHTML(const std::string& landingURL);
+    // The announcement list the game's web server would send (an XML property list): it switches
+    // the game's ad banner on with the unit tikoleap-banner, refreshed every 60 s.
+    static std::string announceListXML();
 
   private:
     void record(const httplib::Request& req);

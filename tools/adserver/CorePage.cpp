@@ -69,6 +69,42 @@ function ZAZO_getAd(params) {
   tlSend('loadAdURL', {request_id: id, url: url, request_scenario: 'online_request'});
 }
 function ZAZO_getAdapterLessMediationAd(params) { ZAZO_getAd(params); }
+var tlZdVisible = {};
+function tlZdBox(box) {
+  var out = {};
+  ['top', 'bottom', 'left', 'right'].forEach(function (key) {
+    var value = box && typeof box === 'object' ? Number(box[key]) : NaN;
+    out[key] = isFinite(value) ? value : 0;
+  });
+  return out;
+}
+// Visible while at least half of the ad lies inside what can be seen of it; the native side
+// hears of each change, per measured view ("hashCode").
+function tlZdVisibleNow(unit) {
+  var ad = tlZdBox(unit.adBox), seen = tlZdBox(unit.globalVisibleBox);
+  var area = Math.max(0, ad.right - ad.left) * Math.max(0, ad.bottom - ad.top);
+  var w = Math.min(ad.right, seen.right) - Math.max(ad.left, seen.left);
+  var h = Math.min(ad.bottom, seen.bottom) - Math.max(ad.top, seen.top);
+  return area > 0 && w > 0 && h > 0 && 2 * w * h >= area;
+}
+function ZAZO_updateZadavaDuru(params) {
+  var units = params && typeof params === 'object' && Array.isArray(params.units) ? params.units : [];
+  units.forEach(function (unit) {
+    if (!unit || typeof unit !== 'object') return;
+    var post = new XMLHttpRequest();
+    post.open('POST', tlOrigin + '/zd/unit');
+    post.setRequestHeader('Content-Type', 'application/json');
+    post.send(JSON.stringify(unit));
+    var id = unit.hashCode;
+    if (typeof id !== 'number' || !(id >= 0) || Math.floor(id) !== id) return;
+    var key = String(id);
+    if (unit.doneReasonCode === 'u') { delete tlZdVisible[key]; return; }
+    var visible = tlZdVisibleNow(unit);
+    if ((tlZdVisible[key] === true) === visible) return;
+    tlZdVisible[key] = visible;
+    tlSend('visibilityChanged', {hashCode: key, isVisible: visible ? '1' : '0'});
+  });
+}
 function ZAZO_ReceiveMessage(name, data) {
   if (name !== 'fetchHttpRequestCompleted' || !data || typeof data !== 'object') return;
   var response = data.response || {};

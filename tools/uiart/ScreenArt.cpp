@@ -104,6 +104,7 @@ std::vector<assetgen::TextureSpec> ScreenArt::pictures() {
         TextureSpec{"title_logo", 280, 120, &ScreenArt::titleLogo},
         TextureSpec{"icon_resume", 40, 40, &ScreenArt::resumeIcon},
         TextureSpec{"panel_scores", 288, 150, &panelOf<288, 150>},
+        TextureSpec{"panel_scores_short", 288, 136, &panelOf<288, 136>},
         TextureSpec{"panel_info", 288, 132, &panelOf<288, 132>},
         TextureSpec{"panel_pause", 264, 300, &panelOf<264, 300>},
         // Every button size the layouts use (a picture is drawn into its frame as it is), raised

@@ -54,7 +54,7 @@ struct Observer : DZSDKCoreWebViewObserver {
 
 struct Measured : DZZadavaDuruObserver {
     void adViewDidStopZadavaDuruMonitoring() override { ++stopped; }
-    void adViewDidChangeZadavaDuruVisibility(const nlohmann::json&) override {}
+    void adViewDidChangeZadavaDuruVisibility(bool) override {}
     int stopped = 0;
 };
 

@@ -1,0 +1,106 @@
+// Our SDK core page's Zadava Duru on the real engine: every unit reaches the server's /zd/unit,
+// and the page says "visibilityChanged" when at least half of the ad comes into view or stops
+// being so, per measured view, whatever else it is handed.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "WebTestKit.h"
+#include "tools/adserver/AdServer.h"
+#include "tools/adserver/CorePage.h"
+
+using webtest::evaluate;
+using webtest::runUntil;
+
+namespace {
+
+// One server for the process: the engine keeps connections open ahead of requests, and a stop
+// would wait for each of them to time out.
+tikoleap::adserver::AdServer& adServer() {
+    static auto* server = [] {
+        auto* s = new tikoleap::adserver::AdServer;
+        EXPECT_TRUE(s->start(0, ""));
+        return s;
+    }();
+    return *server;
+}
+
+std::string unit(int hashCode, float visibleTop, const std::string& more = "") {
+    return "{hashCode:" + std::to_string(hashCode) +
+           ",adBox:{top:430,bottom:480,left:0,right:320},globalVisibleBox:{top:" +
+           std::to_string(visibleTop) + ",bottom:480,left:0,right:320}" + more + "}";
+}
+
+class WebCorePageMeasure : public webtest::ViewTest {
+  protected:
+    WebCorePageMeasure() : ViewTest(320, 50) {}
+    void SetUp() override {
+        ViewTest::SetUp();
+        load(tikoleap::adserver::CorePage::html("{}"), adServer().baseURL());
+        recorder.allow = false;  // as the core view, which takes the page's messages itself
+    }
+    void update(const std::string& units) {
+        ASSERT_TRUE(evaluate(*engine, "ZAZO_updateZadavaDuru({units:[" + units + "]}); 1").ok);
+    }
+    std::vector<std::string> messages() const {
+        std::vector<std::string> out;
+        for (const auto& n : recorder.navigations)
+            if (n.url.rfind("amsg://page/visibilityChanged", 0) == 0) out.push_back(n.url.substr(29));
+        return out;
+    }
+    std::vector<nlohmann::json> units() const {
+        std::vector<nlohmann::json> out;
+        for (const auto& hit : adServer().log())
+            if (hit["kind"] == "zd" && hit.contains("unit")) out.push_back(hit["unit"]);
+        return out;
+    }
+    bool waitForUnits(std::size_t n) {
+        return runUntil([&] { return units().size() >= before_ + n; });
+    }
+    std::size_t before_ = units().size();
+};
+
+}  // namespace
+
+TEST_F(WebCorePageMeasure, EachUnitIsPostedAndEachChangeOfHalfInViewIsSaid) {
+    update(unit(5, 430));
+    update(unit(5, 440));  // 80 % in view: no change
+    update(unit(5, 460));  // 40 %
+    update(unit(6, 455));  // exactly half
+    ASSERT_TRUE(waitForUnits(4));
+    ASSERT_TRUE(runUntil([&] { return messages().size() >= 3; }));
+    EXPECT_EQ(messages(), (std::vector<std::string>{"?hashCode=5&isVisible=1", "?hashCode=5&isVisible=0",
+                                                    "?hashCode=6&isVisible=1"}));
+    const auto posted = units();
+    EXPECT_EQ(posted[before_]["hashCode"], 5);
+    EXPECT_EQ(posted[before_]["globalVisibleBox"]["top"], 430);
+
+    // The last unit of a measurement ends its state: a new one starts from "not visible".
+    update(unit(6, 430, ",doneReasonCode:'u'"));
+    update(unit(6, 480));
+    update(unit(6, 430));
+    ASSERT_TRUE(waitForUnits(7));
+    ASSERT_TRUE(runUntil([&] { return messages().size() >= 4; }));
+    EXPECT_EQ(messages().back(), "?hashCode=6&isVisible=1");
+}
+
+TEST_F(WebCorePageMeasure, WhatIsNoUnitChangesNothing) {
+    for (const char* bad :
+         {"ZAZO_updateZadavaDuru(); 1", "ZAZO_updateZadavaDuru({units:'x'}); 1",
+          "ZAZO_updateZadavaDuru({units:[null, 7, 'u']}); 1", "ZAZO_updateZadavaDuru(null); 1"})
+        EXPECT_TRUE(evaluate(*engine, bad).ok) << bad;
+    // Units without a usable hashCode or boxes are posted, and say nothing.
+    update(
+        "{hashCode:'5',adBox:{top:430,bottom:480,left:0,right:320},globalVisibleBox:{top:430,bottom:480,left:"
+        "0,"
+        "right:320}}");
+    update("{hashCode:-1}");
+    update("{hashCode:7,adBox:{top:'x'},globalVisibleBox:null}");
+    update(unit(8, 430));
+    ASSERT_TRUE(waitForUnits(4));
+    ASSERT_TRUE(runUntil([&] { return !messages().empty(); }));
+    webtest::runFor(0.3);
+    EXPECT_EQ(messages(), (std::vector<std::string>{"?hashCode=8&isVisible=1"}));
+}
