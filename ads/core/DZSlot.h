@@ -13,6 +13,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ads/core/DZAdFetcher.h"
 #include "ads/core/DZAdSize.h"
 #include "ads/core/DZAdType.h"
 #include "ads/core/DZSDKCoreController.h"
@@ -100,7 +101,9 @@ class DZSlotAdKeyDelegate {
     virtual std::optional<nlohmann::json> viewHierarchyInformationForSlot(DZSlot&) = 0;
 };
 
-class DZSlot : public DZSDKCoreControllerDelegate, public std::enable_shared_from_this<DZSlot> {
+class DZSlot : public DZSDKCoreControllerDelegate,
+               public DZAdFetcherDelegate,
+               public std::enable_shared_from_this<DZSlot> {
   public:
     // Posted on the default notification centre when a banner's slot leaves its window.
     inline static const std::string kDidLeaveWindowNotification = "DZSlotDidLeaveWindowNotification";
@@ -151,7 +154,7 @@ class DZSlot : public DZSDKCoreControllerDelegate, public std::enable_shared_fro
     void setReloadInterval(double seconds);
     bool reloadable() const { return reloadable_; }
     void setReloadable(bool reloadable) { reloadable_ = reloadable; }
-    bool isReloadTimerArmed() const { return reloadTimer_ != nullptr; }
+    bool isReloadTimerArmed() const;
     bool slotHasAttemptedAnAdRequestAtLeastOnce() const { return attemptedOnce_; }
     bool hasAutoRefreshed() const { return hasAutoRefreshed_; }
     bool manualImpressionsEnabled() const { return manualImpressionsEnabled_; }
@@ -177,6 +180,10 @@ class DZSlot : public DZSDKCoreControllerDelegate, public std::enable_shared_fro
     bool isMakingRequest() const;
     void logRequestTestAdInstructions();
     static std::string multipleAdSizeParameterFromSizes(const std::vector<DZAdSize>& sizes);
+    // The core controller loads go through (the shared one unless a test gives its own).
+    void setSDKCoreController(std::shared_ptr<DZSDKCoreController> controller) {
+        coreController_ = std::move(controller);
+    }
     // Forgets that the test-device hint was checked in this process (tests).
     static void resetTestDeviceHintForTesting();
 
@@ -193,6 +200,13 @@ class DZSlot : public DZSDKCoreControllerDelegate, public std::enable_shared_fro
 
     // Responses and pings, the least that the transitions need until response handling lands.
     void finishedLoadingAdResponse(const std::shared_ptr<DZAd>& ad);
+    // DZAdFetcherDelegate: until response handling lands, a load stops at the fetched ad (state
+    // 4), kept here with the fetch's error for those who watch the slot.
+    void adFetcherDidFetchAd(DZAdFetcher& fetcher, const std::shared_ptr<DZAd>& ad) override;
+    void adFetcherDidFailToFetchAd(DZAdFetcher& fetcher, const std::shared_ptr<DZAd>& ad,
+                                   platform::ErrorRef error, long responseCode) override;
+    const std::shared_ptr<DZAd>& fetchedAd() const { return fetchedAd_; }
+    const platform::ErrorRef& fetchError() const { return fetchError_; }
     void pingClickURLs();
     void pingImpressionURLs();
     void pingManualTrackingURLs();
@@ -254,6 +268,13 @@ class DZSlot : public DZSDKCoreControllerDelegate, public std::enable_shared_fro
 
   private:
     void construct();
+    // The core's answers count only while the slot waits for them: one that comes after a
+    // cancelled, pre-empted or timed-out load must not start a fetch.
+    bool isWaitingForCore(bool adURLReceived, const char* answer) const;
+    // The parameters of the request being served, for errors (read from a copy: reading them
+    // uses up the request's one-time extras).
+    nlohmann::json requestParametersForError() const;
+    void startReservedOrCoreLoad();
 
     int state_ = 0;
     std::weak_ptr<DZSlotDelegate> slotDelegate_;
@@ -289,5 +310,8 @@ class DZSlot : public DZSDKCoreControllerDelegate, public std::enable_shared_fro
     int32_t CSIIdentifier_ = 0;
     std::string adResponseKey_, netWorkLatencyKey_, adRenderingKey_, totalTimeKey_;
     platform::Rect frame_;
-    std::vector<std::shared_ptr<void>> observers_;
+    std::shared_ptr<DZSDKCoreController> coreController_;
+    std::shared_ptr<DZAd> fetchedAd_;
+    platform::ErrorRef fetchError_;
+    bool lastLoadStarted_ = false;
 };
