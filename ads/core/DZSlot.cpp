@@ -380,6 +380,7 @@ void DZSlot::adFinishedLoadingContent() {
 }
 
 void DZSlot::adWasClicked() {
+    ++adClickCount_;
     DZApplication::sharedInstance()->incrementTotalAdClickCount();
     if (!ad_) return;
     auto statistics = ad_->statistics();

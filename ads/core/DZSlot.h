@@ -246,6 +246,8 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     void adFailedToReceiveContentWithError(const DZRequestError::Ref& error);
     void adFinishedLoadingContent();
     void adWasClicked();
+    // How many times adWasClicked was called on this slot.
+    int adClickCount() const { return adClickCount_; }
     void adWillPresentScreen();
     void adWillDismissScreen();
     void adDidDismissScreen();
@@ -314,4 +316,5 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     std::shared_ptr<DZAd> fetchedAd_;
     platform::ErrorRef fetchError_;
     bool lastLoadStarted_ = false;
+    int adClickCount_ = 0;
 };
