@@ -122,6 +122,28 @@ TEST_F(AdServerTest, EveryHitIsLoggedToTheFileAndAtTheLogPath) {
     EXPECT_EQ(lines, 7u);
 }
 
+TEST_F(AdServerTest, TheBadAdReportMustBeTheReportObjectAndTheBlankPagePaintsNothing) {
+    httplib::Client& client = *http;
+    EXPECT_EQ(client.Post("/adpage/badad", R"({"debugHeader":"ad 7"})", "application/json")->status, 204);
+    EXPECT_EQ(client.Post("/adpage/badad", R"({"debugHeader":null})", "application/json")->status, 204);
+    for (const auto& [body, type] : std::vector<std::pair<std::string, std::string>>{
+             {R"({"debugHeader":"ad 7"})", "text/plain"},
+             {R"({"debugHeader":7})", "application/json"},
+             {R"({"debugHeader":"a","more":1})", "application/json"},
+             {R"(["debugHeader"])", "application/json"},
+             {R"({"debugHeader":)", "application/json"},
+             {"{\"debugHeader\":\"" + std::string(AdServer::kMaxReportBytes, 'd') + "\"}",
+              "application/json"}})
+        EXPECT_EQ(client.Post("/adpage/badad", body, type)->status, 400) << body.substr(0, 40) << " " << type;
+    for (const auto& hit : server.log()) EXPECT_EQ(hit["kind"], "report");
+
+    auto blank = client.Get("/creative/blank");
+    ASSERT_TRUE(blank);
+    EXPECT_EQ(blank->status, 200);
+    EXPECT_NE(blank->body.find("<body style=\"margin:0;background:transparent\"></body>"), std::string::npos);
+    EXPECT_EQ(server.log().back()["kind"], "creative");
+}
+
 TEST(AdServerProgram, PrintsItsURLServesAndEndsOnSIGTERM) {
     int out[2];
     ASSERT_EQ(pipe(out), 0);

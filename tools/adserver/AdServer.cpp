@@ -90,8 +90,18 @@ bool AdServer::start(int port, const std::string& logPath, std::string* error) {
     server_.Get("/creative/delay", recorded([](const httplib::Request& req, httplib::Response& res) {
                     answerDelayCreative(req, res);
                 }));
-    for (const char* ping :
-         {"/adpage/imp", "/adpage/click", "/adpage/gen_204", "/csi", "/adpage/track", "/adpage/badad"}) {
+    // A page that paints nothing, for the render check; the debug dialog's bad-ad report, whose
+    // body must be the report object.
+    server_.Get("/creative/blank", recorded([](const httplib::Request&, httplib::Response& res) {
+                    res.set_content(
+                        "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>blank</title></head>"
+                        "<body style=\"margin:0;background:transparent\"></body></html>",
+                        "text/html");
+                }));
+    server_.Post("/adpage/badad", recorded([](const httplib::Request& req, httplib::Response& res) {
+                     res.status = isBadAdReport(req.get_header_value("Content-Type"), req.body) ? 204 : 400;
+                 }));
+    for (const char* ping : {"/adpage/imp", "/adpage/click", "/adpage/gen_204", "/csi", "/adpage/track"}) {
         server_.Get(ping, recorded(noContent));
         server_.Post(ping, recorded(noContent));
     }
@@ -163,10 +173,17 @@ std::string AdServer::kindOfPath(const std::string& path) {
     if (path == "/adpage/gen_204" || path == "/csi" || path == "/adpage/badad") return "report";
     if (path == "/adpage/track") return "track";
     if (path == kCorePagePath) return "core_page";
-    if (path == "/creative/bridge" || path == "/creative/house-banner" || path == "/creative/autoclick" ||
-        path == "/creative/delay")
+    if (path == "/creative/bridge" || path == "/creative/blank" || path == "/creative/house-banner" ||
+        path == "/creative/autoclick" || path == "/creative/delay")
         return "creative";
     return "other";
+}
+
+bool AdServer::isBadAdReport(const std::string& contentType, const std::string& body) {
+    if (lower(contentType).rfind("application/json", 0) != 0 || body.size() > kMaxReportBytes) return false;
+    const auto report = nlohmann::json::parse(body, nullptr, false);
+    if (!report.is_object() || report.size() != 1 || !report.contains("debugHeader")) return false;
+    return report["debugHeader"].is_string() || report["debugHeader"].is_null();
 }
 
 void AdServer::record(const httplib::Request& req) {

@@ -49,6 +49,10 @@ class AdServer {
 
     // What a path is, as the log names it.
     static std::string kindOfPath(const std::string& path);
+    // Whether a bad-ad report is well formed: JSON, an object holding only "debugHeader" (text
+    // or null), at most kMaxReportBytes.
+    static constexpr std::size_t kMaxReportBytes = 8u << 20;
+    static bool isBadAdReport(const std::string& contentType, const std::string& body);
     // Where the link of the creatives served alone leads.
     static constexpr const char* kCreativeLanding = "/landing?slot=creative&ad=0";
     // What the self-clicking creative runs: its own link clicked 0.5 s after the page loaded.
