@@ -65,7 +65,12 @@ bool DZBannerAdViewDelegate::isClick(NavigationType type) const {
 bool DZBannerAdViewDelegate::adViewShouldStartLoad(DZAdView& adView, const NavigationAction& action) {
     // The base policy tells the opener the ad view's controller with every navigation.
     auto self = shared_from_this();
-    if (!isClick(action.type)) return DZAdViewDelegate::adViewShouldStartLoad(adView, action);
+    // A frame of the page loading by itself (a tracker, a nested creative) is no tap on the ad;
+    // a link or form followed inside it is.
+    const bool frameOnItsOwn = !action.mainFrame && action.type != NavigationType::LinkClicked &&
+                               action.type != NavigationType::FormSubmitted;
+    if (frameOnItsOwn || !isClick(action.type))
+        return DZAdViewDelegate::adViewShouldStartLoad(adView, action);
 
     auto slot = slot_.lock();
     auto view = adView.shared_from_this();
@@ -74,11 +79,12 @@ bool DZBannerAdViewDelegate::adViewShouldStartLoad(DZAdView& adView, const Navig
     if (!DZAdViewDelegate::adViewShouldStartLoad(adView, action)) return false;
     adView.setURL(recordedURL);
 
+    // The base policy lets http, https and about through; only a web page is somewhere to go.
+    const std::string scheme = platform::web::WebEngine::schemeOf(action.url);
+    if (scheme != "http" && scheme != "https") return false;
     opener().setReferringURL(adView.currentURL());
     slot->adWasClicked();
-    const std::string clickURL = slot->gestureClickURLWithURL(action.url);
-    const std::string scheme = platform::web::WebEngine::schemeOf(action.url);
-    if (scheme.rfind("http", 0) == 0) opener().openApp(clickURL);
+    opener().openApp(slot->gestureClickURLWithURL(action.url));
     return false;
 }
 

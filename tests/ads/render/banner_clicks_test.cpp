@@ -180,12 +180,21 @@ TEST_F(BannerClicks, AClickIsRefusedAndOpenedWhileAPageNavigatingByItselfIsNot) 
     EXPECT_EQ(view_->URL()->text(), kPage);  // the page did not change
     EXPECT_EQ(clicks(), 1);
 
-    // What the base policy refuses is no click: an anchor of the page, an app link, a file.
+    // What the base policy refuses is no click: an anchor of the page, an app link, a file; nor
+    // is a blank page, nor a frame of the page loading by itself. A link in a frame is one.
     EXPECT_FALSE(navigate(std::string(kPage) + "#more"));
     EXPECT_FALSE(navigate("tikoleapapp://open"));
     EXPECT_FALSE(navigate("file:///etc/passwd"));
+    EXPECT_FALSE(navigate("about:blank"));
+    platform::web::NavigationAction frame;
+    frame.url = "https://tracker.example/frame";
+    frame.mainFrame = false;
+    EXPECT_TRUE(bed_.engine().navigate(frame));
     EXPECT_EQ(clicks(), 1);
-    EXPECT_EQ(bed_.opener().opened().size(), 1u);
+    frame.type = NavigationType::LinkClicked;
+    EXPECT_FALSE(bed_.engine().navigate(frame));
+    EXPECT_EQ(clicks(), 2);
+    EXPECT_EQ(bed_.opener().opened().size(), 2u);
     EXPECT_EQ(bed_.engine().url(), kPage);
 }
 
