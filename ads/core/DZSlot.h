@@ -4,6 +4,7 @@
 // ad, 7 failed, 8 invalidated and final), arms a one-shot refresh timer, and reports each outcome
 // to weakly held delegates. The banner view and the interstitial each own one. Main thread only.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -118,6 +119,10 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     int state() const { return state_; }
     // Any change from 8, and to the current value, is ignored.
     void setState(int state);
+    // Told of every state entered, after the change (probes and tests watch the machine with it).
+    void setStateChangeHandler(std::function<void(int from, int to)> handler) {
+        stateChangeHandler_ = std::move(handler);
+    }
 
     void setSlotDelegate(std::weak_ptr<DZSlotDelegate> delegate) { slotDelegate_ = std::move(delegate); }
     std::shared_ptr<DZSlotDelegate> slotDelegate() const { return slotDelegate_.lock(); }
@@ -314,4 +319,5 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     std::shared_ptr<DZAd> fetchedAd_;
     platform::ErrorRef fetchError_;
     bool lastLoadStarted_ = false;
+    std::function<void(int, int)> stateChangeHandler_;
 };

@@ -313,7 +313,9 @@ void DZSlot::loadAd(const std::shared_ptr<DZAd>& ad, const std::map<std::string,
     mediationManager_->cancel();
     if (adFetcher_) adFetcher_->cancel();
     adFetcher_.reset();
-    resetRequestState();
+    // The committed ad goes, but the load does not pass through idle on its way from the core's
+    // answer to the fetch: nobody may see a slot that is busy as free to start another load.
+    ad_.reset();
     loadingAd_ = ad;
     willFetchAdContent();
     if (ad->hasAdNetworkJavaScript()) {
