@@ -166,9 +166,10 @@ void DZSlot::logRequestTestAdInstructions() {
 std::string DZSlot::multipleAdSizeParameterFromSizes(const std::vector<DZAdSize>& sizes) {
     std::string joined;
     for (const auto& adSize : sizes) {
-        if (DZAdSizesAreEqual(adSize, kDZAdSizeInvalid)) continue;
+        if (DZAdSizesAreEqual(adSize, kDZAdSizeInvalid) || !DZAdSizeIsValid(adSize)) continue;
         const platform::Size size = CGSizeFromDZAdSize(adSize);
         if (!printableDimension(size.width) || !printableDimension(size.height)) continue;
+        if (size.width < 1 || size.height < 1) continue;  // "0x0" asks for nothing
         if (!joined.empty()) joined += "|";
         joined += std::to_string(static_cast<unsigned long>(size.width)) + "x" +
                   std::to_string(static_cast<unsigned long>(size.height));
