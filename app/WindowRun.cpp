@@ -14,6 +14,7 @@
 #include "platform/motion/Accelerometer.h"
 #include "platform/motion/GamepadAccelerometer.h"
 #include "platform/motion/WindowTiltSource.h"
+#include "platform/pasteboard/Pasteboard.h"
 #include "platform/runloop/GLibRunLoop.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/MemoryWarningMonitor.h"
@@ -122,6 +123,8 @@ bool WindowRun::open(std::shared_ptr<platform::RunLoop> loop, std::string* error
     core.setEaglContext(s.host->context());
     s.host->context()->makeCurrent();
     core.window()->makeKeyAndVisible();
+    // A player at the desktop can paste what the game copies; headless runs keep it in memory.
+    platform::Pasteboard::general().setUsesDesktopClipboard(true);
     const double refreshHz = s.host->desktop().refreshRate();
     s.refreshNanos = static_cast<std::int64_t>(1e9 / (refreshHz > 0 ? refreshHz : kDefaultRefreshHz));
 

@@ -1,7 +1,8 @@
 // Cost of web views on the real engine: a page's snapshot uploaded as a texture (banner and
-// full page, and the banner at the window's scale of 1.5), a script's round trip, loadHTML to
-// "finished", the memory views take, and a page loaded in a headless game run. Needs an X display
-// (run under scripts/with-display); without one these report an error and skip.
+// full page, the banner at the window's scale of 1.5, and a live ad view's banner), a script's
+// round trip, loadHTML to "finished", the memory views take, and a page loaded in a headless
+// game run. Needs an X display (run under scripts/with-display); without one these report an
+// error and skip.
 #include <benchmark/benchmark.h>
 #include <dirent.h>
 #include <glib.h>
@@ -15,12 +16,14 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "ads/render/DZAdView.h"
 #include "app/HeadlessRun.h"
 #include "platform/gl/FramebufferTexture.h"
 #include "platform/gl/GLContext.h"
 #include "platform/runloop/GLibRunLoop.h"
 #include "platform/web/WebKitHost.h"
 #include "platform/web/WebViews.h"
+#include "tools/adserver/AdServer.h"
 
 using namespace platform::web;
 
@@ -105,6 +108,50 @@ BENCHMARK(BM_WebSnapshotUpload)
     ->Args({320, 480, 10})
     ->Args({320, 50, 15})
     ->Unit(benchmark::kMillisecond);
+
+// The same for an ad view (its engine from the host above) showing the house banner: what a
+// banner on screen costs each frame.
+void BM_AdViewSnapshotUpload(benchmark::State& state) {
+    struct Loaded : DZAdViewDelegateProtocol {
+        int finished = 0;
+        void adViewDidFinishLoad(DZAdView&) override { ++finished; }
+    };
+    std::string error;
+    if (!host(error)) return state.SkipWithError(error.c_str());
+    auto previousFactory = DZAdView::setEngineFactory([](int w, int h, std::string*) {
+        std::string unused;
+        WebKitHost* started = host(unused);
+        return started ? started->createView(w, h) : nullptr;
+    });
+    auto previousCache = DZAdView::setWebViewCache(nullptr);
+    {
+        auto adView = DZAdView::create({0, 0, 320, 50});
+        auto loaded = std::make_shared<Loaded>();
+        adView->setDelegate(loaded);
+        adView->loadHTMLString(tikoleap::adserver::AdServer::houseBannerHTML("/landing"),
+                               "http://127.0.0.1/");
+        std::string gles;
+        auto gl = platform::GLContext::createHeadless(&gles);
+        if (!adView->engine() || !spin([&] { return loaded->finished > 0; })) {
+            state.SkipWithError("the banner did not load");
+        } else if (!gl) {
+            state.SkipWithError(gles.c_str());
+        } else {
+            spin([] { return false; }, 0.2);  // let the first frame be drawn
+            gl->makeCurrent();
+            platform::gl::FramebufferTexture texture(GL_RGBA);
+            for (auto _ : state) {
+                const platform::Image page = adView->engine()->snapshot();
+                benchmark::DoNotOptimize(texture.upload(page.pixels.data(), page.width, page.height));
+                glFinish();
+            }
+        }
+        adView->setDelegate({});
+    }
+    DZAdView::setWebViewCache(previousCache);
+    DZAdView::setEngineFactory(previousFactory);
+}
+BENCHMARK(BM_AdViewSnapshotUpload)->Unit(benchmark::kMillisecond);
 
 void BM_WebScriptRoundTrip(benchmark::State& state) {
     Finish finish;

@@ -41,6 +41,17 @@ void DZSignalCollector::recordTouch(int64_t durationMs) {
     lastTouchDurationMs_ = std::max<int64_t>(durationMs, 0);
 }
 
+void DZSignalCollector::recordTouch(int32_t x, int32_t y, int64_t durationMs) {
+    recordTouch(durationMs);
+    std::lock_guard lock(mutex_);
+    lastTouchPoint_ = TouchPoint{x, y};
+}
+
+std::optional<DZSignalCollector::TouchPoint> DZSignalCollector::lastTouchPoint() const {
+    std::lock_guard lock(mutex_);
+    return lastTouchPoint_;
+}
+
 int DZSignalCollector::requestSignal(std::string& signal) const {
     std::lock_guard lock(mutex_);
     if (!sdkVersion_) return kStatusNotInitialised;

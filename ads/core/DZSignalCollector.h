@@ -23,6 +23,15 @@ class DZSignalCollector {
 
     // One touch on an ad that lasted durationMs milliseconds (negative counts as 0).
     void recordTouch(int64_t durationMs);
+    // The same, lifted at (x, y) in the ad view's points.
+    struct TouchPoint {
+        int32_t x = 0;
+        int32_t y = 0;
+        bool operator==(const TouchPoint&) const = default;
+    };
+    void recordTouch(int32_t x, int32_t y, int64_t durationMs);
+    // Where the last touch given a place lifted; nothing before one.
+    std::optional<TouchPoint> lastTouchPoint() const;
 
     // Replaces signal with "ms=" and the websafe base64 (unpadded) of the counters; answers
     // kStatusSuccess, or kStatusNotInitialised (signal untouched) before initialisation.
@@ -35,4 +44,5 @@ class DZSignalCollector {
     std::optional<std::string> sdkVersion_;
     uint64_t touches_ = 0;
     int64_t lastTouchDurationMs_ = 0;
+    std::optional<TouchPoint> lastTouchPoint_;
 };

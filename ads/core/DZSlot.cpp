@@ -386,6 +386,7 @@ void DZSlot::adFinishedLoadingContent() {
 }
 
 void DZSlot::adWasClicked() {
+    ++adClickCount_;
     DZApplication::sharedInstance()->incrementTotalAdClickCount();
     if (!ad_) return;
     auto statistics = ad_->statistics();

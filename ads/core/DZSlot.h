@@ -251,6 +251,8 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     void adFailedToReceiveContentWithError(const DZRequestError::Ref& error);
     void adFinishedLoadingContent();
     void adWasClicked();
+    // How many times adWasClicked was called on this slot.
+    int adClickCount() const { return adClickCount_; }
     void adWillPresentScreen();
     void adWillDismissScreen();
     void adDidDismissScreen();
@@ -320,4 +322,5 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     platform::ErrorRef fetchError_;
     bool lastLoadStarted_ = false;
     std::function<void(int, int)> stateChangeHandler_;
+    int adClickCount_ = 0;
 };

@@ -10,10 +10,13 @@
 #include "ads/foundation/DZDevice.h"
 #include "ads/foundation/DZLogger.h"
 #include "ads/foundation/DZViewUtilities.h"
+#include "ads/render/DZBadAdReport.h"
 #include "ads/render/DZWebViewCacheSet.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/pasteboard/Pasteboard.h"
 #include "platform/runloop/RunLoop.h"
+#include "platform/ui/AlertView.h"
 #include "platform/ui/Window.h"
 #include "platform/web/WebViews.h"
 
@@ -108,7 +111,13 @@ std::shared_ptr<DZAdView> DZAdView::create(platform::Rect frame) {
     return view;
 }
 
-DZAdView::DZAdView(platform::Rect frame) : platform::ui::View(frame) {}
+DZAdView::DZAdView(platform::Rect frame)
+    : platform::ui::View(frame),
+      impressionTicketGestureRecognizer_(std::make_unique<DZImpressionTicketGestureRecognizer>(this)),
+      touchGestureRecognizer_(std::make_unique<DZAdViewTouchGestureRecognizer>(this)) {
+    // The debug gesture must see a second finger to fail on it.
+    setMultipleTouchEnabled(true);
+}
 
 DZAdView::~DZAdView() {
     if (URL_) DZAdURLStash::remove(*URL_, this);
@@ -155,6 +164,10 @@ void DZAdView::makeWebView() {
 
 void DZAdView::reset() {
     setBackgroundColor(platform::ui::Color::clear());
+    if (!gestureRecognizersAdded_) {
+        gestureRecognizersAdded_ = true;
+        impressionTicketGestureRecognizer_->setAction([this] { handleGesture(); });
+    }
     if (!webView_) return;
     webView_->setClipsToBounds(true);
     webView_->engine()->setMediaPlayback(platform::web::MediaPlayback::Automatic);
@@ -347,4 +360,88 @@ void DZAdView::loadFailed(const WebError& error) {
 void DZAdView::contentSizeChanged(platform::web::ContentSize size) {
     auto self = weak_from_this().lock();
     if (auto delegate = delegate_.lock()) delegate->adViewContentSizeDidChange(*this, size);
+}
+
+std::string DZAdView::debugDialogMessage(const std::string& debugText) {
+    if (debugText.empty()) return kNoDebugInformation;
+    if (debugText.size() <= kMaxDebugDialogBytes) return debugText;
+    std::size_t cut = kMaxDebugDialogBytes;
+    // Never half a character: back off over UTF-8 continuation bytes.
+    while (cut > 0 && (static_cast<unsigned char>(debugText[cut]) & 0xC0) == 0x80) --cut;
+    return debugText.substr(0, cut);
+}
+
+void DZAdView::handleGesture() {
+    if (!showDebug_) return;
+    std::vector<std::string> buttons;
+    if (!adDebugDialog_.empty()) buttons = {"Copy", "Report"};
+    alertView_ = std::make_shared<platform::ui::AlertView>(
+        kDebugDialogTitle, debugDialogMessage(adDebugDialog_),
+        std::weak_ptr<platform::ui::AlertViewDelegate>(), "OK", std::move(buttons));
+    alertView_->setClickHandler([weak = weak_from_this()](platform::ui::AlertView&, int index) {
+        if (auto self = std::static_pointer_cast<DZAdView>(weak.lock()))
+            self->alertViewClickedButtonAtIndex(index);
+    });
+    alertView_->show();
+}
+
+void DZAdView::alertViewClickedButtonAtIndex(int buttonIndex) {
+    if (adDebugDialog_.empty()) return;
+    if (buttonIndex == 1) platform::Pasteboard::general().setString(adDebugDialog_);
+    if (buttonIndex == 2) DZSendBadAdReport(adDebugDialog_);
+}
+
+std::shared_ptr<platform::ui::View> DZAdView::hitTest(platform::Point p) {
+    auto hit = platform::ui::View::hitTest(p);
+    if (hit && webView_ && (hit == webView_ || hit->isDescendantOf(*webView_))) return shared_from_this();
+    return hit;
+}
+
+platform::ui::TouchList DZAdView::pageTouches(const platform::ui::TouchList& touches) const {
+    platform::ui::TouchList out;
+    for (const auto& touch : touches) {
+        if (touch == pageTouch_) out.push_back(touch);
+    }
+    return out;
+}
+
+void DZAdView::touchesBegan(const platform::ui::TouchList& touches, const platform::ui::TouchEvent& event) {
+    // Held across the calls: the page's answer or the dialog may release this view.
+    auto self = shared_from_this();
+    if (!touches.empty()) touched_ = true;
+    impressionTicketGestureRecognizer_->touchesBegan(touches, event);
+    touchGestureRecognizer_->touchesBegan(touches, event);
+    if (pageTouch_ || touches.empty() || !webView_) return;
+    pageTouch_ = touches.front();
+    const auto page = webView_;
+    page->touchesBegan({pageTouch_}, event);
+}
+
+void DZAdView::touchesMoved(const platform::ui::TouchList& touches, const platform::ui::TouchEvent& event) {
+    auto self = shared_from_this();
+    impressionTicketGestureRecognizer_->touchesMoved(touches, event);
+    touchGestureRecognizer_->touchesMoved(touches, event);
+    const auto forPage = pageTouches(touches);
+    if (const auto page = webView_; page && !forPage.empty()) page->touchesMoved(forPage, event);
+}
+
+void DZAdView::touchesEnded(const platform::ui::TouchList& touches, const platform::ui::TouchEvent& event) {
+    auto self = shared_from_this();
+    impressionTicketGestureRecognizer_->touchesEnded(touches, event);
+    touchGestureRecognizer_->touchesEnded(touches, event);
+    const auto forPage = pageTouches(touches);
+    if (forPage.empty()) return;
+    pageTouch_.reset();
+    if (const auto page = webView_) page->touchesEnded(forPage, event);
+}
+
+void DZAdView::touchesCancelled(const platform::ui::TouchList& touches,
+                                const platform::ui::TouchEvent& event) {
+    auto self = shared_from_this();
+    impressionTicketGestureRecognizer_->touchesCancelled(touches, event);
+    touchGestureRecognizer_->touchesCancelled(touches, event);
+    const auto forPage = pageTouches(touches);
+    if (forPage.empty()) return;
+    pageTouch_.reset();
+    if (const auto page = webView_) page->touchesCancelled(forPage, event);
 }

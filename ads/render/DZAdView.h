@@ -13,6 +13,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ads/render/DZAdViewTouchGestureRecognizer.h"
+#include "ads/render/DZImpressionTicketGestureRecognizer.h"
 #include "platform/ui/View.h"
 #include "platform/url/Url.h"
 #include "platform/web/WebContentView.h"
@@ -21,8 +23,9 @@
 class DZAdView;
 class DZWebViewCacheSet;
 namespace platform::ui {
+class AlertView;
 class Window;
-}
+}  // namespace platform::ui
 
 // What an ad view tells its delegate; every call is optional.
 class DZAdViewDelegateProtocol {
@@ -95,6 +98,33 @@ class DZAdView : public platform::ui::View, public platform::web::WebEngineDeleg
     const std::string& adDebugDialog() const { return adDebugDialog_; }
     void setAdDebugDialog(const std::string& text) { adDebugDialog_ = text; }
 
+    // The debug dialog the debug gesture opens (when showDebug is on): the ad's debug text (its
+    // first kMaxDebugDialogBytes, cut at a character's start) with "Copy" and "Report", or a
+    // notice with "OK" alone. Copy puts the whole text on the general pasteboard; Report sends
+    // the bad-ad report with it.
+    static constexpr const char* kDebugDialogTitle = "Debug Creative Info";
+    static constexpr const char* kNoDebugInformation = "Creative information is not available";
+    static constexpr std::size_t kMaxDebugDialogBytes = 4096;
+    static std::string debugDialogMessage(const std::string& debugText);
+    void handleGesture();
+    void alertViewClickedButtonAtIndex(int buttonIndex);
+    // The dialog shown last; null before any.
+    const std::shared_ptr<platform::ui::AlertView>& alertView() const { return alertView_; }
+    DZImpressionTicketGestureRecognizer& impressionTicketGestureRecognizer() {
+        return *impressionTicketGestureRecognizer_;
+    }
+    DZAdViewTouchGestureRecognizer& touchGestureRecognizer() { return *touchGestureRecognizer_; }
+
+    // The page's touches land on the ad view: its recognisers watch them, then the page gets
+    // each of them unchanged (its first finger, as it would have alone; a second finger only
+    // reaches the recognisers).
+    std::shared_ptr<platform::ui::View> hitTest(platform::Point p) override;
+    void touchesBegan(const platform::ui::TouchList& touches, const platform::ui::TouchEvent& event) override;
+    void touchesMoved(const platform::ui::TouchList& touches, const platform::ui::TouchEvent& event) override;
+    void touchesEnded(const platform::ui::TouchList& touches, const platform::ui::TouchEvent& event) override;
+    void touchesCancelled(const platform::ui::TouchList& touches,
+                          const platform::ui::TouchEvent& event) override;
+
     // The JavaScript of a message to the page: ZAZO_ReceiveMessage with the name as a JSON
     // string and, when given, the parameters as compact JSON.
     static std::string JSCommandForNotificationName(const std::string& name,
@@ -160,6 +190,14 @@ class DZAdView : public platform::ui::View, public platform::web::WebEngineDeleg
     void suspendEventQueue();
     // The web error of a load asked of a view without an engine, delivered on the next turn.
     void failWithoutEngine(const std::string& url);
+    // The touches of `touches` the page follows.
+    platform::ui::TouchList pageTouches(const platform::ui::TouchList& touches) const;
+
+    std::unique_ptr<DZImpressionTicketGestureRecognizer> impressionTicketGestureRecognizer_;
+    std::unique_ptr<DZAdViewTouchGestureRecognizer> touchGestureRecognizer_;
+    bool gestureRecognizersAdded_ = false;
+    std::shared_ptr<platform::ui::Touch> pageTouch_;
+    std::shared_ptr<platform::ui::AlertView> alertView_;
 
     std::shared_ptr<platform::web::WebContentView> webView_;
     std::string engineError_;

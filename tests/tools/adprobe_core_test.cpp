@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/foundation/UserDefaults.h"
+#include "platform/image/PngCodec.h"
 #include "platform/plist/PlistArray.h"
 #include "support/Command.h"
 #include "support/RunOutput.h"
@@ -103,4 +104,29 @@ TEST_F(CorePage, ABannerSlotReachesItsFetchedAdOrTimesOut) {
     EXPECT_EQ(silent["states"], nlohmann::json({0, 2, 7}));
     EXPECT_EQ(silent["error"]["code"], 5);
     EXPECT_EQ(silent["fetched"], nullptr);
+}
+
+TEST_F(CorePage, TheRenderCheckTellsTheBannerFromABlankPageAndTheSnapshotIsThePage) {
+    const std::string png = (home_.path() / "banner.png").string();
+    auto banner = probe("adview --url '/zads/ad?slotname=tikoleap-banner' --snapshot " + png);
+    EXPECT_EQ(banner["loaded"], true);
+    EXPECT_EQ(banner["rendered"], true);
+    EXPECT_EQ(banner["snapshot"]["error"], nullptr);
+    const auto image = platform::loadPng(png);
+    ASSERT_TRUE(image);
+    ASSERT_EQ(std::make_pair(image->width, image->height), std::make_pair(320, 50));
+    const std::uint8_t* corner = &image->pixels[(2 * 320 + 2) * 4];
+    EXPECT_EQ(std::vector<int>(corner, corner + 3), (std::vector<int>{0xe0, 0x00, 0x7a}));
+
+    auto blank = probe("adview --url /creative/blank");
+    EXPECT_EQ(blank["loaded"], true);
+    EXPECT_EQ(blank["rendered"], false);
+    EXPECT_EQ(blank["snapshot"], nullptr);
+
+    // A special file is never written over: refused before anything runs.
+    auto refused =
+        runCommand(std::string(TIKOLEAP_BINARY_DIR) + "/tikoleap-adprobe --home " + home_.path().string() +
+                   " adview --url /creative/blank --snapshot /dev/null 2>&1");
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_NE(refused.out.find("/dev/null exists and is not a file"), std::string::npos);
 }

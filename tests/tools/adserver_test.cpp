@@ -69,6 +69,25 @@ TEST_F(AdServerTest, EachUnitGivesItsAnswer) {
     EXPECT_NE(landing->body.find("#ffffff"), std::string::npos);
 }
 
+TEST_F(AdServerTest, TheDelayCreativeTakesOnlyAWholeNumberOfMillisecondsInRange) {
+    for (const std::string bad : {"", "-1", "1e3", "12a", "120001", "99999999999999999999", "%20"}) {
+        auto res = http->Get("/creative/delay?ms=" + bad);
+        ASSERT_TRUE(res) << bad;
+        EXPECT_EQ(res->status, 400) << bad;
+    }
+    EXPECT_EQ(http->Get("/creative/delay")->status, 400);
+    auto res = http->Get("/creative/delay?ms=250");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 200);
+    const auto start = res->body.find("delayPageLoaded?start=1");
+    const auto stop = res->body.find("delayPageLoaded?stop=1';},250)");
+    ASSERT_NE(start, std::string::npos);
+    EXPECT_LT(start, stop);
+    EXPECT_LT(start, res->body.find("<a "));  // asked for before the page can finish
+    EXPECT_NE(http->Get("/creative/autoclick")->body.find(".click()"), std::string::npos);
+    EXPECT_EQ(http->Get("/creative/house-banner")->body.find("<script"), std::string::npos);
+}
+
 TEST_F(AdServerTest, EveryHitIsLoggedToTheFileAndAtTheLogPath) {
     httplib::Client& client = *http;
     ad("tikoleap-banner", "&a=1&a=2");
@@ -101,6 +120,28 @@ TEST_F(AdServerTest, EveryHitIsLoggedToTheFileAndAtTheLogPath) {
         EXPECT_EQ(nlohmann::json::parse(line)["seq"], ++lines);
     }
     EXPECT_EQ(lines, 7u);
+}
+
+TEST_F(AdServerTest, TheBadAdReportMustBeTheReportObjectAndTheBlankPagePaintsNothing) {
+    httplib::Client& client = *http;
+    EXPECT_EQ(client.Post("/adpage/badad", R"({"debugHeader":"ad 7"})", "application/json")->status, 204);
+    EXPECT_EQ(client.Post("/adpage/badad", R"({"debugHeader":null})", "application/json")->status, 204);
+    for (const auto& [body, type] : std::vector<std::pair<std::string, std::string>>{
+             {R"({"debugHeader":"ad 7"})", "text/plain"},
+             {R"({"debugHeader":7})", "application/json"},
+             {R"({"debugHeader":"a","more":1})", "application/json"},
+             {R"(["debugHeader"])", "application/json"},
+             {R"({"debugHeader":)", "application/json"},
+             {"{\"debugHeader\":\"" + std::string(AdServer::kMaxReportBytes, 'd') + "\"}",
+              "application/json"}})
+        EXPECT_EQ(client.Post("/adpage/badad", body, type)->status, 400) << body.substr(0, 40) << " " << type;
+    for (const auto& hit : server.log()) EXPECT_EQ(hit["kind"], "report");
+
+    auto blank = client.Get("/creative/blank");
+    ASSERT_TRUE(blank);
+    EXPECT_EQ(blank->status, 200);
+    EXPECT_NE(blank->body.find("<body style=\"margin:0;background:transparent\"></body>"), std::string::npos);
+    EXPECT_EQ(server.log().back()["kind"], "creative");
 }
 
 TEST(AdServerProgram, PrintsItsURLServesAndEndsOnSIGTERM) {

@@ -12,6 +12,7 @@
 #include "platform/runloop/MainContextPump.h"
 #include "platform/runloop/ManualRunLoop.h"
 #include "tools/adprobe/ProbeAd.h"
+#include "tools/adprobe/ProbeSnapshot.h"
 
 namespace {
 
@@ -103,7 +104,8 @@ nlohmann::json runCoreRequest(const std::string& unit, double timeoutSeconds, in
             {"arrivals", arrivals}};
 }
 
-nlohmann::json runAdView(const std::string& url, double seconds, platform::ManualRunLoop& loop) {
+nlohmann::json runAdView(const std::string& url, double seconds, const std::string& snapshotPath,
+                         platform::ManualRunLoop& loop) {
     auto opener = std::make_shared<platform::RecordingUrlOpener>();
     auto previous = platform::UrlOpener::setShared(opener);
     nlohmann::json logged = nlohmann::json::array();
@@ -120,6 +122,7 @@ nlohmann::json runAdView(const std::string& url, double seconds, platform::Manua
         result = {{"loaded", delegate->loaded},
                   {"navigations", delegate->navigations},
                   {"unhandled", delegate->unhandled}};
+        result.update(probeSnapshot(view, snapshotPath));
     }
     result["logged"] = logged;
     result["opened"] = opener->opened();

@@ -12,5 +12,7 @@ class ManualRunLoop;
 // "arrivals": the request IDs in the order their answers came.
 nlohmann::json runCoreRequest(const std::string& unit, double timeoutSeconds, int requests,
                               platform::ManualRunLoop& loop);
-// {"loaded", "navigations", "unhandled", "logged", "opened"}
-nlohmann::json runAdView(const std::string& url, double seconds, platform::ManualRunLoop& loop);
+// {"loaded", "navigations", "unhandled", "logged", "opened", "rendered", "snapshot"}; the page
+// is written to snapshotPath as a PNG unless that is "".
+nlohmann::json runAdView(const std::string& url, double seconds, const std::string& snapshotPath,
+                         platform::ManualRunLoop& loop);

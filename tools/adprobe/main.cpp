@@ -12,6 +12,9 @@
 //   fetch URL
 //       one fetch of an ad URL (a path beginning with "/" is taken on the ad server):
 //       {"ok", "responseCode", "error": {"code", "message"} | null, "ad": {...} | null}.
+//   adview --url URL [--seconds S] [--snapshot FILE]
+//       an ad view showing the page, with the render check's verdict; --snapshot writes its
+//       picture as a PNG (never over a file that is not a regular one).
 //
 // --ad-server overrides TIKOLEAP_AD_SERVER. The last line on stdout is one JSON object. Exit 0
 // whenever the command ran, whatever the ad did; 2 for bad arguments.
@@ -43,6 +46,7 @@
 #include "platform/ui/Application.h"
 #include "platform/url/Url.h"
 #include "tools/adprobe/ProbeAd.h"
+#include "tools/adprobe/ProbeSnapshot.h"
 #include "tools/adprobe/SlotProbe.h"
 #include "tools/adprobe/WebProbe.h"
 
@@ -55,7 +59,7 @@ const char* const kUsage =
     "         [--gender N] [--birthday YYYY-MM-DD] [--content-url U] [--test-device ID]... [--extras JSON]\n"
     "  fetch URL\n"
     "  core --unit UNIT [--timeout S] [--requests N]\n"
-    "  adview --url URL [--seconds S]\n"
+    "  adview --url URL [--seconds S] [--snapshot FILE]\n"
     "  slot --unit UNIT [--timeout S]\n";
 
 // The value of an option given as "--name value" among the command's arguments; false for an
@@ -289,8 +293,13 @@ int main(int argc, char** argv) {
         if (!timeout) return usage("--timeout takes 0.1 to 600 seconds");
         limit = *timeout;
     } else if (command == "adview") {
-        options = {{"--url", ""}, {"--seconds", "5"}};
-        if (!readOptions(rest, options)) return usage("adview takes --url URL [--seconds S]");
+        options = {{"--url", ""}, {"--seconds", "5"}, {"--snapshot", ""}};
+        if (!readOptions(rest, options))
+            return usage("adview takes --url URL [--seconds S] [--snapshot FILE]");
+        if (!options["--snapshot"].empty()) {
+            if (auto problem = snapshotPathProblem(options["--snapshot"]); !problem.empty())
+                return usage("--snapshot: " + problem);
+        }
         url = options["--url"].rfind("/", 0) == 0 ? DZAdServerURL(options["--url"]) : options["--url"];
         const auto parsed = platform::Url::parse(url);
         if (!parsed || !parsed->isWeb()) return usage("adview takes an http or https URL");
@@ -311,7 +320,7 @@ int main(int argc, char** argv) {
     } else if (command == "slot") {
         result = runSlot(options["--unit"], limit, *loop);
     } else {
-        result = runAdView(url, limit, *loop);
+        result = runAdView(url, limit, options["--snapshot"], *loop);
     }
     std::cout << jsonLine(result) << std::endl;
     platform::ui::Application::shared().terminate();

@@ -80,8 +80,28 @@ bool AdServer::start(int port, const std::string& logPath, std::string* error) {
     server_.Get("/creative/bridge", recorded([](const httplib::Request&, httplib::Response& res) {
                     res.set_content(CorePage::bridgeHTML(), "text/html");
                 }));
-    for (const char* ping :
-         {"/adpage/imp", "/adpage/click", "/adpage/gen_204", "/csi", "/adpage/track", "/adpage/badad"}) {
+    // Creatives on their own, for the ad view and its click detection.
+    server_.Get("/creative/house-banner", recorded([](const httplib::Request&, httplib::Response& res) {
+                    res.set_content(houseBannerHTML(kCreativeLanding), "text/html");
+                }));
+    server_.Get("/creative/autoclick", recorded([](const httplib::Request&, httplib::Response& res) {
+                    res.set_content(houseBannerHTML(kCreativeLanding, kAutoClickScript), "text/html");
+                }));
+    server_.Get("/creative/delay", recorded([](const httplib::Request& req, httplib::Response& res) {
+                    answerDelayCreative(req, res);
+                }));
+    // A page that paints nothing, for the render check; the debug dialog's bad-ad report, whose
+    // body must be the report object.
+    server_.Get("/creative/blank", recorded([](const httplib::Request&, httplib::Response& res) {
+                    res.set_content(
+                        "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>blank</title></head>"
+                        "<body style=\"margin:0;background:transparent\"></body></html>",
+                        "text/html");
+                }));
+    server_.Post("/adpage/badad", recorded([](const httplib::Request& req, httplib::Response& res) {
+                     res.status = isBadAdReport(req.get_header_value("Content-Type"), req.body) ? 204 : 400;
+                 }));
+    for (const char* ping : {"/adpage/imp", "/adpage/click", "/adpage/gen_204", "/csi", "/adpage/track"}) {
         server_.Get(ping, recorded(noContent));
         server_.Post(ping, recorded(noContent));
     }
@@ -153,8 +173,17 @@ std::string AdServer::kindOfPath(const std::string& path) {
     if (path == "/adpage/gen_204" || path == "/csi" || path == "/adpage/badad") return "report";
     if (path == "/adpage/track") return "track";
     if (path == kCorePagePath) return "core_page";
-    if (path == "/creative/bridge") return "creative";
+    if (path == "/creative/bridge" || path == "/creative/blank" || path == "/creative/house-banner" ||
+        path == "/creative/autoclick" || path == "/creative/delay")
+        return "creative";
     return "other";
+}
+
+bool AdServer::isBadAdReport(const std::string& contentType, const std::string& body) {
+    if (lower(contentType).rfind("application/json", 0) != 0 || body.size() > kMaxReportBytes) return false;
+    const auto report = nlohmann::json::parse(body, nullptr, false);
+    if (!report.is_object() || report.size() != 1 || !report.contains("debugHeader")) return false;
+    return report["debugHeader"].is_string() || report["debugHeader"].is_null();
 }
 
 void AdServer::record(const httplib::Request& req) {
@@ -223,14 +252,38 @@ void AdServer::answerAdRequest(const httplib::Request& req, httplib::Response& r
     }
 }
 
-std::string AdServer::houseBannerHTML(const std::string& landingURL) {
+std::string AdServer::houseBannerHTML(const std::string& landingURL, const std::string& script) {
     return "<!DOCTYPE html><html><head><meta charset=\"utf-8\">"
            "<meta name=\"viewport\" content=\"width=320,height=50\"><title>Tiko Leap</title><style>"
            "html,body{margin:0;padding:0;width:320px;height:50px;overflow:hidden;background:#e0007a}"
            "a{display:flex;align-items:center;justify-content:center;width:320px;height:50px;color:#ffffff;"
            "font:bold 16px sans-serif;text-decoration:none;white-space:nowrap}"
            "</style></head><body><a href=\"" +
-           landingURL + "\">Tiko Leap: tilt, jump, climb higher!</a></body></html>";
+           landingURL + "\">Tiko Leap: tilt, jump, climb higher!</a>" +
+           (script.empty() ? "" : "<script>" + script + "</script>") + "</body></html>";
+}
+
+void AdServer::answerDelayCreative(const httplib::Request& req, httplib::Response& res) {
+    const std::string text = firstParam(req, "ms");
+    long ms = -1;
+    if (!text.empty() && text.size() <= 6 &&
+        std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); })) {
+        ms = std::strtol(text.c_str(), nullptr, 10);
+    }
+    if (ms < 0 || ms > kMaxDelayMs) {
+        res.status = 400;
+        res.set_content("ms must be a whole number of milliseconds from 0 to " + std::to_string(kMaxDelayMs),
+                        "text/plain");
+        return;
+    }
+    // The delay is asked for before anything else of the page, so it holds before the page ends.
+    const std::string script =
+        "location.href='amsg://page/delayPageLoaded?start=1';"
+        "setTimeout(function(){location.href='amsg://page/delayPageLoaded?stop=1';}," +
+        std::to_string(ms) + ");";
+    std::string html = houseBannerHTML(kCreativeLanding);
+    html.insert(html.find("<title>"), "<script>" + script + "</script>");
+    res.set_content(html, "text/html");
 }
 
 void AdServer::answerHouseBanner(const httplib::Request&, httplib::Response& res, const std::string& unit) {

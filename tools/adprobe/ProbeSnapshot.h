@@ -1,0 +1,16 @@
+#pragma once
+// What the probe's adview command tells about the picture of its page: the render check's
+// verdict and, when asked, the page written as a PNG.
+#include <memory>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+class DZAdView;
+
+// Why `path` cannot take the snapshot (it exists and is no regular file, or its folder is
+// missing); "" when it can.
+std::string snapshotPathProblem(const std::string& path);
+// {"rendered": the render check's verdict, "snapshot": null | {"file", "width", "height",
+// "error": null | why it was not written}} for the view as it shows now.
+nlohmann::json probeSnapshot(const std::shared_ptr<DZAdView>& adView, const std::string& path);
