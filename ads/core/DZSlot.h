@@ -185,8 +185,9 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     bool isMakingRequest() const;
     void logRequestTestAdInstructions();
     static std::string multipleAdSizeParameterFromSizes(const std::vector<DZAdSize>& sizes);
-    // The core controller loads go through (the shared one unless a test gives its own).
-    void setSDKCoreController(std::shared_ptr<DZSDKCoreController> controller) {
+    // The core controller loads go through (the shared one unless a test gives its own). Held
+    // weakly: the controller holds its waiting requesters.
+    void setSDKCoreController(std::weak_ptr<DZSDKCoreController> controller) {
         coreController_ = std::move(controller);
     }
     // Forgets that the test-device hint was checked in this process (tests).
@@ -317,7 +318,7 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     int32_t CSIIdentifier_ = 0;
     std::string adResponseKey_, netWorkLatencyKey_, adRenderingKey_, totalTimeKey_;
     platform::Rect frame_;
-    std::shared_ptr<DZSDKCoreController> coreController_;
+    std::weak_ptr<DZSDKCoreController> coreController_;
     std::shared_ptr<DZAd> fetchedAd_;
     platform::ErrorRef fetchError_;
     bool lastLoadStarted_ = false;

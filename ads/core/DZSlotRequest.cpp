@@ -124,7 +124,8 @@ void DZSlot::startReservedOrCoreLoad() {
         }
         DZLogText("The \"_requestUrl\" extra is no http or https URL; the ad server is asked instead");
     }
-    auto controller = coreController_ ? coreController_ : DZSDKCoreController::sharedInstance();
+    auto controller = coreController_.lock();
+    if (!controller) controller = DZSDKCoreController::sharedInstance();
     controller->buildAdURL(shared_from_this());
 }
 
