@@ -55,8 +55,11 @@ class DZBannerAdViewDelegate : public DZAdViewDelegate, public DZDelayLoadDelega
     void loadHandlerDidChangeDelay(DZDelayPageLoadAMSGHandler& handler, int from, int to) override;
     void loadHandlerDidCancel(DZDelayPageLoadAMSGHandler& handler) override;
 
-  private:
+  protected:
+    // The slot's handlers after the base ones; create() calls it once the delegate is shared.
     void registerSlotHandlers();
+
+  private:
     void armDelayCap();
     void stopDelayCap();
 

@@ -79,8 +79,8 @@ TEST_F(AdServerTest, TheDelayCreativeTakesOnlyAWholeNumberOfMillisecondsInRange)
     auto res = http->Get("/creative/delay?ms=250");
     ASSERT_TRUE(res);
     EXPECT_EQ(res->status, 200);
-    const auto start = res->body.find("delayPageLoaded?start=1");
-    const auto stop = res->body.find("delayPageLoaded?stop=1';},250)");
+    const auto start = res->body.find("tlSend('start=1')");
+    const auto stop = res->body.find("tlSend('stop=1');},250)");
     ASSERT_NE(start, std::string::npos);
     EXPECT_LT(start, stop);
     EXPECT_LT(start, res->body.find("<a "));  // asked for before the page can finish

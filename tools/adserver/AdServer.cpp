@@ -87,7 +87,7 @@ bool AdServer::start(int port, const std::string& logPath, std::string* error) {
     server_.Get("/creative/autoclick", recorded([](const httplib::Request&, httplib::Response& res) {
                     res.set_content(houseBannerHTML(kCreativeLanding, kAutoClickScript), "text/html");
                 }));
-    server_.Get("/creative/delay", recorded([](const httplib::Request& req, httplib::Response& res) {
+    server_.Get("/creative/delay", recorded([this](const httplib::Request& req, httplib::Response& res) {
                     answerDelayCreative(req, res);
                 }));
     // A page that paints nothing, for the render check; the debug dialog's bad-ad report, whose
@@ -276,14 +276,25 @@ void AdServer::answerDelayCreative(const httplib::Request& req, httplib::Respons
                         "text/plain");
         return;
     }
-    // The delay is asked for before anything else of the page, so it holds before the page ends.
+    // Each message leaves through a frame of its own: a change of the page's own location
+    // would stop the page. The start leaves with the head, and the rest of the page is held back
+    // a moment, so the start is heard before the page can have finished.
     const std::string script =
-        "location.href='amsg://page/delayPageLoaded?start=1';"
-        "setTimeout(function(){location.href='amsg://page/delayPageLoaded?stop=1';}," +
+        "function tlSend(query){var f=document.createElement('iframe');f.style.display='none';"
+        "f.src='amsg://page/delayPageLoaded?'+query;document.documentElement.appendChild(f);}"
+        "tlSend('start=1');setTimeout(function(){tlSend('stop=1');}," +
         std::to_string(ms) + ");";
-    std::string html = houseBannerHTML(kCreativeLanding);
-    html.insert(html.find("<title>"), "<script>" + script + "</script>");
-    res.set_content(html, "text/html");
+    const std::string html = houseBannerHTML(kCreativeLanding);
+    const std::size_t cut = html.find("<title>");
+    auto head = std::make_shared<std::string>(html.substr(0, cut) + "<script>" + script + "</script>");
+    auto rest = std::make_shared<std::string>(html.substr(cut));
+    res.set_chunked_content_provider("text/html", [this, head, rest](std::size_t, httplib::DataSink& sink) {
+        sink.write(head->data(), head->size());
+        hold(kDelayCreativeHoldMs);
+        sink.write(rest->data(), rest->size());
+        sink.done();
+        return true;
+    });
 }
 
 void AdServer::answerHouseBanner(const httplib::Request&, httplib::Response& res, const std::string& unit) {

@@ -26,6 +26,8 @@ class AdServer {
     static constexpr const char* kCorePagePath = "/zads/static/sdk/native/sdk-core-v40.html";
     // The longest "delay_ms" tikoleap-slow honours.
     static constexpr long kMaxDelayMs = 120000;
+    // How long the delaying creative holds the rest of its page back after its head.
+    static constexpr long kDelayCreativeHoldMs = 300;
 
     AdServer() = default;
     ~AdServer();
@@ -70,7 +72,7 @@ class AdServer {
     // The house banner as an ad dictionary (what the core page hands over for tikoleap-core-ad).
     nlohmann::json houseBannerAd();
     // "delayPageLoaded" start, then stop after "ms" (0 to kMaxDelayMs) milliseconds.
-    static void answerDelayCreative(const httplib::Request& req, httplib::Response& res);
+    void answerDelayCreative(const httplib::Request& req, httplib::Response& res);
     void answerHostile(const httplib::Request& req, httplib::Response& res, const std::string& unit);
     // Holds the answer for ms, or until the server stops.
     void hold(long ms);
