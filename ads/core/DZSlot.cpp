@@ -92,6 +92,7 @@ void DZSlot::construct() {
 }
 
 DZSlot::~DZSlot() {
+    stateChangeHandler_ = nullptr;  // nobody is told of a slot that is going
     if (adFetcher_) adFetcher_->cancel();
     deactivateReloadTimer();
     NotificationCenter::defaultCenter().removeObserversOf(this);
@@ -115,6 +116,11 @@ void DZSlot::setState(int state) {
         DZMRAIDInterceptor::enableCanInitWithRequest();
     } else if (state == 1 || state == 6 || state == 7) {
         DZMRAIDInterceptor::disableCanInitWithRequest();
+    }
+    if (stateChangeHandler_) {
+        auto hold = weak_from_this().lock();
+        auto handler = stateChangeHandler_;
+        handler(from, state);
     }
 }
 

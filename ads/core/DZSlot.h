@@ -4,6 +4,7 @@
 // ad, 7 failed, 8 invalidated and final), arms a one-shot refresh timer, and reports each outcome
 // to weakly held delegates. The banner view and the interstitial each own one. Main thread only.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -118,6 +119,10 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     int state() const { return state_; }
     // Any change from 8, and to the current value, is ignored.
     void setState(int state);
+    // Told of every state entered, after the change (probes and tests watch the machine with it).
+    void setStateChangeHandler(std::function<void(int from, int to)> handler) {
+        stateChangeHandler_ = std::move(handler);
+    }
 
     void setSlotDelegate(std::weak_ptr<DZSlotDelegate> delegate) { slotDelegate_ = std::move(delegate); }
     std::shared_ptr<DZSlotDelegate> slotDelegate() const { return slotDelegate_.lock(); }
@@ -180,8 +185,9 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     bool isMakingRequest() const;
     void logRequestTestAdInstructions();
     static std::string multipleAdSizeParameterFromSizes(const std::vector<DZAdSize>& sizes);
-    // The core controller loads go through (the shared one unless a test gives its own).
-    void setSDKCoreController(std::shared_ptr<DZSDKCoreController> controller) {
+    // The core controller loads go through (the shared one unless a test gives its own). Held
+    // weakly: the controller holds its waiting requesters.
+    void setSDKCoreController(std::weak_ptr<DZSDKCoreController> controller) {
         coreController_ = std::move(controller);
     }
     // Forgets that the test-device hint was checked in this process (tests).
@@ -312,9 +318,10 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     int32_t CSIIdentifier_ = 0;
     std::string adResponseKey_, netWorkLatencyKey_, adRenderingKey_, totalTimeKey_;
     platform::Rect frame_;
-    std::shared_ptr<DZSDKCoreController> coreController_;
+    std::weak_ptr<DZSDKCoreController> coreController_;
     std::shared_ptr<DZAd> fetchedAd_;
     platform::ErrorRef fetchError_;
     bool lastLoadStarted_ = false;
+    std::function<void(int, int)> stateChangeHandler_;
     int adClickCount_ = 0;
 };

@@ -124,7 +124,8 @@ void DZSlot::startReservedOrCoreLoad() {
         }
         DZLogText("The \"_requestUrl\" extra is no http or https URL; the ad server is asked instead");
     }
-    auto controller = coreController_ ? coreController_ : DZSDKCoreController::sharedInstance();
+    auto controller = coreController_.lock();
+    if (!controller) controller = DZSDKCoreController::sharedInstance();
     controller->buildAdURL(shared_from_this());
 }
 
@@ -166,9 +167,10 @@ void DZSlot::logRequestTestAdInstructions() {
 std::string DZSlot::multipleAdSizeParameterFromSizes(const std::vector<DZAdSize>& sizes) {
     std::string joined;
     for (const auto& adSize : sizes) {
-        if (DZAdSizesAreEqual(adSize, kDZAdSizeInvalid)) continue;
+        if (DZAdSizesAreEqual(adSize, kDZAdSizeInvalid) || !DZAdSizeIsValid(adSize)) continue;
         const platform::Size size = CGSizeFromDZAdSize(adSize);
         if (!printableDimension(size.width) || !printableDimension(size.height)) continue;
+        if (size.width < 1 || size.height < 1) continue;  // "0x0" asks for nothing
         if (!joined.empty()) joined += "|";
         joined += std::to_string(static_cast<unsigned long>(size.width)) + "x" +
                   std::to_string(static_cast<unsigned long>(size.height));
@@ -313,7 +315,9 @@ void DZSlot::loadAd(const std::shared_ptr<DZAd>& ad, const std::map<std::string,
     mediationManager_->cancel();
     if (adFetcher_) adFetcher_->cancel();
     adFetcher_.reset();
-    resetRequestState();
+    // The committed ad goes, but the load does not pass through idle on its way from the core's
+    // answer to the fetch: nobody may see a slot that is busy as free to start another load.
+    ad_.reset();
     loadingAd_ = ad;
     willFetchAdContent();
     if (ad->hasAdNetworkJavaScript()) {

@@ -93,6 +93,19 @@ TEST_F(CorePage, TheBridgeCreativeReachesEveryHandlerAndOpensNothing) {
     EXPECT_EQ(tracks, (std::vector<std::string>{R"({"from":"bridge"})", R"({"openable":"2"})"}));
 }
 
+TEST_F(CorePage, ABannerSlotReachesItsFetchedAdOrTimesOut) {
+    auto fetched = probe("slot --unit tikoleap-banner");
+    EXPECT_EQ(fetched["states"], nlohmann::json({0, 2, 3, 4}));
+    EXPECT_EQ(fetched["error"], nullptr);
+    ASSERT_TRUE(fetched["fetched"].is_object());
+    EXPECT_NE(fetched["fetched"]["adHTML"].get<std::string>().find("Tiko Leap"), std::string::npos);
+
+    auto silent = probe("slot --unit tikoleap-core-silent");
+    EXPECT_EQ(silent["states"], nlohmann::json({0, 2, 7}));
+    EXPECT_EQ(silent["error"]["code"], 5);
+    EXPECT_EQ(silent["fetched"], nullptr);
+}
+
 TEST_F(CorePage, TheRenderCheckTellsTheBannerFromABlankPageAndTheSnapshotIsThePage) {
     const std::string png = (home_.path() / "banner.png").string();
     auto banner = probe("adview --url '/zads/ad?slotname=tikoleap-banner' --snapshot " + png);

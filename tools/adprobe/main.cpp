@@ -7,6 +7,8 @@
 //       the parameter dictionary of one ad request: the request's own, with the device part, and
 //       the slot's quality signals. --requests N makes N requests and prints the last one's (an
 //       earlier ad's click is recorded between them, so its statistics travel with the next).
+//   slot --unit UNIT [--timeout S]
+//       one banner slot (320 x 50) loads a default request: {"states", "state", "error", "fetched"}.
 //   fetch URL
 //       one fetch of an ad URL (a path beginning with "/" is taken on the ad server):
 //       {"ok", "responseCode", "error": {"code", "message"} | null, "ad": {...} | null}.
@@ -47,6 +49,7 @@
 #include "platform/url/Url.h"
 #include "tools/adprobe/ProbeAd.h"
 #include "tools/adprobe/ProbeSnapshot.h"
+#include "tools/adprobe/SlotProbe.h"
 #include "tools/adprobe/WebProbe.h"
 
 namespace {
@@ -58,7 +61,8 @@ const char* const kUsage =
     "         [--gender N] [--birthday YYYY-MM-DD] [--content-url U] [--test-device ID]... [--extras JSON]\n"
     "  fetch URL\n"
     "  core --unit UNIT [--timeout S] [--requests N]\n"
-    "  adview --url URL [--seconds S] [--snapshot FILE] [--banner [--touch X,Y[@SECONDS]]]\n";
+    "  adview --url URL [--seconds S] [--snapshot FILE] [--banner [--touch X,Y[@SECONDS]]]\n"
+    "  slot --unit UNIT [--timeout S]\n";
 
 // The value of an option given as "--name value" among the command's arguments; false for an
 // unknown option or a missing value.
@@ -327,6 +331,12 @@ int main(int argc, char** argv) {
         auto timeout = seconds(options["--timeout"]);
         if (!timeout) return usage("--timeout takes 0.1 to 600 seconds");
         limit = *timeout;
+    } else if (command == "slot") {
+        options = {{"--unit", ""}, {"--timeout", "30"}};
+        if (!readOptions(rest, options) || options["--unit"].empty()) return usage("slot takes --unit UNIT");
+        auto timeout = seconds(options["--timeout"]);
+        if (!timeout) return usage("--timeout takes 0.1 to 600 seconds");
+        limit = *timeout;
     } else if (command == "adview") {
         if (auto problem = parseAdViewOptions(rest, adView); !problem.empty()) return usage(problem);
     } else {
@@ -340,6 +350,8 @@ int main(int argc, char** argv) {
         result = runFetch(url, *loop);
     } else if (command == "core") {
         result = runCoreRequest(options["--unit"], limit, requests, *loop);
+    } else if (command == "slot") {
+        result = runSlot(options["--unit"], limit, *loop);
     } else {
         result = runAdView(adView, *loop);
     }
