@@ -14,6 +14,7 @@
 #include "ads/foundation/DZStatisticDictionary.h"
 #include "ads/render/DZAdAppAMSGHandler.h"
 #include "ads/render/DZAdAppViewController.h"
+#include "ads/render/DZAdViewDelegate.h"
 #include "ads/render/DZBannerAdViewDelegate.h"
 #include "ads/render/DZDelayPageLoadAMSGHandler.h"
 #include "platform/ui/NotificationCenter.h"
@@ -63,9 +64,12 @@ class BannerClicks : public ::testing::Test {
         slot_->setAdLoadDelegate(loads_);
         slot_->setSlotDelegate(owner_);
         view_ = slot_->adView();
-        clicksBefore_ = applicationCount("pclick");
         markToken_ = platform::ui::NotificationCenter::defaultCenter().addObserver(
-            "tikoleapMark", [this](const platform::ui::Notification&) { ++marks_; });
+            "tikoleapMark", [this](const platform::ui::Notification& notice) {
+                lastMark_ = static_cast<const DZUnhandledAMSGMessage*>(notice.object)
+                                ->note->parameter("n")
+                                .value_or("");
+            });
     }
     // The page loads while the slot renders (state 5).
     void startPage(const std::string& url = kPage) {
@@ -85,15 +89,15 @@ class BannerClicks : public ::testing::Test {
         drain();
     }
     // Every message the page sent so far has been handled, with the work it left for the main
-    // loop: a mark sent after them (no handler takes it) comes back after all of it. A mark sent
-    // while a flood fills the dispatch is dropped, and sent again.
+    // loop: a numbered mark sent after them (no handler takes it) comes back after all of it. A
+    // mark sent while a flood fills the dispatch is dropped, and sent again.
     void drain() {
-        const int expected = marks_ + 1;
-        for (int attempt = 0; attempt < 20 && marks_ < expected; ++attempt) {
-            bed_.engine().navigate("amsg://page/tikoleapMark");
-            bed_.home().pump().until([&] { return marks_ >= expected; }, std::chrono::milliseconds(500));
+        const std::string mark = std::to_string(++sentMarks_);
+        for (int attempt = 0; attempt < 20 && lastMark_ != mark; ++attempt) {
+            bed_.engine().navigate("amsg://page/tikoleapMark?n=" + mark);
+            bed_.home().pump().until([&] { return lastMark_ == mark; }, std::chrono::milliseconds(500));
         }
-        ASSERT_EQ(marks_, expected);
+        ASSERT_EQ(lastMark_, mark);
         bed_.runUntilIdle();
     }
     void settle(double seconds) {
@@ -103,7 +107,7 @@ class BannerClicks : public ::testing::Test {
     bool navigate(const std::string& url, NavigationType type = NavigationType::LinkClicked) {
         return bed_.engine().navigate(url, type);
     }
-    int64_t clicks() { return applicationCount("pclick") - clicksBefore_; }
+    int clicks() const { return slot_->adClickCount(); }
 
     static constexpr const char* kPage = "https://ads.example/creative";
     tikoleap::test::AdViewTestBed bed_;
@@ -111,8 +115,8 @@ class BannerClicks : public ::testing::Test {
     std::shared_ptr<Owner> owner_ = std::make_shared<Owner>();
     std::shared_ptr<DZSlot> slot_;
     std::shared_ptr<DZAdView> view_;
-    int64_t clicksBefore_ = 0;
-    int marks_ = 0;
+    int sentMarks_ = 0;
+    std::string lastMark_;
     platform::ui::NotificationCenter::Token markToken_{};
 };
 
