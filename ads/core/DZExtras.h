@@ -6,6 +6,8 @@
 
 #include <nlohmann/json.hpp>
 
+class DZAd;
+
 class DZAdNetworkExtras {
   public:
     virtual ~DZAdNetworkExtras() = default;
@@ -27,6 +29,12 @@ class DZExtras : public DZAdNetworkExtras {
         additionalParameters_ = parameters.is_object() ? std::move(parameters) : nlohmann::json();
     }
 
+    // An ad to show without asking the server (the "_ad" extra given as a whole ad); it wins
+    // over an "_ad" dictionary among the parameters.
+    const std::shared_ptr<DZAd>& reservedAd() const { return reservedAd_; }
+    void setReservedAd(std::shared_ptr<DZAd> ad) { reservedAd_ = std::move(ad); }
+
   private:
     nlohmann::json additionalParameters_;
+    std::shared_ptr<DZAd> reservedAd_;
 };

@@ -39,8 +39,7 @@ std::shared_ptr<DZSDKCoreController> DZSDKCoreController::create() {
     return controller;
 }
 
-DZSDKCoreController::DZSDKCoreController()
-    : requestURLQueue_(DispatchQueue::createSerial("com.rerive.didaz.sdk-core-controller-url")) {}
+DZSDKCoreController::DZSDKCoreController() = default;
 
 DZSDKCoreController::~DZSDKCoreController() = default;
 
@@ -150,17 +149,22 @@ void DZSDKCoreController::asynchronouslyRequestURLForDelegate(
         if (!controller) return;
         if (auto late = controller->takeRequester(requestID)) {
             DZLogText("The SDK core page did not answer request " + requestID + " in time");
+            if (auto recorder = loadRecorder()) {
+                recorder->cancelTimingVariableWithName("rur_ios",
+                                                       timingKey("rur_ios", late->CSIIdentifier()));
+            }
             late->requestTimedOut();
         }
     });
-    requestURLQueue_->async([self = shared_from_this(), requestID, parameters = std::move(*parameters)] {
-        nlohmann::json sent = parameters.is_object() ? parameters : nlohmann::json::object();
-        if (!sent.contains("request_id")) sent["request_id"] = requestID;
-        const char* function =
-            sent.contains("rerive-ad-url-mediation") ? "ZAZO_getAdapterLessMediationAd" : "ZAZO_getAd";
-        self->activeWebView_->enqueueJavaScriptCommand(std::string(function) + "(" +
-                                                       adRequestParameterJSONFromParameters(sent) + ");");
-    });
+    // Written here, on the main thread, like everything else the controller hands the view: a
+    // job on a queue of its own outlived the controller's owner and reached a view whose main
+    // loop had ended (or tore it down off the main thread).
+    nlohmann::json sent = parameters->is_object() ? std::move(*parameters) : nlohmann::json::object();
+    if (!sent.contains("request_id")) sent["request_id"] = requestID;
+    const char* function =
+        sent.contains("rerive-ad-url-mediation") ? "ZAZO_getAdapterLessMediationAd" : "ZAZO_getAd";
+    activeWebView_->enqueueJavaScriptCommand(std::string(function) + "(" +
+                                             adRequestParameterJSONFromParameters(sent) + ");");
 }
 
 std::shared_ptr<DZSDKCoreControllerDelegate> DZSDKCoreController::takeRequester(

@@ -4,8 +4,7 @@
 // numbers their requests, routes the page's answers back, forgets a request the page has not
 // answered within kAnswerTimeoutSeconds (telling its requester), stores the server's constants as
 // user defaults, and lends core views to Zadava Duru measurement with a small pool of those
-// still measuring. Requesters are asked on the main thread; page calls are built on a queue of
-// the controller's own.
+// still measuring. Requesters are asked, and page calls built, on the main thread.
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -20,9 +19,6 @@
 #include "ads/core/DZSDKCoreWebView.h"
 
 class DZAd;
-namespace platform {
-class DispatchQueue;
-}
 
 class DZSDKCoreControllerDelegate {
   public:
@@ -98,7 +94,6 @@ class DZSDKCoreController : public DZSDKCoreWebViewObserver,
     std::shared_ptr<DZSDKCoreWebView> makeWebView();
 
     mutable std::mutex mutex_;
-    std::shared_ptr<platform::DispatchQueue> requestURLQueue_;
     std::vector<std::shared_ptr<DZSDKCoreControllerDelegate>> pendingLoadRequesters_;
     std::map<std::string, std::shared_ptr<DZSDKCoreControllerDelegate>> pendingBuildRequesters_;
     std::vector<std::shared_ptr<DZSDKCoreWebView>> zadavaDuruWebViews_;

@@ -4,6 +4,7 @@
 // ad, 7 failed, 8 invalidated and final), arms a one-shot refresh timer, and reports each outcome
 // to weakly held delegates. The banner view and the interstitial each own one. Main thread only.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -13,6 +14,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ads/core/DZAdFetcher.h"
 #include "ads/core/DZAdSize.h"
 #include "ads/core/DZAdType.h"
 #include "ads/core/DZSDKCoreController.h"
@@ -100,7 +102,9 @@ class DZSlotAdKeyDelegate {
     virtual std::optional<nlohmann::json> viewHierarchyInformationForSlot(DZSlot&) = 0;
 };
 
-class DZSlot : public DZSDKCoreControllerDelegate, public std::enable_shared_from_this<DZSlot> {
+class DZSlot : public DZSDKCoreControllerDelegate,
+               public DZAdFetcherDelegate,
+               public std::enable_shared_from_this<DZSlot> {
   public:
     // Posted on the default notification centre when a banner's slot leaves its window.
     inline static const std::string kDidLeaveWindowNotification = "DZSlotDidLeaveWindowNotification";
@@ -115,6 +119,10 @@ class DZSlot : public DZSDKCoreControllerDelegate, public std::enable_shared_fro
     int state() const { return state_; }
     // Any change from 8, and to the current value, is ignored.
     void setState(int state);
+    // Told of every state entered, after the change (probes and tests watch the machine with it).
+    void setStateChangeHandler(std::function<void(int from, int to)> handler) {
+        stateChangeHandler_ = std::move(handler);
+    }
 
     void setSlotDelegate(std::weak_ptr<DZSlotDelegate> delegate) { slotDelegate_ = std::move(delegate); }
     std::shared_ptr<DZSlotDelegate> slotDelegate() const { return slotDelegate_.lock(); }
@@ -151,7 +159,7 @@ class DZSlot : public DZSDKCoreControllerDelegate, public std::enable_shared_fro
     void setReloadInterval(double seconds);
     bool reloadable() const { return reloadable_; }
     void setReloadable(bool reloadable) { reloadable_ = reloadable; }
-    bool isReloadTimerArmed() const { return reloadTimer_ != nullptr; }
+    bool isReloadTimerArmed() const;
     bool slotHasAttemptedAnAdRequestAtLeastOnce() const { return attemptedOnce_; }
     bool hasAutoRefreshed() const { return hasAutoRefreshed_; }
     bool manualImpressionsEnabled() const { return manualImpressionsEnabled_; }
@@ -177,6 +185,11 @@ class DZSlot : public DZSDKCoreControllerDelegate, public std::enable_shared_fro
     bool isMakingRequest() const;
     void logRequestTestAdInstructions();
     static std::string multipleAdSizeParameterFromSizes(const std::vector<DZAdSize>& sizes);
+    // The core controller loads go through (the shared one unless a test gives its own). Held
+    // weakly: the controller holds its waiting requesters.
+    void setSDKCoreController(std::weak_ptr<DZSDKCoreController> controller) {
+        coreController_ = std::move(controller);
+    }
     // Forgets that the test-device hint was checked in this process (tests).
     static void resetTestDeviceHintForTesting();
 
@@ -193,6 +206,13 @@ class DZSlot : public DZSDKCoreControllerDelegate, public std::enable_shared_fro
 
     // Responses and pings, the least that the transitions need until response handling lands.
     void finishedLoadingAdResponse(const std::shared_ptr<DZAd>& ad);
+    // DZAdFetcherDelegate: until response handling lands, a load stops at the fetched ad (state
+    // 4), kept here with the fetch's error for those who watch the slot.
+    void adFetcherDidFetchAd(DZAdFetcher& fetcher, const std::shared_ptr<DZAd>& ad) override;
+    void adFetcherDidFailToFetchAd(DZAdFetcher& fetcher, const std::shared_ptr<DZAd>& ad,
+                                   platform::ErrorRef error, long responseCode) override;
+    const std::shared_ptr<DZAd>& fetchedAd() const { return fetchedAd_; }
+    const platform::ErrorRef& fetchError() const { return fetchError_; }
     void pingClickURLs();
     void pingImpressionURLs();
     void pingManualTrackingURLs();
@@ -232,6 +252,8 @@ class DZSlot : public DZSDKCoreControllerDelegate, public std::enable_shared_fro
     void adFailedToReceiveContentWithError(const DZRequestError::Ref& error);
     void adFinishedLoadingContent();
     void adWasClicked();
+    // How many times adWasClicked was called on this slot.
+    int adClickCount() const { return adClickCount_; }
     void adWillPresentScreen();
     void adWillDismissScreen();
     void adDidDismissScreen();
@@ -254,6 +276,13 @@ class DZSlot : public DZSDKCoreControllerDelegate, public std::enable_shared_fro
 
   private:
     void construct();
+    // The core's answers count only while the slot waits for them: one that comes after a
+    // cancelled, pre-empted or timed-out load must not start a fetch.
+    bool isWaitingForCore(bool adURLReceived, const char* answer) const;
+    // The parameters of the request being served, for errors (read from a copy: reading them
+    // uses up the request's one-time extras).
+    nlohmann::json requestParametersForError() const;
+    void startReservedOrCoreLoad();
 
     int state_ = 0;
     std::weak_ptr<DZSlotDelegate> slotDelegate_;
@@ -289,5 +318,10 @@ class DZSlot : public DZSDKCoreControllerDelegate, public std::enable_shared_fro
     int32_t CSIIdentifier_ = 0;
     std::string adResponseKey_, netWorkLatencyKey_, adRenderingKey_, totalTimeKey_;
     platform::Rect frame_;
-    std::vector<std::shared_ptr<void>> observers_;
+    std::weak_ptr<DZSDKCoreController> coreController_;
+    std::shared_ptr<DZAd> fetchedAd_;
+    platform::ErrorRef fetchError_;
+    bool lastLoadStarted_ = false;
+    std::function<void(int, int)> stateChangeHandler_;
+    int adClickCount_ = 0;
 };

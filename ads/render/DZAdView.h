@@ -160,7 +160,7 @@ class DZAdView : public platform::ui::View, public platform::web::WebEngineDeleg
 
     void setDelegate(std::weak_ptr<DZAdViewDelegateProtocol> delegate) { delegate_ = std::move(delegate); }
     std::shared_ptr<DZAdViewDelegateProtocol> delegate() const { return delegate_.lock(); }
-    void setViewController(std::weak_ptr<platform::ui::ViewController> controller) {
+    virtual void setViewController(std::weak_ptr<platform::ui::ViewController> controller) {
         viewController_ = std::move(controller);
     }
     std::shared_ptr<platform::ui::ViewController> viewController() const { return viewController_.lock(); }
@@ -179,12 +179,15 @@ class DZAdView : public platform::ui::View, public platform::web::WebEngineDeleg
 
     explicit DZAdView(platform::Rect frame);  // use create()
 
+  protected:
+    // The second step of create(), for subclasses' own.
+    void makeWebView();
+
   private:
     struct QueuedEvent {
         std::string name;
         nlohmann::json parameters;
     };
-    void makeWebView();
     std::unique_ptr<platform::web::WebEngine> makeEngine();
     void suspendEventQueue();
     // The web error of a load asked of a view without an engine, delivered on the next turn.

@@ -9,6 +9,9 @@
 
 class DZSlot;
 class DZDelayPageLoadAMSGHandler;
+namespace platform {
+class MainLoopTimer;
+}
 
 // What a delay-page-load handler tells its owner.
 class DZDelayLoadDelegate {
@@ -35,8 +38,15 @@ class DZBannerAdViewDelegate : public DZAdViewDelegate, public DZDelayLoadDelega
     bool isLoadDelayed() const { return loadDelayed_; }
     bool isClick(platform::web::NavigationType type) const;
 
+    // The handler that counts the page's load delays.
+    const std::shared_ptr<DZDelayPageLoadAMSGHandler>& delayHandler() const { return delayHandler_; }
+    // A delay still held this long after the page finished gives the load up.
+    bool isDelayCapArmed() const { return delayCapTimer_ != nullptr; }
+
     // DZAdViewDelegateProtocol
     bool adViewShouldStartLoad(DZAdView& adView, const platform::web::NavigationAction& action) override;
+    // A new page: its own load and delays, none of the last page's.
+    void adViewDidStartLoad(DZAdView& adView) override;
     void adViewDidFinishLoad(DZAdView& adView) override;
     void adViewDidFailLoad(DZAdView& adView, const platform::web::WebError& error) override;
     void adViewContentSizeDidChange(DZAdView& adView, platform::web::ContentSize size) override;
@@ -45,10 +55,17 @@ class DZBannerAdViewDelegate : public DZAdViewDelegate, public DZDelayLoadDelega
     void loadHandlerDidChangeDelay(DZDelayPageLoadAMSGHandler& handler, int from, int to) override;
     void loadHandlerDidCancel(DZDelayPageLoadAMSGHandler& handler) override;
 
-  private:
+  protected:
+    // The slot's handlers after the base ones; create() calls it once the delegate is shared.
     void registerSlotHandlers();
 
+  private:
+    void armDelayCap();
+    void stopDelayCap();
+
     std::weak_ptr<DZSlot> slot_;
+    std::shared_ptr<DZDelayPageLoadAMSGHandler> delayHandler_;
+    std::shared_ptr<platform::MainLoopTimer> delayCapTimer_;
     bool loadFinished_ = false;
     bool loadDelayed_ = false;
 };

@@ -15,6 +15,7 @@ void DZOpener::setNavigationContext(const std::string& url,
 void DZOpener::clearContext() {
     viewController_.reset();
     adView_.reset();
+    slot_.reset();
 }
 
 bool DZOpener::openApp(const std::string& url) {

@@ -11,6 +11,7 @@ namespace platform::ui {
 class ViewController;
 }
 class DZAdView;
+class DZSlot;
 
 class DZOpener {
   public:
@@ -21,8 +22,14 @@ class DZOpener {
     const std::string& navigationURL() const { return navigationURL_; }
     std::shared_ptr<platform::ui::ViewController> viewController() const { return viewController_.lock(); }
     std::shared_ptr<DZAdView> adView() const { return adView_.lock(); }
-    // Forgets the view controller and the ad view (their delegate is going).
+    // Forgets the view controller, the ad view and the slot (their delegate is going).
     void clearContext();
+    // The slot whose ad the clicks belong to.
+    void setSlot(std::weak_ptr<DZSlot> slot) { slot_ = std::move(slot); }
+    std::shared_ptr<DZSlot> slot() const { return slot_.lock(); }
+    // The page a click left from.
+    void setReferringURL(const std::string& url) { referringURL_ = url; }
+    const std::string& referringURL() const { return referringURL_; }
 
     // True when the URL was handed on.
     bool openApp(const std::string& url);
@@ -36,4 +43,6 @@ class DZOpener {
     std::string navigationURL_;
     std::weak_ptr<platform::ui::ViewController> viewController_;
     std::weak_ptr<DZAdView> adView_;
+    std::weak_ptr<DZSlot> slot_;
+    std::string referringURL_;
 };

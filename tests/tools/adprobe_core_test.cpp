@@ -93,6 +93,19 @@ TEST_F(CorePage, TheBridgeCreativeReachesEveryHandlerAndOpensNothing) {
     EXPECT_EQ(tracks, (std::vector<std::string>{R"({"from":"bridge"})", R"({"openable":"2"})"}));
 }
 
+TEST_F(CorePage, ABannerSlotReachesItsFetchedAdOrTimesOut) {
+    auto fetched = probe("slot --unit tikoleap-banner");
+    EXPECT_EQ(fetched["states"], nlohmann::json({0, 2, 3, 4}));
+    EXPECT_EQ(fetched["error"], nullptr);
+    ASSERT_TRUE(fetched["fetched"].is_object());
+    EXPECT_NE(fetched["fetched"]["adHTML"].get<std::string>().find("Tiko Leap"), std::string::npos);
+
+    auto silent = probe("slot --unit tikoleap-core-silent");
+    EXPECT_EQ(silent["states"], nlohmann::json({0, 2, 7}));
+    EXPECT_EQ(silent["error"]["code"], 5);
+    EXPECT_EQ(silent["fetched"], nullptr);
+}
+
 TEST_F(CorePage, TheRenderCheckTellsTheBannerFromABlankPageAndTheSnapshotIsThePage) {
     const std::string png = (home_.path() / "banner.png").string();
     auto banner = probe("adview --url '/zads/ad?slotname=tikoleap-banner' --snapshot " + png);
@@ -116,4 +129,22 @@ TEST_F(CorePage, TheRenderCheckTellsTheBannerFromABlankPageAndTheSnapshotIsThePa
                    " adview --url /creative/blank --snapshot /dev/null 2>&1");
     EXPECT_EQ(refused.code, 2);
     EXPECT_NE(refused.out.find("/dev/null exists and is not a file"), std::string::npos);
+}
+
+TEST_F(CorePage, ATapOnTheBannerIsOneClickAndAPageClickingItselfIsNone) {
+    auto tapped = probe("adview --banner --url /creative/house-banner --touch 160,25");
+    EXPECT_EQ(tapped["state"], 6);
+    EXPECT_EQ(tapped["touched"], true);
+    EXPECT_EQ(tapped["clicks"], 1);
+    EXPECT_EQ(tapped["opened"], nlohmann::json::array({server_.baseURL() + "landing?slot=creative&ad=0"}));
+
+    // Its own link, clicked by script: the landing page loads inside the creative, nothing leaves.
+    auto selfClicked = probe("adview --banner --url /creative/autoclick --seconds 2");
+    EXPECT_EQ(selfClicked["touched"], false);
+    EXPECT_EQ(selfClicked["clicks"], 0);
+    EXPECT_EQ(selfClicked["opened"], nlohmann::json::array());
+    EXPECT_TRUE(server_.waitForKind("landing", 1, std::chrono::seconds(1)));
+
+    // A page that holds its load back is no valid ad until it lets go.
+    EXPECT_EQ(probe("adview --banner --url '/creative/delay?ms=3000' --seconds 1.5")["state"], 5);
 }

@@ -71,6 +71,25 @@ TEST_F(AdServerTest, EachUnitGivesItsAnswer) {
     EXPECT_NE(landing->body.find("#ffffff"), std::string::npos);
 }
 
+TEST_F(AdServerTest, TheDelayCreativeTakesOnlyAWholeNumberOfMillisecondsInRange) {
+    for (const std::string bad : {"", "-1", "1e3", "12a", "120001", "99999999999999999999", "%20"}) {
+        auto res = http->Get("/creative/delay?ms=" + bad);
+        ASSERT_TRUE(res) << bad;
+        EXPECT_EQ(res->status, 400) << bad;
+    }
+    EXPECT_EQ(http->Get("/creative/delay")->status, 400);
+    auto res = http->Get("/creative/delay?ms=250");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 200);
+    const auto start = res->body.find("tlSend('start=1')");
+    const auto stop = res->body.find("tlSend('stop=1');},250)");
+    ASSERT_NE(start, std::string::npos);
+    EXPECT_LT(start, stop);
+    EXPECT_LT(start, res->body.find("<a "));  // asked for before the page can finish
+    EXPECT_NE(http->Get("/creative/autoclick")->body.find(".click()"), std::string::npos);
+    EXPECT_EQ(http->Get("/creative/house-banner")->body.find("<script"), std::string::npos);
+}
+
 TEST_F(AdServerTest, EveryHitIsLoggedToTheFileAndAtTheLogPath) {
     httplib::Client& client = *http;
     ad("tikoleap-banner", "&a=1&a=2");

@@ -1,16 +1,20 @@
 #include "tools/adprobe/WebProbe.h"
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 
 #include "ads/core/DZSDKCoreController.h"
+#include "ads/core/DZSlot.h"
 #include "ads/foundation/DZLogger.h"
 #include "ads/render/DZAdViewDelegate.h"
+#include "ads/render/DZBannerAdViewDelegate.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/foundation/ScopedLogSink.h"
 #include "platform/launcher/UrlOpener.h"
 #include "platform/runloop/MainContextPump.h"
 #include "platform/runloop/ManualRunLoop.h"
+#include "platform/ui/Window.h"
 #include "tools/adprobe/ProbeAd.h"
 #include "tools/adprobe/ProbeSnapshot.h"
 
@@ -63,26 +67,45 @@ struct ProbeRequester : DZSDKCoreControllerDelegate {
     nlohmann::json ad = nullptr;
 };
 
-class ProbeViewDelegate : public DZAdViewDelegate {
+// Counts what the page does, then lets the delegate it stands for decide.
+template <class Base>
+class Counting : public Base {
   public:
+    using Base::Base;
     bool adViewShouldStartLoad(DZAdView& adView, const platform::web::NavigationAction& action) override {
         ++navigations;
-        return DZAdViewDelegate::adViewShouldStartLoad(adView, action);
+        return Base::adViewShouldStartLoad(adView, action);
     }
     void adViewDidFinishLoad(DZAdView& adView) override {
         loaded = true;
-        DZAdViewDelegate::adViewDidFinishLoad(adView);
+        Base::adViewDidFinishLoad(adView);
     }
     void didNotHandleMessage(const std::shared_ptr<const DZNotification>& note,
                              const std::shared_ptr<DZAdView>& adView) override {
         unhandled.push_back(note->name());
-        DZAdViewDelegate::didNotHandleMessage(note, adView);
+        Base::didNotHandleMessage(note, adView);
     }
 
     int navigations = 0;
     bool loaded = false;
     nlohmann::json unhandled = nlohmann::json::array();
 };
+
+class ProbeBannerDelegate : public Counting<DZBannerAdViewDelegate> {
+  public:
+    static std::shared_ptr<ProbeBannerDelegate> create(const std::shared_ptr<DZSlot>& slot) {
+        auto delegate = std::make_shared<ProbeBannerDelegate>(slot);
+        delegate->registerSlotHandlers();
+        return delegate;
+    }
+    using Counting<DZBannerAdViewDelegate>::Counting;
+};
+
+// A finger down and up at the point, through the window as a user's would come.
+void tap(platform::ui::Window& window, platform::Point point) {
+    window.handleTouch(1, platform::ui::TouchPhase::Began, point);
+    window.handleTouch(1, platform::ui::TouchPhase::Ended, point);
+}
 
 }  // namespace
 
@@ -104,25 +127,59 @@ nlohmann::json runCoreRequest(const std::string& unit, double timeoutSeconds, in
             {"arrivals", arrivals}};
 }
 
-nlohmann::json runAdView(const std::string& url, double seconds, const std::string& snapshotPath,
-                         platform::ManualRunLoop& loop) {
+nlohmann::json runAdView(const AdViewProbeOptions& options, platform::ManualRunLoop& loop) {
     auto opener = std::make_shared<platform::RecordingUrlOpener>();
     auto previous = platform::UrlOpener::setShared(opener);
     nlohmann::json logged = nlohmann::json::array();
     nlohmann::json result;
     {
         platform::ScopedLogSink sink([&](const std::string& line) { logged.push_back(line); });
-        auto delegate = std::make_shared<ProbeViewDelegate>();
-        auto view = DZAdView::create({0, 0, 320, 50});
-        view->setDelegate(delegate);
-        view->loadRequest({url, {}});
-        turnUntil(
-            loop, [] { return false; }, seconds);
-        DZLoggingQueue()->sync([] {});
-        result = {{"loaded", delegate->loaded},
-                  {"navigations", delegate->navigations},
-                  {"unhandled", delegate->unhandled}};
-        result.update(probeSnapshot(view, snapshotPath));
+        const auto started = std::chrono::steady_clock::now();
+        auto elapsed = [&] {
+            return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        };
+        if (!options.banner) {
+            auto delegate = std::make_shared<Counting<DZAdViewDelegate>>();
+            auto view = DZAdView::create({0, 0, 320, 50});
+            view->setDelegate(delegate);
+            view->loadRequest({options.url, {}});
+            turnUntil(
+                loop, [] { return false; }, options.seconds);
+            DZLoggingQueue()->sync([] {});
+            result = {{"loaded", delegate->loaded},
+                      {"navigations", delegate->navigations},
+                      {"unhandled", delegate->unhandled}};
+            result.update(probeSnapshot(view, options.snapshotPath));
+        } else {
+            auto slot = DZSlot::create({0, 0, 320, 50});
+            slot->setAdType(DZAdType::bannerAdTypeForSize(kDZAdSizeBanner));
+            auto view = slot->adView();
+            auto delegate = ProbeBannerDelegate::create(slot);
+            view->setDelegate(delegate);
+            // The view sits in a window of its own, so a tap finds it as a user's would.
+            auto window = std::make_shared<platform::ui::Window>(platform::Rect{0, 0, 320, 50});
+            window->addSubview(view);
+            // The page is the ad the slot renders: its load makes the slot's ad valid.
+            slot->willLoadAdHTMLInWebView();
+            view->loadRequest({options.url, {}});
+            double until = options.seconds;
+            if (options.tap && turnUntil(
+                                   loop, [&] { return delegate->loaded; }, options.seconds)) {
+                turnUntil(
+                    loop, [] { return false; }, options.tap->after);
+                tap(*window, {static_cast<float>(options.tap->x), static_cast<float>(options.tap->y)});
+                until = std::max(options.seconds, elapsed() + 1.0);
+            }
+            turnUntil(
+                loop, [] { return false; }, std::max(0.0, until - elapsed()));
+            DZLoggingQueue()->sync([] {});
+            result = {{"loaded", delegate->loaded},       {"navigations", delegate->navigations},
+                      {"unhandled", delegate->unhandled}, {"touched", view->touched()},
+                      {"clicks", slot->adClickCount()},   {"state", slot->state()}};
+            result.update(probeSnapshot(view, options.snapshotPath));
+            view->removeFromSuperview();
+            slot->cancelPendingAndFutureActions();
+        }
     }
     result["logged"] = logged;
     result["opened"] = opener->opened();

@@ -7,12 +7,16 @@
 //       the parameter dictionary of one ad request: the request's own, with the device part, and
 //       the slot's quality signals. --requests N makes N requests and prints the last one's (an
 //       earlier ad's click is recorded between them, so its statistics travel with the next).
+//   slot --unit UNIT [--timeout S]
+//       one banner slot (320 x 50) loads a default request: {"states", "state", "error", "fetched"}.
 //   fetch URL
 //       one fetch of an ad URL (a path beginning with "/" is taken on the ad server):
 //       {"ok", "responseCode", "error": {"code", "message"} | null, "ad": {...} | null}.
-//   adview --url URL [--seconds S] [--snapshot FILE]
+//   adview --url URL [--seconds S] [--snapshot FILE] [--banner [--touch X,Y[@SECONDS]]]
 //       an ad view showing the page, with the render check's verdict; --snapshot writes its
-//       picture as a PNG (never over a file that is not a regular one).
+//       picture as a PNG (never over a file that is not a regular one). --banner shows it in a
+//       banner slot's ad view, as the ad the slot renders, with the slot's click detection;
+//       --touch taps it at (X, Y) SECONDS (default 1; 0 at once) after it loaded.
 //
 // --ad-server overrides TIKOLEAP_AD_SERVER. The last line on stdout is one JSON object. Exit 0
 // whenever the command ran, whatever the ad did; 2 for bad arguments.
@@ -45,6 +49,7 @@
 #include "platform/url/Url.h"
 #include "tools/adprobe/ProbeAd.h"
 #include "tools/adprobe/ProbeSnapshot.h"
+#include "tools/adprobe/SlotProbe.h"
 #include "tools/adprobe/WebProbe.h"
 
 namespace {
@@ -56,7 +61,8 @@ const char* const kUsage =
     "         [--gender N] [--birthday YYYY-MM-DD] [--content-url U] [--test-device ID]... [--extras JSON]\n"
     "  fetch URL\n"
     "  core --unit UNIT [--timeout S] [--requests N]\n"
-    "  adview --url URL [--seconds S] [--snapshot FILE]\n";
+    "  adview --url URL [--seconds S] [--snapshot FILE] [--banner [--touch X,Y[@SECONDS]]]\n"
+    "  slot --unit UNIT [--timeout S]\n";
 
 // The value of an option given as "--name value" among the command's arguments; false for an
 // unknown option or a missing value.
@@ -105,6 +111,48 @@ void addSlotParameters(nlohmann::json& p, DZApplication& app, const std::string&
     if (!ads.empty()) signals["ads"] = ads;
     if (!signals.empty()) p["quality_signals"] = signals;
     if (!slot.empty()) p["slotname"] = slot;
+}
+
+// Every option of adview, read in this one place; "" or what is wrong with them.
+std::string parseAdViewOptions(const std::vector<std::string>& args, AdViewProbeOptions& o) {
+    std::map<std::string, std::string> options = {
+        {"--url", ""}, {"--seconds", "5"}, {"--snapshot", ""}, {"--touch", ""}};
+    std::vector<std::string> valued;
+    for (const auto& arg : args) {
+        if (arg == "--banner") {
+            o.banner = true;
+        } else {
+            valued.push_back(arg);
+        }
+    }
+    if (!readOptions(valued, options))
+        return "adview takes --url URL [--seconds S] [--snapshot FILE] [--banner [--touch X,Y[@SECONDS]]]";
+    o.snapshotPath = options["--snapshot"];
+    if (!o.snapshotPath.empty()) {
+        if (auto problem = snapshotPathProblem(o.snapshotPath); !problem.empty())
+            return "--snapshot: " + problem;
+    }
+    o.url = options["--url"].rfind("/", 0) == 0 ? DZAdServerURL(options["--url"]) : options["--url"];
+    const auto parsed = platform::Url::parse(o.url);
+    if (!parsed || !parsed->isWeb()) return "adview takes an http or https URL";
+    auto shown = seconds(options["--seconds"]);
+    if (!shown) return "--seconds takes 0.1 to 600 seconds";
+    o.seconds = *shown;
+    if (const std::string& touch = options["--touch"]; !touch.empty()) {
+        if (!o.banner) return "--touch needs --banner";
+        AdViewProbeOptions::Tap tap;
+        char* end = nullptr;
+        tap.x = std::strtod(touch.c_str(), &end);
+        const bool comma = *end == ',';
+        if (comma) tap.y = std::strtod(end + 1, &end);
+        if (comma && *end == '@') tap.after = std::strtod(end + 1, &end);
+        // Within the 320 x 50 view, at most ten minutes after the load; NaN fails every test.
+        if (!comma || *end || !(tap.x >= 0 && tap.x <= 320) || !(tap.y >= 0 && tap.y <= 50) ||
+            !(tap.after >= 0 && tap.after <= 600))
+            return "--touch takes X,Y[@SECONDS] inside the 320 x 50 view, 0 to 600 seconds after the load";
+        o.tap = tap;
+    }
+    return "";
 }
 
 int parseParams(const std::vector<std::string>& args, ParamsOptions& o) {
@@ -263,6 +311,7 @@ int main(int argc, char** argv) {
     loop->runUntilIdle();
 
     ParamsOptions params;
+    AdViewProbeOptions adView;
     std::string url;
     std::map<std::string, std::string> options;
     double limit = 0;
@@ -282,20 +331,14 @@ int main(int argc, char** argv) {
         auto timeout = seconds(options["--timeout"]);
         if (!timeout) return usage("--timeout takes 0.1 to 600 seconds");
         limit = *timeout;
+    } else if (command == "slot") {
+        options = {{"--unit", ""}, {"--timeout", "30"}};
+        if (!readOptions(rest, options) || options["--unit"].empty()) return usage("slot takes --unit UNIT");
+        auto timeout = seconds(options["--timeout"]);
+        if (!timeout) return usage("--timeout takes 0.1 to 600 seconds");
+        limit = *timeout;
     } else if (command == "adview") {
-        options = {{"--url", ""}, {"--seconds", "5"}, {"--snapshot", ""}};
-        if (!readOptions(rest, options))
-            return usage("adview takes --url URL [--seconds S] [--snapshot FILE]");
-        if (!options["--snapshot"].empty()) {
-            if (auto problem = snapshotPathProblem(options["--snapshot"]); !problem.empty())
-                return usage("--snapshot: " + problem);
-        }
-        url = options["--url"].rfind("/", 0) == 0 ? DZAdServerURL(options["--url"]) : options["--url"];
-        const auto parsed = platform::Url::parse(url);
-        if (!parsed || !parsed->isWeb()) return usage("adview takes an http or https URL");
-        auto shown = seconds(options["--seconds"]);
-        if (!shown) return usage("--seconds takes 0.1 to 600 seconds");
-        limit = *shown;
+        if (auto problem = parseAdViewOptions(rest, adView); !problem.empty()) return usage(problem);
     } else {
         return usage("unknown command " + command);
     }
@@ -307,8 +350,10 @@ int main(int argc, char** argv) {
         result = runFetch(url, *loop);
     } else if (command == "core") {
         result = runCoreRequest(options["--unit"], limit, requests, *loop);
+    } else if (command == "slot") {
+        result = runSlot(options["--unit"], limit, *loop);
     } else {
-        result = runAdView(url, limit, options["--snapshot"], *loop);
+        result = runAdView(adView, *loop);
     }
     std::cout << jsonLine(result) << std::endl;
     platform::ui::Application::shared().terminate();

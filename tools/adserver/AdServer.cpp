@@ -80,6 +80,16 @@ bool AdServer::start(int port, const std::string& logPath, std::string* error) {
     server_.Get("/creative/bridge", recorded([](const httplib::Request&, httplib::Response& res) {
                     res.set_content(CorePage::bridgeHTML(), "text/html");
                 }));
+    // Creatives on their own, for the ad view and its click detection.
+    server_.Get("/creative/house-banner", recorded([](const httplib::Request&, httplib::Response& res) {
+                    res.set_content(houseBannerHTML(kCreativeLanding), "text/html");
+                }));
+    server_.Get("/creative/autoclick", recorded([](const httplib::Request&, httplib::Response& res) {
+                    res.set_content(houseBannerHTML(kCreativeLanding, kAutoClickScript), "text/html");
+                }));
+    server_.Get("/creative/delay", recorded([this](const httplib::Request& req, httplib::Response& res) {
+                    answerDelayCreative(req, res);
+                }));
     // A page that paints nothing, for the render check; the debug dialog's bad-ad report, whose
     // body must be the report object.
     server_.Get("/creative/blank", recorded([](const httplib::Request&, httplib::Response& res) {
@@ -170,7 +180,9 @@ std::string AdServer::kindOfPath(const std::string& path) {
     if (path == "/adpage/gen_204" || path == "/csi" || path == "/adpage/badad") return "report";
     if (path == "/adpage/track") return "track";
     if (path == kCorePagePath) return "core_page";
-    if (path == "/creative/bridge" || path == "/creative/blank") return "creative";
+    if (path == "/creative/bridge" || path == "/creative/blank" || path == "/creative/house-banner" ||
+        path == "/creative/autoclick" || path == "/creative/delay")
+        return "creative";
     return "other";
 }
 
@@ -252,14 +264,49 @@ void AdServer::answerAdRequest(const httplib::Request& req, httplib::Response& r
     }
 }
 
-std::string AdServer::houseBannerHTML(const std::string& landingURL) {
+std::string AdServer::houseBannerHTML(const std::string& landingURL, const std::string& script) {
     return "<!DOCTYPE html><html><head><meta charset=\"utf-8\">"
            "<meta name=\"viewport\" content=\"width=320,height=50\"><title>Tiko Leap</title><style>"
            "html,body{margin:0;padding:0;width:320px;height:50px;overflow:hidden;background:#e0007a}"
            "a{display:flex;align-items:center;justify-content:center;width:320px;height:50px;color:#ffffff;"
            "font:bold 16px sans-serif;text-decoration:none;white-space:nowrap}"
            "</style></head><body><a href=\"" +
-           landingURL + "\">Tiko Leap: tilt, jump, climb higher!</a></body></html>";
+           landingURL + "\">Tiko Leap: tilt, jump, climb higher!</a>" +
+           (script.empty() ? "" : "<script>" + script + "</script>") + "</body></html>";
+}
+
+void AdServer::answerDelayCreative(const httplib::Request& req, httplib::Response& res) {
+    const std::string text = firstParam(req, "ms");
+    long ms = -1;
+    if (!text.empty() && text.size() <= 6 &&
+        std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); })) {
+        ms = std::strtol(text.c_str(), nullptr, 10);
+    }
+    if (ms < 0 || ms > kMaxDelayMs) {
+        res.status = 400;
+        res.set_content("ms must be a whole number of milliseconds from 0 to " + std::to_string(kMaxDelayMs),
+                        "text/plain");
+        return;
+    }
+    // Each message leaves through a frame of its own: a change of the page's own location
+    // would stop the page. The start leaves with the head, and the rest of the page is held back
+    // a moment, so the start is heard before the page can have finished.
+    const std::string script =
+        "function tlSend(query){var f=document.createElement('iframe');f.style.display='none';"
+        "f.src='amsg://page/delayPageLoaded?'+query;document.documentElement.appendChild(f);}"
+        "tlSend('start=1');setTimeout(function(){tlSend('stop=1');}," +
+        std::to_string(ms) + ");";
+    const std::string html = houseBannerHTML(kCreativeLanding);
+    const std::size_t cut = html.find("<title>");
+    auto head = std::make_shared<std::string>(html.substr(0, cut) + "<script>" + script + "</script>");
+    auto rest = std::make_shared<std::string>(html.substr(cut));
+    res.set_chunked_content_provider("text/html", [this, head, rest](std::size_t, httplib::DataSink& sink) {
+        sink.write(head->data(), head->size());
+        hold(kDelayCreativeHoldMs);
+        sink.write(rest->data(), rest->size());
+        sink.done();
+        return true;
+    });
 }
 
 std::string AdServer::announceListXML() {

@@ -1,9 +1,9 @@
 #pragma once
 // The local ad server: stands in for everything outside the game that the ad component talks
 // to. It answers ad requests by ad unit (a house banner of our own, no fill, errors, slow and
-// hostile answers), serves the banner's landing page, takes impression, click and report pings,
-// and records every hit it gets: one JSON object a line in an optional log file, and all of them
-// at GET /_log. Listens on 127.0.0.1 only. Tests run it in-process; tikoleap-adserver runs it alone.
+// hostile answers), serves the banner's landing page and creatives on their own, takes impression, click and
+// report pings, and records every hit it gets: one JSON object a line in an optional log file, and all of
+// them at GET /_log. Listens on 127.0.0.1 only. Tests run it in-process; tikoleap-adserver runs it alone.
 #include <httplib.h>
 
 #include <atomic>
@@ -30,6 +30,8 @@ class AdServer {
     static constexpr const char* kZadavaDuruConfiguration = "{\"visible_share\":0.5}";
     // The largest Zadava Duru unit the log keeps whole.
     static constexpr std::size_t kMaxUnitBytes = 65536;
+    // How long the delaying creative holds the rest of its page back after its head.
+    static constexpr long kDelayCreativeHoldMs = 300;
 
     AdServer() = default;
     ~AdServer();
@@ -57,8 +59,15 @@ class AdServer {
     // or null), at most kMaxReportBytes.
     static constexpr std::size_t kMaxReportBytes = 8u << 20;
     static bool isBadAdReport(const std::string& contentType, const std::string& body);
-    // The house banner's page.
-    static std::string houseBannerHTML(const std::string& landingURL);
+    // Where the link of the creatives served alone leads.
+    static constexpr const char* kCreativeLanding = "/landing?slot=creative&ad=0";
+    // What the self-clicking creative runs: its own link clicked 0.5 s after the page loaded.
+    static constexpr const char* kAutoClickScript =
+        "window.addEventListener('load',function(){setTimeout(function(){"
+        "document.querySelector('a').click();},500);});";
+
+    // The house banner's page, running the script (when given) after its link.
+    static std::string houseBannerHTML(const std::string& landingURL, const std::string& script = "");
     // The announcement list the game's web server would send (an XML property list): it switches
     // the game's ad banner on with the unit tikoleap-banner, refreshed every 60 s.
     static std::string announceListXML();
@@ -69,6 +78,8 @@ class AdServer {
     void answerHouseBanner(const httplib::Request& req, httplib::Response& res, const std::string& unit);
     // The house banner as an ad dictionary (what the core page hands over for tikoleap-core-ad).
     nlohmann::json houseBannerAd();
+    // "delayPageLoaded" start, then stop after "ms" (0 to kMaxDelayMs) milliseconds.
+    void answerDelayCreative(const httplib::Request& req, httplib::Response& res);
     void answerHostile(const httplib::Request& req, httplib::Response& res, const std::string& unit);
     // Holds the answer for ms, or until the server stops.
     void hold(long ms);

@@ -1,0 +1,20 @@
+#include "ads/render/DZGeometry.h"
+
+#include <cmath>
+
+nlohmann::json DZDictionaryFromRect(const platform::Rect& rect) {
+    float x = rect.origin.x, y = rect.origin.y, w = rect.size.width, h = rect.size.height;
+    if (w < 0) {
+        x += w;
+        w = -w;
+    }
+    if (h < 0) {
+        y += h;
+        h = -h;
+    }
+    nlohmann::json out = nlohmann::json::object();
+    for (auto [key, value] : {std::pair{"x", x}, {"y", y}, {"w", w}, {"h", h}}) {
+        if (std::isfinite(value)) out[key] = value;
+    }
+    return out;
+}

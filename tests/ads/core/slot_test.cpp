@@ -1,0 +1,324 @@
+// The ad slot's state machine, refresh timer and request path, on the scripted web engine and
+// the virtual clock.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "ads/core/DZAd.h"
+#include "ads/core/DZCorrelator.h"
+#include "ads/core/DZExtras.h"
+#include "ads/core/DZRequest.h"
+#include "ads/core/DZSDKCoreController.h"
+#include "ads/core/DZSlot.h"
+#include "ads/foundation/DZStatisticDictionary.h"
+#include "ads/render/AdViewTestBed.h"
+#include "ads/render/DZAdView.h"
+#include "ads/render/DZMRAIDInterceptor.h"
+#include "platform/foundation/ScopedLogSink.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/ui/NotificationCenter.h"
+
+using testing::ElementsAre;
+using testing::HasSubstr;
+
+namespace {
+
+const float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+struct Owner : DZSlotDelegate, DZSlotAdLoadDelegate {
+    std::optional<bool> slotShouldLoadRequest(DZSlot&, const DZRequest&) override { return allowLoad; }
+    std::optional<bool> slotShouldReloadCurrentRequest(DZSlot&) override {
+        ++reloadAsks;
+        return allowReload;
+    }
+    std::optional<bool> slotShouldPreemptInProgressRequest(DZSlot&) override { return preempt; }
+    std::optional<platform::Rect> frame() override { return frameRect; }
+    std::optional<std::vector<DZAdSize>> validAdSizes() override { return sizes; }
+    void slotWillLoadAdWithRequest(DZSlot&, const DZRequest&) override { ++loads; }
+    int ownerAdType() override { return 1; }
+    void slotFinishedLoadingAdContent(DZSlot&) override {}
+    void slotDidFailToLoadAdContent(DZSlot&, const DZRequestError::Ref& error) override {
+        errors.push_back(error ? static_cast<int>(error->code()) : -1);
+    }
+
+    std::optional<bool> allowLoad, allowReload, preempt;
+    std::optional<platform::Rect> frameRect;
+    std::optional<std::vector<DZAdSize>> sizes;
+    int reloadAsks = 0;
+    int loads = 0;
+    std::vector<int> errors;
+};
+
+class Slot : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        DZMRAIDInterceptor::resetCanInitWithRequestCounter();
+        slot_->setSDKCoreController(controller_);
+        slot_->setSlotDelegate(owner_);
+        slot_->setAdLoadDelegate(owner_);
+        slot_->setStateChangeHandler([this](int, int to) { states_.push_back(to); });
+    }
+    void TearDown() override {
+        slot_->setStateChangeHandler(nullptr);
+        bed_.runUntilIdle();
+    }
+    void advance(double seconds) { bed_.home().loop().advance(seconds); }
+    void banner() {
+        slot_->setAdType(DZAdType::bannerAdTypeForSize(kDZAdSizeBanner));
+        slot_->setAdUnitID("unit");
+    }
+    static std::shared_ptr<DZRequest> requestWithExtras(const nlohmann::json& extras) {
+        auto request = DZRequest::request();
+        auto e = std::make_shared<DZExtras>();
+        e->setAdditionalParameters(extras);
+        request->registerAdNetworkExtras(e);
+        return request;
+    }
+
+    tikoleap::test::AdViewTestBed bed_;
+    std::shared_ptr<Owner> owner_ = std::make_shared<Owner>();
+    std::shared_ptr<DZSlot> slot_ = DZSlot::create({0, 0, 320, 50});
+    // Made after the slot: the bed's engine is the core page's.
+    std::shared_ptr<DZSDKCoreController> controller_ = DZSDKCoreController::create();
+    std::vector<int> states_;
+};
+
+}  // namespace
+
+TEST_F(Slot, StatesMoveTheInterceptorAndEightIsFinal) {
+    EXPECT_EQ(slot_->state(), 0);
+    EXPECT_TRUE(slot_->adType().isInterstitial());
+    EXPECT_FALSE(slot_->reloadable());
+    EXPECT_DOUBLE_EQ(slot_->reloadInterval(), 60);
+    for (auto [given, kept] :
+         {std::pair{0.5, 0.0}, {1.0, 1.0}, {std::nan(""), 0.0}, {1e300, kDZMaxReloadInterval}}) {
+        slot_->setReloadInterval(given);
+        EXPECT_DOUBLE_EQ(slot_->reloadInterval(), kept) << given;
+    }
+
+    const auto counter = [] { return DZMRAIDInterceptor::canInitWithRequestCounter(); };
+    slot_->setState(7);  // a failure before any request: the count stays at 0
+    EXPECT_EQ(counter(), 0);
+    slot_->setState(0);
+    slot_->setState(2);
+    slot_->setState(2);
+    EXPECT_EQ(counter(), 1);
+    slot_->setState(3);
+    slot_->setState(5);
+    EXPECT_EQ(counter(), 1);
+    slot_->setState(6);
+    slot_->setState(6);
+    EXPECT_EQ(counter(), 0);
+    slot_->setState(0);
+    slot_->setState(2);
+    slot_->setState(1);
+    EXPECT_EQ(counter(), 0);
+    slot_->setState(42);
+    EXPECT_EQ(slot_->state(), 1);
+
+    slot_->setReloadable(true);
+    slot_->cancelPendingAndFutureActions();
+    EXPECT_EQ(slot_->state(), 8);
+    EXPECT_FALSE(slot_->slotDelegate());
+    EXPECT_FALSE(slot_->reloadable());
+    slot_->setState(0);
+    slot_->loadRequest(nullptr);
+    EXPECT_EQ(slot_->state(), 8);
+    EXPECT_EQ(owner_->loads, 0);
+    EXPECT_THAT(states_, ElementsAre(7, 0, 2, 3, 5, 6, 0, 2, 1, 0, 8));
+}
+
+TEST_F(Slot, TheRefreshTimerRunsOnTheVirtualClock) {
+    slot_->setReloadable(true);
+    slot_->setReloadInterval(30);
+    slot_->scheduleAdReloadTimer();
+    EXPECT_FALSE(slot_->isReloadTimerArmed());  // no load attempted yet
+
+    owner_->allowLoad = false;  // a refused load still counts as an attempt
+    slot_->loadRequest(nullptr);
+    EXPECT_THAT(owner_->errors, ElementsAre(0));
+    slot_->scheduleAdReloadTimer();
+    advance(29.9);
+    EXPECT_EQ(owner_->reloadAsks, 0);
+    advance(0.2);
+    EXPECT_EQ(owner_->reloadAsks, 1);
+    EXPECT_TRUE(slot_->isReloadTimerArmed());  // declined: armed again
+    advance(30);
+    EXPECT_EQ(owner_->reloadAsks, 2);
+
+    // Leaving the app stops it; coming back starts a full interval; so does full-screen content.
+    auto& center = platform::ui::NotificationCenter::defaultCenter();
+    advance(20);
+    center.post(platform::ui::kApplicationWillResignActiveNotification);
+    advance(60);
+    EXPECT_EQ(owner_->reloadAsks, 2);
+    center.post(platform::ui::kApplicationDidBecomeActiveNotification);
+    center.post("kAdModalViewControllerWillPresentFullScreen");
+    EXPECT_FALSE(slot_->isReloadTimerArmed());
+    center.post("kAdModalViewControllerDidDismissFullScreen");
+    advance(29.9);
+    EXPECT_EQ(owner_->reloadAsks, 2);
+    advance(0.2);
+    EXPECT_EQ(owner_->reloadAsks, 3);
+
+    // A refresh the owner wants while a load still runs is refused, and the timer goes on.
+    owner_->allowLoad.reset();
+    owner_->allowReload = true;
+    slot_->setState(5);
+    advance(30.1);
+    EXPECT_EQ(owner_->reloadAsks, 4);
+    EXPECT_EQ(slot_->state(), 5);
+    EXPECT_TRUE(slot_->isReloadTimerArmed());
+    // Once the slot is free, the refresh loads.
+    slot_->setState(6);
+    advance(30.1);
+    EXPECT_EQ(slot_->state(), 2);
+    EXPECT_TRUE(slot_->hasAutoRefreshed());
+}
+
+TEST_F(Slot, ChangingTheAdTypeReloadsOnlyWhenAskedAndNeeded) {
+    banner();
+    slot_->setAdTypeAndReloadRequest(DZAdType::bannerAdTypeForSize(kDZAdSizeBanner), true);
+    slot_->setAdTypeAndReloadRequest(DZAdType::bannerAdTypeForSize(kDZAdSizeMediumRectangle), false);
+    EXPECT_EQ(slot_->adType().adSize().size.height, 250.f);
+    slot_->setAdTypeAndReloadRequest(DZAdType::bannerAdTypeForSize(kDZAdSizeLargeBanner), true);
+    EXPECT_EQ(owner_->loads, 0);  // nothing was ever loaded
+
+    slot_->loadRequest(nullptr);
+    EXPECT_EQ(owner_->loads, 1);
+    slot_->setAdTypeAndReloadRequest(DZAdType::bannerAdTypeForSize(kDZAdSizeBanner), true);
+    EXPECT_EQ(owner_->loads, 2);  // the running load gave way
+    EXPECT_TRUE(slot_->adView()->isHidden());
+    EXPECT_THAT(states_, ElementsAre(2, 0, 2));
+}
+
+TEST_F(Slot, RefusalsComeInOrderAndTheHintOnce) {
+    banner();
+    platform::ScopedLogSink sink;
+    DZSlot::resetTestDeviceHintForTesting();
+    owner_->allowLoad = false;
+    slot_->loadRequest(nullptr);
+    EXPECT_THAT(owner_->errors, ElementsAre(0));
+    EXPECT_EQ(slot_->state(), 0);
+
+    owner_->allowLoad = true;
+    slot_->loadRequest(nullptr);
+    EXPECT_EQ(slot_->state(), 2);
+    slot_->loadRequest(nullptr);  // running: dropped without a word, before the owner is asked
+    owner_->allowLoad = false;
+    slot_->loadRequest(nullptr);
+    EXPECT_THAT(owner_->errors, ElementsAre(0));
+    owner_->allowLoad = true;
+    owner_->preempt = true;
+    slot_->loadRequest(nullptr);
+    EXPECT_EQ(owner_->loads, 2);
+
+    bed_.runUntilIdle();
+    int hints = 0;
+    for (const auto& line : sink.lines())
+        hints += line.find("To get test ads on this device") != std::string::npos;
+    EXPECT_EQ(hints, 1);
+}
+
+TEST_F(Slot, ReservedExtrasSkipTheCore) {
+    banner();
+    slot_->loadRequest(
+        requestWithExtras({{"_ad", {{"ad_html", "<p>reserved</p>"}, {"ad_base_url", "http://127.0.0.1/"}}},
+                           {"_orientation", "l"}}));
+    EXPECT_THAT(states_, ElementsAre(2, 4));
+    ASSERT_TRUE(slot_->loadingAd());
+    EXPECT_EQ(slot_->loadingAd()->supportedOrientations(), 24u);
+    EXPECT_EQ(slot_->loadingAd()->adHTML(), "<p>reserved</p>");
+    EXPECT_FALSE(slot_->requestID());  // the core was never asked
+
+    // A request URL that is no web URL is not loaded: the core is asked instead.
+    slot_->cancelLoad();
+    slot_->loadRequest(requestWithExtras({{"_requestUrl", "file:///etc/passwd"}}));
+    EXPECT_EQ(slot_->state(), 2);
+    EXPECT_FALSE(slot_->loadingAd());
+}
+
+TEST_F(Slot, RequestParametersDescribeTheSlot) {
+    banner();
+    owner_->sizes = std::vector<DZAdSize>{kDZAdSizeBanner, kDZAdSizeInvalid, {{kNaN, 50}, 0},
+                                          {{-320, 50}, 0}, {{1e30f, 50}, 0}, kDZAdSizeMediumRectangle};
+    owner_->frameRect = platform::Rect{10, kNaN, -320, 50};
+    slot_->setCorrelator(std::make_shared<DZCorrelator>(77));
+    slot_->setCalledLoadAndDisplayRequest(true);
+    slot_->loadRequest(nullptr);
+    auto p = *slot_->requestParameters();
+    EXPECT_EQ(p["sz"], "320x50|300x250");
+    EXPECT_EQ(p["slotname"], "unit");
+    EXPECT_EQ(p["correlation_id"], 77u);
+    EXPECT_EQ(p["cladr"], "1");
+    EXPECT_EQ(p["force_https"], "1");
+    EXPECT_EQ(p["ad_frame"], nlohmann::json({{"x", -310.f}, {"w", 320.f}, {"h", 50.f}}));
+    EXPECT_EQ(p["ad_bounds"], nlohmann::json({{"x", 0.f}, {"y", 0.f}, {"w", 320.f}, {"h", 50.f}}));
+    EXPECT_FALSE(p.contains("format"));
+
+    platform::UserDefaults::standard()->setBool("/rerive/ads/use_https", false);
+    platform::UserDefaults::standard()->setString("/rerive/ads/content_url_fingerprint", "fp");
+    slot_->setAdType(DZAdType::bannerAdTypeForSize(kDZAdSizeSmartBannerPortrait));
+    p = *slot_->requestParameters();
+    EXPECT_FALSE(p.contains("cladr"));
+    EXPECT_FALSE(p.contains("force_https"));
+    EXPECT_EQ(p["content_info"], nlohmann::json({{"fingerprint", "fp"}, {"v", 1}}));
+    EXPECT_EQ(p["smart_w"], "full");
+    EXPECT_EQ(p["smart_h"], "auto");
+
+    slot_->setAdType(DZAdType::interstitialAdType());
+    p = *slot_->requestParameters();
+    EXPECT_EQ(p["format"], "interstitial_mb");
+    EXPECT_FALSE(p.contains("ad_frame") || p.contains("ad_bounds") || p.contains("sz"));
+}
+
+TEST_F(Slot, TheCoresAnswersEndTheLoad) {
+    banner();
+    auto statistics = DZApplication::sharedInstance()->statistics();
+    const auto counter = [&](const char* key) {
+        return statistics->objectForKey(key).value_or(0).get<int64_t>();
+    };
+    const auto basOff = counter("bas_off"), oar = counter("oar");
+    slot_->loadRequest(nullptr);
+    slot_->loadAdURLWithParameters(
+        {{"request_scenario", "offline_buffer"}, {"url", "http://127.0.0.1:9/ad"}});
+    EXPECT_EQ(counter("bas_off"), basOff + 1);
+    EXPECT_EQ(counter("oar"), oar + 1);
+    ASSERT_TRUE(statistics->objectForKey("seq_num"));
+    EXPECT_EQ(statistics->objectForKey("losn"), statistics->objectForKey("seq_num"));
+    EXPECT_EQ(slot_->state(), 4);
+    ASSERT_TRUE(slot_->loadingAd());
+    EXPECT_EQ(slot_->loadingAd()->adURL(), "http://127.0.0.1:9/ad");
+
+    // An answer that comes when the slot no longer waits for one starts nothing.
+    slot_->cancelLoad();
+    slot_->loadAdURLWithParameters({{"url", "http://127.0.0.1:9/late"}});
+    slot_->requestTimedOut();
+    EXPECT_EQ(slot_->state(), 0);
+    EXPECT_TRUE(owner_->errors.empty());
+
+    slot_->loadRequest(nullptr);
+    slot_->loadAdURLWithParameters({{"errors", "none here"}});
+    slot_->loadRequest(nullptr);
+    slot_->loadAdURLWithParameters({{"url", "javascript:alert(1)"}});
+    slot_->loadRequest(nullptr);
+    slot_->failedJavaScriptFile();
+    EXPECT_EQ(slot_->state(), 1);
+    EXPECT_THAT(owner_->errors, ElementsAre(0, 13, 2));
+    EXPECT_THAT(states_, ElementsAre(2, 3, 4, 0, 2, 3, 7, 0, 2, 3, 7, 0, 2, 1));
+}
+
+TEST_F(Slot, ACoreThatNeverAnswersTimesOut) {
+    banner();
+    slot_->loadRequest(nullptr);
+    bed_.runUntilIdle();
+    bed_.engine().finishLoad();
+    ASSERT_TRUE(bed_.home().pump().until([&] { return slot_->requestID().has_value(); }));
+    advance(DZSDKCoreController::kAnswerTimeoutSeconds + 0.1);
+    EXPECT_THAT(owner_->errors, ElementsAre(5));
+    EXPECT_EQ(slot_->state(), 7);
+}

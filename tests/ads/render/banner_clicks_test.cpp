@@ -1,0 +1,324 @@
+// A slot's own ad view with its banner delegate on the scripted engine: what counts as a click,
+// where a click goes, when the slot hears that its page has loaded, and the page's load delays.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "AdViewTestBed.h"
+#include "ads/core/DZSlot.h"
+#include "ads/foundation/DZApplication.h"
+#include "ads/foundation/DZStatisticDictionary.h"
+#include "ads/render/DZAdAppAMSGHandler.h"
+#include "ads/render/DZAdAppViewController.h"
+#include "ads/render/DZAdViewDelegate.h"
+#include "ads/render/DZBannerAdViewDelegate.h"
+#include "ads/render/DZDelayPageLoadAMSGHandler.h"
+#include "platform/ui/NotificationCenter.h"
+#include "platform/ui/View.h"
+
+using platform::web::NavigationType;
+using testing::ElementsAre;
+using testing::IsEmpty;
+
+namespace {
+
+struct LoadRecorder : DZSlotAdLoadDelegate {
+    void slotFinishedLoadingAdContent(DZSlot&) override { ++finished; }
+    void slotDidFailToLoadAdContent(DZSlot&, const DZRequestError::Ref& error) override {
+        failures.push_back(error->code());
+    }
+    int finished = 0;
+    std::vector<long> failures;
+};
+
+struct Owner : DZSlotDelegate {
+    void slotDidReceiveAppEvent(DZSlot&, const std::string& name,
+                                const std::optional<std::string>& info) override {
+        events.push_back(name + "=" + info.value_or("(none)"));
+    }
+    std::vector<std::string> events;
+};
+
+struct AdAppController : DZAdAppViewController {
+    std::shared_ptr<DZSlot> slot() const override { return nullptr; }
+    void setUseCustomClose(bool use) override { customClose.push_back(use); }
+    void setUsesTransparentOverlayPresenter(bool transparent) override { overlay.push_back(transparent); }
+    std::vector<bool> customClose, overlay;
+};
+
+int64_t applicationCount(const std::string& key) {
+    DZApplication::sharedInstance()->statistics()->dictionary();  // waits for queued changes
+    auto value = DZApplication::sharedInstance()->statistics()->objectForKey(key);
+    return value && value->is_number_integer() ? value->get<int64_t>() : 0;
+}
+
+class BannerClicks : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        slot_ = DZSlot::create({0, 0, 320, 50});
+        slot_->setAdType(DZAdType::bannerAdTypeForSize(kDZAdSizeBanner));
+        slot_->setAdLoadDelegate(loads_);
+        slot_->setSlotDelegate(owner_);
+        view_ = slot_->adView();
+        markToken_ = platform::ui::NotificationCenter::defaultCenter().addObserver(
+            "tikoleapMark", [this](const platform::ui::Notification& notice) {
+                lastMark_ = static_cast<const DZUnhandledAMSGMessage*>(notice.object)
+                                ->note->parameter("n")
+                                .value_or("");
+            });
+    }
+    // The page loads while the slot renders (state 5).
+    void startPage(const std::string& url = kPage) {
+        slot_->setState(5);
+        view_->loadRequest({url, {}});
+        bed_.runUntilIdle();
+    }
+    void render(const std::string& url = kPage) {
+        startPage(url);
+        bed_.engine().finishLoad();
+        bed_.runUntilIdle();
+    }
+    void TearDown() override { platform::ui::NotificationCenter::defaultCenter().removeObserver(markToken_); }
+    // The page sends a message; it is handled by the time this returns.
+    void send(const std::string& message) {
+        bed_.engine().navigate("amsg://page/" + message);
+        drain();
+    }
+    // Every message the page sent so far has been handled, with the work it left for the main
+    // loop: a numbered mark sent after them (no handler takes it) comes back after all of it. A
+    // mark sent while a flood fills the dispatch is dropped, and sent again.
+    void drain() {
+        const std::string mark = std::to_string(++sentMarks_);
+        for (int attempt = 0; attempt < 20 && lastMark_ != mark; ++attempt) {
+            bed_.engine().navigate("amsg://page/tikoleapMark?n=" + mark);
+            bed_.home().pump().until([&] { return lastMark_ == mark; }, std::chrono::milliseconds(500));
+        }
+        ASSERT_EQ(lastMark_, mark);
+        bed_.runUntilIdle();
+    }
+    void settle(double seconds) {
+        bed_.home().loop().advance(seconds);
+        bed_.runUntilIdle();
+    }
+    bool navigate(const std::string& url, NavigationType type = NavigationType::LinkClicked) {
+        return bed_.engine().navigate(url, type);
+    }
+    int clicks() const { return slot_->adClickCount(); }
+
+    static constexpr const char* kPage = "https://ads.example/creative";
+    tikoleap::test::AdViewTestBed bed_;
+    std::shared_ptr<LoadRecorder> loads_ = std::make_shared<LoadRecorder>();
+    std::shared_ptr<Owner> owner_ = std::make_shared<Owner>();
+    std::shared_ptr<DZSlot> slot_;
+    std::shared_ptr<DZAdView> view_;
+    int sentMarks_ = 0;
+    std::string lastMark_;
+    platform::ui::NotificationCenter::Token markToken_{};
+};
+
+}  // namespace
+
+TEST_F(BannerClicks, AClickNeedsEachOfItsFourConditions) {
+    render();
+    ASSERT_EQ(slot_->state(), 6);
+    auto& delegate = *slot_->adViewDelegate();
+    // Touched, a second after the load, a link, in state 6: a click.
+    settle(1.0);
+    view_->setTouched(true);
+    EXPECT_TRUE(delegate.isClick(NavigationType::LinkClicked));
+    EXPECT_TRUE(delegate.isClick(NavigationType::Other));  // a touched page's script counts too
+
+    for (int state : {0, 2, 3, 4, 7}) {
+        slot_->setState(state);
+        EXPECT_TRUE(delegate.isClick(NavigationType::LinkClicked)) << state;
+    }
+    for (int state : {1, 5}) {
+        slot_->setState(state);
+        EXPECT_FALSE(delegate.isClick(NavigationType::LinkClicked)) << state;
+    }
+    slot_->setState(6);
+    EXPECT_FALSE(delegate.isClick(NavigationType::Reload));
+    EXPECT_FALSE(delegate.isClick(NavigationType::BackForward));
+    view_->setTouched(false);
+    EXPECT_FALSE(delegate.isClick(NavigationType::LinkClicked));
+
+    // A load resets the touch; 0.1 s after it no touch makes a click, 0.15 s after it one does.
+    render();
+    view_->setTouched(true);
+    settle(0.1);
+    EXPECT_FALSE(delegate.isClick(NavigationType::LinkClicked));
+    settle(0.05);
+    EXPECT_TRUE(delegate.isClick(NavigationType::LinkClicked));
+
+    slot_->invalidateState();
+    EXPECT_FALSE(delegate.isClick(NavigationType::LinkClicked));
+}
+
+TEST_F(BannerClicks, AClickIsRefusedAndOpenedWhileAPageNavigatingByItselfIsNot) {
+    render();
+    settle(1.0);
+    // Without a touch the creative's own navigations are the base policy's: a web page loads in
+    // the creative, and nothing else is opened or counted.
+    EXPECT_TRUE(navigate("https://shop.example/self", NavigationType::LinkClicked));
+    bed_.engine().finishLoad();
+    bed_.runUntilIdle();
+    for (const char* url :
+         {"file:///etc/passwd", "tikoleapapp://open", "passback://x", "javascript:alert(1)"}) {
+        EXPECT_FALSE(navigate(url, NavigationType::Other)) << url;
+    }
+    EXPECT_THAT(bed_.opener().opened(), IsEmpty());
+    EXPECT_EQ(clicks(), 0);
+
+    // The user taps: the link is a click, refused in the creative and opened outside it.
+    render();
+    settle(1.0);
+    view_->setTouched(true);
+    EXPECT_FALSE(navigate("https://shop.example/item?x=1"));
+    EXPECT_THAT(bed_.opener().opened(), ElementsAre("https://shop.example/item?x=1"));
+    EXPECT_EQ(slot_->adViewDelegate()->opener().referringURL(), kPage);
+    ASSERT_TRUE(view_->URL());
+    EXPECT_EQ(view_->URL()->text(), kPage);  // the page did not change
+    EXPECT_EQ(clicks(), 1);
+
+    // What the base policy refuses is no click: an anchor of the page, an app link, a file; nor
+    // is a blank page, nor a frame of the page loading by itself. A link in a frame is one.
+    EXPECT_FALSE(navigate(std::string(kPage) + "#more"));
+    EXPECT_FALSE(navigate("tikoleapapp://open"));
+    EXPECT_FALSE(navigate("file:///etc/passwd"));
+    EXPECT_FALSE(navigate("about:blank"));
+    platform::web::NavigationAction frame;
+    frame.url = "https://tracker.example/frame";
+    frame.mainFrame = false;
+    EXPECT_TRUE(bed_.engine().navigate(frame));
+    EXPECT_EQ(clicks(), 1);
+    frame.type = NavigationType::LinkClicked;
+    EXPECT_FALSE(bed_.engine().navigate(frame));
+    EXPECT_EQ(clicks(), 2);
+    EXPECT_EQ(bed_.opener().opened().size(), 2u);
+    EXPECT_EQ(bed_.engine().url(), kPage);
+}
+
+TEST_F(BannerClicks, AFinishedPageIsAValidAdOnlyWhileTheSlotRenders) {
+    const int64_t impressions = applicationCount("pimp");
+    view_->setHidden(true);
+    render();
+    EXPECT_EQ(slot_->state(), 6);
+    EXPECT_FALSE(view_->isHidden());
+    EXPECT_EQ(loads_->finished, 1);
+    EXPECT_EQ(applicationCount("pimp"), impressions + 1);
+    ASSERT_TRUE(slot_->timeLastLoaded());
+
+    // The creative's own later page in state 6 reports nothing more, and its failure neither.
+    EXPECT_TRUE(navigate("https://ads.example/second", NavigationType::Other));
+    bed_.engine().failLoad({"web", -1, "gone", ""});
+    bed_.runUntilIdle();
+    EXPECT_EQ(loads_->finished, 1);
+    EXPECT_THAT(loads_->failures, IsEmpty());
+
+    // An interstitial's creative makes no impression when it loads; a failure in 5 is code 2.
+    slot_->setAdType(DZAdType::interstitialAdType());
+    render();
+    EXPECT_EQ(slot_->state(), 6);
+    EXPECT_EQ(loads_->finished, 2);
+    EXPECT_EQ(applicationCount("pimp"), impressions + 1);
+    startPage();
+    bed_.engine().failLoad({"web", -1, "gone", ""});
+    bed_.runUntilIdle();
+    EXPECT_EQ(slot_->state(), 7);
+    EXPECT_THAT(loads_->failures, ElementsAre(2));
+}
+
+TEST_F(BannerClicks, ADelayedLoadIsReportedWhenTheLastHolderStops) {
+    auto handler = slot_->adViewDelegate()->delayHandler();
+    ASSERT_TRUE(handler);
+    startPage();
+    send("delayPageLoaded?stop=1");  // nothing held: nothing changes
+    EXPECT_EQ(handler->delayCount(), 0);
+    send("delayPageLoaded?start=1");
+    send("delayPageLoaded?start=yes");
+    bed_.engine().finishLoad();
+    bed_.runUntilIdle();
+    EXPECT_EQ(slot_->state(), 5);
+    EXPECT_TRUE(slot_->adViewDelegate()->isLoadFinished());
+    send("delayPageLoaded?stop=1");
+    EXPECT_EQ(slot_->state(), 5);
+    send("delayPageLoaded?stop=0");  // only the key counts
+    EXPECT_EQ(slot_->state(), 6);
+    EXPECT_EQ(loads_->finished, 1);
+    EXPECT_FALSE(slot_->adViewDelegate()->isDelayCapArmed());
+
+    // A page that failed while it held a delay leaves none to the next, whose own delay holds.
+    startPage();
+    send("delayPageLoaded?start=1");
+    bed_.engine().failLoad({"web", -1, "gone", ""});
+    bed_.runUntilIdle();
+    startPage();
+    send("delayPageLoaded?start=1");
+    bed_.engine().finishLoad();
+    bed_.runUntilIdle();
+    EXPECT_EQ(slot_->state(), 5);
+    send("delayPageLoaded?stop=1");
+    EXPECT_EQ(slot_->state(), 6);
+    EXPECT_EQ(loads_->finished, 2);
+
+    // "cancel" fails the rendering load; after it the page's delays reach no one.
+    startPage();
+    send("delayPageLoaded?start=1");
+    send("delayPageLoaded?cancel=1");
+    EXPECT_EQ(slot_->state(), 7);
+    EXPECT_THAT(loads_->failures, ElementsAre(2, 2));
+    EXPECT_FALSE(handler->delegate());
+    send("delayPageLoaded?start=1");
+    EXPECT_EQ(handler->delayCount(), 1);
+    EXPECT_FALSE(slot_->adViewDelegate()->isLoadDelayed());
+}
+
+TEST_F(BannerClicks, ADelayHeldForeverGivesTheLoadUpAfterThirtySeconds) {
+    startPage();
+    // A flood of messages: the dispatch drops what it cannot hold, and the delay still holds.
+    for (int i = 0; i < 600; ++i) {
+        bed_.engine().navigate(i % 2 ? "amsg://page/delayPageLoaded?start=1" : "amsg://page/touch?td=1");
+    }
+    drain();
+    EXPECT_TRUE(slot_->adViewDelegate()->isLoadDelayed());
+    bed_.engine().finishLoad();
+    bed_.runUntilIdle();
+    EXPECT_TRUE(slot_->adViewDelegate()->isDelayCapArmed());
+    settle(DZBannerAdViewDelegate::kMaxLoadDelaySeconds - 0.5);
+    EXPECT_EQ(slot_->state(), 5);
+    settle(0.5);
+    EXPECT_EQ(slot_->state(), 7);
+    EXPECT_THAT(loads_->failures, ElementsAre(2));
+
+    // The next page starts free of the last one's delays.
+    render();
+    EXPECT_EQ(slot_->state(), 6);
+    EXPECT_EQ(loads_->finished, 1);
+}
+
+TEST_F(BannerClicks, TheSlotsHandlersTakeAppEventsAndAdAppProperties) {
+    render();
+    send("appEvent?name=level&info=3");
+    send("appEvent?name=bonus");
+    send("appEvent?info=nameless");
+    EXPECT_THAT(owner_->events, ElementsAre("level=3", "bonus=(none)"));
+
+    // Without an ad-app controller the properties are taken and change nothing.
+    send("customClose?custom_close=1");
+    auto controller = std::make_shared<AdAppController>();
+    view_->setViewController(controller);
+    send("customClose?custom_close=true");
+    send("customClose?custom_close=1");
+    send("setInterstitialProperties?transparentBackground=1");
+    send("setInterstitialProperties?transparentBackground=0");
+    send("setInterstitialProperties");
+    auto screen = std::make_shared<platform::ui::View>();
+    screen->addSubview(controller->view());  // presented: its presentation is settled
+    send("setInterstitialProperties?transparentBackground=1");
+    EXPECT_THAT(controller->customClose, ElementsAre(false, true));
+    EXPECT_THAT(controller->overlay, ElementsAre(true, false));
+}

@@ -1,0 +1,68 @@
+#include "tools/adprobe/SlotProbe.h"
+
+#include <chrono>
+#include <memory>
+
+#include "ads/core/DZAdType.h"
+#include "ads/core/DZSlot.h"
+#include "platform/runloop/MainContextPump.h"
+#include "platform/runloop/ManualRunLoop.h"
+#include "platform/ui/ViewController.h"
+#include "tools/adprobe/ProbeAd.h"
+
+namespace {
+
+// The banner view a slot would have: it owns a root view controller and hears the load's end.
+struct ProbeOwner : DZSlotDelegate, DZSlotAdLoadDelegate {
+    std::shared_ptr<platform::ui::ViewController> root = std::make_shared<platform::ui::ViewController>();
+    DZRequestError::Ref error;
+    bool finished = false;
+
+    std::shared_ptr<platform::ui::ViewController> rootViewController() override { return root; }
+    int ownerAdType() override { return 1; }
+    void slotFinishedLoadingAdContent(DZSlot&) override { finished = true; }
+    void slotDidFailToLoadAdContent(DZSlot&, const DZRequestError::Ref& failed) override { error = failed; }
+};
+
+nlohmann::json errorJSON(const platform::ErrorRef& error) {
+    if (!error) return nullptr;
+    return {{"code", error->code()}, {"message", error->localizedDescription()}};
+}
+
+}  // namespace
+
+nlohmann::json runSlot(const std::string& unit, double timeoutSeconds, platform::ManualRunLoop& loop) {
+    auto owner = std::make_shared<ProbeOwner>();
+    auto slot = DZSlot::create({0, 0, 320, 50});
+    nlohmann::json states = nlohmann::json::array({slot->state()});
+    slot->setStateChangeHandler([&states](int, int to) { states.push_back(to); });
+    slot->setAdType(DZAdType::bannerAdTypeForSize(kDZAdSizeBanner));
+    slot->setAdUnitID(unit);
+    slot->setSlotDelegate(owner);
+    slot->setAdLoadDelegate(owner);
+    slot->loadRequest(nullptr);
+
+    // Until response handling is built a load ends at its fetched ad (or the fetch's failure).
+    const auto settled = [&] {
+        const int state = slot->state();
+        return state == 1 || state == 6 || state == 7 || state == 8 || owner->error || owner->finished ||
+               slot->fetchedAd() || slot->fetchError();
+    };
+    const auto start = std::chrono::steady_clock::now();
+    auto last = start;
+    while (!settled()) {
+        const auto now = std::chrono::steady_clock::now();
+        if (std::chrono::duration<double>(now - start).count() >= timeoutSeconds) break;
+        loop.advance(std::chrono::duration<double>(now - last).count());
+        last = now;
+        platform::MainContextPump::waitUntil(settled, 0.005);
+        loop.runUntilIdle();
+    }
+    nlohmann::json result = {{"states", states},
+                             {"state", slot->state()},
+                             {"error", errorJSON(owner->error ? owner->error : slot->fetchError())},
+                             {"fetched", slot->fetchedAd() ? probeAdJSON(*slot->fetchedAd()) : nullptr}};
+    slot->setStateChangeHandler(nullptr);
+    slot->cancelPendingAndFutureActions();
+    return result;
+}
