@@ -16,7 +16,11 @@ struct HttpConnection::State {
 };
 
 HttpConnection::Deliver HttpConnection::mainLoopDeliver() {
-    return [](std::function<void()> fn) { RunLoop::main().post(std::move(fn)); };
+    // A transfer that ends after the main loop has gone (the process, or a test, is ending) has
+    // nobody left to hear it: its result is dropped on the transfer's thread.
+    return [](std::function<void()> fn) {
+        if (auto loop = RunLoop::mainLoop()) loop->post(std::move(fn));
+    };
 }
 
 HttpConnection::HttpConnection(Callbacks callbacks, Deliver deliver)
