@@ -4,6 +4,7 @@
 #include "ads/foundation/DZAbsoluteTime.h"
 #include "ads/foundation/DZDevice.h"
 #include "ads/foundation/DZDictionaryAdditions.h"
+#include "ads/render/DZGeometry.h"
 #include "ads/render/DZZadavaDuruMonitor.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/View.h"
@@ -12,15 +13,8 @@
 using platform::Rect;
 
 nlohmann::json DZZadavaDuruUnit::dictionaryForBounds(const Rect& bounds) {
-    float x = bounds.origin.x, y = bounds.origin.y, w = bounds.size.width, h = bounds.size.height;
-    if (w < 0) {
-        x += w;
-        w = -w;
-    }
-    if (h < 0) {
-        y += h;
-        h = -h;
-    }
+    const auto r = DZStandardizedRect(bounds);
+    const float x = r.origin.x, y = r.origin.y, w = r.size.width, h = r.size.height;
     return {{"top", y}, {"bottom", y + h}, {"left", x}, {"right", x + w}};
 }
 
