@@ -93,6 +93,7 @@ void DZSlot::construct() {
 
 DZSlot::~DZSlot() {
     stateChangeHandler_ = nullptr;  // nobody is told of a slot that is going
+    finishZadavaDuruReporting();
     if (adFetcher_) adFetcher_->cancel();
     deactivateReloadTimer();
     NotificationCenter::defaultCenter().removeObserversOf(this);
@@ -159,6 +160,8 @@ bool DZSlot::isReloadTimerArmed() const {
 // Responses and pings: the least until response handling lands.
 
 void DZSlot::finishedLoadingAdResponse(const std::shared_ptr<DZAd>& ad) {
+    viewHasMadeImpression_ = false;
+    finishZadavaDuruReporting();
     ad_ = ad;
     loadingAd_.reset();
 }
@@ -358,6 +361,8 @@ void DZSlot::didLoadAdHTMLInWebView() {
 void DZSlot::didMakeAdImpression() {
     DZApplication::sharedInstance()->statistics()->incrementNumberForKey("pimp", false);
     pingImpressionURLs();
+    viewHasMadeImpression_ = true;
+    startZadavaDuruReportingIfEnabled();
 }
 
 void DZSlot::willLeaveAppDueToClick() {
@@ -371,8 +376,8 @@ void DZSlot::invalidateState() {
 // Ad events.
 
 void DZSlot::willProcessAd() {
-    // The old ad's measurement and swipe presentation end here once they exist; nothing of them
-    // runs yet.
+    // The old ad's swipe presentation ends here too once it exists.
+    finishZadavaDuruReporting();
 }
 
 void DZSlot::adFailedToReceiveContentWithError(const DZRequestError::Ref& error) {
@@ -418,14 +423,30 @@ void DZSlot::adWillLeaveApplication() {
 // Views and windows. Visibility measurement starts and stops here once it exists.
 
 void DZSlot::bannerDidMoveToWindow(const std::shared_ptr<platform::ui::Window>& window) {
-    if (window) return;
     auto hold = weak_from_this().lock();
+    auto monitor = zadavaDuruMonitor_;
+    if (window) {
+        if (monitor) monitor->startMonitoring();
+        return;
+    }
+    if (monitor) {
+        monitor->sample();
+        monitor->stopMonitoring();
+    }
     NotificationCenter::defaultCenter().post(kDidLeaveWindowNotification, this);
 }
 
-void DZSlot::interstitialViewWillAppear() {}
+void DZSlot::interstitialViewWillAppear() {
+    if (auto monitor = zadavaDuruMonitor_) monitor->startMonitoring();
+}
 
-void DZSlot::interstitialViewWillDisappear() {}
+void DZSlot::interstitialViewWillDisappear() {
+    auto hold = weak_from_this().lock();
+    if (auto monitor = zadavaDuruMonitor_) {
+        monitor->sample();
+        monitor->stopMonitoring();
+    }
+}
 
 void DZSlot::updateContentSize(platform::Size size) {
     const auto& shown = ad_ ? ad_ : loadingAd_;
@@ -444,10 +465,12 @@ void DZSlot::updateContentSize(platform::Size size) {
 
 void DZSlot::appWillBecomeInactive() {
     deactivateReloadTimer();
+    if (auto monitor = zadavaDuruMonitor_) monitor->sample();
 }
 
 void DZSlot::appDidBecomeActive() {
     scheduleAdReloadTimer();
+    if (auto monitor = zadavaDuruMonitor_) monitor->sample();
 }
 
 void DZSlot::adWillPresentFullScreen() {
