@@ -269,24 +269,25 @@ void tellDelegate(const std::shared_ptr<DZBannerView>& banner, Call call) {
 }  // namespace
 
 void DZBannerView::slotFinishedLoadingAdContent(DZSlot&) {
-    tellDelegate(std::static_pointer_cast<DZBannerView>(shared_from_this()),
-                 [](DZBannerView& self, DZBannerViewDelegate& delegate) {
-                     auto hold = self.shared_from_this();
-                     delegate.adViewDidReceiveAd(self);
-                     self.hasLoadedAd_ = true;
-                 });
+    DZRunOnMainThread(
+        [weak = std::weak_ptr<DZBannerView>(std::static_pointer_cast<DZBannerView>(shared_from_this()))] {
+            auto self = weak.lock();
+            if (!self) return;
+            if (auto delegate = self->delegate()) delegate->adViewDidReceiveAd(*self);
+            self->hasLoadedAd_ = true;
+        });
 }
 
 void DZBannerView::slotDidFailToLoadAdContent(DZSlot&, const DZRequestError::Ref& error) {
-    auto self = std::static_pointer_cast<DZBannerView>(shared_from_this());
-    DZRunOnMainThread([weak = std::weak_ptr<DZBannerView>(self), error] {
-        auto banner = weak.lock();
-        if (!banner) return;
-        // Held across the call: the app may let the banner go from its delegate.
-        auto slot = banner->slot_;
-        if (auto delegate = banner->delegate()) delegate->adViewDidFailToReceiveAd(*banner, error);
-        slot->scheduleAdReloadTimer();
-    });
+    DZRunOnMainThread(
+        [weak = std::weak_ptr<DZBannerView>(std::static_pointer_cast<DZBannerView>(shared_from_this())),
+         error] {
+            if (auto banner = weak.lock()) {
+                if (auto delegate = banner->delegate()) delegate->adViewDidFailToReceiveAd(*banner, error);
+            }
+            // A banner the app let go of while it heard of the failure asks for nothing more.
+            if (auto banner = weak.lock()) banner->slot_->scheduleAdReloadTimer();
+        });
 }
 
 void DZBannerView::slotWillPresentScreen(DZSlot&) {

@@ -75,6 +75,7 @@ void DZSlot::construct() {
     };
     observe(platform::ui::kApplicationWillResignActiveNotification, &DZSlot::appWillBecomeInactive);
     observe(platform::ui::kApplicationDidBecomeActiveNotification, &DZSlot::appDidBecomeActive);
+    observe(platform::ui::kApplicationDidEnterBackgroundNotification, &DZSlot::appDidEnterBackground);
     observe(kWillPresentFullScreen, &DZSlot::adWillPresentFullScreen);
     observe(kDidDismissFullScreen, &DZSlot::adDidRelinquishFullScreen);
 

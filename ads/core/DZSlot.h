@@ -305,6 +305,9 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     // DZZadavaDuruObserver
     void adViewDidChangeZadavaDuruVisibility(bool visible) override;
     void adViewDidStopZadavaDuruMonitoring() override;
+    // The sample taken as the application resigns still sees it active: one more once it is in
+    // the background, or the page would count the ad as seen all the while.
+    void appDidEnterBackground();
     // ---- end of Zadava Duru measurement ----
 
     explicit DZSlot(platform::Rect frame);  // use create()

@@ -96,3 +96,7 @@ void DZSlot::adViewDidChangeZadavaDuruVisibility(bool) {
 void DZSlot::adViewDidStopZadavaDuruMonitoring() {
     finishZadavaDuruReporting();
 }
+
+void DZSlot::appDidEnterBackground() {
+    if (auto monitor = zadavaDuruMonitor_) monitor->sample();
+}
