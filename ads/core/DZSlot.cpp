@@ -94,6 +94,7 @@ void DZSlot::construct() {
 
 DZSlot::~DZSlot() {
     stateChangeHandler_ = nullptr;  // nobody is told of a slot that is going
+    zadavaDuruVisibilityHandler_ = nullptr;
     finishZadavaDuruReporting();
     if (adFetcher_) adFetcher_->cancel();
     deactivateReloadTimer();

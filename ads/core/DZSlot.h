@@ -308,6 +308,12 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     // The sample taken as the application resigns still sees it active: one more once it is in
     // the background, or the page would count the ad as seen all the while.
     void appDidEnterBackground();
+    // How many units this slot handed to a core page, and every visibility the page answered
+    // (probes watch the measurement with them).
+    uint64_t zadavaDuruUnitsSent() const { return zadavaDuruUnitsSent_; }
+    void setZadavaDuruVisibilityHandler(std::function<void(bool visible)> handler) {
+        zadavaDuruVisibilityHandler_ = std::move(handler);
+    }
     // ---- end of Zadava Duru measurement ----
 
     explicit DZSlot(platform::Rect frame);  // use create()
@@ -369,4 +375,7 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     std::shared_ptr<DZZadavaDuruMonitor> zadavaDuruMonitor_;
     std::shared_ptr<DZSDKCoreWebView> zadavaDuruCoreWebView_;
     std::weak_ptr<platform::ui::View> zadavaDuruMonitoredView_;
+    uint64_t zadavaDuruUnitsSent_ = 0;
+    std::function<void(bool)> zadavaDuruVisibilityHandler_;
+    void sendZadavaDuruUnit(const DZZadavaDuruMonitor& monitor, bool unloaded);
 };

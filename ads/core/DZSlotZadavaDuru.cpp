@@ -61,16 +61,20 @@ std::optional<nlohmann::json> DZSlot::zadavaDuruParameters(const DZZadavaDuruMon
     return DZZadavaDuruUnit::parameters(monitor, unloaded, slot);
 }
 
+void DZSlot::sendZadavaDuruUnit(const DZZadavaDuruMonitor& monitor, bool unloaded) {
+    auto command = DZZadavaDuruUnit::JSCommandWithParams(zadavaDuruParameters(monitor, unloaded));
+    if (!command || !zadavaDuruCoreWebView_) return;
+    zadavaDuruCoreWebView_->enqueueJavaScriptCommand(*command);
+    ++zadavaDuruUnitsSent_;
+}
+
 void DZSlot::zadavaDuruMonitorDidRefresh(DZZadavaDuruMonitor& monitor) {
-    auto command = DZZadavaDuruUnit::JSCommandWithParams(zadavaDuruParameters(monitor, false));
-    if (command && zadavaDuruCoreWebView_) zadavaDuruCoreWebView_->enqueueJavaScriptCommand(*command);
+    sendZadavaDuruUnit(monitor, false);
     // The rich-media position update joins here once such ads exist.
 }
 
 void DZSlot::zadavaDuruMonitorWillUnload() {
-    if (!zadavaDuruMonitor_) return;
-    auto command = DZZadavaDuruUnit::JSCommandWithParams(zadavaDuruParameters(*zadavaDuruMonitor_, true));
-    if (command && zadavaDuruCoreWebView_) zadavaDuruCoreWebView_->enqueueJavaScriptCommand(*command);
+    if (zadavaDuruMonitor_) sendZadavaDuruUnit(*zadavaDuruMonitor_, true);
 }
 
 void DZSlot::finishZadavaDuruReporting() {
@@ -89,8 +93,9 @@ void DZSlot::finishZadavaDuruReporting() {
     }
 }
 
-void DZSlot::adViewDidChangeZadavaDuruVisibility(bool) {
-    // Only rich-media ads hear of their visibility, and none runs yet.
+void DZSlot::adViewDidChangeZadavaDuruVisibility(bool visible) {
+    if (zadavaDuruVisibilityHandler_) zadavaDuruVisibilityHandler_(visible);
+    // Only rich-media ads act on their visibility, and none runs yet.
 }
 
 void DZSlot::adViewDidStopZadavaDuruMonitoring() {

@@ -142,6 +142,28 @@ TEST_F(Banner, WithoutARootViewControllerTheLoadFailsWithCodeZeroAndTheRefreshIs
     EXPECT_EQ(delegate->heard.size(), 2u);
 }
 
+TEST_F(Banner, ABannerReleasedMidLoadIsNeverHeardOfAgain) {
+    auto controller = DZSDKCoreController::create();
+    auto banner = bannerInWindow();
+    banner->slot()->setSDKCoreController(controller);
+    auto delegate = std::make_shared<AppDelegate>();
+    banner->setDelegate(delegate);
+    auto root = std::make_shared<ViewController>();
+    banner->setRootViewController(root);
+    banner->setAdUnitID("unit");
+    banner->loadRequest(nullptr);
+    std::weak_ptr<DZSlot> slot = banner->slot();
+    ASSERT_EQ(slot.lock()->state(), 2);
+    banner->removeFromSuperview();
+    banner.reset();
+    bed_.runUntilIdle();
+    bed_.engine().finishLoad();  // the core page comes, and the request times out, with nobody left
+    bed_.home().loop().advance(120);
+    bed_.runUntilIdle();
+    EXPECT_TRUE(delegate->heard.empty());
+    EXPECT_TRUE(slot.expired());  // the core lets go of the slot it was asked for
+}
+
 TEST_F(Banner, OnlyABannerShownUpToAWindowRefreshes) {
     auto banner = bannerInWindow();
     DZSlot& slot = *banner->slot();
