@@ -7,16 +7,9 @@
 #include "ads/render/DZZadavaDuruUnit.h"
 #include "platform/ui/View.h"
 
-namespace {
-
-// Rich-media ads are measured too once they exist; until then no ad of a slot is one.
-constexpr bool kMRAIDEnabled = false;
-
-}  // namespace
-
 bool DZSlot::canEnableZadavaDuruMonitoring() const {
     if ((mediationManager_ && mediationManager_->isMediating()) || !viewHasMadeImpression_) return false;
-    return (ad_ && ad_->zadavaDuruConfigurations()) || kMRAIDEnabled;
+    return (ad_ && ad_->zadavaDuruConfigurations()) || isMRAIDEnabled();
 }
 
 void DZSlot::startZadavaDuruReportingIfEnabled() {
@@ -55,7 +48,7 @@ std::optional<nlohmann::json> DZSlot::zadavaDuruParameters(const DZZadavaDuruMon
                                                            bool unloaded) const {
     DZZadavaDuruUnit::Slot slot;
     slot.zadavaDuruID = zadavaDuruID_;
-    slot.MRAIDEnabled = kMRAIDEnabled;
+    slot.MRAIDEnabled = isMRAIDEnabled();
     slot.interstitial = adType_.isInterstitial();
     if (ad_) slot.configuration = ad_->zadavaDuruConfigurations();
     return DZZadavaDuruUnit::parameters(monitor, unloaded, slot);

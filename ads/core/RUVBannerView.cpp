@@ -50,8 +50,9 @@ std::optional<bool> RUVBannerView::slotShouldPreemptInProgressRequest(DZSlot& sl
            slot.correlator()->correlationID() != previousCorrelationID_;
 }
 
-bool RUVBannerView::slotNotifyPublisherToRenderCustomRenderingAd(DZSlot&, const std::shared_ptr<DZAd>&,
-                                                                 DZRequestError::Ref* error) {
+std::optional<bool> RUVBannerView::slotNotifyPublisherToRenderCustomRenderingAd(DZSlot&,
+                                                                                const std::shared_ptr<DZAd>&,
+                                                                                platform::ErrorRef* error) {
     // No app can take a custom-rendered ad until the ad that it draws exists.
     if (error) {
         const std::string delegate =

@@ -70,10 +70,9 @@ class RUVBannerView : public DZBannerView {
     void slotWillLoadAdWithRequest(DZSlot&, const DZRequest&) override;
     std::optional<bool> slotShouldPreemptInProgressRequest(DZSlot&) override;
 
-    // The slot offers a custom-rendered ad. False, with a code 12 error in `error`, when the app
-    // does not take it; the slot then reports that error.
-    bool slotNotifyPublisherToRenderCustomRenderingAd(DZSlot&, const std::shared_ptr<DZAd>& ad,
-                                                      DZRequestError::Ref* error);
+    // Until the app can draw a custom-rendered ad, none is taken: false, with a code 12 error.
+    std::optional<bool> slotNotifyPublisherToRenderCustomRenderingAd(DZSlot&, const std::shared_ptr<DZAd>& ad,
+                                                                     platform::ErrorRef* error) override;
 
     explicit RUVBannerView(platform::Rect frame) : DZBannerView(frame) {}  // use create()
 

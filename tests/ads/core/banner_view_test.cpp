@@ -221,8 +221,8 @@ TEST_F(Banner, TheViewHierarchyListsAncestorsUpToTheSetCount) {
 
 TEST_F(Banner, ACustomRenderedAdTheAppCannotTakeIsDeclinedWithCodeTwelve) {
     auto banner = RUVBannerView::create(kDZAdSizeBanner);
-    DZRequestError::Ref error;
-    EXPECT_FALSE(banner->slotNotifyPublisherToRenderCustomRenderingAd(*banner->slot(), nullptr, &error));
+    platform::ErrorRef error;
+    EXPECT_EQ(banner->slotNotifyPublisherToRenderCustomRenderingAd(*banner->slot(), nullptr, &error), false);
     ASSERT_TRUE(error);
     EXPECT_EQ(error->code(), kDZErrorInvalidArgument);
     EXPECT_NE(banner->slot()->state(), 5);
