@@ -74,8 +74,7 @@ void DZBannerView::commonInitWithAdSize(DZAdSize adSize) {
 
     if (auto adView = slot_->adView()) {
         adView->configureAsBannerAdView();
-        rootAdView_ = adView;
-        addSubview(adView);
+        setRootAdView(adView);
     }
     setBackgroundColor(platform::ui::Color::clear());
     setClipsToBounds(true);
@@ -137,7 +136,11 @@ void DZBannerView::setRootAdView(const std::shared_ptr<View>& view) {
     auto old = std::move(rootAdView_);
     if (old) old->removeFromSuperview();
     rootAdView_ = view;
-    if (view) addSubview(view);
+    if (!view) return;
+    addSubview(view);
+    // The ad takes the whole banner, whatever size it was made at, and follows its size.
+    view->setFrame(View::bounds());
+    dz_fillSuperview(*view);
 }
 
 // --- sizing ---
@@ -166,6 +169,7 @@ void DZBannerView::setAdSizeAndReload(DZAdSize size, bool reload) {
     Rect frame = View::frame();
     frame.size = CGSizeFromDZAdSize(size);
     View::setFrame(frame);
+    if (rootAdView_) rootAdView_->setFrame(View::bounds());
     slot_->setAdTypeAndReloadRequest(DZAdType::bannerAdTypeForSize(size), reload);
 }
 

@@ -80,6 +80,7 @@ TEST_F(Banner, SizesFrameAndAlpha) {
     banner->setFrame({5, 5, 300, 250});
     EXPECT_TRUE(DZAdSizesAreEqual(banner->adSize(), kDZAdSizeMediumRectangle));
     EXPECT_EQ(banner->View::frame(), (Rect{5, 5, 300, 250}));
+    EXPECT_EQ(banner->adView()->frame(), (Rect{0, 0, 300, 250}));  // the ad fills the banner
 
     banner->setAlpha(0.4f);
     EXPECT_EQ(banner->alpha(), 1.0f);
