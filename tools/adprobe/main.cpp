@@ -8,7 +8,9 @@
 //       the slot's quality signals. --requests N makes N requests and prints the last one's (an
 //       earlier ad's click is recorded between them, so its statistics travel with the next).
 //   slot --unit UNIT [--timeout S]
-//       one banner slot (320 x 50) loads a default request: {"states", "state", "error", "fetched"}.
+//       one banner slot (320 x 50) loads a default request and renders the ad in its ad view (on
+//       the real engine) until the slot shows it or fails:
+//       {"states", "state", "error", "fetched", "impressions"}.
 //   banner --unit UNIT --seconds S [--snapshot FILE]
 //       a public banner (320 x 50) in a shown window for S seconds of real time, loading and
 //       refreshing: {"received", "failed": [codes], "zdUnitsSent", "visibility": [values]}, with
