@@ -223,10 +223,12 @@ std::optional<bool> DZBannerView::slotShouldLoadRequest(DZSlot&, const DZRequest
 }
 
 std::optional<bool> DZBannerView::slotShouldReloadCurrentRequest(DZSlot&) {
-    // The slot's own ad view waits hidden until its first ad has loaded, so before that the
-    // banner itself is what has to be on screen.
-    if (!hasLoadedAd_) return isShownUpToWindow();
-    return rootAdView_ && rootAdView_->isShownUpToWindow() && isShownUpToWindow();
+    if (!isShownUpToWindow()) return false;
+    if (!hasLoadedAd_) return true;
+    if (!rootAdView_) return false;
+    // The slot's own ad view hides itself while a new ad loads (and stays so when that load
+    // fails): only a view handed over by another network says by hiding that it is not seen.
+    return rootAdView_ == slot_->adView() || !rootAdView_->isHidden();
 }
 
 std::optional<Rect> DZBannerView::frame() {

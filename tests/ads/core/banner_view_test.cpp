@@ -178,17 +178,25 @@ TEST_F(Banner, OnlyABannerShownUpToAWindowRefreshes) {
     parent_->removeFromSuperview();
     EXPECT_EQ(banner->slotShouldReloadCurrentRequest(slot), false);
 
-    // After an ad the view shown is the ad's; none at all declines too.
+    // After an ad: the slot's own ad view, hidden while a later load runs or after it failed,
+    // does not stop the refresh; a hidden view of another network, or none, does.
     window_->addSubview(parent_);
     banner->slotFinishedLoadingAdContent(slot);
     bed_.runUntilIdle();
     ASSERT_TRUE(banner->hasLoadedAd());
-    banner->rootAdView()->setHidden(false);
-    EXPECT_EQ(banner->slotShouldReloadCurrentRequest(slot), true);
     banner->rootAdView()->setHidden(true);
+    EXPECT_EQ(banner->slotShouldReloadCurrentRequest(slot), true);
+    parent_->setHidden(true);
+    EXPECT_EQ(banner->slotShouldReloadCurrentRequest(slot), false);
+    parent_->setHidden(false);
+    auto network = std::make_shared<View>();
+    banner->slotDidReceiveAdView(slot, network);
+    EXPECT_EQ(banner->slotShouldReloadCurrentRequest(slot), true);
+    network->setHidden(true);
     EXPECT_EQ(banner->slotShouldReloadCurrentRequest(slot), false);
     banner->slotDidReceiveAdView(slot, nullptr);
     EXPECT_EQ(banner->rootAdView(), nullptr);
+    EXPECT_EQ(network->superview(), nullptr);
     EXPECT_EQ(banner->slotShouldReloadCurrentRequest(slot), false);
 }
 
