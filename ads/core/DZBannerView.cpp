@@ -102,7 +102,7 @@ void DZBannerView::setAdUnitID(const std::string& adUnitID) {
 }
 
 void DZBannerView::setRootViewController(const std::shared_ptr<platform::ui::ViewController>& controller) {
-    if (controller == root_.lock() && !(controller == nullptr && !root_.expired())) return;
+    if (controller == root_.lock()) return;
     root_ = controller;
     if (auto adView = slot_->adView()) adView->setViewController(controller);
     if (auto inner = std::dynamic_pointer_cast<DZBannerView>(rootAdView_))
@@ -207,11 +207,14 @@ void DZBannerView::setAlpha(float alpha) {
 
 void DZBannerView::didMoveToWindow() {
     View::didMoveToWindow();
-    auto hold = shared_from_this();
+    auto hold = weak_from_this().lock();
     platform::ui::Window* window = View::window();
+    // A window not held by a shared pointer still counts as a window.
     std::shared_ptr<platform::ui::Window> shared;
-    if (window) shared = std::static_pointer_cast<platform::ui::Window>(window->shared_from_this());
-    slot_->bannerDidMoveToWindow(shared);
+    if (window) shared = std::static_pointer_cast<platform::ui::Window>(window->weak_from_this().lock());
+    slot_->bannerDidMoveToWindow(window && !shared ? std::shared_ptr<platform::ui::Window>(
+                                                         std::shared_ptr<platform::ui::Window>{}, window)
+                                                   : shared);
 }
 
 // --- slot delegate ---
