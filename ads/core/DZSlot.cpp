@@ -75,6 +75,7 @@ void DZSlot::construct() {
     };
     observe(platform::ui::kApplicationWillResignActiveNotification, &DZSlot::appWillBecomeInactive);
     observe(platform::ui::kApplicationDidBecomeActiveNotification, &DZSlot::appDidBecomeActive);
+    observe(platform::ui::kApplicationDidEnterBackgroundNotification, &DZSlot::appDidEnterBackground);
     observe(kWillPresentFullScreen, &DZSlot::adWillPresentFullScreen);
     observe(kDidDismissFullScreen, &DZSlot::adDidRelinquishFullScreen);
 
@@ -93,6 +94,8 @@ void DZSlot::construct() {
 
 DZSlot::~DZSlot() {
     stateChangeHandler_ = nullptr;  // nobody is told of a slot that is going
+    zadavaDuruVisibilityHandler_ = nullptr;
+    finishZadavaDuruReporting();
     if (adFetcher_) adFetcher_->cancel();
     deactivateReloadTimer();
     NotificationCenter::defaultCenter().removeObserversOf(this);
@@ -337,6 +340,8 @@ void DZSlot::didLoadAdHTMLInWebView() {
 void DZSlot::didMakeAdImpression() {
     DZApplication::sharedInstance()->statistics()->incrementNumberForKey("pimp", false);
     pingImpressionURLs();
+    viewHasMadeImpression_ = true;
+    startZadavaDuruReportingIfEnabled();
 }
 
 void DZSlot::willLeaveAppDueToClick() {
@@ -350,8 +355,8 @@ void DZSlot::invalidateState() {
 // Ad events.
 
 void DZSlot::willProcessAd() {
-    // The old ad's measurement and swipe presentation end here once they exist; nothing of them
-    // runs yet.
+    // The old ad's swipe presentation ends here too once it exists.
+    finishZadavaDuruReporting();
 }
 
 void DZSlot::adFailedToReceiveContentWithError(const DZRequestError::Ref& error) {
@@ -397,14 +402,30 @@ void DZSlot::adWillLeaveApplication() {
 // Views and windows. Visibility measurement starts and stops here once it exists.
 
 void DZSlot::bannerDidMoveToWindow(const std::shared_ptr<platform::ui::Window>& window) {
-    if (window) return;
     auto hold = weak_from_this().lock();
+    auto monitor = zadavaDuruMonitor_;
+    if (window) {
+        if (monitor) monitor->startMonitoring();
+        return;
+    }
+    if (monitor) {
+        monitor->sample();
+        monitor->stopMonitoring();
+    }
     NotificationCenter::defaultCenter().post(kDidLeaveWindowNotification, this);
 }
 
-void DZSlot::interstitialViewWillAppear() {}
+void DZSlot::interstitialViewWillAppear() {
+    if (auto monitor = zadavaDuruMonitor_) monitor->startMonitoring();
+}
 
-void DZSlot::interstitialViewWillDisappear() {}
+void DZSlot::interstitialViewWillDisappear() {
+    auto hold = weak_from_this().lock();
+    if (auto monitor = zadavaDuruMonitor_) {
+        monitor->sample();
+        monitor->stopMonitoring();
+    }
+}
 
 void DZSlot::updateContentSize(platform::Size size) {
     const auto& shown = ad_ ? ad_ : loadingAd_;
@@ -423,10 +444,12 @@ void DZSlot::updateContentSize(platform::Size size) {
 
 void DZSlot::appWillBecomeInactive() {
     deactivateReloadTimer();
+    if (auto monitor = zadavaDuruMonitor_) monitor->sample();
 }
 
 void DZSlot::appDidBecomeActive() {
     scheduleAdReloadTimer();
+    if (auto monitor = zadavaDuruMonitor_) monitor->sample();
 }
 
 void DZSlot::adWillPresentFullScreen() {

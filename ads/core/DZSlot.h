@@ -18,8 +18,10 @@
 #include "ads/core/DZAdSize.h"
 #include "ads/core/DZAdType.h"
 #include "ads/core/DZSDKCoreController.h"
+#include "ads/core/DZSDKCoreWebView.h"
 #include "ads/foundation/DZApplication.h"
 #include "ads/foundation/DZRequestError.h"
+#include "ads/render/DZZadavaDuruMonitor.h"
 #include "platform/geometry/Geometry.h"
 
 class DZAd;
@@ -114,6 +116,8 @@ class DZSlotAdKeyDelegate {
 
 class DZSlot : public DZSDKCoreControllerDelegate,
                public DZAdFetcherDelegate,
+               public DZZadavaDuruMonitorDelegate,
+               public DZZadavaDuruObserver,
                public std::enable_shared_from_this<DZSlot> {
   public:
     // Posted on the default notification centre when a banner's slot leaves its window.
@@ -307,6 +311,46 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     void adWillPresentFullScreen();
     void adDidRelinquishFullScreen();
 
+    // ---- Zadava Duru measurement (DZSlotZadavaDuru.cpp) ----
+    // After its impression a measured ad (one with a measurement set-up, or a rich-media ad) is
+    // sampled while its view is in a window; each sample goes to a core page as one unit, and the
+    // last one, when the measurement ends, carries "doneReasonCode" "u".
+    bool viewHasMadeImpression() const { return viewHasMadeImpression_; }
+    void setViewHasMadeImpression(bool made) { viewHasMadeImpression_ = made; }
+    bool canEnableZadavaDuruMonitoring() const;
+    void startZadavaDuruReportingIfEnabled();
+    bool monitoredViewIsSubviewOfDeviceScreen() const;
+    void createZadavaDuruMonitor();
+    void zadavaDuruMonitorWillUnload();
+    void finishZadavaDuruReporting();
+    std::optional<nlohmann::json> zadavaDuruParameters(const DZZadavaDuruMonitor& monitor,
+                                                       bool unloaded) const;
+    // The view measured: the public view hosting the slot. Held weakly, as that view owns the slot.
+    void setZadavaDuruMonitoredView(std::weak_ptr<platform::ui::View> view) {
+        zadavaDuruMonitoredView_ = std::move(view);
+    }
+    std::shared_ptr<platform::ui::View> zadavaDuruMonitoredView() const {
+        return zadavaDuruMonitoredView_.lock();
+    }
+    uint32_t zadavaDuruID() const { return zadavaDuruID_; }
+    const std::shared_ptr<DZZadavaDuruMonitor>& zadavaDuruMonitor() const { return zadavaDuruMonitor_; }
+    const std::shared_ptr<DZSDKCoreWebView>& zadavaDuruCoreWebView() const { return zadavaDuruCoreWebView_; }
+    // DZZadavaDuruMonitorDelegate
+    void zadavaDuruMonitorDidRefresh(DZZadavaDuruMonitor& monitor) override;
+    // DZZadavaDuruObserver
+    void adViewDidChangeZadavaDuruVisibility(bool visible) override;
+    void adViewDidStopZadavaDuruMonitoring() override;
+    // The sample taken as the application resigns still sees it active: one more once it is in
+    // the background, or the page would count the ad as seen all the while.
+    void appDidEnterBackground();
+    // How many units this slot handed to a core page, and every visibility the page answered
+    // (probes watch the measurement with them).
+    uint64_t zadavaDuruUnitsSent() const { return zadavaDuruUnitsSent_; }
+    void setZadavaDuruVisibilityHandler(std::function<void(bool visible)> handler) {
+        zadavaDuruVisibilityHandler_ = std::move(handler);
+    }
+    // ---- end of Zadava Duru measurement ----
+
     explicit DZSlot(platform::Rect frame);  // use create()
 
   private:
@@ -359,6 +403,16 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     bool lastLoadStarted_ = false;
     std::function<void(int, int)> stateChangeHandler_;
     int adClickCount_ = 0;
+
+    // ---- Zadava Duru measurement ----
+    bool viewHasMadeImpression_ = false;
+    uint32_t zadavaDuruID_ = 0;
+    std::shared_ptr<DZZadavaDuruMonitor> zadavaDuruMonitor_;
+    std::shared_ptr<DZSDKCoreWebView> zadavaDuruCoreWebView_;
+    std::weak_ptr<platform::ui::View> zadavaDuruMonitoredView_;
+    uint64_t zadavaDuruUnitsSent_ = 0;
+    std::function<void(bool)> zadavaDuruVisibilityHandler_;
+    void sendZadavaDuruUnit(const DZZadavaDuruMonitor& monitor, bool unloaded);
 
     // --- Response handling ---
     // The ad view's delegate for ordinary pages, after another took its place for a script ad.

@@ -204,6 +204,8 @@ bool DZSlot::validateAdResponseWithAdSize(DZAdSize size, const std::vector<DZAdS
 }
 
 void DZSlot::finishedLoadingAdResponse(const std::shared_ptr<DZAd>& ad) {
+    viewHasMadeImpression_ = false;
+    finishZadavaDuruReporting();
     ad_ = ad;
     loadingAd_.reset();
 }
