@@ -86,14 +86,15 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
     // the slide when animated). A child controller presents from its top-most parent. Refused
     // (false, no completion) when this controller is not on a window, already presents one
     // (presenting twice), or `controller` is null, this one or already presented.
-    bool presentViewController(std::shared_ptr<ViewController> controller, bool animated,
-                               std::function<void()> completion = {});
+    virtual bool presentViewController(std::shared_ptr<ViewController> controller, bool animated,
+                                       std::function<void()> completion = {});
     // Dismisses what this controller presents, or, when it presents nothing, this controller
     // itself. Controllers presented above the one leaving go at once, without a slide. A
     // dismissal during the present slide slides back from where the view is (the presentation's
     // completion runs first); a second dismissal while one runs adds its completion to it.
-    // With nothing to dismiss the completion runs at once.
-    void dismissViewController(bool animated, std::function<void()> completion = {});
+    // With nothing to dismiss the completion runs at once. Both may be overridden (a screen that
+    // hands the call to another controller); an override calls the base to do the work.
+    virtual void dismissViewController(bool animated, std::function<void()> completion = {});
     // The controller this one presents, and the one that presented this one (null when none).
     const std::shared_ptr<ViewController>& presentedViewController() const { return presented_; }
     ViewController* presentingViewController() const { return presenting_; }
