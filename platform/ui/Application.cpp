@@ -62,6 +62,23 @@ void Application::forgetPendingModal(const View* panel) {
     std::erase_if(pending_, [panel](const auto& p) { return p.get() == panel; });
 }
 
+void Application::setStatusBarOrientation(int orientation) {
+    if (orientation == statusBarOrientation_) return;
+    statusBarOrientation_ = orientation;
+    center_.post(kApplicationDidChangeStatusBarOrientationNotification);
+}
+
+void Application::setIdleTimerDisabled(bool disabled) {
+    if (disabled == idleTimerDisabled_) return;
+    idleTimerDisabled_ = disabled;
+    if (idleSwitch_) idleSwitch_(disabled);
+}
+
+void Application::setIdleTimerSwitch(std::function<void(bool disabled)> idleSwitch) {
+    idleSwitch_ = std::move(idleSwitch);
+    if (idleSwitch_) idleSwitch_(idleTimerDisabled_);
+}
+
 Application& Application::shared() {
     static Application app(NotificationCenter::defaultCenter());
     return app;

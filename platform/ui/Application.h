@@ -6,6 +6,7 @@
 // launch and the end of the run the same way, so observers never know which of the two runs.
 #include <atomic>
 #include <deque>
+#include <functional>
 #include <memory>
 
 namespace platform::ui {
@@ -43,9 +44,20 @@ class Application {
 
     NotificationCenter& notificationCenter() { return center_; }
 
-    // The interface orientation the status bar follows (1 portrait to 4 landscape left).
+    // The interface orientation the status bar follows (1 portrait to 4 landscape left). A change
+    // posts kApplicationDidChangeStatusBarOrientationNotification.
     int statusBarOrientation() const { return statusBarOrientation_; }
-    void setStatusBarOrientation(int orientation) { statusBarOrientation_ = orientation; }
+    void setStatusBarOrientation(int orientation);
+    // The desktop shows no status bar; full-screen screens record that they would hide it.
+    bool isStatusBarHidden() const { return statusBarHidden_; }
+    void setStatusBarHidden(bool hidden) { statusBarHidden_ = hidden; }
+
+    // With the idle timer disabled the desktop must not blank the screen or start its
+    // screensaver. The window that shows the application installs the switch that does it and
+    // is told the current setting at once; null removes it.
+    bool isIdleTimerDisabled() const { return idleTimerDisabled_; }
+    void setIdleTimerDisabled(bool disabled);
+    void setIdleTimerSwitch(std::function<void(bool disabled)> idleSwitch);
 
     // The process's application, posting to NotificationCenter::defaultCenter().
     static Application& shared();
@@ -58,6 +70,9 @@ class Application {
     std::weak_ptr<Window> keyWindow_;
     std::deque<std::shared_ptr<View>> pending_;
     int statusBarOrientation_ = 1;
+    bool statusBarHidden_ = false;
+    bool idleTimerDisabled_ = false;
+    std::function<void(bool)> idleSwitch_;
 };
 
 }  // namespace platform::ui

@@ -29,6 +29,8 @@ inline constexpr const char* kApplicationWillEnterForegroundNotification =
 inline constexpr const char* kApplicationDidBecomeActiveNotification =
     "ApplicationDidBecomeActiveNotification";
 inline constexpr const char* kApplicationWillTerminateNotification = "ApplicationWillTerminateNotification";
+inline constexpr const char* kApplicationDidChangeStatusBarOrientationNotification =
+    "ApplicationDidChangeStatusBarOrientationNotification";
 inline constexpr const char* kApplicationDidReceiveMemoryWarningNotification =
     "ApplicationDidReceiveMemoryWarningNotification";
 

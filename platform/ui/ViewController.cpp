@@ -1,5 +1,7 @@
 #include "platform/ui/ViewController.h"
 
+#include <algorithm>
+
 #include "platform/ui/Control.h"
 #include "platform/ui/InterfaceFileError.h"
 #include "platform/ui/InterfaceLoader.h"
@@ -7,12 +9,16 @@
 #include "platform/ui/TabBarController.h"
 #include "platform/ui/UiResources.h"
 #include "platform/ui/View.h"
+#include "platform/ui/ViewAnimation.h"
+#include "platform/ui/Window.h"
 
 namespace platform::ui {
 
 ViewController::ViewController(std::string interfaceName) : interfaceName_(std::move(interfaceName)) {}
 
 ViewController::~ViewController() {
+    // What this controller presents cannot outlive it on the window.
+    dropPresentedChain();
     if (view_ && view_->viewController() == this) view_->setViewController(nullptr);
 }
 
@@ -104,21 +110,159 @@ std::shared_ptr<View> ViewController::outletView(const std::string& name) const 
 void ViewController::viewWillMoveToWindow(bool ontoWindow) {
     if (ontoWindow && !appeared_ && !appearing_) {
         appearing_ = true;
-        viewWillAppear(false);
-    } else if (!ontoWindow && (appeared_ || appearing_)) {
-        viewWillDisappear(false);
+        viewWillAppear(holdAppearance_ && slideAnimated_);
+    } else if (!ontoWindow && (appeared_ || appearing_) && !disappearing_) {
+        disappearing_ = true;
+        viewWillDisappear(beingDismissed_ && slideAnimated_);
     }
 }
 
 void ViewController::viewDidMoveToWindow(bool ontoWindow) {
-    if (ontoWindow && appearing_) {
+    if (ontoWindow && appearing_ && !holdAppearance_) {
         appearing_ = false;
         appeared_ = true;
         viewDidAppear(false);
     } else if (!ontoWindow && (appeared_ || appearing_)) {
         appeared_ = false;
         appearing_ = false;
-        viewDidDisappear(false);
+        disappearing_ = false;
+        viewDidDisappear(slideAnimated_);
+    }
+}
+
+ViewController* ViewController::presentationRoot() {
+    ViewController* c = this;
+    while (c->parent_) c = c->parent_;
+    return c;
+}
+
+bool ViewController::presentViewController(std::shared_ptr<ViewController> controller, bool animated,
+                                           std::function<void()> completion) {
+    ViewController* root = presentationRoot();
+    if (root != this)
+        return root->presentViewController(std::move(controller), animated, std::move(completion));
+    Window* window = isViewLoaded() ? view_->window() : nullptr;
+    if (!controller || controller.get() == this || presented_ || controller->presenting_ || !window ||
+        controller->presentationRoot() != controller.get()) {
+        return false;
+    }
+    auto keep = weak_from_this().lock();
+    presented_ = controller;
+    controller->presenting_ = this;
+    controller->beingPresented_ = true;
+    controller->holdAppearance_ = true;
+    controller->slideAnimated_ =
+        animated && controller->transitionStyle_ == ModalTransitionStyle::CoverVertical;
+    if (completion) controller->presentCompletions_.push_back(std::move(completion));
+    auto v = controller->view();
+    const Rect end = window->bounds();
+    Rect start = end;
+    if (controller->slideAnimated_) start.origin.y += end.size.height;
+    v->setTransform(AffineTransform::identity());
+    v->setFrame(start);
+    window->addPresentedView(v);
+    if (!controller->slideAnimated_) {
+        controller->finishPresentation();
+        return true;
+    }
+    const std::weak_ptr<ViewController> weak = controller;
+    controller->slide_ = ViewAnimation::start(
+        v, kPresentationSeconds, ViewAnimation::Targets{.frame = end, .alpha = {}, .transform = {}},
+        [weak](bool finished) {
+            auto c = weak.lock();
+            if (c && finished) c->finishPresentation();
+        });
+    return true;
+}
+
+void ViewController::finishPresentation() {
+    if (!beingPresented_) return;
+    auto keep = weak_from_this().lock();
+    slide_.reset();
+    beingPresented_ = false;
+    holdAppearance_ = false;
+    if (appearing_ && view_ && view_->window()) {
+        appearing_ = false;
+        appeared_ = true;
+        viewDidAppear(slideAnimated_);
+    }
+    auto done = std::move(presentCompletions_);
+    presentCompletions_.clear();
+    for (auto& f : done) f();
+}
+
+void ViewController::dismissViewController(bool animated, std::function<void()> completion) {
+    ViewController* root = presentationRoot();
+    if (root != this) return root->dismissViewController(animated, std::move(completion));
+    ViewController* target = presented_ ? presented_.get() : presenting_ ? this : nullptr;
+    if (!target) {
+        if (completion) completion();
+        return;
+    }
+    // The presenting side's link is what keeps the leaving controller alive.
+    const std::shared_ptr<ViewController> leaving = target->presenting_->presented_;
+    if (completion) leaving->dismissCompletions_.push_back(std::move(completion));
+    if (leaving->beingDismissed_) return;
+    leaving->beingDismissed_ = true;
+    if (leaving->beingPresented_) {
+        if (auto s = std::move(leaving->slide_)) s->stop();
+        leaving->finishPresentation();
+        // The presentation's completion may already have taken it away.
+        if (!leaving->beingDismissed_) return;
+    }
+    leaving->dropPresentedChain();
+    Window* window = leaving->view_ ? leaving->view_->window() : nullptr;
+    leaving->slideAnimated_ =
+        animated && window && leaving->transitionStyle_ == ModalTransitionStyle::CoverVertical;
+    leaving->viewWillMoveToWindow(false);
+    if (!leaving->slideAnimated_ || !leaving->beingDismissed_) {
+        leaving->finishDismissal();
+        return;
+    }
+    const float height = window->bounds().size.height;
+    Rect end = leaving->view_->frame();
+    const float remaining = height > 0 ? std::clamp((height - end.origin.y) / height, 0.0f, 1.0f) : 1.0f;
+    end.origin.y = height;
+    const std::weak_ptr<ViewController> weak = leaving;
+    leaving->slide_ = ViewAnimation::start(leaving->view_, kPresentationSeconds * remaining,
+                                           ViewAnimation::Targets{.frame = end, .alpha = {}, .transform = {}},
+                                           [weak](bool) {
+                                               if (auto c = weak.lock()) c->finishDismissal();
+                                           });
+}
+
+void ViewController::finishDismissal() {
+    if (!beingDismissed_) return;
+    auto keep = weak_from_this().lock();
+    if (auto s = std::move(slide_)) s->stop();
+    dropPresentedChain();
+    if (view_) {
+        if (Window* window = view_->window()) window->removePresentedView(view_.get());
+    }
+    ViewController* presenting = presenting_;
+    presenting_ = nullptr;
+    beingDismissed_ = false;
+    // Appearance ends even when the view had already left the window some other way.
+    if (appeared_ || appearing_) {
+        appeared_ = appearing_ = disappearing_ = false;
+        viewDidDisappear(slideAnimated_);
+    }
+    auto done = std::move(dismissCompletions_);
+    dismissCompletions_.clear();
+    auto self =
+        presenting && presenting->presented_.get() == this ? std::move(presenting->presented_) : nullptr;
+    for (auto& f : done) f();
+}
+
+void ViewController::dropPresentedChain() {
+    while (presented_) {
+        std::shared_ptr<ViewController> top = presented_;
+        while (top->presented_) top = top->presented_;
+        if (auto s = std::move(top->slide_)) s->stop();
+        top->finishPresentation();
+        top->slideAnimated_ = false;
+        top->beingDismissed_ = true;
+        top->finishDismissal();
     }
 }
 

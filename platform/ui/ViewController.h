@@ -1,12 +1,15 @@
 #pragma once
 // Owns one screen's view: loads it on first use (from the interface file it was named with, or
 // as a plain view), binds the file's outlets and actions to what the subclass registered, and
-// receives will/did appear and disappear as its view joins and leaves the window.
+// receives will/did appear and disappear as its view joins and leaves the window. It can present
+// another controller over the window's content (above the root view, below alerts) and dismiss
+// it again; a presented controller can present in turn (a sheet over an interstitial).
 // Controllers are held by std::shared_ptr.
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/ui/InterfaceOrientation.h"
 #include "platform/ui/NavigationItem.h"
@@ -19,7 +22,21 @@ class NavigationController;
 class TabBarController;
 class UiResources;
 class View;
+class ViewAnimation;
 struct LoadedInterface;
+
+// Numbered as the phone platform numbers them. Every style covers the whole window; the
+// presenting view stays on the window below the presented one.
+enum class ModalPresentationStyle {
+    FullScreen = 0,
+    PageSheet = 1,
+    FormSheet = 2,
+    CurrentContext = 3,
+    OverFullScreen = 5,
+    OverCurrentContext = 6
+};
+// Only cover-vertical moves; the others show and hide at once.
+enum class ModalTransitionStyle { CoverVertical = 0, FlipHorizontal = 1, CrossDissolve = 2, PartialCurl = 3 };
 
 class ViewController : public std::enable_shared_from_this<ViewController> {
   public:
@@ -61,6 +78,34 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
     // lay the view out between their bars.
     unsigned edgesForExtendedLayout() const { return extendedEdges_; }
     void setEdgesForExtendedLayout(unsigned edges) { extendedEdges_ = edges; }
+
+    // --- presentation ---
+    // The slide of an animated cover-vertical presentation or dismissal, on the window's clock.
+    static constexpr double kPresentationSeconds = 0.3;
+    // Puts `controller` over this one's window and runs `completion` once it is in place (after
+    // the slide when animated). A child controller presents from its top-most parent. Refused
+    // (false, no completion) when this controller is not on a window, already presents one
+    // (presenting twice), or `controller` is null, this one or already presented.
+    virtual bool presentViewController(std::shared_ptr<ViewController> controller, bool animated,
+                                       std::function<void()> completion = {});
+    // Dismisses what this controller presents, or, when it presents nothing, this controller
+    // itself. Controllers presented above the one leaving go at once, without a slide. A
+    // dismissal during the present slide slides back from where the view is (the presentation's
+    // completion runs first); a second dismissal while one runs adds its completion to it.
+    // With nothing to dismiss the completion runs at once. Both may be overridden (a screen that
+    // hands the call to another controller); an override calls the base to do the work.
+    virtual void dismissViewController(bool animated, std::function<void()> completion = {});
+    // The controller this one presents, and the one that presented this one (null when none).
+    const std::shared_ptr<ViewController>& presentedViewController() const { return presented_; }
+    ViewController* presentingViewController() const { return presenting_; }
+    // From the start of presentViewController to its completion, and from the start of a
+    // dismissal to its end.
+    bool isBeingPresented() const { return beingPresented_; }
+    bool isBeingDismissed() const { return beingDismissed_; }
+    ModalPresentationStyle modalPresentationStyle() const { return presentationStyle_; }
+    void setModalPresentationStyle(ModalPresentationStyle style) { presentationStyle_ = style; }
+    ModalTransitionStyle modalTransitionStyle() const { return transitionStyle_; }
+    void setModalTransitionStyle(ModalTransitionStyle style) { transitionStyle_ = style; }
 
     // --- orientation: portrait is the one the toolkit lays out ---
     virtual bool shouldAutorotateToInterfaceOrientation(InterfaceOrientation o) {
@@ -108,6 +153,25 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
     friend class TabBarController;
     void viewWillMoveToWindow(bool ontoWindow);
     void viewDidMoveToWindow(bool ontoWindow);
+    ViewController* presentationRoot();
+    void finishPresentation();
+    void finishDismissal();
+    // Takes the presented chain from `presented_` up off the window at once, top first.
+    void dropPresentedChain();
+
+    ViewController* presenting_ = nullptr;
+    std::shared_ptr<ViewController> presented_;
+    bool beingPresented_ = false;
+    bool beingDismissed_ = false;
+    // While set, arriving on the window starts the appearance without completing it.
+    bool holdAppearance_ = false;
+    bool disappearing_ = false;
+    bool slideAnimated_ = false;
+    ModalPresentationStyle presentationStyle_ = ModalPresentationStyle::FullScreen;
+    ModalTransitionStyle transitionStyle_ = ModalTransitionStyle::CoverVertical;
+    std::shared_ptr<ViewAnimation> slide_;
+    std::vector<std::function<void()>> presentCompletions_;
+    std::vector<std::function<void()>> dismissCompletions_;
 
     std::string interfaceName_;
     std::shared_ptr<const UiResources> resources_;

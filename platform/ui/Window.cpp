@@ -53,7 +53,8 @@ double Window::now() const {
 std::vector<std::shared_ptr<View>> Window::contentSubviews() const {
     std::vector<std::shared_ptr<View>> out;
     for (const auto& v : subviews()) {
-        if (v != modalLayer_) out.push_back(v);
+        if (v != modalLayer_ && std::find(presented_.begin(), presented_.end(), v) == presented_.end())
+            out.push_back(v);
     }
     return out;
 }
@@ -88,8 +89,31 @@ bool Window::isKeyWindow() const {
 }
 
 void Window::didAddSubview(const std::shared_ptr<View>& view) {
-    // Panels stay above anything added later (a game view put up behind an alert).
-    if (view != modalLayer_ && modalLayer_->superview().get() == this) bringSubviewToFront(modalLayer_);
+    // Presented screens and then panels stay above anything added later (a game view put up
+    // behind an interstitial or an alert).
+    if (restacking_ || view == modalLayer_) return;
+    restacking_ = true;
+    for (const auto& p : presented_) {
+        if (p->superview().get() == this) bringSubviewToFront(p);
+    }
+    if (modalLayer_->superview().get() == this) bringSubviewToFront(modalLayer_);
+    restacking_ = false;
+}
+
+void Window::addPresentedView(const std::shared_ptr<View>& view) {
+    if (!view) return;
+    std::erase(presented_, view);
+    presented_.push_back(view);
+    addSubview(view);
+}
+
+void Window::removePresentedView(const View* view) {
+    auto it =
+        std::find_if(presented_.begin(), presented_.end(), [view](const auto& p) { return p.get() == view; });
+    if (it == presented_.end()) return;
+    auto keep = *it;
+    presented_.erase(it);
+    if (keep->superview().get() == this) keep->removeFromSuperview();
 }
 
 void Window::presentModal(const std::shared_ptr<View>& panel) {

@@ -1,6 +1,7 @@
 #pragma once
-// The root of the view tree on screen: holds the root view controller's view, the modal layer
-// (alerts and action sheets, one at a time in the order they were shown), the whole-window
+// The root of the view tree on screen: holds the root view controller's view, the views of
+// presented controllers above it, the modal layer (alerts and action sheets, one at a time in the
+// order they were shown) above everything, the whole-window
 // transitions, and turns pointer and window events into touches and life-cycle notifications.
 // Its clock is the run loop's, so transitions run on virtual time in tests.
 #include <cstdint>
@@ -41,8 +42,14 @@ class Window : public View {
     void setRootViewController(std::shared_ptr<ViewController> controller);
     const std::shared_ptr<ViewController>& rootViewController() const { return root_; }
     void makeKeyAndVisible();
-    // The subviews that screens put on the window (the modal layer left out).
+    // The subviews that screens put on the window (presented views and the modal layer left out).
     std::vector<std::shared_ptr<View>> contentSubviews() const;
+
+    // --- presented controllers' views: above the content, below the modal layer, in the order
+    // they came (ViewController's presentation puts them here) ---
+    void addPresentedView(const std::shared_ptr<View>& view);
+    void removePresentedView(const View* view);
+    const std::vector<std::shared_ptr<View>>& presentedViews() const { return presented_; }
     bool isKeyWindow() const;
 
     // --- modal panels ---
@@ -93,6 +100,8 @@ class Window : public View {
     std::shared_ptr<ViewController> root_;
     std::shared_ptr<View> modalLayer_;
     std::deque<std::shared_ptr<View>> modals_;
+    std::vector<std::shared_ptr<View>> presented_;
+    bool restacking_ = false;
 
     bool needsDisplay_ = true;
     double displayAt_ = -1;  // a view's next frame on the window's clock; -1 none

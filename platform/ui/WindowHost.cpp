@@ -5,6 +5,7 @@
 
 #include "platform/gl/GLContext.h"
 #include "platform/runloop/RunLoop.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/Window.h"
 #include "platform/ui/WindowRenderer.h"
 #include "platform/window/Window.h"
@@ -34,10 +35,18 @@ std::unique_ptr<WindowHost> WindowHost::create(std::shared_ptr<Window> window, c
     const float scale = density * host->zoom_;
     host->renderer_ = std::make_unique<WindowRenderer>(host->context_, scale);
     host->window_ = std::move(window);
+    // The desktop follows the application's idle timer while the window is up.
+    platform::Window* desktop = host->desktop_.get();
+    host->window_->application().setIdleTimerSwitch(
+        [desktop](bool disabled) { desktop->setScreenSaverAllowed(!disabled); });
     return host;
 }
 
 WindowHost::~WindowHost() {
+    if (window_ && desktop_) {
+        window_->application().setIdleTimerSwitch(nullptr);
+        desktop_->setScreenSaverAllowed(true);
+    }
     // The renderer's GL objects go before the context, the context before the desktop window.
     renderer_.reset();
     context_.reset();

@@ -126,4 +126,16 @@ double Window::refreshRate() const {
     return mode.refresh_rate > 0 ? mode.refresh_rate : 0.0;
 }
 
+void Window::setScreenSaverAllowed(bool allowed) {
+    if (allowed) {
+        SDL_EnableScreenSaver();
+    } else {
+        SDL_DisableScreenSaver();
+    }
+}
+
+bool Window::isScreenSaverAllowed() const {
+    return SDL_IsScreenSaverEnabled() == SDL_TRUE;
+}
+
 }  // namespace platform

@@ -30,6 +30,10 @@ class Window {
     // put away, the player sees the window close now).
     void hide();
     bool isShown() const;
+    // Whether the desktop may blank the screen or start its screensaver while the window is up
+    // (SDL inhibits it while off). Main thread only.
+    void setScreenSaverAllowed(bool allowed);
+    bool isScreenSaverAllowed() const;
     // How often the display showing the window refreshes, in Hz; 0 when it does not say.
     double refreshRate() const;
     // The SDL_Window*, for the GL layer only.

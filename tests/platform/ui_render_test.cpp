@@ -1,5 +1,6 @@
 // Drawing the window with headless OpenGL ES 1.1: label glyphs in a PNG capture, the raw GL hook
-// for a view with its own drawing, and a transition's frames on the virtual clock.
+// for a view with its own drawing, and a transition's and a presentation's frames on the virtual
+// clock.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include "platform/image/PngCodec.h"
 #include "platform/runloop/ManualRunLoop.h"
 #include "platform/ui/AlertView.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/DrawContext.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/TextMeasure.h"
@@ -18,6 +20,7 @@
 #include "platform/ui/Window.h"
 #include "platform/ui/WindowHost.h"
 #include "platform/ui/WindowRenderer.h"
+#include "platform/window/Window.h"
 #include "support/TempDir.h"
 
 using namespace platform::ui;
@@ -209,6 +212,31 @@ TEST(UiRendering, CurlDownShowsTheNewScreenComingOverTheOld) {
     EXPECT_LT(three.bright(0, 0, 320, 480), 320 * 480);
 }
 
+TEST(UiRendering, APresentedScreenSlidesUpOverTheRootAtEveryScale) {
+    for (const float scale : {1.0f, 1.5f, 2.0f}) {
+        SCOPED_TRACE(scale);
+        GLStage s(scale);
+        if (!s.gl) GTEST_SKIP() << "no headless GL here: " << s.error;
+        auto root = std::make_shared<ViewController>();
+        root->view()->setBackgroundColor(Color::white());
+        s.window->setRootViewController(root);
+        auto cover = std::make_shared<ViewController>();
+        cover->view()->setBackgroundColor(Color::black());
+        ASSERT_TRUE(root->presentViewController(cover, true));
+        s.driver.advance(ViewController::kPresentationSeconds / 2);
+        const Frame mid = s.frame();
+        const int w = mid.w, h = mid.h;
+        // Half-way: the root above, the new screen's top edge at the middle of the window.
+        EXPECT_EQ(mid.bright(0, 0, w, h * 4 / 10), w * (h * 4 / 10));
+        EXPECT_EQ(mid.bright(0, h * 6 / 10, w, h), 0);
+        s.driver.advance(ViewController::kPresentationSeconds / 2 + 0.02);
+        EXPECT_EQ(s.frame().bright(0, 0, w, h), 0);
+        root->dismissViewController(true);
+        s.driver.advance(ViewController::kPresentationSeconds + 0.02);
+        EXPECT_EQ(s.frame().bright(0, 0, w, h), w * h);
+    }
+}
+
 TEST(UiRendering, AlertIsDrawnOverTheScreen) {
     GLStage s(1.0f);
     if (!s.gl) GTEST_SKIP() << "no headless GL here: " << s.error;
@@ -256,4 +284,15 @@ TEST(UiRendering, HostShowsTheWindowOnTheDesktop) {
     ASSERT_GE(f.w, 320);
     EXPECT_GT(f.bright(0, 0, f.w, f.h / 8), 20);
     EXPECT_FALSE(host->quitRequested());
+
+    // The desktop's screensaver follows the application's idle timer; a host that is gone is
+    // told nothing more.
+    Application& app = window->application();
+    app.setIdleTimerDisabled(true);
+    EXPECT_FALSE(host->desktop().isScreenSaverAllowed());
+    app.setIdleTimerDisabled(false);
+    EXPECT_TRUE(host->desktop().isScreenSaverAllowed());
+    app.setIdleTimerDisabled(true);
+    host.reset();
+    app.setIdleTimerDisabled(false);
 }
