@@ -157,32 +157,6 @@ bool DZSlot::isReloadTimerArmed() const {
     return reloadTimer_ && reloadTimer_->isValid();
 }
 
-// Responses and pings: the least until response handling lands.
-
-void DZSlot::finishedLoadingAdResponse(const std::shared_ptr<DZAd>& ad) {
-    viewHasMadeImpression_ = false;
-    finishZadavaDuruReporting();
-    ad_ = ad;
-    loadingAd_.reset();
-}
-
-void DZSlot::adFetcherDidFetchAd(DZAdFetcher&, const std::shared_ptr<DZAd>& ad) {
-    fetchedAd_ = ad;
-    didFetchAdContent();
-}
-
-void DZSlot::adFetcherDidFailToFetchAd(DZAdFetcher&, const std::shared_ptr<DZAd>&, platform::ErrorRef error,
-                                       long) {
-    fetchError_ = error ? error : DZRequestError::errorWithCode(kDZErrorInternalError);
-}
-
-void DZSlot::pingClickURLs() {}
-void DZSlot::pingImpressionURLs() {}
-void DZSlot::pingManualTrackingURLs() {}
-std::string DZSlot::gestureClickURLWithURL(const std::string& url) {
-    return url;
-}
-
 // Refresh and cancellation.
 
 void DZSlot::scheduleAdReloadTimer() {
@@ -217,6 +191,9 @@ void DZSlot::reloadCurrentRequest() {
 }
 
 void DZSlot::cancelLoad() {
+    auto hold = weak_from_this().lock();
+    // A script ad's rendering check must not end a later load.
+    restoreBannerAdViewDelegate();
     if (adFetcher_) adFetcher_->cancel();
     adFetcher_.reset();
     loadingAd_.reset();

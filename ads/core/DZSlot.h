@@ -32,6 +32,7 @@ class DZCorrelator;
 class DZMAdManager;
 class DZRequest;
 class DZSlot;
+class DZSignalCollector;
 class DZSlotStatistics;
 class DZStatisticDictionary;
 namespace platform {
@@ -70,6 +71,15 @@ class DZSlotDelegate {
     virtual void slotDidReceiveAdClick(DZSlot&) {}
     // 1 for a banner view, 2 for an interstitial, 0 for any other owner.
     virtual int ownerAdType() { return 0; }
+
+    // --- Response handling ---
+    // A custom-rendered ad for the owner to draw: true when it has taken it (it then reports the
+    // impression, clicks and the end of its rendering through the slot). On false it may say why.
+    virtual std::optional<bool> slotNotifyPublisherToRenderCustomRenderingAd(DZSlot&,
+                                                                             const std::shared_ptr<DZAd>&,
+                                                                             platform::ErrorRef* error) {
+        return std::nullopt;
+    }
 };
 
 class DZSlotAdLoadDelegate {
@@ -208,19 +218,44 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     void requestTimedOut() override;
     long CSIIdentifier() override { return CSIIdentifier_; }
 
-    // Responses and pings, the least that the transitions need until response handling lands.
-    void finishedLoadingAdResponse(const std::shared_ptr<DZAd>& ad);
-    // DZAdFetcherDelegate: until response handling lands, a load stops at the fetched ad (state
-    // 4), kept here with the fetch's error for those who watch the slot.
+    // --- Response handling (DZSlotResponse.cpp) ---
+    // DZAdFetcherDelegate. The last fetched ad and the fetch's error stay readable for those who
+    // watch the slot.
     void adFetcherDidFetchAd(DZAdFetcher& fetcher, const std::shared_ptr<DZAd>& ad) override;
     void adFetcherDidFailToFetchAd(DZAdFetcher& fetcher, const std::shared_ptr<DZAd>& ad,
                                    platform::ErrorRef error, long responseCode) override;
     const std::shared_ptr<DZAd>& fetchedAd() const { return fetchedAd_; }
     const platform::ErrorRef& fetchError() const { return fetchError_; }
+    void processAdResponse(const std::shared_ptr<DZAd>& ad);
+    void processStandardAdResponse(const std::shared_ptr<DZAd>& ad);
+    void processCustomRenderingAdResponse(const std::shared_ptr<DZAd>& ad);
+    // Mediation is not in this build: such a response fails with code 8.
+    void processMediationAdResponse(const std::shared_ptr<DZAd>& ad);
+    void setViewForAdUsingView(const std::shared_ptr<platform::ui::View>& view);
+    static bool validateAdResponseWithAdSize(DZAdSize size, const std::vector<DZAdSize>& validAdSizes);
+    void finishedLoadingAdResponse(const std::shared_ptr<DZAd>& ad);
+    // An ad whose HTML is another network's script: shown only once it has drawn something.
+    void loadAdNetworkJavaScriptRequest(const std::shared_ptr<DZAd>& ad);
+    bool isMRAIDEnabled() const { return false; }
+
+    // Pings go out without the cache. Clicks ping every time, impressions once per ad.
     void pingClickURLs();
     void pingImpressionURLs();
     void pingManualTrackingURLs();
+    // URLs handed to the trackers so far, by kind.
+    int clickPingCount() const { return clickPingCount_; }
+    int impressionPingCount() const { return impressionPingCount_; }
+    int manualImpressionPingCount() const { return manualImpressionPingCount_; }
+    // A click on an ad-server URL that names its ad ("ai") carries the click signal.
     std::string gestureClickURLWithURL(const std::string& url);
+    // The user default the ad-server host list is read from (comma-separated host names).
+    inline static const std::string kAdServerDomainsKey = "/rerive/ads/as_domains";
+    // The host is one of the ad server's (or lies under one), compared without case.
+    static bool isReriveAdURL(const std::string& url);
+    static std::vector<std::string> defaultAdServerDomains();
+    // The collector the click signal comes from (the shared one unless a test gives its own; not
+    // owned, it must outlive the slot's use of it).
+    void setSignalCollector(const DZSignalCollector* collector) { signalCollector_ = collector; }
 
     // Refresh and cancellation.
     void scheduleAdReloadTimer();
@@ -366,4 +401,12 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     std::shared_ptr<DZZadavaDuruMonitor> zadavaDuruMonitor_;
     std::shared_ptr<DZSDKCoreWebView> zadavaDuruCoreWebView_;
     std::weak_ptr<platform::ui::View> zadavaDuruMonitoredView_;
+
+    // --- Response handling ---
+    // The ad view's delegate for ordinary pages, after another took its place for a script ad.
+    void restoreBannerAdViewDelegate();
+    int clickPingCount_ = 0;
+    int impressionPingCount_ = 0;
+    int manualImpressionPingCount_ = 0;
+    const DZSignalCollector* signalCollector_ = nullptr;
 };

@@ -321,8 +321,9 @@ void DZSlot::loadAd(const std::shared_ptr<DZAd>& ad, const std::map<std::string,
     loadingAd_ = ad;
     willFetchAdContent();
     if (ad->hasAdNetworkJavaScript()) {
-        // Ad-network script ads are rendered by response handling; nothing is fetched for them.
+        // Nothing is fetched for another network's script: it renders at once.
         fetchedAd_ = ad;
+        loadAdNetworkJavaScriptRequest(ad);
         return;
     }
     if (!adType_.isInterstitial() && dynamic_cast<DZBannerAd*>(ad.get())) {
