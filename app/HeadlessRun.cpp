@@ -36,6 +36,7 @@
 #include "platform/ui/UiDriver.h"
 #include "platform/ui/Window.h"
 #include "platform/ui/WindowRenderer.h"
+#include "platform/web/WebContentView.h"
 #include "platform/web/WebViews.h"
 #include "platform/window/WindowEvent.h"
 #include "services/AnnounceManager.h"
@@ -102,6 +103,21 @@ std::size_t pingsInFlight() {
     for (const auto& tracker : DZClickTrackerCollection::sharedInstance()->trackers())
         if (tracker->backgroundTaskID() != platform::kInvalidBackgroundTask) ++count;
     return count;
+}
+
+// Whether every page shown under view has painted: the engine draws a page a moment after it
+// has loaded, and a capture must not show the moment before.
+bool pagesPainted(const platform::ui::View& view) {
+    if (const auto* page = dynamic_cast<const platform::web::WebContentView*>(&view);
+        page && !view.isHidden()) {
+        const platform::Image image = page->engine()->snapshot();
+        bool painted = false;
+        for (std::size_t i = 3; i < image.pixels.size() && !painted; i += 4) painted = image.pixels[i] != 0;
+        if (!painted) return false;
+    }
+    for (const auto& child : view.subviews())
+        if (!pagesPainted(*child)) return false;
+    return true;
 }
 
 // Turns the main loop's posted work (the virtual clock standing still) and the web engine's
@@ -274,7 +290,13 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
         bannerLoadsSeen = ads->diDazRequests();
         if (!platform::web::WebViews::displayNamed() && !std::exchange(warnedNoDisplay, true))
             LogMessage("headless run", 3, "no display: the ad banner has no web view and fails");
-        auto ended = [&ads] { return ads->bannerState() != DiDazSupport::BannerState::pending; };
+        // Ended, and when received, drawn.
+        auto ended = [&ads] {
+            if (ads->bannerState() == DiDazSupport::BannerState::pending) return false;
+            if (ads->bannerState() != DiDazSupport::BannerState::received || !ads->diDazAd()) return true;
+            const std::shared_ptr<platform::ui::View> view = ads->diDazAd()->view();
+            return !view || !platform::web::WebViews::engineRunning() || pagesPainted(*view);
+        };
         if (!standStillUntil(*loop, ended, kBannerWaitSeconds))
             LogMessage("headless run", 3,
                        "the ad banner did not load within 10 s: it goes on beside the game");
