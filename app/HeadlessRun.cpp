@@ -105,18 +105,24 @@ std::size_t pingsInFlight() {
     return count;
 }
 
-// Whether every page shown under view has painted: the engine draws a page a moment after it
-// has loaded, and a capture must not show the moment before.
-bool pagesPainted(const platform::ui::View& view) {
-    if (const auto* page = dynamic_cast<const platform::web::WebContentView*>(&view);
-        page && !view.isHidden()) {
+// Whether every page shown under view has painted at the capture's scale: the engine draws a page
+// a moment after it has loaded, and again a moment after its scale changed (the first capture
+// sets it), and a capture must not show the moment before. A page counts as painted once its
+// bottom row is, so that a picture left over from another scale (which covers only the top left)
+// does not count.
+bool pagesPainted(const platform::ui::View& view, float scale) {
+    if (auto* page = dynamic_cast<const platform::web::WebContentView*>(&view); page && !view.isHidden()) {
+        page->engine()->setScale(scale);
         const platform::Image image = page->engine()->snapshot();
+        if (image.width <= 0 || image.height <= 0) return false;
+        const std::size_t lastRow = static_cast<std::size_t>(image.height - 1) * image.width * 4;
         bool painted = false;
-        for (std::size_t i = 3; i < image.pixels.size() && !painted; i += 4) painted = image.pixels[i] != 0;
+        for (std::size_t i = lastRow + 3; i < image.pixels.size() && !painted; i += 4)
+            painted = image.pixels[i] != 0;
         if (!painted) return false;
     }
     for (const auto& child : view.subviews())
-        if (!pagesPainted(*child)) return false;
+        if (!pagesPainted(*child, scale)) return false;
     return true;
 }
 
@@ -291,15 +297,15 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
         if (!platform::web::WebViews::displayNamed() && !std::exchange(warnedNoDisplay, true))
             LogMessage("headless run", 3, "no display: the ad banner has no web view and fails");
         // Ended, and when received, drawn.
-        auto ended = [&ads] {
+        auto ended = [&ads, scale = options_.screenScale] {
             if (ads->bannerState() == DiDazSupport::BannerState::pending) return false;
             if (ads->bannerState() != DiDazSupport::BannerState::received || !ads->diDazAd()) return true;
             const std::shared_ptr<platform::ui::View> view = ads->diDazAd()->view();
-            return !view || !platform::web::WebViews::engineRunning() || pagesPainted(*view);
+            return !view || !platform::web::WebViews::engineRunning() || pagesPainted(*view, scale);
         };
         if (!standStillUntil(*loop, ended, kBannerWaitSeconds))
             LogMessage("headless run", 3,
-                       "the ad banner did not load within 10 s: it goes on beside the game");
+                       "the ad banner did not load and paint within 10 s: it goes on beside the game");
     };
 
     // --web-page: one view of the window's size, off screen, made after the first tick. Only its

@@ -31,7 +31,7 @@ GameRun runToGameOver(const TempDir& tmp, const std::string& name, const std::st
     tmp.write("die.txt", std::string_view("10 tilt 2\n"));
     const auto err = tmp.path() / (name + ".err");
     const auto p =
-        runCommand(env + " " + kBinary + " --headless --level 20 --seed 7 --input " +
+        runCommand(env + " " + kBinary + " --headless --level 20 --seed 7 --screen-scale 1.5 --input " +
                    (tmp.path() / "die.txt").string() + " --home " + tmp.file(name + "/home").string() +
                    " --screenshot " + (tmp.path() / (name + ".png")).string() + " 2>" + err.string());
     GameRun run;
@@ -63,16 +63,19 @@ TEST(HeadlessBanner, TheServersBannerShowsOnTheGameOverScreenTheSameInEveryRun) 
     EXPECT_EQ(countKind(server, "ad_request"), 1u);
     EXPECT_EQ(countKind(server, "impression"), 1u);  // sent before the run ended
 
-    // The banner's page sits in the top 50 points, where the layout leaves room for it.
+    // The banner's page fills the top 50 points (drawn at the capture's scale: 1.5 pixels a point),
+    // where the layout leaves room for it.
     const auto shot = platform::PngCodec::load((tmp.path() / "a.png").string());
     ASSERT_TRUE(shot);
     const int channels = static_cast<int>(shot->pixels.size() / (shot->width * shot->height));
+    ASSERT_EQ(shot->width, 480);
     auto pixel = [&](int x, int y) {
-        const std::size_t at = (static_cast<std::size_t>(y) * shot->width + x) * channels;
+        const std::size_t at = (static_cast<std::size_t>(y * 3 / 2) * shot->width + x * 3 / 2) * channels;
         return std::array<int, 3>{shot->pixels[at], shot->pixels[at + 1], shot->pixels[at + 2]};
     };
-    EXPECT_EQ(pixel(3, 3), (std::array<int, 3>{0xe0, 0x00, 0x7a}));
-    EXPECT_NE(pixel(3, 60), (std::array<int, 3>{0xe0, 0x00, 0x7a}));
+    EXPECT_EQ(pixel(2, 2), (std::array<int, 3>{0xe0, 0x00, 0x7a}));
+    EXPECT_EQ(pixel(317, 48), (std::array<int, 3>{0xe0, 0x00, 0x7a}));
+    EXPECT_NE(pixel(2, 52), (std::array<int, 3>{0xe0, 0x00, 0x7a}));
 
     const GameRun second = runToGameOver(tmp, "b", env);
     ASSERT_EQ(second.code, 0) << second.err;
