@@ -74,8 +74,7 @@ void DZBannerView::commonInitWithAdSize(DZAdSize adSize) {
 
     if (auto adView = slot_->adView()) {
         adView->configureAsBannerAdView();
-        rootAdView_ = adView;
-        addSubview(adView);
+        setRootAdView(adView);
     }
     setBackgroundColor(platform::ui::Color::clear());
     setClipsToBounds(true);
@@ -103,7 +102,7 @@ void DZBannerView::setAdUnitID(const std::string& adUnitID) {
 }
 
 void DZBannerView::setRootViewController(const std::shared_ptr<platform::ui::ViewController>& controller) {
-    if (controller == root_.lock() && !(controller == nullptr && !root_.expired())) return;
+    if (controller == root_.lock()) return;
     root_ = controller;
     if (auto adView = slot_->adView()) adView->setViewController(controller);
     if (auto inner = std::dynamic_pointer_cast<DZBannerView>(rootAdView_))
@@ -137,7 +136,11 @@ void DZBannerView::setRootAdView(const std::shared_ptr<View>& view) {
     auto old = std::move(rootAdView_);
     if (old) old->removeFromSuperview();
     rootAdView_ = view;
-    if (view) addSubview(view);
+    if (!view) return;
+    addSubview(view);
+    // The ad takes the whole banner, whatever size it was made at, and follows its size.
+    view->setFrame(View::bounds());
+    dz_fillSuperview(*view);
 }
 
 // --- sizing ---
@@ -166,6 +169,7 @@ void DZBannerView::setAdSizeAndReload(DZAdSize size, bool reload) {
     Rect frame = View::frame();
     frame.size = CGSizeFromDZAdSize(size);
     View::setFrame(frame);
+    if (rootAdView_) rootAdView_->setFrame(View::bounds());
     slot_->setAdTypeAndReloadRequest(DZAdType::bannerAdTypeForSize(size), reload);
 }
 
@@ -203,11 +207,14 @@ void DZBannerView::setAlpha(float alpha) {
 
 void DZBannerView::didMoveToWindow() {
     View::didMoveToWindow();
-    auto hold = shared_from_this();
+    auto hold = weak_from_this().lock();
     platform::ui::Window* window = View::window();
+    // A window not held by a shared pointer still counts as a window.
     std::shared_ptr<platform::ui::Window> shared;
-    if (window) shared = std::static_pointer_cast<platform::ui::Window>(window->shared_from_this());
-    slot_->bannerDidMoveToWindow(shared);
+    if (window) shared = std::static_pointer_cast<platform::ui::Window>(window->weak_from_this().lock());
+    slot_->bannerDidMoveToWindow(window && !shared ? std::shared_ptr<platform::ui::Window>(
+                                                         std::shared_ptr<platform::ui::Window>{}, window)
+                                                   : shared);
 }
 
 // --- slot delegate ---
@@ -219,10 +226,12 @@ std::optional<bool> DZBannerView::slotShouldLoadRequest(DZSlot&, const DZRequest
 }
 
 std::optional<bool> DZBannerView::slotShouldReloadCurrentRequest(DZSlot&) {
-    // The slot's own ad view waits hidden until its first ad has loaded, so before that the
-    // banner itself is what has to be on screen.
-    if (!hasLoadedAd_) return isShownUpToWindow();
-    return rootAdView_ && rootAdView_->isShownUpToWindow() && isShownUpToWindow();
+    if (!isShownUpToWindow()) return false;
+    if (!hasLoadedAd_) return true;
+    if (!rootAdView_) return false;
+    // The slot's own ad view hides itself while a new ad loads (and stays so when that load
+    // fails): only a view handed over by another network says by hiding that it is not seen.
+    return rootAdView_ == slot_->adView() || !rootAdView_->isHidden();
 }
 
 std::optional<Rect> DZBannerView::frame() {
@@ -269,24 +278,25 @@ void tellDelegate(const std::shared_ptr<DZBannerView>& banner, Call call) {
 }  // namespace
 
 void DZBannerView::slotFinishedLoadingAdContent(DZSlot&) {
-    tellDelegate(std::static_pointer_cast<DZBannerView>(shared_from_this()),
-                 [](DZBannerView& self, DZBannerViewDelegate& delegate) {
-                     auto hold = self.shared_from_this();
-                     delegate.adViewDidReceiveAd(self);
-                     self.hasLoadedAd_ = true;
-                 });
+    DZRunOnMainThread(
+        [weak = std::weak_ptr<DZBannerView>(std::static_pointer_cast<DZBannerView>(shared_from_this()))] {
+            auto self = weak.lock();
+            if (!self) return;
+            if (auto delegate = self->delegate()) delegate->adViewDidReceiveAd(*self);
+            self->hasLoadedAd_ = true;
+        });
 }
 
 void DZBannerView::slotDidFailToLoadAdContent(DZSlot&, const DZRequestError::Ref& error) {
-    auto self = std::static_pointer_cast<DZBannerView>(shared_from_this());
-    DZRunOnMainThread([weak = std::weak_ptr<DZBannerView>(self), error] {
-        auto banner = weak.lock();
-        if (!banner) return;
-        // Held across the call: the app may let the banner go from its delegate.
-        auto slot = banner->slot_;
-        if (auto delegate = banner->delegate()) delegate->adViewDidFailToReceiveAd(*banner, error);
-        slot->scheduleAdReloadTimer();
-    });
+    DZRunOnMainThread(
+        [weak = std::weak_ptr<DZBannerView>(std::static_pointer_cast<DZBannerView>(shared_from_this())),
+         error] {
+            if (auto banner = weak.lock()) {
+                if (auto delegate = banner->delegate()) delegate->adViewDidFailToReceiveAd(*banner, error);
+            }
+            // A banner the app let go of while it heard of the failure asks for nothing more.
+            if (auto banner = weak.lock()) banner->slot_->scheduleAdReloadTimer();
+        });
 }
 
 void DZBannerView::slotWillPresentScreen(DZSlot&) {

@@ -75,6 +75,7 @@ void DZSlot::construct() {
     };
     observe(platform::ui::kApplicationWillResignActiveNotification, &DZSlot::appWillBecomeInactive);
     observe(platform::ui::kApplicationDidBecomeActiveNotification, &DZSlot::appDidBecomeActive);
+    observe(platform::ui::kApplicationDidEnterBackgroundNotification, &DZSlot::appDidEnterBackground);
     observe(kWillPresentFullScreen, &DZSlot::adWillPresentFullScreen);
     observe(kDidDismissFullScreen, &DZSlot::adDidRelinquishFullScreen);
 
@@ -93,6 +94,7 @@ void DZSlot::construct() {
 
 DZSlot::~DZSlot() {
     stateChangeHandler_ = nullptr;  // nobody is told of a slot that is going
+    zadavaDuruVisibilityHandler_ = nullptr;
     finishZadavaDuruReporting();
     if (adFetcher_) adFetcher_->cancel();
     deactivateReloadTimer();

@@ -340,6 +340,15 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     // DZZadavaDuruObserver
     void adViewDidChangeZadavaDuruVisibility(bool visible) override;
     void adViewDidStopZadavaDuruMonitoring() override;
+    // The sample taken as the application resigns still sees it active: one more once it is in
+    // the background, or the page would count the ad as seen all the while.
+    void appDidEnterBackground();
+    // How many units this slot handed to a core page, and every visibility the page answered
+    // (probes watch the measurement with them).
+    uint64_t zadavaDuruUnitsSent() const { return zadavaDuruUnitsSent_; }
+    void setZadavaDuruVisibilityHandler(std::function<void(bool visible)> handler) {
+        zadavaDuruVisibilityHandler_ = std::move(handler);
+    }
     // ---- end of Zadava Duru measurement ----
 
     explicit DZSlot(platform::Rect frame);  // use create()
@@ -401,6 +410,9 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     std::shared_ptr<DZZadavaDuruMonitor> zadavaDuruMonitor_;
     std::shared_ptr<DZSDKCoreWebView> zadavaDuruCoreWebView_;
     std::weak_ptr<platform::ui::View> zadavaDuruMonitoredView_;
+    uint64_t zadavaDuruUnitsSent_ = 0;
+    std::function<void(bool)> zadavaDuruVisibilityHandler_;
+    void sendZadavaDuruUnit(const DZZadavaDuruMonitor& monitor, bool unloaded);
 
     // --- Response handling ---
     // The ad view's delegate for ordinary pages, after another took its place for a script ad.

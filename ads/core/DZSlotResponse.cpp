@@ -204,7 +204,6 @@ bool DZSlot::validateAdResponseWithAdSize(DZAdSize size, const std::vector<DZAdS
 }
 
 void DZSlot::finishedLoadingAdResponse(const std::shared_ptr<DZAd>& ad) {
-    // A new ad is measured afresh, from its own impression on.
     viewHasMadeImpression_ = false;
     finishZadavaDuruReporting();
     ad_ = ad;
@@ -303,12 +302,21 @@ bool DZSlot::isReriveAdURL(const std::string& url) {
     std::vector<std::string> domains;
     const auto configured = platform::UserDefaults::standard()->stringForKey(kAdServerDomainsKey);
     if (configured) {
-        std::size_t start = 0;
-        while (start <= configured->size()) {
-            const std::size_t comma = std::min(configured->find(',', start), configured->size());
-            if (auto host = domainEntry(configured->substr(start, comma - start)); !host.empty())
-                domains.push_back(host);
-            start = comma + 1;
+        // A comma-separated list; our core page sends a JSON array of names, taken as well.
+        const auto array = nlohmann::json::parse(*configured, nullptr, false);
+        if (array.is_array()) {
+            for (const auto& entry : array) {
+                if (!entry.is_string()) continue;
+                if (auto host = domainEntry(entry.get<std::string>()); !host.empty()) domains.push_back(host);
+            }
+        } else {
+            std::size_t start = 0;
+            while (start <= configured->size()) {
+                const std::size_t comma = std::min(configured->find(',', start), configured->size());
+                if (auto host = domainEntry(configured->substr(start, comma - start)); !host.empty())
+                    domains.push_back(host);
+                start = comma + 1;
+            }
         }
     }
     if (domains.empty()) {

@@ -7,16 +7,9 @@
 #include "ads/render/DZZadavaDuruUnit.h"
 #include "platform/ui/View.h"
 
-namespace {
-
-// Rich-media ads are measured too once they exist; until then no ad of a slot is one.
-constexpr bool kMRAIDEnabled = false;
-
-}  // namespace
-
 bool DZSlot::canEnableZadavaDuruMonitoring() const {
     if ((mediationManager_ && mediationManager_->isMediating()) || !viewHasMadeImpression_) return false;
-    return (ad_ && ad_->zadavaDuruConfigurations()) || kMRAIDEnabled;
+    return (ad_ && ad_->zadavaDuruConfigurations()) || isMRAIDEnabled();
 }
 
 void DZSlot::startZadavaDuruReportingIfEnabled() {
@@ -55,22 +48,26 @@ std::optional<nlohmann::json> DZSlot::zadavaDuruParameters(const DZZadavaDuruMon
                                                            bool unloaded) const {
     DZZadavaDuruUnit::Slot slot;
     slot.zadavaDuruID = zadavaDuruID_;
-    slot.MRAIDEnabled = kMRAIDEnabled;
+    slot.MRAIDEnabled = isMRAIDEnabled();
     slot.interstitial = adType_.isInterstitial();
     if (ad_) slot.configuration = ad_->zadavaDuruConfigurations();
     return DZZadavaDuruUnit::parameters(monitor, unloaded, slot);
 }
 
+void DZSlot::sendZadavaDuruUnit(const DZZadavaDuruMonitor& monitor, bool unloaded) {
+    auto command = DZZadavaDuruUnit::JSCommandWithParams(zadavaDuruParameters(monitor, unloaded));
+    if (!command || !zadavaDuruCoreWebView_) return;
+    zadavaDuruCoreWebView_->enqueueJavaScriptCommand(*command);
+    ++zadavaDuruUnitsSent_;
+}
+
 void DZSlot::zadavaDuruMonitorDidRefresh(DZZadavaDuruMonitor& monitor) {
-    auto command = DZZadavaDuruUnit::JSCommandWithParams(zadavaDuruParameters(monitor, false));
-    if (command && zadavaDuruCoreWebView_) zadavaDuruCoreWebView_->enqueueJavaScriptCommand(*command);
+    sendZadavaDuruUnit(monitor, false);
     // The rich-media position update joins here once such ads exist.
 }
 
 void DZSlot::zadavaDuruMonitorWillUnload() {
-    if (!zadavaDuruMonitor_) return;
-    auto command = DZZadavaDuruUnit::JSCommandWithParams(zadavaDuruParameters(*zadavaDuruMonitor_, true));
-    if (command && zadavaDuruCoreWebView_) zadavaDuruCoreWebView_->enqueueJavaScriptCommand(*command);
+    if (zadavaDuruMonitor_) sendZadavaDuruUnit(*zadavaDuruMonitor_, true);
 }
 
 void DZSlot::finishZadavaDuruReporting() {
@@ -89,10 +86,15 @@ void DZSlot::finishZadavaDuruReporting() {
     }
 }
 
-void DZSlot::adViewDidChangeZadavaDuruVisibility(bool) {
-    // Only rich-media ads hear of their visibility, and none runs yet.
+void DZSlot::adViewDidChangeZadavaDuruVisibility(bool visible) {
+    if (zadavaDuruVisibilityHandler_) zadavaDuruVisibilityHandler_(visible);
+    // Only rich-media ads act on their visibility, and none runs yet.
 }
 
 void DZSlot::adViewDidStopZadavaDuruMonitoring() {
     finishZadavaDuruReporting();
+}
+
+void DZSlot::appDidEnterBackground() {
+    if (auto monitor = zadavaDuruMonitor_) monitor->sample();
 }

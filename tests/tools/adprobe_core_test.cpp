@@ -93,12 +93,19 @@ TEST_F(CorePage, TheBridgeCreativeReachesEveryHandlerAndOpensNothing) {
     EXPECT_EQ(tracks, (std::vector<std::string>{R"({"from":"bridge"})", R"({"openable":"2"})"}));
 }
 
-TEST_F(CorePage, ABannerSlotReachesItsFetchedAdOrTimesOut) {
+TEST_F(CorePage, ABannerSlotShowsItsAdFailsAPassbackOrTimesOut) {
     auto fetched = probe("slot --unit tikoleap-banner");
-    EXPECT_EQ(fetched["states"], nlohmann::json({0, 2, 3, 4}));
+    EXPECT_EQ(fetched["states"], nlohmann::json({0, 2, 3, 4, 5, 6}));
     EXPECT_EQ(fetched["error"], nullptr);
+    EXPECT_EQ(fetched["impressions"], 1);
     ASSERT_TRUE(fetched["fetched"].is_object());
     EXPECT_NE(fetched["fetched"]["adHTML"].get<std::string>().find("Tiko Leap"), std::string::npos);
+    EXPECT_TRUE(server_.waitForKind("impression", 1, std::chrono::seconds(5)));
+
+    auto passback = probe("slot --unit tikoleap-passback");
+    EXPECT_EQ(passback["state"], 7);
+    EXPECT_EQ(passback["error"]["message"], "Passback URL received.");
+    EXPECT_EQ(passback["impressions"], 0);
 
     auto silent = probe("slot --unit tikoleap-core-silent");
     EXPECT_EQ(silent["states"], nlohmann::json({0, 2, 7}));

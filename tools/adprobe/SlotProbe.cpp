@@ -42,11 +42,10 @@ nlohmann::json runSlot(const std::string& unit, double timeoutSeconds, platform:
     slot->setAdLoadDelegate(owner);
     slot->loadRequest(nullptr);
 
-    // Until response handling is built a load ends at its fetched ad (or the fetch's failure).
+    // The load is over when the ad shows (6) or the load failed (1, 7), or the slot was invalidated.
     const auto settled = [&] {
         const int state = slot->state();
-        return state == 1 || state == 6 || state == 7 || state == 8 || owner->error || owner->finished ||
-               slot->fetchedAd() || slot->fetchError();
+        return state == 1 || state == 6 || state == 7 || state == 8;
     };
     const auto start = std::chrono::steady_clock::now();
     auto last = start;
@@ -61,7 +60,8 @@ nlohmann::json runSlot(const std::string& unit, double timeoutSeconds, platform:
     nlohmann::json result = {{"states", states},
                              {"state", slot->state()},
                              {"error", errorJSON(owner->error ? owner->error : slot->fetchError())},
-                             {"fetched", slot->fetchedAd() ? probeAdJSON(*slot->fetchedAd()) : nullptr}};
+                             {"fetched", slot->fetchedAd() ? probeAdJSON(*slot->fetchedAd()) : nullptr},
+                             {"impressions", slot->impressionPingCount()}};
     slot->setStateChangeHandler(nullptr);
     slot->cancelPendingAndFutureActions();
     return result;

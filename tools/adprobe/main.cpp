@@ -8,7 +8,13 @@
 //       the slot's quality signals. --requests N makes N requests and prints the last one's (an
 //       earlier ad's click is recorded between them, so its statistics travel with the next).
 //   slot --unit UNIT [--timeout S]
-//       one banner slot (320 x 50) loads a default request: {"states", "state", "error", "fetched"}.
+//       one banner slot (320 x 50) loads a default request and renders the ad in its ad view (on
+//       the real engine) until the slot shows it or fails:
+//       {"states", "state", "error", "fetched", "impressions"}.
+//   banner --unit UNIT --seconds S [--snapshot FILE]
+//       a public banner (320 x 50) in a shown window for S seconds of real time, loading and
+//       refreshing: {"received", "failed": [codes], "zdUnitsSent", "visibility": [values]}, with
+//       "snapshot" as adview's when asked.
 //   fetch URL
 //       one fetch of an ad URL (a path beginning with "/" is taken on the ad server):
 //       {"ok", "responseCode", "error": {"code", "message"} | null, "ad": {...} | null}.
@@ -47,6 +53,7 @@
 #include "platform/runloop/ManualRunLoop.h"
 #include "platform/ui/Application.h"
 #include "platform/url/Url.h"
+#include "tools/adprobe/BannerProbe.h"
 #include "tools/adprobe/ProbeAd.h"
 #include "tools/adprobe/ProbeSnapshot.h"
 #include "tools/adprobe/SlotProbe.h"
@@ -62,7 +69,8 @@ const char* const kUsage =
     "  fetch URL\n"
     "  core --unit UNIT [--timeout S] [--requests N]\n"
     "  adview --url URL [--seconds S] [--snapshot FILE] [--banner [--touch X,Y[@SECONDS]]]\n"
-    "  slot --unit UNIT [--timeout S]\n";
+    "  slot --unit UNIT [--timeout S]\n"
+    "  banner --unit UNIT --seconds S [--snapshot FILE]\n";
 
 // The value of an option given as "--name value" among the command's arguments; false for an
 // unknown option or a missing value.
@@ -337,6 +345,17 @@ int main(int argc, char** argv) {
         auto timeout = seconds(options["--timeout"]);
         if (!timeout) return usage("--timeout takes 0.1 to 600 seconds");
         limit = *timeout;
+    } else if (command == "banner") {
+        options = {{"--unit", ""}, {"--seconds", ""}, {"--snapshot", ""}};
+        if (!readOptions(rest, options) || options["--unit"].empty() || options["--seconds"].empty())
+            return usage("banner takes --unit UNIT --seconds S [--snapshot FILE]");
+        auto shown = seconds(options["--seconds"]);
+        if (!shown) return usage("--seconds takes 0.1 to 600 seconds");
+        limit = *shown;
+        if (!options["--snapshot"].empty()) {
+            if (auto problem = snapshotPathProblem(options["--snapshot"]); !problem.empty())
+                return usage("--snapshot: " + problem);
+        }
     } else if (command == "adview") {
         if (auto problem = parseAdViewOptions(rest, adView); !problem.empty()) return usage(problem);
     } else {
@@ -352,6 +371,8 @@ int main(int argc, char** argv) {
         result = runCoreRequest(options["--unit"], limit, requests, *loop);
     } else if (command == "slot") {
         result = runSlot(options["--unit"], limit, *loop);
+    } else if (command == "banner") {
+        result = runBanner(options["--unit"], limit, options["--snapshot"], *loop);
     } else {
         result = runAdView(adView, *loop);
     }

@@ -259,6 +259,15 @@ void AdServer::answerAdRequest(const httplib::Request& req, httplib::Response& r
         res.set_header("x-zazo-mediation", "true");
     } else if (unit == "tikoleap-hostile-headers") {
         answerHostile(req, res, unit);
+    } else if (unit == "tikoleap-custom-render") {
+        // For the app to draw itself; a banner that does not take it fails the load.
+        answerHouseBanner(req, res, unit);
+        res.set_header("x-zazo-custom-rendering-allowed", "1");
+    } else if (unit == "tikoleap-mediation") {
+        // A waterfall of other networks, none of which this build can show.
+        res.set_content(R"({"ad_networks":[{"adapter":"tikoleap-none","data":{}}],"refresh":60})",
+                        "application/json");
+        res.set_header("x-zazo-mediation", "1");
     } else {
         answerHouseBanner(req, res, unit);
     }

@@ -52,6 +52,18 @@ function ZAZO_getAd(params) {
     tlSend('loadAd', {request_id: id, fetched_ad: JSON.stringify(TL_HOUSE_AD)});
     return;
   }
+  if (unit === 'tikoleap-passback') {
+    // Another network's script that has no ad: it sends the view to its passback URL.
+    var passback = tlOrigin + '/adpage/passback?request_id=' + encodeURIComponent(id);
+    tlSend('loadAd', {request_id: id, fetched_ad: JSON.stringify({
+      ad_html: '<!DOCTYPE html><html><body style="margin:0"><script>setTimeout(function () {' +
+        ' window.location.href = ' + JSON.stringify(passback) + '; }, 50);<\/script></body></html>',
+      ad_base_url: tlOrigin + '/',
+      ad_is_javascript: true,
+      ad_passback_url: passback
+    })});
+    return;
+  }
   if (unit === 'tikoleap-core-fetch') {
     var fetchId = 'fetch-' + id;
     tlFetches[fetchId] = id;

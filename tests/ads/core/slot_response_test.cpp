@@ -190,6 +190,9 @@ TEST_F(SlotResponse, ClickURLsOnAdServerHostsCarryTheSignal) {
     EXPECT_TRUE(DZSlot::isReriveAdURL("http://ads.example.COM/x"));
     EXPECT_FALSE(DZSlot::isReriveAdURL("http://notexample.com/x"));
     EXPECT_FALSE(DZSlot::isReriveAdURL("http://rerive-ads.invalid/x"));
+    platform::UserDefaults::standard()->setString(DZSlot::kAdServerDomainsKey, R"(["127.0.0.1", 7])");
+    EXPECT_TRUE(DZSlot::isReriveAdURL("http://127.0.0.1:8080/x"));
+    EXPECT_FALSE(DZSlot::isReriveAdURL("http://ads.example.com/x"));
 }
 
 TEST_F(SlotResponse, ScriptAdsCountOnlyOnceTheyDraw) {

@@ -1,0 +1,68 @@
+#include "tools/adprobe/BannerProbe.h"
+
+#include <chrono>
+#include <memory>
+#include <vector>
+
+#include "ads/core/DZBannerView.h"
+#include "ads/foundation/DZLogger.h"
+#include "ads/render/DZAdView.h"
+#include "platform/dispatch/DispatchQueue.h"
+#include "platform/runloop/MainContextPump.h"
+#include "platform/runloop/ManualRunLoop.h"
+#include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
+#include "tools/adprobe/ProbeSnapshot.h"
+
+namespace {
+
+struct ProbeBannerApp : DZBannerViewDelegate {
+    int received = 0;
+    nlohmann::json failed = nlohmann::json::array();
+    void adViewDidReceiveAd(DZBannerView&) override { ++received; }
+    void adViewDidFailToReceiveAd(DZBannerView&, const DZRequestError::Ref& error) override {
+        failed.push_back(error ? error->code() : -1);
+    }
+};
+
+}  // namespace
+
+nlohmann::json runBanner(const std::string& unit, double seconds, const std::string& snapshotPath,
+                         platform::ManualRunLoop& loop) {
+    auto app = std::make_shared<ProbeBannerApp>();
+    auto root = std::make_shared<platform::ui::ViewController>();
+    auto window = std::make_shared<platform::ui::Window>(platform::Rect{0, 0, 320, 480});
+    auto banner = DZBannerView::create(kDZAdSizeBanner);
+    nlohmann::json visibility = nlohmann::json::array();
+    banner->slot()->setZadavaDuruVisibilityHandler(
+        [&visibility](bool visible) { visibility.push_back(visible); });
+    banner->setAdUnitID(unit);
+    banner->setRootViewController(root);
+    banner->setDelegate(app);
+    window->addSubview(banner);
+    banner->loadRequest(nullptr);
+
+    // The game's loop and the web engine's context turn together, the virtual clock kept with
+    // real time, for the whole time asked.
+    const auto start = std::chrono::steady_clock::now();
+    auto last = start;
+    for (;;) {
+        const auto now = std::chrono::steady_clock::now();
+        if (std::chrono::duration<double>(now - start).count() >= seconds) break;
+        loop.advance(std::chrono::duration<double>(now - last).count());
+        last = now;
+        platform::MainContextPump::waitUntil([] { return false; }, 0.005);
+        loop.runUntilIdle();
+    }
+    DZLoggingQueue()->sync([] {});
+    nlohmann::json result = {{"received", app->received},
+                             {"failed", app->failed},
+                             {"zdUnitsSent", banner->slot()->zadavaDuruUnitsSent()},
+                             {"visibility", visibility}};
+    if (!snapshotPath.empty()) result["snapshot"] = probeSnapshot(banner->adView(), snapshotPath)["snapshot"];
+    banner->slot()->setZadavaDuruVisibilityHandler(nullptr);
+    banner->removeFromSuperview();
+    banner.reset();
+    loop.runUntilIdle();
+    return result;
+}
