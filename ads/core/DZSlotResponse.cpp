@@ -64,8 +64,8 @@ void DZSlot::adFetcherDidFailToFetchAd(DZAdFetcher&, const std::shared_ptr<DZAd>
     if (!requestError)
         requestError = DZRequestError::errorWithCodeUnderlyingError(kDZErrorNetworkError, fetchError_);
     // The server may say how soon to ask again after a failure, within the same bounds as any
-    // interval.
-    if (requestError->code() != kDZErrorReceivedInvalidResponse && ad)
+    // interval. A failure that says nothing (a dead server, a 204) keeps the refresh going.
+    if (requestError->code() != kDZErrorReceivedInvalidResponse && ad && ad->reloadInterval() > 0)
         setReloadInterval(ad->reloadInterval());
     didFailToReceiveAdWithError(requestError, false);
 }
