@@ -4,11 +4,7 @@
 #include "ads/core/DZRequest.h"
 
 std::shared_ptr<DiDazComponentBanner> DiDazComponentBanner::create() {
-    // Made with its frame, not with the size alone: the slot's ad view takes the banner's bounds
-    // when it is made, and a banner made without a frame would give it none.
-    const platform::Size size = CGSizeFromDZAdSize(kDZAdSizeBanner);
-    std::shared_ptr<DZBannerView> banner =
-        DZBannerView::create(platform::Rect{{0, 0}, size}, kDZAdSizeBanner);
+    std::shared_ptr<DZBannerView> banner = DZBannerView::create(kDZAdSizeBanner, platform::Point{0, 0});
     if (!banner) return nullptr;
     return std::shared_ptr<DiDazComponentBanner>(new DiDazComponentBanner(std::move(banner)));
 }
