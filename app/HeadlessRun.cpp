@@ -7,9 +7,14 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <thread>
 #include <utility>
 #include <vector>
 
+#include "ads/core/DZAdFetcher.h"
+#include "ads/foundation/DZClickTracker.h"
+#include "ads/foundation/DZClickTrackerCollection.h"
+#include "ads/foundation/DZPinger.h"
 #include "app/FrameWriter.h"
 #include "app/InputScript.h"
 #include "app/SoundRecorder.h"
@@ -31,9 +36,11 @@
 #include "platform/ui/UiDriver.h"
 #include "platform/ui/Window.h"
 #include "platform/ui/WindowRenderer.h"
+#include "platform/web/WebContentView.h"
 #include "platform/web/WebViews.h"
 #include "platform/window/WindowEvent.h"
 #include "services/AnnounceManager.h"
+#include "services/DiDazSupport.h"
 #include "shell/LogMessage.h"
 #include "shell/MyAppCore.h"
 #include "shell/MyGameView.h"
@@ -71,6 +78,72 @@ const char* stateName(int state) {
 // Dates of scores made in a run: a fixed day plus the run's virtual time, so that a replay shows
 // the same game-over screen (2026-01-01 00:00 UTC).
 constexpr double kRunEpoch = 1767225600.0;
+// Real seconds the run stands still for one banner load, and for the pings still on their way
+// when it ends.
+constexpr double kBannerWaitSeconds = 10;
+constexpr double kPingWaitSeconds = 5;
+
+const char* bannerStateName(DiDazSupport::BannerState state) {
+    switch (state) {
+        case DiDazSupport::BannerState::pending:
+            return "pending";
+        case DiDazSupport::BannerState::received:
+            return "received";
+        case DiDazSupport::BannerState::failed:
+            return "failed";
+        default:
+            return "none";
+    }
+}
+
+// Pings sent and not yet answered: the pinger's, and the trackers' still at work (each holds a
+// background task until it has its answer).
+std::size_t pingsInFlight() {
+    std::size_t count = DZPinger::sharedInstance()->pingsInFlight();
+    for (const auto& tracker : DZClickTrackerCollection::sharedInstance()->trackers())
+        if (tracker->backgroundTaskID() != platform::kInvalidBackgroundTask) ++count;
+    return count;
+}
+
+// Whether every page shown under view has painted at the capture's scale: the engine draws a page
+// a moment after it has loaded, and again a moment after its scale changed (the first capture
+// sets it), and a capture must not show the moment before. A page counts as painted once its
+// bottom row is, so that a picture left over from another scale (which covers only the top left)
+// does not count.
+bool pagesPainted(const platform::ui::View& view, float scale) {
+    if (auto* page = dynamic_cast<const platform::web::WebContentView*>(&view); page && !view.isHidden()) {
+        page->engine()->setScale(scale);
+        const platform::Image image = page->engine()->snapshot();
+        if (image.width <= 0 || image.height <= 0) return false;
+        const std::size_t lastRow = static_cast<std::size_t>(image.height - 1) * image.width * 4;
+        bool painted = false;
+        for (std::size_t i = lastRow + 3; i < image.pixels.size() && !painted; i += 4)
+            painted = image.pixels[i] != 0;
+        if (!painted) return false;
+    }
+    for (const auto& child : view.subviews())
+        if (!pagesPainted(*child, scale)) return false;
+    return true;
+}
+
+// Turns the main loop's posted work (the virtual clock standing still) and the web engine's
+// events until done() holds or `seconds` of real time have passed; returns done().
+bool standStillUntil(platform::ManualRunLoop& loop, const std::function<bool()>& done, double seconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= end) return false;
+        loop.runUntilIdle();
+        if (done()) break;
+        // Replies from other threads come as posts to the loop, which does not wake GLib: short
+        // slices keep both moving.
+        if (platform::web::WebViews::engineRunning())
+            platform::MainContextPump::waitUntil(done, 0.002);
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
 // Without --ticks, a run of a --level stops at the game-over screen, or after this many ticks
 // (5 minutes of play: a hero left untouched can bounce on the first platforms for ever).
 constexpr long long kUntilGameOverCap = 30000;
@@ -154,6 +227,7 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
     gl->makeCurrent();
 
     MyAppCore core(options_.resources, gl);
+    const long long adFetchesBefore = DZAdFetcher::fetchesStarted();
     if (soundObserver_) {
         AppCoreBase::Frontend frontend;
         frontend.onSound = [&](int n) {
@@ -210,6 +284,28 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
         webWaitLeft -= std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (webWaitLeft <= 0)
             LogMessage("headless run", 3, "the web wait budget is spent: pages now load beside the game");
+    };
+
+    // A banner load started in a tick ends before the next one, so that the same run shows the
+    // same banner at the same tick; a load still going after its wait goes on beside the game.
+    int bannerLoadsSeen = 0;
+    bool warnedNoDisplay = false;
+    auto waitForBanner = [&] {
+        const std::shared_ptr<DiDazSupport> ads = core.diDazSupport();
+        if (!ads || ads->diDazRequests() == bannerLoadsSeen) return;
+        bannerLoadsSeen = ads->diDazRequests();
+        if (!platform::web::WebViews::displayNamed() && !std::exchange(warnedNoDisplay, true))
+            LogMessage("headless run", 3, "no display: the ad banner has no web view and fails");
+        // Ended, and when received, drawn.
+        auto ended = [&ads, scale = options_.screenScale] {
+            if (ads->bannerState() == DiDazSupport::BannerState::pending) return false;
+            if (ads->bannerState() != DiDazSupport::BannerState::received || !ads->diDazAd()) return true;
+            const std::shared_ptr<platform::ui::View> view = ads->diDazAd()->view();
+            return !view || !platform::web::WebViews::engineRunning() || pagesPainted(*view, scale);
+        };
+        if (!standStillUntil(*loop, ended, kBannerWaitSeconds))
+            LogMessage("headless run", 3,
+                       "the ad banner did not load and paint within 10 s: it goes on beside the game");
     };
 
     // --web-page: one view of the window's size, off screen, made after the first tick. Only its
@@ -324,6 +420,7 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
         if (options_.webPage && tick == 1) openWebPage();
         if (tickObserver_) tickObserver_(tick);
         betweenTicks();
+        waitForBanner();
         if (frames && tick % options_.frameEvery == 0) {
             char name[32];
             std::snprintf(name, sizeof name, "frame-%06lld.png", tick);
@@ -349,6 +446,14 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
 
     // The game's last state, drawn unless a frame capture showed it already.
     if (options_.screenshot && !capture(*options_.screenshot, error)) return std::nullopt;
+    // Impressions and clicks reach their servers before the run ends, within a bound.
+    if (DZAdFetcher::fetchesStarted() != adFetchesBefore &&
+        !standStillUntil(
+            *loop, [] { return pingsInFlight() == 0; }, kPingWaitSeconds))
+        LogMessage("headless run", 3, "pings still on their way after 5 s are given up");
+    if (const std::shared_ptr<DiDazSupport>& ads = core.diDazSupport())
+        result.ads.banner = bannerStateName(ads->bannerState());
+    result.ads.adRequests = DZAdFetcher::fetchesStarted() - adFetchesBefore;
 
     auto* manager = dynamic_cast<JTApp::MyLevelManager*>(core.appContext()->getLevelManager().get());
     GameViewBase* view = core.gameView();

@@ -13,5 +13,6 @@ std::string RunResult::toJson() const {
                                                        : nlohmann::ordered_json(webPage->loadedAtTick)},
             {"error", webPage->error}};
     }
+    j["ads"] = {{"banner", ads.banner}, {"adRequests", ads.adRequests}};
     return j.dump();
 }

@@ -22,6 +22,13 @@ struct RunResult {
         std::string error;
     };
     std::optional<WebPage> webPage;
+    // The game-over screen's ad banner: "none" (never asked for), "pending", "received" or
+    // "failed", and the ad fetches the run started.
+    struct Ads {
+        std::string banner = "none";
+        long long adRequests = 0;
+    };
+    Ads ads;
 
     std::string toJson() const;
 };

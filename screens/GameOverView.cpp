@@ -3,6 +3,7 @@
 #include "appbase/JTLevelManager.h"
 #include "platform/ui/Label.h"
 #include "services/AnnounceManager.h"
+#include "services/DiDazSupport.h"
 #include "services/LevelInfo.h"
 #include "services/LevelScores.h"
 #include "shell/AppCoreBase.h"
@@ -55,13 +56,15 @@ void GameOverView::startWithLevelScores(std::shared_ptr<LevelScores> scores,
 void GameOverView::viewWillAppear(bool) {
     AppCoreBase* core = appCore();
     // The announcement banner takes the slot at the bottom (the right edge in landscape); without
-    // one the interface file's alternative view stays. The ad banner has no provider yet.
+    // one the interface file's alternative view stays. The ad banner takes the top 50 points.
     if (core) {
         const bool landscape = core->landscape();
         core->announceManager().showBannerOn(
             contentView_, announceAltanativeView_,
             landscape ? platform::Point{480, 160} : platform::Point{160, 480}, landscape ? 1 : 0,
             landscape ? 0 : 1);
+        if (const std::shared_ptr<DiDazSupport>& ads = core->diDazSupport())
+            ads->showInViewController(weak_from_this().lock(), contentView_);
     }
     auto* manager = core ? core->levelManager() : nullptr;
     if (!manager || !(manager->supportsNextLevel() || manager->canDownloadLevels())) return;
@@ -74,7 +77,10 @@ void GameOverView::viewWillAppear(bool) {
 }
 
 void GameOverView::viewWillDisappear(bool) {
-    if (AppCoreBase* core = appCore()) core->announceManager().closeBanner();
+    AppCoreBase* core = appCore();
+    if (!core) return;
+    core->announceManager().closeBanner();
+    if (const std::shared_ptr<DiDazSupport>& ads = core->diDazSupport()) ads->close();
 }
 
 int GameOverView::nextLevelId() const {

@@ -50,6 +50,7 @@ class LevelScores;
 class LevelScoreElem;
 class AnnounceManager;
 class DlLevelsSupport;
+class DiDazSupport;
 
 class AppCoreBase : public JTAppBase::AppCoreLink,
                     public AccelerometerHelper::Owner,
@@ -103,6 +104,8 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
     void setAnnounceManager(std::shared_ptr<AnnounceManager> manager);
     // The level-download glue, made in setup.
     DlLevelsSupport* dlLevelsSupport() const { return dlLevelsSupport_.get(); }
+    // The game-over screen's ad banner, made in setup with the default ad unit.
+    const std::shared_ptr<DiDazSupport>& diDazSupport() const { return diDazSupport_; }
     // The account-deletion alert's answer.
     void alertViewClickedButtonAtIndex(platform::ui::AlertView& alert, int buttonIndex) override;
     // One alert titled with the app's display name and an "OK" button.
@@ -398,4 +401,5 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
     Frontend frontend_;
     std::shared_ptr<AnnounceManager> announceManager_;  // null: the process's own
     std::shared_ptr<DlLevelsSupport> dlLevelsSupport_;
+    std::shared_ptr<DiDazSupport> diDazSupport_;
 };

@@ -15,6 +15,7 @@
 #include "platform/url/Url.h"
 #include "screens/ViewControllerBase.h"
 #include "services/AnnounceManager.h"
+#include "services/DiDazSupport.h"
 #include "services/DlLevelsSupport.h"
 #include "shell/AppCoreBase.h"
 #include "shell/DeviceAccountId.h"
@@ -99,6 +100,8 @@ void AppCoreBase::setup() {
     LogMessage("deviceTypeName", 1, deviceTypeName_);
     bgMusicMode_ = 1;
     contentsScaleIndexSetting_ = 0;
+    diDazSupport_ = DiDazSupport::create(this);
+    diDazSupport_->setDiDazPublisherId(DiDazSupport::kDefaultPublisherId);
     dlLevelsSupport_ = DlLevelsSupport::initWithAppCore(this);
     setInApplicationWillEnterForeground(false);
 }

@@ -1,6 +1,7 @@
 #include "ads/core/DZAdFetcher.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cstdio>
 
@@ -33,6 +34,17 @@ DZAdFetcher::DZAdFetcher() : adConnection_(DZURLConnection::create()) {}
 
 DZAdFetcher::~DZAdFetcher() {
     adConnection_->cancel();
+}
+
+namespace {
+std::atomic<long long>& fetchCounter() {
+    static std::atomic<long long> count{0};
+    return count;
+}
+}  // namespace
+
+long long DZAdFetcher::fetchesStarted() {
+    return fetchCounter().load(std::memory_order_relaxed);
 }
 
 bool DZAdFetcher::fetchRequestURL(const std::optional<platform::HttpRequest>& request,
@@ -74,6 +86,7 @@ bool DZAdFetcher::fetchRequestURL(const std::optional<platform::HttpRequest>& re
     platform::ErrorRef startError;
     starting_ = true;
     if (request) {
+        fetchCounter().fetch_add(1, std::memory_order_relaxed);
         if (!adConnection_->startWithRequestURL(*request, weak_from_this())) {
             startError = DZRequestError::errorWithCodeCustomMessage(kDZErrorNetworkError,
                                                                     "Failed to start ad connection.");

@@ -50,6 +50,8 @@ class DZAdFetcher : public DZURLConnectionDelegate, public std::enable_shared_fr
                          platform::ErrorRef* error = nullptr);
     // Forgets the delegate and stops the connection: nobody hears of this fetch again.
     void cancel();
+    // Fetches that went to the network in this process so far (a headless run reports its own).
+    static long long fetchesStarted();
 
     // The request's parameter dictionary, attached to errors.
     void setRequestParameters(nlohmann::json parameters) { requestParameters_ = std::move(parameters); }

@@ -17,14 +17,6 @@ std::string& startFailure() {
     return failure;
 }
 
-bool displayNamed() {
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
-        const char* value = std::getenv(name);
-        if (value && *value) return true;
-    }
-    return false;
-}
-
 }  // namespace
 
 std::unique_ptr<WebEngine> WebViews::create(int width, int height, std::string* error) {
@@ -55,6 +47,14 @@ std::unique_ptr<WebEngine> WebViews::create(int width, int height, std::string* 
     if (!view)
         *error = "no web view: " + std::to_string(host->liveViews()) + " are live, the most there may be";
     return view;
+}
+
+bool WebViews::displayNamed() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = std::getenv(name);
+        if (value && *value) return true;
+    }
+    return false;
 }
 
 bool WebViews::engineRunning() {

@@ -16,6 +16,8 @@ class WebViews {
     // A view of width x height points, or null with the reason in `error`: no display, an engine
     // that could not start (it is not tried again), or the cap on live views.
     static std::unique_ptr<WebEngine> create(int width, int height, std::string* error);
+    // Whether a display is named (DISPLAY or WAYLAND_DISPLAY): without one no view is ever made.
+    static bool displayNamed();
     // Whether the engine runs in this process: only then are there web events to dispatch.
     static bool engineRunning();
     // Whether a live view has a page on its way (asked for, neither finished nor failed yet).
