@@ -14,7 +14,6 @@
 #include "ads/core/DZAdFetcher.h"
 #include "ads/foundation/DZClickTracker.h"
 #include "ads/foundation/DZClickTrackerCollection.h"
-#include "ads/foundation/DZPinger.h"
 #include "app/FrameWriter.h"
 #include "app/InputScript.h"
 #include "app/SoundRecorder.h"
@@ -94,15 +93,6 @@ const char* bannerStateName(DiDazSupport::BannerState state) {
         default:
             return "none";
     }
-}
-
-// Pings sent and not yet answered: the pinger's, and the trackers' still at work (each holds a
-// background task until it has its answer).
-std::size_t pingsInFlight() {
-    std::size_t count = DZPinger::sharedInstance()->pingsInFlight();
-    for (const auto& tracker : DZClickTrackerCollection::sharedInstance()->trackers())
-        if (tracker->backgroundTaskID() != platform::kInvalidBackgroundTask) ++count;
-    return count;
 }
 
 // Whether every page shown under view has painted at the capture's scale: the engine draws a page
@@ -449,7 +439,7 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
     // Impressions and clicks reach their servers before the run ends, within a bound.
     if (DZAdFetcher::fetchesStarted() != adFetchesBefore &&
         !standStillUntil(
-            *loop, [] { return pingsInFlight() == 0; }, kPingWaitSeconds))
+            *loop, [] { return dz_pingsInFlight() == 0; }, kPingWaitSeconds))
         LogMessage("headless run", 3, "pings still on their way after 5 s are given up");
     if (const std::shared_ptr<DiDazSupport>& ads = core.diDazSupport())
         result.ads.banner = bannerStateName(ads->bannerState());

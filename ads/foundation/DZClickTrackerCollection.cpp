@@ -2,6 +2,7 @@
 
 #include "ads/foundation/DZApplication.h"
 #include "ads/foundation/DZMUtilities.h"
+#include "ads/foundation/DZPinger.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/foundation/Log.h"
 #include "platform/http/HttpUrl.h"
@@ -104,4 +105,16 @@ void DZClickTrackerCollection::cleanupTrackers() {
             ++it;
         }
     }
+}
+
+std::size_t DZClickTrackerCollection::trackersInFlight() const {
+    std::size_t count = 0;
+    for (const auto& tracker : trackers_)
+        if (tracker->backgroundTaskID() != platform::kInvalidBackgroundTask) ++count;
+    return count;
+}
+
+std::size_t dz_pingsInFlight() {
+    return DZPinger::sharedInstance()->pingsInFlight() +
+           DZClickTrackerCollection::sharedInstance()->trackersInFlight();
 }

@@ -46,6 +46,8 @@ class DZClickTrackerCollection : public DZClickTrackerDelegate,
     // Lets go of every tracker that has reported.
     void cleanupTrackers();
     const std::set<std::shared_ptr<DZClickTracker>>& trackers() const { return trackers_; }
+    // Trackers still waiting for their answer (each holds a background task until then).
+    std::size_t trackersInFlight() const;
 
     // DZClickTrackerDelegate
     void trackerDidRedirect(DZClickTracker& tracker, const std::string& url) override;
@@ -58,3 +60,7 @@ class DZClickTrackerCollection : public DZClickTrackerDelegate,
     std::set<std::shared_ptr<DZClickTracker>> trackers_;
     std::optional<DZMediationReportSource> reportSource_;
 };
+
+// Pings sent and not yet answered, by the shared pinger and the shared trackers: what a run that
+// is about to end gives a little time to reach its servers.
+std::size_t dz_pingsInFlight();

@@ -5,6 +5,7 @@
 
 #include "ads/core/DZAdType.h"
 #include "ads/core/DZSlot.h"
+#include "ads/foundation/DZClickTrackerCollection.h"
 #include "platform/runloop/MainContextPump.h"
 #include "platform/runloop/ManualRunLoop.h"
 #include "platform/ui/ViewController.h"
@@ -31,6 +32,9 @@ nlohmann::json errorJSON(const platform::ErrorRef& error) {
 
 }  // namespace
 
+// How long in-flight pings may hold the probe's end.
+constexpr int kPingWaitSeconds = 5;
+
 nlohmann::json runSlot(const std::string& unit, double timeoutSeconds, platform::ManualRunLoop& loop) {
     auto owner = std::make_shared<ProbeOwner>();
     auto slot = DZSlot::create({0, 0, 320, 50});
@@ -55,6 +59,13 @@ nlohmann::json runSlot(const std::string& unit, double timeoutSeconds, platform:
         loop.advance(std::chrono::duration<double>(now - last).count());
         last = now;
         platform::MainContextPump::waitUntil(settled, 0.005);
+        loop.runUntilIdle();
+    }
+    // The probe's process ends right after: impressions get a bounded moment to reach the server.
+    const auto pingsStart = std::chrono::steady_clock::now();
+    while (dz_pingsInFlight() > 0 &&
+           std::chrono::steady_clock::now() - pingsStart < std::chrono::seconds(kPingWaitSeconds)) {
+        platform::MainContextPump::waitUntil([] { return dz_pingsInFlight() == 0; }, 0.005);
         loop.runUntilIdle();
     }
     nlohmann::json result = {{"states", states},
