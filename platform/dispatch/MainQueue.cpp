@@ -46,8 +46,13 @@ struct RunGuard {
 
 }  // namespace
 
+// A block handed to the main queue while no main loop is installed (a worker finishing after the
+// process's or a test's loop has gone) could never run: it is dropped where it was handed over
+// rather than ending the process from a worker thread.
 void MainQueue::async(Task fn) {
-    installedLoop()->post([this, fn = std::move(fn)] { runDetached(*this, fn); });
+    auto loop = RunLoop::mainLoop();
+    if (!loop) return;
+    loop->post([this, fn = std::move(fn)] { runDetached(*this, fn); });
 }
 
 void MainQueue::sync(const std::function<void()>& fn) {
@@ -77,14 +82,15 @@ void MainQueue::sync(const std::function<void()>& fn) {
 }
 
 void MainQueue::after(double delaySeconds, Task fn) {
-    auto loop = installedLoop();
+    auto loop = RunLoop::mainLoop();
+    if (!loop) return;  // as async: it could never run
     Task run = [this, fn = std::move(fn)] { runDetached(*this, fn); };
     if (loop->isLoopThread()) {
         loop->postAfter(delaySeconds, std::move(run));
     } else {
         // Timers belong to the loop's thread: the delay starts when the loop takes the block.
         loop->post([delaySeconds, run = std::move(run)]() mutable {
-            RunLoop::main().postAfter(delaySeconds, std::move(run));
+            if (auto current = RunLoop::mainLoop()) current->postAfter(delaySeconds, std::move(run));
         });
     }
 }

@@ -164,3 +164,20 @@ TEST_F(MainQueueTest, ATimerMayInvalidateItselfFromItsCallback) {
     loop_->advance(1.0);
     EXPECT_EQ(count, 3);
 }
+
+// A worker finishing after the main loop has gone (the end of a run or of a test) hands its last
+// block to a queue with no loop: the block is dropped there, not thrown at the worker.
+TEST_F(MainQueueTest, ABlockHandedOverOnceTheLoopHasGoneIsDropped) {
+    RunLoop::setMain(nullptr);
+    auto ran = std::make_shared<bool>(false);
+    std::thread worker([ran] {
+        DispatchQueue::main()->async([ran] { *ran = true; });
+        DispatchQueue::main()->after(0.01, [ran] { *ran = true; });
+    });
+    worker.join();
+    RunLoop::setMain(loop_);
+    loop_->advance(1.0);
+    loop_->runUntilIdle();
+    EXPECT_FALSE(*ran);
+    EXPECT_EQ(ran.use_count(), 1) << "the dropped blocks are destroyed";
+}
