@@ -21,6 +21,7 @@
 #include "ads/core/DZSDKCoreWebView.h"
 #include "ads/core/DZSlot.h"
 #include "ads/foundation/DZApplication.h"
+#include "ads/foundation/DZStringAdditions.h"
 #include "ads/render/DZAdView.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/foundation/UserDefaults.h"
@@ -40,21 +41,6 @@ struct Owner : DZSlotDelegate, DZSlotAdLoadDelegate {
     void slotDidFailToLoadAdContent(DZSlot&, const DZRequestError::Ref&) override {}
 };
 
-std::string escaped(const std::string& text) {
-    std::string out;
-    static const char* const hex = "0123456789ABCDEF";
-    for (unsigned char c : text) {
-        if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
-    return out;
-}
-
 void answerAdRequests(platform::web::FakeWebEngine& core, const std::string& serverBase) {
     while (!core.pendingScripts().empty()) {
         const std::string script = core.pendingScripts().front().script;
@@ -70,7 +56,8 @@ void answerAdRequests(platform::web::FakeWebEngine& core, const std::string& ser
         if (!params.is_object() || !params.contains("request_id")) continue;
         const std::string id = params["request_id"].get<std::string>();
         const std::string url = serverBase + "zads/ad?slotname=tikoleap-banner&request_id=" + id;
-        core.navigate("amsg://core/loadAdURL?request_id=" + id + "&url=" + escaped(url));
+        core.navigate("amsg://core/loadAdURL?request_id=" + id +
+                      "&url=" + dz_stringByEscapingAsURLParameter(url));
     }
 }
 
