@@ -40,7 +40,9 @@ WebKitHost* host(std::string& error) {
     try {
         WebLimits limits;
         limits.maxViews = 8;
-        return &WebKitHost::start(*loop, limits);
+        // The engine keeps the loop it started on, whoever started it first.
+        WebKitHost* running = WebKitHost::current();
+        return &WebKitHost::start(running ? running->loop() : *loop, limits);
     } catch (const std::exception& e) {
         error = e.what();
         return nullptr;

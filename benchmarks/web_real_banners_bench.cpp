@@ -1,0 +1,294 @@
+// As many public banners at once on the real engine as the live-view cap leaves beside the core
+// page and the Zadava Duru view, each in a shown window, loading the house banner from the
+// in-process local server through the real core page. The figures: the real time from the first
+// load to the last impression the server logs, and the peak resident memory (VmHWM, summed) of
+// the web processes the run started. The first iteration starts the core page as well (cold);
+// later ones find it loaded (warm). Needs an X display (run under scripts/with-display); without
+// one this reports an error and skips.
+#include <benchmark/benchmark.h>
+
+#include <dirent.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ads/core/DZBannerView.h"
+#include "ads/foundation/DZApplication.h"
+#include "ads/foundation/DZServerOverride.h"
+#include "platform/foundation/AppPaths.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/runloop/GLibRunLoop.h"
+#include "platform/runloop/MainContextPump.h"
+#include "platform/runloop/ManualRunLoop.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
+#include "platform/web/WebKitHost.h"
+#include "platform/web/WebViews.h"
+#include "tools/adserver/AdServer.h"
+
+namespace {
+
+constexpr double kLimitSeconds = 60;
+// Views of the ad component that are not banners: the core page and the Zadava Duru view.
+constexpr int kOtherViews = 2;
+
+// The ad component reads its server from the environment once per process, and another
+// benchmark may read it first: before any runs, a port of the loopback is reserved (bound, not
+// listening, so the server can take it over), named as the server and read, and the variable is
+// taken away again so that the processes other benchmarks start do not inherit it.
+struct ReservedServerPort {
+    int port = 0;
+    int socket = -1;
+    ReservedServerPort() {
+        if (std::getenv("TIKOLEAP_AD_SERVER")) return;
+        socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (socket < 0) return;
+        const int yes = 1;
+        setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        setsockopt(socket, SOL_SOCKET, SO_REUSEPORT, &yes, sizeof yes);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+            release();
+            return;
+        }
+        port = ntohs(address.sin_port);
+        setenv("TIKOLEAP_AD_SERVER", ("http://127.0.0.1:" + std::to_string(port) + "/").c_str(), 1);
+        dz_adServerOverride();
+        unsetenv("TIKOLEAP_AD_SERVER");
+    }
+    ~ReservedServerPort() { release(); }
+    void release() {
+        if (socket >= 0) close(socket);
+        socket = -1;
+    }
+};
+ReservedServerPort reserved;
+
+struct CountingBanners : DZBannerViewDelegate {
+    int received = 0;
+    int failed = 0;
+    void adViewDidReceiveAd(DZBannerView&) override { ++received; }
+    void adViewDidFailToReceiveAd(DZBannerView&, const DZRequestError::Ref&) override { ++failed; }
+};
+
+// The web processes below this one (children, or grandchildren inside the engine's sandbox).
+std::vector<long> webProcesses() {
+    std::map<long, long> parent;
+    std::vector<long> web;
+    DIR* proc = opendir("/proc");
+    if (!proc) return web;
+    while (dirent* entry = readdir(proc)) {
+        std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
+        std::string line;
+        if (!stat || !std::getline(stat, line) || line.rfind(')') == std::string::npos) continue;
+        std::istringstream rest(line.substr(line.rfind(')') + 1));
+        std::string state;
+        long ppid = 0;
+        rest >> state >> ppid;
+        const long pid = std::atol(entry->d_name);
+        parent[pid] = ppid;
+        if (line.find("(WebKitWebProces)") != std::string::npos && state != "Z") web.push_back(pid);
+    }
+    closedir(proc);
+    std::vector<long> ours;
+    for (long pid : web) {
+        bool below = false;
+        for (long up = parent[pid], hops = 0; up > 1 && hops < 4 && !below; up = parent[up], ++hops)
+            below = up == getpid();
+        if (below) ours.push_back(pid);
+    }
+    return ours;
+}
+
+// A process's peak resident memory in kB, or nothing once it has gone.
+std::optional<long> peakResidentKB(long pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+    }
+    return std::nullopt;
+}
+
+// The peak of every web process that appeared after construction; the high-water mark only
+// grows, so the last reading of a process that has since ended is its peak.
+class WebProcessPeaks {
+  public:
+    WebProcessPeaks() {
+        for (long pid : webProcesses()) before_.insert(pid);
+    }
+    void sample() {
+        for (long pid : webProcesses()) {
+            if (before_.count(pid)) continue;
+            if (auto kb = peakResidentKB(pid)) peaks_[pid] = std::max(peaks_[pid], *kb);
+        }
+    }
+    double summedMB() const {
+        long total = 0;
+        for (const auto& [pid, kb] : peaks_) total += kb;
+        return static_cast<double>(total) / 1024.0;
+    }
+    int processes() const { return static_cast<int>(peaks_.size()); }
+
+  private:
+    std::set<long> before_;
+    std::map<long, long> peaks_;
+};
+
+std::size_t countKind(const tikoleap::adserver::AdServer& server, const std::string& kind) {
+    std::size_t n = 0;
+    for (const auto& hit : server.log()) n += hit.value("kind", "") == kind ? 1 : 0;
+    return n;
+}
+
+struct Outcome {
+    double seconds = 0;
+    int impressions = 0, received = 0, failed = 0, mostLiveViews = 0;
+    WebProcessPeaks peaks;
+};
+
+// One run: `banners` banners shown and loaded at once until the server has their impressions.
+void runBanners(int banners, tikoleap::adserver::AdServer& server, platform::ManualRunLoop& loop,
+                platform::web::WebKitHost& host, Outcome& out) {
+    const std::size_t impressionsBefore = countKind(server, "impression");
+    auto delegate = std::make_shared<CountingBanners>();
+    auto root = std::make_shared<platform::ui::ViewController>();
+    auto window = std::make_shared<platform::ui::Window>(platform::Rect{0, 0, 320, 480});
+    std::vector<std::shared_ptr<DZBannerView>> views;
+    for (int i = 0; i < banners; ++i) {
+        auto banner = DZBannerView::create(kDZAdSizeBanner, {0, 50.0f * static_cast<float>(i)});
+        banner->setAdUnitID("tikoleap-banner");
+        banner->setRootViewController(root);
+        banner->setDelegate(delegate);
+        window->addSubview(banner);
+        views.push_back(banner);
+    }
+    const auto start = std::chrono::steady_clock::now();
+    auto last = start, lastSample = start;
+    for (const auto& banner : views) banner->loadRequest(nullptr);
+    for (;;) {
+        const auto now = std::chrono::steady_clock::now();
+        out.impressions = static_cast<int>(countKind(server, "impression") - impressionsBefore);
+        if (out.impressions >= banners || delegate->failed > 0) break;
+        if (std::chrono::duration<double>(now - start).count() >= kLimitSeconds) break;
+        loop.advance(std::chrono::duration<double>(now - last).count());
+        last = now;
+        platform::MainContextPump::waitUntil([] { return false; }, 0.005);
+        loop.runUntilIdle();
+        out.mostLiveViews = std::max(out.mostLiveViews, host.liveViews());
+        if (now - lastSample >= std::chrono::milliseconds(50)) {
+            out.peaks.sample();
+            lastSample = now;
+        }
+    }
+    out.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    out.peaks.sample();
+    out.received = delegate->received;
+    out.failed = delegate->failed;
+    for (auto& banner : views) banner->removeFromSuperview();
+    views.clear();
+    loop.runUntilIdle();
+    // The banners' views go; their processes end in the engine's own time.
+    platform::MainContextPump::waitUntil([] { return false; }, 0.2);
+    loop.runUntilIdle();
+}
+
+void BM_RealEngineBannersAtOnce(benchmark::State& state) {
+    if (!platform::web::WebViews::displayNamed()) return state.SkipWithError("no display");
+    if (!reserved.port || dz_adServerOverride() != "http://127.0.0.1:" + std::to_string(reserved.port) + "/")
+        return state.SkipWithError(
+            "the ad component's server is not this benchmark's (TIKOLEAP_AD_SERVER set?)");
+
+    // The game's cap on live views, whatever limits a benchmark before this one gave the host; the
+    // host keeps the loop it was started on.
+    static auto* ownLoop = new platform::GLibRunLoop();
+    auto* running = platform::web::WebKitHost::current();
+    const platform::web::WebLimits previousLimits = running ? running->limits() : platform::web::WebLimits{};
+    const platform::web::WebLimits limits;
+    platform::web::WebKitHost* host = nullptr;
+    try {
+        host = &platform::web::WebKitHost::start(running ? running->loop() : *ownLoop, limits);
+    } catch (const std::exception& e) {
+        return state.SkipWithError(e.what());
+    }
+    const int banners = limits.maxViews - kOtherViews;
+
+    const auto home =
+        std::filesystem::temp_directory_path() / ("tikoleap-bench-web-banners-" + std::to_string(getpid()));
+    platform::AppPaths::setHome(home);
+    platform::UserDefaults::resetStandard();
+    auto loop = std::make_shared<platform::ManualRunLoop>();
+    auto previousLoop = platform::RunLoop::setMain(loop);
+    DZApplication::sharedInstance();
+    platform::ui::Application::shared().finishLaunching();
+    loop->runUntilIdle();
+
+    tikoleap::adserver::AdServer server;
+    std::string error;
+    const bool started = server.start(reserved.port, "", &error);
+    reserved.release();
+    if (!started) {
+        state.SkipWithError(("the local ad server did not start: " + error).c_str());
+    } else {
+        bool first = true;
+        double warmSeconds = 0;
+        int warmRuns = 0;
+        for (auto _ : state) {
+            Outcome out;
+            runBanners(banners, server, *loop, *host, out);
+            if (out.impressions < banners) {
+                state.SkipWithError(("only " + std::to_string(out.impressions) + " of " +
+                                     std::to_string(banners) + " banners made an impression (" +
+                                     std::to_string(out.failed) + " failed)")
+                                        .c_str());
+                break;
+            }
+            state.SetIterationTime(out.seconds);
+            if (first) {
+                state.counters["banners"] = banners;
+                state.counters["cold_s_to_last_impression"] = out.seconds;
+                state.counters["cold_web_peak_MB"] = out.peaks.summedMB();
+                state.counters["cold_web_processes"] = out.peaks.processes();
+                state.counters["most_live_views"] = out.mostLiveViews;
+            } else {
+                warmSeconds += out.seconds;
+                ++warmRuns;
+                state.counters["warm_web_peak_MB"] = out.peaks.summedMB();
+                state.counters["warm_web_processes"] = out.peaks.processes();
+            }
+            first = false;
+        }
+        if (warmRuns) state.counters["warm_s_to_last_impression"] = warmSeconds / warmRuns;
+        state.counters["ad_requests"] = static_cast<double>(countKind(server, "ad_request"));
+    }
+    server.stop();
+    platform::web::WebKitHost::start(host->loop(), previousLimits);
+    loop->runUntilIdle();
+    platform::RunLoop::setMain(previousLoop);
+    platform::UserDefaults::resetStandard();
+    platform::AppPaths::setHome({});
+    std::error_code ec;
+    std::filesystem::remove_all(home, ec);
+}
+BENCHMARK(BM_RealEngineBannersAtOnce)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+
+}  // namespace
