@@ -37,7 +37,10 @@ bool DZIntermission::isActive(const DZIntermitting* participant) const {
 }
 
 void DZIntermission::dropVanishedParticipants() {
-    auto gone = [](const Entry& e) { return e.participant.expired(); };
+    auto gone = [](const Entry& e) {
+        auto participant = e.participant.lock();
+        return !participant || participant->hasLeftScreen();
+    };
     const bool wasActive = !active_.empty();
     const bool wasBusy = wasActive || !deactivating_.empty();
     std::erase_if(active_, gone);

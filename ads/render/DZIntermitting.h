@@ -13,4 +13,7 @@ class DZIntermitting {
     // Asked when the application comes back to the foreground: whether this screen closes then.
     virtual bool shouldDismissOnApplicationEnteringForeground() = 0;
     virtual void relinquishScreenWithCompletion(std::function<void()> completion) = 0;
+    // Taken off the screen behind the intermission's back (the screen below it went): the
+    // intermission counts it as gone.
+    virtual bool hasLeftScreen() const { return false; }
 };

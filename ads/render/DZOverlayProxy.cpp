@@ -89,3 +89,8 @@ void DZOverlayProxy::relinquishScreenWithCompletion(std::function<void()> comple
         finish();
     }
 }
+
+bool DZOverlayProxy::hasLeftScreen() const {
+    auto controller = controller_.lock();
+    return !controller || !controller->presentingViewController();
+}

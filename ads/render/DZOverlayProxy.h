@@ -41,6 +41,8 @@ class DZOverlayProxy : public DZIntermitting, public std::enable_shared_from_thi
     std::shared_ptr<DZIntermission> intermission() const override { return intermission_; }
     bool shouldDismissOnApplicationEnteringForeground() override { return false; }
     void relinquishScreenWithCompletion(std::function<void()> completion) override;
+    // Its screen is no longer presented.
+    bool hasLeftScreen() const override;
 
   private:
     std::shared_ptr<DZIntermission> intermission_;
