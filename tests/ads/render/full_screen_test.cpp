@@ -7,7 +7,9 @@
 #include <string>
 
 #include "AdViewTestBed.h"
+#include "ads/core/DZAd.h"
 #include "ads/core/DZSlot.h"
+#include "ads/foundation/DZStatisticDictionary.h"
 #include "ads/render/DZAdAppAdViewDelegate.h"
 #include "ads/render/DZAdAppViewController.h"
 #include "ads/render/DZAdView.h"
@@ -266,4 +268,22 @@ TEST_F(FullScreen, CollidingPresentationsAndDismissalsEndConsistent) {
     EXPECT_EQ(slot_->intermission()->activeParticipantCount() +
                   slot_->intermission()->deactivatingParticipantCount(),
               0u);
+}
+
+TEST_F(FullScreen, AControllerThatGoesRecordsItsDismissalAndRunsItsCompletionOnce) {
+    slot_->finishedLoadingAdResponse(std::make_shared<DZAd>());
+    auto statistics = slot_->ad()->statistics();
+    statistics->setObjectForKey(1234, "tclickcurr", false);
+    int completions = 0;
+    {
+        auto ad = DZAdAppViewController::create();
+        ad->setSlot(slot_);
+        ad->setDismissalCompletion([&] { ++completions; });
+    }
+    EXPECT_EQ(completions, 1);
+    auto tclick = statistics->objectForKey("tclick").value_or(nullptr);
+    ASSERT_TRUE(tclick.is_array());
+    ASSERT_EQ(tclick.size(), 1u);
+    EXPECT_EQ(tclick[0][0], 1234);
+    EXPECT_EQ(tclick[0][1], statistics->objectForKey("tlanding_page_load_dismiss").value_or(nullptr));
 }
