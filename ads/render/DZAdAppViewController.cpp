@@ -47,7 +47,7 @@ bool DZAdAppViewController::isMRAIDSlot() const {
 
 void DZAdAppViewController::load(const std::string& url) {
     if (configured_) {
-        adView_->loadRequest({url, {}});
+        if (adView_) adView_->loadRequest({url, {}});
     } else {
         URLToLoad_ = url;
     }
@@ -55,7 +55,7 @@ void DZAdAppViewController::load(const std::string& url) {
 
 void DZAdAppViewController::loadHTML(const std::string& html, const std::string& baseURL) {
     if (configured_) {
-        adView_->loadHTMLString(html, baseURL);
+        if (adView_) adView_->loadHTMLString(html, baseURL);
     } else {
         HTMLToLoad_ = {html, baseURL};
     }

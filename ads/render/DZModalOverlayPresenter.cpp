@@ -22,7 +22,8 @@ void DZModalOverlayPresenter::stopObserving() {
 
 void DZModalOverlayPresenter::hideStatusBar() {
     auto presented = presented_.lock();
-    if (!presented ||
+    // A controller taken off by someone else no longer hides the bar on a return.
+    if (!presented || !presented->isOnScreen() ||
         presented->modalPresentationStyle() != platform::ui::ModalPresentationStyle::FullScreen) {
         return;
     }
