@@ -21,11 +21,7 @@ std::shared_ptr<DZAdAppViewController> DZAdAppViewController::create(std::shared
 DZAdAppViewController::DZAdAppViewController(std::shared_ptr<DZAdView> adView)
     : adView_(adView ? std::move(adView) : DZAdView::create({0, 0, 320, 480})),
       closeButton_(
-          std::make_shared<platform::ui::Button>(platform::ui::ButtonType::Custom, Rect{0, 0, 32, 32})) {
-    // The button lives no longer than this controller's view, which this controller owns.
-    closeButton_->addTarget(platform::ui::ControlEventTouchUpInside,
-                            [this](platform::ui::Control&) { closeButtonPressed(); });
-}
+          std::make_shared<platform::ui::Button>(platform::ui::ButtonType::Custom, Rect{0, 0, 32, 32})) {}
 
 DZAdAppViewController::~DZAdAppViewController() {
     if (adView_) {
@@ -123,6 +119,11 @@ void DZAdAppViewController::positionMRAIDCloseButton() {
 
 void DZAdAppViewController::configureView() {
     auto v = view();
+    // The view may stay on a window longer than this controller lives.
+    std::weak_ptr<DZAdAppViewController> weak = std::static_pointer_cast<DZAdAppViewController>(sharedSelf());
+    closeButton_->addTarget(platform::ui::ControlEventTouchUpInside, [weak](platform::ui::Control&) {
+        if (auto self = weak.lock()) self->closeButtonPressed();
+    });
     adView_->setFrame(v->bounds());
     adView_->setHidden(false);
     v->addSubview(adView_);

@@ -204,6 +204,14 @@ TEST_F(FullScreen, AReturnFromWhereTheAdsClickLedKeepsTheAdOnce) {
     returnToForeground();
     advance(0.4);
     EXPECT_FALSE(root_->presentedViewController());
+
+    // Otherwise the close button in the top left corner closes it.
+    ad->setUseCustomClose(false);
+    ad->presentFromViewController(root_, {});
+    advance(0.4);
+    EXPECT_EQ(driver_.tapAt({16, 16}), ad->closeButton());
+    advance(0.4);
+    EXPECT_FALSE(root_->presentedViewController());
 }
 
 TEST_F(FullScreen, TheTransparentLayerPassesTouchesOnItsEmptyAreaToTheApp) {
