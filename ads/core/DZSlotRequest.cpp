@@ -289,7 +289,9 @@ void DZSlot::loadAdURLWithParameters(const DZNotification::Parameters& parameter
     } else if (kind == "online_buffer") {
         statistics->incrementNumberForKey("bas_on", false);
     }
-    // Auto-click protection belongs to the opener's click path, which is not built yet.
+    const auto protection = parameters.find("enable_auto_click_protection");
+    if (protection != parameters.end() && protection->second == "1" && adViewDelegate_)
+        adViewDelegate_->opener().setAutoClickProtected(true);
     const auto url = parameters.find("url");
     const auto parsed = url == parameters.end() ? std::nullopt : platform::Url::parse(url->second);
     if (!parsed || !parsed->isWeb()) {
