@@ -39,6 +39,10 @@ void DZOpener::clearContext() {
     viewController_.reset();
     adView_.reset();
     slot_.reset();
+    // A question about an ad that is going answers itself: no.
+    if (auto alert = std::move(confirmationAlert_))
+        alert->dismissWithClickedButtonIndex(alert->cancelButtonIndex(), false);
+    confirmationURL_.clear();
 }
 
 bool DZOpener::shouldPerformOpenAction() {

@@ -41,7 +41,8 @@ class DZOpener : public platform::ui::AlertViewDelegate, public std::enable_shar
     const std::string& navigationURL() const { return navigationURL_; }
     std::shared_ptr<platform::ui::ViewController> viewController() const { return viewController_.lock(); }
     std::shared_ptr<DZAdView> adView() const { return adView_.lock(); }
-    // Forgets the view controller, the ad view and the slot (their delegate is going).
+    // Forgets the view controller, the ad view and the slot (their delegate is going), and
+    // withdraws a question still open.
     void clearContext();
     // The slot whose ad the clicks belong to.
     void setSlot(std::weak_ptr<DZSlot> slot) { slot_ = std::move(slot); }

@@ -80,6 +80,14 @@ TEST_F(Opener, APhoneNumberIsConfirmedOnceWhateverTheSchemesCase) {
     EXPECT_EQ(opener_->confirmationAlert(), nullptr);
     EXPECT_THAT(opened(), ElementsAre("tel:555-0100", "tel:555-0100"));
     EXPECT_EQ(slot_->adClickCount(), 2);
+
+    // The ad's delegate going takes a question still open with it.
+    opener_->openApp("tel:555-0111");
+    alert = opener_->confirmationAlert();
+    ASSERT_NE(alert, nullptr);
+    opener_->clearContext();
+    EXPECT_EQ(opener_->confirmationAlert(), nullptr);
+    EXPECT_FALSE(alert->isPresented());
 }
 
 TEST_F(Opener, OnlyWebPagesAndCallableNumbersLeaveTheApp) {
