@@ -124,9 +124,12 @@ void DZSlot::startReservedOrCoreLoad() {
         }
         DZLogText("The \"_requestUrl\" extra is no http or https URL; the ad server is asked instead");
     }
+    sdkCoreController()->buildAdURL(shared_from_this());
+}
+
+std::shared_ptr<DZSDKCoreController> DZSlot::sdkCoreController() const {
     auto controller = coreController_.lock();
-    if (!controller) controller = DZSDKCoreController::sharedInstance();
-    controller->buildAdURL(shared_from_this());
+    return controller ? controller : DZSDKCoreController::sharedInstance();
 }
 
 bool DZSlot::shouldMakeRequest(const std::shared_ptr<DZRequest>& request) {

@@ -52,7 +52,8 @@ bool DZOpener::shouldPerformOpenAction() {
     nlohmann::json info = nlohmann::json::object();
     if (adView && !adView->adDebugDialog().empty()) info["debugDialog"] = adView->adDebugDialog();
     if (!navigationURL_.empty()) info["navigationURL"] = navigationURL_;
-    if (auto core = DZSDKCoreController::sharedInstance()) {
+    auto slot = slot_.lock();
+    if (auto core = slot ? slot->sdkCoreController() : DZSDKCoreController::sharedInstance()) {
         if (auto page = core->activeSDKCoreWebView()) page->postJSNotification("navigationBlocked", info);
     }
     return false;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "AdViewTestBed.h"
+#include "ads/core/DZSDKCoreController.h"
 #include "ads/core/DZSlot.h"
 #include "ads/render/DZBannerAdViewDelegate.h"
 #include "ads/render/DZOpener.h"
@@ -118,10 +119,19 @@ TEST_F(Opener, OnlyWebPagesAndCallableNumbersLeaveTheApp) {
 }
 
 TEST_F(Opener, AProtectedAdOpensOnlyAfterATouch) {
+    auto core = DZSDKCoreController::create();
+    slot_->setSDKCoreController(core);
+    auto& corePage = bed_.engine();  // made last, for the core's page
     opener_->setAutoClickProtected(true);
     EXPECT_FALSE(opener_->openApp("https://shop.example/"));
     EXPECT_THAT(opened(), IsEmpty());
     EXPECT_EQ(slot_->adClickCount(), 0);
+    // The core's page hears of the blocked navigation; without a debug text there is no such key.
+    ASSERT_FALSE(corePage.pendingScripts().empty());
+    const std::string told = corePage.pendingScripts().back().script;
+    EXPECT_THAT(told, HasSubstr("navigationBlocked"));
+    EXPECT_THAT(told, HasSubstr("amsg://page/open"));
+    EXPECT_THAT(told, testing::Not(HasSubstr("debugDialog")));
     view_->setTouched(true);
     EXPECT_TRUE(opener_->openApp("https://shop.example/"));
     EXPECT_THAT(opened(), ElementsAre("https://shop.example/"));
