@@ -49,6 +49,7 @@ std::optional<std::string> DZOpenerAMSGHandler::URLFromParameters(
     if (auto url = dz_URLWithString(text->second)) return url->text();
     if (text->second.size() <= DZOpener::kMaxURLLength && text->second.find(':') != std::string::npos)
         return text->second;
+    DZLog("Ad page URL of %zu bytes ignored: no URL", text->second.size());
     return std::nullopt;
 }
 
@@ -87,8 +88,12 @@ void DZOpenerAMSGHandler::didReceiveClickNotification(const DZAMSGArguments& arg
 void DZOpenerAMSGHandler::didReceiveOpenNotification(const DZAMSGArguments& arguments) {
     const auto& table = subActionBlockDictionary();
     const auto a = arguments.note->parameter("a");
-    auto found = a ? table.find(*a) : table.end();
-    if (found == table.end()) found = table.find("app");
+    // Without "a" the page means "app"; an "a" we do not know is no reason to leave the app.
+    const auto found = table.find(a.value_or("app"));
+    if (found == table.end()) {
+        DZLog("Ad page open of an unknown kind (%zu bytes) ignored", a->size());
+        return;
+    }
     found->second(*this, arguments);
 }
 
@@ -105,6 +110,11 @@ void DZOpenerAMSGHandler::actionOpenBrowser(const DZAMSGArguments& arguments) {
     const auto& parameters = arguments.note->parameters();
     const auto url = URLFromParameters(parameters);
     if (!url) return;
+    const auto o = parameters.find("o");
+    if (o != parameters.end() && o->second != "p" && o->second != "l" && o->second != "c") {
+        DZLog("Ad page browser open with an unknown orientation ignored");
+        return;
+    }
     auto opener = opener_;
     opener->openBrowserToURL(*url, orientationMaskFromParameters(parameters));
 }

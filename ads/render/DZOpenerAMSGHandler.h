@@ -1,8 +1,9 @@
 #pragma once
 // The page's requests for a click or an open: "click" has the slot's click URL followed in the
 // background, "open" runs its sub-action ("app" and "call" open outside the app, "browser" and
-// "video" the browser) on the ad view's opener. Sub-actions that are not built here yet (store,
-// purchase, web app, expand) end without effect. Every parameter is the page's: checked before use.
+// "video" the browser) on the ad view's opener; no "a" means "app", an unknown "a", or an unknown
+// "o" for the browser, opens nothing. Sub-actions that are not built here yet (store, purchase,
+// web app, expand) end without effect. Every parameter is the page's: checked before use.
 #include <memory>
 #include <optional>
 #include <string>
