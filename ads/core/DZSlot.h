@@ -205,6 +205,8 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     void setSDKCoreController(std::weak_ptr<DZSDKCoreController> controller) {
         coreController_ = std::move(controller);
     }
+    // The one set, else the shared one.
+    std::shared_ptr<DZSDKCoreController> sdkCoreController() const;
     // Forgets that the test-device hint was checked in this process (tests).
     static void resetTestDeviceHintForTesting();
 

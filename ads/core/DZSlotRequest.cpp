@@ -124,9 +124,12 @@ void DZSlot::startReservedOrCoreLoad() {
         }
         DZLogText("The \"_requestUrl\" extra is no http or https URL; the ad server is asked instead");
     }
+    sdkCoreController()->buildAdURL(shared_from_this());
+}
+
+std::shared_ptr<DZSDKCoreController> DZSlot::sdkCoreController() const {
     auto controller = coreController_.lock();
-    if (!controller) controller = DZSDKCoreController::sharedInstance();
-    controller->buildAdURL(shared_from_this());
+    return controller ? controller : DZSDKCoreController::sharedInstance();
 }
 
 bool DZSlot::shouldMakeRequest(const std::shared_ptr<DZRequest>& request) {
@@ -289,7 +292,9 @@ void DZSlot::loadAdURLWithParameters(const DZNotification::Parameters& parameter
     } else if (kind == "online_buffer") {
         statistics->incrementNumberForKey("bas_on", false);
     }
-    // Auto-click protection belongs to the opener's click path, which is not built yet.
+    const auto protection = parameters.find("enable_auto_click_protection");
+    if (protection != parameters.end() && protection->second == "1" && adViewDelegate_)
+        adViewDelegate_->opener().setAutoClickProtected(true);
     const auto url = parameters.find("url");
     const auto parsed = url == parameters.end() ? std::nullopt : platform::Url::parse(url->second);
     if (!parsed || !parsed->isWeb()) {

@@ -141,7 +141,7 @@ void DZDevice::cacheStaticParameters() {
     });
     updateDynamicParameters();
     // A desktop neither calls nor texts by itself; it can when the desktop hands such links on.
-    const bool phone = platform::hasDefaultHandlerForScheme("tel");
+    const bool phone = platform::UrlOpener::shared().handlesScheme("tel");
     const bool text = platform::hasDefaultHandlerForScheme("sms");
     platform::PlistDict info = platform::MainBundle::infoDictionary();
     lockQueue_->sync([&] {

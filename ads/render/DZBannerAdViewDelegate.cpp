@@ -83,7 +83,7 @@ bool DZBannerAdViewDelegate::adViewShouldStartLoad(DZAdView& adView, const Navig
     const std::string scheme = platform::web::WebEngine::schemeOf(action.url);
     if (scheme != "http" && scheme != "https") return false;
     opener().setReferringURL(adView.currentURL());
-    slot->adWasClicked();
+    // The opener counts the click when it opens it: counting here too would count it twice.
     opener().openApp(slot->gestureClickURLWithURL(action.url));
     return false;
 }

@@ -1,11 +1,18 @@
 #pragma once
-// The click and open actions of one ad view, as far as the navigation policy uses them: it
-// keeps the context of the last navigation and hands http and https URLs to the platform's URL
-// opener. Every other scheme (app links, file:, data:, javascript:, unknown ones) is refused with
-// one log line: nothing here can open them safely. The mail and message composers do nothing.
+// The one object through which an ad's click becomes an action outside the ad: it keeps the
+// context of the last navigation, guards every open action with the auto-click rule, asks the
+// user before a phone-like scheme leaves the app, and tells the slot and its delegate of a click.
+// Only http and https pages and, when the desktop has a handler for them, phone numbers are ever
+// handed on; every other scheme (app links, file:, data:, javascript:, unknown ones) is refused
+// with one log line before anything else happens. The in-app browser and the composers are not
+// here yet: the browser hands its page to the desktop, the composers do nothing.
 // Main thread only.
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
+
+#include "platform/ui/AlertView.h"
 
 namespace platform::ui {
 class ViewController;
@@ -13,8 +20,20 @@ class ViewController;
 class DZAdView;
 class DZSlot;
 
-class DZOpener {
+class DZOpenerDelegate {
   public:
+    virtual ~DZOpenerDelegate() = default;
+    virtual void didLeaveApplication() {}
+    virtual void didOpenInApplication() {}
+};
+
+class DZOpener : public platform::ui::AlertViewDelegate, public std::enable_shared_from_this<DZOpener> {
+  public:
+    // Scheme to confirmation button title, written by the core's constants.
+    inline static const std::string kConfirmSchemesKey = "/rerive/ads/clickthrough_confirm_schemes";
+    // Longer than any command line a desktop handler could be started with.
+    static constexpr std::size_t kMaxURLLength = 64 * 1024;
+
     // The navigation the policy is deciding.
     void setNavigationContext(const std::string& url,
                               std::weak_ptr<platform::ui::ViewController> viewController,
@@ -22,7 +41,8 @@ class DZOpener {
     const std::string& navigationURL() const { return navigationURL_; }
     std::shared_ptr<platform::ui::ViewController> viewController() const { return viewController_.lock(); }
     std::shared_ptr<DZAdView> adView() const { return adView_.lock(); }
-    // Forgets the view controller, the ad view and the slot (their delegate is going).
+    // Forgets the view controller, the ad view and the slot (their delegate is going), and
+    // withdraws a question still open.
     void clearContext();
     // The slot whose ad the clicks belong to.
     void setSlot(std::weak_ptr<DZSlot> slot) { slot_ = std::move(slot); }
@@ -30,23 +50,55 @@ class DZOpener {
     // The page a click left from.
     void setReferringURL(const std::string& url) { referringURL_ = url; }
     const std::string& referringURL() const { return referringURL_; }
+    void setDelegate(std::weak_ptr<DZOpenerDelegate> delegate) { delegate_ = std::move(delegate); }
 
-    // True when the URL was handed on.
+    // When set, no open action runs unless the ad view was touched.
+    void setAutoClickProtected(bool on) { autoClickProtected_ = on; }
+    bool autoClickProtected() const { return autoClickProtected_; }
+    // Set when a click left the app; the full-screen controller clears it on the way back.
+    bool didOpenAnotherApplication() const { return didOpenAnotherApplication_; }
+    void setDidOpenAnotherApplication(bool did) { didOpenAnotherApplication_ = did; }
+
+    bool canOpenContent(bool hasContent) const { return hasContent && viewController_.lock() != nullptr; }
+    // The auto-click rule: a refusal posts "navigationBlocked" to the core's active page.
+    bool shouldPerformOpenAction();
+
+    // The slot counts the click and pings its click URLs; the delegate hears where it went.
+    void didOpen();
+    void didOpenExternalApp();
+    void didOpenInApp();
+
+    // The button title that confirms a URL of this scheme (any case), when it needs one.
+    std::optional<std::string> confirmationMessageForURL(const std::string& url) const;
+    // Asks the user; at most one question per opener at a time.
+    void confirmClickToURL(const std::string& url, const std::string& title);
+    std::shared_ptr<platform::ui::AlertView> confirmationAlert() const { return confirmationAlert_; }
+
+    // True when the URL will be handed on, after this run-loop turn; false when it was refused,
+    // blocked, or waits for the user's confirmation.
     bool openApp(const std::string& url);
     bool openBrowserToURL(const std::string& url, int supportedOrientations);
     void openEmailComposer(const std::string& url) {}
     void openSmsComposer(const std::string& url) {}
-    // Set when a click left the app; the full-screen ad reads and clears it when the app returns.
-    bool didOpenAnotherApplication() const { return didOpenAnotherApplication_; }
-    void setDidOpenAnotherApplication(bool opened) { didOpenAnotherApplication_ = opened; }
+
+    // platform::ui::AlertViewDelegate
+    void alertViewClickedButtonAtIndex(platform::ui::AlertView& alert, int buttonIndex) override;
+    void alertViewDidDismissWithButtonIndex(platform::ui::AlertView& alert, int buttonIndex) override;
 
   private:
-    bool hand(const std::string& url, const char* what);
+    // What openApp hands on: the URL as it is opened, or "" when refused (logged).
+    static std::string openableTarget(const std::string& url, bool& phoneCall);
 
     std::string navigationURL_;
     std::weak_ptr<platform::ui::ViewController> viewController_;
     std::weak_ptr<DZAdView> adView_;
     std::weak_ptr<DZSlot> slot_;
+    std::weak_ptr<DZOpenerDelegate> delegate_;
     std::string referringURL_;
+    bool autoClickProtected_ = false;
     bool didOpenAnotherApplication_ = false;
+    // URLs the user confirmed once; kept for the opener's life.
+    std::set<std::string> allowedAppURLs_;
+    std::shared_ptr<platform::ui::AlertView> confirmationAlert_;
+    std::string confirmationURL_;
 };

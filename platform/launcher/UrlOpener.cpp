@@ -2,8 +2,10 @@
 
 #include <gio/gio.h>
 
+#include <algorithm>
 #include <cctype>
 #include <optional>
+#include <string_view>
 
 #include "platform/foundation/AppPaths.h"
 #include "platform/url/Url.h"
@@ -28,6 +30,44 @@ bool UrlOpener::isOpenable(const std::string& url, std::string* error) {
         return false;
     }
     return true;
+}
+
+std::string UrlOpener::phoneCallURL(const std::string& url, std::string* error) {
+    constexpr std::string_view kScheme = "tel:";
+    auto fail = [&](const char* why) {
+        if (error) *error = why;
+        return std::string();
+    };
+    if (url.size() <= kScheme.size()) return fail("not a phone number");
+    for (std::size_t i = 0; i < kScheme.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(url[i])) != kScheme[i]) return fail("not a phone number");
+    }
+    const std::string number = url.substr(kScheme.size());
+    if (number.size() > kMaxPhoneNumberLength) return fail("the phone number is too long");
+    bool digit = false;
+    for (char c : number) {
+        if (c >= '0' && c <= '9') {
+            digit = true;
+        } else if (std::string_view("+-.()").find(c) == std::string_view::npos) {
+            return fail("a phone number holds only digits and + - . ( )");
+        }
+    }
+    if (!digit) return fail("the phone number has no digits");
+    return std::string(kScheme) + number;
+}
+
+UrlOpener::Outcome UrlOpener::openPhoneCall(const std::string& url, std::string* error) {
+    const std::string call = phoneCallURL(url, error);
+    if (call.empty()) return Outcome::Refused;
+    if (!handlesScheme("tel")) {
+        if (error) *error = "no handler for phone calls";
+        return Outcome::Refused;
+    }
+    return launch(call, error) ? Outcome::Opened : Outcome::Failed;
+}
+
+bool UrlOpener::handlesScheme(const std::string& scheme) const {
+    return scheme == "http" || scheme == "https" || hasDefaultHandlerForScheme(scheme);
 }
 
 UrlOpener::Outcome UrlOpener::openPage(const std::string& url, std::string* error) {
@@ -81,6 +121,17 @@ bool DesktopUrlOpener::launch(const std::string& url, std::string* error) {
 std::vector<std::string> RecordingUrlOpener::opened() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return opened_;
+}
+
+void RecordingUrlOpener::setHandledSchemes(std::vector<std::string> schemes) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    schemes_ = std::move(schemes);
+}
+
+bool RecordingUrlOpener::handlesScheme(const std::string& scheme) const {
+    if (scheme == "http" || scheme == "https") return true;
+    std::lock_guard<std::mutex> lock(mutex_);
+    return std::find(schemes_.begin(), schemes_.end(), scheme) != schemes_.end();
 }
 
 bool RecordingUrlOpener::launch(const std::string& url, std::string* error) {

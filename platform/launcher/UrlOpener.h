@@ -1,8 +1,10 @@
 #pragma once
 // Opening a web page in the user's browser. Only http and https URLs that parse cleanly (no
 // control characters, no spaces) are ever handed on; everything else is refused before any
-// handler sees it. The window hands them to the desktop's default handler through GIO (no
-// shell); a headless run records them instead, in order.
+// handler sees it. The one other kind is a phone number ("tel:" and the number alone, no
+// options), handed on only when the desktop has a handler for "tel". The window hands them to
+// the desktop's default handler through GIO (no shell); a headless run records them instead,
+// in order.
 #include <memory>
 #include <mutex>
 #include <string>
@@ -30,6 +32,15 @@ class UrlOpener {
     // Whether `url` may be handed on at all: an http or https URL that parses.
     static bool isOpenable(const std::string& url, std::string* error = nullptr);
 
+    static constexpr std::size_t kMaxPhoneNumberLength = 32;
+    // "tel:" (any case) and a number of digits with + - . ( ) between them: nothing a handler
+    // could take as an option. Answers the URL as handed on (scheme lower-cased), or "".
+    static std::string phoneCallURL(const std::string& url, std::string* error = nullptr);
+    // Hands on a phone call URL when a handler for "tel" exists.
+    Outcome openPhoneCall(const std::string& url, std::string* error = nullptr);
+    // Whether URLs of the scheme have somewhere to go.
+    virtual bool handlesScheme(const std::string& scheme) const;
+
     // The process's opener: the desktop's (GIO) unless one was installed.
     static UrlOpener& shared();
     // Installs an opener (null restores the desktop's) and returns the one it replaces.
@@ -55,6 +66,9 @@ bool hasDefaultHandlerForScheme(const std::string& scheme);
 class RecordingUrlOpener : public UrlOpener {
   public:
     std::vector<std::string> opened() const;
+    // Which schemes besides http and https it takes (none unless set).
+    void setHandledSchemes(std::vector<std::string> schemes);
+    bool handlesScheme(const std::string& scheme) const override;
 
   protected:
     bool launch(const std::string& url, std::string* error) override;
@@ -62,6 +76,7 @@ class RecordingUrlOpener : public UrlOpener {
   private:
     mutable std::mutex mutex_;
     std::vector<std::string> opened_;
+    std::vector<std::string> schemes_;
 };
 
 }  // namespace platform

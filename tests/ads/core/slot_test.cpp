@@ -17,6 +17,7 @@
 #include "ads/foundation/DZStatisticDictionary.h"
 #include "ads/render/AdViewTestBed.h"
 #include "ads/render/DZAdView.h"
+#include "ads/render/DZBannerAdViewDelegate.h"
 #include "ads/render/DZMRAIDInterceptor.h"
 #include "platform/foundation/ScopedLogSink.h"
 #include "platform/foundation/UserDefaults.h"
@@ -283,9 +284,12 @@ TEST_F(Slot, TheCoresAnswersEndTheLoad) {
         return statistics->objectForKey(key).value_or(0).get<int64_t>();
     };
     const auto basOff = counter("bas_off"), oar = counter("oar");
+    EXPECT_FALSE(slot_->adViewDelegate()->opener().autoClickProtected());
     slot_->loadRequest(nullptr);
-    slot_->loadAdURLWithParameters(
-        {{"request_scenario", "offline_buffer"}, {"url", "http://127.0.0.1:9/ad"}});
+    slot_->loadAdURLWithParameters({{"request_scenario", "offline_buffer"},
+                                    {"enable_auto_click_protection", "1"},
+                                    {"url", "http://127.0.0.1:9/ad"}});
+    EXPECT_TRUE(slot_->adViewDelegate()->opener().autoClickProtected());
     EXPECT_EQ(counter("bas_off"), basOff + 1);
     EXPECT_EQ(counter("oar"), oar + 1);
     ASSERT_TRUE(statistics->objectForKey("seq_num"));

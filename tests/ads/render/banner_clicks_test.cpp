@@ -172,6 +172,7 @@ TEST_F(BannerClicks, AClickIsRefusedAndOpenedWhileAPageNavigatingByItselfIsNot) 
     settle(1.0);
     view_->setTouched(true);
     EXPECT_FALSE(navigate("https://shop.example/item?x=1"));
+    bed_.runUntilIdle();  // the opener hands a URL on after the current turn
     EXPECT_THAT(bed_.opener().opened(), ElementsAre("https://shop.example/item?x=1"));
     EXPECT_EQ(slot_->adViewDelegate()->opener().referringURL(), kPage);
     ASSERT_TRUE(view_->URL());
@@ -192,6 +193,7 @@ TEST_F(BannerClicks, AClickIsRefusedAndOpenedWhileAPageNavigatingByItselfIsNot) 
     frame.type = NavigationType::LinkClicked;
     EXPECT_FALSE(bed_.engine().navigate(frame));
     EXPECT_EQ(clicks(), 2);
+    bed_.runUntilIdle();
     EXPECT_EQ(bed_.opener().opened().size(), 2u);
     EXPECT_EQ(bed_.engine().url(), kPage);
 }

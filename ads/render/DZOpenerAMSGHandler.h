@@ -1,0 +1,42 @@
+#pragma once
+// The page's requests for a click or an open: "click" has the slot's click URL followed in the
+// background, "open" runs its sub-action ("app" and "call" open outside the app, "browser" and
+// "video" the browser) on the ad view's opener; no "a" means "app", an unknown "a", or an unknown
+// "o" for the browser, opens nothing. Sub-actions that are not built here yet (store, purchase,
+// web app, expand) end without effect. Every parameter is the page's: checked before use.
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "ads/render/DZAMSGHandler.h"
+
+class DZOpener;
+
+class DZOpenerAMSGHandler : public DZAMSGHandler {
+  public:
+    explicit DZOpenerAMSGHandler(std::shared_ptr<DZOpener> opener) : opener_(std::move(opener)) {}
+
+    const ActionTable& actionBlockDictionary() const override;
+    // "a" to sub-action of "open".
+    static const ActionTable& subActionBlockDictionary();
+
+    // "u" as a URL, when it is there and parses.
+    static std::optional<std::string> URLFromParameters(const DZNotification::Parameters& parameters);
+    // "o": "p" 6, "l" 24, "c" the status bar's (24 in landscape, else 6), anything else 30.
+    static int orientationMaskFromParameters(const DZNotification::Parameters& parameters);
+    static bool customCloseFromParameters(const DZNotification::Parameters& parameters);
+
+    void didReceiveClickNotification(const DZAMSGArguments& arguments);
+    void didReceiveOpenNotification(const DZAMSGArguments& arguments);
+    void fetchInAppStore(const DZAMSGArguments& arguments) {}
+    void actionOpenApp(const DZAMSGArguments& arguments);
+    void actionOpenBrowser(const DZAMSGArguments& arguments);
+    // Not built yet: they take the message and do nothing.
+    void actionOpenInAppStore(const DZAMSGArguments& arguments) {}
+    void actionOpenInAppPurchase(const DZAMSGArguments& arguments) {}
+    void actionOpenWebApp(const DZAMSGArguments& arguments) {}
+    void actionExpand(const DZAMSGArguments& arguments) {}
+
+  private:
+    std::shared_ptr<DZOpener> opener_;
+};
