@@ -29,6 +29,7 @@ class DZAdFetcher;
 class DZAdView;
 class DZBannerAdViewDelegate;
 class DZCorrelator;
+class DZIntermission;
 class DZMAdManager;
 class DZRequest;
 class DZSlot;
@@ -303,6 +304,11 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     void interstitialViewWillAppear();
     void interstitialViewWillDisappear();
     void updateContentSize(platform::Size size);
+    // The bookkeeping of the screens this slot's ad puts over the app; made by the first of them.
+    const std::shared_ptr<DZIntermission>& intermission() const { return intermission_; }
+    void setIntermission(std::shared_ptr<DZIntermission> intermission) {
+        intermission_ = std::move(intermission);
+    }
 
     // Application activity and full-screen notices (also reached through the notification
     // centres the slot observes).
@@ -369,6 +375,7 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     std::weak_ptr<DZSlotAdEventDelegate> adEventDelegate_;
     std::weak_ptr<DZSlotAdResponseDelegate> adResponseDelegate_;
     std::weak_ptr<DZSlotAdKeyDelegate> adKeyDelegate_;
+    std::shared_ptr<DZIntermission> intermission_;
     std::string adUnitID_;
     DZAdType adType_ = DZAdType::interstitialAdType();
     std::shared_ptr<DZRequest> request_;

@@ -36,6 +36,9 @@ class DZOpener {
     bool openBrowserToURL(const std::string& url, int supportedOrientations);
     void openEmailComposer(const std::string& url) {}
     void openSmsComposer(const std::string& url) {}
+    // Set when a click left the app; the full-screen ad reads and clears it when the app returns.
+    bool didOpenAnotherApplication() const { return didOpenAnotherApplication_; }
+    void setDidOpenAnotherApplication(bool opened) { didOpenAnotherApplication_ = opened; }
 
   private:
     bool hand(const std::string& url, const char* what);
@@ -45,4 +48,5 @@ class DZOpener {
     std::weak_ptr<DZAdView> adView_;
     std::weak_ptr<DZSlot> slot_;
     std::string referringURL_;
+    bool didOpenAnotherApplication_ = false;
 };

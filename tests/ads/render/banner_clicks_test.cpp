@@ -17,6 +17,7 @@
 #include "ads/render/DZAdViewDelegate.h"
 #include "ads/render/DZBannerAdViewDelegate.h"
 #include "ads/render/DZDelayPageLoadAMSGHandler.h"
+#include "ads/render/DZTransparentOverlayPresenter.h"
 #include "platform/ui/NotificationCenter.h"
 #include "platform/ui/View.h"
 
@@ -41,13 +42,6 @@ struct Owner : DZSlotDelegate {
         events.push_back(name + "=" + info.value_or("(none)"));
     }
     std::vector<std::string> events;
-};
-
-struct AdAppController : DZAdAppViewController {
-    std::shared_ptr<DZSlot> slot() const override { return nullptr; }
-    void setUseCustomClose(bool use) override { customClose.push_back(use); }
-    void setUsesTransparentOverlayPresenter(bool transparent) override { overlay.push_back(transparent); }
-    std::vector<bool> customClose, overlay;
 };
 
 int64_t applicationCount(const std::string& key) {
@@ -309,16 +303,19 @@ TEST_F(BannerClicks, TheSlotsHandlersTakeAppEventsAndAdAppProperties) {
 
     // Without an ad-app controller the properties are taken and change nothing.
     send("customClose?custom_close=1");
-    auto controller = std::make_shared<AdAppController>();
+    auto controller = DZAdAppViewController::create(view_);  // its page is the one the test drives
     view_->setViewController(controller);
     send("customClose?custom_close=true");
+    EXPECT_FALSE(controller->useCustomClose());
     send("customClose?custom_close=1");
+    EXPECT_TRUE(controller->useCustomClose());
     send("setInterstitialProperties?transparentBackground=1");
+    EXPECT_TRUE(std::dynamic_pointer_cast<DZTransparentOverlayPresenter>(controller->presenter()));
     send("setInterstitialProperties?transparentBackground=0");
+    EXPECT_FALSE(controller->presenter());
     send("setInterstitialProperties");
     auto screen = std::make_shared<platform::ui::View>();
     screen->addSubview(controller->view());  // presented: its presentation is settled
     send("setInterstitialProperties?transparentBackground=1");
-    EXPECT_THAT(controller->customClose, ElementsAre(false, true));
-    EXPECT_THAT(controller->overlay, ElementsAre(true, false));
+    EXPECT_FALSE(controller->presenter());
 }

@@ -25,10 +25,13 @@ using platform::web::NavigationType;
 
 namespace {
 
+// The controller holds its slot weakly; the test keeps it.
 struct AdAppController : DZAdAppViewController {
-    std::shared_ptr<DZSlot> slot() const override { return slot_; }
-    void setUseCustomClose(bool) override {}
-    void setUsesTransparentOverlayPresenter(bool) override {}
+    AdAppController() : DZAdAppViewController(nullptr) {}
+    void hold(std::shared_ptr<DZSlot> slot) {
+        slot_ = std::move(slot);
+        setSlot(slot_);
+    }
     std::shared_ptr<DZSlot> slot_;
 };
 
@@ -73,12 +76,12 @@ class LandingPages : public ::testing::Test {
 
 TEST_F(LandingPages, AnAdAppPageHoldsTheInterceptionWhileItLoadsAndTimesTheLandingPage) {
     auto controller = std::make_shared<AdAppController>();
-    controller->slot_ = slotWithAd(DZAdType::interstitialAdType());
+    controller->hold(slotWithAd(DZAdType::interstitialAdType()));
     auto delegate = DZAdAppAdViewDelegate::create(controller);
     // An interstitial's page may send app events; a banner's may not.
     EXPECT_TRUE(std::dynamic_pointer_cast<DZAppEventAMSGHandler>(delegate->amsgHandlers().back()));
     auto bannerController = std::make_shared<AdAppController>();
-    bannerController->slot_ = slotWithAd(DZAdType::bannerAdTypeForSize(kDZAdSizeBanner));
+    bannerController->hold(slotWithAd(DZAdType::bannerAdTypeForSize(kDZAdSizeBanner)));
     EXPECT_TRUE(std::dynamic_pointer_cast<DZAdAppAMSGHandler>(
         DZAdAppAdViewDelegate::create(bannerController)->amsgHandlers().back()));
 

@@ -1,0 +1,179 @@
+#include "ads/render/DZAdAppViewController.h"
+
+#include "ads/core/DZSlot.h"
+#include "ads/render/DZAdAppAdViewDelegate.h"
+#include "ads/render/DZAdView.h"
+#include "ads/render/DZIntrinsicImages.h"
+#include "ads/render/DZOpener.h"
+#include "ads/render/DZTransparentOverlayPresenter.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Button.h"
+
+using platform::Rect;
+
+std::shared_ptr<DZAdAppViewController> DZAdAppViewController::create(std::shared_ptr<DZAdView> adView) {
+    const bool own = !adView;
+    auto controller = std::make_shared<DZAdAppViewController>(std::move(adView));
+    if (own) controller->adView()->setViewController(controller);
+    return controller;
+}
+
+DZAdAppViewController::DZAdAppViewController(std::shared_ptr<DZAdView> adView)
+    : adView_(adView ? std::move(adView) : DZAdView::create({0, 0, 320, 480})),
+      closeButton_(
+          std::make_shared<platform::ui::Button>(platform::ui::ButtonType::Custom, Rect{0, 0, 32, 32})) {
+    // The button lives no longer than this controller's view, which this controller owns.
+    closeButton_->addTarget(platform::ui::ControlEventTouchUpInside,
+                            [this](platform::ui::Control&) { closeButtonPressed(); });
+}
+
+DZAdAppViewController::~DZAdAppViewController() {
+    if (adView_) {
+        if (adView_->viewController().get() == this || adView_->viewController() == nullptr) {
+            adView_->setViewController({});
+        }
+        auto delegate = adView_->delegate();
+        if (delegate && delegate == std::static_pointer_cast<DZAdViewDelegateProtocol>(adViewDelegate_)) {
+            adView_->setDelegate({});
+        }
+    }
+    if (adViewDelegate_) adViewDelegate_->opener().setSlot({});
+}
+
+bool DZAdAppViewController::isMRAIDSlot() const {
+    auto s = slot();
+    return s && s->isMRAIDEnabled();
+}
+
+void DZAdAppViewController::load(const std::string& url) {
+    if (configured_) {
+        adView_->loadRequest({url, {}});
+    } else {
+        URLToLoad_ = url;
+    }
+}
+
+void DZAdAppViewController::loadHTML(const std::string& html, const std::string& baseURL) {
+    if (configured_) {
+        adView_->loadHTMLString(html, baseURL);
+    } else {
+        HTMLToLoad_ = {html, baseURL};
+    }
+}
+
+void DZAdAppViewController::setUseCustomClose(bool useCustomClose) {
+    if (useCustomClose == useCustomClose_) return;
+    useCustomClose_ = useCustomClose;
+    if (configured_) updateCloseButtonVisibilityAndImage();
+}
+
+void DZAdAppViewController::setCustomClosePosition(int position) {
+    customClosePosition_ = position;
+    if (isMRAIDSlot() && configured_) positionMRAIDCloseButton();
+}
+
+void DZAdAppViewController::setUsesTransparentOverlayPresenter(bool transparent) {
+    setPresenter(transparent ? std::make_shared<DZTransparentOverlayPresenter>() : nullptr);
+}
+
+void DZAdAppViewController::closeButtonPressed() {
+    relinquishScreenWithCompletion({});
+}
+
+bool DZAdAppViewController::isLoaded() const {
+    return adViewDelegate_ && adViewDelegate_->hasLoadedAtLeastOnce();
+}
+
+bool DZAdAppViewController::shouldDismissOnApplicationEnteringForeground() {
+    if (useCustomClose_) return true;
+    if (isLoaded() && adViewDelegate_->opener().didOpenAnotherApplication()) {
+        // The user comes back from where the ad's click took them: the ad stays for this return.
+        adViewDelegate_->opener().setDidOpenAnotherApplication(false);
+        return false;
+    }
+    return true;
+}
+
+void DZAdAppViewController::updateCloseButtonVisibilityAndImage() {
+    if (useCustomClose_ && !isMRAIDSlot()) {
+        closeButton_->removeFromSuperview();
+        return;
+    }
+    auto& images = DZIntrinsicImages::sharedInstance();
+    auto picture = useCustomClose_ ? images.transparentImage() : images.closeButton();
+    closeButton_->setImage(picture.image);
+    auto v = view();
+    if (closeButton_->superview() == v) {
+        v->bringSubviewToFront(closeButton_);
+    } else {
+        v->addSubview(closeButton_);
+    }
+}
+
+void DZAdAppViewController::positionMRAIDCloseButton() {
+    // The page's close area: 50 points square in the corner the page chose (top right unless it
+    // said otherwise); the positions beyond the corners come with resizable ads.
+    const Rect bounds = view()->bounds();
+    const float size = 50;
+    const bool left = customClosePosition_ == 1 || customClosePosition_ == 4;
+    const bool bottom = customClosePosition_ == 4 || customClosePosition_ == 5;
+    closeButton_->setFrame(
+        {left ? 0 : bounds.size.width - size, bottom ? bounds.size.height - size : 0, size, size});
+}
+
+void DZAdAppViewController::configureView() {
+    auto v = view();
+    adView_->setFrame(v->bounds());
+    adView_->setHidden(false);
+    v->addSubview(adView_);
+    updateCloseButtonVisibilityAndImage();
+    if (isMRAIDSlot()) {
+        positionMRAIDCloseButton();
+    } else {
+        closeButton_->setFrame({0, 0, 32, 32});
+    }
+    adViewDelegate_ =
+        DZAdAppAdViewDelegate::create(std::static_pointer_cast<DZAdAppViewController>(sharedSelf()));
+    adView_->setDelegate(adViewDelegate_);
+    adViewDelegate_->opener().setSlot(slot());
+    if (URLToLoad_) {
+        adView_->loadRequest({*URLToLoad_, {}});
+    } else if (HTMLToLoad_) {
+        adView_->loadHTMLString(HTMLToLoad_->first, HTMLToLoad_->second);
+    }
+    URLToLoad_.reset();
+    HTMLToLoad_.reset();
+}
+
+void DZAdAppViewController::viewWillAppear(bool animated) {
+    DZViewController::viewWillAppear(animated);
+    if (!configured_) {
+        configured_ = true;
+        configureView();
+    }
+    if (adView_ && adView_->superview() == view()) adView_->setFrame(view()->bounds());
+    if (auto s = slot()) s->interstitialViewWillAppear();
+}
+
+void DZAdAppViewController::viewDidAppear(bool animated) {
+    DZViewController::viewDidAppear(animated);
+    viewHasAppeared_ = true;
+    if (adView_)
+        adView_->forceRotateToOrientation(platform::ui::Application::shared().statusBarOrientation());
+}
+
+void DZAdAppViewController::viewWillDisappear(bool animated) {
+    DZViewController::viewWillDisappear(animated);
+    if (auto s = slot()) s->interstitialViewWillDisappear();
+}
+
+void DZAdAppViewController::viewChangedToOrientation(int orientation) {
+    if (adView_) adView_->didRotateToOrientation(orientation);
+}
+
+void DZAdAppViewController::releaseAdView() {
+    if (!adView_) return;
+    adView_->removeFromSuperview();
+    if (adView_->viewController().get() == this) adView_->setViewController({});
+    adView_.reset();
+}

@@ -1,0 +1,269 @@
+// Full-screen ad screens on a window on the virtual clock: the intermission's bookkeeping for
+// several screens, the application's idle timer and status bar, returns to the foreground, the
+// transparent layer's touches, and presentations that collide.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "AdViewTestBed.h"
+#include "ads/core/DZSlot.h"
+#include "ads/render/DZAdAppAdViewDelegate.h"
+#include "ads/render/DZAdAppViewController.h"
+#include "ads/render/DZAdView.h"
+#include "ads/render/DZIntermission.h"
+#include "ads/render/DZInterstitialViewController.h"
+#include "ads/render/DZOpener.h"
+#include "ads/render/DZOverlayProxy.h"
+#include "ads/render/DZTransparentOverlayPresenter.h"
+#include "ads/render/DZUnclickableView.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/NotificationCenter.h"
+#include "platform/ui/UiDriver.h"
+#include "platform/ui/Window.h"
+
+using platform::Rect;
+using platform::ui::Application;
+using platform::ui::NotificationCenter;
+
+namespace {
+
+// The screen callbacks as letters: p(resent) w(ill dismiss) d(id dismiss).
+struct ScreenEvents : DZSlotAdEventDelegate {
+    std::string calls;
+    void slotWillPresentScreen(DZSlot&) override { calls += 'p'; }
+    void slotWillDismissScreen(DZSlot&) override { calls += 'w'; }
+    void slotDidDismissScreen(DZSlot&) override { calls += 'd'; }
+};
+
+// A screen that is empty but for a button in its top left corner.
+struct SparseScreen : DZViewController {
+    std::shared_ptr<platform::ui::Button> button =
+        std::make_shared<platform::ui::Button>(platform::ui::ButtonType::Custom, Rect{0, 0, 40, 40});
+    int taps = 0;
+    void loadView() override {
+        setView(std::make_shared<DZUnclickableView>(Rect{0, 0, 320, 480}));
+        button->addTarget(platform::ui::ControlEventTouchUpInside,
+                          [this](platform::ui::Control&) { ++taps; });
+        view()->addSubview(button);
+    }
+};
+
+struct AppScreen : platform::ui::ViewController {
+    int taps = 0;
+    void viewDidLoad() override {
+        auto button =
+            std::make_shared<platform::ui::Button>(platform::ui::ButtonType::Custom, Rect{0, 0, 320, 480});
+        button->addTarget(platform::ui::ControlEventTouchUpInside,
+                          [this](platform::ui::Control&) { ++taps; });
+        view()->addSubview(button);
+    }
+};
+
+class FullScreen : public ::testing::Test {
+  protected:
+    FullScreen() {
+        window_->setRunLoop(&bed_.home().loop());
+        window_->makeKeyAndVisible();
+        window_->setRootViewController(root_);
+        slot_->setAdType(DZAdType::interstitialAdType());
+        slot_->setAdEventDelegate(events_);
+        willPresent_ = center().addObserver(DZViewController::kWillPresentFullScreenNotification,
+                                            [this](const platform::ui::Notification&) { ++fullScreens_; });
+        didDismiss_ = center().addObserver(DZViewController::kDidDismissFullScreenNotification,
+                                           [this](const platform::ui::Notification&) { --fullScreens_; });
+    }
+    ~FullScreen() override {
+        center().removeObserver(willPresent_);
+        center().removeObserver(didDismiss_);
+        app().enterForeground();
+        app().setIdleTimerDisabled(false);
+        app().setStatusBarHidden(false);
+    }
+    static NotificationCenter& center() { return NotificationCenter::defaultCenter(); }
+    static Application& app() { return Application::shared(); }
+    void advance(double seconds) {
+        driver_.advance(seconds);
+        bed_.runUntilIdle();
+    }
+    // A focus round trip; the foreground dismissals then run on the main loop.
+    void returnToForeground() {
+        app().enterBackground();
+        app().enterForeground();
+        bed_.runUntilIdle();
+    }
+    std::shared_ptr<DZInterstitialViewController> interstitial() {
+        return DZInterstitialViewController::create(slot_);
+    }
+
+    tikoleap::test::AdViewTestBed bed_;
+    std::shared_ptr<platform::ui::Window> window_ = std::make_shared<platform::ui::Window>();
+    platform::ui::UiDriver driver_{window_, &bed_.home().loop()};
+    std::shared_ptr<AppScreen> root_ = std::make_shared<AppScreen>();
+    std::shared_ptr<DZSlot> slot_ = DZSlot::create({0, 0, 320, 480});
+    std::shared_ptr<ScreenEvents> events_ = std::make_shared<ScreenEvents>();
+    // Full-screen notices: up for will-present, down for did-dismiss.
+    int fullScreens_ = 0;
+    NotificationCenter::Token willPresent_ = 0, didDismiss_ = 0;
+};
+
+}  // namespace
+
+TEST_F(FullScreen, TwoScreensMakeOneIntermissionThatRestoresTheIdleTimerAndTheStatusBar) {
+    for (bool appDisabledIdleTimer : {false, true}) {
+        SCOPED_TRACE(appDisabledIdleTimer);
+        events_->calls.clear();
+        app().setIdleTimerDisabled(appDisabledIdleTimer);
+        auto ad = interstitial();
+        ad->presentFromViewController(root_, {});
+        advance(0.4);
+        ASSERT_EQ(root_->presentedViewController(), ad);
+        EXPECT_TRUE(app().isIdleTimerDisabled());
+        EXPECT_TRUE(app().isStatusBarHidden());
+
+        // A store sheet over the ad joins the same intermission.
+        auto sheet = std::make_shared<AppScreen>();
+        auto proxy = DZOverlayProxy::create(sheet);
+        ASSERT_TRUE(proxy);
+        EXPECT_FALSE(DZOverlayProxy::create(sheet));  // one proxy per screen
+        proxy->setSlot(slot_);
+        ASSERT_TRUE(proxy->presentFromViewController(ad, {}));
+        advance(0.4);
+        EXPECT_EQ(ad->presentedViewController(), sheet);
+        EXPECT_EQ(slot_->intermission()->activeParticipantCount(), 2u);
+
+        proxy->relinquishScreenWithCompletion({});
+        advance(0.4);
+        EXPECT_EQ(events_->calls, "p");
+        int closed = 0;
+        ad->relinquishScreenWithCompletion([&] { ++closed; });
+        EXPECT_EQ(events_->calls, "pw");
+        EXPECT_EQ(app().isIdleTimerDisabled(), appDisabledIdleTimer);
+        EXPECT_FALSE(app().isStatusBarHidden());
+        advance(0.4);
+        EXPECT_EQ(events_->calls, "pwd");
+        EXPECT_EQ(closed, 1);
+        EXPECT_FALSE(root_->presentedViewController());
+        EXPECT_EQ(fullScreens_, 0);
+    }
+}
+
+TEST_F(FullScreen, AFocusRoundTripClosesTheInterstitialAndTheSheetOverItInOneIntermission) {
+    std::weak_ptr<DZInterstitialViewController> weakAd;
+    auto sheet = std::make_shared<AppScreen>();  // kept, as a cache of sheets would
+    {
+        auto ad = interstitial();
+        weakAd = ad;
+        ad->presentFromViewController(root_, {});
+        advance(0.4);
+        auto proxy = DZOverlayProxy::create(sheet);
+        proxy->setSlot(slot_);
+        proxy->presentFromViewController(ad, {});
+        advance(0.4);
+        EXPECT_FALSE(proxy->shouldDismissOnApplicationEnteringForeground());
+    }
+    returnToForeground();
+    advance(0.4);
+    // The ad closed, taking the sheet above it along; the intermission saw both go.
+    EXPECT_FALSE(root_->presentedViewController());
+    EXPECT_FALSE(sheet->presentingViewController());
+    EXPECT_EQ(events_->calls, "pwd");
+    EXPECT_EQ(fullScreens_, 0);
+    EXPECT_TRUE(weakAd.expired());
+}
+
+TEST_F(FullScreen, AReturnFromWhereTheAdsClickLedKeepsTheAdOnce) {
+    auto ad = DZAdAppViewController::create();
+    ad->setSlot(slot_);
+    ad->load("https://ad.example/page");
+    ad->presentFromViewController(root_, {});
+    advance(0.4);
+    bed_.engine().finishLoad();
+    bed_.runUntilIdle();
+    ASSERT_TRUE(ad->isLoaded());
+
+    ad->adViewDelegate()->opener().setDidOpenAnotherApplication(true);
+    returnToForeground();
+    advance(0.4);
+    EXPECT_EQ(root_->presentedViewController(), ad);
+    EXPECT_FALSE(ad->adViewDelegate()->opener().didOpenAnotherApplication());
+
+    returnToForeground();
+    advance(0.4);
+    EXPECT_FALSE(root_->presentedViewController());
+    EXPECT_EQ(events_->calls, "pwd");
+
+    // A page that draws its own close goes on every return, click or not.
+    ad->setUseCustomClose(true);
+    ad->presentFromViewController(root_, {});
+    advance(0.4);
+    ad->adViewDelegate()->opener().setDidOpenAnotherApplication(true);
+    returnToForeground();
+    advance(0.4);
+    EXPECT_FALSE(root_->presentedViewController());
+}
+
+TEST_F(FullScreen, TheTransparentLayerPassesTouchesOnItsEmptyAreaToTheApp) {
+    auto ad = std::make_shared<SparseScreen>();
+    ad->setSlot(slot_);
+    ad->setPresenter(std::make_shared<DZTransparentOverlayPresenter>());
+    ad->presentFromViewController(root_, {});
+    advance(0.5);
+    ASSERT_TRUE(ad->view()->window());
+    EXPECT_FALSE(root_->presentedViewController());  // a layer, not a presentation
+
+    EXPECT_EQ(driver_.tapAt({200, 300}), root_->view()->subviews().front());
+    EXPECT_EQ(root_->taps, 1);
+    driver_.tapAt({20, 20});
+    EXPECT_EQ(ad->taps, 1);
+    EXPECT_EQ(root_->taps, 1);
+
+    // Closing fades the layer out and takes it off the window.
+    ad->relinquishScreenWithCompletion({});
+    advance(0.3);
+    EXPECT_FALSE(ad->view()->window());
+    EXPECT_TRUE(window_->presentedViews().empty());
+    EXPECT_EQ(events_->calls, "pwd");
+}
+
+TEST_F(FullScreen, CollidingPresentationsAndDismissalsEndConsistent) {
+    auto ad = interstitial();
+    ad->presentFromViewController(root_, {});
+    ad->presentFromViewController(root_, {});  // twice
+    advance(0.1);
+    {
+        // Another ad while the root already presents: refused, and nothing of it stays behind.
+        auto other = DZAdAppViewController::create();
+        other->setSlot(slot_);
+        int shown = 0;
+        other->presentFromViewController(root_, [&] { ++shown; });
+        EXPECT_EQ(shown, 0);
+    }
+    EXPECT_EQ(slot_->intermission()->activeParticipantCount(), 1u);
+    EXPECT_EQ(fullScreens_, 1);
+
+    // Closed mid-slide: the did-dismiss notice comes at once, the rest when it has gone.
+    int closed = 0;
+    ad->relinquishScreenWithCompletion([&] { ++closed; });
+    ad->relinquishScreenWithCompletion([&] { ++closed; });
+    EXPECT_EQ(fullScreens_, 0);
+    EXPECT_EQ(events_->calls, "pw");
+    advance(0.5);
+    EXPECT_EQ(closed, 2);
+    EXPECT_FALSE(root_->presentedViewController());
+    EXPECT_EQ(events_->calls, "pwd");
+
+    // Sent to the background mid-slide: closed on the way back.
+    auto second = interstitial();
+    second->presentFromViewController(root_, {});
+    advance(0.1);
+    returnToForeground();
+    advance(0.5);
+    EXPECT_FALSE(root_->presentedViewController());
+    EXPECT_EQ(events_->calls, "pwdpwd");
+    EXPECT_EQ(fullScreens_, 0);
+    EXPECT_EQ(slot_->intermission()->activeParticipantCount() +
+                  slot_->intermission()->deactivatingParticipantCount(),
+              0u);
+}
