@@ -10,6 +10,7 @@
 #include "ads/foundation/DZRunOnMainThread.h"
 #include "ads/foundation/DZViewUtilities.h"
 #include "ads/render/DZAdView.h"
+#include "ads/render/DZInterstitialViewController.h"
 #include "platform/ui/ViewController.h"
 
 std::shared_ptr<DZInterstitial> DZInterstitial::create(const std::optional<std::string>& adUnitID) {
@@ -28,6 +29,7 @@ void DZInterstitial::commonInit(const std::optional<std::string>& adUnitID) {
     slot_->setAdLoadDelegate(std::weak_ptr<DZSlotAdLoadDelegate>(self));
     if (auto adView = slot_->adView()) adView->configureAsInterstitialAdView();
     slot_->setAdResponseDelegate(std::weak_ptr<DZSlotAdResponseDelegate>(self));
+    viewController_ = DZInterstitialViewController::create(slot_);
     if (adUnitID) slot_->setAdUnitID(*adUnitID);
 }
 
@@ -86,12 +88,21 @@ void DZInterstitial::presentFromRootViewController(
 
     // Mediated ads never become ready in this build: every ready ad is the slot's own page.
     if (auto adView = slot_->adView()) adView->setDelegate({});
-    viewController_.reset();
+    auto controller = std::move(viewController_);
+    if (controller) {
+        if (const auto& ad = slot_->ad())
+            controller->setSupportedInterfaceOrientations(ad->supportedOrientations());
+        controller->setSlot(slot_);
+        // The app may let go of its interstitial once it is shown: the screen keeps it until it
+        // has gone, so that the dismissal is still heard.
+        controller->setInterstitial(hold);
+    }
     slot_->didMakeAdImpression();
     // Used before the presentation starts: the presentation may call back into the app, which
     // may try to present again.
     hasBeenUsed_ = true;
     alreadyUsedError_ = errorForSlotRequest(kDZErrorInterstitialAlreadyUsed);
+    if (controller && root) controller->presentFromViewController(root, nullptr);
 }
 
 void DZInterstitial::cancel() {

@@ -1,5 +1,5 @@
 // The public interstitial on the scripted web engine and the virtual clock: its one load, when it
-// is ready, its refusals and what the app hears of each.
+// is ready, its one presentation over the app, its refusals and what the app hears of each.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -13,9 +13,12 @@
 #include "ads/core/DZSDKCoreController.h"
 #include "ads/core/RUVInterstitial.h"
 #include "ads/render/AdViewTestBed.h"
+#include "ads/render/DZAdView.h"
+#include "ads/render/DZInterstitialViewController.h"
 #include "platform/foundation/ScopedLogSink.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/NotificationCenter.h"
+#include "platform/ui/UiDriver.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 
@@ -44,11 +47,21 @@ bool logged(const platform::ScopedLogSink& sink, const std::string& text) {
 class Interstitial : public ::testing::Test {
   protected:
     void SetUp() override {
+        window_->setRunLoop(&bed_.home().loop());
+        window_->makeKeyAndVisible();
         window_->setRootViewController(root_);
         interstitial_->slot()->setSDKCoreController(controller_);
         interstitial_->setDelegate(delegate_);
     }
-    void TearDown() override { bed_.runUntilIdle(); }
+    void TearDown() override {
+        bed_.runUntilIdle();
+        Application::shared().setIdleTimerDisabled(false);
+        Application::shared().setStatusBarHidden(false);
+    }
+    void advance(double seconds) {
+        driver_.advance(seconds);
+        bed_.runUntilIdle();
+    }
 
     // Loads an ad given whole (no core, no server) and lets its page finish.
     void load(nlohmann::json ad = {{"ad_html", "<p>ad</p>"}}) {
@@ -65,8 +78,8 @@ class Interstitial : public ::testing::Test {
     }
 
     tikoleap::test::AdViewTestBed bed_;
-    Application app_{NotificationCenter::defaultCenter()};
-    std::shared_ptr<Window> window_ = std::make_shared<Window>(Rect{0, 0, 320, 480}, &app_);
+    std::shared_ptr<Window> window_ = std::make_shared<Window>();
+    UiDriver driver_{window_, &bed_.home().loop()};
     std::shared_ptr<ViewController> root_ = std::make_shared<ViewController>();
     std::shared_ptr<DZSDKCoreController> controller_ = DZSDKCoreController::create();
     std::shared_ptr<DZInterstitial> interstitial_ = DZInterstitial::create("unit");
@@ -142,4 +155,50 @@ TEST_F(Interstitial, OnePresentationThenEveryAttemptIsRefusedOnceWithCodeSix) {
     bed_.runUntilIdle();
     EXPECT_EQ(delegate_->heard, (std::vector<std::string>{"failed 6", "failed 6"}));
     EXPECT_EQ(interstitial_->slot()->impressionPingCount(), 1);
+}
+
+TEST_F(Interstitial, ReadyPresentedSeenAndClosedOnceAndThenFinal) {
+    load();
+    ASSERT_TRUE(interstitial_->isReady());
+    auto slot = interstitial_->slot();
+    interstitial_->presentFromRootViewController(root_);
+    advance(0.4);
+    auto shown = std::dynamic_pointer_cast<DZInterstitialViewController>(root_->presentedViewController());
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(interstitial_->viewController(), nullptr);
+    EXPECT_EQ(slot->adView()->window(), window_.get());
+    EXPECT_EQ(slot->impressionPingCount(), 1);
+    EXPECT_EQ(delegate_->heard, (std::vector<std::string>{"received", "will present"}));
+
+    driver_.tapAt({16, 16});  // the close button
+    advance(0.4);
+    EXPECT_FALSE(root_->presentedViewController());
+    EXPECT_EQ(slot->state(), 8);
+    EXPECT_EQ(delegate_->heard,
+              (std::vector<std::string>{"received", "will present", "will dismiss", "did dismiss"}));
+
+    // Final: a load goes nowhere without a word; a presentation is refused with code 6.
+    delegate_->heard.clear();
+    interstitial_->loadRequest(DZRequest::request());
+    interstitial_->presentFromRootViewController(root_);
+    advance(0.4);
+    EXPECT_EQ(delegate_->heard, (std::vector<std::string>{"failed 6"}));
+    EXPECT_FALSE(root_->presentedViewController());
+    EXPECT_EQ(slot->state(), 8);
+}
+
+TEST_F(Interstitial, AnAppThatLetsGoOnceItIsShownStillHearsTheDismissal) {
+    load();
+    std::weak_ptr<DZInterstitial> weak = interstitial_;
+    interstitial_->presentFromRootViewController(root_);
+    interstitial_.reset();
+    advance(0.4);
+    ASSERT_FALSE(weak.expired());
+    auto shown = std::dynamic_pointer_cast<DZAdAppViewController>(root_->presentedViewController());
+    ASSERT_TRUE(shown);
+    shown->closeButtonPressed();
+    shown.reset();
+    advance(0.4);
+    EXPECT_EQ(delegate_->heard.back(), "did dismiss");
+    EXPECT_TRUE(weak.expired());
 }
