@@ -54,7 +54,10 @@ class Interstitial : public ::testing::Test {
         interstitial_->setDelegate(delegate_);
     }
     void TearDown() override {
-        bed_.runUntilIdle();
+        // A screen left up keeps itself, its ad view and that view's engine alive past the test.
+        if (auto shown = std::dynamic_pointer_cast<DZAdAppViewController>(root_->presentedViewController()))
+            shown->closeButtonPressed();
+        advance(0.5);
         Application::shared().setIdleTimerDisabled(false);
         Application::shared().setStatusBarHidden(false);
     }
