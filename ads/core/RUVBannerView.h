@@ -13,13 +13,16 @@
 #include "ads/core/DZBannerView.h"
 
 class RUVBannerView;
+class RUVInterstitial;
 
-// The app hears the named events that its ads send.
+// The app hears the named events that its ads send, banner or interstitial.
 class DZAppEventDelegate {
   public:
     virtual ~DZAppEventDelegate() = default;
     virtual void adViewDidReceiveAppEvent(RUVBannerView&, const std::string& name,
-                                          const std::optional<std::string>& info) = 0;
+                                          const std::optional<std::string>& info) {}
+    virtual void interstitialDidReceiveAppEvent(RUVInterstitial&, const std::string& name,
+                                                const std::optional<std::string>& info) {}
 };
 
 // Told before the server's choice among the valid sizes resizes the banner.

@@ -56,6 +56,17 @@ TEST_F(AdServerTest, EachUnitGivesItsAnswer) {
         EXPECT_NE(res->body.find("background:#e0007a"), std::string::npos);
         EXPECT_NE(res->body.find("href=\"/landing?slot="), std::string::npos);
     }
+    auto interstitial = ad("tikoleap-interstitial");
+    ASSERT_TRUE(interstitial);
+    EXPECT_EQ(interstitial->status, 200);
+    EXPECT_NE(interstitial->body.find("background:rgb(32,160,96)"), std::string::npos);
+    EXPECT_NE(interstitial->body.find("top:160px;width:100%;height:160px"), std::string::npos);
+    EXPECT_NE(interstitial->body.find("href=\"/landing?slot=tikoleap-interstitial&ad="), std::string::npos);
+    EXPECT_EQ(interstitial->body.find("mraid"), std::string::npos);
+    EXPECT_FALSE(interstitial->has_header("x-zazo-refresh-rate"));
+    EXPECT_TRUE(std::regex_match(
+        interstitial->get_header_value("x-zazo-tracking-urls"),
+        std::regex("http://127\\.0\\.0\\.1:\\d+/adpage/imp\\?slot=tikoleap-interstitial&ad=\\d+")));
     EXPECT_EQ(ad("tikoleap-nofill")->status, 204);
     EXPECT_EQ(ad("tikoleap-http400")->status, 400);
     EXPECT_EQ(ad("tikoleap-http500")->status, 500);

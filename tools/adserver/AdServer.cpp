@@ -254,6 +254,8 @@ void AdServer::answerAdRequest(const httplib::Request& req, httplib::Response& r
     } else if (unit == "tikoleap-slow") {
         hold(std::strtol(firstParam(req, "delay_ms").c_str(), nullptr, 10));
         answerHouseBanner(req, res, unit);
+    } else if (unit == "tikoleap-interstitial") {
+        answerHouseInterstitial(res, unit);
     } else if (unit == "tikoleap-mediation-html") {
         answerHouseBanner(req, res, unit);
         res.set_header("x-zazo-mediation", "true");
@@ -282,6 +284,17 @@ std::string AdServer::houseBannerHTML(const std::string& landingURL, const std::
            "</style></head><body><a href=\"" +
            landingURL + "\">Tiko Leap: tilt, jump, climb higher!</a>" +
            (script.empty() ? "" : "<script>" + script + "</script>") + "</body></html>";
+}
+
+std::string AdServer::houseInterstitialHTML(const std::string& landingURL) {
+    // Plain HTML (no MRAID): the ad's own controller draws the close button.
+    return "<!DOCTYPE html><html><head><meta charset=\"utf-8\">"
+           "<meta name=\"viewport\" content=\"width=device-width\"><title>Tiko Leap</title><style>"
+           "html,body{margin:0;padding:0;width:100%;height:100%;overflow:hidden;background:rgb(32,160,96)}"
+           "a{position:absolute;left:0;top:160px;width:100%;height:160px;display:flex;align-items:center;"
+           "justify-content:center;color:#ffffff;font:bold 20px sans-serif;text-decoration:none}"
+           "</style></head><body><a href=\"" +
+           landingURL + "\">Tiko Leap: jump higher!</a></body></html>";
 }
 
 void AdServer::answerDelayCreative(const httplib::Request& req, httplib::Response& res) {
@@ -341,6 +354,15 @@ void AdServer::answerHouseBanner(const httplib::Request&, httplib::Response& res
     res.set_header("x-zazo-ad-size", "320x50");
     // Measured: our core page counts the ad as seen while half of it shows.
     res.set_header("x-zazo-zadavaduru", kZadavaDuruConfiguration);
+}
+
+void AdServer::answerHouseInterstitial(httplib::Response& res, const std::string& unit) {
+    const std::string ad = std::to_string(nextAd_++);
+    const std::string query = "slot=" + escapedParam(unit) + "&ad=" + ad;
+    const std::string base = "http://127.0.0.1:" + std::to_string(port_);
+    res.set_content(houseInterstitialHTML("/landing?" + query), "text/html");
+    res.set_header("x-zazo-tracking-urls", base + "/adpage/imp?" + query);
+    res.set_header("x-zazo-click-tracking-urls", base + "/adpage/click?" + query);
 }
 
 nlohmann::json AdServer::houseBannerAd() {

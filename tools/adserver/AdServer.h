@@ -1,8 +1,8 @@
 #pragma once
 // The local ad server: stands in for everything outside the game that the ad component talks
-// to. It answers ad requests by ad unit (a house banner of our own, no fill, errors, slow and
-// hostile answers), serves the banner's landing page and creatives on their own, takes impression, click and
-// report pings, and records every hit it gets: one JSON object a line in an optional log file, and all of
+// to. It answers ad requests by ad unit (a house banner and interstitial of our own, no fill, errors, slow
+// and hostile answers), serves the banner's landing page and creatives on their own, takes impression, click
+// and report pings, and records every hit it gets: one JSON object a line in an optional log file, and all of
 // them at GET /_log. Listens on 127.0.0.1 only. Tests run it in-process; tikoleap-adserver runs it alone.
 #include <httplib.h>
 
@@ -68,6 +68,8 @@ class AdServer {
 
     // The house banner's page, running the script (when given) after its link.
     static std::string houseBannerHTML(const std::string& landingURL, const std::string& script = "");
+    // The house interstitial's page: the whole page green, with one link across y 160 to 320.
+    static std::string houseInterstitialHTML(const std::string& landingURL);
     // The announcement list the game's web server would send (an XML property list): it switches
     // the game's ad banner on with the unit tikoleap-banner, refreshed every 60 s.
     static std::string announceListXML();
@@ -76,6 +78,7 @@ class AdServer {
     void record(const httplib::Request& req);
     void answerAdRequest(const httplib::Request& req, httplib::Response& res);
     void answerHouseBanner(const httplib::Request& req, httplib::Response& res, const std::string& unit);
+    void answerHouseInterstitial(httplib::Response& res, const std::string& unit);
     // The house banner as an ad dictionary (what the core page hands over for tikoleap-core-ad).
     nlohmann::json houseBannerAd();
     // "delayPageLoaded" start, then stop after "ms" (0 to kMaxDelayMs) milliseconds.
