@@ -23,11 +23,14 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "ads/core/DZInterstitial.h"
 #include "platform/geometry/Geometry.h"
 #include "platform/image/Image.h"
 #include "platform/plist/PlistArray.h"
 #include "platform/ui/ActionSheet.h"
+#include "platform/ui/AlertView.h"
 #include "shell/SignedLinks.h"
 
 class AppCoreBase;
@@ -37,7 +40,9 @@ class View;
 }
 
 class AnnounceManager : public std::enable_shared_from_this<AnnounceManager>,
-                        public platform::ui::ActionSheetDelegate {
+                        public platform::ui::ActionSheetDelegate,
+                        public platform::ui::AlertViewDelegate,
+                        public DZInterstitialDelegate {
   public:
     // A failed check is tried again after this long.
     static constexpr double kRetryAfterFailure = 60;
@@ -150,12 +155,35 @@ class AnnounceManager : public std::enable_shared_from_this<AnnounceManager>,
     void actionSheetCancel(platform::ui::ActionSheet& sheet) override;
     const std::shared_ptr<platform::ui::ActionSheet>& selectActionSheet() const { return selectActionSheet_; }
 
-    // --- interstitial and pop-up ---
-    // The ad component is not part of the game yet: no interstitial is ever loaded, so none
-    // presents, and the game-over sequence goes on at once.
+    // --- interstitial and pop-up (main thread) ---
+    // A pop-up never shows more buttons than this, its own "OK" aside.
+    static constexpr int kMaxPopupButtons = 10;
+    // A load older than this counts as lost.
+    static constexpr double kInterstitialLoadTimeout = 600;
+
+    // Keeps one interstitial loading or ready while the server names an ad unit.
     void requestInterstitialAd();
-    bool interstitialAdPresenting() const { return false; }
+    bool interstitialAdPresenting() const { return interstitialAdPresenting_; }
+    // context: 1 game over, 2 or 4 from the title. Shows the interstitial when due, then for a
+    // game over the pop-up, and runs onDone once when the interstitial part is over.
     void showPopupAds(int context, const std::function<void()>& onDone);
+    void showInterstitualAdSub(int context, std::function<void()> onDone);
+    void showPopupAdSub();
+    void removeInterstitialAd();
+    std::string istAdStatus() const;
+    const std::shared_ptr<DZInterstitial>& interstitialAd() const { return interstitialAd_; }
+    const std::shared_ptr<platform::ui::AlertView>& popupAdAlertView() const { return popupAdAlertView_; }
+    // Makes the interstitial and its request (tests put a fake engine's ones here).
+    void setInterstitialFactory(std::function<std::shared_ptr<DZInterstitial>(const std::string&)> make,
+                                std::function<std::shared_ptr<DZRequest>()> request = nullptr) {
+        makeInterstitial_ = std::move(make);
+        makeInterstitialRequest_ = std::move(request);
+    }
+
+    void interstitialDidReceiveAd(DZInterstitial& ad) override;
+    void interstitialDidFailToReceiveAd(DZInterstitial& ad, const DZRequestError::Ref& error) override;
+    void interstitialDidDismissScreen(DZInterstitial& ad) override;
+    void alertViewClickedButtonAtIndex(platform::ui::AlertView& alert, int buttonIndex) override;
 
   private:
     explicit AnnounceManager(Options options);
@@ -215,4 +243,18 @@ class AnnounceManager : public std::enable_shared_from_this<AnnounceManager>,
     int bannerAlignY_ = 0;
     std::optional<platform::PlistArray> selectOptions_;
     std::shared_ptr<platform::ui::ActionSheet> selectActionSheet_;
+
+    // Interstitial and pop-up: main thread only.
+    void callOnDoneInterstitualAd();
+    std::function<std::shared_ptr<DZInterstitial>(const std::string&)> makeInterstitial_;
+    std::function<std::shared_ptr<DZRequest>()> makeInterstitialRequest_;
+    std::shared_ptr<DZInterstitial> interstitialAd_;
+    double interstitialAdRequestAt_ = 0;
+    double interstitialAdShownAt_ = 0;
+    bool interstitialAdLoading_ = false;
+    bool interstitialAdPresenting_ = false;
+    std::function<void()> onDoneInterstitualAd_;
+    std::shared_ptr<platform::ui::AlertView> popupAdAlertView_;
+    // The URL of each pop-up button after the cancel button; empty: opens nothing.
+    std::vector<std::string> popupAdButtons_;
 };

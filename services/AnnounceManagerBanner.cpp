@@ -273,21 +273,3 @@ int AnnounceManager::amPropertyAsIntForKey(const std::string& key, int defaultVa
     auto it = amProperties_->find(key);
     return it != amProperties_->end() ? decimalIntValue(it->second) : defaultVal;
 }
-
-// --- interstitial and pop-up
-
-void AnnounceManager::requestInterstitialAd() {
-    LogMessage(kLogName, 1, "istAd: requestInterstitialAd null");
-    if (amPropertyAsStringForKey("didazInterstitialAdPublisherId", "").empty()) return;
-    // With an ad unit id the ad component would be asked to load one; it is not part of the game
-    // yet, so nothing is loaded and no interstitial will be ready.
-    LogMessage(kLogName, 1, "istAd: no ad component to load an interstitial");
-}
-
-void AnnounceManager::showPopupAds(int context, const std::function<void()>& onDone) {
-    LogMessage(kLogName, 1, "istAd: showInterstitualAdSub null");
-    // No interstitial is ever ready, so the sequence goes straight on: a new request, then the
-    // caller's screen. The pop-up announcement joins the ad component when it comes.
-    requestInterstitialAd();
-    if (onDone) onDone();
-}

@@ -225,11 +225,12 @@ void AppCoreBase::startTitleView() {
 
 void AppCoreBase::startGameViewFromTitle() {
     auto dummy = startDummyView();
-    // The announcement manager's pop-up slot (context 2 after a first game, else 4) has no
-    // provider yet: nothing is due, so its completion runs at once.
-    dummy->stop();
-    if (dummyView_ == dummy) dummyView_.reset();
-    startGameView();
+    const int context = (bundleVersionOfLoadedSettings_ || startedGameAfterLaunchingApp_) ? 2 : 4;
+    announceManager().showPopupAds(context, [this, dummy] {
+        dummy->stop();
+        if (dummyView_ == dummy) dummyView_.reset();
+        startGameView();
+    });
 }
 
 void AppCoreBase::startGameView() {
@@ -289,13 +290,15 @@ void AppCoreBase::startPauseView() {
 void AppCoreBase::startGameOverViewWithLevelScores(std::shared_ptr<LevelScores> scores,
                                                    std::shared_ptr<LevelScoreElem> currentScore) {
     auto dummy = startDummyView();
-    // The pop-up and interstitial slot (context 1) has no provider yet: nothing is due.
-    dummy->stop();
-    if (dummyView_ == dummy) dummyView_.reset();
-    auto& info = orientationDependedInfoFor(interfaceOrientation_);
-    auto gameOver = getOrCreate(info.gameOverView, [this] { return createGameOverView(); });
-    gameOver->startWithLevelScores(std::move(scores), std::move(currentScore));
-    transitionAnimation(4, 0.5);
+    announceManager().showPopupAds(
+        1, [this, dummy, scores = std::move(scores), currentScore = std::move(currentScore)]() mutable {
+            dummy->stop();
+            if (dummyView_ == dummy) dummyView_.reset();
+            auto& info = orientationDependedInfoFor(interfaceOrientation_);
+            auto gameOver = getOrCreate(info.gameOverView, [this] { return createGameOverView(); });
+            gameOver->startWithLevelScores(std::move(scores), std::move(currentScore));
+            transitionAnimation(4, 0.5);
+        });
 }
 
 std::shared_ptr<SimpleSelectView> AppCoreBase::simpleSelectView() {

@@ -1,0 +1,105 @@
+// The interstitial between a game and its game-over screen, on the scripted web engine: when it
+// shows, and that the game always goes on after it, shown or not.
+#include "ads/core/DZAd.h"
+#include "ads/core/DZExtras.h"
+#include "ads/core/DZRequest.h"
+#include "ads/core/DZSDKCoreController.h"
+#include "ads/render/AdViewTestBed.h"
+#include "ads/render/DZInterstitialViewController.h"
+#include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
+#include "tests/services/AnnounceTestKit.h"
+
+using namespace announcetest;
+
+namespace {
+
+struct InterstitialTest : AnnounceTest {
+    void SetUp() override {
+        AnnounceTest::SetUp();
+        core->window()->setRootViewController(root);
+        manager->setInterstitialFactory(
+            [this](const std::string& unit) {
+                auto ad = DZInterstitial::create(unit);
+                ad->slot()->setSDKCoreController(controller);
+                return ad;
+            },
+            [] {
+                nlohmann::json ad = {{"ad_html", "<p>ad</p>"},
+                                     {"ad_base_url", "http://127.0.0.1/"},
+                                     {"impression_urls", {"http://127.0.0.1:9/imp"}}};
+                auto request = DZRequest::request();
+                auto extras = std::make_shared<DZExtras>();
+                extras->setAdditionalParameters({{"_ad", std::move(ad)}});
+                request->registerAdNetworkExtras(extras);
+                return request;
+            });
+        serveList(list({item({"SetP", "didazInterstitialAdPublisherId", "unit"}),
+                        item({"SetP", "didazInterstitialAdContextFlag", "1"}),
+                        item({"SetP", "didazInterstitialAdInterval", "120"})}));
+        check();
+    }
+    void TearDown() override {
+        if (auto shown = std::dynamic_pointer_cast<DZAdAppViewController>(root->presentedViewController()))
+            shown->closeButtonPressed();
+        bed.runUntilIdle();
+        AnnounceTest::TearDown();
+    }
+    // Asks for an interstitial and lets its page finish.
+    void loadAd() {
+        manager->requestInterstitialAd();
+        bed.runUntilIdle();
+        if (manager->interstitialAd() && manager->interstitialAd()->slot()->state() == 5)
+            bed.engine().finishLoad();
+        bed.runUntilIdle();
+    }
+    int done = 0;
+    void gameOver(int context = 1) {
+        manager->showPopupAds(context, [this] { ++done; });
+    }
+
+    tikoleap::test::AdViewTestBed bed;
+    std::shared_ptr<platform::ui::ViewController> root = std::make_shared<platform::ui::ViewController>();
+    std::shared_ptr<DZSDKCoreController> controller = DZSDKCoreController::create();
+};
+
+}  // namespace
+
+TEST_F(InterstitialTest, AReadyAdCoversTheGameOverOnlyForItsContextAndOnlyOnceInTheInterval) {
+    loadAd();
+    ASSERT_TRUE(manager->interstitialAd() && manager->interstitialAd()->isReady());
+    gameOver(2);
+    EXPECT_EQ(done, 1) << "context 2 is not in the flag";
+    EXPECT_FALSE(manager->interstitialAdPresenting());
+
+    gameOver();
+    EXPECT_EQ(done, 1) << "the game-over screen waits for the ad";
+    EXPECT_TRUE(manager->interstitialAdPresenting());
+    EXPECT_NE(root->presentedViewController(), nullptr);
+    auto shown = std::dynamic_pointer_cast<DZAdAppViewController>(root->presentedViewController());
+    ASSERT_NE(shown, nullptr);
+    shown->closeButtonPressed();
+    bed.runUntilIdle();
+    EXPECT_EQ(done, 2);
+    EXPECT_FALSE(manager->interstitialAdPresenting());
+
+    // A fresh ad is asked for at once, but the next game over within 120 s goes straight on.
+    loadAd();
+    ASSERT_TRUE(manager->interstitialAd() && manager->interstitialAd()->isReady());
+    clock = kStart + 100;
+    gameOver();
+    EXPECT_EQ(done, 3);
+    EXPECT_FALSE(manager->interstitialAdPresenting());
+}
+
+TEST_F(InterstitialTest, APresentationThatFailsLetsTheGameGoOn) {
+    loadAd();
+    ASSERT_TRUE(manager->interstitialAd() && manager->interstitialAd()->isReady());
+    // The ad turns out to be for orientations the game cannot show: refused at present time.
+    manager->interstitialAd()->slot()->ad()->setSupportedOrientations(24);
+    gameOver();
+    bed.runUntilIdle();
+    EXPECT_EQ(done, 1);
+    EXPECT_FALSE(manager->interstitialAdPresenting());
+    EXPECT_EQ(root->presentedViewController(), nullptr);
+}

@@ -1,0 +1,95 @@
+// The pop-up announcement after a game: when it shows, its buttons and where they lead.
+#include "tests/services/AnnounceTestKit.h"
+
+using namespace announcetest;
+
+namespace {
+
+// A list whose pop-up carries the given serial, expiry and buttons (in the text format).
+std::string popupList(const std::string& serial, const std::string& expiry, const std::string& buttons) {
+    return list({"(\"PUAd\", \"\", \"" + serial + "\", \"" + expiry + "\", \"News\", \"Read this\", " +
+                 buttons + ")"});
+}
+
+struct PopupTest : AnnounceTest {
+    // Runs a game-over sequence; true when its done-block ran exactly once.
+    bool gameOver(int context = 1) {
+        int done = 0;
+        manager->showPopupAds(context, [&] { ++done; });
+        return done == 1;
+    }
+    std::vector<std::string> titles() const {
+        std::vector<std::string> out;
+        const auto& alert = manager->popupAdAlertView();
+        for (int i = 0; alert && i < alert->numberOfButtons(); ++i)
+            out.push_back(alert->buttonTitleAtIndex(i));
+        return out;
+    }
+};
+
+}  // namespace
+
+TEST_F(PopupTest, APopUpWithoutButtonsCanStillBeClosedAndShowsOncePerSerial) {
+    serveList(popupList("7", "0", "()"));
+    check();
+    // Only a game over brings the pop-up.
+    ASSERT_TRUE(gameOver(2));
+    EXPECT_EQ(manager->popupAdAlertView(), nullptr);
+    ASSERT_TRUE(gameOver());
+    ASSERT_NE(manager->popupAdAlertView(), nullptr);
+    EXPECT_EQ(titles(), std::vector<std::string>{"OK"});
+    manager->popupAdAlertView()->clickButtonAtIndex(0);
+    EXPECT_EQ(manager->popupAdAlertView(), nullptr);
+    EXPECT_TRUE(opener->opened().empty());
+    EXPECT_EQ(status().getInt("popupAdDoneSerial").value_or(0), 7);
+
+    // The same serial after a restart is not shown again.
+    manager = AnnounceManager::create({home.path() / "tmp", [this] { return clock.load(); }});
+    core->setAnnounceManager(manager);
+    manager->setAppCore(core.get());
+    manager->loadState();
+    check();
+    ASSERT_TRUE(gameOver());
+    EXPECT_EQ(manager->popupAdAlertView(), nullptr);
+}
+
+TEST_F(PopupTest, OnlyLabelAndWebUrlPairsOpenAndNoMoreThanTenButtonsShow) {
+    std::string buttons = "((\"Site\", \"" + server.url("/landing") +
+                          "\"), (\"Lone\"), (\"Disk\", \"file:///etc/passwd\"), \"text\"";
+    for (int i = 0; i < 10; ++i) buttons += ", (\"More" + std::to_string(i) + "\", \"http://127.0.0.1/\")";
+    serveList(popupList("8", "0", buttons + ")"));
+    check();
+    ASSERT_TRUE(gameOver());
+    const std::vector<std::string> shown = titles();
+    ASSERT_EQ(shown.size(), 11u);
+    EXPECT_EQ(shown[0], "OK");
+    EXPECT_EQ(shown[1], "Site");
+    EXPECT_EQ(shown[2], "");
+    EXPECT_EQ(shown[4], "");
+    EXPECT_EQ(shown[10], "More5");
+    manager->popupAdAlertView()->clickButtonAtIndex(2);
+    EXPECT_TRUE(opener->opened().empty());
+
+    serveList(popupList("9", "0", buttons + ")"));
+    clock = kStart + 40 * 86400.0;
+    check();
+    ASSERT_TRUE(gameOver());
+    manager->popupAdAlertView()->clickButtonAtIndex(3);
+    EXPECT_TRUE(opener->opened().empty()) << "only web pages leave the game";
+    ASSERT_TRUE(gameOver());
+    EXPECT_EQ(manager->popupAdAlertView(), nullptr);
+
+    serveList(popupList("10", "0", buttons + ")"));
+    clock = kStart + 80 * 86400.0;
+    check();
+    ASSERT_TRUE(gameOver());
+    manager->popupAdAlertView()->clickButtonAtIndex(1);
+    EXPECT_EQ(opener->opened(), std::vector<std::string>{server.url("/landing")});
+}
+
+TEST_F(PopupTest, AnExpiredPopUpIsNotShown) {
+    serveList(popupList("11", std::to_string(static_cast<long>(kStart) - 1), "()"));
+    check();
+    ASSERT_TRUE(gameOver());
+    EXPECT_EQ(manager->popupAdAlertView(), nullptr);
+}
