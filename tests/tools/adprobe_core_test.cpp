@@ -153,5 +153,5 @@ TEST_F(CorePage, ATapOnTheBannerIsOneClickAndAPageClickingItselfIsNone) {
     EXPECT_TRUE(server_.waitForKind("landing", 1, std::chrono::seconds(1)));
 
     // A page that holds its load back is no valid ad until it lets go.
-    EXPECT_EQ(probe("adview --banner --url '/creative/delay?ms=3000' --seconds 1.5")["state"], 5);
+    EXPECT_EQ(probe("adview --banner --url '/creative/delay?ms=6000' --seconds 2")["state"], 5);
 }

@@ -31,7 +31,7 @@ class AdServer {
     // The largest Zadava Duru unit the log keeps whole.
     static constexpr std::size_t kMaxUnitBytes = 65536;
     // How long the delaying creative holds the rest of its page back after its head.
-    static constexpr long kDelayCreativeHoldMs = 300;
+    static constexpr long kDelayCreativeHoldMs = 1000;
 
     AdServer() = default;
     ~AdServer();
