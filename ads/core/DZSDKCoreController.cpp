@@ -29,8 +29,10 @@ std::string timingKey(const char* name, long identifier) {
 }  // namespace
 
 std::shared_ptr<DZSDKCoreController> DZSDKCoreController::sharedInstance() {
-    static std::shared_ptr<DZSDKCoreController> instance = create();
-    return instance;
+    // Never destroyed, as the web-view cache: torn down at exit it would release the slots still
+    // waiting on it, and its core view, after the main loop and the thread data they use are gone.
+    static auto* instance = new std::shared_ptr<DZSDKCoreController>(create());
+    return *instance;
 }
 
 std::shared_ptr<DZSDKCoreController> DZSDKCoreController::create() {
