@@ -4,20 +4,18 @@
 // game run. Needs an X display (run under scripts/with-display); without one these report an
 // error and skip.
 #include <benchmark/benchmark.h>
-#include <dirent.h>
 #include <glib.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <memory>
-#include <sstream>
 #include <stdexcept>
 
 #include "ads/render/DZAdView.h"
 #include "app/HeadlessRun.h"
+#include "benchmarks/WebProcesses.h"
 #include "platform/gl/FramebufferTexture.h"
 #include "platform/gl/GLContext.h"
 #include "platform/runloop/GLibRunLoop.h"
@@ -185,30 +183,9 @@ BENCHMARK(BM_WebLoadHTMLToFinished)->Unit(benchmark::kMillisecond);
 // Proportional memory (kB) of this process's web processes (its children, or grandchildren
 // inside the engine's sandbox), and how many there are.
 long webProcessPssKB(int& processes) {
-    std::map<long, long> parent;
-    std::vector<long> web;
-    DIR* proc = opendir("/proc");
-    if (!proc) return -1;
-    while (dirent* entry = readdir(proc)) {
-        std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
-        std::string line;
-        if (!stat || !std::getline(stat, line) || line.rfind(')') == std::string::npos) continue;
-        std::istringstream rest(line.substr(line.rfind(')') + 1));
-        std::string state;
-        long ppid = 0;
-        rest >> state >> ppid;
-        const long pid = std::atol(entry->d_name);
-        parent[pid] = ppid;
-        if (line.find("(WebKitWebProces)") != std::string::npos && state != "Z") web.push_back(pid);
-    }
-    closedir(proc);
     long total = 0;
     processes = 0;
-    for (long pid : web) {
-        bool ours = false;
-        for (long up = parent[pid], hops = 0; up > 1 && hops < 4 && !ours; up = parent[up], ++hops)
-            ours = up == getpid();
-        if (!ours) continue;
+    for (long pid : webProcesses()) {
         ++processes;
         std::ifstream smaps("/proc/" + std::to_string(pid) + "/smaps_rollup");
         std::string line;

@@ -7,7 +7,6 @@
 // one this reports an error and skips.
 #include <benchmark/benchmark.h>
 
-#include <dirent.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -22,13 +21,13 @@
 #include <memory>
 #include <optional>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "ads/core/DZBannerView.h"
 #include "ads/foundation/DZApplication.h"
 #include "ads/foundation/DZServerOverride.h"
+#include "benchmarks/WebProcesses.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/runloop/GLibRunLoop.h"
@@ -89,35 +88,6 @@ struct CountingBanners : DZBannerViewDelegate {
     void adViewDidReceiveAd(DZBannerView&) override { ++received; }
     void adViewDidFailToReceiveAd(DZBannerView&, const DZRequestError::Ref&) override { ++failed; }
 };
-
-// The web processes below this one (children, or grandchildren inside the engine's sandbox).
-std::vector<long> webProcesses() {
-    std::map<long, long> parent;
-    std::vector<long> web;
-    DIR* proc = opendir("/proc");
-    if (!proc) return web;
-    while (dirent* entry = readdir(proc)) {
-        std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
-        std::string line;
-        if (!stat || !std::getline(stat, line) || line.rfind(')') == std::string::npos) continue;
-        std::istringstream rest(line.substr(line.rfind(')') + 1));
-        std::string state;
-        long ppid = 0;
-        rest >> state >> ppid;
-        const long pid = std::atol(entry->d_name);
-        parent[pid] = ppid;
-        if (line.find("(WebKitWebProces)") != std::string::npos && state != "Z") web.push_back(pid);
-    }
-    closedir(proc);
-    std::vector<long> ours;
-    for (long pid : web) {
-        bool below = false;
-        for (long up = parent[pid], hops = 0; up > 1 && hops < 4 && !below; up = parent[up], ++hops)
-            below = up == getpid();
-        if (below) ours.push_back(pid);
-    }
-    return ours;
-}
 
 // A process's peak resident memory in kB, or nothing once it has gone.
 std::optional<long> peakResidentKB(long pid) {
