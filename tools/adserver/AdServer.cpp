@@ -320,7 +320,10 @@ void AdServer::answerDelayCreative(const httplib::Request& req, httplib::Respons
         std::to_string(ms) + ");";
     const std::string html = houseBannerHTML(kCreativeLanding);
     const std::size_t cut = html.find("<title>");
-    auto head = std::make_shared<std::string>(html.substr(0, cut) + "<script>" + script + "</script>");
+    // The padding gets the head past the engine's first buffering of a page, so its script runs
+    // while the rest is held back.
+    auto head = std::make_shared<std::string>(html.substr(0, cut) + "<script>" + script + "</script><!--" +
+                                              std::string(4096, ' ') + "-->");
     auto rest = std::make_shared<std::string>(html.substr(cut));
     res.set_chunked_content_provider("text/html", [this, head, rest](std::size_t, httplib::DataSink& sink) {
         sink.write(head->data(), head->size());
