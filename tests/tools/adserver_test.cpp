@@ -89,14 +89,29 @@ TEST_F(AdServerTest, TheDelayCreativeTakesOnlyAWholeNumberOfMillisecondsInRange)
         EXPECT_EQ(res->status, 400) << bad;
     }
     EXPECT_EQ(http->Get("/creative/delay")->status, 400);
-    auto res = http->Get("/creative/delay?ms=250");
+    // The rest of the page waits until the page says, from its head, that its start has left.
+    std::string body;
+    bool heardBeforeTheRest = false;
+    httplib::Client page("127.0.0.1", server.port());
+    auto res = http->Get("/creative/delay?ms=250", [&](const char* data, std::size_t size) {
+        body.append(data, size);
+        static const std::regex heard("/creative/delay/heard\\?id=\\d+");
+        std::smatch found;
+        if (!heardBeforeTheRest && std::regex_search(body, found, heard)) {
+            EXPECT_EQ(body.find("<a "), std::string::npos);
+            auto told = page.Get(found.str());
+            heardBeforeTheRest = told && told->status == 204;
+        }
+        return true;
+    });
     ASSERT_TRUE(res);
     EXPECT_EQ(res->status, 200);
-    const auto start = res->body.find("tlSend('start=1')");
-    const auto stop = res->body.find("tlSend('stop=1');},250)");
+    EXPECT_TRUE(heardBeforeTheRest);
+    const auto start = body.find("tlSend('start=1')");
+    const auto stop = body.find("tlSend('stop=1');},250)");
     ASSERT_NE(start, std::string::npos);
     EXPECT_LT(start, stop);
-    EXPECT_LT(start, res->body.find("<a "));  // asked for before the page can finish
+    EXPECT_LT(start, body.find("<a "));  // asked for before the page can finish
     EXPECT_NE(http->Get("/creative/autoclick")->body.find(".click()"), std::string::npos);
     EXPECT_EQ(http->Get("/creative/house-banner")->body.find("<script"), std::string::npos);
 }

@@ -90,6 +90,14 @@ bool AdServer::start(int port, const std::string& logPath, std::string* error) {
     server_.Get("/creative/delay", recorded([this](const httplib::Request& req, httplib::Response& res) {
                     answerDelayCreative(req, res);
                 }));
+    server_.Get("/creative/delay/heard", recorded([this](const httplib::Request& req, httplib::Response& res) {
+                    {
+                        std::lock_guard lock(mutex_);
+                        delaysHeard_.insert(firstParam(req, "id"));
+                    }
+                    changed_.notify_all();
+                    res.status = 204;
+                }));
     // A page that paints nothing, for the render check; the debug dialog's bad-ad report, whose
     // body must be the report object.
     server_.Get("/creative/blank", recorded([](const httplib::Request&, httplib::Response& res) {
@@ -313,11 +321,14 @@ void AdServer::answerDelayCreative(const httplib::Request& req, httplib::Respons
     // Each message leaves through a frame of its own: a change of the page's own location
     // would stop the page. The start leaves with the head, and the rest of the page is held back
     // a moment, so the start is heard before the page can have finished.
+    // The page tells the server once its start has left, and only then does the hold begin: on a
+    // loaded machine the engine may reach the head long after it was sent.
+    const std::string id = std::to_string(nextDelay_++);
     const std::string script =
         "function tlSend(query){var f=document.createElement('iframe');f.style.display='none';"
         "f.src='amsg://page/delayPageLoaded?'+query;document.documentElement.appendChild(f);}"
-        "tlSend('start=1');setTimeout(function(){tlSend('stop=1');}," +
-        std::to_string(ms) + ");";
+        "tlSend('start=1');new Image().src='/creative/delay/heard?id=" +
+        id + "';setTimeout(function(){tlSend('stop=1');}," + std::to_string(ms) + ");";
     const std::string html = houseBannerHTML(kCreativeLanding);
     const std::size_t cut = html.find("<title>");
     // The padding gets the head past the engine's first buffering of a page, so its script runs
@@ -325,8 +336,13 @@ void AdServer::answerDelayCreative(const httplib::Request& req, httplib::Respons
     auto head = std::make_shared<std::string>(html.substr(0, cut) + "<script>" + script + "</script><!--" +
                                               std::string(4096, ' ') + "-->");
     auto rest = std::make_shared<std::string>(html.substr(cut));
-    res.set_chunked_content_provider("text/html", [this, head, rest](std::size_t, httplib::DataSink& sink) {
+    res.set_chunked_content_provider("text/html", [this, head, rest, id](std::size_t, httplib::DataSink& sink) {
         sink.write(head->data(), head->size());
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait_for(lock, std::chrono::milliseconds(kDelayHeardWaitMs),
+                              [&] { return stopping_ || delaysHeard_.count(id) > 0; });
+        }
         hold(kDelayCreativeHoldMs);
         sink.write(rest->data(), rest->size());
         sink.done();

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <fstream>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -32,6 +33,8 @@ class AdServer {
     static constexpr std::size_t kMaxUnitBytes = 65536;
     // How long the delaying creative holds the rest of its page back after its head.
     static constexpr long kDelayCreativeHoldMs = 1000;
+    // How long it waits for the page to say its start has left, before holding anyway.
+    static constexpr long kDelayHeardWaitMs = 10000;
 
     AdServer() = default;
     ~AdServer();
@@ -97,6 +100,8 @@ class AdServer {
     std::ofstream logFile_;
     bool stopping_ = false;
     std::atomic<long> nextAd_{1};
+    std::atomic<long> nextDelay_{1};
+    std::set<std::string> delaysHeard_;
 };
 
 }  // namespace tikoleap::adserver
