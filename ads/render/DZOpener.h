@@ -7,6 +7,7 @@
 // with one log line before anything else happens. The in-app browser and the composers are not
 // here yet: the browser hands its page to the desktop, the composers do nothing.
 // Main thread only.
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -17,8 +18,11 @@
 namespace platform::ui {
 class ViewController;
 }
+class DZAdAppViewController;
 class DZAdView;
+class DZMRAIDResizeProperties;
 class DZSlot;
+class DZSupplementalAdAppViewController;
 
 class DZOpenerDelegate {
   public:
@@ -78,6 +82,23 @@ class DZOpener : public platform::ui::AlertViewDelegate, public std::enable_shar
     // blocked, or waits for the user's confirmation.
     bool openApp(const std::string& url);
     bool openBrowserToURL(const std::string& url, int supportedOrientations);
+
+    // Rich-media states (defined in DZOpenerWebApp.cpp): a second page over the app, the ad
+    // itself full screen, or the ad resized in place. Refusals reach the creative as errors
+    // through the slot's ad's event handler.
+    // The orientation test runs first; only when the ad view supports one of `mask` is the
+    // auto-click rule consulted.
+    bool shouldPerformOpenActionWithOrientations(unsigned mask);
+    void configureOverlay(DZAdAppViewController& controller, unsigned orientations, bool useCustomClose);
+    std::shared_ptr<DZSupplementalAdAppViewController> overlayWithOrientations(unsigned orientations,
+                                                                               bool useCustomClose);
+    void openWebApp(const std::string& url, unsigned supportedOrientations, bool useCustomClose);
+    void openWebAppWithHTML(const std::string& html, unsigned supportedOrientations, bool useCustomClose);
+    void expandToWebAppWithSupportedOrientations(unsigned supportedOrientations, bool useCustomClose);
+    void openWebAppWithResizeProperties(const std::shared_ptr<DZMRAIDResizeProperties>& properties);
+    void disableAutoCollapseForResize();
+    // A creative's calendar event (the message's parameters).
+    void openCalendarWithDictionary(const std::map<std::string, std::string>& parameters);
     void openEmailComposer(const std::string& url) {}
     void openSmsComposer(const std::string& url) {}
 
