@@ -90,7 +90,8 @@ bool AdServer::start(int port, const std::string& logPath, std::string* error) {
     server_.Get("/creative/delay", recorded([this](const httplib::Request& req, httplib::Response& res) {
                     answerDelayCreative(req, res);
                 }));
-    server_.Get("/creative/delay/heard", recorded([this](const httplib::Request& req, httplib::Response& res) {
+    server_.Get("/creative/delay/heard",
+                recorded([this](const httplib::Request& req, httplib::Response& res) {
                     {
                         std::lock_guard lock(mutex_);
                         delaysHeard_.insert(firstParam(req, "id"));
@@ -336,18 +337,19 @@ void AdServer::answerDelayCreative(const httplib::Request& req, httplib::Respons
     auto head = std::make_shared<std::string>(html.substr(0, cut) + "<script>" + script + "</script><!--" +
                                               std::string(4096, ' ') + "-->");
     auto rest = std::make_shared<std::string>(html.substr(cut));
-    res.set_chunked_content_provider("text/html", [this, head, rest, id](std::size_t, httplib::DataSink& sink) {
-        sink.write(head->data(), head->size());
-        {
-            std::unique_lock lock(mutex_);
-            changed_.wait_for(lock, std::chrono::milliseconds(kDelayHeardWaitMs),
-                              [&] { return stopping_ || delaysHeard_.count(id) > 0; });
-        }
-        hold(kDelayCreativeHoldMs);
-        sink.write(rest->data(), rest->size());
-        sink.done();
-        return true;
-    });
+    res.set_chunked_content_provider(
+        "text/html", [this, head, rest, id](std::size_t, httplib::DataSink& sink) {
+            sink.write(head->data(), head->size());
+            {
+                std::unique_lock lock(mutex_);
+                changed_.wait_for(lock, std::chrono::milliseconds(kDelayHeardWaitMs),
+                                  [&] { return stopping_ || delaysHeard_.count(id) > 0; });
+            }
+            hold(kDelayCreativeHoldMs);
+            sink.write(rest->data(), rest->size());
+            sink.done();
+            return true;
+        });
 }
 
 std::string AdServer::announceListXML() {
