@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "ads/render/DZMRAIDInterceptor.h"
+
 namespace {
 
 struct Kept {
@@ -21,6 +23,9 @@ Kept& kept() {
 void DZSDKCoreHooks::setMRAIDImplementationPaths(std::optional<std::string> banner,
                                                  std::optional<std::string> interstitial,
                                                  std::optional<std::string> expandedBanner) {
+    DZMRAIDInterceptor::setBannerImplementationPath(banner);
+    DZMRAIDInterceptor::setInterstitialImplementationPath(interstitial);
+    DZMRAIDInterceptor::setExpandedBannerImplementationPath(expandedBanner);
     std::lock_guard lock(kept().mutex);
     kept().mraid.bannerPath = std::move(banner);
     kept().mraid.interstitialPath = std::move(interstitial);
@@ -28,6 +33,7 @@ void DZSDKCoreHooks::setMRAIDImplementationPaths(std::optional<std::string> bann
 }
 
 void DZSDKCoreHooks::setMRAIDRedirectDisallowed(bool disallowed) {
+    disallowed ? DZMRAIDInterceptor::disallow() : DZMRAIDInterceptor::allow();
     std::lock_guard lock(kept().mutex);
     kept().mraid.redirectDisallowed = disallowed;
 }

@@ -124,6 +124,12 @@ void DZApplication::setEarlyActivityHooks(DZEarlyActivityHooks newHooks) {
     hooks() = std::move(newHooks);
 }
 
+void DZApplication::setEarlyActivityHook(std::function<void()> DZEarlyActivityHooks::*step,
+                                         std::function<void()> action) {
+    std::lock_guard lock(hooksMutex());
+    hooks().*step = std::move(action);
+}
+
 void DZApplication::runEarlyActivities() {
     // The device facts are read on the main thread; a call from elsewhere goes there first, so
     // the one run never happens where it could not read them.

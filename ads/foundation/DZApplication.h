@@ -63,6 +63,9 @@ class DZApplication : public DZStatisticDictionaryDelegate,
     // device facts and the web engine's user agent, the hooks' steps, the pinger, crash reports.
     void runEarlyActivities();
     static void setEarlyActivityHooks(DZEarlyActivityHooks hooks);
+    // Sets one step and keeps the others: a layer registers its own without knowing the rest.
+    static void setEarlyActivityHook(std::function<void()> DZEarlyActivityHooks::*step,
+                                     std::function<void()> action);
     // The did-finish-launching notice: launching is done, then runEarlyActivities().
     void applicationDidFinishLaunching();
 

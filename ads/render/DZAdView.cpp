@@ -11,6 +11,7 @@
 #include "ads/foundation/DZLogger.h"
 #include "ads/foundation/DZViewUtilities.h"
 #include "ads/render/DZBadAdReport.h"
+#include "ads/render/DZMRAIDInterceptor.h"
 #include "ads/render/DZWebViewCacheSet.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/foundation/UserDefaults.h"
@@ -154,6 +155,8 @@ void DZAdView::makeWebView() {
     }
     const auto& engine = webView_->engine();
     engine->setDelegate(this);
+    // Creatives' "mraid.js" requests are answered with our own script.
+    engine->setScriptResponder(&DZMRAIDInterceptor::respond);
     // A page that paints nothing must read as the ad view's own clear background.
     engine->setBackgroundColor(platform::ui::Color::clear());
     webView_->setFrame(bounds());
