@@ -5,7 +5,6 @@
 #include "platform/ui/BarGlyphs.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/DrawContext.h"
-#include "platform/ui/Screen.h"
 #include "platform/ui/TextMeasure.h"
 
 namespace platform::ui {
