@@ -79,6 +79,48 @@ constexpr std::string_view kCloseButton2x =
     "p56am5ycnMEwsS7CfhRVVeHxeHra2tp+aG5u/sfBgwf/FolEOgBMe16fyd+cOABpS5YsyX3ppZfm5ubm5un1egvHcUkAIIpi"
     "KBwOe+/cuXPnq6+++qG5ubkDQB+AxP97/L/JvwHUHGMPziA6/gAAAABJRU5ErkJggg==";
 
+// tikoleap-uiart --ad-images: ad_browser_back.png (27 x 27 pixels).
+constexpr std::string_view kBrowserBack1x =
+    "iVBORw0KGgoAAAANSUhEUgAAABsAAAAbCAYAAACN1PRVAAAABmJLR0QA/wD/AP+gvaeTAAABTklEQVRIie3UMUsCYRjA8efu"
+    "qKGoJkGQ2oLATUgIWhpdoggXl4Y+g5WjrdkHcIoSmoNWB5eCaBeEGhoCiXKIOA7ufP4NeSRyWtq9U/3Hl+P5cfe+74n892cD"
+    "LCAP5ExDa8AtgKp6ppAl4AJQ+oobmQWOVNXtvQ2xY+G+qOojI4oDWgWuRyG/xoAUcD64L7FiwAxwoKrvP0UmwoAtVX0aF/kO"
+    "s6IWu93um23bc2N+jK+hlhU5145aLJfLl51Ox50UG7eVRCJxWK1Wb1zXDYzuWa8pEVnPZDLH9Xr9fvDixo2FzYvIdj6fP202"
+    "m8+msbCU4zh7pVLpqt1uu6Yxkc/Tm04mk/u1Wu3O87wADP0b+5oWkY1sNnvSaDQeTGNhCyKyUygUzlqt1guA7/v+sIcjL98E"
+    "LTqOkysWi5tBELxWKpXdmOYOzRKRtIgsm4b+eB+oO0zCOENYBgAAAABJRU5ErkJggg==";
+
+// tikoleap-uiart --ad-images: ad_browser_back@2x.png (54 x 54 pixels).
+constexpr std::string_view kBrowserBack2x =
+    "iVBORw0KGgoAAAANSUhEUgAAADYAAAA2CAYAAACMRWrdAAAABmJLR0QA/wD/AP+gvaeTAAACB0lEQVRoge2XMYvTYACGn3oq"
+    "WDvI6eHgVpC6+xeK4HH4B/wFFUQ4iDjZoJNChRtE+gPOwbEqdfIfFERxcbui3YptFoOmvg4a6Qmt+dKkX1K+ZwwheR/aJyTg"
+    "cDgcDofDkQRJpyXtSxpJ+iJpz/amlZF0Q9InHeez7V2pkXRF0mstwPY+YyTtSHomKVokVSoxSack3ZH0dZlQqcQWdFReMf2n"
+    "o9KJSdqWdCDpRxqpwonJsKNSiElqSvq4qlBhxLRCR4UUUwYdFUpMGXZUGDFl3JF1MeXUUZZiJwyFtiUdAB+AXdObrZOTSU+U"
+    "tAscAufym5MdlaQn6vc30aUctyylUqkk3goGf8UoihL/ukUgsVi73X4ZhmGY5xhb7Nfr9Ue9Xu9dFEU/1/lETPNUNOEycA/w"
+    "m83m08FgcLQpYgBngOvAfcBvtVqHw+Ew1zeOdYnFXABuAn61Wn3Q6XTeBEEQboJYTB24Bfh597duMYAt4Cpwlxz7syEWk2t/"
+    "NsVicunPttQ8mfZnW+ZfMuvPssdCjvXned6L0WgUbIJYTOr+bA9PSgO4DfiNRuNxv99/P5vNlvZne7AJRv1Z3pqKs8AeS/qb"
+    "TCaB5Y0r8be/Wq32sNvtvh2Px9+m02nged5z04sZfW6viQZwDTg/dywAnphcZCvLRRkxBgZACFwEvgOv/hx3OBwOh2OeX2/H"
+    "O9lCUL6mAAAAAElFTkSuQmCC";
+
+// tikoleap-uiart --ad-images: ad_browser_forward.png (27 x 27 pixels).
+constexpr std::string_view kBrowserForward1x =
+    "iVBORw0KGgoAAAANSUhEUgAAABsAAAAbCAYAAACN1PRVAAAABmJLR0QA/wD/AP+gvaeTAAABUUlEQVRIie3Wv0sCYRzH8U+Z"
+    "NUQ/NgchCGppDYQbGoKWZrdD1/ofHJvCoRYJWo8I51rTOaEInASHBqnJXALvjqvn3WCChYqnnUP4Hu+47+ue457jpFn/JuAQ"
+    "SANzkWPGGI9OFcCKFONnBrgGNqaBdWsDJ8DyNLDOMo15BY6A+cixnh6AvWlh3W6BzWlhGGNc4BRYiRzrQV+AdL+ZAzcsQOg7"
+    "/M4Y8x6LxVZ/H18Yd+CgWq1Wu1Ao3IS6KOzj8zzvs1gsPiWTyZyknciwSqXSsCzrXNKBpKVQ0KhYvV5vZbPZK0m2pPXQyChY"
+    "s9l08/n8XTweP5Y0+feyH+L7/ofjOI+JRCInaVdD3uaxMWMM5XL5OZVKnUnal7T4J0i3IAgCgFqt9mbbtiMpLWltkpmxQSdc"
+    "190qlUqNTCZzUa1WLyXdS/InwYa1rc5+if63YFaYvgBxVFc76K+3IwAAAABJRU5ErkJggg==";
+
+// tikoleap-uiart --ad-images: ad_browser_forward@2x.png (54 x 54 pixels).
+constexpr std::string_view kBrowserForward2x =
+    "iVBORw0KGgoAAAANSUhEUgAAADYAAAA2CAYAAACMRWrdAAAABmJLR0QA/wD/AP+gvaeTAAACGElEQVRoge2YMYvTYByHn6jo"
+    "oHQTF4fbChVx7OLkfBEcXPUTuBwUXKoFoYN+AF26SBcVRBA7CNKKu0JvUW+4xcugCKVmKGeTn8M16skZk9ybvqm8D2QIvCH/"
+    "h+QJScDhcDgcDsfqI2ld0s5i25B03PZMRpD0Sfv5KOmy7bkOjf7OK0kXbM9XmBQxSZpLui/ptO05c/MPsYRvkjqSTtieNzMZ"
+    "xRJWp7+cYgnV76+gmCRFkh5KOmPb4UAOIZZQzf4MiCVsSbpq2+cnBsUSqtFfCWJSFforSSzBXn8liyUsv78liSUU7u+IaXHD"
+    "XALeqkB/Xt4zSVLeYwwxAa55nvc8y+JVEgPY8TzvbJaFVb8V9zGfz49lXZt5oW1ms9ms2+2+KO0ES34qKo7jeDgcvm80GveA"
+    "jf9CbDweB77vPwA6wE2gvtJiQRBM2+3204XQbeAKcKo0qbLFwjDc7fV6r2u12p2F1HVgOe+PZQj90VEHuAGcW4pQWWIHdHQR"
+    "G09rU0JWOipTzGpHaRQVqkRHaRSRqkxHaeQRCoJg2mq1HlOVjtLIIlTZjtJIE4qiKB4MBpv1ev0uvzoq7zXIJCvdURqTyWSa"
+    "0tEtYB04aXVI4GjeA6IoOt9sNtfCMFS/33/j+/6T0Wj0GdgGHgHvgO+mB81L7l8D7H0T1X7b/wq8BD4YmcgQua8YeyJrwC4w"
+    "Ap4BX8yN5HA4HA5HZn4AYyhIcdOHumcAAAAASUVORK5CYII=";
+
 }  // namespace
 
 DZIntrinsicImages& DZIntrinsicImages::sharedInstance() {
@@ -102,15 +144,28 @@ std::shared_ptr<const platform::Image> DZIntrinsicImages::imageWithBase64Encoded
     return std::make_shared<const platform::Image>(std::move(*image));
 }
 
-DZIntrinsicImages::Picture DZIntrinsicImages::closeButton() {
+DZIntrinsicImages::Picture DZIntrinsicImages::embedded(Picture& picture, std::string_view single,
+                                                       std::string_view doubleDensity) {
     std::lock_guard lock(mutex_);
-    if (!close_.image) {
-        const std::string_view text = chooseImage(kCloseButton1x, kCloseButton2x, density_);
-        close_.image = imageWithBase64EncodedString(text);
-        // The picture's own scale keeps the button 25 points wide whatever the density.
-        close_.scale = text == kCloseButton1x ? 1.0f : 2.0f;
+    if (!picture.image) {
+        const std::string_view text = chooseImage(single, doubleDensity, density_);
+        picture.image = imageWithBase64EncodedString(text);
+        // The picture's own scale keeps it the same size in points whatever the density.
+        picture.scale = text == single ? 1.0f : 2.0f;
     }
-    return close_;
+    return picture;
+}
+
+DZIntrinsicImages::Picture DZIntrinsicImages::closeButton() {
+    return embedded(close_, kCloseButton1x, kCloseButton2x);
+}
+
+DZIntrinsicImages::Picture DZIntrinsicImages::browserBackButton() {
+    return embedded(back_, kBrowserBack1x, kBrowserBack2x);
+}
+
+DZIntrinsicImages::Picture DZIntrinsicImages::browserForwardButton() {
+    return embedded(forward_, kBrowserForward1x, kBrowserForward2x);
 }
 
 DZIntrinsicImages::Picture DZIntrinsicImages::transparentImage() {

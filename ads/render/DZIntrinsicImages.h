@@ -1,8 +1,9 @@
 #pragma once
-// The pictures the ad component draws itself: the close button of full-screen ads and an
-// invisible image for close areas whose look the ad supplies. The button is carried as Base64
-// PNG text in a 1x and a 2x form (drawn by tikoleap-uiart --ad-images) and decoded once, in
-// the form that suits the screen's density. Safe from any thread.
+// The pictures the ad component draws itself: the close button of full-screen ads, the in-app
+// browser's arrows and an invisible image for close areas whose look the ad supplies. The button
+// and the arrows are carried as Base64 PNG text in a 1x and a 2x form (drawn by tikoleap-uiart
+// --ad-images) and decoded once, in the form that suits the screen's density. Safe from any
+// thread.
 #include <memory>
 #include <mutex>
 #include <string_view>
@@ -26,6 +27,9 @@ class DZIntrinsicImages {
 
     // 25 x 25 points. Null image only if the embedded text were damaged.
     Picture closeButton();
+    // 27 x 27 points, white arrows for a dark bar.
+    Picture browserBackButton();
+    Picture browserForwardButton();
     // 10 x 10 points, every pixel fully transparent.
     Picture transparentImage();
 
@@ -37,8 +41,12 @@ class DZIntrinsicImages {
                                         float density);
 
   private:
+    Picture embedded(Picture& picture, std::string_view single, std::string_view doubleDensity);
+
     float density_;
     std::mutex mutex_;
     Picture close_;
+    Picture back_;
+    Picture forward_;
     Picture transparent_;
 };

@@ -6,10 +6,13 @@
 #include "ads/core/DZSDKCoreWebView.h"
 #include "ads/core/DZSlot.h"
 #include "ads/foundation/DZLogger.h"
+#include "ads/foundation/DZViewUtilities.h"
 #include "ads/render/DZAdView.h"
+#include "ads/render/DZBrowserViewController.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/launcher/UrlOpener.h"
+#include "platform/url/Url.h"
 #include "platform/web/WebEngine.h"
 
 namespace {
@@ -175,15 +178,25 @@ bool DZOpener::openApp(const std::string& url) {
 }
 
 bool DZOpener::openBrowserToURL(const std::string& url, int supportedOrientations) {
-    std::string error;
-    if (!platform::UrlOpener::isOpenable(url, &error)) {
+    const auto page = platform::Url::parse(url, kMaxURLLength, nullptr);
+    if (!page || !page->isWeb()) {
         DZLog("Ad browser URL of scheme \"%s\" not opened: only http and https are",
               loggableScheme(url).c_str());
         return false;
     }
-    if (!platform::UrlOpener::shared().open(url, &error)) {
-        DZLogText("Ad URL not opened: " + error);
-        return false;
-    }
+    // The orientations first: a browser that could not be shown is no blocked click.
+    const unsigned mask = static_cast<unsigned>(supportedOrientations);
+    auto adView = adView_.lock();
+    if (adView && !dz_supportsOrientations(*adView, mask)) return false;
+    if (!shouldPerformOpenAction() || !canOpenContent(true)) return false;
+    auto self = weak_from_this().lock();
+    auto from = viewController_.lock();
+    auto browser = std::make_shared<DZBrowserViewController>();
+    browser->setSupportedInterfaceOrientations(mask);
+    browser->setSlot(slot_);
+    browser->load(page->text(), referringURL_);
+    browser->presentFromViewController(from, {});
+    if (!browser->isOnScreen()) return false;
+    didOpenInApp();
     return true;
 }

@@ -4,8 +4,8 @@
 // user before a phone-like scheme leaves the app, and tells the slot and its delegate of a click.
 // Only http and https pages and, when the desktop has a handler for them, phone numbers are ever
 // handed on; every other scheme (app links, file:, data:, javascript:, unknown ones) is refused
-// with one log line before anything else happens. The in-app browser and the composers are not
-// here yet: the browser hands its page to the desktop, the composers do nothing.
+// with one log line before anything else happens; the in-app browser takes http and https
+// alone. The composers are not here yet: they do nothing.
 // Main thread only.
 #include <map>
 #include <memory>
@@ -81,6 +81,8 @@ class DZOpener : public platform::ui::AlertViewDelegate, public std::enable_shar
     // True when the URL will be handed on, after this run-loop turn; false when it was refused,
     // blocked, or waits for the user's confirmation.
     bool openApp(const std::string& url);
+    // The in-app browser over the view controller, when the ad view's window supports one of
+    // the orientations; true when it is presented.
     bool openBrowserToURL(const std::string& url, int supportedOrientations);
 
     // Rich-media states (defined in DZOpenerWebApp.cpp): a second page over the app, the ad

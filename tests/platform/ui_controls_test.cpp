@@ -1,11 +1,12 @@
 // Controls and containers: targets and tracking, switch, picker, scroll and text views,
-// navigation and tab bar controllers.
+// navigation and tab bar controllers, toolbars.
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <vector>
 
 #include "platform/runloop/ManualRunLoop.h"
+#include "platform/ui/ActivityIndicatorView.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/NavigationBar.h"
@@ -16,6 +17,7 @@
 #include "platform/ui/TabBar.h"
 #include "platform/ui/TabBarController.h"
 #include "platform/ui/TextView.h"
+#include "platform/ui/Toolbar.h"
 #include "platform/ui/UiDriver.h"
 #include "platform/ui/Window.h"
 
@@ -265,4 +267,56 @@ TEST(TabBarControllerTabs, ThreeTabsSelectByTapAndShowTheRootsItems) {
     // Taking the tab set off the window makes its shown tab disappear.
     tabs->view()->removeFromSuperview();
     EXPECT_FALSE(inner[1]->isAppeared());
+}
+
+TEST(ToolbarItems, FlexibleSpacesShareTheRoomAndOnlyEnabledItemsAct) {
+    Stage s;
+    auto root = std::make_shared<ViewController>();
+    s.window->setRootViewController(root);
+    auto bar = std::make_shared<Toolbar>(Rect{0, 436, 320, Toolbar::kHeight});
+    root->view()->addSubview(bar);
+    int backs = 0, dones = 0;
+    auto back =
+        std::make_shared<BarButtonItem>(BarButtonItem::SystemItem::Refresh, [&](BarButtonItem&) { ++backs; });
+    back->setWidth(27);
+    back->setEnabled(false);
+    auto done =
+        std::make_shared<BarButtonItem>(BarButtonItem::SystemItem::Done, [&](BarButtonItem&) { ++dones; });
+    auto spinner = std::make_shared<ActivityIndicatorView>();
+    auto spinnerItem = std::make_shared<BarButtonItem>(spinner);
+    spinnerItem->setWidth(40);
+    auto flexible = std::make_shared<BarButtonItem>(BarButtonItem::SystemItem::FlexibleSpace, nullptr);
+    bar->setItems({back, flexible, spinnerItem, flexible, done});
+
+    EXPECT_EQ(done->title(), "Done");
+    EXPECT_EQ(done->style(), BarButtonItem::Style::Done);
+    const Rect backFrame = bar->viewForItem(*back)->frame();
+    const Rect doneFrame = bar->viewForItem(*done)->frame();
+    EXPECT_EQ(backFrame, (Rect{Toolbar::kMargin, 0, 27, Toolbar::kHeight}));
+    EXPECT_FLOAT_EQ(doneFrame.maxX(), 320 - Toolbar::kMargin);
+    EXPECT_EQ(bar->viewForItem(*flexible), nullptr);
+    // The spinner keeps its own size in the middle of its slot, which stands midway between.
+    const Rect spinnerFrame = spinner->frame();
+    EXPECT_EQ(spinnerFrame.size, (platform::Size{20, 20}));
+    EXPECT_FLOAT_EQ(spinnerFrame.minX() - 10 - backFrame.maxX(),
+                    doneFrame.minX() - (spinnerFrame.maxX() + 10));
+    EXPECT_FLOAT_EQ(spinnerFrame.midY(), Toolbar::kHeight / 2);
+    EXPECT_TRUE(spinner->isHidden());
+    spinner->startAnimating();
+    EXPECT_FALSE(spinner->isHidden());
+
+    // A disabled item takes no tap; enabling it later reaches its button.
+    s.driver.tap(bar->viewForItem(*back));
+    EXPECT_EQ(backs, 0);
+    back->setEnabled(true);
+    EXPECT_TRUE(s.driver.tap(bar->viewForItem(*back)));
+    EXPECT_TRUE(s.driver.tap(bar->viewForItem(*done)));
+    EXPECT_EQ(backs, 1);
+    EXPECT_EQ(dones, 1);
+    // Items taken off the bar take their views with them; kept ones keep theirs.
+    const auto doneView = bar->viewForItem(*done);
+    bar->setItems({flexible, done});
+    EXPECT_EQ(bar->viewForItem(*done), doneView);
+    EXPECT_EQ(spinner->superview(), nullptr);
+    EXPECT_FLOAT_EQ(doneView->frame().maxX(), 320 - Toolbar::kMargin);
 }

@@ -23,6 +23,10 @@
 //       picture as a PNG (never over a file that is not a regular one). --banner shows it in a
 //       banner slot's ad view, as the ad the slot renders, with the slot's click detection;
 //       --touch taps it at (X, Y) SECONDS (default 1; 0 at once) after it loaded.
+//   browser --url URL [--referrer URL] [--seconds S] [--capture FILE]
+//       the in-app browser on the page in a 320 x 480 window for S seconds (default 5), the
+//       window captured as a PNG when asked, then its Done button pressed:
+//       {"shown", "loading", "url", "capture": null | {"file", "error"}, "closedByDone"}.
 //
 // --ad-server overrides TIKOLEAP_AD_SERVER. The last line on stdout is one JSON object. Exit 0
 // whenever the command ran, whatever the ad did; 2 for bad arguments.
@@ -54,6 +58,7 @@
 #include "platform/ui/Application.h"
 #include "platform/url/Url.h"
 #include "tools/adprobe/BannerProbe.h"
+#include "tools/adprobe/BrowserProbe.h"
 #include "tools/adprobe/ProbeAd.h"
 #include "tools/adprobe/ProbeSnapshot.h"
 #include "tools/adprobe/SlotProbe.h"
@@ -70,7 +75,8 @@ const char* const kUsage =
     "  core --unit UNIT [--timeout S] [--requests N]\n"
     "  adview --url URL [--seconds S] [--snapshot FILE] [--banner [--touch X,Y[@SECONDS]]]\n"
     "  slot --unit UNIT [--timeout S]\n"
-    "  banner --unit UNIT --seconds S [--snapshot FILE]\n";
+    "  banner --unit UNIT --seconds S [--snapshot FILE]\n"
+    "  browser --url URL [--referrer URL] [--seconds S] [--capture FILE]\n";
 
 // The value of an option given as "--name value" among the command's arguments; false for an
 // unknown option or a missing value.
@@ -356,6 +362,19 @@ int main(int argc, char** argv) {
             if (auto problem = snapshotPathProblem(options["--snapshot"]); !problem.empty())
                 return usage("--snapshot: " + problem);
         }
+    } else if (command == "browser") {
+        options = {{"--url", ""}, {"--referrer", ""}, {"--seconds", "5"}, {"--capture", ""}};
+        const auto page = platform::Url::parse(readOptions(rest, options) ? options["--url"] : "");
+        if (!page || !page->isWeb())
+            return usage(
+                "browser takes --url URL (http or https) [--referrer URL] [--seconds S] [--capture FILE]");
+        auto shown = seconds(options["--seconds"]);
+        if (!shown) return usage("--seconds takes 0.1 to 600 seconds");
+        limit = *shown;
+        if (!options["--capture"].empty()) {
+            if (auto problem = snapshotPathProblem(options["--capture"]); !problem.empty())
+                return usage("--capture: " + problem);
+        }
     } else if (command == "adview") {
         if (auto problem = parseAdViewOptions(rest, adView); !problem.empty()) return usage(problem);
     } else {
@@ -373,6 +392,8 @@ int main(int argc, char** argv) {
         result = runSlot(options["--unit"], limit, *loop);
     } else if (command == "banner") {
         result = runBanner(options["--unit"], limit, options["--snapshot"], *loop);
+    } else if (command == "browser") {
+        result = runBrowser(options["--url"], options["--referrer"], limit, options["--capture"], *loop);
     } else {
         result = runAdView(adView, *loop);
     }

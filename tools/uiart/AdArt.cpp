@@ -7,7 +7,35 @@ namespace uiart {
 using assetgen::Paint;
 
 std::vector<assetgen::TextureSpec> AdArt::pictures() {
-    return {assetgen::TextureSpec{"ad_close_button", 25, 25, &AdArt::closeButton}};
+    return {assetgen::TextureSpec{"ad_close_button", 25, 25, &AdArt::closeButton},
+            assetgen::TextureSpec{"ad_browser_back", 27, 27, &AdArt::browserBackArrow},
+            assetgen::TextureSpec{"ad_browser_forward", 27, 27, &AdArt::browserForwardArrow}};
+}
+
+void AdArt::browserBackArrow(cairo_t* cr) {
+    // A dark edge under the white keeps the arrow readable on a light bar as on the black one.
+    const auto arrow = [cr](double dy) {
+        cairo_new_path(cr);
+        cairo_move_to(cr, 6, 13.5 + dy);
+        cairo_line_to(cr, 20, 5.5 + dy);
+        cairo_line_to(cr, 20, 21.5 + dy);
+        cairo_close_path(cr);
+    };
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    cairo_set_line_width(cr, 2);
+    arrow(1);
+    Paint::color(cr, 0x000000, 0.5);
+    cairo_fill_preserve(cr);
+    cairo_stroke(cr);
+    arrow(0);
+    Paint::color(cr, 0xFFFFFF);
+    cairo_fill_preserve(cr);
+    cairo_stroke(cr);
+}
+
+void AdArt::browserForwardArrow(cairo_t* cr) {
+    Paint::mirror(cr, 27);
+    browserBackArrow(cr);
 }
 
 void AdArt::closeButton(cairo_t* cr) {

@@ -15,6 +15,9 @@ class AdArt {
     static std::vector<assetgen::TextureSpec> pictures();
     // 25 x 25: a round dark button with a white cross and a thin light rim, readable on any ad.
     static void closeButton(cairo_t* cr);
+    // 27 x 27: the in-app browser's white arrows, pointing left and right.
+    static void browserBackArrow(cairo_t* cr);
+    static void browserForwardArrow(cairo_t* cr);
 };
 
 }  // namespace uiart

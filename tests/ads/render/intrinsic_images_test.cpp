@@ -1,5 +1,5 @@
-// The ad component's own pictures: the embedded close button decodes in the form the density
-// asks for, the transparent image is fully clear, and damaged text gives no image.
+// The ad component's own pictures: the embedded close button and browser arrows decode in the
+// form the density asks for, the transparent image is fully clear, and damaged text gives no image.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,7 +15,7 @@ const std::uint8_t* pixel(const platform::Image& image, int x, int y) {
 }
 }  // namespace
 
-TEST(IntrinsicImages, CloseButtonAtEachDensityAndTheTransparentImage) {
+TEST(IntrinsicImages, CloseButtonArrowsAndTheTransparentImageAtEachDensity) {
     struct Case {
         float density;
         int closeSide;
@@ -39,6 +39,23 @@ TEST(IntrinsicImages, CloseButtonAtEachDensityAndTheTransparentImage) {
         const std::uint8_t* face = pixel(img, c.closeSide / 2, c.closeSide / 5);
         EXPECT_EQ(face[3], 255);
         EXPECT_LT(face[0], 100);
+
+        // The arrows are white and wide at the end they point away from.
+        const int arrowSide = c.density == 1 ? 27 : 54;
+        const int k = arrowSide / 27;
+        const auto back = images.browserBackButton();
+        const auto forward = images.browserForwardButton();
+        for (const auto* arrow : {&back, &forward}) {
+            ASSERT_TRUE(arrow->image);
+            EXPECT_EQ(arrow->image->width, arrowSide);
+            EXPECT_EQ(arrow->image->height, arrowSide);
+            EXPECT_EQ(arrow->scale, arrowSide / 27.0f);
+        }
+        EXPECT_EQ(pixel(*back.image, 19 * k, 7 * k)[3], 255);
+        EXPECT_GT(pixel(*back.image, 19 * k, 7 * k)[0], 230);
+        EXPECT_EQ(pixel(*back.image, 8 * k, 7 * k)[3], 0);
+        EXPECT_EQ(pixel(*forward.image, 8 * k, 7 * k)[3], 255);
+        EXPECT_EQ(pixel(*forward.image, 19 * k, 7 * k)[3], 0);
 
         const auto clear = images.transparentImage();
         ASSERT_TRUE(clear.image);

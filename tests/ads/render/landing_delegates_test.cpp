@@ -35,8 +35,12 @@ struct AdAppController : DZAdAppViewController {
     std::shared_ptr<DZSlot> slot_;
 };
 
+// The controller holds its slot weakly; the test keeps it.
 struct BrowserController : DZBrowserViewController {
-    std::shared_ptr<DZSlot> slot() const override { return slot_; }
+    void hold(std::shared_ptr<DZSlot> slot) {
+        slot_ = std::move(slot);
+        setSlot(slot_);
+    }
     void refreshToolbar() override { ++refreshes; }
     std::shared_ptr<DZSlot> slot_;
     int refreshes = 0;
@@ -118,7 +122,7 @@ TEST_F(LandingPages, AnAdAppPageHoldsTheInterceptionWhileItLoadsAndTimesTheLandi
 
 TEST_F(LandingPages, TheBrowserCountsFollowedPagesAndKeepsItsToolbarInStep) {
     auto browser = std::make_shared<BrowserController>();
-    browser->slot_ = slotWithAd(DZAdType::interstitialAdType());
+    browser->hold(slotWithAd(DZAdType::interstitialAdType()));
     auto browserView = DZBrowserAdView::create({0, 0, 320, 480});  // the engine the test drives
     view_ = browserView;
     browserView->setViewController(std::make_shared<platform::ui::ViewController>());

@@ -1,0 +1,85 @@
+#include "tools/adprobe/BrowserProbe.h"
+
+#include <chrono>
+#include <functional>
+#include <memory>
+
+#include "ads/foundation/DZLogger.h"
+#include "ads/render/DZBrowserAdView.h"
+#include "ads/render/DZBrowserViewController.h"
+#include "ads/render/DZOpener.h"
+#include "platform/dispatch/DispatchQueue.h"
+#include "platform/gl/GLContext.h"
+#include "platform/runloop/MainContextPump.h"
+#include "platform/runloop/ManualRunLoop.h"
+#include "platform/ui/Toolbar.h"
+#include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
+#include "platform/ui/WindowRenderer.h"
+
+namespace {
+
+// The game's loop and the web engine's context turn together, the virtual clock kept with real
+// time, for `seconds` or until `done`.
+void turn(platform::ManualRunLoop& loop, double seconds, const std::function<bool()>& done) {
+    const auto start = std::chrono::steady_clock::now();
+    auto last = start;
+    while (!done()) {
+        const auto now = std::chrono::steady_clock::now();
+        if (std::chrono::duration<double>(now - start).count() >= seconds) break;
+        loop.advance(std::chrono::duration<double>(now - last).count());
+        last = now;
+        platform::MainContextPump::waitUntil([] { return false; }, 0.005);
+        loop.runUntilIdle();
+    }
+}
+
+}  // namespace
+
+nlohmann::json runBrowser(const std::string& url, const std::string& referrer, double seconds,
+                          const std::string& capturePath, platform::ManualRunLoop& loop) {
+    auto root = std::make_shared<platform::ui::ViewController>();
+    auto window = std::make_shared<platform::ui::Window>(platform::Rect{0, 0, 320, 480});
+    window->setRunLoop(&loop);
+    window->makeKeyAndVisible();
+    window->setRootViewController(root);
+    auto opener = std::make_shared<DZOpener>();
+    opener->setNavigationContext(url, root, {});
+    opener->setReferringURL(referrer);
+    opener->openBrowserToURL(url, DZViewController::kAllOrientations);
+    auto browser = std::dynamic_pointer_cast<DZBrowserViewController>(root->presentedViewController());
+    nlohmann::json result = {{"shown", browser != nullptr}, {"capture", nullptr}, {"closedByDone", false}};
+    if (!browser) return result;
+    turn(loop, seconds, [] { return false; });
+    result["loading"] = browser->adView()->isLoading();
+    result["url"] = browser->adView()->currentURL();
+
+    if (!capturePath.empty()) {
+        std::string error;
+        auto context = platform::GLContext::createHeadless(&error);
+        if (context) {
+            platform::ui::WindowRenderer renderer(context, 1);
+            if (!renderer.render(*window))
+                error = "the window could not be rendered";
+            else
+                renderer.capturePng(capturePath, &error);
+        }
+        result["capture"] = {{"file", capturePath},
+                             {"error", error.empty() ? nlohmann::json() : nlohmann::json(error)}};
+    }
+
+    // Done, as a finger would press it.
+    if (auto done = browser->toolbar()->viewForItem(*browser->doneButton())) {
+        const platform::Point centre =
+            done->convertPointToWindow({done->bounds().size.width / 2, done->bounds().size.height / 2});
+        window->handleTouch(1, platform::ui::TouchPhase::Began, centre);
+        window->handleTouch(1, platform::ui::TouchPhase::Ended, centre);
+    }
+    browser.reset();
+    turn(loop, 2, [&] { return root->presentedViewController() == nullptr; });
+    result["closedByDone"] = root->presentedViewController() == nullptr;
+    DZLoggingQueue()->sync([] {});
+    window->setRootViewController(nullptr);
+    loop.runUntilIdle();
+    return result;
+}
