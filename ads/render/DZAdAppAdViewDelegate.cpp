@@ -29,8 +29,8 @@ std::shared_ptr<DZAdAppAdViewDelegate> DZAdAppAdViewDelegate::create(
 
 DZAdAppAdViewDelegate::DZAdAppAdViewDelegate(std::weak_ptr<DZAdAppViewController> controller)
     : controller_(std::move(controller)) {
-    addAMSGHandler(std::make_shared<DZAdAppAMSGHandler>());
     addAMSGHandler(std::make_shared<DZMRAIDAMSGHandler>(opener().shared_from_this()));
+    addAMSGHandler(std::make_shared<DZAdAppAMSGHandler>());
     auto owner = controller_.lock();
     auto slot = owner ? owner->slot() : nullptr;
     if (slot && slot->adType().isInterstitial())

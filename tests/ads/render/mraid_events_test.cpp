@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -231,7 +232,7 @@ TEST_F(MRAIDCreative, ACalendarEventOnADesktopWithoutACalendarIsCancelled) {
 
 TEST_F(MRAIDCreative, PicturesSaveCancelAnEmptyBodyAndNonImageData) {
     tikoleap::test::LoopbackServer server;
-    server.reply("/p.png", 200, pictureBytes(8, 6), {{"Content-Type", "image/png"}});
+    server.reply("/p.png", 200, pictureBytes(8, 6, "jpeg"), {{"Content-Type", "image/png"}});
     server.reply("/empty.png", 200, "");
     server.reply("/text.png", 200, "<html>not a picture</html>");
     server.reply("/wide.png", 200, pictureBytes(platform::photos::PhotoLibrary::kMaxSide + 1, 1));
@@ -258,7 +259,7 @@ TEST_F(MRAIDCreative, PicturesSaveCancelAnEmptyBodyAndNonImageData) {
     EXPECT_THAT(handler_->pendingPictureDownloads(), IsEmpty());
     EXPECT_EQ(server.count("/p.png"), 0u);
 
-    // Save: one PNG file of the picture in the user's pictures.
+    // Save: one file of the picture in the user's pictures.
     picture = ask("/p.png");
     ASSERT_NE(picture, nullptr);
     picture->alert()->clickButtonAtIndex(1);
@@ -267,6 +268,10 @@ TEST_F(MRAIDCreative, PicturesSaveCancelAnEmptyBodyAndNonImageData) {
     auto files = filesIn(pictures);
     ASSERT_EQ(files.size(), 1u);
     EXPECT_EQ(files[0].extension(), ".png");
+    // Written anew as PNG, whatever came.
+    std::string signature(8, '\0');
+    std::ifstream(files[0], std::ios::binary).read(signature.data(), 8);
+    EXPECT_EQ(signature, "\x89PNG\r\n\x1a\n");
     GdkPixbuf* saved = gdk_pixbuf_new_from_file(files[0].c_str(), nullptr);
     ASSERT_NE(saved, nullptr);
     EXPECT_EQ(gdk_pixbuf_get_width(saved), 8);
