@@ -16,6 +16,7 @@
 #include "ads/core/DZAdSize.h"
 #include "ads/core/DZAdURLList.h"
 
+class DZMRAIDEventHandling;
 class DZStatisticDictionary;
 
 enum DZAdResponseType : unsigned {
@@ -99,6 +100,12 @@ class DZAd {
     DZAdSize size() const { return size_; }
     void setSize(DZAdSize size) { size_ = size; }
 
+    // Hears this ad's rich-media events and refusals (the slot that shows it); held weakly.
+    std::shared_ptr<DZMRAIDEventHandling> MRAIDEventHandler() const { return MRAIDEventHandler_.lock(); }
+    void setMRAIDEventHandler(std::weak_ptr<DZMRAIDEventHandling> handler) {
+        MRAIDEventHandler_ = std::move(handler);
+    }
+
     // Everything above as one JSON object (for the probe and logs).
     nlohmann::json dictionaryRepresentation() const;
 
@@ -110,6 +117,7 @@ class DZAd {
     bool fluid_ = false;
     bool hasAdNetworkJavaScript_ = false;
     std::shared_ptr<DZStatisticDictionary> statistics_;
+    std::weak_ptr<DZMRAIDEventHandling> MRAIDEventHandler_;
     std::optional<std::string> adBaseURL_;
     std::optional<std::string> adHTML_;
     std::optional<std::string> adURL_;
