@@ -88,7 +88,8 @@ void DZOpener::openWebApp(const std::string& url, unsigned supportedOrientations
               platform::web::WebEngine::schemeOf(url).substr(0, 32).c_str());
         return;
     }
-    auto self = shared_from_this();
+    // The callbacks below may release this opener's owner.
+    auto self = weak_from_this().lock();
     if (!shouldPerformOpenActionWithOrientations(supportedOrientations)) {
         reportError(*this, kExpandNotAllowed, "expand");
         return;
@@ -104,7 +105,8 @@ void DZOpener::openWebApp(const std::string& url, unsigned supportedOrientations
 
 void DZOpener::openWebAppWithHTML(const std::string& html, unsigned supportedOrientations,
                                   bool useCustomClose) {
-    auto self = shared_from_this();
+    // The callbacks below may release this opener's owner.
+    auto self = weak_from_this().lock();
     if (!shouldPerformOpenActionWithOrientations(supportedOrientations)) {
         reportError(*this, kExpandNotAllowed, "expand");
         return;
@@ -119,7 +121,8 @@ void DZOpener::openWebAppWithHTML(const std::string& html, unsigned supportedOri
 }
 
 void DZOpener::expandToWebAppWithSupportedOrientations(unsigned supportedOrientations, bool useCustomClose) {
-    auto self = shared_from_this();
+    // The callbacks below may release this opener's owner.
+    auto self = weak_from_this().lock();
     if (!shouldPerformOpenActionWithOrientations(supportedOrientations)) {
         reportError(*this, kExpandNotAllowed, "expand");
         return;
@@ -156,7 +159,8 @@ void DZOpener::expandToWebAppWithSupportedOrientations(unsigned supportedOrienta
 }
 
 void DZOpener::openWebAppWithResizeProperties(const std::shared_ptr<DZMRAIDResizeProperties>& properties) {
-    auto self = shared_from_this();
+    // The callbacks below may release this opener's owner.
+    auto self = weak_from_this().lock();
     if (!shouldPerformOpenAction()) {
         reportError(*this, kResizeNotAllowed, "resize");
         return;
