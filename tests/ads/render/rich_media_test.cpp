@@ -80,7 +80,12 @@ class RichMedia : public ::testing::Test {
         opener_->setSlot(slot_);
         said();
     }
-    ~RichMedia() override { Application::shared().setStatusBarOrientation(1); }
+    ~RichMedia() override {
+        Application::shared().setStatusBarOrientation(1);
+        // What the page hears on the way out is sent on this test's loop, not the next one's.
+        if (auto shown = screen()) shown->relinquishScreenWithCompletion({});
+        advance(1);
+    }
 
     void advance(double seconds) {
         driver_.advance(seconds);
