@@ -99,8 +99,8 @@ class DZAd {
     bool setReloadInterval(double seconds);
     DZAdSize size() const { return size_; }
     void setSize(DZAdSize size) { size_ = size; }
-
-    // Hears this ad's rich-media events and refusals (the slot that shows it); held weakly.
+    // Who hears a rich-media creative's events (its slot, from the creative's announcement on);
+    // null for every other ad. Held weakly: the slot owns the ad.
     std::shared_ptr<DZMRAIDEventHandling> MRAIDEventHandler() const { return MRAIDEventHandler_.lock(); }
     void setMRAIDEventHandler(std::weak_ptr<DZMRAIDEventHandling> handler) {
         MRAIDEventHandler_ = std::move(handler);
@@ -117,7 +117,6 @@ class DZAd {
     bool fluid_ = false;
     bool hasAdNetworkJavaScript_ = false;
     std::shared_ptr<DZStatisticDictionary> statistics_;
-    std::weak_ptr<DZMRAIDEventHandling> MRAIDEventHandler_;
     std::optional<std::string> adBaseURL_;
     std::optional<std::string> adHTML_;
     std::optional<std::string> adURL_;
@@ -131,4 +130,5 @@ class DZAd {
     std::optional<std::string> adNetworkPassbackURL_;
     double reloadInterval_ = 0;
     DZAdSize size_{};
+    std::weak_ptr<DZMRAIDEventHandling> MRAIDEventHandler_;
 };
