@@ -4,6 +4,7 @@
 #include "ads/render/DZAdAppAdViewDelegate.h"
 #include "ads/render/DZAdView.h"
 #include "ads/render/DZIntrinsicImages.h"
+#include "ads/render/DZMRAIDResizeProperties.h"
 #include "ads/render/DZOpener.h"
 #include "ads/render/DZTransparentOverlayPresenter.h"
 #include "platform/ui/Application.h"
@@ -107,14 +108,16 @@ void DZAdAppViewController::updateCloseButtonVisibilityAndImage() {
 }
 
 void DZAdAppViewController::positionMRAIDCloseButton() {
-    // The page's close area: 50 points square in the corner the page chose (top right unless it
-    // said otherwise); the positions beyond the corners come with resizable ads.
-    const Rect bounds = view()->bounds();
-    const float size = 50;
-    const bool left = customClosePosition_ == 1 || customClosePosition_ == 4;
-    const bool bottom = customClosePosition_ == 4 || customClosePosition_ == 5;
+    // The page's close area: 50 points square where the page chose (top right unless it said
+    // otherwise).
     closeButton_->setFrame(
-        {left ? 0 : bounds.size.width - size, bottom ? bounds.size.height - size : 0, size, size});
+        DZMRAIDResizeProperties::closeButtonRectForPosition(customClosePosition_, view()->bounds()));
+}
+
+void DZAdAppViewController::layoutContent() {
+    if (!configured_) return;
+    if (adView_ && adView_->superview() == view()) adView_->setFrame(view()->bounds());
+    if (isMRAIDSlot()) positionMRAIDCloseButton();
 }
 
 void DZAdAppViewController::configureView() {

@@ -35,6 +35,9 @@ class DZAdAppViewController : public DZViewController {
     void setUsesTransparentOverlayPresenter(bool transparent);
 
     void closeButtonPressed();
+    // After the view changed size (a resized ad): the ad view fills it again and the close area
+    // goes back to its place.
+    void layoutContent();
     virtual bool isLoaded() const;
 
     const std::shared_ptr<DZAdView>& adView() const { return adView_; }

@@ -118,3 +118,23 @@ void DZOpenerAMSGHandler::actionOpenBrowser(const DZAMSGArguments& arguments) {
     auto opener = opener_;
     opener->openBrowserToURL(*url, orientationMaskFromParameters(parameters));
 }
+
+void DZOpenerAMSGHandler::actionOpenWebApp(const DZAMSGArguments& arguments) {
+    const auto& parameters = arguments.note->parameters();
+    const unsigned mask = static_cast<unsigned>(orientationMaskFromParameters(parameters));
+    const bool customClose = customCloseFromParameters(parameters);
+    auto opener = opener_;
+    if (const auto url = URLFromParameters(parameters)) {
+        opener->openWebApp(*url, mask, customClose);
+    } else if (const auto html = arguments.note->parameter("html")) {
+        opener->openWebAppWithHTML(*html, mask, customClose);
+    }
+}
+
+void DZOpenerAMSGHandler::actionExpand(const DZAMSGArguments& arguments) {
+    const auto& parameters = arguments.note->parameters();
+    auto opener = opener_;
+    opener->expandToWebAppWithSupportedOrientations(
+        static_cast<unsigned>(orientationMaskFromParameters(parameters)),
+        customCloseFromParameters(parameters));
+}

@@ -1,9 +1,10 @@
 #pragma once
 // The page's requests for a click or an open: "click" has the slot's click URL followed in the
 // background, "open" runs its sub-action ("app" and "call" open outside the app, "browser" and
-// "video" the browser) on the ad view's opener; no "a" means "app", an unknown "a", or an unknown
-// "o" for the browser, opens nothing. Sub-actions that are not built here yet (store, purchase,
-// web app, expand) end without effect. Every parameter is the page's: checked before use.
+// "video" the browser, "webapp" a second page over the app, "expand" the ad full screen) on the ad
+// view's opener; no "a" means "app", an unknown "a", or an unknown "o" for the browser, opens
+// nothing. Sub-actions that are not built here yet (store, purchase) end without effect. Every
+// parameter is the page's: checked before use.
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,11 +32,12 @@ class DZOpenerAMSGHandler : public DZAMSGHandler {
     void fetchInAppStore(const DZAMSGArguments& arguments) {}
     void actionOpenApp(const DZAMSGArguments& arguments);
     void actionOpenBrowser(const DZAMSGArguments& arguments);
+    // "u" wins over "html"; with neither, nothing.
+    void actionOpenWebApp(const DZAMSGArguments& arguments);
+    void actionExpand(const DZAMSGArguments& arguments);
     // Not built yet: they take the message and do nothing.
     void actionOpenInAppStore(const DZAMSGArguments& arguments) {}
     void actionOpenInAppPurchase(const DZAMSGArguments& arguments) {}
-    void actionOpenWebApp(const DZAMSGArguments& arguments) {}
-    void actionExpand(const DZAMSGArguments& arguments) {}
 
   private:
     std::shared_ptr<DZOpener> opener_;

@@ -23,7 +23,9 @@ void DZSupplementalAdAppViewController::finishAppearing() {
 
 void DZSupplementalAdAppViewController::finishDismissal() {
     auto self = sharedSelf();
+    const bool leaving = isLeaving();
     DZAdAppViewController::finishDismissal();
+    if (!leaving) return;
     auto s = slot();
     if (s && s->adView())
         s->adView()->dispatchSDKEvent("onStateChanged", nlohmann::json{{"state", "default"}});

@@ -52,6 +52,9 @@ class DZViewController : public platform::ui::ViewController, public DZIntermitt
                                            std::function<void()> completion);
     // Between the start of a presentation and the start of its dismissal.
     bool isOnScreen() const { return phase_ == Phase::Presenting || phase_ == Phase::Shown; }
+    // Between the start of a dismissal and its end (finishDismissal may be reached twice: by the
+    // presenter's completion and by the view's disappearance; only the first is inside).
+    bool isLeaving() const { return phase_ == Phase::Leaving; }
 
     // DZIntermitting
     std::shared_ptr<DZIntermission> intermission() const override { return intermission_; }

@@ -6,6 +6,7 @@
 #include "ads/foundation/AdsTestHome.h"
 #include "ads/foundation/DZLogger.h"
 #include "ads/render/DZAdView.h"
+#include "ads/render/DZWebViewCacheSet.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/launcher/UrlOpener.h"
 #include "platform/web/FakeWebEngine.h"
@@ -22,8 +23,11 @@ class AdViewTestBed {
             return engine;
         });
         previousOpener_ = platform::UrlOpener::setShared(opener_);
+        // Spare web views would outlive this test's loop, which their engines run on.
+        previousCache_ = DZAdView::setWebViewCache(nullptr);
     }
     ~AdViewTestBed() {
+        DZAdView::setWebViewCache(previousCache_);
         platform::UrlOpener::setShared(previousOpener_);
         DZAdView::setEngineFactory(previousFactory_);
     }
@@ -45,6 +49,7 @@ class AdViewTestBed {
     std::shared_ptr<platform::RecordingUrlOpener> opener_ = std::make_shared<platform::RecordingUrlOpener>();
     std::shared_ptr<platform::UrlOpener> previousOpener_;
     DZAdView::EngineFactory previousFactory_;
+    std::shared_ptr<DZWebViewCacheSet> previousCache_;
 };
 
 }  // namespace tikoleap::test
