@@ -50,6 +50,7 @@ const DZAMSGHandler::ActionTable& DZMRAIDAMSGHandler::actionBlockDictionary() co
 
 const DZAMSGHandler::ActionTable& DZMRAIDAMSGHandler::subActionBlockDictionary() {
     static const ActionTable table{
+        {"resize", action<&DZMRAIDAMSGHandler::actionResize>()},
         {kStorePicture, action<&DZMRAIDAMSGHandler::actionStorePicture>()},
         {"createCalendarEvent", action<&DZMRAIDAMSGHandler::actionCreateCalendarEvent>()},
         {kSetOrientationProperties, action<&DZMRAIDAMSGHandler::actionSetOrientationProperties>()},

@@ -191,6 +191,10 @@ TEST_F(MRAIDCreative, RequestsWithoutAKnownKindAreTakenAndDoNothing) {
     EXPECT_TRUE(page("mraid?a=storepicture&iurl=https%3A%2F%2Fads.example%2Fp.png"));
     EXPECT_THAT(events(), IsEmpty());
     EXPECT_THAT(handler_->pendingPictureDownloads(), IsEmpty());
+
+    // A resize reaches the handler; one missing a key is refused to the creative.
+    EXPECT_TRUE(page("mraid?a=resize&width=320&height=250&offsetX=0&offsetY=0&allowOffscreen=false"));
+    EXPECT_THAT(errors(), ElementsAre("resize: Received invalid resize properties"));
 }
 
 TEST_F(MRAIDCreative, OrientationPropertiesThatCannotBeUsedKeepTheScreensOrientations) {

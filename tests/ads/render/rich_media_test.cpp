@@ -11,6 +11,7 @@
 #include "AdViewTestBed.h"
 #include "PageMessages.h"
 #include "ads/core/DZAd.h"
+#include "ads/core/DZSDKCoreController.h"
 #include "ads/core/DZSlot.h"
 #include "ads/render/DZAdView.h"
 #include "ads/render/DZExpandedAdAppViewController.h"
@@ -75,6 +76,8 @@ class RichMedia : public ::testing::Test {
         bed_.runUntilIdle();
         static_cast<platform::web::FakeWebEngine&>(*adView_->engine()).finishLoad();
         bed_.runUntilIdle();
+        // A core of its own: the shared one may keep a page made on an earlier test's loop.
+        slot_->setSDKCoreController(core_);
         slot_->finishedLoadingAdResponse(std::make_shared<DZAd>());
         slot_->ad()->setMRAIDEventHandler(handler_);
         opener_->setSlot(slot_);
@@ -123,6 +126,7 @@ class RichMedia : public ::testing::Test {
     platform::ui::UiDriver driver_{window_, &bed_.home().loop()};
     std::shared_ptr<platform::ui::ViewController> root_ = std::make_shared<platform::ui::ViewController>();
     std::shared_ptr<platform::ui::View> banner_ = std::make_shared<platform::ui::View>(Rect{0, 430, 320, 50});
+    std::shared_ptr<DZSDKCoreController> core_ = DZSDKCoreController::create();
     std::shared_ptr<DZSlot> slot_ = DZSlot::create({0, 0, 320, 50});
     std::shared_ptr<DZAdView> adView_ = slot_->adView();
     std::shared_ptr<RecordingEventHandler> handler_ = std::make_shared<RecordingEventHandler>();
