@@ -4,6 +4,7 @@
 #include <glib.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <regex>
 #include <string>
@@ -12,6 +13,8 @@
 #include <nlohmann/json.hpp>
 
 #include "WebTestKit.h"
+#include "tools/adserver/AdServer.h"
+#include "tools/adserver/MRAIDCreatives.h"
 #include "tools/adserver/MRAIDScript.h"
 
 using tikoleap::adserver::MRAIDScript;
@@ -42,17 +45,27 @@ var seen = [];
 window.zazoExtraHandler = function (name, params) { seen.push('extra:' + name + ':' + params.k); };
 </script></head><body></body></html>)HTML";
 
+// One server for the process: the engine keeps connections open ahead of requests.
+tikoleap::adserver::AdServer& adServer() {
+    static auto* server = [] {
+        auto* s = new tikoleap::adserver::AdServer;
+        EXPECT_TRUE(s->start(0, ""));
+        return s;
+    }();
+    return *server;
+}
+
 class MRAIDScriptTest : public webtest::ViewTest {
   protected:
     MRAIDScriptTest() : ViewTest(320, 50) {}
 
-    void start(MRAIDScript::Variant variant) {
+    void start(MRAIDScript::Variant variant, const std::string& url = "") {
         engine->setScriptResponder(
             [variant](const platform::web::ScriptRequest&, platform::web::ScriptReply reply) {
                 reply.answer(MRAIDScript::source(variant));
             });
         webtest::page("/ad/page.html", kPage);
-        engine->loadRequest({server.url("/ad/page.html"), {}});
+        engine->loadRequest({url.empty() ? server.url("/ad/page.html") : url, {}});
         ASSERT_TRUE(runUntil([&] { return recorder.finished == 1; }, 20)) << "the page did not load";
         ASSERT_TRUE(waitForMessages(1));
         ASSERT_EQ(messages()[0].name, "mraidLoaded");
@@ -332,4 +345,60 @@ TEST_F(MRAIDScriptTest, ExpandedBannerTakesItsStateFromTheContainer) {
     EXPECT_EQ(heard(), (std::vector<std::string>{"stateChange:expanded", "sizeChange:320,480", "ready:"}));
     EXPECT_TRUE(call("mraid.expand()", 0).empty());
     EXPECT_EQ(call("mraid.close()", 1)[0].name, "close");
+}
+
+TEST_F(MRAIDScriptTest, TheComplianceCreativeReportsReadyItsEarlyErrorAndTapsThatExpandThenResize) {
+    using tikoleap::adserver::MRAIDCreatives;
+    const std::size_t before = adServer().log().size();
+    start(MRAIDScript::Variant::Banner,
+          adServer().baseURL() + (MRAIDCreatives::kPathPrefix + 1) + "compliance");
+    makeReady();
+    auto beacons = [&](std::size_t n) {
+        EXPECT_TRUE(runUntil(
+            [&] {
+                std::size_t count = 0;
+                for (std::size_t i = before; i < adServer().log().size(); ++i)
+                    count += adServer().log()[i]["kind"] == "beacon";
+                return count >= n;
+            },
+            20));
+        std::vector<std::string> out;
+        const auto log = adServer().log();
+        for (std::size_t i = before; i < log.size(); ++i) {
+            if (log[i]["kind"] != "beacon") continue;
+            auto query = log[i]["query"];
+            std::string line = query["e"];
+            for (const char* key : {"a", "v", "p", "s", "w", "h"})
+                if (query.contains(key)) line += std::string(" ") + key + "=" + query[key].get<std::string>();
+            out.push_back(line);
+        }
+        std::sort(out.begin(), out.end());  // images may reach the server in any order
+        return out;
+    };
+    EXPECT_EQ(beacons(2), (std::vector<std::string>{"error a=resize", "ready v=2.0 p=inline s=default"}));
+    auto tap = [&] {
+        engine->sendMouseEvent({platform::web::MouseEventType::Down, 100, 25});
+        engine->sendMouseEvent({platform::web::MouseEventType::Up, 100, 25});
+    };
+    tap();
+    ASSERT_TRUE(waitForMessages(consumed_ + 1));
+    EXPECT_EQ(messages()[consumed_].params.at("a"), "expand");
+    consumed_ = messages().size();
+    receive("onStateChanged", {{"state", "expanded"}});
+    receive("onStateChanged", {{"state", "default"}});
+    tap();
+    ASSERT_TRUE(waitForMessages(consumed_ + 1));
+    EXPECT_EQ(messages()[consumed_].params,
+              (std::map<std::string, std::string>{{"a", "resize"},
+                                                  {"width", "320"},
+                                                  {"height", "250"},
+                                                  {"offsetX", "0"},
+                                                  {"offsetY", "0"},
+                                                  {"customClosePosition", "top-right"},
+                                                  {"allowOffscreen", "false"}}));
+    receive("onStateChanged", {{"state", "resized"}});
+    EXPECT_EQ(beacons(8),
+              (std::vector<std::string>{"error a=resize", "ready v=2.0 p=inline s=default",
+                                        "size w=320 h=250", "size w=320 h=460", "size w=320 h=50",
+                                        "state s=default", "state s=expanded", "state s=resized"}));
 }
