@@ -23,13 +23,14 @@ class DZMRAIDResizeProperties {
 
     // Null unless "width", "height", "offsetX", "offsetY", "customClosePosition" and
     // "allowOffscreen" are all present and the numbers are usable.
-    static std::shared_ptr<DZMRAIDResizeProperties> withDictionary(const DZNotification::Parameters& parameters);
+    static std::shared_ptr<DZMRAIDResizeProperties> withDictionary(
+        const DZNotification::Parameters& parameters);
 
     static platform::Rect closeButtonRectForPosition(int position, const platform::Rect& contentFrame);
     // Autoresizing mask bits of the close control (the platform/ui view mask values).
     static unsigned autoresizingMaskForClosePosition(int position);
-    static bool isContentFrameValid(const platform::Rect& frame, const platform::Rect& bounds, bool allowOffscreen,
-                                    int closeButtonPosition);
+    static bool isContentFrameValid(const platform::Rect& frame, const platform::Rect& bounds,
+                                    bool allowOffscreen, int closeButtonPosition);
 
     platform::Size size() const { return size_; }
     platform::Point offset() const { return offset_; }
