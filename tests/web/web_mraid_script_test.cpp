@@ -322,7 +322,18 @@ TEST_F(MRAIDScriptTest, InterstitialIsShownAndHiddenAndCannotChangeSize) {
     EXPECT_EQ(value("[mraid.getPlacementType(), mraid.getState(), mraid.isViewable()]"),
               R"(["interstitial","default",false])");
     EXPECT_EQ(heard(), (std::vector<std::string>{"stateChange:default", "sizeChange:320,460", "ready:"}));
+    // Chosen before the controller exists, custom close and orientation are said again on show.
+    EXPECT_EQ(
+        call("mraid.useCustomClose(true); mraid.setOrientationProperties({allowOrientationChange: false})", 2)
+            .size(),
+        2u);
     receive("onshow", nlohmann::json::object());
+    auto again = call("", 2);
+    ASSERT_EQ(again.size(), 2u);
+    EXPECT_EQ(again[0].params, (std::map<std::string, std::string>{{"custom_close", "1"}}));
+    EXPECT_EQ(again[1].params, (std::map<std::string, std::string>{{"a", "setOrientationProperties"},
+                                                                   {"allowOrientationChange", "false"},
+                                                                   {"forceOrientation", "none"}}));
     EXPECT_TRUE(call("mraid.expand(); mraid.resize()", 0).empty());
     receive("onhide", nlohmann::json::object());
     auto got = heard();

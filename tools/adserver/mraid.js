@@ -32,6 +32,10 @@
   // What the last resize() asked for: the resized state has this size and offset.
   var sentResize = null;
   var orientationProperties = {allowOrientationChange: true, forceOrientation: 'none'};
+  // Whether the page chose custom close or orientation itself: an interstitial loads before its
+  // controller exists, so both are said again when it is shown.
+  var customCloseChosen = false;
+  var orientationChosen = false;
 
   // One navigation a message, each in a task of its own, and none before the page has loaded:
   // a change of the page's location while it still loads would stop it.
@@ -117,11 +121,17 @@
            pad(Math.floor(offset / 60)) + ':' + pad(offset % 60);
   }
 
+  // The whole screen as far as the page knows it: a second page may never hear of the screen.
+  function fullSize() {
+    if (maxSize.width || maxSize.height) return maxSize;
+    if (screenSize.width || screenSize.height) return screenSize;
+    return {width: window.innerWidth, height: window.innerHeight};
+  }
   function sizeOfState(s) {
-    if (s === 'expanded') return maxSize.width || maxSize.height ? maxSize : screenSize;
+    if (s === 'expanded') return fullSize();
     if (s === 'resized' && sentResize) return {width: sentResize.width, height: sentResize.height};
     if (s === 'default') {
-      if (placement === 'interstitial') return maxSize.width || maxSize.height ? maxSize : screenSize;
+      if (placement === 'interstitial') return fullSize();
       return defaultPosition.width || defaultPosition.height ? defaultPosition : currentPosition;
     }
     return null;
@@ -165,6 +175,12 @@
     fire('ready', []);
   }
 
+  function sendCustomClose() { send('customClose', {custom_close: expandProperties.useCustomClose ? '1' : '0'}); }
+  function sendOrientation() {
+    send('mraid', {a: 'setOrientationProperties',
+                   allowOrientationChange: orientationProperties.allowOrientationChange ? 'true' : 'false',
+                   forceOrientation: orientationProperties.forceOrientation});
+  }
   function orientationCode() {
     if (orientationProperties.forceOrientation === 'portrait') return 'p';
     if (orientationProperties.forceOrientation === 'landscape') return 'l';
@@ -255,12 +271,13 @@
     useCustomClose: function (flag) {
       if (typeof flag !== 'boolean') return error('useCustomClose() needs true or false', 'useCustomClose');
       expandProperties.useCustomClose = flag;
-      send('customClose', {custom_close: flag ? '1' : '0'});
+      customCloseChosen = true;
+      sendCustomClose();
     },
     getExpandProperties: function () {
       var out = copy(expandProperties);
       if (!expandSizeSet) {
-        var full = maxSize.width || maxSize.height ? maxSize : screenSize;
+        var full = fullSize();
         out.width = full.width;
         out.height = full.height;
       }
@@ -304,8 +321,8 @@
         return error('invalid orientation properties', 'setOrientationProperties');
       }
       orientationProperties = {allowOrientationChange: allow, forceOrientation: force};
-      send('mraid', {a: 'setOrientationProperties', allowOrientationChange: allow ? 'true' : 'false',
-                     forceOrientation: force});
+      orientationChosen = true;
+      sendOrientation();
     },
     getCurrentPosition: function () { return copy(currentPosition); },
     getDefaultPosition: function () { return copy(defaultPosition); },
@@ -369,7 +386,11 @@
       fireReadyWhenDue();
     },
     onAdVisibilityChanged: function (info) { setViewable(isTrue(info.visible)); },
-    onshow: function () { setViewable(true); },
+    onshow: function () {
+      if (customCloseChosen) sendCustomClose();
+      if (orientationChosen) sendOrientation();
+      setViewable(true);
+    },
     onhide: function () {
       setViewable(false);
       setState('hidden');
