@@ -279,6 +279,7 @@ TEST_F(MRAIDScriptTest, NativeEventsBecomeStatesSizesVisibilityAndErrors) {
     // Expanded and back, then resized twice: each state change is followed by its size.
     receive("expanding", nlohmann::json::object());
     receive("onStateChanged", {{"state", "expanded"}});
+    EXPECT_EQ(value("mraid.getCurrentPosition()"), R"({"x":0,"y":0,"width":320,"height":460})");
     receive("collapsed", nlohmann::json::object());
     receive("onStateChanged", {{"state", "default"}});
     EXPECT_EQ(heard(), (std::vector<std::string>{"stateChange:expanded", "sizeChange:320,460",
@@ -293,6 +294,7 @@ TEST_F(MRAIDScriptTest, NativeEventsBecomeStatesSizesVisibilityAndErrors) {
     EXPECT_EQ(value("[mraid.getState(), mraid.getCurrentPosition()]"),
               R"(["resized",{"x":0,"y":10,"width":300,"height":200}])");
     receive("onStateChanged", {{"state", "sideways"}});
+    receive("onStateChanged", {{"state", "loading"}});
     EXPECT_EQ(value("mraid.getState()"), "\"resized\"");
 
     receive("onError",

@@ -148,7 +148,10 @@
     if (now) {
       currentPosition.width = now.width;
       currentPosition.height = now.height;
-      if (s === 'resized') {
+      if (s === 'expanded') {
+        currentPosition.x = 0;
+        currentPosition.y = 0;
+      } else if (s === 'resized') {
         currentPosition.x = defaultPosition.x + sentResize.offsetX;
         currentPosition.y = defaultPosition.y + sentResize.offsetY;
       } else if (s === 'default' && placement === 'inline' && (defaultPosition.width || defaultPosition.height)) {
@@ -411,7 +414,10 @@
       var at = position(info);
       if (at) defaultPosition = at;
     },
-    onStateChanged: function (info) { setState(info.state); },
+    onStateChanged: function (info) {
+      // Only the page itself is ever loading.
+      if (info.state !== 'loading') setState(info.state);
+    },
     expanding: function () {},
     collapsed: function () {},
     onError: function (info) {
