@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <regex>
@@ -14,6 +15,8 @@
 
 #include "support/TempDir.h"
 #include "tools/adserver/AdServer.h"
+#include "tools/adserver/MRAIDCreatives.h"
+#include "tools/adserver/MRAIDScript.h"
 
 extern char** environ;
 
@@ -170,6 +173,81 @@ TEST_F(AdServerTest, TheBadAdReportMustBeTheReportObjectAndTheBlankPagePaintsNot
     EXPECT_EQ(blank->status, 200);
     EXPECT_NE(blank->body.find("<body style=\"margin:0;background:transparent\"></body>"), std::string::npos);
     EXPECT_EQ(server.log().back()["kind"], "creative");
+}
+
+TEST_F(AdServerTest, RichMediaScriptsCreativesAndTheirBeacons) {
+    using tikoleap::adserver::MRAIDCreatives;
+    using tikoleap::adserver::MRAIDScript;
+    for (const auto& [path, call] : std::vector<std::pair<std::string, std::string>>{
+             {MRAIDScript::kBannerPath, "('banner');"},
+             {MRAIDScript::kInterstitialPath, "('interstitial');"},
+             {MRAIDScript::kExpandedBannerPath, "('expanded');"}}) {
+        auto res = http->Get(path);
+        ASSERT_TRUE(res) << path;
+        EXPECT_EQ(res->status, 200);
+        EXPECT_EQ(res->get_header_value("Content-Type"), "application/javascript");
+        EXPECT_NE(res->body.find("mraidLoaded"), std::string::npos);
+        EXPECT_EQ(res->body.substr(res->body.rfind('(')), call + "\n") << path;
+        EXPECT_EQ(server.log().back()["kind"], "script");
+    }
+    ASSERT_FALSE(MRAIDCreatives::names().empty());
+    for (const auto& name : MRAIDCreatives::names()) {
+        auto res = ad("tikoleap-mraid-" + name);
+        ASSERT_TRUE(res) << name;
+        EXPECT_EQ(res->status, 200);
+        EXPECT_NE(res->body.find("<script src=\"mraid.js\"></script>"), std::string::npos) << name;
+        EXPECT_NE(res->body.find("var TL_NAME = '" + name + "';"), std::string::npos) << name;
+        EXPECT_NE(res->body.find("/landing?slot=tikoleap-mraid-" + name + "&ad="), std::string::npos) << name;
+        EXPECT_TRUE(res->has_header("x-zazo-click-tracking-urls")) << name;
+        // An interstitial fills the window; a banner keeps the house banner's size and refresh.
+        EXPECT_EQ(res->get_header_value("x-zazo-ad-size"), name == "interstitial" ? "" : "320x50") << name;
+        EXPECT_EQ(http->Get(MRAIDCreatives::kPathPrefix + name)->status, 200) << name;
+        EXPECT_EQ(server.log().back()["kind"], "creative");
+    }
+    EXPECT_NE(ad("tikoleap-mraid-nosuch")->body.find("background:#e0007a"), std::string::npos);
+    EXPECT_EQ(http->Get(std::string(MRAIDCreatives::kPathPrefix) + "nosuch")->status, 404);
+    EXPECT_NE(http->Get(MRAIDCreatives::kSecondPagePath)->body.find("mraid.close()"), std::string::npos);
+    auto picture = http->Get(MRAIDCreatives::kPicturePath);
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->get_header_value("Content-Type"), "image/bmp");
+    EXPECT_EQ(picture->body.substr(0, 2), "BM");
+    EXPECT_EQ(picture->body.size(), 54u + 64 * 64 * 3);
+
+    auto beacon = http->Get("/beacon?e=state&c=compliance&n=3&s=expanded");
+    ASSERT_TRUE(beacon);
+    EXPECT_EQ(beacon->status, 204);
+    const auto hit = server.log().back();
+    EXPECT_EQ(hit["kind"], "beacon");
+    EXPECT_EQ(hit["query"],
+              nlohmann::json({{"e", "state"}, {"c", "compliance"}, {"n", "3"}, {"s", "expanded"}}));
+}
+
+TEST_F(AdServerTest, TheBannerUnitRotatesOnlyWhenAskedTo) {
+    using tikoleap::adserver::MRAIDCreatives;
+    for (int i = 0; i < 2; ++i)
+        EXPECT_NE(ad("tikoleap-banner")->body.find("background:#e0007a"), std::string::npos);
+    AdServer rotating;
+    rotating.setRotateBanner(true);
+    ASSERT_TRUE(rotating.start(0, ""));
+    httplib::Client client("127.0.0.1", rotating.port());
+    client.set_read_timeout(10, 0);
+    auto next = [&] {
+        auto res = client.Get("/zads/ad?slotname=tikoleap-banner");
+        EXPECT_TRUE(res && res->status == 200);
+        if (!res) return std::string();
+        static const std::regex name("var TL_NAME = '([a-z-]+)';");
+        std::smatch found;
+        if (std::regex_search(res->body, found, name)) return found[1].str();
+        return res->body.find("background:#e0007a") != std::string::npos ? std::string("house")
+                                                                         : std::string("?");
+    };
+    std::vector<std::string> expected = {"house"};
+    for (const auto& banner : MRAIDCreatives::bannerNames()) expected.push_back(banner);
+    expected.push_back("house");
+    std::vector<std::string> seen;
+    for (std::size_t i = 0; i < expected.size(); ++i) seen.push_back(next());
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), "interstitial"), 0);
 }
 
 TEST(AdServerProgram, PrintsItsURLServesAndEndsOnSIGTERM) {

@@ -24,7 +24,8 @@ struct PlayScript : testing::Test {
         fs::create_directories(build);
         fs::create_symlink(fs::path(TIKOLEAP_BINARY_DIR) / "tikoleap-adserver", build / "tikoleap-adserver");
         // Records its environment and arguments, asks the server named as the web server for the
-        // announcements, and on "interrupt" presses Ctrl-C as a player would (the whole group).
+        // announcements and twice for the banner (recording which rich-media creative came, if
+        // any), and on "interrupt" presses Ctrl-C as a player would (the whole group).
         std::ofstream game(build / "tikoleap");
         game << "#!/usr/bin/env bash\n"
                 "{ echo \"ad=${TIKOLEAP_AD_SERVER-unset}\"; echo \"web=${TIKOLEAP_WEB_URL-unset}\"; "
@@ -33,6 +34,9 @@ struct PlayScript : testing::Test {
                 "  port=${TIKOLEAP_WEB_URL#http://127.0.0.1:}; port=${port%/}\n"
                 "  exec 3<>/dev/tcp/127.0.0.1/$port && printf 'GET /cmd/announce HTTP/1.0\\r\\n\\r\\n' >&3 "
                 "&& cat <&3 >/dev/null\n"
+                "  for i in 1 2; do exec 3<>/dev/tcp/127.0.0.1/$port && "
+                "printf 'GET /zads/ad?slotname=tikoleap-banner HTTP/1.0\\r\\n\\r\\n' >&3 && "
+                "echo \"banner$i=$(grep -o \"TL_NAME = '[a-z-]*'\" <&3)\" >> \"$PLAY_OUT\"; done\n"
                 "fi\n"
                 "if [ \"${1-}\" = interrupt ]; then kill -INT 0; sleep 10; fi\n"
                 "exit 3\n";
@@ -87,6 +91,9 @@ TEST_F(PlayScript, TheGameGetsTheServerWhichEndsWithTheGameAlsoOnCtrlC) {
     EXPECT_EQ(seen["args"], "--level 21");
     EXPECT_EQ(announcesLogged(), 1u);
     EXPECT_FALSE(answers(seen["ad"]));
+    // The banner unit rotates: the house banner, then the first rich-media banner.
+    EXPECT_EQ(seen["banner1"], "");
+    EXPECT_EQ(seen["banner2"], "TL_NAME = 'compliance'");
 
     seen.clear();
     EXPECT_EQ(play("", "interrupt", seen), 130);

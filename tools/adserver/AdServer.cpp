@@ -1,6 +1,8 @@
 #include "tools/adserver/AdServer.h"
 
 #include "tools/adserver/CorePage.h"
+#include "tools/adserver/MRAIDCreatives.h"
+#include "tools/adserver/MRAIDScript.h"
 
 #include <algorithm>
 #include <cctype>
@@ -107,6 +109,32 @@ bool AdServer::start(int port, const std::string& logPath, std::string* error) {
                         "<body style=\"margin:0;background:transparent\"></body></html>",
                         "text/html");
                 }));
+    // Our rich-media script, its house creatives alone and what they use, and their beacons.
+    for (const char* path :
+         {MRAIDScript::kBannerPath, MRAIDScript::kInterstitialPath, MRAIDScript::kExpandedBannerPath}) {
+        const std::string script = MRAIDScript::source(*MRAIDScript::variantOfPath(path));
+        server_.Get(path, recorded([script](const httplib::Request&, httplib::Response& res) {
+                        res.set_content(script, "application/javascript");
+                    }));
+    }
+    server_.Get(std::string(MRAIDCreatives::kPathPrefix) + "([a-z-]+)",
+                recorded([](const httplib::Request& req, httplib::Response& res) {
+                    const std::string html = MRAIDCreatives::html(req.matches[1].str(), kCreativeLanding);
+                    if (html.empty()) {
+                        res.status = 404;
+                        res.set_content("not found", "text/plain");
+                        return;
+                    }
+                    res.set_content(html, "text/html");
+                }));
+    server_.Get(MRAIDCreatives::kSecondPagePath,
+                recorded([](const httplib::Request&, httplib::Response& res) {
+                    res.set_content(MRAIDCreatives::secondPageHTML(), "text/html");
+                }));
+    server_.Get(MRAIDCreatives::kPicturePath, recorded([](const httplib::Request&, httplib::Response& res) {
+                    res.set_content(MRAIDCreatives::pictureBMP(), "image/bmp");
+                }));
+    server_.Get("/beacon", recorded(noContent));
     server_.Post("/adpage/badad", recorded([](const httplib::Request& req, httplib::Response& res) {
                      res.status = isBadAdReport(req.get_header_value("Content-Type"), req.body) ? 204 : 400;
                  }));
@@ -189,6 +217,12 @@ std::string AdServer::kindOfPath(const std::string& path) {
     if (path == "/adpage/gen_204" || path == "/csi" || path == "/adpage/badad") return "report";
     if (path == "/adpage/track") return "track";
     if (path == kCorePagePath) return "core_page";
+    if (path == "/beacon") return "beacon";
+    if (MRAIDScript::variantOfPath(path)) return "script";
+    if (path == MRAIDCreatives::kSecondPagePath || path == MRAIDCreatives::kPicturePath) return "creative";
+    const std::string prefix = MRAIDCreatives::kPathPrefix;
+    if (path.rfind(prefix, 0) == 0 && !MRAIDCreatives::html(path.substr(prefix.size()), "").empty())
+        return "creative";
     if (path == "/creative/bridge" || path == "/creative/blank" || path == "/creative/house-banner" ||
         path == "/creative/autoclick" || path == "/creative/delay")
         return "creative";
@@ -252,6 +286,16 @@ void AdServer::hold(long ms) {
 
 void AdServer::answerAdRequest(const httplib::Request& req, httplib::Response& res) {
     const std::string unit = firstParam(req, "slotname");
+    const std::string mraidPrefix = kMRAIDUnitPrefix;
+    if (unit.rfind(mraidPrefix, 0) == 0 && answerMRAID(req, res, unit.substr(mraidPrefix.size()), unit))
+        return;
+    if (unit == kRotatingUnit && rotateBanner_) {
+        // The house banner first, then each rich-media banner, and round again.
+        const auto& banners = MRAIDCreatives::bannerNames();
+        const auto turn = static_cast<std::size_t>(nextRotation_++ % static_cast<long>(banners.size() + 1));
+        if (turn == 0 || !answerMRAID(req, res, banners[turn - 1], unit)) answerHouseBanner(req, res, unit);
+        return;
+    }
     if (unit == "tikoleap-nofill") {
         res.status = 204;
     } else if (unit == "tikoleap-http400") {
@@ -395,6 +439,22 @@ nlohmann::json AdServer::houseBannerAd() {
             {"impression_urls", {base + "/adpage/imp?" + query}},
             {"click_urls", {base + "/adpage/click?" + query}},
             {"zadava_duru", nlohmann::json::parse(kZadavaDuruConfiguration)}};
+}
+
+bool AdServer::answerMRAID(const httplib::Request& req, httplib::Response& res, const std::string& name,
+                           const std::string& unit) {
+    const std::string ad = std::to_string(nextAd_.load());
+    const std::string html = MRAIDCreatives::html(name, "/landing?slot=" + escapedParam(unit) + "&ad=" + ad);
+    if (html.empty()) return false;
+    // The pings and sizes of our own banner or interstitial; what makes the slot treat the ad as
+    // rich media is the page's own "mraidLoaded".
+    if (MRAIDCreatives::isInterstitial(name)) {
+        answerHouseInterstitial(res, unit);
+    } else {
+        answerHouseBanner(req, res, unit);
+    }
+    res.set_content(html, "text/html");
+    return true;
 }
 
 void AdServer::answerHostile(const httplib::Request& req, httplib::Response& res, const std::string& unit) {

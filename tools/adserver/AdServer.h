@@ -36,6 +36,11 @@ class AdServer {
     // How long it waits for the page to say its start has left, before holding anyway.
     static constexpr long kDelayHeardWaitMs = 10000;
 
+    // The unit whose answers rotate when rotateBanner is on.
+    static constexpr const char* kRotatingUnit = "tikoleap-banner";
+    // Rich-media units are this prefix and a creative's name (MRAIDCreatives).
+    static constexpr const char* kMRAIDUnitPrefix = "tikoleap-mraid-";
+
     AdServer() = default;
     ~AdServer();
     AdServer(const AdServer&) = delete;
@@ -46,6 +51,10 @@ class AdServer {
     bool start(int port, const std::string& logPath, std::string* error = nullptr);
     // Stops listening and ends held answers; safe to call twice.
     void stop();
+
+    // When on (set before start), kRotatingUnit answers in turn with the house banner and each
+    // rich-media banner, so that a player sees them all; off, it is always the house banner.
+    void setRotateBanner(bool on) { rotateBanner_ = on; }
 
     int port() const { return port_; }
     // "http://127.0.0.1:PORT/".
@@ -86,6 +95,9 @@ class AdServer {
     nlohmann::json houseBannerAd();
     // "delayPageLoaded" start, then stop after "ms" (0 to kMaxDelayMs) milliseconds.
     void answerDelayCreative(const httplib::Request& req, httplib::Response& res);
+    // The rich-media creative of the name as an ad answer; false for an unknown name.
+    bool answerMRAID(const httplib::Request& req, httplib::Response& res, const std::string& name,
+                     const std::string& unit);
     void answerHostile(const httplib::Request& req, httplib::Response& res, const std::string& unit);
     // Holds the answer for ms, or until the server stops.
     void hold(long ms);
@@ -101,6 +113,8 @@ class AdServer {
     bool stopping_ = false;
     std::atomic<long> nextAd_{1};
     std::atomic<long> nextDelay_{1};
+    bool rotateBanner_ = false;
+    std::atomic<long> nextRotation_{0};
     std::set<std::string> delaysHeard_;
 };
 

@@ -1,5 +1,5 @@
-// The local ad server, alone: `tikoleap-adserver [--port N] [--log FILE]`. Prints its base URL as
-// one line once it listens and serves until SIGINT or SIGTERM.
+// The local ad server, alone: `tikoleap-adserver [--port N] [--log FILE] [--rotate-banner]`.
+// Prints its base URL as one line once it listens and serves until SIGINT or SIGTERM.
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -10,8 +10,9 @@
 namespace {
 
 int usage(const std::string& why) {
-    std::fprintf(stderr, "tikoleap-adserver: %s\nusage: tikoleap-adserver [--port N] [--log FILE]\n",
-                 why.c_str());
+    std::fprintf(
+        stderr, "tikoleap-adserver: %s\nusage: tikoleap-adserver [--port N] [--log FILE] [--rotate-banner]\n",
+        why.c_str());
     return 2;
 }
 
@@ -20,8 +21,13 @@ int usage(const std::string& why) {
 int main(int argc, char** argv) {
     int port = 0;
     std::string logPath;
+    bool rotateBanner = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        if (arg == "--rotate-banner") {
+            rotateBanner = true;
+            continue;
+        }
         if (i + 1 >= argc) return usage("missing value for " + arg);
         const std::string value = argv[++i];
         if (arg == "--port") {
@@ -45,6 +51,7 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
     tikoleap::adserver::AdServer server;
+    server.setRotateBanner(rotateBanner);
     std::string error;
     if (!server.start(port, logPath, &error)) {
         std::fprintf(stderr, "tikoleap-adserver: %s\n", error.c_str());
