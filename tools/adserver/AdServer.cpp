@@ -90,7 +90,8 @@ bool AdServer::start(int port, const std::string& logPath, std::string* error) {
     server_.Get("/creative/delay", recorded([this](const httplib::Request& req, httplib::Response& res) {
                     answerDelayCreative(req, res);
                 }));
-    server_.Get("/creative/delay/heard", recorded([this](const httplib::Request& req, httplib::Response& res) {
+    server_.Get("/creative/delay/heard",
+                recorded([this](const httplib::Request& req, httplib::Response& res) {
                     {
                         std::lock_guard lock(mutex_);
                         delaysHeard_.insert(firstParam(req, "id"));
@@ -115,8 +116,8 @@ bool AdServer::start(int port, const std::string& logPath, std::string* error) {
     }
     server_.Post("/zd/unit", recorded(noContent));
     // Standing in for the game's web server too, so one local server shows a player the banner.
-    server_.Get("/cmd/announce", recorded([](const httplib::Request&, httplib::Response& res) {
-                    res.set_content(announceListXML(), "application/xml");
+    server_.Get("/cmd/announce", recorded([this](const httplib::Request&, httplib::Response& res) {
+                    res.set_content(announceListXML(baseURL()), "application/xml");
                 }));
     server_.Get("/_log", recorded([this](const httplib::Request&, httplib::Response& res) {
                     res.set_content(
@@ -336,21 +337,23 @@ void AdServer::answerDelayCreative(const httplib::Request& req, httplib::Respons
     auto head = std::make_shared<std::string>(html.substr(0, cut) + "<script>" + script + "</script><!--" +
                                               std::string(4096, ' ') + "-->");
     auto rest = std::make_shared<std::string>(html.substr(cut));
-    res.set_chunked_content_provider("text/html", [this, head, rest, id](std::size_t, httplib::DataSink& sink) {
-        sink.write(head->data(), head->size());
-        {
-            std::unique_lock lock(mutex_);
-            changed_.wait_for(lock, std::chrono::milliseconds(kDelayHeardWaitMs),
-                              [&] { return stopping_ || delaysHeard_.count(id) > 0; });
-        }
-        hold(kDelayCreativeHoldMs);
-        sink.write(rest->data(), rest->size());
-        sink.done();
-        return true;
-    });
+    res.set_chunked_content_provider(
+        "text/html", [this, head, rest, id](std::size_t, httplib::DataSink& sink) {
+            sink.write(head->data(), head->size());
+            {
+                std::unique_lock lock(mutex_);
+                changed_.wait_for(lock, std::chrono::milliseconds(kDelayHeardWaitMs),
+                                  [&] { return stopping_ || delaysHeard_.count(id) > 0; });
+            }
+            hold(kDelayCreativeHoldMs);
+            sink.write(rest->data(), rest->size());
+            sink.done();
+            return true;
+        });
 }
 
-std::string AdServer::announceListXML() {
+std::string AdServer::announceListXML(const std::string& baseURL) {
+    // The base is ours ("http://127.0.0.1:PORT/"): nothing in it needs escaping for XML.
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<plist version=\"1.0\">\n<array>\n"
            "  <array><string>HPVe</string><string>Am1</string></array>\n"
@@ -359,6 +362,18 @@ std::string AdServer::announceListXML() {
            "  <array><string>SetP</string><string>didazBannerAdPublisherId</string>"
            "<string>tikoleap-banner</string></array>\n"
            "  <array><string>SetP</string><string>didazRefreshInterval</string><string>60</string></array>\n"
+           "  <array><string>SetP</string><string>didazInterstitialAdPublisherId</string>"
+           "<string>tikoleap-interstitial</string></array>\n"
+           "  "
+           "<array><string>SetP</string><string>didazInterstitialAdContextFlag</string><string>1</string></"
+           "array>\n"
+           "  <array><string>PUAd</string><string></string><string>" +
+           std::to_string(kPopupSerial) +
+           "</string><string>0</string>"
+           "<string>Tiko Leap</string><string>Thanks for playing! New levels are on their way.</string>"
+           "<array><array><string>" +
+           kPopupButton + "</string><string>" + baseURL + kPopupLanding +
+           "</string></array></array></array>\n"
            "</array>\n</plist>\n";
 }
 
