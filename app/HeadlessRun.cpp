@@ -307,14 +307,16 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
     // the next tick, so the same run finds it ready (or not) at the same game over.
     AnnounceManager& announcer = core.announceManager();
     const int interstitialsBefore = announcer.interstitialsPresented();
-    const DZInterstitial* interstitialSeen = nullptr;
+    // Held weakly, so that a new ad is never taken for the last one made at the same address.
+    std::weak_ptr<DZInterstitial> interstitialSeen;
     auto waitForInterstitialLoad = [&] {
-        const DZInterstitial* ad = announcer.interstitialAd().get();
-        if (!ad || ad == interstitialSeen || !announcer.interstitialAdLoading()) return;
+        const std::shared_ptr<DZInterstitial>& ad = announcer.interstitialAd();
+        if (!ad || ad == interstitialSeen.lock() || !announcer.interstitialAdLoading()) return;
         interstitialSeen = ad;
         warnIfNoDisplay();
-        auto ended = [&announcer, ad] {
-            return announcer.interstitialAd().get() != ad || !announcer.interstitialAdLoading();
+        auto ended = [&announcer, &interstitialSeen] {
+            return announcer.interstitialAd() != interstitialSeen.lock() ||
+                   !announcer.interstitialAdLoading();
         };
         if (!standStillUntil(*loop, ended, kAdWaitSeconds))
             LogMessage("headless run", 3,
