@@ -79,9 +79,7 @@ const char* stateName(int state) {
 // Dates of scores made in a run: a fixed day plus the run's virtual time, so that a replay shows
 // the same game-over screen (2026-01-01 00:00 UTC).
 constexpr double kRunEpoch = 1767225600.0;
-// Real seconds the run stands still for one ad load (banner or interstitial), and for the pings
-// still on their way when it ends.
-constexpr double kAdWaitSeconds = 10;
+// Real seconds the run stands still for the pings still on their way when it ends.
 constexpr double kPingWaitSeconds = 5;
 
 const char* bannerStateName(DiDazSupport::BannerState state) {
@@ -134,6 +132,12 @@ bool standStillUntil(platform::ManualRunLoop& loop, const std::function<bool()>&
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     return true;
+}
+
+std::string secondsText(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g s", value);
+    return text;
 }
 
 // Without --ticks, a run of a --level stops at the game-over screen, or after this many ticks
@@ -298,9 +302,10 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
             const std::shared_ptr<platform::ui::View> view = ads->diDazAd()->view();
             return !view || !platform::web::WebViews::engineRunning() || pagesPainted(*view, scale);
         };
-        if (!standStillUntil(*loop, ended, kAdWaitSeconds))
+        if (!standStillUntil(*loop, ended, adWaitLimit_))
             LogMessage("headless run", 3,
-                       "the ad banner did not load and paint within 10 s: it goes on beside the game");
+                       "the ad banner did not load and paint within " + secondsText(adWaitLimit_) +
+                           ": it goes on beside the game");
     };
 
     // The interstitial kept loaded for the next game over, likewise: each load has its answer before
@@ -318,9 +323,10 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
             return announcer.interstitialAd() != interstitialSeen.lock() ||
                    !announcer.interstitialAdLoading();
         };
-        if (!standStillUntil(*loop, ended, kAdWaitSeconds))
+        if (!standStillUntil(*loop, ended, adWaitLimit_))
             LogMessage("headless run", 3,
-                       "the interstitial did not load within 10 s: it goes on beside the game");
+                       "the interstitial did not load within " + secondsText(adWaitLimit_) +
+                           ": it goes on beside the game");
     };
     // Once an interstitial comes on screen, its page is painted at the capture's scale before the
     // next tick, so that every frame of it shows the page.
@@ -329,14 +335,22 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
         if (announcer.interstitialsPresented() == interstitialsSeen) return;
         interstitialsSeen = announcer.interstitialsPresented();
         if (!platform::web::WebViews::engineRunning()) return;
-        auto painted = [&window, scale = options_.screenScale] {
+        // A look draws the whole page (milliseconds at a large scale); looking without a pause
+        // keeps the engine from ever painting the page at the new scale.
+        bool seenPainted = false;
+        std::chrono::steady_clock::time_point lastLook;
+        auto painted = [&window, scale = options_.screenScale, &seenPainted, &lastLook] {
+            const auto now = std::chrono::steady_clock::now();
+            if (seenPainted || now - lastLook < std::chrono::milliseconds(50)) return seenPainted;
+            lastLook = now;
             const std::vector<std::shared_ptr<platform::ui::View>> shown = window->presentedViews();
-            for (const auto& view : shown)
-                if (!pagesPainted(*view, scale)) return false;
-            return true;
+            seenPainted = true;
+            for (const auto& view : shown) seenPainted = seenPainted && pagesPainted(*view, scale);
+            return seenPainted;
         };
-        if (!standStillUntil(*loop, painted, kAdWaitSeconds))
-            LogMessage("headless run", 3, "the interstitial's page did not paint within 10 s");
+        if (!standStillUntil(*loop, painted, adWaitLimit_))
+            LogMessage("headless run", 3,
+                       "the interstitial's page did not paint within " + secondsText(adWaitLimit_));
     };
     auto waitForAds = [&] {
         waitForBanner();

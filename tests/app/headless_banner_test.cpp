@@ -144,7 +144,10 @@ TEST(HeadlessGameOver, TheInterstitialCoversTheEndItsLinkLoadsInsideAndThePopUpI
     cl.input = (tmp.path() / "play.txt").string();
     cl.framesDir = (tmp.path() / "frames").string();
     cl.frameEvery = 360;
+    // A loaded machine gets more time for the list, the ad and its page than a player would.
+    cl.announceWaitSeconds = 30;
     HeadlessRun run(cl);
+    run.setAdWaitLimit(30);
     // A player looks at the page the link opened before closing the ad: the run stands still
     // (30 s at most) until the landing page has been asked for and has loaded.
     bool landed = false;
