@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/HeadlessRun.h"
+#include "platform/foundation/ScopedLogSink.h"
 #include "platform/image/PngCodec.h"
 #include "platform/runloop/MainContextPump.h"
 #include "platform/runloop/ManualRunLoop.h"
@@ -144,6 +145,7 @@ TEST(HeadlessGameOver, TheInterstitialCoversTheEndItsLinkLoadsInsideAndThePopUpI
     cl.input = (tmp.path() / "play.txt").string();
     cl.framesDir = (tmp.path() / "frames").string();
     cl.frameEvery = 360;
+    cl.screenScale = 2;  // the page is drawn anew at the capture's scale, not only its top left
     // A loaded machine gets more time for the list, the ad and its page than a player would.
     cl.announceWaitSeconds = 30;
     HeadlessRun run(cl);
@@ -166,11 +168,14 @@ TEST(HeadlessGameOver, TheInterstitialCoversTheEndItsLinkLoadsInsideAndThePopUpI
         }
         landed = loaded();
     });
+    platform::ScopedLogSink log;
     std::string error;
     int code = -1;
     const std::optional<RunResult> result = run.run(&error, &code);
     ASSERT_TRUE(result) << error;
     EXPECT_TRUE(landed);
+    // Nothing the run waited for (the ad, its page painted at the capture's scale) ran out.
+    for (const std::string& line : log.lines()) EXPECT_NE(line.rfind("[WARN] headless run", 0), 0u) << line;
 
     EXPECT_EQ(result->state, "gameover");
     EXPECT_EQ(result->screen, "gameover");
@@ -188,7 +193,7 @@ TEST(HeadlessGameOver, TheInterstitialCoversTheEndItsLinkLoadsInsideAndThePopUpI
     ASSERT_TRUE(frame);
     const int channels = static_cast<int>(frame->pixels.size() / (frame->width * frame->height));
     auto pixel = [&](int x, int y) {
-        const std::size_t at = (static_cast<std::size_t>(y) * frame->width + x) * channels;
+        const std::size_t at = (static_cast<std::size_t>(y * 2) * frame->width + x * 2) * channels;
         return std::array<int, 3>{frame->pixels[at], frame->pixels[at + 1], frame->pixels[at + 2]};
     };
     constexpr std::array<int, 3> kGreen{32, 160, 96};
