@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ads/core/DZAdFetcher.h"
+#include "ads/core/DZInterstitial.h"
 #include "ads/foundation/DZClickTracker.h"
 #include "ads/foundation/DZClickTrackerCollection.h"
 #include "app/FrameWriter.h"
@@ -33,6 +34,7 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/UiDriver.h"
+#include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "platform/ui/WindowRenderer.h"
 #include "platform/web/WebContentView.h"
@@ -77,9 +79,7 @@ const char* stateName(int state) {
 // Dates of scores made in a run: a fixed day plus the run's virtual time, so that a replay shows
 // the same game-over screen (2026-01-01 00:00 UTC).
 constexpr double kRunEpoch = 1767225600.0;
-// Real seconds the run stands still for one banner load, and for the pings still on their way
-// when it ends.
-constexpr double kBannerWaitSeconds = 10;
+// Real seconds the run stands still for the pings still on their way when it ends.
 constexpr double kPingWaitSeconds = 5;
 
 const char* bannerStateName(DiDazSupport::BannerState state) {
@@ -132,6 +132,12 @@ bool standStillUntil(platform::ManualRunLoop& loop, const std::function<bool()>&
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     return true;
+}
+
+std::string secondsText(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g s", value);
+    return text;
 }
 
 // Without --ticks, a run of a --level stops at the game-over screen, or after this many ticks
@@ -280,12 +286,15 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
     // same banner at the same tick; a load still going after its wait goes on beside the game.
     int bannerLoadsSeen = 0;
     bool warnedNoDisplay = false;
+    auto warnIfNoDisplay = [&] {
+        if (!platform::web::WebViews::displayNamed() && !std::exchange(warnedNoDisplay, true))
+            LogMessage("headless run", 3, "no display: the ads have no web view and fail");
+    };
     auto waitForBanner = [&] {
         const std::shared_ptr<DiDazSupport> ads = core.diDazSupport();
         if (!ads || ads->diDazRequests() == bannerLoadsSeen) return;
         bannerLoadsSeen = ads->diDazRequests();
-        if (!platform::web::WebViews::displayNamed() && !std::exchange(warnedNoDisplay, true))
-            LogMessage("headless run", 3, "no display: the ad banner has no web view and fails");
+        warnIfNoDisplay();
         // Ended, and when received, drawn.
         auto ended = [&ads, scale = options_.screenScale] {
             if (ads->bannerState() == DiDazSupport::BannerState::pending) return false;
@@ -293,9 +302,60 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
             const std::shared_ptr<platform::ui::View> view = ads->diDazAd()->view();
             return !view || !platform::web::WebViews::engineRunning() || pagesPainted(*view, scale);
         };
-        if (!standStillUntil(*loop, ended, kBannerWaitSeconds))
+        if (!standStillUntil(*loop, ended, adWaitLimit_))
             LogMessage("headless run", 3,
-                       "the ad banner did not load and paint within 10 s: it goes on beside the game");
+                       "the ad banner did not load and paint within " + secondsText(adWaitLimit_) +
+                           ": it goes on beside the game");
+    };
+
+    // The interstitial kept loaded for the next game over, likewise: each load has its answer before
+    // the next tick, so the same run finds it ready (or not) at the same game over.
+    AnnounceManager& announcer = core.announceManager();
+    const int interstitialsBefore = announcer.interstitialsPresented();
+    // Held weakly, so that a new ad is never taken for the last one made at the same address.
+    std::weak_ptr<DZInterstitial> interstitialSeen;
+    auto waitForInterstitialLoad = [&] {
+        const std::shared_ptr<DZInterstitial>& ad = announcer.interstitialAd();
+        if (!ad || ad == interstitialSeen.lock() || !announcer.interstitialAdLoading()) return;
+        interstitialSeen = ad;
+        warnIfNoDisplay();
+        auto ended = [&announcer, &interstitialSeen] {
+            return announcer.interstitialAd() != interstitialSeen.lock() ||
+                   !announcer.interstitialAdLoading();
+        };
+        if (!standStillUntil(*loop, ended, adWaitLimit_))
+            LogMessage("headless run", 3,
+                       "the interstitial did not load within " + secondsText(adWaitLimit_) +
+                           ": it goes on beside the game");
+    };
+    // Once an interstitial comes on screen, its page is painted at the capture's scale before the
+    // next tick, so that every frame of it shows the page.
+    int interstitialsSeen = interstitialsBefore;
+    auto waitForInterstitialPaint = [&] {
+        if (announcer.interstitialsPresented() == interstitialsSeen) return;
+        interstitialsSeen = announcer.interstitialsPresented();
+        if (!platform::web::WebViews::engineRunning()) return;
+        // A look draws the whole page (milliseconds at a large scale); looking without a pause
+        // keeps the engine from ever painting the page at the new scale.
+        bool seenPainted = false;
+        std::chrono::steady_clock::time_point lastLook;
+        auto painted = [&window, scale = options_.screenScale, &seenPainted, &lastLook] {
+            const auto now = std::chrono::steady_clock::now();
+            if (seenPainted || now - lastLook < std::chrono::milliseconds(50)) return seenPainted;
+            lastLook = now;
+            const std::vector<std::shared_ptr<platform::ui::View>> shown = window->presentedViews();
+            seenPainted = true;
+            for (const auto& view : shown) seenPainted = seenPainted && pagesPainted(*view, scale);
+            return seenPainted;
+        };
+        if (!standStillUntil(*loop, painted, adWaitLimit_))
+            LogMessage("headless run", 3,
+                       "the interstitial's page did not paint within " + secondsText(adWaitLimit_));
+    };
+    auto waitForAds = [&] {
+        waitForBanner();
+        waitForInterstitialLoad();
+        waitForInterstitialPaint();
     };
 
     // --web-page: one view of the window's size, off screen, made after the first tick. Only its
@@ -331,6 +391,8 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
     pageWatch.tick = &tick;
     // URLs and alert answers come from outside the game: after their tick, not inside it.
     std::vector<std::function<void()>> afterTick;
+    // Real seconds the script waits after this tick, the virtual clock standing still.
+    double waitAfterTick = 0;
     auto deliver = [&](const InputEvent& ev) {
         switch (ev.kind) {
             case InputEvent::Kind::Tilt:
@@ -364,6 +426,9 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
                     window->handleWindowEvent(event);
                     if (back) fingerDown = false;
                 });
+                break;
+            case InputEvent::Kind::Wait:
+                waitAfterTick += ev.x;
                 break;
             case InputEvent::Kind::Alert:
                 afterTick.push_back([&ui, title = ev.text, at = tick] {
@@ -399,8 +464,32 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
     const long long limit = ownPlay ? ownScriptTicks_ : untilGameOver ? kUntilGameOverCap : options_.ticks;
     std::string frameError;
     bool soundFailed = false;
+    // Until the game-over screen shows, uncovered. An interstitial or an alert over it holds the
+    // run while script lines are left to answer it; with none left, nothing can close it.
+    auto over = [&] {
+        const bool scriptLeft = script && script->hasEventsAfter(tick);
+        const bool interstitial = announcer.interstitialAdPresenting();
+        const bool covered = interstitial || window->frontModal() != nullptr;
+        if (core.currentScreenName() == "gameover" && (!covered || !scriptLeft)) return true;
+        // Once it has slid in, so that the end shows it.
+        bool sliding = false;
+        if (const auto& root = window->rootViewController()) {
+            for (auto shown = root->presentedViewController(); shown;
+                 shown = shown->presentedViewController())
+                sliding = sliding || shown->isBeingPresented();
+        }
+        if (interstitial && !scriptLeft && !sliding) {
+            LogMessage(
+                "headless run", 3,
+                "tick " + std::to_string(tick) +
+                    ": the run ends with the interstitial on screen, no script line being left to close "
+                    "it (its close button is at (16, 16))");
+            return true;
+        }
+        return false;
+    };
     while (tick < limit && frameError.empty() && !soundFailed) {
-        if (untilGameOver && core.currentScreenName() == "gameover") break;
+        if (untilGameOver && over()) break;
         ++tick;
         if (script) script->forTick(tick, deliver);
         loop->advance(kFramePeriod);
@@ -410,7 +499,13 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
         if (options_.webPage && tick == 1) openWebPage();
         if (tickObserver_) tickObserver_(tick);
         betweenTicks();
-        waitForBanner();
+        waitForAds();
+        if (waitAfterTick > 0) {
+            standStillUntil(
+                *loop, [] { return false; }, std::exchange(waitAfterTick, 0.0));
+            betweenTicks();
+            waitForAds();
+        }
         if (frames && tick % options_.frameEvery == 0) {
             char name[32];
             std::snprintf(name, sizeof name, "frame-%06lld.png", tick);
@@ -444,6 +539,8 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
     if (const std::shared_ptr<DiDazSupport>& ads = core.diDazSupport())
         result.ads.banner = bannerStateName(ads->bannerState());
     result.ads.adRequests = DZAdFetcher::fetchesStarted() - adFetchesBefore;
+    result.ads.interstitialsShown = announcer.interstitialsPresented() - interstitialsBefore;
+    result.ads.interstitialOnScreen = announcer.interstitialAdPresenting();
 
     auto* manager = dynamic_cast<JTApp::MyLevelManager*>(core.appContext()->getLevelManager().get());
     GameViewBase* view = core.gameView();

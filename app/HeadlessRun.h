@@ -41,11 +41,16 @@ class HeadlessRun {
     // spent, web events still arrive between ticks, only as they come.
     void setWebWaitLimit(double seconds) { webWaitLimit_ = seconds; }
 
+    // Real seconds the run may stand still for each ad load (banner or interstitial), and for an
+    // interstitial's page to paint once it is on screen (10 s); past that it goes on beside the game.
+    void setAdWaitLimit(double seconds) { adWaitLimit_ = seconds; }
+
   private:
     CommandLine options_;
     std::function<void(long long tick, int n)> soundObserver_;
     std::function<void(long long tick)> tickObserver_;
     double webWaitLimit_ = 30;
+    double adWaitLimit_ = 10;
     std::optional<std::string> ownScript_;
     long long ownScriptTicks_ = 0;
 };

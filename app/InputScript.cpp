@@ -27,6 +27,7 @@ std::optional<InputScript> InputScript::parse(const std::string& text, const std
     std::string line;
     int lineNo = 0;
     long long lastTick = 0;
+    double waited = 0;
     auto fail = [&](const std::string& why) -> std::optional<InputScript> {
         if (error) *error = source + ":" + std::to_string(lineNo) + ": " + why;
         return std::nullopt;
@@ -73,6 +74,12 @@ std::optional<InputScript> InputScript::parse(const std::string& text, const std
             ev.kind = InputEvent::Kind::Background;
         } else if (command == "foreground") {
             ev.kind = InputEvent::Kind::Foreground;
+        } else if (command == "wait") {
+            ev.kind = InputEvent::Kind::Wait;
+            if (!number(&ev.x) || ev.x <= 0 || ev.x > kMaxWaitSeconds)
+                return fail("wait needs a number of seconds above 0 and at most 60");
+            waited += ev.x;
+            if (waited > kMaxTotalWaitSeconds) return fail("the waits of a script add up to more than 600 s");
         } else if (command == "open") {
             ev.kind = InputEvent::Kind::Open;
             if (!(words >> ev.text)) return fail("open needs a URL");
@@ -87,7 +94,7 @@ std::optional<InputScript> InputScript::parse(const std::string& text, const std
             if (ev.text.empty()) return fail("alert needs the title of a button");
         } else {
             return fail("unknown command \"" + command +
-                        "\" (tilt, down, up, open, alert, background or foreground)");
+                        "\" (tilt, down, up, open, alert, background, foreground or wait)");
         }
         std::string extra;
         if (words >> extra) return fail("unexpected \"" + extra + "\" at the end of the line");

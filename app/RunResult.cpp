@@ -13,6 +13,9 @@ std::string RunResult::toJson() const {
                                                        : nlohmann::ordered_json(webPage->loadedAtTick)},
             {"error", webPage->error}};
     }
-    j["ads"] = {{"banner", ads.banner}, {"adRequests", ads.adRequests}};
+    j["ads"] = {{"banner", ads.banner},
+                {"adRequests", ads.adRequests},
+                {"interstitialsShown", ads.interstitialsShown},
+                {"interstitialOnScreen", ads.interstitialOnScreen}};
     return j.dump();
 }

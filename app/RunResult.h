@@ -23,10 +23,13 @@ struct RunResult {
     };
     std::optional<WebPage> webPage;
     // The game-over screen's ad banner: "none" (never asked for), "pending", "received" or
-    // "failed", and the ad fetches the run started.
+    // "failed", and the ad fetches the run started; the interstitials that came on screen, and
+    // whether one is still up at the end.
     struct Ads {
         std::string banner = "none";
         long long adRequests = 0;
+        int interstitialsShown = 0;
+        bool interstitialOnScreen = false;
     };
     Ads ads;
 

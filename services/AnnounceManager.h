@@ -164,6 +164,10 @@ class AnnounceManager : public std::enable_shared_from_this<AnnounceManager>,
     // Keeps one interstitial loading or ready while the server names an ad unit.
     void requestInterstitialAd();
     bool interstitialAdPresenting() const { return interstitialAdPresenting_; }
+    // Whether the current interstitial has been asked for and has neither arrived nor failed.
+    bool interstitialAdLoading() const { return interstitialAdLoading_; }
+    // Interstitials whose presentation started, since the manager was made.
+    int interstitialsPresented() const { return interstitialsPresented_; }
     // context: 1 game over, 2 or 4 from the title. Shows the interstitial when due, then for a
     // game over the pop-up, and runs onDone once when the interstitial part is over.
     void showPopupAds(int context, const std::function<void()>& onDone);
@@ -253,6 +257,7 @@ class AnnounceManager : public std::enable_shared_from_this<AnnounceManager>,
     double interstitialAdShownAt_ = 0;
     bool interstitialAdLoading_ = false;
     bool interstitialAdPresenting_ = false;
+    int interstitialsPresented_ = 0;
     std::function<void()> onDoneInterstitualAd_;
     std::shared_ptr<platform::ui::AlertView> popupAdAlertView_;
     // The URL of each pop-up button after the cancel button; empty: opens nothing.

@@ -119,6 +119,8 @@ void AnnounceManager::showInterstitualAdSub(int context, std::function<void()> o
         interstitialAdPresenting_ = false;
         removeInterstitialAd();
         callOnDoneInterstitualAd();
+    } else if (interstitialAdPresenting_) {
+        ++interstitialsPresented_;
     }
 }
 

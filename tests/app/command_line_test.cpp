@@ -150,3 +150,26 @@ TEST(InputScriptFormat, OpensUrlsAndAnswersAlerts) {
         EXPECT_EQ(error.rfind("s:1:", 0), 0u) << error;
     }
 }
+
+TEST(InputScriptFormat, WaitsAreBoundedPerLineAndPerScript) {
+    std::string error;
+    auto script = InputScript::parse("5 wait 0.25\n9 wait 60\n", "s", &error);
+    ASSERT_TRUE(script) << error;
+    ASSERT_EQ(script->events().size(), 2u);
+    EXPECT_EQ(script->events()[0].kind, InputEvent::Kind::Wait);
+    EXPECT_EQ(script->events()[0].x, 0.25);
+    EXPECT_TRUE(script->hasEventsAfter(8));
+    EXPECT_FALSE(script->hasEventsAfter(9));
+
+    for (const char* bad : {"5 wait\n", "5 wait 0\n", "5 wait -1\n", "5 wait 60.5\n", "5 wait inf\n",
+                            "5 wait 1s\n", "5 wait 1 2\n"}) {
+        EXPECT_FALSE(InputScript::parse(bad, "s", &error)) << bad;
+        EXPECT_EQ(error.rfind("s:1:", 0), 0u) << bad << " -> " << error;
+    }
+    // Ten minutes in all: the eleventh full minute is one too many.
+    std::string tenMinutes;
+    for (int i = 1; i <= 10; ++i) tenMinutes += std::to_string(i) + " wait 60\n";
+    EXPECT_TRUE(InputScript::parse(tenMinutes, "s", &error)) << error;
+    EXPECT_FALSE(InputScript::parse(tenMinutes + "11 wait 0.5\n", "s", &error));
+    EXPECT_EQ(error.rfind("s:11:", 0), 0u) << error;
+}

@@ -1,14 +1,22 @@
-// The game-over banner end to end: the game as a player starts it, the local server as its ad and
-// announcement server, the real web engine under a display.
+// The game over end to end: the game as a player starts it, the local server as its ad and
+// announcement server (an interstitial after every game over, a pop-up, the game-over banner), the
+// real web engine under a display.
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include <nlohmann/json.hpp>
 
+#include "app/HeadlessRun.h"
+#include "platform/foundation/ScopedLogSink.h"
 #include "platform/image/PngCodec.h"
+#include "platform/runloop/MainContextPump.h"
+#include "platform/runloop/ManualRunLoop.h"
+#include "platform/web/WebViews.h"
 #include "support/Command.h"
 #include "support/TempDir.h"
 #include "tools/adserver/AdServer.h"
@@ -26,9 +34,12 @@ struct GameRun {
     std::string err;
 };
 
-// A game of level 20 tilted hard right from tick 10: the hero falls and the game-over screen shows.
+// A game of level 20 tilted hard right from tick 10: the hero falls (tick 328), the interstitial
+// slides in, is closed at tick 400, and the pop-up that follows is answered "OK" at 450.
+constexpr const char* kDieAndClose = "10 tilt 2\n400 down 16 16\n401 up\n450 alert OK\n";
+
 GameRun runToGameOver(const TempDir& tmp, const std::string& name, const std::string& env) {
-    tmp.write("die.txt", std::string_view("10 tilt 2\n"));
+    tmp.write("die.txt", std::string_view(kDieAndClose));
     const auto err = tmp.path() / (name + ".err");
     const auto p =
         runCommand(env + " " + kBinary + " --headless --level 20 --seed 7 --screen-scale 1.5 --input " +
@@ -59,9 +70,13 @@ TEST(HeadlessBanner, TheServersBannerShowsOnTheGameOverScreenTheSameInEveryRun) 
     ASSERT_EQ(first.code, 0) << first.err;
     const auto json = nlohmann::json::parse(first.json);
     EXPECT_EQ(json["screen"], "gameover");
-    EXPECT_EQ(json["ads"], nlohmann::json::parse(R"({"banner":"received","adRequests":1})")) << first.err;
-    EXPECT_EQ(countKind(server, "ad_request"), 1u);
-    EXPECT_EQ(countKind(server, "impression"), 1u);  // sent before the run ended
+    // The interstitial shown, the next one asked for at once, and the banner.
+    EXPECT_EQ(json["ads"],
+              nlohmann::json::parse(R"({"banner":"received","adRequests":3,"interstitialsShown":1,
+                                                     "interstitialOnScreen":false})"))
+        << first.err;
+    EXPECT_EQ(countKind(server, "ad_request"), 3u);
+    EXPECT_EQ(countKind(server, "impression"), 2u);  // sent before the run ended
 
     // The banner's page fills the top 50 points (drawn at the capture's scale: 1.5 pixels a point),
     // where the layout leaves room for it.
@@ -81,18 +96,110 @@ TEST(HeadlessBanner, TheServersBannerShowsOnTheGameOverScreenTheSameInEveryRun) 
     ASSERT_EQ(second.code, 0) << second.err;
     EXPECT_EQ(second.json, first.json);
     EXPECT_EQ(tmp.read("b.png"), tmp.read("a.png"));
-    EXPECT_EQ(countKind(server, "ad_request"), 2u);
+    EXPECT_EQ(countKind(server, "ad_request"), 6u);
 
-    // Without a display: one warning, and the banner fails.
+    // Without a display: one warning, and the ads fail.
     const GameRun blind = runToGameOver(tmp, "c", "env -u DISPLAY -u WAYLAND_DISPLAY " + env);
     ASSERT_EQ(blind.code, 0) << blind.err;
     EXPECT_EQ(nlohmann::json::parse(blind.json)["ads"]["banner"], "failed");
+    EXPECT_EQ(nlohmann::json::parse(blind.json)["ads"]["interstitialsShown"], 0);
     std::size_t warnings = 0;
     for (std::size_t at = blind.err.find("[WARN]"); at != std::string::npos;
          at = blind.err.find("[WARN]", at + 1))
         ++warnings;
     EXPECT_EQ(warnings, 1u) << blind.err;
     EXPECT_NE(blind.err.find("no display"), std::string::npos) << blind.err;
+}
+
+std::size_t countHits(const tikoleap::adserver::AdServer& server, const std::string& kind,
+                      const std::string& slot) {
+    std::size_t n = 0;
+    for (const auto& entry : server.log())
+        n += entry.value("kind", "") == kind && entry["query"].value("slot", "") == slot ? 1 : 0;
+    return n;
+}
+
+TEST(HeadlessGameOver, TheInterstitialCoversTheEndItsLinkLoadsInsideAndThePopUpIsAnswered) {
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) GTEST_SKIP() << "no display";
+    tikoleap::adserver::AdServer server;
+    ASSERT_TRUE(server.start(0, ""));
+    ::setenv("TIKOLEAP_AD_SERVER", server.baseURL().c_str(), 1);
+    ::setenv("TIKOLEAP_WEB_URL", server.baseURL().c_str(), 1);
+    struct Unset {
+        ~Unset() {
+            ::unsetenv("TIKOLEAP_AD_SERVER");
+            ::unsetenv("TIKOLEAP_WEB_URL");
+        }
+    } unset;
+    TempDir tmp;
+    // The hero falls (tick 328) and the interstitial has slid in by tick 360; its link is tapped,
+    // it is closed, and the pop-up's own button is chosen.
+    tmp.write("play.txt", std::string_view("10 tilt 2\n370 down 160 240\n371 up\n400 down 16 16\n401 up\n"
+                                           "450 alert Show me\n"));
+    CommandLine cl;
+    cl.headless = true;
+    cl.home = (tmp.path() / "home").string();
+    cl.seed = 7;
+    cl.level = 20;
+    cl.resources = TIKOLEAP_RESOURCES_DIR;
+    cl.input = (tmp.path() / "play.txt").string();
+    cl.framesDir = (tmp.path() / "frames").string();
+    cl.frameEvery = 360;
+    cl.screenScale = 2;  // the page is drawn anew at the capture's scale, not only its top left
+    // A loaded machine gets more time for the list, the ad and its page than a player would.
+    cl.announceWaitSeconds = 30;
+    HeadlessRun run(cl);
+    run.setAdWaitLimit(30);
+    // A player looks at the page the link opened before closing the ad: the run stands still
+    // (30 s at most) until the landing page has been asked for and has loaded.
+    bool landed = false;
+    run.setTickObserver([&](long long tick) {
+        if (tick != 371) return;
+        auto* loop = dynamic_cast<platform::ManualRunLoop*>(platform::RunLoop::mainLoop().get());
+        ASSERT_NE(loop, nullptr);
+        auto loaded = [&] {
+            return countHits(server, "landing", "tikoleap-interstitial") > 0 &&
+                   !platform::web::WebViews::loading();
+        };
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (!loaded() && std::chrono::steady_clock::now() < end) {
+            loop->runUntilIdle();
+            platform::MainContextPump::waitUntil(loaded, 0.01);
+        }
+        landed = loaded();
+    });
+    platform::ScopedLogSink log;
+    std::string error;
+    int code = -1;
+    const std::optional<RunResult> result = run.run(&error, &code);
+    ASSERT_TRUE(result) << error;
+    EXPECT_TRUE(landed);
+    // Nothing the run waited for (the ad, its page painted at the capture's scale) ran out.
+    for (const std::string& line : log.lines()) EXPECT_NE(line.rfind("[WARN] headless run", 0), 0u) << line;
+
+    EXPECT_EQ(result->state, "gameover");
+    EXPECT_EQ(result->screen, "gameover");
+    EXPECT_EQ(result->ads.interstitialsShown, 1);
+    EXPECT_FALSE(result->ads.interstitialOnScreen);
+    // The landing page stayed inside the ad; only the pop-up's button left the game.
+    EXPECT_EQ(result->opened,
+              std::vector<std::string>{server.baseURL() + tikoleap::adserver::AdServer::kPopupLanding});
+    EXPECT_EQ(countHits(server, "impression", "tikoleap-interstitial"), 1u);
+    EXPECT_EQ(countHits(server, "click", "tikoleap-interstitial"), 1u);
+    EXPECT_EQ(countHits(server, "landing", "tikoleap-interstitial"), 1u);
+
+    // Tick 360: the ad's green page covers the window, its close button in the top left corner.
+    const auto frame = platform::PngCodec::load((tmp.path() / "frames" / "frame-000360.png").string());
+    ASSERT_TRUE(frame);
+    const int channels = static_cast<int>(frame->pixels.size() / (frame->width * frame->height));
+    auto pixel = [&](int x, int y) {
+        const std::size_t at = (static_cast<std::size_t>(y * 2) * frame->width + x * 2) * channels;
+        return std::array<int, 3>{frame->pixels[at], frame->pixels[at + 1], frame->pixels[at + 2]};
+    };
+    constexpr std::array<int, 3> kGreen{32, 160, 96};
+    for (const auto& [x, y] : {std::pair{160, 100}, {5, 470}, {315, 470}, {315, 5}})
+        EXPECT_EQ(pixel(x, y), kGreen);
+    EXPECT_NE(pixel(16, 16), kGreen);
 }
 
 }  // namespace

@@ -1,15 +1,19 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <set>
+#include <thread>
 
 #include "app/HeadlessRun.h"
 #include "platform/foundation/ScopedLogSink.h"
 #include "platform/image/PngCodec.h"
+#include "platform/runloop/RunLoop.h"
 #include "platform/ui/Application.h"
 #include "support/Command.h"
 #include "support/LoopbackServer.h"
@@ -332,6 +336,38 @@ TEST(HeadlessStart, ASlowAnnouncementServerHoldsTheStartForABoundedTimeOnly) {
     }
     ASSERT_EQ(warnings.size(), 1u) << (warnings.empty() ? "" : warnings.back());
     EXPECT_NE(warnings[0].find("going on without it"), std::string::npos) << warnings[0];
+}
+
+TEST(HeadlessStart, AScriptedWaitRunsTheMainLoopInRealTimeWhileTheClockStandsStill) {
+    TempDir tmp;
+    std::ofstream(tmp.file("wait.txt")) << "3 wait 2\n";
+    CommandLine cl;
+    cl.headless = true;
+    cl.home = (tmp.path() / "home").string();
+    cl.ticks = 5;
+    cl.ticksGiven = true;
+    cl.resources = TIKOLEAP_RESOURCES_DIR;
+    cl.input = tmp.file("wait.txt").string();
+    HeadlessRun run(cl);
+    // Work another thread posts a moment after tick 3 runs during the wait, at tick 3's time.
+    std::thread poster;
+    std::atomic<double> ranAt{-1};
+    double seenAtTick4 = -1;
+    run.setTickObserver([&](long long tick) {
+        if (tick == 3) {
+            poster = std::thread([loop = platform::RunLoop::mainLoop(), &ranAt] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                loop->post([loop, &ranAt] { ranAt = loop->now(); });
+            });
+        }
+        if (tick == 4) seenAtTick4 = ranAt;
+    });
+    std::string error;
+    int code = -1;
+    const std::optional<RunResult> result = run.run(&error, &code);
+    poster.join();
+    ASSERT_TRUE(result) << error;
+    EXPECT_NEAR(seenAtTick4, 0.03, 1e-9);
 }
 
 namespace {

@@ -82,6 +82,7 @@ TEST_F(InterstitialTest, AReadyAdCoversTheGameOverOnlyForItsContextAndOnlyOnceIn
     bed.runUntilIdle();
     EXPECT_EQ(done, 2);
     EXPECT_FALSE(manager->interstitialAdPresenting());
+    EXPECT_EQ(manager->interstitialsPresented(), 1);
 
     // A fresh ad is asked for at once, but the next game over within 120 s goes straight on.
     loadAd();
@@ -90,6 +91,7 @@ TEST_F(InterstitialTest, AReadyAdCoversTheGameOverOnlyForItsContextAndOnlyOnceIn
     gameOver();
     EXPECT_EQ(done, 3);
     EXPECT_FALSE(manager->interstitialAdPresenting());
+    EXPECT_EQ(manager->interstitialsPresented(), 1);
 }
 
 TEST_F(InterstitialTest, APresentationThatFailsLetsTheGameGoOn) {
@@ -102,4 +104,5 @@ TEST_F(InterstitialTest, APresentationThatFailsLetsTheGameGoOn) {
     EXPECT_EQ(done, 1);
     EXPECT_FALSE(manager->interstitialAdPresenting());
     EXPECT_EQ(root->presentedViewController(), nullptr);
+    EXPECT_EQ(manager->interstitialsPresented(), 0) << "a refused presentation shows nothing";
 }

@@ -1,11 +1,12 @@
 // The local ad server stands in for the game's web server when a player plays with it: its
-// announcement list must be one the announcement manager takes, and switch the ad banner on.
+// announcement list must be one the announcement manager takes, switch the ad banner on, show the
+// house interstitial at every game over, and carry a pop-up whose button leads back to the server.
 #include "tests/services/AnnounceTestKit.h"
 #include "tools/adserver/AdServer.h"
 
 using namespace announcetest;
 
-TEST_F(AnnounceTest, TheLocalAdServersListSwitchesTheBannerOn) {
+TEST_F(AnnounceTest, TheLocalAdServersListSwitchesTheAdsOn) {
     tikoleap::adserver::AdServer adServer;
     ASSERT_TRUE(adServer.start(0, ""));
     core->setIphoneWebUrl(adServer.baseURL());
@@ -15,5 +16,18 @@ TEST_F(AnnounceTest, TheLocalAdServersListSwitchesTheBannerOn) {
     EXPECT_EQ(manager->amPropertyAsIntForKey("didazEnable", 0), 1);
     EXPECT_EQ(manager->amPropertyAsStringForKey("didazBannerAdPublisherId", ""), "tikoleap-banner");
     EXPECT_EQ(manager->amPropertyAsIntForKey("didazRefreshInterval", 0), 60);
-    EXPECT_EQ(readFile(cacheDir() / "announce.plist"), tikoleap::adserver::AdServer::announceListXML());
+    EXPECT_EQ(manager->amPropertyAsStringForKey("didazInterstitialAdPublisherId", ""),
+              "tikoleap-interstitial");
+    EXPECT_EQ(manager->amPropertyAsIntForKey("didazInterstitialAdContextFlag", 0) & 1, 1);
+    EXPECT_EQ(manager->amPropertyAsIntForKey("didazInterstitialAdInterval", 0), 0);
+    const std::optional<platform::PlistArray> popup = manager->popupAdInfo();
+    ASSERT_TRUE(popup);
+    EXPECT_EQ(popup->getString(2), std::to_string(tikoleap::adserver::AdServer::kPopupSerial));
+    const std::optional<platform::PlistArray> buttons = popup->getArray(6);
+    ASSERT_TRUE(buttons && buttons->size() == 1);
+    const std::optional<platform::PlistArray> button = buttons->getArray(0);
+    ASSERT_TRUE(button);
+    EXPECT_EQ(button->getString(1), adServer.baseURL() + tikoleap::adserver::AdServer::kPopupLanding);
+    EXPECT_EQ(readFile(cacheDir() / "announce.plist"),
+              tikoleap::adserver::AdServer::announceListXML(adServer.baseURL()));
 }

@@ -144,8 +144,8 @@ bool AdServer::start(int port, const std::string& logPath, std::string* error) {
     }
     server_.Post("/zd/unit", recorded(noContent));
     // Standing in for the game's web server too, so one local server shows a player the banner.
-    server_.Get("/cmd/announce", recorded([](const httplib::Request&, httplib::Response& res) {
-                    res.set_content(announceListXML(), "application/xml");
+    server_.Get("/cmd/announce", recorded([this](const httplib::Request&, httplib::Response& res) {
+                    res.set_content(announceListXML(baseURL()), "application/xml");
                 }));
     server_.Get("/_log", recorded([this](const httplib::Request&, httplib::Response& res) {
                     res.set_content(
@@ -396,7 +396,8 @@ void AdServer::answerDelayCreative(const httplib::Request& req, httplib::Respons
         });
 }
 
-std::string AdServer::announceListXML() {
+std::string AdServer::announceListXML(const std::string& baseURL) {
+    // The base is ours ("http://127.0.0.1:PORT/"): nothing in it needs escaping for XML.
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<plist version=\"1.0\">\n<array>\n"
            "  <array><string>HPVe</string><string>Am1</string></array>\n"
@@ -405,6 +406,18 @@ std::string AdServer::announceListXML() {
            "  <array><string>SetP</string><string>didazBannerAdPublisherId</string>"
            "<string>tikoleap-banner</string></array>\n"
            "  <array><string>SetP</string><string>didazRefreshInterval</string><string>60</string></array>\n"
+           "  <array><string>SetP</string><string>didazInterstitialAdPublisherId</string>"
+           "<string>tikoleap-interstitial</string></array>\n"
+           "  "
+           "<array><string>SetP</string><string>didazInterstitialAdContextFlag</string><string>1</string></"
+           "array>\n"
+           "  <array><string>PUAd</string><string></string><string>" +
+           std::to_string(kPopupSerial) +
+           "</string><string>0</string>"
+           "<string>Tiko Leap</string><string>Thanks for playing! New levels are on their way.</string>"
+           "<array><array><string>" +
+           kPopupButton + "</string><string>" + baseURL + kPopupLanding +
+           "</string></array></array></array>\n"
            "</array>\n</plist>\n";
 }
 

@@ -83,8 +83,14 @@ class AdServer {
     // The house interstitial's page: the whole page green, with one link across y 160 to 320.
     static std::string houseInterstitialHTML(const std::string& landingURL);
     // The announcement list the game's web server would send (an XML property list): it switches
-    // the game's ad banner on with the unit tikoleap-banner, refreshed every 60 s.
-    static std::string announceListXML();
+    // the game's ad banner on with the unit tikoleap-banner, refreshed every 60 s, shows the
+    // interstitial tikoleap-interstitial after every game over (context flag 1, no interval), and
+    // carries one pop-up (serial kPopupSerial, no expiry) whose button opens kPopupLanding under
+    // baseURL ("http://127.0.0.1:PORT/").
+    static std::string announceListXML(const std::string& baseURL);
+    static constexpr int kPopupSerial = 1;
+    static constexpr const char* kPopupButton = "Show me";
+    static constexpr const char* kPopupLanding = "landing?slot=popup";
 
   private:
     void record(const httplib::Request& req);
