@@ -85,6 +85,20 @@ TEST_F(AdServerTest, EachUnitGivesItsAnswer) {
     EXPECT_NE(landing->body.find("#ffffff"), std::string::npos);
 }
 
+TEST(AdServerUnits, TheAnnouncedUnitsAreNamesOnly) {
+    tikoleap::adserver::AdServer server;
+    for (const std::string& bad : std::vector<std::string>{"", "Banner", "a<b", "a b", std::string(65, 'a')})
+        EXPECT_FALSE(server.setAnnouncedUnits(bad, "tikoleap-interstitial")) << bad;
+    ASSERT_TRUE(server.setAnnouncedUnits("tikoleap-mraid-compliance", "tikoleap-mraid-interstitial"));
+    ASSERT_TRUE(server.start(0, ""));
+    httplib::Client client("127.0.0.1", server.port());
+    auto list = client.Get("/cmd/announce");
+    ASSERT_TRUE(list);
+    EXPECT_NE(list->body.find("<string>tikoleap-mraid-compliance</string>"), std::string::npos);
+    EXPECT_NE(list->body.find("<string>tikoleap-mraid-interstitial</string>"), std::string::npos);
+    EXPECT_EQ(list->body.find("<string>tikoleap-banner</string>"), std::string::npos);
+}
+
 TEST_F(AdServerTest, TheDelayCreativeTakesOnlyAWholeNumberOfMillisecondsInRange) {
     for (const std::string bad : {"", "-1", "1e3", "12a", "120001", "99999999999999999999", "%20"}) {
         auto res = http->Get("/creative/delay?ms=" + bad);

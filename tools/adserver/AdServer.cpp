@@ -145,7 +145,8 @@ bool AdServer::start(int port, const std::string& logPath, std::string* error) {
     server_.Post("/zd/unit", recorded(noContent));
     // Standing in for the game's web server too, so one local server shows a player the banner.
     server_.Get("/cmd/announce", recorded([this](const httplib::Request&, httplib::Response& res) {
-                    res.set_content(announceListXML(baseURL()), "application/xml");
+                    res.set_content(announceListXML(baseURL(), announcedBanner_, announcedInterstitial_),
+                                    "application/xml");
                 }));
     server_.Get("/_log", recorded([this](const httplib::Request&, httplib::Response& res) {
                     res.set_content(
@@ -396,7 +397,21 @@ void AdServer::answerDelayCreative(const httplib::Request& req, httplib::Respons
         });
 }
 
-std::string AdServer::announceListXML(const std::string& baseURL) {
+bool AdServer::isUnitName(const std::string& name) {
+    return !name.empty() && name.size() <= 64 && std::all_of(name.begin(), name.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-';
+    });
+}
+
+bool AdServer::setAnnouncedUnits(const std::string& banner, const std::string& interstitial) {
+    if (!isUnitName(banner) || !isUnitName(interstitial)) return false;
+    announcedBanner_ = banner;
+    announcedInterstitial_ = interstitial;
+    return true;
+}
+
+std::string AdServer::announceListXML(const std::string& baseURL, const std::string& bannerUnit,
+                                      const std::string& interstitialUnit) {
     // The base is ours ("http://127.0.0.1:PORT/"): nothing in it needs escaping for XML.
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<plist version=\"1.0\">\n<array>\n"
@@ -404,10 +419,14 @@ std::string AdServer::announceListXML(const std::string& baseURL) {
            "  <array><string>HCIt</string><string>3600</string><string>60</string></array>\n"
            "  <array><string>SetP</string><string>didazEnable</string><string>1</string></array>\n"
            "  <array><string>SetP</string><string>didazBannerAdPublisherId</string>"
-           "<string>tikoleap-banner</string></array>\n"
+           "<string>" +
+           bannerUnit +
+           "</string></array>\n"
            "  <array><string>SetP</string><string>didazRefreshInterval</string><string>60</string></array>\n"
            "  <array><string>SetP</string><string>didazInterstitialAdPublisherId</string>"
-           "<string>tikoleap-interstitial</string></array>\n"
+           "<string>" +
+           interstitialUnit +
+           "</string></array>\n"
            "  "
            "<array><string>SetP</string><string>didazInterstitialAdContextFlag</string><string>1</string></"
            "array>\n"

@@ -55,6 +55,10 @@ class AdServer {
     // When on (set before start), kRotatingUnit answers in turn with the house banner and each
     // rich-media banner, so that a player sees them all; off, it is always the house banner.
     void setRotateBanner(bool on) { rotateBanner_ = on; }
+    // The units the announcement list names for the game's banner and interstitial (set before
+    // start). Only lower-case letters, digits and "-", at most 64: false otherwise, nothing changed.
+    bool setAnnouncedUnits(const std::string& banner, const std::string& interstitial);
+    static bool isUnitName(const std::string& name);
 
     int port() const { return port_; }
     // "http://127.0.0.1:PORT/".
@@ -87,7 +91,9 @@ class AdServer {
     // interstitial tikoleap-interstitial after every game over (context flag 1, no interval), and
     // carries one pop-up (serial kPopupSerial, no expiry) whose button opens kPopupLanding under
     // baseURL ("http://127.0.0.1:PORT/").
-    static std::string announceListXML(const std::string& baseURL);
+    static std::string announceListXML(const std::string& baseURL,
+                                       const std::string& bannerUnit = kRotatingUnit,
+                                       const std::string& interstitialUnit = "tikoleap-interstitial");
     static constexpr int kPopupSerial = 1;
     static constexpr const char* kPopupButton = "Show me";
     static constexpr const char* kPopupLanding = "landing?slot=popup";
@@ -120,6 +126,8 @@ class AdServer {
     std::atomic<long> nextAd_{1};
     std::atomic<long> nextDelay_{1};
     bool rotateBanner_ = false;
+    std::string announcedBanner_ = kRotatingUnit;
+    std::string announcedInterstitial_ = "tikoleap-interstitial";
     std::atomic<long> nextRotation_{0};
     std::set<std::string> delaysHeard_;
 };

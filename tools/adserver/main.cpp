@@ -1,4 +1,5 @@
-// The local ad server, alone: `tikoleap-adserver [--port N] [--log FILE] [--rotate-banner]`.
+// The local ad server, alone: `tikoleap-adserver [--port N] [--log FILE] [--rotate-banner]
+// [--banner-unit UNIT] [--interstitial-unit UNIT]`.
 // Prints its base URL as one line once it listens and serves until SIGINT or SIGTERM.
 #include <csignal>
 #include <cstdio>
@@ -10,9 +11,10 @@
 namespace {
 
 int usage(const std::string& why) {
-    std::fprintf(
-        stderr, "tikoleap-adserver: %s\nusage: tikoleap-adserver [--port N] [--log FILE] [--rotate-banner]\n",
-        why.c_str());
+    std::fprintf(stderr,
+                 "tikoleap-adserver: %s\nusage: tikoleap-adserver [--port N] [--log FILE] [--rotate-banner] "
+                 "[--banner-unit UNIT] [--interstitial-unit UNIT]\n",
+                 why.c_str());
     return 2;
 }
 
@@ -22,6 +24,8 @@ int main(int argc, char** argv) {
     int port = 0;
     std::string logPath;
     bool rotateBanner = false;
+    std::string bannerUnit = tikoleap::adserver::AdServer::kRotatingUnit;
+    std::string interstitialUnit = "tikoleap-interstitial";
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--rotate-banner") {
@@ -37,6 +41,10 @@ int main(int argc, char** argv) {
             port = static_cast<int>(n);
         } else if (arg == "--log") {
             logPath = value;
+        } else if (arg == "--banner-unit" || arg == "--interstitial-unit") {
+            if (!tikoleap::adserver::AdServer::isUnitName(value))
+                return usage(arg + " takes lower-case letters, digits and '-', at most 64");
+            (arg == "--banner-unit" ? bannerUnit : interstitialUnit) = value;
         } else {
             return usage("unknown option " + arg);
         }
@@ -52,6 +60,7 @@ int main(int argc, char** argv) {
 
     tikoleap::adserver::AdServer server;
     server.setRotateBanner(rotateBanner);
+    server.setAnnouncedUnits(bannerUnit, interstitialUnit);
     std::string error;
     if (!server.start(port, logPath, &error)) {
         std::fprintf(stderr, "tikoleap-adserver: %s\n", error.c_str());
