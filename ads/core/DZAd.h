@@ -16,6 +16,7 @@
 #include "ads/core/DZAdSize.h"
 #include "ads/core/DZAdURLList.h"
 
+class DZMRAIDEventHandling;
 class DZStatisticDictionary;
 
 enum DZAdResponseType : unsigned {
@@ -98,6 +99,12 @@ class DZAd {
     bool setReloadInterval(double seconds);
     DZAdSize size() const { return size_; }
     void setSize(DZAdSize size) { size_ = size; }
+    // Who hears a rich-media creative's events (its slot, from the creative's announcement on);
+    // null for every other ad. Held weakly: the slot owns the ad.
+    std::shared_ptr<DZMRAIDEventHandling> MRAIDEventHandler() const { return MRAIDEventHandler_.lock(); }
+    void setMRAIDEventHandler(std::weak_ptr<DZMRAIDEventHandling> handler) {
+        MRAIDEventHandler_ = std::move(handler);
+    }
 
     // Everything above as one JSON object (for the probe and logs).
     nlohmann::json dictionaryRepresentation() const;
@@ -123,4 +130,5 @@ class DZAd {
     std::optional<std::string> adNetworkPassbackURL_;
     double reloadInterval_ = 0;
     DZAdSize size_{};
+    std::weak_ptr<DZMRAIDEventHandling> MRAIDEventHandler_;
 };

@@ -228,6 +228,7 @@ void DZSlot::invalidate() {
 }
 
 void DZSlot::resetRequestState() {
+    unloadMRAIDAd(ad_);
     ad_.reset();
     resetState();
 }

@@ -21,6 +21,7 @@
 #include "ads/core/DZSDKCoreWebView.h"
 #include "ads/foundation/DZApplication.h"
 #include "ads/foundation/DZRequestError.h"
+#include "ads/render/DZMRAIDEventHandling.h"
 #include "ads/render/DZZadavaDuruMonitor.h"
 #include "platform/geometry/Geometry.h"
 
@@ -119,6 +120,7 @@ class DZSlot : public DZSDKCoreControllerDelegate,
                public DZAdFetcherDelegate,
                public DZZadavaDuruMonitorDelegate,
                public DZZadavaDuruObserver,
+               public DZMRAIDEventHandling,
                public std::enable_shared_from_this<DZSlot> {
   public:
     // Posted on the default notification centre when a banner's slot leaves its window.
@@ -239,7 +241,8 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     void finishedLoadingAdResponse(const std::shared_ptr<DZAd>& ad);
     // An ad whose HTML is another network's script: shown only once it has drawn something.
     void loadAdNetworkJavaScriptRequest(const std::shared_ptr<DZAd>& ad);
-    bool isMRAIDEnabled() const { return false; }
+    // While the committed ad is a rich-media creative that announced itself.
+    bool isMRAIDEnabled() const;
 
     // Pings go out without the cache. Clicks ping every time, impressions once per ad.
     void pingClickURLs();
@@ -359,6 +362,31 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     }
     // ---- end of Zadava Duru measurement ----
 
+    // ---- Rich-media creatives (DZSlotMRAID.cpp) ----
+    // Posted on the default centre with the slot as object; the creative hears the screen again.
+    inline static const std::string kCreativeOrientationChangedNotification =
+        "dz_slot_creative_orientation_changed";
+    // DZMRAIDEventHandling
+    void MRAIDAdDidLoad() override;
+    void MRAIDAdDidUnload() override;
+    void updateVisibility(bool visible) override;
+    void updatePositionFromView(platform::ui::View& view) override;
+    void handleError(const std::string& message, const std::string& action) override;
+    void notifyOrientationToMRAIDCreative();
+    void notifyDeviceFeatures();
+    void SDKDidBecomeReady();
+    void beginListeningToDeviceOrientationChangeEvent();
+    void endListeningToDeviceOrientationChangeEvent();
+    void didChangeDeviceOrientation();
+    bool isListeningToDeviceOrientationChangeEvent() const { return listeningToOrientation_; }
+    // The last rectangles the creative was told (interface coordinates, zero before any).
+    platform::Rect usableInterfaceFrame() const { return usableInterfaceFrame_; }
+    platform::Rect creativeWebViewFrame() const { return creativeWebViewFrame_; }
+    platform::Rect creativeAdFrame() const { return creativeAdFrame_; }
+    // The creative's position payload: "width", "height", "x", "y" of the standardised rectangle.
+    static nlohmann::json creativePositionDictionary(const platform::Rect& rect);
+    // ---- end of rich-media creatives ----
+
     explicit DZSlot(platform::Rect frame);  // use create()
 
   private:
@@ -422,6 +450,16 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     uint64_t zadavaDuruUnitsSent_ = 0;
     std::function<void(bool)> zadavaDuruVisibilityHandler_;
     void sendZadavaDuruUnit(const DZZadavaDuruMonitor& monitor, bool unloaded);
+
+    // ---- Rich-media creatives ----
+    // The outgoing ad's creative, when it announced itself, is told it is gone.
+    static void unloadMRAIDAd(const std::shared_ptr<DZAd>& ad);
+    platform::Rect usableInterfaceFrame_;
+    platform::Rect creativeWebViewFrame_;
+    platform::Rect creativeAdFrame_;
+    bool listeningToOrientation_ = false;
+    uint64_t statusBarObserver_ = 0;
+    uint64_t creativeOrientationObserver_ = 0;
 
     // --- Response handling ---
     // The ad view's delegate for ordinary pages, after another took its place for a script ad.

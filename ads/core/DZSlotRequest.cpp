@@ -322,6 +322,7 @@ void DZSlot::loadAd(const std::shared_ptr<DZAd>& ad, const std::map<std::string,
     adFetcher_.reset();
     // The committed ad goes, but the load does not pass through idle on its way from the core's
     // answer to the fetch: nobody may see a slot that is busy as free to start another load.
+    unloadMRAIDAd(ad_);
     ad_.reset();
     loadingAd_ = ad;
     willFetchAdContent();

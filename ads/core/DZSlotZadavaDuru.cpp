@@ -63,7 +63,9 @@ void DZSlot::sendZadavaDuruUnit(const DZZadavaDuruMonitor& monitor, bool unloade
 
 void DZSlot::zadavaDuruMonitorDidRefresh(DZZadavaDuruMonitor& monitor) {
     sendZadavaDuruUnit(monitor, false);
-    // The rich-media position update joins here once such ads exist.
+    // Held: the creative's handler is this slot, which the unit's answer may have let go of.
+    auto handler = ad_ ? ad_->MRAIDEventHandler() : nullptr;
+    if (auto view = monitor.monitoredView(); handler && view) handler->updatePositionFromView(*view);
 }
 
 void DZSlot::zadavaDuruMonitorWillUnload() {
@@ -88,7 +90,8 @@ void DZSlot::finishZadavaDuruReporting() {
 
 void DZSlot::adViewDidChangeZadavaDuruVisibility(bool visible) {
     if (zadavaDuruVisibilityHandler_) zadavaDuruVisibilityHandler_(visible);
-    // Only rich-media ads act on their visibility, and none runs yet.
+    if (!isMRAIDEnabled()) return;
+    if (auto handler = ad_->MRAIDEventHandler()) handler->updateVisibility(visible);
 }
 
 void DZSlot::adViewDidStopZadavaDuruMonitoring() {

@@ -33,8 +33,8 @@ std::shared_ptr<DZAdViewDelegate> DZAdViewDelegate::create() {
 DZAdViewDelegate::DZAdViewDelegate()
     : opener_(std::make_shared<DZOpener>()),
       messageQueue_(DispatchQueue::createSerial("com.rerive.didaz.amsg")) {
-    // The MRAID, video and precache handlers join this list with their layers; until then their
-    // messages reach the notification centre.
+    // The video and precache handlers join this list with their layers; until then their messages
+    // reach the notification centre. Rich-media messages are taken by the slots' own delegates.
     addAMSGHandler(std::make_shared<DZOpenerAMSGHandler>(opener_));
     addAMSGHandler(std::make_shared<DZDefaultAMSGHandler>());
     addAMSGHandler(std::make_shared<DZCSIMessageHandler>());

@@ -9,6 +9,8 @@
 #include "ads/render/DZAdAppAMSGHandler.h"
 #include "ads/render/DZAppEventAMSGHandler.h"
 #include "ads/render/DZDelayPageLoadAMSGHandler.h"
+#include "ads/render/DZMRAIDAMSGHandler.h"
+#include "ads/render/DZOpener.h"
 #include "platform/web/WebEngine.h"
 
 using platform::web::NavigationAction;
@@ -33,6 +35,7 @@ void DZBannerAdViewDelegate::registerSlotHandlers() {
     auto self = std::static_pointer_cast<DZBannerAdViewDelegate>(shared_from_this());
     addAMSGHandler(std::make_shared<DZAppEventAMSGHandler>(slot_));
     addAMSGHandler(std::make_shared<DZAdAppAMSGHandler>());
+    addAMSGHandler(std::make_shared<DZMRAIDAMSGHandler>(opener().shared_from_this()));
     delayHandler_ = std::make_shared<DZDelayPageLoadAMSGHandler>(std::weak_ptr<DZDelayLoadDelegate>(self));
     addAMSGHandler(delayHandler_);
 }

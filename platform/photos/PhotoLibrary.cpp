@@ -1,0 +1,159 @@
+#include "platform/photos/PhotoLibrary.h"
+
+#include <fcntl.h>
+#include <gdk-pixbuf/gdk-pixbuf.h>
+#include <glib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <memory>
+
+#include "platform/foundation/AppPaths.h"
+
+namespace platform::photos {
+
+namespace {
+
+struct Decoding {
+    bool tooLarge = false;
+    bool unknownFormat = false;
+};
+
+// Formats a picture on a web page comes in; the loaders of other formats are not handed ad bytes.
+bool isPictureFormat(GdkPixbufFormat* format) {
+    if (!format) return false;
+    std::unique_ptr<gchar, decltype(&g_free)> name(gdk_pixbuf_format_get_name(format), g_free);
+    static constexpr std::array<std::string_view, 5> kFormats{"png", "jpeg", "gif", "bmp", "webp"};
+    for (auto known : kFormats)
+        if (name && known == name.get()) return true;
+    return false;
+}
+
+void sizePrepared(GdkPixbufLoader* loader, gint width, gint height, gpointer data) {
+    auto* decoding = static_cast<Decoding*>(data);
+    decoding->unknownFormat = !isPictureFormat(gdk_pixbuf_loader_get_format(loader));
+    decoding->tooLarge =
+        width <= 0 || height <= 0 || width > PhotoLibrary::kMaxSide || height > PhotoLibrary::kMaxSide;
+    // A size of zero tells the format's loader to stop before it takes the picture's memory.
+    if (decoding->tooLarge || decoding->unknownFormat) gdk_pixbuf_loader_set_size(loader, 0, 0);
+}
+
+std::string takeMessage(GError* error, const char* fallback) {
+    std::string message = error && error->message ? error->message : fallback;
+    if (error) g_error_free(error);
+    return message;
+}
+
+// The picture as PNG bytes, or nothing with the reason.
+std::optional<std::string> reencode(std::string_view data, std::string* error) {
+    if (data.empty()) {
+        *error = "The picture is empty.";
+        return std::nullopt;
+    }
+    std::unique_ptr<GdkPixbufLoader, decltype(&g_object_unref)> loader(gdk_pixbuf_loader_new(),
+                                                                       g_object_unref);
+    Decoding decoding;
+    g_signal_connect(loader.get(), "size-prepared", G_CALLBACK(sizePrepared), &decoding);
+    GError* failure = nullptr;
+    bool decoded = gdk_pixbuf_loader_write(loader.get(), reinterpret_cast<const guchar*>(data.data()),
+                                           data.size(), &failure);
+    decoded = gdk_pixbuf_loader_close(loader.get(), decoded ? &failure : nullptr) && decoded;
+    GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader.get());
+    if (decoding.unknownFormat) {
+        if (failure) g_error_free(failure);
+        *error = "The data is no picture of a known format.";
+        return std::nullopt;
+    }
+    if (decoding.tooLarge) {
+        if (failure) g_error_free(failure);
+        *error = "The picture is larger than " + std::to_string(PhotoLibrary::kMaxSide) + " pixels a side.";
+        return std::nullopt;
+    }
+    if (!decoded || !pixbuf) {
+        *error = takeMessage(failure, "The data is no picture.");
+        return std::nullopt;
+    }
+    gchar* buffer = nullptr;
+    gsize size = 0;
+    if (!gdk_pixbuf_save_to_buffer(pixbuf, &buffer, &size, "png", &failure, nullptr)) {
+        *error = takeMessage(failure, "The picture could not be encoded.");
+        return std::nullopt;
+    }
+    std::string png(buffer, size);
+    g_free(buffer);
+    return png;
+}
+
+bool writeAll(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::filesystem::path PhotoLibrary::picturesDirectory() {
+    if (auto home = AppPaths::home()) return *home / "Pictures";
+    if (const char* dir = g_get_user_special_dir(G_USER_DIRECTORY_PICTURES); dir && dir[0] == '/') return dir;
+    return std::filesystem::path(g_get_home_dir()) / "Pictures";
+}
+
+std::optional<std::filesystem::path> PhotoLibrary::saveImage(std::string_view data, std::string* error) {
+    std::string ignored;
+    if (!error) error = &ignored;
+    const auto png = reencode(data, error);
+    if (!png) return std::nullopt;
+
+    const std::filesystem::path folder = picturesDirectory();
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) {
+        *error = "The pictures folder " + folder.string() + " cannot be opened: " + std::strerror(errno);
+        return std::nullopt;
+    }
+    char stamp[32];
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    // A name of our own, never one the picture's address suggests; a taken name is never reused,
+    // and a link in the folder is never followed.
+    for (int attempt = 1; attempt <= 1000; ++attempt) {
+        std::string name = std::string("tikoleap-picture-") + stamp;
+        if (attempt > 1) name += "-" + std::to_string(attempt);
+        name += ".png";
+        const int fd =
+            ::openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd < 0 && errno == EEXIST) continue;
+        if (fd < 0) {
+            *error = "The picture cannot be written in " + folder.string() + ": " + std::strerror(errno);
+            ::close(dir);
+            return std::nullopt;
+        }
+        const bool written = writeAll(fd, *png);
+        const bool closed = ::close(fd) == 0;
+        if (!written || !closed) {
+            *error = "The picture could not be written whole in " + folder.string();
+            ::unlinkat(dir, name.c_str(), 0);
+            ::close(dir);
+            return std::nullopt;
+        }
+        ::close(dir);
+        return folder / name;
+    }
+    ::close(dir);
+    *error = "No free file name for the picture in " + folder.string();
+    return std::nullopt;
+}
+
+}  // namespace platform::photos
