@@ -11,7 +11,12 @@ class DZViewController;
 
 class DZInAppPurchase {
   public:
-    enum Status : int32_t { kStatusError = 0, kStatusSuccess = 1, kStatusCancel = 2, kStatusInvalidProduct = 3 };
+    enum Status : int32_t {
+        kStatusError = 0,
+        kStatusSuccess = 1,
+        kStatusCancel = 2,
+        kStatusInvalidProduct = 3
+    };
     static constexpr int32_t kMinQuantity = 1;
     static constexpr int32_t kMaxQuantity = 10;
 
@@ -19,14 +24,18 @@ class DZInAppPurchase {
     explicit DZInAppPurchase(std::weak_ptr<DZViewController> viewController)
         : adViewController_(std::move(viewController)) {}
 
-    static bool quantityIsValid(int64_t quantity) { return quantity >= kMinQuantity && quantity <= kMaxQuantity; }
+    static bool quantityIsValid(int64_t quantity) {
+        return quantity >= kMinQuantity && quantity <= kMaxQuantity;
+    }
     static std::string stringForStatus(int32_t status);
 
     const std::string& productID() const { return productID_; }
     void setProductID(std::string productID) { productID_ = std::move(productID); }
     int32_t quantity() const { return quantity_; }
     // A quantity out of range is stored as 0.
-    void setQuantity(int64_t quantity) { quantity_ = quantityIsValid(quantity) ? static_cast<int32_t>(quantity) : 0; }
+    void setQuantity(int64_t quantity) {
+        quantity_ = quantityIsValid(quantity) ? static_cast<int32_t>(quantity) : 0;
+    }
     const std::vector<std::string>& reportingURLStringFormats() const { return reportingURLStringFormats_; }
     void setReportingURLStringFormats(std::vector<std::string> formats) {
         reportingURLStringFormats_ = std::move(formats);

@@ -11,7 +11,8 @@ std::shared_ptr<DZMailComposeDelegateProxy> DZMailComposeDelegateProxy::associat
     return proxy;
 }
 
-void DZMailComposeDelegateProxy::setMailComposeViewController(std::shared_ptr<MailComposeViewController> controller) {
+void DZMailComposeDelegateProxy::setMailComposeViewController(
+    std::shared_ptr<MailComposeViewController> controller) {
     if (controller == controller_) return;
     // Released last: it may be what keeps this proxy alive.
     auto self = std::move(strongSelf_);

@@ -16,9 +16,12 @@ class DZMailComposeDelegateProxy : public platform::compose::MailComposeDelegate
     void setMailComposeDelegate(std::weak_ptr<platform::compose::MailComposeDelegate> delegate) {
         delegate_ = std::move(delegate);
     }
-    std::shared_ptr<platform::compose::MailComposeDelegate> mailComposeDelegate() const { return delegate_.lock(); }
+    std::shared_ptr<platform::compose::MailComposeDelegate> mailComposeDelegate() const {
+        return delegate_.lock();
+    }
     // The old composer is let go (its delegate cleared); the new one's delegate becomes this proxy.
-    void setMailComposeViewController(std::shared_ptr<platform::compose::MailComposeViewController> controller);
+    void setMailComposeViewController(
+        std::shared_ptr<platform::compose::MailComposeViewController> controller);
     const std::shared_ptr<platform::compose::MailComposeViewController>& mailComposeViewController() const {
         return controller_;
     }

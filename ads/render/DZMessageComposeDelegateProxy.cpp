@@ -4,14 +4,16 @@
 
 using platform::compose::MessageComposeViewController;
 
-std::shared_ptr<DZMessageComposeDelegateProxy> DZMessageComposeDelegateProxy::associatedDelegateProxyForController(
+std::shared_ptr<DZMessageComposeDelegateProxy>
+DZMessageComposeDelegateProxy::associatedDelegateProxyForController(
     const std::shared_ptr<MessageComposeViewController>& controller) {
     auto proxy = std::make_shared<DZMessageComposeDelegateProxy>();
     proxy->setMessageComposeViewController(controller);
     return proxy;
 }
 
-void DZMessageComposeDelegateProxy::setMessageComposeViewController(std::shared_ptr<MessageComposeViewController> controller) {
+void DZMessageComposeDelegateProxy::setMessageComposeViewController(
+    std::shared_ptr<MessageComposeViewController> controller) {
     if (controller == controller_) return;
     // Released last: it may be what keeps this proxy alive.
     auto self = std::move(strongSelf_);
@@ -29,8 +31,8 @@ void DZMessageComposeDelegateProxy::stopProxying() {
     delegate_.reset();
 }
 
-void DZMessageComposeDelegateProxy::messageComposeViewControllerDidFinish(MessageComposeViewController& controller,
-                                                                platform::compose::ComposeResult result) {
+void DZMessageComposeDelegateProxy::messageComposeViewControllerDidFinish(
+    MessageComposeViewController& controller, platform::compose::ComposeResult result) {
     auto self = shared_from_this();
     if (auto delegate = delegate_.lock()) {
         delegate->messageComposeViewControllerDidFinish(controller, result);

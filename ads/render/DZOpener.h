@@ -168,5 +168,6 @@ class DZOpener : public platform::ui::AlertViewDelegate,
     std::vector<std::pair<std::string, std::shared_ptr<platform::store::StoreProductViewController>>>
         cachedStoreSheets_;
 
-    void presentComposerController(const std::shared_ptr<platform::ui::ViewController>& controller, int attempt);
+    void presentComposerController(const std::shared_ptr<platform::ui::ViewController>& controller,
+                                   int attempt);
 };

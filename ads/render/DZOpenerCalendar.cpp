@@ -45,8 +45,11 @@ std::string describe(const std::map<std::string, std::string>& parameters) {
 }
 
 bool isEvent(const DZMRAIDCalendarProperties& properties) {
-    const auto fits = [](const std::optional<std::string>& text) { return !text || text->size() <= kMaxFieldBytes; };
-    return properties.startTime() && (!properties.endTime() || *properties.endTime() >= *properties.startTime()) &&
+    const auto fits = [](const std::optional<std::string>& text) {
+        return !text || text->size() <= kMaxFieldBytes;
+    };
+    return properties.startTime() &&
+           (!properties.endTime() || *properties.endTime() >= *properties.startTime()) &&
            fits(properties.summary()) && fits(properties.eventDescription()) && fits(properties.location());
 }
 

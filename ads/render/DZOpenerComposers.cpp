@@ -73,9 +73,11 @@ std::string valueOf(const std::map<std::string, std::string>& values, const std:
 
 // Digits, with the marks people write numbers with.
 bool isPhoneNumber(const std::string& text) {
-    return text.size() <= 32 && std::any_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
+    return text.size() <= 32 &&
+           std::any_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
            std::all_of(text.begin(), text.end(), [](char c) {
-               return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.' || c == '(' || c == ')' || c == ' ';
+               return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.' || c == '(' || c == ')' ||
+                      c == ' ';
            });
 }
 
@@ -85,7 +87,8 @@ void abandonComposer(const std::shared_ptr<platform::ui::ViewController>& contro
         auto delegate = std::dynamic_pointer_cast<DZMailComposeDelegateProxy>(mail->mailComposeDelegate());
         if (delegate) delegate->stopProxying();
     } else if (auto message = std::dynamic_pointer_cast<MessageComposeViewController>(controller)) {
-        auto delegate = std::dynamic_pointer_cast<DZMessageComposeDelegateProxy>(message->messageComposeDelegate());
+        auto delegate =
+            std::dynamic_pointer_cast<DZMessageComposeDelegateProxy>(message->messageComposeDelegate());
         if (delegate) delegate->stopProxying();
     }
 }
@@ -104,7 +107,8 @@ void closeComposer(platform::ui::ViewController& composer, std::function<void()>
 
 void DZOpener::openEmailComposer(const std::string& url) {
     if (url.size() > kMaxURLLength || !hasScheme(url, "mailto:")) {
-        DZLog("Ad mail link of %zu bytes ignored: no mailto: link of at most %zu bytes", url.size(), kMaxURLLength);
+        DZLog("Ad mail link of %zu bytes ignored: no mailto: link of at most %zu bytes", url.size(),
+              kMaxURLLength);
         return;
     }
     auto& service = ComposeService::shared();
@@ -118,7 +122,8 @@ void DZOpener::openEmailComposer(const std::string& url) {
     const auto cc = splitAtCommas(valueOf(values, "cc"));
     const auto bcc = splitAtCommas(valueOf(values, "bcc"));
     if (!recipient || cc.size() + bcc.size() + 1 > kMaxComposerRecipients) {
-        DZLog("Ad mail link ignored: its recipient does not decode or it has %zu of them", cc.size() + bcc.size() + 1);
+        DZLog("Ad mail link ignored: its recipient does not decode or it has %zu of them",
+              cc.size() + bcc.size() + 1);
         return;
     }
     if (!shouldPerformOpenAction() || !canOpenContent(true)) return;
@@ -138,7 +143,8 @@ void DZOpener::openEmailComposer(const std::string& url) {
 
 void DZOpener::openSmsComposer(const std::string& url) {
     if (url.size() > kMaxURLLength || !hasScheme(url, "sms:")) {
-        DZLog("Ad message link of %zu bytes ignored: no sms: link of at most %zu bytes", url.size(), kMaxURLLength);
+        DZLog("Ad message link of %zu bytes ignored: no sms: link of at most %zu bytes", url.size(),
+              kMaxURLLength);
         return;
     }
     auto& service = ComposeService::shared();
@@ -187,13 +193,14 @@ void DZOpener::presentComposerController(const std::shared_ptr<platform::ui::Vie
             abandonComposer(controller);
             return;
         }
-        platform::DispatchQueue::main()->after(kComposerRetrySeconds, [weak = weak_from_this(), controller, attempt] {
-            if (auto opener = weak.lock()) {
-                opener->presentComposerController(controller, attempt + 1);
-            } else {
-                abandonComposer(controller);
-            }
-        });
+        platform::DispatchQueue::main()->after(
+            kComposerRetrySeconds, [weak = weak_from_this(), controller, attempt] {
+                if (auto opener = weak.lock()) {
+                    opener->presentComposerController(controller, attempt + 1);
+                } else {
+                    abandonComposer(controller);
+                }
+            });
         return;
     }
     auto proxy = DZOverlayProxy::overlayProxyForViewController(controller.get());
@@ -211,17 +218,20 @@ void DZOpener::presentComposerController(const std::shared_ptr<platform::ui::Vie
 void DZOpener::mailComposeControllerDidFinish(MailComposeViewController& controller, ComposeResult) {
     auto composer = std::static_pointer_cast<MailComposeViewController>(controller.shared_from_this());
     platform::DispatchQueue::main()->async([composer] {
-        auto delegate = std::dynamic_pointer_cast<DZMailComposeDelegateProxy>(composer->mailComposeDelegate());
+        auto delegate =
+            std::dynamic_pointer_cast<DZMailComposeDelegateProxy>(composer->mailComposeDelegate());
         closeComposer(*composer, [delegate] {
             if (delegate) delegate->stopProxying();
         });
     });
 }
 
-void DZOpener::messageComposeViewControllerDidFinish(MessageComposeViewController& controller, ComposeResult) {
+void DZOpener::messageComposeViewControllerDidFinish(MessageComposeViewController& controller,
+                                                     ComposeResult) {
     auto composer = std::static_pointer_cast<MessageComposeViewController>(controller.shared_from_this());
     platform::DispatchQueue::main()->async([composer] {
-        auto delegate = std::dynamic_pointer_cast<DZMessageComposeDelegateProxy>(composer->messageComposeDelegate());
+        auto delegate =
+            std::dynamic_pointer_cast<DZMessageComposeDelegateProxy>(composer->messageComposeDelegate());
         closeComposer(*composer, [delegate] {
             if (delegate) delegate->stopProxying();
         });

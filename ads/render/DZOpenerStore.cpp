@@ -26,7 +26,8 @@ bool refused(const std::string& productID) {
 }
 
 std::map<std::string, std::string> loadParameters(const std::string& productID) {
-    return {{StoreProductViewController::kItemIdentifierParameter, std::to_string(dz_integerValue(productID))}};
+    return {
+        {StoreProductViewController::kItemIdentifierParameter, std::to_string(dz_integerValue(productID))}};
 }
 
 std::shared_ptr<DZOverlayProxy> proxyForSheet(const std::shared_ptr<StoreProductViewController>& sheet,
@@ -63,15 +64,15 @@ std::shared_ptr<StoreProductViewController> DZOpener::cachedStoreProductViewCont
 void DZOpener::fetchInAppStoreForProductID(const std::string& productID) {
     if (refused(productID) || cachedStoreProductViewController(productID)) return;
     auto sheet = std::make_shared<StoreProductViewController>();
-    sheet->loadProductWithParameters(
-        loadParameters(productID), [self = shared_from_this(), sheet, productID](bool loaded, const std::string&) {
-            if (!loaded) return;
-            // The later of two loads of one product wins; past the bound the oldest sheet goes.
-            auto& cache = self->cachedStoreSheets_;
-            std::erase_if(cache, [&productID](const auto& entry) { return entry.first == productID; });
-            cache.emplace_back(productID, sheet);
-            while (cache.size() > kMaxCachedStoreSheets) cache.erase(cache.begin());
-        });
+    sheet->loadProductWithParameters(loadParameters(productID), [self = shared_from_this(), sheet, productID](
+                                                                    bool loaded, const std::string&) {
+        if (!loaded) return;
+        // The later of two loads of one product wins; past the bound the oldest sheet goes.
+        auto& cache = self->cachedStoreSheets_;
+        std::erase_if(cache, [&productID](const auto& entry) { return entry.first == productID; });
+        cache.emplace_back(productID, sheet);
+        while (cache.size() > kMaxCachedStoreSheets) cache.erase(cache.begin());
+    });
 }
 
 void DZOpener::openInAppStoreWithProductID(const std::string& productID, const std::string& fallbackURL,

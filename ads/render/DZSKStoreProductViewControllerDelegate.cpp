@@ -2,7 +2,8 @@
 
 #include "ads/render/DZOverlayProxy.h"
 
-std::shared_ptr<DZSKStoreProductViewControllerDelegate> DZSKStoreProductViewControllerDelegate::sharedInstance() {
+std::shared_ptr<DZSKStoreProductViewControllerDelegate>
+DZSKStoreProductViewControllerDelegate::sharedInstance() {
     static const auto instance = std::make_shared<DZSKStoreProductViewControllerDelegate>();
     return instance;
 }

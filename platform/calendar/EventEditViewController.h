@@ -26,7 +26,9 @@ class EventEditViewController : public ui::ViewController {
     const Event& event() const { return event_; }
     void setEventStore(std::shared_ptr<EventStore> store) { store_ = std::move(store); }
     const std::shared_ptr<EventStore>& eventStore() const { return store_; }
-    void setEditViewDelegate(std::weak_ptr<EventEditViewDelegate> delegate) { delegate_ = std::move(delegate); }
+    void setEditViewDelegate(std::weak_ptr<EventEditViewDelegate> delegate) {
+        delegate_ = std::move(delegate);
+    }
     std::shared_ptr<EventEditViewDelegate> editViewDelegate() const { return delegate_.lock(); }
 
     // The user's Save or Cancel. A save the store refuses ends the editor as cancelled.

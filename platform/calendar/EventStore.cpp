@@ -15,7 +15,9 @@ std::shared_ptr<EventStore>& installed() {
 
 }  // namespace
 
-EventStore& EventStore::shared() { return *sharedStore(); }
+EventStore& EventStore::shared() {
+    return *sharedStore();
+}
 
 std::shared_ptr<EventStore> EventStore::sharedStore() {
     std::lock_guard<std::mutex> lock(sharedMutex);

@@ -18,7 +18,8 @@ class FakeEventStore : public EventStore {
     void setStatus(AuthorizationStatus status) { status_ = status; }
     void setGrantsAccess(bool grants) { grants_ = grants; }
     void requestAccessToEvents(std::function<void(bool granted)> completion) override {
-        answers_.emplace_back([completion = std::move(completion), granted = grants_] { completion(granted); });
+        answers_.emplace_back(
+            [completion = std::move(completion), granted = grants_] { completion(granted); });
     }
     void reset() override { ++resets; }
     bool saveEvent(const Event& event) override {

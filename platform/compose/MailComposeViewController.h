@@ -15,7 +15,8 @@ class MailComposeViewController;
 class MailComposeDelegate {
   public:
     virtual ~MailComposeDelegate() = default;
-    virtual void mailComposeControllerDidFinish(MailComposeViewController& controller, ComposeResult result) = 0;
+    virtual void mailComposeControllerDidFinish(MailComposeViewController& controller,
+                                                ComposeResult result) = 0;
 };
 
 class MailComposeViewController : public ui::ViewController {
@@ -35,7 +36,9 @@ class MailComposeViewController : public ui::ViewController {
     const std::string& body() const { return body_; }
     bool bodyIsHTML() const { return bodyIsHTML_; }
 
-    void setMailComposeDelegate(std::weak_ptr<MailComposeDelegate> delegate) { delegate_ = std::move(delegate); }
+    void setMailComposeDelegate(std::weak_ptr<MailComposeDelegate> delegate) {
+        delegate_ = std::move(delegate);
+    }
     std::shared_ptr<MailComposeDelegate> mailComposeDelegate() const { return delegate_.lock(); }
     // The user is done with the mail.
     void finishWithResult(ComposeResult result);

@@ -30,8 +30,9 @@ void StoreProductViewController::loadView() {
     auto view = std::make_shared<ui::View>(Rect{0, 0, 320, 480});
     view->setBackgroundColor({1, 1, 1, 1});
     bar_ = std::make_shared<ui::Toolbar>(Rect{0, 0, 320, ui::Toolbar::kHeight});
-    bar_->setItems({std::make_shared<ui::BarButtonItem>(ui::BarButtonItem::SystemItem::FlexibleSpace, nullptr),
-                    doneButton()});
+    bar_->setItems(
+        {std::make_shared<ui::BarButtonItem>(ui::BarButtonItem::SystemItem::FlexibleSpace, nullptr),
+         doneButton()});
     view->addSubview(bar_);
     label_ = std::make_shared<ui::Label>(Rect{16, ui::Toolbar::kHeight + 16, 288, 80});
     label_->setText(message_);
@@ -44,8 +45,8 @@ void StoreProductViewController::setMessage(std::string message) {
     if (label_) label_->setText(message_);
 }
 
-void StoreProductViewController::loadProductWithParameters(const std::map<std::string, std::string>& parameters,
-                                                           Completion completion) {
+void StoreProductViewController::loadProductWithParameters(
+    const std::map<std::string, std::string>& parameters, Completion completion) {
     const auto id = parameters.find(kItemIdentifierParameter);
     setMessage("Loading...");
     auto self = std::static_pointer_cast<StoreProductViewController>(shared_from_this());

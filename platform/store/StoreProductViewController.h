@@ -37,7 +37,8 @@ class StoreProductViewController : public ui::ViewController {
     std::shared_ptr<StoreProductViewControllerDelegate> delegate() const { return delegate_.lock(); }
 
     // The completion runs once, on a later main-loop turn; the sheet is held until then.
-    void loadProductWithParameters(const std::map<std::string, std::string>& parameters, Completion completion);
+    void loadProductWithParameters(const std::map<std::string, std::string>& parameters,
+                                   Completion completion);
     const std::string& message() const { return message_; }
     const std::shared_ptr<ui::BarButtonItem>& doneButton();
     // What a tap on Done does.
