@@ -30,6 +30,8 @@ class DZAdFetcher;
 class DZAdView;
 class DZBannerAdViewDelegate;
 class DZCorrelator;
+class DZInAppPurchase;
+class DZInAppPurchaseDelegate;
 class DZIntermission;
 class DZMAdManager;
 class DZRequest;
@@ -60,6 +62,8 @@ class DZSlotDelegate {
     // The ad's position for "ad_pos".
     virtual std::optional<nlohmann::json> coordinatesOfContentInScreen() { return std::nullopt; }
     virtual bool hasInAppPurchaseDelegate() { return false; }
+    // Takes the purchases the owner's ads offer.
+    virtual std::shared_ptr<DZInAppPurchaseDelegate> inAppPurchaseDelegate() { return nullptr; }
     virtual std::shared_ptr<platform::ui::ViewController> rootViewController() { return nullptr; }
     // A ready ad view to show; null drops the current one.
     virtual void slotDidReceiveAdView(DZSlot&, const std::shared_ptr<platform::ui::View>&) {}
@@ -303,6 +307,9 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     void adWillDismissScreen();
     void adDidDismissScreen();
     void adWillLeaveApplication();
+    // A purchase an ad offered, for the owner's in-app purchase delegate (logged when none).
+    std::shared_ptr<DZInAppPurchaseDelegate> inAppPurchaseDelegate() const;
+    void didReceiveInAppPurchase(const std::shared_ptr<DZInAppPurchase>& purchase);
 
     // Views and windows.
     void bannerDidMoveToWindow(const std::shared_ptr<platform::ui::Window>& window);

@@ -5,16 +5,24 @@
 // Only http and https pages and, when the desktop has a handler for them, phone numbers are ever
 // handed on; every other scheme (app links, file:, data:, javascript:, unknown ones) is refused
 // with one log line before anything else happens; the in-app browser takes http and https
-// alone. The composers are not here yet: they do nothing.
+// alone.
 // Main thread only.
 #include <map>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "platform/calendar/EventEditViewController.h"
+#include "platform/compose/MailComposeViewController.h"
+#include "platform/compose/MessageComposeViewController.h"
 #include "platform/ui/AlertView.h"
 
+namespace platform::store {
+class StoreProductViewController;
+}
 namespace platform::ui {
 class ViewController;
 }
@@ -31,7 +39,11 @@ class DZOpenerDelegate {
     virtual void didOpenInApplication() {}
 };
 
-class DZOpener : public platform::ui::AlertViewDelegate, public std::enable_shared_from_this<DZOpener> {
+class DZOpener : public platform::ui::AlertViewDelegate,
+                 public platform::compose::MailComposeDelegate,
+                 public platform::compose::MessageComposeDelegate,
+                 public platform::calendar::EventEditViewDelegate,
+                 public std::enable_shared_from_this<DZOpener> {
   public:
     // Scheme to confirmation button title, written by the core's constants.
     inline static const std::string kConfirmSchemesKey = "/rerive/ads/clickthrough_confirm_schemes";
@@ -101,8 +113,36 @@ class DZOpener : public platform::ui::AlertViewDelegate, public std::enable_shar
     void disableAutoCollapseForResize();
     // A creative's calendar event (the message's parameters).
     void openCalendarWithDictionary(const std::map<std::string, std::string>& parameters);
-    void openEmailComposer(const std::string& url) {}
-    void openSmsComposer(const std::string& url) {}
+
+    // Store sheets and purchases (DZOpenerStore.cpp). Product numbers are decimal, 1 to 18
+    // digits; any other is refused with a log line. Sheets loaded ahead of a click are kept,
+    // the most recent few only.
+    static constexpr std::size_t kMaxCachedStoreSheets = 4;
+    static bool isValidStoreProductID(const std::string& productID);
+    void fetchInAppStoreForProductID(const std::string& productID);
+    void openInAppStoreWithProductID(const std::string& productID, const std::string& fallbackURL,
+                                     bool shouldWaitForFetch);
+    void openInAppPurchase(const std::string& productID, int quantity,
+                           std::vector<std::string> reportingURLStringFormats);
+    std::shared_ptr<platform::store::StoreProductViewController> cachedStoreProductViewController(
+        const std::string& productID) const;
+    std::size_t cachedStoreProductViewControllerCount() const { return cachedStoreSheets_.size(); }
+
+    // Composers (DZOpenerComposers.cpp). A composer asked for while the full-screen ad still
+    // appears is tried again every quarter second, a bounded number of times.
+    static constexpr double kComposerRetrySeconds = 0.25;
+    static constexpr int kMaxComposerRetries = 20;
+    // More recipients than a person would write to is no link a user meant.
+    static constexpr std::size_t kMaxComposerRecipients = 100;
+    void openEmailComposer(const std::string& url);
+    void openSmsComposer(const std::string& url);
+    void presentComposerController(const std::shared_ptr<platform::ui::ViewController>& controller);
+    void mailComposeControllerDidFinish(platform::compose::MailComposeViewController& controller,
+                                        platform::compose::ComposeResult result) override;
+    void messageComposeViewControllerDidFinish(platform::compose::MessageComposeViewController& controller,
+                                               platform::compose::ComposeResult result) override;
+    void eventEditViewControllerDidComplete(platform::calendar::EventEditViewController& controller,
+                                            platform::calendar::EventEditAction action) override;
 
     // platform::ui::AlertViewDelegate
     void alertViewClickedButtonAtIndex(platform::ui::AlertView& alert, int buttonIndex) override;
@@ -124,4 +164,10 @@ class DZOpener : public platform::ui::AlertViewDelegate, public std::enable_shar
     std::set<std::string> allowedAppURLs_;
     std::shared_ptr<platform::ui::AlertView> confirmationAlert_;
     std::string confirmationURL_;
+    // Oldest first.
+    std::vector<std::pair<std::string, std::shared_ptr<platform::store::StoreProductViewController>>>
+        cachedStoreSheets_;
+
+    void presentComposerController(const std::shared_ptr<platform::ui::ViewController>& controller,
+                                   int attempt);
 };

@@ -29,15 +29,17 @@ class DZOpenerAMSGHandler : public DZAMSGHandler {
 
     void didReceiveClickNotification(const DZAMSGArguments& arguments);
     void didReceiveOpenNotification(const DZAMSGArguments& arguments);
-    void fetchInAppStore(const DZAMSGArguments& arguments) {}
+    // Store sheets and purchases (DZOpenerAMSGHandlerStore.cpp).
+    void fetchInAppStore(const DZAMSGArguments& arguments);
     void actionOpenApp(const DZAMSGArguments& arguments);
     void actionOpenBrowser(const DZAMSGArguments& arguments);
     // "u" wins over "html"; with neither, nothing.
     void actionOpenWebApp(const DZAMSGArguments& arguments);
     void actionExpand(const DZAMSGArguments& arguments);
-    // Not built yet: they take the message and do nothing.
-    void actionOpenInAppStore(const DZAMSGArguments& arguments) {}
-    void actionOpenInAppPurchase(const DZAMSGArguments& arguments) {}
+    void actionOpenInAppStore(const DZAMSGArguments& arguments);
+    // Reporting templates: at most 16, each at most a URL's length; a purchase product is 1 to
+    // 255 printable characters without spaces.
+    void actionOpenInAppPurchase(const DZAMSGArguments& arguments);
 
   private:
     std::shared_ptr<DZOpener> opener_;

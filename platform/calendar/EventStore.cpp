@@ -16,10 +16,14 @@ std::shared_ptr<EventStore>& installed() {
 }  // namespace
 
 EventStore& EventStore::shared() {
+    return *sharedStore();
+}
+
+std::shared_ptr<EventStore> EventStore::sharedStore() {
     std::lock_guard<std::mutex> lock(sharedMutex);
     auto& store = installed();
     if (!store) store = std::make_shared<EventStore>();
-    return *store;
+    return store;
 }
 
 std::shared_ptr<EventStore> EventStore::setShared(std::shared_ptr<EventStore> store) {
