@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <functional>
+#include <iterator>
 
 namespace tikoleap::adserver {
 
@@ -37,6 +38,18 @@ std::string escapedParam(const std::string& text) {
 }
 
 }  // namespace
+
+void AdServer::answerVideo(const std::string& name, httplib::Response& res) {
+    std::ifstream file(std::string(kVideoFolder) + "/" + name, std::ios::binary);
+    std::string body((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (!file.good() && !file.eof()) body.clear();
+    if (body.empty()) {
+        res.status = 404;
+        res.set_content("no such video (the build makes them with tikoleap-videogen)", "text/plain");
+        return;
+    }
+    res.set_content(body, name.ends_with(".webm") ? "video/webm" : "video/ogg");
+}
 
 AdServer::~AdServer() {
     stop();
@@ -90,7 +103,8 @@ bool AdServer::start(int port, const std::string& logPath, std::string* error) {
     server_.Get("/creative/delay", recorded([this](const httplib::Request& req, httplib::Response& res) {
                     answerDelayCreative(req, res);
                 }));
-    server_.Get("/creative/delay/heard", recorded([this](const httplib::Request& req, httplib::Response& res) {
+    server_.Get("/creative/delay/heard",
+                recorded([this](const httplib::Request& req, httplib::Response& res) {
                     {
                         std::lock_guard lock(mutex_);
                         delaysHeard_.insert(firstParam(req, "id"));
@@ -105,6 +119,11 @@ bool AdServer::start(int port, const std::string& logPath, std::string* error) {
                         "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>blank</title></head>"
                         "<body style=\"margin:0;background:transparent\"></body></html>",
                         "text/html");
+                }));
+    // The test videos, as the build encodes them: 3 s of green with a tone, 320 x 240.
+    server_.Get(R"(/video/(green)\.(ogv|webm))",
+                recorded([](const httplib::Request& req, httplib::Response& res) {
+                    answerVideo(req.matches[1].str() + "." + req.matches[2].str(), res);
                 }));
     server_.Post("/adpage/badad", recorded([](const httplib::Request& req, httplib::Response& res) {
                      res.status = isBadAdReport(req.get_header_value("Content-Type"), req.body) ? 204 : 400;
@@ -188,6 +207,7 @@ std::string AdServer::kindOfPath(const std::string& path) {
     if (path == "/adpage/gen_204" || path == "/csi" || path == "/adpage/badad") return "report";
     if (path == "/adpage/track") return "track";
     if (path == kCorePagePath) return "core_page";
+    if (path == "/video/green.ogv" || path == "/video/green.webm") return "video";
     if (path == "/creative/bridge" || path == "/creative/blank" || path == "/creative/house-banner" ||
         path == "/creative/autoclick" || path == "/creative/delay")
         return "creative";
@@ -336,18 +356,19 @@ void AdServer::answerDelayCreative(const httplib::Request& req, httplib::Respons
     auto head = std::make_shared<std::string>(html.substr(0, cut) + "<script>" + script + "</script><!--" +
                                               std::string(4096, ' ') + "-->");
     auto rest = std::make_shared<std::string>(html.substr(cut));
-    res.set_chunked_content_provider("text/html", [this, head, rest, id](std::size_t, httplib::DataSink& sink) {
-        sink.write(head->data(), head->size());
-        {
-            std::unique_lock lock(mutex_);
-            changed_.wait_for(lock, std::chrono::milliseconds(kDelayHeardWaitMs),
-                              [&] { return stopping_ || delaysHeard_.count(id) > 0; });
-        }
-        hold(kDelayCreativeHoldMs);
-        sink.write(rest->data(), rest->size());
-        sink.done();
-        return true;
-    });
+    res.set_chunked_content_provider(
+        "text/html", [this, head, rest, id](std::size_t, httplib::DataSink& sink) {
+            sink.write(head->data(), head->size());
+            {
+                std::unique_lock lock(mutex_);
+                changed_.wait_for(lock, std::chrono::milliseconds(kDelayHeardWaitMs),
+                                  [&] { return stopping_ || delaysHeard_.count(id) > 0; });
+            }
+            hold(kDelayCreativeHoldMs);
+            sink.write(rest->data(), rest->size());
+            sink.done();
+            return true;
+        });
 }
 
 std::string AdServer::announceListXML() {
