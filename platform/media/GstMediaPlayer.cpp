@@ -241,13 +241,11 @@ void GstMediaPlayer::setMuted(bool muted) {
     if (playbin_) g_object_set(playbin_, "mute", muted ? TRUE : FALSE, nullptr);
 }
 
-bool GstMediaPlayer::latestFrame(VideoFrame& frame) const {
+bool GstMediaPlayer::useLatestFrame(std::uint64_t after,
+                                    const std::function<void(const VideoFrame&)>& use) const {
     std::lock_guard lock(frames_->mutex);
-    if (frames_->frame.serial <= frame.serial) return false;
-    frame.width = frames_->frame.width;
-    frame.height = frames_->frame.height;
-    frame.rgba.assign(frames_->frame.rgba.begin(), frames_->frame.rgba.end());
-    frame.serial = frames_->frame.serial;
+    if (frames_->frame.serial <= after) return false;
+    use(frames_->frame);
     return true;
 }
 

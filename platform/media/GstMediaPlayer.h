@@ -53,7 +53,8 @@ class GstMediaPlayer : public MediaPlayer, public std::enable_shared_from_this<G
     bool acceptsMuted() const override { return true; }
     void setMuted(bool muted) override;
 
-    bool latestFrame(VideoFrame& frame) const override;
+    bool useLatestFrame(std::uint64_t after,
+                        const std::function<void(const VideoFrame&)>& use) const override;
 
     // The sound sink's element name, once the pipeline is built ("" before).
     std::string audioSinkName() const { return audioSinkName_; }

@@ -4,6 +4,7 @@
 // lack volume or mute controls (then its audio is set per track through an audio mix); the
 // GStreamer one has both. Main thread only, apart from latestFrame().
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -81,8 +82,16 @@ class MediaPlayer {
     virtual std::vector<int> audioTrackIDs() const { return {}; }
     virtual void setAudioMix(std::optional<std::vector<AudioMixInput>> mix) {}
 
+    // Hands the newest picture to `use`, when it is newer than serial `after`; the picture stays
+    // put (the decoder waits) until `use` returns. Any thread.
+    virtual bool useLatestFrame(std::uint64_t after,
+                                const std::function<void(const VideoFrame&)>& use) const {
+        return false;
+    }
     // Copies the newest picture into `frame` when it is newer than frame.serial. Any thread.
-    virtual bool latestFrame(VideoFrame& frame) const { return false; }
+    bool latestFrame(VideoFrame& frame) const {
+        return useLatestFrame(frame.serial, [&](const VideoFrame& newest) { frame = newest; });
+    }
 
   private:
     std::weak_ptr<MediaPlayerObserver> observer_;

@@ -20,11 +20,14 @@ Rect VideoView::aspectFit(Size picture, Rect bounds) {
 void VideoView::draw(ui::DrawContext& ctx) {
     if (!player_) return;
     setNeedsDisplayAt(ctx.now() + kRefreshSeconds);
-    if (player_->latestFrame(frame_) && !texture_.upload(frame_.rgba.data(), frame_.width, frame_.height))
-        return;
+    // Straight from the decoder's picture: no copy of it on the main thread.
+    player_->useLatestFrame(serial_, [this](const VideoFrame& frame) {
+        if (!texture_.upload(frame.rgba.data(), frame.width, frame.height)) return;
+        serial_ = frame.serial;
+        pictureSize_ = {static_cast<float>(frame.width), static_cast<float>(frame.height)};
+    });
     if (texture_.empty()) return;
-    const Rect area =
-        aspectFit({static_cast<float>(frame_.width), static_cast<float>(frame_.height)}, bounds());
+    const Rect area = aspectFit(pictureSize_, bounds());
     if (!(area.size.width >= 1) || !(area.size.height >= 1)) return;
     ui::DrawContext::RawGL raw(ctx, area);
     // Rows run top first, so t is flipped; the pictures are opaque (alpha 1 throughout).

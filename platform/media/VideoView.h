@@ -23,13 +23,14 @@ class VideoView : public ui::View {
     // The rectangle (own coordinates) a picture of `size` takes: centred, as large as fits.
     static Rect aspectFit(Size picture, Rect bounds);
     // The serial of the frame drawn last (0 before any).
-    std::uint64_t drawnSerial() const { return frame_.serial; }
+    std::uint64_t drawnSerial() const { return serial_; }
 
     void draw(ui::DrawContext& ctx) override;
 
   private:
     std::shared_ptr<MediaPlayer> player_;
-    VideoFrame frame_;
+    std::uint64_t serial_ = 0;
+    Size pictureSize_;
     gl::FramebufferTexture texture_{GL_RGBA};
 };
 
