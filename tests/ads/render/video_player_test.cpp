@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "AdViewTestBed.h"
+#include "ads/render/DZAdViewDelegate.h"
 #include "ads/render/DZPrecacheFolder.h"
 #include "ads/render/DZVideoPlayerAMSGHandler.h"
 #include "platform/audio/AudioDevice.h"
@@ -128,6 +129,10 @@ class VideoTest : public ::testing::Test {
 };
 
 TEST_F(VideoTest, PlacesThePictureUnderThePageAndOverTheWholeViewWithoutAFullRectangle) {
+    const auto handlers = DZAdViewDelegate::create()->amsgHandlers();
+    EXPECT_TRUE(std::any_of(handlers.begin(), handlers.end(), [](const auto& h) {
+        return std::dynamic_pointer_cast<DZVideoPlayerAMSGHandler>(h) != nullptr;
+    })) << "every ad page can drive a video";
     send({{"action", "play"}});
     EXPECT_EQ(playersMade_, 0) << "play before any player";
     send({{"action", "new"}, {"x", "0"}, {"y", "120"}, {"w", "320"}, {"h", "240"}});
