@@ -83,18 +83,20 @@ bool MediaRuntime::start(std::string* error) {
 
 void MediaRuntime::whenAudioSinkChosen(std::function<void()> then) {
     auto& s = state();
+    bool chosen = false;
     bool startProbe = false;
     std::chrono::milliseconds limit;
     {
         std::lock_guard lock(s.mutex);
-        if (s.sink.empty()) {
-            s.waiting.push_back(std::move(then));
+        chosen = !s.sink.empty();
+        if (!chosen) {
+            s.waiting.push_back(then);
             startProbe = !s.probing;
             s.probing = true;
         }
         limit = s.timeout;
     }
-    if (then) {
+    if (chosen) {
         then();
         return;
     }
