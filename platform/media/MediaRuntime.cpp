@@ -2,6 +2,7 @@
 
 #include <gst/gst.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
@@ -25,6 +26,9 @@ struct State {
     std::string sink;  // "" until chosen
     std::vector<std::function<void()>> waiting;
     std::chrono::milliseconds timeout{2000};
+    MediaRuntime::Probe probe;
+    // Which choice an answer belongs to: a late one of a forgotten choice is dropped.
+    std::uint64_t round = 0;
 };
 
 State& state() {
@@ -43,12 +47,22 @@ bool opens(const char* name) {
     return ok;
 }
 
-// Settles the choice once and runs the waiting callbacks on the main context.
-void choose(const std::string& sink, const char* why) {
+// The sinks tried in turn: the first whose device opens.
+std::string probeSinks() {
+    return opens("pulsesink") ? "pulsesink" : opens("alsasink") ? "alsasink" : "";
+}
+
+struct Answer {
+    std::string sink;
+    std::uint64_t round;
+};
+
+// Settles the choice of `round` once and runs the waiting callbacks on the main context.
+void choose(const std::string& sink, const char* why, std::uint64_t round) {
     std::vector<std::function<void()>> waiting;
     {
         std::lock_guard lock(state().mutex);
-        if (!state().sink.empty()) return;
+        if (!state().sink.empty() || state().round != round) return;
         state().sink = sink;
         waiting.swap(state().waiting);
     }
@@ -86,6 +100,8 @@ void MediaRuntime::whenAudioSinkChosen(std::function<void()> then) {
     bool chosen = false;
     bool startProbe = false;
     std::chrono::milliseconds limit;
+    std::uint64_t round = 0;
+    Probe probe;
     {
         std::lock_guard lock(s.mutex);
         chosen = !s.sink.empty();
@@ -95,6 +111,8 @@ void MediaRuntime::whenAudioSinkChosen(std::function<void()> then) {
             s.probing = true;
         }
         limit = s.timeout;
+        round = s.round;
+        probe = s.probe ? s.probe : probeSinks;
     }
     if (chosen) {
         then();
@@ -102,33 +120,34 @@ void MediaRuntime::whenAudioSinkChosen(std::function<void()> then) {
     }
     if (!startProbe) return;
     if (platform::audio::outputMode() != platform::audio::OutputMode::System) {
-        choose("fakesink", nullptr);
+        choose("fakesink", nullptr, round);
         return;
     }
     // The answer comes back to the main context; a hung attempt is left to its thread.
-    std::thread([] {
-        const char* found = opens("pulsesink") ? "pulsesink" : opens("alsasink") ? "alsasink" : nullptr;
-        auto* name = new std::string(found ? found : "");
+    std::thread([probe, round] {
+        auto* answer = new Answer{probe(), round};
         g_main_context_invoke_full(
             nullptr, G_PRIORITY_DEFAULT,
             [](gpointer data) -> gboolean {
-                const auto& sink = *static_cast<std::string*>(data);
-                if (sink.empty()) {
-                    choose("fakesink", "no sound server or sound card opens; videos play silent");
+                const auto& answer = *static_cast<Answer*>(data);
+                if (answer.sink.empty()) {
+                    choose("fakesink", "no sound server or sound card opens; videos play silent",
+                           answer.round);
                 } else {
-                    choose(sink, nullptr);
+                    choose(answer.sink, nullptr, answer.round);
                 }
                 return G_SOURCE_REMOVE;
             },
-            name, [](gpointer data) { delete static_cast<std::string*>(data); });
+            answer, [](gpointer data) { delete static_cast<Answer*>(data); });
     }).detach();
     g_timeout_add_full(
         G_PRIORITY_DEFAULT, static_cast<guint>(limit.count()),
-        [](gpointer) -> gboolean {
-            choose("fakesink", "the sound output did not answer in time; videos play silent");
+        [](gpointer data) -> gboolean {
+            choose("fakesink", "the sound output did not answer in time; videos play silent",
+                   static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(data)));
             return G_SOURCE_REMOVE;
         },
-        nullptr, nullptr);
+        reinterpret_cast<gpointer>(static_cast<std::uintptr_t>(round)), nullptr);
 }
 
 std::string MediaRuntime::audioSinkName() {
@@ -148,6 +167,19 @@ GstElement* MediaRuntime::makeAudioSink() {
 void MediaRuntime::setTimeout(std::chrono::milliseconds timeout) {
     std::lock_guard lock(state().mutex);
     state().timeout = timeout;
+}
+
+void MediaRuntime::setProbe(Probe probe) {
+    std::lock_guard lock(state().mutex);
+    state().probe = std::move(probe);
+}
+
+void MediaRuntime::forgetChoice() {
+    std::lock_guard lock(state().mutex);
+    state().sink.clear();
+    state().waiting.clear();
+    state().probing = false;
+    ++state().round;
 }
 
 std::chrono::milliseconds MediaRuntime::timeout() {

@@ -30,6 +30,15 @@ class MediaRuntime {
     // A new sink element of the chosen kind (floating reference), or null before the choice.
     static GstElement* makeAudioSink();
 
+    // What finds the sound output, off the main loop: the name of the sink that opens ("" for
+    // none). Empty restores the real one (pulsesink, then alsasink). A test stands in one that
+    // answers late or never.
+    using Probe = std::function<std::string()>;
+    static void setProbe(Probe probe);
+    // Forgets the choice (and drops the answer of an attempt still under way), so that the next
+    // player chooses again. For tests.
+    static void forgetChoice();
+
     // How long the first player waits for the sound output; 2 s unless changed.
     static void setTimeout(std::chrono::milliseconds timeout);
     static std::chrono::milliseconds timeout();
