@@ -9,8 +9,10 @@
 #include <mutex>
 
 #include "platform/audio/AudioDevice.h"
+#include "platform/foundation/AppPaths.h"
 #include "platform/media/MediaRuntime.h"
 #include "platform/runloop/MainContextPump.h"
+#include "support/TempDir.h"
 
 using platform::media::MediaRuntime;
 
@@ -19,6 +21,8 @@ namespace {
 class SoundOutputChoice : public ::testing::Test {
   protected:
     void SetUp() override {
+        // GStreamer's registry goes into the app's cache folder: a private one here.
+        platform::AppPaths::setHome(home_.path());
         ASSERT_TRUE(MediaRuntime::start(nullptr));
         previousMode_ = platform::audio::outputMode();
         previousTimeout_ = MediaRuntime::timeout();
@@ -34,6 +38,7 @@ class SoundOutputChoice : public ::testing::Test {
         MediaRuntime::setTimeout(previousTimeout_);
         MediaRuntime::forgetChoice();
         platform::audio::setOutputMode(previousMode_);
+        platform::AppPaths::setHome({});
     }
     // A probe that answers `sink` only once the test ends; its thread may outlive the test.
     struct Gate {
@@ -51,6 +56,7 @@ class SoundOutputChoice : public ::testing::Test {
         };
     }
 
+    tikoleap::test::TempDir home_{"media-runtime"};
     std::shared_ptr<Gate> gate_ = std::make_shared<Gate>();
     platform::audio::OutputMode previousMode_{};
     std::chrono::milliseconds previousTimeout_{};
