@@ -34,7 +34,7 @@ std::shared_ptr<DZAdViewDelegate> DZAdViewDelegate::create() {
 DZAdViewDelegate::DZAdViewDelegate()
     : opener_(std::make_shared<DZOpener>()),
       messageQueue_(DispatchQueue::createSerial("com.rerive.didaz.amsg")) {
-    // The MRAID and precache handlers join this list with their layers; until then their
+    // The MRAID, video and precache handlers join this list with their layers; until then their
     // messages reach the notification centre.
     addAMSGHandler(std::make_shared<DZOpenerAMSGHandler>(opener_));
     addAMSGHandler(std::make_shared<DZVideoPlayerAMSGHandler>());
