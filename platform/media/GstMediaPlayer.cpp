@@ -101,32 +101,40 @@ GstMediaPlayer::GstMediaPlayer()
 
 GstMediaPlayer::~GstMediaPlayer() {
     stopTicks();
+    dropPipeline();
+}
+
+void GstMediaPlayer::dropPipeline() {
     if (busWatch_) {
         g_source_destroy(busWatch_);
         g_source_unref(busWatch_);
+        busWatch_ = nullptr;
     }
     if (!playbin_) return;
     // Stopping closes the sound device, which may take its time: off the main loop too.
     auto pipeline = std::make_shared<ElementRef>(playbin_);
     gst_object_unref(playbin_);
+    playbin_ = nullptr;
     worker_->async([pipeline] { gst_element_set_state(pipeline->element, GST_STATE_NULL); });
 }
 
 void GstMediaPlayer::build() {
-    if (playbin_) return;
+    sinkChosen_ = true;
+    if (!url_.empty()) replaceItem(url_);
+}
+
+bool GstMediaPlayer::makePipeline() {
     GstElement* playbin = gst_element_factory_make("playbin", nullptr);
     GstElement* video = gst_element_factory_make("appsink", nullptr);
     GstElement* audio = MediaRuntime::makeAudioSink();
     if (!playbin || !video || !audio) {
         for (GstElement* e : {playbin, video, audio})
             if (e) gst_object_unref(gst_object_ref_sink(e));
-        logMessage("GstMediaPlayer::build", 4, "the playback elements cannot be made");
+        logMessage("GstMediaPlayer", 4, "the playback elements cannot be made");
         status_ = MediaStatus::Failed;
-        if (auto observer = this->observer()) {
-            auto self = shared_from_this();
-            observer->mediaPlayerStatusChanged(*this);
-        }
-        return;
+        auto self = shared_from_this();
+        if (auto observer = this->observer()) observer->mediaPlayerStatusChanged(*this);
+        return false;
     }
     playbin_ = GST_ELEMENT(gst_object_ref_sink(playbin));
     audioSinkName_ = MediaRuntime::audioSinkName();
@@ -153,8 +161,7 @@ void GstMediaPlayer::build() {
     g_source_set_callback(busWatch_, reinterpret_cast<GSourceFunc>(reinterpret_cast<void (*)()>(onMessage)),
                           this, nullptr);
     g_source_attach(busWatch_, nullptr);
-
-    if (!url_.empty()) replaceItem(url_);
+    return true;
 }
 
 void GstMediaPlayer::replaceItem(const std::string& url) {
@@ -165,15 +172,12 @@ void GstMediaPlayer::replaceItem(const std::string& url) {
     prerolled_ = false;
     sizes_.clear();
     lastTime_ = 0;
-    if (!playbin_) return;
-    auto pipeline = std::make_shared<ElementRef>(playbin_);
-    const bool playing = playing_;
-    worker_->async([pipeline, url, playing] {
-        gst_element_set_state(pipeline->element, GST_STATE_NULL);
-        if (url.empty()) return;
-        g_object_set(pipeline->element, "uri", url.c_str(), nullptr);
-        gst_element_set_state(pipeline->element, playing ? GST_STATE_PLAYING : GST_STATE_PAUSED);
-    });
+    if (!sinkChosen_) return;
+    // Each item has a pipeline of its own: nothing the last one still had to say reaches the new.
+    dropPipeline();
+    if (url.empty() || !makePipeline()) return;
+    g_object_set(playbin_, "uri", url.c_str(), nullptr);
+    applyState();
 }
 
 void GstMediaPlayer::applyState() {

@@ -1,5 +1,5 @@
 #pragma once
-// The media player on GStreamer: a playbin whose pictures go to an application sink as RGBA
+// The media player on GStreamer: a playbin per item, whose pictures go to an application sink as RGBA
 // frames (kept for the view that draws them) and whose sound goes to MediaRuntime's sink. Its
 // bus is watched on GLib's default main context, where the game's main loop runs it; state
 // changes, which open the sound device, run on a worker queue, so the main loop never waits on a
@@ -63,8 +63,12 @@ class GstMediaPlayer : public MediaPlayer, public std::enable_shared_from_this<G
     struct FrameSlot;
     GstMediaPlayer();
 
-    // Makes the pipeline once the sound output is chosen, and applies what was asked meanwhile.
+    // Once the sound output is chosen: applies what was asked meanwhile.
     void build();
+    // A pipeline for one item, its bus watched; false (the status failed) when it cannot be made.
+    bool makePipeline();
+    // Lets the item's pipeline go: its bus unwatched, stopped off the main loop.
+    void dropPipeline();
     // Moves the pipeline to the state play/pause ask for, off the main loop.
     void applyState();
     void handle(GstMessage* message);
@@ -80,6 +84,7 @@ class GstMediaPlayer : public MediaPlayer, public std::enable_shared_from_this<G
     GSource* busWatch_ = nullptr;
     GSource* ticks_ = nullptr;
     std::string audioSinkName_;
+    bool sinkChosen_ = false;
     std::string url_;
     bool playing_ = false;
     std::optional<double> pendingSeek_;

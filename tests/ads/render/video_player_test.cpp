@@ -342,11 +342,21 @@ TEST_F(RealVideoTest, PlaysTheTestVideosThroughToTheirEnd) {
     }
 }
 
-TEST_F(RealVideoTest, ReportsAnErrorForAPageThatIsNoVideo) {
+TEST_F(RealVideoTest, ReportsAnErrorForAPageThatIsNoVideoAndTakesSourcesAgainAndAgain) {
     send({{"action", "src"}, {"src", server_.baseURL() + "landing"}});
     ASSERT_TRUE(until([&] { return heard("error") || heard("canplaythrough"); }));
     EXPECT_TRUE(heard("error"));
     EXPECT_FALSE(heard("canplaythrough"));
+
+    // Sources sent faster than they load: only the last one is heard of.
+    for (int i = 0; i < 10; ++i) {
+        send({{"action", "src"}, {"src", server_.baseURL() + (i % 2 ? "landing" : "video/green.ogv")}});
+    }
+    heard_.clear();
+    send({{"action", "src"}, {"src", server_.baseURL() + "video/green.webm"}});
+    ASSERT_TRUE(until([&] { return heard("canplaythrough") || heard("error"); }));
+    EXPECT_TRUE(heard("canplaythrough"));
+    EXPECT_FALSE(heard("error"));
 }
 
 }  // namespace
