@@ -7,6 +7,7 @@
 #include "ads/render/DZCSIMessageHandler.h"
 #include "ads/render/DZDefaultAMSGHandler.h"
 #include "ads/render/DZOpenerAMSGHandler.h"
+#include "ads/render/DZVideoPlayerAMSGHandler.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/ui/Application.h"
@@ -36,6 +37,7 @@ DZAdViewDelegate::DZAdViewDelegate()
     // The video and precache handlers join this list with their layers; until then their messages
     // reach the notification centre. Rich-media messages are taken by the slots' own delegates.
     addAMSGHandler(std::make_shared<DZOpenerAMSGHandler>(opener_));
+    addAMSGHandler(std::make_shared<DZVideoPlayerAMSGHandler>());
     addAMSGHandler(std::make_shared<DZDefaultAMSGHandler>());
     addAMSGHandler(std::make_shared<DZCSIMessageHandler>());
 }

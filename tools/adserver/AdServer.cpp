@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <functional>
+#include <iterator>
 
 namespace tikoleap::adserver {
 
@@ -39,6 +40,18 @@ std::string escapedParam(const std::string& text) {
 }
 
 }  // namespace
+
+void AdServer::answerVideo(const std::string& name, httplib::Response& res) {
+    std::ifstream file(std::string(kVideoFolder) + "/" + name, std::ios::binary);
+    std::string body((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (!file.good() && !file.eof()) body.clear();
+    if (body.empty()) {
+        res.status = 404;
+        res.set_content("no such video (the build makes them with tikoleap-videogen)", "text/plain");
+        return;
+    }
+    res.set_content(body, name.ends_with(".webm") ? "video/webm" : "video/ogg");
+}
 
 AdServer::~AdServer() {
     stop();
@@ -135,6 +148,11 @@ bool AdServer::start(int port, const std::string& logPath, std::string* error) {
                     res.set_content(MRAIDCreatives::pictureBMP(), "image/bmp");
                 }));
     server_.Get("/beacon", recorded(noContent));
+    // The test videos, as the build encodes them: 3 s of green with a tone, 320 x 240.
+    server_.Get(R"(/video/(green)\.(ogv|webm))",
+                recorded([](const httplib::Request& req, httplib::Response& res) {
+                    answerVideo(req.matches[1].str() + "." + req.matches[2].str(), res);
+                }));
     server_.Post("/adpage/badad", recorded([](const httplib::Request& req, httplib::Response& res) {
                      res.status = isBadAdReport(req.get_header_value("Content-Type"), req.body) ? 204 : 400;
                  }));
@@ -224,6 +242,7 @@ std::string AdServer::kindOfPath(const std::string& path) {
     const std::string prefix = MRAIDCreatives::kPathPrefix;
     if (path.rfind(prefix, 0) == 0 && !MRAIDCreatives::html(path.substr(prefix.size()), "").empty())
         return "creative";
+    if (path == "/video/green.ogv" || path == "/video/green.webm") return "video";
     if (path == "/creative/bridge" || path == "/creative/blank" || path == "/creative/house-banner" ||
         path == "/creative/autoclick" || path == "/creative/delay")
         return "creative";
