@@ -11,6 +11,7 @@
 #include "app/WindowRun.h"
 #include "platform/audio/DeviceOpener.h"
 #include "platform/foundation/AppPaths.h"
+#include "platform/media/MediaRuntime.h"
 
 namespace {
 
@@ -68,6 +69,8 @@ int main(int argc, char** argv) {
     platform::audio::DeviceOpener::chooseBackends(window              ? OutputMode::System
                                                   : options->soundOut ? OutputMode::Loopback
                                                                       : OutputMode::Disabled);
+    // GStreamer reads where its registry lives from the environment too.
+    platform::media::MediaRuntime::prepareEnvironment();
 
     if (window) {
         WindowRun windowRun(*options);

@@ -32,4 +32,7 @@ tikoleap_pkg(PCRE2 libpcre2-8)
 find_package(nlohmann_json REQUIRED)
 find_package(OpenSSL REQUIRED)
 tikoleap_pkg(WEBKIT webkit2gtk-4.1)
+# Native video: playback with an application sink for the frames, and the build-time encoder of
+# the test videos.
+tikoleap_pkg(GSTREAMER gstreamer-1.0 gstreamer-app-1.0 gstreamer-video-1.0)
 tikoleap_pkg(WEBKIT_EXTENSION webkit2gtk-web-extension-4.1)

@@ -15,6 +15,7 @@
 #include "ads/render/DZWebViewCacheSet.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/media/VideoView.h"
 #include "platform/pasteboard/Pasteboard.h"
 #include "platform/runloop/RunLoop.h"
 #include "platform/ui/AlertView.h"
@@ -453,4 +454,45 @@ void DZAdView::touchesCancelled(const platform::ui::TouchList& touches,
     if (forPage.empty()) return;
     pageTouch_.reset();
     if (const auto page = webView_) page->touchesCancelled(forPage, event);
+}
+
+void DZAdView::setCachedVideoPlayerFrame(platform::Rect frame) {
+    cachedVideoPlayerFrame_ = frame;
+    setNeedsLayout();
+}
+
+void DZAdView::setUpVideoPlayerWithURL(const std::optional<std::string>& url) {
+    if (!videoPlayer_) {
+        auto self = std::static_pointer_cast<DZAdView>(shared_from_this());
+        videoPlayer_ = DZVideoPlayer::create(self, std::static_pointer_cast<DZVideoPlayerDelegate>(self));
+    }
+    // Held: setting the source may make the page's host release this view.
+    auto player = videoPlayer_;
+    player->setSourceURL(url);
+}
+
+void DZAdView::playerDidCreateAVPlayer(DZVideoPlayer&,
+                                       const std::shared_ptr<platform::media::MediaPlayer>& platformPlayer) {
+    if (videoPlayerLayer_) videoPlayerLayer_->removeFromSuperview();
+    videoPlayerLayer_ = std::make_shared<platform::media::VideoView>(platformPlayer);
+    insertSubviewAt(videoPlayerLayer_, 0);
+    setVideoPlayerFrame(cachedVideoPlayerFrame_);
+}
+
+void DZAdView::setVideoPlayerFrame(platform::Rect frame) {
+    if (!videoPlayerLayer_) return;
+    videoPlayerLayer_->setFrame(frame == platform::Rect() ? bounds() : frame);
+}
+
+void DZAdView::hideVideo() {
+    if (videoPlayerLayer_) videoPlayerLayer_->setHidden(true);
+}
+
+void DZAdView::showVideo() {
+    if (videoPlayerLayer_) videoPlayerLayer_->setHidden(false);
+}
+
+void DZAdView::layoutSubviews() {
+    View::layoutSubviews();
+    if (videoPlayerLayer_) setVideoPlayerFrame(cachedVideoPlayerFrame_);
 }

@@ -15,6 +15,7 @@
 
 #include "ads/render/DZAdViewTouchGestureRecognizer.h"
 #include "ads/render/DZImpressionTicketGestureRecognizer.h"
+#include "ads/render/DZVideoPlayer.h"
 #include "platform/ui/View.h"
 #include "platform/url/Url.h"
 #include "platform/web/WebContentView.h"
@@ -26,6 +27,9 @@ namespace platform::ui {
 class AlertView;
 class Window;
 }  // namespace platform::ui
+namespace platform::media {
+class VideoView;
+}
 
 // What an ad view tells its delegate; every call is optional.
 class DZAdViewDelegateProtocol {
@@ -40,7 +44,9 @@ class DZAdViewDelegateProtocol {
     virtual void adViewContentSizeDidChange(DZAdView& adView, platform::web::ContentSize size) {}
 };
 
-class DZAdView : public platform::ui::View, public platform::web::WebEngineDelegate {
+class DZAdView : public platform::ui::View,
+                 public platform::web::WebEngineDelegate,
+                 public DZVideoPlayerDelegate {
   public:
     using EngineFactory =
         std::function<std::unique_ptr<platform::web::WebEngine>(int width, int height, std::string* error)>;
@@ -170,6 +176,21 @@ class DZAdView : public platform::ui::View, public platform::web::WebEngineDeleg
     const std::shared_ptr<platform::web::WebContentView>& webView() const { return webView_; }
     const std::string& engineError() const { return engineError_; }
 
+    // The page's native video, made on demand, drawn under the page (whose background is clear)
+    // over cachedVideoPlayerFrame, or the whole view when that is the zero rectangle.
+    const std::shared_ptr<DZVideoPlayer>& videoPlayer() const { return videoPlayer_; }
+    const std::shared_ptr<platform::media::VideoView>& videoPlayerLayer() const { return videoPlayerLayer_; }
+    platform::Rect cachedVideoPlayerFrame() const { return cachedVideoPlayerFrame_; }
+    // Stores the frame and asks for a layout.
+    void setCachedVideoPlayerFrame(platform::Rect frame);
+    void setUpVideoPlayerWithURL(const std::optional<std::string>& url);
+    void setVideoPlayerFrame(platform::Rect frame);
+    void hideVideo();
+    void showVideo();
+    void playerDidCreateAVPlayer(
+        DZVideoPlayer& player, const std::shared_ptr<platform::media::MediaPlayer>& platformPlayer) override;
+    void layoutSubviews() override;
+
     // WebEngineDelegate
     bool shouldStartNavigation(const platform::web::NavigationAction& action) override;
     void loadStarted() override;
@@ -213,4 +234,7 @@ class DZAdView : public platform::ui::View, public platform::web::WebEngineDeleg
     std::weak_ptr<platform::ui::ViewController> viewController_;
     std::optional<platform::Url> URL_;
     int orientation_ = 0;
+    std::shared_ptr<DZVideoPlayer> videoPlayer_;
+    std::shared_ptr<platform::media::VideoView> videoPlayerLayer_;
+    platform::Rect cachedVideoPlayerFrame_;
 };

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <functional>
+#include <iterator>
 
 namespace tikoleap::adserver {
 
@@ -37,6 +38,18 @@ std::string escapedParam(const std::string& text) {
 }
 
 }  // namespace
+
+void AdServer::answerVideo(const std::string& name, httplib::Response& res) {
+    std::ifstream file(std::string(kVideoFolder) + "/" + name, std::ios::binary);
+    std::string body((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (!file.good() && !file.eof()) body.clear();
+    if (body.empty()) {
+        res.status = 404;
+        res.set_content("no such video (the build makes them with tikoleap-videogen)", "text/plain");
+        return;
+    }
+    res.set_content(body, name.ends_with(".webm") ? "video/webm" : "video/ogg");
+}
 
 AdServer::~AdServer() {
     stop();
@@ -106,6 +119,11 @@ bool AdServer::start(int port, const std::string& logPath, std::string* error) {
                         "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>blank</title></head>"
                         "<body style=\"margin:0;background:transparent\"></body></html>",
                         "text/html");
+                }));
+    // The test videos, as the build encodes them: 3 s of green with a tone, 320 x 240.
+    server_.Get(R"(/video/(green)\.(ogv|webm))",
+                recorded([](const httplib::Request& req, httplib::Response& res) {
+                    answerVideo(req.matches[1].str() + "." + req.matches[2].str(), res);
                 }));
     server_.Post("/adpage/badad", recorded([](const httplib::Request& req, httplib::Response& res) {
                      res.status = isBadAdReport(req.get_header_value("Content-Type"), req.body) ? 204 : 400;
@@ -189,6 +207,7 @@ std::string AdServer::kindOfPath(const std::string& path) {
     if (path == "/adpage/gen_204" || path == "/csi" || path == "/adpage/badad") return "report";
     if (path == "/adpage/track") return "track";
     if (path == kCorePagePath) return "core_page";
+    if (path == "/video/green.ogv" || path == "/video/green.webm") return "video";
     if (path == "/creative/bridge" || path == "/creative/blank" || path == "/creative/house-banner" ||
         path == "/creative/autoclick" || path == "/creative/delay")
         return "creative";

@@ -62,6 +62,10 @@ class AdServer {
     // or null), at most kMaxReportBytes.
     static constexpr std::size_t kMaxReportBytes = 8u << 20;
     static bool isBadAdReport(const std::string& contentType, const std::string& body);
+    // Where the test videos served at /video/green.ogv and /video/green.webm are.
+    static constexpr const char* kVideoFolder = TIKOLEAP_VIDEO_DIR;
+    // A test video's file, or 404 when the build has not made it.
+    static void answerVideo(const std::string& name, httplib::Response& res);
     // Where the link of the creatives served alone leads.
     static constexpr const char* kCreativeLanding = "/landing?slot=creative&ad=0";
     // What the self-clicking creative runs: its own link clicked 0.5 s after the page loaded.

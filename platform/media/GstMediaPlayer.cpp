@@ -1,0 +1,376 @@
+#include "platform/media/GstMediaPlayer.h"
+
+#include <gst/app/gstappsink.h>
+#include <gst/gst.h>
+#include <gst/video/video.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <mutex>
+
+#include "platform/dispatch/DispatchQueue.h"
+#include "platform/foundation/Log.h"
+#include "platform/media/MediaRuntime.h"
+
+namespace platform::media {
+
+namespace {
+
+// playbin's flags: video, audio and its own volume; no subtitles, no visualisation.
+constexpr guint kPlayFlags = 0x1 | 0x2 | 0x10;
+
+// Holds a reference for as long as a queued block needs the element.
+struct ElementRef {
+    explicit ElementRef(GstElement* e) : element(GST_ELEMENT(gst_object_ref(e))) {}
+    ~ElementRef() { gst_object_unref(element); }
+    ElementRef(const ElementRef&) = delete;
+    ElementRef& operator=(const ElementRef&) = delete;
+    GstElement* element;
+};
+
+}  // namespace
+
+// The newest picture, written by the sink's streaming thread and read by whoever draws.
+struct GstMediaPlayer::FrameSlot {
+    mutable std::mutex mutex;
+    VideoFrame frame;
+
+    // Copies a sample's picture; any thread.
+    void store(GstSample* sample) {
+        GstVideoInfo info;
+        GstCaps* caps = gst_sample_get_caps(sample);
+        GstBuffer* buffer = gst_sample_get_buffer(sample);
+        if (!caps || !buffer || !gst_video_info_from_caps(&info, caps)) return;
+        GstVideoFrame video;
+        if (!gst_video_frame_map(&video, &info, buffer, GST_MAP_READ)) return;
+        const int width = GST_VIDEO_FRAME_WIDTH(&video);
+        const int height = GST_VIDEO_FRAME_HEIGHT(&video);
+        const int stride = GST_VIDEO_FRAME_PLANE_STRIDE(&video, 0);
+        const auto* pixels = static_cast<const std::uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&video, 0));
+        const std::size_t row = static_cast<std::size_t>(width) * 4;
+        {
+            std::lock_guard lock(mutex);
+            frame.width = width;
+            frame.height = height;
+            frame.rgba.resize(row * static_cast<std::size_t>(height));
+            for (int y = 0; y < height; ++y)
+                std::memcpy(frame.rgba.data() + row * static_cast<std::size_t>(y),
+                            pixels + static_cast<std::ptrdiff_t>(stride) * y, row);
+            ++frame.serial;
+        }
+        gst_video_frame_unmap(&video);
+    }
+
+    static GstFlowReturn onSample(GstAppSink* sink, gpointer data) {
+        if (GstSample* sample = gst_app_sink_pull_sample(sink)) {
+            (*static_cast<std::shared_ptr<FrameSlot>*>(data))->store(sample);
+            gst_sample_unref(sample);
+        }
+        return GST_FLOW_OK;
+    }
+    static GstFlowReturn onPreroll(GstAppSink* sink, gpointer data) {
+        if (GstSample* sample = gst_app_sink_pull_preroll(sink)) {
+            (*static_cast<std::shared_ptr<FrameSlot>*>(data))->store(sample);
+            gst_sample_unref(sample);
+        }
+        return GST_FLOW_OK;
+    }
+};
+
+std::shared_ptr<GstMediaPlayer> GstMediaPlayer::create(std::string* error) {
+    if (!MediaRuntime::start(error)) return nullptr;
+    for (const char* factory : {"playbin", "appsink"}) {
+        GstElementFactory* found = gst_element_factory_find(factory);
+        if (!found) {
+            if (error) *error = std::string("GStreamer has no ") + factory + " element";
+            return nullptr;
+        }
+        gst_object_unref(found);
+    }
+    std::shared_ptr<GstMediaPlayer> player(new GstMediaPlayer());
+    std::weak_ptr<GstMediaPlayer> weak = player;
+    MediaRuntime::whenAudioSinkChosen([weak] {
+        if (auto self = weak.lock()) self->build();
+    });
+    return player;
+}
+
+GstMediaPlayer::GstMediaPlayer()
+    : frames_(std::make_shared<FrameSlot>()), worker_(DispatchQueue::createSerial("tikoleap.media.player")) {}
+
+GstMediaPlayer::~GstMediaPlayer() {
+    stopTicks();
+    if (busWatch_) {
+        g_source_destroy(busWatch_);
+        g_source_unref(busWatch_);
+    }
+    if (!playbin_) return;
+    // Stopping closes the sound device, which may take its time: off the main loop too.
+    auto pipeline = std::make_shared<ElementRef>(playbin_);
+    gst_object_unref(playbin_);
+    worker_->async([pipeline] { gst_element_set_state(pipeline->element, GST_STATE_NULL); });
+}
+
+void GstMediaPlayer::build() {
+    if (playbin_) return;
+    GstElement* playbin = gst_element_factory_make("playbin", nullptr);
+    GstElement* video = gst_element_factory_make("appsink", nullptr);
+    GstElement* audio = MediaRuntime::makeAudioSink();
+    if (!playbin || !video || !audio) {
+        for (GstElement* e : {playbin, video, audio})
+            if (e) gst_object_unref(gst_object_ref_sink(e));
+        logMessage("GstMediaPlayer::build", 4, "the playback elements cannot be made");
+        status_ = MediaStatus::Failed;
+        if (auto observer = this->observer()) {
+            auto self = shared_from_this();
+            observer->mediaPlayerStatusChanged(*this);
+        }
+        return;
+    }
+    playbin_ = GST_ELEMENT(gst_object_ref_sink(playbin));
+    audioSinkName_ = MediaRuntime::audioSinkName();
+
+    GstCaps* caps = gst_caps_from_string("video/x-raw,format=RGBA");
+    g_object_set(video, "caps", caps, "max-buffers", 1u, "drop", TRUE, "enable-last-sample", FALSE, nullptr);
+    gst_caps_unref(caps);
+    GstAppSinkCallbacks callbacks{};
+    callbacks.new_preroll = &FrameSlot::onPreroll;
+    callbacks.new_sample = &FrameSlot::onSample;
+    gst_app_sink_set_callbacks(GST_APP_SINK(video), &callbacks, new std::shared_ptr<FrameSlot>(frames_),
+                               [](gpointer data) { delete static_cast<std::shared_ptr<FrameSlot>*>(data); });
+    g_object_set(playbin_, "video-sink", video, "audio-sink", audio, "flags", kPlayFlags, "volume",
+                 static_cast<double>(volume_), "mute", muted_ ? TRUE : FALSE, nullptr);
+
+    GstBus* bus = gst_element_get_bus(playbin_);
+    busWatch_ = gst_bus_create_watch(bus);
+    gst_object_unref(bus);
+    // A bus watch calls its callback with the bus and the message, through the plain source type.
+    GstBusFunc onMessage = [](GstBus*, GstMessage* message, gpointer data) -> gboolean {
+        static_cast<GstMediaPlayer*>(data)->handle(message);
+        return G_SOURCE_CONTINUE;
+    };
+    g_source_set_callback(busWatch_, reinterpret_cast<GSourceFunc>(reinterpret_cast<void (*)()>(onMessage)),
+                          this, nullptr);
+    g_source_attach(busWatch_, nullptr);
+
+    if (!url_.empty()) replaceItem(url_);
+}
+
+void GstMediaPlayer::replaceItem(const std::string& url) {
+    url_ = url;
+    status_ = MediaStatus::Unknown;
+    duration_.reset();
+    bufferPercent_ = -1;
+    prerolled_ = false;
+    sizes_.clear();
+    lastTime_ = 0;
+    if (!playbin_) return;
+    auto pipeline = std::make_shared<ElementRef>(playbin_);
+    const bool playing = playing_;
+    worker_->async([pipeline, url, playing] {
+        gst_element_set_state(pipeline->element, GST_STATE_NULL);
+        if (url.empty()) return;
+        g_object_set(pipeline->element, "uri", url.c_str(), nullptr);
+        gst_element_set_state(pipeline->element, playing ? GST_STATE_PLAYING : GST_STATE_PAUSED);
+    });
+}
+
+void GstMediaPlayer::applyState() {
+    if (!playbin_ || url_.empty()) return;
+    auto pipeline = std::make_shared<ElementRef>(playbin_);
+    const GstState state = playing_ ? GST_STATE_PLAYING : GST_STATE_PAUSED;
+    worker_->async([pipeline, state] { gst_element_set_state(pipeline->element, state); });
+}
+
+void GstMediaPlayer::play() {
+    const bool changed = !playing_;
+    playing_ = true;
+    applyState();
+    if (!changed) return;
+    rate_ = 1;
+    startTicks();
+    auto self = shared_from_this();
+    if (auto observer = this->observer()) observer->mediaPlayerRateChanged(*this);
+}
+
+void GstMediaPlayer::pause() {
+    const bool changed = playing_;
+    playing_ = false;
+    applyState();
+    if (!changed) return;
+    rate_ = 0;
+    stopTicks();
+    auto self = shared_from_this();
+    if (auto observer = this->observer()) observer->mediaPlayerRateChanged(*this);
+    reportTime();
+}
+
+void GstMediaPlayer::seek(double seconds) {
+    if (!std::isfinite(seconds)) return;
+    seconds = std::max(0.0, seconds);
+    if (!playbin_ || !prerolled_) {
+        pendingSeek_ = seconds;
+        return;
+    }
+    auto pipeline = std::make_shared<ElementRef>(playbin_);
+    const auto position = static_cast<gint64>(seconds * GST_SECOND);
+    worker_->async([pipeline, position] {
+        gst_element_seek_simple(pipeline->element, GST_FORMAT_TIME,
+                                static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                                position);
+    });
+}
+
+double GstMediaPlayer::currentTime() const {
+    gint64 position = 0;
+    if (playbin_ && prerolled_ && gst_element_query_position(playbin_, GST_FORMAT_TIME, &position) &&
+        position >= 0)
+        lastTime_ = static_cast<double>(position) / GST_SECOND;
+    return lastTime_;
+}
+
+void GstMediaPlayer::setVolume(float volume) {
+    if (!std::isfinite(volume)) return;
+    volume_ = std::clamp(volume, 0.0f, 1.0f);
+    if (playbin_) g_object_set(playbin_, "volume", static_cast<double>(volume_), nullptr);
+}
+
+void GstMediaPlayer::setMuted(bool muted) {
+    muted_ = muted;
+    if (playbin_) g_object_set(playbin_, "mute", muted ? TRUE : FALSE, nullptr);
+}
+
+bool GstMediaPlayer::useLatestFrame(std::uint64_t after,
+                                    const std::function<void(const VideoFrame&)>& use) const {
+    std::lock_guard lock(frames_->mutex);
+    if (frames_->frame.serial <= after) return false;
+    use(frames_->frame);
+    return true;
+}
+
+void GstMediaPlayer::handle(GstMessage* message) {
+    // The observer may release this player.
+    auto self = shared_from_this();
+    auto observer = this->observer();
+    switch (GST_MESSAGE_TYPE(message)) {
+        case GST_MESSAGE_ERROR: {
+            GError* error = nullptr;
+            gst_message_parse_error(message, &error, nullptr);
+            logMessage("GstMediaPlayer", 3, std::string("video failed: ") + (error ? error->message : "?"));
+            if (error) g_error_free(error);
+            if (status_ == MediaStatus::Failed) break;
+            status_ = MediaStatus::Failed;
+            stopTicks();
+            if (observer) observer->mediaPlayerStatusChanged(*this);
+            break;
+        }
+        case GST_MESSAGE_EOS:
+            stopTicks();
+            reportTime();
+            playing_ = false;
+            applyState();
+            if (rate_ != 0) {
+                rate_ = 0;
+                if (observer) observer->mediaPlayerRateChanged(*this);
+            }
+            if (observer) observer->mediaPlayerDidPlayToEnd(*this);
+            break;
+        case GST_MESSAGE_ASYNC_DONE:
+            if (GST_MESSAGE_SRC(message) != GST_OBJECT(playbin_)) break;
+            if (!prerolled_) {
+                prerolled();
+            } else {
+                reportTime();  // a seek has landed
+            }
+            break;
+        case GST_MESSAGE_DURATION_CHANGED: {
+            gint64 length = 0;
+            if (prerolled_ && gst_element_query_duration(playbin_, GST_FORMAT_TIME, &length) && length > 0) {
+                duration_ = static_cast<double>(length) / GST_SECOND;
+                if (observer) observer->mediaPlayerItemChanged(*this);
+            }
+            break;
+        }
+        case GST_MESSAGE_BUFFERING: {
+            gint percent = 0;
+            gst_message_parse_buffering(message, &percent);
+            if (percent == bufferPercent_) break;
+            bufferPercent_ = percent;
+            if (observer) observer->mediaPlayerItemChanged(*this);
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+void GstMediaPlayer::prerolled() {
+    auto observer = this->observer();
+    prerolled_ = true;
+    gint64 length = 0;
+    if (gst_element_query_duration(playbin_, GST_FORMAT_TIME, &length) && length > 0)
+        duration_ = static_cast<double>(length) / GST_SECOND;
+    readVideoSizes();
+    if (pendingSeek_) {
+        const double at = *pendingSeek_;
+        pendingSeek_.reset();
+        seek(at);
+    }
+    if (status_ != MediaStatus::ReadyToPlay) {
+        status_ = MediaStatus::ReadyToPlay;
+        if (observer) observer->mediaPlayerStatusChanged(*this);
+    }
+    if (observer) observer->mediaPlayerItemChanged(*this);
+}
+
+void GstMediaPlayer::readVideoSizes() {
+    sizes_.clear();
+    gint tracks = 0;
+    g_object_get(playbin_, "n-video", &tracks, nullptr);
+    for (gint i = 0; i < tracks; ++i) {
+        GstPad* pad = nullptr;
+        g_signal_emit_by_name(playbin_, "get-video-pad", i, &pad);
+        VideoSize size;
+        if (GstCaps* caps = pad ? gst_pad_get_current_caps(pad) : nullptr) {
+            GstVideoInfo info;
+            if (gst_video_info_from_caps(&info, caps)) {
+                const int n = std::max(1, GST_VIDEO_INFO_PAR_N(&info));
+                const int d = std::max(1, GST_VIDEO_INFO_PAR_D(&info));
+                size = {static_cast<double>(GST_VIDEO_INFO_WIDTH(&info)) * n / d,
+                        static_cast<double>(GST_VIDEO_INFO_HEIGHT(&info))};
+            }
+            gst_caps_unref(caps);
+        }
+        if (pad) gst_object_unref(pad);
+        sizes_.push_back(size);
+    }
+}
+
+void GstMediaPlayer::startTicks() {
+    if (ticks_) return;
+    ticks_ = g_timeout_source_new(static_cast<guint>(kTimeInterval * 1000));
+    g_source_set_callback(
+        ticks_,
+        [](gpointer data) -> gboolean {
+            static_cast<GstMediaPlayer*>(data)->reportTime();
+            return G_SOURCE_CONTINUE;
+        },
+        this, nullptr);
+    g_source_attach(ticks_, nullptr);
+}
+
+void GstMediaPlayer::stopTicks() {
+    if (!ticks_) return;
+    g_source_destroy(ticks_);
+    g_source_unref(ticks_);
+    ticks_ = nullptr;
+}
+
+void GstMediaPlayer::reportTime() {
+    if (!prerolled_) return;
+    auto self = shared_from_this();
+    if (auto observer = this->observer()) observer->mediaPlayerTimeChanged(*this, currentTime());
+}
+
+}  // namespace platform::media
