@@ -203,6 +203,9 @@ DZPrecacheAMSGHandler::DZPrecacheAMSGHandler()
     : events_(std::make_shared<Events>()), queue_(DispatchQueue::createSerial("com.rerive.didaz.precache")) {}
 
 DZPrecacheAMSGHandler::~DZPrecacheAMSGHandler() {
+    // Events already on their way to the main thread go nowhere once their handler is gone.
+    events_->sink = nullptr;
+    events_->adView.reset();
     cleanUp(false);
 }
 

@@ -30,7 +30,8 @@ class DZPrecacheAMSGHandler : public DZAMSGHandler {
     using EventSink = std::function<void(const nlohmann::json& userInfo)>;
 
     DZPrecacheAMSGHandler();
-    // Stops a running download and deletes its file (on the queue, without waiting for it).
+    // Stops a running download and deletes its file (on the queue, without waiting for it); no
+    // event follows. Main thread, like every other call.
     ~DZPrecacheAMSGHandler() override;
 
     const ActionTable& actionBlockDictionary() const override;
