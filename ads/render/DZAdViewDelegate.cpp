@@ -7,6 +7,7 @@
 #include "ads/render/DZCSIMessageHandler.h"
 #include "ads/render/DZDefaultAMSGHandler.h"
 #include "ads/render/DZOpenerAMSGHandler.h"
+#include "ads/render/DZPrecacheAMSGHandler.h"
 #include "ads/render/DZVideoPlayerAMSGHandler.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/foundation/UserDefaults.h"
@@ -34,10 +35,10 @@ std::shared_ptr<DZAdViewDelegate> DZAdViewDelegate::create() {
 DZAdViewDelegate::DZAdViewDelegate()
     : opener_(std::make_shared<DZOpener>()),
       messageQueue_(DispatchQueue::createSerial("com.rerive.didaz.amsg")) {
-    // The video and precache handlers join this list with their layers; until then their messages
-    // reach the notification centre. Rich-media messages are taken by the slots' own delegates.
+    // Rich-media messages are taken by the slots' own delegates.
     addAMSGHandler(std::make_shared<DZOpenerAMSGHandler>(opener_));
     addAMSGHandler(std::make_shared<DZVideoPlayerAMSGHandler>());
+    addAMSGHandler(std::make_shared<DZPrecacheAMSGHandler>());
     addAMSGHandler(std::make_shared<DZDefaultAMSGHandler>());
     addAMSGHandler(std::make_shared<DZCSIMessageHandler>());
 }

@@ -79,10 +79,23 @@ std::optional<HttpError> HttpConnection::start(HttpRequest request) {
 void HttpConnection::submitHop() {
     state_ = std::make_shared<State>();
     state_->owner = weak_from_this();
+    headReported_ = false;
     auto state = state_;
     Deliver deliver = deliver_;
+    HttpEngine::Stream stream;
+    if (callbacks_.didReceiveData) {
+        stream = [state, deliver](HttpStreamEvent&& event) {
+            auto shared = std::make_shared<HttpStreamEvent>(std::move(event));
+            deliver([state, shared] {
+                if (state->ended) return;
+                std::shared_ptr<HttpConnection> c = state->owner.lock();
+                if (c) c->onStream(*shared);
+            });
+        };
+    }
     state_->ticket = HttpEngine::shared().submit(
-        request_, currentUrl_, method_, body_, [state, deliver](HttpHopResult&& result) {
+        request_, currentUrl_, method_, body_,
+        [state, deliver](HttpHopResult&& result) {
             auto shared = std::make_shared<HttpHopResult>(std::move(result));
             deliver([state, shared] {
                 if (state->ended) return;
@@ -90,7 +103,8 @@ void HttpConnection::submitHop() {
                 std::shared_ptr<HttpConnection> c = state->owner.lock();
                 if (c) c->onHop(*shared);
             });
-        });
+        },
+        std::move(stream));
 }
 
 void HttpConnection::cancel() {
@@ -111,6 +125,18 @@ void HttpConnection::end() {
 void HttpConnection::fail(const HttpError& error) {
     end();
     if (callbacks_.didFail) callbacks_.didFail(error);
+}
+
+void HttpConnection::onStream(HttpStreamEvent& event) {
+    std::shared_ptr<State> hop = state_;
+    if (event.head) {
+        headReported_ = true;
+        lastResponse_ = *event.head;
+        if (callbacks_.didReceiveResponse) callbacks_.didReceiveResponse(*event.head);
+        // An owner that cancelled, or let go, from the callback hears nothing more.
+        if (!hop || state_ != hop || hop->ended || weak_from_this().use_count() <= 1) return;
+    }
+    if (!event.data.empty() && callbacks_.didReceiveData) callbacks_.didReceiveData(std::move(event.data));
 }
 
 void HttpConnection::onHop(HttpHopResult& result) {
@@ -160,7 +186,7 @@ void HttpConnection::onHop(HttpHopResult& result) {
         return;
     }
 
-    if (result.haveResponse) {
+    if (result.haveResponse && !headReported_) {
         lastResponse_ = result.response;
         if (callbacks_.didReceiveResponse) {
             callbacks_.didReceiveResponse(result.response);

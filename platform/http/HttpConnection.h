@@ -14,10 +14,12 @@
 namespace platform {
 
 struct HttpHopResult;
+struct HttpStreamEvent;
 
 class HttpConnection : public std::enable_shared_from_this<HttpConnection> {
   public:
-    // Hands a callback to the thread that owns the connection; must not block.
+    // Hands a callback to the thread (or serial queue) that owns the connection; must not block.
+    // The connection is started and cancelled there too.
     using Deliver = std::function<void(std::function<void()>)>;
 
     struct Callbacks {
@@ -26,6 +28,10 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection> {
         std::function<bool(const HttpResponse& redirect, const std::string& target)> willRedirect;
         // The final response's head, before its body.
         std::function<void(const HttpResponse& response)> didReceiveResponse;
+        // Set: the load streams. The body is not kept: it comes here in batches of at least
+        // kStreamChunkBytes (or what came within kStreamFlushIntervalSeconds), on the delivering
+        // thread, and didFinish gets an empty body. The request's maxBodyBytes caps the whole.
+        std::function<void(std::string chunk)> didReceiveData;
         std::function<void(std::string body)> didFinish;
         // The load failed; a response head may have come before (see lastResponse()).
         std::function<void(const HttpError& error)> didFail;
@@ -80,6 +86,7 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection> {
     std::optional<HttpError> validate(const HttpRequest& request) const;
     void submitHop();
     void onHop(HttpHopResult& result);
+    void onStream(HttpStreamEvent& event);
     void fail(const HttpError& error);
     void end();
 
@@ -91,6 +98,7 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection> {
     std::string body_;
     int redirects_ = 0;
     bool loading_ = false;
+    bool headReported_ = false;  // a streamed hop's head went out before its end
     std::optional<HttpResponse> lastResponse_;
     std::shared_ptr<State> state_;
     std::shared_ptr<HttpConnection> keepAlive_;  // fire-and-forget sends only

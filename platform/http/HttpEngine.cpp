@@ -32,6 +32,14 @@ struct Transfer {
     int headerLines = 0;
     bool tooLarge = false;
     bool badHeaders = false;
+    // Streamed jobs only.
+    HttpEngine::Stream stream;
+    std::size_t streamed = 0;  // body bytes of the final response, handed on or pending
+    std::string pending;
+    std::optional<HttpResponse> pendingHead;
+    std::chrono::steady_clock::time_point lastFlush;
+    std::function<void(Transfer&)> batchReady;  // hands a full batch on at once
+    bool finalBody = false;                     // the head was the final response's (not a redirect's)
 
     ~Transfer() {
         if (easy) curl_easy_cleanup(easy);
@@ -71,7 +79,14 @@ size_t onHeader(char* data, size_t size, size_t count, void* user) {
         return n;
     }
     if (trim(line).empty()) {
-        if (t->result.response.status >= 200) t->result.haveResponse = true;
+        if (t->result.response.status >= 200) {
+            t->result.haveResponse = true;
+            if (t->stream &&
+                !(t->result.response.isRedirect() && t->result.response.headers.get("Location"))) {
+                t->finalBody = true;
+                t->pendingHead = t->result.response;
+            }
+        }
         return n;
     }
     if (++t->headerLines > kMaxHeaderLines) {
@@ -98,6 +113,18 @@ size_t onHeader(char* data, size_t size, size_t count, void* user) {
 size_t onBody(char* data, size_t size, size_t count, void* user) {
     auto* t = static_cast<Transfer*>(user);
     const size_t n = size * count;
+    if (t->stream) {
+        if (!t->finalBody) return n;  // a redirect's body: nobody reads it
+        if (t->streamed + n > t->maxBody) {
+            t->tooLarge = true;
+            return 0;
+        }
+        t->streamed += n;
+        t->pending.append(data, n);
+        // One perform may read many buffers on a fast link: each full batch leaves as it fills.
+        if (t->pending.size() >= kStreamChunkBytes || t->pendingHead) t->batchReady(*t);
+        return n;
+    }
     if (t->result.body.size() + n > t->maxBody) {
         t->tooLarge = true;
         return 0;  // aborts the transfer
@@ -161,6 +188,9 @@ struct HttpEngine::Impl {
     void run();
     void finish(CURL* easy, CURLcode code);
     void deliver(Transfer& t);
+    // Hands a streamed job's pending head and bytes on: always when `all`, else only once a batch
+    // is big or old enough.
+    void flush(Transfer& t, bool all);
 };
 
 HttpEngine& HttpEngine::shared() {
@@ -213,8 +243,12 @@ HttpEngine::~HttpEngine() {
 }
 
 std::uint64_t HttpEngine::submit(const HttpRequest& request, const std::string& url,
-                                 const std::string& method, const std::string& body, Done done) {
+                                 const std::string& method, const std::string& body, Done done,
+                                 Stream stream) {
     auto t = std::make_unique<Transfer>();
+    t->stream = std::move(stream);
+    t->batchReady = [impl = impl_](Transfer& transfer) { impl->flush(transfer, false); };
+    t->lastFlush = std::chrono::steady_clock::now();
     t->url = url;
     t->maxBody = request.maxBodyBytes;
     t->result.response.url = url;
@@ -242,6 +276,10 @@ std::uint64_t HttpEngine::submit(const HttpRequest& request, const std::string& 
         if (request.cookies) {
             curl_easy_setopt(e, CURLOPT_SHARE, impl_->share);
             curl_easy_setopt(e, CURLOPT_COOKIEFILE, "");
+        }
+        if (t->stream) {
+            // Fewer, bigger writes for a streamed file.
+            curl_easy_setopt(e, CURLOPT_BUFFERSIZE, static_cast<long>(kStreamChunkBytes));
         }
         if (method == "POST") {
             curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
@@ -285,6 +323,7 @@ void HttpEngine::Impl::finish(CURL* easy, CURLcode code) {
     std::unique_ptr<Transfer> t = std::move(it->second);
     active.erase(it);
     curl_multi_remove_handle(multi, easy);
+    if (t->stream) flush(*t, true);
     if (code != CURLE_OK) {
         t->result.error = errorFor(*t, code);
     } else if (!t->result.haveResponse) {
@@ -302,6 +341,25 @@ void HttpEngine::Impl::deliver(Transfer& t) {
     // Called under the lock so that a cancel() racing with completion either wins outright or
     // returns only after the result has been handed on.
     done(std::move(t.result));
+}
+
+void HttpEngine::Impl::flush(Transfer& t, bool all) {
+    const auto now = std::chrono::steady_clock::now();
+    const bool due = all || t.pending.size() >= kStreamChunkBytes ||
+                     now - t.lastFlush >= std::chrono::duration<double>(kStreamFlushIntervalSeconds);
+    if (!t.pendingHead && (t.pending.empty() || !due)) return;
+    HttpStreamEvent head;
+    head.head = std::move(t.pendingHead);
+    t.pendingHead.reset();
+    HttpStreamEvent data;
+    if (due) {
+        data.data.swap(t.pending);
+        t.lastFlush = now;
+    }
+    std::lock_guard<std::mutex> lock(mutex);
+    if (jobs.find(t.ticket) == jobs.end()) return;  // cancelled: the bytes go nowhere
+    if (head.head) t.stream(std::move(head));
+    if (!data.data.empty()) t.stream(std::move(data));
 }
 
 void HttpEngine::Impl::run() {
@@ -340,7 +398,15 @@ void HttpEngine::Impl::run() {
         while (CURLMsg* msg = curl_multi_info_read(multi, &queued)) {
             if (msg->msg == CURLMSG_DONE) finish(msg->easy_handle, msg->data.result);
         }
-        curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
+        bool streaming = false;
+        for (auto& [easy, t] : active) {
+            if (!t->stream) continue;
+            streaming = true;
+            flush(*t, false);
+        }
+        // A slow stream's bytes are handed on within the interval even when no more come.
+        const int waitMs = streaming ? static_cast<int>(kStreamFlushIntervalSeconds * 1000 / 2) : 1000;
+        curl_multi_poll(multi, nullptr, 0, waitMs, nullptr);
     }
 }
 

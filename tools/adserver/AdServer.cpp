@@ -3,6 +3,7 @@
 #include "tools/adserver/CorePage.h"
 #include "tools/adserver/MRAIDCreatives.h"
 #include "tools/adserver/MRAIDScript.h"
+#include "tools/adserver/PrecacheFile.h"
 
 #include <algorithm>
 #include <cctype>
@@ -153,6 +154,13 @@ bool AdServer::start(int port, const std::string& logPath, std::string* error) {
                 recorded([](const httplib::Request& req, httplib::Response& res) {
                     answerVideo(req.matches[1].str() + "." + req.matches[2].str(), res);
                 }));
+    // The files creatives precache, with and without an announced length.
+    server_.Get(PrecacheFile::kWithLengthPath, recorded([](const httplib::Request&, httplib::Response& res) {
+                    PrecacheFile::answer(true, res);
+                }));
+    server_.Get(
+        PrecacheFile::kWithoutLengthPath,
+        recorded([](const httplib::Request&, httplib::Response& res) { PrecacheFile::answer(false, res); }));
     server_.Post("/adpage/badad", recorded([](const httplib::Request& req, httplib::Response& res) {
                      res.status = isBadAdReport(req.get_header_value("Content-Type"), req.body) ? 204 : 400;
                  }));

@@ -162,8 +162,9 @@ TEST_F(Opener, PageMessagesClickAndOpen) {
     EXPECT_TRUE(page("open?a=nonsense&u=https%3A%2F%2Fshop.example%2Fb"));
     EXPECT_TRUE(page("open?a=browser&o=sideways&u=https%3A%2F%2Fshop.example%2Fc"));
     EXPECT_TRUE(page("open?a=browser&o=l&u=https%3A%2F%2Fshop.example%2Fd"));
-    EXPECT_TRUE(page("open?a=app"));                                         // no URL: taken, nothing opens
-    EXPECT_TRUE(page("open?a=video&o=p&u=https%3A%2F%2Fshop.example%2Fe"));  // a page in the browser, not the player
+    EXPECT_TRUE(page("open?a=app"));  // no URL: taken, nothing opens
+    // A page in the in-app browser, not the player, and not the desktop's browser either.
+    EXPECT_TRUE(page("open?a=video&o=p&u=https%3A%2F%2Fshop.example%2Fe"));
     EXPECT_THAT(opened(), ElementsAre("https://shop.example/a"));
     EXPECT_TRUE(page("open?a=call&u=tel%3A5550100"));
     ASSERT_NE(opener_->confirmationAlert(), nullptr);

@@ -1,0 +1,90 @@
+// Precaching the local ad server's 32 MiB file: the throughput from the page's message to
+// "precacheComplete", events included, and what the download costs the main thread (the message,
+// and taking every event the page would get).
+#include <benchmark/benchmark.h>
+
+#include <time.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include <nlohmann/json.hpp>
+
+#include "ads/render/DZPrecacheAMSGHandler.h"
+#include "platform/runloop/ManualRunLoop.h"
+#include "tools/adserver/AdServer.h"
+#include "tools/adserver/PrecacheFile.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using tikoleap::adserver::PrecacheFile;
+
+// The calling thread's processor time: waiting for bytes costs the main thread nothing.
+Clock::duration threadTime() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
+
+void BM_PrecacheFromLoopback(benchmark::State& state) {
+    auto loop = std::make_shared<platform::ManualRunLoop>();
+    auto previous = platform::RunLoop::setMain(loop);
+    tikoleap::adserver::AdServer server;
+    if (!server.start(0, "")) {
+        platform::RunLoop::setMain(previous);
+        return state.SkipWithError("no local ad server");
+    }
+    const std::string src = server.baseURL() + (PrecacheFile::kWithLengthPath + 1);
+    PrecacheFile::content();  // made once, before the clock runs
+    Clock::duration mainTime{};
+    double seconds = 0;
+    std::size_t events = 0;
+    for (auto _ : state) {
+        auto handler = std::make_shared<DZPrecacheAMSGHandler>();
+        std::string last;
+        std::size_t textBytes = 0;
+        // The page's share: each event as the text it would be handed.
+        handler->setEventSink([&](const nlohmann::json& info) {
+            textBytes += info.dump().size();
+            last = info["event"];
+            ++events;
+        });
+        const auto start = Clock::now();
+        const auto cpu = threadTime();
+        handler->handleNotification(DZNotification::create("precache", {{"src", src}}), nullptr);
+        const auto deadline = start + std::chrono::seconds(60);
+        while (last != "precacheComplete" && last != "precacheCanceled" && Clock::now() < deadline) {
+            loop->runUntilIdle();
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        mainTime += threadTime() - cpu;
+        const auto took = Clock::now() - start;
+        if (last != "precacheComplete") {
+            state.SkipWithError(("no precacheComplete: " + last).c_str());
+            break;
+        }
+        seconds += std::chrono::duration<double>(took).count();
+        state.SetIterationTime(std::chrono::duration<double>(took).count());
+        benchmark::DoNotOptimize(textBytes);
+        // The file goes again; its answer is awaited, since it would reach this iteration's sink.
+        handler->abort();
+        while (last != "precacheCanceled" && Clock::now() < deadline + std::chrono::seconds(10)) {
+            loop->runUntilIdle();
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+    }
+    if (state.iterations() > 0 && seconds > 0) {
+        const double n = static_cast<double>(state.iterations());
+        state.counters["MB_per_s"] = static_cast<double>(PrecacheFile::kBytes) * n / seconds / 1e6;
+        state.counters["main_ms"] = std::chrono::duration<double, std::milli>(mainTime).count() / n;
+        state.counters["events"] = static_cast<double>(events) / n;
+    }
+    server.stop();
+    platform::RunLoop::setMain(previous);
+}
+BENCHMARK(BM_PrecacheFromLoopback)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace
