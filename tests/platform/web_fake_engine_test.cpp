@@ -1,13 +1,16 @@
 // The rules every web view shares (navigation, content sizes, key names), the scripted view
 // that unit tests of the ad views drive (loads end once, scripts wait for the test, the page's
 // requests reach the host, a delegate may release the view from any call), and the web content
-// view's touch handling: a drag scrolls a scrolling page, a tap clicks, a touch gives the focus.
+// view's touch handling (a drag scrolls a scrolling page, a tap clicks, a touch gives the focus)
+// and drawing (the window draws the page again only when it changed, and then shows the change).
 // What the fake shares with the real engine is in the web tests' conformance suite.
 #include <gtest/gtest.h>
 
+#include "platform/gl/GLContext.h"
 #include "platform/runloop/ManualRunLoop.h"
 #include "platform/ui/UiDriver.h"
 #include "platform/ui/Window.h"
+#include "platform/ui/WindowRenderer.h"
 #include "platform/web/FakeWebEngine.h"
 #include "platform/web/WebContentView.h"
 
@@ -262,4 +265,56 @@ TEST(WebContentView, ADragScrollsAScrollingPageWhileTapsAndOtherPagesGetTheMouse
     EXPECT_EQ(web->scrollEvents().back().y, 12);
     view->removeFromSuperview();
     EXPECT_FALSE(web->isFocused());
+}
+
+TEST(WebContentView, AnUnchangedPageCostsTheWindowNoFrameAndAChangedOneIsShownChanged) {
+    std::string error;
+    auto gl = platform::GLContext::createHeadless(&error);
+    ASSERT_TRUE(gl) << error;
+    platform::ManualRunLoop loop;
+    auto window = std::make_shared<platform::ui::Window>();
+    window->setRunLoop(&loop);
+    auto renderer = std::make_unique<platform::ui::WindowRenderer>(gl, 1.0f);
+    auto web = std::make_shared<FakeWebEngine>(320, 50);
+    const auto paint = [&](std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+        platform::Image page;
+        page.width = 320;
+        page.height = 50;
+        page.content = platform::Image::Content::RGBAPremultiplied;
+        for (int i = 0; i < page.width * page.height; ++i)
+            page.pixels.insert(page.pixels.end(), {r, g, b, 255});
+        web->setSnapshot(std::move(page));
+    };
+    // The window's pixel in the middle of the page, as red, green, blue.
+    const auto shown = [&] {
+        EXPECT_TRUE(renderer->render(*window));
+        int w = 0, h = 0;
+        const auto rgba = renderer->readPixels(w, h);
+        const std::uint8_t* p = &rgba[(static_cast<std::size_t>(455) * w + 160) * 4];
+        return std::array<int, 3>{p[0], p[1], p[2]};
+    };
+    paint(255, 0, 0);
+    auto view = std::make_shared<WebContentView>(web);
+    view->setFrame({{0, 430}, {320, 50}});
+    window->addSubview(view);
+    EXPECT_EQ(shown(), (std::array<int, 3>{255, 0, 0}));
+
+    // A page that stands still: the screen stays idle.
+    loop.advance(1);
+    EXPECT_FALSE(window->needsDisplay());
+    paint(0, 0, 255);
+    EXPECT_TRUE(window->needsDisplay());
+    EXPECT_EQ(shown(), (std::array<int, 3>{0, 0, 255}));
+    // Drawn anew right after the last picture: the next one is taken when it is due, and shows
+    // the page as it is then.
+    loop.advance(WebContentView::kRefreshSeconds / 4);
+    paint(0, 255, 0);
+    EXPECT_EQ(shown(), (std::array<int, 3>{0, 0, 255}));
+    EXPECT_FALSE(window->needsDisplay());
+    paint(255, 255, 255);
+    loop.advance(WebContentView::kRefreshSeconds);
+    EXPECT_TRUE(window->needsDisplay());
+    EXPECT_EQ(shown(), (std::array<int, 3>{255, 255, 255}));
+    window.reset();
+    view.reset();
 }
