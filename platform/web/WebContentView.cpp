@@ -41,14 +41,22 @@ void WebContentView::draw(ui::DrawContext& ctx) {
              width != engine_->width() || height != engine_->height() || scale != engine_->scale());
     if (!copied_) return;
     ui::DrawContext::RawGL raw(ctx, bounds());
-    // The snapshot's rows run top first, so t is flipped; its colours are premultiplied.
+    // The picture is taken at the window's scale, so it mostly lies one texel to a pixel.
+    texture_.setNearest(raw.width() == copiedWidth_ && raw.height() == copiedHeight_);
+    // The snapshot's rows run top first, so t is flipped; its colours are premultiplied, and an
+    // opaque picture is copied over what lies under it rather than blended.
     const GLfloat pos[8] = {-1, -1, 1, -1, -1, 1, 1, 1};
     const GLfloat s = texture_.maxS();
     const GLfloat t = texture_.maxT();
     const GLfloat uv[8] = {0, t, s, t, 0, 0, s, 0};
-    glEnable(GL_BLEND);
+    if (copiedOpaque_) glDisable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
     texture_.draw(pos, uv, 1.0f);
+    glEnable(GL_BLEND);
+}
+
+bool WebContentView::drawsOpaquely() const {
+    return copied_ && copiedOpaque_ && engine_ && engine_->frameNumber() == copiedFrame_;
 }
 
 void WebContentView::copyPage(double now, bool resized) {
@@ -68,6 +76,11 @@ void WebContentView::copyPage(double now, bool resized) {
     copied_ = true;
     copiedFrame_ = frame;
     copiedAt_ = now;
+    copiedWidth_ = page.width;
+    copiedHeight_ = page.height;
+    copiedOpaque_ = true;
+    for (std::size_t i = 3; i < page.pixels.size() && copiedOpaque_; i += 4)
+        copiedOpaque_ = page.pixels[i] == 255;
 }
 
 void WebContentView::pageDrew() {

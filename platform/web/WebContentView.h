@@ -38,6 +38,8 @@ class WebContentView : public ui::View {
 
     void layoutSubviews() override;
     void draw(ui::DrawContext& ctx) override;
+    // While the picture drawn last is opaque and still the page's.
+    bool drawsOpaquely() const override;
     void touchesBegan(const ui::TouchList& touches, const ui::TouchEvent& event) override;
     void touchesMoved(const ui::TouchList& touches, const ui::TouchEvent& event) override;
     void touchesEnded(const ui::TouchList& touches, const ui::TouchEvent& event) override;
@@ -63,6 +65,9 @@ class WebContentView : public ui::View {
     bool copied_ = false;
     std::uint64_t copiedFrame_ = 0;  // the engine's frame number the texture shows
     double copiedAt_ = 0;            // on the window's clock
+    int copiedWidth_ = 0;            // pixels
+    int copiedHeight_ = 0;
+    bool copiedOpaque_ = false;  // no pixel of the picture lets anything under it show
     Gesture gesture_ = Gesture::None;
     Point touchStart_;
     Point lastTouch_;

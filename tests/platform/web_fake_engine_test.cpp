@@ -6,6 +6,8 @@
 // What the fake shares with the real engine is in the web tests' conformance suite.
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "platform/gl/GLContext.h"
 #include "platform/runloop/ManualRunLoop.h"
 #include "platform/ui/UiDriver.h"
@@ -36,6 +38,16 @@ struct Log : WebEngineDelegate {
         return {true, "yes"};
     }
 };
+
+// A page's picture all in one premultiplied colour.
+platform::Image solid(int width, int height, std::array<std::uint8_t, 4> rgba) {
+    platform::Image page;
+    page.width = width;
+    page.height = height;
+    page.content = platform::Image::Content::RGBAPremultiplied;
+    for (int i = 0; i < width * height; ++i) page.pixels.insert(page.pixels.end(), rgba.begin(), rgba.end());
+    return page;
+}
 
 NavigationAction action(const char* url, NavigationType type = NavigationType::Other, bool gesture = false) {
     NavigationAction a;
@@ -277,13 +289,7 @@ TEST(WebContentView, AnUnchangedPageCostsTheWindowNoFrameAndAChangedOneIsShownCh
     auto renderer = std::make_unique<platform::ui::WindowRenderer>(gl, 1.0f);
     auto web = std::make_shared<FakeWebEngine>(320, 50);
     const auto paint = [&](std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-        platform::Image page;
-        page.width = 320;
-        page.height = 50;
-        page.content = platform::Image::Content::RGBAPremultiplied;
-        for (int i = 0; i < page.width * page.height; ++i)
-            page.pixels.insert(page.pixels.end(), {r, g, b, 255});
-        web->setSnapshot(std::move(page));
+        web->setSnapshot(solid(320, 50, {r, g, b, 255}));
     };
     // The window's pixel in the middle of the page, as red, green, blue.
     const auto shown = [&] {
@@ -315,6 +321,39 @@ TEST(WebContentView, AnUnchangedPageCostsTheWindowNoFrameAndAChangedOneIsShownCh
     loop.advance(WebContentView::kRefreshSeconds);
     EXPECT_TRUE(window->needsDisplay());
     EXPECT_EQ(shown(), (std::array<int, 3>{255, 255, 255}));
+    window.reset();
+    view.reset();
+}
+
+TEST(WebContentView, AnOpaquePageHidesWhatLiesUnderItUntilItDrawsSomethingSeeThrough) {
+    std::string error;
+    auto gl = platform::GLContext::createHeadless(&error);
+    ASSERT_TRUE(gl) << error;
+    platform::ManualRunLoop loop;
+    auto window = std::make_shared<platform::ui::Window>();
+    window->setRunLoop(&loop);
+    auto renderer = std::make_unique<platform::ui::WindowRenderer>(gl, 1.0f);
+    auto under = std::make_shared<platform::ui::View>(platform::Rect{0, 0, 320, 480});
+    under->setBackgroundColor(platform::ui::Color{0, 1, 0, 1});
+    window->addSubview(under);
+    auto web = std::make_shared<FakeWebEngine>(320, 480);
+    web->setSnapshot(solid(320, 480, {255, 0, 0, 255}));
+    auto view = std::make_shared<WebContentView>(web);
+    view->setFrame({{0, 0}, {320, 480}});
+    window->addPresentedView(view);
+    const auto shown = [&] {
+        EXPECT_TRUE(renderer->render(*window));
+        int w = 0, h = 0;
+        const auto rgba = renderer->readPixels(w, h);
+        const std::uint8_t* p = &rgba[(static_cast<std::size_t>(240) * w + 160) * 4];
+        return std::array<int, 3>{p[0], p[1], p[2]};
+    };
+    EXPECT_EQ(shown(), (std::array<int, 3>{255, 0, 0}));
+    EXPECT_EQ(shown(), (std::array<int, 3>{255, 0, 0}));
+    // The first frame after the page drew something see-through already has what lies under it.
+    loop.advance(1);
+    web->setSnapshot(solid(320, 480, {0, 0, 0, 0}));
+    EXPECT_EQ(shown(), (std::array<int, 3>{0, 255, 0}));
     window.reset();
     view.reset();
 }
