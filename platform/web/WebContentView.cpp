@@ -86,6 +86,11 @@ void WebContentView::copyPage(double now, bool resized) {
 void WebContentView::pageDrew() {
     const ui::Window* shownIn = window();
     if (!shownIn) return;
+    // A page nobody sees costs no frame; showing it again asks for one.
+    std::shared_ptr<const View> held;
+    for (const View* v = this; v; v = (held = v->superview()).get()) {
+        if (v->isHidden() || v->alpha() < 0.01f) return;
+    }
     const double due = copiedAt_ + kRefreshSeconds;
     if (!copied_ || shownIn->now() >= due || shownIn->now() < copiedAt_) {
         setNeedsDisplay();

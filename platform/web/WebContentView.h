@@ -53,7 +53,8 @@ class WebContentView : public ui::View {
     // the slop or lifts), drive the page's mouse, or scroll.
     enum class Gesture { None, Undecided, Mouse, Scroll };
     bool pageScrolls() const;
-    // The page drew anew: the window draws again, no sooner than the next picture is due.
+    // The page drew anew: the window draws again, no sooner than the next picture is due (and
+    // not at all while the page is hidden).
     void pageDrew();
     // Copies the page's picture into the texture when it may have changed since the last copy.
     void copyPage(double now, bool resized);

@@ -321,6 +321,14 @@ TEST(WebContentView, AnUnchangedPageCostsTheWindowNoFrameAndAChangedOneIsShownCh
     loop.advance(WebContentView::kRefreshSeconds);
     EXPECT_TRUE(window->needsDisplay());
     EXPECT_EQ(shown(), (std::array<int, 3>{255, 255, 255}));
+    // Hidden, the page's drawing asks for no frame; shown again, it is shown as it is now.
+    view->setHidden(true);
+    shown();
+    loop.advance(1);
+    paint(255, 0, 255);
+    EXPECT_FALSE(window->needsDisplay());
+    view->setHidden(false);
+    EXPECT_EQ(shown(), (std::array<int, 3>{255, 0, 255}));
     window.reset();
     view.reset();
 }
