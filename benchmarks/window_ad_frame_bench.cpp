@@ -115,9 +115,10 @@ void BM_WindowFrameWithAdPage(benchmark::State& state) {
                 auto ms = [](Clock::time_point a, Clock::time_point b) {
                     return std::chrono::duration<double, std::milli>(b - a).count();
                 };
-                // The whole frame, and its part from the game's draw call's return (where the
-                // page's picture is taken and uploaded; the rasteriser may still be finishing the
-                // game's frame, as no sync point stands between them in the window's loop).
+                // The whole frame, and its part from the game's draw call's return (the window's
+                // drawing; the rasteriser may still be finishing the game's frame, as no sync
+                // point stands between them in the window's loop). The page stands still, so its
+                // picture is taken once: a frame draws the texture already uploaded.
                 auto frame = [&](std::vector<double>& whole, std::vector<double>& window) {
                     const auto start = Clock::now();
                     core->gameView()->draw();

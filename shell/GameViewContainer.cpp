@@ -101,6 +101,8 @@ void GameViewContainer::draw(platform::ui::DrawContext& ctx) {
         frameFormat_ = format;
     }
     if (!frame_->copyFrom(gameView_->framebuffer(), w, h)) return;
+    // The game mostly draws at the window's resolution: one texel to a pixel.
+    frame_->setNearest(raw.width() == w && raw.height() == h);
     const GLfloat pos[8] = {-1, -1, 1, -1, -1, 1, 1, 1};
     glDisable(GL_BLEND);
     frame_->draw(pos);

@@ -26,6 +26,7 @@ void FramebufferTexture::swap(FramebufferTexture& other) noexcept {
     std::swap(potH_, other.potH_);
     std::swap(width_, other.width_);
     std::swap(height_, other.height_);
+    std::swap(nearest_, other.nearest_);
 }
 
 bool FramebufferTexture::ensureSize(int width, int height) {
@@ -34,8 +35,9 @@ bool FramebufferTexture::ensureSize(int width, int height) {
     if (texture_ != 0 && potW_ >= pw && potH_ >= ph) return true;
     if (texture_ == 0) glGenTextures(1, &texture_);
     glBindTexture(GL_TEXTURE_2D, texture_);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    const GLint filter = nearest_ ? GL_NEAREST : GL_LINEAR;
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format_), pw, ph, 0, format_, type_, nullptr);
@@ -73,6 +75,16 @@ bool FramebufferTexture::upload(const unsigned char* pixels, int width, int heig
     width_ = width;
     height_ = height;
     return true;
+}
+
+void FramebufferTexture::setNearest(bool nearest) {
+    if (nearest == nearest_) return;
+    nearest_ = nearest;
+    if (texture_ == 0) return;
+    const GLint filter = nearest_ ? GL_NEAREST : GL_LINEAR;
+    glBindTexture(GL_TEXTURE_2D, texture_);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
 }
 
 void FramebufferTexture::draw(const GLfloat pos[8], float shade) const {

@@ -34,6 +34,10 @@ class FramebufferTexture {
     // greyed by `shade`; `uv` picks part of the copy (texture rows are bottom first).
     void draw(const GLfloat pos[8], float shade = 1.0f) const;
     void draw(const GLfloat pos[8], const GLfloat uv[8], float shade) const;
+    // Nearest rather than linear sampling. Drawn one texel to a pixel, with texel and pixel
+    // centres on each other, both give the same picture and nearest costs the software
+    // rasteriser far less; anywhere else linear is smoother.
+    void setNearest(bool nearest);
 
     bool empty() const { return width_ == 0; }
     GLuint name() const { return texture_; }
@@ -51,6 +55,7 @@ class FramebufferTexture {
     int potH_ = 0;
     int width_ = 0;
     int height_ = 0;
+    bool nearest_ = false;
 };
 
 }  // namespace platform::gl

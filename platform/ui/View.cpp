@@ -359,12 +359,29 @@ void View::drawHierarchy(DrawContext& ctx) {
                    .concat(AffineTransform::translation(center_.x, center_.y)));
     ctx.multiplyAlpha(alpha_);
     if (clipsToBounds_) ctx.clip(bounds_);
-    if (backgroundColor_.a > 0) ctx.fillRect(bounds_, backgroundColor_);
-    draw(ctx);
     const auto children = subviews_;
-    for (const auto& v : children) v->drawHierarchy(ctx);
+    // The top-most subview that covers the bounds is where drawing starts.
+    std::size_t first = children.size();
+    while (first > 0 && !children[first - 1]->coversOpaquely(bounds_)) --first;
+    if (first == 0) {
+        if (backgroundColor_.a > 0) ctx.fillRect(bounds_, backgroundColor_);
+        draw(ctx);
+    } else {
+        --first;
+    }
+    for (std::size_t i = first; i < children.size(); ++i) children[i]->drawHierarchy(ctx);
     drawOverlay(ctx);
     ctx.restore(saved);
+}
+
+bool View::coversOpaquely(const Rect& rect) const {
+    if (hidden_ || alpha_ < 1 || !transform_.isIdentity()) return false;
+    const Rect f = frame();
+    if (f.minX() > rect.minX() || f.minY() > rect.minY() || f.maxX() < rect.maxX() || f.maxY() < rect.maxY())
+        return false;
+    if (backgroundColor_.a >= 1 || drawsOpaquely()) return true;
+    return std::any_of(subviews_.begin(), subviews_.end(),
+                       [this](const auto& v) { return v->coversOpaquely(bounds_); });
 }
 
 void View::loadAttributes(InterfaceAttributes& attrs) {

@@ -134,8 +134,16 @@ class View : public std::enable_shared_from_this<View> {
     virtual void draw(DrawContext& ctx) {}
     // Drawn after the subviews, on top of them (scroll indicators and the like).
     virtual void drawOverlay(DrawContext& ctx) {}
-    // Draws the view, its background and its subviews (skipped when hidden or transparent).
+    // True when draw() will paint all of the bounds with opaque pixels.
+    virtual bool drawsOpaquely() const { return false; }
+    // Draws the view, its background and its subviews (skipped when hidden or transparent). A
+    // subview that paints all of the view's bounds opaquely hides what lies under it (the view's
+    // own picture and the subviews before it), which is then not drawn at all.
     void drawHierarchy(DrawContext& ctx);
+    // True when the view, as it would be drawn now, paints every pixel of `rect` (superview
+    // coordinates) opaquely: shown, not see-through, unturned, and with an opaque background,
+    // an opaque picture of its own (drawsOpaquely) or a subview covering its bounds.
+    bool coversOpaquely(const Rect& rect) const;
 
     // --- controller and interface files ---
     ViewController* viewController() const { return controller_; }

@@ -116,8 +116,31 @@ void FakeWebEngine::finishScript(const Timer* timer, const ScriptResult& result)
 }
 
 void FakeWebEngine::setSize(int width, int height) {
-    width_ = std::max(width, 0);
-    height_ = std::max(height, 0);
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    if (width != width_ || height != height_) ++frames_;
+    width_ = width;
+    height_ = height;
+}
+
+void FakeWebEngine::setScale(double scale) {
+    scale = clampScale(scale);
+    if (scale == scale_) return;
+    scale_ = scale;
+    ++frames_;
+}
+
+void FakeWebEngine::setBackgroundColor(ui::Color color) {
+    background_ = color;
+    ++frames_;
+}
+
+void FakeWebEngine::setSnapshot(Image image) {
+    snapshot_ = std::move(image);
+    ++frames_;
+    if (!frameHandler_) return;
+    const std::function<void()> handler = frameHandler_;  // it may release this view, and itself
+    handler();
 }
 
 Image FakeWebEngine::snapshot() {

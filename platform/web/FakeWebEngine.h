@@ -67,10 +67,12 @@ class FakeWebEngine : public WebEngine {
     void setSize(int width, int height) override;
     int width() const override { return width_; }
     int height() const override { return height_; }
-    void setScale(double scale) override { scale_ = clampScale(scale); }
+    void setScale(double scale) override;
     double scale() const override { return scale_; }
     Image snapshot() override;
-    void setBackgroundColor(ui::Color color) override { background_ = color; }
+    std::uint64_t frameNumber() const override { return frames_; }
+    void setFrameHandler(std::function<void()> handler) override { frameHandler_ = std::move(handler); }
+    void setBackgroundColor(ui::Color color) override;
     ui::Color backgroundColor() const override { return background_; }
     ContentSize contentSize() const override { return contentSize_; }
     void sendMouseEvent(const MouseEvent& event) override { mouseEvents_.push_back(event); }
@@ -108,8 +110,10 @@ class FakeWebEngine : public WebEngine {
     std::optional<ScriptAnswer> requestScript(const ScriptRequest& request);
     // Ends the oldest waiting script evaluation; false when none waits.
     bool completeScript(const ScriptResult& result);
-    // What snapshot() returns (by default the background colour over the snapshot's size).
-    void setSnapshot(Image image) { snapshot_ = std::move(image); }
+    // The page draws anew: snapshot() returns `image` from now on (an image without pixels
+    // puts back the default, the background colour over the snapshot's size), and the frame
+    // handler hears of it.
+    void setSnapshot(Image image);
 
     const std::vector<LoadCall>& loadCalls() const { return loadCalls_; }
     const std::deque<PendingScript>& pendingScripts() const { return pendingScripts_; }
@@ -131,6 +135,7 @@ class FakeWebEngine : public WebEngine {
 
     WebEngineDelegate* delegate_ = nullptr;
     ScriptResponder responder_;
+    std::function<void()> frameHandler_;
     RunLoop* loop_ = nullptr;
     Limits limits_;
     // Expires with the fake: timers and posted work check it, and a callback that releases the
@@ -156,6 +161,7 @@ class FakeWebEngine : public WebEngine {
     int width_;
     int height_;
     int dialogs_ = 0;
+    std::uint64_t frames_ = 0;
     bool loading_ = false;
     bool processEnded_ = false;  // until the next load: the page is gone and opens nothing more
     bool focused_ = false;

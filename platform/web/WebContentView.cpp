@@ -6,10 +6,15 @@
 
 #include "platform/ui/DrawContext.h"
 #include "platform/ui/Touch.h"
+#include "platform/ui/Window.h"
 
 namespace platform::web {
 
 WebContentView::WebContentView(std::shared_ptr<WebEngine> engine) : engine_(std::move(engine)) {}
+
+WebContentView::~WebContentView() {
+    if (hearsPage_ && engine_) engine_->setFrameHandler({});
+}
 
 void WebContentView::layoutSubviews() {
     if (!engine_) return;
@@ -20,22 +25,78 @@ void WebContentView::layoutSubviews() {
 
 void WebContentView::draw(ui::DrawContext& ctx) {
     if (!engine_) return;
+    if (!hearsPage_) {
+        hearsPage_ = true;
+        std::weak_ptr<View> weak = weak_from_this();
+        engine_->setFrameHandler([weak] {
+            if (auto self = std::static_pointer_cast<WebContentView>(weak.lock())) self->pageDrew();
+        });
+    }
+    const int width = engine_->width();
+    const int height = engine_->height();
+    const double scale = engine_->scale();
     layoutSubviews();
     if (ctx.scale() > 0 && std::abs(engine_->scale() - ctx.scale()) > 1e-6) engine_->setScale(ctx.scale());
-    // The engine tells of no repaint, so a shown page is looked at again at a video's pace
-    // (the window draws only on demand otherwise).
-    setNeedsDisplayAt(ctx.now() + kRefreshSeconds);
-    const Image page = engine_->snapshot();
-    if (!page.hasBitmap() || !texture_.upload(page.pixels.data(), page.width, page.height)) return;
+    copyPage(ctx.now(),
+             width != engine_->width() || height != engine_->height() || scale != engine_->scale());
+    if (!copied_) return;
     ui::DrawContext::RawGL raw(ctx, bounds());
-    // The snapshot's rows run top first, so t is flipped; its colours are premultiplied.
+    // The picture is taken at the window's scale, so it mostly lies one texel to a pixel.
+    texture_.setNearest(raw.width() == copiedWidth_ && raw.height() == copiedHeight_);
+    // The snapshot's rows run top first, so t is flipped; its colours are premultiplied, and an
+    // opaque picture is copied over what lies under it rather than blended.
     const GLfloat pos[8] = {-1, -1, 1, -1, -1, 1, 1, 1};
     const GLfloat s = texture_.maxS();
     const GLfloat t = texture_.maxT();
     const GLfloat uv[8] = {0, t, s, t, 0, 0, s, 0};
-    glEnable(GL_BLEND);
+    if (copiedOpaque_) glDisable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
     texture_.draw(pos, uv, 1.0f);
+    glEnable(GL_BLEND);
+}
+
+bool WebContentView::drawsOpaquely() const {
+    return copied_ && copiedOpaque_ && engine_ && engine_->frameNumber() == copiedFrame_;
+}
+
+void WebContentView::copyPage(double now, bool resized) {
+    const std::uint64_t frame = engine_->frameNumber();
+    if (copied_ && frame == copiedFrame_) return;
+    // A picture of another size is taken at once; otherwise at a video's pace, however often
+    // the page draws (the window draws again when the next one is due).
+    if (copied_ && !resized && now >= copiedAt_ && now < copiedAt_ + kRefreshSeconds) {
+        setNeedsDisplayAt(copiedAt_ + kRefreshSeconds);
+        return;
+    }
+    const Image page = engine_->snapshot();
+    if (!page.hasBitmap() || !texture_.upload(page.pixels.data(), page.width, page.height)) {
+        copied_ = false;
+        return;
+    }
+    copied_ = true;
+    copiedFrame_ = frame;
+    copiedAt_ = now;
+    copiedWidth_ = page.width;
+    copiedHeight_ = page.height;
+    copiedOpaque_ = true;
+    for (std::size_t i = 3; i < page.pixels.size() && copiedOpaque_; i += 4)
+        copiedOpaque_ = page.pixels[i] == 255;
+}
+
+void WebContentView::pageDrew() {
+    const ui::Window* shownIn = window();
+    if (!shownIn) return;
+    // A page nobody sees costs no frame; showing it again asks for one.
+    std::shared_ptr<const View> held;
+    for (const View* v = this; v; v = (held = v->superview()).get()) {
+        if (v->isHidden() || v->alpha() < 0.01f) return;
+    }
+    const double due = copiedAt_ + kRefreshSeconds;
+    if (!copied_ || shownIn->now() >= due || shownIn->now() < copiedAt_) {
+        setNeedsDisplay();
+    } else {
+        setNeedsDisplayAt(due);
+    }
 }
 
 bool WebContentView::scrollWheel(Point location, float dx, float dy) {

@@ -1,10 +1,11 @@
 #pragma once
-// Shows a web view's page in the window's view tree: each frame (at least every kRefreshSeconds
-// while shown) the page's snapshot, drawn at the window's scale, is copied into a texture and
-// drawn over the view's bounds, so a page sits at any rectangle, over or under the game, with
-// sharp text. Touches reach the page as mouse events, except that on a page taller or wider than
-// the view a drag scrolls it (a tap is still a click); a touch gives the page the keyboard's
-// focus. The engine follows the view's size. Like all GL objects, destroy it with its GL context
+// Shows a web view's page in the window's view tree: the page's snapshot, drawn at the window's
+// scale, is copied into a texture drawn over the view's bounds, so a page sits at any rectangle,
+// over or under the game, with sharp text. The picture is copied again only after the page drew
+// anew (at most every kRefreshSeconds), and a page that draws anew asks the window for a frame:
+// a page that stands still costs the window nothing. Touches reach the page as mouse events, except that on a
+// page taller or wider than the view a drag scrolls it (a tap is still a click); a touch gives the page the
+// keyboard's focus. The engine follows the view's size. Like all GL objects, destroy it with its GL context
 // current.
 #include <memory>
 #include <string>
@@ -21,9 +22,10 @@ class WebContentView : public ui::View {
     static constexpr double kDragSlop = 8;
 
     explicit WebContentView(std::shared_ptr<WebEngine> engine);
+    ~WebContentView() override;
     const char* className() const override { return "WebContentView"; }
 
-    // How often a shown page's picture is taken again.
+    // How often, at most, a shown page's picture is taken again.
     static constexpr double kRefreshSeconds = 1.0 / 30;
 
     const std::shared_ptr<WebEngine>& engine() const { return engine_; }
@@ -36,6 +38,8 @@ class WebContentView : public ui::View {
 
     void layoutSubviews() override;
     void draw(ui::DrawContext& ctx) override;
+    // While the picture drawn last is opaque and still the page's.
+    bool drawsOpaquely() const override;
     void touchesBegan(const ui::TouchList& touches, const ui::TouchEvent& event) override;
     void touchesMoved(const ui::TouchList& touches, const ui::TouchEvent& event) override;
     void touchesEnded(const ui::TouchList& touches, const ui::TouchEvent& event) override;
@@ -49,10 +53,22 @@ class WebContentView : public ui::View {
     // the slop or lifts), drive the page's mouse, or scroll.
     enum class Gesture { None, Undecided, Mouse, Scroll };
     bool pageScrolls() const;
+    // The page drew anew: the window draws again, no sooner than the next picture is due (and
+    // not at all while the page is hidden).
+    void pageDrew();
+    // Copies the page's picture into the texture when it may have changed since the last copy.
+    void copyPage(double now, bool resized);
     void sendMouse(MouseEventType type, Point p);
 
     std::shared_ptr<WebEngine> engine_;
     gl::FramebufferTexture texture_{GL_RGBA};
+    bool hearsPage_ = false;
+    bool copied_ = false;
+    std::uint64_t copiedFrame_ = 0;  // the engine's frame number the texture shows
+    double copiedAt_ = 0;            // on the window's clock
+    int copiedWidth_ = 0;            // pixels
+    int copiedHeight_ = 0;
+    bool copiedOpaque_ = false;  // no pixel of the picture lets anything under it show
     Gesture gesture_ = Gesture::None;
     Point touchStart_;
     Point lastTouch_;

@@ -3,6 +3,7 @@
 // navigations to its delegate, draws into an RGBA snapshot at the window's scale and takes
 // mouse, key and wheel input. Backed by the real engine (WebKitEngine) or, in unit tests, by
 // FakeWebEngine; both pass the same conformance tests. Main thread only.
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -54,6 +55,13 @@ class WebEngine {
     virtual double scale() const = 0;
     // The view as last drawn: (width x scale) x (height x scale) premultiplied RGBA, rounded.
     virtual Image snapshot() = 0;
+    // Moves each time the page draws anew, and when the size, scale or background changes: a
+    // snapshot taken at an unchanged number shows what the last one showed, so a view showing
+    // the page copies its picture only when the number moved.
+    virtual std::uint64_t frameNumber() const = 0;
+    // Called, on the main loop, each time the page has drawn anew; a page that stands still
+    // calls nothing. The handler may release the view.
+    virtual void setFrameHandler(std::function<void()> handler) = 0;
     // What shows where the page paints nothing (white by default). With alpha below 1 the page's
     // unpainted parts are that transparent in the snapshot, so the window shows through.
     virtual void setBackgroundColor(ui::Color color) = 0;

@@ -247,6 +247,13 @@ struct WebKitEngine::Signals {
         static_cast<WebKitEngine*>(data)->onProcessEnded(static_cast<int>(reason));
     }
 
+    // The offscreen window tells of each picture it has drawn of the view; a page that stands
+    // still draws none.
+    static gboolean damage(GtkWidget*, GdkEvent*, gpointer data) {
+        static_cast<WebKitEngine*>(data)->onPageDrawn();
+        return FALSE;
+    }
+
     static void sizeMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer data) {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
@@ -318,6 +325,7 @@ WebKitEngine::WebKitEngine(WebKitHost& host, int width, int height)
     gtk_widget_set_size_request(GTK_WIDGET(view_), width_, height_);
     gtk_container_add(GTK_CONTAINER(window_), GTK_WIDGET(view_));
     gtk_widget_show_all(window_);
+    g_signal_connect(window_, "damage-event", G_CALLBACK(Signals::damage), this);
     host_.viewCreated(this);
 }
 
@@ -333,6 +341,7 @@ WebKitEngine::~WebKitEngine() {
     }
     scripts_.clear();
     g_signal_handlers_disconnect_by_data(view_, this);
+    g_signal_handlers_disconnect_by_data(window_, this);
     g_signal_handlers_disconnect_by_data(webkit_web_view_get_user_content_manager(view_), this);
     webkit_web_view_stop_loading(view_);
     // Destroying the window destroys the view, and its web process ends. Not now: the view may
@@ -417,8 +426,11 @@ void WebKitEngine::evaluate(const std::string& script, double timeoutSeconds, Sc
 }
 
 void WebKitEngine::setSize(int width, int height) {
-    width_ = std::max(width, 1);
-    height_ = std::max(height, 1);
+    width = std::max(width, 1);
+    height = std::max(height, 1);
+    if (width != width_ || height != height_) ++frames_;
+    width_ = width;
+    height_ = height;
     applySize();
 }
 
@@ -426,6 +438,7 @@ void WebKitEngine::setScale(double scale) {
     scale = clampScale(scale);
     if (scale == scale_) return;
     scale_ = scale;
+    ++frames_;
     // The page keeps its layout in points: its zoom makes up for the larger widget.
     webkit_web_view_set_zoom_level(view_, scale_);
     applySize();
@@ -438,6 +451,13 @@ void WebKitEngine::applySize() {
     gtk_window_resize(GTK_WINDOW(window_), w, h);
     // Lay out now, so the next snapshot already has the new size.
     gtk_container_check_resize(GTK_CONTAINER(window_));
+}
+
+void WebKitEngine::onPageDrawn() {
+    ++frames_;
+    if (!frameHandler_) return;
+    const std::function<void()> handler = frameHandler_;  // it may release this view, and itself
+    handler();
 }
 
 Image WebKitEngine::snapshot() {
@@ -475,6 +495,7 @@ void WebKitEngine::setBackgroundColor(ui::Color color) {
     background_ = color;
     const GdkRGBA rgba{color.r, color.g, color.b, color.a};
     webkit_web_view_set_background_color(view_, &rgba);
+    ++frames_;
 }
 
 void WebKitEngine::sendMouseEvent(const MouseEvent& event) {

@@ -47,6 +47,8 @@ class WebKitEngine : public WebEngine {
     void setScale(double scale) override;
     double scale() const override { return scale_; }
     Image snapshot() override;
+    std::uint64_t frameNumber() const override { return frames_; }
+    void setFrameHandler(std::function<void()> handler) override { frameHandler_ = std::move(handler); }
     void setBackgroundColor(ui::Color color) override;
     ui::Color backgroundColor() const override { return background_; }
     ContentSize contentSize() const override { return contentSize_; }
@@ -79,6 +81,7 @@ class WebKitEngine : public WebEngine {
     void onContentSize(ContentSize size);
     void onUnresponsive();
     void onProcessEnded(int reason);
+    void onPageDrawn();
     void reportFailure(const WebError& error);
     // Ends the page's web process (this view's alone) because the page misbehaved.
     void stopHostilePage(const std::string& why);
@@ -102,6 +105,7 @@ class WebKitEngine : public WebEngine {
     WebKitWebView* view_ = nullptr;
     WebEngineDelegate* delegate_ = nullptr;
     ScriptResponder responder_;
+    std::function<void()> frameHandler_;
     // Owner of timers and of callbacks that may arrive after the view is gone; set to 1 when
     // the engine goes (see gone()).
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
@@ -120,6 +124,7 @@ class WebKitEngine : public WebEngine {
     bool failureReported_ = false;
     int pendingFailureCode_ = 0;  // a failure the host caused, reported with its own code
     ContentSize contentSize_;
+    std::uint64_t frames_ = 0;
 };
 
 }  // namespace platform::web

@@ -1,6 +1,6 @@
 // Drawing the window with headless OpenGL ES 1.1: label glyphs in a PNG capture, the raw GL hook
-// for a view with its own drawing, and a transition's and a presentation's frames on the virtual
-// clock.
+// for a view with its own drawing, views left undrawn under an opaque cover, and a transition's
+// and a presentation's frames on the virtual clock.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -178,6 +178,41 @@ TEST(UiRendering, ViewWithItsOwnGLDrawsInsideItsFrameOnly) {
     EXPECT_EQ(f.bright(0, 0, 640, 190), 0);
     EXPECT_EQ(f.bright(20, 310, 220, 400), 0);
     EXPECT_EQ(f.bright(400, 600, 500, 700), 100 * 100);
+}
+
+TEST(UiRendering, AViewUnderAnOpaqueCoverIsNotDrawnWhileOneUnderAnythingSeeThroughIs) {
+    GLStage s(1.0f);
+    if (!s.gl) GTEST_SKIP() << "no headless GL here: " << s.error;
+    auto game = std::make_shared<RawRedView>(Rect{0, 0, 320, 480});
+    s.window->addSubview(game);
+    auto cover = std::make_shared<View>(Rect{0, 0, 320, 480});
+    cover->setBackgroundColor(Color::black());
+    s.window->addPresentedView(cover);
+    // How much of the window is red, and whether the game was drawn at all.
+    const auto frame = [&] {
+        game->width = 0;
+        const int red = s.frame().bright(0, 0, 320, 480);
+        return std::pair{red, game->width != 0};
+    };
+    EXPECT_EQ(frame(), (std::pair{0, false}));
+
+    cover->setAlpha(0.25f);
+    EXPECT_EQ(frame(), (std::pair{320 * 480, true}));
+    cover->setAlpha(1);
+    cover->setTransform(AffineTransform::translation(0, 240));
+    EXPECT_EQ(frame(), (std::pair{320 * 240, true}));
+    cover->setTransform(AffineTransform::identity());
+    // A clear cover hides the game only where a subview of its own paints all of it.
+    cover->setBackgroundColor(Color::clear());
+    auto half = std::make_shared<View>(Rect{0, 0, 320, 240});
+    half->setBackgroundColor(Color::white());
+    cover->addSubview(half);
+    EXPECT_EQ(frame(), (std::pair{320 * 480, true}));  // white counts as red too
+    half->setFrame({0, 0, 320, 480});
+    EXPECT_EQ(frame(), (std::pair{320 * 480, false}));
+    half->setHidden(true);
+    EXPECT_EQ(frame(), (std::pair{320 * 480, true}));
+    s.window->removePresentedView(cover.get());
 }
 
 TEST(UiRendering, CurlDownShowsTheNewScreenComingOverTheOld) {

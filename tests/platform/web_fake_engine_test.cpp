@@ -1,13 +1,18 @@
 // The rules every web view shares (navigation, content sizes, key names), the scripted view
 // that unit tests of the ad views drive (loads end once, scripts wait for the test, the page's
 // requests reach the host, a delegate may release the view from any call), and the web content
-// view's touch handling: a drag scrolls a scrolling page, a tap clicks, a touch gives the focus.
+// view's touch handling (a drag scrolls a scrolling page, a tap clicks, a touch gives the focus)
+// and drawing (the window draws the page again only when it changed, and then shows the change).
 // What the fake shares with the real engine is in the web tests' conformance suite.
 #include <gtest/gtest.h>
 
+#include <array>
+
+#include "platform/gl/GLContext.h"
 #include "platform/runloop/ManualRunLoop.h"
 #include "platform/ui/UiDriver.h"
 #include "platform/ui/Window.h"
+#include "platform/ui/WindowRenderer.h"
 #include "platform/web/FakeWebEngine.h"
 #include "platform/web/WebContentView.h"
 
@@ -33,6 +38,16 @@ struct Log : WebEngineDelegate {
         return {true, "yes"};
     }
 };
+
+// A page's picture all in one premultiplied colour.
+platform::Image solid(int width, int height, std::array<std::uint8_t, 4> rgba) {
+    platform::Image page;
+    page.width = width;
+    page.height = height;
+    page.content = platform::Image::Content::RGBAPremultiplied;
+    for (int i = 0; i < width * height; ++i) page.pixels.insert(page.pixels.end(), rgba.begin(), rgba.end());
+    return page;
+}
 
 NavigationAction action(const char* url, NavigationType type = NavigationType::Other, bool gesture = false) {
     NavigationAction a;
@@ -262,4 +277,91 @@ TEST(WebContentView, ADragScrollsAScrollingPageWhileTapsAndOtherPagesGetTheMouse
     EXPECT_EQ(web->scrollEvents().back().y, 12);
     view->removeFromSuperview();
     EXPECT_FALSE(web->isFocused());
+}
+
+TEST(WebContentView, AnUnchangedPageCostsTheWindowNoFrameAndAChangedOneIsShownChanged) {
+    std::string error;
+    auto gl = platform::GLContext::createHeadless(&error);
+    ASSERT_TRUE(gl) << error;
+    platform::ManualRunLoop loop;
+    auto window = std::make_shared<platform::ui::Window>();
+    window->setRunLoop(&loop);
+    auto renderer = std::make_unique<platform::ui::WindowRenderer>(gl, 1.0f);
+    auto web = std::make_shared<FakeWebEngine>(320, 50);
+    const auto paint = [&](std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+        web->setSnapshot(solid(320, 50, {r, g, b, 255}));
+    };
+    // The window's pixel in the middle of the page, as red, green, blue.
+    const auto shown = [&] {
+        EXPECT_TRUE(renderer->render(*window));
+        int w = 0, h = 0;
+        const auto rgba = renderer->readPixels(w, h);
+        const std::uint8_t* p = &rgba[(static_cast<std::size_t>(455) * w + 160) * 4];
+        return std::array<int, 3>{p[0], p[1], p[2]};
+    };
+    paint(255, 0, 0);
+    auto view = std::make_shared<WebContentView>(web);
+    view->setFrame({{0, 430}, {320, 50}});
+    window->addSubview(view);
+    EXPECT_EQ(shown(), (std::array<int, 3>{255, 0, 0}));
+
+    // A page that stands still: the screen stays idle.
+    loop.advance(1);
+    EXPECT_FALSE(window->needsDisplay());
+    paint(0, 0, 255);
+    EXPECT_TRUE(window->needsDisplay());
+    EXPECT_EQ(shown(), (std::array<int, 3>{0, 0, 255}));
+    // Drawn anew right after the last picture: the next one is taken when it is due, and shows
+    // the page as it is then.
+    loop.advance(WebContentView::kRefreshSeconds / 4);
+    paint(0, 255, 0);
+    EXPECT_EQ(shown(), (std::array<int, 3>{0, 0, 255}));
+    EXPECT_FALSE(window->needsDisplay());
+    paint(255, 255, 255);
+    loop.advance(WebContentView::kRefreshSeconds);
+    EXPECT_TRUE(window->needsDisplay());
+    EXPECT_EQ(shown(), (std::array<int, 3>{255, 255, 255}));
+    // Hidden, the page's drawing asks for no frame; shown again, it is shown as it is now.
+    view->setHidden(true);
+    shown();
+    loop.advance(1);
+    paint(255, 0, 255);
+    EXPECT_FALSE(window->needsDisplay());
+    view->setHidden(false);
+    EXPECT_EQ(shown(), (std::array<int, 3>{255, 0, 255}));
+    window.reset();
+    view.reset();
+}
+
+TEST(WebContentView, AnOpaquePageHidesWhatLiesUnderItUntilItDrawsSomethingSeeThrough) {
+    std::string error;
+    auto gl = platform::GLContext::createHeadless(&error);
+    ASSERT_TRUE(gl) << error;
+    platform::ManualRunLoop loop;
+    auto window = std::make_shared<platform::ui::Window>();
+    window->setRunLoop(&loop);
+    auto renderer = std::make_unique<platform::ui::WindowRenderer>(gl, 1.0f);
+    auto under = std::make_shared<platform::ui::View>(platform::Rect{0, 0, 320, 480});
+    under->setBackgroundColor(platform::ui::Color{0, 1, 0, 1});
+    window->addSubview(under);
+    auto web = std::make_shared<FakeWebEngine>(320, 480);
+    web->setSnapshot(solid(320, 480, {255, 0, 0, 255}));
+    auto view = std::make_shared<WebContentView>(web);
+    view->setFrame({{0, 0}, {320, 480}});
+    window->addPresentedView(view);
+    const auto shown = [&] {
+        EXPECT_TRUE(renderer->render(*window));
+        int w = 0, h = 0;
+        const auto rgba = renderer->readPixels(w, h);
+        const std::uint8_t* p = &rgba[(static_cast<std::size_t>(240) * w + 160) * 4];
+        return std::array<int, 3>{p[0], p[1], p[2]};
+    };
+    EXPECT_EQ(shown(), (std::array<int, 3>{255, 0, 0}));
+    EXPECT_EQ(shown(), (std::array<int, 3>{255, 0, 0}));
+    // The first frame after the page drew something see-through already has what lies under it.
+    loop.advance(1);
+    web->setSnapshot(solid(320, 480, {0, 0, 0, 0}));
+    EXPECT_EQ(shown(), (std::array<int, 3>{0, 255, 0}));
+    window.reset();
+    view.reset();
 }

@@ -2,7 +2,8 @@
 // against the fake hold with the real engine: the host's loads go through the delegate and a
 // refused one leaves no trace, history moves through the delegate too, a frame's navigation loads nothing,
 // the web process's end reaches an idle view, loads and scripts time out, dialogs and content sizes are
-// bounded, a transparent background stays transparent at any scale, and keys reach a focused page only. Each
+// bounded, a transparent background stays transparent at any scale, keys reach a focused page only,
+// and each new drawing of the page moves the frame number and is told while a still page tells nothing. Each
 // backend plays the page's side its own way (the real one with real pages on the loopback server, the fake
 // one by the test's hand on a virtual clock); the expectations are shared.
 #include <gtest/gtest.h>
@@ -52,6 +53,8 @@ class Harness {
     virtual void pageContentBecomes(int width, int height) = 0;
     // The text of the page's field with the focus.
     virtual std::string typedText() = 0;
+    // The page paints itself all in one opaque colour.
+    virtual void pagePaints(int r, int g, int b) = 0;
 
     webtest::Recorder recorder;
     std::shared_ptr<WebEngine> engine;
@@ -112,6 +115,10 @@ class RealHarness : public Harness {
     std::string typedText() override {
         return webtest::evaluate(*engine, "document.getElementById('f').value").value;
     }
+    void pagePaints(int r, int g, int b) override {
+        webtest::evaluate(*engine, "document.body.style.background = 'rgb(" + std::to_string(r) + "," +
+                                       std::to_string(g) + "," + std::to_string(b) + ")'");
+    }
 };
 
 class FakeHarness : public Harness {
@@ -161,6 +168,17 @@ class FakeHarness : public Harness {
             if (key.type == KeyEventType::Down) text += key.key;
         }
         return text;
+    }
+    void pagePaints(int r, int g, int b) override {
+        platform::Image page;
+        page.width = fake_->width();
+        page.height = fake_->height();
+        page.content = platform::Image::Content::RGBAPremultiplied;
+        for (int i = 0; i < page.width * page.height; ++i) {
+            page.pixels.insert(page.pixels.end(), {static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g),
+                                                   static_cast<std::uint8_t>(b), 255});
+        }
+        fake_->setSnapshot(std::move(page));
     }
 
   private:
@@ -351,6 +369,42 @@ TEST_P(WebEngineConformance, KeysReachThePageOnlyWhileTheViewHasTheFocus) {
     h->engine->sendKeyEvent({KeyEventType::Down, "d"});
     h->runFor(0.2);
     EXPECT_EQ(h->typedText(), "bc");
+}
+
+// Views show the page by copying its picture again only when the frame number moved: a change
+// the number missed would stay off the screen, and a still page that tells would keep an idle
+// screen drawing.
+TEST_P(WebEngineConformance, EachNewDrawingOfThePageMovesTheFrameNumberAndIsToldAStillPageTellsNothing) {
+    int told = 0;
+    h->engine->setFrameHandler([&told] { ++told; });
+    ASSERT_TRUE(h->loadPage("<html><body></body></html>"));
+    h->pagePaints(255, 0, 0);
+    ASSERT_TRUE(h->runUntil([&] { return pixelAt(10, 10) == Pixel{255, 0, 0, 255}; }, 5));
+    h->runFor(0.5);
+    const std::uint64_t red = h->engine->frameNumber();
+    const int toldOfRed = told;
+    h->runFor(0.5);
+    EXPECT_EQ(told, toldOfRed);
+    EXPECT_EQ(h->engine->frameNumber(), red);
+
+    h->pagePaints(0, 0, 255);
+    EXPECT_TRUE(h->runUntil(
+        [&] {
+            return pixelAt(10, 10) == Pixel{0, 0, 255, 255} && h->engine->frameNumber() > red &&
+                   told > toldOfRed;
+        },
+        5));
+    // What the host changes itself moves the number at once.
+    std::uint64_t before = h->engine->frameNumber();
+    h->engine->setSize(200, 50);
+    EXPECT_GT(h->engine->frameNumber(), before);
+    before = h->engine->frameNumber();
+    h->engine->setScale(2);
+    EXPECT_GT(h->engine->frameNumber(), before);
+    before = h->engine->frameNumber();
+    h->engine->setBackgroundColor(platform::ui::Color::clear());
+    EXPECT_GT(h->engine->frameNumber(), before);
+    h->engine->setFrameHandler({});
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, WebEngineConformance, ::testing::Values(Backend::Fake, Backend::Real),
