@@ -214,10 +214,22 @@ TEST_F(AdServerTest, RichMediaScriptsCreativesAndTheirBeacons) {
         EXPECT_NE(res->body.find("/landing?slot=tikoleap-mraid-" + name + "&ad="), std::string::npos) << name;
         EXPECT_TRUE(res->has_header("x-zazo-click-tracking-urls")) << name;
         // An interstitial fills the window; a banner keeps the house banner's size and refresh.
-        EXPECT_EQ(res->get_header_value("x-zazo-ad-size"), name == "interstitial" ? "" : "320x50") << name;
+        EXPECT_EQ(res->get_header_value("x-zazo-ad-size"),
+                  MRAIDCreatives::isInterstitial(name) ? "" : "320x50")
+            << name;
         EXPECT_EQ(http->Get(MRAIDCreatives::kPathPrefix + name)->status, 200) << name;
         EXPECT_EQ(server.log().back()["kind"], "creative");
     }
+    // The actions interstitial has a unit of its own, and its store product a fallback page.
+    auto actions = ad(AdServer::kActionsUnit);
+    ASSERT_TRUE(actions);
+    EXPECT_NE(actions->body.find("var TL_NAME = 'actions';"), std::string::npos);
+    EXPECT_NE(actions->body.find("/landing?slot=tikoleap-actions&ad="), std::string::npos);
+    EXPECT_EQ(actions->get_header_value("x-zazo-ad-size"), "");
+    auto fallback = http->Get(MRAIDCreatives::kStoreFallbackPath);
+    ASSERT_TRUE(fallback);
+    EXPECT_EQ(fallback->status, 200);
+    EXPECT_EQ(server.log().back()["kind"], "store_fallback");
     EXPECT_NE(ad("tikoleap-mraid-nosuch")->body.find("background:#e0007a"), std::string::npos);
     EXPECT_EQ(http->Get(std::string(MRAIDCreatives::kPathPrefix) + "nosuch")->status, 404);
     EXPECT_NE(http->Get(MRAIDCreatives::kSecondPagePath)->body.find("mraid.close()"), std::string::npos);

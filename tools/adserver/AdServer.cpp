@@ -90,6 +90,14 @@ bool AdServer::start(int port, const std::string& logPath, std::string* error) {
                         "<body style=\"background:#ffffff\"></body></html>",
                         "text/html");
                 }));
+    server_.Get(
+        MRAIDCreatives::kStoreFallbackPath, recorded([](const httplib::Request&, httplib::Response& res) {
+            res.set_content(
+                "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Tiko Leap in the store</title>"
+                "</head><body style=\"font:16px sans-serif\"><h1>Tiko Leap</h1>"
+                "<p>Tilt, jump, climb higher. The store is not on this system.</p></body></html>",
+                "text/html");
+        }));
     server_.Get(kCorePagePath, recorded([this](const httplib::Request&, httplib::Response& res) {
                     res.set_content(CorePage::html(houseBannerAd().dump()), "text/html");
                 }));
@@ -239,6 +247,7 @@ std::string AdServer::kindOfPath(const std::string& path) {
     if (path == "/adpage/imp") return "impression";
     if (path == "/adpage/click") return "click";
     if (path == "/landing") return "landing";
+    if (path == MRAIDCreatives::kStoreFallbackPath) return "store_fallback";
     if (path == "/cmd/announce") return "announce";
     if (path == "/zd/unit") return "zd";
     if (path == "/adpage/gen_204" || path == "/csi" || path == "/adpage/badad") return "report";
@@ -337,6 +346,8 @@ void AdServer::answerAdRequest(const httplib::Request& req, httplib::Response& r
         answerHouseBanner(req, res, unit);
     } else if (unit == "tikoleap-interstitial") {
         answerHouseInterstitial(res, unit);
+    } else if (unit == kActionsUnit) {
+        answerMRAID(req, res, "actions", unit);
     } else if (unit == "tikoleap-mediation-html") {
         answerHouseBanner(req, res, unit);
         res.set_header("x-zazo-mediation", "true");

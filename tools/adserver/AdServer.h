@@ -40,6 +40,8 @@ class AdServer {
     static constexpr const char* kRotatingUnit = "tikoleap-banner";
     // Rich-media units are this prefix and a creative's name (MRAIDCreatives).
     static constexpr const char* kMRAIDUnitPrefix = "tikoleap-mraid-";
+    // The rich-media interstitial whose taps run the device actions one at a time.
+    static constexpr const char* kActionsUnit = "tikoleap-actions";
 
     AdServer() = default;
     ~AdServer();

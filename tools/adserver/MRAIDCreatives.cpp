@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "tools/adserver/PrecacheFile.h"
+
 namespace tikoleap::adserver {
 
 namespace {
@@ -12,7 +14,9 @@ namespace {
 const char* const kKit = R"JS(
 var tlCount = 0;
 function tlBeacon(event, more) {
-  var query = 'e=' + encodeURIComponent(event) + '&c=' + encodeURIComponent(TL_NAME) + '&n=' + (++tlCount);
+  // A creative's own "c" (the actions' cached file) takes the place of its name.
+  var query = 'e=' + encodeURIComponent(event) + ('c' in more ? '' : '&c=' + encodeURIComponent(TL_NAME)) +
+              '&n=' + (++tlCount);
   for (var key in more) query += '&' + key + '=' + encodeURIComponent(String(more[key]));
   new Image().src = '/beacon?' + query;
 }
@@ -150,6 +154,83 @@ if (tlStart(function () {})) {
   });
 }
 )JS"},
+    // Over a clear page (a video may play under it), a tap strip at the bottom (y 360-480) runs one
+    // device action a tap.
+    {"actions", true,
+     "<style>html,body{background:transparent}.tl-bar{position:absolute;left:0;width:100%;"
+     "display:flex;align-items:center;justify-content:center;box-sizing:border-box;padding:8px;"
+     "background:#5a2ca0}</style>"
+     "<div class=\"tl-bar\" style=\"top:0;height:120px\">Tiko Leap: one action a tap below</div>"
+     "<div id=\"strip\" class=\"tl-bar\" style=\"top:360px;height:120px\">Tap: open our page</div>",
+     "", R"JS(
+var tlQueue = [];
+var tlSending = false;
+function tlPump() {
+  if (!tlQueue.length) { tlSending = false; return; }
+  window.location.href = tlQueue.shift();
+  setTimeout(tlPump, 0);
+}
+// The messages the rich-media API has none for, each in a task of its own.
+function tlSend(name, params) {
+  var pairs = [];
+  for (var key in params) pairs.push(encodeURIComponent(key) + '=' + encodeURIComponent(String(params[key])));
+  tlQueue.push('amsg://page/' + name + (pairs.length ? '?' + pairs.join('&') : ''));
+  if (!tlSending) { tlSending = true; setTimeout(tlPump, 0); }
+}
+// A link followed, as a tapped one is: in turn with the messages.
+function tlFollow(url) {
+  tlQueue.push(url);
+  if (!tlSending) { tlSending = true; setTimeout(tlPump, 0); }
+}
+var tlOrigin = window.location.protocol + '//' + window.location.host;
+var tlPrecacheProgressSent = false;
+window.zazoExtraHandler = function (name, info) {
+  if (name === 'onVideoEvent') {
+    var more = {v: info.event};
+    if (info.event === 'canplaythrough') {
+      more.w = info.videoWidth;
+      more.h = info.videoHeight;
+    }
+    tlBeacon('video', more);
+    if (info.event === 'canplaythrough') tlSend('video', {action: 'play'});
+  } else if (name === 'onPrecacheEvent') {
+    // Hundreds of progress events come for a big file: the first stands for them all.
+    if (info.event === 'precacheProgress') {
+      if (tlPrecacheProgressSent) return;
+      tlPrecacheProgressSent = true;
+    }
+    tlBeacon('precache', {v: info.event, b: info.bytesLoaded, t: info.totalBytes, c: info.cachedSrc});
+  }
+};
+var tlActions = [
+  ['landing', 'play the video', function () { mraid.open(TL_LANDING); }],
+  ['video', 'precache 32 MiB', function () {
+    tlSend('video', {action: 'new', x: 0, y: 120, w: 320, h: 240});
+    tlSend('video', {action: 'src', src: tlOrigin + TL_VIDEO});
+  }],
+  ['precache', 'open the store', function () { tlSend('precache', {src: tlOrigin + TL_PRECACHE}); }],
+  ['store', 'note the tournament', function () {
+    tlSend('open', {a: 'in_app_store', product_id: '284882215', u: tlOrigin + TL_STORE_FALLBACK});
+  }],
+  ['calendar', 'mail us', function () {
+    var start = new Date(Date.now() + 24 * 3600 * 1000);
+    mraid.createCalendarEvent({description: 'Tiko Leap tournament', summary: 'Jump higher than everyone',
+                               start: start, end: new Date(start.getTime() + 3600 * 1000)});
+  }],
+  ['mail', 'text a friend', function () { tlFollow('mailto:jump@tikoleap.invalid?subject=Tiko%20Leap'); }],
+  ['sms', '', function () { tlFollow('sms:+15550100?body=Tiko%20Leap'); }]
+];
+var tlNext = 0;
+if (tlStart(function () {})) {
+  tlOnTap('strip', function () {
+    if (tlNext >= tlActions.length) return;
+    var action = tlActions[tlNext++];
+    tlBeacon('action', {a: action[0]});
+    document.getElementById('strip').textContent = action[1] ? 'Tap: ' + action[1] : 'Every action ran';
+    action[2]();
+  });
+}
+)JS"},
 };
 
 const Creative* find(const std::string& name) {
@@ -220,9 +301,11 @@ std::string MRAIDCreatives::html(const std::string& name, const std::string& lan
         body = "<div id=\"small\" class=\"part\" style=\"display:flex\">" + std::string(creative->small) +
                "</div>";
     }
-    const std::string constants = "var TL_LANDING = " + jsString(landingURL) +
-                                  "; var TL_SECOND_PAGE = " + jsString(kSecondPagePath) +
-                                  "; var TL_PICTURE = " + jsString(kPicturePath) + ";";
+    const std::string constants =
+        "var TL_LANDING = " + jsString(landingURL) + "; var TL_SECOND_PAGE = " + jsString(kSecondPagePath) +
+        "; var TL_PICTURE = " + jsString(kPicturePath) + "; var TL_VIDEO = " + jsString(kVideoPath) +
+        "; var TL_PRECACHE = " + jsString(PrecacheFile::kWithLengthPath) +
+        "; var TL_STORE_FALLBACK = " + jsString(kStoreFallbackPath) + ";";
     return page(creative->name, body, creative->script, constants);
 }
 

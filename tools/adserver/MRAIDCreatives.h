@@ -16,6 +16,9 @@ class MRAIDCreatives {
     static constexpr const char* kSecondPagePath = "/creative/mraid-page/two-part";
     // The picture the picture creative stores.
     static constexpr const char* kPicturePath = "/creative/mraid-page/picture.bmp";
+    // What the actions interstitial plays, and where its store product sends a desktop.
+    static constexpr const char* kVideoPath = "/video/green.webm";
+    static constexpr const char* kStoreFallbackPath = "/store-fallback";
 
     // Every creative's name; the ad unit of each is "tikoleap-mraid-" + name.
     static const std::vector<std::string>& names();
