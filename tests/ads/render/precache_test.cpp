@@ -14,6 +14,7 @@
 
 #include "ads/render/DZPrecacheAMSGHandler.h"
 #include "ads/render/DZPrecacheFolder.h"
+#include "platform/foundation/AppPaths.h"
 #include "support/LoopbackServer.h"
 #include "support/MainLoopPump.h"
 #include "support/TempDir.h"
@@ -36,6 +37,9 @@ fs::path localPath(const std::string& fileURL) {
 class PrecacheTest : public ::testing::Test {
   protected:
     void SetUp() override {
+        // A home of its own: another test process starting the ad device sweeps the shared
+        // temporary folder the downloads would otherwise go to.
+        platform::AppPaths::setHome(home_.path());
         handler_ = std::make_shared<DZPrecacheAMSGHandler>();
         handler_->setEventSink([this](const nlohmann::json& info) { events_.push_back(info); });
     }
@@ -50,6 +54,9 @@ class PrecacheTest : public ::testing::Test {
         ASSERT_TRUE(pump_.until([&] { return ended(); }, std::chrono::seconds(30)));
     }
 
+    void TearDown() override { platform::AppPaths::setHome({}); }
+
+    tikoleap::test::TempDir home_;
     MainLoopPump pump_;
     std::shared_ptr<DZPrecacheAMSGHandler> handler_;
     std::vector<nlohmann::json> events_;
