@@ -483,7 +483,8 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
                 "headless run", 3,
                 "tick " + std::to_string(tick) +
                     ": the run ends with the interstitial on screen, no script line being left to close "
-                    "it (its close button is at (16, 16))");
+                    "it (the house interstitial's close button is at (16, 16), a rich-media one's at the "
+                    "top right)");
             return true;
         }
         return false;

@@ -142,7 +142,7 @@ std::string DZOpener::openableTarget(const std::string& url, bool& phoneCall) {
         phoneCall = true;
         return call;
     }
-    DZLog("Ad URL of scheme \"%s\" not opened: only http, https and phone numbers are",
+    DZLog("Ad URL of scheme \"%s\" not opened: only http, https and phone numbers are opened",
           loggableScheme(url).c_str());
     return "";
 }
