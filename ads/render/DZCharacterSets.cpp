@@ -33,8 +33,9 @@ std::optional<std::optional<DZCharacterSets::Set>> readSetting(const platform::U
 }  // namespace
 
 std::shared_ptr<DZCharacterSets> DZCharacterSets::sharedInstance() {
-    static const auto instance = std::make_shared<DZCharacterSets>();
-    return instance;
+    // Never destroyed: at exit the queue's thread-local bookkeeping may already be gone.
+    static const auto* instance = new std::shared_ptr<DZCharacterSets>(std::make_shared<DZCharacterSets>());
+    return *instance;
 }
 
 DZCharacterSets::DZCharacterSets()
