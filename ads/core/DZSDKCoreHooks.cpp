@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "ads/render/DZCharacterSets.h"
 #include "ads/render/DZMRAIDInterceptor.h"
 
 namespace {
@@ -44,6 +45,7 @@ DZSDKCoreHooks::MRAIDSettings DZSDKCoreHooks::mraidSettings() {
 }
 
 void DZSDKCoreHooks::updateCharacterSets() {
+    DZCharacterSets::sharedInstance()->updateCharacterSets();
     std::lock_guard lock(kept().mutex);
     ++kept().characterSetUpdates;
 }

@@ -1,8 +1,9 @@
 #pragma once
 // What the core page's constants ask of layers that come later: the MRAID script interceptor
 // (its script paths and whether a creative's redirects are allowed), the page-content
-// character sets and the signed-in token dispenser. The interceptor is told at once; the rest is
-// only kept, so those layers find it when they arrive, and tests read all of it. Thread-safe.
+// character sets and the signed-in token dispenser. The interceptor and the character sets are
+// told at once; the rest is only kept, so those layers find it when they arrive, and tests read
+// all of it. Thread-safe.
 #include <optional>
 #include <string>
 
