@@ -1,5 +1,7 @@
 #include "platform/http/HttpConnection.h"
 
+#include <mutex>
+#include <set>
 #include <string_view>
 #include <utility>
 
@@ -201,6 +203,39 @@ void HttpConnection::onHop(HttpHopResult& result) {
     if (callbacks_.didFinish) callbacks_.didFinish(std::move(result.body));
 }
 
+namespace {
+
+// Fire-and-forget sends are held here until they end, not by themselves: one still running when
+// the process exits stays reachable rather than becoming a lost cycle. Never destroyed, as a
+// transfer may end during exit.
+struct HeldSends {
+    std::mutex lock;
+    std::set<std::shared_ptr<HttpConnection>> connections;
+};
+
+HeldSends& heldSends() {
+    static auto* held = new HeldSends();
+    return *held;
+}
+
+void keep(const std::shared_ptr<HttpConnection>& connection) {
+    auto& held = heldSends();
+    std::lock_guard guard(held.lock);
+    held.connections.insert(connection);
+}
+
+void letGo(const std::shared_ptr<HttpConnection>& connection) {
+    std::shared_ptr<HttpConnection> last;
+    auto& held = heldSends();
+    std::lock_guard guard(held.lock);
+    auto it = held.connections.find(connection);
+    if (it == held.connections.end()) return;
+    last = *it;  // released after the lock
+    held.connections.erase(it);
+}
+
+}  // namespace
+
 void HttpConnection::send(HttpRequest request, std::function<void(const Outcome&)> completion,
                           Deliver deliver) {
     auto outcome = std::make_shared<Outcome>();
@@ -208,7 +243,7 @@ void HttpConnection::send(HttpRequest request, std::function<void(const Outcome&
     auto conn = create(Callbacks{}, deliver);
     std::weak_ptr<HttpConnection> weak = conn;
     auto finish = [outcome, done, weak] {
-        if (auto c = weak.lock()) c->keepAlive_.reset();  // the caller of onHop still holds it
+        if (auto c = weak.lock()) letGo(c);  // the caller of onHop still holds it
         if (*done) (*done)(*outcome);
     };
     conn->callbacks_.didReceiveResponse = [outcome](const HttpResponse& r) { outcome->response = r; };
@@ -221,9 +256,9 @@ void HttpConnection::send(HttpRequest request, std::function<void(const Outcome&
         finish();
     };
     // Held before the start, so the thread that delivers never sees the connection without it.
-    conn->keepAlive_ = conn;
+    keep(conn);
     if (auto error = conn->start(std::move(request))) {
-        conn->keepAlive_.reset();
+        letGo(conn);
         outcome->error = *error;
         deliver([outcome, done] {
             if (*done) (*done)(*outcome);

@@ -101,7 +101,6 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection> {
     bool headReported_ = false;  // a streamed hop's head went out before its end
     std::optional<HttpResponse> lastResponse_;
     std::shared_ptr<State> state_;
-    std::shared_ptr<HttpConnection> keepAlive_;  // fire-and-forget sends only
 };
 
 }  // namespace platform
