@@ -6,8 +6,11 @@
 #include <array>
 #include <chrono>
 #include <cstdlib>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -16,6 +19,8 @@
 #include "platform/image/PngCodec.h"
 #include "platform/runloop/MainContextPump.h"
 #include "platform/runloop/ManualRunLoop.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Window.h"
 #include "platform/web/WebViews.h"
 #include "support/Command.h"
 #include "support/TempDir.h"
@@ -203,3 +208,109 @@ TEST(HeadlessGameOver, TheInterstitialCoversTheEndItsLinkLoadsInsideAndThePopUpI
 }
 
 }  // namespace
+
+// What the compliance banner beaconed, in the page's own order (its counter "n"; the pings may
+// arrive out of it): "event key=value ...", its visibility left out.
+std::vector<std::string> complianceBeacons(const tikoleap::adserver::AdServer& server) {
+    std::map<int, std::string> byCount;
+    for (const auto& entry : server.log()) {
+        if (entry.value("kind", "") != "beacon" || entry["query"].value("c", "") != "compliance") continue;
+        const auto& query = entry["query"];
+        if (query.value("e", "") == "viewable") continue;
+        std::string line = query.value("e", "");
+        for (const auto& [key, value] : query.items())
+            if (key != "e" && key != "c" && key != "n" && key != "m")
+                line += " " + key + "=" + value.get<std::string>();
+        byCount[std::stoi(query.value("n", "0"))] = line;
+    }
+    std::vector<std::string> lines;
+    for (const auto& [n, line] : byCount) lines.push_back(line);
+    return lines;
+}
+
+TEST(HeadlessGameOver, TheComplianceBannerExpandsResizesAndClosesOnTheRichMediaApi) {
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) GTEST_SKIP() << "no display";
+    tikoleap::adserver::AdServer server;
+    ASSERT_TRUE(server.setAnnouncedUnits("tikoleap-mraid-compliance", "tikoleap-interstitial"));
+    ASSERT_TRUE(server.start(0, ""));
+    ::setenv("TIKOLEAP_AD_SERVER", server.baseURL().c_str(), 1);
+    ::setenv("TIKOLEAP_WEB_URL", server.baseURL().c_str(), 1);
+    struct Unset {
+        ~Unset() {
+            ::unsetenv("TIKOLEAP_AD_SERVER");
+            ::unsetenv("TIKOLEAP_WEB_URL");
+        }
+    } unset;
+    TempDir tmp;
+    // The interstitial covering the end is closed, the pop-up answered; then the banner (0, 0,
+    // 320, 50) is tapped (it expands), its overlay closed at the top right, tapped again (it
+    // resizes to 320 x 250) and closed the same way. Each slide takes 30 ticks of the virtual clock.
+    tmp.write("play.txt", std::string_view("10 tilt 2\n400 down 16 16\n401 up\n450 alert OK\n"
+                                           "470 down 160 25\n471 up\n540 down 295 25\n541 up\n"
+                                           "600 down 160 25\n601 up\n670 down 295 25\n671 up\n"));
+    CommandLine cl;
+    cl.headless = true;
+    cl.home = (tmp.path() / "home").string();
+    cl.seed = 7;
+    cl.level = 20;
+    cl.resources = TIKOLEAP_RESOURCES_DIR;
+    cl.input = (tmp.path() / "play.txt").string();
+    cl.ticks = 730;
+    cl.ticksGiven = true;
+    cl.announceWaitSeconds = 30;
+    HeadlessRun run(cl);
+    run.setAdWaitLimit(30);
+    // The page answers taps and speaks in real time: the run stands still (30 s at most) until
+    // what the page is to have done by then has happened.
+    auto beaconed = [&](std::size_t n) {
+        return [&server, n] { return complianceBeacons(server).size() >= n; };
+    };
+    auto overlaid = [] {
+        const auto window = platform::ui::Application::shared().keyWindow();
+        return window && !window->presentedViews().empty();
+    };
+    const std::map<long long, std::function<bool()>> waits{
+        {469, beaconed(2)},   // the early error and "ready"
+        {471, overlaid},      // the tap has reached the page and its expansion begun
+        {539, beaconed(4)},   // expanded, at its size
+        {599, beaconed(6)},   // back to default
+        {601, overlaid},      // the second tap, resizing
+        {669, beaconed(8)},   // resized
+        {729, beaconed(10)},  // default again
+    };
+    std::vector<long long> unmet;
+    run.setTickObserver([&](long long tick) {
+        const auto wait = waits.find(tick);
+        // After one step failed, the later ones cannot come: the run goes on without waiting.
+        if (wait == waits.end() || !unmet.empty()) return;
+        auto* loop = dynamic_cast<platform::ManualRunLoop*>(platform::RunLoop::mainLoop().get());
+        ASSERT_NE(loop, nullptr);
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (!wait->second() && std::chrono::steady_clock::now() < end) {
+            loop->runUntilIdle();
+            platform::MainContextPump::waitUntil(wait->second, 0.01);
+        }
+        if (!wait->second()) unmet.push_back(tick);
+    });
+    std::string error;
+    int code = -1;
+    const std::optional<RunResult> result = run.run(&error, &code);
+    ASSERT_TRUE(result) << error;
+    EXPECT_EQ(result->screen, "gameover");
+    EXPECT_EQ(result->ads.banner, "received");
+    EXPECT_EQ(unmet, std::vector<long long>{});
+    EXPECT_EQ(
+        complianceBeacons(server),
+        (std::vector<std::string>{"error a=resize", "ready p=inline s=default v=2.0", "state s=expanded",
+                                  "size h=480 w=320", "state s=default", "size h=50 w=320", "state s=resized",
+                                  "size h=250 w=320", "state s=default", "size h=50 w=320"}));
+    // The page's script came from the interceptor's banner variant; the creative's own tag was
+    // never let through to the network.
+    std::size_t bannerScripts = 0;
+    for (const auto& entry : server.log()) {
+        const std::string path = entry.value("path", "");
+        bannerScripts += path.ends_with("/mraid_app_banner.js") ? 1 : 0;
+        EXPECT_FALSE(path.ends_with("/mraid.js")) << path;
+    }
+    EXPECT_GE(bannerScripts, 1u);
+}
