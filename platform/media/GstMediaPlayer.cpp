@@ -17,8 +17,12 @@ namespace platform::media {
 
 namespace {
 
-// playbin's flags: video, audio and its own volume; no subtitles, no visualisation.
-constexpr guint kPlayFlags = 0x1 | 0x2 | 0x10;
+// playbin's flags: video, audio, its own volume and download buffering; no subtitles, no
+// visualisation. Streamed, the Ogg and WebM demuxers seek on their own to read the file's end
+// (length, index) and flush their decoders while these may be fixing their output format; the
+// decoders then fail the whole stream. Reading from the downloaded copy, the demuxers pull what
+// they need before any packet goes on, and nothing is flushed under a decoder.
+constexpr guint kPlayFlags = 0x1 | 0x2 | 0x10 | 0x80;
 
 // Holds a reference for as long as a queued block needs the element.
 struct ElementRef {
