@@ -1,5 +1,6 @@
 #include "platform/media/GstMediaPlayer.h"
 
+#include <glib/gstdio.h>
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
 #include <gst/video/video.h>
@@ -17,8 +18,12 @@ namespace platform::media {
 
 namespace {
 
-// playbin's flags: video, audio and its own volume; no subtitles, no visualisation.
-constexpr guint kPlayFlags = 0x1 | 0x2 | 0x10;
+// playbin's flags: video, audio, its own volume and download buffering; no subtitles, no
+// visualisation. Streamed, the Ogg and WebM demuxers seek on their own to read the file's end
+// (length, index) and flush their decoders while these may be fixing their output format; the
+// decoders then fail the whole stream. Reading from the downloaded copy, the demuxers pull what
+// they need before any packet goes on, and nothing is flushed under a decoder.
+constexpr guint kPlayFlags = 0x1 | 0x2 | 0x10 | 0x80;
 
 // Holds a reference for as long as a queued block needs the element.
 struct ElementRef {
@@ -28,6 +33,20 @@ struct ElementRef {
     ElementRef& operator=(const ElementRef&) = delete;
     GstElement* element;
 };
+
+// Download buffering keeps its copy in a file of the user's cache folder. Unlinked as soon as it is
+// open (the buffer goes on through its descriptor), it goes with the pipeline however the game ends.
+void forgetDownloadFiles(GstBin*, GstBin*, GstElement* element, gpointer) {
+    GstElementFactory* factory = gst_element_get_factory(element);
+    if (!factory || std::strcmp(GST_OBJECT_NAME(factory), "downloadbuffer") != 0) return;
+    g_signal_connect(element, "notify::temp-location", G_CALLBACK(+[](GObject* queue, GParamSpec*, gpointer) {
+                         gchar* path = nullptr;
+                         g_object_get(queue, "temp-location", &path, nullptr);
+                         if (path) g_unlink(path);
+                         g_free(path);
+                     }),
+                     nullptr);
+}
 
 }  // namespace
 
@@ -149,6 +168,8 @@ bool GstMediaPlayer::makePipeline() {
                                [](gpointer data) { delete static_cast<std::shared_ptr<FrameSlot>*>(data); });
     g_object_set(playbin_, "video-sink", video, "audio-sink", audio, "flags", kPlayFlags, "volume",
                  static_cast<double>(volume_), "mute", muted_ ? TRUE : FALSE, nullptr);
+
+    g_signal_connect(playbin_, "deep-element-added", G_CALLBACK(&forgetDownloadFiles), nullptr);
 
     GstBus* bus = gst_element_get_bus(playbin_);
     busWatch_ = gst_bus_create_watch(bus);

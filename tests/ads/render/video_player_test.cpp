@@ -290,8 +290,10 @@ TEST_F(RealVideoTest, PlaysTheTestVideosThroughToTheirEnd) {
         send({{"action", "new"}, {"x", "0"}, {"y", "120"}, {"w", "320"}, {"h", "240"}});
         send({{"action", "src"}, {"src", server_.baseURL() + "video/" + name}});
         ASSERT_TRUE(until([&] { return heard("canplaythrough") || heard("error"); }));
-        const auto ready = *std::find_if(heard_.begin(), heard_.end(),
-                                         [](const auto& e) { return e["event"] == "canplaythrough"; });
+        const auto found = std::find_if(heard_.begin(), heard_.end(),
+                                        [](const auto& e) { return e["event"] == "canplaythrough"; });
+        ASSERT_NE(found, heard_.end()) << "the video failed to load";
+        const auto ready = *found;
         EXPECT_EQ(ready["videoWidth"], 320.0);
         EXPECT_EQ(ready["videoHeight"], 240.0);
         // Over the network, the Ogg demuxer estimates the length before it has read the end
