@@ -19,7 +19,7 @@ class PushTransitionViewTest : public ::testing::Test {
     void SetUp() override { previous_ = platform::RunLoop::setMain(loop_); }
     void TearDown() override {
         // Animations still running hold their views until they end: let them end on this loop.
-        push_->setViews({});
+        if (push_) push_->setViews({});
         loop_->advance(5);
         push_.reset();
         platform::RunLoop::setMain(previous_);
