@@ -1,0 +1,179 @@
+#include "ads/render/DZContentSampler.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "ads/foundation/DZApplication.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/TextView.h"
+#include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
+#include "platform/web/WebContentView.h"
+
+namespace {
+
+const std::string kCapacityKey = "/rerive/ads/content_queue_maximum_capacity";
+const std::string kIntervalKey = "/rerive/ads/traversal_interval";
+// Sliced in the page so that a huge page never crosses to us whole; a UTF-16 unit is at most
+// three UTF-8 bytes, and the byte cut comes after.
+const std::string kInnerTextScript = "(document.body ? document.body.innerText : '').slice(0, 1048576)";
+
+// At most max bytes, cut before a partial UTF-8 sequence.
+std::string truncatedText(std::string text, std::size_t max) {
+    if (text.size() <= max) return text;
+    std::size_t end = max;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    text.resize(end);
+    return text;
+}
+
+// Lets the app's early start-up start sampling, without the foundation knowing this layer.
+[[maybe_unused]] const bool registered = [] {
+    DZApplication::setEarlyActivityHook(&DZEarlyActivityHooks::startContentHashing,
+                                        [] { DZContentSampler::shared()->startContentHashing(); });
+    return true;
+}();
+
+}  // namespace
+
+std::shared_ptr<DZContentSampler> DZContentSampler::shared() {
+    static const auto instance = create();
+    return instance;
+}
+
+std::shared_ptr<DZContentSampler> DZContentSampler::create() {
+    return std::shared_ptr<DZContentSampler>(new DZContentSampler());
+}
+
+std::shared_ptr<DZContentQueue> DZContentSampler::contentQueue() const {
+    std::lock_guard lock(mutex_);
+    return contentQueue_;
+}
+
+std::shared_ptr<platform::DispatchQueue> DZContentSampler::serialQueue() const {
+    std::lock_guard lock(mutex_);
+    return serialQueue_;
+}
+
+std::shared_ptr<DZScheduler> DZContentSampler::scheduler() const {
+    std::lock_guard lock(mutex_);
+    return scheduler_;
+}
+
+void DZContentSampler::startContentHashing() {
+    if (scheduler()) return;
+    auto defaults = platform::UserDefaults::standard();
+    int64_t capacity = defaults->integerForKey(kCapacityKey).value_or(kDefaultQueueCapacity);
+    capacity = std::clamp<int64_t>(capacity, 0, DZContentQueue::kMaximumSize);
+    double interval = defaults->doubleForKey(kIntervalKey).value_or(kDefaultTraversalInterval);
+    // Not positive or not finite would make the timer spin.
+    if (!std::isfinite(interval) || interval <= 0) interval = kDefaultTraversalInterval;
+    interval = std::max(interval, kMinimumTraversalInterval);
+
+    auto queue = platform::DispatchQueue::createSerial("com.rerive.didaz.content-hashing");
+    auto contents = std::make_shared<DZContentQueue>(static_cast<uint32_t>(capacity));
+    auto scheduler = DZScheduler::initWithInterval(interval);
+    {
+        std::lock_guard lock(mutex_);
+        serialQueue_ = queue;
+        contentQueue_ = contents;
+        scheduler_ = scheduler;
+        traverser_ = DZViewHierarchyTraverser::create();
+    }
+    std::weak_ptr<DZContentSampler> weakSelf = shared_from_this();
+    scheduler->taskIDScheduledOnQueue(platform::DispatchQueue::main(), [weakSelf] {
+        auto self = weakSelf.lock();
+        if (!self) return;
+        auto window = platform::ui::Application::shared().keyWindow();
+        auto controller = window ? window->rootViewController() : nullptr;
+        self->samplePass(controller ? controller->view() : nullptr);
+    });
+    scheduler->start();
+}
+
+void DZContentSampler::stopContentHashing() {
+    std::shared_ptr<DZScheduler> scheduler;
+    {
+        std::lock_guard lock(mutex_);
+        scheduler = std::move(scheduler_);
+        serialQueue_.reset();
+    }
+    if (scheduler) scheduler->stop();
+}
+
+std::optional<std::string> DZContentSampler::fingerprintWithServedPenaltyDeduction() {
+    std::shared_ptr<platform::DispatchQueue> queue;
+    std::shared_ptr<DZContentQueue> contents;
+    {
+        std::lock_guard lock(mutex_);
+        queue = serialQueue_;
+        contents = contentQueue_;
+    }
+    if (!queue || !contents) return std::nullopt;
+    std::optional<std::string> fingerprint;
+    queue->sync([&] {
+        if (auto best = contents->contentWithHighestScore()) {
+            best->deductServedPenalty();
+            fingerprint = best->fingerprint();
+        }
+    });
+    return fingerprint;
+}
+
+void DZContentSampler::samplePass(const std::shared_ptr<platform::ui::View>& root,
+                                  std::function<void(bool)> done) {
+    std::shared_ptr<platform::DispatchQueue> queue;
+    std::weak_ptr<DZContentQueue> weakContents;
+    std::shared_ptr<DZViewHierarchyTraverser> traverser;
+    {
+        std::lock_guard lock(mutex_);
+        queue = serialQueue_;
+        weakContents = contentQueue_;
+        traverser = traverser_;
+    }
+    auto finish = [done](bool kept) {
+        if (done) platform::DispatchQueue::main()->async([done, kept] { done(kept); });
+    };
+    if (!queue || !traverser) return finish(false);
+
+    // Made at the first visit, then changed only on the content-hashing queue.
+    auto content = std::make_shared<std::shared_ptr<DZContent>>();
+    auto feed = [queue, content](std::string text) {
+        if (text.empty()) return;
+        queue->async([content = *content, text = truncatedText(std::move(text), kMaximumTextPerView)] {
+            content->updateContentWithText(text);
+        });
+    };
+    traverser->traverseView(
+        root,
+        [content, feed](const std::shared_ptr<platform::ui::View>& view, int32_t sequenceNumber,
+                        DZViewHierarchyTraverser::Continue next) {
+            if (!*content) *content = std::make_shared<DZContent>(static_cast<uint32_t>(sequenceNumber));
+            if (auto textView = std::dynamic_pointer_cast<platform::ui::TextView>(view)) {
+                feed(textView->text());
+            } else if (auto webView = std::dynamic_pointer_cast<platform::web::WebContentView>(view);
+                       webView && webView->engine()) {
+                webView->engine()->evaluateScript(kInnerTextScript,
+                                                  [feed, next](const platform::web::ScriptResult& result) {
+                                                      if (result.ok) feed(result.value);
+                                                      next();
+                                                  });
+                return;
+            }
+            next();
+        },
+        [queue, weakContents, content, finish](bool finished) {
+            if (!finished || !*content) return finish(false);
+            queue->async([weakContents, content = *content, finish] {
+                auto contents = weakContents.lock();
+                bool kept = contents && !content->fingerprint().empty();
+                if (kept) {
+                    contents->deduplicate(content);
+                    contents->enqueueContent(content);
+                }
+                finish(kept);
+            });
+        });
+}
