@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <mutex>
 
+#include "ads/core/DZAdCoreHooks.h"
 #include "ads/core/DZBuildIdentifier.h"
 #include "ads/core/DZSignalCollector.h"
 #include "ads/foundation/DZApplication.h"
@@ -10,6 +11,7 @@
 #include "ads/foundation/DZLogger.h"
 #include "ads/foundation/DZNetwork.h"
 #include "ads/foundation/DZSDKVersion.h"
+#include "ads/render/DZContentSampler.h"
 
 namespace {
 
@@ -41,7 +43,20 @@ std::optional<std::pair<std::string, std::string>> signalEntry() {
 
 DZRequest::DZRequest() {
     static std::once_flag once;
-    std::call_once(once, [] { DZApplication::sharedInstance()->runEarlyActivities(); });
+    std::call_once(once, [] {
+        // The server's switch reaches the sampler from here unless the app put its own in.
+        if (!DZAdCoreHooks::setContentHashingEnabled) {
+            DZAdCoreHooks::setContentHashingEnabled = [](bool enabled) {
+                auto sampler = DZContentSampler::shared();
+                if (enabled) {
+                    sampler->startContentHashing();
+                } else {
+                    sampler->stopContentHashing();
+                }
+            };
+        }
+        DZApplication::sharedInstance()->runEarlyActivities();
+    });
 }
 
 std::shared_ptr<DZRequest> DZRequest::request() {

@@ -18,6 +18,7 @@
 #include "ads/mediation/DZMAdManager.h"
 #include "ads/render/DZAdView.h"
 #include "ads/render/DZBannerAdViewDelegate.h"
+#include "ads/render/DZContentSampler.h"
 #include "ads/render/DZGeometry.h"
 #include "ads/render/DZMRAIDInterceptor.h"
 #include "platform/foundation/UserDefaults.h"
@@ -241,10 +242,15 @@ std::optional<nlohmann::json> DZSlot::requestParameters() {
 
     auto defaults = platform::UserDefaults::standard();
     if (defaults->boolForKey("/rerive/ads/use_https").value_or(true)) p["force_https"] = "1";
-    // No page fingerprint is taken in this build: the one stored earlier is sent as it is. No
-    // signed-in token is sent either.
-    if (auto fingerprint = defaults->stringForKey("/rerive/ads/content_url_fingerprint");
-        fingerprint && !fingerprint->empty()) {
+    // The best recent sample of the screen, else the one sent last (kept across launches). No
+    // signed-in token is sent.
+    auto fingerprint = DZContentSampler::shared()->fingerprintWithServedPenaltyDeduction();
+    if (fingerprint) {
+        defaults->setString("/rerive/ads/content_url_fingerprint", *fingerprint);
+    } else {
+        fingerprint = defaults->stringForKey("/rerive/ads/content_url_fingerprint");
+    }
+    if (fingerprint && !fingerprint->empty()) {
         p["content_info"] = {{"fingerprint", *fingerprint}, {"v", 1}};
     }
     if (auto keys = adKeyDelegate_.lock()) {

@@ -63,6 +63,11 @@ std::shared_ptr<DZScheduler> DZContentSampler::scheduler() const {
 }
 
 void DZContentSampler::startContentHashing() {
+    // Views and the scheduler's timer belong to the main thread; the server's switch may come elsewhere.
+    if (auto main = platform::DispatchQueue::main(); !main->isCurrent()) {
+        main->async([self = shared_from_this()] { self->startContentHashing(); });
+        return;
+    }
     if (scheduler()) return;
     auto defaults = platform::UserDefaults::standard();
     int64_t capacity = defaults->integerForKey(kCapacityKey).value_or(kDefaultQueueCapacity);
@@ -94,6 +99,10 @@ void DZContentSampler::startContentHashing() {
 }
 
 void DZContentSampler::stopContentHashing() {
+    if (auto main = platform::DispatchQueue::main(); !main->isCurrent()) {
+        main->async([self = shared_from_this()] { self->stopContentHashing(); });
+        return;
+    }
     std::shared_ptr<DZScheduler> scheduler;
     {
         std::lock_guard lock(mutex_);

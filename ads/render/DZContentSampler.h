@@ -26,9 +26,10 @@ class DZContentSampler : public std::enable_shared_from_this<DZContentSampler> {
     static std::shared_ptr<DZContentSampler> shared();
     static std::shared_ptr<DZContentSampler> create();
 
-    // Main thread. A second start while on does nothing.
+    // Done on the main thread (a call from elsewhere goes there). A second start while on does
+    // nothing.
     void startContentHashing();
-    // Main thread. A pass in flight still finishes into the queue it started with.
+    // Done on the main thread. A pass in flight still finishes into the queue it started with.
     void stopContentHashing();
     bool isContentHashing() const { return scheduler() != nullptr; }
     // Any thread but the content-hashing queue: the best sample's fingerprint, which loses its
