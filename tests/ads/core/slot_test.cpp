@@ -18,10 +18,13 @@
 #include "ads/render/AdViewTestBed.h"
 #include "ads/render/DZAdView.h"
 #include "ads/render/DZBannerAdViewDelegate.h"
+#include "ads/render/DZContentSampler.h"
 #include "ads/render/DZMRAIDInterceptor.h"
 #include "platform/foundation/ScopedLogSink.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/ui/NotificationCenter.h"
+#include "platform/ui/TextView.h"
+#include "support/MainLoopPump.h"
 
 using testing::ElementsAre;
 using testing::HasSubstr;
@@ -275,6 +278,29 @@ TEST_F(Slot, RequestParametersDescribeTheSlot) {
     p = *slot_->requestParameters();
     EXPECT_EQ(p["format"], "interstitial_mb");
     EXPECT_FALSE(p.contains("ad_frame") || p.contains("ad_bounds") || p.contains("sz"));
+}
+
+TEST_F(Slot, RequestsSendTheBestScreenSampleOnceAndElseTheStoredOne) {
+    banner();
+    tikoleap::test::MainLoopPump pump;
+    auto defaults = platform::UserDefaults::standard();
+    auto sampler = DZContentSampler::shared();
+    sampler->startContentHashing();
+    auto screen = std::make_shared<platform::ui::TextView>();
+    screen->setText("The quick brown fox jumps over the lazy dog");
+    bool kept = false;
+    sampler->samplePass(screen, [&](bool k) { kept = k; });
+    ASSERT_TRUE(pump.until([&] { return kept; }));
+
+    slot_->loadRequest(nullptr);
+    const nlohmann::json sample = {{"fingerprint", "CVKL52qMYV_9iRMRHJHZ9w=="}, {"v", 1}};
+    EXPECT_EQ(slot_->requestParameters()->value("content_info", nlohmann::json()), sample);
+    EXPECT_EQ(defaults->stringForKey("/rerive/ads/content_url_fingerprint"), "CVKL52qMYV_9iRMRHJHZ9w==");
+    // Served once, the short sample has no score left: the stored fingerprint goes instead.
+    defaults->setString("/rerive/ads/content_url_fingerprint", "stored");
+    EXPECT_EQ(slot_->requestParameters()->value("content_info", nlohmann::json()),
+              nlohmann::json({{"fingerprint", "stored"}, {"v", 1}}));
+    sampler->stopContentHashing();
 }
 
 TEST_F(Slot, TheCoresAnswersEndTheLoad) {
