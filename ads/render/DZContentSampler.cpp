@@ -149,8 +149,10 @@ void DZContentSampler::samplePass(const std::shared_ptr<platform::ui::View>& roo
 
     // Made at the first visit, then changed only on the content-hashing queue.
     auto content = std::make_shared<std::shared_ptr<DZContent>>();
-    auto feed = [queue, content](std::string text) {
-        if (text.empty()) return;
+    // A page that answers after the walk gave up on it must not change a kept sample.
+    auto closed = std::make_shared<bool>(false);
+    auto feed = [queue, content, closed](std::string text) {
+        if (text.empty() || *closed) return;
         queue->async([content = *content, text = truncatedText(std::move(text), kMaximumTextPerView)] {
             content->updateContentWithText(text);
         });
@@ -173,7 +175,8 @@ void DZContentSampler::samplePass(const std::shared_ptr<platform::ui::View>& roo
             }
             next();
         },
-        [queue, weakContents, content, finish](bool finished) {
+        [queue, weakContents, content, closed, finish](bool finished) {
+            *closed = true;
             if (!finished || !*content) return finish(false);
             queue->async([weakContents, content = *content, finish] {
                 auto contents = weakContents.lock();

@@ -236,6 +236,20 @@ TEST_F(ContentSamplingTest, PassesKeepTextOfTextAndWebViewsOnceAndNothingWithout
     EXPECT_GT(last->contentTotalLength(), 512u * 1024);
     EXPECT_LE(last->contentTotalLength(), DZContentSampler::kMaximumTextPerView + kFox.size());
 
+    // A page that answers after its visit was given up adds nothing to the kept sample.
+    platform::web::FakeWebEngine::Limits patient;
+    patient.scriptTimeoutSeconds = 60;
+    engine->setLimits(patient);
+    ended = false;
+    sampler->samplePass(root, [&](bool) { ended = true; });
+    ASSERT_TRUE(pump_.until([&] { return !engine->pendingScripts().empty(); }));
+    pump_.loop().advance(DZViewHierarchyTraverser::kDefaultVisitTimeout + 1);
+    ASSERT_TRUE(pump_.until([&] { return ended; }));
+    ASSERT_TRUE(engine->completeScript({true, kTwenty, ""}));
+    pump_.runFor(std::chrono::milliseconds(50));
+    sampler->serialQueue()->sync([] {});
+    EXPECT_EQ(queue->contentWithSequenceNumber(queue->sequenceNumbers().back())->fingerprint(), *fingerprint);
+
     sampler->stopContentHashing();
     EXPECT_FALSE(sampler->isContentHashing());
     EXPECT_EQ(sampler->fingerprintWithServedPenaltyDeduction(), std::nullopt);
