@@ -8,9 +8,8 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
-#include <stdexcept>
 
-#include "platform/runloop/GLibRunLoop.h"
+#include "benchmarks/BenchWebHost.h"
 #include "platform/web/WebKitHost.h"
 #include "tools/adserver/AdServer.h"
 #include "tools/adserver/MRAIDScript.h"
@@ -19,29 +18,6 @@ using namespace platform::web;
 using tikoleap::adserver::MRAIDScript;
 
 namespace {
-
-WebKitHost* mraidHost(std::string& error) {
-    static auto* loop = new platform::GLibRunLoop();
-    try {
-        WebLimits limits;
-        limits.maxViews = 8;
-        WebKitHost* running = WebKitHost::current();
-        return &WebKitHost::start(running ? running->loop() : *loop, limits);
-    } catch (const std::exception& e) {
-        error = e.what();
-        return nullptr;
-    }
-}
-
-template <class F>
-bool spinUntil(F done, double seconds = 10) {
-    const gint64 end = g_get_monotonic_time() + static_cast<gint64>(seconds * 1e6);
-    while (!done()) {
-        if (g_get_monotonic_time() > end) return false;
-        g_main_context_iteration(nullptr, FALSE);
-    }
-    return true;
-}
 
 struct NativeSide : WebEngineDelegate {
     WebEngine* engine = nullptr;
@@ -79,7 +55,7 @@ const char* const kPage =
 // Milliseconds from the page's "finished" to the page's "ready", one page load an iteration.
 void BM_MRAIDPageFinishedToReady(benchmark::State& state) {
     std::string error;
-    WebKitHost* host = mraidHost(error);
+    WebKitHost* host = benchWebHost(error);
     if (!host) return state.SkipWithError(error.c_str());
     tikoleap::adserver::AdServer server;
     if (!server.start(0, "", &error)) return state.SkipWithError(error.c_str());
@@ -94,7 +70,7 @@ void BM_MRAIDPageFinishedToReady(benchmark::State& state) {
         const int finished = native.finished;
         const int ready = native.ready;
         view->loadHTML(kPage, server.baseURL() + "creative/bench");
-        if (!spinUntil([&] { return native.finished > finished && native.ready > ready; })) {
+        if (!spinMainContext([&] { return native.finished > finished && native.ready > ready; })) {
             state.SkipWithError("the creative was not ready");
             break;
         }

@@ -11,14 +11,13 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <stdexcept>
 
 #include "ads/render/DZAdView.h"
 #include "app/HeadlessRun.h"
+#include "benchmarks/BenchWebHost.h"
 #include "benchmarks/WebProcesses.h"
 #include "platform/gl/FramebufferTexture.h"
 #include "platform/gl/GLContext.h"
-#include "platform/runloop/GLibRunLoop.h"
 #include "platform/web/WebKitHost.h"
 #include "platform/web/WebViews.h"
 #include "tools/adserver/AdServer.h"
@@ -32,32 +31,6 @@ struct Finish : WebEngineDelegate {
     void loadFinished() override { ++finished; }
 };
 
-// The host on the process's GLib loop, or null without a display.
-WebKitHost* host(std::string& error) {
-    static auto* loop = new platform::GLibRunLoop();
-    try {
-        WebLimits limits;
-        limits.maxViews = 8;
-        // The engine keeps the loop it started on, whoever started it first.
-        WebKitHost* running = WebKitHost::current();
-        return &WebKitHost::start(running ? running->loop() : *loop, limits);
-    } catch (const std::exception& e) {
-        error = e.what();
-        return nullptr;
-    }
-}
-
-// Spins the default context (where the loop's timers and the engine live) until done() holds.
-template <class F>
-bool spin(F done, double seconds = 10) {
-    const gint64 end = g_get_monotonic_time() + static_cast<gint64>(seconds * 1e6);
-    while (!done()) {
-        if (g_get_monotonic_time() > end) return false;
-        g_main_context_iteration(nullptr, FALSE);
-    }
-    return true;
-}
-
 std::string pageOfSize(int w, int h) {
     return "<html><body style='margin:0;background:linear-gradient(#f80,#08f)'><div style='width:" +
            std::to_string(w) + "px;height:" + std::to_string(h) +
@@ -66,7 +39,7 @@ std::string pageOfSize(int w, int h) {
 
 std::unique_ptr<WebEngine> loadedView(benchmark::State& state, int w, int h, Finish& finish) {
     std::string error;
-    WebKitHost* h0 = host(error);
+    WebKitHost* h0 = benchWebHost(error);
     if (!h0) {
         state.SkipWithError(error.c_str());
         return nullptr;
@@ -74,11 +47,11 @@ std::unique_ptr<WebEngine> loadedView(benchmark::State& state, int w, int h, Fin
     auto view = h0->createView(w, h);
     view->setDelegate(&finish);
     view->loadHTML(pageOfSize(w, h), "http://127.0.0.1/");
-    if (!spin([&] { return finish.finished > 0; })) {
+    if (!spinMainContext([&] { return finish.finished > 0; })) {
         state.SkipWithError("the page did not load");
         return nullptr;
     }
-    spin([] { return false; }, 0.2);  // let the first frame be drawn
+    spinMainContext([] { return false; }, 0.2);  // let the first frame be drawn
     return view;
 }
 
@@ -90,7 +63,7 @@ void BM_WebSnapshotUpload(benchmark::State& state) {
     auto view = loadedView(state, w, h, finish);
     if (!view) return;
     view->setScale(static_cast<double>(state.range(2)) / 10.0);
-    spin([] { return false; }, 0.2);  // let the page be drawn at its scale
+    spinMainContext([] { return false; }, 0.2);  // let the page be drawn at its scale
     std::string error;
     auto gl = platform::GLContext::createHeadless(&error);
     if (!gl) return state.SkipWithError(error.c_str());
@@ -117,10 +90,10 @@ void BM_AdViewSnapshotUpload(benchmark::State& state) {
         void adViewDidFinishLoad(DZAdView&) override { ++finished; }
     };
     std::string error;
-    if (!host(error)) return state.SkipWithError(error.c_str());
+    if (!benchWebHost(error)) return state.SkipWithError(error.c_str());
     auto previousFactory = DZAdView::setEngineFactory([](int w, int h, std::string*) {
         std::string unused;
-        WebKitHost* started = host(unused);
+        WebKitHost* started = benchWebHost(unused);
         return started ? started->createView(w, h) : nullptr;
     });
     auto previousCache = DZAdView::setWebViewCache(nullptr);
@@ -132,12 +105,12 @@ void BM_AdViewSnapshotUpload(benchmark::State& state) {
                                "http://127.0.0.1/");
         std::string gles;
         auto gl = platform::GLContext::createHeadless(&gles);
-        if (!adView->engine() || !spin([&] { return loaded->finished > 0; })) {
+        if (!adView->engine() || !spinMainContext([&] { return loaded->finished > 0; })) {
             state.SkipWithError("the banner did not load");
         } else if (!gl) {
             state.SkipWithError(gles.c_str());
         } else {
-            spin([] { return false; }, 0.2);  // let the first frame be drawn
+            spinMainContext([] { return false; }, 0.2);  // let the first frame be drawn
             gl->makeCurrent();
             platform::gl::FramebufferTexture texture(GL_RGBA);
             for (auto _ : state) {
@@ -160,7 +133,7 @@ void BM_WebScriptRoundTrip(benchmark::State& state) {
     for (auto _ : state) {
         bool done = false;
         view->evaluateScript("document.body.childElementCount", [&](const ScriptResult&) { done = true; });
-        spin([&] { return done; });
+        spinMainContext([&] { return done; });
     }
     view->setDelegate(nullptr);
 }
@@ -174,7 +147,7 @@ void BM_WebLoadHTMLToFinished(benchmark::State& state) {
     for (auto _ : state) {
         const int before = finish.finished;
         view->loadHTML(pageOfSize(320, 50 + (n++ % 7)), "http://127.0.0.1/");
-        spin([&] { return finish.finished > before; });
+        spinMainContext([&] { return finish.finished > before; });
     }
     view->setDelegate(nullptr);
 }
@@ -199,7 +172,7 @@ long webProcessPssKB(int& processes) {
 // Memory with N banner views open, each showing a page (a web process each); counters in MB.
 void BM_WebViewsMemory(benchmark::State& state) {
     std::string error;
-    WebKitHost* h = host(error);
+    WebKitHost* h = benchWebHost(error);
     if (!h) return state.SkipWithError(error.c_str());
     const int n = static_cast<int>(state.range(0));
     for (auto _ : state) {
@@ -211,14 +184,14 @@ void BM_WebViewsMemory(benchmark::State& state) {
             views.back()->setDelegate(&finishes[static_cast<std::size_t>(i)]);
             views.back()->loadHTML(pageOfSize(320, 50), "http://127.0.0.1/");
         }
-        spin([&] {
+        spinMainContext([&] {
             for (const auto& f : finishes) {
                 if (f.finished == 0) return false;
             }
             return true;
         });
         state.counters["all_loaded_ms"] = static_cast<double>(g_get_monotonic_time() - start) / 1000.0;
-        spin([] { return false; }, 0.5);
+        spinMainContext([] { return false; }, 0.5);
         int processes = 0;
         state.counters["web_process_pss_MB"] = static_cast<double>(webProcessPssKB(processes)) / 1024.0;
         state.counters["web_processes"] = processes;

@@ -1,0 +1,19 @@
+#include "benchmarks/BenchWebHost.h"
+
+#include <stdexcept>
+
+#include "platform/runloop/GLibRunLoop.h"
+#include "platform/web/WebKitHost.h"
+
+platform::web::WebKitHost* benchWebHost(std::string& error) {
+    static auto* loop = new platform::GLibRunLoop();
+    try {
+        platform::web::WebLimits limits;
+        limits.maxViews = 8;
+        platform::web::WebKitHost* running = platform::web::WebKitHost::current();
+        return &platform::web::WebKitHost::start(running ? running->loop() : *loop, limits);
+    } catch (const std::exception& e) {
+        error = e.what();
+        return nullptr;
+    }
+}
