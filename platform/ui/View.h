@@ -15,6 +15,7 @@
 namespace platform::ui {
 
 class DrawContext;
+class GestureRecognizer;
 class InterfaceAttributes;
 class TouchEvent;
 class ViewController;
@@ -109,6 +110,11 @@ class View : public std::enable_shared_from_this<View> {
     // otherwise the window asks the superview.
     static constexpr float kWheelNotchPoints = 40;
     virtual bool scrollWheel(Point location, float dx, float dy) { return false; }
+    // Recognizers see the touches of this view's subtree before the views do. The view holds
+    // them; a recognizer is attached to one view at a time (adding it elsewhere moves it).
+    void addGestureRecognizer(const std::shared_ptr<GestureRecognizer>& recognizer);
+    void removeGestureRecognizer(const GestureRecognizer* recognizer);
+    const std::vector<std::shared_ptr<GestureRecognizer>>& gestureRecognizers() const { return recognizers_; }
 
     // --- layout ---
     void setNeedsLayout();
@@ -194,6 +200,7 @@ class View : public std::enable_shared_from_this<View> {
     bool fillsSuperview_ = false;
     std::weak_ptr<View> superview_;
     std::vector<std::shared_ptr<View>> subviews_;
+    std::vector<std::shared_ptr<GestureRecognizer>> recognizers_;
     ViewController* controller_ = nullptr;
 };
 

@@ -23,6 +23,7 @@ class TabBarController;
 class UiResources;
 class View;
 class ViewAnimation;
+class ViewControllerTransitioningDelegate;
 struct LoadedInterface;
 
 // Numbered as the phone platform numbers them. Every style covers the whole window; the
@@ -106,6 +107,14 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
     void setModalPresentationStyle(ModalPresentationStyle style) { presentationStyle_ = style; }
     ModalTransitionStyle modalTransitionStyle() const { return transitionStyle_; }
     void setModalTransitionStyle(ModalTransitionStyle style) { transitionStyle_ = style; }
+    // Gives the animator (and interaction) of this controller's own presentation and dismissal
+    // (ViewControllerTransitioning.h); held weakly, as the presenter keeps it.
+    void setTransitioningDelegate(std::weak_ptr<ViewControllerTransitioningDelegate> delegate) {
+        transitioningDelegate_ = std::move(delegate);
+    }
+    std::shared_ptr<ViewControllerTransitioningDelegate> transitioningDelegate() const {
+        return transitioningDelegate_.lock();
+    }
 
     // --- orientation: portrait is the one the toolkit lays out ---
     virtual bool shouldAutorotateToInterfaceOrientation(InterfaceOrientation o) {
@@ -169,6 +178,7 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
     bool slideAnimated_ = false;
     ModalPresentationStyle presentationStyle_ = ModalPresentationStyle::FullScreen;
     ModalTransitionStyle transitionStyle_ = ModalTransitionStyle::CoverVertical;
+    std::weak_ptr<ViewControllerTransitioningDelegate> transitioningDelegate_;
     std::shared_ptr<ViewAnimation> slide_;
     std::vector<std::function<void()>> presentCompletions_;
     std::vector<std::function<void()>> dismissCompletions_;
