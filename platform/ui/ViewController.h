@@ -20,9 +20,12 @@ namespace platform::ui {
 class Control;
 class NavigationController;
 class TabBarController;
+class TransitionContext;
 class UiResources;
 class View;
 class ViewAnimation;
+class Window;
+class ViewControllerAnimatedTransitioning;
 class ViewControllerTransitioningDelegate;
 struct LoadedInterface;
 
@@ -167,6 +170,15 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
     void finishDismissal();
     // Takes the presented chain from `presented_` up off the window at once, top first.
     void dropPresentedChain();
+    // Custom transitions (ViewControllerTransition.cpp). The start calls answer false when the
+    // delegate gives no animator; the presented controller holds the running one's context.
+    bool startCustomPresentation(const std::shared_ptr<ViewController>& controller, ViewController& source,
+                                 Window& window);
+    bool startCustomDismissal(Window& window);
+    void completeCustomPresentation(bool didComplete);
+    void completeCustomDismissal(bool didComplete);
+    // Ends a running custom transition at once as if it had taken place.
+    void endTransitionAtOnce();
 
     ViewController* presenting_ = nullptr;
     std::shared_ptr<ViewController> presented_;
@@ -180,6 +192,12 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
     ModalTransitionStyle transitionStyle_ = ModalTransitionStyle::CoverVertical;
     std::weak_ptr<ViewControllerTransitioningDelegate> transitioningDelegate_;
     std::shared_ptr<ViewAnimation> slide_;
+    std::shared_ptr<TransitionContext> transition_;
+    // A dismissal asked for during a custom presentation waits for its end.
+    bool dismissAfterTransition_ = false;
+    bool dismissAfterTransitionAnimated_ = false;
+    // The controller presentViewController was called on, when it handed the call to its parent.
+    ViewController* presentationSource_ = nullptr;
     std::vector<std::function<void()>> presentCompletions_;
     std::vector<std::function<void()>> dismissCompletions_;
 
