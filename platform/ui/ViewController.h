@@ -98,6 +98,10 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
     // completion runs first); a second dismissal while one runs adds its completion to it.
     // With nothing to dismiss the completion runs at once. Both may be overridden (a screen that
     // hands the call to another controller); an override calls the base to do the work.
+    // When the presented controller's transitioning delegate gives an animator, an animated
+    // presentation or dismissal runs through it instead of the slide (an unanimated one does not
+    // ask); an interactive one starts inside the call. A dismissal asked for during such a
+    // presentation follows its end (finding nothing to dismiss when it was cancelled).
     virtual void dismissViewController(bool animated, std::function<void()> completion = {});
     // The controller this one presents, and the one that presented this one (null when none).
     const std::shared_ptr<ViewController>& presentedViewController() const { return presented_; }

@@ -187,6 +187,11 @@ TEST(CustomTransition, InteractivePresentationScrubsThenFinishesOrIsUndone) {
     s.driver.advance(1);
     EXPECT_FLOAT_EQ(s.page->view()->frame().origin.x, -160);
     EXPECT_EQ(presented, 0);
+    // A dismissal asked for under the finger waits for the presentation's end.
+    int dismissed = 0;
+    s.root->dismissViewController(true, [&] { ++dismissed; });
+    EXPECT_FALSE(s.page->isBeingDismissed());
+    EXPECT_TRUE(s.page->isBeingPresented());
 
     // The rest of the way at the animator's pace: 0.2 s.
     interaction.finishInteractiveTransition();
@@ -196,26 +201,25 @@ TEST(CustomTransition, InteractivePresentationScrubsThenFinishesOrIsUndone) {
     s.driver.advance(0.12);
     EXPECT_EQ(presented, 1);
     EXPECT_FALSE(interaction.isRunning());
-    EXPECT_EQ(s.page->calls, "wd");
-    EXPECT_EQ(s.root->presentedViewController(), s.page);
-    EXPECT_EQ(s.page->view()->frame(), s.window->bounds());
+    EXPECT_EQ(s.page->calls, "wdx");
+    EXPECT_TRUE(s.page->isBeingDismissed());
     s.expectRootInPlace();
-    // Too late to change anything.
+    // Too late for the interaction to change anything.
     interaction.cancelInteractiveTransition();
     interaction.updateInteractiveTransition(0.1);
-    s.driver.advance(1);
-    EXPECT_EQ(s.root->presentedViewController(), s.page);
-    EXPECT_EQ(s.page->view()->frame(), s.window->bounds());
-    s.root->dismissViewController(false);
+    EXPECT_FALSE(interaction.isRunning());
+    s.driver.advance(0.42);
+    EXPECT_EQ(dismissed, 1);
+    EXPECT_EQ(s.page->calls, "wdxg");
+    EXPECT_EQ(s.root->presentedViewController(), nullptr);
 
     // Cancelled a quarter of the way: back in 0.1 s, nothing presented, its completion not run.
-    // A dismissal asked for meanwhile waits for the end and finds nothing left.
+    // A dismissal asked for meanwhile finds nothing left to dismiss.
     s.page->calls.clear();
     ASSERT_TRUE(s.root->presentViewController(s.page, true, [&] { ++presented; }));
     interaction.updateInteractiveTransition(0.25);
-    int dismissed = 0;
     s.root->dismissViewController(true, [&] { ++dismissed; });
-    EXPECT_EQ(dismissed, 0);
+    EXPECT_EQ(dismissed, 1);
     EXPECT_TRUE(s.page->isBeingPresented());
     interaction.cancelInteractiveTransition();
     s.driver.advance(0.05);
@@ -223,7 +227,7 @@ TEST(CustomTransition, InteractivePresentationScrubsThenFinishesOrIsUndone) {
     EXPECT_GT(s.page->view()->frame().origin.x, -320);
     s.driver.advance(0.06);
     EXPECT_EQ(presented, 1);
-    EXPECT_EQ(dismissed, 1);
+    EXPECT_EQ(dismissed, 2);
     EXPECT_EQ(s.page->calls, "wxg");
     EXPECT_FALSE(s.page->isBeingPresented());
     EXPECT_EQ(s.root->presentedViewController(), nullptr);
@@ -231,5 +235,5 @@ TEST(CustomTransition, InteractivePresentationScrubsThenFinishesOrIsUndone) {
     EXPECT_TRUE(s.window->presentedViews().empty());
     EXPECT_EQ(s.page->view()->window(), nullptr);
     s.expectRootInPlace();
-    EXPECT_EQ(s.delegate->animator->finishedFlags, (std::vector<bool>{true, false}));
+    EXPECT_EQ(s.delegate->animator->finishedFlags, (std::vector<bool>{true, true, false}));
 }
