@@ -24,7 +24,15 @@ bool PercentDrivenInteractiveTransition::isRunning() const {
 
 void PercentDrivenInteractiveTransition::startInteractiveTransition(
     const std::shared_ptr<ViewControllerContextTransitioning>& context) {
-    if (group_ || !context) return;
+    if (!context) return;
+    if (group_) {
+        // Animations still held for a transition that was ended some other way (its presenting
+        // controller went) are let go of, their completions not run; a live one keeps them.
+        auto previous = std::dynamic_pointer_cast<TransitionContext>(context_);
+        if (!previous || !previous->isCompleted() || group_->isRunning()) return;
+        group_.reset();
+        context_.reset();
+    }
     auto toolkitContext = std::dynamic_pointer_cast<TransitionContext>(context);
     auto animator = toolkitContext ? toolkitContext->animator() : nullptr;
     if (!animator) return;

@@ -209,17 +209,18 @@ void ViewController::dismissViewController(bool animated, std::function<void()> 
     // The presenting side's link is what keeps the leaving controller alive.
     const std::shared_ptr<ViewController> leaving = target->presenting_->presented_;
     if (completion) leaving->dismissCompletions_.push_back(std::move(completion));
-    // A custom presentation (perhaps under the user's finger) is not cut short: the dismissal
-    // follows its end.
-    if (leaving->transition_ && leaving->beingPresented_) {
+    if (leaving->beingDismissed_) return;
+    // An animated dismissal does not cut a custom presentation (perhaps under the user's finger)
+    // short: it follows its end. An unanimated one takes it away now.
+    if (leaving->transition_ && leaving->beingPresented_ && animated) {
         leaving->dismissAfterTransition_ = true;
         leaving->dismissAfterTransitionAnimated_ = animated;
         return;
     }
-    if (leaving->beingDismissed_) return;
     leaving->beingDismissed_ = true;
     if (leaving->beingPresented_) {
         if (auto s = std::move(leaving->slide_)) s->stop();
+        leaving->endTransitionAtOnce();
         leaving->finishPresentation();
         // The presentation's completion may already have taken it away.
         if (!leaving->beingDismissed_) return;

@@ -100,8 +100,9 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
     // hands the call to another controller); an override calls the base to do the work.
     // When the presented controller's transitioning delegate gives an animator, an animated
     // presentation or dismissal runs through it instead of the slide (an unanimated one does not
-    // ask); an interactive one starts inside the call. A dismissal asked for during such a
-    // presentation follows its end (finding nothing to dismiss when it was cancelled).
+    // ask); an interactive one starts inside the call. An animated dismissal asked for during
+    // such a presentation follows its end (finding nothing to dismiss when it was cancelled); an
+    // unanimated one ends it at once as if it had taken place (its completion runs first).
     virtual void dismissViewController(bool animated, std::function<void()> completion = {});
     // The controller this one presents, and the one that presented this one (null when none).
     const std::shared_ptr<ViewController>& presentedViewController() const { return presented_; }

@@ -236,4 +236,21 @@ TEST(CustomTransition, InteractivePresentationScrubsThenFinishesOrIsUndone) {
     EXPECT_EQ(s.page->view()->window(), nullptr);
     s.expectRootInPlace();
     EXPECT_EQ(s.delegate->animator->finishedFlags, (std::vector<bool>{true, true, false}));
+
+    // Taken away unanimated mid-scrub: presented at once and gone, the finger moves nothing any
+    // more, and the next presentation starts afresh.
+    s.page->calls.clear();
+    ASSERT_TRUE(s.root->presentViewController(s.page, true, [&] { ++presented; }));
+    interaction.updateInteractiveTransition(0.5);
+    s.root->dismissViewController(false, [&] { ++dismissed; });
+    EXPECT_EQ(presented, 2);
+    EXPECT_EQ(dismissed, 3);
+    EXPECT_EQ(s.page->calls, "wdxg");
+    EXPECT_TRUE(s.window->presentedViews().empty());
+    interaction.updateInteractiveTransition(0.1);
+    s.expectRootInPlace();
+    ASSERT_TRUE(s.root->presentViewController(s.page, true));
+    EXPECT_TRUE(interaction.isRunning());
+    interaction.updateInteractiveTransition(0.5);
+    EXPECT_FLOAT_EQ(s.page->view()->frame().origin.x, -160);
 }
