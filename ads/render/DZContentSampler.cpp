@@ -79,11 +79,13 @@ void DZContentSampler::startContentHashing() {
 
     auto queue = platform::DispatchQueue::createSerial("com.rerive.didaz.content-hashing");
     auto contents = std::make_shared<DZContentQueue>(static_cast<uint32_t>(capacity));
+    auto scoreboard = std::make_shared<DZContentScoreboard>();
     auto scheduler = DZScheduler::initWithInterval(interval);
     {
         std::lock_guard lock(mutex_);
         serialQueue_ = queue;
         contentQueue_ = contents;
+        scoreboard_ = scoreboard;
         scheduler_ = scheduler;
         traverser_ = DZViewHierarchyTraverser::create();
     }
@@ -114,32 +116,30 @@ void DZContentSampler::stopContentHashing() {
 
 std::optional<std::string> DZContentSampler::fingerprintWithServedPenaltyDeduction() {
     std::shared_ptr<platform::DispatchQueue> queue;
-    std::shared_ptr<DZContentQueue> contents;
+    std::shared_ptr<DZContentScoreboard> scoreboard;
     {
         std::lock_guard lock(mutex_);
         queue = serialQueue_;
-        contents = contentQueue_;
+        scoreboard = scoreboard_;
     }
-    if (!queue || !contents) return std::nullopt;
-    std::optional<std::string> fingerprint;
-    queue->sync([&] {
-        if (auto best = contents->contentWithHighestScore()) {
-            best->deductServedPenalty();
-            fingerprint = best->fingerprint();
-        }
-    });
-    return fingerprint;
+    if (!queue || !scoreboard) return std::nullopt;
+    auto served = scoreboard->serveBest();
+    if (!served) return std::nullopt;
+    queue->async([scoreboard, content = served->content] { scoreboard->settle(content); });
+    return std::move(served->fingerprint);
 }
 
 void DZContentSampler::samplePass(const std::shared_ptr<platform::ui::View>& root,
                                   std::function<void(bool)> done) {
     std::shared_ptr<platform::DispatchQueue> queue;
     std::weak_ptr<DZContentQueue> weakContents;
+    std::shared_ptr<DZContentScoreboard> scoreboard;
     std::shared_ptr<DZViewHierarchyTraverser> traverser;
     {
         std::lock_guard lock(mutex_);
         queue = serialQueue_;
         weakContents = contentQueue_;
+        scoreboard = scoreboard_;
         traverser = traverser_;
     }
     auto finish = [done](bool kept) {
@@ -175,15 +175,16 @@ void DZContentSampler::samplePass(const std::shared_ptr<platform::ui::View>& roo
             }
             next();
         },
-        [queue, weakContents, content, closed, finish](bool finished) {
+        [queue, weakContents, scoreboard, content, closed, finish](bool finished) {
             *closed = true;
             if (!finished || !*content) return finish(false);
-            queue->async([weakContents, content = *content, finish] {
+            queue->async([weakContents, scoreboard, content = *content, finish] {
                 auto contents = weakContents.lock();
                 bool kept = contents && !content->fingerprint().empty();
                 if (kept) {
                     contents->deduplicate(content);
                     contents->enqueueContent(content);
+                    scoreboard->publish(*contents);
                 }
                 finish(kept);
             });

@@ -1,7 +1,10 @@
 // On-screen content sampling: the kept samples and their de-duplication, the view walk (order,
-// refusals, changing trees, visits that answer later) and passes over text and web views.
+// refusals, changing trees, visits that answer later), passes over text and web views, and the
+// request path's read of the best sample.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
 #include <limits>
 #include <string>
 #include <utility>
@@ -9,6 +12,7 @@
 
 #include "ads/render/DZContentQueue.h"
 #include "ads/render/DZContentSampler.h"
+#include "ads/render/DZContentScoreboard.h"
 #include "ads/render/DZViewHierarchyTraverser.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/foundation/UserDefaults.h"
@@ -126,6 +130,48 @@ TEST_F(ContentSamplingTest, BestSampleHasTheHighestPositiveScore) {
     fox->deductServedPenalty();
     twenty->deductServedPenalty();
     EXPECT_EQ(queue.contentWithHighestScore(), nullptr);
+}
+
+TEST_F(ContentSamplingTest, RequestsCountTheirPenaltyAtOnceAndNeverWaitForTheHashingQueue) {
+    DZContentQueue queue(10);
+    auto fox = content(1, kFox);
+    auto twenty = content(5, kTwenty);
+    queue.enqueueContent(fox);
+    queue.enqueueContent(twenty);
+    const int32_t foxScore = fox->score(), twentyScore = twenty->score();
+    ASSERT_GT(twentyScore - DZContent::kServedPenalty, 0);
+    ASSERT_GT(foxScore, twentyScore - DZContent::kServedPenalty);
+    DZContentScoreboard board;
+    EXPECT_FALSE(board.serveBest()) << "nothing before the first publication";
+    board.publish(queue);
+    EXPECT_EQ(board.serveBest()->fingerprint, twenty->fingerprint());
+    // A publication before the hashing queue has taken that penalty still counts it.
+    board.publish(queue);
+    EXPECT_EQ(board.serveBest()->fingerprint, fox->fingerprint());
+    EXPECT_EQ(board.serveBest()->fingerprint, twenty->fingerprint());
+    EXPECT_FALSE(board.serveBest());
+    for (const auto& served : {twenty, fox, twenty}) board.settle(served);
+    EXPECT_EQ(twenty->score(), twentyScore - 2 * DZContent::kServedPenalty);
+    EXPECT_EQ(fox->score(), foxScore - DZContent::kServedPenalty);
+    board.publish(queue);
+    EXPECT_FALSE(board.serveBest()) << "a taken penalty is not counted twice";
+
+    // The request is answered while the hashing queue is still busy.
+    auto sampler = DZContentSampler::create();
+    sampler->startContentHashing();
+    ASSERT_TRUE(pass(*sampler, textView(kFox)));
+    std::promise<void> answered;
+    bool releasedByAnswer = false;
+    sampler->serialQueue()->async([&, future = answered.get_future().share()] {
+        releasedByAnswer = future.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+    });
+    const auto fingerprint = sampler->fingerprintWithServedPenaltyDeduction();
+    answered.set_value();
+    EXPECT_EQ(fingerprint, "CVKL52qMYV_9iRMRHJHZ9w==");
+    sampler->serialQueue()->sync([] {});
+    EXPECT_TRUE(releasedByAnswer);
+    EXPECT_EQ(sampler->contentQueue()->contentWithHighestScore(), nullptr) << "the sample took its penalty";
+    sampler->stopContentHashing();
 }
 
 TEST_F(ContentSamplingTest, WalkVisitsPreOrderLastSubviewFirstAndFollowsTheTreeAsTaken) {
