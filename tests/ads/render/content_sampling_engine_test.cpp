@@ -1,6 +1,6 @@
 // Sampling on the real engine, on the window's kind of main loop: a pass over a screen that holds a
-// text view and two ad pages keeps the fingerprint of their texts, asks one page at a time, and
-// the main loop goes on while a page works out its text.
+// text view and three ad pages (one with text enough for several pieces) keeps the fingerprint of
+// their texts, asks one page at a time, and the main loop goes on while a page works out its text.
 #include <glib.h>
 #include <gtest/gtest.h>
 
@@ -14,6 +14,7 @@
 
 #include "ads/render/DZAdView.h"
 #include "ads/render/DZContentSampler.h"
+#include "ads/render/DZPageTextReader.h"
 #include "ads/render/DZWebViewCacheSet.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/foundation/UserDefaults.h"
@@ -76,10 +77,10 @@ class ContentSamplingEngine : public ::testing::Test {
         limit->invalidate();
         return done();
     }
-    std::shared_ptr<DZAdView> adPage(const std::string& text, float y) {
+    std::shared_ptr<DZAdView> adPage(const std::string& html, float y) {
         auto view = DZAdView::create({0, y, 320, 50});
         view->setDelegate(loaded_);
-        view->loadHTMLString(slowPage(text), "http://127.0.0.1/");
+        view->loadHTMLString(html, "http://127.0.0.1/");
         return view;
     }
     // The [start, end] of each read of the page's text.
@@ -113,12 +114,18 @@ TEST_F(ContentSamplingEngine, APassKeepsTheScreensTextAsksOnePageAtATimeAndLeave
     auto label = std::make_shared<platform::ui::TextView>();
     label->setText(kScreenText);
     screen->view()->addSubview(label);
-    auto first = adPage(kFox, 0);
-    auto second = adPage(kTwenty, 60);
-    screen->view()->addSubview(first);
-    screen->view()->addSubview(second);
-    ASSERT_TRUE(first->engine() && second->engine()) << first->engineError();
-    ASSERT_TRUE(runUntil([&] { return loaded_->finished >= 2; }));
+    auto first = adPage(slowPage(kFox), 0);
+    auto second = adPage(slowPage(kTwenty), 60);
+    // Words over three pieces, one of them cut across.
+    std::string words;
+    for (int i = 0; words.size() < 2 * DZPageTextReader::kChunkUnits + 500; ++i)
+        words += (i ? " word" : "word") + std::to_string(i);
+    auto third = adPage("<html><body><p>" + words + "</p></body></html>", 120);
+    for (const auto& page : {first, second, third}) {
+        screen->view()->addSubview(page);
+        ASSERT_TRUE(page->engine()) << page->engineError();
+    }
+    ASSERT_TRUE(runUntil([&] { return loaded_->finished >= 3; }));
 
     // Passes come from the test alone.
     platform::UserDefaults::standard()->setDouble("/rerive/ads/traversal_interval", 3600);
@@ -145,11 +152,12 @@ TEST_F(ContentSamplingEngine, APassKeepsTheScreensTextAsksOnePageAtATimeAndLeave
 
     // The sample holds what the text view and both pages show.
     DZContent expected(2);
-    for (const auto& text : {kTwenty, kFox, kScreenText}) expected.updateContentWithText(text);
+    for (const auto& text : {words, kTwenty, kFox, kScreenText}) expected.updateContentWithText(text);
     auto queue = sampler->contentQueue();
     sampler->serialQueue()->sync([&] {
         ASSERT_EQ(queue->sequenceNumbers(), (std::vector<uint32_t>{2}));
         EXPECT_EQ(queue->contentWithSequenceNumber(2)->fingerprint(), expected.fingerprint());
+        EXPECT_EQ(queue->contentWithSequenceNumber(2)->contentTotalLength(), expected.contentTotalLength());
     });
     EXPECT_NE(expected.fingerprint(), "");
 
@@ -166,7 +174,7 @@ TEST_F(ContentSamplingEngine, APassKeepsTheScreensTextAsksOnePageAtATimeAndLeave
     }
 
     sampler->stopContentHashing();
-    for (const auto& view : {first, second}) {
+    for (const auto& view : {first, second, third}) {
         view->setDelegate({});
         view->removeFromSuperview();
     }
