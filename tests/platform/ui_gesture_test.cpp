@@ -234,4 +234,27 @@ TEST(PanGesture, AnActionMayReleaseTheViewAndTheRecognizer) {
     EXPECT_EQ(calls, 1);
     EXPECT_TRUE(weakPan.expired());
     EXPECT_EQ(s.window->activeTouchCount(), 0u);
+
+    // Disabling it from outside the window's delivery: the view alone holds it.
+    GestureRecognizer* pan = nullptr;
+    {
+        auto view = std::make_shared<View>(Rect{0, 0, 320, 480});
+        s.window->addSubview(view);
+        auto owned = std::make_shared<PanGestureRecognizer>();
+        std::weak_ptr<View> weakView = view;
+        owned->addTarget(&calls, [&calls, weakView](GestureRecognizer& r) {
+            if (r.state() != State::Cancelled) return;
+            ++calls;
+            if (auto v = weakView.lock()) v->removeFromSuperview();
+        });
+        view->addGestureRecognizer(owned);
+        weakPan = owned;
+        pan = owned.get();
+    }
+    s.down({100, 100});
+    s.move({100, 130});
+    pan->setEnabled(false);
+    EXPECT_EQ(calls, 2);
+    EXPECT_TRUE(weakPan.expired());
+    s.up({100, 130});
 }
