@@ -6,6 +6,7 @@
 
 #include "platform/ui/PanGestureRecognizer.h"
 #include "platform/ui/Screen.h"
+#include "platform/ui/TransitionContext.h"
 
 using platform::ui::GestureRecognizerState;
 using platform::ui::ViewController;
@@ -41,6 +42,7 @@ DZPercentDrivenUserInteractionAnimationController::interactionControllerForPrese
 void DZPercentDrivenUserInteractionAnimationController::startInteractiveTransition(
     const std::shared_ptr<ViewControllerContextTransitioning>& context) {
     interacting_ = true;
+    context_ = context;
     PercentDrivenInteractiveTransition::startInteractiveTransition(context);
 }
 
@@ -67,12 +69,20 @@ bool DZPercentDrivenUserInteractionAnimationController::isAnimatingTopToBottom()
     return animation_->presenting() ? cameDown : !cameDown;
 }
 
+bool DZPercentDrivenUserInteractionAnimationController::presentationUnderFinger() const {
+    if (!interacting_ || !isRunning()) return false;
+    // An unanimated dismissal may have ended the presentation at once, the finger still down.
+    const auto context = context_.lock();
+    const auto* toolkit = dynamic_cast<const platform::ui::TransitionContext*>(context.get());
+    return context && !(toolkit && toolkit->isCompleted());
+}
+
 void DZPercentDrivenUserInteractionAnimationController::handlePanGesture(
     platform::ui::PanGestureRecognizer& recognizer) {
     // The delegate may let go of this controller; a pan with no presentation under it (nothing
     // was presented for it) moves nothing and reports nothing.
     const auto self = weak_from_this().lock();
-    if (!interacting_ || !isRunning()) return;
+    if (!presentationUnderFinger()) return;
     switch (recognizer.state()) {
         case GestureRecognizerState::Changed:
             updateInteractiveTransition(progressForLocation(recognizer.locationInView(nullptr).y,

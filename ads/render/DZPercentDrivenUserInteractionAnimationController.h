@@ -61,8 +61,11 @@ class DZPercentDrivenUserInteractionAnimationController
     bool isAnimatingBottomToTop() const { return !isAnimatingTopToBottom(); }
 
   private:
+    bool presentationUnderFinger() const;
+
     std::shared_ptr<DZViewControllerFullScreenSwipeAnimation> animation_;
     std::weak_ptr<DZPercentDrivenUserInteractionAnimationControllerDelegate> delegate_;
     // A presentation is under the finger: started and neither finished nor cancelled yet.
     bool interacting_ = false;
+    std::weak_ptr<platform::ui::ViewControllerContextTransitioning> context_;
 };
