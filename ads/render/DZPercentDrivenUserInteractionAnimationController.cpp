@@ -46,6 +46,16 @@ void DZPercentDrivenUserInteractionAnimationController::startInteractiveTransiti
     PercentDrivenInteractiveTransition::startInteractiveTransition(context);
 }
 
+void DZPercentDrivenUserInteractionAnimationController::finishInteractiveTransition() {
+    interacting_ = false;
+    PercentDrivenInteractiveTransition::finishInteractiveTransition();
+}
+
+void DZPercentDrivenUserInteractionAnimationController::cancelInteractiveTransition() {
+    interacting_ = false;
+    PercentDrivenInteractiveTransition::cancelInteractiveTransition();
+}
+
 double DZPercentDrivenUserInteractionAnimationController::progressForLocation(float y,
                                                                               float screenHeight) const {
     if (!animation_) return 0;
@@ -91,7 +101,6 @@ void DZPercentDrivenUserInteractionAnimationController::handlePanGesture(
         case GestureRecognizerState::Ended: {
             const float vy = recognizer.velocityInView(nullptr).y;
             const bool finish = isAnimatingTopToBottom() ? vy > 0 : vy < 0;
-            interacting_ = false;
             if (finish)
                 finishInteractiveTransition();
             else
@@ -106,7 +115,6 @@ void DZPercentDrivenUserInteractionAnimationController::handlePanGesture(
         }
         case GestureRecognizerState::Cancelled:
         case GestureRecognizerState::Failed:
-            interacting_ = false;
             cancelInteractiveTransition();
             if (auto delegate = delegate_.lock())
                 delegate->animationControllerDidCancelAnimationTransition(*this);
