@@ -13,7 +13,9 @@
 #include "ads/core/DZSDKCoreController.h"
 #include "ads/foundation/DZScheduler.h"
 #include "ads/render/AdViewTestBed.h"
+#include "ads/render/DZAMSGHandler.h"
 #include "ads/render/DZAdView.h"
+#include "ads/render/DZBannerAdViewDelegate.h"
 #include "ads/render/DZSKStoreProductViewControllerDelegate.h"
 #include "ads/render/DZSwipeToViewControllerConfigurations.h"
 #include "ads/render/PageMessages.h"
@@ -29,6 +31,16 @@ using platform::ui::TouchPhase;
 
 namespace {
 
+struct Mark : DZAMSGHandler {
+    const ActionTable& actionBlockDictionary() const override {
+        static const ActionTable table{{"tikoleapMark", [](DZAMSGHandler& handler, const DZAMSGArguments&) {
+                                            ++static_cast<Mark&>(handler).seen;
+                                        }}};
+        return table;
+    }
+    int seen = 0;
+};
+
 // A 320 x 50 banner at y 100 on a 320 x 480 window; its ad's page loaded.
 class SlotSwipe : public ::testing::Test {
   protected:
@@ -41,6 +53,7 @@ class SlotSwipe : public ::testing::Test {
         root_->view()->addSubview(banner_);
         core_->setSwipeToViewSamplingInterval(0.5);
         slot_->setSDKCoreController(core_);
+        slot_->adViewDelegate()->addAMSGHandler(mark_);
         adView_->loadHTMLString("<p/>", "https://ad.example/");
         bed_.runUntilIdle();
         engine().finishLoad();
@@ -67,7 +80,15 @@ class SlotSwipe : public ::testing::Test {
         if (withProduct) settings["app_store_product_id"] = 1;
         return settings;
     }
-    void creativeSays(const std::string& message) { engine().navigate("amsg://swipe/" + message); }
+    // Page messages reach native code through a queue of their own: a mark sent after the
+    // message tells when it has been handled.
+    void creativeSays(const std::string& message) {
+        engine().navigate("amsg://swipe/" + message);
+        engine().navigate("amsg://swipe/tikoleapMark");
+        const int expected = ++marksSent_;
+        ASSERT_TRUE(bed_.home().pump().until([&] { return mark_->seen == expected; }));
+        bed_.runUntilIdle();
+    }
     void advance(double seconds) {
         driver_.advance(seconds);
         bed_.runUntilIdle();
@@ -79,7 +100,9 @@ class SlotSwipe : public ::testing::Test {
         std::vector<std::string> names;
         for (std::size_t i = heard_; i < messages.size(); ++i) {
             names.push_back(messages[i].first);
-            if (messages[i].first != "onAdVisible") EXPECT_EQ(messages[i].second, (json{{"c", 7}}));
+            if (messages[i].first != "onAdVisible") {
+                EXPECT_EQ(messages[i].second, (json{{"c", 7}}));
+            }
         }
         heard_ = messages.size();
         return names;
@@ -108,6 +131,8 @@ class SlotSwipe : public ::testing::Test {
     std::shared_ptr<DZSlot> slot_ = banner_->slot();
     std::shared_ptr<DZAdView> adView_ = slot_->adView();
     std::shared_ptr<DZSDKCoreController> core_ = DZSDKCoreController::create();
+    std::shared_ptr<Mark> mark_ = std::make_shared<Mark>();
+    int marksSent_ = 0;
     std::size_t heard_ = 0;
     std::uint64_t finger_ = 100;
 };
