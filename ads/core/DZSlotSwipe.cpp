@@ -72,7 +72,9 @@ nlohmann::json DZSlot::swipeVisibilityParameters() const {
 }
 
 void DZSlot::canEnableSwipeToViewController() {
-    if (!configurationsOf(ad_) || strongSlotForSwipeToViewController_ || !adView_) return;
+    // An ad off the window is not visible anywhere: its creative hears of it once it is back.
+    if (!configurationsOf(ad_) || strongSlotForSwipeToViewController_ || !adView_ || !adView_->window())
+        return;
     auto parameters = swipeVisibilityParameters();
     if (parameters == savedParamsForCheckingSwipeToViewController_) return;
     savedParamsForCheckingSwipeToViewController_ = parameters;
@@ -130,7 +132,10 @@ void DZSlot::handlePanGesture(PanGestureRecognizer& recognizer) {
     switch (recognizer.state()) {
         case GestureRecognizerState::Began: {
             const platform::Point location = recognizer.locationInView(nullptr);
-            if (!shouldProcessTouch(location, nullptr)) {
+            // The pan is recognised some way from where the finger went down, possibly already
+            // past the ad: the place it started is the one that must lie in a rectangle.
+            const platform::Point moved = recognizer.translationInView(nullptr);
+            if (!shouldProcessTouch({location.x - moved.x, location.y - moved.y}, nullptr)) {
                 // Cancels the pan; its cancellation enables the recognizer again.
                 recognizer.setEnabled(false);
                 return;
