@@ -255,3 +255,16 @@ TEST_F(SlotSwipe, AWholeSwipeFromTheFirstTouchToDone) {
     EXPECT_TRUE(slot.expired());
     EXPECT_TRUE(banner.expired());
 }
+
+TEST_F(SlotSwipe, SwitchedOffUnderTheFingerThePageGoesBack) {
+    show(swipeSettings());
+    creativeSays("enableSwipeToViewController?swipe_direction=top_to_bottom");
+    pan({8, 130}, {8, 300}, false);
+    ASSERT_TRUE(slot_->isHoldingItselfForSwipe());
+    creativeSays("disableSwipeToViewController");
+    window_->handleTouch(finger_, TouchPhase::Ended, {8, 300});
+    advance(1);
+    EXPECT_FALSE(root_->presentedViewController());
+    EXPECT_FALSE(slot_->isHoldingItselfForSwipe());
+    EXPECT_FALSE(slot_->swipeableStoreProductViewController());
+}
