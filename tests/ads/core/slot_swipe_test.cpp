@@ -268,3 +268,17 @@ TEST_F(SlotSwipe, SwitchedOffUnderTheFingerThePageGoesBack) {
     EXPECT_FALSE(slot_->isHoldingItselfForSwipe());
     EXPECT_FALSE(slot_->swipeableStoreProductViewController());
 }
+
+TEST_F(SlotSwipe, AFingerThatRestsBeforeLiftingSendsThePageBack) {
+    show(swipeSettings());
+    creativeSays("enableSwipeToViewController?swipe_direction=top_to_bottom&ad_draggable=1");
+    pan({8, 130}, {8, 300}, false);
+    advance(0.5);
+    window_->handleTouch(finger_, TouchPhase::Ended, {8, 300});
+    EXPECT_EQ(heard(), std::vector<std::string>{"onSwipeableViewControllerPresentationCanceled"});
+    advance(1);
+    EXPECT_FALSE(root_->presentedViewController());
+    EXPECT_FALSE(slot_->isHoldingItselfForSwipe());
+    EXPECT_FALSE(slot_->animation()->draggableView());
+    EXPECT_TRUE(slot_->swipeGestureRecognizer()->isEnabled());
+}
