@@ -244,6 +244,8 @@ void DZSlot::productViewControllerDidFinish(platform::store::StoreProductViewCon
     } else if (auto* presenting = controller.presentingViewController()) {
         presenting->dismissViewController(true, forgetPicture);
     }
+    // A second Done while the page leaves closes nothing more and tells nothing more.
+    if (&controller != swipeableStoreProductViewController_.get()) return;
     postSwipeEvent("onSwipeToViewControllerDismissed");
     swipeableStoreProductViewController_.reset();
     strongSlotForSwipeToViewController_.reset();

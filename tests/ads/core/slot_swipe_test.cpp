@@ -249,6 +249,7 @@ TEST_F(SlotSwipe, AWholeSwipeFromTheFirstTouchToDone) {
     EXPECT_FALSE(slot.expired());
 
     page->done();
+    page->done();  // a second tap while the page leaves
     advance(1);
     EXPECT_EQ(heard(), std::vector<std::string>{"onSwipeToViewControllerDismissed"});
     EXPECT_FALSE(root_->presentedViewController());
