@@ -6,6 +6,7 @@
 
 #include "platform/runloop/RunLoop.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/GestureRecognizer.h"
 #include "platform/ui/PickerView.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/TouchEvent.h"

@@ -10,7 +10,6 @@
 #include <map>
 #include <memory>
 
-#include "platform/ui/GestureRecognizer.h"
 #include "platform/ui/View.h"
 
 namespace platform {
@@ -100,9 +99,9 @@ class Window : public View {
     struct TouchRoute {
         std::shared_ptr<Touch> touch;
         std::vector<std::weak_ptr<GestureRecognizer>> recognizers;  // nearest view first
-        bool viewBegan = false;  // the view has seen it begin, so it must hear it end
-        bool taken = false;      // the view has had touchesCancelled and sees no more of it
-        bool takePending = false;
+        bool viewBegan = false;    // the view has seen it begin, so it must hear it end
+        bool taken = false;        // the view has had touchesCancelled and sees no more of it
+        bool takePending = false;  // taken during this step; the view hears of it at its end
     };
 
     void showFrontModal();
