@@ -8,7 +8,13 @@
 namespace platform::ui {
 
 namespace {
-Point centreOf(const TouchList& touches) {
+bool isUnderway(GestureRecognizerState s) {
+    return s == GestureRecognizerState::Possible || s == GestureRecognizerState::Began ||
+           s == GestureRecognizerState::Changed;
+}
+}  // namespace
+
+Point GestureRecognizer::centreOf(const TouchList& touches) {
     Point sum;
     for (const auto& t : touches) {
         const Point p = t->locationInWindow();
@@ -18,12 +24,6 @@ Point centreOf(const TouchList& touches) {
     const auto n = static_cast<float>(touches.size());
     return n > 0 ? Point{sum.x / n, sum.y / n} : sum;
 }
-
-bool isUnderway(GestureRecognizerState s) {
-    return s == GestureRecognizerState::Possible || s == GestureRecognizerState::Began ||
-           s == GestureRecognizerState::Changed;
-}
-}  // namespace
 
 void GestureRecognizer::addTarget(const void* key, Action action) {
     if (action) actions_.emplace_back(key, std::move(action));

@@ -63,6 +63,8 @@ class GestureRecognizer : public std::enable_shared_from_this<GestureRecognizer>
   protected:
     // The touches it follows (those that began under its view while it was enabled).
     const TouchList& touches() const { return touches_; }
+    // The centre of `touches` in window coordinates (the origin for none).
+    static Point centreOf(const TouchList& touches);
     // Subclasses decide the gesture from these; the base has added or removed the touches first.
     virtual void touchesBegan(const TouchList& touches, const TouchEvent& event) {}
     virtual void touchesMoved(const TouchList& touches, const TouchEvent& event) {}

@@ -13,17 +13,6 @@ namespace {
 // finger that stopped before lifting throws nothing.
 constexpr double kVelocityWindow = 0.1;
 
-Point centreOf(const TouchList& touches) {
-    Point sum;
-    for (const auto& t : touches) {
-        const Point p = t->locationInWindow();
-        sum.x += p.x;
-        sum.y += p.y;
-    }
-    const auto n = static_cast<float>(touches.size());
-    return n > 0 ? Point{sum.x / n, sum.y / n} : sum;
-}
-
 Point minus(Point a, Point b) {
     return {a.x - b.x, a.y - b.y};
 }
