@@ -80,12 +80,16 @@ class GestureRecognizer : public std::enable_shared_from_this<GestureRecognizer>
     // The window's side: hands one phase of the touches that are the recognizer's.
     void deliver(TouchPhase phase, const TouchList& touches, const TouchEvent& event);
     void attach(View* view) { view_ = view; }
+    // Drops its touches and starts over without running the actions: it was disabled, or it
+    // or its view was taken away from where the touches happen.
+    void forget();
 
     View* view_ = nullptr;
     GestureRecognizerState state_ = GestureRecognizerState::Possible;
     bool enabled_ = true;
     bool cancelsTouches_ = true;
     TouchList touches_;
+    Point lastLocation_;  // window coordinates; kept once the last finger has lifted
     std::vector<std::pair<const void*, Action>> actions_;
 };
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "platform/ui/DrawContext.h"
+#include "platform/ui/GestureRecognizer.h"
 #include "platform/ui/InterfaceAttributes.h"
 #include "platform/ui/TouchEvent.h"
 #include "platform/ui/ViewController.h"
@@ -20,6 +21,7 @@ View::View(Rect frame) {
 
 View::~View() {
     for (auto& v : subviews_) v->superview_.reset();
+    for (auto& r : recognizers_) r->attach(nullptr);
 }
 
 std::string View::description() const {
@@ -260,6 +262,9 @@ void View::detach() {
 }
 
 void View::notifyWillMove(Window* newWindow) {
+    // The touches the recognizers follow belong to the window the view is leaving.
+    const auto recognizers = recognizers_;
+    for (const auto& r : recognizers) r->forget();
     if (controller_) controller_->viewWillMoveToWindow(newWindow != nullptr);
     willMoveToWindow(newWindow);
     const auto children = subviews_;
@@ -324,6 +329,23 @@ void View::touchesEnded(const TouchList& touches, const TouchEvent& event) {
 
 void View::touchesCancelled(const TouchList& touches, const TouchEvent& event) {
     if (auto p = superview()) p->touchesCancelled(touches, event);
+}
+
+void View::addGestureRecognizer(const std::shared_ptr<GestureRecognizer>& recognizer) {
+    if (!recognizer || recognizer->view() == this) return;
+    if (View* old = recognizer->view()) old->removeGestureRecognizer(recognizer.get());
+    recognizers_.push_back(recognizer);
+    recognizer->attach(this);
+}
+
+void View::removeGestureRecognizer(const GestureRecognizer* recognizer) {
+    auto it = std::find_if(recognizers_.begin(), recognizers_.end(),
+                           [recognizer](const auto& r) { return r.get() == recognizer; });
+    if (it == recognizers_.end()) return;
+    auto keep = *it;
+    recognizers_.erase(it);
+    keep->attach(nullptr);
+    keep->forget();
 }
 
 void View::layoutIfNeeded() {

@@ -6,6 +6,7 @@
 
 #include "platform/runloop/RunLoop.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/GestureRecognizer.h"
 #include "platform/ui/PickerView.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/TouchEvent.h"
@@ -211,6 +212,7 @@ void Window::handleTouch(std::uint64_t pointer, TouchPhase phase, Point location
     // What a touch does shows on screen (a highlighted button, a dragged list).
     markNeedsDisplay();
     const double t = now();
+    std::shared_ptr<Touch> touch;
     if (phase == TouchPhase::Began) {
         if (touches_.count(pointer)) handleTouch(pointer, TouchPhase::Cancelled, location);
         layoutIfNeeded();
@@ -227,32 +229,44 @@ void Window::handleTouch(std::uint64_t pointer, TouchPhase phase, Point location
             std::hypot(location.x - lastTapPoint_.x, location.y - lastTapPoint_.y) <= kMultiTapDistance) {
             taps = lastTapCount_ + 1;
         }
-        auto touch = std::make_shared<Touch>(nextTouchId_++, location, t, taps);
+        touch = std::make_shared<Touch>(nextTouchId_++, location, t, taps);
         touch->setView(hit);
         touches_[pointer] = touch;
         if (!hit) return;
-        TouchList all;
-        for (const auto& [id, tt] : touches_) all.push_back(tt);
-        hit->touchesBegan({touch}, TouchEvent(all, t));
-        return;
+        TouchRoute route;
+        route.touch = touch;
+        for (auto v = hit; v; v = v->superview()) {
+            for (const auto& r : v->gestureRecognizers()) {
+                if (r->isEnabled()) route.recognizers.push_back(r);
+            }
+        }
+        routes_[touch->identity()] = std::move(route);
+    } else {
+        auto it = touches_.find(pointer);
+        if (it == touches_.end()) return;
+        touch = it->second;
+        if (phase == TouchPhase::Stationary) phase = TouchPhase::Moved;
+        touch->update(phase, location, t);
     }
-    auto it = touches_.find(pointer);
-    if (it == touches_.end()) return;
-    auto touch = it->second;
-    if (phase == TouchPhase::Stationary) phase = TouchPhase::Moved;
-    touch->update(phase, location, t);
-    TouchList all;
-    for (const auto& [id, tt] : touches_) all.push_back(tt);
-    const TouchEvent event(all, t);
+    const TouchEvent event(allTouches(), t);
     if (phase == TouchPhase::Ended || phase == TouchPhase::Cancelled) touches_.erase(pointer);
     if (phase == TouchPhase::Ended) {
         lastTapTime_ = t;
         lastTapPoint_ = location;
         lastTapCount_ = touch->tapCount();
     }
+    deliverToRecognizers(touch, phase, event);
+    auto route = routes_.find(touch->identity());
+    const bool toView = route != routes_.end() && !route->second.taken;
+    if (toView && phase == TouchPhase::Began) route->second.viewBegan = true;
+    if (route != routes_.end() && (phase == TouchPhase::Ended || phase == TouchPhase::Cancelled))
+        routes_.erase(route);
     auto view = touch->view();
-    if (!view) return;
+    if (!toView || !view) return;
     switch (phase) {
+        case TouchPhase::Began:
+            view->touchesBegan({touch}, event);
+            break;
         case TouchPhase::Moved:
             view->touchesMoved({touch}, event);
             break;
@@ -264,6 +278,61 @@ void Window::handleTouch(std::uint64_t pointer, TouchPhase phase, Point location
             break;
         default:
             break;
+    }
+}
+
+TouchList Window::allTouches() const {
+    TouchList all;
+    for (const auto& [id, tt] : touches_) all.push_back(tt);
+    return all;
+}
+
+void Window::deliverToRecognizers(const std::shared_ptr<Touch>& touch, TouchPhase phase,
+                                  const TouchEvent& event) {
+    auto route = routes_.find(touch->identity());
+    if (route == routes_.end() || route->second.recognizers.empty()) return;
+    const auto recognizers = route->second.recognizers;  // an action may end the route
+    struct Depth {
+        int& depth;
+        explicit Depth(int& d) : depth(d) { ++depth; }
+        ~Depth() { --depth; }
+    };
+    {
+        Depth depth(recognizerDepth_);
+        for (const auto& weak : recognizers) {
+            if (auto r = weak.lock()) r->deliver(phase, {touch}, event);
+        }
+    }
+    // The views hear of taken touches once every recognizer has seen this step, not in the
+    // middle of one's decision.
+    if (recognizerDepth_ == 0) cancelTakenTouches(event);
+}
+
+void Window::recognizerDidBegin(GestureRecognizer& recognizer) {
+    bool any = false;
+    for (const auto& t : recognizer.touches_) {
+        auto route = routes_.find(t->identity());
+        if (route == routes_.end() || route->second.taken) continue;
+        route->second.takePending = true;
+        any = true;
+    }
+    if (any && recognizerDepth_ == 0) cancelTakenTouches(TouchEvent(allTouches(), now()));
+}
+
+void Window::cancelTakenTouches(const TouchEvent& event) {
+    std::vector<std::uint64_t> pending;
+    for (const auto& [id, route] : routes_) {
+        if (route.takePending) pending.push_back(id);
+    }
+    for (auto id : pending) {
+        // An earlier view's handler may have ended routes since.
+        auto route = routes_.find(id);
+        if (route == routes_.end() || !route->second.takePending) continue;
+        route->second.takePending = false;
+        route->second.taken = true;
+        if (!route->second.viewBegan) continue;
+        auto touch = route->second.touch;
+        if (auto view = touch->view()) view->touchesCancelled({touch}, event);
     }
 }
 

@@ -93,7 +93,23 @@ class Window : public View {
     void didAddSubview(const std::shared_ptr<View>& view) override;
 
   private:
+    friend class GestureRecognizer;
+    // Where one touch goes: the recognizers that saw it begin, then its view unless one of them
+    // has taken it.
+    struct TouchRoute {
+        std::shared_ptr<Touch> touch;
+        std::vector<std::weak_ptr<GestureRecognizer>> recognizers;  // nearest view first
+        bool viewBegan = false;    // the view has seen it begin, so it must hear it end
+        bool taken = false;        // the view has had touchesCancelled and sees no more of it
+        bool takePending = false;  // taken during this step; the view hears of it at its end
+    };
+
     void showFrontModal();
+    void deliverToRecognizers(const std::shared_ptr<Touch>& touch, TouchPhase phase, const TouchEvent& event);
+    // A recognizer that cancels touches in its view has begun: the views lose its touches.
+    void recognizerDidBegin(GestureRecognizer& recognizer);
+    void cancelTakenTouches(const TouchEvent& event);
+    TouchList allTouches() const;
 
     Application* application_;
     RunLoop* loop_ = nullptr;
@@ -114,6 +130,8 @@ class Window : public View {
     std::shared_ptr<Timer> transitionTimer_;
 
     std::map<std::uint64_t, std::shared_ptr<Touch>> touches_;
+    std::map<std::uint64_t, TouchRoute> routes_;  // by touch identity
+    int recognizerDepth_ = 0;                     // recognizer deliveries under way (they may nest)
     std::uint64_t nextTouchId_ = 1;
     double lastTapTime_ = -1;
     Point lastTapPoint_;
