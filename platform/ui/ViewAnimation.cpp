@@ -5,6 +5,7 @@
 
 #include "platform/runloop/RunLoop.h"
 #include "platform/ui/View.h"
+#include "platform/ui/ViewAnimationGroup.h"
 #include "platform/ui/Window.h"
 
 namespace platform::ui {
@@ -32,15 +33,21 @@ std::shared_ptr<ViewAnimation> ViewAnimation::start(const std::shared_ptr<View>&
     if (!loop && RunLoop::hasMain()) loop = &RunLoop::main();
     a->loop_ = loop;
     a->running_ = true;
-    if (!view || !loop || !(seconds > 0) || !std::isfinite(seconds)) {
+    ViewAnimationGroup* group = ViewAnimationGroup::current();
+    if (!view || (!group && (!loop || !(seconds > 0) || !std::isfinite(seconds)))) {
         a->finish();
         return a;
     }
     a->fromFrame_ = view->frame();
     a->fromAlpha_ = view->alpha();
     a->fromTransform_ = view->transform();
+    a->seconds_ = seconds > 0 && std::isfinite(seconds) ? seconds : 0;
+    if (group) {
+        a->held_ = true;
+        group->adopt(a);
+        return a;
+    }
     a->begin_ = loop->now();
-    a->seconds_ = seconds;
     a->self_ = a;
     const std::weak_ptr<ViewAnimation> weak = a;
     a->timer_ = loop->scheduleRepeating(kFrameSeconds, [weak](Timer&) {
@@ -55,12 +62,13 @@ ViewAnimation::~ViewAnimation() {
 
 double ViewAnimation::progress() const {
     if (!running_) return 1;
+    if (held_) return heldProgress_;
     if (!loop_ || seconds_ <= 0) return 1;
     return std::clamp((loop_->now() - begin_) / seconds_, 0.0, 1.0);
 }
 
 void ViewAnimation::step() {
-    if (!running_) return;
+    if (!running_ || held_) return;
     const double t = progress();
     if (t >= 1) {
         finish();
@@ -103,8 +111,26 @@ void ViewAnimation::stop() {
     end(false);
 }
 
+void ViewAnimation::hold(double t) {
+    if (!running_) return;
+    heldProgress_ = std::clamp(t, 0.0, 1.0);
+    apply(heldProgress_);
+}
+
+void ViewAnimation::release(bool forward) {
+    if (!running_) return;
+    if (forward) {
+        finish();
+        return;
+    }
+    // Exactly the start values: mixing with a weight of 0 gives them back unchanged.
+    apply(0);
+    end(false);
+}
+
 void ViewAnimation::end(bool finished) {
     running_ = false;
+    held_ = false;
     if (timer_) timer_->invalidate();
     timer_.reset();
     // The completion may drop the last outside reference; this call keeps the object alive.

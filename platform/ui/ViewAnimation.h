@@ -3,7 +3,8 @@
 // so slides and fades run on virtual time in tests. The values change in steps of a frame; the
 // last step lands exactly on the targets. A transform moves entry by entry, which suits moves and
 // scales (a turn between two angles would shrink on the way). Without a loop to time it, it ends
-// at once.
+// at once. Started while a ViewAnimationGroup is current, it is held at its start for the group
+// to move instead (ViewAnimationGroup.h).
 #include <functional>
 #include <memory>
 #include <optional>
@@ -31,8 +32,8 @@ class ViewAnimation : public std::enable_shared_from_this<ViewAnimation> {
     using Completion = std::function<void(bool finished)>;
 
     // Starts at once from the view's current values. `loop` null means the view's window's loop
-    // (or the main loop). The animation keeps itself alive until it ends; keep the result to stop
-    // or finish it early.
+    // (or the main loop). The animation keeps itself alive until it ends (a held one is kept by
+    // its group); keep the result to stop or finish it early.
     static std::shared_ptr<ViewAnimation> start(const std::shared_ptr<View>& view, double seconds,
                                                 Targets targets, Completion completion = {},
                                                 RunLoop* loop = nullptr);
@@ -47,12 +48,18 @@ class ViewAnimation : public std::enable_shared_from_this<ViewAnimation> {
     bool isRunning() const { return running_; }
     // 0 at the start, 1 at the end.
     double progress() const;
+    double seconds() const { return seconds_; }
 
   private:
+    friend class ViewAnimationGroup;
     ViewAnimation() = default;
     void step();
     void apply(double t);
     void end(bool finished);
+    // The group's side: moves a held animation to `t` of the way, or ends it at its targets
+    // (forward) or back on its start values.
+    void hold(double t);
+    void release(bool forward);
 
     std::weak_ptr<View> view_;
     RunLoop* loop_ = nullptr;
@@ -66,6 +73,8 @@ class ViewAnimation : public std::enable_shared_from_this<ViewAnimation> {
     std::shared_ptr<Timer> timer_;
     std::shared_ptr<ViewAnimation> self_;
     bool running_ = false;
+    bool held_ = false;
+    double heldProgress_ = 0;
 };
 
 }  // namespace platform::ui

@@ -1,12 +1,14 @@
 #include "platform/ui/ViewController.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/ui/Control.h"
 #include "platform/ui/InterfaceFileError.h"
 #include "platform/ui/InterfaceLoader.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/TabBarController.h"
+#include "platform/ui/TransitionContext.h"
 #include "platform/ui/UiResources.h"
 #include "platform/ui/View.h"
 #include "platform/ui/ViewAnimation.h"
@@ -139,8 +141,12 @@ ViewController* ViewController::presentationRoot() {
 bool ViewController::presentViewController(std::shared_ptr<ViewController> controller, bool animated,
                                            std::function<void()> completion) {
     ViewController* root = presentationRoot();
-    if (root != this)
+    if (root != this) {
+        root->presentationSource_ = this;
         return root->presentViewController(std::move(controller), animated, std::move(completion));
+    }
+    ViewController* source = std::exchange(presentationSource_, nullptr);
+    if (!source) source = this;
     Window* window = isViewLoaded() ? view_->window() : nullptr;
     if (!controller || controller.get() == this || presented_ || controller->presenting_ || !window ||
         controller->presentationRoot() != controller.get()) {
@@ -155,6 +161,7 @@ bool ViewController::presentViewController(std::shared_ptr<ViewController> contr
         animated && controller->transitionStyle_ == ModalTransitionStyle::CoverVertical;
     if (completion) controller->presentCompletions_.push_back(std::move(completion));
     auto v = controller->view();
+    if (animated && startCustomPresentation(controller, *source, *window)) return true;
     const Rect end = window->bounds();
     Rect start = end;
     if (controller->slideAnimated_) start.origin.y += end.size.height;
@@ -203,15 +210,24 @@ void ViewController::dismissViewController(bool animated, std::function<void()> 
     const std::shared_ptr<ViewController> leaving = target->presenting_->presented_;
     if (completion) leaving->dismissCompletions_.push_back(std::move(completion));
     if (leaving->beingDismissed_) return;
+    // An animated dismissal does not cut a custom presentation (perhaps under the user's finger)
+    // short: it follows its end. An unanimated one takes it away now.
+    if (leaving->transition_ && leaving->beingPresented_ && animated) {
+        leaving->dismissAfterTransition_ = true;
+        leaving->dismissAfterTransitionAnimated_ = animated;
+        return;
+    }
     leaving->beingDismissed_ = true;
     if (leaving->beingPresented_) {
         if (auto s = std::move(leaving->slide_)) s->stop();
+        leaving->endTransitionAtOnce();
         leaving->finishPresentation();
         // The presentation's completion may already have taken it away.
         if (!leaving->beingDismissed_) return;
     }
     leaving->dropPresentedChain();
     Window* window = leaving->view_ ? leaving->view_->window() : nullptr;
+    if (animated && window && leaving->startCustomDismissal(*window)) return;
     leaving->slideAnimated_ =
         animated && window && leaving->transitionStyle_ == ModalTransitionStyle::CoverVertical;
     leaving->viewWillMoveToWindow(false);
@@ -235,6 +251,12 @@ void ViewController::finishDismissal() {
     if (!beingDismissed_) return;
     auto keep = weak_from_this().lock();
     if (auto s = std::move(slide_)) s->stop();
+    if (auto t = std::move(transition_)) {
+        // Dropped mid-transition: what the animator still does afterwards changes nothing here.
+        t->abandon();
+        t->restorePresentingView();
+        t->removeContainer();
+    }
     dropPresentedChain();
     if (view_) {
         if (Window* window = view_->window()) window->removePresentedView(view_.get());
@@ -259,6 +281,7 @@ void ViewController::dropPresentedChain() {
         std::shared_ptr<ViewController> top = presented_;
         while (top->presented_) top = top->presented_;
         if (auto s = std::move(top->slide_)) s->stop();
+        top->endTransitionAtOnce();
         top->finishPresentation();
         top->slideAnimated_ = false;
         top->beingDismissed_ = true;

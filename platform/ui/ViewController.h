@@ -20,9 +20,12 @@ namespace platform::ui {
 class Control;
 class NavigationController;
 class TabBarController;
+class TransitionContext;
 class UiResources;
 class View;
 class ViewAnimation;
+class Window;
+class ViewControllerAnimatedTransitioning;
 class ViewControllerTransitioningDelegate;
 struct LoadedInterface;
 
@@ -95,6 +98,11 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
     // completion runs first); a second dismissal while one runs adds its completion to it.
     // With nothing to dismiss the completion runs at once. Both may be overridden (a screen that
     // hands the call to another controller); an override calls the base to do the work.
+    // When the presented controller's transitioning delegate gives an animator, an animated
+    // presentation or dismissal runs through it instead of the slide (an unanimated one does not
+    // ask); an interactive one starts inside the call. An animated dismissal asked for during
+    // such a presentation follows its end (finding nothing to dismiss when it was cancelled); an
+    // unanimated one ends it at once as if it had taken place (its completion runs first).
     virtual void dismissViewController(bool animated, std::function<void()> completion = {});
     // The controller this one presents, and the one that presented this one (null when none).
     const std::shared_ptr<ViewController>& presentedViewController() const { return presented_; }
@@ -167,6 +175,15 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
     void finishDismissal();
     // Takes the presented chain from `presented_` up off the window at once, top first.
     void dropPresentedChain();
+    // Custom transitions (ViewControllerTransition.cpp). The start calls answer false when the
+    // delegate gives no animator; the presented controller holds the running one's context.
+    bool startCustomPresentation(const std::shared_ptr<ViewController>& controller, ViewController& source,
+                                 Window& window);
+    bool startCustomDismissal(Window& window);
+    void completeCustomPresentation(bool didComplete);
+    void completeCustomDismissal(bool didComplete);
+    // Ends a running custom transition at once as if it had taken place.
+    void endTransitionAtOnce();
 
     ViewController* presenting_ = nullptr;
     std::shared_ptr<ViewController> presented_;
@@ -180,6 +197,12 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
     ModalTransitionStyle transitionStyle_ = ModalTransitionStyle::CoverVertical;
     std::weak_ptr<ViewControllerTransitioningDelegate> transitioningDelegate_;
     std::shared_ptr<ViewAnimation> slide_;
+    std::shared_ptr<TransitionContext> transition_;
+    // A dismissal asked for during a custom presentation waits for its end.
+    bool dismissAfterTransition_ = false;
+    bool dismissAfterTransitionAnimated_ = false;
+    // The controller presentViewController was called on, when it handed the call to its parent.
+    ViewController* presentationSource_ = nullptr;
     std::vector<std::function<void()>> presentCompletions_;
     std::vector<std::function<void()>> dismissCompletions_;
 

@@ -1,10 +1,12 @@
 // A picture of one view: its own place in the parent does not matter, subviews are in it, and
-// nothing comes without a current GL context.
+// nothing comes without a current GL context. Snapshot views show it at the screen's scale.
 #include <gtest/gtest.h>
 
 #include <memory>
 
 #include "platform/gl/GLContext.h"
+#include "platform/ui/Screen.h"
+#include "platform/ui/SnapshotView.h"
 #include "platform/ui/View.h"
 #include "platform/ui/ViewSnapshot.h"
 #include "support/GLTestContext.h"
@@ -44,4 +46,26 @@ TEST(ViewSnapshot, DrawsTheViewAndItsSubviewsFromItsOwnOrigin) {
 
     platform::GLContext::clearCurrent();
     EXPECT_FALSE(platform::ui::snapshotView(*view, 1));
+}
+
+TEST(ViewSnapshot, SnapshotViewShowsThePictureAtTheScreenScaleOrStaysClear) {
+    GLTestContext gl(16, 16);
+    ASSERT_TRUE(gl.ok()) << gl.error();
+    auto view = std::make_shared<View>(Rect{30, 40, 20, 10});
+    view->setBackgroundColor(Color{0, 1, 0, 1});
+    const float scale = platform::ui::Screen::mainScale();
+    platform::ui::Screen::setMainScale(3);
+    auto snapshot = platform::ui::snapshotViewOf(*view);
+    platform::ui::Screen::setMainScale(scale);
+    EXPECT_EQ(snapshot->frame(), (Rect{0, 0, 20, 10}));
+    ASSERT_TRUE(snapshot->image());
+    EXPECT_EQ(snapshot->image()->width, 60);
+    EXPECT_EQ(snapshot->image()->height, 30);
+    EXPECT_EQ(pixelAt(*snapshot->image(), 59, 29), (std::array<uint8_t, 4>{0, 255, 0, 255}));
+
+    platform::GLContext::clearCurrent();
+    auto clear = platform::ui::snapshotViewOf(*view);
+    EXPECT_EQ(clear->frame(), (Rect{0, 0, 20, 10}));
+    EXPECT_EQ(clear->image(), nullptr);
+    EXPECT_EQ(clear->backgroundColor(), Color::clear());
 }
