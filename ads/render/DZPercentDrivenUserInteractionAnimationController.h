@@ -47,6 +47,8 @@ class DZPercentDrivenUserInteractionAnimationController
     std::shared_ptr<platform::ui::ViewControllerInteractiveTransitioning>
     interactionControllerForPresentation(
         platform::ui::ViewControllerAnimatedTransitioning& animator) override;
+    void startInteractiveTransition(
+        const std::shared_ptr<platform::ui::ViewControllerContextTransitioning>& context) override;
 
     // Began is the start of the swipe the slot has just presented for: nothing to do. Changed
     // scrubs, Ended finishes or cancels by the vertical velocity, Cancelled and Failed cancel.
@@ -61,4 +63,6 @@ class DZPercentDrivenUserInteractionAnimationController
   private:
     std::shared_ptr<DZViewControllerFullScreenSwipeAnimation> animation_;
     std::weak_ptr<DZPercentDrivenUserInteractionAnimationControllerDelegate> delegate_;
+    // A presentation is under the finger: started and neither finished nor cancelled yet.
+    bool interacting_ = false;
 };

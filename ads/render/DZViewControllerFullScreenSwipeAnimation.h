@@ -50,6 +50,9 @@ class DZViewControllerFullScreenSwipeAnimation : public platform::ui::ViewContro
     bool draggableViewShownOnPresentation() const { return draggableShown_; }
 
   private:
+    DZAnimationContext presentationContext(platform::ui::ViewControllerContextTransitioning& context,
+                                           bool topToBottom);
+
     bool presenting_ = false;
     int direction_ = 0;
     float startY_ = 0;
