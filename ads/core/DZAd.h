@@ -18,6 +18,7 @@
 
 class DZMRAIDEventHandling;
 class DZStatisticDictionary;
+class DZSwipeToViewControllerConfigurations;
 
 enum DZAdResponseType : unsigned {
     kDZAdResponseTypeInvalid = 0,
@@ -85,6 +86,13 @@ class DZAd {
         return swipeSettings_;
     }
     void setSwipeToViewControllerConfigurations(std::optional<nlohmann::json> settings);
+    // What the swipe layer made of them (through its hook); null without swipe settings.
+    const std::shared_ptr<DZSwipeToViewControllerConfigurations>& swipeConfigurations() const {
+        return swipeConfigurations_;
+    }
+    void setSwipeConfigurations(std::shared_ptr<DZSwipeToViewControllerConfigurations> configurations) {
+        swipeConfigurations_ = std::move(configurations);
+    }
     unsigned responseType() const { return responseType_; }
     void setResponseType(unsigned type) { responseType_ = type; }
     unsigned supportedOrientations() const { return supportedOrientations_; }
@@ -123,6 +131,7 @@ class DZAd {
     std::map<std::string, std::string> responseHeaders_;
     std::optional<nlohmann::json> zadavaDuruConfigurations_;
     std::optional<nlohmann::json> swipeSettings_;
+    std::shared_ptr<DZSwipeToViewControllerConfigurations> swipeConfigurations_;
     unsigned responseType_ = kDZAdResponseTypeInvalid;
     unsigned supportedOrientations_ = kDZAllOrientations;
     std::optional<std::string> debugDialog_;

@@ -92,6 +92,8 @@ class DZBannerView : public platform::ui::View,
     std::optional<nlohmann::json> coordinatesOfContentInScreen() override;
     bool hasInAppPurchaseDelegate() override { return false; }
     std::shared_ptr<platform::ui::ViewController> rootViewController() override { return root_.lock(); }
+    // A swipe pulls its page out of the whole banner.
+    std::shared_ptr<platform::ui::View> swipeToViewControllerView() override { return shared_from_this(); }
     void slotDidReceiveAdView(DZSlot&, const std::shared_ptr<platform::ui::View>& view) override;
     void slotContentSizeDidChange(DZSlot&, platform::Size size) override;
     int ownerAdType() override { return 1; }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <mutex>
 
+#include "ads/core/DZAd.h"
 #include "ads/core/DZAdCoreHooks.h"
 #include "ads/core/DZBuildIdentifier.h"
 #include "ads/core/DZSignalCollector.h"
@@ -12,6 +13,7 @@
 #include "ads/foundation/DZNetwork.h"
 #include "ads/foundation/DZSDKVersion.h"
 #include "ads/render/DZContentSampler.h"
+#include "ads/render/DZSwipeToViewControllerConfigurations.h"
 
 namespace {
 
@@ -44,7 +46,8 @@ std::optional<std::pair<std::string, std::string>> signalEntry() {
 DZRequest::DZRequest() {
     static std::once_flag once;
     std::call_once(once, [] {
-        // The server's switch reaches the sampler from here unless the app put its own in.
+        // The layers above the request core join it here, unless the app put its own hooks in:
+        // the server's switch reaches the sampler, an ad's swipe settings the swipe layer.
         if (!DZAdCoreHooks::setContentHashingEnabled) {
             DZAdCoreHooks::setContentHashingEnabled = [](bool enabled) {
                 auto sampler = DZContentSampler::shared();
@@ -53,6 +56,12 @@ DZRequest::DZRequest() {
                 } else {
                     sampler->stopContentHashing();
                 }
+            };
+        }
+        if (!DZAdCoreHooks::makeSwipeToViewControllerConfigurations) {
+            DZAdCoreHooks::makeSwipeToViewControllerConfigurations = [](DZAd& ad,
+                                                                        const nlohmann::json& settings) {
+                ad.setSwipeConfigurations(DZSwipeToViewControllerConfigurations::create(settings));
             };
         }
         DZApplication::sharedInstance()->runEarlyActivities();

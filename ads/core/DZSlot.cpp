@@ -210,6 +210,9 @@ void DZSlot::cancelPendingActions() {
 
 void DZSlot::cancelPendingAndFutureActions() {
     cancelPendingActions();
+    // A swipe presentation already running goes on: the slot holds itself for it.
+    unscheduleSwipeToViewControllerChecker();
+    disableSwipeToViewController();
     slotDelegate_.reset();
     reloadable_ = false;
     deactivateReloadTimer();
@@ -356,8 +359,8 @@ void DZSlot::invalidateState() {
 // Ad events.
 
 void DZSlot::willProcessAd() {
-    // The old ad's swipe presentation ends here too once it exists.
     finishZadavaDuruReporting();
+    endSwipeToViewController();
 }
 
 void DZSlot::adFailedToReceiveContentWithError(const DZRequestError::Ref& error) {
@@ -367,6 +370,7 @@ void DZSlot::adFailedToReceiveContentWithError(const DZRequestError::Ref& error)
 
 void DZSlot::adFinishedLoadingContent() {
     auto hold = weak_from_this().lock();
+    if (ad_ && ad_->swipeConfigurations()) scheduleSwipeToViewControllerChecker();
     if (auto delegate = adLoadDelegate_.lock()) delegate->slotFinishedLoadingAdContent(*this);
 }
 

@@ -22,8 +22,10 @@
 #include "ads/foundation/DZApplication.h"
 #include "ads/foundation/DZRequestError.h"
 #include "ads/render/DZMRAIDEventHandling.h"
+#include "ads/render/DZPercentDrivenUserInteractionAnimationController.h"
 #include "ads/render/DZZadavaDuruMonitor.h"
 #include "platform/geometry/Geometry.h"
+#include "platform/store/StoreProductViewController.h"
 
 class DZAd;
 class DZAdFetcher;
@@ -35,6 +37,7 @@ class DZInAppPurchaseDelegate;
 class DZIntermission;
 class DZMAdManager;
 class DZRequest;
+class DZScheduler;
 class DZSlot;
 class DZSignalCollector;
 class DZSlotStatistics;
@@ -42,6 +45,7 @@ class DZStatisticDictionary;
 namespace platform {
 class MainLoopTimer;
 namespace ui {
+class PanGestureRecognizer;
 class View;
 class ViewController;
 class Window;
@@ -65,6 +69,9 @@ class DZSlotDelegate {
     // Takes the purchases the owner's ads offer.
     virtual std::shared_ptr<DZInAppPurchaseDelegate> inAppPurchaseDelegate() { return nullptr; }
     virtual std::shared_ptr<platform::ui::ViewController> rootViewController() { return nullptr; }
+    // The view a swipe that pulls a page out of the ad starts in (the owner's public view); the
+    // swipe's rectangles are in its coordinates. Null: no swipe.
+    virtual std::shared_ptr<platform::ui::View> swipeToViewControllerView() { return nullptr; }
     // A ready ad view to show; null drops the current one.
     virtual void slotDidReceiveAdView(DZSlot&, const std::shared_ptr<platform::ui::View>&) {}
     virtual void slotContentSizeDidChange(DZSlot&, platform::Size) {}
@@ -125,6 +132,8 @@ class DZSlot : public DZSDKCoreControllerDelegate,
                public DZZadavaDuruMonitorDelegate,
                public DZZadavaDuruObserver,
                public DZMRAIDEventHandling,
+               public DZPercentDrivenUserInteractionAnimationControllerDelegate,
+               public platform::store::StoreProductViewControllerDelegate,
                public std::enable_shared_from_this<DZSlot> {
   public:
     // Posted on the default notification centre when a banner's slot leaves its window.
@@ -394,6 +403,58 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     static nlohmann::json creativePositionDictionary(const platform::Rect& rect);
     // ---- end of rich-media creatives ----
 
+    // ---- Swipe to a store page (DZSlotSwipe.cpp) ----
+    // While an ad with swipe configurations is shown, a checker tells its creative the ad's
+    // geometry ("onAdVisible") whenever it changes; once the creative enables the swipe, a pan
+    // that begins in one of the swipeable rectangles pulls the store page out of the ad, following
+    // the finger. The slot holds itself from the start of that presentation until it is cancelled
+    // or the page is closed, so it outlives a public view released meanwhile.
+    // The checker never ticks faster than this, whatever the core page says (0 would spin).
+    static constexpr double kMinimumSwipeCheckerInterval = 0.1;
+    void scheduleSwipeToViewControllerChecker();
+    void unscheduleSwipeToViewControllerChecker();
+    void canEnableSwipeToViewController();
+    void enableSwipeToViewController();
+    void disableSwipeToViewController();
+    void setUpAnimationController();
+    void handlePanGesture(platform::ui::PanGestureRecognizer& recognizer);
+    // `point` in `view`'s coordinates (null: the window's).
+    bool shouldProcessTouch(platform::Point point, const platform::ui::View* view);
+    void loadStoreProductViewController();
+    // Ends the swipe of the outgoing ad: no checks, no pan; a page still up stays closable but
+    // reports to nobody, and the slot lets go of itself.
+    void endSwipeToViewController();
+    // platform::store::StoreProductViewControllerDelegate
+    void productViewControllerDidFinish(platform::store::StoreProductViewController& controller) override;
+    // DZPercentDrivenUserInteractionAnimationControllerDelegate
+    void animationControllerDidFinishAnimationTransition(
+        DZPercentDrivenUserInteractionAnimationController& controller) override;
+    void animationControllerDidCancelAnimationTransition(
+        DZPercentDrivenUserInteractionAnimationController& controller) override;
+    const std::shared_ptr<DZScheduler>& swipeToViewControllerChecker() const {
+        return swipeToViewControllerChecker_;
+    }
+    bool swipeToViewControllerEnabled() const { return swipeToViewControllerEnabled_; }
+    bool swipeToViewControllerAnimationControllerInitialized() const {
+        return swipeToViewControllerAnimationControllerInitialized_;
+    }
+    const std::optional<nlohmann::json>& savedParamsForCheckingSwipeToViewController() const {
+        return savedParamsForCheckingSwipeToViewController_;
+    }
+    const std::shared_ptr<DZViewControllerFullScreenSwipeAnimation>& animation() const { return animation_; }
+    const std::shared_ptr<DZPercentDrivenUserInteractionAnimationController>& animationController() const {
+        return animationController_;
+    }
+    const std::shared_ptr<platform::ui::PanGestureRecognizer>& swipeGestureRecognizer() const {
+        return swipeGestureRecognizer_;
+    }
+    const std::shared_ptr<platform::store::StoreProductViewController>& swipeableStoreProductViewController()
+        const {
+        return swipeableStoreProductViewController_;
+    }
+    bool isHoldingItselfForSwipe() const { return strongSlotForSwipeToViewController_ != nullptr; }
+    // ---- end of swipe ----
+
     explicit DZSlot(platform::Rect frame);  // use create()
 
   private:
@@ -467,6 +528,23 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     bool listeningToOrientation_ = false;
     uint64_t statusBarObserver_ = 0;
     uint64_t creativeOrientationObserver_ = 0;
+
+    // ---- Swipe ----
+    nlohmann::json swipeVisibilityParameters() const;
+    void postSwipeEvent(const char* name);
+    std::shared_ptr<DZScheduler> swipeToViewControllerChecker_;
+    int32_t swipeToViewControllerCheckerTaskID_ = -1;
+    std::optional<nlohmann::json> savedParamsForCheckingSwipeToViewController_;
+    bool swipeToViewControllerEnabled_ = false;
+    bool swipeToViewControllerAnimationControllerInitialized_ = false;
+    // From the presentation's start until the animation controller says how it ended: only then
+    // do the pan's moves and its lift belong to a transition.
+    bool swipeTransitionRunning_ = false;
+    std::shared_ptr<DZViewControllerFullScreenSwipeAnimation> animation_;
+    std::shared_ptr<DZPercentDrivenUserInteractionAnimationController> animationController_;
+    std::shared_ptr<platform::ui::PanGestureRecognizer> swipeGestureRecognizer_;
+    std::shared_ptr<platform::store::StoreProductViewController> swipeableStoreProductViewController_;
+    std::shared_ptr<DZSlot> strongSlotForSwipeToViewController_;
 
     // --- Response handling ---
     // The ad view's delegate for ordinary pages, after another took its place for a script ad.

@@ -11,6 +11,7 @@
 #include "ads/render/DZDelayPageLoadAMSGHandler.h"
 #include "ads/render/DZMRAIDAMSGHandler.h"
 #include "ads/render/DZOpener.h"
+#include "ads/render/DZSwipeToViewControllerAMSGHandler.h"
 #include "platform/web/WebEngine.h"
 
 using platform::web::NavigationAction;
@@ -35,6 +36,7 @@ void DZBannerAdViewDelegate::registerSlotHandlers() {
     auto self = std::static_pointer_cast<DZBannerAdViewDelegate>(shared_from_this());
     addAMSGHandler(std::make_shared<DZAppEventAMSGHandler>(slot_));
     addAMSGHandler(std::make_shared<DZAdAppAMSGHandler>());
+    addAMSGHandler(std::make_shared<DZSwipeToViewControllerAMSGHandler>(slot_));
     addAMSGHandler(std::make_shared<DZMRAIDAMSGHandler>(opener().shared_from_this()));
     delayHandler_ = std::make_shared<DZDelayPageLoadAMSGHandler>(std::weak_ptr<DZDelayLoadDelegate>(self));
     addAMSGHandler(delayHandler_);

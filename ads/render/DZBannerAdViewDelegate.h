@@ -28,7 +28,7 @@ class DZBannerAdViewDelegate : public DZAdViewDelegate, public DZDelayLoadDelega
     // Navigations this soon after an ad loaded are the page's own, not clicks.
     static constexpr double kMinSecondsAfterLoadForClick = 0.15;
 
-    // With the base handlers, then the slot's: app event, ad app, delay page load.
+    // With the base handlers, then the slot's: app event, ad app, swipe, delay page load.
     static std::shared_ptr<DZBannerAdViewDelegate> create(const std::weak_ptr<DZSlot>& slot);
     explicit DZBannerAdViewDelegate(std::weak_ptr<DZSlot> slot);  // use create()
     ~DZBannerAdViewDelegate() override;
