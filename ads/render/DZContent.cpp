@@ -201,7 +201,11 @@ std::string DZContent::shingleHash() const {
 }
 
 void DZContent::deductServedPenalty() {
-    score_ = static_cast<int32_t>(static_cast<uint32_t>(score_) - static_cast<uint32_t>(kServedPenalty));
+    score_ = scoreAfterServing(score_);
+}
+
+int32_t DZContent::scoreAfterServing(int32_t score) {
+    return static_cast<int32_t>(static_cast<uint32_t>(score) - static_cast<uint32_t>(kServedPenalty));
 }
 
 std::vector<DZContent::Tuple> DZContent::shingles() const {

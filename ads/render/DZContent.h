@@ -36,6 +36,8 @@ class DZContent {
     void updateHeapWithHash(uint64_t hash, std::vector<std::string> shingle);
     std::string shingleHash() const;
     void deductServedPenalty();
+    // A score after one served penalty, worked out modulo 2^32 as the score itself is.
+    static int32_t scoreAfterServing(int32_t score);
 
     const std::string& fingerprint() const { return fingerprint_; }
     int32_t score() const { return score_; }

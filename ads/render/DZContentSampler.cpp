@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "ads/foundation/DZApplication.h"
+#include "ads/render/DZPageTextReader.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/TextView.h"
@@ -16,10 +17,6 @@ namespace {
 
 const std::string kCapacityKey = "/rerive/ads/content_queue_maximum_capacity";
 const std::string kIntervalKey = "/rerive/ads/traversal_interval";
-// Sliced in the page so that a huge page never crosses to us whole; a UTF-16 unit is at most
-// three UTF-8 bytes, and the byte cut comes after.
-const std::string kInnerTextScript = "(document.body ? document.body.innerText : '').slice(0, 1048576)";
-
 // At most max bytes, cut before a partial UTF-8 sequence.
 std::string truncatedText(std::string text, std::size_t max) {
     if (text.size() <= max) return text;
@@ -79,11 +76,13 @@ void DZContentSampler::startContentHashing() {
 
     auto queue = platform::DispatchQueue::createSerial("com.rerive.didaz.content-hashing");
     auto contents = std::make_shared<DZContentQueue>(static_cast<uint32_t>(capacity));
+    auto scoreboard = std::make_shared<DZContentScoreboard>();
     auto scheduler = DZScheduler::initWithInterval(interval);
     {
         std::lock_guard lock(mutex_);
         serialQueue_ = queue;
         contentQueue_ = contents;
+        scoreboard_ = scoreboard;
         scheduler_ = scheduler;
         traverser_ = DZViewHierarchyTraverser::create();
     }
@@ -114,32 +113,30 @@ void DZContentSampler::stopContentHashing() {
 
 std::optional<std::string> DZContentSampler::fingerprintWithServedPenaltyDeduction() {
     std::shared_ptr<platform::DispatchQueue> queue;
-    std::shared_ptr<DZContentQueue> contents;
+    std::shared_ptr<DZContentScoreboard> scoreboard;
     {
         std::lock_guard lock(mutex_);
         queue = serialQueue_;
-        contents = contentQueue_;
+        scoreboard = scoreboard_;
     }
-    if (!queue || !contents) return std::nullopt;
-    std::optional<std::string> fingerprint;
-    queue->sync([&] {
-        if (auto best = contents->contentWithHighestScore()) {
-            best->deductServedPenalty();
-            fingerprint = best->fingerprint();
-        }
-    });
-    return fingerprint;
+    if (!queue || !scoreboard) return std::nullopt;
+    auto served = scoreboard->serveBest();
+    if (!served) return std::nullopt;
+    queue->async([scoreboard, content = served->content] { scoreboard->settle(content); });
+    return std::move(served->fingerprint);
 }
 
 void DZContentSampler::samplePass(const std::shared_ptr<platform::ui::View>& root,
                                   std::function<void(bool)> done) {
     std::shared_ptr<platform::DispatchQueue> queue;
     std::weak_ptr<DZContentQueue> weakContents;
+    std::shared_ptr<DZContentScoreboard> scoreboard;
     std::shared_ptr<DZViewHierarchyTraverser> traverser;
     {
         std::lock_guard lock(mutex_);
         queue = serialQueue_;
         weakContents = contentQueue_;
+        scoreboard = scoreboard_;
         traverser = traverser_;
     }
     auto finish = [done](bool kept) {
@@ -147,43 +144,66 @@ void DZContentSampler::samplePass(const std::shared_ptr<platform::ui::View>& roo
     };
     if (!queue || !traverser) return finish(false);
 
-    // Made at the first visit, then changed only on the content-hashing queue.
-    auto content = std::make_shared<std::shared_ptr<DZContent>>();
-    // A page that answers after the walk gave up on it must not change a kept sample.
-    auto closed = std::make_shared<bool>(false);
-    auto feed = [queue, content, closed](std::string text) {
-        if (text.empty() || *closed) return;
-        queue->async([content = *content, text = truncatedText(std::move(text), kMaximumTextPerView)] {
-            content->updateContentWithText(text);
+    // The main thread only starts the pass and hands texts on: making the sample (which reads its
+    // settings), cutting the text and hashing it all happen on the content-hashing queue.
+    struct Pass {
+        bool started = false;  // main thread
+        // A page that answers after the walk gave up on it must not change a kept sample.
+        bool closed = false;                 // main thread
+        uint64_t visits = 0;                 // main thread
+        std::shared_ptr<DZContent> content;  // content-hashing queue
+    };
+    auto state = std::make_shared<Pass>();
+    // Main thread: the text is hashed on the content-hashing queue, after whatever was sent
+    // there before.
+    auto feed = [queue, state](std::shared_ptr<std::string> text) {
+        if (state->closed) return;
+        queue->async([state, text] {
+            state->content->updateContentWithText(truncatedText(std::move(*text), kMaximumTextPerView));
         });
     };
     traverser->traverseView(
         root,
-        [content, feed](const std::shared_ptr<platform::ui::View>& view, int32_t sequenceNumber,
-                        DZViewHierarchyTraverser::Continue next) {
-            if (!*content) *content = std::make_shared<DZContent>(static_cast<uint32_t>(sequenceNumber));
+        [queue, state, feed](const std::shared_ptr<platform::ui::View>& view, int32_t sequenceNumber,
+                             DZViewHierarchyTraverser::Continue next) {
+            const uint64_t visit = ++state->visits;
+            if (!state->started) {
+                state->started = true;
+                queue->async([state, number = static_cast<uint32_t>(sequenceNumber)] {
+                    state->content = std::make_shared<DZContent>(number);
+                });
+            }
             if (auto textView = std::dynamic_pointer_cast<platform::ui::TextView>(view)) {
-                feed(textView->text());
+                feed(std::make_shared<std::string>(textView->text()));
             } else if (auto webView = std::dynamic_pointer_cast<platform::web::WebContentView>(view);
                        webView && webView->engine()) {
-                webView->engine()->evaluateScript(kInnerTextScript,
-                                                  [feed, next](const platform::web::ScriptResult& result) {
-                                                      if (result.ok) feed(result.value);
-                                                      next();
-                                                  });
+                // The pieces gather on the content-hashing queue; the page counts once whole.
+                auto text = std::make_shared<std::string>();
+                auto wanted = [state, visit] { return !state->closed && state->visits == visit; };
+                DZPageTextReader::read(
+                    webView, kMaximumTextPerView, wanted,
+                    [queue, text](std::string piece) {
+                        queue->async([text, piece = std::move(piece)] { text->append(piece); });
+                    },
+                    [text, wanted, feed, next] {
+                        if (wanted()) feed(text);
+                        next();
+                    });
                 return;
             }
             next();
         },
-        [queue, weakContents, content, closed, finish](bool finished) {
-            *closed = true;
-            if (!finished || !*content) return finish(false);
-            queue->async([weakContents, content = *content, finish] {
+        [queue, weakContents, scoreboard, state, finish](bool finished) {
+            state->closed = true;
+            if (!finished || !state->started) return finish(false);
+            queue->async([weakContents, scoreboard, state, finish] {
                 auto contents = weakContents.lock();
+                const auto& content = state->content;
                 bool kept = contents && !content->fingerprint().empty();
                 if (kept) {
                     contents->deduplicate(content);
                     contents->enqueueContent(content);
+                    scoreboard->publish(*contents);
                 }
                 finish(kept);
             });

@@ -11,6 +11,7 @@
 
 #include "ads/foundation/DZScheduler.h"
 #include "ads/render/DZContentQueue.h"
+#include "ads/render/DZContentScoreboard.h"
 #include "ads/render/DZViewHierarchyTraverser.h"
 #include "platform/dispatch/DispatchQueue.h"
 
@@ -32,8 +33,8 @@ class DZContentSampler : public std::enable_shared_from_this<DZContentSampler> {
     // Done on the main thread. A pass in flight still finishes into the queue it started with.
     void stopContentHashing();
     bool isContentHashing() const { return scheduler() != nullptr; }
-    // Any thread but the content-hashing queue: the best sample's fingerprint, which loses its
-    // served penalty; nothing when no sample is kept or hashing never started.
+    // Any thread, without waiting for the content-hashing queue: the best sample's fingerprint,
+    // which loses its served penalty; nothing when no sample is kept or hashing is off.
     std::optional<std::string> fingerprintWithServedPenaltyDeduction();
 
     // One pass over root (main thread); done(kept) on the main thread once its result is queued.
@@ -47,10 +48,12 @@ class DZContentSampler : public std::enable_shared_from_this<DZContentSampler> {
   private:
     DZContentSampler() = default;
 
-    // Guards the three below, which the request path reads from its own thread.
+    // Guards the four below, which the request path reads from its own thread.
     mutable std::mutex mutex_;
     std::shared_ptr<platform::DispatchQueue> serialQueue_;
     std::shared_ptr<DZContentQueue> contentQueue_;
+    // What the request path reads of contentQueue_, republished after each change to it.
+    std::shared_ptr<DZContentScoreboard> scoreboard_;
     std::shared_ptr<DZScheduler> scheduler_;
     std::shared_ptr<DZViewHierarchyTraverser> traverser_;
 };

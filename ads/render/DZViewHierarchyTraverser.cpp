@@ -59,7 +59,9 @@ void DZViewHierarchyTraverser::visitNext(const std::shared_ptr<Walk>& walk) {
         *moved = true;
         platform::DispatchQueue::main()->async([self, walk] { self->visitNext(walk); });
     };
-    platform::DispatchQueue::main()->after(visitTimeout_, next);
     auto block = walk->traversalBlock;
     block(view, walk->sequenceNumber, next);
+    // Only a visit that goes on after its turn needs a time-out: most end within it, and a timer
+    // each would cost every view of every pass.
+    if (!*moved) platform::DispatchQueue::main()->after(visitTimeout_, next);
 }

@@ -23,8 +23,9 @@
 #include "platform/foundation/ScopedLogSink.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/ui/NotificationCenter.h"
-#include "platform/ui/TextView.h"
-#include "support/MainLoopPump.h"
+#include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
+#include "platform/web/FakeWebEngine.h"
 
 using testing::ElementsAre;
 using testing::HasSubstr;
@@ -280,27 +281,39 @@ TEST_F(Slot, RequestParametersDescribeTheSlot) {
     EXPECT_FALSE(p.contains("ad_frame") || p.contains("ad_bounds") || p.contains("sz"));
 }
 
-TEST_F(Slot, RequestsSendTheBestScreenSampleOnceAndElseTheStoredOne) {
+TEST_F(Slot, TheBannersPageSampledOnTheKeyWindowGoesOnceWithTheNextRequestThenTheStoredOne) {
     banner();
-    tikoleap::test::MainLoopPump pump;
-    auto defaults = platform::UserDefaults::standard();
+    auto window = std::make_shared<platform::ui::Window>();
+    window->setRunLoop(&bed_.home().loop());
+    window->makeKeyAndVisible();
+    auto screen = std::make_shared<platform::ui::ViewController>();
+    window->setRootViewController(screen);
+    screen->view()->addSubview(slot_->adView());
+    auto page = std::dynamic_pointer_cast<platform::web::FakeWebEngine>(slot_->adView()->webView()->engine());
+    ASSERT_TRUE(page);
     auto sampler = DZContentSampler::shared();
     sampler->startContentHashing();
-    auto screen = std::make_shared<platform::ui::TextView>();
-    screen->setText("The quick brown fox jumps over the lazy dog");
-    bool kept = false;
-    sampler->samplePass(screen, [&](bool k) { kept = k; });
-    ASSERT_TRUE(pump.until([&] { return kept; }));
+
+    // The pass comes with the traversal interval and asks the banner's page for its text.
+    advance(DZContentSampler::kDefaultTraversalInterval);
+    bed_.runUntilIdle();
+    ASSERT_EQ(page->pendingScripts().size(), 1u);
+    EXPECT_NE(page->pendingScripts().front().script.find("document.body.innerText"), std::string::npos);
+    page->completeScript({true, "The quick brown fox jumps over the lazy dog", ""});
+    bed_.runUntilIdle();
+    sampler->serialQueue()->sync([] {});
 
     slot_->loadRequest(nullptr);
-    const nlohmann::json sample = {{"fingerprint", "CVKL52qMYV_9iRMRHJHZ9w=="}, {"v", 1}};
-    EXPECT_EQ(slot_->requestParameters()->value("content_info", nlohmann::json()), sample);
+    EXPECT_EQ(slot_->requestParameters()->value("content_info", nlohmann::json()),
+              nlohmann::json({{"fingerprint", "CVKL52qMYV_9iRMRHJHZ9w=="}, {"v", 1}}));
+    auto defaults = platform::UserDefaults::standard();
     EXPECT_EQ(defaults->stringForKey("/rerive/ads/content_url_fingerprint"), "CVKL52qMYV_9iRMRHJHZ9w==");
     // Served once, the short sample has no score left: the stored fingerprint goes instead.
     defaults->setString("/rerive/ads/content_url_fingerprint", "stored");
     EXPECT_EQ(slot_->requestParameters()->value("content_info", nlohmann::json()),
               nlohmann::json({{"fingerprint", "stored"}, {"v", 1}}));
     sampler->stopContentHashing();
+    slot_->adView()->removeFromSuperview();
 }
 
 TEST_F(Slot, TheCoresAnswersEndTheLoad) {

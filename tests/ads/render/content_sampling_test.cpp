@@ -1,7 +1,10 @@
 // On-screen content sampling: the kept samples and their de-duplication, the view walk (order,
-// refusals, changing trees, visits that answer later) and passes over text and web views.
+// refusals, changing trees, visits that answer later), passes over text and web views, and the
+// request path's read of the best sample.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
 #include <limits>
 #include <string>
 #include <utility>
@@ -9,6 +12,8 @@
 
 #include "ads/render/DZContentQueue.h"
 #include "ads/render/DZContentSampler.h"
+#include "ads/render/DZContentScoreboard.h"
+#include "ads/render/DZPageTextReader.h"
 #include "ads/render/DZViewHierarchyTraverser.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/foundation/UserDefaults.h"
@@ -128,6 +133,48 @@ TEST_F(ContentSamplingTest, BestSampleHasTheHighestPositiveScore) {
     EXPECT_EQ(queue.contentWithHighestScore(), nullptr);
 }
 
+TEST_F(ContentSamplingTest, RequestsCountTheirPenaltyAtOnceAndNeverWaitForTheHashingQueue) {
+    DZContentQueue queue(10);
+    auto fox = content(1, kFox);
+    auto twenty = content(5, kTwenty);
+    queue.enqueueContent(fox);
+    queue.enqueueContent(twenty);
+    const int32_t foxScore = fox->score(), twentyScore = twenty->score();
+    ASSERT_GT(twentyScore - DZContent::kServedPenalty, 0);
+    ASSERT_GT(foxScore, twentyScore - DZContent::kServedPenalty);
+    DZContentScoreboard board;
+    EXPECT_FALSE(board.serveBest()) << "nothing before the first publication";
+    board.publish(queue);
+    EXPECT_EQ(board.serveBest()->fingerprint, twenty->fingerprint());
+    // A publication before the hashing queue has taken that penalty still counts it.
+    board.publish(queue);
+    EXPECT_EQ(board.serveBest()->fingerprint, fox->fingerprint());
+    EXPECT_EQ(board.serveBest()->fingerprint, twenty->fingerprint());
+    EXPECT_FALSE(board.serveBest());
+    for (const auto& served : {twenty, fox, twenty}) board.settle(served);
+    EXPECT_EQ(twenty->score(), twentyScore - 2 * DZContent::kServedPenalty);
+    EXPECT_EQ(fox->score(), foxScore - DZContent::kServedPenalty);
+    board.publish(queue);
+    EXPECT_FALSE(board.serveBest()) << "a taken penalty is not counted twice";
+
+    // The request is answered while the hashing queue is still busy.
+    auto sampler = DZContentSampler::create();
+    sampler->startContentHashing();
+    ASSERT_TRUE(pass(*sampler, textView(kFox)));
+    std::promise<void> answered;
+    bool releasedByAnswer = false;
+    sampler->serialQueue()->async([&, future = answered.get_future().share()] {
+        releasedByAnswer = future.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+    });
+    const auto fingerprint = sampler->fingerprintWithServedPenaltyDeduction();
+    answered.set_value();
+    EXPECT_EQ(fingerprint, "CVKL52qMYV_9iRMRHJHZ9w==");
+    sampler->serialQueue()->sync([] {});
+    EXPECT_TRUE(releasedByAnswer);
+    EXPECT_EQ(sampler->contentQueue()->contentWithHighestScore(), nullptr) << "the sample took its penalty";
+    sampler->stopContentHashing();
+}
+
 TEST_F(ContentSamplingTest, WalkVisitsPreOrderLastSubviewFirstAndFollowsTheTreeAsTaken) {
     auto root = textView("root");
     auto a = textView("a");
@@ -214,7 +261,8 @@ TEST_F(ContentSamplingTest, PassesKeepTextOfTextAndWebViewsOnceAndNothingWithout
     const auto fingerprint = sampler->fingerprintWithServedPenaltyDeduction();
     EXPECT_EQ(fingerprint, "CVKL52qMYV_9iRMRHJHZ9w==");
 
-    // A web view gives its page's text when the engine answers; a huge page is cut.
+    // A web view's text comes a piece at a time and counts whole; a huge page is cut. Pieces
+    // split its 28-byte lines, some into parts too short to count alone.
     auto engine = std::make_shared<platform::web::FakeWebEngine>();
     engine->useLoop(pump_.loop());
     auto web = std::make_shared<platform::web::WebContentView>(engine);
@@ -224,17 +272,31 @@ TEST_F(ContentSamplingTest, PassesKeepTextOfTextAndWebViewsOnceAndNothingWithout
         kept = k;
         ended = true;
     });
-    ASSERT_TRUE(pump_.until([&] { return !engine->pendingScripts().empty(); }));
     std::string page;
-    while (page.size() < 3 * 1024 * 1024) page += kTwenty + "\n";
-    engine->completeScript({true, page, ""});
+    while (page.size() < 3 * 1024 * 1024) page += "one two three four five six\n";
+    std::size_t offset = 0;
+    const auto asked = [&] {
+        return engine->pendingScripts().empty() ? "" : engine->pendingScripts().front().script;
+    };
+    while (pump_.until([&] { return ended || !asked().empty(); }) &&
+           asked() != DZPageTextReader::forgetScript()) {
+        ASSERT_EQ(asked(), DZPageTextReader::chunkScript(offset));
+        engine->completeScript({true, page.substr(offset, DZPageTextReader::kChunkUnits), ""});
+        offset += DZPageTextReader::kChunkUnits;
+    }
+    EXPECT_EQ(offset, DZContentSampler::kMaximumTextPerView) << "nothing is asked past the cut";
+    // The page may drop the rest of its text.
+    EXPECT_TRUE(engine->completeScript({true, "true", ""}));
     ASSERT_TRUE(pump_.until([&] { return ended; }));
     EXPECT_TRUE(kept);
     auto last = queue->contentWithSequenceNumber(queue->sequenceNumbers().back());
     ASSERT_TRUE(last);
+    DZContent whole(last->sequenceNumber());
+    whole.updateContentWithText(page.substr(0, DZContentSampler::kMaximumTextPerView));
+    whole.updateContentWithText(kFox);
+    EXPECT_EQ(last->contentTotalLength(), whole.contentTotalLength());
+    EXPECT_EQ(last->fingerprint(), whole.fingerprint());
     EXPECT_NE(last->fingerprint(), *fingerprint);
-    EXPECT_GT(last->contentTotalLength(), 512u * 1024);
-    EXPECT_LE(last->contentTotalLength(), DZContentSampler::kMaximumTextPerView + kFox.size());
 
     // A page that answers after its visit was given up adds nothing to the kept sample.
     platform::web::FakeWebEngine::Limits patient;
