@@ -104,6 +104,11 @@ void GestureRecognizer::deliver(TouchPhase phase, const TouchList& touches, cons
                 break;
         }
     }
+    // A finger joining a gesture under way is the gesture's alone from the start.
+    if (phase == TouchPhase::Began && cancelsTouches_ && view_ &&
+        (state_ == GestureRecognizerState::Began || state_ == GestureRecognizerState::Changed)) {
+        if (Window* window = view_->window()) window->recognizerDidBegin(*this);
+    }
     // A gesture still Possible when the fingers are gone never happened; forget its start too.
     if (touches_.empty() && state_ != GestureRecognizerState::Began &&
         state_ != GestureRecognizerState::Changed) {

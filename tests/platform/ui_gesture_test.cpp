@@ -145,13 +145,21 @@ TEST(PanGesture, DisablingOrRemovingStopsItAndEnablingBringsItBack) {
     s.down({100, 100});
     s.move({100, 140});
     EXPECT_EQ(pan->state(), State::Began);
+    // A second finger joins the pan and never reaches the view.
+    view->setMultipleTouchEnabled(true);
+    const auto seen = view->phases.size();
+    s.down({200, 100}, 2);
+    s.move({200, 150}, 2);
+    EXPECT_EQ(view->phases.size(), seen);
+    EXPECT_EQ(pan->numberOfTouches(), 2u);
     // Taken off its view mid-gesture: back to the start, and the rest of the touch is not its.
     view->removeGestureRecognizer(pan.get());
     EXPECT_EQ(pan->view(), nullptr);
     EXPECT_EQ(pan->state(), State::Possible);
     s.move({100, 160});
     s.up({100, 160});
-    EXPECT_EQ(states, (std::vector<State>{State::Began, State::Cancelled, State::Began}));
+    s.up({200, 150}, 2);
+    EXPECT_EQ(states, (std::vector<State>{State::Began, State::Cancelled, State::Began, State::Changed}));
 }
 
 TEST(PanGesture, MeasuresADragOnTheWindowClock) {
