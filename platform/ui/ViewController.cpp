@@ -142,8 +142,13 @@ bool ViewController::presentViewController(std::shared_ptr<ViewController> contr
                                            std::function<void()> completion) {
     ViewController* root = presentationRoot();
     if (root != this) {
+        // Told to the root for its delegate; cleared after, in case an override never reads it.
+        const auto keepRoot = root->weak_from_this().lock();
         root->presentationSource_ = this;
-        return root->presentViewController(std::move(controller), animated, std::move(completion));
+        const bool shown =
+            root->presentViewController(std::move(controller), animated, std::move(completion));
+        root->presentationSource_ = nullptr;
+        return shown;
     }
     ViewController* source = std::exchange(presentationSource_, nullptr);
     if (!source) source = this;
