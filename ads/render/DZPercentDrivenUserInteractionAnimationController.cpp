@@ -6,6 +6,7 @@
 
 #include "platform/ui/PanGestureRecognizer.h"
 #include "platform/ui/Screen.h"
+#include "platform/ui/TransitionContext.h"
 
 using platform::ui::GestureRecognizerState;
 using platform::ui::ViewController;
@@ -41,7 +42,18 @@ DZPercentDrivenUserInteractionAnimationController::interactionControllerForPrese
 void DZPercentDrivenUserInteractionAnimationController::startInteractiveTransition(
     const std::shared_ptr<ViewControllerContextTransitioning>& context) {
     interacting_ = true;
+    context_ = context;
     PercentDrivenInteractiveTransition::startInteractiveTransition(context);
+}
+
+void DZPercentDrivenUserInteractionAnimationController::finishInteractiveTransition() {
+    interacting_ = false;
+    PercentDrivenInteractiveTransition::finishInteractiveTransition();
+}
+
+void DZPercentDrivenUserInteractionAnimationController::cancelInteractiveTransition() {
+    interacting_ = false;
+    PercentDrivenInteractiveTransition::cancelInteractiveTransition();
 }
 
 double DZPercentDrivenUserInteractionAnimationController::progressForLocation(float y,
@@ -67,12 +79,20 @@ bool DZPercentDrivenUserInteractionAnimationController::isAnimatingTopToBottom()
     return animation_->presenting() ? cameDown : !cameDown;
 }
 
+bool DZPercentDrivenUserInteractionAnimationController::presentationUnderFinger() const {
+    if (!interacting_ || !isRunning()) return false;
+    // An unanimated dismissal may have ended the presentation at once, the finger still down.
+    const auto context = context_.lock();
+    const auto* toolkit = dynamic_cast<const platform::ui::TransitionContext*>(context.get());
+    return context && !(toolkit && toolkit->isCompleted());
+}
+
 void DZPercentDrivenUserInteractionAnimationController::handlePanGesture(
     platform::ui::PanGestureRecognizer& recognizer) {
     // The delegate may let go of this controller; a pan with no presentation under it (nothing
     // was presented for it) moves nothing and reports nothing.
     const auto self = weak_from_this().lock();
-    if (!interacting_ || !isRunning()) return;
+    if (!presentationUnderFinger()) return;
     switch (recognizer.state()) {
         case GestureRecognizerState::Changed:
             updateInteractiveTransition(progressForLocation(recognizer.locationInView(nullptr).y,
@@ -81,7 +101,6 @@ void DZPercentDrivenUserInteractionAnimationController::handlePanGesture(
         case GestureRecognizerState::Ended: {
             const float vy = recognizer.velocityInView(nullptr).y;
             const bool finish = isAnimatingTopToBottom() ? vy > 0 : vy < 0;
-            interacting_ = false;
             if (finish)
                 finishInteractiveTransition();
             else
@@ -96,7 +115,6 @@ void DZPercentDrivenUserInteractionAnimationController::handlePanGesture(
         }
         case GestureRecognizerState::Cancelled:
         case GestureRecognizerState::Failed:
-            interacting_ = false;
             cancelInteractiveTransition();
             if (auto delegate = delegate_.lock())
                 delegate->animationControllerDidCancelAnimationTransition(*this);

@@ -2,7 +2,9 @@
 // The swipe page's transitioning delegate: presents and dismisses it with the swipe animation,
 // presentations interactively, and turns the pan's movement into the presentation's progress.
 // A lift finishes the presentation when the finger was still moving the page's way, else it is
-// cancelled; a cancelled or failed pan cancels it. Main thread only.
+// cancelled; a cancelled or failed pan cancels it. The delegate hears of the end only of a
+// presentation that was under the finger: a pan that presented nothing, or whose page was taken
+// away meanwhile, moves nothing and reports nothing. Main thread only.
 #include <memory>
 
 #include "ads/render/DZViewControllerFullScreenSwipeAnimation.h"
@@ -49,6 +51,10 @@ class DZPercentDrivenUserInteractionAnimationController
         platform::ui::ViewControllerAnimatedTransitioning& animator) override;
     void startInteractiveTransition(
         const std::shared_ptr<platform::ui::ViewControllerContextTransitioning>& context) override;
+    // Ending the presentation from outside (the slot letting go of its ad) ends the interaction:
+    // the pan's later states find nothing to drive.
+    void finishInteractiveTransition() override;
+    void cancelInteractiveTransition() override;
 
     // Began is the start of the swipe the slot has just presented for: nothing to do. Changed
     // scrubs, Ended finishes or cancels by the vertical velocity, Cancelled and Failed cancel.
@@ -61,8 +67,11 @@ class DZPercentDrivenUserInteractionAnimationController
     bool isAnimatingBottomToTop() const { return !isAnimatingTopToBottom(); }
 
   private:
+    bool presentationUnderFinger() const;
+
     std::shared_ptr<DZViewControllerFullScreenSwipeAnimation> animation_;
     std::weak_ptr<DZPercentDrivenUserInteractionAnimationControllerDelegate> delegate_;
     // A presentation is under the finger: started and neither finished nor cancelled yet.
     bool interacting_ = false;
+    std::weak_ptr<platform::ui::ViewControllerContextTransitioning> context_;
 };
