@@ -210,7 +210,7 @@ void DZSlot::cancelPendingActions() {
 
 void DZSlot::cancelPendingAndFutureActions() {
     cancelPendingActions();
-    // A swipe presentation already running goes on: the slot holds itself for it.
+    // A store page already up stays until its Done: the slot holds itself for it.
     unscheduleSwipeToViewControllerChecker();
     disableSwipeToViewController();
     slotDelegate_.reset();

@@ -531,6 +531,11 @@ class DZSlot : public DZSDKCoreControllerDelegate,
 
     // ---- Swipe ----
     nlohmann::json swipeVisibilityParameters() const;
+    // The animation's settings from the ad's configurations, and the ad's picture when it is to
+    // travel with the page (`withPicture`: a presentation starts).
+    void prepareSwipeAnimation(bool withPicture);
+    // A presentation still following the pan is undone, silently.
+    void cancelRunningSwipeTransition();
     void postSwipeEvent(const char* name);
     std::shared_ptr<DZScheduler> swipeToViewControllerChecker_;
     int32_t swipeToViewControllerCheckerTaskID_ = -1;

@@ -72,7 +72,9 @@ nlohmann::json DZSlot::swipeVisibilityParameters() const {
 }
 
 void DZSlot::canEnableSwipeToViewController() {
-    if (!configurationsOf(ad_) || strongSlotForSwipeToViewController_ || !adView_) return;
+    // An ad off the window is not visible anywhere: its creative hears of it once it is back.
+    if (!configurationsOf(ad_) || strongSlotForSwipeToViewController_ || !adView_ || !adView_->window())
+        return;
     auto parameters = swipeVisibilityParameters();
     if (parameters == savedParamsForCheckingSwipeToViewController_) return;
     savedParamsForCheckingSwipeToViewController_ = parameters;
@@ -85,8 +87,6 @@ void DZSlot::enableSwipeToViewController() {
     auto view = delegate ? delegate->swipeToViewControllerView() : nullptr;
     if (!configurations || !view) return;
     setUpAnimationController();
-    // A later ad of this slot may ask for another length.
-    animation_->setTransitionDuration(configurations->swipeAnimationTransitionDuration());
     auto recognizer = swipeGestureRecognizer_;
     if (recognizer->view() != view.get()) view->addGestureRecognizer(recognizer);
     swipeToViewControllerEnabled_ = true;
@@ -96,10 +96,22 @@ void DZSlot::enableSwipeToViewController() {
     recognizer->addTarget(this, [weak = weak_from_this()](platform::ui::GestureRecognizer& pan) {
         if (auto self = weak.lock()) self->handlePanGesture(static_cast<PanGestureRecognizer&>(pan));
     });
+    // A page that is up goes back the way it came, with the picture it took.
+    if (!strongSlotForSwipeToViewController_) prepareSwipeAnimation(false);
+}
+
+void DZSlot::prepareSwipeAnimation(bool withPicture) {
+    auto configurations = configurationsOf(ad_);
+    if (!animation_ || !configurations) return;
+    // A later ad of this slot may ask for another length or direction.
+    animation_->setTransitionDuration(configurations->swipeAnimationTransitionDuration());
     animation_->setDirection(configurations->swipeDirection());
-    // The ad's picture is chosen when a presentation starts: the animation holds it strongly, and
-    // the swipe view (the public banner) owns this slot.
-    animation_->setDraggableView(nullptr);
+    // The animation holds the ad's picture strongly, and the swipe view (the public banner) owns
+    // this slot: the picture is taken only for a presentation, and let go of after it.
+    auto delegate = slotDelegate();
+    animation_->setDraggableView(withPicture && configurations->adDraggable() && delegate
+                                     ? delegate->swipeToViewControllerView()
+                                     : nullptr);
 }
 
 void DZSlot::disableSwipeToViewController() {
@@ -109,7 +121,19 @@ void DZSlot::disableSwipeToViewController() {
     auto recognizer = swipeGestureRecognizer_;
     if (!recognizer) return;
     recognizer->removeTarget(this);
+    // The pan goes with its recognizer: a presentation it was driving must not hang half-way.
+    cancelRunningSwipeTransition();
     if (auto* view = recognizer->view()) view->removeGestureRecognizer(recognizer.get());
+}
+
+void DZSlot::cancelRunningSwipeTransition() {
+    if (!swipeTransitionRunning_ || !animationController_) return;
+    auto hold = shared_from_this();
+    swipeTransitionRunning_ = false;
+    animationController_->cancelInteractiveTransition();
+    swipeableStoreProductViewController_.reset();
+    if (animation_) animation_->setDraggableView(nullptr);
+    strongSlotForSwipeToViewController_.reset();
 }
 
 void DZSlot::setUpAnimationController() {
@@ -130,7 +154,10 @@ void DZSlot::handlePanGesture(PanGestureRecognizer& recognizer) {
     switch (recognizer.state()) {
         case GestureRecognizerState::Began: {
             const platform::Point location = recognizer.locationInView(nullptr);
-            if (!shouldProcessTouch(location, nullptr)) {
+            // The pan is recognised some way from where the finger went down, possibly already
+            // past the ad: the place it started is the one that must lie in a rectangle.
+            const platform::Point moved = recognizer.translationInView(nullptr);
+            if (!shouldProcessTouch({location.x - moved.x, location.y - moved.y}, nullptr)) {
                 // Cancels the pan; its cancellation enables the recognizer again.
                 recognizer.setEnabled(false);
                 return;
@@ -143,8 +170,7 @@ void DZSlot::handlePanGesture(PanGestureRecognizer& recognizer) {
                 strongSlotForSwipeToViewController_)
                 return;
             strongSlotForSwipeToViewController_ = hold;
-            animation_->setDraggableView(configurations->adDraggable() ? delegate->swipeToViewControllerView()
-                                                                       : nullptr);
+            prepareSwipeAnimation(true);
             loadStoreProductViewController();
             auto page = swipeableStoreProductViewController_;
             auto proxy = DZOverlayProxy::create(page);
@@ -218,6 +244,8 @@ void DZSlot::productViewControllerDidFinish(platform::store::StoreProductViewCon
     } else if (auto* presenting = controller.presentingViewController()) {
         presenting->dismissViewController(true, forgetPicture);
     }
+    // A second Done while the page leaves closes nothing more and tells nothing more.
+    if (&controller != swipeableStoreProductViewController_.get()) return;
     postSwipeEvent("onSwipeToViewControllerDismissed");
     swipeableStoreProductViewController_.reset();
     strongSlotForSwipeToViewController_.reset();
@@ -244,10 +272,7 @@ void DZSlot::endSwipeToViewController() {
     auto hold = shared_from_this();
     unscheduleSwipeToViewControllerChecker();
     disableSwipeToViewController();
-    if (swipeTransitionRunning_ && animationController_) {
-        swipeTransitionRunning_ = false;
-        animationController_->cancelInteractiveTransition();
-    }
+    cancelRunningSwipeTransition();
     if (auto page = std::move(swipeableStoreProductViewController_)) {
         swipeableStoreProductViewController_.reset();
         // A page still up closes as any store sheet does, and the new ad's creative hears nothing.

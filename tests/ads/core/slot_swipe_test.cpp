@@ -249,9 +249,37 @@ TEST_F(SlotSwipe, AWholeSwipeFromTheFirstTouchToDone) {
     EXPECT_FALSE(slot.expired());
 
     page->done();
+    page->done();  // a second tap while the page leaves
     advance(1);
     EXPECT_EQ(heard(), std::vector<std::string>{"onSwipeToViewControllerDismissed"});
     EXPECT_FALSE(root_->presentedViewController());
     EXPECT_TRUE(slot.expired());
     EXPECT_TRUE(banner.expired());
+}
+
+TEST_F(SlotSwipe, SwitchedOffUnderTheFingerThePageGoesBack) {
+    show(swipeSettings());
+    creativeSays("enableSwipeToViewController?swipe_direction=top_to_bottom");
+    pan({8, 130}, {8, 300}, false);
+    ASSERT_TRUE(slot_->isHoldingItselfForSwipe());
+    creativeSays("disableSwipeToViewController");
+    window_->handleTouch(finger_, TouchPhase::Ended, {8, 300});
+    advance(1);
+    EXPECT_FALSE(root_->presentedViewController());
+    EXPECT_FALSE(slot_->isHoldingItselfForSwipe());
+    EXPECT_FALSE(slot_->swipeableStoreProductViewController());
+}
+
+TEST_F(SlotSwipe, AFingerThatRestsBeforeLiftingSendsThePageBack) {
+    show(swipeSettings());
+    creativeSays("enableSwipeToViewController?swipe_direction=top_to_bottom&ad_draggable=1");
+    pan({8, 130}, {8, 300}, false);
+    advance(0.5);
+    window_->handleTouch(finger_, TouchPhase::Ended, {8, 300});
+    EXPECT_EQ(heard(), std::vector<std::string>{"onSwipeableViewControllerPresentationCanceled"});
+    advance(1);
+    EXPECT_FALSE(root_->presentedViewController());
+    EXPECT_FALSE(slot_->isHoldingItselfForSwipe());
+    EXPECT_FALSE(slot_->animation()->draggableView());
+    EXPECT_TRUE(slot_->swipeGestureRecognizer()->isEnabled());
 }
