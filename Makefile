@@ -7,6 +7,8 @@ FUZZ_BUILD ?= build-fuzz
 # Seconds each fuzz target runs in `make fuzz`.
 FUZZ_SECONDS ?= 5
 ADS        ?= on
+# Options of the local ad server's own for `make play`, e.g. "--banner-unit tikoleap-swipe".
+ADSERVER_ARGS ?=
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 # Where ccache is installed, every build goes through it, with paths taken relative to the checkout,
@@ -41,7 +43,7 @@ build-release: bootstrap
 
 # ADS=off plays without the local ad server.
 play: build
-	@ADS=$(ADS) ./scripts/play $(BUILD)
+	@ADS=$(ADS) ADSERVER_ARGS="$(ADSERVER_ARGS)" ./scripts/play $(BUILD)
 
 test: build
 	@cd $(BUILD) && $(WITH_DISPLAY) ctest --output-on-failure -j $(JOBS)

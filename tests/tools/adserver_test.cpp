@@ -13,10 +13,12 @@
 #include <string>
 #include <thread>
 
+#include "support/Command.h"
 #include "support/TempDir.h"
 #include "tools/adserver/AdServer.h"
 #include "tools/adserver/MRAIDCreatives.h"
 #include "tools/adserver/MRAIDScript.h"
+#include "tools/adserver/SwipeBanner.h"
 
 extern char** environ;
 
@@ -85,11 +87,12 @@ TEST_F(AdServerTest, EachUnitGivesItsAnswer) {
     EXPECT_NE(landing->body.find("#ffffff"), std::string::npos);
 }
 
-TEST(AdServerUnits, TheAnnouncedUnitsAreNamesOnly) {
+TEST(AdServerUnits, TheAnnouncedUnitsAreNamesOnlyAndTheRefreshIntervalIsInRange) {
     tikoleap::adserver::AdServer server;
     for (const std::string& bad : std::vector<std::string>{"", "Banner", "a<b", "a b", std::string(65, 'a')})
         EXPECT_FALSE(server.setAnnouncedUnits(bad, "tikoleap-interstitial")) << bad;
     ASSERT_TRUE(server.setAnnouncedUnits("tikoleap-mraid-compliance", "tikoleap-mraid-interstitial"));
+    for (int bad : {-1, 0, 3601}) EXPECT_FALSE(server.setRefreshInterval(bad)) << bad;
     ASSERT_TRUE(server.start(0, ""));
     httplib::Client client("127.0.0.1", server.port());
     auto list = client.Get("/cmd/announce");
@@ -97,6 +100,32 @@ TEST(AdServerUnits, TheAnnouncedUnitsAreNamesOnly) {
     EXPECT_NE(list->body.find("<string>tikoleap-mraid-compliance</string>"), std::string::npos);
     EXPECT_NE(list->body.find("<string>tikoleap-mraid-interstitial</string>"), std::string::npos);
     EXPECT_EQ(list->body.find("<string>tikoleap-banner</string>"), std::string::npos);
+    EXPECT_NE(list->body.find("<string>didazRefreshInterval</string><string>60</string>"), std::string::npos);
+    EXPECT_NE(AdServer::announceListXML("http://127.0.0.1:1/", "b", "i", 3600)
+                  .find("<string>didazRefreshInterval</string><string>3600</string>"),
+              std::string::npos);
+}
+
+TEST_F(AdServerTest, TheSwipeBannerLetsTheScreenBeSampledAndNamesItsSwipe) {
+    using tikoleap::adserver::SwipeBanner;
+    auto res = ad(SwipeBanner::kUnit);
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 200);
+    EXPECT_EQ(res->get_header_value("x-zazo-content-url-opted-out"), "false");
+    EXPECT_EQ(res->get_header_value("x-zazo-ad-size"), "320x50");
+    std::smatch number;
+    const std::string tracking = res->get_header_value("x-zazo-tracking-urls");
+    ASSERT_TRUE(std::regex_search(tracking, number, std::regex("slot=tikoleap-swipe&ad=(\\d+)$")))
+        << tracking;
+    EXPECT_EQ(nlohmann::json::parse(res->get_header_value("x-zazo-swipe-to-view-controller")),
+              nlohmann::json::parse(R"({"app_store_product_id":1,
+                                        "swipeable_rectangles":[{"x":0,"y":0,"width":320,"height":50}],
+                                        "swipe_event_creative_metadata":{"creative":"swipe","ad":")" +
+                                    number[1].str() + "\"}}"));
+    EXPECT_NE(res->body.find(std::string("<body>") + SwipeBanner::kText + "</body>"), std::string::npos);
+    EXPECT_NE(res->body.find("'enableSwipeToViewController'"), std::string::npos);
+    // Only the swipe banner switches the sampling on.
+    EXPECT_FALSE(ad("tikoleap-banner")->has_header("x-zazo-content-url-opted-out"));
 }
 
 TEST_F(AdServerTest, TheDelayCreativeTakesOnlyAWholeNumberOfMillisecondsInRange) {
@@ -284,7 +313,13 @@ TEST(AdServerProgram, PrintsItsURLServesAndEndsOnSIGTERM) {
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     posix_spawn_file_actions_addclose(&actions, out[0]);
     const std::string program = std::string(TIKOLEAP_BINARY_DIR) + "/tikoleap-adserver";
-    char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("--port"), const_cast<char*>("0"),
+    char* argv[] = {const_cast<char*>(program.c_str()),
+                    const_cast<char*>("--port"),
+                    const_cast<char*>("0"),
+                    const_cast<char*>("--banner-unit"),
+                    const_cast<char*>("tikoleap-swipe"),
+                    const_cast<char*>("--refresh-interval"),
+                    const_cast<char*>("1"),
                     nullptr};
     pid_t pid = 0;
     ASSERT_EQ(posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ), 0);
@@ -303,6 +338,10 @@ TEST(AdServerProgram, PrintsItsURLServesAndEndsOnSIGTERM) {
     auto res = client.Get("/zads/ad?slotname=tikoleap-nofill");
     ASSERT_TRUE(res);
     EXPECT_EQ(res->status, 204);
+    auto list = client.Get("/cmd/announce");
+    ASSERT_TRUE(list);
+    EXPECT_NE(list->body.find("<string>tikoleap-swipe</string>"), std::string::npos);
+    EXPECT_NE(list->body.find("<string>didazRefreshInterval</string><string>1</string>"), std::string::npos);
 
     kill(pid, SIGTERM);
     int status = 0;
@@ -318,6 +357,12 @@ TEST(AdServerProgram, PrintsItsURLServesAndEndsOnSIGTERM) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(read(out[0], &c, 1), 0);  // exactly one line
     close(out[0]);
+
+    for (const char* bad : {"0", "3601", "5s", ""}) {
+        const auto refused = tikoleap::test::runCommand(program + " --refresh-interval '" + bad + "' 2>&1");
+        EXPECT_EQ(refused.code, 2) << bad;
+        EXPECT_NE(refused.out.find("--refresh-interval must be"), std::string::npos) << refused.out;
+    }
 }
 
 }  // namespace

@@ -24,8 +24,9 @@ struct PlayScript : testing::Test {
         fs::create_directories(build);
         fs::create_symlink(fs::path(TIKOLEAP_BINARY_DIR) / "tikoleap-adserver", build / "tikoleap-adserver");
         // Records its environment and arguments, asks the server named as the web server for the
-        // announcements and twice for the banner (recording which rich-media creative came, if
-        // any), and on "interrupt" presses Ctrl-C as a player would (the whole group).
+        // announcements (recording the banner unit they name) and twice for the banner (recording which
+        // rich-media creative came, if any), and on "interrupt" presses Ctrl-C as a player would (the whole
+        // group).
         std::ofstream game(build / "tikoleap");
         game << "#!/usr/bin/env bash\n"
                 "{ echo \"ad=${TIKOLEAP_AD_SERVER-unset}\"; echo \"web=${TIKOLEAP_WEB_URL-unset}\"; "
@@ -33,7 +34,9 @@ struct PlayScript : testing::Test {
                 "if [ \"${TIKOLEAP_WEB_URL-}\" != \"${TIKOLEAP_WEB_URL#http://127.0.0.1:}\" ]; then\n"
                 "  port=${TIKOLEAP_WEB_URL#http://127.0.0.1:}; port=${port%/}\n"
                 "  exec 3<>/dev/tcp/127.0.0.1/$port && printf 'GET /cmd/announce HTTP/1.0\\r\\n\\r\\n' >&3 "
-                "&& cat <&3 >/dev/null\n"
+                "&& echo \"unit=$(grep -o 'BannerAdPublisherId</string><string>[a-z-]*' <&3 | sed "
+                "'s/.*>//')\" "
+                ">> \"$PLAY_OUT\"\n"
                 "  for i in 1 2; do exec 3<>/dev/tcp/127.0.0.1/$port && "
                 "printf 'GET /zads/ad?slotname=tikoleap-banner HTTP/1.0\\r\\n\\r\\n' >&3 && "
                 "echo \"banner$i=$(grep -o \"TL_NAME = '[a-z-]*'\" <&3)\" >> \"$PLAY_OUT\"; done\n"
@@ -94,11 +97,18 @@ TEST_F(PlayScript, TheGameGetsTheServerWhichEndsWithTheGameAlsoOnCtrlC) {
     // The banner unit rotates: the house banner, then the first rich-media banner.
     EXPECT_EQ(seen["banner1"], "");
     EXPECT_EQ(seen["banner2"], "TL_NAME = 'compliance'");
+    EXPECT_EQ(seen["unit"], "tikoleap-banner");
 
     seen.clear();
     EXPECT_EQ(play("", "interrupt", seen), 130);
     EXPECT_EQ(announcesLogged(), 2u);
     EXPECT_FALSE(answers(seen["ad"])) << "the server outlived a Ctrl-C";
+
+    // The server takes options of its own.
+    seen.clear();
+    EXPECT_EQ(play("ADSERVER_ARGS='--banner-unit tikoleap-swipe --refresh-interval 5'", "", seen), 3);
+    EXPECT_EQ(seen["unit"], "tikoleap-swipe");
+    EXPECT_EQ(play("ADSERVER_ARGS='--refresh-interval 0'", "", seen), 1);
 
     // A web server of the player's own stays; the ads still come from the local one.
     seen.clear();

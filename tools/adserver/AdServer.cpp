@@ -4,6 +4,7 @@
 #include "tools/adserver/MRAIDCreatives.h"
 #include "tools/adserver/MRAIDScript.h"
 #include "tools/adserver/PrecacheFile.h"
+#include "tools/adserver/SwipeBanner.h"
 
 #include <algorithm>
 #include <cctype>
@@ -179,7 +180,8 @@ bool AdServer::start(int port, const std::string& logPath, std::string* error) {
     server_.Post("/zd/unit", recorded(noContent));
     // Standing in for the game's web server too, so one local server shows a player the banner.
     server_.Get("/cmd/announce", recorded([this](const httplib::Request&, httplib::Response& res) {
-                    res.set_content(announceListXML(baseURL(), announcedBanner_, announcedInterstitial_),
+                    res.set_content(announceListXML(baseURL(), announcedBanner_, announcedInterstitial_,
+                                                    refreshInterval_),
                                     "application/xml");
                 }));
     server_.Get("/_log", recorded([this](const httplib::Request&, httplib::Response& res) {
@@ -344,6 +346,8 @@ void AdServer::answerAdRequest(const httplib::Request& req, httplib::Response& r
     } else if (unit == "tikoleap-slow") {
         hold(std::strtol(firstParam(req, "delay_ms").c_str(), nullptr, 10));
         answerHouseBanner(req, res, unit);
+    } else if (unit == SwipeBanner::kUnit) {
+        SwipeBanner::answer(res, answerHouseBanner(req, res, unit));
     } else if (unit == "tikoleap-interstitial") {
         answerHouseInterstitial(res, unit);
     } else if (unit == kActionsUnit) {
@@ -448,8 +452,14 @@ bool AdServer::setAnnouncedUnits(const std::string& banner, const std::string& i
     return true;
 }
 
+bool AdServer::setRefreshInterval(int seconds) {
+    if (seconds < kMinRefreshInterval || seconds > kMaxRefreshInterval) return false;
+    refreshInterval_ = seconds;
+    return true;
+}
+
 std::string AdServer::announceListXML(const std::string& baseURL, const std::string& bannerUnit,
-                                      const std::string& interstitialUnit) {
+                                      const std::string& interstitialUnit, int refreshInterval) {
     // The base is ours ("http://127.0.0.1:PORT/"): nothing in it needs escaping for XML.
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<plist version=\"1.0\">\n<array>\n"
@@ -460,7 +470,9 @@ std::string AdServer::announceListXML(const std::string& baseURL, const std::str
            "<string>" +
            bannerUnit +
            "</string></array>\n"
-           "  <array><string>SetP</string><string>didazRefreshInterval</string><string>60</string></array>\n"
+           "  <array><string>SetP</string><string>didazRefreshInterval</string><string>" +
+           std::to_string(refreshInterval) +
+           "</string></array>\n"
            "  <array><string>SetP</string><string>didazInterstitialAdPublisherId</string>"
            "<string>" +
            interstitialUnit +
@@ -478,7 +490,8 @@ std::string AdServer::announceListXML(const std::string& baseURL, const std::str
            "</array>\n</plist>\n";
 }
 
-void AdServer::answerHouseBanner(const httplib::Request&, httplib::Response& res, const std::string& unit) {
+std::string AdServer::answerHouseBanner(const httplib::Request&, httplib::Response& res,
+                                        const std::string& unit) {
     const std::string ad = std::to_string(nextAd_++);
     const std::string query = "slot=" + escapedParam(unit) + "&ad=" + ad;
     const std::string base = "http://127.0.0.1:" + std::to_string(port_);
@@ -489,6 +502,7 @@ void AdServer::answerHouseBanner(const httplib::Request&, httplib::Response& res
     res.set_header("x-zazo-ad-size", "320x50");
     // Measured: our core page counts the ad as seen while half of it shows.
     res.set_header("x-zazo-zadavaduru", kZadavaDuruConfiguration);
+    return ad;
 }
 
 void AdServer::answerHouseInterstitial(httplib::Response& res, const std::string& unit) {

@@ -61,6 +61,12 @@ class AdServer {
     // start). Only lower-case letters, digits and "-", at most 64: false otherwise, nothing changed.
     bool setAnnouncedUnits(const std::string& banner, const std::string& interstitial);
     static bool isUnitName(const std::string& name);
+    // The seconds the announcement list gives for showing a received banner again instead of
+    // asking anew (set before start): kMinRefreshInterval to kMaxRefreshInterval, false otherwise,
+    // nothing changed.
+    static constexpr int kMinRefreshInterval = 1;
+    static constexpr int kMaxRefreshInterval = 3600;
+    bool setRefreshInterval(int seconds);
 
     int port() const { return port_; }
     // "http://127.0.0.1:PORT/".
@@ -93,13 +99,14 @@ class AdServer {
     // The house interstitial's page: the whole page green, with one link across y 160 to 320.
     static std::string houseInterstitialHTML(const std::string& landingURL);
     // The announcement list the game's web server would send (an XML property list): it switches
-    // the game's ad banner on with the unit tikoleap-banner, refreshed every 60 s, shows the
+    // the game's ad banner on with the unit tikoleap-banner, refreshed every refreshInterval s, shows the
     // interstitial tikoleap-interstitial after every game over (context flag 1, no interval), and
     // carries one pop-up (serial kPopupSerial, no expiry) whose button opens kPopupLanding under
     // baseURL ("http://127.0.0.1:PORT/").
     static std::string announceListXML(const std::string& baseURL,
                                        const std::string& bannerUnit = kRotatingUnit,
-                                       const std::string& interstitialUnit = "tikoleap-interstitial");
+                                       const std::string& interstitialUnit = "tikoleap-interstitial",
+                                       int refreshInterval = 60);
     static constexpr int kPopupSerial = 1;
     static constexpr const char* kPopupButton = "Show me";
     static constexpr const char* kPopupLanding = "landing?slot=popup";
@@ -107,7 +114,9 @@ class AdServer {
   private:
     void record(const httplib::Request& req);
     void answerAdRequest(const httplib::Request& req, httplib::Response& res);
-    void answerHouseBanner(const httplib::Request& req, httplib::Response& res, const std::string& unit);
+    // The ad's number.
+    std::string answerHouseBanner(const httplib::Request& req, httplib::Response& res,
+                                  const std::string& unit);
     void answerHouseInterstitial(httplib::Response& res, const std::string& unit);
     // The house banner as an ad dictionary (what the core page hands over for tikoleap-core-ad).
     nlohmann::json houseBannerAd();
@@ -134,6 +143,7 @@ class AdServer {
     bool rotateBanner_ = false;
     std::string announcedBanner_ = kRotatingUnit;
     std::string announcedInterstitial_ = "tikoleap-interstitial";
+    int refreshInterval_ = 60;
     std::atomic<long> nextRotation_{0};
     std::set<std::string> delaysHeard_;
 };

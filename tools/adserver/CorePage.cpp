@@ -75,8 +75,11 @@ function ZAZO_getAd(params) {
     return;
   }
   var url = tlOrigin + '/zads/ad?slotname=' + encodeURIComponent(unit) + '&request_id=' + encodeURIComponent(id);
-  ['sz', 'format'].forEach(function (key) {
-    if (params[key] !== undefined) url += '&' + key + '=' + encodeURIComponent(String(params[key]));
+  // An object (the screen sample's "content_info") goes on as its JSON text.
+  ['sz', 'format', 'content_info'].forEach(function (key) {
+    var value = params[key];
+    if (value === undefined || value === null) return;
+    url += '&' + key + '=' + encodeURIComponent(typeof value === 'object' ? JSON.stringify(value) : String(value));
   });
   tlSend('loadAdURL', {request_id: id, url: url, request_scenario: 'online_request'});
 }
@@ -165,6 +168,10 @@ std::string CorePage::html(const std::string& houseBannerAdJSON) {
     return std::string("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>SDK core</title><script>") +
            kMessageQueue + "var TL_HOUSE_AD = " + ad + ";\n" + kCoreScript +
            "</script></head><body></body></html>";
+}
+
+const char* CorePage::messageQueueScript() {
+    return kMessageQueue;
 }
 
 std::string CorePage::bridgeHTML() {

@@ -16,6 +16,8 @@ class CorePage {
     static std::string html(const std::string& houseBannerAdJSON);
     // The bridge creative.
     static std::string bridgeHTML();
+    // The message queue the pages share (tlSend(name, params)), for other pages of ours.
+    static const char* messageQueueScript();
 };
 
 }  // namespace tikoleap::adserver

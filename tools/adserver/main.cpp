@@ -1,5 +1,5 @@
 // The local ad server, alone: `tikoleap-adserver [--port N] [--log FILE] [--rotate-banner]
-// [--banner-unit UNIT] [--interstitial-unit UNIT]`.
+// [--banner-unit UNIT] [--interstitial-unit UNIT] [--refresh-interval S]`.
 // Prints its base URL as one line once it listens and serves until SIGINT or SIGTERM.
 #include <csignal>
 #include <cstdio>
@@ -13,7 +13,7 @@ namespace {
 int usage(const std::string& why) {
     std::fprintf(stderr,
                  "tikoleap-adserver: %s\nusage: tikoleap-adserver [--port N] [--log FILE] [--rotate-banner] "
-                 "[--banner-unit UNIT] [--interstitial-unit UNIT]\n",
+                 "[--banner-unit UNIT] [--interstitial-unit UNIT] [--refresh-interval S]\n",
                  why.c_str());
     return 2;
 }
@@ -26,6 +26,7 @@ int main(int argc, char** argv) {
     bool rotateBanner = false;
     std::string bannerUnit = tikoleap::adserver::AdServer::kRotatingUnit;
     std::string interstitialUnit = "tikoleap-interstitial";
+    long refreshInterval = 60;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--rotate-banner") {
@@ -39,6 +40,15 @@ int main(int argc, char** argv) {
             const long n = std::strtol(value.c_str(), &end, 10);
             if (value.empty() || *end || n < 0 || n > 65535) return usage("--port must be 0 to 65535");
             port = static_cast<int>(n);
+        } else if (arg == "--refresh-interval") {
+            using tikoleap::adserver::AdServer;
+            char* end = nullptr;
+            refreshInterval = std::strtol(value.c_str(), &end, 10);
+            if (value.empty() || *end || refreshInterval < AdServer::kMinRefreshInterval ||
+                refreshInterval > AdServer::kMaxRefreshInterval)
+                return usage("--refresh-interval must be a whole number of seconds from " +
+                             std::to_string(AdServer::kMinRefreshInterval) + " to " +
+                             std::to_string(AdServer::kMaxRefreshInterval));
         } else if (arg == "--log") {
             logPath = value;
         } else if (arg == "--banner-unit" || arg == "--interstitial-unit") {
@@ -61,6 +71,7 @@ int main(int argc, char** argv) {
     tikoleap::adserver::AdServer server;
     server.setRotateBanner(rotateBanner);
     server.setAnnouncedUnits(bannerUnit, interstitialUnit);
+    server.setRefreshInterval(static_cast<int>(refreshInterval));
     std::string error;
     if (!server.start(port, logPath, &error)) {
         std::fprintf(stderr, "tikoleap-adserver: %s\n", error.c_str());

@@ -1,0 +1,129 @@
+// The swipe house banner and the core page's ad URL on the real engine: the banner's text is the
+// sentence alone, the first "onAdVisible" enables the swipe and each swipe event is beaconed with
+// the metadata it came back with; the core page hands the screen sample on in the ad URL.
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "WebTestKit.h"
+#include "tools/adserver/AdServer.h"
+#include "tools/adserver/CorePage.h"
+#include "tools/adserver/SwipeBanner.h"
+
+using tikoleap::adserver::SwipeBanner;
+using webtest::evaluate;
+using webtest::runUntil;
+
+namespace {
+
+// One server for the process: the engine keeps connections open ahead of requests, and a stop
+// would wait for each of them to time out.
+tikoleap::adserver::AdServer& adServer() {
+    static auto* server = [] {
+        auto* s = new tikoleap::adserver::AdServer;
+        EXPECT_TRUE(s->start(0, ""));
+        return s;
+    }();
+    return *server;
+}
+
+httplib::Result get(const std::string& path) {
+    httplib::Client client("127.0.0.1", adServer().port());
+    client.set_read_timeout(10, 0);
+    return client.Get(path);
+}
+
+std::vector<nlohmann::json> hitsOfKind(const std::string& kind) {
+    std::vector<nlohmann::json> out;
+    for (const auto& hit : adServer().log())
+        if (hit["kind"] == kind) out.push_back(hit["query"]);
+    return out;
+}
+
+class WebSwipeBanner : public webtest::ViewTest {
+  protected:
+    WebSwipeBanner() : ViewTest(320, 50) {}
+    std::vector<std::string> messages(const std::string& name) const {
+        std::vector<std::string> out;
+        const std::string prefix = "amsg://page/" + name;
+        for (const auto& n : recorder.navigations)
+            if (n.url.rfind(prefix, 0) == 0) out.push_back(n.url.substr(prefix.size()));
+        return out;
+    }
+    void tell(const std::string& name, const std::string& data) {
+        ASSERT_TRUE(evaluate(*engine, "ZAZO_ReceiveMessage('" + name + "', " + data + "); 1").ok) << name;
+    }
+};
+
+}  // namespace
+
+TEST_F(WebSwipeBanner, ItsTextIsTheSentenceItEnablesTheSwipeOnceAndBeaconsTheSwipeEvents) {
+    auto answer = get(std::string("/zads/ad?slotname=") + SwipeBanner::kUnit);
+    ASSERT_TRUE(answer);
+    const auto metadata = nlohmann::json::parse(
+        answer->get_header_value("x-zazo-swipe-to-view-controller"))["swipe_event_creative_metadata"];
+    load(answer->body, adServer().baseURL());
+    recorder.allow = false;  // as the ad view, which takes the page's messages itself
+    EXPECT_EQ(evaluate(*engine, "document.body.innerText").value, SwipeBanner::kText);
+
+    const std::string geometry =
+        "{creativeFrame:{x:0,y:0,width:320,height:50},deviceFrame:{x:0,y:0,width:320,height:480},"
+        "deviceOrientation:'portrait',anySuperViewScrollable:'0'}";
+    const auto before = hitsOfKind("beacon").size();
+    tell("onAdVisible", geometry);
+    tell("onAdVisible", geometry);
+    ASSERT_TRUE(runUntil([&] { return !messages("enableSwipeToViewController").empty(); }));
+    tell("onSwipeableViewControllerPresentationFinished", metadata.dump());
+    tell("onSwipeableViewControllerPresentationCanceled", "{}");
+    tell("onSwipeToViewControllerDismissed", metadata.dump());
+    tell("onScreenInfoChanged", metadata.dump());
+    ASSERT_TRUE(runUntil([&] { return hitsOfKind("beacon").size() >= before + 4; }));
+    webtest::runFor(0.3);
+    EXPECT_EQ(messages("enableSwipeToViewController"),
+              std::vector<std::string>{"?swipe_direction=top_to_bottom&ad_draggable=1"});
+    // Images load in any order.
+    std::multiset<std::string> beacons;
+    const auto hits = hitsOfKind("beacon");
+    for (auto it = hits.begin() + static_cast<long>(before); it != hits.end(); ++it)
+        beacons.insert(it->dump());
+    const std::string ad = metadata["ad"];
+    EXPECT_EQ(beacons,
+              (std::multiset<std::string>{
+                  R"({"e":"onAdVisible"})",
+                  R"({"ad":")" + ad + R"(","c":"swipe","e":"onSwipeableViewControllerPresentationFinished"})",
+                  R"({"e":"onSwipeableViewControllerPresentationCanceled"})",
+                  R"({"ad":")" + ad + R"(","c":"swipe","e":"onSwipeToViewControllerDismissed"})"}));
+}
+
+TEST_F(WebSwipeBanner, TheCorePageHandsTheScreenSampleOnInTheAdURLAndLeavesTheTraversalIntervalAlone) {
+    load(tikoleap::adserver::CorePage::html("{}"), adServer().baseURL());
+    recorder.allow = false;
+    ASSERT_TRUE(evaluate(*engine, "ZAZO_getSdkConstants({js: '1'}); 1").ok);
+    ASSERT_TRUE(evaluate(*engine,
+                         "ZAZO_getAd({slotname: 'tikoleap-swipe', request_id: '7', sz: '320x50', "
+                         "content_info: {fingerprint: 'CVKL52qMYV_9iRMRHJHZ9w==', v: 1}}); 1")
+                    .ok);
+    ASSERT_TRUE(
+        runUntil([&] { return !messages("loadAdURL").empty() && !messages("loadSdkConstants").empty(); }));
+    EXPECT_EQ(messages("loadSdkConstants")[0].find("traversal_interval"), std::string::npos);
+
+    // The ad URL, as the ad component would fetch it: the server sees the sample as its JSON.
+    const std::string message = messages("loadAdURL")[0];
+    const auto start = message.find("url=");
+    ASSERT_NE(start, std::string::npos) << message;
+    const std::string url =
+        httplib::detail::decode_url(message.substr(start + 4, message.find('&', start) - start - 4), false);
+    const std::string origin = adServer().baseURL().substr(0, adServer().baseURL().size() - 1);
+    ASSERT_EQ(url.rfind(origin + "/zads/ad?", 0), 0u) << url;
+    ASSERT_TRUE(get(url.substr(origin.size())));
+    const auto query = hitsOfKind("ad_request").back();
+    EXPECT_EQ(query["slotname"], "tikoleap-swipe");
+    EXPECT_EQ(query["sz"], "320x50");
+    EXPECT_EQ(nlohmann::json::parse(query["content_info"].get<std::string>()),
+              (nlohmann::json{{"fingerprint", "CVKL52qMYV_9iRMRHJHZ9w=="}, {"v", 1}}));
+}
