@@ -48,7 +48,7 @@ std::string SwipeBanner::html() {
                "<meta name=\"viewport\" content=\"width=320,height=50\"><title>Tiko Leap</title><style>"
                "html,body{margin:0;padding:0;width:320px;height:50px;overflow:hidden}"
                "body{display:flex;align-items:center;justify-content:center;background:#1d4e89;"
-               "color:#ffffff;font:bold 15px sans-serif;white-space:nowrap;cursor:grab}"
+               "color:#ffffff;font:bold 12px sans-serif;white-space:nowrap;cursor:grab}"
                "</style><script>") +
            CorePage::messageQueueScript() + kScript + "</script></head><body>" + kText + "</body></html>";
 }
