@@ -24,6 +24,7 @@
 #include "platform/web/WebViews.h"
 #include "support/Command.h"
 #include "support/TempDir.h"
+#include "support/TickWaits.h"
 #include "tools/adserver/AdServer.h"
 
 namespace {
@@ -269,7 +270,7 @@ TEST(HeadlessGameOver, TheComplianceBannerExpandsResizesAndClosesOnTheRichMediaA
         const auto window = platform::ui::Application::shared().keyWindow();
         return window && !window->presentedViews().empty();
     };
-    const std::map<long long, std::function<bool()>> waits{
+    const tikoleap::test::TickWaits waits{
         {469, beaconed(2)},   // the early error and "ready"
         {471, overlaid},      // the tap has reached the page and its expansion begun
         {539, beaconed(4)},   // expanded, at its size
@@ -279,19 +280,7 @@ TEST(HeadlessGameOver, TheComplianceBannerExpandsResizesAndClosesOnTheRichMediaA
         {729, beaconed(10)},  // default again
     };
     std::vector<long long> unmet;
-    run.setTickObserver([&](long long tick) {
-        const auto wait = waits.find(tick);
-        // After one step failed, the later ones cannot come: the run goes on without waiting.
-        if (wait == waits.end() || !unmet.empty()) return;
-        auto* loop = dynamic_cast<platform::ManualRunLoop*>(platform::RunLoop::mainLoop().get());
-        ASSERT_NE(loop, nullptr);
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (!wait->second() && std::chrono::steady_clock::now() < end) {
-            loop->runUntilIdle();
-            platform::MainContextPump::waitUntil(wait->second, 0.01);
-        }
-        if (!wait->second()) unmet.push_back(tick);
-    });
+    run.setTickObserver([&](long long tick) { tikoleap::test::waitAtTick(waits, tick, unmet); });
     std::string error;
     int code = -1;
     const std::optional<RunResult> result = run.run(&error, &code);

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -17,13 +16,12 @@
 
 #include "ads/render/DZContentSampler.h"
 #include "app/HeadlessRun.h"
-#include "platform/runloop/MainContextPump.h"
-#include "platform/runloop/ManualRunLoop.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/PanGestureRecognizer.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "support/TempDir.h"
+#include "support/TickWaits.h"
 #include "tools/adserver/AdServer.h"
 #include "tools/adserver/SwipeBanner.h"
 
@@ -126,7 +124,7 @@ TEST(HeadlessGameOver, TheSwipeBannerPullsTheStorePageDownAndItsTextGoesWithTheN
         }
         return kept->load();
     };
-    const std::map<long long, std::function<bool()>> waits{
+    const tikoleap::test::TickWaits waits{
         {469, [&] { return beaconed("onAdVisible")() && enabled(); }},
         {599, beaconed("onSwipeableViewControllerPresentationFinished")},
         {659, beaconed("onSwipeToViewControllerDismissed")},
@@ -143,17 +141,7 @@ TEST(HeadlessGameOver, TheSwipeBannerPullsTheStorePageDownAndItsTextGoesWithTheN
                 window->rootViewController()->presentedViewController())
                 covered.push_back(tick);
         }
-        const auto wait = waits.find(tick);
-        // After one step failed, the later ones cannot come: the run goes on without waiting.
-        if (wait == waits.end() || !unmet.empty()) return;
-        auto* loop = dynamic_cast<platform::ManualRunLoop*>(platform::RunLoop::mainLoop().get());
-        ASSERT_NE(loop, nullptr);
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (!wait->second() && std::chrono::steady_clock::now() < end) {
-            loop->runUntilIdle();
-            platform::MainContextPump::waitUntil(wait->second, 0.01);
-        }
-        if (!wait->second()) unmet.push_back(tick);
+        tikoleap::test::waitAtTick(waits, tick, unmet);
     });
     std::string error;
     int code = -1;
