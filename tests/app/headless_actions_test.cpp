@@ -19,6 +19,7 @@
 #include "platform/runloop/MainContextPump.h"
 #include "platform/runloop/ManualRunLoop.h"
 #include "platform/web/WebViews.h"
+#include "support/AdGameRun.h"
 #include "support/TempDir.h"
 #include "tools/adserver/AdServer.h"
 
@@ -63,14 +64,7 @@ TEST(HeadlessActions, EachTapOfTheStripRunsOneDeviceActionAndTheDesktopOpensOnly
     AdServer server;
     ASSERT_TRUE(server.start(0, ""));
     ASSERT_TRUE(server.setAnnouncedUnits(AdServer::kRotatingUnit, AdServer::kActionsUnit));
-    ::setenv("TIKOLEAP_AD_SERVER", server.baseURL().c_str(), 1);
-    ::setenv("TIKOLEAP_WEB_URL", server.baseURL().c_str(), 1);
-    struct Unset {
-        ~Unset() {
-            ::unsetenv("TIKOLEAP_AD_SERVER");
-            ::unsetenv("TIKOLEAP_WEB_URL");
-        }
-    } unset;
+    const tikoleap::test::AdServerEnvironment environment(server.baseURL());
     TempDir tmp;
     // The hero falls (tick 328) and the interstitial has slid in by 360. Its strip (y 360-480) is
     // tapped once an action, the browser's Done (bottom right) in between; its close button is
@@ -86,16 +80,9 @@ TEST(HeadlessActions, EachTapOfTheStripRunsOneDeviceActionAndTheDesktopOpensOnly
                                            "550 down 160 420\n551 up\n"  // sms:
                                            "560 down 295 25\n561 up\n"   // close
                                            "600 alert OK\n"));
-    CommandLine cl;
-    cl.headless = true;
-    cl.home = (tmp.path() / "home").string();
-    cl.seed = 7;
-    cl.level = 20;
-    cl.resources = TIKOLEAP_RESOURCES_DIR;
-    cl.input = (tmp.path() / "play.txt").string();
+    CommandLine cl = tikoleap::test::adGameCommandLine(tmp);
     cl.framesDir = (tmp.path() / "frames").string();
     cl.frameEvery = 20;
-    cl.announceWaitSeconds = 30;
     HeadlessRun run(cl);
     run.setAdWaitLimit(30);
 

@@ -22,6 +22,7 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/Window.h"
 #include "platform/web/WebViews.h"
+#include "support/AdGameRun.h"
 #include "support/Command.h"
 #include "support/TempDir.h"
 #include "support/TickWaits.h"
@@ -129,31 +130,17 @@ TEST(HeadlessGameOver, TheInterstitialCoversTheEndItsLinkLoadsInsideAndThePopUpI
     if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) GTEST_SKIP() << "no display";
     tikoleap::adserver::AdServer server;
     ASSERT_TRUE(server.start(0, ""));
-    ::setenv("TIKOLEAP_AD_SERVER", server.baseURL().c_str(), 1);
-    ::setenv("TIKOLEAP_WEB_URL", server.baseURL().c_str(), 1);
-    struct Unset {
-        ~Unset() {
-            ::unsetenv("TIKOLEAP_AD_SERVER");
-            ::unsetenv("TIKOLEAP_WEB_URL");
-        }
-    } unset;
+    const tikoleap::test::AdServerEnvironment environment(server.baseURL());
     TempDir tmp;
     // The hero falls (tick 328) and the interstitial has slid in by tick 360; its link is tapped,
     // it is closed, and the pop-up's own button is chosen.
     tmp.write("play.txt", std::string_view("10 tilt 2\n370 down 160 240\n371 up\n400 down 16 16\n401 up\n"
                                            "450 alert Show me\n"));
-    CommandLine cl;
-    cl.headless = true;
-    cl.home = (tmp.path() / "home").string();
-    cl.seed = 7;
-    cl.level = 20;
-    cl.resources = TIKOLEAP_RESOURCES_DIR;
-    cl.input = (tmp.path() / "play.txt").string();
+    CommandLine cl = tikoleap::test::adGameCommandLine(tmp);
     cl.framesDir = (tmp.path() / "frames").string();
     cl.frameEvery = 360;
     cl.screenScale = 2;  // the page is drawn anew at the capture's scale, not only its top left
-    // A loaded machine gets more time for the list, the ad and its page than a player would.
-    cl.announceWaitSeconds = 30;
+    // A loaded machine gets more time for the ad and its page than a player would.
     HeadlessRun run(cl);
     run.setAdWaitLimit(30);
     // A player looks at the page the link opened before closing the ad: the run stands still
@@ -234,14 +221,7 @@ TEST(HeadlessGameOver, TheComplianceBannerExpandsResizesAndClosesOnTheRichMediaA
     tikoleap::adserver::AdServer server;
     ASSERT_TRUE(server.setAnnouncedUnits("tikoleap-mraid-compliance", "tikoleap-interstitial"));
     ASSERT_TRUE(server.start(0, ""));
-    ::setenv("TIKOLEAP_AD_SERVER", server.baseURL().c_str(), 1);
-    ::setenv("TIKOLEAP_WEB_URL", server.baseURL().c_str(), 1);
-    struct Unset {
-        ~Unset() {
-            ::unsetenv("TIKOLEAP_AD_SERVER");
-            ::unsetenv("TIKOLEAP_WEB_URL");
-        }
-    } unset;
+    const tikoleap::test::AdServerEnvironment environment(server.baseURL());
     TempDir tmp;
     // The interstitial covering the end is closed, the pop-up answered; then the banner (0, 0,
     // 320, 50) is tapped (it expands), its overlay closed at the top right, tapped again (it
@@ -249,16 +229,9 @@ TEST(HeadlessGameOver, TheComplianceBannerExpandsResizesAndClosesOnTheRichMediaA
     tmp.write("play.txt", std::string_view("10 tilt 2\n400 down 16 16\n401 up\n450 alert OK\n"
                                            "470 down 160 25\n471 up\n540 down 295 25\n541 up\n"
                                            "600 down 160 25\n601 up\n670 down 295 25\n671 up\n"));
-    CommandLine cl;
-    cl.headless = true;
-    cl.home = (tmp.path() / "home").string();
-    cl.seed = 7;
-    cl.level = 20;
-    cl.resources = TIKOLEAP_RESOURCES_DIR;
-    cl.input = (tmp.path() / "play.txt").string();
+    CommandLine cl = tikoleap::test::adGameCommandLine(tmp);
     cl.ticks = 730;
     cl.ticksGiven = true;
-    cl.announceWaitSeconds = 30;
     HeadlessRun run(cl);
     run.setAdWaitLimit(30);
     // The page answers taps and speaks in real time: the run stands still (30 s at most) until

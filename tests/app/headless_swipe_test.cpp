@@ -20,6 +20,7 @@
 #include "platform/ui/PanGestureRecognizer.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
+#include "support/AdGameRun.h"
 #include "support/TempDir.h"
 #include "support/TickWaits.h"
 #include "tools/adserver/AdServer.h"
@@ -65,14 +66,7 @@ TEST(HeadlessGameOver, TheSwipeBannerPullsTheStorePageDownAndItsTextGoesWithTheN
     ASSERT_TRUE(server.setAnnouncedUnits(tikoleap::adserver::SwipeBanner::kUnit, "tikoleap-interstitial"));
     ASSERT_TRUE(server.setRefreshInterval(1));
     ASSERT_TRUE(server.start(0, ""));
-    ::setenv("TIKOLEAP_AD_SERVER", server.baseURL().c_str(), 1);
-    ::setenv("TIKOLEAP_WEB_URL", server.baseURL().c_str(), 1);
-    struct Unset {
-        ~Unset() {
-            ::unsetenv("TIKOLEAP_AD_SERVER");
-            ::unsetenv("TIKOLEAP_WEB_URL");
-        }
-    } unset;
+    const tikoleap::test::AdServerEnvironment environment(server.baseURL());
     tikoleap::test::TempDir tmp;
     // The interstitial covering the end is closed and the pop-up answered; then a finger goes down
     // on the banner (0, 0, 320, 50) at (8, 30), moves down out of it to (8, 420) and lifts while
@@ -84,16 +78,9 @@ TEST(HeadlessGameOver, TheSwipeBannerPullsTheStorePageDownAndItsTextGoesWithTheN
                                            "470 down 8 30\n471 down 8 42\n473 down 8 160\n475 down 8 290\n"
                                            "477 down 8 420\n478 up\n600 down 295 22\n601 up\n"
                                            "1710 down 90 374\n1711 up\n2250 down 16 16\n2251 up\n"));
-    CommandLine cl;
-    cl.headless = true;
-    cl.home = (tmp.path() / "home").string();
-    cl.seed = 7;
-    cl.level = 20;
-    cl.resources = TIKOLEAP_RESOURCES_DIR;
-    cl.input = (tmp.path() / "play.txt").string();
+    CommandLine cl = tikoleap::test::adGameCommandLine(tmp);
     cl.ticks = 2400;
     cl.ticksGiven = true;
-    cl.announceWaitSeconds = 30;
     HeadlessRun run(cl);
     run.setAdWaitLimit(30);
     // The page speaks in real time: the run stands still (30 s at most) until what it is to have
