@@ -1,38 +1,33 @@
 #pragma once
-// Stands between a message composer and the opener that showed it: it keeps itself alive while
-// attached to the composer, hands the composer's finish to the opener, and when the opener is
-// gone closes the composer itself. Main thread only.
-#include <memory>
-
+// The message composer's proxy (see DZComposeDelegateProxy).
+#include "ads/render/DZComposeDelegateProxy.h"
 #include "platform/compose/MessageComposeViewController.h"
 
-class DZMessageComposeDelegateProxy : public platform::compose::MessageComposeDelegate,
-                                      public std::enable_shared_from_this<DZMessageComposeDelegateProxy> {
+class DZMessageComposeDelegateProxy
+    : public DZComposeDelegateProxy<DZMessageComposeDelegateProxy,
+                                    platform::compose::MessageComposeViewController,
+                                    platform::compose::MessageComposeDelegate> {
   public:
-    // A new proxy attached to the composer.
-    static std::shared_ptr<DZMessageComposeDelegateProxy> associatedDelegateProxyForController(
-        const std::shared_ptr<platform::compose::MessageComposeViewController>& controller);
-
     void setMessageComposeDelegate(std::weak_ptr<platform::compose::MessageComposeDelegate> delegate) {
-        delegate_ = std::move(delegate);
+        setDelegate(std::move(delegate));
     }
     std::shared_ptr<platform::compose::MessageComposeDelegate> messageComposeDelegate() const {
-        return delegate_.lock();
+        return delegate();
     }
-    // The old composer is let go (its delegate cleared); the new one's delegate becomes this proxy.
     void setMessageComposeViewController(
-        std::shared_ptr<platform::compose::MessageComposeViewController> controller);
+        std::shared_ptr<platform::compose::MessageComposeViewController> controller) {
+        attach(std::move(controller));
+    }
     const std::shared_ptr<platform::compose::MessageComposeViewController>& messageComposeViewController()
         const {
-        return controller_;
+        return controller();
     }
-    void stopProxying();
 
     void messageComposeViewControllerDidFinish(platform::compose::MessageComposeViewController& controller,
                                                platform::compose::ComposeResult result) override;
 
-  private:
-    std::shared_ptr<DZMessageComposeDelegateProxy> strongSelf_;
-    std::weak_ptr<platform::compose::MessageComposeDelegate> delegate_;
-    std::shared_ptr<platform::compose::MessageComposeViewController> controller_;
+    static void setProxyOf(platform::compose::MessageComposeViewController& controller,
+                           std::weak_ptr<platform::compose::MessageComposeDelegate> proxy) {
+        controller.setMessageComposeDelegate(std::move(proxy));
+    }
 };
