@@ -12,12 +12,14 @@
 
 #include <nlohmann/json.hpp>
 
+#include "WebAdServer.h"
 #include "WebTestKit.h"
 #include "tools/adserver/AdServer.h"
 #include "tools/adserver/MRAIDCreatives.h"
 #include "tools/adserver/MRAIDScript.h"
 
 using tikoleap::adserver::MRAIDScript;
+using webtest::adServer;
 using webtest::evaluate;
 using webtest::runUntil;
 
@@ -44,16 +46,6 @@ var seen = [];
 });
 window.zazoExtraHandler = function (name, params) { seen.push('extra:' + name + ':' + params.k); };
 </script></head><body></body></html>)HTML";
-
-// One server for the process: the engine keeps connections open ahead of requests.
-tikoleap::adserver::AdServer& adServer() {
-    static auto* server = [] {
-        auto* s = new tikoleap::adserver::AdServer;
-        EXPECT_TRUE(s->start(0, ""));
-        return s;
-    }();
-    return *server;
-}
 
 class MRAIDScriptTest : public webtest::ViewTest {
   protected:

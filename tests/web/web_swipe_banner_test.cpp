@@ -10,27 +10,18 @@
 
 #include <nlohmann/json.hpp>
 
+#include "WebAdServer.h"
 #include "WebTestKit.h"
 #include "tools/adserver/AdServer.h"
 #include "tools/adserver/CorePage.h"
 #include "tools/adserver/SwipeBanner.h"
 
 using tikoleap::adserver::SwipeBanner;
+using webtest::adServer;
 using webtest::evaluate;
 using webtest::runUntil;
 
 namespace {
-
-// One server for the process: the engine keeps connections open ahead of requests, and a stop
-// would wait for each of them to time out.
-tikoleap::adserver::AdServer& adServer() {
-    static auto* server = [] {
-        auto* s = new tikoleap::adserver::AdServer;
-        EXPECT_TRUE(s->start(0, ""));
-        return s;
-    }();
-    return *server;
-}
 
 httplib::Result get(const std::string& path) {
     httplib::Client client("127.0.0.1", adServer().port());
