@@ -5,13 +5,13 @@
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -20,6 +20,7 @@
 #include "appbase/JTAppContext.h"
 #include "appbase/JTLevelManager.h"
 #include "appbase/JTRandom.h"
+#include "benchmarks/BenchHome.h"
 #include "platform/audio/AudioDevice.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/foundation/FileIO.h"
@@ -36,6 +37,7 @@ namespace {
 
 const std::string kGame = std::string(TIKOLEAP_BINARY_DIR) + "/tikoleap";
 const std::string kBare = std::string(TIKOLEAP_BINARY_DIR) + "/tikoleap-bare-egl";
+const std::string kPeak = std::string(TIKOLEAP_BINARY_DIR) + "/tikoleap-peak";
 constexpr int kPairs = 9;
 
 double median(std::vector<double> values) {
@@ -49,15 +51,17 @@ double millisecondsOf(const std::function<void()>& work) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
-// A finished child process: its wall time and peak resident set.
+// A finished child process: its wall time and its own peak resident set.
 struct Child {
     bool ok = false;
     double milliseconds = 0;
     double peakMegabytes = 0;
 };
 
+// Through the small peak launcher, so the child's peak is its own and not this process's.
 Child runChild(const std::vector<std::string>& args) {
-    std::vector<char*> argv;
+    const std::string result = (tikoleap::bench::benchHome("peak") / "result").string();
+    std::vector<char*> argv = {const_cast<char*>(kPeak.c_str()), const_cast<char*>(result.c_str())};
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
@@ -65,18 +69,21 @@ Child runChild(const std::vector<std::string>& args) {
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     Child child;
+    std::filesystem::remove(result);
     const auto start = std::chrono::steady_clock::now();
     pid_t pid = 0;
     const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) return child;
     int status = 0;
-    struct rusage usage {};
-    if (wait4(pid, &status, 0, &usage) != pid) return child;
+    if (waitpid(pid, &status, 0) != pid) return child;
     child.milliseconds =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    child.peakMegabytes = static_cast<double>(usage.ru_maxrss) / 1024.0;
-    child.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    long peakKilobytes = 0;
+    int code = -1;
+    std::ifstream(result) >> peakKilobytes >> code;
+    child.peakMegabytes = static_cast<double>(peakKilobytes) / 1024.0;
+    child.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0 && code == 0 && peakKilobytes > 0;
     return child;
 }
 
@@ -104,35 +111,27 @@ void pairedWithBare(benchmark::State& state, const std::vector<std::string>& gam
     }
 }
 
-fs::path benchHome(const char* name) {
-    const fs::path home = fs::temp_directory_path() / ("tikoleap-bench-" + std::to_string(getpid())) / name;
-    fs::create_directories(home);
-    return home;
-}
-
 // Start to a written --screenshot: the launch, Level Normal's first tick, the window drawn and
 // its PNG written. Goal: at most twice the bare process.
 void BM_StartToScreenshotVsBareEgl(benchmark::State& state) {
-    const fs::path home = benchHome("start");
+    const fs::path home = tikoleap::bench::benchHome("start");
     const std::vector<std::string> game = {
         kGame,    "--headless", "--home",  home.string(), "--level",      "20",
         "--seed", "1",          "--ticks", "1",           "--screenshot", (home / "shot.png").string()};
     pairedWithBare(
         state, game, [](const Child& c) { return c.milliseconds; }, "ms");
-    fs::remove_all(home.parent_path());
 }
 BENCHMARK(BM_StartToScreenshotVsBareEgl)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // Peak resident set of a 10 000-tick game without captures (the argument is the level: Normal,
 // Colors). Goal: at most 1.15 times the bare process.
 void BM_PeakMemory10000TicksVsBareEgl(benchmark::State& state) {
-    const fs::path home = benchHome("memory");
+    const fs::path home = tikoleap::bench::benchHome("memory");
     const std::vector<std::string> game = {
         kGame,    "--headless", "--home",  home.string(), "--level", std::to_string(state.range(0)),
         "--seed", "1",          "--ticks", "10000"};
     pairedWithBare(
         state, game, [](const Child& c) { return c.peakMegabytes; }, "MB");
-    fs::remove_all(home.parent_path());
 }
 BENCHMARK(BM_PeakMemory10000TicksVsBareEgl)
     ->ArgName("level")
@@ -167,7 +166,7 @@ class CapturedGame {
         core_.reset();
         platform::RunLoop::setMain(previous_);
         platform::AppPaths::setHome({});
-        fs::remove_all(home_.parent_path());
+        fs::remove_all(home_);
     }
     GameViewBase* view() const { return core_ ? core_->gameView() : nullptr; }
     platform::ui::WindowRenderer& renderer() { return *renderer_; }
@@ -176,7 +175,7 @@ class CapturedGame {
     const std::string& error() const { return error_; }
 
   private:
-    fs::path home_ = benchHome("capture");
+    fs::path home_ = tikoleap::bench::benchHome("capture");
     std::shared_ptr<platform::ManualRunLoop> loop_ = std::make_shared<platform::ManualRunLoop>();
     std::shared_ptr<platform::RunLoop> previous_;
     std::shared_ptr<platform::GLContext> gl_;

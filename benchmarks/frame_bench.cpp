@@ -8,6 +8,7 @@
 #include "appbase/JTAppContext.h"
 #include "appbase/JTLevelManager.h"
 #include "appbase/JTRandom.h"
+#include "benchmarks/BenchHome.h"
 #include "platform/audio/AudioDevice.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/gl/GLContext.h"
@@ -20,7 +21,7 @@ namespace {
 class Game {
   public:
     explicit Game(int levelId = 20) {
-        platform::AppPaths::setHome("/tmp/tikoleap-bench-home");
+        platform::AppPaths::setHome(tikoleap::bench::benchHome("frame"));
         // A benchmark measures the game, never a sound card: no device is opened.
         platform::audio::setOutputMode(platform::audio::OutputMode::Disabled);
         previous_ = platform::RunLoop::setMain(loop_);

@@ -14,6 +14,7 @@
 
 #include "ads/render/DZAdView.h"
 #include "app/HeadlessRun.h"
+#include "benchmarks/BenchHome.h"
 #include "benchmarks/BenchWebHost.h"
 #include "benchmarks/WebProcesses.h"
 #include "platform/gl/FramebufferTexture.h"
@@ -214,11 +215,10 @@ void BM_HeadlessRunStartToLoadedPage(benchmark::State& state) {
             finished = true;
         }
     };
-    char folder[] = "/tmp/tikoleap-bench-web-XXXXXX";
-    if (!mkdtemp(folder)) return state.SkipWithError("no temporary folder");
+    const std::filesystem::path folder = tikoleap::bench::benchHome("web");
     CommandLine options;
     options.headless = true;
-    options.home = folder;
+    options.home = folder.string();
     options.seed = 1;
     options.ticks = 3;
     options.ticksGiven = true;
@@ -252,8 +252,6 @@ void BM_HeadlessRunStartToLoadedPage(benchmark::State& state) {
         first = false;
         state.counters["launch_s"] = std::chrono::duration<double>(firstTick - start).count();
     }
-    std::error_code ec;
-    std::filesystem::remove_all(folder, ec);
 }
 BENCHMARK(BM_HeadlessRunStartToLoadedPage)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 

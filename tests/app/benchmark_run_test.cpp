@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "support/Command.h"
 #include "support/TempDir.h"
@@ -24,4 +25,26 @@ TEST(Benchmarks, OpenNoSoundDeviceAndRestartGamesCleanly) {
     EXPECT_NE(run.out.find("BM_Replay100000TicksNoCapture/level:21"), std::string::npos) << run.out;
     EXPECT_FALSE(std::filesystem::exists(tmp.file("card.wav"))) << "a benchmark opened the sound card";
     EXPECT_EQ(run.out.find("old subview exists"), std::string::npos) << run.out.substr(0, 2000);
+}
+
+// The memory benchmarks compare the game's peak with a bare process's: each must be the child's
+// own, not the peak of the large process that started it.
+TEST(Benchmarks, PeakLauncherReportsTheChildsOwnPeakFromALargeParent) {
+    const std::string peak = std::string(TIKOLEAP_BINARY_DIR) + "/tikoleap-peak";
+    if (!std::filesystem::exists(peak)) GTEST_SKIP() << "the benchmarks are not built";
+    constexpr std::size_t kParent = 256u << 20;
+    std::vector<char> ballast(kParent, 1);  // every page touched, so counted
+    tikoleap::test::TempDir tmp;
+    const auto run = tikoleap::test::runCommand(peak + " " + tmp.file("result").string() + " /bin/true");
+    ASSERT_EQ(run.code, 0) << run.out;
+    long kilobytes = 0;
+    int code = -1;
+    std::ifstream(tmp.file("result")) >> kilobytes >> code;
+    EXPECT_EQ(code, 0);
+    EXPECT_GT(kilobytes, 0);
+    EXPECT_LT(kilobytes, 64 << 10) << "the parent's " << ballast.size() / 1024
+                                   << " KiB counted as the child's";
+    // A failing program's status comes through, and no made-up figure is written for one never run.
+    EXPECT_EQ(tikoleap::test::runCommand(peak + " " + tmp.file("r2").string() + " /bin/false").code, 1);
+    EXPECT_NE(tikoleap::test::runCommand(peak + " " + tmp.file("r3").string() + " /nonexistent").code, 0);
 }
