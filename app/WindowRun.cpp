@@ -8,7 +8,7 @@
 
 #include "appbase/JTLevelManager.h"
 #include "appbase/JTRandom.h"
-#include "platform/foundation/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/gl/GLContext.h"
 #include "platform/instance/SingleInstance.h"
 #include "platform/motion/Accelerometer.h"
@@ -25,7 +25,7 @@
 #include "platform/window/WindowEvent.h"
 #include "shell/Crc32.h"
 #include "shell/GameIdentity.h"
-#include "shell/LogMessage.h"
+#include "appbase/LogMessage.h"
 #include "shell/MyAppCore.h"
 #include "shell/MyGameView.h"
 #include "shell/RandomSeed.h"

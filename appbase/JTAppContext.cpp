@@ -6,7 +6,7 @@
 #include "appbase/JTLevelManager.h"
 #include "appbase/JTScene.h"
 #include "appbase/JTTextLabel.h"
-#include "shell/LogMessage.h"
+#include "appbase/LogMessage.h"
 
 namespace JTAppBase {
 

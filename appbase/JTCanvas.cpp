@@ -5,7 +5,7 @@
 #include "appbase/JTAppContext.h"
 #include "appbase/ShellLinks.h"
 #include "platform/gl/GL.h"
-#include "shell/Texture2D.h"
+#include "appbase/Texture2D.h"
 
 namespace JTAppBase {
 

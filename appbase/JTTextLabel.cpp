@@ -3,7 +3,7 @@
 #include "appbase/JTAppContext.h"
 #include "appbase/JTCanvas.h"
 #include "core/Utf16.h"
-#include "shell/Texture2D.h"
+#include "appbase/Texture2D.h"
 
 namespace JTAppBase {
 

@@ -24,7 +24,7 @@
 #include "ads/foundation/DZStringAdditions.h"
 #include "ads/render/DZAdView.h"
 #include "platform/foundation/AppPaths.h"
-#include "platform/foundation/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/runloop/ManualRunLoop.h"
 #include "platform/url/Url.h"
 #include "platform/web/FakeWebEngine.h"

@@ -21,7 +21,7 @@
 #include "ads/render/DZAdView.h"
 #include "ads/render/DZMRAIDInterceptor.h"
 #include "platform/foundation/AppPaths.h"
-#include "platform/foundation/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/runloop/ManualRunLoop.h"
 #include "platform/web/FakeWebEngine.h"
 

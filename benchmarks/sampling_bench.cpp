@@ -18,7 +18,7 @@
 #include "ads/render/DZContentSampler.h"
 #include "benchmarks/BenchWebHost.h"
 #include "platform/foundation/AppPaths.h"
-#include "platform/foundation/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/runloop/GLibRunLoop.h"
 #include "platform/ui/UiResources.h"
 #include "platform/web/WebKitHost.h"

@@ -3,7 +3,7 @@
 
 #include "platform/gl/GL.h"
 #include "platform/gl/GLContext.h"
-#include "shell/Texture2D.h"
+#include "appbase/Texture2D.h"
 
 namespace {
 

@@ -29,7 +29,7 @@
 #include "ads/foundation/DZServerOverride.h"
 #include "benchmarks/WebProcesses.h"
 #include "platform/foundation/AppPaths.h"
-#include "platform/foundation/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/runloop/GLibRunLoop.h"
 #include "platform/runloop/MainContextPump.h"
 #include "platform/runloop/ManualRunLoop.h"

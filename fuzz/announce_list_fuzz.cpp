@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "platform/foundation/Log.h"
-#include "platform/plist/PlistArray.h"
+#include "platform/plist/PlistDict.h"
 #include "platform/plist/PlistText.h"
 #include "services/AnnounceInfo.h"
 

@@ -5,7 +5,7 @@
 #include "appbase/JTAppContext.h"
 #include "appbase/JTIntIntMap.h"
 #include "core/JTStringBuilder.h"
-#include "shell/LogMessage.h"
+#include "appbase/LogMessage.h"
 
 namespace JTAppBase {
 

@@ -9,7 +9,7 @@
 #include "platform/ui/TextView.h"
 #include "platform/url/Url.h"
 #include "shell/AppCoreBase.h"
-#include "shell/LogMessage.h"
+#include "appbase/LogMessage.h"
 #include "shell/UiUtil.h"
 
 namespace {

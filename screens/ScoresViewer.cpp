@@ -8,7 +8,7 @@
 #include "services/LevelInfo.h"
 #include "services/LevelScores.h"
 #include "shell/AppCoreBase.h"
-#include "shell/LogMessage.h"
+#include "appbase/LogMessage.h"
 
 namespace {
 constexpr platform::ui::Color kCurrentScoreColor{1, 1, 0, 1};

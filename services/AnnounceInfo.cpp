@@ -4,7 +4,7 @@
 #include <array>
 
 #include "services/DecimalText.h"
-#include "shell/LogMessage.h"
+#include "appbase/LogMessage.h"
 
 namespace {
 

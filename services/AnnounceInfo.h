@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/geometry/Geometry.h"
-#include "platform/plist/PlistArray.h"
+#include "platform/plist/PlistDict.h"
 
 class AnnounceInfo {
   public:

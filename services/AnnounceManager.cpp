@@ -28,7 +28,7 @@
 #include "shell/AppCoreBase.h"
 #include "shell/Crc32.h"
 #include "shell/GameIdentity.h"
-#include "shell/LogMessage.h"
+#include "appbase/LogMessage.h"
 
 namespace {
 

@@ -28,7 +28,7 @@
 #include "ads/core/DZInterstitial.h"
 #include "platform/geometry/Geometry.h"
 #include "platform/image/Image.h"
-#include "platform/plist/PlistArray.h"
+#include "platform/plist/PlistDict.h"
 #include "platform/ui/ActionSheet.h"
 #include "platform/ui/AlertView.h"
 #include "shell/SignedLinks.h"

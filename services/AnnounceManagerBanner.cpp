@@ -15,7 +15,7 @@
 #include "services/DecimalText.h"
 #include "shell/AppCoreBase.h"
 #include "shell/Crc32.h"
-#include "shell/LogMessage.h"
+#include "appbase/LogMessage.h"
 #include "shell/UiUtil.h"
 
 namespace {

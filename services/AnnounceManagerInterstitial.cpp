@@ -9,7 +9,7 @@
 #include "services/AnnounceManager.h"
 #include "services/DecimalText.h"
 #include "shell/AppCoreBase.h"
-#include "shell/LogMessage.h"
+#include "appbase/LogMessage.h"
 
 namespace {
 

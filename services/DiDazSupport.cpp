@@ -8,7 +8,7 @@
 #include "services/DiDazComponentBanner.h"
 #include "services/PlatformBanner.h"
 #include "shell/AppCoreBase.h"
-#include "shell/LogMessage.h"
+#include "appbase/LogMessage.h"
 
 namespace {
 constexpr const char* kLogName = "DiDazSupport";

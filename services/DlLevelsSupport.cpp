@@ -10,7 +10,7 @@
 #include "services/DecimalText.h"
 #include "services/DownloadedLevelFile.h"
 #include "shell/AppCoreBase.h"
-#include "shell/LogMessage.h"
+#include "appbase/LogMessage.h"
 #include "shell/UiUtil.h"
 
 namespace {

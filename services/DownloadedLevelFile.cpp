@@ -8,7 +8,7 @@
 #include "platform/plist/PlistNode.h"
 #include "services/DecimalText.h"
 #include "shell/Crc32.h"
-#include "shell/LogMessage.h"
+#include "appbase/LogMessage.h"
 
 namespace {
 

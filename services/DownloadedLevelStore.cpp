@@ -5,7 +5,7 @@
 #include "appbase/JTLevelInfo.h"
 #include "platform/foundation/StoredFile.h"
 #include "services/DownloadedLevelFile.h"
-#include "shell/LogMessage.h"
+#include "appbase/LogMessage.h"
 #include "shell/PlistFiles.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include "platform/plist/PlistDict.h"
 #include "services/LevelInfo.h"
-#include "shell/LogMessage.h"
+#include "appbase/LogMessage.h"
 #include "shell/PlistFiles.h"
 
 namespace fs = std::filesystem;

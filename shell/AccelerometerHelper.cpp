@@ -6,7 +6,7 @@
 
 #include "platform/runloop/RunLoop.h"
 #include "platform/runloop/Timer.h"
-#include "shell/LogMessage.h"
+#include "appbase/LogMessage.h"
 #include "shell/OrientationDependedInfo.h"
 
 namespace {

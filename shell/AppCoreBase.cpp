@@ -27,10 +27,10 @@
 #include "services/LevelInfo.h"
 #include "services/LevelScores.h"
 #include "shell/GameViewBase.h"
-#include "shell/LogMessage.h"
+#include "appbase/LogMessage.h"
 #include "shell/MiscUtil.h"
 #include "shell/MyGameView.h"
-#include "shell/Texture2D.h"
+#include "appbase/Texture2D.h"
 #include "shell/TextureVariant.h"
 #include "sound/SoundObj.h"
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "appbase/JTLevelManager.h"
-#include "platform/foundation/MainBundle.h"
+#include "platform/defaults/MainBundle.h"
 #include "platform/runloop/RunLoop.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
@@ -21,7 +21,7 @@
 #include "shell/DeviceAccountId.h"
 #include "shell/GameIdentity.h"
 #include "shell/GameViewBase.h"
-#include "shell/LogMessage.h"
+#include "appbase/LogMessage.h"
 #include "shell/MiscUtil.h"
 #include "shell/PlistFiles.h"
 #include "shell/UiUtil.h"

@@ -6,7 +6,7 @@
 #include "platform/foundation/SystemVersion.h"
 #include "platform/launcher/UrlOpener.h"
 #include "shell/AppCoreBase.h"
-#include "shell/LogMessage.h"
+#include "appbase/LogMessage.h"
 #include "shell/SignedLinks.h"
 #include "shell/UiUtil.h"
 

@@ -7,7 +7,7 @@
 #include "appbase/JTLevelManager.h"
 #include "shell/AppCoreBase.h"
 #include "shell/DeviceAccountId.h"
-#include "shell/LogMessage.h"
+#include "appbase/LogMessage.h"
 #include "shell/MiscUtil.h"
 #include "shell/PlistFiles.h"
 #include "sound/SoundObj.h"

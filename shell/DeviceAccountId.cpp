@@ -4,7 +4,7 @@
 
 #include "platform/foundation/SecureRandom.h"
 #include "shell/Keychain.h"
-#include "shell/LogMessage.h"
+#include "appbase/LogMessage.h"
 
 platform::PlistDict DeviceAccountId::query() {
     return KeychainQueryForAccount(kAccount, kService, std::string(kAccessGroup));

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "shell/LogMessage.h"
+#include "appbase/LogMessage.h"
 
 using platform::GLContext;
 namespace gl = platform::gl;

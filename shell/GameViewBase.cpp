@@ -16,9 +16,9 @@
 #include "shell/AccelerometerHelper.h"
 #include "shell/AppCoreBase.h"
 #include "shell/GameViewContainer.h"
-#include "shell/LogMessage.h"
+#include "appbase/LogMessage.h"
 #include "shell/MiscUtil.h"
-#include "shell/Texture2D.h"
+#include "appbase/Texture2D.h"
 
 using JTAppBase::JTAppContext;
 using platform::Point;

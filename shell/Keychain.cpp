@@ -4,7 +4,7 @@
 
 #include "platform/foundation/SystemVersion.h"
 #include "platform/keychain/KeychainStore.h"
-#include "shell/LogMessage.h"
+#include "appbase/LogMessage.h"
 
 namespace keychain = platform::keychain;
 using platform::KeychainStore;

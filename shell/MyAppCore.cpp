@@ -3,7 +3,7 @@
 #include <iterator>
 
 #include "levels/MyLevelManager.h"
-#include "shell/LogMessage.h"
+#include "appbase/LogMessage.h"
 
 void MyAppCore::setup() {
     LogMessage("-[MyAppCore setup]", 1);

@@ -1,6 +1,6 @@
 #include "shell/SimpleUIActionSheetDelegate.h"
 
-#include "shell/LogMessage.h"
+#include "appbase/LogMessage.h"
 
 void SimpleUIActionSheetDelegate::actionSheetClickedButtonAtIndex(platform::ui::ActionSheet& sheet,
                                                                   int buttonIndex) {

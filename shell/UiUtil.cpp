@@ -7,7 +7,7 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Control.h"
-#include "shell/LogMessage.h"
+#include "appbase/LogMessage.h"
 
 void ShowOkAlert(const std::string& title, const std::string& message) {
     auto alert = std::make_shared<platform::ui::AlertView>(

@@ -16,7 +16,7 @@
 #include "ads/foundation/DZRequestError.h"
 #include "ads/foundation/DZTiming.h"
 #include "platform/dispatch/DispatchQueue.h"
-#include "platform/foundation/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/url/Url.h"
 
 namespace {

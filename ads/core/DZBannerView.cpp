@@ -11,7 +11,7 @@
 #include "ads/render/DZAdView.h"
 #include "ads/render/DZInterfaceRect.h"
 #include "platform/dispatch/DispatchQueue.h"
-#include "platform/foundation/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 

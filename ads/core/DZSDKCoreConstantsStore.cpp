@@ -3,7 +3,7 @@
 #include "ads/core/DZSDKCoreHooks.h"
 #include "ads/foundation/DZApplication.h"
 #include "ads/foundation/DZLogger.h"
-#include "platform/foundation/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/plist/PlistArray.h"
 #include "platform/plist/PlistDict.h"
 

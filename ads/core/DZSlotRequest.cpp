@@ -21,7 +21,7 @@
 #include "ads/render/DZContentSampler.h"
 #include "ads/render/DZGeometry.h"
 #include "ads/render/DZMRAIDInterceptor.h"
-#include "platform/foundation/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/url/Url.h"
 
 namespace {

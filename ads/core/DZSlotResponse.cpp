@@ -17,7 +17,7 @@
 #include "ads/render/DZAdNetworkJavaScriptAdViewDelegate.h"
 #include "ads/render/DZAdView.h"
 #include "ads/render/DZNotification.h"
-#include "platform/foundation/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/url/Url.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include "ads/foundation/DZCSIReporter.h"
 #include "ads/foundation/DZSDKVersion.h"
 #include "platform/dispatch/DispatchQueue.h"
-#include "platform/foundation/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 
 DZCSI::DZCSI(std::shared_ptr<DZCSIConfiguration> configuration)
     : configuration_(std::move(configuration)),

@@ -7,7 +7,7 @@
 
 #include "ads/foundation/DZDevice.h"
 #include "ads/foundation/DZServerOverride.h"
-#include "platform/foundation/MainBundle.h"
+#include "platform/defaults/MainBundle.h"
 #include "platform/foundation/SystemVersion.h"
 
 DZCSIConfiguration::DZCSIConfiguration(std::string serviceName)

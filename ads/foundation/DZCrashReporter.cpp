@@ -15,7 +15,7 @@
 #include "ads/foundation/DZServerOverride.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/SystemVersion.h"
-#include "platform/foundation/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/url/Url.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include "ads/foundation/DZUtilityFunctions.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/foundation/AppPaths.h"
-#include "platform/foundation/MainBundle.h"
+#include "platform/defaults/MainBundle.h"
 #include "platform/foundation/SystemVersion.h"
 #include "platform/launcher/UrlOpener.h"
 #include "platform/runloop/RunLoop.h"

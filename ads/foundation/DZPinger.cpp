@@ -8,7 +8,7 @@
 #include "ads/foundation/DZScheduler.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/foundation/Log.h"
-#include "platform/foundation/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/http/HttpConnection.h"
 #include "platform/http/HttpUrl.h"
 #include "platform/plist/PlistDict.h"

@@ -10,7 +10,7 @@
 #include "ads/render/DZMRAIDAMSGHandler.h"
 #include "ads/render/DZMRAIDInterceptor.h"
 #include "platform/dispatch/DispatchQueue.h"
-#include "platform/foundation/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "ads/render/DZMRAIDInterceptor.h"
 #include "ads/render/DZWebViewCacheSet.h"
 #include "platform/dispatch/DispatchQueue.h"
-#include "platform/foundation/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/media/VideoView.h"
 #include "platform/pasteboard/Pasteboard.h"
 #include "platform/runloop/RunLoop.h"

@@ -10,7 +10,7 @@
 #include "ads/render/DZPrecacheAMSGHandler.h"
 #include "ads/render/DZVideoPlayerAMSGHandler.h"
 #include "platform/dispatch/DispatchQueue.h"
-#include "platform/foundation/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/NotificationCenter.h"
 

@@ -6,7 +6,7 @@
 #include "ads/foundation/DZDictionaryAdditions.h"
 #include "ads/foundation/DZLogger.h"
 #include "ads/foundation/DZNSURLRequestUtilities.h"
-#include "platform/foundation/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/http/HttpConnection.h"
 #include "platform/url/Url.h"
 

@@ -8,7 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/dispatch/DispatchQueue.h"
-#include "platform/foundation/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/plist/PlistDict.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include "ads/foundation/DZStringAdditions.h"
 #include "ads/foundation/DZUtilityFunctions.h"
 #include "ads/foundation/DZ_RTMStringEncoding.h"
-#include "platform/foundation/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 
 namespace {
 

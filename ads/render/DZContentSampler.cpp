@@ -6,7 +6,7 @@
 
 #include "ads/foundation/DZApplication.h"
 #include "ads/render/DZPageTextReader.h"
-#include "platform/foundation/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/TextView.h"
 #include "platform/ui/ViewController.h"

@@ -10,7 +10,7 @@
 #include "ads/render/DZAdView.h"
 #include "ads/render/DZBrowserViewController.h"
 #include "platform/dispatch/DispatchQueue.h"
-#include "platform/foundation/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/launcher/UrlOpener.h"
 #include "platform/url/Url.h"
 #include "platform/web/WebEngine.h"

@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "platform/dispatch/DispatchQueue.h"
-#include "platform/foundation/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/runloop/RunLoop.h"
 
 using platform::web::WebContentView;

@@ -1,5 +1,7 @@
 #include "platform/plist/PlistArray.h"
 
+#include "platform/plist/PlistDict.h"
+
 #include <utility>
 
 namespace platform {

@@ -68,5 +68,3 @@ class PlistArray {
 };
 
 }  // namespace platform
-
-#include "platform/plist/PlistDict.h"

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/plist/PlistArray.h"
 #include "platform/plist/PlistNode.h"
 
 namespace platform {
@@ -84,6 +85,3 @@ class PlistDict {
 };
 
 }  // namespace platform
-
-// Completes the mutual pair: either header gives both types.
-#include "platform/plist/PlistArray.h"

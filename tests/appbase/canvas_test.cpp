@@ -5,7 +5,7 @@
 #include "appbase/JTAppContext.h"
 #include "appbase/JTCanvas.h"
 #include "appbase/JTTextLabel.h"
-#include "shell/Texture2D.h"
+#include "appbase/Texture2D.h"
 #include "support/FakeShell.h"
 #include "support/GLTestContext.h"
 

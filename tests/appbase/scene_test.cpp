@@ -8,7 +8,7 @@
 #include "appbase/JTCanvas.h"
 #include "appbase/JTLevelManager.h"
 #include "appbase/JTTextLabel.h"
-#include "shell/Texture2D.h"
+#include "appbase/Texture2D.h"
 #include "support/FakeShell.h"
 #include "support/GLTestContext.h"
 

@@ -20,7 +20,7 @@
 #include "core/Utf16.h"
 #include "levels/TaskBase.h"
 #include "levels/VerticalLevel.h"
-#include "shell/Texture2D.h"
+#include "appbase/Texture2D.h"
 #include "support/GLTestContext.h"
 #include "support/LevelDriver.h"
 #include "support/LevelPlayers.h"

@@ -15,7 +15,7 @@
 #include "appbase/JTRandom.h"
 #include "appbase/JTTextLabel.h"
 #include "levels/LevelColors.h"
-#include "shell/Texture2D.h"
+#include "appbase/Texture2D.h"
 #include "support/GLTestContext.h"
 #include "support/LevelDriver.h"
 

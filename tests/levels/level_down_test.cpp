@@ -13,7 +13,7 @@
 #include "ProbedLevel.h"
 #include "appbase/JTCanvas.h"
 #include "levels/LevelDown.h"
-#include "shell/Texture2D.h"
+#include "appbase/Texture2D.h"
 
 using JTApp::GameSceneBase;
 using JTApp::LevelDown;

@@ -23,7 +23,7 @@
 #include "levels/LevelEnemy2_Hamburger.h"
 #include "levels/LevelEnemy2_Tama.h"
 #include "levels/LevelEnemy2_Toge.h"
-#include "shell/Texture2D.h"
+#include "appbase/Texture2D.h"
 #include "support/GLTestContext.h"
 #include "support/LevelDriver.h"
 

@@ -17,7 +17,7 @@
 #include "levels/LevelEnemy_Enemy.h"
 #include "levels/LevelEnemy_Hamburger.h"
 #include "levels/LevelEnemy_Tama.h"
-#include "shell/Texture2D.h"
+#include "appbase/Texture2D.h"
 #include "support/GLTestContext.h"
 #include "support/LevelDriver.h"
 

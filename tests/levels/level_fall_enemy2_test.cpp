@@ -19,7 +19,7 @@
 #include "levels/LevelFallEnemy2_Hamburger.h"
 #include "levels/LevelFallEnemy2_Tama.h"
 #include "levels/LevelFallEnemy2_Toge.h"
-#include "shell/Texture2D.h"
+#include "appbase/Texture2D.h"
 #include "support/GLTestContext.h"
 #include "support/LevelDriver.h"
 

@@ -13,7 +13,7 @@
 #include "LevelTestKit.h"
 #include "appbase/JTRandom.h"
 #include "levels/LevelFall.h"
-#include "shell/Texture2D.h"
+#include "appbase/Texture2D.h"
 #include "support/GLTestContext.h"
 #include "support/LevelDriver.h"
 

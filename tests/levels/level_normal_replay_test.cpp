@@ -10,7 +10,7 @@
 #include "LevelTestKit.h"
 #include "ProbedLevel.h"
 #include "appbase/JTCanvas.h"
-#include "shell/Texture2D.h"
+#include "appbase/Texture2D.h"
 
 using JTApp::GameSceneBase;
 using JTApp::VerticalLevel;

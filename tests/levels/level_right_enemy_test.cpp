@@ -14,7 +14,7 @@
 #include "levels/LevelRightEnemy_Enemy.h"
 #include "levels/LevelRightEnemy_Hamburger.h"
 #include "levels/LevelRightEnemy_Tama.h"
-#include "shell/Texture2D.h"
+#include "appbase/Texture2D.h"
 #include "support/GLTestContext.h"
 #include "support/LevelDriver.h"
 

@@ -11,7 +11,7 @@
 #include "LevelTestKit.h"
 #include "ProbedLevel.h"
 #include "levels/LevelRight.h"
-#include "shell/Texture2D.h"
+#include "appbase/Texture2D.h"
 
 using JTApp::GameSceneBase;
 using JTApp::LevelRight;

@@ -18,7 +18,7 @@
 #include "core/Utf16.h"
 #include "levels/LevelTrampoline.h"
 #include "levels/LevelTrampoline_Hamburger.h"
-#include "shell/Texture2D.h"
+#include "appbase/Texture2D.h"
 #include "support/GLTestContext.h"
 #include "support/LevelDriver.h"
 

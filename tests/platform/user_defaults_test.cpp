@@ -13,7 +13,7 @@
 
 #include "platform/foundation/AppPaths.h"
 #include "platform/foundation/ScopedLogSink.h"
-#include "platform/foundation/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/plist/PlistFile.h"
 #include "platform/ui/NotificationCenter.h"
 #include "support/TempDir.h"

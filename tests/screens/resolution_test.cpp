@@ -15,7 +15,7 @@
 #include "screens/MySettingsToolViewController.h"
 #include "screens/SettingsToolViewController_ContentsScaleIndexDelegate.h"
 #include "screens/SimpleSelectView.h"
-#include "shell/Texture2D.h"
+#include "appbase/Texture2D.h"
 
 using tikoleap::test::ScreensFixture;
 using Rows = SettingsToolViewController_ContentsScaleIndexDelegate;

@@ -14,7 +14,7 @@
 #include "platform/motion/ScriptedTiltSource.h"
 #include "platform/runloop/ManualRunLoop.h"
 #include "shell/AccelerometerHelper.h"
-#include "shell/LogMessage.h"
+#include "appbase/LogMessage.h"
 #include "shell/OrientationDependedInfo.h"
 
 using platform::Acceleration;

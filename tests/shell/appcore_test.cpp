@@ -8,7 +8,7 @@
 #include "platform/runloop/ManualRunLoop.h"
 #include "shell/MyAppCore.h"
 #include "shell/MyGameView.h"
-#include "shell/Texture2D.h"
+#include "appbase/Texture2D.h"
 #include "sound/SoundObj.h"
 #include "support/SoundTestKit.h"
 #include "support/TempDir.h"

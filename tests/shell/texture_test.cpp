@@ -6,7 +6,7 @@
 #include <regex>
 #include <stdexcept>
 
-#include "shell/Texture2D.h"
+#include "appbase/Texture2D.h"
 #include "support/GLTestContext.h"
 
 using platform::Image;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "shell/Crc32.h"
-#include "shell/LogMessage.h"
+#include "appbase/LogMessage.h"
 
 TEST(Crc32, CheckValueAndEmptyInputs) {
     EXPECT_EQ(Crc32OfCString("123456789"), 0xCBF43926u);

@@ -6,7 +6,7 @@
 #include "appbase/JTRandom.h"
 #include "platform/foundation/AppPaths.h"
 #include "shell/Keychain.h"
-#include "shell/LogMessage.h"
+#include "appbase/LogMessage.h"
 #include "shell/PlistFiles.h"
 #include "shell/RandomSeed.h"
 #include "support/TempDir.h"

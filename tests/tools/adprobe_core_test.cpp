@@ -6,9 +6,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/foundation/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/image/PngCodec.h"
-#include "platform/plist/PlistArray.h"
+#include "platform/plist/PlistDict.h"
 #include "support/Command.h"
 #include "support/RunOutput.h"
 #include "support/TempDir.h"

@@ -52,7 +52,7 @@
 #include "ads/foundation/DZStatisticDictionary.h"
 #include "ads/foundation/DZStringAdditions.h"
 #include "platform/foundation/AppPaths.h"
-#include "platform/foundation/MainBundle.h"
+#include "platform/defaults/MainBundle.h"
 #include "platform/plist/PlistFile.h"
 #include "platform/runloop/ManualRunLoop.h"
 #include "platform/ui/Application.h"

@@ -9,7 +9,7 @@
 #include "ads/foundation/AdsTestHome.h"
 #include "ads/foundation/DZNSURLRequestUtilities.h"
 #include "ads/foundation/DZRequestError.h"
-#include "platform/foundation/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 #include "support/LoopbackServer.h"
 #include "tools/adserver/AdServer.h"
 

@@ -15,7 +15,7 @@
 #include "ads/render/AdViewTestBed.h"
 #include "ads/render/DZAdView.h"
 #include "platform/foundation/ScopedLogSink.h"
-#include "platform/foundation/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/NotificationCenter.h"
 #include "platform/ui/ViewController.h"

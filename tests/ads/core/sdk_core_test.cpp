@@ -13,8 +13,8 @@
 #include "ads/core/DZSDKCoreRectangle.h"
 #include "ads/render/AdViewTestBed.h"
 #include "platform/foundation/ScopedLogSink.h"
-#include "platform/foundation/UserDefaults.h"
-#include "platform/plist/PlistArray.h"
+#include "platform/defaults/UserDefaults.h"
+#include "platform/plist/PlistDict.h"
 
 using platform::web::WebError;
 using testing::ElementsAre;

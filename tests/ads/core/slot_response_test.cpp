@@ -15,7 +15,7 @@
 #include "ads/render/AdViewTestBed.h"
 #include "ads/render/DZAdNetworkJavaScriptAdViewDelegate.h"
 #include "ads/render/DZAdView.h"
-#include "platform/foundation/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 
 using testing::ElementsAre;
 

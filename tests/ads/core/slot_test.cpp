@@ -21,7 +21,7 @@
 #include "ads/render/DZContentSampler.h"
 #include "ads/render/DZMRAIDInterceptor.h"
 #include "platform/foundation/ScopedLogSink.h"
-#include "platform/foundation/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/ui/NotificationCenter.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"

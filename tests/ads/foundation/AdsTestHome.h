@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "platform/foundation/AppPaths.h"
-#include "platform/foundation/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 #include "support/MainLoopPump.h"
 #include "support/TempDir.h"
 

@@ -13,7 +13,7 @@
 #include "ads/foundation/DZDevice.h"
 #include "ads/foundation/DZLocation.h"
 #include "ads/foundation/DZNetwork.h"
-#include "platform/foundation/MainBundle.h"
+#include "platform/defaults/MainBundle.h"
 #include "platform/network/NetworkMonitor.h"
 #include "platform/ui/Application.h"
 

@@ -18,7 +18,7 @@
 #include "platform/dispatch/WorkerPool.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/foundation/ScopedLogSink.h"
-#include "platform/foundation/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/ui/NotificationCenter.h"
 #include "support/ChildProcess.h"
 #include "support/LoopbackServer.h"

@@ -11,7 +11,7 @@
 #include "ads/render/DZDefaultAMSGHandler.h"
 #include "ads/render/DZNotification.h"
 #include "platform/foundation/ScopedLogSink.h"
-#include "platform/foundation/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/ui/NotificationCenter.h"
 
 using platform::web::NavigationType;

@@ -13,7 +13,7 @@
 #include "ads/core/DZAdServer.h"
 #include "ads/render/DZAdViewRenderedChecker.h"
 #include "ads/render/DZBadAdReport.h"
-#include "platform/foundation/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/http/HttpEngine.h"
 #include "platform/pasteboard/Pasteboard.h"
 #include "platform/ui/AlertView.h"

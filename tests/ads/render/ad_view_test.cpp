@@ -9,7 +9,7 @@
 #include "AdViewTestBed.h"
 #include "ads/foundation/DZDevice.h"
 #include "ads/render/DZWebViewCacheSet.h"
-#include "platform/foundation/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/ui/NotificationCenter.h"
 
 using platform::web::FakeWebEngine;

@@ -17,7 +17,7 @@
 #include "ads/render/DZPageTextReader.h"
 #include "ads/render/DZWebViewCacheSet.h"
 #include "platform/foundation/AppPaths.h"
-#include "platform/foundation/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/runloop/GLibRunLoop.h"
 #include "platform/ui/TextView.h"
 #include "platform/ui/ViewController.h"

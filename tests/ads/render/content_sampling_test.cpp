@@ -16,7 +16,7 @@
 #include "ads/render/DZPageTextReader.h"
 #include "ads/render/DZViewHierarchyTraverser.h"
 #include "platform/foundation/AppPaths.h"
-#include "platform/foundation/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/ui/TextView.h"
 #include "platform/web/FakeWebEngine.h"
 #include "platform/web/WebContentView.h"

@@ -11,7 +11,7 @@
 #include "ads/render/DZCharacterSets.h"
 #include "ads/render/DZContent.h"
 #include "platform/foundation/AppPaths.h"
-#include "platform/foundation/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 #include "support/TempDir.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/foundation/MainBundle.h"
+#include "platform/defaults/MainBundle.h"
 
 #include <mutex>
 

@@ -1,4 +1,4 @@
-#include "platform/foundation/UserDefaults.h"
+#include "platform/defaults/UserDefaults.h"
 
 #include <cctype>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "shell/Texture2D.h"
+#include "appbase/Texture2D.h"
 
 #include <cinttypes>
 #include <cmath>
