@@ -41,8 +41,9 @@ build-release: bootstrap
 	@test -f $(RELEASE_BUILD)/CMakeCache.txt || cmake -S . -B $(RELEASE_BUILD) -DCMAKE_BUILD_TYPE=Release $(LAUNCHER) >/dev/null
 	@cmake --build $(RELEASE_BUILD) -j $(JOBS)
 
-# ADS=off plays without the local ad server.
-play: build
+# ADS=off plays without the local ad server. The build says one line when it has nothing to do.
+play: configure
+	@./scripts/build-brief $(BUILD) $(JOBS)
 	@ADS=$(ADS) ADSERVER_ARGS="$(ADSERVER_ARGS)" ./scripts/play $(BUILD)
 
 test: build

@@ -33,6 +33,8 @@
 namespace {
 
 constexpr const char* kLogName = "AnnounceManager";
+// The status file's record of the web base URL that answered.
+constexpr const char* kWebUrlKey = "webBaseUrl";
 
 // The checks' lines are debug lines, what went wrong with a check too: the server's trouble is
 // nothing a player can act on, and the previous cache stays usable. Only the cache folder's own
@@ -446,6 +448,7 @@ void AnnounceManager::saveState() {
         }
         if (popupAdInfo_) dict.setArray("popupAdInfo", *popupAdInfo_);
         dict.setInt("popupAdDoneSerial", popupAdDoneSerial_);
+        if (!stateWebUrl_.empty()) dict.setString(kWebUrlKey, stateWebUrl_);
     }
     // A refusal has been warned of by the file layer already; this debug line only adds the reason.
     std::string error;
@@ -458,11 +461,25 @@ void AnnounceManager::saveState() {
 void AnnounceManager::loadState() {
     const std::filesystem::path path = statusFilePath();
     if (!prepareCacheDir()) return;
+    // Without an app core there is no server to tell apart: what is kept is taken as it is.
+    const std::optional<std::string> webUrl =
+        appCore_ ? std::optional<std::string>(appCore_->iphoneWebUrl()) : std::nullopt;
     std::string error;
     std::optional<platform::PlistDict> dict = platform::readPlistDictionaryFile(path, &error);
     if (!dict) {
         // Missing: nothing changes. Unreadable: the file is kept aside at the next save.
         if (!error.empty()) amLog("AM:state load err:" + error);
+        if (webUrl) {
+            std::lock_guard<std::mutex> lock(monitor_);
+            stateWebUrl_ = *webUrl;
+        }
+        return;
+    }
+    if (webUrl && dict->getString(kWebUrlKey) != webUrl) {
+        // Another server's list, files, settings and check times say nothing about this one's: a
+        // player who points the game at a new server sees that server's announcements at once.
+        amLog("AM:the cache is of another web server; starting afresh");
+        forgetState(*webUrl);
         return;
     }
     std::lock_guard<std::mutex> lock(monitor_);
@@ -482,6 +499,23 @@ void AnnounceManager::loadState() {
     if (std::optional<int64_t> serial = dict->getInt("popupAdDoneSerial")) {
         popupAdDoneSerial_ = static_cast<int>(std::clamp<int64_t>(*serial, INT32_MIN, INT32_MAX));
     }
+}
+
+void AnnounceManager::forgetState(const std::string& webUrl) {
+    std::lock_guard<std::mutex> fileLock(readFileLock_);
+    std::lock_guard<std::mutex> lock(shutdownLock_);
+    {
+        std::lock_guard<std::mutex> state(monitor_);
+        nextCheckAfter_ = 0;
+        previousCheckAt_ = 0;
+        amProperties_.reset();
+        popupAdInfo_.reset();
+        popupAdDoneSerial_ = 0;
+        bannerIsDirty_ = true;
+        stateWebUrl_ = webUrl;
+    }
+    if (shutdown_) return;
+    deleteUnwantedFiles(cacheDirPath(), {});
 }
 
 std::string AnnounceManager::announceCmdUrl() const {

@@ -101,6 +101,8 @@ class AnnounceManager : public std::enable_shared_from_this<AnnounceManager>,
 
     // --- status and cache ---
     void saveState();
+    // The state and the cache belong to the web base URL that answered them: under another one
+    // (or one not recorded) they are dropped, and the next check is due at once.
     void loadState();
     // The private cache folder (mode 0700), made when missing; nothing when it cannot be made or
     // is not a folder of this user's.
@@ -209,6 +211,8 @@ class AnnounceManager : public std::enable_shared_from_this<AnnounceManager>,
     // Checks (and, unless cached whole, downloads and saves) one "Fi" file; false ends the task.
     bool fetchFile(const DownloadJob& job, const std::string& base, const FileCmd& file);
     void deleteUnwantedFiles(const std::filesystem::path& dir, const std::set<std::string>& wanted) const;
+    // Drops the state and every cached file, which were another server's.
+    void forgetState(const std::string& webUrl);
     bool buildBannerSub();
     std::shared_ptr<const platform::Image> getImageForKey(
         const std::string& key, const std::filesystem::path& cacheDir, const AnnounceInfo& info,
@@ -237,6 +241,8 @@ class AnnounceManager : public std::enable_shared_from_this<AnnounceManager>,
     std::optional<std::map<std::string, std::string>> amProperties_;  // monitor_
     std::optional<platform::PlistArray> popupAdInfo_;                 // monitor_
     int popupAdDoneSerial_ = 0;                                       // monitor_
+    // The web base URL whose answers the state and the cache hold.
+    std::string stateWebUrl_;  // monitor_
 
     // Banner state: main thread only.
     std::shared_ptr<platform::ui::View> bannerView_;

@@ -122,6 +122,9 @@ bool AppCoreBase::applicationDidFinishLaunchingWithOptions(const std::optional<s
     // A system that multitasks delivers the launch URL through applicationHandleOpenURL itself.
     if (!systemSupportsMultitasking() && launchUrl) applicationHandleOpenURL(*launchUrl);
     if (window_) window_->makeKeyAndVisible();
+    // With the settings of the last list already known (a launch whose check is not due yet brings
+    // no new ones), the first game over has its interstitial too.
+    announceManager().requestInterstitialAd();
     return true;
 }
 

@@ -138,6 +138,42 @@ TEST_F(AnnounceTest, ChecksWaitForTheServersIntervalsWhichAreCappedAt30Days) {
     EXPECT_EQ(manager->nextCheckAfter(), kStart + 10000 + 2592000);
 }
 
+TEST_F(AnnounceTest, TheCacheIsTheAnsweringServersAndAnotherOneStartsAfresh) {
+    serveList(twoFileList("3600", "600"));
+    serveFile("a.png", kImageA);
+    serveFile("b.png", kImageB);
+    check();
+    ASSERT_EQ(status().getString("webBaseUrl"), server.url("/iphone/"));
+    // Within the hour, a restart pointed at another server asks that one at once and keeps nothing
+    // of the first one's: no files, no settings, no window.
+    server.reply("/other/cmd/announce", 200,
+                 list({item({"HCIt", "3600", "600"}), item({"SetP", "didazEnable", "0"})}));
+    clock = kStart + 60;
+    core->setIphoneWebUrl(server.url("/other/"));
+    auto restarted = AnnounceManager::create({home.path() / "tmp", [this] { return clock.load(); }});
+    restarted->setAppCore(core.get());
+    restarted->startDownload();
+    restarted->waitForDownload();
+    EXPECT_EQ(server.count("/other/cmd/announce"), 1u);
+    EXPECT_EQ(filesIn(cacheDir()), (std::vector<std::string>{"announce.plist", "status.plist"}));
+    EXPECT_EQ(restarted->amPropertyAsIntForKey("didazEnable", 1), 0);
+    EXPECT_EQ(status().getString("webBaseUrl"), server.url("/other/"));
+    // Back at the first server: afresh again, and then its own window holds.
+    core->setIphoneWebUrl(server.url("/iphone/"));
+    clock = kStart + 120;
+    check();
+    clock = kStart + 180;
+    check();
+    EXPECT_EQ(listHits(), 2u);
+    EXPECT_EQ(manager->amPropertyAsIntForKey("didazEnable", 0), 1);
+    // A status that names no server is of none in particular: dropped as well.
+    platform::PlistDict unnamed = status();
+    unnamed.remove("webBaseUrl");
+    platform::writePlistDictionaryFile(cacheDir() / "status.plist", unnamed);
+    check();
+    EXPECT_EQ(listHits(), 3u);
+}
+
 TEST_F(AnnounceTest, AFailedCheckIsTriedAgainAfterAMinute) {
     server.reply("/iphone/cmd/announce", 404, "gone");
     platform::ScopedLogSink log(true);

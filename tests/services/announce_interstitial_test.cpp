@@ -18,7 +18,15 @@ struct InterstitialTest : AnnounceTest {
     void SetUp() override {
         AnnounceTest::SetUp();
         core->window()->setRootViewController(root);
-        manager->setInterstitialFactory(
+        useScriptedEngine(*manager);
+        serveList(
+            list({item({"HCIt", "3600", "600"}), item({"SetP", "didazInterstitialAdPublisherId", "unit"}),
+                  item({"SetP", "didazInterstitialAdContextFlag", "1"}),
+                  item({"SetP", "didazInterstitialAdInterval", "120"})}));
+        check();
+    }
+    void useScriptedEngine(AnnounceManager& announcer) {
+        announcer.setInterstitialFactory(
             [this](const std::string& unit) {
                 auto ad = DZInterstitial::create(unit);
                 ad->slot()->setSDKCoreController(controller);
@@ -34,10 +42,6 @@ struct InterstitialTest : AnnounceTest {
                 request->registerAdNetworkExtras(extras);
                 return request;
             });
-        serveList(list({item({"SetP", "didazInterstitialAdPublisherId", "unit"}),
-                        item({"SetP", "didazInterstitialAdContextFlag", "1"}),
-                        item({"SetP", "didazInterstitialAdInterval", "120"})}));
-        check();
     }
     void TearDown() override {
         if (auto shown = std::dynamic_pointer_cast<DZAdAppViewController>(root->presentedViewController()))
@@ -48,6 +52,9 @@ struct InterstitialTest : AnnounceTest {
     // Asks for an interstitial and lets its page finish.
     void loadAd() {
         manager->requestInterstitialAd();
+        finishLoad();
+    }
+    void finishLoad() {
         bed.runUntilIdle();
         if (manager->interstitialAd() && manager->interstitialAd()->slot()->state() == 5)
             bed.engine().finishLoad();
@@ -105,4 +112,27 @@ TEST_F(InterstitialTest, APresentationThatFailsLetsTheGameGoOn) {
     EXPECT_FALSE(manager->interstitialAdPresenting());
     EXPECT_EQ(root->presentedViewController(), nullptr);
     EXPECT_EQ(manager->interstitialsPresented(), 0) << "a refused presentation shows nothing";
+}
+
+TEST_F(InterstitialTest, ALaunchWhoseCheckIsNotDueStillHasOneForItsFirstGameOver) {
+    // The next launch within the list's hour: the list is not asked for, the ad is.
+    clock = kStart + 600;
+    manager = AnnounceManager::create({home.path() / "tmp", [this] { return clock.load(); }});
+    useScriptedEngine(*manager);
+    core->setAnnounceManager(manager);
+    core->applicationDidFinishLaunchingWithOptions(std::nullopt);
+    manager->waitForDownload();
+    EXPECT_EQ(listHits(), 1u);
+    ASSERT_NE(manager->interstitialAd(), nullptr);
+    finishLoad();
+    ASSERT_TRUE(manager->interstitialAd()->isReady());
+    gameOver();
+    EXPECT_TRUE(manager->interstitialAdPresenting());
+    EXPECT_EQ(done, 0);
+    const auto shown = std::dynamic_pointer_cast<DZAdAppViewController>(
+        core->window()->rootViewController()->presentedViewController());
+    ASSERT_NE(shown, nullptr);
+    shown->closeButtonPressed();
+    bed.runUntilIdle();
+    EXPECT_EQ(done, 1);
 }

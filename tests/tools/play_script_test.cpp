@@ -1,18 +1,28 @@
 // scripts/play with the local ad server: the game is handed the server's URL, the server ends
 // with the game however it ends, and ADS=off plays without it. A stand-in game records what it
 // was given.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
+#include <iterator>
 #include <map>
 #include <regex>
 #include <sstream>
 #include <string>
+#include <thread>
+#include <tuple>
+#include <vector>
 
+#include "support/Command.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -42,6 +52,10 @@ struct PlayScript : testing::Test {
                 "echo \"banner$i=$(grep -o \"TL_NAME = '[a-z-]*'\" <&3)\" >> \"$PLAY_OUT\"; done\n"
                 "fi\n"
                 "if [ \"${1-}\" = interrupt ]; then kill -INT 0; sleep 10; fi\n"
+                "if [ \"${1-}\" = hold ]; then\n"
+                "  for s in TERM HUP; do trap \"echo got=$s >> \\\"\\$PLAY_OUT\\\"; exit 0\" $s; done\n"
+                "  echo ready=1 >> \"$PLAY_OUT\"; sleep 20 & wait; exit 4\n"
+                "fi\n"
                 "exit 3\n";
         game.close();
         fs::permissions(build / "tikoleap", fs::perms::owner_all);
@@ -55,13 +69,62 @@ struct PlayScript : testing::Test {
                                     " timeout 60 setsid bash '" + TIKOLEAP_SOURCE_DIR + "/scripts/play' '" +
                                     build.string() + "' " + args + " 2>/dev/null";
         const int status = std::system(command.c_str());
+        readSeen(seen);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    void readSeen(std::map<std::string, std::string>& seen) {
         std::ifstream in(out);
         for (std::string line; std::getline(in, line);) {
             const auto eq = line.find('=');
             if (eq != std::string::npos) seen[line.substr(0, eq)] = line.substr(eq + 1);
         }
         fs::remove(out);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    // Runs the script, its stand-in game holding on, in a session of its own; once the game has
+    // started, the signal goes to the script alone, as make passes its SIGTERM on. The script's
+    // exit status (-1 when it had not ended 10 s later), and what the game was given and heard.
+    int playAndSignal(int signal, std::map<std::string, std::string>& seen) {
+        std::vector<std::string> env;
+        for (char** e = environ; *e; ++e)
+            if (std::string(*e).rfind("TIKOLEAP_", 0) != 0) env.push_back(*e);
+        env.push_back("PLAY_OUT=" + out.string());
+        std::vector<char*> envp;
+        for (std::string& e : env) envp.push_back(e.data());
+        envp.push_back(nullptr);
+        const std::string script = std::string(TIKOLEAP_SOURCE_DIR) + "/scripts/play";
+        const std::string dir = tmp.path().string();
+        const std::string folder = build.string();
+        const pid_t pid = fork();
+        if (pid == 0) {
+            setsid();
+            const int null = open("/dev/null", O_WRONLY);
+            if (chdir(dir.c_str()) != 0 || null < 0 || dup2(null, 2) < 0) _exit(126);
+            const char* argv[] = {"bash", script.c_str(), folder.c_str(), "hold", nullptr};
+            execve("/bin/bash", const_cast<char**>(argv), envp.data());
+            _exit(127);
+        }
+        auto waitFor = [](const std::function<bool()>& done) {
+            for (int i = 0; i < 100; ++i) {
+                if (done()) return true;
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
+            return false;
+        };
+        waitFor([&] {
+            std::ifstream in(out);
+            return std::string(std::istreambuf_iterator<char>(in), {}).find("ready=1") != std::string::npos;
+        });
+        kill(pid, signal);
+        int status = 0;
+        const bool ended = waitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; });
+        // Whatever is left of the session (the stand-in's sleep; the server, were it left behind
+        // it is checked for below by its port) goes.
+        kill(-pid, SIGKILL);
+        if (!ended) waitpid(pid, &status, 0);
+        readSeen(seen);
+        return ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
     // Whether anything still answers at the URL's port.
@@ -115,6 +178,46 @@ TEST_F(PlayScript, TheGameGetsTheServerWhichEndsWithTheGameAlsoOnCtrlC) {
     play("TIKOLEAP_WEB_URL=http://example.invalid/game/", "", seen);
     EXPECT_EQ(seen["web"], "http://example.invalid/game/");
     EXPECT_TRUE(std::regex_match(seen["ad"], std::regex("http://127\\.0\\.0\\.1:\\d+/"))) << seen["ad"];
+}
+
+TEST_F(PlayScript, TermAndHangUpReachTheGameAndTheServerEndsAfterIt) {
+    for (const auto& [signal, name, code] :
+         {std::tuple{SIGTERM, "TERM", 143}, std::tuple{SIGHUP, "HUP", 129}}) {
+        std::map<std::string, std::string> seen;
+        EXPECT_EQ(playAndSignal(signal, seen), code) << name;
+        EXPECT_EQ(seen["got"], name);
+        ASSERT_FALSE(seen["ad"].empty());
+        EXPECT_FALSE(answers(seen["ad"])) << "the server outlived a " << name;
+    }
+}
+
+TEST_F(PlayScript, MakePlaySaysOneLineWhenTheBuildIsCurrent) {
+    // A project of one stand-in game, configured beforehand, which make play builds and plays.
+    tmp.write("project/CMakeLists.txt",
+              std::string_view("cmake_minimum_required(VERSION 3.16)\n"
+                               "project(standin C)\nadd_executable(tikoleap main.c)\n"));
+    tmp.write("project/main.c",
+              std::string_view("#include <stdio.h>\nint main(void) { puts(\"played\"); }\n"));
+    const std::string project = (tmp.path() / "project").string();
+    ASSERT_EQ(
+        tikoleap::test::runCommand("cmake -S '" + project + "' -B '" + project + "/build' >/dev/null").code,
+        0);
+    const std::string makePlay = "env -u MAKEFLAGS -u MFLAGS -u MAKELEVEL make --no-print-directory -C '" +
+                                 std::string(TIKOLEAP_SOURCE_DIR) + "' play ADS=off JOBS=2 BUILD='" +
+                                 project + "/build' 2>&1";
+    const auto built = tikoleap::test::runCommand(makePlay);
+    ASSERT_EQ(built.code, 0) << built.out;
+    EXPECT_NE(built.out.find("main.c"), std::string::npos) << "what was built shows: " << built.out;
+    const auto current = tikoleap::test::runCommand(makePlay);
+    EXPECT_EQ(current.code, 0);
+    EXPECT_EQ(current.out, "make play: " + project + "/build is up to date\nplayed\n");
+    // A failing build says so and plays nothing.
+    tmp.write("project/main.c", std::string_view("int main(void) { return missing; }\n"));
+    const auto broken = tikoleap::test::runCommand(makePlay);
+    EXPECT_NE(broken.code, 0);
+    EXPECT_NE(broken.out.find("missing"), std::string::npos) << broken.out;
+    EXPECT_EQ(broken.out.find("played"), std::string::npos);
+    EXPECT_EQ(broken.out.find("up to date"), std::string::npos);
 }
 
 TEST_F(PlayScript, AdsOffPlaysWithoutTheServer) {
