@@ -27,6 +27,7 @@
 #include "services/LevelInfo.h"
 #include "services/LevelScores.h"
 #include "shell/GameViewBase.h"
+#include "shell/GameViewContainer.h"
 #include "shell/LogMessage.h"
 #include "shell/MiscUtil.h"
 #include "shell/MyGameView.h"
@@ -346,6 +347,13 @@ std::shared_ptr<ViewControllerBase> AppCoreBase::startDummyView() {
     dummy->setAppCore(this);
     dummy->view()->setFrame({{0, 0}, screenSize()});
     dummy->view()->setBackgroundColor(platform::ui::Color::black());
+    // A game's end leaves its last frame: it stays under whatever comes over it meanwhile.
+    if (GameViewBase* game = gameView()) {
+        if (auto picture = game->takeLastPicture()) {
+            picture->setFrame(dummy->view()->bounds());
+            dummy->view()->addSubview(picture);
+        }
+    }
     dummy->startAsRootView();
     dummyView_ = dummy;
     return dummy;
