@@ -445,8 +445,10 @@ std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
     // The whole window (screens and game) is what a capture shows.
     std::unique_ptr<platform::ui::WindowRenderer> renderer;
     auto drawWindow = [&](const std::string& path, std::string* why) {
-        // The game on the window shows its current state.
-        if (GameViewBase* view = core.gameView(); view != nullptr && view->active()) view->drawIfChanged();
+        // The game on the window shows its current state (also the picture its end left there).
+        if (GameViewBase* view = core.gameView();
+            view != nullptr && (view->active() || view->lastPictureShown()))
+            view->drawIfChanged();
         if (!renderer) renderer = std::make_unique<platform::ui::WindowRenderer>(gl, options_.screenScale);
         if (renderer->render(*window)) return true;
         *why = path + ": the window could not be drawn";

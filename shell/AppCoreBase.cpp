@@ -7,6 +7,8 @@
 #include <numbers>
 
 #include "appbase/JTLevelManager.h"
+#include "appbase/LogMessage.h"
+#include "appbase/Texture2D.h"
 #include "core/JTObject.h"
 #include "platform/gl/GLContext.h"
 #include "platform/image/PngCodec.h"
@@ -27,10 +29,9 @@
 #include "services/LevelInfo.h"
 #include "services/LevelScores.h"
 #include "shell/GameViewBase.h"
-#include "appbase/LogMessage.h"
+#include "shell/GameViewContainer.h"
 #include "shell/MiscUtil.h"
 #include "shell/MyGameView.h"
-#include "appbase/Texture2D.h"
 #include "shell/TextureVariant.h"
 #include "sound/SoundObj.h"
 
@@ -346,6 +347,13 @@ std::shared_ptr<ViewControllerBase> AppCoreBase::startDummyView() {
     dummy->setAppCore(this);
     dummy->view()->setFrame({{0, 0}, screenSize()});
     dummy->view()->setBackgroundColor(platform::ui::Color::black());
+    // A game's end leaves its last frame: it stays under whatever comes over it meanwhile.
+    if (GameViewBase* game = gameView()) {
+        if (auto picture = game->takeLastPicture()) {
+            picture->setFrame(dummy->view()->bounds());
+            dummy->view()->addSubview(picture);
+        }
+    }
     dummy->startAsRootView();
     dummyView_ = dummy;
     return dummy;

@@ -34,6 +34,7 @@ GameViewBase::GameViewBase(AppCoreBase* appCore, int orientation)
 GameViewBase::~GameViewBase() {
     LogMessage("-[GameViewBase dealloc]", 1);
     if (started_) stop();
+    forgetLastPicture();
     startGameScene(nullptr);
 }
 
@@ -77,7 +78,27 @@ void GameViewBase::startGameScene(JTAppBase::JTScene* scene) {
     pauseWaitTicks_ = std::max(1, static_cast<int>(tickFrequency_ / 3));
 }
 
+void GameViewBase::forgetLastPicture() {
+    lastPicture_.reset();
+    if (auto shown = shownPicture_.lock()) {
+        shown->removeFromSuperview();
+        shown->setGameView(nullptr);
+    }
+    shownPicture_.reset();
+}
+
+std::shared_ptr<GameViewContainer> GameViewBase::takeLastPicture() {
+    shownPicture_ = lastPicture_;
+    return std::move(lastPicture_);
+}
+
+bool GameViewBase::lastPictureShown() const {
+    const auto shown = shownPicture_.lock();
+    return shown && shown->gameView() == this && shown->window() != nullptr;
+}
+
 void GameViewBase::start() {
+    forgetLastPicture();
     EAGLView::start();
     LogMessage("-[GameViewBase start]", 1);
     started_ = true;
@@ -234,7 +255,7 @@ bool GameViewBase::hasRenderPolicy() const {
 }
 
 bool GameViewBase::drawIfChanged() {
-    if (!started_ || !changed_ || framebuffer() == 0) return false;
+    if ((!started_ && !lastPictureShown()) || !changed_ || framebuffer() == 0) return false;
     draw();
     ++renderedFrames_;
     return true;
@@ -467,6 +488,13 @@ void GameViewBase::gameOverWithScore(int score) {
         scores = level->openLevelScores();
         scores->registerScore(elem);
         scores->save();
+    }
+    // What follows the game (an interstitial, the game-over screen's curtain) comes over its
+    // last frame: the view that shows it stays, for the next screen to take.
+    if (containerView_) {
+        containerView_->setUserInteractionEnabled(false);
+        containerView_->removeFromSuperview();
+        lastPicture_ = std::move(containerView_);
     }
     stop();
     appCore_->startGameOverViewWithLevelScores(std::move(scores), std::move(elem));

@@ -126,6 +126,13 @@ class GameViewBase : public EAGLView, public JTAppBase::GameViewLink {
     int drawnFrame() const { return drawnFrame_; }
     // The view on the window that holds this one while it is active.
     const std::shared_ptr<GameViewContainer>& containerView() const { return containerView_; }
+    // The game's last frame, left for what comes over the end of a game (an interstitial slides
+    // over it rather than over an empty window): the view that showed the game, without touches,
+    // taken once; null when none was left. It shows the frame until the view is started again.
+    std::shared_ptr<GameViewContainer> takeLastPicture();
+    // Whether the picture left at the end of the game is on a window now (a capture draws the
+    // game's last state into it, as it does for the game in play).
+    bool lastPictureShown() const;
 
     // The seam through which a replay feeds input: called before every tick with its number.
     void setTickObserver(std::function<void(int tick)> observer) { tickObserver_ = std::move(observer); }
@@ -140,6 +147,7 @@ class GameViewBase : public EAGLView, public JTAppBase::GameViewLink {
     bool hasRenderPolicy() const;
 
   private:
+    void forgetLastPicture();
     void setup();
     bool wantsFrame(int frame) const;
     bool swapsAxes() const {
@@ -165,6 +173,10 @@ class GameViewBase : public EAGLView, public JTAppBase::GameViewLink {
     int tickCount_ = 0;
     int pauseWaitTicks_ = 10;
     std::shared_ptr<GameViewContainer> containerView_;
+    // Left by the game's end until someone takes it; watched after that, so a new start can
+    // take the game view out of it.
+    std::shared_ptr<GameViewContainer> lastPicture_;
+    std::weak_ptr<GameViewContainer> shownPicture_;
     platform::Size canvasSize_;
     platform::Size projectionSize_{320, 480};
     platform::Size viewSize_;

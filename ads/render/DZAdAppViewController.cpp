@@ -98,7 +98,7 @@ void DZAdAppViewController::updateCloseButtonVisibilityAndImage() {
     }
     auto& images = DZIntrinsicImages::sharedInstance();
     auto picture = useCustomClose_ ? images.transparentImage() : images.closeButton();
-    closeButton_->setImage(picture.image);
+    closeButton_->setImage(picture.image, platform::ui::ControlStateNormal, picture.scale);
     auto v = view();
     if (closeButton_->superview() == v) {
         v->bringSubviewToFront(closeButton_);

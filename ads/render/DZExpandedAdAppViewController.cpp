@@ -1,7 +1,9 @@
 #include "ads/render/DZExpandedAdAppViewController.h"
 
 #include "ads/render/DZAdView.h"
+#include "ads/render/DZMRAIDResizeOverlayPresenter.h"
 #include "platform/ui/ImageView.h"
+#include "platform/ui/Screen.h"
 #include "platform/ui/ViewSnapshot.h"
 
 std::shared_ptr<DZExpandedAdAppViewController> DZExpandedAdAppViewController::create(
@@ -20,7 +22,10 @@ void DZExpandedAdAppViewController::configureView() {
     ad->setViewController(sharedSelf());
     auto superview = ad->superview();
     renderedBanner_ = std::make_shared<platform::ui::ImageView>();
-    if (auto picture = platform::ui::snapshotView(*ad, 1)) {
+    // Taken at the screen's own scale: drawing the page at another one would have the engine paint
+    // it anew at that scale, and the frames around the expand show the page mid-way between the two.
+    const float scale = platform::ui::Screen::mainScale() > 0 ? platform::ui::Screen::mainScale() : 1.0f;
+    if (auto picture = platform::ui::snapshotView(*ad, scale)) {
         renderedBanner_->setImage(std::make_shared<const platform::Image>(std::move(*picture)));
     }
     renderedBanner_->setFrame(ad->frame());
@@ -28,6 +33,14 @@ void DZExpandedAdAppViewController::configureView() {
     ad->removeFromSuperview();
     ad->reset();
     DZAdAppViewController::configureView();
+}
+
+void DZExpandedAdAppViewController::finishAppearing() {
+    DZAdAppViewController::finishAppearing();
+    // A resized ad is the banner itself grown in place: once it shows, the picture of the banner
+    // it came from would stay beside it wherever the two do not overlap.
+    if (renderedBanner_ && std::dynamic_pointer_cast<DZMRAIDResizeOverlayPresenter>(presenter()))
+        renderedBanner_->setHidden(true);
 }
 
 void DZExpandedAdAppViewController::relinquishScreenWithCompletion(std::function<void()> completion) {

@@ -15,6 +15,7 @@ class DZExpandedAdAppViewController : public DZAdAppViewController {
     ~DZExpandedAdAppViewController() override;
 
     bool isLoaded() const override { return true; }
+    void finishAppearing() override;
     void relinquishScreenWithCompletion(std::function<void()> completion) override;
     const std::shared_ptr<platform::ui::ImageView>& renderedBanner() const { return renderedBanner_; }
 

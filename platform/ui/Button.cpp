@@ -1,6 +1,7 @@
 #include "platform/ui/Button.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/ui/DrawContext.h"
 #include "platform/ui/InterfaceAttributes.h"
@@ -74,13 +75,20 @@ Color Button::titleColorForState(std::uint32_t state) const {
     return type_ == ButtonType::Custom ? Color::white() : kRoundedTitle;
 }
 
-void Button::setImage(std::shared_ptr<const Image> image, std::uint32_t state) {
-    images_[state] = std::move(image);
+void Button::setImage(std::shared_ptr<const Image> image, std::uint32_t state, float scale) {
+    images_[state] = {std::move(image), scale > 0 && std::isfinite(scale) ? scale : 1.0f};
     setNeedsDisplay();
 }
 
 std::shared_ptr<const Image> Button::imageForState(std::uint32_t state) const {
-    return lookup(images_, state);
+    return lookup(images_, state).image;
+}
+
+Size Button::imageSizeForState(std::uint32_t state) const {
+    const Picture picture = lookup(images_, state);
+    if (!picture.image) return {};
+    const Size pixels = DrawContext::imageSizeInPoints(*picture.image);
+    return {pixels.width / picture.scale, pixels.height / picture.scale};
 }
 
 void Button::setBackgroundImage(std::shared_ptr<const Image> image, std::uint32_t state) {
@@ -94,8 +102,8 @@ std::shared_ptr<const Image> Button::backgroundImageForState(std::uint32_t state
 
 Size Button::sizeThatFits(Size) const {
     Size s = measureText(currentTitle(), font_, 0, 1);
-    if (auto img = imageForState(state())) {
-        const Size is = DrawContext::imageSizeInPoints(*img);
+    if (imageForState(state())) {
+        const Size is = imageSizeForState(state());
         s.width += is.width;
         s.height = std::max(s.height, is.height);
     }
@@ -128,7 +136,7 @@ void Button::draw(DrawContext& ctx) {
     const auto img = imageForState(st);
     Rect titleArea = titleRect();
     if (img) {
-        const Size is = DrawContext::imageSizeInPoints(*img);
+        const Size is = imageSizeForState(st);
         const Size ts = title.empty() ? Size{} : measureText(title, font_, 0, 1);
         const float total = is.width + ts.width;
         const float x = b.minX() + (b.size.width - total) / 2;

@@ -31,8 +31,13 @@ class Button : public Control {
     std::string titleForState(std::uint32_t state) const;
     void setTitleColor(Color color, std::uint32_t state = ControlStateNormal);
     Color titleColorForState(std::uint32_t state) const;
-    void setImage(std::shared_ptr<const Image> image, std::uint32_t state = ControlStateNormal);
+    // `scale` is the picture's pixels per point: a 2x picture of a 25-point mark is 50 pixels wide
+    // and is drawn 25 points wide on every screen.
+    void setImage(std::shared_ptr<const Image> image, std::uint32_t state = ControlStateNormal,
+                  float scale = 1);
     std::shared_ptr<const Image> imageForState(std::uint32_t state) const;
+    // The size in points the state's image is drawn at (zero without one).
+    Size imageSizeForState(std::uint32_t state) const;
     void setBackgroundImage(std::shared_ptr<const Image> image, std::uint32_t state = ControlStateNormal);
     std::shared_ptr<const Image> backgroundImageForState(std::uint32_t state) const;
     // What the button shows now.
@@ -61,7 +66,11 @@ class Button : public Control {
     float titlePadding_ = 0;
     std::map<std::uint32_t, std::string> titles_;
     std::map<std::uint32_t, Color> titleColors_;
-    std::map<std::uint32_t, std::shared_ptr<const Image>> images_;
+    struct Picture {
+        std::shared_ptr<const Image> image;
+        float scale = 1;
+    };
+    std::map<std::uint32_t, Picture> images_;
     std::map<std::uint32_t, std::shared_ptr<const Image>> backgrounds_;
 };
 

@@ -3,6 +3,7 @@
 // real web engine under a display.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdlib>
@@ -116,6 +117,57 @@ TEST(HeadlessBanner, TheServersBannerShowsOnTheGameOverScreenTheSameInEveryRun) 
         ++warnings;
     EXPECT_EQ(warnings, 1u) << blind.err;
     EXPECT_NE(blind.err.find("no display"), std::string::npos) << blind.err;
+}
+
+// The interstitial over the end, at 1.5 pixels a point (the window's scale): it slides up over the
+// game's last frame, and its close button is drawn 25 points across, whole, in its corner.
+TEST(HeadlessGameOver, TheInterstitialSlidesOverTheLastGameFrameWithItsCloseButtonWhole) {
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) GTEST_SKIP() << "no display";
+    tikoleap::adserver::AdServer server;
+    ASSERT_TRUE(server.start(0, ""));
+    TempDir tmp;
+    tmp.write("die.txt", std::string_view(kDieAndClose));
+    const auto p =
+        runCommand("TIKOLEAP_AD_SERVER=" + server.baseURL() + " TIKOLEAP_WEB_URL=" + server.baseURL() + " " +
+                   kBinary + " --headless --level 20 --seed 7 --screen-scale 1.5 --ticks 366 --input " +
+                   (tmp.path() / "die.txt").string() + " --home " + tmp.file("home").string() +
+                   " --frames-dir " + tmp.path().string() + " --frame-every 170 --screenshot " +
+                   (tmp.path() / "in.png").string() + " 2>/dev/null");
+    ASSERT_EQ(p.code, 0) << p.out;
+    ASSERT_EQ(nlohmann::json::parse(
+                  p.out.substr(p.out.rfind('\n', p.out.size() - 2) + 1))["ads"]["interstitialsShown"],
+              1)
+        << p.out;
+    using Pixel = std::array<int, 3>;
+    auto look = [&](const std::string& name) {
+        auto shot = platform::PngCodec::load((tmp.path() / name).string());
+        EXPECT_TRUE(shot) << name;
+        return [shot = std::move(shot)](float x, float y) {
+            if (!shot) return Pixel{};
+            const int channels = static_cast<int>(shot->pixels.size() / (shot->width * shot->height));
+            const std::size_t at =
+                (static_cast<std::size_t>(y * 1.5f) * shot->width + static_cast<std::size_t>(x * 1.5f)) *
+                channels;
+            return Pixel{shot->pixels[at], shot->pixels[at + 1], shot->pixels[at + 2]};
+        };
+    };
+    // Tick 340: the ad has slid a third of the way up; above it the game's last frame (its light
+    // sky), not an empty black window.
+    const auto sliding = look("frame-000340.png");
+    for (const auto& [x, y] : {std::pair{160.0f, 20.0f}, {20.0f, 200.0f}, {300.0f, 300.0f}})
+        EXPECT_GT(std::ranges::max(sliding(x, y)), 150) << x << "," << y;
+    EXPECT_EQ(sliding(160, 470), (Pixel{32, 160, 96}));
+
+    // Tick 366: the page is in; the button's dark face spans 3.5 to 28.5 points of its 32-point
+    // corner, so the page shows at its left edge and beside it.
+    const auto in = look("in.png");
+    constexpr Pixel kGreen{32, 160, 96};
+    EXPECT_EQ(in(1, 16), kGreen);
+    EXPECT_EQ(in(16, 1), kGreen);
+    EXPECT_EQ(in(31, 16), kGreen);
+    EXPECT_EQ(in(16, 31), kGreen);
+    EXPECT_LT(std::ranges::max(in(16, 6)), 100);   // the face above the cross
+    EXPECT_GT(std::ranges::min(in(16, 16)), 200);  // the white cross
 }
 
 std::size_t countHits(const tikoleap::adserver::AdServer& server, const std::string& kind,

@@ -22,6 +22,7 @@
 #include "ads/render/DZOpenerAMSGHandler.h"
 #include "ads/render/DZSupplementalAdAppViewController.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/ImageView.h"
 #include "platform/ui/UiDriver.h"
 #include "platform/ui/Window.h"
 
@@ -186,6 +187,10 @@ TEST_F(RichMedia, ExpandAndCloseThenAnExpandRefusedForWantOfATouch) {
     EXPECT_EQ(root_->presentedViewController(), expanded);
     EXPECT_EQ(adInWindow(), (Rect{0, 0, 320, 480}));
     EXPECT_EQ(slot_->adClickCount(), 1);
+    // Under the full-screen ad, a picture of the banner holds its place (seen as the ad slides).
+    ASSERT_TRUE(expanded->renderedBanner());
+    EXPECT_FALSE(expanded->renderedBanner()->isHidden());
+    EXPECT_EQ(expanded->renderedBanner()->superview(), banner_);
 
     // Already full screen: a second expand and a resize do nothing.
     opener().expandToWebAppWithSupportedOrientations(30, false);
@@ -224,6 +229,10 @@ TEST_F(RichMedia, ResizedResizedExpandedAndClosedTellsThePageOnceEach) {
     auto resized = screen();
     ASSERT_TRUE(resized);
     EXPECT_EQ(adInWindow(), (Rect{0, 230, 320, 250}));
+    // The banner grew in place: no picture of it is left beside the resized ad.
+    auto grown = std::dynamic_pointer_cast<DZExpandedAdAppViewController>(resized);
+    ASSERT_TRUE(grown && grown->renderedBanner());
+    EXPECT_TRUE(grown->renderedBanner()->isHidden());
     EXPECT_FALSE(root_->presentedViewController());  // a layer over the app
 
     opener().openWebAppWithResizeProperties(resize("300", "100", "10", "-100"));
