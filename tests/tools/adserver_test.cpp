@@ -368,7 +368,7 @@ TEST(AdServerProgram, PrintsItsURLServesAndEndsOnSIGTERM) {
         EXPECT_EQ(refused.code, 2) << bad;
         EXPECT_NE(refused.out.find("--refresh-interval must be"), std::string::npos) << refused.out;
     }
-    // A port another server holds is refused.
+    // A port another server holds is refused; asking for help is no error.
     AdServer holder;
     ASSERT_TRUE(holder.start(0, ""));
     const auto second = tikoleap::test::runCommand("timeout 10 " + program + " --port " +
@@ -377,6 +377,9 @@ TEST(AdServerProgram, PrintsItsURLServesAndEndsOnSIGTERM) {
     EXPECT_NE(second.out.find("cannot listen on 127.0.0.1:" + std::to_string(holder.port())),
               std::string::npos)
         << second.out;
+    const auto help = tikoleap::test::runCommand(program + " --help 2>/dev/null");
+    EXPECT_EQ(help.code, 0);
+    EXPECT_EQ(help.out.rfind("usage: tikoleap-adserver", 0), 0u) << help.out;
 }
 
 }  // namespace
