@@ -50,4 +50,39 @@ TEST(AdProbe, FetchesFromTheServerAndPrintsParameters) {
               2);
 }
 
+TEST(AdProbe, SaysWhatItCouldNotDoInsteadOfMakingResultsUp) {
+    tikoleap::test::TempDir home("tikoleap-adprobe");
+    int port = 0;
+    {
+        tikoleap::adserver::AdServer gone;
+        ASSERT_TRUE(gone.start(0, ""));
+        port = gone.port();
+    }
+    const std::string program = std::string(TIKOLEAP_BINARY_DIR) + "/tikoleap-adprobe";
+    const std::string probe = program + " --home " + home.path().string() +
+                              " --ad-server http://127.0.0.1:" + std::to_string(port) + "/ ";
+
+    auto down = runCommand(probe + "fetch '/zads/ad?slotname=tikoleap-banner' 2>/dev/null");
+    EXPECT_EQ(down.code, 1);
+    const auto result = lastLine(down.out);
+    EXPECT_EQ(result["ok"], false);
+    EXPECT_EQ(result["error"].value("message", "").rfind("the server could not be reached", 0), 0u)
+        << down.out;
+
+    for (const char* command : {"core --unit tikoleap-banner", "slot --unit tikoleap-banner",
+                                "banner --unit tikoleap-banner --seconds 1",
+                                "adview --url /creative/house-banner", "browser --url http://127.0.0.1:1/"}) {
+        auto headless =
+            runCommand("env -u DISPLAY -u WAYLAND_DISPLAY " + probe + command + " 2>&1 >/dev/null");
+        EXPECT_EQ(headless.code, 1) << command;
+        EXPECT_NE(headless.out.find("needs a display"), std::string::npos) << command << ": " << headless.out;
+    }
+
+    for (const std::string help : {" --help", " fetch --help"}) {
+        auto usage = runCommand(program + help + " 2>/dev/null");
+        EXPECT_EQ(usage.code, 0) << help;
+        EXPECT_EQ(usage.out.rfind("usage: tikoleap-adprobe", 0), 0u) << usage.out;
+    }
+}
+
 }  // namespace

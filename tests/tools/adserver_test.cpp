@@ -205,10 +205,15 @@ TEST_F(AdServerTest, TheBadAdReportMustBeTheReportObjectAndTheBlankPagePaintsNot
              {R"({"debugHeader":7})", "application/json"},
              {R"({"debugHeader":"a","more":1})", "application/json"},
              {R"(["debugHeader"])", "application/json"},
-             {R"({"debugHeader":)", "application/json"},
-             {"{\"debugHeader\":\"" + std::string(AdServer::kMaxReportBytes, 'd') + "\"}",
-              "application/json"}})
+             {R"({"debugHeader":)", "application/json"}})
         EXPECT_EQ(client.Post("/adpage/badad", body, type)->status, 400) << body.substr(0, 40) << " " << type;
+    // Too long a report is refused unread.
+    EXPECT_EQ(client
+                  .Post("/adpage/badad",
+                        "{\"debugHeader\":\"" + std::string(AdServer::kMaxReportBytes, 'd') + "\"}",
+                        "application/json")
+                  ->status,
+              413);
     for (const auto& hit : server.log()) EXPECT_EQ(hit["kind"], "report");
 
     auto blank = client.Get("/creative/blank");
@@ -363,6 +368,18 @@ TEST(AdServerProgram, PrintsItsURLServesAndEndsOnSIGTERM) {
         EXPECT_EQ(refused.code, 2) << bad;
         EXPECT_NE(refused.out.find("--refresh-interval must be"), std::string::npos) << refused.out;
     }
+    // A port another server holds is refused; asking for help is no error.
+    AdServer holder;
+    ASSERT_TRUE(holder.start(0, ""));
+    const auto second = tikoleap::test::runCommand("timeout 10 " + program + " --port " +
+                                                   std::to_string(holder.port()) + " 2>&1");
+    EXPECT_EQ(second.code, 1) << second.out;
+    EXPECT_NE(second.out.find("cannot listen on 127.0.0.1:" + std::to_string(holder.port())),
+              std::string::npos)
+        << second.out;
+    const auto help = tikoleap::test::runCommand(program + " --help 2>/dev/null");
+    EXPECT_EQ(help.code, 0);
+    EXPECT_EQ(help.out.rfind("usage: tikoleap-adserver", 0), 0u) << help.out;
 }
 
 }  // namespace

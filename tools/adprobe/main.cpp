@@ -29,7 +29,9 @@
 //       {"shown", "loading", "url", "capture": null | {"file", "error"}, "closedByDone"}.
 //
 // --ad-server overrides TIKOLEAP_AD_SERVER. The last line on stdout is one JSON object. Exit 0
-// whenever the command ran, whatever the ad did; 2 for bad arguments.
+// whenever the command ran, whatever the ad did; 1 when it could not: core, slot, banner, adview and
+// browser without a display (nothing on stdout then), fetch from a server that could not be reached;
+// 2 for bad arguments. --help prints the usage.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -51,12 +53,14 @@
 #include "ads/foundation/DZServerOverride.h"
 #include "ads/foundation/DZStatisticDictionary.h"
 #include "ads/foundation/DZStringAdditions.h"
+#include "ads/foundation/DZURLErrors.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/defaults/MainBundle.h"
 #include "platform/plist/PlistFile.h"
 #include "platform/runloop/ManualRunLoop.h"
 #include "platform/ui/Application.h"
 #include "platform/url/Url.h"
+#include "platform/web/WebViews.h"
 #include "tools/adprobe/BannerProbe.h"
 #include "tools/adprobe/BrowserProbe.h"
 #include "tools/adprobe/ProbeAd.h"
@@ -67,7 +71,7 @@
 namespace {
 
 const char* const kUsage =
-    "usage: tikoleap-adprobe [--home DIR] [--ad-server URL] [--resources DIR] COMMAND\n"
+    "usage: tikoleap-adprobe [--help] [--home DIR] [--ad-server URL] [--resources DIR] COMMAND\n"
     "  params [--resources DIR] [--slot AD_UNIT] [--location LAT,LONG,ACCURACY] [--requests N] [--keyword "
     "K]...\n"
     "         [--gender N] [--birthday YYYY-MM-DD] [--content-url U] [--test-device ID]... [--extras JSON]\n"
@@ -76,7 +80,16 @@ const char* const kUsage =
     "  adview --url URL [--seconds S] [--snapshot FILE] [--banner [--touch X,Y[@SECONDS]]]\n"
     "  slot --unit UNIT [--timeout S]\n"
     "  banner --unit UNIT --seconds S [--snapshot FILE]\n"
-    "  browser --url URL [--referrer URL] [--seconds S] [--capture FILE]\n";
+    "  browser --url URL [--referrer URL] [--seconds S] [--capture FILE]\n"
+    "--ad-server overrides TIKOLEAP_AD_SERVER. core, slot, banner, adview and browser need a display.\n"
+    "The last line on stdout is one JSON object. Exit 0 when the command ran, 1 when it could not\n"
+    "(no display, the ad server not reached), 2 for bad arguments.\n";
+
+// The commands that show pages on the real web engine, which needs a display.
+bool needsDisplay(const std::string& command) {
+    return command == "core" || command == "slot" || command == "banner" || command == "adview" ||
+           command == "browser";
+}
 
 // The value of an option given as "--name value" among the command's arguments; false for an
 // unknown option or a missing value.
@@ -251,12 +264,19 @@ struct FetchDelegate : DZAdFetcherDelegate {
                                    long code) override {
         nlohmann::json e = nullptr;
         if (error) e = {{"code", error->code()}, {"message", error->localizedDescription()}};
+        // The component calls no answer at all an invalid one: the probe says what happened.
+        const auto underlying = error ? error->underlyingError() : nullptr;
+        unreachable = underlying && underlying->domain() == kDZURLErrorDomain && underlying->code() == -1004;
+        if (unreachable)
+            e["message"] = "the server could not be reached: " + underlying->localizedDescription();
         result = {{"ok", false}, {"responseCode", code}, {"error", e}, {"ad", nullptr}};
         done = true;
     }
+    bool unreachable = false;
 };
 
-nlohmann::json runFetch(const std::string& url, platform::ManualRunLoop& loop) {
+// Sets unreachable when no connection to the server could be made.
+nlohmann::json runFetch(const std::string& url, platform::ManualRunLoop& loop, bool& unreachable) {
     auto delegate = std::make_shared<FetchDelegate>();
     auto fetcher = DZAdFetcher::create();
     platform::ErrorRef error;
@@ -278,6 +298,7 @@ nlohmann::json runFetch(const std::string& url, platform::ManualRunLoop& loop) {
                 {"error", {{"code", 5}, {"message", "no answer in time"}}},
                 {"ad", nullptr}};
     }
+    unreachable = delegate->unreachable;
     return delegate->result;
 }
 
@@ -289,6 +310,10 @@ int main(int argc, char** argv) {
     std::size_t i = 0;
     for (; i < args.size() && args[i].rfind("--", 0) == 0; ++i) {
         const std::string& arg = args[i];
+        if (arg == "--help") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
         if (i + 1 >= args.size()) return usage("missing value for " + arg);
         const std::string& value = args[++i];
         if (arg == "--home") {
@@ -306,6 +331,10 @@ int main(int argc, char** argv) {
     if (i >= args.size()) return usage("no command");
     const std::string command = args[i++];
     const std::vector<std::string> rest(args.begin() + static_cast<long>(i), args.end());
+    if (!rest.empty() && rest.front() == "--help") {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
 
     // tikoleap-adparams took --resources among its options: params still does.
     if (command == "params") {
@@ -381,11 +410,19 @@ int main(int argc, char** argv) {
         return usage("unknown command " + command);
     }
 
+    // Without a display the engine never starts: the command would only make its results up.
+    if (needsDisplay(command) && !platform::web::WebViews::displayNamed()) {
+        std::fprintf(stderr,
+                     "tikoleap-adprobe: %s needs a display (neither DISPLAY nor WAYLAND_DISPLAY is set)\n",
+                     command.c_str());
+        return 1;
+    }
     nlohmann::json result;
+    bool unreachable = false;
     if (command == "params") {
         result = runParams(params, *loop);
     } else if (command == "fetch") {
-        result = runFetch(url, *loop);
+        result = runFetch(url, *loop, unreachable);
     } else if (command == "core") {
         result = runCoreRequest(options["--unit"], limit, requests, *loop);
     } else if (command == "slot") {
@@ -401,5 +438,5 @@ int main(int argc, char** argv) {
     platform::ui::Application::shared().terminate();
     loop->runUntilIdle();
     platform::RunLoop::setMain(nullptr);
-    return 0;
+    return unreachable ? 1 : 0;
 }

@@ -4,6 +4,7 @@
 #include "tools/adserver/MRAIDCreatives.h"
 #include "tools/adserver/MRAIDScript.h"
 #include "tools/adserver/PrecacheFile.h"
+#include "tools/adserver/RequestGate.h"
 #include "tools/adserver/SwipeBanner.h"
 
 #include <algorithm>
@@ -60,15 +61,11 @@ AdServer::~AdServer() {
 }
 
 bool AdServer::start(int port, const std::string& logPath, std::string* error) {
-    if (!logPath.empty()) {
-        logFile_.open(logPath, std::ios::app);
-        if (!logFile_) {
-            if (error) *error = "cannot open the log file " + logPath;
-            return false;
-        }
-    }
-    // One request per connection: an idle keep-alive connection would hold stop() up.
-    server_.set_keep_alive_max_count(1);
+    if (!logPath.empty() && !hits_.open(logPath, error)) return false;
+    server_.set_pre_routing_handler(
+        [this](const httplib::Request& req, httplib::Response& res) { return admit(req, res); });
+    // No body passes the largest a route takes, even one the gate has not seen announced.
+    server_.set_payload_max_length(std::max(kMaxReportBytes, RequestGate::kMaxBodyBytes));
     // Every route records its hit first, once the body has been read (so its size is known).
     using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
     auto recorded = [this](Handler handler) {
@@ -231,16 +228,30 @@ std::string AdServer::baseURL() const {
 }
 
 std::vector<nlohmann::json> AdServer::log() const {
-    std::lock_guard lock(mutex_);
-    return hits_;
+    return hits_.hits();
 }
 
 bool AdServer::waitForKind(const std::string& kind, std::size_t n, std::chrono::milliseconds timeout) const {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, timeout, [&] {
-        return static_cast<std::size_t>(
-                   std::count_if(hits_.begin(), hits_.end(),
-                                 [&](const nlohmann::json& hit) { return hit["kind"] == kind; })) >= n;
+    return hits_.waitForKind(kind, n, timeout);
+}
+
+httplib::Server::HandlerResponse AdServer::admit(const httplib::Request& req, httplib::Response& res) {
+    const auto refusal = RequestGate::refusal(req, port_, kMaxReportBytes);
+    if (!refusal) return httplib::Server::HandlerResponse::Unhandled;
+    record(req, refusal->status);
+    res.status = refusal->status;
+    res.set_content(refusal->reason, "text/plain");
+    return httplib::Server::HandlerResponse::Handled;
+}
+
+std::shared_ptr<void> AdServer::takeHold() {
+    std::lock_guard lock(mutex_);
+    if (holds_ >= kMaxHolds) return nullptr;
+    ++holds_;
+    // The token points at the server only to be non-null; it owns nothing.
+    return std::shared_ptr<void>(this, [this](void*) {
+        std::lock_guard lock(mutex_);
+        --holds_;
     });
 }
 
@@ -275,7 +286,7 @@ bool AdServer::isBadAdReport(const std::string& contentType, const std::string& 
     return report["debugHeader"].is_string() || report["debugHeader"].is_null();
 }
 
-void AdServer::record(const httplib::Request& req) {
+void AdServer::record(const httplib::Request& req, int refused) {
     nlohmann::json hit = {
         {"method", req.method},
         {"path", req.path},
@@ -299,22 +310,13 @@ void AdServer::record(const httplib::Request& req) {
     }
     hit["query"] = std::move(query);
     hit["headers"] = std::move(headers);
+    if (refused != 0) hit["refused"] = refused;
     // A measurement unit is kept whole, so the log shows what the page was told.
-    if (hit["kind"] == "zd" && req.body.size() <= kMaxUnitBytes) {
+    if (hit["kind"] == "zd" && refused == 0 && req.body.size() <= kMaxUnitBytes) {
         auto unit = nlohmann::json::parse(req.body, nullptr, false);
         if (unit.is_object()) hit["unit"] = std::move(unit);
     }
-    {
-        std::lock_guard lock(mutex_);
-        hit["seq"] = hits_.size() + 1;
-        if (logFile_) {
-            // Bytes that are not UTF-8 (a hostile client's) are written replaced, never refused.
-            logFile_ << hit.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
-            logFile_.flush();
-        }
-        hits_.push_back(hit);
-    }
-    changed_.notify_all();
+    hits_.add(std::move(hit));
 }
 
 void AdServer::hold(long ms) {
@@ -344,6 +346,12 @@ void AdServer::answerAdRequest(const httplib::Request& req, httplib::Response& r
         res.status = 500;
         res.set_content("server error", "text/plain");
     } else if (unit == "tikoleap-slow") {
+        const auto token = takeHold();
+        if (!token) {
+            res.status = 503;
+            res.set_content("too many answers are held back already", "text/plain");
+            return;
+        }
         hold(std::strtol(firstParam(req, "delay_ms").c_str(), nullptr, 10));
         answerHouseBanner(req, res, unit);
     } else if (unit == SwipeBanner::kUnit) {
@@ -411,6 +419,12 @@ void AdServer::answerDelayCreative(const httplib::Request& req, httplib::Respons
     // a moment, so the start is heard before the page can have finished.
     // The page tells the server once its start has left, and only then does the hold begin: on a
     // loaded machine the engine may reach the head long after it was sent.
+    auto token = takeHold();
+    if (!token) {
+        res.status = 503;
+        res.set_content("too many answers are held back already", "text/plain");
+        return;
+    }
     const std::string id = std::to_string(nextDelay_++);
     const std::string script =
         "function tlSend(query){var f=document.createElement('iframe');f.style.display='none';"
@@ -425,7 +439,7 @@ void AdServer::answerDelayCreative(const httplib::Request& req, httplib::Respons
                                               std::string(4096, ' ') + "-->");
     auto rest = std::make_shared<std::string>(html.substr(cut));
     res.set_chunked_content_provider(
-        "text/html", [this, head, rest, id](std::size_t, httplib::DataSink& sink) {
+        "text/html", [this, head, rest, id, token](std::size_t, httplib::DataSink& sink) {
             sink.write(head->data(), head->size());
             {
                 std::unique_lock lock(mutex_);

@@ -2,15 +2,16 @@
 // The local ad server: stands in for everything outside the game that the ad component talks
 // to. It answers ad requests by ad unit (a house banner and interstitial of our own, no fill, errors, slow
 // and hostile answers), serves the banner's landing page and creatives on their own, takes impression, click
-// and report pings, and records every hit it gets: one JSON object a line in an optional log file, and all of
-// them at GET /_log. Listens on 127.0.0.1 only. Tests run it in-process; tikoleap-adserver runs it alone.
+// and report pings, and records every hit it gets: one JSON object a line in an optional log file, and the
+// newest of them at GET /_log (HitLog bounds both). Listens on 127.0.0.1 only and takes only what
+// RequestGate lets through. Tests run it in-process; tikoleap-adserver runs it alone.
 #include <httplib.h>
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
-#include <fstream>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -18,6 +19,9 @@
 #include <vector>
 
 #include <nlohmann/json.hpp>
+
+#include "tools/adserver/HitLog.h"
+#include "tools/adserver/LocalHttpServer.h"
 
 namespace tikoleap::adserver {
 
@@ -27,6 +31,10 @@ class AdServer {
     static constexpr const char* kCorePagePath = "/zads/static/sdk/native/sdk-core-v40.html";
     // The longest "delay_ms" tikoleap-slow honours.
     static constexpr long kMaxDelayMs = 120000;
+    // How many answers may be held back at once (tikoleap-slow, the delaying creative); more are
+    // refused with 503 at once. Fewer than the server's workers, so other requests are answered.
+    static constexpr int kMaxHolds = 8;
+    static_assert(kMaxHolds < static_cast<int>(LocalHttpServer::kWorkers) / 2);
     // The house banner's Zadava Duru set-up, so that it is measured.
     static constexpr const char* kZadavaDuruConfiguration = "{\"visible_share\":0.5}";
     // The largest Zadava Duru unit the log keeps whole.
@@ -72,9 +80,9 @@ class AdServer {
     // "http://127.0.0.1:PORT/".
     std::string baseURL() const;
 
-    // Every hit so far, in order.
+    // The hits kept (the newest ones), in order.
     std::vector<nlohmann::json> log() const;
-    // Waits (real time) until at least n hits have the kind; false on time-out.
+    // Waits (real time) until at least n kept hits have the kind; false on time-out.
     bool waitForKind(const std::string& kind, std::size_t n, std::chrono::milliseconds timeout) const;
 
     // What a path is, as the log names it.
@@ -112,7 +120,8 @@ class AdServer {
     static constexpr const char* kPopupLanding = "landing?slot=popup";
 
   private:
-    void record(const httplib::Request& req);
+    // Keeps the hit; a refused one with its status as "refused".
+    void record(const httplib::Request& req, int refused = 0);
     void answerAdRequest(const httplib::Request& req, httplib::Response& res);
     // The ad's number.
     std::string answerHouseBanner(const httplib::Request& req, httplib::Response& res,
@@ -126,18 +135,23 @@ class AdServer {
     bool answerMRAID(const httplib::Request& req, httplib::Response& res, const std::string& name,
                      const std::string& unit);
     void answerHostile(const httplib::Request& req, httplib::Response& res, const std::string& unit);
+    // Answers refused requests (recording them) before anything else reads them.
+    httplib::Server::HandlerResponse admit(const httplib::Request& req, httplib::Response& res);
+    // One of the kMaxHolds places for a held answer, given back when the token goes; null when
+    // all are taken.
+    std::shared_ptr<void> takeHold();
     // Holds the answer for ms, or until the server stops.
     void hold(long ms);
 
-    httplib::Server server_;
+    LocalHttpServer server_;
     std::thread thread_;
     int port_ = 0;
     std::chrono::steady_clock::time_point started_;
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
-    std::vector<nlohmann::json> hits_;
-    std::ofstream logFile_;
+    HitLog hits_;
     bool stopping_ = false;
+    int holds_ = 0;
     std::atomic<long> nextAd_{1};
     std::atomic<long> nextDelay_{1};
     bool rotateBanner_ = false;

@@ -10,11 +10,14 @@
 
 namespace {
 
+const char* const kUsage =
+    "usage: tikoleap-adserver [--port N] [--log FILE] [--rotate-banner] [--banner-unit UNIT]\n"
+    "                         [--interstitial-unit UNIT] [--refresh-interval S]\n"
+    "Serves the game's ads on 127.0.0.1:N (0 or none: a free port) until SIGINT or SIGTERM, and\n"
+    "prints its base URL once it listens. A port another server holds is refused.\n";
+
 int usage(const std::string& why) {
-    std::fprintf(stderr,
-                 "tikoleap-adserver: %s\nusage: tikoleap-adserver [--port N] [--log FILE] [--rotate-banner] "
-                 "[--banner-unit UNIT] [--interstitial-unit UNIT] [--refresh-interval S]\n",
-                 why.c_str());
+    std::fprintf(stderr, "tikoleap-adserver: %s\n%s", why.c_str(), kUsage);
     return 2;
 }
 
@@ -29,6 +32,10 @@ int main(int argc, char** argv) {
     long refreshInterval = 60;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
         if (arg == "--rotate-banner") {
             rotateBanner = true;
             continue;
