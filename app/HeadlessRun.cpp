@@ -23,6 +23,7 @@
 #include "levels/MyLevelManager.h"
 #include "platform/audio/AudioDevice.h"
 #include "platform/foundation/AppPaths.h"
+#include "platform/foundation/StoredFile.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/gl/GLContext.h"
 #include "platform/image/PngCodec.h"
@@ -147,6 +148,22 @@ constexpr long long kUntilGameOverCap = 30000;
 }  // namespace
 
 std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
+    const std::uint64_t failedBefore = platform::storedSaveFailures();
+    auto result = play(error, exitCode);
+    // The run's end has flushed the stores: a score, setting or unlock that could not be kept
+    // fails the run, however well the game itself went.
+    if (result) {
+        result->storeWritesFailed = static_cast<long long>(platform::storedSaveFailures() - failedBefore);
+        if (result->storeWritesFailed > 0) {
+            *exitCode = 1;
+            *error = std::to_string(result->storeWritesFailed) +
+                     " store write(s) failed: what the run meant to keep is lost (see the log)";
+        }
+    }
+    return result;
+}
+
+std::optional<RunResult> HeadlessRun::play(std::string* error, int* exitCode) {
     *exitCode = 2;
     std::optional<InputScript> script;
     if (options_.input) {
