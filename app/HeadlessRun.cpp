@@ -20,10 +20,12 @@
 #include "app/SoundRecorder.h"
 #include "appbase/GameSceneBase.h"
 #include "appbase/JTRandom.h"
+#include "appbase/LogMessage.h"
 #include "levels/MyLevelManager.h"
 #include "platform/audio/AudioDevice.h"
-#include "platform/foundation/AppPaths.h"
 #include "platform/defaults/UserDefaults.h"
+#include "platform/foundation/AppPaths.h"
+#include "platform/foundation/StoredFile.h"
 #include "platform/gl/GLContext.h"
 #include "platform/image/PngCodec.h"
 #include "platform/launcher/UrlOpener.h"
@@ -42,7 +44,6 @@
 #include "platform/window/WindowEvent.h"
 #include "services/AnnounceManager.h"
 #include "services/DiDazSupport.h"
-#include "appbase/LogMessage.h"
 #include "shell/MyAppCore.h"
 #include "shell/MyGameView.h"
 #include "shell/RandomSeed.h"
@@ -147,6 +148,22 @@ constexpr long long kUntilGameOverCap = 30000;
 }  // namespace
 
 std::optional<RunResult> HeadlessRun::run(std::string* error, int* exitCode) {
+    const std::uint64_t failedBefore = platform::storedSaveFailures();
+    auto result = play(error, exitCode);
+    // The run's end has flushed the stores: a score, setting or unlock that could not be kept
+    // fails the run, however well the game itself went.
+    if (result) {
+        result->storeWritesFailed = static_cast<long long>(platform::storedSaveFailures() - failedBefore);
+        if (result->storeWritesFailed > 0) {
+            *exitCode = 1;
+            *error = std::to_string(result->storeWritesFailed) +
+                     " store write(s) failed: what the run meant to keep is lost (see the log)";
+        }
+    }
+    return result;
+}
+
+std::optional<RunResult> HeadlessRun::play(std::string* error, int* exitCode) {
     *exitCode = 2;
     std::optional<InputScript> script;
     if (options_.input) {

@@ -15,7 +15,8 @@ class HeadlessRun {
     explicit HeadlessRun(CommandLine options) : options_(std::move(options)) {}
 
     // The run's result, or nothing with the reason in `error`; `exitCode` tells a bad request (2)
-    // from a failure of the machine or of an output path (1).
+    // from a failure of the machine or of an output path (1). A run that played through but could
+    // not keep what it wrote (a store write failed) gives its result with exit code 1 and why.
     std::optional<RunResult> run(std::string* error, int* exitCode);
 
     // A script of our own, used when the command line names none, played until the game-over
@@ -46,6 +47,8 @@ class HeadlessRun {
     void setAdWaitLimit(double seconds) { adWaitLimit_ = seconds; }
 
   private:
+    std::optional<RunResult> play(std::string* error, int* exitCode);
+
     CommandLine options_;
     std::function<void(long long tick, int n)> soundObserver_;
     std::function<void(long long tick)> tickObserver_;

@@ -17,5 +17,6 @@ std::string RunResult::toJson() const {
                 {"adRequests", ads.adRequests},
                 {"interstitialsShown", ads.interstitialsShown},
                 {"interstitialOnScreen", ads.interstitialOnScreen}};
+    j["storeWritesFailed"] = storeWritesFailed;
     return j.dump();
 }

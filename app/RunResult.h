@@ -32,6 +32,8 @@ struct RunResult {
         bool interstitialOnScreen = false;
     };
     Ads ads;
+    // Store saves (scores, settings, unlocks, caches) that kept nothing during the run.
+    long long storeWritesFailed = 0;
 
     std::string toJson() const;
 };

@@ -96,5 +96,7 @@ int main(int argc, char** argv) {
                      PlayDemo::scoreLine(result->level, result->score).c_str(), options->screenshot->c_str());
     }
     std::cout << result->toJson() << std::endl;
-    return leave(0);
+    // A run that played through but lost a store write still says so in its status.
+    if (exitCode != 0) std::fprintf(stderr, "tikoleap: %s\n", error.c_str());
+    return leave(exitCode);
 }

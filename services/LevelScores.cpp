@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "platform/foundation/StoredFile.h"
 #include "platform/plist/PlistDict.h"
 #include "services/LevelInfo.h"
 #include "appbase/LogMessage.h"
@@ -31,6 +32,7 @@ bool LevelScores::save() {
     const auto path = fileNameForLevelId(levelInfo_->levelId(), true);
     if (!path) {
         LogMessage("-[LevelScores save]", 4, "no LevelScores folder in " + DocumentsDirectory());
+        platform::noteStoredSaveFailure();
         return false;
     }
     platform::PlistDict dict;

@@ -5,6 +5,7 @@
 // from one factory: the real one where a display exists, a fake in unit tests. Without an engine
 // every load fails at once with a web error, so the callers' failure paths run. Evaluation is
 // asynchronous only. Main thread only.
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -16,6 +17,7 @@
 #include "ads/render/DZAdViewTouchGestureRecognizer.h"
 #include "ads/render/DZImpressionTicketGestureRecognizer.h"
 #include "ads/render/DZVideoPlayer.h"
+#include "platform/foundation/DiskAllowance.h"
 #include "platform/ui/View.h"
 #include "platform/url/Url.h"
 #include "platform/web/WebContentView.h"
@@ -191,6 +193,14 @@ class DZAdView : public platform::ui::View,
         DZVideoPlayer& player, const std::shared_ptr<platform::media::MediaPlayer>& platformPlayer) override;
     void layoutSubviews() override;
 
+    // What the ad may keep on disk at once: its video's download and its precached files together.
+    static constexpr std::int64_t kMaxDiskBytes = std::int64_t{64} << 20;
+    const std::shared_ptr<platform::DiskAllowance>& diskAllowance() const { return diskAllowance_; }
+    // Before the ad's first video or precache (tests give a smaller one).
+    void setDiskAllowance(std::shared_ptr<platform::DiskAllowance> allowance) {
+        diskAllowance_ = std::move(allowance);
+    }
+
     // WebEngineDelegate
     bool shouldStartNavigation(const platform::web::NavigationAction& action) override;
     void loadStarted() override;
@@ -237,4 +247,6 @@ class DZAdView : public platform::ui::View,
     std::shared_ptr<DZVideoPlayer> videoPlayer_;
     std::shared_ptr<platform::media::VideoView> videoPlayerLayer_;
     platform::Rect cachedVideoPlayerFrame_;
+    std::shared_ptr<platform::DiskAllowance> diskAllowance_ =
+        std::make_shared<platform::DiskAllowance>(kMaxDiskBytes);
 };

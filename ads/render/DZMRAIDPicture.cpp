@@ -1,5 +1,8 @@
 #include "ads/render/DZMRAIDPicture.h"
 
+#include <filesystem>
+#include <utility>
+
 #include "ads/foundation/DZLogger.h"
 #include "ads/foundation/DZNSURLUtilities.h"
 #include "platform/http/HttpConnection.h"
@@ -56,10 +59,14 @@ void DZMRAIDPicture::downloadImageWithURL(const std::string& url) {
             picture->finish(false, "HTTP status " + std::to_string(response ? response->status : 0));
             return;
         }
-        std::string error;
-        const auto path = platform::photos::PhotoLibrary::saveImage(body, &error);
-        if (path) DZLog("Ad picture saved as %s", path->c_str());
-        picture->finish(path.has_value(), error);
+        // Decoding and writing a big picture takes seconds: the library does it on its own queue
+        // and answers here, on the main loop.
+        platform::photos::PhotoLibrary::saveImageAsync(
+            std::move(body),
+            [weak](const std::optional<std::filesystem::path>& path, const std::string& error) {
+                if (path) DZLog("Ad picture saved as %s", path->c_str());
+                if (auto picture = weak.lock()) picture->finish(path.has_value(), error);
+            });
     };
     callbacks.didFail = [weak](const platform::HttpError& error) {
         if (auto picture = weak.lock()) picture->finish(false, error.message);

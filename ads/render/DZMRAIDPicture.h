@@ -1,9 +1,9 @@
 #pragma once
 // A creative's request to keep a picture: the user is asked first ("Permission", "Cancel" or
 // "Save"); only "Save" downloads the picture (once, at most kMaxBytes, within kTimeoutSeconds)
-// and hands it to the photo library, which decodes and stores it. The delegate hears exactly one
-// outcome: stored, failed (with a text for the creative) or cancelled by the user. Only http and
-// https pictures are made at all. Main thread only.
+// and hands it to the photo library, which decodes and stores it off the main loop. The delegate
+// hears exactly one outcome, on the main loop: stored, failed (with a text for the creative) or
+// cancelled by the user. Only http and https pictures are made at all. Main thread only.
 #include <cstddef>
 #include <memory>
 #include <optional>

@@ -9,15 +9,20 @@
 #include <filesystem>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 #include "ads/foundation/DZLogger.h"
 #include "ads/foundation/DZNSURLRequestUtilities.h"
 #include "ads/render/DZAdView.h"
 #include "ads/render/DZPrecacheFolder.h"
+#include "platform/foundation/DiskAllowance.h"
 #include "platform/http/HttpConnection.h"
 #include "platform/http/HttpUrl.h"
 
 namespace fs = std::filesystem;
+
+static_assert(DZPrecacheAMSGHandler::kMaxBytes == DZAdView::kMaxDiskBytes,
+              "a precache may take all the ad may keep on disk, and no more");
 using platform::DispatchQueue;
 using platform::HttpConnection;
 
@@ -42,6 +47,7 @@ struct DZPrecacheAMSGHandler::Job {
     std::shared_ptr<Events> events;
     platform::HttpRequest request;
     fs::path root;  // empty: the precache folder
+    std::shared_ptr<platform::DiskAllowance> allowance;
 
     std::shared_ptr<HttpConnection> connection;
     int fd = -1;
@@ -49,7 +55,8 @@ struct DZPrecacheAMSGHandler::Job {
     std::string cachedURL;
     std::int64_t bytes = 0;
     std::int64_t total = 0;
-    bool ended = false;  // finished, failed or cleaned up: no event after its last
+    std::int64_t charged = 0;  // taken from the allowance for the file, until it is deleted
+    bool ended = false;        // finished, failed or cleaned up: no event after its last
 
     ~Job() { closeFile(); }
 
@@ -70,6 +77,7 @@ struct DZPrecacheAMSGHandler::Job {
         std::error_code ec;
         if (!folder.empty()) fs::remove_all(folder, ec);
         folder.clear();
+        allowance->giveBack(std::exchange(charged, 0));
     }
     // Stops the download for good: the connection, the file (deleted when `remove`), one event.
     void stop(bool remove, const char* event) {
@@ -168,6 +176,12 @@ void DZPrecacheAMSGHandler::Job::didReceiveResponse(const platform::HttpResponse
 
 void DZPrecacheAMSGHandler::Job::didReceiveData(const std::string& chunk) {
     if (ended || fd < 0) return;
+    if (!allowance->take(static_cast<std::int64_t>(chunk.size()))) {
+        DZLog("Precache of %s passed what the ad may keep on disk: cancelled", src.c_str());
+        stop(true, "precacheCanceled");
+        return;
+    }
+    charged += static_cast<std::int64_t>(chunk.size());
     std::size_t done = 0;
     while (done < chunk.size()) {
         const ssize_t n = ::write(fd, chunk.data() + done, chunk.size() - done);
@@ -225,6 +239,7 @@ void DZPrecacheAMSGHandler::didReceivePrecacheNotification(const DZAMSGArguments
     if (!events_->haveAdView && arguments.adView) {
         events_->adView = arguments.adView;
         events_->haveAdView = true;
+        if (!allowance_) allowance_ = arguments.adView->diskAllowance();
     }
     const auto src = arguments.note->parameter("src");
     if (src) {
@@ -253,6 +268,8 @@ void DZPrecacheAMSGHandler::preload() {
     job->src = sourceURL_;
     job->events = events_;
     job->root = folder_;
+    if (!allowance_) allowance_ = std::make_shared<platform::DiskAllowance>(kMaxBytes);
+    job->allowance = allowance_;
     job->request = std::move(*request);
     job_ = job;
     auto queue = queue_;

@@ -7,7 +7,9 @@
 // The download runs on the handler's own serial queue, which owns the connection and the file;
 // the main thread only starts, stops and posts events. Nothing from the server is trusted: the
 // saved name is reduced to a plain base name, a download stops at kMaxBytes, and a download whose
-// file cannot be written is cancelled.
+// file cannot be written is cancelled. Every byte written is taken from the ad view's disk
+// allowance, which its video's download shares: a download that would pass it is cancelled and
+// deleted, and a file gives its bytes back when it is deleted.
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -19,6 +21,9 @@
 #include "ads/render/DZAMSGHandler.h"
 #include "platform/dispatch/DispatchQueue.h"
 
+namespace platform {
+class DiskAllowance;
+}
 class DZPrecacheAMSGHandler : public DZAMSGHandler {
   public:
     // Bigger downloads are cancelled ("precacheCanceled") and their bytes deleted.
@@ -49,6 +54,11 @@ class DZPrecacheAMSGHandler : public DZAMSGHandler {
     void setEventSink(EventSink sink);
     // Where the downloads' folders go; unset: the precache folder. Read when a download starts.
     void setFolder(std::filesystem::path folder) { folder_ = std::move(folder); }
+    // What the downloads may keep on disk, read when one starts; unset: the first message's ad
+    // view's, or kMaxBytes of the handler's own for a download started before any ad view.
+    void setDiskAllowance(std::shared_ptr<platform::DiskAllowance> allowance) {
+        allowance_ = std::move(allowance);
+    }
     const std::string& sourceURL() const { return sourceURL_; }
     bool hasStartedPreloading() const { return job_ != nullptr; }
 
@@ -62,6 +72,7 @@ class DZPrecacheAMSGHandler : public DZAMSGHandler {
 
     std::string sourceURL_;
     std::filesystem::path folder_;
+    std::shared_ptr<platform::DiskAllowance> allowance_;
     // Where events go; shared with the queue's blocks, which may outlive the handler.
     std::shared_ptr<Events> events_;
     std::shared_ptr<Job> job_;

@@ -56,6 +56,7 @@ void DZVideoPlayer::setSourceURL(const std::optional<std::string>& url) {
         return;
     }
     player_->setObserver(weak_from_this());
+    if (auto adView = adView_.lock()) player_->setDiskAllowance(adView->diskAllowance());
     player_->replaceItem(url.value_or(""));
     // The delegate may release this player.
     auto self = shared_from_this();

@@ -4,7 +4,9 @@
 // "pause", "timeupdate" every 1/4 s, "canplaythrough" once for the player's life, "ended",
 // "error"). Times, volumes from the page arrive as numbers that may be anything: a time or volume
 // that is not finite is ignored, a volume is kept within 0 to 1. A player without volume or mute
-// controls gets its level through an audio mix. Main thread only.
+// controls gets its level through an audio mix. A web video's download is charged to the ad
+// view's disk allowance, which the ad's precached files share: past it, the download stops and
+// the page hears "error". Main thread only.
 #include <functional>
 #include <memory>
 #include <optional>

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <mutex>
@@ -116,8 +117,11 @@ bool isStoredFileMarkedUnreadable(const fs::path& path) {
     return marks().count(key) != 0;
 }
 
-StoredSave saveStoredFile(const fs::path& path, const void* data, size_t size,
-                          const StoredSaveOptions& options) {
+namespace {
+
+std::atomic<std::uint64_t> saveFailures{0};
+
+StoredSave saveOnce(const fs::path& path, const void* data, size_t size, const StoredSaveOptions& options) {
     std::string error;
     const std::optional<fs::path> target = resolveLinks(path, &error);
     if (!target) return refuse(options, "not saving " + path.string() + ": " + error);
@@ -163,6 +167,23 @@ StoredSave saveStoredFile(const fs::path& path, const void* data, size_t size,
     }
     setMark(*target, false);
     return {StoredSave::Status::Saved, aside, {}};
+}
+
+}  // namespace
+
+StoredSave saveStoredFile(const fs::path& path, const void* data, size_t size,
+                          const StoredSaveOptions& options) {
+    StoredSave saved = saveOnce(path, data, size, options);
+    if (!saved.ok()) noteStoredSaveFailure();
+    return saved;
+}
+
+void noteStoredSaveFailure() {
+    saveFailures.fetch_add(1, std::memory_order_relaxed);
+}
+
+std::uint64_t storedSaveFailures() {
+    return saveFailures.load(std::memory_order_relaxed);
 }
 
 }  // namespace platform

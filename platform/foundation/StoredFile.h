@@ -64,4 +64,10 @@ struct StoredSave {
 StoredSave saveStoredFile(const std::filesystem::path& path, const void* data, size_t size,
                           const StoredSaveOptions& options);
 
+// Saves that kept nothing (Refused or Failed) since the process started, any store, any thread: a
+// run compares the count before and after to tell whether something it meant to keep was lost.
+std::uint64_t storedSaveFailures();
+// Counts a save that failed before it could be made (no folder for the file).
+void noteStoredSaveFailure();
+
 }  // namespace platform

@@ -6,15 +6,43 @@
 #include <gst/video/video.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <mutex>
 
 #include "platform/dispatch/DispatchQueue.h"
+#include "platform/foundation/DiskAllowance.h"
 #include "platform/foundation/Log.h"
 #include "platform/media/MediaRuntime.h"
 
 namespace platform::media {
+
+// What one item's download has taken from the player's disk allowance; given back when the last
+// holder (the download element's probe, the player) lets go, by which time the file is closed.
+struct DownloadCharge {
+    explicit DownloadCharge(std::shared_ptr<DiskAllowance> a) : allowance(std::move(a)) {}
+    ~DownloadCharge() {
+        if (allowance) allowance->giveBack(taken.load());
+    }
+    DownloadCharge(const DownloadCharge&) = delete;
+    DownloadCharge& operator=(const DownloadCharge&) = delete;
+
+    // Takes bytes about to be written; false from the first that do not fit on.
+    bool charge(std::int64_t bytes) {
+        if (over.load()) return false;
+        if (!allowance->take(bytes)) {
+            over = true;
+            return false;
+        }
+        taken += bytes;
+        return true;
+    }
+
+    const std::shared_ptr<DiskAllowance> allowance;
+    std::atomic<std::int64_t> taken{0};
+    std::atomic<bool> over{false};
+};
 
 namespace {
 
@@ -34,9 +62,39 @@ struct ElementRef {
     GstElement* element;
 };
 
+using ChargeRef = std::shared_ptr<DownloadCharge>;
+
+void releaseCharge(gpointer data) {
+    delete static_cast<ChargeRef*>(data);
+}
+
+// Every byte the download element receives goes into its file: each buffer is charged before it
+// goes in, and the first that does not fit stops the download with an error.
+GstPadProbeReturn chargeDownload(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
+    DownloadCharge& charge = **static_cast<ChargeRef*>(data);
+    gsize bytes = 0;
+    if (info->type & GST_PAD_PROBE_TYPE_BUFFER) {
+        bytes = gst_buffer_get_size(GST_PAD_PROBE_INFO_BUFFER(info));
+    } else if (info->type & GST_PAD_PROBE_TYPE_BUFFER_LIST) {
+        bytes = gst_buffer_list_calculate_size(GST_PAD_PROBE_INFO_BUFFER_LIST(info));
+    }
+    const bool first = !charge.over.load();
+    if (charge.charge(static_cast<std::int64_t>(bytes))) return GST_PAD_PROBE_OK;
+    if (first) {
+        if (GstElement* queue = gst_pad_get_parent_element(pad)) {
+            GST_ELEMENT_ERROR(queue, RESOURCE, NO_SPACE_LEFT,
+                              ("the video's download passed its disk allowance"), (nullptr));
+            gst_object_unref(queue);
+        }
+    }
+    gst_mini_object_unref(GST_MINI_OBJECT_CAST(GST_PAD_PROBE_INFO_DATA(info)));
+    GST_PAD_PROBE_INFO_FLOW_RETURN(info) = GST_FLOW_ERROR;
+    return GST_PAD_PROBE_HANDLED;
+}
+
 // Download buffering keeps its copy in a file of the user's cache folder. Unlinked as soon as it is
 // open (the buffer goes on through its descriptor), it goes with the pipeline however the game ends.
-void forgetDownloadFiles(GstBin*, GstBin*, GstElement* element, gpointer) {
+void watchDownloads(GstBin*, GstBin*, GstElement* element, gpointer data) {
     GstElementFactory* factory = gst_element_get_factory(element);
     if (!factory || std::strcmp(GST_OBJECT_NAME(factory), "downloadbuffer") != 0) return;
     g_signal_connect(element, "notify::temp-location", G_CALLBACK(+[](GObject* queue, GParamSpec*, gpointer) {
@@ -46,6 +104,14 @@ void forgetDownloadFiles(GstBin*, GstBin*, GstElement* element, gpointer) {
                          g_free(path);
                      }),
                      nullptr);
+    const ChargeRef& charge = *static_cast<ChargeRef*>(data);
+    if (!charge->allowance) return;
+    if (GstPad* pad = gst_element_get_static_pad(element, "sink")) {
+        gst_pad_add_probe(
+            pad, static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST),
+            &chargeDownload, new ChargeRef(charge), &releaseCharge);
+        gst_object_unref(pad);
+    }
 }
 
 }  // namespace
@@ -129,6 +195,7 @@ void GstMediaPlayer::dropPipeline() {
         g_source_unref(busWatch_);
         busWatch_ = nullptr;
     }
+    download_.reset();
     if (!playbin_) return;
     // Stopping closes the sound device, which may take its time: off the main loop too.
     auto pipeline = std::make_shared<ElementRef>(playbin_);
@@ -169,7 +236,11 @@ bool GstMediaPlayer::makePipeline() {
     g_object_set(playbin_, "video-sink", video, "audio-sink", audio, "flags", kPlayFlags, "volume",
                  static_cast<double>(volume_), "mute", muted_ ? TRUE : FALSE, nullptr);
 
-    g_signal_connect(playbin_, "deep-element-added", G_CALLBACK(&forgetDownloadFiles), nullptr);
+    download_ = std::make_shared<DownloadCharge>(allowance_);
+    g_signal_connect_data(playbin_, "deep-element-added", G_CALLBACK(&watchDownloads),
+                          new ChargeRef(download_),
+                          reinterpret_cast<GClosureNotify>(reinterpret_cast<void (*)()>(&releaseCharge)),
+                          static_cast<GConnectFlags>(0));
 
     GstBus* bus = gst_element_get_bus(playbin_);
     busWatch_ = gst_bus_create_watch(bus);
@@ -261,6 +332,11 @@ void GstMediaPlayer::setVolume(float volume) {
     if (playbin_) g_object_set(playbin_, "volume", static_cast<double>(volume_), nullptr);
 }
 
+void GstMediaPlayer::setDiskAllowance(std::shared_ptr<DiskAllowance> allowance) {
+    // Taken by the next item's pipeline.
+    allowance_ = std::move(allowance);
+}
+
 void GstMediaPlayer::setMuted(bool muted) {
     muted_ = muted;
     if (playbin_) g_object_set(playbin_, "mute", muted ? TRUE : FALSE, nullptr);
@@ -287,6 +363,8 @@ void GstMediaPlayer::handle(GstMessage* message) {
             if (status_ == MediaStatus::Failed) break;
             status_ = MediaStatus::Failed;
             stopTicks();
+            // A download past its allowance goes at once, and its file with it.
+            if (download_ && download_->over.load()) dropPipeline();
             if (observer) observer->mediaPlayerStatusChanged(*this);
             break;
         }

@@ -5,6 +5,7 @@
 // changes, which open the sound device, run on a worker queue, so the main loop never waits on a
 // device. Until the sound output is chosen, what is asked of the player is remembered and done
 // then. The rate follows play and pause at once, as the page expects, and falls to 0 at the end.
+// A network item is played from a download on disk, charged to the player's disk allowance.
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,6 +22,8 @@ class DispatchQueue;
 }
 
 namespace platform::media {
+
+struct DownloadCharge;
 
 class GstMediaPlayer : public MediaPlayer, public std::enable_shared_from_this<GstMediaPlayer> {
   public:
@@ -52,6 +55,7 @@ class GstMediaPlayer : public MediaPlayer, public std::enable_shared_from_this<G
     void setVolume(float volume) override;
     bool acceptsMuted() const override { return true; }
     void setMuted(bool muted) override;
+    void setDiskAllowance(std::shared_ptr<DiskAllowance> allowance) override;
 
     bool useLatestFrame(std::uint64_t after,
                         const std::function<void(const VideoFrame&)>& use) const override;
@@ -79,6 +83,9 @@ class GstMediaPlayer : public MediaPlayer, public std::enable_shared_from_this<G
     void reportTime();
 
     std::shared_ptr<FrameSlot> frames_;
+    std::shared_ptr<DiskAllowance> allowance_;
+    // The current item's download (its bytes on disk).
+    std::shared_ptr<DownloadCharge> download_;
     std::shared_ptr<DispatchQueue> worker_;
     GstElement* playbin_ = nullptr;
     GSource* busWatch_ = nullptr;

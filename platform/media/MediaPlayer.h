@@ -10,6 +10,10 @@
 #include <string>
 #include <vector>
 
+namespace platform {
+class DiskAllowance;
+}
+
 namespace platform::media {
 
 class MediaPlayer;
@@ -81,6 +85,10 @@ class MediaPlayer {
     // The IDs of the item's audio tracks, and their levels (no mix: every track at full level).
     virtual std::vector<int> audioTrackIDs() const { return {}; }
     virtual void setAudioMix(std::optional<std::vector<AudioMixInput>> mix) {}
+
+    // What a network item's download may keep on disk, shared with other writers (null: no
+    // limit). A download that would pass it stops there, and the item fails.
+    virtual void setDiskAllowance(std::shared_ptr<DiskAllowance> allowance) {}
 
     // Hands the newest picture to `use`, when it is newer than serial `after`; the picture stays
     // put (the decoder waits) until `use` returns. Any thread.

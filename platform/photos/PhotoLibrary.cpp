@@ -12,6 +12,7 @@
 #include <ctime>
 #include <memory>
 
+#include "platform/dispatch/DispatchQueue.h"
 #include "platform/foundation/AppPaths.h"
 
 namespace platform::photos {
@@ -154,6 +155,20 @@ std::optional<std::filesystem::path> PhotoLibrary::saveImage(std::string_view da
     ::close(dir);
     *error = "No free file name for the picture in " + folder.string();
     return std::nullopt;
+}
+
+const std::shared_ptr<DispatchQueue>& PhotoLibrary::queue() {
+    static const std::shared_ptr<DispatchQueue> saves = DispatchQueue::createSerial("platform.photos.save");
+    return saves;
+}
+
+void PhotoLibrary::saveImageAsync(std::string data, SaveCompletion done) {
+    // The main queue is looked up where the request is made: the answer goes to that loop.
+    queue()->async([data = std::move(data), done = std::move(done), main = DispatchQueue::main()] {
+        std::string error;
+        auto path = saveImage(data, &error);
+        main->async([done, path = std::move(path), error = std::move(error)] { done(path, error); });
+    });
 }
 
 }  // namespace platform::photos

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "app/HeadlessRun.h"
+#include "app/PlayDemo.h"
 #include "platform/foundation/ScopedLogSink.h"
 #include "platform/image/PngCodec.h"
 #include "platform/runloop/RunLoop.h"
@@ -336,6 +337,28 @@ TEST(HeadlessStart, ASlowAnnouncementServerHoldsTheStartForABoundedTimeOnly) {
     }
     ASSERT_EQ(warnings.size(), 1u) << (warnings.empty() ? "" : warnings.back());
     EXPECT_NE(warnings[0].find("going on without it"), std::string::npos) << warnings[0];
+}
+
+TEST(HeadlessStart, AScoreThatCannotBeKeptFailsTheRunAfterItsResult) {
+    TempDir tmp;
+    CommandLine cl;
+    cl.headless = true;
+    cl.home = (tmp.path() / "home").string();
+    cl.seed = 4;
+    cl.resources = TIKOLEAP_RESOURCES_DIR;
+    // The level's score file is taken by a folder, as a full disk would refuse it.
+    fs::create_directories(tmp.path() / "home" / "Documents" / "LevelScores" / "20.plist");
+    HeadlessRun run(cl);
+    run.playUntilGameOver(PlayDemo::script(), PlayDemo::kMaxTicks);
+    std::string error;
+    int code = -1;
+    const auto result = run.run(&error, &code);
+    ASSERT_TRUE(result) << error;
+    EXPECT_EQ(result->state, "gameover");
+    EXPECT_EQ(code, 1);
+    EXPECT_GE(result->storeWritesFailed, 1);
+    EXPECT_EQ(nlohmann::json::parse(result->toJson())["storeWritesFailed"], result->storeWritesFailed);
+    EXPECT_NE(error.find("store write"), std::string::npos) << error;
 }
 
 TEST(HeadlessStart, AScriptedWaitRunsTheMainLoopInRealTimeWhileTheClockStandsStill) {

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <string>
 #include <utility>
 #include <vector>
@@ -263,10 +264,18 @@ TEST_F(MRAIDCreative, PicturesSaveCancelAnEmptyBodyAndNonImageData) {
     EXPECT_THAT(handler_->pendingPictureDownloads(), IsEmpty());
     EXPECT_EQ(server.count("/p.png"), 0u);
 
-    // Save: one file of the picture in the user's pictures.
+    // Save: one file of the picture in the user's pictures, decoded and written off the main loop,
+    // which goes on while the library's queue is busy and hears the outcome once it is done.
+    std::promise<void> busy;
+    platform::photos::PhotoLibrary::queue()->async([done = busy.get_future().share()] { done.wait(); });
     picture = ask("/p.png");
     ASSERT_NE(picture, nullptr);
     picture->alert()->clickButtonAtIndex(1);
+    ASSERT_TRUE(bed_.home().pump().until([&] { return server.count("/p.png") == 1; }));
+    bed_.home().pump().runFor(std::chrono::milliseconds(300));
+    EXPECT_EQ(handler_->pendingPictureDownloads().size(), 1u);
+    EXPECT_THAT(filesIn(pictures), IsEmpty());
+    busy.set_value();
     ASSERT_TRUE(settled());
     EXPECT_THAT(errors(), IsEmpty());
     auto files = filesIn(pictures);

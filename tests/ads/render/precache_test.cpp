@@ -1,5 +1,6 @@
 // The page's precache downloads against loopback servers: the exact bytes, the announced length
-// or -1, abort and the cap deleting what was written, a file that cannot be made.
+// or -1, abort and the cap (its own and the ad's disk allowance) deleting what was written, a
+// file that cannot be made.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -15,6 +16,7 @@
 #include "ads/render/DZPrecacheAMSGHandler.h"
 #include "ads/render/DZPrecacheFolder.h"
 #include "platform/foundation/AppPaths.h"
+#include "platform/foundation/DiskAllowance.h"
 #include "support/LoopbackServer.h"
 #include "support/MainLoopPump.h"
 #include "support/TempDir.h"
@@ -168,6 +170,19 @@ TEST_F(PrecacheTest, AbortAndTheCapDeleteWhatWasWritten) {
         waitForEnd();
     }
     EXPECT_TRUE(pump_.until([&] { return fs::is_empty(tmp.path()); }));
+
+    // What else the ad keeps on disk (its video's download) counts: 1 MiB left stops it there.
+    const std::int64_t left = 1 << 20;
+    auto allowance = std::make_shared<platform::DiskAllowance>(DZPrecacheAMSGHandler::kMaxBytes);
+    ASSERT_TRUE(allowance->take(DZPrecacheAMSGHandler::kMaxBytes - left));
+    handler_->setDiskAllowance(allowance);
+    events_.clear();
+    send({{"src", server.url("/endless")}});
+    waitForEnd();
+    EXPECT_EQ(events_.back()["event"], "precacheCanceled");
+    EXPECT_LE(events_.back()["bytesLoaded"], left);
+    EXPECT_TRUE(fs::is_empty(tmp.path()));
+    EXPECT_EQ(allowance->used(), DZPrecacheAMSGHandler::kMaxBytes - left);
 }
 
 TEST_F(PrecacheTest, AFileThatCannotBeMadeCancelsOnceAndOtherSourcesAreRefused) {

@@ -1,6 +1,6 @@
 // The page's native video: the "video" message's actions on a scripted platform player (places,
 // levels, seeks, sources and the events the page hears), then the GStreamer player itself
-// playing the local ad server's test videos.
+// playing the local ad server's test videos, within what the ad may keep on disk.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,9 +12,11 @@
 
 #include "AdViewTestBed.h"
 #include "ads/render/DZAdViewDelegate.h"
+#include "ads/render/DZPrecacheAMSGHandler.h"
 #include "ads/render/DZPrecacheFolder.h"
 #include "ads/render/DZVideoPlayerAMSGHandler.h"
 #include "platform/audio/AudioDevice.h"
+#include "platform/foundation/DiskAllowance.h"
 #include "platform/gl/GLContext.h"
 #include "platform/media/GstMediaPlayer.h"
 #include "platform/media/VideoView.h"
@@ -22,10 +24,12 @@
 #include "platform/ui/Window.h"
 #include "platform/ui/WindowRenderer.h"
 #include "tools/adserver/AdServer.h"
+#include "tools/adserver/PrecacheFile.h"
 
 namespace fs = std::filesystem;
 using platform::media::MediaPlayer;
 using platform::media::MediaStatus;
+using tikoleap::adserver::PrecacheFile;
 
 namespace {
 
@@ -359,6 +363,41 @@ TEST_F(RealVideoTest, ReportsAnErrorForAPageThatIsNoVideoAndTakesSourcesAgainAnd
     ASSERT_TRUE(until([&] { return heard("canplaythrough") || heard("error"); }));
     EXPECT_TRUE(heard("canplaythrough"));
     EXPECT_FALSE(heard("error"));
+}
+
+TEST_F(RealVideoTest, TheVideosDownloadAndThePrecacheShareWhatTheAdMayKeepOnDisk) {
+    // Room for the precached file and a little more, not for the video besides.
+    auto allowance = std::make_shared<platform::DiskAllowance>(PrecacheFile::kBytes + 4096);
+    view_->setDiskAllowance(allowance);
+    DZPrecacheAMSGHandler precache;
+    std::vector<std::string> precached;
+    precache.setEventSink([&](const nlohmann::json& info) { precached.push_back(info["event"]); });
+    const auto precacheSays = [&](const char* event) {
+        return std::find(precached.begin(), precached.end(), event) != precached.end();
+    };
+    ASSERT_TRUE(precache.handleNotification(
+        DZNotification::create("precache",
+                               {{"src", server_.baseURL() + (PrecacheFile::kWithLengthPath + 1)}}),
+        view_));
+    ASSERT_TRUE(until([&] { return precacheSays("precacheComplete"); }));
+    EXPECT_EQ(allowance->used(), static_cast<std::int64_t>(PrecacheFile::kBytes));
+
+    // The video's download stops where it passes the allowance, the page hears why, and the bytes
+    // it had come back.
+    send({{"action", "src"}, {"src", server_.baseURL() + "video/green.webm"}});
+    ASSERT_TRUE(until([&] { return heard("error") || heard("canplaythrough"); }));
+    EXPECT_TRUE(heard("error"));
+    EXPECT_FALSE(heard("canplaythrough"));
+    EXPECT_TRUE(until([&] { return allowance->used() == static_cast<std::int64_t>(PrecacheFile::kBytes); }));
+
+    // Once the precached file is gone, the video has its room, and is charged for it.
+    ASSERT_TRUE(precache.handleNotification(DZNotification::create("precache", {{"abort", "1"}}), view_));
+    ASSERT_TRUE(until([&] { return precacheSays("precacheCanceled") && allowance->used() == 0; }));
+    heard_.clear();
+    send({{"action", "src"}, {"src", server_.baseURL() + "video/green.webm"}});
+    ASSERT_TRUE(until([&] { return heard("error") || heard("canplaythrough"); }));
+    EXPECT_TRUE(heard("canplaythrough"));
+    EXPECT_GT(allowance->used(), 0);
 }
 
 }  // namespace
