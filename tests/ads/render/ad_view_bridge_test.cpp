@@ -7,9 +7,11 @@
 #include <vector>
 
 #include "AdViewTestBed.h"
+#include "ads/core/DZSlot.h"
 #include "ads/render/DZAdViewDelegate.h"
 #include "ads/render/DZDefaultAMSGHandler.h"
 #include "ads/render/DZNotification.h"
+#include "ads/render/DZViewController.h"
 #include "platform/foundation/ScopedLogSink.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/ui/NotificationCenter.h"
@@ -176,23 +178,54 @@ TEST_F(AdViewBridge, MessagesKeepTheirOrderAndAFloodIsCut) {
     ASSERT_TRUE(bed_.home().pump().until([&] { return handler->seen.back() == "again"; }));
 }
 
-TEST_F(AdViewBridge, AMessageNoHandlerTakesReachesTheCentreOnce) {
+TEST_F(AdViewBridge, AMessageNoHandlerTakesReachesThePageCentreOnceAndNoOtherNotice) {
     std::vector<std::string> heard;
     const DZAdView* object = nullptr;
-    auto& centre = platform::ui::NotificationCenter::defaultCenter();
-    auto token = centre.addObserver("tikoleapUnknown", [&](const platform::ui::Notification& notice) {
-        auto* message = static_cast<const DZUnhandledAMSGMessage*>(notice.object);
-        object = message->adView;
-        heard.push_back(message->note->parameter("p").value_or("?"));
-    });
+    auto& pages = DZAdViewDelegate::pageMessageCenter();
+    std::vector<platform::ui::NotificationCenter::Token> tokens;
+    auto listen = [&](const std::string& name) {
+        tokens.push_back(pages.addObserver(name, [&](const platform::ui::Notification& notice) {
+            auto* message = static_cast<const DZUnhandledAMSGMessage*>(notice.object);
+            object = message->adView;
+            heard.push_back(message->note->name() + "=" + message->note->parameter("p").value_or("?"));
+        }));
+    };
+    listen("tikoleapUnknown");
+    listen("mraid");
+    listen("mraidLoaded");
+    // Names the application and the ad component post their own notices under.
+    const std::vector<std::string> taken{platform::ui::kApplicationDidEnterBackgroundNotification,
+                                         platform::ui::kApplicationWillTerminateNotification,
+                                         platform::ui::kApplicationDidReceiveMemoryWarningNotification,
+                                         DZViewController::kWillPresentFullScreenNotification,
+                                         DZSlot::kDidLeaveWindowNotification};
+    int reachedProcessNotices = 0;
+    auto& process = platform::ui::NotificationCenter::defaultCenter();
+    for (const auto& name : taken) {
+        tokens.push_back(
+            process.addObserver(name, [&](const platform::ui::Notification&) { ++reachedProcessNotices; }));
+        listen(name);
+    }
+
     bed_.engine().navigate("amsg://x/tikoleapUnknown?p=1");
+    // A rich-media creative's messages are taken on every ad view, not passed on.
+    bed_.engine().navigate("amsg://x/mraidLoaded");
+    bed_.engine().navigate("amsg://x/mraid?a=tikoleapNoSuchAction");
+    for (const auto& name : taken) bed_.engine().navigate("amsg://page/" + name + "?p=2");
     bed_.engine().navigate("amsg://x/log?string=after");
     platform::ScopedLogSink sink;
-    ASSERT_TRUE(bed_.home().pump().until([&] { return !sink.lines().empty(); }));
+    ASSERT_TRUE(
+        bed_.home().pump().until([&] { return !sink.lines().empty() && sink.lines().back() == "after"; }));
     bed_.runUntilIdle();
-    centre.removeObserver(token);
-    EXPECT_THAT(heard, ElementsAre("1"));
+    for (auto token : tokens) {
+        pages.removeObserver(token);
+        process.removeObserver(token);
+    }
+    std::vector<std::string> expected{"tikoleapUnknown=1"};
+    for (const auto& name : taken) expected.push_back(name + "=2");
+    EXPECT_EQ(heard, expected);
     EXPECT_EQ(object, view_.get());
+    EXPECT_EQ(reachedProcessNotices, 0);
 }
 
 TEST_F(AdViewBridge, TheDefaultHandlersCheckWhatThePageSends) {
