@@ -11,6 +11,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/runloop/GLibRunLoop.h"
 #include "platform/web/PageWatchdog.h"
+#include "platform/web/WebExtensionProtocol.h"
 #include "platform/web/WebKitHost.h"
 #include "platform/web/WebKitInput.h"
 
@@ -243,6 +244,12 @@ struct WebKitEngine::Signals {
             static_cast<WebKitEngine*>(data)->onUnresponsive();
     }
 
+    static gboolean userMessage(WebKitWebView*, WebKitUserMessage* message, gpointer data) {
+        const char* name = webkit_user_message_get_name(message);
+        static_cast<WebKitEngine*>(data)->onProcessMessage(name ? name : "");
+        return TRUE;
+    }
+
     static void processTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason, gpointer data) {
         static_cast<WebKitEngine*>(data)->onProcessEnded(static_cast<int>(reason));
     }
@@ -319,6 +326,7 @@ WebKitEngine::WebKitEngine(WebKitHost& host, int width, int height)
     g_signal_connect(view_, "create", G_CALLBACK(Signals::create), this);
     g_signal_connect(view_, "notify::is-web-process-responsive", G_CALLBACK(Signals::responsive), this);
     g_signal_connect(view_, "web-process-terminated", G_CALLBACK(Signals::processTerminated), this);
+    g_signal_connect(view_, "user-message-received", G_CALLBACK(Signals::userMessage), this);
 
     window_ = gtk_offscreen_window_new();
     gtk_window_set_default_size(GTK_WINDOW(window_), width_, height_);
@@ -616,6 +624,12 @@ void WebKitEngine::onUnresponsive() {
     stopHostilePage("its web process stopped responding");
 }
 
+void WebKitEngine::onProcessMessage(const std::string& name) {
+    if (name != extension::kMemoryLimitMessage || pendingFailureCode_ == WebError::kHostile) return;
+    overMemory_ = true;
+    stopHostilePage("it neared its memory limit");
+}
+
 void WebKitEngine::stopHostilePage(const std::string& why) {
     if (pendingFailureCode_ == WebError::kHostile) return;
     logMessage("WebKitEngine::stopHostilePage", 3, "stopping " + url() + ": " + why);
@@ -634,11 +648,11 @@ void WebKitEngine::onProcessEnded(int reason) {
     if (loadTimer_) loadTimer_->invalidate();
     WebError e;
     e.domain = "web";
-    const bool pagesFault =
-        pendingFailureCode_ == WebError::kHostile || reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT;
+    const bool overMemory = overMemory_ || reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT;
+    overMemory_ = false;
+    const bool pagesFault = pendingFailureCode_ == WebError::kHostile || overMemory;
     e.code = pagesFault ? WebError::kHostile : WebError::kWebProcessEnded;
-    e.message = reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT
-                    ? "the web process exceeded its memory limit"
+    e.message = overMemory                             ? "the web process exceeded its memory limit"
                 : reason == WEBKIT_WEB_PROCESS_CRASHED ? "the web process crashed"
                                                        : "the web process was ended";
     e.failingUrl = url();

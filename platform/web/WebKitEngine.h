@@ -81,6 +81,8 @@ class WebKitEngine : public WebEngine {
     void onContentSize(ContentSize size);
     void onUnresponsive();
     void onProcessEnded(int reason);
+    // A message of the page's web process (the extension in it).
+    void onProcessMessage(const std::string& name);
     void onPageDrawn();
     void reportFailure(const WebError& error);
     // Ends the page's web process (this view's alone) because the page misbehaved.
@@ -123,6 +125,7 @@ class WebKitEngine : public WebEngine {
     bool loading_ = false;
     bool failureReported_ = false;
     int pendingFailureCode_ = 0;  // a failure the host caused, reported with its own code
+    bool overMemory_ = false;     // the page's process was ended for passing its memory limit
     ContentSize contentSize_;
     std::uint64_t frames_ = 0;
 };
