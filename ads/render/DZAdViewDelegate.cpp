@@ -21,6 +21,9 @@ using platform::DispatchQueue;
 using platform::web::NavigationAction;
 using platform::web::NavigationType;
 
+// The engine refuses longer navigations before they reach the bridge.
+static_assert(platform::web::WebEngine::kMaxNavigationURLBytes <= kDZMaxURLLength);
+
 namespace {
 
 std::string withoutFragment(const std::string& url) {

@@ -167,6 +167,11 @@ struct WebKitEngine::Signals {
         WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(navigation);
         WebKitURIRequest* request = webkit_navigation_action_get_request(action);
         const char* uri = webkit_uri_request_get_uri(request);
+        if (const std::size_t bytes = uri ? std::strlen(uri) : 0; bytes > kMaxNavigationURLBytes) {
+            webkit_policy_decision_ignore(decision);
+            self->onOversizedNavigation(bytes);
+            return TRUE;
+        }
         NavigationAction a;
         a.url = uri ? uri : "";
         a.type = navigationType(webkit_navigation_action_get_navigation_type(action));
@@ -553,6 +558,7 @@ void WebKitEngine::onLoadStarted() {
     failureReported_ = false;
     pendingFailureCode_ = 0;
     dialogs_ = 0;
+    oversizedNavigations_ = 0;
     armLoadTimer();
     watchdog_->arm();
     if (delegate_) delegate_->loadStarted();
@@ -599,6 +605,18 @@ bool WebKitEngine::onNavigation(const NavigationAction& action, bool newWindow, 
         return false;
     }
     return allowed;
+}
+
+void WebKitEngine::onOversizedNavigation(std::size_t bytes) {
+    ++oversizedNavigations_;
+    if (oversizedNavigations_ >= host_.limits().oversizedNavigationsBeforeStop) {
+        stopHostilePage("it sent " + std::to_string(oversizedNavigations_) +
+                        " navigations over the size limit");
+        return;
+    }
+    logMessage("WebKitEngine", 3,
+               "navigation of " + std::to_string(bytes) + " bytes refused: over " +
+                   std::to_string(kMaxNavigationURLBytes) + " (" + url() + ")");
 }
 
 DialogAnswer WebKitEngine::onDialog(const ScriptDialog& dialog, bool& answered) {

@@ -77,6 +77,7 @@ class WebKitEngine : public WebEngine {
     void onLoadFinished();
     void onLoadFailed(const WebError& error);
     bool onNavigation(const NavigationAction& action, bool newWindow, const std::string& url);
+    void onOversizedNavigation(std::size_t bytes);
     DialogAnswer onDialog(const ScriptDialog& dialog, bool& answered);
     void onContentSize(ContentSize size);
     void onUnresponsive();
@@ -122,6 +123,7 @@ class WebKitEngine : public WebEngine {
     bool focused_ = false;
     MediaPlayback mediaPlayback_ = MediaPlayback::Automatic;
     int dialogs_ = 0;
+    int oversizedNavigations_ = 0;
     bool loading_ = false;
     bool failureReported_ = false;
     int pendingFailureCode_ = 0;  // a failure the host caused, reported with its own code

@@ -31,6 +31,7 @@ WebKitHost& WebKitHost::start(GLibRunLoop& loop, const WebLimits& limits) {
         gHost->limits_.scriptTimeoutSeconds = limits.scriptTimeoutSeconds;
         gHost->limits_.dialogsAnswered = limits.dialogsAnswered;
         gHost->limits_.dialogsBeforeStop = limits.dialogsBeforeStop;
+        gHost->limits_.oversizedNavigationsBeforeStop = limits.oversizedNavigationsBeforeStop;
         gHost->limits_.probeIntervalSeconds = limits.probeIntervalSeconds;
         gHost->limits_.probeTimeoutSeconds = limits.probeTimeoutSeconds;
         return *gHost;

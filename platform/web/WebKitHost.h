@@ -34,6 +34,9 @@ struct WebLimits {
     double probeTimeoutSeconds = 2;
     int dialogsAnswered = 20;     // per load: later dialogs are dismissed unasked
     int dialogsBeforeStop = 200;  // per load: a page opening more is stopped as hostile
+    // Per load: a page sending this many navigations over WebEngine::kMaxNavigationURLBytes
+    // is stopped as hostile (each is refused).
+    int oversizedNavigationsBeforeStop = 3;
     // Taken when the engine starts, for good. A web process (one view's) is held under the
     // limit: the extension in it measures it every watch interval and has it ended, as
     // hostile, well before the limit (the engine's own measure, a second old at worst, is

@@ -120,6 +120,31 @@ TEST_F(WebHostile, APageAllocatingAGigabyteIsHeldUnderItsMemoryLimit) {
     EXPECT_TRUE(calm.failures.empty());
 }
 
+TEST_F(WebHostile, NavigationsOverTheSizeLimitAreRefusedUnseenAndCountAgainstThePage) {
+    webtest::Recorder recorder;
+    WebEngine& view = open(recorder, "<html><body>big</body></html>");
+    const std::size_t limit = WebEngine::kMaxNavigationURLBytes;
+    const std::string prefix = "amsg://x/log?string=";
+    auto send = [&](std::size_t bytes) {
+        evaluate(view, "location.href = '" + prefix + "' + 'a'.repeat(" +
+                           std::to_string(bytes - prefix.size()) + "); 1");
+    };
+    send(limit);
+    ASSERT_TRUE(runUntil([&] { return recorder.navigationTo(prefix) != nullptr; }));
+    for (int i = 1; i < webtest::host().limits().oversizedNavigationsBeforeStop; ++i) send(limit + 1);
+    webtest::runFor(0.3);
+    EXPECT_TRUE(recorder.failures.empty());
+    send(limit + 1);
+    ASSERT_TRUE(runUntil([&] { return !recorder.failures.empty(); }, 5)) << "the page was not stopped";
+    EXPECT_EQ(recorder.failures[0].code, WebError::kHostile);
+    std::size_t seen = 0;
+    for (const auto& navigation : recorder.navigations) {
+        EXPECT_LE(navigation.url.size(), limit);
+        seen += navigation.url.rfind(prefix, 0) == 0;
+    }
+    EXPECT_EQ(seen, 1u);
+}
+
 TEST_F(WebHostile, AViewWhoseProcessEndedReportsItOnceAndLoadsAgain) {
     webtest::Recorder recorder;
     WebEngine& view = open(recorder, "<html><body>first</body></html>");
