@@ -7,7 +7,6 @@
 #include "ads/render/DZAdAppAMSGHandler.h"
 #include "ads/render/DZAdAppViewController.h"
 #include "ads/render/DZAppEventAMSGHandler.h"
-#include "ads/render/DZMRAIDAMSGHandler.h"
 #include "ads/render/DZMRAIDInterceptor.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/defaults/UserDefaults.h"
@@ -29,7 +28,6 @@ std::shared_ptr<DZAdAppAdViewDelegate> DZAdAppAdViewDelegate::create(
 
 DZAdAppAdViewDelegate::DZAdAppAdViewDelegate(std::weak_ptr<DZAdAppViewController> controller)
     : controller_(std::move(controller)) {
-    addAMSGHandler(std::make_shared<DZMRAIDAMSGHandler>(opener().shared_from_this()));
     addAMSGHandler(std::make_shared<DZAdAppAMSGHandler>());
     auto owner = controller_.lock();
     auto slot = owner ? owner->slot() : nullptr;

@@ -247,6 +247,7 @@ void DZAdView::loadHTMLString(const std::string& html, const std::string& baseUR
         DZLog("Ad page base URL of scheme \"%s\" refused; loaded as about:blank", base->scheme().c_str());
         base.reset();
     }
+    ++hostLoads_;
     suspendEventQueue();
     setURL(base);
     const std::string loadBase = base ? base->text() : "about:blank";
@@ -255,6 +256,7 @@ void DZAdView::loadHTMLString(const std::string& html, const std::string& baseUR
 }
 
 void DZAdView::loadRequest(const platform::web::WebRequest& request) {
+    ++hostLoads_;
     suspendEventQueue();
     if (!webView_) return failWithoutEngine(request.url);
     webView_->engine()->loadRequest(request);

@@ -144,6 +144,9 @@ class DZAdView : public platform::ui::View,
     // about bases are taken; the page of any other base loads as about:blank.
     void loadHTMLString(const std::string& html, const std::string& baseURL);
     void loadRequest(const platform::web::WebRequest& request);
+    // How many pages the host has asked for (the two loads above): what a page does is counted
+    // against the page, and a page cannot start a new count by navigating itself.
+    std::uint64_t hostLoadCount() const { return hostLoads_; }
     void stopLoading();
     // The page's address ("" before any load, and without an engine).
     std::string currentURL() const;
@@ -236,6 +239,7 @@ class DZAdView : public platform::ui::View,
     std::string engineError_;
     std::deque<QueuedEvent> eventQueue_;
     bool eventQueueSuspended_ = true;
+    std::uint64_t hostLoads_ = 0;
     std::optional<State> savedState_;
     std::string adDebugDialog_;
     bool showDebug_ = true;

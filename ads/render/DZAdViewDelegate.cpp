@@ -6,6 +6,7 @@
 #include "ads/foundation/DZNSURLUtilities.h"
 #include "ads/render/DZCSIMessageHandler.h"
 #include "ads/render/DZDefaultAMSGHandler.h"
+#include "ads/render/DZMRAIDAMSGHandler.h"
 #include "ads/render/DZOpenerAMSGHandler.h"
 #include "ads/render/DZPrecacheAMSGHandler.h"
 #include "ads/render/DZVideoPlayerAMSGHandler.h"
@@ -19,6 +20,9 @@
 using platform::DispatchQueue;
 using platform::web::NavigationAction;
 using platform::web::NavigationType;
+
+// The engine refuses longer navigations before they reach the bridge.
+static_assert(platform::web::WebEngine::kMaxNavigationURLBytes <= kDZMaxURLLength);
 
 namespace {
 
@@ -35,11 +39,13 @@ std::shared_ptr<DZAdViewDelegate> DZAdViewDelegate::create() {
 DZAdViewDelegate::DZAdViewDelegate()
     : opener_(std::make_shared<DZOpener>()),
       messageQueue_(DispatchQueue::createSerial("com.rerive.didaz.amsg")) {
-    // Rich-media messages are taken by the slots' own delegates.
+    // Every page may be a rich-media creative's, the browser's and the overlay's too: their
+    // rich-media messages are taken here rather than passed on as notices.
     addAMSGHandler(std::make_shared<DZOpenerAMSGHandler>(opener_));
+    addAMSGHandler(std::make_shared<DZDefaultAMSGHandler>());
+    addAMSGHandler(std::make_shared<DZMRAIDAMSGHandler>(opener_));
     addAMSGHandler(std::make_shared<DZVideoPlayerAMSGHandler>());
     addAMSGHandler(std::make_shared<DZPrecacheAMSGHandler>());
-    addAMSGHandler(std::make_shared<DZDefaultAMSGHandler>());
     addAMSGHandler(std::make_shared<DZCSIMessageHandler>());
 }
 
@@ -133,11 +139,16 @@ void DZAdViewDelegate::dispatch(const std::shared_ptr<const DZNotification>& not
     didNotHandleMessage(note, adView);
 }
 
+platform::ui::NotificationCenter& DZAdViewDelegate::pageMessageCenter() {
+    static platform::ui::NotificationCenter center;
+    return center;
+}
+
 void DZAdViewDelegate::didNotHandleMessage(const std::shared_ptr<const DZNotification>& note,
                                            const std::shared_ptr<DZAdView>& adView) {
     DispatchQueue::main()->async([note, adView] {
         DZUnhandledAMSGMessage message{adView.get(), note.get()};
-        platform::ui::NotificationCenter::defaultCenter().post(note->name(), &message);
+        pageMessageCenter().post(note->name(), &message);
     });
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The navigation policy of an ad view and its message bridge. It decides every navigation by
 // scheme: "amsg" messages go to the registered handlers (in registration order, the first that
-// knows the name takes it; one no handler takes is posted on the default notification centre),
+// knows the name takes it; one no handler takes is posted on the page-message centre),
 // http and https load, about loads, everything else is refused and, where it stands for a user
 // action (mail, messages, app links), handed to the opener, which opens only http and https.
 // A page's messages keep their order: each ad-view delegate parses them on a serial queue of its
@@ -19,8 +19,14 @@
 namespace platform {
 class DispatchQueue;
 }
+namespace platform::ui {
+class NotificationCenter;
+}
 
 // The object of the notice posted for a message no handler took (its name is the message's).
+// These notices go to a centre of their own, never the default one: the page chooses the name,
+// and there it could stand for an application or component notice (entering the background,
+// a full-screen presentation) and set off every observer of it.
 struct DZUnhandledAMSGMessage {
     DZAdView* adView = nullptr;
     const DZNotification* note = nullptr;
@@ -46,7 +52,10 @@ class DZAdViewDelegate : public DZAdViewDelegateProtocol,
     void handleAMSGURL(const std::string& url, const std::shared_ptr<DZAdView>& adView);
     void handleDeeplinkPlusURL(const std::string& url);
 
-    // A message no handler took: posted on the default notification centre under its name, with a
+    // Where messages no handler took are posted; nothing else is posted there.
+    static platform::ui::NotificationCenter& pageMessageCenter();
+
+    // A message no handler took: posted on the page-message centre under its name, with a
     // DZUnhandledAMSGMessage as the object.
     virtual void didNotHandleMessage(const std::shared_ptr<const DZNotification>& note,
                                      const std::shared_ptr<DZAdView>& adView);

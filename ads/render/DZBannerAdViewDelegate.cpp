@@ -9,7 +9,6 @@
 #include "ads/render/DZAdAppAMSGHandler.h"
 #include "ads/render/DZAppEventAMSGHandler.h"
 #include "ads/render/DZDelayPageLoadAMSGHandler.h"
-#include "ads/render/DZMRAIDAMSGHandler.h"
 #include "ads/render/DZOpener.h"
 #include "ads/render/DZSwipeToViewControllerAMSGHandler.h"
 #include "platform/web/WebEngine.h"
@@ -37,7 +36,6 @@ void DZBannerAdViewDelegate::registerSlotHandlers() {
     addAMSGHandler(std::make_shared<DZAppEventAMSGHandler>(slot_));
     addAMSGHandler(std::make_shared<DZAdAppAMSGHandler>());
     addAMSGHandler(std::make_shared<DZSwipeToViewControllerAMSGHandler>(slot_));
-    addAMSGHandler(std::make_shared<DZMRAIDAMSGHandler>(opener().shared_from_this()));
     delayHandler_ = std::make_shared<DZDelayPageLoadAMSGHandler>(std::weak_ptr<DZDelayLoadDelegate>(self));
     addAMSGHandler(delayHandler_);
 }

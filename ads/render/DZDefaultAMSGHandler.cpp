@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "ads/core/DZSignalCollector.h"
+#include "ads/foundation/DZAbsoluteTime.h"
 #include "ads/foundation/DZClickTrackerCollection.h"
 #include "ads/foundation/DZDevice.h"
 #include "ads/foundation/DZLogger.h"
@@ -86,7 +87,17 @@ void DZDefaultAMSGHandler::didReceiveTrackHTTPNotification(const DZAMSGArguments
 
 void DZDefaultAMSGHandler::didReceiveLogNotification(const DZAMSGArguments& arguments) {
     auto text = arguments.note->parameter("string");
-    if (text) DZLogText(loggableText(*text));
+    if (!text) return;
+    const DZAdView* view = arguments.adView.get();
+    const std::uint64_t page = view ? view->hostLoadCount() : 0;
+    if (budgetView_.lock().get() != view || budgetPage_ != page) {
+        budgetView_ = arguments.adView;
+        budgetPage_ = page;
+        budget_ = DZPageLogBudget();
+    }
+    auto decision = budget_.admit(DZAbsoluteTime::absoluteTimeInMilliseconds());
+    if (decision.write) DZLogText(loggableText(*text));
+    if (decision.notice) DZLogText(std::move(*decision.notice));
 }
 
 void DZDefaultAMSGHandler::didReceiveTouchNotification(const DZAMSGArguments& arguments) {

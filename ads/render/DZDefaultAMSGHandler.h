@@ -1,11 +1,14 @@
 #pragma once
 // The messages every ad page may send: "httpTrack" (ping an http or https URL), "log" (one console
-// line), "touch" (a touch for the signal collector), "vibrate" (nothing here), "canOpenURLs"
-// (answered with "openableURLs") and "close" (taken; the full-screen controllers act on it).
+// line, within the page's budget), "touch" (a touch for the signal collector), "vibrate" (nothing here),
+// "canOpenURLs" (answered with "openableURLs") and "close" (taken; the full-screen controllers act on it).
 // Every parameter is the page's: checked and bounded before use.
+#include <cstdint>
+#include <memory>
 #include <string>
 
 #include "ads/render/DZAMSGHandler.h"
+#include "ads/render/DZPageLogBudget.h"
 
 class DZDefaultAMSGHandler : public DZAMSGHandler {
   public:
@@ -27,4 +30,10 @@ class DZDefaultAMSGHandler : public DZAMSGHandler {
     void didReceiveVibrateNotification(const DZAMSGArguments& arguments) {}
     void didReceiveCanOpenURLsNotification(const DZAMSGArguments& arguments);
     void didReceiveCloseNotification(const DZAMSGArguments& arguments) {}
+
+  private:
+    // The log budget of the page shown last: a new one for each page the host loads.
+    std::weak_ptr<DZAdView> budgetView_;
+    std::uint64_t budgetPage_ = 0;
+    DZPageLogBudget budget_;
 };

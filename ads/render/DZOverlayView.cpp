@@ -45,7 +45,7 @@ DZOverlayView::Token DZOverlayView::observe(
     const char* name, const DZAdView* source,
     void (DZOverlayView::*handler)(const DZNotification::Parameters&)) {
     std::weak_ptr<DZOverlayView> weak = std::static_pointer_cast<DZOverlayView>(shared_from_this());
-    return platform::ui::NotificationCenter::defaultCenter().addObserver(
+    return DZAdViewDelegate::pageMessageCenter().addObserver(
         name,
         [weak, source, handler](const platform::ui::Notification& notification) {
             const auto* message = static_cast<const DZUnhandledAMSGMessage*>(notification.object);
@@ -60,7 +60,7 @@ DZOverlayView::Token DZOverlayView::observe(
 }
 
 void DZOverlayView::stopObservingAdView() {
-    auto& center = platform::ui::NotificationCenter::defaultCenter();
+    auto& center = DZAdViewDelegate::pageMessageCenter();
     for (Token token : adViewObservers_) center.removeObserver(token);
     adViewObservers_.clear();
 }
@@ -100,7 +100,7 @@ void DZOverlayView::addOverlaySubview() {
 
 void DZOverlayView::removeOverlaySubview() {
     if (!overlayView_) return;
-    auto& center = platform::ui::NotificationCenter::defaultCenter();
+    auto& center = DZAdViewDelegate::pageMessageCenter();
     for (Token token : overlayObservers_) center.removeObserver(token);
     overlayObservers_.clear();
     auto page = std::move(overlayView_);

@@ -92,6 +92,10 @@ class WebEngine {
     // loadable scheme may load.
     static bool decideNavigation(WebEngineDelegate* delegate, const NavigationAction& action);
 
+    // Navigations to longer URLs are refused where they arrive, before any copy is made for the
+    // delegate: the page-message bridge takes no longer message, and a page sending such URLs
+    // at speed would otherwise make the host hold them.
+    static constexpr std::size_t kMaxNavigationURLBytes = 2u << 20;
     // A page may report any size; sides above this are taken as a broken report and dropped.
     static constexpr int kMaxContentSide = 1000000;
     // The size a page's report is passed on as: nothing for a side out of range, else each

@@ -11,6 +11,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/runloop/GLibRunLoop.h"
 #include "platform/web/PageWatchdog.h"
+#include "platform/web/WebExtensionProtocol.h"
 #include "platform/web/WebKitHost.h"
 #include "platform/web/WebKitInput.h"
 
@@ -166,6 +167,11 @@ struct WebKitEngine::Signals {
         WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(navigation);
         WebKitURIRequest* request = webkit_navigation_action_get_request(action);
         const char* uri = webkit_uri_request_get_uri(request);
+        if (const std::size_t bytes = uri ? std::strlen(uri) : 0; bytes > kMaxNavigationURLBytes) {
+            webkit_policy_decision_ignore(decision);
+            self->onOversizedNavigation(bytes);
+            return TRUE;
+        }
         NavigationAction a;
         a.url = uri ? uri : "";
         a.type = navigationType(webkit_navigation_action_get_navigation_type(action));
@@ -241,6 +247,12 @@ struct WebKitEngine::Signals {
     static void responsive(GObject* view, GParamSpec*, gpointer data) {
         if (!webkit_web_view_get_is_web_process_responsive(WEBKIT_WEB_VIEW(view)))
             static_cast<WebKitEngine*>(data)->onUnresponsive();
+    }
+
+    static gboolean userMessage(WebKitWebView*, WebKitUserMessage* message, gpointer data) {
+        const char* name = webkit_user_message_get_name(message);
+        static_cast<WebKitEngine*>(data)->onProcessMessage(name ? name : "");
+        return TRUE;
     }
 
     static void processTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason, gpointer data) {
@@ -319,6 +331,7 @@ WebKitEngine::WebKitEngine(WebKitHost& host, int width, int height)
     g_signal_connect(view_, "create", G_CALLBACK(Signals::create), this);
     g_signal_connect(view_, "notify::is-web-process-responsive", G_CALLBACK(Signals::responsive), this);
     g_signal_connect(view_, "web-process-terminated", G_CALLBACK(Signals::processTerminated), this);
+    g_signal_connect(view_, "user-message-received", G_CALLBACK(Signals::userMessage), this);
 
     window_ = gtk_offscreen_window_new();
     gtk_window_set_default_size(GTK_WINDOW(window_), width_, height_);
@@ -545,6 +558,7 @@ void WebKitEngine::onLoadStarted() {
     failureReported_ = false;
     pendingFailureCode_ = 0;
     dialogs_ = 0;
+    oversizedNavigations_ = 0;
     armLoadTimer();
     watchdog_->arm();
     if (delegate_) delegate_->loadStarted();
@@ -593,6 +607,18 @@ bool WebKitEngine::onNavigation(const NavigationAction& action, bool newWindow, 
     return allowed;
 }
 
+void WebKitEngine::onOversizedNavigation(std::size_t bytes) {
+    ++oversizedNavigations_;
+    if (oversizedNavigations_ >= host_.limits().oversizedNavigationsBeforeStop) {
+        stopHostilePage("it sent " + std::to_string(oversizedNavigations_) +
+                        " navigations over the size limit");
+        return;
+    }
+    logMessage("WebKitEngine", 3,
+               "navigation of " + std::to_string(bytes) + " bytes refused: over " +
+                   std::to_string(kMaxNavigationURLBytes) + " (" + url() + ")");
+}
+
 DialogAnswer WebKitEngine::onDialog(const ScriptDialog& dialog, bool& answered) {
     ++dialogs_;
     answered = false;
@@ -616,6 +642,12 @@ void WebKitEngine::onUnresponsive() {
     stopHostilePage("its web process stopped responding");
 }
 
+void WebKitEngine::onProcessMessage(const std::string& name) {
+    if (name != extension::kMemoryLimitMessage || pendingFailureCode_ == WebError::kHostile) return;
+    overMemory_ = true;
+    stopHostilePage("it neared its memory limit");
+}
+
 void WebKitEngine::stopHostilePage(const std::string& why) {
     if (pendingFailureCode_ == WebError::kHostile) return;
     logMessage("WebKitEngine::stopHostilePage", 3, "stopping " + url() + ": " + why);
@@ -634,11 +666,11 @@ void WebKitEngine::onProcessEnded(int reason) {
     if (loadTimer_) loadTimer_->invalidate();
     WebError e;
     e.domain = "web";
-    const bool pagesFault =
-        pendingFailureCode_ == WebError::kHostile || reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT;
+    const bool overMemory = overMemory_ || reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT;
+    overMemory_ = false;
+    const bool pagesFault = pendingFailureCode_ == WebError::kHostile || overMemory;
     e.code = pagesFault ? WebError::kHostile : WebError::kWebProcessEnded;
-    e.message = reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT
-                    ? "the web process exceeded its memory limit"
+    e.message = overMemory                             ? "the web process exceeded its memory limit"
                 : reason == WEBKIT_WEB_PROCESS_CRASHED ? "the web process crashed"
                                                        : "the web process was ended";
     e.failingUrl = url();

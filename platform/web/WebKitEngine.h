@@ -77,10 +77,13 @@ class WebKitEngine : public WebEngine {
     void onLoadFinished();
     void onLoadFailed(const WebError& error);
     bool onNavigation(const NavigationAction& action, bool newWindow, const std::string& url);
+    void onOversizedNavigation(std::size_t bytes);
     DialogAnswer onDialog(const ScriptDialog& dialog, bool& answered);
     void onContentSize(ContentSize size);
     void onUnresponsive();
     void onProcessEnded(int reason);
+    // A message of the page's web process (the extension in it).
+    void onProcessMessage(const std::string& name);
     void onPageDrawn();
     void reportFailure(const WebError& error);
     // Ends the page's web process (this view's alone) because the page misbehaved.
@@ -120,9 +123,11 @@ class WebKitEngine : public WebEngine {
     bool focused_ = false;
     MediaPlayback mediaPlayback_ = MediaPlayback::Automatic;
     int dialogs_ = 0;
+    int oversizedNavigations_ = 0;
     bool loading_ = false;
     bool failureReported_ = false;
     int pendingFailureCode_ = 0;  // a failure the host caused, reported with its own code
+    bool overMemory_ = false;     // the page's process was ended for passing its memory limit
     ContentSize contentSize_;
     std::uint64_t frames_ = 0;
 };

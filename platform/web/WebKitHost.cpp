@@ -11,6 +11,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/runloop/GLibRunLoop.h"
 #include "platform/web/ScriptInterception.h"
+#include "platform/web/WebExtensionProtocol.h"
 #include "platform/web/WebKitEngine.h"
 
 namespace platform::web {
@@ -30,6 +31,7 @@ WebKitHost& WebKitHost::start(GLibRunLoop& loop, const WebLimits& limits) {
         gHost->limits_.scriptTimeoutSeconds = limits.scriptTimeoutSeconds;
         gHost->limits_.dialogsAnswered = limits.dialogsAnswered;
         gHost->limits_.dialogsBeforeStop = limits.dialogsBeforeStop;
+        gHost->limits_.oversizedNavigationsBeforeStop = limits.oversizedNavigationsBeforeStop;
         gHost->limits_.probeIntervalSeconds = limits.probeIntervalSeconds;
         gHost->limits_.probeTimeoutSeconds = limits.probeTimeoutSeconds;
         return *gHost;
@@ -81,8 +83,10 @@ WebKitHost::WebKitHost(GLibRunLoop& loop, const WebLimits& limits) : loop_(loop)
         webkit_web_context_set_web_extensions_directory(context_, extensionDir_.c_str());
         webkit_web_context_set_web_extensions_initialization_user_data(
             context_,
-            g_variant_new("(sssas)", ScriptInterception::scheme(), ScriptInterception::secretHeader(),
-                          interception_->secret().c_str(), &names));
+            g_variant_new(extension::kStartDataType, ScriptInterception::scheme(),
+                          ScriptInterception::secretHeader(), interception_->secret().c_str(), &names,
+                          static_cast<guint32>(std::max(limits.webProcessMemoryLimitMB, 64)),
+                          static_cast<guint32>(std::max(limits.memoryWatchMilliseconds, 1))));
     } else {
         logMessage("WebKitHost", 4,
                    std::string("no ") + kExtensionFile + ": scripts cannot be answered from memory");

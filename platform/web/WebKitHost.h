@@ -34,10 +34,16 @@ struct WebLimits {
     double probeTimeoutSeconds = 2;
     int dialogsAnswered = 20;     // per load: later dialogs are dismissed unasked
     int dialogsBeforeStop = 200;  // per load: a page opening more is stopped as hostile
-    // Taken when the engine starts, for good. A web process (one view's) whose memory passes
-    // the limit is ended by the engine, which measures every poll interval.
+    // Per load: a page sending this many navigations over WebEngine::kMaxNavigationURLBytes
+    // is stopped as hostile (each is refused).
+    int oversizedNavigationsBeforeStop = 3;
+    // Taken when the engine starts, for good. A web process (one view's) is held under the
+    // limit: the extension in it measures it every watch interval and has it ended, as
+    // hostile, well before the limit (the engine's own measure, a second old at worst, is
+    // only the last resort). The engine frees what it can past half the limit.
     int webProcessMemoryLimitMB = 512;
     double memoryPollSeconds = 1;
+    int memoryWatchMilliseconds = 10;
     // Last path components of script requests the views' responders may answer.
     std::vector<std::string> interceptedScripts{"mraid.js"};
 };

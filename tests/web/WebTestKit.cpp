@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <limits>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -88,6 +89,20 @@ std::vector<int> webProcesses() {
         return true;
     });
     return web;
+}
+
+std::optional<double> residentAnonymousMB(int pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string key;
+    while (status >> key) {
+        if (key == "RssAnon:") {
+            double kB = 0;
+            status >> kB;
+            return kB / 1024;
+        }
+        status.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+    }
+    return std::nullopt;
 }
 
 void settle() {

@@ -4,6 +4,7 @@
 // engine's web processes.
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,9 @@ void settle();
 // Web processes the engine runs for this process now, and their process ids.
 int webProcessCount();
 std::vector<int> webProcesses();
+// The process's anonymous resident memory in MiB (what a page's own allocations occupy); nothing
+// once it has gone.
+std::optional<double> residentAnonymousMB(int pid);
 
 // The loopback server of the whole test process. It is never stopped: the engine opens
 // connections ahead of requests, and a stop waits for each of them to time out.

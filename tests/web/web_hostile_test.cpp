@@ -5,6 +5,11 @@
 #include <gtest/gtest.h>
 #include <webkit2/webkit2.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <vector>
+
 #include "WebTestKit.h"
 #include "platform/web/WebKitEngine.h"
 
@@ -59,19 +64,85 @@ TEST_F(WebHostile, APageThatSpinsAfterItsLoadIsStoppedAndAnotherViewKeepsItsPage
     EXPECT_EQ(hostile.failures.size(), 1u);
 }
 
-TEST_F(WebHostile, APageAllocatingAGigabyteIsStoppedWithinTenSeconds) {
-    webtest::Recorder calm, greedy;
+namespace {
+
+// Runs until the recorder's page has failed, watching the peak memory of the one web process that
+// came up since `before`.
+double peakUntilStopped(webtest::Recorder& recorder, const std::vector<int>& before, double seconds) {
+    std::vector<int> added;
+    for (int pid : webtest::webProcesses()) {
+        if (std::find(before.begin(), before.end(), pid) == before.end()) added.push_back(pid);
+    }
+    EXPECT_EQ(added.size(), 1u);
+    double peak = 0;
+    const bool stopped = runUntil(
+        [&] {
+            if (auto mb = added.empty() ? std::nullopt : webtest::residentAnonymousMB(added[0]))
+                peak = std::max(peak, *mb);
+            return !recorder.failures.empty();
+        },
+        seconds);
+    EXPECT_TRUE(stopped) << "the page was not stopped";
+    std::printf("peak of the greedy page's process: %.0f MiB\n", peak);
+    return peak;
+}
+
+}  // namespace
+
+TEST_F(WebHostile, APageAllocatingAGigabyteIsHeldUnderItsMemoryLimit) {
+    const double limit = webtest::host().limits().webProcessMemoryLimitMB;
+    webtest::Recorder calm, greedy, spinning;
     WebEngine& first = open(calm, "<html><body>calm</body></html>");
+    // Grows by 64 MiB a turn, as fast as the page can fill them.
+    auto before = webtest::webProcesses();
     open(greedy,
          "<html><body><script>var kept = [];"
          "function grow() { for (var i = 0; i < 64; ++i) kept.push(new Uint8Array(1 << 20).fill(1));"
          "  if (kept.length < 1024) setTimeout(grow, 10); else document.title = 'all of it'; }"
          "onload = grow;</script></body></html>");
-    ASSERT_TRUE(runUntil([&] { return !greedy.failures.empty(); }, 10)) << "the page was not stopped";
+    EXPECT_LT(peakUntilStopped(greedy, before, 10), limit);
+    ASSERT_FALSE(greedy.failures.empty());
     EXPECT_EQ(greedy.failures[0].code, WebError::kHostile);
     EXPECT_EQ(greedy.failures[0].message, "the web process exceeded its memory limit");
+
+    // Never gives up its thread while it grows: held all the same, and stopped for not answering.
+    before = webtest::webProcesses();
+    open(spinning,
+         "<html><body><script>var kept = [];"
+         "onload = () => setTimeout(() => { while (kept.length < 4096) kept.push(new Uint8Array(1 << "
+         "20).fill(1)); "
+         "while (true) {} }, 50);</script></body></html>");
+    EXPECT_LT(peakUntilStopped(spinning, before, 10), limit);
+    ASSERT_FALSE(spinning.failures.empty());
+    EXPECT_EQ(spinning.failures[0].code, WebError::kHostile);
+
     EXPECT_EQ(evaluate(first, "document.body.textContent").value, "calm");
     EXPECT_TRUE(calm.failures.empty());
+}
+
+TEST_F(WebHostile, NavigationsOverTheSizeLimitAreRefusedUnseenAndCountAgainstThePage) {
+    webtest::Recorder recorder;
+    WebEngine& view = open(recorder, "<html><body>big</body></html>");
+    const std::size_t limit = WebEngine::kMaxNavigationURLBytes;
+    const std::string prefix = "amsg://x/log?string=";
+    auto send = [&](std::size_t bytes) {
+        evaluate(view, "location.href = '" + prefix + "' + 'a'.repeat(" +
+                           std::to_string(bytes - prefix.size()) + "); 1");
+    };
+    send(limit);
+    ASSERT_TRUE(runUntil([&] { return recorder.navigationTo(prefix) != nullptr; }));
+    for (int i = 1; i < webtest::host().limits().oversizedNavigationsBeforeStop; ++i) send(limit + 1);
+    webtest::runFor(0.3);
+    EXPECT_TRUE(recorder.failures.empty());
+    send(limit + 1);
+    ASSERT_TRUE(runUntil([&] { return !recorder.failures.empty(); }, 5)) << "the page was not stopped";
+    EXPECT_EQ(recorder.failures[0].code, WebError::kHostile);
+    std::size_t seen = 0;
+    for (const auto& navigation : recorder.navigations) {
+        EXPECT_LE(navigation.url.size(), limit);
+        seen += navigation.url.rfind(prefix, 0) == 0;
+    }
+    EXPECT_EQ(seen, 1u);
 }
 
 TEST_F(WebHostile, AViewWhoseProcessEndedReportsItOnceAndLoadsAgain) {

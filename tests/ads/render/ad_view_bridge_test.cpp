@@ -7,9 +7,12 @@
 #include <vector>
 
 #include "AdViewTestBed.h"
+#include "ads/core/DZSlot.h"
 #include "ads/render/DZAdViewDelegate.h"
 #include "ads/render/DZDefaultAMSGHandler.h"
 #include "ads/render/DZNotification.h"
+#include "ads/render/DZPageLogBudget.h"
+#include "ads/render/DZViewController.h"
 #include "platform/foundation/ScopedLogSink.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/ui/NotificationCenter.h"
@@ -176,23 +179,54 @@ TEST_F(AdViewBridge, MessagesKeepTheirOrderAndAFloodIsCut) {
     ASSERT_TRUE(bed_.home().pump().until([&] { return handler->seen.back() == "again"; }));
 }
 
-TEST_F(AdViewBridge, AMessageNoHandlerTakesReachesTheCentreOnce) {
+TEST_F(AdViewBridge, AMessageNoHandlerTakesReachesThePageCentreOnceAndNoOtherNotice) {
     std::vector<std::string> heard;
     const DZAdView* object = nullptr;
-    auto& centre = platform::ui::NotificationCenter::defaultCenter();
-    auto token = centre.addObserver("tikoleapUnknown", [&](const platform::ui::Notification& notice) {
-        auto* message = static_cast<const DZUnhandledAMSGMessage*>(notice.object);
-        object = message->adView;
-        heard.push_back(message->note->parameter("p").value_or("?"));
-    });
+    auto& pages = DZAdViewDelegate::pageMessageCenter();
+    std::vector<platform::ui::NotificationCenter::Token> tokens;
+    auto listen = [&](const std::string& name) {
+        tokens.push_back(pages.addObserver(name, [&](const platform::ui::Notification& notice) {
+            auto* message = static_cast<const DZUnhandledAMSGMessage*>(notice.object);
+            object = message->adView;
+            heard.push_back(message->note->name() + "=" + message->note->parameter("p").value_or("?"));
+        }));
+    };
+    listen("tikoleapUnknown");
+    listen("mraid");
+    listen("mraidLoaded");
+    // Names the application and the ad component post their own notices under.
+    const std::vector<std::string> taken{platform::ui::kApplicationDidEnterBackgroundNotification,
+                                         platform::ui::kApplicationWillTerminateNotification,
+                                         platform::ui::kApplicationDidReceiveMemoryWarningNotification,
+                                         DZViewController::kWillPresentFullScreenNotification,
+                                         DZSlot::kDidLeaveWindowNotification};
+    int reachedProcessNotices = 0;
+    auto& process = platform::ui::NotificationCenter::defaultCenter();
+    for (const auto& name : taken) {
+        tokens.push_back(
+            process.addObserver(name, [&](const platform::ui::Notification&) { ++reachedProcessNotices; }));
+        listen(name);
+    }
+
     bed_.engine().navigate("amsg://x/tikoleapUnknown?p=1");
+    // A rich-media creative's messages are taken on every ad view, not passed on.
+    bed_.engine().navigate("amsg://x/mraidLoaded");
+    bed_.engine().navigate("amsg://x/mraid?a=tikoleapNoSuchAction");
+    for (const auto& name : taken) bed_.engine().navigate("amsg://page/" + name + "?p=2");
     bed_.engine().navigate("amsg://x/log?string=after");
     platform::ScopedLogSink sink;
-    ASSERT_TRUE(bed_.home().pump().until([&] { return !sink.lines().empty(); }));
+    ASSERT_TRUE(
+        bed_.home().pump().until([&] { return !sink.lines().empty() && sink.lines().back() == "after"; }));
     bed_.runUntilIdle();
-    centre.removeObserver(token);
-    EXPECT_THAT(heard, ElementsAre("1"));
+    for (auto token : tokens) {
+        pages.removeObserver(token);
+        process.removeObserver(token);
+    }
+    std::vector<std::string> expected{"tikoleapUnknown=1"};
+    for (const auto& name : taken) expected.push_back(name + "=2");
+    EXPECT_EQ(heard, expected);
     EXPECT_EQ(object, view_.get());
+    EXPECT_EQ(reachedProcessNotices, 0);
 }
 
 TEST_F(AdViewBridge, TheDefaultHandlersCheckWhatThePageSends) {
@@ -217,6 +251,46 @@ TEST_F(AdViewBridge, TheDefaultHandlersCheckWhatThePageSends) {
               std::string(1023, 'x') + "...");
     EXPECT_EQ(DZDefaultAMSGHandler::integerForKey("td", {{"td", "12x"}}, -1), -1);
     EXPECT_EQ(DZDefaultAMSGHandler::integerForKey("td", {{"td", "-12"}}, -1), -12);
+}
+
+TEST_F(AdViewBridge, APageLogsWithinARateAndATotal) {
+    auto marker = std::make_shared<RecordingHandler>();
+    delegate_->addAMSGHandler(marker);
+    loadPage("https://ads.example/page");
+    platform::ScopedLogSink sink;
+    int batch = 0;
+    // `lines` log messages at once, all handled when this returns; the lines written since.
+    auto send = [&](int lines) {
+        const std::size_t before = sink.lines().size();
+        for (int i = 0; i < lines; ++i) bed_.engine().navigate("amsg://x/log?string=line");
+        const std::string mark = std::to_string(++batch);
+        bed_.engine().navigate("amsg://x/tikoleapTest?n=" + mark);
+        EXPECT_TRUE(
+            bed_.home().pump().until([&] { return !marker->seen.empty() && marker->seen.back() == mark; }));
+        bed_.runUntilIdle();
+        return std::vector<std::string>(sink.lines().begin() + static_cast<std::ptrdiff_t>(before),
+                                        sink.lines().end());
+    };
+    const auto burst = send(200);
+    ASSERT_EQ(burst.size(), static_cast<std::size_t>(DZPageLogBudget::kBurstLines + 1));
+    EXPECT_THAT(burst.back(), HasSubstr("lines dropped"));
+    bed_.home().loop().advance(1);
+    EXPECT_EQ(send(200).size(), static_cast<std::size_t>(DZPageLogBudget::kLinesPerSecond + 1));
+
+    // Given time, the page reaches its total, and then writes one line more, however long it goes on.
+    std::size_t written = sink.lines().size();
+    for (int round = 0; round < 40; ++round) {
+        bed_.home().loop().advance(10);
+        written += send(DZPageLogBudget::kBurstLines).size();
+    }
+    EXPECT_EQ(written, static_cast<std::size_t>(DZPageLogBudget::kMaxLines + 1));
+    EXPECT_THAT(sink.lines().back(), HasSubstr("the rest of its lines are dropped"));
+
+    // The next page the host loads has a budget of its own; the page navigating itself has not.
+    bed_.engine().navigate("https://ads.example/other");
+    EXPECT_TRUE(send(1).empty());
+    loadPage("https://ads.example/next");
+    EXPECT_THAT(send(1), ElementsAre("line"));
 }
 
 TEST_F(AdViewBridge, OnlyWebBasesAreRecordedAndAViewWithoutEngineFailsEveryLoad) {

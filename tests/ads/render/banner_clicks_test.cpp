@@ -58,7 +58,7 @@ class BannerClicks : public ::testing::Test {
         slot_->setAdLoadDelegate(loads_);
         slot_->setSlotDelegate(owner_);
         view_ = slot_->adView();
-        markToken_ = platform::ui::NotificationCenter::defaultCenter().addObserver(
+        markToken_ = DZAdViewDelegate::pageMessageCenter().addObserver(
             "tikoleapMark", [this](const platform::ui::Notification& notice) {
                 lastMark_ = static_cast<const DZUnhandledAMSGMessage*>(notice.object)
                                 ->note->parameter("n")
@@ -76,7 +76,7 @@ class BannerClicks : public ::testing::Test {
         bed_.engine().finishLoad();
         bed_.runUntilIdle();
     }
-    void TearDown() override { platform::ui::NotificationCenter::defaultCenter().removeObserver(markToken_); }
+    void TearDown() override { DZAdViewDelegate::pageMessageCenter().removeObserver(markToken_); }
     // The page sends a message; it is handled by the time this returns.
     void send(const std::string& message) {
         bed_.engine().navigate("amsg://page/" + message);

@@ -1,0 +1,12 @@
+#pragma once
+// What the host and its web-process extension (platform/webext) say to each other: the shape of
+// the extension's start data and the names of the messages a page's process sends its view.
+namespace platform::web::extension {
+
+// (interception scheme, secret header, secret, intercepted script names, memory limit in MiB,
+// memory check interval in milliseconds)
+inline constexpr const char* kStartDataType = "(sssasuu)";
+// Sent by a web process whose own memory has passed the point where it must be stopped.
+inline constexpr const char* kMemoryLimitMessage = "tikoleap-memory-limit";
+
+}  // namespace platform::web::extension
