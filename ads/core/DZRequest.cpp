@@ -149,7 +149,8 @@ nlohmann::json DZRequest::networkExtrasAdditionalParameters() {
     nlohmann::json parameters = extras->additionalParameters();
     if (parameters.is_object()) {
         auto once = parameters.find("_useOnce");
-        if (once != parameters.end() && dz_jsonBoolValue(*once)) removeAdNetworkExtrasFor(DZExtras::kClassName);
+        if (once != parameters.end() && dz_jsonBoolValue(*once))
+            removeAdNetworkExtrasFor(DZExtras::kClassName);
     }
     return parameters;
 }

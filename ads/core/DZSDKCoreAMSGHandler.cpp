@@ -141,8 +141,9 @@ void DZSDKCoreAMSGHandler::didReceiveFetchAdAction(const DZAMSGArguments& argume
         adFetchers_.emplace(requestID, fetcher);
     }
     platform::ErrorRef startError;
-    if (!fetcher->fetchRequestURL(dz_requestForURL(request.url, request.body, request.headers, request.contentType), weak_from_this(),
-                                  &startError)) {
+    if (!fetcher->fetchRequestURL(
+            dz_requestForURL(request.url, request.body, request.headers, request.contentType),
+            weak_from_this(), &startError)) {
         {
             std::lock_guard lock(mutex_);
             adFetchers_.erase(requestID);

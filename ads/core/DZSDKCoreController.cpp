@@ -29,7 +29,8 @@ std::string timingKey(const char* name, long identifier) {
 // console with one message.
 std::string invalidRequestText(const DZNotification::Parameters& parameters) {
     constexpr std::size_t kMaxLoggedBytes = 2048;
-    std::string text = nlohmann::json(parameters).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    std::string text =
+        nlohmann::json(parameters).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     if (text.size() > kMaxLoggedBytes) {
         std::size_t end = kMaxLoggedBytes;
         while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;

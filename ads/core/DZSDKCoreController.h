@@ -1,10 +1,10 @@
 #pragma once
 // The process-wide broker between ad requesters and our SDK core page: keeps the page fresh
-// (reloaded when older than an hour, after a failure, or once it let a request go unanswered), queues requesters while it loads,
-// numbers their requests, routes the page's answers back, forgets a request the page has not
-// answered within kAnswerTimeoutSeconds (telling its requester), stores the server's constants as
-// user defaults, and lends core views to Zadava Duru measurement with a small pool of those
-// still measuring. Requesters are asked, and page calls built, on the main thread.
+// (reloaded when older than an hour, after a failure, or once it let a request go unanswered), queues
+// requesters while it loads, numbers their requests, routes the page's answers back, forgets a request the
+// page has not answered within kAnswerTimeoutSeconds (telling its requester), stores the server's constants
+// as user defaults, and lends core views to Zadava Duru measurement with a small pool of those still
+// measuring. Requesters are asked, and page calls built, on the main thread.
 #include <cstdint>
 #include <map>
 #include <memory>

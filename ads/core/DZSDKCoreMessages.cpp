@@ -69,8 +69,9 @@ std::variant<FetchRequest, FetchRefusal> readFetchRequest(const std::optional<st
     const auto urlValue = request->find("url");
     std::string given;
     if (urlValue != request->end()) {
-        given = urlValue->is_string() ? urlValue->get_ref<const std::string&>()
-                                      : urlValue->dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+        given = urlValue->is_string()
+                    ? urlValue->get_ref<const std::string&>()
+                    : urlValue->dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     }
     auto url = urlValue != request->end() && urlValue->is_string() ? dz_URLWithString(given) : std::nullopt;
     if (!url || !url->isWeb()) {

@@ -310,9 +310,23 @@ bool isCaseIgnorable(gunichar c) {
     }
     // The apostrophes, full stops and colons that may stand inside a word.
     switch (c) {
-        case 0x27: case 0x2E: case 0x3A: case 0xB7: case 0x387: case 0x55F: case 0x5F4:
-        case 0x2018: case 0x2019: case 0x2024: case 0x2027: case 0xFE13: case 0xFE52:
-        case 0xFE55: case 0xFF07: case 0xFF0E: case 0xFF1A:
+        case 0x27:
+        case 0x2E:
+        case 0x3A:
+        case 0xB7:
+        case 0x387:
+        case 0x55F:
+        case 0x5F4:
+        case 0x2018:
+        case 0x2019:
+        case 0x2024:
+        case 0x2027:
+        case 0xFE13:
+        case 0xFE52:
+        case 0xFE55:
+        case 0xFF07:
+        case 0xFF0E:
+        case 0xFF1A:
             return true;
         default:
             return false;
@@ -379,7 +393,8 @@ std::u16string DZContent::lowercased(std::u16string_view paragraph) {
     std::size_t from = 0;
     while (true) {
         const std::size_t sigma = paragraph.find(kCapitalSigma, from);
-        lower += glibLowercased(paragraph.substr(from, sigma == std::u16string_view::npos ? sigma : sigma - from));
+        lower +=
+            glibLowercased(paragraph.substr(from, sigma == std::u16string_view::npos ? sigma : sigma - from));
         if (sigma == std::u16string_view::npos) break;
         lower.push_back(isFinalSigma(paragraph, sigma) ? char16_t{0x03C2} : char16_t{0x03C3});
         from = sigma + 1;
