@@ -15,6 +15,7 @@
 #include "ads/foundation/DZNSURLRequestUtilities.h"
 #include "ads/foundation/DZRequestError.h"
 #include "ads/foundation/DZTiming.h"
+#include "ads/foundation/DZURLErrors.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/url/Url.h"
@@ -91,6 +92,8 @@ bool DZAdFetcher::fetchRequestURL(const std::optional<platform::HttpRequest>& re
             startError = DZRequestError::errorWithCodeCustomMessage(kDZErrorNetworkError,
                                                                     "Failed to start ad connection.");
             adConnectionHasCompleted_ = true;
+        } else if (!adConnectionHasCompleted_) {
+            armDeadline(request->timeoutSeconds);
         }
     } else {
         adConnectionHasCompleted_ = true;
@@ -111,6 +114,22 @@ bool DZAdFetcher::fetchRequestURL(const std::optional<platform::HttpRequest>& re
         });
     }
     return true;
+}
+
+void DZAdFetcher::armDeadline(double seconds) {
+    // The request's time-out holds for each hop: a chain of slow redirects would take it many
+    // times over, so the whole fetch gets it once.
+    if (!(seconds > 0) || seconds > kDefaultFetchTimeoutSeconds) seconds = kDefaultFetchTimeoutSeconds;
+    std::weak_ptr<DZAdFetcher> weak = weak_from_this();
+    platform::DispatchQueue::main()->after(seconds, [weak, seconds] {
+        auto self = weak.lock();
+        if (!self || self->adConnectionHasCompleted_ || self->hasNotifiedDelegate_) return;
+        self->adConnection_->stop();
+        self->adConnectionHasCompleted_ = true;
+        char message[96];
+        std::snprintf(message, sizeof message, "the ad fetch did not end within %g s", seconds);
+        self->failWithHTTPStatus(-1, dz_errorForHttpError({platform::HttpError::Code::TimedOut, message}));
+    });
 }
 
 void DZAdFetcher::cancel() {

@@ -2,7 +2,8 @@
 // One HTTP fetch of ad content for an ad: builds the request (a bearer token only for trusted
 // https hosts), reads the ad server's "x-zazo-" headers into the ad and into stored settings,
 // decides the response type and gives its delegate exactly one answer, with an error code from
-// the HTTP status on failure. Used once. Main thread only.
+// the HTTP status on failure, and fails a fetch that outlives its request's time-out, redirects
+// included. Used once. Main thread only.
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -30,6 +31,8 @@ class DZAdFetcherDelegate {
 class DZAdFetcher : public DZURLConnectionDelegate, public std::enable_shared_from_this<DZAdFetcher> {
   public:
     using Headers = std::map<std::string, std::string>;
+    // The longest a fetch may take, redirects included, when its request asks for no less.
+    static constexpr double kDefaultFetchTimeoutSeconds = 60;
 
     static std::shared_ptr<DZAdFetcher> create();
     ~DZAdFetcher() override;
@@ -82,6 +85,8 @@ class DZAdFetcher : public DZURLConnectionDelegate, public std::enable_shared_fr
   private:
     DZAdFetcher();
     void completedURLConnection();
+    // Fails the fetch (as a time-out with no HTTP answer) when it has not ended after seconds.
+    void armDeadline(double seconds);
     void resourceFailedToLoadWithError(platform::ErrorRef error, long responseCode);
     // The failure an HTTP status stands for.
     void failWithHTTPStatus(std::int32_t status, platform::ErrorRef underlying);

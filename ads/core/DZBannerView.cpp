@@ -22,7 +22,8 @@ using platform::ui::View;
 namespace {
 
 void logInvalidSize(const platform::ErrorRef& error) {
-    DZLog("Unable to set adSize property. %s", error ? error->localizedDescription().c_str() : "");
+    DZLogger::sharedInstance()->logPublicMessage("Unable to set adSize property. " +
+                                                 (error ? error->localizedDescription() : std::string()));
 }
 
 bool validSize(DZAdSize size) {

@@ -111,7 +111,7 @@ void DZInterstitial::cancel() {
 
 void DZInterstitial::sendInterstitialError(const DZRequestError::Ref& error) {
     auto hold = shared_from_this();
-    DZLog("%s", error ? error->localizedDescription().c_str() : "");
+    DZLogger::sharedInstance()->logPublicMessage(error ? error->localizedDescription() : std::string());
     // Once shown, nothing of the slot is pending, and cancelling would hand the ad view, which the
     // screen now drives, back to the slot's own navigation delegate.
     slot_->didFailToReceiveAdWithError(error, !hasBeenUsed_);

@@ -7,6 +7,7 @@
 #include "ads/core/DZAdCoreHooks.h"
 #include "ads/core/DZBuildIdentifier.h"
 #include "ads/core/DZSignalCollector.h"
+#include "ads/core/DZValues.h"
 #include "ads/foundation/DZApplication.h"
 #include "ads/foundation/DZDevice.h"
 #include "ads/foundation/DZLogger.h"
@@ -148,11 +149,8 @@ nlohmann::json DZRequest::networkExtrasAdditionalParameters() {
     nlohmann::json parameters = extras->additionalParameters();
     if (parameters.is_object()) {
         auto once = parameters.find("_useOnce");
-        const bool useOnce =
-            once != parameters.end() &&
-            ((once->is_boolean() && once->get<bool>()) || (once->is_number() && once->get<double>() != 0) ||
-             (once->is_string() && (*once == "1" || *once == "true" || *once == "YES")));
-        if (useOnce) removeAdNetworkExtrasFor(DZExtras::kClassName);
+        if (once != parameters.end() && dz_jsonBoolValue(*once))
+            removeAdNetworkExtrasFor(DZExtras::kClassName);
     }
     return parameters;
 }

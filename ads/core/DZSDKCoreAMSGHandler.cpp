@@ -1,11 +1,10 @@
 #include "ads/core/DZSDKCoreAMSGHandler.h"
 
 #include "ads/core/DZAd.h"
+#include "ads/core/DZSDKCoreMessages.h"
 #include "ads/core/DZSDKCoreWebView.h"
 #include "ads/foundation/DZLogger.h"
 #include "ads/foundation/DZNSURLRequestUtilities.h"
-#include "ads/foundation/DZNSURLUtilities.h"
-#include "ads/foundation/DZRequestError.h"
 #include "ads/foundation/DZStringAdditions.h"
 #include "platform/dispatch/DispatchQueue.h"
 
@@ -20,13 +19,6 @@ DZAMSGHandler::Action action() {
 
 std::string compactJSON(const nlohmann::json& value) {
     return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-}
-
-bool isHeaderText(const std::string& text) {
-    for (unsigned char c : text) {
-        if (c < 0x20 || c == 0x7f) return false;
-    }
-    return true;
 }
 
 }  // namespace
@@ -129,65 +121,29 @@ void DZSDKCoreAMSGHandler::failFetch(const std::string& reason, const std::strin
 }
 
 void DZSDKCoreAMSGHandler::didReceiveFetchAdAction(const DZAMSGArguments& arguments) {
-    std::string error;
-    auto text = arguments.note->parameter("http_request");
-    auto request = text ? dz_decodedJSONObject(*text, &error) : std::nullopt;
-    if (!request || !request->is_object()) {
-        return failFetch(error.empty() ? "The fetch request is no JSON object." : error, "");
+    auto read = DZSDKCoreMessages::readFetchRequest(arguments.note->parameter("http_request"));
+    if (const auto* refusal = std::get_if<DZSDKCoreMessages::FetchRefusal>(&read)) {
+        if (!refusal->requestID.empty() && isFetchInProgressForFetchRequestID(refusal->requestID)) return;
+        return failFetch(refusal->reason, refusal->requestID);
     }
-    const auto idValue = request->find("http_request_id");
-    if (idValue == request->end() || !(idValue->is_string() || idValue->is_number_integer()) ||
-        (idValue->is_string() && idValue->get_ref<const std::string&>().empty())) {
-        return failFetch("The fetch request has no http_request_id.", "");
-    }
-    const std::string requestID = idValue->is_string() ? idValue->get<std::string>() : idValue->dump();
+    auto& request = std::get<DZSDKCoreMessages::FetchRequest>(read);
+    const std::string& requestID = request.requestID;
     if (isFetchInProgressForFetchRequestID(requestID)) return;
-
-    const auto urlValue = request->find("url");
-    std::string given;
-    if (urlValue != request->end())
-        given = urlValue->is_string() ? urlValue->get<std::string>() : urlValue->dump();
-    auto url = urlValue != request->end() && urlValue->is_string() ? dz_URLWithString(given) : std::nullopt;
-    if (!url || !url->isWeb()) {
-        auto invalid = DZRequestError::errorWithCodeCustomMessage(
-            11, "Invalid URL (" + given + ") requested for fetching");
-        return failFetch(invalid->localizedDescription(), requestID);
-    }
     {
         std::lock_guard lock(mutex_);
         if (adFetchers_.size() >= kMaxFetches) {
             return failFetch("Too many fetches in flight.", requestID);
         }
     }
-    std::optional<std::string> body;
-    std::optional<std::string> type;
-    if (auto it = request->find("post_body"); it != request->end() && it->is_string())
-        body = it->get<std::string>();
-    if (auto it = request->find("content_type"); it != request->end() && it->is_string())
-        type = it->get<std::string>();
-    std::map<std::string, std::string> headers;
-    if (auto it = request->find("headers"); it != request->end() && it->is_array()) {
-        for (const auto& pair : *it) {
-            if (!pair.is_object()) continue;
-            auto key = pair.find("key");
-            auto value = pair.find("value");
-            if (key == pair.end() || value == pair.end() || !key->is_string() || !value->is_string())
-                continue;
-            if (key->get_ref<const std::string&>().empty() || !isHeaderText(*key) || !isHeaderText(*value))
-                continue;
-            headers[key->get<std::string>()] = value->get<std::string>();
-        }
-    }
-    if (type && !isHeaderText(*type)) type.reset();
-
     auto fetcher = DZAdFetcher::create();
     {
         std::lock_guard lock(mutex_);
         adFetchers_.emplace(requestID, fetcher);
     }
     platform::ErrorRef startError;
-    if (!fetcher->fetchRequestURL(dz_requestForURL(url->text(), body, headers, type), weak_from_this(),
-                                  &startError)) {
+    if (!fetcher->fetchRequestURL(
+            dz_requestForURL(request.url, request.body, request.headers, request.contentType),
+            weak_from_this(), &startError)) {
         {
             std::lock_guard lock(mutex_);
             adFetchers_.erase(requestID);

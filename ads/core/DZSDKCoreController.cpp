@@ -3,10 +3,9 @@
 #include <cmath>
 
 #include "ads/core/DZAd.h"
-#include "ads/core/DZBannerAd.h"
-#include "ads/core/DZInterstitialAd.h"
 #include "ads/core/DZRequest.h"
 #include "ads/core/DZSDKCoreConstants.h"
+#include "ads/core/DZSDKCoreMessages.h"
 #include "ads/foundation/DZAbsoluteTime.h"
 #include "ads/foundation/DZCSI.h"
 #include "ads/foundation/DZCSITimeRecorder.h"
@@ -24,6 +23,21 @@ std::shared_ptr<DZCSITimeRecorder> loadRecorder() {
 
 std::string timingKey(const char* name, long identifier) {
     return name + std::to_string(identifier);
+}
+
+// The page's parameters as the log shows them: compact JSON, cut short so a page cannot fill the
+// console with one message.
+std::string invalidRequestText(const DZNotification::Parameters& parameters) {
+    constexpr std::size_t kMaxLoggedBytes = 2048;
+    std::string text =
+        nlohmann::json(parameters).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    if (text.size() > kMaxLoggedBytes) {
+        std::size_t end = kMaxLoggedBytes;
+        while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+        text.resize(end);
+        text += "...";
+    }
+    return text;
 }
 
 }  // namespace
@@ -70,12 +84,14 @@ void DZSDKCoreController::buildAdURL(const std::shared_ptr<DZSDKCoreControllerDe
 
 void DZSDKCoreController::attemptToRefreshActiveWebViewSDKCore() {
     bool stale;
+    bool unanswered;
     {
         std::lock_guard lock(mutex_);
         stale = DZAbsoluteTime::absoluteTimeInMilliseconds() - lastWebViewRefreshTimestamp_ > kPageLifetimeMs;
+        unanswered = pageMissedAnAnswer_;
     }
     const int state = activeWebView_->state();
-    if (state == DZSDKCoreWebView::New || state == DZSDKCoreWebView::Failed || stale) {
+    if (state == DZSDKCoreWebView::New || state == DZSDKCoreWebView::Failed || stale || unanswered) {
         refreshActiveWebViewSDKCore();
     } else {
         activeWebView_->addObserverForOneTimeNotification(shared_from_this());
@@ -86,6 +102,7 @@ void DZSDKCoreController::refreshActiveWebViewSDKCore() {
     activeWebView_->refreshSDKCoreAndNotifyObserver(shared_from_this());
     std::lock_guard lock(mutex_);
     SDKConstantsNeedReload_ = true;
+    pageMissedAnAnswer_ = false;
     lastWebViewRefreshTimestamp_ = DZAbsoluteTime::absoluteTimeInMilliseconds();
 }
 
@@ -151,6 +168,12 @@ void DZSDKCoreController::asynchronouslyRequestURLForDelegate(
         if (!controller) return;
         if (auto late = controller->takeRequester(requestID)) {
             DZLogText("The SDK core page did not answer request " + requestID + " in time");
+            // A page that answers nothing (an error page the server sent, a script that never
+            // ran) would fail every request for an hour: the next request loads it again.
+            {
+                std::lock_guard lock(controller->mutex_);
+                controller->pageMissedAnAnswer_ = true;
+            }
             if (auto recorder = loadRecorder()) {
                 recorder->cancelTimingVariableWithName("rur_ios",
                                                        timingKey("rur_ios", late->CSIIdentifier()));
@@ -194,27 +217,7 @@ void DZSDKCoreController::SDKCoreAMSGHandlerLoadAd(DZSDKCoreAMSGHandler&, const 
                                                    const nlohmann::json& dictionary) {
     auto requester = takeRequester(requestID);
     if (!requester) return;
-    std::shared_ptr<DZAd> ad;
-    switch (requester->requestedAdType()) {
-        case 0:
-            ad = std::make_shared<DZAd>(dictionary);
-            break;
-        case 1:
-            ad = std::make_shared<DZBannerAd>(dictionary);
-            break;
-        case 2:
-            ad = std::make_shared<DZInterstitialAd>(dictionary);
-            break;
-        default:
-            break;
-    }
-    if (ad && dictionary.value("is_mediation", false) == true) {
-        ad->setResponseType(kDZAdResponseTypeMediation);
-        auto headers = ad->responseHeaders();
-        headers["x-zazo-mediation"] = "1";
-        headers["Content-Type"] = "application/json";
-        ad->setResponseHeaders(std::move(headers));
-    }
+    auto ad = DZSDKCoreMessages::adFromAnswer(dictionary, requester->requestedAdType());
     requester->loadAd(ad, ad ? ad->responseHeaders() : std::map<std::string, std::string>{});
 }
 
@@ -222,7 +225,7 @@ void DZSDKCoreController::SDKCoreAMSGHandlerDidReceiveInvalidAd(
     DZSDKCoreAMSGHandler&, const std::string& requestID, const DZNotification::Parameters& parameters) {
     auto requester = takeRequester(requestID);
     if (!requester) return;
-    DZLogger::sharedInstance()->logPublicMessage("Invalid Request: request_id " + requestID);
+    DZLogger::sharedInstance()->logPublicMessage("Invalid Request: " + invalidRequestText(parameters));
     if (auto recorder = loadRecorder()) {
         recorder->cancelTimingVariableWithName("rur_ios", timingKey("rur_ios", requester->CSIIdentifier()));
     }

@@ -1,10 +1,10 @@
 #pragma once
 // The process-wide broker between ad requesters and our SDK core page: keeps the page fresh
-// (reloaded when older than an hour, or after a failure), queues requesters while it loads,
-// numbers their requests, routes the page's answers back, forgets a request the page has not
-// answered within kAnswerTimeoutSeconds (telling its requester), stores the server's constants as
-// user defaults, and lends core views to Zadava Duru measurement with a small pool of those
-// still measuring. Requesters are asked, and page calls built, on the main thread.
+// (reloaded when older than an hour, after a failure, or once it let a request go unanswered), queues
+// requesters while it loads, numbers their requests, routes the page's answers back, forgets a request the
+// page has not answered within kAnswerTimeoutSeconds (telling its requester), stores the server's constants
+// as user defaults, and lends core views to Zadava Duru measurement with a small pool of those still
+// measuring. Requesters are asked, and page calls built, on the main thread.
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -107,4 +107,6 @@ class DZSDKCoreController : public DZSDKCoreWebViewObserver,
     double zadavaDuruSamplingInterval_ = 0.4;
     double swipeToViewSamplingInterval_ = 0;
     bool SDKConstantsNeedReload_ = true;
+    // The page let a request go unanswered: the next request reloads it.
+    bool pageMissedAnAnswer_ = false;
 };

@@ -12,7 +12,8 @@ std::shared_ptr<DZInAppPurchaseDelegate> DZSlot::inAppPurchaseDelegate() const {
 void DZSlot::didReceiveInAppPurchase(const std::shared_ptr<DZInAppPurchase>& purchase) {
     auto delegate = inAppPurchaseDelegate();
     if (!delegate) {
-        DZLog("You must set the in-app purchase delegate. Transaction cannot be completed.");
+        DZLogger::sharedInstance()->logPublicMessage(
+            "You must set the in-app purchase delegate. Transaction cannot be completed.");
         return;
     }
     DZRunOnMainThread([delegate, purchase] { delegate->didReceiveInAppPurchase(purchase); });

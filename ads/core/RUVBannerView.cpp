@@ -13,7 +13,8 @@ std::shared_ptr<RUVBannerView> RUVBannerView::create(DZAdSize adSize) {
 std::shared_ptr<RUVBannerView> RUVBannerView::create(platform::Rect frame, DZAdSize adSize) {
     platform::ErrorRef error;
     if (!DZAdSizeIsValid(adSize, &error)) {
-        DZLog("Unable to set adSize property. %s", error ? error->localizedDescription().c_str() : "");
+        DZLogger::sharedInstance()->logPublicMessage("Unable to set adSize property. " +
+                                                     (error ? error->localizedDescription() : std::string()));
         return nullptr;
     }
     auto banner = std::make_shared<RUVBannerView>(frame);

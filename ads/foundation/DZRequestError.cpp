@@ -12,7 +12,7 @@ constexpr long kMinimumOSMajor = 6;
 constexpr long kMinimumOSMinor = 0;
 
 const std::array<const char*, 14> kMessages = {
-    "Request Error: Invalid ad request parameter(s). Check the Xcode console for details.",
+    "Request Error: Invalid ad request parameter(s). Check the console for details.",
     "Request Error: No ad to show.",
     "Request Error: A network error occurred.",
     "Request Error: Server error processing the request.",

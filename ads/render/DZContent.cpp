@@ -271,16 +271,93 @@ std::vector<std::string> DZContent::tokenize(std::u16string_view paragraph,
     return tokens;
 }
 
-std::u16string DZContent::lowercased(std::u16string_view paragraph) {
-    if (std::all_of(paragraph.begin(), paragraph.end(), [](char16_t u) { return u < 0x80; })) {
-        std::u16string lower(paragraph);
-        for (auto& u : lower) {
-            if (u >= u'A' && u <= u'Z') u = static_cast<char16_t>(u + (u'a' - u'A'));
-        }
-        return lower;
+namespace {
+
+constexpr char16_t kCapitalSigma = 0x03A3;
+
+// The code point at i (a lone surrogate stands for itself) and where it starts or ends.
+gunichar codePointAt(std::u16string_view text, std::size_t i) {
+    const char16_t u = text[i];
+    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
+        return 0x10000 + ((u - 0xD800u) << 10) + (text[i + 1] - 0xDC00u);
+    return u;
+}
+
+gunichar codePointBefore(std::u16string_view text, std::size_t& i) {
+    --i;
+    const char16_t u = text[i];
+    if (u >= 0xDC00 && u <= 0xDFFF && i > 0 && text[i - 1] >= 0xD800 && text[i - 1] <= 0xDBFF) {
+        --i;
+        return 0x10000 + ((text[i] - 0xD800u) << 10) + (u - 0xDC00u);
     }
-    // GLib's rules without a Turkish or Lithuanian locale are those of "en_US" (final sigma, the
-    // dotted capital I). It stops at a NUL, so each run between NULs goes on its own.
+    return u;
+}
+
+bool isCased(gunichar c) {
+    return g_unichar_isupper(c) || g_unichar_islower(c) || g_unichar_istitle(c);
+}
+
+bool isCaseIgnorable(gunichar c) {
+    switch (g_unichar_type(c)) {
+        case G_UNICODE_NON_SPACING_MARK:
+        case G_UNICODE_ENCLOSING_MARK:
+        case G_UNICODE_FORMAT:
+        case G_UNICODE_MODIFIER_LETTER:
+        case G_UNICODE_MODIFIER_SYMBOL:
+            return true;
+        default:
+            break;
+    }
+    // The apostrophes, full stops and colons that may stand inside a word.
+    switch (c) {
+        case 0x27:
+        case 0x2E:
+        case 0x3A:
+        case 0xB7:
+        case 0x387:
+        case 0x55F:
+        case 0x5F4:
+        case 0x2018:
+        case 0x2019:
+        case 0x2024:
+        case 0x2027:
+        case 0xFE13:
+        case 0xFE52:
+        case 0xFE55:
+        case 0xFF07:
+        case 0xFF0E:
+        case 0xFF1A:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Unicode's Final_Sigma: a cased letter before (across case-ignorable ones) and none after.
+bool isFinalSigma(std::u16string_view text, std::size_t at) {
+    bool casedBefore = false;
+    for (std::size_t i = at; i > 0;) {
+        const gunichar c = codePointBefore(text, i);
+        if (isCased(c)) {
+            casedBefore = true;
+            break;
+        }
+        if (!isCaseIgnorable(c)) break;
+    }
+    if (!casedBefore) return false;
+    for (std::size_t i = at + 1; i < text.size();) {
+        const gunichar c = codePointAt(text, i);
+        if (isCased(c)) return false;
+        if (!isCaseIgnorable(c)) break;
+        i += c >= 0x10000 ? 2 : 1;
+    }
+    return true;
+}
+
+// GLib's rules without a Turkish or Lithuanian locale are those of "en_US" (the dotted capital
+// I) but for the capital sigma, which the caller decides. GLib stops at a NUL, so each run
+// between NULs goes on its own.
+std::u16string glibLowercased(std::u16string_view paragraph) {
     std::u16string lower;
     lower.reserve(paragraph.size());
     std::u16string_view rest = paragraph;
@@ -295,6 +372,32 @@ std::u16string DZContent::lowercased(std::u16string_view paragraph) {
         if (end == std::u16string_view::npos) break;
         lower.push_back(u'\0');
         rest.remove_prefix(end + 1);
+    }
+    return lower;
+}
+
+}  // namespace
+
+std::u16string DZContent::lowercased(std::u16string_view paragraph) {
+    if (std::all_of(paragraph.begin(), paragraph.end(), [](char16_t u) { return u < 0x80; })) {
+        std::u16string lower(paragraph);
+        for (auto& u : lower) {
+            if (u >= u'A' && u <= u'Z') u = static_cast<char16_t>(u + (u'a' - u'A'));
+        }
+        return lower;
+    }
+    // GLib picks the final sigma from the next character alone ("ΑΣ今" would keep σ): each capital
+    // sigma is decided here, from its whole context, and the text between goes to GLib.
+    std::u16string lower;
+    lower.reserve(paragraph.size());
+    std::size_t from = 0;
+    while (true) {
+        const std::size_t sigma = paragraph.find(kCapitalSigma, from);
+        lower +=
+            glibLowercased(paragraph.substr(from, sigma == std::u16string_view::npos ? sigma : sigma - from));
+        if (sigma == std::u16string_view::npos) break;
+        lower.push_back(isFinalSigma(paragraph, sigma) ? char16_t{0x03C2} : char16_t{0x03C3});
+        from = sigma + 1;
     }
     return lower;
 }

@@ -81,6 +81,7 @@ void DZContentSampler::startContentHashing() {
     {
         std::lock_guard lock(mutex_);
         serialQueue_ = queue;
+        contentsQueue_ = queue;
         contentQueue_ = contents;
         scoreboard_ = scoreboard;
         scheduler_ = scheduler;
@@ -116,7 +117,7 @@ std::optional<std::string> DZContentSampler::fingerprintWithServedPenaltyDeducti
     std::shared_ptr<DZContentScoreboard> scoreboard;
     {
         std::lock_guard lock(mutex_);
-        queue = serialQueue_;
+        queue = contentsQueue_;
         scoreboard = scoreboard_;
     }
     if (!queue || !scoreboard) return std::nullopt;

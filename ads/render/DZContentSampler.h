@@ -30,11 +30,12 @@ class DZContentSampler : public std::enable_shared_from_this<DZContentSampler> {
     // Done on the main thread (a call from elsewhere goes there). A second start while on does
     // nothing.
     void startContentHashing();
-    // Done on the main thread. A pass in flight still finishes into the queue it started with.
+    // Done on the main thread. A pass in flight still finishes into the queue it started with,
+    // and the kept samples go on serving requests until the next start replaces them.
     void stopContentHashing();
     bool isContentHashing() const { return scheduler() != nullptr; }
     // Any thread, without waiting for the content-hashing queue: the best sample's fingerprint,
-    // which loses its served penalty; nothing when no sample is kept or hashing is off.
+    // which loses its served penalty; nothing when no sample is kept (also after a stop).
     std::optional<std::string> fingerprintWithServedPenaltyDeduction();
 
     // One pass over root (main thread); done(kept) on the main thread once its result is queued.
@@ -48,9 +49,13 @@ class DZContentSampler : public std::enable_shared_from_this<DZContentSampler> {
   private:
     DZContentSampler() = default;
 
-    // Guards the four below, which the request path reads from its own thread.
+    // Guards the members below, which the request path reads from its own thread.
     mutable std::mutex mutex_;
+    // Set while hashing is on.
     std::shared_ptr<platform::DispatchQueue> serialQueue_;
+    // The queue that owns contentQueue_: kept after a stop, so served penalties are still taken
+    // in order with what a pass in flight adds.
+    std::shared_ptr<platform::DispatchQueue> contentsQueue_;
     std::shared_ptr<DZContentQueue> contentQueue_;
     // What the request path reads of contentQueue_, republished after each change to it.
     std::shared_ptr<DZContentScoreboard> scoreboard_;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -131,6 +132,28 @@ TEST_F(DZAdFetcherTest, AClosedPortRedirectsAndTheOneAnswerRule) {
     fetcher->cancel();
     home.pump().runFor(std::chrono::milliseconds(400));
     EXPECT_TRUE(d->answers.empty());
+}
+
+TEST_F(DZAdFetcherTest, TheTimeOutBoundsTheWholeFetchRedirectsIncluded) {
+    // Each hop has the whole time-out to itself; the fetch as a whole has it once.
+    tikoleap::test::LoopbackServer chain;
+    chain.redirect("/1", chain.url("/2"));
+    chain.redirect("/2", chain.url("/stall"));
+    chain.slow("/stall", 1.5, 200, "<p>ad</p>");
+    auto d = std::make_shared<Delegate>();
+    auto fetcher = DZAdFetcher::create();
+    ASSERT_TRUE(fetcher->fetchRequestURL(*dz_requestForURL(chain.url("/1"), {}, {}, {}), d));
+    ASSERT_TRUE(home.pump().until([&] { return chain.count("/stall") == 1; }));
+    home.pump().loop().advance(DZAdFetcher::kDefaultFetchTimeoutSeconds - 1);
+    EXPECT_TRUE(d->answers.empty());
+    home.pump().loop().advance(1);
+    ASSERT_EQ(d->answers.size(), 1u);
+    EXPECT_FALSE(d->answers[0].ok);
+    ASSERT_TRUE(d->answers[0].error);
+    EXPECT_EQ(d->answers[0].error->code(), kDZErrorReceivedInvalidResponse);
+    EXPECT_EQ(d->answers[0].responseCode, -1);
+    home.pump().runFor(std::chrono::milliseconds(1600));
+    EXPECT_EQ(d->answers.size(), 1u) << "the late answer is nobody's";
 }
 
 TEST_F(DZAdFetcherTest, AnAdWithHTMLMakesNoRequestAndNoTokenIsSent) {

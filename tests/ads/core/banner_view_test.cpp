@@ -64,10 +64,13 @@ TEST_F(Banner, SizesFrameAndAlpha) {
     {
         platform::ScopedLogSink sink;
         EXPECT_EQ(DZBannerView::create(DZAdSize{{300, 50}, 0}), nullptr);
+        EXPECT_EQ(RUVBannerView::create(DZAdSize{{300, 50}, 0}), nullptr);
         bed_.runUntilIdle();
-        ASSERT_EQ(sink.lines().size(), 1u);
-        EXPECT_NE(sink.lines()[0].find("Unable to set adSize property. "), std::string::npos);
-        EXPECT_GT(sink.lines()[0].size(), std::string("Unable to set adSize property. ").size() + 10);
+        ASSERT_EQ(sink.lines().size(), 2u);
+        for (const auto& line : sink.lines()) {
+            EXPECT_EQ(line.find("<Rerive> Unable to set adSize property. "), 0u) << line;
+            EXPECT_GT(line.size(), std::string("<Rerive> Unable to set adSize property. ").size() + 10);
+        }
     }
     auto custom = DZBannerView::create();
     EXPECT_EQ(custom->adSize().size, (platform::Size{0, 0}));

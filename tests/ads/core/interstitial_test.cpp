@@ -119,9 +119,11 @@ TEST_F(Interstitial, AnAdTheAppCannotShowAnyMoreIsRefusedWithCodeThirteenAtPrese
     load();
     ASSERT_TRUE(interstitial_->isReady());
     interstitial_->slot()->ad()->setSupportedOrientations(24);
+    platform::ScopedLogSink sink;
     interstitial_->presentFromRootViewController(root_);
     bed_.runUntilIdle();
     EXPECT_EQ(delegate_->heard, (std::vector<std::string>{"received", "failed 13"}));
+    EXPECT_TRUE(logged(sink, "<Rerive> Request Error: Received invalid response."));
     EXPECT_FALSE(interstitial_->hasBeenUsed());
     EXPECT_EQ(interstitial_->slot()->impressionPingCount(), 0);
 }

@@ -80,9 +80,19 @@ TEST_F(DZRequestTest, TestDevicesSkipJunkAndTheEmptyIdentifierMatchesNothing) {
 
 TEST_F(DZRequestTest, UseOnceExtrasGoAfterOneReadAndCopiesAreIndependent) {
     auto r = DZRequest::request();
-    r->registerAdNetworkExtras(extras({{"_useOnce", true}, {"k", "v"}}));
-    EXPECT_EQ(r->parameters()["extras"]["k"], "v");
-    EXPECT_FALSE(r->parameters().contains("extras"));
+    // Whatever the component reads as true makes the extras one-shot; anything else keeps them.
+    for (const nlohmann::json& once : {nlohmann::json(true), nlohmann::json(2), nlohmann::json("Y"),
+                                       nlohmann::json("yes"), nlohmann::json("TRUE"), nlohmann::json(" 1")}) {
+        r->registerAdNetworkExtras(extras({{"_useOnce", once}, {"k", "v"}}));
+        EXPECT_EQ(r->parameters()["extras"]["k"], "v") << once;
+        EXPECT_FALSE(r->parameters().contains("extras")) << once;
+    }
+    for (const nlohmann::json& kept : {nlohmann::json(false), nlohmann::json("no"), nlohmann::json("0"),
+                                       nlohmann::json::array({1}), nlohmann::json(nullptr)}) {
+        r->registerAdNetworkExtras(extras({{"_useOnce", kept}, {"k", "v"}}));
+        EXPECT_EQ(r->parameters()["extras"]["k"], "v") << kept;
+        EXPECT_TRUE(r->parameters().contains("extras")) << kept;
+    }
 
     r->registerAdNetworkExtras(extras({{"k", "kept"}}));
     r->registerAdNetworkExtras(nullptr);

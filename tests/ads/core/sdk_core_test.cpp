@@ -11,12 +11,14 @@
 #include "ads/core/DZSDKCoreController.h"
 #include "ads/core/DZSDKCoreHooks.h"
 #include "ads/core/DZSDKCoreRectangle.h"
+#include "ads/foundation/DZLogger.h"
 #include "ads/render/AdViewTestBed.h"
 #include "platform/foundation/ScopedLogSink.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/plist/PlistDict.h"
 
 using platform::web::WebError;
+using testing::AllOf;
 using testing::ElementsAre;
 using testing::HasSubstr;
 
@@ -139,6 +141,37 @@ TEST_F(SDKCore, RequestsWaitForThePageAndAreAnsweredByID) {
     EXPECT_THAT(sink.lines(), ElementsAre(HasSubstr("messages dropped")));
 }
 
+TEST_F(SDKCore, AnswersAreReadAsAnyPageValueIs) {
+    controller_->buildAdURL(std::make_shared<Requester>());
+    loadPage();
+    // "is_mediation" of any type: what reads as true makes a mediation ad, nothing ends the game.
+    const std::vector<std::pair<std::string, bool>> answers{
+        {"1", true},       {"%22true%22", true}, {"%22Y%22", true}, {"true", true},
+        {"0", false},      {"%22no%22", false},  {"null", false},   {"%5B1%5D", false},
+        {"%7B%7D", false}, {"%22-0%22", false}};
+    for (const auto& [value, mediation] : answers) {
+        auto requester = std::make_shared<Requester>();
+        controller_->buildAdURL(requester);
+        bed_.runUntilIdle();
+        pageSends("amsg://core/loadAd?request_id=" + requester->requestID +
+                  "&fetched_ad=%7B%22ad_html%22%3A%22%3Cp%3E%22%2C%22is_mediation%22%3A" + value + "%7D");
+        ASSERT_TRUE(requester->ad) << value;
+        EXPECT_EQ(requester->ad->responseType() == kDZAdResponseTypeMediation, mediation) << value;
+        EXPECT_EQ(requester->ad->responseHeaders().count("x-zazo-mediation"), mediation ? 1u : 0u) << value;
+    }
+
+    // A rejected request logs what the page said of it.
+    auto rejected = std::make_shared<Requester>();
+    controller_->buildAdURL(rejected);
+    bed_.runUntilIdle();
+    platform::ScopedLogSink sink;
+    pageSends("amsg://core/invalidRequest?request_id=" + rejected->requestID + "&errors=bad%20slot");
+    EXPECT_THAT(rejected->answers, ElementsAre("invalid"));
+    DZLoggingQueue()->sync([] {});
+    EXPECT_THAT(sink.lines(), ElementsAre(AllOf(HasSubstr("<Rerive> Invalid Request: "),
+                                                HasSubstr("\"errors\":\"bad slot\""))));
+}
+
 TEST_F(SDKCore, AnUnansweredRequestTimesOutAndAnOldPageIsReloaded) {
     auto requester = std::make_shared<Requester>();
     controller_->buildAdURL(requester);
@@ -152,21 +185,32 @@ TEST_F(SDKCore, AnUnansweredRequestTimesOutAndAnOldPageIsReloaded) {
     pageSends("amsg://core/loadAdURL?request_id=1&url=late");
     EXPECT_THAT(requester->answers, ElementsAre("timedOut"));
 
-    // Within the hour the page serves on; past it, the next request reloads it and asks the
-    // constants again.
+    // A page that let a request go unanswered (an error page, a script that never ran) is
+    // loaded again by the next request.
+    auto next = std::make_shared<Requester>();
+    controller_->buildAdURL(next);
+    loadPage();
+    EXPECT_EQ(requestLoads(), 2);
+    ASSERT_TRUE(waitForScripts(2));
+    runScripts();
+    pageSends("amsg://core/loadAdURL?request_id=" + next->requestID + "&url=u");
+    EXPECT_THAT(next->answers, ElementsAre("url:u"));
+
+    // Within the hour a page that answers serves on; past it, the next request reloads it and
+    // asks the constants again.
     controller_->buildAdURL(std::make_shared<Requester>());
     bed_.runUntilIdle();
-    EXPECT_EQ(requestLoads(), 1);
+    EXPECT_EQ(requestLoads(), 2);
     ASSERT_TRUE(waitForScripts(1));
     runScripts();
     bed_.home().loop().advance(3600);
     auto late = std::make_shared<Requester>();
     controller_->buildAdURL(late);
     loadPage();
-    EXPECT_EQ(requestLoads(), 2);
+    EXPECT_EQ(requestLoads(), 3);
     ASSERT_TRUE(bed_.home().pump().until(
         [&] { return testing::Matches(testing::Contains(HasSubstr("ZAZO_getSdkConstants")))(scripts()); }));
-    EXPECT_EQ(late->requestID, "3");
+    EXPECT_EQ(late->requestID, "4");
 }
 
 TEST_F(SDKCore, AFailedOrDeadPageAnswersTheWaitingAndIsLoadedAgain) {

@@ -21,7 +21,7 @@ std::vector<std::string> keysOf(const Error& e) {
 
 TEST(DZRequestError, EachCodeHasItsTextAndUnknownCodesTakeCodeZerosText) {
     const std::vector<std::string> texts = {
-        "Request Error: Invalid ad request parameter(s). Check the Xcode console for details.",
+        "Request Error: Invalid ad request parameter(s). Check the console for details.",
         "Request Error: No ad to show.",
         "Request Error: A network error occurred.",
         "Request Error: Server error processing the request.",

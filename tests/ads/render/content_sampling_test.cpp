@@ -312,9 +312,17 @@ TEST_F(ContentSamplingTest, PassesKeepTextOfTextAndWebViewsOnceAndNothingWithout
     sampler->serialQueue()->sync([] {});
     EXPECT_EQ(queue->contentWithSequenceNumber(queue->sequenceNumbers().back())->fingerprint(), *fingerprint);
 
+    // Switched off (an ad response that does not opt in), the kept samples still serve requests
+    // until the next start replaces them.
+    const auto best = queue->contentWithHighestScore();
+    ASSERT_TRUE(best);
+    const std::string bestFingerprint = best->fingerprint();
     sampler->stopContentHashing();
     EXPECT_FALSE(sampler->isContentHashing());
+    EXPECT_EQ(sampler->fingerprintWithServedPenaltyDeduction(), bestFingerprint);
+    sampler->startContentHashing();
     EXPECT_EQ(sampler->fingerprintWithServedPenaltyDeduction(), std::nullopt);
+    sampler->stopContentHashing();
 }
 
 TEST_F(ContentSamplingTest, TraversalIntervalHasAFloor) {

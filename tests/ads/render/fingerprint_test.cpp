@@ -94,6 +94,16 @@ TEST_F(FingerprintTest, TokensFollowTheCharacterClasses) {
               (Tokens{"\u30A2", "\u30A4", "x1", "y2", "a", "b"}));
     EXPECT_EQ(DZContent::lowercased(u"ABC \u0130 \u00C9T\u00C9 \u039F\u03A3"),
               u"abc i\u0307 \u00E9t\u00E9 \u03BF\u03C2");
+    // A capital sigma is final after a cased letter when no cased letter follows, looking past
+    // apostrophes and marks either way; an ideograph is no cased letter.
+    const std::vector<std::pair<std::u16string, std::u16string>> sigmas{
+        {u"\u0391\u03A3\u4ECA alpha", u"\u03B1\u03C2\u4ECA alpha"},
+        {u"\u0391\u03A3'\u0392", u"\u03B1\u03C3'\u03B2"},
+        {u"\u0391\u0301\u03A3.", u"\u03B1\u0301\u03C2."},
+        {u"\u03A3 \u03A3\u0391", u"\u03C3 \u03C3\u03B1"},
+        {u"\u00C9\u03A3\U0001D400", u"\u00E9\u03C3\U0001D400"},
+    };
+    for (const auto& [upper, lower] : sigmas) EXPECT_EQ(DZContent::lowercased(upper), lower);
     auto sample = content(1);
     sample.updateContentWithText("\u00C9T\u00C9 EN FRAN\u00C7AIS");
     ASSERT_EQ(sample.shingles().size(), 1u);

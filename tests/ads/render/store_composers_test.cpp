@@ -206,7 +206,8 @@ TEST_F(DeviceActions, PurchasesReachTheAppsDelegateWithValidQuantities) {
         platform::ScopedLogSink sink;
         page("open?a=in_app_purchase&product_id=coins&quantity=2");
         bed_.runUntilIdle();
-        EXPECT_THAT(sink.lines(), ElementsAre(HasSubstr("You must set the in-app purchase delegate")));
+        EXPECT_THAT(sink.lines(),
+                    ElementsAre(HasSubstr("<Rerive> You must set the in-app purchase delegate")));
     }
     auto recorder = std::make_shared<PurchaseRecorder>();
     recorder->self = recorder;
