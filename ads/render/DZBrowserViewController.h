@@ -15,6 +15,7 @@ class DZBrowserAdViewDelegate;
 namespace platform::ui {
 class ActivityIndicatorView;
 class BarButtonItem;
+class Label;
 class Toolbar;
 }  // namespace platform::ui
 
@@ -46,6 +47,11 @@ class DZBrowserViewController : public DZViewController {
     // Back and forward as the page allows; while it loads the spinner stands for reload and the
     // desktop's browser is not offered.
     virtual void refreshToolbar();
+    // A page that could not be loaded is said so over the page's place, until the next load
+    // starts; a load that was stopped or replaced is no failure.
+    static constexpr const char* kLoadFailedText = "The page could not be loaded.";
+    void pageDidFailToLoad(const platform::web::WebError& error);
+    void pageDidStartLoad();
 
     const std::shared_ptr<DZBrowserAdView>& adView() const { return adView_; }
     const std::shared_ptr<platform::ui::Toolbar>& toolbar() const { return toolbar_; }
@@ -84,4 +90,5 @@ class DZBrowserViewController : public DZViewController {
     std::shared_ptr<platform::ui::BarButtonItem> doneButton_;
     std::shared_ptr<platform::ui::BarButtonItem> spinnerContainingButton_;
     std::shared_ptr<platform::ui::ActivityIndicatorView> spinner_;
+    std::shared_ptr<platform::ui::Label> loadFailureLabel_;
 };

@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -17,6 +18,7 @@
 #include "ads/render/DZOpener.h"
 #include "platform/foundation/ScopedLogSink.h"
 #include "platform/ui/ActivityIndicatorView.h"
+#include "platform/ui/Label.h"
 #include "platform/ui/Toolbar.h"
 #include "platform/ui/UiDriver.h"
 #include "platform/ui/Window.h"
@@ -56,6 +58,13 @@ class Browser : public ::testing::Test {
         const bool tapped = driver_.tap(browser.toolbar()->viewForItem(*item));
         bed_.runUntilIdle();
         return tapped;
+    }
+    // The words said over a page that could not be loaded, while they are on screen.
+    static std::shared_ptr<platform::ui::Label> loadFailure(DZBrowserViewController& browser) {
+        for (const auto& label : browser.view()->descendantsOfClass<platform::ui::Label>()) {
+            if (label->text() == "The page could not be loaded." && label->isShownUpToWindow()) return label;
+        }
+        return nullptr;
     }
     nlohmann::json statistic(const std::string& key) {
         return slot_->ad()->statistics()->objectForKey(key).value_or(nullptr);
@@ -141,4 +150,39 @@ TEST_F(Browser, ToolbarFollowsTheLoadRefererIsTheHostAndTheDesktopHandOffRecords
     advance(0.4);
     EXPECT_EQ(root_->presentedViewController(), nullptr);
     EXPECT_TRUE(gone.expired());
+}
+
+TEST_F(Browser, ALandingPageThatFailsToLoadSaysSoUntilTheNextLoad) {
+    EXPECT_TRUE(page("open?a=browser&u=https%3A%2F%2Fshop.example%2Flanding"));
+    auto browser = shown();
+    ASSERT_NE(browser, nullptr);
+    advance(0.4);
+    auto& engine = static_cast<platform::web::FakeWebEngine&>(*browser->adView()->engine());
+    // A load stopped or replaced is no failure.
+    platform::web::WebError error;
+    error.code = platform::web::WebError::kCancelled;
+    engine.failLoad(error);
+    bed_.runUntilIdle();
+    EXPECT_EQ(loadFailure(*browser), nullptr);
+
+    ASSERT_TRUE(tap(*browser, browser->reloadButton()));
+    error.code = platform::web::WebError::kTimedOut;
+    engine.failLoad(error);
+    bed_.runUntilIdle();
+    auto label = loadFailure(*browser);
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->frame(), browser->adView()->frame());
+    // Over the page, under the toolbar, whose buttons still work.
+    const auto& views = browser->view()->subviews();
+    EXPECT_LT(std::find(views.begin(), views.end(), browser->adView()),
+              std::find(views.begin(), views.end(), label));
+    EXPECT_LT(std::find(views.begin(), views.end(), label),
+              std::find(views.begin(), views.end(), browser->toolbar()));
+    EXPECT_EQ(browser->toolbar()->items().at(4), browser->reloadButton());
+
+    ASSERT_TRUE(tap(*browser, browser->reloadButton()));
+    EXPECT_EQ(loadFailure(*browser), nullptr);
+    engine.finishLoad();
+    bed_.runUntilIdle();
+    EXPECT_EQ(loadFailure(*browser), nullptr);
 }
