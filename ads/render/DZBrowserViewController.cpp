@@ -79,7 +79,13 @@ void DZBrowserViewController::openInSafari() {
     auto opener = std::make_shared<DZOpener>();
     opener->setNavigationContext(url, weak_from_this(), {});
     opener->setSlot(theSlot);
-    if (!opener->openApp(url)) return;
+    // Recorded once the desktop has taken the page (didLeaveApplication), not before.
+    opener->setDelegate(std::shared_ptr<DZOpenerDelegate>(self, static_cast<DZOpenerDelegate*>(this)));
+    opener->openApp(url);
+}
+
+void DZBrowserViewController::didLeaveApplication() {
+    auto theSlot = slot();
     if (auto ad = theSlot ? theSlot->ad() : nullptr) ad->statistics()->setObjectForKey(1, "pcbo", true);
 }
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "ads/render/DZOpener.h"
 #include "ads/render/DZViewController.h"
 #include "platform/web/WebTypes.h"
 
@@ -19,7 +20,7 @@ class Label;
 class Toolbar;
 }  // namespace platform::ui
 
-class DZBrowserViewController : public DZViewController {
+class DZBrowserViewController : public DZViewController, public DZOpenerDelegate {
   public:
     static constexpr float kToolbarHeight = 44;
     static constexpr float kLandscapeToolbarHeight = 30;
@@ -41,8 +42,9 @@ class DZBrowserViewController : public DZViewController {
     void stop();
     void reload();
     // The current page in the desktop's browser, through an opener of its own; the ad's
-    // statistics record "pcbo" once it is handed on.
+    // statistics record "pcbo" once the desktop has taken it.
     void openInSafari();
+    void didLeaveApplication() override;
     void doneButtonPressed();
     // Back and forward as the page allows; while it loads the spinner stands for reload and the
     // desktop's browser is not offered.

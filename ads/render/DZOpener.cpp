@@ -69,11 +69,6 @@ void DZOpener::didOpen() {
     }
 }
 
-void DZOpener::didOpenExternalApp() {
-    didOpen();
-    if (auto delegate = delegate_.lock()) delegate->didLeaveApplication();
-}
-
 void DZOpener::didOpenInApp() {
     didOpen();
     if (auto delegate = delegate_.lock()) delegate->didOpenInApplication();
@@ -158,22 +153,36 @@ bool DZOpener::openApp(const std::string& url) {
         confirmClickToURL(url, *title);
         return false;
     }
-    // The slot's and the delegate's callbacks may release this opener's owner.
-    auto self = weak_from_this().lock();
-    auto slot = slot_.lock();
-    didOpenExternalApp();
-    if (slot) slot->adWillLeaveApplication();
-    didOpenAnotherApplication_ = true;
-    if (slot) slot->willLeaveAppDueToClick();
-    // After every callback above, on a later turn of the main loop.
-    platform::DispatchQueue::main()->async([target, phoneCall] {
-        std::string error;
-        auto& opener = platform::UrlOpener::shared();
-        const bool opened = phoneCall
-                                ? opener.openPhoneCall(target, &error) == platform::UrlOpener::Outcome::Opened
-                                : opener.open(target, &error);
-        if (!opened) DZLogText("Ad URL not opened: " + error);
-    });
+    // On a later turn of the main loop, so that nothing of the page's navigation is still under
+    // way. The click counts only once the desktop has taken the URL: a page that never opened
+    // (no browser) is told to the player instead. The slot and the delegate are the ones of the
+    // click, even when this opener's context is cleared meanwhile.
+    platform::DispatchQueue::main()->async(
+        [self = weak_from_this().lock(), slot = slot_, delegate = delegate_, target, phoneCall] {
+            std::string error;
+            auto& desktop = platform::UrlOpener::shared();
+            const auto outcome =
+                phoneCall ? desktop.openPhoneCall(target, &error) : desktop.openPage(target, &error);
+            if (outcome != platform::UrlOpener::Outcome::Opened) {
+                DZLogText("Ad URL not opened: " + error);
+                if (!phoneCall) {
+                    auto alert = std::make_shared<platform::ui::AlertView>(
+                        "Error", kOpenFailedMessage, std::weak_ptr<platform::ui::AlertViewDelegate>(), "OK");
+                    alert->show();
+                }
+                return;
+            }
+            // The callbacks may release the slot's owner and this opener's.
+            auto clicked = slot.lock();
+            if (clicked) {
+                clicked->adWasClicked();
+                clicked->pingClickURLs();
+            }
+            if (auto told = delegate.lock()) told->didLeaveApplication();
+            if (clicked) clicked->adWillLeaveApplication();
+            if (self) self->didOpenAnotherApplication_ = true;
+            if (clicked) clicked->willLeaveAppDueToClick();
+        });
     return true;
 }
 

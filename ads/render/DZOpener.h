@@ -81,7 +81,6 @@ class DZOpener : public platform::ui::AlertViewDelegate,
 
     // The slot counts the click and pings its click URLs; the delegate hears where it went.
     void didOpen();
-    void didOpenExternalApp();
     void didOpenInApp();
 
     // The button title that confirms a URL of this scheme (any case), when it needs one.
@@ -90,8 +89,10 @@ class DZOpener : public platform::ui::AlertViewDelegate,
     void confirmClickToURL(const std::string& url, const std::string& title);
     std::shared_ptr<platform::ui::AlertView> confirmationAlert() const { return confirmationAlert_; }
 
-    // True when the URL will be handed on, after this run-loop turn; false when it was refused,
-    // blocked, or waits for the user's confirmation.
+    // True when the URL is to be handed on, after this run-loop turn; false when it was refused,
+    // blocked, or waits for the user's confirmation. Only a URL the desktop took counts as a
+    // click (and leaves the app); a page it could not open is told in an alert instead.
+    static constexpr const char* kOpenFailedMessage = "The page could not be opened.";
     bool openApp(const std::string& url);
     // The in-app browser over the view controller, when the ad view's window supports one of
     // the orientations; true when it is presented.

@@ -192,8 +192,8 @@ TEST_F(BannerClicks, AClickIsRefusedAndOpenedWhileAPageNavigatingByItselfIsNot) 
     EXPECT_EQ(clicks(), 1);
     frame.type = NavigationType::LinkClicked;
     EXPECT_FALSE(bed_.engine().navigate(frame));
-    EXPECT_EQ(clicks(), 2);
     bed_.runUntilIdle();
+    EXPECT_EQ(clicks(), 2);
     EXPECT_EQ(bed_.opener().opened().size(), 2u);
     EXPECT_EQ(bed_.engine().url(), kPage);
 }

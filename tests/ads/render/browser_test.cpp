@@ -18,6 +18,7 @@
 #include "ads/render/DZOpener.h"
 #include "platform/foundation/ScopedLogSink.h"
 #include "platform/ui/ActivityIndicatorView.h"
+#include "platform/ui/AlertView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Toolbar.h"
 #include "platform/ui/UiDriver.h"
@@ -185,4 +186,44 @@ TEST_F(Browser, ALandingPageThatFailsToLoadSaysSoUntilTheNextLoad) {
     engine.finishLoad();
     bed_.runUntilIdle();
     EXPECT_EQ(loadFailure(*browser), nullptr);
+    EXPECT_TRUE(tap(*browser, browser->doneButton()));
+    advance(0.4);
+}
+
+// With no browser on the desktop, an ad's page that never opened is told to the player and is
+// no click, whether the ad opened it or the in-app browser handed it on.
+TEST_F(Browser, APageTheDesktopCannotOpenIsToldAndCountsNoClick) {
+    struct NoBrowser : platform::UrlOpener {
+        bool launch(const std::string&, std::string* error) override {
+            *error = "no browser";
+            return false;
+        }
+    };
+    const auto toldAndAnswered = [&] {
+        auto alert = std::dynamic_pointer_cast<platform::ui::AlertView>(driver_.frontModal());
+        if (!alert || alert->message() != "The page could not be opened.") return false;
+        return driver_.answerFront("OK");
+    };
+    auto recorder = platform::UrlOpener::setShared(std::make_shared<NoBrowser>());
+    EXPECT_TRUE(opener_->openApp("https://shop.example/item"));
+    bed_.runUntilIdle();
+    EXPECT_EQ(slot_->adClickCount(), 0);
+    EXPECT_FALSE(opener_->didOpenAnotherApplication());
+    EXPECT_TRUE(toldAndAnswered());
+
+    EXPECT_TRUE(page("open?a=browser&u=https%3A%2F%2Fshop.example%2Flanding"));
+    auto browser = shown();
+    ASSERT_NE(browser, nullptr);
+    EXPECT_EQ(slot_->adClickCount(), 1);
+    advance(0.4);
+    static_cast<platform::web::FakeWebEngine&>(*browser->adView()->engine()).finishLoad();
+    bed_.runUntilIdle();
+    EXPECT_TRUE(tap(*browser, browser->safariButton()));
+    EXPECT_TRUE(toldAndAnswered());
+    EXPECT_TRUE(statistic("pcbo").is_null());
+    EXPECT_EQ(slot_->adClickCount(), 1);
+    platform::UrlOpener::setShared(recorder);
+
+    EXPECT_TRUE(tap(*browser, browser->doneButton()));
+    advance(0.4);
 }
