@@ -51,7 +51,9 @@ void DZOpener::clearContext() {
 bool DZOpener::shouldPerformOpenAction() {
     if (!autoClickProtected_) return true;
     auto adView = adView_.lock();
-    if (adView && adView->touched()) return true;
+    // Only a recent tap on the ad explains an open, and only one: a page that opens again and
+    // again (after every Done) has no user asking for it.
+    if (adView && adView->takeTapForOpen()) return true;
     nlohmann::json info = nlohmann::json::object();
     if (adView && !adView->adDebugDialog().empty()) info["debugDialog"] = adView->adDebugDialog();
     if (!navigationURL_.empty()) info["navigationURL"] = navigationURL_;
@@ -60,6 +62,11 @@ bool DZOpener::shouldPerformOpenAction() {
         if (auto page = core->activeSDKCoreWebView()) page->postJSNotification("navigationBlocked", info);
     }
     return false;
+}
+
+bool DZOpener::autoClickProtectionByDefault() {
+    const auto stored = platform::UserDefaults::standard()->stringForKey(kAutoClickProtectionKey);
+    return !stored || (*stored != "0" && *stored != "false");
 }
 
 void DZOpener::didOpen() {

@@ -68,8 +68,12 @@ class DZOpener : public platform::ui::AlertViewDelegate,
     const std::string& referringURL() const { return referringURL_; }
     void setDelegate(std::weak_ptr<DZOpenerDelegate> delegate) { delegate_ = std::move(delegate); }
 
-    // When set, no open action runs unless the ad view was touched.
+    // When set, no open action runs unless a recent tap on the ad view explains it (each tap
+    // one open).
     void setAutoClickProtected(bool on) { autoClickProtected_ = on; }
+    // Ads are protected unless the core page's constants say "0" (or "false") here.
+    inline static const std::string kAutoClickProtectionKey = "/rerive/ads/enable_auto_click_protection";
+    static bool autoClickProtectionByDefault();
     bool autoClickProtected() const { return autoClickProtected_; }
     // Set when a click left the app; the full-screen controller clears it on the way back.
     bool didOpenAnotherApplication() const { return didOpenAnotherApplication_; }

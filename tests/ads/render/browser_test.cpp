@@ -10,6 +10,7 @@
 
 #include "AdViewTestBed.h"
 #include "ads/core/DZAd.h"
+#include "ads/core/DZSDKCoreController.h"
 #include "ads/core/DZSlot.h"
 #include "ads/foundation/DZStatisticDictionary.h"
 #include "ads/render/DZBannerAdViewDelegate.h"
@@ -226,4 +227,32 @@ TEST_F(Browser, APageTheDesktopCannotOpenIsToldAndCountsNoClick) {
 
     EXPECT_TRUE(tap(*browser, browser->doneButton()));
     advance(0.4);
+}
+
+// A page that asks for the browser again and again (after every Done) gets it once per tap on the
+// ad, and not for a tap older than two seconds.
+TEST_F(Browser, AProtectedAdOpensTheBrowserOncePerRecentTap) {
+    auto core = DZSDKCoreController::create();
+    slot_->setSDKCoreController(core);
+    opener_->setAutoClickProtected(true);
+    const auto open = [&] {
+        EXPECT_TRUE(page("open?a=browser&u=https%3A%2F%2Fshop.example%2Flanding"));
+        auto browser = shown();
+        if (!browser) return false;
+        advance(0.4);
+        EXPECT_TRUE(tap(*browser, browser->doneButton()));
+        advance(0.4);
+        return true;
+    };
+    EXPECT_FALSE(open());
+    slot_->adView()->setTouched(true);
+    EXPECT_TRUE(open());
+    EXPECT_FALSE(open());
+    EXPECT_FALSE(open());
+    EXPECT_EQ(slot_->adClickCount(), 1);
+
+    slot_->adView()->setTouched(true);
+    advance(2.5);
+    EXPECT_FALSE(open());
+    EXPECT_EQ(slot_->adClickCount(), 1);
 }
