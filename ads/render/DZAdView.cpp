@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "ads/core/DZRequest.h"
+#include "ads/foundation/DZAbsoluteTime.h"
 #include "ads/foundation/DZAdURLStash.h"
 #include "ads/foundation/DZDevice.h"
 #include "ads/foundation/DZLogger.h"
@@ -417,10 +418,24 @@ platform::ui::TouchList DZAdView::pageTouches(const platform::ui::TouchList& tou
     return out;
 }
 
+void DZAdView::setTouched(bool touched) {
+    touched_ = touched;
+    tapUsed_ = false;
+    tapTime_.reset();
+    if (touched) tapTime_ = DZAbsoluteTime::absoluteTimeInSeconds();
+}
+
+bool DZAdView::takeTapForOpen() {
+    if (!tapTime_ || tapUsed_) return false;
+    if (DZAbsoluteTime::absoluteTimeInSeconds() - *tapTime_ > kSecondsATapExplainsAnOpen) return false;
+    tapUsed_ = true;
+    return true;
+}
+
 void DZAdView::touchesBegan(const platform::ui::TouchList& touches, const platform::ui::TouchEvent& event) {
     // Held across the calls: the page's answer or the dialog may release this view.
     auto self = shared_from_this();
-    if (!touches.empty()) touched_ = true;
+    if (!touches.empty()) setTouched(true);
     impressionTicketGestureRecognizer_->touchesBegan(touches, event);
     touchGestureRecognizer_->touchesBegan(touches, event);
     if (pageTouch_ || touches.empty() || !webView_) return;
@@ -439,6 +454,9 @@ void DZAdView::touchesMoved(const platform::ui::TouchList& touches, const platfo
 
 void DZAdView::touchesEnded(const platform::ui::TouchList& touches, const platform::ui::TouchEvent& event) {
     auto self = shared_from_this();
+    // A page acts on the lift as often as on the touch: the tap stays fresh until then, and no
+    // more usable than it was.
+    if (tapTime_ && !touches.empty()) tapTime_ = DZAbsoluteTime::absoluteTimeInSeconds();
     impressionTicketGestureRecognizer_->touchesEnded(touches, event);
     touchGestureRecognizer_->touchesEnded(touches, event);
     const auto forPage = pageTouches(touches);

@@ -99,8 +99,14 @@ class DZAdView : public platform::ui::View,
     void restoreState();
     bool hasSavedState() const { return savedState_.has_value(); }
 
+    // The user has touched the view (since the slot last cleared it).
     bool touched() const { return touched_; }
-    void setTouched(bool touched) { touched_ = touched; }
+    // Touched is also a fresh tap, as a touch beginning on the view is; untouched forgets it.
+    void setTouched(bool touched);
+    // A tap explains one open of the ad, and only for a while after the finger went down or
+    // last lifted: true (and the tap used up) when an unused tap is that recent.
+    static constexpr double kSecondsATapExplainsAnOpen = 2;
+    bool takeTapForOpen();
     bool showDebug() const { return showDebug_; }
     void setShowDebug(bool show) { showDebug_ = show; }
     const std::string& adDebugDialog() const { return adDebugDialog_; }
@@ -244,6 +250,10 @@ class DZAdView : public platform::ui::View,
     std::string adDebugDialog_;
     bool showDebug_ = true;
     bool touched_ = false;
+    // When the last tap went down or lifted (the ad component's clock, seconds), and whether an
+    // open has used it.
+    std::optional<double> tapTime_;
+    bool tapUsed_ = false;
     std::weak_ptr<DZAdViewDelegateProtocol> delegate_;
     std::weak_ptr<platform::ui::ViewController> viewController_;
     std::optional<platform::Url> URL_;
