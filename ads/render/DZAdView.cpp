@@ -160,6 +160,8 @@ void DZAdView::makeWebView() {
     engine->setScriptResponder(&DZMRAIDInterceptor::respond);
     // A page that paints nothing must read as the ad view's own clear background.
     engine->setBackgroundColor(platform::ui::Color::clear());
+    // An ad's page scrolls without bars, as on a phone; the in-app browser shows them.
+    engine->setShowsScrollBars(false);
     webView_->setFrame(bounds());
     addSubview(webView_);
     dz_fillSuperview(*webView_);
@@ -209,9 +211,17 @@ void DZAdView::dispatchSDKEvent(const std::string& name, const std::optional<nlo
     eventQueue_.push_back({name, std::move(info)});
 }
 
+void DZAdView::setPageBackgroundColor(platform::ui::Color color) {
+    if (webView_) webView_->engine()->setBackgroundColor(color);
+}
+
+platform::ui::Color DZAdView::pageBackgroundColor() const {
+    return webView_ ? webView_->engine()->backgroundColor() : platform::ui::Color::clear();
+}
+
 void DZAdView::saveState() {
     if (savedState_) return;
-    savedState_ = State{frame(), superview(), delegate_, viewController_};
+    savedState_ = State{frame(), superview(), delegate_, viewController_, pageBackgroundColor()};
 }
 
 void DZAdView::restoreState() {
@@ -224,6 +234,7 @@ void DZAdView::restoreState() {
     if (state.superview) state.superview->addSubview(self);
     delegate_ = state.delegate;
     viewController_ = state.viewController;
+    setPageBackgroundColor(state.pageBackground);
 }
 
 std::string DZAdView::JSCommandForNotificationName(const std::string& name,

@@ -62,6 +62,7 @@ class DZAdView : public platform::ui::View,
         std::shared_ptr<platform::ui::View> superview;
         std::weak_ptr<DZAdViewDelegateProtocol> delegate;
         std::weak_ptr<platform::ui::ViewController> viewController;
+        platform::ui::Color pageBackground;
     };
 
     // SDK events queued while a page loads; later ones are dropped until the page has loaded.
@@ -91,7 +92,13 @@ class DZAdView : public platform::ui::View,
     void dispatchSDKEvent(const std::string& name, const std::optional<nlohmann::json>& parameters);
     std::size_t queuedEventCount() const { return eventQueue_.size(); }
 
-    // Records frame, superview, delegate and controller unless a state is already saved.
+    // What shows where the page paints nothing: clear (the app shows through) for an ad in its
+    // place, white for a page that has the screen to itself, as a browser would show it.
+    void setPageBackgroundColor(platform::ui::Color color);
+    platform::ui::Color pageBackgroundColor() const;
+
+    // Records frame, superview, delegate, controller and page background unless a state is
+    // already saved.
     void saveState();
     // Puts the view back where saveState found it, then forgets the state.
     void restoreState();
