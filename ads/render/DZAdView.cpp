@@ -212,11 +212,15 @@ void DZAdView::dispatchSDKEvent(const std::string& name, const std::optional<nlo
 }
 
 void DZAdView::setPageBackgroundColor(platform::ui::Color color) {
-    if (webView_) webView_->engine()->setBackgroundColor(color);
+    pageBackground_ = color;
+    applyPageBackground();
 }
 
-platform::ui::Color DZAdView::pageBackgroundColor() const {
-    return webView_ ? webView_->engine()->backgroundColor() : platform::ui::Color::clear();
+void DZAdView::applyPageBackground() {
+    // The page's video is drawn under the page: while it shows, the page stays clear over it.
+    const bool video = videoPlayerLayer_ && !videoPlayerLayer_->isHidden();
+    if (webView_)
+        webView_->engine()->setBackgroundColor(video ? platform::ui::Color::clear() : pageBackground_);
 }
 
 void DZAdView::saveState() {
@@ -488,6 +492,7 @@ void DZAdView::playerDidCreateAVPlayer(DZVideoPlayer&,
     videoPlayerLayer_ = std::make_shared<platform::media::VideoView>(platformPlayer);
     insertSubviewAt(videoPlayerLayer_, 0);
     setVideoPlayerFrame(cachedVideoPlayerFrame_);
+    applyPageBackground();
 }
 
 void DZAdView::setVideoPlayerFrame(platform::Rect frame) {
@@ -497,10 +502,12 @@ void DZAdView::setVideoPlayerFrame(platform::Rect frame) {
 
 void DZAdView::hideVideo() {
     if (videoPlayerLayer_) videoPlayerLayer_->setHidden(true);
+    applyPageBackground();
 }
 
 void DZAdView::showVideo() {
     if (videoPlayerLayer_) videoPlayerLayer_->setHidden(false);
+    applyPageBackground();
 }
 
 void DZAdView::layoutSubviews() {

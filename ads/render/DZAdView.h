@@ -95,7 +95,7 @@ class DZAdView : public platform::ui::View,
     // What shows where the page paints nothing: clear (the app shows through) for an ad in its
     // place, white for a page that has the screen to itself, as a browser would show it.
     void setPageBackgroundColor(platform::ui::Color color);
-    platform::ui::Color pageBackgroundColor() const;
+    platform::ui::Color pageBackgroundColor() const { return pageBackground_; }
 
     // Records frame, superview, delegate, controller and page background unless a state is
     // already saved.
@@ -218,6 +218,7 @@ class DZAdView : public platform::ui::View,
     };
     std::unique_ptr<platform::web::WebEngine> makeEngine();
     void suspendEventQueue();
+    void applyPageBackground();
     // The web error of a load asked of a view without an engine, delivered on the next turn.
     void failWithoutEngine(const std::string& url);
     // The touches of `touches` the page follows.
@@ -243,5 +244,6 @@ class DZAdView : public platform::ui::View,
     int orientation_ = 0;
     std::shared_ptr<DZVideoPlayer> videoPlayer_;
     std::shared_ptr<platform::media::VideoView> videoPlayerLayer_;
+    platform::ui::Color pageBackground_ = platform::ui::Color::clear();
     platform::Rect cachedVideoPlayerFrame_;
 };
