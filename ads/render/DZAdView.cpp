@@ -161,6 +161,8 @@ void DZAdView::makeWebView() {
     engine->setScriptResponder(&DZMRAIDInterceptor::respond);
     // A page that paints nothing must read as the ad view's own clear background.
     engine->setBackgroundColor(platform::ui::Color::clear());
+    // An ad's page scrolls without bars, as on a phone; the in-app browser shows them.
+    engine->setShowsScrollBars(false);
     webView_->setFrame(bounds());
     addSubview(webView_);
     dz_fillSuperview(*webView_);
@@ -210,9 +212,21 @@ void DZAdView::dispatchSDKEvent(const std::string& name, const std::optional<nlo
     eventQueue_.push_back({name, std::move(info)});
 }
 
+void DZAdView::setPageBackgroundColor(platform::ui::Color color) {
+    pageBackground_ = color;
+    applyPageBackground();
+}
+
+void DZAdView::applyPageBackground() {
+    // The page's video is drawn under the page: while it shows, the page stays clear over it.
+    const bool video = videoPlayerLayer_ && !videoPlayerLayer_->isHidden();
+    if (webView_)
+        webView_->engine()->setBackgroundColor(video ? platform::ui::Color::clear() : pageBackground_);
+}
+
 void DZAdView::saveState() {
     if (savedState_) return;
-    savedState_ = State{frame(), superview(), delegate_, viewController_};
+    savedState_ = State{frame(), superview(), delegate_, viewController_, pageBackgroundColor()};
 }
 
 void DZAdView::restoreState() {
@@ -225,6 +239,7 @@ void DZAdView::restoreState() {
     if (state.superview) state.superview->addSubview(self);
     delegate_ = state.delegate;
     viewController_ = state.viewController;
+    setPageBackgroundColor(state.pageBackground);
 }
 
 std::string DZAdView::JSCommandForNotificationName(const std::string& name,
@@ -497,6 +512,7 @@ void DZAdView::playerDidCreateAVPlayer(DZVideoPlayer&,
     videoPlayerLayer_ = std::make_shared<platform::media::VideoView>(platformPlayer);
     insertSubviewAt(videoPlayerLayer_, 0);
     setVideoPlayerFrame(cachedVideoPlayerFrame_);
+    applyPageBackground();
 }
 
 void DZAdView::setVideoPlayerFrame(platform::Rect frame) {
@@ -506,10 +522,12 @@ void DZAdView::setVideoPlayerFrame(platform::Rect frame) {
 
 void DZAdView::hideVideo() {
     if (videoPlayerLayer_) videoPlayerLayer_->setHidden(true);
+    applyPageBackground();
 }
 
 void DZAdView::showVideo() {
     if (videoPlayerLayer_) videoPlayerLayer_->setHidden(false);
+    applyPageBackground();
 }
 
 void DZAdView::layoutSubviews() {
