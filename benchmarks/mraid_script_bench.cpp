@@ -20,8 +20,8 @@
 #include "ads/foundation/DZApplication.h"
 #include "ads/render/DZAdView.h"
 #include "ads/render/DZMRAIDInterceptor.h"
-#include "platform/foundation/AppPaths.h"
 #include "platform/defaults/UserDefaults.h"
+#include "platform/foundation/AppPaths.h"
 #include "platform/runloop/ManualRunLoop.h"
 #include "platform/web/FakeWebEngine.h"
 

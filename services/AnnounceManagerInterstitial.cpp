@@ -4,12 +4,12 @@
 
 #include "ads/core/DZRequest.h"
 #include "appbase/JTLevelManager.h"
+#include "appbase/LogMessage.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "services/AnnounceManager.h"
 #include "services/DecimalText.h"
 #include "shell/AppCoreBase.h"
-#include "appbase/LogMessage.h"
 
 namespace {
 

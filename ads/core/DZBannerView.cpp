@@ -10,8 +10,8 @@
 #include "ads/foundation/DZViewUtilities.h"
 #include "ads/render/DZAdView.h"
 #include "ads/render/DZInterfaceRect.h"
-#include "platform/dispatch/DispatchQueue.h"
 #include "platform/defaults/UserDefaults.h"
+#include "platform/dispatch/DispatchQueue.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 

@@ -8,8 +8,8 @@
 #include "ads/render/DZAdAppViewController.h"
 #include "ads/render/DZAppEventAMSGHandler.h"
 #include "ads/render/DZMRAIDInterceptor.h"
-#include "platform/dispatch/DispatchQueue.h"
 #include "platform/defaults/UserDefaults.h"
+#include "platform/dispatch/DispatchQueue.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include "ads/render/DZOpenerAMSGHandler.h"
 #include "ads/render/DZPrecacheAMSGHandler.h"
 #include "ads/render/DZVideoPlayerAMSGHandler.h"
-#include "platform/dispatch/DispatchQueue.h"
 #include "platform/defaults/UserDefaults.h"
+#include "platform/dispatch/DispatchQueue.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/NotificationCenter.h"
 

@@ -7,8 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/dispatch/DispatchQueue.h"
 #include "platform/defaults/UserDefaults.h"
+#include "platform/dispatch/DispatchQueue.h"
 #include "platform/plist/PlistDict.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "platform/dispatch/DispatchQueue.h"
 #include "platform/defaults/UserDefaults.h"
+#include "platform/dispatch/DispatchQueue.h"
 #include "platform/runloop/RunLoop.h"
 
 using platform::web::WebContentView;

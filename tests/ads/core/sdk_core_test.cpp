@@ -13,8 +13,8 @@
 #include "ads/core/DZSDKCoreRectangle.h"
 #include "ads/foundation/DZLogger.h"
 #include "ads/render/AdViewTestBed.h"
-#include "platform/foundation/ScopedLogSink.h"
 #include "platform/defaults/UserDefaults.h"
+#include "platform/foundation/ScopedLogSink.h"
 #include "platform/plist/PlistDict.h"
 
 using platform::web::WebError;

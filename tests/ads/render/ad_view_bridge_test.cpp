@@ -13,8 +13,8 @@
 #include "ads/render/DZNotification.h"
 #include "ads/render/DZPageLogBudget.h"
 #include "ads/render/DZViewController.h"
-#include "platform/foundation/ScopedLogSink.h"
 #include "platform/defaults/UserDefaults.h"
+#include "platform/foundation/ScopedLogSink.h"
 #include "platform/ui/NotificationCenter.h"
 
 using platform::web::NavigationType;
