@@ -6,8 +6,10 @@
 #include <memory>
 #include <vector>
 
+#include "app/MyAppCore.h"
 #include "appbase/JTLevelManager.h"
 #include "appbase/JTRandom.h"
+#include "appbase/LogMessage.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/gl/GLContext.h"
 #include "platform/instance/SingleInstance.h"
@@ -25,8 +27,6 @@
 #include "platform/window/WindowEvent.h"
 #include "shell/Crc32.h"
 #include "shell/GameIdentity.h"
-#include "appbase/LogMessage.h"
-#include "shell/MyAppCore.h"
 #include "shell/MyGameView.h"
 #include "shell/RandomSeed.h"
 

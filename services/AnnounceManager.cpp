@@ -15,6 +15,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "appbase/LogMessage.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/foundation/FileIO.h"
 #include "platform/foundation/StoredFile.h"
@@ -25,10 +26,9 @@
 #include "platform/runloop/RunLoop.h"
 #include "platform/url/Url.h"
 #include "services/AnnounceInfo.h"
-#include "shell/AppCoreBase.h"
+#include "shell/AppDoor.h"
 #include "shell/Crc32.h"
 #include "shell/GameIdentity.h"
-#include "appbase/LogMessage.h"
 
 namespace {
 
@@ -88,7 +88,7 @@ std::shared_ptr<AnnounceManager> AnnounceManager::create(Options options) {
 AnnounceManager::AnnounceManager(Options options)
     : options_(std::move(options)), gameId_(GameIdentity::kGameId) {}
 
-void AnnounceManager::setAppCore(AppCoreBase* core) {
+void AnnounceManager::setAppCore(AppDoor* core) {
     appCore_ = core;
     if (core) gameId_ = core->gameId();
 }

@@ -2,6 +2,7 @@
 // "/announceManager/" and the server's ad settings.
 #include <memory>
 
+#include "appbase/LogMessage.h"
 #include "platform/foundation/FileIO.h"
 #include "platform/image/PngCodec.h"
 #include "platform/launcher/UrlOpener.h"
@@ -13,9 +14,8 @@
 #include "services/AnnounceInfo.h"
 #include "services/AnnounceManager.h"
 #include "services/DecimalText.h"
-#include "shell/AppCoreBase.h"
+#include "shell/AppDoor.h"
 #include "shell/Crc32.h"
-#include "appbase/LogMessage.h"
 #include "shell/UiUtil.h"
 
 namespace {

@@ -4,18 +4,18 @@
 
 #include "ads/core/DZRequest.h"
 #include "appbase/JTLevelManager.h"
+#include "appbase/LogMessage.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "services/AnnounceManager.h"
 #include "services/DecimalText.h"
-#include "shell/AppCoreBase.h"
-#include "appbase/LogMessage.h"
+#include "shell/AppDoor.h"
 
 namespace {
 
 constexpr const char* kLogName = "AnnounceManager";
 
-bool levelManagerHasPendingMessages(AppCoreBase* core) {
+bool levelManagerHasPendingMessages(AppDoor* core) {
     JTAppBase::JTLevelManager* manager = core ? core->levelManager() : nullptr;
     return manager && manager->hasPendingMessages();
 }

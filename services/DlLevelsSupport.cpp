@@ -5,12 +5,12 @@
 #include "appbase/FilesLevelManager.h"
 #include "appbase/JTAppContext.h"
 #include "appbase/JTLevelInfo.h"
+#include "appbase/LogMessage.h"
 #include "platform/foundation/PercentEncoding.h"
 #include "platform/url/Url.h"
 #include "services/DecimalText.h"
 #include "services/DownloadedLevelFile.h"
-#include "shell/AppCoreBase.h"
-#include "appbase/LogMessage.h"
+#include "shell/AppDoor.h"
 #include "shell/UiUtil.h"
 
 namespace {
@@ -23,7 +23,7 @@ void dlLog(const std::string& text) {
 
 }  // namespace
 
-std::shared_ptr<DlLevelsSupport> DlLevelsSupport::initWithAppCore(AppCoreBase* appCore) {
+std::shared_ptr<DlLevelsSupport> DlLevelsSupport::initWithAppCore(AppDoor* appCore) {
     return std::shared_ptr<DlLevelsSupport>(new DlLevelsSupport(appCore));
 }
 

@@ -5,9 +5,9 @@
 #include <limits>
 
 #include "appbase/JTLevelManager.h"
+#include "appbase/LogMessage.h"
 #include "shell/AppCoreBase.h"
 #include "shell/DeviceAccountId.h"
-#include "appbase/LogMessage.h"
 #include "shell/MiscUtil.h"
 #include "shell/PlistFiles.h"
 #include "sound/SoundObj.h"
@@ -188,16 +188,7 @@ void AppCoreBase::setNeutralAcceleromterFor(int orientation, double x, double y,
 }
 
 int AppCoreBase::indexOfInterfaceOrientation(int orientation) {
-    switch (orientation) {
-        case 3:
-            return 1;
-        case 2:
-            return 2;
-        case 4:
-            return 3;
-        default:
-            return 0;
-    }
+    return OrientationDependedInfo::indexOfInterfaceOrientation(orientation);
 }
 
 int AppCoreBase::interfaceOrientationOfIndex(int index) {

@@ -7,18 +7,18 @@
 #include "appbase/JTAppContext.h"
 #include "appbase/JTCanvas.h"
 #include "appbase/JTScene.h"
+#include "appbase/LogMessage.h"
+#include "appbase/Texture2D.h"
 #include "platform/gl/GL.h"
 #include "platform/runloop/RunLoop.h"
 #include "platform/ui/NotificationCenter.h"
 #include "platform/ui/Window.h"
-#include "services/LevelInfo.h"
-#include "services/LevelScores.h"
 #include "shell/AccelerometerHelper.h"
 #include "shell/AppCoreBase.h"
 #include "shell/GameViewContainer.h"
-#include "appbase/LogMessage.h"
+#include "shell/LevelInfo.h"
+#include "shell/LevelScores.h"
 #include "shell/MiscUtil.h"
-#include "appbase/Texture2D.h"
 
 using JTAppBase::JTAppContext;
 using platform::Point;

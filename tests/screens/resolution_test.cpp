@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ScreensFixture.h"
+#include "appbase/Texture2D.h"
 #include "platform/plist/PlistFile.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
@@ -15,7 +16,6 @@
 #include "screens/MySettingsToolViewController.h"
 #include "screens/SettingsToolViewController_ContentsScaleIndexDelegate.h"
 #include "screens/SimpleSelectView.h"
-#include "appbase/Texture2D.h"
 
 using tikoleap::test::ScreensFixture;
 using Rows = SettingsToolViewController_ContentsScaleIndexDelegate;
@@ -108,14 +108,14 @@ TEST_F(Resolution, TheButtonShowsOnlyWhereThereIsAChoiceAndNamesTheStoredRow) {
     openSettingsTab();
     EXPECT_FALSE(resolutionBtn()->isHidden());
     EXPECT_EQ(resolutionBtn()->currentTitle(), "Screen Resolution: Automatic");
-    auto tabs = std::dynamic_pointer_cast<platform::ui::TabBarController>(
-        core->currentOrientationDependedInfo()->toolsView);
+    auto tabs =
+        std::dynamic_pointer_cast<platform::ui::TabBarController>(core->screens().current().toolsView);
     ASSERT_NE(tabs, nullptr);
     auto nav = std::dynamic_pointer_cast<platform::ui::NavigationController>(tabs->viewControllers().at(1));
     ASSERT_NE(nav, nullptr);
     auto tab = std::dynamic_pointer_cast<MySettingsToolViewController>(nav->topViewController());
     ASSERT_NE(tab, nullptr);
-    EXPECT_EQ(tab->myAppCore(), core.get());
+    EXPECT_EQ(tab->appCore(), static_cast<AppDoor*>(core.get()));
 
     // The sheet starts on the row the button named, so Done alone stores "Automatic".
     ASSERT_TRUE(driver->tap(resolutionBtn()));

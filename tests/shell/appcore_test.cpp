@@ -2,13 +2,13 @@
 
 #include <cairo.h>
 
+#include "app/MyAppCore.h"
 #include "appbase/JTLevelManager.h"
+#include "appbase/Texture2D.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/gl/GLContext.h"
 #include "platform/runloop/ManualRunLoop.h"
-#include "shell/MyAppCore.h"
 #include "shell/MyGameView.h"
-#include "appbase/Texture2D.h"
 #include "sound/SoundObj.h"
 #include "support/SoundTestKit.h"
 #include "support/TempDir.h"
