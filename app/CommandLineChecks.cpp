@@ -10,9 +10,9 @@
 #include <system_error>
 #include <vector>
 
+#include "app/MyAppCore.h"
 #include "platform/foundation/FileIO.h"
 #include "platform/image/PngCodec.h"
-#include "shell/MyAppCore.h"
 #include "shell/TextureVariant.h"
 
 namespace fs = std::filesystem;

@@ -17,6 +17,7 @@
 #include "ads/foundation/DZClickTrackerCollection.h"
 #include "app/FrameWriter.h"
 #include "app/InputScript.h"
+#include "app/MyAppCore.h"
 #include "app/SoundRecorder.h"
 #include "appbase/GameSceneBase.h"
 #include "appbase/JTRandom.h"
@@ -44,7 +45,6 @@
 #include "platform/window/WindowEvent.h"
 #include "services/AnnounceManager.h"
 #include "services/DiDazSupport.h"
-#include "shell/MyAppCore.h"
 #include "shell/MyGameView.h"
 #include "shell/RandomSeed.h"
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/MyAppCore.h"
 #include "appbase/JTLevelManager.h"
 #include "appbase/JTRandom.h"
 #include "appbase/LogMessage.h"
@@ -26,7 +27,6 @@
 #include "platform/window/WindowEvent.h"
 #include "shell/Crc32.h"
 #include "shell/GameIdentity.h"
-#include "shell/MyAppCore.h"
 #include "shell/MyGameView.h"
 #include "shell/RandomSeed.h"
 

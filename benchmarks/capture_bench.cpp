@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "app/MyAppCore.h"
 #include "appbase/JTAppContext.h"
 #include "appbase/JTLevelManager.h"
 #include "appbase/JTRandom.h"
@@ -28,7 +29,6 @@
 #include "platform/image/PngCodec.h"
 #include "platform/runloop/ManualRunLoop.h"
 #include "platform/ui/WindowRenderer.h"
-#include "shell/MyAppCore.h"
 #include "shell/MyGameView.h"
 
 namespace fs = std::filesystem;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "app/MyAppCore.h"
 #include "appbase/JTAppContext.h"
 #include "appbase/JTLevelManager.h"
 #include "appbase/JTRandom.h"
@@ -13,7 +14,6 @@
 #include "platform/foundation/AppPaths.h"
 #include "platform/gl/GLContext.h"
 #include "platform/runloop/ManualRunLoop.h"
-#include "shell/MyAppCore.h"
 #include "shell/MyGameView.h"
 
 namespace {

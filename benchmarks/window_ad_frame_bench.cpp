@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "ads/render/DZAdView.h"
+#include "app/MyAppCore.h"
 #include "appbase/JTAppContext.h"
 #include "appbase/JTLevelManager.h"
 #include "appbase/JTRandom.h"
@@ -24,7 +25,6 @@
 #include "platform/ui/Window.h"
 #include "platform/ui/WindowRenderer.h"
 #include "platform/web/WebKitHost.h"
-#include "shell/MyAppCore.h"
 #include "shell/MyGameView.h"
 #include "tools/adserver/AdServer.h"
 

@@ -9,7 +9,7 @@
 #include "platform/ui/Control.h"
 #include "platform/ui/TextView.h"
 #include "platform/url/Url.h"
-#include "shell/AppCoreBase.h"
+#include "shell/AppDoor.h"
 #include "shell/UiUtil.h"
 
 namespace {
@@ -43,7 +43,7 @@ void AboutToolViewController::setup() {
 }
 
 std::string AboutToolViewController::aboutText() const {
-    AppCoreBase* core = appCore();
+    AppDoor* core = appCore();
     if (!core) return "";
     return core->appDisplayName() + "\nVersion " + core->appVersionString() + "\n" +
            core->appCopyrightString() + "\n\n" + readAboutMessage(core->resourcesDir());
@@ -70,7 +70,7 @@ std::optional<std::string> AboutToolViewController::privacyPolicyUrl(const std::
 }
 
 void AboutToolViewController::onPrivacyPolicyButton() {
-    AppCoreBase* core = appCore();
+    AppDoor* core = appCore();
     if (!core) return;
     const std::optional<std::string> url = privacyPolicyUrl(core->iphoneWebUrl());
     if (!url) {

@@ -1,9 +1,9 @@
 #include "screens/ChosenOrientation.h"
 
-#include "shell/AppCoreBase.h"
+#include "shell/AppDoor.h"
 
 namespace screens {
-int chosenOrientation(const AppCoreBase* appCore) {
+int chosenOrientation(const AppDoor* appCore) {
     return appCore ? appCore->interfaceOrientation() : 1;
 }
 unsigned orientationMask(int orientation) {

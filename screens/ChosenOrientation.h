@@ -3,11 +3,11 @@
 // interface orientation the app core has chosen. `Base` is the toolkit controller it extends.
 #include "platform/ui/InterfaceOrientation.h"
 
-class AppCoreBase;
+class AppDoor;
 
 namespace screens {
 // The app core's interface orientation; portrait without an app core.
-int chosenOrientation(const AppCoreBase* appCore);
+int chosenOrientation(const AppDoor* appCore);
 // The mask with the orientation's bit alone; 0 for an orientation outside the mask's 32 bits.
 unsigned orientationMask(int orientation);
 
@@ -16,8 +16,8 @@ class KeepsChosenOrientation : public Base {
   public:
     using Base::Base;
 
-    AppCoreBase* appCore() const { return appCore_; }
-    void setAppCore(AppCoreBase* appCore) { appCore_ = appCore; }
+    AppDoor* appCore() const { return appCore_; }
+    void setAppCore(AppDoor* appCore) { appCore_ = appCore; }
 
     bool shouldAutorotateToInterfaceOrientation(platform::ui::InterfaceOrientation o) override {
         return static_cast<int>(o) == chosenOrientation(appCore_);
@@ -31,6 +31,6 @@ class KeepsChosenOrientation : public Base {
     }
 
   private:
-    AppCoreBase* appCore_ = nullptr;  // not owned
+    AppDoor* appCore_ = nullptr;  // not owned
 };
 }  // namespace screens

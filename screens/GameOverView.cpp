@@ -2,11 +2,12 @@
 
 #include "appbase/JTLevelManager.h"
 #include "platform/ui/Label.h"
+#include "screens/ScreenDirector.h"
 #include "services/AnnounceManager.h"
 #include "services/DiDazSupport.h"
-#include "services/LevelInfo.h"
-#include "services/LevelScores.h"
-#include "shell/AppCoreBase.h"
+#include "shell/AppDoor.h"
+#include "shell/LevelInfo.h"
+#include "shell/LevelScores.h"
 
 GameOverView::GameOverView(std::string interfaceName) : ViewControllerBase(std::move(interfaceName)) {
     registerOutlet("currentScoreLabel", currentScoreLabel_);
@@ -45,7 +46,7 @@ void GameOverView::startWithLevelScores(std::shared_ptr<LevelScores> scores,
     if (currentScoreLabel_) currentScoreLabel_->setText(std::to_string(score) + " pts.");
     startAsRootView();
     // The levels this game unlocked, in the order the level manager queued them.
-    AppCoreBase* core = appCore();
+    AppDoor* core = appCore();
     auto* manager = core ? core->levelManager() : nullptr;
     if (!manager) return;
     if (auto messages = manager->takePendingMessages()) {
@@ -54,16 +55,18 @@ void GameOverView::startWithLevelScores(std::shared_ptr<LevelScores> scores,
 }
 
 void GameOverView::viewWillAppear(bool) {
-    AppCoreBase* core = appCore();
+    AppDoor* core = appCore();
     // The announcement banner takes the slot at the bottom (the right edge in landscape); without
     // one the interface file's alternative view stays. The ad banner takes the top 50 points.
     if (core) {
         const bool landscape = core->landscape();
-        core->announceManager().showBannerOn(
-            contentView_, announceAltanativeView_,
-            landscape ? platform::Point{480, 160} : platform::Point{160, 480}, landscape ? 1 : 0,
-            landscape ? 0 : 1);
-        if (const std::shared_ptr<DiDazSupport>& ads = core->diDazSupport())
+        ScreenDirector* screens = ScreenDirector::of(core);
+        if (AnnounceManager* announcements = screens ? screens->announceManager() : nullptr) {
+            announcements->showBannerOn(contentView_, announceAltanativeView_,
+                                        landscape ? platform::Point{480, 160} : platform::Point{160, 480},
+                                        landscape ? 1 : 0, landscape ? 0 : 1);
+        }
+        if (const std::shared_ptr<DiDazSupport> ads = screens ? screens->diDazSupport() : nullptr)
             ads->showInViewController(weak_from_this().lock(), contentView_);
     }
     auto* manager = core ? core->levelManager() : nullptr;
@@ -77,14 +80,16 @@ void GameOverView::viewWillAppear(bool) {
 }
 
 void GameOverView::viewWillDisappear(bool) {
-    AppCoreBase* core = appCore();
+    AppDoor* core = appCore();
     if (!core) return;
-    core->announceManager().closeBanner();
-    if (const std::shared_ptr<DiDazSupport>& ads = core->diDazSupport()) ads->close();
+    ScreenDirector* screens = ScreenDirector::of(core);
+    if (!screens) return;
+    if (AnnounceManager* announcements = screens->announceManager()) announcements->closeBanner();
+    if (const std::shared_ptr<DiDazSupport> ads = screens->diDazSupport()) ads->close();
 }
 
 int GameOverView::nextLevelId() const {
-    AppCoreBase* core = appCore();
+    AppDoor* core = appCore();
     auto* manager = core ? core->levelManager() : nullptr;
     auto current = core ? core->currentLevelInfo() : nullptr;
     if (!manager || !current) return 0;
@@ -93,7 +98,7 @@ int GameOverView::nextLevelId() const {
 }
 
 void GameOverView::onNextLevelBtn() {
-    AppCoreBase* core = appCore();
+    AppDoor* core = appCore();
     if (!core) return;
     stop();
     core->setCurrentLevelId(nextLevelId());
@@ -107,7 +112,7 @@ void GameOverView::onReplayBtn() {
 }
 
 void GameOverView::onSubmitScoreBtn() {
-    AppCoreBase* core = appCore();
+    AppDoor* core = appCore();
     auto scores = scoresViewer_ ? scoresViewer_->levelScores() : nullptr;
     if (!core || !scores || !scoresViewer_->currentScore()) return;
     ScoresViewer::submitScore(*core, *scoresViewer_->currentScore(), scores->levelInfo()->webLevelId(),
@@ -115,7 +120,7 @@ void GameOverView::onSubmitScoreBtn() {
 }
 
 void GameOverView::onMoreLevelsBtn() {
-    AppCoreBase* core = appCore();
+    AppDoor* core = appCore();
     if (!core) return;
     auto level = core->currentLevelInfo();
     core->webJump(7, level ? level->webLevelId() : 0);
@@ -126,7 +131,7 @@ void GameOverView::onOtherGamesBtn() {
 }
 
 void GameOverView::onBackToTitleBtn() {
-    AppCoreBase* core = appCore();
+    AppDoor* core = appCore();
     if (!core) return;
     stop();
     core->startTitleView();

@@ -24,7 +24,7 @@ class GameOverView : public ViewControllerBase, public ScoresViewerDelegate {
     void viewWillDisappear(bool animated) override;
 
     // ScoresViewerDelegate
-    AppCoreBase* appCore() const override { return ViewControllerBase::appCore(); }
+    AppDoor* appCore() const override { return ViewControllerBase::appCore(); }
     std::shared_ptr<platform::ui::View> scoreComponentsContainer() override { return view(); }
 
     std::shared_ptr<LevelInfo> levelInfo() const;

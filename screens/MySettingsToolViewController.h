@@ -1,8 +1,6 @@
 #pragma once
-// The game's "Settings" tab: the base tab as it is, with the game's own app core at hand.
+// The game's "Settings" tab: the base tab as it is.
 #include "screens/SettingsToolViewController.h"
-
-class MyAppCore;
 
 class MySettingsToolViewController : public SettingsToolViewController {
   public:
@@ -10,6 +8,4 @@ class MySettingsToolViewController : public SettingsToolViewController {
 
     void updateView() override;
     void willSaveSettings() override;
-    // The app core as the game's own; null when the tab runs under another app core.
-    MyAppCore* myAppCore() const;
 };

@@ -1,8 +1,9 @@
 #include "screens/PauseView.h"
 
+#include "appbase/JTAppContext.h"
 #include "appbase/JTScene.h"
 #include "platform/ui/Button.h"
-#include "shell/AppCoreBase.h"
+#include "shell/AppDoor.h"
 #include "shell/GameViewBase.h"
 
 PauseView::PauseView(std::string interfaceName) : ViewControllerBase(std::move(interfaceName)) {
@@ -40,7 +41,7 @@ void PauseView::updateView() {
 }
 
 void PauseView::onSoundBtn() {
-    AppCoreBase* core = appCore();
+    AppDoor* core = appCore();
     if (!core) return;
     core->toggleSoundVolume();
     core->saveSettings();
@@ -61,7 +62,7 @@ void PauseView::onAdditional0Btn() {
 }
 
 void PauseView::onBackToTitleBtn() {
-    AppCoreBase* core = appCore();
+    AppDoor* core = appCore();
     if (!core) return;
     stop();
     if (GameViewBase* game = core->gameView()) game->stop();

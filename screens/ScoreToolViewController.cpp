@@ -3,9 +3,9 @@
 #include "platform/ui/ActionSheet.h"
 #include "platform/ui/TabBarController.h"
 #include "platform/ui/View.h"
-#include "services/LevelInfo.h"
-#include "services/LevelScores.h"
-#include "shell/AppCoreBase.h"
+#include "shell/AppDoor.h"
+#include "shell/LevelInfo.h"
+#include "shell/LevelScores.h"
 
 ScoreToolViewController::ScoreToolViewController(std::string interfaceName)
     : ToolViewControllerBase(std::move(interfaceName)) {
@@ -22,7 +22,7 @@ void ScoreToolViewController::setup() {
 }
 
 std::string ScoreToolViewController::levelName() const {
-    AppCoreBase* core = appCore();
+    AppDoor* core = appCore();
     auto level = core ? core->currentLevelInfo() : nullptr;
     auto name = level ? level->name() : std::nullopt;
     return name.value_or("");
@@ -32,7 +32,7 @@ void ScoreToolViewController::viewWillAppear(bool animated) {
     ToolViewControllerBase::viewWillAppear(animated);
     const std::string name = levelName();
     navigationItem().setTitle(name.empty() ? "Scores" : name);
-    AppCoreBase* core = appCore();
+    AppDoor* core = appCore();
     auto level = core ? core->currentLevelInfo() : nullptr;
     if (!level || !scoresViewer_) return;
     scoresViewer_->startWithLevelScores(level->openLevelScores());
@@ -66,7 +66,7 @@ void ScoreToolViewController::onClearRankingAction(int buttonIndex) {
 }
 
 void ScoreToolViewController::onHighScoreRankingBtn() {
-    AppCoreBase* core = appCore();
+    AppDoor* core = appCore();
     auto level = core ? core->currentLevelInfo() : nullptr;
     if (core) core->webJump(4, level ? level->webLevelId() : 0);
 }

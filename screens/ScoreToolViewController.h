@@ -12,7 +12,7 @@ class ScoreToolViewController : public ToolViewControllerBase, public ScoresView
 
     void setup() override;
     void viewWillAppear(bool animated) override;
-    AppCoreBase* appCore() const override { return ToolViewControllerBase::appCore(); }
+    AppDoor* appCore() const override { return ToolViewControllerBase::appCore(); }
     std::shared_ptr<platform::ui::View> scoreComponentsContainer() override { return container_; }
     ScoresViewer* scoresViewer() const { return scoresViewer_.get(); }
 

@@ -6,9 +6,9 @@
 #include "appbase/LogMessage.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
-#include "services/LevelInfo.h"
-#include "services/LevelScores.h"
-#include "shell/AppCoreBase.h"
+#include "shell/AppDoor.h"
+#include "shell/LevelInfo.h"
+#include "shell/LevelScores.h"
 
 namespace {
 constexpr platform::ui::Color kCurrentScoreColor{1, 1, 0, 1};
@@ -120,19 +120,19 @@ void ScoresViewer::onSubmitBtn(platform::ui::Button& button) {
     for (std::size_t i = 0; i < recentScoreSubmitBtns_.size() && !entry; ++i)
         if (recentScoreSubmitBtns_[i].get() == &button) entry = entryAt(levelScores_->recentScores(), i);
     if (!entry) return;
-    AppCoreBase* core = delegate_->appCore();
+    AppDoor* core = delegate_->appCore();
     if (!core) return;
     const auto& high = levelScores_->highScores();
     submitScore(*core, *entry, levelScores_->levelInfo()->webLevelId(),
                 high.empty() ? nullptr : high.front().get());
 }
 
-bool ScoresViewer::submitScore(AppCoreBase& core, const LevelScoreElem& entry, int webLevelId,
+bool ScoresViewer::submitScore(AppDoor& core, const LevelScoreElem& entry, int webLevelId,
                                const LevelScoreElem* highScore) {
     auto linkEntry = [](const LevelScoreElem& e) {
-        return AppCoreBase::ScoreLinkEntry{static_cast<unsigned>(e.score()), e.date().value_or(0)};
+        return AppDoor::ScoreLinkEntry{static_cast<unsigned>(e.score()), e.date().value_or(0)};
     };
-    std::optional<AppCoreBase::ScoreLinkEntry> high;
+    std::optional<AppDoor::ScoreLinkEntry> high;
     if (highScore) high = linkEntry(*highScore);
     return core.webSubmitScore(linkEntry(entry), webLevelId, high, false);
 }

@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-class AppCoreBase;
+class AppDoor;
 class LevelScores;
 class LevelScoreElem;
 namespace platform::ui {
@@ -16,7 +16,7 @@ class View;
 class ScoresViewerDelegate {
   public:
     virtual ~ScoresViewerDelegate() = default;
-    virtual AppCoreBase* appCore() const = 0;
+    virtual AppDoor* appCore() const = 0;
     // The view holding the tagged labels and buttons.
     virtual std::shared_ptr<platform::ui::View> scoreComponentsContainer() = 0;
 };
@@ -41,7 +41,7 @@ class ScoresViewer {
     void onSubmitBtn(platform::ui::Button& button);
 
     // Opens the signed score submission of `entry` (useHs off); false when nothing was opened.
-    static bool submitScore(AppCoreBase& core, const LevelScoreElem& entry, int webLevelId,
+    static bool submitScore(AppDoor& core, const LevelScoreElem& entry, int webLevelId,
                             const LevelScoreElem* highScore);
     // "MM/dd HH:mm" in local time.
     static std::string formatDate(double secondsSince1970);

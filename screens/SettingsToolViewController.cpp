@@ -9,10 +9,12 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/Switch.h"
 #include "platform/ui/TabBarController.h"
+#include "screens/ScreenDirector.h"
 #include "screens/SettingsToolViewController_ContentsScaleIndexDelegate.h"
 #include "screens/SimpleSelectView.h"
 #include "shell/AccelerometerHelper.h"
-#include "shell/AppCoreBase.h"
+#include "shell/AppDoor.h"
+#include "shell/OrientationDependedInfo.h"
 
 namespace {
 
@@ -60,7 +62,7 @@ void SettingsToolViewController::viewWillAppear(bool animated) {
 }
 
 void SettingsToolViewController::updateView() {
-    AppCoreBase* core = appCore();
+    AppDoor* core = appCore();
     if (!core) return;
     if (soundBtn_) soundBtn_->setTitle("SoundVolume: " + core->soundVolumeString());
     const bool music = core->hasMusicResources();
@@ -104,10 +106,11 @@ void SettingsToolViewController::onSoundBtn() {
 }
 
 void SettingsToolViewController::onResolutionBtn() {
-    AppCoreBase* core = appCore();
-    if (!core || !contentsScaleIndexDelegate_) return;
+    AppDoor* core = appCore();
+    ScreenDirector* screens = ScreenDirector::of(core);
+    if (!core || !screens || !contentsScaleIndexDelegate_) return;
     core->stopToolsView();
-    auto sheet = core->simpleSelectView();
+    auto sheet = screens->simpleSelectView();
     // A stored index the rows do not know starts the wheel on the row its label names, so that
     // Done without turning it keeps what the button said.
     sheet->startWithDelegate(contentsScaleIndexDelegate_, "Select Screen Resolution",
@@ -118,7 +121,7 @@ void SettingsToolViewController::onResolutionBtn() {
 }
 
 std::string SettingsToolViewController::neutralAccelerometerString() const {
-    AppCoreBase* core = appCore();
+    AppDoor* core = appCore();
     if (!core) return "N/A";
     const int o = core->interfaceOrientation();
     const OrientationDependedInfo& info = core->orientationDependedInfoFor(o);
@@ -150,10 +153,10 @@ std::string SettingsToolViewController::neutralAccelerometerString() const {
 }
 
 void SettingsToolViewController::startAcceleromter() {
-    AppCoreBase* core = appCore();
+    AppDoor* core = appCore();
     if (accelerometerHelper_ || !core) return;
     core->setTiltCalibrationRunning(true);
-    accelerometerHelper_ = std::make_unique<AccelerometerHelper>(core);
+    accelerometerHelper_ = std::make_unique<AccelerometerHelper>(&core->accelerometerOwner());
     accelerometerHelper_->startWithFrequency(kCalibrationFrequency, kCalibrationFilteringFactorPerSec);
 }
 
@@ -161,11 +164,11 @@ void SettingsToolViewController::stopAcceleromter() {
     if (!accelerometerHelper_) return;
     accelerometerHelper_->stop();
     accelerometerHelper_.reset();
-    if (AppCoreBase* core = appCore()) core->setTiltCalibrationRunning(false);
+    if (AppDoor* core = appCore()) core->setTiltCalibrationRunning(false);
 }
 
 void SettingsToolViewController::onCalibrateBtn() {
-    AppCoreBase* core = appCore();
+    AppDoor* core = appCore();
     if (!core) return;
     startAcceleromter();
     const std::string title = core->accelerometerCalibrationType() == 2
@@ -180,7 +183,7 @@ void SettingsToolViewController::onCalibrateBtn() {
 }
 
 void SettingsToolViewController::onCalibrateAction(int buttonIndex) {
-    AppCoreBase* core = appCore();
+    AppDoor* core = appCore();
     if (!core) return;
     willSaveSettings();
     const int o = core->interfaceOrientation();

@@ -1,7 +1,7 @@
 #include "screens/SettingsToolViewController_ContentsScaleIndexDelegate.h"
 
 #include "screens/SettingsToolViewController.h"
-#include "shell/AppCoreBase.h"
+#include "shell/AppDoor.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ const char* SettingsToolViewController_ContentsScaleIndexDelegate::infoTextForIn
 }
 
 void SettingsToolViewController_ContentsScaleIndexDelegate::didBeDoneWithIndex(int index, SimpleSelectView&) {
-    AppCoreBase* core = owner_ ? owner_->appCore() : nullptr;
+    AppDoor* core = owner_ ? owner_->appCore() : nullptr;
     if (!core) return;
     core->setContentsScaleIndexSetting(index);
     // Saved at once: the tab saves again when it is left, but the sheet may be the last screen

@@ -4,7 +4,7 @@
 #include "platform/ui/TextView.h"
 #include "platform/ui/Window.h"
 #include "screens/MyNavigationController.h"
-#include "shell/AppCoreBase.h"
+#include "shell/AppDoor.h"
 #include "shell/MiscUtil.h"
 
 SimpleSelectView::SimpleSelectView(std::string interfaceName) : ViewControllerBase(std::move(interfaceName)) {

@@ -4,10 +4,11 @@
 #include "appbase/JTLevelMenuItem.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
+#include "screens/ScreenDirector.h"
 #include "screens/SimpleSelectView.h"
 #include "screens/TitleView_DefaultLevelSelectDelegate.h"
-#include "services/LevelInfo.h"
-#include "shell/AppCoreBase.h"
+#include "shell/AppDoor.h"
+#include "shell/LevelInfo.h"
 
 TitleView::TitleView(std::string interfaceName) : ViewControllerBase(std::move(interfaceName)) {
     registerOutlet("copyrightLabel", copyrightLabel_);
@@ -23,7 +24,7 @@ TitleView::TitleView(std::string interfaceName) : ViewControllerBase(std::move(i
 }
 
 void TitleView::viewWillAppear(bool) {
-    AppCoreBase* core = appCore();
+    AppDoor* core = appCore();
     if (!core) return;
     JTAppBase::JTLevelManager* manager = core->levelManager();
     if (manager) {
@@ -50,7 +51,7 @@ void TitleView::viewWillAppear(bool) {
 }
 
 void TitleView::updateView() {
-    AppCoreBase* core = appCore();
+    AppDoor* core = appCore();
     if (!core) return;
     if (copyrightLabel_) copyrightLabel_->setText(core->appCopyrightString());
     if (levelSelectBtn_ && !levelSelectBtn_->isHidden()) {
@@ -76,18 +77,19 @@ void TitleView::onGameStartBtn() {
 }
 
 void TitleView::onSelectLevelBtn() {
-    AppCoreBase* core = appCore();
-    if (!core) return;
+    AppDoor* core = appCore();
+    ScreenDirector* screens = ScreenDirector::of(core);
+    if (!core || !screens) return;
     if (!levelSelectDelegate_) levelSelectDelegate_ = newLevelSelectDelegate();
     stop();
-    auto sheet = core->simpleSelectView();
+    auto sheet = screens->simpleSelectView();
     sheet->startWithDelegate(levelSelectDelegate_, "Select a Level", selectedIndex_);
     core->transitionAnimation(2, 0.5);
     sheet->closeWhenSuspend();
 }
 
 void TitleView::onSettingBtn() {
-    AppCoreBase* core = appCore();
+    AppDoor* core = appCore();
     if (!core) return;
     stop();
     core->startToolsView();
@@ -103,7 +105,7 @@ void TitleView::onOtherGamesBtn() {
 }
 
 void TitleView::onMoreLevelsBtn() {
-    AppCoreBase* core = appCore();
+    AppDoor* core = appCore();
     if (!core) return;
     auto level = core->currentLevelInfo();
     core->webJump(6, level ? level->webLevelId() : 0);

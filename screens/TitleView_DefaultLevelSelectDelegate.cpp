@@ -3,8 +3,8 @@
 #include "appbase/JTLevelManager.h"
 #include "appbase/JTLevelMenuItem.h"
 #include "screens/TitleView.h"
-#include "services/LevelInfo.h"
-#include "shell/AppCoreBase.h"
+#include "shell/AppDoor.h"
+#include "shell/LevelInfo.h"
 
 namespace {
 std::string text(const JTCore::Ref<JTCore::JTString>& s) {
@@ -58,7 +58,7 @@ bool TitleView_DefaultLevelSelectDelegate::canBeDoneWithIndex(int index, SimpleS
 }
 
 void TitleView_DefaultLevelSelectDelegate::didBeDoneWithIndex(int index, SimpleSelectView&) {
-    AppCoreBase* core = titleView_ ? titleView_->appCore() : nullptr;
+    AppDoor* core = titleView_ ? titleView_->appCore() : nullptr;
     if (!core) return;
     if (isExtraRow(index)) {
         auto level = core->currentLevelInfo();

@@ -2,7 +2,7 @@
 
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/ScrollView.h"
-#include "shell/AppCoreBase.h"
+#include "shell/AppDoor.h"
 
 ToolViewControllerBase::ToolViewControllerBase(std::string interfaceName)
     : KeepsChosenOrientation(std::move(interfaceName)) {
@@ -30,7 +30,7 @@ void ToolViewControllerBase::viewWillAppear(bool) {
 }
 
 void ToolViewControllerBase::stop() {
-    AppCoreBase* core = appCore();
+    AppDoor* core = appCore();
     if (!core) return;
     core->stopToolsView();
     core->startTitleView();

@@ -2,14 +2,15 @@
 
 #include "platform/ui/View.h"
 #include "platform/ui/Window.h"
-#include "shell/AppCoreBase.h"
+#include "screens/ScreenDirector.h"
+#include "shell/AppDoor.h"
 
 void ViewControllerBase::startAsRootView() {
-    AppCoreBase* core = appCore();
+    AppDoor* core = appCore();
     if (!core) return;
     auto self = std::static_pointer_cast<ViewControllerBase>(shared_from_this());
     if (const auto& window = core->window()) window->setRootViewController(self);
-    core->setRootViewController(self);
+    if (ScreenDirector* screens = ScreenDirector::of(core)) screens->setRootViewController(self);
 }
 
 void ViewControllerBase::stop() {

@@ -26,7 +26,7 @@
 #include "platform/runloop/RunLoop.h"
 #include "platform/url/Url.h"
 #include "services/AnnounceInfo.h"
-#include "shell/AppCoreBase.h"
+#include "shell/AppDoor.h"
 #include "shell/Crc32.h"
 #include "shell/GameIdentity.h"
 
@@ -88,7 +88,7 @@ std::shared_ptr<AnnounceManager> AnnounceManager::create(Options options) {
 AnnounceManager::AnnounceManager(Options options)
     : options_(std::move(options)), gameId_(GameIdentity::kGameId) {}
 
-void AnnounceManager::setAppCore(AppCoreBase* core) {
+void AnnounceManager::setAppCore(AppDoor* core) {
     appCore_ = core;
     if (core) gameId_ = core->gameId();
 }

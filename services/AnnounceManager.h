@@ -31,15 +31,17 @@
 #include "platform/plist/PlistDict.h"
 #include "platform/ui/ActionSheet.h"
 #include "platform/ui/AlertView.h"
+#include "shell/Announcements.h"
 #include "shell/SignedLinks.h"
 
-class AppCoreBase;
+class AppDoor;
 class AnnounceInfo;
 namespace platform::ui {
 class View;
 }
 
-class AnnounceManager : public std::enable_shared_from_this<AnnounceManager>,
+class AnnounceManager : public Announcements,
+                        public std::enable_shared_from_this<AnnounceManager>,
                         public platform::ui::ActionSheetDelegate,
                         public platform::ui::AlertViewDelegate,
                         public DZInterstitialDelegate {
@@ -75,22 +77,22 @@ class AnnounceManager : public std::enable_shared_from_this<AnnounceManager>,
     AnnounceManager& operator=(const AnnounceManager&) = delete;
 
     // Set once at launch; the manager never owns the core. Null forgets it.
-    void setAppCore(AppCoreBase* core);
-    AppCoreBase* appCore() const { return appCore_; }
+    void setAppCore(AppDoor* core) override;
+    AppDoor* appCore() const override { return appCore_; }
     double now() const;
 
     // --- checks (main thread) ---
     // Clears the shutdown flag, loads the status and, unless the last check is too recent, starts
     // the download thread. Never runs two threads: a thread still running after a shutdown is
     // waited for (it stops at once), and one running without a shutdown makes this call skip.
-    void startDownload();
+    void startDownload() override;
     // The app goes to the background or ends: from now on the download thread writes nothing,
     // and a transfer in progress is given up.
-    void shutdown();
+    void shutdown() override;
     bool isShutdown() const;
     bool isDownloading() const { return downloading_.load(); }
     // Waits until the download thread has ended (tests, and the app's end).
-    void waitForDownload();
+    void waitForDownload() override;
     // The same for at most `seconds` of real time; past that, one WARN, and the check is shut down
     // (it gives up its transfer and writes nothing) so the caller goes on without it. False then.
     bool waitForDownload(double seconds);
@@ -128,12 +130,12 @@ class AnnounceManager : public std::enable_shared_from_this<AnnounceManager>,
     // A URL whose path begins "/announceManager/" is handled here; any other http or https URL
     // opens in the user's browser (never through a shell); anything else is refused.
     void openUrl(const std::string& url);
-    void processAmUrl(const std::string& url);
+    void processAmUrl(const std::string& url) override;
 
     // --- the server's ad settings ---
     std::string amPropertyAsStringForKey(const std::string& key, const std::string& defaultVal) const;
     int amPropertyAsIntForKey(const std::string& key, int defaultVal) const;
-    std::optional<std::map<std::string, std::string>> amProperties() const;
+    std::optional<std::map<std::string, std::string>> amProperties() const override;
     std::optional<platform::PlistArray> popupAdInfo() const;
     int popupAdDoneSerial() const;
 
@@ -164,15 +166,15 @@ class AnnounceManager : public std::enable_shared_from_this<AnnounceManager>,
     static constexpr double kInterstitialLoadTimeout = 600;
 
     // Keeps one interstitial loading or ready while the server names an ad unit.
-    void requestInterstitialAd();
-    bool interstitialAdPresenting() const { return interstitialAdPresenting_; }
+    void requestInterstitialAd() override;
+    bool interstitialAdPresenting() const override { return interstitialAdPresenting_; }
     // Whether the current interstitial has been asked for and has neither arrived nor failed.
     bool interstitialAdLoading() const { return interstitialAdLoading_; }
     // Interstitials whose presentation started, since the manager was made.
     int interstitialsPresented() const { return interstitialsPresented_; }
     // context: 1 game over, 2 or 4 from the title. Shows the interstitial when due, then for a
     // game over the pop-up, and runs onDone once when the interstitial part is over.
-    void showPopupAds(int context, const std::function<void()>& onDone);
+    void showPopupAds(int context, const std::function<void()>& onDone) override;
     void showInterstitualAdSub(int context, std::function<void()> onDone);
     void showPopupAdSub();
     void removeInterstitialAd();
@@ -221,7 +223,7 @@ class AnnounceManager : public std::enable_shared_from_this<AnnounceManager>,
     void postToMain(std::function<void(AnnounceManager&)> fn);
 
     Options options_;
-    AppCoreBase* appCore_ = nullptr;
+    AppDoor* appCore_ = nullptr;
     std::atomic<int> gameId_;  // the app core's, for the cache folder's name
 
     std::mutex readFileLock_;

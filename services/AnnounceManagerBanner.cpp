@@ -14,7 +14,7 @@
 #include "services/AnnounceInfo.h"
 #include "services/AnnounceManager.h"
 #include "services/DecimalText.h"
-#include "shell/AppCoreBase.h"
+#include "shell/AppDoor.h"
 #include "shell/Crc32.h"
 #include "shell/UiUtil.h"
 

@@ -9,13 +9,13 @@
 #include "platform/ui/Window.h"
 #include "services/AnnounceManager.h"
 #include "services/DecimalText.h"
-#include "shell/AppCoreBase.h"
+#include "shell/AppDoor.h"
 
 namespace {
 
 constexpr const char* kLogName = "AnnounceManager";
 
-bool levelManagerHasPendingMessages(AppCoreBase* core) {
+bool levelManagerHasPendingMessages(AppDoor* core) {
     JTAppBase::JTLevelManager* manager = core ? core->levelManager() : nullptr;
     return manager && manager->hasPendingMessages();
 }

@@ -8,7 +8,8 @@
 #include "services/DecimalText.h"
 #include "services/DiDazComponentBanner.h"
 #include "services/PlatformBanner.h"
-#include "shell/AppCoreBase.h"
+#include "shell/Announcements.h"
+#include "shell/AppDoor.h"
 
 namespace {
 constexpr const char* kLogName = "DiDazSupport";
@@ -17,11 +18,11 @@ constexpr const char* kLogName = "DiDazSupport";
 const platform::Rect kBannerFrame{0, 0, 320, 50};
 }  // namespace
 
-std::shared_ptr<DiDazSupport> DiDazSupport::create(AppCoreBase* appCore, Options options) {
+std::shared_ptr<DiDazSupport> DiDazSupport::create(AppDoor* appCore, Options options) {
     return std::shared_ptr<DiDazSupport>(new DiDazSupport(appCore, std::move(options)));
 }
 
-DiDazSupport::DiDazSupport(AppCoreBase* appCore, Options options)
+DiDazSupport::DiDazSupport(AppDoor* appCore, Options options)
     : appCore_(appCore), options_(std::move(options)) {}
 
 DiDazSupport::~DiDazSupport() {
@@ -32,7 +33,8 @@ DiDazSupport::~DiDazSupport() {
 std::optional<std::string> DiDazSupport::property(const std::string& key) const {
     if (options_.property) return options_.property(key);
     if (!appCore_) return std::nullopt;
-    std::optional<std::map<std::string, std::string>> properties = appCore_->announceManager().amProperties();
+    std::optional<std::map<std::string, std::string>> properties =
+        appCore_->announcements() ? appCore_->announcements()->amProperties() : std::nullopt;
     if (!properties) return std::nullopt;
     auto it = properties->find(key);
     if (it == properties->end()) return std::nullopt;

@@ -12,7 +12,7 @@
 
 #include "services/DiDazBanner.h"
 
-class AppCoreBase;
+class AppDoor;
 namespace platform::ui {
 class View;
 class ViewController;
@@ -39,14 +39,14 @@ class DiDazSupport : public DiDazBannerListener, public std::enable_shared_from_
 
     // The app core is not owned; it outlives this object (it may be null in tests with a property
     // source of their own).
-    static std::shared_ptr<DiDazSupport> create(AppCoreBase* appCore, Options options = {});
+    static std::shared_ptr<DiDazSupport> create(AppDoor* appCore, Options options = {});
     ~DiDazSupport() override;
 
     const std::string& diDazPublisherId() const { return diDazPublisherId_; }
     void setDiDazPublisherId(std::string id) { diDazPublisherId_ = std::move(id); }
     bool useIAd() const { return useIAd_; }
     void setUseIAd(bool use) { useIAd_ = use; }
-    AppCoreBase* appCore() const { return appCore_; }
+    AppDoor* appCore() const { return appCore_; }
 
     void showInViewController(const std::shared_ptr<platform::ui::ViewController>& owner,
                               const std::shared_ptr<platform::ui::View>& contentView);
@@ -71,7 +71,7 @@ class DiDazSupport : public DiDazBannerListener, public std::enable_shared_from_
     void bannerDidFailToReceiveAd(DiDazBanner& banner, const std::string& description) override;
 
   private:
-    DiDazSupport(AppCoreBase* appCore, Options options);
+    DiDazSupport(AppDoor* appCore, Options options);
 
     std::optional<std::string> property(const std::string& key) const;
     double now() const;
@@ -85,7 +85,7 @@ class DiDazSupport : public DiDazBannerListener, public std::enable_shared_from_
     void bannerViewDidLoadAd();
     void bannerViewDidFailToReceiveAd(const std::string& description);
 
-    AppCoreBase* appCore_;
+    AppDoor* appCore_;
     Options options_;
     std::shared_ptr<platform::ui::ViewController> ownerViewController_;
     std::shared_ptr<platform::ui::View> contentView_;

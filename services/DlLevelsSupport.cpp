@@ -10,7 +10,7 @@
 #include "platform/url/Url.h"
 #include "services/DecimalText.h"
 #include "services/DownloadedLevelFile.h"
-#include "shell/AppCoreBase.h"
+#include "shell/AppDoor.h"
 #include "shell/UiUtil.h"
 
 namespace {
@@ -23,7 +23,7 @@ void dlLog(const std::string& text) {
 
 }  // namespace
 
-std::shared_ptr<DlLevelsSupport> DlLevelsSupport::initWithAppCore(AppCoreBase* appCore) {
+std::shared_ptr<DlLevelsSupport> DlLevelsSupport::initWithAppCore(AppDoor* appCore) {
     return std::shared_ptr<DlLevelsSupport>(new DlLevelsSupport(appCore));
 }
 

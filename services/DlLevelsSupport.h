@@ -11,7 +11,7 @@
 #include "platform/http/HttpConnection.h"
 #include "platform/ui/AlertView.h"
 
-class AppCoreBase;
+class AppDoor;
 namespace platform {
 class Url;
 }
@@ -25,10 +25,10 @@ class DlLevelsSupport : public platform::ui::AlertViewDelegate,
     static constexpr std::size_t kMaxHeaderBytes = 64 * 1024;
 
     // The app core is not owned; it outlives this object.
-    static std::shared_ptr<DlLevelsSupport> initWithAppCore(AppCoreBase* appCore);
+    static std::shared_ptr<DlLevelsSupport> initWithAppCore(AppDoor* appCore);
     ~DlLevelsSupport() override;
 
-    AppCoreBase* appCore() const { return appCore_; }
+    AppDoor* appCore() const { return appCore_; }
 
     // True, after processStartLevel with the URL's query, when the path is exactly "/startLevel".
     bool handleOpenURL(const platform::Url& url);
@@ -57,13 +57,13 @@ class DlLevelsSupport : public platform::ui::AlertViewDelegate,
     int downloadingLevelId() const { return lid_; }
 
   protected:
-    explicit DlLevelsSupport(AppCoreBase* appCore) : appCore_(appCore) {}
+    explicit DlLevelsSupport(AppDoor* appCore) : appCore_(appCore) {}
 
   private:
     void dropConnection();
     void dismissWaitingAlert();
 
-    AppCoreBase* appCore_;
+    AppDoor* appCore_;
     std::shared_ptr<platform::ui::AlertView> waitingAlert_;
     std::shared_ptr<platform::HttpConnection> connection_;
     std::optional<platform::HttpResponse> response_;

@@ -2,10 +2,11 @@
 // The shell's one long-lived object: the start-up chain and the application's life cycle, the
 // bundle information, the settings and the device account id, the signed server links, the URLs
 // opened into the app, the OpenGL context, the game's textures, the game core's context and the
-// game view, and which screen is the window's root (title, level chooser, game, pause, game
-// over); screens are made from their interface files once per interface orientation and kept in
-// that orientation's record. Its methods are spread over units by concern: AppCoreBase.cpp
-// (resources, screens and the game view), AppCoreLaunch.cpp (start-up, life cycle, URLs, alerts),
+// game view, and the turns between the game and the screens around it. The screens and services
+// are made above the shell (the game's app core hands them in) and reach this core through its
+// door (AppDoor); it holds them through ScreenFlow and Announcements. Its methods are spread over
+// units by concern: AppCoreBase.cpp (resources and sounds), AppCoreScreens.cpp (the game view and
+// the turns between screens), AppCoreLaunch.cpp (start-up, life cycle, URLs, alerts),
 // AppCoreSettings.cpp (settings, account id, orientation records) and AppCoreLinks.cpp (signed links).
 #include <array>
 #include <cstdint>
@@ -20,6 +21,7 @@
 #include "platform/plist/PlistDict.h"
 #include "platform/ui/AlertView.h"
 #include "shell/AccelerometerHelper.h"
+#include "shell/AppDoor.h"
 #include "shell/OrientationDependedInfo.h"
 #include "shell/SignedLinks.h"
 
@@ -28,7 +30,6 @@ class GLContext;
 class Url;
 }  // namespace platform
 namespace platform::ui {
-class UiResources;
 class View;
 class ViewController;
 class Window;
@@ -39,20 +40,14 @@ class JTLevelManager;
 class Texture2D;
 class GameViewBase;
 class SoundObj;
-class ViewControllerBase;
-class TitleView;
-class PauseView;
-class ToolViewControllerBase;
-class GameOverView;
-class SimpleSelectView;
 class LevelInfo;
 class LevelScores;
 class LevelScoreElem;
-class AnnounceManager;
-class DlLevelsSupport;
-class DiDazSupport;
+class Announcements;
+class ScreenFlow;
 
 class AppCoreBase : public JTAppBase::AppCoreLink,
+                    public AppDoor,
                     public AccelerometerHelper::Owner,
                     public platform::ui::AlertViewDelegate {
   public:
@@ -96,28 +91,29 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
     // The level-download glue's turn at a URL ("/startLevel"); true when it took the URL.
     virtual bool handleLevelDownloadURL(const platform::Url& url);
     // Stops whatever shows: the screens and a running game.
-    virtual void stopAllViews();
-    // Whether an interstitial ad covers the screen (the announcement manager answers).
+    void stopAllViews() override;
+    // Whether an interstitial ad covers the screen (the announcements answer).
     virtual bool interstitialAdPresenting() const;
-    // The announcement manager the core starts and stops: the process's own unless one was given.
-    AnnounceManager& announceManager() const;
-    void setAnnounceManager(std::shared_ptr<AnnounceManager> manager);
-    // The level-download glue, made in setup.
-    DlLevelsSupport* dlLevelsSupport() const { return dlLevelsSupport_.get(); }
-    // The game-over screen's ad banner, made in setup with the default ad unit.
-    const std::shared_ptr<DiDazSupport>& diDazSupport() const { return diDazSupport_; }
+    // The announcement service the core starts and stops; null: none (a core without services).
+    Announcements* announcements() const override { return announcements_.get(); }
+    void setAnnouncements(std::shared_ptr<Announcements> announcements) {
+        announcements_ = std::move(announcements);
+    }
+    // The screens the core drives; null: none.
+    ScreenFlow* screenFlow() const override { return screenFlow_.get(); }
+    void setScreenFlow(std::shared_ptr<ScreenFlow> flow) { screenFlow_ = std::move(flow); }
     // The account-deletion alert's answer.
     void alertViewClickedButtonAtIndex(platform::ui::AlertView& alert, int buttonIndex) override;
     // One alert titled with the app's display name and an "OK" button.
     void showAlertWithMessage(const std::string& message);
-    std::string appCopyrightString() const;
+    std::string appCopyrightString() const override;
 
     // --- bundle information
     const platform::PlistDict& infoDictionary() const { return infoDictionary_; }
-    const std::string& appVersionString() const { return appVersionString_; }
+    const std::string& appVersionString() const override { return appVersionString_; }
     void setAppVersionString(std::string version) { appVersionString_ = std::move(version); }
     // The game server's web base URL, ending in "/": the Info.plist key, or TIKOLEAP_WEB_URL.
-    const std::string& iphoneWebUrl() const { return iphoneWebUrl_; }
+    const std::string& iphoneWebUrl() const override { return iphoneWebUrl_; }
     void setIphoneWebUrl(std::string url) { iphoneWebUrl_ = std::move(url); }
     int authorization() const { return authorization_; }
     void setAuthorization(int value) { authorization_ = value; }
@@ -140,18 +136,18 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
     int soundVolume() const { return soundVolume_; }
     void setSoundVolume(int step) { soundVolume_ = step; }
     // "OFF" for step 0, else the step.
-    std::string soundVolumeString() const;
+    std::string soundVolumeString() const override;
     // 2 -> 3 -> 0 -> 1 -> 2; returns the new step.
-    int toggleSoundVolume();
+    int toggleSoundVolume() override;
     // The sound objects' volume for a step: 0, 20, 50, 100 (0 outside 0 to 3).
     static int soundObjectVolumeForStep(int step);
     // Hands the volume of the current step and the music switch to the sound objects; playing
     // effects change at once.
-    virtual void updateSoundSetting();
-    int bgMusicMode() const { return bgMusicMode_; }
-    void setBgMusicMode(int mode) { bgMusicMode_ = mode; }
-    int contentsScaleIndexSetting() const { return contentsScaleIndexSetting_; }
-    void setContentsScaleIndexSetting(int setting) { contentsScaleIndexSetting_ = setting; }
+    void updateSoundSetting() override;
+    int bgMusicMode() const override { return bgMusicMode_; }
+    void setBgMusicMode(int mode) override { bgMusicMode_ = mode; }
+    int contentsScaleIndexSetting() const override { return contentsScaleIndexSetting_; }
+    void setContentsScaleIndexSetting(int setting) override { contentsScaleIndexSetting_ = setting; }
     // The screen's scale (points to pixels) that picks the default contents-scale index.
     void setMainScreenScale(float scale) { mainScreenScale_ = scale; }
     float mainScreenScale() const { return mainScreenScale_; }
@@ -159,54 +155,51 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
     // screen reports 1 (it shows phone apps at 2x).
     float displayContentsScale() const;
     // Whether there is more than one resolution to choose from (a scale above 1.01).
-    bool supportsContentsScale() const { return displayContentsScale() > 1.01f; }
+    bool supportsContentsScale() const override { return displayContentsScale() > 1.01f; }
     static int defaultContentsScaleIndex(float screenScale);
     // The contents-scale index in use, from the user's setting and the screen's scale; always 1
     // on a screen without contents-scale support.
-    virtual void updateContentsScaleIndex();
+    void updateContentsScaleIndex() override;
     // The 16-byte device account id; all zero when none could be had this launch.
     const std::vector<uint8_t>& arid() const { return arid_; }
     // Its lower-case hexadecimal text.
     std::string aridStr() const;
     // False while the id is the all-zero stand-in: nothing is signed with it.
-    bool aridAvailable() const { return aridAvailable_; }
+    bool aridAvailable() const override { return aridAvailable_; }
     // The calibration tilt in radians: 30.01 degrees for calibration type 2, else 0.
     double neutralAccelerometerTilt() const;
-    void resetNeutralAcceleromterValueFor(int orientation);
+    void resetNeutralAcceleromterValueFor(int orientation) override;
     // All three exactly 0 resets the record; anything else is stored.
-    void setNeutralAcceleromterFor(int orientation, double x, double y, double z);
+    void setNeutralAcceleromterFor(int orientation, double x, double y, double z) override;
     // Orientation index: 0 portrait (1, and any unknown value), 1 landscape right (3), 2 portrait
     // upside down (2), 3 landscape left (4).
     static int indexOfInterfaceOrientation(int orientation);
     static int interfaceOrientationOfIndex(int index);
-    OrientationDependedInfo& orientationDependedInfoFor(int orientation);
+    OrientationDependedInfo& orientationDependedInfoFor(int orientation) override;
     static OrientationDependedInfo newOrientationDependedInfo() { return OrientationDependedInfo(); }
 
     // --- signed server links (AppCoreLinks.cpp)
     // Opens the server page `target` in the user's browser; false when nothing was opened.
-    bool webJump(int target, int levelId = 0);
+    bool webJump(int target, int levelId = 0) override;
     // Opens the signed score submission; highScoreScore/Date stand for the high-score element
     // (nothing: no such element).
-    struct ScoreLinkEntry {
-        unsigned score = 0;
-        double date = 0;  // seconds since 1970
-    };
+    using AppIdentity::ScoreLinkEntry;
     bool webSubmitScore(const ScoreLinkEntry& score, int levelId,
-                        const std::optional<ScoreLinkEntry>& highScore, bool useHs);
+                        const std::optional<ScoreLinkEntry>& highScore, bool useHs) override;
     // The signed level-download link; nothing when the account id is unavailable.
-    std::optional<std::string> downloadLevelUrlWithLevelId(int levelId, int64_t dh, int64_t tk);
+    std::optional<std::string> downloadLevelUrlWithLevelId(int levelId, int64_t dh, int64_t tk) override;
     // "<device type>;<system version>", sent as tn with every link.
     std::string tnParamStr() const;
     // What every signed link carries: base URL, game id, version, account id, key and tn.
-    SignedLinks::Identity linkIdentity() const;
+    SignedLinks::Identity linkIdentity() const override;
 
     // --- what the game core asks of the shell
     int currentLevelId() const override { return currentLevelId_; }
     // Stores the id and drops the cached level info.
     void setCurrentLevelId(int levelId) override;
     // The shell's view of the current level (cached); null for an id the catalog does not know.
-    std::shared_ptr<LevelInfo> currentLevelInfo();
-    JTAppBase::JTLevelManager* levelManager() const;
+    std::shared_ptr<LevelInfo> currentLevelInfo() override;
+    JTAppBase::JTLevelManager* levelManager() const override;
     void transitionAnimation(int transition, double duration) override;
     bool isIPad() const override { return deviceTypeName_.rfind("iPad", 0) == 0; }
     float contentsScaleValue() const override { return contentsScaleValueFromIndex(contentsScaleIndex_); }
@@ -227,7 +220,7 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
     void loadImageAt(int index, const std::string& name);
     void cutEdgeImageAt(int index);
     virtual void loadResources() {}
-    void releaseResources();
+    void releaseResources() override;
     Texture2D* texIconPause() const { return texIconPause_.get(); }
     void loadSEAt(int index, const std::string& name);
     void setSEVolumeAt(int index, int volume);
@@ -238,51 +231,37 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
     void loadMusicAt(int index, const std::string& name);
     void setMusicVolumeAt(int index, int volume);
     SoundObj* music(int n) const { return nullptr; }
-    bool hasMusicResources() const { return false; }
+    bool hasMusicResources() const override { return false; }
 
     void checkLeaks();
 
     // --- screens
     void startTitleView() override;
-    // Through the announcement manager's pop-up slot (nothing is due while it has no provider).
-    void startGameViewFromTitle();
-    void startGameView();
-    void resumeGameView();
+    // Through the announcements' pop-up slot (nothing is due while it has no provider).
+    void startGameViewFromTitle() override;
+    void startGameView() override;
+    void resumeGameView() override;
     void resetGameView();
     virtual void startPauseView();
     void startGameOverViewWithLevelScores(std::shared_ptr<LevelScores> scores,
                                           std::shared_ptr<LevelScoreElem> currentScore);
-    std::shared_ptr<SimpleSelectView> simpleSelectView();
-    // The tools area: one tab per controller of createToolsViewContents, each in its navigation
-    // controller; made once per orientation and made the window's root.
-    void startToolsView();
-    void stopToolsView();
-    virtual std::vector<std::shared_ptr<ToolViewControllerBase>> createToolsViewContents();
-    std::shared_ptr<ViewControllerBase> startDummyView();
-    bool viewControllerIsUnloaded(const platform::ui::ViewController* controller) const;
-    virtual std::shared_ptr<TitleView> createTitleView();
-    virtual std::shared_ptr<GameOverView> createGameOverView();
-    virtual std::shared_ptr<PauseView> createPauseView();
-    virtual std::shared_ptr<SimpleSelectView> createSimpleSelectView();
+    // The tools area, made once per orientation and made the window's root.
+    void startToolsView() override;
+    void stopToolsView() override;
     virtual std::shared_ptr<GameViewBase> createGameView();
     // The tilt filter the game view runs while a game is played.
     virtual std::unique_ptr<AccelerometerHelper> createAccelerometerHelper();
     // The current orientation's game view, null before the first game.
-    GameViewBase* gameView() const;
+    GameViewBase* gameView() const override;
     // The shell's view of the catalog's level of that id; null when there is none.
     std::shared_ptr<LevelInfo> levelInfoForId(int levelId) const;
-    // The screen at the root of the window (null while a game runs).
-    const std::shared_ptr<ViewControllerBase>& rootViewController() const { return rootViewController_; }
-    void setRootViewController(std::shared_ptr<ViewControllerBase> controller) {
-        rootViewController_ = std::move(controller);
-    }
     // "title", "select", "game", "pause", "gameover", "tools", or "" before any screen.
     std::string currentScreenName() const;
     // "_Landscape" or "_Portrait".
     std::string nibSuffixRotation() const { return landscape() ? "_Landscape" : "_Portrait"; }
-    bool landscape() const { return interfaceOrientation_ == 3 || interfaceOrientation_ == 4; }
+    bool landscape() const override { return interfaceOrientation_ == 3 || interfaceOrientation_ == 4; }
     // Portrait unless the current level is laid out for landscape; true when it changed.
-    bool updateInterfaceOrientation();
+    bool updateInterfaceOrientation() override;
     void applyInterfaceOrientation(int orientation, platform::ui::View& view) const;
 
     const std::shared_ptr<platform::GLContext>& eaglContext() const { return eaglContext_; }
@@ -290,7 +269,7 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
     void setEaglContext(std::shared_ptr<platform::GLContext> context) { eaglContext_ = std::move(context); }
     void setCurrentEAGLContext();
     // The application window: the screens and the game view's container live on it.
-    const std::shared_ptr<platform::ui::Window>& window() const { return window_; }
+    const std::shared_ptr<platform::ui::Window>& window() const override { return window_; }
     platform::Size screenSize() const;
     // Where a finished game frame goes: by default the game view presents its own framebuffer;
     // a window that composes the view tree takes the frame itself.
@@ -303,25 +282,26 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
     // so a game started by a tap draws no frame the run does not capture.
     void setGameRenderPolicy(std::function<bool(int frame)> policy) { gameRenderPolicy_ = std::move(policy); }
     const std::function<bool(int)>& gameRenderPolicy() const { return gameRenderPolicy_; }
-    int interfaceOrientation() const { return interfaceOrientation_; }
+    int interfaceOrientation() const override { return interfaceOrientation_; }
     void setInterfaceOrientation(int orientation) { interfaceOrientation_ = orientation; }
     const OrientationDependedInfo* currentOrientationDependedInfo() const override;
     int statusBarOrientation() const override { return interfaceOrientation_; }
-    int accelerometerCalibrationType() const { return accelerometerCalibrationType_; }
+    int accelerometerCalibrationType() const override { return accelerometerCalibrationType_; }
     void setAccelerometerCalibrationType(int type) { accelerometerCalibrationType_ = type; }
     // The accelerometer has one delegate, and each tilt helper's watchdog takes it back when its
     // readings stop: while the settings tab calibrates, the game views' helpers are stopped, and
     // when it ends, the helper of a game view still active starts again.
-    void setTiltCalibrationRunning(bool running);
+    void setTiltCalibrationRunning(bool running) override;
+    AccelerometerHelper::Owner& accelerometerOwner() override { return *this; }
     bool tiltCalibrationRunning() const { return tiltCalibrationRunning_; }
-    int gameId() const { return gameId_; }
+    int gameId() const override { return gameId_; }
     void setGameId(int id) { gameId_ = id; }
-    const std::string& webSecretKey() const { return webSecretKey_; }
+    const std::string& webSecretKey() const override { return webSecretKey_; }
     void setWebSecretKey(std::string key) { webSecretKey_ = std::move(key); }
-    const std::string& appDisplayName() const { return appDisplayName_; }
+    const std::string& appDisplayName() const override { return appDisplayName_; }
     void setAppDisplayName(std::string name) { appDisplayName_ = std::move(name); }
-    const std::string& resourcesDir() const { return resourcesDir_; }
-    JTAppBase::JTAppContext* appContext() const { return appContext_.get(); }
+    const std::string& resourcesDir() const override { return resourcesDir_; }
+    JTAppBase::JTAppContext* appContext() const override { return appContext_.get(); }
     bool startedGameAfterLaunchingApp() const { return startedGameAfterLaunchingApp_; }
     // Seconds since 1970 for the dates of scores: the system clock unless a run fixes its own.
     double currentDate() const;
@@ -337,6 +317,10 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
     std::weak_ptr<platform::ui::AlertViewDelegate> alertDelegate();
 
   protected:
+    // What the destructor does first, while the screens and services the subclass made are
+    // still there: the announcements let go of the core and the screens leave the window. A
+    // subclass that owns services calls it from its own destructor; it runs once.
+    void closeDown();
     void setAppContext(JTCore::Ref<JTAppBase::JTAppContext> context);
     // A string or integer of the bundle information, or the fallback when it lacks one.
     std::string infoString(const char* key, const std::string& fallback) const;
@@ -350,9 +334,6 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
     // False (with an "Error" alert) when links cannot be signed now.
     bool canSignLinks();
     bool openWebUrl(const std::string& url);
-    // The slot's screen, made (and given the app core) when it is empty or its view was unloaded.
-    template <class T, class Make>
-    std::shared_ptr<T> getOrCreate(std::shared_ptr<T>& slot, Make make);
 
     std::string resourcesDir_;
     std::shared_ptr<platform::GLContext> eaglContext_;
@@ -378,8 +359,6 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
     float mainScreenScale_ = 1.0f;
     std::function<double()> dateSource_;
     std::shared_ptr<LevelInfo> currentLevelInfoCache_;
-    std::shared_ptr<ViewControllerBase> rootViewController_;
-    std::shared_ptr<ViewControllerBase> dummyView_;
     int objectCountAtStart_ = 0;
     bool objectCountRecorded_ = false;
     std::string deviceTypeName_;
@@ -393,13 +372,11 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
     bool startedGameAfterLaunchingApp_ = false;
     std::shared_ptr<platform::ui::Window> window_;
     std::shared_ptr<platform::ui::AlertViewDelegate> alertDelegateHandle_;
-    // Where the screens' interface files and pictures are: resources/ui, then resources.
-    std::shared_ptr<platform::ui::UiResources> uiResources_;
     std::function<void()> gameFramePresenter_;
     std::function<bool(int)> gameRenderPolicy_;
     std::array<OrientationDependedInfo, 4> orientationDependedInfo_;
     Frontend frontend_;
-    std::shared_ptr<AnnounceManager> announceManager_;  // null: the process's own
-    std::shared_ptr<DlLevelsSupport> dlLevelsSupport_;
-    std::shared_ptr<DiDazSupport> diDazSupport_;
+    std::shared_ptr<Announcements> announcements_;
+    std::shared_ptr<ScreenFlow> screenFlow_;
+    bool closedDown_ = false;
 };

@@ -14,16 +14,14 @@
 #include "platform/ui/NotificationCenter.h"
 #include "platform/ui/Window.h"
 #include "platform/url/Url.h"
-#include "screens/ViewControllerBase.h"
-#include "services/AnnounceManager.h"
-#include "services/DiDazSupport.h"
-#include "services/DlLevelsSupport.h"
+#include "shell/Announcements.h"
 #include "shell/AppCoreBase.h"
 #include "shell/DeviceAccountId.h"
 #include "shell/GameIdentity.h"
 #include "shell/GameViewBase.h"
 #include "shell/MiscUtil.h"
 #include "shell/PlistFiles.h"
+#include "shell/ScreenFlow.h"
 #include "shell/UiUtil.h"
 
 namespace {
@@ -74,8 +72,8 @@ int64_t AppCoreBase::infoInt(const char* key, int64_t fallback) const {
 }
 
 void AppCoreBase::setup() {
-    // The shared URL cache and the banner glue join here once they exist; the GL context comes
-    // from the frontend (window or headless) before the chain runs.
+    // The banner and the level download are made by the game's app core after this; the GL
+    // context comes from the frontend (window or headless) before the chain runs.
     defaultLevelId_ = 0;
     loadInfoDictionary();
     iphoneWebUrl_ = infoString(GameIdentity::kWebBaseUrlKey, GameIdentity::kWebBaseUrl);
@@ -100,9 +98,6 @@ void AppCoreBase::setup() {
     LogMessage("deviceTypeName", 1, deviceTypeName_);
     bgMusicMode_ = 1;
     contentsScaleIndexSetting_ = 0;
-    diDazSupport_ = DiDazSupport::create(this);
-    diDazSupport_->setDiDazPublisherId(DiDazSupport::kDefaultPublisherId);
-    dlLevelsSupport_ = DlLevelsSupport::initWithAppCore(this);
     setInApplicationWillEnterForeground(false);
 }
 
@@ -115,7 +110,7 @@ bool AppCoreBase::applicationDidFinishLaunchingWithOptions(const std::optional<s
     // The audio session starts with the sound engine; the window was sized by its frontend.
     setCurrentEAGLContext();
     start();
-    announceManager().setAppCore(this);
+    if (announcements_) announcements_->setAppCore(this);
     LogMessage("Bundle Identifier", 1, infoString("CFBundleIdentifier", ""));
     LogMessage("Documents Dir", 1, DocumentsDirectory());
     willResume();
@@ -124,7 +119,7 @@ bool AppCoreBase::applicationDidFinishLaunchingWithOptions(const std::optional<s
     if (window_) window_->makeKeyAndVisible();
     // With the settings of the last list already known (a launch whose check is not due yet brings
     // no new ones), the first game over has its interstitial too.
-    announceManager().requestInterstitialAd();
+    if (announcements_) announcements_->requestInterstitialAd();
     return true;
 }
 
@@ -134,23 +129,15 @@ void AppCoreBase::start() {
 }
 
 void AppCoreBase::willResume() {
-    announceManager().startDownload();
+    if (announcements_) announcements_->startDownload();
 }
 
 void AppCoreBase::willSuspend() {
-    announceManager().shutdown();
-}
-
-AnnounceManager& AppCoreBase::announceManager() const {
-    return announceManager_ ? *announceManager_ : AnnounceManager::sharedAnnounceManager();
-}
-
-void AppCoreBase::setAnnounceManager(std::shared_ptr<AnnounceManager> manager) {
-    announceManager_ = std::move(manager);
+    if (announcements_) announcements_->shutdown();
 }
 
 bool AppCoreBase::interstitialAdPresenting() const {
-    return announceManager().interstitialAdPresenting();
+    return announcements_ && announcements_->interstitialAdPresenting();
 }
 
 void AppCoreBase::observeApplication() {
@@ -208,7 +195,7 @@ bool AppCoreBase::applicationHandleOpenURL(const std::string& text) {
     const std::string& path = url->path();
     if (path.empty()) return true;
     if (path.rfind("/announceManager/", 0) == 0) {
-        announceManager().processAmUrl(url->text());
+        if (announcements_) announcements_->processAmUrl(url->text());
         return true;
     }
     if (path == "/deleteAridOfThisDevice") {
@@ -229,21 +216,13 @@ bool AppCoreBase::applicationHandleOpenURL(const std::string& text) {
     return true;
 }
 
-bool AppCoreBase::handleLevelDownloadURL(const platform::Url& url) {
-    return dlLevelsSupport_ && dlLevelsSupport_->handleOpenURL(url);
+bool AppCoreBase::handleLevelDownloadURL(const platform::Url&) {
+    // The level download is a service of the game: its app core takes the URL.
+    return false;
 }
 
 void AppCoreBase::stopAllViews() {
-    if (rootViewController_) {
-        rootViewController_->stop();
-        if (window_) window_->setRootViewController(nullptr);
-        rootViewController_.reset();
-    }
-    const auto& tools = currentOrientationDependedInfo()->toolsView;
-    if (tools && tools->isViewLoaded()) {
-        stopToolsView();
-        if (window_ && window_->rootViewController() == tools) window_->setRootViewController(nullptr);
-    }
+    if (screenFlow_) screenFlow_->stopScreens();
     GameViewBase* game = gameView();
     if (game && game->started()) game->stop();
     if (!window_) return;

@@ -188,16 +188,7 @@ void AppCoreBase::setNeutralAcceleromterFor(int orientation, double x, double y,
 }
 
 int AppCoreBase::indexOfInterfaceOrientation(int orientation) {
-    switch (orientation) {
-        case 3:
-            return 1;
-        case 2:
-            return 2;
-        case 4:
-            return 3;
-        default:
-            return 0;
-    }
+    return OrientationDependedInfo::indexOfInterfaceOrientation(orientation);
 }
 
 int AppCoreBase::interfaceOrientationOfIndex(int index) {

@@ -13,11 +13,11 @@
 #include "platform/runloop/RunLoop.h"
 #include "platform/ui/NotificationCenter.h"
 #include "platform/ui/Window.h"
-#include "services/LevelInfo.h"
-#include "services/LevelScores.h"
 #include "shell/AccelerometerHelper.h"
 #include "shell/AppCoreBase.h"
 #include "shell/GameViewContainer.h"
+#include "shell/LevelInfo.h"
+#include "shell/LevelScores.h"
 #include "shell/MiscUtil.h"
 
 using JTAppBase::JTAppContext;

@@ -1,22 +1,19 @@
 #pragma once
 // What the app keeps per interface orientation: the neutral tilt vector (the device's reading
-// when the player holds it "level" in that orientation) and the screens made for it, each
-// created on first use and reused afterwards.
+// when the player holds it "level" in that orientation) and the game view made for it, created
+// on first use and reused afterwards. (The screens keep their own records: ScreenDirector.)
 #include <memory>
 
-namespace platform::ui {
-class ViewController;
-}
 class GameViewBase;
-class TitleView;
-class PauseView;
-class GameOverView;
-class SimpleSelectView;
 
 class OrientationDependedInfo {
   public:
     // Starts at the flat neutral vector, as after a reset.
     OrientationDependedInfo() = default;
+
+    // Orientation index: 0 portrait (1, and any unknown value), 1 landscape right (3), 2 portrait
+    // upside down (2), 3 landscape left (4).
+    static int indexOfInterfaceOrientation(int orientation);
 
     double neutralAccelerometerX() const { return _neutralAccelerometerX; }
     double neutralAccelerometerY() const { return _neutralAccelerometerY; }
@@ -29,12 +26,7 @@ class OrientationDependedInfo {
     // (0, 0, -1): the device lying flat on its back.
     void resetNeutralAccelerometer() { setNeutralAccelerometer(0.0, 0.0, -1.0); }
 
-    std::shared_ptr<TitleView> titleView;
     std::shared_ptr<GameViewBase> gameView;
-    std::shared_ptr<PauseView> pauseView;
-    std::shared_ptr<GameOverView> gameOverView;
-    std::shared_ptr<platform::ui::ViewController> toolsView;
-    std::shared_ptr<SimpleSelectView> simpleSelectView;
 
   private:
     double _neutralAccelerometerX = 0.0;

@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/MyAppCore.h"
 #include "appbase/JTAppContext.h"
 #include "appbase/JTLevelManager.h"
 #include "appbase/JTRandom.h"
@@ -16,7 +17,6 @@
 #include "platform/ui/Window.h"
 #include "platform/ui/WindowRenderer.h"
 #include "shell/GameViewContainer.h"
-#include "shell/MyAppCore.h"
 #include "shell/MyGameView.h"
 #include "support/TempDir.h"
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/HeadlessRun.h"
+#include "app/MyAppCore.h"
 #include "app/WindowRun.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/gl/WindowGLContext.h"
@@ -16,7 +17,6 @@
 #include "platform/ui/UiDriver.h"
 #include "platform/ui/WindowHost.h"
 #include "platform/ui/WindowRenderer.h"
-#include "shell/MyAppCore.h"
 #include "shell/MyGameView.h"
 #include "support/TempDir.h"
 

@@ -4,6 +4,7 @@
 
 #include <set>
 
+#include "app/MyAppCore.h"
 #include "app/WindowRun.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/runloop/ManualRunLoop.h"
@@ -14,7 +15,6 @@
 #include "platform/window/Window.h"
 #include "platform/window/WindowEvent.h"
 #include "screens/SimpleSelectView.h"
-#include "shell/MyAppCore.h"
 #include "shell/MyGameView.h"
 #include "support/TempDir.h"
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "app/MyAppCore.h"
 #include "appbase/JTAppContext.h"
 #include "appbase/JTLevelManager.h"
 #include "platform/foundation/AppPaths.h"
@@ -19,9 +20,9 @@
 #include "platform/ui/TextView.h"
 #include "platform/ui/UiDriver.h"
 #include "platform/ui/Window.h"
+#include "screens/ScreenDirector.h"
 #include "screens/SimpleSelectView.h"
 #include "shell/GameViewBase.h"
-#include "shell/MyAppCore.h"
 #include "support/TempDir.h"
 
 namespace tikoleap::test {

@@ -37,8 +37,8 @@ struct Calibration : ScreensFixture {
         EXPECT_TRUE(driver->tapButton("Settings"));
         settle();
         EXPECT_TRUE(driver->tapButton("Settings"));  // the tab
-        auto tabs = std::dynamic_pointer_cast<platform::ui::TabBarController>(
-            core->currentOrientationDependedInfo()->toolsView);
+        auto tabs =
+            std::dynamic_pointer_cast<platform::ui::TabBarController>(core->screens().current().toolsView);
         if (!tabs) return nullptr;
         auto nav =
             std::dynamic_pointer_cast<platform::ui::NavigationController>(tabs->selectedViewController());
@@ -295,7 +295,7 @@ TEST_F(Calibration, OkAfterTheTabWentWhileTheSheetWasUpResetsTheNeutralAndSavesI
     std::weak_ptr<SettingsToolViewController> weak = settings;
     settings.reset();
     core->startTitleView();
-    core->orientationDependedInfoFor(1).toolsView.reset();
+    core->screens().screensFor(1).toolsView.reset();
     // Nothing the tab made holds it: not its helper, not the sheet on screen.
     EXPECT_TRUE(weak.expired());
     EXPECT_EQ(accelerometerDelegate(), nullptr);

@@ -108,14 +108,14 @@ TEST_F(Resolution, TheButtonShowsOnlyWhereThereIsAChoiceAndNamesTheStoredRow) {
     openSettingsTab();
     EXPECT_FALSE(resolutionBtn()->isHidden());
     EXPECT_EQ(resolutionBtn()->currentTitle(), "Screen Resolution: Automatic");
-    auto tabs = std::dynamic_pointer_cast<platform::ui::TabBarController>(
-        core->currentOrientationDependedInfo()->toolsView);
+    auto tabs =
+        std::dynamic_pointer_cast<platform::ui::TabBarController>(core->screens().current().toolsView);
     ASSERT_NE(tabs, nullptr);
     auto nav = std::dynamic_pointer_cast<platform::ui::NavigationController>(tabs->viewControllers().at(1));
     ASSERT_NE(nav, nullptr);
     auto tab = std::dynamic_pointer_cast<MySettingsToolViewController>(nav->topViewController());
     ASSERT_NE(tab, nullptr);
-    EXPECT_EQ(tab->myAppCore(), core.get());
+    EXPECT_EQ(tab->appCore(), static_cast<AppDoor*>(core.get()));
 
     // The sheet starts on the row the button named, so Done alone stores "Automatic".
     ASSERT_TRUE(driver->tap(resolutionBtn()));

@@ -5,8 +5,8 @@
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ModalPanel.h"
-#include "services/LevelInfo.h"
-#include "services/LevelScores.h"
+#include "shell/LevelInfo.h"
+#include "shell/LevelScores.h"
 #include "shell/PlistFiles.h"
 
 using tikoleap::test::ScreensFixture;

@@ -2,7 +2,7 @@
 #include "platform/foundation/ScopedLogSink.h"
 #include "screens/SimpleSelectView.h"
 #include "screens/TitleView.h"
-#include "services/LevelInfo.h"
+#include "shell/LevelInfo.h"
 #include "sound/SoundObj.h"
 
 using tikoleap::test::ScreensFixture;
@@ -13,7 +13,7 @@ TEST_F(ScreensFixture, ScreensAreMadeOncePerOrientationFromTheirInterfaceFilesAn
     ASSERT_NE(title, nullptr);
     EXPECT_EQ(title->interfaceName(), "Title_Portrait");
     EXPECT_EQ(title->appCore(), core.get());
-    EXPECT_EQ(core->orientationDependedInfoFor(1).titleView, title);
+    EXPECT_EQ(core->screens().screensFor(1).titleView, title);
 
     ASSERT_TRUE(driver->tapButton("Start Game"));
     EXPECT_EQ(core->rootViewController(), nullptr);  // the game has the window

@@ -56,9 +56,9 @@ TEST_F(ScreensFixture, ToolsOpenFromTheTitleSaveTheSoundStepOnLeavingAndGoBackWi
     EXPECT_EQ(screen(), "title");
 
     // Made once: the second visit finds the same tabs.
-    auto tools = core->currentOrientationDependedInfo()->toolsView;
+    auto tools = core->screens().current().toolsView;
     core->startToolsView();
-    EXPECT_EQ(core->currentOrientationDependedInfo()->toolsView, tools);
+    EXPECT_EQ(core->screens().current().toolsView, tools);
     EXPECT_EQ(screen(), "tools");
 }
 

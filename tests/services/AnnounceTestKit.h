@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "app/MyAppCore.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/foundation/FileIO.h"
 #include "platform/launcher/UrlOpener.h"
 #include "platform/plist/PlistDict.h"
 #include "platform/plist/PlistFile.h"
 #include "services/AnnounceManager.h"
-#include "shell/MyAppCore.h"
 #include "support/LoopbackServer.h"
 #include "support/MainLoopPump.h"
 #include "support/TempDir.h"

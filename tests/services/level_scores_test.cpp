@@ -8,10 +8,10 @@
 #include "platform/foundation/AppPaths.h"
 #include "platform/foundation/ScopedLogSink.h"
 #include "platform/plist/PlistDict.h"
-#include "services/LevelInfo.h"
-#include "services/LevelScores.h"
 #include "shell/AppCoreBase.h"
 #include "shell/Crc32.h"
+#include "shell/LevelInfo.h"
+#include "shell/LevelScores.h"
 #include "shell/PlistFiles.h"
 #include "support/TempDir.h"
 

@@ -8,13 +8,13 @@
 #include <memory>
 #include <string>
 
+#include "app/MyAppCore.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/gl/GLContext.h"
 #include "platform/launcher/UrlOpener.h"
 #include "platform/plist/PlistDict.h"
 #include "platform/plist/PlistFile.h"
 #include "platform/runloop/ManualRunLoop.h"
-#include "shell/MyAppCore.h"
 #include "support/TempDir.h"
 
 namespace shelltest {

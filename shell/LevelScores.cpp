@@ -1,11 +1,11 @@
-#include "services/LevelScores.h"
+#include "shell/LevelScores.h"
 
 #include <filesystem>
 
 #include "appbase/LogMessage.h"
 #include "platform/foundation/StoredFile.h"
 #include "platform/plist/PlistDict.h"
-#include "services/LevelInfo.h"
+#include "shell/LevelInfo.h"
 #include "shell/PlistFiles.h"
 
 namespace fs = std::filesystem;

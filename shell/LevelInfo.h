@@ -7,13 +7,13 @@
 
 #include "appbase/JTLevelInfo.h"
 
-class AppCoreBase;
+class AppIdentity;
 class LevelScores;
 
 class LevelInfo : public std::enable_shared_from_this<LevelInfo> {
   public:
     // `appCore` may be null (then the secret key is empty); `impl` must not be.
-    LevelInfo(JTCore::Ref<JTAppBase::JTLevelInfo> impl, AppCoreBase* appCore);
+    LevelInfo(JTCore::Ref<JTAppBase::JTLevelInfo> impl, AppIdentity* appCore);
     // The wrapper of a catalog level, with the app core its context belongs to.
     static std::shared_ptr<LevelInfo> forLevel(JTCore::Ref<JTAppBase::JTLevelInfo> impl);
 
@@ -23,7 +23,7 @@ class LevelInfo : public std::enable_shared_from_this<LevelInfo> {
     std::optional<std::string> name() const;
     std::optional<std::string> helpMessage() const;
     int canvasLayout() const { return impl_->getCanvasLayout(); }
-    AppCoreBase* appCore() const { return appCore_; }
+    AppIdentity* appCore() const { return appCore_; }
     // The app core's key that the score hashes are made with.
     std::string webSecretKey() const;
 
@@ -32,5 +32,5 @@ class LevelInfo : public std::enable_shared_from_this<LevelInfo> {
 
   private:
     JTCore::Ref<JTAppBase::JTLevelInfo> impl_;
-    AppCoreBase* appCore_;
+    AppIdentity* appCore_;
 };

@@ -1,8 +1,8 @@
-#include "services/LevelInfo.h"
+#include "shell/LevelInfo.h"
 
 #include "appbase/JTAppContext.h"
-#include "services/LevelScores.h"
-#include "shell/AppCoreBase.h"
+#include "shell/AppIdentity.h"
+#include "shell/LevelScores.h"
 
 namespace {
 std::optional<std::string> textOf(const JTCore::Ref<JTCore::JTString>& s) {
@@ -11,13 +11,13 @@ std::optional<std::string> textOf(const JTCore::Ref<JTCore::JTString>& s) {
 }
 }  // namespace
 
-LevelInfo::LevelInfo(JTCore::Ref<JTAppBase::JTLevelInfo> impl, AppCoreBase* appCore)
+LevelInfo::LevelInfo(JTCore::Ref<JTAppBase::JTLevelInfo> impl, AppIdentity* appCore)
     : impl_(std::move(impl)), appCore_(appCore) {}
 
 std::shared_ptr<LevelInfo> LevelInfo::forLevel(JTCore::Ref<JTAppBase::JTLevelInfo> impl) {
     if (!impl) return nullptr;
-    AppCoreBase* core = nullptr;
-    if (auto context = impl->getAppContext()) core = dynamic_cast<AppCoreBase*>(context->getAppCore());
+    AppIdentity* core = nullptr;
+    if (auto context = impl->getAppContext()) core = dynamic_cast<AppIdentity*>(context->getAppCore());
     return std::make_shared<LevelInfo>(std::move(impl), core);
 }
 

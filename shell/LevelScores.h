@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "services/LevelScoreElem.h"
+#include "shell/LevelScoreElem.h"
 
 namespace platform {
 class PlistDict;

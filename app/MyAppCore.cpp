@@ -1,13 +1,68 @@
-#include "shell/MyAppCore.h"
+#include "app/MyAppCore.h"
 
 #include <iterator>
 
 #include "appbase/LogMessage.h"
 #include "levels/MyLevelManager.h"
+#include "screens/ScreenDirector.h"
+#include "screens/SimpleSelectView.h"
+#include "screens/ViewControllerBase.h"
+#include "services/AnnounceManager.h"
+#include "services/DiDazSupport.h"
+#include "services/DlLevelsSupport.h"
+
+namespace {
+
+// The process's own manager, held without owning it: it lives until the process ends.
+std::shared_ptr<AnnounceManager> sharedManager() {
+    return std::shared_ptr<AnnounceManager>(&AnnounceManager::sharedAnnounceManager(),
+                                            [](AnnounceManager*) {});
+}
+
+}  // namespace
+
+MyAppCore::MyAppCore(std::string resourcesDir, std::shared_ptr<platform::GLContext> eaglContext)
+    : AppCoreBase(std::move(resourcesDir), std::move(eaglContext)) {
+    auto screens = std::make_shared<ScreenDirector>(
+        *this, ScreenDirector::Services{[this] { return announceManager_.get(); },
+                                        [this] { return diDazSupport_; }});
+    screens_ = screens.get();
+    setScreenFlow(std::move(screens));
+    setAnnounceManager(nullptr);
+}
+
+MyAppCore::~MyAppCore() {
+    // The screens leave the window while the services they show are still here.
+    closeDown();
+}
+
+AnnounceManager& MyAppCore::announceManager() const {
+    return *announceManager_;
+}
+
+void MyAppCore::setAnnounceManager(std::shared_ptr<AnnounceManager> manager) {
+    announceManager_ = manager ? std::move(manager) : sharedManager();
+    setAnnouncements(announceManager_);
+}
+
+const std::shared_ptr<ViewControllerBase>& MyAppCore::rootViewController() const {
+    return screens_->rootViewController();
+}
+
+std::shared_ptr<SimpleSelectView> MyAppCore::simpleSelectView() {
+    return screens_->simpleSelectView();
+}
+
+bool MyAppCore::handleLevelDownloadURL(const platform::Url& url) {
+    return dlLevelsSupport_ && dlLevelsSupport_->handleOpenURL(url);
+}
 
 void MyAppCore::setup() {
     LogMessage("-[MyAppCore setup]", 1);
     AppCoreBase::setup();
+    diDazSupport_ = DiDazSupport::create(this);
+    diDazSupport_->setDiDazPublisherId(DiDazSupport::kDefaultPublisherId);
+    dlLevelsSupport_ = DlLevelsSupport::initWithAppCore(this);
     setAccelerometerCalibrationType(static_cast<int>(
         infoInt(GameIdentity::kCalibrationTypeKey, GameIdentity::kAccelerometerCalibrationType)));
     setGameId(static_cast<int>(infoInt(GameIdentity::kGameIdKey, GameIdentity::kGameId)));

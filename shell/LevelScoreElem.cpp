@@ -1,4 +1,4 @@
-#include "services/LevelScoreElem.h"
+#include "shell/LevelScoreElem.h"
 
 #include <chrono>
 #include <cmath>
@@ -6,8 +6,8 @@
 #include <string>
 
 #include "platform/plist/PlistDict.h"
-#include "services/LevelInfo.h"
 #include "shell/Crc32.h"
+#include "shell/LevelInfo.h"
 
 uint32_t LevelScoreElem::dateNumber() const {
     if (!date_ || !std::isfinite(*date_)) return 0;
