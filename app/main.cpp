@@ -11,7 +11,7 @@
 #include "app/WindowRun.h"
 #include "platform/audio/DeviceOpener.h"
 #include "platform/foundation/AppPaths.h"
-#include "platform/media/MediaRuntime.h"
+#include "platform/media/MediaPlayers.h"
 
 namespace {
 
@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
                                                   : options->soundOut ? OutputMode::Loopback
                                                                       : OutputMode::Disabled);
     // GStreamer reads where its registry lives from the environment too.
-    platform::media::MediaRuntime::prepareEnvironment();
+    platform::media::MediaPlayers::prepareEnvironment();
 
     if (window) {
         WindowRun windowRun(*options);

@@ -7,16 +7,21 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_L
   list(APPEND TIKOLEAP_WARNINGS -Wno-restrict)
 endif()
 
-# tikoleap_library(<name> DEPS <targets...> [EXCLUDE <regex>])
-# One static library per layout folder, built from every .cpp below the calling folder
-# (except those whose path matches EXCLUDE).
+# tikoleap_library(<name> [SHARED] DEPS <targets...> [EXCLUDE <regex>])
+# One library per layout folder, static unless SHARED, built from every .cpp below the calling
+# folder (except those whose path matches EXCLUDE). Shared ones land in build/lib.
 function(tikoleap_library name)
-  cmake_parse_arguments(ARG "" "EXCLUDE" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "SHARED" "EXCLUDE" "DEPS" ${ARGN})
   file(GLOB_RECURSE _srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   if(ARG_EXCLUDE)
     list(FILTER _srcs EXCLUDE REGEX "${ARG_EXCLUDE}")
   endif()
-  add_library(${name} STATIC ${_srcs})
+  if(ARG_SHARED)
+    add_library(${name} SHARED ${_srcs})
+    set_target_properties(${name} PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib)
+  else()
+    add_library(${name} STATIC ${_srcs})
+  endif()
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
   target_compile_options(${name} PRIVATE ${TIKOLEAP_WARNINGS} ${TIKOLEAP_FP_FLAGS})
   target_link_libraries(${name} PUBLIC ${ARG_DEPS})

@@ -6,7 +6,7 @@
 
 #include "ads/foundation/DZLogger.h"
 #include "ads/render/DZAdView.h"
-#include "platform/media/GstMediaPlayer.h"
+#include "platform/media/MediaPlayers.h"
 
 using platform::media::MediaPlayer;
 
@@ -49,7 +49,7 @@ void DZVideoPlayer::setSourceURL(const std::optional<std::string>& url) {
     }
     std::string error;
     const auto& factory = playerFactory();
-    player_ = factory ? factory(&error) : platform::media::GstMediaPlayer::create(&error);
+    player_ = factory ? factory(&error) : platform::media::MediaPlayers::create(&error);
     if (!player_) {
         DZLog("Video player not available: %s", error.c_str());
         post({{"event", "error"}});

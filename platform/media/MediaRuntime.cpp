@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "platform/audio/AudioDevice.h"
-#include "platform/foundation/AppPaths.h"
 #include "platform/foundation/Log.h"
+#include "platform/media/MediaPlayers.h"
 
 namespace platform::media {
 
@@ -19,7 +19,6 @@ namespace {
 
 struct State {
     std::mutex mutex;
-    bool environmentPrepared = false;
     bool started = false;
     std::string startError;
     bool probing = false;
@@ -72,16 +71,8 @@ void choose(const std::string& sink, const char* why, std::uint64_t round) {
 
 }  // namespace
 
-void MediaRuntime::prepareEnvironment() {
-    std::lock_guard lock(state().mutex);
-    if (state().environmentPrepared) return;
-    state().environmentPrepared = true;
-    const auto registry = AppPaths::cachesDirectory() / "gstreamer-registry.bin";
-    setenv("GST_REGISTRY", registry.c_str(), 1);
-}
-
 bool MediaRuntime::start(std::string* error) {
-    prepareEnvironment();
+    MediaPlayers::prepareEnvironment();
     std::lock_guard lock(state().mutex);
     if (!state().started) {
         state().started = true;

@@ -1,6 +1,6 @@
 #pragma once
-// What every media player shares: GStreamer, started once with its plugin registry in the game's
-// cache folder, and the sound output. A window run plays through the sound server (pulsesink),
+// What every media player of libtikoleap-media.so shares: GStreamer, started once with its plugin registry in
+// the game's cache folder, and the sound output. A window run plays through the sound server (pulsesink),
 // else ALSA (alsasink); never an automatic sink, which may probe a JACK server and wait for ever
 // on its stale lock. Which one answers is found once, on a thread of its own, and the main loop
 // waits for it no longer than timeout(): past that, or when neither opens, videos play silent.
@@ -16,11 +16,8 @@ namespace platform::media {
 
 class MediaRuntime {
   public:
-    // Points GStreamer's registry into the game's cache folder. It goes through the environment,
-    // which other threads may be reading: main() calls it before any thread starts (start() does
-    // when nothing has).
-    static void prepareEnvironment();
-    // Starts GStreamer once; false, with the reason, when it cannot be.
+    // Starts GStreamer once, its registry in the game's cache folder (see
+    // MediaPlayers::prepareEnvironment); false, with the reason, when it cannot be.
     static bool start(std::string* error);
 
     // Runs `then` on the main loop's context once the sound output is chosen (at once when it is).

@@ -1,22 +1,13 @@
 #include "platform/pasteboard/Pasteboard.h"
 
-#include <gtk/gtk.h>
+#include <glib.h>
 
 #include <cstddef>
 
+#include "platform/web/WebBackend.h"
 #include "platform/web/WebViews.h"
 
 namespace platform {
-
-namespace {
-
-// GTK is started by the web engine only; before that (or without a display) there is no desktop
-// clipboard to reach, and GTK must not be touched at all.
-bool gtkRunning() {
-    return web::WebViews::engineRunning() && gdk_display_get_default() != nullptr;
-}
-
-}  // namespace
 
 Pasteboard& Pasteboard::general() {
     static Pasteboard* const pasteboard = new Pasteboard;  // reachable until the process ends
@@ -26,17 +17,13 @@ Pasteboard& Pasteboard::general() {
 void Pasteboard::setString(const std::string& text) {
     text_ = text;
     reachedDesktop_ = false;
-    if (!usesDesktop_ || !gtkRunning()) return;
+    // Only once the web engine runs does its toolkit offer the desktop's clipboard; asking never
+    // loads the engine.
+    web::WebBackend* backend = web::WebViews::backend();
+    if (!usesDesktop_ || !backend) return;
     // Text that is not UTF-8 would be refused by the desktop's text targets.
-    if (text.size() > static_cast<std::size_t>(G_MAXINT) ||
-        !g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr))
-        return;
-    GtkClipboard* clipboard = gtk_clipboard_get(GDK_SELECTION_CLIPBOARD);
-    if (!clipboard) return;
-    // Only takes the selection; pastes are answered later from the main loop. (Handing the text
-    // to a clipboard manager so it outlives the game would wait for that manager's answer.)
-    gtk_clipboard_set_text(clipboard, text.data(), static_cast<gint>(text.size()));
-    reachedDesktop_ = true;
+    if (!g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr)) return;
+    reachedDesktop_ = backend->offerToClipboard(text);
 }
 
 }  // namespace platform

@@ -6,8 +6,8 @@
 
 namespace platform::web {
 
-// Read once per process. Starts GTK when it has not started yet (leaving the process's C locale
-// alone); nothing when there is no display to start it on.
+// Nothing while the engine does not run: asking never loads or starts it (a game that shows no
+// page never maps the engine), so a caller keeps its own default until the first view.
 std::optional<std::string> webKitDefaultUserAgent();
 
 }  // namespace platform::web

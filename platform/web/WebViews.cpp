@@ -1,52 +1,49 @@
 #include "platform/web/WebViews.h"
 
 #include <cstdlib>
-#include <stdexcept>
 
-#include "platform/foundation/Log.h"
+#include "platform/foundation/LazyModule.h"
 #include "platform/runloop/GLibRunLoop.h"
-#include "platform/web/WebKitHost.h"
+#include "platform/web/WebBackend.h"
 
 namespace platform::web {
 
 namespace {
 
-// The reason the engine could not start; GTK is not started twice, so it stands for the process.
-std::string& startFailure() {
-    static std::string failure;
-    return failure;
-}
+WebBackend* gBackend = nullptr;
 
 }  // namespace
 
+WebBackend* WebViews::backend() {
+    return gBackend;
+}
+
+void WebViews::installBackend(WebBackend& backend) {
+    gBackend = &backend;
+}
+
 std::unique_ptr<WebEngine> WebViews::create(int width, int height, std::string* error) {
-    WebKitHost* host = WebKitHost::current();
-    if (!host) {
-        if (!startFailure().empty()) {
-            *error = startFailure();
-            return nullptr;
-        }
-        // Checked before the engine is tried, so that a run without a display never starts GTK.
+    if (!gBackend || !gBackend->running()) {
+        // Checked before the library is opened, so that a run without a display never maps it.
         if (!displayNamed()) {
             *error = "no web views without a display (neither DISPLAY nor WAYLAND_DISPLAY is set)";
             return nullptr;
         }
-        // The engine's loop outlives every run of the process, as the engine does; the main run
-        // loop may be a virtual-clock one, which cannot carry it.
-        static auto* loop = new GLibRunLoop();
-        try {
-            host = &WebKitHost::start(*loop);
-        } catch (const std::exception& e) {
-            startFailure() = std::string("no web views: ") + e.what();
-            logMessage("WebViews", 3, startFailure());
-            *error = startFailure();
+        static LazyModule module("libtikoleap-web.so");
+        std::string why;
+        if (!gBackend && (!module.load(&why) || !gBackend)) {
+            *error = "no web views: " + (why.empty() ? std::string("its library installed no engine") : why);
             return nullptr;
         }
     }
-    auto view = host->createView(width, height);
-    if (!view)
-        *error = "no web view: " + std::to_string(host->liveViews()) + " are live, the most there may be";
-    return view;
+    // The engine's loop outlives every run of the process, as the engine does; the main run loop
+    // may be a virtual-clock one, which cannot carry it. Made only when the engine is to start.
+    GLibRunLoop* startOn = nullptr;
+    if (!gBackend->running()) {
+        static auto* loop = new GLibRunLoop();
+        startOn = loop;
+    }
+    return gBackend->createView(startOn, width, height, error);
 }
 
 bool WebViews::displayNamed() {
@@ -58,12 +55,11 @@ bool WebViews::displayNamed() {
 }
 
 bool WebViews::engineRunning() {
-    return WebKitHost::current() != nullptr;
+    return gBackend && gBackend->running();
 }
 
 bool WebViews::loading() {
-    const WebKitHost* host = WebKitHost::current();
-    return host && host->anyViewLoading();
+    return gBackend && gBackend->anyViewLoading();
 }
 
 }  // namespace platform::web
