@@ -16,8 +16,8 @@
 #include "ads/foundation/DZRequestError.h"
 #include "ads/foundation/DZTiming.h"
 #include "ads/foundation/DZURLErrors.h"
-#include "platform/dispatch/DispatchQueue.h"
 #include "platform/defaults/UserDefaults.h"
+#include "platform/dispatch/DispatchQueue.h"
 #include "platform/url/Url.h"
 
 namespace {
@@ -56,7 +56,8 @@ bool DZAdFetcher::fetchRequestURL(const std::optional<platform::HttpRequest>& re
 bool DZAdFetcher::fetchRemainingContentForAd(const std::shared_ptr<DZAd>& ad,
                                              const std::optional<Headers>& headers,
                                              std::weak_ptr<DZAdFetcherDelegate> delegate,
-                                             platform::ErrorRef* error) {
+                                             nlohmann::json requestParameters, platform::ErrorRef* error) {
+    if (!hasStartedFetch_) requestParameters_ = std::move(requestParameters);
     std::optional<platform::HttpRequest> request;
     if (ad && (!ad->adHTML() || ad->adHTML()->empty()) && ad->adURL())
         request =
