@@ -521,6 +521,16 @@ std::optional<RunResult> HeadlessRun::play(std::string* error, int* exitCode) {
     // Frame files are encoded and written on a worker thread, in order.
     std::optional<FrameWriter> frames;
     if (options_.framesDir) frames.emplace(*options_.framesDir);
+    // A transition animates from the picture last drawn: a run that writes frames draws the
+    // window as it is when one starts (its game as last drawn), so the frames show it coming from
+    // there rather than from the last frame written.
+    if (frames) {
+        core.setWindowFrameDrawer([&] {
+            if (!renderer)
+                renderer = std::make_unique<platform::ui::WindowRenderer>(gl, options_.screenScale);
+            renderer->render(*window);
+        });
+    }
 
     const bool ownPlay = ownScript_ && !options_.input && !options_.ticksGiven;
     const bool untilGameOver = (options_.level != 0 && !options_.ticksGiven) || ownPlay;
@@ -581,6 +591,7 @@ std::optional<RunResult> HeadlessRun::play(std::string* error, int* exitCode) {
             if (frameError.empty() && !frames->add(name, std::move(rgba), w, h)) frames->finish(&frameError);
         }
     }
+    core.setWindowFrameDrawer(nullptr);
     if (frames && frameError.empty()) frames->finish(&frameError);
     if (!frameError.empty()) {
         *error = frameError;

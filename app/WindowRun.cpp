@@ -8,6 +8,7 @@
 
 #include "appbase/JTLevelManager.h"
 #include "appbase/JTRandom.h"
+#include "appbase/LogMessage.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/gl/GLContext.h"
 #include "platform/instance/SingleInstance.h"
@@ -25,7 +26,6 @@
 #include "platform/window/WindowEvent.h"
 #include "shell/Crc32.h"
 #include "shell/GameIdentity.h"
-#include "appbase/LogMessage.h"
 #include "shell/MyAppCore.h"
 #include "shell/MyGameView.h"
 #include "shell/RandomSeed.h"
@@ -140,6 +140,9 @@ bool WindowRun::open(std::shared_ptr<platform::RunLoop> loop, std::string* error
     // lives; the screens are drawn by the same tree.
     platform::ui::WindowHost* host = s.host.get();
     core.setGameFramePresenter([host] { host->renderFrame(); });
+    core.setWindowFrameDrawer([host] {
+        if (host->window().needsDisplay()) host->renderFrame();
+    });
     core.init();
     // The launch shows the title; --level goes on into that level's game at once.
     core.applicationDidFinishLaunchingWithOptions(std::nullopt);

@@ -293,6 +293,9 @@ void AppCoreBase::startGameOverViewWithLevelScores(std::shared_ptr<LevelScores> 
     auto dummy = startDummyView();
     announceManager().showPopupAds(
         1, [this, dummy, scores = std::move(scores), currentScore = std::move(currentScore)]() mutable {
+            // The curtain comes down over the window as it is now: the picture last drawn may
+            // still show an interstitial a few pixels from gone.
+            if (windowFrameDrawer_) windowFrameDrawer_();
             dummy->stop();
             if (dummyView_ == dummy) dummyView_.reset();
             auto& info = orientationDependedInfoFor(interfaceOrientation_);

@@ -191,7 +191,7 @@ TEST(HeadlessGameOver, TheInterstitialCoversTheEndItsLinkLoadsInsideAndThePopUpI
                                            "450 alert Show me\n"));
     CommandLine cl = tikoleap::test::adGameCommandLine(tmp);
     cl.framesDir = (tmp.path() / "frames").string();
-    cl.frameEvery = 360;
+    cl.frameEvery = 40;
     cl.screenScale = 2;  // the page is drawn anew at the capture's scale, not only its top left
     // A loaded machine gets more time for the ad and its page than a player would.
     HeadlessRun run(cl);
@@ -246,6 +246,18 @@ TEST(HeadlessGameOver, TheInterstitialCoversTheEndItsLinkLoadsInsideAndThePopUpI
     for (const auto& [x, y] : {std::pair{160, 100}, {5, 470}, {315, 470}, {315, 5}})
         EXPECT_EQ(pixel(x, y), kGreen);
     EXPECT_NE(pixel(16, 16), kGreen);
+
+    // Tick 440: the ad has slid out (closed at 400) and the game-over screen's curtain comes down
+    // over what lay under it, the game's last frame (its light sky), not the ad's last picture.
+    const auto curtain = platform::PngCodec::load((tmp.path() / "frames" / "frame-000440.png").string());
+    ASSERT_TRUE(curtain);
+    for (int x : {5, 160, 315}) {
+        const std::size_t at = (static_cast<std::size_t>(470 * 2) * curtain->width + x * 2) * channels;
+        const std::array<int, 3> under{curtain->pixels[at], curtain->pixels[at + 1], curtain->pixels[at + 2]};
+        EXPECT_NE(under, kGreen) << x;
+        EXPECT_GT(std::ranges::min(under), 60) << x;  // dimmed by the pop-up over it
+        EXPECT_LT(std::ranges::max(under), 230) << x;
+    }
 }
 
 }  // namespace
