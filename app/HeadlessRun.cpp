@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -115,6 +116,22 @@ bool pagesPainted(const platform::ui::View& view, float scale) {
     for (const auto& child : view.subviews())
         if (!pagesPainted(*child, scale)) return false;
     return true;
+}
+
+// The engines of the pages shown under view, with their size and drawn frame now.
+struct ShownPage {
+    std::weak_ptr<platform::web::WebEngine> engine;
+    int width = 0;
+    int height = 0;
+    std::uint64_t frame = 0;
+};
+void shownPages(const platform::ui::View& view, std::vector<ShownPage>& pages) {
+    if (view.isHidden()) return;
+    if (auto* page = dynamic_cast<const platform::web::WebContentView*>(&view); page && page->engine()) {
+        const auto& engine = page->engine();
+        pages.push_back({engine, engine->width(), engine->height(), engine->frameNumber()});
+    }
+    for (const auto& child : view.subviews()) shownPages(*child, pages);
 }
 
 // Turns the main loop's posted work (the virtual clock standing still) and the web engine's
@@ -369,10 +386,37 @@ std::optional<RunResult> HeadlessRun::play(std::string* error, int* exitCode) {
             LogMessage("headless run", 3,
                        "the interstitial's page did not paint within " + secondsText(adWaitLimit_));
     };
+    // A page's view follows its ad's size (resized, expanded) only when laid out, which a run
+    // does only for its captures: laid out after each tick, a page that took a new size then has
+    // drawn at it before the next tick, so a capture never stretches the old picture over the new.
+    auto waitForResizedPages = [&] {
+        std::vector<ShownPage> before;
+        shownPages(*window, before);
+        window->layoutIfNeeded();
+        if (!platform::web::WebViews::engineRunning()) return;
+        std::vector<ShownPage> resized;
+        for (ShownPage& page : before) {
+            const auto engine = page.engine.lock();
+            if (engine && (engine->width() != page.width || engine->height() != page.height))
+                resized.push_back({engine, engine->width(), engine->height(), engine->frameNumber()});
+        }
+        if (resized.empty()) return;
+        auto drawn = [&resized] {
+            for (const ShownPage& page : resized) {
+                const auto engine = page.engine.lock();
+                if (engine && engine->frameNumber() == page.frame) return false;
+            }
+            return true;
+        };
+        if (!standStillUntil(*loop, drawn, adWaitLimit_))
+            LogMessage("headless run", 3,
+                       "a page did not draw at its new size within " + secondsText(adWaitLimit_));
+    };
     auto waitForAds = [&] {
         waitForBanner();
         waitForInterstitialLoad();
         waitForInterstitialPaint();
+        waitForResizedPages();
     };
 
     // --web-page: one view of the window's size, off screen, made after the first tick. Only its
@@ -477,6 +521,16 @@ std::optional<RunResult> HeadlessRun::play(std::string* error, int* exitCode) {
     // Frame files are encoded and written on a worker thread, in order.
     std::optional<FrameWriter> frames;
     if (options_.framesDir) frames.emplace(*options_.framesDir);
+    // A transition animates from the picture last drawn: a run that writes frames draws the
+    // window as it is when one starts (its game as last drawn), so the frames show it coming from
+    // there rather than from the last frame written.
+    if (frames) {
+        core.setWindowFrameDrawer([&] {
+            if (!renderer)
+                renderer = std::make_unique<platform::ui::WindowRenderer>(gl, options_.screenScale);
+            renderer->render(*window);
+        });
+    }
 
     const bool ownPlay = ownScript_ && !options_.input && !options_.ticksGiven;
     const bool untilGameOver = (options_.level != 0 && !options_.ticksGiven) || ownPlay;
@@ -537,6 +591,7 @@ std::optional<RunResult> HeadlessRun::play(std::string* error, int* exitCode) {
             if (frameError.empty() && !frames->add(name, std::move(rgba), w, h)) frames->finish(&frameError);
         }
     }
+    core.setWindowFrameDrawer(nullptr);
     if (frames && frameError.empty()) frames->finish(&frameError);
     if (!frameError.empty()) {
         *error = frameError;

@@ -140,6 +140,9 @@ bool WindowRun::open(std::shared_ptr<platform::RunLoop> loop, std::string* error
     // lives; the screens are drawn by the same tree.
     platform::ui::WindowHost* host = s.host.get();
     core.setGameFramePresenter([host] { host->renderFrame(); });
+    core.setWindowFrameDrawer([host] {
+        if (host->window().needsDisplay()) host->renderFrame();
+    });
     core.init();
     // The launch shows the title; --level goes on into that level's game at once.
     core.applicationDidFinishLaunchingWithOptions(std::nullopt);

@@ -84,7 +84,10 @@ void ScreenDirector::startTitleView() {
 
 void ScreenDirector::showPopupAdsOverLastFrame(int context, std::function<void()> then) {
     auto dummy = startDummyView();
-    auto done = [this, dummy, then = std::move(then)] {
+    auto done = [this, context, dummy, then = std::move(then)] {
+        // The game-over curtain comes down over the window as it is now: the picture last drawn
+        // may still show an interstitial a few pixels from gone.
+        if (context == 1) door_.drawWindowAsItIs();
         dummy->stop();
         if (dummyView_ == dummy) dummyView_.reset();
         then();

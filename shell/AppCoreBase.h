@@ -201,6 +201,9 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
     std::shared_ptr<LevelInfo> currentLevelInfo() override;
     JTAppBase::JTLevelManager* levelManager() const override;
     void transitionAnimation(int transition, double duration) override;
+    void drawWindowAsItIs() override {
+        if (windowFrameDrawer_) windowFrameDrawer_();
+    }
     bool isIPad() const override { return deviceTypeName_.rfind("iPad", 0) == 0; }
     float contentsScaleValue() const override { return contentsScaleValueFromIndex(contentsScaleIndex_); }
     Texture2D* texture(int n) const override;
@@ -277,6 +280,9 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
         gameFramePresenter_ = std::move(presenter);
     }
     const std::function<void()>& gameFramePresenter() const { return gameFramePresenter_; }
+    // Draws the window as it is now when the picture last drawn no longer shows it (what a
+    // whole-window transition animates from is that picture): set by whoever draws the window.
+    void setWindowFrameDrawer(std::function<void()> drawer) { windowFrameDrawer_ = std::move(drawer); }
     // The render policy of every game view that has none of its own (GameViewBase::
     // setRenderPolicy), from its start's frame on: a headless run sets it before any game starts,
     // so a game started by a tap draws no frame the run does not capture.
@@ -373,6 +379,7 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
     std::shared_ptr<platform::ui::Window> window_;
     std::shared_ptr<platform::ui::AlertViewDelegate> alertDelegateHandle_;
     std::function<void()> gameFramePresenter_;
+    std::function<void()> windowFrameDrawer_;
     std::function<bool(int)> gameRenderPolicy_;
     std::array<OrientationDependedInfo, 4> orientationDependedInfo_;
     Frontend frontend_;

@@ -24,6 +24,9 @@ class AppNavigation {
     virtual void startToolsView() = 0;
     virtual void stopToolsView() = 0;
     virtual void transitionAnimation(int transition, double duration) = 0;
+    // Draws the window as it is now, where the picture last drawn may no longer show it (a
+    // transition animates from that picture). Nothing where no one draws the window.
+    virtual void drawWindowAsItIs() = 0;
     // Portrait unless the current level is laid out for landscape; true when it changed.
     virtual bool updateInterfaceOrientation() = 0;
     virtual int interfaceOrientation() const = 0;

@@ -56,7 +56,8 @@ bool DZAdFetcher::fetchRequestURL(const std::optional<platform::HttpRequest>& re
 bool DZAdFetcher::fetchRemainingContentForAd(const std::shared_ptr<DZAd>& ad,
                                              const std::optional<Headers>& headers,
                                              std::weak_ptr<DZAdFetcherDelegate> delegate,
-                                             platform::ErrorRef* error) {
+                                             nlohmann::json requestParameters, platform::ErrorRef* error) {
+    if (!hasStartedFetch_) requestParameters_ = std::move(requestParameters);
     std::optional<platform::HttpRequest> request;
     if (ad && (!ad->adHTML() || ad->adHTML()->empty()) && ad->adURL())
         request =

@@ -42,10 +42,11 @@ class DZAdFetcher : public DZURLConnectionDelegate, public std::enable_shared_fr
     // Into a new empty ad, without given headers.
     bool fetchRequestURL(const std::optional<platform::HttpRequest>& request,
                          std::weak_ptr<DZAdFetcherDelegate> delegate, platform::ErrorRef* error = nullptr);
-    // Fetches the ad's URL unless it already has HTML; then applies the given headers.
+    // Fetches the ad's URL unless it already has HTML; then applies the given headers. The
+    // request's parameter dictionary goes with the errors (null: no request).
     bool fetchRemainingContentForAd(const std::shared_ptr<DZAd>& ad, const std::optional<Headers>& headers,
                                     std::weak_ptr<DZAdFetcherDelegate> delegate,
-                                    platform::ErrorRef* error = nullptr);
+                                    nlohmann::json requestParameters, platform::ErrorRef* error = nullptr);
     // The general fetch: true once started. A second call is refused (code 2).
     bool fetchRequestURL(const std::optional<platform::HttpRequest>& request,
                          std::weak_ptr<DZAdFetcherDelegate> delegate,
@@ -55,9 +56,6 @@ class DZAdFetcher : public DZURLConnectionDelegate, public std::enable_shared_fr
     void cancel();
     // Fetches that went to the network in this process so far (a headless run reports its own).
     static long long fetchesStarted();
-
-    // The request's parameter dictionary, attached to errors.
-    void setRequestParameters(nlohmann::json parameters) { requestParameters_ = std::move(parameters); }
 
     // Hosts trusted with the sign-in token: the stored list, else the ad server's host.
     static std::set<std::string> whitelistedDomains();

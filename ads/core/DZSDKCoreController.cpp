@@ -91,7 +91,11 @@ void DZSDKCoreController::attemptToRefreshActiveWebViewSDKCore() {
         unanswered = pageMissedAnAnswer_;
     }
     const int state = activeWebView_->state();
-    if (state == DZSDKCoreWebView::New || state == DZSDKCoreWebView::Failed || stale || unanswered) {
+    // A page of another server (the one named has changed since it loaded) builds that server's
+    // ad URLs.
+    const bool moved =
+        state != DZSDKCoreWebView::New && activeWebView_->loadedPageURL() != DZSDKCoreWebView::pageURL();
+    if (state == DZSDKCoreWebView::New || state == DZSDKCoreWebView::Failed || stale || unanswered || moved) {
         refreshActiveWebViewSDKCore();
     } else {
         activeWebView_->addObserverForOneTimeNotification(shared_from_this());

@@ -61,6 +61,11 @@ void DZSDKCoreWebView::setState(int state) {
     state_ = state;
 }
 
+std::string DZSDKCoreWebView::loadedPageURL() const {
+    std::lock_guard lock(mutex_);
+    return loadedPageURL_;
+}
+
 bool DZSDKCoreWebView::hasSDKCoreLoadedAtLeastOnce() const {
     std::lock_guard lock(mutex_);
     return loadedOnce_;
@@ -88,17 +93,17 @@ void DZSDKCoreWebView::removeObserver(const DZSDKCoreWebViewObserver* observer) 
 void DZSDKCoreWebView::refreshSDKCoreAndNotifyObserver(
     const std::shared_ptr<DZSDKCoreWebViewObserver>& observer) {
     DZRunOnMainThread([self = shared_from_this(), observer] {
-        bool load = false;
+        std::optional<std::string> load;
         {
             std::lock_guard lock(self->mutex_);
             if (self->state_ != Loading && self->state_ != Accepted) {
                 self->state_ = Loading;
-                load = true;
+                load = self->loadedPageURL_ = pageURL();
             }
         }
         if (load) {
             if (auto recorder = loadRecorder()) recorder->startTimingVariableWithName("jsf_ios");
-            self->adView_->loadRequest({pageURL(), {}});
+            self->adView_->loadRequest({*load, {}});
         }
         self->addObserverForOneTimeNotification(observer);
     });

@@ -64,6 +64,9 @@ class DZSDKCoreWebView : public DZAdViewDelegateProtocol,
 
     int state() const;
     void setState(int state);
+    // The page's URL when its last load was asked for (empty before the first): the server may
+    // have changed since.
+    std::string loadedPageURL() const;
     bool hasSDKCoreLoadedAtLeastOnce() const;
 
     void setZadavaDuruObserver(const std::shared_ptr<DZZadavaDuruObserver>& observer, unsigned zadavaDuruID);
@@ -102,6 +105,7 @@ class DZSDKCoreWebView : public DZAdViewDelegateProtocol,
     mutable std::mutex mutex_;
     int state_ = New;
     bool loadedOnce_ = false;
+    std::string loadedPageURL_;
     std::deque<std::string> pendingCommands_;
     std::vector<std::weak_ptr<DZSDKCoreWebViewObserver>> observers_;
     std::map<unsigned, std::weak_ptr<DZZadavaDuruObserver>> zadavaDuruObservers_;

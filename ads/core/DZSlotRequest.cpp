@@ -347,8 +347,9 @@ void DZSlot::loadAd(const std::shared_ptr<DZAd>& ad, const std::map<std::string,
     adFetcher_ = DZAdFetcher::create();
     auto fetcher = adFetcher_;
     platform::ErrorRef error;
-    const bool started = fetcher->fetchRemainingContentForAd(
-        ad, headers.empty() ? std::nullopt : std::optional(headers), weak_from_this(), &error);
+    const bool started =
+        fetcher->fetchRemainingContentForAd(ad, headers.empty() ? std::nullopt : std::optional(headers),
+                                            weak_from_this(), requestParametersForError(), &error);
     if (!started && !fetchError_ && !fetchedAd_) {
         fetchError_ = error ? error : DZRequestError::errorWithCode(kDZErrorInternalError);
     }

@@ -1,6 +1,8 @@
 #include "ads/foundation/DZServerOverride.h"
 
 #include <cstdlib>
+#include <mutex>
+#include <utility>
 
 #include "platform/foundation/Log.h"
 #include "platform/url/Url.h"
@@ -14,7 +16,18 @@ std::optional<std::string> dz_adServerURLFromValue(const char* value) {
 }
 
 std::optional<std::string> dz_adServerOverride() {
-    static const std::optional<std::string> server =
-        dz_adServerURLFromValue(std::getenv("TIKOLEAP_AD_SERVER"));
+    // Read at each use, not once: a process may run the game more than once, each run against a
+    // server of its own (a test's headless games). A value is parsed, and warned of, once.
+    static std::mutex mutex;
+    static bool parsed = false;
+    static std::optional<std::string> seenValue;
+    static std::optional<std::string> server;
+    const char* value = std::getenv("TIKOLEAP_AD_SERVER");
+    std::optional<std::string> current = value ? std::optional<std::string>(value) : std::nullopt;
+    std::lock_guard lock(mutex);
+    if (!std::exchange(parsed, true) || current != seenValue) {
+        server = dz_adServerURLFromValue(current ? current->c_str() : nullptr);
+        seenValue = std::move(current);
+    }
     return server;
 }

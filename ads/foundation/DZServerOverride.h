@@ -7,5 +7,5 @@
 // The value when it is an http or https URL with a host; nothing otherwise (a value that is set
 // but unusable is logged as a warning).
 std::optional<std::string> dz_adServerURLFromValue(const char* value);
-// The environment's value, read once.
+// The environment's value as it is now.
 std::optional<std::string> dz_adServerOverride();

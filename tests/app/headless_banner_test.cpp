@@ -22,6 +22,7 @@
 #include "platform/runloop/ManualRunLoop.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Window.h"
+#include "platform/web/WebContentView.h"
 #include "platform/web/WebViews.h"
 #include "support/AdGameRun.h"
 #include "support/Command.h"
@@ -190,7 +191,7 @@ TEST(HeadlessGameOver, TheInterstitialCoversTheEndItsLinkLoadsInsideAndThePopUpI
                                            "450 alert Show me\n"));
     CommandLine cl = tikoleap::test::adGameCommandLine(tmp);
     cl.framesDir = (tmp.path() / "frames").string();
-    cl.frameEvery = 360;
+    cl.frameEvery = 40;
     cl.screenScale = 2;  // the page is drawn anew at the capture's scale, not only its top left
     // A loaded machine gets more time for the ad and its page than a player would.
     HeadlessRun run(cl);
@@ -245,6 +246,18 @@ TEST(HeadlessGameOver, TheInterstitialCoversTheEndItsLinkLoadsInsideAndThePopUpI
     for (const auto& [x, y] : {std::pair{160, 100}, {5, 470}, {315, 470}, {315, 5}})
         EXPECT_EQ(pixel(x, y), kGreen);
     EXPECT_NE(pixel(16, 16), kGreen);
+
+    // Tick 440: the ad has slid out (closed at 400) and the game-over screen's curtain comes down
+    // over what lay under it, the game's last frame (its light sky), not the ad's last picture.
+    const auto curtain = platform::PngCodec::load((tmp.path() / "frames" / "frame-000440.png").string());
+    ASSERT_TRUE(curtain);
+    for (int x : {5, 160, 315}) {
+        const std::size_t at = (static_cast<std::size_t>(470 * 2) * curtain->width + x * 2) * channels;
+        const std::array<int, 3> under{curtain->pixels[at], curtain->pixels[at + 1], curtain->pixels[at + 2]};
+        EXPECT_NE(under, kGreen) << x;
+        EXPECT_GT(std::ranges::min(under), 60) << x;  // dimmed by the pop-up over it
+        EXPECT_LT(std::ranges::max(under), 230) << x;
+    }
 }
 
 }  // namespace
@@ -284,6 +297,10 @@ TEST(HeadlessGameOver, TheComplianceBannerExpandsResizesAndClosesOnTheRichMediaA
     CommandLine cl = tikoleap::test::adGameCommandLine(tmp);
     cl.ticks = 730;
     cl.ticksGiven = true;
+    // A look at the resized ad, the first frame drawn of it (tick 669), at the window's scale.
+    cl.framesDir = (tmp.path() / "frames").string();
+    cl.frameEvery = 669;
+    cl.screenScale = 1.5;
     HeadlessRun run(cl);
     run.setAdWaitLimit(30);
     // The page answers taps and speaks in real time: the run stands still (30 s at most) until
@@ -295,14 +312,33 @@ TEST(HeadlessGameOver, TheComplianceBannerExpandsResizesAndClosesOnTheRichMediaA
         const auto window = platform::ui::Application::shared().keyWindow();
         return window && !window->presentedViews().empty();
     };
+    // The resized page has drawn its close mark (the top of its dark disc, at 295, 14).
+    auto closeMarkDrawn = [] {
+        const auto window = platform::ui::Application::shared().keyWindow();
+        if (!window || window->presentedViews().empty()) return false;
+        std::function<const platform::web::WebContentView*(const platform::ui::View&)> find =
+            [&find](const platform::ui::View& view) -> const platform::web::WebContentView* {
+            if (auto* page = dynamic_cast<const platform::web::WebContentView*>(&view)) return page;
+            for (const auto& child : view.subviews())
+                if (auto* page = find(*child)) return page;
+            return nullptr;
+        };
+        const auto* page = find(*window->presentedViews().back());
+        if (!page || page->engine()->width() != 320) return false;
+        const platform::Image image = page->engine()->snapshot();
+        const double scale = static_cast<double>(image.width) / 320;
+        const std::size_t at =
+            (static_cast<std::size_t>(14 * scale) * image.width + static_cast<std::size_t>(295 * scale)) * 4;
+        return at + 2 < image.pixels.size() && image.pixels[at] == 0x22 && image.pixels[at + 2] == 0x22;
+    };
     const tikoleap::test::TickWaits waits{
-        {469, beaconed(2)},   // the early error and "ready"
-        {471, overlaid},      // the tap has reached the page and its expansion begun
-        {539, beaconed(4)},   // expanded, at its size
-        {599, beaconed(6)},   // back to default
-        {601, overlaid},      // the second tap, resizing
-        {669, beaconed(8)},   // resized
-        {729, beaconed(10)},  // default again
+        {469, beaconed(2)},  // the early error and "ready"
+        {471, overlaid},     // the tap has reached the page and its expansion begun
+        {539, beaconed(4)},  // expanded, at its size
+        {599, beaconed(6)},  // back to default
+        {601, overlaid},     // the second tap, resizing
+        {669, [&] { return beaconed(8)() && closeMarkDrawn(); }},  // resized, and drawn so
+        {729, beaconed(10)},                                       // default again
     };
     std::vector<long long> unmet;
     run.setTickObserver([&](long long tick) { tikoleap::test::waitAtTick(waits, tick, unmet); });
@@ -318,6 +354,22 @@ TEST(HeadlessGameOver, TheComplianceBannerExpandsResizesAndClosesOnTheRichMediaA
         (std::vector<std::string>{"error a=resize", "ready p=inline s=default v=2.0", "state s=expanded",
                                   "size h=480 w=320", "state s=default", "size h=50 w=320", "state s=resized",
                                   "size h=250 w=320", "state s=default", "size h=50 w=320"}));
+    // Resized, the page fills its 320 x 250 points, drawn at that size (not the banner's picture
+    // stretched), with its own close mark in the corner that closes it (a dark disc round a cross).
+    const auto resized = platform::PngCodec::load((tmp.path() / "frames" / "frame-000669.png").string());
+    ASSERT_TRUE(resized);
+    const int channels = static_cast<int>(resized->pixels.size() / (resized->width * resized->height));
+    auto pixel = [&](float x, float y) {
+        const std::size_t at =
+            (static_cast<std::size_t>(y * 1.5f) * resized->width + static_cast<std::size_t>(x * 1.5f)) *
+            channels;
+        return std::array<int, 3>{resized->pixels[at], resized->pixels[at + 1], resized->pixels[at + 2]};
+    };
+    constexpr std::array<int, 3> kPurple{0x5a, 0x2c, 0xa0};
+    EXPECT_EQ(pixel(160, 240), kPurple);
+    EXPECT_EQ(pixel(20, 60), kPurple);
+    EXPECT_EQ(pixel(295, 14), (std::array<int, 3>{0x22, 0x22, 0x22}));
+    EXPECT_GT(std::ranges::min(pixel(295, 25)), 200);
     // The page's script came from the interceptor's banner variant; the creative's own tag was
     // never let through to the network.
     std::size_t bannerScripts = 0;

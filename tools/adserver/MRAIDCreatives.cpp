@@ -54,6 +54,13 @@ body.loading #small,body.default #small{display:flex}
 body.expanded #big,body.resized #big{display:flex;flex-direction:column}
 button{font:bold 16px sans-serif;margin:8px;padding:8px 16px;border:0;border-radius:6px;background:#fff;color:#5a2ca0}
 #close{position:absolute;top:8px;right:8px}
+.tl-close{display:none;position:absolute;right:0;width:50px;height:50px}
+body.resized .tl-close{display:block}
+.tl-close i{position:absolute;left:10px;top:10px;width:30px;height:30px;border-radius:50%;background:#222;
+  box-shadow:0 0 0 2px #fff}
+.tl-close i::before,.tl-close i::after{content:'';position:absolute;left:6px;top:14px;width:18px;height:2px;
+  background:#fff;transform:rotate(45deg)}
+.tl-close i::after{transform:rotate(-45deg)}
 )CSS";
 
 struct Creative {
@@ -62,6 +69,9 @@ struct Creative {
     const char* small;  // the banner's text (or the interstitial's, whole)
     const char* big;    // what an expanded or resized banner shows, with its buttons
     const char* script;
+    // Where a resized banner draws its close mark ("top" or "bottom", at the right), as a resize
+    // leaves the close to the creative: the app only makes that corner close the ad.
+    const char* resizeClose = nullptr;
 };
 
 const Creative kCreatives[] = {
@@ -82,7 +92,8 @@ if (tlStart(function () {})) {
     }
   });
 }
-)JS"},
+)JS",
+     "top"},
     {"expand", false, "Tiko Leap: tap to expand",
      "Tiko Leap, full screen!<button id=\"open\">Play now</button>",
      R"JS(
@@ -113,7 +124,8 @@ if (tlStart(function () {})) {
   document.addEventListener('click', function () { if (mraid.getState() === 'default') tlResize(); });
   tlOnTap('again', tlResize);
 }
-)JS"},
+)JS",
+     "top"},
     {"resize-offscreen", false, "Tiko Leap: tap to resize (past the top)",
      "Resized past the top of the screen; close at the bottom right.", R"JS(
 if (tlStart(function () {})) {
@@ -124,7 +136,8 @@ if (tlStart(function () {})) {
     mraid.resize();
   });
 }
-)JS"},
+)JS",
+     "bottom"},
     {"interstitial", true,
      "Tiko Leap: portrait only, our own close button.<button id=\"close\">Close</button>", "", R"JS(
 if (tlStart(function () {
@@ -296,6 +309,9 @@ std::string MRAIDCreatives::html(const std::string& name, const std::string& lan
     if (!creative) return "";
     std::string body = "<div id=\"small\" class=\"part\">" + std::string(creative->small) + "</div>";
     if (*creative->big) body += "<div id=\"big\" class=\"part\">" + std::string(creative->big) + "</div>";
+    if (creative->resizeClose)
+        body +=
+            "<div class=\"tl-close\" style=\"" + std::string(creative->resizeClose) + ":0\"><i></i></div>";
     if (creative->interstitial) {
         // An interstitial shows its one part in every state.
         body = "<div id=\"small\" class=\"part\" style=\"display:flex\">" + std::string(creative->small) +

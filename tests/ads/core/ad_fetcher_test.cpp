@@ -162,8 +162,8 @@ TEST_F(DZAdFetcherTest, AnAdWithHTMLMakesNoRequestAndNoTokenIsSent) {
     ad->setAdURL(adURL("tikoleap-banner"));
     auto d = std::make_shared<Delegate>();
     auto fetcher = DZAdFetcher::create();
-    ASSERT_TRUE(
-        fetcher->fetchRemainingContentForAd(ad, DZAdFetcher::Headers{{"X-Zazo-Refresh-Rate", "30"}}, d));
+    ASSERT_TRUE(fetcher->fetchRemainingContentForAd(ad, DZAdFetcher::Headers{{"X-Zazo-Refresh-Rate", "30"}},
+                                                    d, nullptr));
     ASSERT_TRUE(home.pump().until([&] { return !d->answers.empty(); }));
     EXPECT_TRUE(d->answers[0].ok);
     EXPECT_DOUBLE_EQ(ad->reloadInterval(), 30);
@@ -173,7 +173,7 @@ TEST_F(DZAdFetcherTest, AnAdWithHTMLMakesNoRequestAndNoTokenIsSent) {
     fresh->setAdURL(adURL("tikoleap-banner"));
     auto d2 = std::make_shared<Delegate>();
     auto second = DZAdFetcher::create();  // a released fetcher cancels its fetch
-    ASSERT_TRUE(second->fetchRemainingContentForAd(fresh, std::nullopt, d2));
+    ASSERT_TRUE(second->fetchRemainingContentForAd(fresh, std::nullopt, d2, nullptr));
     ASSERT_TRUE(home.pump().until([&] { return !d2->answers.empty(); }));
     EXPECT_TRUE(d2->answers[0].ok);
     ASSERT_EQ(server.log().size(), 1u);

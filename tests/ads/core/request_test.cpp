@@ -170,7 +170,7 @@ TEST(DZAdServer, OnlyWebURLsNameTheServer) {
 
 namespace {
 
-// Run in a child process with TIKOLEAP_AD_SERVER set (the environment is read once per process).
+// Run in a child process with TIKOLEAP_AD_SERVER set.
 TEST(DZAdServerChild, DISABLED_TheServerTakesTheReportsToo) {
     EXPECT_EQ(DZAdServerBaseURL(), "http://127.0.0.1:9/");
     EXPECT_EQ(DZAdServerHost(), "127.0.0.1");

@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -211,6 +213,29 @@ TEST_F(SDKCore, AnUnansweredRequestTimesOutAndAnOldPageIsReloaded) {
     ASSERT_TRUE(bed_.home().pump().until(
         [&] { return testing::Matches(testing::Contains(HasSubstr("ZAZO_getSdkConstants")))(scripts()); }));
     EXPECT_EQ(late->requestID, "4");
+}
+
+// A process that runs the game again against another server (a test's headless games, each with
+// a server of its own) asks the new one, whose core page builds its ad URLs.
+TEST_F(SDKCore, ThePageOfAServerNoLongerNamedIsLoadedFromTheOneNamedNow) {
+    struct NamedServer {
+        explicit NamedServer(const char* url) { ::setenv("TIKOLEAP_AD_SERVER", url, 1); }
+        ~NamedServer() { ::unsetenv("TIKOLEAP_AD_SERVER"); }
+    };
+    std::optional<NamedServer> named(std::in_place, "http://127.0.0.1:9/");
+    controller_->buildAdURL(std::make_shared<Requester>());
+    loadPage();
+    EXPECT_EQ(engine().url(), "http://127.0.0.1:9/zads/static/sdk/native/sdk-core-v40.html");
+    named.reset();
+    named.emplace("http://127.0.0.1:10/");
+    controller_->buildAdURL(std::make_shared<Requester>());
+    loadPage();
+    EXPECT_EQ(engine().url(), "http://127.0.0.1:10/zads/static/sdk/native/sdk-core-v40.html");
+    EXPECT_EQ(requestLoads(), 2);
+    // The same server again: the page serves on.
+    controller_->buildAdURL(std::make_shared<Requester>());
+    bed_.runUntilIdle();
+    EXPECT_EQ(requestLoads(), 2);
 }
 
 TEST_F(SDKCore, AFailedOrDeadPageAnswersTheWaitingAndIsLoadedAgain) {

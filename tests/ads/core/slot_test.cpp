@@ -26,6 +26,7 @@
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "platform/web/FakeWebEngine.h"
+#include "tools/adserver/AdServer.h"
 
 using testing::ElementsAre;
 using testing::HasSubstr;
@@ -48,6 +49,7 @@ struct Owner : DZSlotDelegate, DZSlotAdLoadDelegate {
     void slotFinishedLoadingAdContent(DZSlot&) override {}
     void slotDidFailToLoadAdContent(DZSlot&, const DZRequestError::Ref& error) override {
         errors.push_back(error ? static_cast<int>(error->code()) : -1);
+        lastError = error;
     }
 
     std::optional<bool> allowLoad, allowReload, preempt;
@@ -56,6 +58,7 @@ struct Owner : DZSlotDelegate, DZSlotAdLoadDelegate {
     int reloadAsks = 0;
     int loads = 0;
     std::vector<int> errors;
+    DZRequestError::Ref lastError;
 };
 
 class Slot : public ::testing::Test {
@@ -384,4 +387,21 @@ TEST_F(Slot, ACoreThatNeverAnswersTimesOut) {
     advance(DZSDKCoreController::kAnswerTimeoutSeconds + 0.1);
     EXPECT_THAT(owner_->errors, ElementsAre(5));
     EXPECT_EQ(slot_->state(), 7);
+}
+
+TEST_F(Slot, AnAdServerThatRejectsTheParametersIsToldOfTheRequest) {
+    tikoleap::adserver::AdServer server;
+    ASSERT_TRUE(server.start(0, ""));
+    banner();
+    auto request = DZRequest::request();
+    request->setKeywords(std::vector<std::string>{"leap"});
+    slot_->loadRequest(request);
+    slot_->loadAdURLWithParameters({{"url", server.baseURL() + "zads/ad?slotname=tikoleap-http400"}});
+    ASSERT_TRUE(bed_.home().pump().until([&] { return !owner_->errors.empty(); }));
+    EXPECT_THAT(owner_->errors, ElementsAre(0));
+    ASSERT_TRUE(owner_->lastError);
+    EXPECT_EQ(owner_->lastError->userInfoString("HttpStatus").value_or("").rfind("HTTP status 400", 0), 0u);
+    const auto* keywords = owner_->lastError->userInfoValue("kw");
+    ASSERT_NE(keywords, nullptr) << "the error carries no request";
+    EXPECT_EQ(std::get<nlohmann::json>(*keywords), nlohmann::json::array({"leap"}));
 }
