@@ -24,12 +24,12 @@
 #include <string>
 #include <vector>
 
-#include "ads/core/DZBannerView.h"
 #include "ads/foundation/DZApplication.h"
 #include "ads/foundation/DZServerOverride.h"
+#include "ads/public/DZBannerView.h"
 #include "benchmarks/WebProcesses.h"
-#include "platform/foundation/AppPaths.h"
 #include "platform/defaults/UserDefaults.h"
+#include "platform/foundation/AppPaths.h"
 #include "platform/runloop/GLibRunLoop.h"
 #include "platform/runloop/MainContextPump.h"
 #include "platform/runloop/ManualRunLoop.h"

@@ -2,14 +2,14 @@
 // announcement of the last list.
 #include <memory>
 
-#include "ads/core/DZRequest.h"
+#include "ads/public/DZPublicTypes.h"
 #include "appbase/JTLevelManager.h"
+#include "appbase/LogMessage.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "services/AnnounceManager.h"
 #include "services/DecimalText.h"
 #include "shell/AppCoreBase.h"
-#include "appbase/LogMessage.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "AdViewTestBed.h"
 #include "ads/foundation/DZDevice.h"
-#include "ads/render/DZWebViewCacheSet.h"
+#include "ads/render/view/DZWebViewCacheSet.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/ui/NotificationCenter.h"
 

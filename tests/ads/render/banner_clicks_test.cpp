@@ -9,15 +9,15 @@
 #include <vector>
 
 #include "AdViewTestBed.h"
-#include "ads/core/DZSlot.h"
+#include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/DZApplication.h"
 #include "ads/foundation/DZStatisticDictionary.h"
-#include "ads/render/DZAdAppAMSGHandler.h"
-#include "ads/render/DZAdAppViewController.h"
-#include "ads/render/DZAdViewDelegate.h"
-#include "ads/render/DZBannerAdViewDelegate.h"
-#include "ads/render/DZDelayPageLoadAMSGHandler.h"
-#include "ads/render/DZTransparentOverlayPresenter.h"
+#include "ads/render/overlay/DZTransparentOverlayPresenter.h"
+#include "ads/render/view/DZAdAppAMSGHandler.h"
+#include "ads/render/view/DZAdAppViewController.h"
+#include "ads/render/view/DZAdViewDelegate.h"
+#include "ads/render/view/DZBannerAdViewDelegate.h"
+#include "ads/render/view/DZDelayPageLoadAMSGHandler.h"
 #include "platform/ui/NotificationCenter.h"
 #include "platform/ui/View.h"
 
