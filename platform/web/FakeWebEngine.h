@@ -74,6 +74,8 @@ class FakeWebEngine : public WebEngine {
     void setFrameHandler(std::function<void()> handler) override { frameHandler_ = std::move(handler); }
     void setBackgroundColor(ui::Color color) override;
     ui::Color backgroundColor() const override { return background_; }
+    void setShowsScrollBars(bool shows) override { showsScrollBars_ = shows; }
+    bool showsScrollBars() const override { return showsScrollBars_; }
     ContentSize contentSize() const override { return contentSize_; }
     void sendMouseEvent(const MouseEvent& event) override { mouseEvents_.push_back(event); }
     void setFocused(bool focused) override { focused_ = focused; }
@@ -155,6 +157,7 @@ class FakeWebEngine : public WebEngine {
     std::string userAgent_ = "Mozilla/5.0 (X11; Linux x86_64)";
     Image snapshot_;
     ui::Color background_ = ui::Color::white();
+    bool showsScrollBars_ = true;
     ContentSize contentSize_;
     MediaPlayback mediaPlayback_ = MediaPlayback::Automatic;
     double scale_ = 1;

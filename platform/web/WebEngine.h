@@ -66,6 +66,10 @@ class WebEngine {
     // unpainted parts are that transparent in the snapshot, so the window shows through.
     virtual void setBackgroundColor(ui::Color color) = 0;
     virtual ui::Color backgroundColor() const = 0;
+    // Whether the page's scroll bars are drawn (yes by default). Without them the page still
+    // scrolls, by wheel and by script, as a phone's web view does.
+    virtual void setShowsScrollBars(bool shows) = 0;
+    virtual bool showsScrollBars() const = 0;
     // The page's last reported content size ({0, 0} before any report).
     virtual ContentSize contentSize() const = 0;
 

@@ -356,6 +356,7 @@ WebKitEngine::~WebKitEngine() {
     g_signal_handlers_disconnect_by_data(view_, this);
     g_signal_handlers_disconnect_by_data(window_, this);
     g_signal_handlers_disconnect_by_data(webkit_web_view_get_user_content_manager(view_), this);
+    if (hiddenScrollBars_) webkit_user_style_sheet_unref(hiddenScrollBars_);
     webkit_web_view_stop_loading(view_);
     // Destroying the window destroys the view, and its web process ends. Not now: the view may
     // be telling this engine something (a delegate released it from a callback), and the
@@ -508,6 +509,22 @@ void WebKitEngine::setBackgroundColor(ui::Color color) {
     background_ = color;
     const GdkRGBA rgba{color.r, color.g, color.b, color.a};
     webkit_web_view_set_background_color(view_, &rgba);
+    ++frames_;
+}
+
+void WebKitEngine::setShowsScrollBars(bool shows) {
+    if (shows == showsScrollBars()) return;
+    WebKitUserContentManager* content = webkit_web_view_get_user_content_manager(view_);
+    if (shows) {
+        webkit_user_content_manager_remove_style_sheet(content, hiddenScrollBars_);
+        webkit_user_style_sheet_unref(hiddenScrollBars_);
+        hiddenScrollBars_ = nullptr;
+    } else {
+        hiddenScrollBars_ = webkit_user_style_sheet_new(
+            "::-webkit-scrollbar{display:none!important;width:0!important;height:0!important}",
+            WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES, WEBKIT_USER_STYLE_LEVEL_USER, nullptr, nullptr);
+        webkit_user_content_manager_add_style_sheet(content, hiddenScrollBars_);
+    }
     ++frames_;
 }
 

@@ -12,6 +12,7 @@
 
 typedef struct _GtkWidget GtkWidget;
 typedef struct _WebKitWebView WebKitWebView;
+typedef struct _WebKitUserStyleSheet WebKitUserStyleSheet;
 
 namespace platform {
 class Timer;
@@ -51,6 +52,8 @@ class WebKitEngine : public WebEngine {
     void setFrameHandler(std::function<void()> handler) override { frameHandler_ = std::move(handler); }
     void setBackgroundColor(ui::Color color) override;
     ui::Color backgroundColor() const override { return background_; }
+    void setShowsScrollBars(bool shows) override;
+    bool showsScrollBars() const override { return !hiddenScrollBars_; }
     ContentSize contentSize() const override { return contentSize_; }
     void sendMouseEvent(const MouseEvent& event) override;
     void setFocused(bool focused) override;
@@ -120,6 +123,8 @@ class WebKitEngine : public WebEngine {
     int height_;
     double scale_ = 1;
     ui::Color background_ = ui::Color::white();
+    // The user style sheet that hides the scroll bars, while they are hidden.
+    WebKitUserStyleSheet* hiddenScrollBars_ = nullptr;
     bool focused_ = false;
     MediaPlayback mediaPlayback_ = MediaPlayback::Automatic;
     int dialogs_ = 0;

@@ -119,6 +119,36 @@ TEST_F(WebInput, ScrollingMovesWhatIsUnderThePointByItsPoints) {
     EXPECT_TRUE(waitForValue(*engine, "document.getElementById('box').scrollTop + ',' + scrollY", "30,0"));
 }
 
+TEST_F(WebInput, WithoutScrollBarsAnOverflowingPageIsAllPageAndStillScrolls) {
+    const std::string red =
+        "<html><body style='margin:0;background:#ff0000'>"
+        "<div id=box style='width:100px;height:50px;overflow:auto'>"
+        "<div style='height:500px'></div></div><div style='height:3000px'></div></body></html>";
+    load(red, server.url("/"));
+    // The desktop's bars take the page's right edge and the scrolling box's.
+    EXPECT_TRUE(engine->showsScrollBars());
+    ASSERT_TRUE(runUntil([&] { return at(engine->snapshot(), 2, 2) == (Pixel{255, 0, 0, 255}); }));
+    EXPECT_NE(at(engine->snapshot(), 317, 25), (Pixel{255, 0, 0, 255}));
+    EXPECT_NE(at(engine->snapshot(), 97, 25), (Pixel{255, 0, 0, 255}));
+
+    engine->setShowsScrollBars(false);
+    EXPECT_FALSE(engine->showsScrollBars());
+    load(red, server.url("/"));
+    EXPECT_TRUE(showsAt(317, 25, {255, 0, 0, 255}));
+    EXPECT_EQ(at(engine->snapshot(), 97, 25), (Pixel{255, 0, 0, 255}));
+    EXPECT_EQ(evaluate(*engine, "String(innerWidth - document.documentElement.clientWidth)").value, "0");
+    engine->sendScrollEvent({200, 25, 0, 120});
+    EXPECT_TRUE(waitForValue(*engine, "String(scrollY)", "120"));
+    evaluate(*engine, "scrollTo(0, 0)");
+    engine->sendScrollEvent({50, 25, 0, 30});
+    EXPECT_TRUE(waitForValue(*engine, "document.getElementById('box').scrollTop + ',' + scrollY", "30,0"));
+
+    engine->setShowsScrollBars(true);
+    load(red, server.url("/"));
+    ASSERT_TRUE(runUntil([&] { return at(engine->snapshot(), 2, 2) == (Pixel{255, 0, 0, 255}); }));
+    EXPECT_TRUE(runUntil([&] { return at(engine->snapshot(), 317, 25) != (Pixel{255, 0, 0, 255}); }));
+}
+
 TEST_F(WebInput, OnTheWindowADragScrollsAScrollingPageAndATapStillClicks) {
     platform::ManualRunLoop uiLoop;
     auto window = std::make_shared<platform::ui::Window>();

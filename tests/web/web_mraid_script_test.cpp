@@ -147,6 +147,19 @@ TEST_F(MRAIDScriptTest, BannerLoadsThenReadyGivesTheDefaultStateAndTheFactsNativ
     ASSERT_EQ(early.size(), 2u);
     EXPECT_EQ(early[0].substr(early[0].rfind(',')), ",resize");
     EXPECT_EQ(early[1].substr(early[1].rfind(',')), ",expand");
+    // The standard's names of events, states and choices stand for their strings.
+    EXPECT_EQ(value("[mraid.EVENTS.READY, mraid.EVENTS.SIZECHANGE, mraid.EVENTS.STATECHANGE,"
+                    " mraid.EVENTS.VIEWABLECHANGE, mraid.EVENTS.ERROR, mraid.STATES.LOADING,"
+                    " mraid.STATES.HIDDEN, mraid.STATES.RESIZED, mraid.PLACEMENT_TYPES.INTERSTITIAL,"
+                    " mraid.ORIENTATION_PROPERTIES_FORCE_ORIENTATION.PORTRAIT,"
+                    " mraid.ORIENTATION_PROPERTIES_FORCE_ORIENTATION.NONE,"
+                    " mraid.RESIZE_PROPERTIES_CUSTOM_CLOSE_POSITION.BOTTOM_CENTER,"
+                    " mraid.SUPPORTED_FEATURES.INLINE_VIDEO]"),
+              R"(["ready","sizeChange","stateChange","viewableChange","error","loading","hidden","resized",)"
+              R"("interstitial","portrait","none","bottom-center","inlineVideo"])");
+    // The size measured while the page still loads is heard once, with its first state.
+    receive("onSizeChanged", {{"x", 0}, {"y", 10}, {"width", 320}, {"height", 50}});
+    EXPECT_TRUE(heard().empty());
     makeReady();
     EXPECT_EQ(heard(), (std::vector<std::string>{"stateChange:default", "sizeChange:320,50", "ready:"}));
     EXPECT_EQ(

@@ -218,6 +218,21 @@
 
   var mraid = {
     tikoleapVariant: variant,
+    // The standard's names of its events, states and choices, which creatives use in place of the
+    // strings.
+    EVENTS: Object.freeze({ERROR: 'error', READY: 'ready', SIZECHANGE: 'sizeChange', STATECHANGE: 'stateChange',
+                           VIEWABLECHANGE: 'viewableChange'}),
+    STATES: Object.freeze({LOADING: 'loading', DEFAULT: 'default', EXPANDED: 'expanded', RESIZED: 'resized',
+                           HIDDEN: 'hidden'}),
+    PLACEMENT_TYPES: Object.freeze({INLINE: 'inline', INTERSTITIAL: 'interstitial'}),
+    ORIENTATION_PROPERTIES_FORCE_ORIENTATION: Object.freeze({PORTRAIT: 'portrait', LANDSCAPE: 'landscape',
+                                                             NONE: 'none'}),
+    RESIZE_PROPERTIES_CUSTOM_CLOSE_POSITION: Object.freeze({
+      TOP_LEFT: 'top-left', TOP_RIGHT: 'top-right', CENTER: 'center', BOTTOM_LEFT: 'bottom-left',
+      BOTTOM_RIGHT: 'bottom-right', TOP_CENTER: 'top-center', BOTTOM_CENTER: 'bottom-center'
+    }),
+    SUPPORTED_FEATURES: Object.freeze({SMS: 'sms', TEL: 'tel', CALENDAR: 'calendar', STORE_PICTURE: 'storePicture',
+                                       INLINE_VIDEO: 'inlineVideo'}),
     getVersion: function () { return '2.0'; },
     addEventListener: function (event, listener) {
       if (EVENTS.indexOf(event) < 0 || typeof listener !== 'function') {
@@ -408,7 +423,8 @@
         currentPosition.width = s.width;
         currentPosition.height = s.height;
       }
-      sizeChanged(currentPosition);
+      // A page still loading hears its size once, with its first state.
+      if (state !== 'loading') sizeChanged(currentPosition);
     },
     onDefaultPositionReceived: function (info) {
       var at = position(info);

@@ -38,6 +38,7 @@ const char* const kCopied[] = {
     "prefetch_experiment_id",
     "prefetch_enabled",
     "deeplinkplus_enabled",
+    "enable_auto_click_protection",
 };
 
 std::optional<long long> integerValue(const std::string& text) {

@@ -352,13 +352,14 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     void finishZadavaDuruReporting();
     std::optional<nlohmann::json> zadavaDuruParameters(const DZZadavaDuruMonitor& monitor,
                                                        bool unloaded) const;
-    // The view measured: the public view hosting the slot. Held weakly, as that view owns the slot.
+    // The view measured: the slot's ad view unless its owner names another (a banner names its
+    // public view, which holds the ad view). A named view is held weakly, as that view owns the
+    // slot; once it has gone nothing is measured.
     void setZadavaDuruMonitoredView(std::weak_ptr<platform::ui::View> view) {
         zadavaDuruMonitoredView_ = std::move(view);
+        monitoredViewNamed_ = true;
     }
-    std::shared_ptr<platform::ui::View> zadavaDuruMonitoredView() const {
-        return zadavaDuruMonitoredView_.lock();
-    }
+    std::shared_ptr<platform::ui::View> zadavaDuruMonitoredView() const;
     uint32_t zadavaDuruID() const { return zadavaDuruID_; }
     const std::shared_ptr<DZZadavaDuruMonitor>& zadavaDuruMonitor() const { return zadavaDuruMonitor_; }
     const std::shared_ptr<DZSDKCoreWebView>& zadavaDuruCoreWebView() const { return zadavaDuruCoreWebView_; }
@@ -391,6 +392,10 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     void notifyOrientationToMRAIDCreative();
     void notifyDeviceFeatures();
     void SDKDidBecomeReady();
+    // A second page of the ad (shown over the app by an expand to another address) has a script
+    // of its own: it hears the screen and the device's features as the ad's own page does. Its
+    // state is its container's to say.
+    void notifyScreenAndDeviceFeaturesToPage(DZAdView& page);
     void beginListeningToDeviceOrientationChangeEvent();
     void endListeningToDeviceOrientationChangeEvent();
     void didChangeDeviceOrientation();
@@ -515,6 +520,7 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     std::shared_ptr<DZZadavaDuruMonitor> zadavaDuruMonitor_;
     std::shared_ptr<DZSDKCoreWebView> zadavaDuruCoreWebView_;
     std::weak_ptr<platform::ui::View> zadavaDuruMonitoredView_;
+    bool monitoredViewNamed_ = false;
     uint64_t zadavaDuruUnitsSent_ = 0;
     std::function<void(bool)> zadavaDuruVisibilityHandler_;
     void sendZadavaDuruUnit(const DZZadavaDuruMonitor& monitor, bool unloaded);

@@ -59,32 +59,47 @@ void DZSlot::MRAIDAdDidUnload() {
     endListeningToDeviceOrientationChangeEvent();
 }
 
-void DZSlot::notifyOrientationToMRAIDCreative() {
-    if (!isMRAIDEnabled() || !adView_) return;
+namespace {
+
+nlohmann::json screenInfo(const platform::Rect& usable) {
     auto device = DZDevice::sharedInstance();
-    usableInterfaceFrame_ = device->standardizedOrientedApplicationFrame();
     const platform::Rect screen = device->standardizedOrientedScreenBounds();
-    adView_->postJSNotification("onScreenInfoChanged",
-                                nlohmann::json{{"width", screen.size.width},
-                                               {"height", screen.size.height},
-                                               {"maxSizeWidth", usableInterfaceFrame_.size.width},
-                                               {"maxSizeHeight", usableInterfaceFrame_.size.height},
-                                               {"isOrientationLandscape", device->orientationLandscape()}});
+    return {{"width", screen.size.width},
+            {"height", screen.size.height},
+            {"maxSizeWidth", usable.size.width},
+            {"maxSizeHeight", usable.size.height},
+            {"isOrientationLandscape", device->orientationLandscape()}};
 }
 
-void DZSlot::notifyDeviceFeatures() {
-    if (!adView_) return;
+nlohmann::json deviceFeatures() {
     using platform::calendar::AuthorizationStatus;
     const auto calendar = platform::calendar::EventStore::shared().eventAuthorizationStatus();
     // A text message would go to a composer that cannot send from this desktop, so the creative
     // is not offered one even where the desktop has a handler for "sms:".
-    adView_->postJSNotification("onDeviceFeaturesReceived",
-                                nlohmann::json{{"sms", false},
-                                               {"tel", DZDevice::sharedInstance()->canMakePhoneCalls()},
-                                               {"calendar", calendar == AuthorizationStatus::NotDetermined ||
-                                                                calendar == AuthorizationStatus::Authorized},
-                                               {"storePicture", true},
-                                               {"inlineVideo", true}});
+    return {{"sms", false},
+            {"tel", DZDevice::sharedInstance()->canMakePhoneCalls()},
+            {"calendar",
+             calendar == AuthorizationStatus::NotDetermined || calendar == AuthorizationStatus::Authorized},
+            {"storePicture", true},
+            {"inlineVideo", true}};
+}
+
+}  // namespace
+
+void DZSlot::notifyOrientationToMRAIDCreative() {
+    if (!isMRAIDEnabled() || !adView_) return;
+    usableInterfaceFrame_ = DZDevice::sharedInstance()->standardizedOrientedApplicationFrame();
+    adView_->postJSNotification("onScreenInfoChanged", screenInfo(usableInterfaceFrame_));
+}
+
+void DZSlot::notifyDeviceFeatures() {
+    if (adView_) adView_->postJSNotification("onDeviceFeaturesReceived", deviceFeatures());
+}
+
+void DZSlot::notifyScreenAndDeviceFeaturesToPage(DZAdView& page) {
+    page.postJSNotification("onScreenInfoChanged",
+                            screenInfo(DZDevice::sharedInstance()->standardizedOrientedApplicationFrame()));
+    page.postJSNotification("onDeviceFeaturesReceived", deviceFeatures());
 }
 
 void DZSlot::SDKDidBecomeReady() {
@@ -142,7 +157,10 @@ void DZSlot::updatePositionFromView(platform::ui::View& view) {
         }
     }
     auto delegate = slotDelegate();
-    const auto inInterface = delegate ? delegate->frameInInterface() : std::nullopt;
+    auto inInterface = delegate ? delegate->frameInInterface() : std::nullopt;
+    // An interstitial's place is the screen it is shown on: where its ad view is.
+    if (!inInterface && adType_.isInterstitial() && view.window())
+        inInterface = DZInterfaceRectFromScreenRect(view.convertRectToWindow(view.bounds()));
     if (!inInterface || *inInterface == platform::Rect{}) return;
     const platform::Rect frame = inApplication(*inInterface);
     if (frame == creativeAdFrame_) return;

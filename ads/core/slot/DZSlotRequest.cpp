@@ -298,8 +298,10 @@ void DZSlot::loadAdURLWithParameters(const DZNotification::Parameters& parameter
     } else if (kind == "online_buffer") {
         statistics->incrementNumberForKey("bas_on", false);
     }
+    // On unless the core's constants switch it off; a request may still ask for it.
     const auto protection = parameters.find("enable_auto_click_protection");
-    if (protection != parameters.end() && protection->second == "1" && adViewDelegate_)
+    const bool requested = protection != parameters.end() && protection->second == "1";
+    if ((requested || DZOpener::autoClickProtectionByDefault()) && adViewDelegate_)
         adViewDelegate_->opener().setAutoClickProtected(true);
     const auto url = parameters.find("url");
     const auto parsed = url == parameters.end() ? std::nullopt : platform::Url::parse(url->second);

@@ -4,6 +4,7 @@
 #include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/DZApplication.h"
 #include "ads/mediation/DZMAdManager.h"
+#include "ads/render/view/DZAdView.h"
 #include "ads/render/viewability/DZZadavaDuruUnit.h"
 #include "platform/ui/View.h"
 
@@ -20,6 +21,11 @@ void DZSlot::startZadavaDuruReportingIfEnabled() {
     if (!monitor) return;
     monitor->sample();
     if (monitoredViewIsSubviewOfDeviceScreen()) monitor->startMonitoring();
+}
+
+std::shared_ptr<platform::ui::View> DZSlot::zadavaDuruMonitoredView() const {
+    if (monitoredViewNamed_) return zadavaDuruMonitoredView_.lock();
+    return adView_;
 }
 
 bool DZSlot::monitoredViewIsSubviewOfDeviceScreen() const {

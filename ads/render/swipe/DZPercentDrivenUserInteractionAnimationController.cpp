@@ -100,7 +100,14 @@ void DZPercentDrivenUserInteractionAnimationController::handlePanGesture(
             return;
         case GestureRecognizerState::Ended: {
             const float vy = recognizer.velocityInView(nullptr).y;
-            const bool finish = isAnimatingTopToBottom() ? vy > 0 : vy < 0;
+            const bool down = isAnimatingTopToBottom();
+            const bool onward = down ? vy > 0 : vy < 0;
+            const bool pulledBack = down ? vy < 0 : vy > 0;
+            // A flick on brings the page in from anywhere; a finger that rests past half way has
+            // pulled it out as surely as a flick, unless it was taking it back when it let go.
+            const double progress = progressForLocation(recognizer.locationInView(nullptr).y,
+                                                        platform::ui::Screen::mainBounds().size.height);
+            const bool finish = onward || (!pulledBack && progress >= kFinishProgress);
             if (finish)
                 finishInteractiveTransition();
             else

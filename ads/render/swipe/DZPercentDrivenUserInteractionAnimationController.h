@@ -1,8 +1,9 @@
 #pragma once
 // The swipe page's transitioning delegate: presents and dismisses it with the swipe animation,
 // presentations interactively, and turns the pan's movement into the presentation's progress.
-// A lift finishes the presentation when the finger was still moving the page's way, else it is
-// cancelled; a cancelled or failed pan cancels it. The delegate hears of the end only of a
+// A lift finishes the presentation when the finger was still moving the page's way, or when it
+// was not pulling the page back and the page was at least half way in; else it is cancelled. A
+// cancelled or failed pan cancels it. The delegate hears of the end only of a
 // presentation that was under the finger: a pan that presented nothing, or whose page was taken
 // away meanwhile, moves nothing and reports nothing. Main thread only.
 #include <memory>
@@ -56,8 +57,12 @@ class DZPercentDrivenUserInteractionAnimationController
     void finishInteractiveTransition() override;
     void cancelInteractiveTransition() override;
 
+    // Share of the way in from which a lift without a flick keeps the page.
+    static constexpr double kFinishProgress = 0.5;
+
     // Began is the start of the swipe the slot has just presented for: nothing to do. Changed
-    // scrubs, Ended finishes or cancels by the vertical velocity, Cancelled and Failed cancel.
+    // scrubs, Ended finishes or cancels by the vertical velocity and the finger's place, Cancelled
+    // and Failed cancel.
     void handlePanGesture(platform::ui::PanGestureRecognizer& recognizer);
     // The presentation's progress for a finger at window y `y` on a screen `screenHeight` high:
     // clamped to 0..1, and 0 where the distance to go is zero.

@@ -1,5 +1,6 @@
 #include "ads/render/view/DZAdAppViewController.h"
 
+#include "ads/core/DZAd.h"
 #include "ads/core/slot/DZSlot.h"
 #include "ads/render/mraid/DZMRAIDResizeProperties.h"
 #include "ads/render/overlay/DZTransparentOverlayPresenter.h"
@@ -114,6 +115,25 @@ void DZAdAppViewController::positionMRAIDCloseButton() {
         DZMRAIDResizeProperties::closeButtonRectForPosition(customClosePosition_, view()->bounds()));
 }
 
+void DZAdAppViewController::placeCloseButton() {
+    updateCloseButtonVisibilityAndImage();
+    if (isMRAIDSlot()) {
+        positionMRAIDCloseButton();
+    } else {
+        closeButton_->setFrame({0, 0, 32, 32});
+    }
+}
+
+void DZAdAppViewController::adKindDidChange() {
+    if (configured_) placeCloseButton();
+}
+
+void DZAdAppViewController::tellSlotPageVisibility(bool visible) {
+    auto s = slot();
+    if (!s || !adView_ || s->adView() != adView_ || adView_->viewController().get() != this) return;
+    if (auto handler = s->ad() ? s->ad()->MRAIDEventHandler() : nullptr) handler->updateVisibility(visible);
+}
+
 void DZAdAppViewController::layoutContent() {
     if (!configured_) return;
     if (adView_ && adView_->superview() == view()) adView_->setFrame(view()->bounds());
@@ -129,13 +149,12 @@ void DZAdAppViewController::configureView() {
     });
     adView_->setFrame(v->bounds());
     adView_->setHidden(false);
+    // A page with the screen to itself is shown on white where it paints nothing; one laid over
+    // the app (a resized ad, or a page that asked for a clear background) lets the app show.
+    if (!std::dynamic_pointer_cast<DZTransparentOverlayPresenter>(presenter()))
+        adView_->setPageBackgroundColor(platform::ui::Color::white());
     v->addSubview(adView_);
-    updateCloseButtonVisibilityAndImage();
-    if (isMRAIDSlot()) {
-        positionMRAIDCloseButton();
-    } else {
-        closeButton_->setFrame({0, 0, 32, 32});
-    }
+    placeCloseButton();
     adViewDelegate_ =
         DZAdAppAdViewDelegate::create(std::static_pointer_cast<DZAdAppViewController>(sharedSelf()));
     adView_->setDelegate(adViewDelegate_);
@@ -164,11 +183,14 @@ void DZAdAppViewController::viewDidAppear(bool animated) {
     viewHasAppeared_ = true;
     if (adView_)
         adView_->forceRotateToOrientation(platform::ui::Application::shared().statusBarOrientation());
+    tellSlotPageVisibility(true);
 }
 
 void DZAdAppViewController::viewWillDisappear(bool animated) {
     DZViewController::viewWillDisappear(animated);
     if (auto s = slot()) s->interstitialViewWillDisappear();
+    // An expanded or resized ad has gone back to its place by now, where it is measured again.
+    tellSlotPageVisibility(false);
 }
 
 void DZAdAppViewController::viewChangedToOrientation(int orientation) {

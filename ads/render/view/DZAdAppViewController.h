@@ -35,6 +35,9 @@ class DZAdAppViewController : public DZViewController {
     void setUsesTransparentOverlayPresenter(bool transparent);
 
     void closeButtonPressed();
+    // The page said what kind of ad it is (rich media) after it was put on screen: the close
+    // control follows.
+    virtual void adKindDidChange();
     // After the view changed size (a resized ad): the ad view fills it again and the close area
     // goes back to its place.
     void layoutContent();
@@ -63,8 +66,13 @@ class DZAdAppViewController : public DZViewController {
     // Gives the ad view up (an interstitial lets its slot's view go when it has gone).
     void releaseAdView();
 
-  private:
     bool isMRAIDSlot() const;
+
+  private:
+    void placeCloseButton();
+    // The slot's page is shown here (an interstitial's, or an expanded or resized ad's): it hears
+    // its visibility from this screen.
+    void tellSlotPageVisibility(bool visible);
 
     bool viewHasAppeared_ = false;
     bool configured_ = false;

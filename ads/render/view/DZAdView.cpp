@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "ads/core/DZRequest.h"
+#include "ads/foundation/DZAbsoluteTime.h"
 #include "ads/foundation/DZAdURLStash.h"
 #include "ads/foundation/DZDevice.h"
 #include "ads/foundation/DZLogger.h"
@@ -160,6 +161,8 @@ void DZAdView::makeWebView() {
     engine->setScriptResponder(&DZMRAIDInterceptor::respond);
     // A page that paints nothing must read as the ad view's own clear background.
     engine->setBackgroundColor(platform::ui::Color::clear());
+    // An ad's page scrolls without bars, as on a phone; the in-app browser shows them.
+    engine->setShowsScrollBars(false);
     webView_->setFrame(bounds());
     addSubview(webView_);
     dz_fillSuperview(*webView_);
@@ -209,9 +212,21 @@ void DZAdView::dispatchSDKEvent(const std::string& name, const std::optional<nlo
     eventQueue_.push_back({name, std::move(info)});
 }
 
+void DZAdView::setPageBackgroundColor(platform::ui::Color color) {
+    pageBackground_ = color;
+    applyPageBackground();
+}
+
+void DZAdView::applyPageBackground() {
+    // The page's video is drawn under the page: while it shows, the page stays clear over it.
+    const bool video = videoPlayerLayer_ && !videoPlayerLayer_->isHidden();
+    if (webView_)
+        webView_->engine()->setBackgroundColor(video ? platform::ui::Color::clear() : pageBackground_);
+}
+
 void DZAdView::saveState() {
     if (savedState_) return;
-    savedState_ = State{frame(), superview(), delegate_, viewController_};
+    savedState_ = State{frame(), superview(), delegate_, viewController_, pageBackgroundColor()};
 }
 
 void DZAdView::restoreState() {
@@ -224,6 +239,7 @@ void DZAdView::restoreState() {
     if (state.superview) state.superview->addSubview(self);
     delegate_ = state.delegate;
     viewController_ = state.viewController;
+    setPageBackgroundColor(state.pageBackground);
 }
 
 std::string DZAdView::JSCommandForNotificationName(const std::string& name,
@@ -417,10 +433,24 @@ platform::ui::TouchList DZAdView::pageTouches(const platform::ui::TouchList& tou
     return out;
 }
 
+void DZAdView::setTouched(bool touched) {
+    touched_ = touched;
+    tapUsed_ = false;
+    tapTime_.reset();
+    if (touched) tapTime_ = DZAbsoluteTime::absoluteTimeInSeconds();
+}
+
+bool DZAdView::takeTapForOpen() {
+    if (!tapTime_ || tapUsed_) return false;
+    if (DZAbsoluteTime::absoluteTimeInSeconds() - *tapTime_ > kSecondsATapExplainsAnOpen) return false;
+    tapUsed_ = true;
+    return true;
+}
+
 void DZAdView::touchesBegan(const platform::ui::TouchList& touches, const platform::ui::TouchEvent& event) {
     // Held across the calls: the page's answer or the dialog may release this view.
     auto self = shared_from_this();
-    if (!touches.empty()) touched_ = true;
+    if (!touches.empty()) setTouched(true);
     impressionTicketGestureRecognizer_->touchesBegan(touches, event);
     touchGestureRecognizer_->touchesBegan(touches, event);
     if (pageTouch_ || touches.empty() || !webView_) return;
@@ -439,6 +469,9 @@ void DZAdView::touchesMoved(const platform::ui::TouchList& touches, const platfo
 
 void DZAdView::touchesEnded(const platform::ui::TouchList& touches, const platform::ui::TouchEvent& event) {
     auto self = shared_from_this();
+    // A page acts on the lift as often as on the touch: the tap stays fresh until then, and no
+    // more usable than it was.
+    if (tapTime_ && !touches.empty()) tapTime_ = DZAbsoluteTime::absoluteTimeInSeconds();
     impressionTicketGestureRecognizer_->touchesEnded(touches, event);
     touchGestureRecognizer_->touchesEnded(touches, event);
     const auto forPage = pageTouches(touches);
@@ -479,6 +512,7 @@ void DZAdView::playerDidCreateAVPlayer(DZVideoPlayer&,
     videoPlayerLayer_ = std::make_shared<platform::media::VideoView>(platformPlayer);
     insertSubviewAt(videoPlayerLayer_, 0);
     setVideoPlayerFrame(cachedVideoPlayerFrame_);
+    applyPageBackground();
 }
 
 void DZAdView::setVideoPlayerFrame(platform::Rect frame) {
@@ -488,10 +522,12 @@ void DZAdView::setVideoPlayerFrame(platform::Rect frame) {
 
 void DZAdView::hideVideo() {
     if (videoPlayerLayer_) videoPlayerLayer_->setHidden(true);
+    applyPageBackground();
 }
 
 void DZAdView::showVideo() {
     if (videoPlayerLayer_) videoPlayerLayer_->setHidden(false);
+    applyPageBackground();
 }
 
 void DZAdView::layoutSubviews() {

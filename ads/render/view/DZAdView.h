@@ -64,6 +64,7 @@ class DZAdView : public platform::ui::View,
         std::shared_ptr<platform::ui::View> superview;
         std::weak_ptr<DZAdViewDelegateProtocol> delegate;
         std::weak_ptr<platform::ui::ViewController> viewController;
+        platform::ui::Color pageBackground;
     };
 
     // SDK events queued while a page loads; later ones are dropped until the page has loaded.
@@ -93,14 +94,26 @@ class DZAdView : public platform::ui::View,
     void dispatchSDKEvent(const std::string& name, const std::optional<nlohmann::json>& parameters);
     std::size_t queuedEventCount() const { return eventQueue_.size(); }
 
-    // Records frame, superview, delegate and controller unless a state is already saved.
+    // What shows where the page paints nothing: clear (the app shows through) for an ad in its
+    // place, white for a page that has the screen to itself, as a browser would show it.
+    void setPageBackgroundColor(platform::ui::Color color);
+    platform::ui::Color pageBackgroundColor() const { return pageBackground_; }
+
+    // Records frame, superview, delegate, controller and page background unless a state is
+    // already saved.
     void saveState();
     // Puts the view back where saveState found it, then forgets the state.
     void restoreState();
     bool hasSavedState() const { return savedState_.has_value(); }
 
+    // The user has touched the view (since the slot last cleared it).
     bool touched() const { return touched_; }
-    void setTouched(bool touched) { touched_ = touched; }
+    // Touched is also a fresh tap, as a touch beginning on the view is; untouched forgets it.
+    void setTouched(bool touched);
+    // A tap explains one open of the ad, and only for a while after the finger went down or
+    // last lifted: true (and the tap used up) when an unused tap is that recent.
+    static constexpr double kSecondsATapExplainsAnOpen = 2;
+    bool takeTapForOpen();
     bool showDebug() const { return showDebug_; }
     void setShowDebug(bool show) { showDebug_ = show; }
     const std::string& adDebugDialog() const { return adDebugDialog_; }
@@ -224,6 +237,7 @@ class DZAdView : public platform::ui::View,
     };
     std::unique_ptr<platform::web::WebEngine> makeEngine();
     void suspendEventQueue();
+    void applyPageBackground();
     // The web error of a load asked of a view without an engine, delivered on the next turn.
     void failWithoutEngine(const std::string& url);
     // The touches of `touches` the page follows.
@@ -244,12 +258,17 @@ class DZAdView : public platform::ui::View,
     std::string adDebugDialog_;
     bool showDebug_ = true;
     bool touched_ = false;
+    // When the last tap went down or lifted (the ad component's clock, seconds), and whether an
+    // open has used it.
+    std::optional<double> tapTime_;
+    bool tapUsed_ = false;
     std::weak_ptr<DZAdViewDelegateProtocol> delegate_;
     std::weak_ptr<platform::ui::ViewController> viewController_;
     std::optional<platform::Url> URL_;
     int orientation_ = 0;
     std::shared_ptr<DZVideoPlayer> videoPlayer_;
     std::shared_ptr<platform::media::VideoView> videoPlayerLayer_;
+    platform::ui::Color pageBackground_ = platform::ui::Color::clear();
     platform::Rect cachedVideoPlayerFrame_;
     std::shared_ptr<platform::DiskAllowance> diskAllowance_ =
         std::make_shared<platform::DiskAllowance>(kMaxDiskBytes);

@@ -1,5 +1,6 @@
 #include "ads/render/view/DZAdViewDelegate.h"
 
+#include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/DZClickTrackerCollection.h"
 #include "ads/foundation/DZDevice.h"
 #include "ads/foundation/DZLogger.h"
@@ -68,6 +69,12 @@ bool DZAdViewDelegate::adViewShouldStartLoad(DZAdView& adView, const NavigationA
         withoutFragment(action.url) == withoutFragment(adView.currentURL())) {
         return false;  // an anchor on the page itself
     }
+    // A rich-media ad's links come up over the game, in the in-app browser.
+    if (action.type == NavigationType::LinkClicked && (scheme == "http" || scheme == "https") &&
+        opensLinksInAppBrowser()) {
+        openLinkInAppBrowser(adView, action.url);
+        return false;
+    }
     if (scheme == "amsg") {
         handleAMSGURL(action.url, view);
         return false;
@@ -98,6 +105,17 @@ bool DZAdViewDelegate::adViewShouldStartLoad(DZAdView& adView, const NavigationA
         if (auto url = dz_URLWithString(action.url)) adView.setURL(url);
     }
     return true;
+}
+
+bool DZAdViewDelegate::opensLinksInAppBrowser() const {
+    auto slot = opener_->slot();
+    return slot && slot->isMRAIDEnabled();
+}
+
+void DZAdViewDelegate::openLinkInAppBrowser(DZAdView&, const std::string& url) {
+    // The caller's navigation may release this delegate while the browser comes up.
+    auto opener = opener_;
+    opener->openBrowserToURL(url, kAllOrientations);
 }
 
 void DZAdViewDelegate::adViewDidFinishLoad(DZAdView& adView) {

@@ -64,6 +64,14 @@ class DZAdViewDelegate : public DZAdViewDelegateProtocol,
     bool adViewShouldStartLoad(DZAdView& adView, const platform::web::NavigationAction& action) override;
     void adViewDidFinishLoad(DZAdView& adView) override;
 
+  protected:
+    // Portrait, upside down and both landscapes.
+    static constexpr int kAllOrientations = 30;
+    // Whether a tapped http or https link opens in the in-app browser instead of the page: in an
+    // ad that announced rich media.
+    virtual bool opensLinksInAppBrowser() const;
+    virtual void openLinkInAppBrowser(DZAdView& adView, const std::string& url);
+
   private:
     void dispatch(const std::shared_ptr<const DZNotification>& note,
                   const std::vector<std::shared_ptr<DZAMSGHandler>>& handlers,

@@ -91,6 +91,12 @@ bool DZBannerAdViewDelegate::adViewShouldStartLoad(DZAdView& adView, const Navig
     return false;
 }
 
+void DZBannerAdViewDelegate::openLinkInAppBrowser(DZAdView& adView, const std::string& url) {
+    auto slot = slot_.lock();
+    opener().setReferringURL(adView.currentURL());
+    DZAdViewDelegate::openLinkInAppBrowser(adView, slot ? slot->gestureClickURLWithURL(url) : url);
+}
+
 void DZBannerAdViewDelegate::adViewDidStartLoad(DZAdView& adView) {
     DZAdViewDelegate::adViewDidStartLoad(adView);
     loadFinished_ = false;

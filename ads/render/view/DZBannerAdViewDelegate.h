@@ -58,6 +58,8 @@ class DZBannerAdViewDelegate : public DZAdViewDelegate, public DZDelayLoadDelega
   protected:
     // The slot's handlers after the base ones; create() calls it once the delegate is shared.
     void registerSlotHandlers();
+    // As a click opens outside the app: from this page, through the slot's click rewrite.
+    void openLinkInAppBrowser(DZAdView& adView, const std::string& url) override;
 
   private:
     void armDelayCap();

@@ -6,6 +6,8 @@ std::shared_ptr<DZBrowserAdView> DZBrowserAdView::create(platform::Rect frame) {
     auto view = std::make_shared<DZBrowserAdView>(frame);
     view->makeWebView();
     view->reset();
+    // A landing page is a web page like any other: its scroll bars show where it overflows.
+    if (auto* engine = view->engine()) engine->setShowsScrollBars(true);
     return view;
 }
 

@@ -50,7 +50,9 @@ void DZBrowserAdViewDelegate::adViewDidStartLoad(DZAdView& adView) {
                                     true);
     }
     DZAdViewDelegate::adViewDidStartLoad(adView);
-    if (browser) browser->refreshToolbar();
+    if (!browser) return;
+    browser->pageDidStartLoad();
+    browser->refreshToolbar();
 }
 
 void DZBrowserAdViewDelegate::adViewDidFinishLoad(DZAdView& adView) {
@@ -66,5 +68,7 @@ void DZBrowserAdViewDelegate::adViewDidFinishLoad(DZAdView& adView) {
 void DZBrowserAdViewDelegate::adViewDidFailLoad(DZAdView& adView, const platform::web::WebError& error) {
     auto browser = browserControllerForAdView(adView);
     DZAdViewDelegate::adViewDidFailLoad(adView, error);
-    if (browser) browser->refreshToolbar();
+    if (!browser) return;
+    browser->pageDidFailToLoad(error);
+    browser->refreshToolbar();
 }

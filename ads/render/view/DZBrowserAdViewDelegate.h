@@ -1,7 +1,8 @@
 #pragma once
 // The navigation delegate of the in-app browser's page: it counts the landing pages the user
 // follows (http and https apart) and times the landing page's load in the ad's statistics, and
-// keeps the browser's toolbar in step with each load. On an ad view of no browser it is only the
+// keeps the browser's toolbar in step with each load; its links load in place, never in another
+// browser. On an ad view of no browser it is only the
 // base policy. Main thread only.
 #include <memory>
 
@@ -21,4 +22,8 @@ class DZBrowserAdViewDelegate : public DZAdViewDelegate {
     void adViewDidStartLoad(DZAdView& adView) override;
     void adViewDidFinishLoad(DZAdView& adView) override;
     void adViewDidFailLoad(DZAdView& adView, const platform::web::WebError& error) override;
+
+  protected:
+    // The landing page is no ad: its links load in the browser itself.
+    bool opensLinksInAppBrowser() const override { return false; }
 };

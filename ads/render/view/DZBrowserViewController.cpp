@@ -1,5 +1,7 @@
 #include "ads/render/view/DZBrowserViewController.h"
 
+#include <algorithm>
+
 #include "ads/core/DZAd.h"
 #include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/DZDevice.h"
@@ -12,6 +14,7 @@
 #include "platform/ui/ActivityIndicatorView.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/BarButtonItem.h"
+#include "platform/ui/Label.h"
 #include "platform/ui/Toolbar.h"
 #include "platform/url/Url.h"
 
@@ -76,7 +79,13 @@ void DZBrowserViewController::openInSafari() {
     auto opener = std::make_shared<DZOpener>();
     opener->setNavigationContext(url, weak_from_this(), {});
     opener->setSlot(theSlot);
-    if (!opener->openApp(url)) return;
+    // Recorded once the desktop has taken the page (didLeaveApplication), not before.
+    opener->setDelegate(std::shared_ptr<DZOpenerDelegate>(self, static_cast<DZOpenerDelegate*>(this)));
+    opener->openApp(url);
+}
+
+void DZBrowserViewController::didLeaveApplication() {
+    auto theSlot = slot();
     if (auto ad = theSlot ? theSlot->ad() : nullptr) ad->statistics()->setObjectForKey(1, "pcbo", true);
 }
 
@@ -98,6 +107,31 @@ void DZBrowserViewController::refreshToolbar() {
     toolbar_->setItems({backButton_, flexibleSpaceButton_, forwardButton_, flexibleSpaceButton_,
                         loading ? spinnerContainingButton_ : reloadButton_, flexibleSpaceButton_,
                         safariButton_, flexibleSpaceButton_, doneButton_});
+}
+
+void DZBrowserViewController::pageDidFailToLoad(const platform::web::WebError& error) {
+    if (error.code == platform::web::WebError::kCancelled || !adView_) return;
+    DZLog("Ad landing page not loaded: error %d", error.code);
+    if (!loadFailureLabel_) {
+        // Over the whole page, so that no half-drawn or blank page shows around the words.
+        loadFailureLabel_ = std::make_shared<platform::ui::Label>(adView_->frame());
+        loadFailureLabel_->setBackgroundColor(platform::ui::Color::white());
+        loadFailureLabel_->setTextColor(platform::ui::Color::gray(0.3f));
+        loadFailureLabel_->setTextAlignment(platform::ui::TextAlignment::Center);
+        loadFailureLabel_->setNumberOfLines(0);
+        loadFailureLabel_->setText(kLoadFailedText);
+    }
+    loadFailureLabel_->setFrame(adView_->frame());
+    auto root = view();
+    if (!root || loadFailureLabel_->superview()) return;
+    // Right above the page, under the toolbar.
+    const auto& views = root->subviews();
+    const auto page = std::find(views.begin(), views.end(), adView_);
+    root->insertSubviewAt(loadFailureLabel_, page == views.end() ? views.size() : page - views.begin() + 1);
+}
+
+void DZBrowserViewController::pageDidStartLoad() {
+    if (loadFailureLabel_) loadFailureLabel_->removeFromSuperview();
 }
 
 std::shared_ptr<BarButtonItem> DZBrowserViewController::buttonWithImage(

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "ads/render/overlay/DZViewController.h"
+#include "ads/render/view/DZOpener.h"
 #include "platform/web/WebTypes.h"
 
 class DZBrowserAdView;
@@ -15,10 +16,11 @@ class DZBrowserAdViewDelegate;
 namespace platform::ui {
 class ActivityIndicatorView;
 class BarButtonItem;
+class Label;
 class Toolbar;
 }  // namespace platform::ui
 
-class DZBrowserViewController : public DZViewController {
+class DZBrowserViewController : public DZViewController, public DZOpenerDelegate {
   public:
     static constexpr float kToolbarHeight = 44;
     static constexpr float kLandscapeToolbarHeight = 30;
@@ -40,12 +42,18 @@ class DZBrowserViewController : public DZViewController {
     void stop();
     void reload();
     // The current page in the desktop's browser, through an opener of its own; the ad's
-    // statistics record "pcbo" once it is handed on.
+    // statistics record "pcbo" once the desktop has taken it.
     void openInSafari();
+    void didLeaveApplication() override;
     void doneButtonPressed();
     // Back and forward as the page allows; while it loads the spinner stands for reload and the
     // desktop's browser is not offered.
     virtual void refreshToolbar();
+    // A page that could not be loaded is said so over the page's place, until the next load
+    // starts; a load that was stopped or replaced is no failure.
+    static constexpr const char* kLoadFailedText = "The page could not be loaded.";
+    void pageDidFailToLoad(const platform::web::WebError& error);
+    void pageDidStartLoad();
 
     const std::shared_ptr<DZBrowserAdView>& adView() const { return adView_; }
     const std::shared_ptr<platform::ui::Toolbar>& toolbar() const { return toolbar_; }
@@ -84,4 +92,5 @@ class DZBrowserViewController : public DZViewController {
     std::shared_ptr<platform::ui::BarButtonItem> doneButton_;
     std::shared_ptr<platform::ui::BarButtonItem> spinnerContainingButton_;
     std::shared_ptr<platform::ui::ActivityIndicatorView> spinner_;
+    std::shared_ptr<platform::ui::Label> loadFailureLabel_;
 };

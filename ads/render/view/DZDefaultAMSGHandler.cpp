@@ -12,6 +12,7 @@
 #include "ads/foundation/DZLogger.h"
 #include "ads/foundation/DZNSURLUtilities.h"
 #include "ads/foundation/DZRunOnMainThread.h"
+#include "ads/render/overlay/DZViewController.h"
 #include "ads/render/view/DZAdView.h"
 #include "platform/dispatch/DispatchQueue.h"
 
@@ -129,4 +130,12 @@ void DZDefaultAMSGHandler::didReceiveCanOpenURLsNotification(const DZAMSGArgumen
         }
         adView->postJSNotification("openableURLs", userInfo);
     });
+}
+
+void DZDefaultAMSGHandler::didReceiveCloseNotification(const DZAMSGArguments& arguments) {
+    if (!arguments.adView) return;
+    // Held: the dismissal may let go of the last owner of the controller and of the ad view.
+    auto adView = arguments.adView;
+    auto controller = std::dynamic_pointer_cast<DZViewController>(adView->viewController());
+    if (controller && controller->isOnScreen()) controller->relinquishScreenWithCompletion({});
 }

@@ -1,7 +1,9 @@
 #pragma once
 // The messages every ad page may send: "httpTrack" (ping an http or https URL), "log" (one console
-// line, within the page's budget), "touch" (a touch for the signal collector), "vibrate" (nothing here),
-// "canOpenURLs" (answered with "openableURLs") and "close" (taken; the full-screen controllers act on it).
+// line, within the page's budget), "touch" (a touch for the signal collector), "vibrate" (nothing
+// here), "canOpenURLs" (answered with "openableURLs") and "close" (a full-screen ad's controller
+// gives up the screen: an interstitial or a web app goes, an expanded or resized ad goes back to
+// its place).
 // Every parameter is the page's: checked and bounded before use.
 #include <cstdint>
 #include <memory>
@@ -29,7 +31,8 @@ class DZDefaultAMSGHandler : public DZAMSGHandler {
     void didReceiveTouchNotification(const DZAMSGArguments& arguments);
     void didReceiveVibrateNotification(const DZAMSGArguments& arguments) {}
     void didReceiveCanOpenURLsNotification(const DZAMSGArguments& arguments);
-    void didReceiveCloseNotification(const DZAMSGArguments& arguments) {}
+    // An ad view not shown by a full-screen controller (a banner in its place) stays.
+    void didReceiveCloseNotification(const DZAMSGArguments& arguments);
 
   private:
     // The log budget of the page shown last: a new one for each page the host loads.

@@ -22,14 +22,29 @@ void DZInterstitialViewController::presentFromViewController(
 }
 
 void DZInterstitialViewController::relinquishScreenWithCompletion(std::function<void()> completion) {
-    if (isOnScreen() && adView()) adView()->dispatchSDKEvent("onhide", std::nullopt);
+    if (isOnScreen() && toldShown_ && adView()) adView()->dispatchSDKEvent("onhide", std::nullopt);
+    toldShown_ = false;
+    appeared_ = false;
     DZAdAppViewController::relinquishScreenWithCompletion(std::move(completion));
 }
 
 void DZInterstitialViewController::finishAppearing() {
     const bool presenting = isOnScreen();
     DZAdAppViewController::finishAppearing();
-    if (presenting && adView()) adView()->dispatchSDKEvent("onshow", std::nullopt);
+    appeared_ = presenting;
+    tellShown();
+}
+
+void DZInterstitialViewController::adKindDidChange() {
+    DZAdAppViewController::adKindDidChange();
+    tellShown();
+}
+
+void DZInterstitialViewController::tellShown() {
+    // Only a rich-media page has the script that takes these; a plain page would fail on them.
+    if (!appeared_ || toldShown_ || !isOnScreen() || !adView() || !isMRAIDSlot()) return;
+    toldShown_ = true;
+    adView()->dispatchSDKEvent("onshow", std::nullopt);
 }
 
 void DZInterstitialViewController::finishDismissal() {

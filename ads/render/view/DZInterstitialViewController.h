@@ -1,6 +1,7 @@
 #pragma once
-// The full-screen controller of an interstitial: shows its slot's own ad view, tells the page
-// when it is shown and hidden, and keeps the public interstitial object alive while on screen.
+// The full-screen controller of an interstitial: shows its slot's own ad view, tells a rich-media
+// page when it is shown (also when the page says what it is only once on screen) and hidden, and
+// keeps the public interstitial object alive while on screen.
 #include "ads/render/view/DZAdAppViewController.h"
 
 class DZInterstitialViewController : public DZAdAppViewController {
@@ -21,11 +22,16 @@ class DZInterstitialViewController : public DZAdAppViewController {
                                    std::function<void()> completion) override;
     void relinquishScreenWithCompletion(std::function<void()> completion) override;
     void finishAppearing() override;
+    void adKindDidChange() override;
     void finishDismissal() override;
     // The slot's ad has loaded (state 6).
     bool isLoaded() const override;
 
   private:
+    void tellShown();
+
+    bool appeared_ = false;
+    bool toldShown_ = false;
     std::shared_ptr<void> pendingInterstitial_;
     std::shared_ptr<void> interstitial_;
     std::string screenName_;

@@ -6,6 +6,8 @@
 #include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/DZLogger.h"
 #include "ads/render/overlay/DZViewController.h"
+#include "ads/render/view/DZAdAppViewController.h"
+#include "ads/render/view/DZAdView.h"
 #include "ads/render/view/DZOpener.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/ui/Application.h"
@@ -58,8 +60,19 @@ const DZAMSGHandler::ActionTable& DZMRAIDAMSGHandler::subActionBlockDictionary()
     return table;
 }
 
-void DZMRAIDAMSGHandler::didReceiveMRAIDLoadNotification(const DZAMSGArguments&) {
-    if (auto slot = opener_->slot()) slot->MRAIDAdDidLoad();
+void DZMRAIDAMSGHandler::didReceiveMRAIDLoadNotification(const DZAMSGArguments& arguments) {
+    auto slot = opener_->slot();
+    // Held: the page's answers and its controller's change may outlive the dispatch.
+    auto page = arguments.adView;
+    if (slot && page && slot->adView() && page != slot->adView()) {
+        slot->notifyScreenAndDeviceFeaturesToPage(*page);
+    } else if (slot) {
+        slot->MRAIDAdDidLoad();
+    }
+    // A page shown before it said what it is gets the close control of its kind now.
+    if (auto controller =
+            std::dynamic_pointer_cast<DZAdAppViewController>(page ? page->viewController() : nullptr))
+        controller->adKindDidChange();
 }
 
 void DZMRAIDAMSGHandler::didReceiveMRAIDNotification(const DZAMSGArguments& arguments) {

@@ -51,7 +51,9 @@ void DZOpener::clearContext() {
 bool DZOpener::shouldPerformOpenAction() {
     if (!autoClickProtected_) return true;
     auto adView = adView_.lock();
-    if (adView && adView->touched()) return true;
+    // Only a recent tap on the ad explains an open, and only one: a page that opens again and
+    // again (after every Done) has no user asking for it.
+    if (adView && adView->takeTapForOpen()) return true;
     nlohmann::json info = nlohmann::json::object();
     if (adView && !adView->adDebugDialog().empty()) info["debugDialog"] = adView->adDebugDialog();
     if (!navigationURL_.empty()) info["navigationURL"] = navigationURL_;
@@ -62,16 +64,16 @@ bool DZOpener::shouldPerformOpenAction() {
     return false;
 }
 
+bool DZOpener::autoClickProtectionByDefault() {
+    const auto stored = platform::UserDefaults::standard()->stringForKey(kAutoClickProtectionKey);
+    return !stored || (*stored != "0" && *stored != "false");
+}
+
 void DZOpener::didOpen() {
     if (auto slot = slot_.lock()) {
         slot->adWasClicked();
         slot->pingClickURLs();
     }
-}
-
-void DZOpener::didOpenExternalApp() {
-    didOpen();
-    if (auto delegate = delegate_.lock()) delegate->didLeaveApplication();
 }
 
 void DZOpener::didOpenInApp() {
@@ -158,22 +160,36 @@ bool DZOpener::openApp(const std::string& url) {
         confirmClickToURL(url, *title);
         return false;
     }
-    // The slot's and the delegate's callbacks may release this opener's owner.
-    auto self = weak_from_this().lock();
-    auto slot = slot_.lock();
-    didOpenExternalApp();
-    if (slot) slot->adWillLeaveApplication();
-    didOpenAnotherApplication_ = true;
-    if (slot) slot->willLeaveAppDueToClick();
-    // After every callback above, on a later turn of the main loop.
-    platform::DispatchQueue::main()->async([target, phoneCall] {
-        std::string error;
-        auto& opener = platform::UrlOpener::shared();
-        const bool opened = phoneCall
-                                ? opener.openPhoneCall(target, &error) == platform::UrlOpener::Outcome::Opened
-                                : opener.open(target, &error);
-        if (!opened) DZLogText("Ad URL not opened: " + error);
-    });
+    // On a later turn of the main loop, so that nothing of the page's navigation is still under
+    // way. The click counts only once the desktop has taken the URL: a page that never opened
+    // (no browser) is told to the player instead. The slot and the delegate are the ones of the
+    // click, even when this opener's context is cleared meanwhile.
+    platform::DispatchQueue::main()->async(
+        [self = weak_from_this().lock(), slot = slot_, delegate = delegate_, target, phoneCall] {
+            std::string error;
+            auto& desktop = platform::UrlOpener::shared();
+            const auto outcome =
+                phoneCall ? desktop.openPhoneCall(target, &error) : desktop.openPage(target, &error);
+            if (outcome != platform::UrlOpener::Outcome::Opened) {
+                DZLogText("Ad URL not opened: " + error);
+                if (!phoneCall) {
+                    auto alert = std::make_shared<platform::ui::AlertView>(
+                        "Error", kOpenFailedMessage, std::weak_ptr<platform::ui::AlertViewDelegate>(), "OK");
+                    alert->show();
+                }
+                return;
+            }
+            // The callbacks may release the slot's owner and this opener's.
+            auto clicked = slot.lock();
+            if (clicked) {
+                clicked->adWasClicked();
+                clicked->pingClickURLs();
+            }
+            if (auto told = delegate.lock()) told->didLeaveApplication();
+            if (clicked) clicked->adWillLeaveApplication();
+            if (self) self->didOpenAnotherApplication_ = true;
+            if (clicked) clicked->willLeaveAppDueToClick();
+        });
     return true;
 }
 

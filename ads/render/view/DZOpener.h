@@ -68,8 +68,12 @@ class DZOpener : public platform::ui::AlertViewDelegate,
     const std::string& referringURL() const { return referringURL_; }
     void setDelegate(std::weak_ptr<DZOpenerDelegate> delegate) { delegate_ = std::move(delegate); }
 
-    // When set, no open action runs unless the ad view was touched.
+    // When set, no open action runs unless a recent tap on the ad view explains it (each tap
+    // one open).
     void setAutoClickProtected(bool on) { autoClickProtected_ = on; }
+    // Ads are protected unless the core page's constants say "0" (or "false") here.
+    inline static const std::string kAutoClickProtectionKey = "/rerive/ads/enable_auto_click_protection";
+    static bool autoClickProtectionByDefault();
     bool autoClickProtected() const { return autoClickProtected_; }
     // Set when a click left the app; the full-screen controller clears it on the way back.
     bool didOpenAnotherApplication() const { return didOpenAnotherApplication_; }
@@ -81,7 +85,6 @@ class DZOpener : public platform::ui::AlertViewDelegate,
 
     // The slot counts the click and pings its click URLs; the delegate hears where it went.
     void didOpen();
-    void didOpenExternalApp();
     void didOpenInApp();
 
     // The button title that confirms a URL of this scheme (any case), when it needs one.
@@ -90,8 +93,10 @@ class DZOpener : public platform::ui::AlertViewDelegate,
     void confirmClickToURL(const std::string& url, const std::string& title);
     std::shared_ptr<platform::ui::AlertView> confirmationAlert() const { return confirmationAlert_; }
 
-    // True when the URL will be handed on, after this run-loop turn; false when it was refused,
-    // blocked, or waits for the user's confirmation.
+    // True when the URL is to be handed on, after this run-loop turn; false when it was refused,
+    // blocked, or waits for the user's confirmation. Only a URL the desktop took counts as a
+    // click (and leaves the app); a page it could not open is told in an alert instead.
+    static constexpr const char* kOpenFailedMessage = "The page could not be opened.";
     bool openApp(const std::string& url);
     // The in-app browser over the view controller, when the ad view's window supports one of
     // the orientations; true when it is presented.

@@ -279,7 +279,8 @@ TEST_F(SDKCore, ConstantsAreCheckedAndStored) {
         "loadSdkConstants?ping_interval=60&bad_ad_report_path=http%3A%2F%2F127.0.0.1%2Fadpage%2Fbadad"
         "&whitelisted_ad_request_domains=%5B1%2C%22127.0.0.1%22%5D&zadava_duru_unload_cache_size=0"
         "&refresh_intervals=%7B%22zadava_duru_sampling_interval%22%3A%221.5%22%2C"
-        "%22swipe_to_view_sampling_interval%22%3A%22nan%22%7D&mraid_disable_redirect=1&as_domains=" +
+        "%22swipe_to_view_sampling_interval%22%3A%22nan%22%7D&mraid_disable_redirect=1"
+        "&enable_auto_click_protection=0&as_domains=" +
         huge);
     auto defaults = platform::UserDefaults::standard();
     EXPECT_EQ(defaults->stringForKey("/rerive/ads/ping_interval"), "60");
@@ -293,6 +294,7 @@ TEST_F(SDKCore, ConstantsAreCheckedAndStored) {
     EXPECT_DOUBLE_EQ(controller_->zadavaDuruSamplingInterval(), 1.5);
     EXPECT_DOUBLE_EQ(controller_->swipeToViewSamplingInterval(), 0);
     EXPECT_TRUE(DZSDKCoreHooks::mraidSettings().redirectDisallowed);
+    EXPECT_EQ(defaults->stringForKey("/rerive/ads/enable_auto_click_protection"), "0");
 }
 
 TEST_F(SDKCore, PageFetchesTakeOnlyWebURLsWithAnID) {

@@ -270,7 +270,7 @@ TEST_F(SlotSwipe, SwitchedOffUnderTheFingerThePageGoesBack) {
     EXPECT_FALSE(slot_->swipeableStoreProductViewController());
 }
 
-TEST_F(SlotSwipe, AFingerThatRestsBeforeLiftingSendsThePageBack) {
+TEST_F(SlotSwipe, AFingerThatRestsShortOfHalfWaySendsThePageBack) {
     show(swipeSettings());
     creativeSays("enableSwipeToViewController?swipe_direction=top_to_bottom&ad_draggable=1");
     pan({8, 130}, {8, 300}, false);

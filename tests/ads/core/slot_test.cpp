@@ -355,6 +355,26 @@ TEST_F(Slot, TheCoresAnswersEndTheLoad) {
     EXPECT_THAT(states_, ElementsAre(2, 3, 4, 0, 2, 3, 7, 0, 2, 3, 7, 0, 2, 1));
 }
 
+TEST_F(Slot, AnAdFromTheCoreIsProtectedFromAutoClicksUnlessTheConstantsSayNot) {
+    banner();
+    auto& opener = slot_->adViewDelegate()->opener();
+    const auto load = [&](DZNotification::Parameters parameters) {
+        opener.setAutoClickProtected(false);
+        slot_->loadRequest(nullptr);
+        parameters["url"] = "http://127.0.0.1:9/ad";
+        slot_->loadAdURLWithParameters(parameters);
+        slot_->cancelLoad();
+        return opener.autoClickProtected();
+    };
+    EXPECT_TRUE(load({}));
+    auto defaults = platform::UserDefaults::standard();
+    defaults->setString("/rerive/ads/enable_auto_click_protection", "0");
+    EXPECT_FALSE(load({}));
+    EXPECT_TRUE(load({{"enable_auto_click_protection", "1"}}));
+    defaults->setString("/rerive/ads/enable_auto_click_protection", "1");
+    EXPECT_TRUE(load({}));
+}
+
 TEST_F(Slot, ACoreThatNeverAnswersTimesOut) {
     banner();
     slot_->loadRequest(nullptr);

@@ -8,6 +8,7 @@
 
 #include "AdViewTestBed.h"
 #include "ads/foundation/DZDevice.h"
+#include "ads/render/view/DZBrowserAdView.h"
 #include "ads/render/view/DZWebViewCacheSet.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/ui/NotificationCenter.h"
@@ -107,6 +108,9 @@ TEST_F(AdViewLife, AnOrientationIsSentOnceAndOnlyForTheFourInterfaceOrientations
 TEST_F(AdViewLife, ConfigurationSavedPlaceAndTheFirstUserAgent) {
     auto view = DZAdView::create({0, 0, 320, 50});
     EXPECT_EQ(fake(*view).backgroundColor().a, 0);
+    // An ad's page scrolls without the desktop's bars; a landing page keeps them.
+    EXPECT_FALSE(fake(*view).showsScrollBars());
+    EXPECT_TRUE(fake(*DZBrowserAdView::create({0, 0, 320, 480})).showsScrollBars());
     view->configureAsBannerAdView();
     EXPECT_TRUE(view->isHidden());
     EXPECT_EQ(fake(*view).mediaPlayback(), platform::web::MediaPlayback::Automatic);
@@ -119,10 +123,12 @@ TEST_F(AdViewLife, ConfigurationSavedPlaceAndTheFirstUserAgent) {
     slot->addSubview(view);
     view->saveState();
     view->setFrame({0, 0, 320, 480});
+    view->setPageBackgroundColor(platform::ui::Color::white());
     expanded->addSubview(view);
     view->saveState();  // the first place is kept
     view->restoreState();
     EXPECT_EQ(view->superview(), slot);
+    EXPECT_EQ(view->pageBackgroundColor(), platform::ui::Color::clear());
     EXPECT_EQ(view->frame().size.height, 50);
     EXPECT_FALSE(view->hasSavedState());
 

@@ -9,17 +9,23 @@
 #include <vector>
 
 #include "AdViewTestBed.h"
+#include "ads/core/DZAd.h"
 #include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/DZApplication.h"
 #include "ads/foundation/DZStatisticDictionary.h"
+#include "ads/render/mraid/DZMRAIDEventHandling.h"
 #include "ads/render/overlay/DZTransparentOverlayPresenter.h"
 #include "ads/render/view/DZAdAppAMSGHandler.h"
 #include "ads/render/view/DZAdAppViewController.h"
 #include "ads/render/view/DZAdViewDelegate.h"
 #include "ads/render/view/DZBannerAdViewDelegate.h"
+#include "ads/render/view/DZBrowserAdView.h"
+#include "ads/render/view/DZBrowserViewController.h"
 #include "ads/render/view/DZDelayPageLoadAMSGHandler.h"
 #include "platform/ui/NotificationCenter.h"
 #include "platform/ui/View.h"
+#include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
 
 using platform::web::NavigationType;
 using testing::ElementsAre;
@@ -192,8 +198,8 @@ TEST_F(BannerClicks, AClickIsRefusedAndOpenedWhileAPageNavigatingByItselfIsNot) 
     EXPECT_EQ(clicks(), 1);
     frame.type = NavigationType::LinkClicked;
     EXPECT_FALSE(bed_.engine().navigate(frame));
-    EXPECT_EQ(clicks(), 2);
     bed_.runUntilIdle();
+    EXPECT_EQ(clicks(), 2);
     EXPECT_EQ(bed_.opener().opened().size(), 2u);
     EXPECT_EQ(bed_.engine().url(), kPage);
 }
@@ -320,4 +326,52 @@ TEST_F(BannerClicks, TheSlotsHandlersTakeAppEventsAndAdAppProperties) {
     screen->addSubview(controller->view());  // presented: its presentation is settled
     send("setInterstitialProperties?transparentBackground=1");
     EXPECT_FALSE(controller->presenter());
+}
+
+// In an ad that announced rich media a tapped link comes up in the in-app browser over the game
+// (counted once, the desktop left alone); the browser's own page is no ad and keeps its links.
+TEST_F(BannerClicks, ALinkTappedInARichMediaAdOpensTheInAppBrowser) {
+    struct RichMedia : DZMRAIDEventHandling {
+        void MRAIDAdDidLoad() override {}
+        void MRAIDAdDidUnload() override {}
+        void updateVisibility(bool) override {}
+        void updatePositionFromView(platform::ui::View&) override {}
+        void handleError(const std::string&, const std::string&) override {}
+    };
+    auto window = std::make_shared<platform::ui::Window>();
+    window->setRunLoop(&bed_.home().loop());
+    window->makeKeyAndVisible();
+    auto root = std::make_shared<platform::ui::ViewController>();
+    window->setRootViewController(root);
+    root->view()->addSubview(view_);
+    view_->setViewController(root);
+    render();
+    slot_->finishedLoadingAdResponse(std::make_shared<DZAd>());
+    auto mraid = std::make_shared<RichMedia>();
+    slot_->ad()->setMRAIDEventHandler(mraid);
+    settle(1.0);
+    view_->setTouched(true);
+
+    EXPECT_FALSE(navigate("https://shop.example/item"));
+    bed_.runUntilIdle();
+    auto browser = std::dynamic_pointer_cast<DZBrowserViewController>(root->presentedViewController());
+    ASSERT_NE(browser, nullptr);
+    EXPECT_EQ(browser->supportedInterfaceOrientations(), 30u);
+    EXPECT_EQ(clicks(), 1);
+    EXPECT_THAT(bed_.opener().opened(), IsEmpty());
+    settle(0.4);
+    auto& landing = static_cast<platform::web::FakeWebEngine&>(*browser->adView()->engine());
+    EXPECT_EQ(landing.url(), "https://shop.example/item");
+    landing.finishLoad();
+    bed_.runUntilIdle();
+
+    EXPECT_TRUE(landing.navigate("https://shop.example/deals", NavigationType::LinkClicked));
+    bed_.runUntilIdle();
+    EXPECT_EQ(root->presentedViewController(), browser);
+    EXPECT_EQ(browser->presentedViewController(), nullptr);
+    EXPECT_EQ(clicks(), 1);
+
+    browser->doneButtonPressed();
+    settle(0.4);
+    EXPECT_EQ(root->presentedViewController(), nullptr);
 }

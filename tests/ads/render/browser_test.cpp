@@ -4,11 +4,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
 #include "AdViewTestBed.h"
 #include "ads/core/DZAd.h"
+#include "ads/core/slot/DZSDKCoreController.h"
 #include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/DZStatisticDictionary.h"
 #include "ads/render/view/DZBannerAdViewDelegate.h"
@@ -17,6 +19,8 @@
 #include "ads/render/view/DZOpener.h"
 #include "platform/foundation/ScopedLogSink.h"
 #include "platform/ui/ActivityIndicatorView.h"
+#include "platform/ui/AlertView.h"
+#include "platform/ui/Label.h"
 #include "platform/ui/Toolbar.h"
 #include "platform/ui/UiDriver.h"
 #include "platform/ui/Window.h"
@@ -56,6 +60,13 @@ class Browser : public ::testing::Test {
         const bool tapped = driver_.tap(browser.toolbar()->viewForItem(*item));
         bed_.runUntilIdle();
         return tapped;
+    }
+    // The words said over a page that could not be loaded, while they are on screen.
+    static std::shared_ptr<platform::ui::Label> loadFailure(DZBrowserViewController& browser) {
+        for (const auto& label : browser.view()->descendantsOfClass<platform::ui::Label>()) {
+            if (label->text() == "The page could not be loaded." && label->isShownUpToWindow()) return label;
+        }
+        return nullptr;
     }
     nlohmann::json statistic(const std::string& key) {
         return slot_->ad()->statistics()->objectForKey(key).value_or(nullptr);
@@ -141,4 +152,107 @@ TEST_F(Browser, ToolbarFollowsTheLoadRefererIsTheHostAndTheDesktopHandOffRecords
     advance(0.4);
     EXPECT_EQ(root_->presentedViewController(), nullptr);
     EXPECT_TRUE(gone.expired());
+}
+
+TEST_F(Browser, ALandingPageThatFailsToLoadSaysSoUntilTheNextLoad) {
+    EXPECT_TRUE(page("open?a=browser&u=https%3A%2F%2Fshop.example%2Flanding"));
+    auto browser = shown();
+    ASSERT_NE(browser, nullptr);
+    advance(0.4);
+    auto& engine = static_cast<platform::web::FakeWebEngine&>(*browser->adView()->engine());
+    // A load stopped or replaced is no failure.
+    platform::web::WebError error;
+    error.code = platform::web::WebError::kCancelled;
+    engine.failLoad(error);
+    bed_.runUntilIdle();
+    EXPECT_EQ(loadFailure(*browser), nullptr);
+
+    ASSERT_TRUE(tap(*browser, browser->reloadButton()));
+    error.code = platform::web::WebError::kTimedOut;
+    engine.failLoad(error);
+    bed_.runUntilIdle();
+    auto label = loadFailure(*browser);
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->frame(), browser->adView()->frame());
+    // Over the page, under the toolbar, whose buttons still work.
+    const auto& views = browser->view()->subviews();
+    EXPECT_LT(std::find(views.begin(), views.end(), browser->adView()),
+              std::find(views.begin(), views.end(), label));
+    EXPECT_LT(std::find(views.begin(), views.end(), label),
+              std::find(views.begin(), views.end(), browser->toolbar()));
+    EXPECT_EQ(browser->toolbar()->items().at(4), browser->reloadButton());
+
+    ASSERT_TRUE(tap(*browser, browser->reloadButton()));
+    EXPECT_EQ(loadFailure(*browser), nullptr);
+    engine.finishLoad();
+    bed_.runUntilIdle();
+    EXPECT_EQ(loadFailure(*browser), nullptr);
+    EXPECT_TRUE(tap(*browser, browser->doneButton()));
+    advance(0.4);
+}
+
+// With no browser on the desktop, an ad's page that never opened is told to the player and is
+// no click, whether the ad opened it or the in-app browser handed it on.
+TEST_F(Browser, APageTheDesktopCannotOpenIsToldAndCountsNoClick) {
+    struct NoBrowser : platform::UrlOpener {
+        bool launch(const std::string&, std::string* error) override {
+            *error = "no browser";
+            return false;
+        }
+    };
+    const auto toldAndAnswered = [&] {
+        auto alert = std::dynamic_pointer_cast<platform::ui::AlertView>(driver_.frontModal());
+        if (!alert || alert->message() != "The page could not be opened.") return false;
+        return driver_.answerFront("OK");
+    };
+    auto recorder = platform::UrlOpener::setShared(std::make_shared<NoBrowser>());
+    EXPECT_TRUE(opener_->openApp("https://shop.example/item"));
+    bed_.runUntilIdle();
+    EXPECT_EQ(slot_->adClickCount(), 0);
+    EXPECT_FALSE(opener_->didOpenAnotherApplication());
+    EXPECT_TRUE(toldAndAnswered());
+
+    EXPECT_TRUE(page("open?a=browser&u=https%3A%2F%2Fshop.example%2Flanding"));
+    auto browser = shown();
+    ASSERT_NE(browser, nullptr);
+    EXPECT_EQ(slot_->adClickCount(), 1);
+    advance(0.4);
+    static_cast<platform::web::FakeWebEngine&>(*browser->adView()->engine()).finishLoad();
+    bed_.runUntilIdle();
+    EXPECT_TRUE(tap(*browser, browser->safariButton()));
+    EXPECT_TRUE(toldAndAnswered());
+    EXPECT_TRUE(statistic("pcbo").is_null());
+    EXPECT_EQ(slot_->adClickCount(), 1);
+    platform::UrlOpener::setShared(recorder);
+
+    EXPECT_TRUE(tap(*browser, browser->doneButton()));
+    advance(0.4);
+}
+
+// A page that asks for the browser again and again (after every Done) gets it once per tap on the
+// ad, and not for a tap older than two seconds.
+TEST_F(Browser, AProtectedAdOpensTheBrowserOncePerRecentTap) {
+    auto core = DZSDKCoreController::create();
+    slot_->setSDKCoreController(core);
+    opener_->setAutoClickProtected(true);
+    const auto open = [&] {
+        EXPECT_TRUE(page("open?a=browser&u=https%3A%2F%2Fshop.example%2Flanding"));
+        auto browser = shown();
+        if (!browser) return false;
+        advance(0.4);
+        EXPECT_TRUE(tap(*browser, browser->doneButton()));
+        advance(0.4);
+        return true;
+    };
+    EXPECT_FALSE(open());
+    slot_->adView()->setTouched(true);
+    EXPECT_TRUE(open());
+    EXPECT_FALSE(open());
+    EXPECT_FALSE(open());
+    EXPECT_EQ(slot_->adClickCount(), 1);
+
+    slot_->adView()->setTouched(true);
+    advance(2.5);
+    EXPECT_FALSE(open());
+    EXPECT_EQ(slot_->adClickCount(), 1);
 }

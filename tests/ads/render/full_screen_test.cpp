@@ -7,7 +7,9 @@
 #include <string>
 
 #include "AdViewTestBed.h"
+#include "PageMessages.h"
 #include "ads/core/DZAd.h"
+#include "ads/core/slot/DZSDKCoreController.h"
 #include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/DZStatisticDictionary.h"
 #include "ads/render/overlay/DZIntermission.h"
@@ -16,9 +18,12 @@
 #include "ads/render/view/DZAdAppAdViewDelegate.h"
 #include "ads/render/view/DZAdAppViewController.h"
 #include "ads/render/view/DZAdView.h"
+#include "ads/render/view/DZAdViewDelegate.h"
+#include "ads/render/view/DZDefaultAMSGHandler.h"
 #include "ads/render/view/DZInterstitialViewController.h"
 #include "ads/render/view/DZOpener.h"
 #include "ads/render/view/DZOverlayProxy.h"
+#include "ads/render/viewability/DZZadavaDuruMonitor.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/NotificationCenter.h"
@@ -98,13 +103,56 @@ class FullScreen : public ::testing::Test {
     std::shared_ptr<DZInterstitialViewController> interstitial() {
         return DZInterstitialViewController::create(slot_);
     }
+    // The slot's page loaded with a plain ad, as an interstitial is before it is shown.
+    void loadPage() {
+        slot_->setSDKCoreController(core_);
+        slot_->finishedLoadingAdResponse(std::make_shared<DZAd>());
+        slot_->adView()->loadHTMLString("<p/>", "https://ad.example/");
+        bed_.runUntilIdle();
+        static_cast<platform::web::FakeWebEngine&>(*slot_->adView()->engine()).finishLoad();
+        bed_.runUntilIdle();
+    }
+    // The page's message, through the handlers of the ad view's delegate.
+    void pageSends(const std::string& message) {
+        auto view = slot_->adView();
+        auto delegate = std::dynamic_pointer_cast<DZAdViewDelegate>(view->delegate());
+        ASSERT_TRUE(delegate);
+        bool taken = false;
+        for (const auto& handler : delegate->amsgHandlers())
+            if ((taken = handler->handleRequest("amsg://page/" + message, view))) break;
+        EXPECT_TRUE(taken) << message;
+        bed_.runUntilIdle();
+    }
+    // What the slot's page heard since the last call: names, and "<name>:<visible>" for
+    // visibility, "<name>:<w>x<h>@<x>,<y>" for places.
+    std::string heard() {
+        bed_.runUntilIdle();
+        const auto messages = tikoleap::test::pageMessages(*slot_->adView());
+        std::string out;
+        for (std::size_t i = heard_; i < messages.size(); ++i) {
+            const auto& [name, info] = messages[i];
+            std::string word = name;
+            if (name == "onAdVisibilityChanged") word += ":" + info["visible"].dump();
+            if (name == "onSizeChanged" || name == "onDefaultPositionReceived")
+                word += ":" + std::to_string(info["width"].get<int>()) + "x" +
+                        std::to_string(info["height"].get<int>()) + "@" +
+                        std::to_string(info["x"].get<int>()) + "," + std::to_string(info["y"].get<int>());
+            out += (out.empty() ? "" : " ") + word;
+        }
+        heard_ = messages.size();
+        return out;
+    }
 
     tikoleap::test::AdViewTestBed bed_;
     std::shared_ptr<platform::ui::Window> window_ = std::make_shared<platform::ui::Window>();
     platform::ui::UiDriver driver_{window_, &bed_.home().loop()};
     std::shared_ptr<AppScreen> root_ = std::make_shared<AppScreen>();
+    // A core of its own, outliving the slot that hands its page back: the shared one would keep
+    // a page made on this test's loop.
+    std::shared_ptr<DZSDKCoreController> core_ = DZSDKCoreController::create();
     std::shared_ptr<DZSlot> slot_ = DZSlot::create({0, 0, 320, 480});
     std::shared_ptr<ScreenEvents> events_ = std::make_shared<ScreenEvents>();
+    std::size_t heard_ = 0;
     // Full-screen notices: up for will-present, down for did-dismiss.
     int fullScreens_ = 0;
     NotificationCenter::Token willPresent_ = 0, didDismiss_ = 0;
@@ -212,6 +260,132 @@ TEST_F(FullScreen, AReturnFromWhereTheAdsClickLedKeepsTheAdOnce) {
     EXPECT_EQ(driver_.tapAt({16, 16}), ad->closeButton());
     advance(0.4);
     EXPECT_FALSE(root_->presentedViewController());
+}
+
+TEST_F(FullScreen, ThePagesOwnCloseGivesUpTheScreenOfTheControllerShowingIt) {
+    DZDefaultAMSGHandler handler;
+    auto close = [&](const std::shared_ptr<DZAdView>& view) {
+        EXPECT_TRUE(handler.handleRequest("amsg://page/close", view));
+        advance(0.5);
+    };
+    for (bool customClose : {false, true}) {
+        SCOPED_TRACE(customClose);
+        events_->calls.clear();
+        auto ad = interstitial();
+        ad->setUseCustomClose(customClose);
+        auto page = ad->adView();
+        ad->presentFromViewController(root_, {});
+        advance(0.5);
+        ASSERT_EQ(root_->presentedViewController(), ad);
+        close(page);
+        EXPECT_FALSE(root_->presentedViewController());
+        EXPECT_EQ(events_->calls, "pwd");
+        EXPECT_EQ(fullScreens_, 0);
+        close(page);  // gone already: nothing more
+        EXPECT_EQ(events_->calls, "pwd");
+    }
+
+    // A second page shown over the app goes the same way.
+    auto app = DZAdAppViewController::create();
+    app->setSlot(slot_);
+    app->presentFromViewController(root_, {});
+    advance(0.5);
+    ASSERT_EQ(root_->presentedViewController(), app);
+    close(app->adView());
+    EXPECT_FALSE(root_->presentedViewController());
+
+    // A page in its place in the app has no screen to give up.
+    auto banner = DZAdView::create({0, 0, 320, 50});
+    banner->setViewController(root_);
+    root_->view()->addSubview(banner);
+    close(banner);
+    EXPECT_EQ(banner->superview(), root_->view());
+}
+
+TEST_F(FullScreen, ARichMediaPageThatSaysSoOnlyOnScreenGetsItsCloseAndHearsItIsShown) {
+    loadPage();
+    auto ad = interstitial();
+    ad->presentFromViewController(root_, {});
+    advance(0.5);
+    // Not yet known as rich media: the plain close, and nothing a plain page could not take.
+    EXPECT_EQ(ad->closeButton()->frame(), (Rect{0, 0, 32, 32}));
+    EXPECT_EQ(heard(), "");
+
+    pageSends("mraidLoaded");
+    EXPECT_TRUE(slot_->isMRAIDEnabled());
+    EXPECT_EQ(ad->closeButton()->frame(), (Rect{270, 0, 50, 50}));
+    EXPECT_EQ(ad->closeButton()->superview(), ad->view());
+    const std::string said = heard();
+    EXPECT_NE(said.find("onReadyEventReceived onshow"), std::string::npos) << said;
+    pageSends("mraidLoaded");  // said twice: shown is told once
+    EXPECT_EQ(heard().find("onshow"), std::string::npos);
+
+    ad->relinquishScreenWithCompletion({});
+    advance(0.5);
+    const std::string gone = heard();
+    EXPECT_NE(gone.find("onhide"), std::string::npos) << gone;
+
+    // A plain page hears neither.
+    slot_->finishedLoadingAdResponse(std::make_shared<DZAd>());
+    auto plain = interstitial();
+    plain->presentFromViewController(root_, {});
+    advance(0.5);
+    plain->relinquishScreenWithCompletion({});
+    advance(0.5);
+    const std::string plainSaid = heard();
+    EXPECT_EQ(plainSaid.find("onshow"), std::string::npos) << plainSaid;
+    EXPECT_EQ(plainSaid.find("onhide"), std::string::npos) << plainSaid;
+}
+
+TEST_F(FullScreen, AShownRichMediaInterstitialIsMeasuredAndHearsItsPlaceAndVisibility) {
+    loadPage();
+    pageSends("mraidLoaded");
+    heard();
+    auto ad = interstitial();
+    slot_->didMakeAdImpression();
+    ad->presentFromViewController(root_, {});
+    advance(1);
+    // Its own ad view is measured: no owner named another.
+    ASSERT_TRUE(slot_->zadavaDuruMonitor());
+    EXPECT_EQ(slot_->zadavaDuruMonitor()->monitoredView(), slot_->adView());
+    EXPECT_GT(slot_->zadavaDuruUnitsSent(), 1u);
+    const std::string shown = heard();
+    for (const char* expected :
+         {"onSizeChanged:320x480@0,0", "onDefaultPositionReceived:320x480@0,0", "onAdVisibilityChanged:true"})
+        EXPECT_NE(shown.find(expected), std::string::npos) << expected << " in " << shown;
+
+    ad->relinquishScreenWithCompletion({});
+    advance(0.5);
+    const std::string gone = heard();
+    EXPECT_NE(gone.find("onAdVisibilityChanged:false"), std::string::npos) << gone;
+}
+
+TEST_F(FullScreen, APageWithTheScreenToItselfIsShownOnWhiteUnlessItAskedToBeClear) {
+    loadPage();
+    EXPECT_EQ(slot_->adView()->pageBackgroundColor(), platform::ui::Color::clear());
+    auto ad = interstitial();
+    ad->presentFromViewController(root_, {});
+    advance(0.5);
+    EXPECT_EQ(slot_->adView()->pageBackgroundColor(), platform::ui::Color::white());
+    ad->relinquishScreenWithCompletion({});
+    advance(0.5);
+
+    auto app = DZAdAppViewController::create();
+    app->setSlot(slot_);
+    app->presentFromViewController(root_, {});
+    advance(0.5);
+    EXPECT_EQ(app->adView()->pageBackgroundColor(), platform::ui::Color::white());
+    app->relinquishScreenWithCompletion({});
+    advance(0.5);
+
+    auto clear = DZAdAppViewController::create();
+    clear->setSlot(slot_);
+    clear->setUsesTransparentOverlayPresenter(true);
+    clear->presentFromViewController(root_, {});
+    advance(0.5);
+    EXPECT_EQ(clear->adView()->pageBackgroundColor(), platform::ui::Color::clear());
+    clear->relinquishScreenWithCompletion({});
+    advance(0.5);
 }
 
 TEST_F(FullScreen, TheTransparentLayerPassesTouchesOnItsEmptyAreaToTheApp) {

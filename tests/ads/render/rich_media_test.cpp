@@ -3,6 +3,7 @@
 // screen takes, and a rotation that leaves no room.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -16,7 +17,9 @@
 #include "ads/render/mraid/DZMRAIDEventHandling.h"
 #include "ads/render/mraid/DZMRAIDResizeProperties.h"
 #include "ads/render/view/DZAdView.h"
+#include "ads/render/view/DZDefaultAMSGHandler.h"
 #include "ads/render/view/DZExpandedAdAppViewController.h"
+#include "ads/render/view/DZMRAIDAMSGHandler.h"
 #include "ads/render/view/DZMRAIDResizeOverlayPresenter.h"
 #include "ads/render/view/DZOpener.h"
 #include "ads/render/view/DZOpenerAMSGHandler.h"
@@ -33,9 +36,10 @@ namespace {
 
 struct RecordingEventHandler : DZMRAIDEventHandling {
     std::vector<std::pair<std::string, std::string>> errors;
+    std::string visibility;  // '1' and '0' as told
     void MRAIDAdDidLoad() override {}
     void MRAIDAdDidUnload() override {}
-    void updateVisibility(bool) override {}
+    void updateVisibility(bool visible) override { visibility += visible ? '1' : '0'; }
     void updatePositionFromView(platform::ui::View&) override {}
     void handleError(const std::string& message, const std::string& action) override {
         errors.emplace_back(message, action);
@@ -265,6 +269,86 @@ TEST_F(RichMedia, ResizedResizedExpandedAndClosedTellsThePageOnceEach) {
     advance(0.5);
     EXPECT_EQ(said(), "state:resized size:320x250 state:default");
     EXPECT_EQ(slot_->adClickCount(), 3);
+}
+
+TEST_F(RichMedia, ThePagesOwnCloseTakesAnExpandedOrResizedAdBackToItsPlace) {
+    DZDefaultAMSGHandler handler;
+    auto close = [&] {
+        EXPECT_TRUE(handler.handleRequest("amsg://page/close", adView_));
+        advance(0.5);
+    };
+    opener().expandToWebAppWithSupportedOrientations(30, true);
+    advance(0.5);
+    ASSERT_TRUE(screen());
+    said();
+    close();
+    EXPECT_EQ(said(), "collapsed state:default");
+    EXPECT_FALSE(root_->presentedViewController());
+    EXPECT_EQ(adInWindow(), (Rect{0, 430, 320, 50}));
+
+    opener().openWebAppWithResizeProperties(resize("320", "250", "0", "-200"));
+    advance(0.5);
+    ASSERT_TRUE(screen());
+    said();
+    close();
+    EXPECT_EQ(said(), "state:default");
+    EXPECT_FALSE(screen());
+    EXPECT_EQ(adInWindow(), (Rect{0, 430, 320, 50}));
+
+    // In its place already: the page's close changes nothing.
+    close();
+    EXPECT_EQ(said(), "");
+    EXPECT_EQ(adView_->superview(), banner_);
+}
+
+TEST_F(RichMedia, AnExpandedAdHearsItIsSeenOnWhiteAndGoesBackClearAResizedOneStaysClear) {
+    opener().expandToWebAppWithSupportedOrientations(30, false);
+    advance(0.5);
+    ASSERT_TRUE(screen());
+    EXPECT_EQ(handler_->visibility, "1");
+    EXPECT_EQ(adView_->pageBackgroundColor(), platform::ui::Color::white());
+    screen()->relinquishScreenWithCompletion({});
+    advance(0.5);
+    // Back in its place it is measured as a banner again: the full screen says nothing more.
+    EXPECT_EQ(handler_->visibility, "1");
+    EXPECT_EQ(adView_->pageBackgroundColor(), platform::ui::Color::clear());
+
+    opener().openWebAppWithResizeProperties(resize("320", "250", "0", "-200"));
+    advance(0.5);
+    ASSERT_TRUE(screen());
+    EXPECT_EQ(adView_->pageBackgroundColor(), platform::ui::Color::clear());
+    // Expanded from resized, then closed: clear again in its place.
+    opener().expandToWebAppWithSupportedOrientations(30, false);
+    advance(0.5);
+    EXPECT_EQ(adView_->pageBackgroundColor(), platform::ui::Color::white());
+    screen()->relinquishScreenWithCompletion({});
+    advance(1);
+    EXPECT_FALSE(screen());
+    EXPECT_EQ(adView_->pageBackgroundColor(), platform::ui::Color::clear());
+}
+
+TEST_F(RichMedia, ASecondPageHearsTheScreenAndTheDeviceItselfAndTheFirstPageNothingAgain) {
+    opener().openWebAppWithHTML("<p>second</p>", 30, false);
+    advance(0.5);
+    auto app = std::dynamic_pointer_cast<DZSupplementalAdAppViewController>(root_->presentedViewController());
+    ASSERT_TRUE(app);
+    static_cast<platform::web::FakeWebEngine&>(*app->adView()->engine()).finishLoad();
+    bed_.runUntilIdle();
+    said();
+    const std::size_t before = tikoleap::test::pageMessages(*app->adView()).size();
+
+    auto handler = std::make_shared<DZMRAIDAMSGHandler>(opener_);
+    EXPECT_TRUE(handler->handleRequest("amsg://page/mraidLoaded", app->adView()));
+    bed_.runUntilIdle();
+    EXPECT_EQ(said(), "");
+    const auto messages = tikoleap::test::pageMessages(*app->adView());
+    std::map<std::string, nlohmann::json> heard;
+    for (std::size_t i = before; i < messages.size(); ++i) heard[messages[i].first] = messages[i].second;
+    ASSERT_TRUE(heard.contains("onScreenInfoChanged"));
+    for (const char* key : {"width", "height", "maxSizeWidth", "maxSizeHeight"})
+        EXPECT_TRUE(heard["onScreenInfoChanged"][key].is_number()) << key;
+    ASSERT_TRUE(heard.contains("onDeviceFeaturesReceived"));
+    EXPECT_EQ(heard["onDeviceFeaturesReceived"]["inlineVideo"], true);
 }
 
 TEST_F(RichMedia, FramesPastTheEdgeAreMovedInUnlessOffscreenIsAllowed) {

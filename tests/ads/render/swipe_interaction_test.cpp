@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "ads/render/swipe/DZPercentDrivenUserInteractionAnimationController.h"
 #include "ads/render/swipe/DZViewControllerFullScreenSwipeAnimation.h"
@@ -60,8 +61,9 @@ class SwipeInteractionTest : public ::testing::Test {
         pan_->removeTarget(this);
         platform::RunLoop::setMain(previous_);
     }
-    // Down at `from`, 20 moves a frame apart to `to`, then (with `rest`) still for a while, up.
-    void drag(Point from, Point to, bool rest) {
+    // Down at `from`, 20 moves a frame apart to `to`, then (with `rest`) still for a while, or
+    // (with `back`) 5 moves on to `back`, up.
+    void drag(Point from, Point to, bool rest, std::optional<Point> back = std::nullopt) {
         window_->handleTouch(1, TouchPhase::Began, from);
         for (int i = 1; i <= 20; ++i) {
             loop_->advance(1.0 / 60);
@@ -73,6 +75,11 @@ class SwipeInteractionTest : public ::testing::Test {
             if (midway_) midway_();
         }
         if (rest) loop_->advance(0.3);
+        for (int i = 1; back && i <= 5; ++i) {
+            loop_->advance(1.0 / 60);
+            to = {to.x + (back->x - to.x) / (6 - i), to.y + (back->y - to.y) / (6 - i)};
+            window_->handleTouch(1, TouchPhase::Moved, to);
+        }
         window_->handleTouch(1, TouchPhase::Ended, to);
         loop_->advance(2);
     }
@@ -107,19 +114,36 @@ TEST_F(SwipeInteractionTest, APageFollowsTheFingerDownAndStaysWhenTheFingerFlick
     EXPECT_EQ(heard_->cancelled, 0);
 }
 
-TEST_F(SwipeInteractionTest, AFingerThatStopsBeforeLiftingUndoesThePresentationBothWays) {
-    for (int direction : {1, 2}) {
-        SCOPED_TRACE(direction);
-        animation_->setDirection(direction);
+// A finger that stops before lifting leaves the page where the finger has brought it: back out
+// short of half way, in past it (the pan begins 10 points into the drag, so at y 47 going down
+// and y 35 going up).
+TEST_F(SwipeInteractionTest, AFingerThatStopsBeforeLiftingDecidesByHowFarThePageCame) {
+    struct Case {
+        int direction;
+        Point from, to;
+        bool in;
+    };
+    for (const Case& c : {Case{1, {8, 30}, {8, 200}, false}, Case{1, {8, 30}, {8, 470}, true},
+                          Case{2, {8, 45}, {8, 25}, false}, Case{2, {8, 45}, {8, 5}, true}}) {
+        SCOPED_TRACE(testing::Message() << c.direction << " to " << c.to.y);
+        animation_->setDirection(c.direction);
         heard_->finished = heard_->cancelled = 0;
-        if (direction == 1)
-            drag({8, 30}, {8, 300}, true);
-        else
-            drag({8, 30}, {8, 10}, true);
-        EXPECT_EQ(root_->presentedViewController(), nullptr);
-        EXPECT_EQ(heard_->cancelled, 1);
-        EXPECT_EQ(heard_->finished, 0);
+        drag(c.from, c.to, true);
+        EXPECT_EQ(root_->presentedViewController(), c.in ? page_ : nullptr);
+        EXPECT_EQ(heard_->finished, c.in ? 1 : 0);
+        EXPECT_EQ(heard_->cancelled, c.in ? 0 : 1);
+        if (c.in) {
+            root_->dismissViewController(false);
+            loop_->advance(1);
+        }
     }
+
+    // Past half way but taking the page back when the finger lifts: it goes.
+    animation_->setDirection(DZViewControllerFullScreenSwipeAnimation::kTopToBottom);
+    heard_->finished = heard_->cancelled = 0;
+    drag({8, 30}, {8, 470}, false, Point{8, 400});
+    EXPECT_EQ(root_->presentedViewController(), nullptr);
+    EXPECT_EQ(heard_->cancelled, 1);
 }
 
 TEST_F(SwipeInteractionTest, OnlyAPresentationStillUnderTheFingerIsReported) {
