@@ -8,6 +8,7 @@
 
 #include "appbase/JTLevelManager.h"
 #include "appbase/JTRandom.h"
+#include "appbase/LogMessage.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/gl/GLContext.h"
 #include "platform/instance/SingleInstance.h"
@@ -25,7 +26,6 @@
 #include "platform/window/WindowEvent.h"
 #include "shell/Crc32.h"
 #include "shell/GameIdentity.h"
-#include "appbase/LogMessage.h"
 #include "shell/MyAppCore.h"
 #include "shell/MyGameView.h"
 #include "shell/RandomSeed.h"

@@ -4,8 +4,8 @@
 
 #include "appbase/JTAppContext.h"
 #include "appbase/ShellLinks.h"
-#include "platform/gl/GL.h"
 #include "appbase/Texture2D.h"
+#include "platform/gl/GL.h"
 
 namespace JTAppBase {
 

@@ -2,8 +2,8 @@
 
 #include "appbase/JTAppContext.h"
 #include "appbase/JTCanvas.h"
-#include "core/Utf16.h"
 #include "appbase/Texture2D.h"
+#include "core/Utf16.h"
 
 namespace JTAppBase {
 

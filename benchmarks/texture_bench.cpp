@@ -1,9 +1,9 @@
 // Cost of what a frame or a label change asks of textures on the headless context.
 #include <benchmark/benchmark.h>
 
+#include "appbase/Texture2D.h"
 #include "platform/gl/GL.h"
 #include "platform/gl/GLContext.h"
-#include "appbase/Texture2D.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include "appbase/JTAppContext.h"
 #include "appbase/JTIntIntMap.h"
-#include "core/JTStringBuilder.h"
 #include "appbase/LogMessage.h"
+#include "core/JTStringBuilder.h"
 
 namespace JTAppBase {
 

@@ -4,12 +4,12 @@
 #include <fstream>
 #include <iterator>
 
+#include "appbase/LogMessage.h"
 #include "platform/foundation/PercentEncoding.h"
 #include "platform/ui/Control.h"
 #include "platform/ui/TextView.h"
 #include "platform/url/Url.h"
 #include "shell/AppCoreBase.h"
-#include "appbase/LogMessage.h"
 #include "shell/UiUtil.h"
 
 namespace {

@@ -3,12 +3,12 @@
 #include <cstdio>
 #include <ctime>
 
+#include "appbase/LogMessage.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
 #include "services/LevelInfo.h"
 #include "services/LevelScores.h"
 #include "shell/AppCoreBase.h"
-#include "appbase/LogMessage.h"
 
 namespace {
 constexpr platform::ui::Color kCurrentScoreColor{1, 1, 0, 1};

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 
-#include "services/DecimalText.h"
 #include "appbase/LogMessage.h"
+#include "services/DecimalText.h"
 
 namespace {
 

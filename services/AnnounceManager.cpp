@@ -15,6 +15,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "appbase/LogMessage.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/foundation/FileIO.h"
 #include "platform/foundation/StoredFile.h"
@@ -28,7 +29,6 @@
 #include "shell/AppCoreBase.h"
 #include "shell/Crc32.h"
 #include "shell/GameIdentity.h"
-#include "appbase/LogMessage.h"
 
 namespace {
 

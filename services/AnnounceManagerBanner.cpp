@@ -2,6 +2,7 @@
 // "/announceManager/" and the server's ad settings.
 #include <memory>
 
+#include "appbase/LogMessage.h"
 #include "platform/foundation/FileIO.h"
 #include "platform/image/PngCodec.h"
 #include "platform/launcher/UrlOpener.h"
@@ -15,7 +16,6 @@
 #include "services/DecimalText.h"
 #include "shell/AppCoreBase.h"
 #include "shell/Crc32.h"
-#include "appbase/LogMessage.h"
 #include "shell/UiUtil.h"
 
 namespace {

@@ -1,5 +1,6 @@
 #include "services/DiDazSupport.h"
 
+#include "appbase/LogMessage.h"
 #include "platform/runloop/RunLoop.h"
 #include "platform/ui/View.h"
 #include "platform/ui/ViewController.h"
@@ -8,7 +9,6 @@
 #include "services/DiDazComponentBanner.h"
 #include "services/PlatformBanner.h"
 #include "shell/AppCoreBase.h"
-#include "appbase/LogMessage.h"
 
 namespace {
 constexpr const char* kLogName = "DiDazSupport";

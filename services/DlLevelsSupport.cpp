@@ -5,12 +5,12 @@
 #include "appbase/FilesLevelManager.h"
 #include "appbase/JTAppContext.h"
 #include "appbase/JTLevelInfo.h"
+#include "appbase/LogMessage.h"
 #include "platform/foundation/PercentEncoding.h"
 #include "platform/url/Url.h"
 #include "services/DecimalText.h"
 #include "services/DownloadedLevelFile.h"
 #include "shell/AppCoreBase.h"
-#include "appbase/LogMessage.h"
 #include "shell/UiUtil.h"
 
 namespace {

@@ -5,10 +5,10 @@
 #include <climits>
 #include <cstring>
 
+#include "appbase/LogMessage.h"
 #include "platform/plist/PlistNode.h"
 #include "services/DecimalText.h"
 #include "shell/Crc32.h"
-#include "appbase/LogMessage.h"
 
 namespace {
 

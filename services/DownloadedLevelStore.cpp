@@ -3,9 +3,9 @@
 
 #include "appbase/JTAppContext.h"
 #include "appbase/JTLevelInfo.h"
+#include "appbase/LogMessage.h"
 #include "platform/foundation/StoredFile.h"
 #include "services/DownloadedLevelFile.h"
-#include "appbase/LogMessage.h"
 #include "shell/PlistFiles.h"
 
 namespace {

@@ -2,10 +2,10 @@
 
 #include <filesystem>
 
+#include "appbase/LogMessage.h"
 #include "platform/foundation/StoredFile.h"
 #include "platform/plist/PlistDict.h"
 #include "services/LevelInfo.h"
-#include "appbase/LogMessage.h"
 #include "shell/PlistFiles.h"
 
 namespace fs = std::filesystem;

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <numbers>
 
+#include "appbase/LogMessage.h"
 #include "platform/runloop/RunLoop.h"
 #include "platform/runloop/Timer.h"
-#include "appbase/LogMessage.h"
 #include "shell/OrientationDependedInfo.h"
 
 namespace {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "appbase/JTLevelManager.h"
+#include "appbase/LogMessage.h"
 #include "platform/defaults/MainBundle.h"
 #include "platform/runloop/RunLoop.h"
 #include "platform/ui/AlertView.h"
@@ -21,7 +22,6 @@
 #include "shell/DeviceAccountId.h"
 #include "shell/GameIdentity.h"
 #include "shell/GameViewBase.h"
-#include "appbase/LogMessage.h"
 #include "shell/MiscUtil.h"
 #include "shell/PlistFiles.h"
 #include "shell/UiUtil.h"

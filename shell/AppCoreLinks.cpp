@@ -3,10 +3,10 @@
 
 #include "appbase/JTLevelInfo.h"
 #include "appbase/JTLevelManager.h"
+#include "appbase/LogMessage.h"
 #include "platform/foundation/SystemVersion.h"
 #include "platform/launcher/UrlOpener.h"
 #include "shell/AppCoreBase.h"
-#include "appbase/LogMessage.h"
 #include "shell/SignedLinks.h"
 #include "shell/UiUtil.h"
 

@@ -5,9 +5,9 @@
 #include <limits>
 
 #include "appbase/JTLevelManager.h"
+#include "appbase/LogMessage.h"
 #include "shell/AppCoreBase.h"
 #include "shell/DeviceAccountId.h"
-#include "appbase/LogMessage.h"
 #include "shell/MiscUtil.h"
 #include "shell/PlistFiles.h"
 #include "sound/SoundObj.h"

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "appbase/LogMessage.h"
 #include "platform/foundation/SecureRandom.h"
 #include "shell/Keychain.h"
-#include "appbase/LogMessage.h"
 
 platform::PlistDict DeviceAccountId::query() {
     return KeychainQueryForAccount(kAccount, kService, std::string(kAccessGroup));

@@ -7,6 +7,8 @@
 #include "appbase/JTAppContext.h"
 #include "appbase/JTCanvas.h"
 #include "appbase/JTScene.h"
+#include "appbase/LogMessage.h"
+#include "appbase/Texture2D.h"
 #include "platform/gl/GL.h"
 #include "platform/runloop/RunLoop.h"
 #include "platform/ui/NotificationCenter.h"
@@ -16,9 +18,7 @@
 #include "shell/AccelerometerHelper.h"
 #include "shell/AppCoreBase.h"
 #include "shell/GameViewContainer.h"
-#include "appbase/LogMessage.h"
 #include "shell/MiscUtil.h"
-#include "appbase/Texture2D.h"
 
 using JTAppBase::JTAppContext;
 using platform::Point;

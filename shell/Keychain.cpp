@@ -2,9 +2,9 @@
 
 #include <utility>
 
+#include "appbase/LogMessage.h"
 #include "platform/foundation/SystemVersion.h"
 #include "platform/keychain/KeychainStore.h"
-#include "appbase/LogMessage.h"
 
 namespace keychain = platform::keychain;
 using platform::KeychainStore;

@@ -2,8 +2,8 @@
 
 #include <iterator>
 
-#include "levels/MyLevelManager.h"
 #include "appbase/LogMessage.h"
+#include "levels/MyLevelManager.h"
 
 void MyAppCore::setup() {
     LogMessage("-[MyAppCore setup]", 1);

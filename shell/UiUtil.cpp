@@ -2,12 +2,12 @@
 
 #include <memory>
 
+#include "appbase/LogMessage.h"
 #include "platform/launcher/UrlOpener.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Control.h"
-#include "appbase/LogMessage.h"
 
 void ShowOkAlert(const std::string& title, const std::string& message) {
     auto alert = std::make_shared<platform::ui::AlertView>(

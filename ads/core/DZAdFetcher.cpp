@@ -16,8 +16,8 @@
 #include "ads/foundation/DZRequestError.h"
 #include "ads/foundation/DZTiming.h"
 #include "ads/foundation/DZURLErrors.h"
-#include "platform/dispatch/DispatchQueue.h"
 #include "platform/defaults/UserDefaults.h"
+#include "platform/dispatch/DispatchQueue.h"
 #include "platform/url/Url.h"
 
 namespace {

@@ -4,8 +4,8 @@
 
 #include "ads/foundation/DZCSIReporter.h"
 #include "ads/foundation/DZSDKVersion.h"
-#include "platform/dispatch/DispatchQueue.h"
 #include "platform/defaults/UserDefaults.h"
+#include "platform/dispatch/DispatchQueue.h"
 
 DZCSI::DZCSI(std::shared_ptr<DZCSIConfiguration> configuration)
     : configuration_(std::move(configuration)),

@@ -13,9 +13,9 @@
 #include "ads/foundation/DZPinger.h"
 #include "ads/foundation/DZSDKVersion.h"
 #include "ads/foundation/DZServerOverride.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/SystemVersion.h"
-#include "platform/defaults/UserDefaults.h"
 #include "platform/url/Url.h"
 
 namespace {

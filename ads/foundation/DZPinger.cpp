@@ -6,9 +6,9 @@
 #include <utility>
 
 #include "ads/foundation/DZScheduler.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/foundation/Log.h"
-#include "platform/defaults/UserDefaults.h"
 #include "platform/http/HttpConnection.h"
 #include "platform/http/HttpUrl.h"
 #include "platform/plist/PlistDict.h"

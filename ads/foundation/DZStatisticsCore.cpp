@@ -1,7 +1,7 @@
 #include "ads/foundation/DZStatisticsCore.h"
 
-#include "platform/dispatch/DispatchQueue.h"
 #include "platform/defaults/UserDefaults.h"
+#include "platform/dispatch/DispatchQueue.h"
 #include "platform/ui/NotificationCenter.h"
 
 using platform::ui::NotificationCenter;

@@ -1,8 +1,8 @@
 #include "ads/foundation/DZTimingManager.h"
 
 #include "ads/foundation/DZPropertyListJSON.h"
-#include "platform/dispatch/DispatchQueue.h"
 #include "platform/defaults/UserDefaults.h"
+#include "platform/dispatch/DispatchQueue.h"
 #include "platform/ui/NotificationCenter.h"
 
 using platform::ui::NotificationCenter;

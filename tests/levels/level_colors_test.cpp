@@ -14,8 +14,8 @@
 #include "LevelTestKit.h"
 #include "appbase/JTRandom.h"
 #include "appbase/JTTextLabel.h"
-#include "levels/LevelColors.h"
 #include "appbase/Texture2D.h"
+#include "levels/LevelColors.h"
 #include "support/GLTestContext.h"
 #include "support/LevelDriver.h"
 

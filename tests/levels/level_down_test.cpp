@@ -12,8 +12,8 @@
 #include "LevelTestKit.h"
 #include "ProbedLevel.h"
 #include "appbase/JTCanvas.h"
-#include "levels/LevelDown.h"
 #include "appbase/Texture2D.h"
+#include "levels/LevelDown.h"
 
 using JTApp::GameSceneBase;
 using JTApp::LevelDown;

@@ -15,6 +15,7 @@
 #include "appbase/JTMath.h"
 #include "appbase/JTRandom.h"
 #include "appbase/JTTextLabel.h"
+#include "appbase/Texture2D.h"
 #include "core/Utf16.h"
 #include "levels/LevelEnemy2.h"
 #include "levels/LevelEnemy2_EnemyA.h"
@@ -23,7 +24,6 @@
 #include "levels/LevelEnemy2_Hamburger.h"
 #include "levels/LevelEnemy2_Tama.h"
 #include "levels/LevelEnemy2_Toge.h"
-#include "appbase/Texture2D.h"
 #include "support/GLTestContext.h"
 #include "support/LevelDriver.h"
 

@@ -12,12 +12,12 @@
 #include "LevelTestKit.h"
 #include "appbase/JTCanvas.h"
 #include "appbase/JTTextLabel.h"
+#include "appbase/Texture2D.h"
 #include "core/Utf16.h"
 #include "levels/LevelEnemy.h"
 #include "levels/LevelEnemy_Enemy.h"
 #include "levels/LevelEnemy_Hamburger.h"
 #include "levels/LevelEnemy_Tama.h"
-#include "appbase/Texture2D.h"
 #include "support/GLTestContext.h"
 #include "support/LevelDriver.h"
 

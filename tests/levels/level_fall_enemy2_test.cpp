@@ -11,6 +11,7 @@
 
 #include "LevelTestKit.h"
 #include "appbase/JTRandom.h"
+#include "appbase/Texture2D.h"
 #include "levels/FallingPlatforms.h"
 #include "levels/LevelFallEnemy2.h"
 #include "levels/LevelFallEnemy2_EnemyA.h"
@@ -19,7 +20,6 @@
 #include "levels/LevelFallEnemy2_Hamburger.h"
 #include "levels/LevelFallEnemy2_Tama.h"
 #include "levels/LevelFallEnemy2_Toge.h"
-#include "appbase/Texture2D.h"
 #include "support/GLTestContext.h"
 #include "support/LevelDriver.h"
 

@@ -12,8 +12,8 @@
 
 #include "LevelTestKit.h"
 #include "appbase/JTRandom.h"
-#include "levels/LevelFall.h"
 #include "appbase/Texture2D.h"
+#include "levels/LevelFall.h"
 #include "support/GLTestContext.h"
 #include "support/LevelDriver.h"
 

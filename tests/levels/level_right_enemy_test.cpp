@@ -10,11 +10,11 @@
 
 #include "LevelTestKit.h"
 #include "appbase/JTTextLabel.h"
+#include "appbase/Texture2D.h"
 #include "levels/LevelRightEnemy.h"
 #include "levels/LevelRightEnemy_Enemy.h"
 #include "levels/LevelRightEnemy_Hamburger.h"
 #include "levels/LevelRightEnemy_Tama.h"
-#include "appbase/Texture2D.h"
 #include "support/GLTestContext.h"
 #include "support/LevelDriver.h"
 

@@ -10,8 +10,8 @@
 
 #include "LevelTestKit.h"
 #include "ProbedLevel.h"
-#include "levels/LevelRight.h"
 #include "appbase/Texture2D.h"
+#include "levels/LevelRight.h"
 
 using JTApp::GameSceneBase;
 using JTApp::LevelRight;

@@ -15,10 +15,10 @@
 #include "appbase/JTCanvas.h"
 #include "appbase/JTRandom.h"
 #include "appbase/JTTextLabel.h"
+#include "appbase/Texture2D.h"
 #include "core/Utf16.h"
 #include "levels/LevelTrampoline.h"
 #include "levels/LevelTrampoline_Hamburger.h"
-#include "appbase/Texture2D.h"
 #include "support/GLTestContext.h"
 #include "support/LevelDriver.h"
 

@@ -11,9 +11,9 @@
 #include <thread>
 #include <vector>
 
+#include "platform/defaults/UserDefaults.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/foundation/ScopedLogSink.h"
-#include "platform/defaults/UserDefaults.h"
 #include "platform/plist/PlistFile.h"
 #include "platform/ui/NotificationCenter.h"
 #include "support/TempDir.h"

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ScreensFixture.h"
+#include "appbase/Texture2D.h"
 #include "platform/plist/PlistFile.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
@@ -15,7 +16,6 @@
 #include "screens/MySettingsToolViewController.h"
 #include "screens/SettingsToolViewController_ContentsScaleIndexDelegate.h"
 #include "screens/SimpleSelectView.h"
-#include "appbase/Texture2D.h"
 
 using tikoleap::test::ScreensFixture;
 using Rows = SettingsToolViewController_ContentsScaleIndexDelegate;

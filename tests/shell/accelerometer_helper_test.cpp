@@ -10,11 +10,11 @@
 #include <optional>
 #include <string>
 
+#include "appbase/LogMessage.h"
 #include "platform/motion/Accelerometer.h"
 #include "platform/motion/ScriptedTiltSource.h"
 #include "platform/runloop/ManualRunLoop.h"
 #include "shell/AccelerometerHelper.h"
-#include "appbase/LogMessage.h"
 #include "shell/OrientationDependedInfo.h"
 
 using platform::Acceleration;

@@ -3,12 +3,12 @@
 #include <cairo.h>
 
 #include "appbase/JTLevelManager.h"
+#include "appbase/Texture2D.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/gl/GLContext.h"
 #include "platform/runloop/ManualRunLoop.h"
 #include "shell/MyAppCore.h"
 #include "shell/MyGameView.h"
-#include "appbase/Texture2D.h"
 #include "sound/SoundObj.h"
 #include "support/SoundTestKit.h"
 #include "support/TempDir.h"

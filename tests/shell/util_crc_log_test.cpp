@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "shell/Crc32.h"
 #include "appbase/LogMessage.h"
+#include "shell/Crc32.h"
 
 TEST(Crc32, CheckValueAndEmptyInputs) {
     EXPECT_EQ(Crc32OfCString("123456789"), 0xCBF43926u);

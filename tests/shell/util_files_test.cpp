@@ -4,9 +4,9 @@
 #include <filesystem>
 
 #include "appbase/JTRandom.h"
+#include "appbase/LogMessage.h"
 #include "platform/foundation/AppPaths.h"
 #include "shell/Keychain.h"
-#include "appbase/LogMessage.h"
 #include "shell/PlistFiles.h"
 #include "shell/RandomSeed.h"
 #include "support/TempDir.h"

@@ -213,15 +213,10 @@ void DZAdView::dispatchSDKEvent(const std::string& name, const std::optional<nlo
 }
 
 void DZAdView::setPageBackgroundColor(platform::ui::Color color) {
+    // Drawn by this view under the page's video and the page, which stays clear: a video keeps
+    // showing through it, and the page's own snapshots stay what the page painted.
     pageBackground_ = color;
-    applyPageBackground();
-}
-
-void DZAdView::applyPageBackground() {
-    // The page's video is drawn under the page: while it shows, the page stays clear over it.
-    const bool video = videoPlayerLayer_ && !videoPlayerLayer_->isHidden();
-    if (webView_)
-        webView_->engine()->setBackgroundColor(video ? platform::ui::Color::clear() : pageBackground_);
+    setBackgroundColor(color);
 }
 
 void DZAdView::saveState() {
@@ -512,7 +507,6 @@ void DZAdView::playerDidCreateAVPlayer(DZVideoPlayer&,
     videoPlayerLayer_ = std::make_shared<platform::media::VideoView>(platformPlayer);
     insertSubviewAt(videoPlayerLayer_, 0);
     setVideoPlayerFrame(cachedVideoPlayerFrame_);
-    applyPageBackground();
 }
 
 void DZAdView::setVideoPlayerFrame(platform::Rect frame) {
@@ -522,12 +516,10 @@ void DZAdView::setVideoPlayerFrame(platform::Rect frame) {
 
 void DZAdView::hideVideo() {
     if (videoPlayerLayer_) videoPlayerLayer_->setHidden(true);
-    applyPageBackground();
 }
 
 void DZAdView::showVideo() {
     if (videoPlayerLayer_) videoPlayerLayer_->setHidden(false);
-    applyPageBackground();
 }
 
 void DZAdView::layoutSubviews() {

@@ -237,7 +237,6 @@ class DZAdView : public platform::ui::View,
     };
     std::unique_ptr<platform::web::WebEngine> makeEngine();
     void suspendEventQueue();
-    void applyPageBackground();
     // The web error of a load asked of a view without an engine, delivered on the next turn.
     void failWithoutEngine(const std::string& url);
     // The touches of `touches` the page follows.

@@ -2,8 +2,8 @@
 // A private app home with fresh user defaults and a virtual-clock main loop, for one test.
 #include <memory>
 
-#include "platform/foundation/AppPaths.h"
 #include "platform/defaults/UserDefaults.h"
+#include "platform/foundation/AppPaths.h"
 #include "support/MainLoopPump.h"
 #include "support/TempDir.h"
 

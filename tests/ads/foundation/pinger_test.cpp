@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "ads/foundation/DZPinger.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/dispatch/WorkerPool.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/foundation/ScopedLogSink.h"
-#include "platform/defaults/UserDefaults.h"
 #include "platform/ui/NotificationCenter.h"
 #include "support/ChildProcess.h"
 #include "support/LoopbackServer.h"
