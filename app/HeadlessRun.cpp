@@ -12,10 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "ads/core/DZAdFetcher.h"
-#include "ads/core/DZInterstitial.h"
-#include "ads/foundation/DZClickTracker.h"
-#include "ads/foundation/DZClickTrackerCollection.h"
+#include "ads/public/DZAdActivity.h"
+#include "ads/public/DZInterstitial.h"
 #include "app/FrameWriter.h"
 #include "app/InputScript.h"
 #include "app/MyAppCore.h"
@@ -257,7 +255,7 @@ std::optional<RunResult> HeadlessRun::play(std::string* error, int* exitCode) {
     gl->makeCurrent();
 
     MyAppCore core(options_.resources, gl);
-    const long long adFetchesBefore = DZAdFetcher::fetchesStarted();
+    const long long adFetchesBefore = DZAdActivity::fetchesStarted();
     if (soundObserver_) {
         AppCoreBase::Frontend frontend;
         frontend.onSound = [&](int n) {
@@ -607,13 +605,13 @@ std::optional<RunResult> HeadlessRun::play(std::string* error, int* exitCode) {
     // The game's last state, drawn unless a frame capture showed it already.
     if (options_.screenshot && !capture(*options_.screenshot, error)) return std::nullopt;
     // Impressions and clicks reach their servers before the run ends, within a bound.
-    if (DZAdFetcher::fetchesStarted() != adFetchesBefore &&
+    if (DZAdActivity::fetchesStarted() != adFetchesBefore &&
         !standStillUntil(
-            *loop, [] { return dz_pingsInFlight() == 0; }, kPingWaitSeconds))
+            *loop, [] { return DZAdActivity::pingsInFlight() == 0; }, kPingWaitSeconds))
         LogMessage("headless run", 3, "pings still on their way after 5 s are given up");
     if (const std::shared_ptr<DiDazSupport>& ads = core.diDazSupport())
         result.ads.banner = bannerStateName(ads->bannerState());
-    result.ads.adRequests = DZAdFetcher::fetchesStarted() - adFetchesBefore;
+    result.ads.adRequests = DZAdActivity::fetchesStarted() - adFetchesBefore;
     result.ads.interstitialsShown = announcer.interstitialsPresented() - interstitialsBefore;
     result.ads.interstitialOnScreen = announcer.interstitialAdPresenting();
 

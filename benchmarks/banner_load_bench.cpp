@@ -17,12 +17,12 @@
 #include <nlohmann/json.hpp>
 
 #include "ads/core/DZAdType.h"
-#include "ads/core/DZSDKCoreController.h"
-#include "ads/core/DZSDKCoreWebView.h"
-#include "ads/core/DZSlot.h"
+#include "ads/core/slot/DZSDKCoreController.h"
+#include "ads/core/slot/DZSDKCoreWebView.h"
+#include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/DZApplication.h"
 #include "ads/foundation/DZStringAdditions.h"
-#include "ads/render/DZAdView.h"
+#include "ads/render/view/DZAdView.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/runloop/ManualRunLoop.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "ads/render/DZContent.h"
+#include "ads/render/sampling/DZContent.h"
 
 namespace {
 

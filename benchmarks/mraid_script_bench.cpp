@@ -16,10 +16,10 @@
 
 #include "ads/core/DZAdSize.h"
 #include "ads/core/DZAdType.h"
-#include "ads/core/DZSlot.h"
+#include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/DZApplication.h"
-#include "ads/render/DZAdView.h"
-#include "ads/render/DZMRAIDInterceptor.h"
+#include "ads/render/view/DZAdView.h"
+#include "ads/render/view/DZMRAIDInterceptor.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/runloop/ManualRunLoop.h"

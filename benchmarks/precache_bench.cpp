@@ -12,7 +12,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "ads/render/DZPrecacheAMSGHandler.h"
+#include "ads/render/view/DZPrecacheAMSGHandler.h"
 #include "platform/runloop/ManualRunLoop.h"
 #include "tools/adserver/AdServer.h"
 #include "tools/adserver/PrecacheFile.h"

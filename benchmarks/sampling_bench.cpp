@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "ads/render/DZAdView.h"
-#include "ads/render/DZContentSampler.h"
+#include "ads/render/sampling/DZContentSampler.h"
+#include "ads/render/view/DZAdView.h"
 #include "benchmarks/BenchWebHost.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/foundation/AppPaths.h"

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "ads/render/DZPercentDrivenUserInteractionAnimationController.h"
-#include "ads/render/DZViewControllerFullScreenSwipeAnimation.h"
+#include "ads/render/swipe/DZPercentDrivenUserInteractionAnimationController.h"
+#include "ads/render/swipe/DZViewControllerFullScreenSwipeAnimation.h"
 #include "platform/gl/GLContext.h"
 #include "platform/image/Image.h"
 #include "platform/runloop/ManualRunLoop.h"

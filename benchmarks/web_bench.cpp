@@ -12,7 +12,7 @@
 #include <fstream>
 #include <memory>
 
-#include "ads/render/DZAdView.h"
+#include "ads/render/view/DZAdView.h"
 #include "app/HeadlessRun.h"
 #include "benchmarks/BenchHome.h"
 #include "benchmarks/BenchWebHost.h"

@@ -24,9 +24,9 @@
 #include <string>
 #include <vector>
 
-#include "ads/core/DZBannerView.h"
 #include "ads/foundation/DZApplication.h"
 #include "ads/foundation/DZServerOverride.h"
+#include "ads/public/DZBannerView.h"
 #include "benchmarks/WebProcesses.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/foundation/AppPaths.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "ads/render/DZAdView.h"
+#include "ads/render/view/DZAdView.h"
 #include "app/MyAppCore.h"
 #include "appbase/JTAppContext.h"
 #include "appbase/JTLevelManager.h"

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "ads/render/DZNotification.h"
+#include "ads/render/bridge/DZNotification.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string url(reinterpret_cast<const char*>(data), size);

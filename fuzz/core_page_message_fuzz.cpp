@@ -10,10 +10,10 @@
 
 #include "ads/core/DZAd.h"
 #include "ads/core/DZAdSize.h"
-#include "ads/core/DZSDKCoreConstants.h"
-#include "ads/core/DZSDKCoreMessages.h"
+#include "ads/core/slot/DZSDKCoreConstants.h"
+#include "ads/core/slot/DZSDKCoreMessages.h"
 #include "ads/foundation/DZStringAdditions.h"
-#include "ads/render/DZNotification.h"
+#include "ads/render/bridge/DZNotification.h"
 #include "platform/foundation/Log.h"
 #include "platform/url/Url.h"
 

@@ -7,7 +7,7 @@
 #include <map>
 #include <string>
 
-#include "ads/core/DZSDKCoreConstants.h"
+#include "ads/core/slot/DZSDKCoreConstants.h"
 
 namespace {
 

@@ -25,7 +25,7 @@
 #include <thread>
 #include <vector>
 
-#include "ads/core/DZInterstitial.h"
+#include "ads/public/DZInterstitial.h"
 #include "platform/geometry/Geometry.h"
 #include "platform/image/Image.h"
 #include "platform/plist/PlistDict.h"

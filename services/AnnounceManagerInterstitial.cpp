@@ -2,7 +2,7 @@
 // announcement of the last list.
 #include <memory>
 
-#include "ads/core/DZRequest.h"
+#include "ads/public/DZPublicTypes.h"
 #include "appbase/JTLevelManager.h"
 #include "appbase/LogMessage.h"
 #include "platform/ui/ViewController.h"

@@ -1,7 +1,6 @@
 #include "services/DiDazComponentBanner.h"
 
-#include "ads/core/DZAdSize.h"
-#include "ads/core/DZRequest.h"
+#include "ads/public/DZPublicTypes.h"
 
 std::shared_ptr<DiDazComponentBanner> DiDazComponentBanner::create() {
     std::shared_ptr<DZBannerView> banner = DZBannerView::create(kDZAdSizeBanner, platform::Point{0, 0});

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "ads/core/DZBannerView.h"
+#include "ads/public/DZBannerView.h"
 #include "services/DiDazBanner.h"
 
 class DiDazComponentBanner : public DiDazBanner,

@@ -7,14 +7,13 @@
 #include "ads/core/DZAdCoreHooks.h"
 #include "ads/core/DZBuildIdentifier.h"
 #include "ads/core/DZSignalCollector.h"
+#include "ads/core/DZSwipeToViewControllerConfigurations.h"
 #include "ads/core/DZValues.h"
 #include "ads/foundation/DZApplication.h"
 #include "ads/foundation/DZDevice.h"
 #include "ads/foundation/DZLogger.h"
 #include "ads/foundation/DZNetwork.h"
 #include "ads/foundation/DZSDKVersion.h"
-#include "ads/render/DZContentSampler.h"
-#include "ads/render/DZSwipeToViewControllerConfigurations.h"
 
 namespace {
 
@@ -47,18 +46,8 @@ std::optional<std::pair<std::string, std::string>> signalEntry() {
 DZRequest::DZRequest() {
     static std::once_flag once;
     std::call_once(once, [] {
-        // The layers above the request core join it here, unless the app put its own hooks in:
-        // the server's switch reaches the sampler, an ad's swipe settings the swipe layer.
-        if (!DZAdCoreHooks::setContentHashingEnabled) {
-            DZAdCoreHooks::setContentHashingEnabled = [](bool enabled) {
-                auto sampler = DZContentSampler::shared();
-                if (enabled) {
-                    sampler->startContentHashing();
-                } else {
-                    sampler->stopContentHashing();
-                }
-            };
-        }
+        // An ad's swipe settings become its configurations, unless the app put its own hook in
+        // (the server's sampling switch is joined by the slot layer, which owns the sampler).
         if (!DZAdCoreHooks::makeSwipeToViewControllerConfigurations) {
             DZAdCoreHooks::makeSwipeToViewControllerConfigurations = [](DZAd& ad,
                                                                         const nlohmann::json& settings) {

@@ -14,7 +14,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "ads/render/DZContentSampler.h"
+#include "ads/render/sampling/DZContentSampler.h"
 #include "app/HeadlessRun.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/PanGestureRecognizer.h"

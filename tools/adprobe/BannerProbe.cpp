@@ -4,9 +4,9 @@
 #include <memory>
 #include <vector>
 
-#include "ads/core/DZBannerView.h"
 #include "ads/foundation/DZLogger.h"
-#include "ads/render/DZAdView.h"
+#include "ads/public/DZBannerView.h"
+#include "ads/render/view/DZAdView.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/runloop/MainContextPump.h"
 #include "platform/runloop/ManualRunLoop.h"

@@ -5,9 +5,9 @@
 #include <memory>
 
 #include "ads/foundation/DZLogger.h"
-#include "ads/render/DZBrowserAdView.h"
-#include "ads/render/DZBrowserViewController.h"
-#include "ads/render/DZOpener.h"
+#include "ads/render/view/DZBrowserAdView.h"
+#include "ads/render/view/DZBrowserViewController.h"
+#include "ads/render/view/DZOpener.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/gl/GLContext.h"
 #include "platform/runloop/MainContextPump.h"

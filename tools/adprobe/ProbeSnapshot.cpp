@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "ads/render/DZAdView.h"
-#include "ads/render/DZAdViewRenderedChecker.h"
+#include "ads/render/view/DZAdView.h"
+#include "ads/render/view/DZAdViewRenderedChecker.h"
 #include "platform/image/PngCodec.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "ads/core/DZAdType.h"
-#include "ads/core/DZSlot.h"
+#include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/DZClickTrackerCollection.h"
 #include "platform/runloop/MainContextPump.h"
 #include "platform/runloop/ManualRunLoop.h"

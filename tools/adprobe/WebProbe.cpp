@@ -4,11 +4,11 @@
 #include <chrono>
 #include <functional>
 
-#include "ads/core/DZSDKCoreController.h"
-#include "ads/core/DZSlot.h"
+#include "ads/core/slot/DZSDKCoreController.h"
+#include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/DZLogger.h"
-#include "ads/render/DZAdViewDelegate.h"
-#include "ads/render/DZBannerAdViewDelegate.h"
+#include "ads/render/view/DZAdViewDelegate.h"
+#include "ads/render/view/DZBannerAdViewDelegate.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/foundation/ScopedLogSink.h"
 #include "platform/launcher/UrlOpener.h"

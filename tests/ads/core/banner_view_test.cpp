@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "ads/core/DZAd.h"
-#include "ads/core/DZBannerView.h"
-#include "ads/core/DZSDKCoreController.h"
-#include "ads/core/DZSDKCoreWebView.h"
-#include "ads/core/RUVBannerView.h"
+#include "ads/core/slot/DZSDKCoreController.h"
+#include "ads/core/slot/DZSDKCoreWebView.h"
+#include "ads/public/DZBannerView.h"
+#include "ads/public/RUVBannerView.h"
 #include "ads/render/AdViewTestBed.h"
-#include "ads/render/DZAdView.h"
+#include "ads/render/view/DZAdView.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/foundation/ScopedLogSink.h"
 #include "platform/ui/Application.h"

@@ -6,10 +6,10 @@
 #include "ads/core/DZAdServer.h"
 #include "ads/core/DZRequest.h"
 #include "ads/core/DZSignalCollector.h"
-#include "ads/core/RUVRequest.h"
 #include "ads/foundation/AdsTestHome.h"
 #include "ads/foundation/DZCSIConfiguration.h"
 #include "ads/foundation/DZCrashReporter.h"
+#include "ads/public/RUVRequest.h"
 #include "support/ChildProcess.h"
 
 namespace {

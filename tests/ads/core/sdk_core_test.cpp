@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "ads/core/DZAd.h"
-#include "ads/core/DZSDKCoreConstants.h"
-#include "ads/core/DZSDKCoreController.h"
-#include "ads/core/DZSDKCoreHooks.h"
-#include "ads/core/DZSDKCoreRectangle.h"
+#include "ads/core/slot/DZSDKCoreConstants.h"
+#include "ads/core/slot/DZSDKCoreController.h"
+#include "ads/core/slot/DZSDKCoreHooks.h"
+#include "ads/core/slot/DZSDKCoreRectangle.h"
 #include "ads/foundation/DZLogger.h"
 #include "ads/render/AdViewTestBed.h"
 #include "platform/defaults/UserDefaults.h"

@@ -9,12 +9,12 @@
 #include "ads/core/DZAd.h"
 #include "ads/core/DZExtras.h"
 #include "ads/core/DZRequest.h"
-#include "ads/core/DZSDKCoreController.h"
 #include "ads/core/DZSignalCollector.h"
-#include "ads/core/DZSlot.h"
+#include "ads/core/slot/DZSDKCoreController.h"
+#include "ads/core/slot/DZSlot.h"
 #include "ads/render/AdViewTestBed.h"
-#include "ads/render/DZAdNetworkJavaScriptAdViewDelegate.h"
-#include "ads/render/DZAdView.h"
+#include "ads/render/view/DZAdNetworkJavaScriptAdViewDelegate.h"
+#include "ads/render/view/DZAdView.h"
 #include "platform/defaults/UserDefaults.h"
 
 using testing::ElementsAre;

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "ads/core/DZAd.h"
-#include "ads/core/DZBannerView.h"
-#include "ads/core/DZSDKCoreController.h"
-#include "ads/core/DZSDKCoreWebView.h"
+#include "ads/core/slot/DZSDKCoreController.h"
+#include "ads/core/slot/DZSDKCoreWebView.h"
+#include "ads/public/DZBannerView.h"
 #include "ads/render/AdViewTestBed.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/NotificationCenter.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "ads/core/DZSDKCoreWebView.h"
+#include "ads/core/slot/DZSDKCoreWebView.h"
 #include "ads/render/AdViewTestBed.h"
 
 namespace {

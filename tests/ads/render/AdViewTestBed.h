@@ -5,8 +5,8 @@
 
 #include "ads/foundation/AdsTestHome.h"
 #include "ads/foundation/DZLogger.h"
-#include "ads/render/DZAdView.h"
-#include "ads/render/DZWebViewCacheSet.h"
+#include "ads/render/view/DZAdView.h"
+#include "ads/render/view/DZWebViewCacheSet.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/launcher/UrlOpener.h"
 #include "platform/web/FakeWebEngine.h"

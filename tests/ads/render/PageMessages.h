@@ -6,7 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "ads/render/DZAdView.h"
+#include "ads/render/view/DZAdView.h"
 #include "platform/web/FakeWebEngine.h"
 
 namespace tikoleap::test {

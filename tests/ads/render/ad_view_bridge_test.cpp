@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "AdViewTestBed.h"
-#include "ads/core/DZSlot.h"
-#include "ads/render/DZAdViewDelegate.h"
-#include "ads/render/DZDefaultAMSGHandler.h"
-#include "ads/render/DZNotification.h"
-#include "ads/render/DZPageLogBudget.h"
-#include "ads/render/DZViewController.h"
+#include "ads/core/slot/DZSlot.h"
+#include "ads/render/bridge/DZNotification.h"
+#include "ads/render/bridge/DZPageLogBudget.h"
+#include "ads/render/overlay/DZViewController.h"
+#include "ads/render/view/DZAdViewDelegate.h"
+#include "ads/render/view/DZDefaultAMSGHandler.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/foundation/ScopedLogSink.h"
 #include "platform/ui/NotificationCenter.h"

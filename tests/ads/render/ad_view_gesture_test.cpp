@@ -11,8 +11,8 @@
 
 #include "AdViewTestBed.h"
 #include "ads/core/DZAdServer.h"
-#include "ads/render/DZAdViewRenderedChecker.h"
-#include "ads/render/DZBadAdReport.h"
+#include "ads/render/view/DZAdViewRenderedChecker.h"
+#include "ads/render/view/DZBadAdReport.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/http/HttpEngine.h"
 #include "platform/pasteboard/Pasteboard.h"

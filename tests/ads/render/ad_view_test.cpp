@@ -8,8 +8,8 @@
 
 #include "AdViewTestBed.h"
 #include "ads/foundation/DZDevice.h"
-#include "ads/render/DZBrowserAdView.h"
-#include "ads/render/DZWebViewCacheSet.h"
+#include "ads/render/view/DZBrowserAdView.h"
+#include "ads/render/view/DZWebViewCacheSet.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/ui/NotificationCenter.h"
 

@@ -12,10 +12,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "ads/render/DZAdView.h"
-#include "ads/render/DZContentSampler.h"
-#include "ads/render/DZPageTextReader.h"
-#include "ads/render/DZWebViewCacheSet.h"
+#include "ads/render/sampling/DZContentSampler.h"
+#include "ads/render/sampling/DZPageTextReader.h"
+#include "ads/render/view/DZAdView.h"
+#include "ads/render/view/DZWebViewCacheSet.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/runloop/GLibRunLoop.h"

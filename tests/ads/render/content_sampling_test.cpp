@@ -10,11 +10,11 @@
 #include <utility>
 #include <vector>
 
-#include "ads/render/DZContentQueue.h"
-#include "ads/render/DZContentSampler.h"
-#include "ads/render/DZContentScoreboard.h"
-#include "ads/render/DZPageTextReader.h"
-#include "ads/render/DZViewHierarchyTraverser.h"
+#include "ads/render/sampling/DZContentQueue.h"
+#include "ads/render/sampling/DZContentSampler.h"
+#include "ads/render/sampling/DZContentScoreboard.h"
+#include "ads/render/sampling/DZPageTextReader.h"
+#include "ads/render/sampling/DZViewHierarchyTraverser.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/ui/TextView.h"

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "ads/foundation/DZUtilityFunctions.h"
-#include "ads/render/DZCharacterSets.h"
-#include "ads/render/DZContent.h"
+#include "ads/render/sampling/DZCharacterSets.h"
+#include "ads/render/sampling/DZContent.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/foundation/AppPaths.h"
 #include "support/TempDir.h"

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "ads/render/DZIntrinsicImages.h"
+#include "ads/render/view/DZIntrinsicImages.h"
 #include "platform/gl/GLContext.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/Button.h"

@@ -10,16 +10,16 @@
 
 #include "AdViewTestBed.h"
 #include "ads/core/DZAd.h"
-#include "ads/core/DZSlot.h"
+#include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/DZStatisticDictionary.h"
-#include "ads/render/DZAdAppAMSGHandler.h"
-#include "ads/render/DZAdAppAdViewDelegate.h"
-#include "ads/render/DZAdAppViewController.h"
-#include "ads/render/DZAppEventAMSGHandler.h"
-#include "ads/render/DZBrowserAdView.h"
-#include "ads/render/DZBrowserAdViewDelegate.h"
-#include "ads/render/DZBrowserViewController.h"
-#include "ads/render/DZMRAIDInterceptor.h"
+#include "ads/render/bridge/DZAppEventAMSGHandler.h"
+#include "ads/render/view/DZAdAppAMSGHandler.h"
+#include "ads/render/view/DZAdAppAdViewDelegate.h"
+#include "ads/render/view/DZAdAppViewController.h"
+#include "ads/render/view/DZBrowserAdView.h"
+#include "ads/render/view/DZBrowserAdViewDelegate.h"
+#include "ads/render/view/DZBrowserViewController.h"
+#include "ads/render/view/DZMRAIDInterceptor.h"
 
 using platform::web::NavigationType;
 

@@ -7,11 +7,11 @@
 #include <string>
 
 #include "AdViewTestBed.h"
-#include "ads/core/DZSDKCoreController.h"
-#include "ads/core/DZSlot.h"
-#include "ads/render/DZBannerAdViewDelegate.h"
-#include "ads/render/DZOpener.h"
-#include "ads/render/DZOpenerAMSGHandler.h"
+#include "ads/core/slot/DZSDKCoreController.h"
+#include "ads/core/slot/DZSlot.h"
+#include "ads/render/view/DZBannerAdViewDelegate.h"
+#include "ads/render/view/DZOpener.h"
+#include "ads/render/view/DZOpenerAMSGHandler.h"
 #include "platform/foundation/ScopedLogSink.h"
 #include "support/LoopbackServer.h"
 

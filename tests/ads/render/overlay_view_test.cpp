@@ -7,8 +7,8 @@
 
 #include "AdViewTestBed.h"
 #include "PageMessages.h"
-#include "ads/render/DZAdViewDelegate.h"
-#include "ads/render/DZOverlayView.h"
+#include "ads/render/view/DZAdViewDelegate.h"
+#include "ads/render/view/DZOverlayView.h"
 
 using platform::web::FakeWebEngine;
 

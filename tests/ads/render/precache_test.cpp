@@ -13,8 +13,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "ads/render/DZPrecacheAMSGHandler.h"
-#include "ads/render/DZPrecacheFolder.h"
+#include "ads/render/precache/DZPrecacheFolder.h"
+#include "ads/render/view/DZPrecacheAMSGHandler.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/foundation/DiskAllowance.h"
 #include "support/LoopbackServer.h"

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "ads/render/DZPushTransitionView.h"
+#include "ads/render/swipe/DZPushTransitionView.h"
 #include "platform/runloop/ManualRunLoop.h"
 
 namespace {

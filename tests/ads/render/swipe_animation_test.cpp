@@ -5,8 +5,8 @@
 #include <limits>
 #include <memory>
 
-#include "ads/render/DZPercentDrivenUserInteractionAnimationController.h"
-#include "ads/render/DZViewControllerFullScreenSwipeAnimation.h"
+#include "ads/render/swipe/DZPercentDrivenUserInteractionAnimationController.h"
+#include "ads/render/swipe/DZViewControllerFullScreenSwipeAnimation.h"
 #include "platform/ui/View.h"
 #include "platform/ui/ViewController.h"
 

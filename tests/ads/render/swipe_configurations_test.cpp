@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "ads/render/DZSwipeToViewControllerConfigurations.h"
+#include "ads/core/DZSwipeToViewControllerConfigurations.h"
 
 using C = DZSwipeToViewControllerConfigurations;
 using nlohmann::json;

@@ -6,8 +6,8 @@
 #include <memory>
 #include <optional>
 
-#include "ads/render/DZPercentDrivenUserInteractionAnimationController.h"
-#include "ads/render/DZViewControllerFullScreenSwipeAnimation.h"
+#include "ads/render/swipe/DZPercentDrivenUserInteractionAnimationController.h"
+#include "ads/render/swipe/DZViewControllerFullScreenSwipeAnimation.h"
 #include "platform/runloop/ManualRunLoop.h"
 #include "platform/ui/PanGestureRecognizer.h"
 #include "platform/ui/ViewController.h"

@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "AdViewTestBed.h"
-#include "ads/render/DZAdViewDelegate.h"
-#include "ads/render/DZPrecacheAMSGHandler.h"
-#include "ads/render/DZPrecacheFolder.h"
-#include "ads/render/DZVideoPlayerAMSGHandler.h"
+#include "ads/render/precache/DZPrecacheFolder.h"
+#include "ads/render/view/DZAdViewDelegate.h"
+#include "ads/render/view/DZPrecacheAMSGHandler.h"
+#include "ads/render/view/DZVideoPlayerAMSGHandler.h"
 #include "platform/audio/AudioDevice.h"
 #include "platform/foundation/DiskAllowance.h"
 #include "platform/gl/GLContext.h"

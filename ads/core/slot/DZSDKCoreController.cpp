@@ -1,0 +1,353 @@
+#include "ads/core/slot/DZSDKCoreController.h"
+
+#include <cmath>
+
+#include "ads/core/DZAd.h"
+#include "ads/core/DZRequest.h"
+#include "ads/core/slot/DZSDKCoreConstants.h"
+#include "ads/core/slot/DZSDKCoreMessages.h"
+#include "ads/foundation/DZAbsoluteTime.h"
+#include "ads/foundation/DZCSI.h"
+#include "ads/foundation/DZCSITimeRecorder.h"
+#include "ads/foundation/DZLogger.h"
+#include "platform/dispatch/DispatchQueue.h"
+
+using platform::DispatchQueue;
+
+namespace {
+
+std::shared_ptr<DZCSITimeRecorder> loadRecorder() {
+    auto csi = DZCSI::sharedInstance();
+    return csi ? csi->timeRecorderForAction("load_ad_ios") : nullptr;
+}
+
+std::string timingKey(const char* name, long identifier) {
+    return name + std::to_string(identifier);
+}
+
+// The page's parameters as the log shows them: compact JSON, cut short so a page cannot fill the
+// console with one message.
+std::string invalidRequestText(const DZNotification::Parameters& parameters) {
+    constexpr std::size_t kMaxLoggedBytes = 2048;
+    std::string text =
+        nlohmann::json(parameters).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    if (text.size() > kMaxLoggedBytes) {
+        std::size_t end = kMaxLoggedBytes;
+        while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+        text.resize(end);
+        text += "...";
+    }
+    return text;
+}
+
+}  // namespace
+
+std::shared_ptr<DZSDKCoreController> DZSDKCoreController::sharedInstance() {
+    // Never destroyed, as the web-view cache: torn down at exit it would release the slots still
+    // waiting on it, and its core view, after the main loop and the thread data they use are gone.
+    static auto* instance = new std::shared_ptr<DZSDKCoreController>(create());
+    return *instance;
+}
+
+std::shared_ptr<DZSDKCoreController> DZSDKCoreController::create() {
+    auto controller = std::make_shared<DZSDKCoreController>();
+    controller->activeWebView_ = controller->makeWebView();
+    return controller;
+}
+
+DZSDKCoreController::DZSDKCoreController() = default;
+
+DZSDKCoreController::~DZSDKCoreController() = default;
+
+std::shared_ptr<DZSDKCoreWebView> DZSDKCoreController::makeWebView() {
+    auto webView = DZSDKCoreWebView::create();
+    webView->SDKCoreAMSGHandler()->setDelegate(weak_from_this());
+    return webView;
+}
+
+std::size_t DZSDKCoreController::pendingRequestCount() const {
+    std::lock_guard lock(mutex_);
+    return pendingBuildRequesters_.size();
+}
+
+void DZSDKCoreController::buildAdURL(const std::shared_ptr<DZSDKCoreControllerDelegate>& requester) {
+    if (!requester) return;
+    if (auto recorder = loadRecorder()) {
+        recorder->startTimingVariableWithName("rur_ios", timingKey("rur_ios", requester->CSIIdentifier()));
+    }
+    {
+        std::lock_guard lock(mutex_);
+        pendingLoadRequesters_.push_back(requester);
+    }
+    attemptToRefreshActiveWebViewSDKCore();
+}
+
+void DZSDKCoreController::attemptToRefreshActiveWebViewSDKCore() {
+    bool stale;
+    bool unanswered;
+    {
+        std::lock_guard lock(mutex_);
+        stale = DZAbsoluteTime::absoluteTimeInMilliseconds() - lastWebViewRefreshTimestamp_ > kPageLifetimeMs;
+        unanswered = pageMissedAnAnswer_;
+    }
+    const int state = activeWebView_->state();
+    // A page of another server (the one named has changed since it loaded) builds that server's
+    // ad URLs.
+    const bool moved =
+        state != DZSDKCoreWebView::New && activeWebView_->loadedPageURL() != DZSDKCoreWebView::pageURL();
+    if (state == DZSDKCoreWebView::New || state == DZSDKCoreWebView::Failed || stale || unanswered || moved) {
+        refreshActiveWebViewSDKCore();
+    } else {
+        activeWebView_->addObserverForOneTimeNotification(shared_from_this());
+    }
+}
+
+void DZSDKCoreController::refreshActiveWebViewSDKCore() {
+    activeWebView_->refreshSDKCoreAndNotifyObserver(shared_from_this());
+    std::lock_guard lock(mutex_);
+    SDKConstantsNeedReload_ = true;
+    pageMissedAnAnswer_ = false;
+    lastWebViewRefreshTimestamp_ = DZAbsoluteTime::absoluteTimeInMilliseconds();
+}
+
+std::string DZSDKCoreController::adRequestParameterJSONFromParameters(const nlohmann::json& parameters) {
+    try {
+        return parameters.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    } catch (const nlohmann::json::exception&) {
+        return "";
+    }
+}
+
+void DZSDKCoreController::didFinishLoadingSDKCoreInSDKCoreWebView(
+    const std::shared_ptr<DZSDKCoreWebView>& webView) {
+    auto self = shared_from_this();
+    const int state = webView->state();
+    std::vector<std::shared_ptr<DZSDKCoreControllerDelegate>> waiting;
+    bool askConstants = false;
+    {
+        std::lock_guard lock(mutex_);
+        askConstants = SDKConstantsNeedReload_ && state == DZSDKCoreWebView::Loaded;
+        if (state == DZSDKCoreWebView::Loaded || state == DZSDKCoreWebView::Failed)
+            waiting.swap(pendingLoadRequesters_);
+        if (!webView->hasSDKCoreLoadedAtLeastOnce()) lastWebViewRefreshTimestamp_ = 0;
+    }
+    if (askConstants) {
+        webView->enqueueJavaScriptCommand(
+            "ZAZO_getSdkConstants(" +
+            adRequestParameterJSONFromParameters({{"js", DZRequest::sdkVersion()}}) + ");");
+    }
+    if (state == DZSDKCoreWebView::Loaded) {
+        for (const auto& requester : waiting) asynchronouslyRequestURLForDelegate(requester);
+    } else if (state == DZSDKCoreWebView::Failed) {
+        for (const auto& requester : waiting) {
+            DispatchQueue::main()->async([weak = std::weak_ptr(requester)] {
+                if (auto live = weak.lock()) live->failedJavaScriptFile();
+            });
+        }
+    } else {
+        std::lock_guard lock(mutex_);
+        if (pendingLoadRequesters_.empty()) return;
+    }
+    if (state != DZSDKCoreWebView::Loaded && state != DZSDKCoreWebView::Failed) {
+        webView->addObserverForOneTimeNotification(self);
+    }
+}
+
+void DZSDKCoreController::asynchronouslyRequestURLForDelegate(
+    const std::shared_ptr<DZSDKCoreControllerDelegate>& requester) {
+    // The requester belongs to the main thread: it is asked here, and only the JSON is written on
+    // the controller's queue.
+    const std::string requestID = std::to_string(requestID_++);
+    requester->setRequestID(requestID);
+    auto parameters = requester->requestParameters();
+    if (!parameters) return;
+    {
+        std::lock_guard lock(mutex_);
+        pendingBuildRequesters_[requestID] = requester;
+    }
+    // A page that never answers (or lost the call to its command cap or a reload) must not keep
+    // the requester waiting.
+    DispatchQueue::main()->after(kAnswerTimeoutSeconds, [weak = weak_from_this(), requestID] {
+        auto controller = weak.lock();
+        if (!controller) return;
+        if (auto late = controller->takeRequester(requestID)) {
+            DZLogText("The SDK core page did not answer request " + requestID + " in time");
+            // A page that answers nothing (an error page the server sent, a script that never
+            // ran) would fail every request for an hour: the next request loads it again.
+            {
+                std::lock_guard lock(controller->mutex_);
+                controller->pageMissedAnAnswer_ = true;
+            }
+            if (auto recorder = loadRecorder()) {
+                recorder->cancelTimingVariableWithName("rur_ios",
+                                                       timingKey("rur_ios", late->CSIIdentifier()));
+            }
+            late->requestTimedOut();
+        }
+    });
+    // Written here, on the main thread, like everything else the controller hands the view: a
+    // job on a queue of its own outlived the controller's owner and reached a view whose main
+    // loop had ended (or tore it down off the main thread).
+    nlohmann::json sent = parameters->is_object() ? std::move(*parameters) : nlohmann::json::object();
+    if (!sent.contains("request_id")) sent["request_id"] = requestID;
+    const char* function =
+        sent.contains("rerive-ad-url-mediation") ? "ZAZO_getAdapterLessMediationAd" : "ZAZO_getAd";
+    activeWebView_->enqueueJavaScriptCommand(std::string(function) + "(" +
+                                             adRequestParameterJSONFromParameters(sent) + ");");
+}
+
+std::shared_ptr<DZSDKCoreControllerDelegate> DZSDKCoreController::takeRequester(
+    const std::string& requestID) {
+    std::lock_guard lock(mutex_);
+    auto it = pendingBuildRequesters_.find(requestID);
+    if (it == pendingBuildRequesters_.end()) return nullptr;
+    auto requester = std::move(it->second);
+    pendingBuildRequesters_.erase(it);
+    return requester;
+}
+
+void DZSDKCoreController::SDKCoreAMSGHandlerLoadAdURL(DZSDKCoreAMSGHandler&, const std::string& requestID,
+                                                      const DZNotification::Parameters& parameters) {
+    auto requester = takeRequester(requestID);
+    if (!requester) return;
+    if (auto recorder = loadRecorder()) {
+        recorder->endTimingVariableWithName("rur_ios", timingKey("rur_ios", requester->CSIIdentifier()));
+        recorder->startTimingVariableWithName("nwl_ios", timingKey("nwl_ios", requester->CSIIdentifier()));
+    }
+    requester->loadAdURLWithParameters(parameters);
+}
+
+void DZSDKCoreController::SDKCoreAMSGHandlerLoadAd(DZSDKCoreAMSGHandler&, const std::string& requestID,
+                                                   const nlohmann::json& dictionary) {
+    auto requester = takeRequester(requestID);
+    if (!requester) return;
+    auto ad = DZSDKCoreMessages::adFromAnswer(dictionary, requester->requestedAdType());
+    requester->loadAd(ad, ad ? ad->responseHeaders() : std::map<std::string, std::string>{});
+}
+
+void DZSDKCoreController::SDKCoreAMSGHandlerDidReceiveInvalidAd(
+    DZSDKCoreAMSGHandler&, const std::string& requestID, const DZNotification::Parameters& parameters) {
+    auto requester = takeRequester(requestID);
+    if (!requester) return;
+    DZLogger::sharedInstance()->logPublicMessage("Invalid Request: " + invalidRequestText(parameters));
+    if (auto recorder = loadRecorder()) {
+        recorder->cancelTimingVariableWithName("rur_ios", timingKey("rur_ios", requester->CSIIdentifier()));
+    }
+    requester->invalidJavaScriptRequest();
+}
+
+void DZSDKCoreController::SDKCoreAMSGHandlerDidReceiveSDKCoreUpdateNotification(DZSDKCoreAMSGHandler&) {
+    std::lock_guard lock(mutex_);
+    SDKCoreUpdateHandled_ = false;
+}
+
+void DZSDKCoreController::SDKCoreAMSGHandlerDidLoadSDKConstants(DZSDKCoreAMSGHandler&,
+                                                                const DZNotification::Parameters& constants) {
+    const auto applied = DZSDKCoreConstants::apply(constants);
+    std::lock_guard lock(mutex_);
+    if (applied.zadavaDuruUnloadCacheSize) zadavaDuruUnloadCacheMaxSize_ = *applied.zadavaDuruUnloadCacheSize;
+    if (applied.useNewWebViewsForZadavaDuru)
+        useNewWebViewsForZadavaDuruProcessing_ = *applied.useNewWebViewsForZadavaDuru;
+    if (applied.zadavaDuruSamplingInterval) zadavaDuruSamplingInterval_ = *applied.zadavaDuruSamplingInterval;
+    if (applied.swipeToViewSamplingInterval)
+        swipeToViewSamplingInterval_ = *applied.swipeToViewSamplingInterval;
+    SDKConstantsNeedReload_ = false;
+}
+
+double DZSDKCoreController::zadavaDuruSamplingInterval() const {
+    std::lock_guard lock(mutex_);
+    return zadavaDuruSamplingInterval_;
+}
+
+void DZSDKCoreController::setZadavaDuruSamplingInterval(double seconds) {
+    std::lock_guard lock(mutex_);
+    zadavaDuruSamplingInterval_ = seconds;
+}
+
+double DZSDKCoreController::swipeToViewSamplingInterval() const {
+    std::lock_guard lock(mutex_);
+    return swipeToViewSamplingInterval_;
+}
+
+void DZSDKCoreController::setSwipeToViewSamplingInterval(double seconds) {
+    std::lock_guard lock(mutex_);
+    swipeToViewSamplingInterval_ = seconds;
+}
+
+unsigned DZSDKCoreController::zadavaDuruUnloadCacheMaxSize() const {
+    std::lock_guard lock(mutex_);
+    return zadavaDuruUnloadCacheMaxSize_;
+}
+
+bool DZSDKCoreController::useNewWebViewsForZadavaDuruProcessing() const {
+    std::lock_guard lock(mutex_);
+    return useNewWebViewsForZadavaDuruProcessing_;
+}
+
+std::shared_ptr<DZSDKCoreWebView> DZSDKCoreController::SDKCoreWebViewForZadavaDuruProcessing() {
+    removeFinishedZadavaDuruWebViews();
+    std::shared_ptr<DZSDKCoreWebView> webView;
+    bool refresh = false;
+    {
+        std::lock_guard lock(mutex_);
+        if (useNewWebViewsForZadavaDuruProcessing_) {
+            webView = nullptr;
+            refresh = true;
+        } else if (SDKCoreUpdateHandled_ && zadavaDuruWebView_) {
+            webView = zadavaDuruWebView_;
+        } else {
+            refresh = true;
+        }
+        SDKCoreUpdateHandled_ = true;
+    }
+    if (refresh) {
+        webView = makeWebView();
+        webView->refreshSDKCoreAndNotifyObserver(nullptr);
+        std::lock_guard lock(mutex_);
+        if (!useNewWebViewsForZadavaDuruProcessing_) zadavaDuruWebView_ = webView;
+    }
+    return webView;
+}
+
+void DZSDKCoreController::finishedUsingSDKCoreWebViewForZadavaDuruProcessing(
+    const std::shared_ptr<DZSDKCoreWebView>& webView) {
+    if (webView && webView->isZadavaDuruRunning()) cacheRunningZadavaDuruWebView(webView);
+}
+
+void DZSDKCoreController::cacheRunningZadavaDuruWebView(const std::shared_ptr<DZSDKCoreWebView>& webView) {
+    if (!webView) return;
+    {
+        std::lock_guard lock(mutex_);
+        if (std::find(zadavaDuruWebViews_.begin(), zadavaDuruWebViews_.end(), webView) ==
+            zadavaDuruWebViews_.end()) {
+            zadavaDuruWebViews_.push_back(webView);
+        }
+    }
+    removeFinishedZadavaDuruWebViews();
+}
+
+void DZSDKCoreController::removeFinishedZadavaDuruWebViews() {
+    std::vector<std::shared_ptr<DZSDKCoreWebView>> setAside;
+    {
+        std::lock_guard lock(mutex_);
+        std::vector<std::shared_ptr<DZSDKCoreWebView>> kept;
+        for (auto it = zadavaDuruWebViews_.rbegin(); it != zadavaDuruWebViews_.rend(); ++it) {
+            if ((*it)->isZadavaDuruRunning() && kept.size() < zadavaDuruUnloadCacheMaxSize_) {
+                kept.insert(kept.begin(), *it);
+            } else {
+                setAside.push_back(*it);
+            }
+        }
+        zadavaDuruWebViews_ = std::move(kept);
+    }
+    // Cleared, a view set aside runs nothing any more, so it is let go of here.
+    for (const auto& webView : setAside) {
+        webView->clearAllZadavaDuruInstances();
+        finishedUsingSDKCoreWebViewForZadavaDuruProcessing(webView);
+    }
+}
+
+std::vector<std::shared_ptr<DZSDKCoreWebView>> DZSDKCoreController::zadavaDuruPool() const {
+    std::lock_guard lock(mutex_);
+    return zadavaDuruWebViews_;
+}

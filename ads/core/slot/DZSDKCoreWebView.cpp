@@ -1,0 +1,294 @@
+#include "ads/core/slot/DZSDKCoreWebView.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "ads/core/DZAdServer.h"
+#include "ads/core/slot/DZSDKCoreAMSGHandler.h"
+#include "ads/foundation/DZCSI.h"
+#include "ads/foundation/DZCSITimeRecorder.h"
+#include "ads/foundation/DZRunOnMainThread.h"
+#include "ads/render/bridge/DZNotification.h"
+#include "ads/render/view/DZAdViewDelegate.h"
+#include "platform/dispatch/DispatchQueue.h"
+
+using platform::DispatchQueue;
+
+namespace {
+
+std::shared_ptr<DZCSITimeRecorder> loadRecorder() {
+    auto csi = DZCSI::sharedInstance();
+    return csi ? csi->timeRecorderForAction("load_ad_ios") : nullptr;
+}
+
+// Work for the main thread from any thread; dropped once the main loop has gone (the process is
+// ending and nobody waits for the page).
+void onMain(std::function<void()> block) {
+    try {
+        DispatchQueue::main()->async(std::move(block));
+    } catch (const std::logic_error&) {
+    }
+}
+
+}  // namespace
+
+std::string DZSDKCoreWebView::pageURL() {
+    return DZAdServerURL("/zads/static/sdk/native/sdk-core-v40.html");
+}
+
+std::shared_ptr<DZSDKCoreWebView> DZSDKCoreWebView::create() {
+    auto webView = std::make_shared<DZSDKCoreWebView>();
+    webView->coreHandler_ = std::make_shared<DZSDKCoreAMSGHandler>(webView);
+    auto zadavaDuru = std::make_shared<DZZadavaDuruAMSGHandler>();
+    zadavaDuru->setDelegate(webView);
+    webView->zadavaDuruHandler_ = std::move(zadavaDuru);
+    webView->adView_->setDelegate(webView);
+    return webView;
+}
+
+DZSDKCoreWebView::DZSDKCoreWebView()
+    : adViewDelegate_(DZAdViewDelegate::create()), adView_(DZAdView::create({0, 0, 320, 50})) {}
+
+DZSDKCoreWebView::~DZSDKCoreWebView() = default;
+
+int DZSDKCoreWebView::state() const {
+    std::lock_guard lock(mutex_);
+    return state_;
+}
+
+void DZSDKCoreWebView::setState(int state) {
+    std::lock_guard lock(mutex_);
+    state_ = state;
+}
+
+std::string DZSDKCoreWebView::loadedPageURL() const {
+    std::lock_guard lock(mutex_);
+    return loadedPageURL_;
+}
+
+bool DZSDKCoreWebView::hasSDKCoreLoadedAtLeastOnce() const {
+    std::lock_guard lock(mutex_);
+    return loadedOnce_;
+}
+
+void DZSDKCoreWebView::addObserverForOneTimeNotification(
+    const std::shared_ptr<DZSDKCoreWebViewObserver>& observer) {
+    if (!observer) return;
+    {
+        std::lock_guard lock(mutex_);
+        auto same = [&](const auto& held) { return held.lock() == observer; };
+        if (std::none_of(observers_.begin(), observers_.end(), same)) observers_.push_back(observer);
+    }
+    notifyOneTimeObservers();
+}
+
+void DZSDKCoreWebView::removeObserver(const DZSDKCoreWebViewObserver* observer) {
+    std::lock_guard lock(mutex_);
+    std::erase_if(observers_, [&](const auto& held) {
+        auto live = held.lock();
+        return !live || live.get() == observer;
+    });
+}
+
+void DZSDKCoreWebView::refreshSDKCoreAndNotifyObserver(
+    const std::shared_ptr<DZSDKCoreWebViewObserver>& observer) {
+    DZRunOnMainThread([self = shared_from_this(), observer] {
+        std::optional<std::string> load;
+        {
+            std::lock_guard lock(self->mutex_);
+            if (self->state_ != Loading && self->state_ != Accepted) {
+                self->state_ = Loading;
+                load = self->loadedPageURL_ = pageURL();
+            }
+        }
+        if (load) {
+            if (auto recorder = loadRecorder()) recorder->startTimingVariableWithName("jsf_ios");
+            self->adView_->loadRequest({*load, {}});
+        }
+        self->addObserverForOneTimeNotification(observer);
+    });
+}
+
+void DZSDKCoreWebView::enqueueJavaScriptCommand(const std::string& command) {
+    {
+        std::lock_guard lock(mutex_);
+        if (state_ == Failed) return;
+        if (pendingCommands_.size() >= kMaxPendingCommands) pendingCommands_.pop_front();
+        pendingCommands_.push_back(command);
+    }
+    dispatchPendingJavaScriptCommands();
+}
+
+void DZSDKCoreWebView::dispatchPendingJavaScriptCommands() {
+    std::deque<std::string> commands;
+    {
+        std::lock_guard lock(mutex_);
+        if (state_ != Loaded) return;
+        commands.swap(pendingCommands_);
+    }
+    if (commands.empty()) return;
+    onMain([adView = adView_, commands = std::move(commands)] {
+        for (const auto& command : commands) adView->executeJavaScriptAsynchronouslyFromString(command);
+    });
+}
+
+void DZSDKCoreWebView::postJSNotification(const std::string& name,
+                                          const std::optional<nlohmann::json>& userInfo) {
+    adView_->postJSNotification(name, userInfo);
+}
+
+void DZSDKCoreWebView::notifyOneTimeObservers() {
+    std::vector<std::shared_ptr<DZSDKCoreWebViewObserver>> observers;
+    {
+        std::lock_guard lock(mutex_);
+        if (state_ == Loading || state_ == Accepted) return;
+        for (const auto& held : observers_) {
+            if (auto observer = held.lock()) observers.push_back(std::move(observer));
+        }
+        observers_.clear();
+    }
+    for (auto& observer : observers) {
+        DispatchQueue::main()->async([self = shared_from_this(), observer] {
+            observer->didFinishLoadingSDKCoreInSDKCoreWebView(self);
+        });
+    }
+}
+
+bool DZSDKCoreWebView::adViewShouldStartLoad(DZAdView& adView,
+                                             const platform::web::NavigationAction& action) {
+    auto self = shared_from_this();
+    int state;
+    {
+        std::lock_guard lock(mutex_);
+        state = state_;
+        if (state == Accepted) return false;
+        if (action.url == pageURL()) {
+            state_ = Accepted;
+            return true;
+        }
+    }
+    if (state != Loaded || !DZNotification::isNotificationURL(action.url)) return false;
+    auto note = DZNotification::fromURL(action.url);
+    if (!note) return false;
+    if (coreHandler_->handleNotification(note, adView_)) return false;
+    if (zadavaDuruHandler_ && zadavaDuruHandler_->handleNotification(note, adView_)) return false;
+    return adViewDelegate_->adViewShouldStartLoad(adView, action);
+}
+
+void DZSDKCoreWebView::adViewDidFailLoad(DZAdView& adView, const platform::web::WebError& error) {
+    auto self = shared_from_this();
+    // A page whose process has ended answers nothing any more, whichever load it was on.
+    const bool processEnded =
+        error.domain == "web" && (error.code == platform::web::WebError::kWebProcessEnded ||
+                                  error.code == platform::web::WebError::kHostile);
+    if (processEnded || error.failingUrl == pageURL()) {
+        if (auto recorder = loadRecorder()) recorder->cancelTimingVariableWithName("jsf_ios");
+        setState(Failed);
+    }
+    adViewDelegate_->adViewDidFailLoad(adView, error);
+    notifyOneTimeObservers();
+}
+
+void DZSDKCoreWebView::adViewDidFinishLoad(DZAdView& adView) {
+    auto self = shared_from_this();
+    bool loaded = false;
+    {
+        std::lock_guard lock(mutex_);
+        if (state_ == Accepted) {
+            state_ = Loaded;
+            loadedOnce_ = true;
+            loaded = true;
+        }
+    }
+    if (loaded) {
+        if (auto recorder = loadRecorder()) recorder->endTimingVariableWithName("jsf_ios");
+    }
+    adViewDelegate_->adViewDidFinishLoad(adView);
+    dispatchPendingJavaScriptCommands();
+    notifyOneTimeObservers();
+}
+
+void DZSDKCoreWebView::setZadavaDuruObserver(const std::shared_ptr<DZZadavaDuruObserver>& observer,
+                                             unsigned zadavaDuruID) {
+    if (!observer) return;
+    std::lock_guard lock(mutex_);
+    if (zadavaDuruObservers_.count(zadavaDuruID)) return;  // the first observer keeps the ID
+    zadavaDuruObservers_[zadavaDuruID] = observer;
+    runningZadavaDuruIDs_.insert(zadavaDuruID);
+}
+
+void DZSDKCoreWebView::removeZadavaDuruObserverForZadavaDuruID(unsigned zadavaDuruID) {
+    std::lock_guard lock(mutex_);
+    zadavaDuruObservers_.erase(zadavaDuruID);
+}
+
+void DZSDKCoreWebView::clearAllZadavaDuruInstances() {
+    std::map<unsigned, std::weak_ptr<DZZadavaDuruObserver>> snapshot;
+    {
+        std::lock_guard lock(mutex_);
+        runningZadavaDuruIDs_.clear();
+        snapshot.swap(zadavaDuruObservers_);
+    }
+    for (const auto& [id, held] : snapshot) {
+        if (auto observer = held.lock()) observer->adViewDidStopZadavaDuruMonitoring();
+    }
+}
+
+bool DZSDKCoreWebView::isZadavaDuruRunning() const {
+    std::lock_guard lock(mutex_);
+    return !runningZadavaDuruIDs_.empty();
+}
+
+void DZSDKCoreWebView::zadavaDuruDidReceiveUntrack(unsigned zadavaDuruID) {
+    std::weak_ptr<DZZadavaDuruObserver> held;
+    {
+        std::lock_guard lock(mutex_);
+        // The page is done with the ID even when its observer has gone already.
+        runningZadavaDuruIDs_.erase(zadavaDuruID);
+        auto it = zadavaDuruObservers_.find(zadavaDuruID);
+        if (it == zadavaDuruObservers_.end()) return;
+        held = it->second;
+        zadavaDuruObservers_.erase(it);
+    }
+    // An observer let go of meanwhile is not called back.
+    onMain([held] {
+        if (auto observer = held.lock()) observer->adViewDidStopZadavaDuruMonitoring();
+    });
+}
+
+void DZSDKCoreWebView::zadavaDuruDidReceiveVisibility(bool visible, unsigned zadavaDuruID) {
+    {
+        std::lock_guard lock(mutex_);
+        // IDs of no observer here (another view's, or made up by the page) cost nothing.
+        if (!zadavaDuruObservers_.count(zadavaDuruID)) return;
+        const bool told = pendingVisibility_.count(zadavaDuruID) > 0;
+        pendingVisibility_[zadavaDuruID] = visible;
+        if (told) return;
+    }
+    std::weak_ptr<DZSDKCoreWebView> weak = weak_from_this();
+    onMain([weak, zadavaDuruID] {
+        auto self = weak.lock();
+        if (!self) return;
+        std::shared_ptr<DZZadavaDuruObserver> observer;
+        bool last = false;
+        {
+            std::lock_guard lock(self->mutex_);
+            last = self->pendingVisibility_[zadavaDuruID];
+            self->pendingVisibility_.erase(zadavaDuruID);
+            auto it = self->zadavaDuruObservers_.find(zadavaDuruID);
+            if (it != self->zadavaDuruObservers_.end()) observer = it->second.lock();
+        }
+        if (observer) observer->adViewDidChangeZadavaDuruVisibility(last);
+    });
+}
+
+void DZSDKCoreWebView::zadavaDuruAMSGHandlerDidReceiveVisibilityNotification(DZZadavaDuruAMSGHandler&,
+                                                                             bool visible,
+                                                                             uint32_t zadavaDuruID) {
+    zadavaDuruDidReceiveVisibility(visible, zadavaDuruID);
+}
+
+void DZSDKCoreWebView::zadavaDuruAMSGHandlerDidReceiveUntrackNotification(DZZadavaDuruAMSGHandler&,
+                                                                          uint32_t zadavaDuruID) {
+    zadavaDuruDidReceiveUntrack(zadavaDuruID);
+}

@@ -1,8 +1,0 @@
-#include "ads/render/DZMailComposeDelegateProxy.h"
-
-void DZMailComposeDelegateProxy::mailComposeControllerDidFinish(
-    platform::compose::MailComposeViewController& controller, platform::compose::ComposeResult result) {
-    finished([&](platform::compose::MailComposeDelegate& delegate) {
-        delegate.mailComposeControllerDidFinish(controller, result);
-    });
-}

@@ -1,6 +1,0 @@
-#include "ads/render/DZUnclickableView.h"
-
-std::shared_ptr<platform::ui::View> DZUnclickableView::hitTest(platform::Point p) {
-    auto hit = View::hitTest(p);
-    return hit.get() == this ? nullptr : hit;
-}

@@ -1,0 +1,28 @@
+#include "ads/render/bridge/DZPageLogBudget.h"
+
+#include <algorithm>
+
+DZPageLogBudget::Decision DZPageLogBudget::admit(std::uint64_t now) {
+    if (written_ >= kMaxLines) {
+        if (totalNoticed_) return {};
+        totalNoticed_ = true;
+        return {false, "Ad page log: the page has written " + std::to_string(kMaxLines) +
+                           " lines; the rest of its lines are dropped"};
+    }
+    if (last_ && now > *last_) {
+        tokens_ = std::min<double>(kBurstLines,
+                                   tokens_ + static_cast<double>(now - *last_) * kLinesPerSecond / 1000);
+    }
+    if (!last_ || now > *last_) last_ = now;
+    if (tokens_ >= 1) {
+        tokens_ -= 1;
+        ++written_;
+        rateNoticed_ = false;
+        return {true, std::nullopt};
+    }
+    if (rateNoticed_) return {};
+    rateNoticed_ = true;
+    ++written_;
+    return {false, "Ad page log: lines dropped, the page writes more than " +
+                       std::to_string(static_cast<int>(kLinesPerSecond)) + " a second"};
+}

@@ -1,0 +1,141 @@
+#include "ads/render/view/DZDefaultAMSGHandler.h"
+
+#include <glib.h>
+
+#include <charconv>
+#include <cstdio>
+
+#include "ads/core/DZSignalCollector.h"
+#include "ads/foundation/DZAbsoluteTime.h"
+#include "ads/foundation/DZClickTrackerCollection.h"
+#include "ads/foundation/DZDevice.h"
+#include "ads/foundation/DZLogger.h"
+#include "ads/foundation/DZNSURLUtilities.h"
+#include "ads/foundation/DZRunOnMainThread.h"
+#include "ads/render/overlay/DZViewController.h"
+#include "ads/render/view/DZAdView.h"
+#include "platform/dispatch/DispatchQueue.h"
+
+namespace {
+
+template <void (DZDefaultAMSGHandler::*method)(const DZAMSGArguments&)>
+DZAMSGHandler::Action action() {
+    return [](DZAMSGHandler& handler, const DZAMSGArguments& arguments) {
+        (static_cast<DZDefaultAMSGHandler&>(handler).*method)(arguments);
+    };
+}
+
+}  // namespace
+
+const DZAMSGHandler::ActionTable& DZDefaultAMSGHandler::actionBlockDictionary() const {
+    static const ActionTable table{
+        {"httpTrack", action<&DZDefaultAMSGHandler::didReceiveTrackHTTPNotification>()},
+        {"log", action<&DZDefaultAMSGHandler::didReceiveLogNotification>()},
+        {"touch", action<&DZDefaultAMSGHandler::didReceiveTouchNotification>()},
+        {"vibrate", action<&DZDefaultAMSGHandler::didReceiveVibrateNotification>()},
+        {"canOpenURLs", action<&DZDefaultAMSGHandler::didReceiveCanOpenURLsNotification>()},
+        {"close", action<&DZDefaultAMSGHandler::didReceiveCloseNotification>()},
+    };
+    return table;
+}
+
+long DZDefaultAMSGHandler::integerForKey(const std::string& key, const DZNotification::Parameters& parameters,
+                                         long defaultValue) {
+    auto it = parameters.find(key);
+    if (it == parameters.end()) return defaultValue;
+    long value = 0;
+    const char* begin = it->second.data();
+    const char* end = begin + it->second.size();
+    auto [ptr, ec] = std::from_chars(begin, end, value);
+    return ec == std::errc() && ptr == end ? value : defaultValue;
+}
+
+std::string DZDefaultAMSGHandler::loggableText(const std::string& text) {
+    std::string cut = text.substr(0, kMaxLogBytes);
+    // Back off to the start of a character so the line stays UTF-8.
+    if (cut.size() < text.size()) {
+        std::size_t end = cut.size();
+        while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+        cut.resize(end);
+    }
+    std::string line;
+    for (unsigned char c : cut) {
+        if (c == '\n') {
+            line += "\\n";
+        } else if (c == '\t') {
+            line += "\\t";
+        } else if (c < 0x20 || c == 0x7f) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+            line += escaped;
+        } else {
+            line += static_cast<char>(c);
+        }
+    }
+    if (cut.size() < text.size()) line += "...";
+    return line;
+}
+
+void DZDefaultAMSGHandler::didReceiveTrackHTTPNotification(const DZAMSGArguments& arguments) {
+    auto text = arguments.note->parameter("u");
+    auto url = text ? dz_URLWithString(*text) : std::nullopt;
+    if (!url || !url->isWeb()) {
+        DZLog("Ad page ping refused: not an http or https URL");
+        return;
+    }
+    DZClickTrackerCollection::sharedInstance()->trackURL(url->text());
+}
+
+void DZDefaultAMSGHandler::didReceiveLogNotification(const DZAMSGArguments& arguments) {
+    auto text = arguments.note->parameter("string");
+    if (!text) return;
+    const DZAdView* view = arguments.adView.get();
+    const std::uint64_t page = view ? view->hostLoadCount() : 0;
+    if (budgetView_.lock().get() != view || budgetPage_ != page) {
+        budgetView_ = arguments.adView;
+        budgetPage_ = page;
+        budget_ = DZPageLogBudget();
+    }
+    auto decision = budget_.admit(DZAbsoluteTime::absoluteTimeInMilliseconds());
+    if (decision.write) DZLogText(loggableText(*text));
+    if (decision.notice) DZLogText(std::move(*decision.notice));
+}
+
+void DZDefaultAMSGHandler::didReceiveTouchNotification(const DZAMSGArguments& arguments) {
+    const auto& parameters = arguments.note->parameters();
+    const long duration = integerForKey("td", parameters, -1);
+    // The collector counts a touch by its duration; where it fell is not kept.
+    platform::DispatchQueue::main()->async(
+        [duration] { DZSignalCollector::sharedInstance().recordTouch(duration); });
+}
+
+void DZDefaultAMSGHandler::didReceiveCanOpenURLsNotification(const DZAMSGArguments& arguments) {
+    std::vector<std::string> urls;
+    if (auto list = arguments.note->parameter("urls")) {
+        std::size_t start = 0;
+        while (start <= list->size() && urls.size() < kMaxCanOpenURLs) {
+            std::size_t comma = list->find(',', start);
+            if (comma == std::string::npos) comma = list->size();
+            urls.push_back(list->substr(start, comma - start));
+            start = comma + 1;
+        }
+    }
+    platform::DispatchQueue::main()->async([adView = arguments.adView, urls = std::move(urls)] {
+        if (!adView) return;
+        auto answer = DZDevice::canOpenURLs(urls, *DZDevice::sharedInstance());
+        std::optional<nlohmann::json> userInfo;
+        if (answer) {
+            userInfo = nlohmann::json::object();
+            for (const auto& [url, openable] : *answer) (*userInfo)[url] = openable;
+        }
+        adView->postJSNotification("openableURLs", userInfo);
+    });
+}
+
+void DZDefaultAMSGHandler::didReceiveCloseNotification(const DZAMSGArguments& arguments) {
+    if (!arguments.adView) return;
+    // Held: the dismissal may let go of the last owner of the controller and of the ad view.
+    auto adView = arguments.adView;
+    auto controller = std::dynamic_pointer_cast<DZViewController>(adView->viewController());
+    if (controller && controller->isOnScreen()) controller->relinquishScreenWithCompletion({});
+}

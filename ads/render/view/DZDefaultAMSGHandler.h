@@ -1,0 +1,42 @@
+#pragma once
+// The messages every ad page may send: "httpTrack" (ping an http or https URL), "log" (one console
+// line, within the page's budget), "touch" (a touch for the signal collector), "vibrate" (nothing
+// here), "canOpenURLs" (answered with "openableURLs") and "close" (a full-screen ad's controller
+// gives up the screen: an interstitial or a web app goes, an expanded or resized ad goes back to
+// its place).
+// Every parameter is the page's: checked and bounded before use.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "ads/render/bridge/DZAMSGHandler.h"
+#include "ads/render/bridge/DZPageLogBudget.h"
+
+class DZDefaultAMSGHandler : public DZAMSGHandler {
+  public:
+    static constexpr std::size_t kMaxLogBytes = 1024;
+    static constexpr std::size_t kMaxCanOpenURLs = 32;
+
+    const ActionTable& actionBlockDictionary() const override;
+
+    // The value's integer, or the default when it is absent or not wholly a number.
+    static long integerForKey(const std::string& key, const DZNotification::Parameters& parameters,
+                              long defaultValue);
+    // The page's text as one log line: cut at kMaxLogBytes (on a character boundary), control
+    // characters written as \n, \t or \xNN.
+    static std::string loggableText(const std::string& text);
+
+    void didReceiveTrackHTTPNotification(const DZAMSGArguments& arguments);
+    void didReceiveLogNotification(const DZAMSGArguments& arguments);
+    void didReceiveTouchNotification(const DZAMSGArguments& arguments);
+    void didReceiveVibrateNotification(const DZAMSGArguments& arguments) {}
+    void didReceiveCanOpenURLsNotification(const DZAMSGArguments& arguments);
+    // An ad view not shown by a full-screen controller (a banner in its place) stays.
+    void didReceiveCloseNotification(const DZAMSGArguments& arguments);
+
+  private:
+    // The log budget of the page shown last: a new one for each page the host loads.
+    std::weak_ptr<DZAdView> budgetView_;
+    std::uint64_t budgetPage_ = 0;
+    DZPageLogBudget budget_;
+};

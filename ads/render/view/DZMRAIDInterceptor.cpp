@@ -1,0 +1,319 @@
+#include "ads/render/view/DZMRAIDInterceptor.h"
+
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <vector>
+
+#include "ads/core/DZAdServer.h"
+#include "ads/core/slot/DZSlot.h"
+#include "ads/foundation/DZAdURLStash.h"
+#include "ads/foundation/DZApplication.h"
+#include "ads/foundation/DZDevice.h"
+#include "ads/foundation/DZLogger.h"
+#include "ads/foundation/DZRunOnMainThread.h"
+#include "ads/render/view/DZAdView.h"
+#include "ads/render/view/DZBannerAdViewDelegate.h"
+#include "platform/http/HttpConnection.h"
+#include "platform/url/Url.h"
+
+using platform::web::ScriptReply;
+using platform::web::ScriptRequest;
+using ScriptState = DZMRAIDInterceptor::ScriptState;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// A fetch that has not ended by then was lost (its answer had no main loop to come back to) and
+// is started afresh when next wanted.
+constexpr auto kStaleFetch =
+    std::chrono::seconds(static_cast<int>(DZMRAIDInterceptor::kFetchTimeoutSeconds) + 10);
+// Pages waiting for one script; more than this are not a real page's requests.
+constexpr std::size_t kMaxWaiting = 64;
+
+struct Script {
+    ScriptState state = ScriptState::Absent;
+    std::string body;
+    std::vector<ScriptReply> waiting;
+    std::uint64_t fetch = 0;  // which fetch may fill it
+    Clock::time_point started;
+};
+
+struct Shared {
+    std::mutex lock;
+    bool allowed = true;
+    int count = 0;
+    std::string banner = DZMRAIDInterceptor::defaultImplementationPath(DZMRAIDInterceptor::kBannerScriptPath);
+    std::string interstitial =
+        DZMRAIDInterceptor::defaultImplementationPath(DZMRAIDInterceptor::kInterstitialScriptPath);
+    std::string expandedBanner =
+        DZMRAIDInterceptor::defaultImplementationPath(DZMRAIDInterceptor::kExpandedBannerScriptPath);
+    std::map<std::string, Script> scripts;
+    std::uint64_t fetches = 0;
+
+    bool isCurrent(const std::string& url) const {
+        return url == banner || url == interstitial || url == expandedBanner;
+    }
+};
+
+// Never destroyed: a fetch may end while the process exits.
+Shared& shared() {
+    static auto* s = new Shared();
+    return *s;
+}
+
+// Replies are answered outside the lock: an answer runs the engine's code, which may call back.
+void answerAll(std::vector<ScriptReply>& replies, const std::optional<std::string>& body) {
+    for (auto& reply : replies) body ? reply.answer(*body) : reply.fail();
+}
+
+void finishFetch(const std::string& url, std::uint64_t fetch, std::optional<std::string> body,
+                 const std::string& why) {
+    std::vector<ScriptReply> waiting;
+    {
+        auto& s = shared();
+        std::lock_guard g(s.lock);
+        auto it = s.scripts.find(url);
+        if (it == s.scripts.end() || it->second.fetch != fetch) return;
+        waiting.swap(it->second.waiting);
+        it->second.state = body ? ScriptState::Ready : ScriptState::Failed;
+        it->second.body = body.value_or("");
+        if (!s.isCurrent(url)) s.scripts.erase(it);
+    }
+    if (!body && !why.empty()) DZLog("MRAID script %s could not be fetched: %s", url.c_str(), why.c_str());
+    answerAll(waiting, body);
+}
+
+// Starts fetching the script unless it is in memory or on its way. Main thread.
+void fetch(const std::string& url) {
+    std::uint64_t ticket = 0;
+    {
+        auto& s = shared();
+        std::lock_guard g(s.lock);
+        auto& script = s.scripts[url];
+        const auto now = Clock::now();
+        if (script.state == ScriptState::Ready) return;
+        if (script.state == ScriptState::Fetching && now - script.started < kStaleFetch) return;
+        script.state = ScriptState::Fetching;
+        script.started = now;
+        script.fetch = ticket = ++s.fetches;
+    }
+    const auto parsed = platform::Url::parse(url);
+    const std::string host = parsed ? parsed->host() : "";
+    // Such a host resolves nowhere by definition (the default without a server): no lookup needs
+    // to leave the machine, and there is nothing to report.
+    if (host.size() >= 8 && host.compare(host.size() - 8, 8, ".invalid") == 0)
+        return finishFetch(url, ticket, std::nullopt, "");
+    platform::HttpRequest request;
+    request.url = url;
+    request.userAgent = DZDevice::sharedInstance()->userAgentString();
+    request.timeoutSeconds = DZMRAIDInterceptor::kFetchTimeoutSeconds;
+    request.maxBodyBytes = DZMRAIDInterceptor::kMaxScriptBytes;
+    platform::HttpConnection::send(
+        std::move(request), [url, ticket](const platform::HttpConnection::Outcome& o) {
+            if (o.succeeded()) return finishFetch(url, ticket, o.body, "");
+            finishFetch(
+                url, ticket, std::nullopt,
+                o.error ? o.error->message : "status " + std::to_string(o.response ? o.response->status : 0));
+        });
+}
+
+void fetchCurrent() {
+    DZRunOnMainThread([] {
+        std::vector<std::string> urls;
+        {
+            auto& s = shared();
+            std::lock_guard g(s.lock);
+            if (!s.allowed) return;
+            urls = {s.banner, s.interstitial, s.expandedBanner};
+        }
+        for (const auto& url : urls) fetch(url);
+    });
+}
+
+void setPath(std::string Shared::*which, const std::optional<std::string>& value, const char* defaultPath) {
+    std::string url = DZMRAIDInterceptor::defaultImplementationPath(defaultPath);
+    if (value) {
+        const auto parsed = platform::Url::parse(*value);
+        if (parsed && parsed->isWeb() && !parsed->host().empty()) {
+            url = parsed->text();
+        } else {
+            DZLog("MRAID script address \"%s\" is no http(s) URL; the default stays",
+                  value->substr(0, 256).c_str());
+        }
+    }
+    {
+        auto& s = shared();
+        std::lock_guard g(s.lock);
+        if (s.*which == url) return;
+        const std::string previous = std::exchange(s.*which, url);
+        // A script no page can be given any more: unless a page still waits for it.
+        if (auto it = s.scripts.find(previous);
+            it != s.scripts.end() && !s.isCurrent(previous) && it->second.waiting.empty())
+            s.scripts.erase(it);
+    }
+    fetchCurrent();
+}
+
+std::string getPath(std::string Shared::*which) {
+    auto& s = shared();
+    std::lock_guard g(s.lock);
+    return s.*which;
+}
+
+// Lets the app's early start-up allow interception, without the foundation knowing this layer.
+[[maybe_unused]] const bool registered = [] {
+    DZApplication::setEarlyActivityHook(&DZEarlyActivityHooks::allowMRAIDInterceptor,
+                                        [] { DZMRAIDInterceptor::allow(); });
+    return true;
+}();
+
+}  // namespace
+
+void DZMRAIDInterceptor::allow() {
+    {
+        std::lock_guard g(shared().lock);
+        shared().allowed = true;
+    }
+    fetchCurrent();
+}
+
+void DZMRAIDInterceptor::disallow() {
+    std::lock_guard g(shared().lock);
+    shared().allowed = false;
+}
+
+bool DZMRAIDInterceptor::isAllowed() {
+    std::lock_guard g(shared().lock);
+    return shared().allowed;
+}
+
+void DZMRAIDInterceptor::enableCanInitWithRequest() {
+    std::lock_guard g(shared().lock);
+    ++shared().count;
+}
+
+void DZMRAIDInterceptor::disableCanInitWithRequest() {
+    std::lock_guard g(shared().lock);
+    if (shared().count > 0) --shared().count;
+}
+
+void DZMRAIDInterceptor::resetCanInitWithRequestCounter() {
+    std::lock_guard g(shared().lock);
+    shared().count = 0;
+}
+
+int DZMRAIDInterceptor::canInitWithRequestCounter() {
+    std::lock_guard g(shared().lock);
+    return shared().count;
+}
+
+bool DZMRAIDInterceptor::canInitWithRequestIsEnabled() {
+    {
+        std::lock_guard g(shared().lock);
+        if (!shared().allowed || shared().count == 0) return false;
+    }
+    return DZAdURLStash::hasStashedURLs();
+}
+
+void DZMRAIDInterceptor::setBannerImplementationPath(const std::optional<std::string>& url) {
+    setPath(&Shared::banner, url, kBannerScriptPath);
+}
+
+void DZMRAIDInterceptor::setInterstitialImplementationPath(const std::optional<std::string>& url) {
+    setPath(&Shared::interstitial, url, kInterstitialScriptPath);
+}
+
+void DZMRAIDInterceptor::setExpandedBannerImplementationPath(const std::optional<std::string>& url) {
+    setPath(&Shared::expandedBanner, url, kExpandedBannerScriptPath);
+}
+
+std::string DZMRAIDInterceptor::bannerImplementationPath() {
+    return getPath(&Shared::banner);
+}
+
+std::string DZMRAIDInterceptor::interstitialImplementationPath() {
+    return getPath(&Shared::interstitial);
+}
+
+std::string DZMRAIDInterceptor::expandedBannerImplementationPath() {
+    return getPath(&Shared::expandedBanner);
+}
+
+void DZMRAIDInterceptor::resetToDefaultPaths() {
+    setBannerImplementationPath(std::nullopt);
+    setInterstitialImplementationPath(std::nullopt);
+    setExpandedBannerImplementationPath(std::nullopt);
+}
+
+std::string DZMRAIDInterceptor::defaultImplementationPath(const char* path) {
+    return DZAdServerURL(path);
+}
+
+bool DZMRAIDInterceptor::urlIsAnImplementationPath(const std::string& url) {
+    std::lock_guard g(shared().lock);
+    return shared().isCurrent(url);
+}
+
+bool DZMRAIDInterceptor::shouldRedirectForMRAID(const std::string& url) {
+    const auto parsed = platform::Url::parse(url);
+    if (!parsed || urlIsAnImplementationPath(url)) return false;
+    const std::string& path = parsed->path();
+    const auto slash = path.rfind('/');
+    return path.substr(slash == std::string::npos ? 0 : slash + 1) == kScriptName;
+}
+
+std::optional<std::string> DZMRAIDInterceptor::implementationPathForReferer(const std::string& referer) {
+    if (referer.empty()) return std::nullopt;
+    const auto url = platform::Url::parse(referer);
+    if (!url) return std::nullopt;
+    const auto adView = std::dynamic_pointer_cast<DZAdView>(DZAdURLStash::viewForURL(*url));
+    if (!adView) return std::nullopt;
+    const auto delegate = adView->delegate();
+    if (const auto* slotDelegate = dynamic_cast<const DZBannerAdViewDelegate*>(delegate.get())) {
+        const auto slot = slotDelegate->slot();
+        return slot && slot->adType().isInterstitial() ? interstitialImplementationPath()
+                                                       : bannerImplementationPath();
+    }
+    return expandedBannerImplementationPath();
+}
+
+void DZMRAIDInterceptor::respond(const ScriptRequest& request, ScriptReply reply) {
+    if (!canInitWithRequestIsEnabled() || !shouldRedirectForMRAID(request.url)) return reply.decline();
+    const auto url = implementationPathForReferer(request.referer);
+    if (!url) return reply.decline();
+    std::optional<std::string> body;
+    bool crowded = false;
+    {
+        auto& s = shared();
+        std::lock_guard g(s.lock);
+        auto& script = s.scripts[*url];
+        if (script.state == ScriptState::Ready) {
+            body = script.body;  // copied: a path change may drop the entry once the lock is gone
+        } else if (script.waiting.size() >= kMaxWaiting) {
+            crowded = true;
+        } else {
+            script.waiting.push_back(std::move(reply));
+        }
+    }
+    if (body) return reply.answer(std::move(*body));
+    if (crowded) return reply.fail();
+    // Absent, on its way, or failed last time: fetched (again) now, and the page waits for it.
+    fetch(*url);
+}
+
+ScriptState DZMRAIDInterceptor::scriptState(const std::string& url) {
+    std::lock_guard g(shared().lock);
+    const auto it = shared().scripts.find(url);
+    return it == shared().scripts.end() ? ScriptState::Absent : it->second.state;
+}
+
+void DZMRAIDInterceptor::forgetScripts() {
+    std::map<std::string, Script> gone;
+    {
+        std::lock_guard g(shared().lock);
+        gone.swap(shared().scripts);
+    }
+    for (auto& [url, script] : gone) answerAll(script.waiting, std::nullopt);
+}
