@@ -1,4 +1,4 @@
-// The README's headless examples with ads, as kept in scripts/examples: each runs as a player would
+// The headless examples with ads of docs/playing.md, as kept in scripts/examples: each runs as a player would
 // run it (scripts/play and its local ad server, a display), in a home of its own, and gets as far
 // as it says.
 #include <gtest/gtest.h>

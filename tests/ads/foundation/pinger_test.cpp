@@ -208,8 +208,8 @@ TEST_F(DZPingerTest, UnusableSettingsAndStoresFallBackWithoutLosingAnything) {
     EXPECT_EQ(defaults->stringForKey(kGroup + ".corrupt"), "not a dictionary");
 }
 
-// The two runs of a restart, each in a process of its own (they can be run by hand too, see the
-// README).
+// The two runs of a restart, each in a process of its own (they can be run by hand too, see
+// docs/ads-foundation.md).
 // The first pings URL while its server is down and ends the run as the app does.
 TEST_F(DZPingerTest, KeepingAReportNowGivesUpInTimeWhenTheStoresQueueIsStuck) {
     makePinger();
