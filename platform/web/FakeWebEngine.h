@@ -8,6 +8,7 @@
 // view, dialogs and content sizes are bounded alike and, on a loop, loads and scripts time out.
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,9 @@ class FakeWebEngine : public WebEngine {
     void setFrameHandler(std::function<void()> handler) override { frameHandler_ = std::move(handler); }
     void setBackgroundColor(ui::Color color) override;
     ui::Color backgroundColor() const override { return background_; }
+    std::optional<int> mainResourceStatus() const override { return mainResourceStatus_; }
+    // What the server is to have answered the page that finishes loading next.
+    void setMainResourceStatus(std::optional<int> status) { mainResourceStatus_ = status; }
     void setShowsScrollBars(bool shows) override { showsScrollBars_ = shows; }
     bool showsScrollBars() const override { return showsScrollBars_; }
     ContentSize contentSize() const override { return contentSize_; }
@@ -157,6 +161,7 @@ class FakeWebEngine : public WebEngine {
     std::string userAgent_ = "Mozilla/5.0 (X11; Linux x86_64)";
     Image snapshot_;
     ui::Color background_ = ui::Color::white();
+    std::optional<int> mainResourceStatus_;
     bool showsScrollBars_ = true;
     ContentSize contentSize_;
     MediaPlayback mediaPlayback_ = MediaPlayback::Automatic;

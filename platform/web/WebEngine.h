@@ -66,6 +66,9 @@ class WebEngine {
     // unpainted parts are that transparent in the snapshot, so the window shows through.
     virtual void setBackgroundColor(ui::Color color) = 0;
     virtual ui::Color backgroundColor() const = 0;
+    // The HTTP status the server answered the last finished load's page with; nothing when the
+    // page came from no HTTP answer (HTML given, a file) or the engine cannot tell.
+    virtual std::optional<int> mainResourceStatus() const { return std::nullopt; }
     // Whether the page's scroll bars are drawn (yes by default). Without them the page still
     // scrolls, by wheel and by script, as a phone's web view does.
     virtual void setShowsScrollBars(bool shows) = 0;

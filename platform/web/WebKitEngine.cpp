@@ -581,6 +581,17 @@ void WebKitEngine::onLoadStarted() {
     if (delegate_) delegate_->loadStarted();
 }
 
+std::optional<int> WebKitEngine::mainResourceStatus() const {
+    WebKitWebResource* page = webkit_web_view_get_main_resource(view_);
+    WebKitURIResponse* response = page ? webkit_web_resource_get_response(page) : nullptr;
+    const char* uri = response ? webkit_uri_response_get_uri(response) : nullptr;
+    if (!uri || (g_ascii_strncasecmp(uri, "http:", 5) != 0 && g_ascii_strncasecmp(uri, "https:", 6) != 0))
+        return std::nullopt;
+    const guint status = webkit_uri_response_get_status_code(response);
+    if (status == 0) return std::nullopt;
+    return static_cast<int>(status);
+}
+
 void WebKitEngine::onLoadFinished() {
     loading_ = false;
     if (loadTimer_) loadTimer_->invalidate();

@@ -52,6 +52,7 @@ class WebKitEngine : public WebEngine {
     void setFrameHandler(std::function<void()> handler) override { frameHandler_ = std::move(handler); }
     void setBackgroundColor(ui::Color color) override;
     ui::Color backgroundColor() const override { return background_; }
+    std::optional<int> mainResourceStatus() const override;
     void setShowsScrollBars(bool shows) override;
     bool showsScrollBars() const override { return !hiddenScrollBars_; }
     ContentSize contentSize() const override { return contentSize_; }

@@ -191,6 +191,23 @@ void DZSDKCoreWebView::adViewDidFailLoad(DZAdView& adView, const platform::web::
 
 void DZSDKCoreWebView::adViewDidFinishLoad(DZAdView& adView) {
     auto self = shared_from_this();
+    // A page the server answered with an error carries no script of ours: a failed load, so the
+    // waiting requests hear so now and the next request loads the page again.
+    const platform::web::WebEngine* engine = adView.engine();
+    if (const auto status = engine ? engine->mainResourceStatus() : std::nullopt;
+        status && (*status < 200 || *status > 299)) {
+        std::string url;
+        {
+            std::lock_guard lock(mutex_);
+            if (state_ == Accepted) url = pageURL();
+        }
+        if (!url.empty()) {
+            adViewDidFailLoad(
+                adView, {"http", *status,
+                         "the SDK core page was answered with HTTP status " + std::to_string(*status), url});
+            return;
+        }
+    }
     bool loaded = false;
     {
         std::lock_guard lock(mutex_);

@@ -215,6 +215,25 @@ TEST_F(SDKCore, AnUnansweredRequestTimesOutAndAnOldPageIsReloaded) {
     EXPECT_EQ(late->requestID, "4");
 }
 
+// A core page the server answered with an error fails the waiting request at once, and the next
+// request loads the page again.
+TEST_F(SDKCore, APageAnsweredWithAnErrorStatusFailsAtOnceAndIsLoadedAgain) {
+    auto requester = std::make_shared<Requester>();
+    controller_->buildAdURL(requester);
+    engine().setMainResourceStatus(503);
+    loadPage();
+    EXPECT_THAT(requester->answers, ElementsAre("failed"));
+    engine().setMainResourceStatus(200);
+    auto next = std::make_shared<Requester>();
+    controller_->buildAdURL(next);
+    loadPage();
+    EXPECT_EQ(requestLoads(), 2);
+    ASSERT_TRUE(waitForScripts(2));
+    runScripts();
+    pageSends("amsg://core/loadAdURL?request_id=" + next->requestID + "&url=u");
+    EXPECT_THAT(next->answers, ElementsAre("url:u"));
+}
+
 // A process that runs the game again against another server (a test's headless games, each with
 // a server of its own) asks the new one, whose core page builds its ad URLs.
 TEST_F(SDKCore, ThePageOfAServerNoLongerNamedIsLoadedFromTheOneNamedNow) {
