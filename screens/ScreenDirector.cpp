@@ -4,6 +4,7 @@
 
 #include "appbase/JTLevelManager.h"
 #include "appbase/LogMessage.h"
+#include "platform/ui/SnapshotView.h"
 #include "platform/ui/UiResources.h"
 #include "platform/ui/Window.h"
 #include "screens/AboutToolViewController.h"
@@ -178,12 +179,15 @@ std::shared_ptr<ViewControllerBase> ScreenDirector::startDummyView() {
     const auto& window = door_.window();
     dummy->view()->setFrame({{0, 0}, window ? window->bounds().size : platform::Size{}});
     dummy->view()->setBackgroundColor(platform::ui::Color::black());
-    // A game's end leaves its last frame: it stays under whatever comes over it meanwhile.
-    if (GameViewBase* game = door_.gameView()) {
-        if (auto picture = game->takeLastPicture()) {
-            picture->setFrame(dummy->view()->bounds());
-            dummy->view()->addSubview(picture);
-        }
+    // What the window showed stays under whatever comes over it meanwhile: a game's end leaves
+    // its last frame, a screen (the title) a still picture of itself, as it goes with this view.
+    std::shared_ptr<platform::ui::View> picture;
+    if (GameViewBase* game = door_.gameView()) picture = game->takeLastPicture();
+    if (!picture && window && window->rootViewController() && window->rootViewController()->isViewLoaded())
+        picture = platform::ui::snapshotViewOf(*window->rootViewController()->view());
+    if (picture) {
+        picture->setFrame(dummy->view()->bounds());
+        dummy->view()->addSubview(picture);
     }
     dummy->startAsRootView();
     dummyView_ = dummy;

@@ -1,10 +1,16 @@
 #include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
 
 #include "ScreensFixture.h"
 #include "levels/UnlockByScoresLevelManager.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ModalPanel.h"
+#include "platform/ui/ViewSnapshot.h"
+#include "shell/Announcements.h"
 #include "shell/LevelInfo.h"
 #include "shell/LevelScores.h"
 #include "shell/PlistFiles.h"
@@ -110,6 +116,56 @@ TEST_F(ScreensFixture, UnlockedLevelsAreAnnouncedOnceTheGameOverScreenShows) {
     EXPECT_EQ(driver->frontModal(), nullptr);
     // Nothing is left queued for the next game.
     EXPECT_FALSE(manager()->hasPendingMessages());
+}
+
+namespace {
+
+// Holds the pop-up slot between the screens open, as an interstitial sliding in and out does,
+// until the test lets it go.
+class HeldPopups : public Announcements {
+  public:
+    void setAppCore(AppDoor*) override {}
+    AppDoor* appCore() const override { return nullptr; }
+    void startDownload() override {}
+    void shutdown() override {}
+    void waitForDownload() override {}
+    void showPopupAds(int shownContext, const std::function<void()>& onDone) override {
+        context = shownContext;
+        pending = onDone;
+    }
+    void requestInterstitialAd() override {}
+    bool interstitialAdPresenting() const override { return static_cast<bool>(pending); }
+    void processAmUrl(const std::string&) override {}
+    std::optional<std::map<std::string, std::string>> amProperties() const override { return std::nullopt; }
+    int context = 0;
+    std::function<void()> pending;
+};
+
+}  // namespace
+
+TEST_F(ScreensFixture, AnInterstitialFromTheTitleMovesOverThePictureOfTheTitleNotABlackWindow) {
+    auto popups = std::make_shared<HeldPopups>();
+    core->setAnnouncements(popups);
+    core->startTitleView();
+    ASSERT_TRUE(driver->tapButton("Start Game"));
+    ASSERT_TRUE(popups->pending);
+    EXPECT_TRUE(popups->context == 2 || popups->context == 4) << popups->context;
+
+    // The holding screen is what shows under the interstitial meanwhile.
+    const auto holding = core->window()->rootViewController();
+    ASSERT_NE(holding, nullptr);
+    EXPECT_NE(screen(), "title");
+    auto picture = platform::ui::snapshotView(*holding->view(), 1);
+    ASSERT_TRUE(picture);
+    size_t lit = 0;
+    for (size_t i = 0; i + 3 < picture->pixels.size(); i += 4)
+        if (picture->pixels[i] > 16 || picture->pixels[i + 1] > 16 || picture->pixels[i + 2] > 16) ++lit;
+    EXPECT_GT(lit, picture->pixels.size() / 4 / 2) << "the holding screen is black";
+
+    auto done = std::move(popups->pending);
+    done();
+    EXPECT_EQ(screen(), "game");
+    EXPECT_NE(core->window()->rootViewController(), holding);
 }
 
 TEST_F(ScreensFixture, AScoreEditedInTheFileIsNotShown) {
