@@ -92,7 +92,7 @@ void DZInterstitial::presentFromRootViewController(
     if (controller) {
         if (const auto& ad = slot_->ad())
             controller->setSupportedInterfaceOrientations(ad->supportedOrientations());
-        controller->setSlot(slot_);
+        controller->setHost(slot_);
         // The app may let go of its interstitial once it is shown: the screen keeps it until it
         // has gone, so that the dismissal is still heard.
         controller->setInterstitial(hold);

@@ -95,7 +95,7 @@ class ProbeBannerDelegate : public Counting<DZBannerAdViewDelegate> {
   public:
     static std::shared_ptr<ProbeBannerDelegate> create(const std::shared_ptr<DZSlot>& slot) {
         auto delegate = std::make_shared<ProbeBannerDelegate>(slot);
-        delegate->registerSlotHandlers();
+        delegate->registerHostHandlers();
         return delegate;
     }
     using Counting<DZBannerAdViewDelegate>::Counting;

@@ -10,6 +10,7 @@
 #include "ads/foundation/DZCSI.h"
 #include "ads/foundation/DZCSITimeRecorder.h"
 #include "ads/foundation/DZLogger.h"
+#include "ads/render/host/DZAdHost.h"
 #include "platform/dispatch/DispatchQueue.h"
 
 using platform::DispatchQueue;
@@ -45,7 +46,15 @@ std::string invalidRequestText(const DZNotification::Parameters& parameters) {
 std::shared_ptr<DZSDKCoreController> DZSDKCoreController::sharedInstance() {
     // Never destroyed, as the web-view cache: torn down at exit it would release the slots still
     // waiting on it, and its core view, after the main loop and the thread data they use are gone.
-    static auto* instance = new std::shared_ptr<DZSDKCoreController>(create());
+    static std::shared_ptr<DZSDKCoreController>* instance = [] {
+        auto* shared = new std::shared_ptr<DZSDKCoreController>(create());
+        // An ad view whose host has gone still tells a blocked open to the page that keeps count.
+        DZAdHost::setOrphanOpenBlockedHandler([](const nlohmann::json& info) {
+            if (auto page = (*instance)->activeSDKCoreWebView())
+                page->postJSNotification("navigationBlocked", info);
+        });
+        return shared;
+    }();
     return *instance;
 }
 

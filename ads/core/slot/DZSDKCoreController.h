@@ -17,6 +17,7 @@
 
 #include "ads/core/slot/DZSDKCoreAMSGHandler.h"
 #include "ads/core/slot/DZSDKCoreWebView.h"
+#include "ads/render/viewability/DZZadavaDuruMonitor.h"
 
 class DZAd;
 
@@ -104,7 +105,7 @@ class DZSDKCoreController : public DZSDKCoreWebViewObserver,
     unsigned zadavaDuruUnloadCacheMaxSize_ = 3;
     bool SDKCoreUpdateHandled_ = false;
     bool useNewWebViewsForZadavaDuruProcessing_ = false;
-    double zadavaDuruSamplingInterval_ = 0.4;
+    double zadavaDuruSamplingInterval_ = DZZadavaDuruMonitor::kDefaultSamplingInterval;
     double swipeToViewSamplingInterval_ = 0;
     bool SDKConstantsNeedReload_ = true;
     // The page let a request go unanswered: the next request reloads it.

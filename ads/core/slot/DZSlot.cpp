@@ -392,6 +392,32 @@ void DZSlot::adFinishedLoadingContent() {
     if (auto delegate = adLoadDelegate_.lock()) delegate->slotFinishedLoadingAdContent(*this);
 }
 
+bool DZSlot::mayTakeClicks() const {
+    // Not while rendering (5), nor after a failed core page (1) or once invalidated (8).
+    switch (state_) {
+        case 0:
+        case 2:
+        case 3:
+        case 4:
+        case 6:
+        case 7:
+            return true;
+        default:
+            return false;
+    }
+}
+
+void DZSlot::openWasBlocked(const nlohmann::json& info) {
+    if (auto core = sdkCoreController()) {
+        if (auto page = core->activeSDKCoreWebView()) page->postJSNotification("navigationBlocked", info);
+    }
+}
+
+void DZSlot::adDidReceiveAppEvent(const std::string& name, const std::optional<std::string>& info) {
+    auto self = shared_from_this();
+    if (auto owner = slotDelegate()) owner->slotDidReceiveAppEvent(*this, name, info);
+}
+
 void DZSlot::adWasClicked() {
     ++adClickCount_;
     DZApplication::sharedInstance()->incrementTotalAdClickCount();
@@ -435,7 +461,7 @@ void DZSlot::bannerDidMoveToWindow(const std::shared_ptr<platform::ui::Window>& 
         monitor->sample();
         monitor->stopMonitoring();
     }
-    NotificationCenter::defaultCenter().post(kDidLeaveWindowNotification, this);
+    NotificationCenter::defaultCenter().post(kDidLeaveWindowNotification, static_cast<const DZAdHost*>(this));
 }
 
 void DZSlot::interstitialViewWillAppear() {

@@ -21,7 +21,7 @@
 #include "ads/core/slot/DZSDKCoreWebView.h"
 #include "ads/foundation/DZApplication.h"
 #include "ads/foundation/DZRequestError.h"
-#include "ads/render/mraid/DZMRAIDEventHandling.h"
+#include "ads/render/host/DZAdHost.h"
 #include "ads/render/swipe/DZPercentDrivenUserInteractionAnimationController.h"
 #include "ads/render/viewability/DZZadavaDuruMonitor.h"
 #include "platform/geometry/Geometry.h"
@@ -127,17 +127,15 @@ class DZSlotAdKeyDelegate {
     virtual std::optional<nlohmann::json> viewHierarchyInformationForSlot(DZSlot&) = 0;
 };
 
-class DZSlot : public DZSDKCoreControllerDelegate,
+class DZSlot : public DZAdHost,
+               public DZSDKCoreControllerDelegate,
                public DZAdFetcherDelegate,
                public DZZadavaDuruMonitorDelegate,
                public DZZadavaDuruObserver,
-               public DZMRAIDEventHandling,
                public DZPercentDrivenUserInteractionAnimationControllerDelegate,
                public platform::store::StoreProductViewControllerDelegate,
                public std::enable_shared_from_this<DZSlot> {
   public:
-    // Posted on the default notification centre when a banner's slot leaves its window.
-    inline static const std::string kDidLeaveWindowNotification = "DZSlotDidLeaveWindowNotification";
     static constexpr double kDefaultReloadInterval = 60.0;
 
     static std::shared_ptr<DZSlot> create(platform::Rect frame = {});
@@ -147,6 +145,12 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     std::string description() const;
 
     int state() const { return state_; }
+    // DZAdHost
+    bool isRenderingAd() const override { return state_ == 5; }
+    bool hasValidAd() const override { return state_ == 6; }
+    bool mayTakeClicks() const override;
+    void openWasBlocked(const nlohmann::json& info) override;
+    void adDidReceiveAppEvent(const std::string& name, const std::optional<std::string>& info) override;
     // Any change from 8, and to the current value, is ignored.
     void setState(int state);
     // Told of every state entered, after the change (probes and tests watch the machine with it).
@@ -165,19 +169,19 @@ class DZSlot : public DZSDKCoreControllerDelegate,
 
     const std::string& adUnitID() const { return adUnitID_; }
     void setAdUnitID(const std::string& adUnitID);
-    const DZAdType& adType() const { return adType_; }
+    const DZAdType& adType() const override { return adType_; }
     void setAdType(const DZAdType& type) { adType_ = type; }
     void setAdTypeAndReloadRequest(const DZAdType& type, bool reload);
 
-    const std::shared_ptr<DZRequest>& request() const { return request_; }
+    const std::shared_ptr<DZRequest>& request() const override { return request_; }
     const std::shared_ptr<DZRequest>& nextRequest() const { return nextRequest_; }
     void setNextRequest(const std::shared_ptr<DZRequest>& request);
     const std::shared_ptr<DZCorrelator>& correlator() const { return correlator_; }
     void setCorrelator(std::shared_ptr<DZCorrelator> correlator) { correlator_ = std::move(correlator); }
-    const std::shared_ptr<DZAd>& ad() const { return ad_; }
+    const std::shared_ptr<DZAd>& ad() const override { return ad_; }
     const std::shared_ptr<DZAd>& loadingAd() const { return loadingAd_; }
     const std::shared_ptr<DZAdFetcher>& adFetcher() const { return adFetcher_; }
-    const std::shared_ptr<DZAdView>& adView() const { return adView_; }
+    const std::shared_ptr<DZAdView>& adView() const override { return adView_; }
     const std::shared_ptr<DZBannerAdViewDelegate>& adViewDelegate() const { return adViewDelegate_; }
     const std::shared_ptr<DZMAdManager>& mediationManager() const { return mediationManager_; }
     const std::shared_ptr<DZSlotStatistics>& slotStats() const { return slotStats_; }
@@ -199,7 +203,7 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     platform::Size newAdSize() const { return newAdSize_; }
     void setNewAdSize(platform::Size size) { newAdSize_ = size; }
     // Absolute milliseconds when the last HTML ad finished loading.
-    std::optional<uint64_t> timeLastLoaded() const { return timeLastLoaded_; }
+    std::optional<uint64_t> timeLastLoaded() const override { return timeLastLoaded_; }
     bool isAdCustomRendered() const { return adCustomRendered_; }
     void setAdCustomRendered(bool rendered) { adCustomRendered_ = rendered; }
     int32_t csiIdentifier() const { return CSIIdentifier_; }
@@ -255,10 +259,10 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     // An ad whose HTML is another network's script: shown only once it has drawn something.
     void loadAdNetworkJavaScriptRequest(const std::shared_ptr<DZAd>& ad);
     // While the committed ad is a rich-media creative that announced itself.
-    bool isMRAIDEnabled() const;
+    bool isMRAIDEnabled() const override;
 
     // Pings go out without the cache. Clicks ping every time, impressions once per ad.
-    void pingClickURLs();
+    void pingClickURLs() override;
     void pingImpressionURLs();
     void pingManualTrackingURLs();
     // URLs handed to the trackers so far, by kind.
@@ -266,7 +270,7 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     int impressionPingCount() const { return impressionPingCount_; }
     int manualImpressionPingCount() const { return manualImpressionPingCount_; }
     // A click on an ad-server URL that names its ad ("ai") carries the click signal.
-    std::string gestureClickURLWithURL(const std::string& url);
+    std::string gestureClickURLWithURL(const std::string& url) override;
     // The user default the ad-server host list is read from (comma-separated host names).
     inline static const std::string kAdServerDomainsKey = "/rerive/ads/as_domains";
     // The host is one of the ad server's (or lies under one), compared without case.
@@ -277,7 +281,7 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     void setSignalCollector(const DZSignalCollector* collector) { signalCollector_ = collector; }
 
     // Refresh and cancellation.
-    void scheduleAdReloadTimer();
+    void scheduleAdReloadTimer() override;
     void deactivateReloadTimer();
     void reloadCurrentRequest();
     void cancelLoad();
@@ -295,39 +299,40 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     void willFetchAdContent();
     void didFetchAdContent();
     void willProcessMediationResponse();
-    void didFailToReceiveAdWithError(const DZRequestError::Ref& error, bool shouldCancelPendingActions);
+    void didFailToReceiveAdWithError(const DZRequestError::Ref& error,
+                                     bool shouldCancelPendingActions) override;
     void didReceiveInvalidAd();
-    void didReceiveValidAd();
+    void didReceiveValidAd() override;
     void willStartAdRendering();
-    void willLoadAdHTMLInWebView();
-    void didLoadAdHTMLInWebView();
-    void didMakeAdImpression();
-    void willLeaveAppDueToClick();
+    void willLoadAdHTMLInWebView() override;
+    void didLoadAdHTMLInWebView() override;
+    void didMakeAdImpression() override;
+    void willLeaveAppDueToClick() override;
     void invalidateState();
 
     // Ad events from the ad-view delegates, the opener, presenters and mediation.
     void willProcessAd();
     void adFailedToReceiveContentWithError(const DZRequestError::Ref& error);
-    void adFinishedLoadingContent();
-    void adWasClicked();
+    void adFinishedLoadingContent() override;
+    void adWasClicked() override;
     // How many times adWasClicked was called on this slot.
     int adClickCount() const { return adClickCount_; }
-    void adWillPresentScreen();
-    void adWillDismissScreen();
-    void adDidDismissScreen();
-    void adWillLeaveApplication();
+    void adWillPresentScreen() override;
+    void adWillDismissScreen() override;
+    void adDidDismissScreen() override;
+    void adWillLeaveApplication() override;
     // A purchase an ad offered, for the owner's in-app purchase delegate (logged when none).
     std::shared_ptr<DZInAppPurchaseDelegate> inAppPurchaseDelegate() const;
-    void didReceiveInAppPurchase(const std::shared_ptr<DZInAppPurchase>& purchase);
+    void didReceiveInAppPurchase(const std::shared_ptr<DZInAppPurchase>& purchase) override;
 
     // Views and windows.
     void bannerDidMoveToWindow(const std::shared_ptr<platform::ui::Window>& window);
-    void interstitialViewWillAppear();
-    void interstitialViewWillDisappear();
-    void updateContentSize(platform::Size size);
+    void interstitialViewWillAppear() override;
+    void interstitialViewWillDisappear() override;
+    void updateContentSize(platform::Size size) override;
     // The bookkeeping of the screens this slot's ad puts over the app; made by the first of them.
-    const std::shared_ptr<DZIntermission>& intermission() const { return intermission_; }
-    void setIntermission(std::shared_ptr<DZIntermission> intermission) {
+    const std::shared_ptr<DZIntermission>& intermission() const override { return intermission_; }
+    void setIntermission(std::shared_ptr<DZIntermission> intermission) override {
         intermission_ = std::move(intermission);
     }
 
@@ -395,7 +400,7 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     // A second page of the ad (shown over the app by an expand to another address) has a script
     // of its own: it hears the screen and the device's features as the ad's own page does. Its
     // state is its container's to say.
-    void notifyScreenAndDeviceFeaturesToPage(DZAdView& page);
+    void notifyScreenAndDeviceFeaturesToPage(DZAdView& page) override;
     void beginListeningToDeviceOrientationChangeEvent();
     void endListeningToDeviceOrientationChangeEvent();
     void didChangeDeviceOrientation();
@@ -419,8 +424,8 @@ class DZSlot : public DZSDKCoreControllerDelegate,
     void scheduleSwipeToViewControllerChecker();
     void unscheduleSwipeToViewControllerChecker();
     void canEnableSwipeToViewController();
-    void enableSwipeToViewController();
-    void disableSwipeToViewController();
+    void enableSwipeToViewController() override;
+    void disableSwipeToViewController() override;
     void setUpAnimationController();
     void handlePanGesture(platform::ui::PanGestureRecognizer& recognizer);
     // `point` in `view`'s coordinates (null: the window's).

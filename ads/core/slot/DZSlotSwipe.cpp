@@ -174,7 +174,7 @@ void DZSlot::handlePanGesture(PanGestureRecognizer& recognizer) {
             loadStoreProductViewController();
             auto page = swipeableStoreProductViewController_;
             auto proxy = DZOverlayProxy::create(page);
-            if (proxy) proxy->setSlot(weak_from_this());
+            if (proxy) proxy->setHost(weak_from_this());
             swipeTransitionRunning_ = true;
             if (!proxy || !proxy->presentFromViewController(root, {})) {
                 // Nothing came up (the root presents something else, or is off screen).

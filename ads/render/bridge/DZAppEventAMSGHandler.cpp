@@ -1,6 +1,6 @@
 #include "ads/render/bridge/DZAppEventAMSGHandler.h"
 
-#include "ads/core/slot/DZSlot.h"
+#include "ads/render/host/DZAdHost.h"
 
 const DZAMSGHandler::ActionTable& DZAppEventAMSGHandler::actionBlockDictionary() const {
     static const ActionTable table{
@@ -15,9 +15,8 @@ const DZAMSGHandler::ActionTable& DZAppEventAMSGHandler::actionBlockDictionary()
 void DZAppEventAMSGHandler::didReceiveAppEventNotification(const DZAMSGArguments& arguments) {
     auto name = arguments.note->parameter("name");
     if (!name) return;
-    auto slot = slot_.lock();
-    if (!slot) return;
-    // The owner may release the slot from its callback.
-    if (auto owner = slot->slotDelegate())
-        owner->slotDidReceiveAppEvent(*slot, *name, arguments.note->parameter("info"));
+    auto host = host_.lock();
+    if (!host) return;
+    // The owner may release the host from its callback.
+    host->adDidReceiveAppEvent(*name, arguments.note->parameter("info"));
 }

@@ -1,20 +1,20 @@
 #pragma once
-// "appEvent": the creative's named event (with optional info) for the slot's owner.
+// "appEvent": the creative's named event (with optional info) for the host's owner.
 #include <memory>
 
 #include "ads/render/bridge/DZAMSGHandler.h"
 
-class DZSlot;
+class DZAdHost;
 
 class DZAppEventAMSGHandler : public DZAMSGHandler {
   public:
-    explicit DZAppEventAMSGHandler(std::weak_ptr<DZSlot> slot = {}) : slot_(std::move(slot)) {}
+    explicit DZAppEventAMSGHandler(std::weak_ptr<DZAdHost> host = {}) : host_(std::move(host)) {}
 
     const ActionTable& actionBlockDictionary() const override;
-    std::shared_ptr<DZSlot> slot() const { return slot_.lock(); }
+    std::shared_ptr<DZAdHost> host() const { return host_.lock(); }
 
     void didReceiveAppEventNotification(const DZAMSGArguments& arguments);
 
   private:
-    std::weak_ptr<DZSlot> slot_;
+    std::weak_ptr<DZAdHost> host_;
 };

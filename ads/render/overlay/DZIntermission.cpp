@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "ads/core/slot/DZSlot.h"
+#include "ads/render/host/DZAdHost.h"
 #include "ads/render/overlay/DZIntermitting.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/ui/Application.h"
@@ -10,12 +10,12 @@
 using platform::ui::Application;
 using platform::ui::NotificationCenter;
 
-std::shared_ptr<DZIntermission> DZIntermission::create(const std::shared_ptr<DZSlot>& slot) {
-    if (!slot) return nullptr;
-    return std::make_shared<DZIntermission>(slot);
+std::shared_ptr<DZIntermission> DZIntermission::create(const std::shared_ptr<DZAdHost>& host) {
+    if (!host) return nullptr;
+    return std::make_shared<DZIntermission>(host);
 }
 
-DZIntermission::DZIntermission(std::weak_ptr<DZSlot> slot) : slot_(std::move(slot)) {}
+DZIntermission::DZIntermission(std::weak_ptr<DZAdHost> host) : host_(std::move(host)) {}
 
 DZIntermission::~DZIntermission() {
     const bool hadActive = !active_.empty();
@@ -64,7 +64,7 @@ void DZIntermission::addParticipant(const std::shared_ptr<DZIntermitting>& parti
 }
 
 void DZIntermission::begin() {
-    if (auto slot = slot_.lock()) slot->adWillPresentScreen();
+    if (auto host = host_.lock()) host->adWillPresentScreen();
     auto& app = Application::shared();
     publisherIdleTimerDisabled_ = app.isIdleTimerDisabled();
     app.setIdleTimerDisabled(true);
@@ -111,7 +111,7 @@ void DZIntermission::willEnd() {
     app.setIdleTimerDisabled(publisherIdleTimerDisabled_);
     if (statusBarOverridden_) app.setStatusBarHidden(statusBarWasOriginallyHidden_);
     statusBarOverridden_ = false;
-    if (auto slot = slot_.lock()) slot->adWillDismissScreen();
+    if (auto host = host_.lock()) host->adWillDismissScreen();
 }
 
 void DZIntermission::didEnd() {
@@ -119,7 +119,7 @@ void DZIntermission::didEnd() {
         NotificationCenter::defaultCenter().removeObserver(foregroundObserver_);
         foregroundObserver_ = 0;
     }
-    if (auto slot = slot_.lock()) slot->adDidDismissScreen();
+    if (auto host = host_.lock()) host->adDidDismissScreen();
 }
 
 void DZIntermission::applicationWillEnterForeground() {

@@ -1,6 +1,6 @@
 #pragma once
-// The bookkeeping of the time an ad covers the app, one per slot: every full-screen ad screen
-// and every system sheet shown for the ad takes part. The slot hears once that a screen comes
+// The bookkeeping of the time an ad covers the app, one per host: every full-screen ad screen
+// and every system sheet shown for the ad takes part. The host hears once that a screen comes
 // (when the first joins), once that it starts going (when the last one starts leaving) and once
 // that it has gone; the idle timer is held off meanwhile and given back as the app had it, and the
 // status bar is restored when a presenter hid it. When the app returns to the foreground, the
@@ -13,13 +13,13 @@
 #include "platform/ui/NotificationCenter.h"
 
 class DZIntermitting;
-class DZSlot;
+class DZAdHost;
 
 class DZIntermission : public std::enable_shared_from_this<DZIntermission> {
   public:
-    // Null without a slot.
-    static std::shared_ptr<DZIntermission> create(const std::shared_ptr<DZSlot>& slot);
-    explicit DZIntermission(std::weak_ptr<DZSlot> slot);  // use create()
+    // Null without a host.
+    static std::shared_ptr<DZIntermission> create(const std::shared_ptr<DZAdHost>& host);
+    explicit DZIntermission(std::weak_ptr<DZAdHost> host);  // use create()
     ~DZIntermission();
     DZIntermission(const DZIntermission&) = delete;
     DZIntermission& operator=(const DZIntermission&) = delete;
@@ -53,7 +53,7 @@ class DZIntermission : public std::enable_shared_from_this<DZIntermission> {
     void scheduleNextDismissal();
     void runNextDismissal();
 
-    std::weak_ptr<DZSlot> slot_;
+    std::weak_ptr<DZAdHost> host_;
     Entries active_;
     Entries deactivating_;
     std::deque<std::weak_ptr<DZIntermitting>> queue_;

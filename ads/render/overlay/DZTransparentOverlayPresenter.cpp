@@ -1,6 +1,6 @@
 #include "ads/render/overlay/DZTransparentOverlayPresenter.h"
 
-#include "ads/core/slot/DZSlot.h"
+#include "ads/render/host/DZAdHost.h"
 #include "ads/render/overlay/DZUnclickableView.h"
 #include "ads/render/overlay/DZViewController.h"
 #include "platform/ui/Application.h"
@@ -85,13 +85,14 @@ void DZTransparentOverlayPresenter::composeTransparentInterstitialViewsForPresen
             if (auto self = weak.lock()) self->updateTransparentInterstitialOrientation();
         },
         this);
-    if (auto slot = presented->slot()) {
-        const void* slotObject = slot.get();
+    if (auto host = presented->host()) {
+        // The host posts itself as a DZAdHost: compare the same pointer.
+        const void* hostObject = static_cast<const DZAdHost*>(host.get());
         placementObserver_ = center.addObserver(
-            DZSlot::kDidLeaveWindowNotification,
-            [weak, slotObject](const platform::ui::Notification& note) {
+            DZAdHost::kDidLeaveWindowNotification,
+            [weak, hostObject](const platform::ui::Notification& note) {
                 auto self = weak.lock();
-                if (!self || note.object != slotObject) return;
+                if (!self || note.object != hostObject) return;
                 auto controller = self->presented_.lock();
                 if (controller && controller->isViewLoaded() && controller->view()->window()) {
                     controller->relinquishScreenWithCompletion({});

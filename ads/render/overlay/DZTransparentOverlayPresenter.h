@@ -2,7 +2,7 @@
 // Shows a full-screen ad controller as a transparent layer over the app (an interstitial whose
 // page asked for a transparent background): its view, with a clear background, sits in a crop
 // view inside a pivot view, both of which let touches on their empty area reach the app. It
-// slides up over 0.4 s and fades out over 0.2 s on the window's clock. The ad goes when its slot
+// slides up over 0.4 s and fades out over 0.2 s on the window's clock. The ad goes when its host
 // leaves the window. The desktop lays out in portrait only, so the pivot is never turned.
 #include "ads/render/overlay/DZOverlayPresenting.h"
 #include "platform/geometry/Geometry.h"

@@ -1,10 +1,10 @@
 #include "ads/render/overlay/DZViewController.h"
 
 #include "ads/core/DZAd.h"
-#include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/DZAbsoluteTime.h"
 #include "ads/foundation/DZLogger.h"
 #include "ads/foundation/DZStatisticDictionary.h"
+#include "ads/render/host/DZAdHost.h"
 #include "ads/render/overlay/DZIntermission.h"
 #include "ads/render/overlay/DZModalOverlayPresenter.h"
 #include "platform/dispatch/DispatchQueue.h"
@@ -25,8 +25,8 @@ DZViewController::~DZViewController() {
 }
 
 void DZViewController::recordDismissal() {
-    auto slot = slot_.lock();
-    auto statistics = slot && slot->ad() ? slot->ad()->statistics() : nullptr;
+    auto host = host_.lock();
+    auto statistics = host && host->ad() ? host->ad()->statistics() : nullptr;
     if (!statistics) return;
     const auto now = DZAbsoluteTime::absoluteTimeInMilliseconds();
     statistics->setObjectForKey(now, "tlanding_page_load_dismiss", true);
@@ -65,7 +65,7 @@ void DZViewController::presentFromViewController(const std::shared_ptr<platform:
     });
     if (started) return;
     // The screen refused (the presenting one already shows something): undo every step, so the
-    // slots and the intermission stay balanced and nothing keeps this controller alive.
+    // hosts and the intermission stay balanced and nothing keeps this controller alive.
     phase_ = Phase::Idle;
     retainCycle_.reset();
     if (auto intermission = std::move(intermission_)) {
@@ -111,10 +111,10 @@ void DZViewController::finishDismissal() {
 }
 
 void DZViewController::addToCurrentIntermission() {
-    auto slot = slot_.lock();
-    if (!slot) return;
-    if (!slot->intermission()) slot->setIntermission(DZIntermission::create(slot));
-    intermission_ = slot->intermission();
+    auto host = host_.lock();
+    if (!host) return;
+    if (!host->intermission()) host->setIntermission(DZIntermission::create(host));
+    intermission_ = host->intermission();
     intermission_->addParticipant(sharedSelf());
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The base of every screen the ad component puts over the app. It is shown through a presenter
-// (a modal slide by default), takes part in its slot's intermission while shown, tells the slots
+// (a modal slide by default), takes part in its host's intermission while shown, tells the hosts
 // that a full screen comes and goes, keeps itself alive from presentation to the start of its
 // dismissal, and records in the ad's statistics when it went. A controller is presented at most
 // once at a time: a second presentation while it is on screen is ignored, and a second
@@ -13,7 +13,7 @@
 #include "platform/ui/ViewController.h"
 
 class DZOverlayPresenting;
-class DZSlot;
+class DZAdHost;
 
 class DZViewController : public platform::ui::ViewController, public DZIntermitting {
   public:
@@ -37,8 +37,8 @@ class DZViewController : public platform::ui::ViewController, public DZIntermitt
     bool shouldAutorotate() override { return true; }
     bool prefersStatusBarHidden() const { return true; }
 
-    std::shared_ptr<DZSlot> slot() const { return slot_.lock(); }
-    virtual void setSlot(std::weak_ptr<DZSlot> slot) { slot_ = std::move(slot); }
+    std::shared_ptr<DZAdHost> host() const { return host_.lock(); }
+    virtual void setHost(std::weak_ptr<DZAdHost> host) { host_ = std::move(host); }
     const std::shared_ptr<DZOverlayPresenting>& presenter() const { return presenter_; }
     // Makes this controller the presenter's presented controller.
     void setPresenter(std::shared_ptr<DZOverlayPresenting> presenter);
@@ -90,7 +90,7 @@ class DZViewController : public platform::ui::ViewController, public DZIntermitt
     unsigned mask_ = kAllOrientations;
     bool viewDidAppear_ = false;
     std::shared_ptr<DZIntermission> intermission_;
-    std::weak_ptr<DZSlot> slot_;
+    std::weak_ptr<DZAdHost> host_;
     std::shared_ptr<DZViewController> retainCycle_;
     std::shared_ptr<DZOverlayPresenting> presenter_;
     std::function<void()> dismissalCompletion_;

@@ -127,7 +127,7 @@ void DZPercentDrivenUserInteractionAnimationController::handlePanGesture(
                 delegate->animationControllerDidCancelAnimationTransition(*this);
             return;
         default:
-            // Began: the slot has just presented for this very swipe; the finger has not moved it yet.
+            // Began: the host has just presented for this very swipe; the finger has not moved it yet.
             return;
     }
 }

@@ -52,7 +52,7 @@ class DZPercentDrivenUserInteractionAnimationController
         platform::ui::ViewControllerAnimatedTransitioning& animator) override;
     void startInteractiveTransition(
         const std::shared_ptr<platform::ui::ViewControllerContextTransitioning>& context) override;
-    // Ending the presentation from outside (the slot letting go of its ad) ends the interaction:
+    // Ending the presentation from outside (the host letting go of its ad) ends the interaction:
     // the pan's later states find nothing to drive.
     void finishInteractiveTransition() override;
     void cancelInteractiveTransition() override;
@@ -60,7 +60,7 @@ class DZPercentDrivenUserInteractionAnimationController
     // Share of the way in from which a lift without a flick keeps the page.
     static constexpr double kFinishProgress = 0.5;
 
-    // Began is the start of the swipe the slot has just presented for: nothing to do. Changed
+    // Began is the start of the swipe the host has just presented for: nothing to do. Changed
     // scrubs, Ended finishes or cancels by the vertical velocity and the finger's place, Cancelled
     // and Failed cancel.
     void handlePanGesture(platform::ui::PanGestureRecognizer& recognizer);

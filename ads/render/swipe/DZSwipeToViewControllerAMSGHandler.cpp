@@ -2,12 +2,13 @@
 
 #include "ads/core/DZAd.h"
 #include "ads/core/DZSwipeToViewControllerConfigurations.h"
-#include "ads/core/slot/DZSlot.h"
+#include "ads/render/host/DZAdHost.h"
 
 namespace {
 
-std::shared_ptr<DZSwipeToViewControllerConfigurations> configurationsOf(const std::shared_ptr<DZSlot>& slot) {
-    const auto& ad = slot ? slot->ad() : nullptr;
+std::shared_ptr<DZSwipeToViewControllerConfigurations> configurationsOf(
+    const std::shared_ptr<DZAdHost>& host) {
+    const auto& ad = host ? host->ad() : nullptr;
     return ad ? ad->swipeConfigurations() : nullptr;
 }
 
@@ -29,8 +30,8 @@ const DZAMSGHandler::ActionTable& DZSwipeToViewControllerAMSGHandler::actionBloc
 }
 
 void DZSwipeToViewControllerAMSGHandler::enableSwipeToViewController(const DZAMSGArguments& arguments) {
-    auto slot = slot_.lock();
-    auto configurations = configurationsOf(slot);
+    auto host = host_.lock();
+    auto configurations = configurationsOf(host);
     if (!configurations) return;
     using C = DZSwipeToViewControllerConfigurations;
     const auto direction = arguments.note->parameter("swipe_direction");
@@ -42,14 +43,14 @@ void DZSwipeToViewControllerAMSGHandler::enableSwipeToViewController(const DZAMS
     }
     configurations->setSwipeDirection(value);
     configurations->setAdDraggable(arguments.note->parameter("ad_draggable") == "1");
-    slot->enableSwipeToViewController();
+    host->enableSwipeToViewController();
 }
 
 void DZSwipeToViewControllerAMSGHandler::disableSwipeToViewController(const DZAMSGArguments&) {
-    auto slot = slot_.lock();
-    auto configurations = configurationsOf(slot);
+    auto host = host_.lock();
+    auto configurations = configurationsOf(host);
     if (!configurations) return;
-    slot->disableSwipeToViewController();
+    host->disableSwipeToViewController();
     configurations->setSwipeDirection(DZSwipeToViewControllerConfigurations::kDirectionNone);
     configurations->setAdDraggable(false);
 }

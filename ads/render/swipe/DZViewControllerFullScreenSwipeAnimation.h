@@ -2,7 +2,7 @@
 // Slides a full-screen page in from the top or the bottom of the screen as a swipe presents it,
 // pushing a picture of the ad off screen ahead of it, and back out when the page is dismissed
 // (bringing the picture back, unless the ad's size changed meanwhile). One animation serves every
-// presentation of a slot and the dismissal after it: the saved frames carry over. Main thread.
+// presentation of a host and the dismissal after it: the saved frames carry over. Main thread.
 #include <memory>
 
 #include "ads/render/swipe/DZAnimationContext.h"

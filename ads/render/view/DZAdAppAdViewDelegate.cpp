@@ -1,10 +1,10 @@
 #include "ads/render/view/DZAdAppAdViewDelegate.h"
 
 #include "ads/core/DZAd.h"
-#include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/DZAbsoluteTime.h"
 #include "ads/foundation/DZStatisticDictionary.h"
 #include "ads/render/bridge/DZAppEventAMSGHandler.h"
+#include "ads/render/host/DZAdHost.h"
 #include "ads/render/view/DZAdAppAMSGHandler.h"
 #include "ads/render/view/DZAdAppViewController.h"
 #include "ads/render/view/DZMRAIDInterceptor.h"
@@ -15,8 +15,8 @@ namespace {
 
 std::shared_ptr<DZStatisticDictionary> adStatistics(
     const std::shared_ptr<DZAdAppViewController>& controller) {
-    auto slot = controller ? controller->slot() : nullptr;
-    return slot && slot->ad() ? slot->ad()->statistics() : nullptr;
+    auto host = controller ? controller->host() : nullptr;
+    return host && host->ad() ? host->ad()->statistics() : nullptr;
 }
 
 }  // namespace
@@ -30,9 +30,9 @@ DZAdAppAdViewDelegate::DZAdAppAdViewDelegate(std::weak_ptr<DZAdAppViewController
     : controller_(std::move(controller)) {
     addAMSGHandler(std::make_shared<DZAdAppAMSGHandler>());
     auto owner = controller_.lock();
-    auto slot = owner ? owner->slot() : nullptr;
-    if (slot && slot->adType().isInterstitial())
-        addAMSGHandler(std::make_shared<DZAppEventAMSGHandler>(slot));
+    auto host = owner ? owner->host() : nullptr;
+    if (host && host->adType().isInterstitial())
+        addAMSGHandler(std::make_shared<DZAppEventAMSGHandler>(host));
 }
 
 DZAdAppAdViewDelegate::~DZAdAppAdViewDelegate() {
@@ -45,7 +45,7 @@ bool DZAdAppAdViewDelegate::adViewShouldStartLoad(DZAdView& adView,
         platform::UserDefaults::standard()->stringForKey(kDisableClickPingKey) != "1") {
         platform::DispatchQueue::main()->async([controller = controller_] {
             auto owner = controller.lock();
-            if (auto slot = owner ? owner->slot() : nullptr) slot->pingClickURLs();
+            if (auto host = owner ? owner->host() : nullptr) host->pingClickURLs();
         });
     }
     return DZAdViewDelegate::adViewShouldStartLoad(adView, action);

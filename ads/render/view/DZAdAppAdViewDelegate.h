@@ -14,7 +14,7 @@ class DZAdAppAdViewDelegate : public DZAdViewDelegate {
     inline static const std::string kDisableClickPingKey =
         "/rerive/ads/disable_interstitial_click_ping_on_click_navigation";
 
-    // With the base handlers, the ad-app handler and, for an interstitial's slot, app events.
+    // With the base handlers, the ad-app handler and, for an interstitial's host, app events.
     static std::shared_ptr<DZAdAppAdViewDelegate> create(
         const std::weak_ptr<DZAdAppViewController>& controller);
     explicit DZAdAppAdViewDelegate(std::weak_ptr<DZAdAppViewController> controller);  // use create()

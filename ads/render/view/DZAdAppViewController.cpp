@@ -1,7 +1,7 @@
 #include "ads/render/view/DZAdAppViewController.h"
 
 #include "ads/core/DZAd.h"
-#include "ads/core/slot/DZSlot.h"
+#include "ads/render/host/DZAdHost.h"
 #include "ads/render/mraid/DZMRAIDResizeProperties.h"
 #include "ads/render/overlay/DZTransparentOverlayPresenter.h"
 #include "ads/render/view/DZAdAppAdViewDelegate.h"
@@ -35,11 +35,11 @@ DZAdAppViewController::~DZAdAppViewController() {
             adView_->setDelegate({});
         }
     }
-    if (adViewDelegate_) adViewDelegate_->opener().setSlot({});
+    if (adViewDelegate_) adViewDelegate_->opener().setHost({});
 }
 
-bool DZAdAppViewController::isMRAIDSlot() const {
-    auto s = slot();
+bool DZAdAppViewController::isMRAIDAd() const {
+    auto s = host();
     return s && s->isMRAIDEnabled();
 }
 
@@ -67,7 +67,7 @@ void DZAdAppViewController::setUseCustomClose(bool useCustomClose) {
 
 void DZAdAppViewController::setCustomClosePosition(int position) {
     customClosePosition_ = position;
-    if (isMRAIDSlot() && configured_) positionMRAIDCloseButton();
+    if (isMRAIDAd() && configured_) positionMRAIDCloseButton();
 }
 
 void DZAdAppViewController::setUsesTransparentOverlayPresenter(bool transparent) {
@@ -93,7 +93,7 @@ bool DZAdAppViewController::shouldDismissOnApplicationEnteringForeground() {
 }
 
 void DZAdAppViewController::updateCloseButtonVisibilityAndImage() {
-    if (useCustomClose_ && !isMRAIDSlot()) {
+    if (useCustomClose_ && !isMRAIDAd()) {
         closeButton_->removeFromSuperview();
         return;
     }
@@ -117,7 +117,7 @@ void DZAdAppViewController::positionMRAIDCloseButton() {
 
 void DZAdAppViewController::placeCloseButton() {
     updateCloseButtonVisibilityAndImage();
-    if (isMRAIDSlot()) {
+    if (isMRAIDAd()) {
         positionMRAIDCloseButton();
     } else {
         closeButton_->setFrame({0, 0, 32, 32});
@@ -128,8 +128,8 @@ void DZAdAppViewController::adKindDidChange() {
     if (configured_) placeCloseButton();
 }
 
-void DZAdAppViewController::tellSlotPageVisibility(bool visible) {
-    auto s = slot();
+void DZAdAppViewController::tellHostPageVisibility(bool visible) {
+    auto s = host();
     if (!s || !adView_ || s->adView() != adView_ || adView_->viewController().get() != this) return;
     if (auto handler = s->ad() ? s->ad()->MRAIDEventHandler() : nullptr) handler->updateVisibility(visible);
 }
@@ -137,7 +137,7 @@ void DZAdAppViewController::tellSlotPageVisibility(bool visible) {
 void DZAdAppViewController::layoutContent() {
     if (!configured_) return;
     if (adView_ && adView_->superview() == view()) adView_->setFrame(view()->bounds());
-    if (isMRAIDSlot()) positionMRAIDCloseButton();
+    if (isMRAIDAd()) positionMRAIDCloseButton();
 }
 
 void DZAdAppViewController::configureView() {
@@ -158,7 +158,7 @@ void DZAdAppViewController::configureView() {
     adViewDelegate_ =
         DZAdAppAdViewDelegate::create(std::static_pointer_cast<DZAdAppViewController>(sharedSelf()));
     adView_->setDelegate(adViewDelegate_);
-    adViewDelegate_->opener().setSlot(slot());
+    adViewDelegate_->opener().setHost(host());
     if (URLToLoad_) {
         adView_->loadRequest({*URLToLoad_, {}});
     } else if (HTMLToLoad_) {
@@ -175,7 +175,7 @@ void DZAdAppViewController::viewWillAppear(bool animated) {
         configureView();
     }
     if (adView_ && adView_->superview() == view()) adView_->setFrame(view()->bounds());
-    if (auto s = slot()) s->interstitialViewWillAppear();
+    if (auto s = host()) s->interstitialViewWillAppear();
 }
 
 void DZAdAppViewController::viewDidAppear(bool animated) {
@@ -183,14 +183,14 @@ void DZAdAppViewController::viewDidAppear(bool animated) {
     viewHasAppeared_ = true;
     if (adView_)
         adView_->forceRotateToOrientation(platform::ui::Application::shared().statusBarOrientation());
-    tellSlotPageVisibility(true);
+    tellHostPageVisibility(true);
 }
 
 void DZAdAppViewController::viewWillDisappear(bool animated) {
     DZViewController::viewWillDisappear(animated);
-    if (auto s = slot()) s->interstitialViewWillDisappear();
+    if (auto s = host()) s->interstitialViewWillDisappear();
     // An expanded or resized ad has gone back to its place by now, where it is measured again.
-    tellSlotPageVisibility(false);
+    tellHostPageVisibility(false);
 }
 
 void DZAdAppViewController::viewChangedToOrientation(int orientation) {

@@ -63,16 +63,16 @@ class DZAdAppViewController : public DZViewController {
     virtual void configureView();
     void updateCloseButtonVisibilityAndImage();
     void positionMRAIDCloseButton();
-    // Gives the ad view up (an interstitial lets its slot's view go when it has gone).
+    // Gives the ad view up (an interstitial lets its host's view go when it has gone).
     void releaseAdView();
 
-    bool isMRAIDSlot() const;
+    bool isMRAIDAd() const;
 
   private:
     void placeCloseButton();
-    // The slot's page is shown here (an interstitial's, or an expanded or resized ad's): it hears
+    // The host's page is shown here (an interstitial's, or an expanded or resized ad's): it hears
     // its visibility from this screen.
-    void tellSlotPageVisibility(bool visible);
+    void tellHostPageVisibility(bool visible);
 
     bool viewHasAppeared_ = false;
     bool configured_ = false;

@@ -4,11 +4,11 @@
 #include <cctype>
 
 #include "ads/core/DZRequest.h"
-#include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/DZRequestError.h"
 #include "ads/foundation/DZRunOnMainThread.h"
 #include "ads/foundation/DZStringAdditions.h"
 #include "ads/foundation/DZWeakTargetAdditions.h"
+#include "ads/render/host/DZAdHost.h"
 #include "platform/dispatch/MainLoopTimer.h"
 #include "platform/url/Url.h"
 #include "platform/web/WebEngine.h"
@@ -24,15 +24,15 @@ std::string lowered(std::string text) {
 }  // namespace
 
 std::shared_ptr<DZAdNetworkJavaScriptAdViewDelegate> DZAdNetworkJavaScriptAdViewDelegate::create(
-    const std::weak_ptr<DZSlot>& slot, const std::optional<std::string>& passbackURL) {
-    auto delegate = std::make_shared<DZAdNetworkJavaScriptAdViewDelegate>(slot, passbackURL);
-    delegate->registerSlotHandlers();
+    const std::weak_ptr<DZAdHost>& host, const std::optional<std::string>& passbackURL) {
+    auto delegate = std::make_shared<DZAdNetworkJavaScriptAdViewDelegate>(host, passbackURL);
+    delegate->registerHostHandlers();
     return delegate;
 }
 
 DZAdNetworkJavaScriptAdViewDelegate::DZAdNetworkJavaScriptAdViewDelegate(
-    std::weak_ptr<DZSlot> slot, std::optional<std::string> passbackURL)
-    : DZBannerAdViewDelegate(std::move(slot)), passbackURL_(std::move(passbackURL)) {}
+    std::weak_ptr<DZAdHost> host, std::optional<std::string> passbackURL)
+    : DZBannerAdViewDelegate(std::move(host)), passbackURL_(std::move(passbackURL)) {}
 
 DZAdNetworkJavaScriptAdViewDelegate::~DZAdNetworkJavaScriptAdViewDelegate() {
     stopRenderingTimer();
@@ -55,11 +55,11 @@ bool DZAdNetworkJavaScriptAdViewDelegate::adViewShouldStartLoad(
     auto self = shared_from_this();
     wasPassbackReceived_ = true;
     stopRenderingTimer();
-    if (auto slot = this->slot()) {
-        slot->didFailToReceiveAdWithError(
+    if (auto host = this->host()) {
+        host->didFailToReceiveAdWithError(
             DZRequestError::errorWithCodeCustomMessage(kDZErrorNoFill, std::string("Passback URL received.")),
             true);
-        slot->scheduleAdReloadTimer();
+        host->scheduleAdReloadTimer();
     }
     return false;
 }
@@ -69,7 +69,7 @@ void DZAdNetworkJavaScriptAdViewDelegate::adViewDidFinishLoad(DZAdView& adView) 
     auto self = shared_from_this();
     auto view = std::static_pointer_cast<DZAdView>(adView.shared_from_this());
     renderingCheckHasStarted_ = true;
-    if (auto slot = this->slot()) slot->willLoadAdHTMLInWebView();
+    if (auto host = this->host()) host->willLoadAdHTMLInWebView();
     startRenderingTimerForAdView(view);
 }
 

@@ -19,8 +19,8 @@ class DZAdNetworkJavaScriptAdViewDelegate : public DZBannerAdViewDelegate,
     static constexpr uint32_t kMaxFailedChecks = 101;
 
     static std::shared_ptr<DZAdNetworkJavaScriptAdViewDelegate> create(
-        const std::weak_ptr<DZSlot>& slot, const std::optional<std::string>& passbackURL);
-    DZAdNetworkJavaScriptAdViewDelegate(std::weak_ptr<DZSlot> slot,
+        const std::weak_ptr<DZAdHost>& host, const std::optional<std::string>& passbackURL);
+    DZAdNetworkJavaScriptAdViewDelegate(std::weak_ptr<DZAdHost> host,
                                         std::optional<std::string> passbackURL);  // use create()
     ~DZAdNetworkJavaScriptAdViewDelegate() override;
 

@@ -106,7 +106,7 @@ class DZAdView : public platform::ui::View,
     void restoreState();
     bool hasSavedState() const { return savedState_.has_value(); }
 
-    // The user has touched the view (since the slot last cleared it).
+    // The user has touched the view (since the host last cleared it).
     bool touched() const { return touched_; }
     // Touched is also a fresh tap, as a touch beginning on the view is; untouched forgets it.
     void setTouched(bool touched);

@@ -1,11 +1,11 @@
 #include "ads/render/view/DZAdViewDelegate.h"
 
-#include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/DZClickTrackerCollection.h"
 #include "ads/foundation/DZDevice.h"
 #include "ads/foundation/DZLogger.h"
 #include "ads/foundation/DZNSURLUtilities.h"
 #include "ads/render/bridge/DZCSIMessageHandler.h"
+#include "ads/render/host/DZAdHost.h"
 #include "ads/render/view/DZDefaultAMSGHandler.h"
 #include "ads/render/view/DZMRAIDAMSGHandler.h"
 #include "ads/render/view/DZOpenerAMSGHandler.h"
@@ -108,8 +108,8 @@ bool DZAdViewDelegate::adViewShouldStartLoad(DZAdView& adView, const NavigationA
 }
 
 bool DZAdViewDelegate::opensLinksInAppBrowser() const {
-    auto slot = opener_->slot();
-    return slot && slot->isMRAIDEnabled();
+    auto host = opener_->host();
+    return host && host->isMRAIDEnabled();
 }
 
 void DZAdViewDelegate::openLinkInAppBrowser(DZAdView&, const std::string& url) {

@@ -1,12 +1,12 @@
 #include "ads/render/view/DZBannerAdViewDelegate.h"
 
 #include "ads/core/DZRequest.h"
-#include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/DZAbsoluteTime.h"
 #include "ads/foundation/DZCSI.h"
 #include "ads/foundation/DZLogger.h"
 #include "ads/foundation/DZWeakTargetAdditions.h"
 #include "ads/render/bridge/DZAppEventAMSGHandler.h"
+#include "ads/render/host/DZAdHost.h"
 #include "ads/render/swipe/DZSwipeToViewControllerAMSGHandler.h"
 #include "ads/render/view/DZAdAppAMSGHandler.h"
 #include "ads/render/view/DZDelayPageLoadAMSGHandler.h"
@@ -16,52 +16,42 @@
 using platform::web::NavigationAction;
 using platform::web::NavigationType;
 
-std::shared_ptr<DZBannerAdViewDelegate> DZBannerAdViewDelegate::create(const std::weak_ptr<DZSlot>& slot) {
-    auto delegate = std::make_shared<DZBannerAdViewDelegate>(slot);
-    delegate->registerSlotHandlers();
+std::shared_ptr<DZBannerAdViewDelegate> DZBannerAdViewDelegate::create(const std::weak_ptr<DZAdHost>& host) {
+    auto delegate = std::make_shared<DZBannerAdViewDelegate>(host);
+    delegate->registerHostHandlers();
     return delegate;
 }
 
-DZBannerAdViewDelegate::DZBannerAdViewDelegate(std::weak_ptr<DZSlot> slot) : slot_(std::move(slot)) {
-    opener().setSlot(slot_);
+DZBannerAdViewDelegate::DZBannerAdViewDelegate(std::weak_ptr<DZAdHost> host) : host_(std::move(host)) {
+    opener().setHost(host_);
 }
 
 DZBannerAdViewDelegate::~DZBannerAdViewDelegate() {
     stopDelayCap();
 }
 
-void DZBannerAdViewDelegate::registerSlotHandlers() {
+void DZBannerAdViewDelegate::registerHostHandlers() {
     // The delay handler reports to this delegate, which it must not keep alive.
     auto self = std::static_pointer_cast<DZBannerAdViewDelegate>(shared_from_this());
-    addAMSGHandler(std::make_shared<DZAppEventAMSGHandler>(slot_));
+    addAMSGHandler(std::make_shared<DZAppEventAMSGHandler>(host_));
     addAMSGHandler(std::make_shared<DZAdAppAMSGHandler>());
-    addAMSGHandler(std::make_shared<DZSwipeToViewControllerAMSGHandler>(slot_));
+    addAMSGHandler(std::make_shared<DZSwipeToViewControllerAMSGHandler>(host_));
     delayHandler_ = std::make_shared<DZDelayPageLoadAMSGHandler>(std::weak_ptr<DZDelayLoadDelegate>(self));
     addAMSGHandler(delayHandler_);
 }
 
 bool DZBannerAdViewDelegate::isClick(NavigationType type) const {
-    auto slot = slot_.lock();
-    if (!slot) return false;
-    switch (slot->state()) {
-        case 0:
-        case 2:
-        case 3:
-        case 4:
-        case 6:
-        case 7:
-            break;
-        default:
-            return false;  // rendering, failed core page, invalidated, or unknown
-    }
+    auto host = host_.lock();
+    if (!host) return false;
+    if (!host->mayTakeClicks()) return false;
     // A page that navigates as soon as it has loaded does it by script, not by a user's tap.
-    if (auto loaded = slot->timeLastLoaded()) {
+    if (auto loaded = host->timeLastLoaded()) {
         const uint64_t now = DZAbsoluteTime::absoluteTimeInMilliseconds();
         const uint64_t since = now > *loaded ? now - *loaded : 0;
         if (static_cast<double>(since) / 1000.0 < kMinSecondsAfterLoadForClick) return false;
     }
     if (type == NavigationType::BackForward || type == NavigationType::Reload) return false;
-    const auto& adView = slot->adView();
+    const auto& adView = host->adView();
     return adView && adView->touched();
 }
 
@@ -75,7 +65,7 @@ bool DZBannerAdViewDelegate::adViewShouldStartLoad(DZAdView& adView, const Navig
     if (frameOnItsOwn || !isClick(action.type))
         return DZAdViewDelegate::adViewShouldStartLoad(adView, action);
 
-    auto slot = slot_.lock();
+    auto host = host_.lock();
     auto view = adView.shared_from_this();
     // A click never navigates the creative, so the URL the script interceptor knows stays.
     const auto recordedURL = adView.URL();
@@ -87,14 +77,14 @@ bool DZBannerAdViewDelegate::adViewShouldStartLoad(DZAdView& adView, const Navig
     if (scheme != "http" && scheme != "https") return false;
     opener().setReferringURL(adView.currentURL());
     // The opener counts the click when it opens it: counting here too would count it twice.
-    opener().openApp(slot->gestureClickURLWithURL(action.url));
+    opener().openApp(host->gestureClickURLWithURL(action.url));
     return false;
 }
 
 void DZBannerAdViewDelegate::openLinkInAppBrowser(DZAdView& adView, const std::string& url) {
-    auto slot = slot_.lock();
+    auto host = host_.lock();
     opener().setReferringURL(adView.currentURL());
-    DZAdViewDelegate::openLinkInAppBrowser(adView, slot ? slot->gestureClickURLWithURL(url) : url);
+    DZAdViewDelegate::openLinkInAppBrowser(adView, host ? host->gestureClickURLWithURL(url) : url);
 }
 
 void DZBannerAdViewDelegate::adViewDidStartLoad(DZAdView& adView) {
@@ -119,29 +109,29 @@ void DZBannerAdViewDelegate::adViewDidFinishLoad(DZAdView& adView) {
     auto view = adView.shared_from_this();
     DZAdViewDelegate::adViewDidFinishLoad(adView);
     DZCSI::sharedInstance()->recordTimestampForLabel("native:view_load");
-    auto slot = slot_.lock();
-    if (!slot || slot->state() != 5) return;
-    slot->didReceiveValidAd();
-    slot->didLoadAdHTMLInWebView();
+    auto host = host_.lock();
+    if (!host || !host->isRenderingAd()) return;
+    host->didReceiveValidAd();
+    host->didLoadAdHTMLInWebView();
     adView.setHidden(false);
-    if (!slot->adType().isInterstitial()) slot->didMakeAdImpression();
-    slot->adFinishedLoadingContent();
+    if (!host->adType().isInterstitial()) host->didMakeAdImpression();
+    host->adFinishedLoadingContent();
 }
 
 void DZBannerAdViewDelegate::adViewDidFailLoad(DZAdView& adView, const platform::web::WebError& error) {
     DZAdViewDelegate::adViewDidFailLoad(adView, error);
-    auto slot = slot_.lock();
-    if (!slot || slot->state() == 6) return;
+    auto host = host_.lock();
+    if (!host || host->hasValidAd()) return;
     // The request's parameters are read from a copy: reading them uses up one-time extras.
     nlohmann::json parameters;
-    if (const auto& request = slot->request()) parameters = request->copy()->parameters();
-    slot->didFailToReceiveAdWithError(DZRequestError::errorWithCodeRequest(kDZErrorNetworkError, parameters),
+    if (const auto& request = host->request()) parameters = request->copy()->parameters();
+    host->didFailToReceiveAdWithError(DZRequestError::errorWithCodeRequest(kDZErrorNetworkError, parameters),
                                       false);
 }
 
 void DZBannerAdViewDelegate::adViewContentSizeDidChange(DZAdView&, platform::web::ContentSize size) {
-    if (auto slot = slot_.lock()) {
-        slot->updateContentSize({static_cast<float>(size.width), static_cast<float>(size.height)});
+    if (auto host = host_.lock()) {
+        host->updateContentSize({static_cast<float>(size.width), static_cast<float>(size.height)});
     }
 }
 
@@ -151,8 +141,8 @@ void DZBannerAdViewDelegate::loadHandlerDidChangeDelay(DZDelayPageLoadAMSGHandle
     } else if (from >= 1 && to == 0) {
         loadDelayed_ = false;
         stopDelayCap();
-        auto slot = slot_.lock();
-        auto adView = slot ? slot->adView() : nullptr;
+        auto host = host_.lock();
+        auto adView = host ? host->adView() : nullptr;
         if (loadFinished_ && adView) adViewDidFinishLoad(*adView);
     }
 }
@@ -162,8 +152,8 @@ void DZBannerAdViewDelegate::loadHandlerDidCancel(DZDelayPageLoadAMSGHandler&) {
     loadDelayed_ = false;
     stopDelayCap();
     auto self = shared_from_this();
-    auto slot = slot_.lock();
-    auto adView = slot ? slot->adView() : nullptr;
+    auto host = host_.lock();
+    auto adView = host ? host->adView() : nullptr;
     if (!adView) return;
     platform::web::WebError error;
     error.domain = "web";

@@ -1,13 +1,13 @@
 #pragma once
-// The navigation delegate of a slot's own ad view (banner or interstitial creative). It decides
-// what counts as a click (a touched view, a settled page, a slot not rendering, no reload or
+// The navigation delegate of a host's own ad view (banner or interstitial creative). It decides
+// what counts as a click (a touched view, a settled page, a host not rendering, no reload or
 // back-forward), turns clicks into the opener's work instead of letting the creative navigate, and
-// tells the slot when its page has loaded, honouring the page's own load delays. Main thread only.
+// tells the host when its page has loaded, honouring the page's own load delays. Main thread only.
 #include <memory>
 
 #include "ads/render/view/DZAdViewDelegate.h"
 
-class DZSlot;
+class DZAdHost;
 class DZDelayPageLoadAMSGHandler;
 namespace platform {
 class MainLoopTimer;
@@ -28,12 +28,12 @@ class DZBannerAdViewDelegate : public DZAdViewDelegate, public DZDelayLoadDelega
     // Navigations this soon after an ad loaded are the page's own, not clicks.
     static constexpr double kMinSecondsAfterLoadForClick = 0.15;
 
-    // With the base handlers, then the slot's: app event, ad app, swipe, delay page load.
-    static std::shared_ptr<DZBannerAdViewDelegate> create(const std::weak_ptr<DZSlot>& slot);
-    explicit DZBannerAdViewDelegate(std::weak_ptr<DZSlot> slot);  // use create()
+    // With the base handlers, then the host's: app event, ad app, swipe, delay page load.
+    static std::shared_ptr<DZBannerAdViewDelegate> create(const std::weak_ptr<DZAdHost>& host);
+    explicit DZBannerAdViewDelegate(std::weak_ptr<DZAdHost> host);  // use create()
     ~DZBannerAdViewDelegate() override;
 
-    std::shared_ptr<DZSlot> slot() const { return slot_.lock(); }
+    std::shared_ptr<DZAdHost> host() const { return host_.lock(); }
     bool isLoadFinished() const { return loadFinished_; }
     bool isLoadDelayed() const { return loadDelayed_; }
     bool isClick(platform::web::NavigationType type) const;
@@ -56,16 +56,16 @@ class DZBannerAdViewDelegate : public DZAdViewDelegate, public DZDelayLoadDelega
     void loadHandlerDidCancel(DZDelayPageLoadAMSGHandler& handler) override;
 
   protected:
-    // The slot's handlers after the base ones; create() calls it once the delegate is shared.
-    void registerSlotHandlers();
-    // As a click opens outside the app: from this page, through the slot's click rewrite.
+    // The host's handlers after the base ones; create() calls it once the delegate is shared.
+    void registerHostHandlers();
+    // As a click opens outside the app: from this page, through the host's click rewrite.
     void openLinkInAppBrowser(DZAdView& adView, const std::string& url) override;
 
   private:
     void armDelayCap();
     void stopDelayCap();
 
-    std::weak_ptr<DZSlot> slot_;
+    std::weak_ptr<DZAdHost> host_;
     std::shared_ptr<DZDelayPageLoadAMSGHandler> delayHandler_;
     std::shared_ptr<platform::MainLoopTimer> delayCapTimer_;
     bool loadFinished_ = false;

@@ -1,9 +1,9 @@
 #include "ads/render/view/DZBrowserAdViewDelegate.h"
 
 #include "ads/core/DZAd.h"
-#include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/DZAbsoluteTime.h"
 #include "ads/foundation/DZStatisticDictionary.h"
+#include "ads/render/host/DZAdHost.h"
 #include "ads/render/view/DZBrowserAdView.h"
 #include "ads/render/view/DZBrowserViewController.h"
 #include "platform/web/WebEngine.h"
@@ -13,8 +13,8 @@ using platform::web::NavigationType;
 namespace {
 
 std::shared_ptr<DZStatisticDictionary> adStatistics(const std::shared_ptr<DZBrowserViewController>& browser) {
-    auto slot = browser ? browser->slot() : nullptr;
-    return slot && slot->ad() ? slot->ad()->statistics() : nullptr;
+    auto host = browser ? browser->host() : nullptr;
+    return host && host->ad() ? host->ad()->statistics() : nullptr;
 }
 
 }  // namespace

@@ -3,10 +3,10 @@
 #include <algorithm>
 
 #include "ads/core/DZAd.h"
-#include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/DZDevice.h"
 #include "ads/foundation/DZLogger.h"
 #include "ads/foundation/DZStatisticDictionary.h"
+#include "ads/render/host/DZAdHost.h"
 #include "ads/render/view/DZBrowserAdView.h"
 #include "ads/render/view/DZBrowserAdViewDelegate.h"
 #include "ads/render/view/DZIntrinsicImages.h"
@@ -73,20 +73,20 @@ void DZBrowserViewController::reload() {
 void DZBrowserViewController::openInSafari() {
     if (!adView_) return;
     const std::string url = adView_->currentURL();
-    // The opener's callbacks reach the slot, whose owner may let this screen go.
+    // The opener's callbacks reach the host, whose owner may let this screen go.
     auto self = sharedSelf();
-    auto theSlot = slot();
+    auto theHost = host();
     auto opener = std::make_shared<DZOpener>();
     opener->setNavigationContext(url, weak_from_this(), {});
-    opener->setSlot(theSlot);
+    opener->setHost(theHost);
     // Recorded once the desktop has taken the page (didLeaveApplication), not before.
     opener->setDelegate(std::shared_ptr<DZOpenerDelegate>(self, static_cast<DZOpenerDelegate*>(this)));
     opener->openApp(url);
 }
 
 void DZBrowserViewController::didLeaveApplication() {
-    auto theSlot = slot();
-    if (auto ad = theSlot ? theSlot->ad() : nullptr) ad->statistics()->setObjectForKey(1, "pcbo", true);
+    auto theHost = host();
+    if (auto ad = theHost ? theHost->ad() : nullptr) ad->statistics()->setObjectForKey(1, "pcbo", true);
 }
 
 void DZBrowserViewController::doneButtonPressed() {
@@ -196,7 +196,7 @@ void DZBrowserViewController::viewDidLoad() {
     adView_->setShowDebug(false);
     root->addSubview(adView_);
     adViewDelegate_ = DZBrowserAdViewDelegate::create();
-    adViewDelegate_->opener().setSlot(slot());
+    adViewDelegate_->opener().setHost(host());
     adView_->setDelegate(adViewDelegate_);
 
     toolbar_ = std::make_shared<platform::ui::Toolbar>(

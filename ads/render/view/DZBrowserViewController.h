@@ -1,7 +1,7 @@
 #pragma once
 // The in-app browser: an ad's landing page above a toolbar with back, forward, reload (a spinner
 // while a page loads), "View in Safari" (the desktop's browser) and Done. Its page counts the
-// landing pages in the slot's ad statistics through the browser's ad-view delegate, which also
+// landing pages in the host's ad statistics through the browser's ad-view delegate, which also
 // keeps the toolbar in step with each load. Only http and https pages are loaded; the referrer
 // it sends is the host of the page the click came from, never its path. Main thread only.
 #include <memory>

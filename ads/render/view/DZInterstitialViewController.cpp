@@ -1,14 +1,14 @@
 #include "ads/render/view/DZInterstitialViewController.h"
 
-#include "ads/core/slot/DZSlot.h"
+#include "ads/render/host/DZAdHost.h"
 #include "ads/render/view/DZAdView.h"
 
 std::shared_ptr<DZInterstitialViewController> DZInterstitialViewController::create(
-    const std::shared_ptr<DZSlot>& slot) {
-    if (!slot || !slot->adView()) return nullptr;
-    auto controller = std::make_shared<DZInterstitialViewController>(slot->adView());
-    controller->setSlot(slot);
-    slot->adView()->setViewController(controller);
+    const std::shared_ptr<DZAdHost>& host) {
+    if (!host || !host->adView()) return nullptr;
+    auto controller = std::make_shared<DZInterstitialViewController>(host->adView());
+    controller->setHost(host);
+    host->adView()->setViewController(controller);
     return controller;
 }
 
@@ -42,7 +42,7 @@ void DZInterstitialViewController::adKindDidChange() {
 
 void DZInterstitialViewController::tellShown() {
     // Only a rich-media page has the script that takes these; a plain page would fail on them.
-    if (!appeared_ || toldShown_ || !isOnScreen() || !adView() || !isMRAIDSlot()) return;
+    if (!appeared_ || toldShown_ || !isOnScreen() || !adView() || !isMRAIDAd()) return;
     toldShown_ = true;
     adView()->dispatchSDKEvent("onshow", std::nullopt);
 }
@@ -55,6 +55,6 @@ void DZInterstitialViewController::finishDismissal() {
 }
 
 bool DZInterstitialViewController::isLoaded() const {
-    auto s = slot();
-    return s && s->state() == 6;
+    auto s = host();
+    return s && s->hasValidAd();
 }

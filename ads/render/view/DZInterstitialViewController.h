@@ -1,12 +1,12 @@
 #pragma once
-// The full-screen controller of an interstitial: shows its slot's own ad view, tells a rich-media
+// The full-screen controller of an interstitial: shows its host's own ad view, tells a rich-media
 // page when it is shown (also when the page says what it is only once on screen) and hidden, and
 // keeps the public interstitial object alive while on screen.
 #include "ads/render/view/DZAdAppViewController.h"
 
 class DZInterstitialViewController : public DZAdAppViewController {
   public:
-    static std::shared_ptr<DZInterstitialViewController> create(const std::shared_ptr<DZSlot>& slot);
+    static std::shared_ptr<DZInterstitialViewController> create(const std::shared_ptr<DZAdHost>& host);
     explicit DZInterstitialViewController(std::shared_ptr<DZAdView> adView)  // use create()
         : DZAdAppViewController(std::move(adView)) {}
 
@@ -24,7 +24,7 @@ class DZInterstitialViewController : public DZAdAppViewController {
     void finishAppearing() override;
     void adKindDidChange() override;
     void finishDismissal() override;
-    // The slot's ad has loaded (state 6).
+    // The host's ad has loaded (state 6).
     bool isLoaded() const override;
 
   private:

@@ -3,8 +3,8 @@
 #include <cctype>
 
 #include "ads/core/DZAd.h"
-#include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/DZLogger.h"
+#include "ads/render/host/DZAdHost.h"
 #include "ads/render/overlay/DZViewController.h"
 #include "ads/render/view/DZAdAppViewController.h"
 #include "ads/render/view/DZAdView.h"
@@ -61,13 +61,13 @@ const DZAMSGHandler::ActionTable& DZMRAIDAMSGHandler::subActionBlockDictionary()
 }
 
 void DZMRAIDAMSGHandler::didReceiveMRAIDLoadNotification(const DZAMSGArguments& arguments) {
-    auto slot = opener_->slot();
+    auto host = opener_->host();
     // Held: the page's answers and its controller's change may outlive the dispatch.
     auto page = arguments.adView;
-    if (slot && page && slot->adView() && page != slot->adView()) {
-        slot->notifyScreenAndDeviceFeaturesToPage(*page);
-    } else if (slot) {
-        slot->MRAIDAdDidLoad();
+    if (host && page && host->adView() && page != host->adView()) {
+        host->notifyScreenAndDeviceFeaturesToPage(*page);
+    } else if (host) {
+        host->MRAIDAdDidLoad();
     }
     // A page shown before it said what it is gets the close control of its kind now.
     if (auto controller =
@@ -88,7 +88,7 @@ void DZMRAIDAMSGHandler::didReceiveMRAIDNotification(const DZAMSGArguments& argu
 }
 
 void DZMRAIDAMSGHandler::reportError(const std::string& message, const std::string& action) {
-    if (auto slot = opener_->slot()) slot->handleError(message, action);
+    if (auto host = opener_->host()) host->handleError(message, action);
 }
 
 void DZMRAIDAMSGHandler::actionStorePicture(const DZAMSGArguments& arguments) {
@@ -177,7 +177,7 @@ void DZMRAIDAMSGHandler::actionSetOrientationProperties(const DZAMSGArguments& a
             auto owner = weak.lock();
             if (!owner) return;
             auto invisible = std::make_shared<DZViewController>();
-            invisible->setSlot(owner->slot());
+            invisible->setHost(owner->host());
             invisible->setSupportedInterfaceOrientations(mask);
             invisible->view()->setAlpha(0);
             owner->presentViewController(invisible, false, [weak, invisible] {

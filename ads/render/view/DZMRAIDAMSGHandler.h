@@ -1,9 +1,9 @@
 #pragma once
-// A rich-media creative's messages: "mraidLoaded" (the creative announced itself: its slot starts
+// A rich-media creative's messages: "mraidLoaded" (the creative announced itself: its host starts
 // telling it about the screen, the device and its readiness) and "mraid", whose "a" names what it
 // asks for: "storePicture", "createCalendarEvent" or "setOrientationProperties". An unknown or
 // missing "a" is taken and does nothing. Every parameter is the page's: checked before use, and
-// refusals reach the creative as errors through its slot. Main thread only.
+// refusals reach the creative as errors through its host. Main thread only.
 #include <map>
 #include <memory>
 #include <optional>
@@ -50,7 +50,7 @@ class DZMRAIDAMSGHandler : public DZAMSGHandler,
     void MRAIDPictureWasCancelledWithURL(DZMRAIDPicture& picture, const std::string& url) override;
 
   private:
-    // To the creative of the opener's slot, as an "error" for action.
+    // To the creative of the opener's host, as an "error" for action.
     void reportError(const std::string& message, const std::string& action);
     void forget(const DZMRAIDPicture& picture);
 

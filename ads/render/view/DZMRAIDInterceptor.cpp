@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "ads/core/DZAdServer.h"
-#include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/DZAdURLStash.h"
 #include "ads/foundation/DZApplication.h"
 #include "ads/foundation/DZDevice.h"
 #include "ads/foundation/DZLogger.h"
 #include "ads/foundation/DZRunOnMainThread.h"
+#include "ads/render/host/DZAdHost.h"
 #include "ads/render/view/DZAdView.h"
 #include "ads/render/view/DZBannerAdViewDelegate.h"
 #include "platform/http/HttpConnection.h"
@@ -271,9 +271,9 @@ std::optional<std::string> DZMRAIDInterceptor::implementationPathForReferer(cons
     const auto adView = std::dynamic_pointer_cast<DZAdView>(DZAdURLStash::viewForURL(*url));
     if (!adView) return std::nullopt;
     const auto delegate = adView->delegate();
-    if (const auto* slotDelegate = dynamic_cast<const DZBannerAdViewDelegate*>(delegate.get())) {
-        const auto slot = slotDelegate->slot();
-        return slot && slot->adType().isInterstitial() ? interstitialImplementationPath()
+    if (const auto* hostDelegate = dynamic_cast<const DZBannerAdViewDelegate*>(delegate.get())) {
+        const auto host = hostDelegate->host();
+        return host && host->adType().isInterstitial() ? interstitialImplementationPath()
                                                        : bannerImplementationPath();
     }
     return expandedBannerImplementationPath();

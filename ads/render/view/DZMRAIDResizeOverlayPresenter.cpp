@@ -1,6 +1,6 @@
 #include "ads/render/view/DZMRAIDResizeOverlayPresenter.h"
 
-#include "ads/render/mraid/DZMRAIDEventHandling.h"
+#include "ads/render/host/DZMRAIDEventHandling.h"
 #include "ads/render/mraid/DZMRAIDResizeProperties.h"
 #include "ads/render/overlay/DZUnclickableView.h"
 #include "ads/render/view/DZAdAppViewController.h"

@@ -2,11 +2,9 @@
 
 #include <cctype>
 
-#include "ads/core/slot/DZSDKCoreController.h"
-#include "ads/core/slot/DZSDKCoreWebView.h"
-#include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/DZLogger.h"
 #include "ads/foundation/DZViewUtilities.h"
+#include "ads/render/host/DZAdHost.h"
 #include "ads/render/view/DZAdView.h"
 #include "ads/render/view/DZBrowserViewController.h"
 #include "platform/defaults/UserDefaults.h"
@@ -41,7 +39,7 @@ void DZOpener::setNavigationContext(const std::string& url,
 void DZOpener::clearContext() {
     viewController_.reset();
     adView_.reset();
-    slot_.reset();
+    host_.reset();
     // A question about an ad that is going answers itself: no.
     if (auto alert = std::move(confirmationAlert_))
         alert->dismissWithClickedButtonIndex(alert->cancelButtonIndex(), false);
@@ -57,9 +55,10 @@ bool DZOpener::shouldPerformOpenAction() {
     nlohmann::json info = nlohmann::json::object();
     if (adView && !adView->adDebugDialog().empty()) info["debugDialog"] = adView->adDebugDialog();
     if (!navigationURL_.empty()) info["navigationURL"] = navigationURL_;
-    auto slot = slot_.lock();
-    if (auto core = slot ? slot->sdkCoreController() : DZSDKCoreController::sharedInstance()) {
-        if (auto page = core->activeSDKCoreWebView()) page->postJSNotification("navigationBlocked", info);
+    if (auto host = host_.lock()) {
+        host->openWasBlocked(info);
+    } else {
+        DZAdHost::tellOrphanOpenBlocked(info);
     }
     return false;
 }
@@ -70,9 +69,9 @@ bool DZOpener::autoClickProtectionByDefault() {
 }
 
 void DZOpener::didOpen() {
-    if (auto slot = slot_.lock()) {
-        slot->adWasClicked();
-        slot->pingClickURLs();
+    if (auto host = host_.lock()) {
+        host->adWasClicked();
+        host->pingClickURLs();
     }
 }
 
@@ -162,10 +161,10 @@ bool DZOpener::openApp(const std::string& url) {
     }
     // On a later turn of the main loop, so that nothing of the page's navigation is still under
     // way. The click counts only once the desktop has taken the URL: a page that never opened
-    // (no browser) is told to the player instead. The slot and the delegate are the ones of the
+    // (no browser) is told to the player instead. The host and the delegate are the ones of the
     // click, even when this opener's context is cleared meanwhile.
     platform::DispatchQueue::main()->async(
-        [self = weak_from_this().lock(), slot = slot_, delegate = delegate_, target, phoneCall] {
+        [self = weak_from_this().lock(), host = host_, delegate = delegate_, target, phoneCall] {
             std::string error;
             auto& desktop = platform::UrlOpener::shared();
             const auto outcome =
@@ -179,8 +178,8 @@ bool DZOpener::openApp(const std::string& url) {
                 }
                 return;
             }
-            // The callbacks may release the slot's owner and this opener's.
-            auto clicked = slot.lock();
+            // The callbacks may release the host's owner and this opener's.
+            auto clicked = host.lock();
             if (clicked) {
                 clicked->adWasClicked();
                 clicked->pingClickURLs();
@@ -209,7 +208,7 @@ bool DZOpener::openBrowserToURL(const std::string& url, int supportedOrientation
     auto from = viewController_.lock();
     auto browser = std::make_shared<DZBrowserViewController>();
     browser->setSupportedInterfaceOrientations(mask);
-    browser->setSlot(slot_);
+    browser->setHost(host_);
     browser->load(page->text(), referringURL_);
     browser->presentFromViewController(from, {});
     if (!browser->isOnScreen()) return false;

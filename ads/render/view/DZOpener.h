@@ -1,7 +1,7 @@
 #pragma once
 // The one object through which an ad's click becomes an action outside the ad: it keeps the
 // context of the last navigation, guards every open action with the auto-click rule, asks the
-// user before a phone-like scheme leaves the app, and tells the slot and its delegate of a click.
+// user before a phone-like scheme leaves the app, and tells the host and its delegate of a click.
 // Only http and https pages and, when the desktop has a handler for them, phone numbers are ever
 // handed on; every other scheme (app links, file:, data:, javascript:, unknown ones) is refused
 // with one log line before anything else happens; the in-app browser takes http and https
@@ -29,7 +29,7 @@ class ViewController;
 class DZAdAppViewController;
 class DZAdView;
 class DZMRAIDResizeProperties;
-class DZSlot;
+class DZAdHost;
 class DZSupplementalAdAppViewController;
 
 class DZOpenerDelegate {
@@ -57,12 +57,12 @@ class DZOpener : public platform::ui::AlertViewDelegate,
     const std::string& navigationURL() const { return navigationURL_; }
     std::shared_ptr<platform::ui::ViewController> viewController() const { return viewController_.lock(); }
     std::shared_ptr<DZAdView> adView() const { return adView_.lock(); }
-    // Forgets the view controller, the ad view and the slot (their delegate is going), and
+    // Forgets the view controller, the ad view and the host (their delegate is going), and
     // withdraws a question still open.
     void clearContext();
-    // The slot whose ad the clicks belong to.
-    void setSlot(std::weak_ptr<DZSlot> slot) { slot_ = std::move(slot); }
-    std::shared_ptr<DZSlot> slot() const { return slot_.lock(); }
+    // The host whose ad the clicks belong to.
+    void setHost(std::weak_ptr<DZAdHost> host) { host_ = std::move(host); }
+    std::shared_ptr<DZAdHost> host() const { return host_.lock(); }
     // The page a click left from.
     void setReferringURL(const std::string& url) { referringURL_ = url; }
     const std::string& referringURL() const { return referringURL_; }
@@ -83,7 +83,7 @@ class DZOpener : public platform::ui::AlertViewDelegate,
     // The auto-click rule: a refusal posts "navigationBlocked" to the core's active page.
     bool shouldPerformOpenAction();
 
-    // The slot counts the click and pings its click URLs; the delegate hears where it went.
+    // The host counts the click and pings its click URLs; the delegate hears where it went.
     void didOpen();
     void didOpenInApp();
 
@@ -104,7 +104,7 @@ class DZOpener : public platform::ui::AlertViewDelegate,
 
     // Rich-media states (defined in DZOpenerWebApp.cpp): a second page over the app, the ad
     // itself full screen, or the ad resized in place. Refusals reach the creative as errors
-    // through the slot's ad's event handler.
+    // through the host's ad's event handler.
     // The orientation test runs first; only when the ad view supports one of `mask` is the
     // auto-click rule consulted.
     bool shouldPerformOpenActionWithOrientations(unsigned mask);
@@ -160,7 +160,7 @@ class DZOpener : public platform::ui::AlertViewDelegate,
     std::string navigationURL_;
     std::weak_ptr<platform::ui::ViewController> viewController_;
     std::weak_ptr<DZAdView> adView_;
-    std::weak_ptr<DZSlot> slot_;
+    std::weak_ptr<DZAdHost> host_;
     std::weak_ptr<DZOpenerDelegate> delegate_;
     std::string referringURL_;
     bool autoClickProtected_ = false;

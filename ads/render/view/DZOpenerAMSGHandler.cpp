@@ -1,11 +1,12 @@
 #include "ads/render/view/DZOpenerAMSGHandler.h"
 
-#include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/DZClickTrackerCollection.h"
 #include "ads/foundation/DZLogger.h"
 #include "ads/foundation/DZNSURLUtilities.h"
+#include "ads/render/host/DZAdHost.h"
 #include "ads/render/view/DZOpener.h"
 #include "platform/ui/Application.h"
+#include "platform/web/WebEngine.h"
 
 namespace {
 
@@ -73,8 +74,8 @@ bool DZOpenerAMSGHandler::customCloseFromParameters(const DZNotification::Parame
 void DZOpenerAMSGHandler::didReceiveClickNotification(const DZAMSGArguments& arguments) {
     const auto url = URLFromParameters(arguments.note->parameters());
     if (!url) return;
-    auto slot = opener_->slot();
-    const std::string click = slot ? slot->gestureClickURLWithURL(*url) : *url;
+    auto host = opener_->host();
+    const std::string click = host ? host->gestureClickURLWithURL(*url) : *url;
     // The tracker follows whatever it is given: only a web page is somewhere it may go.
     const auto parsed = dz_URLWithString(click);
     if (!parsed || !parsed->isWeb()) {
@@ -102,8 +103,8 @@ void DZOpenerAMSGHandler::actionOpenApp(const DZAMSGArguments& arguments) {
     if (!url) return;
     // Held across the callbacks, which may release the page's delegate and so this handler.
     auto opener = opener_;
-    auto slot = opener->slot();
-    opener->openApp(slot ? slot->gestureClickURLWithURL(*url) : *url);
+    auto host = opener->host();
+    opener->openApp(host ? host->gestureClickURLWithURL(*url) : *url);
 }
 
 void DZOpenerAMSGHandler::actionOpenBrowser(const DZAMSGArguments& arguments) {

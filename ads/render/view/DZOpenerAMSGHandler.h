@@ -1,5 +1,5 @@
 #pragma once
-// The page's requests for a click or an open: "click" has the slot's click URL followed in the
+// The page's requests for a click or an open: "click" has the host's click URL followed in the
 // background, "open" runs its sub-action ("app" and "call" open outside the app, "browser" and
 // "video" the browser, "webapp" a second page over the app, "expand" the ad full screen) on the ad
 // view's opener; no "a" means "app", an unknown "a", or an unknown "o" for the browser, opens

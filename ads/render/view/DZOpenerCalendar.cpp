@@ -4,8 +4,8 @@
 #include <map>
 
 #include "ads/core/DZAd.h"
-#include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/DZLogger.h"
+#include "ads/render/host/DZAdHost.h"
 #include "ads/render/mraid/DZMRAIDCalendarProperties.h"
 #include "ads/render/view/DZAdView.h"
 #include "ads/render/view/DZOpener.h"
@@ -25,8 +25,8 @@ constexpr std::size_t kMaxFieldBytes = 4096;
 constexpr std::size_t kMaxQuotedBytes = 256;
 
 void reportError(DZOpener& opener, const std::string& message) {
-    auto slot = opener.slot();
-    auto handler = slot && slot->ad() ? slot->ad()->MRAIDEventHandler() : nullptr;
+    auto host = opener.host();
+    auto handler = host && host->ad() ? host->ad()->MRAIDEventHandler() : nullptr;
     if (handler) handler->handleError(message, kAction);
 }
 
@@ -93,7 +93,7 @@ void DZOpener::openCalendarWithDictionary(const std::map<std::string, std::strin
 
     auto editor = std::make_shared<EventEditViewController>();
     auto proxy = DZOverlayProxy::create(editor);
-    proxy->setSlot(slot_);
+    proxy->setHost(host_);
     proxy->setOpener(self);
     editor->setEditViewDelegate(weak_from_this());
     editor->setEvent(std::move(event));

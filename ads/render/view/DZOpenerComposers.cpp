@@ -129,7 +129,7 @@ void DZOpener::openEmailComposer(const std::string& url) {
     if (!shouldPerformOpenAction() || !canOpenContent(true)) return;
     auto composer = service.makeMailComposer();
     if (!composer) return;
-    if (auto proxy = DZOverlayProxy::create(composer)) proxy->setSlot(slot_);
+    if (auto proxy = DZOverlayProxy::create(composer)) proxy->setHost(host_);
     DZMailComposeDelegateProxy::associatedDelegateProxyForController(composer)->setMailComposeDelegate(
         weak_from_this());
     if (!recipient->empty()) composer->setToRecipients({*recipient});
@@ -163,7 +163,7 @@ void DZOpener::openSmsComposer(const std::string& url) {
     if (!shouldPerformOpenAction() || !canOpenContent(true)) return;
     auto composer = service.makeMessageComposer();
     if (!composer) return;
-    if (auto proxy = DZOverlayProxy::create(composer)) proxy->setSlot(slot_);
+    if (auto proxy = DZOverlayProxy::create(composer)) proxy->setHost(host_);
     DZMessageComposeDelegateProxy::associatedDelegateProxyForController(composer)->setMessageComposeDelegate(
         weak_from_this());
     composer->setRecipients(recipients);
@@ -205,7 +205,7 @@ void DZOpener::presentComposerController(const std::shared_ptr<platform::ui::Vie
     }
     auto proxy = DZOverlayProxy::overlayProxyForViewController(controller.get());
     if (!proxy) proxy = DZOverlayProxy::create(controller);
-    proxy->setSlot(slot_);
+    proxy->setHost(host_);
     proxy->setOpener(self);
     if (!proxy->presentFromViewController(from, {})) {
         proxy->setOpener(nullptr);

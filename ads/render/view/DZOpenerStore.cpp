@@ -4,8 +4,8 @@
 
 #include "ads/core/DZInAppPurchase.h"
 #include "ads/core/DZValues.h"
-#include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/DZLogger.h"
+#include "ads/render/host/DZAdHost.h"
 #include "ads/render/overlay/DZViewController.h"
 #include "ads/render/view/DZOpener.h"
 #include "ads/render/view/DZOverlayProxy.h"
@@ -31,10 +31,10 @@ std::map<std::string, std::string> loadParameters(const std::string& productID) 
 }
 
 std::shared_ptr<DZOverlayProxy> proxyForSheet(const std::shared_ptr<StoreProductViewController>& sheet,
-                                              const std::shared_ptr<DZSlot>& slot) {
+                                              const std::shared_ptr<DZAdHost>& host) {
     auto proxy = DZOverlayProxy::overlayProxyForViewController(sheet.get());
     if (!proxy) proxy = DZOverlayProxy::create(sheet);
-    proxy->setSlot(slot);
+    proxy->setHost(host);
     sheet->setDelegate(DZSKStoreProductViewControllerDelegate::sharedInstance());
     return proxy;
 }
@@ -84,11 +84,11 @@ void DZOpener::openInAppStoreWithProductID(const std::string& productID, const s
     if (cached != cachedStoreSheets_.end()) {
         auto sheet = std::move(cached->second);
         cachedStoreSheets_.erase(cached);
-        presentSheet(*this, proxyForSheet(sheet, slot_.lock()));
+        presentSheet(*this, proxyForSheet(sheet, host_.lock()));
         return;
     }
     auto sheet = std::make_shared<StoreProductViewController>();
-    auto proxy = proxyForSheet(sheet, slot_.lock());
+    auto proxy = proxyForSheet(sheet, host_.lock());
     sheet->loadProductWithParameters(
         loadParameters(productID),
         [self, sheet, proxy, fallbackURL, shouldWaitForFetch](bool loaded, const std::string&) {
@@ -115,6 +115,6 @@ void DZOpener::openInAppPurchase(const std::string& productID, int quantity,
     purchase->setProductID(productID);
     purchase->setQuantity(quantity);
     purchase->setReportingURLStringFormats(std::move(reportingURLStringFormats));
-    if (auto slot = slot_.lock()) slot->didReceiveInAppPurchase(purchase);
+    if (auto host = host_.lock()) host->didReceiveInAppPurchase(purchase);
     didOpenInApp();
 }

@@ -1,14 +1,14 @@
 // The opener's rich-media states: a second ad page over the app (web app), the ad itself full
 // screen (expand), and the ad resized in place. The page hears its state through the ad view's
-// SDK events; refusals reach it as errors through the event handler of the slot's ad. A
+// SDK events; refusals reach it as errors through the event handler of the host's ad. A
 // presentation the screen refused counts no click and reports no state.
 #include <memory>
 
 #include "ads/core/DZAd.h"
-#include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/DZLogger.h"
 #include "ads/foundation/DZViewUtilities.h"
-#include "ads/render/mraid/DZMRAIDEventHandling.h"
+#include "ads/render/host/DZAdHost.h"
+#include "ads/render/host/DZMRAIDEventHandling.h"
 #include "ads/render/mraid/DZMRAIDResizeProperties.h"
 #include "ads/render/view/DZAdView.h"
 #include "ads/render/view/DZExpandedAdAppViewController.h"
@@ -27,8 +27,8 @@ constexpr const char* kResizeNotAllowed =
     "Resizing an ad is not allowed until the user interacts with the ad.";
 
 void reportError(const DZOpener& opener, const std::string& message, const std::string& action) {
-    auto slot = opener.slot();
-    auto ad = slot ? slot->ad() : nullptr;
+    auto host = opener.host();
+    auto ad = host ? host->ad() : nullptr;
     if (auto handler = ad ? ad->MRAIDEventHandler() : nullptr) handler->handleError(message, action);
 }
 
@@ -65,7 +65,7 @@ bool DZOpener::shouldPerformOpenActionWithOrientations(unsigned mask) {
 void DZOpener::configureOverlay(DZAdAppViewController& controller, unsigned orientations,
                                 bool useCustomClose) {
     controller.setSupportedInterfaceOrientations(orientations);
-    controller.setSlot(slot_);
+    controller.setHost(host_);
     controller.setUseCustomClose(useCustomClose);
 }
 
@@ -186,8 +186,8 @@ void DZOpener::openWebAppWithResizeProperties(const std::shared_ptr<DZMRAIDResiz
         sendResized(weakAdView, *properties);
         return;
     }
-    auto slot = slot_.lock();
-    auto ad = slot ? slot->ad() : nullptr;
+    auto host = host_.lock();
+    auto ad = host ? host->ad() : nullptr;
     auto controller = DZExpandedAdAppViewController::create(adView);
     configureOverlay(*controller, DZViewController::kAllOrientations, true);
     auto presenter =

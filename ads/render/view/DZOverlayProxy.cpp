@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "ads/core/slot/DZSlot.h"
+#include "ads/render/host/DZAdHost.h"
 #include "ads/render/overlay/DZIntermission.h"
 #include "ads/render/view/DZOpener.h"
 #include "platform/ui/ViewController.h"
@@ -59,7 +59,7 @@ bool DZOverlayProxy::presentFromViewController(const std::shared_ptr<platform::u
     auto controller = controller_.lock();
     if (intermission_ || !controller || !from) return false;
     auto self = shared_from_this();
-    if (auto s = slot_.lock()) {
+    if (auto s = host_.lock()) {
         if (!s->intermission()) s->setIntermission(DZIntermission::create(s));
         intermission_ = s->intermission();
     }

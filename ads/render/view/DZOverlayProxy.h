@@ -1,6 +1,6 @@
 #pragma once
 // Lets a system screen shown for an ad (the store sheet, a composer, the event editor) take part
-// in the slot's intermission. The screen keeps its proxy alive: a proxy lives as long as the
+// in the host's intermission. The screen keeps its proxy alive: a proxy lives as long as the
 // controller it stands for, and a controller has at most one. It never closes on a return to the
 // foreground: the user is busy in it. Main thread only.
 #include <functional>
@@ -9,7 +9,7 @@
 #include "ads/render/overlay/DZIntermitting.h"
 
 class DZOpener;
-class DZSlot;
+class DZAdHost;
 namespace platform::ui {
 class ViewController;
 }
@@ -28,8 +28,8 @@ class DZOverlayProxy : public DZIntermitting, public std::enable_shared_from_thi
     DZOverlayProxy& operator=(const DZOverlayProxy&) = delete;
 
     std::shared_ptr<platform::ui::ViewController> viewController() const { return controller_.lock(); }
-    std::shared_ptr<DZSlot> slot() const { return slot_.lock(); }
-    void setSlot(std::weak_ptr<DZSlot> slot) { slot_ = std::move(slot); }
+    std::shared_ptr<DZAdHost> host() const { return host_.lock(); }
+    void setHost(std::weak_ptr<DZAdHost> host) { host_ = std::move(host); }
     // Kept alive while its composer or editor is shown.
     void setOpener(std::shared_ptr<DZOpener> opener) { opener_ = std::move(opener); }
 
@@ -47,6 +47,6 @@ class DZOverlayProxy : public DZIntermitting, public std::enable_shared_from_thi
   private:
     std::shared_ptr<DZIntermission> intermission_;
     std::weak_ptr<platform::ui::ViewController> controller_;
-    std::weak_ptr<DZSlot> slot_;
+    std::weak_ptr<DZAdHost> host_;
     std::shared_ptr<DZOpener> opener_;
 };

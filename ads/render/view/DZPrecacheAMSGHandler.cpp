@@ -262,7 +262,7 @@ void DZPrecacheAMSGHandler::preload() {
     auto request = dz_requestForURL(sourceURL_, std::nullopt, std::nullopt, std::nullopt);
     if (!request) return;
     request->maxBodyBytes = static_cast<std::size_t>(kMaxBytes);
-    // A big file on a slow line takes its time; a stalled one does not hold the slot forever.
+    // A big file on a slow line takes its time; a stalled one does not hold the host forever.
     request->timeoutSeconds = 600;
     auto job = std::make_shared<Job>();
     job->src = sourceURL_;

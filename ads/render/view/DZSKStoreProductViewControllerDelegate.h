@@ -1,6 +1,6 @@
 #pragma once
 // Closes the store sheets an opener shows when the user is done with them: through the sheet's
-// overlay proxy when it has one, so that the slot's intermission ends with it. One shared
+// overlay proxy when it has one, so that the host's intermission ends with it. One shared
 // instance serves every sheet. Main thread only.
 #include <memory>
 

@@ -1,7 +1,7 @@
 #include "ads/render/view/DZSupplementalAdAppViewController.h"
 
 #include "ads/core/DZRequest.h"
-#include "ads/core/slot/DZSlot.h"
+#include "ads/render/host/DZAdHost.h"
 #include "ads/render/view/DZAdView.h"
 
 std::shared_ptr<DZSupplementalAdAppViewController> DZSupplementalAdAppViewController::create() {
@@ -16,7 +16,7 @@ void DZSupplementalAdAppViewController::finishAppearing() {
     if (!presenting) return;
     adView()->dispatchSDKEvent("onReadyEventReceived", nlohmann::json{{"js", DZRequest::sdkVersion()}});
     adView()->dispatchSDKEvent("onStateChanged", nlohmann::json{{"state", "expanded"}});
-    auto s = slot();
+    auto s = host();
     if (s && s->adView())
         s->adView()->dispatchSDKEvent("onStateChanged", nlohmann::json{{"state", "expanded"}});
 }
@@ -26,7 +26,7 @@ void DZSupplementalAdAppViewController::finishDismissal() {
     const bool leaving = isLeaving();
     DZAdAppViewController::finishDismissal();
     if (!leaving) return;
-    auto s = slot();
+    auto s = host();
     if (s && s->adView())
         s->adView()->dispatchSDKEvent("onStateChanged", nlohmann::json{{"state", "default"}});
 }

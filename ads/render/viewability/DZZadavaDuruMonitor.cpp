@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "ads/core/slot/DZSDKCoreController.h"
 #include "ads/foundation/DZRunOnMainThread.h"
 #include "ads/foundation/DZScheduler.h"
 #include "ads/foundation/DZViewUtilities.h"
@@ -35,9 +34,7 @@ void DZZadavaDuruMonitor::startMonitoring() {
     {
         std::lock_guard lock(mutex_);
         if (scheduler_) return;
-        const double asked = samplingInterval_
-                                 ? samplingInterval_()
-                                 : DZSDKCoreController::sharedInstance()->zadavaDuruSamplingInterval();
+        const double asked = samplingInterval_ ? samplingInterval_() : kDefaultSamplingInterval;
         scheduler_ = DZScheduler::initWithInterval(usableSamplingInterval(asked));
         scheduler = scheduler_;
     }

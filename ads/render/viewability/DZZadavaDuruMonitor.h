@@ -2,8 +2,8 @@
 // Samples how much of one view can be seen (its visible bounds in window coordinates) on a
 // repeating main-loop timer and tells its delegate after each sample. The view and the delegate
 // are held weakly: the owner of the monitor is usually its delegate, and a view going away
-// samples as the zero rectangle. The sampling interval is asked for at each start (the SDK core
-// controller's by default) and kept between kMinimumSamplingInterval and
+// samples as the zero rectangle. The sampling interval is asked for at each start (from the
+// monitor's owner, which knows what the core page said) and kept between kMinimumSamplingInterval and
 // kMaximumSamplingInterval whatever the server sent. Sampling and the timer run on the main
 // thread; the sampled values may be read from any thread.
 #include <functional>
@@ -28,9 +28,10 @@ class DZZadavaDuruMonitor : public std::enable_shared_from_this<DZZadavaDuruMoni
   public:
     static constexpr double kMinimumSamplingInterval = 0.1;
     static constexpr double kMaximumSamplingInterval = 60;
+    // Until a core page says otherwise.
+    static constexpr double kDefaultSamplingInterval = 0.4;
 
-    // Null for a null view. Without a samplingInterval source the shared SDK core controller's
-    // interval is used.
+    // Null for a null view. Without a samplingInterval source the default interval is used.
     static std::shared_ptr<DZZadavaDuruMonitor> initWithView(const std::shared_ptr<platform::ui::View>& view,
                                                              std::function<double()> samplingInterval = {});
     ~DZZadavaDuruMonitor();

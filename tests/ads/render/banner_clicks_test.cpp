@@ -13,7 +13,7 @@
 #include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/DZApplication.h"
 #include "ads/foundation/DZStatisticDictionary.h"
-#include "ads/render/mraid/DZMRAIDEventHandling.h"
+#include "ads/render/host/DZMRAIDEventHandling.h"
 #include "ads/render/overlay/DZTransparentOverlayPresenter.h"
 #include "ads/render/view/DZAdAppAMSGHandler.h"
 #include "ads/render/view/DZAdAppViewController.h"

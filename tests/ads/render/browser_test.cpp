@@ -98,7 +98,7 @@ TEST_F(Browser, ToolbarFollowsTheLoadRefererIsTheHostAndTheDesktopHandOffRecords
     auto browser = shown();
     ASSERT_NE(browser, nullptr);
     EXPECT_EQ(browser->supportedInterfaceOrientations(), 6u);
-    EXPECT_EQ(browser->slot(), slot_);
+    EXPECT_EQ(browser->host(), slot_);
     EXPECT_EQ(slot_->adClickCount(), 1);
     advance(0.4);
     auto& engine = static_cast<platform::web::FakeWebEngine&>(*browser->adView()->engine());

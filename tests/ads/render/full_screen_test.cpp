@@ -177,7 +177,7 @@ TEST_F(FullScreen, TwoScreensMakeOneIntermissionThatRestoresTheIdleTimerAndTheSt
         auto proxy = DZOverlayProxy::create(sheet);
         ASSERT_TRUE(proxy);
         EXPECT_FALSE(DZOverlayProxy::create(sheet));  // one proxy per screen
-        proxy->setSlot(slot_);
+        proxy->setHost(slot_);
         ASSERT_TRUE(proxy->presentFromViewController(ad, {}));
         advance(0.4);
         EXPECT_EQ(ad->presentedViewController(), sheet);
@@ -208,7 +208,7 @@ TEST_F(FullScreen, AFocusRoundTripClosesTheInterstitialAndTheSheetOverItInOneInt
         ad->presentFromViewController(root_, {});
         advance(0.4);
         auto proxy = DZOverlayProxy::create(sheet);
-        proxy->setSlot(slot_);
+        proxy->setHost(slot_);
         proxy->presentFromViewController(ad, {});
         advance(0.4);
         EXPECT_FALSE(proxy->shouldDismissOnApplicationEnteringForeground());
@@ -225,7 +225,7 @@ TEST_F(FullScreen, AFocusRoundTripClosesTheInterstitialAndTheSheetOverItInOneInt
 
 TEST_F(FullScreen, AReturnFromWhereTheAdsClickLedKeepsTheAdOnce) {
     auto ad = DZAdAppViewController::create();
-    ad->setSlot(slot_);
+    ad->setHost(slot_);
     ad->load("https://ad.example/page");
     ad->presentFromViewController(root_, {});
     advance(0.4);
@@ -287,7 +287,7 @@ TEST_F(FullScreen, ThePagesOwnCloseGivesUpTheScreenOfTheControllerShowingIt) {
 
     // A second page shown over the app goes the same way.
     auto app = DZAdAppViewController::create();
-    app->setSlot(slot_);
+    app->setHost(slot_);
     app->presentFromViewController(root_, {});
     advance(0.5);
     ASSERT_EQ(root_->presentedViewController(), app);
@@ -371,7 +371,7 @@ TEST_F(FullScreen, APageWithTheScreenToItselfIsShownOnWhiteUnlessItAskedToBeClea
     advance(0.5);
 
     auto app = DZAdAppViewController::create();
-    app->setSlot(slot_);
+    app->setHost(slot_);
     app->presentFromViewController(root_, {});
     advance(0.5);
     EXPECT_EQ(app->adView()->pageBackgroundColor(), platform::ui::Color::white());
@@ -379,7 +379,7 @@ TEST_F(FullScreen, APageWithTheScreenToItselfIsShownOnWhiteUnlessItAskedToBeClea
     advance(0.5);
 
     auto clear = DZAdAppViewController::create();
-    clear->setSlot(slot_);
+    clear->setHost(slot_);
     clear->setUsesTransparentOverlayPresenter(true);
     clear->presentFromViewController(root_, {});
     advance(0.5);
@@ -390,7 +390,7 @@ TEST_F(FullScreen, APageWithTheScreenToItselfIsShownOnWhiteUnlessItAskedToBeClea
 
 TEST_F(FullScreen, TheTransparentLayerPassesTouchesOnItsEmptyAreaToTheApp) {
     auto ad = std::make_shared<SparseScreen>();
-    ad->setSlot(slot_);
+    ad->setHost(slot_);
     ad->setPresenter(std::make_shared<DZTransparentOverlayPresenter>());
     ad->presentFromViewController(root_, {});
     advance(0.5);
@@ -419,7 +419,7 @@ TEST_F(FullScreen, CollidingPresentationsAndDismissalsEndConsistent) {
     {
         // Another ad while the root already presents: refused, and nothing of it stays behind.
         auto other = DZAdAppViewController::create();
-        other->setSlot(slot_);
+        other->setHost(slot_);
         int shown = 0;
         other->presentFromViewController(root_, [&] { ++shown; });
         EXPECT_EQ(shown, 0);
@@ -459,7 +459,7 @@ TEST_F(FullScreen, AControllerThatGoesRecordsItsDismissalAndRunsItsCompletionOnc
     int completions = 0;
     {
         auto ad = DZAdAppViewController::create();
-        ad->setSlot(slot_);
+        ad->setHost(slot_);
         ad->setDismissalCompletion([&] { ++completions; });
     }
     EXPECT_EQ(completions, 1);

@@ -30,7 +30,7 @@ struct AdAppController : DZAdAppViewController {
     AdAppController() : DZAdAppViewController(nullptr) {}
     void hold(std::shared_ptr<DZSlot> slot) {
         slot_ = std::move(slot);
-        setSlot(slot_);
+        setHost(slot_);
     }
     std::shared_ptr<DZSlot> slot_;
 };
@@ -39,7 +39,7 @@ struct AdAppController : DZAdAppViewController {
 struct BrowserController : DZBrowserViewController {
     void hold(std::shared_ptr<DZSlot> slot) {
         slot_ = std::move(slot);
-        setSlot(slot_);
+        setHost(slot_);
     }
     void refreshToolbar() override { ++refreshes; }
     std::shared_ptr<DZSlot> slot_;

@@ -14,7 +14,7 @@
 #include "ads/core/DZAd.h"
 #include "ads/core/slot/DZSDKCoreController.h"
 #include "ads/core/slot/DZSlot.h"
-#include "ads/render/mraid/DZMRAIDEventHandling.h"
+#include "ads/render/host/DZMRAIDEventHandling.h"
 #include "ads/render/mraid/DZMRAIDResizeProperties.h"
 #include "ads/render/view/DZAdView.h"
 #include "ads/render/view/DZDefaultAMSGHandler.h"
@@ -85,7 +85,7 @@ class RichMedia : public ::testing::Test {
         slot_->setSDKCoreController(core_);
         slot_->finishedLoadingAdResponse(std::make_shared<DZAd>());
         slot_->ad()->setMRAIDEventHandler(handler_);
-        opener_->setSlot(slot_);
+        opener_->setHost(slot_);
         said();
     }
     ~RichMedia() override {

@@ -1,6 +1,6 @@
 #pragma once
 // What a rich-media creative's container hears from native code: the creative announced itself
-// or went away, became visible or not, moved, or had a request refused. The slot answers these
+// or went away, became visible or not, moved, or had a request refused. The host answers these
 // for the ad it shows; presenters and the opener report refusals through it. Main thread only.
 #include <string>
 
