@@ -8,6 +8,7 @@
 #include "ads/foundation/DZLogger.h"
 #include "ads/foundation/DZRunOnMainThread.h"
 #include "ads/foundation/DZViewUtilities.h"
+#include "ads/public/DZAdFormats.h"
 #include "ads/render/geometry/DZInterfaceRect.h"
 #include "ads/render/view/DZAdView.h"
 #include "platform/defaults/UserDefaults.h"
@@ -63,6 +64,7 @@ std::shared_ptr<DZBannerView> DZBannerView::create(Rect frame) {
 DZBannerView::DZBannerView(Rect frame) : View(frame) {}
 
 void DZBannerView::commonInitWithAdSize(DZAdSize adSize) {
+    DZAdFormats::registerAll();
     slot_ = DZSlot::create(View::bounds());
     slot_->setReloadable(true);
     auto self = std::static_pointer_cast<DZBannerView>(shared_from_this());

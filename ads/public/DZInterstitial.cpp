@@ -9,6 +9,7 @@
 #include "ads/foundation/DZLogger.h"
 #include "ads/foundation/DZRunOnMainThread.h"
 #include "ads/foundation/DZViewUtilities.h"
+#include "ads/public/DZAdFormats.h"
 #include "ads/render/view/DZAdView.h"
 #include "ads/render/view/DZInterstitialViewController.h"
 #include "platform/ui/ViewController.h"
@@ -22,6 +23,7 @@ std::shared_ptr<DZInterstitial> DZInterstitial::create(const std::optional<std::
 DZInterstitial::DZInterstitial() = default;
 
 void DZInterstitial::commonInit(const std::optional<std::string>& adUnitID) {
+    DZAdFormats::registerAll();
     slot_ = DZSlot::create(DZDevice::sharedInstance()->standardizedPortraitScreenBounds());
     auto self = shared_from_this();
     slot_->setSlotDelegate(std::weak_ptr<DZSlotDelegate>(self));

@@ -6,6 +6,7 @@
 #include "ads/core/DZAdType.h"
 #include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/DZClickTrackerCollection.h"
+#include "ads/public/DZAdFormats.h"
 #include "platform/runloop/MainContextPump.h"
 #include "platform/runloop/ManualRunLoop.h"
 #include "platform/ui/ViewController.h"
@@ -37,6 +38,7 @@ constexpr int kPingWaitSeconds = 5;
 
 nlohmann::json runSlot(const std::string& unit, double timeoutSeconds, platform::ManualRunLoop& loop) {
     auto owner = std::make_shared<ProbeOwner>();
+    DZAdFormats::registerAll();
     auto slot = DZSlot::create({0, 0, 320, 50});
     nlohmann::json states = nlohmann::json::array({slot->state()});
     slot->setStateChangeHandler([&states](int, int to) { states.push_back(to); });

@@ -1,9 +1,8 @@
 #include "ads/core/slot/DZSDKCoreMessages.h"
 
 #include "ads/core/DZAd.h"
-#include "ads/core/DZBannerAd.h"
-#include "ads/core/DZInterstitialAd.h"
 #include "ads/core/DZValues.h"
+#include "ads/core/slot/DZAdFormatRegistry.h"
 #include "ads/foundation/DZNSURLUtilities.h"
 #include "ads/foundation/DZRequestError.h"
 #include "ads/foundation/DZStringAdditions.h"
@@ -27,20 +26,8 @@ const std::string* stringAt(const nlohmann::json& object, const char* key) {
 namespace DZSDKCoreMessages {
 
 std::shared_ptr<DZAd> adFromAnswer(const nlohmann::json& dictionary, int adType) {
-    std::shared_ptr<DZAd> ad;
-    switch (adType) {
-        case 0:
-            ad = std::make_shared<DZAd>(dictionary);
-            break;
-        case 1:
-            ad = std::make_shared<DZBannerAd>(dictionary);
-            break;
-        case 2:
-            ad = std::make_shared<DZInterstitialAd>(dictionary);
-            break;
-        default:
-            return nullptr;
-    }
+    auto ad = DZAdFormatRegistry::shared().makeAdModel(adType, dictionary);
+    if (!ad) return nullptr;
     auto mediation = dictionary.is_object() ? dictionary.find("is_mediation") : dictionary.end();
     if (mediation != dictionary.end() && dz_jsonBoolValue(*mediation)) {
         ad->setResponseType(kDZAdResponseTypeMediation);

@@ -9,13 +9,13 @@
 #include "ads/core/DZAdCoreHooks.h"
 #include "ads/core/DZCorrelator.h"
 #include "ads/core/DZRequest.h"
+#include "ads/core/slot/DZSlotFormat.h"
 #include "ads/foundation/DZAbsoluteTime.h"
 #include "ads/foundation/DZCSI.h"
 #include "ads/foundation/DZCSITimeRecorder.h"
 #include "ads/foundation/DZSlotStatistics.h"
 #include "ads/foundation/DZStatisticDictionary.h"
 #include "ads/foundation/DZWeakTargetAdditions.h"
-#include "ads/mediation/DZMAdManager.h"
 #include "ads/render/sampling/DZContentSampler.h"
 #include "ads/render/view/DZAdView.h"
 #include "ads/render/view/DZBannerAdViewDelegate.h"
@@ -99,8 +99,6 @@ void DZSlot::construct() {
 
     adType_ = DZAdType::interstitialAdType();
     slotStats_ = std::make_shared<DZSlotStatistics>();
-    mediationManager_ = std::make_shared<DZMAdManager>();
-    mediationManager_->setSlot(weak_from_this());
 
     CSIIdentifier_ = randomIdentifier();
     const std::string id = std::to_string(static_cast<long>(CSIIdentifier_));
@@ -118,7 +116,6 @@ DZSlot::~DZSlot() {
     deactivateReloadTimer();
     NotificationCenter::defaultCenter().removeObserversOf(this);
     invalidate();
-    if (mediationManager_) mediationManager_->setSlot({});
     if (!pendingAdStatistics_.empty())
         DZApplication::sharedInstance()->didNotSendAdStatistics(pendingAdStatistics_);
 }
@@ -155,8 +152,8 @@ void DZSlot::setAdTypeAndReloadRequest(const DZAdType& type, bool reload) {
     auto hold = weak_from_this().lock();
     adType_ = type;
     if (reload && newAdSize_ == platform::Size{} && adView_) adView_->setHidden(true);
-    if (mediationManager_->isMediating()) {
-        if (mediationManager_->changeAdTypeTo(type)) return;
+    if (auto mediating = mediatingFormat()) {
+        if (mediating->changeAdTypeTo(type)) return;
         if (auto delegate = slotDelegate()) delegate->slotDidReceiveAdView(*this, nullptr);
     }
     if (!reload) return;
@@ -223,7 +220,7 @@ void DZSlot::cancelLoad() {
 void DZSlot::cancelPendingActions() {
     deactivateReloadTimer();
     cancelLoad();
-    mediationManager_->cancel();
+    cancelFormats();
 }
 
 void DZSlot::cancelPendingAndFutureActions() {
@@ -267,8 +264,8 @@ void DZSlot::resetState() {
 void DZSlot::willRequestAdURL() {
     if (state_ == 8) return;
     setState(2);
-    applicationStatistics_ = DZApplication::sharedInstance()->nextRequestStatisticsDictionaryForSlot(
-        mediationManager_->isMediating());
+    applicationStatistics_ =
+        DZApplication::sharedInstance()->nextRequestStatisticsDictionaryForSlot(mediatingFormat() != nullptr);
 }
 
 void DZSlot::didFailToRetrieveSDKCoreWithError(const DZRequestError::Ref& error) {

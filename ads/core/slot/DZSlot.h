@@ -35,10 +35,10 @@ class DZCorrelator;
 class DZInAppPurchase;
 class DZInAppPurchaseDelegate;
 class DZIntermission;
-class DZMAdManager;
 class DZRequest;
 class DZScheduler;
 class DZSlot;
+class DZSlotFormat;
 class DZSignalCollector;
 class DZSlotStatistics;
 class DZStatisticDictionary;
@@ -183,7 +183,6 @@ class DZSlot : public DZAdHost,
     const std::shared_ptr<DZAdFetcher>& adFetcher() const { return adFetcher_; }
     const std::shared_ptr<DZAdView>& adView() const override { return adView_; }
     const std::shared_ptr<DZBannerAdViewDelegate>& adViewDelegate() const { return adViewDelegate_; }
-    const std::shared_ptr<DZMAdManager>& mediationManager() const { return mediationManager_; }
     const std::shared_ptr<DZSlotStatistics>& slotStats() const { return slotStats_; }
     const nlohmann::json& applicationStatistics() const { return applicationStatistics_; }
     const DZApplication::StatisticsSet& pendingAdStatistics() const { return pendingAdStatistics_; }
@@ -251,8 +250,14 @@ class DZSlot : public DZAdHost,
     void processAdResponse(const std::shared_ptr<DZAd>& ad);
     void processStandardAdResponse(const std::shared_ptr<DZAd>& ad);
     void processCustomRenderingAdResponse(const std::shared_ptr<DZAd>& ad);
-    // Mediation is not in this build: such a response fails with code 8.
-    void processMediationAdResponse(const std::shared_ptr<DZAd>& ad);
+    // The slot's format for a response type, made from the registry the first time (null when
+    // none is registered).
+    std::shared_ptr<DZSlotFormat> formatForResponseType(unsigned responseType);
+    // The format serving through an adapter of its own, if any.
+    std::shared_ptr<DZSlotFormat> mediatingFormat() const;
+    // The parameters of the request being served, for errors (read from a copy: reading them
+    // uses up the request's one-time extras).
+    nlohmann::json requestParametersForError() const;
     void setViewForAdUsingView(const std::shared_ptr<platform::ui::View>& view);
     static bool validateAdResponseWithAdSize(DZAdSize size, const std::vector<DZAdSize>& validAdSizes);
     void finishedLoadingAdResponse(const std::shared_ptr<DZAd>& ad);
@@ -472,10 +477,8 @@ class DZSlot : public DZAdHost,
     // The core's answers count only while the slot waits for them: one that comes after a
     // cancelled, pre-empted or timed-out load must not start a fetch.
     bool isWaitingForCore(bool adURLReceived, const char* answer) const;
-    // The parameters of the request being served, for errors (read from a copy: reading them
-    // uses up the request's one-time extras).
-    nlohmann::json requestParametersForError() const;
     void startReservedOrCoreLoad();
+    void cancelFormats();
 
     int state_ = 0;
     std::weak_ptr<DZSlotDelegate> slotDelegate_;
@@ -494,7 +497,8 @@ class DZSlot : public DZAdHost,
     std::shared_ptr<DZAdFetcher> adFetcher_;
     std::shared_ptr<DZAdView> adView_;
     std::shared_ptr<DZBannerAdViewDelegate> adViewDelegate_;
-    std::shared_ptr<DZMAdManager> mediationManager_;
+    // The formats this slot was handed responses for, by response type (made on first use).
+    std::map<unsigned, std::shared_ptr<DZSlotFormat>> formats_;
     std::shared_ptr<DZSlotStatistics> slotStats_;
     nlohmann::json applicationStatistics_ = nlohmann::json::object();
     DZApplication::StatisticsSet pendingAdStatistics_;

@@ -15,7 +15,6 @@
 #include "ads/foundation/DZDevice.h"
 #include "ads/foundation/DZLogger.h"
 #include "ads/foundation/DZStatisticDictionary.h"
-#include "ads/mediation/DZMAdManager.h"
 #include "ads/render/geometry/DZGeometry.h"
 #include "ads/render/sampling/DZContentSampler.h"
 #include "ads/render/view/DZAdView.h"
@@ -325,7 +324,7 @@ void DZSlot::loadAd(const std::shared_ptr<DZAd>& ad, const std::map<std::string,
             DZRequestError::errorWithCodeRequest(kDZErrorInternalError, requestParametersForError()), false);
         return;
     }
-    mediationManager_->cancel();
+    cancelFormats();
     if (adFetcher_) adFetcher_->cancel();
     adFetcher_.reset();
     // The committed ad goes, but the load does not pass through idle on its way from the core's

@@ -7,7 +7,9 @@
 #include "ads/core/DZAdServer.h"
 #include "ads/core/DZRequest.h"
 #include "ads/core/DZSignalCollector.h"
+#include "ads/core/slot/DZAdFormatRegistry.h"
 #include "ads/core/slot/DZSlot.h"
+#include "ads/core/slot/DZSlotFormat.h"
 #include "ads/foundation/DZCSI.h"
 #include "ads/foundation/DZCSITimeRecorder.h"
 #include "ads/foundation/DZClickTrackerCollection.h"
@@ -84,20 +86,35 @@ void DZSlot::processAdResponse(const std::shared_ptr<DZAd>& ad) {
         }
     }
     willProcessAd();
-    switch (type) {
-        case kDZAdResponseTypeHTML:
-        case kDZAdResponseTypeNative:
-            processStandardAdResponse(ad);
-            break;
-        case kDZAdResponseTypeMediation:
-            processMediationAdResponse(ad);
-            break;
-        case kDZAdResponseTypeCustomRendered:
-            processCustomRenderingAdResponse(ad);
-            break;
-        default:
-            DZLog("Slot ignores an ad of response type %u", type);
-            break;
+    if (auto format = formatForResponseType(type)) {
+        format->processResponse(*this, ad);
+        return;
+    }
+    // Nothing here can show it: the load ends rather than waiting for a page that never comes.
+    didFailToReceiveAdWithError(DZRequestError::errorWithCodeRequestHTTPStatusCodeCustomMessage(
+                                    kDZErrorReceivedInvalidResponse, requestParametersForError(), 0,
+                                    "No format takes ads of response type " + std::to_string(type) + "."),
+                                false);
+}
+
+std::shared_ptr<DZSlotFormat> DZSlot::formatForResponseType(unsigned responseType) {
+    auto& format = formats_[responseType];
+    if (!format) format = DZAdFormatRegistry::shared().makeFormat(responseType);
+    return format;
+}
+
+std::shared_ptr<DZSlotFormat> DZSlot::mediatingFormat() const {
+    for (const auto& [type, format] : formats_) {
+        if (format && format->isMediating()) return format;
+    }
+    return nullptr;
+}
+
+void DZSlot::cancelFormats() {
+    // A format's cancel may reach back into the slot: walk a copy.
+    const auto formats = formats_;
+    for (const auto& [type, format] : formats) {
+        if (format) format->cancel();
     }
 }
 
@@ -139,13 +156,6 @@ void DZSlot::processStandardAdResponse(const std::shared_ptr<DZAd>& ad) {
     const auto base = platform::Url::parse(ad->adBaseURL().value_or(""));
     adView_->loadHTMLString(html, base && base->isWeb() ? base->text() : std::string());
     setViewForAdUsingView(adView_);
-}
-
-void DZSlot::processMediationAdResponse(const std::shared_ptr<DZAd>&) {
-    didFailToReceiveAdWithError(DZRequestError::errorWithCodeRequestHTTPStatusCodeCustomMessage(
-                                    kDZErrorMediationAdapterError, requestParametersForError(), 0,
-                                    std::string("Mediated ads are not supported by this build.")),
-                                false);
 }
 
 void DZSlot::processCustomRenderingAdResponse(const std::shared_ptr<DZAd>& ad) {

@@ -3,13 +3,12 @@
 #include "ads/core/DZAd.h"
 #include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/DZApplication.h"
-#include "ads/mediation/DZMAdManager.h"
 #include "ads/render/view/DZAdView.h"
 #include "ads/render/viewability/DZZadavaDuruUnit.h"
 #include "platform/ui/View.h"
 
 bool DZSlot::canEnableZadavaDuruMonitoring() const {
-    if ((mediationManager_ && mediationManager_->isMediating()) || !viewHasMadeImpression_) return false;
+    if (mediatingFormat() || !viewHasMadeImpression_) return false;
     return (ad_ && ad_->zadavaDuruConfigurations()) || isMRAIDEnabled();
 }
 

@@ -1,1 +1,0 @@
-#include "ads/mediation/DZMAdManager.h"
