@@ -61,14 +61,14 @@ void DZInterstitial::loadRequest(const std::shared_ptr<DZRequest>& request) {
     // failure for the refused request. After dismissal the slot is final and the load goes
     // nowhere, without a word.
     if (hasBeenUsed_) {
-        if (slot_->state() != 8) sendInterstitialError(alreadyUsedError_);
+        if (slot_->state() != kDZSlotStateInvalidated) sendInterstitialError(alreadyUsedError_);
         return;
     }
     slot_->loadRequest(request);
 }
 
 bool DZInterstitial::isReady() const {
-    return slot_->state() == 6;
+    return slot_->state() == kDZSlotStateValidAd;
 }
 
 void DZInterstitial::presentFromRootViewController(

@@ -7,14 +7,10 @@
 
 #include "ads/core/DZAd.h"
 #include "ads/core/DZAdCoreHooks.h"
-#include "ads/core/DZCorrelator.h"
 #include "ads/core/DZRequest.h"
 #include "ads/core/slot/DZSlotFormat.h"
-#include "ads/foundation/DZAbsoluteTime.h"
 #include "ads/foundation/DZCSI.h"
-#include "ads/foundation/DZCSITimeRecorder.h"
 #include "ads/foundation/DZSlotStatistics.h"
-#include "ads/foundation/DZStatisticDictionary.h"
 #include "ads/foundation/DZWeakTargetAdditions.h"
 #include "ads/render/sampling/DZContentSampler.h"
 #include "ads/render/view/DZAdView.h"
@@ -22,7 +18,6 @@
 #include "ads/render/view/DZMRAIDInterceptor.h"
 #include "platform/dispatch/MainLoopTimer.h"
 #include "platform/ui/NotificationCenter.h"
-#include "platform/ui/Window.h"
 
 using platform::ui::NotificationCenter;
 
@@ -30,19 +25,6 @@ namespace {
 
 const char* const kWillPresentFullScreen = "kAdModalViewControllerWillPresentFullScreen";
 const char* const kDidDismissFullScreen = "kAdModalViewControllerDidDismissFullScreen";
-
-std::shared_ptr<DZCSITimeRecorder> loadRecorder() {
-    auto csi = DZCSI::sharedInstance();
-    return csi ? csi->timeRecorderForAction("load_ad_ios") : nullptr;
-}
-
-void sendCSIReport() {
-    if (auto csi = DZCSI::sharedInstance()) csi->sendReport();
-}
-
-nlohmann::json now() {
-    return DZAbsoluteTime::absoluteTimeInMilliseconds();
-}
 
 int32_t randomIdentifier() {
     static thread_local std::mt19937 random{std::random_device{}()};
@@ -75,7 +57,7 @@ std::shared_ptr<DZSlot> DZSlot::create(platform::Rect frame) {
 DZSlot::DZSlot(platform::Rect frame) : frame_(frame) {}
 
 void DZSlot::construct() {
-    state_ = 0;
+    state_ = kDZSlotStateIdle;
     reloadInterval_ = kDefaultReloadInterval;
     adView_ = DZAdView::create(frame_);
     if (auto csi = DZCSI::sharedInstance()) csi->recordTimestampForLabel("native:view_create");
@@ -126,13 +108,16 @@ std::string DZSlot::description() const {
     return "<DZSlot: " + std::string(address) + ">\nad unit ID:" + adUnitID_;
 }
 
-void DZSlot::setState(int state) {
-    if (state_ == 8 || state == state_ || state < 0 || state > 8) return;
-    const int from = state_;
+void DZSlot::setState(DZSlotState state) {
+    if (state_ == kDZSlotStateInvalidated || state == state_ || state < kDZSlotStateIdle ||
+        state > kDZSlotStateInvalidated)
+        return;
+    const DZSlotState from = state_;
     state_ = state;
-    if (from == 0 && state == 2) {
+    if (from == kDZSlotStateIdle && state == kDZSlotStateAdURLRequested) {
         DZMRAIDInterceptor::enableCanInitWithRequest();
-    } else if (state == 1 || state == 6 || state == 7) {
+    } else if (state == kDZSlotStateCorePageFailed || state == kDZSlotStateValidAd ||
+               state == kDZSlotStateFailed) {
         DZMRAIDInterceptor::disableCanInitWithRequest();
     }
     if (stateChangeHandler_) {
@@ -201,7 +186,7 @@ void DZSlot::reloadCurrentRequest() {
         loadNextRequestWithAutoRefresh(true);
         // A refresh refused (a load still running, the app inactive) would otherwise leave the
         // banner with no timer at all: nothing else arms it until a load ends.
-        if (!lastLoadStarted_ && state_ != 8) scheduleAdReloadTimer();
+        if (!lastLoadStarted_ && state_ != kDZSlotStateInvalidated) scheduleAdReloadTimer();
     } else {
         scheduleAdReloadTimer();
     }
@@ -256,252 +241,3 @@ void DZSlot::mediatedAdNetworkAutoRefreshed() {
 }
 
 // State transitions.
-
-void DZSlot::resetState() {
-    setState(0);
-}
-
-void DZSlot::willRequestAdURL() {
-    if (state_ == 8) return;
-    setState(2);
-    applicationStatistics_ =
-        DZApplication::sharedInstance()->nextRequestStatisticsDictionaryForSlot(mediatingFormat() != nullptr);
-}
-
-void DZSlot::didFailToRetrieveSDKCoreWithError(const DZRequestError::Ref& error) {
-    auto hold = weak_from_this().lock();
-    setState(1);
-    adFailedToReceiveContentWithError(error);
-}
-
-void DZSlot::didReceiveAdURL() {
-    setState(3);
-}
-
-void DZSlot::willFetchAdContent() {
-    if (state_ == 8) return;
-    setState(4);
-    if (!loadingAd_) return;
-    auto statistics = loadingAd_->statistics();
-    const auto at = [&](const char* key) -> nlohmann::json {
-        auto it = applicationStatistics_.find(key);
-        return it == applicationStatistics_.end() ? nlohmann::json() : *it;
-    };
-    const nlohmann::json requested = at("currts");
-    statistics->setObjectForKeyedSubscript(requested.is_null() ? now() : requested, "treq");
-    statistics->setObjectForKeyedSubscript(now(), "tfetch");
-    if (!adUnitID_.empty()) statistics->setObjectForKeyedSubscript(adUnitID_, "slotid");
-    if (auto sequence = at("seq_num"); !sequence.is_null())
-        statistics->setObjectForKeyedSubscript(sequence, "seq_num");
-}
-
-void DZSlot::didFetchAdContent() {
-    if (loadingAd_) loadingAd_->statistics()->setObjectForKeyedSubscript(now(), "tresponse");
-    auto app = DZApplication::sharedInstance()->statistics();
-    for (const char* key : {"oar", "bas_on", "bas_off"}) app->setObjectForKeyedSubscript(0, key);
-}
-
-void DZSlot::willProcessMediationResponse() {
-    if (state_ == 8) return;
-    setState(4);
-    if (loadingAd_) loadingAd_->statistics()->setObjectForKey(true, "ismediation", true);
-}
-
-void DZSlot::didFailToReceiveAdWithError(const DZRequestError::Ref& error, bool shouldCancelPendingActions) {
-    auto hold = weak_from_this().lock();
-    if (shouldCancelPendingActions) cancelPendingActions();
-    didReceiveInvalidAd();
-    adFailedToReceiveContentWithError(error ? error : DZRequestError::errorWithCode(kDZErrorInternalError));
-}
-
-void DZSlot::didReceiveInvalidAd() {
-    if (state_ == 8 || state_ == 7) return;
-    setState(7);
-    if (auto recorder = loadRecorder()) {
-        recorder->cancelTimingVariableWithName("awr_ios", adRenderingKey_);
-        recorder->cancelTimingVariableWithName("ttc_ios", totalTimeKey_);
-    }
-    sendCSIReport();
-    loadingAd_.reset();
-    // Handed back once: a later request carries them, and the slot no longer does.
-    auto unsent = std::move(pendingAdStatistics_);
-    pendingAdStatistics_.clear();
-    if (!unsent.empty()) DZApplication::sharedInstance()->didNotSendAdStatistics(unsent);
-}
-
-void DZSlot::didReceiveValidAd() {
-    if (state_ == 8 || state_ == 6) return;
-    setState(6);
-    if (auto recorder = loadRecorder()) {
-        recorder->endTimingVariableWithName("awr_ios", adRenderingKey_);
-        recorder->endTimingVariableWithName("ttc_ios", totalTimeKey_);
-    }
-    sendCSIReport();
-    pendingAdStatistics_.clear();
-}
-
-void DZSlot::willStartAdRendering() {
-    setState(5);
-}
-
-void DZSlot::willLoadAdHTMLInWebView() {
-    willStartAdRendering();
-}
-
-void DZSlot::didLoadAdHTMLInWebView() {
-    finishedLoadingAdResponse(loadingAd_);
-    if (adView_) adView_->setTouched(false);
-    const uint64_t loaded = DZAbsoluteTime::absoluteTimeInMilliseconds();
-    if (ad_) ad_->statistics()->setObjectForKey(loaded, "tload", true);
-    timeLastLoaded_ = loaded;
-}
-
-void DZSlot::didMakeAdImpression() {
-    DZApplication::sharedInstance()->statistics()->incrementNumberForKey("pimp", false);
-    pingImpressionURLs();
-    viewHasMadeImpression_ = true;
-    startZadavaDuruReportingIfEnabled();
-}
-
-void DZSlot::willLeaveAppDueToClick() {
-    if (ad_) ad_->statistics()->setObjectForKey(true, "pclb", true);
-}
-
-void DZSlot::invalidateState() {
-    setState(8);
-}
-
-// Ad events.
-
-void DZSlot::willProcessAd() {
-    finishZadavaDuruReporting();
-    endSwipeToViewController();
-}
-
-void DZSlot::adFailedToReceiveContentWithError(const DZRequestError::Ref& error) {
-    auto hold = weak_from_this().lock();
-    if (auto delegate = adLoadDelegate_.lock()) delegate->slotDidFailToLoadAdContent(*this, error);
-}
-
-void DZSlot::adFinishedLoadingContent() {
-    auto hold = weak_from_this().lock();
-    if (ad_ && ad_->swipeConfigurations()) scheduleSwipeToViewControllerChecker();
-    if (auto delegate = adLoadDelegate_.lock()) delegate->slotFinishedLoadingAdContent(*this);
-}
-
-bool DZSlot::mayTakeClicks() const {
-    // Not while rendering (5), nor after a failed core page (1) or once invalidated (8).
-    switch (state_) {
-        case 0:
-        case 2:
-        case 3:
-        case 4:
-        case 6:
-        case 7:
-            return true;
-        default:
-            return false;
-    }
-}
-
-void DZSlot::openWasBlocked(const nlohmann::json& info) {
-    if (auto core = sdkCoreController()) {
-        if (auto page = core->activeSDKCoreWebView()) page->postJSNotification("navigationBlocked", info);
-    }
-}
-
-void DZSlot::adDidReceiveAppEvent(const std::string& name, const std::optional<std::string>& info) {
-    auto self = shared_from_this();
-    if (auto owner = slotDelegate()) owner->slotDidReceiveAppEvent(*this, name, info);
-}
-
-void DZSlot::adWasClicked() {
-    ++adClickCount_;
-    DZApplication::sharedInstance()->incrementTotalAdClickCount();
-    if (!ad_) return;
-    auto statistics = ad_->statistics();
-    statistics->setObjectForKeyedSubscript(now(), "tclickcurr");
-    statistics->incrementNumberForKey("pcc", true);
-}
-
-void DZSlot::adWillPresentScreen() {
-    auto hold = weak_from_this().lock();
-    if (auto delegate = adEventDelegate_.lock()) delegate->slotWillPresentScreen(*this);
-}
-
-void DZSlot::adWillDismissScreen() {
-    auto hold = weak_from_this().lock();
-    if (auto delegate = adEventDelegate_.lock()) delegate->slotWillDismissScreen(*this);
-}
-
-void DZSlot::adDidDismissScreen() {
-    auto hold = weak_from_this().lock();
-    if (auto delegate = adEventDelegate_.lock()) delegate->slotDidDismissScreen(*this);
-}
-
-void DZSlot::adWillLeaveApplication() {
-    auto hold = weak_from_this().lock();
-    DZApplication::sharedInstance()->willLeaveApplicationDueToClickOnAd(ad_ ? ad_->statistics() : nullptr);
-    if (auto delegate = adEventDelegate_.lock()) delegate->slotWillLeaveApplication(*this);
-}
-
-// Views and windows. Visibility measurement starts and stops here once it exists.
-
-void DZSlot::bannerDidMoveToWindow(const std::shared_ptr<platform::ui::Window>& window) {
-    auto hold = weak_from_this().lock();
-    auto monitor = zadavaDuruMonitor_;
-    if (window) {
-        if (monitor) monitor->startMonitoring();
-        return;
-    }
-    if (monitor) {
-        monitor->sample();
-        monitor->stopMonitoring();
-    }
-    NotificationCenter::defaultCenter().post(kDidLeaveWindowNotification, static_cast<const DZAdHost*>(this));
-}
-
-void DZSlot::interstitialViewWillAppear() {
-    if (auto monitor = zadavaDuruMonitor_) monitor->startMonitoring();
-}
-
-void DZSlot::interstitialViewWillDisappear() {
-    auto hold = weak_from_this().lock();
-    if (auto monitor = zadavaDuruMonitor_) {
-        monitor->sample();
-        monitor->stopMonitoring();
-    }
-}
-
-void DZSlot::updateContentSize(platform::Size size) {
-    const auto& shown = ad_ ? ad_ : loadingAd_;
-    platform::Size passed;
-    if (shown && shown->fluid()) {
-        passed = size;
-    } else if (ad_) {
-        passed = DZCGSizeFromAdSizeString(ad_->customAdSizeString());
-    }
-    auto hold = weak_from_this().lock();
-    if (auto delegate = slotDelegate()) delegate->slotContentSizeDidChange(*this, passed);
-}
-
-// Application activity and full-screen notices. A fresh full interval follows each return: the
-// time left before leaving is not kept.
-
-void DZSlot::appWillBecomeInactive() {
-    deactivateReloadTimer();
-    if (auto monitor = zadavaDuruMonitor_) monitor->sample();
-}
-
-void DZSlot::appDidBecomeActive() {
-    scheduleAdReloadTimer();
-    if (auto monitor = zadavaDuruMonitor_) monitor->sample();
-}
-
-void DZSlot::adWillPresentFullScreen() {
-    deactivateReloadTimer();
-}
-
-void DZSlot::adDidRelinquishFullScreen() {
-    scheduleAdReloadTimer();
-}

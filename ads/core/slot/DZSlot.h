@@ -1,8 +1,9 @@
 #pragma once
-// One ad placement's controller: it runs one request at a time through a numbered state machine
-// (0 idle, 1 core page failed, 2 ad URL asked, 3 ad URL received, 4 fetching, 5 rendering, 6 valid
-// ad, 7 failed, 8 invalidated and final), arms a one-shot refresh timer, and reports each outcome
-// to weakly held delegates. The banner view and the interstitial each own one. Main thread only.
+// One ad placement's controller: it runs one request at a time through a state machine
+// (DZSlotState: idle, then the ad URL asked of a core page and received, the content fetched,
+// rendered, and a valid ad or a failure; invalidated is final), arms a one-shot refresh timer,
+// and reports each outcome to weakly held delegates. The banner view and the interstitial each own one. Main
+// thread only.
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -19,6 +20,8 @@
 #include "ads/core/DZAdType.h"
 #include "ads/core/slot/DZSDKCoreController.h"
 #include "ads/core/slot/DZSDKCoreWebView.h"
+#include "ads/core/slot/DZSlotDelegate.h"
+#include "ads/core/slot/DZSlotState.h"
 #include "ads/foundation/DZApplication.h"
 #include "ads/foundation/DZRequestError.h"
 #include "ads/render/host/DZAdHost.h"
@@ -52,81 +55,6 @@ class Window;
 }  // namespace ui
 }  // namespace platform
 
-// The owner of a slot. Every call is optional: an answer of std::nullopt (or nothing) stands for
-// an owner that does not implement it.
-class DZSlotDelegate {
-  public:
-    virtual ~DZSlotDelegate() = default;
-    virtual std::optional<bool> slotShouldLoadRequest(DZSlot&, const DZRequest&) { return std::nullopt; }
-    virtual std::optional<bool> slotShouldReloadCurrentRequest(DZSlot&) { return std::nullopt; }
-    virtual std::optional<bool> slotShouldPreemptInProgressRequest(DZSlot&) { return std::nullopt; }
-    virtual std::optional<platform::Rect> frame() { return std::nullopt; }
-    virtual std::optional<platform::Rect> frameInInterface() { return std::nullopt; }
-    virtual std::optional<platform::Rect> bounds() { return std::nullopt; }
-    // The ad's position for "ad_pos".
-    virtual std::optional<nlohmann::json> coordinatesOfContentInScreen() { return std::nullopt; }
-    virtual bool hasInAppPurchaseDelegate() { return false; }
-    // Takes the purchases the owner's ads offer.
-    virtual std::shared_ptr<DZInAppPurchaseDelegate> inAppPurchaseDelegate() { return nullptr; }
-    virtual std::shared_ptr<platform::ui::ViewController> rootViewController() { return nullptr; }
-    // The view a swipe that pulls a page out of the ad starts in (the owner's public view); the
-    // swipe's rectangles are in its coordinates. Null: no swipe.
-    virtual std::shared_ptr<platform::ui::View> swipeToViewControllerView() { return nullptr; }
-    // A ready ad view to show; null drops the current one.
-    virtual void slotDidReceiveAdView(DZSlot&, const std::shared_ptr<platform::ui::View>&) {}
-    virtual void slotContentSizeDidChange(DZSlot&, platform::Size) {}
-    virtual void setAdSizeAndReload(DZAdSize, bool) {}
-    virtual std::optional<std::vector<DZAdSize>> validAdSizes() { return std::nullopt; }
-    virtual void slotWillResizeToAdSize(DZSlot&, DZAdSize) {}
-    virtual void slotDidReceiveAppEvent(DZSlot&, const std::string& name,
-                                        const std::optional<std::string>& info) {}
-    virtual void slotWillLoadAdWithRequest(DZSlot&, const DZRequest&) {}
-    virtual void slotDidReceiveAdClick(DZSlot&) {}
-    // 1 for a banner view, 2 for an interstitial, 0 for any other owner.
-    virtual int ownerAdType() { return 0; }
-
-    // --- Response handling ---
-    // A custom-rendered ad for the owner to draw: true when it has taken it (it then reports the
-    // impression, clicks and the end of its rendering through the slot). On false it may say why.
-    virtual std::optional<bool> slotNotifyPublisherToRenderCustomRenderingAd(DZSlot&,
-                                                                             const std::shared_ptr<DZAd>&,
-                                                                             platform::ErrorRef* error) {
-        return std::nullopt;
-    }
-};
-
-class DZSlotAdLoadDelegate {
-  public:
-    virtual ~DZSlotAdLoadDelegate() = default;
-    virtual void slotFinishedLoadingAdContent(DZSlot&) = 0;
-    virtual void slotDidFailToLoadAdContent(DZSlot&, const DZRequestError::Ref& error) = 0;
-};
-
-class DZSlotAdEventDelegate {
-  public:
-    virtual ~DZSlotAdEventDelegate() = default;
-    virtual void slotWillPresentScreen(DZSlot&) {}
-    virtual void slotWillDismissScreen(DZSlot&) {}
-    virtual void slotDidDismissScreen(DZSlot&) {}
-    virtual void slotWillLeaveApplication(DZSlot&) {}
-};
-
-class DZSlotAdResponseDelegate {
-  public:
-    virtual ~DZSlotAdResponseDelegate() = default;
-    virtual bool slotShouldProcessAdResponse(DZSlot&, const std::shared_ptr<DZAd>&,
-                                             platform::ErrorRef* error) = 0;
-    virtual bool slotShouldProcessMediatedAdResponse(DZSlot&, const nlohmann::json&,
-                                                     platform::ErrorRef* error) = 0;
-};
-
-class DZSlotAdKeyDelegate {
-  public:
-    virtual ~DZSlotAdKeyDelegate() = default;
-    virtual void cacheViewHierarchyInformationForSlot(DZSlot&) = 0;
-    virtual std::optional<nlohmann::json> viewHierarchyInformationForSlot(DZSlot&) = 0;
-};
-
 class DZSlot : public DZAdHost,
                public DZSDKCoreControllerDelegate,
                public DZAdFetcherDelegate,
@@ -144,17 +72,17 @@ class DZSlot : public DZAdHost,
     DZSlot& operator=(const DZSlot&) = delete;
     std::string description() const;
 
-    int state() const { return state_; }
+    DZSlotState state() const { return state_; }
     // DZAdHost
-    bool isRenderingAd() const override { return state_ == 5; }
-    bool hasValidAd() const override { return state_ == 6; }
+    bool isRenderingAd() const override { return state_ == kDZSlotStateRendering; }
+    bool hasValidAd() const override { return state_ == kDZSlotStateValidAd; }
     bool mayTakeClicks() const override;
     void openWasBlocked(const nlohmann::json& info) override;
     void adDidReceiveAppEvent(const std::string& name, const std::optional<std::string>& info) override;
-    // Any change from 8, and to the current value, is ignored.
-    void setState(int state);
+    // Any change from the invalidated state, to the current one or to no state at all is ignored.
+    void setState(DZSlotState state);
     // Told of every state entered, after the change (probes and tests watch the machine with it).
-    void setStateChangeHandler(std::function<void(int from, int to)> handler) {
+    void setStateChangeHandler(std::function<void(DZSlotState from, DZSlotState to)> handler) {
         stateChangeHandler_ = std::move(handler);
     }
 
@@ -296,7 +224,7 @@ class DZSlot : public DZAdHost,
     void resetRequestState();
     void mediatedAdNetworkAutoRefreshed();
 
-    // State transitions.
+    // State transitions (DZSlotStates.cpp).
     void resetState();
     void willRequestAdURL();
     void didFailToRetrieveSDKCoreWithError(const DZRequestError::Ref& error);
@@ -315,7 +243,9 @@ class DZSlot : public DZAdHost,
     void willLeaveAppDueToClick() override;
     void invalidateState();
 
-    // Ad events from the ad-view delegates, the opener, presenters and mediation.
+    // Ad events from the ad-view delegates, the opener, presenters and formats (the load's
+    // outcomes in DZSlotStates.cpp; the rest, with the views, windows and application activity
+    // below, in DZSlotEvents.cpp).
     void willProcessAd();
     void adFailedToReceiveContentWithError(const DZRequestError::Ref& error);
     void adFinishedLoadingContent() override;
@@ -480,7 +410,7 @@ class DZSlot : public DZAdHost,
     void startReservedOrCoreLoad();
     void cancelFormats();
 
-    int state_ = 0;
+    DZSlotState state_ = kDZSlotStateIdle;
     std::weak_ptr<DZSlotDelegate> slotDelegate_;
     std::weak_ptr<DZSlotAdLoadDelegate> adLoadDelegate_;
     std::weak_ptr<DZSlotAdEventDelegate> adEventDelegate_;
@@ -520,7 +450,7 @@ class DZSlot : public DZAdHost,
     std::shared_ptr<DZAd> fetchedAd_;
     platform::ErrorRef fetchError_;
     bool lastLoadStarted_ = false;
-    std::function<void(int, int)> stateChangeHandler_;
+    std::function<void(DZSlotState, DZSlotState)> stateChangeHandler_;
     int adClickCount_ = 0;
 
     // ---- Zadava Duru measurement ----

@@ -133,7 +133,7 @@ std::shared_ptr<DZSDKCoreController> DZSlot::sdkCoreController() const {
 }
 
 bool DZSlot::shouldMakeRequest(const std::shared_ptr<DZRequest>& request) {
-    if (state_ == 8) return false;
+    if (state_ == kDZSlotStateInvalidated) return false;
     auto delegate = slotDelegate();
     if (isMakingRequest() &&
         !(delegate && delegate->slotShouldPreemptInProgressRequest(*this).value_or(false)))
@@ -150,7 +150,9 @@ bool DZSlot::shouldMakeRequest(const std::shared_ptr<DZRequest>& request) {
 }
 
 bool DZSlot::isMakingRequest() const {
-    return state_ == 2 || state_ == 3 || state_ == 4 || state_ == 5 || state_ == 8;
+    return state_ == kDZSlotStateAdURLRequested || state_ == kDZSlotStateAdURLReceived ||
+           state_ == kDZSlotStateFetching || state_ == kDZSlotStateRendering ||
+           state_ == kDZSlotStateInvalidated;
 }
 
 void DZSlot::logRequestTestAdInstructions() {
@@ -272,7 +274,8 @@ void DZSlot::setRequestID(const std::string& requestID) {
 }
 
 bool DZSlot::isWaitingForCore(bool adURLReceived, const char* answer) const {
-    if (state_ == 2 || (adURLReceived && state_ == 3)) return true;
+    if (state_ == kDZSlotStateAdURLRequested || (adURLReceived && state_ == kDZSlotStateAdURLReceived))
+        return true;
     DZLog("Slot in state %d ignores the late answer \"%s\" of the SDK core", state_, answer);
     return false;
 }

@@ -73,7 +73,7 @@ void DZSlot::adFetcherDidFailToFetchAd(DZAdFetcher&, const std::shared_ptr<DZAd>
 }
 
 void DZSlot::processAdResponse(const std::shared_ptr<DZAd>& ad) {
-    if (!ad || state_ == 8) return;
+    if (!ad || state_ == kDZSlotStateInvalidated) return;
     auto hold = weak_from_this().lock();
     const unsigned type = ad->responseType();
     if (type == kDZAdResponseTypeHTML || type == kDZAdResponseTypeCustomRendered) {
@@ -183,7 +183,8 @@ void DZSlot::processCustomRenderingAdResponse(const std::shared_ptr<DZAd>& ad) {
     reloadable_ = wasReloadable;
     setReloadInterval(ad->reloadInterval());
     adFailedToReceiveContentWithError(requestError);
-    if (auto self = weak_from_this().lock(); self && state_ != 8) scheduleAdReloadTimer();
+    if (auto self = weak_from_this().lock(); self && state_ != kDZSlotStateInvalidated)
+        scheduleAdReloadTimer();
 }
 
 void DZSlot::setViewForAdUsingView(const std::shared_ptr<platform::ui::View>& view) {

@@ -109,23 +109,23 @@ TEST_F(Slot, StatesMoveTheInterceptorAndEightIsFinal) {
     }
 
     const auto counter = [] { return DZMRAIDInterceptor::canInitWithRequestCounter(); };
-    slot_->setState(7);  // a failure before any request: the count stays at 0
+    slot_->setState(kDZSlotStateFailed);  // a failure before any request: the count stays at 0
     EXPECT_EQ(counter(), 0);
-    slot_->setState(0);
-    slot_->setState(2);
-    slot_->setState(2);
+    slot_->setState(kDZSlotStateIdle);
+    slot_->setState(kDZSlotStateAdURLRequested);
+    slot_->setState(kDZSlotStateAdURLRequested);
     EXPECT_EQ(counter(), 1);
-    slot_->setState(3);
-    slot_->setState(5);
+    slot_->setState(kDZSlotStateAdURLReceived);
+    slot_->setState(kDZSlotStateRendering);
     EXPECT_EQ(counter(), 1);
-    slot_->setState(6);
-    slot_->setState(6);
+    slot_->setState(kDZSlotStateValidAd);
+    slot_->setState(kDZSlotStateValidAd);
     EXPECT_EQ(counter(), 0);
-    slot_->setState(0);
-    slot_->setState(2);
-    slot_->setState(1);
+    slot_->setState(kDZSlotStateIdle);
+    slot_->setState(kDZSlotStateAdURLRequested);
+    slot_->setState(kDZSlotStateCorePageFailed);
     EXPECT_EQ(counter(), 0);
-    slot_->setState(42);
+    slot_->setState(static_cast<DZSlotState>(42));
     EXPECT_EQ(slot_->state(), 1);
 
     slot_->setReloadable(true);
@@ -133,7 +133,7 @@ TEST_F(Slot, StatesMoveTheInterceptorAndEightIsFinal) {
     EXPECT_EQ(slot_->state(), 8);
     EXPECT_FALSE(slot_->slotDelegate());
     EXPECT_FALSE(slot_->reloadable());
-    slot_->setState(0);
+    slot_->setState(kDZSlotStateIdle);
     slot_->loadRequest(nullptr);
     EXPECT_EQ(slot_->state(), 8);
     EXPECT_EQ(owner_->loads, 0);
@@ -176,13 +176,13 @@ TEST_F(Slot, TheRefreshTimerRunsOnTheVirtualClock) {
     // A refresh the owner wants while a load still runs is refused, and the timer goes on.
     owner_->allowLoad.reset();
     owner_->allowReload = true;
-    slot_->setState(5);
+    slot_->setState(kDZSlotStateRendering);
     advance(30.1);
     EXPECT_EQ(owner_->reloadAsks, 4);
     EXPECT_EQ(slot_->state(), 5);
     EXPECT_TRUE(slot_->isReloadTimerArmed());
     // Once the slot is free, the refresh loads.
-    slot_->setState(6);
+    slot_->setState(kDZSlotStateValidAd);
     advance(30.1);
     EXPECT_EQ(slot_->state(), 2);
     EXPECT_TRUE(slot_->hasAutoRefreshed());

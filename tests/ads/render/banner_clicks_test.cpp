@@ -73,7 +73,7 @@ class BannerClicks : public ::testing::Test {
     }
     // The page loads while the slot renders (state 5).
     void startPage(const std::string& url = kPage) {
-        slot_->setState(5);
+        slot_->setState(kDZSlotStateRendering);
         view_->loadRequest({url, {}});
         bed_.runUntilIdle();
     }
@@ -133,14 +133,14 @@ TEST_F(BannerClicks, AClickNeedsEachOfItsFourConditions) {
     EXPECT_TRUE(delegate.isClick(NavigationType::Other));  // a touched page's script counts too
 
     for (int state : {0, 2, 3, 4, 7}) {
-        slot_->setState(state);
+        slot_->setState(static_cast<DZSlotState>(state));
         EXPECT_TRUE(delegate.isClick(NavigationType::LinkClicked)) << state;
     }
     for (int state : {1, 5}) {
-        slot_->setState(state);
+        slot_->setState(static_cast<DZSlotState>(state));
         EXPECT_FALSE(delegate.isClick(NavigationType::LinkClicked)) << state;
     }
-    slot_->setState(6);
+    slot_->setState(kDZSlotStateValidAd);
     EXPECT_FALSE(delegate.isClick(NavigationType::Reload));
     EXPECT_FALSE(delegate.isClick(NavigationType::BackForward));
     view_->setTouched(false);
