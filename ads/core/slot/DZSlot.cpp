@@ -16,6 +16,7 @@
 #include "ads/foundation/DZStatisticDictionary.h"
 #include "ads/foundation/DZWeakTargetAdditions.h"
 #include "ads/mediation/DZMAdManager.h"
+#include "ads/render/overlay/DZViewController.h"
 #include "ads/render/sampling/DZContentSampler.h"
 #include "ads/render/view/DZAdView.h"
 #include "ads/render/view/DZBannerAdViewDelegate.h"
@@ -27,9 +28,6 @@
 using platform::ui::NotificationCenter;
 
 namespace {
-
-const char* const kWillPresentFullScreen = "kAdModalViewControllerWillPresentFullScreen";
-const char* const kDidDismissFullScreen = "kAdModalViewControllerDidDismissFullScreen";
 
 std::shared_ptr<DZCSITimeRecorder> loadRecorder() {
     auto csi = DZCSI::sharedInstance();
@@ -94,8 +92,8 @@ void DZSlot::construct() {
     observe(platform::ui::kApplicationWillResignActiveNotification, &DZSlot::appWillBecomeInactive);
     observe(platform::ui::kApplicationDidBecomeActiveNotification, &DZSlot::appDidBecomeActive);
     observe(platform::ui::kApplicationDidEnterBackgroundNotification, &DZSlot::appDidEnterBackground);
-    observe(kWillPresentFullScreen, &DZSlot::adWillPresentFullScreen);
-    observe(kDidDismissFullScreen, &DZSlot::adDidRelinquishFullScreen);
+    observe(DZViewController::kWillPresentFullScreenNotification, &DZSlot::adWillPresentFullScreen);
+    observe(DZViewController::kDidDismissFullScreenNotification, &DZSlot::adDidRelinquishFullScreen);
 
     adType_ = DZAdType::interstitialAdType();
     slotStats_ = std::make_shared<DZSlotStatistics>();
