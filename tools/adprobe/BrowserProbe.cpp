@@ -12,6 +12,7 @@
 #include "platform/gl/GLContext.h"
 #include "platform/runloop/MainContextPump.h"
 #include "platform/runloop/ManualRunLoop.h"
+#include "platform/ui/InterfaceOrientation.h"
 #include "platform/ui/Toolbar.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
@@ -46,7 +47,7 @@ nlohmann::json runBrowser(const std::string& url, const std::string& referrer, d
     auto opener = std::make_shared<DZOpener>();
     opener->setNavigationContext(url, root, {});
     opener->setReferringURL(referrer);
-    opener->openBrowserToURL(url, DZViewController::kAllOrientations);
+    opener->openBrowserToURL(url, platform::ui::kInterfaceOrientationMaskAll);
     auto browser = std::dynamic_pointer_cast<DZBrowserViewController>(root->presentedViewController());
     nlohmann::json result = {{"shown", browser != nullptr}, {"capture", nullptr}, {"closedByDone", false}};
     if (!browser) return result;

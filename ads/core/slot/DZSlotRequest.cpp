@@ -22,6 +22,7 @@
 #include "ads/render/view/DZBannerAdViewDelegate.h"
 #include "ads/render/view/DZMRAIDInterceptor.h"
 #include "platform/defaults/UserDefaults.h"
+#include "platform/ui/InterfaceOrientation.h"
 #include "platform/url/Url.h"
 
 namespace {
@@ -32,8 +33,8 @@ std::atomic<bool> testDeviceHintChecked{false};
 unsigned orientationMask(const nlohmann::json& extras) {
     auto it = extras.find("_orientation");
     if (it == extras.end() || !it->is_string()) return 0;
-    if (*it == "p") return 6;
-    if (*it == "l") return 24;
+    if (*it == "p") return platform::ui::kInterfaceOrientationMaskPortrait;
+    if (*it == "l") return platform::ui::kInterfaceOrientationMaskLandscape;
     return 0;
 }
 
