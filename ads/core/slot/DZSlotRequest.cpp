@@ -10,6 +10,7 @@
 #include "ads/core/DZInterstitialAd.h"
 #include "ads/core/DZRequest.h"
 #include "ads/core/slot/DZSlot.h"
+#include "ads/core/slot/DZSlotSignals.h"
 #include "ads/foundation/DZCSI.h"
 #include "ads/foundation/DZCSITimeRecorder.h"
 #include "ads/foundation/DZDevice.h"
@@ -196,17 +197,8 @@ std::optional<nlohmann::json> DZSlot::requestParameters() {
     // Statistics taken by an earlier request that never went out go back before new ones are taken.
     if (!pendingAdStatistics_.empty()) app->didNotSendAdStatistics(pendingAdStatistics_);
     pendingAdStatistics_ = app->pendingAdStatistics();
-    nlohmann::json signals = nlohmann::json::object();
-    if (!applicationStatistics_.empty()) signals["app"] = applicationStatistics_;
-    if (auto slots = app->slotStatisticsDictionary(); !slots.empty()) signals["slots"] = slots;
-    if (request_ && !request_->privateMediationExtras().empty() &&
-        !request_->privateMediationExtras().is_null())
-        signals["request"] = request_->privateMediationExtras();
-    nlohmann::json ads = nlohmann::json::array();
-    for (const auto& statistics : pendingAdStatistics_) ads.push_back(statistics->dictionary());
-    if (!ads.empty()) signals["ads"] = ads;
-    if (!signals.empty()) p["quality_signals"] = signals;
-    if (!adUnitID_.empty()) p["slotname"] = adUnitID_;
+    dz_addSlotSignals(p, applicationStatistics_, pendingAdStatistics_,
+                      request_ ? request_->privateMediationExtras() : nlohmann::json(), adUnitID_);
 
     auto delegate = slotDelegate();
     const DZAdSize adSize = adType_.adSize();
