@@ -16,6 +16,7 @@
 #include "ads/core/DZBannerAd.h"
 #include "ads/foundation/DZStringAdditions.h"
 #include "platform/foundation/Log.h"
+#include "platform/ui/InterfaceOrientation.h"
 
 // The two facts the model reads from the rest of the component, as a phone in portrait has them
 // (the fuzz build leaves out the device and view layers).
@@ -23,9 +24,9 @@ DZAdSizeScreen DZAdSizeScreen::current() {
     return DZAdSizeScreen{platform::Rect(0, 0, 320, 568), 320};
 }
 unsigned DZInterfaceOrientationMaskFromString(const std::optional<std::string>& name) {
-    if (name == "any") return 30;
-    if (name == "portrait") return 6;
-    if (name == "landscape") return 24;
+    if (name == "any") return platform::ui::kInterfaceOrientationMaskAll;
+    if (name == "portrait") return platform::ui::kInterfaceOrientationMaskPortrait;
+    if (name == "landscape") return platform::ui::kInterfaceOrientationMaskLandscape;
     return 0;
 }
 

@@ -15,6 +15,7 @@
 
 #include "ads/core/DZAdSize.h"
 #include "ads/core/DZAdURLList.h"
+#include "platform/ui/InterfaceOrientation.h"
 
 class DZMRAIDEventHandling;
 class DZStatisticDictionary;
@@ -30,7 +31,6 @@ enum DZAdResponseType : unsigned {
 
 // The longest reload interval a millisecond main-loop timer can hold (2^31 - 1 ms).
 inline constexpr double kDZMaxReloadInterval = 2147483.647;
-inline constexpr unsigned kDZAllOrientations = 30;
 
 class DZAd {
   public:
@@ -133,7 +133,7 @@ class DZAd {
     std::optional<nlohmann::json> swipeSettings_;
     std::shared_ptr<DZSwipeToViewControllerConfigurations> swipeConfigurations_;
     unsigned responseType_ = kDZAdResponseTypeInvalid;
-    unsigned supportedOrientations_ = kDZAllOrientations;
+    unsigned supportedOrientations_ = platform::ui::kInterfaceOrientationMaskAll;
     std::optional<std::string> debugDialog_;
     std::optional<std::string> customAdSizeString_;
     std::optional<std::string> adNetworkPassbackURL_;

@@ -31,9 +31,9 @@ nlohmann::json rectangleDictionary(const Rect& r) {
 
 unsigned DZInterfaceOrientationMaskFromString(const std::optional<std::string>& name) {
     if (!name) return 0;
-    if (*name == "any") return 30;
-    if (*name == "portrait") return 6;
-    if (*name == "landscape") return 24;
+    if (*name == "any") return platform::ui::kInterfaceOrientationMaskAll;
+    if (*name == "portrait") return platform::ui::kInterfaceOrientationMaskPortrait;
+    if (*name == "landscape") return platform::ui::kInterfaceOrientationMaskLandscape;
     return 0;
 }
 

@@ -1,6 +1,5 @@
 #include "platform/ui/AffineTransform.h"
 
-#include <algorithm>
 #include <cmath>
 
 namespace platform::ui {
@@ -46,16 +45,7 @@ AffineTransform AffineTransform::inverted() const {
 }
 
 Rect AffineTransform::apply(const Rect& r) const {
-    const Point corners[4] = {apply(Point{r.minX(), r.minY()}), apply(Point{r.maxX(), r.minY()}),
-                              apply(Point{r.minX(), r.maxY()}), apply(Point{r.maxX(), r.maxY()})};
-    float x0 = corners[0].x, x1 = corners[0].x, y0 = corners[0].y, y1 = corners[0].y;
-    for (const Point& p : corners) {
-        x0 = std::min(x0, p.x);
-        x1 = std::max(x1, p.x);
-        y0 = std::min(y0, p.y);
-        y1 = std::max(y1, p.y);
-    }
-    return {x0, y0, x1 - x0, y1 - y0};
+    return boundingBoxOfMappedCorners(r, [this](Point p) { return apply(p); });
 }
 
 }  // namespace platform::ui

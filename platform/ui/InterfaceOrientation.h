@@ -10,8 +10,20 @@ enum class InterfaceOrientation : int {
     LandscapeLeft = 4,
 };
 
-inline unsigned interfaceOrientationMask(InterfaceOrientation o) {
+constexpr unsigned interfaceOrientationMask(InterfaceOrientation o) {
     return 1u << static_cast<int>(o);
 }
+
+// The masks ads and pages name by number: both portraits 6, both landscapes 24, all four 30.
+inline constexpr unsigned kInterfaceOrientationMaskPortrait =
+    interfaceOrientationMask(InterfaceOrientation::Portrait) |
+    interfaceOrientationMask(InterfaceOrientation::PortraitUpsideDown);
+inline constexpr unsigned kInterfaceOrientationMaskLandscape =
+    interfaceOrientationMask(InterfaceOrientation::LandscapeRight) |
+    interfaceOrientationMask(InterfaceOrientation::LandscapeLeft);
+inline constexpr unsigned kInterfaceOrientationMaskAll =
+    kInterfaceOrientationMaskPortrait | kInterfaceOrientationMaskLandscape;
+static_assert(kInterfaceOrientationMaskPortrait == 6 && kInterfaceOrientationMaskLandscape == 24 &&
+              kInterfaceOrientationMaskAll == 30);
 
 }  // namespace platform::ui

@@ -163,17 +163,7 @@ Point View::convertPoint(Point p, const View* other) const {
 }
 
 Rect View::convertRectToWindow(const Rect& r) const {
-    const Point c[4] = {
-        convertPointToWindow({r.minX(), r.minY()}), convertPointToWindow({r.maxX(), r.minY()}),
-        convertPointToWindow({r.minX(), r.maxY()}), convertPointToWindow({r.maxX(), r.maxY()})};
-    float x0 = c[0].x, x1 = c[0].x, y0 = c[0].y, y1 = c[0].y;
-    for (const Point& p : c) {
-        x0 = std::min(x0, p.x);
-        x1 = std::max(x1, p.x);
-        y0 = std::min(y0, p.y);
-        y1 = std::max(y1, p.y);
-    }
-    return {x0, y0, x1 - x0, y1 - y0};
+    return boundingBoxOfMappedCorners(r, [this](Point p) { return convertPointToWindow(p); });
 }
 
 Window* View::window() const {

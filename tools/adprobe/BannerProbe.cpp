@@ -1,6 +1,5 @@
 #include "tools/adprobe/BannerProbe.h"
 
-#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -8,10 +7,10 @@
 #include "ads/public/DZBannerView.h"
 #include "ads/render/view/DZAdView.h"
 #include "platform/dispatch/DispatchQueue.h"
-#include "platform/runloop/MainContextPump.h"
 #include "platform/runloop/ManualRunLoop.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
+#include "tools/adprobe/ProbeClock.h"
 #include "tools/adprobe/ProbeSnapshot.h"
 
 namespace {
@@ -44,16 +43,8 @@ nlohmann::json runBanner(const std::string& unit, double seconds, const std::str
 
     // The game's loop and the web engine's context turn together, the virtual clock kept with
     // real time, for the whole time asked.
-    const auto start = std::chrono::steady_clock::now();
-    auto last = start;
-    for (;;) {
-        const auto now = std::chrono::steady_clock::now();
-        if (std::chrono::duration<double>(now - start).count() >= seconds) break;
-        loop.advance(std::chrono::duration<double>(now - last).count());
-        last = now;
-        platform::MainContextPump::waitUntil([] { return false; }, 0.005);
-        loop.runUntilIdle();
-    }
+    turnUntil(
+        loop, [] { return false; }, seconds);
     DZLoggingQueue()->sync([] {});
     nlohmann::json result = {{"received", app->received},
                              {"failed", app->failed},

@@ -1,7 +1,5 @@
 #include "tools/adprobe/BrowserProbe.h"
 
-#include <chrono>
-#include <functional>
 #include <memory>
 
 #include "ads/foundation/DZLogger.h"
@@ -10,31 +8,13 @@
 #include "ads/render/view/DZOpener.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/gl/GLContext.h"
-#include "platform/runloop/MainContextPump.h"
 #include "platform/runloop/ManualRunLoop.h"
+#include "platform/ui/InterfaceOrientation.h"
 #include "platform/ui/Toolbar.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "platform/ui/WindowRenderer.h"
-
-namespace {
-
-// The game's loop and the web engine's context turn together, the virtual clock kept with real
-// time, for `seconds` or until `done`.
-void turn(platform::ManualRunLoop& loop, double seconds, const std::function<bool()>& done) {
-    const auto start = std::chrono::steady_clock::now();
-    auto last = start;
-    while (!done()) {
-        const auto now = std::chrono::steady_clock::now();
-        if (std::chrono::duration<double>(now - start).count() >= seconds) break;
-        loop.advance(std::chrono::duration<double>(now - last).count());
-        last = now;
-        platform::MainContextPump::waitUntil([] { return false; }, 0.005);
-        loop.runUntilIdle();
-    }
-}
-
-}  // namespace
+#include "tools/adprobe/ProbeClock.h"
 
 nlohmann::json runBrowser(const std::string& url, const std::string& referrer, double seconds,
                           const std::string& capturePath, platform::ManualRunLoop& loop) {
@@ -46,11 +26,12 @@ nlohmann::json runBrowser(const std::string& url, const std::string& referrer, d
     auto opener = std::make_shared<DZOpener>();
     opener->setNavigationContext(url, root, {});
     opener->setReferringURL(referrer);
-    opener->openBrowserToURL(url, DZViewController::kAllOrientations);
+    opener->openBrowserToURL(url, platform::ui::kInterfaceOrientationMaskAll);
     auto browser = std::dynamic_pointer_cast<DZBrowserViewController>(root->presentedViewController());
     nlohmann::json result = {{"shown", browser != nullptr}, {"capture", nullptr}, {"closedByDone", false}};
     if (!browser) return result;
-    turn(loop, seconds, [] { return false; });
+    turnUntil(
+        loop, [] { return false; }, seconds);
     result["loading"] = browser->adView()->isLoading();
     result["url"] = browser->adView()->currentURL();
 
@@ -76,7 +57,8 @@ nlohmann::json runBrowser(const std::string& url, const std::string& referrer, d
         window->handleTouch(1, platform::ui::TouchPhase::Ended, centre);
     }
     browser.reset();
-    turn(loop, 2, [&] { return root->presentedViewController() == nullptr; });
+    turnUntil(
+        loop, [&] { return root->presentedViewController() == nullptr; }, 2);
     result["closedByDone"] = root->presentedViewController() == nullptr;
     DZLoggingQueue()->sync([] {});
     window->setRootViewController(nullptr);

@@ -11,6 +11,7 @@
 #include "platform/runloop/ManualRunLoop.h"
 #include "platform/ui/ViewController.h"
 #include "tools/adprobe/ProbeAd.h"
+#include "tools/adprobe/ProbeClock.h"
 
 namespace {
 
@@ -53,16 +54,7 @@ nlohmann::json runSlot(const std::string& unit, double timeoutSeconds, platform:
         const int state = slot->state();
         return state == 1 || state == 6 || state == 7 || state == 8;
     };
-    const auto start = std::chrono::steady_clock::now();
-    auto last = start;
-    while (!settled()) {
-        const auto now = std::chrono::steady_clock::now();
-        if (std::chrono::duration<double>(now - start).count() >= timeoutSeconds) break;
-        loop.advance(std::chrono::duration<double>(now - last).count());
-        last = now;
-        platform::MainContextPump::waitUntil(settled, 0.005);
-        loop.runUntilIdle();
-    }
+    turnUntil(loop, settled, timeoutSeconds);
     // The probe's process ends right after: impressions get a bounded moment to reach the server.
     const auto pingsStart = std::chrono::steady_clock::now();
     while (dz_pingsInFlight() > 0 &&

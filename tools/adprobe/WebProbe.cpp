@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <functional>
 
 #include "ads/core/slot/DZSDKCoreController.h"
 #include "ads/core/slot/DZSlot.h"
@@ -12,29 +11,13 @@
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/foundation/ScopedLogSink.h"
 #include "platform/launcher/UrlOpener.h"
-#include "platform/runloop/MainContextPump.h"
 #include "platform/runloop/ManualRunLoop.h"
 #include "platform/ui/Window.h"
 #include "tools/adprobe/ProbeAd.h"
+#include "tools/adprobe/ProbeClock.h"
 #include "tools/adprobe/ProbeSnapshot.h"
 
 namespace {
-
-// Turns the game's loop and the web engine's context together, the virtual clock kept with real
-// time, until done() holds or the seconds have passed.
-bool turnUntil(platform::ManualRunLoop& loop, const std::function<bool()>& done, double seconds) {
-    const auto start = std::chrono::steady_clock::now();
-    auto last = start;
-    while (!done()) {
-        const auto now = std::chrono::steady_clock::now();
-        if (std::chrono::duration<double>(now - start).count() >= seconds) return false;
-        loop.advance(std::chrono::duration<double>(now - last).count());
-        last = now;
-        platform::MainContextPump::waitUntil(done, 0.005);
-        loop.runUntilIdle();
-    }
-    return true;
-}
 
 struct ProbeRequester : DZSDKCoreControllerDelegate {
     ProbeRequester(std::string unit, std::vector<std::string>& arrivals)

@@ -48,6 +48,7 @@
 #include "ads/core/DZAdServer.h"
 #include "ads/core/DZExtras.h"
 #include "ads/core/DZRequest.h"
+#include "ads/core/slot/DZSlotSignals.h"
 #include "ads/foundation/DZApplication.h"
 #include "ads/foundation/DZNSURLRequestUtilities.h"
 #include "ads/foundation/DZServerOverride.h"
@@ -125,20 +126,6 @@ struct ParamsOptions {
     int requests = 1;
     std::shared_ptr<DZRequest> request;
 };
-
-// The slot's part that goes with the request's own parameters: this request's process
-// statistics, the slots' statistics, the statistics of earlier ads, and the ad unit.
-void addSlotParameters(nlohmann::json& p, DZApplication& app, const std::string& slot) {
-    const nlohmann::json appStatistics = app.nextRequestStatisticsDictionaryForSlot(false);
-    nlohmann::json signals = nlohmann::json::object();
-    if (!appStatistics.empty()) signals["app"] = appStatistics;
-    if (auto slots = app.slotStatisticsDictionary(); !slots.empty()) signals["slots"] = slots;
-    nlohmann::json ads = nlohmann::json::array();
-    for (const auto& ad : app.pendingAdStatistics()) ads.push_back(ad->dictionary());
-    if (!ads.empty()) signals["ads"] = ads;
-    if (!signals.empty()) p["quality_signals"] = signals;
-    if (!slot.empty()) p["slotname"] = slot;
-}
 
 // Every option of adview, read in this one place; "" or what is wrong with them.
 std::string parseAdViewOptions(const std::vector<std::string>& args, AdViewProbeOptions& o) {
@@ -240,7 +227,11 @@ nlohmann::json runParams(ParamsOptions& o, platform::ManualRunLoop& loop) {
     nlohmann::json parameters;
     for (int i = 0; i < o.requests; ++i) {
         parameters = o.request->parameters();
-        addSlotParameters(parameters, *app, o.slot);
+        // Taken in the order a slot takes them: the process statistics when its load starts,
+        // earlier ads' statistics as it builds the request.
+        const nlohmann::json appStatistics = app->nextRequestStatisticsDictionaryForSlot(false);
+        dz_addSlotSignals(parameters, appStatistics, app->pendingAdStatistics(),
+                          o.request->privateMediationExtras(), o.slot);
         // The ad of this request is clicked: its statistics go with the next request.
         auto ad = DZStatisticDictionary::initWithDelegate(app);
         ad->incrementNumberForKey("pcc", true);

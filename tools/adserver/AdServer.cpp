@@ -27,6 +27,12 @@ std::string firstParam(const httplib::Request& req, const std::string& name) {
     return it == req.params.end() ? std::string() : it->second;
 }
 
+// Where a house ad's impression and click go: this server's pings, with the ad's query.
+void setHouseAdTrackers(httplib::Response& res, const std::string& baseURL, const std::string& query) {
+    res.set_header("x-zazo-tracking-urls", baseURL + "adpage/imp?" + query);
+    res.set_header("x-zazo-click-tracking-urls", baseURL + "adpage/click?" + query);
+}
+
 std::string escapedParam(const std::string& text) {
     static const char* hex = "0123456789ABCDEF";
     std::string out;
@@ -508,10 +514,8 @@ std::string AdServer::answerHouseBanner(const httplib::Request&, httplib::Respon
                                         const std::string& unit) {
     const std::string ad = std::to_string(nextAd_++);
     const std::string query = "slot=" + escapedParam(unit) + "&ad=" + ad;
-    const std::string base = "http://127.0.0.1:" + std::to_string(port_);
     res.set_content(houseBannerHTML("/landing?" + query), "text/html");
-    res.set_header("x-zazo-tracking-urls", base + "/adpage/imp?" + query);
-    res.set_header("x-zazo-click-tracking-urls", base + "/adpage/click?" + query);
+    setHouseAdTrackers(res, baseURL(), query);
     res.set_header("x-zazo-refresh-rate", "60");
     res.set_header("x-zazo-ad-size", "320x50");
     // Measured: our core page counts the ad as seen while half of it shows.
@@ -522,20 +526,18 @@ std::string AdServer::answerHouseBanner(const httplib::Request&, httplib::Respon
 void AdServer::answerHouseInterstitial(httplib::Response& res, const std::string& unit) {
     const std::string ad = std::to_string(nextAd_++);
     const std::string query = "slot=" + escapedParam(unit) + "&ad=" + ad;
-    const std::string base = "http://127.0.0.1:" + std::to_string(port_);
     res.set_content(houseInterstitialHTML("/landing?" + query), "text/html");
-    res.set_header("x-zazo-tracking-urls", base + "/adpage/imp?" + query);
-    res.set_header("x-zazo-click-tracking-urls", base + "/adpage/click?" + query);
+    setHouseAdTrackers(res, baseURL(), query);
 }
 
 nlohmann::json AdServer::houseBannerAd() {
     const std::string ad = std::to_string(nextAd_++);
     const std::string query = "slot=tikoleap-core-ad&ad=" + ad;
-    const std::string base = "http://127.0.0.1:" + std::to_string(port_);
+    const std::string base = baseURL();
     return {{"ad_html", houseBannerHTML("/landing?" + query)},
-            {"ad_base_url", base + "/"},
-            {"impression_urls", {base + "/adpage/imp?" + query}},
-            {"click_urls", {base + "/adpage/click?" + query}},
+            {"ad_base_url", base},
+            {"impression_urls", {base + "adpage/imp?" + query}},
+            {"click_urls", {base + "adpage/click?" + query}},
             {"zadava_duru", nlohmann::json::parse(kZadavaDuruConfiguration)}};
 }
 
@@ -561,9 +563,8 @@ void AdServer::answerHostile(const httplib::Request& req, httplib::Response& res
         res.headers.erase(name);
         res.set_header(name, value);
     };
-    const std::string base = "http://127.0.0.1:" + std::to_string(port_);
     std::string many;
-    for (int i = 0; i < 2000; ++i) many += base + "/adpage/imp?n=" + std::to_string(i) + " ";
+    for (int i = 0; i < 2000; ++i) many += baseURL() + "adpage/imp?n=" + std::to_string(i) + " ";
     std::string deep(100, '[');
     deep += std::string(100, ']');
     replace("x-zazo-tracking-urls", many);

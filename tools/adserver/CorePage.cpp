@@ -4,7 +4,8 @@ namespace tikoleap::adserver {
 
 namespace {
 
-// The message queue both pages share: each message leaves in a task of its own.
+// The message queue our pages share: each message, and each link followed among them, leaves in
+// a task of its own.
 const char* const kMessageQueue = R"JS(
 var tlQueue = [];
 var tlSending = false;
@@ -13,6 +14,12 @@ function tlPump() {
   window.location.href = tlQueue.shift();
   setTimeout(tlPump, 0);
 }
+// A link followed, as a tapped one is: in turn with the messages.
+function tlFollow(url) {
+  tlQueue.push(url);
+  if (!tlSending) { tlSending = true; setTimeout(tlPump, 0); }
+}
+// A parameter with no value (undefined, null) is left out rather than sent as its name's text.
 function tlSend(name, params) {
   var pairs = [];
   for (var key in params) {
@@ -20,8 +27,7 @@ function tlSend(name, params) {
       pairs.push(encodeURIComponent(key) + '=' + encodeURIComponent(String(params[key])));
     }
   }
-  tlQueue.push('amsg://page/' + encodeURIComponent(name) + (pairs.length ? '?' + pairs.join('&') : ''));
-  if (!tlSending) { tlSending = true; setTimeout(tlPump, 0); }
+  tlFollow('amsg://page/' + encodeURIComponent(name) + (pairs.length ? '?' + pairs.join('&') : ''));
 }
 )JS";
 
@@ -143,9 +149,8 @@ function ZAZO_ReceiveMessage(name, data) {
   var count = (data && typeof data === 'object') ? Object.keys(data).length : 0;
   tlSend('httpTrack', {u: tlOrigin + '/adpage/track?openable=' + count});
   tlSend('httpTrack', {u: 'file:///etc/hostname'});
-  tlQueue.push('file:///etc/hostname');
-  tlQueue.push('tikoleapnosuchscheme://x');
-  if (!tlSending) { tlSending = true; setTimeout(tlPump, 0); }
+  tlFollow('file:///etc/hostname');
+  tlFollow('tikoleapnosuchscheme://x');
 }
 tlSend('log', {string: 'bridge-hello'});
 tlSend('httpTrack', {u: tlOrigin + '/adpage/track?from=bridge'});

@@ -16,7 +16,8 @@ class CorePage {
     static std::string html(const std::string& houseBannerAdJSON);
     // The bridge creative.
     static std::string bridgeHTML();
-    // The message queue the pages share (tlSend(name, params)), for other pages of ours.
+    // The message queue the pages share (tlSend(name, params), and tlFollow(url) for a link followed
+    // in turn with the messages), for other pages of ours.
     static const char* messageQueueScript();
 };
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "tools/adserver/CorePage.h"
 #include "tools/adserver/PrecacheFile.h"
 
 namespace tikoleap::adserver {
@@ -72,6 +73,9 @@ struct Creative {
     // Where a resized banner draws its close mark ("top" or "bottom", at the right), as a resize
     // leaves the close to the creative: the app only makes that corner close the ad.
     const char* resizeClose = nullptr;
+    // Sends page messages the rich-media API has none for (tlSend) and follows links in turn
+    // with them (tlFollow), through our pages' message queue.
+    bool pageMessages = false;
 };
 
 const Creative kCreatives[] = {
@@ -176,25 +180,6 @@ if (tlStart(function () {})) {
      "<div class=\"tl-bar\" style=\"top:0;height:120px\">Tiko Leap: one action a tap below</div>"
      "<div id=\"strip\" class=\"tl-bar\" style=\"top:360px;height:120px\">Tap: open our page</div>",
      "", R"JS(
-var tlQueue = [];
-var tlSending = false;
-function tlPump() {
-  if (!tlQueue.length) { tlSending = false; return; }
-  window.location.href = tlQueue.shift();
-  setTimeout(tlPump, 0);
-}
-// The messages the rich-media API has none for, each in a task of its own.
-function tlSend(name, params) {
-  var pairs = [];
-  for (var key in params) pairs.push(encodeURIComponent(key) + '=' + encodeURIComponent(String(params[key])));
-  tlQueue.push('amsg://page/' + name + (pairs.length ? '?' + pairs.join('&') : ''));
-  if (!tlSending) { tlSending = true; setTimeout(tlPump, 0); }
-}
-// A link followed, as a tapped one is: in turn with the messages.
-function tlFollow(url) {
-  tlQueue.push(url);
-  if (!tlSending) { tlSending = true; setTimeout(tlPump, 0); }
-}
 var tlOrigin = window.location.protocol + '//' + window.location.host;
 var tlPrecacheProgressSent = false;
 window.zazoExtraHandler = function (name, info) {
@@ -243,7 +228,8 @@ if (tlStart(function () {})) {
     action[2]();
   });
 }
-)JS"},
+)JS",
+     nullptr, true},
 };
 
 const Creative* find(const std::string& name) {
@@ -322,7 +308,9 @@ std::string MRAIDCreatives::html(const std::string& name, const std::string& lan
         "; var TL_PICTURE = " + jsString(kPicturePath) + "; var TL_VIDEO = " + jsString(kVideoPath) +
         "; var TL_PRECACHE = " + jsString(PrecacheFile::kWithLengthPath) +
         "; var TL_STORE_FALLBACK = " + jsString(kStoreFallbackPath) + ";";
-    return page(creative->name, body, creative->script, constants);
+    const std::string script =
+        std::string(creative->pageMessages ? CorePage::messageQueueScript() : "") + creative->script;
+    return page(creative->name, body, script, constants);
 }
 
 std::string MRAIDCreatives::secondPageHTML() {

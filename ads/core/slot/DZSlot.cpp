@@ -12,6 +12,7 @@
 #include "ads/foundation/DZCSI.h"
 #include "ads/foundation/DZSlotStatistics.h"
 #include "ads/foundation/DZWeakTargetAdditions.h"
+#include "ads/render/overlay/DZViewController.h"
 #include "ads/render/sampling/DZContentSampler.h"
 #include "ads/render/view/DZAdView.h"
 #include "ads/render/view/DZBannerAdViewDelegate.h"
@@ -22,9 +23,6 @@
 using platform::ui::NotificationCenter;
 
 namespace {
-
-const char* const kWillPresentFullScreen = "kAdModalViewControllerWillPresentFullScreen";
-const char* const kDidDismissFullScreen = "kAdModalViewControllerDidDismissFullScreen";
 
 int32_t randomIdentifier() {
     static thread_local std::mt19937 random{std::random_device{}()};
@@ -76,8 +74,8 @@ void DZSlot::construct() {
     observe(platform::ui::kApplicationWillResignActiveNotification, &DZSlot::appWillBecomeInactive);
     observe(platform::ui::kApplicationDidBecomeActiveNotification, &DZSlot::appDidBecomeActive);
     observe(platform::ui::kApplicationDidEnterBackgroundNotification, &DZSlot::appDidEnterBackground);
-    observe(kWillPresentFullScreen, &DZSlot::adWillPresentFullScreen);
-    observe(kDidDismissFullScreen, &DZSlot::adDidRelinquishFullScreen);
+    observe(DZViewController::kWillPresentFullScreenNotification, &DZSlot::adWillPresentFullScreen);
+    observe(DZViewController::kDidDismissFullScreenNotification, &DZSlot::adDidRelinquishFullScreen);
 
     adType_ = DZAdType::interstitialAdType();
     slotStats_ = std::make_shared<DZSlotStatistics>();

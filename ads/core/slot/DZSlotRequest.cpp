@@ -10,6 +10,7 @@
 #include "ads/core/DZInterstitialAd.h"
 #include "ads/core/DZRequest.h"
 #include "ads/core/slot/DZSlot.h"
+#include "ads/core/slot/DZSlotSignals.h"
 #include "ads/foundation/DZCSI.h"
 #include "ads/foundation/DZCSITimeRecorder.h"
 #include "ads/foundation/DZDevice.h"
@@ -21,6 +22,7 @@
 #include "ads/render/view/DZBannerAdViewDelegate.h"
 #include "ads/render/view/DZMRAIDInterceptor.h"
 #include "platform/defaults/UserDefaults.h"
+#include "platform/ui/InterfaceOrientation.h"
 #include "platform/url/Url.h"
 
 namespace {
@@ -31,8 +33,8 @@ std::atomic<bool> testDeviceHintChecked{false};
 unsigned orientationMask(const nlohmann::json& extras) {
     auto it = extras.find("_orientation");
     if (it == extras.end() || !it->is_string()) return 0;
-    if (*it == "p") return 6;
-    if (*it == "l") return 24;
+    if (*it == "p") return platform::ui::kInterfaceOrientationMaskPortrait;
+    if (*it == "l") return platform::ui::kInterfaceOrientationMaskLandscape;
     return 0;
 }
 
@@ -196,17 +198,8 @@ std::optional<nlohmann::json> DZSlot::requestParameters() {
     // Statistics taken by an earlier request that never went out go back before new ones are taken.
     if (!pendingAdStatistics_.empty()) app->didNotSendAdStatistics(pendingAdStatistics_);
     pendingAdStatistics_ = app->pendingAdStatistics();
-    nlohmann::json signals = nlohmann::json::object();
-    if (!applicationStatistics_.empty()) signals["app"] = applicationStatistics_;
-    if (auto slots = app->slotStatisticsDictionary(); !slots.empty()) signals["slots"] = slots;
-    if (request_ && !request_->privateMediationExtras().empty() &&
-        !request_->privateMediationExtras().is_null())
-        signals["request"] = request_->privateMediationExtras();
-    nlohmann::json ads = nlohmann::json::array();
-    for (const auto& statistics : pendingAdStatistics_) ads.push_back(statistics->dictionary());
-    if (!ads.empty()) signals["ads"] = ads;
-    if (!signals.empty()) p["quality_signals"] = signals;
-    if (!adUnitID_.empty()) p["slotname"] = adUnitID_;
+    dz_addSlotSignals(p, applicationStatistics_, pendingAdStatistics_,
+                      request_ ? request_->privateMediationExtras() : nlohmann::json(), adUnitID_);
 
     auto delegate = slotDelegate();
     const DZAdSize adSize = adType_.adSize();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ads/render/overlay/DZIntermitting.h"
+#include "platform/ui/InterfaceOrientation.h"
 #include "platform/ui/ViewController.h"
 
 class DZOverlayPresenting;
@@ -22,8 +23,6 @@ class DZViewController : public platform::ui::ViewController, public DZIntermitt
         "kAdModalViewControllerWillPresentFullScreen";
     static constexpr const char* kDidDismissFullScreenNotification =
         "kAdModalViewControllerDidDismissFullScreen";
-    // All four orientations.
-    static constexpr unsigned kAllOrientations = 30;
 
     DZViewController();
     ~DZViewController() override;
@@ -87,7 +86,7 @@ class DZViewController : public platform::ui::ViewController, public DZIntermitt
     void recordDismissal();
 
     Phase phase_ = Phase::Idle;
-    unsigned mask_ = kAllOrientations;
+    unsigned mask_ = platform::ui::kInterfaceOrientationMaskAll;
     bool viewDidAppear_ = false;
     std::shared_ptr<DZIntermission> intermission_;
     std::weak_ptr<DZAdHost> host_;

@@ -1,6 +1,5 @@
 #include "ads/render/swipe/DZViewControllerFullScreenSwipeAnimation.h"
 
-#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -25,19 +24,9 @@ ViewAnimation::Targets toFrame(const Rect& frame) {
 // The container sits on the window's presented layer, the ad in the content below it: the two
 // meet in window coordinates.
 Rect boundsInContainer(const View& view, const View& container) {
-    const Rect w = view.convertRectToWindow(view.bounds());
-    const platform::Point c[4] = {container.convertPointFromWindow({w.minX(), w.minY()}),
-                                  container.convertPointFromWindow({w.maxX(), w.minY()}),
-                                  container.convertPointFromWindow({w.minX(), w.maxY()}),
-                                  container.convertPointFromWindow({w.maxX(), w.maxY()})};
-    float x0 = c[0].x, x1 = c[0].x, y0 = c[0].y, y1 = c[0].y;
-    for (const auto& p : c) {
-        x0 = std::min(x0, p.x);
-        x1 = std::max(x1, p.x);
-        y0 = std::min(y0, p.y);
-        y1 = std::max(y1, p.y);
-    }
-    return {x0, y0, x1 - x0, y1 - y0};
+    return platform::boundingBoxOfMappedCorners(
+        view.convertRectToWindow(view.bounds()),
+        [&container](platform::Point p) { return container.convertPointFromWindow(p); });
 }
 
 Rect containerBounds(ViewControllerContextTransitioning& context) {

@@ -14,6 +14,7 @@
 #include "platform/defaults/UserDefaults.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/InterfaceOrientation.h"
 #include "platform/ui/NotificationCenter.h"
 
 #include <stdexcept>
@@ -115,7 +116,7 @@ bool DZAdViewDelegate::opensLinksInAppBrowser() const {
 void DZAdViewDelegate::openLinkInAppBrowser(DZAdView&, const std::string& url) {
     // The caller's navigation may release this delegate while the browser comes up.
     auto opener = opener_;
-    opener->openBrowserToURL(url, kAllOrientations);
+    opener->openBrowserToURL(url, platform::ui::kInterfaceOrientationMaskAll);
 }
 
 void DZAdViewDelegate::adViewDidFinishLoad(DZAdView& adView) {

@@ -65,8 +65,6 @@ class DZAdViewDelegate : public DZAdViewDelegateProtocol,
     void adViewDidFinishLoad(DZAdView& adView) override;
 
   protected:
-    // Portrait, upside down and both landscapes.
-    static constexpr int kAllOrientations = 30;
     // Whether a tapped http or https link opens in the in-app browser instead of the page: in an
     // ad that announced rich media.
     virtual bool opensLinksInAppBrowser() const;

@@ -11,6 +11,7 @@
 #include "ads/render/view/DZOpener.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/InterfaceOrientation.h"
 #include "platform/ui/View.h"
 
 namespace {
@@ -148,11 +149,13 @@ std::optional<unsigned> DZMRAIDAMSGHandler::orientationMaskFromProperties(
     const auto allow = parameters.find("allowOrientationChange");
     const auto force = parameters.find("forceOrientation");
     if (allow == parameters.end() || force == parameters.end()) return std::nullopt;
-    if (boolValue(allow->second)) return 30u;
-    if (force->second == "none") return isLandscape(statusBarOrientation) ? 24u : 6u;
-    if (force->second == "any") return 30u;
-    if (force->second == "portrait") return 6u;
-    if (force->second == "landscape") return 24u;
+    if (boolValue(allow->second)) return platform::ui::kInterfaceOrientationMaskAll;
+    if (force->second == "none")
+        return isLandscape(statusBarOrientation) ? platform::ui::kInterfaceOrientationMaskLandscape
+                                                 : platform::ui::kInterfaceOrientationMaskPortrait;
+    if (force->second == "any") return platform::ui::kInterfaceOrientationMaskAll;
+    if (force->second == "portrait") return platform::ui::kInterfaceOrientationMaskPortrait;
+    if (force->second == "landscape") return platform::ui::kInterfaceOrientationMaskLandscape;
     // A controller with no orientation at all could not be shown.
     return std::nullopt;
 }

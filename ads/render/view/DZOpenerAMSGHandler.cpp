@@ -6,6 +6,7 @@
 #include "ads/render/host/DZAdHost.h"
 #include "ads/render/view/DZOpener.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/InterfaceOrientation.h"
 #include "platform/web/WebEngine.h"
 
 namespace {
@@ -57,13 +58,14 @@ std::optional<std::string> DZOpenerAMSGHandler::URLFromParameters(
 int DZOpenerAMSGHandler::orientationMaskFromParameters(const DZNotification::Parameters& parameters) {
     const auto value = parameters.find("o");
     const std::string o = value == parameters.end() ? "" : value->second;
-    if (o == "p") return 6;
-    if (o == "l") return 24;
+    if (o == "p") return platform::ui::kInterfaceOrientationMaskPortrait;
+    if (o == "l") return platform::ui::kInterfaceOrientationMaskLandscape;
     if (o == "c") {
         const int orientation = platform::ui::Application::shared().statusBarOrientation();
-        return orientation == 3 || orientation == 4 ? 24 : 6;
+        return orientation == 3 || orientation == 4 ? platform::ui::kInterfaceOrientationMaskLandscape
+                                                    : platform::ui::kInterfaceOrientationMaskPortrait;
     }
-    return 30;
+    return platform::ui::kInterfaceOrientationMaskAll;
 }
 
 bool DZOpenerAMSGHandler::customCloseFromParameters(const DZNotification::Parameters& parameters) {

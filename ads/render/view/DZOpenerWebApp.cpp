@@ -189,7 +189,7 @@ void DZOpener::openWebAppWithResizeProperties(const std::shared_ptr<DZMRAIDResiz
     auto host = host_.lock();
     auto ad = host ? host->ad() : nullptr;
     auto controller = DZExpandedAdAppViewController::create(adView);
-    configureOverlay(*controller, DZViewController::kAllOrientations, true);
+    configureOverlay(*controller, platform::ui::kInterfaceOrientationMaskAll, true);
     auto presenter =
         std::make_shared<DZMRAIDResizeOverlayPresenter>(adView->superview(), adView->frame().origin);
     if (ad) presenter->setMRAIDEventHandler(ad->MRAIDEventHandler());
