@@ -82,10 +82,7 @@ DZApplication::DZApplication()
       mainBundleIdentifier_(platform::MainBundle::stringForInfoKey("CFBundleIdentifier")),
       statistics_(DZStatisticDictionary::init()),
       notificationSerialQueue_(
-          platform::DispatchQueue::createSerial("com.rerive.didaz.application-notification")),
-      statisticsSerialQueue_(
-          platform::DispatchQueue::createSerial("com.rerive.didaz.application-statistics")) {
-    lockQueue_ = platform::DispatchQueue::createSerial("com.rerive.didaz.application-ivar-lock");
+          platform::DispatchQueue::createSerial("com.rerive.didaz.application-notification")) {
     statistics_->setObjectForKey(currentSession_.uniqueID(), "session_id", false);
     // So the first request reports 0 earlier requests.
     statistics_->decrementNumberForKey(kPreviousRequestsKey, false);
@@ -182,19 +179,18 @@ nlohmann::json DZApplication::iTunesMetadata() const {
 }
 
 uint32_t DZApplication::nextZadavaDuruID() {
-    uint32_t id = 0;
-    lockQueue_->sync([&] { id = ++zadavaDuruID_; });
-    return id;
+    std::lock_guard lock(ivarMutex_);
+    return ++zadavaDuruID_;
 }
 
 std::optional<std::vector<std::string>> DZApplication::availableAdapterNames() const {
-    std::optional<std::vector<std::string>> names;
-    lockQueue_->sync([&] { names = availableAdapterNames_; });
-    return names;
+    std::lock_guard lock(ivarMutex_);
+    return availableAdapterNames_;
 }
 
 void DZApplication::setAvailableAdapterNames(const std::optional<std::vector<std::string>>& names) {
-    lockQueue_->async([self = shared_from_this(), names] { self->availableAdapterNames_ = names; });
+    std::lock_guard lock(ivarMutex_);
+    availableAdapterNames_ = names;
 }
 
 void DZApplication::updateAvailableAdapterNamesWithPotentialAdapterNames(
@@ -231,20 +227,16 @@ void DZApplication::didNotSendAdStatistics(const StatisticsSet& statistics) {
 }
 
 std::shared_ptr<DZStatisticDictionary> DZApplication::slotStatisticsForSlotID(const std::string& slotID) {
-    std::shared_ptr<DZStatisticDictionary> dictionary;
-    statisticsSerialQueue_->sync([&] {
-        auto& slot = slotStatistics_[slotID];
-        if (!slot) slot = DZStatisticDictionary::init();
-        dictionary = slot;
-    });
-    return dictionary;
+    std::lock_guard lock(statisticsMutex_);
+    auto& slot = slotStatistics_[slotID];
+    if (!slot) slot = DZStatisticDictionary::init();
+    return slot;
 }
 
 nlohmann::json DZApplication::slotStatisticsDictionary() {
     nlohmann::json all = nlohmann::json::object();
-    statisticsSerialQueue_->sync([&] {
-        for (const auto& [slotID, dictionary] : slotStatistics_) all[slotID] = dictionary->dictionary();
-    });
+    std::lock_guard lock(statisticsMutex_);
+    for (const auto& [slotID, dictionary] : slotStatistics_) all[slotID] = dictionary->dictionary();
     return all;
 }
 
@@ -265,12 +257,9 @@ void DZApplication::incrementSequenceNumber() {
 }
 
 std::string DZApplication::nextSequenceNumberAsString() {
-    int64_t number = 0;
-    statisticsSerialQueue_->sync([&] {
-        incrementSequenceNumber();
-        number = integerOf(statistics_->objectForKey(kSequenceNumberKey));
-    });
-    return std::to_string(number);
+    std::lock_guard lock(statisticsMutex_);
+    incrementSequenceNumber();
+    return std::to_string(integerOf(statistics_->objectForKey(kSequenceNumberKey)));
 }
 
 int64_t DZApplication::sequenceNumber() const {
@@ -286,28 +275,28 @@ uint64_t DZApplication::timeSinceFirstAdRequestInMilliseconds() const {
 }
 
 nlohmann::json DZApplication::nextRequestStatisticsDictionaryForSlot(bool slotIsMediating) {
-    nlohmann::json snapshot;
-    statisticsSerialQueue_->sync([&] {
-        const uint64_t now = DZAbsoluteTime::absoluteTimeInMilliseconds();
-        statistics_->setObjectForKey(now, kCurrentRequestTimeKey, false);
-        if (!statistics_->objectForKey(kFirstRequestTimeKey))
-            statistics_->setObjectForKey(now, kFirstRequestTimeKey, false);
-        incrementSequenceNumber();
-        if (!slotIsMediating) incrementTotalAdRequestCount();
-        snapshot = statistics_->dictionary();
-    });
-    return snapshot;
+    std::lock_guard lock(statisticsMutex_);
+    const uint64_t now = DZAbsoluteTime::absoluteTimeInMilliseconds();
+    statistics_->setObjectForKey(now, kCurrentRequestTimeKey, false);
+    if (!statistics_->objectForKey(kFirstRequestTimeKey))
+        statistics_->setObjectForKey(now, kFirstRequestTimeKey, false);
+    incrementSequenceNumber();
+    if (!slotIsMediating) incrementTotalAdRequestCount();
+    return statistics_->dictionary();
 }
 
 void DZApplication::willLeaveApplicationDueToClickOnAd(
     const std::shared_ptr<DZStatisticDictionary>& adStatistics) {
-    statisticsSerialQueue_->async(
-        [self = shared_from_this(), adStatistics] { self->backgroundingAd_ = adStatistics; });
+    std::lock_guard lock(statisticsMutex_);
+    backgroundingAd_ = adStatistics;
 }
 
 void DZApplication::didBecomeActive() {
     std::shared_ptr<DZStatisticDictionary> ad;
-    statisticsSerialQueue_->sync([&] { ad.swap(backgroundingAd_); });
+    {
+        std::lock_guard lock(statisticsMutex_);
+        ad.swap(backgroundingAd_);
+    }
     if (!ad) return;
     const uint64_t now = DZAbsoluteTime::absoluteTimeInMilliseconds();
     const auto clickTime = ad->objectForKey("tclickcurr");

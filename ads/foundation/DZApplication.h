@@ -5,15 +5,16 @@
 // statistic dictionary per slot, measures how long a user stayed away after an ad click, hands
 // out visibility-report IDs and keeps the list of mediation adapters present in the process.
 //
-// Queues: the notification queue guards the pending ad statistics (their change notices arrive
-// there), the statistics queue the click-away ad, the slot dictionaries and the multi-step
-// request statistics, the lock queue the adapter names and the ID counter.
+// Threads: the ad requests' parameters are read on worker queues while slots and the activity
+// notice use the object on the main thread; the statistic dictionaries' change notices arrive on
+// the notification queue, which alone touches the pending ad statistics (the others sync onto it).
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -121,18 +122,22 @@ class DZApplication : public DZStatisticDictionaryDelegate,
   private:
     DZApplication();
 
-    std::shared_ptr<DZStatisticDictionary> backgroundingAd_;
     std::vector<uint64_t> observers_;
-    std::shared_ptr<platform::DispatchQueue> lockQueue_;
-    std::optional<std::vector<std::string>> availableAdapterNames_;
-    uint32_t zadavaDuruID_ = 0;
+    // The adapter names (set as the page's constants arrive, read by request building on worker
+    // queues) and the ID counter (slots on the main thread, tests from several threads).
+    mutable std::mutex ivarMutex_;
+    std::optional<std::vector<std::string>> availableAdapterNames_;  // ivarMutex_
+    uint32_t zadavaDuruID_ = 0;                                      // ivarMutex_
     std::string version_;
     std::optional<std::string> mainBundleIdentifier_;
     std::atomic<bool> appFinishedLaunching_{false};
     DZSession currentSession_;
     std::shared_ptr<DZStatisticDictionary> statistics_;
     std::shared_ptr<platform::DispatchQueue> notificationSerialQueue_;
-    std::shared_ptr<platform::DispatchQueue> statisticsSerialQueue_;
-    StatisticsSet adStatistics_;
-    std::map<std::string, std::shared_ptr<DZStatisticDictionary>> slotStatistics_;
+    StatisticsSet adStatistics_;  // notificationSerialQueue_
+    // Makes the multi-step request statistics one step each: requests are stamped from slots on
+    // the main thread and their parameters built on worker queues.
+    std::mutex statisticsMutex_;
+    std::shared_ptr<DZStatisticDictionary> backgroundingAd_;                        // statisticsMutex_
+    std::map<std::string, std::shared_ptr<DZStatisticDictionary>> slotStatistics_;  // statisticsMutex_
 };

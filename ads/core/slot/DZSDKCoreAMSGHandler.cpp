@@ -7,6 +7,7 @@
 #include "ads/foundation/DZNSURLRequestUtilities.h"
 #include "ads/foundation/DZStringAdditions.h"
 #include "platform/dispatch/DispatchQueue.h"
+#include "platform/dispatch/MainThread.h"
 
 namespace {
 
@@ -37,6 +38,7 @@ const DZAMSGHandler::ActionTable& DZSDKCoreAMSGHandler::actionBlockDictionary() 
 
 void DZSDKCoreAMSGHandler::toDelegate(
     std::function<void(DZSDKCoreAMSGHandlerDelegate&, DZSDKCoreAMSGHandler&)> call) {
+    ASSERT_MAIN_THREAD();
     if (waitingAnswers_ >= kMaxWaitingAnswers) {
         if (!floodLogged_) DZLog("SDK core page messages dropped: more than %d wait", kMaxWaitingAnswers);
         floodLogged_ = true;
@@ -92,7 +94,6 @@ void DZSDKCoreAMSGHandler::didReceiveSDKCoreReloadRequest(const DZAMSGArguments&
 }
 
 bool DZSDKCoreAMSGHandler::isFetchInProgressForFetchRequestID(const std::string& requestID) const {
-    std::lock_guard lock(mutex_);
     return adFetchers_.count(requestID) > 0;
 }
 
@@ -121,6 +122,7 @@ void DZSDKCoreAMSGHandler::failFetch(const std::string& reason, const std::strin
 }
 
 void DZSDKCoreAMSGHandler::didReceiveFetchAdAction(const DZAMSGArguments& arguments) {
+    ASSERT_MAIN_THREAD();
     auto read = DZSDKCoreMessages::readFetchRequest(arguments.note->parameter("http_request"));
     if (const auto* refusal = std::get_if<DZSDKCoreMessages::FetchRefusal>(&read)) {
         if (!refusal->requestID.empty() && isFetchInProgressForFetchRequestID(refusal->requestID)) return;
@@ -129,31 +131,20 @@ void DZSDKCoreAMSGHandler::didReceiveFetchAdAction(const DZAMSGArguments& argume
     auto& request = std::get<DZSDKCoreMessages::FetchRequest>(read);
     const std::string& requestID = request.requestID;
     if (isFetchInProgressForFetchRequestID(requestID)) return;
-    {
-        std::lock_guard lock(mutex_);
-        if (adFetchers_.size() >= kMaxFetches) {
-            return failFetch("Too many fetches in flight.", requestID);
-        }
-    }
+    if (adFetchers_.size() >= kMaxFetches) return failFetch("Too many fetches in flight.", requestID);
     auto fetcher = DZAdFetcher::create();
-    {
-        std::lock_guard lock(mutex_);
-        adFetchers_.emplace(requestID, fetcher);
-    }
+    adFetchers_.emplace(requestID, fetcher);
     platform::ErrorRef startError;
     if (!fetcher->fetchRequestURL(
             dz_requestForURL(request.url, request.body, request.headers, request.contentType),
             weak_from_this(), &startError)) {
-        {
-            std::lock_guard lock(mutex_);
-            adFetchers_.erase(requestID);
-        }
+        adFetchers_.erase(requestID);
         failFetch(startError ? startError->localizedDescription() : "", requestID);
     }
 }
 
 std::optional<std::string> DZSDKCoreAMSGHandler::takeFetcher(const DZAdFetcher& fetcher) {
-    std::lock_guard lock(mutex_);
+    ASSERT_MAIN_THREAD();
     for (auto it = adFetchers_.begin(); it != adFetchers_.end(); ++it) {
         if (it->second.get() == &fetcher) {
             std::string requestID = it->first;

@@ -4,10 +4,11 @@
 // fetches made for the page ("fetchHttpRequest", answered with "fetchHttpRequestCompleted").
 // Everything the page sends is checked: fetches go to http and https only, each needs its
 // "http_request_id", and at most kMaxFetches run at once. Delegate calls run on the main queue.
+// The page's messages and the fetchers' answers arrive on the main thread, where the handler
+// lives: its state takes no lock.
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 
@@ -77,8 +78,7 @@ class DZSDKCoreAMSGHandler : public DZAMSGHandler,
 
     std::weak_ptr<DZSDKCoreWebView> webView_;
     std::weak_ptr<DZSDKCoreAMSGHandlerDelegate> delegate_;
-    mutable std::mutex mutex_;
     std::map<std::string, std::shared_ptr<DZAdFetcher>> adFetchers_;
-    int waitingAnswers_ = 0;  // main thread
+    int waitingAnswers_ = 0;
     bool floodLogged_ = false;
 };

@@ -12,6 +12,7 @@
 #include "ads/foundation/DZLogger.h"
 #include "ads/render/host/DZAdHost.h"
 #include "platform/dispatch/DispatchQueue.h"
+#include "platform/dispatch/MainThread.h"
 
 using platform::DispatchQueue;
 
@@ -75,30 +76,24 @@ std::shared_ptr<DZSDKCoreWebView> DZSDKCoreController::makeWebView() {
 }
 
 std::size_t DZSDKCoreController::pendingRequestCount() const {
-    std::lock_guard lock(mutex_);
     return pendingBuildRequesters_.size();
 }
 
 void DZSDKCoreController::buildAdURL(const std::shared_ptr<DZSDKCoreControllerDelegate>& requester) {
+    ASSERT_MAIN_THREAD();
     if (!requester) return;
     if (auto recorder = loadRecorder()) {
         recorder->startTimingVariableWithName("rur_ios", timingKey("rur_ios", requester->CSIIdentifier()));
     }
-    {
-        std::lock_guard lock(mutex_);
-        pendingLoadRequesters_.push_back(requester);
-    }
+    pendingLoadRequesters_.push_back(requester);
     attemptToRefreshActiveWebViewSDKCore();
 }
 
 void DZSDKCoreController::attemptToRefreshActiveWebViewSDKCore() {
-    bool stale;
-    bool unanswered;
-    {
-        std::lock_guard lock(mutex_);
-        stale = DZAbsoluteTime::absoluteTimeInMilliseconds() - lastWebViewRefreshTimestamp_ > kPageLifetimeMs;
-        unanswered = pageMissedAnAnswer_;
-    }
+    ASSERT_MAIN_THREAD();
+    const bool stale =
+        DZAbsoluteTime::absoluteTimeInMilliseconds() - lastWebViewRefreshTimestamp_ > kPageLifetimeMs;
+    const bool unanswered = pageMissedAnAnswer_;
     const int state = activeWebView_->state();
     // A page of another server (the one named has changed since it loaded) builds that server's
     // ad URLs.
@@ -112,8 +107,8 @@ void DZSDKCoreController::attemptToRefreshActiveWebViewSDKCore() {
 }
 
 void DZSDKCoreController::refreshActiveWebViewSDKCore() {
+    ASSERT_MAIN_THREAD();
     activeWebView_->refreshSDKCoreAndNotifyObserver(shared_from_this());
-    std::lock_guard lock(mutex_);
     SDKConstantsNeedReload_ = true;
     pageMissedAnAnswer_ = false;
     lastWebViewRefreshTimestamp_ = DZAbsoluteTime::absoluteTimeInMilliseconds();
@@ -129,17 +124,14 @@ std::string DZSDKCoreController::adRequestParameterJSONFromParameters(const nloh
 
 void DZSDKCoreController::didFinishLoadingSDKCoreInSDKCoreWebView(
     const std::shared_ptr<DZSDKCoreWebView>& webView) {
+    ASSERT_MAIN_THREAD();
     auto self = shared_from_this();
     const int state = webView->state();
     std::vector<std::shared_ptr<DZSDKCoreControllerDelegate>> waiting;
-    bool askConstants = false;
-    {
-        std::lock_guard lock(mutex_);
-        askConstants = SDKConstantsNeedReload_ && state == DZSDKCoreWebView::Loaded;
-        if (state == DZSDKCoreWebView::Loaded || state == DZSDKCoreWebView::Failed)
-            waiting.swap(pendingLoadRequesters_);
-        if (!webView->hasSDKCoreLoadedAtLeastOnce()) lastWebViewRefreshTimestamp_ = 0;
-    }
+    const bool askConstants = SDKConstantsNeedReload_ && state == DZSDKCoreWebView::Loaded;
+    if (state == DZSDKCoreWebView::Loaded || state == DZSDKCoreWebView::Failed)
+        waiting.swap(pendingLoadRequesters_);
+    if (!webView->hasSDKCoreLoadedAtLeastOnce()) lastWebViewRefreshTimestamp_ = 0;
     if (askConstants) {
         webView->enqueueJavaScriptCommand(
             "ZAZO_getSdkConstants(" +
@@ -153,9 +145,8 @@ void DZSDKCoreController::didFinishLoadingSDKCoreInSDKCoreWebView(
                 if (auto live = weak.lock()) live->failedJavaScriptFile();
             });
         }
-    } else {
-        std::lock_guard lock(mutex_);
-        if (pendingLoadRequesters_.empty()) return;
+    } else if (pendingLoadRequesters_.empty()) {
+        return;
     }
     if (state != DZSDKCoreWebView::Loaded && state != DZSDKCoreWebView::Failed) {
         webView->addObserverForOneTimeNotification(self);
@@ -170,10 +161,7 @@ void DZSDKCoreController::asynchronouslyRequestURLForDelegate(
     requester->setRequestID(requestID);
     auto parameters = requester->requestParameters();
     if (!parameters) return;
-    {
-        std::lock_guard lock(mutex_);
-        pendingBuildRequesters_[requestID] = requester;
-    }
+    pendingBuildRequesters_[requestID] = requester;
     // A page that never answers (or lost the call to its command cap or a reload) must not keep
     // the requester waiting.
     DispatchQueue::main()->after(kAnswerTimeoutSeconds, [weak = weak_from_this(), requestID] {
@@ -183,10 +171,7 @@ void DZSDKCoreController::asynchronouslyRequestURLForDelegate(
             DZLogText("The SDK core page did not answer request " + requestID + " in time");
             // A page that answers nothing (an error page the server sent, a script that never
             // ran) would fail every request for an hour: the next request loads it again.
-            {
-                std::lock_guard lock(controller->mutex_);
-                controller->pageMissedAnAnswer_ = true;
-            }
+            controller->pageMissedAnAnswer_ = true;
             if (auto recorder = loadRecorder()) {
                 recorder->cancelTimingVariableWithName("rur_ios",
                                                        timingKey("rur_ios", late->CSIIdentifier()));
@@ -207,7 +192,7 @@ void DZSDKCoreController::asynchronouslyRequestURLForDelegate(
 
 std::shared_ptr<DZSDKCoreControllerDelegate> DZSDKCoreController::takeRequester(
     const std::string& requestID) {
-    std::lock_guard lock(mutex_);
+    ASSERT_MAIN_THREAD();
     auto it = pendingBuildRequesters_.find(requestID);
     if (it == pendingBuildRequesters_.end()) return nullptr;
     auto requester = std::move(it->second);
@@ -246,14 +231,14 @@ void DZSDKCoreController::SDKCoreAMSGHandlerDidReceiveInvalidAd(
 }
 
 void DZSDKCoreController::SDKCoreAMSGHandlerDidReceiveSDKCoreUpdateNotification(DZSDKCoreAMSGHandler&) {
-    std::lock_guard lock(mutex_);
+    ASSERT_MAIN_THREAD();
     SDKCoreUpdateHandled_ = false;
 }
 
 void DZSDKCoreController::SDKCoreAMSGHandlerDidLoadSDKConstants(DZSDKCoreAMSGHandler&,
                                                                 const DZNotification::Parameters& constants) {
+    ASSERT_MAIN_THREAD();
     const auto applied = DZSDKCoreConstants::apply(constants);
-    std::lock_guard lock(mutex_);
     if (applied.zadavaDuruUnloadCacheSize) zadavaDuruUnloadCacheMaxSize_ = *applied.zadavaDuruUnloadCacheSize;
     if (applied.useNewWebViewsForZadavaDuru)
         useNewWebViewsForZadavaDuruProcessing_ = *applied.useNewWebViewsForZadavaDuru;
@@ -264,55 +249,47 @@ void DZSDKCoreController::SDKCoreAMSGHandlerDidLoadSDKConstants(DZSDKCoreAMSGHan
 }
 
 double DZSDKCoreController::zadavaDuruSamplingInterval() const {
-    std::lock_guard lock(mutex_);
     return zadavaDuruSamplingInterval_;
 }
 
 void DZSDKCoreController::setZadavaDuruSamplingInterval(double seconds) {
-    std::lock_guard lock(mutex_);
+    ASSERT_MAIN_THREAD();
     zadavaDuruSamplingInterval_ = seconds;
 }
 
 double DZSDKCoreController::swipeToViewSamplingInterval() const {
-    std::lock_guard lock(mutex_);
     return swipeToViewSamplingInterval_;
 }
 
 void DZSDKCoreController::setSwipeToViewSamplingInterval(double seconds) {
-    std::lock_guard lock(mutex_);
+    ASSERT_MAIN_THREAD();
     swipeToViewSamplingInterval_ = seconds;
 }
 
 unsigned DZSDKCoreController::zadavaDuruUnloadCacheMaxSize() const {
-    std::lock_guard lock(mutex_);
     return zadavaDuruUnloadCacheMaxSize_;
 }
 
 bool DZSDKCoreController::useNewWebViewsForZadavaDuruProcessing() const {
-    std::lock_guard lock(mutex_);
     return useNewWebViewsForZadavaDuruProcessing_;
 }
 
 std::shared_ptr<DZSDKCoreWebView> DZSDKCoreController::SDKCoreWebViewForZadavaDuruProcessing() {
+    ASSERT_MAIN_THREAD();
     removeFinishedZadavaDuruWebViews();
     std::shared_ptr<DZSDKCoreWebView> webView;
     bool refresh = false;
-    {
-        std::lock_guard lock(mutex_);
-        if (useNewWebViewsForZadavaDuruProcessing_) {
-            webView = nullptr;
-            refresh = true;
-        } else if (SDKCoreUpdateHandled_ && zadavaDuruWebView_) {
-            webView = zadavaDuruWebView_;
-        } else {
-            refresh = true;
-        }
-        SDKCoreUpdateHandled_ = true;
+    if (useNewWebViewsForZadavaDuruProcessing_) {
+        refresh = true;
+    } else if (SDKCoreUpdateHandled_ && zadavaDuruWebView_) {
+        webView = zadavaDuruWebView_;
+    } else {
+        refresh = true;
     }
+    SDKCoreUpdateHandled_ = true;
     if (refresh) {
         webView = makeWebView();
         webView->refreshSDKCoreAndNotifyObserver(nullptr);
-        std::lock_guard lock(mutex_);
         if (!useNewWebViewsForZadavaDuruProcessing_) zadavaDuruWebView_ = webView;
     }
     return webView;
@@ -324,31 +301,27 @@ void DZSDKCoreController::finishedUsingSDKCoreWebViewForZadavaDuruProcessing(
 }
 
 void DZSDKCoreController::cacheRunningZadavaDuruWebView(const std::shared_ptr<DZSDKCoreWebView>& webView) {
+    ASSERT_MAIN_THREAD();
     if (!webView) return;
-    {
-        std::lock_guard lock(mutex_);
-        if (std::find(zadavaDuruWebViews_.begin(), zadavaDuruWebViews_.end(), webView) ==
-            zadavaDuruWebViews_.end()) {
-            zadavaDuruWebViews_.push_back(webView);
-        }
+    if (std::find(zadavaDuruWebViews_.begin(), zadavaDuruWebViews_.end(), webView) ==
+        zadavaDuruWebViews_.end()) {
+        zadavaDuruWebViews_.push_back(webView);
     }
     removeFinishedZadavaDuruWebViews();
 }
 
 void DZSDKCoreController::removeFinishedZadavaDuruWebViews() {
+    ASSERT_MAIN_THREAD();
     std::vector<std::shared_ptr<DZSDKCoreWebView>> setAside;
-    {
-        std::lock_guard lock(mutex_);
-        std::vector<std::shared_ptr<DZSDKCoreWebView>> kept;
-        for (auto it = zadavaDuruWebViews_.rbegin(); it != zadavaDuruWebViews_.rend(); ++it) {
-            if ((*it)->isZadavaDuruRunning() && kept.size() < zadavaDuruUnloadCacheMaxSize_) {
-                kept.insert(kept.begin(), *it);
-            } else {
-                setAside.push_back(*it);
-            }
+    std::vector<std::shared_ptr<DZSDKCoreWebView>> kept;
+    for (auto it = zadavaDuruWebViews_.rbegin(); it != zadavaDuruWebViews_.rend(); ++it) {
+        if ((*it)->isZadavaDuruRunning() && kept.size() < zadavaDuruUnloadCacheMaxSize_) {
+            kept.insert(kept.begin(), *it);
+        } else {
+            setAside.push_back(*it);
         }
-        zadavaDuruWebViews_ = std::move(kept);
     }
+    zadavaDuruWebViews_ = std::move(kept);
     // Cleared, a view set aside runs nothing any more, so it is let go of here.
     for (const auto& webView : setAside) {
         webView->clearAllZadavaDuruInstances();
@@ -357,6 +330,5 @@ void DZSDKCoreController::removeFinishedZadavaDuruWebViews() {
 }
 
 std::vector<std::shared_ptr<DZSDKCoreWebView>> DZSDKCoreController::zadavaDuruPool() const {
-    std::lock_guard lock(mutex_);
     return zadavaDuruWebViews_;
 }

@@ -4,11 +4,11 @@
 // requesters while it loads, numbers their requests, routes the page's answers back, forgets a request the
 // page has not answered within kAnswerTimeoutSeconds (telling its requester), stores the server's constants
 // as user defaults, and lends core views to Zadava Duru measurement with a small pool of those still
-// measuring. Requesters are asked, and page calls built, on the main thread.
+// measuring. It lives on the main thread, as the page's messages and the requesters do: its state
+// takes no lock, and its entry points assert the thread.
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -94,14 +94,13 @@ class DZSDKCoreController : public DZSDKCoreWebViewObserver,
     std::shared_ptr<DZSDKCoreControllerDelegate> takeRequester(const std::string& requestID);
     std::shared_ptr<DZSDKCoreWebView> makeWebView();
 
-    mutable std::mutex mutex_;
     std::vector<std::shared_ptr<DZSDKCoreControllerDelegate>> pendingLoadRequesters_;
     std::map<std::string, std::shared_ptr<DZSDKCoreControllerDelegate>> pendingBuildRequesters_;
     std::vector<std::shared_ptr<DZSDKCoreWebView>> zadavaDuruWebViews_;
     std::shared_ptr<DZSDKCoreWebView> zadavaDuruWebView_;
     std::shared_ptr<DZSDKCoreWebView> activeWebView_;
     std::uint64_t lastWebViewRefreshTimestamp_ = 0;
-    std::uint64_t requestID_ = 1;  // main thread
+    std::uint64_t requestID_ = 1;
     unsigned zadavaDuruUnloadCacheMaxSize_ = 3;
     bool SDKCoreUpdateHandled_ = false;
     bool useNewWebViewsForZadavaDuruProcessing_ = false;

@@ -1,14 +1,13 @@
 #include "ads/core/slot/DZSDKCoreHooks.h"
 
-#include <mutex>
-
 #include "ads/render/sampling/DZCharacterSets.h"
 #include "ads/render/view/DZMRAIDInterceptor.h"
+#include "platform/dispatch/MainThread.h"
 
 namespace {
 
+// What the page's constants last asked for; the constants arrive on the main thread.
 struct Kept {
-    std::mutex mutex;
     DZSDKCoreHooks::MRAIDSettings mraid;
     int characterSetUpdates = 0;
     int signedInUserRefreshes = 0;
@@ -24,43 +23,40 @@ Kept& kept() {
 void DZSDKCoreHooks::setMRAIDImplementationPaths(std::optional<std::string> banner,
                                                  std::optional<std::string> interstitial,
                                                  std::optional<std::string> expandedBanner) {
+    ASSERT_MAIN_THREAD();
     DZMRAIDInterceptor::setBannerImplementationPath(banner);
     DZMRAIDInterceptor::setInterstitialImplementationPath(interstitial);
     DZMRAIDInterceptor::setExpandedBannerImplementationPath(expandedBanner);
-    std::lock_guard lock(kept().mutex);
     kept().mraid.bannerPath = std::move(banner);
     kept().mraid.interstitialPath = std::move(interstitial);
     kept().mraid.expandedBannerPath = std::move(expandedBanner);
 }
 
 void DZSDKCoreHooks::setMRAIDRedirectDisallowed(bool disallowed) {
+    ASSERT_MAIN_THREAD();
     disallowed ? DZMRAIDInterceptor::disallow() : DZMRAIDInterceptor::allow();
-    std::lock_guard lock(kept().mutex);
     kept().mraid.redirectDisallowed = disallowed;
 }
 
 DZSDKCoreHooks::MRAIDSettings DZSDKCoreHooks::mraidSettings() {
-    std::lock_guard lock(kept().mutex);
     return kept().mraid;
 }
 
 void DZSDKCoreHooks::updateCharacterSets() {
+    ASSERT_MAIN_THREAD();
     DZCharacterSets::sharedInstance()->updateCharacterSets();
-    std::lock_guard lock(kept().mutex);
     ++kept().characterSetUpdates;
 }
 
 void DZSDKCoreHooks::refreshSignedInUser() {
-    std::lock_guard lock(kept().mutex);
+    ASSERT_MAIN_THREAD();
     ++kept().signedInUserRefreshes;
 }
 
 int DZSDKCoreHooks::characterSetUpdates() {
-    std::lock_guard lock(kept().mutex);
     return kept().characterSetUpdates;
 }
 
 int DZSDKCoreHooks::signedInUserRefreshes() {
-    std::lock_guard lock(kept().mutex);
     return kept().signedInUserRefreshes;
 }

@@ -3,7 +3,7 @@
 // (its script paths and whether a creative's redirects are allowed), the page-content
 // character sets and the signed-in token dispenser. The interceptor and the character sets are
 // told at once; the rest is only kept, so those layers find it when they arrive, and tests read
-// all of it. Thread-safe.
+// all of it. Main thread, where the constants arrive.
 #include <optional>
 #include <string>
 

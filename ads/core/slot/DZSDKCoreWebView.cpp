@@ -11,6 +11,7 @@
 #include "ads/render/bridge/DZNotification.h"
 #include "ads/render/view/DZAdViewDelegate.h"
 #include "platform/dispatch/DispatchQueue.h"
+#include "platform/dispatch/MainThread.h"
 
 using platform::DispatchQueue;
 
@@ -52,38 +53,33 @@ DZSDKCoreWebView::DZSDKCoreWebView()
 DZSDKCoreWebView::~DZSDKCoreWebView() = default;
 
 int DZSDKCoreWebView::state() const {
-    std::lock_guard lock(mutex_);
     return state_;
 }
 
 void DZSDKCoreWebView::setState(int state) {
-    std::lock_guard lock(mutex_);
+    ASSERT_MAIN_THREAD();
     state_ = state;
 }
 
 std::string DZSDKCoreWebView::loadedPageURL() const {
-    std::lock_guard lock(mutex_);
     return loadedPageURL_;
 }
 
 bool DZSDKCoreWebView::hasSDKCoreLoadedAtLeastOnce() const {
-    std::lock_guard lock(mutex_);
     return loadedOnce_;
 }
 
 void DZSDKCoreWebView::addObserverForOneTimeNotification(
     const std::shared_ptr<DZSDKCoreWebViewObserver>& observer) {
+    ASSERT_MAIN_THREAD();
     if (!observer) return;
-    {
-        std::lock_guard lock(mutex_);
-        auto same = [&](const auto& held) { return held.lock() == observer; };
-        if (std::none_of(observers_.begin(), observers_.end(), same)) observers_.push_back(observer);
-    }
+    auto same = [&](const auto& held) { return held.lock() == observer; };
+    if (std::none_of(observers_.begin(), observers_.end(), same)) observers_.push_back(observer);
     notifyOneTimeObservers();
 }
 
 void DZSDKCoreWebView::removeObserver(const DZSDKCoreWebViewObserver* observer) {
-    std::lock_guard lock(mutex_);
+    ASSERT_MAIN_THREAD();
     std::erase_if(observers_, [&](const auto& held) {
         auto live = held.lock();
         return !live || live.get() == observer;
@@ -94,12 +90,9 @@ void DZSDKCoreWebView::refreshSDKCoreAndNotifyObserver(
     const std::shared_ptr<DZSDKCoreWebViewObserver>& observer) {
     DZRunOnMainThread([self = shared_from_this(), observer] {
         std::optional<std::string> load;
-        {
-            std::lock_guard lock(self->mutex_);
-            if (self->state_ != Loading && self->state_ != Accepted) {
-                self->state_ = Loading;
-                load = self->loadedPageURL_ = pageURL();
-            }
+        if (self->state_ != Loading && self->state_ != Accepted) {
+            self->state_ = Loading;
+            load = self->loadedPageURL_ = pageURL();
         }
         if (load) {
             if (auto recorder = loadRecorder()) recorder->startTimingVariableWithName("jsf_ios");
@@ -110,22 +103,18 @@ void DZSDKCoreWebView::refreshSDKCoreAndNotifyObserver(
 }
 
 void DZSDKCoreWebView::enqueueJavaScriptCommand(const std::string& command) {
-    {
-        std::lock_guard lock(mutex_);
-        if (state_ == Failed) return;
-        if (pendingCommands_.size() >= kMaxPendingCommands) pendingCommands_.pop_front();
-        pendingCommands_.push_back(command);
-    }
+    ASSERT_MAIN_THREAD();
+    if (state_ == Failed) return;
+    if (pendingCommands_.size() >= kMaxPendingCommands) pendingCommands_.pop_front();
+    pendingCommands_.push_back(command);
     dispatchPendingJavaScriptCommands();
 }
 
 void DZSDKCoreWebView::dispatchPendingJavaScriptCommands() {
+    ASSERT_MAIN_THREAD();
+    if (state_ != Loaded) return;
     std::deque<std::string> commands;
-    {
-        std::lock_guard lock(mutex_);
-        if (state_ != Loaded) return;
-        commands.swap(pendingCommands_);
-    }
+    commands.swap(pendingCommands_);
     if (commands.empty()) return;
     onMain([adView = adView_, commands = std::move(commands)] {
         for (const auto& command : commands) adView->executeJavaScriptAsynchronouslyFromString(command);
@@ -138,15 +127,12 @@ void DZSDKCoreWebView::postJSNotification(const std::string& name,
 }
 
 void DZSDKCoreWebView::notifyOneTimeObservers() {
+    if (state_ == Loading || state_ == Accepted) return;
     std::vector<std::shared_ptr<DZSDKCoreWebViewObserver>> observers;
-    {
-        std::lock_guard lock(mutex_);
-        if (state_ == Loading || state_ == Accepted) return;
-        for (const auto& held : observers_) {
-            if (auto observer = held.lock()) observers.push_back(std::move(observer));
-        }
-        observers_.clear();
+    for (const auto& held : observers_) {
+        if (auto observer = held.lock()) observers.push_back(std::move(observer));
     }
+    observers_.clear();
     for (auto& observer : observers) {
         DispatchQueue::main()->async([self = shared_from_this(), observer] {
             observer->didFinishLoadingSDKCoreInSDKCoreWebView(self);
@@ -156,16 +142,13 @@ void DZSDKCoreWebView::notifyOneTimeObservers() {
 
 bool DZSDKCoreWebView::adViewShouldStartLoad(DZAdView& adView,
                                              const platform::web::NavigationAction& action) {
+    ASSERT_MAIN_THREAD();
     auto self = shared_from_this();
-    int state;
-    {
-        std::lock_guard lock(mutex_);
-        state = state_;
-        if (state == Accepted) return false;
-        if (action.url == pageURL()) {
-            state_ = Accepted;
-            return true;
-        }
+    const int state = state_;
+    if (state == Accepted) return false;
+    if (action.url == pageURL()) {
+        state_ = Accepted;
+        return true;
     }
     if (state != Loaded || !DZNotification::isNotificationURL(action.url)) return false;
     auto note = DZNotification::fromURL(action.url);
@@ -176,6 +159,7 @@ bool DZSDKCoreWebView::adViewShouldStartLoad(DZAdView& adView,
 }
 
 void DZSDKCoreWebView::adViewDidFailLoad(DZAdView& adView, const platform::web::WebError& error) {
+    ASSERT_MAIN_THREAD();
     auto self = shared_from_this();
     // A page whose process has ended answers nothing any more, whichever load it was on.
     const bool processEnded =
@@ -190,32 +174,25 @@ void DZSDKCoreWebView::adViewDidFailLoad(DZAdView& adView, const platform::web::
 }
 
 void DZSDKCoreWebView::adViewDidFinishLoad(DZAdView& adView) {
+    ASSERT_MAIN_THREAD();
     auto self = shared_from_this();
     // A page the server answered with an error carries no script of ours: a failed load, so the
     // waiting requests hear so now and the next request loads the page again.
     const platform::web::WebEngine* engine = adView.engine();
     if (const auto status = engine ? engine->mainResourceStatus() : std::nullopt;
         status && (*status < 200 || *status > 299)) {
-        std::string url;
-        {
-            std::lock_guard lock(mutex_);
-            if (state_ == Accepted) url = pageURL();
-        }
-        if (!url.empty()) {
+        if (state_ == Accepted) {
             adViewDidFailLoad(
-                adView, {"http", *status,
-                         "the SDK core page was answered with HTTP status " + std::to_string(*status), url});
+                adView,
+                {"http", *status,
+                 "the SDK core page was answered with HTTP status " + std::to_string(*status), pageURL()});
             return;
         }
     }
-    bool loaded = false;
-    {
-        std::lock_guard lock(mutex_);
-        if (state_ == Accepted) {
-            state_ = Loaded;
-            loadedOnce_ = true;
-            loaded = true;
-        }
+    const bool loaded = state_ == Accepted;
+    if (loaded) {
+        state_ = Loaded;
+        loadedOnce_ = true;
     }
     if (loaded) {
         if (auto recorder = loadRecorder()) recorder->endTimingVariableWithName("jsf_ios");
@@ -227,46 +204,40 @@ void DZSDKCoreWebView::adViewDidFinishLoad(DZAdView& adView) {
 
 void DZSDKCoreWebView::setZadavaDuruObserver(const std::shared_ptr<DZZadavaDuruObserver>& observer,
                                              unsigned zadavaDuruID) {
+    ASSERT_MAIN_THREAD();
     if (!observer) return;
-    std::lock_guard lock(mutex_);
     if (zadavaDuruObservers_.count(zadavaDuruID)) return;  // the first observer keeps the ID
     zadavaDuruObservers_[zadavaDuruID] = observer;
     runningZadavaDuruIDs_.insert(zadavaDuruID);
 }
 
 void DZSDKCoreWebView::removeZadavaDuruObserverForZadavaDuruID(unsigned zadavaDuruID) {
-    std::lock_guard lock(mutex_);
+    ASSERT_MAIN_THREAD();
     zadavaDuruObservers_.erase(zadavaDuruID);
 }
 
 void DZSDKCoreWebView::clearAllZadavaDuruInstances() {
+    ASSERT_MAIN_THREAD();
+    runningZadavaDuruIDs_.clear();
     std::map<unsigned, std::weak_ptr<DZZadavaDuruObserver>> snapshot;
-    {
-        std::lock_guard lock(mutex_);
-        runningZadavaDuruIDs_.clear();
-        snapshot.swap(zadavaDuruObservers_);
-    }
+    snapshot.swap(zadavaDuruObservers_);
     for (const auto& [id, held] : snapshot) {
         if (auto observer = held.lock()) observer->adViewDidStopZadavaDuruMonitoring();
     }
 }
 
 bool DZSDKCoreWebView::isZadavaDuruRunning() const {
-    std::lock_guard lock(mutex_);
     return !runningZadavaDuruIDs_.empty();
 }
 
 void DZSDKCoreWebView::zadavaDuruDidReceiveUntrack(unsigned zadavaDuruID) {
-    std::weak_ptr<DZZadavaDuruObserver> held;
-    {
-        std::lock_guard lock(mutex_);
-        // The page is done with the ID even when its observer has gone already.
-        runningZadavaDuruIDs_.erase(zadavaDuruID);
-        auto it = zadavaDuruObservers_.find(zadavaDuruID);
-        if (it == zadavaDuruObservers_.end()) return;
-        held = it->second;
-        zadavaDuruObservers_.erase(it);
-    }
+    ASSERT_MAIN_THREAD();
+    // The page is done with the ID even when its observer has gone already.
+    runningZadavaDuruIDs_.erase(zadavaDuruID);
+    auto it = zadavaDuruObservers_.find(zadavaDuruID);
+    if (it == zadavaDuruObservers_.end()) return;
+    std::weak_ptr<DZZadavaDuruObserver> held = it->second;
+    zadavaDuruObservers_.erase(it);
     // An observer let go of meanwhile is not called back.
     onMain([held] {
         if (auto observer = held.lock()) observer->adViewDidStopZadavaDuruMonitoring();
@@ -274,27 +245,21 @@ void DZSDKCoreWebView::zadavaDuruDidReceiveUntrack(unsigned zadavaDuruID) {
 }
 
 void DZSDKCoreWebView::zadavaDuruDidReceiveVisibility(bool visible, unsigned zadavaDuruID) {
-    {
-        std::lock_guard lock(mutex_);
-        // IDs of no observer here (another view's, or made up by the page) cost nothing.
-        if (!zadavaDuruObservers_.count(zadavaDuruID)) return;
-        const bool told = pendingVisibility_.count(zadavaDuruID) > 0;
-        pendingVisibility_[zadavaDuruID] = visible;
-        if (told) return;
-    }
+    ASSERT_MAIN_THREAD();
+    // IDs of no observer here (another view's, or made up by the page) cost nothing.
+    if (!zadavaDuruObservers_.count(zadavaDuruID)) return;
+    const bool told = pendingVisibility_.count(zadavaDuruID) > 0;
+    pendingVisibility_[zadavaDuruID] = visible;
+    if (told) return;
     std::weak_ptr<DZSDKCoreWebView> weak = weak_from_this();
     onMain([weak, zadavaDuruID] {
         auto self = weak.lock();
         if (!self) return;
+        const bool last = self->pendingVisibility_[zadavaDuruID];
+        self->pendingVisibility_.erase(zadavaDuruID);
         std::shared_ptr<DZZadavaDuruObserver> observer;
-        bool last = false;
-        {
-            std::lock_guard lock(self->mutex_);
-            last = self->pendingVisibility_[zadavaDuruID];
-            self->pendingVisibility_.erase(zadavaDuruID);
-            auto it = self->zadavaDuruObservers_.find(zadavaDuruID);
-            if (it != self->zadavaDuruObservers_.end()) observer = it->second.lock();
-        }
+        if (auto it = self->zadavaDuruObservers_.find(zadavaDuruID); it != self->zadavaDuruObservers_.end())
+            observer = it->second.lock();
         if (observer) observer->adViewDidChangeZadavaDuruVisibility(last);
     });
 }

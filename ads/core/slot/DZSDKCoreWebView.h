@@ -4,12 +4,12 @@
 // the page can take them (at most 50 wait, the oldest goes first; none are kept once the page has
 // failed), tells one-time observers when a load has ended, routes the page's messages to its core
 // handler and keeps the Zadava Duru observers the page reports on. A page whose web process ends
-// counts as failed, whatever URL the failure names. State and commands are guarded by a lock;
-// the view, script and every observer call run on the main thread.
+// counts as failed, whatever URL the failure names. It lives on the main thread with its view and
+// page: its state takes no lock, and its entry points assert the thread (a load asked for from
+// elsewhere hops there first).
 #include <deque>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -102,7 +102,6 @@ class DZSDKCoreWebView : public DZAdViewDelegateProtocol,
   private:
     void notifyOneTimeObservers();
 
-    mutable std::mutex mutex_;
     int state_ = New;
     bool loadedOnce_ = false;
     std::string loadedPageURL_;

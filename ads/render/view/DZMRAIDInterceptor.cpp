@@ -3,7 +3,6 @@
 #include <chrono>
 #include <cstdint>
 #include <map>
-#include <mutex>
 #include <vector>
 
 #include "ads/core/DZAdServer.h"
@@ -15,6 +14,7 @@
 #include "ads/render/host/DZAdHost.h"
 #include "ads/render/view/DZAdView.h"
 #include "ads/render/view/DZBannerAdViewDelegate.h"
+#include "platform/dispatch/MainThread.h"
 #include "platform/http/HttpConnection.h"
 #include "platform/url/Url.h"
 
@@ -41,7 +41,6 @@ struct Script {
 };
 
 struct Shared {
-    std::mutex lock;
     bool allowed = true;
     int count = 0;
     std::string banner = DZMRAIDInterceptor::defaultImplementationPath(DZMRAIDInterceptor::kBannerScriptPath);
@@ -63,42 +62,37 @@ Shared& shared() {
     return *s;
 }
 
-// Replies are answered outside the lock: an answer runs the engine's code, which may call back.
+// Replies are answered once the state is settled: an answer runs the engine's code, which may call back.
 void answerAll(std::vector<ScriptReply>& replies, const std::optional<std::string>& body) {
     for (auto& reply : replies) body ? reply.answer(*body) : reply.fail();
 }
 
 void finishFetch(const std::string& url, std::uint64_t fetch, std::optional<std::string> body,
                  const std::string& why) {
+    ASSERT_MAIN_THREAD();
+    auto& s = shared();
+    auto it = s.scripts.find(url);
+    if (it == s.scripts.end() || it->second.fetch != fetch) return;
     std::vector<ScriptReply> waiting;
-    {
-        auto& s = shared();
-        std::lock_guard g(s.lock);
-        auto it = s.scripts.find(url);
-        if (it == s.scripts.end() || it->second.fetch != fetch) return;
-        waiting.swap(it->second.waiting);
-        it->second.state = body ? ScriptState::Ready : ScriptState::Failed;
-        it->second.body = body.value_or("");
-        if (!s.isCurrent(url)) s.scripts.erase(it);
-    }
+    waiting.swap(it->second.waiting);
+    it->second.state = body ? ScriptState::Ready : ScriptState::Failed;
+    it->second.body = body.value_or("");
+    if (!s.isCurrent(url)) s.scripts.erase(it);
     if (!body && !why.empty()) DZLog("MRAID script %s could not be fetched: %s", url.c_str(), why.c_str());
     answerAll(waiting, body);
 }
 
-// Starts fetching the script unless it is in memory or on its way. Main thread.
+// Starts fetching the script unless it is in memory or on its way.
 void fetch(const std::string& url) {
-    std::uint64_t ticket = 0;
-    {
-        auto& s = shared();
-        std::lock_guard g(s.lock);
-        auto& script = s.scripts[url];
-        const auto now = Clock::now();
-        if (script.state == ScriptState::Ready) return;
-        if (script.state == ScriptState::Fetching && now - script.started < kStaleFetch) return;
-        script.state = ScriptState::Fetching;
-        script.started = now;
-        script.fetch = ticket = ++s.fetches;
-    }
+    ASSERT_MAIN_THREAD();
+    auto& s = shared();
+    auto& script = s.scripts[url];
+    const auto now = Clock::now();
+    if (script.state == ScriptState::Ready) return;
+    if (script.state == ScriptState::Fetching && now - script.started < kStaleFetch) return;
+    script.state = ScriptState::Fetching;
+    script.started = now;
+    const std::uint64_t ticket = script.fetch = ++s.fetches;
     const auto parsed = platform::Url::parse(url);
     const std::string host = parsed ? parsed->host() : "";
     // Such a host resolves nowhere by definition (the default without a server): no lookup needs
@@ -121,18 +115,15 @@ void fetch(const std::string& url) {
 
 void fetchCurrent() {
     DZRunOnMainThread([] {
-        std::vector<std::string> urls;
-        {
-            auto& s = shared();
-            std::lock_guard g(s.lock);
-            if (!s.allowed) return;
-            urls = {s.banner, s.interstitial, s.expandedBanner};
-        }
+        const auto& s = shared();
+        if (!s.allowed) return;
+        const std::vector<std::string> urls = {s.banner, s.interstitial, s.expandedBanner};
         for (const auto& url : urls) fetch(url);
     });
 }
 
 void setPath(std::string Shared::*which, const std::optional<std::string>& value, const char* defaultPath) {
+    ASSERT_MAIN_THREAD();
     std::string url = DZMRAIDInterceptor::defaultImplementationPath(defaultPath);
     if (value) {
         const auto parsed = platform::Url::parse(*value);
@@ -143,23 +134,18 @@ void setPath(std::string Shared::*which, const std::optional<std::string>& value
                   value->substr(0, 256).c_str());
         }
     }
-    {
-        auto& s = shared();
-        std::lock_guard g(s.lock);
-        if (s.*which == url) return;
-        const std::string previous = std::exchange(s.*which, url);
-        // A script no page can be given any more: unless a page still waits for it.
-        if (auto it = s.scripts.find(previous);
-            it != s.scripts.end() && !s.isCurrent(previous) && it->second.waiting.empty())
-            s.scripts.erase(it);
-    }
+    auto& s = shared();
+    if (s.*which == url) return;
+    const std::string previous = std::exchange(s.*which, url);
+    // A script no page can be given any more: unless a page still waits for it.
+    if (auto it = s.scripts.find(previous);
+        it != s.scripts.end() && !s.isCurrent(previous) && it->second.waiting.empty())
+        s.scripts.erase(it);
     fetchCurrent();
 }
 
 std::string getPath(std::string Shared::*which) {
-    auto& s = shared();
-    std::lock_guard g(s.lock);
-    return s.*which;
+    return shared().*which;
 }
 
 // Lets the app's early start-up allow interception, without the foundation knowing this layer.
@@ -172,48 +158,41 @@ std::string getPath(std::string Shared::*which) {
 }  // namespace
 
 void DZMRAIDInterceptor::allow() {
-    {
-        std::lock_guard g(shared().lock);
-        shared().allowed = true;
-    }
+    ASSERT_MAIN_THREAD();
+    shared().allowed = true;
     fetchCurrent();
 }
 
 void DZMRAIDInterceptor::disallow() {
-    std::lock_guard g(shared().lock);
+    ASSERT_MAIN_THREAD();
     shared().allowed = false;
 }
 
 bool DZMRAIDInterceptor::isAllowed() {
-    std::lock_guard g(shared().lock);
     return shared().allowed;
 }
 
 void DZMRAIDInterceptor::enableCanInitWithRequest() {
-    std::lock_guard g(shared().lock);
+    ASSERT_MAIN_THREAD();
     ++shared().count;
 }
 
 void DZMRAIDInterceptor::disableCanInitWithRequest() {
-    std::lock_guard g(shared().lock);
+    ASSERT_MAIN_THREAD();
     if (shared().count > 0) --shared().count;
 }
 
 void DZMRAIDInterceptor::resetCanInitWithRequestCounter() {
-    std::lock_guard g(shared().lock);
+    ASSERT_MAIN_THREAD();
     shared().count = 0;
 }
 
 int DZMRAIDInterceptor::canInitWithRequestCounter() {
-    std::lock_guard g(shared().lock);
     return shared().count;
 }
 
 bool DZMRAIDInterceptor::canInitWithRequestIsEnabled() {
-    {
-        std::lock_guard g(shared().lock);
-        if (!shared().allowed || shared().count == 0) return false;
-    }
+    if (!shared().allowed || shared().count == 0) return false;
     return DZAdURLStash::hasStashedURLs();
 }
 
@@ -252,7 +231,6 @@ std::string DZMRAIDInterceptor::defaultImplementationPath(const char* path) {
 }
 
 bool DZMRAIDInterceptor::urlIsAnImplementationPath(const std::string& url) {
-    std::lock_guard g(shared().lock);
     return shared().isCurrent(url);
 }
 
@@ -280,40 +258,27 @@ std::optional<std::string> DZMRAIDInterceptor::implementationPathForReferer(cons
 }
 
 void DZMRAIDInterceptor::respond(const ScriptRequest& request, ScriptReply reply) {
+    ASSERT_MAIN_THREAD();
     if (!canInitWithRequestIsEnabled() || !shouldRedirectForMRAID(request.url)) return reply.decline();
     const auto url = implementationPathForReferer(request.referer);
     if (!url) return reply.decline();
-    std::optional<std::string> body;
-    bool crowded = false;
-    {
-        auto& s = shared();
-        std::lock_guard g(s.lock);
-        auto& script = s.scripts[*url];
-        if (script.state == ScriptState::Ready) {
-            body = script.body;  // copied: a path change may drop the entry once the lock is gone
-        } else if (script.waiting.size() >= kMaxWaiting) {
-            crowded = true;
-        } else {
-            script.waiting.push_back(std::move(reply));
-        }
-    }
-    if (body) return reply.answer(std::move(*body));
-    if (crowded) return reply.fail();
+    auto& script = shared().scripts[*url];
+    // Copied: the answer runs the engine's code, whose path change may drop the entry.
+    if (script.state == ScriptState::Ready) return reply.answer(std::string(script.body));
+    if (script.waiting.size() >= kMaxWaiting) return reply.fail();
+    script.waiting.push_back(std::move(reply));
     // Absent, on its way, or failed last time: fetched (again) now, and the page waits for it.
     fetch(*url);
 }
 
 ScriptState DZMRAIDInterceptor::scriptState(const std::string& url) {
-    std::lock_guard g(shared().lock);
     const auto it = shared().scripts.find(url);
     return it == shared().scripts.end() ? ScriptState::Absent : it->second.state;
 }
 
 void DZMRAIDInterceptor::forgetScripts() {
+    ASSERT_MAIN_THREAD();
     std::map<std::string, Script> gone;
-    {
-        std::lock_guard g(shared().lock);
-        gone.swap(shared().scripts);
-    }
+    gone.swap(shared().scripts);
     for (auto& [url, script] : gone) answerAll(script.waiting, std::nullopt);
 }

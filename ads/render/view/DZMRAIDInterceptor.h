@@ -11,8 +11,9 @@
 // Slots and ad-app pages enable interception while they load and disable it when they settle, so
 // it is a count; the ad server's constants may forbid interception altogether, which is a flag.
 // The count never drops below 0: an unmatched disable (a host failing before it ever asked for an
-// ad) must not swallow a later enable. The flag, count and addresses may be touched from any
-// thread; requests are answered and scripts fetched on the main thread.
+// ad) must not swallow a later enable. Everything here lives on the main thread (slots, pages,
+// the server's constants and the fetches' answers all arrive there): the state takes no lock, and
+// the calls that change it assert the thread.
 #include <optional>
 #include <string>
 
