@@ -21,3 +21,21 @@ std::string DZAdServerURL(const std::string& path) {
     while (!base.empty() && base.back() == '/') base.pop_back();
     return base + path;
 }
+
+std::string DZMediationClickURLTemplate() {
+    return DZAdServerURL(
+        "/clk?ad_loc=@gw_adlocid@&qdata=@gw_qdata@&ad_network_id=@gw_adnetid@&js=@gw_sdkver@"
+        "&session_id=@gw_sessid@&seq_num=@gw_seqnum@&nr=@gw_adnetrefresh@");
+}
+
+std::string DZMediationImpressionURLTemplate() {
+    return DZAdServerURL(
+        "/imp?ad_loc=@gw_adlocid@&qdata=@gw_qdata@&ad_network_id=@gw_adnetid@&js=@gw_sdkver@"
+        "&session_id=@gw_sessid@&seq_num=@gw_seqnum@&nr=@gw_adnetrefresh@&adt=@gw_adt@&aec=@gw_aec@");
+}
+
+std::string DZMediationNoFillURLTemplate() {
+    return DZAdServerURL(
+        "/nofill?ad_loc=@gw_adlocid@&qdata=@gw_qdata@&js=@gw_sdkver@&session_id=@gw_sessid@"
+        "&seq_num=@gw_seqnum@&aec=@gw_aec@&adt=@gw_adt@");
+}

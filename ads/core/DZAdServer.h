@@ -15,3 +15,8 @@ std::string DZAdServerBaseURL();
 std::string DZAdServerHost();
 // base joined with a path that begins with "/".
 std::string DZAdServerURL(const std::string& path);
+// The mediation reports' default templates on the server (for a response that names none); their
+// @-quoted keywords are filled by DZMUtilities::mediationURLFrom.
+std::string DZMediationClickURLTemplate();
+std::string DZMediationImpressionURLTemplate();
+std::string DZMediationNoFillURLTemplate();

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <string>
 #include <thread>
@@ -18,6 +19,7 @@
 #include "tools/adserver/AdServer.h"
 #include "tools/adserver/MRAIDCreatives.h"
 #include "tools/adserver/MRAIDScript.h"
+#include "tools/adserver/MediationConfigurations.h"
 #include "tools/adserver/SwipeBanner.h"
 
 extern char** environ;
@@ -75,9 +77,6 @@ TEST_F(AdServerTest, EachUnitGivesItsAnswer) {
     EXPECT_EQ(ad("tikoleap-nofill")->status, 204);
     EXPECT_EQ(ad("tikoleap-http400")->status, 400);
     EXPECT_EQ(ad("tikoleap-http500")->status, 500);
-    auto mediation = ad("tikoleap-mediation-html");
-    EXPECT_EQ(mediation->get_header_value("x-zazo-mediation"), "true");
-    EXPECT_EQ(mediation->get_header_value("Content-Type"), "text/html");
 
     const auto before = std::chrono::steady_clock::now();
     EXPECT_EQ(ad("tikoleap-slow", "&delay_ms=300")->status, 200);
@@ -85,6 +84,79 @@ TEST_F(AdServerTest, EachUnitGivesItsAnswer) {
     auto landing = client.Get("/landing?slot=x");
     EXPECT_EQ(landing->status, 200);
     EXPECT_NE(landing->body.find("#ffffff"), std::string::npos);
+}
+
+TEST_F(AdServerTest, MediationUnitsAnswerTheirHouseConfigurations) {
+    using tikoleap::adserver::MediationConfigurations;
+    EXPECT_EQ(MediationConfigurations::names(),
+              (std::vector<std::string>{"house", "interstitial", "nofill", "waterfall"}));
+    auto configuration = [&](const std::string& unit) {
+        auto res = ad(unit);
+        EXPECT_TRUE(res) << unit;
+        if (!res) return nlohmann::json();
+        EXPECT_EQ(res->status, 200) << unit;
+        EXPECT_EQ(res->get_header_value("Content-Type"), "application/json") << unit;
+        EXPECT_EQ(res->get_header_value("x-zazo-mediation"), "1") << unit;
+        EXPECT_EQ(res->body.find(MediationConfigurations::kBasePlaceholder), std::string::npos) << unit;
+        return nlohmann::json::parse(res->body, nullptr, false);
+    };
+    auto adapters = [](const nlohmann::json& config) {
+        std::vector<std::string> out;
+        for (const auto& network : config["ad_networks"]) {
+            EXPECT_EQ(network["adapters"].size(), 1u);
+            out.push_back(network["adapters"][0]);
+        }
+        return out;
+    };
+    const std::string base = server.baseURL();
+    std::map<std::string, nlohmann::json> house;
+    for (const auto& name : MediationConfigurations::names()) {
+        const auto config = configuration(MediationConfigurations::kUnitPrefix + name);
+        ASSERT_TRUE(config.is_object()) << name;
+        EXPECT_EQ(config["qdata"], "Tiko Leap") << name;
+        // No ping URL anywhere: the component's own templates report to this server.
+        for (const char* key : {"imp_urls", "click_urls", "nofill_urls"})
+            EXPECT_FALSE(config["settings"].contains(key)) << name << " " << key;
+        for (const auto& network : config["ad_networks"]) {
+            EXPECT_TRUE(network["id"].is_string()) << name;
+            EXPECT_FALSE(network.contains("imp_urls") || network.contains("clickurl")) << name;
+        }
+        house[name] = config;
+    }
+
+    const auto& waterfall = house["waterfall"];
+    EXPECT_EQ(waterfall["ad_type"], "banner");
+    EXPECT_EQ(waterfall["settings"], (nlohmann::json{{"ad_network_timeout_millis", 1500}, {"refresh", 60}}));
+    EXPECT_EQ(adapters(waterfall),
+              (std::vector<std::string>{"TikoNoSuchAdapter", "DZMAdapterHTML", "DZMAdapterCustomEvents",
+                                        "DZMAdapterHTML", "DZMAdapterHTML"}));
+    const auto& networks = waterfall["ad_networks"];
+    EXPECT_EQ(networks[1]["data"]["zdxtym_passback_url"], base + "adpage/passback");
+    EXPECT_NE(networks[1]["data"]["zdxtym_html"].get<std::string>().find("'" + base + "adpage/passback?"),
+              std::string::npos);
+    EXPECT_EQ(networks[2]["data"]["class_name"], "TikoNoSuchCustomEvent");
+    EXPECT_NE(networks[3]["data"]["zdxtym_html"].get<std::string>().find("background:transparent"),
+              std::string::npos);
+    EXPECT_NE(networks[4]["data"]["zdxtym_html"].get<std::string>().find("background:#1e90ff"),
+              std::string::npos);
+    // The first two networks alone, so no network fills.
+    EXPECT_EQ(adapters(house["nofill"]), (std::vector<std::string>{"TikoNoSuchAdapter", "DZMAdapterHTML"}));
+    EXPECT_EQ(house["nofill"]["ad_networks"][1]["data"]["zdxtym_passback_url"], base + "adpage/passback");
+    EXPECT_EQ(adapters(house["house"]), std::vector<std::string>{"DZMAdURLAdapter"});
+    EXPECT_EQ(house["interstitial"]["ad_type"], "interstitial");
+    EXPECT_EQ(adapters(house["interstitial"]),
+              (std::vector<std::string>{"DZMAdapterHTML", "DZMAdapterReriveDiDazAds"}));
+    EXPECT_EQ(house["interstitial"]["ad_networks"][1]["data"]["pubid"], "tikoleap-interstitial");
+
+    // A network without an "id" makes the whole answer unusable.
+    const auto missingID = configuration(MediationConfigurations::kMissingIDUnit);
+    ASSERT_EQ(missingID["ad_networks"].size(), 1u);
+    EXPECT_FALSE(missingID["ad_networks"][0].contains("id"));
+    // An unknown configuration is the house banner, and the invalid mediation answer stays.
+    EXPECT_EQ(ad("tikoleap-mediation-nosuch")->get_header_value("Content-Type"), "text/html");
+    auto invalid = ad("tikoleap-mediation-html");
+    EXPECT_EQ(invalid->get_header_value("x-zazo-mediation"), "true");
+    EXPECT_EQ(invalid->get_header_value("Content-Type"), "text/html");
 }
 
 TEST(AdServerUnits, TheAnnouncedUnitsAreNamesOnlyAndTheRefreshIntervalIsInRange) {
@@ -194,6 +266,18 @@ TEST_F(AdServerTest, EveryHitIsLoggedToTheFileAndAtTheLogPath) {
         EXPECT_EQ(nlohmann::json::parse(line)["seq"], ++lines);
     }
     EXPECT_EQ(lines, 7u);
+}
+
+TEST_F(AdServerTest, MediationReportsAnswerNoContentAndAreLoggedByKind) {
+    for (const char* path : {"/imp?ad_loc=u&aec=4,1,2,3,0", "/clk?ad_loc=u", "/nofill?ad_loc=u&aec=4,1"})
+        EXPECT_EQ(http->Get(path)->status, 204) << path;
+    EXPECT_EQ(http->Post("/clk", "x", "text/plain")->status, 204);
+    const auto hits = server.log();
+    std::vector<std::string> kinds;
+    for (const auto& hit : hits) kinds.push_back(hit["kind"]);
+    EXPECT_EQ(kinds, (std::vector<std::string>{"mediation_impression", "mediation_click", "mediation_nofill",
+                                               "mediation_click"}));
+    EXPECT_EQ(hits[2]["query"], (nlohmann::json{{"ad_loc", "u"}, {"aec", "4,1"}}));
 }
 
 TEST_F(AdServerTest, TheBadAdReportMustBeTheReportObjectAndTheBlankPagePaintsNothing) {

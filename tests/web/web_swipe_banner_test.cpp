@@ -1,6 +1,7 @@
-// The swipe house banner and the core page's ad URL on the real engine: the banner's text is the
+// The swipe house banner and the core page's answers on the real engine: the banner's text is the
 // sentence alone, the first "onAdVisible" enables the swipe and each swipe event is beaconed with
-// the metadata it came back with; the core page hands the screen sample on in the ad URL.
+// the metadata it came back with; the core page hands the screen sample on in the ad URL, and
+// answers a mediation request without an ad unit with the house banner itself.
 #include <gtest/gtest.h>
 #include <httplib.h>
 
@@ -117,4 +118,23 @@ TEST_F(WebSwipeBanner, TheCorePageHandsTheScreenSampleOnInTheAdURLAndLeavesTheTr
     EXPECT_EQ(query["sz"], "320x50");
     EXPECT_EQ(nlohmann::json::parse(query["content_info"].get<std::string>()),
               (nlohmann::json{{"fingerprint", "CVKL52qMYV_9iRMRHJHZ9w=="}, {"v", 1}}));
+}
+
+TEST_F(WebSwipeBanner, TheCorePageAnswersAMediationRequestWithoutAnAdUnitWithTheHouseBanner) {
+    const nlohmann::json houseAd = {{"ad_html", "<p>house</p>"}, {"ad_base_url", adServer().baseURL()}};
+    load(tikoleap::adserver::CorePage::html(houseAd.dump()), adServer().baseURL());
+    recorder.allow = false;
+    ASSERT_TRUE(evaluate(*engine,
+                         "ZAZO_getAdapterLessMediationAd({request_id: '9', slotname: 'tikoleap-banner', "
+                         "'rerive-ad-url-mediation': '1', data: {}}); 1")
+                    .ok);
+    ASSERT_TRUE(runUntil([&] { return !messages("loadAd").empty() || !messages("loadAdURL").empty(); }));
+    webtest::runFor(0.2);
+    EXPECT_TRUE(messages("loadAdURL").empty());
+    ASSERT_EQ(messages("loadAd").size(), 1u);
+    const std::string message = messages("loadAd")[0];
+    const std::string prefix = "?request_id=9&fetched_ad=";
+    ASSERT_EQ(message.rfind(prefix, 0), 0u) << message;
+    EXPECT_EQ(nlohmann::json::parse(httplib::detail::decode_url(message.substr(prefix.size()), false)),
+              houseAd);
 }

@@ -3,6 +3,7 @@
 #include "tools/adserver/CorePage.h"
 #include "tools/adserver/MRAIDCreatives.h"
 #include "tools/adserver/MRAIDScript.h"
+#include "tools/adserver/MediationConfigurations.h"
 #include "tools/adserver/PrecacheFile.h"
 #include "tools/adserver/RequestGate.h"
 #include "tools/adserver/SwipeBanner.h"
@@ -180,6 +181,11 @@ bool AdServer::start(int port, const std::string& logPath, std::string* error) {
         server_.Get(ping, recorded(noContent));
         server_.Post(ping, recorded(noContent));
     }
+    // The mediation reports: what the ad component's default templates name.
+    for (const char* ping : {"/imp", "/clk", "/nofill"}) {
+        server_.Get(ping, recorded(noContent));
+        server_.Post(ping, recorded(noContent));
+    }
     server_.Post("/zd/unit", recorded(noContent));
     // Standing in for the game's web server too, so one local server shows a player the banner.
     server_.Get("/cmd/announce", recorded([this](const httplib::Request&, httplib::Response& res) {
@@ -271,6 +277,9 @@ std::string AdServer::kindOfPath(const std::string& path) {
     if (path == "/zd/unit") return "zd";
     if (path == "/adpage/gen_204" || path == "/csi" || path == "/adpage/badad") return "report";
     if (path == "/adpage/track") return "track";
+    if (path == "/imp") return "mediation_impression";
+    if (path == "/clk") return "mediation_click";
+    if (path == "/nofill") return "mediation_nofill";
     if (path == kCorePagePath) return "core_page";
     if (path == "/beacon") return "beacon";
     if (MRAIDScript::variantOfPath(path)) return "script";
@@ -375,11 +384,10 @@ void AdServer::answerAdRequest(const httplib::Request& req, httplib::Response& r
         // For the app to draw itself; a banner that does not take it fails the load.
         answerHouseBanner(req, res, unit);
         res.set_header("x-zazo-custom-rendering-allowed", "1");
-    } else if (unit == "tikoleap-mediation") {
-        // A waterfall of other networks, none of which this build can show.
-        res.set_content(R"({"ad_networks":[{"adapter":"tikoleap-none","data":{}}],"refresh":60})",
-                        "application/json");
-        res.set_header("x-zazo-mediation", "1");
+    } else if (unit == MediationConfigurations::kMissingIDUnit) {
+        MediationConfigurations::answer(res, MediationConfigurations::missingIDConfiguration());
+    } else if (const auto configuration = mediationConfiguration(unit)) {
+        MediationConfigurations::answer(res, *configuration);
     } else {
         answerHouseBanner(req, res, unit);
     }
@@ -555,6 +563,12 @@ bool AdServer::answerMRAID(const httplib::Request& req, httplib::Response& res, 
     }
     res.set_content(html, "text/html");
     return true;
+}
+
+std::optional<std::string> AdServer::mediationConfiguration(const std::string& unit) const {
+    const std::string prefix = MediationConfigurations::kUnitPrefix;
+    if (unit.rfind(prefix, 0) != 0) return std::nullopt;
+    return MediationConfigurations::configuration(unit.substr(prefix.size()), baseURL());
 }
 
 void AdServer::answerHostile(const httplib::Request& req, httplib::Response& res, const std::string& unit) {

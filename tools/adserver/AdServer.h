@@ -1,10 +1,11 @@
 #pragma once
 // The local ad server: stands in for everything outside the game that the ad component talks
 // to. It answers ad requests by ad unit (a house banner and interstitial of our own, no fill, errors, slow
-// and hostile answers), serves the banner's landing page and creatives on their own, takes impression, click
-// and report pings, and records every hit it gets: one JSON object a line in an optional log file, and the
-// newest of them at GET /_log (HitLog bounds both). Listens on 127.0.0.1 only and takes only what
-// RequestGate lets through. Tests run it in-process; tikoleap-adserver runs it alone.
+// and hostile answers, house mediation configurations), serves the banner's landing page and creatives on
+// their own, takes impression, click, report and mediation pings, and records every hit it gets: one JSON
+// object a line in an optional log file, and the newest of them at GET /_log (HitLog bounds both).
+// Listens on 127.0.0.1 only and takes only what RequestGate lets through. Tests run it in-process;
+// tikoleap-adserver runs it alone.
 #include <httplib.h>
 
 #include <atomic>
@@ -13,6 +14,7 @@
 #include <cstddef>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -134,6 +136,8 @@ class AdServer {
     // The rich-media creative of the name as an ad answer; false for an unknown name.
     bool answerMRAID(const httplib::Request& req, httplib::Response& res, const std::string& name,
                      const std::string& unit);
+    // The house mediation configuration a tikoleap-mediation-NAME unit names, if there is one.
+    std::optional<std::string> mediationConfiguration(const std::string& unit) const;
     void answerHostile(const httplib::Request& req, httplib::Response& res, const std::string& unit);
     // Answers refused requests (recording them) before anything else reads them.
     httplib::Server::HandlerResponse admit(const httplib::Request& req, httplib::Response& res);

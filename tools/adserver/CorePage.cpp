@@ -44,9 +44,15 @@ function ZAZO_getSdkConstants(info) {
     bad_ad_report_path: tlOrigin + '/adpage/badad'
   });
 }
+function tlRequestID(params) {
+  return params.request_id === undefined ? '' : String(params.request_id);
+}
+function tlSendHouseAd(id) {
+  tlSend('loadAd', {request_id: id, fetched_ad: JSON.stringify(TL_HOUSE_AD)});
+}
 function ZAZO_getAd(params) {
   params = (params && typeof params === 'object') ? params : {};
-  var id = params.request_id === undefined ? '' : String(params.request_id);
+  var id = tlRequestID(params);
   var unit = params.slotname === undefined ? '' : String(params.slotname);
   if (unit === 'tikoleap-core-silent') return;
   if (unit === 'tikoleap-invalid') { tlSend('invalidRequest', {request_id: id}); return; }
@@ -55,7 +61,7 @@ function ZAZO_getAd(params) {
     return;
   }
   if (unit === 'tikoleap-core-ad') {
-    tlSend('loadAd', {request_id: id, fetched_ad: JSON.stringify(TL_HOUSE_AD)});
+    tlSendHouseAd(id);
     return;
   }
   if (unit === 'tikoleap-passback') {
@@ -89,7 +95,10 @@ function ZAZO_getAd(params) {
   });
   tlSend('loadAdURL', {request_id: id, url: url, request_scenario: 'online_request'});
 }
-function ZAZO_getAdapterLessMediationAd(params) { ZAZO_getAd(params); }
+// An ad for a network without an ad unit of its own (mediation's ad-URL adapter): the house banner.
+function ZAZO_getAdapterLessMediationAd(params) {
+  tlSendHouseAd(tlRequestID((params && typeof params === 'object') ? params : {}));
+}
 var tlZdVisible = {};
 function tlZdBox(box) {
   var out = {};

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <httplib.h>
 
 #include <regex>
 #include <string>
@@ -9,8 +10,11 @@
 #include "ads/foundation/AdsTestHome.h"
 #include "ads/foundation/DZCSIConfiguration.h"
 #include "ads/foundation/DZCrashReporter.h"
+#include "ads/foundation/DZMUtilities.h"
 #include "ads/public/RUVRequest.h"
+#include "platform/url/Url.h"
 #include "support/ChildProcess.h"
+#include "tools/adserver/AdServer.h"
 
 namespace {
 
@@ -176,6 +180,48 @@ TEST(DZAdServerChild, DISABLED_TheServerTakesTheReportsToo) {
     EXPECT_EQ(DZAdServerHost(), "127.0.0.1");
     EXPECT_EQ(DZCrashReporter::reportBaseURL(), "http://127.0.0.1:9/adpage/gen_204");
     EXPECT_EQ(DZCSIConfiguration::defaultServer(), "http://127.0.0.1:9/csi");
+}
+
+// Run in a child process with TIKOLEAP_AD_SERVER naming the local ad server.
+TEST(DZAdServerChild, DISABLED_MediationReportsGoToTheServer) {
+    for (const auto& urlTemplate : {DZMediationImpressionURLTemplate(), DZMediationClickURLTemplate(),
+                                    DZMediationNoFillURLTemplate()}) {
+        const auto url =
+            DZMUtilities::mediationURLFrom(urlTemplate, "tikoleap-mediation-waterfall", false, "", "5",
+                                           "TikoLeap", "s1", "1", "4,1,2,3,0", "1,2,3,1500,4");
+        ASSERT_TRUE(url) << urlTemplate;
+        const auto parsed = platform::Url::parse(*url);
+        ASSERT_TRUE(parsed) << *url;
+        httplib::Client client(parsed->host(), std::stoi(parsed->port()));
+        const auto res = client.Get(url->substr(url->find('/', std::string("http://").size())));
+        ASSERT_TRUE(res) << *url;
+        EXPECT_EQ(res->status, 204) << *url;
+    }
+}
+
+TEST(DZAdServer, MediationReportsDefaultToTheServer) {
+    tikoleap::adserver::AdServer server;
+    ASSERT_TRUE(server.start(0, ""));
+    const auto child = tikoleap::test::runTestInChild(
+        "DZAdServerChild.DISABLED_MediationReportsGoToTheServer", {{"TIKOLEAP_AD_SERVER", server.baseURL()}});
+    EXPECT_TRUE(child.exited);
+    EXPECT_EQ(child.code, 0);
+    const auto hits = server.log();
+    ASSERT_EQ(hits.size(), 3u);
+    EXPECT_EQ(hits[0]["kind"], "mediation_impression");
+    EXPECT_EQ(hits[0]["query"], (nlohmann::json{{"ad_loc", "tikoleap-mediation-waterfall"},
+                                                {"qdata", "TikoLeap"},
+                                                {"ad_network_id", "5"},
+                                                {"js", "zazo-sdk-i-v7.5.2"},
+                                                {"session_id", "s1"},
+                                                {"seq_num", "1"},
+                                                {"nr", "0"},
+                                                {"adt", "1,2,3,1500,4"},
+                                                {"aec", "4,1,2,3,0"}}));
+    EXPECT_EQ(hits[1]["kind"], "mediation_click");
+    EXPECT_FALSE(hits[1]["query"].contains("aec"));
+    EXPECT_EQ(hits[2]["kind"], "mediation_nofill");
+    EXPECT_EQ(hits[2]["query"]["aec"], "4,1,2,3,0");
 }
 
 TEST(DZAdServer, ReportBasesFollowTheServerUnlessNamedThemselves) {
