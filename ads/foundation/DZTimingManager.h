@@ -14,6 +14,10 @@
 
 #include "ads/foundation/DZTiming.h"
 
+namespace platform {
+class DispatchQueue;
+}
+
 class DZTimingManager {
   public:
     DZTimingManager();
