@@ -16,6 +16,7 @@
 #include <system_error>
 
 #include "appbase/LogMessage.h"
+#include "platform/dispatch/MainThread.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/foundation/FileIO.h"
 #include "platform/foundation/StoredFile.h"
@@ -118,6 +119,7 @@ bool AnnounceManager::isValidAmPropertyKey(const std::string& key) {
 // --- checks
 
 void AnnounceManager::startDownload() {
+    ASSERT_MAIN_THREAD();
     if (downloadThread_.joinable()) {
         if (downloading_ && !isShutdown()) {
             amLog("AM:skip check (a check is running)");

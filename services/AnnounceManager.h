@@ -226,6 +226,7 @@ class AnnounceManager : public Announcements,
     AppDoor* appCore_ = nullptr;
     std::atomic<int> gameId_;  // the app core's, for the cache folder's name
 
+    // These three are shared with the download thread (the order is in the header's first note).
     std::mutex readFileLock_;
     mutable std::mutex shutdownLock_;
     bool shutdown_ = false;  // shutdownLock_

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "appbase/LogMessage.h"
+#include "platform/dispatch/MainThread.h"
 #include "platform/foundation/FileIO.h"
 #include "platform/image/PngCodec.h"
 #include "platform/launcher/UrlOpener.h"
@@ -30,6 +31,7 @@ constexpr const char* kAmPathPrefix = "/announceManager/";
 void AnnounceManager::showBannerOn(const std::shared_ptr<platform::ui::View>& parent,
                                    const std::shared_ptr<platform::ui::View>& alternativeView,
                                    platform::Point position, int alignX, int alignY) {
+    ASSERT_MAIN_THREAD();
     closeBanner();
     parentView_ = parent;
     bannerPosition_ = position;
@@ -56,11 +58,13 @@ void AnnounceManager::showBannerOn(const std::shared_ptr<platform::ui::View>& pa
 }
 
 void AnnounceManager::closeBanner() {
+    ASSERT_MAIN_THREAD();
     if (bannerView_) bannerView_->removeFromSuperview();
     parentView_.reset();
 }
 
 void AnnounceManager::clearBanner() {
+    ASSERT_MAIN_THREAD();
     if (bannerView_) bannerView_->removeFromSuperview();
     bannerView_.reset();
     currentAnnounceInfo_.reset();
@@ -71,6 +75,7 @@ void AnnounceManager::clearBanner() {
 }
 
 bool AnnounceManager::buildBanner() {
+    ASSERT_MAIN_THREAD();
     clearBanner();
     std::lock_guard<std::mutex> lock(readFileLock_);
     return buildBannerSub();
@@ -169,6 +174,7 @@ std::shared_ptr<const platform::Image> AnnounceManager::getImageForKey(
 // --- actions
 
 void AnnounceManager::buttonAction(int tag) {
+    ASSERT_MAIN_THREAD();
     LogMessage(kLogName, 1, "AM:button pushed:" + std::to_string(tag));
     if (!currentAnnounceInfo_ || tag < 0 ||
         static_cast<size_t>(tag) >= currentAnnounceInfo_->uiitems().size())

@@ -5,6 +5,7 @@
 #include "ads/public/DZPublicTypes.h"
 #include "appbase/JTLevelManager.h"
 #include "appbase/LogMessage.h"
+#include "platform/dispatch/MainThread.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "services/AnnounceManager.h"
@@ -30,6 +31,7 @@ std::string AnnounceManager::istAdStatus() const {
 }
 
 void AnnounceManager::removeInterstitialAd() {
+    ASSERT_MAIN_THREAD();
     if (!interstitialAd_) return;
     std::shared_ptr<DZInterstitial> ad = std::move(interstitialAd_);
     interstitialAd_.reset();
@@ -37,6 +39,7 @@ void AnnounceManager::removeInterstitialAd() {
 }
 
 void AnnounceManager::requestInterstitialAd() {
+    ASSERT_MAIN_THREAD();
     LogMessage(kLogName, 1, "istAd: requestInterstitialAd " + istAdStatus());
     if (interstitialAdPresenting_) return;
     const std::string adUnitId = amPropertyAsStringForKey("didazInterstitialAdPublisherId", "");
@@ -62,6 +65,7 @@ void AnnounceManager::requestInterstitialAd() {
 }
 
 void AnnounceManager::showPopupAds(int context, const std::function<void()>& onDone) {
+    ASSERT_MAIN_THREAD();
     std::weak_ptr<AnnounceManager> weak = weak_from_this();
     showInterstitualAdSub(context, [weak, context, onDone] {
         if (std::shared_ptr<AnnounceManager> manager = weak.lock()) {
@@ -125,12 +129,14 @@ void AnnounceManager::showInterstitualAdSub(int context, std::function<void()> o
 }
 
 void AnnounceManager::interstitialDidReceiveAd(DZInterstitial& ad) {
+    ASSERT_MAIN_THREAD();
     if (&ad != interstitialAd_.get()) return;
     interstitialAdLoading_ = false;
     LogMessage(kLogName, 1, "istAd: DidReceiveAd " + istAdStatus());
 }
 
 void AnnounceManager::interstitialDidFailToReceiveAd(DZInterstitial& ad, const DZRequestError::Ref& error) {
+    ASSERT_MAIN_THREAD();
     if (&ad != interstitialAd_.get()) return;
     auto hold = shared_from_this();
     interstitialAdLoading_ = false;
@@ -146,6 +152,7 @@ void AnnounceManager::interstitialDidFailToReceiveAd(DZInterstitial& ad, const D
 }
 
 void AnnounceManager::interstitialDidDismissScreen(DZInterstitial& ad) {
+    ASSERT_MAIN_THREAD();
     interstitialAdShownAt_ = now();
     if (&ad != interstitialAd_.get()) return;
     auto hold = shared_from_this();

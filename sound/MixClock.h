@@ -39,6 +39,7 @@ class MixClock {
     void blockMixed();
 
   private:
+    // The loop-switch workers and the thread that renders the mix.
     std::mutex mutex_;
     std::condition_variable changed_;
     std::uint64_t block_ = 0;

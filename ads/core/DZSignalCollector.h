@@ -40,6 +40,7 @@ class DZSignalCollector {
   private:
     DZSignalCollector() = default;
 
+    // Touches are counted on the main thread; request building reads the signal on worker queues.
     mutable std::mutex mutex_;
     std::optional<std::string> sdkVersion_;
     uint64_t touches_ = 0;

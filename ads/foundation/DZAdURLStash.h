@@ -2,8 +2,9 @@
 // The process-wide map from an ad's URL to the ad view that shows it, keyed by a canonical form
 // of the URL so that small differences in how the same URL is written find the same view. Views
 // are held weakly (a view that goes away without removing its entry is simply not found), and
-// a view removes only its own entry, never a newer view's under the same URL. Any thread; one
-// lock around each access.
+// a view removes only its own entry, never a newer view's under the same URL. Ad views add and
+// remove their entries on the main thread; a look-up may come from any thread, so one lock
+// guards each access.
 #include <memory>
 #include <optional>
 

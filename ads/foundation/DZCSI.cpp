@@ -5,18 +5,15 @@
 #include "ads/foundation/DZCSIReporter.h"
 #include "ads/foundation/DZSDKVersion.h"
 #include "platform/defaults/UserDefaults.h"
-#include "platform/dispatch/DispatchQueue.h"
 
-DZCSI::DZCSI(std::shared_ptr<DZCSIConfiguration> configuration)
-    : configuration_(std::move(configuration)),
-      lockQueue_(platform::DispatchQueue::createSerial("com.rerive.didaz.csi-lock")) {}
+DZCSI::DZCSI(std::shared_ptr<DZCSIConfiguration> configuration) : configuration_(std::move(configuration)) {}
 
 std::shared_ptr<DZCSI> DZCSI::create(std::shared_ptr<DZCSIConfiguration> configuration) {
     return std::shared_ptr<DZCSI>(new DZCSI(std::move(configuration)));
 }
 
 std::shared_ptr<DZCSI> DZCSI::sharedInstance() {
-    // Lives for the whole process: its queue must not be torn down after the threads' own state.
+    // Lives for the whole process: any thread may measure up to the process's end.
     static const auto* csi = new std::shared_ptr<DZCSI>([] {
         auto configuration = DZCSIConfiguration::initWithServiceName("gmob_sdk");
         const auto probability =
@@ -29,12 +26,14 @@ std::shared_ptr<DZCSI> DZCSI::sharedInstance() {
 
 std::shared_ptr<DZCSITimeRecorder> DZCSI::timeRecorderForAction(const std::string& action) {
     if (!configuration_->reportingEnabled()) return nullptr;
-    const auto queryID = ZWSQueryID();
+    std::optional<std::string> queryID;
     std::shared_ptr<DZCSITimeRecorder> recorder;
-    lockQueue_->sync([&] {
+    {
+        std::lock_guard lock(mutex_);
+        queryID = ZWSQueryID_;
         auto it = timeRecorders_.find(action);
         if (it != timeRecorders_.end()) recorder = it->second;
-    });
+    }
     if (recorder) {
         if (queryID) recorder->setCustomizedParameterValueForKey(*queryID, "gqi");
         return recorder;
@@ -43,13 +42,10 @@ std::shared_ptr<DZCSITimeRecorder> DZCSI::timeRecorderForAction(const std::strin
     recorder->setCustomizedParameterValueForKey(kDZSDKVersion, "sdkVersion");
     recorder->addExperimentID(kDZSDKVersion);
     // Two threads asking at once must end up with one recorder: the first stored wins.
-    std::shared_ptr<DZCSITimeRecorder> stored;
-    lockQueue_->sync([&] {
-        auto& slot = timeRecorders_[action];
-        if (!slot) slot = recorder;
-        stored = slot;
-    });
-    return stored;
+    std::lock_guard lock(mutex_);
+    auto& slot = timeRecorders_[action];
+    if (!slot) slot = recorder;
+    return slot;
 }
 
 void DZCSI::recordTimestampForLabel(const std::string& label) {
@@ -59,34 +55,35 @@ void DZCSI::recordTimestampForLabel(const std::string& label) {
 }
 
 void DZCSI::setTimestampForLabel(int64_t milliseconds, const std::string& label) {
-    lockQueue_->async(
-        [self = shared_from_this(), milliseconds, label] { self->timestamps_[label] = milliseconds; });
+    std::lock_guard lock(mutex_);
+    timestamps_[label] = milliseconds;
 }
 
 int64_t DZCSI::timestampForLabel(const std::string& label) const {
-    int64_t value = 0;
-    lockQueue_->sync([&] {
-        auto it = timestamps_.find(label);
-        if (it != timestamps_.end()) value = it->second;
-    });
-    return value;
+    std::lock_guard lock(mutex_);
+    auto it = timestamps_.find(label);
+    return it == timestamps_.end() ? 0 : it->second;
 }
 
 void DZCSI::sendReport() {
-    lockQueue_->async([self = shared_from_this()] {
-        DZCSIReporter reporter(self->configuration_);
-        for (const auto& [action, recorder] : self->timeRecorders_)
-            reporter.reportTimeRecorder(*recorder, [](const platform::HttpConnection::Outcome&) {});
-        self->timestamps_.clear();
-    });
+    std::map<std::string, std::shared_ptr<DZCSITimeRecorder>> recorders;
+    {
+        std::lock_guard lock(mutex_);
+        recorders = timeRecorders_;
+        timestamps_.clear();
+    }
+    // Outside the lock: a report reads and drains each recorder under the recorder's own.
+    DZCSIReporter reporter(configuration_);
+    for (const auto& [action, recorder] : recorders)
+        reporter.reportTimeRecorder(*recorder, [](const platform::HttpConnection::Outcome&) {});
 }
 
 void DZCSI::setZWSQueryID(const std::string& queryID) {
-    std::lock_guard<std::mutex> lock(queryIDMutex_);
+    std::lock_guard lock(mutex_);
     ZWSQueryID_ = queryID;
 }
 
 std::optional<std::string> DZCSI::ZWSQueryID() const {
-    std::lock_guard<std::mutex> lock(queryIDMutex_);
+    std::lock_guard lock(mutex_);
     return ZWSQueryID_;
 }

@@ -3,8 +3,7 @@
 // random sample of processes does), keeps one time recorder per action and labelled wall-clock
 // timestamps, and sends every recorder's measurements on request, one GET per action.
 //
-// Recorders and timestamps live on the hub's serial queue (reads synchronous, writes
-// asynchronous). A process that is not sampled makes no recorder and sends nothing.
+// A process that is not sampled makes no recorder and sends nothing.
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -14,10 +13,6 @@
 
 #include "ads/foundation/DZCSIConfiguration.h"
 #include "ads/foundation/DZCSITimeRecorder.h"
-
-namespace platform {
-class DispatchQueue;
-}
 
 class DZCSI : public std::enable_shared_from_this<DZCSI> {
   public:
@@ -46,9 +41,10 @@ class DZCSI : public std::enable_shared_from_this<DZCSI> {
     explicit DZCSI(std::shared_ptr<DZCSIConfiguration> configuration);
 
     std::shared_ptr<DZCSIConfiguration> configuration_;
-    std::shared_ptr<platform::DispatchQueue> lockQueue_;
-    std::map<std::string, std::shared_ptr<DZCSITimeRecorder>> timeRecorders_;
-    std::map<std::string, int64_t> timestamps_;
-    mutable std::mutex queryIDMutex_;
-    std::optional<std::string> ZWSQueryID_;
+    // The process's one hub: slots and pages use it on the main thread, and any other thread may
+    // ask for a recorder or stamp a label.
+    mutable std::mutex mutex_;
+    std::map<std::string, std::shared_ptr<DZCSITimeRecorder>> timeRecorders_;  // mutex_
+    std::map<std::string, int64_t> timestamps_;                                // mutex_
+    std::optional<std::string> ZWSQueryID_;                                    // mutex_
 };

@@ -34,6 +34,7 @@ class DZCSIConfiguration {
   private:
     explicit DZCSIConfiguration(std::string serviceName);
 
+    // Shared through the latency hub, which any thread may use (see DZCSI).
     mutable std::mutex mutex_;
     std::optional<std::string> cachedUserAgentString_;
     bool reportingEnabled_ = true;

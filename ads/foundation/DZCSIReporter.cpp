@@ -52,7 +52,7 @@ void DZCSIReporter::reportTimeRecorder(DZCSITimeRecorder& recorder, Completion c
     platform::HttpRequest request;
     request.url = *url;
     request.headers.set("User-Agent", configuration_->userAgent());
-    // Connections belong to the main thread; reports are made on the hub's queue.
+    // Connections belong to the main thread; a report may be sent from any.
     DZRunOnMainThread([request = std::move(request), completion]() mutable {
         platform::HttpConnection::send(std::move(request),
                                        [completion](const platform::HttpConnection::Outcome& outcome) {

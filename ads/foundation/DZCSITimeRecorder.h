@@ -1,18 +1,14 @@
 #pragma once
 // The measurements of one action ("load_ad_ios", "make_wv", ...): named timing variables under
-// keys, experiment IDs and extra report parameters. Everything is changed asynchronously and
-// read synchronously on the recorder's serial queue. Experiment IDs and parameters are capped,
+// keys, experiment IDs and extra report parameters. Experiment IDs and parameters are capped,
 // since ad pages may add them without end.
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "ads/foundation/DZCSIVariableTiming.h"
-
-namespace platform {
-class DispatchQueue;
-}
 
 class DZCSITimeRecorder : public std::enable_shared_from_this<DZCSITimeRecorder> {
   public:
@@ -54,11 +50,13 @@ class DZCSITimeRecorder : public std::enable_shared_from_this<DZCSITimeRecorder>
   private:
     explicit DZCSITimeRecorder(std::string action);
 
-    std::map<std::string, std::shared_ptr<DZCSIVariableTiming>> completedVariables_;
-    std::map<std::string, std::shared_ptr<DZCSIVariableTiming>> ongoingVariables_;
-    std::vector<std::string> experimentIDs_;
-    std::map<std::string, std::string> customizedParameters_;
-    std::shared_ptr<platform::DispatchQueue> lockQueue_;
+    // Shared through the hub: measured mostly on the main thread, but any thread that asks the hub
+    // for it may measure, and a report reads it on the thread that sends.
+    mutable std::mutex mutex_;
+    std::map<std::string, std::shared_ptr<DZCSIVariableTiming>> completedVariables_;  // mutex_
+    std::map<std::string, std::shared_ptr<DZCSIVariableTiming>> ongoingVariables_;    // mutex_
+    std::vector<std::string> experimentIDs_;                                          // mutex_
+    std::map<std::string, std::string> customizedParameters_;                         // mutex_
     const std::string action_;
     const double startTime_;
 };

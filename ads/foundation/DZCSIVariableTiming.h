@@ -27,6 +27,8 @@ class DZCSIVariableTiming : public std::enable_shared_from_this<DZCSIVariableTim
     DZCSIVariableTiming(std::string name, double start) : name_(std::move(name)), start_(start) {}
 
     const std::string name_;
+    // The resign-active notice spoils it on the main thread; its recorder's users end and read it
+    // on whichever thread measures.
     mutable std::mutex mutex_;
     double start_;
     double length_ = -1.0;

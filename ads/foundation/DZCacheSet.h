@@ -1,17 +1,16 @@
 #pragma once
 // A bounded, thread-safe pool of reusable objects (the ad web views keep spare web views in one)
-// that empties itself at the platform's memory warning. Additions do not wait and are dropped
-// once the pool is full; taking and emptying wait. Everything runs in order on the pool's serial
-// queue "com.rerive.didaz.cache-set". The pooled objects are views, which belong to the main
-// thread: whatever the pool lets go of is released there.
+// that empties itself at the platform's memory warning. Additions are dropped once the pool is
+// full. The pooled objects are views, which belong to the main thread: whatever the pool lets go
+// of is released there.
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "ads/foundation/DZRunOnMainThread.h"
-#include "platform/dispatch/DispatchQueue.h"
 #include "platform/ui/NotificationCenter.h"
 
 template <typename T>
@@ -27,8 +26,7 @@ class DZCacheSet : public std::enable_shared_from_this<DZCacheSet<T>> {
             });
         return set;
     }
-    // The last owner may be a worker (a queued addition holds the set): the pooled objects still
-    // go to the main thread.
+    // The last owner may be a worker: the pooled objects still go to the main thread.
     ~DZCacheSet() {
         platform::ui::NotificationCenter::defaultCenter().removeObserver(observer_);
         std::vector<std::shared_ptr<T>> pooled(set_.begin(), set_.end());
@@ -40,52 +38,48 @@ class DZCacheSet : public std::enable_shared_from_this<DZCacheSet<T>> {
 
     void addObject(std::shared_ptr<T> object) {
         if (!object) return;
-        auto self = this->shared_from_this();
-        lockQueue_->async([self, object = std::move(object)]() mutable {
-            if (self->set_.size() < self->maxCapacity_) {
-                self->set_.insert(std::move(object));
-            } else {
-                releaseOnMain({std::move(object)});
+        {
+            std::lock_guard lock(mutex_);
+            if (set_.size() < maxCapacity_) {
+                set_.insert(std::move(object));
+                return;
             }
-        });
+        }
+        releaseOnMain({std::move(object)});
     }
     // Takes any one object out of the pool; null when it is empty.
     std::shared_ptr<T> anyObject() {
-        std::shared_ptr<T> taken;
-        lockQueue_->sync([&] {
-            if (set_.empty()) return;
-            taken = *set_.begin();
-            set_.erase(set_.begin());
-        });
+        std::lock_guard lock(mutex_);
+        if (set_.empty()) return nullptr;
+        std::shared_ptr<T> taken = *set_.begin();
+        set_.erase(set_.begin());
         return taken;
     }
     void removeAllObjects() {
         std::vector<std::shared_ptr<T>> removed;
-        lockQueue_->sync([&] {
+        {
+            std::lock_guard lock(mutex_);
             removed.assign(set_.begin(), set_.end());
             set_.clear();
-        });
+        }
         releaseOnMain(std::move(removed));
     }
     uint32_t maxCapacity() const { return maxCapacity_; }
-    // After every addition asked for before the call.
     std::size_t count() const {
-        std::size_t n = 0;
-        lockQueue_->sync([&] { n = set_.size(); });
-        return n;
+        std::lock_guard lock(mutex_);
+        return set_.size();
     }
 
   private:
-    explicit DZCacheSet(uint32_t maxCapacity)
-        : lockQueue_(platform::DispatchQueue::createSerial("com.rerive.didaz.cache-set")),
-          maxCapacity_(maxCapacity) {}
+    explicit DZCacheSet(uint32_t maxCapacity) : maxCapacity_(maxCapacity) {}
 
     static void releaseOnMain(std::vector<std::shared_ptr<T>> objects) {
         for (auto& object : objects) DZReleaseOnMainThread(std::move(object));
     }
 
     platform::ui::NotificationCenter::Token observer_ = 0;
-    std::shared_ptr<platform::DispatchQueue> lockQueue_;
-    std::unordered_set<std::shared_ptr<T>> set_;
+    // Any thread may add and take (the ad web views do it on the main thread).
+    mutable std::mutex mutex_;
+    std::unordered_set<std::shared_ptr<T>> set_;  // mutex_
     const uint32_t maxCapacity_;
 };

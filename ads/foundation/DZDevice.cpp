@@ -14,6 +14,7 @@
 #include "ads/foundation/DZUtilityFunctions.h"
 #include "platform/defaults/MainBundle.h"
 #include "platform/dispatch/DispatchQueue.h"
+#include "platform/dispatch/MainThread.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/foundation/SystemVersion.h"
 #include "platform/launcher/UrlOpener.h"
@@ -24,11 +25,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-bool onMainThread() {
-    auto loop = platform::RunLoop::mainLoop();
-    return loop && loop->isLoopThread();
-}
 
 utsname systemName() {
     utsname name{};
@@ -93,9 +89,7 @@ std::string DZDefaultWebViewUserAgent() {
     return *agent;
 }
 
-DZDevice::DZDevice(std::shared_ptr<DZNetwork> network)
-    : lockQueue_(platform::DispatchQueue::createSerial("com.rerive.didaz.device")),
-      network_(std::move(network)) {}
+DZDevice::DZDevice(std::shared_ptr<DZNetwork> network) : network_(std::move(network)) {}
 
 std::shared_ptr<DZDevice> DZDevice::create(std::shared_ptr<DZNetwork> network) {
     std::shared_ptr<DZDevice> device(new DZDevice(network ? std::move(network) : DZNetwork::init()));
@@ -114,7 +108,7 @@ std::shared_ptr<DZDevice> DZDevice::create(std::shared_ptr<DZNetwork> network) {
 }
 
 std::shared_ptr<DZDevice> DZDevice::sharedInstance() {
-    // Lives for the whole process: its queues must not be torn down after the threads' own state.
+    // Lives for the whole process: worker queues read it up to the process's end.
     static const auto* device = new std::shared_ptr<DZDevice>(create(nullptr));
     return *device;
 }
@@ -124,38 +118,38 @@ DZDevice::~DZDevice() {
 }
 
 void DZDevice::cacheStaticParameters() {
-    if (!onMainThread() || hasCachedStaticParameters()) return;
+    if (!platform::isMainThread() || hasCachedStaticParameters()) return;
     updateOperatingSystemVersionProperties();
     enableRadioAccessTechnologyChecking();
     const utsname name = systemName();
     const int orientation = platform::ui::Application::shared().statusBarOrientation();
-    lockQueue_->sync([&] {
+    const float density = platform::ui::Screen::mainScale();
+    platform::Rect portrait = standardized(platform::ui::Screen::mainBounds());
+    // From system 8 on the screen's bounds follow the interface orientation.
+    if ((orientation == 3 || orientation == 4) && isOSAtLeastMajor(8, 0, 0))
+        portrait = platform::Rect(0, 0, portrait.size.height, portrait.size.width);
+    {
+        std::lock_guard lock(mutex_);
         deviceModel_ = name.sysname;
-        mainScreenDensity_ = platform::ui::Screen::mainScale();
-        platform::Rect portrait = standardized(platform::ui::Screen::mainBounds());
+        mainScreenDensity_ = density;
         statusBarOrientation_ = orientation;
-        // From system 8 on the screen's bounds follow the interface orientation.
-        if ((orientation == 3 || orientation == 4) && isOSAtLeastMajor(8, 0, 0))
-            portrait = platform::Rect(0, 0, portrait.size.height, portrait.size.width);
         standardizedMainScreenPortraitBounds_ = portrait;
-    });
+    }
     updateDynamicParameters();
     // A desktop neither calls nor texts by itself; it can when the desktop hands such links on.
     const bool phone = platform::UrlOpener::shared().handlesScheme("tel");
     const bool text = platform::hasDefaultHandlerForScheme("sms");
     platform::PlistDict info = platform::MainBundle::infoDictionary();
-    lockQueue_->sync([&] {
-        canMakePhoneCalls_ = phone;
-        canText_ = text;
-        infoPlist_ = std::move(info);
-        hasCachedStaticParameters_ = true;
-    });
+    std::lock_guard lock(mutex_);
+    canMakePhoneCalls_ = phone;
+    canText_ = text;
+    infoPlist_ = std::move(info);
+    hasCachedStaticParameters_ = true;
 }
 
 bool DZDevice::hasCachedStaticParameters() const {
-    bool cached = false;
-    lockQueue_->sync([&] { cached = hasCachedStaticParameters_; });
-    return cached;
+    std::lock_guard lock(mutex_);
+    return hasCachedStaticParameters_;
 }
 
 void DZDevice::updateOperatingSystemVersionProperties() {
@@ -168,10 +162,9 @@ void DZDevice::updateOperatingSystemVersionProperties() {
         if (dot == std::string::npos) break;
         start = dot + 1;
     }
-    lockQueue_->sync([&] {
-        systemVersion_ = version;
-        operatingSystemVersion_ = parts;
-    });
+    std::lock_guard lock(mutex_);
+    systemVersion_ = version;
+    operatingSystemVersion_ = parts;
 }
 
 bool DZDevice::isOSAtLeastMajor(int major, int minor, int patch) const {
@@ -180,40 +173,33 @@ bool DZDevice::isOSAtLeastMajor(int major, int minor, int patch) const {
 }
 
 std::array<int, 3> DZDevice::operatingSystemVersion() const {
-    std::array<int, 3> version{};
-    if (lockQueue_->isCurrent()) return operatingSystemVersion_;
-    lockQueue_->sync([&] { version = operatingSystemVersion_; });
-    return version;
+    std::lock_guard lock(mutex_);
+    return operatingSystemVersion_;
 }
 
 std::string DZDevice::systemVersion() const {
-    std::string version;
-    lockQueue_->sync([&] { version = systemVersion_; });
-    return version;
+    std::lock_guard lock(mutex_);
+    return systemVersion_;
 }
 
 std::string DZDevice::deviceModel() const {
-    std::string model;
-    lockQueue_->sync([&] { model = deviceModel_; });
-    return model;
+    std::lock_guard lock(mutex_);
+    return deviceModel_;
 }
 
 float DZDevice::mainScreenDensity() const {
-    float density = 0;
-    lockQueue_->sync([&] { density = mainScreenDensity_; });
-    return density;
+    std::lock_guard lock(mutex_);
+    return mainScreenDensity_;
 }
 
 bool DZDevice::canText() const {
-    bool value = false;
-    lockQueue_->sync([&] { value = canText_; });
-    return value;
+    std::lock_guard lock(mutex_);
+    return canText_;
 }
 
 bool DZDevice::canMakePhoneCalls() const {
-    bool value = false;
-    lockQueue_->sync([&] { value = canMakePhoneCalls_; });
-    return value;
+    std::lock_guard lock(mutex_);
+    return canMakePhoneCalls_;
 }
 
 std::string DZDevice::deviceSubmodel() {
@@ -273,10 +259,10 @@ void DZDevice::updateDynamicParameters() {
 
 void DZDevice::updateOrientation() {
     // The application's state belongs to the main thread; elsewhere the cached value stands.
-    if (!onMainThread()) return;
+    if (!platform::isMainThread()) return;
     const int orientation = platform::ui::Application::shared().statusBarOrientation();
-    lockQueue_->async(
-        [self = shared_from_this(), orientation] { self->statusBarOrientation_ = orientation; });
+    std::lock_guard lock(mutex_);
+    statusBarOrientation_ = orientation;
 }
 
 void DZDevice::updateBookstores() {
@@ -285,13 +271,13 @@ void DZDevice::updateBookstores() {
     uint32_t mask = 0;
     if (answers && answers->at("itms-books://")) mask |= 1;
     if (answers && answers->at("kindle://home")) mask |= 2;
-    lockQueue_->async([self = shared_from_this(), mask] { self->bookstores_ = mask; });
+    std::lock_guard lock(mutex_);
+    bookstores_ = mask;
 }
 
 uint32_t DZDevice::bookstores() const {
-    uint32_t mask = 0;
-    lockQueue_->sync([&] { mask = bookstores_; });
-    return mask;
+    std::lock_guard lock(mutex_);
+    return bookstores_;
 }
 
 void DZDevice::enableRadioAccessTechnologyChecking() {
@@ -302,49 +288,44 @@ void DZDevice::enableRadioAccessTechnologyChecking() {
 void DZDevice::disableRadioAccessTechnologyChecking() {}
 
 void DZDevice::setRadioAccessTechnology(const std::optional<std::string>& technology) {
-    lockQueue_->async([self = shared_from_this(), technology] {
-        self->radioAccessTechnology_ = technology;
-        if (technology) self->lastKnownRadioAccessTechnology_ = technology;
-    });
+    std::lock_guard lock(mutex_);
+    radioAccessTechnology_ = technology;
+    if (technology) lastKnownRadioAccessTechnology_ = technology;
 }
 
 std::optional<std::string> DZDevice::radioAccessTechnology() const {
-    std::optional<std::string> value;
-    lockQueue_->sync([&] { value = radioAccessTechnology_; });
-    return value;
+    std::lock_guard lock(mutex_);
+    return radioAccessTechnology_;
 }
 
 std::optional<std::string> DZDevice::lastKnownRadioAccessTechnology() const {
-    std::optional<std::string> value;
-    lockQueue_->sync([&] { value = lastKnownRadioAccessTechnology_; });
-    return value;
+    std::lock_guard lock(mutex_);
+    return lastKnownRadioAccessTechnology_;
 }
 
 std::string DZDevice::userAgentString() const {
-    std::optional<std::string> agent;
-    lockQueue_->sync([&] { agent = userAgentString_; });
-    return agent ? *agent : DZDefaultWebViewUserAgent();
+    std::lock_guard lock(mutex_);
+    return userAgentString_ ? *userAgentString_ : DZDefaultWebViewUserAgent();
 }
 
 void DZDevice::setUserAgentString(const std::string& userAgent) {
     if (userAgent.empty()) return;
-    lockQueue_->async([self = shared_from_this(), userAgent] { self->userAgentString_ = userAgent; });
+    std::lock_guard lock(mutex_);
+    userAgentString_ = userAgent;
 }
 
 int DZDevice::statusBarOrientation() const {
-    int orientation = 0;
-    lockQueue_->sync([&] { orientation = statusBarOrientation_; });
-    return orientation;
+    std::lock_guard lock(mutex_);
+    return statusBarOrientation_;
 }
 
 platform::Rect DZDevice::standardizedPortraitScreenBounds() const {
-    platform::Rect bounds;
-    lockQueue_->sync([&] { bounds = standardizedMainScreenPortraitBounds_; });
-    return bounds;
+    std::lock_guard lock(mutex_);
+    return standardizedMainScreenPortraitBounds_;
 }
 
 bool DZDevice::orientationLandscape() {
-    if (onMainThread()) updateOrientation();
+    if (platform::isMainThread()) updateOrientation();
     const int orientation = statusBarOrientation();
     return orientation == 3 || orientation == 4;
 }
@@ -370,7 +351,10 @@ unsigned long DZDevice::audioRoute() const {
 
 std::optional<std::string> DZDevice::baseSDKVersion() const {
     platform::PlistDict info;
-    lockQueue_->sync([&] { info = infoPlist_; });
+    {
+        std::lock_guard lock(mutex_);
+        info = infoPlist_;
+    }
     auto name = info.getString("DTSDKName");
     if (!name) return std::nullopt;
     if (auto platformName = info.getString("DTPlatformName"); platformName && !platformName->empty()) {
@@ -387,7 +371,10 @@ nlohmann::json DZDevice::parameters() {
     // "ios_ipadc" marks a phone app on a tablet; the model here is the kernel's name, never one.
     p["ios_metadata"] = application->iTunesMetadata();
     platform::PlistDict info;
-    lockQueue_->sync([&] { info = infoPlist_; });
+    {
+        std::lock_guard lock(mutex_);
+        info = infoPlist_;
+    }
     p["ios_info_plist"] = DZPublicInfoDictionary(DZJSONFromPlistDict(info));
     if (auto sdk = baseSDKVersion()) p["ios_base_sdk"] = *sdk;
     const std::string version = application->version();

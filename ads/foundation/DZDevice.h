@@ -7,13 +7,15 @@
 //
 // Static facts are read once, on the main thread, by cacheStaticParameters(); until then the
 // version compares as 0.0.0 and geometry reads zero. The facts that change (orientation, book
-// stores, radio technology, user agent) are written asynchronously and read synchronously on the
-// serial queue "com.rerive.didaz.device".
+// stores, radio technology, user agent) are written on the main thread (the user agent also by
+// the ad web views) and read by the ad requests' parameter building on worker queues, so the
+// facts take a lock.
 #include <array>
 #include <cstdint>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,9 +25,6 @@
 #include "platform/geometry/Geometry.h"
 #include "platform/plist/PlistDict.h"
 
-namespace platform {
-class DispatchQueue;
-}
 class DZNetwork;
 
 // The part of the bundle information that describes the app to ad servers: the platform's own
@@ -110,8 +109,9 @@ class DZDevice : public std::enable_shared_from_this<DZDevice> {
     int statusBarOrientation() const;
     uint32_t bookstores() const;
 
-    std::shared_ptr<platform::DispatchQueue> lockQueue_;
     std::shared_ptr<DZNetwork> network_;
+    // Everything below: written on the main thread, read by request building on worker queues.
+    mutable std::mutex mutex_;
     // Static facts, written once on the main thread before hasCachedStaticParameters_ is set.
     int statusBarOrientation_ = 0;
     platform::Rect standardizedMainScreenPortraitBounds_;

@@ -49,7 +49,8 @@ class DZLocation {
     float longitude_ = 0;
     float accuracy_ = 0;
     std::optional<std::string> description_;
-    // Built on first use by a const reader, which may be on any thread: guarded.
+    // Built on first use by a const reader, which may be on any thread (request building reads it
+    // on worker queues): guarded.
     mutable std::mutex representationMutex_;
     mutable std::optional<nlohmann::json> representation_;
     double timestamp_ = 0;

@@ -1,8 +1,8 @@
 #pragma once
 // The ad component's console log. Text is formatted at once on the caller's thread, then written
-// in submission order on the serial queue "com.rerive.didaz.logging"; the caller never waits for
-// the console. Lines go to standard error (or to the platform log's sink, where tests read them).
-// There are no levels and no filtering.
+// in submission order on the serial queue "com.rerive.didaz.logging" (a queue for the work, not a
+// lock): the caller never waits for the console. Lines go to standard error (or to the platform log's sink,
+// where tests read them). There are no levels and no filtering.
 #include <memory>
 #include <string>
 

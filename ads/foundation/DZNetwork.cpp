@@ -15,7 +15,6 @@ std::optional<std::string> textOfType(uint32_t type) {
 
 DZNetwork::DZNetwork(MonitorFactory factory)
     : factory_(factory ? std::move(factory) : MonitorFactory(&platform::NetworkMonitor::system)),
-      lockQueue_(platform::DispatchQueue::createSerial("com.rerive.didaz.network")),
       enableCheckingQueue_(platform::DispatchQueue::createSerial("com.rerive.didaz.network-enable")) {}
 
 std::shared_ptr<DZNetwork> DZNetwork::init(MonitorFactory factory) {
@@ -24,6 +23,7 @@ std::shared_ptr<DZNetwork> DZNetwork::init(MonitorFactory factory) {
 
 DZNetwork::~DZNetwork() {
     // Nothing may call back into a network that is going away.
+    std::lock_guard lock(mutex_);
     if (monitor_) monitor_->setHandler({});
 }
 
@@ -33,45 +33,41 @@ uint32_t DZNetwork::flagsFromStatus(bool available, bool metered) {
 }
 
 void DZNetwork::enableNetworkChecking() {
-    lockQueue_->sync([&] {
-        if (monitor_) return;
-        setNetworkType(kDZNetworkTypeNotChecking);
-        auto monitor = factory_();
-        if (!monitor) return;
-        std::weak_ptr<DZNetwork> weak = weak_from_this();
-        auto queue = enableCheckingQueue_;
-        monitor->setHandler([weak, queue](const platform::NetworkStatus& status) {
-            queue->async([weak, status] {
-                if (auto self = weak.lock())
-                    self->setNetworkTypeFromFlags(flagsFromStatus(status.available, status.metered));
-            });
+    std::lock_guard lock(mutex_);
+    if (monitor_) return;
+    setNetworkTypeLocked(kDZNetworkTypeNotChecking);
+    auto monitor = factory_();
+    if (!monitor) return;
+    std::weak_ptr<DZNetwork> weak = weak_from_this();
+    auto queue = enableCheckingQueue_;
+    monitor->setHandler([weak, queue](const platform::NetworkStatus& status) {
+        queue->async([weak, status] {
+            if (auto self = weak.lock())
+                self->setNetworkTypeFromFlags(flagsFromStatus(status.available, status.metered));
         });
-        monitor_ = monitor;
-        // The state at the start: a monitor only speaks up at a change.
-        const platform::NetworkStatus status = monitor->status();
-        setNetworkTypeFromFlags(flagsFromStatus(status.available, status.metered));
     });
+    monitor_ = monitor;
+    // The state at the start: a monitor only speaks up at a change.
+    const platform::NetworkStatus status = monitor->status();
+    setNetworkTypeLocked(typeOfFlags(flagsFromStatus(status.available, status.metered)));
 }
 
 void DZNetwork::disableNetworkChecking() {
-    lockQueue_->sync([&] {
-        if (!monitor_) return;
-        monitor_->setHandler({});
-        monitor_.reset();
-        setNetworkType(kDZNetworkTypeNotChecking);
-    });
+    std::lock_guard lock(mutex_);
+    if (!monitor_) return;
+    monitor_->setHandler({});
+    monitor_.reset();
+    setNetworkTypeLocked(kDZNetworkTypeNotChecking);
 }
 
 uint32_t DZNetwork::networkType() const {
-    uint32_t type = 0;
-    lockQueue_->sync([&] { type = networkType_; });
-    return type;
+    std::lock_guard lock(mutex_);
+    return networkType_;
 }
 
 uint32_t DZNetwork::lastKnownNetworkType() const {
-    uint32_t type = 0;
-    lockQueue_->sync([&] { type = lastKnownNetworkType_; });
-    return type;
+    std::lock_guard lock(mutex_);
+    return lastKnownNetworkType_;
 }
 
 std::optional<std::string> DZNetwork::networkTypeString() const {
@@ -83,20 +79,22 @@ std::optional<std::string> DZNetwork::lastKnownNetworkTypeString() const {
 }
 
 void DZNetwork::setNetworkType(uint32_t type) {
-    // Holds itself so that a write queued at the end of its life still finds it.
-    lockQueue_->async([self = shared_from_this(), type] {
-        if (type == self->networkType_) return;
-        if (type == kDZNetworkTypeWiFi || type == kDZNetworkTypeCellular) self->lastKnownNetworkType_ = type;
-        self->networkType_ = type;
-    });
+    std::lock_guard lock(mutex_);
+    setNetworkTypeLocked(type);
+}
+
+void DZNetwork::setNetworkTypeLocked(uint32_t type) {
+    if (type == networkType_) return;
+    if (type == kDZNetworkTypeWiFi || type == kDZNetworkTypeCellular) lastKnownNetworkType_ = type;
+    networkType_ = type;
+}
+
+uint32_t DZNetwork::typeOfFlags(uint32_t flags) {
+    if (flags & kDZReachabilityFlagIsWWAN) return kDZNetworkTypeCellular;
+    if (flags & kDZReachabilityFlagReachable) return kDZNetworkTypeWiFi;
+    return kDZNetworkTypeNotReachable;
 }
 
 void DZNetwork::setNetworkTypeFromFlags(uint32_t flags) {
-    if (flags & kDZReachabilityFlagIsWWAN) {
-        setNetworkType(kDZNetworkTypeCellular);
-    } else if (flags & kDZReachabilityFlagReachable) {
-        setNetworkType(kDZNetworkTypeWiFi);
-    } else {
-        setNetworkType(kDZNetworkTypeNotReachable);
-    }
+    setNetworkType(typeOfFlags(flags));
 }

@@ -4,11 +4,14 @@
 // stands in for reachability: a connection that is not metered counts as Wi-Fi ("wi"), a metered
 // one as the cellular network ("ed"); no connection, or no checking, gives no text.
 //
-// The type is written asynchronously and read synchronously on the lock queue; the monitor's
-// change notices only queue a write. Enabling and disabling are synchronous on the lock queue.
+// The type is read by the ad requests' parameter building on worker queues and written by the
+// monitor's change notices, so it takes a lock. The notices arrive on the monitor's thread and
+// only queue their write on a serial queue of their own, which keeps them in order without
+// making the monitor wait.
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -53,11 +56,14 @@ class DZNetwork : public std::enable_shared_from_this<DZNetwork> {
     explicit DZNetwork(MonitorFactory factory);
     // The flags a monitor state stands for.
     static uint32_t flagsFromStatus(bool available, bool metered);
+    static uint32_t typeOfFlags(uint32_t flags);
+    void setNetworkTypeLocked(uint32_t type);
 
     MonitorFactory factory_;
-    uint32_t networkType_ = kDZNetworkTypeNotChecking;
-    uint32_t lastKnownNetworkType_ = kDZNetworkTypeNotChecking;
-    std::shared_ptr<platform::DispatchQueue> lockQueue_;
+    // Workers read the type, the notice queue writes it, enabling happens on the caller's thread.
+    mutable std::mutex mutex_;
+    uint32_t networkType_ = kDZNetworkTypeNotChecking;           // mutex_
+    uint32_t lastKnownNetworkType_ = kDZNetworkTypeNotChecking;  // mutex_
+    std::shared_ptr<platform::NetworkMonitor> monitor_;          // mutex_
     std::shared_ptr<platform::DispatchQueue> enableCheckingQueue_;
-    std::shared_ptr<platform::NetworkMonitor> monitor_;
 };

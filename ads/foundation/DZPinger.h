@@ -3,9 +3,10 @@
 // kept in a retry store in the user defaults, so that a ping that did not get through is sent
 // again at a fixed interval, a limited number of times, after a restart too.
 //
-// All state lives on the serial queue "com.rerive.didaz.pinger"; every read-modify-write of the
-// retry store also holds the store's lock, which is what lets the crash reporter write it
-// synchronously from whatever thread is going down.
+// All state lives on the serial queue "com.rerive.didaz.pinger", which is real work, not a lock:
+// it sends the pings, takes their answers and runs the retry passes in order. Every
+// read-modify-write of the retry store also holds the store's lock, which is what lets the crash
+// reporter write it synchronously from whatever thread is going down.
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -95,8 +96,10 @@ class DZPinger : public std::enable_shared_from_this<DZPinger> {
     std::vector<std::string> retryGroupKeys_;
     // Texts whose ping is in flight: the sent URLs, and the retry texts they stand for, so a pass
     // never resends a stored text whose first ping is still under way.
-    std::multiset<std::string> pingedURLs_;
-    std::size_t inFlight_ = 0;
+    std::multiset<std::string> pingedURLs_;  // lockQueue_ only
+    std::size_t inFlight_ = 0;               // lockQueue_ only
+    // The retry store in the defaults and retryGroupKeys_: the queue, and the crash reporter's
+    // storeRetryURLStringNow on whatever thread is failing.
     std::mutex storeMutex_;
     std::uint64_t terminateObserver_ = 0;
 };

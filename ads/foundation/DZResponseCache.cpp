@@ -1,7 +1,10 @@
 #include "ads/foundation/DZResponseCache.h"
 
+#include "platform/dispatch/MainThread.h"
+
 std::shared_ptr<DZCachedURLResponse> DZResponseCache::objectForKey(const std::string& key) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    // A look-up moves the entry to the front: it changes the cache too.
+    ASSERT_MAIN_THREAD();
     auto it = slots_.find(key);
     if (it == slots_.end()) return nullptr;
     order_.splice(order_.begin(), order_, it->second.position);
@@ -13,7 +16,7 @@ void DZResponseCache::setObject(const std::string& key, std::shared_ptr<DZCached
         removeObjectForKey(key);
         return;
     }
-    std::lock_guard<std::mutex> lock(mutex_);
+    ASSERT_MAIN_THREAD();
     if (auto it = slots_.find(key); it != slots_.end()) {
         it->second.value = std::move(value);
         order_.splice(order_.begin(), order_, it->second.position);
@@ -28,7 +31,7 @@ void DZResponseCache::setObject(const std::string& key, std::shared_ptr<DZCached
 }
 
 void DZResponseCache::removeObjectForKey(const std::string& key) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    ASSERT_MAIN_THREAD();
     if (auto it = slots_.find(key); it != slots_.end()) {
         order_.erase(it->second.position);
         slots_.erase(it);
@@ -36,12 +39,11 @@ void DZResponseCache::removeObjectForKey(const std::string& key) {
 }
 
 void DZResponseCache::removeAllObjects() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    ASSERT_MAIN_THREAD();
     slots_.clear();
     order_.clear();
 }
 
 std::size_t DZResponseCache::count() const {
-    std::lock_guard<std::mutex> lock(mutex_);
     return slots_.size();
 }

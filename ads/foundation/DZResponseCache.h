@@ -1,11 +1,11 @@
 #pragma once
 // The process-wide memory cache of the URL connection, standing in for the platform's memory
-// cache object: safe from any thread, at most a fixed number of entries (the least recently used
-// goes first), and emptied when the system is short of memory.
+// cache object: at most a fixed number of entries (the least recently used goes first), emptied
+// when the system is short of memory. It lives on the main thread, as the connections and the
+// memory warning do: it takes no lock, and its entry points assert the thread.
 #include <cstddef>
 #include <list>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <unordered_map>
 
@@ -30,7 +30,6 @@ class DZResponseCache {
     };
 
     const std::size_t countLimit_;
-    mutable std::mutex mutex_;
     Order order_;
     std::unordered_map<std::string, Slot> slots_;
 };

@@ -48,6 +48,7 @@ class DZScheduler : public std::enable_shared_from_this<DZScheduler> {
     explicit DZScheduler(double interval) : interval_(interval) {}
 
     const double interval_;
+    // Ticks read the table on the main thread; owners change it from their own serial queues.
     mutable std::mutex mutex_;
     int32_t taskID_ = 0;
     std::map<int32_t, DZSchedulerTask> blocks_;

@@ -34,7 +34,7 @@ void DZSlotStatistics::startTimingAdapter() {
 
 void DZSlotStatistics::endTimingAdapterWithExitCode(long exitCode) {
     endTimingNamed(kAdapterTiming);
-    // end() and the read below are queued in order on the timing's queue: the ended duration.
+    // Read after end(): the ended duration.
     if (auto timing = timingNamed(kAdapterTiming))
         statistics().appendStringToArrayForKey(timing->elapsedMillisecondsString(), kAdapterDurationKey);
     statistics().appendStringToArrayForKey(std::to_string(exitCode), kAdapterExitKey);

@@ -2,7 +2,9 @@
 // The persistent string lists of one ad unit (the slot statistics keep adapter durations and
 // exit codes in it), in the standard user defaults under "rerive_stats_" + the ad unit ID.
 // Changes run in order on the store's serial queue and save the whole store; reads wait for
-// them. Before an identifier is set (or with an empty one) the lists live in memory only.
+// them. The queue is real work, not a lock: it keeps the saves to disk off the caller's thread
+// (slots on the main thread) in the order they were asked for. Before an identifier is set (or
+// with an empty one) the lists live in memory only.
 #include <map>
 #include <memory>
 #include <optional>
@@ -35,8 +37,8 @@ class DZStatisticsCore : public std::enable_shared_from_this<DZStatisticsCore> {
     // On the queue.
     void savePersistentStatistics();
 
-    std::map<std::string, std::vector<std::string>> statistics_;
-    std::optional<std::string> userDefaultsKey_;
     std::shared_ptr<platform::DispatchQueue> lockQueue_;
+    std::map<std::string, std::vector<std::string>> statistics_;  // lockQueue_ only
+    std::optional<std::string> userDefaultsKey_;                  // lockQueue_ only
     uint64_t observer_ = 0;
 };

@@ -3,11 +3,8 @@
 #include <cstdio>
 
 #include "ads/foundation/DZAbsoluteTime.h"
-#include "platform/dispatch/DispatchQueue.h"
 
 namespace {
-
-constexpr const char* kQueueLabel = "com.rerive.didaz.timing";
 
 uint64_t unsignedValue(const nlohmann::json& representation, const char* key) {
     auto it = representation.find(key);
@@ -26,7 +23,7 @@ std::string addressText(const void* p) {
 
 }  // namespace
 
-DZTiming::DZTiming() : lockQueue_(platform::DispatchQueue::createSerial(kQueueLabel)) {}
+DZTiming::DZTiming() = default;
 
 std::shared_ptr<DZTiming> DZTiming::initWithCategory(const std::optional<std::string>& category) {
     std::shared_ptr<DZTiming> timing(new DZTiming());
@@ -49,17 +46,11 @@ std::shared_ptr<DZTiming> DZTiming::initWithDictionaryRepresentation(const nlohm
     return timing;
 }
 
-template <class F>
-void DZTiming::change(F fn) {
-    lockQueue_->async([self = shared_from_this(), fn = std::move(fn)]() mutable { fn(*self); });
-}
-
 nlohmann::json DZTiming::dictionaryRepresentation() const {
-    nlohmann::json representation;
-    lockQueue_->sync([&] {
-        representation = {{"category", category_}, {"start", startTimestamp_}, {"end", endTimestamp_}};
-        if (!userData_.empty()) representation["userData"] = userData_;
-    });
+    std::lock_guard lock(mutex_);
+    nlohmann::json representation = {
+        {"category", category_}, {"start", startTimestamp_}, {"end", endTimestamp_}};
+    if (!userData_.empty()) representation["userData"] = userData_;
     return representation;
 }
 
@@ -73,54 +64,52 @@ std::shared_ptr<DZTiming> DZTiming::copy() const {
 
 void DZTiming::start() {
     const uint64_t now = DZAbsoluteTime::absoluteTimeInMilliseconds();
-    change([now](DZTiming& t) {
-        t.startTimestamp_ = now;
-        t.endTimestamp_ = 0;
-    });
+    std::lock_guard lock(mutex_);
+    startTimestamp_ = now;
+    endTimestamp_ = 0;
 }
 
 void DZTiming::end() {
     const uint64_t now = DZAbsoluteTime::absoluteTimeInMilliseconds();
-    change([now](DZTiming& t) {
-        if (t.startTimestamp_ != 0) t.endTimestamp_ = now;
-    });
+    std::lock_guard lock(mutex_);
+    if (startTimestamp_ != 0) endTimestamp_ = now;
 }
 
 void DZTiming::reset() {
-    change([](DZTiming& t) { t.startTimestamp_ = t.endTimestamp_ = 0; });
+    std::lock_guard lock(mutex_);
+    startTimestamp_ = endTimestamp_ = 0;
 }
 
 uint64_t DZTiming::startTimestamp() const {
-    uint64_t value = 0;
-    lockQueue_->sync([&] { value = startTimestamp_; });
-    return value;
+    std::lock_guard lock(mutex_);
+    return startTimestamp_;
 }
 
 uint64_t DZTiming::endTimestamp() const {
-    uint64_t value = 0;
-    lockQueue_->sync([&] { value = endTimestamp_; });
-    return value;
+    std::lock_guard lock(mutex_);
+    return endTimestamp_;
 }
 
 void DZTiming::setStartTimestamp(uint64_t value) {
-    change([value](DZTiming& t) { t.startTimestamp_ = value; });
+    std::lock_guard lock(mutex_);
+    startTimestamp_ = value;
 }
 
 void DZTiming::setEndTimestamp(uint64_t value) {
-    change([value](DZTiming& t) { t.endTimestamp_ = value; });
+    std::lock_guard lock(mutex_);
+    endTimestamp_ = value;
 }
 
 uint32_t DZTiming::elapsedMilliseconds() const {
     uint64_t elapsed = 0;
-    lockQueue_->sync([&] {
-        if (startTimestamp_ <= endTimestamp_) {
-            elapsed = endTimestamp_ - startTimestamp_;
-        } else if (!explicitEnd_ && endTimestamp_ == 0) {
-            const uint64_t now = DZAbsoluteTime::absoluteTimeInMilliseconds();
-            elapsed = now > startTimestamp_ ? now - startTimestamp_ : 0;
-        }
-        // An end before the start (a damaged record) counts as 0 as well.
-    });
+    std::lock_guard lock(mutex_);
+    if (startTimestamp_ <= endTimestamp_) {
+        elapsed = endTimestamp_ - startTimestamp_;
+    } else if (!explicitEnd_ && endTimestamp_ == 0) {
+        const uint64_t now = DZAbsoluteTime::absoluteTimeInMilliseconds();
+        elapsed = now > startTimestamp_ ? now - startTimestamp_ : 0;
+    }
+    // An end before the start (a damaged record) counts as 0 as well.
     return static_cast<uint32_t>(elapsed);
 }
 
@@ -129,35 +118,34 @@ std::string DZTiming::elapsedMillisecondsString() const {
 }
 
 bool DZTiming::isActive() const {
-    bool active = false;
-    lockQueue_->sync([&] { active = startTimestamp_ != 0 && endTimestamp_ == 0; });
-    return active;
+    std::lock_guard lock(mutex_);
+    return startTimestamp_ != 0 && endTimestamp_ == 0;
 }
 
 void DZTiming::setValueForKey(const nlohmann::json& value, const std::string& key) {
     if (value.is_null()) return;
-    change([value, key](DZTiming& t) { t.userData_[key] = value; });
+    std::lock_guard lock(mutex_);
+    userData_[key] = value;
 }
 
 std::optional<nlohmann::json> DZTiming::valueForKey(const std::string& key) const {
-    std::optional<nlohmann::json> value;
-    lockQueue_->sync([&] {
-        auto it = userData_.find(key);
-        if (it != userData_.end()) value = *it;
-    });
-    return value;
+    std::lock_guard lock(mutex_);
+    auto it = userData_.find(key);
+    if (it == userData_.end()) return std::nullopt;
+    return *it;
 }
 
 void DZTiming::removeValueForKey(const std::string& key) {
-    change([key](DZTiming& t) { t.userData_.erase(key); });
+    std::lock_guard lock(mutex_);
+    userData_.erase(key);
 }
 
 bool DZTiming::explicitEnd() const {
-    bool value = false;
-    lockQueue_->sync([&] { value = explicitEnd_; });
-    return value;
+    std::lock_guard lock(mutex_);
+    return explicitEnd_;
 }
 
 void DZTiming::setExplicitEnd(bool value) {
-    change([value](DZTiming& t) { t.explicitEnd_ = value; });
+    std::lock_guard lock(mutex_);
+    explicitEnd_ = value;
 }

@@ -1,18 +1,14 @@
 #pragma once
 // One named measurement on the component's clock (DZAbsoluteTime): a start, an end and free user
-// data. Idle (start 0), running (start set, end 0) or ended (both set). Changes are queued on
-// the record's own serial queue and reads wait for them, so a read after a change on the same
-// thread sees it; the clock is read on the caller's thread, before the change is queued.
+// data. Idle (start 0), running (start set, end 0) or ended (both set). The clock is read on the
+// caller's thread.
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
 #include <nlohmann/json.hpp>
-
-namespace platform {
-class DispatchQueue;
-}
 
 class DZTiming : public std::enable_shared_from_this<DZTiming> {
   public:
@@ -29,7 +25,7 @@ class DZTiming : public std::enable_shared_from_this<DZTiming> {
     nlohmann::json dictionaryRepresentation() const;
     // "DZTiming (0x...): {...}".
     std::string description() const;
-    // A new record from the representation: its own queue, explicitEnd false.
+    // A new record from the representation, explicitEnd false.
     std::shared_ptr<DZTiming> copy() const;
 
     void start();
@@ -61,14 +57,12 @@ class DZTiming : public std::enable_shared_from_this<DZTiming> {
   private:
     DZTiming();
 
-    // Runs fn on the queue later, keeping the record alive until it has run.
-    template <class F>
-    void change(F fn);
-
-    std::shared_ptr<platform::DispatchQueue> lockQueue_;
-    nlohmann::json userData_ = nlohmann::json::object();
-    bool explicitEnd_ = false;
+    // Set once, before the record is shared.
     std::string category_;
-    uint64_t startTimestamp_ = 0;
-    uint64_t endTimestamp_ = 0;
+    // Changed where the ad unit is measured, read as well by the timing manager's saving queue.
+    mutable std::mutex mutex_;
+    nlohmann::json userData_ = nlohmann::json::object();  // mutex_
+    bool explicitEnd_ = false;                            // mutex_
+    uint64_t startTimestamp_ = 0;                         // mutex_
+    uint64_t endTimestamp_ = 0;                           // mutex_
 };

@@ -3,6 +3,7 @@
 #include "ads/foundation/DZPropertyListJSON.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/dispatch/DispatchQueue.h"
+#include "platform/dispatch/MainThread.h"
 #include "platform/ui/NotificationCenter.h"
 
 using platform::ui::NotificationCenter;
@@ -25,31 +26,26 @@ void DZTimingManager::applicationWillTerminate() {
 }
 
 void DZTimingManager::setIdentifier(const std::string& identifier) {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        identifier_ = identifier;
-        userDefaultsKey_ = "rerive_timing_" + identifier;
-    }
+    ASSERT_MAIN_THREAD();
+    identifier_ = identifier;
+    userDefaultsKey_ = "rerive_timing_" + identifier;
     loadPersistentTimings();
 }
 
 std::optional<std::string> DZTimingManager::identifier() const {
-    std::lock_guard<std::mutex> lock(mutex_);
     return identifier_;
 }
 
 std::optional<std::string> DZTimingManager::userDefaultsKey() const {
-    std::lock_guard<std::mutex> lock(mutex_);
     return userDefaultsKey_;
 }
 
 void DZTimingManager::loadPersistentTimings() {
-    const auto key = userDefaultsKey();
-    if (!key) return;
-    const auto stored = platform::UserDefaults::standard()->dictionaryForKey(*key);
+    ASSERT_MAIN_THREAD();
+    if (!userDefaultsKey_) return;
+    const auto stored = platform::UserDefaults::standard()->dictionaryForKey(*userDefaultsKey_);
     if (!stored) return;
     const nlohmann::json entries = DZJSONFromPlistDict(*stored);
-    std::lock_guard<std::mutex> lock(mutex_);
     for (const auto& [category, representation] : entries.items()) {
         if (!representation.is_object()) continue;
         auto timing = DZTiming::initWithDictionaryRepresentation(representation);
@@ -60,15 +56,10 @@ void DZTimingManager::loadPersistentTimings() {
 }
 
 void DZTimingManager::savePersistentTimings() {
-    std::optional<std::string> key;
-    std::map<std::string, std::shared_ptr<DZTiming>> snapshot;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        key = userDefaultsKey_;
-        snapshot = timings_;
-    }
-    if (!key) return;
-    savingQueue_->async([key = *key, snapshot = std::move(snapshot)] {
+    ASSERT_MAIN_THREAD();
+    if (!userDefaultsKey_) return;
+    // The timings themselves are shared with the queue, which reads them under their own locks.
+    savingQueue_->async([key = *userDefaultsKey_, snapshot = timings_] {
         nlohmann::json entries = nlohmann::json::object();
         for (const auto& [category, timing] : snapshot)
             entries[category] = timing->dictionaryRepresentation();
@@ -79,10 +70,8 @@ void DZTimingManager::savePersistentTimings() {
 }
 
 void DZTimingManager::addTiming(const std::shared_ptr<DZTiming>& timing) {
-    if (timing) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        timings_[timing->category()] = timing;
-    }
+    ASSERT_MAIN_THREAD();
+    if (timing) timings_[timing->category()] = timing;
     savePersistentTimings();
 }
 
@@ -93,7 +82,6 @@ std::shared_ptr<DZTiming> DZTimingManager::addTimingWithCategory(const std::stri
 }
 
 std::shared_ptr<DZTiming> DZTimingManager::timingForCategory(const std::string& category) const {
-    std::lock_guard<std::mutex> lock(mutex_);
     auto it = timings_.find(category);
     return it == timings_.end() ? nullptr : it->second;
 }
@@ -103,29 +91,27 @@ void DZTimingManager::removeTiming(const std::shared_ptr<DZTiming>& timing) {
 }
 
 void DZTimingManager::removeTimingForCategory(const std::string& category) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    ASSERT_MAIN_THREAD();
     timings_.erase(category);
 }
 
 void DZTimingManager::removeTimingsForCategories(const std::vector<std::string>& categories) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    ASSERT_MAIN_THREAD();
     for (const auto& category : categories) timings_.erase(category);
 }
 
 void DZTimingManager::removeAllTimings() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    ASSERT_MAIN_THREAD();
     timings_.clear();
 }
 
 std::vector<std::shared_ptr<DZTiming>> DZTimingManager::timings() const {
-    std::lock_guard<std::mutex> lock(mutex_);
     std::vector<std::shared_ptr<DZTiming>> all;
     for (const auto& [category, timing] : timings_) all.push_back(timing);
     return all;
 }
 
 std::vector<std::string> DZTimingManager::categories() const {
-    std::lock_guard<std::mutex> lock(mutex_);
     std::vector<std::string> all;
     for (const auto& [category, timing] : timings_) all.push_back(category);
     return all;

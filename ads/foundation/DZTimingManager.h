@@ -1,18 +1,23 @@
 #pragma once
 // The timings of one ad unit, by category, persisted in the standard user defaults under
-// "rerive_timing_" + the identifier. Every addition saves a snapshot on the saving queue; the
-// will-terminate notice and destruction wait for queued saves.
+// "rerive_timing_" + the identifier. Every addition saves a snapshot on the saving queue (real
+// work: the disk write stays off the caller's thread); the will-terminate notice and destruction
+// wait for queued saves. The manager lives on the main thread with its slot: its table takes no
+// lock, and its changing entry points assert the thread.
 //
 // The clock does not survive a restart, so a timing that was still running when it was saved
 // cannot be finished in a later run: loading drops it. Ended timings keep their duration.
 #include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "ads/foundation/DZTiming.h"
+
+namespace platform {
+class DispatchQueue;
+}
 
 class DZTimingManager {
   public:
@@ -45,7 +50,6 @@ class DZTimingManager {
     void applicationWillTerminate();
 
   private:
-    mutable std::mutex mutex_;
     std::optional<std::string> identifier_;
     std::optional<std::string> userDefaultsKey_;
     std::map<std::string, std::shared_ptr<DZTiming>> timings_;

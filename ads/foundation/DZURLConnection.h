@@ -2,7 +2,7 @@
 // One HTTP load at a time for the ad fetcher: collects the body, follows redirects while keeping
 // the final URL, reports to a delegate, and keeps a small process-wide memory cache of responses
 // whose headers allow caching, so a repeated ad request can be answered without the network.
-// Main thread only (the memory cache itself is safe from any thread).
+// Main thread only, like its memory cache.
 #include <cstdint>
 #include <filesystem>
 #include <memory>

@@ -12,6 +12,7 @@ namespace {
 
 // One attempt, shared by the worker that opens and the caller that may stop waiting for it.
 struct Attempt {
+    // The opening worker answers under it; the main thread waits on it.
     std::mutex mutex;
     std::condition_variable answered;
     bool done = false;
@@ -20,6 +21,7 @@ struct Attempt {
 };
 
 struct OpenerState {
+    // open() runs on the main thread; poll(), settle() and the settings have no thread rule.
     std::mutex mutex;
     std::chrono::milliseconds timeout{1000};
     DeviceOpener::OpenFunction open;

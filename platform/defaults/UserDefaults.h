@@ -83,7 +83,9 @@ class UserDefaults : public std::enable_shared_from_this<UserDefaults> {
     bool save();
 
     const std::filesystem::path path_;
+    // A queue for the work (the disk writes), not a lock.
     std::shared_ptr<DispatchQueue> saveQueue_;
+    // Any thread reads and writes values; the save queue reads them to write the file.
     mutable std::mutex mutex_;
     PlistDict values_;
     bool dirty_ = false;

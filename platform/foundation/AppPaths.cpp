@@ -20,6 +20,8 @@ namespace {
 
 constexpr const char* kAppFolder = "tikoleap";
 
+// The home is set on the main thread (and by tests); any thread may ask for a folder (disk work
+// runs on worker queues).
 std::mutex& pathsMutex() {
     static std::mutex mutex;
     return mutex;

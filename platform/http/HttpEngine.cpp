@@ -171,6 +171,8 @@ HttpError errorFor(const Transfer& t, CURLcode code) {
 }  // namespace
 
 struct HttpEngine::Impl {
+    // Callers submit and cancel on their threads (the main one mostly); the engine's worker takes
+    // the jobs and answers under it.
     mutable std::mutex mutex;
     std::map<std::uint64_t, Done> jobs;  // live jobs: not finished, not cancelled
     std::vector<std::unique_ptr<Transfer>> incoming;

@@ -118,6 +118,7 @@ void watchDownloads(GstBin*, GstBin*, GstElement* element, gpointer data) {
 
 // The newest picture, written by the sink's streaming thread and read by whoever draws.
 struct GstMediaPlayer::FrameSlot {
+    // The sink's streaming thread stores, the main thread's view reads.
     mutable std::mutex mutex;
     VideoFrame frame;
 

@@ -18,6 +18,8 @@ namespace platform::media {
 namespace {
 
 struct State {
+    // Asked and settled on the main context (the probe's thread only hands its answer there);
+    // players read the sink as they build. Kept a lock: nothing here asserts the thread yet.
     std::mutex mutex;
     bool started = false;
     std::string startError;

@@ -56,6 +56,7 @@ class NotificationCenter {
         Handler handler;
         const void* owner;
     };
+    // Observers come and go on any thread while another thread posts.
     mutable std::mutex mutex_;
     std::vector<Observer> observers_;
     Token next_ = 1;

@@ -34,6 +34,8 @@ class UiResources {
 
   private:
     std::vector<std::filesystem::path> dirs_;
+    // The image cache: filled by const look-ups. Views look images up on the main thread; the
+    // shared set is reachable from any thread, so the cache keeps its lock.
     mutable std::mutex mutex_;
     mutable std::map<std::string, std::shared_ptr<const Image>> images_;
 };

@@ -8,7 +8,6 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/defaults/UserDefaults.h"
-#include "platform/dispatch/DispatchQueue.h"
 #include "platform/plist/PlistDict.h"
 
 namespace {
@@ -33,47 +32,42 @@ std::optional<std::optional<DZCharacterSets::Set>> readSetting(const platform::U
 }  // namespace
 
 std::shared_ptr<DZCharacterSets> DZCharacterSets::sharedInstance() {
-    // Never destroyed: at exit the queue's thread-local bookkeeping may already be gone.
+    // Never destroyed: the sampling queue may read it up to the process's end.
     static const auto* instance = new std::shared_ptr<DZCharacterSets>(std::make_shared<DZCharacterSets>());
     return *instance;
 }
 
-DZCharacterSets::DZCharacterSets()
-    : lockQueue_(platform::DispatchQueue::createSerial("com.rerive.didaz.character-sets")) {
+DZCharacterSets::DZCharacterSets() {
     updateCharacterSets();
 }
 
-DZCharacterSets::~DZCharacterSets() {
-    lockQueue_->sync([] {});
-}
-
 DZCharacterSets::Set DZCharacterSets::characterDelimitedSet() const {
-    Set copy;
-    lockQueue_->sync([&] { copy = characterDelimited_; });
-    return copy;
+    std::lock_guard lock(mutex_);
+    return characterDelimited_;
 }
 
 DZCharacterSets::Set DZCharacterSets::spaceDelimitedSet() const {
-    Set copy;
-    lockQueue_->sync([&] { copy = spaceDelimited_; });
-    return copy;
+    std::lock_guard lock(mutex_);
+    return spaceDelimited_;
 }
 
 void DZCharacterSets::updateCharacterSets() {
     auto defaults = platform::UserDefaults::standard();
     auto character = readSetting(*defaults, kCharacterDelimitedKey);
     auto space = readSetting(*defaults, kSpaceDelimitedKey);
-    lockQueue_->async([this, character = std::move(character), space = std::move(space)] {
-        auto rebuild = [](Set& set, const std::optional<std::optional<Set>>& setting, Set (*fallback)()) {
-            if (setting && *setting) {
-                set = **setting;
-            } else if (setting || set.isNull()) {
-                set = fallback();
-            }
-        };
-        rebuild(characterDelimited_, character, &DZCharacterSets::defaultCharacterDelimitedSet);
-        rebuild(spaceDelimited_, space, &DZCharacterSets::alphanumericSet);
-    });
+    // The default sets are built once per process, outside the lock.
+    const Set characterFallback = defaultCharacterDelimitedSet();
+    const Set spaceFallback = alphanumericSet();
+    auto rebuild = [](Set& set, const std::optional<std::optional<Set>>& setting, const Set& fallback) {
+        if (setting && *setting) {
+            set = **setting;
+        } else if (setting || set.isNull()) {
+            set = fallback;
+        }
+    };
+    std::lock_guard lock(mutex_);
+    rebuild(characterDelimited_, character, characterFallback);
+    rebuild(spaceDelimited_, space, spaceFallback);
 }
 
 std::optional<DZCharacterSets::Set> DZCharacterSets::setFromRangesJSON(std::string_view json) {

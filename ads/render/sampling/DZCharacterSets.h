@@ -1,17 +1,14 @@
 #pragma once
 // The two character classes of the page-content tokeniser: characters that are a token each
 // (scripts written without spaces) and characters that build words. Either can be replaced
-// through a user default holding JSON text of [location, length] pairs. The sets live on a serial
-// queue: readers get a copy at once, rebuilds are queued.
+// through a user default holding JSON text of [location, length] pairs. Readers get a copy; a
+// rebuild replaces it.
 #include <bitset>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string_view>
-
-namespace platform {
-class DispatchQueue;
-}
 
 class DZCharacterSets {
   public:
@@ -34,14 +31,12 @@ class DZCharacterSets {
     static std::shared_ptr<DZCharacterSets> sharedInstance();
     // A private instance (tests); it reads the user defaults like the shared one.
     DZCharacterSets();
-    // Waits for queued rebuilds, which use the instance.
-    ~DZCharacterSets();
     DZCharacterSets(const DZCharacterSets&) = delete;
     DZCharacterSets& operator=(const DZCharacterSets&) = delete;
 
     Set characterDelimitedSet() const;
     Set spaceDelimitedSet() const;
-    // Reads both user defaults now; the sets are rebuilt on the queue.
+    // Reads both user defaults and rebuilds the sets.
     void updateCharacterSets();
 
     // Nothing unless the text is a JSON array whose every element is an array of exactly two
@@ -52,7 +47,9 @@ class DZCharacterSets {
     static Set alphanumericSet();
 
   private:
-    std::shared_ptr<platform::DispatchQueue> lockQueue_;
-    Set characterDelimited_;
-    Set spaceDelimited_;
+    // Rebuilt on the main thread as the server's constants arrive, read by the content sampler's
+    // queue.
+    mutable std::mutex mutex_;
+    Set characterDelimited_;  // mutex_
+    Set spaceDelimited_;      // mutex_
 };

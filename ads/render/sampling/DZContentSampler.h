@@ -49,7 +49,8 @@ class DZContentSampler : public std::enable_shared_from_this<DZContentSampler> {
   private:
     DZContentSampler() = default;
 
-    // Guards the members below, which the request path reads from its own thread.
+    // Guards the members below, written on the main thread as hashing starts and stops and read by
+    // the request path on its own thread.
     mutable std::mutex mutex_;
     // Set while hashing is on.
     std::shared_ptr<platform::DispatchQueue> serialQueue_;

@@ -37,6 +37,7 @@ class DZContentScoreboard {
         int32_t score;
     };
 
+    // The content-hashing queue publishes and settles, the request path serves from its own thread.
     std::mutex mutex_;
     // In sequence-number order.
     std::vector<Entry> entries_;

@@ -65,6 +65,8 @@ class DZZadavaDuruMonitor : public std::enable_shared_from_this<DZZadavaDuruMoni
 
     const std::weak_ptr<platform::ui::View> view_;
     const std::function<double()> samplingInterval_;
+    // Start and stop may come from any thread (the destructor stops on whichever thread lets go
+    // last), the sampled values are written on the main thread and may be read from any.
     mutable std::mutex mutex_;
     std::shared_ptr<DZScheduler> scheduler_;
     platform::Rect visibleBounds_;
