@@ -15,20 +15,7 @@
 #include "ads/foundation/DZStringAdditions.h"
 #include "ads/render/bridge/DZNotification.h"
 #include "platform/foundation/Log.h"
-#include "platform/ui/InterfaceOrientation.h"
 #include "platform/url/Url.h"
-
-// The two facts the model reads from the rest of the component (the fuzz build leaves out the
-// device and view layers).
-DZAdSizeScreen DZAdSizeScreen::current() {
-    return DZAdSizeScreen{platform::Rect(0, 0, 320, 568), 320};
-}
-unsigned DZInterfaceOrientationMaskFromString(const std::optional<std::string>& name) {
-    if (name == "any") return platform::ui::kInterfaceOrientationMaskAll;
-    if (name == "portrait") return platform::ui::kInterfaceOrientationMaskPortrait;
-    if (name == "landscape") return platform::ui::kInterfaceOrientationMaskLandscape;
-    return 0;
-}
 
 namespace {
 

@@ -20,6 +20,8 @@ class DZMConfig {
     // What one response may hold at the most; the rest is ignored (one log line each).
     static constexpr std::size_t kMaxNetworks = 100;
     static constexpr std::size_t kMaxAdapterNames = 32;
+    // Ping URL templates per list: each becomes a request on every impression or click.
+    static constexpr std::size_t kMaxURLTemplates = 32;
     static constexpr double kDefaultAdNetworkTimeout = 10;
     static constexpr double kMaxAdNetworkTimeout = 600;
 
@@ -34,7 +36,9 @@ class DZMConfig {
     std::string description() const;
 
     const std::optional<std::string>& appKey() const { return appKey_; }
-    const std::vector<std::shared_ptr<DZMAdNetworkConfig>>& adNetworkConfigs() const { return adNetworkConfigs_; }
+    const std::vector<std::shared_ptr<DZMAdNetworkConfig>>& adNetworkConfigs() const {
+        return adNetworkConfigs_;
+    }
     double refreshInterval() const { return refreshInterval_; }
     // 30000 seconds or more, a negative or no number: 0 (no refresh).
     void setRefreshInterval(double seconds);
