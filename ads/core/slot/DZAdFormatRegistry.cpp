@@ -3,8 +3,6 @@
 #include "ads/core/DZAd.h"
 #include "ads/core/DZBannerAd.h"
 #include "ads/core/DZInterstitialAd.h"
-#include "ads/core/slot/DZSlot.h"
-#include "ads/core/slot/DZSlotFormat.h"
 
 DZAdFormatRegistry& DZAdFormatRegistry::shared() {
     static DZAdFormatRegistry registry;
@@ -16,16 +14,6 @@ DZAdFormatRegistry::DZAdFormatRegistry() {
     registerOwnerType(1, [](const nlohmann::json& answer) { return std::make_shared<DZBannerAd>(answer); });
     registerOwnerType(
         2, [](const nlohmann::json& answer) { return std::make_shared<DZInterstitialAd>(answer); });
-    const FormatMaker standard = [] {
-        return std::make_shared<DZSlotFormat>(
-            [](DZSlot& slot, const std::shared_ptr<DZAd>& ad) { slot.processStandardAdResponse(ad); });
-    };
-    registerResponseType(kDZAdResponseTypeHTML, standard);
-    registerResponseType(kDZAdResponseTypeNative, standard);
-    registerResponseType(kDZAdResponseTypeCustomRendered, [] {
-        return std::make_shared<DZSlotFormat>(
-            [](DZSlot& slot, const std::shared_ptr<DZAd>& ad) { slot.processCustomRenderingAdResponse(ad); });
-    });
 }
 
 void DZAdFormatRegistry::registerOwnerType(int ownerType, ModelMaker maker) {

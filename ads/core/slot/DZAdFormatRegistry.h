@@ -1,11 +1,12 @@
 #pragma once
 // The formats the slot serves, by two keys: the owner type a slot asks the core page for (1 a
 // banner, 2 an interstitial, 0 any other owner) says which ad model the page's answer becomes,
-// and a fetched ad's response type says which format takes it. The slot's own formats (HTML and
-// native ads, custom-rendered ads; owner types 0-2) are there from the start; the folders above
-// the slot add theirs (mediation, and later reward, native, purchase and signed-in ads) when the
-// public objects are first made, so a new format is a folder and a registration, not a case in
-// the slot. A later registration under the same key replaces the earlier. Main thread only.
+// and a fetched ad's response type says which format takes it. Owner types 0-2 are there from
+// the start; the slot serves HTML, native and custom-rendered ads itself where no format
+// registered here takes them. The folders above the slot add theirs (mediation, and later
+// reward, native, purchase and signed-in ads) when the public objects are first made, so a new
+// format is a folder and a registration, not a case in the slot. A later registration under the
+// same key replaces the earlier. Main thread only.
 #include <functional>
 #include <map>
 #include <memory>

@@ -100,6 +100,14 @@ void DZSlot::processAdResponse(const std::shared_ptr<DZAd>& ad) {
 std::shared_ptr<DZSlotFormat> DZSlot::formatForResponseType(unsigned responseType) {
     auto& format = formats_[responseType];
     if (!format) format = DZAdFormatRegistry::shared().makeFormat(responseType);
+    // HTML, native and custom-rendered ads are the slot's own, unless a format above took them.
+    if (!format && (responseType == kDZAdResponseTypeHTML || responseType == kDZAdResponseTypeNative)) {
+        format = std::make_shared<DZSlotFormat>(
+            [](DZSlot& slot, const std::shared_ptr<DZAd>& ad) { slot.processStandardAdResponse(ad); });
+    } else if (!format && responseType == kDZAdResponseTypeCustomRendered) {
+        format = std::make_shared<DZSlotFormat>(
+            [](DZSlot& slot, const std::shared_ptr<DZAd>& ad) { slot.processCustomRenderingAdResponse(ad); });
+    }
     return format;
 }
 
