@@ -17,6 +17,7 @@
 #include "ads/core/DZAdURLList.h"
 #include "platform/ui/InterfaceOrientation.h"
 
+class DZAdMediationDelegate;
 class DZMRAIDEventHandling;
 class DZStatisticDictionary;
 class DZSwipeToViewControllerConfigurations;
@@ -114,6 +115,13 @@ class DZAd {
         MRAIDEventHandler_ = std::move(handler);
     }
 
+    // Who takes this ad when it is a mediated response (the public object owning the slot); held
+    // weakly.
+    std::shared_ptr<DZAdMediationDelegate> mediationDelegate() const { return mediationDelegate_.lock(); }
+    void setMediationDelegate(std::weak_ptr<DZAdMediationDelegate> delegate) {
+        mediationDelegate_ = std::move(delegate);
+    }
+
     // Everything above as one JSON object (for the probe and logs).
     nlohmann::json dictionaryRepresentation() const;
 
@@ -140,4 +148,5 @@ class DZAd {
     double reloadInterval_ = 0;
     DZAdSize size_{};
     std::weak_ptr<DZMRAIDEventHandling> MRAIDEventHandler_;
+    std::weak_ptr<DZAdMediationDelegate> mediationDelegate_;
 };

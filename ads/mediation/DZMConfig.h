@@ -12,6 +12,7 @@
 
 #include "ads/core/DZAdType.h"
 #include "ads/foundation/DZRequestError.h"
+#include "ads/mediation/DZMAdNetworkAdapter.h"
 
 class DZMAdNetworkConfig;
 
@@ -102,18 +103,4 @@ class DZMAdNetworkConfig {
     std::optional<std::string> adapterClass_;
     std::optional<std::string> allocationID_;
     std::optional<std::vector<std::string>> impressionURLs_, clickURLs_, videoStartURLs_, rewardedUserURLs_;
-};
-
-// Which registered classes may serve as adapters (platform::ClassRegistry kinds).
-class DZMAdNetworkAdapter {
-  public:
-    inline static const std::string kAdapterKind = "DZMAdNetworkAdapter";
-    // Registered with this kind when it implements the current adapter interface.
-    inline static const std::string kCurrentAPIKind = "DZMAdNetworkAdapter.currentAPI";
-    inline static const std::string kRewardBasedVideoAdapterKind = "DZMRewardBasedVideoAdNetworkAdapter";
-
-    static bool classIsAdapterClass(const std::string& name);
-    static bool classImplementsCurrentAdapterAPI(const std::string& name);
-    // The names registered as adapters.
-    static std::vector<std::string> availableAdapterNamesInSet(const std::vector<std::string>& names);
 };

@@ -326,9 +326,14 @@ bool DZBannerView::slotShouldProcessAdResponse(DZSlot&, const std::shared_ptr<DZ
     return true;
 }
 
-bool DZBannerView::slotShouldProcessMediatedAdResponse(DZSlot&, const nlohmann::json&, platform::ErrorRef*) {
-    // Mediated networks answer the banner once mediation exists; until then nothing is kept.
+bool DZBannerView::slotShouldProcessMediatedAdResponse(DZSlot&, const std::shared_ptr<DZAd>& ad,
+                                                       platform::ErrorRef*) {
+    if (ad) ad->setMediationDelegate(std::static_pointer_cast<DZBannerView>(shared_from_this()));
     return true;
+}
+
+DZMediationConnectorKind DZBannerView::connectorKindForAd(const DZAd&) {
+    return DZMediationConnectorKind::kBanner;
 }
 
 // --- view hierarchy ---

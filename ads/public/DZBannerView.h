@@ -14,6 +14,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ads/core/DZAdMediationDelegate.h"
 #include "ads/core/DZAdSize.h"
 #include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/DZRequestError.h"
@@ -41,7 +42,8 @@ class DZBannerView : public platform::ui::View,
                      public DZSlotAdLoadDelegate,
                      public DZSlotAdEventDelegate,
                      public DZSlotAdResponseDelegate,
-                     public DZSlotAdKeyDelegate {
+                     public DZSlotAdKeyDelegate,
+                     public DZAdMediationDelegate {
   public:
     inline static const std::string kParentViewCountKey = "/rerive/ads/ad_key_parent_view_count";
     static constexpr int kDefaultParentViewCount = 20;
@@ -109,8 +111,10 @@ class DZBannerView : public platform::ui::View,
     // DZSlotAdResponseDelegate
     bool slotShouldProcessAdResponse(DZSlot&, const std::shared_ptr<DZAd>&,
                                      platform::ErrorRef* error) override;
-    bool slotShouldProcessMediatedAdResponse(DZSlot&, const nlohmann::json&,
+    bool slotShouldProcessMediatedAdResponse(DZSlot&, const std::shared_ptr<DZAd>& ad,
                                              platform::ErrorRef* error) override;
+    // DZAdMediationDelegate
+    DZMediationConnectorKind connectorKindForAd(const DZAd& ad) override;
     // DZSlotAdKeyDelegate
     void cacheViewHierarchyInformationForSlot(DZSlot&) override;
     std::optional<nlohmann::json> viewHierarchyInformationForSlot(DZSlot&) override;

@@ -88,7 +88,14 @@ void DZInterstitial::presentFromRootViewController(
     }
     if (auto csi = DZCSI::sharedInstance()) csi->recordTimestampForLabel("native:view_show");
 
-    // Mediated ads never become ready in this build: every ready ad is the slot's own page.
+    if (slot_->isMediating()) {
+        // Another network shows it, on its own screen.
+        hasBeenUsed_ = true;
+        alreadyUsedError_ = errorForSlotRequest(kDZErrorInterstitialAlreadyUsed);
+        viewController_.reset();
+        slot_->presentMediatedInterstitialFromRootViewController(root);
+        return;
+    }
     if (auto adView = slot_->adView()) adView->setDelegate({});
     auto controller = std::move(viewController_);
     if (controller) {
@@ -204,8 +211,12 @@ bool DZInterstitial::slotShouldProcessAdResponse(DZSlot&, const std::shared_ptr<
     return false;
 }
 
-bool DZInterstitial::slotShouldProcessMediatedAdResponse(DZSlot&, const nlohmann::json&,
+bool DZInterstitial::slotShouldProcessMediatedAdResponse(DZSlot&, const std::shared_ptr<DZAd>& ad,
                                                          platform::ErrorRef*) {
-    // Mediated networks answer the interstitial once mediation exists; until then nothing is kept.
+    if (ad) ad->setMediationDelegate(shared_from_this());
     return true;
+}
+
+DZMediationConnectorKind DZInterstitial::connectorKindForAd(const DZAd&) {
+    return DZMediationConnectorKind::kInterstitial;
 }

@@ -10,6 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ads/core/DZAdMediationDelegate.h"
 #include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/DZRequestError.h"
 
@@ -38,6 +39,7 @@ class DZInterstitial : public DZSlotDelegate,
                        public DZSlotAdLoadDelegate,
                        public DZSlotAdEventDelegate,
                        public DZSlotAdResponseDelegate,
+                       public DZAdMediationDelegate,
                        public std::enable_shared_from_this<DZInterstitial> {
   public:
     static std::shared_ptr<DZInterstitial> create(const std::optional<std::string>& adUnitID = std::nullopt);
@@ -80,8 +82,10 @@ class DZInterstitial : public DZSlotDelegate,
     // DZSlotAdResponseDelegate: an ad whose orientations the app cannot show fails with code 13.
     bool slotShouldProcessAdResponse(DZSlot&, const std::shared_ptr<DZAd>& ad,
                                      platform::ErrorRef* error) override;
-    bool slotShouldProcessMediatedAdResponse(DZSlot&, const nlohmann::json&,
+    bool slotShouldProcessMediatedAdResponse(DZSlot&, const std::shared_ptr<DZAd>& ad,
                                              platform::ErrorRef* error) override;
+    // DZAdMediationDelegate
+    DZMediationConnectorKind connectorKindForAd(const DZAd& ad) override;
 
     DZInterstitial();  // use create()
 

@@ -133,10 +133,13 @@ void DZSlot::setAdUnitID(const std::string& adUnitID) {
 void DZSlot::setAdTypeAndReloadRequest(const DZAdType& type, bool reload) {
     if (type == adType_) return;
     auto hold = weak_from_this().lock();
+    // Asked before the type changes: a change from an interstitial is never the network's.
+    const bool takenByNetwork = changeAdTypeTo(type);
+    const bool mediating = isMediating();
     adType_ = type;
     if (reload && newAdSize_ == platform::Size{} && adView_) adView_->setHidden(true);
-    if (auto mediating = mediatingFormat()) {
-        if (mediating->changeAdTypeTo(type)) return;
+    if (mediating) {
+        if (takenByNetwork) return;
         if (auto delegate = slotDelegate()) delegate->slotDidReceiveAdView(*this, nullptr);
     }
     if (!reload) return;

@@ -93,6 +93,9 @@ class DZSlot : public DZAdHost,
     void setAdResponseDelegate(std::weak_ptr<DZSlotAdResponseDelegate> d) {
         adResponseDelegate_ = std::move(d);
     }
+    std::shared_ptr<DZSlotAdResponseDelegate> adResponseDelegate() const {
+        return adResponseDelegate_.lock();
+    }
     void setAdKeyDelegate(std::weak_ptr<DZSlotAdKeyDelegate> d) { adKeyDelegate_ = std::move(d); }
 
     const std::string& adUnitID() const { return adUnitID_; }
@@ -181,8 +184,22 @@ class DZSlot : public DZAdHost,
     // The slot's format for a response type, made from the registry the first time (null when
     // none is registered).
     std::shared_ptr<DZSlotFormat> formatForResponseType(unsigned responseType);
-    // The format serving through an adapter of its own, if any.
+    // The format of the current ad while it is a mediated one (another network's ad is shown
+    // through an adapter: the slot's measurement and type changes are then the adapter's).
     std::shared_ptr<DZSlotFormat> mediatingFormat() const;
+    // The current ad is a mediated response.
+    bool isMediating() const;
+    // Whose ad is shown once the load ended with an ad: the delivering adapter's registered name
+    // for a mediated ad (nothing while none delivered), else the component's own.
+    std::optional<std::string> adNetworkClassName() const;
+    inline static const std::string kOwnAdsAdapterClassName = "DZMAdapterReriveDiDazAds";
+    // False when either type is an interstitial; else whether the mediated ad took the new type.
+    bool changeAdTypeTo(const DZAdType& type);
+    // A mediated interstitial is shown by its network.
+    void presentMediatedInterstitialFromRootViewController(
+        const std::shared_ptr<platform::ui::ViewController>& rootViewController);
+    // Where networks present their screens: the owner's root view controller.
+    std::shared_ptr<platform::ui::ViewController> viewControllerForPresentingModalView() const;
     // The parameters of the request being served, for errors (read from a copy: reading them
     // uses up the request's one-time extras).
     nlohmann::json requestParametersForError() const;

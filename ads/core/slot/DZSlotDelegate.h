@@ -86,7 +86,8 @@ class DZSlotAdResponseDelegate {
     virtual ~DZSlotAdResponseDelegate() = default;
     virtual bool slotShouldProcessAdResponse(DZSlot&, const std::shared_ptr<DZAd>&,
                                              platform::ErrorRef* error) = 0;
-    virtual bool slotShouldProcessMediatedAdResponse(DZSlot&, const nlohmann::json&,
+    // A mediated response: the owner that takes it makes itself the ad's mediation delegate.
+    virtual bool slotShouldProcessMediatedAdResponse(DZSlot&, const std::shared_ptr<DZAd>&,
                                                      platform::ErrorRef* error) = 0;
 };
 

@@ -5,11 +5,16 @@
 // with the slot's load and told of a change of ad type. Main thread only.
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "ads/core/DZAdType.h"
 
 class DZAd;
 class DZSlot;
+namespace platform::ui {
+class ViewController;
+}  // namespace platform::ui
 
 class DZSlotFormat {
   public:
@@ -24,13 +29,15 @@ class DZSlotFormat {
     virtual void processResponse(DZSlot& slot, const std::shared_ptr<DZAd>& ad) {
         if (process_) process_(slot, ad);
     }
-    // While an ad of another network is served through this format's own adapter: the slot's
-    // measurement and type changes are then the adapter's.
-    virtual bool isMediating() const { return false; }
     // The slot's load is cancelled: whatever this format still has under way stops.
     virtual void cancel() {}
     // True when the format's ad took the new type itself.
     virtual bool changeAdTypeTo(const DZAdType&) { return false; }
+    // The adapter that delivered the ad this format shows for another network, if any.
+    virtual std::optional<std::string> adNetworkClassName() const { return std::nullopt; }
+    // Shows the format's full-screen ad, when it shows one through an adapter of its own.
+    virtual void presentInterstitialFromRootViewController(
+        const std::shared_ptr<platform::ui::ViewController>&) {}
 
   private:
     Process process_;

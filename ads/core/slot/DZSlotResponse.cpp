@@ -112,10 +112,39 @@ std::shared_ptr<DZSlotFormat> DZSlot::formatForResponseType(unsigned responseTyp
 }
 
 std::shared_ptr<DZSlotFormat> DZSlot::mediatingFormat() const {
-    for (const auto& [type, format] : formats_) {
-        if (format && format->isMediating()) return format;
-    }
-    return nullptr;
+    if (!isMediating()) return nullptr;
+    auto it = formats_.find(ad_->responseType());
+    return it != formats_.end() ? it->second : nullptr;
+}
+
+bool DZSlot::isMediating() const {
+    return ad_ && ad_->responseType() == kDZAdResponseTypeMediation;
+}
+
+std::optional<std::string> DZSlot::adNetworkClassName() const {
+    if (state_ != kDZSlotStateValidAd) return std::nullopt;
+    if (!isMediating()) return kOwnAdsAdapterClassName;
+    auto format = mediatingFormat();
+    return format ? format->adNetworkClassName() : std::nullopt;
+}
+
+bool DZSlot::changeAdTypeTo(const DZAdType& type) {
+    if (adType_.isInterstitial() || type.isInterstitial()) return false;
+    auto format = mediatingFormat();
+    return format && format->changeAdTypeTo(type);
+}
+
+void DZSlot::presentMediatedInterstitialFromRootViewController(
+    const std::shared_ptr<platform::ui::ViewController>& rootViewController) {
+    if (!adType_.isInterstitial()) return;
+    auto hold = weak_from_this().lock();
+    if (auto format = mediatingFormat())
+        format->presentInterstitialFromRootViewController(rootViewController);
+}
+
+std::shared_ptr<platform::ui::ViewController> DZSlot::viewControllerForPresentingModalView() const {
+    auto delegate = slotDelegate();
+    return delegate ? delegate->rootViewController() : nullptr;
 }
 
 void DZSlot::cancelFormats() {

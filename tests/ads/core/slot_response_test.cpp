@@ -13,7 +13,7 @@
 #include "ads/core/slot/DZAdFormatRegistry.h"
 #include "ads/core/slot/DZSDKCoreController.h"
 #include "ads/core/slot/DZSlot.h"
-#include "ads/mediation/DZMediationFormat.h"
+#include "ads/mediation/DZMAdManager.h"
 #include "ads/render/AdViewTestBed.h"
 #include "ads/render/view/DZAdNetworkJavaScriptAdViewDelegate.h"
 #include "ads/render/view/DZAdView.h"
@@ -118,13 +118,13 @@ TEST_F(SlotResponse, EachResponseTypeTakesItsPath) {
     EXPECT_EQ(slot_->clickPingCount(), 2);
     EXPECT_EQ(owner_->clicks, 2);
 
-    // A response no format takes ends the load; the component's mediation format fails it too
-    // until other networks are served.
+    // A response no format takes ends the load; a mediated one for an owner that takes no
+    // mediation fails with code 7.
     const nlohmann::json mediated{{"x-zazo-mediation", "1"}, {"Content-Type", "application/json"}};
     DZAdFormatRegistry::shared().registerResponseType(kDZAdResponseTypeMediation, nullptr);
     load({{"ad_html", "{}"}}, mediated);
     EXPECT_EQ(slot_->state(), 7);
-    DZMediationFormat::registerFormat();
+    DZMAdManager::registerFormat();
     load({{"ad_html", "{}"}}, mediated);
     EXPECT_EQ(slot_->state(), 7);
 
@@ -143,7 +143,7 @@ TEST_F(SlotResponse, EachResponseTypeTakesItsPath) {
     EXPECT_EQ(slot_->ad()->adHTML(), "<p>custom</p>");
     EXPECT_FALSE(slot_->reloadable());
     EXPECT_EQ(htmlLoads(), 1u);
-    EXPECT_THAT(owner_->errors, ElementsAre(13, 8, 12));
+    EXPECT_THAT(owner_->errors, ElementsAre(13, 7, 12));
 }
 
 TEST_F(SlotResponse, EmptyAdsFailAndKeepTheRefreshInBounds) {
