@@ -2,9 +2,15 @@
 
 #include <mutex>
 
+#include "ads/mediation/DZMBuiltInAdapters.h"
 #include "ads/mediation/DZMediationFormat.h"
+#include "ads/public/DZPublicAdapters.h"
 
 void DZAdFormats::registerAll() {
     static std::once_flag once;
-    std::call_once(once, [] { DZMediationFormat::registerFormat(); });
+    std::call_once(once, [] {
+        DZMediationFormat::registerFormat();
+        DZMBuiltInAdapters::registerAll();
+        DZPublicAdapters::registerAll();
+    });
 }
