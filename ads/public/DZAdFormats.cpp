@@ -3,13 +3,17 @@
 #include <mutex>
 
 #include "ads/mediation/DZMAdManager.h"
+#include "ads/mediation/DZMBuiltInAdapters.h"
+#include "ads/public/DZPublicAdapters.h"
 
 void DZAdFormats::registerAll() {
     static std::once_flag once;
     std::call_once(once, [] {
         DZMAdManager::registerFormat();
-        // The built-in mediation adapters (own ads, ad URL, custom events, HTML) register here,
-        // each in platform::ClassRegistry under its name and kinds, so their names reach the
-        // requests' "adapters" before the first response.
+        // The built-in mediation adapters (custom events and HTML; own ads and ad URL, which make
+        // public objects) register in platform::ClassRegistry under their names and kinds, so
+        // their names reach the requests' "adapters" before the first response.
+        DZMBuiltInAdapters::registerAll();
+        DZPublicAdapters::registerAll();
     });
 }

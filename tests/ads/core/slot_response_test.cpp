@@ -53,12 +53,6 @@ struct Owner : DZSlotDelegate, DZSlotAdLoadDelegate {
     std::vector<int> errors;
 };
 
-platform::Image painted(int width, int height) {
-    platform::Image image{width, height, platform::Image::Content::RGBAPremultiplied, {}};
-    image.pixels.assign(static_cast<std::size_t>(width * height) * 4, 255);
-    return image;
-}
-
 class SlotResponse : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -231,7 +225,7 @@ TEST_F(SlotResponse, ScriptAdsCountOnlyOnceTheyDraw) {
 
     load(script);
     bed_.engine().finishLoad();
-    bed_.engine().setSnapshot(painted(320, 50));
+    bed_.engine().setSnapshot(tikoleap::test::paintedImage(320, 50));
     advance(0.25);
     bed_.runUntilIdle();
     EXPECT_EQ(slot_->state(), 6);

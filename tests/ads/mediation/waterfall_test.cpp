@@ -17,6 +17,7 @@
 #include "ads/foundation/DZSlotStatistics.h"
 #include "ads/mediation/DZMAdManager.h"
 #include "ads/mediation/DZMAdNetworkConnectorBase.h"
+#include "ads/mediation/DZMConfig.h"
 #include "ads/mediation/DZMPingSender.h"
 #include "ads/mediation/TikoTestAdapter.h"
 #include "ads/render/AdViewTestBed.h"
@@ -161,15 +162,17 @@ TEST_F(Waterfall, AnEmptyOrUnusableListEndsInNoFill) {
 
     // Networks failing inside their request calls are asked one after another, never one inside
     // the last one's answer.
-    std::vector<nlohmann::json> many(500, network("nofill", {{"sync", "1"}}));
+    // As many as a response may list: the rest are ignored.
+    const int most = static_cast<int>(DZMConfig::kMaxNetworks);
+    std::vector<nlohmann::json> many(most + 5, network("nofill", {{"sync", "1"}}));
     owner_->events.clear();
     pings_.clear();
     load(many);
     EXPECT_THAT(owner_->events, ElementsAre("failed 9"));
-    EXPECT_EQ(TikoTestAdapter::requests, 500);
+    EXPECT_EQ(TikoTestAdapter::requests, most);
     EXPECT_EQ(TikoTestAdapter::deepestNesting, 1);
     ASSERT_EQ(pings_.size(), 1u);
-    EXPECT_EQ(pings_[0].exitCodes.size(), 500u * 2 - 1);
+    EXPECT_EQ(pings_[0].exitCodes.size(), static_cast<std::size_t>(most) * 2 - 1);
 }
 
 TEST_F(Waterfall, AnswersOutOfTurnAreDropped) {

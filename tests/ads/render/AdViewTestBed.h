@@ -8,10 +8,18 @@
 #include "ads/render/view/DZAdView.h"
 #include "ads/render/view/DZWebViewCacheSet.h"
 #include "platform/dispatch/DispatchQueue.h"
+#include "platform/image/Image.h"
 #include "platform/launcher/UrlOpener.h"
 #include "platform/web/FakeWebEngine.h"
 
 namespace tikoleap::test {
+
+// A snapshot whose every pixel is painted (opaque white): a page that has drawn.
+inline platform::Image paintedImage(int width, int height) {
+    platform::Image image{width, height, platform::Image::Content::RGBAPremultiplied, {}};
+    image.pixels.assign(static_cast<std::size_t>(width * height) * 4, 255);
+    return image;
+}
 
 class AdViewTestBed {
   public:
