@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "platform/image/PngCodec.h"
 #include "support/Command.h"
 #include "support/RunOutput.h"
 #include "support/TempDir.h"
@@ -18,14 +21,25 @@ TEST(AdProbeWaterfall, TheHouseWaterfallEndsInItsHTMLNetworkAndReportsEveryExitC
     tikoleap::adserver::AdServer server;
     ASSERT_TRUE(server.start(0, ""));
     tikoleap::test::TempDir home{"tikoleap-waterfall"};
+    const std::string png = (home.path() / "window.png").string();
     const auto run = tikoleap::test::runCommand(
         std::string(TIKOLEAP_BINARY_DIR) + "/tikoleap-adprobe --home " + home.path().string() +
-        " --ad-server " + server.baseURL() + " waterfall --unit tikoleap-mediation-waterfall 2>/dev/null");
+        " --ad-server " + server.baseURL() + " waterfall --unit tikoleap-mediation-waterfall --capture " +
+        png + " 2>/dev/null");
     ASSERT_EQ(run.code, 0);
     const auto result = tikoleap::test::lastLine(run.out);
     EXPECT_EQ(result["events"], nlohmann::json::array({"adViewDidReceiveAd"}));
     EXPECT_EQ(result["error"], nullptr);
     EXPECT_EQ(result["adNetworkClassName"], "DZMAdapterHTML");
+    // The delivered page fills the banner at the window's top, and only it.
+    const auto image = platform::loadPng(png);
+    ASSERT_TRUE(image);
+    auto pixel = [&](int x, int y) {
+        const std::uint8_t* p = &image->pixels[(y * image->width + x) * 4];
+        return std::vector<int>(p, p + 3);
+    };
+    EXPECT_EQ(pixel(160, 25), (std::vector<int>{0x1e, 0x90, 0xff}));
+    EXPECT_NE(pixel(160, 60), (std::vector<int>{0x1e, 0x90, 0xff}));
 
     // Unregistered adapter, passback, no custom event, silence past the time-out, the filled page.
     ASSERT_TRUE(server.waitForKind("mediation_impression", 1, std::chrono::seconds(5)));
