@@ -29,9 +29,9 @@
 //       {"shown", "loading", "url", "capture": null | {"file", "error"}, "closedByDone"}.
 //
 // --ad-server overrides TIKOLEAP_AD_SERVER. The last line on stdout is one JSON object. Exit 0
-// whenever the command ran, whatever the ad did; 1 when it could not: core, slot, banner, adview and
-// browser without a display (nothing on stdout then), fetch from a server that could not be reached;
-// 2 for bad arguments. --help prints the usage.
+// whenever the command ran, whatever the ad did; 1 when it could not: core, slot, banner, adview,
+// browser and waterfall without a display (nothing on stdout then), fetch from a server that could not be
+// reached; 2 for bad arguments. --help prints the usage.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -67,6 +67,7 @@
 #include "tools/adprobe/ProbeAd.h"
 #include "tools/adprobe/ProbeSnapshot.h"
 #include "tools/adprobe/SlotProbe.h"
+#include "tools/adprobe/WaterfallProbe.h"
 #include "tools/adprobe/WebProbe.h"
 
 namespace {
@@ -82,14 +83,16 @@ const char* const kUsage =
     "  slot --unit UNIT [--timeout S]\n"
     "  banner --unit UNIT --seconds S [--snapshot FILE]\n"
     "  browser --url URL [--referrer URL] [--seconds S] [--capture FILE]\n"
-    "--ad-server overrides TIKOLEAP_AD_SERVER. core, slot, banner, adview and browser need a display.\n"
+    "  waterfall --unit UNIT [--interstitial] [--timeout S] [--capture FILE]\n"
+    "--ad-server overrides TIKOLEAP_AD_SERVER. core, slot, banner, adview, browser and waterfall need a\n"
+    "display.\n"
     "The last line on stdout is one JSON object. Exit 0 when the command ran, 1 when it could not\n"
     "(no display, the ad server not reached), 2 for bad arguments.\n";
 
 // The commands that show pages on the real web engine, which needs a display.
 bool needsDisplay(const std::string& command) {
     return command == "core" || command == "slot" || command == "banner" || command == "adview" ||
-           command == "browser";
+           command == "browser" || command == "waterfall";
 }
 
 // The value of an option given as "--name value" among the command's arguments; false for an
@@ -108,6 +111,14 @@ std::optional<double> seconds(const std::string& text) {
     const double value = std::strtod(text.c_str(), &end);
     if (text.empty() || *end || !(value >= 0.1 && value <= 600)) return std::nullopt;
     return value;
+}
+
+// What is wrong with the picture file the option names; "" when it names none or one that can be written.
+std::string picturePathProblem(std::map<std::string, std::string>& options, const std::string& name) {
+    const std::string& path = options[name];
+    if (path.empty()) return "";
+    const std::string problem = snapshotPathProblem(path);
+    return problem.empty() ? "" : name + ": " + problem;
 }
 
 int usage(const std::string& why) {
@@ -350,6 +361,7 @@ int main(int argc, char** argv) {
     std::map<std::string, std::string> options;
     double limit = 0;
     int requests = 1;
+    bool interstitial = false;
     if (command == "params") {
         if (int bad = parseParams(rest, params)) return bad;
     } else if (command == "fetch") {
@@ -378,10 +390,7 @@ int main(int argc, char** argv) {
         auto shown = seconds(options["--seconds"]);
         if (!shown) return usage("--seconds takes 0.1 to 600 seconds");
         limit = *shown;
-        if (!options["--snapshot"].empty()) {
-            if (auto problem = snapshotPathProblem(options["--snapshot"]); !problem.empty())
-                return usage("--snapshot: " + problem);
-        }
+        if (auto problem = picturePathProblem(options, "--snapshot"); !problem.empty()) return usage(problem);
     } else if (command == "browser") {
         options = {{"--url", ""}, {"--referrer", ""}, {"--seconds", "5"}, {"--capture", ""}};
         const auto page = platform::Url::parse(readOptions(rest, options) ? options["--url"] : "");
@@ -391,10 +400,22 @@ int main(int argc, char** argv) {
         auto shown = seconds(options["--seconds"]);
         if (!shown) return usage("--seconds takes 0.1 to 600 seconds");
         limit = *shown;
-        if (!options["--capture"].empty()) {
-            if (auto problem = snapshotPathProblem(options["--capture"]); !problem.empty())
-                return usage("--capture: " + problem);
+        if (auto problem = picturePathProblem(options, "--capture"); !problem.empty()) return usage(problem);
+    } else if (command == "waterfall") {
+        options = {{"--unit", ""}, {"--timeout", "30"}, {"--capture", ""}};
+        std::vector<std::string> valued;
+        for (const auto& arg : rest) {
+            if (arg == "--interstitial")
+                interstitial = true;
+            else
+                valued.push_back(arg);
         }
+        if (!readOptions(valued, options) || options["--unit"].empty())
+            return usage("waterfall takes --unit UNIT [--interstitial] [--timeout S] [--capture FILE]");
+        auto timeout = seconds(options["--timeout"]);
+        if (!timeout) return usage("--timeout takes 0.1 to 600 seconds");
+        limit = *timeout;
+        if (auto problem = picturePathProblem(options, "--capture"); !problem.empty()) return usage(problem);
     } else if (command == "adview") {
         if (auto problem = parseAdViewOptions(rest, adView); !problem.empty()) return usage(problem);
     } else {
@@ -422,6 +443,8 @@ int main(int argc, char** argv) {
         result = runBanner(options["--unit"], limit, options["--snapshot"], *loop);
     } else if (command == "browser") {
         result = runBrowser(options["--url"], options["--referrer"], limit, options["--capture"], *loop);
+    } else if (command == "waterfall") {
+        result = runWaterfall(options["--unit"], interstitial, limit, options["--capture"], *loop);
     } else {
         result = runAdView(adView, *loop);
     }
