@@ -27,6 +27,7 @@
 #include <nlohmann/json.hpp>
 
 #include "ads/core/DZAdSize.h"
+#include "ads/foundation/DZApplication.h"
 
 class DZMAdNetworkConnector;
 namespace platform::ui {
@@ -35,7 +36,7 @@ class ViewController;
 
 class DZMAdNetworkAdapter {
   public:
-    inline static const std::string kAdapterKind = "DZMAdNetworkAdapter";
+    inline static const std::string kAdapterKind = kDZMAdNetworkAdapterKind;
     // Registered with this kind when it implements the current adapter interface.
     inline static const std::string kCurrentAPIKind = "DZMAdNetworkAdapter.currentAPI";
     inline static const std::string kRewardBasedVideoAdapterKind = "DZMRewardBasedVideoAdNetworkAdapter";

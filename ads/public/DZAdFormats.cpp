@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "ads/foundation/DZApplication.h"
 #include "ads/mediation/DZMAdManager.h"
 #include "ads/mediation/DZMBuiltInAdapters.h"
 #include "ads/public/DZPublicAdapters.h"
@@ -15,5 +16,6 @@ void DZAdFormats::registerAll() {
         // their names reach the requests' "adapters" before the first response.
         DZMBuiltInAdapters::registerAll();
         DZPublicAdapters::registerAll();
+        DZApplication::sharedInstance()->updateAvailableAdapterNamesWithPotentialAdapterNames(std::nullopt);
     });
 }

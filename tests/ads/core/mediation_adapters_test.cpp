@@ -6,6 +6,7 @@
 
 #include "ads/core/DZAd.h"
 #include "ads/core/DZBannerAd.h"
+#include "ads/core/DZRequest.h"
 #include "ads/core/slot/DZSDKCoreController.h"
 #include "ads/mediation/FakeConnector.h"
 #include "ads/public/DZAdFormats.h"
@@ -36,6 +37,12 @@ class MediationAdapters : public ::testing::Test {
 };
 
 }  // namespace
+
+TEST_F(MediationAdapters, TheBuiltInAdaptersAreNamedInEveryRequestOnceRegistered) {
+    EXPECT_EQ(DZRequest::request()->parameters().value("adapters", nlohmann::json()),
+              (nlohmann::json{"DZMAdURLAdapter", "DZMAdapterCustomEvents", "DZMAdapterHTML",
+                              "DZMAdapterReriveDiDazAds"}));
+}
 
 TEST_F(MediationAdapters, OwnAdsLoadTheUnitWithoutRefreshAndPassEveryEventOn) {
     auto adapter = std::dynamic_pointer_cast<DZMAdapterReriveDiDazAds>(
