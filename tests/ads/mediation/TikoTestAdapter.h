@@ -2,12 +2,19 @@
 // A test network: its credentials choose how it answers. "mode": "fill", "nofill", "error",
 // "silence", "late" (fills after "delay" seconds), "double" (fills twice), "refreshfail" (fills,
 // then fails after "delay" seconds), "worker" (fills from another thread). "sync": "1" answers
-// inside the request call, else from the main queue. Registered by the tests that use it.
+// inside the request call, else from the main queue. "kind": "interstitial" or "native" fills
+// with that kind; "extras_class" names the network extras it asks for. Registered by the tests
+// that use it; every connector it was handed is remembered weakly, so tests can count what lives.
 #include <atomic>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
+#include "ads/core/DZMediatedNativeAd.h"
 #include "ads/core/DZRequest.h"
 #include "ads/foundation/DZRequestError.h"
 #include "ads/foundation/DZWeakTargetAdditions.h"
@@ -27,6 +34,15 @@ class TikoTestAdapter : public DZMAdNetworkAdapter, public std::enable_shared_fr
     inline static std::atomic<int> requests{0};
     // How many requests were under way inside one another at the most.
     inline static int deepestNesting = 0;
+    // The banner size asked for last.
+    inline static DZAdSize lastSize{};
+    inline static std::vector<std::weak_ptr<DZMAdNetworkConnector>> connectors;
+
+    static int liveConnectors() {
+        int count = 0;
+        for (const auto& connector : connectors) count += !connector.expired();
+        return count;
+    }
 
     static void registerClass() {
         platform::ClassRegistry::shared().registerClass(kName, {kAdapterKind, kCurrentAPIKind}, [] {
@@ -36,12 +52,30 @@ class TikoTestAdapter : public DZMAdNetworkAdapter, public std::enable_shared_fr
 
     TikoTestAdapter() { ++live; }
     ~TikoTestAdapter() override {
-        if (worker_.joinable()) worker_.join();
+        // The worker may hold the last reference to the connector, and so end this adapter itself.
+        if (worker_.joinable()) {
+            if (worker_.get_id() == std::this_thread::get_id())
+                worker_.detach();
+            else
+                worker_.join();
+        }
         --live;
     }
 
-    void getBannerWithSize(DZAdSize) override { nested(); }
+    void setConnector(std::weak_ptr<DZMAdNetworkConnector> connector) override {
+        connectors.push_back(connector);
+        DZMAdNetworkAdapter::setConnector(std::move(connector));
+    }
+    void getBannerWithSize(DZAdSize size) override {
+        lastSize = size;
+        nested();
+    }
     void getInterstitial() override { nested(); }
+    bool getNativeAdWithAdTypes(const std::vector<std::string>&,
+                                const std::vector<nlohmann::json>&) override {
+        nested();
+        return true;
+    }
     void stopBeingDelegate() override { stopped_ = true; }
     bool isBannerAnimationOK(int) override { return true; }
     void presentInterstitialFromRootViewController(
@@ -49,7 +83,10 @@ class TikoTestAdapter : public DZMAdNetworkAdapter, public std::enable_shared_fr
         ++presented;
     }
     std::string adapterVersion() const override { return "1"; }
-    std::optional<std::string> networkExtrasClass() const override { return std::nullopt; }
+    std::optional<std::string> networkExtrasClass() const override {
+        const auto name = credential("extras_class");
+        return name.empty() ? std::nullopt : std::optional<std::string>(name);
+    }
 
     int presented = 0;
 
@@ -67,8 +104,10 @@ class TikoTestAdapter : public DZMAdNetworkAdapter, public std::enable_shared_fr
     void fill() {
         auto c = connector();
         if (!c || stopped_) return;
-        if (interstitial_)
+        if (kind_ == "interstitial")
             c->adapterDidReceiveInterstitial(*this);
+        else if (kind_ == "native")
+            c->adapterDidReceiveMediatedNativeAd(*this, std::make_shared<DZMediatedAd>());
         else
             c->adapterDidReceiveAdView(*this, std::make_shared<platform::ui::View>());
     }
@@ -92,9 +131,8 @@ class TikoTestAdapter : public DZMAdNetworkAdapter, public std::enable_shared_fr
     void answer() {
         ++requests;
         auto c = connector();
-        interstitial_ = false;
         const std::string mode = credential("mode");
-        if (credential("kind") == "interstitial") interstitial_ = true;
+        kind_ = credential("kind");
         std::function<void(TikoTestAdapter&)> step;
         if (mode == "fill")
             step = [](TikoTestAdapter& a) { a.fill(); };
@@ -135,11 +173,13 @@ class TikoTestAdapter : public DZMAdNetworkAdapter, public std::enable_shared_fr
     }
     // A network that keeps answering after it was told to stop.
     void ignoreStop() {
-        if (auto c = connector()) c->adapterDidReceiveAdView(*this, std::make_shared<platform::ui::View>());
+        const bool stopped = std::exchange(stopped_, false);
+        fill();
+        stopped_ = stopped;
     }
 
     bool stopped_ = false;
-    bool interstitial_ = false;
+    std::string kind_;
     std::thread worker_;
     std::vector<std::shared_ptr<platform::MainLoopTimer>> timers_;
 };

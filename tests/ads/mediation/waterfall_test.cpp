@@ -3,127 +3,28 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <random>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "ads/core/DZAd.h"
-#include "ads/core/DZAdMediationDelegate.h"
-#include "ads/core/DZExtras.h"
-#include "ads/core/DZRequest.h"
-#include "ads/core/slot/DZSDKCoreController.h"
-#include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/DZSlotStatistics.h"
-#include "ads/mediation/DZMAdManager.h"
 #include "ads/mediation/DZMAdNetworkConnectorBase.h"
 #include "ads/mediation/DZMConfig.h"
-#include "ads/mediation/DZMPingSender.h"
-#include "ads/mediation/TikoTestAdapter.h"
-#include "ads/render/AdViewTestBed.h"
+#include "ads/mediation/MediatedSlot.h"
+#include "platform/foundation/ScopedLogSink.h"
 
 using testing::ElementsAre;
 using tikoleap::test::TikoTestAdapter;
 
 namespace {
 
-struct Owner : DZSlotDelegate,
-               DZSlotAdLoadDelegate,
-               DZSlotAdEventDelegate,
-               DZSlotAdResponseDelegate,
-               DZAdMediationDelegate,
-               std::enable_shared_from_this<Owner> {
-    void slotDidReceiveAdView(DZSlot&, const std::shared_ptr<platform::ui::View>&) override { ++views; }
-    std::optional<std::vector<DZAdSize>> validAdSizes() override { return std::nullopt; }
-    int ownerAdType() override { return interstitial ? 2 : 1; }
-    void slotFinishedLoadingAdContent(DZSlot&) override { events.push_back("finished"); }
-    void slotDidFailToLoadAdContent(DZSlot&, const DZRequestError::Ref& error) override {
-        events.push_back("failed " + std::to_string(error ? error->code() : -1));
-    }
-    void slotWillPresentScreen(DZSlot&) override { events.push_back("present"); }
-    bool slotShouldProcessAdResponse(DZSlot&, const std::shared_ptr<DZAd>&, platform::ErrorRef*) override {
-        return true;
-    }
-    bool slotShouldProcessMediatedAdResponse(DZSlot&, const std::shared_ptr<DZAd>& ad,
-                                             platform::ErrorRef*) override {
-        ad->setMediationDelegate(shared_from_this());
-        return true;
-    }
-    DZMediationConnectorKind connectorKindForAd(const DZAd&) override {
-        return interstitial ? DZMediationConnectorKind::kInterstitial : DZMediationConnectorKind::kBanner;
-    }
-
-    bool interstitial = false;
-    int views = 0;
-    std::vector<std::string> events;
-};
-
-nlohmann::json network(const std::string& mode, nlohmann::json extra = nlohmann::json::object()) {
-    extra["mode"] = mode;
-    return {{"id", mode}, {"data", extra}, {"adapters", {TikoTestAdapter::kName}}};
-}
-
-class Waterfall : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        TikoTestAdapter::registerClass();
-        DZMAdManager::registerFormat();
-        previousSender_ = DZMPingSender::setSender([this](const DZMPing& ping) { pings_.push_back(ping); });
-        slot_->setSDKCoreController(controller_);
-        slot_->setSlotDelegate(owner_);
-        slot_->setAdLoadDelegate(owner_);
-        slot_->setAdEventDelegate(owner_);
-        slot_->setAdResponseDelegate(owner_);
-        slot_->setAdUnitID("unit");
-        slot_->setAdType(DZAdType::bannerAdTypeForSize(kDZAdSizeBanner));
-        TikoTestAdapter::requests = 0;
-        TikoTestAdapter::deepestNesting = 0;
-    }
-    void TearDown() override {
-        slot_.reset();
-        bed_.runUntilIdle();
-        DZMPingSender::setSender(previousSender_);
-        EXPECT_EQ(TikoTestAdapter::live, 0);
-    }
-    void advance(double seconds) { bed_.home().loop().advance(seconds); }
-
-    // Loads a mediated response with these networks.
-    void load(const std::vector<nlohmann::json>& networks, double timeoutMillis = 1500,
-              std::string adType = "banner") {
-        const nlohmann::json config{{"ad_type", adType},
-                                    {"qdata", "Tiko Leap"},
-                                    {"settings", {{"ad_network_timeout_millis", timeoutMillis}}},
-                                    {"ad_networks", nlohmann::json(networks)}};
-        auto request = DZRequest::request();
-        auto extras = std::make_shared<DZExtras>();
-        extras->setAdditionalParameters(
-            {{"_ad", {{"ad_html", config.dump()}, {"ad_base_url", "http://127.0.0.1/"}}},
-             {"_adHeaders", {{"x-zazo-mediation", "1"}, {"Content-Type", "application/json"}}}});
-        request->registerAdNetworkExtras(extras);
-        slot_->loadRequest(request);
-        bed_.runUntilIdle();
-    }
-    std::shared_ptr<DZMAdManager> manager() const {
-        return std::dynamic_pointer_cast<DZMAdManager>(
-            slot_->formatForResponseType(kDZAdResponseTypeMediation));
-    }
-    std::vector<std::string> pingKinds() const {
-        std::vector<std::string> kinds;
-        for (const auto& ping : pings_) {
-            const auto& t = ping.defaultTemplate;
-            kinds.push_back(t.substr(t.rfind('/') + 1, t.find('?') - t.rfind('/') - 1) + " " +
-                            ping.exitCodes);
-        }
-        return kinds;
-    }
-
-    tikoleap::test::AdViewTestBed bed_;
-    std::shared_ptr<Owner> owner_ = std::make_shared<Owner>();
-    std::shared_ptr<DZSDKCoreController> controller_ = DZSDKCoreController::create();
-    std::shared_ptr<DZSlot> slot_ = DZSlot::create({0, 0, 320, 50});
-    std::vector<DZMPing> pings_;
-    DZMPingSender::Sender previousSender_;
-};
+using Waterfall = tikoleap::test::MediatedSlotTest;
+using tikoleap::test::network;
 
 TEST_F(Waterfall, EachNetworkLeavesItsExitCodeAndTheFirstFillWins) {
     load({{{"id", "gone"}, {"adapters", {"NoSuchAdapter"}}},
@@ -211,7 +112,7 @@ TEST_F(Waterfall, AnswersOutOfTurnAreDropped) {
 }
 
 TEST_F(Waterfall, AnInterstitialIsDeliveredOnceAndPresentedByItsNetwork) {
-    owner_->interstitial = true;
+    owner_->kind = DZMediationConnectorKind::kInterstitial;
     slot_->setAdType(DZAdType::interstitialAdType());
     load({network("double", {{"kind", "interstitial"}})}, 1500, "interstitial");
     EXPECT_THAT(owner_->events, ElementsAre("finished"));
@@ -249,6 +150,160 @@ TEST_F(Waterfall, AWorkerThreadsAnswersAreHeardOnTheMainThreadInOrder) {
         bed_.runUntilIdle();
     }
     EXPECT_THAT(owner_->events, ElementsAre("present", "finished"));
+}
+
+TEST_F(Waterfall, ANativeAdIsTakenOnceWithExitCodeZeroAndNotWhileAnotherIsShown) {
+    owner_->kind = DZMediationConnectorKind::kNative;
+    load({network("double", {{"kind", "native"}})});
+    EXPECT_THAT(owner_->events, ElementsAre("finished"));
+    ASSERT_EQ(owner_->nativeAds.size(), 1u);
+    EXPECT_EQ(owner_->nativeAds[0]->adNetworkClassName(), TikoTestAdapter::kName);
+    owner_->nativeAds[0]->reportImpression();
+    EXPECT_THAT(pingKinds(), ElementsAre("imp 0"));
+
+    // A native ad of a network asked while another's is shown is dropped.
+    auto shown = manager()->receivedConnector();
+    DZRequestError::Ref error;
+    auto again = DZMConfig::initWithAppKey(
+        "unit", response({network("fill", {{"kind", "native"}, {"sync", "1"}})}), &error);
+    ASSERT_TRUE(again);
+    manager()->mediateForAdType(manager()->adType(), again);
+    EXPECT_EQ(TikoTestAdapter::requests, 2);
+    EXPECT_EQ(owner_->nativeAds.size(), 1u);
+    EXPECT_EQ(manager()->receivedConnector(), shown);
+}
+
+TEST_F(Waterfall, MediatingAgainWhileANetworkIsAskedOnlyReplacesTypeAndConfiguration) {
+    load({network("silence"), network("fill")});
+    auto asked = manager()->requestingConnector();
+    DZRequestError::Ref error;
+    nlohmann::json body = response({network("nofill")}, 1500, "mrec");
+    body["qdata"] = "second";
+    auto second = DZMConfig::initWithAppKey("unit", body, &error);
+    ASSERT_TRUE(second);
+    manager()->mediateForAdType(DZAdType::bannerAdTypeForSize(kDZAdSizeMediumRectangle), second);
+    EXPECT_EQ(manager()->requestingConnector(), asked);
+    EXPECT_EQ(TikoTestAdapter::requests, 1);
+    // The first list goes on to its end, asking in the new type with the new configuration.
+    advance(1.5);
+    bed_.runUntilIdle();
+    EXPECT_THAT(owner_->events, ElementsAre("finished"));
+    EXPECT_EQ(TikoTestAdapter::requests, 2);
+    EXPECT_TRUE(DZAdSizesAreEqual(TikoTestAdapter::lastSize, kDZAdSizeMediumRectangle));
+    ASSERT_EQ(pings_.size(), 1u);
+    EXPECT_EQ(pings_[0].exitCodes, "3,0");
+    EXPECT_EQ(pings_[0].networkID, "fill");
+    EXPECT_EQ(pings_[0].qdata, "second");
+}
+
+TEST_F(Waterfall, ADeliveredInterstitialsLateFailureIsIgnoredWithOneLine) {
+    owner_->kind = DZMediationConnectorKind::kInterstitial;
+    slot_->setAdType(DZAdType::interstitialAdType());
+    platform::ScopedLogSink sink;
+    load({network("refreshfail", {{"kind", "interstitial"}, {"delay", "0.5"}}),
+          network("fill", {{"kind", "interstitial"}})},
+         1500, "interstitial");
+    auto shown = manager()->receivedConnector();
+    advance(0.5);
+    bed_.runUntilIdle();
+    EXPECT_THAT(owner_->events, ElementsAre("finished"));
+    EXPECT_EQ(TikoTestAdapter::requests, 1);
+    EXPECT_EQ(manager()->receivedConnector(), shown);
+    EXPECT_EQ(
+        std::count_if(sink.lines().begin(), sink.lines().end(),
+                      [](const std::string& line) { return line.find("failed late") != std::string::npos; }),
+        1);
+}
+
+TEST_F(Waterfall, AReplacedBannerNetworkReportsNothingMore) {
+    load({network("fill")});
+    auto replaced = manager()->receivedConnector();
+    auto replacedAdapter = replaced->adapter();
+    DZRequestError::Ref error;
+    auto again = DZMConfig::initWithAppKey("unit", response({network("fill", {{"sync", "1"}})}), &error);
+    ASSERT_TRUE(again);
+    manager()->mediateForAdType(manager()->adType(), again);
+    auto shown = manager()->receivedConnector();
+    ASSERT_NE(shown, replaced);
+    EXPECT_THAT(pingKinds(), ElementsAre("imp 0", "imp 0"));
+    pings_.clear();
+
+    // Its adapter was not told to stop, yet neither its clicks nor a new banner reach anyone.
+    replaced->adapterDidGetAdClick(*replacedAdapter);
+    replaced->adapterDidReceiveAdView(*replacedAdapter, std::make_shared<platform::ui::View>());
+    replaced->reportImpression();
+    EXPECT_TRUE(pings_.empty());
+    EXPECT_EQ(owner_->views, 2);
+    shown->adapterDidGetAdClick(*shown->adapter());
+    EXPECT_THAT(pingKinds(), ElementsAre("clk "));
+}
+
+// Fill, no fill, errors, silence, late, double and refreshing answers, inside the request call, from
+// the main queue and from worker threads, some cancelled and some let go half-way: every waterfall
+// ends, a cancelled one says nothing more, and nothing of any is left alive.
+TEST_F(Waterfall, AThousandMixedWaterfallsEndAndLeaveNothingAlive) {
+    const std::vector<nlohmann::json> kinds = {network("fill"),
+                                               network("fill", {{"sync", "1"}}),
+                                               network("nofill"),
+                                               network("nofill", {{"sync", "1"}}),
+                                               network("error"),
+                                               network("error", {{"sync", "1"}}),
+                                               network("silence"),
+                                               network("double", {{"sync", "1"}}),
+                                               network("late", {{"delay", "0.08"}}),
+                                               network("refreshfail", {{"delay", "0.03"}}),
+                                               network("worker"),
+                                               {{"id", "gone"}, {"adapters", {"NoSuchAdapter"}}}};
+    std::mt19937 random(39);
+    std::vector<std::weak_ptr<DZMAdManager>> managers;
+    for (int batch = 0; batch < 10; ++batch) {
+        std::vector<std::shared_ptr<tikoleap::test::MediationOwner>> owners;
+        std::vector<std::shared_ptr<DZSlot>> slots;
+        for (int i = 0; i < 100; ++i) {
+            auto owner = std::make_shared<tikoleap::test::MediationOwner>();
+            const bool interstitial = random() % 4 == 0;
+            if (interstitial) owner->kind = DZMediationConnectorKind::kInterstitial;
+            std::vector<nlohmann::json> networks;
+            for (auto n = 1 + random() % 4; n > 0; --n) {
+                auto entry = kinds[random() % kinds.size()];
+                if (interstitial && entry.contains("data")) entry["data"]["kind"] = "interstitial";
+                networks.push_back(entry);
+            }
+            slots.push_back(makeSlot(owner));
+            loadInto(*slots.back(), response(networks, 50, interstitial ? "interstitial" : "banner"));
+            owners.push_back(owner);
+        }
+        bed_.runUntilIdle();
+        std::vector<std::size_t> heardWhenCancelled(owners.size(), SIZE_MAX);
+        for (std::size_t i = 0; i < slots.size(); ++i) {
+            managers.push_back(managerOf(*slots[i]));
+            if (i % 10 == 0) {
+                slots[i]->cancelPendingActions();
+                heardWhenCancelled[i] = owners[i]->events.size();
+            } else if (i % 10 == 1) {
+                slots[i].reset();
+            }
+        }
+        for (int step = 0; step < 40; ++step) {
+            advance(0.01);
+            bed_.runUntilIdle();
+            if (step % 10 == 9) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        for (std::size_t i = 0; i < slots.size(); ++i) {
+            if (heardWhenCancelled[i] != SIZE_MAX) {
+                EXPECT_EQ(owners[i]->events.size(), heardWhenCancelled[i])
+                    << "batch " << batch << " slot " << i;
+            } else if (slots[i]) {
+                EXPECT_FALSE(owners[i]->events.empty()) << "batch " << batch << " slot " << i;
+            }
+        }
+        slots.clear();
+        bed_.runUntilIdle();
+    }
+    bed_.runUntilIdle();
+    EXPECT_EQ(std::count_if(managers.begin(), managers.end(), [](const auto& m) { return !m.expired(); }), 0);
+    EXPECT_EQ(TikoTestAdapter::liveConnectors(), 0);
+    EXPECT_EQ(TikoTestAdapter::live, 0);
 }
 
 }  // namespace
