@@ -17,11 +17,20 @@
 #include "ads/mediation/DZMConfig.h"
 #include "ads/mediation/MediatedSlot.h"
 #include "platform/foundation/ScopedLogSink.h"
+#include "platform/ui/Application.h"
 
 using testing::ElementsAre;
 using tikoleap::test::TikoTestAdapter;
 
 namespace {
+
+// The process ends as the game ends: the ad statistics still being saved by a slot's store are
+// finished before the process's statics go.
+class EndAsTheGameDoes : public ::testing::Environment {
+    void TearDown() override { platform::ui::Application::shared().terminate(); }
+};
+[[maybe_unused]] ::testing::Environment* const kEndAsTheGameDoes =
+    ::testing::AddGlobalTestEnvironment(new EndAsTheGameDoes);
 
 using Waterfall = tikoleap::test::MediatedSlotTest;
 using tikoleap::test::network;
