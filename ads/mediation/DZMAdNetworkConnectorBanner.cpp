@@ -46,16 +46,10 @@ void DZMAdNetworkConnectorBanner::handle(const Callback& callback) {
             if (owner) owner->adDidDismissScreen();
             break;
         case Event::kLeaveApplication:
-            if (owner) {
-                owner->adWillLeaveApplication();
-                owner->willLeaveAppDueToClick();
-            }
-            reportClick();
-            break;
-        case Event::kClick:
-            reportClick();
+            leaveApplicationForClick();
             break;
         default:
+            DZMAdNetworkConnectorBase::handle(callback);
             break;
     }
 }

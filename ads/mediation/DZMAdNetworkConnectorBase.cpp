@@ -243,6 +243,14 @@ void DZMAdNetworkConnectorBase::handle(const Callback& callback) {
     if (callback.event == Event::kClick) reportClick();
 }
 
+void DZMAdNetworkConnectorBase::leaveApplicationForClick() {
+    if (auto owner = slot()) {
+        owner->adWillLeaveApplication();
+        owner->willLeaveAppDueToClick();
+    }
+    reportClick();
+}
+
 void DZMAdNetworkConnectorBase::postNotification(const char* name) const {
     platform::ui::NotificationCenter::defaultCenter().post(name);
 }

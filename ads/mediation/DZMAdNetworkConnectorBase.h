@@ -116,7 +116,10 @@ class DZMAdNetworkConnectorBase : public DZMAdNetworkConnector,
     // The kind's request for an ad; the base kind can serve none.
     virtual void requestAd(const DZAdType& type);
     // One callback of the own adapter (native deliveries of any adapter), on the main thread.
+    // Clicks report; every other event means nothing unless a kind of connector says so.
     virtual void handle(const Callback& callback);
+    // The ad took the user out of the app: the slot hears it and the click is reported.
+    void leaveApplicationForClick();
     // Fails the network as if the adapter had (code 11 with that message).
     void failOwnRequest(const std::string& message);
     // Runs an adapter call; a throw fails the network. False when it threw.

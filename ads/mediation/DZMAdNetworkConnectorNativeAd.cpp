@@ -31,10 +31,8 @@ void DZMAdNetworkConnectorNativeAd::handle(const Callback& callback) {
         case Event::kFail:
             if (manager) manager->adRequestFailedFromConnectorWithError(*this, callback.error);
             break;
-        case Event::kClick:
-            reportClick();
-            break;
         default:
+            DZMAdNetworkConnectorBase::handle(callback);
             break;
     }
 }
