@@ -402,7 +402,8 @@ void DZMAdManager::resetRequestingState() {
 
 void DZMAdManager::detach(const std::shared_ptr<DZMAdNetworkConnectorBase>& connector) {
     if (!connector) return;
-    if (auto manager = connector->adManager()) manager->cancelPendingActions();
+    if (auto manager = std::dynamic_pointer_cast<DZMAdManager>(connector->adManager()))
+        manager->cancelPendingActions();
     connector->setAdManager({});
 }
 

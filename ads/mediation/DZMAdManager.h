@@ -22,6 +22,7 @@
 #include "ads/core/DZAdType.h"
 #include "ads/core/slot/DZSlotFormat.h"
 #include "ads/foundation/DZRequestError.h"
+#include "ads/mediation/DZMConnectorDelegate.h"
 #include "platform/foundation/Error.h"
 
 class DZMAdNetworkConfig;
@@ -35,7 +36,9 @@ class View;
 }  // namespace ui
 }  // namespace platform
 
-class DZMAdManager : public DZSlotFormat, public std::enable_shared_from_this<DZMAdManager> {
+class DZMAdManager : public DZSlotFormat,
+                     public DZMConnectorDelegate,
+                     public std::enable_shared_from_this<DZMAdManager> {
   public:
     // Puts the waterfall in the slot's registry for mediated responses; again is harmless.
     static void registerFormat();
@@ -51,7 +54,7 @@ class DZMAdManager : public DZSlotFormat, public std::enable_shared_from_this<DZ
     void presentInterstitialFromRootViewController(
         const std::shared_ptr<platform::ui::ViewController>& rootViewController) override;
 
-    std::shared_ptr<DZSlot> slot() const { return slot_.lock(); }
+    std::shared_ptr<DZSlot> slot() const override { return slot_.lock(); }
     void setSlot(std::weak_ptr<DZSlot> slot) { slot_ = std::move(slot); }
     // The last configuration handed to the waterfall.
     const std::shared_ptr<DZMConfig>& mediationConfiguration() const { return mediationConfiguration_; }
@@ -64,12 +67,12 @@ class DZMAdManager : public DZSlotFormat, public std::enable_shared_from_this<DZ
 
     // From the connectors; true when the answer was taken.
     bool adRequestReturnsFromConnectorWithView(DZMAdNetworkConnectorBase& connector,
-                                               const std::shared_ptr<platform::ui::View>& view);
-    bool adRequestReturnsFromConnectorWithInterstitial(DZMAdNetworkConnectorBase& connector);
+                                               const std::shared_ptr<platform::ui::View>& view) override;
+    bool adRequestReturnsFromConnectorWithInterstitial(DZMAdNetworkConnectorBase& connector) override;
     bool adRequestReturnsFromConnectorWithMediatedAd(DZMAdNetworkConnectorBase& connector,
-                                                     const std::shared_ptr<DZMediatedNativeAd>& ad);
+                                                     const std::shared_ptr<DZMediatedNativeAd>& ad) override;
     void adRequestFailedFromConnectorWithError(DZMAdNetworkConnectorBase& connector,
-                                               platform::ErrorRef error);
+                                               platform::ErrorRef error) override;
 
     // Drops every re-posted request and the running time-out.
     void cancelPendingActions();

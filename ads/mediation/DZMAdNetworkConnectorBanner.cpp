@@ -1,8 +1,8 @@
 #include "ads/mediation/DZMAdNetworkConnectorBanner.h"
 
 #include "ads/core/slot/DZSlot.h"
-#include "ads/mediation/DZMAdManager.h"
 #include "ads/mediation/DZMAdNetworkAdapter.h"
+#include "ads/mediation/DZMConnectorDelegate.h"
 #include "ads/render/overlay/DZViewController.h"
 
 void DZMAdNetworkConnectorBanner::requestAd(const DZAdType& type) {

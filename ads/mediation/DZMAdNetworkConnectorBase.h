@@ -15,7 +15,7 @@
 #include "ads/core/DZAdType.h"
 #include "ads/mediation/DZMAdNetworkConnector.h"
 
-class DZMAdManager;
+class DZMConnectorDelegate;
 class DZMAdNetworkConfig;
 class DZMConfig;
 class DZRequest;
@@ -44,8 +44,8 @@ class DZMAdNetworkConnectorBase : public DZMAdNetworkConnector,
     const std::string& adapterClassName() const { return adapterClassName_; }
 
     std::shared_ptr<DZSlot> slot() const;
-    std::shared_ptr<DZMAdManager> adManager() const { return adManager_.lock(); }
-    void setAdManager(std::weak_ptr<DZMAdManager> manager) { adManager_ = std::move(manager); }
+    std::shared_ptr<DZMConnectorDelegate> adManager() const { return adManager_.lock(); }
+    void setAdManager(std::weak_ptr<DZMConnectorDelegate> manager) { adManager_ = std::move(manager); }
     const std::shared_ptr<DZMConfig>& mediationConfig() const { return mediationConfig_; }
     const std::shared_ptr<DZMAdNetworkConfig>& networkConfig() const { return networkConfig_; }
     const std::shared_ptr<DZMAdNetworkAdapter>& adapter() const { return adapter_; }
@@ -142,7 +142,7 @@ class DZMAdNetworkConnectorBase : public DZMAdNetworkConnector,
     bool isLocationShared_ = false;
     nlohmann::json strippedCredentials_ = nlohmann::json::object();
     std::shared_ptr<DZMAdNetworkAdapter> adapter_;
-    std::weak_ptr<DZMAdManager> adManager_;
+    std::weak_ptr<DZMConnectorDelegate> adManager_;
     bool stopped_ = false;
 };
 

@@ -1,8 +1,8 @@
 #include "ads/mediation/DZMAdNetworkConnectorInterstitial.h"
 
 #include "ads/core/slot/DZSlot.h"
-#include "ads/mediation/DZMAdManager.h"
 #include "ads/mediation/DZMAdNetworkAdapter.h"
+#include "ads/mediation/DZMConnectorDelegate.h"
 #include "ads/render/overlay/DZViewController.h"
 
 void DZMAdNetworkConnectorInterstitial::requestAd(const DZAdType& type) {

@@ -1,8 +1,8 @@
 #include "ads/mediation/DZMAdNetworkConnectorNativeAd.h"
 
 #include "ads/core/DZMediatedNativeAd.h"
-#include "ads/mediation/DZMAdManager.h"
 #include "ads/mediation/DZMAdNetworkAdapter.h"
+#include "ads/mediation/DZMConnectorDelegate.h"
 
 void DZMAdNetworkConnectorNativeAd::requestAd(const DZAdType&) {
     std::vector<std::string> types;
