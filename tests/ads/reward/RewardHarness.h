@@ -109,11 +109,11 @@ class RewardTest : public ::testing::Test {
     }
     // Loads what the server serves and turns the loop until the response was taken (or the load
     // ended), and the set-ups asked for have answered.
-    // A request for what the server serves.
-    std::shared_ptr<DZRequest> servedRequest() const {
+    // A request for what the server serves at that path.
+    std::shared_ptr<DZRequest> servedRequest(const std::string& path = "/m") const {
         auto request = DZRequest::request();
         auto extras = std::make_shared<DZExtras>();
-        extras->setAdditionalParameters({{"_ad", {{"ad_url", server_.url("/m")}}}});
+        extras->setAdditionalParameters({{"_ad", {{"ad_url", server_.url(path)}}}});
         request->registerAdNetworkExtras(extras);
         return request;
     }

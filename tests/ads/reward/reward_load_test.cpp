@@ -123,6 +123,7 @@ TEST_F(RewardLoad, BadResponsesFailWithTheirCodesAndNoFillPings) {
              return body.dump();
          }(),
          true, 7},
+        {R"({"ad_type": "interstitial", "ad_networks": [{"adapters": ["RewardTestAdapter"]}]})", true, 7},
         {response({}, 1000, {{"nofill_urls", {"http://127.0.0.1/nofill?q=@gw_qdata@"}}}).dump(), true, 9},
     };
     for (const auto& c : cases) {
@@ -132,6 +133,16 @@ TEST_F(RewardLoad, BadResponsesFailWithTheirCodesAndNoFillPings) {
         loadServed(ad);
         EXPECT_THAT(events->list, ElementsAre("failed " + std::to_string(c.code))) << c.body;
     }
+    // A fetch that fails ends the load with the fetcher's error.
+    auto events = std::make_shared<RewardEvents>();
+    auto ad = makeAd(events);
+    ad->loadRequest(servedRequest("/missing"), "unit", std::nullopt);
+    EXPECT_TRUE(bed_.home().pump().until([&] { return !ad->isLoading(); }));
+    settle();
+    ASSERT_EQ(events->list.size(), 1u);
+    EXPECT_EQ(events->list[0].rfind("failed ", 0), 0u);
+    EXPECT_EQ(server_.hits("/missing").size(), 1u);
+
     EXPECT_EQ(RewardTestAdapter::setUps, 0);
     EXPECT_THAT(pingTexts(), ElementsAre("[\"http://127.0.0.1/nofill?q=@gw_qdata@\"] q1"));
     EXPECT_EQ(controller_->pendingRequestCount(), 0u);
