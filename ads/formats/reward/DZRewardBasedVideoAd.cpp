@@ -80,7 +80,8 @@ void DZRewardBasedVideoAd::fetchAdForRequest() {
         }
     }
     waitingForCore_ = true;
-    auto controller = controller_ ? controller_ : DZSDKCoreController::sharedInstance();
+    auto controller = hasOwnController_ ? controller_.lock() : DZSDKCoreController::sharedInstance();
+    if (!controller) return failedToLoadAdWithError(errorWithCode(kDZErrorInternalError, std::nullopt));
     controller->buildAdURL(shared_from_this());
 }
 

@@ -55,9 +55,11 @@ class DZRewardBasedVideoAd : public DZSDKCoreControllerDelegate,
     const std::optional<std::string>& userID() const { return userID_; }
     const std::optional<std::string>& requestID() const { return requestID_; }
     const std::shared_ptr<DZRewardWaterfall>& waterfall() const { return waterfall_; }
-    // The controller asked for ad URLs (the shared one unless set; tests give their own).
-    void setSDKCoreController(std::shared_ptr<DZSDKCoreController> controller) {
+    // The controller asked for ad URLs (the shared one unless set; tests give their own). Held
+    // weakly: it holds the ad while the ad waits for its answer.
+    void setSDKCoreController(std::weak_ptr<DZSDKCoreController> controller) {
         controller_ = std::move(controller);
+        hasOwnController_ = true;
     }
 
     // DZSDKCoreControllerDelegate
@@ -106,7 +108,8 @@ class DZRewardBasedVideoAd : public DZSDKCoreControllerDelegate,
     std::optional<std::string> requestID_;
     std::shared_ptr<DZAdFetcher> adFetcher_;
     std::shared_ptr<DZRewardWaterfall> waterfall_;
-    std::shared_ptr<DZSDKCoreController> controller_;
+    std::weak_ptr<DZSDKCoreController> controller_;
+    bool hasOwnController_ = false;
     // The core page owes the load in progress its one answer.
     bool waitingForCore_ = false;
 };
