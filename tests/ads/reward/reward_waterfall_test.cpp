@@ -56,8 +56,9 @@ TEST_F(RewardWaterfall, SetUpsPendingFailedOrStaleAreHandledInTurn) {
     EXPECT_THAT(events_->list, ElementsAre("received"));
 
     // A failed set-up and a class that is no reward adapter are skipped, and keep no connector.
-    platform::ClassRegistry::shared().registerClass("BannerOnlyAdapter", {DZMAdNetworkAdapter::kAdapterKind},
-                                                    [] { return std::shared_ptr<void>(); });
+    platform::ClassRegistry::shared().registerClass(
+        "BannerOnlyAdapter", {DZMAdNetworkAdapter::kAdapterKind, DZMAdNetworkAdapter::kCurrentAPIKind},
+        [] { return std::shared_ptr<void>(); });
     events_->list.clear();
     load(response(
         {net("x", "fail-setup", {}, kOther), net("y", "fill", {}, "BannerOnlyAdapter"), net("a", "fill")}));
