@@ -11,10 +11,11 @@
 //       one banner slot (320 x 50) loads a default request and renders the ad in its ad view (on
 //       the real engine) until the slot shows it or fails:
 //       {"states", "state", "error", "fetched", "impressions"}.
-//   banner --unit UNIT --seconds S [--snapshot FILE]
+//   banner --unit UNIT --seconds S [--snapshot FILE] [--custom-rendered]
 //       a public banner (320 x 50) in a shown window for S seconds of real time, loading and
 //       refreshing: {"received", "failed": [codes], "zdUnitsSent", "visibility": [values]}, with
-//       "snapshot" as adview's when asked.
+//       "snapshot" as adview's when asked. --custom-rendered: an ad-manager banner whose app takes
+//       custom-rendered ads, counts each seen and drawn; adds "customRendered": ads taken.
 //   fetch URL
 //       one fetch of an ad URL (a path beginning with "/" is taken on the ad server):
 //       {"ok", "responseCode", "error": {"code", "message"} | null, "ad": {...} | null}.
@@ -81,7 +82,7 @@ const char* const kUsage =
     "  core --unit UNIT [--timeout S] [--requests N]\n"
     "  adview --url URL [--seconds S] [--snapshot FILE] [--banner [--touch X,Y[@SECONDS]]]\n"
     "  slot --unit UNIT [--timeout S]\n"
-    "  banner --unit UNIT --seconds S [--snapshot FILE]\n"
+    "  banner --unit UNIT --seconds S [--snapshot FILE] [--custom-rendered]\n"
     "  browser --url URL [--referrer URL] [--seconds S] [--capture FILE]\n"
     "  waterfall --unit UNIT [--interstitial] [--timeout S] [--capture FILE]\n"
     "--ad-server overrides TIKOLEAP_AD_SERVER. core, slot, banner, adview, browser and waterfall need a\n"
@@ -362,6 +363,7 @@ int main(int argc, char** argv) {
     double limit = 0;
     int requests = 1;
     bool interstitial = false;
+    bool customRendered = false;
     if (command == "params") {
         if (int bad = parseParams(rest, params)) return bad;
     } else if (command == "fetch") {
@@ -385,8 +387,15 @@ int main(int argc, char** argv) {
         limit = *timeout;
     } else if (command == "banner") {
         options = {{"--unit", ""}, {"--seconds", ""}, {"--snapshot", ""}};
-        if (!readOptions(rest, options) || options["--unit"].empty() || options["--seconds"].empty())
-            return usage("banner takes --unit UNIT --seconds S [--snapshot FILE]");
+        std::vector<std::string> valued;
+        for (const auto& arg : rest) {
+            if (arg == "--custom-rendered")
+                customRendered = true;
+            else
+                valued.push_back(arg);
+        }
+        if (!readOptions(valued, options) || options["--unit"].empty() || options["--seconds"].empty())
+            return usage("banner takes --unit UNIT --seconds S [--snapshot FILE] [--custom-rendered]");
         auto shown = seconds(options["--seconds"]);
         if (!shown) return usage("--seconds takes 0.1 to 600 seconds");
         limit = *shown;
@@ -440,7 +449,7 @@ int main(int argc, char** argv) {
     } else if (command == "slot") {
         result = runSlot(options["--unit"], limit, *loop);
     } else if (command == "banner") {
-        result = runBanner(options["--unit"], limit, options["--snapshot"], *loop);
+        result = runBanner(options["--unit"], limit, options["--snapshot"], *loop, customRendered);
     } else if (command == "browser") {
         result = runBrowser(options["--url"], options["--referrer"], limit, options["--capture"], *loop);
     } else if (command == "waterfall") {
