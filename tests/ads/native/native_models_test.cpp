@@ -141,6 +141,7 @@ TEST(NativeBase, AssetsCompleteOnceAndImagesKeepTheirOrder) {
     EXPECT_EQ(errors, (std::vector<std::string>{"Failed to load a required asset."}));
 
     // Every picture loads: the configured images come in configuration order.
+    bed.server().clearHits();
     auto good = appInstall(bed.server().url());
     good["images"] = {{{"url", bed.server().url("/img/slow.png")}},
                       {{"url", bed.server().url("/img/a.png")}}};
