@@ -44,6 +44,18 @@ class AdProbeNative : public ::testing::Test {
 
 }  // namespace
 
+TEST_F(AdProbeNative, RefusesBadListsAndRunsOnlyWithADisplay) {
+    const std::string probe = std::string(TIKOLEAP_BINARY_DIR) + "/tikoleap-adprobe --home " +
+                              home_.path().string() + " --ad-server " + server_.baseURL() +
+                              " native --unit tikoleap-native-appinstall ";
+    for (const char* bad : {"--types 1,,2", "--types 2 --template-ids ,", "--types 2 --timeout 0", ""})
+        EXPECT_EQ(tikoleap::test::runCommand(probe + bad + " 2>/dev/null").code, 2) << bad;
+    const auto headless =
+        tikoleap::test::runCommand("env -u DISPLAY -u WAYLAND_DISPLAY " + probe + "--types 2 2>&1");
+    EXPECT_EQ(headless.code, 1);
+    EXPECT_NE(headless.out.find("needs a display"), std::string::npos) << headless.out;
+}
+
 TEST_F(AdProbeNative, AnAppInstallAdIsShownSeenAndTappedOnce) {
     const std::string png = (home_.path() / "native.png").string();
     const auto result =
