@@ -51,19 +51,17 @@ std::optional<bool> RUVBannerView::slotShouldPreemptInProgressRequest(DZSlot& sl
            slot.correlator()->correlationID() != previousCorrelationID_;
 }
 
-std::optional<bool> RUVBannerView::slotNotifyPublisherToRenderCustomRenderingAd(DZSlot&,
-                                                                                const std::shared_ptr<DZAd>&,
-                                                                                platform::ErrorRef* error) {
-    // No app can take a custom-rendered ad until the ad that it draws exists.
-    if (error) {
-        const std::string delegate =
-            customRenderedDelegate_.expired() ? "(null)" : "RUVCustomRenderedBannerViewDelegate";
-        *error = DZRequestError::errorWithCodeCustomMessage(
-            kDZErrorInvalidArgument,
-            "Ignoring delegate callback. Delegate does not conform to "
-            "RUVCustomRenderedBannerViewDelegate.\nBanner "
-            "view: " +
-                description() + "\nDelegate: " + delegate);
+std::optional<bool> RUVBannerView::slotNotifyPublisherToRenderCustomRenderingAd(
+    DZSlot& slot, const std::shared_ptr<DZAd>& ad, platform::ErrorRef* error) {
+    auto hold = shared_from_this();
+    const std::shared_ptr<RUVCustomRenderedAdDelegate> self(std::static_pointer_cast<RUVBannerView>(hold),
+                                                            this);
+    Deliver deliver;
+    if (auto delegate = customRenderedDelegate_.lock()) {
+        deliver = [this, delegate](const std::shared_ptr<RUVCustomRenderedAd>& customAd) {
+            delegate->bannerViewDidReceiveCustomRenderedAd(*this, customAd);
+        };
     }
-    return false;
+    return handOverCustomRenderedAd(slot, ad, self, deliver, "RUVCustomRenderedBannerViewDelegate",
+                                    "Banner view", description(), error);
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ads/public/DZBannerView.h"
+#include "ads/public/RUVCustomRenderingOwner.h"
 
 class RUVBannerView;
 class RUVInterstitial;
@@ -32,14 +33,17 @@ class DZAdSizeDelegate {
     virtual void adViewWillChangeAdSizeTo(RUVBannerView&, DZAdSize size) = 0;
 };
 
-// The app that draws custom-rendered ads itself. Until the custom-rendered ad exists, no ad is
-// handed over: the slot hears that the hand-over was not taken.
+// The app that draws custom-rendered ads itself: it receives each such ad once the banner's slot
+// has started rendering it, and reports through it. Without this delegate the slot hears that
+// the hand-over was not taken.
 class RUVCustomRenderedBannerViewDelegate {
   public:
     virtual ~RUVCustomRenderedBannerViewDelegate() = default;
+    virtual void bannerViewDidReceiveCustomRenderedAd(RUVBannerView& bannerView,
+                                                      const std::shared_ptr<RUVCustomRenderedAd>& ad) = 0;
 };
 
-class RUVBannerView : public DZBannerView {
+class RUVBannerView : public DZBannerView, public RUVCustomRenderingOwner {
   public:
     static std::shared_ptr<RUVBannerView> create(DZAdSize adSize);
     static std::shared_ptr<RUVBannerView> create(platform::Rect frame, DZAdSize adSize);
@@ -73,13 +77,15 @@ class RUVBannerView : public DZBannerView {
     void slotWillLoadAdWithRequest(DZSlot&, const DZRequest&) override;
     std::optional<bool> slotShouldPreemptInProgressRequest(DZSlot&) override;
 
-    // Until the app can draw a custom-rendered ad, none is taken: false, with a code 12 error.
+    // Hands the ad to the custom-rendering delegate; without one, false with a code 12 error.
     std::optional<bool> slotNotifyPublisherToRenderCustomRenderingAd(DZSlot&, const std::shared_ptr<DZAd>& ad,
                                                                      platform::ErrorRef* error) override;
 
     explicit RUVBannerView(platform::Rect frame) : DZBannerView(frame) {}  // use create()
 
   private:
+    DZSlot* customRenderingSlot() const override { return slot().get(); }
+
     std::weak_ptr<DZAppEventDelegate> appEventDelegate_;
     std::weak_ptr<DZAdSizeDelegate> adSizeDelegate_;
     std::weak_ptr<RUVCustomRenderedBannerViewDelegate> customRenderedDelegate_;

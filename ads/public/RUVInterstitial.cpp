@@ -37,16 +37,18 @@ std::optional<bool> RUVInterstitial::slotShouldPreemptInProgressRequest(DZSlot& 
 }
 
 std::optional<bool> RUVInterstitial::slotNotifyPublisherToRenderCustomRenderingAd(
-    DZSlot&, const std::shared_ptr<DZAd>&, platform::ErrorRef* error) {
-    // No app can take a custom-rendered ad until the ad that it draws exists.
-    if (error) {
-        const std::string delegate =
-            customRenderedDelegate_.expired() ? "(null)" : "RUVCustomRenderedInterstitialDelegate";
-        *error = DZRequestError::errorWithCodeCustomMessage(
-            kDZErrorInvalidArgument,
-            "Ignoring delegate callback. Delegate does not conform to "
-            "RUVCustomRenderedInterstitialDelegate.\nInterstitial: " +
-                description() + "\nDelegate: " + delegate);
+    DZSlot& slot, const std::shared_ptr<DZAd>& ad, platform::ErrorRef* error) {
+    auto hold = shared_from_this();
+    const std::shared_ptr<RUVCustomRenderedAdDelegate> self(std::static_pointer_cast<RUVInterstitial>(hold),
+                                                            this);
+    Deliver deliver;
+    if (auto delegate = customRenderedDelegate_.lock()) {
+        deliver = [this, delegate](const std::shared_ptr<RUVCustomRenderedAd>& customAd) {
+            // Set before the app hears of it: an app presenting from there is already refused.
+            customAdRenderingEnabled_ = true;
+            delegate->interstitialDidReceiveCustomRenderedAd(*this, customAd);
+        };
     }
-    return false;
+    return handOverCustomRenderedAd(slot, ad, self, deliver, "RUVCustomRenderedInterstitialDelegate",
+                                    "Interstitial", description(), error);
 }

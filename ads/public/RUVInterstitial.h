@@ -8,17 +8,21 @@
 
 #include "ads/public/DZInterstitial.h"
 #include "ads/public/RUVBannerView.h"
+#include "ads/public/RUVCustomRenderingOwner.h"
 
 class DZCorrelator;
 
-// The app that draws custom-rendered interstitials itself. Until the custom-rendered ad exists,
-// no ad is handed over: the slot hears that the hand-over was not taken.
+// The app that draws custom-rendered interstitials itself: it receives each such ad once the
+// slot has started rendering it, and presents it itself. Without this delegate the slot hears
+// that the hand-over was not taken.
 class RUVCustomRenderedInterstitialDelegate {
   public:
     virtual ~RUVCustomRenderedInterstitialDelegate() = default;
+    virtual void interstitialDidReceiveCustomRenderedAd(RUVInterstitial& interstitial,
+                                                        const std::shared_ptr<RUVCustomRenderedAd>& ad) = 0;
 };
 
-class RUVInterstitial : public DZInterstitial {
+class RUVInterstitial : public DZInterstitial, public RUVCustomRenderingOwner {
   public:
     static std::shared_ptr<RUVInterstitial> create(const std::optional<std::string>& adUnitID = std::nullopt);
     const char* className() const override { return "RUVInterstitial"; }
@@ -33,7 +37,7 @@ class RUVInterstitial : public DZInterstitial {
         slot()->setCorrelator(std::move(correlator));
     }
 
-    // An ad the app draws itself is the app's to present.
+    // An ad the app took to draw itself is the app's to present: refused here.
     void presentFromRootViewController(const std::shared_ptr<platform::ui::ViewController>& root) override;
 
     // DZSlotDelegate
@@ -41,13 +45,15 @@ class RUVInterstitial : public DZInterstitial {
                                 const std::optional<std::string>& info) override;
     void slotWillLoadAdWithRequest(DZSlot&, const DZRequest&) override;
     std::optional<bool> slotShouldPreemptInProgressRequest(DZSlot&) override;
-    // Until the app can draw a custom-rendered ad, none is taken: false, with a code 12 error.
+    // Hands the ad to the custom-rendering delegate; without one, false with a code 12 error.
     std::optional<bool> slotNotifyPublisherToRenderCustomRenderingAd(DZSlot&, const std::shared_ptr<DZAd>& ad,
                                                                      platform::ErrorRef* error) override;
 
     RUVInterstitial() = default;  // use create()
 
   private:
+    DZSlot* customRenderingSlot() const override { return slot().get(); }
+
     std::weak_ptr<DZAppEventDelegate> appEventDelegate_;
     std::weak_ptr<RUVCustomRenderedInterstitialDelegate> customRenderedDelegate_;
     // Set only when the app has taken a custom-rendered ad: one it declined leaves the

@@ -69,6 +69,11 @@ void GestureRecognizer::setState(GestureRecognizerState state) {
     for (const auto& [key, action] : actions) action(*this);
 }
 
+void GestureRecognizer::takeTouchesFromViews(const TouchList& touches) {
+    if (!cancelsTouches_ || !view_) return;
+    if (Window* window = view_->window()) window->recognizerTookTouches(touches);
+}
+
 void GestureRecognizer::deliver(TouchPhase phase, const TouchList& touches, const TouchEvent& event) {
     if (!enabled_) return;
     auto keep = weak_from_this().lock();

@@ -75,6 +75,9 @@ class GestureRecognizer : public std::enable_shared_from_this<GestureRecognizer>
     // Moves to `state` and runs the actions when it should. Began asks the window to cancel the
     // views' touches (when cancelsTouchesInView).
     void setState(GestureRecognizerState state);
+    // For a gesture decided as touches end (no Began): when cancelsTouchesInView, the views get
+    // touchesCancelled for these touches instead of their end.
+    void takeTouchesFromViews(const TouchList& touches);
 
   private:
     friend class View;

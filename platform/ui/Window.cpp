@@ -309,8 +309,12 @@ void Window::deliverToRecognizers(const std::shared_ptr<Touch>& touch, TouchPhas
 }
 
 void Window::recognizerDidBegin(GestureRecognizer& recognizer) {
+    recognizerTookTouches(recognizer.touches_);
+}
+
+void Window::recognizerTookTouches(const TouchList& touches) {
     bool any = false;
-    for (const auto& t : recognizer.touches_) {
+    for (const auto& t : touches) {
         auto route = routes_.find(t->identity());
         if (route == routes_.end() || route->second.taken) continue;
         route->second.takePending = true;

@@ -108,6 +108,9 @@ class Window : public View {
     void deliverToRecognizers(const std::shared_ptr<Touch>& touch, TouchPhase phase, const TouchEvent& event);
     // A recognizer that cancels touches in its view has begun: the views lose its touches.
     void recognizerDidBegin(GestureRecognizer& recognizer);
+    // The same for touches a recognizer no longer follows: a discrete gesture recognised as its
+    // last finger lifts takes that lift from the views.
+    void recognizerTookTouches(const TouchList& touches);
     void cancelTakenTouches(const TouchEvent& event);
     TouchList allTouches() const;
 

@@ -1,5 +1,6 @@
 // Gesture recognizers on the window: which touches they see, how a recognised pan takes its
-// touches from the views, enabling and removing, and the pan's numbers on the virtual clock.
+// touches from the views, enabling and removing, and the pan's numbers on the virtual clock; the
+// tap, which takes no touch unless it cancels them, beside the other recognizers of a route.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -8,6 +9,7 @@
 #include "platform/runloop/ManualRunLoop.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/PanGestureRecognizer.h"
+#include "platform/ui/TapGestureRecognizer.h"
 #include "platform/ui/Window.h"
 
 using namespace platform::ui;
@@ -47,6 +49,33 @@ std::shared_ptr<PanGestureRecognizer> panLogging(std::vector<State>& states) {
     pan->addTarget(&states, [&states](GestureRecognizer& r) { states.push_back(r.state()); });
     return pan;
 }
+
+// A panel over the window with a button on it that counts its presses.
+struct Board {
+    std::shared_ptr<View> panel = std::make_shared<View>(Rect{0, 0, 320, 480});
+    std::shared_ptr<Button> button =
+        std::make_shared<Button>(ButtonType::RoundedRect, Rect{100, 100, 100, 60});
+    int pressed = 0;
+    explicit Board(Stage& s) {
+        panel->addSubview(button);
+        s.window->addSubview(panel);
+        button->addTarget(ControlEventTouchUpInside, [this](Control&) { ++pressed; });
+    }
+};
+
+struct Taps {
+    std::vector<State> states;
+    std::vector<Point> where;  // in the recognizer's view
+    template <class R>
+    std::shared_ptr<R> make() {
+        auto r = std::make_shared<R>();
+        r->addTarget(this, [this](GestureRecognizer& g) {
+            states.push_back(g.state());
+            where.push_back(g.locationInView(g.view()));
+        });
+        return r;
+    }
+};
 
 }  // namespace
 
@@ -265,4 +294,79 @@ TEST(PanGesture, AnActionMayReleaseTheViewAndTheRecognizer) {
     EXPECT_EQ(calls, 2);
     EXPECT_TRUE(weakPan.expired());
     s.up({100, 130});
+}
+
+TEST(TapGesture, AButtonUnderATapThatCancelsNoTouchesKeepsItsAction) {
+    Stage s;
+    Board b(s);
+    Taps taps;
+    auto tap = taps.make<TapGestureRecognizer>();
+    tap->setCancelsTouchesInView(false);
+    b.panel->addGestureRecognizer(tap);
+
+    s.down({150, 130});
+    s.move({154, 133});  // 5 points: still a tap
+    s.up({154, 133});
+    EXPECT_EQ(taps.states, (std::vector<State>{State::Ended}));
+    EXPECT_FLOAT_EQ(taps.where.back().x, 154);
+    EXPECT_FLOAT_EQ(taps.where.back().y, 133);
+    EXPECT_EQ(b.pressed, 1);
+    EXPECT_EQ(tap->state(), State::Possible);
+
+    // Cancelling touches, the recognised tap takes the lift: the button hears a cancel.
+    tap->setCancelsTouchesInView(true);
+    s.down({150, 130});
+    s.up({150, 130});
+    EXPECT_EQ(taps.states.size(), 2u);
+    EXPECT_EQ(b.pressed, 1);
+    EXPECT_FALSE(b.button->isTracking());
+    EXPECT_EQ(s.window->activeTouchCount(), 0u);
+}
+
+TEST(TapGesture, EveryRecognizerOnTheRouteSeesEachPhase) {
+    Stage s;
+    Board b(s);
+    Taps inner, outer, drags;
+    auto buttonTap = inner.make<TapGestureRecognizer>();
+    auto panelTap = outer.make<TapGestureRecognizer>();
+    auto pan = drags.make<PanGestureRecognizer>();
+    for (auto* r :
+         {static_cast<GestureRecognizer*>(buttonTap.get()), static_cast<GestureRecognizer*>(panelTap.get()),
+          static_cast<GestureRecognizer*>(pan.get())})
+        r->setCancelsTouchesInView(false);
+    b.button->addGestureRecognizer(buttonTap);
+    b.panel->addGestureRecognizer(panelTap);
+    b.panel->addGestureRecognizer(pan);
+
+    // Both taps recognise the same tap; the pan never begins.
+    s.down({150, 130});
+    s.up({150, 130});
+    EXPECT_EQ(inner.states, (std::vector<State>{State::Ended}));
+    EXPECT_EQ(outer.states, (std::vector<State>{State::Ended}));
+    EXPECT_FLOAT_EQ(inner.where.back().x, 50);  // the button's own coordinates
+    EXPECT_FLOAT_EQ(outer.where.back().x, 150);
+    EXPECT_TRUE(drags.states.empty());
+    EXPECT_EQ(b.pressed, 1);
+
+    // A drag is a pan and no tap, even back where it started.
+    s.down({150, 130});
+    s.move({150, 160});
+    s.move({150, 131});
+    s.up({150, 131});
+    EXPECT_EQ(inner.states.size(), 1u);
+    EXPECT_EQ(outer.states.size(), 1u);
+    EXPECT_EQ(drags.states.front(), State::Began);
+    EXPECT_EQ(drags.states.back(), State::Ended);
+
+    // A second finger in its view ends a tap; the button's tap never saw that finger.
+    s.down({150, 130}, 1);
+    s.down({20, 20}, 2);
+    s.up({20, 20}, 2);
+    s.up({150, 130}, 1);
+    EXPECT_EQ(outer.states.size(), 1u);
+    EXPECT_EQ(inner.states.size(), 2u);
+    s.down({10, 10});
+    s.up({10, 10});
+    EXPECT_EQ(outer.states.size(), 2u);
+    EXPECT_EQ(inner.states.size(), 2u);
 }

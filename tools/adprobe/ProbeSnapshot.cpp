@@ -9,7 +9,10 @@
 
 #include "ads/render/view/DZAdView.h"
 #include "ads/render/view/DZAdViewRenderedChecker.h"
+#include "platform/gl/GLContext.h"
 #include "platform/image/PngCodec.h"
+#include "platform/ui/Window.h"
+#include "platform/ui/WindowRenderer.h"
 
 namespace {
 
@@ -61,4 +64,17 @@ nlohmann::json probeSnapshot(const std::shared_ptr<DZAdView>& adView, const std:
     }
     result["snapshot"] = shot;
     return result;
+}
+
+nlohmann::json probeWindowCapture(platform::ui::Window& window, const std::string& path) {
+    std::string error;
+    auto context = platform::GLContext::createHeadless(&error);
+    if (context) {
+        platform::ui::WindowRenderer renderer(context, 1);
+        if (!renderer.render(window))
+            error = "the window could not be rendered";
+        else
+            renderer.capturePng(path, &error);
+    }
+    return {{"file", path}, {"error", error.empty() ? nlohmann::json() : nlohmann::json(error)}};
 }

@@ -7,6 +7,9 @@
 #include <nlohmann/json.hpp>
 
 class DZAdView;
+namespace platform::ui {
+class Window;
+}
 
 // Why `path` cannot take the snapshot (it exists and is no regular file, or its folder is
 // missing); "" when it can.
@@ -14,3 +17,5 @@ std::string snapshotPathProblem(const std::string& path);
 // {"rendered": the render check's verdict, "snapshot": null | {"file", "width", "height",
 // "error": null | why it was not written}} for the view as it shows now.
 nlohmann::json probeSnapshot(const std::shared_ptr<DZAdView>& adView, const std::string& path);
+// {"file", "error": null | why it failed}: the whole window rendered at scale 1 and written as a PNG.
+nlohmann::json probeWindowCapture(platform::ui::Window& window, const std::string& path);

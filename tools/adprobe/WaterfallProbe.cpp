@@ -10,12 +10,11 @@
 #include "ads/public/DZBannerView.h"
 #include "ads/public/DZInterstitial.h"
 #include "platform/dispatch/DispatchQueue.h"
-#include "platform/gl/GLContext.h"
 #include "platform/runloop/ManualRunLoop.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
-#include "platform/ui/WindowRenderer.h"
 #include "tools/adprobe/ProbeClock.h"
+#include "tools/adprobe/ProbeSnapshot.h"
 
 namespace {
 
@@ -70,20 +69,6 @@ struct WaterfallApp : DZBannerViewDelegate, DZInterstitialDelegate {
     }
 };
 
-// The whole window as a PNG, as the browser command writes it.
-nlohmann::json capture(platform::ui::Window& window, const std::string& path) {
-    std::string error;
-    auto context = platform::GLContext::createHeadless(&error);
-    if (context) {
-        platform::ui::WindowRenderer renderer(context, 1);
-        if (!renderer.render(window))
-            error = "the window could not be rendered";
-        else
-            renderer.capturePng(path, &error);
-    }
-    return {{"file", path}, {"error", error.empty() ? nlohmann::json() : nlohmann::json(error)}};
-}
-
 nlohmann::json nameOrNull(const std::optional<std::string>& name) {
     return name ? nlohmann::json(*name) : nlohmann::json();
 }
@@ -127,7 +112,7 @@ nlohmann::json runWaterfall(const std::string& unit, bool interstitialAd, double
             loop, [] { return false; }, kSettleSeconds);
     nlohmann::json result = {
         {"error", app->error}, {"adNetworkClassName", nameOrNull(className)}, {"capture", nullptr}};
-    if (!capturePath.empty()) result["capture"] = capture(*window, capturePath);
+    if (!capturePath.empty()) result["capture"] = probeWindowCapture(*window, capturePath);
     turnUntil(
         loop, [] { return dz_pingsInFlight() == 0; }, kPingWaitSeconds);
     // Events heard until the pings went (a presentation, a click) count too.

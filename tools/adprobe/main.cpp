@@ -11,10 +11,17 @@
 //       one banner slot (320 x 50) loads a default request and renders the ad in its ad view (on
 //       the real engine) until the slot shows it or fails:
 //       {"states", "state", "error", "fetched", "impressions"}.
-//   banner --unit UNIT --seconds S [--snapshot FILE]
+//   banner --unit UNIT --seconds S [--snapshot FILE] [--custom-rendered]
 //       a public banner (320 x 50) in a shown window for S seconds of real time, loading and
 //       refreshing: {"received", "failed": [codes], "zdUnitsSent", "visibility": [values]}, with
-//       "snapshot" as adview's when asked.
+//       "snapshot" as adview's when asked. --custom-rendered: an ad-manager banner whose app takes
+//       custom-rendered ads, counts each seen and drawn; adds "customRendered": ads taken.
+//   native --unit UNIT --types T[,T]... [--template-ids ID[,ID]...] [--tap ASSET] [--capture FILE] [--timeout
+//   S]
+//       a native ad loader in a 320 x 480 window; an app-install or content ad shown in its
+//       container (one view per asset), ASSET tapped once the impression counted; a template ad
+//       read by key, KEY clicked with a custom click handler: {"class", "headline", "assets",
+//       "impression", "tapped", "customClick", "events", "opened", "capture", "error"}.
 //   fetch URL
 //       one fetch of an ad URL (a path beginning with "/" is taken on the ad server):
 //       {"ok", "responseCode", "error": {"code", "message"} | null, "ad": {...} | null}.
@@ -64,6 +71,7 @@
 #include "platform/web/WebViews.h"
 #include "tools/adprobe/BannerProbe.h"
 #include "tools/adprobe/BrowserProbe.h"
+#include "tools/adprobe/NativeProbe.h"
 #include "tools/adprobe/ProbeAd.h"
 #include "tools/adprobe/ProbeSnapshot.h"
 #include "tools/adprobe/SlotProbe.h"
@@ -81,9 +89,11 @@ const char* const kUsage =
     "  core --unit UNIT [--timeout S] [--requests N]\n"
     "  adview --url URL [--seconds S] [--snapshot FILE] [--banner [--touch X,Y[@SECONDS]]]\n"
     "  slot --unit UNIT [--timeout S]\n"
-    "  banner --unit UNIT --seconds S [--snapshot FILE]\n"
+    "  banner --unit UNIT --seconds S [--snapshot FILE] [--custom-rendered]\n"
     "  browser --url URL [--referrer URL] [--seconds S] [--capture FILE]\n"
     "  waterfall --unit UNIT [--interstitial] [--timeout S] [--capture FILE]\n"
+    "  native --unit UNIT --types T[,T]... [--template-ids ID[,ID]...] [--tap ASSET] [--capture FILE] "
+    "[--timeout S]\n"
     "--ad-server overrides TIKOLEAP_AD_SERVER. core, slot, banner, adview, browser and waterfall need a\n"
     "display.\n"
     "The last line on stdout is one JSON object. Exit 0 when the command ran, 1 when it could not\n"
@@ -92,7 +102,7 @@ const char* const kUsage =
 // The commands that show pages on the real web engine, which needs a display.
 bool needsDisplay(const std::string& command) {
     return command == "core" || command == "slot" || command == "banner" || command == "adview" ||
-           command == "browser" || command == "waterfall";
+           command == "browser" || command == "waterfall" || command == "native";
 }
 
 // The value of an option given as "--name value" among the command's arguments; false for an
@@ -129,6 +139,43 @@ int usage(const std::string& why) {
 std::string jsonLine(const nlohmann::json& value) {
     // Header values a server sent may be no UTF-8: they are printed replaced, never refused.
     return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+// "a,b,c" as its parts; an empty part makes the list empty.
+std::vector<std::string> commaList(const std::string& text) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t comma = text.find(',', start);
+        parts.push_back(text.substr(start, comma - start));
+        if (parts.back().empty()) return {};
+        if (comma == std::string::npos) return parts;
+        start = comma + 1;
+    }
+}
+
+// Every option of native, read in this one place; "" or what is wrong with them.
+std::string parseNativeOptions(const std::vector<std::string>& args, NativeProbeOptions& o) {
+    std::map<std::string, std::string> options = {{"--unit", ""}, {"--types", ""},   {"--template-ids", ""},
+                                                  {"--tap", ""},  {"--capture", ""}, {"--timeout", "30"}};
+    if (!readOptions(args, options) || options["--unit"].empty() || options["--types"].empty())
+        return "native takes --unit UNIT --types T[,T]... [--template-ids ID[,ID]...] [--tap ASSET] "
+               "[--capture FILE] "
+               "[--timeout S]";
+    o.unit = options["--unit"];
+    o.types = commaList(options["--types"]);
+    if (o.types.empty()) return "--types takes ad types separated by commas";
+    if (!options["--template-ids"].empty()) {
+        o.templateIDs = commaList(options["--template-ids"]);
+        if (o.templateIDs.empty()) return "--template-ids takes ids separated by commas";
+    }
+    o.tap = options["--tap"];
+    o.capturePath = options["--capture"];
+    if (auto problem = picturePathProblem(options, "--capture"); !problem.empty()) return problem;
+    auto timeout = seconds(options["--timeout"]);
+    if (!timeout) return "--timeout takes 0.1 to 600 seconds";
+    o.timeout = *timeout;
+    return "";
 }
 
 struct ParamsOptions {
@@ -357,11 +404,13 @@ int main(int argc, char** argv) {
 
     ParamsOptions params;
     AdViewProbeOptions adView;
+    NativeProbeOptions native;
     std::string url;
     std::map<std::string, std::string> options;
     double limit = 0;
     int requests = 1;
     bool interstitial = false;
+    bool customRendered = false;
     if (command == "params") {
         if (int bad = parseParams(rest, params)) return bad;
     } else if (command == "fetch") {
@@ -385,8 +434,15 @@ int main(int argc, char** argv) {
         limit = *timeout;
     } else if (command == "banner") {
         options = {{"--unit", ""}, {"--seconds", ""}, {"--snapshot", ""}};
-        if (!readOptions(rest, options) || options["--unit"].empty() || options["--seconds"].empty())
-            return usage("banner takes --unit UNIT --seconds S [--snapshot FILE]");
+        std::vector<std::string> valued;
+        for (const auto& arg : rest) {
+            if (arg == "--custom-rendered")
+                customRendered = true;
+            else
+                valued.push_back(arg);
+        }
+        if (!readOptions(valued, options) || options["--unit"].empty() || options["--seconds"].empty())
+            return usage("banner takes --unit UNIT --seconds S [--snapshot FILE] [--custom-rendered]");
         auto shown = seconds(options["--seconds"]);
         if (!shown) return usage("--seconds takes 0.1 to 600 seconds");
         limit = *shown;
@@ -418,6 +474,8 @@ int main(int argc, char** argv) {
         if (auto problem = picturePathProblem(options, "--capture"); !problem.empty()) return usage(problem);
     } else if (command == "adview") {
         if (auto problem = parseAdViewOptions(rest, adView); !problem.empty()) return usage(problem);
+    } else if (command == "native") {
+        if (auto problem = parseNativeOptions(rest, native); !problem.empty()) return usage(problem);
     } else {
         return usage("unknown command " + command);
     }
@@ -440,11 +498,13 @@ int main(int argc, char** argv) {
     } else if (command == "slot") {
         result = runSlot(options["--unit"], limit, *loop);
     } else if (command == "banner") {
-        result = runBanner(options["--unit"], limit, options["--snapshot"], *loop);
+        result = runBanner(options["--unit"], limit, options["--snapshot"], *loop, customRendered);
     } else if (command == "browser") {
         result = runBrowser(options["--url"], options["--referrer"], limit, options["--capture"], *loop);
     } else if (command == "waterfall") {
         result = runWaterfall(options["--unit"], interstitial, limit, options["--capture"], *loop);
+    } else if (command == "native") {
+        result = runNative(native, *loop);
     } else {
         result = runAdView(adView, *loop);
     }

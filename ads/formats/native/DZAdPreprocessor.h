@@ -1,0 +1,60 @@
+#pragma once
+// Runs a native ad response through the ad server's support page: loads the page into the web
+// view of a slot of its own, hands it the ad JSON and the environment, and waits for its
+// "nativeAdPreProcess" answer (only the one from its own ad view counts). The completion runs
+// once, through the main loop: with the processed ad object and the slot (which then stays with
+// the native ad), or with an error (the page failed, no answer within kTimeoutSeconds of the page
+// loading, an answer that is no JSON object). Main thread only.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "ads/core/slot/DZSlotDelegate.h"
+#include "platform/foundation/Error.h"
+
+class DZSlot;
+namespace platform {
+class MainLoopTimer;
+}
+
+class DZAdPreprocessor : public DZSlotAdLoadDelegate, public std::enable_shared_from_this<DZAdPreprocessor> {
+  public:
+    static constexpr double kTimeoutSeconds = 5;
+    inline static const std::string kAnswerMessage = "nativeAdPreProcess";
+
+    using Completion = std::function<void(std::optional<nlohmann::json> answer, std::shared_ptr<DZSlot> slot,
+                                          platform::ErrorRef)>;
+
+    static std::shared_ptr<DZAdPreprocessor> create(const std::string& adUnitID);
+    ~DZAdPreprocessor() override;
+    DZAdPreprocessor(const DZAdPreprocessor&) = delete;
+    DZAdPreprocessor& operator=(const DZAdPreprocessor&) = delete;
+
+    const std::shared_ptr<DZSlot>& slot() const { return slot_; }
+    void preprocessNativeAdJSON(const std::string& json, Completion completion);
+    // {"sdk_version": "7.5.2"}, compact.
+    static std::string environmentJSONString();
+
+    // DZSlotAdLoadDelegate
+    void slotFinishedLoadingAdContent(DZSlot&) override;
+    void slotDidFailToLoadAdContent(DZSlot&, const DZRequestError::Ref& error) override;
+
+    explicit DZAdPreprocessor(const std::string& adUnitID);  // use create()
+
+  private:
+    void complete(std::optional<nlohmann::json> answer, std::shared_ptr<DZSlot> slot,
+                  platform::ErrorRef error);
+    void handleAnswer(const std::optional<std::string>& success);
+    void stopObserving();
+
+    std::shared_ptr<DZSlot> slot_;
+    Completion completion_;
+    std::string nativeAdJSON_;
+    std::shared_ptr<platform::MainLoopTimer> timeout_;
+    std::uint64_t observerToken_ = 0;
+    bool pageLoaded_ = false;
+};

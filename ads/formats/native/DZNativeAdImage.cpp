@@ -1,0 +1,182 @@
+#include "ads/formats/native/DZNativeAdImage.h"
+
+#include <cmath>
+#include <cstdio>
+#include <mutex>
+
+#include "ads/core/DZValues.h"
+#include "ads/formats/native/DZNativeAdImageAdLoaderOptions.h"
+#include "ads/foundation/DZInternalErrorAdditions.h"
+#include "platform/dispatch/DispatchQueue.h"
+#include "platform/dispatch/MainThread.h"
+#include "platform/http/HttpConnection.h"
+#include "platform/image/PngCodec.h"
+#include "platform/url/Url.h"
+
+namespace {
+
+std::mutex& decoderMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+DZNativeAdImage::Decoder& installedDecoder() {
+    static DZNativeAdImage::Decoder decoder = [](const std::string& bytes, std::string* error) {
+        return platform::PngCodec::decode(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(),
+                                          DZNativeAdImage::kMaxSide, error);
+    };
+    return decoder;
+}
+
+std::optional<std::string> webURL(const nlohmann::json& value) {
+    if (!value.is_string()) return std::nullopt;
+    auto url = platform::Url::parse(value.get<std::string>());
+    if (!url || !url->isWeb()) return std::nullopt;
+    return url->text();
+}
+
+// A scale that is no positive finite number draws at 1.
+float sanitizedScale(double scale) {
+    return std::isfinite(scale) && scale > 0 && scale <= 16 ? static_cast<float>(scale) : 1.f;
+}
+
+}  // namespace
+
+DZNativeAdImage::DZNativeAdImage(std::string url, float scale, bool required)
+    : url_(std::move(url)), scale_(scale), required_(required) {}
+
+DZNativeAdImage::~DZNativeAdImage() {
+    if (connection_) connection_->cancel();
+}
+
+std::shared_ptr<DZNativeAdImage> DZNativeAdImage::fromDictionary(const nlohmann::json& dictionary) {
+    if (!dictionary.is_object()) return nullptr;
+    auto url = webURL(dictionary.value("url", nlohmann::json()));
+    if (!url) return nullptr;
+    const auto require = dictionary.find("require");
+    const bool required = require == dictionary.end() || dz_jsonBoolValue(*require);
+    const auto scale = dz_jsonNumberValue(dictionary.value("scale", nlohmann::json()));
+    return std::shared_ptr<DZNativeAdImage>(
+        new DZNativeAdImage(*url, sanitizedScale(scale.value_or(1)), required));
+}
+
+std::shared_ptr<DZNativeAdImage> DZNativeAdImage::withImage(platform::Image image, float scale) {
+    auto made = std::shared_ptr<DZNativeAdImage>(new DZNativeAdImage({}, sanitizedScale(scale), true));
+    made->image_ = std::make_shared<const platform::Image>(std::move(image));
+    return made;
+}
+
+std::shared_ptr<DZNativeAdImage> DZNativeAdImage::withURL(const std::string& url, float scale) {
+    auto checked = webURL(url);
+    return checked
+               ? std::shared_ptr<DZNativeAdImage>(new DZNativeAdImage(*checked, sanitizedScale(scale), true))
+               : nullptr;
+}
+
+std::vector<std::shared_ptr<DZNativeAdImage>> DZNativeAdImage::imagesFromConfigurationArray(
+    const nlohmann::json& array, const DZNativeAdImageAdLoaderOptions* options) {
+    std::vector<std::shared_ptr<DZNativeAdImage>> images;
+    if (!array.is_array()) return images;
+    const bool multiple = options && options->shouldRequestMultipleImages;
+    std::size_t read = 0;
+    for (const auto& entry : array) {
+        if (read++ == kMaxImages) break;
+        if (auto image = fromDictionary(entry)) images.push_back(std::move(image));
+        if (!multiple) break;
+    }
+    return images;
+}
+
+void DZNativeAdImage::setDecoder(Decoder decoder) {
+    std::lock_guard lock(decoderMutex());
+    installedDecoder() = std::move(decoder);
+}
+
+std::string DZNativeAdImage::description() const {
+    char scale[32];
+    std::snprintf(scale, sizeof scale, "%f", static_cast<double>(scale_));
+    char address[32];
+    std::snprintf(address, sizeof address, "%p", static_cast<const void*>(this));
+    return std::string("<DZNativeAdImage: ") + address + " scale: " + scale + " URL: " + url_ + ">";
+}
+
+void DZNativeAdImage::loadImage(Completion completion) {
+    ASSERT_MAIN_THREAD();
+    if (image_) {
+        platform::DispatchQueue::main()->async([completion = std::move(completion)] {
+            if (completion) completion(nullptr);
+        });
+        return;
+    }
+    waiting_.push_back(std::move(completion));
+    if (waiting_.size() > 1) return;  // one download serves every caller
+    platform::HttpRequest request;
+    request.url = url_;
+    request.timeoutSeconds = kTimeoutSeconds;
+    request.maxBodyBytes = kMaxBytes;
+    std::weak_ptr<DZNativeAdImage> weak = weak_from_this();
+    platform::HttpConnection::Callbacks callbacks;
+    callbacks.didFinish = [weak](std::string body) {
+        auto self = weak.lock();
+        if (!self) return;
+        const auto& response = self->connection_->lastResponse();
+        const int status = response ? response->status : 0;
+        self->connection_.reset();
+        if (status < 200 || status > 299 || body.empty()) {
+            self->finish(dz_errorWithCode(kDZInternalErrorInternal,
+                                          "Failed to load " + self->description() + ". Received " +
+                                              std::to_string(status < 200 || status > 299 ? 0 : body.size()) +
+                                              " bytes."));
+            return;
+        }
+        Decoder decoder;
+        {
+            std::lock_guard lock(decoderMutex());
+            decoder = installedDecoder();
+        }
+        // Decoding may take long for a large picture: never on the main loop.
+        auto main = platform::DispatchQueue::main();
+        platform::DispatchQueue::global()->async([weak, main, decoder, body = std::move(body)] {
+            std::string reason;
+            auto decoded = decoder ? decoder(body, &reason) : std::nullopt;
+            main->async([weak, decoded = std::move(decoded), size = body.size(), reason] {
+                auto self = weak.lock();
+                if (!self) return;
+                if (!decoded || !decoded->hasBitmap()) {
+                    self->finish(dz_errorWithCode(kDZInternalErrorInternal,
+                                                  "Failed to load " + self->description() + ". Received " +
+                                                      std::to_string(size) + " bytes." +
+                                                      (reason.empty() ? "" : " " + reason)));
+                    return;
+                }
+                self->image_ = std::make_shared<const platform::Image>(std::move(*decoded));
+                self->finish(nullptr);
+            });
+        });
+    };
+    callbacks.didFail = [weak](const platform::HttpError& error) {
+        auto self = weak.lock();
+        if (!self) return;
+        self->connection_.reset();
+        self->finish(dz_errorWithCode(kDZInternalErrorInternal,
+                                      "Failed to load " + self->description() + ": " + error.message));
+    };
+    auto connection = platform::HttpConnection::create(std::move(callbacks));
+    connection_ = connection;
+    if (auto error = connection->start(request)) {
+        connection_.reset();
+        platform::DispatchQueue::main()->async([weak, url = url_] {
+            if (auto self = weak.lock())
+                self->finish(dz_errorWithCode(kDZInternalErrorInternal,
+                                              "Couldn't create URL request for " + url + "."));
+        });
+    }
+}
+
+void DZNativeAdImage::finish(platform::ErrorRef error) {
+    auto hold = shared_from_this();
+    auto waiting = std::move(waiting_);
+    waiting_.clear();
+    for (auto& completion : waiting)
+        if (completion) completion(error);
+}

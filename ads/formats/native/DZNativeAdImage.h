@@ -1,0 +1,74 @@
+#pragma once
+// One picture of a native ad: its URL, the scale it is drawn at (the bitmap has none of its own),
+// whether the ad needs it, and, once loaded, the bitmap. Only http and https URLs are taken: a
+// configuration naming any other scheme makes no picture. Loading fetches at most kMaxBytes in
+// kTimeoutSeconds, takes only a 2xx answer and decodes off the main thread. Main thread only.
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/foundation/Error.h"
+#include "platform/image/Image.h"
+
+class DZNativeAdImageAdLoaderOptions;
+namespace platform {
+class HttpConnection;
+}
+
+class DZNativeAdImage : public std::enable_shared_from_this<DZNativeAdImage> {
+  public:
+    static constexpr double kTimeoutSeconds = 60;
+    static constexpr std::size_t kMaxBytes = 4u << 20;
+    static constexpr int kMaxSide = 4096;
+    // Pictures read from one configuration array at most.
+    static constexpr std::size_t kMaxImages = 64;
+
+    using Completion = std::function<void(platform::ErrorRef error)>;  // null error: loaded
+    // Turns downloaded bytes into a bitmap; called off the main thread. Nothing, with a reason,
+    // for bytes that are no picture it reads.
+    using Decoder =
+        std::function<std::optional<platform::Image>(const std::string& bytes, std::string* error)>;
+
+    // {"url": http(s) URL, "require": bool (true), "scale": number (1)}; null without a usable URL.
+    static std::shared_ptr<DZNativeAdImage> fromDictionary(const nlohmann::json& dictionary);
+    static std::shared_ptr<DZNativeAdImage> withImage(platform::Image image, float scale = 1);
+    // Null for a URL that is not http(s).
+    static std::shared_ptr<DZNativeAdImage> withURL(const std::string& url, float scale);
+    // Every picture the array makes when the options ask for several (at most kMaxImages), else
+    // only the first entry's; empty when none is made.
+    static std::vector<std::shared_ptr<DZNativeAdImage>> imagesFromConfigurationArray(
+        const nlohmann::json& array, const DZNativeAdImageAdLoaderOptions* options);
+
+    // The decoder every picture uses (the platform's picture decoder by default); tests give theirs.
+    static void setDecoder(Decoder decoder);
+
+    ~DZNativeAdImage();
+    DZNativeAdImage(const DZNativeAdImage&) = delete;
+    DZNativeAdImage& operator=(const DZNativeAdImage&) = delete;
+
+    bool required() const { return required_; }
+    const std::string& imageURL() const { return url_; }
+    float scale() const { return scale_; }
+    // Null until loaded.
+    const std::shared_ptr<const platform::Image>& image() const { return image_; }
+    std::string description() const;
+
+    // Calls completion once, through the main loop. A picture already loaded completes at once.
+    void loadImage(Completion completion);
+
+  private:
+    DZNativeAdImage(std::string url, float scale, bool required);
+    void finish(platform::ErrorRef error);
+
+    std::string url_;
+    float scale_ = 1;
+    bool required_ = true;
+    std::shared_ptr<const platform::Image> image_;
+    std::shared_ptr<platform::HttpConnection> connection_;
+    std::vector<Completion> waiting_;
+};

@@ -1,0 +1,173 @@
+#include "platform/image/ImageDecoder.h"
+
+#include <gdk-pixbuf/gdk-pixbuf.h>
+#include <glib.h>
+
+#include <cstring>
+#include <memory>
+
+namespace platform {
+
+namespace {
+
+struct SizeCheck {
+    int maxSide = 0;
+    bool seen = false;
+    bool refused = false;
+    int width = 0;
+    int height = 0;
+};
+
+// The loader reports the size from the header, before it allocates the pixels; a size of zero
+// makes it give up there.
+void onSizePrepared(GdkPixbufLoader* loader, gint width, gint height, gpointer data) {
+    auto* check = static_cast<SizeCheck*>(data);
+    check->seen = true;
+    check->width = width;
+    check->height = height;
+    check->refused = width <= 0 || height <= 0 || width > check->maxSide || height > check->maxSide;
+    if (check->refused) gdk_pixbuf_loader_set_size(loader, 0, 0);
+}
+
+std::nullopt_t fail(std::string* error, std::string reason) {
+    if (error) *error = std::move(reason);
+    return std::nullopt;
+}
+
+std::string tooLarge(const SizeCheck& check) {
+    return "The picture is " + std::to_string(check.width) + " x " + std::to_string(check.height) +
+           " pixels; at most " + std::to_string(check.maxSide) + " a side are taken.";
+}
+
+std::uint32_t bigEndian(const std::uint8_t* p, int bytes) {
+    std::uint32_t v = 0;
+    for (int i = 0; i < bytes; ++i) v = (v << 8) | p[i];
+    return v;
+}
+
+// The library's PNG and JPEG loaders hand back the rows they got from a cut file, the rest
+// left blank, and call that success: a whole file is one that reaches its end marker.
+bool reachesPngEnd(const std::uint8_t* bytes, std::size_t size) {
+    std::size_t at = 8;  // past the signature
+    while (size - at >= 12) {
+        const std::uint32_t length = bigEndian(bytes + at, 4);
+        if (std::memcmp(bytes + at + 4, "IEND", 4) == 0) return true;
+        if (length > size - at - 12) return false;
+        at += 12 + length;
+    }
+    return false;
+}
+
+bool reachesJpegEnd(const std::uint8_t* bytes, std::size_t size) {
+    std::size_t at = 2;  // past the start marker
+    while (at + 1 < size) {
+        if (bytes[at] != 0xff) return false;
+        const std::uint8_t marker = bytes[at + 1];
+        if (marker == 0xd9) return true;
+        if (marker == 0xff) {  // fill byte
+            ++at;
+            continue;
+        }
+        if (marker == 0x01 || (marker >= 0xd0 && marker <= 0xd7)) {  // markers without a length
+            at += 2;
+            continue;
+        }
+        if (at + 3 >= size) return false;
+        const std::uint32_t length = bigEndian(bytes + at + 2, 2);
+        if (length < 2 || length > size - at - 2) return false;
+        at += 2 + length;
+        if (marker != 0xda) continue;
+        // The scan's coded data runs to the next marker that is neither a stuffed zero nor a restart.
+        while (at + 1 < size && !(bytes[at] == 0xff && bytes[at + 1] != 0 &&
+                                  !(bytes[at + 1] >= 0xd0 && bytes[at + 1] <= 0xd7)))
+            ++at;
+    }
+    return false;
+}
+
+Image toImage(GdkPixbuf* pixbuf) {
+    Image image;
+    image.width = gdk_pixbuf_get_width(pixbuf);
+    image.height = gdk_pixbuf_get_height(pixbuf);
+    const bool alpha = gdk_pixbuf_get_has_alpha(pixbuf);
+    const int channels = gdk_pixbuf_get_n_channels(pixbuf);
+    const int stride = gdk_pixbuf_get_rowstride(pixbuf);
+    const guint8* rows = gdk_pixbuf_read_pixels(pixbuf);
+    image.content = alpha ? Image::Content::RGBAPremultiplied : Image::Content::RGB;
+    image.pixels.resize(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 4);
+    std::uint8_t* out = image.pixels.data();
+    for (int y = 0; y < image.height; ++y) {
+        const guint8* in = rows + static_cast<std::ptrdiff_t>(y) * stride;
+        for (int x = 0; x < image.width; ++x, in += channels, out += 4) {
+            const unsigned a = alpha ? in[3] : 255u;
+            for (int c = 0; c < 3; ++c) out[c] = static_cast<std::uint8_t>((in[c] * a + 127) / 255);
+            out[3] = static_cast<std::uint8_t>(a);
+        }
+    }
+    return image;
+}
+
+}  // namespace
+
+std::optional<ImageDecoder::Format> ImageDecoder::formatOf(const std::uint8_t* bytes, std::size_t size) {
+    static constexpr std::uint8_t kPng[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    if (!bytes) return std::nullopt;
+    if (size >= sizeof kPng && std::memcmp(bytes, kPng, sizeof kPng) == 0) return Format::PNG;
+    if (size >= 3 && bytes[0] == 0xff && bytes[1] == 0xd8 && bytes[2] == 0xff) return Format::JPEG;
+    if (size >= 6 && (std::memcmp(bytes, "GIF87a", 6) == 0 || std::memcmp(bytes, "GIF89a", 6) == 0))
+        return Format::GIF;
+    return std::nullopt;
+}
+
+const char* ImageDecoder::nameOf(Format format) {
+    switch (format) {
+        case Format::PNG:
+            return "png";
+        case Format::JPEG:
+            return "jpeg";
+        case Format::GIF:
+            return "gif";
+    }
+    return "";
+}
+
+std::optional<Image> ImageDecoder::decode(const std::uint8_t* bytes, std::size_t size, std::string* error,
+                                          int maxSide) {
+    if (!bytes || size == 0) return fail(error, "The picture is empty.");
+    const auto format = formatOf(bytes, size);
+    if (!format) return fail(error, "The data is no PNG, JPEG or GIF picture.");
+    if ((*format == Format::PNG && !reachesPngEnd(bytes, size)) ||
+        (*format == Format::JPEG && !reachesJpegEnd(bytes, size)))
+        return fail(error, std::string("The ") + nameOf(*format) +
+                               " picture is truncated or corrupt: it has no end.");
+    // The loader of the format the bytes claim, so no other of the library's loaders ever sees them.
+    GError* failure = nullptr;
+    std::unique_ptr<GdkPixbufLoader, decltype(&g_object_unref)> loader(
+        gdk_pixbuf_loader_new_with_type(nameOf(*format), &failure), g_object_unref);
+    if (!loader) {
+        const std::string why = failure && failure->message ? failure->message : "no loader";
+        if (failure) g_error_free(failure);
+        return fail(error, std::string("No ") + nameOf(*format) + " decoder: " + why);
+    }
+    SizeCheck check;
+    check.maxSide = maxSide;
+    g_signal_connect(loader.get(), "size-prepared", G_CALLBACK(onSizePrepared), &check);
+    bool ok = gdk_pixbuf_loader_write(loader.get(), bytes, size, &failure);
+    // Closing ends the loader's work even after a failed write; its verdict counts only then.
+    ok = gdk_pixbuf_loader_close(loader.get(), ok ? &failure : nullptr) && ok;
+    std::string why = failure && failure->message ? failure->message : "";
+    if (failure) g_error_free(failure);
+    if (check.refused) return fail(error, tooLarge(check));
+    GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader.get());
+    if (!ok || !pixbuf) {
+        return fail(error, std::string("The ") + nameOf(*format) + " picture is truncated or corrupt" +
+                               (why.empty() ? "." : ": " + why));
+    }
+    // A loader that never reported the size is held to the limit all the same.
+    check.width = gdk_pixbuf_get_width(pixbuf);
+    check.height = gdk_pixbuf_get_height(pixbuf);
+    if (check.width > maxSide || check.height > maxSide) return fail(error, tooLarge(check));
+    return toImage(pixbuf);
+}
+
+}  // namespace platform

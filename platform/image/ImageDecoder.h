@@ -1,0 +1,37 @@
+#pragma once
+// Pictures from elsewhere (an ad's icons and images) decoded from memory: PNG, JPEG and GIF only,
+// the format told by the bytes themselves (never by a name or a served type), and at most
+// kMaxSide pixels a side, refused before any pixel memory is taken. Each call is independent and
+// may run on any thread, so a caller on the main loop decodes on a queue of its own.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/image/Image.h"
+
+namespace platform {
+
+class ImageDecoder {
+  public:
+    static constexpr int kMaxSide = 4096;
+
+    enum class Format { PNG, JPEG, GIF };
+
+    // The format the bytes begin as, or nothing for any other.
+    static std::optional<Format> formatOf(const std::uint8_t* bytes, std::size_t size);
+    static const char* nameOf(Format format);
+
+    // The picture (the first frame of an animation): RGBAPremultiplied when it has an alpha
+    // channel, RGB otherwise. Nothing, and the reason in `error`, for bytes that are empty, of
+    // another format, truncated or corrupt, or a picture wider or taller than maxSide.
+    static std::optional<Image> decode(const std::uint8_t* bytes, std::size_t size,
+                                       std::string* error = nullptr, int maxSide = kMaxSide);
+    static std::optional<Image> decode(std::string_view bytes, std::string* error = nullptr,
+                                       int maxSide = kMaxSide) {
+        return decode(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), error, maxSide);
+    }
+};
+
+}  // namespace platform

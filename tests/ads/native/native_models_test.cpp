@@ -1,0 +1,211 @@
+// The native ad models as the server's dictionaries make them: what they need, what a hostile
+// dictionary gets, the asset bookkeeping, the click payload and the custom template's clicks.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "ads/formats/native/DZAdLoader.h"
+#include "ads/formats/native/DZAdLoaderConfiguration.h"
+#include "ads/formats/native/DZNativeAdAttribution.h"
+#include "ads/formats/native/DZNativeAdImage.h"
+#include "ads/formats/native/DZNativeAdImageAdLoaderOptions.h"
+#include "ads/formats/native/DZNativeAppInstallAd.h"
+#include "ads/formats/native/DZNativeContentAd.h"
+#include "ads/formats/native/DZNativeCustomTemplateAd.h"
+#include "ads/native/NativeTestBed.h"
+
+using tikoleap::test::NativeTestBed;
+
+namespace {
+
+nlohmann::json appInstall(const std::string& base) {
+    return {{"type", "native"},
+            {"template_id", 2},
+            {"headline", "Tiko Leap Deluxe"},
+            {"call_to_action", "Install"},
+            {"body", "Leap higher"},
+            {"rating", 4.5},
+            {"app_icon", {{"url", base + "/img/icon.png"}}},
+            {"images", {{{"url", base + "/img/a.png"}}, {{"url", base + "/img/b.png"}}}},
+            {"attribution", {{"text", "Ad"}}},
+            {"tracking_urls_and_actions", {{"impression_tracking_urls", {base + "/imp"}}}}};
+}
+
+}  // namespace
+
+TEST(NativeLoader, ConfigurationRefusesUnknownTypesAndKeepsTheFirstOptionOfEachKind) {
+    EXPECT_FALSE(DZNativeAdLoaderConfiguration::make({"1", "9"}, {}));
+    EXPECT_FALSE(DZNativeAdLoaderConfiguration::make({}, {}));
+    auto first = std::make_shared<DZNativeAdImageAdLoaderOptions>();
+    first->preferredImageOrientation = 2;
+    auto second = std::make_shared<DZNativeAdImageAdLoaderOptions>();
+    auto configuration = DZNativeAdLoaderConfiguration::make({"1", "2"}, {first, nullptr, second});
+    ASSERT_TRUE(configuration);
+    ASSERT_EQ(configuration->options().size(), 1u);
+    EXPECT_EQ(configuration->options().begin()->second->requestParameters(),
+              nlohmann::json({{"native_image_orientation", "landscape"}}));
+    EXPECT_EQ(DZNativeAdImageAdLoaderOptions().requestParameters(), std::nullopt);
+}
+
+TEST(NativeModels, AppInstallNeedsItsFieldsAndReadsHostileValuesAsMissing) {
+    NativeTestBed bed;
+    const auto good = appInstall("http://127.0.0.1:9");
+    auto ad = DZNativeAppInstallAd::create(good, {});
+    ASSERT_TRUE(ad);
+    EXPECT_EQ(ad->starRating(), 4.5);
+    // Only the first picture without the option for several.
+    EXPECT_EQ(ad->requiredAssets(),
+              (std::set<std::string>{"headline", "callToAction", "icon", "attribution"}));
+
+    auto hostile = good;
+    hostile["headline"] = 5;
+    EXPECT_FALSE(DZNativeAppInstallAd::create(hostile, {}));
+    hostile = good;
+    hostile["app_icon"]["url"] = "file:///etc/passwd";
+    EXPECT_FALSE(DZNativeAppInstallAd::create(hostile, {}));
+    hostile = good;
+    hostile["rating"] = "nan";
+    EXPECT_EQ(DZNativeAppInstallAd::create(hostile, {})->starRating(), 0);
+
+    auto content = good;
+    content.erase("app_icon");
+    content["template_id"] = 1;
+    auto contentAd = DZNativeContentAd::create(content, {});
+    ASSERT_TRUE(contentAd);
+    EXPECT_EQ(contentAd->logo(), nullptr);
+    content.erase("body");
+    EXPECT_FALSE(DZNativeContentAd::create(content, {}));
+}
+
+TEST(NativeModels, PicturesTakeOnlyWebURLsAndAtMost64) {
+    auto many = nlohmann::json::array();
+    for (int i = 0; i < 100; ++i) many.push_back({{"url", "http://127.0.0.1/" + std::to_string(i)}});
+    many[0] = {{"url", "javascript:alert(1)"}};
+    DZNativeAdImageAdLoaderOptions multiple;
+    multiple.shouldRequestMultipleImages = true;
+    EXPECT_EQ(DZNativeAdImage::imagesFromConfigurationArray(many, &multiple).size(), 63u);
+    EXPECT_EQ(DZNativeAdImage::imagesFromConfigurationArray(many, nullptr).size(), 0u);
+    auto image = DZNativeAdImage::fromDictionary({{"url", "https://127.0.0.1/x.png"}});
+    ASSERT_TRUE(image);
+    EXPECT_TRUE(image->required());
+    EXPECT_EQ(image->scale(), 1.f);
+}
+
+TEST(NativeModels, AttributionKeepsItsValuesInRange) {
+    auto empty = DZNativeAdAttribution::fromDictionary(nullptr);
+    EXPECT_FALSE(empty->hasContent());
+    EXPECT_EQ(empty->iconPresentationDuration(), 4.0);
+    auto attribution =
+        DZNativeAdAttribution::fromDictionary({{"text", 7},
+                                               {"animation_ms", 40},
+                                               {"presentation_ms", 1e12},
+                                               {"text_size", 1e9},
+                                               {"text_color", {{"r", 1e6}, {"g", -5}, {"b", 0}}},
+                                               {"bg_color", {{"r", 0}, {"g", 0}}}});
+    EXPECT_FALSE(attribution->text());
+    EXPECT_EQ(attribution->iconAnimationDuration(), 1.0);
+    EXPECT_EQ(attribution->iconPresentationDuration(), 3600);
+    EXPECT_EQ(attribution->font().size, 64);
+    EXPECT_EQ(attribution->textColor(), (platform::ui::Color{1, 0, 0, 1}));
+    EXPECT_EQ(attribution->backgroundColor(), DZNativeAdAttribution::kDefaultBackgroundColor);
+    EXPECT_EQ(DZNativeAdAttribution::fromDictionary({{"animation_ms", 50}})->iconAnimationDuration(), 0.05);
+}
+
+TEST(NativeBase, AssetsCompleteOnceAndImagesKeepTheirOrder) {
+    NativeTestBed bed;
+    // No picture to load (images off, no attribution icon): done at once, images in order.
+    auto options = std::make_shared<DZNativeAdImageAdLoaderOptions>();
+    options->disableImageLoading = true;
+    options->shouldRequestMultipleImages = true;
+    auto ad = DZNativeAppInstallAd::create(appInstall(bed.server().url()),
+                                           {{DZNativeAdImageAdLoaderOptions::kClassName, options}});
+    int calls = 0;
+    ad->loadAssets([&](platform::ErrorRef error) { calls += error ? 100 : 1; });
+    ad->loadAssets([&](platform::ErrorRef error) { calls += error ? 100 : 1; });
+    ASSERT_TRUE(bed.until([&] { return calls == 2; }));
+    ASSERT_EQ(ad->images().size(), 2u);
+    EXPECT_EQ(ad->images()[1]->imageURL(), bed.server().url("/img/b.png"));
+    EXPECT_EQ(bed.server().hits().size(), 0u);
+
+    // The icon 404s and the attribution's icon is truncated: both required, one failure reported.
+    auto failing = appInstall(bed.server().url());
+    failing["app_icon"]["url"] = bed.server().url("/missing.png");
+    failing["attribution"]["image"] = {{"url", bed.server().url("/img/truncated.png")}};
+    auto bad = DZNativeAppInstallAd::create(failing, {});
+    std::vector<std::string> errors;
+    bad->loadAssets(
+        [&](platform::ErrorRef error) { errors.push_back(error ? error->localizedDescription() : ""); });
+    ASSERT_TRUE(bed.until([&] { return !errors.empty(); }));
+    bed.runFor(std::chrono::milliseconds(300));
+    EXPECT_EQ(errors, (std::vector<std::string>{"Failed to load a required asset."}));
+
+    // Every picture loads: the configured images come in configuration order.
+    bed.server().clearHits();
+    auto good = appInstall(bed.server().url());
+    good["images"] = {{{"url", bed.server().url("/img/slow.png")}},
+                      {{"url", bed.server().url("/img/a.png")}}};
+    DZNativeAdImageAdLoaderOptions several;
+    several.shouldRequestMultipleImages = true;
+    auto loaded =
+        DZNativeAppInstallAd::create(good, {{DZNativeAdImageAdLoaderOptions::kClassName,
+                                             std::make_shared<DZNativeAdImageAdLoaderOptions>(several)}});
+    int done = 0;
+    loaded->loadAssets([&](platform::ErrorRef error) { done += error ? 100 : 1; });
+    loaded->loadAssets([&](platform::ErrorRef error) { done += error ? 100 : 1; });  // downloads nothing more
+    ASSERT_TRUE(bed.until([&] { return done == 2; }));
+    EXPECT_EQ(bed.hitsOf("/img/a.png"), 1);
+    ASSERT_EQ(loaded->images().size(), 2u);
+    EXPECT_EQ(loaded->images()[0]->imageURL(), bed.server().url("/img/slow.png"));
+    EXPECT_TRUE(loaded->icon()->image());
+}
+
+TEST(NativeBase, ImpressionPingsOnceAndTheClickPayloadIsExact) {
+    NativeTestBed bed;
+    auto ad = DZNativeAppInstallAd::create(appInstall(bed.server().url()), {});
+    ad->recordImpression();
+    ad->recordImpression();
+    ASSERT_TRUE(bed.until([&] { return bed.hitsOf("/imp") == 1; }));
+    bed.runFor(std::chrono::milliseconds(200));
+    EXPECT_EQ(bed.hitsOf("/imp"), 1);
+
+    EXPECT_FALSE(ad->clickPayload("", nlohmann::json::object()));
+    auto small = DZNativeContentAd::create({{"headline", "H"}, {"body", "B"}}, {});
+    EXPECT_EQ(
+        *small->clickPayload("1001", {{"click_point", {{"x", 1.5}}}}),
+        R"({"ad":{"body":"B","headline":"H"},"click":{"asset":"1001","sdk_version":"7.5.2","template":"1"},)"
+        R"("click_point":{"x":1.5}})");
+}
+
+TEST(NativeTemplate, KeysSortWithoutCaseAndCustomClicksExpire) {
+    NativeTestBed bed;
+    nlohmann::json dictionary{
+        {"custom_template_id", 10063},
+        {"custom_assets",
+         {{{"name", "b"}, {"type", "string"}, {"string_value", "x"}},
+          {{"name", "A"}, {"type", "string"}, {"string_value", 5}},
+          {{"name", "c"}, {"type", "string"}, {"string_value", "z"}},
+          {{"name", "poster"}, {"type", "image"}, {"image_value", {{"url", "file:///x"}}}},
+          {{"name", ""}, {"type", "string"}}}}};
+    auto ad = DZNativeCustomTemplateAd::create(dictionary, {});
+    ASSERT_TRUE(ad);
+    EXPECT_EQ(ad->templateID(), "10063");
+    EXPECT_EQ(ad->availableAssetKeys(), (std::vector<std::string>{"A", "b", "c"}));
+    EXPECT_EQ(ad->stringForKey("A"), std::nullopt);
+    EXPECT_TRUE(ad->requiredAssets().empty());
+    EXPECT_FALSE(DZNativeCustomTemplateAd::create({{"custom_template_id", {1}}}, {}));
+    EXPECT_TRUE(ad->hasValidConfigurationForRequestParameters({{"custom_template_ids", {"10063"}}}));
+    EXPECT_FALSE(ad->hasValidConfigurationForRequestParameters({{"custom_template_ids", {10063}}}));
+
+    int handled = 0;
+    ad->performClickOnAssetWithKey("b", [&] { ++handled; });
+    EXPECT_TRUE(ad->hasPendingCustomClick());
+    ad->performClickOnAssetWithKey("b", [&] { handled += 100; });  // still pending: dropped
+    bed.advance(DZNativeCustomTemplateAd::kCustomClickExpirySeconds - 0.5);
+    EXPECT_TRUE(ad->hasPendingCustomClick());
+    bed.advance(1);
+    EXPECT_FALSE(ad->hasPendingCustomClick());
+    ad->performClickOnAssetWithKey("c", [&] { ++handled; });
+    EXPECT_TRUE(ad->hasPendingCustomClick());
+    EXPECT_EQ(handled, 0);
+}

@@ -1,0 +1,217 @@
+// Decoding pictures from memory: each format, its pixels and alpha; what is refused (truncated,
+// another format, too large, empty) with a reason; decoding on several threads at once.
+#include <gdk-pixbuf/gdk-pixbuf.h>
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cstdint>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/image/ImageDecoder.h"
+
+using platform::Image;
+using platform::ImageDecoder;
+
+namespace {
+
+// The picture saved as `type` by gdk-pixbuf (which then lets it go).
+std::string encoded(GdkPixbuf* pixbuf, const char* type) {
+    gchar* buffer = nullptr;
+    gsize size = 0;
+    EXPECT_TRUE(gdk_pixbuf_save_to_buffer(pixbuf, &buffer, &size, type, nullptr, nullptr));
+    std::string bytes(buffer, size);
+    g_free(buffer);
+    g_object_unref(pixbuf);
+    return bytes;
+}
+
+// A picture of width x height in one colour (0xRRGGBBAA).
+std::string saved(const char* type, int width, int height, std::uint32_t rgba, bool alpha) {
+    GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, alpha, 8, width, height);
+    gdk_pixbuf_fill(pixbuf, rgba);
+    return encoded(pixbuf, type);
+}
+
+// A picture of width x height whose pixels all differ, so that its compressed data is long.
+std::string noisy(const char* type, int width, int height) {
+    GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, width, height);
+    guchar* pixels = gdk_pixbuf_get_pixels(pixbuf);
+    const int stride = gdk_pixbuf_get_rowstride(pixbuf);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width * 3; ++x)
+            pixels[y * stride + x] = static_cast<guchar>((x * 31 + y * 17) ^ (x * y));
+    return encoded(pixbuf, type);
+}
+
+// A GIF of width x height whose every pixel is colour 1 of a two-colour table (red, then green),
+// with colour 1 transparent when `transparent`. The codes are sent three bits wide: a clear code
+// before every second pixel keeps the code table from growing.
+std::string gif(int width, int height, bool transparent = false) {
+    std::string out = "GIF89a";
+    auto u16 = [&out](int v) {
+        out += static_cast<char>(v & 0xff);
+        out += static_cast<char>((v >> 8) & 0xff);
+    };
+    u16(width);
+    u16(height);
+    out += '\x80';  // a global table of two colours
+    out += '\0';
+    out += '\0';
+    out += std::string("\xff\x00\x00\x00\xff\x00", 6);
+    if (transparent) out += std::string("\x21\xf9\x04\x01\x00\x00\x01\x00", 8);
+    out += ',';
+    u16(0);
+    u16(0);
+    u16(width);
+    u16(height);
+    out += '\0';
+    out += '\x02';  // smallest code size
+    std::vector<std::uint8_t> data;
+    unsigned bits = 0, count = 0;
+    auto code = [&](unsigned c) {
+        bits |= c << count;
+        count += 3;
+        while (count >= 8) {
+            data.push_back(static_cast<std::uint8_t>(bits & 0xff));
+            bits >>= 8;
+            count -= 8;
+        }
+    };
+    const long pixels = static_cast<long>(width) * height;
+    for (long i = 0; i < pixels; ++i) {
+        if (i % 2 == 0) code(4);
+        code(1);
+    }
+    code(5);
+    if (count > 0) data.push_back(static_cast<std::uint8_t>(bits));
+    for (std::size_t at = 0; at < data.size(); at += 255) {
+        const std::size_t n = std::min<std::size_t>(255, data.size() - at);
+        out += static_cast<char>(n);
+        out.append(reinterpret_cast<const char*>(data.data() + at), n);
+    }
+    out += '\0';
+    out += ';';
+    return out;
+}
+
+const std::uint8_t* pixel(const Image& image, int x, int y) {
+    return &image.pixels[(static_cast<std::size_t>(y) * image.width + x) * 4];
+}
+
+}  // namespace
+
+TEST(ImageDecoder, DecodesEachFormatToItsPixels) {
+    std::string error;
+    const auto png = ImageDecoder::decode(saved("png", 3, 2, 0x20408080, true), &error);
+    ASSERT_TRUE(png) << error;
+    EXPECT_EQ(png->width, 3);
+    EXPECT_EQ(png->height, 2);
+    ASSERT_TRUE(png->hasBitmap());
+    EXPECT_EQ(png->content, Image::Content::RGBAPremultiplied);
+    // Half alpha: the colour is multiplied by it.
+    EXPECT_EQ(pixel(*png, 2, 1)[0], 0x10);
+    EXPECT_EQ(pixel(*png, 2, 1)[1], 0x20);
+    EXPECT_EQ(pixel(*png, 2, 1)[2], 0x40);
+    EXPECT_EQ(pixel(*png, 2, 1)[3], 0x80);
+
+    const auto jpeg = ImageDecoder::decode(saved("jpeg", 16, 8, 0x3060c0ff, false), &error);
+    ASSERT_TRUE(jpeg) << error;
+    EXPECT_EQ(jpeg->width, 16);
+    EXPECT_EQ(jpeg->content, Image::Content::RGB);
+    ASSERT_TRUE(jpeg->hasBitmap());
+    EXPECT_NEAR(pixel(*jpeg, 5, 5)[0], 0x30, 4);
+    EXPECT_NEAR(pixel(*jpeg, 5, 5)[2], 0xc0, 4);
+    EXPECT_EQ(pixel(*jpeg, 5, 5)[3], 255);
+
+    const auto opaque = ImageDecoder::decode(gif(5, 3), &error);
+    ASSERT_TRUE(opaque) << error;
+    EXPECT_EQ(opaque->width, 5);
+    EXPECT_EQ(opaque->height, 3);
+    ASSERT_TRUE(opaque->hasBitmap());
+    EXPECT_EQ(pixel(*opaque, 4, 2)[1], 0xff);  // colour 1: green
+    EXPECT_EQ(pixel(*opaque, 4, 2)[0], 0);
+    // Colour 1 transparent: nothing shows, premultiplied.
+    const auto clear = ImageDecoder::decode(gif(2, 2, true), &error);
+    ASSERT_TRUE(clear) << error;
+    EXPECT_EQ(clear->content, Image::Content::RGBAPremultiplied);
+    EXPECT_EQ(pixel(*clear, 1, 1)[3], 0);
+    EXPECT_EQ(pixel(*clear, 1, 1)[1], 0);
+}
+
+TEST(ImageDecoder, RefusesWhatIsNoWholePictureOfItsKindWithAReason) {
+    const std::string png = noisy("png", 40, 40);
+    const std::string jpeg = noisy("jpeg", 40, 40);
+    const std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"4\" height=\"4\"/>";
+    const std::string bmp = "BM" + std::string(60, '\0');
+    struct Case {
+        const char* what;
+        std::string bytes;
+        const char* reason;
+    };
+    const std::vector<Case> cases{
+        {"empty", "", "empty"},
+        {"svg", svg, "no PNG, JPEG or GIF"},
+        {"bmp", bmp, "no PNG, JPEG or GIF"},
+        {"png cut short", png.substr(0, png.size() / 2), "truncated or corrupt"},
+        {"png header only", png.substr(0, 8), "truncated or corrupt"},
+        {"png without its end", png.substr(0, png.size() - 12), "truncated or corrupt"},
+        {"jpeg cut in its tables", jpeg.substr(0, 200), "truncated or corrupt"},
+        {"jpeg cut in its pixels", jpeg.substr(0, jpeg.size() * 3 / 4), "truncated or corrupt"},
+        {"gif cut in its header", gif(4, 4).substr(0, 20), "truncated or corrupt"},
+        {"gif cut in its pixels", gif(40, 40).substr(0, 400), "truncated or corrupt"},
+        {"png bytes after a jpeg start", "\xff\xd8\xff" + png.substr(3), "truncated or corrupt"},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        EXPECT_FALSE(ImageDecoder::decode(c.bytes, &error)) << c.what;
+        EXPECT_NE(error.find(c.reason), std::string::npos) << c.what << ": " << error;
+    }
+    EXPECT_FALSE(ImageDecoder::decode(nullptr, 5));
+}
+
+TEST(ImageDecoder, RefusesAPictureLargerThanTheLimitASide) {
+    // At the limit a side is taken; one pixel more, in either direction and in each format, is not.
+    std::string error;
+    EXPECT_TRUE(ImageDecoder::decode(saved("png", ImageDecoder::kMaxSide, 1, 0xffffffff, false), &error))
+        << error;
+    const std::vector<std::pair<const char*, std::string>> large{
+        {"png wide", saved("png", ImageDecoder::kMaxSide + 1, 1, 0xffffffff, false)},
+        {"jpeg tall", saved("jpeg", 8, ImageDecoder::kMaxSide + 1, 0xffffffff, false)},
+        {"gif wide", gif(ImageDecoder::kMaxSide + 1, 1)},
+    };
+    for (const auto& [what, bytes] : large) {
+        EXPECT_FALSE(ImageDecoder::decode(bytes, &error)) << what;
+        EXPECT_NE(error.find("at most 4096 a side"), std::string::npos) << what << ": " << error;
+    }
+    // The limit is the caller's to lower.
+    EXPECT_FALSE(ImageDecoder::decode(saved("png", 33, 2, 0xffffffff, false), &error, 32));
+    EXPECT_NE(error.find("33 x 2"), std::string::npos) << error;
+
+    // A header that claims 65536 pixels a side is refused from the header alone, with no memory
+    // taken for them (the sanitizer builds would fail the allocation).
+    std::string vast = saved("png", 2, 2, 0xffffffff, false);
+    vast.replace(16, 8, std::string("\x00\x01\x00\x00\x00\x01\x00\x00", 8));
+    const auto crc = crc32(0, reinterpret_cast<const Bytef*>(vast.data() + 12), 17);
+    for (int i = 0; i < 4; ++i) vast[29 + i] = static_cast<char>((crc >> (24 - 8 * i)) & 0xff);
+    EXPECT_FALSE(ImageDecoder::decode(vast, &error));
+    EXPECT_NE(error.find("65536 x 65536"), std::string::npos) << error;
+}
+
+TEST(ImageDecoder, DecodesOnSeveralThreadsAtOnce) {
+    const std::vector<std::string> inputs{saved("png", 64, 64, 0x11223344, true),
+                                          saved("jpeg", 64, 64, 0x112233ff, false), gif(64, 64)};
+    std::vector<int> decoded(8, 0);
+    std::vector<std::thread> threads;
+    for (std::size_t t = 0; t < decoded.size(); ++t) {
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 10; ++round) {
+                const auto image = ImageDecoder::decode(inputs[(t + round) % inputs.size()]);
+                if (image && image->width == 64 && image->hasBitmap()) ++decoded[t];
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    for (int n : decoded) EXPECT_EQ(n, 10);
+}
