@@ -1,0 +1,43 @@
+#include "ads/core/DZAdReward.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+
+#include "ads/foundation/DZDictionaryAdditions.h"
+
+DZAdReward::DZAdReward(std::string type, std::string amount)
+    : type_(std::move(type)), amount_(std::move(amount)) {}
+
+std::shared_ptr<const DZAdReward> DZAdReward::initWithRewardType(const std::optional<std::string>& type,
+                                                                 const std::optional<std::string>& amount) {
+    if (!type || !amount) return nullptr;
+    return std::make_shared<const DZAdReward>(*type, *amount);
+}
+
+std::shared_ptr<const DZAdReward> DZAdReward::initWithRewardDictionary(const nlohmann::json& dictionary) {
+    if (!dictionary.is_object()) return nullptr;
+    std::optional<std::string> type;
+    if (const auto* value = dz_objectForKeyIfIsKindOfClass(dictionary, "rb_type", DZValueKind::String))
+        type = value->get_ref<const std::string&>();
+    std::optional<std::string> amount;
+    if (const auto* value = dz_objectForKeyIfIsKindOfClass(dictionary, "rb_amount", DZValueKind::Number))
+        amount = decimalTextOfNumber(*value);
+    return initWithRewardType(type, amount);
+}
+
+std::optional<std::string> DZAdReward::decimalTextOfNumber(const nlohmann::json& number) {
+    if (number.is_number_integer() || number.is_number_unsigned()) return number.dump();
+    if (!number.is_number_float()) return std::nullopt;
+    const double value = number.get_ref<const nlohmann::json::number_float_t&>();
+    if (!std::isfinite(value)) return std::nullopt;
+    // The shortest text that reads back as the same number, never in exponent form (1e21 is
+    // written out in full); the largest double takes 309 digits, the smallest some 330 characters.
+    std::array<char, 400> text{};
+    const auto [end, error] =
+        std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+    if (error != std::errc()) return std::nullopt;
+    std::string result(text.data(), end);
+    if (result == "-0") result = "0";
+    return result;
+}
