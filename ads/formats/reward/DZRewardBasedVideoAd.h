@@ -7,7 +7,6 @@
 // States: idle, loading, ready, shown. A load while another runs is only logged; a load while an
 // ad is ready takes that ad's readiness at once; presenting does nothing unless ready, and shows
 // an ad once. Main thread only.
-#include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
@@ -90,6 +89,10 @@ class DZRewardBasedVideoAd : public DZSDKCoreControllerDelegate,
 
   private:
     void fetchAdForRequest();
+    // True for the first answer of the core page to the load in progress.
+    bool takeCoreAnswer();
+    // A foreign fetch error becomes code 2 with it underneath.
+    static DZRequestError::Ref asRequestError(const platform::ErrorRef& error);
     DZRequestError::Ref errorWithCode(int32_t code, const std::optional<std::string>& message) const;
     template <class Call>
     void tellDelegate(Call call);
@@ -104,6 +107,6 @@ class DZRewardBasedVideoAd : public DZSDKCoreControllerDelegate,
     std::shared_ptr<DZAdFetcher> adFetcher_;
     std::shared_ptr<DZRewardWaterfall> waterfall_;
     std::shared_ptr<DZSDKCoreController> controller_;
-    // Numbers loads so an answer of an earlier one (a late core-page answer) is not taken.
-    std::uint64_t loadNumber_ = 0;
+    // The core page owes the load in progress its one answer.
+    bool waitingForCore_ = false;
 };
