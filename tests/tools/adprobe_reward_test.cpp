@@ -102,8 +102,8 @@ TEST_F(AdProbeReward, TheRewardUnitMovesPastTheSilentNetworkPlaysTheGreenVideoAn
     ASSERT_EQ(values(steps, "testnet"), (std::vector<std::string>{"setup:rv-never", "request:rv-never",
                                                                   "request:rv-fill", "present:rv-fill"}));
     const auto gap = steps[2]["ms"].get<long>() - steps[1]["ms"].get<long>();
-    EXPECT_GE(gap, 950);
-    EXPECT_LE(gap, 1500);
+    EXPECT_GE(gap, 980);
+    EXPECT_LE(gap, 1300);
     auto pings = values(tracks("rv"), "rv");
     std::sort(pings.begin(), pings.end());
     EXPECT_EQ(pings, (std::vector<std::string>{"complete:rv-fill", "imp:tikoleap-reward", "netimp:rv-fill",

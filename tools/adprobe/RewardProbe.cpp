@@ -26,8 +26,6 @@ namespace {
 constexpr double kPingWaitSeconds = 5;
 // The window is captured this long after the video started.
 constexpr double kCaptureAfterStartSeconds = 1;
-// Frames are drawn at a display's pace while the probe waits.
-constexpr double kFrameSeconds = 1.0 / 60;
 
 struct RewardApp : DZRewardBasedVideoAdDelegate {
     nlohmann::json events = nlohmann::json::array();
@@ -67,16 +65,15 @@ struct RewardApp : DZRewardBasedVideoAdDelegate {
     }
 };
 
-// Turns the loop and draws the window whenever it asks for a frame, until done() or the deadline.
+// Turns the loop until done() or the deadline, drawing the window whenever it asks for a frame.
+// One clock throughout: turning in short slices would lose real time at the end of each.
 bool turnAndDraw(platform::ManualRunLoop& loop, platform::ui::Window& window,
                  platform::ui::WindowRenderer* renderer, const std::function<bool()>& done,
                  std::chrono::steady_clock::time_point deadline) {
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        turnUntil(loop, done, kFrameSeconds);
+    const double seconds = std::chrono::duration<double>(deadline - std::chrono::steady_clock::now()).count();
+    return turnUntil(loop, done, seconds, [&] {
         if (renderer && window.needsDisplay()) renderer->render(window);
-    }
-    return true;
+    });
 }
 
 // Taps the centre of the test network's close button through the window, as a finger would.
