@@ -69,8 +69,12 @@ TikoLeapTestRewardAdapter::Behaviour TikoLeapTestRewardAdapter::behaviour() cons
 }
 
 void TikoLeapTestRewardAdapter::record(const std::string& step, const std::string& pubid) {
-    DZClickTrackerCollection::sharedInstance()->trackURL(DZAdServerURL(
-        "/adpage/track?testnet=" + step + "&pubid=" + dz_stringByEscapingAsURLParameter(pubid)));
+    const std::string url =
+        DZAdServerURL("/adpage/track?testnet=" + step + "&pubid=" + dz_stringByEscapingAsURLParameter(pubid));
+    if (recorder_)
+        recorder_(url);
+    else
+        DZClickTrackerCollection::sharedInstance()->trackURL(url);
 }
 
 template <class Tell>

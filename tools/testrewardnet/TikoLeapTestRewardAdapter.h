@@ -15,6 +15,7 @@
 // kRewardType) at the end of the video, and close once its close button has dismissed it.
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -44,6 +45,9 @@ class TikoLeapTestRewardAdapter : public DZMRewardBasedVideoAdNetworkAdapter,
     static void registerClass();
     // Adapters alive now (tests count what leaks).
     static int liveAdapters() { return live_; }
+    // Where the records go (main thread): by default a ping of the URL; tests keep them instead.
+    using Recorder = std::function<void(const std::string& url)>;
+    static void setRecorder(Recorder recorder) { recorder_ = std::move(recorder); }
 
     TikoLeapTestRewardAdapter();
     ~TikoLeapTestRewardAdapter() override;
@@ -87,6 +91,7 @@ class TikoLeapTestRewardAdapter : public DZMRewardBasedVideoAdNetworkAdapter,
     std::string filledPubid_;
     std::shared_ptr<TestRewardVideoController> shown_;
     inline static std::atomic<int> live_{0};
+    inline static Recorder recorder_;
 };
 
 }  // namespace tikoleap::testrewardnet
