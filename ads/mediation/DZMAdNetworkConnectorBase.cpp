@@ -1,5 +1,7 @@
 #include "ads/mediation/DZMAdNetworkConnectorBase.h"
 
+#include <tuple>
+
 #include "ads/core/DZRequest.h"
 #include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/DZLogger.h"
@@ -9,6 +11,7 @@
 #include "ads/mediation/DZMConfig.h"
 #include "ads/mediation/DZMConnectorDelegate.h"
 #include "ads/mediation/DZMPingSender.h"
+#include "ads/mediation/DZMRequestFacts.h"
 #include "ads/render/view/DZBannerAdViewDelegate.h"
 #include "ads/render/view/DZOpener.h"
 #include "platform/dispatch/MainThread.h"
@@ -20,14 +23,8 @@ DZMAdNetworkConnectorBase::DZMAdNetworkConnectorBase(std::shared_ptr<DZMConfig> 
     : mediationConfig_(std::move(config)), networkConfig_(std::move(network)) {
     if (!networkConfig_) return;
     adapterClassName_ = networkConfig_->adapterClass().value_or("");
-    const auto& credentials = networkConfig_->credentials();
-    if (!credentials.is_object()) return;
-    for (const auto& [key, value] : credentials.items()) {
-        if (key == kShareLocationKey)
-            isLocationShared_ = value.is_string() && value.get_ref<const std::string&>() == "1";
-        else
-            strippedCredentials_[key] = value;
-    }
+    std::tie(strippedCredentials_, isLocationShared_) =
+        DZMRequestFacts::splitCredentials(networkConfig_->credentials());
 }
 
 DZMAdNetworkConnectorBase::~DZMAdNetworkConnectorBase() {
@@ -136,9 +133,12 @@ std::optional<std::string> DZMAdNetworkConnectorBase::publisherId() const {
     return networkConfig_ ? networkConfig_->publisherID() : std::nullopt;
 }
 
+DZMRequestFacts DZMAdNetworkConnectorBase::facts() const {
+    return {slotRequest(), isLocationShared_};
+}
+
 bool DZMAdNetworkConnectorBase::testMode() const {
-    auto request = slotRequest();
-    return request && request->isATestDevice();
+    return facts().testMode();
 }
 
 std::shared_ptr<DZAdNetworkExtras> DZMAdNetworkConnectorBase::networkExtras() const {
@@ -149,14 +149,7 @@ std::shared_ptr<DZAdNetworkExtras> DZMAdNetworkConnectorBase::networkExtras() co
         } catch (...) {
         }
     }
-    if (!extrasClass) {
-        DZLogger::sharedInstance()->logPublicMessage("Adapter class " + adapterClassName_ +
-                                                     " does not respond to networkExtrasClass. Unable to "
-                                                     "retrieve network extras.");
-        return nullptr;
-    }
-    auto request = slotRequest();
-    return request ? request->adNetworkExtrasFor(*extrasClass) : nullptr;
+    return facts().networkExtras(adapterClassName_, extrasClass);
 }
 
 std::shared_ptr<platform::ui::ViewController>
@@ -166,46 +159,31 @@ DZMAdNetworkConnectorBase::viewControllerForPresentingModalView() const {
 }
 
 std::optional<bool> DZMAdNetworkConnectorBase::childDirectedTreatment() const {
-    auto request = slotRequest();
-    return request ? request->childDirectedTreatment() : std::nullopt;
+    return facts().childDirectedTreatment();
 }
-
 long DZMAdNetworkConnectorBase::userGender() const {
-    auto request = slotRequest();
-    return request ? request->gender() : kDZGenderUnknown;
+    return facts().userGender();
 }
-
 std::optional<std::chrono::year_month_day> DZMAdNetworkConnectorBase::userBirthday() const {
-    auto request = slotRequest();
-    return request ? request->birthday() : std::nullopt;
+    return facts().userBirthday();
 }
-
 bool DZMAdNetworkConnectorBase::userHasLocation() const {
-    auto request = slotRequest();
-    return isLocationShared_ && request && request->location() && request->location()->isPreciseLocation();
+    return facts().userHasLocation();
 }
-
 float DZMAdNetworkConnectorBase::userLatitude() const {
-    return userHasLocation() ? slotRequest()->location()->latitude() : 0;
+    return facts().userLatitude();
 }
-
 float DZMAdNetworkConnectorBase::userLongitude() const {
-    return userHasLocation() ? slotRequest()->location()->longitude() : 0;
+    return facts().userLongitude();
 }
-
 float DZMAdNetworkConnectorBase::userLocationAccuracyInMeters() const {
-    return userHasLocation() ? slotRequest()->location()->accuracy() : 0;
+    return facts().userLocationAccuracyInMeters();
 }
-
 std::optional<std::string> DZMAdNetworkConnectorBase::userLocationDescription() const {
-    auto request = slotRequest();
-    if (!isLocationShared_ || !request || !request->location()) return std::nullopt;
-    return request->location()->locationDescription();
+    return facts().userLocationDescription();
 }
-
 std::optional<std::vector<std::string>> DZMAdNetworkConnectorBase::userKeywords() const {
-    auto request = slotRequest();
-    return request ? request->keywords() : std::nullopt;
+    return facts().userKeywords();
 }
 
 std::optional<std::string> DZMAdNetworkConnectorBase::requestAgent() const {

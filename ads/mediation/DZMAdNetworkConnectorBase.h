@@ -14,6 +14,7 @@
 
 #include "ads/core/DZAdType.h"
 #include "ads/mediation/DZMAdNetworkConnector.h"
+#include "ads/mediation/DZMRequestFacts.h"
 
 class DZMConnectorDelegate;
 class DZMAdNetworkConfig;
@@ -25,7 +26,7 @@ class DZMAdNetworkConnectorBase : public DZMAdNetworkConnector,
                                   public std::enable_shared_from_this<DZMAdNetworkConnectorBase> {
   public:
     // The credential that lets the adapter see the user's location ("1" only).
-    inline static const std::string kShareLocationKey = "gwhirl_share_location";
+    inline static const std::string kShareLocationKey = DZMRequestFacts::kShareLocationKey;
 
     DZMAdNetworkConnectorBase(std::shared_ptr<DZMConfig> config, std::shared_ptr<DZMAdNetworkConfig> network);
     ~DZMAdNetworkConnectorBase() override;
@@ -128,6 +129,7 @@ class DZMAdNetworkConnectorBase : public DZMAdNetworkConnector,
     // Tells the slot, when there still is one, of a full-screen or leave event.
     void postNotification(const char* name) const;
     std::shared_ptr<DZRequest> slotRequest() const;
+    DZMRequestFacts facts() const;
 
     bool clicked_ = false;
     bool didNetworkRefresh_ = false;

@@ -1,11 +1,14 @@
 #include "ads/mediation/DZMRewardBasedVideoAdNetworkConnector.h"
 
+#include <tuple>
+
 #include "ads/core/DZAdReward.h"
 #include "ads/core/DZRequest.h"
 #include "ads/foundation/DZLogger.h"
 #include "ads/foundation/DZRequestError.h"
 #include "ads/mediation/DZMConfig.h"
 #include "ads/mediation/DZMPingSender.h"
+#include "ads/mediation/DZMRequestFacts.h"
 #include "ads/mediation/DZMRewardBasedVideoAdConnectorDelegate.h"
 #include "ads/mediation/DZMRewardBasedVideoAdNetworkAdapter.h"
 #include "platform/dispatch/DispatchQueue.h"
@@ -30,16 +33,7 @@ bool DZMRewardBasedVideoAdNetworkConnector::setAdNetworkConfig(std::shared_ptr<D
     const std::string className = network->adapterClass().value_or("");
     if (adNetworkConfig_ && className != adapterClassName_) return false;
     adapterClassName_ = className;
-    networkData_ = nlohmann::json::object();
-    isLocationShared_ = false;
-    if (network->credentials().is_object()) {
-        for (const auto& [key, value] : network->credentials().items()) {
-            if (key == kShareLocationKey)
-                isLocationShared_ = value.is_string() && value.get_ref<const std::string&>() == "1";
-            else
-                networkData_[key] = value;
-        }
-    }
+    std::tie(networkData_, isLocationShared_) = DZMRequestFacts::splitCredentials(network->credentials());
     adNetworkConfig_ = std::move(network);
     return true;
 }
@@ -151,8 +145,12 @@ std::optional<std::string> DZMRewardBasedVideoAdNetworkConnector::publisherId() 
     return adNetworkConfig_ ? adNetworkConfig_->publisherID() : std::nullopt;
 }
 
+DZMRequestFacts DZMRewardBasedVideoAdNetworkConnector::facts() const {
+    return {request_, isLocationShared_};
+}
+
 bool DZMRewardBasedVideoAdNetworkConnector::testMode() const {
-    return request_ && request_->isATestDevice();
+    return facts().testMode();
 }
 
 std::shared_ptr<DZAdNetworkExtras> DZMRewardBasedVideoAdNetworkConnector::networkExtras() const {
@@ -163,50 +161,35 @@ std::shared_ptr<DZAdNetworkExtras> DZMRewardBasedVideoAdNetworkConnector::networ
         } catch (...) {
         }
     }
-    if (!extrasClass) {
-        DZLogger::sharedInstance()->logPublicMessage("Adapter class " + adapterClassName_ +
-                                                     " does not respond to networkExtrasClass. Unable to "
-                                                     "retrieve network extras.");
-        return nullptr;
-    }
-    return request_ ? request_->adNetworkExtrasFor(*extrasClass) : nullptr;
+    return facts().networkExtras(adapterClassName_, extrasClass);
 }
 
 std::optional<bool> DZMRewardBasedVideoAdNetworkConnector::childDirectedTreatment() const {
-    return request_ ? request_->childDirectedTreatment() : std::nullopt;
+    return facts().childDirectedTreatment();
 }
-
 long DZMRewardBasedVideoAdNetworkConnector::userGender() const {
-    return request_ ? request_->gender() : kDZGenderUnknown;
+    return facts().userGender();
 }
-
 std::optional<std::chrono::year_month_day> DZMRewardBasedVideoAdNetworkConnector::userBirthday() const {
-    return request_ ? request_->birthday() : std::nullopt;
+    return facts().userBirthday();
 }
-
 bool DZMRewardBasedVideoAdNetworkConnector::userHasLocation() const {
-    return isLocationShared_ && request_ && request_->location() && request_->location()->isPreciseLocation();
+    return facts().userHasLocation();
 }
-
 float DZMRewardBasedVideoAdNetworkConnector::userLatitude() const {
-    return userHasLocation() ? request_->location()->latitude() : 0;
+    return facts().userLatitude();
 }
-
 float DZMRewardBasedVideoAdNetworkConnector::userLongitude() const {
-    return userHasLocation() ? request_->location()->longitude() : 0;
+    return facts().userLongitude();
 }
-
 float DZMRewardBasedVideoAdNetworkConnector::userLocationAccuracyInMeters() const {
-    return userHasLocation() ? request_->location()->accuracy() : 0;
+    return facts().userLocationAccuracyInMeters();
 }
-
 std::optional<std::string> DZMRewardBasedVideoAdNetworkConnector::userLocationDescription() const {
-    if (!isLocationShared_ || !request_ || !request_->location()) return std::nullopt;
-    return request_->location()->locationDescription();
+    return facts().userLocationDescription();
 }
-
 std::optional<std::vector<std::string>> DZMRewardBasedVideoAdNetworkConnector::userKeywords() const {
-    return request_ ? request_->keywords() : std::nullopt;
+    return facts().userKeywords();
 }
 
 // --- Callbacks ---

@@ -20,6 +20,7 @@ class DZMAdNetworkConfig;
 class DZMConfig;
 class DZMRewardBasedVideoAdConnectorDelegate;
 class DZMRewardBasedVideoAdNetworkAdapter;
+class DZMRequestFacts;
 class DZRequest;
 namespace platform::ui {
 class ViewController;
@@ -29,9 +30,6 @@ class DZMRewardBasedVideoAdNetworkConnector
     : public DZMRewardBasedVideoAdNetworkConnectorInterface,
       public std::enable_shared_from_this<DZMRewardBasedVideoAdNetworkConnector> {
   public:
-    // The credential that lets the adapter see the user's location ("1" only).
-    inline static const std::string kShareLocationKey = "gwhirl_share_location";
-
     static std::shared_ptr<DZMRewardBasedVideoAdNetworkConnector> create();
     ~DZMRewardBasedVideoAdNetworkConnector() override;
     DZMRewardBasedVideoAdNetworkConnector(const DZMRewardBasedVideoAdNetworkConnector&) = delete;
@@ -121,6 +119,7 @@ class DZMRewardBasedVideoAdNetworkConnector
     // Posts the callback; `sender` is only compared, never followed.
     void deliver(const void* sender, Callback callback);
     void take(const void* sender, const Callback& callback);
+    DZMRequestFacts facts() const;
     // One of the network's ping lists, filled with the event configuration's qdata; nothing
     // without a list unless a default template is given.
     void pingNetwork(const std::optional<std::vector<std::string>>& templates,

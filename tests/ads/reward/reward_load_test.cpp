@@ -10,7 +10,7 @@
 using testing::ElementsAre;
 using tikoleap::test::RewardEvents;
 using tikoleap::test::RewardTestAdapter;
-using Load = tikoleap::test::RewardTest;
+using RewardLoad = tikoleap::test::RewardTest;
 
 TEST(AdReward, AmountIsTheDecimalTextOfAJSONNumberOnly) {
     auto amount = [](const char* json) -> std::string {
@@ -31,7 +31,7 @@ TEST(AdReward, AmountIsTheDecimalTextOfAJSONNumberOnly) {
     EXPECT_EQ(DZAdReward::initWithRewardType("coins", std::nullopt), nullptr);
 }
 
-TEST_F(Load, ParametersNameTheFormatAndTheUserOnlyWhenGiven) {
+TEST_F(RewardLoad, ParametersNameTheFormatAndTheUserOnlyWhenGiven) {
     auto request = DZRequest::request();
     ad_->loadRequest(request, "unit", "user-7");
     ad_->setRequestID("42");
@@ -52,7 +52,7 @@ TEST_F(Load, ParametersNameTheFormatAndTheUserOnlyWhenGiven) {
     EXPECT_EQ(p.value("rbv", ""), "1");
 }
 
-TEST_F(Load, EachCoreAnswerEndsTheLoadOnceWithItsCode) {
+TEST_F(RewardLoad, EachCoreAnswerEndsTheLoadOnceWithItsCode) {
     struct Case {
         const char* name;
         std::function<void(DZRewardBasedVideoAd&)> answer;
@@ -107,7 +107,7 @@ TEST_F(Load, EachCoreAnswerEndsTheLoadOnceWithItsCode) {
               "Error loading ad. Check with ReriveDiDazAdSDK support team.");
 }
 
-TEST_F(Load, BadResponsesFailWithTheirCodesAndNoFillPings) {
+TEST_F(RewardLoad, BadResponsesFailWithTheirCodesAndNoFillPings) {
     struct Case {
         std::string body;
         bool mediation;
@@ -137,7 +137,7 @@ TEST_F(Load, BadResponsesFailWithTheirCodesAndNoFillPings) {
     EXPECT_EQ(controller_->pendingRequestCount(), 0u);
 }
 
-TEST_F(Load, AnAdIsShownOnceAndNeverDuringALoad) {
+TEST_F(RewardLoad, AnAdIsShownOnceAndNeverDuringALoad) {
     load(response({net("a", "fill")}));
     ASSERT_THAT(events_->list, ElementsAre("received"));
     EXPECT_TRUE(ad_->isReady());
@@ -162,7 +162,7 @@ TEST_F(Load, AnAdIsShownOnceAndNeverDuringALoad) {
     EXPECT_THAT(events_->list, ElementsAre("received", "failed 7", "received", "open", "start"));
 }
 
-TEST_F(Load, ADelegateThatListensToNothingAndNoDelegateAtAllAreFine) {
+TEST_F(RewardLoad, ADelegateThatListensToNothingAndNoDelegateAtAllAreFine) {
     auto quiet = std::make_shared<DZRewardBasedVideoAdDelegate>();
     ad_->setDelegate(quiet);
     load(response({net("a", "fill")}));

@@ -16,7 +16,7 @@ using testing::ElementsAre;
 using testing::IsEmpty;
 using tikoleap::test::RewardEvents;
 using tikoleap::test::RewardTestAdapter;
-using Waterfall = tikoleap::test::RewardTest;
+using RewardWaterfall = tikoleap::test::RewardTest;
 
 namespace {
 std::shared_ptr<RewardTestAdapter> adapterOf(DZRewardBasedVideoAd& ad, const std::string& name) {
@@ -27,7 +27,7 @@ std::shared_ptr<RewardTestAdapter> adapterOf(DZRewardBasedVideoAd& ad, const std
 }
 }  // namespace
 
-TEST_F(Waterfall, ATimeOutMovesOnAndALateSuccessIsIgnored) {
+TEST_F(RewardWaterfall, ATimeOutMovesOnAndALateSuccessIsIgnored) {
     load(response({net("a", "never"), net("b", "fill", {}, kOther)}));
     EXPECT_THAT(events_->list, IsEmpty());
     EXPECT_EQ(RewardTestAdapter::setUps, 2);  // both ahead of their turn
@@ -45,7 +45,7 @@ TEST_F(Waterfall, ATimeOutMovesOnAndALateSuccessIsIgnored) {
     EXPECT_EQ(ad_->waterfall()->receivedConnector()->adapterClassName(), kOther);
 }
 
-TEST_F(Waterfall, SetUpsPendingFailedOrStaleAreHandledInTurn) {
+TEST_F(RewardWaterfall, SetUpsPendingFailedOrStaleAreHandledInTurn) {
     // A pending set-up is asked as soon as it ends, within the same time-out.
     load(response({net("a", "slow-setup")}));
     EXPECT_EQ(RewardTestAdapter::requests, 0);
@@ -80,7 +80,7 @@ TEST_F(Waterfall, SetUpsPendingFailedOrStaleAreHandledInTurn) {
     EXPECT_THAT(events_->list, ElementsAre("received", "failed 9", "received"));
 }
 
-TEST_F(Waterfall, ConnectorsAreKeptAndServeTheEntryAskedFor) {
+TEST_F(RewardWaterfall, ConnectorsAreKeptAndServeTheEntryAskedFor) {
     load(response({net("n1", "fill", {{"imp_urls", {"http://127.0.0.1/n1"}}})}));
     auto adapter = RewardTestAdapter::last();
     // Two entries on one class: each is asked, with its own credentials.
@@ -97,7 +97,7 @@ TEST_F(Waterfall, ConnectorsAreKeptAndServeTheEntryAskedFor) {
                                          "[\"http://127.0.0.1/n3\"] q2"));
 }
 
-TEST_F(Waterfall, AStaleTimeOutDoesNotEndALaterRequest) {
+TEST_F(RewardWaterfall, AStaleTimeOutDoesNotEndALaterRequest) {
     // The first request's time-out would fall at 1.0 s, inside the second request of the same
     // connector, which has its own until 1.5 s.
     load(response({net("a", "fill")}));
@@ -110,7 +110,7 @@ TEST_F(Waterfall, AStaleTimeOutDoesNotEndALaterRequest) {
     EXPECT_THAT(events_->list, ElementsAre("received", "failed 9"));
 }
 
-TEST_F(Waterfall, TheServersRewardWinsWhenUsableElseTheAdapters) {
+TEST_F(RewardWaterfall, TheServersRewardWinsWhenUsableElseTheAdapters) {
     const nlohmann::json coins = {{"rb_type", "coins"}, {"rb_amount", 10}};
     struct Case {
         nlohmann::json rewards;
@@ -141,7 +141,7 @@ TEST_F(Waterfall, TheServersRewardWinsWhenUsableElseTheAdapters) {
     }
 }
 
-TEST_F(Waterfall, TheShownAdsRewardAndCloseOutliveANewLoad) {
+TEST_F(RewardWaterfall, TheShownAdsRewardAndCloseOutliveANewLoad) {
     load(response({net("a", "fill",
                        {{"video_start_urls", {"http://127.0.0.1/start?q=@gw_qdata@"}},
                         {"video_complete_urls", {"http://127.0.0.1/complete"}},
@@ -169,7 +169,7 @@ TEST_F(Waterfall, TheShownAdsRewardAndCloseOutliveANewLoad) {
     EXPECT_EQ(std::count(events_->list.begin(), events_->list.end(), "reward coins 10"), 1);
 }
 
-TEST_F(Waterfall, PingListsAreFilledAndMissingOnesTakeTheDefaultOrNothing) {
+TEST_F(RewardWaterfall, PingListsAreFilledAndMissingOnesTakeTheDefaultOrNothing) {
     load(response({net("a", "fill", {{"video_start_urls", {"http://127.0.0.1/start"}}})}, 1000,
                   {{"imp_urls", {"http://127.0.0.1/imp?q=@gw_qdata@"}}}));
     ad_->presentFromRootViewController(nullptr);
@@ -184,7 +184,7 @@ TEST_F(Waterfall, PingListsAreFilledAndMissingOnesTakeTheDefaultOrNothing) {
     EXPECT_THAT(pingTexts(), ElementsAre(DZMPingSender::defaultNoFillTemplate() + " q1"));
 }
 
-TEST_F(Waterfall, AnswersFromWorkersAndInsideCallsArriveInOrderOnTheMainThread) {
+TEST_F(RewardWaterfall, AnswersFromWorkersAndInsideCallsArriveInOrderOnTheMainThread) {
     load(response(
         {net("w", "nofill", {{"answer", "worker"}}), net("i", "fill", {{"answer", "inside"}}, kOther)}));
     EXPECT_THAT(events_->list, ElementsAre("received"));
@@ -212,7 +212,7 @@ TEST_F(Waterfall, AnswersFromWorkersAndInsideCallsArriveInOrderOnTheMainThread) 
     EXPECT_LT(RewardTestAdapter::shallowest - RewardTestAdapter::deepest, 8u * 1024u);
 }
 
-TEST_F(Waterfall, TwoHundredMixedLoadsGiveOneOutcomeEachAndKeepOnlyWorkingConnectors) {
+TEST_F(RewardWaterfall, TwoHundredMixedLoadsGiveOneOutcomeEachAndKeepOnlyWorkingConnectors) {
     int outcomes = 0;
     std::shared_ptr<RewardTestAdapter> first;
     for (int i = 0; i < 200; ++i) {
