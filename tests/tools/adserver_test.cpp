@@ -88,8 +88,9 @@ TEST_F(AdServerTest, EachUnitGivesItsAnswer) {
 
 TEST_F(AdServerTest, MediationUnitsAnswerTheirHouseConfigurations) {
     using tikoleap::adserver::MediationConfigurations;
-    EXPECT_EQ(MediationConfigurations::names(),
-              (std::vector<std::string>{"house", "interstitial", "nofill", "waterfall"}));
+    EXPECT_EQ(
+        MediationConfigurations::names(),
+        (std::vector<std::string>{"house", "interstitial", "nofill", "reward-empty", "reward", "waterfall"}));
     auto configuration = [&](const std::string& unit) {
         auto res = ad(unit);
         EXPECT_TRUE(res) << unit;
@@ -113,6 +114,9 @@ TEST_F(AdServerTest, MediationUnitsAnswerTheirHouseConfigurations) {
     for (const auto& name : MediationConfigurations::names()) {
         const auto config = configuration(MediationConfigurations::kUnitPrefix + name);
         ASSERT_TRUE(config.is_object()) << name;
+        house[name] = config;
+        // The reward units ping this server themselves (below).
+        if (name.rfind("reward", 0) == 0) continue;
         EXPECT_EQ(config["qdata"], "Tiko Leap") << name;
         // No ping URL anywhere: the component's own templates report to this server.
         for (const char* key : {"imp_urls", "click_urls", "nofill_urls"})
@@ -121,8 +125,36 @@ TEST_F(AdServerTest, MediationUnitsAnswerTheirHouseConfigurations) {
             EXPECT_TRUE(network["id"].is_string()) << name;
             EXPECT_FALSE(network.contains("imp_urls") || network.contains("clickurl")) << name;
         }
-        house[name] = config;
     }
+    // Every reward ping reaches this server's track route, each URL a list of one.
+    auto trackURLs = [&](const nlohmann::json& holder, const std::string& name) {
+        std::vector<std::string> queries;
+        for (const char* key :
+             {"imp_urls", "nofill_urls", "clickurl", "video_start_urls", "video_complete_urls"}) {
+            if (!holder.contains(key)) continue;
+            EXPECT_EQ(holder[key].size(), 1u) << name << " " << key;
+            const std::string url = holder[key][0];
+            EXPECT_EQ(url.rfind(base + "adpage/track?", 0), 0u) << url;
+            queries.push_back(url.substr(url.find('?') + 1));
+        }
+        return queries;
+    };
+    const auto& reward = house["reward"];
+    EXPECT_EQ(reward["ad_type"], "interstitial");
+    EXPECT_EQ(reward["settings"]["rewards"],
+              nlohmann::json::parse(R"([{"rb_type":"coins","rb_amount":10}])"));
+    EXPECT_EQ(trackURLs(reward["settings"], "reward"), std::vector<std::string>{"rv=imp&q=@gw_qdata@"});
+    EXPECT_EQ(adapters(reward),
+              (std::vector<std::string>{"TikoLeapTestRewardAdapter", "TikoLeapTestRewardAdapter"}));
+    EXPECT_EQ(trackURLs(reward["ad_networks"][0], "rv-never"),
+              std::vector<std::string>{"rv=netimp&net=rv-never"});
+    EXPECT_EQ(trackURLs(reward["ad_networks"][1], "rv-fill"),
+              (std::vector<std::string>{"rv=netimp&net=rv-fill", "rv=click&net=rv-fill",
+                                        "rv=start&net=rv-fill", "rv=complete&net=rv-fill"}));
+    EXPECT_EQ(reward["ad_networks"][1]["data"]["video"], base + "video/green.webm");
+    EXPECT_TRUE(house["reward-empty"]["ad_networks"].empty());
+    EXPECT_EQ(trackURLs(house["reward-empty"]["settings"], "reward-empty"),
+              std::vector<std::string>{"rv=nofill&q=@gw_qdata@"});
 
     const auto& waterfall = house["waterfall"];
     EXPECT_EQ(waterfall["ad_type"], "banner");

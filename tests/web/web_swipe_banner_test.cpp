@@ -37,6 +37,20 @@ std::vector<nlohmann::json> hitsOfKind(const std::string& kind) {
     return out;
 }
 
+// The ad URL in the core page's "loadAdURL" message, fetched as the ad component would: the
+// server's ad_request hit it made.
+nlohmann::json fetchedAdRequest(const std::string& message) {
+    const auto start = message.find("url=");
+    EXPECT_NE(start, std::string::npos) << message;
+    if (start == std::string::npos) return nullptr;
+    const std::string url =
+        httplib::detail::decode_url(message.substr(start + 4, message.find('&', start) - start - 4), false);
+    const std::string origin = adServer().baseURL().substr(0, adServer().baseURL().size() - 1);
+    EXPECT_EQ(url.rfind(origin + "/zads/ad?", 0), 0u) << url;
+    if (url.rfind(origin, 0) != 0 || !get(url.substr(origin.size()))) return nullptr;
+    return hitsOfKind("ad_request").back();
+}
+
 class WebSwipeBanner : public webtest::ViewTest {
   protected:
     WebSwipeBanner() : ViewTest(320, 50) {}
@@ -104,16 +118,9 @@ TEST_F(WebSwipeBanner, TheCorePageHandsTheScreenSampleOnInTheAdURLAndLeavesTheTr
         runUntil([&] { return !messages("loadAdURL").empty() && !messages("loadSdkConstants").empty(); }));
     EXPECT_EQ(messages("loadSdkConstants")[0].find("traversal_interval"), std::string::npos);
 
-    // The ad URL, as the ad component would fetch it: the server sees the sample as its JSON.
-    const std::string message = messages("loadAdURL")[0];
-    const auto start = message.find("url=");
-    ASSERT_NE(start, std::string::npos) << message;
-    const std::string url =
-        httplib::detail::decode_url(message.substr(start + 4, message.find('&', start) - start - 4), false);
-    const std::string origin = adServer().baseURL().substr(0, adServer().baseURL().size() - 1);
-    ASSERT_EQ(url.rfind(origin + "/zads/ad?", 0), 0u) << url;
-    ASSERT_TRUE(get(url.substr(origin.size())));
-    const auto query = hitsOfKind("ad_request").back();
+    // The server sees the sample as its JSON.
+    const auto query = fetchedAdRequest(messages("loadAdURL")[0]);
+    ASSERT_TRUE(query.is_object());
     EXPECT_EQ(query["slotname"], "tikoleap-swipe");
     EXPECT_EQ(query["sz"], "320x50");
     EXPECT_EQ(nlohmann::json::parse(query["content_info"].get<std::string>()),
@@ -137,4 +144,26 @@ TEST_F(WebSwipeBanner, TheCorePageAnswersAMediationRequestWithoutAnAdUnitWithThe
     ASSERT_EQ(message.rfind(prefix, 0), 0u) << message;
     EXPECT_EQ(nlohmann::json::parse(httplib::detail::decode_url(message.substr(prefix.size()), false)),
               houseAd);
+}
+
+TEST_F(WebSwipeBanner, TheCorePageHandsARewardVideoRequestAndItsUserOnInTheAdURL) {
+    load(tikoleap::adserver::CorePage::html("{}"), adServer().baseURL());
+    recorder.allow = false;
+    ASSERT_TRUE(evaluate(*engine,
+                         "ZAZO_getAd({slotname: 'tikoleap-mediation-reward', request_id: '3', rbv: '1', "
+                         "format: 'reward_mb', rbv_user_id: 'player 7'});"
+                         "ZAZO_getAd({slotname: 'tikoleap-mediation-reward', request_id: '4', rbv: '1', "
+                         "format: 'reward_mb'}); 1")
+                    .ok);
+    ASSERT_TRUE(runUntil([&] { return messages("loadAdURL").size() >= 2; }));
+    const auto withUser = fetchedAdRequest(messages("loadAdURL")[0]);
+    ASSERT_TRUE(withUser.is_object());
+    EXPECT_EQ(withUser["rbv"], "1");
+    EXPECT_EQ(withUser["format"], "reward_mb");
+    EXPECT_EQ(withUser["rbv_user_id"], "player 7");
+    const auto withoutUser = fetchedAdRequest(messages("loadAdURL")[1]);
+    ASSERT_TRUE(withoutUser.is_object());
+    EXPECT_EQ(withoutUser["request_id"], "4");
+    EXPECT_EQ(withoutUser["rbv"], "1");
+    EXPECT_FALSE(withoutUser.contains("rbv_user_id"));
 }

@@ -5,7 +5,8 @@
 #include "platform/runloop/MainContextPump.h"
 #include "platform/runloop/ManualRunLoop.h"
 
-bool turnUntil(platform::ManualRunLoop& loop, const std::function<bool()>& done, double seconds) {
+bool turnUntil(platform::ManualRunLoop& loop, const std::function<bool()>& done, double seconds,
+               const std::function<void()>& eachTurn) {
     const auto start = std::chrono::steady_clock::now();
     auto last = start;
     while (!done()) {
@@ -16,6 +17,7 @@ bool turnUntil(platform::ManualRunLoop& loop, const std::function<bool()>& done,
         // Wakes as soon as done() holds, else after 5 ms: the engine's work between two turns.
         platform::MainContextPump::waitUntil(done, 0.005);
         loop.runUntilIdle();
+        if (eachTurn) eachTurn();
     }
     return true;
 }

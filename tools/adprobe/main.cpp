@@ -34,11 +34,16 @@
 //       the in-app browser on the page in a 320 x 480 window for S seconds (default 5), the
 //       window captured as a PNG when asked, then its Done button pressed:
 //       {"shown", "loading", "url", "capture": null | {"file", "error"}, "closedByDone"}.
+//   reward --unit UNIT [--user ID] [--timeout S] [--capture FILE]
+//       the shared reward-based video ad loads the unit in a 320 x 480 window (the test reward
+//       network registered) and is presented when ready; the window is captured a second into
+//       the video and the video's close button tapped once the reward has come (all within S,
+//       default 30): {"events", "reward": {"type", "amount"} | null, "error", "capture"}.
 //
 // --ad-server overrides TIKOLEAP_AD_SERVER. The last line on stdout is one JSON object. Exit 0
 // whenever the command ran, whatever the ad did; 1 when it could not: core, slot, banner, adview,
-// browser and waterfall without a display (nothing on stdout then), fetch from a server that could not be
-// reached; 2 for bad arguments. --help prints the usage.
+// browser, waterfall and reward without a display (nothing on stdout then), fetch from a server that could
+// not be reached; 2 for bad arguments. --help prints the usage.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -74,6 +79,7 @@
 #include "tools/adprobe/NativeProbe.h"
 #include "tools/adprobe/ProbeAd.h"
 #include "tools/adprobe/ProbeSnapshot.h"
+#include "tools/adprobe/RewardProbe.h"
 #include "tools/adprobe/SlotProbe.h"
 #include "tools/adprobe/WaterfallProbe.h"
 #include "tools/adprobe/WebProbe.h"
@@ -94,7 +100,9 @@ const char* const kUsage =
     "  waterfall --unit UNIT [--interstitial] [--timeout S] [--capture FILE]\n"
     "  native --unit UNIT --types T[,T]... [--template-ids ID[,ID]...] [--tap ASSET] [--capture FILE] "
     "[--timeout S]\n"
-    "--ad-server overrides TIKOLEAP_AD_SERVER. core, slot, banner, adview, browser and waterfall need a\n"
+    "  reward --unit UNIT [--user ID] [--timeout S] [--capture FILE]\n"
+    "--ad-server overrides TIKOLEAP_AD_SERVER. core, slot, banner, adview, browser, waterfall, native and "
+    "reward need a\n"
     "display.\n"
     "The last line on stdout is one JSON object. Exit 0 when the command ran, 1 when it could not\n"
     "(no display, the ad server not reached), 2 for bad arguments.\n";
@@ -102,7 +110,7 @@ const char* const kUsage =
 // The commands that show pages on the real web engine, which needs a display.
 bool needsDisplay(const std::string& command) {
     return command == "core" || command == "slot" || command == "banner" || command == "adview" ||
-           command == "browser" || command == "waterfall" || command == "native";
+           command == "browser" || command == "waterfall" || command == "native" || command == "reward";
 }
 
 // The value of an option given as "--name value" among the command's arguments; false for an
@@ -472,6 +480,14 @@ int main(int argc, char** argv) {
         if (!timeout) return usage("--timeout takes 0.1 to 600 seconds");
         limit = *timeout;
         if (auto problem = picturePathProblem(options, "--capture"); !problem.empty()) return usage(problem);
+    } else if (command == "reward") {
+        options = {{"--unit", ""}, {"--user", ""}, {"--timeout", "30"}, {"--capture", ""}};
+        if (!readOptions(rest, options) || options["--unit"].empty())
+            return usage("reward takes --unit UNIT [--user ID] [--timeout S] [--capture FILE]");
+        auto timeout = seconds(options["--timeout"]);
+        if (!timeout) return usage("--timeout takes 0.1 to 600 seconds");
+        limit = *timeout;
+        if (auto problem = picturePathProblem(options, "--capture"); !problem.empty()) return usage(problem);
     } else if (command == "adview") {
         if (auto problem = parseAdViewOptions(rest, adView); !problem.empty()) return usage(problem);
     } else if (command == "native") {
@@ -505,6 +521,10 @@ int main(int argc, char** argv) {
         result = runWaterfall(options["--unit"], interstitial, limit, options["--capture"], *loop);
     } else if (command == "native") {
         result = runNative(native, *loop);
+    } else if (command == "reward") {
+        const std::string& user = options["--user"];
+        result = runReward(options["--unit"], user.empty() ? std::nullopt : std::optional<std::string>(user),
+                           limit, options["--capture"], *loop);
     } else {
         result = runAdView(adView, *loop);
     }

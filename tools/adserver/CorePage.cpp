@@ -87,8 +87,10 @@ function ZAZO_getAd(params) {
     return;
   }
   var url = tlOrigin + '/zads/ad?slotname=' + encodeURIComponent(unit) + '&request_id=' + encodeURIComponent(id);
-  // An object (the screen sample's "content_info") goes on as its JSON text.
-  ['sz', 'format', 'content_info', 'native_templates', 'native_version', 'native_custom_templates'].forEach(function (key) {
+  // An object (the screen sample's "content_info") goes on as its JSON text. A reward video's
+  // request says so ("rbv") and names the app's user, when it has one.
+  ['sz', 'format', 'content_info', 'native_templates', 'native_version', 'native_custom_templates', 'rbv',
+   'rbv_user_id'].forEach(function (key) {
     var value = params[key];
     if (value === undefined || value === null) return;
     url += '&' + key + '=' + encodeURIComponent(typeof value === 'object' ? JSON.stringify(value) : String(value));
