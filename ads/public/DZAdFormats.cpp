@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "ads/formats/purchase/DZInAppPurchaseAds.h"
 #include "ads/foundation/DZApplication.h"
 #include "ads/mediation/DZMAdManager.h"
 #include "ads/mediation/DZMBuiltInAdapters.h"
@@ -11,6 +12,7 @@ void DZAdFormats::registerAll() {
     static std::once_flag once;
     std::call_once(once, [] {
         DZMAdManager::registerFormat();
+        DZInAppPurchaseAds::install();
         // The built-in mediation adapters (custom events and HTML; own ads and ad URL, which make
         // public objects) register in platform::ClassRegistry under their names and kinds, so
         // their names reach the requests' "adapters" before the first response.
