@@ -7,7 +7,7 @@
 using testing::MatchesRegex;
 
 TEST(DZInAppPurchase, QuantitiesOutOfRangeAreZeroAndStatusesHaveTheirNames) {
-    DZInAppPurchase purchase({});
+    DZInAppPurchase purchase;
     EXPECT_EQ(purchase.quantity(), 1);
     EXPECT_FALSE(purchase.hasAdScreen());
     purchase.setQuantity(10);
