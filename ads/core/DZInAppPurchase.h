@@ -42,6 +42,8 @@ class DZInAppPurchase {
     }
     int32_t purchaseStatus() const { return purchaseStatus_; }
     void setPurchaseStatus(int32_t status) { purchaseStatus_ = status; }
+    // Whether an outcome was reported: the status alone cannot tell an error from none yet.
+    bool hasReportedStatus() const { return statusReported_; }
     bool hasAdScreen() const { return static_cast<bool>(closeAdScreen_); }
 
     // Keeps the status, closes the ad's screen on success and pings every reporting template
@@ -58,6 +60,7 @@ class DZInAppPurchase {
     int32_t quantity_ = 1;
     std::vector<std::string> reportingURLStringFormats_;
     int32_t purchaseStatus_ = kStatusError;
+    bool statusReported_ = false;
     AdScreenCloser closeAdScreen_;
 };
 

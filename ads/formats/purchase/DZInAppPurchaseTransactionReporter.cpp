@@ -202,8 +202,9 @@ void DZInAppPurchaseTransactionReporter::reportTransactions(std::vector<Paramete
     const std::string format = defaults_->stringForKey(kReportFormatKey).value_or(defaultReportFormat());
     const std::string suffix = defaults_->stringForKey(kRetrySuffixKey).value_or(kDefaultRetrySuffix);
     auto pinger = pinger_;
+    auto handed = reportsHanded_;
     platform::DispatchQueue::global()->async(
-        [transactions = std::move(transactions), shared = std::move(shared), format, suffix, pinger] {
+        [transactions = std::move(transactions), shared = std::move(shared), format, suffix, pinger, handed] {
             auto& cache = DZInAppPurchaseProductCache::sharedInstance();
             for (const auto& transaction : transactions) {
                 Parameters parameters = shared;
@@ -214,6 +215,7 @@ void DZInAppPurchaseTransactionReporter::reportTransactions(std::vector<Paramete
                 }
                 const std::string url = reportURLString(format, parameters);
                 pinger->pingWithRetryGroupKey(kRetryGroupKey, url, url + suffix);
+                ++*handed;
             }
         });
 }

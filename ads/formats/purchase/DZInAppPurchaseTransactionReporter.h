@@ -3,6 +3,8 @@
 // server, so purchases can be put down to ads. Switched on at start-up unless the app carries a
 // library that reports purchases itself. Store callbacks arrive on the main thread; the reports
 // are built and sent on a background queue through the pinger's retry group.
+#include <atomic>
+#include <cstddef>
 #include <map>
 #include <memory>
 #include <optional>
@@ -50,6 +52,9 @@ class DZInAppPurchaseTransactionReporter
     void disableReporting();
     bool reportingEnabled() const { return reportingEnabled_; }
     bool wasDisabled() const { return wasDisabled_; }
+    // Conversion reports handed to the pinger so far (any thread): a tool that drives a purchase
+    // waits for its report to be under way before it waits for the pings to end.
+    std::size_t reportsHandedToPinger() const { return reportsHanded_->load(); }
 
     // platform::store::PaymentTransactionObserver
     void paymentQueueUpdatedTransactions(
@@ -71,4 +76,6 @@ class DZInAppPurchaseTransactionReporter
     std::shared_ptr<platform::UserDefaults> defaults_;
     bool reportingEnabled_ = false;
     bool wasDisabled_ = false;
+    // Shared with the background sends, which may outlive the reporter.
+    std::shared_ptr<std::atomic<std::size_t>> reportsHanded_ = std::make_shared<std::atomic<std::size_t>>(0);
 };
