@@ -23,23 +23,24 @@
 //       picture as a PNG (never over a file that is not a regular one). --banner shows it in a
 //       banner slot's ad view, as the ad the slot renders, with the slot's click detection;
 //       --touch taps it at (X, Y) SECONDS (default 1; 0 at once) after it loaded.
-//   browser --url URL [--referrer URL] [--seconds S] [--capture FILE]
-//       the in-app browser on the page in a 320 x 480 window for S seconds (default 5), the
-//       window captured as a PNG when asked, then its Done button pressed:
-//       {"shown", "loading", "url", "capture": null | {"file", "error"}, "closedByDone"}.
-//   purchase --unit UNIT [--fake-store SKU=PRICE:CURRENCY [--outcome purchased|cancelled|failed]] [--timeout
-//   S]
+//   purchase --unit UNIT [--fake-store SKU=PRICE:CURRENCY [--outcome purchased|cancelled|failed]]
+//            [--timeout S]
 //       a shown banner (320 x 50) loads the unit on the real engine with the component's own
 //       purchase flow on (the probe's delegate finishes each paid transaction), is tapped through
 //       the window once its ad came, and waits until the purchase's pings (and a paid purchase's
 //       conversion report) are answered: {"purchase": {"productID", "quantity", "status"} | null,
 //       "alerts": [titles]}. --fake-store makes a store knowing that one product, whose payments
-//       end as --outcome says (default purchased); without it the system's store answers.
+//       end as --outcome says (default purchased); without it the system's store answers. Needs a
+//       display, as the commands below.
+//   browser --url URL [--referrer URL] [--seconds S] [--capture FILE]
+//       the in-app browser on the page in a 320 x 480 window for S seconds (default 5), the
+//       window captured as a PNG when asked, then its Done button pressed:
+//       {"shown", "loading", "url", "capture": null | {"file", "error"}, "closedByDone"}.
 //
 // --ad-server overrides TIKOLEAP_AD_SERVER. The last line on stdout is one JSON object. Exit 0
 // whenever the command ran, whatever the ad did; 1 when it could not: core, slot, banner, adview,
-// browser, waterfall and purchase without a display (nothing on stdout then), fetch from a server that could
-// not be reached; 2 for bad arguments. --help prints the usage.
+// browser and waterfall without a display (nothing on stdout then), fetch from a server that could not be
+// reached; 2 for bad arguments. --help prints the usage.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -93,18 +94,19 @@ const char* const kUsage =
     "  slot --unit UNIT [--timeout S]\n"
     "  banner --unit UNIT --seconds S [--snapshot FILE]\n"
     "  browser --url URL [--referrer URL] [--seconds S] [--capture FILE]\n"
-    "  waterfall --unit UNIT [--interstitial] [--timeout S] [--capture FILE]\n"
     "  purchase --unit UNIT [--fake-store SKU=PRICE:CURRENCY [--outcome purchased|cancelled|failed]]\n"
-    "           [--timeout S]\n"
-    "--ad-server overrides TIKOLEAP_AD_SERVER. core, slot, banner, adview, browser, waterfall and purchase\n"
-    "need a display.\n"
+    "           [--timeout S] (needs a display)\n"
+    "  waterfall --unit UNIT [--interstitial] [--timeout S] [--capture FILE]\n"
+    "--ad-server overrides TIKOLEAP_AD_SERVER. core, slot, banner, adview, browser and waterfall need a\n"
+    "display.\n"
     "The last line on stdout is one JSON object. Exit 0 when the command ran, 1 when it could not\n"
     "(no display, the ad server not reached), 2 for bad arguments.\n";
 
 // The commands that show pages on the real web engine, which needs a display.
 bool needsDisplay(const std::string& command) {
+    if (command == "purchase") return true;
     return command == "core" || command == "slot" || command == "banner" || command == "adview" ||
-           command == "browser" || command == "waterfall" || command == "purchase";
+           command == "browser" || command == "waterfall";
 }
 
 // The value of an option given as "--name value" among the command's arguments; false for an
@@ -369,6 +371,7 @@ int main(int argc, char** argv) {
     platform::ui::Application::shared().finishLaunching();  // starts the component
     loop->runUntilIdle();
 
+    PurchaseProbeOptions purchase;
     ParamsOptions params;
     AdViewProbeOptions adView;
     std::string url;
@@ -376,7 +379,6 @@ int main(int argc, char** argv) {
     double limit = 0;
     int requests = 1;
     bool interstitial = false;
-    PurchaseProbeOptions purchase;
     if (command == "params") {
         if (int bad = parseParams(rest, params)) return bad;
     } else if (command == "fetch") {
@@ -392,6 +394,28 @@ int main(int argc, char** argv) {
         auto timeout = seconds(options["--timeout"]);
         if (!timeout) return usage("--timeout takes 0.1 to 600 seconds");
         limit = *timeout;
+    } else if (command == "purchase") {
+        options = {{"--unit", ""}, {"--fake-store", ""}, {"--outcome", ""}, {"--timeout", "30"}};
+        if (!readOptions(rest, options) || options["--unit"].empty())
+            return usage(
+                "purchase takes --unit UNIT [--fake-store SKU=PRICE:CURRENCY [--outcome "
+                "purchased|cancelled|failed]] [--timeout S]");
+        purchase.unit = options["--unit"];
+        const std::string& outcome = options["--outcome"];
+        if (!options["--fake-store"].empty()) {
+            PurchaseProbeOptions::FakeStore store;
+            if (auto problem = parseFakeStore(options["--fake-store"], store); !problem.empty())
+                return usage(problem);
+            if (!outcome.empty()) store.outcome = outcome;
+            purchase.fakeStore = store;
+        } else if (!outcome.empty()) {
+            return usage("--outcome needs --fake-store");
+        }
+        if (!outcome.empty() && outcome != "purchased" && outcome != "cancelled" && outcome != "failed")
+            return usage("--outcome takes purchased, cancelled or failed");
+        auto timeout = seconds(options["--timeout"]);
+        if (!timeout) return usage("--timeout takes 0.1 to 600 seconds");
+        purchase.timeoutSeconds = *timeout;
     } else if (command == "slot") {
         options = {{"--unit", ""}, {"--timeout", "30"}};
         if (!readOptions(rest, options) || options["--unit"].empty()) return usage("slot takes --unit UNIT");
@@ -433,28 +457,6 @@ int main(int argc, char** argv) {
         if (auto problem = picturePathProblem(options, "--capture"); !problem.empty()) return usage(problem);
     } else if (command == "adview") {
         if (auto problem = parseAdViewOptions(rest, adView); !problem.empty()) return usage(problem);
-    } else if (command == "purchase") {
-        options = {{"--unit", ""}, {"--fake-store", ""}, {"--outcome", ""}, {"--timeout", "30"}};
-        if (!readOptions(rest, options) || options["--unit"].empty())
-            return usage(
-                "purchase takes --unit UNIT [--fake-store SKU=PRICE:CURRENCY [--outcome "
-                "purchased|cancelled|failed]] [--timeout S]");
-        purchase.unit = options["--unit"];
-        if (!options["--fake-store"].empty()) {
-            PurchaseProbeOptions::FakeStore store;
-            if (auto problem = parseFakeStore(options["--fake-store"], store); !problem.empty())
-                return usage(problem);
-            if (!options["--outcome"].empty()) store.outcome = options["--outcome"];
-            purchase.fakeStore = store;
-        } else if (!options["--outcome"].empty()) {
-            return usage("--outcome needs --fake-store");
-        }
-        const std::string& outcome = options["--outcome"];
-        if (!outcome.empty() && outcome != "purchased" && outcome != "cancelled" && outcome != "failed")
-            return usage("--outcome takes purchased, cancelled or failed");
-        auto timeout = seconds(options["--timeout"]);
-        if (!timeout) return usage("--timeout takes 0.1 to 600 seconds");
-        purchase.timeoutSeconds = *timeout;
     } else {
         return usage("unknown command " + command);
     }
@@ -474,14 +476,14 @@ int main(int argc, char** argv) {
         result = runFetch(url, *loop, unreachable);
     } else if (command == "core") {
         result = runCoreRequest(options["--unit"], limit, requests, *loop);
+    } else if (command == "purchase") {
+        result = runPurchase(purchase, *loop);
     } else if (command == "slot") {
         result = runSlot(options["--unit"], limit, *loop);
     } else if (command == "banner") {
         result = runBanner(options["--unit"], limit, options["--snapshot"], *loop);
     } else if (command == "browser") {
         result = runBrowser(options["--url"], options["--referrer"], limit, options["--capture"], *loop);
-    } else if (command == "purchase") {
-        result = runPurchase(purchase, *loop);
     } else if (command == "waterfall") {
         result = runWaterfall(options["--unit"], interstitial, limit, options["--capture"], *loop);
     } else {
