@@ -12,12 +12,12 @@ void DZAdFormats::registerAll() {
     static std::once_flag once;
     std::call_once(once, [] {
         DZMAdManager::registerFormat();
-        DZInAppPurchaseAds::install();
         // The built-in mediation adapters (custom events and HTML; own ads and ad URL, which make
         // public objects) register in platform::ClassRegistry under their names and kinds, so
         // their names reach the requests' "adapters" before the first response.
         DZMBuiltInAdapters::registerAll();
         DZPublicAdapters::registerAll();
+        DZInAppPurchaseAds::install();
         DZApplication::sharedInstance()->updateAvailableAdapterNamesWithPotentialAdapterNames(std::nullopt);
     });
 }
