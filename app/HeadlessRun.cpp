@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "ads/public/DZAdActivity.h"
+#include "ads/public/DZAdFormats.h"
 #include "ads/public/DZInterstitial.h"
 #include "app/FrameWriter.h"
 #include "app/InputScript.h"
@@ -274,6 +275,8 @@ std::optional<RunResult> HeadlessRun::play(std::string* error, int* exitCode) {
     // game. Set before any game starts, so that no game view draws a frame of its own.
     core.setGameRenderPolicy([](int) { return false; });
     core.init();
+    // The ad formats' start-up steps must be in place before launching finishes.
+    DZAdFormats::registerAll();
     // The launch shows the title screen, exactly as the window does.
     core.applicationDidFinishLaunchingWithOptions(std::nullopt);
     // The launch's announcement check runs on its own thread against the real clock; it ends before

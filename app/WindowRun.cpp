@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "ads/public/DZAdFormats.h"
 #include "app/MyAppCore.h"
 #include "appbase/JTLevelManager.h"
 #include "appbase/JTRandom.h"
@@ -144,6 +145,8 @@ bool WindowRun::open(std::shared_ptr<platform::RunLoop> loop, std::string* error
         if (host->window().needsDisplay()) host->renderFrame();
     });
     core.init();
+    // The ad formats' start-up steps must be in place before launching finishes.
+    DZAdFormats::registerAll();
     // The launch shows the title; --level goes on into that level's game at once.
     core.applicationDidFinishLaunchingWithOptions(std::nullopt);
     if (options_.level != 0) {

@@ -3,11 +3,10 @@
 // in-app purchase delegate through the slot: which product, how many, and the URL templates the
 // outcome is reported to. Main thread only.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
-
-class DZViewController;
 
 class DZInAppPurchase {
   public:
@@ -20,9 +19,10 @@ class DZInAppPurchase {
     static constexpr int32_t kMinQuantity = 1;
     static constexpr int32_t kMaxQuantity = 10;
 
-    // The ad's full-screen controller (closed on a successful purchase), or null for a banner.
-    explicit DZInAppPurchase(std::weak_ptr<DZViewController> viewController)
-        : adViewController_(std::move(viewController)) {}
+    // Closes the ad's full-screen controller if it still exists (a successful purchase ends the
+    // ad); the opener, which knows the controller, makes it holding it weakly. Empty for a banner.
+    using AdScreenCloser = std::function<void()>;
+    explicit DZInAppPurchase(AdScreenCloser closeAdScreen = {}) : closeAdScreen_(std::move(closeAdScreen)) {}
 
     static bool quantityIsValid(int64_t quantity) {
         return quantity >= kMinQuantity && quantity <= kMaxQuantity;
@@ -42,7 +42,16 @@ class DZInAppPurchase {
     }
     int32_t purchaseStatus() const { return purchaseStatus_; }
     void setPurchaseStatus(int32_t status) { purchaseStatus_ = status; }
-    std::shared_ptr<DZViewController> adViewController() const { return adViewController_.lock(); }
+    // Whether an outcome was reported: the status alone cannot tell an error from none yet.
+    bool hasReportedStatus() const { return statusReported_; }
+    bool hasAdScreen() const { return static_cast<bool>(closeAdScreen_); }
+
+    // Keeps the status, closes the ad's screen on success and pings every reporting template
+    // filled with this purchase's values. Any thread: the screen closes on the main thread.
+    void reportPurchaseStatus(int32_t status);
+    // The template with its placeholders filled (values escaped as URL parameters) and any other
+    // placeholder removed.
+    std::string expandedURLStringForURLStringFormat(const std::string& format) const;
 
     std::string description() const;
 
@@ -51,7 +60,8 @@ class DZInAppPurchase {
     int32_t quantity_ = 1;
     std::vector<std::string> reportingURLStringFormats_;
     int32_t purchaseStatus_ = kStatusError;
-    std::weak_ptr<DZViewController> adViewController_;
+    bool statusReported_ = false;
+    AdScreenCloser closeAdScreen_;
 };
 
 // The app's side of an offered purchase.

@@ -19,6 +19,7 @@
 #include "platform/foundation/SystemVersion.h"
 #include "platform/launcher/UrlOpener.h"
 #include "platform/runloop/RunLoop.h"
+#include "platform/store/PaymentQueue.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Screen.h"
 
@@ -392,7 +393,6 @@ nlohmann::json DZDevice::parameters() {
     p["u_w"] = DZStringFromFloat(portrait.size.width);
     p["u_h"] = DZStringFromFloat(portrait.size.height);
     if (const uint32_t mask = bookstores()) p["cap_bs"] = mask;
-    // No payment queue exists on this platform.
-    p["cap_noiap"] = DZStringFromBOOL(true);
+    if (!platform::store::PaymentQueue::canMakePayments()) p["cap_noiap"] = DZStringFromBOOL(true);
     return p;
 }

@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "ads/formats/native/DZNativeFormat.h"
+#include "ads/formats/purchase/DZInAppPurchaseAds.h"
 #include "ads/foundation/DZApplication.h"
 #include "ads/mediation/DZMAdManager.h"
 #include "ads/mediation/DZMBuiltInAdapters.h"
@@ -18,6 +19,7 @@ void DZAdFormats::registerAll() {
         // their names reach the requests' "adapters" before the first response.
         DZMBuiltInAdapters::registerAll();
         DZPublicAdapters::registerAll();
+        DZInAppPurchaseAds::install();
         DZApplication::sharedInstance()->updateAvailableAdapterNamesWithPotentialAdapterNames(std::nullopt);
     });
 }

@@ -62,6 +62,11 @@ class DZBannerView : public platform::ui::View,
     std::shared_ptr<platform::ui::ViewController> rootViewControllerOfBanner() const { return root_.lock(); }
     void setRootViewController(const std::shared_ptr<platform::ui::ViewController>& controller);
     void setDelegate(std::weak_ptr<DZBannerViewDelegate> delegate) { delegate_ = std::move(delegate); }
+    // Takes the purchases this object's ads offer; held weakly. Without one (and without the
+    // default purchase flow) an offered purchase is only logged.
+    void setInAppPurchaseDelegate(std::weak_ptr<DZInAppPurchaseDelegate> delegate) {
+        inAppPurchaseDelegate_ = std::move(delegate);
+    }
     std::shared_ptr<DZBannerViewDelegate> delegate() const { return delegate_.lock(); }
     bool isAutoloadEnabled() const { return autoloadEnabled_; }
     void setAutoloadEnabled(bool enabled);
@@ -92,7 +97,9 @@ class DZBannerView : public platform::ui::View,
     std::optional<platform::Rect> frameInInterface() override;
     std::optional<platform::Rect> bounds() override;
     std::optional<nlohmann::json> coordinatesOfContentInScreen() override;
-    bool hasInAppPurchaseDelegate() override { return false; }
+    std::shared_ptr<DZInAppPurchaseDelegate> inAppPurchaseDelegate() override {
+        return inAppPurchaseDelegate_.lock();
+    }
     std::shared_ptr<platform::ui::ViewController> rootViewController() override { return root_.lock(); }
     // A swipe pulls its page out of the whole banner.
     std::shared_ptr<platform::ui::View> swipeToViewControllerView() override { return shared_from_this(); }
@@ -129,6 +136,7 @@ class DZBannerView : public platform::ui::View,
     std::shared_ptr<DZSlot> slot_;
     std::shared_ptr<platform::ui::View> rootAdView_;
     std::weak_ptr<DZBannerViewDelegate> delegate_;
+    std::weak_ptr<DZInAppPurchaseDelegate> inAppPurchaseDelegate_;
     std::weak_ptr<platform::ui::ViewController> root_;
     bool autoloadEnabled_ = false;
     bool hasLoadedAd_ = false;

@@ -52,6 +52,11 @@ class DZInterstitial : public DZSlotDelegate,
     const std::string& adUnitID() const;
     void setAdUnitID(const std::string& adUnitID);
     void setDelegate(std::weak_ptr<DZInterstitialDelegate> delegate) { delegate_ = std::move(delegate); }
+    // Takes the purchases this object's ads offer; held weakly. Without one (and without the
+    // default purchase flow) an offered purchase is only logged.
+    void setInAppPurchaseDelegate(std::weak_ptr<DZInAppPurchaseDelegate> delegate) {
+        inAppPurchaseDelegate_ = std::move(delegate);
+    }
     std::shared_ptr<DZInterstitialDelegate> delegate() const { return delegate_.lock(); }
     const std::shared_ptr<DZSlot>& slot() const { return slot_; }
     // Held until the ad is presented or dismissed.
@@ -71,6 +76,9 @@ class DZInterstitial : public DZSlotDelegate,
     void slotDidReceiveAdClick(DZSlot&) override;
     std::optional<nlohmann::json> coordinatesOfContentInScreen() override;
     int ownerAdType() override { return 2; }
+    std::shared_ptr<DZInAppPurchaseDelegate> inAppPurchaseDelegate() override {
+        return inAppPurchaseDelegate_.lock();
+    }
     // DZSlotAdLoadDelegate
     void slotFinishedLoadingAdContent(DZSlot&) override;
     void slotDidFailToLoadAdContent(DZSlot&, const DZRequestError::Ref& error) override;
@@ -103,6 +111,7 @@ class DZInterstitial : public DZSlotDelegate,
     std::shared_ptr<DZSlot> slot_;
     std::shared_ptr<DZInterstitialViewController> viewController_;
     std::weak_ptr<DZInterstitialDelegate> delegate_;
+    std::weak_ptr<DZInAppPurchaseDelegate> inAppPurchaseDelegate_;
     bool hasBeenUsed_ = false;
     DZRequestError::Ref alreadyUsedError_;
 };

@@ -20,6 +20,7 @@
 #include "tools/adserver/MRAIDCreatives.h"
 #include "tools/adserver/MRAIDScript.h"
 #include "tools/adserver/MediationConfigurations.h"
+#include "tools/adserver/PurchaseBanner.h"
 #include "tools/adserver/SwipeBanner.h"
 
 extern char** environ;
@@ -230,6 +231,39 @@ TEST_F(AdServerTest, TheSwipeBannerLetsTheScreenBeSampledAndNamesItsSwipe) {
     EXPECT_NE(res->body.find("'enableSwipeToViewController'"), std::string::npos);
     // Only the swipe banner switches the sampling on.
     EXPECT_FALSE(ad("tikoleap-banner")->has_header("x-zazo-content-url-opted-out"));
+}
+
+TEST_F(AdServerTest, ThePurchaseBannerOffersCoinsAndReportsToTrackAndConversion) {
+    using tikoleap::adserver::PurchaseBanner;
+    auto res = ad(PurchaseBanner::kUnit);
+    ASSERT_TRUE(res && res->status == 200);
+    // The house banner's headers, its impression naming the ad's number.
+    EXPECT_EQ(res->get_header_value("x-zazo-refresh-rate") + " " + res->get_header_value("x-zazo-ad-size"),
+              "60 320x50");
+    const std::string tracking = res->get_header_value("x-zazo-tracking-urls");
+    const std::string number = tracking.substr(tracking.rfind("&ad=") + 4);
+    EXPECT_NE(tracking.find("/adpage/imp?slot=tikoleap-iap&ad="), std::string::npos) << tracking;
+    const std::string& body = res->body;
+    EXPECT_NE(body.find("background:#d4a017"), std::string::npos);
+    EXPECT_NE(body.find(std::string(">") + PurchaseBanner::kText + "<"), std::string::npos);
+    EXPECT_EQ(body.find("href="), std::string::npos);
+    EXPECT_NE(
+        body.find("amsg://page/open?a=in_app_purchase&product_id=tikoleap.coins&quantity=2&report_urls="),
+        std::string::npos);
+    // The outcome goes to this server's track ping under the same ad number.
+    EXPECT_NE(body.find("'" + server.baseURL() + "adpage/track?c=iap&ad=" + number +
+                        "&sku=@sku@&quantity=@quantity@&status=@status@'"),
+              std::string::npos)
+        << body;
+
+    auto conversion = http->Get("/adpage/conversion/?sku=tikoleap.coins&price=0.99&retry=1");
+    ASSERT_TRUE(conversion);
+    EXPECT_EQ(conversion->status, 204);
+    const auto hits = server.log();
+    ASSERT_FALSE(hits.empty());
+    EXPECT_EQ(hits.back()["kind"], "conversion");
+    EXPECT_EQ(hits.back()["query"],
+              (nlohmann::json{{"sku", "tikoleap.coins"}, {"price", "0.99"}, {"retry", "1"}}));
 }
 
 TEST_F(AdServerTest, TheDelayCreativeTakesOnlyAWholeNumberOfMillisecondsInRange) {

@@ -30,6 +30,15 @@
 //       picture as a PNG (never over a file that is not a regular one). --banner shows it in a
 //       banner slot's ad view, as the ad the slot renders, with the slot's click detection;
 //       --touch taps it at (X, Y) SECONDS (default 1; 0 at once) after it loaded.
+//   purchase --unit UNIT [--fake-store SKU=PRICE:CURRENCY [--outcome purchased|cancelled|failed]]
+//            [--timeout S]
+//       a shown banner (320 x 50) loads the unit on the real engine with the component's own
+//       purchase flow on (the probe's delegate finishes each paid transaction), is tapped through
+//       the window once its ad came, and waits until the purchase's pings (and a paid purchase's
+//       conversion report) are answered: {"purchase": {"productID", "quantity", "status"} | null,
+//       "alerts": [titles]}. --fake-store makes a store knowing that one product, whose payments
+//       end as --outcome says (default purchased); without it the system's store answers. Needs a
+//       display, as the commands below.
 //   browser --url URL [--referrer URL] [--seconds S] [--capture FILE]
 //       the in-app browser on the page in a 320 x 480 window for S seconds (default 5), the
 //       window captured as a PNG when asked, then its Done button pressed:
@@ -67,6 +76,7 @@
 #include "ads/foundation/DZStatisticDictionary.h"
 #include "ads/foundation/DZStringAdditions.h"
 #include "ads/foundation/DZURLErrors.h"
+#include "ads/public/DZAdFormats.h"
 #include "platform/defaults/MainBundle.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/plist/PlistFile.h"
@@ -79,6 +89,7 @@
 #include "tools/adprobe/NativeProbe.h"
 #include "tools/adprobe/ProbeAd.h"
 #include "tools/adprobe/ProbeSnapshot.h"
+#include "tools/adprobe/PurchaseProbe.h"
 #include "tools/adprobe/RewardProbe.h"
 #include "tools/adprobe/SlotProbe.h"
 #include "tools/adprobe/WaterfallProbe.h"
@@ -97,6 +108,8 @@ const char* const kUsage =
     "  slot --unit UNIT [--timeout S]\n"
     "  banner --unit UNIT --seconds S [--snapshot FILE] [--custom-rendered]\n"
     "  browser --url URL [--referrer URL] [--seconds S] [--capture FILE]\n"
+    "  purchase --unit UNIT [--fake-store SKU=PRICE:CURRENCY [--outcome purchased|cancelled|failed]]\n"
+    "           [--timeout S] (needs a display)\n"
     "  waterfall --unit UNIT [--interstitial] [--timeout S] [--capture FILE]\n"
     "  native --unit UNIT --types T[,T]... [--template-ids ID[,ID]...] [--tap ASSET] [--capture FILE] "
     "[--timeout S]\n"
@@ -109,6 +122,7 @@ const char* const kUsage =
 
 // The commands that show pages on the real web engine, which needs a display.
 bool needsDisplay(const std::string& command) {
+    if (command == "purchase") return true;
     return command == "core" || command == "slot" || command == "banner" || command == "adview" ||
            command == "browser" || command == "waterfall" || command == "native" || command == "reward";
 }
@@ -407,9 +421,12 @@ int main(int argc, char** argv) {
     if (auto info = platform::readPlistDictionaryFile(resources + "/Info.plist"))
         platform::MainBundle::setInfoDictionary(*info);
     DZApplication::sharedInstance();
+    // The purchase reporter is switched on by a start-up step, which must be in place first.
+    if (command == "purchase") DZAdFormats::registerAll();
     platform::ui::Application::shared().finishLaunching();  // starts the component
     loop->runUntilIdle();
 
+    PurchaseProbeOptions purchase;
     ParamsOptions params;
     AdViewProbeOptions adView;
     NativeProbeOptions native;
@@ -434,6 +451,28 @@ int main(int argc, char** argv) {
         auto timeout = seconds(options["--timeout"]);
         if (!timeout) return usage("--timeout takes 0.1 to 600 seconds");
         limit = *timeout;
+    } else if (command == "purchase") {
+        options = {{"--unit", ""}, {"--fake-store", ""}, {"--outcome", ""}, {"--timeout", "30"}};
+        if (!readOptions(rest, options) || options["--unit"].empty())
+            return usage(
+                "purchase takes --unit UNIT [--fake-store SKU=PRICE:CURRENCY [--outcome "
+                "purchased|cancelled|failed]] [--timeout S]");
+        purchase.unit = options["--unit"];
+        const std::string& outcome = options["--outcome"];
+        if (!options["--fake-store"].empty()) {
+            PurchaseProbeOptions::FakeStore store;
+            if (auto problem = parseFakeStore(options["--fake-store"], store); !problem.empty())
+                return usage(problem);
+            if (!outcome.empty()) store.outcome = outcome;
+            purchase.fakeStore = store;
+        } else if (!outcome.empty()) {
+            return usage("--outcome needs --fake-store");
+        }
+        if (!outcome.empty() && outcome != "purchased" && outcome != "cancelled" && outcome != "failed")
+            return usage("--outcome takes purchased, cancelled or failed");
+        auto timeout = seconds(options["--timeout"]);
+        if (!timeout) return usage("--timeout takes 0.1 to 600 seconds");
+        purchase.timeoutSeconds = *timeout;
     } else if (command == "slot") {
         options = {{"--unit", ""}, {"--timeout", "30"}};
         if (!readOptions(rest, options) || options["--unit"].empty()) return usage("slot takes --unit UNIT");
@@ -511,6 +550,8 @@ int main(int argc, char** argv) {
         result = runFetch(url, *loop, unreachable);
     } else if (command == "core") {
         result = runCoreRequest(options["--unit"], limit, requests, *loop);
+    } else if (command == "purchase") {
+        result = runPurchase(purchase, *loop);
     } else if (command == "slot") {
         result = runSlot(options["--unit"], limit, *loop);
     } else if (command == "banner") {

@@ -6,6 +6,7 @@
 #include "tools/adserver/MediationConfigurations.h"
 #include "tools/adserver/NativeAds.h"
 #include "tools/adserver/PrecacheFile.h"
+#include "tools/adserver/PurchaseBanner.h"
 #include "tools/adserver/RequestGate.h"
 #include "tools/adserver/SwipeBanner.h"
 
@@ -190,6 +191,8 @@ bool AdServer::start(int port, const std::string& logPath, std::string* error) {
         server_.Get(ping, recorded(noContent));
         server_.Post(ping, recorded(noContent));
     }
+    // Purchase conversions the ad component reports.
+    server_.Get("/adpage/conversion/", recorded(noContent));
     // The mediation reports: what the ad component's default templates name.
     for (const char* ping : {"/imp", "/clk", "/nofill"}) {
         server_.Get(ping, recorded(noContent));
@@ -286,6 +289,7 @@ std::string AdServer::kindOfPath(const std::string& path) {
     if (path == "/zd/unit") return "zd";
     if (path == "/adpage/gen_204" || path == "/csi" || path == "/adpage/badad") return "report";
     if (path == "/adpage/track") return "track";
+    if (path == "/adpage/conversion/") return "conversion";
     if (path == "/imp") return "mediation_impression";
     if (path == "/clk") return "mediation_click";
     if (path == "/nofill") return "mediation_nofill";
@@ -381,6 +385,8 @@ void AdServer::answerAdRequest(const httplib::Request& req, httplib::Response& r
         answerHouseBanner(req, res, unit);
     } else if (unit == SwipeBanner::kUnit) {
         SwipeBanner::answer(res, answerHouseBanner(req, res, unit));
+    } else if (unit == PurchaseBanner::kUnit) {
+        PurchaseBanner::answer(res, baseURL(), answerHouseBanner(req, res, unit));
     } else if (unit == "tikoleap-interstitial") {
         answerHouseInterstitial(res, unit);
     } else if (unit == kActionsUnit) {

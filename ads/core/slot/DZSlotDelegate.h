@@ -35,7 +35,6 @@ class DZSlotDelegate {
     virtual std::optional<platform::Rect> bounds() { return std::nullopt; }
     // The ad's position for "ad_pos".
     virtual std::optional<nlohmann::json> coordinatesOfContentInScreen() { return std::nullopt; }
-    virtual bool hasInAppPurchaseDelegate() { return false; }
     // Takes the purchases the owner's ads offer.
     virtual std::shared_ptr<DZInAppPurchaseDelegate> inAppPurchaseDelegate() { return nullptr; }
     virtual std::shared_ptr<platform::ui::ViewController> rootViewController() { return nullptr; }

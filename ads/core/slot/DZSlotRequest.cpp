@@ -232,7 +232,7 @@ std::optional<nlohmann::json> DZSlot::requestParameters() {
         calledLoadAndDisplayRequest_ = false;
     }
     if (manualImpressionsEnabled_) p["d_imp_hdr"] = "1";
-    if (delegate && delegate->hasInAppPurchaseDelegate()) p["iap_set"] = "1";
+    if (inAppPurchaseDelegate()) p["iap_set"] = "1";
 
     auto defaults = platform::UserDefaults::standard();
     if (defaults->boolForKey("/rerive/ads/use_https").value_or(true)) p["force_https"] = "1";

@@ -111,7 +111,13 @@ void DZOpener::openInAppPurchase(const std::string& productID, int quantity,
     auto self = shared_from_this();
     // A banner's opener works over the app's own controller: that one is not the ad's to close.
     auto controller = std::dynamic_pointer_cast<DZViewController>(viewController_.lock());
-    auto purchase = std::make_shared<DZInAppPurchase>(controller);
+    DZInAppPurchase::AdScreenCloser closeAdScreen;
+    if (controller) {
+        closeAdScreen = [weak = std::weak_ptr<DZViewController>(controller)] {
+            if (auto screen = weak.lock()) screen->relinquishScreenWithCompletion(nullptr);
+        };
+    }
+    auto purchase = std::make_shared<DZInAppPurchase>(std::move(closeAdScreen));
     purchase->setProductID(productID);
     purchase->setQuantity(quantity);
     purchase->setReportingURLStringFormats(std::move(reportingURLStringFormats));

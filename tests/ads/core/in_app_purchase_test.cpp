@@ -7,9 +7,9 @@
 using testing::MatchesRegex;
 
 TEST(DZInAppPurchase, QuantitiesOutOfRangeAreZeroAndStatusesHaveTheirNames) {
-    DZInAppPurchase purchase({});
+    DZInAppPurchase purchase;
     EXPECT_EQ(purchase.quantity(), 1);
-    EXPECT_EQ(purchase.adViewController(), nullptr);
+    EXPECT_FALSE(purchase.hasAdScreen());
     purchase.setQuantity(10);
     EXPECT_EQ(purchase.quantity(), 10);
     for (const int64_t bad : {0LL, 11LL, -1LL, 4294967297LL}) {

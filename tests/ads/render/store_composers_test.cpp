@@ -226,7 +226,7 @@ TEST_F(DeviceActions, PurchasesReachTheAppsDelegateWithValidQuantities) {
     EXPECT_THAT(purchase.reportingURLStringFormats(),
                 ElementsAre("https://r.example/@status@", "https://q.example/"));
     // A banner's opener works over the app's controller: none of the ad's to close.
-    EXPECT_EQ(purchase.adViewController(), nullptr);
+    EXPECT_FALSE(purchase.hasAdScreen());
     EXPECT_EQ(slot_->adClickCount(), 2);
 }
 
