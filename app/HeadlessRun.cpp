@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "ads/public/DZAdActivity.h"
+#include "ads/public/DZAdFormats.h"
 #include "ads/public/DZInterstitial.h"
 #include "app/FrameWriter.h"
 #include "app/InputScript.h"
@@ -254,6 +255,8 @@ std::optional<RunResult> HeadlessRun::play(std::string* error, int* exitCode) {
     if (!gl) return std::nullopt;
     gl->makeCurrent();
 
+    // The ad formats' hooks and start-up steps, before anything can start the ad component.
+    DZAdFormats::installHooks();
     MyAppCore core(options_.resources, gl);
     const long long adFetchesBefore = DZAdActivity::fetchesStarted();
     if (soundObserver_) {

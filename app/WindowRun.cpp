@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "ads/public/DZAdFormats.h"
 #include "app/MyAppCore.h"
 #include "appbase/JTLevelManager.h"
 #include "appbase/JTRandom.h"
@@ -113,6 +114,8 @@ bool WindowRun::open(std::shared_ptr<platform::RunLoop> loop, std::string* error
     State& s = *state_;
     s.loop = std::move(loop);
     platform::RunLoop::setMain(s.loop);
+    // The ad formats' hooks and start-up steps, before anything can start the ad component.
+    DZAdFormats::installHooks();
 
     // The app core's window goes on the desktop first: the game draws with that window's context.
     s.core = std::make_unique<MyAppCore>(options_.resources, nullptr);

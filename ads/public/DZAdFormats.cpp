@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "ads/formats/signin/DZSignedInAds.h"
 #include "ads/foundation/DZApplication.h"
 #include "ads/mediation/DZMAdManager.h"
 #include "ads/mediation/DZMBuiltInAdapters.h"
@@ -10,6 +11,7 @@
 void DZAdFormats::registerAll() {
     static std::once_flag once;
     std::call_once(once, [] {
+        installHooks();
         DZMAdManager::registerFormat();
         // The built-in mediation adapters (custom events and HTML; own ads and ad URL, which make
         // public objects) register in platform::ClassRegistry under their names and kinds, so
@@ -18,4 +20,8 @@ void DZAdFormats::registerAll() {
         DZPublicAdapters::registerAll();
         DZApplication::sharedInstance()->updateAvailableAdapterNamesWithPotentialAdapterNames(std::nullopt);
     });
+}
+
+void DZAdFormats::installHooks() {
+    DZSignedInAds::install();
 }

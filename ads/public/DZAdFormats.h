@@ -5,4 +5,7 @@
 class DZAdFormats {
   public:
     static void registerAll();
+    // The hooks the formats' layers set in the layers under them, and their start-up steps: the
+    // app calls it before launching finishes (registerAll() calls it too). Main thread.
+    static void installHooks();
 };

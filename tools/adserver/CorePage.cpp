@@ -41,7 +41,8 @@ function ZAZO_getSdkConstants(info) {
     as_domains: domains,
     whitelisted_ad_request_domains: domains,
     refresh_intervals: '{"zadava_duru_sampling_interval": 0.4}',
-    bad_ad_report_path: tlOrigin + '/adpage/badad'
+    bad_ad_report_path: tlOrigin + '/adpage/badad',
+    enable_signed_in_ads: '1'
   });
 }
 function tlRequestID(params) {
