@@ -175,6 +175,8 @@ void DZTokenDispenser::didLoad(Cache loaded) {
         }
         loaded_ = true;
         user = currentUser_;
+        // What is due is judged by the kept entries' own lifespans.
+        rescheduleRefreshes();
     }
     refreshTokens();
     if (user) setCurrentUser(user);
