@@ -28,6 +28,12 @@
 //       window captured as a PNG when asked, then its Done button pressed:
 //       {"shown", "loading", "url", "capture": null | {"file", "error"}, "closedByDone"}.
 //
+//   signin --unit UNIT [--fake-sign-in] [--allow-tracking] [--timeout S]
+//       with a sign-in library of our own (--fake-sign-in) and ad tracking allowed
+//       (--allow-tracking) when asked, a banner slot loads the unit once (the core page's
+//       constants switch signed-in ads on) and waits for the signed-in token or the time-out:
+//       {"token": TEXT | null, "requestParameters": the slot's next request's}.
+//
 // --ad-server overrides TIKOLEAP_AD_SERVER. The last line on stdout is one JSON object. Exit 0
 // whenever the command ran, whatever the ad did; 1 when it could not: core, slot, banner, adview,
 // browser and waterfall without a display (nothing on stdout then), fetch from a server that could not be
@@ -66,6 +72,7 @@
 #include "tools/adprobe/BrowserProbe.h"
 #include "tools/adprobe/ProbeAd.h"
 #include "tools/adprobe/ProbeSnapshot.h"
+#include "tools/adprobe/SignInProbe.h"
 #include "tools/adprobe/SlotProbe.h"
 #include "tools/adprobe/WaterfallProbe.h"
 #include "tools/adprobe/WebProbe.h"
@@ -84,7 +91,9 @@ const char* const kUsage =
     "  banner --unit UNIT --seconds S [--snapshot FILE]\n"
     "  browser --url URL [--referrer URL] [--seconds S] [--capture FILE]\n"
     "  waterfall --unit UNIT [--interstitial] [--timeout S] [--capture FILE]\n"
-    "--ad-server overrides TIKOLEAP_AD_SERVER. core, slot, banner, adview, browser and waterfall need a\n"
+    "  signin --unit UNIT [--fake-sign-in] [--allow-tracking] [--timeout S]\n"
+    "--ad-server overrides TIKOLEAP_AD_SERVER. core, slot, banner, adview, browser, waterfall and signin "
+    "need a\n"
     "display.\n"
     "The last line on stdout is one JSON object. Exit 0 when the command ran, 1 when it could not\n"
     "(no display, the ad server not reached), 2 for bad arguments.\n";
@@ -92,7 +101,7 @@ const char* const kUsage =
 // The commands that show pages on the real web engine, which needs a display.
 bool needsDisplay(const std::string& command) {
     return command == "core" || command == "slot" || command == "banner" || command == "adview" ||
-           command == "browser" || command == "waterfall";
+           command == "browser" || command == "waterfall" || command == "signin";
 }
 
 // The value of an option given as "--name value" among the command's arguments; false for an
@@ -345,6 +354,20 @@ int main(int argc, char** argv) {
         }
     }
 
+    // signin's flags: its sign-in library and dispenser are set up before launching finishes.
+    SignInProbeOptions signIn;
+    std::vector<std::string> signInValued;
+    if (command == "signin") {
+        for (const auto& arg : rest) {
+            if (arg == "--fake-sign-in")
+                signIn.fakeSignIn = true;
+            else if (arg == "--allow-tracking")
+                signIn.allowTracking = true;
+            else
+                signInValued.push_back(arg);
+        }
+    }
+
     // Headless (set up first: a request starts the component on the main loop): a main loop turned by hand,
     // the bundle information of the build.
     auto loop = std::make_shared<platform::ManualRunLoop>();
@@ -352,6 +375,7 @@ int main(int argc, char** argv) {
     if (auto info = platform::readPlistDictionaryFile(resources + "/Info.plist"))
         platform::MainBundle::setInfoDictionary(*info);
     DZApplication::sharedInstance();
+    if (command == "signin") prepareSignIn(signIn);
     platform::ui::Application::shared().finishLaunching();  // starts the component
     loop->runUntilIdle();
 
@@ -416,6 +440,14 @@ int main(int argc, char** argv) {
         if (!timeout) return usage("--timeout takes 0.1 to 600 seconds");
         limit = *timeout;
         if (auto problem = picturePathProblem(options, "--capture"); !problem.empty()) return usage(problem);
+    } else if (command == "signin") {
+        options = {{"--unit", ""}, {"--timeout", "30"}};
+        if (!readOptions(signInValued, options) || options["--unit"].empty())
+            return usage("signin takes --unit UNIT [--fake-sign-in] [--allow-tracking] [--timeout S]");
+        auto timeout = seconds(options["--timeout"]);
+        if (!timeout) return usage("--timeout takes 0.1 to 600 seconds");
+        signIn.unit = options["--unit"];
+        signIn.timeoutSeconds = *timeout;
     } else if (command == "adview") {
         if (auto problem = parseAdViewOptions(rest, adView); !problem.empty()) return usage(problem);
     } else {
@@ -445,6 +477,8 @@ int main(int argc, char** argv) {
         result = runBrowser(options["--url"], options["--referrer"], limit, options["--capture"], *loop);
     } else if (command == "waterfall") {
         result = runWaterfall(options["--unit"], interstitial, limit, options["--capture"], *loop);
+    } else if (command == "signin") {
+        result = runSignIn(signIn, *loop);
     } else {
         result = runAdView(adView, *loop);
     }
