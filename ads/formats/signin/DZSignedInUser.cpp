@@ -1,8 +1,8 @@
 #include "ads/formats/signin/DZSignedInUser.h"
 
 #include "ads/core/DZValues.h"
+#include "ads/formats/signin/DZIDToken.h"
 #include "ads/formats/signin/DZSignInLibrary.h"
-#include "ads/foundation/DZ_RTMStringEncoding.h"
 #include "platform/defaults/UserDefaults.h"
 
 namespace {
@@ -29,24 +29,6 @@ DZSignedInUser::DZSignedInUser(std::string issuer, std::string userID, std::stri
       applicationID_(std::move(applicationID)),
       refreshToken_(std::move(refreshToken)) {}
 
-std::optional<DZSignedInUser::Claims> DZSignedInUser::claimsOfIDToken(std::string_view idToken) {
-    if (idToken.size() > kMaxIDTokenBytes) return std::nullopt;
-    const auto first = idToken.find('.');
-    if (first == std::string_view::npos) return std::nullopt;
-    const auto second = idToken.find('.', first + 1);
-    if (second == std::string_view::npos || idToken.find('.', second + 1) != std::string_view::npos)
-        return std::nullopt;
-    static const auto encoding = DZ_RTMStringEncoding::rfc4648Base64WebsafeStringEncoding();
-    const auto payload = encoding->stringByDecoding(idToken.substr(first + 1, second - first - 1));
-    if (!payload) return std::nullopt;
-    const auto claims = nlohmann::json::parse(*payload, nullptr, false);
-    if (!claims.is_object()) return std::nullopt;
-    auto issuer = text(claims, "iss");
-    auto userID = text(claims, "sub");
-    if (!issuer || !userID) return std::nullopt;
-    return Claims{std::move(*issuer), std::move(*userID)};
-}
-
 std::optional<DZSignedInUser> DZSignedInUser::current() {
     if (!signedInAdsEnabled()) return std::nullopt;
     const auto signIn = DZSignInLibrary::signInObject();
@@ -57,7 +39,7 @@ std::optional<DZSignedInUser> DZSignedInUser::current() {
     const auto authentication = user ? user->authentication() : nullptr;
     if (!authentication) return std::nullopt;
     const auto idToken = authentication->idToken();
-    auto claims = idToken ? claimsOfIDToken(*idToken) : std::nullopt;
+    auto claims = idToken ? DZIDToken::claims(*idToken) : std::nullopt;
     if (!claims) return std::nullopt;
     auto refreshToken = authentication->refreshToken();
     if (!refreshToken || refreshToken->empty()) return std::nullopt;

@@ -3,10 +3,8 @@
 // token's issuer and subject name the user, the client id and refresh token are how a token is
 // asked for. Two users are the same user when issuer and user id agree, whatever their refresh
 // tokens (a new sign-in brings a new one).
-#include <cstddef>
 #include <optional>
 #include <string>
-#include <string_view>
 
 #include <nlohmann/json.hpp>
 
@@ -14,9 +12,6 @@ inline const std::string kDZEnableSignedInAdsKey = "/rerive/ads/enable_signed_in
 
 class DZSignedInUser {
   public:
-    // ID tokens longer than this are not read.
-    static constexpr std::size_t kMaxIDTokenBytes = 16 * 1024;
-
     DZSignedInUser(std::string issuer, std::string userID, std::string applicationID,
                    std::string refreshToken);
 
@@ -25,14 +20,6 @@ class DZSignedInUser {
     static std::optional<DZSignedInUser> current();
     // The server's switch of signed-in ads (off when absent).
     static bool signedInAdsEnabled();
-
-    struct Claims {
-        std::string issuer;
-        std::string userID;
-    };
-    // The "iss" and "sub" texts of an ID token: three parts split at ".", the middle one URL-safe
-    // base64 of a JSON object. Nothing for anything else.
-    static std::optional<Claims> claimsOfIDToken(std::string_view idToken);
 
     const std::string& issuer() const { return issuer_; }
     const std::string& userID() const { return userID_; }

@@ -15,6 +15,7 @@
 #include "ads/core/DZAdFetcher.h"
 #include "ads/core/DZAdServer.h"
 #include "ads/formats/signin/DZFakeSignIn.h"
+#include "ads/formats/signin/DZIDToken.h"
 #include "ads/formats/signin/DZTokenDispenser.h"
 #include "ads/foundation/AdsTestHome.h"
 #include "platform/defaults/UserDefaults.h"
@@ -229,9 +230,9 @@ TEST_F(SignedInTokens, NoTokenWhileTrackingIsLimitedOrTheServerSwitchedThemOff) 
     EXPECT_EQ(elsewhere->tokenRequests(), 0);
 }
 
-TEST(SignedInUser, OnlyAThreePartIDTokenWithIssuerAndSubjectNamesAUser) {
+TEST(IDToken, OnlyAThreePartIDTokenWithIssuerAndSubjectNamesAUser) {
     const auto good = DZFakeSignIn::idTokenFor("iss-a", "sub-a");
-    const auto claims = DZSignedInUser::claimsOfIDToken(good);
+    const auto claims = DZIDToken::claims(good);
     ASSERT_TRUE(claims);
     EXPECT_EQ(claims->issuer, "iss-a");
     EXPECT_EQ(claims->userID, "sub-a");
@@ -240,8 +241,8 @@ TEST(SignedInUser, OnlyAThreePartIDTokenWithIssuerAndSubjectNamesAUser) {
          std::vector<std::string>{payload, "a." + payload + ".b.c", "a.!!!.b", "a." + payload + "x.b",
                                   "a.eyJpc3MiOiJ4In0.b",  // {"iss":"x"}
                                   "a.WzFd.b",             // [1]
-                                  "a." + std::string(DZSignedInUser::kMaxIDTokenBytes, 'A') + ".b"})
-        EXPECT_FALSE(DZSignedInUser::claimsOfIDToken(bad)) << bad.substr(0, 40);
+                                  "a." + std::string(DZIDToken::kMaxBytes, 'A') + ".b"})
+        EXPECT_FALSE(DZIDToken::claims(bad)) << bad.substr(0, 40);
 }
 
 }  // namespace
