@@ -5,32 +5,15 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "platform/foundation/PercentEncoding.h"
+
 namespace tikoleap::adserver {
 
 namespace {
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-// "+" is a space; a "%" without two hex digits stays as it is.
+// A field as sent; one that does not decode is kept as it came.
 std::string decoded(const std::string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '+') {
-            out += ' ';
-        } else if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
-                   hexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
+    return platform::percentDecode(text, true).value_or(text);
 }
 
 bool allDigits(const std::string& text, std::size_t maxLength) {
