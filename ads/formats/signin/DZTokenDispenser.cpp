@@ -186,6 +186,7 @@ void DZTokenDispenser::setCurrentUser(std::optional<DZSignedInUser> user) {
     bool request = false;
     {
         std::lock_guard lock(mutex_);
+        const bool newlyCurrent = user && !(currentUser_ && *currentUser_ == *user);
         currentUser_ = user;
         if (!user) return;
         auto it = cachedTokens_.find(*user);
@@ -197,7 +198,11 @@ void DZTokenDispenser::setCurrentUser(std::optional<DZSignedInUser> user) {
             persist();
             it = cachedTokens_.find(*user);
         }
-        request = loaded_ && (it == cachedTokens_.end() || it->second.expiration <= clock_());
+        // A user who becomes current gets what the last refresh would have asked for: the kept
+        // cache may have been taken in, and refreshed, before the user was known. Later re-reads
+        // of the same user leave due tokens to the timer.
+        const double until = newlyCurrent ? clock_() + kRefreshHorizon * minLifespan_ : clock_();
+        request = loaded_ && (it == cachedTokens_.end() || it->second.expiration <= until);
     }
     if (request) requestTokenForUser(*user);
 }
@@ -227,8 +232,9 @@ void DZTokenDispenser::requestTokenForUser(const DZSignedInUser& user, bool rese
         done();
         return false;
     };
-    callbacks.didFinish = [weak, user, done](std::string body) {
-        done();
+    // The answer leaves the in-flight list in the same step as it fills the cache: between the two,
+    // a token() call would find neither and ask again.
+    callbacks.didFinish = [weak, user](std::string body) {
         if (auto self = weak.lock()) self->didAnswer(user, body);
     };
     // A transport error is dropped: the next token() or refresh asks again.
@@ -264,6 +270,7 @@ double DZTokenDispenser::lifespanFor(const std::optional<double>& expiresIn, boo
 void DZTokenDispenser::didAnswer(const DZSignedInUser& user, const std::string& body) {
     const auto answer = DZTokenService::readAnswer(body);
     std::lock_guard lock(mutex_);
+    inFlight_.erase(user);
     const double now = clock_();
     auto it = cachedTokens_.find(user);
     if (!answer) {

@@ -5,10 +5,15 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <fstream>
 #include <iterator>
+#include <mutex>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ads/core/DZAdCoreHooks.h"
@@ -41,10 +46,14 @@ class SignedInTokens : public ::testing::Test {
         signIn_->setUser(DZFakeSignIn::idTokenFor(kIssuer, subject), refreshToken);
     }
 
-    std::shared_ptr<DZTokenDispenser> make() {
-        auto dispenser = DZTokenDispenser::create(
+    std::shared_ptr<DZTokenDispenser> create() {
+        return DZTokenDispenser::create(
             server_.baseURL() + "oauth2/v3/token", [this] { return kEpoch + home_.loop().now(); }, keychain_,
             [this] { return trackingLimited_; });
+    }
+
+    std::shared_ptr<DZTokenDispenser> make() {
+        auto dispenser = create();
         home_.pump().runFor(std::chrono::milliseconds(20));
         return dispenser;
     }
@@ -164,6 +173,81 @@ TEST_F(SignedInTokens, OneRequestPerUserIsInFlight) {
     home_.pump().runFor(std::chrono::milliseconds(100));
     EXPECT_EQ(tokenHits().size(), 1u);
     EXPECT_EQ(dispenser->tokenRequests(), 1);
+}
+
+// Request paths on worker threads asking for the token without pause, keeping what they got.
+class TokenCallers {
+  public:
+    explicit TokenCallers(std::shared_ptr<DZTokenDispenser> dispenser) {
+        for (int i = 0; i < 4; ++i) {
+            threads_.emplace_back([this, dispenser] {
+                while (!stop_.load()) {
+                    if (auto token = dispenser->token()) {
+                        std::lock_guard lock(mutex_);
+                        seen_.insert(*token);
+                    }
+                }
+            });
+        }
+    }
+    ~TokenCallers() { stop(); }
+    TokenCallers(const TokenCallers&) = delete;
+    TokenCallers& operator=(const TokenCallers&) = delete;
+
+    bool saw(const std::string& token) {
+        std::lock_guard lock(mutex_);
+        return seen_.count(token) == 1;
+    }
+    std::set<std::string> stop() {
+        stop_ = true;
+        for (auto& thread : threads_)
+            if (thread.joinable()) thread.join();
+        return seen_;
+    }
+
+  private:
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::set<std::string> seen_;
+    std::vector<std::thread> threads_;
+};
+
+// Run under the thread sanitizer too: the first token, start-up's refresh of a kept one and the
+// timer's refreshes, each with token() called from other threads all along.
+TEST_F(SignedInTokens, RefreshesRunBesideTokenCallsFromOtherThreadsOneRequestAtATime) {
+    signIn("player-1", "tikoleap-expires-120");
+    auto first = create();
+    {
+        TokenCallers callers(first);
+        ASSERT_TRUE(home_.pump().until([&] { return callers.saw("tikoleap-token-1"); }));
+        // Answered and cached are one step: no caller finds the user neither waiting nor served.
+        home_.pump().runFor(std::chrono::milliseconds(50));
+        ASSERT_EQ(tokenHits().size(), 1u);
+    }
+    first.reset();
+    home_.loop().advance(20);  // due at the next start: less than 0.9 of its 120 s is left
+
+    // Made off the main thread, it takes in its kept cache before the main loop reads the user:
+    // the due token is still asked for at once, not at the timer's first firing.
+    std::shared_ptr<DZTokenDispenser> dispenser;
+    std::thread([&] { dispenser = create(); }).join();
+    ASSERT_TRUE(dispenser->flush(std::chrono::seconds(5)));
+    TokenCallers callers(dispenser);
+    EXPECT_TRUE(home_.pump().until([&] { return callers.saw("tikoleap-token-2"); }));
+    // Each firing of the timer (every 86.4 s) asks for the one token that is due.
+    for (std::size_t hits = 3; hits <= 4; ++hits) {
+        home_.loop().advance(87);
+        EXPECT_TRUE(awaitTokenHits(hits));
+        EXPECT_TRUE(
+            home_.pump().until([&] { return callers.saw("tikoleap-token-" + std::to_string(hits)); }));
+    }
+    const auto seen = callers.stop();
+    home_.pump().runFor(std::chrono::milliseconds(50));
+    EXPECT_EQ(tokenHits().size(), 4u);
+    // Only whole tokens the server gave out, never a torn read.
+    const std::set<std::string> issued{"tikoleap-token-1", "tikoleap-token-2", "tikoleap-token-3",
+                                       "tikoleap-token-4"};
+    EXPECT_TRUE(std::includes(issued.begin(), issued.end(), seen.begin(), seen.end()));
 }
 
 TEST_F(SignedInTokens, ARefusedTokenIsReplacedAndAnOldRefusalLeavesTheNewOne) {
