@@ -88,8 +88,9 @@ function ZAZO_getAd(params) {
     return;
   }
   var url = tlOrigin + '/zads/ad?slotname=' + encodeURIComponent(unit) + '&request_id=' + encodeURIComponent(id);
-  // An object (the screen sample's "content_info") goes on as its JSON text.
-  ['sz', 'format', 'content_info'].forEach(function (key) {
+  // An object (the screen sample's "content_info", a signed-in user's "pan") goes on as its JSON
+  // text, so the server's log shows what the request carried.
+  ['sz', 'format', 'content_info', 'pan'].forEach(function (key) {
     var value = params[key];
     if (value === undefined || value === null) return;
     url += '&' + key + '=' + encodeURIComponent(typeof value === 'object' ? JSON.stringify(value) : String(value));
