@@ -255,6 +255,8 @@ std::optional<RunResult> HeadlessRun::play(std::string* error, int* exitCode) {
     if (!gl) return std::nullopt;
     gl->makeCurrent();
 
+    // The ad formats' hooks and start-up steps, before anything can start the ad component.
+    DZAdFormats::installHooks();
     MyAppCore core(options_.resources, gl);
     const long long adFetchesBefore = DZAdActivity::fetchesStarted();
     if (soundObserver_) {
@@ -275,8 +277,6 @@ std::optional<RunResult> HeadlessRun::play(std::string* error, int* exitCode) {
     // game. Set before any game starts, so that no game view draws a frame of its own.
     core.setGameRenderPolicy([](int) { return false; });
     core.init();
-    // The ad formats' start-up steps must be in place before launching finishes.
-    DZAdFormats::registerAll();
     // The launch shows the title screen, exactly as the window does.
     core.applicationDidFinishLaunchingWithOptions(std::nullopt);
     // The launch's announcement check runs on its own thread against the real clock; it ends before

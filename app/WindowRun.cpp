@@ -114,6 +114,8 @@ bool WindowRun::open(std::shared_ptr<platform::RunLoop> loop, std::string* error
     State& s = *state_;
     s.loop = std::move(loop);
     platform::RunLoop::setMain(s.loop);
+    // The ad formats' hooks and start-up steps, before anything can start the ad component.
+    DZAdFormats::installHooks();
 
     // The app core's window goes on the desktop first: the game draws with that window's context.
     s.core = std::make_unique<MyAppCore>(options_.resources, nullptr);
@@ -145,8 +147,6 @@ bool WindowRun::open(std::shared_ptr<platform::RunLoop> loop, std::string* error
         if (host->window().needsDisplay()) host->renderFrame();
     });
     core.init();
-    // The ad formats' start-up steps must be in place before launching finishes.
-    DZAdFormats::registerAll();
     // The launch shows the title; --level goes on into that level's game at once.
     core.applicationDidFinishLaunchingWithOptions(std::nullopt);
     if (options_.level != 0) {

@@ -4,6 +4,7 @@
 
 #include "ads/formats/native/DZNativeFormat.h"
 #include "ads/formats/purchase/DZInAppPurchaseAds.h"
+#include "ads/formats/signin/DZSignedInAds.h"
 #include "ads/foundation/DZApplication.h"
 #include "ads/mediation/DZMAdManager.h"
 #include "ads/mediation/DZMBuiltInAdapters.h"
@@ -12,6 +13,7 @@
 void DZAdFormats::registerAll() {
     static std::once_flag once;
     std::call_once(once, [] {
+        installHooks();
         DZMAdManager::registerFormat();
         DZNativeFormat::registerFormat();
         // The built-in mediation adapters (custom events and HTML; own ads and ad URL, which make
@@ -19,7 +21,11 @@ void DZAdFormats::registerAll() {
         // their names reach the requests' "adapters" before the first response.
         DZMBuiltInAdapters::registerAll();
         DZPublicAdapters::registerAll();
-        DZInAppPurchaseAds::install();
         DZApplication::sharedInstance()->updateAvailableAdapterNamesWithPotentialAdapterNames(std::nullopt);
     });
+}
+
+void DZAdFormats::installHooks() {
+    DZSignedInAds::install();
+    DZInAppPurchaseAds::install();
 }

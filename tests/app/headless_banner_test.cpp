@@ -16,6 +16,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/HeadlessRun.h"
+#include "platform/defaults/UserDefaults.h"
 #include "platform/foundation/ScopedLogSink.h"
 #include "platform/image/PngCodec.h"
 #include "platform/runloop/MainContextPump.h"
@@ -86,6 +87,17 @@ TEST(HeadlessBanner, TheServersBannerShowsOnTheGameOverScreenTheSameInEveryRun) 
         << first.err;
     EXPECT_EQ(countKind(server, "ad_request"), 3u);
     EXPECT_EQ(countKind(server, "impression"), 2u);  // sent before the run ended
+    // The server's constants switch signed-in ads on, but the game signs no one in and limits
+    // tracking: no request carries a signed-in token.
+    const auto settings =
+        tmp.read("a/home/Library/Preferences/" + std::string(platform::UserDefaults::kStandardFileName));
+    EXPECT_NE(std::string(settings.begin(), settings.end()).find("/rerive/ads/enable_signed_in_ads"),
+              std::string::npos);
+    for (const auto& hit : server.log()) {
+        if (hit.value("kind", "") == "ad_request") {
+            EXPECT_FALSE(hit["query"].contains("pan")) << hit.dump();
+        }
+    }
 
     // The banner's page fills the top 50 points (drawn at the capture's scale: 1.5 pixels a point),
     // where the layout leaves room for it.

@@ -533,3 +533,41 @@ TEST(AdServerProgram, PrintsItsURLServesAndEndsOnSIGTERM) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(AdServerTest, TheTokenEndpointAnswersTheRefreshGrantAndItsForms) {
+    const auto post = [this](const std::string& refreshToken, const std::string& grant = "refresh_token") {
+        return http->Post("/oauth2/v3/token",
+                          "client_id=c&grant_type=" + grant + "&refresh_token=" + refreshToken +
+                              "&scope=https%3A%2F%2F127.0.0.1%2Fauth%2Fdisplay_ads",
+                          "application/x-www-form-urlencoded");
+    };
+    auto plain = post("r");
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->status, 200);
+    EXPECT_EQ(nlohmann::json::parse(plain->body),
+              nlohmann::json({{"access_token", "tikoleap-token-1"}, {"expires_in", 3600}}));
+    auto error = post("tikoleap-error-503");
+    EXPECT_EQ(error->status, 503);
+    EXPECT_EQ(error->body, R"({"error":"refused"})");
+    EXPECT_EQ(nlohmann::json::parse(post("tikoleap-expires-30")->body)["expires_in"], 30);
+    EXPECT_EQ(nlohmann::json::parse(post("tikoleap-expires-soon")->body)["expires_in"], "soon");
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(post("tikoleap-slow-300")->status, 200);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(300));
+    for (const auto& bad : {post("r", "password"), post("tikoleap-slow-x"),
+                            http->Post("/oauth2/v3/token", "grant_type=refresh_token", "text/plain")})
+        EXPECT_EQ(bad->status, 400);
+
+    const auto log = server.log();
+    const auto tokens =
+        std::count_if(log.begin(), log.end(), [](const auto& hit) { return hit["kind"] == "token"; });
+    EXPECT_EQ(tokens, 8);
+    EXPECT_EQ(log.front()["form"], nlohmann::json({{"client_id", "c"},
+                                                   {"grant_type", "refresh_token"},
+                                                   {"refresh_token", "r"},
+                                                   {"scope", "https://127.0.0.1/auth/display_ads"}}));
+}
+
+}  // namespace

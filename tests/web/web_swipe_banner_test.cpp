@@ -106,13 +106,15 @@ TEST_F(WebSwipeBanner, ItsTextIsTheSentenceItEnablesTheSwipeOnceAndBeaconsTheSwi
                   R"({"ad":")" + ad + R"(","c":"swipe","e":"onSwipeToViewControllerDismissed"})"}));
 }
 
-TEST_F(WebSwipeBanner, TheCorePageHandsTheScreenSampleOnInTheAdURLAndLeavesTheTraversalIntervalAlone) {
+TEST_F(WebSwipeBanner,
+       TheCorePageHandsTheScreenSampleAndTokenOnInTheAdURLAndLeavesTheTraversalIntervalAlone) {
     load(tikoleap::adserver::CorePage::html("{}"), adServer().baseURL());
     recorder.allow = false;
     ASSERT_TRUE(evaluate(*engine, "ZAZO_getSdkConstants({js: '1'}); 1").ok);
     ASSERT_TRUE(evaluate(*engine,
                          "ZAZO_getAd({slotname: 'tikoleap-swipe', request_id: '7', sz: '320x50', "
-                         "content_info: {fingerprint: 'CVKL52qMYV_9iRMRHJHZ9w==', v: 1}}); 1")
+                         "content_info: {fingerprint: 'CVKL52qMYV_9iRMRHJHZ9w==', v: 1}, "
+                         "pan: {token: 'tikoleap-token-1'}}); 1")
                     .ok);
     ASSERT_TRUE(
         runUntil([&] { return !messages("loadAdURL").empty() && !messages("loadSdkConstants").empty(); }));
@@ -125,6 +127,8 @@ TEST_F(WebSwipeBanner, TheCorePageHandsTheScreenSampleOnInTheAdURLAndLeavesTheTr
     EXPECT_EQ(query["sz"], "320x50");
     EXPECT_EQ(nlohmann::json::parse(query["content_info"].get<std::string>()),
               (nlohmann::json{{"fingerprint", "CVKL52qMYV_9iRMRHJHZ9w=="}, {"v", 1}}));
+    EXPECT_EQ(nlohmann::json::parse(query.value("pan", "null")),
+              (nlohmann::json{{"token", "tikoleap-token-1"}}));
 }
 
 TEST_F(WebSwipeBanner, TheCorePageAnswersAMediationRequestWithoutAnAdUnitWithTheHouseBanner) {

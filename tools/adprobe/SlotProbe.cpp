@@ -15,18 +15,6 @@
 
 namespace {
 
-// The banner view a slot would have: it owns a root view controller and hears the load's end.
-struct ProbeOwner : DZSlotDelegate, DZSlotAdLoadDelegate {
-    std::shared_ptr<platform::ui::ViewController> root = std::make_shared<platform::ui::ViewController>();
-    DZRequestError::Ref error;
-    bool finished = false;
-
-    std::shared_ptr<platform::ui::ViewController> rootViewController() override { return root; }
-    int ownerAdType() override { return 1; }
-    void slotFinishedLoadingAdContent(DZSlot&) override { finished = true; }
-    void slotDidFailToLoadAdContent(DZSlot&, const DZRequestError::Ref& failed) override { error = failed; }
-};
-
 nlohmann::json errorJSON(const platform::ErrorRef& error) {
     if (!error) return nullptr;
     return {{"code", error->code()}, {"message", error->localizedDescription()}};
@@ -37,17 +25,24 @@ nlohmann::json errorJSON(const platform::ErrorRef& error) {
 // How long in-flight pings may hold the probe's end.
 constexpr int kPingWaitSeconds = 5;
 
-nlohmann::json runSlot(const std::string& unit, double timeoutSeconds, platform::ManualRunLoop& loop) {
-    auto owner = std::make_shared<ProbeOwner>();
+std::shared_ptr<DZSlot> startProbeSlot(const std::string& unit, const std::shared_ptr<ProbeSlotOwner>& owner,
+                                       std::function<void(int, int)> stateChanged) {
     DZAdFormats::registerAll();
     auto slot = DZSlot::create({0, 0, 320, 50});
-    nlohmann::json states = nlohmann::json::array({slot->state()});
-    slot->setStateChangeHandler([&states](int, int to) { states.push_back(to); });
+    if (stateChanged) slot->setStateChangeHandler(std::move(stateChanged));
     slot->setAdType(DZAdType::bannerAdTypeForSize(kDZAdSizeBanner));
     slot->setAdUnitID(unit);
     slot->setSlotDelegate(owner);
     slot->setAdLoadDelegate(owner);
     slot->loadRequest(nullptr);
+    return slot;
+}
+
+nlohmann::json runSlot(const std::string& unit, double timeoutSeconds, platform::ManualRunLoop& loop) {
+    auto owner = std::make_shared<ProbeSlotOwner>();
+    // A new slot is idle until it loads.
+    nlohmann::json states = nlohmann::json::array({kDZSlotStateIdle});
+    auto slot = startProbeSlot(unit, owner, [&states](int, int to) { states.push_back(to); });
 
     // The load is over when the ad shows (6) or the load failed (1, 7), or the slot was invalidated.
     const auto settled = [&] {

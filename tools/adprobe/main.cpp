@@ -49,6 +49,12 @@
 //       the video and the video's close button tapped once the reward has come (all within S,
 //       default 30): {"events", "reward": {"type", "amount"} | null, "error", "capture"}.
 //
+//   signin --unit UNIT [--fake-sign-in] [--allow-tracking] [--timeout S]
+//       with a sign-in library of our own (--fake-sign-in) and ad tracking allowed
+//       (--allow-tracking) when asked, a banner slot loads the unit once (the core page's
+//       constants switch signed-in ads on) and waits for the signed-in token or the time-out:
+//       {"token": TEXT | null, "requestParameters": the slot's next request's}.
+//
 // --ad-server overrides TIKOLEAP_AD_SERVER. The last line on stdout is one JSON object. Exit 0
 // whenever the command ran, whatever the ad did; 1 when it could not: core, slot, banner, adview,
 // browser, waterfall and reward without a display (nothing on stdout then), fetch from a server that could
@@ -91,6 +97,7 @@
 #include "tools/adprobe/ProbeSnapshot.h"
 #include "tools/adprobe/PurchaseProbe.h"
 #include "tools/adprobe/RewardProbe.h"
+#include "tools/adprobe/SignInProbe.h"
 #include "tools/adprobe/SlotProbe.h"
 #include "tools/adprobe/WaterfallProbe.h"
 #include "tools/adprobe/WebProbe.h"
@@ -114,8 +121,9 @@ const char* const kUsage =
     "  native --unit UNIT --types T[,T]... [--template-ids ID[,ID]...] [--tap ASSET] [--capture FILE] "
     "[--timeout S]\n"
     "  reward --unit UNIT [--user ID] [--timeout S] [--capture FILE]\n"
-    "--ad-server overrides TIKOLEAP_AD_SERVER. core, slot, banner, adview, browser, waterfall, native and "
-    "reward need a\n"
+    "  signin --unit UNIT [--fake-sign-in] [--allow-tracking] [--timeout S]\n"
+    "--ad-server overrides TIKOLEAP_AD_SERVER. core, slot, banner, adview, browser, waterfall, native, "
+    "reward and signin need a\n"
     "display.\n"
     "The last line on stdout is one JSON object. Exit 0 when the command ran, 1 when it could not\n"
     "(no display, the ad server not reached), 2 for bad arguments.\n";
@@ -124,7 +132,8 @@ const char* const kUsage =
 bool needsDisplay(const std::string& command) {
     if (command == "purchase") return true;
     return command == "core" || command == "slot" || command == "banner" || command == "adview" ||
-           command == "browser" || command == "waterfall" || command == "native" || command == "reward";
+           command == "browser" || command == "waterfall" || command == "native" || command == "reward" ||
+           command == "signin";
 }
 
 // The value of an option given as "--name value" among the command's arguments; false for an
@@ -414,6 +423,20 @@ int main(int argc, char** argv) {
         }
     }
 
+    // signin's flags: its sign-in library and dispenser are set up before launching finishes.
+    SignInProbeOptions signIn;
+    std::vector<std::string> signInValued;
+    if (command == "signin") {
+        for (const auto& arg : rest) {
+            if (arg == "--fake-sign-in")
+                signIn.fakeSignIn = true;
+            else if (arg == "--allow-tracking")
+                signIn.allowTracking = true;
+            else
+                signInValued.push_back(arg);
+        }
+    }
+
     // Headless (set up first: a request starts the component on the main loop): a main loop turned by hand,
     // the bundle information of the build.
     auto loop = std::make_shared<platform::ManualRunLoop>();
@@ -423,6 +446,7 @@ int main(int argc, char** argv) {
     DZApplication::sharedInstance();
     // The purchase reporter is switched on by a start-up step, which must be in place first.
     if (command == "purchase") DZAdFormats::registerAll();
+    if (command == "signin") prepareSignIn(signIn);
     platform::ui::Application::shared().finishLaunching();  // starts the component
     loop->runUntilIdle();
 
@@ -527,6 +551,14 @@ int main(int argc, char** argv) {
         if (!timeout) return usage("--timeout takes 0.1 to 600 seconds");
         limit = *timeout;
         if (auto problem = picturePathProblem(options, "--capture"); !problem.empty()) return usage(problem);
+    } else if (command == "signin") {
+        options = {{"--unit", ""}, {"--timeout", "30"}};
+        if (!readOptions(signInValued, options) || options["--unit"].empty())
+            return usage("signin takes --unit UNIT [--fake-sign-in] [--allow-tracking] [--timeout S]");
+        auto timeout = seconds(options["--timeout"]);
+        if (!timeout) return usage("--timeout takes 0.1 to 600 seconds");
+        signIn.unit = options["--unit"];
+        signIn.timeoutSeconds = *timeout;
     } else if (command == "adview") {
         if (auto problem = parseAdViewOptions(rest, adView); !problem.empty()) return usage(problem);
     } else if (command == "native") {
@@ -566,6 +598,8 @@ int main(int argc, char** argv) {
         const std::string& user = options["--user"];
         result = runReward(options["--unit"], user.empty() ? std::nullopt : std::optional<std::string>(user),
                            limit, options["--capture"], *loop);
+    } else if (command == "signin") {
+        result = runSignIn(signIn, *loop);
     } else {
         result = runAdView(adView, *loop);
     }

@@ -9,6 +9,7 @@
 #include "tools/adserver/PurchaseBanner.h"
 #include "tools/adserver/RequestGate.h"
 #include "tools/adserver/SwipeBanner.h"
+#include "tools/adserver/TokenEndpoint.h"
 
 #include <algorithm>
 #include <cctype>
@@ -199,6 +200,21 @@ bool AdServer::start(int port, const std::string& logPath, std::string* error) {
         server_.Post(ping, recorded(noContent));
     }
     server_.Post("/zd/unit", recorded(noContent));
+    // The sign-in service's token endpoint.
+    server_.Post(TokenEndpoint::kPath, recorded([this](const httplib::Request& req, httplib::Response& res) {
+                     const auto answer = TokenEndpoint::answer(TokenEndpoint::form(req.body), nextToken_++);
+                     if (answer.delayMs > 0) {
+                         const auto token = takeHold();
+                         if (!token) {
+                             res.status = 503;
+                             res.set_content("too many answers are held back already", "text/plain");
+                             return;
+                         }
+                         hold(answer.delayMs);
+                     }
+                     res.status = answer.status;
+                     res.set_content(answer.body, "application/json");
+                 }));
     // Standing in for the game's web server too, so one local server shows a player the banner.
     server_.Get("/cmd/announce", recorded([this](const httplib::Request&, httplib::Response& res) {
                     res.set_content(announceListXML(baseURL(), announcedBanner_, announcedInterstitial_,
@@ -287,6 +303,7 @@ std::string AdServer::kindOfPath(const std::string& path) {
     if (path == MRAIDCreatives::kStoreFallbackPath) return "store_fallback";
     if (path == "/cmd/announce") return "announce";
     if (path == "/zd/unit") return "zd";
+    if (path == TokenEndpoint::kPath) return "token";
     if (path == "/adpage/gen_204" || path == "/csi" || path == "/adpage/badad") return "report";
     if (path == "/adpage/track") return "track";
     if (path == "/adpage/conversion/") return "conversion";
@@ -345,6 +362,7 @@ void AdServer::record(const httplib::Request& req, int refused) {
         auto unit = nlohmann::json::parse(req.body, nullptr, false);
         if (unit.is_object()) hit["unit"] = std::move(unit);
     }
+    if (hit["kind"] == "token" && refused == 0) hit["form"] = TokenEndpoint::form(req.body);
     hits_.add(std::move(hit));
 }
 

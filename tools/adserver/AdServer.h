@@ -159,6 +159,7 @@ class AdServer {
     int holds_ = 0;
     std::atomic<long> nextAd_{1};
     std::atomic<long> nextDelay_{1};
+    std::atomic<long> nextToken_{1};
     bool rotateBanner_ = false;
     std::string announcedBanner_ = kRotatingUnit;
     std::string announcedInterstitial_ = "tikoleap-interstitial";

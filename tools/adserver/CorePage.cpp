@@ -41,7 +41,8 @@ function ZAZO_getSdkConstants(info) {
     as_domains: domains,
     whitelisted_ad_request_domains: domains,
     refresh_intervals: '{"zadava_duru_sampling_interval": 0.4}',
-    bad_ad_report_path: tlOrigin + '/adpage/badad'
+    bad_ad_report_path: tlOrigin + '/adpage/badad',
+    enable_signed_in_ads: '1'
   });
 }
 function tlRequestID(params) {
@@ -87,10 +88,11 @@ function ZAZO_getAd(params) {
     return;
   }
   var url = tlOrigin + '/zads/ad?slotname=' + encodeURIComponent(unit) + '&request_id=' + encodeURIComponent(id);
-  // An object (the screen sample's "content_info") goes on as its JSON text. A reward video's
-  // request says so ("rbv") and names the app's user, when it has one.
+  // An object (the screen sample's "content_info", a signed-in user's "pan") goes on as its JSON
+  // text, so the server's log shows what the request carried. A reward video's request says so
+  // ("rbv") and names the app's user, when it has one.
   ['sz', 'format', 'content_info', 'native_templates', 'native_version', 'native_custom_templates', 'rbv',
-   'rbv_user_id'].forEach(function (key) {
+   'rbv_user_id', 'pan'].forEach(function (key) {
     var value = params[key];
     if (value === undefined || value === null) return;
     url += '&' + key + '=' + encodeURIComponent(typeof value === 'object' ? JSON.stringify(value) : String(value));

@@ -51,6 +51,7 @@ void DZSDKCoreHooks::updateCharacterSets() {
 void DZSDKCoreHooks::refreshSignedInUser() {
     ASSERT_MAIN_THREAD();
     ++kept().signedInUserRefreshes;
+    if (signedInUserRefresher) signedInUserRefresher();
 }
 
 int DZSDKCoreHooks::characterSetUpdates() {

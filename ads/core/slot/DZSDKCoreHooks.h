@@ -4,6 +4,7 @@
 // character sets and the signed-in token dispenser. The interceptor and the character sets are
 // told at once; the rest is only kept, so those layers find it when they arrive, and tests read
 // all of it. Main thread, where the constants arrive.
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -21,6 +22,9 @@ class DZSDKCoreHooks {
                                             std::optional<std::string> expandedBanner);
     static void setMRAIDRedirectDisallowed(bool disallowed);
     static MRAIDSettings mraidSettings();
+
+    // Where refreshSignedInUser() goes once the signed-in layer is installed.
+    inline static std::function<void()> signedInUserRefresher;
 
     // How often the character sets and the signed-in user were asked to refresh.
     static void updateCharacterSets();

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "ads/core/DZAd.h"
+#include "ads/core/DZAdCoreHooks.h"
 #include "ads/core/DZBannerAd.h"
 #include "ads/core/DZCorrelator.h"
 #include "ads/core/DZExtras.h"
@@ -236,8 +237,14 @@ std::optional<nlohmann::json> DZSlot::requestParameters() {
 
     auto defaults = platform::UserDefaults::standard();
     if (defaults->boolForKey("/rerive/ads/use_https").value_or(true)) p["force_https"] = "1";
-    // The best recent sample of the screen, else the one sent last (kept across launches). No
-    // signed-in token is sent.
+    // A signed-in user's token travels only over https.
+    if (DZAdCoreHooks::signedInAdsToken) {
+        if (auto token = DZAdCoreHooks::signedInAdsToken(); token && !token->empty()) {
+            p["pan"] = {{"token", *token}};
+            p["force_https"] = "1";
+        }
+    }
+    // The best recent sample of the screen, else the one sent last (kept across launches).
     auto fingerprint = DZContentSampler::shared()->fingerprintWithServedPenaltyDeduction();
     if (fingerprint) {
         defaults->setString("/rerive/ads/content_url_fingerprint", *fingerprint);

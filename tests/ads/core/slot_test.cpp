@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ads/core/DZAd.h"
+#include "ads/core/DZAdCoreHooks.h"
 #include "ads/core/DZCorrelator.h"
 #include "ads/core/DZExtras.h"
 #include "ads/core/DZRequest.h"
@@ -282,6 +283,22 @@ TEST_F(Slot, RequestParametersDescribeTheSlot) {
     p = *slot_->requestParameters();
     EXPECT_EQ(p["format"], "interstitial_mb");
     EXPECT_FALSE(p.contains("ad_frame") || p.contains("ad_bounds") || p.contains("sz"));
+}
+
+TEST_F(Slot, ASignedInTokenTravelsOverHttpsOnly) {
+    banner();
+    platform::UserDefaults::standard()->setBool("/rerive/ads/use_https", false);
+    const auto before = DZAdCoreHooks::signedInAdsToken;
+    std::optional<std::string> token;
+    DZAdCoreHooks::signedInAdsToken = [&token] { return token; };
+    slot_->loadRequest(nullptr);
+    auto p = *slot_->requestParameters();
+    EXPECT_FALSE(p.contains("pan") || p.contains("force_https"));
+    token = "tikoleap-token-1";
+    p = *slot_->requestParameters();
+    DZAdCoreHooks::signedInAdsToken = before;
+    EXPECT_EQ(p["pan"], nlohmann::json({{"token", "tikoleap-token-1"}}));
+    EXPECT_EQ(p["force_https"], "1");
 }
 
 TEST_F(Slot, TheBannersPageSampledOnTheKeyWindowGoesOnceWithTheNextRequestThenTheStoredOne) {

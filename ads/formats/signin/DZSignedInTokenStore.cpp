@@ -1,0 +1,77 @@
+#include "ads/formats/signin/DZSignedInTokenStore.h"
+
+#include <vector>
+
+#include "ads/foundation/DZLogger.h"
+#include "platform/keychain/KeychainStore.h"
+
+namespace {
+
+platform::PlistDict itemQuery() {
+    platform::PlistDict query;
+    query.setString(platform::keychain::kClass, platform::keychain::kClassGenericPassword);
+    query.setString(platform::keychain::kService, DZSignedInTokenStore::kService);
+    query.setString(platform::keychain::kAccount, DZSignedInTokenStore::kAccount);
+    return query;
+}
+
+}  // namespace
+
+DZSignedInTokenStore::DZSignedInTokenStore(std::shared_ptr<platform::KeychainStore> keychain)
+    : keychain_(std::move(keychain)) {}
+
+std::string DZSignedInTokenStore::encode(const Cache& cache) {
+    nlohmann::json entries = nlohmann::json::array();
+    for (const auto& [user, entry] : cache)
+        entries.push_back({{"user", user.encoded()}, {"entry", entry.encoded()}});
+    return entries.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+std::optional<DZSignedInTokenStore::Cache> DZSignedInTokenStore::decode(std::string_view text) {
+    if (text.size() > kMaxBytes) return std::nullopt;
+    const auto entries = nlohmann::json::parse(text, nullptr, false);
+    if (!entries.is_array()) return std::nullopt;
+    Cache cache;
+    for (const auto& item : entries) {
+        if (cache.size() >= kMaxUsers) break;
+        if (!item.is_object()) continue;
+        const auto user = item.contains("user") ? DZSignedInUser::decoded(item["user"]) : std::nullopt;
+        const auto entry = item.contains("entry") ? DZTokenCacheEntry::decoded(item["entry"]) : std::nullopt;
+        if (user && entry) cache.insert_or_assign(*user, *entry);
+    }
+    return cache;
+}
+
+DZSignedInTokenStore::Cache DZSignedInTokenStore::load() const {
+    platform::PlistDict query = itemQuery();
+    query.setString(platform::keychain::kMatchLimit, platform::keychain::kMatchLimitOne);
+    query.setBool(platform::keychain::kReturnData, true);
+    const auto result = keychain_->copyData(query);
+    if (result.status == platform::KeychainStore::Status::NotFound) return {};
+    if (result.status != platform::KeychainStore::Status::Ok) {
+        DZLog("Signed-in tokens could not be read (%s); starting without them", result.message.c_str());
+        return {};
+    }
+    auto cache =
+        decode(std::string_view(reinterpret_cast<const char*>(result.data.data()), result.data.size()));
+    if (!cache) {
+        DZLog("Signed-in tokens kept are unreadable; starting without them");
+        return {};
+    }
+    return std::move(*cache);
+}
+
+bool DZSignedInTokenStore::save(const Cache& cache) {
+    // The store has no update: the item goes and comes back whole. A corrupt store file answers
+    // the removal so, and the add sets it aside.
+    keychain_->remove(itemQuery());
+    if (cache.empty()) return true;
+    const std::string text = encode(cache);
+    const auto result = keychain_->add(itemQuery(), std::vector<uint8_t>(text.begin(), text.end()));
+    if (result.status != platform::KeychainStore::Status::Ok) {
+        DZLog("Signed-in tokens could not be kept (%s)", result.message.c_str());
+        return false;
+    }
+    if (!result.message.empty()) DZLog("Signed-in tokens: %s", result.message.c_str());
+    return true;
+}
