@@ -160,6 +160,25 @@ TEST(NativeBase, AssetsCompleteOnceAndImagesKeepTheirOrder) {
     EXPECT_TRUE(loaded->icon()->image());
 }
 
+TEST(NativeBase, PicturesOfEachFormatTheServerSendsDecode) {
+    NativeTestBed bed;
+    auto dictionary = appInstall(bed.server().url());
+    dictionary["app_icon"]["url"] = bed.server().url("/img/pixel.gif");
+    dictionary["images"] = {{{"url", bed.server().url("/img/photo.jpg")}}};
+    dictionary.erase("attribution");
+    auto ad = DZNativeAppInstallAd::create(dictionary, {});
+    std::vector<std::string> errors;
+    ad->loadAssets(
+        [&](platform::ErrorRef error) { errors.push_back(error ? error->localizedDescription() : ""); });
+    ASSERT_TRUE(bed.until([&] { return !errors.empty(); }));
+    EXPECT_EQ(errors, (std::vector<std::string>{""}));
+    ASSERT_TRUE(ad->icon()->image());
+    EXPECT_EQ(ad->icon()->image()->width, 1);
+    ASSERT_EQ(ad->images().size(), 1u);
+    EXPECT_EQ(ad->images()[0]->image()->width, 8);
+    EXPECT_EQ(ad->images()[0]->image()->height, 6);
+}
+
 TEST(NativeBase, ImpressionPingsOnceAndTheClickPayloadIsExact) {
     NativeTestBed bed;
     auto ad = DZNativeAppInstallAd::create(appInstall(bed.server().url()), {});
