@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "ads/core/DZAdServer.h"
 #include "ads/formats/native/DZAdLoader.h"
 #include "ads/formats/native/DZAdLoaderConfiguration.h"
 #include "ads/formats/native/DZNativeAdAttribution.h"
@@ -31,6 +32,21 @@ nlohmann::json appInstall(const std::string& base) {
             {"attribution", {{"text", "Ad"}}},
             {"tracking_urls_and_actions", {{"impression_tracking_urls", {base + "/imp"}}}}};
 }
+
+// A model that counts the passes that start its loads: each waits for the asset named "x".
+struct CountingAd : DZNativeAd {
+    CountingAd() : DZNativeAd(nlohmann::json::object()) {}
+    DZNativeAdClass adClass() const override { return DZNativeAdClass::kContent; }
+    void adLoaderDidReceiveAd(DZAdLoader&) override {}
+    void loadAssets(AssetCompletion completion) override {
+        addAssetCompletion(std::move(completion));
+        if (!shouldLoadAssets()) return;
+        ++passes;
+        addAssetWithNameToRequestedAssets("x");
+    }
+    void finish() { finishedLoadingAssetWithName("x"); }
+    int passes = 0;
+};
 
 }  // namespace
 
@@ -90,6 +106,13 @@ TEST(NativeModels, PicturesTakeOnlyWebURLsAndAtMost64) {
     ASSERT_TRUE(image);
     EXPECT_TRUE(image->required());
     EXPECT_EQ(image->scale(), 1.f);
+    // Nor does the support page run from anything but the web.
+    NativeTestBed bed;
+    EXPECT_EQ(DZNativeAd::supportHTMLURL(), bed.server().url("/support.html"));
+    for (const char* stored : {"file:///etc/passwd", "javascript:alert(1)", "/zads/native.html"}) {
+        platform::UserDefaults::standard()->setString(DZNativeAd::kSupportURLDefaultsKey, stored);
+        EXPECT_EQ(DZNativeAd::supportHTMLURL(), DZAdServerURL(DZNativeAd::kSupportPagePath)) << stored;
+    }
 }
 
 TEST(NativeModels, AttributionKeepsItsValuesInRange) {
@@ -160,6 +183,21 @@ TEST(NativeBase, AssetsCompleteOnceAndImagesKeepTheirOrder) {
     EXPECT_TRUE(loaded->icon()->image());
 }
 
+TEST(NativeBase, QuickCallsStartTheLoadsOnceAndAreAllAnswered) {
+    NativeTestBed bed;
+    auto ad = std::make_shared<CountingAd>();
+    int answered = 0;
+    ad->loadAssets([&](platform::ErrorRef error) { answered += error ? 100 : 1; });
+    ad->loadAssets([&](platform::ErrorRef error) { answered += error ? 100 : 1; });
+    bed.runFor(std::chrono::milliseconds(20));
+    ad->loadAssets([&](platform::ErrorRef error) { answered += error ? 100 : 1; });
+    EXPECT_EQ(ad->passes, 1);
+    bed.runFor(std::chrono::milliseconds(20));
+    EXPECT_EQ(answered, 0);
+    ad->finish();
+    ASSERT_TRUE(bed.until([&] { return answered == 3; }));
+}
+
 TEST(NativeBase, PicturesOfEachFormatTheServerSendsDecode) {
     NativeTestBed bed;
     auto dictionary = appInstall(bed.server().url());
@@ -215,6 +253,13 @@ TEST(NativeTemplate, KeysSortWithoutCaseAndCustomClicksExpire) {
     EXPECT_FALSE(DZNativeCustomTemplateAd::create({{"custom_template_id", {1}}}, {}));
     EXPECT_TRUE(ad->hasValidConfigurationForRequestParameters({{"custom_template_ids", {"10063"}}}));
     EXPECT_FALSE(ad->hasValidConfigurationForRequestParameters({{"custom_template_ids", {10063}}}));
+    auto many = nlohmann::json::array();
+    for (int i = 0; i < 100; ++i)
+        many.push_back({{"name", "k" + std::to_string(i)}, {"type", "string"}, {"string_value", "v"}});
+    EXPECT_EQ(DZNativeCustomTemplateAd::create({{"custom_template_id", "1"}, {"custom_assets", many}}, {})
+                  ->availableAssetKeys()
+                  .size(),
+              DZNativeCustomTemplateAd::kMaxAssets);
 
     int handled = 0;
     ad->performClickOnAssetWithKey("b", [&] { ++handled; });
