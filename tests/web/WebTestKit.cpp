@@ -160,6 +160,39 @@ bool Recorder::sawNavigationTo(const std::string& prefix) const {
     return navigationTo(prefix) != nullptr;
 }
 
+namespace {
+std::string unescaped(const std::string& text) {
+    char* raw = g_uri_unescape_string(text.c_str(), nullptr);
+    std::string out = raw ? raw : "";
+    g_free(raw);
+    return out;
+}
+}  // namespace
+
+std::vector<PageMessage> pageMessages(const std::vector<NavigationAction>& navigations, std::size_t from) {
+    static const std::string prefix = "amsg://page/";
+    std::vector<PageMessage> out;
+    for (std::size_t i = from; i < navigations.size(); ++i) {
+        const std::string& url = navigations[i].url;
+        if (url.rfind(prefix, 0) != 0) continue;
+        const std::size_t mark = url.find('?', prefix.size());
+        PageMessage message{unescaped(url.substr(prefix.size(), mark - prefix.size())), {}};
+        const std::string query = mark == std::string::npos ? "" : url.substr(mark + 1);
+        std::size_t at = 0;
+        while (at < query.size()) {
+            std::size_t end = query.find('&', at);
+            if (end == std::string::npos) end = query.size();
+            const std::string pair = query.substr(at, end - at);
+            const std::size_t eq = pair.find('=');
+            message.params[unescaped(pair.substr(0, eq))] =
+                eq == std::string::npos ? "" : unescaped(pair.substr(eq + 1));
+            at = end + 1;
+        }
+        out.push_back(std::move(message));
+    }
+    return out;
+}
+
 ScriptResult evaluate(WebEngine& engine, const std::string& script, double timeoutSeconds) {
     auto result = std::make_shared<std::optional<ScriptResult>>();
     engine.evaluateScript(script, [result](const ScriptResult& r) { *result = r; });

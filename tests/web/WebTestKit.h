@@ -3,6 +3,7 @@
 // starts once), the loopback HTTP server, a delegate that records what a view reports, and the
 // engine's web processes.
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -66,6 +67,15 @@ struct Recorder : platform::web::WebEngineDelegate {
     bool sawNavigationTo(const std::string& prefix) const;
     const platform::web::NavigationAction* navigationTo(const std::string& prefix) const;
 };
+
+// A page message (a navigation to amsg://page/NAME?QUERY), its name and parameters decoded.
+struct PageMessage {
+    std::string name;
+    std::map<std::string, std::string> params;
+};
+// The page messages among the navigations, in order.
+std::vector<PageMessage> pageMessages(const std::vector<platform::web::NavigationAction>& navigations,
+                                      std::size_t from = 0);
 
 // Evaluates script in the engine and waits for the answer.
 platform::web::ScriptResult evaluate(platform::web::WebEngine& engine, const std::string& script,

@@ -25,17 +25,7 @@ using webtest::runUntil;
 
 namespace {
 
-struct Message {
-    std::string name;
-    std::map<std::string, std::string> params;
-};
-
-std::string unescaped(const std::string& text) {
-    char* raw = g_uri_unescape_string(text.c_str(), nullptr);
-    std::string out = raw ? raw : "";
-    g_free(raw);
-    return out;
-}
+using Message = webtest::PageMessage;
 
 // The page records every event it hears, and what its own handler gets, in `seen`.
 const char* const kPage = R"HTML(<!DOCTYPE html><html><head><meta charset="utf-8">
@@ -63,28 +53,7 @@ class MRAIDScriptTest : public webtest::ViewTest {
         ASSERT_EQ(messages()[0].name, "mraidLoaded");
         consumed_ = 1;
     }
-    std::vector<Message> messages() const {
-        std::vector<Message> out;
-        const std::regex form("amsg://page/([^?]*)(\\?(.*))?");
-        for (const auto& n : recorder.navigations) {
-            std::smatch m;
-            if (!std::regex_match(n.url, m, form)) continue;
-            Message message{unescaped(m[1]), {}};
-            const std::string query = m[3];
-            std::size_t at = 0;
-            while (at < query.size()) {
-                std::size_t end = query.find('&', at);
-                if (end == std::string::npos) end = query.size();
-                const std::string pair = query.substr(at, end - at);
-                const std::size_t eq = pair.find('=');
-                message.params[unescaped(pair.substr(0, eq))] =
-                    eq == std::string::npos ? "" : unescaped(pair.substr(eq + 1));
-                at = end + 1;
-            }
-            out.push_back(std::move(message));
-        }
-        return out;
-    }
+    std::vector<Message> messages() const { return webtest::pageMessages(recorder.navigations); }
     bool waitForMessages(std::size_t n) {
         return runUntil([&] { return messages().size() >= n; }, 20);
     }

@@ -4,6 +4,7 @@
 #include "tools/adserver/MRAIDCreatives.h"
 #include "tools/adserver/MRAIDScript.h"
 #include "tools/adserver/MediationConfigurations.h"
+#include "tools/adserver/NativeAds.h"
 #include "tools/adserver/PrecacheFile.h"
 #include "tools/adserver/RequestGate.h"
 #include "tools/adserver/SwipeBanner.h"
@@ -162,6 +163,14 @@ bool AdServer::start(int port, const std::string& logPath, std::string* error) {
                     res.set_content(MRAIDCreatives::pictureBMP(), "image/bmp");
                 }));
     server_.Get("/beacon", recorded(noContent));
+    // The native ads' support page and pictures.
+    server_.Get(NativeAds::kSupportPagePath, recorded([](const httplib::Request&, httplib::Response& res) {
+                    res.set_content(NativeAds::supportPageHTML(), "text/html");
+                }));
+    server_.Get(std::string(NativeAds::kPicturePrefix) + "(.*)",
+                recorded([](const httplib::Request& req, httplib::Response& res) {
+                    NativeAds::answerPicture(req.matches[1].str(), res);
+                }));
     // The test videos, as the build encodes them: 3 s of green with a tone, 320 x 240.
     server_.Get(R"(/video/(green)\.(ogv|webm))",
                 recorded([](const httplib::Request& req, httplib::Response& res) {
@@ -282,6 +291,7 @@ std::string AdServer::kindOfPath(const std::string& path) {
     if (path == "/nofill") return "mediation_nofill";
     if (path == kCorePagePath) return "core_page";
     if (path == "/beacon") return "beacon";
+    if (path == NativeAds::kSupportPagePath || NativeAds::isPicturePath(path)) return "native";
     if (MRAIDScript::variantOfPath(path)) return "script";
     if (path == MRAIDCreatives::kSecondPagePath || path == MRAIDCreatives::kPicturePath) return "creative";
     const std::string prefix = MRAIDCreatives::kPathPrefix;
@@ -386,6 +396,14 @@ void AdServer::answerAdRequest(const httplib::Request& req, httplib::Response& r
         res.set_header("x-zazo-custom-rendering-allowed", "1");
     } else if (unit == MediationConfigurations::kMissingIDUnit) {
         MediationConfigurations::answer(res, MediationConfigurations::missingIDConfiguration());
+    } else if (unit.rfind(NativeAds::kUnitPrefix, 0) == 0) {
+        const auto text = NativeAds::answerText(unit.substr(std::string(NativeAds::kUnitPrefix).size()),
+                                                baseURL(), escapedParam(unit), std::to_string(nextAd_++));
+        if (text) {
+            NativeAds::answer(res, *text);
+        } else {
+            res.status = 204;
+        }
     } else if (const auto configuration = mediationConfiguration(unit)) {
         MediationConfigurations::answer(res, *configuration);
     } else {

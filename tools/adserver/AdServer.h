@@ -1,7 +1,8 @@
 #pragma once
 // The local ad server: stands in for everything outside the game that the ad component talks
 // to. It answers ad requests by ad unit (a house banner and interstitial of our own, no fill, errors, slow
-// and hostile answers, house mediation configurations), serves the banner's landing page and creatives on
+// and hostile answers, house mediation configurations, house native ads), serves the banner's landing page
+// and creatives, the native ads' support page and pictures on
 // their own, takes impression, click, report and mediation pings, and records every hit it gets: one JSON
 // object a line in an optional log file, and the newest of them at GET /_log (HitLog bounds both).
 // Listens on 127.0.0.1 only and takes only what RequestGate lets through. Tests run it in-process;

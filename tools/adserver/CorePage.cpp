@@ -88,7 +88,7 @@ function ZAZO_getAd(params) {
   }
   var url = tlOrigin + '/zads/ad?slotname=' + encodeURIComponent(unit) + '&request_id=' + encodeURIComponent(id);
   // An object (the screen sample's "content_info") goes on as its JSON text.
-  ['sz', 'format', 'content_info'].forEach(function (key) {
+  ['sz', 'format', 'content_info', 'native_templates', 'native_version', 'native_custom_templates'].forEach(function (key) {
     var value = params[key];
     if (value === undefined || value === null) return;
     url += '&' + key + '=' + encodeURIComponent(typeof value === 'object' ? JSON.stringify(value) : String(value));

@@ -48,6 +48,12 @@ std::string AssetWriter::write(const TextureSpec& texture, const ScaleVariant& v
         std::filesystem::remove(temporary, error);
         return target.string() + ": cannot write: " + cairo_status_to_string(status);
     }
+    return moveIntoPlace(temporary, target);
+}
+
+std::string AssetWriter::moveIntoPlace(const std::filesystem::path& temporary,
+                                       const std::filesystem::path& target) {
+    std::error_code error;
     std::filesystem::rename(temporary, target, error);
     if (error) {
         std::error_code ignored;

@@ -16,6 +16,11 @@ class AssetWriter {
     // Returns an empty string on success, otherwise what went wrong.
     std::string write(const TextureSpec& texture, const ScaleVariant& variant) const;
 
+    // Renames a written file onto its final name, removing it when that fails; empty on success,
+    // otherwise what went wrong.
+    static std::string moveIntoPlace(const std::filesystem::path& temporary,
+                                     const std::filesystem::path& target);
+
     // The largest side a texture may have in pixels; larger pictures would be shrunk on loading.
     static constexpr int kMaxPixels = 1024;
 
