@@ -211,3 +211,24 @@ TEST_F(NativeLoaderTest, FiftyLoadsAndReleasesLeaveNoAdNorWebViewBehind) {
     EXPECT_TRUE(gone.expired());
     EXPECT_EQ(bed_.views().liveEngines(), 0);
 }
+
+TEST_F(NativeLoaderTest, OnlyItsOwnSupportPagesAnswerReachesALoader) {
+    auto first = DZAdLoader::create("unit", {}, {"2"});
+    first->setDelegate(receiver_);
+    first->loadRequest(request({{"ads", {ad(2)}}}));
+    ASSERT_TRUE(pageAsked());
+    auto& firstPage = bed_.views().engine();
+    auto other = std::make_shared<Receiver>();
+    auto second = DZAdLoader::create("unit", {}, {"2"});
+    second->setDelegate(other);
+    second->loadRequest(request({{"ads", {ad(2)}}}));
+    ASSERT_TRUE(pageAsked());
+    ASSERT_NE(&bed_.views().engine(), &firstPage);
+
+    answer(nlohmann::json{{"ads", {ad(2)}}}.dump());  // the second loader's page
+    ASSERT_TRUE(bed_.until([&] { return other->appInstall != nullptr; }));
+    bed_.runFor(std::chrono::milliseconds(100));
+    EXPECT_FALSE(receiver_->appInstall);
+    EXPECT_TRUE(receiver_->errors.empty());
+    EXPECT_EQ(first->preprocessorsInFlight(), 1u);
+}
