@@ -19,6 +19,9 @@ class DZMediatedNativeAd {
         : ad_(std::move(ad)), adNetworkClassName_(std::move(adNetworkClassName)) {}
 
     const std::shared_ptr<DZMediatedAd>& mediatedAd() const { return ad_; }
+    // Lets go of the network's ad and hands it over: an ad that keeps this wrapper as its own
+    // (our own native ads do) would otherwise keep itself alive through it.
+    std::shared_ptr<DZMediatedAd> takeMediatedAd() { return std::move(ad_); }
     const std::string& adNetworkClassName() const { return adNetworkClassName_; }
 
     void setClickHandler(std::function<void()> handler) { clickHandler_ = std::move(handler); }

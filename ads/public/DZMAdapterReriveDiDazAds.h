@@ -7,9 +7,15 @@
 #include <optional>
 #include <string>
 
+#include "ads/formats/native/DZAdLoaderDelegate.h"
 #include "ads/public/DZMPublicObjectAdapter.h"
 
-class DZMAdapterReriveDiDazAds : public DZMPublicObjectAdapter {
+class DZAdLoader;
+class DZMediatedAd;
+
+class DZMAdapterReriveDiDazAds : public DZMPublicObjectAdapter,
+                                 public DZNativeAppInstallAdLoaderDelegate,
+                                 public DZNativeContentAdLoaderDelegate {
   public:
     inline static const std::string kClassName = "DZMAdapterReriveDiDazAds";
 
@@ -20,4 +26,23 @@ class DZMAdapterReriveDiDazAds : public DZMPublicObjectAdapter {
     void getInterstitial() override;
     std::string adapterVersion() const override;
     std::optional<std::string> networkExtrasClass() const override;
+    // Only the content ("1") and app-install ("2") types of those given are asked for: the
+    // adapter receives no other kind; with none of them the request fails at once.
+    bool getNativeAdWithAdTypes(const std::vector<std::string>& adTypes,
+                                const std::vector<nlohmann::json>& options) override;
+    void stopBeingDelegate() override;
+
+    const std::shared_ptr<DZAdLoader>& adLoader() const { return adLoader_; }
+
+    // DZAdLoaderDelegate
+    void adLoaderDidFailToReceiveAd(DZAdLoader& loader, const DZRequestError::Ref& error) override;
+    void adLoaderDidReceiveNativeAppInstallAd(DZAdLoader& loader,
+                                              const std::shared_ptr<DZNativeAppInstallAd>& ad) override;
+    void adLoaderDidReceiveNativeContentAd(DZAdLoader& loader,
+                                           const std::shared_ptr<DZNativeContentAd>& ad) override;
+
+  private:
+    void handOn(DZAdLoader& loader, std::shared_ptr<DZMediatedAd> ad);
+
+    std::shared_ptr<DZAdLoader> adLoader_;
 };

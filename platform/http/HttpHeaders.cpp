@@ -36,8 +36,8 @@ std::map<std::string, std::string> HttpHeaders::dictionary() const {
     std::map<std::string, std::string> out;
     std::vector<std::pair<std::string, std::string*>> seen;  // lower-cased name -> stored value
     for (const auto& [n, v] : fields_) {
-        auto it =
-            std::find_if(seen.begin(), seen.end(), [&](const auto& s) { return namesEqual(s.first, n); });
+        auto it = std::find_if(seen.begin(), seen.end(),
+                               [&name = n](const auto& s) { return namesEqual(s.first, name); });
         if (it != seen.end()) {
             *it->second += ", " + v;
         } else {

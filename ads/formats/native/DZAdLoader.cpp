@@ -297,12 +297,11 @@ bool DZAdLoader::processMediatedAd(const std::shared_ptr<DZAd>&,
     }
     std::shared_ptr<DZNativeAd> ad;
     if (auto own = std::dynamic_pointer_cast<DZNativeAd>(mediated->mediatedAd())) {
-        // The own-ads adapter's native ad: taken over, with the wrapper's reports.
+        // The own-ads adapter's native ad: taken out of the wrapper, which it then keeps for the
+        // wrapper's reports.
         ad = own;
-        ad->setMediatedNativeAd(
-            std::make_shared<DZMediatedNativeAd>(nullptr, mediated->adNetworkClassName()));
-        ad->mediatedNativeAd()->setClickHandler([mediated] { mediated->reportClick(); });
-        ad->mediatedNativeAd()->setImpressionHandler([mediated] { mediated->reportImpression(); });
+        mediated->takeMediatedAd();
+        ad->setMediatedNativeAd(mediated);
         ad->setAdNetworkClassName(mediated->adNetworkClassName());
     } else if (configuration_) {
         ad = makeMediatedAd(*adClass, mediated);

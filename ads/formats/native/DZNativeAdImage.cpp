@@ -10,7 +10,7 @@
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/dispatch/MainThread.h"
 #include "platform/http/HttpConnection.h"
-#include "platform/image/PngCodec.h"
+#include "platform/image/ImageDecoder.h"
 #include "platform/url/Url.h"
 
 namespace {
@@ -22,8 +22,7 @@ std::mutex& decoderMutex() {
 
 DZNativeAdImage::Decoder& installedDecoder() {
     static DZNativeAdImage::Decoder decoder = [](const std::string& bytes, std::string* error) {
-        return platform::PngCodec::decode(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(),
-                                          DZNativeAdImage::kMaxSide, error);
+        return platform::ImageDecoder::decode(bytes, error, DZNativeAdImage::kMaxSide);
     };
     return decoder;
 }

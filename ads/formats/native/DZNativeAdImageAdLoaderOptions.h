@@ -20,6 +20,10 @@ class DZNativeAdImageAdLoaderOptions : public DZAdLoaderOptions {
     std::optional<nlohmann::json> requestParameters() const override;
     nlohmann::json dictionaryRepresentation() const override;
 
+    // The option again from what mediation networks are told (dictionaryRepresentation); null for
+    // a dictionary that names none of its fields.
+    static std::shared_ptr<DZNativeAdImageAdLoaderOptions> fromDictionaryRepresentation(
+        const nlohmann::json& dictionary);
     // The entry of this kind among a loader's options, or null.
     static std::shared_ptr<const DZNativeAdImageAdLoaderOptions> from(
         const DZAdLoaderOptionsByClass& options);

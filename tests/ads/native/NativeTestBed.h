@@ -1,7 +1,9 @@
 #pragma once
 // Native ads under test: ad views on the scripted web engine, a virtual-clock main loop, and a
-// loopback server with the pictures (PNG; one slow, one cut short), an impression URL and a support
-// page that the stored default points at.
+// loopback server with the pictures (PNG, one slow, one cut short; a JPEG and a GIF), an impression
+// URL and a support page that the stored default points at.
+#include <gdk-pixbuf/gdk-pixbuf.h>
+
 #include <chrono>
 #include <string>
 #include <thread>
@@ -26,6 +28,14 @@ class NativeTestBed {
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
             response.set_content(bytes, "image/png");
         });
+        server_.reply("/img/photo.jpg", 200, jpeg(), {{"Content-Type", "image/jpeg"}});
+        // One transparent pixel.
+        server_.reply("/img/pixel.gif", 200,
+                      std::string("GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\xff\xff\x00\x00\x00"
+                                  "!\xf9\x04\x01\x00\x00\x00\x00,\x00\x00\x00\x00\x01\x00\x01\x00\x00"
+                                  "\x02\x02\x44\x01\x00;",
+                                  43),
+                      {{"Content-Type", "image/gif"}});
         server_.reply("/img/truncated.png", 200, bytes.substr(0, bytes.size() / 2),
                       {{"Content-Type", "image/png"}});
         server_.reply("/imp", 200);
@@ -43,6 +53,19 @@ class NativeTestBed {
     int hitsOf(const std::string& path) const { return static_cast<int>(server_.count(path)); }
 
   private:
+    // An 8 x 6 photograph in one colour.
+    static std::string jpeg() {
+        GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, 8, 6);
+        gdk_pixbuf_fill(pixbuf, 0x3366ccff);
+        gchar* buffer = nullptr;
+        gsize size = 0;
+        gdk_pixbuf_save_to_buffer(pixbuf, &buffer, &size, "jpeg", nullptr, nullptr);
+        std::string bytes(buffer ? buffer : "", size);
+        g_free(buffer);
+        g_object_unref(pixbuf);
+        return bytes;
+    }
+
     AdViewTestBed views_;
     LoopbackServer server_;
 };

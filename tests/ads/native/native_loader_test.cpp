@@ -160,3 +160,75 @@ TEST_F(NativeLoaderTest, AFailedAssetLoadLetsTheAdGo) {
     EXPECT_EQ(receiver_->errors, (std::vector<long>{kDZErrorInternalError}));
     EXPECT_EQ(loader->nativeAdsLoading(), 0u);
 }
+
+TEST_F(NativeLoaderTest, AtTheWebViewBudgetALoadFailsOnceAndAReleasedAdGivesItsViewBack) {
+    auto loader = DZAdLoader::create("unit", {}, {"2"});
+    loader->setDelegate(receiver_);
+    const int own = bed_.views().liveEngines();
+    bed_.views().setMaxEngines(own + 1);  // room for one ad's support page
+    const auto response = nlohmann::json{{"ads", {ad(2)}}};
+    loader->loadRequest(request(response));
+    ASSERT_TRUE(pageAsked());
+    answer(response.dump());
+    ASSERT_TRUE(bed_.until([&] { return receiver_->appInstall != nullptr; }));
+
+    loader->loadRequest(request(response));
+    ASSERT_TRUE(bed_.until([&] { return !receiver_->errors.empty(); }));
+    bed_.runFor(std::chrono::milliseconds(100));
+    EXPECT_EQ(receiver_->errors, (std::vector<long>{kDZErrorReceivedInvalidResponse}));
+    EXPECT_EQ(loader->preprocessorsInFlight(), 0u);
+
+    receiver_->appInstall.reset();
+    bed_.runFor(std::chrono::milliseconds(20));
+    EXPECT_EQ(bed_.views().liveEngines(), own);
+    loader->loadRequest(request(response));
+    ASSERT_TRUE(pageAsked());
+    answer(response.dump());
+    ASSERT_TRUE(bed_.until([&] { return receiver_->appInstall != nullptr; }));
+}
+
+TEST_F(NativeLoaderTest, FiftyLoadsAndReleasesLeaveNoAdNorWebViewBehind) {
+    auto loader = DZAdLoader::create("unit", {}, {"2"});
+    loader->setDelegate(receiver_);
+    const int own = bed_.views().liveEngines();
+    const auto response = nlohmann::json{{"ads", {ad(2)}}};
+    std::vector<std::weak_ptr<DZNativeAppInstallAd>> released;
+    for (int i = 0; i < 50; ++i) {
+        loader->loadRequest(request(response));
+        ASSERT_TRUE(pageAsked()) << i;
+        answer(response.dump());
+        ASSERT_TRUE(bed_.until([&] { return receiver_->appInstall != nullptr; })) << i;
+        released.push_back(std::exchange(receiver_->appInstall, nullptr));
+    }
+    bed_.runFor(std::chrono::milliseconds(50));
+    EXPECT_TRUE(receiver_->errors.empty());
+    EXPECT_EQ(std::count_if(released.begin(), released.end(), [](const auto& ad) { return !ad.expired(); }),
+              0);
+    EXPECT_EQ(bed_.views().liveEngines(), own);
+    std::weak_ptr<DZAdLoader> gone = loader;
+    loader.reset();
+    bed_.runFor(std::chrono::milliseconds(50));
+    EXPECT_TRUE(gone.expired());
+    EXPECT_EQ(bed_.views().liveEngines(), 0);
+}
+
+TEST_F(NativeLoaderTest, OnlyItsOwnSupportPagesAnswerReachesALoader) {
+    auto first = DZAdLoader::create("unit", {}, {"2"});
+    first->setDelegate(receiver_);
+    first->loadRequest(request({{"ads", {ad(2)}}}));
+    ASSERT_TRUE(pageAsked());
+    auto& firstPage = bed_.views().engine();
+    auto other = std::make_shared<Receiver>();
+    auto second = DZAdLoader::create("unit", {}, {"2"});
+    second->setDelegate(other);
+    second->loadRequest(request({{"ads", {ad(2)}}}));
+    ASSERT_TRUE(pageAsked());
+    ASSERT_NE(&bed_.views().engine(), &firstPage);
+
+    answer(nlohmann::json{{"ads", {ad(2)}}}.dump());  // the second loader's page
+    ASSERT_TRUE(bed_.until([&] { return other->appInstall != nullptr; }));
+    bed_.runFor(std::chrono::milliseconds(100));
+    EXPECT_FALSE(receiver_->appInstall);
+    EXPECT_TRUE(receiver_->errors.empty());
+    EXPECT_EQ(first->preprocessorsInFlight(), 1u);
+}

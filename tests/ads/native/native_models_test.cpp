@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "ads/core/DZAdServer.h"
 #include "ads/formats/native/DZAdLoader.h"
 #include "ads/formats/native/DZAdLoaderConfiguration.h"
 #include "ads/formats/native/DZNativeAdAttribution.h"
@@ -31,6 +32,21 @@ nlohmann::json appInstall(const std::string& base) {
             {"attribution", {{"text", "Ad"}}},
             {"tracking_urls_and_actions", {{"impression_tracking_urls", {base + "/imp"}}}}};
 }
+
+// A model that counts the passes that start its loads: each waits for the asset named "x".
+struct CountingAd : DZNativeAd {
+    CountingAd() : DZNativeAd(nlohmann::json::object()) {}
+    DZNativeAdClass adClass() const override { return DZNativeAdClass::kContent; }
+    void adLoaderDidReceiveAd(DZAdLoader&) override {}
+    void loadAssets(AssetCompletion completion) override {
+        addAssetCompletion(std::move(completion));
+        if (!shouldLoadAssets()) return;
+        ++passes;
+        addAssetWithNameToRequestedAssets("x");
+    }
+    void finish() { finishedLoadingAssetWithName("x"); }
+    int passes = 0;
+};
 
 }  // namespace
 
@@ -90,6 +106,13 @@ TEST(NativeModels, PicturesTakeOnlyWebURLsAndAtMost64) {
     ASSERT_TRUE(image);
     EXPECT_TRUE(image->required());
     EXPECT_EQ(image->scale(), 1.f);
+    // Nor does the support page run from anything but the web.
+    NativeTestBed bed;
+    EXPECT_EQ(DZNativeAd::supportHTMLURL(), bed.server().url("/support.html"));
+    for (const char* stored : {"file:///etc/passwd", "javascript:alert(1)", "/zads/native.html"}) {
+        platform::UserDefaults::standard()->setString(DZNativeAd::kSupportURLDefaultsKey, stored);
+        EXPECT_EQ(DZNativeAd::supportHTMLURL(), DZAdServerURL(DZNativeAd::kSupportPagePath)) << stored;
+    }
 }
 
 TEST(NativeModels, AttributionKeepsItsValuesInRange) {
@@ -160,6 +183,40 @@ TEST(NativeBase, AssetsCompleteOnceAndImagesKeepTheirOrder) {
     EXPECT_TRUE(loaded->icon()->image());
 }
 
+TEST(NativeBase, QuickCallsStartTheLoadsOnceAndAreAllAnswered) {
+    NativeTestBed bed;
+    auto ad = std::make_shared<CountingAd>();
+    int answered = 0;
+    ad->loadAssets([&](platform::ErrorRef error) { answered += error ? 100 : 1; });
+    ad->loadAssets([&](platform::ErrorRef error) { answered += error ? 100 : 1; });
+    bed.runFor(std::chrono::milliseconds(20));
+    ad->loadAssets([&](platform::ErrorRef error) { answered += error ? 100 : 1; });
+    EXPECT_EQ(ad->passes, 1);
+    bed.runFor(std::chrono::milliseconds(20));
+    EXPECT_EQ(answered, 0);
+    ad->finish();
+    ASSERT_TRUE(bed.until([&] { return answered == 3; }));
+}
+
+TEST(NativeBase, PicturesOfEachFormatTheServerSendsDecode) {
+    NativeTestBed bed;
+    auto dictionary = appInstall(bed.server().url());
+    dictionary["app_icon"]["url"] = bed.server().url("/img/pixel.gif");
+    dictionary["images"] = {{{"url", bed.server().url("/img/photo.jpg")}}};
+    dictionary.erase("attribution");
+    auto ad = DZNativeAppInstallAd::create(dictionary, {});
+    std::vector<std::string> errors;
+    ad->loadAssets(
+        [&](platform::ErrorRef error) { errors.push_back(error ? error->localizedDescription() : ""); });
+    ASSERT_TRUE(bed.until([&] { return !errors.empty(); }));
+    EXPECT_EQ(errors, (std::vector<std::string>{""}));
+    ASSERT_TRUE(ad->icon()->image());
+    EXPECT_EQ(ad->icon()->image()->width, 1);
+    ASSERT_EQ(ad->images().size(), 1u);
+    EXPECT_EQ(ad->images()[0]->image()->width, 8);
+    EXPECT_EQ(ad->images()[0]->image()->height, 6);
+}
+
 TEST(NativeBase, ImpressionPingsOnceAndTheClickPayloadIsExact) {
     NativeTestBed bed;
     auto ad = DZNativeAppInstallAd::create(appInstall(bed.server().url()), {});
@@ -196,6 +253,13 @@ TEST(NativeTemplate, KeysSortWithoutCaseAndCustomClicksExpire) {
     EXPECT_FALSE(DZNativeCustomTemplateAd::create({{"custom_template_id", {1}}}, {}));
     EXPECT_TRUE(ad->hasValidConfigurationForRequestParameters({{"custom_template_ids", {"10063"}}}));
     EXPECT_FALSE(ad->hasValidConfigurationForRequestParameters({{"custom_template_ids", {10063}}}));
+    auto many = nlohmann::json::array();
+    for (int i = 0; i < 100; ++i)
+        many.push_back({{"name", "k" + std::to_string(i)}, {"type", "string"}, {"string_value", "v"}});
+    EXPECT_EQ(DZNativeCustomTemplateAd::create({{"custom_template_id", "1"}, {"custom_assets", many}}, {})
+                  ->availableAssetKeys()
+                  .size(),
+              DZNativeCustomTemplateAd::kMaxAssets);
 
     int handled = 0;
     ad->performClickOnAssetWithKey("b", [&] { ++handled; });

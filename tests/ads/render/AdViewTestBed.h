@@ -24,12 +24,17 @@ inline platform::Image paintedImage(int width, int height) {
 class AdViewTestBed {
   public:
     AdViewTestBed() {
-        previousFactory_ = DZAdView::setEngineFactory([this](int width, int height, std::string*) {
-            auto engine = std::make_unique<platform::web::FakeWebEngine>(width, height);
-            engine->useLoop(home_.loop());
-            engine_ = engine.get();
-            return engine;
-        });
+        previousFactory_ = DZAdView::setEngineFactory(
+            [this](int width, int height, std::string* error) -> std::unique_ptr<platform::web::WebEngine> {
+                if (maxEngines_ > 0 && *live_ >= maxEngines_) {
+                    if (error) *error = "the test's web view budget is spent";
+                    return nullptr;
+                }
+                auto engine = std::make_unique<CountedEngine>(width, height, live_);
+                engine->useLoop(home_.loop());
+                engine_ = engine.get();
+                return engine;
+            });
         previousOpener_ = platform::UrlOpener::setShared(opener_);
         // Spare web views would outlive this test's loop, which their engines run on.
         previousCache_ = DZAdView::setWebViewCache(nullptr);
@@ -42,6 +47,9 @@ class AdViewTestBed {
     AdViewTestBed(const AdViewTestBed&) = delete;
     AdViewTestBed& operator=(const AdViewTestBed&) = delete;
 
+    // Engines alive now; with a maximum, no more are made (as the real host's view cap does).
+    int liveEngines() const { return *live_; }
+    void setMaxEngines(int maximum) { maxEngines_ = maximum; }
     // The engine of the view made last.
     platform::web::FakeWebEngine& engine() { return *engine_; }
     AdsTestHome& home() { return home_; }
@@ -52,7 +60,21 @@ class AdViewTestBed {
     }
 
   private:
+    class CountedEngine : public platform::web::FakeWebEngine {
+      public:
+        CountedEngine(int width, int height, std::shared_ptr<int> live)
+            : FakeWebEngine(width, height), live_(std::move(live)) {
+            ++*live_;
+        }
+        ~CountedEngine() override { --*live_; }
+
+      private:
+        std::shared_ptr<int> live_;
+    };
+
     AdsTestHome home_;
+    std::shared_ptr<int> live_ = std::make_shared<int>(0);
+    int maxEngines_ = 0;
     platform::web::FakeWebEngine* engine_ = nullptr;
     std::shared_ptr<platform::RecordingUrlOpener> opener_ = std::make_shared<platform::RecordingUrlOpener>();
     std::shared_ptr<platform::UrlOpener> previousOpener_;
