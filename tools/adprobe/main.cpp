@@ -58,7 +58,8 @@
 // --ad-server overrides TIKOLEAP_AD_SERVER. The last line on stdout is one JSON object. Exit 0
 // whenever the command ran, whatever the ad did; 1 when it could not: core, slot, banner, adview,
 // browser, waterfall and reward without a display (nothing on stdout then), fetch from a server that could
-// not be reached; 2 for bad arguments. --help prints the usage.
+// not be reached, native, reward, purchase and signin when the ad server takes no connection (nothing on
+// stdout then either); 2 for bad arguments. --help prints the usage.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -97,6 +98,7 @@
 #include "tools/adprobe/ProbeSnapshot.h"
 #include "tools/adprobe/PurchaseProbe.h"
 #include "tools/adprobe/RewardProbe.h"
+#include "tools/adprobe/ServerReach.h"
 #include "tools/adprobe/SignInProbe.h"
 #include "tools/adprobe/SlotProbe.h"
 #include "tools/adprobe/WaterfallProbe.h"
@@ -135,6 +137,14 @@ bool needsDisplay(const std::string& command) {
            command == "browser" || command == "waterfall" || command == "native" || command == "reward" ||
            command == "signin";
 }
+
+// The commands that load their ads from the ad server and would otherwise only time out without it.
+bool loadsFromAdServer(const std::string& command) {
+    return command == "native" || command == "reward" || command == "purchase" || command == "signin";
+}
+
+// How long the ad server may take to accept a connection before a command that needs it.
+constexpr double kServerConnectSeconds = 5;
 
 // The value of an option given as "--name value" among the command's arguments; false for an
 // unknown option or a missing value.
@@ -573,6 +583,15 @@ int main(int argc, char** argv) {
                      "tikoleap-adprobe: %s needs a display (neither DISPLAY nor WAYLAND_DISPLAY is set)\n",
                      command.c_str());
         return 1;
+    }
+    // A server that is down is said so, not taken for one that had no ad.
+    if (loadsFromAdServer(command)) {
+        const std::string server = DZAdServerBaseURL();
+        if (auto reason = adServerUnreachable(server, kServerConnectSeconds); !reason.empty()) {
+            std::fprintf(stderr, "tikoleap-adprobe: %s: the ad server %s could not be reached: %s\n",
+                         command.c_str(), server.c_str(), reason.c_str());
+            return 1;
+        }
     }
     nlohmann::json result;
     bool unreachable = false;
