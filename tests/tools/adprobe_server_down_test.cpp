@@ -21,12 +21,14 @@ TEST(AdProbeServerDown, EveryAdCommandSaysSoAndFails) {
     for (const std::string command :
          {"native --unit tikoleap-native-appinstall --types 1,2", "reward --unit tikoleap-mediation-reward",
           "purchase --unit tikoleap-iap --fake-store tikoleap.coins=0.99:EUR",
-          "signin --unit tikoleap-banner"}) {
+          "signin --unit tikoleap-banner", "core --unit tikoleap-banner", "slot --unit tikoleap-banner",
+          "banner --unit tikoleap-banner --seconds 3", "waterfall --unit tikoleap-mediation-waterfall"}) {
         SCOPED_TRACE(command);
         tikoleap::test::TempDir home{"tikoleap-down"};
-        const auto run = tikoleap::test::runCommand(
-            std::string(TIKOLEAP_BINARY_DIR) + "/tikoleap-adprobe --home " + home.path().string() +
-            " --ad-server " + down + " " + command + " --timeout 3 2>&1");
+        const auto run =
+            tikoleap::test::runCommand(std::string(TIKOLEAP_BINARY_DIR) + "/tikoleap-adprobe --home " +
+                                       home.path().string() + " --ad-server " + down + " " + command +
+                                       (command.rfind("banner", 0) == 0 ? "" : " --timeout 3") + " 2>&1");
         EXPECT_EQ(run.code, 1);
         EXPECT_NE(run.out.find("could not be reached"), std::string::npos) << run.out;
     }

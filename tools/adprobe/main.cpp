@@ -140,7 +140,8 @@ bool needsDisplay(const std::string& command) {
 
 // The commands that load their ads from the ad server and would otherwise only time out without it.
 bool loadsFromAdServer(const std::string& command) {
-    return command == "native" || command == "reward" || command == "purchase" || command == "signin";
+    return command == "core" || command == "slot" || command == "banner" || command == "waterfall" ||
+           command == "native" || command == "reward" || command == "purchase" || command == "signin";
 }
 
 // How long the ad server may take to accept a connection before a command that needs it.
