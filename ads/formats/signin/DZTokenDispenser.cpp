@@ -336,6 +336,18 @@ void DZTokenDispenser::setCacheEntry(const DZSignedInUser& user, DZTokenCacheEnt
     if (auto it = cachedTokens_.find(user); it != cachedTokens_.end()) removeCacheEntry(it);
     cachedTokenUsers_.insert_or_assign(entry.token, user);
     cachedTokens_.emplace(user, std::move(entry));
+    // A sign-in library may go through user after user: past the store's bound, the other user
+    // handed a token longest ago goes.
+    while (cachedTokens_.size() > DZSignedInTokenStore::kMaxUsers) {
+        auto oldest = cachedTokens_.end();
+        for (auto it = cachedTokens_.begin(); it != cachedTokens_.end(); ++it) {
+            if (it->first == user || (currentUser_ && it->first == *currentUser_)) continue;
+            if (oldest == cachedTokens_.end() || it->second.lastAccess < oldest->second.lastAccess)
+                oldest = it;
+        }
+        if (oldest == cachedTokens_.end()) break;
+        removeCacheEntry(oldest);
+    }
 }
 
 void DZTokenDispenser::removeCacheEntry(Cache::iterator it) {
@@ -381,6 +393,11 @@ void DZTokenDispenser::persist() {
 double DZTokenDispenser::minLifespan() const {
     std::lock_guard lock(mutex_);
     return minLifespan_;
+}
+
+std::size_t DZTokenDispenser::cachedUserCount() const {
+    std::lock_guard lock(mutex_);
+    return cachedTokens_.size();
 }
 
 double DZTokenDispenser::refreshInterval() const {

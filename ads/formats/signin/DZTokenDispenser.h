@@ -81,6 +81,8 @@ class DZTokenDispenser : public std::enable_shared_from_this<DZTokenDispenser> {
     double refreshTolerance() const;
     // Token requests sent so far.
     int tokenRequests() const { return tokenRequests_.load(); }
+    // Users with a cached token.
+    std::size_t cachedUserCount() const;
     // Waits until what was handed to the store so far has been written (or read); false on time-out.
     bool flush(std::chrono::milliseconds timeout) const;
 
