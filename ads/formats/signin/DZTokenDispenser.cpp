@@ -111,9 +111,7 @@ void DZTokenDispenser::start() {
         self->signIn_ = DZSignInLibrary::signInObject();
         if (self->signIn_) {
             self->observer_ = self->signIn_->addChangeObserver([weak] {
-                DZRunOnMainThread([weak] {
-                    if (auto again = weak.lock()) again->refreshSignedInUser();
-                });
+                if (auto again = weak.lock()) again->refreshSignedInUser();
             });
         }
         self->refreshSignedInUser();
@@ -152,10 +150,14 @@ void DZTokenDispenser::refreshToken(const std::string& token) {
 }
 
 void DZTokenDispenser::refreshSignedInUser() {
+    // A library changing its user in a burst gets one read, on a later turn, for all the changes
+    // made before it runs: the flag goes down before the read, so a later change is read too.
+    if (userReadPending_.exchange(true)) return;
     std::weak_ptr<DZTokenDispenser> weak = weak_from_this();
-    DZRunOnMainThread([weak] {
+    platform::DispatchQueue::main()->async([weak] {
         auto self = weak.lock();
         if (!self) return;
+        self->userReadPending_ = false;
         auto user = DZSignedInUser::current();
         self->queue_->async([weak, user = std::move(user)] {
             if (auto again = weak.lock()) again->setCurrentUser(user);

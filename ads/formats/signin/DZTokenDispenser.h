@@ -125,4 +125,5 @@ class DZTokenDispenser : public std::enable_shared_from_this<DZTokenDispenser> {
     bool loaded_ = false;                                                           // mutex_
     std::shared_ptr<platform::MainLoopTimer> refreshTimer_;                         // mutex_
     std::atomic<int> tokenRequests_{0};
+    std::atomic<bool> userReadPending_{false};
 };

@@ -347,6 +347,18 @@ TEST_F(SignedInTokens, UserAfterUserKeepsABoundedCacheThatStillReads) {
     EXPECT_FALSE(reread.count(DZSignedInUser(kIssuer, "0", "", "")));
 }
 
+TEST_F(SignedInTokens, ABurstOfSignInChangesReadsTheUserAFewTimesOnly) {
+    auto dispenser = make();
+    ASSERT_EQ(awaitToken(*dispenser), "tikoleap-token-1");
+    const int before = signIn_->currentUserReads();
+    for (int i = 0; i < 1000; ++i) signIn(i % 2 ? "player-2" : "player-1", "tikoleap-refresh");
+    home_.pump().runFor(std::chrono::milliseconds(100));
+    EXPECT_LE(signIn_->currentUserReads() - before, 4);
+    // The last change is the one that counts.
+    EXPECT_EQ(awaitToken(*dispenser), "tikoleap-token-2");
+    EXPECT_EQ(tokenHits().size(), 2u);
+}
+
 TEST(IDToken, OnlyAThreePartIDTokenWithIssuerAndSubjectNamesAUser) {
     const auto good = DZFakeSignIn::idTokenFor("iss-a", "sub-a");
     const auto claims = DZIDToken::claims(good);
