@@ -184,6 +184,20 @@ TEST_F(DefaultPurchaseFlow, OffersInABurstAreBounded) {
     EXPECT_EQ(flow->activePurchaseCount(), 0u);
 }
 
+// An app's own delegate reporting again and again: the first outcome stands, reported once.
+TEST_F(DefaultPurchaseFlow, APurchaseReportsOneOutcomeOnly) {
+    auto purchase = std::make_shared<DZInAppPurchase>([this] { ++screensClosed; });
+    purchase->setReportingURLStringFormats({server.url("/report?status=@status@")});
+    for (int i = 0; i < 20; ++i) {
+        purchase->reportPurchaseStatus(DZInAppPurchase::kStatusSuccess);
+        purchase->reportPurchaseStatus(DZInAppPurchase::kStatusCancel);
+    }
+    pump.runFor(std::chrono::milliseconds(100));
+    EXPECT_THAT(statuses(1), ElementsAre("1"));
+    EXPECT_EQ(purchase->purchaseStatus(), DZInAppPurchase::kStatusSuccess);
+    EXPECT_EQ(screensClosed, 1);
+}
+
 TEST_F(DefaultPurchaseFlow, EnablingTwiceObservesOnceAndTheSystemStoreFailsEveryPayment) {
     flow->enableDefaultPurchaseFlowWithDelegate(std::make_shared<App>());
     EXPECT_EQ(queue->observerCount(), 1u);
