@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <future>
+#include <vector>
 
 #include "ads/formats/signin/DZTokenService.h"
 #include "ads/foundation/DZDevice.h"
@@ -212,6 +213,8 @@ void DZTokenDispenser::setCurrentUser(std::optional<DZSignedInUser> user) {
 void DZTokenDispenser::requestTokenForUser(const DZSignedInUser& user, bool reserved) {
     const bool may = !user.applicationID().empty() && !user.refreshToken().empty() && signedInAdsAllowed() &&
                      DZTokenService::mayCarryRefreshToken(endpoint_);
+    // Requests given way to, cancelled as they go: after the lock is let go.
+    std::vector<std::shared_ptr<platform::HttpConnection>> dropped;
     std::lock_guard lock(mutex_);
     const auto inFlight = inFlight_.find(user);
     // token() holds the user's place with an empty connection until this runs.
@@ -220,6 +223,16 @@ void DZTokenDispenser::requestTokenForUser(const DZSignedInUser& user, bool rese
     if (!may) {
         if (placeHeld) inFlight_.erase(inFlight);
         return;
+    }
+    // Users passing through the sign-in library while the server is slow: the request of a user
+    // no longer current gives way, so requests stay few and the current user is still served.
+    while (inFlight_.size() - (placeHeld ? 1 : 0) >= kMaxRequestsInFlight) {
+        const auto other = std::find_if(inFlight_.begin(), inFlight_.end(), [&](const auto& entry) {
+            return !(entry.first == user) && !(currentUser_ && entry.first == *currentUser_);
+        });
+        if (other == inFlight_.end()) break;
+        dropped.push_back(std::move(other->second));
+        inFlight_.erase(other);
     }
     std::weak_ptr<DZTokenDispenser> weak = weak_from_this();
     auto done = [weak, user] {
@@ -395,6 +408,11 @@ void DZTokenDispenser::persist() {
 double DZTokenDispenser::minLifespan() const {
     std::lock_guard lock(mutex_);
     return minLifespan_;
+}
+
+std::size_t DZTokenDispenser::tokenRequestsInFlight() const {
+    std::lock_guard lock(mutex_);
+    return inFlight_.size();
 }
 
 std::size_t DZTokenDispenser::cachedUserCount() const {

@@ -359,6 +359,17 @@ TEST_F(SignedInTokens, ABurstOfSignInChangesReadsTheUserAFewTimesOnly) {
     EXPECT_EQ(tokenHits().size(), 2u);
 }
 
+TEST_F(SignedInTokens, UsersPassingWhileTheServerIsSlowKeepFewRequestsInFlight) {
+    auto dispenser = make();
+    for (int i = 0; i < 20; ++i) {
+        signIn("player-" + std::to_string(i), "tikoleap-slow-400");
+        home_.pump().runFor(std::chrono::milliseconds(10));
+        EXPECT_LE(dispenser->tokenRequestsInFlight(), DZTokenDispenser::kMaxRequestsInFlight);
+    }
+    // The user signed in last is served all the same.
+    EXPECT_EQ(awaitToken(*dispenser).value_or("").rfind("tikoleap-token-", 0), 0u);
+}
+
 TEST(IDToken, OnlyAThreePartIDTokenWithIssuerAndSubjectNamesAUser) {
     const auto good = DZFakeSignIn::idTokenFor("iss-a", "sub-a");
     const auto claims = DZIDToken::claims(good);
