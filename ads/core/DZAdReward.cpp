@@ -18,7 +18,9 @@ std::shared_ptr<const DZAdReward> DZAdReward::initWithRewardType(const std::opti
 std::shared_ptr<const DZAdReward> DZAdReward::initWithRewardDictionary(const nlohmann::json& dictionary) {
     if (!dictionary.is_object()) return nullptr;
     std::optional<std::string> type;
-    if (const auto* value = dz_objectForKeyIfIsKindOfClass(dictionary, "rb_type", DZValueKind::String))
+    // The app shows the type to the player: a server's text past any reward's name is no reward.
+    if (const auto* value = dz_objectForKeyIfIsKindOfClass(dictionary, "rb_type", DZValueKind::String);
+        value && value->get_ref<const std::string&>().size() <= kMaxTypeBytes)
         type = value->get_ref<const std::string&>();
     std::optional<std::string> amount;
     if (const auto* value = dz_objectForKeyIfIsKindOfClass(dictionary, "rb_amount", DZValueKind::Number))

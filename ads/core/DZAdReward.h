@@ -2,6 +2,7 @@
 // The reward a user earned by watching a video: its type ("coins") and its amount as decimal text
 // ("10"). Both are always present; a reward that cannot be made is null. Immutable, so it may be
 // shared between threads.
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -10,6 +11,8 @@
 
 class DZAdReward {
   public:
+    // A longer "rb_type" from the server makes no reward.
+    static constexpr std::size_t kMaxTypeBytes = 256;
     // Null unless both are given.
     static std::shared_ptr<const DZAdReward> initWithRewardType(const std::optional<std::string>& type,
                                                                 const std::optional<std::string>& amount);

@@ -33,9 +33,9 @@ std::string DZInAppPurchase::description() const {
 }
 
 void DZInAppPurchase::reportPurchaseStatus(int32_t status) {
+    if (statusReported_.exchange(true)) return;
     if (status == kStatusSuccess && closeAdScreen_) DZRunOnMainThread(closeAdScreen_);
     purchaseStatus_ = status;
-    statusReported_ = true;
     auto urls = nlohmann::json::array();
     for (const auto& format : reportingURLStringFormats_)
         urls.push_back(expandedURLStringForURLStringFormat(format));

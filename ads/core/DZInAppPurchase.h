@@ -2,6 +2,7 @@
 // One of the app's own store products offered by an ad, handed from the ad's click to the app's
 // in-app purchase delegate through the slot: which product, how many, and the URL templates the
 // outcome is reported to. Main thread only.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -43,11 +44,12 @@ class DZInAppPurchase {
     int32_t purchaseStatus() const { return purchaseStatus_; }
     void setPurchaseStatus(int32_t status) { purchaseStatus_ = status; }
     // Whether an outcome was reported: the status alone cannot tell an error from none yet.
-    bool hasReportedStatus() const { return statusReported_; }
+    bool hasReportedStatus() const { return statusReported_.load(); }
     bool hasAdScreen() const { return static_cast<bool>(closeAdScreen_); }
 
     // Keeps the status, closes the ad's screen on success and pings every reporting template
-    // filled with this purchase's values. Any thread: the screen closes on the main thread.
+    // filled with this purchase's values; the first outcome reported stands, later ones do
+    // nothing. Any thread: the screen closes on the main thread.
     void reportPurchaseStatus(int32_t status);
     // The template with its placeholders filled (values escaped as URL parameters) and any other
     // placeholder removed.
@@ -60,7 +62,7 @@ class DZInAppPurchase {
     int32_t quantity_ = 1;
     std::vector<std::string> reportingURLStringFormats_;
     int32_t purchaseStatus_ = kStatusError;
-    bool statusReported_ = false;
+    std::atomic<bool> statusReported_{false};
     AdScreenCloser closeAdScreen_;
 };
 

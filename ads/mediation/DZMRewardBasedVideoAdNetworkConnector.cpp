@@ -108,6 +108,8 @@ void DZMRewardBasedVideoAdNetworkConnector::presentRewardBasedVideoAdFromRootVie
     shownMediationConfig_ = mediationConfig_;
     shownNetworkConfig_ = adNetworkConfig_;
     shownAd_ = std::move(shownAd);
+    showing_ = true;
+    showingEvents_ = 0;
     if (shownNetworkConfig_)
         pingNetwork(shownNetworkConfig_->impressionURLs(), DZMPingSender::defaultImpressionTemplate());
     try {
@@ -205,6 +207,19 @@ void DZMRewardBasedVideoAdNetworkConnector::deliver(const void* sender, Callback
 
 void DZMRewardBasedVideoAdNetworkConnector::take(const void* sender, const Callback& callback) {
     if (stopped_ || sender != adapter_.get()) return;
+    switch (callback.event) {
+        case Event::kSetUp:
+        case Event::kSetUpFailed:
+        case Event::kReceived:
+        case Event::kFailed:
+            break;
+        default: {
+            const unsigned bit = 1u << static_cast<unsigned>(callback.event);
+            if (!showing_ || (showingEvents_ & bit)) return;
+            showingEvents_ |= bit;
+            if (callback.event == Event::kClose) showing_ = false;
+        }
+    }
     auto waterfall = delegate_.lock();
     auto shown = shownAd_.lock();
     const auto& network = eventNetworkConfig();

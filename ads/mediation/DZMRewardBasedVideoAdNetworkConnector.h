@@ -137,4 +137,8 @@ class DZMRewardBasedVideoAdNetworkConnector
     std::weak_ptr<DZMRewardBasedVideoAdConnectorDelegate> shownAd_;
     std::shared_ptr<DZRequest> request_;
     bool stopped_ = false;
+    // From present to close. An adapter's report of a showing counts once in it (a network that
+    // repeats itself must not reward, or ping, again and again); none counts outside one.
+    bool showing_ = false;
+    unsigned showingEvents_ = 0;
 };

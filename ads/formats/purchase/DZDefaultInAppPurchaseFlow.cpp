@@ -57,32 +57,59 @@ void DZDefaultInAppPurchaseFlow::didReceiveInAppPurchase(const std::shared_ptr<D
         purchase->reportPurchaseStatus(DZInAppPurchase::kStatusError);
         return;
     }
-    if (DZInAppPurchaseProductCache::sharedInstance().cachedProductForProductID(productID)) {
+    auto& cache = DZInAppPurchaseProductCache::sharedInstance();
+    if (cache.cachedProductForProductID(productID)) {
         purchaseProduct(purchase);
         return;
     }
+    // Offers can come in bursts: the store is asked once about a product, and not again once it
+    // has said it does not know it.
+    auto& waiting = awaitingProducts_[productID];
+    waiting.push_back(purchase);
+    if (waiting.size() > 1) return;
+    if (cache.isKnownInvalid(productID)) {
+        validatedProduct(productID, false, "");
+        return;
+    }
     std::weak_ptr<DZDefaultInAppPurchaseFlow> weak = weak_from_this();
-    DZInAppPurchaseProductCache::sharedInstance().requestProductsWithProductIdentifiers(
+    cache.requestProductsWithProductIdentifiers(
         {productID}, platform::DispatchQueue::main(),
-        [weak, purchase, productID](const DZProductsRequest::Products& products, const std::set<std::string>&,
-                                    const std::string& error) {
-            auto self = weak.lock();
-            if (!self) return;
-            if (error.empty() && products.count(productID)) {
-                self->purchaseProduct(purchase);
-                return;
-            }
-            purchase->reportPurchaseStatus(DZInAppPurchase::kStatusInvalidProduct);
-            auto logger = DZLogger::sharedInstance();
-            if (!error.empty()) logger->logPublicMessage(error);
-            logger->logPublicMessage("\"" + productID +
-                                     "\" is not a valid product ID or could not be validated. Verify your ad "
-                                     "configuration.");
-            notifyUserOfUnavailableProduct();
+        [weak, productID](const DZProductsRequest::Products& products, const std::set<std::string>&,
+                          const std::string& error) {
+            if (auto self = weak.lock())
+                self->validatedProduct(productID, error.empty() && products.count(productID), error);
         });
 }
 
+void DZDefaultInAppPurchaseFlow::validatedProduct(const std::string& productID, bool valid,
+                                                  const std::string& error) {
+    auto self = shared_from_this();  // reports and the app's delegate may let go of the flow
+    std::vector<std::shared_ptr<DZInAppPurchase>> waiting;
+    if (auto it = awaitingProducts_.find(productID); it != awaitingProducts_.end()) {
+        waiting = std::move(it->second);
+        awaitingProducts_.erase(it);
+    }
+    if (valid) {
+        for (const auto& purchase : waiting) purchaseProduct(purchase);
+        return;
+    }
+    for (const auto& purchase : waiting)
+        purchase->reportPurchaseStatus(DZInAppPurchase::kStatusInvalidProduct);
+    auto logger = DZLogger::sharedInstance();
+    if (!error.empty()) logger->logPublicMessage(error);
+    logger->logPublicMessage("\"" + productID +
+                             "\" is not a valid product ID or could not be validated. Verify your ad "
+                             "configuration.");
+    notifyUserOfUnavailableProduct();
+}
+
 void DZDefaultInAppPurchaseFlow::purchaseProduct(const std::shared_ptr<DZInAppPurchase>& purchase) {
+    if (activeInAppPurchases_.size() >= kMaxActivePurchases) {
+        DZLogger::sharedInstance()->logPublicMessage("Purchase of \"" + purchase->productID() +
+                                                     "\" refused: too many purchases under way.");
+        purchase->reportPurchaseStatus(DZInAppPurchase::kStatusError);
+        return;
+    }
     activeInAppPurchases_.push_back(purchase);
     queue_->addPayment({purchase->productID(), purchase->quantity()});
 }
@@ -136,7 +163,11 @@ void DZDefaultInAppPurchaseFlow::failedTransaction(const std::shared_ptr<Payment
 }
 
 void DZDefaultInAppPurchaseFlow::notifyUserOfUnavailableProduct() {
+    // One at a time: the window queues panels, and a burst of them would each need a tap.
+    static std::weak_ptr<platform::ui::AlertView> showing;
+    if (!showing.expired()) return;
     auto alert = std::make_shared<platform::ui::AlertView>(
         kUnavailableTitle, kUnavailableMessage, std::weak_ptr<platform::ui::AlertViewDelegate>(), "OK");
+    showing = alert;
     alert->show();
 }

@@ -3,7 +3,9 @@
 // an offered product with the store, pays for it through the payment queue and hands each paid
 // purchase to the app's delegate; cancelled, failed, refused and unknown products are reported
 // to the ad's URLs. Off until the app enables it. Main thread only.
+#include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "ads/core/DZInAppPurchase.h"
@@ -17,6 +19,8 @@ class DZDefaultInAppPurchaseFlow : public DZInAppPurchaseDelegate,
   public:
     static constexpr const char* kUnavailableTitle = "Whoops!";
     static constexpr const char* kUnavailableMessage = "Sorry, the product is currently unavailable.";
+    // Payments under way at once; an offer past it is refused.
+    static constexpr std::size_t kMaxActivePurchases = 8;
 
     static std::shared_ptr<DZDefaultInAppPurchaseFlow> sharedInstance();
     // A flow of its own over the given queue (tests).
@@ -41,6 +45,7 @@ class DZDefaultInAppPurchaseFlow : public DZInAppPurchaseDelegate,
         : queue_(std::move(queue)) {}
 
     void purchaseProduct(const std::shared_ptr<DZInAppPurchase>& purchase);
+    void validatedProduct(const std::string& productID, bool valid, const std::string& error);
     std::shared_ptr<DZInAppPurchase> dequeueInAppPurchaseForTransaction(
         const platform::store::PaymentTransaction& transaction);
     void completeTransaction(const std::shared_ptr<platform::store::PaymentTransaction>& transaction);
@@ -49,5 +54,7 @@ class DZDefaultInAppPurchaseFlow : public DZInAppPurchaseDelegate,
 
     std::shared_ptr<platform::store::PaymentQueue> queue_;
     std::vector<std::shared_ptr<DZInAppPurchase>> activeInAppPurchases_;
+    // Offers waiting for the store's answer on their product, one question per product.
+    std::map<std::string, std::vector<std::shared_ptr<DZInAppPurchase>>> awaitingProducts_;
     std::shared_ptr<DZDefaultInAppPurchaseDelegate> delegate_;
 };

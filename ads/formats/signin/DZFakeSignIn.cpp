@@ -84,7 +84,13 @@ std::optional<std::string> DZFakeSignIn::clientID() const {
 
 std::shared_ptr<DZRIDReriveUser> DZFakeSignIn::currentUser() const {
     std::lock_guard lock(mutex_);
+    ++currentUserReads_;
     return user_;
+}
+
+int DZFakeSignIn::currentUserReads() const {
+    std::lock_guard lock(mutex_);
+    return currentUserReads_;
 }
 
 DZRIDSignIn::ObserverID DZFakeSignIn::addChangeObserver(std::function<void()> change) {

@@ -25,6 +25,8 @@ class DZFakeSignIn : public DZRIDSignIn, public std::enable_shared_from_this<DZF
     std::shared_ptr<DZRIDReriveUser> currentUser() const override;
     ObserverID addChangeObserver(std::function<void()> change) override;
     void removeChangeObserver(ObserverID id) override;
+    // How often the current user was asked for.
+    int currentUserReads() const;
 
   private:
     void changed();
@@ -34,4 +36,5 @@ class DZFakeSignIn : public DZRIDSignIn, public std::enable_shared_from_this<DZF
     std::shared_ptr<DZRIDReriveUser> user_;
     std::map<ObserverID, std::function<void()>> observers_;
     ObserverID nextObserver_ = 1;
+    mutable int currentUserReads_ = 0;
 };

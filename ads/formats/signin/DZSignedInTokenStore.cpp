@@ -1,5 +1,6 @@
 #include "ads/formats/signin/DZSignedInTokenStore.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "ads/foundation/DZLogger.h"
@@ -21,10 +22,25 @@ DZSignedInTokenStore::DZSignedInTokenStore(std::shared_ptr<platform::KeychainSto
     : keychain_(std::move(keychain)) {}
 
 std::string DZSignedInTokenStore::encode(const Cache& cache) {
-    nlohmann::json entries = nlohmann::json::array();
-    for (const auto& [user, entry] : cache)
-        entries.push_back({{"user", user.encoded()}, {"entry", entry.encoded()}});
-    return entries.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    // Only what decode takes back: past either bound the whole text would be refused on reading,
+    // so the users handed a token longest ago are left out first.
+    std::vector<Cache::const_iterator> order;
+    for (auto it = cache.begin(); it != cache.end(); ++it) order.push_back(it);
+    std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
+        return a->second.lastAccess > b->second.lastAccess;
+    });
+    std::string text = "[";
+    std::size_t kept = 0;
+    for (const auto& it : order) {
+        if (kept == kMaxUsers) break;
+        const std::string item =
+            nlohmann::json({{"user", it->first.encoded()}, {"entry", it->second.encoded()}})
+                .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+        if (text.size() + item.size() + 2 > kMaxBytes) continue;
+        if (kept++) text += ',';
+        text += item;
+    }
+    return text + "]";
 }
 
 std::optional<DZSignedInTokenStore::Cache> DZSignedInTokenStore::decode(std::string_view text) {

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <future>
+#include <vector>
 
 #include "ads/formats/signin/DZTokenService.h"
 #include "ads/foundation/DZDevice.h"
@@ -111,9 +112,7 @@ void DZTokenDispenser::start() {
         self->signIn_ = DZSignInLibrary::signInObject();
         if (self->signIn_) {
             self->observer_ = self->signIn_->addChangeObserver([weak] {
-                DZRunOnMainThread([weak] {
-                    if (auto again = weak.lock()) again->refreshSignedInUser();
-                });
+                if (auto again = weak.lock()) again->refreshSignedInUser();
             });
         }
         self->refreshSignedInUser();
@@ -152,10 +151,14 @@ void DZTokenDispenser::refreshToken(const std::string& token) {
 }
 
 void DZTokenDispenser::refreshSignedInUser() {
+    // A library changing its user in a burst gets one read, on a later turn, for all the changes
+    // made before it runs: the flag goes down before the read, so a later change is read too.
+    if (userReadPending_.exchange(true)) return;
     std::weak_ptr<DZTokenDispenser> weak = weak_from_this();
-    DZRunOnMainThread([weak] {
+    platform::DispatchQueue::main()->async([weak] {
         auto self = weak.lock();
         if (!self) return;
+        self->userReadPending_ = false;
         auto user = DZSignedInUser::current();
         self->queue_->async([weak, user = std::move(user)] {
             if (auto again = weak.lock()) again->setCurrentUser(user);
@@ -210,6 +213,8 @@ void DZTokenDispenser::setCurrentUser(std::optional<DZSignedInUser> user) {
 void DZTokenDispenser::requestTokenForUser(const DZSignedInUser& user, bool reserved) {
     const bool may = !user.applicationID().empty() && !user.refreshToken().empty() && signedInAdsAllowed() &&
                      DZTokenService::mayCarryRefreshToken(endpoint_);
+    // Requests given way to, cancelled as they go: after the lock is let go.
+    std::vector<std::shared_ptr<platform::HttpConnection>> dropped;
     std::lock_guard lock(mutex_);
     const auto inFlight = inFlight_.find(user);
     // token() holds the user's place with an empty connection until this runs.
@@ -218,6 +223,16 @@ void DZTokenDispenser::requestTokenForUser(const DZSignedInUser& user, bool rese
     if (!may) {
         if (placeHeld) inFlight_.erase(inFlight);
         return;
+    }
+    // Users passing through the sign-in library while the server is slow: the request of a user
+    // no longer current gives way, so requests stay few and the current user is still served.
+    while (inFlight_.size() - (placeHeld ? 1 : 0) >= kMaxRequestsInFlight) {
+        const auto other = std::find_if(inFlight_.begin(), inFlight_.end(), [&](const auto& entry) {
+            return !(entry.first == user) && !(currentUser_ && entry.first == *currentUser_);
+        });
+        if (other == inFlight_.end()) break;
+        dropped.push_back(std::move(other->second));
+        inFlight_.erase(other);
     }
     std::weak_ptr<DZTokenDispenser> weak = weak_from_this();
     auto done = [weak, user] {
@@ -336,6 +351,18 @@ void DZTokenDispenser::setCacheEntry(const DZSignedInUser& user, DZTokenCacheEnt
     if (auto it = cachedTokens_.find(user); it != cachedTokens_.end()) removeCacheEntry(it);
     cachedTokenUsers_.insert_or_assign(entry.token, user);
     cachedTokens_.emplace(user, std::move(entry));
+    // A sign-in library may go through user after user: past the store's bound, the other user
+    // handed a token longest ago goes.
+    while (cachedTokens_.size() > DZSignedInTokenStore::kMaxUsers) {
+        auto oldest = cachedTokens_.end();
+        for (auto it = cachedTokens_.begin(); it != cachedTokens_.end(); ++it) {
+            if (it->first == user || (currentUser_ && it->first == *currentUser_)) continue;
+            if (oldest == cachedTokens_.end() || it->second.lastAccess < oldest->second.lastAccess)
+                oldest = it;
+        }
+        if (oldest == cachedTokens_.end()) break;
+        removeCacheEntry(oldest);
+    }
 }
 
 void DZTokenDispenser::removeCacheEntry(Cache::iterator it) {
@@ -381,6 +408,16 @@ void DZTokenDispenser::persist() {
 double DZTokenDispenser::minLifespan() const {
     std::lock_guard lock(mutex_);
     return minLifespan_;
+}
+
+std::size_t DZTokenDispenser::tokenRequestsInFlight() const {
+    std::lock_guard lock(mutex_);
+    return inFlight_.size();
+}
+
+std::size_t DZTokenDispenser::cachedUserCount() const {
+    std::lock_guard lock(mutex_);
+    return cachedTokens_.size();
 }
 
 double DZTokenDispenser::refreshInterval() const {

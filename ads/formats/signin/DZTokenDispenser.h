@@ -48,6 +48,8 @@ class DZTokenDispenser : public std::enable_shared_from_this<DZTokenDispenser> {
     // A longer "expires_in" is taken as this, so that dates stay finite.
     static constexpr double kMaximumLifespan = 30.0 * 24 * 3600;
     static constexpr double kRequestTimeoutSeconds = 60.0;
+    // Token requests at once, whatever the number of users passing through the sign-in library.
+    static constexpr std::size_t kMaxRequestsInFlight = 4;
 
     // The process's dispenser: the ad server's token endpoint, the system clock, the default
     // keychain file and the device's tracking setting. Made once, at the first call.
@@ -81,6 +83,9 @@ class DZTokenDispenser : public std::enable_shared_from_this<DZTokenDispenser> {
     double refreshTolerance() const;
     // Token requests sent so far.
     int tokenRequests() const { return tokenRequests_.load(); }
+    std::size_t tokenRequestsInFlight() const;
+    // Users with a cached token.
+    std::size_t cachedUserCount() const;
     // Waits until what was handed to the store so far has been written (or read); false on time-out.
     bool flush(std::chrono::milliseconds timeout) const;
 
@@ -123,4 +128,5 @@ class DZTokenDispenser : public std::enable_shared_from_this<DZTokenDispenser> {
     bool loaded_ = false;                                                           // mutex_
     std::shared_ptr<platform::MainLoopTimer> refreshTimer_;                         // mutex_
     std::atomic<int> tokenRequests_{0};
+    std::atomic<bool> userReadPending_{false};
 };

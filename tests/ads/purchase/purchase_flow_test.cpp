@@ -167,6 +167,37 @@ TEST_F(DefaultPurchaseFlow, TwoPurchasesOfOneProductEachTakeOneTransaction) {
     EXPECT_TRUE(app->paid[2]->inAppPurchase()->reportingURLStringFormats().empty());
 }
 
+// Offers in a burst (a page opening again and again, many ads): one store question per product,
+// one alert on screen, a bounded number of payments; every offer still gets its one report.
+TEST_F(DefaultPurchaseFlow, OffersInABurstAreBounded) {
+    for (int i = 0; i < 20; ++i) offer("tikoleap.gems");
+    ASSERT_EQ(statuses(20), std::vector<std::string>(20, "3"));
+    offer("tikoleap.gems");  // the store has said it does not know it
+    ASSERT_EQ(statuses(21).size(), 21u);
+    EXPECT_EQ(store->productsRequests(), 1);
+    EXPECT_EQ(window->modalCount(), 1u);
+
+    for (int i = 0; i < 20; ++i) offer("tikoleap.coins");
+    ASSERT_EQ(statuses(41).size(), 41u);
+    EXPECT_EQ(store->productsRequests(), 2);
+    EXPECT_EQ(store->payments().size(), DZDefaultInAppPurchaseFlow::kMaxActivePurchases);
+    EXPECT_EQ(flow->activePurchaseCount(), 0u);
+}
+
+// An app's own delegate reporting again and again: the first outcome stands, reported once.
+TEST_F(DefaultPurchaseFlow, APurchaseReportsOneOutcomeOnly) {
+    auto purchase = std::make_shared<DZInAppPurchase>([this] { ++screensClosed; });
+    purchase->setReportingURLStringFormats({server.url("/report?status=@status@")});
+    for (int i = 0; i < 20; ++i) {
+        purchase->reportPurchaseStatus(DZInAppPurchase::kStatusSuccess);
+        purchase->reportPurchaseStatus(DZInAppPurchase::kStatusCancel);
+    }
+    pump.runFor(std::chrono::milliseconds(100));
+    EXPECT_THAT(statuses(1), ElementsAre("1"));
+    EXPECT_EQ(purchase->purchaseStatus(), DZInAppPurchase::kStatusSuccess);
+    EXPECT_EQ(screensClosed, 1);
+}
+
 TEST_F(DefaultPurchaseFlow, EnablingTwiceObservesOnceAndTheSystemStoreFailsEveryPayment) {
     flow->enableDefaultPurchaseFlowWithDelegate(std::make_shared<App>());
     EXPECT_EQ(queue->observerCount(), 1u);

@@ -27,6 +27,9 @@ TEST(AdReward, AmountIsTheDecimalTextOfAJSONNumberOnly) {
     EXPECT_EQ(amount("true"), "none");
     EXPECT_EQ(DZAdReward::initWithRewardDictionary({{"rb_type", 3}, {"rb_amount", 10}}), nullptr);
     EXPECT_EQ(DZAdReward::initWithRewardDictionary({{"rb_amount", 10}}), nullptr);
+    EXPECT_EQ(
+        DZAdReward::initWithRewardDictionary({{"rb_type", std::string(1 << 20, 'x')}, {"rb_amount", 10}}),
+        nullptr);
     EXPECT_EQ(DZAdReward::initWithRewardDictionary(nlohmann::json::array()), nullptr);
     EXPECT_EQ(DZAdReward::initWithRewardType("coins", std::nullopt), nullptr);
 }

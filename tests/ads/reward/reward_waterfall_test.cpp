@@ -170,6 +170,35 @@ TEST_F(RewardWaterfall, TheShownAdsRewardAndCloseOutliveANewLoad) {
     EXPECT_EQ(std::count(events_->list.begin(), events_->list.end(), "reward coins 10"), 1);
 }
 
+TEST_F(RewardWaterfall, AnAdapterRepeatingItsCallbacksRewardsAndPingsOncePerShowing) {
+    load(response({net("a", "fill",
+                       {{"video_complete_urls", {"http://127.0.0.1/complete"}},
+                        {"clickurl", {"http://127.0.0.1/click"}}})}));
+    auto adapter = RewardTestAdapter::last();
+    pings_.clear();
+    // Not shown yet: nothing it says of a showing counts.
+    adapter->finishVideo();
+    adapter->click();
+    settle();
+    EXPECT_THAT(pingTexts(), IsEmpty());
+    ad_->presentFromRootViewController(nullptr);
+    settle();
+    pings_.clear();
+    for (int i = 0; i < 50; ++i) {
+        adapter->click();
+        adapter->finishVideo();
+        adapter->connector()->adapterDidOpenRewardBasedVideoAd(*adapter);
+        adapter->connector()->adapterDidStartPlayingRewardBasedVideoAd(*adapter);
+    }
+    adapter->close();
+    adapter->close();
+    settle();
+    EXPECT_THAT(events_->list, ElementsAre("received", "open", "start", "leave", "reward gems 5", "close"));
+    EXPECT_THAT(pingTexts(),
+                ElementsAre("[\"http://127.0.0.1/click\"] q1", DZMPingSender::defaultClickTemplate() + " q1",
+                            "[\"http://127.0.0.1/complete\"] q1"));
+}
+
 TEST_F(RewardWaterfall, PingListsAreFilledAndMissingOnesTakeTheDefaultOrNothing) {
     load(response({net("a", "fill", {{"video_start_urls", {"http://127.0.0.1/start"}}})}, 1000,
                   {{"imp_urls", {"http://127.0.0.1/imp?q=@gw_qdata@"}}}));

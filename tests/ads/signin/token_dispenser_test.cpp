@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <mutex>
@@ -21,6 +22,7 @@
 #include "ads/core/DZAdServer.h"
 #include "ads/formats/signin/DZFakeSignIn.h"
 #include "ads/formats/signin/DZIDToken.h"
+#include "ads/formats/signin/DZSignedInTokenStore.h"
 #include "ads/formats/signin/DZTokenDispenser.h"
 #include "ads/foundation/AdsTestHome.h"
 #include "platform/defaults/UserDefaults.h"
@@ -312,6 +314,60 @@ TEST_F(SignedInTokens, NoTokenWhileTrackingIsLimitedOrTheServerSwitchedThemOff) 
     home_.pump().runFor(std::chrono::milliseconds(50));
     EXPECT_EQ(tokenHits().size(), 1u);
     EXPECT_EQ(elsewhere->tokenRequests(), 0);
+}
+
+// A sign-in library that goes through user after user: the cache stays bounded and what is
+// kept across a restart still reads back, with the user signed in last.
+TEST_F(SignedInTokens, UserAfterUserKeepsABoundedCacheThatStillReads) {
+    auto dispenser = make();
+    ASSERT_TRUE(awaitToken(*dispenser));
+    char subject[16];
+    for (int i = 0; i < 80; ++i) {
+        std::snprintf(subject, sizeof subject, "u%03d", i);
+        signIn(subject, "tikoleap-refresh");
+        home_.loop().advance(1);
+        ASSERT_TRUE(home_.pump().until([&] { return tokenHits().size() == std::size_t(i) + 2; }));
+        ASSERT_TRUE(awaitToken(*dispenser)) << subject;
+    }
+    EXPECT_LE(dispenser->cachedUserCount(), DZSignedInTokenStore::kMaxUsers);
+    ASSERT_TRUE(dispenser->flush(std::chrono::seconds(5)));
+    const auto kept = DZSignedInTokenStore(keychain_).load();
+    EXPECT_LE(kept.size(), DZSignedInTokenStore::kMaxUsers);
+    EXPECT_TRUE(kept.count(DZSignedInUser(kIssuer, subject, "", "")));
+
+    // Tokens of the longest size the server may give: too many of them for the store's bound.
+    DZSignedInTokenStore::Cache big;
+    for (int i = 0; i < 64; ++i)
+        big.emplace(DZSignedInUser(kIssuer, std::to_string(i), "client", "refresh"),
+                    DZTokenCacheEntry{std::string(8000, 't'), double(i), kEpoch, 3600});
+    DZSignedInTokenStore store(keychain_);
+    ASSERT_TRUE(store.save(big));
+    const auto reread = store.load();
+    EXPECT_TRUE(reread.count(DZSignedInUser(kIssuer, "63", "", "")));
+    EXPECT_FALSE(reread.count(DZSignedInUser(kIssuer, "0", "", "")));
+}
+
+TEST_F(SignedInTokens, ABurstOfSignInChangesReadsTheUserAFewTimesOnly) {
+    auto dispenser = make();
+    ASSERT_EQ(awaitToken(*dispenser), "tikoleap-token-1");
+    const int before = signIn_->currentUserReads();
+    for (int i = 0; i < 1000; ++i) signIn(i % 2 ? "player-2" : "player-1", "tikoleap-refresh");
+    home_.pump().runFor(std::chrono::milliseconds(100));
+    EXPECT_LE(signIn_->currentUserReads() - before, 4);
+    // The last change is the one that counts.
+    EXPECT_EQ(awaitToken(*dispenser), "tikoleap-token-2");
+    EXPECT_EQ(tokenHits().size(), 2u);
+}
+
+TEST_F(SignedInTokens, UsersPassingWhileTheServerIsSlowKeepFewRequestsInFlight) {
+    auto dispenser = make();
+    for (int i = 0; i < 20; ++i) {
+        signIn("player-" + std::to_string(i), "tikoleap-slow-400");
+        home_.pump().runFor(std::chrono::milliseconds(10));
+        EXPECT_LE(dispenser->tokenRequestsInFlight(), DZTokenDispenser::kMaxRequestsInFlight);
+    }
+    // The user signed in last is served all the same.
+    EXPECT_EQ(awaitToken(*dispenser).value_or("").rfind("tikoleap-token-", 0), 0u);
 }
 
 TEST(IDToken, OnlyAThreePartIDTokenWithIssuerAndSubjectNamesAUser) {
