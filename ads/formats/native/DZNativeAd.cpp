@@ -22,8 +22,10 @@ constexpr long kAssetsFailedCode = 11;
 std::set<std::string> stringSet(const nlohmann::json& array) {
     std::set<std::string> set;
     if (!array.is_array()) return set;
-    for (const auto& item : array)
+    for (const auto& item : array) {
+        if (set.size() == DZNativeAd::kMaxTrackingURLs) break;
         if (item.is_string()) set.insert(item.get<std::string>());
+    }
     return set;
 }
 

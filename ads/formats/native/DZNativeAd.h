@@ -36,6 +36,8 @@ class DZNativeAd : public DZMediatedAd,
     static const std::string& sdkVersion();
     inline static const std::string kSupportURLDefaultsKey = "/rerive/ads/native_ad_support_url";
     inline static const std::string kSupportPagePath = "/zads/static/mad/sdk/native/native_ads.html";
+    // Each list of tracking URLs is read this far: every URL kept is a request the ad causes.
+    static constexpr std::size_t kMaxTrackingURLs = 16;
 
     ~DZNativeAd() override;
     DZNativeAd(const DZNativeAd&) = delete;

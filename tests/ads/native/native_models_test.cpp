@@ -226,6 +226,17 @@ TEST(NativeBase, ImpressionPingsOnceAndTheClickPayloadIsExact) {
     bed.runFor(std::chrono::milliseconds(200));
     EXPECT_EQ(bed.hitsOf("/imp"), 1);
 
+    // A server's thousand impression URLs make no more pings than the cap.
+    auto flooding = appInstall(bed.server().url());
+    auto& urls = flooding["tracking_urls_and_actions"]["impression_tracking_urls"];
+    for (int i = 0; i < 1000; ++i) urls.push_back(bed.server().url("/imp?n=" + std::to_string(i)));
+    auto flood = DZNativeAppInstallAd::create(flooding, {});
+    flood->recordImpression();
+    const int cap = 1 + static_cast<int>(DZNativeAd::kMaxTrackingURLs);
+    ASSERT_TRUE(bed.until([&] { return bed.hitsOf("/imp") >= cap; }));
+    bed.runFor(std::chrono::milliseconds(300));
+    EXPECT_EQ(bed.hitsOf("/imp"), cap);
+
     EXPECT_FALSE(ad->clickPayload("", nlohmann::json::object()));
     auto small = DZNativeContentAd::create({{"headline", "H"}, {"body", "B"}}, {});
     EXPECT_EQ(
