@@ -34,6 +34,9 @@ std::optional<std::string> webURL(const nlohmann::json& value) {
     return url->text();
 }
 
+// Main thread only, like the pictures that count into it.
+std::size_t gDecodedBytes = 0;
+
 // A scale that is no positive finite number draws at 1.
 float sanitizedScale(double scale) {
     return std::isfinite(scale) && scale > 0 && scale <= 16 ? static_cast<float>(scale) : 1.f;
@@ -46,6 +49,11 @@ DZNativeAdImage::DZNativeAdImage(std::string url, float scale, bool required)
 
 DZNativeAdImage::~DZNativeAdImage() {
     if (connection_) connection_->cancel();
+    gDecodedBytes -= countedBytes_;
+}
+
+std::size_t DZNativeAdImage::decodedBytes() {
+    return gDecodedBytes;
 }
 
 std::shared_ptr<DZNativeAdImage> DZNativeAdImage::fromDictionary(const nlohmann::json& dictionary) {
@@ -148,6 +156,16 @@ void DZNativeAdImage::loadImage(Completion completion) {
                                                       (reason.empty() ? "" : " " + reason)));
                     return;
                 }
+                const std::size_t bytes = decoded->pixels.size();
+                if (bytes > kMaxDecodedBytes - gDecodedBytes) {
+                    self->finish(dz_errorWithCode(kDZInternalErrorInternal,
+                                                  "Failed to load " + self->description() + ": its " +
+                                                      std::to_string(bytes) +
+                                                      " bitmap bytes pass what pictures may hold."));
+                    return;
+                }
+                gDecodedBytes += bytes;
+                self->countedBytes_ = bytes;
                 self->image_ = std::make_shared<const platform::Image>(std::move(*decoded));
                 self->finish(nullptr);
             });

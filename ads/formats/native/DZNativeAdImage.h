@@ -27,6 +27,11 @@ class DZNativeAdImage : public std::enable_shared_from_this<DZNativeAdImage> {
     static constexpr int kMaxSide = 4096;
     // Pictures read from one configuration array at most.
     static constexpr std::size_t kMaxImages = 64;
+    // Bitmap bytes all downloaded pictures alive hold at most: a small file can decode to 64 MiB,
+    // and ads may ask for many. A picture that would pass it fails to load.
+    static constexpr std::size_t kMaxDecodedBytes = std::size_t{128} << 20;
+    // Bitmap bytes the downloaded pictures alive hold now.
+    static std::size_t decodedBytes();
 
     using Completion = std::function<void(platform::ErrorRef error)>;  // null error: loaded
     // Turns downloaded bytes into a bitmap; called off the main thread. Nothing, with a reason,
@@ -69,6 +74,7 @@ class DZNativeAdImage : public std::enable_shared_from_this<DZNativeAdImage> {
     float scale_ = 1;
     bool required_ = true;
     std::shared_ptr<const platform::Image> image_;
+    std::size_t countedBytes_ = 0;  // of image_, when downloaded
     std::shared_ptr<platform::HttpConnection> connection_;
     std::vector<Completion> waiting_;
 };

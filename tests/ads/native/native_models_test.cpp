@@ -217,6 +217,37 @@ TEST(NativeBase, PicturesOfEachFormatTheServerSendsDecode) {
     EXPECT_EQ(ad->images()[0]->image()->height, 6);
 }
 
+TEST(NativeBase, SmallFilesThatDecodeHugeStopAtTheBitmapBudget) {
+    NativeTestBed bed;
+    // About 60 KiB on the wire, 64 MiB once decoded.
+    const int side = DZNativeAdImage::kMaxSide;
+    std::vector<std::uint8_t> rgba(std::size_t{4} * side * side, 90);
+    const auto png = platform::PngCodec::encode(rgba.data(), side, side);
+    rgba = {};
+    bed.server().reply("/img/bomb.png", 200, std::string(png.begin(), png.end()),
+                       {{"Content-Type", "image/png"}});
+    auto dictionary = appInstall(bed.server().url());
+    dictionary["images"] = nlohmann::json::array();
+    for (int i = 0; i < 3; ++i)
+        dictionary["images"].push_back({{"url", bed.server().url("/img/bomb.png?n=" + std::to_string(i))}});
+    DZNativeAdImageAdLoaderOptions several;
+    several.shouldRequestMultipleImages = true;
+    auto ad = DZNativeAppInstallAd::create(dictionary,
+                                           {{DZNativeAdImageAdLoaderOptions::kClassName,
+                                             std::make_shared<DZNativeAdImageAdLoaderOptions>(several)}});
+    std::vector<std::string> errors;
+    ad->loadAssets(
+        [&](platform::ErrorRef error) { errors.push_back(error ? error->localizedDescription() : ""); });
+    ASSERT_TRUE(bed.until([&] { return !errors.empty() && bed.hitsOf("/img/bomb.png") == 3; }));
+    bed.runFor(std::chrono::milliseconds(500));
+    // The pictures are no required asset: the ad loads with those that fit.
+    EXPECT_EQ(errors, (std::vector<std::string>{""}));
+    EXPECT_LT(ad->images().size(), 3u);
+    EXPECT_LE(DZNativeAdImage::decodedBytes(), DZNativeAdImage::kMaxDecodedBytes);
+    ad.reset();
+    EXPECT_EQ(DZNativeAdImage::decodedBytes(), 0u);
+}
+
 TEST(NativeBase, ImpressionPingsOnceAndTheClickPayloadIsExact) {
     NativeTestBed bed;
     auto ad = DZNativeAppInstallAd::create(appInstall(bed.server().url()), {});
