@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <deque>
 #include <mutex>
 
 #include "ads/core/DZValues.h"
@@ -34,8 +35,14 @@ std::optional<std::string> webURL(const nlohmann::json& value) {
     return url->text();
 }
 
-// Main thread only, like the pictures that count into it.
+// Main thread only, like the pictures that count into them.
 std::size_t gDecodedBytes = 0;
+std::size_t gDownloads = 0;
+
+std::deque<std::weak_ptr<DZNativeAdImage>>& queuedDownloads() {
+    static std::deque<std::weak_ptr<DZNativeAdImage>> queue;
+    return queue;
+}
 
 // A scale that is no positive finite number draws at 1.
 float sanitizedScale(double scale) {
@@ -50,6 +57,7 @@ DZNativeAdImage::DZNativeAdImage(std::string url, float scale, bool required)
 DZNativeAdImage::~DZNativeAdImage() {
     if (connection_) connection_->cancel();
     gDecodedBytes -= countedBytes_;
+    releaseDownloadSlot();
 }
 
 std::size_t DZNativeAdImage::decodedBytes() {
@@ -117,6 +125,16 @@ void DZNativeAdImage::loadImage(Completion completion) {
     }
     waiting_.push_back(std::move(completion));
     if (waiting_.size() > 1) return;  // one download serves every caller
+    if (gDownloads >= kMaxDownloadsAtOnce) {
+        queuedDownloads().push_back(weak_from_this());
+        return;
+    }
+    startDownload();
+}
+
+void DZNativeAdImage::startDownload() {
+    ++gDownloads;
+    holdsDownloadSlot_ = true;
     platform::HttpRequest request;
     request.url = url_;
     request.timeoutSeconds = kTimeoutSeconds;
@@ -190,8 +208,23 @@ void DZNativeAdImage::loadImage(Completion completion) {
     }
 }
 
+void DZNativeAdImage::releaseDownloadSlot() {
+    if (!std::exchange(holdsDownloadSlot_, false)) return;
+    --gDownloads;
+    // Through the main loop: a picture going away may be what let the slot go.
+    platform::DispatchQueue::main()->async([] {
+        auto& queue = queuedDownloads();
+        while (gDownloads < kMaxDownloadsAtOnce && !queue.empty()) {
+            auto next = queue.front().lock();
+            queue.pop_front();
+            if (next && !next->waiting_.empty() && !next->holdsDownloadSlot_) next->startDownload();
+        }
+    });
+}
+
 void DZNativeAdImage::finish(platform::ErrorRef error) {
     auto hold = shared_from_this();
+    releaseDownloadSlot();
     auto waiting = std::move(waiting_);
     waiting_.clear();
     for (auto& completion : waiting)

@@ -32,6 +32,9 @@ class DZNativeAdImage : public std::enable_shared_from_this<DZNativeAdImage> {
     static constexpr std::size_t kMaxDecodedBytes = std::size_t{128} << 20;
     // Bitmap bytes the downloaded pictures alive hold now.
     static std::size_t decodedBytes();
+    // Pictures downloading or decoding at once, in the whole process; the others wait their turn.
+    // Each holds up to kMaxBytes of body until decoded, and an ad may name a hundred.
+    static constexpr std::size_t kMaxDownloadsAtOnce = 6;
 
     using Completion = std::function<void(platform::ErrorRef error)>;  // null error: loaded
     // Turns downloaded bytes into a bitmap; called off the main thread. Nothing, with a reason,
@@ -68,6 +71,8 @@ class DZNativeAdImage : public std::enable_shared_from_this<DZNativeAdImage> {
 
   private:
     DZNativeAdImage(std::string url, float scale, bool required);
+    void startDownload();
+    void releaseDownloadSlot();
     void finish(platform::ErrorRef error);
 
     std::string url_;
@@ -75,6 +80,7 @@ class DZNativeAdImage : public std::enable_shared_from_this<DZNativeAdImage> {
     bool required_ = true;
     std::shared_ptr<const platform::Image> image_;
     std::size_t countedBytes_ = 0;  // of image_, when downloaded
+    bool holdsDownloadSlot_ = false;
     std::shared_ptr<platform::HttpConnection> connection_;
     std::vector<Completion> waiting_;
 };

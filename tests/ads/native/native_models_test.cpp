@@ -248,6 +248,37 @@ TEST(NativeBase, SmallFilesThatDecodeHugeStopAtTheBitmapBudget) {
     EXPECT_EQ(DZNativeAdImage::decodedBytes(), 0u);
 }
 
+TEST(NativeBase, PicturesDownloadAFewAtATimeAndAllArrive) {
+    NativeTestBed bed;
+    std::vector<std::uint8_t> rgba(4 * 4 * 4, 30);
+    const auto png = platform::PngCodec::encode(rgba.data(), 4, 4);
+    bed.server().slow("/img/held.png", 0.4, 200, std::string(png.begin(), png.end()));
+    const std::size_t limit = DZNativeAdImage::kMaxDownloadsAtOnce;
+    auto dictionary = appInstall(bed.server().url());
+    dictionary.erase("attribution");
+    dictionary["images"] = nlohmann::json::array();
+    for (std::size_t i = 0; i < 3 * limit; ++i)
+        dictionary["images"].push_back({{"url", bed.server().url("/img/held.png?n=" + std::to_string(i))}});
+    DZNativeAdImageAdLoaderOptions several;
+    several.shouldRequestMultipleImages = true;
+    const DZAdLoaderOptionsByClass options{{DZNativeAdImageAdLoaderOptions::kClassName,
+                                            std::make_shared<DZNativeAdImageAdLoaderOptions>(several)}};
+    // An ad let go while its pictures download gives their turns back.
+    DZNativeAppInstallAd::create(dictionary, options)->loadAssets([](platform::ErrorRef) {});
+    bed.runFor(std::chrono::milliseconds(50));
+    bed.server().clearHits();
+
+    auto ad = DZNativeAppInstallAd::create(dictionary, options);
+    std::vector<std::string> errors;
+    ad->loadAssets(
+        [&](platform::ErrorRef error) { errors.push_back(error ? error->localizedDescription() : ""); });
+    bed.runFor(std::chrono::milliseconds(250));
+    EXPECT_LE(bed.hitsOf("/img/held.png"), static_cast<int>(limit));
+    ASSERT_TRUE(bed.until([&] { return !errors.empty(); }));
+    EXPECT_EQ(errors, (std::vector<std::string>{""}));
+    EXPECT_EQ(ad->images().size(), 3 * limit);
+}
+
 TEST(NativeBase, ImpressionPingsOnceAndTheClickPayloadIsExact) {
     NativeTestBed bed;
     auto ad = DZNativeAppInstallAd::create(appInstall(bed.server().url()), {});
