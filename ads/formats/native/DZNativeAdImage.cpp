@@ -9,6 +9,7 @@
 #include "ads/formats/native/DZNativeAdImageAdLoaderOptions.h"
 #include "ads/foundation/DZInternalErrorAdditions.h"
 #include "platform/dispatch/DispatchQueue.h"
+#include "platform/dispatch/MainLoopTimer.h"
 #include "platform/dispatch/MainThread.h"
 #include "platform/http/HttpConnection.h"
 #include "platform/image/ImageDecoder.h"
@@ -56,6 +57,7 @@ DZNativeAdImage::DZNativeAdImage(std::string url, float scale, bool required)
 
 DZNativeAdImage::~DZNativeAdImage() {
     if (connection_) connection_->cancel();
+    if (deadline_) deadline_->invalidate();
     gDecodedBytes -= countedBytes_;
     releaseDownloadSlot();
 }
@@ -198,6 +200,15 @@ void DZNativeAdImage::startDownload() {
     };
     auto connection = platform::HttpConnection::create(std::move(callbacks));
     connection_ = connection;
+    // The connection's time-out is per hop: a server answering each hop just in time with one
+    // more redirect would hold the picture for many minutes.
+    deadline_ = platform::MainLoopTimer::schedule(kTimeoutSeconds, false, [weak](platform::MainLoopTimer&) {
+        auto self = weak.lock();
+        if (!self || !self->connection_) return;
+        std::exchange(self->connection_, nullptr)->cancel();
+        self->finish(dz_errorWithCode(kDZInternalErrorInternal,
+                                      "Failed to load " + self->description() + ": no answer in time."));
+    });
     if (auto error = connection->start(request)) {
         connection_.reset();
         platform::DispatchQueue::main()->async([weak, url = url_] {
@@ -224,6 +235,7 @@ void DZNativeAdImage::releaseDownloadSlot() {
 
 void DZNativeAdImage::finish(platform::ErrorRef error) {
     auto hold = shared_from_this();
+    if (deadline_) std::exchange(deadline_, nullptr)->invalidate();
     releaseDownloadSlot();
     auto waiting = std::move(waiting_);
     waiting_.clear();

@@ -2,7 +2,8 @@
 // One picture of a native ad: its URL, the scale it is drawn at (the bitmap has none of its own),
 // whether the ad needs it, and, once loaded, the bitmap. Only http and https URLs are taken: a
 // configuration naming any other scheme makes no picture. Loading fetches at most kMaxBytes in
-// kTimeoutSeconds, takes only a 2xx answer and decodes off the main thread. Main thread only.
+// kTimeoutSeconds (redirects included), takes only a 2xx answer and decodes off the main thread.
+// Main thread only.
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -18,7 +19,8 @@
 class DZNativeAdImageAdLoaderOptions;
 namespace platform {
 class HttpConnection;
-}
+class MainLoopTimer;
+}  // namespace platform
 
 class DZNativeAdImage : public std::enable_shared_from_this<DZNativeAdImage> {
   public:
@@ -82,5 +84,6 @@ class DZNativeAdImage : public std::enable_shared_from_this<DZNativeAdImage> {
     std::size_t countedBytes_ = 0;  // of image_, when downloaded
     bool holdsDownloadSlot_ = false;
     std::shared_ptr<platform::HttpConnection> connection_;
+    std::shared_ptr<platform::MainLoopTimer> deadline_;
     std::vector<Completion> waiting_;
 };

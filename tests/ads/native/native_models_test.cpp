@@ -279,6 +279,28 @@ TEST(NativeBase, PicturesDownloadAFewAtATimeAndAllArrive) {
     EXPECT_EQ(ad->images().size(), 3 * limit);
 }
 
+TEST(NativeBase, APictureRedirectedOnAndOnEndsAtItsTimeOut) {
+    NativeTestBed bed;
+    bed.server().get("/img/creep", [](const httplib::Request& request, httplib::Response& response) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        const int hop = std::atoi(request.get_param_value("n").c_str());
+        response.status = 302;
+        response.set_header("Location", "/img/creep?n=" + std::to_string(hop + 1));
+    });
+    auto dictionary = appInstall(bed.server().url());
+    dictionary.erase("attribution");
+    dictionary["app_icon"]["url"] = bed.server().url("/img/creep?n=0");
+    auto ad = DZNativeAppInstallAd::create(dictionary, {});
+    std::vector<std::string> errors;
+    ad->loadAssets(
+        [&](platform::ErrorRef error) { errors.push_back(error ? error->localizedDescription() : ""); });
+    bed.runFor(std::chrono::milliseconds(200));
+    EXPECT_TRUE(errors.empty());
+    bed.advance(DZNativeAdImage::kTimeoutSeconds + 1);
+    bed.runFor(std::chrono::milliseconds(200));
+    EXPECT_EQ(errors, (std::vector<std::string>{"Failed to load a required asset."}));
+}
+
 TEST(NativeBase, ImpressionPingsOnceAndTheClickPayloadIsExact) {
     NativeTestBed bed;
     auto ad = DZNativeAppInstallAd::create(appInstall(bed.server().url()), {});
