@@ -196,6 +196,17 @@ TEST(NativeBase, QuickCallsStartTheLoadsOnceAndAreAllAnswered) {
     EXPECT_EQ(answered, 0);
     ad->finish();
     ASSERT_TRUE(bed.until([&] { return answered == 3; }));
+
+    // Assets that never arrive end the loading at its time-out, once.
+    auto stuck = std::make_shared<CountingAd>();
+    std::vector<std::string> errors;
+    stuck->loadAssets(
+        [&](platform::ErrorRef error) { errors.push_back(error ? error->localizedDescription() : ""); });
+    bed.advance(DZNativeAd::kAssetsTimeoutSeconds + 1);
+    ASSERT_TRUE(bed.until([&] { return !errors.empty(); }));
+    stuck->finish();
+    bed.runFor(std::chrono::milliseconds(50));
+    EXPECT_EQ(errors, (std::vector<std::string>{"The assets did not arrive in time."}));
 }
 
 TEST(NativeBase, PicturesOfEachFormatTheServerSendsDecode) {
