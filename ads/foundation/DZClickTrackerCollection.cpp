@@ -1,5 +1,7 @@
 #include "ads/foundation/DZClickTrackerCollection.h"
 
+#include <utility>
+
 #include "ads/foundation/DZApplication.h"
 #include "ads/foundation/DZMUtilities.h"
 #include "ads/foundation/DZPinger.h"
@@ -37,6 +39,13 @@ void DZClickTrackerCollection::trackURL(const std::string& url) {
 }
 
 void DZClickTrackerCollection::trackURL(const std::string& url, bool cacheEnabled) {
+    if (trackersInFlight() >= kMaxTrackersInFlight) {
+        if (!std::exchange(refusing_, true))
+            platform::logMessage("DZClickTrackerCollection", 3,
+                                 "too many pings waiting for an answer; new ones are dropped");
+        return;
+    }
+    refusing_ = false;
     auto tracker = DZClickTracker::create();
     tracker->setDelegate(weak_from_this());
     tracker->setCacheEnabled(cacheEnabled);

@@ -29,6 +29,10 @@ class DZClickTrackerCollection : public DZClickTrackerDelegate,
     // Resets every tracker still held.
     ~DZClickTrackerCollection() override;
 
+    // A page may ask for pings as fast as it can send messages: beyond this many waiting for
+    // their answer, a new URL is dropped (logged once each time the limit is reached).
+    static constexpr std::size_t kMaxTrackersInFlight = 64;
+
     void trackURL(const std::string& url);
     void trackURL(const std::string& url, bool cacheEnabled);
     // Each element that is a text making a URL is tracked; anything else is skipped.
@@ -59,6 +63,7 @@ class DZClickTrackerCollection : public DZClickTrackerDelegate,
 
     std::set<std::shared_ptr<DZClickTracker>> trackers_;
     std::optional<DZMediationReportSource> reportSource_;
+    bool refusing_ = false;
 };
 
 // Pings sent and not yet answered, by the shared pinger and the shared trackers: what a run that

@@ -11,6 +11,7 @@
 #include "ads/render/view/DZAdView.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/dispatch/DispatchQueue.h"
+#include "platform/dispatch/MainLoopTimer.h"
 #include "platform/dispatch/MainThread.h"
 #include "platform/url/Url.h"
 
@@ -22,8 +23,10 @@ constexpr long kAssetsFailedCode = 11;
 std::set<std::string> stringSet(const nlohmann::json& array) {
     std::set<std::string> set;
     if (!array.is_array()) return set;
-    for (const auto& item : array)
+    for (const auto& item : array) {
+        if (set.size() == DZNativeAd::kMaxTrackingURLs) break;
         if (item.is_string()) set.insert(item.get<std::string>());
+    }
     return set;
 }
 
@@ -57,6 +60,7 @@ DZNativeAd::DZNativeAd(std::shared_ptr<DZMediatedNativeAd> mediated)
 }
 
 DZNativeAd::~DZNativeAd() {
+    if (assetsDeadline_) assetsDeadline_->invalidate();
     if (auto content = mediatedContent()) content->setScreenListener(nullptr);
 }
 
@@ -180,7 +184,17 @@ void DZNativeAd::recordImpression() {
 bool DZNativeAd::shouldLoadAssets() {
     ASSERT_MAIN_THREAD();
     // Tested and set at once: a second quick call must not start the downloads again.
-    return !std::exchange(assetLoadingStarted_, true);
+    if (std::exchange(assetLoadingStarted_, true)) return false;
+    std::weak_ptr<DZNativeAd> weak = weak_from_this();
+    assetsDeadline_ =
+        platform::MainLoopTimer::schedule(kAssetsTimeoutSeconds, false, [weak](platform::MainLoopTimer&) {
+            auto self = weak.lock();
+            if (!self || self->assetsSettled_) return;
+            self->assetsSettled_ = true;
+            self->failedToLoadARequiredAsset_ = true;
+            self->callCompletions(dz_errorWithCode(kAssetsFailedCode, "The assets did not arrive in time."));
+        });
+    return true;
 }
 
 void DZNativeAd::addAssetWithNameToRequestedAssets(const std::string& name) {
@@ -199,6 +213,7 @@ void DZNativeAd::failedToLoadAssetWithName(const std::string& name) {
         return;
     }
     failedToLoadARequiredAsset_ = true;
+    settleAssets();
     callCompletions(dz_errorWithCode(kAssetsFailedCode, "Failed to load a required asset."));
 }
 
@@ -215,7 +230,13 @@ void DZNativeAd::checkForCompletion() {
     if (failedToLoadARequiredAsset_) return;
     for (const auto& name : requestedAssets_)
         if (!completedAssets_.contains(name)) return;
+    settleAssets();
     callCompletions(nullptr);
+}
+
+void DZNativeAd::settleAssets() {
+    assetsSettled_ = true;
+    if (assetsDeadline_) std::exchange(assetsDeadline_, nullptr)->invalidate();
 }
 
 void DZNativeAd::callCompletions(platform::ErrorRef error) {

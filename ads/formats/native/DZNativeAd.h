@@ -22,6 +22,9 @@ class DZAdLoader;
 class DZMediatedNativeAdContent;
 class DZNativeAdDelegate;
 class DZSlot;
+namespace platform {
+class MainLoopTimer;
+}
 namespace platform::ui {
 class View;
 class ViewController;
@@ -36,6 +39,11 @@ class DZNativeAd : public DZMediatedAd,
     static const std::string& sdkVersion();
     inline static const std::string kSupportURLDefaultsKey = "/rerive/ads/native_ad_support_url";
     inline static const std::string kSupportPagePath = "/zads/static/mad/sdk/native/native_ads.html";
+    // Each list of tracking URLs is read this far: every URL kept is a request the ad causes.
+    static constexpr std::size_t kMaxTrackingURLs = 16;
+    // All assets of an ad arrive within this from the first load, or its loading fails: pictures
+    // wait their turn to download, so an ad naming many that never come must not hold the loader.
+    static constexpr double kAssetsTimeoutSeconds = 90;
 
     ~DZNativeAd() override;
     DZNativeAd(const DZNativeAd&) = delete;
@@ -125,6 +133,7 @@ class DZNativeAd : public DZMediatedAd,
 
   private:
     void checkForCompletion();
+    void settleAssets();
     void callCompletions(platform::ErrorRef error);
     void forwardScreenEvent(int event);
 
@@ -134,6 +143,8 @@ class DZNativeAd : public DZMediatedAd,
     std::set<std::string> completedAssets_;
     bool failedToLoadARequiredAsset_ = false;
     bool assetLoadingStarted_ = false;
+    bool assetsSettled_ = false;
+    std::shared_ptr<platform::MainLoopTimer> assetsDeadline_;
     std::vector<AssetCompletion> assetCompletions_;
     std::weak_ptr<DZNativeAdDelegate> delegate_;
     std::weak_ptr<platform::ui::ViewController> rootViewController_;

@@ -2,12 +2,14 @@
 
 #include <cmath>
 #include <cstdio>
+#include <deque>
 #include <mutex>
 
 #include "ads/core/DZValues.h"
 #include "ads/formats/native/DZNativeAdImageAdLoaderOptions.h"
 #include "ads/foundation/DZInternalErrorAdditions.h"
 #include "platform/dispatch/DispatchQueue.h"
+#include "platform/dispatch/MainLoopTimer.h"
 #include "platform/dispatch/MainThread.h"
 #include "platform/http/HttpConnection.h"
 #include "platform/image/ImageDecoder.h"
@@ -34,6 +36,15 @@ std::optional<std::string> webURL(const nlohmann::json& value) {
     return url->text();
 }
 
+// Main thread only, like the pictures that count into them.
+std::size_t gDecodedBytes = 0;
+std::size_t gDownloads = 0;
+
+std::deque<std::weak_ptr<DZNativeAdImage>>& queuedDownloads() {
+    static std::deque<std::weak_ptr<DZNativeAdImage>> queue;
+    return queue;
+}
+
 // A scale that is no positive finite number draws at 1.
 float sanitizedScale(double scale) {
     return std::isfinite(scale) && scale > 0 && scale <= 16 ? static_cast<float>(scale) : 1.f;
@@ -46,6 +57,13 @@ DZNativeAdImage::DZNativeAdImage(std::string url, float scale, bool required)
 
 DZNativeAdImage::~DZNativeAdImage() {
     if (connection_) connection_->cancel();
+    if (deadline_) deadline_->invalidate();
+    gDecodedBytes -= countedBytes_;
+    releaseDownloadSlot();
+}
+
+std::size_t DZNativeAdImage::decodedBytes() {
+    return gDecodedBytes;
 }
 
 std::shared_ptr<DZNativeAdImage> DZNativeAdImage::fromDictionary(const nlohmann::json& dictionary) {
@@ -109,6 +127,16 @@ void DZNativeAdImage::loadImage(Completion completion) {
     }
     waiting_.push_back(std::move(completion));
     if (waiting_.size() > 1) return;  // one download serves every caller
+    if (gDownloads >= kMaxDownloadsAtOnce) {
+        queuedDownloads().push_back(weak_from_this());
+        return;
+    }
+    startDownload();
+}
+
+void DZNativeAdImage::startDownload() {
+    ++gDownloads;
+    holdsDownloadSlot_ = true;
     platform::HttpRequest request;
     request.url = url_;
     request.timeoutSeconds = kTimeoutSeconds;
@@ -148,6 +176,16 @@ void DZNativeAdImage::loadImage(Completion completion) {
                                                       (reason.empty() ? "" : " " + reason)));
                     return;
                 }
+                const std::size_t bytes = decoded->pixels.size();
+                if (bytes > kMaxDecodedBytes - gDecodedBytes) {
+                    self->finish(dz_errorWithCode(kDZInternalErrorInternal,
+                                                  "Failed to load " + self->description() + ": its " +
+                                                      std::to_string(bytes) +
+                                                      " bitmap bytes pass what pictures may hold."));
+                    return;
+                }
+                gDecodedBytes += bytes;
+                self->countedBytes_ = bytes;
                 self->image_ = std::make_shared<const platform::Image>(std::move(*decoded));
                 self->finish(nullptr);
             });
@@ -162,6 +200,15 @@ void DZNativeAdImage::loadImage(Completion completion) {
     };
     auto connection = platform::HttpConnection::create(std::move(callbacks));
     connection_ = connection;
+    // The connection's time-out is per hop: a server answering each hop just in time with one
+    // more redirect would hold the picture for many minutes.
+    deadline_ = platform::MainLoopTimer::schedule(kTimeoutSeconds, false, [weak](platform::MainLoopTimer&) {
+        auto self = weak.lock();
+        if (!self || !self->connection_) return;
+        std::exchange(self->connection_, nullptr)->cancel();
+        self->finish(dz_errorWithCode(kDZInternalErrorInternal,
+                                      "Failed to load " + self->description() + ": no answer in time."));
+    });
     if (auto error = connection->start(request)) {
         connection_.reset();
         platform::DispatchQueue::main()->async([weak, url = url_] {
@@ -172,8 +219,24 @@ void DZNativeAdImage::loadImage(Completion completion) {
     }
 }
 
+void DZNativeAdImage::releaseDownloadSlot() {
+    if (!std::exchange(holdsDownloadSlot_, false)) return;
+    --gDownloads;
+    // Through the main loop: a picture going away may be what let the slot go.
+    platform::DispatchQueue::main()->async([] {
+        auto& queue = queuedDownloads();
+        while (gDownloads < kMaxDownloadsAtOnce && !queue.empty()) {
+            auto next = queue.front().lock();
+            queue.pop_front();
+            if (next && !next->waiting_.empty() && !next->holdsDownloadSlot_) next->startDownload();
+        }
+    });
+}
+
 void DZNativeAdImage::finish(platform::ErrorRef error) {
     auto hold = shared_from_this();
+    if (deadline_) std::exchange(deadline_, nullptr)->invalidate();
+    releaseDownloadSlot();
     auto waiting = std::move(waiting_);
     waiting_.clear();
     for (auto& completion : waiting)

@@ -2,7 +2,8 @@
 // One picture of a native ad: its URL, the scale it is drawn at (the bitmap has none of its own),
 // whether the ad needs it, and, once loaded, the bitmap. Only http and https URLs are taken: a
 // configuration naming any other scheme makes no picture. Loading fetches at most kMaxBytes in
-// kTimeoutSeconds, takes only a 2xx answer and decodes off the main thread. Main thread only.
+// kTimeoutSeconds (redirects included), takes only a 2xx answer and decodes off the main thread.
+// Main thread only.
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -18,7 +19,8 @@
 class DZNativeAdImageAdLoaderOptions;
 namespace platform {
 class HttpConnection;
-}
+class MainLoopTimer;
+}  // namespace platform
 
 class DZNativeAdImage : public std::enable_shared_from_this<DZNativeAdImage> {
   public:
@@ -27,6 +29,14 @@ class DZNativeAdImage : public std::enable_shared_from_this<DZNativeAdImage> {
     static constexpr int kMaxSide = 4096;
     // Pictures read from one configuration array at most.
     static constexpr std::size_t kMaxImages = 64;
+    // Bitmap bytes all downloaded pictures alive hold at most: a small file can decode to 64 MiB,
+    // and ads may ask for many. A picture that would pass it fails to load.
+    static constexpr std::size_t kMaxDecodedBytes = std::size_t{128} << 20;
+    // Bitmap bytes the downloaded pictures alive hold now.
+    static std::size_t decodedBytes();
+    // Pictures downloading or decoding at once, in the whole process; the others wait their turn.
+    // Each holds up to kMaxBytes of body until decoded, and an ad may name a hundred.
+    static constexpr std::size_t kMaxDownloadsAtOnce = 6;
 
     using Completion = std::function<void(platform::ErrorRef error)>;  // null error: loaded
     // Turns downloaded bytes into a bitmap; called off the main thread. Nothing, with a reason,
@@ -63,12 +73,17 @@ class DZNativeAdImage : public std::enable_shared_from_this<DZNativeAdImage> {
 
   private:
     DZNativeAdImage(std::string url, float scale, bool required);
+    void startDownload();
+    void releaseDownloadSlot();
     void finish(platform::ErrorRef error);
 
     std::string url_;
     float scale_ = 1;
     bool required_ = true;
     std::shared_ptr<const platform::Image> image_;
+    std::size_t countedBytes_ = 0;  // of image_, when downloaded
+    bool holdsDownloadSlot_ = false;
     std::shared_ptr<platform::HttpConnection> connection_;
+    std::shared_ptr<platform::MainLoopTimer> deadline_;
     std::vector<Completion> waiting_;
 };

@@ -124,6 +124,20 @@ TEST_F(DZClickTrackerTest, TheCollectionHoldsTrackersUntilTheyReportAndLeavesNoF
     EXPECT_EQ(filesUnder(platform::AppPaths::cachesDirectory()), 0u);
 }
 
+TEST_F(DZClickTrackerTest, APingFloodStopsAtTheLimitInFlightAndIsTakenAgainOnceTheyAnswer) {
+    auto collection = DZClickTrackerCollection::create();
+    server.slow("/slow", 0.5);
+    server.reply("/after", 200);
+    const auto limit = DZClickTrackerCollection::kMaxTrackersInFlight;
+    for (std::size_t i = 0; i < 3 * limit; ++i)
+        collection->trackURL(server.url("/slow?n=" + std::to_string(i)));
+    EXPECT_EQ(collection->trackersInFlight(), limit);
+    ASSERT_TRUE(pump.until([&] { return collection->trackersInFlight() == 0; }));
+    EXPECT_EQ(server.count("/slow"), limit);
+    collection->trackURL(server.url("/after"));
+    ASSERT_TRUE(pump.until([&] { return server.count("/after") == 1; }));
+}
+
 TEST_F(DZClickTrackerTest, MediationTemplatesEachUseTheirOwnSequenceNumber) {
     auto collection = DZClickTrackerCollection::create();
     int sequence = 40;

@@ -196,6 +196,17 @@ TEST(NativeBase, QuickCallsStartTheLoadsOnceAndAreAllAnswered) {
     EXPECT_EQ(answered, 0);
     ad->finish();
     ASSERT_TRUE(bed.until([&] { return answered == 3; }));
+
+    // Assets that never arrive end the loading at its time-out, once.
+    auto stuck = std::make_shared<CountingAd>();
+    std::vector<std::string> errors;
+    stuck->loadAssets(
+        [&](platform::ErrorRef error) { errors.push_back(error ? error->localizedDescription() : ""); });
+    bed.advance(DZNativeAd::kAssetsTimeoutSeconds + 1);
+    ASSERT_TRUE(bed.until([&] { return !errors.empty(); }));
+    stuck->finish();
+    bed.runFor(std::chrono::milliseconds(50));
+    EXPECT_EQ(errors, (std::vector<std::string>{"The assets did not arrive in time."}));
 }
 
 TEST(NativeBase, PicturesOfEachFormatTheServerSendsDecode) {
@@ -217,6 +228,90 @@ TEST(NativeBase, PicturesOfEachFormatTheServerSendsDecode) {
     EXPECT_EQ(ad->images()[0]->image()->height, 6);
 }
 
+TEST(NativeBase, SmallFilesThatDecodeHugeStopAtTheBitmapBudget) {
+    NativeTestBed bed;
+    // About 60 KiB on the wire, 64 MiB once decoded.
+    const int side = DZNativeAdImage::kMaxSide;
+    std::vector<std::uint8_t> rgba(std::size_t{4} * side * side, 90);
+    const auto png = platform::PngCodec::encode(rgba.data(), side, side);
+    rgba = {};
+    bed.server().reply("/img/bomb.png", 200, std::string(png.begin(), png.end()),
+                       {{"Content-Type", "image/png"}});
+    auto dictionary = appInstall(bed.server().url());
+    dictionary["images"] = nlohmann::json::array();
+    for (int i = 0; i < 3; ++i)
+        dictionary["images"].push_back({{"url", bed.server().url("/img/bomb.png?n=" + std::to_string(i))}});
+    DZNativeAdImageAdLoaderOptions several;
+    several.shouldRequestMultipleImages = true;
+    auto ad = DZNativeAppInstallAd::create(dictionary,
+                                           {{DZNativeAdImageAdLoaderOptions::kClassName,
+                                             std::make_shared<DZNativeAdImageAdLoaderOptions>(several)}});
+    std::vector<std::string> errors;
+    ad->loadAssets(
+        [&](platform::ErrorRef error) { errors.push_back(error ? error->localizedDescription() : ""); });
+    ASSERT_TRUE(bed.until([&] { return !errors.empty() && bed.hitsOf("/img/bomb.png") == 3; }));
+    bed.runFor(std::chrono::milliseconds(500));
+    // The pictures are no required asset: the ad loads with those that fit.
+    EXPECT_EQ(errors, (std::vector<std::string>{""}));
+    EXPECT_LT(ad->images().size(), 3u);
+    EXPECT_LE(DZNativeAdImage::decodedBytes(), DZNativeAdImage::kMaxDecodedBytes);
+    ad.reset();
+    EXPECT_EQ(DZNativeAdImage::decodedBytes(), 0u);
+}
+
+TEST(NativeBase, PicturesDownloadAFewAtATimeAndAllArrive) {
+    NativeTestBed bed;
+    std::vector<std::uint8_t> rgba(4 * 4 * 4, 30);
+    const auto png = platform::PngCodec::encode(rgba.data(), 4, 4);
+    bed.server().slow("/img/held.png", 0.4, 200, std::string(png.begin(), png.end()));
+    const std::size_t limit = DZNativeAdImage::kMaxDownloadsAtOnce;
+    auto dictionary = appInstall(bed.server().url());
+    dictionary.erase("attribution");
+    dictionary["images"] = nlohmann::json::array();
+    for (std::size_t i = 0; i < 3 * limit; ++i)
+        dictionary["images"].push_back({{"url", bed.server().url("/img/held.png?n=" + std::to_string(i))}});
+    DZNativeAdImageAdLoaderOptions several;
+    several.shouldRequestMultipleImages = true;
+    const DZAdLoaderOptionsByClass options{{DZNativeAdImageAdLoaderOptions::kClassName,
+                                            std::make_shared<DZNativeAdImageAdLoaderOptions>(several)}};
+    // An ad let go while its pictures download gives their turns back.
+    DZNativeAppInstallAd::create(dictionary, options)->loadAssets([](platform::ErrorRef) {});
+    bed.runFor(std::chrono::milliseconds(50));
+    bed.server().clearHits();
+
+    auto ad = DZNativeAppInstallAd::create(dictionary, options);
+    std::vector<std::string> errors;
+    ad->loadAssets(
+        [&](platform::ErrorRef error) { errors.push_back(error ? error->localizedDescription() : ""); });
+    bed.runFor(std::chrono::milliseconds(250));
+    EXPECT_LE(bed.hitsOf("/img/held.png"), static_cast<int>(limit));
+    ASSERT_TRUE(bed.until([&] { return !errors.empty(); }));
+    EXPECT_EQ(errors, (std::vector<std::string>{""}));
+    EXPECT_EQ(ad->images().size(), 3 * limit);
+}
+
+TEST(NativeBase, APictureRedirectedOnAndOnEndsAtItsTimeOut) {
+    NativeTestBed bed;
+    bed.server().get("/img/creep", [](const httplib::Request& request, httplib::Response& response) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        const int hop = std::atoi(request.get_param_value("n").c_str());
+        response.status = 302;
+        response.set_header("Location", "/img/creep?n=" + std::to_string(hop + 1));
+    });
+    auto dictionary = appInstall(bed.server().url());
+    dictionary.erase("attribution");
+    dictionary["app_icon"]["url"] = bed.server().url("/img/creep?n=0");
+    auto ad = DZNativeAppInstallAd::create(dictionary, {});
+    std::vector<std::string> errors;
+    ad->loadAssets(
+        [&](platform::ErrorRef error) { errors.push_back(error ? error->localizedDescription() : ""); });
+    bed.runFor(std::chrono::milliseconds(200));
+    EXPECT_TRUE(errors.empty());
+    bed.advance(DZNativeAdImage::kTimeoutSeconds + 1);
+    bed.runFor(std::chrono::milliseconds(200));
+    EXPECT_EQ(errors, (std::vector<std::string>{"Failed to load a required asset."}));
+}
+
 TEST(NativeBase, ImpressionPingsOnceAndTheClickPayloadIsExact) {
     NativeTestBed bed;
     auto ad = DZNativeAppInstallAd::create(appInstall(bed.server().url()), {});
@@ -225,6 +320,17 @@ TEST(NativeBase, ImpressionPingsOnceAndTheClickPayloadIsExact) {
     ASSERT_TRUE(bed.until([&] { return bed.hitsOf("/imp") == 1; }));
     bed.runFor(std::chrono::milliseconds(200));
     EXPECT_EQ(bed.hitsOf("/imp"), 1);
+
+    // A server's thousand impression URLs make no more pings than the cap.
+    auto flooding = appInstall(bed.server().url());
+    auto& urls = flooding["tracking_urls_and_actions"]["impression_tracking_urls"];
+    for (int i = 0; i < 1000; ++i) urls.push_back(bed.server().url("/imp?n=" + std::to_string(i)));
+    auto flood = DZNativeAppInstallAd::create(flooding, {});
+    flood->recordImpression();
+    const int cap = 1 + static_cast<int>(DZNativeAd::kMaxTrackingURLs);
+    ASSERT_TRUE(bed.until([&] { return bed.hitsOf("/imp") >= cap; }));
+    bed.runFor(std::chrono::milliseconds(300));
+    EXPECT_EQ(bed.hitsOf("/imp"), cap);
 
     EXPECT_FALSE(ad->clickPayload("", nlohmann::json::object()));
     auto small = DZNativeContentAd::create({{"headline", "H"}, {"body", "B"}}, {});
