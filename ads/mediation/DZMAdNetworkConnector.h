@@ -7,17 +7,11 @@
 // connector's own are ignored (but for a native delivery). Callbacks may come from any thread
 // and inside the adapter's own request call: the connector takes them on the main thread, in the
 // order they were made. After the adapter was told stopBeingDelegate() its callbacks are ignored.
-#include <chrono>
 #include <memory>
-#include <optional>
-#include <string>
-#include <vector>
 
-#include <nlohmann/json.hpp>
-
+#include "ads/mediation/DZMRequestQuestions.h"
 #include "platform/foundation/Error.h"
 
-class DZAdNetworkExtras;
 class DZMAdNetworkAdapter;
 class DZMediatedAd;
 namespace platform::ui {
@@ -25,29 +19,10 @@ class View;
 class ViewController;
 }  // namespace platform::ui
 
-class DZMAdNetworkConnector {
+class DZMAdNetworkConnector : public DZMRequestQuestions {
   public:
-    virtual ~DZMAdNetworkConnector() = default;
-
-    // --- What the adapter asks (main thread) ---
-    // The network's "pubid" credential.
-    virtual std::optional<std::string> publisherId() const = 0;
-    // The network's credentials (an object) without the connector's own keys.
-    virtual nlohmann::json credentials() const = 0;
-    virtual bool testMode() const = 0;
-    // The extras the app registered for the adapter's networkExtrasClass(), if any.
-    virtual std::shared_ptr<DZAdNetworkExtras> networkExtras() const = 0;
+    // --- What the adapter asks (main thread), beyond the request's facts ---
     virtual std::shared_ptr<platform::ui::ViewController> viewControllerForPresentingModalView() const = 0;
-    virtual std::optional<bool> childDirectedTreatment() const = 0;
-    virtual long userGender() const = 0;
-    virtual std::optional<std::chrono::year_month_day> userBirthday() const = 0;
-    // Location facts reach an adapter only when its network entry allows location sharing.
-    virtual bool userHasLocation() const = 0;
-    virtual float userLatitude() const = 0;
-    virtual float userLongitude() const = 0;
-    virtual float userLocationAccuracyInMeters() const = 0;
-    virtual std::optional<std::string> userLocationDescription() const = 0;
-    virtual std::optional<std::vector<std::string>> userKeywords() const = 0;
     virtual std::optional<std::string> requestAgent() const = 0;
     // Clicks must come from the user: the slot's opener refuses others while this is true.
     virtual bool isAutoClickProtected() const = 0;

@@ -137,10 +137,6 @@ DZMRequestFacts DZMAdNetworkConnectorBase::facts() const {
     return {slotRequest(), isLocationShared_};
 }
 
-bool DZMAdNetworkConnectorBase::testMode() const {
-    return facts().testMode();
-}
-
 std::shared_ptr<DZAdNetworkExtras> DZMAdNetworkConnectorBase::networkExtras() const {
     std::optional<std::string> extrasClass;
     if (adapter_) {
@@ -156,34 +152,6 @@ std::shared_ptr<platform::ui::ViewController>
 DZMAdNetworkConnectorBase::viewControllerForPresentingModalView() const {
     auto owner = slot();
     return owner ? owner->viewControllerForPresentingModalView() : nullptr;
-}
-
-std::optional<bool> DZMAdNetworkConnectorBase::childDirectedTreatment() const {
-    return facts().childDirectedTreatment();
-}
-long DZMAdNetworkConnectorBase::userGender() const {
-    return facts().userGender();
-}
-std::optional<std::chrono::year_month_day> DZMAdNetworkConnectorBase::userBirthday() const {
-    return facts().userBirthday();
-}
-bool DZMAdNetworkConnectorBase::userHasLocation() const {
-    return facts().userHasLocation();
-}
-float DZMAdNetworkConnectorBase::userLatitude() const {
-    return facts().userLatitude();
-}
-float DZMAdNetworkConnectorBase::userLongitude() const {
-    return facts().userLongitude();
-}
-float DZMAdNetworkConnectorBase::userLocationAccuracyInMeters() const {
-    return facts().userLocationAccuracyInMeters();
-}
-std::optional<std::string> DZMAdNetworkConnectorBase::userLocationDescription() const {
-    return facts().userLocationDescription();
-}
-std::optional<std::vector<std::string>> DZMAdNetworkConnectorBase::userKeywords() const {
-    return facts().userKeywords();
 }
 
 std::optional<std::string> DZMAdNetworkConnectorBase::requestAgent() const {

@@ -22,7 +22,7 @@ class DZMConfig;
 class DZRequest;
 class DZSlot;
 
-class DZMAdNetworkConnectorBase : public DZMAdNetworkConnector,
+class DZMAdNetworkConnectorBase : public DZMAnswersFromRequestFacts<DZMAdNetworkConnector>,
                                   public std::enable_shared_from_this<DZMAdNetworkConnectorBase> {
   public:
     // The credential that lets the adapter see the user's location ("1" only).
@@ -62,18 +62,8 @@ class DZMAdNetworkConnectorBase : public DZMAdNetworkConnector,
     // DZMAdNetworkConnector: questions.
     std::optional<std::string> publisherId() const override;
     nlohmann::json credentials() const override { return strippedCredentials_; }
-    bool testMode() const override;
     std::shared_ptr<DZAdNetworkExtras> networkExtras() const override;
     std::shared_ptr<platform::ui::ViewController> viewControllerForPresentingModalView() const override;
-    std::optional<bool> childDirectedTreatment() const override;
-    long userGender() const override;
-    std::optional<std::chrono::year_month_day> userBirthday() const override;
-    bool userHasLocation() const override;
-    float userLatitude() const override;
-    float userLongitude() const override;
-    float userLocationAccuracyInMeters() const override;
-    std::optional<std::string> userLocationDescription() const override;
-    std::optional<std::vector<std::string>> userKeywords() const override;
     std::optional<std::string> requestAgent() const override;
     bool isAutoClickProtected() const override;
 
@@ -129,7 +119,7 @@ class DZMAdNetworkConnectorBase : public DZMAdNetworkConnector,
     // Tells the slot, when there still is one, of a full-screen or leave event.
     void postNotification(const char* name) const;
     std::shared_ptr<DZRequest> slotRequest() const;
-    DZMRequestFacts facts() const;
+    DZMRequestFacts facts() const override;
 
     bool clicked_ = false;
     bool didNetworkRefresh_ = false;

@@ -151,10 +151,6 @@ DZMRequestFacts DZMRewardBasedVideoAdNetworkConnector::facts() const {
     return {request_, isLocationShared_};
 }
 
-bool DZMRewardBasedVideoAdNetworkConnector::testMode() const {
-    return facts().testMode();
-}
-
 std::shared_ptr<DZAdNetworkExtras> DZMRewardBasedVideoAdNetworkConnector::networkExtras() const {
     std::optional<std::string> extrasClass;
     if (adapter_) {
@@ -164,34 +160,6 @@ std::shared_ptr<DZAdNetworkExtras> DZMRewardBasedVideoAdNetworkConnector::networ
         }
     }
     return facts().networkExtras(adapterClassName_, extrasClass);
-}
-
-std::optional<bool> DZMRewardBasedVideoAdNetworkConnector::childDirectedTreatment() const {
-    return facts().childDirectedTreatment();
-}
-long DZMRewardBasedVideoAdNetworkConnector::userGender() const {
-    return facts().userGender();
-}
-std::optional<std::chrono::year_month_day> DZMRewardBasedVideoAdNetworkConnector::userBirthday() const {
-    return facts().userBirthday();
-}
-bool DZMRewardBasedVideoAdNetworkConnector::userHasLocation() const {
-    return facts().userHasLocation();
-}
-float DZMRewardBasedVideoAdNetworkConnector::userLatitude() const {
-    return facts().userLatitude();
-}
-float DZMRewardBasedVideoAdNetworkConnector::userLongitude() const {
-    return facts().userLongitude();
-}
-float DZMRewardBasedVideoAdNetworkConnector::userLocationAccuracyInMeters() const {
-    return facts().userLocationAccuracyInMeters();
-}
-std::optional<std::string> DZMRewardBasedVideoAdNetworkConnector::userLocationDescription() const {
-    return facts().userLocationDescription();
-}
-std::optional<std::vector<std::string>> DZMRewardBasedVideoAdNetworkConnector::userKeywords() const {
-    return facts().userKeywords();
 }
 
 // --- Callbacks ---

@@ -27,7 +27,7 @@ class ViewController;
 }  // namespace platform::ui
 
 class DZMRewardBasedVideoAdNetworkConnector
-    : public DZMRewardBasedVideoAdNetworkConnectorInterface,
+    : public DZMAnswersFromRequestFacts<DZMRewardBasedVideoAdNetworkConnectorInterface>,
       public std::enable_shared_from_this<DZMRewardBasedVideoAdNetworkConnector> {
   public:
     static std::shared_ptr<DZMRewardBasedVideoAdNetworkConnector> create();
@@ -69,17 +69,7 @@ class DZMRewardBasedVideoAdNetworkConnector
     // DZMRewardBasedVideoAdNetworkConnectorInterface: questions.
     std::optional<std::string> publisherId() const override;
     nlohmann::json credentials() const override { return networkData_; }
-    bool testMode() const override;
     std::shared_ptr<DZAdNetworkExtras> networkExtras() const override;
-    std::optional<bool> childDirectedTreatment() const override;
-    long userGender() const override;
-    std::optional<std::chrono::year_month_day> userBirthday() const override;
-    bool userHasLocation() const override;
-    float userLatitude() const override;
-    float userLongitude() const override;
-    float userLocationAccuracyInMeters() const override;
-    std::optional<std::string> userLocationDescription() const override;
-    std::optional<std::vector<std::string>> userKeywords() const override;
 
     // DZMRewardBasedVideoAdNetworkConnectorInterface: callbacks (any thread).
     void adapterDidSetUpRewardBasedVideoAd(DZMRewardBasedVideoAdNetworkAdapter& adapter) override;
@@ -119,7 +109,7 @@ class DZMRewardBasedVideoAdNetworkConnector
     // Posts the callback; `sender` is only compared, never followed.
     void deliver(const void* sender, Callback callback);
     void take(const void* sender, const Callback& callback);
-    DZMRequestFacts facts() const;
+    DZMRequestFacts facts() const override;
     // One of the network's ping lists, filled with the event configuration's qdata; nothing
     // without a list unless a default template is given.
     void pingNetwork(const std::optional<std::vector<std::string>>& templates,

@@ -6,43 +6,16 @@
 // an adapter that is not the connector's own, or that was told stopBeingDelegate(), are ignored.
 // Callbacks may come from any thread and inside the adapter's own set-up, request or present
 // call: the connector takes them on the main thread, in the order they were made.
-#include <chrono>
 #include <memory>
-#include <optional>
-#include <string>
-#include <vector>
 
-#include <nlohmann/json.hpp>
-
+#include "ads/mediation/DZMRequestQuestions.h"
 #include "platform/foundation/Error.h"
 
-class DZAdNetworkExtras;
 class DZAdReward;
 class DZMRewardBasedVideoAdNetworkAdapter;
 
-class DZMRewardBasedVideoAdNetworkConnectorInterface {
+class DZMRewardBasedVideoAdNetworkConnectorInterface : public DZMRequestQuestions {
   public:
-    virtual ~DZMRewardBasedVideoAdNetworkConnectorInterface() = default;
-
-    // --- What the adapter asks (main thread) ---
-    // The network's "pubid" credential.
-    virtual std::optional<std::string> publisherId() const = 0;
-    // The network's credentials (an object) without the connector's own keys.
-    virtual nlohmann::json credentials() const = 0;
-    virtual bool testMode() const = 0;
-    // The extras the app registered for the adapter's networkExtrasClass(), if any.
-    virtual std::shared_ptr<DZAdNetworkExtras> networkExtras() const = 0;
-    virtual std::optional<bool> childDirectedTreatment() const = 0;
-    virtual long userGender() const = 0;
-    virtual std::optional<std::chrono::year_month_day> userBirthday() const = 0;
-    // Location facts reach an adapter only when its network entry allows location sharing.
-    virtual bool userHasLocation() const = 0;
-    virtual float userLatitude() const = 0;
-    virtual float userLongitude() const = 0;
-    virtual float userLocationAccuracyInMeters() const = 0;
-    virtual std::optional<std::string> userLocationDescription() const = 0;
-    virtual std::optional<std::vector<std::string>> userKeywords() const = 0;
-
     // --- What the adapter tells (any thread) ---
     virtual void adapterDidSetUpRewardBasedVideoAd(DZMRewardBasedVideoAdNetworkAdapter& adapter) = 0;
     virtual void adapterDidFailToSetUpRewardBasedVideoAd(DZMRewardBasedVideoAdNetworkAdapter& adapter,
