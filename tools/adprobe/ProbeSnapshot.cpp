@@ -69,12 +69,18 @@ nlohmann::json probeSnapshot(const std::shared_ptr<DZAdView>& adView, const std:
 nlohmann::json probeWindowCapture(platform::ui::Window& window, const std::string& path) {
     std::string error;
     auto context = platform::GLContext::createHeadless(&error);
-    if (context) {
-        platform::ui::WindowRenderer renderer(context, 1);
-        if (!renderer.render(window))
+    if (!context) return probeRendererCapture(nullptr, window, path, error);
+    platform::ui::WindowRenderer renderer(context, 1);
+    return probeRendererCapture(&renderer, window, path, error);
+}
+
+nlohmann::json probeRendererCapture(platform::ui::WindowRenderer* renderer, platform::ui::Window& window,
+                                    const std::string& path, std::string error) {
+    if (renderer) {
+        if (!renderer->render(window))
             error = "the window could not be rendered";
         else
-            renderer.capturePng(path, &error);
+            renderer->capturePng(path, &error);
     }
     return {{"file", path}, {"error", error.empty() ? nlohmann::json() : nlohmann::json(error)}};
 }

@@ -9,7 +9,8 @@
 class DZAdView;
 namespace platform::ui {
 class Window;
-}
+class WindowRenderer;
+}  // namespace platform::ui
 
 // Why `path` cannot take the snapshot (it exists and is no regular file, or its folder is
 // missing); "" when it can.
@@ -19,3 +20,6 @@ std::string snapshotPathProblem(const std::string& path);
 nlohmann::json probeSnapshot(const std::shared_ptr<DZAdView>& adView, const std::string& path);
 // {"file", "error": null | why it failed}: the whole window rendered at scale 1 and written as a PNG.
 nlohmann::json probeWindowCapture(platform::ui::Window& window, const std::string& path);
+// The same through a renderer the caller already draws with; with none, `error` says why not.
+nlohmann::json probeRendererCapture(platform::ui::WindowRenderer* renderer, platform::ui::Window& window,
+                                    const std::string& path, std::string error);

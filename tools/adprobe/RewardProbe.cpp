@@ -17,6 +17,7 @@
 #include "platform/ui/Window.h"
 #include "platform/ui/WindowRenderer.h"
 #include "tools/adprobe/ProbeClock.h"
+#include "tools/adprobe/ProbeSnapshot.h"
 #include "tools/testrewardnet/TestRewardVideoController.h"
 #include "tools/testrewardnet/TikoLeapTestRewardAdapter.h"
 
@@ -121,15 +122,7 @@ nlohmann::json runReward(const std::string& unit, const std::optional<std::strin
     auto capture = [&] {
         captured = true;
         if (capturePath.empty()) return;
-        std::string error = glError;
-        if (renderer) {
-            if (!renderer->render(*window))
-                error = "the window could not be rendered";
-            else
-                renderer->capturePng(capturePath, &error);
-        }
-        result["capture"] = {{"file", capturePath},
-                             {"error", error.empty() ? nlohmann::json() : nlohmann::json(error)}};
+        result["capture"] = probeRendererCapture(renderer.get(), *window, capturePath, glError);
     };
     if (ad->isReady()) {
         ad->presentFromRootViewController(root);
