@@ -36,9 +36,9 @@ inline const std::string kDZContentURLEnabledKey = "/rerive/ads/content_url_enab
 struct DZEarlyActivityHooks {
     // Lets the page-script interceptor answer "mraid.js" requests (rendering layer).
     std::function<void()> allowMRAIDInterceptor;
-    // Makes the shared token dispenser (mediation layer).
+    // Makes the shared token dispenser (signed-in ads format).
     std::function<void()> createTokenDispenser;
-    // Enables the purchase reporter when it says it should be (mediation layer).
+    // Enables the purchase reporter when it says it should be (purchase format).
     std::function<void()> enablePurchaseReportingWhenDue;
     // Starts on-screen content sampling; called only while kDZContentURLEnabledKey is on.
     std::function<void()> startContentHashing;

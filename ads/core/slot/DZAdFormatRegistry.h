@@ -3,10 +3,9 @@
 // banner, 2 an interstitial, 0 any other owner) says which ad model the page's answer becomes,
 // and a fetched ad's response type says which format takes it. Owner types 0-2 are there from
 // the start; the slot serves HTML, native and custom-rendered ads itself where no format
-// registered here takes them. The folders above the slot add theirs (mediation, and later
-// reward, native, purchase and signed-in ads) when the public objects are first made, so a new
-// format is a folder and a registration, not a case in the slot. A later registration under the
-// same key replaces the earlier. Main thread only.
+// registered here takes them. The folders above the slot add theirs (mediation, native) when the
+// public objects are first made, so a new format is a folder and a registration, not a case in
+// the slot. A later registration under the same key replaces the earlier. Main thread only.
 #include <functional>
 #include <map>
 #include <memory>

@@ -2,8 +2,8 @@
 // What the core page's constants ask of layers that come later: the MRAID script interceptor
 // (its script paths and whether a creative's redirects are allowed), the page-content
 // character sets and the signed-in token dispenser. The interceptor and the character sets are
-// told at once; the rest is only kept, so those layers find it when they arrive, and tests read
-// all of it. Main thread, where the constants arrive.
+// told at once, the dispenser through the refresher its layer installs; what was asked is kept
+// too, for tests to read. Main thread, where the constants arrive.
 #include <functional>
 #include <optional>
 #include <string>
