@@ -214,6 +214,18 @@ TEST_F(RewardWaterfall, PingListsAreFilledAndMissingOnesTakeTheDefaultOrNothing)
     EXPECT_THAT(pingTexts(), ElementsAre(DZMPingSender::defaultNoFillTemplate() + " q1"));
 }
 
+TEST_F(RewardWaterfall, AClickTakesTheConfigurationsClickListAndTheDefaultForANetworkWithout) {
+    load(response({net("a", "fill")}, 1000, {{"click_urls", {"http://127.0.0.1/click?q=@gw_qdata@"}}}));
+    ad_->presentFromRootViewController(nullptr);
+    settle();
+    pings_.clear();
+    RewardTestAdapter::last()->click();
+    settle();
+    // The network's report first (it names no "clickurl"), then the configuration's.
+    EXPECT_THAT(pingTexts(), ElementsAre(DZMPingSender::defaultClickTemplate() + " q1",
+                                         "[\"http://127.0.0.1/click?q=@gw_qdata@\"] q1"));
+}
+
 TEST_F(RewardWaterfall, AnswersFromWorkersAndInsideCallsArriveInOrderOnTheMainThread) {
     load(response(
         {net("w", "nofill", {{"answer", "worker"}}), net("i", "fill", {{"answer", "inside"}}, kOther)}));
