@@ -1,5 +1,6 @@
 // The test reward network as the probe and other helpers use it: what each entry's credentials
-// make it answer, on which thread and when, what it records, and that it stays silent once told.
+// make it answer, on which thread and when, what it records, that it stays silent once told, and
+// that an answer still to come never keeps its adapter alive.
 #include <gtest/gtest.h>
 
 #include <mutex>
@@ -143,4 +144,25 @@ TEST_F(TestRewardNetwork, ASlowSetUpAnswersOnTimeAndNothingOnceToldToStop) {
     stopped->stopBeingDelegate();
     pump.runFor(std::chrono::milliseconds(300));
     EXPECT_TRUE(connector->answers().empty());
+}
+
+TEST_F(TestRewardNetwork, NoAdapterOutlivesItsLoads) {
+    const int before = TikoLeapTestRewardAdapter::liveAdapters();
+    const std::vector<nlohmann::json> entries = {
+        {{"mode", "nofill"}, {"answer", "inside"}},
+        {{"mode", "never"}},
+        {{"mode", "fail-setup"}, {"answer", "worker"}},
+        {{"mode", "nofill"}, {"answer", "worker"}},
+        // Let go of with a set-up still ten minutes away, on the main loop and on a worker.
+        {{"setup_ms", 600000}},
+        {{"setup_ms", 600000}, {"answer", "worker"}},
+    };
+    for (const auto& entry : entries) {
+        auto adapter = adapterFor(entry);
+        adapter->setUpWithUserID("u");
+        adapter->requestRewardBasedVideoAd();
+    }
+    EXPECT_TRUE(pump.until([&] { return TikoLeapTestRewardAdapter::liveAdapters() == before; },
+                           std::chrono::seconds(2)))
+        << TikoLeapTestRewardAdapter::liveAdapters() - before << " adapters left";
 }
