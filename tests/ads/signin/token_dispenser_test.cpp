@@ -129,6 +129,23 @@ TEST_F(SignedInTokens, TheTimerRefreshesBeforeExpiryAndKeepsAGoodTokenThroughAnE
     EXPECT_EQ(dispenser->token(), "tikoleap-token-1");
 }
 
+TEST_F(SignedInTokens, AnAnswerThatIsNoSuccessGivesNoTokenWhateverItsBodyHolds) {
+    auto dispenser = make();
+    ASSERT_EQ(awaitToken(*dispenser), "tikoleap-token-1");
+    // The timer's refresh meets a failing server whose body still holds a token: the good one stays.
+    signIn("player-1", "tikoleap-status-503");
+    home_.loop().advance(2592);
+    ASSERT_TRUE(awaitTokenHits(2));
+    home_.pump().runFor(std::chrono::milliseconds(100));
+    EXPECT_EQ(dispenser->token(), "tikoleap-token-1");
+    // A user without a token gets none from it either.
+    signIn("player-2", "tikoleap-status-500");
+    ASSERT_TRUE(awaitTokenHits(3));
+    home_.pump().runFor(std::chrono::milliseconds(100));
+    EXPECT_FALSE(dispenser->token());
+    EXPECT_EQ(dispenser->cachedUserCount(), 1u);
+}
+
 TEST_F(SignedInTokens, ARestartKeepsTheCacheInTheKeychainAndRefreshesWhatIsDue) {
     signIn("player-1", "tikoleap-expires-120");
     auto first = make();
