@@ -27,6 +27,7 @@
 #include "ads/foundation/AdsTestHome.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/keychain/KeychainStore.h"
+#include "support/TempDir.h"
 #include "tools/adserver/AdServer.h"
 
 namespace {
@@ -385,6 +386,34 @@ TEST_F(SignedInTokens, UsersPassingWhileTheServerIsSlowKeepFewRequestsInFlight) 
     }
     // The user signed in last is served all the same.
     EXPECT_EQ(awaitToken(*dispenser).value_or("").rfind("tikoleap-token-", 0), 0u);
+}
+
+// What another process (or one started after a crash) reads while the cache is being replaced.
+TEST(SignedInTokenStore, TheKeptCacheIsNeverMissingWhileItIsReplaced) {
+    tikoleap::test::TempDir tmp;
+    auto keychain = std::make_shared<platform::KeychainStore>(tmp.path() / "keychain.plist");
+    DZSignedInTokenStore store(keychain);
+    DZSignedInTokenStore::Cache cache;
+    cache.emplace(DZSignedInUser(kIssuer, "player-1", "client", "refresh"),
+                  DZTokenCacheEntry{"tikoleap-token-1", 0, kEpoch, 3600});
+    ASSERT_TRUE(store.save(cache));
+    std::atomic<bool> stop{false};
+    std::atomic<int> reads{0}, missing{0};
+    std::thread reader([&] {
+        const DZSignedInTokenStore other(std::make_shared<platform::KeychainStore>(keychain->file()));
+        while (!stop.load()) {
+            ++reads;
+            if (other.load().empty()) ++missing;
+        }
+    });
+    for (int i = 1; i <= 100; ++i) {
+        cache.begin()->second.lastAccess = i;
+        EXPECT_TRUE(store.save(cache));
+    }
+    stop = true;
+    reader.join();
+    EXPECT_GT(reads.load(), 0);
+    EXPECT_EQ(missing.load(), 0) << "of " << reads.load() << " reads";
 }
 
 TEST(IDToken, OnlyAThreePartIDTokenWithIssuerAndSubjectNamesAUser) {
