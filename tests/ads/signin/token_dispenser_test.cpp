@@ -147,6 +147,19 @@ TEST_F(SignedInTokens, AnAnswerThatIsNoSuccessGivesNoTokenWhateverItsBodyHolds) 
     EXPECT_EQ(dispenser->cachedUserCount(), 1u);
 }
 
+TEST_F(SignedInTokens, AHugeLifespanIsCutToThirtyDays) {
+    signIn("player-1", "tikoleap-expires-1e300");
+    auto dispenser = make();
+    ASSERT_TRUE(awaitToken(*dispenser));
+    EXPECT_DOUBLE_EQ(dispenser->minLifespan(), DZTokenDispenser::kMaximumLifespan);
+    ASSERT_TRUE(dispenser->flush(std::chrono::seconds(5)));
+    const auto kept = DZSignedInTokenStore(keychain_).load();
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_DOUBLE_EQ(kept.begin()->second.lifespanInSeconds, DZTokenDispenser::kMaximumLifespan);
+    EXPECT_LE(kept.begin()->second.expiration,
+              kEpoch + home_.loop().now() + DZTokenDispenser::kMaximumLifespan);
+}
+
 TEST_F(SignedInTokens, ARestartKeepsTheCacheInTheKeychainAndRefreshesWhatIsDue) {
     signIn("player-1", "tikoleap-expires-120");
     auto first = make();
