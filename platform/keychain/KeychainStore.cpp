@@ -1,5 +1,6 @@
 #include "platform/keychain/KeychainStore.h"
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 
@@ -158,12 +159,22 @@ KeychainStore::Result KeychainStore::copyData(const PlistDict& query) const {
 }
 
 KeychainStore::Result KeychainStore::add(const PlistDict& attributes, const std::vector<uint8_t>& data) {
+    return write(attributes, data, false);
+}
+
+KeychainStore::Result KeychainStore::addOrReplace(const PlistDict& attributes,
+                                                  const std::vector<uint8_t>& data) {
+    return write(attributes, data, true);
+}
+
+KeychainStore::Result KeychainStore::write(const PlistDict& attributes, const std::vector<uint8_t>& data,
+                                           bool replace) {
     Loaded loaded = load(file_);
     if (loaded.status == Status::IoError) return {loaded.status, {}, loaded.message};
     // A corrupt file starts an empty store; the save below keeps the old file beside it.
-    for (const PlistDict& item : loaded.items) {
-        if (samePrimaryKey(item, attributes)) return {Status::Duplicate, {}, {}};
-    }
+    auto same = std::find_if(loaded.items.begin(), loaded.items.end(),
+                             [&](const PlistDict& item) { return samePrimaryKey(item, attributes); });
+    if (same != loaded.items.end() && !replace) return {Status::Duplicate, {}, {}};
     PlistDict item;
     for (const std::string& key : attributes.keys()) {
         if (isControlKey(key)) continue;
@@ -185,7 +196,11 @@ KeychainStore::Result KeychainStore::add(const PlistDict& attributes, const std:
         }
     }
     item.setData(keychain::kValueData, data);
-    loaded.items.push_back(std::move(item));
+    // In the old item's place, in the same save: no reader ever finds the store without it.
+    if (same != loaded.items.end())
+        *same = std::move(item);
+    else
+        loaded.items.push_back(std::move(item));
     std::string error;
     std::filesystem::path aside;
     const Status saved = save(file_, loaded.items, &error, &aside);

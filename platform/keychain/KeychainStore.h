@@ -57,10 +57,15 @@ class KeychainStore {
     // the new one as "<file>.corrupt" or ".corrupt.N" (said in message) so that no secret is
     // destroyed unseen; a store file that cannot be opened is left alone (IoError).
     Result add(const PlistDict& attributes, const std::vector<uint8_t>& data);
+    // As add, but an item with the same class, account, service and access group is replaced,
+    // attributes and data, in the same single write: the item is never missing between the two.
+    Result addOrReplace(const PlistDict& attributes, const std::vector<uint8_t>& data);
     // Deletes every matching item; NotFound when none matched.
     Result remove(const PlistDict& query);
 
   private:
+    Result write(const PlistDict& attributes, const std::vector<uint8_t>& data, bool replace);
+
     std::filesystem::path file_;
 };
 

@@ -83,6 +83,21 @@ TEST(KeychainStore, SecondItemWithTheSamePrimaryKeyIsADuplicate) {
     EXPECT_EQ(store.copyData(query("arid", "svc")).data, kSecret);
 }
 
+TEST(KeychainStore, AddOrReplaceTakesTheItemsPlaceAndLeavesTheOthers) {
+    TempDir tmp;
+    KeychainStore store(tmp.path() / "keychain.plist");
+    ASSERT_EQ(store.addOrReplace(query("arid", "svc"), kSecret).status, Status::Ok);
+    ASSERT_EQ(store.add(query("other", "svc"), {9}).status, Status::Ok);
+    PlistDict relabelled = query("arid", "svc");
+    relabelled.setString(kc::kLabel, "new label");
+    ASSERT_EQ(store.addOrReplace(relabelled, {7}).status, Status::Ok);
+    EXPECT_EQ(store.copyData(relabelled).data, std::vector<uint8_t>{7});
+    EXPECT_EQ(store.copyData(query("other", "svc")).data, std::vector<uint8_t>{9});
+    // One item under the key, not two.
+    ASSERT_EQ(store.remove(query("arid", "svc")).status, Status::Ok);
+    EXPECT_EQ(store.copyData(query("arid", "svc")).status, Status::NotFound);
+}
+
 TEST(KeychainStore, CorruptFileIsReportedAndSetAsideBeforeANewItemIsWritten) {
     TempDir tmp;
     tmp.write("keychain.plist", std::string_view("this is no keychain"));

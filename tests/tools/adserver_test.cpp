@@ -553,6 +553,9 @@ TEST_F(AdServerTest, TheTokenEndpointAnswersTheRefreshGrantAndItsForms) {
     EXPECT_EQ(error->body, R"({"error":"refused"})");
     EXPECT_EQ(nlohmann::json::parse(post("tikoleap-expires-30")->body)["expires_in"], 30);
     EXPECT_EQ(nlohmann::json::parse(post("tikoleap-expires-soon")->body)["expires_in"], "soon");
+    auto failing = post("tikoleap-status-502");
+    EXPECT_EQ(failing->status, 502);
+    EXPECT_TRUE(nlohmann::json::parse(failing->body).contains("access_token"));
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(post("tikoleap-slow-300")->status, 200);
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(300));
@@ -563,7 +566,7 @@ TEST_F(AdServerTest, TheTokenEndpointAnswersTheRefreshGrantAndItsForms) {
     const auto log = server.log();
     const auto tokens =
         std::count_if(log.begin(), log.end(), [](const auto& hit) { return hit["kind"] == "token"; });
-    EXPECT_EQ(tokens, 8);
+    EXPECT_EQ(tokens, 9);
     EXPECT_EQ(log.front()["form"], nlohmann::json({{"client_id", "c"},
                                                    {"grant_type", "refresh_token"},
                                                    {"refresh_token", "r"},

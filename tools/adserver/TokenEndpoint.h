@@ -4,6 +4,7 @@
 // {"access_token": "tikoleap-token-N", "expires_in": 3600}. The refresh token chooses other answers:
 //   tikoleap-slow-MS       the same answer after MS milliseconds (at most kMaxDelayMs);
 //   tikoleap-error-STATUS  that status (400 to 599) and {"error": "refused"};
+//   tikoleap-status-STATUS that status (200 to 599) with the usual answer, token and all;
 //   tikoleap-expires-VALUE "expires_in" VALUE (a number when it reads as one, else the text).
 // Any other body is refused with 400.
 #include <string>

@@ -78,12 +78,14 @@ DZSignedInTokenStore::Cache DZSignedInTokenStore::load() const {
 }
 
 bool DZSignedInTokenStore::save(const Cache& cache) {
-    // The store has no update: the item goes and comes back whole. A corrupt store file answers
-    // the removal so, and the add sets it aside.
-    keychain_->remove(itemQuery());
-    if (cache.empty()) return true;
+    if (cache.empty()) {
+        keychain_->remove(itemQuery());
+        return true;
+    }
+    // One write replaces the kept cache: a process ending half-way leaves the old one, never
+    // none. A corrupt store file is set aside by it.
     const std::string text = encode(cache);
-    const auto result = keychain_->add(itemQuery(), std::vector<uint8_t>(text.begin(), text.end()));
+    const auto result = keychain_->addOrReplace(itemQuery(), std::vector<uint8_t>(text.begin(), text.end()));
     if (result.status != platform::KeychainStore::Status::Ok) {
         DZLog("Signed-in tokens could not be kept (%s)", result.message.c_str());
         return false;

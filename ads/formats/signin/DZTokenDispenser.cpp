@@ -247,10 +247,15 @@ void DZTokenDispenser::requestTokenForUser(const DZSignedInUser& user, bool rese
         done();
         return false;
     };
+    // Both run on the queue, one after the other.
+    auto status = std::make_shared<int>(0);
+    callbacks.didReceiveResponse = [status](const platform::HttpResponse& response) {
+        *status = response.status;
+    };
     // The answer leaves the in-flight list in the same step as it fills the cache: between the two,
     // a token() call would find neither and ask again.
-    callbacks.didFinish = [weak, user](std::string body) {
-        if (auto self = weak.lock()) self->didAnswer(user, body);
+    callbacks.didFinish = [weak, user, status](std::string body) {
+        if (auto self = weak.lock()) self->didAnswer(user, *status, body);
     };
     // A transport error is dropped: the next token() or refresh asks again.
     callbacks.didFail = [done](const platform::HttpError&) { done(); };
@@ -282,8 +287,10 @@ double DZTokenDispenser::lifespanFor(const std::optional<double>& expiresIn, boo
     return std::clamp(lifespan, kMinimumLifespan, kMaximumLifespan);
 }
 
-void DZTokenDispenser::didAnswer(const DZSignedInUser& user, const std::string& body) {
-    const auto answer = DZTokenService::readAnswer(body);
+void DZTokenDispenser::didAnswer(const DZSignedInUser& user, int status, const std::string& body) {
+    // A failing server's body is no grant, whatever it holds: a proxy's or an overloaded
+    // endpoint's error page may carry a stale or someone else's token.
+    const auto answer = status >= 200 && status <= 299 ? DZTokenService::readAnswer(body) : std::nullopt;
     std::lock_guard lock(mutex_);
     inFlight_.erase(user);
     const double now = clock_();

@@ -100,7 +100,8 @@ class DZTokenDispenser : public std::enable_shared_from_this<DZTokenDispenser> {
     void setCurrentUser(std::optional<DZSignedInUser> user);
     // reserved: token() has held the user's place in inFlight_.
     void requestTokenForUser(const DZSignedInUser& user, bool reserved = false);
-    void didAnswer(const DZSignedInUser& user, const std::string& body);
+    // status: the HTTP status; only a 2xx answer gives a token.
+    void didAnswer(const DZSignedInUser& user, int status, const std::string& body);
     void refreshTokens();
     void refused(const std::string& token);
     // With mutex_ held.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ads/core/DZAd.h"
+#include "ads/core/DZInAppPurchase.h"
 #include "ads/core/slot/DZSDKCoreController.h"
 #include "ads/core/slot/DZSDKCoreWebView.h"
 #include "ads/public/DZBannerView.h"
@@ -56,6 +57,10 @@ class Banner : public ::testing::Test {
     Application app_{NotificationCenter::defaultCenter()};
     std::shared_ptr<Window> window_ = std::make_shared<Window>(Rect{0, 0, 320, 480}, &app_);
     std::shared_ptr<View> parent_ = std::make_shared<View>(Rect{0, 0, 320, 480});
+};
+
+struct Purchases : DZInAppPurchaseDelegate {
+    void didReceiveInAppPurchase(const std::shared_ptr<DZInAppPurchase>&) override {}
 };
 
 }  // namespace
@@ -238,4 +243,13 @@ TEST_F(Banner, ACustomRenderedAdTheAppCannotTakeIsDeclinedWithCodeTwelve) {
     ASSERT_TRUE(error);
     EXPECT_EQ(error->code(), kDZErrorInvalidArgument);
     EXPECT_NE(banner->slot()->state(), 5);
+}
+
+TEST_F(Banner, APurchaseDelegateTheAppLetGoOfIsNoDelegate) {
+    auto banner = DZBannerView::create(kDZAdSizeBanner);
+    auto purchases = std::make_shared<Purchases>();
+    banner->setInAppPurchaseDelegate(purchases);
+    EXPECT_EQ(banner->slot()->inAppPurchaseDelegate(), purchases);
+    purchases.reset();
+    EXPECT_FALSE(banner->slot()->inAppPurchaseDelegate());
 }

@@ -8,6 +8,7 @@
 
 #include "ads/core/DZAd.h"
 #include "ads/core/DZExtras.h"
+#include "ads/core/DZInAppPurchase.h"
 #include "ads/core/DZRequest.h"
 #include "ads/core/slot/DZSDKCoreController.h"
 #include "ads/public/DZInterstitial.h"
@@ -87,6 +88,10 @@ class Interstitial : public ::testing::Test {
     std::shared_ptr<DZSDKCoreController> controller_ = DZSDKCoreController::create();
     std::shared_ptr<DZInterstitial> interstitial_ = DZInterstitial::create("unit");
     std::shared_ptr<AppDelegate> delegate_ = std::make_shared<AppDelegate>();
+};
+
+struct Purchases : DZInAppPurchaseDelegate {
+    void didReceiveInAppPurchase(const std::shared_ptr<DZInAppPurchase>&) override {}
 };
 
 }  // namespace
@@ -206,4 +211,12 @@ TEST_F(Interstitial, AnAppThatLetsGoOnceItIsShownStillHearsTheDismissal) {
     advance(0.4);
     EXPECT_EQ(delegate_->heard.back(), "did dismiss");
     EXPECT_TRUE(weak.expired());
+}
+
+TEST_F(Interstitial, APurchaseDelegateTheAppLetGoOfIsNoDelegate) {
+    auto purchases = std::make_shared<Purchases>();
+    interstitial_->setInAppPurchaseDelegate(purchases);
+    EXPECT_EQ(interstitial_->slot()->inAppPurchaseDelegate(), purchases);
+    purchases.reset();
+    EXPECT_FALSE(interstitial_->slot()->inAppPurchaseDelegate());
 }

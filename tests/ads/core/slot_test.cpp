@@ -12,9 +12,11 @@
 #include "ads/core/DZAdCoreHooks.h"
 #include "ads/core/DZCorrelator.h"
 #include "ads/core/DZExtras.h"
+#include "ads/core/DZInAppPurchase.h"
 #include "ads/core/DZRequest.h"
 #include "ads/core/slot/DZSDKCoreController.h"
 #include "ads/core/slot/DZSlot.h"
+#include "ads/core/slot/DZSlotInAppPurchaseHooks.h"
 #include "ads/foundation/DZStatisticDictionary.h"
 #include "ads/render/AdViewTestBed.h"
 #include "ads/render/sampling/DZContentSampler.h"
@@ -45,6 +47,7 @@ struct Owner : DZSlotDelegate, DZSlotAdLoadDelegate {
     std::optional<bool> slotShouldPreemptInProgressRequest(DZSlot&) override { return preempt; }
     std::optional<platform::Rect> frame() override { return frameRect; }
     std::optional<std::vector<DZAdSize>> validAdSizes() override { return sizes; }
+    std::shared_ptr<DZInAppPurchaseDelegate> inAppPurchaseDelegate() override { return purchases; }
     void slotWillLoadAdWithRequest(DZSlot&, const DZRequest&) override { ++loads; }
     int ownerAdType() override { return 1; }
     void slotFinishedLoadingAdContent(DZSlot&) override {}
@@ -56,10 +59,16 @@ struct Owner : DZSlotDelegate, DZSlotAdLoadDelegate {
     std::optional<bool> allowLoad, allowReload, preempt;
     std::optional<platform::Rect> frameRect;
     std::optional<std::vector<DZAdSize>> sizes;
+    std::shared_ptr<DZInAppPurchaseDelegate> purchases;
     int reloadAsks = 0;
     int loads = 0;
     std::vector<int> errors;
     DZRequestError::Ref lastError;
+};
+
+struct Purchases : DZInAppPurchaseDelegate {
+    void didReceiveInAppPurchase(const std::shared_ptr<DZInAppPurchase>&) override { ++received; }
+    int received = 0;
 };
 
 class Slot : public ::testing::Test {
@@ -283,6 +292,37 @@ TEST_F(Slot, RequestParametersDescribeTheSlot) {
     p = *slot_->requestParameters();
     EXPECT_EQ(p["format"], "interstitial_mb");
     EXPECT_FALSE(p.contains("ad_frame") || p.contains("ad_bounds") || p.contains("sz"));
+}
+
+TEST_F(Slot, TheDefaultPurchaseFlowComesBeforeTheOwnersDelegateAndIapSetFollowsTheOneFound) {
+    banner();
+    const auto before = DZSlotInAppPurchaseHooks::defaultPurchaseFlow;
+    std::shared_ptr<DZInAppPurchaseDelegate> enabledFlow;
+    DZSlotInAppPurchaseHooks::defaultPurchaseFlow = [&enabledFlow] { return enabledFlow; };
+    slot_->loadRequest(nullptr);
+    EXPECT_FALSE(slot_->inAppPurchaseDelegate());
+    EXPECT_FALSE(slot_->requestParameters()->contains("iap_set"));
+
+    auto owners = std::make_shared<Purchases>();
+    owner_->purchases = owners;
+    EXPECT_EQ(slot_->inAppPurchaseDelegate(), owners);
+    EXPECT_EQ(slot_->requestParameters()->value("iap_set", ""), "1");
+
+    auto flow = std::make_shared<Purchases>();
+    enabledFlow = flow;
+    EXPECT_EQ(slot_->inAppPurchaseDelegate(), flow);
+    slot_->didReceiveInAppPurchase(std::make_shared<DZInAppPurchase>());
+    bed_.runUntilIdle();
+    EXPECT_EQ(flow->received, 1);
+    EXPECT_EQ(owners->received, 0);
+    owner_->purchases = nullptr;
+    EXPECT_EQ(slot_->requestParameters()->value("iap_set", ""), "1");
+
+    // A flow switched off hands the purchases back to the owner.
+    enabledFlow = nullptr;
+    owner_->purchases = owners;
+    EXPECT_EQ(slot_->inAppPurchaseDelegate(), owners);
+    DZSlotInAppPurchaseHooks::defaultPurchaseFlow = before;
 }
 
 TEST_F(Slot, ASignedInTokenTravelsOverHttpsOnly) {

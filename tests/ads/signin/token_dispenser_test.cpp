@@ -27,6 +27,7 @@
 #include "ads/foundation/AdsTestHome.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/keychain/KeychainStore.h"
+#include "support/TempDir.h"
 #include "tools/adserver/AdServer.h"
 
 namespace {
@@ -127,6 +128,36 @@ TEST_F(SignedInTokens, TheTimerRefreshesBeforeExpiryAndKeepsAGoodTokenThroughAnE
     EXPECT_EQ(tokenHits()[1]["form"]["refresh_token"], "tikoleap-error-503");
     home_.pump().runFor(std::chrono::milliseconds(100));
     EXPECT_EQ(dispenser->token(), "tikoleap-token-1");
+}
+
+TEST_F(SignedInTokens, AnAnswerThatIsNoSuccessGivesNoTokenWhateverItsBodyHolds) {
+    auto dispenser = make();
+    ASSERT_EQ(awaitToken(*dispenser), "tikoleap-token-1");
+    // The timer's refresh meets a failing server whose body still holds a token: the good one stays.
+    signIn("player-1", "tikoleap-status-503");
+    home_.loop().advance(2592);
+    ASSERT_TRUE(awaitTokenHits(2));
+    home_.pump().runFor(std::chrono::milliseconds(100));
+    EXPECT_EQ(dispenser->token(), "tikoleap-token-1");
+    // A user without a token gets none from it either.
+    signIn("player-2", "tikoleap-status-500");
+    ASSERT_TRUE(awaitTokenHits(3));
+    home_.pump().runFor(std::chrono::milliseconds(100));
+    EXPECT_FALSE(dispenser->token());
+    EXPECT_EQ(dispenser->cachedUserCount(), 1u);
+}
+
+TEST_F(SignedInTokens, AHugeLifespanIsCutToThirtyDays) {
+    signIn("player-1", "tikoleap-expires-1e300");
+    auto dispenser = make();
+    ASSERT_TRUE(awaitToken(*dispenser));
+    EXPECT_DOUBLE_EQ(dispenser->minLifespan(), DZTokenDispenser::kMaximumLifespan);
+    ASSERT_TRUE(dispenser->flush(std::chrono::seconds(5)));
+    const auto kept = DZSignedInTokenStore(keychain_).load();
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_DOUBLE_EQ(kept.begin()->second.lifespanInSeconds, DZTokenDispenser::kMaximumLifespan);
+    EXPECT_LE(kept.begin()->second.expiration,
+              kEpoch + home_.loop().now() + DZTokenDispenser::kMaximumLifespan);
 }
 
 TEST_F(SignedInTokens, ARestartKeepsTheCacheInTheKeychainAndRefreshesWhatIsDue) {
@@ -368,6 +399,34 @@ TEST_F(SignedInTokens, UsersPassingWhileTheServerIsSlowKeepFewRequestsInFlight) 
     }
     // The user signed in last is served all the same.
     EXPECT_EQ(awaitToken(*dispenser).value_or("").rfind("tikoleap-token-", 0), 0u);
+}
+
+// What another process (or one started after a crash) reads while the cache is being replaced.
+TEST(SignedInTokenStore, TheKeptCacheIsNeverMissingWhileItIsReplaced) {
+    tikoleap::test::TempDir tmp;
+    auto keychain = std::make_shared<platform::KeychainStore>(tmp.path() / "keychain.plist");
+    DZSignedInTokenStore store(keychain);
+    DZSignedInTokenStore::Cache cache;
+    cache.emplace(DZSignedInUser(kIssuer, "player-1", "client", "refresh"),
+                  DZTokenCacheEntry{"tikoleap-token-1", 0, kEpoch, 3600});
+    ASSERT_TRUE(store.save(cache));
+    std::atomic<bool> stop{false};
+    std::atomic<int> reads{0}, missing{0};
+    std::thread reader([&] {
+        const DZSignedInTokenStore other(std::make_shared<platform::KeychainStore>(keychain->file()));
+        while (!stop.load()) {
+            ++reads;
+            if (other.load().empty()) ++missing;
+        }
+    });
+    for (int i = 1; i <= 100; ++i) {
+        cache.begin()->second.lastAccess = i;
+        EXPECT_TRUE(store.save(cache));
+    }
+    stop = true;
+    reader.join();
+    EXPECT_GT(reads.load(), 0);
+    EXPECT_EQ(missing.load(), 0) << "of " << reads.load() << " reads";
 }
 
 TEST(IDToken, OnlyAThreePartIDTokenWithIssuerAndSubjectNamesAUser) {
