@@ -162,6 +162,11 @@ TEST(NativeBase, AssetsCompleteOnceAndImagesKeepTheirOrder) {
     ASSERT_TRUE(bed.until([&] { return !errors.empty(); }));
     bed.runFor(std::chrono::milliseconds(300));
     EXPECT_EQ(errors, (std::vector<std::string>{"Failed to load a required asset."}));
+    // A call after the failure hears of it too, once.
+    bad->loadAssets(
+        [&](platform::ErrorRef error) { errors.push_back(error ? error->localizedDescription() : ""); });
+    bed.runFor(std::chrono::milliseconds(50));
+    EXPECT_EQ(errors, (std::vector<std::string>(2, "Failed to load a required asset.")));
 
     // Every picture loads: the configured images come in configuration order.
     bed.server().clearHits();
@@ -205,8 +210,10 @@ TEST(NativeBase, QuickCallsStartTheLoadsOnceAndAreAllAnswered) {
     bed.advance(DZNativeAd::kAssetsTimeoutSeconds + 1);
     ASSERT_TRUE(bed.until([&] { return !errors.empty(); }));
     stuck->finish();
+    stuck->loadAssets(
+        [&](platform::ErrorRef error) { errors.push_back(error ? error->localizedDescription() : ""); });
     bed.runFor(std::chrono::milliseconds(50));
-    EXPECT_EQ(errors, (std::vector<std::string>{"The assets did not arrive in time."}));
+    EXPECT_EQ(errors, (std::vector<std::string>(2, "The assets did not arrive in time.")));
 }
 
 TEST(NativeBase, PicturesOfEachFormatTheServerSendsDecode) {
