@@ -232,3 +232,23 @@ TEST_F(NativeLoaderTest, OnlyItsOwnSupportPagesAnswerReachesALoader) {
     EXPECT_TRUE(receiver_->errors.empty());
     EXPECT_EQ(first->preprocessorsInFlight(), 1u);
 }
+
+TEST_F(NativeLoaderTest, ASupportPageThatNeverFinishesLoadingFailsOnceAtItsCap) {
+    // A host whose engine lets a load run for longer than the loader may wait.
+    platform::web::FakeWebEngine::Limits patient;
+    patient.loadTimeoutSeconds = 10 * DZAdPreprocessor::kPageLoadTimeoutSeconds;
+    bed_.views().setEngineLimits(patient);
+    auto loader = DZAdLoader::create("unit", {}, {"2"});
+    loader->setDelegate(receiver_);
+    loader->loadRequest(request({{"ads", {ad(2)}}}));
+    ASSERT_TRUE(bed_.until([&] { return loader->preprocessorsInFlight() == 1; }));
+    bed_.advance(DZAdPreprocessor::kPageLoadTimeoutSeconds - 1);
+    bed_.runFor(std::chrono::milliseconds(50));
+    EXPECT_TRUE(receiver_->errors.empty());
+    bed_.advance(1.1);
+    ASSERT_TRUE(bed_.until([&] { return !receiver_->errors.empty(); }));
+    bed_.advance(patient.loadTimeoutSeconds);
+    bed_.runFor(std::chrono::milliseconds(100));
+    EXPECT_EQ(receiver_->errors, (std::vector<long>{kDZErrorReceivedInvalidResponse}));
+    EXPECT_EQ(loader->preprocessorsInFlight(), 0u);
+}
