@@ -128,13 +128,16 @@ TEST_F(NativeLoaderTest, BadAnswersAndUnaskedTypesFailOnce) {
     bed_.runFor(std::chrono::milliseconds(100));
     EXPECT_EQ(receiver_->errors, (std::vector<long>{kDZErrorReceivedInvalidResponse}));
 
-    // An answer that is no JSON object.
-    receiver_->errors.clear();
-    loader->loadRequest(request({{"ads", {ad(1)}}}));
-    ASSERT_TRUE(pageAsked());
-    answer("[1, 2]");
-    ASSERT_TRUE(bed_.until([&] { return !receiver_->errors.empty(); }));
-    EXPECT_EQ(receiver_->errors, (std::vector<long>{kDZErrorReceivedInvalidResponse}));
+    // An answer that is no JSON object, or no JSON at all.
+    for (const char* wrong : {"[1, 2]", "not json"}) {
+        receiver_->errors.clear();
+        loader->loadRequest(request({{"ads", {ad(1)}}}));
+        ASSERT_TRUE(pageAsked()) << wrong;
+        answer(wrong);
+        ASSERT_TRUE(bed_.until([&] { return !receiver_->errors.empty(); })) << wrong;
+        bed_.runFor(std::chrono::milliseconds(100));
+        EXPECT_EQ(receiver_->errors, (std::vector<long>{kDZErrorReceivedInvalidResponse})) << wrong;
+    }
 
     // No answer: the time-out ends it, once, and the page goes with it.
     receiver_->errors.clear();
@@ -231,6 +234,22 @@ TEST_F(NativeLoaderTest, OnlyItsOwnSupportPagesAnswerReachesALoader) {
     EXPECT_FALSE(receiver_->appInstall);
     EXPECT_TRUE(receiver_->errors.empty());
     EXPECT_EQ(first->preprocessorsInFlight(), 1u);
+}
+
+TEST_F(NativeLoaderTest, AnAnswerAfterTheTimeOutChangesNothing) {
+    auto preprocessor = DZAdPreprocessor::create("unit");
+    const auto response = nlohmann::json{{"ads", {ad(2)}}}.dump();
+    std::vector<std::string> outcomes;
+    preprocessor->preprocessNativeAdJSON(
+        response, [&](std::optional<nlohmann::json> got, std::shared_ptr<DZSlot>, platform::ErrorRef error) {
+            outcomes.push_back(error ? error->localizedDescription() : got ? "answer" : "nothing");
+        });
+    ASSERT_TRUE(pageAsked());
+    bed_.advance(DZAdPreprocessor::kTimeoutSeconds + 0.1);
+    ASSERT_TRUE(bed_.until([&] { return !outcomes.empty(); }));
+    answer(response);
+    bed_.runFor(std::chrono::milliseconds(100));
+    EXPECT_EQ(outcomes, std::vector<std::string>{"Timed out."});
 }
 
 TEST_F(NativeLoaderTest, ASupportPageThatNeverFinishesLoadingFailsOnceAtItsCap) {

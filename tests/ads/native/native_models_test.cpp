@@ -1,5 +1,7 @@
 // The native ad models as the server's dictionaries make them: what they need, what a hostile
-// dictionary gets, the asset bookkeeping, the click payload and the custom template's clicks.
+// dictionary gets, the asset bookkeeping, the click payload, the custom template's clicks and the
+// template ids a loader asks for.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -14,7 +16,9 @@
 #include "ads/formats/native/DZNativeAppInstallAd.h"
 #include "ads/formats/native/DZNativeContentAd.h"
 #include "ads/formats/native/DZNativeCustomTemplateAd.h"
+#include "ads/foundation/DZLogger.h"
 #include "ads/native/NativeTestBed.h"
+#include "platform/foundation/ScopedLogSink.h"
 
 using tikoleap::test::NativeTestBed;
 
@@ -46,6 +50,16 @@ struct CountingAd : DZNativeAd {
     }
     void finish() { finishedLoadingAssetWithName("x"); }
     int passes = 0;
+};
+
+// An app that shows the template ids it is given.
+struct TemplateApp : DZNativeCustomTemplateAdLoaderDelegate {
+    void adLoaderDidFailToReceiveAd(DZAdLoader&, const DZRequestError::Ref&) override {}
+    std::vector<nlohmann::json> nativeCustomTemplateIDsForAdLoader(DZAdLoader&) override { return ids; }
+    void adLoaderDidReceiveNativeCustomTemplateAd(DZAdLoader&,
+                                                  const std::shared_ptr<DZNativeCustomTemplateAd>&) override {
+    }
+    std::vector<nlohmann::json> ids;
 };
 
 }  // namespace
@@ -385,4 +399,20 @@ TEST(NativeTemplate, KeysSortWithoutCaseAndCustomClicksExpire) {
     ad->performClickOnAssetWithKey("c", [&] { ++handled; });
     EXPECT_TRUE(ad->hasPendingCustomClick());
     EXPECT_EQ(handled, 0);
+}
+
+TEST(NativeTemplate, TemplateIDsGoAsTextAndWhatIsNeitherTextNorNumberIsLeftOut) {
+    NativeTestBed bed;
+    auto loader = DZAdLoader::create("unit", {}, {"3"});
+    auto app = std::make_shared<TemplateApp>();
+    app->ids = {"123", "abc", 456, nlohmann::json::array({7})};
+    ASSERT_TRUE(loader->setDelegate(app));
+    DZLoggingQueue()->sync([] {});
+    platform::ScopedLogSink sink;
+    EXPECT_EQ(DZNativeCustomTemplateAd::requestParametersForAdLoader(*loader),
+              nlohmann::json({{"format", 3}, {"custom_template_ids", {"123", "abc", "456"}}}));
+    DZLoggingQueue()->sync([] {});
+    EXPECT_THAT(sink.lines(),
+                ::testing::ElementsAre(::testing::HasSubstr("may be invalid: abc"),
+                                       ::testing::HasSubstr("non-string custom template ID: [7]")));
 }
