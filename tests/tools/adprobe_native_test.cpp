@@ -65,6 +65,8 @@ TEST_F(AdProbeNative, AnAppInstallAdIsShownSeenAndTappedOnce) {
     EXPECT_EQ(result["headline"], "Tiko Leap Deluxe");
     EXPECT_EQ(result["impression"], true);
     EXPECT_EQ(result["tapped"], true);
+    // The landing page is the advertiser's: it opens outside the app, not in our browser.
+    EXPECT_EQ(result["events"], nlohmann::json::array({"nativeAdWillLeaveApplication"}));
     ASSERT_EQ(result["opened"].size(), 1u);
     EXPECT_NE(result["opened"][0].get<std::string>().find("/landing?slot=tikoleap-native-appinstall"),
               std::string::npos);

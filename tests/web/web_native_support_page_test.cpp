@@ -101,7 +101,7 @@ TEST_F(WebNativeSupportPage, PreProcessesAnswersAndHandlesClicks) {
     ASSERT_EQ(names(got), (std::vector<std::string>{"httpTrack", "open"}));
     EXPECT_EQ(got[0].params["u"], base + "adpage/click?" + query);
     EXPECT_EQ(got[1].params["u"], base + "landing?" + query);
-    EXPECT_EQ(got[1].params["a"], "browser");
+    EXPECT_EQ(got[1].params["a"], "app");
 
     // A custom click handler: pinged, then handed back; nothing opens. Only web URLs are pinged.
     got = run("rerive.zazo.nativeAds.handleClickAmsg({\"ad\":" + custom.dump() + "," + click +

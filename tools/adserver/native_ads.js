@@ -92,7 +92,8 @@ rerive.zazo.nativeAds = {
       var action = tlObject(actions[i]);
       var url = action ? tlAbsolute(action.url) : undefined;
       if (tlIsWeb(url)) {
-        tlSend('open', {a: 'browser', u: url});
+        // A native ad's landing page is the advertiser's: it opens outside the app.
+        tlSend('open', {a: 'app', u: url});
         return;
       }
     }

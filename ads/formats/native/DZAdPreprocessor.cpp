@@ -47,6 +47,7 @@ void DZAdPreprocessor::preprocessNativeAdJSON(const std::string& json, Completio
         return;
     }
     nativeAdJSON_ = json;
+    startTimeout(kPageLoadTimeoutSeconds);
     auto request = DZRequest::request();
     auto extras = std::make_shared<DZExtras>();
     extras->setAdditionalParameters({{"_requestUrl", DZNativeAd::supportHTMLURL()}});
@@ -73,7 +74,13 @@ void DZAdPreprocessor::slotFinishedLoadingAdContent(DZSlot& slot) {
     adView->evaluateJavaScript(
         "rerive.zazo.nativeAds.preProcessJsonAmsg(" + nativeAdJSON_ + ", " + environmentJSONString() + ")",
         nullptr);
-    timeout_ = platform::MainLoopTimer::schedule(kTimeoutSeconds, false, [weak](platform::MainLoopTimer&) {
+    startTimeout(kTimeoutSeconds);
+}
+
+void DZAdPreprocessor::startTimeout(double seconds) {
+    if (timeout_) timeout_->invalidate();
+    std::weak_ptr<DZAdPreprocessor> weak = weak_from_this();
+    timeout_ = platform::MainLoopTimer::schedule(seconds, false, [weak](platform::MainLoopTimer&) {
         if (auto self = weak.lock())
             self->complete(std::nullopt, nullptr, dz_errorWithCode(kDZInternalErrorInternal, "Timed out."));
     });

@@ -3,8 +3,9 @@
 // view of a slot of its own, hands it the ad JSON and the environment, and waits for its
 // "nativeAdPreProcess" answer (only the one from its own ad view counts). The completion runs
 // once, through the main loop: with the processed ad object and the slot (which then stays with
-// the native ad), or with an error (the page failed, no answer within kTimeoutSeconds of the page
-// loading, an answer that is no JSON object). Main thread only.
+// the native ad), or with an error (the page failed or did not load within kPageLoadTimeoutSeconds,
+// no answer within kTimeoutSeconds of the page loading, an answer that is no JSON object). Main
+// thread only.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -24,6 +25,9 @@ class MainLoopTimer;
 class DZAdPreprocessor : public DZSlotAdLoadDelegate, public std::enable_shared_from_this<DZAdPreprocessor> {
   public:
     static constexpr double kTimeoutSeconds = 5;
+    // The page gets this from the start of the pre-processing to load: the slot may hold its load
+    // back and the engine's own limit is the host's to set, so neither may keep the loader waiting.
+    static constexpr double kPageLoadTimeoutSeconds = 30;
     inline static const std::string kAnswerMessage = "nativeAdPreProcess";
 
     using Completion = std::function<void(std::optional<nlohmann::json> answer, std::shared_ptr<DZSlot> slot,
@@ -49,6 +53,8 @@ class DZAdPreprocessor : public DZSlotAdLoadDelegate, public std::enable_shared_
     void complete(std::optional<nlohmann::json> answer, std::shared_ptr<DZSlot> slot,
                   platform::ErrorRef error);
     void handleAnswer(const std::optional<std::string>& success);
+    // Fails the pre-processing with a time-out `seconds` from now, in place of the time-out set.
+    void startTimeout(double seconds);
     void stopObserving();
 
     std::shared_ptr<DZSlot> slot_;

@@ -190,9 +190,7 @@ bool DZNativeAd::shouldLoadAssets() {
         platform::MainLoopTimer::schedule(kAssetsTimeoutSeconds, false, [weak](platform::MainLoopTimer&) {
             auto self = weak.lock();
             if (!self || self->assetsSettled_) return;
-            self->assetsSettled_ = true;
-            self->failedToLoadARequiredAsset_ = true;
-            self->callCompletions(dz_errorWithCode(kAssetsFailedCode, "The assets did not arrive in time."));
+            self->fail(dz_errorWithCode(kAssetsFailedCode, "The assets did not arrive in time."));
         });
     return true;
 }
@@ -212,9 +210,14 @@ void DZNativeAd::failedToLoadAssetWithName(const std::string& name) {
         checkForCompletion();
         return;
     }
+    fail(dz_errorWithCode(kAssetsFailedCode, "Failed to load a required asset."));
+}
+
+void DZNativeAd::fail(platform::ErrorRef error) {
     failedToLoadARequiredAsset_ = true;
+    failure_ = std::move(error);
     settleAssets();
-    callCompletions(dz_errorWithCode(kAssetsFailedCode, "Failed to load a required asset."));
+    callCompletions(failure_);
 }
 
 void DZNativeAd::addAssetCompletion(AssetCompletion completion) {
@@ -227,7 +230,11 @@ void DZNativeAd::addAssetCompletion(AssetCompletion completion) {
 }
 
 void DZNativeAd::checkForCompletion() {
-    if (failedToLoadARequiredAsset_) return;
+    if (failedToLoadARequiredAsset_) {
+        // A call that came after the failure is told of it too.
+        callCompletions(failure_);
+        return;
+    }
     for (const auto& name : requestedAssets_)
         if (!completedAssets_.contains(name)) return;
     settleAssets();

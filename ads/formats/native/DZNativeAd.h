@@ -133,6 +133,8 @@ class DZNativeAd : public DZMediatedAd,
 
   private:
     void checkForCompletion();
+    // The loading failed: every completion, those still to come too, hears `error`.
+    void fail(platform::ErrorRef error);
     void settleAssets();
     void callCompletions(platform::ErrorRef error);
     void forwardScreenEvent(int event);
@@ -142,6 +144,7 @@ class DZNativeAd : public DZMediatedAd,
     std::set<std::string> requestedAssets_;
     std::set<std::string> completedAssets_;
     bool failedToLoadARequiredAsset_ = false;
+    platform::ErrorRef failure_;
     bool assetLoadingStarted_ = false;
     bool assetsSettled_ = false;
     std::shared_ptr<platform::MainLoopTimer> assetsDeadline_;

@@ -128,13 +128,16 @@ TEST_F(NativeLoaderTest, BadAnswersAndUnaskedTypesFailOnce) {
     bed_.runFor(std::chrono::milliseconds(100));
     EXPECT_EQ(receiver_->errors, (std::vector<long>{kDZErrorReceivedInvalidResponse}));
 
-    // An answer that is no JSON object.
-    receiver_->errors.clear();
-    loader->loadRequest(request({{"ads", {ad(1)}}}));
-    ASSERT_TRUE(pageAsked());
-    answer("[1, 2]");
-    ASSERT_TRUE(bed_.until([&] { return !receiver_->errors.empty(); }));
-    EXPECT_EQ(receiver_->errors, (std::vector<long>{kDZErrorReceivedInvalidResponse}));
+    // An answer that is no JSON object, or no JSON at all.
+    for (const char* wrong : {"[1, 2]", "not json"}) {
+        receiver_->errors.clear();
+        loader->loadRequest(request({{"ads", {ad(1)}}}));
+        ASSERT_TRUE(pageAsked()) << wrong;
+        answer(wrong);
+        ASSERT_TRUE(bed_.until([&] { return !receiver_->errors.empty(); })) << wrong;
+        bed_.runFor(std::chrono::milliseconds(100));
+        EXPECT_EQ(receiver_->errors, (std::vector<long>{kDZErrorReceivedInvalidResponse})) << wrong;
+    }
 
     // No answer: the time-out ends it, once, and the page goes with it.
     receiver_->errors.clear();
@@ -231,4 +234,40 @@ TEST_F(NativeLoaderTest, OnlyItsOwnSupportPagesAnswerReachesALoader) {
     EXPECT_FALSE(receiver_->appInstall);
     EXPECT_TRUE(receiver_->errors.empty());
     EXPECT_EQ(first->preprocessorsInFlight(), 1u);
+}
+
+TEST_F(NativeLoaderTest, AnAnswerAfterTheTimeOutChangesNothing) {
+    auto preprocessor = DZAdPreprocessor::create("unit");
+    const auto response = nlohmann::json{{"ads", {ad(2)}}}.dump();
+    std::vector<std::string> outcomes;
+    preprocessor->preprocessNativeAdJSON(
+        response, [&](std::optional<nlohmann::json> got, std::shared_ptr<DZSlot>, platform::ErrorRef error) {
+            outcomes.push_back(error ? error->localizedDescription() : got ? "answer" : "nothing");
+        });
+    ASSERT_TRUE(pageAsked());
+    bed_.advance(DZAdPreprocessor::kTimeoutSeconds + 0.1);
+    ASSERT_TRUE(bed_.until([&] { return !outcomes.empty(); }));
+    answer(response);
+    bed_.runFor(std::chrono::milliseconds(100));
+    EXPECT_EQ(outcomes, std::vector<std::string>{"Timed out."});
+}
+
+TEST_F(NativeLoaderTest, ASupportPageThatNeverFinishesLoadingFailsOnceAtItsCap) {
+    // A host whose engine lets a load run for longer than the loader may wait.
+    platform::web::FakeWebEngine::Limits patient;
+    patient.loadTimeoutSeconds = 10 * DZAdPreprocessor::kPageLoadTimeoutSeconds;
+    bed_.views().setEngineLimits(patient);
+    auto loader = DZAdLoader::create("unit", {}, {"2"});
+    loader->setDelegate(receiver_);
+    loader->loadRequest(request({{"ads", {ad(2)}}}));
+    ASSERT_TRUE(bed_.until([&] { return loader->preprocessorsInFlight() == 1; }));
+    bed_.advance(DZAdPreprocessor::kPageLoadTimeoutSeconds - 1);
+    bed_.runFor(std::chrono::milliseconds(50));
+    EXPECT_TRUE(receiver_->errors.empty());
+    bed_.advance(1.1);
+    ASSERT_TRUE(bed_.until([&] { return !receiver_->errors.empty(); }));
+    bed_.advance(patient.loadTimeoutSeconds);
+    bed_.runFor(std::chrono::milliseconds(100));
+    EXPECT_EQ(receiver_->errors, (std::vector<long>{kDZErrorReceivedInvalidResponse}));
+    EXPECT_EQ(loader->preprocessorsInFlight(), 0u);
 }

@@ -1,5 +1,7 @@
 // The native ad models as the server's dictionaries make them: what they need, what a hostile
-// dictionary gets, the asset bookkeeping, the click payload and the custom template's clicks.
+// dictionary gets, the asset bookkeeping, the click payload, the custom template's clicks and the
+// template ids a loader asks for.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -14,7 +16,9 @@
 #include "ads/formats/native/DZNativeAppInstallAd.h"
 #include "ads/formats/native/DZNativeContentAd.h"
 #include "ads/formats/native/DZNativeCustomTemplateAd.h"
+#include "ads/foundation/DZLogger.h"
 #include "ads/native/NativeTestBed.h"
+#include "platform/foundation/ScopedLogSink.h"
 
 using tikoleap::test::NativeTestBed;
 
@@ -46,6 +50,16 @@ struct CountingAd : DZNativeAd {
     }
     void finish() { finishedLoadingAssetWithName("x"); }
     int passes = 0;
+};
+
+// An app that shows the template ids it is given.
+struct TemplateApp : DZNativeCustomTemplateAdLoaderDelegate {
+    void adLoaderDidFailToReceiveAd(DZAdLoader&, const DZRequestError::Ref&) override {}
+    std::vector<nlohmann::json> nativeCustomTemplateIDsForAdLoader(DZAdLoader&) override { return ids; }
+    void adLoaderDidReceiveNativeCustomTemplateAd(DZAdLoader&,
+                                                  const std::shared_ptr<DZNativeCustomTemplateAd>&) override {
+    }
+    std::vector<nlohmann::json> ids;
 };
 
 }  // namespace
@@ -162,6 +176,11 @@ TEST(NativeBase, AssetsCompleteOnceAndImagesKeepTheirOrder) {
     ASSERT_TRUE(bed.until([&] { return !errors.empty(); }));
     bed.runFor(std::chrono::milliseconds(300));
     EXPECT_EQ(errors, (std::vector<std::string>{"Failed to load a required asset."}));
+    // A call after the failure hears of it too, once.
+    bad->loadAssets(
+        [&](platform::ErrorRef error) { errors.push_back(error ? error->localizedDescription() : ""); });
+    bed.runFor(std::chrono::milliseconds(50));
+    EXPECT_EQ(errors, (std::vector<std::string>(2, "Failed to load a required asset.")));
 
     // Every picture loads: the configured images come in configuration order.
     bed.server().clearHits();
@@ -205,8 +224,10 @@ TEST(NativeBase, QuickCallsStartTheLoadsOnceAndAreAllAnswered) {
     bed.advance(DZNativeAd::kAssetsTimeoutSeconds + 1);
     ASSERT_TRUE(bed.until([&] { return !errors.empty(); }));
     stuck->finish();
+    stuck->loadAssets(
+        [&](platform::ErrorRef error) { errors.push_back(error ? error->localizedDescription() : ""); });
     bed.runFor(std::chrono::milliseconds(50));
-    EXPECT_EQ(errors, (std::vector<std::string>{"The assets did not arrive in time."}));
+    EXPECT_EQ(errors, (std::vector<std::string>(2, "The assets did not arrive in time.")));
 }
 
 TEST(NativeBase, PicturesOfEachFormatTheServerSendsDecode) {
@@ -378,4 +399,20 @@ TEST(NativeTemplate, KeysSortWithoutCaseAndCustomClicksExpire) {
     ad->performClickOnAssetWithKey("c", [&] { ++handled; });
     EXPECT_TRUE(ad->hasPendingCustomClick());
     EXPECT_EQ(handled, 0);
+}
+
+TEST(NativeTemplate, TemplateIDsGoAsTextAndWhatIsNeitherTextNorNumberIsLeftOut) {
+    NativeTestBed bed;
+    auto loader = DZAdLoader::create("unit", {}, {"3"});
+    auto app = std::make_shared<TemplateApp>();
+    app->ids = {"123", "abc", 456, nlohmann::json::array({7})};
+    ASSERT_TRUE(loader->setDelegate(app));
+    DZLoggingQueue()->sync([] {});
+    platform::ScopedLogSink sink;
+    EXPECT_EQ(DZNativeCustomTemplateAd::requestParametersForAdLoader(*loader),
+              nlohmann::json({{"format", 3}, {"custom_template_ids", {"123", "abc", "456"}}}));
+    DZLoggingQueue()->sync([] {});
+    EXPECT_THAT(sink.lines(),
+                ::testing::ElementsAre(::testing::HasSubstr("may be invalid: abc"),
+                                       ::testing::HasSubstr("non-string custom template ID: [7]")));
 }

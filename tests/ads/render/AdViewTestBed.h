@@ -31,6 +31,7 @@ class AdViewTestBed {
                     return nullptr;
                 }
                 auto engine = std::make_unique<CountedEngine>(width, height, live_);
+                engine->setLimits(engineLimits_);
                 engine->useLoop(home_.loop());
                 engine_ = engine.get();
                 return engine;
@@ -50,6 +51,8 @@ class AdViewTestBed {
     // Engines alive now; with a maximum, no more are made (as the real host's view cap does).
     int liveEngines() const { return *live_; }
     void setMaxEngines(int maximum) { maxEngines_ = maximum; }
+    // The limits of the engines made from now on: the host's, which it may set as it likes.
+    void setEngineLimits(const platform::web::FakeWebEngine::Limits& limits) { engineLimits_ = limits; }
     // The engine of the view made last.
     platform::web::FakeWebEngine& engine() { return *engine_; }
     AdsTestHome& home() { return home_; }
@@ -75,6 +78,7 @@ class AdViewTestBed {
     AdsTestHome home_;
     std::shared_ptr<int> live_ = std::make_shared<int>(0);
     int maxEngines_ = 0;
+    platform::web::FakeWebEngine::Limits engineLimits_;
     platform::web::FakeWebEngine* engine_ = nullptr;
     std::shared_ptr<platform::RecordingUrlOpener> opener_ = std::make_shared<platform::RecordingUrlOpener>();
     std::shared_ptr<platform::UrlOpener> previousOpener_;
