@@ -455,8 +455,10 @@ int main(int argc, char** argv) {
     if (auto info = platform::readPlistDictionaryFile(resources + "/Info.plist"))
         platform::MainBundle::setInfoDictionary(*info);
     DZApplication::sharedInstance();
-    // The purchase reporter is switched on by a start-up step, which must be in place first.
-    if (command == "purchase") DZAdFormats::registerAll();
+    // The formats these commands load register at start-up, as an app's first ad object would
+    // have them; the purchase reporter is switched on by a start-up step, which must be in place
+    // first.
+    if (command == "purchase" || command == "native" || command == "reward") DZAdFormats::registerAll();
     if (command == "signin") prepareSignIn(signIn);
     platform::ui::Application::shared().finishLaunching();  // starts the component
     loop->runUntilIdle();
