@@ -138,14 +138,7 @@ DZMRequestFacts DZMAdNetworkConnectorBase::facts() const {
 }
 
 std::shared_ptr<DZAdNetworkExtras> DZMAdNetworkConnectorBase::networkExtras() const {
-    std::optional<std::string> extrasClass;
-    if (adapter_) {
-        try {
-            extrasClass = adapter_->networkExtrasClass();
-        } catch (...) {
-        }
-    }
-    return facts().networkExtras(adapterClassName_, extrasClass);
+    return facts().networkExtras(adapterClassName_, adapter_.get());
 }
 
 std::shared_ptr<platform::ui::ViewController>

@@ -30,6 +30,19 @@ class DZMRequestFacts {
     // the adapter names none.
     std::shared_ptr<DZAdNetworkExtras> networkExtras(const std::string& adapterClassName,
                                                      const std::optional<std::string>& extrasClass) const;
+    // The same with the adapter asked for its extras class; an adapter whose answer throws names none.
+    template <class Adapter>
+    std::shared_ptr<DZAdNetworkExtras> networkExtras(const std::string& adapterClassName,
+                                                     const Adapter* adapter) const {
+        std::optional<std::string> extrasClass;
+        if (adapter) {
+            try {
+                extrasClass = adapter->networkExtrasClass();
+            } catch (...) {
+            }
+        }
+        return networkExtras(adapterClassName, extrasClass);
+    }
     std::optional<bool> childDirectedTreatment() const;
     long userGender() const;
     std::optional<std::chrono::year_month_day> userBirthday() const;

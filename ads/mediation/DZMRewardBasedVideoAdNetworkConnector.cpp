@@ -152,14 +152,7 @@ DZMRequestFacts DZMRewardBasedVideoAdNetworkConnector::facts() const {
 }
 
 std::shared_ptr<DZAdNetworkExtras> DZMRewardBasedVideoAdNetworkConnector::networkExtras() const {
-    std::optional<std::string> extrasClass;
-    if (adapter_) {
-        try {
-            extrasClass = adapter_->networkExtrasClass();
-        } catch (...) {
-        }
-    }
-    return facts().networkExtras(adapterClassName_, extrasClass);
+    return facts().networkExtras(adapterClassName_, adapter_.get());
 }
 
 // --- Callbacks ---
