@@ -6,13 +6,18 @@
 #include <cerrno>
 #include <cstring>
 
+#include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 #include <vector>
 
 #include "app/MyAppCore.h"
 #include "platform/foundation/FileIO.h"
 #include "platform/image/PngCodec.h"
+#include "platform/ui/InterfaceFileError.h"
+#include "platform/ui/InterfaceLoader.h"
+#include "platform/ui/UiResources.h"
 #include "shell/TextureVariant.h"
 
 namespace fs = std::filesystem;
@@ -57,6 +62,36 @@ std::optional<std::string> unwritableFolderOf(const std::string& path) {
 
 bool isFrameName(const std::string& name) {
     return name.rfind("frame-", 0) == 0 && name.size() > 10 && name.compare(name.size() - 4, 4, ".png") == 0;
+}
+
+// The screens' interface files and the pictures beside them, read as the screens read them: a
+// damaged one would otherwise end the run when its screen first shows.
+std::optional<std::string> checkInterfaceFiles(const std::string& folder) {
+    const fs::path ui = fs::path(folder) / "ui";
+    std::vector<fs::path> pictures, interfaces;
+    std::error_code ec;
+    for (fs::directory_iterator it(ui, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string extension = it->path().extension().string();
+        if (extension == ".png") pictures.push_back(it->path());
+        if (extension == ".json") interfaces.push_back(it->path());
+    }
+    std::sort(pictures.begin(), pictures.end());
+    std::sort(interfaces.begin(), interfaces.end());
+    for (const fs::path& picture : pictures) {
+        std::string reason;
+        if (!platform::PngCodec::verify(picture.string(), &reason))
+            return "interface picture unreadable in " + ui.string() + ": " + reason;
+    }
+    const platform::ui::InterfaceLoader loader(
+        std::make_shared<platform::ui::UiResources>(std::vector<fs::path>{ui, fs::path(folder)}));
+    for (const fs::path& interface : interfaces) {
+        try {
+            loader.loadFile(interface);
+        } catch (const platform::ui::InterfaceFileError& e) {
+            return "interface file unusable in " + ui.string() + ": " + e.what();
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -109,7 +144,7 @@ std::optional<std::string> checkResources(const std::string& folder) {
             break;
         }
     }
-    if (missing.empty()) return std::nullopt;
+    if (missing.empty()) return checkInterfaceFiles(folder);
     std::string list;
     for (const std::string& name : missing) list += (list.empty() ? "" : ", ") + name;
     return "textures missing or unreadable in " + folder + ": " + list + " (" + firstReason + ")";

@@ -12,6 +12,7 @@
 #include "platform/audio/DeviceOpener.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/media/MediaPlayers.h"
+#include "platform/ui/InterfaceFileError.h"
 
 namespace {
 
@@ -72,31 +73,39 @@ int main(int argc, char** argv) {
     // GStreamer reads where its registry lives from the environment too.
     platform::media::MediaPlayers::prepareEnvironment();
 
-    if (window) {
-        WindowRun windowRun(*options);
-        const int code = windowRun.run(&error);
-        if (code != 0) std::fprintf(stderr, "tikoleap: %s\n", error.c_str());
-        return leave(code);
-    }
+    // What the start-up check cannot judge (an outlet or action a screen does not have) shows only
+    // when that screen first loads: it ends the run as a damaged installation does.
+    try {
+        if (window) {
+            WindowRun windowRun(*options);
+            const int code = windowRun.run(&error);
+            if (code != 0) std::fprintf(stderr, "tikoleap: %s\n", error.c_str());
+            return leave(code);
+        }
 
-    HeadlessRun run(*options);
-    if (demo) {
-        std::fprintf(stderr, "tikoleap: no display found; playing a short demo game headless\n");
-        run.playUntilGameOver(PlayDemo::script(), PlayDemo::kMaxTicks);
-    }
-    int exitCode = 0;
-    auto result = run.run(&error, &exitCode);
-    if (!result) {
-        std::fprintf(stderr, "tikoleap: %s\n", error.c_str());
-        if (exitCode == 2) std::fputs(CommandLine::usage(), stderr);
+        HeadlessRun run(*options);
+        if (demo) {
+            std::fprintf(stderr, "tikoleap: no display found; playing a short demo game headless\n");
+            run.playUntilGameOver(PlayDemo::script(), PlayDemo::kMaxTicks);
+        }
+        int exitCode = 0;
+        auto result = run.run(&error, &exitCode);
+        if (!result) {
+            std::fprintf(stderr, "tikoleap: %s\n", error.c_str());
+            if (exitCode == 2) std::fputs(CommandLine::usage(), stderr);
+            return leave(exitCode);
+        }
+        if (demo) {
+            std::fprintf(stderr, "tikoleap: %s; last frame written to %s\n",
+                         PlayDemo::scoreLine(result->level, result->score).c_str(),
+                         options->screenshot->c_str());
+        }
+        std::cout << result->toJson() << std::endl;
+        // A run that played through but lost a store write still says so in its status.
+        if (exitCode != 0) std::fprintf(stderr, "tikoleap: %s\n", error.c_str());
         return leave(exitCode);
+    } catch (const platform::ui::InterfaceFileError& e) {
+        std::fprintf(stderr, "tikoleap: interface file unusable: %s\n", e.what());
+        return leave(1);
     }
-    if (demo) {
-        std::fprintf(stderr, "tikoleap: %s; last frame written to %s\n",
-                     PlayDemo::scoreLine(result->level, result->score).c_str(), options->screenshot->c_str());
-    }
-    std::cout << result->toJson() << std::endl;
-    // A run that played through but lost a store write still says so in its status.
-    if (exitCode != 0) std::fprintf(stderr, "tikoleap: %s\n", error.c_str());
-    return leave(exitCode);
 }

@@ -12,9 +12,13 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "app/CommandLineChecks.h"
 #include "support/Command.h"
+#include "support/PngHeaders.h"
+#include "support/RunOutput.h"
 #include "support/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -168,4 +172,34 @@ TEST_F(CommandLinePaths, AMissingEmptyOrIncompleteResourcesFolderStopsTheProgram
     // The real folder passes, and so does a missing output in a real folder.
     EXPECT_FALSE(checkResources(TIKOLEAP_RESOURCES_DIR));
     EXPECT_FALSE(checkOutputFile("--screenshot", (tmp.path() / "new.png").string()));
+}
+
+// A damaged interface file or picture stops the program with a message naming the file, never an
+// abort; so does an interface file naming what its screen does not have, which shows only when the
+// screen loads.
+TEST_F(CommandLinePaths, ADamagedInterfaceFileOrPictureStopsTheProgramNamingIt) {
+    const fs::path copy = tmp.path() / "resources";
+    fs::copy(TIKOLEAP_RESOURCES_DIR, copy, fs::copy_options::recursive);
+    const std::vector<std::uint8_t> huge = tikoleap::test::pngClaiming(60000, 60000);
+    std::string strayOutlet = tikoleap::test::readFile(copy / "ui" / "Title_Portrait.json");
+    strayOutlet.replace(strayOutlet.find("\"levelSelectBtn\""), 16, "\"strayOutlet\"");
+    struct Case {
+        std::string file;
+        std::vector<std::uint8_t> bytes;
+        std::vector<std::string> named;
+    };
+    const auto text = [](std::string_view t) { return std::vector<std::uint8_t>(t.begin(), t.end()); };
+    for (const Case& c :
+         {Case{"ui/Title_Portrait.json", text("{\"class\": 5}"), {"Title_Portrait.json", "class"}},
+          Case{"ui/menu_sky.png", huge, {"menu_sky"}},
+          Case{"ui/Title_Portrait.json", text(strayOutlet), {"Title_Portrait.json", "strayOutlet"}}}) {
+        SCOPED_TRACE(c.file);
+        const std::vector<std::uint8_t> original = tmp.read("resources/" + c.file);
+        tmp.write("resources/" + c.file, c.bytes);
+        const Process p = runTikoleap(home() + "--resources " + copy.string());
+        EXPECT_EQ(p.code, 1) << p.out;
+        for (const std::string& named : c.named) EXPECT_NE(p.out.find(named), std::string::npos) << p.out;
+        EXPECT_EQ(p.out.find("terminate"), std::string::npos) << p.out;
+        tmp.write("resources/" + c.file, original);
+    }
 }
