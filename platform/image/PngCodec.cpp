@@ -39,6 +39,13 @@ FileReadResult readPngFile(const std::string& path, std::string* error) {
     return file;
 }
 
+// Sizes the decoder could not hold: refused before any pixel memory is taken.
+std::optional<std::string> tooLargeToDecode(std::uint32_t width, std::uint32_t height) {
+    constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 26;
+    if (width <= 32767 && height <= 32767 && std::uint64_t{width} * height <= kMaxPixels) return std::nullopt;
+    return "image of " + std::to_string(width) + " x " + std::to_string(height) + " pixels is too large";
+}
+
 cairo_status_t appendToVector(void* closure, const unsigned char* data, unsigned int length) {
     auto* out = static_cast<std::vector<std::uint8_t>*>(closure);
     out->insert(out->end(), data, data + length);
@@ -79,7 +86,20 @@ bool PngCodec::verify(const std::string& path, std::string* error) {
         if (libdeflate_crc32(0, p + 4, length + 4) != stored) break;
         if (at == 8) header = std::memcmp(p + 4, "IHDR", 4) == 0 && length == 13;
         if (!header) break;
-        if (std::memcmp(p + 4, "IEND", 4) == 0) return true;
+        if (std::memcmp(p + 4, "IEND", 4) == 0) {
+            // Whole, but the decoder must also take its header: a size past its limits or a
+            // header it does not understand would only show once the pixels are asked for.
+            png_image png{};
+            png.version = PNG_IMAGE_VERSION;
+            if (!png_image_begin_read_from_memory(&png, bytes.data(), bytes.size())) {
+                setError(error, "cannot decode PNG '" + path + "': corrupt or truncated image data");
+                return false;
+            }
+            const std::optional<std::string> tooLarge = tooLargeToDecode(png.width, png.height);
+            png_image_free(&png);
+            if (tooLarge) setError(error, "cannot decode PNG '" + path + "': " + *tooLarge);
+            return !tooLarge;
+        }
         at += 12 + length;
     }
     setError(error, "cannot decode PNG '" + path + "': corrupt or truncated image data");
@@ -163,12 +183,9 @@ std::optional<Image> PngCodec::decode(const std::uint8_t* bytes, std::size_t siz
         setError(error, "corrupt or truncated image data");
         return std::nullopt;
     }
-    // Sizes the decoder could not hold are refused before any pixel memory is taken.
-    constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 26;
-    if (png.width > 32767 || png.height > 32767 || std::uint64_t{png.width} * png.height > kMaxPixels) {
+    if (const std::optional<std::string> tooLarge = tooLargeToDecode(png.width, png.height)) {
         png_image_free(&png);
-        setError(error, "image of " + std::to_string(png.width) + " x " + std::to_string(png.height) +
-                            " pixels is too large");
+        setError(error, *tooLarge);
         return std::nullopt;
     }
     const bool alpha = (png.format & PNG_FORMAT_FLAG_ALPHA) != 0;

@@ -18,7 +18,8 @@ class PngCodec {
     static std::optional<Image> load(const std::string& path, std::string* error = nullptr);
 
     // Whether `path` is a whole PNG file (signature, header, every chunk's checksum, the end
-    // marker) without decoding its pixels; a reason in `error` when not.
+    // marker) whose header the decoder takes (a size within its limits), without decoding its
+    // pixels; a reason in `error` when not.
     static bool verify(const std::string& path, std::string* error = nullptr);
 
     // Decodes PNG bytes held in memory (from a download or a cache), refusing an image wider or

@@ -174,9 +174,9 @@ TEST_F(CommandLinePaths, AMissingEmptyOrIncompleteResourcesFolderStopsTheProgram
     EXPECT_FALSE(checkOutputFile("--screenshot", (tmp.path() / "new.png").string()));
 }
 
-// A damaged interface file or picture stops the program with a message naming the file, never an
-// abort; so does an interface file naming what its screen does not have, which shows only when the
-// screen loads.
+// A damaged interface file or picture, or a texture whose header the decoder refuses, stops the
+// program with a message naming the file, never an abort; so does an interface file naming what its
+// screen does not have, which shows only when the screen loads.
 TEST_F(CommandLinePaths, ADamagedInterfaceFileOrPictureStopsTheProgramNamingIt) {
     const fs::path copy = tmp.path() / "resources";
     fs::copy(TIKOLEAP_RESOURCES_DIR, copy, fs::copy_options::recursive);
@@ -191,7 +191,8 @@ TEST_F(CommandLinePaths, ADamagedInterfaceFileOrPictureStopsTheProgramNamingIt) 
     const auto text = [](std::string_view t) { return std::vector<std::uint8_t>(t.begin(), t.end()); };
     for (const Case& c :
          {Case{"ui/Title_Portrait.json", text("{\"class\": 5}"), {"Title_Portrait.json", "class"}},
-          Case{"ui/menu_sky.png", huge, {"menu_sky"}},
+          Case{"ui/menu_sky.png", huge, {"menu_sky.png", "60000 x 60000"}},
+          Case{"haikei.png", huge, {": haikei (cannot decode", "60000 x 60000"}},
           Case{"ui/Title_Portrait.json", text(strayOutlet), {"Title_Portrait.json", "strayOutlet"}}}) {
         SCOPED_TRACE(c.file);
         const std::vector<std::uint8_t> original = tmp.read("resources/" + c.file);

@@ -2,13 +2,13 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
-#include <zlib.h>
 
 #include <filesystem>
 #include <fstream>
 #include <vector>
 
 #include "platform/image/PngCodec.h"
+#include "support/PngHeaders.h"
 
 namespace fs = std::filesystem;
 using platform::Image;
@@ -135,21 +135,30 @@ TEST_F(PngFiles, BrokenOrMissingFilesGiveAReasonNotACrash) {
 }
 
 TEST(PngBytes, AHeaderClaimingAHugePictureIsRefusedBeforeItsPixelsAreTaken) {
-    // A valid header of 40000 x 40000 RGBA pixels (6.4 GB decoded), then the start of the data.
-    std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    auto chunk = [&png](std::vector<std::uint8_t> typeAndData) {
-        const auto size = static_cast<std::uint32_t>(typeAndData.size() - 4);
-        for (int shift = 24; shift >= 0; shift -= 8) png.push_back(static_cast<std::uint8_t>(size >> shift));
-        png.insert(png.end(), typeAndData.begin(), typeAndData.end());
-        const auto crc =
-            static_cast<std::uint32_t>(crc32(0, typeAndData.data(), static_cast<uInt>(typeAndData.size())));
-        for (int shift = 24; shift >= 0; shift -= 8) png.push_back(static_cast<std::uint8_t>(crc >> shift));
-    };
-    chunk({'I', 'H', 'D', 'R', 0, 0, 0x9C, 0x40, 0, 0, 0x9C, 0x40, 8, 6, 0, 0, 0});
-    chunk({'I', 'D', 'A', 'T', 0x78, 0x01});
+    // A header of 40000 x 40000 RGBA pixels (6.4 GB decoded).
+    const std::vector<std::uint8_t> png = tikoleap::test::pngClaiming(40000, 40000);
     std::string error;
     EXPECT_FALSE(platform::PngCodec::decode(png.data(), png.size(), 0, &error));
     EXPECT_NE(error.find("40000 x 40000"), std::string::npos) << error;
+}
+
+TEST_F(PngFiles, AWholeFileWhoseHeaderTheDecoderRefusesFailsTheCheck) {
+    struct Case {
+        std::string name;
+        std::vector<std::uint8_t> bytes;
+        std::string expected;
+    };
+    for (const Case& c : {Case{"huge.png", tikoleap::test::pngClaiming(60000, 60000), "60000 x 60000"},
+                          Case{"many.png", tikoleap::test::pngClaiming(10000, 10000), "10000 x 10000"},
+                          Case{"odd-depth.png", tikoleap::test::pngClaiming(4, 4, 7), "corrupt"}}) {
+        std::ofstream(path(c.name), std::ios::binary)
+            .write(reinterpret_cast<const char*>(c.bytes.data()),
+                   static_cast<std::streamsize>(c.bytes.size()));
+        std::string error;
+        EXPECT_FALSE(platform::PngCodec::verify(path(c.name), &error)) << c.name;
+        EXPECT_NE(error.find(c.expected), std::string::npos) << c.name << ": " << error;
+        EXPECT_NE(error.find(c.name), std::string::npos) << error;
+    }
 }
 
 TEST_F(PngFiles, WritingReplacesWholeFilesAndLeavesNoTemporaryBehind) {
