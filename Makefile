@@ -42,9 +42,10 @@ build-release: bootstrap
 	@cmake --build $(RELEASE_BUILD) -j $(JOBS)
 
 # ADS=off plays without the local ad server. The build says one line when it has nothing to do.
+# The script replaces the recipe's shell, so that make's SIGTERM reaches it.
 play: configure
 	@./scripts/build-brief $(BUILD) $(JOBS)
-	@ADS=$(ADS) ADSERVER_ARGS="$(ADSERVER_ARGS)" ./scripts/play $(BUILD)
+	@ADS=$(ADS) ADSERVER_ARGS="$(ADSERVER_ARGS)" exec ./scripts/play $(BUILD)
 
 # The real web engine's tests wait in real time for pages in processes of their own: on a loaded
 # machine such a wait can run out, so a failed test runs once more before the run fails (a test

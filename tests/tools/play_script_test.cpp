@@ -20,6 +20,7 @@
 #include <string>
 #include <thread>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "support/Command.h"
@@ -218,6 +219,117 @@ TEST_F(PlayScript, MakePlaySaysOneLineWhenTheBuildIsCurrent) {
     EXPECT_NE(broken.out.find("missing"), std::string::npos) << broken.out;
     EXPECT_EQ(broken.out.find("played"), std::string::npos);
     EXPECT_EQ(broken.out.find("up to date"), std::string::npos);
+}
+
+// Whichever process of `make play` is told to end (make, the script, the game), all of them end
+// within 3 s, the local ad server too: make passes only its SIGTERM on, and its SIGINT or SIGHUP
+// alone leaves it waiting for the script.
+TEST_F(PlayScript, AnEndingSignalToAnyProcessOfMakePlayEndsThemAll) {
+    // A configured project whose game writes its process id and ad server, then holds on.
+    tmp.write("project/CMakeLists.txt",
+              std::string_view("cmake_minimum_required(VERSION 3.16)\n"
+                               "project(standin C)\nadd_executable(tikoleap main.c)\n"));
+    tmp.write("project/main.c",
+              std::string_view("#include <stdio.h>\n#include <stdlib.h>\n#include <unistd.h>\n"
+                               "int main(void) {\n"
+                               "  FILE* f = fopen(getenv(\"PLAY_OUT\"), \"w\");\n"
+                               "  fprintf(f, \"%d %s\\n\", (int)getpid(), "
+                               "getenv(\"TIKOLEAP_AD_SERVER\"));\n"
+                               "  fclose(f);\n"
+                               "  for (int i = 0; i < 600; ++i) sleep(1);\n"
+                               "  return 0;\n}\n"));
+    const fs::path project = tmp.path() / "project";
+    ASSERT_EQ(tikoleap::test::runCommand("cmake -S '" + project.string() + "' -B '" + project.string() +
+                                         "/build' >/dev/null")
+                  .code,
+              0);
+    fs::create_symlink(fs::path(TIKOLEAP_BINARY_DIR) / "tikoleap-adserver",
+                       project / "build" / "tikoleap-adserver");
+
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        const std::string entry = *e;
+        if (entry.rfind("TIKOLEAP_", 0) != 0 && entry.rfind("MAKE", 0) != 0 && entry.rfind("MFLAGS", 0) != 0)
+            env.push_back(entry);
+    }
+    env.push_back("PLAY_OUT=" + out.string());
+    std::vector<char*> envp;
+    for (std::string& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    const std::string source = TIKOLEAP_SOURCE_DIR;
+    const std::string buildArg = "BUILD=" + (project / "build").string();
+    auto alive = [](pid_t pid) {
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        std::string line;
+        if (!std::getline(stat, line)) return false;
+        const auto end = line.rfind(") ");
+        return end != std::string::npos && line.compare(end + 2, 1, "Z") != 0;
+    };
+    auto parentOf = [](pid_t pid) {
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        std::string line;
+        std::getline(stat, line);
+        const auto end = line.rfind(") ");
+        return end == std::string::npos ? pid_t{0} : static_cast<pid_t>(std::atoi(line.c_str() + end + 4));
+    };
+
+    for (const auto& [signal, name] :
+         {std::pair{SIGTERM, "TERM"}, std::pair{SIGINT, "INT"}, std::pair{SIGHUP, "HUP"}}) {
+        for (const std::string target : {"make", "script", "game"}) {
+            SCOPED_TRACE(std::string(name) + " to the " + target);
+            fs::remove(out);
+            const pid_t make = fork();
+            if (make == 0) {
+                // A session of its own, with the signals at their defaults, as in a terminal.
+                setsid();
+                sigset_t none;
+                sigemptyset(&none);
+                sigprocmask(SIG_SETMASK, &none, nullptr);
+                for (int s : {SIGINT, SIGQUIT, SIGHUP, SIGTERM}) std::signal(s, SIG_DFL);
+                const int null = open("/dev/null", O_RDWR);
+                if (null < 0 || dup2(null, 0) < 0 || dup2(null, 1) < 0 || dup2(null, 2) < 0) _exit(126);
+                const char* argv[] = {
+                    "make",   "--no-print-directory", "-C",   source.c_str(), "play", "ADS=on",
+                    "JOBS=2", buildArg.c_str(),       nullptr};
+                execvpe("make", const_cast<char**>(argv), envp.data());
+                _exit(127);
+            }
+            pid_t game = 0;
+            std::string url;
+            for (int i = 0; i < 1200 && game == 0; ++i) {
+                std::ifstream in(out);
+                std::string line;
+                if (std::getline(in, line) && in.good()) {
+                    std::istringstream fields(line);
+                    fields >> game >> url;
+                } else {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                }
+            }
+            const pid_t script = game != 0 ? parentOf(game) : 0;
+            if (game == 0 || script == make) {
+                ADD_FAILURE() << "the game did not start under the script";
+                kill(-make, SIGKILL);
+                waitpid(make, nullptr, 0);
+                continue;
+            }
+            kill(target == "make" ? make : target == "script" ? script : game, signal);
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+            int status = 0;
+            bool makeEnded = false;
+            while (std::chrono::steady_clock::now() < deadline) {
+                makeEnded = makeEnded || waitpid(make, &status, WNOHANG) == make;
+                if (makeEnded && !alive(script) && !alive(game) && !answers(url)) break;
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+            EXPECT_TRUE(makeEnded);
+            EXPECT_FALSE(alive(script));
+            EXPECT_FALSE(alive(game));
+            EXPECT_FALSE(answers(url)) << "the server outlived it";
+            kill(-make, SIGKILL);
+            if (!makeEnded) waitpid(make, &status, 0);
+        }
+    }
 }
 
 TEST_F(PlayScript, AdsOffPlaysWithoutTheServer) {
