@@ -1,9 +1,14 @@
 // One window per home: a second launch hands its URL over the session bus to the running window,
 // which takes it as if it had been opened into it; without a bus each process stands alone.
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <string>
+#include <thread>
 
 #include "app/WindowRun.h"
 #include "platform/instance/SingleInstance.h"
@@ -101,10 +106,37 @@ TEST(SingleInstance, InstalledDesktopFileHandlesTheAppsScheme) {
                                        TIKOLEAP_BINARY_DIR + " 2>&1");
     ASSERT_EQ(install.code, 0) << install.out;
     const std::string desktop = readFile(xdg.path() / "data" / "applications" / "tikoleap.desktop");
-    EXPECT_NE(desktop.find("Exec=\"" + kBinary + "\" --open-url %u"), std::string::npos) << desktop;
+    EXPECT_NE(desktop.find("\"" + kBinary + "\" %u\n"), std::string::npos) << desktop;
     EXPECT_NE(desktop.find("MimeType=x-scheme-handler/tikoleap;"), std::string::npos) << desktop;
     const Process query = runCommand(env + " gio mime x-scheme-handler/tikoleap 2>&1");
     const size_t line = query.out.find("Default application for");
     ASSERT_NE(line, std::string::npos) << query.out;
     EXPECT_EQ(query.out.find(": tikoleap.desktop", line), query.out.find('\n', line) - 18) << query.out;
+}
+
+// Launched from the menu the entry gets no URL: the game starts then, without --open-url; with a
+// URL it hands it over whole. A stand-in for the game records what it was given.
+TEST(SingleInstance, TheDesktopEntryStartsTheGameWithoutAURLAndHandsOneOver) {
+    if (!have("gio")) GTEST_SKIP() << "gio is not installed";
+    TempDir tmp;
+    tmp.write("game", std::string_view("#!/bin/sh\necho \"$#:$*\" >> \"$0.args\"\n"));
+    std::filesystem::permissions(tmp.path() / "game", std::filesystem::perms::owner_all);
+    std::string entry = readFile(std::filesystem::path(TIKOLEAP_SOURCE_DIR) / "app" / "tikoleap.desktop.in");
+    const std::string placeholder = "@TIKOLEAP_BINARY@";
+    ASSERT_NE(entry.find(placeholder), std::string::npos) << entry;
+    entry.replace(entry.find(placeholder), placeholder.size(), (tmp.path() / "game").string());
+    tmp.write("tikoleap.desktop", entry);
+    const std::string desktop = (tmp.path() / "tikoleap.desktop").string();
+    // gio starts the entry's command and leaves: each launch is waited for through the record.
+    const std::string args = (tmp.path() / "game.args").string();
+    std::string seen;
+    for (const std::string& url : {std::string(), std::string("'tikoleap:///startTitle?x=a b'")}) {
+        const auto lines = std::count(seen.begin(), seen.end(), '\n');
+        ASSERT_EQ(runCommand("gio launch '" + desktop + "' " + url + " 2>&1").code, 0);
+        for (int i = 0; i < 100 && std::count(seen.begin(), seen.end(), '\n') == lines; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            seen = std::filesystem::exists(args) ? readFile(args) : "";
+        }
+    }
+    EXPECT_EQ(seen, "0:\n2:--open-url tikoleap:///startTitle?x=a b\n");
 }
