@@ -33,7 +33,7 @@ const char* CommandLine::usage() {
            "  --seed N          seed of the game's random generator (default: from the clock)\n"
            "  --ticks N         ticks to run, 10 ms each (default: until the game-over screen with\n"
            "                    --level, else 1000)\n"
-           "  --input FILE      input script: tilt and touches by tick (see README)\n"
+           "  --input FILE      input script: tilt and touches by tick (see docs/headless.md)\n"
            "  --screenshot FILE write the whole window at the end as PNG\n"
            "  --frames-dir DIR  write the whole window every K-th tick as PNG into DIR (--frame-every K)\n"
            "  --sound-out FILE  write the run's sound as WAV (16-bit stereo, 44 100 Hz, 441 frames a tick)\n"

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "app/CommandLine.h"
 #include "app/InputScript.h"
+#include "support/RunOutput.h"
 
 namespace {
 
@@ -88,6 +90,19 @@ TEST(CommandLine, RefusesBadArguments) {
         EXPECT_FALSE(parse(args, &error)) << args.front();
         EXPECT_FALSE(error.empty());
     }
+}
+
+TEST(CommandLine, TheUsageSendsReadersOfTheInputScriptWhereItIsDescribed) {
+    const std::string usage = CommandLine::usage();
+    const size_t input = usage.find("--input FILE");
+    ASSERT_NE(input, std::string::npos);
+    const size_t see = usage.find("(see ", input);
+    ASSERT_NE(see, std::string::npos);
+    const std::string file = usage.substr(see + 5, usage.find(')', see) - see - 5);
+    EXPECT_NE(tikoleap::test::readFile(std::string(TIKOLEAP_SOURCE_DIR) + "/" + file)
+                  .find("An input script drives"),
+              std::string::npos)
+        << file;
 }
 
 TEST(InputScriptFormat, ParsesEventsAndSkipsComments) {

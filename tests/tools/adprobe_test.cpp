@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -83,6 +85,37 @@ TEST(AdProbe, SaysWhatItCouldNotDoInsteadOfMakingResultsUp) {
         EXPECT_EQ(usage.code, 0) << help;
         EXPECT_EQ(usage.out.rfind("usage: tikoleap-adprobe", 0), 0u) << usage.out;
     }
+}
+
+// The docs' example of the server and the probe, run as written by bash (its files in a folder of
+// the test's own rather than /tmp): the probe asks the server once it has said where it listens.
+TEST(AdProbe, TheServerExampleOfTheDocsRunsAsWritten) {
+    const std::string doc = tikoleap::test::readFile(std::string(TIKOLEAP_SOURCE_DIR) + "/docs/ad-server.md");
+    const size_t server = doc.find("build/tikoleap-adserver --log");
+    ASSERT_NE(server, std::string::npos);
+    const size_t begin = doc.rfind("```sh\n", server);
+    const size_t end = doc.find("```", server);
+    ASSERT_NE(begin, std::string::npos);
+    ASSERT_NE(end, std::string::npos);
+    std::string example = doc.substr(begin + 6, end - begin - 6);
+    tikoleap::test::TempDir tmp("tikoleap-docs-example");
+    for (size_t at = 0; (at = example.find("/tmp/", at)) != std::string::npos;) {
+        example.replace(at, 5, tmp.path().string() + "/");
+        at += tmp.path().string().size() + 1;
+    }
+    tmp.write("example.sh", example);
+    std::filesystem::create_directory_symlink(TIKOLEAP_BINARY_DIR, tmp.path() / "build");
+    const auto run = runCommand("cd '" + tmp.path().string() + "' && timeout 60 bash example.sh 2>&1");
+    bool fetched = false;
+    for (size_t from = 0; from < run.out.size();) {
+        const size_t to = std::min(run.out.find('\n', from), run.out.size());
+        const auto line = nlohmann::json::parse(run.out.substr(from, to - from), nullptr, false);
+        fetched = fetched || (line.is_object() && line.value("ok", false) && line.contains("ad"));
+        from = to + 1;
+    }
+    EXPECT_TRUE(fetched) << run.out;
+    EXPECT_NE(run.out.find("tikoleap-banner"), std::string::npos) << "the server's log: " << run.out;
+    EXPECT_TRUE(std::filesystem::is_directory(tmp.path() / "ads-home")) << "the probe's home";
 }
 
 }  // namespace
