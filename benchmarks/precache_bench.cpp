@@ -1,18 +1,22 @@
 // Precaching the local ad server's 32 MiB file: the throughput from the page's message to
-// "precacheComplete", events included, and what the download costs the main thread (the message,
-// and taking every event the page would get).
+// "precacheComplete", events included, against curl's download of the same file from the same
+// server into a file, run in turn with it; and what the download costs the main thread (the
+// message, and taking every event the page would get).
 #include <benchmark/benchmark.h>
 
 #include <time.h>
 
 #include <chrono>
+#include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
 #include <nlohmann/json.hpp>
 
 #include "ads/render/view/DZPrecacheAMSGHandler.h"
+#include "benchmarks/BenchHome.h"
 #include "platform/runloop/ManualRunLoop.h"
 #include "tools/adserver/AdServer.h"
 #include "tools/adserver/PrecacheFile.h"
@@ -29,6 +33,19 @@ Clock::duration threadTime() {
     return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
 }
 
+// Seconds curl takes for the file into `path`, as curl itself times the transfer (its own start-up
+// left out); nothing when curl is missing or fails.
+std::optional<double> curlSeconds(const std::string& url, const std::string& path) {
+    const std::string command = "curl -sf -o '" + path + "' -w '%{time_total}' '" + url + "' 2>/dev/null";
+    FILE* out = popen(command.c_str(), "r");
+    if (!out) return std::nullopt;
+    double seconds = 0;
+    const bool read = std::fscanf(out, "%lf", &seconds) == 1;
+    const bool ok = pclose(out) == 0 && read && seconds > 0;
+    std::remove(path.c_str());
+    return ok ? std::optional<double>(seconds) : std::nullopt;
+}
+
 void BM_PrecacheFromLoopback(benchmark::State& state) {
     auto loop = std::make_shared<platform::ManualRunLoop>();
     auto previous = platform::RunLoop::setMain(loop);
@@ -39,8 +56,11 @@ void BM_PrecacheFromLoopback(benchmark::State& state) {
     }
     const std::string src = server.baseURL() + (PrecacheFile::kWithLengthPath + 1);
     PrecacheFile::content();  // made once, before the clock runs
+    const std::string curlFile = (tikoleap::bench::benchHome("precache") / "curl.bin").string();
     Clock::duration mainTime{};
     double seconds = 0;
+    double curlTotal = 0;
+    bool curlRan = true;
     std::size_t events = 0;
     for (auto _ : state) {
         auto handler = std::make_shared<DZPrecacheAMSGHandler>();
@@ -75,10 +95,20 @@ void BM_PrecacheFromLoopback(benchmark::State& state) {
             loop->runUntilIdle();
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
+        const auto curl = curlSeconds(src, curlFile);
+        curlRan = curlRan && curl;
+        curlTotal += curl.value_or(0);
     }
     if (state.iterations() > 0 && seconds > 0) {
         const double n = static_cast<double>(state.iterations());
-        state.counters["MB_per_s"] = static_cast<double>(PrecacheFile::kBytes) * n / seconds / 1e6;
+        const double bytes = static_cast<double>(PrecacheFile::kBytes) * n;
+        state.counters["MB_per_s"] = bytes / seconds / 1e6;
+        if (curlRan) {
+            state.counters["curl_MB_per_s"] = bytes / curlTotal / 1e6;
+            state.counters["ratio_to_curl"] = curlTotal / seconds;
+        } else {
+            state.SetLabel("no curl figure: curl is missing or failed");
+        }
         state.counters["main_ms"] = std::chrono::duration<double, std::milli>(mainTime).count() / n;
         state.counters["events"] = static_cast<double>(events) / n;
     }

@@ -38,9 +38,10 @@ struct WebLimits {
     // is stopped as hostile (each is refused).
     int oversizedNavigationsBeforeStop = 3;
     // Taken when the engine starts, for good. A web process (one view's) is held under the
-    // limit: the extension in it measures it every watch interval and has it ended, as
-    // hostile, well before the limit (the engine's own measure, a second old at worst, is
-    // only the last resort). The engine frees what it can past half the limit.
+    // limit: the extension in it measures it every watch interval while it grows or nears the
+    // limit (less often at rest) and has it ended, as hostile, well before the limit (the
+    // engine's own measure, a second old at worst, is only the last resort). The engine frees
+    // what it can past half the limit.
     int webProcessMemoryLimitMB = 512;
     double memoryPollSeconds = 1;
     int memoryWatchMilliseconds = 10;

@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -38,13 +39,25 @@ MemoryWatch::MemoryWatch(std::uint32_t limitMB, std::uint32_t intervalMs, void (
     : tellHost_(tellHost),
       stopBytes_(static_cast<std::uint64_t>(limitMB * kStopShare) << 20),
       haltBytes_(static_cast<std::uint64_t>(limitMB * kHaltShare) << 20),
+      fastestGrowthPerMs_(
+          std::max<std::uint64_t>(((std::uint64_t{limitMB} << 20) - haltBytes_) / intervalMs, 1)),
       intervalMs_(intervalMs) {}
+
+std::uint32_t MemoryWatch::nextWaitMs(std::uint64_t bytes, std::uint64_t previous) const {
+    if (bytes >= stopBytes_ || bytes > previous + kGrowthBytes) return intervalMs_;
+    // Not even the fastest growth reaches the stop point before the next read.
+    const std::uint64_t reach = (stopBytes_ - bytes) / fastestGrowthPerMs_;
+    return static_cast<std::uint32_t>(
+        std::clamp<std::uint64_t>(reach, intervalMs_, std::max(intervalMs_, kRestMilliseconds)));
+}
 
 void MemoryWatch::run() {
     const int statm = open("/proc/self/statm", O_RDONLY | O_CLOEXEC);
     if (statm < 0) return;
+    std::uint32_t waitMs = intervalMs_;
+    std::uint64_t previous = 0;
     for (;;) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(intervalMs_));
+        std::this_thread::sleep_for(std::chrono::milliseconds(waitMs));
         const std::uint64_t bytes = anonymousResidentBytes(statm);
         if (bytes >= haltBytes_) {
             // The main thread did not pass the word on in time; nothing the page runs may grow
@@ -53,6 +66,8 @@ void MemoryWatch::run() {
         } else if (bytes >= stopBytes_ && !told_.exchange(true)) {
             g_main_context_invoke(nullptr, &MemoryWatch::onMainThread, this);
         }
+        waitMs = nextWaitMs(bytes, previous);
+        previous = bytes;
     }
 }
 

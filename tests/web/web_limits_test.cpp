@@ -3,7 +3,11 @@
 // holding the game's loop.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+
 #include <chrono>
+#include <fstream>
+#include <string>
 
 #include "WebTestKit.h"
 
@@ -29,6 +33,27 @@ class WebLimitsTest : public ::testing::Test {
     tikoleap::test::LoopbackServer& server = webtest::server();
     std::vector<std::unique_ptr<WebEngine>> views;
 };
+
+// How often the threads of a process have gone to sleep and been woken so far.
+long wakeUps(int pid) {
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    DIR* dir = opendir(tasks.c_str());
+    if (!dir) return 0;
+    long sum = 0;
+    while (dirent* entry = readdir(dir)) {
+        std::ifstream status(tasks + "/" + entry->d_name + "/status");
+        std::string key;
+        while (status >> key) {
+            if (key == "voluntary_ctxt_switches:") {
+                long n = 0;
+                status >> n;
+                sum += n;
+            }
+        }
+    }
+    closedir(dir);
+    return sum;
+}
 
 }  // namespace
 
@@ -59,6 +84,24 @@ TEST_F(WebLimitsTest, EachViewHasAWebProcessOfItsOwnUpToTheCapAndLeavesNoneBehin
     views.clear();
     EXPECT_EQ(webtest::host().liveViews(), 0);
     EXPECT_TRUE(runUntil([] { return webtest::webProcessCount() == 0; }, 5));
+}
+
+TEST_F(WebLimitsTest, APageAtRestWakesItsWebProcessSeldom) {
+    ASSERT_TRUE(runUntil([] { return webtest::webProcessCount() == 0; }, 5))
+        << "a process left by another test";
+    webtest::Recorder recorder;
+    views.push_back(webtest::host().createView(320, 50));
+    views[0]->setDelegate(&recorder);
+    views[0]->loadHTML("<html><body>at rest</body></html>", server.url("/"));
+    ASSERT_TRUE(runUntil([&] { return recorder.finished == 1; }));
+    ASSERT_EQ(webtest::webProcessCount(), 1);
+    const int pid = webtest::webProcesses()[0];
+    webtest::runFor(0.5);
+    const long before = wakeUps(pid);
+    webtest::runFor(2);
+    // About 30 a second here; the memory watch alone woke it 100 times a second when it read the
+    // page every 10 ms.
+    EXPECT_LT((wakeUps(pid) - before) / 2, 60);
 }
 
 TEST_F(WebLimitsTest, ADialogLoopIsAnsweredUpToTheLimitThenThePageIsStopped) {
