@@ -201,6 +201,7 @@ void DZNativeAd::addAssetWithNameToRequestedAssets(const std::string& name) {
 
 void DZNativeAd::finishedLoadingAssetWithName(const std::string& name) {
     completedAssets_.insert(name);
+    startLoadsAfterRequiredAssets();
     checkForCompletion();
 }
 
@@ -213,8 +214,24 @@ void DZNativeAd::failedToLoadAssetWithName(const std::string& name) {
     fail(dz_errorWithCode(kAssetsFailedCode, "Failed to load a required asset."));
 }
 
+void DZNativeAd::afterRequiredAssets(std::function<void()> start) {
+    ASSERT_MAIN_THREAD();
+    loadsAfterRequiredAssets_.push_back(std::move(start));
+    startLoadsAfterRequiredAssets();
+}
+
+void DZNativeAd::startLoadsAfterRequiredAssets() {
+    if (loadsAfterRequiredAssets_.empty() || failedToLoadARequiredAsset_) return;
+    for (const auto& name : requiredAssets())
+        if (requestedAssets_.contains(name) && !completedAssets_.contains(name)) return;
+    auto hold = shared_from_this();
+    for (auto& start : std::exchange(loadsAfterRequiredAssets_, {}))
+        if (start) start();
+}
+
 void DZNativeAd::fail(platform::ErrorRef error) {
     failedToLoadARequiredAsset_ = true;
+    loadsAfterRequiredAssets_.clear();
     failure_ = std::move(error);
     settleAssets();
     callCompletions(failure_);

@@ -130,9 +130,14 @@ class DZNativeAd : public DZMediatedAd,
     void failedToLoadAssetWithName(const std::string& name);
     // Queues the completion; the check for completion runs through the main loop.
     void addAssetCompletion(AssetCompletion completion);
+    // Runs `start` once every required asset requested so far has loaded (at once when none is
+    // pending; never once the loading failed): pictures the ad can do without must not take the
+    // memory and the download turns its required ones need.
+    void afterRequiredAssets(std::function<void()> start);
 
   private:
     void checkForCompletion();
+    void startLoadsAfterRequiredAssets();
     // The loading failed: every completion, those still to come too, hears `error`.
     void fail(platform::ErrorRef error);
     void settleAssets();
@@ -149,6 +154,7 @@ class DZNativeAd : public DZMediatedAd,
     bool assetsSettled_ = false;
     std::shared_ptr<platform::MainLoopTimer> assetsDeadline_;
     std::vector<AssetCompletion> assetCompletions_;
+    std::vector<std::function<void()>> loadsAfterRequiredAssets_;
     std::weak_ptr<DZNativeAdDelegate> delegate_;
     std::weak_ptr<platform::ui::ViewController> rootViewController_;
     nlohmann::json extraAssets_ = nlohmann::json::object();
