@@ -190,9 +190,22 @@ bool DZNativeAd::shouldLoadAssets() {
         platform::MainLoopTimer::schedule(kAssetsTimeoutSeconds, false, [weak](platform::MainLoopTimer&) {
             auto self = weak.lock();
             if (!self || self->assetsSettled_) return;
-            self->fail(dz_errorWithCode(kAssetsFailedCode, "The assets did not arrive in time."));
+            self->assetsDeadlinePassed();
         });
     return true;
+}
+
+void DZNativeAd::assetsDeadlinePassed() {
+    const auto required = requiredAssets();
+    for (const auto& name : requestedAssets_) {
+        if (!completedAssets_.contains(name) && required.contains(name)) {
+            fail(dz_errorWithCode(kAssetsFailedCode, "The assets did not arrive in time."));
+            return;
+        }
+    }
+    // Those the ad can do without count as failed: it goes without them.
+    completedAssets_.insert(requestedAssets_.begin(), requestedAssets_.end());
+    checkForCompletion();
 }
 
 void DZNativeAd::addAssetWithNameToRequestedAssets(const std::string& name) {

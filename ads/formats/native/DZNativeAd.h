@@ -41,8 +41,9 @@ class DZNativeAd : public DZMediatedAd,
     inline static const std::string kSupportPagePath = "/zads/static/mad/sdk/native/native_ads.html";
     // Each list of tracking URLs is read this far: every URL kept is a request the ad causes.
     static constexpr std::size_t kMaxTrackingURLs = 16;
-    // All assets of an ad arrive within this from the first load, or its loading fails: pictures
-    // wait their turn to download, so an ad naming many that never come must not hold the loader.
+    // All required assets of an ad arrive within this from the first load, or its loading fails;
+    // the others still on their way then count as failed: pictures wait their turn to download,
+    // so an ad naming many that never come must not hold the loader.
     static constexpr double kAssetsTimeoutSeconds = 90;
 
     ~DZNativeAd() override;
@@ -138,6 +139,7 @@ class DZNativeAd : public DZMediatedAd,
   private:
     void checkForCompletion();
     void startLoadsAfterRequiredAssets();
+    void assetsDeadlinePassed();
     // The loading failed: every completion, those still to come too, hears `error`.
     void fail(platform::ErrorRef error);
     void settleAssets();

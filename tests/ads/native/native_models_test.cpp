@@ -39,10 +39,15 @@ nlohmann::json appInstall(const std::string& base) {
             {"tracking_urls_and_actions", {{"impression_tracking_urls", {base + "/imp"}}}}};
 }
 
-// A model that counts the passes that start its loads: each waits for the asset named "x".
+// A model that counts the passes that start its loads: each waits for the asset named "x", which
+// is optional unless told.
 struct CountingAd : DZNativeAd {
-    CountingAd() : DZNativeAd(nlohmann::json::object()) {}
+    explicit CountingAd(bool xRequired = false)
+        : DZNativeAd(nlohmann::json::object()), xRequired(xRequired) {}
     DZNativeAdClass adClass() const override { return DZNativeAdClass::kContent; }
+    std::set<std::string> requiredAssets() const override {
+        return xRequired ? std::set<std::string>{"x"} : std::set<std::string>{};
+    }
     void adLoaderDidReceiveAd(DZAdLoader&) override {}
     void loadAssets(AssetCompletion completion) override {
         addAssetCompletion(std::move(completion));
@@ -52,6 +57,7 @@ struct CountingAd : DZNativeAd {
     }
     void finish() { finishedLoadingAssetWithName("x"); }
     int passes = 0;
+    bool xRequired = false;
 };
 
 // About 60 KiB on the wire, 64 MiB once decoded.
@@ -244,8 +250,8 @@ TEST(NativeBase, QuickCallsStartTheLoadsOnceAndAreAllAnswered) {
     ad->finish();
     ASSERT_TRUE(bed.until([&] { return answered == 3; }));
 
-    // Assets that never arrive end the loading at its time-out, once.
-    auto stuck = std::make_shared<CountingAd>();
+    // A required asset that never arrives fails the loading at its time-out, once.
+    auto stuck = std::make_shared<CountingAd>(true);
     std::vector<std::string> errors;
     stuck->loadAssets(
         [&](platform::ErrorRef error) { errors.push_back(error ? error->localizedDescription() : ""); });
@@ -256,6 +262,20 @@ TEST(NativeBase, QuickCallsStartTheLoadsOnceAndAreAllAnswered) {
         [&](platform::ErrorRef error) { errors.push_back(error ? error->localizedDescription() : ""); });
     bed.runFor(std::chrono::milliseconds(50));
     EXPECT_EQ(errors, (std::vector<std::string>(2, "The assets did not arrive in time.")));
+
+    // An optional one still on its way then counts as failed: the ad loads without it, once.
+    auto late = std::make_shared<CountingAd>();
+    errors.clear();
+    late->loadAssets(
+        [&](platform::ErrorRef error) { errors.push_back(error ? error->localizedDescription() : ""); });
+    bed.advance(DZNativeAd::kAssetsTimeoutSeconds - 1);
+    bed.runFor(std::chrono::milliseconds(50));
+    EXPECT_TRUE(errors.empty());
+    bed.advance(2);
+    ASSERT_TRUE(bed.until([&] { return !errors.empty(); }));
+    late->finish();
+    bed.runFor(std::chrono::milliseconds(50));
+    EXPECT_EQ(errors, (std::vector<std::string>{""}));
 }
 
 TEST(NativeBase, PicturesOfEachFormatTheServerSendsDecode) {
