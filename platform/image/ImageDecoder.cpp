@@ -12,21 +12,35 @@ namespace {
 
 struct SizeCheck {
     int maxSide = 0;
+    const ImageDecoder::Admission* admit = nullptr;
     bool seen = false;
     bool refused = false;
+    bool asked = false;
+    bool declined = false;
     int width = 0;
     int height = 0;
 };
 
 // The loader reports the size from the header, before it allocates the pixels; a size of zero
-// makes it give up there.
+// makes it give up there. A picture once refused or declined stays so, and the caller is asked
+// about one size only.
 void onSizePrepared(GdkPixbufLoader* loader, gint width, gint height, gpointer data) {
     auto* check = static_cast<SizeCheck*>(data);
+    const bool changed = check->seen && (width != check->width || height != check->height);
     check->seen = true;
     check->width = width;
     check->height = height;
-    check->refused = width <= 0 || height <= 0 || width > check->maxSide || height > check->maxSide;
-    if (check->refused) gdk_pixbuf_loader_set_size(loader, 0, 0);
+    check->refused =
+        check->refused || width <= 0 || height <= 0 || width > check->maxSide || height > check->maxSide;
+    if (!check->refused && check->admit && *check->admit) {
+        if (!check->asked) {
+            check->asked = true;
+            check->declined = !(*check->admit)(width, height);
+        } else if (changed) {
+            check->declined = true;
+        }
+    }
+    if (check->refused || check->declined) gdk_pixbuf_loader_set_size(loader, 0, 0);
 }
 
 std::nullopt_t fail(std::string* error, std::string reason) {
@@ -37,6 +51,11 @@ std::nullopt_t fail(std::string* error, std::string reason) {
 std::string tooLarge(const SizeCheck& check) {
     return "The picture is " + std::to_string(check.width) + " x " + std::to_string(check.height) +
            " pixels; at most " + std::to_string(check.maxSide) + " a side are taken.";
+}
+
+std::string declined(const SizeCheck& check) {
+    return "The picture of " + std::to_string(check.width) + " x " + std::to_string(check.height) +
+           " pixels was declined before decoding.";
 }
 
 std::uint32_t bigEndian(const std::uint8_t* p, int bytes) {
@@ -83,6 +102,47 @@ bool reachesJpegEnd(const std::uint8_t* bytes, std::size_t size) {
             ++at;
     }
     return false;
+}
+
+// Skips a run of GIF data sub-blocks (each a length byte, then that many bytes) and its zero
+// terminator; the position after it, or nothing when the bytes end first.
+std::optional<std::size_t> pastGifSubBlocks(const std::uint8_t* bytes, std::size_t size, std::size_t at) {
+    while (at < size) {
+        const std::size_t length = bytes[at];
+        if (length == 0) return at + 1;
+        at += 1 + length;
+    }
+    return std::nullopt;
+}
+
+// The GIF up to the end of its first picture, then its end marker: the library decodes every
+// frame of an animation it is given, and only the first is shown. Nothing when the bytes end or
+// go wrong before the first picture is whole.
+std::optional<std::string> firstGifFrame(const std::uint8_t* bytes, std::size_t size) {
+    constexpr std::size_t kScreenEnd = 13;  // signature, then the logical screen descriptor
+    if (size < kScreenEnd) return std::nullopt;
+    std::size_t at = kScreenEnd;
+    if (bytes[10] & 0x80) at += 3u << ((bytes[10] & 0x07) + 1);  // the global colour table
+    while (at < size) {
+        if (bytes[at] == 0x21) {  // an extension: its label, then sub-blocks
+            auto next = pastGifSubBlocks(bytes, size, at + 2);
+            if (!next) return std::nullopt;
+            at = *next;
+        } else if (bytes[at] == 0x2c) {  // a picture: its descriptor, colour table, LZW data
+            if (size - at < 11) return std::nullopt;
+            const std::uint8_t flags = bytes[at + 9];
+            at += 10;
+            if (flags & 0x80) at += 3u << ((flags & 0x07) + 1);
+            auto end = pastGifSubBlocks(bytes, size, at + 1);  // past the LZW code size
+            if (!end) return std::nullopt;
+            std::string frame(reinterpret_cast<const char*>(bytes), *end);
+            frame += '\x3b';
+            return frame;
+        } else {
+            return std::nullopt;  // the end marker before any picture, or a block of no kind
+        }
+    }
+    return std::nullopt;
 }
 
 Image toImage(GdkPixbuf* pixbuf) {
@@ -132,7 +192,7 @@ const char* ImageDecoder::nameOf(Format format) {
 }
 
 std::optional<Image> ImageDecoder::decode(const std::uint8_t* bytes, std::size_t size, std::string* error,
-                                          int maxSide) {
+                                          int maxSide, const Admission& admit) {
     if (!bytes || size == 0) return fail(error, "The picture is empty.");
     const auto format = formatOf(bytes, size);
     if (!format) return fail(error, "The data is no PNG, JPEG or GIF picture.");
@@ -140,6 +200,14 @@ std::optional<Image> ImageDecoder::decode(const std::uint8_t* bytes, std::size_t
         (*format == Format::JPEG && !reachesJpegEnd(bytes, size)))
         return fail(error, std::string("The ") + nameOf(*format) +
                                " picture is truncated or corrupt: it has no end.");
+    std::optional<std::string> firstFrame;
+    if (*format == Format::GIF) {
+        firstFrame = firstGifFrame(bytes, size);
+        if (!firstFrame)
+            return fail(error, "The gif picture is truncated or corrupt: it has no whole picture.");
+        bytes = reinterpret_cast<const std::uint8_t*>(firstFrame->data());
+        size = firstFrame->size();
+    }
     // The loader of the format the bytes claim, so no other of the library's loaders ever sees them.
     GError* failure = nullptr;
     std::unique_ptr<GdkPixbufLoader, decltype(&g_object_unref)> loader(
@@ -151,6 +219,7 @@ std::optional<Image> ImageDecoder::decode(const std::uint8_t* bytes, std::size_t
     }
     SizeCheck check;
     check.maxSide = maxSide;
+    check.admit = &admit;
     g_signal_connect(loader.get(), "size-prepared", G_CALLBACK(onSizePrepared), &check);
     bool ok = gdk_pixbuf_loader_write(loader.get(), bytes, size, &failure);
     // Closing ends the loader's work even after a failed write; its verdict counts only then.
@@ -158,15 +227,23 @@ std::optional<Image> ImageDecoder::decode(const std::uint8_t* bytes, std::size_t
     std::string why = failure && failure->message ? failure->message : "";
     if (failure) g_error_free(failure);
     if (check.refused) return fail(error, tooLarge(check));
+    if (check.declined) return fail(error, declined(check));
     GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader.get());
     if (!ok || !pixbuf) {
         return fail(error, std::string("The ") + nameOf(*format) + " picture is truncated or corrupt" +
                                (why.empty() ? "." : ": " + why));
     }
-    // A loader that never reported the size is held to the limit all the same.
-    check.width = gdk_pixbuf_get_width(pixbuf);
-    check.height = gdk_pixbuf_get_height(pixbuf);
-    if (check.width > maxSide || check.height > maxSide) return fail(error, tooLarge(check));
+    // The size the caller was asked about is the size it gets.
+    const int width = gdk_pixbuf_get_width(pixbuf);
+    const int height = gdk_pixbuf_get_height(pixbuf);
+    const bool resized = check.asked && (width != check.width || height != check.height);
+    check.width = width;
+    check.height = height;
+    if (resized) return fail(error, declined(check));
+    // A loader that never reported the size is held to the limit, and to the caller's
+    // admission, all the same.
+    if (width > maxSide || height > maxSide) return fail(error, tooLarge(check));
+    if (admit && !check.asked && !admit(width, height)) return fail(error, declined(check));
     return toImage(pixbuf);
 }
 

@@ -5,6 +5,7 @@
 // may run on any thread, so a caller on the main loop decodes on a queue of its own.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,18 +20,26 @@ class ImageDecoder {
 
     enum class Format { PNG, JPEG, GIF };
 
+    // Asked once with the picture's size as its header gives it, before any pixel memory is
+    // taken (and on the decoding thread); false refuses the picture. A caller that holds many
+    // pictures budgets their memory here rather than after the decoder has spent it.
+    using Admission = std::function<bool(int width, int height)>;
+
     // The format the bytes begin as, or nothing for any other.
     static std::optional<Format> formatOf(const std::uint8_t* bytes, std::size_t size);
     static const char* nameOf(Format format);
 
-    // The picture (the first frame of an animation): RGBAPremultiplied when it has an alpha
-    // channel, RGB otherwise. Nothing, and the reason in `error`, for bytes that are empty, of
-    // another format, truncated or corrupt, or a picture wider or taller than maxSide.
+    // The picture (the first frame of an animation, the only one decoded): RGBAPremultiplied
+    // when it has an alpha channel, RGB otherwise. Nothing, and the reason in `error`, for bytes
+    // that are empty, of another format, truncated or corrupt, a picture wider or taller than
+    // maxSide, or one `admit` refused.
     static std::optional<Image> decode(const std::uint8_t* bytes, std::size_t size,
-                                       std::string* error = nullptr, int maxSide = kMaxSide);
+                                       std::string* error = nullptr, int maxSide = kMaxSide,
+                                       const Admission& admit = {});
     static std::optional<Image> decode(std::string_view bytes, std::string* error = nullptr,
-                                       int maxSide = kMaxSide) {
-        return decode(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), error, maxSide);
+                                       int maxSide = kMaxSide, const Admission& admit = {}) {
+        return decode(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), error, maxSide,
+                      admit);
     }
 };
 

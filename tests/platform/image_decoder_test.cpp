@@ -1,5 +1,6 @@
 // Decoding pictures from memory: each format, its pixels and alpha; what is refused (truncated,
-// another format, too large, empty) with a reason; decoding on several threads at once.
+// another format, too large, empty) with a reason; the caller's say before pixel memory is taken;
+// only an animation's first frame; decoding on several threads at once.
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -197,6 +198,52 @@ TEST(ImageDecoder, RefusesAPictureLargerThanTheLimitASide) {
     for (int i = 0; i < 4; ++i) vast[29 + i] = static_cast<char>((crc >> (24 - 8 * i)) & 0xff);
     EXPECT_FALSE(ImageDecoder::decode(vast, &error));
     EXPECT_NE(error.find("65536 x 65536"), std::string::npos) << error;
+}
+
+TEST(ImageDecoder, AsksTheCallerAboutTheSizeBeforeDecoding) {
+    const std::vector<std::pair<const char*, std::string>> pictures{
+        {"png", saved("png", 30, 20, 0x11223344, true)},
+        {"jpeg", saved("jpeg", 30, 20, 0x112233ff, false)},
+        {"gif", gif(30, 20)}};
+    for (const auto& [what, bytes] : pictures) {
+        std::vector<std::pair<int, int>> asked;
+        std::string error;
+        const auto declined = ImageDecoder::decode(bytes, &error, ImageDecoder::kMaxSide, [&](int w, int h) {
+            asked.emplace_back(w, h);
+            return false;
+        });
+        EXPECT_FALSE(declined) << what;
+        EXPECT_NE(error.find("30 x 20 pixels was declined"), std::string::npos) << what << ": " << error;
+        const auto taken = ImageDecoder::decode(bytes, &error, ImageDecoder::kMaxSide, [&](int w, int h) {
+            asked.emplace_back(w, h);
+            return true;
+        });
+        ASSERT_TRUE(taken) << what << ": " << error;
+        EXPECT_EQ(taken->width, 30) << what;
+        EXPECT_EQ(asked, (std::vector<std::pair<int, int>>(2, {30, 20}))) << what;
+    }
+    // A picture over the limit a side is refused without asking.
+    bool asked = false;
+    EXPECT_FALSE(ImageDecoder::decode(gif(ImageDecoder::kMaxSide + 1, 1), nullptr, ImageDecoder::kMaxSide,
+                                      [&](int, int) { return asked = true; }));
+    EXPECT_FALSE(asked);
+}
+
+TEST(ImageDecoder, DecodesOnlyTheFirstFrameOfAnAnimation) {
+    // A second frame of the other colour, cut short: never decoded, so neither shown nor a fault.
+    std::string animation = gif(6, 4);
+    animation.pop_back();  // the end marker
+    animation += std::string("\x21\xf9\x04\x00\x0a\x00\x00\x00", 8);
+    animation += std::string(",\0\0\0\0\x06\0\x04\0\x80\x00\x00\x00\x00\x00\xff\x02\x05\x84", 19);
+    std::string error;
+    const auto first = ImageDecoder::decode(animation, &error);
+    ASSERT_TRUE(first) << error;
+    EXPECT_EQ(first->width, 6);
+    EXPECT_EQ(pixel(*first, 5, 3)[1], 0xff);  // colour 1 of the first frame's table: green
+    EXPECT_EQ(pixel(*first, 5, 3)[0], 0);
+    // A GIF with no whole first picture is refused all the same.
+    EXPECT_FALSE(ImageDecoder::decode(gif(6, 4).substr(0, 30), &error));
+    EXPECT_NE(error.find("truncated or corrupt"), std::string::npos) << error;
 }
 
 TEST(ImageDecoder, DecodesOnSeveralThreadsAtOnce) {

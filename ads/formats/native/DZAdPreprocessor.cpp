@@ -1,5 +1,7 @@
 #include "ads/formats/native/DZAdPreprocessor.h"
 
+#include <string_view>
+
 #include "ads/core/DZAdType.h"
 #include "ads/core/DZExtras.h"
 #include "ads/core/DZRequest.h"
@@ -14,6 +16,10 @@
 #include "platform/dispatch/MainLoopTimer.h"
 #include "platform/dispatch/MainThread.h"
 #include "platform/ui/NotificationCenter.h"
+#include "platform/web/WebEngine.h"
+
+// The engine refuses longer page messages before they reach the bridge.
+static_assert(DZAdPreprocessor::kMaxAnswerURLBytes == platform::web::WebEngine::kMaxNavigationURLBytes);
 
 std::shared_ptr<DZAdPreprocessor> DZAdPreprocessor::create(const std::string& adUnitID) {
     auto preprocessor = std::make_shared<DZAdPreprocessor>(adUnitID);
@@ -41,9 +47,19 @@ void DZAdPreprocessor::preprocessNativeAdJSON(const std::string& json, Completio
     ASSERT_MAIN_THREAD();
     completion_ = std::move(completion);
     std::string reason;
-    if (!dz_decodedJSONObject(json, &reason)) {
+    const auto decoded = dz_decodedJSONObject(json, &reason);
+    if (!decoded) {
         complete(std::nullopt, nullptr,
                  dz_errorWithCode(kDZInternalErrorInvalidArgument, "The native ad is no JSON: " + reason));
+        return;
+    }
+    if (const std::size_t bytes = answerURLBytes(*decoded); bytes > kMaxAnswerURLBytes) {
+        complete(
+            std::nullopt, nullptr,
+            dz_errorWithCode(kDZInternalErrorInvalidArgument,
+                             "The native ad is too large: its " + std::to_string(json.size()) +
+                                 " bytes would come back from the support page in " + std::to_string(bytes) +
+                                 ", where at most " + std::to_string(kMaxAnswerURLBytes) + " are taken."));
         return;
     }
     nativeAdJSON_ = json;
@@ -53,6 +69,18 @@ void DZAdPreprocessor::preprocessNativeAdJSON(const std::string& json, Completio
     extras->setAdditionalParameters({{"_requestUrl", DZNativeAd::supportHTMLURL()}});
     request->registerAdNetworkExtras(extras);
     slot_->loadRequest(request);
+}
+
+std::size_t DZAdPreprocessor::answerURLBytes(const nlohmann::json& ad) {
+    const std::string compact = ad.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    // What a page's URL-component encoding keeps as it is; every other byte takes three.
+    std::size_t bytes = ("amsg://page/" + kAnswerMessage + "?success=").size();
+    for (const unsigned char c : compact)
+        bytes += (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') ||
+                         std::string_view("-_.!~*'()").find(static_cast<char>(c)) != std::string_view::npos
+                     ? 1
+                     : 3;
+    return bytes;
 }
 
 void DZAdPreprocessor::slotFinishedLoadingAdContent(DZSlot& slot) {

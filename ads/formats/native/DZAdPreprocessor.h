@@ -4,8 +4,9 @@
 // "nativeAdPreProcess" answer (only the one from its own ad view counts). The completion runs
 // once, through the main loop: with the processed ad object and the slot (which then stays with
 // the native ad), or with an error (the page failed or did not load within kPageLoadTimeoutSeconds,
-// no answer within kTimeoutSeconds of the page loading, an answer that is no JSON object). Main
-// thread only.
+// no answer within kTimeoutSeconds of the page loading, an answer that is no JSON object, an ad
+// too large for the page's answer to carry back). Main thread only.
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -29,6 +30,12 @@ class DZAdPreprocessor : public DZSlotAdLoadDelegate, public std::enable_shared_
     // back and the engine's own limit is the host's to set, so neither may keep the loader waiting.
     static constexpr double kPageLoadTimeoutSeconds = 30;
     inline static const std::string kAnswerMessage = "nativeAdPreProcess";
+    // The page's answer comes back as one page message, a URL of at most this many bytes with the
+    // ad percent-encoded in it: an ad that could not fit there even written compact is refused at
+    // once, as too large, rather than left to time out.
+    static constexpr std::size_t kMaxAnswerURLBytes = std::size_t{2} << 20;
+    // The bytes the page's answer for `ad`, as compact as it can be written, takes.
+    static std::size_t answerURLBytes(const nlohmann::json& ad);
 
     using Completion = std::function<void(std::optional<nlohmann::json> answer, std::shared_ptr<DZSlot> slot,
                                           platform::ErrorRef)>;

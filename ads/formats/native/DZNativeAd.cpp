@@ -190,9 +190,22 @@ bool DZNativeAd::shouldLoadAssets() {
         platform::MainLoopTimer::schedule(kAssetsTimeoutSeconds, false, [weak](platform::MainLoopTimer&) {
             auto self = weak.lock();
             if (!self || self->assetsSettled_) return;
-            self->fail(dz_errorWithCode(kAssetsFailedCode, "The assets did not arrive in time."));
+            self->assetsDeadlinePassed();
         });
     return true;
+}
+
+void DZNativeAd::assetsDeadlinePassed() {
+    const auto required = requiredAssets();
+    for (const auto& name : requestedAssets_) {
+        if (!completedAssets_.contains(name) && required.contains(name)) {
+            fail(dz_errorWithCode(kAssetsFailedCode, "The assets did not arrive in time."));
+            return;
+        }
+    }
+    // Those the ad can do without count as failed: it goes without them.
+    completedAssets_.insert(requestedAssets_.begin(), requestedAssets_.end());
+    checkForCompletion();
 }
 
 void DZNativeAd::addAssetWithNameToRequestedAssets(const std::string& name) {
@@ -201,6 +214,7 @@ void DZNativeAd::addAssetWithNameToRequestedAssets(const std::string& name) {
 
 void DZNativeAd::finishedLoadingAssetWithName(const std::string& name) {
     completedAssets_.insert(name);
+    startLoadsAfterRequiredAssets();
     checkForCompletion();
 }
 
@@ -213,8 +227,24 @@ void DZNativeAd::failedToLoadAssetWithName(const std::string& name) {
     fail(dz_errorWithCode(kAssetsFailedCode, "Failed to load a required asset."));
 }
 
+void DZNativeAd::afterRequiredAssets(std::function<void()> start) {
+    ASSERT_MAIN_THREAD();
+    loadsAfterRequiredAssets_.push_back(std::move(start));
+    startLoadsAfterRequiredAssets();
+}
+
+void DZNativeAd::startLoadsAfterRequiredAssets() {
+    if (loadsAfterRequiredAssets_.empty() || failedToLoadARequiredAsset_) return;
+    for (const auto& name : requiredAssets())
+        if (requestedAssets_.contains(name) && !completedAssets_.contains(name)) return;
+    auto hold = shared_from_this();
+    for (auto& start : std::exchange(loadsAfterRequiredAssets_, {}))
+        if (start) start();
+}
+
 void DZNativeAd::fail(platform::ErrorRef error) {
     failedToLoadARequiredAsset_ = true;
+    loadsAfterRequiredAssets_.clear();
     failure_ = std::move(error);
     settleAssets();
     callCompletions(failure_);

@@ -41,8 +41,9 @@ class DZNativeAd : public DZMediatedAd,
     inline static const std::string kSupportPagePath = "/zads/static/mad/sdk/native/native_ads.html";
     // Each list of tracking URLs is read this far: every URL kept is a request the ad causes.
     static constexpr std::size_t kMaxTrackingURLs = 16;
-    // All assets of an ad arrive within this from the first load, or its loading fails: pictures
-    // wait their turn to download, so an ad naming many that never come must not hold the loader.
+    // All required assets of an ad arrive within this from the first load, or its loading fails;
+    // the others still on their way then count as failed: pictures wait their turn to download,
+    // so an ad naming many that never come must not hold the loader.
     static constexpr double kAssetsTimeoutSeconds = 90;
 
     ~DZNativeAd() override;
@@ -130,9 +131,15 @@ class DZNativeAd : public DZMediatedAd,
     void failedToLoadAssetWithName(const std::string& name);
     // Queues the completion; the check for completion runs through the main loop.
     void addAssetCompletion(AssetCompletion completion);
+    // Runs `start` once every required asset requested so far has loaded (at once when none is
+    // pending; never once the loading failed): pictures the ad can do without must not take the
+    // memory and the download turns its required ones need.
+    void afterRequiredAssets(std::function<void()> start);
 
   private:
     void checkForCompletion();
+    void startLoadsAfterRequiredAssets();
+    void assetsDeadlinePassed();
     // The loading failed: every completion, those still to come too, hears `error`.
     void fail(platform::ErrorRef error);
     void settleAssets();
@@ -149,6 +156,7 @@ class DZNativeAd : public DZMediatedAd,
     bool assetsSettled_ = false;
     std::shared_ptr<platform::MainLoopTimer> assetsDeadline_;
     std::vector<AssetCompletion> assetCompletions_;
+    std::vector<std::function<void()>> loadsAfterRequiredAssets_;
     std::weak_ptr<DZNativeAdDelegate> delegate_;
     std::weak_ptr<platform::ui::ViewController> rootViewController_;
     nlohmann::json extraAssets_ = nlohmann::json::object();

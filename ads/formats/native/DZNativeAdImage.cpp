@@ -1,5 +1,6 @@
 #include "ads/formats/native/DZNativeAdImage.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <deque>
@@ -23,9 +24,10 @@ std::mutex& decoderMutex() {
 }
 
 DZNativeAdImage::Decoder& installedDecoder() {
-    static DZNativeAdImage::Decoder decoder = [](const std::string& bytes, std::string* error) {
-        return platform::ImageDecoder::decode(bytes, error, DZNativeAdImage::kMaxSide);
-    };
+    static DZNativeAdImage::Decoder decoder =
+        [](const std::string& bytes, const DZNativeAdImage::Admission& admit, std::string* error) {
+            return platform::ImageDecoder::decode(bytes, error, DZNativeAdImage::kMaxSide, admit);
+        };
     return decoder;
 }
 
@@ -36,9 +38,22 @@ std::optional<std::string> webURL(const nlohmann::json& value) {
     return url->text();
 }
 
-// Main thread only, like the pictures that count into them.
-std::size_t gDecodedBytes = 0;
+// Reserved by the decoding threads, given back on any thread.
+std::atomic<std::size_t> gDecodedBytes{0};
+// Main thread only, like the pictures that count into it.
 std::size_t gDownloads = 0;
+
+bool reserveDecodedBytes(std::size_t bytes) {
+    std::size_t held = gDecodedBytes.load();
+    do {
+        if (bytes > DZNativeAdImage::kMaxDecodedBytes - held) return false;
+    } while (!gDecodedBytes.compare_exchange_weak(held, held + bytes));
+    return true;
+}
+
+void releaseDecodedBytes(std::size_t bytes) {
+    gDecodedBytes -= bytes;
+}
 
 std::deque<std::weak_ptr<DZNativeAdImage>>& queuedDownloads() {
     static std::deque<std::weak_ptr<DZNativeAdImage>> queue;
@@ -58,7 +73,7 @@ DZNativeAdImage::DZNativeAdImage(std::string url, float scale, bool required)
 DZNativeAdImage::~DZNativeAdImage() {
     if (connection_) connection_->cancel();
     if (deadline_) deadline_->invalidate();
-    gDecodedBytes -= countedBytes_;
+    releaseDecodedBytes(countedBytes_);
     releaseDownloadSlot();
 }
 
@@ -165,10 +180,33 @@ void DZNativeAdImage::startDownload() {
         auto main = platform::DispatchQueue::main();
         platform::DispatchQueue::global()->async([weak, main, decoder, body = std::move(body)] {
             std::string reason;
-            auto decoded = decoder ? decoder(body, &reason) : std::nullopt;
-            main->async([weak, decoded = std::move(decoded), size = body.size(), reason] {
+            // Reserved before the pixels take memory: the bitmap for as long as the picture
+            // lives, the decoder's own copy of it only while it decodes.
+            std::size_t reserved = 0;
+            bool overBudget = false;
+            const Admission admit = [&reserved, &overBudget](int width, int height) {
+                if (reserved || width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide)
+                    return false;
+                const std::size_t bitmap =
+                    std::size_t{4} * static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+                overBudget = !reserveDecodedBytes(2 * bitmap);
+                if (!overBudget) reserved = bitmap;
+                return !overBudget;
+            };
+            auto decoded = decoder ? decoder(body, admit, &reason) : std::nullopt;
+            releaseDecodedBytes(reserved);  // the decoder's copy is gone
+            if (overBudget) reason = "Its bitmap would pass what pictures may hold.";
+            if (!decoded || !decoded->hasBitmap() || decoded->pixels.size() != reserved) {
+                // Not the picture admitted: the main loop counts it afresh.
+                releaseDecodedBytes(reserved);
+                reserved = 0;
+            }
+            main->async([weak, decoded = std::move(decoded), size = body.size(), reason, reserved] {
                 auto self = weak.lock();
-                if (!self) return;
+                if (!self) {
+                    releaseDecodedBytes(reserved);
+                    return;
+                }
                 if (!decoded || !decoded->hasBitmap()) {
                     self->finish(dz_errorWithCode(kDZInternalErrorInternal,
                                                   "Failed to load " + self->description() + ". Received " +
@@ -177,14 +215,13 @@ void DZNativeAdImage::startDownload() {
                     return;
                 }
                 const std::size_t bytes = decoded->pixels.size();
-                if (bytes > kMaxDecodedBytes - gDecodedBytes) {
+                if (!reserved && !reserveDecodedBytes(bytes)) {
                     self->finish(dz_errorWithCode(kDZInternalErrorInternal,
                                                   "Failed to load " + self->description() + ": its " +
                                                       std::to_string(bytes) +
                                                       " bitmap bytes pass what pictures may hold."));
                     return;
                 }
-                gDecodedBytes += bytes;
                 self->countedBytes_ = bytes;
                 self->image_ = std::make_shared<const platform::Image>(std::move(*decoded));
                 self->finish(nullptr);

@@ -30,19 +30,23 @@ class DZNativeAdImage : public std::enable_shared_from_this<DZNativeAdImage> {
     // Pictures read from one configuration array at most.
     static constexpr std::size_t kMaxImages = 64;
     // Bitmap bytes all downloaded pictures alive hold at most: a small file can decode to 64 MiB,
-    // and ads may ask for many. A picture that would pass it fails to load.
+    // and ads may ask for many. A picture's share is reserved from the size its header gives,
+    // before it decodes: its bitmap, and while it decodes the decoder's own copy as well. A picture
+    // that would pass the budget fails to load.
     static constexpr std::size_t kMaxDecodedBytes = std::size_t{128} << 20;
-    // Bitmap bytes the downloaded pictures alive hold now.
+    // Bitmap bytes the downloaded pictures alive hold, and those decoding have reserved, now.
     static std::size_t decodedBytes();
     // Pictures downloading or decoding at once, in the whole process; the others wait their turn.
     // Each holds up to kMaxBytes of body until decoded, and an ad may name a hundred.
     static constexpr std::size_t kMaxDownloadsAtOnce = 6;
 
     using Completion = std::function<void(platform::ErrorRef error)>;  // null error: loaded
+    // Asked with the picture's size before its pixels take memory; false refuses the picture.
+    using Admission = std::function<bool(int width, int height)>;
     // Turns downloaded bytes into a bitmap; called off the main thread. Nothing, with a reason,
-    // for bytes that are no picture it reads.
-    using Decoder =
-        std::function<std::optional<platform::Image>(const std::string& bytes, std::string* error)>;
+    // for bytes that are no picture it reads or a picture `admit` refused.
+    using Decoder = std::function<std::optional<platform::Image>(const std::string& bytes,
+                                                                 const Admission& admit, std::string* error)>;
 
     // {"url": http(s) URL, "require": bool (true), "scale": number (1)}; null without a usable URL.
     static std::shared_ptr<DZNativeAdImage> fromDictionary(const nlohmann::json& dictionary);

@@ -181,16 +181,23 @@ void DZNativeCustomTemplateAd::loadAssets(AssetCompletion completion) {
         for (const auto& [name, image] : requiredImages_) setImage(image, name);
         return;
     }
-    loadImageAssets(optionalImages_);
-    loadImageAssets(requiredImages_);
+    // Every name first, so that the loading cannot complete before the optional pictures start;
+    // those start once the required ones are in.
+    for (const auto& images : {&requiredImages_, &optionalImages_})
+        for (const auto& [name, image] : *images) addAssetWithNameToRequestedAssets(name);
+    startImageLoads(requiredImages_);
+    std::weak_ptr<DZNativeCustomTemplateAd> weak =
+        std::static_pointer_cast<DZNativeCustomTemplateAd>(shared_from_this());
+    afterRequiredAssets([weak] {
+        if (auto self = weak.lock()) self->startImageLoads(self->optionalImages_);
+    });
 }
 
-void DZNativeCustomTemplateAd::loadImageAssets(
+void DZNativeCustomTemplateAd::startImageLoads(
     const std::map<std::string, std::shared_ptr<DZNativeAdImage>>& images) {
     std::weak_ptr<DZNativeCustomTemplateAd> weak =
         std::static_pointer_cast<DZNativeCustomTemplateAd>(shared_from_this());
     for (const auto& [name, image] : images) {
-        addAssetWithNameToRequestedAssets(name);
         image->loadImage([weak, image = image, name = name](platform::ErrorRef error) {
             auto self = weak.lock();
             if (!self) return;

@@ -62,7 +62,7 @@ class DZNativeCustomTemplateAd : public DZNativeAd {
                              const DZAdLoaderOptionsByClass& options);
 
   private:
-    void loadImageAssets(const std::map<std::string, std::shared_ptr<DZNativeAdImage>>& images);
+    void startImageLoads(const std::map<std::string, std::shared_ptr<DZNativeAdImage>>& images);
     void setImage(const std::shared_ptr<DZNativeAdImage>& image, const std::string& key);
     void handleNativeAdCustomClick();
     void stopObserving();

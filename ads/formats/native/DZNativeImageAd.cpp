@@ -1,6 +1,7 @@
 #include "ads/formats/native/DZNativeImageAd.h"
 
 #include <cstdio>
+#include <functional>
 
 #include "ads/core/slot/DZSlot.h"
 #include "ads/formats/native/DZMediatedNativeAdContent.h"
@@ -113,40 +114,56 @@ void DZNativeImageAd::loadAssets(AssetCompletion completion) {
     addAssetCompletion(std::move(completion));
     if (!shouldLoadAssets()) return;
     std::weak_ptr<DZNativeImageAd> weak = std::static_pointer_cast<DZNativeImageAd>(shared_from_this());
+    // Every name first, so that the loading cannot complete before the last load starts; the
+    // required assets load at once, the others once those are in.
+    const auto required = requiredAssets();
+    std::vector<std::function<void()>> loadNow;
+    std::vector<std::function<void()>> loadLater;
+    auto plan = [&](const std::string& name, std::function<void()> start) {
+        addAssetWithNameToRequestedAssets(name);
+        (required.contains(name) ? loadNow : loadLater).push_back(std::move(start));
+    };
     if (!disableImageLoading_) {
         if (auto single = singleImage()) {
             const std::string name = singleImageAssetName();
-            addAssetWithNameToRequestedAssets(name);
-            single->loadImage([weak, name](platform::ErrorRef error) {
-                auto self = weak.lock();
-                if (!self) return;
-                error ? self->failedToLoadAssetWithName(name) : self->finishedLoadingAssetWithName(name);
+            plan(name, [weak, single, name] {
+                single->loadImage([weak, name](platform::ErrorRef error) {
+                    auto self = weak.lock();
+                    if (!self) return;
+                    error ? self->failedToLoadAssetWithName(name) : self->finishedLoadingAssetWithName(name);
+                });
             });
         }
         for (std::size_t i = 0; i < nativeAdImages_.size(); ++i) {
             const auto name = assetNameOf(*nativeAdImages_[i]);
-            addAssetWithNameToRequestedAssets(name);
-            nativeAdImages_[i]->loadImage([weak, name, i](platform::ErrorRef error) {
-                auto self = weak.lock();
-                if (!self) return;
-                if (error) {
-                    self->failedToLoadAssetWithName(name);
-                    return;
-                }
-                self->imageReady_[i] = true;
-                self->finishedLoadingAssetWithName(name);
+            plan(name, [weak, image = nativeAdImages_[i], name, i] {
+                image->loadImage([weak, name, i](platform::ErrorRef error) {
+                    auto self = weak.lock();
+                    if (!self) return;
+                    if (error) {
+                        self->failedToLoadAssetWithName(name);
+                        return;
+                    }
+                    self->imageReady_[i] = true;
+                    self->finishedLoadingAssetWithName(name);
+                });
             });
         }
     } else {
         imageReady_.assign(nativeAdImages_.size(), true);
     }
     if (attribution_) {
-        addAssetWithNameToRequestedAssets("attribution");
-        attribution_->loadAssets([weak](platform::ErrorRef error) {
-            auto self = weak.lock();
-            if (!self) return;
-            error ? self->failedToLoadAssetWithName("attribution")
-                  : self->finishedLoadingAssetWithName("attribution");
+        plan("attribution", [weak, attribution = attribution_] {
+            attribution->loadAssets([weak](platform::ErrorRef error) {
+                auto self = weak.lock();
+                if (!self) return;
+                error ? self->failedToLoadAssetWithName("attribution")
+                      : self->finishedLoadingAssetWithName("attribution");
+            });
         });
     }
+    for (const auto& start : loadNow) start();
+    afterRequiredAssets([loadLater = std::move(loadLater)] {
+        for (const auto& start : loadLater) start();
+    });
 }

@@ -1,6 +1,6 @@
 // The loader end to end on the scripted web engine: a native response through the support page
-// into the delegate, the page's bad answers, an ad type not asked for, a load without types, and
-// loads and releases that give every web view back.
+// into the delegate, the page's bad answers, an ad too large for the page to answer, an ad type
+// not asked for, a load without types, and loads and releases that give every web view back.
 #include <gtest/gtest.h>
 
 #include "ads/core/DZExtras.h"
@@ -250,6 +250,31 @@ TEST_F(NativeLoaderTest, AnAnswerAfterTheTimeOutChangesNothing) {
     answer(response);
     bed_.runFor(std::chrono::milliseconds(100));
     EXPECT_EQ(outcomes, std::vector<std::string>{"Timed out."});
+}
+
+TEST_F(NativeLoaderTest, AnAdTooLargeForThePagesAnswerFailsAtOnceAsTooLarge) {
+    auto preprocessor = DZAdPreprocessor::create("unit");
+    auto large = ad(2);
+    large["body"] = std::string(DZAdPreprocessor::kMaxAnswerURLBytes, 'x');
+    std::vector<std::string> outcomes;
+    preprocessor->preprocessNativeAdJSON(
+        nlohmann::json{{"ads", {large}}}.dump(),
+        [&](std::optional<nlohmann::json> got, std::shared_ptr<DZSlot>, platform::ErrorRef error) {
+            outcomes.push_back(error ? error->localizedDescription() : got ? "answer" : "nothing");
+        });
+    ASSERT_TRUE(bed_.until([&] { return !outcomes.empty(); }));
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_TRUE(outcomes[0].starts_with("The native ad is too large")) << outcomes[0];
+    // Half of it comes back within the page message's size: it goes to the page.
+    large["body"] = std::string(DZAdPreprocessor::kMaxAnswerURLBytes / 2, 'x');
+    auto fits = DZAdPreprocessor::create("unit");
+    fits->preprocessNativeAdJSON(
+        nlohmann::json{{"ads", {large}}}.dump(),
+        [&](std::optional<nlohmann::json>, std::shared_ptr<DZSlot>, platform::ErrorRef error) {
+            outcomes.push_back(error ? "error" : "answer");
+        });
+    EXPECT_TRUE(pageAsked());
+    EXPECT_EQ(outcomes.size(), 1u);
 }
 
 TEST_F(NativeLoaderTest, ASupportPageThatNeverFinishesLoadingFailsOnceAtItsCap) {

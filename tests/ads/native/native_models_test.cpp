@@ -1,10 +1,12 @@
 // The native ad models as the server's dictionaries make them: what they need, what a hostile
-// dictionary gets, the asset bookkeeping, the click payload, the custom template's clicks and the
-// template ids a loader asks for.
+// dictionary gets, the asset bookkeeping and the memory its pictures take, the click payload, the
+// custom template's clicks and the template ids a loader asks for.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
+#include <fstream>
 #include <limits>
 
 #include "ads/core/DZAdServer.h"
@@ -37,10 +39,15 @@ nlohmann::json appInstall(const std::string& base) {
             {"tracking_urls_and_actions", {{"impression_tracking_urls", {base + "/imp"}}}}};
 }
 
-// A model that counts the passes that start its loads: each waits for the asset named "x".
+// A model that counts the passes that start its loads: each waits for the asset named "x", which
+// is optional unless told.
 struct CountingAd : DZNativeAd {
-    CountingAd() : DZNativeAd(nlohmann::json::object()) {}
+    explicit CountingAd(bool xRequired = false)
+        : DZNativeAd(nlohmann::json::object()), xRequired(xRequired) {}
     DZNativeAdClass adClass() const override { return DZNativeAdClass::kContent; }
+    std::set<std::string> requiredAssets() const override {
+        return xRequired ? std::set<std::string>{"x"} : std::set<std::string>{};
+    }
     void adLoaderDidReceiveAd(DZAdLoader&) override {}
     void loadAssets(AssetCompletion completion) override {
         addAssetCompletion(std::move(completion));
@@ -50,7 +57,34 @@ struct CountingAd : DZNativeAd {
     }
     void finish() { finishedLoadingAssetWithName("x"); }
     int passes = 0;
+    bool xRequired = false;
 };
+
+// About 60 KiB on the wire, 64 MiB once decoded.
+std::string hugePicture() {
+    static const std::string bytes = [] {
+        const int side = DZNativeAdImage::kMaxSide;
+        std::vector<std::uint8_t> rgba(std::size_t{4} * side * side, 90);
+        const auto png = platform::PngCodec::encode(rgba.data(), side, side);
+        return std::string(png.begin(), png.end());
+    }();
+    return bytes;
+}
+
+// The process's resident high-water mark, in bytes.
+std::size_t peakResidentBytes() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0) return std::stoul(line.substr(6)) * 1024;
+    return 0;
+}
+
+// Lowers the high-water mark to what the process holds now, and returns that.
+std::size_t resetPeakResidentBytes() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+    return peakResidentBytes();
+}
 
 // An app that shows the template ids it is given.
 struct TemplateApp : DZNativeCustomTemplateAdLoaderDelegate {
@@ -216,8 +250,8 @@ TEST(NativeBase, QuickCallsStartTheLoadsOnceAndAreAllAnswered) {
     ad->finish();
     ASSERT_TRUE(bed.until([&] { return answered == 3; }));
 
-    // Assets that never arrive end the loading at its time-out, once.
-    auto stuck = std::make_shared<CountingAd>();
+    // A required asset that never arrives fails the loading at its time-out, once.
+    auto stuck = std::make_shared<CountingAd>(true);
     std::vector<std::string> errors;
     stuck->loadAssets(
         [&](platform::ErrorRef error) { errors.push_back(error ? error->localizedDescription() : ""); });
@@ -228,6 +262,20 @@ TEST(NativeBase, QuickCallsStartTheLoadsOnceAndAreAllAnswered) {
         [&](platform::ErrorRef error) { errors.push_back(error ? error->localizedDescription() : ""); });
     bed.runFor(std::chrono::milliseconds(50));
     EXPECT_EQ(errors, (std::vector<std::string>(2, "The assets did not arrive in time.")));
+
+    // An optional one still on its way then counts as failed: the ad loads without it, once.
+    auto late = std::make_shared<CountingAd>();
+    errors.clear();
+    late->loadAssets(
+        [&](platform::ErrorRef error) { errors.push_back(error ? error->localizedDescription() : ""); });
+    bed.advance(DZNativeAd::kAssetsTimeoutSeconds - 1);
+    bed.runFor(std::chrono::milliseconds(50));
+    EXPECT_TRUE(errors.empty());
+    bed.advance(2);
+    ASSERT_TRUE(bed.until([&] { return !errors.empty(); }));
+    late->finish();
+    bed.runFor(std::chrono::milliseconds(50));
+    EXPECT_EQ(errors, (std::vector<std::string>{""}));
 }
 
 TEST(NativeBase, PicturesOfEachFormatTheServerSendsDecode) {
@@ -249,35 +297,81 @@ TEST(NativeBase, PicturesOfEachFormatTheServerSendsDecode) {
     EXPECT_EQ(ad->images()[0]->image()->height, 6);
 }
 
-TEST(NativeBase, SmallFilesThatDecodeHugeStopAtTheBitmapBudget) {
+TEST(NativeBase, SmallFilesThatDecodeHugeKeepTheProcessWithinTheBitmapBudget) {
     NativeTestBed bed;
-    // About 60 KiB on the wire, 64 MiB once decoded.
-    const int side = DZNativeAdImage::kMaxSide;
-    std::vector<std::uint8_t> rgba(std::size_t{4} * side * side, 90);
-    const auto png = platform::PngCodec::encode(rgba.data(), side, side);
-    rgba = {};
-    bed.server().reply("/img/bomb.png", 200, std::string(png.begin(), png.end()),
-                       {{"Content-Type", "image/png"}});
+    const std::string bomb = hugePicture();
+    bed.server().reply("/img/bomb.png", 200, bomb, {{"Content-Type", "image/png"}});
     auto dictionary = appInstall(bed.server().url());
+    dictionary["template_id"] = 1;  // a content ad: no picture is required
+    dictionary.erase("app_icon");
+    auto plain = DZNativeContentAd::create(dictionary, {});
+    std::vector<std::string> errors;
+    plain->loadAssets(
+        [&](platform::ErrorRef error) { errors.push_back(error ? error->localizedDescription() : ""); });
+    ASSERT_TRUE(bed.until([&] { return !errors.empty(); }));
+    plain.reset();
+
     dictionary["images"] = nlohmann::json::array();
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 10; ++i)
         dictionary["images"].push_back({{"url", bed.server().url("/img/bomb.png?n=" + std::to_string(i))}});
     DZNativeAdImageAdLoaderOptions several;
     several.shouldRequestMultipleImages = true;
-    auto ad = DZNativeAppInstallAd::create(dictionary,
-                                           {{DZNativeAdImageAdLoaderOptions::kClassName,
-                                             std::make_shared<DZNativeAdImageAdLoaderOptions>(several)}});
-    std::vector<std::string> errors;
+    auto ad =
+        DZNativeContentAd::create(dictionary, {{DZNativeAdImageAdLoaderOptions::kClassName,
+                                                std::make_shared<DZNativeAdImageAdLoaderOptions>(several)}});
+    errors.clear();
+    const std::size_t before = resetPeakResidentBytes();
     ad->loadAssets(
         [&](platform::ErrorRef error) { errors.push_back(error ? error->localizedDescription() : ""); });
-    ASSERT_TRUE(bed.until([&] { return !errors.empty() && bed.hitsOf("/img/bomb.png") == 3; }));
-    bed.runFor(std::chrono::milliseconds(500));
-    // The pictures are no required asset: the ad loads with those that fit.
+    ASSERT_TRUE(bed.until([&] { return !errors.empty(); }));
+    const std::size_t peak = peakResidentBytes();
+    // The pictures are no required asset: the ad loads with the one whose bitmap and decoding fit.
     EXPECT_EQ(errors, (std::vector<std::string>{""}));
-    EXPECT_LT(ad->images().size(), 3u);
+    EXPECT_EQ(ad->images().size(), 1u);
+    EXPECT_LE(peak - before, DZNativeAdImage::kMaxDecodedBytes + (std::size_t{32} << 20));
     EXPECT_LE(DZNativeAdImage::decodedBytes(), DZNativeAdImage::kMaxDecodedBytes);
     ad.reset();
     EXPECT_EQ(DZNativeAdImage::decodedBytes(), 0u);
+}
+
+TEST(NativeTemplate, RequiredPicturesLoadBeforeTheOptionalOnes) {
+    NativeTestBed bed;
+    std::atomic<bool> posterServed = false;
+    std::atomic<int> optionalEarly = 0;
+    const std::string bomb = hugePicture();
+    bed.server().get("/img/poster.png", [&](const httplib::Request&, httplib::Response& response) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        std::vector<std::uint8_t> rgba(16 * 16 * 4, 120);
+        const auto png = platform::PngCodec::encode(rgba.data(), 16, 16);
+        response.set_content(std::string(png.begin(), png.end()), "image/png");
+        posterServed = true;
+    });
+    bed.server().get("/img/bomb.png", [&](const httplib::Request&, httplib::Response& response) {
+        if (!posterServed) ++optionalEarly;
+        response.set_content(bomb, "image/png");
+    });
+    nlohmann::json assets =
+        nlohmann::json::array({{{"name", "poster"},
+                                {"type", "image"},
+                                {"image_value", {{"url", bed.server().url("/img/poster.png")}}}}});
+    for (int i = 0; i < 3; ++i)
+        assets.push_back(
+            {{"name", "extra" + std::to_string(i)},
+             {"type", "image"},
+             {"image_value",
+              {{"url", bed.server().url("/img/bomb.png?n=" + std::to_string(i))}, {"require", false}}}});
+    auto ad =
+        DZNativeCustomTemplateAd::create({{"custom_template_id", 10063}, {"custom_assets", assets}}, {});
+    ASSERT_TRUE(ad);
+    std::vector<std::string> errors;
+    ad->loadAssets(
+        [&](platform::ErrorRef error) { errors.push_back(error ? error->localizedDescription() : ""); });
+    ASSERT_TRUE(bed.until([&] { return !errors.empty(); }));
+    EXPECT_EQ(bed.hitsOf("/img/bomb.png"), 3);
+    EXPECT_EQ(optionalEarly, 0);
+    // The optional pictures did not take the memory the required one needed.
+    EXPECT_EQ(errors, (std::vector<std::string>{""}));
+    EXPECT_TRUE(ad->imageForKey("poster"));
 }
 
 TEST(NativeBase, PicturesDownloadAFewAtATimeAndAllArrive) {
