@@ -100,14 +100,15 @@ const char* bannerStateName(DiDazSupport::BannerState state) {
 // a moment after it has loaded, and again a moment after its scale changed (the first capture
 // sets it), and a capture must not show the moment before. A page counts as painted once its
 // bottom row is, so that a picture left over from another scale (which covers only the top left)
-// does not count.
+// does not count; a page that leaves its bottom clear (what is under it shows there) counts once
+// the engine has drawn it at its size and scale.
 bool pagesPainted(const platform::ui::View& view, float scale) {
     if (auto* page = dynamic_cast<const platform::web::WebContentView*>(&view); page && !view.isHidden()) {
         page->engine()->setScale(scale);
         const platform::Image image = page->engine()->snapshot();
         if (image.width <= 0 || image.height <= 0) return false;
         const std::size_t lastRow = static_cast<std::size_t>(image.height - 1) * image.width * 4;
-        bool painted = false;
+        bool painted = page->engine()->drawnAtSize();
         for (std::size_t i = lastRow + 3; i < image.pixels.size() && !painted; i += 4)
             painted = image.pixels[i] != 0;
         if (!painted) return false;

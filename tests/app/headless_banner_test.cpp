@@ -64,6 +64,14 @@ GameRun runToGameOver(const TempDir& tmp, const std::string& name, const std::st
     return run;
 }
 
+// The first page under view, depth first.
+const platform::web::WebContentView* firstPage(const platform::ui::View& view) {
+    if (auto* page = dynamic_cast<const platform::web::WebContentView*>(&view)) return page;
+    for (const auto& child : view.subviews())
+        if (auto* page = firstPage(*child)) return page;
+    return nullptr;
+}
+
 // The variables that point the game at the server, for a command line.
 std::string serverEnvironment(const tikoleap::adserver::AdServer& server) {
     return "TIKOLEAP_AD_SERVER=" + server.baseURL() + " TIKOLEAP_WEB_URL=" + server.baseURL();
@@ -155,6 +163,59 @@ TEST(HeadlessBanner, EveryRefreshOfTheBannerIsWaitedForSoALongRunRepeats) {
     const GameRun second = runToGameOver(tmp, "b", env, " --ticks 200000");
     ASSERT_EQ(second.code, 0) << second.err;
     EXPECT_EQ(second.json, first.json) << second.err;
+}
+
+// A page that paints nothing where it ends (the house interstitial, cleared once it is on screen)
+// shows the interstitial's own white there: it counts as painted once the engine has drawn it,
+// and the run does not wait for a bottom row the page never paints.
+TEST(HeadlessGameOver, AClearInterstitialPageCountsAsPaintedOnceDrawn) {
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) GTEST_SKIP() << "no display";
+    tikoleap::adserver::AdServer server;
+    ASSERT_TRUE(server.start(0, ""));
+    const tikoleap::test::AdServerEnvironment environment(server.baseURL());
+    TempDir tmp;
+    tmp.write("play.txt", std::string_view("10 tilt 2\n"));
+    CommandLine cl = tikoleap::test::adGameCommandLine(tmp);
+    cl.ticks = 340;
+    cl.ticksGiven = true;
+    HeadlessRun run(cl);
+    run.setAdWaitLimit(5);
+    auto shownPage = [] {
+        const auto window = platform::ui::Application::shared().keyWindow();
+        return window && !window->presentedViews().empty() ? firstPage(*window->presentedViews().back())
+                                                           : nullptr;
+    };
+    auto clear = [](const platform::web::WebContentView& page) {
+        const platform::Image image = page.engine()->snapshot();
+        for (std::size_t i = 3; i < image.pixels.size(); i += 4)
+            if (image.pixels[i] != 0) return false;
+        return !image.pixels.empty();
+    };
+    // As the interstitial comes on screen, before the run looks at its page: the page is cleared,
+    // and drawn so.
+    bool cleared = false;
+    run.setTickObserver([&](long long tick) {
+        const platform::web::WebContentView* page = cleared ? nullptr : shownPage();
+        if (!page) return;
+        cleared = true;
+        page->engine()->evaluateScript(
+            "document.documentElement.style.background = document.body.style.background = 'transparent';"
+            "document.body.textContent = '';",
+            {});
+        tikoleap::test::TickWaits waits{{tick, [&] { return clear(*page); }}};
+        std::vector<long long> unmet;
+        tikoleap::test::waitAtTick(waits, tick, unmet);
+        EXPECT_EQ(unmet, std::vector<long long>{});
+    });
+    platform::ScopedLogSink log;
+    std::string error;
+    int code = -1;
+    const std::optional<RunResult> result = run.run(&error, &code);
+    ASSERT_TRUE(result) << error;
+    EXPECT_TRUE(cleared);
+    EXPECT_EQ(result->ads.interstitialsShown, 1);
+    for (const std::string& line : log.lines())
+        EXPECT_EQ(line.find("did not paint"), std::string::npos) << line;
 }
 
 // The interstitial over the end, at 1.5 pixels a point (the window's scale): it slides up over the
@@ -353,14 +414,7 @@ TEST(HeadlessGameOver, TheComplianceBannerExpandsResizesAndClosesOnTheRichMediaA
     auto closeMarkDrawn = [] {
         const auto window = platform::ui::Application::shared().keyWindow();
         if (!window || window->presentedViews().empty()) return false;
-        std::function<const platform::web::WebContentView*(const platform::ui::View&)> find =
-            [&find](const platform::ui::View& view) -> const platform::web::WebContentView* {
-            if (auto* page = dynamic_cast<const platform::web::WebContentView*>(&view)) return page;
-            for (const auto& child : view.subviews())
-                if (auto* page = find(*child)) return page;
-            return nullptr;
-        };
-        const auto* page = find(*window->presentedViews().back());
+        const auto* page = firstPage(*window->presentedViews().back());
         if (!page || page->engine()->width() != 320) return false;
         const platform::Image image = page->engine()->snapshot();
         const double scale = static_cast<double>(image.width) / 320;
