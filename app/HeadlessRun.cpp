@@ -100,14 +100,15 @@ const char* bannerStateName(DiDazSupport::BannerState state) {
 // a moment after it has loaded, and again a moment after its scale changed (the first capture
 // sets it), and a capture must not show the moment before. A page counts as painted once its
 // bottom row is, so that a picture left over from another scale (which covers only the top left)
-// does not count.
+// does not count; a page that leaves its bottom clear (what is under it shows there) counts once
+// the engine has drawn it at its size and scale.
 bool pagesPainted(const platform::ui::View& view, float scale) {
     if (auto* page = dynamic_cast<const platform::web::WebContentView*>(&view); page && !view.isHidden()) {
         page->engine()->setScale(scale);
         const platform::Image image = page->engine()->snapshot();
         if (image.width <= 0 || image.height <= 0) return false;
         const std::size_t lastRow = static_cast<std::size_t>(image.height - 1) * image.width * 4;
-        bool painted = false;
+        bool painted = page->engine()->drawnAtSize();
         for (std::size_t i = lastRow + 3; i < image.pixels.size() && !painted; i += 4)
             painted = image.pixels[i] != 0;
         if (!painted) return false;
@@ -259,6 +260,8 @@ std::optional<RunResult> HeadlessRun::play(std::string* error, int* exitCode) {
     DZAdFormats::installHooks();
     MyAppCore core(options_.resources, gl);
     const long long adFetchesBefore = DZAdActivity::fetchesStarted();
+    // Ad loads up to here are earlier runs' (in this process): only this run's are waited for.
+    long long adLoadsSeen = DZAdActivity::loadsStarted();
     if (soundObserver_) {
         AppCoreBase::Frontend frontend;
         frontend.onSound = [&](int n) {
@@ -325,22 +328,28 @@ std::optional<RunResult> HeadlessRun::play(std::string* error, int* exitCode) {
         if (!platform::web::WebViews::displayNamed() && !std::exchange(warnedNoDisplay, true))
             LogMessage("headless run", 3, "no display: the ads have no web view and fail");
     };
+    // When received, drawn.
+    auto bannerDrawn = [&core, scale = options_.screenScale] {
+        const std::shared_ptr<DiDazSupport>& ads = core.diDazSupport();
+        if (!ads || ads->bannerState() != DiDazSupport::BannerState::received || !ads->diDazAd()) return true;
+        const std::shared_ptr<platform::ui::View> view = ads->diDazAd()->view();
+        return !view || !platform::web::WebViews::engineRunning() || pagesPainted(*view, scale);
+    };
     auto waitForBanner = [&] {
         const std::shared_ptr<DiDazSupport> ads = core.diDazSupport();
         if (!ads || ads->diDazRequests() == bannerLoadsSeen) return;
         bannerLoadsSeen = ads->diDazRequests();
         warnIfNoDisplay();
-        // Ended, and when received, drawn.
-        auto ended = [&ads, scale = options_.screenScale] {
-            if (ads->bannerState() == DiDazSupport::BannerState::pending) return false;
-            if (ads->bannerState() != DiDazSupport::BannerState::received || !ads->diDazAd()) return true;
-            const std::shared_ptr<platform::ui::View> view = ads->diDazAd()->view();
-            return !view || !platform::web::WebViews::engineRunning() || pagesPainted(*view, scale);
+        auto ended = [&ads, &bannerDrawn] {
+            return ads->bannerState() != DiDazSupport::BannerState::pending && bannerDrawn();
         };
-        if (!standStillUntil(*loop, ended, adWaitLimit_))
+        if (!standStillUntil(*loop, ended, adWaitLimit_)) {
             LogMessage("headless run", 3,
                        "the ad banner did not load and paint within " + secondsText(adWaitLimit_) +
                            ": it goes on beside the game");
+            // Its load is not waited for a second time.
+            adLoadsSeen = DZAdActivity::loadsStarted();
+        }
     };
 
     // The interstitial kept loaded for the next game over, likewise: each load has its answer before
@@ -358,10 +367,12 @@ std::optional<RunResult> HeadlessRun::play(std::string* error, int* exitCode) {
             return announcer.interstitialAd() != interstitialSeen.lock() ||
                    !announcer.interstitialAdLoading();
         };
-        if (!standStillUntil(*loop, ended, adWaitLimit_))
+        if (!standStillUntil(*loop, ended, adWaitLimit_)) {
             LogMessage("headless run", 3,
                        "the interstitial did not load within " + secondsText(adWaitLimit_) +
                            ": it goes on beside the game");
+            adLoadsSeen = DZAdActivity::loadsStarted();
+        }
     };
     // Once an interstitial comes on screen, its page is painted at the capture's scale before the
     // next tick, so that every frame of it shows the page.
@@ -413,9 +424,27 @@ std::optional<RunResult> HeadlessRun::play(std::string* error, int* exitCode) {
             LogMessage("headless run", 3,
                        "a page did not draw at its new size within " + secondsText(adWaitLimit_));
     };
+    // Every other ad load (a banner's refresh, a load started by a page or a retry) likewise: its
+    // time-outs (the core page's answer, the fetch, the render) run on the virtual clock, which
+    // would spend them in a few ticks while the page and the server answer in real time.
+    auto waitForAdLoads = [&] {
+        const long long started = DZAdActivity::loadsStarted();
+        if (started == adLoadsSeen) return;
+        const long long since = std::exchange(adLoadsSeen, started);
+        warnIfNoDisplay();
+        // A banner's new page is drawn before the next tick too, so that a capture shows it whole.
+        auto ended = [since, &bannerDrawn] {
+            return DZAdActivity::loadsUnderWaySince(since) == 0 && bannerDrawn();
+        };
+        if (!standStillUntil(*loop, ended, adWaitLimit_))
+            LogMessage("headless run", 3,
+                       "an ad load did not end within " + secondsText(adWaitLimit_) +
+                           ": it goes on beside the game");
+    };
     auto waitForAds = [&] {
         waitForBanner();
         waitForInterstitialLoad();
+        waitForAdLoads();
         waitForInterstitialPaint();
         waitForResizedPages();
     };

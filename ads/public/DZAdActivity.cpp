@@ -1,6 +1,7 @@
 #include "ads/public/DZAdActivity.h"
 
 #include "ads/core/DZAdFetcher.h"
+#include "ads/core/slot/DZSlotLoads.h"
 #include "ads/foundation/DZClickTrackerCollection.h"
 
 long long DZAdActivity::fetchesStarted() {
@@ -9,4 +10,12 @@ long long DZAdActivity::fetchesStarted() {
 
 std::size_t DZAdActivity::pingsInFlight() {
     return dz_pingsInFlight();
+}
+
+long long DZAdActivity::loadsStarted() {
+    return DZSlotLoads::started();
+}
+
+std::size_t DZAdActivity::loadsUnderWaySince(long long since) {
+    return DZSlotLoads::underWaySince(since);
 }

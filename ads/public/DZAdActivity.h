@@ -9,4 +9,9 @@ class DZAdActivity {
     static long long fetchesStarted();
     // Impression and click pings handed out and not yet answered.
     static std::size_t pingsInFlight();
+    // Ad loads (each request of a banner, interstitial or native ad, its first or a refresh, from
+    // the ask to an ad or a failure) started so far; and how many of those after the `since`-th
+    // have not ended yet. Main thread.
+    static long long loadsStarted();
+    static std::size_t loadsUnderWaySince(long long since);
 };

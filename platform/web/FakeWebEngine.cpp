@@ -118,7 +118,10 @@ void FakeWebEngine::finishScript(const Timer* timer, const ScriptResult& result)
 void FakeWebEngine::setSize(int width, int height) {
     width = std::max(width, 0);
     height = std::max(height, 0);
-    if (width != width_ || height != height_) ++frames_;
+    if (width != width_ || height != height_) {
+        ++frames_;
+        drawnAtSize_ = false;
+    }
     width_ = width;
     height_ = height;
 }
@@ -128,6 +131,7 @@ void FakeWebEngine::setScale(double scale) {
     if (scale == scale_) return;
     scale_ = scale;
     ++frames_;
+    drawnAtSize_ = false;
 }
 
 void FakeWebEngine::setBackgroundColor(ui::Color color) {
@@ -138,6 +142,7 @@ void FakeWebEngine::setBackgroundColor(ui::Color color) {
 void FakeWebEngine::setSnapshot(Image image) {
     snapshot_ = std::move(image);
     ++frames_;
+    drawnAtSize_ = true;
     if (!frameHandler_) return;
     const std::function<void()> handler = frameHandler_;  // it may release this view, and itself
     handler();

@@ -72,6 +72,7 @@ class FakeWebEngine : public WebEngine {
     double scale() const override { return scale_; }
     Image snapshot() override;
     std::uint64_t frameNumber() const override { return frames_; }
+    bool drawnAtSize() const override { return drawnAtSize_; }
     void setFrameHandler(std::function<void()> handler) override { frameHandler_ = std::move(handler); }
     void setBackgroundColor(ui::Color color) override;
     ui::Color backgroundColor() const override { return background_; }
@@ -170,6 +171,7 @@ class FakeWebEngine : public WebEngine {
     int height_;
     int dialogs_ = 0;
     std::uint64_t frames_ = 0;
+    bool drawnAtSize_ = false;
     bool loading_ = false;
     bool processEnded_ = false;  // until the next load: the page is gone and opens nothing more
     bool focused_ = false;

@@ -59,6 +59,9 @@ class WebEngine {
     // snapshot taken at an unchanged number shows what the last one showed, so a view showing
     // the page copies its picture only when the number moved.
     virtual std::uint64_t frameNumber() const = 0;
+    // Whether the page has drawn since its size or scale last changed: until it has, a snapshot
+    // may show the picture drawn at the old ones (or nothing), whatever the page paints.
+    virtual bool drawnAtSize() const = 0;
     // Called, on the main loop, each time the page has drawn anew; a page that stands still
     // calls nothing. The handler may release the view.
     virtual void setFrameHandler(std::function<void()> handler) = 0;

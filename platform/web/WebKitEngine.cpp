@@ -189,7 +189,10 @@ void WebKitEngine::evaluate(const std::string& script, double timeoutSeconds, Sc
 void WebKitEngine::setSize(int width, int height) {
     width = std::max(width, 1);
     height = std::max(height, 1);
-    if (width != width_ || height != height_) ++frames_;
+    if (width != width_ || height != height_) {
+        ++frames_;
+        drawnAtSize_ = false;
+    }
     width_ = width;
     height_ = height;
     applySize();
@@ -200,6 +203,7 @@ void WebKitEngine::setScale(double scale) {
     if (scale == scale_) return;
     scale_ = scale;
     ++frames_;
+    drawnAtSize_ = false;
     // The page keeps its layout in points: its zoom makes up for the larger widget.
     webkit_web_view_set_zoom_level(view_, scale_);
     applySize();
@@ -216,6 +220,7 @@ void WebKitEngine::applySize() {
 
 void WebKitEngine::onPageDrawn() {
     ++frames_;
+    drawnAtSize_ = true;
     if (!frameHandler_) return;
     const std::function<void()> handler = frameHandler_;  // it may release this view, and itself
     handler();

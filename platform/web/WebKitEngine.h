@@ -49,6 +49,7 @@ class WebKitEngine : public WebEngine {
     double scale() const override { return scale_; }
     Image snapshot() override;
     std::uint64_t frameNumber() const override { return frames_; }
+    bool drawnAtSize() const override { return drawnAtSize_; }
     void setFrameHandler(std::function<void()> handler) override { frameHandler_ = std::move(handler); }
     void setBackgroundColor(ui::Color color) override;
     ui::Color backgroundColor() const override { return background_; }
@@ -136,6 +137,7 @@ class WebKitEngine : public WebEngine {
     bool overMemory_ = false;     // the page's process was ended for passing its memory limit
     ContentSize contentSize_;
     std::uint64_t frames_ = 0;
+    bool drawnAtSize_ = false;
 };
 
 }  // namespace platform::web

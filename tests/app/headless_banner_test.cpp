@@ -48,19 +48,33 @@ struct GameRun {
 // slides in, is closed at tick 400, and the pop-up that follows is answered "OK" at 450.
 constexpr const char* kDieAndClose = "10 tilt 2\n400 down 16 16\n401 up\n450 alert OK\n";
 
-GameRun runToGameOver(const TempDir& tmp, const std::string& name, const std::string& env) {
+GameRun runToGameOver(const TempDir& tmp, const std::string& name, const std::string& env,
+                      const std::string& more = "") {
     tmp.write("die.txt", std::string_view(kDieAndClose));
     const auto err = tmp.path() / (name + ".err");
     const auto p =
         runCommand(env + " " + kBinary + " --headless --level 20 --seed 7 --screen-scale 1.5 --input " +
                    (tmp.path() / "die.txt").string() + " --home " + tmp.file(name + "/home").string() +
-                   " --screenshot " + (tmp.path() / (name + ".png")).string() + " 2>" + err.string());
+                   " --screenshot " + (tmp.path() / (name + ".png")).string() + more + " 2>" + err.string());
     GameRun run;
     run.code = p.code;
     run.json = p.out.substr(p.out.rfind('\n', p.out.size() - 2) + 1);
     const auto bytes = tmp.read(name + ".err");
     run.err.assign(bytes.begin(), bytes.end());
     return run;
+}
+
+// The first page under view, depth first.
+const platform::web::WebContentView* firstPage(const platform::ui::View& view) {
+    if (auto* page = dynamic_cast<const platform::web::WebContentView*>(&view)) return page;
+    for (const auto& child : view.subviews())
+        if (auto* page = firstPage(*child)) return page;
+    return nullptr;
+}
+
+// The variables that point the game at the server, for a command line.
+std::string serverEnvironment(const tikoleap::adserver::AdServer& server) {
+    return "TIKOLEAP_AD_SERVER=" + server.baseURL() + " TIKOLEAP_WEB_URL=" + server.baseURL();
 }
 
 std::size_t countKind(const tikoleap::adserver::AdServer& server, const std::string& kind) {
@@ -73,8 +87,7 @@ TEST(HeadlessBanner, TheServersBannerShowsOnTheGameOverScreenTheSameInEveryRun) 
     if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) GTEST_SKIP() << "no display";
     tikoleap::adserver::AdServer server;
     ASSERT_TRUE(server.start(0, ""));
-    const std::string env =
-        "TIKOLEAP_AD_SERVER=" + server.baseURL() + " TIKOLEAP_WEB_URL=" + server.baseURL();
+    const std::string env = serverEnvironment(server);
     TempDir tmp;
     const GameRun first = runToGameOver(tmp, "a", env);
     ASSERT_EQ(first.code, 0) << first.err;
@@ -130,6 +143,79 @@ TEST(HeadlessBanner, TheServersBannerShowsOnTheGameOverScreenTheSameInEveryRun) 
         ++warnings;
     EXPECT_EQ(warnings, 1u) << blind.err;
     EXPECT_NE(blind.err.find("no display"), std::string::npos) << blind.err;
+}
+
+// Long after the game over, the banner refreshes every 60 s of the virtual clock: each refresh, like
+// the first request, has its answer (the core page's, the server's, the page's paint) before the
+// next tick, so a long run ends the same way every time.
+TEST(HeadlessBanner, EveryRefreshOfTheBannerIsWaitedForSoALongRunRepeats) {
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) GTEST_SKIP() << "no display";
+    tikoleap::adserver::AdServer server;
+    ASSERT_TRUE(server.start(0, ""));
+    const std::string env = serverEnvironment(server);
+    TempDir tmp;
+    const GameRun first = runToGameOver(tmp, "a", env, " --ticks 200000");
+    ASSERT_EQ(first.code, 0) << first.err;
+    const auto json = nlohmann::json::parse(first.json);
+    EXPECT_EQ(json["ads"]["banner"], "received") << first.err;
+    // The first banner, the interstitial and the next one, and a refresh a minute for half an hour.
+    EXPECT_GE(json["ads"]["adRequests"], 3 + 32) << first.err;
+    const GameRun second = runToGameOver(tmp, "b", env, " --ticks 200000");
+    ASSERT_EQ(second.code, 0) << second.err;
+    EXPECT_EQ(second.json, first.json) << second.err;
+}
+
+// A page that paints nothing where it ends (the house interstitial, cleared once it is on screen)
+// shows the interstitial's own white there: it counts as painted once the engine has drawn it,
+// and the run does not wait for a bottom row the page never paints.
+TEST(HeadlessGameOver, AClearInterstitialPageCountsAsPaintedOnceDrawn) {
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) GTEST_SKIP() << "no display";
+    tikoleap::adserver::AdServer server;
+    ASSERT_TRUE(server.start(0, ""));
+    const tikoleap::test::AdServerEnvironment environment(server.baseURL());
+    TempDir tmp;
+    tmp.write("play.txt", std::string_view("10 tilt 2\n"));
+    CommandLine cl = tikoleap::test::adGameCommandLine(tmp);
+    cl.ticks = 340;
+    cl.ticksGiven = true;
+    HeadlessRun run(cl);
+    run.setAdWaitLimit(5);
+    auto shownPage = [] {
+        const auto window = platform::ui::Application::shared().keyWindow();
+        return window && !window->presentedViews().empty() ? firstPage(*window->presentedViews().back())
+                                                           : nullptr;
+    };
+    auto clear = [](const platform::web::WebContentView& page) {
+        const platform::Image image = page.engine()->snapshot();
+        for (std::size_t i = 3; i < image.pixels.size(); i += 4)
+            if (image.pixels[i] != 0) return false;
+        return !image.pixels.empty();
+    };
+    // As the interstitial comes on screen, before the run looks at its page: the page is cleared,
+    // and drawn so.
+    bool cleared = false;
+    run.setTickObserver([&](long long tick) {
+        const platform::web::WebContentView* page = cleared ? nullptr : shownPage();
+        if (!page) return;
+        cleared = true;
+        page->engine()->evaluateScript(
+            "document.documentElement.style.background = document.body.style.background = 'transparent';"
+            "document.body.textContent = '';",
+            {});
+        tikoleap::test::TickWaits waits{{tick, [&] { return clear(*page); }}};
+        std::vector<long long> unmet;
+        tikoleap::test::waitAtTick(waits, tick, unmet);
+        EXPECT_EQ(unmet, std::vector<long long>{});
+    });
+    platform::ScopedLogSink log;
+    std::string error;
+    int code = -1;
+    const std::optional<RunResult> result = run.run(&error, &code);
+    ASSERT_TRUE(result) << error;
+    EXPECT_TRUE(cleared);
+    EXPECT_EQ(result->ads.interstitialsShown, 1);
+    for (const std::string& line : log.lines())
+        EXPECT_EQ(line.find("did not paint"), std::string::npos) << line;
 }
 
 // The interstitial over the end, at 1.5 pixels a point (the window's scale): it slides up over the
@@ -328,14 +414,7 @@ TEST(HeadlessGameOver, TheComplianceBannerExpandsResizesAndClosesOnTheRichMediaA
     auto closeMarkDrawn = [] {
         const auto window = platform::ui::Application::shared().keyWindow();
         if (!window || window->presentedViews().empty()) return false;
-        std::function<const platform::web::WebContentView*(const platform::ui::View&)> find =
-            [&find](const platform::ui::View& view) -> const platform::web::WebContentView* {
-            if (auto* page = dynamic_cast<const platform::web::WebContentView*>(&view)) return page;
-            for (const auto& child : view.subviews())
-                if (auto* page = find(*child)) return page;
-            return nullptr;
-        };
-        const auto* page = find(*window->presentedViews().back());
+        const auto* page = firstPage(*window->presentedViews().back());
         if (!page || page->engine()->width() != 320) return false;
         const platform::Image image = page->engine()->snapshot();
         const double scale = static_cast<double>(image.width) / 320;

@@ -407,6 +407,27 @@ TEST_P(WebEngineConformance, EachNewDrawingOfThePageMovesTheFrameNumberAndIsTold
     h->engine->setFrameHandler({});
 }
 
+// A clear page shows nothing of its own to tell whether it has drawn at its new size or scale: the
+// engine tells, until the page draws again.
+TEST_P(WebEngineConformance, ANewSizeOrScaleIsDrawnOnlyOnceThePageDrawsAgain) {
+    ASSERT_TRUE(h->loadPage("<html><body></body></html>"));
+    h->engine->setBackgroundColor(platform::ui::Color::clear());
+    h->pagePaints(255, 0, 0);
+    ASSERT_TRUE(h->runUntil([&] { return h->engine->drawnAtSize(); }, 5));
+    h->engine->setSize(200, 50);
+    EXPECT_FALSE(h->engine->drawnAtSize());
+    h->pagePaints(0, 0, 255);
+    EXPECT_TRUE(h->runUntil([&] { return h->engine->drawnAtSize(); }, 5));
+    h->engine->setScale(2);
+    EXPECT_FALSE(h->engine->drawnAtSize());
+    h->pagePaints(0, 255, 0);
+    EXPECT_TRUE(h->runUntil([&] { return h->engine->drawnAtSize(); }, 5));
+    // What changes neither keeps it.
+    h->engine->setSize(200, 50);
+    h->engine->setScale(2);
+    EXPECT_TRUE(h->engine->drawnAtSize());
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, WebEngineConformance, ::testing::Values(Backend::Fake, Backend::Real),
                          [](const ::testing::TestParamInfo<Backend>& info) {
                              return info.param == Backend::Fake ? "Fake" : "Real";

@@ -9,6 +9,7 @@
 #include "ads/core/DZAdCoreHooks.h"
 #include "ads/core/DZRequest.h"
 #include "ads/core/slot/DZSlotFormat.h"
+#include "ads/core/slot/DZSlotLoads.h"
 #include "ads/foundation/DZCSI.h"
 #include "ads/foundation/DZSlotStatistics.h"
 #include "ads/foundation/DZWeakTargetAdditions.h"
@@ -96,6 +97,7 @@ DZSlot::~DZSlot() {
     deactivateReloadTimer();
     NotificationCenter::defaultCenter().removeObserversOf(this);
     invalidate();
+    DZSlotLoads::slotEntered(this, false);
     if (!pendingAdStatistics_.empty())
         DZApplication::sharedInstance()->didNotSendAdStatistics(pendingAdStatistics_);
 }
@@ -112,6 +114,7 @@ void DZSlot::setState(DZSlotState state) {
         return;
     const DZSlotState from = state_;
     state_ = state;
+    DZSlotLoads::slotEntered(this, state >= kDZSlotStateAdURLRequested && state <= kDZSlotStateRendering);
     if (from == kDZSlotStateIdle && state == kDZSlotStateAdURLRequested) {
         DZMRAIDInterceptor::enableCanInitWithRequest();
     } else if (state == kDZSlotStateCorePageFailed || state == kDZSlotStateValidAd ||
