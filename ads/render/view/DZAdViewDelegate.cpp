@@ -179,12 +179,12 @@ void DZAdViewDelegate::handleDeeplinkPlusURL(const std::string& text) {
         return value ? dz_URLWithString(*value) : std::nullopt;
     };
     auto webURLs = [&](const char* key) {
-        auto json = nlohmann::json::array();
+        std::vector<std::string> found;
         for (const auto& value : dz_parameterValuesForKey(*url, key).value_or(std::vector<std::string>{})) {
             auto tracking = dz_URLWithString(value);
-            if (tracking && tracking->isWeb()) json.push_back(tracking->text());
+            if (tracking && tracking->isWeb()) found.push_back(tracking->text());
         }
-        return json;
+        return found;
     };
     auto primary = urlParameter("primaryUrl");
     if (!primary) return;
@@ -192,6 +192,7 @@ void DZAdViewDelegate::handleDeeplinkPlusURL(const std::string& text) {
     const bool primaryOpens = answer && answer->count(primary->text()) && answer->at(primary->text());
     const auto target = primaryOpens ? primary : urlParameter("fallbackUrl");
     const auto trackers = webURLs(primaryOpens ? "primaryTrackingUrl" : "fallbackTrackingUrl");
-    if (!trackers.empty()) DZClickTrackerCollection::sharedInstance()->trackURLs(trackers, false);
+    for (const auto& tracker : trackers)
+        DZClickTrackerCollection::sharedInstance()->trackPageURL(tracker, false);
     if (target) opener_->openApp(target->text());
 }
