@@ -39,18 +39,47 @@ void DZClickTrackerCollection::trackURL(const std::string& url) {
 }
 
 void DZClickTrackerCollection::trackURL(const std::string& url, bool cacheEnabled) {
-    if (trackersInFlight() >= kMaxTrackersInFlight) {
-        if (!std::exchange(refusing_, true))
-            platform::logMessage("DZClickTrackerCollection", 3,
-                                 "too many pings waiting for an answer; new ones are dropped");
+    if (waiting_.empty() && trackersInFlight() < kMaxTrackersInFlight) {
+        start(url, cacheEnabled);
         return;
     }
-    refusing_ = false;
+    if (waiting_.size() >= kMaxWaiting) {
+        if (!std::exchange(refusingOwn_, true))
+            platform::logMessage("DZClickTrackerCollection", 3,
+                                 "too many pings waiting for their turn; new ones are dropped");
+        return;
+    }
+    refusingOwn_ = false;
+    waiting_.push_back({url, cacheEnabled});
+}
+
+void DZClickTrackerCollection::trackPageURL(const std::string& url, bool cacheEnabled) {
+    if (pageTrackersInFlight() >= kMaxPageTrackersInFlight || trackersInFlight() >= kMaxTrackersInFlight) {
+        if (!std::exchange(refusingPages_, true))
+            platform::logMessage("DZClickTrackerCollection", 3,
+                                 "too many pages' pings waiting for an answer; new ones are dropped");
+        return;
+    }
+    refusingPages_ = false;
+    pageTrackers_.insert(&start(url, cacheEnabled));
+}
+
+DZClickTracker& DZClickTrackerCollection::start(const std::string& url, bool cacheEnabled) {
     auto tracker = DZClickTracker::create();
+    DZClickTracker& started = *tracker;
     tracker->setDelegate(weak_from_this());
     tracker->setCacheEnabled(cacheEnabled);
     tracker->trackURL(url);
     trackers_.insert(std::move(tracker));
+    return started;
+}
+
+void DZClickTrackerCollection::startWaiting() {
+    while (!waiting_.empty() && trackersInFlight() < kMaxTrackersInFlight) {
+        const Waiting next = std::move(waiting_.front());
+        waiting_.pop_front();
+        start(next.url, next.cacheEnabled);
+    }
 }
 
 void DZClickTrackerCollection::trackURLs(const nlohmann::json& urls, bool cacheEnabled) {
@@ -109,11 +138,13 @@ void DZClickTrackerCollection::cleanupTrackers() {
     for (auto it = trackers_.begin(); it != trackers_.end();) {
         if ((*it)->hasTracked()) {
             (*it)->setDelegate({});
+            pageTrackers_.erase(it->get());
             it = trackers_.erase(it);
         } else {
             ++it;
         }
     }
+    startWaiting();
 }
 
 std::size_t DZClickTrackerCollection::trackersInFlight() const {
@@ -123,7 +154,17 @@ std::size_t DZClickTrackerCollection::trackersInFlight() const {
     return count;
 }
 
+std::size_t DZClickTrackerCollection::pageTrackersInFlight() const {
+    std::size_t count = 0;
+    for (const auto& tracker : trackers_)
+        if (pageTrackers_.count(tracker.get()) &&
+            tracker->backgroundTaskID() != platform::kInvalidBackgroundTask)
+            ++count;
+    return count;
+}
+
 std::size_t dz_pingsInFlight() {
-    return DZPinger::sharedInstance()->pingsInFlight() +
-           DZClickTrackerCollection::sharedInstance()->trackersInFlight();
+    const auto collection = DZClickTrackerCollection::sharedInstance();
+    return DZPinger::sharedInstance()->pingsInFlight() + collection->trackersInFlight() +
+           collection->waitingCount();
 }

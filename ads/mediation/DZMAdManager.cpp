@@ -48,6 +48,7 @@ void DZMAdManager::registerFormat() {
 
 DZMAdManager::~DZMAdManager() {
     if (adNetworkTimeoutTimer_) adNetworkTimeoutTimer_->invalidate();
+    stopWaterfallTimer();
     for (const auto& connector : {requestingConnector_, receivedConnector_}) {
         if (!connector) continue;
         connector->askAdapterToStopBeingDelegate();
@@ -144,6 +145,11 @@ void DZMAdManager::mediateForAdType(const DZAdType& type, std::shared_ptr<DZMCon
     if (requestInProgress_ || !config_) return;
     adNetworkConfigQueue_.assign(config_->adNetworkConfigs().begin(), config_->adNetworkConfigs().end());
     if (auto owner = slot()) owner->slotStats()->resetTimingAdapters();
+    stopWaterfallTimer();
+    waterfallTimer_ = dz_scheduledTimerWithTimeInterval(
+        kMaxWaterfallSeconds, false, 0.01, [weak = weak_from_this()](platform::MainLoopTimer& fired) {
+            if (auto self = weak.lock()) self->waterfallTimeoutHandler(fired);
+        });
     makeAdRequest();
 }
 
@@ -176,6 +182,7 @@ void DZMAdManager::askNextNetwork() {
     auto delegate = ad ? ad->mediationDelegate() : nullptr;
     if (!delegate) {
         resetRequestingState();
+        stopWaterfallTimer();
         reportNoFill();
         notifyDelegateOfFailureToReceive(kDZErrorMediationAdapterError, std::nullopt);
         return;
@@ -183,6 +190,7 @@ void DZMAdManager::askNextNetwork() {
     auto network = dequeueAdNetworkConfig();
     if (!network) {
         resetRequestingState();
+        stopWaterfallTimer();
         reportNoFill();
         notifyDelegateOfFailureToReceive(kDZErrorMediationNoFill, std::nullopt);
         return;
@@ -218,6 +226,10 @@ std::shared_ptr<DZMAdNetworkConfig> DZMAdManager::dequeueAdNetworkConfig() {
 void DZMAdManager::adNetworkTimeoutHandler(platform::MainLoopTimer& fired) {
     if (adNetworkTimeoutTimer_.get() != &fired) return;
     auto self = shared_from_this();
+    timeOutAskedNetwork();
+}
+
+void DZMAdManager::timeOutAskedNetwork() {
     auto connector = requestingConnector_;
     endTimingAdapter(3);
     resetRequestingState();
@@ -227,6 +239,25 @@ void DZMAdManager::adNetworkTimeoutHandler(platform::MainLoopTimer& fired) {
     }
     requestingConnector_.reset();
     makeAdRequest();
+}
+
+void DZMAdManager::waterfallTimeoutHandler(platform::MainLoopTimer& fired) {
+    if (waterfallTimer_.get() != &fired) return;
+    waterfallTimer_.reset();
+    DZLogText("Mediation: the waterfall ran " + std::to_string(static_cast<int>(kMaxWaterfallSeconds)) +
+              " s without an ad; it ends in no fill.");
+    // The networks not yet asked never are; the one being asked times out, and the empty list
+    // ends the waterfall as usual.
+    adNetworkConfigQueue_.clear();
+    if (requestingConnector_ && requestingConnector_ != receivedConnector_) {
+        auto self = shared_from_this();
+        timeOutAskedNetwork();
+    }
+}
+
+void DZMAdManager::stopWaterfallTimer() {
+    if (waterfallTimer_) waterfallTimer_->invalidate();
+    waterfallTimer_.reset();
 }
 
 bool DZMAdManager::shouldProcessResponseFromConnector(const DZMAdNetworkConnectorBase& connector) {
@@ -242,9 +273,12 @@ bool DZMAdManager::adRequestReturnsFromConnectorWithView(DZMAdNetworkConnectorBa
                                                          const std::shared_ptr<platform::ui::View>& view) {
     auto self = shared_from_this();
     auto caller = connector.shared_from_this();
+    // A shown banner's network refreshing itself leaves a waterfall under way running.
+    const bool asked = caller == requestingConnector_;
     if (!shouldProcessResponseFromConnector(connector)) return false;
     auto owner = slot();
     endTimingAdapter(0);
+    if (asked) stopWaterfallTimer();
     if (caller != receivedConnector_) {
         if (receivedConnector_ && receivedConnector_ != requestingConnector_) detach(receivedConnector_);
         receivedConnector_ = caller;
@@ -266,6 +300,7 @@ bool DZMAdManager::adRequestReturnsFromConnectorWithInterstitial(DZMAdNetworkCon
     if (!shouldProcessResponseFromConnector(connector)) return false;
     auto owner = slot();
     endTimingAdapter(0);
+    stopWaterfallTimer();
     if (receivedConnector_) detach(receivedConnector_);
     receivedConnector_ = caller;
     requestingConnector_.reset();
@@ -307,6 +342,7 @@ bool DZMAdManager::adRequestReturnsFromConnectorWithMediatedAd(
             return;
         }
         manager->endTimingAdapter(0);
+        manager->stopWaterfallTimer();
         manager->receivedConnector_ = delivering;
         manager->requestingConnector_.reset();
         if (auto target = manager->slot()) {
@@ -422,6 +458,7 @@ void DZMAdManager::cancel() {
         connector->setAdManager({});
     }
     resetRequestingState();
+    stopWaterfallTimer();
 }
 
 bool DZMAdManager::changeAdTypeTo(const DZAdType& type) {

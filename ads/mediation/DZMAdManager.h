@@ -3,7 +3,8 @@
 // it lives). It turns the response into a configuration and asks the networks listed there one
 // after another, each through a connector of the kind the ad's mediation delegate names, each
 // with the configuration's time-out. The first network that delivers wins; when all failed or
-// timed out, a no-fill report goes out and the slot fails with code 9 (8 when the owner takes
+// timed out, or the whole waterfall has run kMaxWaterfallSeconds (the network being asked then
+// times out), a no-fill report goes out and the slot fails with code 9 (8 when the owner takes
 // no mediation). Every network tried leaves an exit code (0 delivered, 1 no fill, 2 error, 3
 // time-out, 4 no usable adapter) and a duration in the slot's statistics.
 //
@@ -42,6 +43,10 @@ class DZMAdManager : public DZSlotFormat,
   public:
     // Puts the waterfall in the slot's registry for mediated responses; again is harmless.
     static void registerFormat();
+
+    // However many networks a configuration lists and however long each may take, a waterfall
+    // ends without an ad after this long.
+    static constexpr double kMaxWaterfallSeconds = 120;
 
     DZMAdManager() = default;
     ~DZMAdManager() override;
@@ -94,6 +99,11 @@ class DZMAdManager : public DZSlotFormat,
     void reportNoFill();
     void notifyDelegateOfFailureToReceive(int32_t code, const std::optional<std::string>& message);
     void adNetworkTimeoutHandler(platform::MainLoopTimer& fired);
+    void waterfallTimeoutHandler(platform::MainLoopTimer& fired);
+    // The network being asked is given up on (exit code 3) and the next one asked.
+    void timeOutAskedNetwork();
+    // The waterfall has ended, with an ad or without.
+    void stopWaterfallTimer();
     bool shouldProcessResponseFromConnector(const DZMAdNetworkConnectorBase& connector);
     void updateAdapterTimingsForError(const platform::ErrorRef& error);
     void endTimingAdapter(long exitCode);
@@ -108,6 +118,7 @@ class DZMAdManager : public DZSlotFormat,
     std::shared_ptr<DZMAdNetworkConnectorBase> receivedConnector_;
     std::deque<std::shared_ptr<DZMAdNetworkConfig>> adNetworkConfigQueue_;
     std::shared_ptr<platform::MainLoopTimer> adNetworkTimeoutTimer_;
+    std::shared_ptr<platform::MainLoopTimer> waterfallTimer_;
     // Read when a request is re-posted from another thread.
     std::atomic<int32_t> pendingActionGroup_{0};
     bool requestInProgress_ = false;

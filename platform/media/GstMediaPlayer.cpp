@@ -183,7 +183,9 @@ std::shared_ptr<GstMediaPlayer> GstMediaPlayer::create(std::string* error) {
 }
 
 GstMediaPlayer::GstMediaPlayer()
-    : frames_(std::make_shared<FrameSlot>()), worker_(DispatchQueue::createSerial("tikoleap.media.player")) {}
+    : frames_(std::make_shared<FrameSlot>()),
+      allowance_(std::make_shared<DiskAllowance>(kDefaultDiskBytes)),
+      worker_(DispatchQueue::createSerial("tikoleap.media.player")) {}
 
 GstMediaPlayer::~GstMediaPlayer() {
     stopTicks();
@@ -335,7 +337,7 @@ void GstMediaPlayer::setVolume(float volume) {
 
 void GstMediaPlayer::setDiskAllowance(std::shared_ptr<DiskAllowance> allowance) {
     // Taken by the next item's pipeline.
-    allowance_ = std::move(allowance);
+    allowance_ = allowance ? std::move(allowance) : std::make_shared<DiskAllowance>(kDefaultDiskBytes);
 }
 
 void GstMediaPlayer::setMuted(bool muted) {

@@ -5,7 +5,8 @@
 // changes, which open the sound device, run on a worker queue, so the main loop never waits on a
 // device. Until the sound output is chosen, what is asked of the player is remembered and done
 // then. The rate follows play and pause at once, as the page expects, and falls to 0 at the end.
-// A network item is played from a download on disk, charged to the player's disk allowance.
+// A network item is played from a download on disk, charged to the player's disk allowance (one
+// of its own until it is given another).
 #include <memory>
 #include <optional>
 #include <string>

@@ -86,8 +86,11 @@ class MediaPlayer {
     virtual std::vector<int> audioTrackIDs() const { return {}; }
     virtual void setAudioMix(std::optional<std::vector<AudioMixInput>> mix) {}
 
-    // What a network item's download may keep on disk, shared with other writers (null: no
-    // limit). A download that would pass it stops there, and the item fails.
+    // What a player given no allowance (or null) keeps on disk of its own: whoever makes it, an
+    // item from the network never fills the disk.
+    static constexpr std::int64_t kDefaultDiskBytes = std::int64_t{64} << 20;
+    // What a network item's download may keep on disk, shared with other writers. A download that
+    // would pass it stops there, and the item fails.
     virtual void setDiskAllowance(std::shared_ptr<DiskAllowance> allowance) {}
 
     // Hands the newest picture to `use`, when it is newer than serial `after`; the picture stays

@@ -1,6 +1,7 @@
 // The test reward network as the probe and other helpers use it: what each entry's credentials
 // make it answer, on which thread and when, what it records, that it stays silent once told, and
-// that an answer still to come never keeps its adapter alive.
+// that an answer still to come never keeps its adapter alive; its video screen closes when the
+// video fails.
 #include <gtest/gtest.h>
 
 #include <mutex>
@@ -12,11 +13,38 @@
 
 #include "ads/mediation/DZMRewardBasedVideoAdNetworkConnectorInterface.h"
 #include "support/MainLoopPump.h"
+#include "tools/testrewardnet/TestRewardVideoController.h"
 #include "tools/testrewardnet/TikoLeapTestRewardAdapter.h"
 
+using platform::media::MediaStatus;
+using tikoleap::testrewardnet::TestRewardVideoController;
 using tikoleap::testrewardnet::TikoLeapTestRewardAdapter;
 
 namespace {
+
+// A player whose item fails when told to, as one does whose download passes its disk allowance.
+class FailingPlayer : public platform::media::MediaPlayer {
+  public:
+    void replaceItem(const std::string&) override {}
+    void play() override { ++plays; }
+    void pause() override {}
+    void seek(double) override {}
+    MediaStatus status() const override { return status_; }
+    double rate() const override { return 0; }
+    std::optional<double> duration() const override { return std::nullopt; }
+    bool bufferFull() const override { return false; }
+    bool likelyToKeepUp() const override { return false; }
+    double currentTime() const override { return 0; }
+    std::vector<platform::media::VideoSize> videoTrackSizes() const override { return {}; }
+    void fail() {
+        status_ = MediaStatus::Failed;
+        if (auto o = observer()) o->mediaPlayerStatusChanged(*this);
+    }
+    int plays = 0;
+
+  private:
+    MediaStatus status_ = MediaStatus::Unknown;
+};
 
 // Hands the adapter one entry's credentials and keeps each answer as "what@thread" ("main",
 // "worker").
@@ -165,4 +193,32 @@ TEST_F(TestRewardNetwork, NoAdapterOutlivesItsLoads) {
     EXPECT_TRUE(pump.until([&] { return TikoLeapTestRewardAdapter::liveAdapters() == before; },
                            std::chrono::seconds(2)))
         << TikoLeapTestRewardAdapter::liveAdapters() - before << " adapters left";
+}
+
+TEST_F(TestRewardNetwork, AFailedVideoClosesItsScreenOnceShownWithNoReward) {
+    // Failing before it is shown: closed as it appears, never played.
+    auto player = std::make_shared<FailingPlayer>();
+    std::vector<std::string> heard;
+    auto listener = [&](const char* what) { return [&heard, what] { heard.push_back(what); }; };
+    auto screen =
+        TestRewardVideoController::create(player, {listener("start"), listener("reward"), listener("close")});
+    player->fail();
+    EXPECT_TRUE(heard.empty());  // not shown yet: nothing to close
+    screen->view();
+    screen->viewDidAppear(false);
+    EXPECT_EQ(heard, std::vector<std::string>{"close"});
+    EXPECT_EQ(player->plays, 0);
+
+    // Failing while shown: closed once.
+    heard.clear();
+    player = std::make_shared<FailingPlayer>();
+    screen =
+        TestRewardVideoController::create(player, {listener("start"), listener("reward"), listener("close")});
+    screen->view();
+    screen->viewDidAppear(false);
+    EXPECT_EQ(player->plays, 1);
+    player->fail();
+    EXPECT_EQ(heard, std::vector<std::string>{"close"});
+    player->fail();
+    EXPECT_EQ(heard, std::vector<std::string>{"close"});
 }

@@ -71,8 +71,16 @@ void TestRewardVideoController::viewDidAppear(bool) {
     closeButton_->setFrame(kCloseButtonFrame);
     if (started_) return;
     started_ = true;
+    if (player_->status() == platform::media::MediaStatus::Failed) return closePressed();
     player_->play();
     watchForFirstFrame();
+}
+
+void TestRewardVideoController::mediaPlayerStatusChanged(platform::media::MediaPlayer& player) {
+    // Before the screen is shown there is nothing to close: it closes as soon as it appears.
+    if (!started_ || player.status() != platform::media::MediaStatus::Failed) return;
+    auto self = shared_from_this();
+    closePressed();
 }
 
 void TestRewardVideoController::watchForFirstFrame() {

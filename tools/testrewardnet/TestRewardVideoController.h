@@ -3,7 +3,9 @@
 // button at the top left. It tells its owner when the first picture has been drawn, when the
 // video has played to its end, and when its close button has taken it off the screen. The player
 // is made and loaded before the screen is shown (the network "preloads" its video), so the first
-// picture comes soon after the screen opens. Main thread only.
+// picture comes soon after the screen opens. A video that fails (one whose download passes the
+// player's disk allowance among them) closes the screen once it is shown, with no reward. Main
+// thread only.
 #include <functional>
 #include <memory>
 
@@ -45,6 +47,7 @@ class TestRewardVideoController : public platform::ui::ViewController,
 
     // Starts playing once on the screen.
     void viewDidAppear(bool animated) override;
+    void mediaPlayerStatusChanged(platform::media::MediaPlayer& player) override;
     void mediaPlayerDidPlayToEnd(platform::media::MediaPlayer& player) override;
 
     // Use create().

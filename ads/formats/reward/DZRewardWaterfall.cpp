@@ -8,7 +8,9 @@
 #include "ads/core/DZRequest.h"
 #include "ads/formats/reward/DZRewardBasedVideoAd.h"
 #include "ads/foundation/DZAbsoluteTime.h"
+#include "ads/foundation/DZLogger.h"
 #include "ads/foundation/DZWeakTargetAdditions.h"
+#include "ads/mediation/DZMAdManager.h"
 #include "ads/mediation/DZMConfig.h"
 #include "ads/mediation/DZMPingSender.h"
 #include "ads/mediation/DZMRewardBasedVideoAdNetworkConnector.h"
@@ -22,6 +24,7 @@ DZRewardWaterfall::DZRewardWaterfall(std::weak_ptr<DZRewardBasedVideoAd> ad) : a
 
 DZRewardWaterfall::~DZRewardWaterfall() {
     if (timeout_) timeout_->invalidate();
+    stopLoadTimeout();
 }
 
 std::optional<nlohmann::json> DZRewardWaterfall::parseJSONResponseFromAd(
@@ -51,6 +54,12 @@ void DZRewardWaterfall::processMediationAd(const std::shared_ptr<DZAd>& ad,
     active_ = true;
     request_ = request;
     userID_ = userID;
+    stopLoadTimeout();
+    std::weak_ptr<DZRewardWaterfall> weak = weak_from_this();
+    loadTimeout_ = dz_scheduledTimerWithTimeInterval(DZMAdManager::kMaxWaterfallSeconds, false, 0,
+                                                     [weak](platform::MainLoopTimer&) {
+                                                         if (auto self = weak.lock()) self->loadTimedOut();
+                                                     });
     const nlohmann::json parameters = request ? request->copy()->parameters() : nlohmann::json();
     DZRequestError::Ref error;
     const auto body = ad ? parseJSONResponseFromAd(*ad, parameters, &error) : std::nullopt;
@@ -144,6 +153,21 @@ void DZRewardWaterfall::requestTimedOut(std::uint64_t number) {
     moveOn();
 }
 
+void DZRewardWaterfall::loadTimedOut() {
+    loadTimeout_.reset();
+    if (!active_) return;
+    DZLogText("Mediation: the reward-based video waterfall ran " +
+              std::to_string(static_cast<int>(DZMAdManager::kMaxWaterfallSeconds)) +
+              " s without an ad; it ends in no fill.");
+    pending_.clear();
+    moveOn();
+}
+
+void DZRewardWaterfall::stopLoadTimeout() {
+    if (loadTimeout_) loadTimeout_->invalidate();
+    loadTimeout_.reset();
+}
+
 void DZRewardWaterfall::moveOn() {
     requesting_ = {};
     makeNextAdRequest();
@@ -155,6 +179,7 @@ void DZRewardWaterfall::failLoad(int32_t code, const std::string& message) {
     pending_.clear();
     if (timeout_) timeout_->invalidate();
     timeout_.reset();
+    stopLoadTimeout();
     auto ad = ad_.lock();
     if (!ad) return;
     const nlohmann::json parameters = request_ ? request_->copy()->parameters() : nlohmann::json();
@@ -169,6 +194,7 @@ void DZRewardWaterfall::cancel() {
     received_.reset();
     if (timeout_) timeout_->invalidate();
     timeout_.reset();
+    stopLoadTimeout();
 }
 
 bool DZRewardWaterfall::presentFromViewController(const std::shared_ptr<platform::ui::ViewController>& root) {
@@ -228,6 +254,7 @@ void DZRewardWaterfall::connectorDidReceiveRewardBasedVideoAd(
     active_ = false;
     if (timeout_) timeout_->invalidate();
     timeout_.reset();
+    stopLoadTimeout();
     if (auto ad = ad_.lock()) ad->adLoadedSuccessfully();
 }
 

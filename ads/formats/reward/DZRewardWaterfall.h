@@ -5,9 +5,10 @@
 // past the time-out when the next response comes is dropped and made afresh.
 //
 // Every request is numbered and its time-out cancelled when the waterfall moves on, so a time-out
-// left from an earlier request never ends a later one. Each request hands the connector the
-// entry it is for and the current configuration. A shown ad keeps its connector's link until the
-// video closes: its reward and close still reach the app when a new load has begun.
+// left from an earlier request never ends a later one. A whole load runs at most as long as the
+// slots' waterfalls do (DZMAdManager::kMaxWaterfallSeconds): past that it ends in no fill. Each request hands
+// the connector the entry it is for and the current configuration. A shown ad keeps its connector's link
+// until the video closes: its reward and close still reach the app when a new load has begun.
 //
 // It reports to its ad (which it does not own). Main thread only.
 #include <cstdint>
@@ -95,6 +96,8 @@ class DZRewardWaterfall : public DZMRewardBasedVideoAdConnectorDelegate,
     void makeNextAdRequest();
     void requestAdFromConnector(const Turn& turn);
     void requestTimedOut(std::uint64_t number);
+    void loadTimedOut();
+    void stopLoadTimeout();
     void moveOn();
     void failLoad(int32_t code, const std::string& message);
     void pingNoFillURLs() const;
@@ -113,6 +116,8 @@ class DZRewardWaterfall : public DZMRewardBasedVideoAdConnectorDelegate,
     Turn requesting_;
     std::uint64_t requestNumber_ = 0;
     std::shared_ptr<platform::MainLoopTimer> timeout_;
+    // The whole load's.
+    std::shared_ptr<platform::MainLoopTimer> loadTimeout_;
     std::shared_ptr<DZMRewardBasedVideoAdNetworkConnector> received_;
     // Adapter class name to the millisecond its set-up began; only while it is pending.
     std::map<std::string, std::uint64_t> pendingSetUpTimestamp_;

@@ -1,7 +1,5 @@
 #include "ads/render/bridge/DZPageLogBudget.h"
 
-#include <algorithm>
-
 DZPageLogBudget::Decision DZPageLogBudget::admit(std::uint64_t now) {
     if (written_ >= kMaxLines) {
         if (totalNoticed_) return {};
@@ -9,13 +7,7 @@ DZPageLogBudget::Decision DZPageLogBudget::admit(std::uint64_t now) {
         return {false, "Ad page log: the page has written " + std::to_string(kMaxLines) +
                            " lines; the rest of its lines are dropped"};
     }
-    if (last_ && now > *last_) {
-        tokens_ = std::min<double>(kBurstLines,
-                                   tokens_ + static_cast<double>(now - *last_) * kLinesPerSecond / 1000);
-    }
-    if (!last_ || now > *last_) last_ = now;
-    if (tokens_ >= 1) {
-        tokens_ -= 1;
+    if (rate_.take(now)) {
         ++written_;
         rateNoticed_ = false;
         return {true, std::nullopt};

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "ads/render/bridge/DZRateBucket.h"
+
 class DZPageLogBudget {
   public:
     static constexpr int kBurstLines = 20;
@@ -24,8 +26,7 @@ class DZPageLogBudget {
     int linesWritten() const { return written_; }
 
   private:
-    double tokens_ = kBurstLines;
-    std::optional<std::uint64_t> last_;
+    DZRateBucket rate_{kBurstLines, kLinesPerSecond};
     int written_ = 0;
     bool rateNoticed_ = false;
     bool totalNoticed_ = false;

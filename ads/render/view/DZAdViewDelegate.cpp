@@ -1,5 +1,6 @@
 #include "ads/render/view/DZAdViewDelegate.h"
 
+#include "ads/foundation/DZAbsoluteTime.h"
 #include "ads/foundation/DZClickTrackerCollection.h"
 #include "ads/foundation/DZDevice.h"
 #include "ads/foundation/DZLogger.h"
@@ -18,6 +19,7 @@
 #include "platform/ui/NotificationCenter.h"
 
 #include <stdexcept>
+#include <utility>
 
 using platform::DispatchQueue;
 using platform::web::NavigationAction;
@@ -125,6 +127,20 @@ void DZAdViewDelegate::adViewDidFinishLoad(DZAdView& adView) {
 }
 
 void DZAdViewDelegate::handleAMSGURL(const std::string& url, const std::shared_ptr<DZAdView>& adView) {
+    const std::uint64_t page = adView ? adView->hostLoadCount() : 0;
+    if (rateView_.lock() != adView || ratePage_ != page) {
+        rateView_ = adView;
+        ratePage_ = page;
+        rate_ = DZRateBucket(kMessageBurst, kMessagesPerSecond);
+        rateLogged_ = false;
+    }
+    if (!rate_.take(DZAbsoluteTime::absoluteTimeInMilliseconds())) {
+        if (!std::exchange(rateLogged_, true))
+            DZLog("Ad page messages dropped: the page sends more than %d a second",
+                  static_cast<int>(kMessagesPerSecond));
+        return;
+    }
+    rateLogged_ = false;
     if (waiting_->fetch_add(1) >= kMaxWaitingMessages) {
         waiting_->fetch_sub(1);
         if (!floodLogged_->exchange(true)) {
@@ -179,12 +195,12 @@ void DZAdViewDelegate::handleDeeplinkPlusURL(const std::string& text) {
         return value ? dz_URLWithString(*value) : std::nullopt;
     };
     auto webURLs = [&](const char* key) {
-        auto json = nlohmann::json::array();
+        std::vector<std::string> found;
         for (const auto& value : dz_parameterValuesForKey(*url, key).value_or(std::vector<std::string>{})) {
             auto tracking = dz_URLWithString(value);
-            if (tracking && tracking->isWeb()) json.push_back(tracking->text());
+            if (tracking && tracking->isWeb()) found.push_back(tracking->text());
         }
-        return json;
+        return found;
     };
     auto primary = urlParameter("primaryUrl");
     if (!primary) return;
@@ -192,6 +208,7 @@ void DZAdViewDelegate::handleDeeplinkPlusURL(const std::string& text) {
     const bool primaryOpens = answer && answer->count(primary->text()) && answer->at(primary->text());
     const auto target = primaryOpens ? primary : urlParameter("fallbackUrl");
     const auto trackers = webURLs(primaryOpens ? "primaryTrackingUrl" : "fallbackTrackingUrl");
-    if (!trackers.empty()) DZClickTrackerCollection::sharedInstance()->trackURLs(trackers, false);
+    for (const auto& tracker : trackers)
+        DZClickTrackerCollection::sharedInstance()->trackPageURL(tracker, false);
     if (target) opener_->openApp(target->text());
 }

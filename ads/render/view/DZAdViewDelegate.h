@@ -6,13 +6,16 @@
 // action (mail, messages, app links), handed to the opener, which opens only http and https.
 // A page's messages keep their order: each ad-view delegate parses them on a serial queue of its
 // own and hands them to the main thread in turn; at most kMaxWaitingMessages wait, later ones are
-// dropped with one log line. Main thread only, apart from that queue.
+// dropped with one log line. Each page the ad view loads may send kMessageBurst messages at once
+// and kMessagesPerSecond after that: those over the rate are dropped before anything is done with
+// them, with one log line each time it is passed. Main thread only, apart from that queue.
 #include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "ads/render/bridge/DZAMSGHandler.h"
+#include "ads/render/bridge/DZRateBucket.h"
 #include "ads/render/view/DZAdView.h"
 #include "ads/render/view/DZOpener.h"
 
@@ -36,6 +39,8 @@ class DZAdViewDelegate : public DZAdViewDelegateProtocol,
                          public std::enable_shared_from_this<DZAdViewDelegate> {
   public:
     static constexpr int kMaxWaitingMessages = 256;
+    static constexpr int kMessageBurst = 100;
+    static constexpr double kMessagesPerSecond = 50;
     inline static const std::string kDeeplinkPlusEnabledKey = "/rerive/ads/deeplinkplus_enabled";
 
     // With the base handler list.
@@ -81,5 +86,10 @@ class DZAdViewDelegate : public DZAdViewDelegateProtocol,
     // Messages between the policy and their dispatch; shared with the blocks under way.
     std::shared_ptr<std::atomic<int>> waiting_ = std::make_shared<std::atomic<int>>(0);
     std::shared_ptr<std::atomic<bool>> floodLogged_ = std::make_shared<std::atomic<bool>>(false);
+    // The message rate of the page shown last: a new one for each page the view loads.
+    std::weak_ptr<DZAdView> rateView_;
+    std::uint64_t ratePage_ = 0;
+    DZRateBucket rate_{kMessageBurst, kMessagesPerSecond};
+    bool rateLogged_ = false;
     bool hasLoadedAtLeastOnce_ = false;
 };

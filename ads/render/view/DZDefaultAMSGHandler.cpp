@@ -83,7 +83,7 @@ void DZDefaultAMSGHandler::didReceiveTrackHTTPNotification(const DZAMSGArguments
         DZLog("Ad page ping refused: not an http or https URL");
         return;
     }
-    DZClickTrackerCollection::sharedInstance()->trackURL(url->text());
+    DZClickTrackerCollection::sharedInstance()->trackPageURL(url->text());
 }
 
 void DZDefaultAMSGHandler::didReceiveLogNotification(const DZAMSGArguments& arguments) {

@@ -124,18 +124,44 @@ TEST_F(DZClickTrackerTest, TheCollectionHoldsTrackersUntilTheyReportAndLeavesNoF
     EXPECT_EQ(filesUnder(platform::AppPaths::cachesDirectory()), 0u);
 }
 
-TEST_F(DZClickTrackerTest, APingFloodStopsAtTheLimitInFlightAndIsTakenAgainOnceTheyAnswer) {
+TEST_F(DZClickTrackerTest, APagesPingFloodStopsAtItsShareInFlightAndIsTakenAgainOnceTheyAnswer) {
     auto collection = DZClickTrackerCollection::create();
     server.slow("/slow", 0.5);
     server.reply("/after", 200);
-    const auto limit = DZClickTrackerCollection::kMaxTrackersInFlight;
-    for (std::size_t i = 0; i < 3 * limit; ++i)
-        collection->trackURL(server.url("/slow?n=" + std::to_string(i)));
-    EXPECT_EQ(collection->trackersInFlight(), limit);
+    const auto share = DZClickTrackerCollection::kMaxPageTrackersInFlight;
+    for (std::size_t i = 0; i < 3 * share; ++i)
+        collection->trackPageURL(server.url("/slow?n=" + std::to_string(i)));
+    EXPECT_EQ(collection->trackersInFlight(), share);
     ASSERT_TRUE(pump.until([&] { return collection->trackersInFlight() == 0; }));
-    EXPECT_EQ(server.count("/slow"), limit);
-    collection->trackURL(server.url("/after"));
+    EXPECT_EQ(server.count("/slow"), share);
+    collection->trackPageURL(server.url("/after"));
     ASSERT_TRUE(pump.until([&] { return server.count("/after") == 1; }));
+}
+
+TEST_F(DZClickTrackerTest, TheComponentsPingsAreNeverDroppedForAPagesAndWaitTheirTurnBounded) {
+    auto collection = DZClickTrackerCollection::create();
+    // Where nothing listens: each ping fails at once, but is in flight until the main loop hears.
+    LoopbackServer gone;
+    const std::string nowhere = gone.url("/ping?n=");
+    gone.stop();
+    const auto limit = DZClickTrackerCollection::kMaxTrackersInFlight;
+    const auto share = DZClickTrackerCollection::kMaxPageTrackersInFlight;
+    for (std::size_t i = 0; i < limit; ++i) collection->trackPageURL(nowhere + "p" + std::to_string(i));
+    EXPECT_EQ(collection->trackersInFlight(), share);
+    // Beside the page's share, the component's take the other slots and the rest wait their turn.
+    const std::size_t own = limit - share + 10;
+    for (std::size_t i = 0; i < own; ++i) collection->trackURL(nowhere + "o" + std::to_string(i));
+    EXPECT_EQ(collection->trackersInFlight(), limit);
+    EXPECT_EQ(collection->waitingCount(), 10u);
+    // Slots come free as answers come, and every waiting ping goes out.
+    ASSERT_TRUE(
+        pump.until([&] { return collection->waitingCount() == 0 && collection->trackersInFlight() == 0; }));
+
+    // What waits is bounded too.
+    for (std::size_t i = 0; i < limit + DZClickTrackerCollection::kMaxWaiting + 5; ++i)
+        collection->trackURL(nowhere + "m" + std::to_string(i));
+    EXPECT_EQ(collection->trackersInFlight(), limit);
+    EXPECT_EQ(collection->waitingCount(), DZClickTrackerCollection::kMaxWaiting);
 }
 
 TEST_F(DZClickTrackerTest, MediationTemplatesEachUseTheirOwnSequenceNumber) {

@@ -1,5 +1,6 @@
 // The waterfall over test networks on the virtual clock: exit codes and durations, the end of
-// the list, answers out of turn, cancellation, synchronous and worker-thread answers.
+// the list and of its time, answers out of turn, cancellation, synchronous and worker-thread
+// answers.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -118,6 +119,33 @@ TEST_F(Waterfall, AnswersOutOfTurnAreDropped) {
     EXPECT_THAT(owner_->events, ElementsAre("finished", "failed 3"));
     EXPECT_EQ(TikoTestAdapter::requests, 1);
     EXPECT_TRUE(slot_->hasAutoRefreshed());
+}
+
+TEST_F(Waterfall, AWholeWaterfallEndsInNoFillOnceItHasRunItsBound) {
+    // A hundred networks that never answer, each with the longest time-out: without a bound,
+    // over sixteen hours.
+    const std::vector<nlohmann::json> silent(DZMConfig::kMaxNetworks, network("silence"));
+    const double each = DZMConfig::kMaxAdNetworkTimeout;
+    load(silent, each * 1000);
+    advance(DZMAdManager::kMaxWaterfallSeconds - 1);
+    EXPECT_TRUE(owner_->events.empty());
+    advance(1);
+    bed_.runUntilIdle();
+    EXPECT_THAT(owner_->events, ElementsAre("failed 9"));
+    EXPECT_THAT(pingKinds(), ElementsAre("nofill 3"));
+    EXPECT_EQ(TikoTestAdapter::requests, 1);
+    EXPECT_FALSE(manager()->requestingConnector());
+    advance(2 * each);
+    EXPECT_THAT(owner_->events, ElementsAre("failed 9"));
+    EXPECT_EQ(TikoTestAdapter::requests, 1);
+
+    // A waterfall that delivered in time is not failed later.
+    owner_->events.clear();
+    owner_->kind = DZMediationConnectorKind::kInterstitial;
+    slot_ = makeSlot(owner_);
+    load({network("silence"), network("fill", {{"kind", "interstitial"}})}, 60000, "interstitial");
+    advance(DZMAdManager::kMaxWaterfallSeconds + 60);
+    EXPECT_THAT(owner_->events, ElementsAre("finished"));
 }
 
 TEST_F(Waterfall, AnInterstitialIsDeliveredOnceAndPresentedByItsNetwork) {

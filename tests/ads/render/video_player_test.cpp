@@ -1,9 +1,11 @@
 // The page's native video: the "video" message's actions on a scripted platform player (places,
 // levels, seeks, sources and the events the page hears), then the GStreamer player itself
-// playing the local ad server's test videos, within what the ad may keep on disk.
+// playing the local ad server's test videos, within what the ad may keep on disk (and a player no
+// ad view gave an allowance, within its own).
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -23,6 +25,7 @@
 #include "platform/runloop/MainContextPump.h"
 #include "platform/ui/Window.h"
 #include "platform/ui/WindowRenderer.h"
+#include "support/LoopbackServer.h"
 #include "tools/adserver/AdServer.h"
 #include "tools/adserver/PrecacheFile.h"
 
@@ -404,6 +407,43 @@ TEST_F(RealVideoTest, TheVideosDownloadAndThePrecacheShareWhatTheAdMayKeepOnDisk
     ASSERT_TRUE(until([&] { return heard("error") || heard("canplaythrough"); }));
     EXPECT_TRUE(heard("canplaythrough"));
     EXPECT_GT(allowance->used(), 0);
+}
+
+TEST_F(RealVideoTest, APlayerNoAdViewGaveAnAllowanceKeepsItsDownloadWithinItsOwn) {
+    // The test video followed by four times what a player keeps on its own, as fast as loopback goes.
+    httplib::Client client("127.0.0.1", server_.port());
+    const auto green = client.Get("/video/green.webm");
+    ASSERT_TRUE(green && green->status == 200);
+    const std::string head = green->body;
+    const std::size_t total = 4 * static_cast<std::size_t>(MediaPlayer::kDefaultDiskBytes);
+    auto sent = std::make_shared<std::atomic<std::size_t>>(0);
+    tikoleap::test::LoopbackServer big;
+    big.get("/big.webm", [&head, total, sent](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider(
+            total, "video/webm",
+            [&head, sent](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                static const std::string zeros(1 << 20, '\0');
+                const bool inHead = offset < head.size();
+                const char* data = inHead ? head.data() + offset : zeros.data();
+                const std::size_t n = std::min(length, inHead ? head.size() - offset : zeros.size());
+                if (!sink.write(data, n)) return false;
+                *sent += n;
+                return true;
+            });
+    });
+
+    std::string error;
+    auto player = platform::media::GstMediaPlayer::create(&error);
+    ASSERT_TRUE(player) << error;
+    player->replaceItem(big.url("/big.webm"));
+    player->play();
+    ASSERT_TRUE(until([&] { return player->status() == MediaStatus::Failed; }));
+    // Whatever the download had left to send stays unsent.
+    const auto settle = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    until([&] { return std::chrono::steady_clock::now() > settle; });
+    EXPECT_LT(sent->load(), 2 * static_cast<std::size_t>(MediaPlayer::kDefaultDiskBytes));
+    player.reset();
+    big.stop();
 }
 
 }  // namespace

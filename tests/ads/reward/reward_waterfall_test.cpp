@@ -1,13 +1,17 @@
-// The reward-based video waterfall on the virtual clock: moving on, set-ups ahead of the turn,
-// connectors kept from load to load, the reward the app gets, pings, and answers from inside calls
-// and from other threads.
+// The reward-based video waterfall on the virtual clock: moving on, the whole load's bound, set-ups
+// ahead of the turn, connectors kept from load to load, the reward the app gets, pings, and answers
+// from inside calls and from other threads.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
+#include <vector>
 
+#include "ads/mediation/DZMAdManager.h"
 #include "ads/mediation/DZMAdNetworkAdapter.h"
+#include "ads/mediation/DZMConfig.h"
 #include "ads/mediation/DZMRewardBasedVideoAdNetworkConnector.h"
 #include "ads/reward/RewardHarness.h"
 
@@ -43,6 +47,30 @@ TEST_F(RewardWaterfall, ATimeOutMovesOnAndALateSuccessIsIgnored) {
     settle();
     EXPECT_THAT(events_->list, ElementsAre("received"));
     EXPECT_EQ(ad_->waterfall()->receivedConnector()->adapterClassName(), kOther);
+}
+
+TEST_F(RewardWaterfall, AWholeLoadEndsInNoFillOnceItHasRunTheWaterfallsBound) {
+    // A hundred entries that never answer, each with the longest time-out.
+    std::vector<nlohmann::json> silent;
+    for (std::size_t i = 0; i < DZMConfig::kMaxNetworks; ++i)
+        silent.push_back(net(std::to_string(i), "never"));
+    load(response(silent, DZMConfig::kMaxAdNetworkTimeout * 1000));
+    advance(DZMAdManager::kMaxWaterfallSeconds - 1);
+    EXPECT_THAT(events_->list, IsEmpty());
+    advance(1);
+    EXPECT_THAT(events_->list, ElementsAre("failed 9"));
+    ASSERT_EQ(pingTexts().size(), 1u);
+    EXPECT_NE(pingTexts()[0].find("nofill"), std::string::npos);
+    EXPECT_EQ(RewardTestAdapter::requests, 1);
+    advance(2 * DZMConfig::kMaxAdNetworkTimeout);
+    EXPECT_THAT(events_->list, ElementsAre("failed 9"));
+    EXPECT_EQ(RewardTestAdapter::requests, 1);
+
+    // A load that received in time is not failed later.
+    events_->list.clear();
+    load(response({net("a", "never"), net("b", "fill", {}, kOther)}, 60000));
+    advance(DZMAdManager::kMaxWaterfallSeconds + 60);
+    EXPECT_THAT(events_->list, ElementsAre("received"));
 }
 
 TEST_F(RewardWaterfall, SetUpsPendingFailedOrStaleAreHandledInTurn) {
