@@ -78,7 +78,9 @@ void finishFetch(const std::string& url, std::uint64_t fetch, std::optional<std:
     it->second.state = body ? ScriptState::Ready : ScriptState::Failed;
     it->second.body = body.value_or("");
     if (!s.isCurrent(url)) s.scripts.erase(it);
-    if (!body && !why.empty()) DZLog("MRAID script %s could not be fetched: %s", url.c_str(), why.c_str());
+    if (!body && !why.empty())
+        DZLog("MRAID script %s could not be fetched: %s", dz_loggableText(url).c_str(),
+              dz_loggableText(why).c_str());
     answerAll(waiting, body);
 }
 
@@ -131,7 +133,7 @@ void setPath(std::string Shared::*which, const std::optional<std::string>& value
             url = parsed->text();
         } else {
             DZLog("MRAID script address \"%s\" is no http(s) URL; the default stays",
-                  value->substr(0, 256).c_str());
+                  dz_loggableText(*value).c_str());
         }
     }
     auto& s = shared();
