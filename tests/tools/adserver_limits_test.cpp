@@ -100,6 +100,24 @@ TEST_F(AdServerLimits, SilentConnectionsKeepNoRequestWaitingAndAreClosed) {
     }
 }
 
+// Far more idle connections than workers, and some that drip their heads: none holds a worker.
+TEST_F(AdServerLimits, HundredsOfIdleConnectionsHoldNoWorker) {
+    std::vector<int> idle;
+    for (int i = 0; i < 300; ++i) idle.push_back(connectSilently());
+    for (int i = 0; i < 40; ++i) {
+        idle.push_back(connectSilently());
+        ASSERT_EQ(::send(idle.back(), "GET /beacon HTTP/1.1\r\n", 22, MSG_NOSIGNAL), 22);
+    }
+    const auto start = Clock::now();
+    for (int i = 0; i < 3; ++i) {
+        auto normal = http->Get("/zads/ad?slotname=tikoleap-banner");
+        ASSERT_TRUE(normal);
+        EXPECT_EQ(normal->status, 200);
+    }
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
+    for (int sock : idle) ::close(sock);
+}
+
 TEST_F(AdServerLimits, HeadsAndBodiesAreBoundedAndSoIsTheKeptLog) {
     httplib::Headers big;
     for (int i = 0; i < 40; ++i) big.emplace("X-Big-" + std::to_string(i), std::string(1000, 'h'));
