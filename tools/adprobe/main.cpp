@@ -60,7 +60,6 @@
 // browser, waterfall and reward without a display (nothing on stdout then), fetch from a server that could
 // not be reached, native, reward, purchase and signin when the ad server takes no connection (nothing on
 // stdout then either); 2 for bad arguments. --help prints the usage.
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -68,7 +67,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "ads/core/DZAd.h"
@@ -95,6 +93,7 @@
 #include "tools/adprobe/BrowserProbe.h"
 #include "tools/adprobe/NativeProbe.h"
 #include "tools/adprobe/ProbeAd.h"
+#include "tools/adprobe/ProbeClock.h"
 #include "tools/adprobe/ProbeSnapshot.h"
 #include "tools/adprobe/PurchaseProbe.h"
 #include "tools/adprobe/RewardProbe.h"
@@ -376,13 +375,10 @@ nlohmann::json runFetch(const std::string& url, platform::ManualRunLoop& loop, b
         !delegate->done) {
         delegate->adFetcherDidFailToFetchAd(*fetcher, nullptr, error, 0);
     }
-    // A hop may take 60 s and a slow answer up to two minutes: the probe waits a little longer.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(200);
-    while (!delegate->done && std::chrono::steady_clock::now() < deadline) {
-        loop.runUntilIdle();
-        if (!delegate->done) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    if (!delegate->done) {
+    // The clock goes with real time, so that the fetcher's own deadline for the whole fetch (a
+    // game's slot has the same) ends it; the probe waits a little longer only as a backstop.
+    if (!turnUntil(
+            loop, [&] { return delegate->done; }, DZAdFetcher::kDefaultFetchTimeoutSeconds + 5)) {
         fetcher->cancel();
         return {{"ok", false},
                 {"responseCode", 0},
