@@ -4,7 +4,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <functional>
 #include <string>
 
 #include "tools/adserver/BufferedSocketStream.h"
@@ -15,20 +17,24 @@ namespace {
 
 // What a client may still be sending (a refused body) is read and dropped, up to this much for
 // this long, until the client closes: closed with it unread, the socket would be reset and the
-// answer lost with it.
+// answer lost with it. A server that stops waits no longer: it looks every kStopCheckMs.
 constexpr std::size_t kMaxDrainBytes = std::size_t{16} << 20;
 constexpr int kDrainMs = 1000;
+constexpr int kStopCheckMs = 20;
 
-void closeSocket(socket_t sock) {
+void closeSocket(socket_t sock, const std::function<bool()>& stopping) {
     ::shutdown(sock, SHUT_WR);
     pollfd fd{sock, POLLIN, 0};
     char buffer[16384];
     std::size_t drained = 0;
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kDrainMs);
-    while (drained < kMaxDrainBytes) {
+    while (drained < kMaxDrainBytes && !stopping()) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
-        if (left.count() <= 0 || ::poll(&fd, 1, static_cast<int>(left.count())) != 1) break;
+        if (left.count() <= 0) break;
+        const int ready = ::poll(&fd, 1, static_cast<int>(std::min<long>(left.count(), kStopCheckMs)));
+        if (ready < 0 && errno != EINTR) break;
+        if (ready <= 0) continue;
         const ssize_t got = ::recv(sock, buffer, sizeof buffer, 0);
         if (got <= 0) break;
         drained += static_cast<std::size_t>(got);
@@ -78,7 +84,7 @@ void LocalHttpServer::serve(socket_t sock, ConnectionQueue::Arrival arrival) {
         bool closed = false;
         process_request(stream, true, closed, nullptr);
     }
-    closeSocket(sock);
+    closeSocket(sock, [this] { return svr_sock_ == INVALID_SOCKET; });
 }
 
 }  // namespace tikoleap::adserver
