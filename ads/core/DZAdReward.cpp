@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "ads/foundation/DZDictionaryAdditions.h"
+#include "ads/foundation/DZStringAdditions.h"
 
 DZAdReward::DZAdReward(std::string type, std::string amount)
     : type_(std::move(type)), amount_(std::move(amount)) {}
@@ -18,13 +19,16 @@ std::shared_ptr<const DZAdReward> DZAdReward::initWithRewardType(const std::opti
 std::shared_ptr<const DZAdReward> DZAdReward::initWithRewardDictionary(const nlohmann::json& dictionary) {
     if (!dictionary.is_object()) return nullptr;
     std::optional<std::string> type;
-    // The app shows the type to the player: a server's text past any reward's name is no reward.
+    // The app shows the type to the player and credits the amount: a server's text past any
+    // reward's name, or an amount no reward could be, is no reward.
     if (const auto* value = dz_objectForKeyIfIsKindOfClass(dictionary, "rb_type", DZValueKind::String);
-        value && value->get_ref<const std::string&>().size() <= kMaxTypeBytes)
+        value && value->get_ref<const std::string&>().size() <= kMaxTypeBytes &&
+        !dz_hasControlCharacter(value->get_ref<const std::string&>()))
         type = value->get_ref<const std::string&>();
     std::optional<std::string> amount;
     if (const auto* value = dz_objectForKeyIfIsKindOfClass(dictionary, "rb_amount", DZValueKind::Number))
         amount = decimalTextOfNumber(*value);
+    if (amount && (amount->starts_with('-') || amount->size() > kMaxAmountCharacters)) amount.reset();
     return initWithRewardType(type, amount);
 }
 

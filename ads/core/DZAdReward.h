@@ -11,13 +11,15 @@
 
 class DZAdReward {
   public:
-    // A longer "rb_type" from the server makes no reward.
+    // A longer "rb_type" from the server makes no reward, and so does one with a control character.
     static constexpr std::size_t kMaxTypeBytes = 256;
+    // An "rb_amount" whose decimal text is longer makes no reward, and so does a negative one.
+    static constexpr std::size_t kMaxAmountCharacters = 64;
     // Null unless both are given.
     static std::shared_ptr<const DZAdReward> initWithRewardType(const std::optional<std::string>& type,
                                                                 const std::optional<std::string>& amount);
-    // From a server's {"rb_type": string, "rb_amount": number}; null when either is missing or of
-    // another kind (an amount given as text included).
+    // From a server's {"rb_type": string, "rb_amount": number}; null when either is missing, of
+    // another kind (an amount given as text included) or past the bounds above.
     static std::shared_ptr<const DZAdReward> initWithRewardDictionary(const nlohmann::json& dictionary);
     // A JSON number as decimal text: 10 and 10.0 both give "10", 2.5 gives "2.5"; nothing for
     // anything that is no number.

@@ -19,6 +19,32 @@ void DZLogText(std::string text) {
     DZLoggingQueue()->async([text = std::move(text)] { platform::logLine(text); });
 }
 
+std::string dz_loggableText(std::string_view text, std::size_t maxBytes) {
+    std::string_view cut = text.substr(0, maxBytes);
+    // Back off to the start of a character so the line stays UTF-8.
+    if (cut.size() < text.size()) {
+        std::size_t end = cut.size();
+        while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+        cut = cut.substr(0, end);
+    }
+    std::string line;
+    for (unsigned char c : cut) {
+        if (c == '\n') {
+            line += "\\n";
+        } else if (c == '\t') {
+            line += "\\t";
+        } else if (c < 0x20 || c == 0x7f) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+            line += escaped;
+        } else {
+            line += static_cast<char>(c);
+        }
+    }
+    if (cut.size() < text.size()) line += "...";
+    return line;
+}
+
 void DZLog(const char* format, ...) {
     va_list args;
     va_start(args, format);

@@ -3,8 +3,10 @@
 // in submission order on the serial queue "com.rerive.didaz.logging" (a queue for the work, not a
 // lock): the caller never waits for the console. Lines go to standard error (or to the platform log's sink,
 // where tests read them). There are no levels and no filtering.
+#include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace platform {
 class DispatchQueue;
@@ -14,6 +16,11 @@ class DispatchQueue;
 void DZLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // The same for text that is already formatted (never read as a format).
 void DZLogText(std::string text);
+// A value from a server or a page (a class name, a URL, an identifier) as a log line shows it.
+inline constexpr std::size_t kDZMaxLoggedValueBytes = 256;
+// The text cut at maxBytes on a character boundary, with "..." after a cut, and its control
+// characters written as \n, \t or \xNN, so that a value can neither flood the log nor break its line.
+std::string dz_loggableText(std::string_view text, std::size_t maxBytes = kDZMaxLoggedValueBytes);
 // The logging queue, made once on first use (tests wait on it to see what was written).
 std::shared_ptr<platform::DispatchQueue> DZLoggingQueue();
 

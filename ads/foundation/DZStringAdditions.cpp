@@ -26,6 +26,10 @@ std::optional<std::string> dz_stringByRemovingPercentEncoding(std::string_view t
     return platform::percentDecode(text, false);
 }
 
+bool dz_hasControlCharacter(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), [](unsigned char c) { return c < 0x20 || c == 0x7f; });
+}
+
 std::string dz_escapeAts(std::string_view text) {
     std::string out;
     for (char c : text) {

@@ -17,6 +17,10 @@ std::string dz_stringByEscapingAsURLParameter(std::string_view text);
 // not UTF-8.
 std::optional<std::string> dz_stringByRemovingPercentEncoding(std::string_view text);
 
+// Whether a byte of the text is an ASCII control character (below 0x20, or 0x7f): a text from a
+// server that goes into a header or before the player must not break a line.
+bool dz_hasControlCharacter(std::string_view text);
+
 // Every "@" doubled: the text stands literally in an "@" template.
 std::string dz_escapeAts(std::string_view text);
 // The text without one trailing "/".

@@ -14,13 +14,15 @@ namespace {
 constexpr std::array<const char*, 4> kTextCredentials = {"pubid", "class_name", "zdxtym_html",
                                                          "zdxtym_passback_url"};
 
+// The names as the log shows them: the server chooses them, and their length.
 std::string joined(const std::vector<std::string>& names, const std::string& separator) {
     std::string text;
     for (const auto& name : names) {
         if (!text.empty()) text += separator;
         text += name;
+        if (text.size() > kDZMaxLoggedValueBytes) break;
     }
-    return text;
+    return dz_loggableText(text);
 }
 
 std::optional<nlohmann::json> objectCopy(const nlohmann::json& dict, const std::string& key) {
@@ -80,7 +82,7 @@ std::shared_ptr<DZMAdNetworkConfig> DZMAdNetworkConfig::initWithDictionary(const
             .value_or(std::vector<std::string>());
     if (truncated) {
         DZLogger::sharedInstance()->logPublicMessage(
-            "Ad network " + config->networkID_ + " names more than " +
+            "Ad network " + dz_loggableText(config->networkID_) + " names more than " +
             std::to_string(DZMConfig::kMaxAdapterNames) + " adapters; the rest are ignored.");
     }
 
@@ -98,7 +100,7 @@ std::shared_ptr<DZMAdNetworkConfig> DZMAdNetworkConfig::initWithDictionary(const
         config->adapterClass_ ? "" : " No valid adapters found for this ad network.";
     if (outdated.size() == 1) {
         setError(error, kDZErrorMediationAdapterError,
-                 "Ad network adapter " + outdated.front() +
+                 "Ad network adapter " + dz_loggableText(outdated.front()) +
                      " implements an old API. Please update the adapter." + noneFound);
     } else if (!outdated.empty()) {
         setError(error, kDZErrorMediationAdapterError,

@@ -70,7 +70,7 @@ void DZMAdNetworkConnectorBase::askAdapterToStopBeingDelegate() {
         try {
             adapter_->stopBeingDelegate();
         } catch (...) {
-            DZLogText("Adapter " + adapterClassName_ + " failed to stop being a delegate.");
+            DZLogText("Adapter " + dz_loggableText(adapterClassName_) + " failed to stop being a delegate.");
         }
     }
 }

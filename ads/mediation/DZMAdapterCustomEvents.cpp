@@ -73,11 +73,12 @@ std::shared_ptr<Event> DZMAdapterCustomEvents::customEventOfKind(const std::stri
         try {
             made = platform::ClassRegistry::shared().create(*className);
         } catch (const std::exception& e) {
-            DZLogText("Custom Event class " + *className + " could not be made: " + e.what());
+            DZLogText("Custom Event class " + dz_loggableText(*className) +
+                      " could not be made: " + dz_loggableText(e.what()));
         }
     }
     if (!made) {
-        fail("Cannot find Custom Event class named " + *className + ".", true);
+        fail("Cannot find Custom Event class named " + dz_loggableText(*className) + ".", true);
         return nullptr;
     }
     // The factory of a registered custom event gives a DZCustomEvent.
@@ -94,7 +95,8 @@ void DZMAdapterCustomEvents::callCustomEvent(const std::string& className,
     try {
         call();
     } catch (...) {
-        const std::string message = "Custom Event class " + className + " failed its request.";
+        const std::string message =
+            "Custom Event class " + dz_loggableText(className) + " failed its request.";
         DZLogger::sharedInstance()->logPublicMessage(message);
         if (auto connector = liveConnector())
             connector->adapterDidFailAd(*this, dz_adapterError(kErrorDomain, kThrewCode, message));

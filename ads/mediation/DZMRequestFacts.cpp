@@ -23,7 +23,7 @@ bool DZMRequestFacts::testMode() const {
 std::shared_ptr<DZAdNetworkExtras> DZMRequestFacts::networkExtras(
     const std::string& adapterClassName, const std::optional<std::string>& extrasClass) const {
     if (!extrasClass) {
-        DZLogger::sharedInstance()->logPublicMessage("Adapter class " + adapterClassName +
+        DZLogger::sharedInstance()->logPublicMessage("Adapter class " + dz_loggableText(adapterClassName) +
                                                      " does not respond to networkExtrasClass. Unable to "
                                                      "retrieve network extras.");
         return nullptr;

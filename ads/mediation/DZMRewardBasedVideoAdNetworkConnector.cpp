@@ -115,7 +115,7 @@ void DZMRewardBasedVideoAdNetworkConnector::presentRewardBasedVideoAdFromRootVie
     try {
         adapter_->presentRewardBasedVideoAdWithRootViewController(root);
     } catch (...) {
-        DZLogText("Adapter " + adapterClassName_ + " failed to present its ad.");
+        DZLogText("Adapter " + dz_loggableText(adapterClassName_) + " failed to present its ad.");
     }
 }
 
@@ -126,7 +126,7 @@ void DZMRewardBasedVideoAdNetworkConnector::askAdapterToStopBeingDelegate() {
     try {
         adapter_->stopBeingDelegate();
     } catch (...) {
-        DZLogText("Adapter " + adapterClassName_ + " failed to stop being a delegate.");
+        DZLogText("Adapter " + dz_loggableText(adapterClassName_) + " failed to stop being a delegate.");
     }
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -80,7 +81,20 @@ TEST(AdProbe, SaysWhatItCouldNotDoInsteadOfMakingResultsUp) {
         EXPECT_NE(headless.out.find("needs a display"), std::string::npos) << command << ": " << headless.out;
     }
 
-    for (const std::string help : {" --help", " fetch --help"}) {
+    // A display that is named but not there is none either.
+    auto absent = runCommand("env -u WAYLAND_DISPLAY DISPLAY=:4093 " + probe +
+                             "browser --url http://127.0.0.1:1/ 2>&1 >/dev/null");
+    EXPECT_EQ(absent.code, 1);
+    EXPECT_NE(absent.out.find("needs a display"), std::string::npos) << absent.out;
+    // With a display, a page of the server that is down is said not to have loaded.
+    if (const char* display = std::getenv("DISPLAY"); display && *display) {
+        auto down = runCommand(probe + "browser --seconds 1 --url http://127.0.0.1:" + std::to_string(port) +
+                               "/landing 2>/dev/null");
+        EXPECT_EQ(down.code, 0);
+        EXPECT_EQ(lastLine(down.out)["error"], "The page could not be loaded.") << down.out;
+    }
+
+    for (const std::string help : {" --help", " fetch --help", " -h", " fetch -h"}) {
         auto usage = runCommand(program + help + " 2>/dev/null");
         EXPECT_EQ(usage.code, 0) << help;
         EXPECT_EQ(usage.out.rfind("usage: tikoleap-adprobe", 0), 0u) << usage.out;

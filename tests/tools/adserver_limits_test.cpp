@@ -100,6 +100,42 @@ TEST_F(AdServerLimits, SilentConnectionsKeepNoRequestWaitingAndAreClosed) {
     }
 }
 
+// Far more idle connections than workers, and some that drip their heads: none holds a worker.
+TEST_F(AdServerLimits, HundredsOfIdleConnectionsHoldNoWorker) {
+    std::vector<int> idle;
+    for (int i = 0; i < 300; ++i) idle.push_back(connectSilently());
+    for (int i = 0; i < 40; ++i) {
+        idle.push_back(connectSilently());
+        ASSERT_EQ(::send(idle.back(), "GET /beacon HTTP/1.1\r\n", 22, MSG_NOSIGNAL), 22);
+    }
+    const auto start = Clock::now();
+    for (int i = 0; i < 3; ++i) {
+        auto normal = http->Get("/zads/ad?slotname=tikoleap-banner");
+        ASSERT_TRUE(normal);
+        EXPECT_EQ(normal->status, 200);
+    }
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
+    for (int sock : idle) ::close(sock);
+}
+
+// A client that keeps its connection open after its answer, and one that says nothing: stopping
+// waits for neither.
+TEST_F(AdServerLimits, StopsAtOnceWhateverItsConnectionsDo) {
+    const int answered = connectSilently();
+    const std::string request = "GET /beacon HTTP/1.1\r\nHost: " + host("127.0.0.1") + "\r\n\r\n";
+    ASSERT_EQ(::send(answered, request.data(), request.size(), MSG_NOSIGNAL),
+              static_cast<ssize_t>(request.size()));
+    std::string status(12, '\0');
+    ASSERT_EQ(::recv(answered, status.data(), status.size(), MSG_WAITALL), 12);
+    EXPECT_EQ(status, "HTTP/1.1 204");
+    const int silent = connectSilently();
+    const auto start = Clock::now();
+    server.stop();
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500));
+    ::close(answered);
+    ::close(silent);
+}
+
 TEST_F(AdServerLimits, HeadsAndBodiesAreBoundedAndSoIsTheKeptLog) {
     httplib::Headers big;
     for (int i = 0; i < 40; ++i) big.emplace("X-Big-" + std::to_string(i), std::string(1000, 'h'));

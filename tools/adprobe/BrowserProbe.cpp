@@ -34,6 +34,9 @@ nlohmann::json runBrowser(const std::string& url, const std::string& referrer, d
         loop, [] { return false; }, seconds);
     result["loading"] = browser->adView()->isLoading();
     result["url"] = browser->adView()->currentURL();
+    // A page that did not load (a server that is down) is said so, not taken for one shown.
+    result["error"] = browser->showsLoadFailure() ? nlohmann::json(DZBrowserViewController::kLoadFailedText)
+                                                  : nlohmann::json();
 
     if (!capturePath.empty()) {
         std::string error;

@@ -42,7 +42,8 @@
 //   browser --url URL [--referrer URL] [--seconds S] [--capture FILE]
 //       the in-app browser on the page in a 320 x 480 window for S seconds (default 5), the
 //       window captured as a PNG when asked, then its Done button pressed:
-//       {"shown", "loading", "url", "capture": null | {"file", "error"}, "closedByDone"}.
+//       {"shown", "loading", "url", "capture": null | {"file", "error"}, "closedByDone",
+//       "error": the words of a page that could not be loaded | null}.
 //   reward --unit UNIT [--user ID] [--timeout S] [--capture FILE]
 //       the shared reward-based video ad loads the unit in a 320 x 480 window (the test reward
 //       network registered) and is presented when ready; the window is captured a second into
@@ -59,8 +60,8 @@
 // whenever the command ran, whatever the ad did; 1 when it could not: core, slot, banner, adview,
 // browser, waterfall and reward without a display (nothing on stdout then), fetch from a server that could
 // not be reached, native, reward, purchase and signin when the ad server takes no connection (nothing on
-// stdout then either); 2 for bad arguments. --help prints the usage.
-#include <chrono>
+// stdout then either); 2 for bad arguments. --help (or -h) prints the usage. A display that is named
+// but cannot be opened counts as none.
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -68,7 +69,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "ads/core/DZAd.h"
@@ -90,11 +90,13 @@
 #include "platform/runloop/ManualRunLoop.h"
 #include "platform/ui/Application.h"
 #include "platform/url/Url.h"
+#include "platform/web/WebEngine.h"
 #include "platform/web/WebViews.h"
 #include "tools/adprobe/BannerProbe.h"
 #include "tools/adprobe/BrowserProbe.h"
 #include "tools/adprobe/NativeProbe.h"
 #include "tools/adprobe/ProbeAd.h"
+#include "tools/adprobe/ProbeClock.h"
 #include "tools/adprobe/ProbeSnapshot.h"
 #include "tools/adprobe/PurchaseProbe.h"
 #include "tools/adprobe/RewardProbe.h"
@@ -107,7 +109,7 @@
 namespace {
 
 const char* const kUsage =
-    "usage: tikoleap-adprobe [--help] [--home DIR] [--ad-server URL] [--resources DIR] COMMAND\n"
+    "usage: tikoleap-adprobe [--help | -h] [--home DIR] [--ad-server URL] [--resources DIR] COMMAND\n"
     "  params [--resources DIR] [--slot AD_UNIT] [--location LAT,LONG,ACCURACY] [--requests N] [--keyword "
     "K]...\n"
     "         [--gender N] [--birthday YYYY-MM-DD] [--content-url U] [--test-device ID]... [--extras JSON]\n"
@@ -136,6 +138,15 @@ bool needsDisplay(const std::string& command) {
     return command == "core" || command == "slot" || command == "banner" || command == "adview" ||
            command == "browser" || command == "waterfall" || command == "native" || command == "reward" ||
            command == "signin";
+}
+
+// Why the web engine cannot show pages here: no display named, or the one named cannot be opened;
+// "" when it can. The engine is started to find out, as the command would start it.
+std::string displayProblem() {
+    if (!platform::web::WebViews::displayNamed()) return "neither DISPLAY nor WAYLAND_DISPLAY is set";
+    std::string error;
+    if (!platform::web::WebViews::create(1, 1, &error)) return error.empty() ? "no web view" : error;
+    return "";
 }
 
 // The commands that load their ads from the ad server and would otherwise only time out without it.
@@ -376,13 +387,10 @@ nlohmann::json runFetch(const std::string& url, platform::ManualRunLoop& loop, b
         !delegate->done) {
         delegate->adFetcherDidFailToFetchAd(*fetcher, nullptr, error, 0);
     }
-    // A hop may take 60 s and a slow answer up to two minutes: the probe waits a little longer.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(200);
-    while (!delegate->done && std::chrono::steady_clock::now() < deadline) {
-        loop.runUntilIdle();
-        if (!delegate->done) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    if (!delegate->done) {
+    // The clock goes with real time, so that the fetcher's own deadline for the whole fetch (a
+    // game's slot has the same) ends it; the probe waits a little longer only as a backstop.
+    if (!turnUntil(
+            loop, [&] { return delegate->done; }, DZAdFetcher::kDefaultFetchTimeoutSeconds + 5)) {
         fetcher->cancel();
         return {{"ok", false},
                 {"responseCode", 0},
@@ -399,9 +407,9 @@ int main(int argc, char** argv) {
     std::string resources = TIKOLEAP_RESOURCES_DIR;
     std::vector<std::string> args(argv + 1, argv + argc);
     std::size_t i = 0;
-    for (; i < args.size() && args[i].rfind("--", 0) == 0; ++i) {
+    for (; i < args.size() && (args[i].rfind("--", 0) == 0 || args[i] == "-h"); ++i) {
         const std::string& arg = args[i];
-        if (arg == "--help") {
+        if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
             return 0;
         }
@@ -422,7 +430,7 @@ int main(int argc, char** argv) {
     if (i >= args.size()) return usage("no command");
     const std::string command = args[i++];
     const std::vector<std::string> rest(args.begin() + static_cast<long>(i), args.end());
-    if (!rest.empty() && rest.front() == "--help") {
+    if (!rest.empty() && (rest.front() == "--help" || rest.front() == "-h")) {
         std::fputs(kUsage, stdout);
         return 0;
     }
@@ -581,11 +589,12 @@ int main(int argc, char** argv) {
     }
 
     // Without a display the engine never starts: the command would only make its results up.
-    if (needsDisplay(command) && !platform::web::WebViews::displayNamed()) {
-        std::fprintf(stderr,
-                     "tikoleap-adprobe: %s needs a display (neither DISPLAY nor WAYLAND_DISPLAY is set)\n",
-                     command.c_str());
-        return 1;
+    if (needsDisplay(command)) {
+        if (auto problem = displayProblem(); !problem.empty()) {
+            std::fprintf(stderr, "tikoleap-adprobe: %s needs a display (%s)\n", command.c_str(),
+                         problem.c_str());
+            return 1;
+        }
     }
     // A server that is down is said so, not taken for one that had no ad.
     if (loadsFromAdServer(command)) {

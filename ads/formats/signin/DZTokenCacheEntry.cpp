@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "ads/formats/signin/DZTokenService.h"
+
 namespace {
 
 std::optional<double> finiteNumber(const nlohmann::json& object, const char* key) {
@@ -24,7 +26,9 @@ nlohmann::json DZTokenCacheEntry::encoded() const {
 std::optional<DZTokenCacheEntry> DZTokenCacheEntry::decoded(const nlohmann::json& value) {
     if (!value.is_object()) return std::nullopt;
     const auto token = value.find("token");
-    if (token == value.end() || !token->is_string() || token->get_ref<const std::string&>().empty())
+    // The kept file is read like an answer: a token it holds goes into request headers too.
+    if (token == value.end() || !token->is_string() ||
+        !DZTokenService::isUsableToken(token->get_ref<const std::string&>()))
         return std::nullopt;
     const auto lastAccess = finiteNumber(value, "lastAccess");
     const auto expiration = finiteNumber(value, "expiration");

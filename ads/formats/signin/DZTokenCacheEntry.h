@@ -13,6 +13,7 @@ struct DZTokenCacheEntry {
     double lifespanInSeconds = 0;
 
     nlohmann::json encoded() const;
-    // Nothing unless the token is a non-empty text and the three numbers are finite.
+    // Nothing unless the token is a usable text (DZTokenService::isUsableToken) and the three
+    // numbers are finite.
     static std::optional<DZTokenCacheEntry> decoded(const nlohmann::json& value);
 };

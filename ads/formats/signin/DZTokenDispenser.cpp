@@ -134,7 +134,7 @@ std::optional<std::string> DZTokenDispenser::token() {
         return it->second.token;
     }
     // Until the kept cache is in, a request might replace a token that is still good.
-    if (!loaded_ || inFlight_.count(*currentUser_)) return std::nullopt;
+    if (!loaded_ || inFlight_.count(*currentUser_) || backingOff(*currentUser_, now)) return std::nullopt;
     inFlight_.emplace(*currentUser_, nullptr);
     std::weak_ptr<DZTokenDispenser> weak = weak_from_this();
     queue_->async([weak, user = *currentUser_] {
@@ -220,7 +220,7 @@ void DZTokenDispenser::requestTokenForUser(const DZSignedInUser& user, bool rese
     // token() holds the user's place with an empty connection until this runs.
     const bool placeHeld = reserved && inFlight != inFlight_.end() && !inFlight->second;
     if (inFlight != inFlight_.end() && !placeHeld) return;
-    if (!may) {
+    if (!may || backingOff(user, clock_())) {
         if (placeHeld) inFlight_.erase(inFlight);
         return;
     }
@@ -235,16 +235,13 @@ void DZTokenDispenser::requestTokenForUser(const DZSignedInUser& user, bool rese
         inFlight_.erase(other);
     }
     std::weak_ptr<DZTokenDispenser> weak = weak_from_this();
-    auto done = [weak, user] {
-        if (auto self = weak.lock()) {
-            std::lock_guard again(self->mutex_);
-            self->inFlight_.erase(user);
-        }
+    auto failed = [weak, user] {
+        if (auto self = weak.lock()) self->didFail(user);
     };
     platform::HttpConnection::Callbacks callbacks;
     // The refresh token is sent nowhere else than the endpoint.
-    callbacks.willRedirect = [done](const platform::HttpResponse&, const std::string&) {
-        done();
+    callbacks.willRedirect = [failed](const platform::HttpResponse&, const std::string&) {
+        failed();
         return false;
     };
     // Both run on the queue, one after the other.
@@ -257,8 +254,8 @@ void DZTokenDispenser::requestTokenForUser(const DZSignedInUser& user, bool rese
     callbacks.didFinish = [weak, user, status](std::string body) {
         if (auto self = weak.lock()) self->didAnswer(user, *status, body);
     };
-    // A transport error is dropped: the next token() or refresh asks again.
-    callbacks.didFail = [done](const platform::HttpError&) { done(); };
+    // After a transport error the next token() or refresh asks again, once the back-off has passed.
+    callbacks.didFail = [failed](const platform::HttpError&) { failed(); };
     auto connection = platform::HttpConnection::create(
         std::move(callbacks), [queue = queue_](std::function<void()> fn) { queue->async(std::move(fn)); });
     platform::HttpRequest request;
@@ -270,6 +267,7 @@ void DZTokenDispenser::requestTokenForUser(const DZSignedInUser& user, bool rese
     request.maxBodyBytes = DZTokenService::kMaxAnswerBytes;
     if (connection->start(std::move(request))) {
         if (placeHeld) inFlight_.erase(user);
+        backOff(user, clock_());
         return;
     }
     inFlight_.insert_or_assign(user, std::move(connection));
@@ -296,6 +294,7 @@ void DZTokenDispenser::didAnswer(const DZSignedInUser& user, int status, const s
     const double now = clock_();
     auto it = cachedTokens_.find(user);
     if (!answer) {
+        backOff(user, now);
         // An error answer leaves a token that is still good until it expires.
         if (it != cachedTokens_.end() && it->second.expiration <= now) {
             removeCacheEntry(it);
@@ -303,6 +302,7 @@ void DZTokenDispenser::didAnswer(const DZSignedInUser& user, int status, const s
         }
         return;
     }
+    backoff_.erase(user);
     const bool othersCached = cachedTokens_.size() > (it != cachedTokens_.end() ? 1u : 0u);
     const double lifespan = lifespanFor(answer->expiresIn, othersCached);
     // The current user's own copy has the newest refresh token.
@@ -311,6 +311,12 @@ void DZTokenDispenser::didAnswer(const DZSignedInUser& user, int status, const s
     setCacheEntry(owner, DZTokenCacheEntry{answer->accessToken, now, now + lifespan, lifespan});
     rescheduleRefreshes();
     persist();
+}
+
+void DZTokenDispenser::didFail(const DZSignedInUser& user) {
+    std::lock_guard lock(mutex_);
+    inFlight_.erase(user);
+    backOff(user, clock_());
 }
 
 void DZTokenDispenser::refreshTokens() {
@@ -351,6 +357,31 @@ void DZTokenDispenser::refused(const std::string& token) {
         persist();
     }
     requestTokenForUser(*user);
+}
+
+bool DZTokenDispenser::backingOff(const DZSignedInUser& user, double now) const {
+    const auto it = backoff_.find(user);
+    return it != backoff_.end() && it->second.refreshToken == user.refreshToken() && now < it->second.until;
+}
+
+void DZTokenDispenser::backOff(const DZSignedInUser& user, double now) {
+    auto it = backoff_.find(user);
+    if (it == backoff_.end()) {
+        // Users passing through the sign-in library: one of the others is forgotten first.
+        if (backoff_.size() >= DZSignedInTokenStore::kMaxUsers) {
+            const auto other = std::find_if(backoff_.begin(), backoff_.end(), [&](const auto& entry) {
+                return !(currentUser_ && entry.first == *currentUser_);
+            });
+            backoff_.erase(other != backoff_.end() ? other : backoff_.begin());
+        }
+        it = backoff_.emplace(user, Backoff{}).first;
+    }
+    Backoff& backoff = it->second;
+    backoff.delay = backoff.refreshToken == user.refreshToken()
+                        ? std::min(std::max(2 * backoff.delay, kFirstRetryDelay), kMaxRetryDelay)
+                        : kFirstRetryDelay;
+    backoff.refreshToken = user.refreshToken();
+    backoff.until = now + backoff.delay;
 }
 
 void DZTokenDispenser::setCacheEntry(const DZSignedInUser& user, DZTokenCacheEntry entry) {

@@ -8,7 +8,8 @@
 // waits for the network or the disk: it reads the cache under a lock held only for memory work,
 // and hands anything more to the dispenser's serial queue. Token answers, refreshes, user changes
 // and refused tokens run on that queue; the store is read and written on a queue of its own.
-// At most one token request per user is in flight.
+// At most one token request per user is in flight, and a user whose request failed is not asked
+// for again before a back-off has passed.
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -50,6 +51,11 @@ class DZTokenDispenser : public std::enable_shared_from_this<DZTokenDispenser> {
     static constexpr double kRequestTimeoutSeconds = 60.0;
     // Token requests at once, whatever the number of users passing through the sign-in library.
     static constexpr std::size_t kMaxRequestsInFlight = 4;
+    // After a failed request (refused, unreadable, redirected or not answered) the user's next one
+    // waits this long, doubled at each failure in a row up to the cap; a token, or a new sign-in
+    // (another refresh token), ends the back-off.
+    static constexpr double kFirstRetryDelay = 1.0;
+    static constexpr double kMaxRetryDelay = 300.0;
 
     // The process's dispenser: the ad server's token endpoint, the system clock, the default
     // keychain file and the device's tracking setting. Made once, at the first call.
@@ -102,9 +108,13 @@ class DZTokenDispenser : public std::enable_shared_from_this<DZTokenDispenser> {
     void requestTokenForUser(const DZSignedInUser& user, bool reserved = false);
     // status: the HTTP status; only a 2xx answer gives a token.
     void didAnswer(const DZSignedInUser& user, int status, const std::string& body);
+    // The request ended with no answer to read (transport error, redirect).
+    void didFail(const DZSignedInUser& user);
     void refreshTokens();
     void refused(const std::string& token);
     // With mutex_ held.
+    bool backingOff(const DZSignedInUser& user, double now) const;
+    void backOff(const DZSignedInUser& user, double now);
     void setCacheEntry(const DZSignedInUser& user, DZTokenCacheEntry entry);
     void removeCacheEntry(Cache::iterator it);
     void rescheduleRefreshes();
@@ -125,9 +135,15 @@ class DZTokenDispenser : public std::enable_shared_from_this<DZTokenDispenser> {
     std::map<std::string, DZSignedInUser> cachedTokenUsers_;                        // mutex_
     std::optional<DZSignedInUser> currentUser_;                                     // mutex_
     std::map<DZSignedInUser, std::shared_ptr<platform::HttpConnection>> inFlight_;  // mutex_
-    double minLifespan_ = kDefaultLifespan;                                         // mutex_
-    bool loaded_ = false;                                                           // mutex_
-    std::shared_ptr<platform::MainLoopTimer> refreshTimer_;                         // mutex_
+    struct Backoff {
+        std::string refreshToken;  // the one that failed
+        double delay = 0;
+        double until = 0;
+    };
+    std::map<DZSignedInUser, Backoff> backoff_;              // mutex_
+    double minLifespan_ = kDefaultLifespan;                  // mutex_
+    bool loaded_ = false;                                    // mutex_
+    std::shared_ptr<platform::MainLoopTimer> refreshTimer_;  // mutex_
     std::atomic<int> tokenRequests_{0};
     std::atomic<bool> userReadPending_{false};
 };

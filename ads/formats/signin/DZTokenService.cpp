@@ -9,6 +9,10 @@
 #include "ads/foundation/DZStringAdditions.h"
 #include "platform/url/Url.h"
 
+bool DZTokenService::isUsableToken(std::string_view token) {
+    return !token.empty() && token.size() <= kMaxTokenBytes && !dz_hasControlCharacter(token);
+}
+
 std::string DZTokenService::defaultEndpoint() {
     return DZAdServerURL("/oauth2/v3/token");
 }
@@ -53,7 +57,7 @@ std::optional<DZTokenService::Answer> DZTokenService::readAnswer(std::string_vie
     const auto token = answer.find("access_token");
     if (token == answer.end() || !token->is_string()) return std::nullopt;
     const auto& text = token->get_ref<const std::string&>();
-    if (text.empty() || text.size() > kMaxTokenBytes) return std::nullopt;
+    if (!isUsableToken(text)) return std::nullopt;
     Answer out{text, std::nullopt};
     if (const auto expires = answer.find("expires_in"); expires != answer.end() && expires->is_number()) {
         const double value = expires->get<double>();

@@ -1,7 +1,7 @@
 #pragma once
 // The sign-in service's token endpoint as the dispenser speaks to it: the refresh-token grant's
 // form and the reading of its answer. Answers are untrusted: anything but a JSON object with an
-// "access_token" text is no token.
+// "access_token" text that is a usable token is no token.
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -14,6 +14,10 @@ class DZTokenService {
     // Answers longer than this are not read (the load is cut there).
     static constexpr std::size_t kMaxAnswerBytes = 64 * 1024;
     static constexpr std::size_t kMaxTokenBytes = 8 * 1024;
+
+    // Not empty, at most kMaxTokenBytes, and no control character: a token goes into a request
+    // header, where a line break would start a header of the server's choosing.
+    static bool isUsableToken(std::string_view token);
 
     // The token endpoint on the ad server's host.
     static std::string defaultEndpoint();

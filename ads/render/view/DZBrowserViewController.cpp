@@ -109,6 +109,10 @@ void DZBrowserViewController::refreshToolbar() {
                         safariButton_, flexibleSpaceButton_, doneButton_});
 }
 
+bool DZBrowserViewController::showsLoadFailure() const {
+    return loadFailureLabel_ && loadFailureLabel_->superview();
+}
+
 void DZBrowserViewController::pageDidFailToLoad(const platform::web::WebError& error) {
     if (error.code == platform::web::WebError::kCancelled || !adView_) return;
     DZLog("Ad landing page not loaded: error %d", error.code);

@@ -54,6 +54,8 @@ class DZBrowserViewController : public DZViewController, public DZOpenerDelegate
     static constexpr const char* kLoadFailedText = "The page could not be loaded.";
     void pageDidFailToLoad(const platform::web::WebError& error);
     void pageDidStartLoad();
+    // Whether the words of a failed load cover the page now.
+    bool showsLoadFailure() const;
 
     const std::shared_ptr<DZBrowserAdView>& adView() const { return adView_; }
     const std::shared_ptr<platform::ui::Toolbar>& toolbar() const { return toolbar_; }

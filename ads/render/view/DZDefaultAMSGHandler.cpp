@@ -51,29 +51,7 @@ long DZDefaultAMSGHandler::integerForKey(const std::string& key, const DZNotific
 }
 
 std::string DZDefaultAMSGHandler::loggableText(const std::string& text) {
-    std::string cut = text.substr(0, kMaxLogBytes);
-    // Back off to the start of a character so the line stays UTF-8.
-    if (cut.size() < text.size()) {
-        std::size_t end = cut.size();
-        while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-        cut.resize(end);
-    }
-    std::string line;
-    for (unsigned char c : cut) {
-        if (c == '\n') {
-            line += "\\n";
-        } else if (c == '\t') {
-            line += "\\t";
-        } else if (c < 0x20 || c == 0x7f) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
-            line += escaped;
-        } else {
-            line += static_cast<char>(c);
-        }
-    }
-    if (cut.size() < text.size()) line += "...";
-    return line;
+    return dz_loggableText(text, kMaxLogBytes);
 }
 
 void DZDefaultAMSGHandler::didReceiveTrackHTTPNotification(const DZAMSGArguments& arguments) {

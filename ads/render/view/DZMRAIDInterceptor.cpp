@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <map>
+#include <utility>
 #include <vector>
 
 #include "ads/core/DZAdServer.h"
@@ -50,6 +51,8 @@ struct Shared {
         DZMRAIDInterceptor::defaultImplementationPath(DZMRAIDInterceptor::kExpandedBannerScriptPath);
     std::map<std::string, Script> scripts;
     std::uint64_t fetches = 0;
+    // A server that is down fails every script alike: one line says so, until a script is fetched.
+    bool failureLogged = false;
 
     bool isCurrent(const std::string& url) const {
         return url == banner || url == interstitial || url == expandedBanner;
@@ -78,7 +81,14 @@ void finishFetch(const std::string& url, std::uint64_t fetch, std::optional<std:
     it->second.state = body ? ScriptState::Ready : ScriptState::Failed;
     it->second.body = body.value_or("");
     if (!s.isCurrent(url)) s.scripts.erase(it);
-    if (!body && !why.empty()) DZLog("MRAID script %s could not be fetched: %s", url.c_str(), why.c_str());
+    if (body) {
+        s.failureLogged = false;
+    } else if (!why.empty() && !std::exchange(s.failureLogged, true)) {
+        DZLog(
+            "MRAID script %s could not be fetched: %s (scripts failing alike are not logged until one "
+            "is fetched)",
+            dz_loggableText(url).c_str(), dz_loggableText(why).c_str());
+    }
     answerAll(waiting, body);
 }
 
@@ -131,7 +141,7 @@ void setPath(std::string Shared::*which, const std::optional<std::string>& value
             url = parsed->text();
         } else {
             DZLog("MRAID script address \"%s\" is no http(s) URL; the default stays",
-                  value->substr(0, 256).c_str());
+                  dz_loggableText(*value).c_str());
         }
     }
     auto& s = shared();

@@ -255,4 +255,18 @@ TEST_F(DZMConfigTest, LongListsAreCutAtTheirLimitWithOneLineEach) {
     EXPECT_EQ(withSettings({{"click_urls", urls}})->clickURLs()->size(), DZMConfig::kMaxURLTemplates);
 }
 
+TEST_F(DZMConfigTest, NamesFromTheServerAreCutInTheLog) {
+    const std::string huge(1 << 20, 'x');
+    const std::string cut = std::string(kDZMaxLoggedValueBytes, 'x') + "...";
+    json names = json::array();
+    for (std::size_t i = 0; i <= DZMConfig::kMaxAdapterNames; ++i) names.push_back(huge);
+    ASSERT_TRUE(network({{"id", huge}, {"adapters", names}}));
+    ASSERT_EQ(logged.size(), 2u);
+    EXPECT_EQ(logged[0],
+              "<Rerive> Ad network " + cut + " names more than 32 adapters; the rest are ignored.");
+    EXPECT_EQ(logged[1], "<Rerive> Cannot find an ad network adapter with the name(s): (" + cut +
+                             "). Remember to link all required ad network adapters and SDKs, and set -ObjC "
+                             "in the 'Other Linker Flags' setting of your build target.");
+}
+
 }  // namespace

@@ -16,10 +16,12 @@
 #include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/AdsTestHome.h"
 #include "ads/foundation/DZAdURLStash.h"
+#include "ads/foundation/DZLogger.h"
 #include "ads/render/view/DZAdView.h"
 #include "ads/render/view/DZAdViewDelegate.h"
 #include "ads/render/view/DZBannerAdViewDelegate.h"
 #include "ads/render/view/DZMRAIDInterceptor.h"
+#include "platform/foundation/ScopedLogSink.h"
 #include "platform/runloop/MainContextPump.h"
 #include "platform/web/WebViews.h"
 #include "support/LoopbackServer.h"
@@ -201,6 +203,36 @@ TEST_F(MRAIDInterceptor, APageWaitsForAScriptOnItsWayAndAFailedFetchFailsItUntil
     EXPECT_EQ(DZMRAIDInterceptor::scriptState(server.url("/broken/banner.js")), ScriptState::Failed);
     server.reply("/broken/banner.js", 200, "window.kind = 'mended';");
     EXPECT_EQ(askAndWait(script, referer), "window.kind = 'mended';");
+}
+
+// A server that is down fails the three scripts, and fails them again at each allowing: one line.
+TEST_F(MRAIDInterceptor, ScriptsFailingAlikeAreLoggedOnceUntilOneIsFetched) {
+    auto& server = scripts_.server;
+    ASSERT_TRUE(bed_.home().pump().until([&] { return scripts_.allReady(); }));
+    platform::ScopedLogSink sink;
+    const std::vector<std::string> down = {server.url("/down/banner.js"), server.url("/down/interstitial.js"),
+                                           server.url("/down/expanded.js")};
+    for (const auto& url : down) server.reply(url.substr(url.find("/down/")), 503);
+    DZMRAIDInterceptor::setBannerImplementationPath(down[0]);
+    DZMRAIDInterceptor::setInterstitialImplementationPath(down[1]);
+    DZMRAIDInterceptor::setExpandedBannerImplementationPath(down[2]);
+    auto allFailedAfter = [&](std::size_t fetches) {
+        return bed_.home().pump().until([&] {
+            for (const auto& url : down)
+                if (DZMRAIDInterceptor::scriptState(url) != ScriptState::Failed ||
+                    server.count(url.substr(url.find("/down/"))) < fetches)
+                    return false;
+            return true;
+        });
+    };
+    ASSERT_TRUE(allFailedAfter(1));
+    DZMRAIDInterceptor::allow();
+    ASSERT_TRUE(allFailedAfter(2));
+    DZLoggingQueue()->sync([] {});
+    const auto failures = std::count_if(
+        sink.lines().begin(), sink.lines().end(),
+        [](const std::string& line) { return line.find("could not be fetched") != std::string::npos; });
+    EXPECT_EQ(failures, 1) << sink.lines().size() << " lines";
 }
 
 // The real engine: banner, interstitial and expanded pages run the script of their kind, and a

@@ -23,6 +23,14 @@ TEST(AdReward, AmountIsTheDecimalTextOfAJSONNumberOnly) {
     EXPECT_EQ(amount("2.5"), "coins 2.5");
     EXPECT_EQ(amount("0.1"), "coins 0.1");
     EXPECT_EQ(amount("1e21"), "coins 1000000000000000000000");
+    // Amounts no reward could be: negative, or longer than 64 characters.
+    EXPECT_EQ(amount("-0"), "coins 0");
+    EXPECT_EQ(amount("-5"), "none");
+    EXPECT_EQ(amount("-0.5"), "none");
+    const std::string twoTo212 = "6582018229284824168619876730229402019930943462534319453394436096";
+    EXPECT_EQ(amount(twoTo212.c_str()), "coins " + twoTo212);
+    EXPECT_EQ(amount("13164036458569648337239753460458804039861886925068638906788872192"), "none");
+    EXPECT_EQ(amount("1e300"), "none");
     EXPECT_EQ(amount("\"10\""), "none");
     EXPECT_EQ(amount("true"), "none");
     EXPECT_EQ(DZAdReward::initWithRewardDictionary({{"rb_type", 3}, {"rb_amount", 10}}), nullptr);
@@ -30,6 +38,10 @@ TEST(AdReward, AmountIsTheDecimalTextOfAJSONNumberOnly) {
     EXPECT_EQ(
         DZAdReward::initWithRewardDictionary({{"rb_type", std::string(1 << 20, 'x')}, {"rb_amount", 10}}),
         nullptr);
+    // Nor is a type with a control character.
+    for (const std::string& type :
+         {std::string("coins\r\nX"), std::string("co\0ins", 6), std::string("coins\x7f")})
+        EXPECT_EQ(DZAdReward::initWithRewardDictionary({{"rb_type", type}, {"rb_amount", 10}}), nullptr);
     EXPECT_EQ(DZAdReward::initWithRewardDictionary(nlohmann::json::array()), nullptr);
     EXPECT_EQ(DZAdReward::initWithRewardType("coins", std::nullopt), nullptr);
 }

@@ -24,6 +24,7 @@
 #include "ads/formats/signin/DZIDToken.h"
 #include "ads/formats/signin/DZSignedInTokenStore.h"
 #include "ads/formats/signin/DZTokenDispenser.h"
+#include "ads/formats/signin/DZTokenService.h"
 #include "ads/foundation/AdsTestHome.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/keychain/KeychainStore.h"
@@ -145,6 +146,44 @@ TEST_F(SignedInTokens, AnAnswerThatIsNoSuccessGivesNoTokenWhateverItsBodyHolds) 
     home_.pump().runFor(std::chrono::milliseconds(100));
     EXPECT_FALSE(dispenser->token());
     EXPECT_EQ(dispenser->cachedUserCount(), 1u);
+}
+
+// A failing endpoint is not asked on every token() call: 1 s after the first failure, 2 s after
+// the second, and so on up to five minutes; a new sign-in is asked at once.
+TEST_F(SignedInTokens, AFailedRequestIsAskedAgainOnlyAfterADoublingBackOff) {
+    signIn("player-1", "tikoleap-error-503");
+    auto dispenser = make();
+    // The failure is taken in (and its wait starts) before the clock moves on.
+    auto answered = [&](std::size_t n) {
+        return home_.pump().until(
+            [&] { return tokenHits().size() >= n && dispenser->tokenRequestsInFlight() == 0; });
+    };
+    ASSERT_TRUE(answered(1));
+    auto callsBetween = [&](double seconds) {
+        for (double waited = 0; waited < seconds; waited += 0.5) {
+            home_.pump().runFor(std::chrono::milliseconds(20));
+            for (int i = 0; i < 20; ++i) EXPECT_FALSE(dispenser->token());
+            home_.loop().advance(0.5);
+        }
+        home_.pump().runFor(std::chrono::milliseconds(20));
+    };
+    std::size_t hits = 1;
+    for (double delay : {1.0, 2.0, 4.0}) {
+        callsBetween(delay - 0.5);
+        EXPECT_EQ(tokenHits().size(), hits) << delay;
+        home_.loop().advance(0.5);
+        EXPECT_FALSE(dispenser->token());
+        ASSERT_TRUE(answered(++hits)) << delay;
+    }
+    // The wait stops doubling at five minutes.
+    for (int i = 0; i < 8; ++i) {
+        home_.loop().advance(DZTokenDispenser::kMaxRetryDelay);
+        EXPECT_FALSE(dispenser->token());
+        ASSERT_TRUE(answered(++hits)) << i;
+    }
+    signIn("player-1", "tikoleap-refresh");
+    EXPECT_TRUE(awaitToken(*dispenser));
+    EXPECT_EQ(tokenHits().size(), hits + 1);
 }
 
 TEST_F(SignedInTokens, AHugeLifespanIsCutToThirtyDays) {
@@ -397,8 +436,26 @@ TEST_F(SignedInTokens, UsersPassingWhileTheServerIsSlowKeepFewRequestsInFlight) 
         home_.pump().runFor(std::chrono::milliseconds(10));
         EXPECT_LE(dispenser->tokenRequestsInFlight(), DZTokenDispenser::kMaxRequestsInFlight);
     }
-    // The user signed in last is served all the same.
-    EXPECT_EQ(awaitToken(*dispenser).value_or("").rfind("tikoleap-token-", 0), 0u);
+    // The user signed in last is served all the same, once the back-off has passed if the busy
+    // server turned them away.
+    std::optional<std::string> token;
+    home_.pump().until([&] {
+        home_.loop().advance(0.05);
+        return (token = dispenser->token()).has_value();
+    });
+    EXPECT_EQ(token.value_or("").rfind("tikoleap-token-", 0), 0u);
+}
+
+// A token goes into an Authorization header: one that would break the header's line is no token,
+// whether the server answers it or the kept cache holds it.
+TEST(SignedInTokenAnswer, ATokenWithAControlCharacterIsNoToken) {
+    EXPECT_TRUE(DZTokenService::readAnswer(R"({"access_token":"tikoleap-token-1"})"));
+    for (const std::string token : {"t\\r\\nX-Evil: 1", "t\\n", "t\\u0000", "t\\u007f", "t\\t"}) {
+        EXPECT_FALSE(DZTokenService::readAnswer(R"({"access_token":")" + token + "\"}")) << token;
+        EXPECT_FALSE(DZTokenCacheEntry::decoded(nlohmann::json::parse(
+            R"({"token":")" + token + R"(","lastAccess":0,"expiration":1,"lifespanInSeconds":60})")))
+            << token;
+    }
 }
 
 // What another process (or one started after a crash) reads while the cache is being replaced.
