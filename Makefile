@@ -58,7 +58,7 @@ test: build
 # glibc version") and, depending on the binary's layout, crashes ("Tracer caught signal 11") on
 # the blocks of the GL driver the tests load: it is switched off (intercept_tls_get_addr=0).
 test-sanitize: configure-sanitize
-	@cmake --build $(ASAN_BUILD) -j $(JOBS) --target tikoleap-tests
+	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:intercept_tls_get_addr=0 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp UBSAN_OPTIONS=print_stacktrace=1 $(WITH_DISPLAY) ctest --output-on-failure $(CTEST_RETRY) -j $(JOBS)
 
 configure-sanitize: bootstrap
@@ -67,7 +67,7 @@ configure-sanitize: bootstrap
 # The ad component's queues and the dispatch layer under the thread sanitizer; builds only those tests.
 test-tsan: bootstrap
 	@test -f $(TSAN_BUILD)/CMakeCache.txt || cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTIKOLEAP_TSAN=ON $(LAUNCHER) >/dev/null
-	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target tikoleap-tests
+	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target tikoleap-tsan-tests
 	@cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" ctest --output-on-failure -j $(JOBS)
 
 # The parsers of what the game's server sends, under libFuzzer (clang): each target runs briefly over
