@@ -1,9 +1,9 @@
 # The two set-up commands: `make play` and `make test`. Everything else is a helper.
 BUILD      ?= build
-ASAN_BUILD ?= build-asan
+# The sanitizer build is clang's: it also holds the fuzz targets, so `make fuzz` compiles only them.
+ASAN_BUILD ?= build-sanitize
 TSAN_BUILD ?= build-tsan
 RELEASE_BUILD ?= build-release
-FUZZ_BUILD ?= build-fuzz
 # Seconds each fuzz target runs in `make fuzz`.
 FUZZ_SECONDS ?= 5
 ADS        ?= on
@@ -21,7 +21,7 @@ export CCACHE_NOHASHDIR := 1
 # virtual X server.
 WITH_DISPLAY = $(CURDIR)/scripts/with-display
 
-.PHONY: all bootstrap configure build build-release play test test-sanitize test-tsan fuzz bench format format-check clean install-desktop
+.PHONY: all bootstrap configure configure-sanitize build build-release play test test-sanitize test-tsan fuzz bench format format-check clean install-desktop
 
 all: build
 
@@ -58,10 +58,12 @@ test: build
 # The leak checker's own tracking of dynamic TLS cannot read this glibc's blocks ("Can't guess
 # glibc version") and, depending on the binary's layout, crashes ("Tracer caught signal 11") on
 # the blocks of the GL driver the tests load: it is switched off (intercept_tls_get_addr=0).
-test-sanitize: bootstrap
-	@test -f $(ASAN_BUILD)/CMakeCache.txt || cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTIKOLEAP_SANITIZE=ON $(LAUNCHER) >/dev/null
+test-sanitize: configure-sanitize
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:intercept_tls_get_addr=0 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp UBSAN_OPTIONS=print_stacktrace=1 $(WITH_DISPLAY) ctest --output-on-failure $(CTEST_RETRY) -j $(JOBS)
+
+configure-sanitize: bootstrap
+	@test -f $(ASAN_BUILD)/CMakeCache.txt || CC=clang CXX=clang++ cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTIKOLEAP_SANITIZE=ON $(LAUNCHER) >/dev/null
 
 # The ad component's queues and the dispatch layer under the thread sanitizer; builds only those tests.
 test-tsan: bootstrap
@@ -71,10 +73,9 @@ test-tsan: bootstrap
 
 # The parsers of what the game's server sends, under libFuzzer (clang): each target runs briefly over
 # its seed corpus (fuzz/corpus/<name>); new inputs go to a scratch folder, never into the repository.
-fuzz: bootstrap
-	@test -f $(FUZZ_BUILD)/CMakeCache.txt || CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIKOLEAP_FUZZ=ON $(LAUNCHER) >/dev/null
-	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
-	@./scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
+fuzz: configure-sanitize
+	@cmake --build $(ASAN_BUILD) -j $(JOBS) --target tikoleap-fuzzers
+	@./scripts/run-fuzz $(ASAN_BUILD) $(FUZZ_SECONDS)
 
 install-desktop: build
 	@./scripts/install-desktop $(BUILD)
@@ -89,4 +90,4 @@ format-check:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 clean:
-	@rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(RELEASE_BUILD) $(FUZZ_BUILD)
+	@rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(RELEASE_BUILD)

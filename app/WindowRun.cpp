@@ -33,8 +33,8 @@
 
 namespace {
 
-// The phone screen the game is laid out for, shown at 1.5 times its size.
-constexpr float kScreenW = 320, kScreenH = 480, kWindowScale = 1.5f;
+// The phone screen the game is laid out for is shown at 1.5 times its size.
+constexpr float kWindowScale = 1.5f;
 constexpr double kEventPollSeconds = 1.0 / 250;
 constexpr double kScreenFrameSeconds = 1.0 / 60;
 // Where the display does not say how often it refreshes.

@@ -11,11 +11,12 @@ namespace {
 std::string mixedText(std::size_t bytes) {
     static const char* kParagraphs[] = {
         "The Quick Brown Fox jumps over the lazy dog while the scoreboard counts 1200 points.",
-        "\u4ECA\u65E5\u306F\u3044\u3044\u5929\u6C17\u3067\u3059\u306D\u3002\u6B21\u306E\u30B2\u30FC\u30E0"
-        "\u3092"
-        "\u59CB\u3081\u307E\u3057\u3087\u3046",
-        "Caf\u00E9 cr\u00E8me br\u00FBl\u00E9e, na\u00EFve r\u00E9sum\u00E9 and \u00DCBER STRASSE in one "
-        "line.",
+        // Long lines are split in parentheses, which tells the compiler the joins are meant.
+        ("\u4ECA\u65E5\u306F\u3044\u3044\u5929\u6C17\u3067\u3059\u306D\u3002\u6B21\u306E\u30B2\u30FC\u30E0"
+         "\u3092"
+         "\u59CB\u3081\u307E\u3057\u3087\u3046"),
+        ("Caf\u00E9 cr\u00E8me br\u00FBl\u00E9e, na\u00EFve r\u00E9sum\u00E9 and \u00DCBER STRASSE in one "
+         "line."),
         "\uD55C\uAD6D\uC5B4 \uBB38\uC7A5\uB3C4 \uC788\uC2B5\uB2C8\uB2E4 and a few more english words to mix",
     };
     std::string text;

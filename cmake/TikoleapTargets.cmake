@@ -25,6 +25,7 @@ function(tikoleap_library name)
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
   target_compile_options(${name} PRIVATE ${TIKOLEAP_WARNINGS} ${TIKOLEAP_FP_FLAGS})
   target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+  tikoleap_pch(${name})
   # The shell, the game core and the screens call each other; one more pass over the cycle on the
   # link line lets an object pulled in late (a screen that names the game's app core) still find
   # what it needs.
@@ -37,6 +38,7 @@ function(tikoleap_executable name)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
   target_compile_options(${name} PRIVATE ${TIKOLEAP_WARNINGS} ${TIKOLEAP_FP_FLAGS})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS})
+  tikoleap_pch(${name})
 endfunction()
 
 # tikoleap_generator(<target> <tool> <comment>)
@@ -52,4 +54,23 @@ function(tikoleap_generator target tool comment)
     COMMENT "${comment} into ${TIKOLEAP_RESOURCES_DIR}"
     VERBATIM)
   add_custom_target(${target} ALL DEPENDS ${_stamp})
+endfunction()
+
+# tikoleap_pch(<target> [TESTS])
+# The sanitizer builds compile the standard library's and the JSON library's headers (and, for
+# tests, the test framework's) once a target instead of once a unit: those builds spend most of
+# their time in the front end, and this takes about a third off. The default build never does, so
+# an include a unit forgot still fails there.
+function(tikoleap_pch target)
+  get_target_property(_sources ${target} SOURCES)
+  list(LENGTH _sources _count)
+  # A header compiled for two or three units costs more than it saves.
+  if(NOT TIKOLEAP_PCH OR _count LESS 4)
+    return()
+  endif()
+  set(_headers <algorithm> <functional> <map> <memory> <optional> <string> <vector> <nlohmann/json.hpp>)
+  if("TESTS" IN_LIST ARGN)
+    list(APPEND _headers <gtest/gtest.h> <gmock/gmock.h>)
+  endif()
+  target_precompile_headers(${target} PRIVATE ${_headers})
 endfunction()

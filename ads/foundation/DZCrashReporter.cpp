@@ -60,6 +60,10 @@ bool isHandlerFrame(const std::string& line) {
 std::vector<std::string> captureStack() {
     void* frames[128];
     const int count = ::backtrace(frames, 128);
+    // Each entry is a return address. The call it comes back to lies one byte before: named from
+    // there, a call that never returns, which a compiler may put last in its function, is still
+    // inside that function's symbol instead of just past its end.
+    for (int i = 0; i < count; ++i) frames[i] = static_cast<char*>(frames[i]) - 1;
     std::vector<std::string> lines;
     char** symbols = ::backtrace_symbols(frames, count);
     if (!symbols) return lines;

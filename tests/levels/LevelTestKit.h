@@ -61,7 +61,8 @@ inline std::unique_ptr<Texture2D> solidTexture(uint8_t r, uint8_t g, uint8_t b, 
     std::vector<uint8_t> pixels;
     for (int i = 0; i < size * size; ++i) pixels.insert(pixels.end(), {r, g, b, 255});
     return std::make_unique<Texture2D>(pixels.data(), Texture2D::kRGBA8888, size, size,
-                                       platform::Size(size, size), 1.0f);
+                                       platform::Size{static_cast<float>(size), static_cast<float>(size)},
+                                       1.0f);
 }
 
 // Pixels in the box [x0, x1) x [y0, y1) (y from the top) whose red and green are both bright:

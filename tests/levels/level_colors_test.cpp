@@ -251,7 +251,7 @@ TEST_F(ColorsFixture, DrawsEachColourWithItsOwnTextureStandingOrFalling) {
     auto solid = [](uint8_t r, uint8_t g, uint8_t b) {
         std::vector<uint8_t> pixels;
         for (int i = 0; i < 8 * 8; ++i) pixels.insert(pixels.end(), {r, g, b, 255});
-        return std::make_unique<Texture2D>(pixels.data(), Texture2D::kRGBA8888, 8, 8, platform::Size(8, 8),
+        return std::make_unique<Texture2D>(pixels.data(), Texture2D::kRGBA8888, 8, 8, platform::Size{8, 8},
                                            1.0f);
     };
     auto plain = solid(0, 255, 0);

@@ -1,7 +1,5 @@
 #include "tools/uiart/ScreenArt.h"
 
-#include <numbers>
-
 #include "tools/assetgen/BlockArt.h"
 #include "tools/assetgen/HeroArt.h"
 #include "tools/assetgen/Paint.h"
@@ -12,8 +10,6 @@ namespace uiart {
 using assetgen::Paint;
 
 namespace {
-
-constexpr double kPi = std::numbers::pi;
 
 constexpr ButtonStyle kGreen{0x7BE36A, 0x24A03A, 0x0E5A1E};
 constexpr ButtonStyle kBlue{0x6FB6FF, 0x2266D0, 0x0F3A7E};

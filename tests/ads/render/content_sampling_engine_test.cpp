@@ -168,7 +168,7 @@ TEST_F(ContentSamplingEngine, APassKeepsTheScreensTextAsksOnePageAtATimeAndLeave
     ASSERT_EQ(secondReads.size(), 2u);
     for (std::size_t i = 0; i < 2; ++i) {
         EXPECT_GE(firstReads[i].first, secondReads[i].second) << "pass " << i + 1;
-        const auto [start, end] = secondReads[i];
+        const double start = secondReads[i].first, end = secondReads[i].second;
         EXPECT_TRUE(std::any_of(turns.begin(), turns.end(), [&](double t) { return t > start && t < end; }))
             << "pass " << i + 1;
     }
