@@ -3,6 +3,7 @@
 #include "ads/core/DZAd.h"
 #include "ads/core/DZAdMediationDelegate.h"
 #include "ads/core/DZMediatedNativeAd.h"
+#include "ads/core/DZRequest.h"
 #include "ads/core/slot/DZAdFormatRegistry.h"
 #include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/DZLogger.h"
@@ -15,6 +16,7 @@
 #include "ads/mediation/DZMAdNetworkConnectorNativeAd.h"
 #include "ads/mediation/DZMConfig.h"
 #include "ads/mediation/DZMPingSender.h"
+#include "ads/mediation/DZMRequestCategory.h"
 #include "platform/dispatch/MainLoopTimer.h"
 #include "platform/dispatch/MainThread.h"
 
@@ -66,6 +68,12 @@ void DZMAdManager::processResponse(DZSlot& slotRef, const std::shared_ptr<DZAd>&
     const auto fail = [&](const DZRequestError::Ref& error) {
         owner->didFailToReceiveAdWithError(error, false);
     };
+    // An adapter's view shows its one network's ad: a waterfall of its own could name that
+    // adapter again and nest without end. The network has no ad; the waterfall outside goes on.
+    if (owner->request() && DZRequestIsAnAdaptersOwn(*owner->request()))
+        return fail(DZRequestError::errorWithCodeRequestHTTPStatusCodeCustomMessage(
+            kDZErrorNoFill, owner->requestParametersForError(), 0,
+            std::string("An adapter's ad view takes no mediated answer.")));
 
     if (auto responseDelegate = owner->adResponseDelegate()) {
         platform::ErrorRef error;

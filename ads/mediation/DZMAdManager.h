@@ -6,7 +6,8 @@
 // timed out, or the whole waterfall has run kMaxWaterfallSeconds (the network being asked then
 // times out), a no-fill report goes out and the slot fails with code 9 (8 when the owner takes
 // no mediation). Every network tried leaves an exit code (0 delivered, 1 no fill, 2 error, 3
-// time-out, 4 no usable adapter) and a duration in the slot's statistics.
+// time-out, 4 no usable adapter) and a duration in the slot's statistics. A slot an adapter
+// loads for its network runs no waterfall: a mediated response fails it with code 1 (no fill).
 //
 // Networks that answer inside their request call, or fail at once by the thousand, are taken
 // one after another by a loop, never by nesting the next request in the last answer. Answers of

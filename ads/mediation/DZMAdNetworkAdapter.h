@@ -5,8 +5,9 @@
 // How an adapter is made: adapters are registered by name in platform::ClassRegistry with the
 // kinds they answer to (kAdapterKind, and kCurrentAPIKind when they implement this interface as
 // it stands). The connector creates one by the network entry's adapter name, casts the
-// shared_ptr<void> the factory gave to DZMAdNetworkAdapter only after classIsAdapterClass() said
-// yes (the factory must then give a DZMAdNetworkAdapter), and hands it its connector with
+// shared_ptr<void> the factory gave to DZMAdNetworkAdapter only when the name is registered with
+// kAdapterKind (the factory must then give a DZMAdNetworkAdapter; a reward-based video adapter,
+// which classIsAdapterClass() also takes, is never cast), and hands it its connector with
 // setConnector() before asking anything:
 //
 //     platform::ClassRegistry::shared().registerClass(

@@ -38,7 +38,10 @@ DZMAdNetworkConnectorBase::~DZMAdNetworkConnectorBase() {
 
 bool DZMAdNetworkConnectorBase::setUpAdapter() {
     if (adapter_) return true;
-    if (adapterClassName_.empty() || !DZMAdNetworkAdapter::classIsAdapterClass(adapterClassName_))
+    // Only a banner, interstitial or native adapter answers this interface: a reward-based video
+    // adapter, which the configuration may still choose, is another object altogether.
+    if (adapterClassName_.empty() ||
+        !platform::ClassRegistry::shared().conformsTo(adapterClassName_, DZMAdNetworkAdapter::kAdapterKind))
         return false;
     try {
         adapter_ = std::static_pointer_cast<DZMAdNetworkAdapter>(

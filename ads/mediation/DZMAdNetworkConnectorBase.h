@@ -34,7 +34,8 @@ class DZMAdNetworkConnectorBase : public DZMAnswersFromRequestFacts<DZMAdNetwork
     DZMAdNetworkConnectorBase& operator=(const DZMAdNetworkConnectorBase&) = delete;
 
     // Makes the adapter of the network's entry and hands it this connector; false when there is
-    // none to make (not registered, not an adapter, a throwing factory).
+    // none to make (not registered, not a banner/interstitial/native adapter, a throwing
+    // factory): getAdFromAdapterWithType then fails the network (exit code 2).
     bool setUpAdapter();
     // Asks the adapter for an ad of that type; a type this kind cannot serve fails the network.
     void getAdFromAdapterWithType(const DZAdType& type);

@@ -52,6 +52,11 @@ void DZRequestAddAdapterListWithConnector(DZRequest& request, const DZMAdNetwork
     request.setPrivateMediationExtras({{"man", std::move(list)}, {"mcan", adapterClassName}});
 }
 
+bool DZRequestIsAnAdaptersOwn(const DZRequest& request) {
+    const auto& extras = request.privateMediationExtras();
+    return extras.is_object() && extras.contains("mcan");
+}
+
 std::shared_ptr<DZRequest> DZRequestWithConnector(const DZMAdNetworkConnector& connector,
                                                   const DZMAdNetworkAdapter&) {
     auto request = DZRequest::request();

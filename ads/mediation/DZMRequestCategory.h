@@ -19,3 +19,5 @@ void DZRequestConfigureNetworkExtrasWithConnector(DZRequest& request, const DZMA
 // connector that is no waterfall's, the adapter alone), and "mcan", the adapter's name.
 void DZRequestAddAdapterListWithConnector(DZRequest& request, const DZMAdNetworkConnector& connector,
                                           const std::string& adapterClassName);
+// True for a request an adapter sent for its network (it names the adapter in "mcan").
+bool DZRequestIsAnAdaptersOwn(const DZRequest& request);

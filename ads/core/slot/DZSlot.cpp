@@ -18,6 +18,7 @@
 #include "ads/render/view/DZAdView.h"
 #include "ads/render/view/DZBannerAdViewDelegate.h"
 #include "ads/render/view/DZMRAIDInterceptor.h"
+#include "ads/render/view/DZOpener.h"
 #include "platform/dispatch/MainLoopTimer.h"
 #include "platform/ui/NotificationCenter.h"
 
@@ -61,6 +62,8 @@ void DZSlot::construct() {
     adView_ = DZAdView::create(frame_);
     if (auto csi = DZCSI::sharedInstance()) csi->recordTimestampForLabel("native:view_create");
     adViewDelegate_ = DZBannerAdViewDelegate::create(weak_from_this());
+    // Protected before any ad arrives: not every ad comes by way of the core page's ad URL.
+    adViewDelegate_->opener().setAutoClickProtected(DZOpener::autoClickProtectionByDefault());
     adView_->setDelegate(adViewDelegate_);
 
     auto& center = NotificationCenter::defaultCenter();

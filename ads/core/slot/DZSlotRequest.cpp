@@ -300,10 +300,9 @@ void DZSlot::loadAdURLWithParameters(const DZNotification::Parameters& parameter
     } else if (kind == "online_buffer") {
         statistics->incrementNumberForKey("bas_on", false);
     }
-    // On unless the core's constants switch it off; a request may still ask for it.
+    // Switched off by the core's constants, the request may still ask for it.
     const auto protection = parameters.find("enable_auto_click_protection");
-    const bool requested = protection != parameters.end() && protection->second == "1";
-    if ((requested || DZOpener::autoClickProtectionByDefault()) && adViewDelegate_)
+    if (protection != parameters.end() && protection->second == "1" && adViewDelegate_)
         adViewDelegate_->opener().setAutoClickProtected(true);
     const auto url = parameters.find("url");
     const auto parsed = url == parameters.end() ? std::nullopt : platform::Url::parse(url->second);
@@ -327,6 +326,10 @@ void DZSlot::loadAd(const std::shared_ptr<DZAd>& ad, const std::map<std::string,
             DZRequestError::errorWithCodeRequest(kDZErrorInternalError, requestParametersForError()), false);
         return;
     }
+    // Whichever way the ad came (the core's ad URL or whole ad, the extras' ad or page), it is
+    // protected unless the core's constants switch protection off.
+    if (DZOpener::autoClickProtectionByDefault() && adViewDelegate_)
+        adViewDelegate_->opener().setAutoClickProtected(true);
     cancelFormats();
     if (adFetcher_) adFetcher_->cancel();
     adFetcher_.reset();

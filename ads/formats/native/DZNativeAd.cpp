@@ -170,8 +170,11 @@ void DZNativeAd::performClickOnView(platform::ui::View*, const std::string& asse
     ASSERT_MAIN_THREAD();
     auto payload = clickPayload(assetName, environment);
     if (!payload || !slot_) return;
-    if (auto adView = slot_->adView())
+    if (auto adView = slot_->adView()) {
+        // The user's tap on an asset is the tap on the support page that explains its one open.
+        adView->setTouched(true);
         adView->evaluateJavaScript("rerive.zazo.nativeAds.handleClickAmsg(" + *payload + ")", nullptr);
+    }
 }
 
 void DZNativeAd::recordImpression() {

@@ -9,11 +9,13 @@
 #include "ads/core/DZRequest.h"
 #include "ads/core/slot/DZSDKCoreController.h"
 #include "ads/mediation/FakeConnector.h"
+#include "ads/mediation/MediatedSlot.h"
 #include "ads/public/DZAdFormats.h"
 #include "ads/public/DZMAdURLAdapter.h"
 #include "ads/public/DZMAdapterReriveDiDazAds.h"
 #include "ads/render/AdViewTestBed.h"
 #include "ads/render/view/DZBannerAdViewDelegate.h"
+#include "support/LoopbackServer.h"
 #include "tools/adserver/AdServer.h"
 
 using testing::ElementsAre;
@@ -34,6 +36,22 @@ class MediationAdapters : public ::testing::Test {
     std::shared_ptr<FakeConnector> connector = std::make_shared<FakeConnector>();
     // The core page's: the controller's view is the last made before the test's.
     platform::web::FakeWebEngine* coreEngine = nullptr;
+};
+
+// An app's banner: its own ads' inner banner is shown over the app's screen.
+struct AppOwner : tikoleap::test::MediationOwner {
+    std::shared_ptr<platform::ui::ViewController> rootViewController() override { return screen; }
+    std::shared_ptr<platform::ui::ViewController> screen = std::make_shared<platform::ui::ViewController>();
+};
+
+class OwnAdsInAWaterfall : public tikoleap::test::MediatedSlotTest {
+  protected:
+    void SetUp() override {
+        MediatedSlotTest::SetUp();
+        DZAdFormats::registerAll();
+        owner_ = std::make_shared<AppOwner>();
+        slot_ = makeSlot(owner_);
+    }
 };
 
 }  // namespace
@@ -144,4 +162,29 @@ TEST_F(MediationAdapters, AnUnansweredCoreRequestFailsAsAMissingScript) {
     EXPECT_EQ((*adapter->requestParameters())["request_param"]["format"], "interstitial_mb");
     bed.home().loop().advance(DZSDKCoreController::kAnswerTimeoutSeconds + 0.1);
     EXPECT_THAT(connector->calls(), ElementsAre("fail:com.rerive.ads.DZMAdURLAdapter:5"));
+}
+
+TEST_F(OwnAdsInAWaterfall, AnAnswerNamingItsOwnUnitCostsOneInnerRequestAndEndsInNoFill) {
+    // Own ads for this very unit, with all the time in the world: the unit answers it again.
+    tikoleap::test::LoopbackServer server;
+    const std::string answer = response({{{"id", "own"},
+                                          {"adapters", {DZMAdapterReriveDiDazAds::kClassName}},
+                                          {"data", {{"pubid", "unit"}}}}},
+                                        600000)
+                                   .dump();
+    server.get("/unit", [answer](const httplib::Request&, httplib::Response& res) {
+        res.set_content(answer, "application/json");
+        res.set_header("x-zazo-mediation", "1");
+    });
+    auto request = DZRequest::request();
+    auto extras = std::make_shared<DZExtras>();
+    extras->setAdditionalParameters({{"_requestUrl", server.url("/unit")}});
+    request->registerAdNetworkExtras(extras);
+    slot_->loadRequest(request);
+    // A third request is one too many: the nesting is stopped there rather than left to run.
+    ASSERT_TRUE(
+        bed_.home().pump().until([&] { return !owner_->events.empty() || server.count("/unit") > 2; }));
+    EXPECT_THAT(owner_->events, ElementsAre("failed 9"));
+    EXPECT_EQ(server.count("/unit"), 2u);
+    EXPECT_THAT(pingKinds(), ElementsAre("nofill 1"));
 }

@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
 
 #include "ads/core/DZAd.h"
 #include "ads/core/DZAdCoreHooks.h"
+#include "ads/core/DZBannerAd.h"
 #include "ads/core/DZCorrelator.h"
 #include "ads/core/DZExtras.h"
 #include "ads/core/DZInAppPurchase.h"
@@ -383,7 +385,6 @@ TEST_F(Slot, TheCoresAnswersEndTheLoad) {
         return statistics->objectForKey(key).value_or(0).get<int64_t>();
     };
     const auto basOff = counter("bas_off"), oar = counter("oar");
-    EXPECT_FALSE(slot_->adViewDelegate()->opener().autoClickProtected());
     slot_->loadRequest(nullptr);
     slot_->loadAdURLWithParameters({{"request_scenario", "offline_buffer"},
                                     {"enable_auto_click_protection", "1"},
@@ -433,6 +434,53 @@ TEST_F(Slot, AnAdFromTheCoreIsProtectedFromAutoClicksUnlessTheConstantsSayNot) {
     EXPECT_TRUE(load({{"enable_auto_click_protection", "1"}}));
     defaults->setString("/rerive/ads/enable_auto_click_protection", "1");
     EXPECT_TRUE(load({}));
+}
+
+TEST_F(Slot, AnOpenNoTapExplainsIsRefusedWhicheverWayTheAdCame) {
+    banner();
+    auto purchases = std::make_shared<Purchases>();
+    owner_->purchases = purchases;
+    const nlohmann::json given = {{"ad_html", "<p>given</p>"}, {"ad_base_url", "http://127.0.0.1/"}};
+    const std::vector<std::pair<const char*, std::function<void()>>> ways = {
+        {"the core's whole ad",
+         [&] {
+             slot_->loadRequest(nullptr);
+             slot_->loadAd(std::make_shared<DZBannerAd>(given), {});
+         }},
+        {"the _ad extra",
+         [&] {
+             slot_->loadRequest(requestWithExtras({{"_ad", given}}));
+         }},
+        {"the _requestUrl extra",
+         [&] {
+             slot_->loadRequest(requestWithExtras({{"_requestUrl", "http://127.0.0.1:9/support"}}));
+         }},
+    };
+    const auto pageSends = [&](const std::string& message) {
+        auto view = slot_->adView();
+        auto delegate = slot_->adViewDelegate();
+        delegate->opener().setNavigationContext("amsg://page/open", {}, view);
+        delegate->amsgHandlers().front()->handleRequest("amsg://page/" + message, view);
+        bed_.runUntilIdle();
+    };
+    for (const auto& [way, load] : ways) {
+        const int clicks = slot_->adClickCount();
+        load();
+        ASSERT_TRUE(slot_->loadingAd() || slot_->ad()) << way;
+        pageSends("open?u=https%3A%2F%2Fshop.example%2F");
+        pageSends("open?a=in_app_purchase&product_id=coins&quantity=1");
+        EXPECT_THAT(bed_.opener().opened(), testing::IsEmpty()) << way;
+        EXPECT_EQ(slot_->adClickCount(), clicks) << way;
+        EXPECT_EQ(purchases->received, 0) << way;
+        // A tap explains one open.
+        slot_->adView()->setTouched(true);
+        pageSends("open?a=in_app_purchase&product_id=coins&quantity=1");
+        pageSends("open?a=in_app_purchase&product_id=coins&quantity=1");
+        EXPECT_EQ(purchases->received, 1) << way;
+        EXPECT_EQ(slot_->adClickCount(), clicks + 1) << way;
+        purchases->received = 0;
+        slot_->cancelLoad();
+    }
 }
 
 TEST_F(Slot, ACoreThatNeverAnswersTimesOut) {

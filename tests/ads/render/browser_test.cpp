@@ -41,6 +41,8 @@ class Browser : public ::testing::Test {
         slot_->setAdType(DZAdType::bannerAdTypeForSize(kDZAdSizeBanner));
         slot_->finishedLoadingAdResponse(std::make_shared<DZAd>());
         opener_ = &slot_->adViewDelegate()->opener();
+        // The browser's own behaviour: the opens that reach it are taken as explained.
+        opener_->setAutoClickProtected(false);
         // As the page's navigation to the message would.
         opener_->setNavigationContext("amsg://page/open", root_, slot_->adView());
         opener_->setReferringURL("https://ads.example:8443/unit/7?creative=9#top");

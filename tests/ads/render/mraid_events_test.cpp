@@ -62,6 +62,8 @@ class MRAIDCreative : public ::testing::Test {
         previousStore_ = EventStore::setShared(store_);
         slot_ = DZSlot::create({0, 0, 320, 50});
         slot_->setAdType(DZAdType::bannerAdTypeForSize(kDZAdSizeBanner));
+        // The creative's requests themselves; a test that wants protection turns it on.
+        slot_->adViewDelegate()->opener().setAutoClickProtected(false);
         view_ = slot_->adView();
         page_ = &bed_.engine();
         view_->loadHTMLString("<p>ad</p>", "https://ads.example/creative");

@@ -29,6 +29,8 @@ class Opener : public ::testing::Test {
         slot_->setAdType(DZAdType::bannerAdTypeForSize(kDZAdSizeBanner));
         view_ = slot_->adView();
         opener_ = &slot_->adViewDelegate()->opener();
+        // What follows holds with or without protection, which has a test of its own.
+        opener_->setAutoClickProtected(false);
         // As the page's navigation to the message would.
         opener_->setNavigationContext("amsg://page/open", {}, view_);
     }

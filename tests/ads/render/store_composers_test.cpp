@@ -76,6 +76,8 @@ class DeviceActions : public ::testing::Test {
         slot_->setAdType(DZAdType::bannerAdTypeForSize(kDZAdSizeBanner));
         slot_->finishedLoadingAdResponse(std::make_shared<DZAd>());
         opener_ = &slot_->adViewDelegate()->opener();
+        // The actions themselves: the opens that reach them are taken as explained.
+        opener_->setAutoClickProtected(false);
         opener_->setNavigationContext("amsg://page/open", root_, slot_->adView());
         previousStore_ = StoreBackend::setShared(store_);
     }
