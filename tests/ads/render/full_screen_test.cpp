@@ -367,6 +367,25 @@ TEST_F(FullScreen, AShownRichMediaInterstitialIsMeasuredAndHearsItsPlaceAndVisib
     EXPECT_NE(gone.find("onAdVisibilityChanged:false"), std::string::npos) << gone;
 }
 
+TEST_F(FullScreen, AClosedRichMediaInterstitialIsNotToldItIsVisibleAgain) {
+    loadPage();
+    pageSends("mraidLoaded");
+    auto ad = interstitial();
+    slot_->didMakeAdImpression();
+    ad->presentFromViewController(root_, {});
+    advance(1);
+    heard();
+    // The page closes itself; the core page's answer to the last sample, taken as the ad began
+    // to go, comes after that.
+    pageSends("close");
+    slot_->adViewDidChangeZadavaDuruVisibility(true);
+    advance(1);
+    const std::string closed = heard();
+    const auto hidden = closed.find("onhide");
+    ASSERT_NE(hidden, std::string::npos) << closed;
+    EXPECT_EQ(closed.find("onAdVisibilityChanged:true", hidden), std::string::npos) << closed;
+}
+
 TEST_F(FullScreen, APageWithTheScreenToItselfIsShownOnWhiteUnlessItAskedToBeClear) {
     loadPage();
     EXPECT_EQ(slot_->adView()->pageBackgroundColor(), platform::ui::Color::clear());
