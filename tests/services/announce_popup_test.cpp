@@ -1,4 +1,5 @@
-// The pop-up announcement after a game: when it shows, its buttons and where they lead.
+// The pop-up announcement after a game: when it shows (once per serial, whichever server showed
+// it), its buttons and where they lead.
 #include "tests/services/AnnounceTestKit.h"
 
 using namespace announcetest;
@@ -92,4 +93,25 @@ TEST_F(PopupTest, AnExpiredPopUpIsNotShown) {
     check();
     ASSERT_TRUE(gameOver());
     EXPECT_EQ(manager->popupAdAlertView(), nullptr);
+}
+
+TEST_F(PopupTest, APopUpSeenStaysSeenUnderAnotherServer) {
+    serveList(popupList("13", "0", "()"));
+    check();
+    ASSERT_TRUE(gameOver());
+    ASSERT_NE(manager->popupAdAlertView(), nullptr);
+    manager->popupAdAlertView()->clickButtonAtIndex(0);
+
+    // The same pop-up from a server at another address (the local one on a new port): its cache
+    // starts afresh, the pop-up does not come again.
+    server.reply("/other/cmd/announce", 200, popupList("13", "0", "()"));
+    core->setIphoneWebUrl(server.url("/other/"));
+    manager = AnnounceManager::create({home.path() / "tmp", [this] { return clock.load(); }});
+    core->setAnnounceManager(manager);
+    manager->setAppCore(core.get());
+    check();
+    EXPECT_EQ(server.count("/other/cmd/announce"), 1u);
+    ASSERT_TRUE(gameOver());
+    EXPECT_EQ(manager->popupAdAlertView(), nullptr);
+    EXPECT_EQ(status().getInt("popupAdDoneSerial").value_or(0), 13);
 }
