@@ -1,5 +1,6 @@
 // The pop-up announcement after a game: when it shows (once per serial, whichever server showed
-// it), its buttons and where they lead.
+// it, over the game-over screen once its curtain is down), its buttons and where they lead.
+#include "platform/ui/Window.h"
 #include "tests/services/AnnounceTestKit.h"
 
 using namespace announcetest;
@@ -114,4 +115,20 @@ TEST_F(PopupTest, APopUpSeenStaysSeenUnderAnotherServer) {
     ASSERT_TRUE(gameOver());
     EXPECT_EQ(manager->popupAdAlertView(), nullptr);
     EXPECT_EQ(status().getInt("popupAdDoneSerial").value_or(0), 13);
+}
+
+TEST_F(PopupTest, ThePopUpComesOverTheGameOverScreenOnceItsCurtainIsDown) {
+    serveList(popupList("12", "0", "()"));
+    check();
+    const auto& window = core->window();
+    ASSERT_NE(window, nullptr);
+    int done = 0;
+    manager->showPopupAds(1, [&] {
+        ++done;
+        window->transition(platform::ui::WindowTransition::CurlDown, 0.5);
+    });
+    EXPECT_EQ(done, 1);
+    EXPECT_EQ(manager->popupAdAlertView(), nullptr) << "the curtain would roll over it";
+    window->finishTransition();
+    EXPECT_NE(manager->popupAdAlertView(), nullptr);
 }
