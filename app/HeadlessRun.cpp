@@ -568,11 +568,13 @@ std::optional<RunResult> HeadlessRun::play(std::string* error, int* exitCode) {
     std::string frameError;
     bool soundFailed = false;
     // Until the game-over screen shows, uncovered. An interstitial or an alert over it holds the
-    // run while script lines are left to answer it; with none left, nothing can close it.
+    // run while script lines are left to answer it; with none left, nothing can close it. So does
+    // the screen's curtain coming down, as the pop-up comes only once it is down.
     auto over = [&] {
         const bool scriptLeft = script && script->hasEventsAfter(tick);
         const bool interstitial = announcer.interstitialAdPresenting();
-        const bool covered = interstitial || window->frontModal() != nullptr;
+        const bool covered = interstitial || window->frontModal() != nullptr ||
+                             window->activeTransition() != platform::ui::WindowTransition::None;
         if (core.currentScreenName() == "gameover" && (!covered || !scriptLeft)) return true;
         // Once it has slid in, so that the end shows it.
         bool sliding = false;

@@ -213,8 +213,11 @@ class AnnounceManager : public Announcements,
     // Checks (and, unless cached whole, downloads and saves) one "Fi" file; false ends the task.
     bool fetchFile(const DownloadJob& job, const std::string& base, const FileCmd& file);
     void deleteUnwantedFiles(const std::filesystem::path& dir, const std::set<std::string>& wanted) const;
-    // Drops the state and every cached file, which were another server's.
+    // Drops the state and every cached file, which were another server's; the serial of the pop-up
+    // shown last, which is what the player saw, stays.
     void forgetState(const std::string& webUrl);
+    // The status file's serial of the pop-up shown last; with monitor_ held.
+    void loadPopupAdDoneSerial(const platform::PlistDict& status);
     bool buildBannerSub();
     std::shared_ptr<const platform::Image> getImageForKey(
         const std::string& key, const std::filesystem::path& cacheDir, const AnnounceInfo& info,

@@ -68,12 +68,25 @@ void AnnounceManager::showPopupAds(int context, const std::function<void()>& onD
     ASSERT_MAIN_THREAD();
     std::weak_ptr<AnnounceManager> weak = weak_from_this();
     showInterstitualAdSub(context, [weak, context, onDone] {
+        bool popup = false;
         if (std::shared_ptr<AnnounceManager> manager = weak.lock()) {
             manager->requestInterstitialAd();
-            if (context == 1 && !levelManagerHasPendingMessages(manager->appCore()))
-                manager->showPopupAdSub();
+            popup = context == 1 && !levelManagerHasPendingMessages(manager->appCore());
         }
         if (onDone) onDone();
+        // The game-over screen comes down as a curtain over the game's last picture: the pop-up
+        // comes over that screen once it is down, not before it to be rolled over.
+        std::shared_ptr<AnnounceManager> manager = weak.lock();
+        if (!popup || !manager) return;
+        AppDoor* core = manager->appCore();
+        const std::shared_ptr<platform::ui::Window> window = core ? core->window() : nullptr;
+        if (!window) {
+            manager->showPopupAdSub();
+            return;
+        }
+        window->afterTransition([weak] {
+            if (std::shared_ptr<AnnounceManager> later = weak.lock()) later->showPopupAdSub();
+        });
     });
 }
 

@@ -102,8 +102,11 @@ void AnnounceManager::loadState() {
     if (webUrl && dict->getString(kWebUrlKey) != webUrl) {
         // Another server's list, files, settings and check times say nothing about this one's: a
         // player who points the game at a new server sees that server's announcements at once.
+        // What the player has seen stays seen: the pop-up's serial is the player's, not the server's.
         LogMessage(kLogName, 1, "AM:the cache is of another web server; starting afresh");
         forgetState(*webUrl);
+        std::lock_guard<std::mutex> lock(monitor_);
+        loadPopupAdDoneSerial(*dict);
         return;
     }
     std::lock_guard<std::mutex> lock(monitor_);
@@ -120,7 +123,11 @@ void AnnounceManager::loadState() {
     }
     if (std::optional<platform::PlistArray> popup = dict->getArray("popupAdInfo"))
         popupAdInfo_ = std::move(*popup);
-    if (std::optional<int64_t> serial = dict->getInt("popupAdDoneSerial")) {
+    loadPopupAdDoneSerial(*dict);
+}
+
+void AnnounceManager::loadPopupAdDoneSerial(const platform::PlistDict& status) {
+    if (std::optional<int64_t> serial = status.getInt("popupAdDoneSerial")) {
         popupAdDoneSerial_ = static_cast<int>(std::clamp<int64_t>(*serial, INT32_MIN, INT32_MAX));
     }
 }
@@ -134,7 +141,6 @@ void AnnounceManager::forgetState(const std::string& webUrl) {
         previousCheckAt_ = 0;
         amProperties_.reset();
         popupAdInfo_.reset();
-        popupAdDoneSerial_ = 0;
         bannerIsDirty_ = true;
         stateWebUrl_ = webUrl;
     }

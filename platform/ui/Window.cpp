@@ -194,6 +194,18 @@ void Window::finishTransition() {
     if (done) done();
 }
 
+void Window::afterTransition(std::function<void()> then) {
+    if (!then) return;
+    if (transition_ == WindowTransition::None) {
+        then();
+        return;
+    }
+    transitionDone_ = [before = std::move(transitionDone_), then = std::move(then)] {
+        if (before) before();
+        then();
+    };
+}
+
 bool Window::needsDisplay() const {
     return needsDisplay_ || transition_ != WindowTransition::None || (displayAt_ >= 0 && now() >= displayAt_);
 }

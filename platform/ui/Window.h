@@ -69,6 +69,9 @@ class Window : public View {
     // Changes with every new transition, so the renderer knows when to keep the old frame.
     std::uint64_t transitionSerial() const { return transitionSerial_; }
     void finishTransition();
+    // Runs `then` once the transition running now has ended, at once when none runs: for what
+    // comes over the new screen rather than with it.
+    void afterTransition(std::function<void()> then);
 
     // --- drawing on demand ---
     // Whether a frame must be drawn: something changed since the last one, a transition runs,

@@ -4,13 +4,26 @@
 
 #include <cmath>
 
+#include "platform/gl/GLContext.h"
 #include "platform/ui/DrawContext.h"
+#include "platform/ui/Screen.h"
 #include "platform/ui/Touch.h"
 #include "platform/ui/Window.h"
 
 namespace platform::web {
 
-WebContentView::WebContentView(std::shared_ptr<WebEngine> engine) : engine_(std::move(engine)) {}
+WebContentView::WebContentView(std::shared_ptr<WebEngine> engine) : engine_(std::move(engine)) {
+    // The page lays out at the screen's scale from the start: the engine paints a new scale a
+    // moment after it is set, and a page first drawn in the window (an interstitial sliding in)
+    // would show the picture of the old scale meanwhile, in the top left corner of its place.
+    if (engine_ && ui::Screen::mainScale() > 0) {
+        // Resizing the engine's window may make the engine's own GL context current behind the
+        // app's back; what the app uploads next (a game's textures) must still reach its own.
+        GLContext* current = GLContext::current();
+        engine_->setScale(ui::Screen::mainScale());
+        if (current) current->makeCurrent();
+    }
+}
 
 WebContentView::~WebContentView() {
     if (hearsPage_ && engine_) engine_->setFrameHandler({});

@@ -79,7 +79,7 @@ TEST(HeadlessActions, EachTapOfTheStripRunsOneDeviceActionAndTheDesktopOpensOnly
                                            "540 down 160 420\n541 up\n"  // mailto:
                                            "550 down 160 420\n551 up\n"  // sms:
                                            "560 down 295 25\n561 up\n"   // close
-                                           "600 alert OK\n"));
+                                           "650 alert OK\n"));
     CommandLine cl = tikoleap::test::adGameCommandLine(tmp);
     cl.framesDir = (tmp.path() / "frames").string();
     cl.frameEvery = 20;

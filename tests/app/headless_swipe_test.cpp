@@ -74,9 +74,9 @@ TEST(HeadlessGameOver, TheSwipeBannerPullsTheStorePageDownAndItsTextGoesWithTheN
     // is tapped, and the page slides back out. The screen is sampled 10 s after the banner's answer
     // switched sampling on; Replay plays a second game, whose interstitial is closed, and the game
     // over asks for a new banner (the list's refresh interval is 1 s).
-    tmp.write("play.txt", std::string_view("10 tilt 2\n400 down 16 16\n401 up\n450 alert OK\n"
-                                           "470 down 8 30\n471 down 8 42\n473 down 8 160\n475 down 8 290\n"
-                                           "477 down 8 420\n478 up\n600 down 295 22\n601 up\n"
+    tmp.write("play.txt", std::string_view("10 tilt 2\n400 down 16 16\n401 up\n500 alert OK\n"
+                                           "520 down 8 30\n521 down 8 42\n523 down 8 160\n525 down 8 290\n"
+                                           "527 down 8 420\n528 up\n650 down 295 22\n651 up\n"
                                            "1710 down 90 374\n1711 up\n2250 down 16 16\n2251 up\n"));
     CommandLine cl = tikoleap::test::adGameCommandLine(tmp);
     cl.ticks = 2400;
@@ -112,9 +112,9 @@ TEST(HeadlessGameOver, TheSwipeBannerPullsTheStorePageDownAndItsTextGoesWithTheN
         return kept->load();
     };
     const tikoleap::test::TickWaits waits{
-        {469, [&] { return beaconed("onAdVisible")() && enabled(); }},
-        {599, beaconed("onSwipeableViewControllerPresentationFinished")},
-        {659, beaconed("onSwipeToViewControllerDismissed")},
+        {519, [&] { return beaconed("onAdVisible")() && enabled(); }},
+        {649, beaconed("onSwipeableViewControllerPresentationFinished")},
+        {709, beaconed("onSwipeToViewControllerDismissed")},
         {1700, sampleKept},
         {2350, [&] { return !bannerSamples(server).empty() && !bannerSamples(server).back().empty(); }},
     };
@@ -122,7 +122,7 @@ TEST(HeadlessGameOver, TheSwipeBannerPullsTheStorePageDownAndItsTextGoesWithTheN
     // Ticks at which the game's root controller had a page presented over it.
     std::vector<long long> covered;
     run.setTickObserver([&](long long tick) {
-        if (tick == 469 || tick == 599 || tick == 719) {
+        if (tick == 519 || tick == 649 || tick == 769) {
             const auto window = platform::ui::Application::shared().keyWindow();
             if (window && window->rootViewController() &&
                 window->rootViewController()->presentedViewController())
@@ -147,7 +147,7 @@ TEST(HeadlessGameOver, TheSwipeBannerPullsTheStorePageDownAndItsTextGoesWithTheN
     EXPECT_EQ(std::vector<std::string>(beacons.begin() + 3, beacons.end()),
               std::vector<std::string>(beacons.size() - 3, "onAdVisible"));
     // The store page was up after the swipe, and gone a while after Done (its slide back takes 1 s).
-    EXPECT_EQ(covered, std::vector<long long>{599});
+    EXPECT_EQ(covered, std::vector<long long>{649});
     // The first banner was asked for before anything was sampled; the second carries the sample
     // of the first one's text.
     const auto samples = bannerSamples(server);

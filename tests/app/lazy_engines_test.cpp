@@ -53,7 +53,7 @@ std::set<std::string> engineLibraries(const std::set<std::string>& objects) {
     return found;
 }
 
-constexpr const char* kDieAndClose = "10 tilt 2\n400 down 16 16\n401 up\n450 alert OK\n";
+constexpr const char* kDieAndClose = "10 tilt 2\n400 down 16 16\n401 up\n500 alert OK\n";
 
 }  // namespace
 

@@ -2,7 +2,8 @@
 // that unit tests of the ad views drive (loads end once, scripts wait for the test, the page's
 // requests reach the host, a delegate may release the view from any call), and the web content
 // view's touch handling (a drag scrolls a scrolling page, a tap clicks, a touch gives the focus)
-// and drawing (the window draws the page again only when it changed, and then shows the change).
+// and drawing (the window draws the page again only when it changed, and then shows the change;
+// a page is at the screen's scale before its first frame).
 // What the fake shares with the real engine is in the web tests' conformance suite.
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 
 #include "platform/gl/GLContext.h"
 #include "platform/runloop/ManualRunLoop.h"
+#include "platform/ui/Screen.h"
 #include "platform/ui/UiDriver.h"
 #include "platform/ui/Window.h"
 #include "platform/ui/WindowRenderer.h"
@@ -364,4 +366,16 @@ TEST(WebContentView, AnOpaquePageHidesWhatLiesUnderItUntilItDrawsSomethingSeeThr
     EXPECT_EQ(shown(), (std::array<int, 3>{0, 255, 0}));
     window.reset();
     view.reset();
+}
+
+TEST(WebContentView, APageIsLaidOutAtTheScreensScaleBeforeItIsFirstDrawn) {
+    const float previous = platform::ui::Screen::mainScale();
+    platform::ui::Screen::setMainScale(1.5f);
+    auto web = std::make_shared<FakeWebEngine>(320, 480);
+    auto view = std::make_shared<WebContentView>(web);
+    platform::ui::Screen::setMainScale(previous);
+    // Its first picture in the window fills its place: 1.5 pixels a point on each side.
+    const platform::Image first = web->snapshot();
+    EXPECT_EQ(first.width, 480);
+    EXPECT_EQ(first.height, 720);
 }

@@ -1,6 +1,7 @@
 // The local ad server stands in for the game's web server when a player plays with it: its
 // announcement list must be one the announcement manager takes, switch the ad banner on, show the
-// house interstitial at every game over, and carry a pop-up whose button leads back to the server.
+// house interstitial at every game over, carry a pop-up whose button leads back to the server, and
+// be asked again as soon as the server may have been started anew.
 #include "tests/services/AnnounceTestKit.h"
 #include "tools/adserver/AdServer.h"
 
@@ -30,4 +31,25 @@ TEST_F(AnnounceTest, TheLocalAdServersListSwitchesTheAdsOn) {
     EXPECT_EQ(button->getString(1), adServer.baseURL() + tikoleap::adserver::AdServer::kPopupLanding);
     EXPECT_EQ(readFile(cacheDir() / "announce.plist"),
               tikoleap::adserver::AdServer::announceListXML(adServer.baseURL()));
+}
+
+TEST_F(AnnounceTest, ALocalServerRestartedWithOtherOptionsIsHeardAtOnce) {
+    int port = 0;
+    {
+        tikoleap::adserver::AdServer first;
+        ASSERT_TRUE(first.start(0, ""));
+        port = first.port();
+        core->setIphoneWebUrl(first.baseURL());
+        check();
+        EXPECT_EQ(manager->amPropertyAsStringForKey("didazBannerAdPublisherId", ""), "tikoleap-banner");
+        first.stop();
+    }
+    // The same address a moment later, other units announced: no hour's wait for them.
+    tikoleap::adserver::AdServer second;
+    ASSERT_TRUE(second.setAnnouncedUnits("tikoleap-swipe", "tikoleap-interstitial"));
+    ASSERT_TRUE(second.start(port, ""));
+    clock = kStart + 5;
+    check();
+    EXPECT_TRUE(second.waitForKind("announce", 1, std::chrono::seconds(5)));
+    EXPECT_EQ(manager->amPropertyAsStringForKey("didazBannerAdPublisherId", ""), "tikoleap-swipe");
 }

@@ -1,4 +1,6 @@
-// The pop-up announcement after a game: when it shows, its buttons and where they lead.
+// The pop-up announcement after a game: when it shows (once per serial, whichever server showed
+// it, over the game-over screen once its curtain is down), its buttons and where they lead.
+#include "platform/ui/Window.h"
 #include "tests/services/AnnounceTestKit.h"
 
 using namespace announcetest;
@@ -92,4 +94,41 @@ TEST_F(PopupTest, AnExpiredPopUpIsNotShown) {
     check();
     ASSERT_TRUE(gameOver());
     EXPECT_EQ(manager->popupAdAlertView(), nullptr);
+}
+
+TEST_F(PopupTest, APopUpSeenStaysSeenUnderAnotherServer) {
+    serveList(popupList("13", "0", "()"));
+    check();
+    ASSERT_TRUE(gameOver());
+    ASSERT_NE(manager->popupAdAlertView(), nullptr);
+    manager->popupAdAlertView()->clickButtonAtIndex(0);
+
+    // The same pop-up from a server at another address (the local one on a new port): its cache
+    // starts afresh, the pop-up does not come again.
+    server.reply("/other/cmd/announce", 200, popupList("13", "0", "()"));
+    core->setIphoneWebUrl(server.url("/other/"));
+    manager = AnnounceManager::create({home.path() / "tmp", [this] { return clock.load(); }});
+    core->setAnnounceManager(manager);
+    manager->setAppCore(core.get());
+    check();
+    EXPECT_EQ(server.count("/other/cmd/announce"), 1u);
+    ASSERT_TRUE(gameOver());
+    EXPECT_EQ(manager->popupAdAlertView(), nullptr);
+    EXPECT_EQ(status().getInt("popupAdDoneSerial").value_or(0), 13);
+}
+
+TEST_F(PopupTest, ThePopUpComesOverTheGameOverScreenOnceItsCurtainIsDown) {
+    serveList(popupList("12", "0", "()"));
+    check();
+    const auto& window = core->window();
+    ASSERT_NE(window, nullptr);
+    int done = 0;
+    manager->showPopupAds(1, [&] {
+        ++done;
+        window->transition(platform::ui::WindowTransition::CurlDown, 0.5);
+    });
+    EXPECT_EQ(done, 1);
+    EXPECT_EQ(manager->popupAdAlertView(), nullptr) << "the curtain would roll over it";
+    window->finishTransition();
+    EXPECT_NE(manager->popupAdAlertView(), nullptr);
 }

@@ -478,11 +478,14 @@ bool AdServer::setRefreshInterval(int seconds) {
 
 std::string AdServer::announceListXML(const std::string& baseURL, const std::string& bannerUnit,
                                       const std::string& interstitialUnit, int refreshInterval) {
-    // The base is ours ("http://127.0.0.1:PORT/"): nothing in it needs escaping for XML.
+    // The base is ours ("http://127.0.0.1:PORT/"): nothing in it needs escaping for XML. This
+    // list changes whenever the server is started with other options, which the game cannot know
+    // without asking: it is to ask again at once (at its next launch or return), never keeping
+    // an earlier run's list for the usual hour.
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<plist version=\"1.0\">\n<array>\n"
            "  <array><string>HPVe</string><string>Am1</string></array>\n"
-           "  <array><string>HCIt</string><string>3600</string><string>60</string></array>\n"
+           "  <array><string>HCIt</string><string>0</string><string>60</string></array>\n"
            "  <array><string>SetP</string><string>didazEnable</string><string>1</string></array>\n"
            "  <array><string>SetP</string><string>didazBannerAdPublisherId</string>"
            "<string>" +

@@ -52,6 +52,13 @@ void DZSlot::MRAIDAdDidLoad() {
     notifyOrientationToMRAIDCreative();
     beginListeningToDeviceOrientationChangeEvent();
     notifyDeviceFeatures();
+    // An interstitial is only in a window once shown, long after its page hears it is ready: it is
+    // told now of the screen it will take, which its later measurements then confirm.
+    if (adType_.isInterstitial() && adView_) {
+        const platform::Rect application = DZDevice::sharedInstance()->standardizedOrientedApplicationFrame();
+        creativeAdFrame_ = {{0, 0}, application.size};
+        adView_->dispatchSDKEvent("onDefaultPositionReceived", creativePositionDictionary(creativeAdFrame_));
+    }
     SDKDidBecomeReady();
 }
 

@@ -96,6 +96,9 @@ void DZSlot::finishZadavaDuruReporting() {
 void DZSlot::adViewDidChangeZadavaDuruVisibility(bool visible) {
     if (zadavaDuruVisibilityHandler_) zadavaDuruVisibilityHandler_(visible);
     if (!isMRAIDEnabled()) return;
+    // The answer to the last sample of a closed ad (or of one that left its window) comes after
+    // the page heard it was hidden: measured no more, the ad is not seen again.
+    if (visible && !(zadavaDuruMonitor_ && zadavaDuruMonitor_->isMonitoring())) return;
     if (auto handler = ad_->MRAIDEventHandler()) handler->updateVisibility(visible);
 }
 

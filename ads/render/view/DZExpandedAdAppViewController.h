@@ -1,6 +1,8 @@
 #pragma once
 // A banner's ad view lifted out to full screen (an expanded rich-media ad): a picture of the
-// banner holds its place meanwhile, and the view goes back where it was when the screen closes.
+// banner holds its place meanwhile, and the view goes back where it was when the screen closes,
+// under that picture until the page has drawn itself as a banner again; the closing screen slides
+// away with a picture of the page.
 #include "ads/render/view/DZAdAppViewController.h"
 
 namespace platform::ui {
@@ -17,6 +19,7 @@ class DZExpandedAdAppViewController : public DZAdAppViewController {
     bool isLoaded() const override { return true; }
     void finishAppearing() override;
     void relinquishScreenWithCompletion(std::function<void()> completion) override;
+    void finishDismissal() override;
     const std::shared_ptr<platform::ui::ImageView>& renderedBanner() const { return renderedBanner_; }
 
   protected:

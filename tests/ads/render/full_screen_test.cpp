@@ -11,6 +11,7 @@
 #include "ads/core/DZAd.h"
 #include "ads/core/slot/DZSDKCoreController.h"
 #include "ads/core/slot/DZSlot.h"
+#include "ads/foundation/DZDevice.h"
 #include "ads/foundation/DZStatisticDictionary.h"
 #include "ads/render/overlay/DZIntermission.h"
 #include "ads/render/overlay/DZTransparentOverlayPresenter.h"
@@ -338,9 +339,14 @@ TEST_F(FullScreen, ARichMediaPageThatSaysSoOnlyOnScreenGetsItsCloseAndHearsItIsS
 }
 
 TEST_F(FullScreen, AShownRichMediaInterstitialIsMeasuredAndHearsItsPlaceAndVisibility) {
+    DZDevice::sharedInstance()->cacheStaticParameters();  // the 320 x 480 screen, as the game starts it
     loadPage();
     pageSends("mraidLoaded");
-    heard();
+    // Its default place is the screen it will take, known to its ready listener.
+    const std::string announced = heard();
+    const auto place = announced.find("onDefaultPositionReceived:320x480@0,0");
+    EXPECT_NE(place, std::string::npos) << announced;
+    EXPECT_LT(place, announced.find("onReadyEventReceived")) << announced;
     auto ad = interstitial();
     slot_->didMakeAdImpression();
     ad->presentFromViewController(root_, {});
@@ -350,14 +356,34 @@ TEST_F(FullScreen, AShownRichMediaInterstitialIsMeasuredAndHearsItsPlaceAndVisib
     EXPECT_EQ(slot_->zadavaDuruMonitor()->monitoredView(), slot_->adView());
     EXPECT_GT(slot_->zadavaDuruUnitsSent(), 1u);
     const std::string shown = heard();
-    for (const char* expected :
-         {"onSizeChanged:320x480@0,0", "onDefaultPositionReceived:320x480@0,0", "onAdVisibilityChanged:true"})
+    for (const char* expected : {"onSizeChanged:320x480@0,0", "onAdVisibilityChanged:true"})
         EXPECT_NE(shown.find(expected), std::string::npos) << expected << " in " << shown;
+    // Shown where it was told it would be, it is not told again.
+    EXPECT_EQ(shown.find("onDefaultPositionReceived"), std::string::npos) << shown;
 
     ad->relinquishScreenWithCompletion({});
     advance(0.5);
     const std::string gone = heard();
     EXPECT_NE(gone.find("onAdVisibilityChanged:false"), std::string::npos) << gone;
+}
+
+TEST_F(FullScreen, AClosedRichMediaInterstitialIsNotToldItIsVisibleAgain) {
+    loadPage();
+    pageSends("mraidLoaded");
+    auto ad = interstitial();
+    slot_->didMakeAdImpression();
+    ad->presentFromViewController(root_, {});
+    advance(1);
+    heard();
+    // The page closes itself; the core page's answer to the last sample, taken as the ad began
+    // to go, comes after that.
+    pageSends("close");
+    slot_->adViewDidChangeZadavaDuruVisibility(true);
+    advance(1);
+    const std::string closed = heard();
+    const auto hidden = closed.find("onhide");
+    ASSERT_NE(hidden, std::string::npos) << closed;
+    EXPECT_EQ(closed.find("onAdVisibilityChanged:true", hidden), std::string::npos) << closed;
 }
 
 TEST_F(FullScreen, APageWithTheScreenToItselfIsShownOnWhiteUnlessItAskedToBeClear) {

@@ -1,6 +1,6 @@
-// A rich-media banner on a window on the virtual clock: expanding it, resizing it in place and
-// the states its page hears on the way, the close control's place, which resized frames the
-// screen takes, and a rotation that leaves no room.
+// A rich-media banner on a window on the virtual clock: expanding it (and what shows as it
+// collapses), resizing it in place and the states its page hears on the way, the close control's
+// place, which resized frames the screen takes, and a rotation that leaves no room.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -223,6 +223,36 @@ TEST_F(RichMedia, ExpandAndCloseThenAnExpandRefusedForWantOfATouch) {
                   {"Resizing an ad is not allowed until the user interacts with the ad.", "resize"},
                   {"Expanding an ad is not allowed until the user interacts with the ad.", "expand"}}));
     EXPECT_EQ(slot_->adClickCount(), 1);
+}
+
+TEST_F(RichMedia, ACollapsingAdSlidesAwayWithItsPageAndItsBannerStaysWholeUntilThePageRedraws) {
+    opener().expandToWebAppWithSupportedOrientations(30, false);
+    advance(0.5);
+    said();
+    auto expanded = std::dynamic_pointer_cast<DZExpandedAdAppViewController>(screen());
+    ASSERT_TRUE(expanded);
+    const auto bannerPicture = expanded->renderedBanner();
+    ASSERT_TRUE(bannerPicture);
+    const auto sheet = expanded->view();
+    expanded->relinquishScreenWithCompletion({});
+    advance(0.1);
+    // Mid-slide the sheet carries a picture of the page, no black; the page is back in its banner,
+    // under the banner's picture.
+    ASSERT_FALSE(sheet->subviews().empty());
+    const auto onSheet = std::dynamic_pointer_cast<platform::ui::ImageView>(sheet->subviews().front());
+    ASSERT_TRUE(onSheet);
+    EXPECT_EQ(onSheet->frame(), (Rect{0, 0, 320, 480}));
+    EXPECT_EQ(adView_->superview(), banner_);
+    EXPECT_EQ(banner_->subviews().back(), bannerPicture);
+    EXPECT_FALSE(bannerPicture->isHidden());
+    advance(0.4);
+    EXPECT_FALSE(root_->presentedViewController());
+    EXPECT_EQ(said(), "collapsed state:default");
+    EXPECT_EQ(bannerPicture->superview(), banner_) << "the page has not drawn its default state yet";
+    auto& page = static_cast<platform::web::FakeWebEngine&>(*adView_->engine());
+    page.setSnapshot(page.snapshot());
+    advance(0.05);
+    EXPECT_EQ(bannerPicture->superview(), nullptr);
 }
 
 TEST_F(RichMedia, ResizedResizedExpandedAndClosedTellsThePageOnceEach) {
