@@ -17,6 +17,8 @@ CCACHE     := $(shell command -v ccache 2>/dev/null)
 LAUNCHER   := $(if $(CCACHE),-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
+# The sanitizer builds' precompiled headers are cached only with these.
+export CCACHE_SLOPPINESS := pch_defines,time_macros,include_file_mtime,include_file_ctime
 # Window and web tests (and the web benchmarks) need a display: without one, they run inside a
 # virtual X server.
 WITH_DISPLAY = $(CURDIR)/scripts/with-display
@@ -36,7 +38,8 @@ configure: bootstrap $(BUILD)/CMakeCache.txt
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-# The optimiser finds warnings the default build does not: CI builds this once.
+# The release build (-O3, without the main-thread checks); CI does not build it: the default build
+# already runs the optimiser (-O2), and its warnings with it.
 build-release: bootstrap
 	@test -f $(RELEASE_BUILD)/CMakeCache.txt || cmake -S . -B $(RELEASE_BUILD) -DCMAKE_BUILD_TYPE=Release $(LAUNCHER) >/dev/null
 	@cmake --build $(RELEASE_BUILD) -j $(JOBS)

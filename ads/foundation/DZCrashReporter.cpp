@@ -53,6 +53,8 @@ std::string readableFrame(const char* frame) {
 // (shared libraries, and our frames without a name): it says nothing of the crash.
 bool isHandlerFrame(const std::string& line) {
     if (line.find("DZCrashReporter") != std::string::npos) return true;
+    // A sanitizer's runtime stands between us and backtrace().
+    if (line.find("__interceptor_") != std::string::npos) return true;
     if (line.starts_with("lib")) return true;
     return line.find("(+0x") != std::string::npos || line.find("() [") != std::string::npos;
 }

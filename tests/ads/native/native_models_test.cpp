@@ -328,7 +328,19 @@ TEST(NativeBase, SmallFilesThatDecodeHugeKeepTheProcessWithinTheBitmapBudget) {
     // The pictures are no required asset: the ad loads with the one whose bitmap and decoding fit.
     EXPECT_EQ(errors, (std::vector<std::string>{""}));
     EXPECT_EQ(ad->images().size(), 1u);
+    // The address sanitizer keeps freed blocks resident in its quarantine: there the process's
+    // peak says nothing of the decoder's, and the default build checks it.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TIKOLEAP_UNDER_ASAN
+#endif
+#endif
+#if !defined(__SANITIZE_ADDRESS__) && !defined(TIKOLEAP_UNDER_ASAN)
     EXPECT_LE(peak - before, DZNativeAdImage::kMaxDecodedBytes + (std::size_t{32} << 20));
+#else
+    (void)peak;
+    (void)before;
+#endif
     EXPECT_LE(DZNativeAdImage::decodedBytes(), DZNativeAdImage::kMaxDecodedBytes);
     ad.reset();
     EXPECT_EQ(DZNativeAdImage::decodedBytes(), 0u);

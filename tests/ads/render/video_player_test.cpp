@@ -415,10 +415,10 @@ TEST_F(RealVideoTest, APlayerNoAdViewGaveAnAllowanceKeepsItsDownloadWithinItsOwn
     const auto green = client.Get("/video/green.webm");
     ASSERT_TRUE(green && green->status == 200);
     const std::string head = green->body;
-    const std::size_t total = 4 * static_cast<std::size_t>(MediaPlayer::kDefaultDiskBytes);
+    constexpr std::size_t total = 4 * static_cast<std::size_t>(MediaPlayer::kDefaultDiskBytes);
     auto sent = std::make_shared<std::atomic<std::size_t>>(0);
     tikoleap::test::LoopbackServer big;
-    big.get("/big.webm", [&head, total, sent](const httplib::Request&, httplib::Response& res) {
+    big.get("/big.webm", [&head, sent](const httplib::Request&, httplib::Response& res) {
         res.set_content_provider(
             total, "video/webm",
             [&head, sent](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
