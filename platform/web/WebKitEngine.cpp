@@ -399,6 +399,20 @@ void WebKitEngine::onOversizedNavigation(std::size_t bytes) {
                    std::to_string(kMaxNavigationURLBytes) + " (" + url() + ")");
 }
 
+bool WebKitEngine::countNavigation() {
+    const auto now = std::chrono::steady_clock::now();
+    if (navigationsInWindow_ == 0 ||
+        now - navigationWindowStart_ > std::chrono::duration<double>(kNavigationWindowSeconds)) {
+        navigationWindowStart_ = now;
+        navigationsInWindow_ = 0;
+    }
+    if (++navigationsInWindow_ <= kMaxNavigationsPerWindow) return true;
+    stopHostilePage("it asked for more than " + std::to_string(kMaxNavigationsPerWindow) +
+                    " navigations within " + std::to_string(static_cast<int>(kNavigationWindowSeconds)) +
+                    " s");
+    return false;
+}
+
 DialogAnswer WebKitEngine::onDialog(const ScriptDialog& dialog, bool& answered) {
     ++dialogs_;
     answered = false;
@@ -455,6 +469,7 @@ void WebKitEngine::onProcessEnded(int reason) {
                                                        : "the web process was ended";
     e.failingUrl = url();
     pendingFailureCode_ = 0;
+    navigationsInWindow_ = 0;  // the next page starts in a new process
     failureReported_ = true;
     loading_ = false;
     std::weak_ptr<int> alive = alive_;

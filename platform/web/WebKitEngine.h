@@ -4,6 +4,7 @@
 // scheme rule, one end event per load, time limits for loads and scripts, bounded dialogs,
 // content-size reports and the stop of a page that stops answering. Every delegate call may
 // release the engine: nothing of it is used after one. Made by WebKitHost.
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,6 +26,14 @@ class PageWatchdog;
 
 class WebKitEngine : public WebEngine {
   public:
+    // A page asking for more navigations than this within kNavigationWindowSeconds has its web
+    // process ended as hostile. The engine spends the game's own time on every navigation a page
+    // asks for, even one refused unseen, and pages' messages to the host travel as navigations:
+    // whoever takes them takes far fewer (the ad bridge, 100 at once then 50 a second), so a page
+    // this far past that only costs the game a core while its messages are dropped.
+    static constexpr int kMaxNavigationsPerWindow = 1000;
+    static constexpr double kNavigationWindowSeconds = 2;
+
     WebKitEngine(WebKitHost& host, int width, int height);
     ~WebKitEngine() override;
     WebKitEngine(const WebKitEngine&) = delete;
@@ -83,6 +92,9 @@ class WebKitEngine : public WebEngine {
     void onLoadFailed(const WebError& error);
     bool onNavigation(const NavigationAction& action, bool newWindow, const std::string& url);
     void onOversizedNavigation(std::size_t bytes);
+    // Counts a navigation the page asks for; false when that stopped the page (the delegate may
+    // have released this engine then).
+    bool countNavigation();
     DialogAnswer onDialog(const ScriptDialog& dialog, bool& answered);
     void onContentSize(ContentSize size);
     void onUnresponsive();
@@ -131,6 +143,10 @@ class WebKitEngine : public WebEngine {
     MediaPlayback mediaPlayback_ = MediaPlayback::Automatic;
     int dialogs_ = 0;
     int oversizedNavigations_ = 0;
+    // Navigations asked for since the window's start; counted across loads, since a page may
+    // load itself again as fast as it likes.
+    int navigationsInWindow_ = 0;
+    std::chrono::steady_clock::time_point navigationWindowStart_;
     bool loading_ = false;
     bool failureReported_ = false;
     int pendingFailureCode_ = 0;  // a failure the host caused, reported with its own code

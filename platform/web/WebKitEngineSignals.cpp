@@ -93,6 +93,10 @@ gboolean WebKitEngine::Signals::decidePolicy(WebKitWebView*, WebKitPolicyDecisio
         }
         return FALSE;
     }
+    if (!self->countNavigation()) {
+        webkit_policy_decision_ignore(decision);
+        return TRUE;
+    }
     auto* navigation = WEBKIT_NAVIGATION_POLICY_DECISION(decision);
     WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(navigation);
     WebKitURIRequest* request = webkit_navigation_action_get_request(action);

@@ -1,7 +1,7 @@
-// One hostile page against the others: a page that spins after its load or grows past the
-// memory limit is stopped and reported to its own view only, while another view keeps its page
-// and its scripts; a view whose process ended by no fault of its own reports it once and loads
-// again.
+// One hostile page against the others: a page that spins after its load, grows past the memory
+// limit or floods the host with navigations is stopped and reported to its own view only, while
+// another view keeps its page and its scripts; a view whose process ended by no fault of its own
+// reports it once and loads again.
 #include <gtest/gtest.h>
 #include <webkit2/webkit2.h>
 
@@ -143,6 +143,31 @@ TEST_F(WebHostile, NavigationsOverTheSizeLimitAreRefusedUnseenAndCountAgainstThe
         seen += navigation.url.rfind(prefix, 0) == 0;
     }
     EXPECT_EQ(seen, 1u);
+}
+
+TEST_F(WebHostile, APageFloodingNavigationsIsStoppedAndOneAtTheBridgesRateIsLeftAlone) {
+    // Each message leaves through a frame of its own, as the ad pages' do.
+    const std::string send =
+        "function send(n) { var f = document.createElement('iframe'); f.style.display = 'none';"
+        "  f.src = 'amsg://page/log?string=' + n; document.body.appendChild(f);"
+        "  setTimeout(() => f.remove(), 100); }";
+    // 100 at once, then 50 a second for 3 s: all the ad bridge takes.
+    webtest::Recorder calm, flooding;
+    open(
+        calm,
+        "<html><body><script>" + send +
+            "onload = () => { for (var i = 0; i < 100; ++i) send(i);"
+            "  var k = 0, t = setInterval(() => { send(100 + k); if (++k == 150) clearInterval(t); }, 20); };"
+            "</script></body></html>");
+    open(flooding,
+         "<html><body><script>" + send +
+             "var n = 0; function go() { for (var i = 0; i < 50; ++i) send(n++); setTimeout(go, 0); }"
+             "onload = go;</script></body></html>");
+    ASSERT_TRUE(runUntil([&] { return !flooding.failures.empty(); }, 5))
+        << "the flooding page was not stopped";
+    EXPECT_EQ(flooding.failures[0].code, WebError::kHostile);
+    ASSERT_TRUE(runUntil([&] { return calm.navigations.size() >= 251; }, 10));
+    EXPECT_TRUE(calm.failures.empty());
 }
 
 TEST_F(WebHostile, AViewWhoseProcessEndedReportsItOnceAndLoadsAgain) {
