@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -82,6 +83,12 @@ const char* stateName(int state) {
 constexpr double kRunEpoch = 1767225600.0;
 // Real seconds the run stands still for the pings still on their way when it ends.
 constexpr double kPingWaitSeconds = 5;
+// Real seconds a page that answered the news of its new state has to draw it: it draws within
+// a frame or two when its look changed, and not at all when it did not.
+constexpr double kRedrawAfterStateLimit = 2;
+// A page's drawing is over once it has not drawn for this long: a frame follows the one before
+// within a display refresh or two.
+constexpr std::chrono::milliseconds kStillAfterRedraw{150};
 
 const char* bannerStateName(DiDazSupport::BannerState state) {
     switch (state) {
@@ -441,12 +448,75 @@ std::optional<RunResult> HeadlessRun::play(std::string* error, int* exitCode) {
                        "an ad load did not end within " + secondsText(adWaitLimit_) +
                            ": it goes on beside the game");
     };
+    // A page told its new state (expanded, resized, back to default) at the end of a slide on the
+    // virtual clock redraws in real time: before the next tick every shown page answers a script
+    // sent after the news, so its listeners have run, and then draws, so that a capture shows what
+    // the page made of it. A frame the engine had on its way when the page answered may arrive
+    // first and still show the page as it was, so the drawing counts as done once the pages have
+    // drawn and then stayed still a while. A page whose look did not change draws nothing: it is
+    // given up after a short while.
+    long long statesSeen = DZAdActivity::statesTold();
+    auto waitForToldPages = [&] {
+        if (DZAdActivity::statesTold() == statesSeen) return;
+        statesSeen = DZAdActivity::statesTold();
+        if (!platform::web::WebViews::engineRunning()) return;
+        struct Told {
+            std::weak_ptr<platform::web::WebEngine> engine;
+            std::optional<std::uint64_t> frameAtAnswer;
+            std::uint64_t frameSeen = 0;
+        };
+        std::vector<ShownPage> shown;
+        shownPages(*window, shown);
+        auto told = std::make_shared<std::vector<Told>>();
+        for (const ShownPage& page : shown) {
+            const auto engine = page.engine.lock();
+            if (!engine) continue;
+            const std::size_t index = told->size();
+            told->push_back({engine, std::nullopt});
+            // Held weakly: an answer after the wait finds nothing to note.
+            engine->evaluateScript("0",
+                                   [weak = std::weak_ptr(told), index](const platform::web::ScriptResult&) {
+                                       const auto pages = weak.lock();
+                                       if (!pages) return;
+                                       Told& page = (*pages)[index];
+                                       if (const auto e = page.engine.lock())
+                                           page.frameAtAnswer = page.frameSeen = e->frameNumber();
+                                   });
+        }
+        auto answered = [&told] {
+            for (const Told& page : *told)
+                if (!page.engine.expired() && !page.frameAtAnswer) return false;
+            return true;
+        };
+        if (!standStillUntil(*loop, answered, adWaitLimit_)) {
+            LogMessage("headless run", 3,
+                       "a page told its new state did not answer within " + secondsText(adWaitLimit_));
+            return;
+        }
+        auto lastDraw = std::chrono::steady_clock::now();
+        auto drawnAndStill = [&told, &lastDraw] {
+            const auto now = std::chrono::steady_clock::now();
+            bool allDrew = true;
+            for (Told& page : *told) {
+                const auto engine = page.engine.lock();
+                if (!engine) continue;
+                if (engine->frameNumber() != page.frameSeen) {
+                    page.frameSeen = engine->frameNumber();
+                    lastDraw = now;
+                }
+                allDrew = allDrew && page.frameSeen != *page.frameAtAnswer;
+            }
+            return allDrew && now - lastDraw >= kStillAfterRedraw;
+        };
+        standStillUntil(*loop, drawnAndStill, kRedrawAfterStateLimit);
+    };
     auto waitForAds = [&] {
         waitForBanner();
         waitForInterstitialLoad();
         waitForAdLoads();
         waitForInterstitialPaint();
         waitForResizedPages();
+        waitForToldPages();
     };
 
     // --web-page: one view of the window's size, off screen, made after the first tick. Only its

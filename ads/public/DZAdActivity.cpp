@@ -3,6 +3,7 @@
 #include "ads/core/DZAdFetcher.h"
 #include "ads/core/slot/DZSlotLoads.h"
 #include "ads/foundation/DZClickTrackerCollection.h"
+#include "ads/render/view/DZAdView.h"
 
 long long DZAdActivity::fetchesStarted() {
     return DZAdFetcher::fetchesStarted();
@@ -18,4 +19,8 @@ long long DZAdActivity::loadsStarted() {
 
 std::size_t DZAdActivity::loadsUnderWaySince(long long since) {
     return DZSlotLoads::underWaySince(since);
+}
+
+long long DZAdActivity::statesTold() {
+    return DZAdView::statesTold();
 }

@@ -14,4 +14,6 @@ class DZAdActivity {
     // have not ended yet. Main thread.
     static long long loadsStarted();
     static std::size_t loadsUnderWaySince(long long since);
+    // State changes (expanded, resized, default, ...) handed to ad pages so far. Main thread.
+    static long long statesTold();
 };

@@ -10,11 +10,13 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "ads/public/DZAdActivity.h"
 #include "app/HeadlessRun.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/foundation/ScopedLogSink.h"
@@ -431,16 +433,27 @@ TEST(HeadlessGameOver, TheComplianceBannerExpandsResizesAndClosesOnTheRichMediaA
         return at + 2 < image.pixels.size() && image.pixels[at] == 0x22 && image.pixels[at + 2] == 0x22;
     };
     const tikoleap::test::TickWaits waits{
-        {519, beaconed(2)},  // the early error and "ready"
-        {521, overlaid},     // the tap has reached the page and its expansion begun
-        {589, beaconed(4)},  // expanded, at its size
-        {649, beaconed(6)},  // back to default
-        {651, overlaid},     // the second tap, resizing
-        {719, [&] { return beaconed(8)() && closeMarkDrawn(); }},  // resized, and drawn so
-        {779, beaconed(10)},                                       // default again
+        {519, beaconed(2)},   // the early error and "ready"
+        {521, overlaid},      // the tap has reached the page and its expansion begun
+        {589, beaconed(4)},   // expanded, at its size
+        {649, beaconed(6)},   // back to default
+        {651, overlaid},      // the second tap, resizing
+        {719, beaconed(8)},   // resized
+        {779, beaconed(10)},  // default again
     };
     std::vector<long long> unmet;
-    run.setTickObserver([&](long long tick) { tikoleap::test::waitAtTick(waits, tick, unmet); });
+    // The page hears it is resized at the end of the slide; by the next tick it has drawn what it
+    // made of that, the run waiting for it (nothing here does).
+    long long statesBeforeResize = -1;
+    long long toldResizedAt = 0;
+    std::optional<bool> drawnTheTickAfter;
+    run.setTickObserver([&](long long tick) {
+        if (tick == 651) statesBeforeResize = DZAdActivity::statesTold();
+        if (toldResizedAt && tick == toldResizedAt + 1) drawnTheTickAfter = closeMarkDrawn();
+        if (statesBeforeResize >= 0 && !toldResizedAt && DZAdActivity::statesTold() > statesBeforeResize)
+            toldResizedAt = tick;
+        tikoleap::test::waitAtTick(waits, tick, unmet);
+    });
     std::string error;
     int code = -1;
     const std::optional<RunResult> result = run.run(&error, &code);
@@ -448,6 +461,7 @@ TEST(HeadlessGameOver, TheComplianceBannerExpandsResizesAndClosesOnTheRichMediaA
     EXPECT_EQ(result->screen, "gameover");
     EXPECT_EQ(result->ads.banner, "received");
     EXPECT_EQ(unmet, std::vector<long long>{});
+    EXPECT_EQ(drawnTheTickAfter, std::optional<bool>(true)) << "told at tick " << toldResizedAt;
     EXPECT_EQ(
         complianceBeacons(server),
         (std::vector<std::string>{"error a=resize", "ready p=inline s=default v=2.0", "state s=expanded",

@@ -310,10 +310,20 @@ void DZAdView::evaluateJavaScript(const std::string& script, EvaluationCompletio
                                        });
 }
 
+namespace {
+long long statesToldSoFar = 0;
+}  // namespace
+
+long long DZAdView::statesTold() {
+    return statesToldSoFar;
+}
+
 void DZAdView::postJSNotification(const std::string& name, const std::optional<nlohmann::json>& userInfo) {
     std::string command = JSCommandForNotificationName(name, userInfo);
-    onNextTurn([self = std::static_pointer_cast<DZAdView>(shared_from_this()), command = std::move(command)] {
+    onNextTurn([self = std::static_pointer_cast<DZAdView>(shared_from_this()), command = std::move(command),
+                state = name == "onStateChanged"] {
         self->evaluateJavaScript(command, nullptr);
+        if (state) ++statesToldSoFar;
     });
 }
 

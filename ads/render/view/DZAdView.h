@@ -93,6 +93,9 @@ class DZAdView : public platform::ui::View,
     // them): sent at once on a loaded page, else after the page has loaded, in order.
     void dispatchSDKEvent(const std::string& name, const std::optional<nlohmann::json>& parameters);
     std::size_t queuedEventCount() const { return eventQueue_.size(); }
+    // State changes (expanded, resized, default, ...) handed to pages so far: a page redraws
+    // after one in its own time, which a run on a virtual clock waits for. Main thread.
+    static long long statesTold();
 
     // What shows where the page paints nothing: clear (the app shows through) for an ad in its
     // place, white for a page that has the screen to itself, as a browser would show it.
