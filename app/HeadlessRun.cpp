@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -89,6 +90,9 @@ constexpr double kRedrawAfterStateLimit = 2;
 // A page's drawing is over once it has not drawn for this long: a frame follows the one before
 // within a display refresh or two.
 constexpr std::chrono::milliseconds kStillAfterRedraw{150};
+// Real seconds a run stands still in all for pages told a state: a page that keeps changing its
+// state without drawing would otherwise hold a long run for hours.
+constexpr double kRedrawWaitsPerRun = 60;
 
 const char* bannerStateName(DiDazSupport::BannerState state) {
     switch (state) {
@@ -456,10 +460,21 @@ std::optional<RunResult> HeadlessRun::play(std::string* error, int* exitCode) {
     // drawn and then stayed still a while. A page whose look did not change draws nothing: it is
     // given up after a short while.
     long long statesSeen = DZAdActivity::statesTold();
+    double redrawWaitLeft = kRedrawWaitsPerRun;
     auto waitForToldPages = [&] {
         if (DZAdActivity::statesTold() == statesSeen) return;
         statesSeen = DZAdActivity::statesTold();
-        if (!platform::web::WebViews::engineRunning()) return;
+        if (!platform::web::WebViews::engineRunning() || redrawWaitLeft <= 0) return;
+        const auto start = std::chrono::steady_clock::now();
+        auto elapsed = [start] {
+            return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        };
+        auto spend = [&] {
+            redrawWaitLeft -= elapsed();
+            if (redrawWaitLeft <= 0)
+                LogMessage("headless run", 3,
+                           "the waits for pages told a new state are spent: pages now draw beside the game");
+        };
         struct Told {
             std::weak_ptr<platform::web::WebEngine> engine;
             std::optional<std::uint64_t> frameAtAnswer;
@@ -488,10 +503,10 @@ std::optional<RunResult> HeadlessRun::play(std::string* error, int* exitCode) {
                 if (!page.engine.expired() && !page.frameAtAnswer) return false;
             return true;
         };
-        if (!standStillUntil(*loop, answered, adWaitLimit_)) {
+        if (!standStillUntil(*loop, answered, std::min(adWaitLimit_, redrawWaitLeft))) {
             LogMessage("headless run", 3,
                        "a page told its new state did not answer within " + secondsText(adWaitLimit_));
-            return;
+            return spend();
         }
         auto lastDraw = std::chrono::steady_clock::now();
         auto drawnAndStill = [&told, &lastDraw] {
@@ -508,7 +523,8 @@ std::optional<RunResult> HeadlessRun::play(std::string* error, int* exitCode) {
             }
             return allDrew && now - lastDraw >= kStillAfterRedraw;
         };
-        standStillUntil(*loop, drawnAndStill, kRedrawAfterStateLimit);
+        standStillUntil(*loop, drawnAndStill, std::min(kRedrawAfterStateLimit, redrawWaitLeft - elapsed()));
+        spend();
     };
     auto waitForAds = [&] {
         waitForBanner();
