@@ -1,5 +1,7 @@
 #include "services/DiDazSupport.h"
 
+#include <algorithm>
+
 #include "appbase/LogMessage.h"
 #include "platform/runloop/RunLoop.h"
 #include "platform/ui/View.h"
@@ -65,8 +67,7 @@ void DiDazSupport::showInViewController(const std::shared_ptr<platform::ui::View
     visible_ = true;
     ownerViewController_ = owner;
     contentView_ = contentView;
-    std::optional<std::string> intervalText = property("didazRefreshInterval");
-    const int interval = intervalText ? decimalIntValue(*intervalText) : kDefaultRefreshInterval;
+    const int interval = refreshInterval();
     const double t = now();
     // A component banner whose last load failed has nothing to show again: it is
     // asked anew.
@@ -80,6 +81,27 @@ void DiDazSupport::showInViewController(const std::shared_ptr<platform::ui::View
     refreshIAdIfPossible();
     if (adType_ == AdType::none) refreshDiDazIfPossible();
     showSub();
+}
+
+int DiDazSupport::refreshInterval() const {
+    std::optional<std::string> intervalText = property("didazRefreshInterval");
+    return intervalText ? decimalIntValue(*intervalText) : kDefaultRefreshInterval;
+}
+
+void DiDazSupport::askAgainLater() {
+    // On the main loop's clock (the virtual one in headless runs); never sooner than a second, so
+    // that a server failing at once is not asked in a loop.
+    const double delay = std::max(refreshInterval(), 1);
+    askAgain_ = platform::RunLoop::main().scheduleOnce(
+        delay, weak_from_this(), [weak = weak_from_this()](platform::Timer&) {
+            std::shared_ptr<DiDazSupport> self = weak.lock();
+            if (!self || self->visible_ || self->adType_ != AdType::diDaz) return;
+            self->askAgain_.reset();
+            LogMessage(kLogName, 1, "Ad:refresh");
+            self->visible_ = true;
+            self->refreshDiDazIfPossible();
+            self->showSub();
+        });
 }
 
 void DiDazSupport::refreshIAdIfPossible() {
@@ -137,6 +159,7 @@ void DiDazSupport::showSub() {
 
 void DiDazSupport::close() {
     visible_ = false;
+    if (std::shared_ptr<platform::Timer> timer = std::move(askAgain_)) timer->invalidate();
     if (adType_ == AdType::diDaz) {
         LogMessage(kLogName, 1, "DiDaz:close");
         if (diDazAd_) {
@@ -197,7 +220,10 @@ void DiDazSupport::adViewDidFailToReceiveAd(const std::string& description) {
     LogMessage(kLogName, 1, "DiDaz:Did fail to receive ad. " + description);
     didazReady_ = false;
     bannerState_ = BannerState::failed;
-    if (adType_ == AdType::diDaz) close();
+    if (adType_ != AdType::diDaz) return;
+    const bool shown = visible_;
+    close();
+    if (shown) askAgainLater();
 }
 
 void DiDazSupport::bannerViewDidLoadAd() {

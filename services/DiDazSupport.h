@@ -4,7 +4,9 @@
 // ad component's when the platform has none; other values by their bits) and
 // "didazRefreshInterval" (seconds a received banner is shown again instead of a new request,
 // default 60). The app core owns one, made at set-up with the default ad unit; the game-over
-// screen shows it when it appears and closes it when it goes. Main thread only.
+// screen shows it when it appears and closes it when it goes. An ad-component banner that fails
+// while shown is taken off the screen and, the screen staying, asked anew after the refresh
+// interval: off the screen, its own refresh never comes. Main thread only.
 #include <functional>
 #include <memory>
 #include <optional>
@@ -13,6 +15,9 @@
 #include "services/DiDazBanner.h"
 
 class AppDoor;
+namespace platform {
+class Timer;
+}
 namespace platform::ui {
 class View;
 class ViewController;
@@ -75,6 +80,8 @@ class DiDazSupport : public DiDazBannerListener, public std::enable_shared_from_
 
     std::optional<std::string> property(const std::string& key) const;
     double now() const;
+    int refreshInterval() const;
+    void askAgainLater();
     void refreshIAdIfPossible();
     void refreshDiDazIfPossible();
     void showSub();
@@ -101,4 +108,6 @@ class DiDazSupport : public DiDazBannerListener, public std::enable_shared_from_
     bool useDiDazOnNextTurn_ = false;
     BannerState bannerState_ = BannerState::none;
     int diDazRequests_ = 0;
+    // A failed banner's next request while its screen stays; cancelled by every close.
+    std::shared_ptr<platform::Timer> askAgain_;
 };

@@ -10,8 +10,8 @@ class DZAdActivity {
     // Impression and click pings handed out and not yet answered.
     static std::size_t pingsInFlight();
     // Ad loads (each request of a banner, interstitial or native ad, its first or a refresh, from
-    // the ask to an ad or a failure) started so far; and how many of those after the `since`-th
-    // have not ended yet. Main thread.
+    // the ask to an ad or a failure, and each load of an SDK core page) started so far; and how many of those
+    // after the `since`-th have not ended yet. Main thread.
     static long long loadsStarted();
     static std::size_t loadsUnderWaySince(long long since);
     // State changes (expanded, resized, default, ...) handed to ad pages so far. Main thread.

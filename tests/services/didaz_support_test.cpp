@@ -155,6 +155,33 @@ TEST(DiDazSupportTest, ReceivedBannerIsReusedWithinTheRefreshInterval) {
     EXPECT_EQ(rig.banners.size(), 3u);
 }
 
+// A screen left up for hours: a banner whose refresh fails leaves it, and is asked anew after the
+// refresh interval for as long as the screen stays, however often it fails; a close ends that.
+TEST(DiDazSupportTest, ABannerFailingOnAScreenThatStaysIsAskedAgainAfterTheInterval) {
+    platform::ScopedLogSink quiet;
+    Rig rig;
+    rig.properties = {{"didazEnable", "1"}, {"didazRefreshInterval", "60"}};
+    rig.show();
+    rig.banners[0]->receive();
+    rig.banners[0]->fail();  // its refresh
+    EXPECT_FALSE(rig.bannerOnScreen(rig.banners[0]));
+    rig.pump.loop().advance(59);
+    EXPECT_EQ(rig.banners.size(), 1u);
+    rig.pump.loop().advance(1);
+    ASSERT_EQ(rig.banners.size(), 2u);
+    EXPECT_EQ(rig.ads->bannerState(), DiDazSupport::BannerState::pending);
+    rig.banners[1]->fail();
+    rig.pump.loop().advance(60);
+    ASSERT_EQ(rig.banners.size(), 3u);
+    rig.banners[2]->receive();
+    EXPECT_TRUE(rig.bannerOnScreen(rig.banners[2]));
+
+    rig.banners[2]->fail();
+    rig.ads->close();  // the screen goes
+    rig.pump.loop().advance(600);
+    EXPECT_EQ(rig.banners.size(), 3u);
+}
+
 TEST(DiDazSupportTest, PlatformBannerFailingWhileShownGivesWayAtOnce) {
     platform::ScopedLogSink log(true);
     Rig rig;

@@ -3,6 +3,7 @@
 // being so, per measured view, whatever else it is handed.
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <set>
 #include <string>
 
@@ -98,4 +99,25 @@ TEST_F(WebCorePageMeasure, WhatIsNoUnitChangesNothing) {
     ASSERT_TRUE(runUntil([&] { return !messages().empty(); }));
     webtest::runFor(0.3);
     EXPECT_EQ(messages(), (std::vector<std::string>{"?hashCode=8&isVisible=1"}));
+}
+
+// Units sampled far faster than the server answers (a headless run's clock) do not pile up in the
+// engine ahead of the page's next load from the same server: 4 posts on their way and the newest
+// 64 waiting, the older dropped.
+TEST_F(WebCorePageMeasure, ABurstOfUnitsKeepsFewPostsOnTheirWay) {
+    ASSERT_TRUE(
+        evaluate(*engine,
+                 "for (var i = 0; i < 1000; ++i) ZAZO_updateZadavaDuru({units:[{hashCode:9,n:i}]}); 1")
+            .ok);
+    ASSERT_TRUE(waitForUnits(68));
+    webtest::runFor(0.5);
+    const auto posted = units();
+    ASSERT_EQ(posted.size(), before_ + 68);
+    std::set<int> numbers;
+    for (std::size_t i = before_; i < posted.size(); ++i) numbers.insert(posted[i]["n"].get<int>());
+    EXPECT_EQ(numbers.size(), 68u);
+    EXPECT_EQ(*numbers.rbegin(), 999);
+    EXPECT_EQ(numbers.count(3), 1u);
+    EXPECT_EQ(numbers.count(4), 0u);
+    EXPECT_EQ(*std::next(numbers.begin(), 4), 1000 - 64);
 }

@@ -121,14 +121,32 @@ function tlZdVisibleNow(unit) {
   var h = Math.min(ad.bottom, seen.bottom) - Math.max(ad.top, seen.top);
   return area > 0 && w > 0 && h > 0 && 2 * w * h >= area;
 }
+// At most 4 posts on their way (each given 10 s) and 64 waiting, the oldest dropped first: units
+// sampled faster than the server answers (a clock run faster than real time) would otherwise pile
+// up in the engine by the thousand, ahead of this page's own next load from the same server.
+var tlZdWaiting = [];
+var tlZdPosting = 0;
+function tlZdPump() {
+  while (tlZdPosting < 4 && tlZdWaiting.length) {
+    var post = new XMLHttpRequest();
+    post.open('POST', tlOrigin + '/zd/unit');
+    post.setRequestHeader('Content-Type', 'application/json');
+    post.timeout = 10000;
+    post.onloadend = function () { tlZdPosting--; tlZdPump(); };
+    tlZdPosting++;
+    post.send(tlZdWaiting.shift());
+  }
+}
+function tlZdPost(unit) {
+  if (tlZdWaiting.length >= 64) tlZdWaiting.shift();
+  tlZdWaiting.push(JSON.stringify(unit));
+  tlZdPump();
+}
 function ZAZO_updateZadavaDuru(params) {
   var units = params && typeof params === 'object' && Array.isArray(params.units) ? params.units : [];
   units.forEach(function (unit) {
     if (!unit || typeof unit !== 'object') return;
-    var post = new XMLHttpRequest();
-    post.open('POST', tlOrigin + '/zd/unit');
-    post.setRequestHeader('Content-Type', 'application/json');
-    post.send(JSON.stringify(unit));
+    tlZdPost(unit);
     var id = unit.hashCode;
     if (typeof id !== 'number' || !(id >= 0) || Math.floor(id) !== id) return;
     var key = String(id);

@@ -5,6 +5,7 @@
 
 #include "ads/core/DZAdServer.h"
 #include "ads/core/slot/DZSDKCoreAMSGHandler.h"
+#include "ads/core/slot/DZSlotLoads.h"
 #include "ads/foundation/DZCSI.h"
 #include "ads/foundation/DZCSITimeRecorder.h"
 #include "ads/foundation/DZRunOnMainThread.h"
@@ -31,6 +32,13 @@ void onMain(std::function<void()> block) {
     }
 }
 
+// A load of the page counts among the ad loads under way until it has ended, so that a run on a
+// clock of its own holds it still while the page loads in real time, whoever asked for the load
+// (a slot's request, the page's refresh after its lifetime, a Zadava Duru view).
+void countLoad(const DZSDKCoreWebView* view, int state) {
+    DZSlotLoads::slotEntered(view, state == DZSDKCoreWebView::Loading || state == DZSDKCoreWebView::Accepted);
+}
+
 }  // namespace
 
 std::string DZSDKCoreWebView::pageURL() {
@@ -50,7 +58,9 @@ std::shared_ptr<DZSDKCoreWebView> DZSDKCoreWebView::create() {
 DZSDKCoreWebView::DZSDKCoreWebView()
     : adViewDelegate_(DZAdViewDelegate::create()), adView_(DZAdView::create({0, 0, 320, 50})) {}
 
-DZSDKCoreWebView::~DZSDKCoreWebView() = default;
+DZSDKCoreWebView::~DZSDKCoreWebView() {
+    DZSlotLoads::slotEntered(this, false);
+}
 
 int DZSDKCoreWebView::state() const {
     return state_;
@@ -59,6 +69,7 @@ int DZSDKCoreWebView::state() const {
 void DZSDKCoreWebView::setState(int state) {
     ASSERT_MAIN_THREAD();
     state_ = state;
+    countLoad(this, state_);
 }
 
 std::string DZSDKCoreWebView::loadedPageURL() const {
@@ -92,6 +103,7 @@ void DZSDKCoreWebView::refreshSDKCoreAndNotifyObserver(
         std::optional<std::string> load;
         if (self->state_ != Loading && self->state_ != Accepted) {
             self->state_ = Loading;
+            countLoad(self.get(), self->state_);
             load = self->loadedPageURL_ = pageURL();
         }
         if (load) {
@@ -193,6 +205,7 @@ void DZSDKCoreWebView::adViewDidFinishLoad(DZAdView& adView) {
     if (loaded) {
         state_ = Loaded;
         loadedOnce_ = true;
+        countLoad(this, state_);
     }
     if (loaded) {
         if (auto recorder = loadRecorder()) recorder->endTimingVariableWithName("jsf_ios");

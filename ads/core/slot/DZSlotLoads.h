@@ -1,8 +1,8 @@
 #pragma once
 // Every slot's loads in this process (each request of a slot, its first or a refresh, from the ask
-// for an ad to a valid ad or a failure): how many started, and which have not ended. Whoever runs
-// the main loop on a clock of its own (a headless run) holds that clock still until the loads it
-// saw start have ended. Main thread.
+// for an ad to a valid ad or a failure), and each load of an SDK core page (keyed by its view):
+// how many started, and which have not ended. Whoever runs the main loop on a clock of its own (a
+// headless run) holds that clock still until the loads it saw start have ended. Main thread.
 #include <cstddef>
 
 class DZSlotLoads {
