@@ -39,7 +39,9 @@ void DZInAppPurchase::reportPurchaseStatus(int32_t status) {
     auto urls = nlohmann::json::array();
     for (const auto& format : reportingURLStringFormats_)
         urls.push_back(expandedURLStringForURLStringFormat(format));
-    if (!urls.empty()) DZClickTrackerCollection::sharedInstance()->trackURLs(urls, false);
+    // All purchases' reports share one asker's share: a page may offer purchase after purchase.
+    static const char purchaseReports = 0;
+    if (!urls.empty()) DZClickTrackerCollection::sharedInstance()->trackURLs(urls, &purchaseReports, false);
 }
 
 std::string DZInAppPurchase::expandedURLStringForURLStringFormat(const std::string& format) const {

@@ -1,5 +1,8 @@
 #include "ads/foundation/DZClickTrackerCollection.h"
 
+#include <algorithm>
+#include <iterator>
+#include <stdexcept>
 #include <utility>
 
 #include "ads/foundation/DZApplication.h"
@@ -34,61 +37,105 @@ DZClickTrackerCollection::~DZClickTrackerCollection() {
     }
 }
 
-void DZClickTrackerCollection::trackURL(const std::string& url) {
-    trackURL(url, true);
-}
-
-void DZClickTrackerCollection::trackURL(const std::string& url, bool cacheEnabled) {
-    if (waiting_.empty() && trackersInFlight() < kMaxTrackersInFlight) {
-        start(url, cacheEnabled);
+void DZClickTrackerCollection::trackURL(const std::string& url, const void* asker, bool cacheEnabled) {
+    // Never ahead of the asker's own waiting pings: an asker's pings go out in order.
+    if (hasSlotFor(asker) && waitingFor(asker) == 0) {
+        start(url, asker, cacheEnabled);
         return;
     }
-    if (waiting_.size() >= kMaxWaiting) {
-        if (!std::exchange(refusingOwn_, true))
+    const std::size_t own = waitingFor(asker);
+    if (own >= kMaxWaitingPerAsker || (waiting_.size() >= kMaxWaiting && !makeRoomFor(own))) {
+        if (!std::exchange(refusing_, true))
             platform::logMessage("DZClickTrackerCollection", 3,
                                  "too many pings waiting for their turn; new ones are dropped");
         return;
     }
-    refusingOwn_ = false;
-    waiting_.push_back({url, cacheEnabled});
+    refusing_ = false;
+    waiting_.push_back({url, asker, cacheEnabled});
 }
 
-void DZClickTrackerCollection::trackPageURL(const std::string& url, bool cacheEnabled) {
-    if (pageTrackersInFlight() >= kMaxPageTrackersInFlight || trackersInFlight() >= kMaxTrackersInFlight) {
-        if (!std::exchange(refusingPages_, true))
-            platform::logMessage("DZClickTrackerCollection", 3,
-                                 "too many pages' pings waiting for an answer; new ones are dropped");
-        return;
-    }
-    refusingPages_ = false;
-    pageTrackers_.insert(&start(url, cacheEnabled));
+bool DZClickTrackerCollection::makeRoomFor(std::size_t waitingOfAsker) {
+    // The asker with the most waiting gives up its newest, unless that is the one asking: then
+    // many askers filling the places together still leave one with few a place.
+    std::map<const void*, std::size_t> counts;
+    for (const auto& waiting : waiting_) ++counts[waiting.asker];
+    auto most = counts.begin();
+    for (auto it = counts.begin(); it != counts.end(); ++it)
+        if (it->second > most->second) most = it;
+    if (most == counts.end() || most->second <= waitingOfAsker + 1) return false;
+    const void* evicted = most->first;
+    auto newest = std::find_if(waiting_.rbegin(), waiting_.rend(),
+                               [evicted](const Waiting& waiting) { return waiting.asker == evicted; });
+    waiting_.erase(std::next(newest).base());
+    return true;
 }
 
-DZClickTracker& DZClickTrackerCollection::start(const std::string& url, bool cacheEnabled) {
+bool DZClickTrackerCollection::hasSlotFor(const void* asker) const {
+    return trackersInFlight() < kMaxTrackersInFlight && inFlightFor(asker) < kMaxInFlightPerAsker;
+}
+
+void DZClickTrackerCollection::start(const std::string& url, const void* asker, bool cacheEnabled) {
     auto tracker = DZClickTracker::create();
-    DZClickTracker& started = *tracker;
     tracker->setDelegate(weak_from_this());
     tracker->setCacheEnabled(cacheEnabled);
     tracker->trackURL(url);
+    askers_[tracker.get()] = asker;
+    std::weak_ptr<DZClickTrackerCollection> weakSelf = weak_from_this();
+    std::weak_ptr<DZClickTracker> weakTracker = tracker;
     trackers_.insert(std::move(tracker));
-    return started;
+    try {
+        platform::DispatchQueue::main()->after(kMaxAnswerSeconds, [weakSelf, weakTracker] {
+            auto self = weakSelf.lock();
+            auto late = weakTracker.lock();
+            if (self && late && !late->hasTracked()) self->giveUp(late);
+        });
+    } catch (const std::logic_error&) {
+        // No main loop: the process is ending, and nothing waits for the slot any more.
+    }
+}
+
+void DZClickTrackerCollection::giveUp(const std::shared_ptr<DZClickTracker>& tracker) {
+    if (!trackers_.count(tracker)) return;
+    if (!std::exchange(givingUp_, true))
+        platform::logMessage("DZClickTrackerCollection", 3,
+                             "a ping had no answer in " +
+                                 std::to_string(static_cast<int>(kMaxAnswerSeconds)) +
+                                 " s; given up to free its slot");
+    tracker->setDelegate({});
+    tracker->reset();
+    askers_.erase(tracker.get());
+    trackers_.erase(tracker);
+    startWaiting();
 }
 
 void DZClickTrackerCollection::startWaiting() {
     while (!waiting_.empty() && trackersInFlight() < kMaxTrackersInFlight) {
-        const Waiting next = std::move(waiting_.front());
-        waiting_.pop_front();
-        start(next.url, next.cacheEnabled);
+        // A free slot goes to the asker holding fewest, so askers whose pings never answer cannot
+        // take back every slot they give up.
+        std::map<const void*, std::size_t> held;
+        for (const auto& tracker : trackers_)
+            if (tracker->backgroundTaskID() != platform::kInvalidBackgroundTask)
+                ++held[askers_.at(tracker.get())];
+        auto next = waiting_.end();
+        for (auto it = waiting_.begin(); it != waiting_.end(); ++it) {
+            const std::size_t holds = held[it->asker];
+            if (holds < kMaxInFlightPerAsker && (next == waiting_.end() || holds < held[next->asker]))
+                next = it;
+        }
+        if (next == waiting_.end()) return;
+        const Waiting chosen = std::move(*next);
+        waiting_.erase(next);
+        start(chosen.url, chosen.asker, chosen.cacheEnabled);
     }
 }
 
-void DZClickTrackerCollection::trackURLs(const nlohmann::json& urls, bool cacheEnabled) {
+void DZClickTrackerCollection::trackURLs(const nlohmann::json& urls, const void* asker, bool cacheEnabled) {
     if (!urls.is_array()) return;
     for (const auto& element : urls) {
         if (!element.is_string()) continue;
         const std::string text = element.get<std::string>();
         if (!platform::parseUrl(text)) continue;
-        trackURL(text, cacheEnabled);
+        trackURL(text, asker, cacheEnabled);
     }
 }
 
@@ -115,15 +162,18 @@ void DZClickTrackerCollection::trackMediationURLsFromTemplates(
         auto url = DZMUtilities::mediationURLFrom(element.get<std::string>(), appKey, refresh, allocationID,
                                                   networkID, qData.value_or(std::string()), sessionID,
                                                   sequenceNumber, exitCodes, durations);
-        if (url) trackURL(*url);
+        // The reports share one asker's share: the server names their templates.
+        if (url) trackURL(*url, &reportSource_);
     }
 }
 
 void DZClickTrackerCollection::trackerDidRedirect(DZClickTracker&, const std::string&) {
+    givingUp_ = false;
     scheduleCleanup();
 }
 
 void DZClickTrackerCollection::trackerDidFailWithError(DZClickTracker&, platform::ErrorRef) {
+    givingUp_ = false;
     scheduleCleanup();
 }
 
@@ -138,7 +188,7 @@ void DZClickTrackerCollection::cleanupTrackers() {
     for (auto it = trackers_.begin(); it != trackers_.end();) {
         if ((*it)->hasTracked()) {
             (*it)->setDelegate({});
-            pageTrackers_.erase(it->get());
+            askers_.erase(it->get());
             it = trackers_.erase(it);
         } else {
             ++it;
@@ -154,12 +204,19 @@ std::size_t DZClickTrackerCollection::trackersInFlight() const {
     return count;
 }
 
-std::size_t DZClickTrackerCollection::pageTrackersInFlight() const {
+std::size_t DZClickTrackerCollection::inFlightFor(const void* asker) const {
     std::size_t count = 0;
     for (const auto& tracker : trackers_)
-        if (pageTrackers_.count(tracker.get()) &&
-            tracker->backgroundTaskID() != platform::kInvalidBackgroundTask)
+        if (tracker->backgroundTaskID() != platform::kInvalidBackgroundTask &&
+            askers_.at(tracker.get()) == asker)
             ++count;
+    return count;
+}
+
+std::size_t DZClickTrackerCollection::waitingFor(const void* asker) const {
+    std::size_t count = 0;
+    for (const auto& waiting : waiting_)
+        if (waiting.asker == asker) ++count;
     return count;
 }
 

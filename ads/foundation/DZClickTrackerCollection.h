@@ -1,10 +1,12 @@
 #pragma once
 // The process-wide owner of click trackers: starts them, keeps each alive until it has reported,
-// and builds the mediation report URLs from their templates. Pages' pings and the component's own
-// (impressions, clicks, conversions, mediation reports) share its slots, pages only a part of them,
-// so a page whose pings never get an answer cannot hold back the component's. Main thread only.
+// and builds the mediation report URLs from their templates. Every ping names who asked for it (an
+// ad, the page it shows, the purchases' reports): each asker holds at most a share of the slots and of the
+// waiting places, and a ping without an answer in kMaxAnswerSeconds gives its slot up, so URLs
+// that never answer, whoever names them, cannot hold back any other asker's. Main thread only.
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -32,21 +34,24 @@ class DZClickTrackerCollection : public DZClickTrackerDelegate,
     // Resets every tracker still held.
     ~DZClickTrackerCollection() override;
 
-    // Pings waiting for their answer at once. The component's own beyond this wait their turn, in
-    // order, up to kMaxWaiting of them (past that a new one is dropped, logged once each time).
+    // Pings waiting for their answer at once. Beyond this, or beyond its asker's share, a ping
+    // waits its turn, up to kMaxWaiting of them (kMaxWaitingPerAsker of one asker's, and when all
+    // are taken the asker holding most gives up its newest); past that a new one is dropped, logged
+    // once each time. A freed slot goes to the waiting asker holding fewest.
     static constexpr std::size_t kMaxTrackersInFlight = 64;
     static constexpr std::size_t kMaxWaiting = 256;
-    // What pages' pings may hold of those: a page may ask for pings as fast as it can send messages,
-    // so beyond this many of theirs in flight a new one is dropped (logged once each time).
-    static constexpr std::size_t kMaxPageTrackersInFlight = kMaxTrackersInFlight / 2;
+    static constexpr std::size_t kMaxInFlightPerAsker = 8;
+    static constexpr std::size_t kMaxWaitingPerAsker = 32;
+    // A ping still without an answer this long after it went out is given up and its slot freed
+    // (each hop alone may take the network's whole time-out).
+    static constexpr double kMaxAnswerSeconds = 30;
 
-    // The component's own pings.
-    void trackURL(const std::string& url);
-    void trackURL(const std::string& url, bool cacheEnabled);
-    // A ping a page asked for.
-    void trackPageURL(const std::string& url, bool cacheEnabled = true);
+    // `asker` is who asked: the ad object whose impressions or clicks these are, the ad view whose
+    // page sent the message, a tag that a kind of report shares (purchases, mediation reports). It
+    // is only compared, never used; every ping asked for without one shares a single asker's share.
+    void trackURL(const std::string& url, const void* asker, bool cacheEnabled = true);
     // Each element that is a text making a URL is tracked; anything else is skipped.
-    void trackURLs(const nlohmann::json& urls, bool cacheEnabled);
+    void trackURLs(const nlohmann::json& urls, const void* asker, bool cacheEnabled);
     // Fills each template (or the default template alone when there is no list) and tracks the
     // URL; each template uses up one sequence number. Tracks nothing until a report source is set.
     void trackMediationURLsFromTemplates(const std::optional<nlohmann::json>& templates,
@@ -62,8 +67,11 @@ class DZClickTrackerCollection : public DZClickTrackerDelegate,
     const std::set<std::shared_ptr<DZClickTracker>>& trackers() const { return trackers_; }
     // Trackers still waiting for their answer (each holds a background task until then).
     std::size_t trackersInFlight() const;
-    // The component's pings waiting for a slot.
+    // Pings waiting for a slot.
     std::size_t waitingCount() const { return waiting_.size(); }
+    // Those of one asker's in flight and waiting.
+    std::size_t inFlightFor(const void* asker) const;
+    std::size_t waitingFor(const void* asker) const;
 
     // DZClickTrackerDelegate
     void trackerDidRedirect(DZClickTracker& tracker, const std::string& url) override;
@@ -72,22 +80,27 @@ class DZClickTrackerCollection : public DZClickTrackerDelegate,
   private:
     struct Waiting {
         std::string url;
+        const void* asker;
         bool cacheEnabled;
     };
     DZClickTrackerCollection() = default;
     void scheduleCleanup();
-    DZClickTracker& start(const std::string& url, bool cacheEnabled);
-    // Starts the waiting pings slots have come free for.
+    void start(const std::string& url, const void* asker, bool cacheEnabled);
+    bool hasSlotFor(const void* asker) const;
+    // With every waiting place taken: drops a waiting ping of another asker holding more than
+    // waitingOfAsker + 1 of them; false when there is none.
+    bool makeRoomFor(std::size_t waitingOfAsker);
+    // Starts the waiting pings slots have come free for, in order, each as its asker's share allows.
     void startWaiting();
-    std::size_t pageTrackersInFlight() const;
+    // Lets go of a ping that had no answer in time, and gives its slot to the next.
+    void giveUp(const std::shared_ptr<DZClickTracker>& tracker);
 
     std::set<std::shared_ptr<DZClickTracker>> trackers_;
-    // Those of trackers_ pages asked for.
-    std::set<const DZClickTracker*> pageTrackers_;
+    std::map<const DZClickTracker*, const void*> askers_;
     std::deque<Waiting> waiting_;
     std::optional<DZMediationReportSource> reportSource_;
-    bool refusingPages_ = false;
-    bool refusingOwn_ = false;
+    bool refusing_ = false;
+    bool givingUp_ = false;
 };
 
 // Pings sent and not yet answered, by the shared pinger and the shared trackers, and those waiting

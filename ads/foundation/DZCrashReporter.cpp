@@ -13,6 +13,7 @@
 #include "ads/foundation/DZPinger.h"
 #include "ads/foundation/DZSDKVersion.h"
 #include "ads/foundation/DZServerOverride.h"
+#include "ads/foundation/DZStringAdditions.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/SystemVersion.h"
@@ -85,13 +86,6 @@ void replaceAll(std::string& text, const std::string& what, const std::string& w
     for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + with.size())) {
         text.replace(at, what.size(), with);
     }
-}
-
-// Cuts to at most n bytes without splitting a UTF-8 sequence.
-std::string cut(const std::string& text, std::size_t n) {
-    if (text.size() <= n) return text;
-    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
-    return text.substr(0, n);
 }
 
 }  // namespace
@@ -184,7 +178,7 @@ std::string DZCrashReporter::reportText(const std::string& name, const std::stri
         if (i > 0) text += '-';
         text += parts[i];
     }
-    return cut(text, kMaxReportLength);
+    return std::string(dz_prefixWithinBytes(text, kMaxReportLength));
 }
 
 std::string DZCrashReporter::reportURL(const std::string& text) const {

@@ -3,6 +3,12 @@
 // in submission order on the serial queue "com.rerive.didaz.logging" (a queue for the work, not a
 // lock): the caller never waits for the console. Lines go to standard error (or to the platform log's sink,
 // where tests read them). There are no levels and no filtering.
+//
+// Logged values often come from servers and pages, so the log calls themselves make them safe,
+// once, and no caller has to: DZLog cuts each text argument (%s) at kDZMaxLoggedValueBytes and
+// escapes it (see dz_loggableText), leaving its own format's text as it is; DZLogText and
+// logPublicMessage, whose text may hold such values anywhere, escape all of it and cut it at
+// kDZMaxLoggedLineBytes.
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -18,8 +24,12 @@ void DZLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void DZLogText(std::string text);
 // A value from a server or a page (a class name, a URL, an identifier) as a log line shows it.
 inline constexpr std::size_t kDZMaxLoggedValueBytes = 256;
-// The text cut at maxBytes on a character boundary, with "..." after a cut, and its control
-// characters written as \n, \t or \xNN, so that a value can neither flood the log nor break its line.
+// A whole text logged as it was given (a page's own log message, a message with values in it).
+inline constexpr std::size_t kDZMaxLoggedLineBytes = 1024;
+// The text cut at maxBytes on a character boundary, with "..." after a cut, and written so that it
+// can neither flood the log nor break or disguise its line: ASCII control characters as \n, \t or
+// \xNN; C1 control characters (U+0085 among them), the line and paragraph separators and the
+// characters that reorder text (U+202E and its kin) as \uXXXX; bytes that are no UTF-8 as \xNN.
 std::string dz_loggableText(std::string_view text, std::size_t maxBytes = kDZMaxLoggedValueBytes);
 // The logging queue, made once on first use (tests wait on it to see what was written).
 std::shared_ptr<platform::DispatchQueue> DZLoggingQueue();
@@ -30,6 +40,8 @@ class DZLogger {
 
     // Writes "<Rerive> " followed by the message.
     void logPublicMessage(const std::string& message);
+    // The same, printf-style, each text argument cut and escaped as DZLog does.
+    void logPublicFormat(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
   private:
     DZLogger() = default;

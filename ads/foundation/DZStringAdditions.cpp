@@ -30,6 +30,13 @@ bool dz_hasControlCharacter(std::string_view text) {
     return std::any_of(text.begin(), text.end(), [](unsigned char c) { return c < 0x20 || c == 0x7f; });
 }
 
+std::string_view dz_prefixWithinBytes(std::string_view text, std::size_t maxBytes) {
+    if (text.size() <= maxBytes) return text;
+    std::size_t end = maxBytes;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    return text.substr(0, end);
+}
+
 std::string dz_escapeAts(std::string_view text) {
     std::string out;
     for (char c : text) {

@@ -21,6 +21,9 @@ std::optional<std::string> dz_stringByRemovingPercentEncoding(std::string_view t
 // server that goes into a header or before the player must not break a line.
 bool dz_hasControlCharacter(std::string_view text);
 
+// The longest start of the text within maxBytes that does not end in part of a UTF-8 sequence.
+std::string_view dz_prefixWithinBytes(std::string_view text, std::size_t maxBytes);
+
 // Every "@" doubled: the text stands literally in an "@" template.
 std::string dz_escapeAts(std::string_view text);
 // The text without one trailing "/".

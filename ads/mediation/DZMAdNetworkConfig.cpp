@@ -81,9 +81,9 @@ std::shared_ptr<DZMAdNetworkConfig> DZMAdNetworkConfig::initWithDictionary(const
         dz_mediationStringList(dictionary, "adapters", DZMConfig::kMaxAdapterNames, &truncated)
             .value_or(std::vector<std::string>());
     if (truncated) {
-        DZLogger::sharedInstance()->logPublicMessage(
-            "Ad network " + dz_loggableText(config->networkID_) + " names more than " +
-            std::to_string(DZMConfig::kMaxAdapterNames) + " adapters; the rest are ignored.");
+        DZLogger::sharedInstance()->logPublicFormat(
+            "Ad network %s names more than %zu adapters; the rest are ignored.", config->networkID_.c_str(),
+            DZMConfig::kMaxAdapterNames);
     }
 
     std::vector<std::string> outdated;

@@ -73,7 +73,7 @@ void DZMAdNetworkConnectorBase::askAdapterToStopBeingDelegate() {
         try {
             adapter_->stopBeingDelegate();
         } catch (...) {
-            DZLogText("Adapter " + dz_loggableText(adapterClassName_) + " failed to stop being a delegate.");
+            DZLog("Adapter %s failed to stop being a delegate.", adapterClassName_.c_str());
         }
     }
 }

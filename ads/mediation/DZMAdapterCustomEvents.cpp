@@ -73,8 +73,7 @@ std::shared_ptr<Event> DZMAdapterCustomEvents::customEventOfKind(const std::stri
         try {
             made = platform::ClassRegistry::shared().create(*className);
         } catch (const std::exception& e) {
-            DZLogText("Custom Event class " + dz_loggableText(*className) +
-                      " could not be made: " + dz_loggableText(e.what()));
+            DZLog("Custom Event class %s could not be made: %s", className->c_str(), e.what());
         }
     }
     if (!made) {

@@ -23,9 +23,9 @@ bool DZMRequestFacts::testMode() const {
 std::shared_ptr<DZAdNetworkExtras> DZMRequestFacts::networkExtras(
     const std::string& adapterClassName, const std::optional<std::string>& extrasClass) const {
     if (!extrasClass) {
-        DZLogger::sharedInstance()->logPublicMessage("Adapter class " + dz_loggableText(adapterClassName) +
-                                                     " does not respond to networkExtrasClass. Unable to "
-                                                     "retrieve network extras.");
+        DZLogger::sharedInstance()->logPublicFormat(
+            "Adapter class %s does not respond to networkExtrasClass. Unable to retrieve network extras.",
+            adapterClassName.c_str());
         return nullptr;
     }
     return request_ ? request_->adNetworkExtrasFor(*extrasClass) : nullptr;

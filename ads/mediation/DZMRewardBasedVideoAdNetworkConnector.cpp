@@ -115,7 +115,7 @@ void DZMRewardBasedVideoAdNetworkConnector::presentRewardBasedVideoAdFromRootVie
     try {
         adapter_->presentRewardBasedVideoAdWithRootViewController(root);
     } catch (...) {
-        DZLogText("Adapter " + dz_loggableText(adapterClassName_) + " failed to present its ad.");
+        DZLog("Adapter %s failed to present its ad.", adapterClassName_.c_str());
     }
 }
 
@@ -126,7 +126,7 @@ void DZMRewardBasedVideoAdNetworkConnector::askAdapterToStopBeingDelegate() {
     try {
         adapter_->stopBeingDelegate();
     } catch (...) {
-        DZLogText("Adapter " + dz_loggableText(adapterClassName_) + " failed to stop being a delegate.");
+        DZLog("Adapter %s failed to stop being a delegate.", adapterClassName_.c_str());
     }
 }
 

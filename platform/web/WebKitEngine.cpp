@@ -401,16 +401,17 @@ void WebKitEngine::onOversizedNavigation(std::size_t bytes) {
 
 bool WebKitEngine::countNavigation() {
     const auto now = std::chrono::steady_clock::now();
-    if (navigationsInWindow_ == 0 ||
-        now - navigationWindowStart_ > std::chrono::duration<double>(kNavigationWindowSeconds)) {
-        navigationWindowStart_ = now;
-        navigationsInWindow_ = 0;
+    for (NavigationWindow* window : {&navigationBurst_, &sustainedNavigations_}) {
+        if (window->count == 0 || now - window->start > std::chrono::duration<double>(window->seconds)) {
+            window->start = now;
+            window->count = 0;
+        }
+        if (++window->count <= window->most) continue;
+        stopHostilePage("it asked for more than " + std::to_string(window->most) + " navigations within " +
+                        std::to_string(static_cast<int>(window->seconds)) + " s");
+        return false;
     }
-    if (++navigationsInWindow_ <= kMaxNavigationsPerWindow) return true;
-    stopHostilePage("it asked for more than " + std::to_string(kMaxNavigationsPerWindow) +
-                    " navigations within " + std::to_string(static_cast<int>(kNavigationWindowSeconds)) +
-                    " s");
-    return false;
+    return true;
 }
 
 DialogAnswer WebKitEngine::onDialog(const ScriptDialog& dialog, bool& answered) {
@@ -469,7 +470,9 @@ void WebKitEngine::onProcessEnded(int reason) {
                                                        : "the web process was ended";
     e.failingUrl = url();
     pendingFailureCode_ = 0;
-    navigationsInWindow_ = 0;  // the next page starts in a new process
+    // The next page starts in a new process.
+    navigationBurst_.count = 0;
+    sustainedNavigations_.count = 0;
     failureReported_ = true;
     loading_ = false;
     std::weak_ptr<int> alive = alive_;

@@ -33,6 +33,11 @@ class WebKitEngine : public WebEngine {
     // this far past that only costs the game a core while its messages are dropped.
     static constexpr int kMaxNavigationsPerWindow = 1000;
     static constexpr double kNavigationWindowSeconds = 2;
+    // The same for a page that keeps to twice the ad bridge's rate for seconds on end, under the
+    // burst bound: at a few hundred a second it cost the game and its web process half a core
+    // while it showed. Pages that mean well send a few a second.
+    static constexpr int kMaxSustainedNavigations = 1200;
+    static constexpr double kSustainedWindowSeconds = 12;
 
     WebKitEngine(WebKitHost& host, int width, int height);
     ~WebKitEngine() override;
@@ -145,8 +150,14 @@ class WebKitEngine : public WebEngine {
     int oversizedNavigations_ = 0;
     // Navigations asked for since the window's start; counted across loads, since a page may
     // load itself again as fast as it likes.
-    int navigationsInWindow_ = 0;
-    std::chrono::steady_clock::time_point navigationWindowStart_;
+    struct NavigationWindow {
+        int most;
+        double seconds;
+        int count = 0;
+        std::chrono::steady_clock::time_point start{};
+    };
+    NavigationWindow navigationBurst_{kMaxNavigationsPerWindow, kNavigationWindowSeconds};
+    NavigationWindow sustainedNavigations_{kMaxSustainedNavigations, kSustainedWindowSeconds};
     bool loading_ = false;
     bool failureReported_ = false;
     int pendingFailureCode_ = 0;  // a failure the host caused, reported with its own code

@@ -145,7 +145,7 @@ TEST_F(WebHostile, NavigationsOverTheSizeLimitAreRefusedUnseenAndCountAgainstThe
     EXPECT_EQ(seen, 1u);
 }
 
-TEST_F(WebHostile, APageFloodingNavigationsIsStoppedAndOneAtTheBridgesRateIsLeftAlone) {
+TEST_F(WebHostile, PagesFloodingOrKeepingFarPastTheBridgesRateAreStoppedAndOneAtItIsLeftAlone) {
     // Each message leaves through a frame of its own, as the ad pages' do.
     const std::string send =
         "function send(n) { var f = document.createElement('iframe'); f.style.display = 'none';"
@@ -163,9 +163,17 @@ TEST_F(WebHostile, APageFloodingNavigationsIsStoppedAndOneAtTheBridgesRateIsLeft
          "<html><body><script>" + send +
              "var n = 0; function go() { for (var i = 0; i < 50; ++i) send(n++); setTimeout(go, 0); }"
              "onload = go;</script></body></html>");
+    // About 400 a second, under the burst bound, for as long as it shows.
+    webtest::Recorder steady;
+    open(steady,
+         "<html><body><script>" + send +
+             "var n = 0; onload = () => setInterval(() => { for (var i = 0; i < 4; ++i) send(n++); }, 10);"
+             "</script></body></html>");
     ASSERT_TRUE(runUntil([&] { return !flooding.failures.empty(); }, 5))
         << "the flooding page was not stopped";
     EXPECT_EQ(flooding.failures[0].code, WebError::kHostile);
+    ASSERT_TRUE(runUntil([&] { return !steady.failures.empty(); }, 10)) << "the steady page was not stopped";
+    EXPECT_EQ(steady.failures[0].code, WebError::kHostile);
     ASSERT_TRUE(runUntil([&] { return calm.navigations.size() >= 251; }, 10));
     EXPECT_TRUE(calm.failures.empty());
 }

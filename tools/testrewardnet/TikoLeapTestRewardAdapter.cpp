@@ -74,7 +74,7 @@ void TikoLeapTestRewardAdapter::record(const std::string& step, const std::strin
     if (recorder_)
         recorder_(url);
     else
-        DZClickTrackerCollection::sharedInstance()->trackURL(url);
+        DZClickTrackerCollection::sharedInstance()->trackURL(url, &recorder_);
 }
 
 template <class Tell>

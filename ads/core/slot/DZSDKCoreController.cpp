@@ -27,19 +27,9 @@ std::string timingKey(const char* name, long identifier) {
     return name + std::to_string(identifier);
 }
 
-// The page's parameters as the log shows them: compact JSON, cut short so a page cannot fill the
-// console with one message.
+// The page's parameters as the log shows them: compact JSON (the log call cuts it short).
 std::string invalidRequestText(const DZNotification::Parameters& parameters) {
-    constexpr std::size_t kMaxLoggedBytes = 2048;
-    std::string text =
-        nlohmann::json(parameters).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-    if (text.size() > kMaxLoggedBytes) {
-        std::size_t end = kMaxLoggedBytes;
-        while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-        text.resize(end);
-        text += "...";
-    }
-    return text;
+    return nlohmann::json(parameters).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
 }  // namespace

@@ -44,9 +44,10 @@ std::string domainEntry(const std::string& entry) {
     return host;
 }
 
-void pingURLs(const std::vector<std::string>& urls) {
+// Each ad's pings count against its own share.
+void pingURLs(const std::vector<std::string>& urls, const DZAd* ad) {
     if (urls.empty()) return;
-    DZClickTrackerCollection::sharedInstance()->trackURLs(nlohmann::json(urls), false);
+    DZClickTrackerCollection::sharedInstance()->trackURLs(nlohmann::json(urls), ad, false);
 }
 
 }  // namespace
@@ -300,7 +301,7 @@ void DZSlot::pingClickURLs() {
     if (ad_) {
         const auto urls = ad_->clickURLs().urls();
         clickPingCount_ += static_cast<int>(urls.size());
-        pingURLs(urls);
+        pingURLs(urls, ad_.get());
     }
     if (auto delegate = slotDelegate()) delegate->slotDidReceiveAdClick(*this);
 }
@@ -310,7 +311,7 @@ void DZSlot::pingImpressionURLs() {
     const auto urls = ad_->impressionURLs().urls();
     ad_->removeAllImpressionURLs();
     impressionPingCount_ += static_cast<int>(urls.size());
-    pingURLs(urls);
+    pingURLs(urls, ad_.get());
 }
 
 void DZSlot::pingManualTrackingURLs() {
@@ -318,7 +319,7 @@ void DZSlot::pingManualTrackingURLs() {
     const auto urls = ad_->manualImpressionURLs().urls();
     ad_->removeAllManualImpressionURLs();
     manualImpressionPingCount_ += static_cast<int>(urls.size());
-    pingURLs(urls);
+    pingURLs(urls, ad_.get());
 }
 
 // Click URLs.

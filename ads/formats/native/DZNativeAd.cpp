@@ -181,7 +181,8 @@ void DZNativeAd::recordImpression() {
     ASSERT_MAIN_THREAD();
     if (hasRecordedImpression_) return;
     hasRecordedImpression_ = true;
-    DZClickTrackerCollection::sharedInstance()->trackURLs(nlohmann::json(impressionTrackingURLs_), false);
+    DZClickTrackerCollection::sharedInstance()->trackURLs(nlohmann::json(impressionTrackingURLs_), this,
+                                                          false);
 }
 
 bool DZNativeAd::shouldLoadAssets() {

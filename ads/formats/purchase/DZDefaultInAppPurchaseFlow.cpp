@@ -51,9 +51,9 @@ void DZDefaultInAppPurchaseFlow::didReceiveInAppPurchase(const std::shared_ptr<D
     }
     // A quantity the store could not take (an invalid one was stored as 0) never reaches it.
     if (!DZInAppPurchase::quantityIsValid(purchase->quantity())) {
-        DZLogger::sharedInstance()->logPublicMessage("Purchase of \"" + productID + "\" refused: quantity " +
-                                                     std::to_string(purchase->quantity()) +
-                                                     " is not 1 to 10.");
+        DZLogger::sharedInstance()->logPublicFormat(
+            "Purchase of \"%s\" refused: quantity %ld is not 1 to 10.", productID.c_str(),
+            static_cast<long>(purchase->quantity()));
         purchase->reportPurchaseStatus(DZInAppPurchase::kStatusError);
         return;
     }
@@ -96,17 +96,17 @@ void DZDefaultInAppPurchaseFlow::validatedProduct(const std::string& productID, 
     for (const auto& purchase : waiting)
         purchase->reportPurchaseStatus(DZInAppPurchase::kStatusInvalidProduct);
     auto logger = DZLogger::sharedInstance();
-    if (!error.empty()) logger->logPublicMessage(error);
-    logger->logPublicMessage("\"" + productID +
-                             "\" is not a valid product ID or could not be validated. Verify your ad "
-                             "configuration.");
+    if (!error.empty()) logger->logPublicFormat("%s", error.c_str());
+    logger->logPublicFormat(
+        "\"%s\" is not a valid product ID or could not be validated. Verify your ad configuration.",
+        productID.c_str());
     notifyUserOfUnavailableProduct();
 }
 
 void DZDefaultInAppPurchaseFlow::purchaseProduct(const std::shared_ptr<DZInAppPurchase>& purchase) {
     if (activeInAppPurchases_.size() >= kMaxActivePurchases) {
-        DZLogger::sharedInstance()->logPublicMessage("Purchase of \"" + purchase->productID() +
-                                                     "\" refused: too many purchases under way.");
+        DZLogger::sharedInstance()->logPublicFormat(
+            "Purchase of \"%s\" refused: too many purchases under way.", purchase->productID().c_str());
         purchase->reportPurchaseStatus(DZInAppPurchase::kStatusError);
         return;
     }

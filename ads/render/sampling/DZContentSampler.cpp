@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "ads/foundation/DZApplication.h"
+#include "ads/foundation/DZStringAdditions.h"
 #include "ads/render/sampling/DZPageTextReader.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/ui/Application.h"
@@ -17,15 +18,6 @@ namespace {
 
 const std::string kCapacityKey = "/rerive/ads/content_queue_maximum_capacity";
 const std::string kIntervalKey = "/rerive/ads/traversal_interval";
-// At most max bytes, cut before a partial UTF-8 sequence.
-std::string truncatedText(std::string text, std::size_t max) {
-    if (text.size() <= max) return text;
-    std::size_t end = max;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-    text.resize(end);
-    return text;
-}
-
 // Lets the app's early start-up start sampling, without the foundation knowing this layer.
 [[maybe_unused]] const bool registered = [] {
     DZApplication::setEarlyActivityHook(&DZEarlyActivityHooks::startContentHashing,
@@ -160,7 +152,8 @@ void DZContentSampler::samplePass(const std::shared_ptr<platform::ui::View>& roo
     auto feed = [queue, state](std::shared_ptr<std::string> text) {
         if (state->closed) return;
         queue->async([state, text] {
-            state->content->updateContentWithText(truncatedText(std::move(*text), kMaximumTextPerView));
+            state->content->updateContentWithText(
+                std::string(dz_prefixWithinBytes(*text, kMaximumTextPerView)));
         });
     };
     traverser->traverseView(

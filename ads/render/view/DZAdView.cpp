@@ -10,6 +10,7 @@
 #include "ads/foundation/DZAdURLStash.h"
 #include "ads/foundation/DZDevice.h"
 #include "ads/foundation/DZLogger.h"
+#include "ads/foundation/DZStringAdditions.h"
 #include "ads/foundation/DZViewUtilities.h"
 #include "ads/render/view/DZBadAdReport.h"
 #include "ads/render/view/DZMRAIDInterceptor.h"
@@ -391,11 +392,7 @@ void DZAdView::contentSizeChanged(platform::web::ContentSize size) {
 
 std::string DZAdView::debugDialogMessage(const std::string& debugText) {
     if (debugText.empty()) return kNoDebugInformation;
-    if (debugText.size() <= kMaxDebugDialogBytes) return debugText;
-    std::size_t cut = kMaxDebugDialogBytes;
-    // Never half a character: back off over UTF-8 continuation bytes.
-    while (cut > 0 && (static_cast<unsigned char>(debugText[cut]) & 0xC0) == 0x80) --cut;
-    return debugText.substr(0, cut);
+    return std::string(dz_prefixWithinBytes(debugText, kMaxDebugDialogBytes));
 }
 
 void DZAdView::handleGesture() {

@@ -140,7 +140,6 @@ void DZAdViewDelegate::handleAMSGURL(const std::string& url, const std::shared_p
                   static_cast<int>(kMessagesPerSecond));
         return;
     }
-    rateLogged_ = false;
     if (waiting_->fetch_add(1) >= kMaxWaitingMessages) {
         waiting_->fetch_sub(1);
         if (!floodLogged_->exchange(true)) {
@@ -208,7 +207,8 @@ void DZAdViewDelegate::handleDeeplinkPlusURL(const std::string& text) {
     const bool primaryOpens = answer && answer->count(primary->text()) && answer->at(primary->text());
     const auto target = primaryOpens ? primary : urlParameter("fallbackUrl");
     const auto trackers = webURLs(primaryOpens ? "primaryTrackingUrl" : "fallbackTrackingUrl");
+    // Asked by the page this delegate decides for.
     for (const auto& tracker : trackers)
-        DZClickTrackerCollection::sharedInstance()->trackPageURL(tracker, false);
+        DZClickTrackerCollection::sharedInstance()->trackURL(tracker, this, false);
     if (target) opener_->openApp(target->text());
 }

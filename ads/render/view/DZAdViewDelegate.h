@@ -8,7 +8,8 @@
 // own and hands them to the main thread in turn; at most kMaxWaitingMessages wait, later ones are
 // dropped with one log line. Each page the ad view loads may send kMessageBurst messages at once
 // and kMessagesPerSecond after that: those over the rate are dropped before anything is done with
-// them, with one log line each time it is passed. Main thread only, apart from that queue.
+// them, with one log line for the page (a page kept just under the web engine's bound would
+// otherwise write one each time a message passed). Main thread only, apart from that queue.
 #include <atomic>
 #include <memory>
 #include <string>

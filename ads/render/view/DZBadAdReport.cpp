@@ -15,8 +15,7 @@ std::string DZBadAdReportEndpoint() {
         const auto url = platform::Url::parse(*path);
         if (url && url->isWeb()) return url->text();
         if (!path->empty())
-            DZLog("Bad ad report path \"%s\" is no http(s) URL; the ad server takes it",
-                  dz_loggableText(*path).c_str());
+            DZLog("Bad ad report path \"%s\" is no http(s) URL; the ad server takes it", path->c_str());
     }
     return DZAdServerURL("/adpage/badad");
 }

@@ -50,10 +50,6 @@ long DZDefaultAMSGHandler::integerForKey(const std::string& key, const DZNotific
     return ec == std::errc() && ptr == end ? value : defaultValue;
 }
 
-std::string DZDefaultAMSGHandler::loggableText(const std::string& text) {
-    return dz_loggableText(text, kMaxLogBytes);
-}
-
 void DZDefaultAMSGHandler::didReceiveTrackHTTPNotification(const DZAMSGArguments& arguments) {
     auto text = arguments.note->parameter("u");
     auto url = text ? dz_URLWithString(*text) : std::nullopt;
@@ -61,7 +57,7 @@ void DZDefaultAMSGHandler::didReceiveTrackHTTPNotification(const DZAMSGArguments
         DZLog("Ad page ping refused: not an http or https URL");
         return;
     }
-    DZClickTrackerCollection::sharedInstance()->trackPageURL(url->text());
+    DZClickTrackerCollection::sharedInstance()->trackURL(url->text(), arguments.adView.get());
 }
 
 void DZDefaultAMSGHandler::didReceiveLogNotification(const DZAMSGArguments& arguments) {
@@ -75,7 +71,8 @@ void DZDefaultAMSGHandler::didReceiveLogNotification(const DZAMSGArguments& argu
         budget_ = DZPageLogBudget();
     }
     auto decision = budget_.admit(DZAbsoluteTime::absoluteTimeInMilliseconds());
-    if (decision.write) DZLogText(loggableText(*text));
+    // The log call cuts and escapes the page's text.
+    if (decision.write) DZLogText(*text);
     if (decision.notice) DZLogText(std::move(*decision.notice));
 }
 

@@ -14,7 +14,6 @@
 
 class DZDefaultAMSGHandler : public DZAMSGHandler {
   public:
-    static constexpr std::size_t kMaxLogBytes = 1024;
     static constexpr std::size_t kMaxCanOpenURLs = 32;
 
     const ActionTable& actionBlockDictionary() const override;
@@ -22,9 +21,6 @@ class DZDefaultAMSGHandler : public DZAMSGHandler {
     // The value's integer, or the default when it is absent or not wholly a number.
     static long integerForKey(const std::string& key, const DZNotification::Parameters& parameters,
                               long defaultValue);
-    // The page's text as one log line: cut at kMaxLogBytes (on a character boundary), control
-    // characters written as \n, \t or \xNN.
-    static std::string loggableText(const std::string& text);
 
     void didReceiveTrackHTTPNotification(const DZAMSGArguments& arguments);
     void didReceiveLogNotification(const DZAMSGArguments& arguments);

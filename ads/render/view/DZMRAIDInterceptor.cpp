@@ -87,7 +87,7 @@ void finishFetch(const std::string& url, std::uint64_t fetch, std::optional<std:
         DZLog(
             "MRAID script %s could not be fetched: %s (scripts failing alike are not logged until one "
             "is fetched)",
-            dz_loggableText(url).c_str(), dz_loggableText(why).c_str());
+            url.c_str(), why.c_str());
     }
     answerAll(waiting, body);
 }
@@ -140,8 +140,7 @@ void setPath(std::string Shared::*which, const std::optional<std::string>& value
         if (parsed && parsed->isWeb() && !parsed->host().empty()) {
             url = parsed->text();
         } else {
-            DZLog("MRAID script address \"%s\" is no http(s) URL; the default stays",
-                  dz_loggableText(*value).c_str());
+            DZLog("MRAID script address \"%s\" is no http(s) URL; the default stays", value->c_str());
         }
     }
     auto& s = shared();

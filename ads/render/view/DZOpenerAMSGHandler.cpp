@@ -85,7 +85,7 @@ void DZOpenerAMSGHandler::didReceiveClickNotification(const DZAMSGArguments& arg
               platform::web::WebEngine::schemeOf(click).substr(0, 32).c_str());
         return;
     }
-    DZClickTrackerCollection::sharedInstance()->trackPageURL(parsed->text());
+    DZClickTrackerCollection::sharedInstance()->trackURL(parsed->text(), arguments.adView.get());
 }
 
 void DZOpenerAMSGHandler::didReceiveOpenNotification(const DZAMSGArguments& arguments) {

@@ -146,7 +146,7 @@ std::string DZPrecacheAMSGHandler::savedName(const std::string& suggested) {
 void DZPrecacheAMSGHandler::Job::didReceiveResponse(const platform::HttpResponse& response) {
     if (ended) return;
     if (response.status < 200 || response.status > 299) {
-        DZLog("Precache of %s answered %d: cancelled", dz_loggableText(src).c_str(), response.status);
+        DZLog("Precache of %s answered %d: cancelled", src.c_str(), response.status);
         stop(true, "precacheCanceled");
         return;
     }
@@ -157,7 +157,7 @@ void DZPrecacheAMSGHandler::Job::didReceiveResponse(const platform::HttpResponse
         fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
     }
     if (fd < 0) {
-        DZLog("Precache of %s has no file to go to: cancelled", dz_loggableText(src).c_str());
+        DZLog("Precache of %s has no file to go to: cancelled", src.c_str());
         cachedURL.clear();
         stop(true, "precacheCanceled");
         return;
@@ -177,7 +177,7 @@ void DZPrecacheAMSGHandler::Job::didReceiveResponse(const platform::HttpResponse
 void DZPrecacheAMSGHandler::Job::didReceiveData(const std::string& chunk) {
     if (ended || fd < 0) return;
     if (!allowance->take(static_cast<std::int64_t>(chunk.size()))) {
-        DZLog("Precache of %s passed what the ad may keep on disk: cancelled", dz_loggableText(src).c_str());
+        DZLog("Precache of %s passed what the ad may keep on disk: cancelled", src.c_str());
         stop(true, "precacheCanceled");
         return;
     }
@@ -187,7 +187,7 @@ void DZPrecacheAMSGHandler::Job::didReceiveData(const std::string& chunk) {
         const ssize_t n = ::write(fd, chunk.data() + done, chunk.size() - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
-            DZLog("Precache of %s could not be written: cancelled", dz_loggableText(src).c_str());
+            DZLog("Precache of %s could not be written: cancelled", src.c_str());
             stop(true, "precacheCanceled");
             return;
         }
@@ -207,7 +207,7 @@ void DZPrecacheAMSGHandler::Job::didFinish() {
 
 void DZPrecacheAMSGHandler::Job::didFail(const platform::HttpError& error) {
     if (ended) return;
-    DZLog("Precache of %s failed: %s", dz_loggableText(src).c_str(), dz_loggableText(error.message).c_str());
+    DZLog("Precache of %s failed: %s", src.c_str(), error.message.c_str());
     // A download cut short keeps its part until the next clean-up; one over the cap goes at once,
     // so a server cannot fill the disk.
     stop(error.code == platform::HttpError::Code::BodyTooLarge, "precacheCanceled");

@@ -1,9 +1,16 @@
 // Click tracking against a loopback server: whole redirect chains, chain ends in another scheme,
-// failures, the collection's hold on its trackers, and the mediation report URLs.
+// failures, the collection's hold on its trackers and its shares of them, and the mediation report
+// URLs.
 #include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -31,6 +38,29 @@ struct Reports : DZClickTrackerDelegate {
         error = e;
     }
     std::size_t count() const { return redirects.size() + static_cast<std::size_t>(failures); }
+};
+
+// A port that takes connections into the kernel's backlog and never reads or answers them.
+class NeverAnswers {
+  public:
+    NeverAnswers() : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), size) != 0 || ::listen(fd_, 1024) != 0 ||
+            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+            throw std::runtime_error("no listening socket");
+        port_ = ntohs(address.sin_port);
+    }
+    ~NeverAnswers() { ::close(fd_); }
+    std::string url(const std::string& path) const {
+        return "http://127.0.0.1:" + std::to_string(port_) + path;
+    }
+
+  private:
+    int fd_;
+    int port_ = 0;
 };
 
 std::size_t filesUnder(const std::filesystem::path& dir) {
@@ -114,7 +144,8 @@ TEST_F(DZClickTrackerTest, TheCollectionHoldsTrackersUntilTheyReportAndLeavesNoF
     auto collection = DZClickTrackerCollection::create();
     server.reply("/a", 200, "a");
     server.reply("/b", 200, "b");
-    collection->trackURLs(nlohmann::json::array({server.url("/a"), server.url("/b"), 42, "not a url"}), true);
+    collection->trackURLs(nlohmann::json::array({server.url("/a"), server.url("/b"), 42, "not a url"}),
+                          nullptr, true);
     EXPECT_EQ(collection->trackers().size(), 2u);
     std::weak_ptr<DZClickTracker> first = *collection->trackers().begin();
     ASSERT_TRUE(pump.until([&] { return collection->trackers().empty(); }));
@@ -124,44 +155,77 @@ TEST_F(DZClickTrackerTest, TheCollectionHoldsTrackersUntilTheyReportAndLeavesNoF
     EXPECT_EQ(filesUnder(platform::AppPaths::cachesDirectory()), 0u);
 }
 
-TEST_F(DZClickTrackerTest, APagesPingFloodStopsAtItsShareInFlightAndIsTakenAgainOnceTheyAnswer) {
+TEST_F(DZClickTrackerTest, OneAskersFloodHoldsItsShareWaitsBoundedAndWhatWaitedGoesOut) {
     auto collection = DZClickTrackerCollection::create();
-    server.slow("/slow", 0.5);
-    server.reply("/after", 200);
-    const auto share = DZClickTrackerCollection::kMaxPageTrackersInFlight;
-    for (std::size_t i = 0; i < 3 * share; ++i)
-        collection->trackPageURL(server.url("/slow?n=" + std::to_string(i)));
+    server.slow("/slow", 0.2);
+    const int page = 0;
+    const auto share = DZClickTrackerCollection::kMaxInFlightPerAsker;
+    const auto waits = DZClickTrackerCollection::kMaxWaitingPerAsker;
+    for (std::size_t i = 0; i < 100; ++i)
+        collection->trackURL(server.url("/slow?n=" + std::to_string(i)), &page);
     EXPECT_EQ(collection->trackersInFlight(), share);
-    ASSERT_TRUE(pump.until([&] { return collection->trackersInFlight() == 0; }));
-    EXPECT_EQ(server.count("/slow"), share);
-    collection->trackPageURL(server.url("/after"));
-    ASSERT_TRUE(pump.until([&] { return server.count("/after") == 1; }));
+    EXPECT_EQ(collection->waitingCount(), waits);
+    ASSERT_TRUE(
+        pump.until([&] { return collection->waitingCount() == 0 && collection->trackersInFlight() == 0; }));
+    EXPECT_EQ(server.count("/slow"), share + waits);
 }
 
-TEST_F(DZClickTrackerTest, TheComponentsPingsAreNeverDroppedForAPagesAndWaitTheirTurnBounded) {
+TEST_F(DZClickTrackerTest, AllAskersTogetherHoldAtMostTheSlotsAndWaitingPlaces) {
     auto collection = DZClickTrackerCollection::create();
     // Where nothing listens: each ping fails at once, but is in flight until the main loop hears.
     LoopbackServer gone;
     const std::string nowhere = gone.url("/ping?n=");
     gone.stop();
     const auto limit = DZClickTrackerCollection::kMaxTrackersInFlight;
-    const auto share = DZClickTrackerCollection::kMaxPageTrackersInFlight;
-    for (std::size_t i = 0; i < limit; ++i) collection->trackPageURL(nowhere + "p" + std::to_string(i));
-    EXPECT_EQ(collection->trackersInFlight(), share);
-    // Beside the page's share, the component's take the other slots and the rest wait their turn.
-    const std::size_t own = limit - share + 10;
-    for (std::size_t i = 0; i < own; ++i) collection->trackURL(nowhere + "o" + std::to_string(i));
+    std::vector<int> ads(80);
+    for (std::size_t a = 0; a < 10; ++a)
+        for (std::size_t i = 0; i < 8; ++i) collection->trackURL(nowhere + std::to_string(i), &ads[a]);
     EXPECT_EQ(collection->trackersInFlight(), limit);
-    EXPECT_EQ(collection->waitingCount(), 10u);
-    // Slots come free as answers come, and every waiting ping goes out.
+    EXPECT_EQ(collection->waitingCount(), 80 - limit);
     ASSERT_TRUE(
         pump.until([&] { return collection->waitingCount() == 0 && collection->trackersInFlight() == 0; }));
 
-    // What waits is bounded too.
-    for (std::size_t i = 0; i < limit + DZClickTrackerCollection::kMaxWaiting + 5; ++i)
-        collection->trackURL(nowhere + "m" + std::to_string(i));
+    for (auto& ad : ads)
+        for (std::size_t i = 0; i < 40; ++i) collection->trackURL(nowhere + std::to_string(i), &ad);
     EXPECT_EQ(collection->trackersInFlight(), limit);
     EXPECT_EQ(collection->waitingCount(), DZClickTrackerCollection::kMaxWaiting);
+}
+
+TEST_F(DZClickTrackerTest, URLsThatNeverAnswerStarveNoOtherAdAndFreeTheirSlotsAfterTheBound) {
+    auto collection = DZClickTrackerCollection::create();
+    NeverAnswers never;
+    server.reply("/imp", 200);
+    const auto share = DZClickTrackerCollection::kMaxInFlightPerAsker;
+    // The ads a server named never-answering impression and click URLs for, and the pages they show:
+    // one alone leaves another ad's pings to go at once, all of them together for no longer than
+    // the bound.
+    std::vector<int> hostile(8);
+    auto flood = [&](int& ad) {
+        for (std::size_t i = 0; i < 100; ++i)
+            collection->trackURL(never.url("/hang?n=" + std::to_string(i)), &ad);
+    };
+    const int other = 0;
+    flood(hostile[0]);
+    EXPECT_EQ(collection->inFlightFor(&hostile[0]), share);
+    collection->trackURL(server.url("/imp"), &other);
+    ASSERT_TRUE(
+        pump.until([&] { return collection->inFlightFor(&other) == 0 && server.count("/imp") == 1; }));
+    for (std::size_t a = 1; a < hostile.size(); ++a) flood(hostile[a]);
+    EXPECT_EQ(collection->trackersInFlight(), DZClickTrackerCollection::kMaxTrackersInFlight);
+
+    collection->trackURL(server.url("/imp"), &other);
+    pump.loop().advance(DZClickTrackerCollection::kMaxAnswerSeconds - 1);
+    pump.runFor(std::chrono::milliseconds(100));
+    EXPECT_EQ(server.count("/imp"), 1u);
+    pump.loop().advance(1);
+    ASSERT_TRUE(pump.until([&] { return server.count("/imp") == 2; }));
+    // Each hostile ad's next pings took its freed slots, never more than its share, and those given
+    // up are gone.
+    for (const int& ad : hostile) {
+        EXPECT_LE(collection->inFlightFor(&ad), share);
+        EXPECT_LE(collection->inFlightFor(&ad) + collection->waitingFor(&ad),
+                  DZClickTrackerCollection::kMaxWaitingPerAsker);
+    }
 }
 
 TEST_F(DZClickTrackerTest, MediationTemplatesEachUseTheirOwnSequenceNumber) {

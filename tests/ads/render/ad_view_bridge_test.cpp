@@ -183,7 +183,7 @@ TEST_F(AdViewBridge, MessagesKeepTheirOrderAndAFloodIsCut) {
     ASSERT_TRUE(bed_.home().pump().until([&] { return handler->seen.back() == "again"; }));
 }
 
-TEST_F(AdViewBridge, APagesMessagesPastItsRateAreDroppedWithOneLineEachTime) {
+TEST_F(AdViewBridge, APagesMessagesPastItsRateAreDroppedWithOneLineForThePage) {
     auto handler = std::make_shared<RecordingHandler>();
     delegate_->addAMSGHandler(handler);
     loadPage("https://ads.example/page");
@@ -201,17 +201,24 @@ TEST_F(AdViewBridge, APagesMessagesPastItsRateAreDroppedWithOneLineEachTime) {
     EXPECT_EQ(handler->seen.size(), burst);
     EXPECT_THAT(sink.lines(), ElementsAre(HasSubstr("the page sends more than")));
 
-    // A second later, a second's worth more.
+    // A second later, a second's worth more; then 3 s at about 400 a second, each 10 ms letting
+    // one through now and then.
     bed_.home().loop().stall(1);
     flood("b", 3 * burst, burst + perSecond);
     EXPECT_EQ(handler->seen.size(), burst + perSecond);
     EXPECT_EQ(handler->seen.back(), "b");
-    EXPECT_EQ(sink.lines().size(), 2u);
+    for (int tick = 0; tick < 300; ++tick) {
+        bed_.home().loop().stall(0.01);
+        for (int i = 0; i < 4; ++i) bed_.engine().navigate("amsg://x/tikoleapTest?n=s");
+    }
+    flood("s", 0, burst + 4 * perSecond - 1);
+    EXPECT_EQ(sink.lines().size(), 1u);
 
     // The next page the view loads has a rate of its own.
+    const std::size_t before = handler->seen.size();
     loadPage("https://ads.example/next");
-    flood("c", burst, 2 * burst + perSecond);
-    EXPECT_EQ(handler->seen.size(), 2 * burst + perSecond);
+    flood("c", 3 * burst, before + burst);
+    EXPECT_EQ(handler->seen.size(), before + burst);
     EXPECT_EQ(sink.lines().size(), 2u);
 }
 
@@ -283,8 +290,6 @@ TEST_F(AdViewBridge, TheDefaultHandlersCheckWhatThePageSends) {
     EXPECT_THAT(answer, HasSubstr("\"a:32\""));
     EXPECT_THAT(answer, testing::Not(HasSubstr("\"a:33\"")));
 
-    EXPECT_EQ(DZDefaultAMSGHandler::loggableText(std::string(1023, 'x') + "\xc3\xa9"),
-              std::string(1023, 'x') + "...");
     EXPECT_EQ(DZDefaultAMSGHandler::integerForKey("td", {{"td", "12x"}}, -1), -1);
     EXPECT_EQ(DZDefaultAMSGHandler::integerForKey("td", {{"td", "-12"}}, -1), -12);
 }
