@@ -179,7 +179,8 @@ TEST_F(MediationAdapters, ACorePageAdNamingTheAdURLAdapterAgainCostsOneInnerLoad
         {"ad_type", "banner"},
         {"settings", {{"ad_network_timeout_millis", 600000}}},
         {"ad_networks", {{{"id", "again"}, {"adapters", {DZMAdURLAdapter::kClassName}}, {"data", {}}}}}};
-    const nlohmann::json whole{{"is_mediation", true}, {"ad_html", config.dump()}};
+    const nlohmann::json whole{
+        {"is_mediation", true}, {"ad_html", config.dump()}, {"ad_base_url", "http://127.0.0.1/"}};
     const auto shared = DZSDKCoreController::sharedInstance();
     const auto waitingBefore = shared->pendingRequestCount();
     coreEngine->navigate(
