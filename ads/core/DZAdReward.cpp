@@ -1,11 +1,13 @@
 #include "ads/core/DZAdReward.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
 
 #include "ads/foundation/DZDictionaryAdditions.h"
 #include "ads/foundation/DZStringAdditions.h"
+#include "platform/foundation/PercentEncoding.h"
 
 DZAdReward::DZAdReward(std::string type, std::string amount)
     : type_(std::move(type)), amount_(std::move(amount)) {}
@@ -16,20 +18,29 @@ std::shared_ptr<const DZAdReward> DZAdReward::initWithRewardType(const std::opti
     return std::make_shared<const DZAdReward>(*type, *amount);
 }
 
+bool DZAdReward::isAcceptable(std::string_view type, std::string_view amount) {
+    // The app shows the type to the player and credits the amount: text past any reward's name,
+    // or an amount no reward could be, is no reward.
+    if (type.size() > kMaxTypeBytes || !platform::isValidUtf8(type) || dz_hasControlCharacter(type))
+        return false;
+    if (amount.empty() || amount.size() > kMaxAmountCharacters) return false;
+    const auto digits = [](std::string_view text) {
+        return !text.empty() &&
+               std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    const auto point = amount.find('.');
+    return point == std::string_view::npos
+               ? digits(amount)
+               : digits(amount.substr(0, point)) && digits(amount.substr(point + 1));
+}
+
 std::shared_ptr<const DZAdReward> DZAdReward::initWithRewardDictionary(const nlohmann::json& dictionary) {
     if (!dictionary.is_object()) return nullptr;
-    std::optional<std::string> type;
-    // The app shows the type to the player and credits the amount: a server's text past any
-    // reward's name, or an amount no reward could be, is no reward.
-    if (const auto* value = dz_objectForKeyIfIsKindOfClass(dictionary, "rb_type", DZValueKind::String);
-        value && value->get_ref<const std::string&>().size() <= kMaxTypeBytes &&
-        !dz_hasControlCharacter(value->get_ref<const std::string&>()))
-        type = value->get_ref<const std::string&>();
-    std::optional<std::string> amount;
-    if (const auto* value = dz_objectForKeyIfIsKindOfClass(dictionary, "rb_amount", DZValueKind::Number))
-        amount = decimalTextOfNumber(*value);
-    if (amount && (amount->starts_with('-') || amount->size() > kMaxAmountCharacters)) amount.reset();
-    return initWithRewardType(type, amount);
+    const auto* type = dz_objectForKeyIfIsKindOfClass(dictionary, "rb_type", DZValueKind::String);
+    const auto* number = dz_objectForKeyIfIsKindOfClass(dictionary, "rb_amount", DZValueKind::Number);
+    const auto amount = number ? decimalTextOfNumber(*number) : std::nullopt;
+    if (!type || !amount || !isAcceptable(type->get_ref<const std::string&>(), *amount)) return nullptr;
+    return initWithRewardType(type->get<std::string>(), amount);
 }
 
 std::optional<std::string> DZAdReward::decimalTextOfNumber(const nlohmann::json& number) {

@@ -27,7 +27,16 @@ std::optional<std::string> dz_stringByRemovingPercentEncoding(std::string_view t
 }
 
 bool dz_hasControlCharacter(std::string_view text) {
-    return std::any_of(text.begin(), text.end(), [](unsigned char c) { return c < 0x20 || c == 0x7f; });
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || c == 0x7f) return true;
+        const auto next = [&](std::size_t ahead) {
+            return i + ahead < text.size() ? static_cast<unsigned char>(text[i + ahead]) : 0u;
+        };
+        if (c == 0xc2 && next(1) >= 0x80 && next(1) <= 0x9f) return true;
+        if (c == 0xe2 && next(1) == 0x80 && (next(2) == 0xa8 || next(2) == 0xa9)) return true;
+    }
+    return false;
 }
 
 std::string_view dz_prefixWithinBytes(std::string_view text, std::size_t maxBytes) {

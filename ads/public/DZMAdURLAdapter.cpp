@@ -99,7 +99,12 @@ void DZMAdURLAdapter::loadAd(const std::shared_ptr<DZAd>& ad,
                                           ", without banner and interstitial intialized.");
     }
     if (!ad) return reportAdLoadFailure(3, "Ad received is empty.");
-    auto request = DZRequest::request();
+    auto connector = liveConnector();
+    if (!connector) return;
+    // Made as every adapter's request is, so it carries the adapter's mark: the page's whole ad
+    // may be a mediated answer naming this adapter again, and only the mark keeps the inner view
+    // from running a waterfall of its own. Its extras are the given ad's alone.
+    auto request = DZRequestWithConnector(*connector, *this);
     auto extras = std::make_shared<DZExtras>();
     extras->setReservedAd(ad);
     extras->setAdditionalParameters({{"_adHeaders", nlohmann::json(headers)}, {"_useOnce", "Y"}});

@@ -178,6 +178,11 @@ bool FakeWebEngine::navigate(const NavigationAction& action) {
 }
 
 bool FakeWebEngine::begin(const NavigationAction& action, int historyIndex) {
+    // Refused where it arrives, as the real engine does, before the delegate is asked.
+    if (action.url.size() > kMaxNavigationURLBytes) {
+        if (delegate_) delegate_->oversizedNavigationRefused(action.url.size());
+        return false;
+    }
     std::weak_ptr<int> alive = alive_;
     const bool allowed = decideNavigation(delegate_, action);
     if (alive.expired() || !allowed || !action.mainFrame) return allowed;

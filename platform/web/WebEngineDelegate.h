@@ -1,5 +1,7 @@
 #pragma once
 // What a web view tells its host. Every call arrives on the main loop's thread, between ticks.
+#include <cstddef>
+
 #include "platform/web/WebTypes.h"
 
 namespace platform::web {
@@ -19,6 +21,10 @@ class WebEngineDelegate {
     virtual void contentSizeChanged(ContentSize size) {}
     // alert, confirm and prompt of the page; the page waits for the answer.
     virtual DialogAnswer scriptDialog(const ScriptDialog& dialog) { return {}; }
+    // A navigation of this many bytes, past WebEngine::kMaxNavigationURLBytes, was refused where
+    // it arrived: a page message too long for the bridge, which a host waiting for the page's
+    // answer would otherwise wait out.
+    virtual void oversizedNavigationRefused(std::size_t bytes) {}
 };
 
 }  // namespace platform::web

@@ -397,6 +397,8 @@ void WebKitEngine::onOversizedNavigation(std::size_t bytes) {
     logMessage("WebKitEngine", 3,
                "navigation of " + std::to_string(bytes) + " bytes refused: over " +
                    std::to_string(kMaxNavigationURLBytes) + " (" + url() + ")");
+    // Last: the delegate may release the view.
+    if (delegate_) delegate_->oversizedNavigationRefused(bytes);
 }
 
 bool WebKitEngine::countNavigation() {

@@ -99,6 +99,17 @@ void DZAdPreprocessor::slotFinishedLoadingAdContent(DZSlot& slot) {
             if (auto self = weak.lock()) self->handleAnswer(message->note->parameter("success"));
         },
         this);
+    // The page's answer grows as the page works on the ad (its pictures' addresses made
+    // absolute): one past what a page message takes is refused by the engine and never arrives.
+    observedView_ = adView;
+    adView->setOversizedMessageHandler([weak](std::size_t bytes) {
+        if (auto self = weak.lock())
+            self->complete(std::nullopt, nullptr,
+                           dz_errorWithCode(kDZInternalErrorInvalidArgument,
+                                            "The native ad is too large: the support page's answer took " +
+                                                std::to_string(bytes) + " bytes, where at most " +
+                                                std::to_string(kMaxAnswerURLBytes) + " are taken."));
+    });
     adView->evaluateJavaScript(
         "rerive.zazo.nativeAds.preProcessJsonAmsg(" + nativeAdJSON_ + ", " + environmentJSONString() + ")",
         nullptr);
@@ -142,4 +153,5 @@ void DZAdPreprocessor::complete(std::optional<nlohmann::json> answer, std::share
 void DZAdPreprocessor::stopObserving() {
     if (observerToken_)
         DZAdViewDelegate::pageMessageCenter().removeObserver(std::exchange(observerToken_, 0));
+    if (auto adView = std::exchange(observedView_, {}).lock()) adView->setOversizedMessageHandler(nullptr);
 }

@@ -5,7 +5,8 @@
 // once, through the main loop: with the processed ad object and the slot (which then stays with
 // the native ad), or with an error (the page failed or did not load within kPageLoadTimeoutSeconds,
 // no answer within kTimeoutSeconds of the page loading, an answer that is no JSON object, an ad
-// too large for the page's answer to carry back). Main thread only.
+// too large for the page's answer to carry back, before or after the page's work on it). Main
+// thread only.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -18,6 +19,7 @@
 #include "ads/core/slot/DZSlotDelegate.h"
 #include "platform/foundation/Error.h"
 
+class DZAdView;
 class DZSlot;
 namespace platform {
 class MainLoopTimer;
@@ -69,5 +71,7 @@ class DZAdPreprocessor : public DZSlotAdLoadDelegate, public std::enable_shared_
     std::string nativeAdJSON_;
     std::shared_ptr<platform::MainLoopTimer> timeout_;
     std::uint64_t observerToken_ = 0;
+    // The page's view while its answer is awaited (told of an answer too long to arrive).
+    std::weak_ptr<DZAdView> observedView_;
     bool pageLoaded_ = false;
 };

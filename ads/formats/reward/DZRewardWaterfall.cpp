@@ -277,7 +277,16 @@ void DZRewardWaterfall::connectorDidRewardUser(DZMRewardBasedVideoAdNetworkConne
     const auto& config = connector.eventMediationConfig();
     if (config && config->rewards() && config->rewards()->is_array() && !config->rewards()->empty())
         given = DZAdReward::initWithRewardDictionary(config->rewards()->front());
-    if (!given) given = reward;
+    // The adapter relays its network's reward: held to what the server's must be.
+    if (!given && reward) {
+        if (DZAdReward::isAcceptable(reward->type(), reward->amount())) {
+            given = reward;
+        } else {
+            DZLogText(
+                "Mediation: the reward an adapter reported was refused: its type or amount is not one a "
+                "reward can have");
+        }
+    }
     if (given) ad->reportReward(given);
 }
 

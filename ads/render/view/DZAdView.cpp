@@ -390,6 +390,12 @@ void DZAdView::contentSizeChanged(platform::web::ContentSize size) {
     if (auto delegate = delegate_.lock()) delegate->adViewContentSizeDidChange(*this, size);
 }
 
+void DZAdView::oversizedNavigationRefused(std::size_t bytes) {
+    auto self = weak_from_this().lock();
+    // A copy: the listener may take itself away.
+    if (auto handler = oversizedMessageHandler_) handler(bytes);
+}
+
 std::string DZAdView::debugDialogMessage(const std::string& debugText) {
     if (debugText.empty()) return kNoDebugInformation;
     return std::string(dz_prefixWithinBytes(debugText, kMaxDebugDialogBytes));

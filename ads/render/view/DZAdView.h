@@ -220,12 +220,20 @@ class DZAdView : public platform::ui::View,
         diskAllowance_ = std::move(allowance);
     }
 
+    // Told the size of each page message the engine refused as too long (none reaches the page
+    // messages' dispatch): whoever waits for one answer of the page may fail at once instead of
+    // waiting it out. One listener; null for none.
+    void setOversizedMessageHandler(std::function<void(std::size_t bytes)> handler) {
+        oversizedMessageHandler_ = std::move(handler);
+    }
+
     // WebEngineDelegate
     bool shouldStartNavigation(const platform::web::NavigationAction& action) override;
     void loadStarted() override;
     void loadFinished() override;
     void loadFailed(const platform::web::WebError& error) override;
     void contentSizeChanged(platform::web::ContentSize size) override;
+    void oversizedNavigationRefused(std::size_t bytes) override;
 
     explicit DZAdView(platform::Rect frame);  // use create()
 
@@ -274,4 +282,5 @@ class DZAdView : public platform::ui::View,
     platform::Rect cachedVideoPlayerFrame_;
     std::shared_ptr<platform::DiskAllowance> diskAllowance_ =
         std::make_shared<platform::DiskAllowance>(kMaxDiskBytes);
+    std::function<void(std::size_t)> oversizedMessageHandler_;
 };

@@ -15,6 +15,7 @@
 #include "ads/public/DZMAdapterReriveDiDazAds.h"
 #include "ads/render/AdViewTestBed.h"
 #include "ads/render/view/DZBannerAdViewDelegate.h"
+#include "platform/foundation/PercentEncoding.h"
 #include "support/LoopbackServer.h"
 #include "tools/adserver/AdServer.h"
 
@@ -162,6 +163,35 @@ TEST_F(MediationAdapters, AnUnansweredCoreRequestFailsAsAMissingScript) {
     EXPECT_EQ((*adapter->requestParameters())["request_param"]["format"], "interstitial_mb");
     bed.home().loop().advance(DZSDKCoreController::kAnswerTimeoutSeconds + 0.1);
     EXPECT_THAT(connector->calls(), ElementsAre("fail:com.rerive.ads.DZMAdURLAdapter:5"));
+}
+
+TEST_F(MediationAdapters, ACorePageAdNamingTheAdURLAdapterAgainCostsOneInnerLoadAndEndsInNoFill) {
+    auto adapter = std::dynamic_pointer_cast<DZMAdURLAdapter>(
+        FakeConnector::adapterNamed(DZMAdURLAdapter::kClassName, connector));
+    ASSERT_TRUE(adapter);
+    adapter->setSDKCoreController(controller);
+    adapter->getBannerWithSize(kDZAdSizeBanner);
+    bed.runUntilIdle();
+    coreEngine->finishLoad();
+    ASSERT_TRUE(bed.home().pump().until([&] { return controller->pendingRequestCount() == 1; }));
+    // The page's whole ad is a mediated answer whose one network is this adapter again.
+    const nlohmann::json config{
+        {"ad_type", "banner"},
+        {"settings", {{"ad_network_timeout_millis", 600000}}},
+        {"ad_networks", {{{"id", "again"}, {"adapters", {DZMAdURLAdapter::kClassName}}, {"data", {}}}}}};
+    const nlohmann::json whole{
+        {"is_mediation", true}, {"ad_html", config.dump()}, {"ad_base_url", "http://127.0.0.1/"}};
+    const auto shared = DZSDKCoreController::sharedInstance();
+    const auto waitingBefore = shared->pendingRequestCount();
+    coreEngine->navigate(
+        "amsg://core/loadAd?request_id=" + (*adapter->requestParameters())["request_id"].get<std::string>() +
+        "&fetched_ad=" + platform::percentEncode(whole.dump(), "", false));
+    ASSERT_TRUE(bed.home().pump().until([&] { return !connector->calls().empty(); }));
+    EXPECT_THAT(connector->calls(),
+                ElementsAre("fail:" + DZRequestError::kDomain + ":" + std::to_string(kDZErrorNoFill)));
+    bed.runUntilIdle();
+    EXPECT_EQ(controller->pendingRequestCount(), 0u);
+    EXPECT_EQ(shared->pendingRequestCount(), waitingBefore);
 }
 
 TEST_F(OwnAdsInAWaterfall, AnAnswerNamingItsOwnUnitCostsOneInnerRequestAndEndsInNoFill) {

@@ -271,10 +271,16 @@ TEST_F(NativeLoaderTest, AnAdTooLargeForThePagesAnswerFailsAtOnceAsTooLarge) {
     fits->preprocessNativeAdJSON(
         nlohmann::json{{"ads", {large}}}.dump(),
         [&](std::optional<nlohmann::json>, std::shared_ptr<DZSlot>, platform::ErrorRef error) {
-            outcomes.push_back(error ? "error" : "answer");
+            outcomes.push_back(error ? error->localizedDescription() : "answer");
         });
     EXPECT_TRUE(pageAsked());
     EXPECT_EQ(outcomes.size(), 1u);
+    // The page's work made its answer longer than a page message: the engine refuses it, and the
+    // pre-processing fails as soon as it does, not at its time-out.
+    answer(std::string(DZAdPreprocessor::kMaxAnswerURLBytes, 'x'));
+    ASSERT_TRUE(bed_.until([&] { return outcomes.size() == 2; }));
+    EXPECT_TRUE(outcomes[1].starts_with("The native ad is too large: the support page's answer took"))
+        << outcomes[1];
 }
 
 TEST_F(NativeLoaderTest, ASupportPageThatNeverFinishesLoadingFailsOnceAtItsCap) {

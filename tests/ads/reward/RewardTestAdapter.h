@@ -90,9 +90,10 @@ class RewardTestAdapter : public DZMRewardBasedVideoAdNetworkAdapter,
     // The video ran to its end; then the user closes it.
     void finishVideo() {
         const std::string amount = credential("reward");
-        auto reward = amount == "none"
-                          ? nullptr
-                          : DZAdReward::initWithRewardType("gems", amount.empty() ? "5" : amount);
+        const std::string type = credential("reward_type");
+        auto reward = amount == "none" ? nullptr
+                                       : DZAdReward::initWithRewardType(type.empty() ? "gems" : type,
+                                                                        amount.empty() ? "5" : amount);
         answer([reward](auto& c, auto& a) { c.adapterDidRewardUser(a, reward); });
     }
     void close() {

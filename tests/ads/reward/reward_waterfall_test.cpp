@@ -139,12 +139,13 @@ TEST_F(RewardWaterfall, AStaleTimeOutDoesNotEndALaterRequest) {
     EXPECT_THAT(events_->list, ElementsAre("received", "failed 9"));
 }
 
-TEST_F(RewardWaterfall, TheServersRewardWinsWhenUsableElseTheAdapters) {
+TEST_F(RewardWaterfall, TheServersRewardWinsWhenUsableElseTheAdaptersWhenUsable) {
     const nlohmann::json coins = {{"rb_type", "coins"}, {"rb_amount", 10}};
     struct Case {
         nlohmann::json rewards;
         std::string adapterReward;
         std::vector<std::string> expected;
+        std::string adapterType = "";
     };
     const std::vector<Case> cases = {
         {nlohmann::json::array({coins}), "5", {"reward coins 10"}},
@@ -152,13 +153,24 @@ TEST_F(RewardWaterfall, TheServersRewardWinsWhenUsableElseTheAdapters) {
         {coins, "5", {"reward gems 5"}},
         {nlohmann::json::array({"coins"}), "7.5", {"reward gems 7.5"}},
         {nullptr, "none", {}},
+        // The adapter's reward is held to what the server's must be.
+        {nullptr, "-1000000000", {}},
+        {nullptr, "1e9", {}},
+        {nullptr,
+         "5",
+         {},
+         "gems\xe2\x80\xa8"
+         "Claim 1000 more"},
+        {nullptr, "5", {}, "gems\xc2\x85"},
     };
     for (const auto& c : cases) {
         auto events = std::make_shared<RewardEvents>();
         auto ad = makeAd(events);
         nlohmann::json settings = nlohmann::json::object();
         if (!c.rewards.is_null()) settings["rewards"] = c.rewards;
-        serve(response({net("a", "fill", {{"reward", c.adapterReward}})}, 1000, settings).dump());
+        serve(response({net("a", "fill", {{"reward", c.adapterReward}, {"reward_type", c.adapterType}})},
+                       1000, settings)
+                  .dump());
         loadServed(ad);
         ad->presentFromRootViewController(nullptr);
         settle();
