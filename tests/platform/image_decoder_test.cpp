@@ -255,7 +255,9 @@ TEST(ImageDecoder, JudgesAGifByItsFirstFrameWhereThatIsLargerThanItsScreen) {
     EXPECT_FALSE(ImageDecoder::decode(vast, &error, ImageDecoder::kMaxSide, [](int, int) { return true; }));
     const std::size_t peak = tikoleap::test::peakResidentBytes();
     EXPECT_NE(error.find("8192 x 8192"), std::string::npos) << error;
-    if (tikoleap::test::kPeakMemoryMeasured) EXPECT_LT(peak - before, std::size_t{16} << 20);
+    if (tikoleap::test::kPeakMemoryMeasured) {
+        EXPECT_LT(peak - before, std::size_t{16} << 20);
+    }
 
     // Within the limit, the caller is asked about the frame's size, and gets the screen's.
     const std::string wide = gif(16, 16, false, 300, 200);
@@ -266,7 +268,9 @@ TEST(ImageDecoder, JudgesAGifByItsFirstFrameWhereThatIsLargerThanItsScreen) {
             return take;
         });
         ASSERT_EQ(decoded.has_value(), take) << error;
-        if (decoded) EXPECT_EQ(decoded->width, 16);
+        if (decoded) {
+            EXPECT_EQ(decoded->width, 16);
+        }
     }
     EXPECT_EQ(asked, (std::vector<std::pair<int, int>>(2, {300, 200})));
 }

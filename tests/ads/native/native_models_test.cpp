@@ -315,8 +315,9 @@ TEST(NativeBase, SmallFilesThatDecodeHugeKeepTheProcessWithinTheBitmapBudget) {
     // The pictures are no required asset: the ad loads with the one whose bitmap and decoding fit.
     EXPECT_EQ(errors, (std::vector<std::string>{""}));
     EXPECT_EQ(ad->images().size(), 1u);
-    if (tikoleap::test::kPeakMemoryMeasured)
+    if (tikoleap::test::kPeakMemoryMeasured) {
         EXPECT_LE(peak - before, DZNativeAdImage::kMaxDecodedBytes + (std::size_t{32} << 20));
+    }
     EXPECT_LE(DZNativeAdImage::decodedBytes(), DZNativeAdImage::kMaxDecodedBytes);
     ad.reset();
     EXPECT_EQ(DZNativeAdImage::decodedBytes(), 0u);
