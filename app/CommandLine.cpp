@@ -21,7 +21,7 @@ bool parseNumber(std::string_view text, T min, T max, T* out) {
 }  // namespace
 
 const char* CommandLine::usage() {
-    return "usage: tikoleap [--quit-after-ms MS] [--open-url URL]\n"
+    return "usage: tikoleap [--home DIR] [--level ID] [--seed N] [--quit-after-ms MS] [--open-url URL]\n"
            "       tikoleap --headless [--home DIR] [--level ID] [--seed N] [--ticks N] [--input FILE]\n"
            "                [--screenshot FILE] [--frames-dir DIR --frame-every K] [--open-url URL]\n"
            "                [--sound-out FILE] [--screen-scale S] [--web-page URL]\n"

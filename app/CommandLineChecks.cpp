@@ -14,6 +14,7 @@
 
 #include "app/MyAppCore.h"
 #include "platform/foundation/FileIO.h"
+#include "platform/foundation/ResourceFileError.h"
 #include "platform/image/PngCodec.h"
 #include "platform/ui/InterfaceFileError.h"
 #include "platform/ui/InterfaceLoader.h"
@@ -89,6 +90,8 @@ std::optional<std::string> checkInterfaceFiles(const std::string& folder) {
             loader.loadFile(interface);
         } catch (const platform::ui::InterfaceFileError& e) {
             return "interface file unusable in " + ui.string() + ": " + e.what();
+        } catch (const platform::ResourceFileError& e) {
+            return "interface picture unreadable in " + ui.string() + ": " + e.what();
         }
     }
     return std::nullopt;

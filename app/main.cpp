@@ -11,6 +11,7 @@
 #include "app/WindowRun.h"
 #include "platform/audio/DeviceOpener.h"
 #include "platform/foundation/AppPaths.h"
+#include "platform/foundation/ResourceFileError.h"
 #include "platform/media/MediaPlayers.h"
 #include "platform/ui/InterfaceFileError.h"
 
@@ -73,8 +74,9 @@ int main(int argc, char** argv) {
     // GStreamer reads where its registry lives from the environment too.
     platform::media::MediaPlayers::prepareEnvironment();
 
-    // What the start-up check cannot judge (an outlet or action a screen does not have) shows only
-    // when that screen first loads: it ends the run as a damaged installation does.
+    // What the start-up check cannot judge (an outlet or action a screen does not have, a texture or
+    // picture whose checksums hold but whose data does not decode) shows only when it first loads:
+    // it ends the run as a damaged installation does.
     try {
         if (window) {
             WindowRun windowRun(*options);
@@ -106,6 +108,9 @@ int main(int argc, char** argv) {
         return leave(exitCode);
     } catch (const platform::ui::InterfaceFileError& e) {
         std::fprintf(stderr, "tikoleap: interface file unusable: %s\n", e.what());
+        return leave(1);
+    } catch (const platform::ResourceFileError& e) {
+        std::fprintf(stderr, "tikoleap: resource file damaged: %s\n", e.what());
         return leave(1);
     }
 }

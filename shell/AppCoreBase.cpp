@@ -4,8 +4,8 @@
 #include <filesystem>
 
 #include "appbase/JTLevelManager.h"
-#include "appbase/LogMessage.h"
 #include "appbase/Texture2D.h"
+#include "platform/foundation/ResourceFileError.h"
 #include "platform/gl/GLContext.h"
 #include "platform/image/PngCodec.h"
 #include "platform/ui/Application.h"
@@ -143,10 +143,8 @@ std::shared_ptr<Texture2D> AppCoreBase::newTextureWithName(const std::string& na
     if (!variant) return nullptr;
     std::string error;
     auto image = platform::loadPng(variant->path, &error);
-    if (!image) {
-        LogMessage("newTextureWithName", 3, error);
-        return nullptr;
-    }
+    // The start-up check read the file whole; what only decoding finds ends the program too.
+    if (!image) throw platform::ResourceFileError(variant->path, error);
     return Texture2D::initWithImage(*image, variant->contentsScale);
 }
 

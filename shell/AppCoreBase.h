@@ -219,6 +219,8 @@ class AppCoreBase : public JTAppBase::AppCoreLink,
     static float contentsScaleValueFromIndex(int index);
     int contentsScaleIndex() const { return contentsScaleIndex_; }
     void setContentsScaleIndex(int index) { contentsScaleIndex_ = index; }
+    // Null when no file of that name is there; one that does not decode throws
+    // platform::ResourceFileError naming it.
     std::shared_ptr<Texture2D> newTextureWithName(const std::string& name) const;
     void loadImageAt(int index, const std::string& name);
     void cutEdgeImageAt(int index);

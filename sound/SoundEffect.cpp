@@ -65,11 +65,11 @@ void SoundEffect::countSourceMade() {
 int SoundEffect::loadPart(const std::string& path, const char* infoMessage, Part* part) {
     int status = 0;
     auto file = platform::audio::AudioFile::open(path, &status);
-    if (!file) return reportStatus("Error opening file", status);
+    if (!file) return reportFileStatus("Error opening file", status, path);
     platform::audio::PcmData pcm;
     status = file->readAll(&pcm);
-    if (status == platform::audio::kFileUnsupported) return reportStatus(infoMessage, status);
-    if (status != 0) return reportStatus("Error reading file data", status);
+    if (status == platform::audio::kFileUnsupported) return reportFileStatus(infoMessage, status, path);
+    if (status != 0) return reportFileStatus("Error reading file data", status, path);
 
     alGetError();
     ALuint buffer = 0;

@@ -1,6 +1,7 @@
 #include "sound/SoundLog.h"
 
 #include <cstdio>
+#include <string>
 
 #include "platform/foundation/Log.h"
 
@@ -10,6 +11,12 @@ int reportStatus(const char* message, int status) {
     char line[160];
     std::snprintf(line, sizeof line, "%s: %d", message, status);
     platform::logMessage(line, 4);
+    return status;
+}
+
+int reportFileStatus(const char* message, int status, const std::string& path) {
+    const std::string line = std::string(message) + ": " + std::to_string(status) + " (" + path + ")";
+    platform::logMessage(line.c_str(), 4);
     return status;
 }
 

@@ -36,14 +36,14 @@ SoundMusicPlayer::~SoundMusicPlayer() {
 int SoundMusicPlayer::openTrack(Track& track) {
     int status = 0;
     track.file = platform::audio::AudioFile::open(track.path, &status);
-    if (!track.file) return reportStatus("Error opening file", status);
+    if (!track.file) return reportFileStatus("Error opening file", status, track.path);
     if (track.file->channels() < 1 || track.file->channels() > 2 || track.file->sampleRate() <= 0) {
         track.file.reset();
-        return reportStatus("Error getting file format", platform::audio::kFileUnsupported);
+        return reportFileStatus("Error getting file format", platform::audio::kFileUnsupported, track.path);
     }
     if (track.file->frames() <= 0 || track.file->isTruncated()) {
         track.file.reset();
-        return reportStatus("Error getting file data size", platform::audio::kFileMalformed);
+        return reportFileStatus("Error getting file data size", platform::audio::kFileMalformed, track.path);
     }
     track.channels = track.file->channels();
     track.sampleRate = track.file->sampleRate();

@@ -11,7 +11,6 @@ std::optional<std::string> dz_adServerURLFromValue(const char* value) {
     if (!value || !*value) return std::nullopt;
     const auto url = platform::Url::parse(value);
     if (url && url->isWeb() && !url->host().empty()) return url->text();
-    platform::logMessage(__func__, 3, "TIKOLEAP_AD_SERVER is no http or https URL; the default server stays");
     return std::nullopt;
 }
 
@@ -27,6 +26,9 @@ std::optional<std::string> dz_adServerOverride() {
     std::lock_guard lock(mutex);
     if (!std::exchange(parsed, true) || current != seenValue) {
         server = dz_adServerURLFromValue(current ? current->c_str() : nullptr);
+        if (!server && current && !current->empty())
+            platform::logMessage(__func__, 3,
+                                 "TIKOLEAP_AD_SERVER is no http or https URL; the default server stays");
         seenValue = std::move(current);
     }
     return server;

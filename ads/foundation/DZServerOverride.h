@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-// The value when it is an http or https URL with a host; nothing otherwise (a value that is set
-// but unusable is logged as a warning).
+// The value when it is an http or https URL with a host; nothing otherwise. Says nothing: the
+// caller names where the value came from.
 std::optional<std::string> dz_adServerURLFromValue(const char* value);
-// The environment's value as it is now.
+// The environment's value as it is now (one that is set but unusable is logged as a warning).
 std::optional<std::string> dz_adServerOverride();

@@ -3,6 +3,7 @@
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <glib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -13,10 +14,17 @@ namespace {
 struct SizeCheck {
     int maxSide = 0;
     const ImageDecoder::Admission* admit = nullptr;
+    // What the file declares beyond the size the loader reports: a GIF's first frame, which the
+    // loader decodes at its own size however small the picture it makes of it.
+    int declaredWidth = 0;
+    int declaredHeight = 0;
     bool seen = false;
     bool refused = false;
     bool asked = false;
     bool declined = false;
+    // As the loader reported it, and the largest the file declares (what is judged and asked).
+    int reportedWidth = 0;
+    int reportedHeight = 0;
     int width = 0;
     int height = 0;
 };
@@ -26,16 +34,18 @@ struct SizeCheck {
 // about one size only.
 void onSizePrepared(GdkPixbufLoader* loader, gint width, gint height, gpointer data) {
     auto* check = static_cast<SizeCheck*>(data);
-    const bool changed = check->seen && (width != check->width || height != check->height);
+    const bool changed = check->seen && (width != check->reportedWidth || height != check->reportedHeight);
     check->seen = true;
-    check->width = width;
-    check->height = height;
-    check->refused =
-        check->refused || width <= 0 || height <= 0 || width > check->maxSide || height > check->maxSide;
+    check->reportedWidth = width;
+    check->reportedHeight = height;
+    check->width = std::max(width, check->declaredWidth);
+    check->height = std::max(height, check->declaredHeight);
+    check->refused = check->refused || width <= 0 || height <= 0 || check->width > check->maxSide ||
+                     check->height > check->maxSide;
     if (!check->refused && check->admit && *check->admit) {
         if (!check->asked) {
             check->asked = true;
-            check->declined = !(*check->admit)(width, height);
+            check->declined = !(*check->admit)(check->width, check->height);
         } else if (changed) {
             check->declined = true;
         }
@@ -115,10 +125,15 @@ std::optional<std::size_t> pastGifSubBlocks(const std::uint8_t* bytes, std::size
     return std::nullopt;
 }
 
-// The GIF up to the end of its first picture, then its end marker: the library decodes every
-// frame of an animation it is given, and only the first is shown. Nothing when the bytes end or
-// go wrong before the first picture is whole.
-std::optional<std::string> firstGifFrame(const std::uint8_t* bytes, std::size_t size) {
+struct GifFrame {
+    std::string file;  // the GIF up to the end of its first picture, then its end marker
+    int width = 0;     // the picture's own size, as its descriptor gives it
+    int height = 0;
+};
+
+// The library decodes every frame of an animation it is given, and only the first is shown.
+// Nothing when the bytes end or go wrong before the first picture is whole.
+std::optional<GifFrame> firstGifFrame(const std::uint8_t* bytes, std::size_t size) {
     constexpr std::size_t kScreenEnd = 13;  // signature, then the logical screen descriptor
     if (size < kScreenEnd) return std::nullopt;
     std::size_t at = kScreenEnd;
@@ -130,13 +145,16 @@ std::optional<std::string> firstGifFrame(const std::uint8_t* bytes, std::size_t 
             at = *next;
         } else if (bytes[at] == 0x2c) {  // a picture: its descriptor, colour table, LZW data
             if (size - at < 11) return std::nullopt;
+            GifFrame frame;
+            frame.width = bytes[at + 5] | (bytes[at + 6] << 8);
+            frame.height = bytes[at + 7] | (bytes[at + 8] << 8);
             const std::uint8_t flags = bytes[at + 9];
             at += 10;
             if (flags & 0x80) at += 3u << ((flags & 0x07) + 1);
             auto end = pastGifSubBlocks(bytes, size, at + 1);  // past the LZW code size
             if (!end) return std::nullopt;
-            std::string frame(reinterpret_cast<const char*>(bytes), *end);
-            frame += '\x3b';
+            frame.file.assign(reinterpret_cast<const char*>(bytes), *end);
+            frame.file += '\x3b';
             return frame;
         } else {
             return std::nullopt;  // the end marker before any picture, or a block of no kind
@@ -200,13 +218,22 @@ std::optional<Image> ImageDecoder::decode(const std::uint8_t* bytes, std::size_t
         (*format == Format::JPEG && !reachesJpegEnd(bytes, size)))
         return fail(error, std::string("The ") + nameOf(*format) +
                                " picture is truncated or corrupt: it has no end.");
-    std::optional<std::string> firstFrame;
+    SizeCheck check;
+    check.maxSide = maxSide;
+    check.admit = &admit;
+    std::optional<GifFrame> firstFrame;
     if (*format == Format::GIF) {
         firstFrame = firstGifFrame(bytes, size);
         if (!firstFrame)
             return fail(error, "The gif picture is truncated or corrupt: it has no whole picture.");
-        bytes = reinterpret_cast<const std::uint8_t*>(firstFrame->data());
-        size = firstFrame->size();
+        bytes = reinterpret_cast<const std::uint8_t*>(firstFrame->file.data());
+        size = firstFrame->file.size();
+        check.declaredWidth = check.width = firstFrame->width;
+        check.declaredHeight = check.height = firstFrame->height;
+        if (check.width > maxSide || check.height > maxSide)
+            return fail(error, "The gif picture's first frame is " + std::to_string(check.width) + " x " +
+                                   std::to_string(check.height) + " pixels; at most " +
+                                   std::to_string(maxSide) + " a side are taken.");
     }
     // The loader of the format the bytes claim, so no other of the library's loaders ever sees them.
     GError* failure = nullptr;
@@ -217,9 +244,6 @@ std::optional<Image> ImageDecoder::decode(const std::uint8_t* bytes, std::size_t
         if (failure) g_error_free(failure);
         return fail(error, std::string("No ") + nameOf(*format) + " decoder: " + why);
     }
-    SizeCheck check;
-    check.maxSide = maxSide;
-    check.admit = &admit;
     g_signal_connect(loader.get(), "size-prepared", G_CALLBACK(onSizePrepared), &check);
     bool ok = gdk_pixbuf_loader_write(loader.get(), bytes, size, &failure);
     // Closing ends the loader's work even after a failed write; its verdict counts only then.
@@ -233,17 +257,17 @@ std::optional<Image> ImageDecoder::decode(const std::uint8_t* bytes, std::size_t
         return fail(error, std::string("The ") + nameOf(*format) + " picture is truncated or corrupt" +
                                (why.empty() ? "." : ": " + why));
     }
-    // The size the caller was asked about is the size it gets.
+    // The size the loader reported is the size the caller gets.
     const int width = gdk_pixbuf_get_width(pixbuf);
     const int height = gdk_pixbuf_get_height(pixbuf);
-    const bool resized = check.asked && (width != check.width || height != check.height);
-    check.width = width;
-    check.height = height;
+    const bool resized = check.asked && (width != check.reportedWidth || height != check.reportedHeight);
+    check.width = std::max(width, check.declaredWidth);
+    check.height = std::max(height, check.declaredHeight);
     if (resized) return fail(error, declined(check));
     // A loader that never reported the size is held to the limit, and to the caller's
     // admission, all the same.
-    if (width > maxSide || height > maxSide) return fail(error, tooLarge(check));
-    if (admit && !check.asked && !admit(width, height)) return fail(error, declined(check));
+    if (check.width > maxSide || check.height > maxSide) return fail(error, tooLarge(check));
+    if (admit && !check.asked && !admit(check.width, check.height)) return fail(error, declined(check));
     return toImage(pixbuf);
 }
 

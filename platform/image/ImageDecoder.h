@@ -21,8 +21,10 @@ class ImageDecoder {
     enum class Format { PNG, JPEG, GIF };
 
     // Asked once with the picture's size as its header gives it, before any pixel memory is
-    // taken (and on the decoding thread); false refuses the picture. A caller that holds many
-    // pictures budgets their memory here rather than after the decoder has spent it.
+    // taken (and on the decoding thread); false refuses the picture. A GIF is asked about the
+    // larger of its screen and its first frame a side: the frame is decoded at its own size, and
+    // only then cut to the screen. A caller that holds many pictures budgets their memory here
+    // rather than after the decoder has spent it.
     using Admission = std::function<bool(int width, int height)>;
 
     // The format the bytes begin as, or nothing for any other.
@@ -31,8 +33,8 @@ class ImageDecoder {
 
     // The picture (the first frame of an animation, the only one decoded): RGBAPremultiplied
     // when it has an alpha channel, RGB otherwise. Nothing, and the reason in `error`, for bytes
-    // that are empty, of another format, truncated or corrupt, a picture wider or taller than
-    // maxSide, or one `admit` refused.
+    // that are empty, of another format, truncated or corrupt, a picture (or a GIF's first frame)
+    // wider or taller than maxSide, or one `admit` refused.
     static std::optional<Image> decode(const std::uint8_t* bytes, std::size_t size,
                                        std::string* error = nullptr, int maxSide = kMaxSide,
                                        const Admission& admit = {});

@@ -1,5 +1,6 @@
 #include "platform/ui/UiResources.h"
 
+#include "platform/foundation/ResourceFileError.h"
 #include "platform/image/PngCodec.h"
 
 namespace platform::ui {
@@ -38,8 +39,13 @@ std::shared_ptr<const Image> UiResources::image(const std::string& name) const {
             std::error_code ec;
             const auto p = dir / file;
             if (!std::filesystem::is_regular_file(p, ec)) continue;
-            auto decoded = loadPng(p.string());
-            if (!decoded || !decoded->hasBitmap()) continue;
+            std::string error;
+            auto decoded = loadPng(p.string(), &error);
+            if (!decoded || !decoded->hasBitmap()) {
+                // A picture file of the resources that does not decode is damage, not absence.
+                if (p.extension() == ".png") throw ResourceFileError(p.string(), error);
+                continue;
+            }
             auto img = std::make_shared<const Image>(std::move(*decoded));
             images_[name] = img;
             return img;

@@ -20,7 +20,8 @@ class UiResources {
     const std::vector<std::filesystem::path>& directories() const { return dirs_; }
     // The interface file of that name; empty when no folder has it.
     std::filesystem::path interfacePath(const std::string& name) const;
-    // The image of that name; null when it is missing or not a readable PNG.
+    // The image of that name; null when it is missing. A PNG file of that name that does not
+    // decode throws ResourceFileError naming it.
     std::shared_ptr<const Image> image(const std::string& name) const;
     // The image of that name drawn for `scale` pixels per point: its "_cs150" or "_cs200" variant
     // (the smallest that is at least as sharp, else the sharpest there is), the plain image when

@@ -5,6 +5,7 @@
 #include <webkit2/webkit2.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 
@@ -40,7 +41,17 @@ WebKitHost& WebKitHost::start(GLibRunLoop& loop, const WebLimits& limits) {
         throw std::runtime_error("the web engine needs a run loop on GLib's default main context");
     // Nothing here talks to an accessibility bus; without this every web process warns.
     g_setenv("NO_AT_BRIDGE", "1", FALSE);
-    if (!gtk_init_check(nullptr, nullptr)) throw std::runtime_error("the web engine needs an X display");
+    if (!gtk_init_check(nullptr, nullptr)) {
+        // The displays the environment names, so that a dead one is told by name.
+        std::string named;
+        for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+            const char* value = std::getenv(variable);
+            if (value && *value)
+                named += (named.empty() ? " " : " or ") + std::string(variable) + "=" + value;
+        }
+        throw std::runtime_error("the web engine could not open the display" +
+                                 (named.empty() ? std::string(" (none is named)") : named));
+    }
     // Lives for the rest of the process: GTK cannot be started twice.
     gHost = new WebKitHost(loop, limits);
     return *gHost;

@@ -204,3 +204,30 @@ TEST_F(CommandLinePaths, ADamagedInterfaceFileOrPictureStopsTheProgramNamingIt) 
         tmp.write("resources/" + c.file, original);
     }
 }
+
+// A texture or interface picture whose checksums hold but whose data does not decode passes the
+// start-up check of whole files; where it is loaded it stops the program, naming the file.
+TEST_F(CommandLinePaths, APictureWhoseDataDoesNotDecodeStopsTheProgramNamingIt) {
+    const fs::path copy = tmp.path() / "resources";
+    fs::copy(TIKOLEAP_RESOURCES_DIR, copy, fs::copy_options::recursive);
+    using tikoleap::test::pngClaiming;
+    const std::vector<std::uint8_t> garbage = pngClaiming(64, 64, 8, {0xff, 0xff, 0x13, 0x37, 0xff, 0xff});
+    const std::vector<std::uint8_t> cutShort = pngClaiming(2048, 2048);
+    struct Case {
+        std::string file;
+        std::vector<std::uint8_t> bytes;
+        std::string arguments;  // the texture loads with the game, the title's buttons on the title
+    };
+    for (const Case& c :
+         {Case{"haikei.png", garbage, "--level 20"}, Case{"haikei.png", cutShort, "--level 20"},
+          Case{"ui/btn_green_240x56_pressed.png", garbage, ""}}) {
+        SCOPED_TRACE(c.file);
+        const std::vector<std::uint8_t> original = tmp.read("resources/" + c.file);
+        tmp.write("resources/" + c.file, c.bytes);
+        const Process p = runTikoleap(home() + c.arguments + " --resources " + copy.string());
+        EXPECT_EQ(p.code, 1) << p.out;
+        EXPECT_NE(p.out.find((copy / c.file).string()), std::string::npos) << p.out;
+        EXPECT_EQ(p.out.find("terminate"), std::string::npos) << p.out;
+        tmp.write("resources/" + c.file, original);
+    }
+}

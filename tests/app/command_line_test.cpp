@@ -105,6 +105,18 @@ TEST(CommandLine, TheUsageSendsReadersOfTheInputScriptWhereItIsDescribed) {
         << file;
 }
 
+TEST(CommandLine, TheWindowUsageNamesTheOptionsTheWindowTakes) {
+    const std::string usage = CommandLine::usage();
+    const std::string window = usage.substr(0, usage.find('\n'));
+    std::string error;
+    for (const std::vector<const char*>& args : std::vector<std::vector<const char*>>{
+             {"--home", "/tmp/h"}, {"--level", "21"}, {"--seed", "7"}, {"--quit-after-ms", "9"}}) {
+        EXPECT_TRUE(parse(args, &error)) << args[0] << ": " << error;
+        EXPECT_NE(window.find(std::string("[") + args[0] + " "), std::string::npos)
+            << args[0] << ": " << window;
+    }
+}
+
 TEST(InputScriptFormat, ParsesEventsAndSkipsComments) {
     std::string error;
     auto script = InputScript::parse(

@@ -185,8 +185,8 @@ TEST(HeadlessWeb, WithoutADisplayAViewIsRefusedAtOnceAndTheRunGoesOn) {
         },
         testing::ExitedWithCode(0),
         "tick 1: no web views without a display \\(neither DISPLAY nor WAYLAND_DISPLAY is set\\)"
-        ".*tick 6: no web views: the web engine needs an X display"
-        ".*tick 7: no web views: the web engine needs an X display"
+        ".*tick 6: no web views: the web engine could not open the display DISPLAY=:4093"
+        ".*tick 7: no web views: the web engine could not open the display DISPLAY=:4093"
         ".*page: .*\"webPage\":\\{\"url\":\"http://127.0.0.1:9/page.html\",\"loadedAtTick\":null,"
         "\"error\":\"no web views without a display");
 }

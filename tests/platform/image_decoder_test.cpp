@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/image/ImageDecoder.h"
+#include "support/PeakMemory.h"
 
 using platform::Image;
 using platform::ImageDecoder;
@@ -47,9 +48,13 @@ std::string noisy(const char* type, int width, int height) {
 }
 
 // A GIF of width x height whose every pixel is colour 1 of a two-colour table (red, then green),
-// with colour 1 transparent when `transparent`. The codes are sent three bits wide: a clear code
-// before every second pixel keeps the code table from growing.
-std::string gif(int width, int height, bool transparent = false) {
+// with colour 1 transparent when `transparent`; its one frame is frameWidth x frameHeight when
+// given (a frame larger than the picture is the decoder's to cut). The LZW codes name ever longer
+// runs of that colour, as an encoder's table grows on a plain picture: a few bytes per 10 000
+// pixels.
+std::string gif(int width, int height, bool transparent = false, int frameWidth = 0, int frameHeight = 0) {
+    if (frameWidth == 0) frameWidth = width;
+    if (frameHeight == 0) frameHeight = height;
     std::string out = "GIF89a";
     auto u16 = [&out](int v) {
         out += static_cast<char>(v & 0xff);
@@ -65,25 +70,36 @@ std::string gif(int width, int height, bool transparent = false) {
     out += ',';
     u16(0);
     u16(0);
-    u16(width);
-    u16(height);
+    u16(frameWidth);
+    u16(frameHeight);
     out += '\0';
-    out += '\x02';  // smallest code size
+    out += '\x02';  // smallest code size: 4 clears the table, 5 ends, 6 on are runs of 2, 3, ...
     std::vector<std::uint8_t> data;
-    unsigned bits = 0, count = 0;
+    unsigned long bits = 0;
+    int count = 0, size = 3;
     auto code = [&](unsigned c) {
-        bits |= c << count;
-        count += 3;
-        while (count >= 8) {
-            data.push_back(static_cast<std::uint8_t>(bits & 0xff));
-            bits >>= 8;
-            count -= 8;
-        }
+        bits |= static_cast<unsigned long>(c) << count;
+        for (count += size; count >= 8; count -= 8, bits >>= 8)
+            data.push_back(static_cast<std::uint8_t>(bits));
     };
-    const long pixels = static_cast<long>(width) * height;
-    for (long i = 0; i < pixels; ++i) {
-        if (i % 2 == 0) code(4);
-        code(1);
+    unsigned next = 6;
+    long longest = 1;
+    code(4);
+    const long pixels = static_cast<long>(frameWidth) * frameHeight;
+    for (long at = 0; at < pixels;) {
+        const long run = std::min(pixels - at, longest);
+        code(run == 1 ? 1 : 5 + static_cast<unsigned>(run) - 1);
+        if ((at += run) == pixels) break;
+        if (next == 4096) {  // a full table starts again
+            code(4);
+            size = 3;
+            next = 6;
+            longest = 1;
+            continue;
+        }
+        longest = run + 1;
+        if (next == (1u << size) && size < 12) ++size;
+        ++next;
     }
     code(5);
     if (count > 0) data.push_back(static_cast<std::uint8_t>(bits));
@@ -161,7 +177,7 @@ TEST(ImageDecoder, RefusesWhatIsNoWholePictureOfItsKindWithAReason) {
         {"jpeg cut in its tables", jpeg.substr(0, 200), "truncated or corrupt"},
         {"jpeg cut in its pixels", jpeg.substr(0, jpeg.size() * 3 / 4), "truncated or corrupt"},
         {"gif cut in its header", gif(4, 4).substr(0, 20), "truncated or corrupt"},
-        {"gif cut in its pixels", gif(40, 40).substr(0, 400), "truncated or corrupt"},
+        {"gif cut in its pixels", gif(400, 400).substr(0, 300), "truncated or corrupt"},
         {"png bytes after a jpeg start", "\xff\xd8\xff" + png.substr(3), "truncated or corrupt"},
     };
     for (const auto& c : cases) {
@@ -227,6 +243,36 @@ TEST(ImageDecoder, AsksTheCallerAboutTheSizeBeforeDecoding) {
     EXPECT_FALSE(ImageDecoder::decode(gif(ImageDecoder::kMaxSide + 1, 1), nullptr, ImageDecoder::kMaxSide,
                                       [&](int, int) { return asked = true; }));
     EXPECT_FALSE(asked);
+}
+
+TEST(ImageDecoder, JudgesAGifByItsFirstFrameWhereThatIsLargerThanItsScreen) {
+    // The library decodes the frame at its own size before it cuts it to the 16 x 16 screen: a
+    // frame past the limit a side (about 46 KB of file) is refused before any pixel is decoded.
+    const int past = 2 * ImageDecoder::kMaxSide;
+    const std::string vast = gif(16, 16, false, past, past);
+    std::string error;
+    const std::size_t before = tikoleap::test::resetPeakResidentBytes();
+    EXPECT_FALSE(ImageDecoder::decode(vast, &error, ImageDecoder::kMaxSide, [](int, int) { return true; }));
+    const std::size_t peak = tikoleap::test::peakResidentBytes();
+    EXPECT_NE(error.find("8192 x 8192"), std::string::npos) << error;
+    if (tikoleap::test::kPeakMemoryMeasured) {
+        EXPECT_LT(peak - before, std::size_t{16} << 20);
+    }
+
+    // Within the limit, the caller is asked about the frame's size, and gets the screen's.
+    const std::string wide = gif(16, 16, false, 300, 200);
+    std::vector<std::pair<int, int>> asked;
+    for (const bool take : {false, true}) {
+        const auto decoded = ImageDecoder::decode(wide, &error, ImageDecoder::kMaxSide, [&](int w, int h) {
+            asked.emplace_back(w, h);
+            return take;
+        });
+        ASSERT_EQ(decoded.has_value(), take) << error;
+        if (decoded) {
+            EXPECT_EQ(decoded->width, 16);
+        }
+    }
+    EXPECT_EQ(asked, (std::vector<std::pair<int, int>>(2, {300, 200})));
 }
 
 TEST(ImageDecoder, DecodesOnlyTheFirstFrameOfAnAnimation) {

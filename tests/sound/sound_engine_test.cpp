@@ -91,13 +91,17 @@ TEST_F(Engine, UnreadableFilesFailWithTheirLineAndTheOthersStillPlay) {
     tmp.write("cut.wav", std::vector<uint8_t>(bytes.begin(), bytes.begin() + bytes.size() / 2));
     struct Case {
         std::string path;
-        const char* line;
+        std::string line;
     };
+    // Each line names its file.
+    auto named = [](const std::string& path) { return " (" + path + ")"; };
+    const std::string missing = tmp.file("missing.wav").string(), text = tmp.file("text.wav").string();
+    const std::string cut = tmp.file("cut.wav").string(), floating = tmp.file("float.wav").string();
     const Case cases[] = {
-        {tmp.file("missing.wav").string(), "Error opening file: -2"},
-        {tmp.file("text.wav").string(), "Error opening file: -2"},
-        {tmp.file("cut.wav").string(), "Error reading file data: -3"},
-        {tmp.file("float.wav").string(), "Error loading file info: -4"},  // effects are PCM only
+        {missing, "Error opening file: -2" + named(missing)},
+        {text, "Error opening file: -2" + named(text)},
+        {cut, "Error reading file data: -3" + named(cut)},
+        {floating, "Error loading file info: -4" + named(floating)},  // effects are PCM only
         {"", "Error opening file: 3"},
     };
     const int sourcesBefore = sound::SoundEffect::liveSources();
@@ -107,7 +111,7 @@ TEST_F(Engine, UnreadableFilesFailWithTheirLineAndTheOthersStillPlay) {
         EXPECT_NE(SoundSystemLoadEffect(c.path, &handle), 0) << c.path;
         EXPECT_EQ(handle, 0u);
         ASSERT_EQ(log.lines().size(), 1u) << c.path;
-        EXPECT_EQ(log.lines()[0], std::string("[ERROR] ") + c.line);
+        EXPECT_EQ(log.lines()[0], "[ERROR] " + c.line);
     }
     EXPECT_EQ(sound::SoundEffect::liveSources(), sourcesBefore) << "a failed load keeps no source";
 

@@ -112,7 +112,8 @@ TEST_F(Music, AnUnreadableTrackIsRefused) {
     tmp.write("bad.wav", std::string("not a sound"));
     platform::ScopedLogSink log;
     EXPECT_EQ(SoundSystemLoadMusic(tmp.file("bad.wav").string(), false, false), -2);
-    EXPECT_EQ(log.lines(), std::vector<std::string>{"[ERROR] Error opening file: -2"});
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"[ERROR] Error opening file: -2 (" +
+                                                    tmp.file("bad.wav").string() + ")"});
     EXPECT_EQ(SoundSystemStartMusic(), 0);
     EXPECT_LT(maxOf(play(5), 0, 5), 0.001);
 }

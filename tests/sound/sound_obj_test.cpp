@@ -60,7 +60,8 @@ TEST_F(SoundObjects, EffectsMadeEarlierLoadInOrderAndPlayAtMasterTimesOwnVolume)
     {
         platform::ScopedLogSink log;
         SoundObj::setupWithVolume(100);
-        EXPECT_EQ(log.lines(), std::vector<std::string>{"[ERROR] Error opening file: -2"});
+        EXPECT_EQ(log.lines(), std::vector<std::string>{"[ERROR] Error opening file: -2 (" +
+                                                        tmp.path().string() + "/nothing.wav)"});
     }
     ASSERT_NE(a->handle(), 0u);
     EXPECT_GT(b->handle(), a->handle());

@@ -1,6 +1,7 @@
 #pragma once
 // A whole PNG file (every chunk's checksum right, the end marker there) whose header says what a
-// test asks for, however large or odd: the pixel data is a stub no decoder gets to.
+// test asks for, however large or odd: the pixel data is a stub no decoder gets to, or the bytes
+// given (after the deflate stream's two-byte header).
 #include <zlib.h>
 
 #include <cstdint>
@@ -9,7 +10,8 @@
 namespace tikoleap::test {
 
 inline std::vector<std::uint8_t> pngClaiming(std::uint32_t width, std::uint32_t height,
-                                             std::uint8_t bitDepth = 8) {
+                                             std::uint8_t bitDepth = 8,
+                                             const std::vector<std::uint8_t>& data = {}) {
     std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     auto put32 = [&png](std::uint32_t v) {
         for (int shift = 24; shift >= 0; shift -= 8) png.push_back(static_cast<std::uint8_t>(v >> shift));
@@ -26,7 +28,9 @@ inline std::vector<std::uint8_t> pngClaiming(std::uint32_t width, std::uint32_t 
             header.push_back(static_cast<std::uint8_t>(side >> shift));
     header.insert(header.end(), {bitDepth, 6, 0, 0, 0});  // RGBA, deflate, no interlace
     chunk(header);
-    chunk({'I', 'D', 'A', 'T', 0x78, 0x01});
+    std::vector<std::uint8_t> pixels = {'I', 'D', 'A', 'T', 0x78, 0x01};
+    pixels.insert(pixels.end(), data.begin(), data.end());
+    chunk(pixels);
     chunk({'I', 'E', 'N', 'D'});
     return png;
 }

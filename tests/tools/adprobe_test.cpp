@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -71,6 +73,9 @@ TEST(AdProbe, SaysWhatItCouldNotDoInsteadOfMakingResultsUp) {
     EXPECT_EQ(result["ok"], false);
     EXPECT_EQ(result["error"].value("message", "").rfind("the server could not be reached", 0), 0u)
         << down.out;
+    // It loads no page, so it fetches no page's scripts and says nothing of them.
+    const auto said = runCommand(probe + "fetch '/zads/ad?slotname=tikoleap-banner' 2>&1 >/dev/null").out;
+    EXPECT_EQ(said.find("MRAID"), std::string::npos) << said;
 
     for (const char* command : {"core --unit tikoleap-banner", "slot --unit tikoleap-banner",
                                 "banner --unit tikoleap-banner --seconds 1",
@@ -86,6 +91,7 @@ TEST(AdProbe, SaysWhatItCouldNotDoInsteadOfMakingResultsUp) {
                              "browser --url http://127.0.0.1:1/ 2>&1 >/dev/null");
     EXPECT_EQ(absent.code, 1);
     EXPECT_NE(absent.out.find("needs a display"), std::string::npos) << absent.out;
+    EXPECT_NE(absent.out.find("DISPLAY=:4093"), std::string::npos) << absent.out;
     // With a display, a page of the server that is down is said not to have loaded.
     if (const char* display = std::getenv("DISPLAY"); display && *display) {
         auto down = runCommand(probe + "browser --seconds 1 --url http://127.0.0.1:" + std::to_string(port) +
@@ -98,6 +104,23 @@ TEST(AdProbe, SaysWhatItCouldNotDoInsteadOfMakingResultsUp) {
         auto usage = runCommand(program + help + " 2>/dev/null");
         EXPECT_EQ(usage.code, 0) << help;
         EXPECT_EQ(usage.out.rfind("usage: tikoleap-adprobe", 0), 0u) << usage.out;
+    }
+}
+
+// A wrong argument is told for what it is, by the name the user gave, and nothing else is said.
+TEST(ToolArguments, AreRefusedByTheNameTheUserGave) {
+    const std::string bin = std::string(TIKOLEAP_BINARY_DIR) + "/";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"tikoleap-adserver --bogus", "tikoleap-adserver: unknown option --bogus\n"},
+        {"tikoleap-adprobe --bogus", "tikoleap-adprobe: unknown option --bogus\n"},
+        {"tikoleap-adprobe params --bogus", "tikoleap-adprobe: unknown option --bogus\n"},
+        {"tikoleap-adprobe --ad-server notaurl params",
+         "tikoleap-adprobe: --ad-server takes an http or https URL\n"},
+    };
+    for (const auto& [command, said] : cases) {
+        const auto run = runCommand("env -u TIKOLEAP_AD_SERVER " + bin + command + " 2>&1 >/dev/null");
+        EXPECT_EQ(run.code, 2) << command;
+        EXPECT_EQ(run.out.rfind(said, 0), 0u) << command << ": " << run.out;
     }
 }
 

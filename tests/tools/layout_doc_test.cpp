@@ -1,4 +1,5 @@
-// docs/layout.md names every folder of the platform floor, so that a reader finds each one there.
+// docs/layout.md names every folder of the tree and of the platform floor, so that a reader finds
+// each one there.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -17,5 +18,16 @@ TEST(LayoutDoc, NamesEveryFolderOfThePlatformFloor) {
         if (!entry.is_directory()) continue;
         const std::string name = entry.path().filename().string();
         EXPECT_NE(line.find("`" + name + "/`"), std::string::npos) << name << "/ is not in docs/layout.md";
+    }
+}
+
+TEST(LayoutDoc, HasARowForEveryFolderOfTheTree) {
+    const std::string doc = tikoleap::test::readFile(fs::path(TIKOLEAP_SOURCE_DIR) / "docs" / "layout.md");
+    for (const auto& entry : fs::directory_iterator(TIKOLEAP_SOURCE_DIR)) {
+        const std::string name = entry.path().filename().string();
+        // Hidden folders and the build trees (`build*/`, ignored by git) are no part of it.
+        if (!entry.is_directory() || name.front() == '.' || name.rfind("build", 0) == 0) continue;
+        EXPECT_NE(doc.find("\n| `" + name + "/` |"), std::string::npos)
+            << name << "/ has no row in docs/layout.md";
     }
 }

@@ -68,6 +68,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -283,8 +284,12 @@ std::string parseAdViewOptions(const std::vector<std::string>& args, AdViewProbe
 int parseParams(const std::vector<std::string>& args, ParamsOptions& o) {
     o.request = DZRequest::request();
     std::vector<std::string> keywords, testDevices;
+    static const std::set<std::string> kOptions = {"--resources",   "--slot",   "--location", "--requests",
+                                                   "--keyword",     "--gender", "--birthday", "--content-url",
+                                                   "--test-device", "--extras"};
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
+        if (!kOptions.count(arg)) return usage("unknown option " + arg);
         if (i + 1 >= args.size()) return usage("missing value for " + arg);
         const std::string& value = args[++i];
         if (arg == "--resources") {
@@ -318,14 +323,12 @@ int parseParams(const std::vector<std::string>& args, ParamsOptions& o) {
             o.request->setContentURL(value);
         } else if (arg == "--test-device") {
             testDevices.push_back(value);
-        } else if (arg == "--extras") {
+        } else {
             auto extras = dz_decodedJSONObject(value);
             if (!extras || !extras->is_object()) return usage("--extras takes a JSON object");
             auto e = std::make_shared<DZExtras>();
             e->setAdditionalParameters(*extras);
             o.request->registerAdNetworkExtras(e);
-        } else {
-            return usage("unknown option " + arg);
         }
     }
     if (!keywords.empty()) o.request->setKeywords(keywords);
@@ -413,18 +416,18 @@ int main(int argc, char** argv) {
             std::fputs(kUsage, stdout);
             return 0;
         }
+        if (arg != "--home" && arg != "--resources" && arg != "--ad-server")
+            return usage("unknown option " + arg);
         if (i + 1 >= args.size()) return usage("missing value for " + arg);
         const std::string& value = args[++i];
         if (arg == "--home") {
             platform::AppPaths::setHome(value);
         } else if (arg == "--resources") {
             resources = value;
-        } else if (arg == "--ad-server") {
+        } else {
             if (!dz_adServerURLFromValue(value.c_str()))
                 return usage("--ad-server takes an http or https URL");
             setenv("TIKOLEAP_AD_SERVER", value.c_str(), 1);  // before anything reads it
-        } else {
-            return usage("unknown option " + arg);
         }
     }
     if (i >= args.size()) return usage("no command");
@@ -468,6 +471,10 @@ int main(int argc, char** argv) {
     // first.
     if (command == "purchase" || command == "native" || command == "reward") DZAdFormats::registerAll();
     if (command == "signin") prepareSignIn(signIn);
+    // params and fetch show no page: the rich-media scripts a page would be given are not fetched
+    // (and a server that is down is not reported for them).
+    if (command == "params" || command == "fetch")
+        DZApplication::setEarlyActivityHook(&DZEarlyActivityHooks::allowMRAIDInterceptor, {});
     platform::ui::Application::shared().finishLaunching();  // starts the component
     loop->runUntilIdle();
 

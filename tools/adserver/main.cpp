@@ -40,6 +40,9 @@ int main(int argc, char** argv) {
             rotateBanner = true;
             continue;
         }
+        if (arg != "--port" && arg != "--refresh-interval" && arg != "--log" && arg != "--banner-unit" &&
+            arg != "--interstitial-unit")
+            return usage("unknown option " + arg);
         if (i + 1 >= argc) return usage("missing value for " + arg);
         const std::string value = argv[++i];
         if (arg == "--port") {
@@ -58,12 +61,10 @@ int main(int argc, char** argv) {
                              std::to_string(AdServer::kMaxRefreshInterval));
         } else if (arg == "--log") {
             logPath = value;
-        } else if (arg == "--banner-unit" || arg == "--interstitial-unit") {
+        } else {
             if (!tikoleap::adserver::AdServer::isUnitName(value))
                 return usage(arg + " takes lower-case letters, digits and '-', at most 64");
             (arg == "--banner-unit" ? bannerUnit : interstitialUnit) = value;
-        } else {
-            return usage("unknown option " + arg);
         }
     }
 
