@@ -271,6 +271,8 @@ class AnnounceManager : public Announcements,
     std::function<std::shared_ptr<DZInterstitial>(const std::string&)> makeInterstitial_;
     std::function<std::shared_ptr<DZRequest>()> makeInterstitialRequest_;
     std::shared_ptr<DZInterstitial> interstitialAd_;
+    // The server's unit the current interstitial was asked for.
+    std::string interstitialAdUnitId_;
     double interstitialAdRequestAt_ = 0;
     double interstitialAdShownAt_ = 0;
     bool interstitialAdLoading_ = false;
