@@ -111,7 +111,10 @@ void AnnounceManager::showInterstitualAdSub(int context, std::function<void()> o
     auto hold = shared_from_this();
     LogMessage(kLogName, 1, "istAd: showInterstitualAdSub " + istAdStatus());
     onDoneInterstitualAd_ = std::move(onDone);
+    // An ad kept for a unit the server no longer names (its new list came, but a file of it failed,
+    // so nothing asked anew) is not shown; the request after the game over asks for the list's.
     if (!interstitialAd_ || interstitialAd_->hasBeenUsed() || !interstitialAd_->isReady() ||
+        interstitialAdUnitId_ != amPropertyAsStringForKey("didazInterstitialAdPublisherId", "") ||
         levelManagerHasPendingMessages(appCore_)) {
         callOnDoneInterstitualAd();
         return;

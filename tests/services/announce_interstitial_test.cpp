@@ -159,4 +159,22 @@ TEST_F(InterstitialTest, TheFirstGameOverOfALaunchShowsTheUnitOfTheListFetchedAt
     gameOver();
     EXPECT_TRUE(manager->interstitialAdPresenting());
     EXPECT_EQ(manager->interstitialsPresented(), 1);
+    const auto shown = std::dynamic_pointer_cast<DZAdAppViewController>(
+        core->window()->rootViewController()->presentedViewController());
+    ASSERT_NE(shown, nullptr);
+    shown->closeButtonPressed();
+    finishLoad();
+
+    // A list naming yet another unit whose file fails asks for nothing anew: the ready ad of the
+    // unit it no longer names is not shown, and the list's unit is asked for after the game over.
+    serveList(list({item({"SetP", "didazInterstitialAdPublisherId", "third"}),
+                    item({"SetP", "didazInterstitialAdContextFlag", "1"}), item({"Fi", "a", "a.png", "1"})}));
+    clock = kStart + 8000;
+    check();
+    bed.runUntilIdle();
+    ASSERT_TRUE(manager->interstitialAd() && manager->interstitialAd()->isReady());
+    gameOver();
+    EXPECT_FALSE(manager->interstitialAdPresenting());
+    EXPECT_EQ(manager->interstitialsPresented(), 1);
+    EXPECT_EQ(askedUnits.back(), "third");
 }
