@@ -15,6 +15,7 @@
 #include "app/MyAppCore.h"
 #include "platform/foundation/FileIO.h"
 #include "platform/foundation/ResourceFileError.h"
+#include "platform/image/Image.h"
 #include "platform/image/PngCodec.h"
 #include "platform/ui/InterfaceFileError.h"
 #include "platform/ui/InterfaceLoader.h"
@@ -65,9 +66,21 @@ bool isFrameName(const std::string& name) {
     return name.rfind("frame-", 0) == 0 && name.size() > 10 && name.compare(name.size() - 4, 4, ".png") == 0;
 }
 
+// Every name a picture file is looked up by: "<stem>" and "<stem>.png".
+void standInFor(platform::ui::UiResources& resources, const fs::path& picture,
+                const std::shared_ptr<const platform::Image>& standIn) {
+    resources.addImage(picture.stem().string(), standIn);
+    resources.addImage(picture.filename().string(), standIn);
+}
+
 // The screens' interface files and the pictures beside them, read as the screens read them: a
-// damaged one would otherwise end the run when its screen first shows.
-std::optional<std::string> checkInterfaceFiles(const std::string& folder) {
+// damaged one would otherwise end the run when its screen first shows. A picture is judged whole
+// by its chunks' checksums and its header, and its pixels are left to the screen that shows it:
+// decoding every picture here cost each start tens of milliseconds and left megabytes resident.
+// The interface files therefore meet each judged picture as a one-pixel stand-in. `textures` are
+// the resources folder's pictures the texture check has judged.
+std::optional<std::string> checkInterfaceFiles(const std::string& folder,
+                                               const std::vector<fs::path>& textures) {
     const fs::path ui = fs::path(folder) / "ui";
     std::vector<fs::path> pictures, interfaces;
     std::error_code ec;
@@ -83,8 +96,15 @@ std::optional<std::string> checkInterfaceFiles(const std::string& folder) {
         if (!platform::PngCodec::verify(picture.string(), &reason))
             return "interface picture unreadable in " + ui.string() + ": " + reason;
     }
-    const platform::ui::InterfaceLoader loader(
-        std::make_shared<platform::ui::UiResources>(std::vector<fs::path>{ui, fs::path(folder)}));
+    auto resources = std::make_shared<platform::ui::UiResources>(std::vector<fs::path>{ui, fs::path(folder)});
+    auto standIn = std::make_shared<platform::Image>();
+    standIn->width = standIn->height = 1;
+    standIn->content = platform::Image::Content::RGBAPremultiplied;
+    standIn->pixels.assign(4, 0);
+    // The interface folder's pictures come first when the screens look a name up.
+    for (const fs::path& texture : textures) standInFor(*resources, texture, standIn);
+    for (const fs::path& picture : pictures) standInFor(*resources, picture, standIn);
+    const platform::ui::InterfaceLoader loader(resources);
     for (const fs::path& interface : interfaces) {
         try {
             loader.loadFile(interface);
@@ -134,6 +154,7 @@ std::optional<std::string> checkResources(const std::string& folder) {
     if (!fs::is_directory(folder, ec)) return "the resources folder " + folder + " is missing";
     if (fs::is_empty(folder, ec)) return "the resources folder " + folder + " is empty";
     std::vector<std::string> missing;
+    std::vector<fs::path> textures;
     std::string firstReason;
     for (const std::string& name : MyAppCore::textureNames()) {
         // Each contents scale picks its own file: the window and the headless run use different ones.
@@ -141,13 +162,16 @@ std::optional<std::string> checkResources(const std::string& folder) {
             const std::optional<TextureVariant> variant = TextureVariant::find(folder, name, scale);
             std::string reason;
             // A whole file is enough here: decoding every variant made each start pay for all three.
-            if (variant && platform::PngCodec::verify(variant->path, &reason)) continue;
+            if (variant && platform::PngCodec::verify(variant->path, &reason)) {
+                textures.push_back(variant->path);
+                continue;
+            }
             missing.push_back(name);
             if (firstReason.empty()) firstReason = variant ? reason : "no " + name + ".png";
             break;
         }
     }
-    if (missing.empty()) return checkInterfaceFiles(folder);
+    if (missing.empty()) return checkInterfaceFiles(folder, textures);
     std::string list;
     for (const std::string& name : missing) list += (list.empty() ? "" : ", ") + name;
     return "textures missing or unreadable in " + folder + ": " + list + " (" + firstReason + ")";

@@ -20,8 +20,8 @@ struct PathProblem {
 std::optional<PathProblem> checkOutputFile(const std::string& option, const std::string& path);
 // A frames folder that exists must be a folder, and any frame file already in it a regular file.
 std::optional<PathProblem> checkFramesFolder(const std::string& path);
-// The resources folder must exist and hold every texture the game loads, each decodable, and
-// its interface files (ui/*.json) and their pictures must load.
+// The resources folder must exist and hold every texture the game loads, each whole, and its
+// interface files (ui/*.json) must load, naming only pictures that are there and whole.
 std::optional<std::string> checkResources(const std::string& folder);
 
 // All of the above for one command line; the first problem found.

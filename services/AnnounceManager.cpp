@@ -410,4 +410,5 @@ void AnnounceManager::deleteCacheFiles() {
     const std::filesystem::path dir = cacheDirPath();
     amLog("delete files in " + dir.string());
     deleteUnwantedFiles(dir, {});
+    keepPopupAdDoneSerial();
 }

@@ -216,6 +216,12 @@ class AnnounceManager : public Announcements,
     // Drops the state and every cached file, which were another server's; the serial of the pop-up
     // shown last, which is what the player saw, stays.
     void forgetState(const std::string& webUrl);
+    // Writes the status file (mode 0600) into the cache folder dir.
+    void writeStatus(const std::filesystem::path& dir, const platform::PlistDict& status);
+    // Once the cache was emptied, with shutdownLock_ held and not shut down: a status holding only
+    // the serial of the pop-up shown last (and the web base URL it is kept under), as the pop-up
+    // the player has seen stays seen whatever launch comes next. Nothing while none was shown.
+    void keepPopupAdDoneSerial();
     // The status file's serial of the pop-up shown last; with monitor_ held.
     void loadPopupAdDoneSerial(const platform::PlistDict& status);
     bool buildBannerSub();
@@ -265,6 +271,8 @@ class AnnounceManager : public Announcements,
     std::function<std::shared_ptr<DZInterstitial>(const std::string&)> makeInterstitial_;
     std::function<std::shared_ptr<DZRequest>()> makeInterstitialRequest_;
     std::shared_ptr<DZInterstitial> interstitialAd_;
+    // The server's unit the current interstitial was asked for.
+    std::string interstitialAdUnitId_;
     double interstitialAdRequestAt_ = 0;
     double interstitialAdShownAt_ = 0;
     bool interstitialAdLoading_ = false;

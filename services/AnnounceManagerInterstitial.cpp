@@ -43,6 +43,14 @@ void AnnounceManager::requestInterstitialAd() {
     LogMessage(kLogName, 1, "istAd: requestInterstitialAd " + istAdStatus());
     if (interstitialAdPresenting_) return;
     const std::string adUnitId = amPropertyAsStringForKey("didazInterstitialAdPublisherId", "");
+    // The launch asks with the last list's unit before its own check has answered: an ad kept for
+    // a unit the server no longer names is not the server's choice, so the first game over would
+    // show it instead of the one the fetched list names.
+    if (interstitialAd_ && !interstitialAd_->hasBeenUsed() && interstitialAdUnitId_ != adUnitId) {
+        LogMessage(kLogName, 1, "istAd: the ad unit changed " + istAdStatus());
+        interstitialAdLoading_ = false;
+        removeInterstitialAd();
+    }
     if (adUnitId.empty()) return;
     if (interstitialAd_ && !interstitialAd_->hasBeenUsed()) {
         if (interstitialAd_->isReady()) return;
@@ -57,6 +65,7 @@ void AnnounceManager::requestInterstitialAd() {
         makeInterstitial_ ? makeInterstitial_(adUnitId) : DZInterstitial::create(adUnitId);
     if (!ad) return;
     interstitialAd_ = ad;
+    interstitialAdUnitId_ = adUnitId;
     ad->setDelegate(weak_from_this());
     interstitialAdRequestAt_ = now();
     interstitialAdLoading_ = true;
@@ -102,7 +111,10 @@ void AnnounceManager::showInterstitualAdSub(int context, std::function<void()> o
     auto hold = shared_from_this();
     LogMessage(kLogName, 1, "istAd: showInterstitualAdSub " + istAdStatus());
     onDoneInterstitualAd_ = std::move(onDone);
+    // An ad kept for a unit the server no longer names (its new list came, but a file of it failed,
+    // so nothing asked anew) is not shown; the request after the game over asks for the list's.
     if (!interstitialAd_ || interstitialAd_->hasBeenUsed() || !interstitialAd_->isReady() ||
+        interstitialAdUnitId_ != amPropertyAsStringForKey("didazInterstitialAdPublisherId", "") ||
         levelManagerHasPendingMessages(appCore_)) {
         callOnDoneInterstitualAd();
         return;

@@ -74,12 +74,27 @@ void AnnounceManager::saveState() {
         dict.setInt("popupAdDoneSerial", popupAdDoneSerial_);
         if (!stateWebUrl_.empty()) dict.setString(kWebUrlKey, stateWebUrl_);
     }
+    writeStatus(*dir, dict);
+}
+
+void AnnounceManager::writeStatus(const std::filesystem::path& dir, const platform::PlistDict& status) {
     // A refusal has been warned of by the file layer already; this debug line only adds the reason.
     std::string error;
-    if (platform::savePlistDictionaryFile(*dir / kStatusFileName, dict, 0600, &error) !=
+    if (platform::savePlistDictionaryFile(dir / kStatusFileName, status, 0600, &error) !=
         platform::StoredSave::Status::Saved) {
         LogMessage(kLogName, 1, "AM:state save err:" + error);
     }
+}
+
+void AnnounceManager::keepPopupAdDoneSerial() {
+    platform::PlistDict dict;
+    {
+        std::lock_guard<std::mutex> lock(monitor_);
+        if (popupAdDoneSerial_ == 0) return;
+        dict.setInt("popupAdDoneSerial", popupAdDoneSerial_);
+        if (!stateWebUrl_.empty()) dict.setString(kWebUrlKey, stateWebUrl_);
+    }
+    if (std::optional<std::filesystem::path> dir = prepareCacheDir()) writeStatus(*dir, dict);
 }
 
 void AnnounceManager::loadState() {
@@ -104,9 +119,11 @@ void AnnounceManager::loadState() {
         // player who points the game at a new server sees that server's announcements at once.
         // What the player has seen stays seen: the pop-up's serial is the player's, not the server's.
         LogMessage(kLogName, 1, "AM:the cache is of another web server; starting afresh");
+        {
+            std::lock_guard<std::mutex> lock(monitor_);
+            loadPopupAdDoneSerial(*dict);
+        }
         forgetState(*webUrl);
-        std::lock_guard<std::mutex> lock(monitor_);
-        loadPopupAdDoneSerial(*dict);
         return;
     }
     std::lock_guard<std::mutex> lock(monitor_);
@@ -127,9 +144,10 @@ void AnnounceManager::loadState() {
 }
 
 void AnnounceManager::loadPopupAdDoneSerial(const platform::PlistDict& status) {
-    if (std::optional<int64_t> serial = status.getInt("popupAdDoneSerial")) {
-        popupAdDoneSerial_ = static_cast<int>(std::clamp<int64_t>(*serial, INT32_MIN, INT32_MAX));
-    }
+    // Only a serial a pop-up can have counts: one cut into range would mark another pop-up seen.
+    std::optional<int64_t> serial = status.getInt("popupAdDoneSerial");
+    if (serial && *serial >= INT32_MIN && *serial <= INT32_MAX)
+        popupAdDoneSerial_ = static_cast<int>(*serial);
 }
 
 void AnnounceManager::forgetState(const std::string& webUrl) {
@@ -146,4 +164,6 @@ void AnnounceManager::forgetState(const std::string& webUrl) {
     }
     if (shutdown_) return;
     deleteUnwantedFiles(cacheDirPath(), {});
+    // A launch that checks nothing (no web server) saves nothing later.
+    keepPopupAdDoneSerial();
 }

@@ -8,6 +8,7 @@
 #include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -183,6 +184,9 @@ TEST_F(CommandLinePaths, ADamagedInterfaceFileOrPictureStopsTheProgramNamingIt) 
     const std::vector<std::uint8_t> huge = tikoleap::test::pngClaiming(60000, 60000);
     std::string strayOutlet = tikoleap::test::readFile(copy / "ui" / "Title_Portrait.json");
     strayOutlet.replace(strayOutlet.find("\"levelSelectBtn\""), 16, "\"strayOutlet\"");
+    // The pause screen, which no start shows, names a picture that is not there.
+    std::string missingPicture = tikoleap::test::readFile(copy / "ui" / "Pause_Portrait.json");
+    missingPicture.replace(missingPicture.find("\"pause_sky\""), 11, "\"pause_skies\"");
     struct Case {
         std::string file;
         std::vector<std::uint8_t> bytes;
@@ -193,7 +197,8 @@ TEST_F(CommandLinePaths, ADamagedInterfaceFileOrPictureStopsTheProgramNamingIt) 
          {Case{"ui/Title_Portrait.json", text("{\"class\": 5}"), {"Title_Portrait.json", "class"}},
           Case{"ui/menu_sky.png", huge, {"menu_sky.png", "60000 x 60000"}},
           Case{"haikei.png", huge, {": haikei (cannot decode", "60000 x 60000"}},
-          Case{"ui/Title_Portrait.json", text(strayOutlet), {"Title_Portrait.json", "strayOutlet"}}}) {
+          Case{"ui/Title_Portrait.json", text(strayOutlet), {"Title_Portrait.json", "strayOutlet"}},
+          Case{"ui/Pause_Portrait.json", text(missingPicture), {"Pause_Portrait.json", "pause_skies"}}}) {
         SCOPED_TRACE(c.file);
         const std::vector<std::uint8_t> original = tmp.read("resources/" + c.file);
         tmp.write("resources/" + c.file, c.bytes);
@@ -230,4 +235,22 @@ TEST_F(CommandLinePaths, APictureWhoseDataDoesNotDecodeStopsTheProgramNamingIt) 
         EXPECT_EQ(p.out.find("terminate"), std::string::npos) << p.out;
         tmp.write("resources/" + c.file, original);
     }
+}
+
+// The start judges the interface pictures whole without decoding them (decoding every one cost
+// each start tens of milliseconds): a picture whose header and checksums are right but whose pixels
+// are cut short stops the run, naming it, when its screen loads, and a run that never shows that
+// screen does not pay for it.
+TEST_F(CommandLinePaths, AnInterfacePictureIsDecodedWhenItsScreenLoadsNotAtTheStart) {
+    const fs::path copy = tmp.path() / "resources";
+    fs::copy(TIKOLEAP_RESOURCES_DIR, copy, fs::copy_options::recursive);
+    tmp.write("resources/ui/pause_sky.png", tikoleap::test::pngClaiming(320, 480));
+    const std::string resources = "--resources " + copy.string() + " --level 20 ";
+    const Process playing = runTikoleap(home() + resources);
+    EXPECT_EQ(playing.code, 0) << playing.out;
+    tmp.write("pause.txt", std::string_view("2 background\n"));
+    const Process paused = runTikoleap(home() + resources + "--input " + (tmp.path() / "pause.txt").string());
+    EXPECT_EQ(paused.code, 1) << paused.out;
+    for (const char* named : {"Pause_Portrait.json", "pause_sky"})
+        EXPECT_NE(paused.out.find(named), std::string::npos) << paused.out;
 }

@@ -28,6 +28,7 @@ struct InterstitialTest : AnnounceTest {
     void useScriptedEngine(AnnounceManager& announcer) {
         announcer.setInterstitialFactory(
             [this](const std::string& unit) {
+                askedUnits.push_back(unit);
                 auto ad = DZInterstitial::create(unit);
                 ad->slot()->setSDKCoreController(controller);
                 return ad;
@@ -61,6 +62,7 @@ struct InterstitialTest : AnnounceTest {
         bed.runUntilIdle();
     }
     int done = 0;
+    std::vector<std::string> askedUnits;
     void gameOver(int context = 1) {
         manager->showPopupAds(context, [this] { ++done; });
     }
@@ -135,4 +137,44 @@ TEST_F(InterstitialTest, ALaunchWhoseCheckIsNotDueStillHasOneForItsFirstGameOver
     shown->closeButtonPressed();
     bed.runUntilIdle();
     EXPECT_EQ(done, 1);
+}
+
+TEST_F(InterstitialTest, TheFirstGameOverOfALaunchShowsTheUnitOfTheListFetchedAtLaunch) {
+    // The server was restarted with another unit; the next launch's check is due.
+    serveList(list({item({"HCIt", "3600", "600"}), item({"SetP", "didazInterstitialAdPublisherId", "fresh"}),
+                    item({"SetP", "didazInterstitialAdContextFlag", "1"})}));
+    clock = kStart + 4000;
+    manager = AnnounceManager::create({home.path() / "tmp", [this] { return clock.load(); }});
+    useScriptedEngine(*manager);
+    askedUnits.clear();
+    core->setAnnounceManager(manager);
+    core->applicationDidFinishLaunchingWithOptions(std::nullopt);
+    manager->waitForDownload();
+    EXPECT_EQ(listHits(), 2u);
+    finishLoad();
+    EXPECT_EQ(askedUnits, (std::vector<std::string>{"unit", "fresh"}))
+        << "asked at launch, then for the list's";
+    ASSERT_TRUE(manager->interstitialAd() && manager->interstitialAd()->isReady());
+    EXPECT_EQ(manager->interstitialAd()->adUnitID(), "fresh");
+    gameOver();
+    EXPECT_TRUE(manager->interstitialAdPresenting());
+    EXPECT_EQ(manager->interstitialsPresented(), 1);
+    const auto shown = std::dynamic_pointer_cast<DZAdAppViewController>(
+        core->window()->rootViewController()->presentedViewController());
+    ASSERT_NE(shown, nullptr);
+    shown->closeButtonPressed();
+    finishLoad();
+
+    // A list naming yet another unit whose file fails asks for nothing anew: the ready ad of the
+    // unit it no longer names is not shown, and the list's unit is asked for after the game over.
+    serveList(list({item({"SetP", "didazInterstitialAdPublisherId", "third"}),
+                    item({"SetP", "didazInterstitialAdContextFlag", "1"}), item({"Fi", "a", "a.png", "1"})}));
+    clock = kStart + 8000;
+    check();
+    bed.runUntilIdle();
+    ASSERT_TRUE(manager->interstitialAd() && manager->interstitialAd()->isReady());
+    gameOver();
+    EXPECT_FALSE(manager->interstitialAdPresenting());
+    EXPECT_EQ(manager->interstitialsPresented(), 1);
+    EXPECT_EQ(askedUnits.back(), "third");
 }

@@ -20,6 +20,12 @@ struct PopupTest : AnnounceTest {
         manager->showPopupAds(context, [&] { ++done; });
         return done == 1;
     }
+    // The next launch: a manager of its own on the same home.
+    void relaunch() {
+        manager = AnnounceManager::create({home.path() / "tmp", [this] { return clock.load(); }});
+        core->setAnnounceManager(manager);
+        manager->setAppCore(core.get());
+    }
     std::vector<std::string> titles() const {
         std::vector<std::string> out;
         const auto& alert = manager->popupAdAlertView();
@@ -131,4 +137,38 @@ TEST_F(PopupTest, ThePopUpComesOverTheGameOverScreenOnceItsCurtainIsDown) {
     EXPECT_EQ(manager->popupAdAlertView(), nullptr) << "the curtain would roll over it";
     window->finishTransition();
     EXPECT_NE(manager->popupAdAlertView(), nullptr);
+}
+
+TEST_F(PopupTest, APopUpSeenStaysSeenAfterLaunchesThatEmptyTheCache) {
+    serveList(popupList("14", "0", "()"));
+    check();
+    ASSERT_TRUE(gameOver());
+    ASSERT_NE(manager->popupAdAlertView(), nullptr);
+    manager->popupAdAlertView()->clickButtonAtIndex(0);
+
+    // A launch without the local server (the built-in base names none, so nothing is checked or
+    // saved) empties the cache of the local server's list; the next launch with it shows no pop-up.
+    core->setIphoneWebUrl("http://tikoleap.invalid/iphone/");
+    relaunch();
+    check();
+    core->setIphoneWebUrl(server.url("/iphone/"));
+    relaunch();
+    check();
+    ASSERT_TRUE(gameOver());
+    EXPECT_EQ(manager->popupAdAlertView(), nullptr);
+
+    // Nor when the cache was emptied through the app URL.
+    EXPECT_TRUE(core->applicationHandleOpenURL("tikoleap:///announceManager/deleteCacheFiles"));
+    relaunch();
+    check();
+    ASSERT_TRUE(gameOver());
+    EXPECT_EQ(manager->popupAdAlertView(), nullptr);
+
+    // A kept serial no pop-up can have is not cut into one that marks another pop-up seen.
+    platform::PlistDict kept = status();
+    kept.setInt("popupAdDoneSerial", int64_t{1} << 40);
+    platform::writePlistDictionaryFile(cacheDir() / "status.plist", kept);
+    relaunch();
+    manager->loadState();
+    EXPECT_EQ(manager->popupAdDoneSerial(), 0);
 }
