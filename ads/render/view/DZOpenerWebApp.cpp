@@ -53,10 +53,6 @@ void sendResized(const std::weak_ptr<DZAdView>& weakAdView, const DZMRAIDResizeP
                                                              {"height", properties.size().height}});
 }
 
-}  // namespace
-
-namespace {
-
 bool supportsOrientations(const DZOpener& opener, unsigned mask) {
     auto adView = opener.adView();
     return adView
