@@ -156,8 +156,9 @@ std::optional<std::string> DZMAdNetworkConnectorBase::requestAgent() const {
 }
 
 bool DZMAdNetworkConnectorBase::isAutoClickProtected() const {
+    // A connector that no longer knows its slot cannot tell: protected.
     auto owner = slot();
-    return owner && owner->adViewDelegate() && owner->adViewDelegate()->opener().autoClickProtected();
+    return !owner || owner->isAutoClickProtected();
 }
 
 // --- Callbacks ---

@@ -79,7 +79,6 @@ void DZMAdapterHTML::getBannerWithSize(DZAdSize size) {
     adView_->reset();
     adView_->configureAsBannerAdView();
     adViewDelegate_ = DZAdNetworkJavaScriptAdViewDelegate::create(weak_from_this(), passbackURL_);
-    adViewDelegate_->opener().setAutoClickProtected(connector->isAutoClickProtected());
     adView_->setDelegate(adViewDelegate_);
     loading_ = true;
     adView_->loadHTMLString(*html, DZAdServerURL("/"));
@@ -115,6 +114,11 @@ void DZMAdapterHTML::clearWebView() {
     passbackURL_.reset();
     loading_ = false;
     delivered_ = false;
+}
+
+bool DZMAdapterHTML::isAutoClickProtected() const {
+    auto owner = connector();
+    return !owner || owner->isAutoClickProtected();
 }
 
 void DZMAdapterHTML::didReceiveValidAd() {

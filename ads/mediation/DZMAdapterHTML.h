@@ -68,6 +68,8 @@ class DZMAdapterHTML : public DZMAdNetworkAdapter,
     void adWillLeaveApplication() override;
     void willLeaveAppDueToClick() override {}
     void openWasBlocked(const nlohmann::json& info) override;
+    // As the connector's slot is; protected once the connector has gone.
+    bool isAutoClickProtected() const override;
     const std::shared_ptr<DZIntermission>& intermission() const override { return intermission_; }
     void setIntermission(std::shared_ptr<DZIntermission> intermission) override {
         intermission_ = std::move(intermission);

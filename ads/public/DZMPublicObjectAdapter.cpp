@@ -1,17 +1,7 @@
 #include "ads/public/DZMPublicObjectAdapter.h"
 
+#include "ads/core/slot/DZSlot.h"
 #include "ads/mediation/DZMAdNetworkConnector.h"
-#include "ads/render/view/DZBannerAdViewDelegate.h"
-#include "ads/render/view/DZOpener.h"
-
-namespace {
-
-void protectFromAutoClicks(const std::shared_ptr<DZSlot>& slot, bool on) {
-    if (!slot) return;
-    if (auto delegate = slot->adViewDelegate()) delegate->opener().setAutoClickProtected(on);
-}
-
-}  // namespace
 
 DZMPublicObjectAdapter::~DZMPublicObjectAdapter() {
     stopBeingDelegate();
@@ -34,7 +24,7 @@ std::shared_ptr<DZBannerView> DZMPublicObjectAdapter::makeBannerView(DZAdSize si
     banner->setDelegate(std::weak_ptr<DZBannerViewDelegate>(shared_from_this()));
     banner->slot()->setReloadable(false);
     banner->setRootViewController(connector.viewControllerForPresentingModalView());
-    protectFromAutoClicks(banner->slot(), connector.isAutoClickProtected());
+    banner->slot()->setAutoClickProtected(connector.isAutoClickProtected());
     bannerView_ = banner;
     return banner;
 }
@@ -43,7 +33,7 @@ std::shared_ptr<DZInterstitial> DZMPublicObjectAdapter::makeInterstitial(
     const std::optional<std::string>& adUnitID, const DZMAdNetworkConnector& connector) {
     auto interstitial = DZInterstitial::create(adUnitID);
     interstitial->setDelegate(std::weak_ptr<DZInterstitialDelegate>(shared_from_this()));
-    protectFromAutoClicks(interstitial->slot(), connector.isAutoClickProtected());
+    interstitial->slot()->setAutoClickProtected(connector.isAutoClickProtected());
     interstitial_ = interstitial;
     return interstitial;
 }

@@ -24,6 +24,8 @@ nlohmann::json runBrowser(const std::string& url, const std::string& referrer, d
     window->makeKeyAndVisible();
     window->setRootViewController(root);
     auto opener = std::make_shared<DZOpener>();
+    // The probe's user asked for this page: no tap is needed to explain its open.
+    opener->setAutoClickProtected(false);
     opener->setNavigationContext(url, root, {});
     opener->setReferringURL(referrer);
     opener->openBrowserToURL(url, platform::ui::kInterfaceOrientationMaskAll);

@@ -61,9 +61,9 @@ void DZSlot::construct() {
     reloadInterval_ = kDefaultReloadInterval;
     adView_ = DZAdView::create(frame_);
     if (auto csi = DZCSI::sharedInstance()) csi->recordTimestampForLabel("native:view_create");
-    adViewDelegate_ = DZBannerAdViewDelegate::create(weak_from_this());
     // Protected before any ad arrives: not every ad comes by way of the core page's ad URL.
-    adViewDelegate_->opener().setAutoClickProtected(DZOpener::autoClickProtectionByDefault());
+    autoClickProtected_ = DZOpener::autoClickProtectionByDefault();
+    adViewDelegate_ = DZBannerAdViewDelegate::create(weak_from_this());
     adView_->setDelegate(adViewDelegate_);
 
     auto& center = NotificationCenter::defaultCenter();

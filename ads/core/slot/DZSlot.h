@@ -78,6 +78,10 @@ class DZSlot : public DZAdHost,
     bool hasValidAd() const override { return state_ == kDZSlotStateValidAd; }
     bool mayTakeClicks() const override;
     void openWasBlocked(const nlohmann::json& info) override;
+    // On unless the core page's constants switch it off; every ad loaded switches it on again
+    // (the constants permitting), and the core page's request or a mediating connector may too.
+    bool isAutoClickProtected() const override { return autoClickProtected_; }
+    void setAutoClickProtected(bool on) { autoClickProtected_ = on; }
     void adDidReceiveAppEvent(const std::string& name, const std::optional<std::string>& info) override;
     // Any change from the invalidated state, to the current one or to no state at all is ignored.
     void setState(DZSlotState state);
@@ -460,6 +464,7 @@ class DZSlot : public DZAdHost,
     platform::Size newAdSize_;
     std::optional<uint64_t> timeLastLoaded_;
     bool adCustomRendered_ = false;
+    bool autoClickProtected_ = true;
     int32_t CSIIdentifier_ = 0;
     std::string adResponseKey_, netWorkLatencyKey_, adRenderingKey_, totalTimeKey_;
     platform::Rect frame_;

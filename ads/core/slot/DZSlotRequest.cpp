@@ -302,8 +302,7 @@ void DZSlot::loadAdURLWithParameters(const DZNotification::Parameters& parameter
     }
     // Switched off by the core's constants, the request may still ask for it.
     const auto protection = parameters.find("enable_auto_click_protection");
-    if (protection != parameters.end() && protection->second == "1" && adViewDelegate_)
-        adViewDelegate_->opener().setAutoClickProtected(true);
+    if (protection != parameters.end() && protection->second == "1") autoClickProtected_ = true;
     const auto url = parameters.find("url");
     const auto parsed = url == parameters.end() ? std::nullopt : platform::Url::parse(url->second);
     if (!parsed || !parsed->isWeb()) {
@@ -328,8 +327,7 @@ void DZSlot::loadAd(const std::shared_ptr<DZAd>& ad, const std::map<std::string,
     }
     // Whichever way the ad came (the core's ad URL or whole ad, the extras' ad or page), it is
     // protected unless the core's constants switch protection off.
-    if (DZOpener::autoClickProtectionByDefault() && adViewDelegate_)
-        adViewDelegate_->opener().setAutoClickProtected(true);
+    if (DZOpener::autoClickProtectionByDefault()) autoClickProtected_ = true;
     cancelFormats();
     if (adFetcher_) adFetcher_->cancel();
     adFetcher_.reset();

@@ -274,11 +274,8 @@ void DZSlot::loadAdNetworkJavaScriptRequest(const std::shared_ptr<DZAd>& ad) {
     std::optional<std::string> passback;
     if (auto url = platform::Url::parse(ad->adNetworkPassbackURL().value_or("")); url && url->isWeb())
         passback = url->text();
-    // The protection the request asked for stays with the ad, whichever delegate shows it.
-    const bool protectedClicks = adViewDelegate_ && adViewDelegate_->opener().autoClickProtected();
     if (auto old = adViewDelegate_) old->opener().clearContext();
     adViewDelegate_ = DZAdNetworkJavaScriptAdViewDelegate::create(weak_from_this(), passback);
-    adViewDelegate_->opener().setAutoClickProtected(protectedClicks);
     adView_->setDelegate(adViewDelegate_);
     const auto base = platform::Url::parse(ad->adBaseURL().value_or(""));
     adView_->loadHTMLString(html, base && base->isWeb() ? base->text() : std::string());
@@ -290,7 +287,6 @@ void DZSlot::restoreBannerAdViewDelegate() {
     script->stopRenderingTimer();
     script->opener().clearContext();
     adViewDelegate_ = DZBannerAdViewDelegate::create(weak_from_this());
-    adViewDelegate_->opener().setAutoClickProtected(script->opener().autoClickProtected());
     if (adView_) adView_->setDelegate(adViewDelegate_);
 }
 

@@ -69,6 +69,10 @@ class DZAdHost : public DZMRAIDEventHandling {
     virtual void willLeaveAppDueToClick() = 0;
     // An open the page asked for with no tap to explain it; the host tells whoever keeps count.
     virtual void openWasBlocked(const nlohmann::json& info) = 0;
+    // Whether an open of the ad needs a tap on the view it came from, in every view that shows
+    // the ad's pages (its own, and every full-screen one it opens): the one place this is kept.
+    // A host that cannot tell says yes.
+    virtual bool isAutoClickProtected() const { return true; }
 
     // --- Screens the ad puts over the app ---
     // The bookkeeping of those screens, made by the first of them.

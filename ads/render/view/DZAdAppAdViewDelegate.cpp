@@ -10,6 +10,7 @@
 #include "ads/render/view/DZMRAIDInterceptor.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/dispatch/DispatchQueue.h"
+#include "platform/web/WebEngine.h"
 
 namespace {
 
@@ -39,14 +40,30 @@ DZAdAppAdViewDelegate::~DZAdAppAdViewDelegate() {
     releaseInterceptor();
 }
 
+bool DZAdAppAdViewDelegate::followsLinkInPlace(const DZAdView& adView,
+                                               const platform::web::NavigationAction& action) const {
+    if (action.type != platform::web::NavigationType::LinkClicked) return false;
+    const std::string scheme = platform::web::WebEngine::schemeOf(action.url);
+    if (scheme != "http" && scheme != "https") return false;  // the opener's, which guards them
+    if (opensLinksInAppBrowser()) return false;               // the in-app browser's, the same
+    const auto page = [](const std::string& url) { return url.substr(0, url.find('#')); };
+    return action.url.find('#') == std::string::npos || page(action.url) != page(adView.currentURL());
+}
+
 bool DZAdAppAdViewDelegate::adViewShouldStartLoad(DZAdView& adView,
                                                   const platform::web::NavigationAction& action) {
-    if (action.type == platform::web::NavigationType::LinkClicked &&
-        platform::UserDefaults::standard()->stringForKey(kDisableClickPingKey) != "1") {
-        platform::DispatchQueue::main()->async([controller = controller_] {
-            auto owner = controller.lock();
-            if (auto host = owner ? owner->host() : nullptr) host->pingClickURLs();
-        });
+    if (followsLinkInPlace(adView, action)) {
+        // A link followed in this view is the ad's click: one tap on the view explains one.
+        auto self = shared_from_this();
+        opener().setNavigationContext(action.url, adView.viewController(),
+                                      std::static_pointer_cast<DZAdView>(adView.shared_from_this()));
+        if (!opener().shouldPerformOpenAction()) return false;
+        if (platform::UserDefaults::standard()->stringForKey(kDisableClickPingKey) != "1") {
+            platform::DispatchQueue::main()->async([controller = controller_] {
+                auto owner = controller.lock();
+                if (auto host = owner ? owner->host() : nullptr) host->pingClickURLs();
+            });
+        }
     }
     return DZAdViewDelegate::adViewShouldStartLoad(adView, action);
 }

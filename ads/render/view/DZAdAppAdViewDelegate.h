@@ -1,6 +1,7 @@
 #pragma once
 // The navigation delegate of the page a full-screen ad-app controller shows after a click or an
-// expansion: a link the user follows there pings the ad's click URLs, each load switches the
+// expansion: a link the user follows there pings the ad's click URLs (each needs its own tap on
+// the view while the ad is protected, as every open of the page does), each load switches the
 // rich-media script interception on while it runs, and the landing page's load times go into
 // the ad's statistics. Main thread only.
 #include <memory>
@@ -31,6 +32,9 @@ class DZAdAppAdViewDelegate : public DZAdViewDelegate {
 
   private:
     void releaseInterceptor();
+    // A link the page follows in this view itself (not an anchor of the page, nor one the opener
+    // or the in-app browser takes).
+    bool followsLinkInPlace(const DZAdView& adView, const platform::web::NavigationAction& action) const;
 
     std::weak_ptr<DZAdAppViewController> controller_;
     // This page's hold on the interception: at most one, given back when the load ends or the

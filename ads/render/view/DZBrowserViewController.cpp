@@ -79,6 +79,8 @@ void DZBrowserViewController::openInSafari() {
     auto opener = std::make_shared<DZOpener>();
     opener->setNavigationContext(url, weak_from_this(), {});
     opener->setHost(theHost);
+    // The user's own press on the toolbar, which no page can make, explains this open.
+    opener->setAutoClickProtected(false);
     // Recorded once the desktop has taken the page (didLeaveApplication), not before.
     opener->setDelegate(std::shared_ptr<DZOpenerDelegate>(self, static_cast<DZOpenerDelegate*>(this)));
     opener->openApp(url);

@@ -46,8 +46,14 @@ void DZOpener::clearContext() {
     confirmationURL_.clear();
 }
 
+bool DZOpener::autoClickProtected() const {
+    if (!autoClickProtected_) return false;
+    if (auto host = host_.lock()) return host->isAutoClickProtected();
+    return autoClickProtectionByDefault();
+}
+
 bool DZOpener::shouldPerformOpenAction() {
-    if (!autoClickProtected_) return true;
+    if (!autoClickProtected()) return true;
     auto adView = adView_.lock();
     // Only a recent tap on the ad explains an open, and only one: a page that opens again and
     // again (after every Done) has no user asking for it.
@@ -121,7 +127,8 @@ void DZOpener::alertViewClickedButtonAtIndex(platform::ui::AlertView& alert, int
     const int firstOther = alert.cancelButtonIndex() + 1;
     if (buttonIndex != firstOther || url.empty()) return;
     allowedAppURLs_.insert(url);
-    openApp(url);
+    // The tap that asked was used up on the question; the user's answer explains the open.
+    openExplainedApp(url, true);
 }
 
 void DZOpener::alertViewDidDismissWithButtonIndex(platform::ui::AlertView& alert, int) {
@@ -150,11 +157,24 @@ std::string DZOpener::openableTarget(const std::string& url, bool& phoneCall) {
 
 bool DZOpener::openApp(const std::string& url) {
     if (url.empty()) return false;
-    // Before the question, the pings and the callbacks: a URL that cannot go anywhere is no click.
+    // Before the question, the pings and the callbacks: a URL that cannot go anywhere is no click
+    // and uses up no tap.
     bool phoneCall = false;
     const std::string target = openableTarget(url, phoneCall);
     if (target.empty()) return false;
     if (!shouldPerformOpenAction()) return false;
+    return handOn(url, target, phoneCall, true);
+}
+
+bool DZOpener::openExplainedApp(const std::string& url, bool countsClick) {
+    if (url.empty()) return false;
+    bool phoneCall = false;
+    const std::string target = openableTarget(url, phoneCall);
+    if (target.empty()) return false;
+    return handOn(url, target, phoneCall, countsClick);
+}
+
+bool DZOpener::handOn(const std::string& url, const std::string& target, bool phoneCall, bool countsClick) {
     if (auto title = confirmationMessageForURL(url); title && !allowedAppURLs_.contains(url)) {
         confirmClickToURL(url, *title);
         return false;
@@ -164,7 +184,7 @@ bool DZOpener::openApp(const std::string& url) {
     // (no browser) is told to the player instead. The host and the delegate are the ones of the
     // click, even when this opener's context is cleared meanwhile.
     platform::DispatchQueue::main()->async(
-        [self = weak_from_this().lock(), host = host_, delegate = delegate_, target, phoneCall] {
+        [self = weak_from_this().lock(), host = host_, delegate = delegate_, target, phoneCall, countsClick] {
             std::string error;
             auto& desktop = platform::UrlOpener::shared();
             const auto outcome =
@@ -180,7 +200,7 @@ bool DZOpener::openApp(const std::string& url) {
             }
             // The callbacks may release the host's owner and this opener's.
             auto clicked = host.lock();
-            if (clicked) {
+            if (clicked && countsClick) {
                 clicked->adWasClicked();
                 clicked->pingClickURLs();
             }

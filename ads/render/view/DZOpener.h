@@ -68,13 +68,16 @@ class DZOpener : public platform::ui::AlertViewDelegate,
     const std::string& referringURL() const { return referringURL_; }
     void setDelegate(std::weak_ptr<DZOpenerDelegate> delegate) { delegate_ = std::move(delegate); }
 
-    // When set, no open action runs unless a recent tap on the ad view explains it (each tap
-    // one open).
+    // While protected, no open action runs unless a recent tap on the ad view explains it (each
+    // tap one open). Every opener is protected from the moment it is made: an opener of a host's
+    // ad as its host says (the one place that knows, for every view of the ad), one without a
+    // host unless the core page's constants switch protection off. Switching an opener's own
+    // protection off is for opens of the user's own asking, never of a page's.
     void setAutoClickProtected(bool on) { autoClickProtected_ = on; }
     // Ads are protected unless the core page's constants say "0" (or "false") here.
     inline static const std::string kAutoClickProtectionKey = "/rerive/ads/enable_auto_click_protection";
     static bool autoClickProtectionByDefault();
-    bool autoClickProtected() const { return autoClickProtected_; }
+    bool autoClickProtected() const;
     // Set when a click left the app; the full-screen controller clears it on the way back.
     bool didOpenAnotherApplication() const { return didOpenAnotherApplication_; }
     void setDidOpenAnotherApplication(bool did) { didOpenAnotherApplication_ = did; }
@@ -156,6 +159,11 @@ class DZOpener : public platform::ui::AlertViewDelegate,
   private:
     // What openApp hands on: the URL as it is opened, or "" when refused (logged).
     static std::string openableTarget(const std::string& url, bool& phoneCall);
+    // openApp for an open a tap explained already (the user's answer to the question, the
+    // fallback of a store sheet the tap showed): the auto-click rule is not asked again. Without
+    // `countsClick` the open counts no click of its own (the tap's was counted).
+    bool openExplainedApp(const std::string& url, bool countsClick);
+    bool handOn(const std::string& url, const std::string& target, bool phoneCall, bool countsClick);
 
     std::string navigationURL_;
     std::weak_ptr<platform::ui::ViewController> viewController_;
@@ -163,7 +171,7 @@ class DZOpener : public platform::ui::AlertViewDelegate,
     std::weak_ptr<DZAdHost> host_;
     std::weak_ptr<DZOpenerDelegate> delegate_;
     std::string referringURL_;
-    bool autoClickProtected_ = false;
+    bool autoClickProtected_ = true;
     bool didOpenAnotherApplication_ = false;
     // URLs the user confirmed once; kept for the opener's life.
     std::set<std::string> allowedAppURLs_;

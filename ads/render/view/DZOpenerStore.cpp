@@ -1,6 +1,7 @@
 // The opener's store sheets and purchase hand-off. Product numbers come from ad pages, so they
 // are checked before any sheet is made, and the sheets loaded ahead of a click are bounded.
 #include <algorithm>
+#include <utility>
 
 #include "ads/core/DZInAppPurchase.h"
 #include "ads/core/DZValues.h"
@@ -39,8 +40,12 @@ std::shared_ptr<DZOverlayProxy> proxyForSheet(const std::shared_ptr<StoreProduct
     return proxy;
 }
 
-void presentSheet(DZOpener& opener, const std::shared_ptr<DZOverlayProxy>& proxy) {
-    proxy->presentFromViewController(opener.viewController(), [weak = opener.weak_from_this()] {
+// A tap's one click: counted when the sheet has come up, or by the fallback page that replaces
+// it, whichever is first.
+void presentSheet(DZOpener& opener, const std::shared_ptr<DZOverlayProxy>& proxy,
+                  std::shared_ptr<bool> clickCounted = std::make_shared<bool>(false)) {
+    proxy->presentFromViewController(opener.viewController(), [weak = opener.weak_from_this(), clickCounted] {
+        if (std::exchange(*clickCounted, true)) return;
         if (auto opener = weak.lock()) opener->didOpenInApp();
     });
 }
@@ -89,20 +94,22 @@ void DZOpener::openInAppStoreWithProductID(const std::string& productID, const s
     }
     auto sheet = std::make_shared<StoreProductViewController>();
     auto proxy = proxyForSheet(sheet, host_.lock());
+    auto clickCounted = std::make_shared<bool>(false);
     sheet->loadProductWithParameters(
         loadParameters(productID),
-        [self, sheet, proxy, fallbackURL, shouldWaitForFetch](bool loaded, const std::string&) {
+        [self, sheet, proxy, fallbackURL, shouldWaitForFetch, clickCounted](bool loaded, const std::string&) {
             if (loaded) {
-                if (shouldWaitForFetch) presentSheet(*self, proxy);
+                if (shouldWaitForFetch) presentSheet(*self, proxy, clickCounted);
                 return;
             }
-            // Only a sheet the user already sees makes way for the fallback page.
+            // Only a sheet the user already sees makes way for the fallback page, which belongs to
+            // the tap that showed the sheet: that tap is used up, and explains it all the same.
             auto* presenting = sheet->presentingViewController();
             if (!presenting || presenting->presentedViewController() != sheet) return;
             if (auto delegate = sheet->delegate()) delegate->productViewControllerDidFinish(*sheet);
-            self->openApp(fallbackURL);
+            self->openExplainedApp(fallbackURL, !std::exchange(*clickCounted, true));
         });
-    if (!shouldWaitForFetch) presentSheet(*this, proxy);
+    if (!shouldWaitForFetch) presentSheet(*this, proxy, clickCounted);
 }
 
 void DZOpener::openInAppPurchase(const std::string& productID, int quantity,

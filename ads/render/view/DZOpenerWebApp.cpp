@@ -25,6 +25,7 @@ constexpr const char* kExpandNotAllowed =
     "Expanding an ad is not allowed until the user interacts with the ad.";
 constexpr const char* kResizeNotAllowed =
     "Resizing an ad is not allowed until the user interacts with the ad.";
+constexpr const char* kOrientationNotSupported = "The orientation the ad asked for is not supported.";
 
 void reportError(const DZOpener& opener, const std::string& message, const std::string& action) {
     auto host = opener.host();
@@ -52,14 +53,31 @@ void sendResized(const std::weak_ptr<DZAdView>& weakAdView, const DZMRAIDResizeP
                                                              {"height", properties.size().height}});
 }
 
+bool supportsOrientations(const DZOpener& opener, unsigned mask) {
+    auto adView = opener.adView();
+    return adView
+               ? dz_supportsOrientations(*adView, mask)
+               : (mask &
+                  platform::ui::interfaceOrientationMask(platform::ui::InterfaceOrientation::Portrait)) != 0;
+}
+
+// Whether a screen over the app in these orientations may open; when not, the page hears why.
+bool mayExpand(DZOpener& opener, unsigned mask) {
+    if (!supportsOrientations(opener, mask)) {
+        reportError(opener, kOrientationNotSupported, "expand");
+        return false;
+    }
+    if (!opener.shouldPerformOpenAction()) {
+        reportError(opener, kExpandNotAllowed, "expand");
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool DZOpener::shouldPerformOpenActionWithOrientations(unsigned mask) {
-    auto adView = adView_.lock();
-    const bool supported = adView ? dz_supportsOrientations(*adView, mask)
-                                  : (mask & platform::ui::interfaceOrientationMask(
-                                                platform::ui::InterfaceOrientation::Portrait)) != 0;
-    return supported && shouldPerformOpenAction();
+    return supportsOrientations(*this, mask) && shouldPerformOpenAction();
 }
 
 void DZOpener::configureOverlay(DZAdAppViewController& controller, unsigned orientations,
@@ -90,10 +108,7 @@ void DZOpener::openWebApp(const std::string& url, unsigned supportedOrientations
     }
     // The callbacks below may release this opener's owner.
     auto self = weak_from_this().lock();
-    if (!shouldPerformOpenActionWithOrientations(supportedOrientations)) {
-        reportError(*this, kExpandNotAllowed, "expand");
-        return;
-    }
+    if (!mayExpand(*this, supportedOrientations)) return;
     auto from = viewController_.lock();
     if (!canOpenContent(true)) return;
     disableAutoCollapseForResize();
@@ -107,10 +122,7 @@ void DZOpener::openWebAppWithHTML(const std::string& html, unsigned supportedOri
                                   bool useCustomClose) {
     // The callbacks below may release this opener's owner.
     auto self = weak_from_this().lock();
-    if (!shouldPerformOpenActionWithOrientations(supportedOrientations)) {
-        reportError(*this, kExpandNotAllowed, "expand");
-        return;
-    }
+    if (!mayExpand(*this, supportedOrientations)) return;
     auto from = viewController_.lock();
     if (!canOpenContent(!html.empty())) return;
     disableAutoCollapseForResize();
@@ -123,10 +135,7 @@ void DZOpener::openWebAppWithHTML(const std::string& html, unsigned supportedOri
 void DZOpener::expandToWebAppWithSupportedOrientations(unsigned supportedOrientations, bool useCustomClose) {
     // The callbacks below may release this opener's owner.
     auto self = weak_from_this().lock();
-    if (!shouldPerformOpenActionWithOrientations(supportedOrientations)) {
-        reportError(*this, kExpandNotAllowed, "expand");
-        return;
-    }
+    if (!mayExpand(*this, supportedOrientations)) return;
     auto adView = adView_.lock();
     auto from = viewController_.lock();
     if (!canOpenContent(adView != nullptr)) return;

@@ -420,12 +420,13 @@ TEST_F(Slot, AnAdFromTheCoreIsProtectedFromAutoClicksUnlessTheConstantsSayNot) {
     banner();
     auto& opener = slot_->adViewDelegate()->opener();
     const auto load = [&](DZNotification::Parameters parameters) {
-        opener.setAutoClickProtected(false);
+        slot_->setAutoClickProtected(false);
         slot_->loadRequest(nullptr);
         parameters["url"] = "http://127.0.0.1:9/ad";
         slot_->loadAdURLWithParameters(parameters);
         slot_->cancelLoad();
-        return opener.autoClickProtected();
+        EXPECT_EQ(opener.autoClickProtected(), slot_->isAutoClickProtected());
+        return slot_->isAutoClickProtected();
     };
     EXPECT_TRUE(load({}));
     auto defaults = platform::UserDefaults::standard();

@@ -136,4 +136,18 @@ TEST_F(Connectors, NetworksWithoutAUsableAdapterAreSkippedWithExitCodeFour) {
     EXPECT_EQ(TikoTestAdapter::requests, 0);
 }
 
+TEST_F(Connectors, TheAdaptersAdIsProtectedAsTheSlotIsAndWhenTheConnectorCannotTell) {
+    load({network("silence", {{"pubid", "p"}})});
+    auto connector = manager()->requestingConnector();
+    ASSERT_TRUE(connector);
+    slot_->setAutoClickProtected(false);
+    EXPECT_FALSE(connector->isAutoClickProtected());
+    slot_->setAutoClickProtected(true);
+    EXPECT_TRUE(connector->isAutoClickProtected());
+    slot_->setAutoClickProtected(false);
+    slot_.reset();
+    bed_.runUntilIdle();
+    EXPECT_TRUE(connector->isAutoClickProtected());
+}
+
 }  // namespace

@@ -140,6 +140,7 @@ TEST_F(AdViewBridge, DeeplinkPlusOpensTheFallbackUnlessSwitchedOff) {
         "deeplink+://"
         "navigate?primaryUrl=tikoleapnosuchapp%3A%2F%2Fitem&fallbackUrl=https%3A%2F%2Fshop.example%2F"
         "&fallbackTrackingUrl=http%3A%2F%2F127.0.0.1%3A9%2Ft";
+    view_->setTouched(true);  // the link the user tapped
     EXPECT_FALSE(delegate_->adViewShouldStartLoad(*view_, action(link, NavigationType::LinkClicked)));
     bed_.runUntilIdle();  // the opener hands a URL on after the current turn
     EXPECT_THAT(bed_.opener().opened(), ElementsAre("https://shop.example/"));

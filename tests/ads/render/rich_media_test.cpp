@@ -85,6 +85,8 @@ class RichMedia : public ::testing::Test {
         slot_->setSDKCoreController(core_);
         slot_->finishedLoadingAdResponse(std::make_shared<DZAd>());
         slot_->ad()->setMRAIDEventHandler(handler_);
+        // The states themselves: the opens that reach them are taken as explained.
+        slot_->setAutoClickProtected(false);
         opener_->setHost(slot_);
         said();
     }
@@ -209,10 +211,14 @@ TEST_F(RichMedia, ExpandAndCloseThenAnExpandRefusedForWantOfATouch) {
     EXPECT_EQ(adView_->superview(), banner_);
     EXPECT_EQ(adInWindow(), (Rect{0, 430, 320, 50}));
 
-    opener().setAutoClickProtected(true);
+    slot_->setAutoClickProtected(true);
     opener().expandToWebAppWithSupportedOrientations(30, false);
     opener().openWebAppWithResizeProperties(resize("320", "250", "0", "-200"));
     opener().openWebAppWithHTML("<p>app</p>", 30, false);
+    // The orientation is looked at first: a page asking for one the game does not take hears
+    // so, and the tap stays for its next open.
+    adView_->setTouched(true);
+    opener().openWebAppWithHTML("<p>app</p>", 24, false);
     advance(0.5);
     EXPECT_FALSE(root_->presentedViewController());
     EXPECT_EQ(said(), "");
@@ -221,8 +227,13 @@ TEST_F(RichMedia, ExpandAndCloseThenAnExpandRefusedForWantOfATouch) {
               (std::vector<Error>{
                   {"Expanding an ad is not allowed until the user interacts with the ad.", "expand"},
                   {"Resizing an ad is not allowed until the user interacts with the ad.", "resize"},
-                  {"Expanding an ad is not allowed until the user interacts with the ad.", "expand"}}));
+                  {"Expanding an ad is not allowed until the user interacts with the ad.", "expand"},
+                  {"The orientation the ad asked for is not supported.", "expand"}}));
     EXPECT_EQ(slot_->adClickCount(), 1);
+    opener().openWebAppWithHTML("<p>app</p>", 30, false);
+    advance(0.5);
+    EXPECT_TRUE(root_->presentedViewController());
+    EXPECT_EQ(slot_->adClickCount(), 2);
 }
 
 TEST_F(RichMedia, ACollapsingAdSlidesAwayWithItsPageAndItsBannerStaysWholeUntilThePageRedraws) {

@@ -12,6 +12,7 @@
 #include "AdViewTestBed.h"
 #include "ads/core/DZAd.h"
 #include "ads/core/DZInAppPurchase.h"
+#include "ads/core/slot/DZSDKCoreController.h"
 #include "ads/core/slot/DZSlot.h"
 #include "ads/render/overlay/DZViewController.h"
 #include "ads/render/view/DZBannerAdViewDelegate.h"
@@ -164,6 +165,42 @@ TEST_F(DeviceActions, StoreSheetsPreloadedShownAndClosedWithTheirFallbacks) {
     advance(0.5);
     EXPECT_EQ(shown(), nullptr);
     EXPECT_THAT(opened(), ElementsAre("https://shop.example/fallback"));
+}
+
+TEST_F(DeviceActions, OneTapExplainsAStoreSheetWithItsFallbackAndACallWithItsQuestion) {
+    // A core of its own hears of the blocked opens: the shared one may keep a page made on an
+    // earlier test's loop.
+    auto core = DZSDKCoreController::create();
+    slot_->setSDKCoreController(core);
+    opener_->setAutoClickProtected(true);
+    bed_.opener().setHandledSchemes({"tel"});
+    store_->setSucceeds(false);
+    const std::string fallback = "https://shop.example/fallback";
+    const auto store = [&] {
+        page("open?a=in_app_store&product_id=7&u=https%3A%2F%2Fshop.example%2Ffallback");
+        return shown() != nullptr;
+    };
+    EXPECT_FALSE(store());
+    advance(0.5);
+    EXPECT_THAT(opened(), IsEmpty());
+
+    // The sheet comes up, and its product cannot load: the fallback page takes its place, for
+    // the one click of the tap.
+    slot_->adView()->setTouched(true);
+    EXPECT_TRUE(store());
+    advance(0.5);
+    EXPECT_EQ(shown(), nullptr);
+    EXPECT_THAT(opened(), ElementsAre(fallback));
+    EXPECT_EQ(slot_->adClickCount(), 1);
+
+    // The question before a call uses the tap up; the user's answer is what explains the call.
+    slot_->adView()->setTouched(true);
+    page("open?a=call&u=tel%3A555-0100");
+    auto alert = opener_->confirmationAlert();
+    ASSERT_NE(alert, nullptr);
+    alert->clickButtonAtIndex(1);
+    EXPECT_THAT(opened(), ElementsAre(fallback, "tel:555-0100"));
+    EXPECT_EQ(slot_->adClickCount(), 2);
 }
 
 TEST_F(DeviceActions, StoreProductNumbersAreCheckedAndPreloadsBounded) {
