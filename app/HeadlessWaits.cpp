@@ -16,6 +16,7 @@
 #include "platform/runloop/MainContextPump.h"
 #include "platform/runloop/ManualRunLoop.h"
 #include "platform/ui/View.h"
+#include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "platform/web/WebContentView.h"
 #include "platform/web/WebViews.h"
@@ -106,6 +107,7 @@ void HeadlessWaits::afterTick() {
     waitForAdLoads();
     waitForInterstitialPaint();
     waitForResizedPages();
+    waitForSlides();
     waitForToldPages();
 }
 
@@ -133,6 +135,14 @@ bool HeadlessWaits::bannerDrawn() const {
     if (!ads || ads->bannerState() != DiDazSupport::BannerState::received || !ads->diDazAd()) return true;
     const std::shared_ptr<platform::ui::View> view = ads->diDazAd()->view();
     return !view || !platform::web::WebViews::engineRunning() || pagesPainted(*view, scale_);
+}
+
+bool HeadlessWaits::waitingToSlide() const {
+    const auto& root = core_.window()->rootViewController();
+    for (auto shown = root ? root->presentedViewController() : nullptr; shown;
+         shown = shown->presentedViewController())
+        if (shown->isWaitingToSlide()) return true;
+    return false;
 }
 
 void HeadlessWaits::giveUpAdLoadsUnderWay() {
@@ -231,13 +241,22 @@ void HeadlessWaits::waitForResizedPages() {
     auto drawn = [&resized] {
         for (const ShownPage& page : resized) {
             const auto engine = page.engine.lock();
-            if (engine && engine->frameNumber() == page.frame) return false;
+            if (engine && !engine->drawnSince(page.frame)) return false;
         }
         return true;
     };
     adLoads_.wait(
         adWait_, [&](double limit) { return standStill(drawn, limit); },
         "a page did not draw at its new size");
+}
+
+// A presentation's slide waits for the pages it brings in to draw at their size: started from the
+// frame heard while the run stands still, it starts at the same virtual time in every run.
+void HeadlessWaits::waitForSlides() {
+    if (!waitingToSlide()) return;
+    adLoads_.wait(
+        adWait_, [&](double limit) { return standStill([this] { return !waitingToSlide(); }, limit); },
+        "a page sliding in did not draw");
 }
 
 // A page told its new state (expanded, resized, back to default) at the end of a slide on the
@@ -292,7 +311,7 @@ void HeadlessWaits::waitForToldPages() {
                 page.frameSeen = engine->frameNumber();
                 lastDraw = now;
             }
-            allDrew = allDrew && page.frameSeen != *page.frameAtAnswer;
+            allDrew = allDrew && engine->drawnSince(*page.frameAtAnswer);
         }
         return allDrew && now - lastDraw >= kStillAfterRedraw;
     };

@@ -60,6 +60,9 @@ class HeadlessWaits {
     void waitForToldPages();
     // Whether the banner, when received, has painted at the run's scale.
     bool bannerDrawn() const;
+    // Whether a presentation's slide waits for its page to draw.
+    bool waitingToSlide() const;
+    void waitForSlides();
     // The ad loads under way now have been waited for as long as they get: they go on beside the
     // game, and the wait for any other ad load does not wait for them again.
     void giveUpAdLoadsUnderWay();

@@ -25,9 +25,7 @@ WebContentView::WebContentView(std::shared_ptr<WebEngine> engine) : engine_(std:
     }
 }
 
-WebContentView::~WebContentView() {
-    if (hearsPage_ && engine_) engine_->setFrameHandler({});
-}
+WebContentView::~WebContentView() = default;
 
 void WebContentView::layoutSubviews() {
     if (!engine_) return;
@@ -38,10 +36,9 @@ void WebContentView::layoutSubviews() {
 
 void WebContentView::draw(ui::DrawContext& ctx) {
     if (!engine_) return;
-    if (!hearsPage_) {
-        hearsPage_ = true;
+    if (!listening_) {
         std::weak_ptr<View> weak = weak_from_this();
-        engine_->setFrameHandler([weak] {
+        listening_ = engine_->listenToFrames([weak] {
             if (auto self = std::static_pointer_cast<WebContentView>(weak.lock())) self->pageDrew();
         });
     }
@@ -66,6 +63,14 @@ void WebContentView::draw(ui::DrawContext& ctx) {
     glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
     texture_.draw(pos, uv, 1.0f);
     glEnable(GL_BLEND);
+}
+
+bool WebContentView::readyToShow() const {
+    return !engine_ || engine_->drawnAtSize();
+}
+
+std::shared_ptr<void> WebContentView::listenForReadiness(std::function<void()> changed) {
+    return engine_ ? engine_->listenToFrames(std::move(changed)) : nullptr;
 }
 
 bool WebContentView::drawsOpaquely() const {
