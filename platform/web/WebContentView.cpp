@@ -23,6 +23,9 @@ WebContentView::WebContentView(std::shared_ptr<WebEngine> engine) : engine_(std:
         engine_->setScale(ui::Screen::mainScale());
         if (current) current->makeCurrent();
     }
+    if (!engine_) return;
+    pageHasDrawn_ = engine_->frameNumber() > 0 && engine_->drawnAtSize();
+    listening_ = engine_->listenToFrames([this] { pageDrew(); });
 }
 
 WebContentView::~WebContentView() = default;
@@ -36,12 +39,6 @@ void WebContentView::layoutSubviews() {
 
 void WebContentView::draw(ui::DrawContext& ctx) {
     if (!engine_) return;
-    if (!listening_) {
-        std::weak_ptr<View> weak = weak_from_this();
-        listening_ = engine_->listenToFrames([weak] {
-            if (auto self = std::static_pointer_cast<WebContentView>(weak.lock())) self->pageDrew();
-        });
-    }
     const int width = engine_->width();
     const int height = engine_->height();
     const double scale = engine_->scale();
@@ -66,7 +63,10 @@ void WebContentView::draw(ui::DrawContext& ctx) {
 }
 
 bool WebContentView::readyToShow() const {
-    return !engine_ || engine_->drawnAtSize();
+    // A page that has not drawn yet since the view was made is not waited for: it may be one
+    // that never draws (a blank or scripted page), and only a page that has drawn shows its
+    // picture at an old size or scale meanwhile.
+    return !engine_ || !pageHasDrawn_ || engine_->drawnAtSize();
 }
 
 std::shared_ptr<void> WebContentView::listenForReadiness(std::function<void()> changed) {
@@ -102,6 +102,7 @@ void WebContentView::copyPage(double now, bool resized) {
 }
 
 void WebContentView::pageDrew() {
+    pageHasDrawn_ = true;
     const ui::Window* shownIn = window();
     if (!shownIn) return;
     // A page nobody sees costs no frame; showing it again asks for one.

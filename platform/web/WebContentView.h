@@ -67,6 +67,7 @@ class WebContentView : public ui::View, public ui::ShowReadiness {
     std::shared_ptr<WebEngine> engine_;
     gl::FramebufferTexture texture_{GL_RGBA};
     WebEngine::FrameListening listening_;
+    bool pageHasDrawn_ = false;
     bool copied_ = false;
     std::uint64_t copiedFrame_ = 0;  // the engine's frame number the texture shows
     double copiedAt_ = 0;            // on the window's clock
