@@ -383,7 +383,7 @@ TEST(WebContentView, APageIsLaidOutAtTheScreensScaleBeforeItIsFirstDrawn) {
 }
 
 // A slide brings in the page, not an empty sheet: it waits below the window's edge until the page
-// has drawn at the size it takes there, and a page that does not draw holds it for a bound only.
+// has drawn at the size it takes there, and a page that does not draw again holds it for a bound only.
 TEST(WebContentView, ASlideInStartsOnceItsPageHasDrawnAtItsSize) {
     platform::ManualRunLoop loop;
     auto window = std::make_shared<platform::ui::Window>();
@@ -418,10 +418,14 @@ TEST(WebContentView, ASlideInStartsOnceItsPageHasDrawnAtItsSize) {
     EXPECT_EQ(shown->view()->frame(), window->bounds());
     root->dismissViewController(false);
 
+    // A page that drew once and then stands still.
     auto still = std::make_shared<FakeWebEngine>(320, 50);
+    still->setSnapshot(solid(320, 50, {255, 0, 0, 255}));
     auto stillShown = pageShownBy(still);
     ASSERT_TRUE(root->presentViewController(stillShown, true));
-    driver.advance(platform::ui::ViewController::kShowWaitSeconds + 0.01);
+    driver.advance(platform::ui::ViewController::kShowWaitSeconds / 2);
+    EXPECT_TRUE(stillShown->isWaitingToSlide());
+    driver.advance(platform::ui::ViewController::kShowWaitSeconds / 2 + 0.01);
     EXPECT_FALSE(stillShown->isWaitingToSlide());
     driver.advance(platform::ui::ViewController::kPresentationSeconds);
     EXPECT_FALSE(stillShown->isBeingPresented());
