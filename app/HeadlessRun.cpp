@@ -3,21 +3,19 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "ads/public/DZAdActivity.h"
 #include "ads/public/DZAdFormats.h"
-#include "ads/public/DZInterstitial.h"
 #include "app/FrameWriter.h"
+#include "app/HeadlessWaits.h"
 #include "app/InputScript.h"
 #include "app/MyAppCore.h"
 #include "app/SoundRecorder.h"
@@ -34,7 +32,6 @@
 #include "platform/launcher/UrlOpener.h"
 #include "platform/motion/Accelerometer.h"
 #include "platform/motion/ScriptedTiltSource.h"
-#include "platform/runloop/MainContextPump.h"
 #include "platform/runloop/ManualRunLoop.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Screen.h"
@@ -42,7 +39,6 @@
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "platform/ui/WindowRenderer.h"
-#include "platform/web/WebContentView.h"
 #include "platform/web/WebViews.h"
 #include "platform/window/WindowEvent.h"
 #include "services/AnnounceManager.h"
@@ -84,15 +80,6 @@ const char* stateName(int state) {
 constexpr double kRunEpoch = 1767225600.0;
 // Real seconds the run stands still for the pings still on their way when it ends.
 constexpr double kPingWaitSeconds = 5;
-// Real seconds a page that answered the news of its new state has to draw it: it draws within
-// a frame or two when its look changed, and not at all when it did not.
-constexpr double kRedrawAfterStateLimit = 2;
-// A page's drawing is over once it has not drawn for this long: a frame follows the one before
-// within a display refresh or two.
-constexpr std::chrono::milliseconds kStillAfterRedraw{150};
-// Real seconds a run stands still in all for pages told a state: a page that keeps changing its
-// state without drawing would otherwise hold a long run for hours.
-constexpr double kRedrawWaitsPerRun = 60;
 
 const char* bannerStateName(DiDazSupport::BannerState state) {
     switch (state) {
@@ -105,68 +92,6 @@ const char* bannerStateName(DiDazSupport::BannerState state) {
         default:
             return "none";
     }
-}
-
-// Whether every page shown under view has painted at the capture's scale: the engine draws a page
-// a moment after it has loaded, and again a moment after its scale changed (the first capture
-// sets it), and a capture must not show the moment before. A page counts as painted once its
-// bottom row is, so that a picture left over from another scale (which covers only the top left)
-// does not count; a page that leaves its bottom clear (what is under it shows there) counts once
-// the engine has drawn it at its size and scale.
-bool pagesPainted(const platform::ui::View& view, float scale) {
-    if (auto* page = dynamic_cast<const platform::web::WebContentView*>(&view); page && !view.isHidden()) {
-        page->engine()->setScale(scale);
-        const platform::Image image = page->engine()->snapshot();
-        if (image.width <= 0 || image.height <= 0) return false;
-        const std::size_t lastRow = static_cast<std::size_t>(image.height - 1) * image.width * 4;
-        bool painted = page->engine()->drawnAtSize();
-        for (std::size_t i = lastRow + 3; i < image.pixels.size() && !painted; i += 4)
-            painted = image.pixels[i] != 0;
-        if (!painted) return false;
-    }
-    for (const auto& child : view.subviews())
-        if (!pagesPainted(*child, scale)) return false;
-    return true;
-}
-
-// The engines of the pages shown under view, with their size and drawn frame now.
-struct ShownPage {
-    std::weak_ptr<platform::web::WebEngine> engine;
-    int width = 0;
-    int height = 0;
-    std::uint64_t frame = 0;
-};
-void shownPages(const platform::ui::View& view, std::vector<ShownPage>& pages) {
-    if (view.isHidden()) return;
-    if (auto* page = dynamic_cast<const platform::web::WebContentView*>(&view); page && page->engine()) {
-        const auto& engine = page->engine();
-        pages.push_back({engine, engine->width(), engine->height(), engine->frameNumber()});
-    }
-    for (const auto& child : view.subviews()) shownPages(*child, pages);
-}
-
-// Turns the main loop's posted work (the virtual clock standing still) and the web engine's
-// events until done() holds or `seconds` of real time have passed; returns done().
-bool standStillUntil(platform::ManualRunLoop& loop, const std::function<bool()>& done, double seconds) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= end) return false;
-        loop.runUntilIdle();
-        if (done()) break;
-        // Replies from other threads come as posts to the loop, which does not wake GLib: short
-        // slices keep both moving.
-        if (platform::web::WebViews::engineRunning())
-            platform::MainContextPump::waitUntil(done, 0.002);
-        else
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
-std::string secondsText(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%g s", value);
-    return text;
 }
 
 // Without --ticks, a run of a --level stops at the game-over screen, or after this many ticks
@@ -272,7 +197,7 @@ std::optional<RunResult> HeadlessRun::play(std::string* error, int* exitCode) {
     MyAppCore core(options_.resources, gl);
     const long long adFetchesBefore = DZAdActivity::fetchesStarted();
     // Ad loads up to here are earlier runs' (in this process): only this run's are waited for.
-    long long adLoadsSeen = DZAdActivity::loadsStarted();
+    const long long adLoadsBefore = DZAdActivity::loadsStarted();
     if (soundObserver_) {
         AppCoreBase::Frontend frontend;
         frontend.onSound = [&](int n) {
@@ -314,226 +239,9 @@ std::optional<RunResult> HeadlessRun::play(std::string* error, int* exitCode) {
     if (options_.openUrl) core.applicationHandleOpenURL(*options_.openUrl);
     platform::ui::UiDriver ui(window, loop.get());
 
-    // Web events come on real time, from GLib's default main context, which nothing else here
-    // runs. They are taken between ticks, never inside one, and the virtual clock stands still
-    // meanwhile: a page asked for in a tick has loaded (or failed) before the next, however long
-    // it took within the run's budget, so the game's code sees a page's end at the same tick in
-    // every run.
-    double webWaitLeft = webWaitLimit_;
-    auto betweenTicks = [&] {
-        if (!platform::web::WebViews::engineRunning()) return;
-        platform::MainContextPump::dispatchReady();
-        if (webWaitLeft <= 0 || !platform::web::WebViews::loading()) return;
-        const auto start = std::chrono::steady_clock::now();
-        platform::MainContextPump::waitUntil([] { return !platform::web::WebViews::loading(); }, webWaitLeft);
-        webWaitLeft -= std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        if (webWaitLeft <= 0)
-            LogMessage("headless run", 3, "the web wait budget is spent: pages now load beside the game");
-    };
-
-    // A banner load started in a tick ends before the next one, so that the same run shows the
-    // same banner at the same tick; a load still going after its wait goes on beside the game.
-    int bannerLoadsSeen = 0;
-    bool warnedNoDisplay = false;
-    auto warnIfNoDisplay = [&] {
-        if (!platform::web::WebViews::displayNamed() && !std::exchange(warnedNoDisplay, true))
-            LogMessage("headless run", 3, "no display: the ads have no web view and fail");
-    };
-    // When received, drawn.
-    auto bannerDrawn = [&core, scale = options_.screenScale] {
-        const std::shared_ptr<DiDazSupport>& ads = core.diDazSupport();
-        if (!ads || ads->bannerState() != DiDazSupport::BannerState::received || !ads->diDazAd()) return true;
-        const std::shared_ptr<platform::ui::View> view = ads->diDazAd()->view();
-        return !view || !platform::web::WebViews::engineRunning() || pagesPainted(*view, scale);
-    };
-    auto waitForBanner = [&] {
-        const std::shared_ptr<DiDazSupport> ads = core.diDazSupport();
-        if (!ads || ads->diDazRequests() == bannerLoadsSeen) return;
-        bannerLoadsSeen = ads->diDazRequests();
-        warnIfNoDisplay();
-        auto ended = [&ads, &bannerDrawn] {
-            return ads->bannerState() != DiDazSupport::BannerState::pending && bannerDrawn();
-        };
-        if (!standStillUntil(*loop, ended, adWaitLimit_)) {
-            LogMessage("headless run", 3,
-                       "the ad banner did not load and paint within " + secondsText(adWaitLimit_) +
-                           ": it goes on beside the game");
-            // Its load is not waited for a second time.
-            adLoadsSeen = DZAdActivity::loadsStarted();
-        }
-    };
-
-    // The interstitial kept loaded for the next game over, likewise: each load has its answer before
-    // the next tick, so the same run finds it ready (or not) at the same game over.
     AnnounceManager& announcer = core.announceManager();
     const int interstitialsBefore = announcer.interstitialsPresented();
-    // Held weakly, so that a new ad is never taken for the last one made at the same address.
-    std::weak_ptr<DZInterstitial> interstitialSeen;
-    auto waitForInterstitialLoad = [&] {
-        const std::shared_ptr<DZInterstitial>& ad = announcer.interstitialAd();
-        if (!ad || ad == interstitialSeen.lock() || !announcer.interstitialAdLoading()) return;
-        interstitialSeen = ad;
-        warnIfNoDisplay();
-        auto ended = [&announcer, &interstitialSeen] {
-            return announcer.interstitialAd() != interstitialSeen.lock() ||
-                   !announcer.interstitialAdLoading();
-        };
-        if (!standStillUntil(*loop, ended, adWaitLimit_)) {
-            LogMessage("headless run", 3,
-                       "the interstitial did not load within " + secondsText(adWaitLimit_) +
-                           ": it goes on beside the game");
-            adLoadsSeen = DZAdActivity::loadsStarted();
-        }
-    };
-    // Once an interstitial comes on screen, its page is painted at the capture's scale before the
-    // next tick, so that every frame of it shows the page.
-    int interstitialsSeen = interstitialsBefore;
-    auto waitForInterstitialPaint = [&] {
-        if (announcer.interstitialsPresented() == interstitialsSeen) return;
-        interstitialsSeen = announcer.interstitialsPresented();
-        if (!platform::web::WebViews::engineRunning()) return;
-        // A look draws the whole page (milliseconds at a large scale); looking without a pause
-        // keeps the engine from ever painting the page at the new scale.
-        bool seenPainted = false;
-        std::chrono::steady_clock::time_point lastLook;
-        auto painted = [&window, scale = options_.screenScale, &seenPainted, &lastLook] {
-            const auto now = std::chrono::steady_clock::now();
-            if (seenPainted || now - lastLook < std::chrono::milliseconds(50)) return seenPainted;
-            lastLook = now;
-            const std::vector<std::shared_ptr<platform::ui::View>> shown = window->presentedViews();
-            seenPainted = true;
-            for (const auto& view : shown) seenPainted = seenPainted && pagesPainted(*view, scale);
-            return seenPainted;
-        };
-        if (!standStillUntil(*loop, painted, adWaitLimit_))
-            LogMessage("headless run", 3,
-                       "the interstitial's page did not paint within " + secondsText(adWaitLimit_));
-    };
-    // A page's view follows its ad's size (resized, expanded) only when laid out, which a run
-    // does only for its captures: laid out after each tick, a page that took a new size then has
-    // drawn at it before the next tick, so a capture never stretches the old picture over the new.
-    auto waitForResizedPages = [&] {
-        std::vector<ShownPage> before;
-        shownPages(*window, before);
-        window->layoutIfNeeded();
-        if (!platform::web::WebViews::engineRunning()) return;
-        std::vector<ShownPage> resized;
-        for (ShownPage& page : before) {
-            const auto engine = page.engine.lock();
-            if (engine && (engine->width() != page.width || engine->height() != page.height))
-                resized.push_back({engine, engine->width(), engine->height(), engine->frameNumber()});
-        }
-        if (resized.empty()) return;
-        auto drawn = [&resized] {
-            for (const ShownPage& page : resized) {
-                const auto engine = page.engine.lock();
-                if (engine && engine->frameNumber() == page.frame) return false;
-            }
-            return true;
-        };
-        if (!standStillUntil(*loop, drawn, adWaitLimit_))
-            LogMessage("headless run", 3,
-                       "a page did not draw at its new size within " + secondsText(adWaitLimit_));
-    };
-    // Every other ad load (a banner's refresh, a load started by a page or a retry) likewise: its
-    // time-outs (the core page's answer, the fetch, the render) run on the virtual clock, which
-    // would spend them in a few ticks while the page and the server answer in real time.
-    auto waitForAdLoads = [&] {
-        const long long started = DZAdActivity::loadsStarted();
-        if (started == adLoadsSeen) return;
-        const long long since = std::exchange(adLoadsSeen, started);
-        warnIfNoDisplay();
-        // A banner's new page is drawn before the next tick too, so that a capture shows it whole.
-        auto ended = [since, &bannerDrawn] {
-            return DZAdActivity::loadsUnderWaySince(since) == 0 && bannerDrawn();
-        };
-        if (!standStillUntil(*loop, ended, adWaitLimit_))
-            LogMessage("headless run", 3,
-                       "an ad load did not end within " + secondsText(adWaitLimit_) +
-                           ": it goes on beside the game");
-    };
-    // A page told its new state (expanded, resized, back to default) at the end of a slide on the
-    // virtual clock redraws in real time: before the next tick every shown page answers a script
-    // sent after the news, so its listeners have run, and then draws, so that a capture shows what
-    // the page made of it. A frame the engine had on its way when the page answered may arrive
-    // first and still show the page as it was, so the drawing counts as done once the pages have
-    // drawn and then stayed still a while. A page whose look did not change draws nothing: it is
-    // given up after a short while.
-    long long statesSeen = DZAdActivity::statesTold();
-    double redrawWaitLeft = kRedrawWaitsPerRun;
-    auto waitForToldPages = [&] {
-        if (DZAdActivity::statesTold() == statesSeen) return;
-        statesSeen = DZAdActivity::statesTold();
-        if (!platform::web::WebViews::engineRunning() || redrawWaitLeft <= 0) return;
-        const auto start = std::chrono::steady_clock::now();
-        auto elapsed = [start] {
-            return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        };
-        auto spend = [&] {
-            redrawWaitLeft -= elapsed();
-            if (redrawWaitLeft <= 0)
-                LogMessage("headless run", 3,
-                           "the waits for pages told a new state are spent: pages now draw beside the game");
-        };
-        struct Told {
-            std::weak_ptr<platform::web::WebEngine> engine;
-            std::optional<std::uint64_t> frameAtAnswer;
-            std::uint64_t frameSeen = 0;
-        };
-        std::vector<ShownPage> shown;
-        shownPages(*window, shown);
-        auto told = std::make_shared<std::vector<Told>>();
-        for (const ShownPage& page : shown) {
-            const auto engine = page.engine.lock();
-            if (!engine) continue;
-            const std::size_t index = told->size();
-            told->push_back({engine, std::nullopt});
-            // Held weakly: an answer after the wait finds nothing to note.
-            engine->evaluateScript("0",
-                                   [weak = std::weak_ptr(told), index](const platform::web::ScriptResult&) {
-                                       const auto pages = weak.lock();
-                                       if (!pages) return;
-                                       Told& page = (*pages)[index];
-                                       if (const auto e = page.engine.lock())
-                                           page.frameAtAnswer = page.frameSeen = e->frameNumber();
-                                   });
-        }
-        auto answered = [&told] {
-            for (const Told& page : *told)
-                if (!page.engine.expired() && !page.frameAtAnswer) return false;
-            return true;
-        };
-        if (!standStillUntil(*loop, answered, std::min(adWaitLimit_, redrawWaitLeft))) {
-            LogMessage("headless run", 3,
-                       "a page told its new state did not answer within " + secondsText(adWaitLimit_));
-            return spend();
-        }
-        auto lastDraw = std::chrono::steady_clock::now();
-        auto drawnAndStill = [&told, &lastDraw] {
-            const auto now = std::chrono::steady_clock::now();
-            bool allDrew = true;
-            for (Told& page : *told) {
-                const auto engine = page.engine.lock();
-                if (!engine) continue;
-                if (engine->frameNumber() != page.frameSeen) {
-                    page.frameSeen = engine->frameNumber();
-                    lastDraw = now;
-                }
-                allDrew = allDrew && page.frameSeen != *page.frameAtAnswer;
-            }
-            return allDrew && now - lastDraw >= kStillAfterRedraw;
-        };
-        standStillUntil(*loop, drawnAndStill, std::min(kRedrawAfterStateLimit, redrawWaitLeft - elapsed()));
-        spend();
-    };
-    auto waitForAds = [&] {
-        waitForBanner();
-        waitForInterstitialLoad();
-        waitForAdLoads();
-        waitForInterstitialPaint();
-        waitForResizedPages();
-        waitForToldPages();
-    };
+    HeadlessWaits waits(*loop, core, options_.screenScale, {webWaitLimit_, adWaitLimit_}, adLoadsBefore);
 
     // --web-page: one view of the window's size, off screen, made after the first tick. Only its
     // first end counts: a page that loads and then navigates on has loaded.
@@ -690,13 +398,10 @@ std::optional<RunResult> HeadlessRun::play(std::string* error, int* exitCode) {
         afterTick.clear();
         if (options_.webPage && tick == 1) openWebPage();
         if (tickObserver_) tickObserver_(tick);
-        betweenTicks();
-        waitForAds();
+        waits.afterTick();
         if (waitAfterTick > 0) {
-            standStillUntil(
-                *loop, [] { return false; }, std::exchange(waitAfterTick, 0.0));
-            betweenTicks();
-            waitForAds();
+            waits.standStill([] { return false; }, std::exchange(waitAfterTick, 0.0));
+            waits.afterTick();
         }
         if (frames && tick % options_.frameEvery == 0) {
             char name[32];
@@ -726,8 +431,7 @@ std::optional<RunResult> HeadlessRun::play(std::string* error, int* exitCode) {
     if (options_.screenshot && !capture(*options_.screenshot, error)) return std::nullopt;
     // Impressions and clicks reach their servers before the run ends, within a bound.
     if (DZAdActivity::fetchesStarted() != adFetchesBefore &&
-        !standStillUntil(
-            *loop, [] { return DZAdActivity::pingsInFlight() == 0; }, kPingWaitSeconds))
+        !waits.standStill([] { return DZAdActivity::pingsInFlight() == 0; }, kPingWaitSeconds))
         LogMessage("headless run", 3, "pings still on their way after 5 s are given up");
     if (const std::shared_ptr<DiDazSupport>& ads = core.diDazSupport())
         result.ads.banner = bannerStateName(ads->bannerState());

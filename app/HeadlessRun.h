@@ -42,8 +42,10 @@ class HeadlessRun {
     // spent, web events still arrive between ticks, only as they come.
     void setWebWaitLimit(double seconds) { webWaitLimit_ = seconds; }
 
-    // Real seconds the run may stand still for each ad load (banner or interstitial), and for an
-    // interstitial's page to paint once it is on screen (10 s); past that it goes on beside the game.
+    // Real seconds the run may stand still for each ad load (banner or interstitial), for an
+    // interstitial's page to paint once it is on screen, for a page to draw at a new size and for
+    // a page told its state to answer (10 s); past that it goes on beside the game. These waits
+    // take at most HeadlessWaits::kAdWaitsPerRun of a run in all.
     void setAdWaitLimit(double seconds) { adWaitLimit_ = seconds; }
 
   private:

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/runloop/RunLoop.h"
 #include "platform/ui/Control.h"
 #include "platform/ui/InterfaceFileError.h"
 #include "platform/ui/InterfaceLoader.h"
 #include "platform/ui/NavigationController.h"
+#include "platform/ui/ShowReadiness.h"
 #include "platform/ui/TabBarController.h"
 #include "platform/ui/TransitionContext.h"
 #include "platform/ui/UiResources.h"
@@ -177,19 +179,80 @@ bool ViewController::presentViewController(std::shared_ptr<ViewController> contr
         controller->finishPresentation();
         return true;
     }
-    const std::weak_ptr<ViewController> weak = controller;
-    controller->slide_ = ViewAnimation::start(
-        v, kPresentationSeconds, ViewAnimation::Targets{.frame = end, .alpha = {}, .transform = {}},
-        [weak](bool finished) {
-            auto c = weak.lock();
-            if (c && finished) c->finishPresentation();
-        });
+    controller->slideWhenReadyToShow(*window);
     return true;
+}
+
+struct ViewController::SlideWait {
+    std::vector<std::shared_ptr<void>> listening;
+    std::shared_ptr<Timer> bound;
+};
+
+namespace {
+
+void collectUnready(View& view, std::vector<ShowReadiness*>& unready) {
+    if (view.isHidden()) return;
+    if (auto* readiness = dynamic_cast<ShowReadiness*>(&view); readiness && !readiness->readyToShow())
+        unready.push_back(readiness);
+    for (const auto& child : view.subviews()) collectUnready(*child, unready);
+}
+
+bool readyToShow(View& view) {
+    std::vector<ShowReadiness*> unready;
+    collectUnready(view, unready);
+    return unready.empty();
+}
+
+}  // namespace
+
+void ViewController::slideWhenReadyToShow(Window& window) {
+    // Laid out now: a page takes the view's size only then, and has to draw at it.
+    view_->layoutIfNeeded();
+    std::vector<ShowReadiness*> unready;
+    collectUnready(*view_, unready);
+    RunLoop* loop = window.runLoop();
+    if (unready.empty() || !loop) {
+        startSlide();
+        return;
+    }
+    const std::weak_ptr<ViewController> weak = weak_from_this();
+    auto wait = std::make_shared<SlideWait>();
+    slideWait_ = wait;
+    for (ShowReadiness* readiness : unready) {
+        auto listening = readiness->listenForReadiness([weak] {
+            auto c = weak.lock();
+            if (c && c->slideWait_ && c->view_ && readyToShow(*c->view_)) c->startSlide();
+        });
+        if (listening) wait->listening.push_back(std::move(listening));
+    }
+    wait->bound = loop->scheduleOnce(kShowWaitSeconds, weak, [weak](Timer&) {
+        if (auto c = weak.lock()) c->startSlide();
+    });
+}
+
+void ViewController::endSlideWait() {
+    // Held over the call: a listener ended here may be the one calling.
+    if (const auto wait = std::move(slideWait_); wait && wait->bound) wait->bound->invalidate();
+}
+
+void ViewController::startSlide() {
+    endSlideWait();
+    Window* window = view_ ? view_->window() : nullptr;
+    if (!beingPresented_ || slide_ || !window) return;
+    const std::weak_ptr<ViewController> weak = weak_from_this();
+    slide_ =
+        ViewAnimation::start(view_, kPresentationSeconds,
+                             ViewAnimation::Targets{.frame = window->bounds(), .alpha = {}, .transform = {}},
+                             [weak](bool finished) {
+                                 auto c = weak.lock();
+                                 if (c && finished) c->finishPresentation();
+                             });
 }
 
 void ViewController::finishPresentation() {
     if (!beingPresented_) return;
     auto keep = weak_from_this().lock();
+    endSlideWait();
     slide_.reset();
     beingPresented_ = false;
     holdAppearance_ = false;

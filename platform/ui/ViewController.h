@@ -86,6 +86,9 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
     // --- presentation ---
     // The slide of an animated cover-vertical presentation or dismissal, on the window's clock.
     static constexpr double kPresentationSeconds = 0.3;
+    // The slide waits, off the window's edge, for a page under the view to draw at its size
+    // (ShowReadiness), so that it brings in the page rather than an empty sheet; at most this long.
+    static constexpr double kShowWaitSeconds = 0.3;
     // Puts `controller` over this one's window and runs `completion` once it is in place (after
     // the slide when animated). A child controller presents from its top-most parent. Refused
     // (false, no completion) when this controller is not on a window, already presents one
@@ -111,6 +114,8 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
     // dismissal to its end.
     bool isBeingPresented() const { return beingPresented_; }
     bool isBeingDismissed() const { return beingDismissed_; }
+    // Being presented, its slide not yet started: waiting for what it shows to be ready.
+    bool isWaitingToSlide() const { return beingPresented_ && slideWait_ != nullptr; }
     ModalPresentationStyle modalPresentationStyle() const { return presentationStyle_; }
     void setModalPresentationStyle(ModalPresentationStyle style) { presentationStyle_ = style; }
     ModalTransitionStyle modalTransitionStyle() const { return transitionStyle_; }
@@ -184,6 +189,11 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
     void completeCustomDismissal(bool didComplete);
     // Ends a running custom transition at once as if it had taken place.
     void endTransitionAtOnce();
+    // Starts the presentation's slide once every page under the view is ready to show (or the
+    // wait for them is over).
+    void slideWhenReadyToShow(Window& window);
+    void startSlide();
+    void endSlideWait();
 
     ViewController* presenting_ = nullptr;
     std::shared_ptr<ViewController> presented_;
@@ -197,6 +207,9 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
     ModalTransitionStyle transitionStyle_ = ModalTransitionStyle::CoverVertical;
     std::weak_ptr<ViewControllerTransitioningDelegate> transitioningDelegate_;
     std::shared_ptr<ViewAnimation> slide_;
+    // While the slide waits: what it listens to, and its bound.
+    struct SlideWait;
+    std::shared_ptr<SlideWait> slideWait_;
     std::shared_ptr<TransitionContext> transition_;
     // A dismissal asked for during a custom presentation waits for its end.
     bool dismissAfterTransition_ = false;

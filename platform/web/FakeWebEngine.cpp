@@ -118,10 +118,7 @@ void FakeWebEngine::finishScript(const Timer* timer, const ScriptResult& result)
 void FakeWebEngine::setSize(int width, int height) {
     width = std::max(width, 0);
     height = std::max(height, 0);
-    if (width != width_ || height != height_) {
-        ++frames_;
-        drawnAtSize_ = false;
-    }
+    if (width != width_ || height != height_) sizeChanged();
     width_ = width;
     height_ = height;
 }
@@ -130,22 +127,17 @@ void FakeWebEngine::setScale(double scale) {
     scale = clampScale(scale);
     if (scale == scale_) return;
     scale_ = scale;
-    ++frames_;
-    drawnAtSize_ = false;
+    sizeChanged();
 }
 
 void FakeWebEngine::setBackgroundColor(ui::Color color) {
     background_ = color;
-    ++frames_;
+    lookChanged();
 }
 
 void FakeWebEngine::setSnapshot(Image image) {
     snapshot_ = std::move(image);
-    ++frames_;
-    drawnAtSize_ = true;
-    if (!frameHandler_) return;
-    const std::function<void()> handler = frameHandler_;  // it may release this view, and itself
-    handler();
+    pageDrew();
 }
 
 Image FakeWebEngine::snapshot() {

@@ -71,9 +71,6 @@ class FakeWebEngine : public WebEngine {
     void setScale(double scale) override;
     double scale() const override { return scale_; }
     Image snapshot() override;
-    std::uint64_t frameNumber() const override { return frames_; }
-    bool drawnAtSize() const override { return drawnAtSize_; }
-    void setFrameHandler(std::function<void()> handler) override { frameHandler_ = std::move(handler); }
     void setBackgroundColor(ui::Color color) override;
     ui::Color backgroundColor() const override { return background_; }
     std::optional<int> mainResourceStatus() const override { return mainResourceStatus_; }
@@ -142,7 +139,6 @@ class FakeWebEngine : public WebEngine {
 
     WebEngineDelegate* delegate_ = nullptr;
     ScriptResponder responder_;
-    std::function<void()> frameHandler_;
     RunLoop* loop_ = nullptr;
     Limits limits_;
     // Expires with the fake: timers and posted work check it, and a callback that releases the
@@ -170,8 +166,6 @@ class FakeWebEngine : public WebEngine {
     int width_;
     int height_;
     int dialogs_ = 0;
-    std::uint64_t frames_ = 0;
-    bool drawnAtSize_ = false;
     bool loading_ = false;
     bool processEnded_ = false;  // until the next load: the page is gone and opens nothing more
     bool focused_ = false;

@@ -23,11 +23,12 @@ WebContentView::WebContentView(std::shared_ptr<WebEngine> engine) : engine_(std:
         engine_->setScale(ui::Screen::mainScale());
         if (current) current->makeCurrent();
     }
+    if (!engine_) return;
+    pageHasDrawn_ = engine_->frameNumber() > 0 && engine_->drawnAtSize();
+    listening_ = engine_->listenToFrames([this] { pageDrew(); });
 }
 
-WebContentView::~WebContentView() {
-    if (hearsPage_ && engine_) engine_->setFrameHandler({});
-}
+WebContentView::~WebContentView() = default;
 
 void WebContentView::layoutSubviews() {
     if (!engine_) return;
@@ -38,13 +39,6 @@ void WebContentView::layoutSubviews() {
 
 void WebContentView::draw(ui::DrawContext& ctx) {
     if (!engine_) return;
-    if (!hearsPage_) {
-        hearsPage_ = true;
-        std::weak_ptr<View> weak = weak_from_this();
-        engine_->setFrameHandler([weak] {
-            if (auto self = std::static_pointer_cast<WebContentView>(weak.lock())) self->pageDrew();
-        });
-    }
     const int width = engine_->width();
     const int height = engine_->height();
     const double scale = engine_->scale();
@@ -66,6 +60,17 @@ void WebContentView::draw(ui::DrawContext& ctx) {
     glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
     texture_.draw(pos, uv, 1.0f);
     glEnable(GL_BLEND);
+}
+
+bool WebContentView::readyToShow() const {
+    // A page that has not drawn yet since the view was made is not waited for: it may be one
+    // that never draws (a blank or scripted page), and only a page that has drawn shows its
+    // picture at an old size or scale meanwhile.
+    return !engine_ || !pageHasDrawn_ || engine_->drawnAtSize();
+}
+
+std::shared_ptr<void> WebContentView::listenForReadiness(std::function<void()> changed) {
+    return engine_ ? engine_->listenToFrames(std::move(changed)) : nullptr;
 }
 
 bool WebContentView::drawsOpaquely() const {
@@ -97,6 +102,7 @@ void WebContentView::copyPage(double now, bool resized) {
 }
 
 void WebContentView::pageDrew() {
+    pageHasDrawn_ = true;
     const ui::Window* shownIn = window();
     if (!shownIn) return;
     // A page nobody sees costs no frame; showing it again asks for one.

@@ -11,12 +11,13 @@
 #include <string>
 
 #include "platform/gl/FramebufferTexture.h"
+#include "platform/ui/ShowReadiness.h"
 #include "platform/ui/View.h"
 #include "platform/web/WebEngine.h"
 
 namespace platform::web {
 
-class WebContentView : public ui::View {
+class WebContentView : public ui::View, public ui::ShowReadiness {
   public:
     // How far (points) a touch moves before it is a drag rather than a tap.
     static constexpr double kDragSlop = 8;
@@ -40,6 +41,9 @@ class WebContentView : public ui::View {
     void draw(ui::DrawContext& ctx) override;
     // While the picture drawn last is opaque and still the page's.
     bool drawsOpaquely() const override;
+    // Once the page has drawn at its size and scale.
+    bool readyToShow() const override;
+    std::shared_ptr<void> listenForReadiness(std::function<void()> changed) override;
     void touchesBegan(const ui::TouchList& touches, const ui::TouchEvent& event) override;
     void touchesMoved(const ui::TouchList& touches, const ui::TouchEvent& event) override;
     void touchesEnded(const ui::TouchList& touches, const ui::TouchEvent& event) override;
@@ -62,7 +66,8 @@ class WebContentView : public ui::View {
 
     std::shared_ptr<WebEngine> engine_;
     gl::FramebufferTexture texture_{GL_RGBA};
-    bool hearsPage_ = false;
+    WebEngine::FrameListening listening_;
+    bool pageHasDrawn_ = false;
     bool copied_ = false;
     std::uint64_t copiedFrame_ = 0;  // the engine's frame number the texture shows
     double copiedAt_ = 0;            // on the window's clock

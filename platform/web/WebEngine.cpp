@@ -8,6 +8,25 @@
 
 namespace platform::web {
 
+WebEngine::FrameListening WebEngine::listenToFrames(std::function<void()> listener) {
+    auto held = std::make_shared<std::function<void()>>(std::move(listener));
+    std::erase_if(frameListeners_, [](const auto& weak) { return weak.expired(); });
+    frameListeners_.push_back(held);
+    return held;
+}
+
+void WebEngine::pageDrew() {
+    drawnFrame_ = ++frames_;
+    // Each listener may release this engine or another listener: the list is copied, each is
+    // called only while still held, and nothing of the engine is touched once it is gone.
+    const std::vector<std::weak_ptr<std::function<void()>>> listeners = frameListeners_;
+    const std::weak_ptr<char> alive = listening_;
+    for (const auto& weak : listeners) {
+        if (alive.expired()) return;
+        if (const auto listener = weak.lock()) (*listener)();
+    }
+}
+
 std::string WebEngine::schemeOf(const std::string& url) {
     // RFC 3986: ALPHA *( ALPHA / DIGIT / "+" / "-" / "." ) ":"
     std::string scheme;

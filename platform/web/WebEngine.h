@@ -5,8 +5,10 @@
 // FakeWebEngine; both pass the same conformance tests. Main thread only.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/image/Image.h"
 #include "platform/ui/Color.h"
@@ -58,13 +60,19 @@ class WebEngine {
     // Moves each time the page draws anew, and when the size, scale or background changes: a
     // snapshot taken at an unchanged number shows what the last one showed, so a view showing
     // the page copies its picture only when the number moved.
-    virtual std::uint64_t frameNumber() const = 0;
+    std::uint64_t frameNumber() const { return frames_; }
+    // Whether the page has drawn anew since frameNumber() was `frame`, at its size and scale as
+    // they are now: the one answer to "has the page drawn since?" for whoever shows the page, a
+    // slide bringing it in, or a capture of it.
+    bool drawnSince(std::uint64_t frame) const { return drawnFrame_ > frame && drawnFrame_ > sizedFrame_; }
     // Whether the page has drawn since its size or scale last changed: until it has, a snapshot
     // may show the picture drawn at the old ones (or nothing), whatever the page paints.
-    virtual bool drawnAtSize() const = 0;
-    // Called, on the main loop, each time the page has drawn anew; a page that stands still
-    // calls nothing. The handler may release the view.
-    virtual void setFrameHandler(std::function<void()> handler) = 0;
+    bool drawnAtSize() const { return drawnSince(0); }
+    // Calls `listener`, on the main loop, each time the page has drawn anew, for as long as the
+    // handle returned is held; a page that stands still calls nothing. Any number may listen; a
+    // listener may release the view, the engine and any handle.
+    using FrameListening = std::shared_ptr<void>;
+    [[nodiscard]] FrameListening listenToFrames(std::function<void()> listener);
     // What shows where the page paints nothing (white by default). With alpha below 1 the page's
     // unpainted parts are that transparent in the snapshot, so the window shows through.
     virtual void setBackgroundColor(ui::Color color) = 0;
@@ -114,6 +122,21 @@ class WebEngine {
     static double clampScale(double scale);
     // "Enter", "a", "\u00e9": a key name a view takes (see KeyEvent), or false.
     static bool isKnownKey(const std::string& key);
+
+  protected:
+    // The engines tell: the look changed without the page drawing (a background, scroll bars);
+    // the size or scale changed; the page drew anew (its listeners hear it).
+    void lookChanged() { ++frames_; }
+    void sizeChanged() { sizedFrame_ = ++frames_; }
+    void pageDrew();
+
+  private:
+    std::uint64_t frames_ = 0;
+    std::uint64_t drawnFrame_ = 0;
+    std::uint64_t sizedFrame_ = 0;
+    std::vector<std::weak_ptr<std::function<void()>>> frameListeners_;
+    // Gone with the engine: a listener that released it stops the others being called.
+    std::shared_ptr<char> listening_ = std::make_shared<char>();
 };
 
 }  // namespace platform::web

@@ -189,10 +189,7 @@ void WebKitEngine::evaluate(const std::string& script, double timeoutSeconds, Sc
 void WebKitEngine::setSize(int width, int height) {
     width = std::max(width, 1);
     height = std::max(height, 1);
-    if (width != width_ || height != height_) {
-        ++frames_;
-        drawnAtSize_ = false;
-    }
+    if (width != width_ || height != height_) sizeChanged();
     width_ = width;
     height_ = height;
     applySize();
@@ -202,8 +199,7 @@ void WebKitEngine::setScale(double scale) {
     scale = clampScale(scale);
     if (scale == scale_) return;
     scale_ = scale;
-    ++frames_;
-    drawnAtSize_ = false;
+    sizeChanged();
     // The page keeps its layout in points: its zoom makes up for the larger widget.
     webkit_web_view_set_zoom_level(view_, scale_);
     applySize();
@@ -219,11 +215,7 @@ void WebKitEngine::applySize() {
 }
 
 void WebKitEngine::onPageDrawn() {
-    ++frames_;
-    drawnAtSize_ = true;
-    if (!frameHandler_) return;
-    const std::function<void()> handler = frameHandler_;  // it may release this view, and itself
-    handler();
+    pageDrew();
 }
 
 Image WebKitEngine::snapshot() {
@@ -261,7 +253,7 @@ void WebKitEngine::setBackgroundColor(ui::Color color) {
     background_ = color;
     const GdkRGBA rgba{color.r, color.g, color.b, color.a};
     webkit_web_view_set_background_color(view_, &rgba);
-    ++frames_;
+    lookChanged();
 }
 
 void WebKitEngine::setShowsScrollBars(bool shows) {
@@ -277,7 +269,7 @@ void WebKitEngine::setShowsScrollBars(bool shows) {
             WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES, WEBKIT_USER_STYLE_LEVEL_USER, nullptr, nullptr);
         webkit_user_content_manager_add_style_sheet(content, hiddenScrollBars_);
     }
-    ++frames_;
+    lookChanged();
 }
 
 void WebKitEngine::sendMouseEvent(const MouseEvent& event) {

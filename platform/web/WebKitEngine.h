@@ -62,9 +62,6 @@ class WebKitEngine : public WebEngine {
     void setScale(double scale) override;
     double scale() const override { return scale_; }
     Image snapshot() override;
-    std::uint64_t frameNumber() const override { return frames_; }
-    bool drawnAtSize() const override { return drawnAtSize_; }
-    void setFrameHandler(std::function<void()> handler) override { frameHandler_ = std::move(handler); }
     void setBackgroundColor(ui::Color color) override;
     ui::Color backgroundColor() const override { return background_; }
     std::optional<int> mainResourceStatus() const override;
@@ -130,7 +127,6 @@ class WebKitEngine : public WebEngine {
     WebKitWebView* view_ = nullptr;
     WebEngineDelegate* delegate_ = nullptr;
     ScriptResponder responder_;
-    std::function<void()> frameHandler_;
     // Owner of timers and of callbacks that may arrive after the view is gone; set to 1 when
     // the engine goes (see gone()).
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
@@ -163,8 +159,6 @@ class WebKitEngine : public WebEngine {
     int pendingFailureCode_ = 0;  // a failure the host caused, reported with its own code
     bool overMemory_ = false;     // the page's process was ended for passing its memory limit
     ContentSize contentSize_;
-    std::uint64_t frames_ = 0;
-    bool drawnAtSize_ = false;
 };
 
 }  // namespace platform::web

@@ -3,7 +3,8 @@
 // requests reach the host, a delegate may release the view from any call), and the web content
 // view's touch handling (a drag scrolls a scrolling page, a tap clicks, a touch gives the focus)
 // and drawing (the window draws the page again only when it changed, and then shows the change;
-// a page is at the screen's scale before its first frame).
+// a page is at the screen's scale before its first frame; a slide brings the page in once it has
+// drawn at its size).
 // What the fake shares with the real engine is in the web tests' conformance suite.
 #include <gtest/gtest.h>
 
@@ -13,6 +14,7 @@
 #include "platform/runloop/ManualRunLoop.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/UiDriver.h"
+#include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "platform/ui/WindowRenderer.h"
 #include "platform/web/FakeWebEngine.h"
@@ -378,4 +380,54 @@ TEST(WebContentView, APageIsLaidOutAtTheScreensScaleBeforeItIsFirstDrawn) {
     const platform::Image first = web->snapshot();
     EXPECT_EQ(first.width, 480);
     EXPECT_EQ(first.height, 720);
+}
+
+// A slide brings in the page, not an empty sheet: it waits below the window's edge until the page
+// has drawn at the size it takes there, and a page that does not draw again holds it for a bound only.
+TEST(WebContentView, ASlideInStartsOnceItsPageHasDrawnAtItsSize) {
+    platform::ManualRunLoop loop;
+    auto window = std::make_shared<platform::ui::Window>();
+    platform::ui::UiDriver driver{window, &loop};
+    window->setRunLoop(&loop);
+    window->makeKeyAndVisible();
+    auto root = std::make_shared<platform::ui::ViewController>();
+    window->setRootViewController(root);
+    const auto pageShownBy = [](const std::shared_ptr<FakeWebEngine>& web) {
+        auto shown = std::make_shared<platform::ui::ViewController>();
+        auto page = std::make_shared<WebContentView>(web);
+        page->setFrame({{0, 0}, {320, 480}});
+        shown->view()->addSubview(page);
+        return shown;
+    };
+    // Drawn, at the size it was loaded at.
+    auto web = std::make_shared<FakeWebEngine>(320, 50);
+    web->setSnapshot(solid(320, 50, {255, 0, 0, 255}));
+    auto shown = pageShownBy(web);
+    ASSERT_TRUE(root->presentViewController(shown, true));
+    EXPECT_EQ(web->height(), 480);
+    driver.advance(0.1);
+    EXPECT_FLOAT_EQ(shown->view()->frame().origin.y, 480);
+    EXPECT_TRUE(shown->isWaitingToSlide());
+    web->setSnapshot(solid(320, 480, {0, 0, 255, 255}));
+    EXPECT_FALSE(shown->isWaitingToSlide());
+    driver.advance(0.15);
+    EXPECT_GT(shown->view()->frame().origin.y, 0);
+    EXPECT_LT(shown->view()->frame().origin.y, 480);
+    driver.advance(platform::ui::ViewController::kPresentationSeconds);
+    EXPECT_FALSE(shown->isBeingPresented());
+    EXPECT_EQ(shown->view()->frame(), window->bounds());
+    root->dismissViewController(false);
+
+    // A page that drew once and then stands still.
+    auto still = std::make_shared<FakeWebEngine>(320, 50);
+    still->setSnapshot(solid(320, 50, {255, 0, 0, 255}));
+    auto stillShown = pageShownBy(still);
+    ASSERT_TRUE(root->presentViewController(stillShown, true));
+    driver.advance(platform::ui::ViewController::kShowWaitSeconds / 2);
+    EXPECT_TRUE(stillShown->isWaitingToSlide());
+    driver.advance(platform::ui::ViewController::kShowWaitSeconds / 2 + 0.01);
+    EXPECT_FALSE(stillShown->isWaitingToSlide());
+    driver.advance(platform::ui::ViewController::kPresentationSeconds);
+    EXPECT_FALSE(stillShown->isBeingPresented());
+    root->dismissViewController(false);
 }

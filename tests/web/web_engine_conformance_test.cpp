@@ -373,38 +373,47 @@ TEST_P(WebEngineConformance, KeysReachThePageOnlyWhileTheViewHasTheFocus) {
 
 // Views show the page by copying its picture again only when the frame number moved: a change
 // the number missed would stay off the screen, and a still page that tells would keep an idle
-// screen drawing.
+// screen drawing. Every listener hears each drawing for as long as it holds on, and "drawn since"
+// answers for all of them.
 TEST_P(WebEngineConformance, EachNewDrawingOfThePageMovesTheFrameNumberAndIsToldAStillPageTellsNothing) {
     int told = 0;
-    h->engine->setFrameHandler([&told] { ++told; });
+    int toldOther = 0;
+    auto listening = h->engine->listenToFrames([&told] { ++told; });
+    auto other = h->engine->listenToFrames([&toldOther] { ++toldOther; });
     ASSERT_TRUE(h->loadPage("<html><body></body></html>"));
     h->pagePaints(255, 0, 0);
     ASSERT_TRUE(h->runUntil([&] { return pixelAt(10, 10) == Pixel{255, 0, 0, 255}; }, 5));
     h->runFor(0.5);
     const std::uint64_t red = h->engine->frameNumber();
     const int toldOfRed = told;
+    EXPECT_GT(toldOther, 0);
+    other.reset();
+    const int otherOfRed = toldOther;
     h->runFor(0.5);
     EXPECT_EQ(told, toldOfRed);
     EXPECT_EQ(h->engine->frameNumber(), red);
+    EXPECT_FALSE(h->engine->drawnSince(red));
 
     h->pagePaints(0, 0, 255);
     EXPECT_TRUE(h->runUntil(
         [&] {
             return pixelAt(10, 10) == Pixel{0, 0, 255, 255} && h->engine->frameNumber() > red &&
-                   told > toldOfRed;
+                   told > toldOfRed && h->engine->drawnSince(red);
         },
         5));
-    // What the host changes itself moves the number at once.
+    EXPECT_EQ(toldOther, otherOfRed);
+    // What the host changes itself moves the number at once; only a new size or scale needs a
+    // drawing of its own.
     std::uint64_t before = h->engine->frameNumber();
     h->engine->setSize(200, 50);
     EXPECT_GT(h->engine->frameNumber(), before);
+    EXPECT_FALSE(h->engine->drawnSince(red));
     before = h->engine->frameNumber();
     h->engine->setScale(2);
     EXPECT_GT(h->engine->frameNumber(), before);
     before = h->engine->frameNumber();
     h->engine->setBackgroundColor(platform::ui::Color::clear());
     EXPECT_GT(h->engine->frameNumber(), before);
-    h->engine->setFrameHandler({});
 }
 
 // A clear page shows nothing of its own to tell whether it has drawn at its new size or scale: the

@@ -13,10 +13,9 @@
 
 namespace {
 
-// After the close, the banner's picture waits for the page to draw its default state: looked for
-// at a display's pace, for half a second at most.
-constexpr double kRedrawCheckSeconds = 1.0 / 60;
-constexpr int kRedrawChecks = 30;
+// After the close, the banner's picture waits for the page to draw its default state, for half a
+// second at most.
+constexpr double kRedrawWaitSeconds = 0.5;
 
 float screenScale() {
     return platform::ui::Screen::mainScale() > 0 ? platform::ui::Screen::mainScale() : 1.0f;
@@ -104,14 +103,18 @@ void DZExpandedAdAppViewController::finishDismissal() {
     }
     std::weak_ptr<DZAdView> weakAd = ad;
     std::weak_ptr<platform::ui::ImageView> weakPicture = picture;
-    loop->scheduleRepeating(kRedrawCheckSeconds, weakPicture,
-                            [weakAd, weakPicture, frame = ad->engine()->frameNumber(),
-                             checks = 0](platform::Timer& timer) mutable {
-                                auto shown = weakAd.lock();
-                                const bool drawn =
-                                    !shown || !shown->engine() || shown->engine()->frameNumber() != frame;
-                                if (!drawn && ++checks < kRedrawChecks) return;
-                                timer.invalidate();
-                                if (auto held = weakPicture.lock()) held->removeFromSuperview();
-                            });
+    // Held by the cap's timer, which the picture owns: the listening ends with the picture, or
+    // when the page has drawn, or at the cap, whichever comes first.
+    auto listening = std::make_shared<platform::web::WebEngine::FrameListening>();
+    *listening = ad->engine()->listenToFrames(
+        [weakAd, weakPicture, weakListening = std::weak_ptr(listening), frame = ad->engine()->frameNumber()] {
+            auto shown = weakAd.lock();
+            if (shown && shown->engine() && !shown->engine()->drawnSince(frame)) return;
+            if (auto held = weakListening.lock()) held->reset();
+            if (auto held = weakPicture.lock()) held->removeFromSuperview();
+        });
+    loop->scheduleOnce(kRedrawWaitSeconds, weakPicture, [weakPicture, listening](platform::Timer&) {
+        listening->reset();
+        if (auto held = weakPicture.lock()) held->removeFromSuperview();
+    });
 }
