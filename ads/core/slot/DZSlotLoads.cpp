@@ -6,18 +6,11 @@
 
 namespace {
 
-struct Load {
-    // The load's question, if it was given one.
-    std::function<bool()> onlyOnClock;
-    // It said so when last asked.
-    bool seenOnClock = false;
-};
-
 struct Loads {
     long long started = 0;
     std::map<const void*, long long> bySlot;
-    // By number.
-    std::map<long long, Load> underWay;
+    // By number, with the load's question, if it was given one.
+    std::map<long long, std::function<bool()>> underWay;
 };
 
 Loads& loads() {
@@ -32,7 +25,7 @@ void DZSlotLoads::slotEntered(const void* slot, bool loading) {
     const auto it = all.bySlot.find(slot);
     if (loading && it == all.bySlot.end()) {
         all.bySlot.emplace(slot, ++all.started);
-        all.underWay.emplace(all.started, Load{});
+        all.underWay.emplace(all.started, nullptr);
     } else if (!loading && it != all.bySlot.end()) {
         all.underWay.erase(it->second);
         all.bySlot.erase(it);
@@ -42,7 +35,7 @@ void DZSlotLoads::slotEntered(const void* slot, bool loading) {
 void DZSlotLoads::setOnlyOnClock(const void* slot, std::function<bool()> onlyOnClock) {
     Loads& all = loads();
     const auto it = all.bySlot.find(slot);
-    if (it != all.bySlot.end()) all.underWay[it->second] = Load{std::move(onlyOnClock), false};
+    if (it != all.bySlot.end()) all.underWay[it->second] = std::move(onlyOnClock);
 }
 
 void DZSlotLoads::slotWorks(const void* slot) {
@@ -50,12 +43,13 @@ void DZSlotLoads::slotWorks(const void* slot) {
     const auto it = all.bySlot.find(slot);
     if (it == all.bySlot.end()) return;
     const auto load = all.underWay.find(it->second);
-    if (load == all.underWay.end() || !load->second.seenOnClock) return;
-    // A new number: whoever let the clock go on since the old one sees a load start.
-    Load moved{std::move(load->second.onlyOnClock), false};
+    if (load == all.underWay.end() || !load->second) return;
+    // A new number: whoever let the clock go on since the old one, or stopped waiting for it,
+    // sees a load start.
+    std::function<bool()> onlyOnClock = std::move(load->second);
     all.underWay.erase(load);
     it->second = ++all.started;
-    all.underWay.emplace(all.started, std::move(moved));
+    all.underWay.emplace(all.started, std::move(onlyOnClock));
 }
 
 long long DZSlotLoads::started() {
@@ -64,19 +58,15 @@ long long DZSlotLoads::started() {
 
 std::size_t DZSlotLoads::underWaySince(long long since) {
     // The questions are the component's code: asked with nothing of the loads held across them.
-    std::vector<std::pair<long long, std::function<bool()>>> asked;
+    std::vector<std::function<bool()>> asked;
     std::size_t count = 0;
     for (auto it = loads().underWay.upper_bound(since); it != loads().underWay.end(); ++it) {
-        if (it->second.onlyOnClock)
-            asked.emplace_back(it->first, it->second.onlyOnClock);
+        if (it->second)
+            asked.push_back(it->second);
         else
             ++count;
     }
-    for (const auto& [number, onlyOnClock] : asked) {
-        const bool onClock = onlyOnClock();
-        const auto load = loads().underWay.find(number);
-        if (load != loads().underWay.end()) load->second.seenOnClock = onClock;
-        if (!onClock) ++count;
-    }
+    for (const auto& onlyOnClock : asked)
+        if (!onlyOnClock()) ++count;
     return count;
 }

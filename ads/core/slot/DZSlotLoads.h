@@ -18,9 +18,9 @@ class DZSlotLoads {
     // is not counted as under way while it says so; a load that was given no such question is
     // counted until it ends. Forgotten when the load ends. It must not release anything.
     static void setOnlyOnClock(const void* slot, std::function<bool()> onlyOnClock);
-    // The load under way at `slot` works in real time again (a mediated load asks its next
-    // network): when it was last seen waiting only on the clock, it takes a new number, so that
-    // whoever let the clock go on meanwhile sees a load start and waits for it again.
+    // The load under way at `slot`, which was given a question, works in real time again (a
+    // mediated load asks its next network): it takes a new number, so that whoever let the clock
+    // go on meanwhile, or gave up waiting for it, sees a load start and waits for it again.
     static void slotWorks(const void* slot);
     // Loads started so far, numbered from 1.
     static long long started();
