@@ -6,6 +6,7 @@
 #include "ads/core/DZRequest.h"
 #include "ads/core/slot/DZAdFormatRegistry.h"
 #include "ads/core/slot/DZSlot.h"
+#include "ads/core/slot/DZSlotLoads.h"
 #include "ads/foundation/DZLogger.h"
 #include "ads/foundation/DZRunOnMainThread.h"
 #include "ads/foundation/DZSlotStatistics.h"
@@ -158,7 +159,17 @@ void DZMAdManager::mediateForAdType(const DZAdType& type, std::shared_ptr<DZMCon
         kMaxWaterfallSeconds, false, 0.01, [weak = weak_from_this()](platform::MainLoopTimer& fired) {
             if (auto self = weak.lock()) self->waterfallTimeoutHandler(fired);
         });
+    if (auto owner = slot())
+        DZSlotLoads::setOnlyOnClock(owner.get(), [weak = weak_from_this()] {
+            const auto self = weak.lock();
+            return self && self->waitsOnlyOnClock();
+        });
     makeAdRequest();
+}
+
+bool DZMAdManager::waitsOnlyOnClock() const {
+    return requestInProgress_ && !askingNetworks_ && requestingConnector_ &&
+           requestingConnector_ != receivedConnector_ && requestingConnector_->adapterWaitsOnlyOnClock();
 }
 
 void DZMAdManager::makeAdRequest() {
@@ -216,6 +227,7 @@ void DZMAdManager::askNextNetwork() {
         config_->adNetworkTimeout(), false, 0.01, [weak = weak_from_this()](platform::MainLoopTimer& fired) {
             if (auto self = weak.lock()) self->adNetworkTimeoutHandler(fired);
         });
+    DZSlotLoads::slotWorks(owner.get());
     connector->getAdFromAdapterWithType(adType_);
 }
 

@@ -13,7 +13,13 @@
 // one after another by a loop, never by nesting the next request in the last answer. Answers of
 // connectors that are neither asked nor shown are dropped without touching the running time-out;
 // a delivered interstitial's or native ad's late failure is ignored. After cancel() or the
-// slot's end nothing reaches the slot. Main thread only.
+// slot's end nothing reaches the slot.
+//
+// The slot's load counts as under way (DZSlotLoads) except while the network being asked says
+// its request waits only on the component's clock (an HTML network's page loaded and drawn,
+// awaiting its draw checks or its time-out): then all the waterfall waits for is that clock's
+// deadlines. Asking the next network is real work again, and the waterfall says so. Main thread
+// only.
 #include <atomic>
 #include <cstdint>
 #include <deque>
@@ -91,6 +97,8 @@ class DZMAdManager : public DZSlotFormat,
     const std::shared_ptr<DZMAdNetworkConnectorBase>& receivedConnector() const { return receivedConnector_; }
     bool requestInProgress() const { return requestInProgress_; }
     bool isTimingOut() const { return adNetworkTimeoutTimer_ != nullptr; }
+    // A network is being asked, and all its request waits for is the component's clock.
+    bool waitsOnlyOnClock() const;
 
   private:
     void resetRequestingState();

@@ -75,6 +75,11 @@ class DZMAdNetworkAdapter {
         return false;
     }
     virtual bool changeAdSizeTo(DZAdSize /*size*/) { return false; }
+    // Optional: true while the request asked of it waits only on deadlines of the component's own
+    // clock (its timers), with nothing of it working in real time: no request on the network, no
+    // page loading or still to draw, no work on other threads. A run on a clock of its own then
+    // lets that clock go on. False, the default, keeps such a clock still until the answer.
+    virtual bool waitsOnlyOnClock() const { return false; }
 
   private:
     std::weak_ptr<DZMAdNetworkConnector> connector_;

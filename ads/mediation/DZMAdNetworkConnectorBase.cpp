@@ -78,6 +78,15 @@ void DZMAdNetworkConnectorBase::askAdapterToStopBeingDelegate() {
     }
 }
 
+bool DZMAdNetworkConnectorBase::adapterWaitsOnlyOnClock() const {
+    if (stopped_ || !adapter_) return false;
+    try {
+        return adapter_->waitsOnlyOnClock();
+    } catch (...) {
+        return false;
+    }
+}
+
 std::string DZMAdNetworkConnectorBase::adapterVersion() const {
     std::string version = "unknown";
     if (adapter_) {

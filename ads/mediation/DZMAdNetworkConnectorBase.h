@@ -40,6 +40,9 @@ class DZMAdNetworkConnectorBase : public DZMAnswersFromRequestFacts<DZMAdNetwork
     // Asks the adapter for an ad of that type; a type this kind cannot serve fails the network.
     void getAdFromAdapterWithType(const DZAdType& type);
     void askAdapterToStopBeingDelegate();
+    // The adapter still speaks to this connector and says its request waits only on the
+    // component's clock (a throwing adapter says no).
+    bool adapterWaitsOnlyOnClock() const;
     // "adapter: NAME, version: VERSION".
     std::string adapterVersion() const;
     // The adapter's registered name.

@@ -10,6 +10,7 @@
 #include "ads/render/view/DZAdView.h"
 #include "platform/dispatch/MainThread.h"
 #include "platform/url/Url.h"
+#include "platform/web/WebEngine.h"
 
 namespace {
 
@@ -81,7 +82,17 @@ void DZMAdapterHTML::getBannerWithSize(DZAdSize size) {
     adViewDelegate_ = DZAdNetworkJavaScriptAdViewDelegate::create(weak_from_this(), passbackURL_);
     adView_->setDelegate(adViewDelegate_);
     loading_ = true;
+    frameAtLoad_ = adView_->engine() ? adView_->engine()->frameNumber() : 0;
     adView_->loadHTMLString(*html, DZAdServerURL("/"));
+}
+
+bool DZMAdapterHTML::waitsOnlyOnClock() const {
+    if (!loading_ || stopped_ || !adView_ || !adViewDelegate_ || !adViewDelegate_->isRenderingTimerRunning())
+        return false;
+    const platform::web::WebEngine* engine = adView_->engine();
+    // A check looks at the page as last drawn: until the loaded page has drawn, its verdict would
+    // depend on how fast the engine draws.
+    return engine && !engine->isLoading() && engine->frameNumber() != frameAtLoad_ && engine->drawnAtSize();
 }
 
 void DZMAdapterHTML::getInterstitial() {

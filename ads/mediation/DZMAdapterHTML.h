@@ -41,6 +41,9 @@ class DZMAdapterHTML : public DZMAdNetworkAdapter,
         const std::shared_ptr<platform::ui::ViewController>&) override;
     std::string adapterVersion() const override { return "1.1"; }
     std::optional<std::string> networkExtrasClass() const override { return std::nullopt; }
+    // Once its page has loaded and drawn, the page's draw checks and the network's time-out run
+    // on the component's clock; before that the page is at work in real time.
+    bool waitsOnlyOnClock() const override;
 
     // DZAdHost: what the page's load comes to reaches the connector; the rest of a slot's work
     // (pings, refresh, measurement) is the waterfall's.
@@ -104,6 +107,8 @@ class DZMAdapterHTML : public DZMAdNetworkAdapter,
     std::shared_ptr<DZIntermission> intermission_;
     DZAdType adType_ = DZAdType::bannerAdTypeForSize(kDZAdSizeBanner);
     std::optional<uint64_t> timeLastLoaded_;
+    // The page's frame number when its load was asked for.
+    uint64_t frameAtLoad_ = 0;
     bool loading_ = false;
     bool delivered_ = false;
     bool stopped_ = false;

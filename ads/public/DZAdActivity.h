@@ -11,7 +11,8 @@ class DZAdActivity {
     static std::size_t pingsInFlight();
     // Ad loads (each request of a banner, interstitial or native ad, its first or a refresh, from
     // the ask to an ad or a failure, and each load of an SDK core page) started so far; and how many of those
-    // after the `since`-th have not ended yet. Main thread.
+    // after the `since`-th have not ended yet, leaving out those that wait only on the component's
+    // own clock (a mediated banner's network time-out or draw checks). Main thread.
     static long long loadsStarted();
     static std::size_t loadsUnderWaySince(long long since);
     // State changes (expanded, resized, default, ...) handed to ad pages so far. Main thread.

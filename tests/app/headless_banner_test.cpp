@@ -193,6 +193,40 @@ TEST(HeadlessBanner, EveryRefreshOfTheBannerIsWaitedForSoARunPastTheCorePagesHou
     EXPECT_EQ(second.out, json + "\n");
 }
 
+// A mediated banner's refresh runs the waterfall, whose network time-out and draw checks run on the
+// virtual clock: the run waits while a network's request or page works in real time, and lets the
+// clock go on once all that is left is such a deadline, so the refresh ends within the wait, with
+// the same networks' outcomes as the first waterfall.
+TEST(HeadlessBanner, AMediatedBannersRefreshEndsOnTheVirtualClockWithinItsWait) {
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) GTEST_SKIP() << "no display";
+    tikoleap::adserver::AdServer server;
+    ASSERT_TRUE(server.setAnnouncedUnits("tikoleap-mediation-waterfall", "tikoleap-interstitial"));
+    ASSERT_TRUE(server.start(0, ""));
+    TempDir tmp;
+    tmp.write("play.txt", std::string_view(kDieAndClose));
+    const tikoleap::test::AdServerEnvironment environment(server.baseURL());
+    CommandLine cl = tikoleap::test::adGameCommandLine(tmp);
+    cl.ticks = 7000;  // the first banner and its refresh 60 s later
+    cl.ticksGiven = true;
+    HeadlessRun run(cl);
+    run.setAdWaitLimit(4);
+    platform::ScopedLogSink log(true);
+    std::string error;
+    int code = -1;
+    const std::optional<RunResult> result = run.run(&error, &code);
+    ASSERT_TRUE(result) << error;
+    for (const std::string& line : log.lines())
+        EXPECT_EQ(line.find("did not end within"), std::string::npos) << line;
+    EXPECT_EQ(nlohmann::json::parse(result->toJson())["ads"]["banner"], "received");
+    // Each network's exit code and its time on the virtual clock: the last page loaded while the
+    // clock stood still, its one draw check 0.2 s after.
+    std::vector<std::string> networks;
+    for (const auto& hit : server.log())
+        if (hit.value("kind", "") == "mediation_impression")
+            networks.push_back(hit["query"].value("aec", "") + " " + hit["query"].value("adt", ""));
+    EXPECT_EQ(networks, (std::vector<std::string>{"4,1,2,3,0 0,0,0,1500,200", "4,1,2,3,0 0,0,0,1500,200"}));
+}
+
 // A page that paints nothing where it ends (the house interstitial, cleared once it is on screen)
 // shows the interstitial's own white there: it counts as painted once the engine has drawn it,
 // and the run does not wait for a bottom row the page never paints.

@@ -165,7 +165,8 @@ TEST_F(AdServerTest, MediationUnitsAnswerTheirHouseConfigurations) {
                                         "DZMAdapterHTML", "DZMAdapterHTML"}));
     const auto& networks = waterfall["ad_networks"];
     EXPECT_EQ(networks[1]["data"]["zdxtym_passback_url"], base + "adpage/passback");
-    EXPECT_NE(networks[1]["data"]["zdxtym_html"].get<std::string>().find("'" + base + "adpage/passback?"),
+    EXPECT_NE(networks[1]["data"]["zdxtym_html"].get<std::string>().find("<iframe src=\"" + base +
+                                                                         "adpage/passback?"),
               std::string::npos);
     EXPECT_EQ(networks[2]["data"]["class_name"], "TikoNoSuchCustomEvent");
     EXPECT_NE(networks[3]["data"]["zdxtym_html"].get<std::string>().find("background:transparent"),

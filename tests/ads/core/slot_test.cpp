@@ -19,6 +19,7 @@
 #include "ads/core/slot/DZSDKCoreController.h"
 #include "ads/core/slot/DZSlot.h"
 #include "ads/core/slot/DZSlotInAppPurchaseHooks.h"
+#include "ads/core/slot/DZSlotLoads.h"
 #include "ads/foundation/DZStatisticDictionary.h"
 #include "ads/render/AdViewTestBed.h"
 #include "ads/render/sampling/DZContentSampler.h"
@@ -510,4 +511,35 @@ TEST_F(Slot, AnAdServerThatRejectsTheParametersIsToldOfTheRequest) {
     const auto* keywords = owner_->lastError->userInfoValue("kw");
     ASSERT_NE(keywords, nullptr) << "the error carries no request";
     EXPECT_EQ(std::get<nlohmann::json>(*keywords), nlohmann::json::array({"leap"}));
+}
+
+// A load that says it waits only on the component's clock is not counted while it says so; once it
+// works in real time again it takes a new number, so that whoever let the clock go on sees a load
+// start and waits for it again. A load that says nothing counts until it ends.
+TEST(SlotLoads, ALoadWaitingOnlyOnTheClockIsLeftOutAndCountsAnewWhenItWorksAgain) {
+    const int silent = 0;
+    const int mediated = 0;
+    const long long before = DZSlotLoads::started();
+    DZSlotLoads::slotEntered(&silent, true);
+    DZSlotLoads::slotEntered(&mediated, true);
+    DZSlotLoads::slotWorks(&silent);  // no question: nothing changes
+    EXPECT_EQ(DZSlotLoads::started(), before + 2);
+    bool onClock = false;
+    DZSlotLoads::setOnlyOnClock(&mediated, [&onClock] { return onClock; });
+    EXPECT_EQ(DZSlotLoads::underWaySince(before), 2u);
+    onClock = true;
+    EXPECT_EQ(DZSlotLoads::underWaySince(before), 1u);
+    const long long seen = DZSlotLoads::started();
+    onClock = false;
+    DZSlotLoads::slotWorks(&mediated);
+    EXPECT_EQ(DZSlotLoads::started(), seen + 1);
+    EXPECT_EQ(DZSlotLoads::underWaySince(seen), 1u);
+    DZSlotLoads::slotEntered(&silent, false);
+    DZSlotLoads::slotEntered(&mediated, false);
+    EXPECT_EQ(DZSlotLoads::underWaySince(before), 0u);
+    // Forgotten with its load: the next load of the slot counts throughout.
+    DZSlotLoads::slotEntered(&mediated, true);
+    onClock = true;
+    EXPECT_EQ(DZSlotLoads::underWaySince(before), 1u);
+    DZSlotLoads::slotEntered(&mediated, false);
 }
