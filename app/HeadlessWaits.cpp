@@ -156,8 +156,14 @@ void HeadlessWaits::waitForBanner() {
     if (!ads || ads->diDazRequests() == bannerLoadsSeen_) return;
     bannerLoadsSeen_ = ads->diDazRequests();
     warnIfNoDisplay();
-    auto ended = [this, &ads] {
-        return ads->bannerState() != DiDazSupport::BannerState::pending && bannerDrawn();
+    // A load that started and now waits only on the component's own clock (a mediated banner's
+    // network time-out or draw check) needs the clock to move on: the wait ends there, and the
+    // wait for ad loads takes up each real-time step that follows.
+    const long long before = adLoadsSeen_;
+    auto ended = [this, &ads, before] {
+        const bool onlyOnTheClock =
+            DZAdActivity::loadsStarted() > before && DZAdActivity::loadsUnderWaySince(before) == 0;
+        return (ads->bannerState() != DiDazSupport::BannerState::pending || onlyOnTheClock) && bannerDrawn();
     };
     if (!adLoads_.wait(
             adWait_, [&](double limit) { return standStill(ended, limit); },

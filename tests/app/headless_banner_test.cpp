@@ -215,8 +215,10 @@ TEST(HeadlessBanner, AMediatedBannersRefreshEndsOnTheVirtualClockWithinItsWait) 
     int code = -1;
     const std::optional<RunResult> result = run.run(&error, &code);
     ASSERT_TRUE(result) << error;
-    for (const std::string& line : log.lines())
+    for (const std::string& line : log.lines()) {
         EXPECT_EQ(line.find("did not end within"), std::string::npos) << line;
+        EXPECT_EQ(line.find("did not load and paint within"), std::string::npos) << line;
+    }
     EXPECT_EQ(nlohmann::json::parse(result->toJson())["ads"]["banner"], "received");
     // Each network's exit code and its time on the virtual clock: the last page loaded while the
     // clock stood still, its one draw check 0.2 s after.
