@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -14,6 +15,8 @@
 
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/foundation/AppPaths.h"
+#include "platform/image/ImageDecoder.h"
+#include "platform/image/PngCodec.h"
 
 namespace platform::photos {
 
@@ -49,12 +52,40 @@ std::string takeMessage(GError* error, const char* fallback) {
     return message;
 }
 
+// A GIF goes through the app's own decoder: the library's loader would decode its first frame at
+// the frame's own size, which may be far past the screen size its header gives and this library
+// checks, and would keep every frame of an animation. Only the first frame is kept, as a page shows.
+std::optional<std::string> reencodeGif(std::string_view data, std::string* error) {
+    std::optional<Image> image = ImageDecoder::decode(data, error, PhotoLibrary::kMaxSide);
+    if (!image || !image->hasBitmap() || image->content == Image::Content::AlphaOnly) {
+        if (error->empty()) *error = "The data is no picture.";
+        return std::nullopt;
+    }
+    // The decoder's alpha is premultiplied; PNG's is straight.
+    if (image->content == Image::Content::RGBAPremultiplied) {
+        for (std::size_t i = 0; i + 3 < image->pixels.size(); i += 4) {
+            const unsigned alpha = image->pixels[i + 3];
+            for (std::size_t c = 0; c < 3; ++c)
+                image->pixels[i + c] =
+                    alpha ? static_cast<std::uint8_t>(std::min(255u, image->pixels[i + c] * 255u / alpha))
+                          : 0;
+        }
+    }
+    const std::vector<std::uint8_t> png =
+        PngCodec::encode(image->pixels.data(), image->width, image->height, error);
+    if (png.empty()) return std::nullopt;
+    return std::string(png.begin(), png.end());
+}
+
 // The picture as PNG bytes, or nothing with the reason.
 std::optional<std::string> reencode(std::string_view data, std::string* error) {
     if (data.empty()) {
         *error = "The picture is empty.";
         return std::nullopt;
     }
+    if (ImageDecoder::formatOf(reinterpret_cast<const std::uint8_t*>(data.data()), data.size()) ==
+        ImageDecoder::Format::GIF)
+        return reencodeGif(data, error);
     std::unique_ptr<GdkPixbufLoader, decltype(&g_object_unref)> loader(gdk_pixbuf_loader_new(),
                                                                        g_object_unref);
     Decoding decoding;

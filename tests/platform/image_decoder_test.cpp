@@ -10,8 +10,12 @@
 #include <thread>
 #include <vector>
 
+#include "platform/foundation/AppPaths.h"
+#include "platform/foundation/FileIO.h"
 #include "platform/image/ImageDecoder.h"
+#include "platform/photos/PhotoLibrary.h"
 #include "support/PeakMemory.h"
+#include "support/TempDir.h"
 
 using platform::Image;
 using platform::ImageDecoder;
@@ -258,6 +262,26 @@ TEST(ImageDecoder, JudgesAGifByItsFirstFrameWhereThatIsLargerThanItsScreen) {
     if (tikoleap::test::kPeakMemoryMeasured) {
         EXPECT_LT(peak - before, std::size_t{16} << 20);
     }
+
+    // The user's picture library, which also takes an ad's pictures, judges a GIF the same way.
+    error.clear();
+    const std::size_t beforeSaving = tikoleap::test::resetPeakResidentBytes();
+    EXPECT_FALSE(platform::photos::PhotoLibrary::saveImage(vast, &error));
+    const std::size_t peakSaving = tikoleap::test::peakResidentBytes();
+    EXPECT_NE(error.find("8192 x 8192"), std::string::npos) << error;
+    if (tikoleap::test::kPeakMemoryMeasured) {
+        EXPECT_LT(peakSaving - beforeSaving, std::size_t{16} << 20);
+    }
+    // A GIF within the limits is kept as its first frame, cut to its screen.
+    tikoleap::test::TempDir home("tikoleap-gif-photos");
+    platform::AppPaths::setHome(home.path());
+    const auto saved = platform::photos::PhotoLibrary::saveImage(gif(16, 16, true, 300, 200), &error);
+    ASSERT_TRUE(saved) << error;
+    const platform::FileReadResult file = platform::readWholeFile(*saved, 1 << 20);
+    const auto back = ImageDecoder::decode(file.bytes.data(), file.bytes.size());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->width, 16);
+    EXPECT_EQ(back->height, 16);
 
     // Within the limit, the caller is asked about the frame's size, and gets the screen's.
     const std::string wide = gif(16, 16, false, 300, 200);
