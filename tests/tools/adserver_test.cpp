@@ -230,8 +230,21 @@ TEST_F(AdServerTest, TheSwipeBannerLetsTheScreenBeSampledAndNamesItsSwipe) {
                                     number[1].str() + "\"}}"));
     EXPECT_NE(res->body.find(std::string("<body>") + SwipeBanner::kText + "</body>"), std::string::npos);
     EXPECT_NE(res->body.find("'enableSwipeToViewController'"), std::string::npos);
-    // Only the swipe banner switches the sampling on.
+    // Only the swipe banner switches the sampling on, unless the run shows it: then every answer
+    // leaves sampling on (a later interstitial's answer would otherwise switch it off), but a no-fill
+    // answers nothing.
     EXPECT_FALSE(ad("tikoleap-banner")->has_header("x-zazo-content-url-opted-out"));
+    AdServer swipeRun;
+    ASSERT_TRUE(swipeRun.setAnnouncedUnits(SwipeBanner::kUnit, "tikoleap-interstitial"));
+    ASSERT_TRUE(swipeRun.start(0, ""));
+    httplib::Client client("127.0.0.1", swipeRun.port());
+    for (const std::string unit : {"tikoleap-interstitial", "tikoleap-banner", "tikoleap-nofill"}) {
+        auto answer = client.Get("/zads/ad?slotname=" + unit);
+        ASSERT_TRUE(answer) << unit;
+        EXPECT_EQ(answer->get_header_value("x-zazo-content-url-opted-out"),
+                  unit == "tikoleap-nofill" ? "" : "false")
+            << unit;
+    }
 }
 
 TEST_F(AdServerTest, ThePurchaseBannerOffersCoinsAndReportsToTrackAndConversion) {

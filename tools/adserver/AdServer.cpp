@@ -91,6 +91,13 @@ bool AdServer::start(int port, const std::string& logPath, std::string* error) {
     auto noContent = [](const httplib::Request&, httplib::Response& res) { res.status = 204; };
     server_.Get("/zads/ad", recorded([this](const httplib::Request& req, httplib::Response& res) {
                     answerAdRequest(req, res);
+                    // Whether the user opted out of content sampling is the user's, not one answer's:
+                    // a run showing the swipe banner (whose text is sampled) says so on every answer,
+                    // or an interstitial's answer processed after the banner's would switch sampling
+                    // off again. An answer that says something else on purpose keeps it.
+                    if (announcedBanner_ == SwipeBanner::kUnit && (res.status == -1 || res.status == 200) &&
+                        !res.has_header(SwipeBanner::kContentSamplingHeader))
+                        res.set_header(SwipeBanner::kContentSamplingHeader, "false");
                 }));
     server_.Get("/landing", recorded([](const httplib::Request&, httplib::Response& res) {
                     res.set_content(

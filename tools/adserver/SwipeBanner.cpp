@@ -55,7 +55,7 @@ std::string SwipeBanner::html() {
 
 void SwipeBanner::answer(httplib::Response& res, const std::string& ad) {
     res.set_content(html(), "text/html");
-    res.set_header("x-zazo-content-url-opted-out", "false");
+    res.set_header(kContentSamplingHeader, "false");
     res.set_header("x-zazo-swipe-to-view-controller", configuration(ad).dump());
 }
 

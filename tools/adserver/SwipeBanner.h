@@ -16,6 +16,7 @@ namespace tikoleap::adserver {
 class SwipeBanner {
   public:
     static constexpr const char* kUnit = "tikoleap-swipe";
+    static constexpr const char* kContentSamplingHeader = "x-zazo-content-url-opted-out";
     // Everything document.body.innerText gives for the page.
     static constexpr const char* kText = "The quick brown fox jumps over the lazy dog";
     static constexpr const char* kCreative = "swipe";
