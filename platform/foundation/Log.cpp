@@ -64,7 +64,16 @@ void logMessage(const char* function, int level, std::string_view text) {
         if (currentSink()) currentSink()(formatLogLine(function, level, text));
         return;
     }
-    logLine(formatLogLine(function, level, text));
+    std::lock_guard lock(logMutex());
+    if (currentSink()) {
+        currentSink()(formatLogLine(function, level, text));
+        return;
+    }
+    // A terminal shows one line an entry: the text follows the name after a colon there.
+    std::string line = formatLogLine(function, level, {});
+    if (!text.empty()) line.append(": ").append(text);
+    std::fprintf(stderr, "%s\n", line.c_str());
+    std::fflush(stderr);
 }
 
 void logLine(std::string_view text) {

@@ -1,7 +1,7 @@
 #pragma once
 // The one log line of the game and its shell: "[LABEL] function" with an optional text on the
-// next line. Level 1 marks debug lines and prints nothing; 2 is "INFO", 3 "WARN", 4 "ERROR".
-// Lines go to stderr unless a sink is installed (tests capture lines that way).
+// next line (on stderr, after a colon on the same line). Level 1 marks debug lines and prints nothing; 2 is
+// "INFO", 3 "WARN", 4 "ERROR". Lines go to stderr unless a sink is installed (tests capture lines that way).
 #include <functional>
 #include <string>
 #include <string_view>
@@ -22,7 +22,8 @@ const char* logLevelLabel(int level);
 std::string formatLogLine(const char* function, int level, std::string_view text);
 
 // Formats and emits one line; level 1 emits nothing, unless debug lines are on and a sink is
-// installed: then the sink receives it with an empty label ("[] function").
+// installed: then the sink receives it with an empty label ("[] function"). On stderr the text
+// stays on the line of the name: "[LABEL] function: text".
 void logMessage(const char* function, int level, std::string_view text = {});
 
 // Whether level-1 lines reach an installed sink (never stderr); off by default. Tests turn it on

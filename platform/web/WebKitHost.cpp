@@ -39,8 +39,10 @@ WebKitHost& WebKitHost::start(GLibRunLoop& loop, const WebLimits& limits) {
     }
     if (loop.context() != g_main_context_default())
         throw std::runtime_error("the web engine needs a run loop on GLib's default main context");
-    // Nothing here talks to an accessibility bus; without this every web process warns.
+    // Nothing here talks to an accessibility bus; without these every web process warns, the
+    // first for this process's toolkit, the second (empty: no bus) for the engine's web processes.
     g_setenv("NO_AT_BRIDGE", "1", FALSE);
+    g_setenv("WEBKIT_A11Y_BUS_ADDRESS", "", FALSE);
     if (!gtk_init_check(nullptr, nullptr)) {
         // The displays the environment names, so that a dead one is told by name.
         std::string named;

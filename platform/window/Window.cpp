@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "platform/window/SdlEventTranslator.h"
 
@@ -24,6 +25,16 @@ bool envSet(const char* name) {
 // headless instead, so such a driver counts only when asked for by name (SDL_VIDEODRIVER).
 bool isInvisibleDriver(const char* driver) {
     return driver != nullptr && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+}
+
+// The displays the environment names, so that one that cannot be opened is told by name.
+std::string namedDisplays() {
+    std::string named;
+    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        if (envSet(variable))
+            named += (named.empty() ? "" : " or ") + std::string(variable) + "=" + std::getenv(variable);
+    }
+    return named;
 }
 
 }  // namespace
@@ -48,7 +59,9 @@ std::unique_ptr<Window> Window::create(int widthPoints, int heightPoints, const 
     }
     if (!driverRequested && isInvisibleDriver(SDL_GetCurrentVideoDriver())) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        if (error != nullptr) *error = "no display (SDL found only an invisible video driver)";
+        if (error != nullptr)
+            *error = "no display: " + namedDisplays() +
+                     " cannot be opened (SDL found only an invisible video driver)";
         return nullptr;
     }
     // Once up, video and the GL driver library stay loaded until the process ends: a window made

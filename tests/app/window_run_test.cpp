@@ -16,6 +16,7 @@
 #include "platform/window/WindowEvent.h"
 #include "screens/SimpleSelectView.h"
 #include "shell/MyGameView.h"
+#include "support/Command.h"
 #include "support/TempDir.h"
 
 using tikoleap::test::TempDir;
@@ -226,4 +227,14 @@ TEST_F(InTheWindow, ClosingTakesTheWindowOffTheScreenBeforeAnythingIsPutAway) {
     // The game and its stored files are still there to put away; the player sees the window go.
     EXPECT_FALSE(run->host().desktop().isShown());
     EXPECT_NE(run->core().gameView(), nullptr);
+}
+
+TEST(WindowDisplay, ADisplayThatCannotBeOpenedIsToldByName) {
+    TempDir home;
+    const auto run = tikoleap::test::runCommand("env -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER DISPLAY=:4093 " +
+                                                std::string(TIKOLEAP_BINARY_DIR) + "/tikoleap --home '" +
+                                                home.path().string() + "' 2>&1");
+    EXPECT_NE(run.code, 0);
+    EXPECT_NE(run.out.find("tikoleap: no display: DISPLAY=:4093 cannot be opened"), std::string::npos)
+        << run.out;
 }

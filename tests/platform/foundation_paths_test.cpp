@@ -179,6 +179,16 @@ TEST(LogLines, FormatLabelsAndSilenceTheDebugLevel) {
               (std::vector<std::string>{"[INFO] fn", "[WARN] fn\ntext", "[ERROR] fn", "[] (null)\nx"}));
 }
 
+TEST(LogLines, TheTerminalReadsEachEntryOnOneLine) {
+    const platform::LogSink previous = platform::setLogSink(nullptr);
+    testing::internal::CaptureStderr();
+    platform::logMessage("fn", 3, "text");
+    platform::logMessage("fn", 4);
+    const std::string printed = testing::internal::GetCapturedStderr();
+    platform::setLogSink(previous);
+    EXPECT_EQ(printed, "[WARN] fn: text\n[ERROR] fn\n");
+}
+
 TEST(LogLines, ScopedSinkPutsThePreviousSinkBack) {
     std::vector<std::string> outer;
     platform::ScopedLogSink first([&](const std::string& line) { outer.push_back(line); });

@@ -249,7 +249,14 @@ TEST_F(AdServerTest, TheSwipeBannerLetsTheScreenBeSampledAndNamesItsSwipe) {
 
 TEST_F(AdServerTest, ThePurchaseBannerOffersCoinsAndReportsToTrackAndConversion) {
     using tikoleap::adserver::PurchaseBanner;
-    auto res = ad(PurchaseBanner::kUnit);
+    // A slot without a purchase delegate could not take the offer: it gets the house banner.
+    for (const std::string more : {"", "&iap_set=0"}) {
+        auto plain = ad(PurchaseBanner::kUnit, more);
+        ASSERT_TRUE(plain && plain->status == 200) << more;
+        EXPECT_NE(plain->body.find("background:#e0007a"), std::string::npos) << more;
+        EXPECT_EQ(plain->body.find("in_app_purchase"), std::string::npos) << more;
+    }
+    auto res = ad(PurchaseBanner::kUnit, "&iap_set=1");
     ASSERT_TRUE(res && res->status == 200);
     // The house banner's headers, its impression naming the ad's number.
     EXPECT_EQ(res->get_header_value("x-zazo-refresh-rate") + " " + res->get_header_value("x-zazo-ad-size"),

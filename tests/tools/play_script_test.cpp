@@ -203,9 +203,11 @@ TEST_F(PlayScript, MakePlaySaysOneLineWhenTheBuildIsCurrent) {
     ASSERT_EQ(
         tikoleap::test::runCommand("cmake -S '" + project + "' -B '" + project + "/build' >/dev/null").code,
         0);
-    const std::string makePlay = "env -u MAKEFLAGS -u MFLAGS -u MAKELEVEL make --no-print-directory -C '" +
-                                 std::string(TIKOLEAP_SOURCE_DIR) + "' play ADS=off JOBS=2 BUILD='" +
-                                 project + "/build' 2>&1";
+    // As a player types it: in the checkout, so only the build make runs under it is a sub-make.
+    const std::string makePlay =
+        "cd '" + std::string(TIKOLEAP_SOURCE_DIR) +
+        "' && env -u MAKEFLAGS -u MFLAGS -u MAKELEVEL make play ADS=off JOBS=2 BUILD='" + project +
+        "/build' 2>&1";
     const auto built = tikoleap::test::runCommand(makePlay);
     ASSERT_EQ(built.code, 0) << built.out;
     EXPECT_NE(built.out.find("main.c"), std::string::npos) << "what was built shows: " << built.out;

@@ -411,7 +411,10 @@ void AdServer::answerAdRequest(const httplib::Request& req, httplib::Response& r
     } else if (unit == SwipeBanner::kUnit) {
         SwipeBanner::answer(res, answerHouseBanner(req, res, unit));
     } else if (unit == PurchaseBanner::kUnit) {
-        PurchaseBanner::answer(res, baseURL(), answerHouseBanner(req, res, unit));
+        // A tap on the offer in a slot without a purchase delegate would bill a click and show
+        // nothing: such a slot gets the house banner.
+        const std::string ad = answerHouseBanner(req, res, unit);
+        if (firstParam(req, "iap_set") == "1") PurchaseBanner::answer(res, baseURL(), ad);
     } else if (unit == "tikoleap-interstitial") {
         answerHouseInterstitial(res, unit);
     } else if (unit == kActionsUnit) {

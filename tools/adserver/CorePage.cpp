@@ -90,9 +90,9 @@ function ZAZO_getAd(params) {
   var url = tlOrigin + '/zads/ad?slotname=' + encodeURIComponent(unit) + '&request_id=' + encodeURIComponent(id);
   // An object (the screen sample's "content_info", a signed-in user's "pan") goes on as its JSON
   // text, so the server's log shows what the request carried. A reward video's request says so
-  // ("rbv") and names the app's user, when it has one.
+  // ("rbv") and names the app's user, when it has one; a slot with a purchase delegate says so ("iap_set").
   ['sz', 'format', 'content_info', 'native_templates', 'native_version', 'native_custom_templates', 'rbv',
-   'rbv_user_id', 'pan'].forEach(function (key) {
+   'rbv_user_id', 'pan', 'iap_set'].forEach(function (key) {
     var value = params[key];
     if (value === undefined || value === null) return;
     url += '&' + key + '=' + encodeURIComponent(typeof value === 'object' ? JSON.stringify(value) : String(value));
