@@ -44,8 +44,8 @@ class GstPlayerFrames : public ::testing::Test {
         if (!pipeline) return "";
         gst_element_set_state(pipeline, GST_STATE_PLAYING);
         GstBus* bus = gst_element_get_bus(pipeline);
-        GstMessage* end = gst_bus_timed_pop_filtered(bus, 60 * GST_SECOND,
-                                                     static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+        GstMessage* end = gst_bus_timed_pop_filtered(
+            bus, 60 * GST_SECOND, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
         const bool ok = end && GST_MESSAGE_TYPE(end) == GST_MESSAGE_EOS;
         if (end) gst_message_unref(end);
         gst_object_unref(bus);
@@ -62,7 +62,8 @@ class GstPlayerFrames : public ::testing::Test {
         player->replaceItem("file://" + path);
         player->play();
         platform::MainContextPump::waitUntil(
-            [&] { return player->rate() == 0 || player->status() == platform::media::MediaStatus::Failed; }, 30);
+            [&] { return player->rate() == 0 || player->status() == platform::media::MediaStatus::Failed; },
+            30);
         EXPECT_NE(player->status(), platform::media::MediaStatus::Failed) << path;
         player->latestFrame(frame);
         return frame;
