@@ -313,6 +313,14 @@ void WebKitEngine::answerScriptRequest(const ScriptRequest& request, ScriptReply
     responder(request, std::move(reply));
 }
 
+bool WebKitEngine::countScriptRequest(bool refused) {
+    if (refused && !toldRefusedScript_) {
+        toldRefusedScript_ = true;
+        logMessage("ScriptInterception", 3, "refused script requests the extension did not divert");
+    }
+    return countNavigation();
+}
+
 void WebKitEngine::onLoadStarted() {
     unstartedLoad_.reset();
     loading_ = true;
@@ -320,6 +328,7 @@ void WebKitEngine::onLoadStarted() {
     pendingFailureCode_ = 0;
     dialogs_ = 0;
     oversizedNavigations_ = 0;
+    toldRefusedScript_ = false;
     armLoadTimer();
     watchdog_->arm();
     if (delegate_) delegate_->loadStarted();
