@@ -8,5 +8,7 @@ namespace platform::web::extension {
 inline constexpr const char* kStartDataType = "(sssasuu)";
 // Sent by a web process whose own memory has passed the point where it must be stopped.
 inline constexpr const char* kMemoryLimitMessage = "tikoleap-memory-limit";
+// Sent by a web process that refuses a page's requests for asking more than its share.
+inline constexpr const char* kRequestsRefusedMessage = "tikoleap-requests-refused";
 
 }  // namespace platform::web::extension

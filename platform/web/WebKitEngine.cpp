@@ -329,6 +329,7 @@ void WebKitEngine::onLoadStarted() {
     dialogs_ = 0;
     oversizedNavigations_ = 0;
     toldRefusedScript_ = false;
+    toldRefusedRequests_ = false;
     armLoadTimer();
     watchdog_->arm();
     if (delegate_) delegate_->loadStarted();
@@ -441,6 +442,10 @@ void WebKitEngine::onUnresponsive() {
 }
 
 void WebKitEngine::onProcessMessage(const std::string& name) {
+    if (name == extension::kRequestsRefusedMessage && !toldRefusedRequests_) {
+        toldRefusedRequests_ = true;
+        logMessage("WebKitEngine", 3, "the page's requests are refused: it asked for more than its share");
+    }
     if (name != extension::kMemoryLimitMessage || pendingFailureCode_ == WebError::kHostile) return;
     overMemory_ = true;
     stopHostilePage("it neared its memory limit");

@@ -149,6 +149,7 @@ class WebKitEngine : public WebEngine {
     int dialogs_ = 0;
     int oversizedNavigations_ = 0;
     bool toldRefusedScript_ = false;
+    bool toldRefusedRequests_ = false;
     // Navigations asked for since the window's start; counted across loads, since a page may
     // load itself again as fast as it likes.
     struct NavigationWindow {

@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "WebTestKit.h"
+#include "platform/foundation/Log.h"
 #include "platform/web/WebKitEngine.h"
+#include "platform/webext/ScriptRedirect.h"
 
 using namespace platform::web;
 using webtest::evaluate;
@@ -176,6 +178,34 @@ TEST_F(WebHostile, PagesFloodingOrKeepingFarPastTheBridgesRateAreStoppedAndOneAt
     EXPECT_EQ(steady.failures[0].code, WebError::kHostile);
     ASSERT_TRUE(runUntil([&] { return calm.navigations.size() >= 251; }, 10));
     EXPECT_TRUE(calm.failures.empty());
+}
+
+TEST_F(WebHostile, APageAskingFarMoreRequestsThanACreativeHasTheRestRefusedAndItsViewSaysSoOnce) {
+    int told = 0;
+    auto previous = platform::setLogSink([&](const std::string& line) {
+        if (line.find("more than its share") != std::string::npos) ++told;
+    });
+    webtest::page("/calm", "ok", "text/plain");
+    webtest::page("/flood", "ok", "text/plain");
+    const auto asking = [](const std::string& path, int times) {
+        return "<html><body><script>window.ok = 0; window.refused = 0; for (var i = 0; i < " +
+               std::to_string(times) + "; ++i) fetch('" + path +
+               "?n=' + i, {cache: 'no-store'}).then(() => ++window.ok, () => ++window.refused);"
+               "</script></body></html>";
+    };
+    webtest::Recorder calm, flooding;
+    WebEngine& ordinary = open(calm, asking("/calm", 100));
+    const int flood = webext::ScriptRedirect::kMaxBurstRequests * 4;
+    WebEngine& hostile = open(flooding, asking("/flood", flood));
+    EXPECT_TRUE(webtest::waitForValue(ordinary, "window.ok + ',' + window.refused", "100,0"));
+    EXPECT_TRUE(
+        webtest::waitForValue(hostile, "String(window.ok + window.refused)", std::to_string(flood), 20));
+    EXPECT_LE(webtest::server().count("/flood"),
+              static_cast<std::size_t>(webext::ScriptRedirect::kMaxBurstRequests));
+    EXPECT_GE(webtest::server().count("/flood"), 100u);
+    EXPECT_EQ(told, 1);
+    EXPECT_TRUE(calm.failures.empty() && flooding.failures.empty());
+    platform::setLogSink(previous);
 }
 
 TEST_F(WebHostile, AViewWhoseProcessEndedReportsItOnceAndLoadsAgain) {
