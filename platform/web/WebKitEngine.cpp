@@ -446,6 +446,8 @@ void WebKitEngine::onProcessMessage(const std::string& name) {
         toldRefusedRequests_ = true;
         logMessage("WebKitEngine", 3, "the page's requests are refused: it asked for more than its share");
     }
+    if (name == extension::kCpuLimitMessage)
+        return stopHostilePage("it kept its process busy past its share");
     if (name != extension::kMemoryLimitMessage || pendingFailureCode_ == WebError::kHostile) return;
     overMemory_ = true;
     stopHostilePage("it neared its memory limit");

@@ -208,6 +208,23 @@ TEST_F(WebHostile, APageAskingFarMoreRequestsThanACreativeHasTheRestRefusedAndIt
     platform::setLogSink(previous);
 }
 
+TEST_F(WebHostile, APageKeepingCoresBusyWhileItAnswersIsStoppedAfterItsSpanAndAQuietOneIsLeftAlone) {
+    // Eight workers spin (enough for more than a core on a busy machine); the page's own thread
+    // stays free and answers every probe.
+    webtest::page("/spin.js", "for (;;) {}", "application/javascript");
+    webtest::Recorder quiet, busy;
+    open(quiet, "<html><body>quiet</body></html>");
+    WebEngine& spinning = open(busy,
+                               "<html><body><script>for (var i = 0; i < 8; ++i) new Worker('/spin.js');"
+                               "</script></body></html>");
+    ASSERT_EQ(evaluate(spinning, "1 + 1").value, "2");
+    const double span = webtest::testLimits().webProcessCpuSpanSeconds;
+    ASSERT_TRUE(runUntil([&] { return !busy.failures.empty(); }, span + 10))
+        << "the busy page was not stopped";
+    EXPECT_EQ(busy.failures[0].code, WebError::kHostile);
+    EXPECT_TRUE(quiet.failures.empty());
+}
+
 TEST_F(WebHostile, AViewWhoseProcessEndedReportsItOnceAndLoadsAgain) {
     webtest::Recorder recorder;
     WebEngine& view = open(recorder, "<html><body>first</body></html>");
