@@ -54,6 +54,58 @@ std::string folderNameForHost(const std::string& host) {
     return out;
 }
 
+bool isHostFolderName(const std::string& name) {
+    if (name == "@local") return true;
+    if (name.empty() || name.size() > 200 || name.front() == '.') return false;
+    for (char c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (!(std::islower(u) || std::isdigit(u) || c == '-' || c == '_' || c == '.')) return false;
+    }
+    return true;
+}
+
+bool isDigestName(const std::string& name) {
+    return name.size() == 64 && name.find_first_not_of("0123456789abcdef") == std::string::npos;
+}
+
+// Entries looked at in one sweep, so a cache folder left huge costs a bounded pause and shrinks
+// over the next launches.
+constexpr std::size_t kMaxSweptEntries = 4096;
+
+// A host's folder that outlived its files (a crash between writing and deleting, or a build that
+// kept empty folders) holds nothing any fetch reads again. Only digest-named entries inside
+// host-named folders go, links as links (never what they point at), and a folder only once empty,
+// so what other libraries keep in the same cache folder is never touched.
+void sweepLeftovers(const fs::path& caches) {
+    std::error_code ec;
+    std::size_t seen = 0;
+    for (fs::directory_iterator it(caches, ec), end; !ec && it != end && seen < kMaxSweptEntries;
+         it.increment(ec)) {
+        ++seen;
+        const fs::path folder = it->path();
+        std::error_code kind;
+        if (!isHostFolderName(folder.filename().string()) ||
+            !fs::is_directory(fs::symlink_status(folder, kind)))
+            continue;
+        std::error_code inner;
+        for (fs::directory_iterator file(folder, inner); !inner && file != end && seen < kMaxSweptEntries;
+             file.increment(inner)) {
+            ++seen;
+            const fs::file_status status = fs::symlink_status(file->path(), kind);
+            if (isDigestName(file->path().filename().string()) &&
+                (fs::is_regular_file(status) || fs::is_symlink(status)))
+                fs::remove(file->path(), kind);
+        }
+        fs::remove(folder, kind);  // only when it is empty
+    }
+}
+
+// The cache folder swept last, so each folder is swept once per process before its first write.
+fs::path& sweptCaches() {
+    static fs::path swept;
+    return swept;
+}
+
 }  // namespace
 
 std::shared_ptr<DZCachedFile> DZCachedFile::initWithURL(const std::string& url) {
@@ -202,6 +254,10 @@ void DZCachedFile::connectionDidFail(const platform::HttpError& error) {
 
 void DZCachedFile::saveDataToFile() {
     const fs::path& path = filePath();
+    if (const fs::path caches = path.parent_path().parent_path(); !path.empty() && sweptCaches() != caches) {
+        sweptCaches() = caches;
+        sweepLeftovers(caches);
+    }
     std::error_code ec;
     fs::create_directories(path.parent_path(), ec);
     const std::string data = receivedData_.value_or(std::string());
@@ -238,7 +294,10 @@ void DZCachedFile::cancel() {
 void DZCachedFile::invalidate() {
     cleanUpConnection();
     std::error_code ec;
-    if (!filePath().empty()) fs::remove(filePath(), ec);
+    if (filePath().empty()) return;
+    fs::remove(filePath(), ec);
+    // Every host a page pings would otherwise leave its folder behind for good.
+    fs::remove(filePath().parent_path(), ec);  // only when it is empty
 }
 
 void DZCachedFile::cleanUpConnection() {

@@ -5,7 +5,8 @@
 //
 // The file lives in Caches/<host>/<name>: the host is reduced to letters, digits, "-", "_" and
 // "." (never a leading "."), and the name is the SHA-256 of the URL's text in lowercase hex, so
-// no URL can reach outside its folder and no two URLs share a file.
+// no URL can reach outside its folder and no two URLs share a file. A host's folder goes with its
+// last file, and the first write in a process sweeps what earlier runs left behind.
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -53,7 +54,7 @@ class DZCachedFile : public std::enable_shared_from_this<DZCachedFile> {
     void beginFetchWithCacheBuster(bool cacheBuster);
     // Stops the fetch; the file stays.
     void cancel();
-    // Stops the fetch and deletes the file.
+    // Stops the fetch and deletes the file, and its host's folder once that is empty.
     void invalidate();
     void cleanUpConnection();
 

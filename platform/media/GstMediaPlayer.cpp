@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 
@@ -228,8 +229,16 @@ bool GstMediaPlayer::makePipeline() {
     playbin_ = GST_ELEMENT(gst_object_ref_sink(playbin));
     audioSinkName_ = MediaRuntime::audioSinkName();
 
-    GstCaps* caps = gst_caps_from_string("video/x-raw,format=RGBA");
-    g_object_set(video, "caps", caps, "max-buffers", 1u, "drop", TRUE, "enable-last-sample", FALSE, nullptr);
+    // Every picture is copied in the game's process: a video made to be huge or fast costs it no
+    // more than an ordinary one. The converter playbin puts before its sink scales a larger picture
+    // down (the view draws it at the video's own shape); pictures closer together than the rate allows are
+    // dropped unseen.
+    char sinkCaps[128];
+    std::snprintf(sinkCaps, sizeof sinkCaps, "video/x-raw,format=RGBA,width=[1,%d],height=[1,%d]",
+                  kMaxFrameSide, kMaxFrameSide);
+    GstCaps* caps = gst_caps_from_string(sinkCaps);
+    g_object_set(video, "caps", caps, "max-buffers", 1u, "drop", TRUE, "enable-last-sample", FALSE,
+                 "throttle-time", static_cast<guint64>(GST_SECOND / kMaxFrameRate), nullptr);
     gst_caps_unref(caps);
     GstAppSinkCallbacks callbacks{};
     callbacks.new_preroll = &FrameSlot::onPreroll;

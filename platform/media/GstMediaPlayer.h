@@ -30,6 +30,10 @@ class GstMediaPlayer : public MediaPlayer, public std::enable_shared_from_this<G
   public:
     // How often the position is reported while playing.
     static constexpr double kTimeInterval = 0.25;
+    // The largest picture side and the most pictures a second handed to the view, whatever the
+    // video holds.
+    static constexpr int kMaxFrameSide = 1920;
+    static constexpr int kMaxFrameRate = 60;
 
     // Null, with the reason, when GStreamer or its playback elements are missing.
     static std::shared_ptr<GstMediaPlayer> create(std::string* error);

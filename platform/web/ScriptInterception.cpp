@@ -3,7 +3,6 @@
 #include <unistd.h>
 #include <webkit2/webkit2.h>
 
-#include "platform/foundation/Log.h"
 #include "platform/runloop/GLibRunLoop.h"
 #include "platform/web/WebKitEngine.h"
 #include "platform/web/WebKitHost.h"
@@ -101,10 +100,14 @@ void ScriptInterception::serve(WebKitURISchemeRequest* request, void* self) {
 void ScriptInterception::handle(WebKitURISchemeRequest* request) {
     SoupMessageHeaders* headers = webkit_uri_scheme_request_get_http_headers(request);
     const char* secret = headers ? soup_message_headers_get_one(headers, secretHeader()) : nullptr;
-    if (!secret || secret_ != secret) {
-        logMessage("ScriptInterception", 3, "refused a script request the extension did not divert");
-        return finishWithError(request, "not a script request of the host");
-    }
+    const bool refused = !secret || secret_ != secret;
+    // A page may ask as often as it likes: what it asks is counted against it, whatever the answer.
+    // The engine may be gone after counting, so it is looked up again.
+    WebKitWebView* view = webkit_uri_scheme_request_get_web_view(request);
+    WebKitEngine* counter = host_.engineFor(view);
+    if (counter && !counter->countScriptRequest(refused))
+        return finishWithError(request, "the page was stopped");
+    if (refused) return finishWithError(request, "not a script request of the host");
     GUri* parsed =
         g_uri_parse(webkit_uri_scheme_request_get_uri(request), G_URI_FLAGS_ENCODED_QUERY, nullptr);
     const char* query = parsed ? g_uri_get_query(parsed) : nullptr;
@@ -117,7 +120,7 @@ void ScriptInterception::handle(WebKitURISchemeRequest* request) {
     if (!isHttp(pending->script.url))
         return finishWithError(request, "only http and https scripts are answered");
 
-    WebKitEngine* engine = host_.engineFor(webkit_uri_scheme_request_get_web_view(request));
+    WebKitEngine* engine = host_.engineFor(view);
     if (!engine) return finishWithError(request, "the page's view is gone");
     pending->userAgent = engine->userAgent();
 

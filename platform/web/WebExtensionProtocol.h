@@ -4,9 +4,14 @@
 namespace platform::web::extension {
 
 // (interception scheme, secret header, secret, intercepted script names, memory limit in MiB,
-// memory check interval in milliseconds)
-inline constexpr const char* kStartDataType = "(sssasuu)";
+// memory check interval in milliseconds, processor share in thousandths of a core, its span in
+// milliseconds)
+inline constexpr const char* kStartDataType = "(sssasuuuu)";
 // Sent by a web process whose own memory has passed the point where it must be stopped.
 inline constexpr const char* kMemoryLimitMessage = "tikoleap-memory-limit";
+// Sent by a web process that used more than its processor share over a whole span.
+inline constexpr const char* kCpuLimitMessage = "tikoleap-cpu-limit";
+// Sent by a web process that refuses a page's requests for asking more than its share.
+inline constexpr const char* kRequestsRefusedMessage = "tikoleap-requests-refused";
 
 }  // namespace platform::web::extension

@@ -313,6 +313,14 @@ void WebKitEngine::answerScriptRequest(const ScriptRequest& request, ScriptReply
     responder(request, std::move(reply));
 }
 
+bool WebKitEngine::countScriptRequest(bool refused) {
+    if (refused && !toldRefusedScript_) {
+        toldRefusedScript_ = true;
+        logMessage("ScriptInterception", 3, "refused script requests the extension did not divert");
+    }
+    return countNavigation();
+}
+
 void WebKitEngine::onLoadStarted() {
     unstartedLoad_.reset();
     loading_ = true;
@@ -320,6 +328,8 @@ void WebKitEngine::onLoadStarted() {
     pendingFailureCode_ = 0;
     dialogs_ = 0;
     oversizedNavigations_ = 0;
+    toldRefusedScript_ = false;
+    toldRefusedRequests_ = false;
     armLoadTimer();
     watchdog_->arm();
     if (delegate_) delegate_->loadStarted();
@@ -432,6 +442,12 @@ void WebKitEngine::onUnresponsive() {
 }
 
 void WebKitEngine::onProcessMessage(const std::string& name) {
+    if (name == extension::kRequestsRefusedMessage && !toldRefusedRequests_) {
+        toldRefusedRequests_ = true;
+        logMessage("WebKitEngine", 3, "the page's requests are refused: it asked for more than its share");
+    }
+    if (name == extension::kCpuLimitMessage)
+        return stopHostilePage("it kept its process busy past its share");
     if (name != extension::kMemoryLimitMessage || pendingFailureCode_ == WebError::kHostile) return;
     overMemory_ = true;
     stopHostilePage("it neared its memory limit");

@@ -83,6 +83,10 @@ class WebKitEngine : public WebEngine {
     // The host's interception scheme hands script requests of this view here; a view without
     // a responder declines them.
     void answerScriptRequest(const ScriptRequest& request, ScriptReply reply);
+    // Every request of this view on the host's scripts scheme costs the game as a navigation does,
+    // so it counts as one; one the page made itself (`refused`) is said once a page. False when
+    // that stopped the page (the delegate may have released this engine then).
+    bool countScriptRequest(bool refused);
 
   private:
     struct Signals;
@@ -144,6 +148,8 @@ class WebKitEngine : public WebEngine {
     MediaPlayback mediaPlayback_ = MediaPlayback::Automatic;
     int dialogs_ = 0;
     int oversizedNavigations_ = 0;
+    bool toldRefusedScript_ = false;
+    bool toldRefusedRequests_ = false;
     // Navigations asked for since the window's start; counted across loads, since a page may
     // load itself again as fast as it likes.
     struct NavigationWindow {

@@ -99,7 +99,9 @@ WebKitHost::WebKitHost(GLibRunLoop& loop, const WebLimits& limits) : loop_(loop)
             g_variant_new(extension::kStartDataType, ScriptInterception::scheme(),
                           ScriptInterception::secretHeader(), interception_->secret().c_str(), &names,
                           static_cast<guint32>(std::max(limits.webProcessMemoryLimitMB, 64)),
-                          static_cast<guint32>(std::max(limits.memoryWatchMilliseconds, 1))));
+                          static_cast<guint32>(std::max(limits.memoryWatchMilliseconds, 1)),
+                          static_cast<guint32>(std::max(limits.webProcessCpuCores, 0.0) * 1000),
+                          static_cast<guint32>(std::max(limits.webProcessCpuSpanSeconds, 0.0) * 1000)));
     } else {
         logMessage("WebKitHost", 4,
                    std::string("no ") + kExtensionFile + ": scripts cannot be answered from memory");

@@ -45,6 +45,12 @@ struct WebLimits {
     int webProcessMemoryLimitMB = 512;
     double memoryPollSeconds = 1;
     int memoryWatchMilliseconds = 10;
+    // Taken when the engine starts, for good. A web process that used more than this many cores
+    // on average over a whole span of real time (read once a second by the extension in it) is
+    // ended as hostile: one core for 10 s is far past what a creative's animations cost. 0 turns
+    // the watch off.
+    double webProcessCpuCores = 1;
+    double webProcessCpuSpanSeconds = 10;
     // Last path components of script requests the views' responders may answer.
     std::vector<std::string> interceptedScripts{"mraid.js"};
 };
@@ -54,7 +60,8 @@ class WebKitHost {
     // Starts the engine once per process on `loop`, which must run on GLib's default main
     // context (the engine attaches there). Throws std::runtime_error without a display, or when
     // called again with another loop. Limits given on a later call replace the view limits but
-    // not the memory limit or the intercepted scripts, which the web processes took at start.
+    // not the memory limit, the processor share or the intercepted scripts, which the web processes took
+    // at start.
     static WebKitHost& start(GLibRunLoop& loop, const WebLimits& limits = {});
     // The started host, or null.
     static WebKitHost* current();

@@ -2,6 +2,8 @@
 
 #include <webkit2/webkit-web-extension.h>
 
+#include "platform/web/WebExtensionProtocol.h"
+
 namespace webext {
 
 namespace {
@@ -24,7 +26,8 @@ std::string escaped(const char* text) {
 struct ScriptRedirect::Signals {
     static gboolean sendRequest(WebKitWebPage* page, WebKitURIRequest* request, WebKitURIResponse*,
                                 gpointer data) {
-        const auto& self = *static_cast<const ScriptRedirect*>(data);
+        auto& self = *static_cast<ScriptRedirect*>(data);
+        if (!self.admit(page)) return TRUE;
         const char* uri = webkit_uri_request_get_uri(request);
         GUri* parsed = uri ? g_uri_parse(uri, G_URI_FLAGS_ENCODED, nullptr) : nullptr;
         if (!parsed) return FALSE;
@@ -55,6 +58,27 @@ ScriptRedirect::ScriptRedirect(std::string scheme, std::string secretHeader, std
       secretHeader_(std::move(secretHeader)),
       secret_(std::move(secret)),
       names_(std::move(names)) {}
+
+bool ScriptRedirect::admit(WebKitWebPage* page) {
+    Share& share = shares_[webkit_web_page_get_id(page)];
+    const gint64 now = g_get_monotonic_time();
+    bool over = false;
+    for (Span* span : {&share.burst, &share.sustained}) {
+        if (span->count == 0 || now - span->start > span->length) {
+            span->start = now;
+            span->count = 0;
+            share.told = false;
+        }
+        over = ++span->count > span->most || over;
+    }
+    if (over && !share.told) {
+        share.told = true;
+        webkit_web_page_send_message_to_view(
+            page, webkit_user_message_new(platform::web::extension::kRequestsRefusedMessage, nullptr),
+            nullptr, nullptr, nullptr);
+    }
+    return !over;
+}
 
 void ScriptRedirect::watch(WebKitWebPage* page) {
     g_signal_connect(page, "send-request", G_CALLBACK(Signals::sendRequest), this);

@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "WebTestKit.h"
+#include "platform/foundation/Log.h"
 #include "platform/web/WebKitEngine.h"
+#include "platform/webext/ScriptRedirect.h"
 
 using namespace platform::web;
 using webtest::evaluate;
@@ -176,6 +178,51 @@ TEST_F(WebHostile, PagesFloodingOrKeepingFarPastTheBridgesRateAreStoppedAndOneAt
     EXPECT_EQ(steady.failures[0].code, WebError::kHostile);
     ASSERT_TRUE(runUntil([&] { return calm.navigations.size() >= 251; }, 10));
     EXPECT_TRUE(calm.failures.empty());
+}
+
+TEST_F(WebHostile, APageAskingFarMoreRequestsThanACreativeHasTheRestRefusedAndItsViewSaysSoOnce) {
+    int told = 0;
+    auto previous = platform::setLogSink([&](const std::string& line) {
+        if (line.find("more than its share") != std::string::npos) ++told;
+    });
+    webtest::page("/calm", "ok", "text/plain");
+    webtest::page("/flood", "ok", "text/plain");
+    const auto asking = [](const std::string& path, int times) {
+        return "<html><body><script>window.ok = 0; window.refused = 0; for (var i = 0; i < " +
+               std::to_string(times) + "; ++i) fetch('" + path +
+               "?n=' + i, {cache: 'no-store'}).then(() => ++window.ok, () => ++window.refused);"
+               "</script></body></html>";
+    };
+    webtest::Recorder calm, flooding;
+    WebEngine& ordinary = open(calm, asking("/calm", 100));
+    const int flood = webext::ScriptRedirect::kMaxBurstRequests * 4;
+    WebEngine& hostile = open(flooding, asking("/flood", flood));
+    EXPECT_TRUE(webtest::waitForValue(ordinary, "window.ok + ',' + window.refused", "100,0"));
+    EXPECT_TRUE(
+        webtest::waitForValue(hostile, "String(window.ok + window.refused)", std::to_string(flood), 20));
+    EXPECT_LE(webtest::server().count("/flood"),
+              static_cast<std::size_t>(webext::ScriptRedirect::kMaxBurstRequests));
+    EXPECT_GE(webtest::server().count("/flood"), 100u);
+    EXPECT_EQ(told, 1);
+    EXPECT_TRUE(calm.failures.empty() && flooding.failures.empty());
+    platform::setLogSink(previous);
+}
+
+TEST_F(WebHostile, APageKeepingCoresBusyWhileItAnswersIsStoppedAfterItsSpanAndAQuietOneIsLeftAlone) {
+    // Eight workers spin (enough for more than a core on a busy machine); the page's own thread
+    // stays free and answers every probe.
+    webtest::page("/spin.js", "for (;;) {}", "application/javascript");
+    webtest::Recorder quiet, busy;
+    open(quiet, "<html><body>quiet</body></html>");
+    WebEngine& spinning = open(busy,
+                               "<html><body><script>for (var i = 0; i < 8; ++i) new Worker('/spin.js');"
+                               "</script></body></html>");
+    ASSERT_EQ(evaluate(spinning, "1 + 1").value, "2");
+    const double span = webtest::testLimits().webProcessCpuSpanSeconds;
+    ASSERT_TRUE(runUntil([&] { return !busy.failures.empty(); }, span + 10))
+        << "the busy page was not stopped";
+    EXPECT_EQ(busy.failures[0].code, WebError::kHostile);
+    EXPECT_TRUE(quiet.failures.empty());
 }
 
 TEST_F(WebHostile, AViewWhoseProcessEndedReportsItOnceAndLoadsAgain) {

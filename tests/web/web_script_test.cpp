@@ -8,6 +8,7 @@
 #include <set>
 
 #include "WebTestKit.h"
+#include "platform/foundation/Log.h"
 #include "platform/web/ScriptInterception.h"
 
 using namespace platform::web;
@@ -134,4 +135,25 @@ TEST_F(WebScript, APageAskingTheHostSchemeItselfGetsNothingWhateverItsReferer) {
         webtest::waitForValue(*engine, "String(window.forged) + ',' + window.tag", "refused,refused"));
     EXPECT_TRUE(asked.empty());
     EXPECT_EQ(evaluate(*engine, "typeof window.mraid").value, "undefined");
+}
+
+TEST_F(WebScript, APageAskingTheHostSchemeOverAndOverIsToldOnceAPage) {
+    int told = 0;
+    auto previous = platform::setLogSink([&](const std::string& line) {
+        if (line.find("did not divert") != std::string::npos) ++told;
+    });
+    const std::string forged =
+        std::string(ScriptInterception::scheme()) + "://script?url=" + server.url("/x.js");
+    const auto asking = [&](int times) {
+        return "<html><body><script>window.refused = 0; for (var i = 0; i < " + std::to_string(times) +
+               "; ++i) fetch('" + forged + "&n=' + i).catch(() => ++window.refused);</script></body></html>";
+    };
+    load(asking(40), server.url("/a.html"));
+    EXPECT_TRUE(webtest::waitForValue(*engine, "String(window.refused)", "40"));
+    EXPECT_EQ(told, 1);
+    load(asking(200), server.url("/b.html"));
+    EXPECT_TRUE(webtest::waitForValue(*engine, "String(window.refused)", "200"));
+    EXPECT_EQ(told, 2);
+    EXPECT_TRUE(recorder.failures.empty());
+    platform::setLogSink(previous);
 }

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -77,6 +78,41 @@ TEST_F(DZCachedFileTest, FilesStayInsideTheirHostFolderAndAreNamedByADigest) {
         EXPECT_NE(folder.filename(), "..") << hostile;
     }
     EXPECT_FALSE(DZCachedFile::initWithURL(""));
+}
+
+TEST_F(DZCachedFileTest, AHostsFolderGoesWithItsLastFileAndLeftoversAreSweptWithoutFollowingLinks) {
+    namespace fs = std::filesystem;
+    const auto caches = platform::AppPaths::cachesDirectory();
+    const std::string digest(64, 'a');
+    TempDir outside;
+    outside.write(digest, "not ours");
+    home.write("Caches/old.example/" + digest, "left by a crash");
+    fs::create_directories(caches / "empty.example");
+    home.write("Caches/kept.example/notes.txt", "not a digest");
+    fs::create_directories(caches / "DiDaz");
+    fs::create_directories(caches / "linked.example");
+    fs::create_symlink(outside.file(digest), caches / "linked.example" / digest);
+    fs::create_directory_symlink(outside.path(), caches / "folder.example");
+
+    server.reply("/ping", 200, "ok");
+    auto f = file("/ping");
+    auto g = file("/other");
+    server.reply("/other", 200, "ok");
+    fetch(f);
+    fetch(g);
+    ASSERT_EQ(delegate->ended, 2);
+    for (const char* gone : {"old.example", "empty.example", "linked.example"})
+        EXPECT_FALSE(fs::exists(fs::symlink_status(caches / gone))) << gone;
+    EXPECT_TRUE(fs::exists(caches / "kept.example" / "notes.txt"));
+    EXPECT_TRUE(fs::is_directory(caches / "DiDaz"));
+    EXPECT_TRUE(fs::is_symlink(caches / "folder.example"));
+    EXPECT_TRUE(fs::exists(outside.file(digest)));
+
+    const auto folder = f->filePath().parent_path();
+    f->invalidate();
+    EXPECT_TRUE(fs::is_directory(folder)) << "another file of the host is still there";
+    g->invalidate();
+    EXPECT_FALSE(fs::exists(folder));
 }
 
 TEST_F(DZCachedFileTest, RevalidationSendsTheServersDateBackAndKeepsTheFileOn304) {
