@@ -15,6 +15,13 @@
 
 namespace {
 
+// The text within maxBytes, "..." after a cut; escaping is the log line's.
+std::string cutText(std::string_view text, std::size_t maxBytes) {
+    std::string cut(dz_prefixWithinBytes(text, maxBytes));
+    if (cut.size() < text.size()) cut += "...";
+    return cut;
+}
+
 std::string vformat(const char* format, va_list args) {
     va_list copy;
     va_copy(copy, args);
@@ -35,7 +42,8 @@ std::string formatOne(const char* spec, ...) {
 }
 
 // The format's own text as it stands and each argument formatted by its conversion, text
-// arguments made loggable first. The compiler has checked the arguments against the format.
+// arguments cut first (the log line escapes all of it). The compiler has checked the arguments
+// against the format.
 std::string formatLine(const char* format, va_list args) {
     std::string line;
     const char* at = format;
@@ -127,7 +135,7 @@ std::string formatLine(const char* format, va_list args) {
                     line += formatOne(spec, va_arg(args, double));
                 break;
             case 'c':
-                line += dz_loggableText(std::string(1, static_cast<char>(va_arg(args, int))));
+                line += static_cast<char>(va_arg(args, int));
                 break;
             case 'p':
                 line += formatOne(spec, va_arg(args, void*));
@@ -139,7 +147,8 @@ std::string formatLine(const char* format, va_list args) {
                     : precision >= 0
                         ? std::string_view(value, strnlen(value, static_cast<std::size_t>(precision)))
                         : std::string_view(value);
-                line += formatOne(("%" + flags + width + "s").c_str(), dz_loggableText(text).c_str());
+                line += formatOne(("%" + flags + width + "s").c_str(),
+                                  cutText(text, kDZMaxLoggedValueBytes).c_str());
                 break;
             }
             case 'n':
@@ -167,7 +176,7 @@ std::shared_ptr<platform::DispatchQueue> DZLoggingQueue() {
 }
 
 void DZLogText(std::string text) {
-    writeLine(dz_loggableText(text, kDZMaxLoggedLineBytes));
+    writeLine(cutText(text, kDZMaxLoggedLineBytes));
 }
 
 std::string dz_loggableText(std::string_view text, std::size_t maxBytes) {
@@ -188,7 +197,7 @@ std::shared_ptr<DZLogger> DZLogger::sharedInstance() {
 }
 
 void DZLogger::logPublicMessage(const std::string& message) {
-    writeLine("<Rerive> " + dz_loggableText(message, kDZMaxLoggedLineBytes));
+    writeLine("<Rerive> " + cutText(message, kDZMaxLoggedLineBytes));
 }
 
 void DZLogger::logPublicFormat(const char* format, ...) {
