@@ -2,34 +2,19 @@
 
 #include <cstdint>
 
+#include "platform/foundation/Utf8Text.h"
+
 namespace JTCore {
 
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-// Decodes one code point starting at i, advancing i; returns kReplacement for a bad sequence.
+// Decodes one code point starting at i, advancing i past it; a bad sequence is one kReplacement.
 char32_t decodeOne(std::string_view s, size_t& i) {
-    const auto lead = static_cast<uint8_t>(s[i++]);
-    if (lead < 0x80) return lead;
-    int extra;
-    char32_t cp;
-    char32_t min;
-    if ((lead & 0xE0) == 0xC0) {
-        extra = 1, cp = lead & 0x1F, min = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        extra = 2, cp = lead & 0x0F, min = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        extra = 3, cp = lead & 0x07, min = 0x10000;
-    } else {
-        return kReplacement;
-    }
-    for (int k = 0; k < extra; ++k) {
-        if (i >= s.size() || (static_cast<uint8_t>(s[i]) & 0xC0) != 0x80) return kReplacement;
-        cp = (cp << 6) | (static_cast<uint8_t>(s[i++]) & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return kReplacement;
-    return cp;
+    const platform::Utf8Step step = platform::readUtf8(s, i);
+    i += step.length;
+    return step.wellFormed ? step.point : kReplacement;
 }
 
 void appendUtf8(std::string& out, char32_t cp) {

@@ -5,7 +5,7 @@
 #include <iterator>
 
 #include "appbase/LogMessage.h"
-#include "platform/foundation/PercentEncoding.h"
+#include "platform/foundation/Utf8Text.h"
 #include "platform/ui/Control.h"
 #include "platform/ui/TextView.h"
 #include "platform/url/Url.h"

@@ -7,7 +7,7 @@
 
 #include "ads/foundation/DZDictionaryAdditions.h"
 #include "ads/foundation/DZStringAdditions.h"
-#include "platform/foundation/PercentEncoding.h"
+#include "platform/foundation/Utf8Text.h"
 
 DZAdReward::DZAdReward(std::string type, std::string amount)
     : type_(std::move(type)), amount_(std::move(amount)) {}

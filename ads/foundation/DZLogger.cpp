@@ -11,40 +11,15 @@
 #include "ads/foundation/DZStringAdditions.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/Utf8Text.h"
 
 namespace {
 
-// The code point of the well-formed UTF-8 sequence at text[at], and its length (0 when there is none).
-std::pair<char32_t, std::size_t> decodeAt(std::string_view text, std::size_t at) {
-    const auto lead = static_cast<unsigned char>(text[at]);
-    if (lead < 0x80) return {lead, 1};
-    std::size_t length = 0;
-    char32_t point = 0;
-    char32_t least = 0;
-    if ((lead & 0xE0) == 0xC0) {
-        length = 2, point = lead & 0x1F, least = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3, point = lead & 0x0F, least = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4, point = lead & 0x07, least = 0x10000;
-    } else {
-        return {0, 0};
-    }
-    if (at + length > text.size()) return {0, 0};
-    for (std::size_t k = 1; k < length; ++k) {
-        const auto next = static_cast<unsigned char>(text[at + k]);
-        if ((next & 0xC0) != 0x80) return {0, 0};
-        point = (point << 6) | (next & 0x3F);
-    }
-    if (point < least || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) return {0, 0};
-    return {point, length};
-}
-
-// Characters that end a line for some readers, or reorder the text shown after them.
-bool breaksOrDisguisesLine(char32_t point) {
-    return (point >= 0x80 && point <= 0x9F) || point == 0x2028 || point == 0x2029 || point == 0x061C ||
-           point == 0x200E || point == 0x200F || (point >= 0x202A && point <= 0x202E) ||
-           (point >= 0x2066 && point <= 0x2069);
+// The text within maxBytes, "..." after a cut; escaping is the log line's.
+std::string cutText(std::string_view text, std::size_t maxBytes) {
+    std::string cut(dz_prefixWithinBytes(text, maxBytes));
+    if (cut.size() < text.size()) cut += "...";
+    return cut;
 }
 
 std::string vformat(const char* format, va_list args) {
@@ -67,7 +42,8 @@ std::string formatOne(const char* spec, ...) {
 }
 
 // The format's own text as it stands and each argument formatted by its conversion, text
-// arguments made loggable first. The compiler has checked the arguments against the format.
+// arguments cut first (the log line escapes all of it). The compiler has checked the arguments
+// against the format.
 std::string formatLine(const char* format, va_list args) {
     std::string line;
     const char* at = format;
@@ -159,7 +135,7 @@ std::string formatLine(const char* format, va_list args) {
                     line += formatOne(spec, va_arg(args, double));
                 break;
             case 'c':
-                line += dz_loggableText(std::string(1, static_cast<char>(va_arg(args, int))));
+                line += static_cast<char>(va_arg(args, int));
                 break;
             case 'p':
                 line += formatOne(spec, va_arg(args, void*));
@@ -171,7 +147,8 @@ std::string formatLine(const char* format, va_list args) {
                     : precision >= 0
                         ? std::string_view(value, strnlen(value, static_cast<std::size_t>(precision)))
                         : std::string_view(value);
-                line += formatOne(("%" + flags + width + "s").c_str(), dz_loggableText(text).c_str());
+                line += formatOne(("%" + flags + width + "s").c_str(),
+                                  cutText(text, kDZMaxLoggedValueBytes).c_str());
                 break;
             }
             case 'n':
@@ -199,39 +176,11 @@ std::shared_ptr<platform::DispatchQueue> DZLoggingQueue() {
 }
 
 void DZLogText(std::string text) {
-    writeLine(dz_loggableText(text, kDZMaxLoggedLineBytes));
+    writeLine(cutText(text, kDZMaxLoggedLineBytes));
 }
 
 std::string dz_loggableText(std::string_view text, std::size_t maxBytes) {
-    const std::string_view cut = dz_prefixWithinBytes(text, maxBytes);
-    std::string line;
-    line.reserve(cut.size());
-    for (std::size_t at = 0; at < cut.size();) {
-        const auto [point, length] = decodeAt(cut, at);
-        char escaped[16];
-        if (length == 0) {
-            std::snprintf(escaped, sizeof escaped, "\\x%02x", static_cast<unsigned char>(cut[at]));
-            line += escaped;
-            ++at;
-            continue;
-        }
-        if (point == '\n') {
-            line += "\\n";
-        } else if (point == '\t') {
-            line += "\\t";
-        } else if (point < 0x20 || point == 0x7f) {
-            std::snprintf(escaped, sizeof escaped, "\\x%02x", static_cast<unsigned>(point));
-            line += escaped;
-        } else if (breaksOrDisguisesLine(point)) {
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(point));
-            line += escaped;
-        } else {
-            line.append(cut.substr(at, length));
-        }
-        at += length;
-    }
-    if (cut.size() < text.size()) line += "...";
-    return line;
+    return platform::escapedForLog(text, maxBytes);
 }
 
 void DZLog(const char* format, ...) {
@@ -248,7 +197,7 @@ std::shared_ptr<DZLogger> DZLogger::sharedInstance() {
 }
 
 void DZLogger::logPublicMessage(const std::string& message) {
-    writeLine("<Rerive> " + dz_loggableText(message, kDZMaxLoggedLineBytes));
+    writeLine("<Rerive> " + cutText(message, kDZMaxLoggedLineBytes));
 }
 
 void DZLogger::logPublicFormat(const char* format, ...) {

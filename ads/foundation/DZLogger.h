@@ -4,11 +4,11 @@
 // lock): the caller never waits for the console. Lines go to standard error (or to the platform log's sink,
 // where tests read them). There are no levels and no filtering.
 //
-// Logged values often come from servers and pages, so the log calls themselves make them safe,
-// once, and no caller has to: DZLog cuts each text argument (%s) at kDZMaxLoggedValueBytes and
-// escapes it (see dz_loggableText), leaving its own format's text as it is; DZLogText and
-// logPublicMessage, whose text may hold such values anywhere, escape all of it and cut it at
-// kDZMaxLoggedLineBytes.
+// Logged values often come from servers and pages, so the log calls themselves bound them and no
+// caller has to: DZLog cuts each text argument (%s) at kDZMaxLoggedValueBytes; DZLogText and
+// logPublicMessage, whose text may hold such values anywhere, cut all of it at
+// kDZMaxLoggedLineBytes. The platform's log line escapes every line it writes (see
+// platform::escapedForLog), so no line here can break or disguise itself.
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -26,10 +26,8 @@ void DZLogText(std::string text);
 inline constexpr std::size_t kDZMaxLoggedValueBytes = 256;
 // A whole text logged as it was given (a page's own log message, a message with values in it).
 inline constexpr std::size_t kDZMaxLoggedLineBytes = 1024;
-// The text cut at maxBytes on a character boundary, with "..." after a cut, and written so that it
-// can neither flood the log nor break or disguise its line: ASCII control characters as \n, \t or
-// \xNN; C1 control characters (U+0085 among them), the line and paragraph separators and the
-// characters that reorder text (U+202E and its kin) as \uXXXX; bytes that are no UTF-8 as \xNN.
+// The text cut at maxBytes on a character boundary, with "..." after a cut, and escaped as the log
+// line escapes it (platform::escapedForLog), for a message that goes elsewhere than the log.
 std::string dz_loggableText(std::string_view text, std::size_t maxBytes = kDZMaxLoggedValueBytes);
 // The logging queue, made once on first use (tests wait on it to see what was written).
 std::shared_ptr<platform::DispatchQueue> DZLoggingQueue();

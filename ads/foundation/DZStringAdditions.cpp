@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/foundation/PercentEncoding.h"
+#include "platform/foundation/Utf8Text.h"
 
 namespace {
 
@@ -27,23 +28,11 @@ std::optional<std::string> dz_stringByRemovingPercentEncoding(std::string_view t
 }
 
 bool dz_hasControlCharacter(std::string_view text) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c < 0x20 || c == 0x7f) return true;
-        const auto next = [&](std::size_t ahead) {
-            return i + ahead < text.size() ? static_cast<unsigned char>(text[i + ahead]) : 0u;
-        };
-        if (c == 0xc2 && next(1) >= 0x80 && next(1) <= 0x9f) return true;
-        if (c == 0xe2 && next(1) == 0x80 && (next(2) == 0xa8 || next(2) == 0xa9)) return true;
-    }
-    return false;
+    return platform::hasForbiddenCharacter(text);
 }
 
 std::string_view dz_prefixWithinBytes(std::string_view text, std::size_t maxBytes) {
-    if (text.size() <= maxBytes) return text;
-    std::size_t end = maxBytes;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-    return text.substr(0, end);
+    return platform::utf8PrefixWithinBytes(text, maxBytes);
 }
 
 std::string dz_escapeAts(std::string_view text) {

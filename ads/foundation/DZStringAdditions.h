@@ -17,9 +17,10 @@ std::string dz_stringByEscapingAsURLParameter(std::string_view text);
 // not UTF-8.
 std::optional<std::string> dz_stringByRemovingPercentEncoding(std::string_view text);
 
-// Whether the text holds a control character (below 0x20, 0x7f, or U+0080 to U+009F written in
-// UTF-8) or a line or paragraph separator (U+2028, U+2029): a text from a server that goes into
-// a header or before the player must not break a line, whichever line breaks the reader knows.
+// Whether the text holds a character that may break or disguise a line (platform::
+// isForbiddenCharacter: controls, line and paragraph separators, the controls that reorder
+// text): a text from a server that goes into a header or before the player must not break a
+// line, whichever line breaks the reader knows, nor show the player text in another order.
 bool dz_hasControlCharacter(std::string_view text);
 
 // The longest start of the text within maxBytes that does not end in part of a UTF-8 sequence.

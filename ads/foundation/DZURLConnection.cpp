@@ -8,7 +8,7 @@
 #include "ads/foundation/DZStringAdditions.h"
 #include "ads/foundation/DZURLErrors.h"
 #include "platform/foundation/AppPaths.h"
-#include "platform/foundation/PercentEncoding.h"
+#include "platform/foundation/Utf8Text.h"
 #include "platform/ui/NotificationCenter.h"
 #include "platform/url/Url.h"
 

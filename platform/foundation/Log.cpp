@@ -1,5 +1,7 @@
 #include "platform/foundation/Log.h"
 
+#include "platform/foundation/Utf8Text.h"
+
 #include <atomic>
 #include <cstdio>
 #include <mutex>
@@ -20,6 +22,22 @@ LogSink& currentSink() {
 }
 
 std::atomic<bool> gDebugLines{false};
+
+// Every line is made safe here, where all of them pass, whatever floor wrote it: any of its texts
+// may hold a value from a server or a page.
+std::string loggable(std::string_view text) {
+    return escapedForLog(text, kMaxLoggedTextBytes);
+}
+
+void emit(const std::string& line) {
+    std::lock_guard lock(logMutex());
+    if (currentSink()) {
+        currentSink()(line);
+    } else {
+        std::fprintf(stderr, "%s\n", line.c_str());
+        std::fflush(stderr);
+    }
+}
 
 }  // namespace
 
@@ -58,33 +76,28 @@ bool setLogDebugLines(bool on) {
 }
 
 void logMessage(const char* function, int level, std::string_view text) {
+    if (level == 1 && !gDebugLines) return;
+    const std::string line =
+        formatLogLine(function ? loggable(function).c_str() : nullptr, level, loggable(text));
     if (level == 1) {
-        if (!gDebugLines) return;
         std::lock_guard lock(logMutex());
-        if (currentSink()) currentSink()(formatLogLine(function, level, text));
+        if (currentSink()) currentSink()(line);
         return;
     }
     std::lock_guard lock(logMutex());
     if (currentSink()) {
-        currentSink()(formatLogLine(function, level, text));
+        currentSink()(line);
         return;
     }
     // A terminal shows one line an entry: the text follows the name after a colon there.
-    std::string line = formatLogLine(function, level, {});
-    if (!text.empty()) line.append(": ").append(text);
-    std::fprintf(stderr, "%s\n", line.c_str());
+    std::string terminal = formatLogLine(function ? loggable(function).c_str() : nullptr, level, {});
+    if (!text.empty()) terminal.append(": ").append(loggable(text));
+    std::fprintf(stderr, "%s\n", terminal.c_str());
     std::fflush(stderr);
 }
 
 void logLine(std::string_view text) {
-    const std::string line(text);
-    std::lock_guard lock(logMutex());
-    if (currentSink()) {
-        currentSink()(line);
-    } else {
-        std::fprintf(stderr, "%s\n", line.c_str());
-        std::fflush(stderr);
-    }
+    emit(loggable(text));
 }
 
 }  // namespace platform

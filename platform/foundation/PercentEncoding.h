@@ -1,6 +1,6 @@
 #pragma once
 // Percent-encoding of UTF-8 text, the one implementation behind the shell's form encoding and
-// the ad component's URL-parameter escaping, and the UTF-8 check that decoding ends with.
+// the ad component's URL-parameter escaping.
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,8 +13,5 @@ std::string percentEncode(std::string_view text, std::string_view keep, bool spa
 // Resolves "%XX" escapes (and "+" as a space when asked). Nothing when an escape is malformed or
 // the decoded bytes are not UTF-8.
 std::optional<std::string> percentDecode(std::string_view text, bool plusAsSpace);
-
-// Well-formed UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
-bool isValidUtf8(std::string_view text);
 
 }  // namespace platform

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/foundation/PercentEncoding.h"
+#include "platform/foundation/Utf8Text.h"
 #include "platform/plist/PlistLimits.h"
 
 namespace platform {

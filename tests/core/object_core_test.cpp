@@ -96,6 +96,8 @@ TEST(Strings, LengthsAreUtf16Units) {
                   ->toUtf8(),
               "a\xEF\xBF\xBD"
               "b");
+    // A sequence cut short or written too long is one replacement too; the byte that cut it stays.
+    EXPECT_EQ(makeRef<JTString>("\xE2\x82(\xC0\x80")->toUtf8(), "\xEF\xBF\xBD(\xEF\xBF\xBD");
 }
 
 TEST(Strings, SetLengthTruncatesOrPadsWithNul) {

@@ -189,6 +189,24 @@ TEST(LogLines, TheTerminalReadsEachEntryOnOneLine) {
     EXPECT_EQ(printed, "[WARN] fn: text\n[ERROR] fn\n");
 }
 
+// Whatever floor writes a line, a value in it from a server or a page can neither flood the log nor
+// start a line of its own.
+TEST(LogLines, TheLogCutsAndEscapesEveryLineWhoeverWritesIt) {
+    platform::ScopedLogSink capture(true);
+    platform::logMessage("fn\n[ERROR] forged", 3,
+                         "stopping https://ads.example/\n[WARN] HeadlessWaits: \u202e\xff");
+    platform::logMessage("fn", 1, "\x1b[2J");
+    platform::logMessage("fn", 2, std::string(1500092, 'u'));
+    platform::logLine("<Rerive> one\ntwo\u2028three");
+    ASSERT_EQ(capture.lines().size(), 4u);
+    EXPECT_EQ(
+        capture.lines()[0],
+        "[WARN] fn\\n[ERROR] forged\nstopping https://ads.example/\\n[WARN] HeadlessWaits: \\u202e\\xff");
+    EXPECT_EQ(capture.lines()[1], "[] fn\n\\x1b[2J");
+    EXPECT_EQ(capture.lines()[2], "[INFO] fn\n" + std::string(platform::kMaxLoggedTextBytes, 'u') + "...");
+    EXPECT_EQ(capture.lines()[3], "<Rerive> one\\ntwo\\u2028three");
+}
+
 TEST(LogLines, ScopedSinkPutsThePreviousSinkBack) {
     std::vector<std::string> outer;
     platform::ScopedLogSink first([&](const std::string& line) { outer.push_back(line); });

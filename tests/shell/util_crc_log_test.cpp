@@ -58,5 +58,5 @@ TEST(LogMessageLines, FollowTheLabelAndTextRules) {
     LogMessage("odd", 0, "text");
     EXPECT_EQ(log.lines(), (std::vector<std::string>{"[WARN] name", "[WARN] name",
                                                      "[ERROR] didLoadSettings\narid generation failure",
-                                                     "[INFO] start\ntwo\nlines", "[] odd\ntext"}));
+                                                     "[INFO] start\ntwo\\nlines", "[] odd\ntext"}));
 }

@@ -11,6 +11,7 @@
 #include "ads/foundation/DZUtilityFunctions.h"
 #include "ads/foundation/DZ_RTMStringEncoding.h"
 #include "platform/defaults/UserDefaults.h"
+#include "platform/foundation/Utf8Text.h"
 
 namespace {
 
@@ -20,41 +21,21 @@ constexpr char16_t kReplacement = 0xFFFD;
 std::u16string utf16FromUTF8(std::string_view text) {
     std::u16string out;
     out.reserve(text.size());
-    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
-    const std::size_t n = text.size();
-    for (std::size_t i = 0; i < n;) {
-        const unsigned char b = s[i];
-        if (b < 0x80) {
-            out.push_back(b);
-            ++i;
-            continue;
-        }
-        std::size_t length = 0;
-        uint32_t c = 0, smallest = 0;
-        if (b >= 0xC2 && b <= 0xDF) {
-            length = 2, c = b & 0x1Fu, smallest = 0x80;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            length = 3, c = b & 0x0Fu, smallest = 0x800;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            length = 4, c = b & 0x07u, smallest = 0x10000;
-        }
-        bool valid = length != 0 && i + length <= n;
-        for (std::size_t k = 1; valid && k < length; ++k) {
-            valid = (s[i + k] & 0xC0u) == 0x80u;
-            c = (c << 6) | (s[i + k] & 0x3Fu);
-        }
-        if (!valid || c < smallest || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+    for (std::size_t i = 0; i < text.size();) {
+        const platform::Utf8Step step = platform::readUtf8(text, i);
+        if (!step.wellFormed) {
             out.push_back(kReplacement);
             ++i;
             continue;
         }
+        const uint32_t c = step.point;
         if (c >= 0x10000) {
             out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
             out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
         } else {
             out.push_back(static_cast<char16_t>(c));
         }
-        i += length;
+        i += step.length;
     }
     return out;
 }

@@ -71,8 +71,8 @@ void DZDefaultAMSGHandler::didReceiveLogNotification(const DZAMSGArguments& argu
         budget_ = DZPageLogBudget();
     }
     auto decision = budget_.admit(DZAbsoluteTime::absoluteTimeInMilliseconds());
-    // The log call cuts and escapes the page's text.
-    if (decision.write) DZLogText(*text);
+    // The log call cuts and escapes the page's text; the mark says whose it is.
+    if (decision.write) DZLogText(std::string(kPageLogPrefix) + *text);
     if (decision.notice) DZLogText(std::move(*decision.notice));
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "ads/render/bridge/DZAMSGHandler.h"
 #include "ads/render/bridge/DZPageLogBudget.h"
@@ -15,6 +16,8 @@
 class DZDefaultAMSGHandler : public DZAMSGHandler {
   public:
     static constexpr std::size_t kMaxCanOpenURLs = 32;
+    // Starts every line a page's "log" writes, so that none passes for a line of the game's own.
+    static constexpr std::string_view kPageLogPrefix = "Ad page says: ";
 
     const ActionTable& actionBlockDictionary() const override;
 

@@ -259,8 +259,8 @@ TEST_F(AdViewBridge, AMessageNoHandlerTakesReachesThePageCentreOnceAndNoOtherNot
     for (const auto& name : taken) bed_.engine().navigate("amsg://page/" + name + "?p=2");
     bed_.engine().navigate("amsg://x/log?string=after");
     platform::ScopedLogSink sink;
-    ASSERT_TRUE(
-        bed_.home().pump().until([&] { return !sink.lines().empty() && sink.lines().back() == "after"; }));
+    ASSERT_TRUE(bed_.home().pump().until(
+        [&] { return !sink.lines().empty() && sink.lines().back() == "Ad page says: after"; }));
     bed_.runUntilIdle();
     for (auto token : tokens) {
         pages.removeObserver(token);
@@ -280,11 +280,14 @@ TEST_F(AdViewBridge, TheDefaultHandlersCheckWhatThePageSends) {
     for (int i = 2; i <= 40; ++i) urls += ",a:" + std::to_string(i);
     for (const std::string& message : std::vector<std::string>{
              "amsg://x/httpTrack?u=file%3A%2F%2F%2Fetc%2Fpasswd", "amsg://x/vibrate", "amsg://x/close",
-             "amsg://x/canOpenURLs?urls=" + urls, "amsg://x/log?string=one%0Atwo%07"}) {
+             "amsg://x/canOpenURLs?urls=" + urls, "amsg://x/log?string=one%0Atwo%07",
+             "amsg://x/log?string=%5BWARN%5D%20HeadlessWaits%3A%20x"}) {
         bed_.engine().navigate(message);
     }
-    ASSERT_TRUE(bed_.home().pump().until([&] { return sink.lines().size() == 2; }));
-    EXPECT_THAT(sink.lines(), ElementsAre(HasSubstr("ping refused"), "one\\ntwo\\x07"));
+    // A page's lines say whose they are: none passes for a line of the game's own.
+    ASSERT_TRUE(bed_.home().pump().until([&] { return sink.lines().size() == 3; }));
+    EXPECT_THAT(sink.lines(), ElementsAre(HasSubstr("ping refused"), "Ad page says: one\\ntwo\\x07",
+                                          "Ad page says: [WARN] HeadlessWaits: x"));
     ASSERT_TRUE(bed_.home().pump().until([&] { return !scriptsRun().empty(); }));
     const std::string answer = scriptsRun().back();
     EXPECT_THAT(answer, HasSubstr("ZAZO_ReceiveMessage(\"openableURLs\""));
@@ -332,7 +335,7 @@ TEST_F(AdViewBridge, APageLogsWithinARateAndATotal) {
     bed_.engine().navigate("https://ads.example/other");
     EXPECT_TRUE(send(1).empty());
     loadPage("https://ads.example/next");
-    EXPECT_THAT(send(1), ElementsAre("line"));
+    EXPECT_THAT(send(1), ElementsAre("Ad page says: line"));
 }
 
 TEST_F(AdViewBridge, OnlyWebBasesAreRecordedAndAViewWithoutEngineFailsEveryLoad) {

@@ -38,10 +38,12 @@ TEST(AdReward, AmountIsTheDecimalTextOfAJSONNumberOnly) {
     EXPECT_EQ(
         DZAdReward::initWithRewardDictionary({{"rb_type", std::string(1 << 20, 'x')}, {"rb_amount", 10}}),
         nullptr);
-    // Nor is a type with a control character or line break, or one that is no UTF-8.
+    // Nor is a type with a control character or line break, one that reorders the text shown after
+    // it, or one that is no UTF-8.
     for (const std::string& type :
          {std::string("coins\r\nX"), std::string("co\0ins", 6), std::string("coins\x7f"),
-          std::string("coins\xc2\x85"), std::string("coins\xe2\x80\xa9X")})
+          std::string("coins\xc2\x85"), std::string("coins\xe2\x80\xa9X"), std::string("coins\u202eevil"),
+          std::string("\u2066coins"), std::string("coins\u200f")})
         EXPECT_EQ(DZAdReward::initWithRewardDictionary({{"rb_type", type}, {"rb_amount", 10}}), nullptr);
     EXPECT_EQ(DZAdReward::initWithRewardDictionary(nlohmann::json::array()), nullptr);
     EXPECT_EQ(DZAdReward::initWithRewardType("coins", std::nullopt), nullptr);

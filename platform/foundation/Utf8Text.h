@@ -1,0 +1,43 @@
+#pragma once
+// The one reader of UTF-8 text, and the one notion of a character that may not pass: every part
+// of the program that takes text apart, checks it or escapes it for a log reads it here, so that
+// what one refuses another cannot let through.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// One step through UTF-8 text. A well-formed sequence gives its code point and its length. Any
+// other byte gives no code point, and `length` is the stretch a lossy reader takes as one bad
+// character: the lead byte and the continuation bytes after it, up to as many as it announces.
+struct Utf8Step {
+    char32_t point = 0;
+    std::size_t length = 1;
+    bool wellFormed = false;
+};
+
+// The step at text[at]; at must be within the text.
+Utf8Step readUtf8(std::string_view text, std::size_t at);
+
+// Well-formed UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
+bool isValidUtf8(std::string_view text);
+
+// A character that may break or disguise a line, whoever reads it: C0 controls, DEL and the C1
+// controls (U+0085 among them), the line and paragraph separators, and the marks and controls
+// that reorder the text shown after them (U+061C, U+200E, U+200F, U+202A to U+202E, U+2066 to
+// U+2069).
+bool isForbiddenCharacter(char32_t point);
+// Whether well-formed UTF-8 in the text holds such a character (other bytes are not read as one).
+bool hasForbiddenCharacter(std::string_view text);
+
+// The longest start of the text within maxBytes that does not end in part of a UTF-8 sequence.
+std::string_view utf8PrefixWithinBytes(std::string_view text, std::size_t maxBytes);
+
+// The text cut at maxBytes on a character boundary, with "..." after a cut, and written so that it
+// can neither flood a log nor break or disguise its line: \n and \t for a line feed and a tab,
+// \xNN for the other ASCII controls and for bytes that are no UTF-8, \uXXXX for the other
+// forbidden characters.
+std::string escapedForLog(std::string_view text, std::size_t maxBytes);
+
+}  // namespace platform
