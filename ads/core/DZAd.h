@@ -15,6 +15,7 @@
 
 #include "ads/core/DZAdSize.h"
 #include "ads/core/DZAdURLList.h"
+#include "ads/foundation/DZPingAsker.h"
 #include "platform/ui/InterfaceOrientation.h"
 
 class DZAdMediationDelegate;
@@ -65,6 +66,8 @@ class DZAd {
 
     // Made on first use, reporting to the application object.
     std::shared_ptr<DZStatisticDictionary> statistics();
+    // Whom the ad's impression and click pings count against: this ad alone.
+    DZPingAsker pingAsker() const { return pingAsker_; }
 
     const std::optional<std::string>& adBaseURL() const { return adBaseURL_; }
     void setAdBaseURL(std::optional<std::string> url) { adBaseURL_ = std::move(url); }
@@ -126,6 +129,7 @@ class DZAd {
     nlohmann::json dictionaryRepresentation() const;
 
   private:
+    const DZPingAsker pingAsker_ = DZPingAsker::next();
     DZAdURLList clickURLs_;
     DZAdURLList impressionURLs_;
     DZAdURLList manualImpressionURLs_;

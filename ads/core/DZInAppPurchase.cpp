@@ -40,8 +40,8 @@ void DZInAppPurchase::reportPurchaseStatus(int32_t status) {
     for (const auto& format : reportingURLStringFormats_)
         urls.push_back(expandedURLStringForURLStringFormat(format));
     // All purchases' reports share one asker's share: a page may offer purchase after purchase.
-    static const char purchaseReports = 0;
-    if (!urls.empty()) DZClickTrackerCollection::sharedInstance()->trackURLs(urls, &purchaseReports, false);
+    static const DZPingAsker purchaseReports = DZPingAsker::next();
+    if (!urls.empty()) DZClickTrackerCollection::sharedInstance()->trackURLs(urls, purchaseReports, false);
 }
 
 std::string DZInAppPurchase::expandedURLStringForURLStringFormat(const std::string& format) const {

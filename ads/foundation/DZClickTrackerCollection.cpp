@@ -26,6 +26,18 @@ std::shared_ptr<DZClickTrackerCollection> DZClickTrackerCollection::sharedInstan
     return *shared;
 }
 
+DZClickTrackerCollection::DZClickTrackerCollection()
+    : deadlineTimer_([](double seconds, std::function<void()> fire) {
+          // The global queue counts real time; the deadline is then decided on the main thread.
+          platform::DispatchQueue::global()->after(seconds, [fire = std::move(fire)] {
+              try {
+                  platform::DispatchQueue::main()->async(fire);
+              } catch (const std::logic_error&) {
+                  // No main loop: the process is ending, and nothing waits for the slot any more.
+              }
+          });
+      }) {}
+
 std::shared_ptr<DZClickTrackerCollection> DZClickTrackerCollection::create() {
     return std::shared_ptr<DZClickTrackerCollection>(new DZClickTrackerCollection());
 }
@@ -37,7 +49,7 @@ DZClickTrackerCollection::~DZClickTrackerCollection() {
     }
 }
 
-void DZClickTrackerCollection::trackURL(const std::string& url, const void* asker, bool cacheEnabled) {
+void DZClickTrackerCollection::trackURL(const std::string& url, DZPingAsker asker, bool cacheEnabled) {
     // Never ahead of the asker's own waiting pings: an asker's pings go out in order.
     if (hasSlotFor(asker) && waitingFor(asker) == 0) {
         start(url, asker, cacheEnabled);
@@ -57,24 +69,24 @@ void DZClickTrackerCollection::trackURL(const std::string& url, const void* aske
 bool DZClickTrackerCollection::makeRoomFor(std::size_t waitingOfAsker) {
     // The asker with the most waiting gives up its newest, unless that is the one asking: then
     // many askers filling the places together still leave one with few a place.
-    std::map<const void*, std::size_t> counts;
+    std::map<DZPingAsker, std::size_t> counts;
     for (const auto& waiting : waiting_) ++counts[waiting.asker];
     auto most = counts.begin();
     for (auto it = counts.begin(); it != counts.end(); ++it)
         if (it->second > most->second) most = it;
     if (most == counts.end() || most->second <= waitingOfAsker + 1) return false;
-    const void* evicted = most->first;
+    const DZPingAsker evicted = most->first;
     auto newest = std::find_if(waiting_.rbegin(), waiting_.rend(),
                                [evicted](const Waiting& waiting) { return waiting.asker == evicted; });
     waiting_.erase(std::next(newest).base());
     return true;
 }
 
-bool DZClickTrackerCollection::hasSlotFor(const void* asker) const {
+bool DZClickTrackerCollection::hasSlotFor(DZPingAsker asker) const {
     return trackersInFlight() < kMaxTrackersInFlight && inFlightFor(asker) < kMaxInFlightPerAsker;
 }
 
-void DZClickTrackerCollection::start(const std::string& url, const void* asker, bool cacheEnabled) {
+void DZClickTrackerCollection::start(const std::string& url, DZPingAsker asker, bool cacheEnabled) {
     auto tracker = DZClickTracker::create();
     tracker->setDelegate(weak_from_this());
     tracker->setCacheEnabled(cacheEnabled);
@@ -83,15 +95,11 @@ void DZClickTrackerCollection::start(const std::string& url, const void* asker, 
     std::weak_ptr<DZClickTrackerCollection> weakSelf = weak_from_this();
     std::weak_ptr<DZClickTracker> weakTracker = tracker;
     trackers_.insert(std::move(tracker));
-    try {
-        platform::DispatchQueue::main()->after(kMaxAnswerSeconds, [weakSelf, weakTracker] {
-            auto self = weakSelf.lock();
-            auto late = weakTracker.lock();
-            if (self && late && !late->hasTracked()) self->giveUp(late);
-        });
-    } catch (const std::logic_error&) {
-        // No main loop: the process is ending, and nothing waits for the slot any more.
-    }
+    deadlineTimer_(kMaxAnswerSeconds, [weakSelf, weakTracker] {
+        auto self = weakSelf.lock();
+        auto late = weakTracker.lock();
+        if (self && late && !late->hasTracked()) self->giveUp(late);
+    });
 }
 
 void DZClickTrackerCollection::giveUp(const std::shared_ptr<DZClickTracker>& tracker) {
@@ -112,7 +120,7 @@ void DZClickTrackerCollection::startWaiting() {
     while (!waiting_.empty() && trackersInFlight() < kMaxTrackersInFlight) {
         // A free slot goes to the asker holding fewest, so askers whose pings never answer cannot
         // take back every slot they give up.
-        std::map<const void*, std::size_t> held;
+        std::map<DZPingAsker, std::size_t> held;
         for (const auto& tracker : trackers_)
             if (tracker->backgroundTaskID() != platform::kInvalidBackgroundTask)
                 ++held[askers_.at(tracker.get())];
@@ -129,7 +137,7 @@ void DZClickTrackerCollection::startWaiting() {
     }
 }
 
-void DZClickTrackerCollection::trackURLs(const nlohmann::json& urls, const void* asker, bool cacheEnabled) {
+void DZClickTrackerCollection::trackURLs(const nlohmann::json& urls, DZPingAsker asker, bool cacheEnabled) {
     if (!urls.is_array()) return;
     for (const auto& element : urls) {
         if (!element.is_string()) continue;
@@ -163,7 +171,7 @@ void DZClickTrackerCollection::trackMediationURLsFromTemplates(
                                                   networkID, qData.value_or(std::string()), sessionID,
                                                   sequenceNumber, exitCodes, durations);
         // The reports share one asker's share: the server names their templates.
-        if (url) trackURL(*url, &reportSource_);
+        if (url) trackURL(*url, reportsAsker_);
     }
 }
 
@@ -204,7 +212,7 @@ std::size_t DZClickTrackerCollection::trackersInFlight() const {
     return count;
 }
 
-std::size_t DZClickTrackerCollection::inFlightFor(const void* asker) const {
+std::size_t DZClickTrackerCollection::inFlightFor(DZPingAsker asker) const {
     std::size_t count = 0;
     for (const auto& tracker : trackers_)
         if (tracker->backgroundTaskID() != platform::kInvalidBackgroundTask &&
@@ -213,7 +221,7 @@ std::size_t DZClickTrackerCollection::inFlightFor(const void* asker) const {
     return count;
 }
 
-std::size_t DZClickTrackerCollection::waitingFor(const void* asker) const {
+std::size_t DZClickTrackerCollection::waitingFor(DZPingAsker asker) const {
     std::size_t count = 0;
     for (const auto& waiting : waiting_)
         if (waiting.asker == asker) ++count;

@@ -2,8 +2,9 @@
 // The process-wide owner of click trackers: starts them, keeps each alive until it has reported,
 // and builds the mediation report URLs from their templates. Every ping names who asked for it (an
 // ad, the page it shows, the purchases' reports): each asker holds at most a share of the slots and of the
-// waiting places, and a ping without an answer in kMaxAnswerSeconds gives its slot up, so URLs
-// that never answer, whoever names them, cannot hold back any other asker's. Main thread only.
+// waiting places, and a ping without an answer in kMaxAnswerSeconds of real time gives its slot up,
+// so URLs that never answer, whoever names them, cannot hold back any other asker's. Main thread
+// only.
 #include <deque>
 #include <functional>
 #include <map>
@@ -16,6 +17,7 @@
 #include <nlohmann/json.hpp>
 
 #include "ads/foundation/DZClickTracker.h"
+#include "ads/foundation/DZPingAsker.h"
 
 // Where the mediation reports take their session and sequence numbers from: the application
 // state's current session ID and its next request sequence number.
@@ -45,13 +47,18 @@ class DZClickTrackerCollection : public DZClickTrackerDelegate,
     // A ping still without an answer this long after it went out is given up and its slot freed
     // (each hop alone may take the network's whole time-out).
     static constexpr double kMaxAnswerSeconds = 30;
+    // What runs `fire` on the main thread `seconds` of real time from now. The network's time is
+    // real time, so the answer deadline is too: the main loop's clock is virtual in a headless
+    // run and may run far ahead of any server. Tests hand in their own.
+    using DeadlineTimer = std::function<void(double seconds, std::function<void()> fire)>;
+    void setDeadlineTimer(DeadlineTimer timer) { deadlineTimer_ = std::move(timer); }
 
-    // `asker` is who asked: the ad object whose impressions or clicks these are, the ad view whose
-    // page sent the message, a tag that a kind of report shares (purchases, mediation reports). It
-    // is only compared, never used; every ping asked for without one shares a single asker's share.
-    void trackURL(const std::string& url, const void* asker, bool cacheEnabled = true);
+    // `asker` is who asked: the ad whose impressions or clicks these are, the page that sent the
+    // message, the asker that a kind of report shares (purchases, mediation reports); every ping
+    // asked for by nobody in particular shares a single asker's share.
+    void trackURL(const std::string& url, DZPingAsker asker, bool cacheEnabled = true);
     // Each element that is a text making a URL is tracked; anything else is skipped.
-    void trackURLs(const nlohmann::json& urls, const void* asker, bool cacheEnabled);
+    void trackURLs(const nlohmann::json& urls, DZPingAsker asker, bool cacheEnabled);
     // Fills each template (or the default template alone when there is no list) and tracks the
     // URL; each template uses up one sequence number. Tracks nothing until a report source is set.
     void trackMediationURLsFromTemplates(const std::optional<nlohmann::json>& templates,
@@ -70,8 +77,8 @@ class DZClickTrackerCollection : public DZClickTrackerDelegate,
     // Pings waiting for a slot.
     std::size_t waitingCount() const { return waiting_.size(); }
     // Those of one asker's in flight and waiting.
-    std::size_t inFlightFor(const void* asker) const;
-    std::size_t waitingFor(const void* asker) const;
+    std::size_t inFlightFor(DZPingAsker asker) const;
+    std::size_t waitingFor(DZPingAsker asker) const;
 
     // DZClickTrackerDelegate
     void trackerDidRedirect(DZClickTracker& tracker, const std::string& url) override;
@@ -80,13 +87,13 @@ class DZClickTrackerCollection : public DZClickTrackerDelegate,
   private:
     struct Waiting {
         std::string url;
-        const void* asker;
+        DZPingAsker asker;
         bool cacheEnabled;
     };
-    DZClickTrackerCollection() = default;
+    DZClickTrackerCollection();
     void scheduleCleanup();
-    void start(const std::string& url, const void* asker, bool cacheEnabled);
-    bool hasSlotFor(const void* asker) const;
+    void start(const std::string& url, DZPingAsker asker, bool cacheEnabled);
+    bool hasSlotFor(DZPingAsker asker) const;
     // With every waiting place taken: drops a waiting ping of another asker holding more than
     // waitingOfAsker + 1 of them; false when there is none.
     bool makeRoomFor(std::size_t waitingOfAsker);
@@ -96,9 +103,12 @@ class DZClickTrackerCollection : public DZClickTrackerDelegate,
     void giveUp(const std::shared_ptr<DZClickTracker>& tracker);
 
     std::set<std::shared_ptr<DZClickTracker>> trackers_;
-    std::map<const DZClickTracker*, const void*> askers_;
+    std::map<const DZClickTracker*, DZPingAsker> askers_;
     std::deque<Waiting> waiting_;
     std::optional<DZMediationReportSource> reportSource_;
+    // The mediation reports' one share.
+    const DZPingAsker reportsAsker_ = DZPingAsker::next();
+    DeadlineTimer deadlineTimer_;
     bool refusing_ = false;
     bool givingUp_ = false;
 };

@@ -69,12 +69,14 @@ TikoLeapTestRewardAdapter::Behaviour TikoLeapTestRewardAdapter::behaviour() cons
 }
 
 void TikoLeapTestRewardAdapter::record(const std::string& step, const std::string& pubid) {
+    // Every adapter's steps share one asker's share.
+    static const DZPingAsker steps = DZPingAsker::next();
     const std::string url =
         DZAdServerURL("/adpage/track?testnet=" + step + "&pubid=" + dz_stringByEscapingAsURLParameter(pubid));
     if (recorder_)
         recorder_(url);
     else
-        DZClickTrackerCollection::sharedInstance()->trackURL(url, &recorder_);
+        DZClickTrackerCollection::sharedInstance()->trackURL(url, steps);
 }
 
 template <class Tell>

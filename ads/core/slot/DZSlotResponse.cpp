@@ -45,9 +45,9 @@ std::string domainEntry(const std::string& entry) {
 }
 
 // Each ad's pings count against its own share.
-void pingURLs(const std::vector<std::string>& urls, const DZAd* ad) {
+void pingURLs(const std::vector<std::string>& urls, const DZAd& ad) {
     if (urls.empty()) return;
-    DZClickTrackerCollection::sharedInstance()->trackURLs(nlohmann::json(urls), ad, false);
+    DZClickTrackerCollection::sharedInstance()->trackURLs(nlohmann::json(urls), ad.pingAsker(), false);
 }
 
 }  // namespace
@@ -297,7 +297,7 @@ void DZSlot::pingClickURLs() {
     if (ad_) {
         const auto urls = ad_->clickURLs().urls();
         clickPingCount_ += static_cast<int>(urls.size());
-        pingURLs(urls, ad_.get());
+        pingURLs(urls, *ad_);
     }
     if (auto delegate = slotDelegate()) delegate->slotDidReceiveAdClick(*this);
 }
@@ -307,7 +307,7 @@ void DZSlot::pingImpressionURLs() {
     const auto urls = ad_->impressionURLs().urls();
     ad_->removeAllImpressionURLs();
     impressionPingCount_ += static_cast<int>(urls.size());
-    pingURLs(urls, ad_.get());
+    pingURLs(urls, *ad_);
 }
 
 void DZSlot::pingManualTrackingURLs() {
@@ -315,7 +315,7 @@ void DZSlot::pingManualTrackingURLs() {
     const auto urls = ad_->manualImpressionURLs().urls();
     ad_->removeAllManualImpressionURLs();
     manualImpressionPingCount_ += static_cast<int>(urls.size());
-    pingURLs(urls, ad_.get());
+    pingURLs(urls, *ad_);
 }
 
 // Click URLs.

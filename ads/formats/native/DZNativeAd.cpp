@@ -181,7 +181,7 @@ void DZNativeAd::recordImpression() {
     ASSERT_MAIN_THREAD();
     if (hasRecordedImpression_) return;
     hasRecordedImpression_ = true;
-    DZClickTrackerCollection::sharedInstance()->trackURLs(nlohmann::json(impressionTrackingURLs_), this,
+    DZClickTrackerCollection::sharedInstance()->trackURLs(nlohmann::json(impressionTrackingURLs_), pingAsker_,
                                                           false);
 }
 

@@ -16,6 +16,7 @@
 #include "ads/core/slot/DZSlotDelegate.h"
 #include "ads/formats/native/DZAdLoaderOptions.h"
 #include "ads/formats/native/DZNativeAdTypes.h"
+#include "ads/foundation/DZPingAsker.h"
 #include "platform/foundation/Error.h"
 
 class DZAdLoader;
@@ -147,6 +148,8 @@ class DZNativeAd : public DZMediatedAd,
     void forwardScreenEvent(int event);
 
     bool hasRecordedImpression_ = false;
+    // Whom the impression pings count against: this ad alone.
+    const DZPingAsker pingAsker_ = DZPingAsker::next();
     std::set<std::string> impressionTrackingURLs_;
     std::set<std::string> requestedAssets_;
     std::set<std::string> completedAssets_;

@@ -260,6 +260,7 @@ void DZAdView::loadHTMLString(const std::string& html, const std::string& baseUR
         base.reset();
     }
     ++hostLoads_;
+    pageAsker_ = DZPingAsker::next();
     suspendEventQueue();
     setURL(base);
     const std::string loadBase = base ? base->text() : "about:blank";
@@ -269,6 +270,7 @@ void DZAdView::loadHTMLString(const std::string& html, const std::string& baseUR
 
 void DZAdView::loadRequest(const platform::web::WebRequest& request) {
     ++hostLoads_;
+    pageAsker_ = DZPingAsker::next();
     suspendEventQueue();
     if (!webView_) return failWithoutEngine(request.url);
     webView_->engine()->loadRequest(request);

@@ -14,6 +14,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ads/foundation/DZPingAsker.h"
 #include "ads/render/gesture/DZAdViewTouchGestureRecognizer.h"
 #include "ads/render/gesture/DZImpressionTicketGestureRecognizer.h"
 #include "ads/render/view/DZVideoPlayer.h"
@@ -117,6 +118,9 @@ class DZAdView : public platform::ui::View,
     // last lifted: true (and the tap used up) when an unused tap is that recent.
     static constexpr double kSecondsATapExplainsAnOpen = 2;
     bool takeTapForOpen();
+    // The same for the click the page reports: one tap explains one click, as it explains one open,
+    // in the same while; a click does not use up the open, nor an open the click.
+    bool takeTapForClick();
     bool showDebug() const { return showDebug_; }
     void setShowDebug(bool show) { showDebug_ = show; }
     const std::string& adDebugDialog() const { return adDebugDialog_; }
@@ -163,6 +167,9 @@ class DZAdView : public platform::ui::View,
     // How many pages the host has asked for (the two loads above): what a page does is counted
     // against the page, and a page cannot start a new count by navigating itself.
     std::uint64_t hostLoadCount() const { return hostLoads_; }
+    // Whom the pings and clicks of the page count against: the page the host last asked for,
+    // never one before it, whatever the page asks for through the view or through its delegate.
+    DZPingAsker pingAsker() const { return pageAsker_; }
     void stopLoading();
     // The page's address ("" before any load, and without an engine).
     std::string currentURL() const;
@@ -252,6 +259,8 @@ class DZAdView : public platform::ui::View,
     void failWithoutEngine(const std::string& url);
     // The touches of `touches` the page follows.
     platform::ui::TouchList pageTouches(const platform::ui::TouchList& touches) const;
+    // Uses the tap up for what `used` marks, when it is recent and unused for that.
+    bool takeTap(bool& used);
 
     std::unique_ptr<DZImpressionTicketGestureRecognizer> impressionTicketGestureRecognizer_;
     std::unique_ptr<DZAdViewTouchGestureRecognizer> touchGestureRecognizer_;
@@ -264,6 +273,7 @@ class DZAdView : public platform::ui::View,
     std::deque<QueuedEvent> eventQueue_;
     bool eventQueueSuspended_ = true;
     std::uint64_t hostLoads_ = 0;
+    DZPingAsker pageAsker_ = DZPingAsker::next();
     std::optional<State> savedState_;
     std::string adDebugDialog_;
     bool showDebug_ = true;
@@ -272,6 +282,7 @@ class DZAdView : public platform::ui::View,
     // open has used it.
     std::optional<double> tapTime_;
     bool tapUsed_ = false;
+    bool tapClicked_ = false;
     std::weak_ptr<DZAdViewDelegateProtocol> delegate_;
     std::weak_ptr<platform::ui::ViewController> viewController_;
     std::optional<platform::Url> URL_;

@@ -207,8 +207,15 @@ void DZAdViewDelegate::handleDeeplinkPlusURL(const std::string& text) {
     const bool primaryOpens = answer && answer->count(primary->text()) && answer->at(primary->text());
     const auto target = primaryOpens ? primary : urlParameter("fallbackUrl");
     const auto trackers = webURLs(primaryOpens ? "primaryTrackingUrl" : "fallbackTrackingUrl");
-    // Asked by the page this delegate decides for.
+    // The trackers count the link's click: pinged only once its open went through (a tap explained
+    // it), against the page that asked. The opener is held across the open's callbacks.
+    auto opener = opener_;
+    if (!target || !opener->openApp(target->text())) {
+        if (!trackers.empty()) opener->logUnpingedDeeplinkTrackers();
+        return;
+    }
+    const auto adView = opener->adView();
+    const DZPingAsker page = adView ? adView->pingAsker() : DZPingAsker();
     for (const auto& tracker : trackers)
-        DZClickTrackerCollection::sharedInstance()->trackURL(tracker, this, false);
-    if (target) opener_->openApp(target->text());
+        DZClickTrackerCollection::sharedInstance()->trackURL(tracker, page, false);
 }

@@ -29,14 +29,23 @@ platform::ui::TouchList DZAdView::pageTouches(const platform::ui::TouchList& tou
 void DZAdView::setTouched(bool touched) {
     touched_ = touched;
     tapUsed_ = false;
+    tapClicked_ = false;
     tapTime_.reset();
     if (touched) tapTime_ = DZAbsoluteTime::absoluteTimeInSeconds();
 }
 
 bool DZAdView::takeTapForOpen() {
-    if (!tapTime_ || tapUsed_) return false;
+    return takeTap(tapUsed_);
+}
+
+bool DZAdView::takeTapForClick() {
+    return takeTap(tapClicked_);
+}
+
+bool DZAdView::takeTap(bool& used) {
+    if (!tapTime_ || used) return false;
     if (DZAbsoluteTime::absoluteTimeInSeconds() - *tapTime_ > kSecondsATapExplainsAnOpen) return false;
-    tapUsed_ = true;
+    used = true;
     return true;
 }
 

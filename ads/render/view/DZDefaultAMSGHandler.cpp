@@ -57,7 +57,8 @@ void DZDefaultAMSGHandler::didReceiveTrackHTTPNotification(const DZAMSGArguments
         DZLog("Ad page ping refused: not an http or https URL");
         return;
     }
-    DZClickTrackerCollection::sharedInstance()->trackURL(url->text(), arguments.adView.get());
+    DZClickTrackerCollection::sharedInstance()->trackURL(
+        url->text(), arguments.adView ? arguments.adView->pingAsker() : DZPingAsker());
 }
 
 void DZDefaultAMSGHandler::didReceiveLogNotification(const DZAMSGArguments& arguments) {

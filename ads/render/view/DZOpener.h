@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "ads/foundation/DZPingAsker.h"
 #include "platform/calendar/EventEditViewController.h"
 #include "platform/compose/MailComposeViewController.h"
 #include "platform/compose/MessageComposeViewController.h"
@@ -85,6 +86,12 @@ class DZOpener : public platform::ui::AlertViewDelegate,
     bool canOpenContent(bool hasContent) const { return hasContent && viewController_.lock() != nullptr; }
     // The auto-click rule: a refusal posts "navigationBlocked" to the core's active page.
     bool shouldPerformOpenAction();
+    // The same rule for the click a page reports, which is billed and carries the click signal:
+    // while protected, only a recent tap on the ad view explains it, each tap one click (apart
+    // from its one open). A refusal is logged once for the page.
+    bool shouldReportClick();
+    // Logs that a page's deeplink+ trackers went unpinged, once for the page.
+    void logUnpingedDeeplinkTrackers();
 
     // The host counts the click and pings its click URLs; the delegate hears where it went.
     void didOpen();
@@ -164,6 +171,9 @@ class DZOpener : public platform::ui::AlertViewDelegate,
     // `countsClick` the open counts no click of its own (the tap's was counted).
     bool openExplainedApp(const std::string& url, bool countsClick);
     bool handOn(const std::string& url, const std::string& target, bool phoneCall, bool countsClick);
+    // Logs `text` unless a refusal of this kind was logged for the ad view's page already.
+    enum Refusal : unsigned { kClickRefused = 1, kTrackersRefused = 2 };
+    void logRefusalOnce(Refusal kind, const char* text);
 
     std::string navigationURL_;
     std::weak_ptr<platform::ui::ViewController> viewController_;
@@ -172,6 +182,9 @@ class DZOpener : public platform::ui::AlertViewDelegate,
     std::weak_ptr<DZOpenerDelegate> delegate_;
     std::string referringURL_;
     bool autoClickProtected_ = true;
+    // The page whose refusals are logged, and which kinds.
+    DZPingAsker refusalsPage_;
+    unsigned refusalsLogged_ = 0;
     bool didOpenAnotherApplication_ = false;
     // URLs the user confirmed once; kept for the opener's life.
     std::set<std::string> allowedAppURLs_;

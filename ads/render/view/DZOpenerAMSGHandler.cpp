@@ -4,6 +4,7 @@
 #include "ads/foundation/DZLogger.h"
 #include "ads/foundation/DZNSURLUtilities.h"
 #include "ads/render/host/DZAdHost.h"
+#include "ads/render/view/DZAdView.h"
 #include "ads/render/view/DZOpener.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/InterfaceOrientation.h"
@@ -76,16 +77,23 @@ bool DZOpenerAMSGHandler::customCloseFromParameters(const DZNotification::Parame
 void DZOpenerAMSGHandler::didReceiveClickNotification(const DZAMSGArguments& arguments) {
     const auto url = URLFromParameters(arguments.note->parameters());
     if (!url) return;
-    auto host = opener_->host();
-    const std::string click = host ? host->gestureClickURLWithURL(*url) : *url;
-    // The tracker follows whatever it is given: only a web page is somewhere it may go.
-    const auto parsed = dz_URLWithString(click);
-    if (!parsed || !parsed->isWeb()) {
+    // The tracker follows whatever it is given: only a web page is somewhere it may go. Decided
+    // before the tap is asked for: a URL that goes nowhere uses up no tap.
+    const auto page = dz_URLWithString(*url);
+    if (!page || !page->isWeb()) {
         DZLog("Ad click URL of scheme \"%s\" not followed: only http and https are",
-              platform::web::WebEngine::schemeOf(click).substr(0, 32).c_str());
+              platform::web::WebEngine::schemeOf(*url).substr(0, 32).c_str());
         return;
     }
-    DZClickTrackerCollection::sharedInstance()->trackURL(parsed->text(), arguments.adView.get());
+    // Held: the refusal's log and the host's answer may release the page's delegate.
+    auto opener = opener_;
+    if (!opener->shouldReportClick()) return;
+    auto host = opener->host();
+    // The signal only adds to the query of a web URL.
+    const auto click = dz_URLWithString(host ? host->gestureClickURLWithURL(page->text()) : page->text());
+    if (!click || !click->isWeb()) return;
+    DZClickTrackerCollection::sharedInstance()->trackURL(
+        click->text(), arguments.adView ? arguments.adView->pingAsker() : DZPingAsker());
 }
 
 void DZOpenerAMSGHandler::didReceiveOpenNotification(const DZAMSGArguments& arguments) {

@@ -2,12 +2,19 @@
 
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "ads/core/DZAd.h"
 #include "ads/core/DZBannerAd.h"
 #include "ads/core/DZValues.h"
+#include "ads/foundation/DZClickTrackerCollection.h"
 #include "ads/foundation/DZStringAdditions.h"
+#include "platform/foundation/AppPaths.h"
+#include "support/LoopbackServer.h"
+#include "support/MainLoopPump.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -73,6 +80,30 @@ TEST(DZAd, AWrongTypeInEveryKeyIsIgnored) {
                      kDZMaxReloadInterval);
     DZBannerAd notAnObject(nlohmann::json::array());
     EXPECT_EQ(notAnObject.responseType(), 0u);
+}
+
+TEST(DZAd, AnAdMadeWhereAGoneAdWasTakesNoneOfItsPings) {
+    tikoleap::test::TempDir home;
+    platform::AppPaths::setHome(home.path());
+    tikoleap::test::MainLoopPump pump;
+    auto pings = DZClickTrackerCollection::create();
+    // Where nothing listens: each ping is in flight until the main loop hears it failed.
+    tikoleap::test::LoopbackServer gone;
+    const std::string nowhere = gone.url("/imp");
+    gone.stop();
+    auto first = std::make_shared<DZAd>();
+    for (int i = 0; i < 40; ++i) pings->trackURL(nowhere, first->pingAsker(), false);
+    const void* where = first.get();
+    first.reset();
+    // The allocator hands the freed place to the next ad of the same size, as a refreshing slot's is.
+    std::vector<std::shared_ptr<DZAd>> made;
+    do made.push_back(std::make_shared<DZAd>());
+    while (made.back().get() != where && made.size() < 64);
+    pings->trackURL(nowhere, made.back()->pingAsker(), false);
+    EXPECT_EQ(pings->inFlightFor(made.back()->pingAsker()), 1u);
+    EXPECT_EQ(pings->waitingFor(made.back()->pingAsker()), 0u);
+    pings.reset();
+    platform::AppPaths::setHome({});
 }
 
 TEST(DZAdURLList, KeepsAtMostSixtyFourWebURLs) {

@@ -9,9 +9,11 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ads/foundation/DZApplication.h"
@@ -145,7 +147,7 @@ TEST_F(DZClickTrackerTest, TheCollectionHoldsTrackersUntilTheyReportAndLeavesNoF
     server.reply("/a", 200, "a");
     server.reply("/b", 200, "b");
     collection->trackURLs(nlohmann::json::array({server.url("/a"), server.url("/b"), 42, "not a url"}),
-                          nullptr, true);
+                          DZPingAsker(), true);
     EXPECT_EQ(collection->trackers().size(), 2u);
     std::weak_ptr<DZClickTracker> first = *collection->trackers().begin();
     ASSERT_TRUE(pump.until([&] { return collection->trackers().empty(); }));
@@ -158,11 +160,11 @@ TEST_F(DZClickTrackerTest, TheCollectionHoldsTrackersUntilTheyReportAndLeavesNoF
 TEST_F(DZClickTrackerTest, OneAskersFloodHoldsItsShareWaitsBoundedAndWhatWaitedGoesOut) {
     auto collection = DZClickTrackerCollection::create();
     server.slow("/slow", 0.2);
-    const int page = 0;
+    const auto page = DZPingAsker::next();
     const auto share = DZClickTrackerCollection::kMaxInFlightPerAsker;
     const auto waits = DZClickTrackerCollection::kMaxWaitingPerAsker;
     for (std::size_t i = 0; i < 100; ++i)
-        collection->trackURL(server.url("/slow?n=" + std::to_string(i)), &page);
+        collection->trackURL(server.url("/slow?n=" + std::to_string(i)), page);
     EXPECT_EQ(collection->trackersInFlight(), share);
     EXPECT_EQ(collection->waitingCount(), waits);
     ASSERT_TRUE(
@@ -177,53 +179,61 @@ TEST_F(DZClickTrackerTest, AllAskersTogetherHoldAtMostTheSlotsAndWaitingPlaces) 
     const std::string nowhere = gone.url("/ping?n=");
     gone.stop();
     const auto limit = DZClickTrackerCollection::kMaxTrackersInFlight;
-    std::vector<int> ads(80);
+    std::vector<DZPingAsker> ads(80);
+    for (auto& ad : ads) ad = DZPingAsker::next();
     for (std::size_t a = 0; a < 10; ++a)
-        for (std::size_t i = 0; i < 8; ++i) collection->trackURL(nowhere + std::to_string(i), &ads[a]);
+        for (std::size_t i = 0; i < 8; ++i) collection->trackURL(nowhere + std::to_string(i), ads[a]);
     EXPECT_EQ(collection->trackersInFlight(), limit);
     EXPECT_EQ(collection->waitingCount(), 80 - limit);
     ASSERT_TRUE(
         pump.until([&] { return collection->waitingCount() == 0 && collection->trackersInFlight() == 0; }));
 
     for (auto& ad : ads)
-        for (std::size_t i = 0; i < 40; ++i) collection->trackURL(nowhere + std::to_string(i), &ad);
+        for (std::size_t i = 0; i < 40; ++i) collection->trackURL(nowhere + std::to_string(i), ad);
     EXPECT_EQ(collection->trackersInFlight(), limit);
     EXPECT_EQ(collection->waitingCount(), DZClickTrackerCollection::kMaxWaiting);
 }
 
 TEST_F(DZClickTrackerTest, URLsThatNeverAnswerStarveNoOtherAdAndFreeTheirSlotsAfterTheBound) {
     auto collection = DZClickTrackerCollection::create();
+    // The answer deadlines, run out when the test says real time has passed.
+    std::vector<std::function<void()>> deadlines;
+    collection->setDeadlineTimer([&](double seconds, std::function<void()> fire) {
+        EXPECT_EQ(seconds, DZClickTrackerCollection::kMaxAnswerSeconds);
+        deadlines.push_back(std::move(fire));
+    });
     NeverAnswers never;
     server.reply("/imp", 200);
     const auto share = DZClickTrackerCollection::kMaxInFlightPerAsker;
     // The ads a server named never-answering impression and click URLs for, and the pages they show:
     // one alone leaves another ad's pings to go at once, all of them together for no longer than
     // the bound.
-    std::vector<int> hostile(8);
-    auto flood = [&](int& ad) {
+    std::vector<DZPingAsker> hostile(8);
+    auto flood = [&](DZPingAsker& ad) {
+        ad = DZPingAsker::next();
         for (std::size_t i = 0; i < 100; ++i)
-            collection->trackURL(never.url("/hang?n=" + std::to_string(i)), &ad);
+            collection->trackURL(never.url("/hang?n=" + std::to_string(i)), ad);
     };
-    const int other = 0;
+    const auto other = DZPingAsker::next();
     flood(hostile[0]);
-    EXPECT_EQ(collection->inFlightFor(&hostile[0]), share);
-    collection->trackURL(server.url("/imp"), &other);
-    ASSERT_TRUE(
-        pump.until([&] { return collection->inFlightFor(&other) == 0 && server.count("/imp") == 1; }));
+    EXPECT_EQ(collection->inFlightFor(hostile[0]), share);
+    collection->trackURL(server.url("/imp"), other);
+    ASSERT_TRUE(pump.until([&] { return collection->inFlightFor(other) == 0 && server.count("/imp") == 1; }));
     for (std::size_t a = 1; a < hostile.size(); ++a) flood(hostile[a]);
     EXPECT_EQ(collection->trackersInFlight(), DZClickTrackerCollection::kMaxTrackersInFlight);
 
-    collection->trackURL(server.url("/imp"), &other);
-    pump.loop().advance(DZClickTrackerCollection::kMaxAnswerSeconds - 1);
+    // The bound is real time: a main loop whose clock runs ahead (a headless run) gives up nothing.
+    collection->trackURL(server.url("/imp"), other);
+    pump.loop().advance(2 * DZClickTrackerCollection::kMaxAnswerSeconds);
     pump.runFor(std::chrono::milliseconds(100));
     EXPECT_EQ(server.count("/imp"), 1u);
-    pump.loop().advance(1);
+    for (auto& fire : std::exchange(deadlines, {})) fire();
     ASSERT_TRUE(pump.until([&] { return server.count("/imp") == 2; }));
     // Each hostile ad's next pings took its freed slots, never more than its share, and those given
     // up are gone.
-    for (const int& ad : hostile) {
-        EXPECT_LE(collection->inFlightFor(&ad), share);
-        EXPECT_LE(collection->inFlightFor(&ad) + collection->waitingFor(&ad),
+    for (const auto& ad : hostile) {
+        EXPECT_LE(collection->inFlightFor(ad), share);
+        EXPECT_LE(collection->inFlightFor(ad) + collection->waitingFor(ad),
                   DZClickTrackerCollection::kMaxWaitingPerAsker);
     }
 }

@@ -3,11 +3,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
 #include "AdViewTestBed.h"
 #include "ads/core/slot/DZSlot.h"
+#include "ads/foundation/DZClickTrackerCollection.h"
+#include "ads/foundation/DZStringAdditions.h"
 #include "ads/render/bridge/DZNotification.h"
 #include "ads/render/bridge/DZPageLogBudget.h"
 #include "ads/render/overlay/DZViewController.h"
@@ -16,6 +19,7 @@
 #include "platform/defaults/UserDefaults.h"
 #include "platform/foundation/ScopedLogSink.h"
 #include "platform/ui/NotificationCenter.h"
+#include "support/LoopbackServer.h"
 
 using platform::web::NavigationType;
 using platform::web::WebError;
@@ -158,6 +162,57 @@ TEST_F(AdViewBridge, DeeplinkPlusOpensTheFallbackUnlessSwitchedOff) {
     bed_.runUntilIdle();
     EXPECT_EQ(bed_.opener().opened().size(), 1u);  // handed to the opener as an app link: refused
     EXPECT_THAT(sink.lines(), ElementsAre(HasSubstr("\"deeplink+\" not opened")));
+}
+
+TEST_F(AdViewBridge, DeeplinkPlusTrackersArePingedOnlyWhenTheLinkOpens) {
+    tikoleap::test::LoopbackServer server;
+    server.reply("/t", 204);
+    const std::string link =
+        "deeplink+://"
+        "navigate?primaryUrl=tikoleapnosuchapp%3A%2F%2Fitem&fallbackUrl=https%3A%2F%2Fshop.example%2F"
+        "&fallbackTrackingUrl=" +
+        dz_stringByEscapingAsURLParameter(server.url("/t"));
+    platform::ScopedLogSink sink;
+    // No tap: the open is refused and its trackers with it, logged once for the page.
+    for (int i = 0; i < 3; ++i)
+        EXPECT_FALSE(delegate_->adViewShouldStartLoad(*view_, action(link, NavigationType::LinkClicked)));
+    bed_.runUntilIdle();
+    EXPECT_THAT(sink.lines(), ElementsAre(HasSubstr("trackers not pinged")));
+    view_->setTouched(true);
+    EXPECT_FALSE(delegate_->adViewShouldStartLoad(*view_, action(link, NavigationType::LinkClicked)));
+    EXPECT_TRUE(bed_.home().pump().until([&] { return server.count("/t") == 1; }, std::chrono::seconds(5)));
+    bed_.home().pump().runFor(std::chrono::milliseconds(100));
+    EXPECT_EQ(server.count("/t"), 1u);
+    EXPECT_THAT(bed_.opener().opened(), ElementsAre("https://shop.example/"));
+}
+
+TEST_F(AdViewBridge, APageIsOnePingAskerAndEachPageTheHostLoadsIsANewOne) {
+    view_->loadHTMLString("<p>ad</p>", "http://127.0.0.1/");
+    const DZPingAsker page = view_->pingAsker();
+    tikoleap::test::LoopbackServer gone;
+    const std::string nowhere = gone.url("/p");
+    gone.stop();
+    // Each ping is in flight until the main loop hears it failed.
+    auto pings = DZClickTrackerCollection::sharedInstance();
+    const auto& pageMessages = delegate_->amsgHandlers()[1];
+    for (std::size_t i = 0; i < DZClickTrackerCollection::kMaxInFlightPerAsker; ++i)
+        pageMessages->handleRequest("amsg://page/httpTrack?u=" + dz_stringByEscapingAsURLParameter(nowhere),
+                                    view_);
+    EXPECT_EQ(pings->inFlightFor(page), DZClickTrackerCollection::kMaxInFlightPerAsker);
+    // The link's tracker is the same page's, asked through its delegate: it waits its turn.
+    view_->setTouched(true);
+    delegate_->adViewShouldStartLoad(
+        *view_,
+        action(
+            "deeplink+://navigate?primaryUrl=tikoleapnosuchapp%3A%2F%2Fitem&fallbackUrl=https%3A%2F%2Fshop."
+            "example%2F&fallbackTrackingUrl=" +
+                dz_stringByEscapingAsURLParameter(nowhere),
+            NavigationType::LinkClicked));
+    EXPECT_EQ(pings->waitingFor(page), 1u);
+    view_->loadHTMLString("<p>next ad</p>", "http://127.0.0.1/");
+    EXPECT_NE(view_->pingAsker(), page);
+    EXPECT_EQ(pings->inFlightFor(view_->pingAsker()), 0u);
+    bed_.runUntilIdle();
 }
 
 TEST_F(AdViewBridge, MessagesKeepTheirOrderAndAFloodIsCut) {

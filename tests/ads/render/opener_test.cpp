@@ -139,6 +139,30 @@ TEST_F(Opener, AProtectedAdOpensOnlyAfterATouch) {
     EXPECT_THAT(opened(), ElementsAre("https://shop.example/"));
 }
 
+TEST_F(Opener, AProtectedPageReportsOneClickForEachTap) {
+    // The click carries the click signal and is billed: only a tap explains it, the page's own
+    // touch messages never do.
+    tikoleap::test::LoopbackServer server;
+    server.reply("/c", 204);
+    opener_->setAutoClickProtected(true);
+    const std::string click = "click?u=" + server.url("/c");
+    platform::ScopedLogSink sink;
+    EXPECT_TRUE(
+        slot_->adViewDelegate()->amsgHandlers()[1]->handleRequest("amsg://page/touch?tx=1&td=80", view_));
+    EXPECT_TRUE(page(click));
+    EXPECT_TRUE(page(click));
+    EXPECT_THAT(sink.lines(), ElementsAre(HasSubstr("click not reported")));
+    view_->setTouched(true);
+    EXPECT_TRUE(page(click));
+    EXPECT_TRUE(page(click));
+    // The tap's one open is its own.
+    EXPECT_TRUE(opener_->openApp("https://shop.example/"));
+    EXPECT_TRUE(bed_.home().pump().until([&] { return server.count("/c") == 1; }, std::chrono::seconds(5)));
+    bed_.home().pump().runFor(std::chrono::milliseconds(100));
+    EXPECT_EQ(server.count("/c"), 1u);
+    EXPECT_THAT(opened(), ElementsAre("https://shop.example/"));
+}
+
 TEST_F(Opener, PageMessagesClickAndOpen) {
     ASSERT_NE(std::dynamic_pointer_cast<DZOpenerAMSGHandler>(slot_->adViewDelegate()->amsgHandlers().front()),
               nullptr);
