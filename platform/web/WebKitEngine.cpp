@@ -403,15 +403,20 @@ void WebKitEngine::onOversizedNavigation(std::size_t bytes) {
     if (delegate_) delegate_->oversizedNavigationRefused(bytes);
 }
 
-bool WebKitEngine::countNavigation() {
+bool WebKitEngine::countNavigation(std::size_t bytes) {
     const auto now = std::chrono::steady_clock::now();
     for (NavigationWindow* window : {&navigationBurst_, &sustainedNavigations_}) {
         if (window->count == 0 || now - window->start > std::chrono::duration<double>(window->seconds)) {
             window->start = now;
             window->count = 0;
+            window->bytes = 0;
         }
-        if (++window->count <= window->most) continue;
-        stopHostilePage("it asked for more than " + std::to_string(window->most) + " navigations within " +
+        window->bytes += bytes;
+        const bool tooMany = ++window->count > window->most;
+        if (!tooMany && window->bytes <= window->mostBytes) continue;
+        const std::string what = tooMany ? std::to_string(window->most) + " navigations"
+                                         : std::to_string(window->mostBytes >> 20) + " MiB of navigations";
+        stopHostilePage("it asked for more than " + what + " within " +
                         std::to_string(static_cast<int>(window->seconds)) + " s");
         return false;
     }

@@ -5,6 +5,7 @@
 // content-size reports and the stop of a page that stops answering. Every delegate call may
 // release the engine: nothing of it is used after one. Made by WebKitHost.
 #include <chrono>
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,6 +39,12 @@ class WebKitEngine : public WebEngine {
     // while it showed. Pages that mean well send a few a second.
     static constexpr int kMaxSustainedNavigations = 1200;
     static constexpr double kSustainedWindowSeconds = 12;
+    // The same windows weigh the navigations' URLs too: the engine copies every byte of one
+    // through both processes, so a page keeping under the counts with messages of a MiB each
+    // cost the game most of a core and hundreds of MB while it showed. Pages that mean well send
+    // a few KiB a second; one sending URLs over the size limit is stopped for that first.
+    static constexpr std::size_t kMaxNavigationBytesPerWindow = 16u << 20;
+    static constexpr std::size_t kMaxSustainedNavigationBytes = 20u << 20;
 
     WebKitEngine(WebKitHost& host, int width, int height);
     ~WebKitEngine() override;
@@ -98,9 +105,9 @@ class WebKitEngine : public WebEngine {
     void onLoadFailed(const WebError& error);
     bool onNavigation(const NavigationAction& action, bool newWindow, const std::string& url);
     void onOversizedNavigation(std::size_t bytes);
-    // Counts a navigation the page asks for; false when that stopped the page (the delegate may
-    // have released this engine then).
-    bool countNavigation();
+    // Counts a navigation the page asks for, of a URL of `bytes`; false when that stopped the
+    // page (the delegate may have released this engine then).
+    bool countNavigation(std::size_t bytes);
     DialogAnswer onDialog(const ScriptDialog& dialog, bool& answered);
     void onContentSize(ContentSize size);
     void onUnresponsive();
@@ -154,12 +161,16 @@ class WebKitEngine : public WebEngine {
     // load itself again as fast as it likes.
     struct NavigationWindow {
         int most;
+        std::size_t mostBytes;
         double seconds;
         int count = 0;
+        std::size_t bytes = 0;
         std::chrono::steady_clock::time_point start{};
     };
-    NavigationWindow navigationBurst_{kMaxNavigationsPerWindow, kNavigationWindowSeconds};
-    NavigationWindow sustainedNavigations_{kMaxSustainedNavigations, kSustainedWindowSeconds};
+    NavigationWindow navigationBurst_{kMaxNavigationsPerWindow, kMaxNavigationBytesPerWindow,
+                                      kNavigationWindowSeconds};
+    NavigationWindow sustainedNavigations_{kMaxSustainedNavigations, kMaxSustainedNavigationBytes,
+                                           kSustainedWindowSeconds};
     bool loading_ = false;
     bool failureReported_ = false;
     int pendingFailureCode_ = 0;  // a failure the host caused, reported with its own code

@@ -93,15 +93,16 @@ gboolean WebKitEngine::Signals::decidePolicy(WebKitWebView*, WebKitPolicyDecisio
         }
         return FALSE;
     }
-    if (!self->countNavigation()) {
-        webkit_policy_decision_ignore(decision);
-        return TRUE;
-    }
     auto* navigation = WEBKIT_NAVIGATION_POLICY_DECISION(decision);
     WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(navigation);
     WebKitURIRequest* request = webkit_navigation_action_get_request(action);
     const char* uri = webkit_uri_request_get_uri(request);
-    if (const std::size_t bytes = uri ? std::strlen(uri) : 0; bytes > kMaxNavigationURLBytes) {
+    const std::size_t bytes = uri ? std::strlen(uri) : 0;
+    if (!self->countNavigation(bytes)) {
+        webkit_policy_decision_ignore(decision);
+        return TRUE;
+    }
+    if (bytes > kMaxNavigationURLBytes) {
         webkit_policy_decision_ignore(decision);
         self->onOversizedNavigation(bytes);
         return TRUE;

@@ -147,20 +147,20 @@ TEST_F(WebHostile, NavigationsOverTheSizeLimitAreRefusedUnseenAndCountAgainstThe
     EXPECT_EQ(seen, 1u);
 }
 
-TEST_F(WebHostile, PagesFloodingOrKeepingFarPastTheBridgesRateAreStoppedAndOneAtItIsLeftAlone) {
-    // Each message leaves through a frame of its own, as the ad pages' do.
+TEST_F(WebHostile, PagesFloodingOrKeepingFarPastTheBridgesRateOrWeightAreStoppedAndOneAtItIsLeftAlone) {
+    // Each message leaves through a frame of its own, as the ad pages' do, with `pad` bytes more.
     const std::string send =
-        "function send(n) { var f = document.createElement('iframe'); f.style.display = 'none';"
-        "  f.src = 'amsg://page/log?string=' + n; document.body.appendChild(f);"
+        "function send(n, pad) { var f = document.createElement('iframe'); f.style.display = 'none';"
+        "  f.src = 'amsg://page/log?string=' + n + 'a'.repeat(pad || 0); document.body.appendChild(f);"
         "  setTimeout(() => f.remove(), 100); }";
-    // 100 at once, then 50 a second for 3 s: all the ad bridge takes.
+    // 100 at once, then 50 a second for 3 s, of 4 KiB each: all the ad bridge takes.
     webtest::Recorder calm, flooding;
-    open(
-        calm,
-        "<html><body><script>" + send +
-            "onload = () => { for (var i = 0; i < 100; ++i) send(i);"
-            "  var k = 0, t = setInterval(() => { send(100 + k); if (++k == 150) clearInterval(t); }, 20); };"
-            "</script></body></html>");
+    open(calm,
+         "<html><body><script>" + send +
+             "onload = () => { for (var i = 0; i < 100; ++i) send(i, 4096);"
+             "  var k = 0, t = setInterval(() => { send(100 + k, 4096); if (++k == 150) clearInterval(t); "
+             "}, 20); };"
+             "</script></body></html>");
     open(flooding,
          "<html><body><script>" + send +
              "var n = 0; function go() { for (var i = 0; i < 50; ++i) send(n++); setTimeout(go, 0); }"
@@ -171,11 +171,20 @@ TEST_F(WebHostile, PagesFloodingOrKeepingFarPastTheBridgesRateAreStoppedAndOneAt
          "<html><body><script>" + send +
              "var n = 0; onload = () => setInterval(() => { for (var i = 0; i < 4; ++i) send(n++); }, 10);"
              "</script></body></html>");
+    // About 90 a second, under both counts, of 64 KiB each.
+    webtest::Recorder heavy;
+    open(heavy,
+         "<html><body><script>" + send +
+             "var n = 0; onload = () => setInterval(() => { for (var i = 0; i < 9; ++i) send(n++, 65536); "
+             "}, 100);"
+             "</script></body></html>");
     ASSERT_TRUE(runUntil([&] { return !flooding.failures.empty(); }, 5))
         << "the flooding page was not stopped";
     EXPECT_EQ(flooding.failures[0].code, WebError::kHostile);
     ASSERT_TRUE(runUntil([&] { return !steady.failures.empty(); }, 10)) << "the steady page was not stopped";
     EXPECT_EQ(steady.failures[0].code, WebError::kHostile);
+    ASSERT_TRUE(runUntil([&] { return !heavy.failures.empty(); }, 10)) << "the heavy page was not stopped";
+    EXPECT_EQ(heavy.failures[0].code, WebError::kHostile);
     ASSERT_TRUE(runUntil([&] { return calm.navigations.size() >= 251; }, 10));
     EXPECT_TRUE(calm.failures.empty());
 }
