@@ -1,8 +1,11 @@
 #pragma once
-// Pictures from elsewhere (an ad's icons and images) decoded from memory: PNG, JPEG and GIF only,
-// the format told by the bytes themselves (never by a name or a served type), and at most
-// kMaxSide pixels a side, refused before any pixel memory is taken. Each call is independent and
-// may run on any thread, so a caller on the main loop decodes on a queue of its own.
+// Pictures from elsewhere (an ad's icons and images, a picture the user keeps) decoded from memory:
+// PNG, JPEG and GIF only (and BMP where the caller asks), the format told by the bytes themselves
+// (never by a name or a served type), and at most kMaxSide pixels a side, refused before any pixel
+// memory is taken. A decode's work is bounded by the file's bytes and its pixels: a PNG's loader
+// sees only the chunks the pixels come from, a GIF's only its first frame, and a JPEG's scans are
+// bounded below. Each call is independent and may run on any thread, so a caller on the main loop
+// decodes on a queue of its own.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -18,7 +21,15 @@ class ImageDecoder {
   public:
     static constexpr int kMaxSide = 4096;
 
-    enum class Format { PNG, JPEG, GIF };
+    enum class Format { PNG, JPEG, GIF, BMP };
+    // What a call takes: a page's pictures, or those and BMP, for a picture the user keeps.
+    enum class Formats { Web, WebAndBmp };
+
+    // The loader decodes a JPEG of several scans whole again with each scan (an ordinary
+    // progressive one has about 10): one with more scans, or more pixels in all of them, is
+    // refused as a picture too large.
+    static constexpr std::uint32_t kMaxJpegScans = 100;
+    static constexpr std::uint64_t kMaxJpegScanPixels = std::uint64_t{16} * kMaxSide * kMaxSide;
 
     // Asked once with the picture's size as its header gives it, before any pixel memory is
     // taken (and on the decoding thread); false refuses the picture. A GIF is asked about the
@@ -37,11 +48,12 @@ class ImageDecoder {
     // wider or taller than maxSide, or one `admit` refused.
     static std::optional<Image> decode(const std::uint8_t* bytes, std::size_t size,
                                        std::string* error = nullptr, int maxSide = kMaxSide,
-                                       const Admission& admit = {});
+                                       const Admission& admit = {}, Formats formats = Formats::Web);
     static std::optional<Image> decode(std::string_view bytes, std::string* error = nullptr,
-                                       int maxSide = kMaxSide, const Admission& admit = {}) {
+                                       int maxSide = kMaxSide, const Admission& admit = {},
+                                       Formats formats = Formats::Web) {
         return decode(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), error, maxSide,
-                      admit);
+                      admit, formats);
     }
 };
 
