@@ -11,6 +11,8 @@ namespace platform {
 
 namespace {
 
+constexpr std::size_t kGifPiece = 4096;
+
 struct SizeCheck {
     int maxSide = 0;
     const ImageDecoder::Admission* admit = nullptr;
@@ -111,15 +113,35 @@ struct JpegLayout {
     std::uint32_t scans = 0;
     std::uint32_t width = 0;
     std::uint32_t height = 0;
+    std::string kept;  // what the loader is handed
 };
+
+// The loader reads every comment and application segment, in time that grows faster than their
+// number: of those only a JFIF (APP0) and an Adobe (APP14) segment decide how the colours are
+// transformed, and one of each is kept, the first.
+bool keptSegment(std::uint8_t marker, const std::uint8_t* data, std::size_t length, bool& jfif, bool& adobe) {
+    const auto first = [&](const char* name, std::size_t n, bool& seen) {
+        if (seen || length < n || std::memcmp(data, name, n) != 0) return false;
+        return seen = true;
+    };
+    if (marker == 0xe0) return first("JFIF", 5, jfif);
+    if (marker == 0xee) return first("Adobe", 5, adobe);
+    return marker != 0xfe && !(marker >= 0xe0 && marker <= 0xef);
+}
 
 JpegLayout jpegLayout(const std::uint8_t* bytes, std::size_t size) {
     JpegLayout layout;
     std::size_t at = 2;  // past the start marker
+    layout.kept.assign(reinterpret_cast<const char*>(bytes), at);
+    const auto keep = [&](std::size_t from, std::size_t to) {
+        layout.kept.append(reinterpret_cast<const char*>(bytes + from), to - from);
+    };
+    bool jfif = false, adobe = false;
     while (at + 1 < size) {
         if (bytes[at] != 0xff) return layout;
         const std::uint8_t marker = bytes[at + 1];
         if (marker == 0xd9) {
+            keep(at, at + 2);
             layout.whole = true;
             return layout;
         }
@@ -132,6 +154,7 @@ JpegLayout jpegLayout(const std::uint8_t* bytes, std::size_t size) {
         // count. Stray bytes make no whole file.
         if (marker == 0x00) return layout;
         if (marker == 0x01 || (marker >= 0xd0 && marker <= 0xd7)) {  // markers without a length
+            keep(at, at + 2);
             at += 2;
             continue;
         }
@@ -146,13 +169,18 @@ JpegLayout jpegLayout(const std::uint8_t* bytes, std::size_t size) {
             layout.height = bigEndian(bytes + at + 5, 2);
             layout.width = bigEndian(bytes + at + 7, 2);
         }
+        const std::size_t segment = at;
         at += 2 + length;
-        if (marker != 0xda) continue;
+        if (marker != 0xda) {
+            if (keptSegment(marker, bytes + segment + 4, length - 2, jfif, adobe)) keep(segment, at);
+            continue;
+        }
         ++layout.scans;
         // The scan's coded data runs to the next marker that is neither a stuffed zero nor a restart.
         while (at + 1 < size && !(bytes[at] == 0xff && bytes[at + 1] != 0 &&
                                   !(bytes[at + 1] >= 0xd0 && bytes[at + 1] <= 0xd7)))
             ++at;
+        keep(segment, at);
     }
     return layout;
 }
@@ -169,35 +197,45 @@ std::optional<std::size_t> pastGifSubBlocks(const std::uint8_t* bytes, std::size
 }
 
 struct GifFrame {
-    std::string file;  // the GIF up to the end of its first picture, then its end marker
+    std::string file;  // what the loader is handed
     int width = 0;     // the picture's own size, as its descriptor gives it
     int height = 0;
 };
 
-// The library decodes every frame of an animation it is given, and only the first is shown.
-// Nothing when the bytes end or go wrong before the first picture is whole.
+// The library decodes every frame of an animation it is given, and only the first is shown; it
+// also holds every extension block it reads. So it is handed the header and the global colour
+// table, the last graphic control block before the first picture (its transparent colour), that
+// picture, then the end marker. Nothing when the bytes end or go wrong before the first picture
+// is whole.
 std::optional<GifFrame> firstGifFrame(const std::uint8_t* bytes, std::size_t size) {
     constexpr std::size_t kScreenEnd = 13;  // signature, then the logical screen descriptor
     if (size < kScreenEnd) return std::nullopt;
     std::size_t at = kScreenEnd;
     if (bytes[10] & 0x80) at += 3u << ((bytes[10] & 0x07) + 1);  // the global colour table
+    if (at > size) return std::nullopt;
+    const auto text = [bytes](std::size_t from, std::size_t to) {
+        return std::string(reinterpret_cast<const char*>(bytes + from), to - from);
+    };
+    GifFrame frame;
+    frame.file = text(0, at);
+    std::string control;
     while (at < size) {
         if (bytes[at] == 0x21) {  // an extension: its label, then sub-blocks
+            if (size - at < 2) return std::nullopt;
             auto next = pastGifSubBlocks(bytes, size, at + 2);
             if (!next) return std::nullopt;
+            if (bytes[at + 1] == 0xf9) control = text(at, *next);
             at = *next;
         } else if (bytes[at] == 0x2c) {  // a picture: its descriptor, colour table, LZW data
             if (size - at < 11) return std::nullopt;
-            GifFrame frame;
             frame.width = bytes[at + 5] | (bytes[at + 6] << 8);
             frame.height = bytes[at + 7] | (bytes[at + 8] << 8);
             const std::uint8_t flags = bytes[at + 9];
-            at += 10;
-            if (flags & 0x80) at += 3u << ((flags & 0x07) + 1);
-            auto end = pastGifSubBlocks(bytes, size, at + 1);  // past the LZW code size
+            std::size_t data = at + 10;
+            if (flags & 0x80) data += 3u << ((flags & 0x07) + 1);
+            auto end = pastGifSubBlocks(bytes, size, data + 1);  // past the LZW code size
             if (!end) return std::nullopt;
-            frame.file.assign(reinterpret_cast<const char*>(bytes), *end);
-            frame.file += '\x3b';
+            frame.file += control + text(at, *end) + '\x3b';
             return frame;
         } else {
             return std::nullopt;  // the end marker before any picture, or a block of no kind
@@ -241,6 +279,28 @@ std::optional<ImageDecoder::Format> ImageDecoder::formatOf(const std::uint8_t* b
     return std::nullopt;
 }
 
+std::optional<std::string> ImageDecoder::loaderInput(const std::uint8_t* bytes, std::size_t size) {
+    const auto format = formatOf(bytes, size);
+    if (!format) return std::nullopt;
+    switch (*format) {
+        case Format::PNG:
+            return pngPixelChunks(bytes, size);
+        case Format::JPEG: {
+            JpegLayout jpeg = jpegLayout(bytes, size);
+            if (!jpeg.whole) return std::nullopt;
+            return std::move(jpeg.kept);
+        }
+        case Format::GIF: {
+            auto frame = firstGifFrame(bytes, size);
+            if (!frame) return std::nullopt;
+            return std::move(frame->file);
+        }
+        case Format::BMP:
+            break;
+    }
+    return std::string(reinterpret_cast<const char*>(bytes), size);
+}
+
 const char* ImageDecoder::nameOf(Format format) {
     switch (format) {
         case Format::PNG:
@@ -273,8 +333,9 @@ std::optional<Image> ImageDecoder::decode(const std::uint8_t* bytes, std::size_t
         if (!chunks) return fail(error, cut + ": it has no end.");
         handed = std::move(*chunks);
     } else if (*format == Format::JPEG) {
-        const JpegLayout jpeg = jpegLayout(bytes, size);
+        JpegLayout jpeg = jpegLayout(bytes, size);
         if (!jpeg.whole) return fail(error, cut + ": it has no end.");
+        handed = std::move(jpeg.kept);
         check.width = static_cast<int>(jpeg.width);
         check.height = static_cast<int>(jpeg.height);
         if (check.width > maxSide || check.height > maxSide) return fail(error, tooLarge(check));
@@ -310,7 +371,12 @@ std::optional<Image> ImageDecoder::decode(const std::uint8_t* bytes, std::size_t
         return fail(error, std::string("No ") + nameOf(*format) + " decoder: " + why);
     }
     g_signal_connect(loader.get(), "size-prepared", G_CALLBACK(onSizePrepared), &check);
-    bool ok = gdk_pixbuf_loader_write(loader.get(), bytes, size, &failure);
+    // The GIF loader moves all it still holds after each block it reads: a piece at a time, that
+    // is a piece, not the file.
+    const std::size_t piece = *format == Format::GIF ? kGifPiece : size;
+    bool ok = true;
+    for (std::size_t at = 0; ok && at < size; at += piece)
+        ok = gdk_pixbuf_loader_write(loader.get(), bytes + at, std::min(piece, size - at), &failure);
     // Closing ends the loader's work even after a failed write; its verdict counts only then.
     ok = gdk_pixbuf_loader_close(loader.get(), ok ? &failure : nullptr) && ok;
     std::string why = failure && failure->message ? failure->message : "";

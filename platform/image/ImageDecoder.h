@@ -2,9 +2,9 @@
 // Pictures from elsewhere (an ad's icons and images, a picture the user keeps) decoded from memory:
 // PNG, JPEG and GIF only (and BMP where the caller asks), the format told by the bytes themselves
 // (never by a name or a served type), and at most kMaxSide pixels a side, refused before any pixel
-// memory is taken. A decode's work is bounded by the file's bytes and its pixels: a PNG's loader
-// sees only the chunks the pixels come from, a GIF's only its first frame, and a JPEG's scans are
-// bounded below. Each call is independent and may run on any thread, so a caller on the main loop
+// memory is taken. A decode's work is bounded by the file's bytes and its pixels: each loader sees
+// only what the pixels come from (loaderInput), a GIF's in pieces, and a JPEG's scans are bounded
+// below. Each call is independent and may run on any thread, so a caller on the main loop
 // decodes on a queue of its own.
 #include <cstddef>
 #include <cstdint>
@@ -41,6 +41,15 @@ class ImageDecoder {
     // The format the bytes begin as, or nothing for any other.
     static std::optional<Format> formatOf(const std::uint8_t* bytes, std::size_t size);
     static const char* nameOf(Format format);
+
+    // What the format's loader is handed of the bytes: of a PNG only the chunks its pixels come
+    // from, of a JPEG no comment and no application segment but one JFIF and one Adobe (which
+    // decide its colours), of a GIF its first picture and the control block before it. Nothing
+    // for bytes of no such format, or not whole.
+    static std::optional<std::string> loaderInput(const std::uint8_t* bytes, std::size_t size);
+    static std::optional<std::string> loaderInput(std::string_view bytes) {
+        return loaderInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    }
 
     // The picture (the first frame of an animation, the only one decoded): RGBAPremultiplied
     // when it has an alpha channel, RGB otherwise. Nothing, and the reason in `error`, for bytes

@@ -1,7 +1,7 @@
 // Decoding pictures from memory: each format, its pixels and alpha; what is refused (truncated,
 // another format, too large, empty) with a reason; the caller's say before pixel memory is taken;
-// only an animation's first frame; the work a JPEG's scans and a PNG's extra chunks may cost;
-// decoding on several threads at once.
+// only an animation's first frame; the work a JPEG's scans and the blocks the pixels do not come
+// from may cost; decoding on several threads at once.
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -437,6 +437,47 @@ TEST(ImageDecoder, HandsThePngLoaderOnlyTheChunksOfThePixels) {
         EXPECT_LT(peak - before, std::size_t{16} << 20);
     }
     platform::AppPaths::setHome({});
+}
+
+TEST(ImageDecoder, HandsTheJpegAndGifLoadersOnlyWhatThePixelsComeFrom) {
+    // The loaders' time grows faster than the blocks they skip: thousands of comment and
+    // application segments in a JPEG, or of comment blocks and frames after the first in a GIF,
+    // are left out of what they are handed, and the picture is the same. One Adobe segment (it
+    // decides the colour transform) stays.
+    const std::string segment = std::string("\xff\xfe\x01\x01", 4) + std::string(255, 'c');
+    const std::string adobe =
+        std::string("\xff\xee\x00\x0e", 4) + "Adobe" + std::string("\x00\x64\x00\x00\x00\x00\x01", 7);
+    std::string app = segment;
+    app[1] = '\xe1';
+    const std::string jpeg = saved("jpeg", 8, 8, 0x336699ff, false);
+    std::string stuffedJpeg = jpeg.substr(0, 2) + adobe;
+    for (int i = 0; i < 2000; ++i) stuffedJpeg += segment + app;
+    stuffedJpeg += jpeg.substr(2);
+    const std::string plainJpeg = jpeg.substr(0, 2) + adobe + jpeg.substr(2);
+
+    const std::string gifFile = gif(4, 4, true);
+    const std::size_t screen = 13 + 6;  // the header and the global colour table
+    const std::size_t picture = gifFile.find(',');
+    std::string stuffedGif = gifFile.substr(0, screen);
+    const std::string comment = std::string("\x21\xfe\x03", 3) + "abc" + '\0';
+    for (int i = 0; i < 2000; ++i) stuffedGif += comment;
+    stuffedGif += gifFile.substr(screen, gifFile.size() - 1 - screen);
+    for (int i = 0; i < 2000; ++i) stuffedGif += gifFile.substr(picture, gifFile.size() - 1 - picture);
+    stuffedGif += ';';
+
+    for (const auto& [plain, stuffed] : {std::pair{plainJpeg, stuffedJpeg}, {gifFile, stuffedGif}}) {
+        const auto handed = ImageDecoder::loaderInput(stuffed);
+        ASSERT_TRUE(handed);
+        EXPECT_EQ(*handed, plain) << handed->size() << " bytes handed of " << stuffed.size();
+        std::string error;
+        const auto image = ImageDecoder::decode(stuffed, &error);
+        const auto expected = ImageDecoder::decode(plain, &error);
+        ASSERT_TRUE(image && expected) << error;
+        EXPECT_EQ(image->pixels, expected->pixels);
+    }
+    // Bytes that end within a block are no whole picture.
+    EXPECT_FALSE(ImageDecoder::loaderInput(stuffedGif.substr(0, screen + 3)));
+    EXPECT_FALSE(ImageDecoder::loaderInput(stuffedJpeg.substr(0, 2000)));
 }
 
 TEST(ImageDecoder, DecodesOnSeveralThreadsAtOnce) {
