@@ -22,6 +22,8 @@ tikoleap_pkg(DEFLATE libdeflate)
 tikoleap_pkg(PANGO pangocairo)
 tikoleap_pkg(GLIB glib-2.0 gio-2.0)
 tikoleap_pkg(PIXBUF gdk-pixbuf-2.0)
+# The tests write the progressive JPEGs the picture decoder is checked on.
+tikoleap_pkg(JPEG libjpeg)
 tikoleap_pkg(SDL2 sdl2)
 tikoleap_pkg(EGL egl)
 tikoleap_pkg(GLESV1 glesv1_cm)

@@ -11,6 +11,8 @@ namespace platform {
 
 namespace {
 
+constexpr std::size_t kGifPiece = 4096;
+
 struct SizeCheck {
     int maxSide = 0;
     const ImageDecoder::Admission* admit = nullptr;
@@ -75,43 +77,112 @@ std::uint32_t bigEndian(const std::uint8_t* p, int bytes) {
 }
 
 // The library's PNG and JPEG loaders hand back the rows they got from a cut file, the rest
-// left blank, and call that success: a whole file is one that reaches its end marker.
-bool reachesPngEnd(const std::uint8_t* bytes, std::size_t size) {
-    std::size_t at = 8;  // past the signature
-    while (size - at >= 12) {
-        const std::uint32_t length = bigEndian(bytes + at, 4);
-        if (std::memcmp(bytes + at + 4, "IEND", 4) == 0) return true;
-        if (length > size - at - 12) return false;
-        at += 12 + length;
-    }
+// left blank, and call that success: a whole file is one that reaches its end marker. What the
+// loaders read is also bounded on the way there.
+
+// The chunks the PNG loader draws the pixels from. It inflates a compressed text chunk (up to
+// megabytes from a few kilobytes, a thousand of them to a file) only to keep it as an option
+// nobody reads: those and every other chunk are left out of what it is handed.
+bool drawnFrom(const std::uint8_t* type) {
+    for (const char* kept : {"IHDR", "PLTE", "tRNS", "IDAT", "IEND"})
+        if (std::memcmp(type, kept, 4) == 0) return true;
     return false;
 }
 
-bool reachesJpegEnd(const std::uint8_t* bytes, std::size_t size) {
+// The file's signature and the chunks drawn from, up to its end marker; nothing when the bytes
+// end first.
+std::optional<std::string> pngPixelChunks(const std::uint8_t* bytes, std::size_t size) {
+    std::size_t at = 8;  // past the signature
+    std::string kept(reinterpret_cast<const char*>(bytes), at);
+    while (size - at >= 12) {
+        const std::uint32_t length = bigEndian(bytes + at, 4);
+        const bool end = std::memcmp(bytes + at + 4, "IEND", 4) == 0;
+        if (!end && length > size - at - 12) return std::nullopt;
+        const std::size_t chunk = end ? 12 : 12 + std::size_t{length};
+        if (drawnFrom(bytes + at + 4)) kept.append(reinterpret_cast<const char*>(bytes + at), chunk);
+        if (end) return kept;
+        at += chunk;
+    }
+    return std::nullopt;
+}
+
+// What the walk to a JPEG's end marker finds: the frame's size and how many scans there are.
+// The loader decodes a picture of several scans whole again with each scan it reads.
+struct JpegLayout {
+    bool whole = false;
+    std::uint32_t scans = 0;
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::string kept;  // what the loader is handed
+};
+
+// The loader reads every comment and application segment, in time that grows faster than their
+// number: of those only a JFIF (APP0) and an Adobe (APP14) segment decide how the colours are
+// transformed, and one of each is kept, the first.
+bool keptSegment(std::uint8_t marker, const std::uint8_t* data, std::size_t length, bool& jfif, bool& adobe) {
+    const auto first = [&](const char* name, std::size_t n, bool& seen) {
+        if (seen || length < n || std::memcmp(data, name, n) != 0) return false;
+        return seen = true;
+    };
+    if (marker == 0xe0) return first("JFIF", 5, jfif);
+    if (marker == 0xee) return first("Adobe", 5, adobe);
+    return marker != 0xfe && !(marker >= 0xe0 && marker <= 0xef);
+}
+
+JpegLayout jpegLayout(const std::uint8_t* bytes, std::size_t size) {
+    JpegLayout layout;
     std::size_t at = 2;  // past the start marker
+    layout.kept.assign(reinterpret_cast<const char*>(bytes), at);
+    const auto keep = [&](std::size_t from, std::size_t to) {
+        layout.kept.append(reinterpret_cast<const char*>(bytes + from), to - from);
+    };
+    bool jfif = false, adobe = false;
     while (at + 1 < size) {
-        if (bytes[at] != 0xff) return false;
+        if (bytes[at] != 0xff) return layout;
         const std::uint8_t marker = bytes[at + 1];
-        if (marker == 0xd9) return true;
+        if (marker == 0xd9) {
+            keep(at, at + 2);
+            layout.whole = true;
+            return layout;
+        }
         if (marker == 0xff) {  // fill byte
             ++at;
             continue;
         }
+        // The library skips a stuffed zero between segments as stray bytes and looks for the
+        // next marker in what follows, where this walk would skip a length: scans it would not
+        // count. Stray bytes make no whole file.
+        if (marker == 0x00) return layout;
         if (marker == 0x01 || (marker >= 0xd0 && marker <= 0xd7)) {  // markers without a length
+            keep(at, at + 2);
             at += 2;
             continue;
         }
-        if (at + 3 >= size) return false;
+        if (at + 3 >= size) return layout;
         const std::uint32_t length = bigEndian(bytes + at + 2, 2);
-        if (length < 2 || length > size - at - 2) return false;
+        if (length < 2 || length > size - at - 2) return layout;
+        // A frame header (every start-of-frame kind, not the tables that share its range): its
+        // precision, then its height and width.
+        const bool frame =
+            marker >= 0xc0 && marker <= 0xcf && marker != 0xc4 && marker != 0xc8 && marker != 0xcc;
+        if (frame && length >= 7) {
+            layout.height = bigEndian(bytes + at + 5, 2);
+            layout.width = bigEndian(bytes + at + 7, 2);
+        }
+        const std::size_t segment = at;
         at += 2 + length;
-        if (marker != 0xda) continue;
+        if (marker != 0xda) {
+            if (keptSegment(marker, bytes + segment + 4, length - 2, jfif, adobe)) keep(segment, at);
+            continue;
+        }
+        ++layout.scans;
         // The scan's coded data runs to the next marker that is neither a stuffed zero nor a restart.
         while (at + 1 < size && !(bytes[at] == 0xff && bytes[at + 1] != 0 &&
                                   !(bytes[at + 1] >= 0xd0 && bytes[at + 1] <= 0xd7)))
             ++at;
+        keep(segment, at);
     }
-    return false;
+    return layout;
 }
 
 // Skips a run of GIF data sub-blocks (each a length byte, then that many bytes) and its zero
@@ -126,35 +197,45 @@ std::optional<std::size_t> pastGifSubBlocks(const std::uint8_t* bytes, std::size
 }
 
 struct GifFrame {
-    std::string file;  // the GIF up to the end of its first picture, then its end marker
+    std::string file;  // what the loader is handed
     int width = 0;     // the picture's own size, as its descriptor gives it
     int height = 0;
 };
 
-// The library decodes every frame of an animation it is given, and only the first is shown.
-// Nothing when the bytes end or go wrong before the first picture is whole.
+// The library decodes every frame of an animation it is given, and only the first is shown; it
+// also holds every extension block it reads. So it is handed the header and the global colour
+// table, the last graphic control block before the first picture (its transparent colour), that
+// picture, then the end marker. Nothing when the bytes end or go wrong before the first picture
+// is whole.
 std::optional<GifFrame> firstGifFrame(const std::uint8_t* bytes, std::size_t size) {
     constexpr std::size_t kScreenEnd = 13;  // signature, then the logical screen descriptor
     if (size < kScreenEnd) return std::nullopt;
     std::size_t at = kScreenEnd;
     if (bytes[10] & 0x80) at += 3u << ((bytes[10] & 0x07) + 1);  // the global colour table
+    if (at > size) return std::nullopt;
+    const auto text = [bytes](std::size_t from, std::size_t to) {
+        return std::string(reinterpret_cast<const char*>(bytes + from), to - from);
+    };
+    GifFrame frame;
+    frame.file = text(0, at);
+    std::string control;
     while (at < size) {
         if (bytes[at] == 0x21) {  // an extension: its label, then sub-blocks
+            if (size - at < 2) return std::nullopt;
             auto next = pastGifSubBlocks(bytes, size, at + 2);
             if (!next) return std::nullopt;
+            if (bytes[at + 1] == 0xf9) control = text(at, *next);
             at = *next;
         } else if (bytes[at] == 0x2c) {  // a picture: its descriptor, colour table, LZW data
             if (size - at < 11) return std::nullopt;
-            GifFrame frame;
             frame.width = bytes[at + 5] | (bytes[at + 6] << 8);
             frame.height = bytes[at + 7] | (bytes[at + 8] << 8);
             const std::uint8_t flags = bytes[at + 9];
-            at += 10;
-            if (flags & 0x80) at += 3u << ((flags & 0x07) + 1);
-            auto end = pastGifSubBlocks(bytes, size, at + 1);  // past the LZW code size
+            std::size_t data = at + 10;
+            if (flags & 0x80) data += 3u << ((flags & 0x07) + 1);
+            auto end = pastGifSubBlocks(bytes, size, data + 1);  // past the LZW code size
             if (!end) return std::nullopt;
-            frame.file.assign(reinterpret_cast<const char*>(bytes), *end);
-            frame.file += '\x3b';
+            frame.file += control + text(at, *end) + '\x3b';
             return frame;
         } else {
             return std::nullopt;  // the end marker before any picture, or a block of no kind
@@ -194,7 +275,30 @@ std::optional<ImageDecoder::Format> ImageDecoder::formatOf(const std::uint8_t* b
     if (size >= 3 && bytes[0] == 0xff && bytes[1] == 0xd8 && bytes[2] == 0xff) return Format::JPEG;
     if (size >= 6 && (std::memcmp(bytes, "GIF87a", 6) == 0 || std::memcmp(bytes, "GIF89a", 6) == 0))
         return Format::GIF;
+    if (size >= 2 && bytes[0] == 'B' && bytes[1] == 'M') return Format::BMP;
     return std::nullopt;
+}
+
+std::optional<std::string> ImageDecoder::loaderInput(const std::uint8_t* bytes, std::size_t size) {
+    const auto format = formatOf(bytes, size);
+    if (!format) return std::nullopt;
+    switch (*format) {
+        case Format::PNG:
+            return pngPixelChunks(bytes, size);
+        case Format::JPEG: {
+            JpegLayout jpeg = jpegLayout(bytes, size);
+            if (!jpeg.whole) return std::nullopt;
+            return std::move(jpeg.kept);
+        }
+        case Format::GIF: {
+            auto frame = firstGifFrame(bytes, size);
+            if (!frame) return std::nullopt;
+            return std::move(frame->file);
+        }
+        case Format::BMP:
+            break;
+    }
+    return std::string(reinterpret_cast<const char*>(bytes), size);
 }
 
 const char* ImageDecoder::nameOf(Format format) {
@@ -205,35 +309,57 @@ const char* ImageDecoder::nameOf(Format format) {
             return "jpeg";
         case Format::GIF:
             return "gif";
+        case Format::BMP:
+            return "bmp";
     }
     return "";
 }
 
 std::optional<Image> ImageDecoder::decode(const std::uint8_t* bytes, std::size_t size, std::string* error,
-                                          int maxSide, const Admission& admit) {
+                                          int maxSide, const Admission& admit, Formats formats) {
     if (!bytes || size == 0) return fail(error, "The picture is empty.");
     const auto format = formatOf(bytes, size);
-    if (!format) return fail(error, "The data is no PNG, JPEG or GIF picture.");
-    if ((*format == Format::PNG && !reachesPngEnd(bytes, size)) ||
-        (*format == Format::JPEG && !reachesJpegEnd(bytes, size)))
-        return fail(error, std::string("The ") + nameOf(*format) +
-                               " picture is truncated or corrupt: it has no end.");
+    if (!format || (*format == Format::BMP && formats != Formats::WebAndBmp))
+        return fail(error, formats == Formats::WebAndBmp ? "The data is no PNG, JPEG, GIF or BMP picture."
+                                                         : "The data is no PNG, JPEG or GIF picture.");
+    const std::string cut = std::string("The ") + nameOf(*format) + " picture is truncated or corrupt";
     SizeCheck check;
     check.maxSide = maxSide;
     check.admit = &admit;
-    std::optional<GifFrame> firstFrame;
-    if (*format == Format::GIF) {
-        firstFrame = firstGifFrame(bytes, size);
-        if (!firstFrame)
-            return fail(error, "The gif picture is truncated or corrupt: it has no whole picture.");
-        bytes = reinterpret_cast<const std::uint8_t*>(firstFrame->file.data());
-        size = firstFrame->file.size();
+    // What the loader is handed when that is not the caller's bytes as they are.
+    std::string handed;
+    if (*format == Format::PNG) {
+        auto chunks = pngPixelChunks(bytes, size);
+        if (!chunks) return fail(error, cut + ": it has no end.");
+        handed = std::move(*chunks);
+    } else if (*format == Format::JPEG) {
+        JpegLayout jpeg = jpegLayout(bytes, size);
+        if (!jpeg.whole) return fail(error, cut + ": it has no end.");
+        handed = std::move(jpeg.kept);
+        check.width = static_cast<int>(jpeg.width);
+        check.height = static_cast<int>(jpeg.height);
+        if (check.width > maxSide || check.height > maxSide) return fail(error, tooLarge(check));
+        if (jpeg.scans > kMaxJpegScans ||
+            std::uint64_t{jpeg.scans} * jpeg.width * jpeg.height > kMaxJpegScanPixels)
+            return fail(error, "The jpeg picture of " + std::to_string(jpeg.width) + " x " +
+                                   std::to_string(jpeg.height) + " pixels has " + std::to_string(jpeg.scans) +
+                                   " scans; at most " + std::to_string(kMaxJpegScans) +
+                                   " are taken, and at most " + std::to_string(kMaxJpegScanPixels) +
+                                   " pixels in all of them.");
+    } else if (*format == Format::GIF) {
+        auto firstFrame = firstGifFrame(bytes, size);
+        if (!firstFrame) return fail(error, cut + ": it has no whole picture.");
+        handed = std::move(firstFrame->file);
         check.declaredWidth = check.width = firstFrame->width;
         check.declaredHeight = check.height = firstFrame->height;
         if (check.width > maxSide || check.height > maxSide)
             return fail(error, "The gif picture's first frame is " + std::to_string(check.width) + " x " +
                                    std::to_string(check.height) + " pixels; at most " +
                                    std::to_string(maxSide) + " a side are taken.");
+    }
+    if (!handed.empty()) {
+        bytes = reinterpret_cast<const std::uint8_t*>(handed.data());
+        size = handed.size();
     }
     // The loader of the format the bytes claim, so no other of the library's loaders ever sees them.
     GError* failure = nullptr;
@@ -245,7 +371,12 @@ std::optional<Image> ImageDecoder::decode(const std::uint8_t* bytes, std::size_t
         return fail(error, std::string("No ") + nameOf(*format) + " decoder: " + why);
     }
     g_signal_connect(loader.get(), "size-prepared", G_CALLBACK(onSizePrepared), &check);
-    bool ok = gdk_pixbuf_loader_write(loader.get(), bytes, size, &failure);
+    // The GIF loader moves all it still holds after each block it reads: a piece at a time, that
+    // is a piece, not the file.
+    const std::size_t piece = *format == Format::GIF ? kGifPiece : size;
+    bool ok = true;
+    for (std::size_t at = 0; ok && at < size; at += piece)
+        ok = gdk_pixbuf_loader_write(loader.get(), bytes + at, std::min(piece, size - at), &failure);
     // Closing ends the loader's work even after a failed write; its verdict counts only then.
     ok = gdk_pixbuf_loader_close(loader.get(), ok ? &failure : nullptr) && ok;
     std::string why = failure && failure->message ? failure->message : "";
@@ -254,8 +385,7 @@ std::optional<Image> ImageDecoder::decode(const std::uint8_t* bytes, std::size_t
     if (check.declined) return fail(error, declined(check));
     GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader.get());
     if (!ok || !pixbuf) {
-        return fail(error, std::string("The ") + nameOf(*format) + " picture is truncated or corrupt" +
-                               (why.empty() ? "." : ": " + why));
+        return fail(error, cut + (why.empty() ? "." : ": " + why));
     }
     // The size the loader reported is the size the caller gets.
     const int width = gdk_pixbuf_get_width(pixbuf);

@@ -1,8 +1,11 @@
 #pragma once
-// Pictures from elsewhere (an ad's icons and images) decoded from memory: PNG, JPEG and GIF only,
-// the format told by the bytes themselves (never by a name or a served type), and at most
-// kMaxSide pixels a side, refused before any pixel memory is taken. Each call is independent and
-// may run on any thread, so a caller on the main loop decodes on a queue of its own.
+// Pictures from elsewhere (an ad's icons and images, a picture the user keeps) decoded from memory:
+// PNG, JPEG and GIF only (and BMP where the caller asks), the format told by the bytes themselves
+// (never by a name or a served type), and at most kMaxSide pixels a side, refused before any pixel
+// memory is taken. A decode's work is bounded by the file's bytes and its pixels: each loader sees
+// only what the pixels come from (loaderInput), a GIF's in pieces, and a JPEG's scans are bounded
+// below. Each call is independent and may run on any thread, so a caller on the main loop
+// decodes on a queue of its own.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -18,7 +21,15 @@ class ImageDecoder {
   public:
     static constexpr int kMaxSide = 4096;
 
-    enum class Format { PNG, JPEG, GIF };
+    enum class Format { PNG, JPEG, GIF, BMP };
+    // What a call takes: a page's pictures, or those and BMP, for a picture the user keeps.
+    enum class Formats { Web, WebAndBmp };
+
+    // The loader decodes a JPEG of several scans whole again with each scan (an ordinary
+    // progressive one has about 10): one with more scans, or more pixels in all of them, is
+    // refused as a picture too large.
+    static constexpr std::uint32_t kMaxJpegScans = 100;
+    static constexpr std::uint64_t kMaxJpegScanPixels = std::uint64_t{16} * kMaxSide * kMaxSide;
 
     // Asked once with the picture's size as its header gives it, before any pixel memory is
     // taken (and on the decoding thread); false refuses the picture. A GIF is asked about the
@@ -31,17 +42,27 @@ class ImageDecoder {
     static std::optional<Format> formatOf(const std::uint8_t* bytes, std::size_t size);
     static const char* nameOf(Format format);
 
+    // What the format's loader is handed of the bytes: of a PNG only the chunks its pixels come
+    // from, of a JPEG no comment and no application segment but one JFIF and one Adobe (which
+    // decide its colours), of a GIF its first picture and the control block before it. Nothing
+    // for bytes of no such format, or not whole.
+    static std::optional<std::string> loaderInput(const std::uint8_t* bytes, std::size_t size);
+    static std::optional<std::string> loaderInput(std::string_view bytes) {
+        return loaderInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    }
+
     // The picture (the first frame of an animation, the only one decoded): RGBAPremultiplied
     // when it has an alpha channel, RGB otherwise. Nothing, and the reason in `error`, for bytes
     // that are empty, of another format, truncated or corrupt, a picture (or a GIF's first frame)
     // wider or taller than maxSide, or one `admit` refused.
     static std::optional<Image> decode(const std::uint8_t* bytes, std::size_t size,
                                        std::string* error = nullptr, int maxSide = kMaxSide,
-                                       const Admission& admit = {});
+                                       const Admission& admit = {}, Formats formats = Formats::Web);
     static std::optional<Image> decode(std::string_view bytes, std::string* error = nullptr,
-                                       int maxSide = kMaxSide, const Admission& admit = {}) {
+                                       int maxSide = kMaxSide, const Admission& admit = {},
+                                       Formats formats = Formats::Web) {
         return decode(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), error, maxSide,
-                      admit);
+                      admit, formats);
     }
 };
 

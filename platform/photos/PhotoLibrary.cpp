@@ -1,13 +1,11 @@
 #include "platform/photos/PhotoLibrary.h"
 
 #include <fcntl.h>
-#include <gdk-pixbuf/gdk-pixbuf.h>
 #include <glib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -22,41 +20,20 @@ namespace platform::photos {
 
 namespace {
 
-struct Decoding {
-    bool tooLarge = false;
-    bool unknownFormat = false;
-};
-
-// Formats a picture on a web page comes in; the loaders of other formats are not handed ad bytes.
-bool isPictureFormat(GdkPixbufFormat* format) {
-    if (!format) return false;
-    std::unique_ptr<gchar, decltype(&g_free)> name(gdk_pixbuf_format_get_name(format), g_free);
-    static constexpr std::array<std::string_view, 5> kFormats{"png", "jpeg", "gif", "bmp", "webp"};
-    for (auto known : kFormats)
-        if (name && known == name.get()) return true;
-    return false;
-}
-
-void sizePrepared(GdkPixbufLoader* loader, gint width, gint height, gpointer data) {
-    auto* decoding = static_cast<Decoding*>(data);
-    decoding->unknownFormat = !isPictureFormat(gdk_pixbuf_loader_get_format(loader));
-    decoding->tooLarge =
-        width <= 0 || height <= 0 || width > PhotoLibrary::kMaxSide || height > PhotoLibrary::kMaxSide;
-    // A size of zero tells the format's loader to stop before it takes the picture's memory.
-    if (decoding->tooLarge || decoding->unknownFormat) gdk_pixbuf_loader_set_size(loader, 0, 0);
-}
-
-std::string takeMessage(GError* error, const char* fallback) {
-    std::string message = error && error->message ? error->message : fallback;
-    if (error) g_error_free(error);
-    return message;
-}
-
-// A GIF goes through the app's own decoder: the library's loader would decode its first frame at
-// the frame's own size, which may be far past the screen size its header gives and this library
-// checks, and would keep every frame of an animation. Only the first frame is kept, as a page shows.
-std::optional<std::string> reencodeGif(std::string_view data, std::string* error) {
-    std::optional<Image> image = ImageDecoder::decode(data, error, PhotoLibrary::kMaxSide);
+// Every picture goes through the app's one decoder, which bounds what decoding it may cost (its
+// size, a JPEG's scans, a GIF's frames) as for an ad's pictures; only the first frame of an
+// animation is kept, as a page shows.
+std::optional<std::string> reencode(std::string_view data, std::string* error) {
+    if (data.empty()) {
+        *error = "The picture is empty.";
+        return std::nullopt;
+    }
+    if (!ImageDecoder::formatOf(reinterpret_cast<const std::uint8_t*>(data.data()), data.size())) {
+        *error = "The data is no picture of a known format.";
+        return std::nullopt;
+    }
+    std::optional<Image> image =
+        ImageDecoder::decode(data, error, PhotoLibrary::kMaxSide, {}, ImageDecoder::Formats::WebAndBmp);
     if (!image || !image->hasBitmap() || image->content == Image::Content::AlphaOnly) {
         if (error->empty()) *error = "The data is no picture.";
         return std::nullopt;
@@ -75,49 +52,6 @@ std::optional<std::string> reencodeGif(std::string_view data, std::string* error
         PngCodec::encode(image->pixels.data(), image->width, image->height, error);
     if (png.empty()) return std::nullopt;
     return std::string(png.begin(), png.end());
-}
-
-// The picture as PNG bytes, or nothing with the reason.
-std::optional<std::string> reencode(std::string_view data, std::string* error) {
-    if (data.empty()) {
-        *error = "The picture is empty.";
-        return std::nullopt;
-    }
-    if (ImageDecoder::formatOf(reinterpret_cast<const std::uint8_t*>(data.data()), data.size()) ==
-        ImageDecoder::Format::GIF)
-        return reencodeGif(data, error);
-    std::unique_ptr<GdkPixbufLoader, decltype(&g_object_unref)> loader(gdk_pixbuf_loader_new(),
-                                                                       g_object_unref);
-    Decoding decoding;
-    g_signal_connect(loader.get(), "size-prepared", G_CALLBACK(sizePrepared), &decoding);
-    GError* failure = nullptr;
-    bool decoded = gdk_pixbuf_loader_write(loader.get(), reinterpret_cast<const guchar*>(data.data()),
-                                           data.size(), &failure);
-    decoded = gdk_pixbuf_loader_close(loader.get(), decoded ? &failure : nullptr) && decoded;
-    GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader.get());
-    if (decoding.unknownFormat) {
-        if (failure) g_error_free(failure);
-        *error = "The data is no picture of a known format.";
-        return std::nullopt;
-    }
-    if (decoding.tooLarge) {
-        if (failure) g_error_free(failure);
-        *error = "The picture is larger than " + std::to_string(PhotoLibrary::kMaxSide) + " pixels a side.";
-        return std::nullopt;
-    }
-    if (!decoded || !pixbuf) {
-        *error = takeMessage(failure, "The data is no picture.");
-        return std::nullopt;
-    }
-    gchar* buffer = nullptr;
-    gsize size = 0;
-    if (!gdk_pixbuf_save_to_buffer(pixbuf, &buffer, &size, "png", &failure, nullptr)) {
-        *error = takeMessage(failure, "The picture could not be encoded.");
-        return std::nullopt;
-    }
-    std::string png(buffer, size);
-    g_free(buffer);
-    return png;
 }
 
 bool writeAll(int fd, const std::string& bytes) {

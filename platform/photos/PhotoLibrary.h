@@ -1,10 +1,10 @@
 #pragma once
-// The user's pictures as the app may add to them: a picture is decoded (PNG, JPEG, GIF, BMP or
-// WebP, at most kMaxSide pixels a side), written anew as PNG under a name of our own in the
-// user's pictures folder (XDG's, or DIR/Pictures under a home), and never over a file that is
-// there, nor through a link. The bytes are someone else's: anything else is refused with a text.
-// Decoding a big picture and writing it anew takes seconds: a caller on the main loop saves
-// through saveImageAsync, which does the work on the library's own queue.
+// The user's pictures as the app may add to them: a picture is decoded by platform::ImageDecoder
+// (PNG, JPEG, GIF or BMP, at most kMaxSide pixels a side, its decoding work bounded), written
+// anew as PNG under a name of our own in the user's pictures folder (XDG's, or DIR/Pictures under
+// a home), and never over a file that is there, nor through a link. The bytes are someone else's: anything
+// else is refused with a text. Decoding a big picture and writing it anew takes seconds: a caller on the main
+// loop saves through saveImageAsync, which does the work on the library's own queue.
 #include <filesystem>
 #include <functional>
 #include <memory>

@@ -1,11 +1,14 @@
 // Decoding pictures from memory: each format, its pixels and alpha; what is refused (truncated,
 // another format, too large, empty) with a reason; the caller's say before pixel memory is taken;
-// only an animation's first frame; decoding on several threads at once.
+// only an animation's first frame; the work a JPEG's scans and the blocks the pixels do not come
+// from may cost; decoding on several threads at once.
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,6 +19,9 @@
 #include "platform/photos/PhotoLibrary.h"
 #include "support/PeakMemory.h"
 #include "support/TempDir.h"
+
+// After <cstdio>: the header uses FILE.
+#include <jpeglib.h>
 
 using platform::Image;
 using platform::ImageDecoder;
@@ -119,6 +125,50 @@ std::string gif(int width, int height, bool transparent = false, int frameWidth 
 
 const std::uint8_t* pixel(const Image& image, int x, int y) {
     return &image.pixels[(static_cast<std::size_t>(y) * image.width + x) * 4];
+}
+
+// A progressive JPEG of width x height (libjpeg's ten scans of a grey ramp), with its last scan
+// repeated `extra` times more before its end marker.
+std::string progressiveJpeg(int width, int height, std::uint64_t extra = 0) {
+    jpeg_compress_struct jpeg{};
+    jpeg_error_mgr errors{};
+    jpeg.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&jpeg);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&jpeg, &buffer, &size);
+    jpeg.image_width = static_cast<JDIMENSION>(width);
+    jpeg.image_height = static_cast<JDIMENSION>(height);
+    jpeg.input_components = 3;
+    jpeg.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&jpeg);
+    jpeg_simple_progression(&jpeg);
+    jpeg_start_compress(&jpeg, TRUE);
+    std::vector<JSAMPLE> row(static_cast<std::size_t>(width) * 3);
+    for (std::size_t x = 0; x < row.size(); ++x) row[x] = static_cast<JSAMPLE>(x / 3 * 255 / width);
+    for (JSAMPROW rows = row.data(); jpeg.next_scanline < jpeg.image_height;)
+        jpeg_write_scanlines(&jpeg, &rows, 1);
+    jpeg_finish_compress(&jpeg);
+    std::string file(reinterpret_cast<const char*>(buffer), size);
+    std::free(buffer);
+    jpeg_destroy_compress(&jpeg);
+    const std::size_t last = file.rfind("\xff\xda");
+    const std::string scan = file.substr(last, file.size() - 2 - last);
+    file.resize(file.size() - 2);  // the end marker
+    for (std::uint64_t i = 0; i < extra; ++i) file += scan;
+    return file + "\xff\xd9";
+}
+
+// A PNG chunk of the type with its data, length and checksum.
+std::string pngChunk(const char* type, const std::string& data) {
+    std::string chunk;
+    const auto put32 = [&chunk](uLong v) {
+        for (int shift = 24; shift >= 0; shift -= 8) chunk += static_cast<char>((v >> shift) & 0xff);
+    };
+    put32(data.size());
+    chunk += std::string(type, 4) + data;
+    put32(crc32(0, reinterpret_cast<const Bytef*>(chunk.data() + 4), static_cast<uInt>(data.size() + 4)));
+    return chunk;
 }
 
 }  // namespace
@@ -314,6 +364,120 @@ TEST(ImageDecoder, DecodesOnlyTheFirstFrameOfAnAnimation) {
     // A GIF with no whole first picture is refused all the same.
     EXPECT_FALSE(ImageDecoder::decode(gif(6, 4).substr(0, 30), &error));
     EXPECT_NE(error.find("truncated or corrupt"), std::string::npos) << error;
+}
+
+TEST(ImageDecoder, RefusesAJpegWhoseScansWouldCostPastTheBound) {
+    tikoleap::test::TempDir home("tikoleap-jpeg-photos");
+    platform::AppPaths::setHome(home.path());
+    // An ordinary progressive JPEG, and one of as many scans as are taken, decode at full size.
+    std::string error;
+    for (const auto& [width, extra] : {std::pair{300, 0u}, {16, ImageDecoder::kMaxJpegScans - 10}}) {
+        const auto image = ImageDecoder::decode(progressiveJpeg(width, 200, extra), &error);
+        ASSERT_TRUE(image) << error;
+        EXPECT_EQ(image->width, width);
+        EXPECT_EQ(image->height, 200);
+        EXPECT_NEAR(pixel(*image, width - 1, 199)[0], 255 * (width - 1) / width, 6);
+    }
+    // The loader decodes the whole picture again with each scan: one scan more than taken, or
+    // more pixels in all scans than taken (65 scans of 4096 x 1024, 473 KB), is refused before
+    // any is decoded, here as in the user's picture library, which an ad may ask to save to.
+    const std::uint64_t side = 4096 * 1024;
+    // Scans behind a stuffed zero between two segments, which the loader skips as stray bytes to
+    // find the next marker, are no whole file.
+    const std::string tiny = progressiveJpeg(16, 8);
+    const std::size_t last = tiny.rfind("\xff\xda");
+    std::string hidden;
+    while (hidden.size() < 4000) hidden += tiny.substr(last, tiny.size() - 2 - last);
+    const std::string stray = std::string("\xff\x00", 2) + static_cast<char>((hidden.size() + 2) >> 8) +
+                              static_cast<char>((hidden.size() + 2) & 0xff) + hidden;
+    struct Case {
+        const char* what;
+        std::string bytes;
+        const char* reason;
+    };
+    const std::vector<Case> costly{
+        {"scans", progressiveJpeg(16, 8, ImageDecoder::kMaxJpegScans - 10 + 1),
+         "scans; at most 100 are taken"},
+        {"pixels", progressiveJpeg(4096, 1024, ImageDecoder::kMaxJpegScanPixels / side - 10 + 1),
+         "scans; at most 100 are taken"},
+        {"hidden", tiny.substr(0, last) + stray + tiny.substr(last), "truncated or corrupt"}};
+    for (const auto& [what, bytes, reason] : costly) {
+        EXPECT_FALSE(ImageDecoder::decode(bytes, &error)) << what;
+        EXPECT_NE(error.find(reason), std::string::npos) << what << ": " << error;
+        error.clear();
+        EXPECT_FALSE(platform::photos::PhotoLibrary::saveImage(bytes, &error)) << what;
+        EXPECT_NE(error.find(reason), std::string::npos) << what << ": " << error;
+    }
+    platform::AppPaths::setHome({});
+}
+
+TEST(ImageDecoder, HandsThePngLoaderOnlyTheChunksOfThePixels) {
+    // Ten compressed comments of 7 MB each in 70 KB of file: the loader would inflate every one
+    // and keep it. The picture decodes as without them, in the library too.
+    std::string comment(7'000'000, 'a');
+    uLongf packedSize = compressBound(comment.size());
+    std::string packed(packedSize, '\0');
+    ASSERT_EQ(compress2(reinterpret_cast<Bytef*>(packed.data()), &packedSize,
+                        reinterpret_cast<const Bytef*>(comment.data()), comment.size(), 9),
+              Z_OK);
+    packed.resize(packedSize);
+    std::string png = saved("png", 4, 4, 0x336699ff, false);
+    for (int i = 0; i < 10; ++i) png.insert(33, pngChunk("zTXt", std::string("Comment\0\0", 9) + packed));
+    tikoleap::test::TempDir home("tikoleap-png-photos");
+    platform::AppPaths::setHome(home.path());
+    std::string error;
+    const std::size_t before = tikoleap::test::resetPeakResidentBytes();
+    const auto image = ImageDecoder::decode(png, &error);
+    ASSERT_TRUE(image) << error;
+    EXPECT_EQ(pixel(*image, 3, 3)[0], 0x33);
+    EXPECT_EQ(pixel(*image, 3, 3)[2], 0x99);
+    EXPECT_TRUE(platform::photos::PhotoLibrary::saveImage(png, &error)) << error;
+    const std::size_t peak = tikoleap::test::peakResidentBytes();
+    if (tikoleap::test::kPeakMemoryMeasured) {
+        EXPECT_LT(peak - before, std::size_t{16} << 20);
+    }
+    platform::AppPaths::setHome({});
+}
+
+TEST(ImageDecoder, HandsTheJpegAndGifLoadersOnlyWhatThePixelsComeFrom) {
+    // The loaders' time grows faster than the blocks they skip: thousands of comment and
+    // application segments in a JPEG, or of comment blocks and frames after the first in a GIF,
+    // are left out of what they are handed, and the picture is the same. One Adobe segment (it
+    // decides the colour transform) stays.
+    const std::string segment = std::string("\xff\xfe\x01\x01", 4) + std::string(255, 'c');
+    const std::string adobe =
+        std::string("\xff\xee\x00\x0e", 4) + "Adobe" + std::string("\x00\x64\x00\x00\x00\x00\x01", 7);
+    std::string app = segment;
+    app[1] = '\xe1';
+    const std::string jpeg = saved("jpeg", 8, 8, 0x336699ff, false);
+    std::string stuffedJpeg = jpeg.substr(0, 2) + adobe;
+    for (int i = 0; i < 2000; ++i) stuffedJpeg += segment + app;
+    stuffedJpeg += jpeg.substr(2);
+    const std::string plainJpeg = jpeg.substr(0, 2) + adobe + jpeg.substr(2);
+
+    const std::string gifFile = gif(4, 4, true);
+    const std::size_t screen = 13 + 6;  // the header and the global colour table
+    const std::size_t picture = gifFile.find(',');
+    std::string stuffedGif = gifFile.substr(0, screen);
+    const std::string comment = std::string("\x21\xfe\x03", 3) + "abc" + '\0';
+    for (int i = 0; i < 2000; ++i) stuffedGif += comment;
+    stuffedGif += gifFile.substr(screen, gifFile.size() - 1 - screen);
+    for (int i = 0; i < 2000; ++i) stuffedGif += gifFile.substr(picture, gifFile.size() - 1 - picture);
+    stuffedGif += ';';
+
+    for (const auto& [plain, stuffed] : {std::pair{plainJpeg, stuffedJpeg}, {gifFile, stuffedGif}}) {
+        const auto handed = ImageDecoder::loaderInput(stuffed);
+        ASSERT_TRUE(handed);
+        EXPECT_EQ(*handed, plain) << handed->size() << " bytes handed of " << stuffed.size();
+        std::string error;
+        const auto image = ImageDecoder::decode(stuffed, &error);
+        const auto expected = ImageDecoder::decode(plain, &error);
+        ASSERT_TRUE(image && expected) << error;
+        EXPECT_EQ(image->pixels, expected->pixels);
+    }
+    // Bytes that end within a block are no whole picture.
+    EXPECT_FALSE(ImageDecoder::loaderInput(stuffedGif.substr(0, screen + 3)));
+    EXPECT_FALSE(ImageDecoder::loaderInput(stuffedJpeg.substr(0, 2000)));
 }
 
 TEST(ImageDecoder, DecodesOnSeveralThreadsAtOnce) {

@@ -59,6 +59,28 @@ TEST(PhotoLibrary, APictureNeverReplacesAFileNorFollowsALink) {
     g_object_unref(back);
 
     EXPECT_FALSE(PhotoLibrary::saveImage(png(2, PhotoLibrary::kMaxSide + 1), &error));
-    EXPECT_NE(error.find("larger than"), std::string::npos) << error;
+    EXPECT_NE(error.find("at most 4096 a side"), std::string::npos) << error;
+    platform::AppPaths::setHome({});
+}
+
+TEST(PhotoLibrary, TakesABmpBesideAPagesPictures) {
+    tikoleap::test::TempDir home("tikoleap-photos-bmp");
+    platform::AppPaths::setHome(home.path());
+    GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, 5, 4);
+    gdk_pixbuf_fill(pixbuf, 0x336699ff);
+    gchar* buffer = nullptr;
+    gsize size = 0;
+    ASSERT_TRUE(gdk_pixbuf_save_to_buffer(pixbuf, &buffer, &size, "bmp", nullptr, nullptr));
+    const std::string bmp(buffer, size);
+    g_free(buffer);
+    g_object_unref(pixbuf);
+    std::string error;
+    const auto saved = PhotoLibrary::saveImage(bmp, &error);
+    ASSERT_TRUE(saved) << error;
+    GdkPixbuf* back = gdk_pixbuf_new_from_file(saved->c_str(), nullptr);
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(gdk_pixbuf_get_width(back), 5);
+    EXPECT_EQ(gdk_pixbuf_get_pixels(back)[1], 0x66);
+    g_object_unref(back);
     platform::AppPaths::setHome({});
 }

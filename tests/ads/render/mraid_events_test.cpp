@@ -298,7 +298,7 @@ TEST_F(MRAIDCreative, PicturesSaveCancelAnEmptyBodyAndNonImageData) {
 
     // An empty body, bytes that are no picture and a picture too large all fail for the creative.
     const std::vector<std::pair<std::string, std::string>> failing{
-        {"/empty.png", "empty"}, {"/text.png", "format"}, {"/wide.png", "larger than 4096 pixels"}};
+        {"/empty.png", "empty"}, {"/text.png", "format"}, {"/wide.png", "at most 4096 a side"}};
     for (const auto& [path, reason] : failing) {
         ask(path)->alert()->clickButtonAtIndex(1);
         ASSERT_TRUE(settled()) << path;
