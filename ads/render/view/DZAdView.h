@@ -14,6 +14,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ads/foundation/DZLogCharge.h"
+#include "ads/render/bridge/DZPageLogBudget.h"
 #include "ads/render/gesture/DZAdViewTouchGestureRecognizer.h"
 #include "ads/render/gesture/DZImpressionTicketGestureRecognizer.h"
 #include "ads/render/view/DZVideoPlayer.h"
@@ -163,6 +165,11 @@ class DZAdView : public platform::ui::View,
     // How many pages the host has asked for (the two loads above): what a page does is counted
     // against the page, and a page cannot start a new count by navigating itself.
     std::uint64_t hostLoadCount() const { return hostLoads_; }
+    // What the page may still write to the log, all it causes counted (a new budget with each page
+    // the host loads).
+    DZPageLogBudget& pageLogBudget() { return pageLogBudget_; }
+    // The charge of a scope that bills this page's budget for every line logged in it.
+    DZLogChargeScope::Charge pageLogCharge();
     void stopLoading();
     // The page's address ("" before any load, and without an engine).
     std::string currentURL() const;
@@ -264,6 +271,7 @@ class DZAdView : public platform::ui::View,
     std::deque<QueuedEvent> eventQueue_;
     bool eventQueueSuspended_ = true;
     std::uint64_t hostLoads_ = 0;
+    DZPageLogBudget pageLogBudget_;
     std::optional<State> savedState_;
     std::string adDebugDialog_;
     bool showDebug_ = true;
