@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "ads/foundation/DZLogCharge.h"
 #include "ads/foundation/DZStringAdditions.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/foundation/Log.h"
@@ -162,8 +163,15 @@ std::string formatLine(const char* format, va_list args) {
     return line;
 }
 
-void writeLine(std::string line) {
+void queueLine(std::string line) {
     DZLoggingQueue()->async([line = std::move(line)] { platform::logLine(line); });
+}
+
+// Every line of the component passes here, so a page's budget counts all it makes written.
+void writeLine(std::string line) {
+    DZLogAdmission admission = DZLogChargeScope::admit();
+    if (admission.write) queueLine(std::move(line));
+    if (admission.notice) queueLine(std::move(*admission.notice));
 }
 
 }  // namespace

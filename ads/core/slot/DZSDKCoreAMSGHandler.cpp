@@ -37,15 +37,23 @@ const DZAMSGHandler::ActionTable& DZSDKCoreAMSGHandler::actionBlockDictionary() 
 }
 
 void DZSDKCoreAMSGHandler::toDelegate(
+    const DZAMSGArguments& arguments,
     std::function<void(DZSDKCoreAMSGHandlerDelegate&, DZSDKCoreAMSGHandler&)> call) {
     ASSERT_MAIN_THREAD();
-    if (waitingAnswers_ >= kMaxWaitingAnswers) {
-        if (!floodLogged_) DZLog("SDK core page messages dropped: more than %d wait", kMaxWaitingAnswers);
+    // What the answer holds is about the message's size, whichever of its values it keeps.
+    std::size_t bytes = arguments.note->name().size();
+    for (const auto& [key, value] : arguments.note->parameters()) bytes += key.size() + value.size();
+    if (waitingAnswers_ >= kMaxWaitingAnswers || waitingBytes_ + bytes > kMaxWaitingAnswerBytes) {
+        if (!floodLogged_)
+            DZLog("SDK core page messages dropped: more than %d or %zu bytes wait", kMaxWaitingAnswers,
+                  kMaxWaitingAnswerBytes);
         floodLogged_ = true;
         return;
     }
     ++waitingAnswers_;
-    platform::DispatchQueue::main()->async([self = shared_from_this(), call = std::move(call)] {
+    waitingBytes_ += bytes;
+    platform::DispatchQueue::main()->async([self = shared_from_this(), call = std::move(call), bytes] {
+        self->waitingBytes_ -= bytes;
         if (--self->waitingAnswers_ == 0) self->floodLogged_ = false;
         if (auto delegate = self->delegate_.lock()) call(*delegate, *self);
     });
@@ -54,10 +62,10 @@ void DZSDKCoreAMSGHandler::toDelegate(
 void DZSDKCoreAMSGHandler::didReceiveLoadAdURLAction(const DZAMSGArguments& arguments) {
     auto parameters = arguments.note->parameters();
     const std::string requestID = arguments.note->parameter("request_id").value_or("");
-    toDelegate(
-        [requestID, parameters](DZSDKCoreAMSGHandlerDelegate& delegate, DZSDKCoreAMSGHandler& handler) {
-            delegate.SDKCoreAMSGHandlerLoadAdURL(handler, requestID, parameters);
-        });
+    toDelegate(arguments, [requestID, parameters](DZSDKCoreAMSGHandlerDelegate& delegate,
+                                                  DZSDKCoreAMSGHandler& handler) {
+        delegate.SDKCoreAMSGHandlerLoadAdURL(handler, requestID, parameters);
+    });
 }
 
 void DZSDKCoreAMSGHandler::didReceiveLoadAdAction(const DZAMSGArguments& arguments) {
@@ -65,8 +73,8 @@ void DZSDKCoreAMSGHandler::didReceiveLoadAdAction(const DZAMSGArguments& argumen
     auto ad = text ? dz_decodedJSONObject(*text) : std::nullopt;
     if (!ad || !ad->is_object()) return;  // an ad is an object or nothing
     const std::string requestID = arguments.note->parameter("request_id").value_or("");
-    toDelegate([requestID, ad = std::move(*ad)](DZSDKCoreAMSGHandlerDelegate& delegate,
-                                                DZSDKCoreAMSGHandler& handler) {
+    toDelegate(arguments, [requestID, ad = std::move(*ad)](DZSDKCoreAMSGHandlerDelegate& delegate,
+                                                           DZSDKCoreAMSGHandler& handler) {
         delegate.SDKCoreAMSGHandlerLoadAd(handler, requestID, ad);
     });
 }
@@ -74,21 +82,21 @@ void DZSDKCoreAMSGHandler::didReceiveLoadAdAction(const DZAMSGArguments& argumen
 void DZSDKCoreAMSGHandler::didReceiveInvalidAdRequestAction(const DZAMSGArguments& arguments) {
     auto parameters = arguments.note->parameters();
     const std::string requestID = arguments.note->parameter("request_id").value_or("");
-    toDelegate(
-        [requestID, parameters](DZSDKCoreAMSGHandlerDelegate& delegate, DZSDKCoreAMSGHandler& handler) {
-            delegate.SDKCoreAMSGHandlerDidReceiveInvalidAd(handler, requestID, parameters);
-        });
+    toDelegate(arguments, [requestID, parameters](DZSDKCoreAMSGHandlerDelegate& delegate,
+                                                  DZSDKCoreAMSGHandler& handler) {
+        delegate.SDKCoreAMSGHandlerDidReceiveInvalidAd(handler, requestID, parameters);
+    });
 }
 
 void DZSDKCoreAMSGHandler::didReceiveLoadSDKConstantsAction(const DZAMSGArguments& arguments) {
     auto constants = arguments.note->parameters();
-    toDelegate([constants](DZSDKCoreAMSGHandlerDelegate& delegate, DZSDKCoreAMSGHandler& handler) {
+    toDelegate(arguments, [constants](DZSDKCoreAMSGHandlerDelegate& delegate, DZSDKCoreAMSGHandler& handler) {
         delegate.SDKCoreAMSGHandlerDidLoadSDKConstants(handler, constants);
     });
 }
 
 void DZSDKCoreAMSGHandler::didReceiveSDKCoreReloadRequest(const DZAMSGArguments& arguments) {
-    toDelegate([](DZSDKCoreAMSGHandlerDelegate& delegate, DZSDKCoreAMSGHandler& handler) {
+    toDelegate(arguments, [](DZSDKCoreAMSGHandlerDelegate& delegate, DZSDKCoreAMSGHandler& handler) {
         delegate.SDKCoreAMSGHandlerDidReceiveSDKCoreUpdateNotification(handler);
     });
 }

@@ -42,6 +42,8 @@ class DZSDKCoreAMSGHandler : public DZAMSGHandler,
     static constexpr std::size_t kMaxFetches = 8;
     // Answers waiting for the main thread; a page that floods more is cut off with one log line.
     static constexpr int kMaxWaitingAnswers = 256;
+    // The same for their bytes: a few answers of the largest message a page can send.
+    static constexpr std::size_t kMaxWaitingAnswerBytes = std::size_t{8} << 20;
 
     explicit DZSDKCoreAMSGHandler(std::weak_ptr<DZSDKCoreWebView> webView) : webView_(std::move(webView)) {}
 
@@ -71,7 +73,8 @@ class DZSDKCoreAMSGHandler : public DZAMSGHandler,
 
   private:
     // Calls the delegate on the main queue, this handler held.
-    void toDelegate(std::function<void(DZSDKCoreAMSGHandlerDelegate&, DZSDKCoreAMSGHandler&)> call);
+    void toDelegate(const DZAMSGArguments& arguments,
+                    std::function<void(DZSDKCoreAMSGHandlerDelegate&, DZSDKCoreAMSGHandler&)> call);
     void reply(const std::string& command);
     void failFetch(const std::string& reason, const std::string& requestID);
     std::optional<std::string> takeFetcher(const DZAdFetcher& fetcher);
@@ -80,5 +83,6 @@ class DZSDKCoreAMSGHandler : public DZAMSGHandler,
     std::weak_ptr<DZSDKCoreAMSGHandlerDelegate> delegate_;
     std::map<std::string, std::shared_ptr<DZAdFetcher>> adFetchers_;
     int waitingAnswers_ = 0;
+    std::size_t waitingBytes_ = 0;
     bool floodLogged_ = false;
 };

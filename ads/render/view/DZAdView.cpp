@@ -261,6 +261,7 @@ void DZAdView::loadHTMLString(const std::string& html, const std::string& baseUR
     }
     ++hostLoads_;
     pageAsker_ = DZPingAsker::next();
+    pageLogBudget_ = DZPageLogBudget();
     suspendEventQueue();
     setURL(base);
     const std::string loadBase = base ? base->text() : "about:blank";
@@ -268,9 +269,19 @@ void DZAdView::loadHTMLString(const std::string& html, const std::string& baseUR
     webView_->engine()->loadHTML(html, loadBase);
 }
 
+DZLogChargeScope::Charge DZAdView::pageLogCharge() {
+    return [weak = weak_from_this()]() -> DZLogAdmission {
+        auto view = std::static_pointer_cast<DZAdView>(weak.lock());
+        if (!view) return {};
+        auto decision = view->pageLogBudget_.admit(DZAbsoluteTime::absoluteTimeInMilliseconds());
+        return {decision.write, std::move(decision.notice)};
+    };
+}
+
 void DZAdView::loadRequest(const platform::web::WebRequest& request) {
     ++hostLoads_;
     pageAsker_ = DZPingAsker::next();
+    pageLogBudget_ = DZPageLogBudget();
     suspendEventQueue();
     if (!webView_) return failWithoutEngine(request.url);
     webView_->engine()->loadRequest(request);
@@ -357,7 +368,10 @@ bool DZAdView::shouldStartNavigation(const platform::web::NavigationAction& acti
         }
     }
     auto delegate = delegate_.lock();
-    return delegate ? delegate->adViewShouldStartLoad(*this, action) : true;
+    if (!delegate) return true;
+    // Whatever the decision logs (a refused scheme, a composer that cannot send) is the page's doing.
+    DZLogChargeScope charge(pageLogCharge());
+    return delegate->adViewShouldStartLoad(*this, action);
 }
 
 void DZAdView::loadStarted() {

@@ -15,6 +15,8 @@
 #include <nlohmann/json.hpp>
 
 #include "ads/foundation/DZPingAsker.h"
+#include "ads/foundation/DZLogCharge.h"
+#include "ads/render/bridge/DZPageLogBudget.h"
 #include "ads/render/gesture/DZAdViewTouchGestureRecognizer.h"
 #include "ads/render/gesture/DZImpressionTicketGestureRecognizer.h"
 #include "ads/render/view/DZVideoPlayer.h"
@@ -170,6 +172,11 @@ class DZAdView : public platform::ui::View,
     // Whom the pings and clicks of the page count against: the page the host last asked for,
     // never one before it, whatever the page asks for through the view or through its delegate.
     DZPingAsker pingAsker() const { return pageAsker_; }
+    // What the page may still write to the log, all it causes counted (a new budget with each page
+    // the host loads).
+    DZPageLogBudget& pageLogBudget() { return pageLogBudget_; }
+    // The charge of a scope that bills this page's budget for every line logged in it.
+    DZLogChargeScope::Charge pageLogCharge();
     void stopLoading();
     // The page's address ("" before any load, and without an engine).
     std::string currentURL() const;
@@ -274,6 +281,7 @@ class DZAdView : public platform::ui::View,
     bool eventQueueSuspended_ = true;
     std::uint64_t hostLoads_ = 0;
     DZPingAsker pageAsker_ = DZPingAsker::next();
+    DZPageLogBudget pageLogBudget_;
     std::optional<State> savedState_;
     std::string adDebugDialog_;
     bool showDebug_ = true;

@@ -18,6 +18,7 @@
 #include "platform/ui/InterfaceOrientation.h"
 #include "platform/ui/NotificationCenter.h"
 
+#include <optional>
 #include <stdexcept>
 #include <utility>
 
@@ -140,14 +141,20 @@ void DZAdViewDelegate::handleAMSGURL(const std::string& url, const std::shared_p
                   static_cast<int>(kMessagesPerSecond));
         return;
     }
-    if (waiting_->fetch_add(1) >= kMaxWaitingMessages) {
+    const std::size_t bytes = url.size();
+    const bool tooMany = waiting_->fetch_add(1) >= kMaxWaitingMessages;
+    const bool tooLarge = waitingBytes_->fetch_add(bytes) + bytes > kMaxWaitingBytes;
+    if (tooMany || tooLarge) {
         waiting_->fetch_sub(1);
+        waitingBytes_->fetch_sub(bytes);
         if (!floodLogged_->exchange(true)) {
-            DZLog("Ad page messages dropped: more than %d wait", kMaxWaitingMessages);
+            DZLog("Ad page messages dropped: more than %d or %zu bytes wait", kMaxWaitingMessages,
+                  kMaxWaitingBytes);
         }
         return;
     }
-    auto done = [waiting = waiting_, floodLogged = floodLogged_] {
+    auto done = [waiting = waiting_, waitingBytes = waitingBytes_, floodLogged = floodLogged_, bytes] {
+        waitingBytes->fetch_sub(bytes);
         if (waiting->fetch_sub(1) == 1) floodLogged->store(false);
     };
     messageQueue_->async([weak = weak_from_this(), handlers = handlers_, url, adView, done] {
@@ -167,6 +174,9 @@ void DZAdViewDelegate::handleAMSGURL(const std::string& url, const std::shared_p
 void DZAdViewDelegate::dispatch(const std::shared_ptr<const DZNotification>& note,
                                 const std::vector<std::shared_ptr<DZAMSGHandler>>& handlers,
                                 const std::shared_ptr<DZAdView>& adView) {
+    // Whatever a handler logs for the message (a refusal, the page's own line) is the page's doing.
+    std::optional<DZLogChargeScope> charge;
+    if (adView) charge.emplace(adView->pageLogCharge());
     for (const auto& handler : handlers) {
         if (handler->handleNotification(note, adView)) return;
     }

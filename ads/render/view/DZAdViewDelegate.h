@@ -40,6 +40,8 @@ class DZAdViewDelegate : public DZAdViewDelegateProtocol,
                          public std::enable_shared_from_this<DZAdViewDelegate> {
   public:
     static constexpr int kMaxWaitingMessages = 256;
+    // What the waiting messages may hold, whatever their count: a few of the largest a page can send.
+    static constexpr std::size_t kMaxWaitingBytes = std::size_t{8} << 20;
     static constexpr int kMessageBurst = 100;
     static constexpr double kMessagesPerSecond = 50;
     inline static const std::string kDeeplinkPlusEnabledKey = "/rerive/ads/deeplinkplus_enabled";
@@ -86,6 +88,7 @@ class DZAdViewDelegate : public DZAdViewDelegateProtocol,
     std::shared_ptr<platform::DispatchQueue> messageQueue_;
     // Messages between the policy and their dispatch; shared with the blocks under way.
     std::shared_ptr<std::atomic<int>> waiting_ = std::make_shared<std::atomic<int>>(0);
+    std::shared_ptr<std::atomic<std::size_t>> waitingBytes_ = std::make_shared<std::atomic<std::size_t>>(0);
     std::shared_ptr<std::atomic<bool>> floodLogged_ = std::make_shared<std::atomic<bool>>(false);
     // The message rate of the page shown last: a new one for each page the view loads.
     std::weak_ptr<DZAdView> rateView_;

@@ -6,7 +6,6 @@
 #include <cstdio>
 
 #include "ads/core/DZSignalCollector.h"
-#include "ads/foundation/DZAbsoluteTime.h"
 #include "ads/foundation/DZClickTrackerCollection.h"
 #include "ads/foundation/DZDevice.h"
 #include "ads/foundation/DZLogger.h"
@@ -63,18 +62,9 @@ void DZDefaultAMSGHandler::didReceiveTrackHTTPNotification(const DZAMSGArguments
 
 void DZDefaultAMSGHandler::didReceiveLogNotification(const DZAMSGArguments& arguments) {
     auto text = arguments.note->parameter("string");
-    if (!text) return;
-    const DZAdView* view = arguments.adView.get();
-    const std::uint64_t page = view ? view->hostLoadCount() : 0;
-    if (budgetView_.lock().get() != view || budgetPage_ != page) {
-        budgetView_ = arguments.adView;
-        budgetPage_ = page;
-        budget_ = DZPageLogBudget();
-    }
-    auto decision = budget_.admit(DZAbsoluteTime::absoluteTimeInMilliseconds());
-    // The log call cuts and escapes the page's text; the mark says whose it is.
-    if (decision.write) DZLogText(std::string(kPageLogPrefix) + *text);
-    if (decision.notice) DZLogText(std::move(*decision.notice));
+    // The log call cuts and escapes the page's text, and charges the line to the page's budget; the
+    // mark says whose it is.
+    if (text) DZLogText(std::string(kPageLogPrefix) + *text);
 }
 
 void DZDefaultAMSGHandler::didReceiveTouchNotification(const DZAMSGArguments& arguments) {

@@ -11,7 +11,6 @@
 #include <string_view>
 
 #include "ads/render/bridge/DZAMSGHandler.h"
-#include "ads/render/bridge/DZPageLogBudget.h"
 
 class DZDefaultAMSGHandler : public DZAMSGHandler {
   public:
@@ -32,10 +31,4 @@ class DZDefaultAMSGHandler : public DZAMSGHandler {
     void didReceiveCanOpenURLsNotification(const DZAMSGArguments& arguments);
     // An ad view not shown by a full-screen controller (a banner in its place) stays.
     void didReceiveCloseNotification(const DZAMSGArguments& arguments);
-
-  private:
-    // The log budget of the page shown last: a new one for each page the host loads.
-    std::weak_ptr<DZAdView> budgetView_;
-    std::uint64_t budgetPage_ = 0;
-    DZPageLogBudget budget_;
 };

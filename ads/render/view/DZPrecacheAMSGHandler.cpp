@@ -259,6 +259,20 @@ void DZPrecacheAMSGHandler::didReceivePrecacheNotification(const DZAMSGArguments
 
 void DZPrecacheAMSGHandler::preload() {
     if (sourceURL_.empty() || job_) return;
+    // An abort gives the disk back, so only a count of starts bounds what a page that aborts and
+    // asks again makes the component download.
+    const auto view = events_->adView.lock();
+    const std::uint64_t page = view ? view->hostLoadCount() : 0;
+    if (page != startsPage_) {
+        startsPage_ = page;
+        starts_ = 0;
+    }
+    if (starts_ >= kMaxStartsPerPage) {
+        if (starts_++ == kMaxStartsPerPage)
+            DZLog("Precache refused: the page has started %d downloads", kMaxStartsPerPage);
+        return;
+    }
+    ++starts_;
     auto request = dz_requestForURL(sourceURL_, std::nullopt, std::nullopt, std::nullopt);
     if (!request) return;
     request->maxBodyBytes = static_cast<std::size_t>(kMaxBytes);

@@ -30,6 +30,8 @@ class DZPrecacheAMSGHandler : public DZAMSGHandler {
     static constexpr std::int64_t kMaxBytes = std::int64_t{64} << 20;
     // A saved name longer than this (in bytes) is replaced.
     static constexpr std::size_t kMaxNameBytes = 100;
+    // Downloads one page may start, aborted ones included; later ones are refused with one log line.
+    static constexpr int kMaxStartsPerPage = 8;
 
     // Gets each event's user info on the main thread. Unset: the ad view of the first message.
     using EventSink = std::function<void(const nlohmann::json& userInfo)>;
@@ -71,6 +73,8 @@ class DZPrecacheAMSGHandler : public DZAMSGHandler {
     void cleanUp(bool announce);
 
     std::string sourceURL_;
+    std::uint64_t startsPage_ = 0;
+    int starts_ = 0;
     std::filesystem::path folder_;
     std::shared_ptr<platform::DiskAllowance> allowance_;
     // Where events go; shared with the queue's blocks, which may outlive the handler.

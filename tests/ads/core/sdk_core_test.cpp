@@ -141,6 +141,16 @@ TEST_F(SDKCore, RequestsWaitForThePageAndAreAnsweredByID) {
     }
     bed_.runUntilIdle();
     EXPECT_THAT(sink.lines(), ElementsAre(HasSubstr("messages dropped")));
+
+    // So is one sending a few answers too large to hold, however few they are.
+    auto handler = std::make_shared<DZSDKCoreAMSGHandler>(std::weak_ptr<DZSDKCoreWebView>{});
+    const std::string large(DZSDKCoreAMSGHandler::kMaxWaitingAnswerBytes / 3, 'r');
+    for (int i = 0; i < 4; ++i)
+        handler->handleNotification(DZNotification::create("invalidRequest", {{"request_id", large}}),
+                                    nullptr);
+    EXPECT_THAT(sink.lines(),
+                ElementsAre(HasSubstr("messages dropped"), HasSubstr("SDK core page messages dropped")));
+    bed_.runUntilIdle();
 }
 
 TEST_F(SDKCore, AnswersAreReadAsAnyPageValueIs) {

@@ -393,6 +393,35 @@ TEST_F(AdViewBridge, APageLogsWithinARateAndATotal) {
     EXPECT_THAT(send(1), ElementsAre("Ad page says: line"));
 }
 
+TEST_F(AdViewBridge, WhatAPageMakesTheComponentLogAndHoldIsItsToPayFor) {
+    auto marker = std::make_shared<RecordingHandler>();
+    delegate_->addAMSGHandler(marker);
+    loadPage("https://ads.example/page");
+    platform::ScopedLogSink sink;
+    // Refusals of its messages and of its navigations write from the page's one log budget.
+    for (int i = 0; i < 40; ++i) {
+        bed_.engine().navigate("amsg://x/httpTrack?u=file%3A%2F%2F%2Fetc%2Fpasswd");
+        bed_.engine().navigate("tikoleapunknown://x" + std::to_string(i));
+    }
+    bed_.engine().navigate("amsg://x/tikoleapTest?n=logged");
+    ASSERT_TRUE(bed_.home().pump().until([&] { return !marker->seen.empty(); }));
+    bed_.runUntilIdle();
+    EXPECT_EQ(sink.lines().size(), static_cast<std::size_t>(DZPageLogBudget::kBurstLines + 1));
+    EXPECT_THAT(sink.lines().back(), HasSubstr("lines dropped"));
+
+    // Messages waiting for the main thread hold a bounded number of bytes, however few they are.
+    marker->seen.clear();
+    bed_.home().loop().advance(60);
+    const std::string padding(std::size_t{1} << 20, 'p');
+    const std::size_t fit = DZAdViewDelegate::kMaxWaitingBytes / padding.size() - 1;  // with their names
+    for (std::size_t i = 0; i < fit + 3; ++i)
+        bed_.engine().navigate("amsg://x/tikoleapTest?n=" + std::to_string(i) + "&pad=" + padding);
+    ASSERT_TRUE(bed_.home().pump().until([&] { return marker->seen.size() >= fit; }));
+    bed_.runUntilIdle();
+    ASSERT_EQ(marker->seen.size(), fit);
+    EXPECT_EQ(marker->seen.back(), std::to_string(fit - 1));
+}
+
 TEST_F(AdViewBridge, OnlyWebBasesAreRecordedAndAViewWithoutEngineFailsEveryLoad) {
     view_->loadHTMLString("<p>ad</p>", "file:///etc/");
     EXPECT_FALSE(view_->URL());

@@ -13,6 +13,7 @@
 #include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/DZApplication.h"
 #include "ads/foundation/DZStatisticDictionary.h"
+#include "ads/render/bridge/DZAppEventAMSGHandler.h"
 #include "ads/render/host/DZMRAIDEventHandling.h"
 #include "ads/render/overlay/DZTransparentOverlayPresenter.h"
 #include "ads/render/view/DZAdAppAMSGHandler.h"
@@ -310,6 +311,11 @@ TEST_F(BannerClicks, TheSlotsHandlersTakeAppEventsAndAdAppProperties) {
     send("appEvent?name=level&info=3");
     send("appEvent?name=bonus");
     send("appEvent?info=nameless");
+    // The app may show or keep what it gets: no line breaks nor reordering in a name, no flood.
+    send("appEvent?name=line%0Abreak");
+    send("appEvent?name=c%C2%85one");
+    send("appEvent?name=" + std::string(DZAppEventAMSGHandler::kMaxNameBytes + 1, 'n'));
+    send("appEvent?name=big&info=" + std::string(DZAppEventAMSGHandler::kMaxInfoBytes + 1, 'i'));
     EXPECT_THAT(owner_->events, ElementsAre("level=3", "bonus=(none)"));
 
     // Without an ad-app controller the properties are taken and change nothing.

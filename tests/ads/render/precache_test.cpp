@@ -1,8 +1,11 @@
 // The page's precache downloads against loopback servers: the exact bytes, the announced length
 // or -1, abort and the cap (its own and the ad's disk allowance) deleting what was written, a
 // file that cannot be made.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +20,7 @@
 #include "ads/render/view/DZPrecacheAMSGHandler.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/foundation/DiskAllowance.h"
+#include "platform/foundation/ScopedLogSink.h"
 #include "support/LoopbackServer.h"
 #include "support/MainLoopPump.h"
 #include "support/TempDir.h"
@@ -117,6 +121,29 @@ TEST_F(PrecacheTest, DownloadsTheWholeFileWithOrWithoutALengthAndAbortDeletesIt)
         EXPECT_TRUE(pump_.until([&] { return !fs::exists(file->parent_path()); }));
     }
     server.stop();
+}
+
+TEST_F(PrecacheTest, APageThatAbortsAndAsksAgainStartsAFewDownloadsInAll) {
+    TempDir tmp;
+    handler_->setFolder(tmp.path());
+    LoopbackServer server;
+    std::atomic<int> asked{0};
+    server.get("/file", [&](const httplib::Request&, httplib::Response& res) {
+        ++asked;
+        res.set_content("bytes", "application/octet-stream");
+    });
+    platform::ScopedLogSink sink;
+    for (int i = 0; i < DZPrecacheAMSGHandler::kMaxStartsPerPage + 4; ++i) {
+        events_.clear();
+        send({{"src", server.url("/file")}});
+        if (handler_->hasStartedPreloading()) waitForEnd();
+        send({{"abort", "1"}});
+    }
+    EXPECT_EQ(asked.load(), DZPrecacheAMSGHandler::kMaxStartsPerPage);
+    EXPECT_THAT(sink.lines(), testing::Contains(testing::HasSubstr("started 8 downloads")));
+    EXPECT_EQ(std::count_if(sink.lines().begin(), sink.lines().end(),
+                            [](const std::string& line) { return line.find("Precache refused") == 0; }),
+              1);
 }
 
 TEST_F(PrecacheTest, AbortAndTheCapDeleteWhatWasWritten) {
