@@ -12,9 +12,10 @@ ADSERVER_ARGS ?=
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 # Where ccache is installed, every build goes through it, with paths taken relative to the checkout,
-# so a fresh clone on the same machine reuses what an earlier one compiled.
-CCACHE     := $(shell command -v ccache 2>/dev/null)
-LAUNCHER   := $(if $(CCACHE),-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+# so a fresh clone on the same machine reuses what an earlier one compiled. Looked up when a tree is
+# configured, after `bootstrap` has run: on a fresh machine, that is what installs it.
+CCACHE      = $(shell command -v ccache 2>/dev/null)
+LAUNCHER    = $(if $(CCACHE),-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 # The sanitizer builds' precompiled headers are cached only with these.

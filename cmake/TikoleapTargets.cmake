@@ -58,9 +58,13 @@ endfunction()
 
 # tikoleap_pch(<target> [TESTS])
 # The sanitizer builds compile the standard library's and the JSON library's headers (and, for
-# tests, the test framework's) once a target instead of once a unit: those builds spend most of
-# their time in the front end, and this takes about a third off. The default build never does, so
-# an include a unit forgot still fails there.
+# tests, the test framework's) once a tree instead of once a unit: those builds spend most of
+# their time in the front end, and this takes about a third off. One header is compiled for the
+# static code, one for the shared libraries (position-independent) and one for the tests, each in
+# a target of its own, and every other target reuses it: a header made once a target cost a minute
+# and a gigabyte a tree. Reuse needs the same language options as the donor, so every target that
+# takes one compiles with threads and the replay's floating-point flags. The default build never
+# precompiles, so an include a unit forgot still fails there.
 function(tikoleap_pch target)
   get_target_property(_sources ${target} SOURCES)
   list(LENGTH _sources _count)
@@ -68,9 +72,40 @@ function(tikoleap_pch target)
   if(NOT TIKOLEAP_PCH OR _count LESS 4)
     return()
   endif()
+  get_target_property(_type ${target} TYPE)
+  if("TESTS" IN_LIST ARGN)
+    set(_donor tikoleap_pch_tests)
+  elseif(_type STREQUAL "SHARED_LIBRARY" OR _type STREQUAL "MODULE_LIBRARY")
+    set(_donor tikoleap_pch_shared)
+  else()
+    set(_donor tikoleap_pch_static)
+  endif()
+  if(NOT TARGET ${_donor})
+    tikoleap_pch_donor(${_donor} ${ARGN})
+  endif()
+  target_compile_options(${target} PRIVATE ${TIKOLEAP_WARNINGS} ${TIKOLEAP_FP_FLAGS} -pthread)
+  target_precompile_headers(${target} REUSE_FROM ${_donor})
+endfunction()
+
+# The target that compiles one precompiled header, from an empty unit, with the options of those
+# that reuse it (the test framework's definitions included).
+function(tikoleap_pch_donor donor)
+  set(_unit ${CMAKE_BINARY_DIR}/pch/${donor}.cpp)
+  if(NOT EXISTS ${_unit})
+    file(WRITE ${_unit} "")
+  endif()
+  # Static even for the shared libraries' header: a shared library defines <name>_EXPORTS, which
+  # GCC would find missing in each library that reuses it.
+  add_library(${donor} STATIC ${_unit})
+  if(donor STREQUAL "tikoleap_pch_shared")
+    set_target_properties(${donor} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+  endif()
+  target_compile_options(${donor} PRIVATE ${TIKOLEAP_WARNINGS} ${TIKOLEAP_FP_FLAGS} -pthread)
+  target_link_libraries(${donor} PRIVATE nlohmann_json::nlohmann_json)
   set(_headers <algorithm> <functional> <map> <memory> <optional> <string> <vector> <nlohmann/json.hpp>)
   if("TESTS" IN_LIST ARGN)
+    target_link_libraries(${donor} PRIVATE GTest::gtest GTest::gmock)
     list(APPEND _headers <gtest/gtest.h> <gmock/gmock.h>)
   endif()
-  target_precompile_headers(${target} PRIVATE ${_headers})
+  target_precompile_headers(${donor} PRIVATE ${_headers})
 endfunction()
