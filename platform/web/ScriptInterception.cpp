@@ -1,5 +1,7 @@
 #include "platform/web/ScriptInterception.h"
 
+#include <cstring>
+
 #include <unistd.h>
 #include <webkit2/webkit2.h>
 
@@ -105,7 +107,8 @@ void ScriptInterception::handle(WebKitURISchemeRequest* request) {
     // The engine may be gone after counting, so it is looked up again.
     WebKitWebView* view = webkit_uri_scheme_request_get_web_view(request);
     WebKitEngine* counter = host_.engineFor(view);
-    if (counter && !counter->countScriptRequest(refused))
+    const char* uri = webkit_uri_scheme_request_get_uri(request);
+    if (counter && !counter->countScriptRequest(refused, uri ? std::strlen(uri) : 0))
         return finishWithError(request, "the page was stopped");
     if (refused) return finishWithError(request, "not a script request of the host");
     GUri* parsed =

@@ -313,12 +313,12 @@ void WebKitEngine::answerScriptRequest(const ScriptRequest& request, ScriptReply
     responder(request, std::move(reply));
 }
 
-bool WebKitEngine::countScriptRequest(bool refused) {
+bool WebKitEngine::countScriptRequest(bool refused, std::size_t bytes) {
     if (refused && !toldRefusedScript_) {
         toldRefusedScript_ = true;
         logMessage("ScriptInterception", 3, "refused script requests the extension did not divert");
     }
-    return countNavigation();
+    return countNavigation(bytes);
 }
 
 void WebKitEngine::onLoadStarted() {

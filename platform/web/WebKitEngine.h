@@ -91,9 +91,9 @@ class WebKitEngine : public WebEngine {
     // a responder declines them.
     void answerScriptRequest(const ScriptRequest& request, ScriptReply reply);
     // Every request of this view on the host's scripts scheme costs the game as a navigation does,
-    // so it counts as one; one the page made itself (`refused`) is said once a page. False when
-    // that stopped the page (the delegate may have released this engine then).
-    bool countScriptRequest(bool refused);
+    // so it counts as one, weighed by its URL's bytes; one the page made itself (`refused`) is said
+    // once a page. False when that stopped the page (the delegate may have released this engine).
+    bool countScriptRequest(bool refused, std::size_t bytes);
 
   private:
     struct Signals;

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "ads/foundation/DZNSURLUtilities.h"
+#include "platform/foundation/Utf8Text.h"
 
 bool DZNotification::isNotificationURL(const std::string& url) {
     return url.size() >= 5 && g_ascii_strncasecmp(url.c_str(), "amsg:", 5) == 0;
@@ -19,12 +20,10 @@ std::shared_ptr<const DZNotification> DZNotification::fromURL(const std::string&
     if (!decoded) return nullptr;
     std::string name(decoded);
     g_free(decoded);
-    if (name.size() > kMaxNameLength ||
-        !g_utf8_validate(name.data(), static_cast<gssize>(name.size()), nullptr))
+    // The name chooses a handler and may reach the page centre and the log: the one notion of a
+    // character that may not pass decides, as for every other text of a page.
+    if (name.size() > kMaxNameLength || !platform::isValidUtf8(name) || platform::hasForbiddenCharacter(name))
         return nullptr;
-    for (unsigned char c : name) {
-        if (c < 0x20 || c == 0x7f) return nullptr;
-    }
     return create(std::move(name), dz_dictionaryFromQueryParameters(*url, false));
 }
 

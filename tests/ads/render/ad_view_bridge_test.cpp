@@ -94,7 +94,8 @@ TEST(AMSGMessage, ParsesOnlyWellFormedMessagesOfThePage) {
     EXPECT_TRUE(DZNotification::fromURL("amsg:///log"));
     for (const std::string& bad : std::vector<std::string>{
              "amsg://host/", "amsg://host", "http://host/log", "amsg://host/%ZZ", "amsg://host/a%0Ab",
-             "amsg://host/%FF%FE", "amsg://host/" + std::string(300, 'n')}) {
+             "amsg://host/%FF%FE", "amsg://host/a%C2%85b", "amsg://host/a%E2%80%AEb",
+             "amsg://host/" + std::string(300, 'n')}) {
         EXPECT_FALSE(DZNotification::fromURL(bad)) << bad;
     }
     EXPECT_FALSE(DZNotification::fromURL("amsg://host/log?string=" + std::string(3 * 1024 * 1024, 'x')));
