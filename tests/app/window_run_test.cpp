@@ -227,3 +227,19 @@ TEST_F(InTheWindow, ClosingTakesTheWindowOffTheScreenBeforeAnythingIsPutAway) {
     EXPECT_FALSE(run->host().desktop().isShown());
     EXPECT_NE(run->core().gameView(), nullptr);
 }
+
+// Closed, the run takes its loop out of the main slot: what the loop's timers still hold (an
+// expanded ad's, a browser's) goes when the loop does, not while the process exits, where a
+// destructor asking for the main loop got a new reference to the loop being destroyed.
+TEST_F(InTheWindow, ClosingLeavesTheLoopAndWhatItsTimersHoldToGoWithTheRun) {
+    auto held = std::make_shared<int>(0);
+    const std::weak_ptr<int> watch = held;
+    loop->scheduleOnce(60.0, [held](platform::Timer&) {});
+    held.reset();
+    platform::WindowEvent close;
+    close.type = platform::WindowEvent::Type::Quit;
+    run->handleEvent(close);
+    run.reset();
+    loop.reset();
+    EXPECT_TRUE(watch.expired());
+}
