@@ -66,6 +66,7 @@ std::string WindowRun::instanceId(const std::optional<std::string>& home) {
 
 struct WindowRun::State {
     std::shared_ptr<platform::RunLoop> loop;
+    std::shared_ptr<platform::RunLoop> previousLoop;
     std::unique_ptr<MyAppCore> core;
     std::unique_ptr<platform::ui::WindowHost> host;
     platform::WindowTiltSource* tilt = nullptr;
@@ -88,6 +89,9 @@ struct WindowRun::State {
         core.reset();
         memoryMonitor.reset();
         platform::Accelerometer::setShared(nullptr);
+        // As a headless run ends: the loop, and what its timers still hold, go with this run
+        // rather than with the process's exit.
+        platform::RunLoop::setMain(std::move(previousLoop));
     }
 
     // Whether a frame may be shown now: at most one per display refresh.
@@ -113,7 +117,7 @@ bool WindowRun::open(std::shared_ptr<platform::RunLoop> loop, std::string* error
     state_ = std::make_unique<State>();
     State& s = *state_;
     s.loop = std::move(loop);
-    platform::RunLoop::setMain(s.loop);
+    s.previousLoop = platform::RunLoop::setMain(s.loop);
     // The ad formats' hooks and start-up steps, before anything can start the ad component.
     DZAdFormats::installHooks();
 

@@ -20,9 +20,21 @@ std::mutex& mainMutex() {
     return mutex;
 }
 
+// A loop still installed when the process exits goes with this slot. Its timers' callbacks release
+// what they hold as it goes, and a destructor there may ask for the main loop: it must find none
+// rather than take a new reference to the loop being destroyed, which would destroy it twice.
+struct MainSlot {
+    std::shared_ptr<RunLoop> loop;
+    ~MainSlot() {
+        std::shared_ptr<RunLoop> last;  // goes after the lock is released
+        std::lock_guard<std::mutex> lock(mainMutex());
+        last.swap(loop);
+    }
+};
+
 std::shared_ptr<RunLoop>& mainSlot() {
-    static std::shared_ptr<RunLoop> loop;
-    return loop;
+    static MainSlot slot;
+    return slot.loop;
 }
 
 }  // namespace

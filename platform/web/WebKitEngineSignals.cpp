@@ -134,6 +134,10 @@ void WebKitEngine::Signals::loadChanged(WebKitWebView*, WebKitLoadEvent event, g
 
 gboolean WebKitEngine::Signals::loadFailed(WebKitWebView*, WebKitLoadEvent, gchar* failingUri, GError* error,
                                            gpointer data) {
+    // A video or sound opened as the page: the engine hands it to its own media player, which shows
+    // it, and says so as a failure. The load goes on to finish as any other.
+    if (error && g_error_matches(error, WEBKIT_PLUGIN_ERROR, WEBKIT_PLUGIN_ERROR_WILL_HANDLE_LOAD))
+        return TRUE;
     WebError e;
     e.failingUrl = failingUri ? failingUri : "";
     if (error) {

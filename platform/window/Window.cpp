@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -35,6 +36,25 @@ std::string namedDisplays() {
             named += (named.empty() ? "" : " or ") + std::string(variable) + "=" + std::getenv(variable);
     }
     return named;
+}
+
+// SDL turns SIGINT and SIGTERM into a quit event, not a hang-up, which would end the process before
+// the game's state is put away. The handler only notes it; the next poll turns it into the quit.
+volatile std::sig_atomic_t hungUp = 0;
+
+void noteHangUp(int) {
+    hungUp = 1;
+}
+
+// As SDL does for its signals: a hang-up ignored or handled by whoever started us stays so.
+void quitOnHangUp() {
+    struct sigaction current {};
+    if (sigaction(SIGHUP, nullptr, &current) != 0 || current.sa_handler != SIG_DFL) return;
+    struct sigaction note {};
+    note.sa_handler = noteHangUp;
+    sigemptyset(&note.sa_mask);
+    note.sa_flags = SA_RESTART;
+    sigaction(SIGHUP, &note, nullptr);
 }
 
 }  // namespace
@@ -88,6 +108,7 @@ std::unique_ptr<Window> Window::create(int widthPoints, int heightPoints, const 
     }
     static const bool glLibraryPinned = SDL_GL_LoadLibrary(nullptr) == 0;
     (void)glLibraryPinned;
+    quitOnHangUp();
     return std::unique_ptr<Window>(new Window(window));
 }
 
@@ -105,6 +126,12 @@ std::vector<WindowEvent> Window::pollEvents() {
         // this window's.
         if (event.type == SDL_WINDOWEVENT && event.window.windowID != own) continue;
         if (auto translated = SdlEventTranslator::translate(event)) events.push_back(*translated);
+    }
+    if (hungUp != 0) {
+        hungUp = 0;
+        WindowEvent quit;
+        quit.type = WindowEvent::Type::Quit;
+        events.push_back(quit);
     }
     return events;
 }

@@ -4,6 +4,13 @@
 
 #include <set>
 
+#include "ads/core/DZAd.h"
+#include "ads/core/slot/DZSDKCoreController.h"
+#include "ads/core/slot/DZSlot.h"
+#include "ads/render/mraid/DZMRAIDResizeProperties.h"
+#include "ads/render/view/DZAdView.h"
+#include "ads/render/view/DZInterstitialViewController.h"
+#include "ads/render/view/DZOpener.h"
 #include "app/MyAppCore.h"
 #include "app/WindowRun.h"
 #include "platform/foundation/AppPaths.h"
@@ -12,6 +19,7 @@
 #include "platform/ui/Window.h"
 #include "platform/ui/WindowHost.h"
 #include "platform/ui/WindowRenderer.h"
+#include "platform/web/FakeWebEngine.h"
 #include "platform/window/Window.h"
 #include "platform/window/WindowEvent.h"
 #include "screens/SimpleSelectView.h"
@@ -238,3 +246,101 @@ TEST(WindowDisplay, ADisplayThatCannotBeOpenedIsToldByName) {
     EXPECT_NE(run.out.find("tikoleap: no display: DISPLAY=:4093 cannot be opened"), std::string::npos)
         << run.out;
 }
+
+// Closed, the run takes its loop out of the main slot: what the loop's timers still hold (an
+// expanded ad's, a browser's) goes when the loop does, not while the process exits, where a
+// destructor asking for the main loop got a new reference to the loop being destroyed.
+TEST_F(InTheWindow, ClosingLeavesTheLoopAndWhatItsTimersHoldToGoWithTheRun) {
+    auto held = std::make_shared<int>(0);
+    const std::weak_ptr<int> watch = held;
+    loop->scheduleOnce(60.0, [held](platform::Timer&) {});
+    held.reset();
+    platform::WindowEvent close;
+    close.type = platform::WindowEvent::Type::Quit;
+    run->handleEvent(close);
+    run.reset();
+    loop.reset();
+    EXPECT_TRUE(watch.expired());
+}
+
+namespace {
+
+// The ad screens a player can have up as the window closes.
+enum class AdScreen { Expanded, Resized, Browser, Interstitial };
+
+struct InTheWindowWithAnAdScreen : InTheWindow, testing::WithParamInterface<AdScreen> {};
+
+}  // namespace
+
+// Ended as closing the window, TERM or INT end it, with an ad screen up: the loop goes once, with
+// the run, and so does what that screen's timers held.
+TEST_P(InTheWindowWithAnAdScreen, ClosingEndsTheRunAndReleasesTheScreen) {
+    const auto previous = DZAdView::setEngineFactory([this](int width, int height, std::string*) {
+        auto engine = std::make_unique<platform::web::FakeWebEngine>(width, height);
+        engine->useLoop(*loop);
+        return std::unique_ptr<platform::web::WebEngine>(std::move(engine));
+    });
+    std::weak_ptr<platform::ui::ViewController> screen;
+    {
+        run->core().stopAllViews();
+        run->core().startTitleView();
+        std::shared_ptr<platform::ui::ViewController> root = run->core().rootViewController();
+        ASSERT_TRUE(root);
+        while (root->presentedViewController()) root = root->presentedViewController();
+        auto slot = DZSlot::create({0, 0, 320, 50});
+        auto adView = slot->adView();
+        root->view()->addSubview(adView);
+        adView->setFrame({0, 430, 320, 50});
+        adView->setViewController(root);
+        adView->loadHTMLString("<p/>", "https://ad.example/");
+        step();
+        static_cast<platform::web::FakeWebEngine&>(*adView->engine()).finishLoad();
+        slot->setSDKCoreController(DZSDKCoreController::create());
+        slot->finishedLoadingAdResponse(std::make_shared<DZAd>());
+        slot->setAutoClickProtected(false);
+        auto opener = std::make_shared<DZOpener>();
+        opener->setHost(slot);
+        opener->setNavigationContext("amsg://mraid", root, adView);
+        switch (GetParam()) {
+            case AdScreen::Expanded:
+                opener->expandToWebAppWithSupportedOrientations(30, false);
+                break;
+            case AdScreen::Resized:
+                opener->openWebAppWithResizeProperties(
+                    DZMRAIDResizeProperties::withDictionary({{"width", "320"},
+                                                             {"height", "250"},
+                                                             {"offsetX", "0"},
+                                                             {"offsetY", "-200"},
+                                                             {"customClosePosition", "top-right"},
+                                                             {"allowOffscreen", "false"}}));
+                break;
+            case AdScreen::Browser:
+                opener->openBrowserToURL("https://ad.example/landing", 30);
+                break;
+            case AdScreen::Interstitial:
+                DZInterstitialViewController::create(slot)->presentFromViewController(root, {});
+                break;
+        }
+        for (int i = 0; i < 50; ++i) step();
+        // A resized ad is lifted onto a layer of the screen it was on, not presented over it.
+        screen = root->presentedViewController() ? root->presentedViewController() : adView->viewController();
+        ASSERT_NE(screen.lock(), root);
+    }
+    const std::weak_ptr<platform::RunLoop> watchLoop = loop;
+    platform::WindowEvent close;
+    close.type = platform::WindowEvent::Type::Quit;
+    run->handleEvent(close);
+    run.reset();
+    loop.reset();
+    DZAdView::setEngineFactory(previous);
+    EXPECT_TRUE(watchLoop.expired());
+    // A resized ad's screen is not presented but laid on the screen below, and holds itself until
+    // the ad closes: no dismissal reaches it as the window goes (its timers went with the loop).
+    if (GetParam() != AdScreen::Resized) {
+        EXPECT_TRUE(screen.expired());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EachAdScreen, InTheWindowWithAnAdScreen,
+                         testing::Values(AdScreen::Expanded, AdScreen::Resized, AdScreen::Browser,
+                                         AdScreen::Interstitial));

@@ -2,6 +2,7 @@
 // presenting a framebuffer (skipped where no display can be opened).
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <string>
 
@@ -227,4 +228,28 @@ TEST(WindowContext, NoDisplayMeansNoWindowRatherThanAnInvisibleOne) {
     std::string error;
     EXPECT_EQ(platform::Window::create(64, 48, "x", &error), nullptr);
     EXPECT_NE(error.find("no display"), std::string::npos) << error;
+}
+
+// SDL turns only SIGINT and SIGTERM into a quit; a hang-up ended the process before the game's
+// state was put away. One that whoever started us ignores stays ignored.
+TEST(WindowEvents, AHangUpIsAQuitUnlessItIsIgnored) {
+    std::signal(SIGHUP, SIG_DFL);
+    std::string error;
+    auto window = platform::Window::create(64, 48, "tikoleap test", &error);
+    if (!window) GTEST_SKIP() << "no display: " << error;
+    window->pollEvents();
+    std::raise(SIGHUP);
+    const auto events = window->pollEvents();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events.front().type, WindowEvent::Type::Quit);
+    EXPECT_TRUE(window->pollEvents().empty());
+
+    window.reset();
+    std::signal(SIGHUP, SIG_IGN);
+    window = platform::Window::create(64, 48, "tikoleap test", &error);
+    ASSERT_TRUE(window) << error;
+    struct sigaction now {};
+    sigaction(SIGHUP, nullptr, &now);
+    EXPECT_EQ(now.sa_handler, SIG_IGN);
+    std::signal(SIGHUP, SIG_DFL);
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -181,4 +182,25 @@ TEST(GLibRunLoopLifetime, DestroyingTheLoopReleasesPendingWorkAndDetachesHandles
     EXPECT_FALSE(timer->isValid());
     timer->invalidate();
     g_main_context_unref(context);
+}
+
+// The window's loop stayed installed as the main loop until the process exited; as it went, what
+// its timers held asked for the main loop (a main-loop timer's invalidation does), took a new
+// reference to the loop being destroyed and destroyed it a second time.
+TEST(GLibRunLoopLifetime, ALoopLeftAsTheMainLoopAtExitGoesOnceWhateverItsTimersReleaseAsksFor) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            struct AsksForTheMainLoop {
+                ~AsksForTheMainLoop() {
+                    if (auto loop = platform::RunLoop::mainLoop()) loop->post([] {});
+                }
+            };
+            auto loop = std::make_shared<GLibRunLoop>();
+            platform::RunLoop::setMain(loop);
+            loop->scheduleOnce(60.0, [held = std::make_shared<AsksForTheMainLoop>()](Timer&) {});
+            loop.reset();
+            std::exit(0);
+        },
+        testing::ExitedWithCode(0), "");
 }

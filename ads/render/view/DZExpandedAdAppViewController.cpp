@@ -3,34 +3,9 @@
 #include <algorithm>
 
 #include "ads/render/view/DZAdView.h"
+#include "ads/render/view/DZBannerPicture.h"
 #include "ads/render/view/DZMRAIDResizeOverlayPresenter.h"
-#include "platform/runloop/RunLoop.h"
 #include "platform/ui/ImageView.h"
-#include "platform/ui/Screen.h"
-#include "platform/ui/ViewSnapshot.h"
-#include "platform/ui/Window.h"
-#include "platform/web/WebEngine.h"
-
-namespace {
-
-// After the close, the banner's picture waits for the page to draw its default state, for half a
-// second at most.
-constexpr double kRedrawWaitSeconds = 0.5;
-
-float screenScale() {
-    return platform::ui::Screen::mainScale() > 0 ? platform::ui::Screen::mainScale() : 1.0f;
-}
-
-// A picture of the view as it is now, in its place.
-std::shared_ptr<platform::ui::ImageView> pictureOf(platform::ui::View& view) {
-    auto picture = std::make_shared<platform::ui::ImageView>();
-    if (auto image = platform::ui::snapshotView(view, screenScale()))
-        picture->setImage(std::make_shared<const platform::Image>(std::move(*image)));
-    picture->setFrame(view.frame());
-    return picture;
-}
-
-}  // namespace
 
 std::shared_ptr<DZExpandedAdAppViewController> DZExpandedAdAppViewController::create(
     const std::shared_ptr<DZAdView>& adView) {
@@ -47,9 +22,7 @@ void DZExpandedAdAppViewController::configureView() {
     ad->saveState();
     ad->setViewController(sharedSelf());
     auto superview = ad->superview();
-    // Taken at the screen's own scale: drawing the page at another one would have the engine paint
-    // it anew at that scale, and the frames around the expand show the page mid-way between the two.
-    renderedBanner_ = pictureOf(*ad);
+    renderedBanner_ = DZBannerPicture::of(*ad);
     if (superview) superview->addSubview(renderedBanner_);
     ad->removeFromSuperview();
     ad->reset();
@@ -72,7 +45,7 @@ void DZExpandedAdAppViewController::relinquishScreenWithCompletion(std::function
         if (isViewLoaded() && ad->superview() == view()) {
             const auto& below = view()->subviews();
             const auto at = std::find(below.begin(), below.end(), ad);
-            view()->insertSubviewAt(pictureOf(*ad), static_cast<std::size_t>(at - below.begin()));
+            view()->insertSubviewAt(DZBannerPicture::of(*ad), static_cast<std::size_t>(at - below.begin()));
         }
         ad->restoreState();
         // There the page is still laid out for the full screen, and hears it is a banner again
@@ -93,28 +66,5 @@ void DZExpandedAdAppViewController::finishDismissal() {
     // before that: the picture and its wait are on their own.
     std::shared_ptr<platform::ui::ImageView> picture = std::move(renderedBanner_);
     renderedBanner_.reset();
-    if (!picture) return;
-    auto ad = adView();
-    platform::ui::Window* window = picture->window();
-    platform::RunLoop* loop = window ? window->runLoop() : nullptr;
-    if (!ad || !ad->engine() || !loop) {
-        picture->removeFromSuperview();
-        return;
-    }
-    std::weak_ptr<DZAdView> weakAd = ad;
-    std::weak_ptr<platform::ui::ImageView> weakPicture = picture;
-    // Held by the cap's timer, which the picture owns: the listening ends with the picture, or
-    // when the page has drawn, or at the cap, whichever comes first.
-    auto listening = std::make_shared<platform::web::WebEngine::FrameListening>();
-    *listening = ad->engine()->listenToFrames(
-        [weakAd, weakPicture, weakListening = std::weak_ptr(listening), frame = ad->engine()->frameNumber()] {
-            auto shown = weakAd.lock();
-            if (shown && shown->engine() && !shown->engine()->drawnSince(frame)) return;
-            if (auto held = weakListening.lock()) held->reset();
-            if (auto held = weakPicture.lock()) held->removeFromSuperview();
-        });
-    loop->scheduleOnce(kRedrawWaitSeconds, weakPicture, [weakPicture, listening](platform::Timer&) {
-        listening->reset();
-        if (auto held = weakPicture.lock()) held->removeFromSuperview();
-    });
+    DZBannerPicture::removeOnceRedrawn(std::move(picture), adView());
 }

@@ -109,6 +109,14 @@ class RichMedia : public ::testing::Test {
     std::shared_ptr<DZViewController> screen() const {
         return std::dynamic_pointer_cast<DZViewController>(adView_->viewController());
     }
+    // The screen has gone: the banner's picture stays over its strip until the page draws anew.
+    void expectThePictureGoesOnceThePageRedraws(const platform::ui::View& picture) {
+        EXPECT_EQ(picture.superview(), banner_) << "the page has not drawn its default state yet";
+        auto& page = static_cast<platform::web::FakeWebEngine&>(*adView_->engine());
+        page.setSnapshot(page.snapshot());
+        advance(0.05);
+        EXPECT_EQ(picture.superview(), nullptr);
+    }
     Rect adInWindow() const { return adView_->convertRectToWindow(adView_->bounds()); }
     // What the page heard since the last call: names, "state:<state>" and "size:<w>x<h>".
     std::string said() {
@@ -259,11 +267,7 @@ TEST_F(RichMedia, ACollapsingAdSlidesAwayWithItsPageAndItsBannerStaysWholeUntilT
     advance(0.4);
     EXPECT_FALSE(root_->presentedViewController());
     EXPECT_EQ(said(), "collapsed state:default");
-    EXPECT_EQ(bannerPicture->superview(), banner_) << "the page has not drawn its default state yet";
-    auto& page = static_cast<platform::web::FakeWebEngine&>(*adView_->engine());
-    page.setSnapshot(page.snapshot());
-    advance(0.05);
-    EXPECT_EQ(bannerPicture->superview(), nullptr);
+    expectThePictureGoesOnceThePageRedraws(*bannerPicture);
 }
 
 TEST_F(RichMedia, ResizedResizedExpandedAndClosedTellsThePageOnceEach) {
@@ -366,6 +370,27 @@ TEST_F(RichMedia, AnExpandedAdHearsItIsSeenOnWhiteAndGoesBackClearAResizedOneSta
     advance(1);
     EXPECT_FALSE(screen());
     EXPECT_EQ(adView_->pageBackgroundColor(), platform::ui::Color::clear());
+}
+
+// Told it is expanded while a second page shows, the banner's page may draw something else in its
+// strip: the strip keeps the banner's picture, as the page slides away too, until the page has drawn
+// again after hearing "default".
+TEST_F(RichMedia, ASecondPageLeavesTheBannersPictureOverItsStripUntilThePageRedraws) {
+    opener().openWebAppWithHTML("<p>second</p>", 30, false);
+    advance(0.5);
+    auto app = std::dynamic_pointer_cast<DZSupplementalAdAppViewController>(root_->presentedViewController());
+    ASSERT_TRUE(app);
+    EXPECT_EQ(said(), "state:expanded");
+    const auto picture = std::dynamic_pointer_cast<platform::ui::ImageView>(banner_->subviews().back());
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->frame(), adView_->frame());
+    app->relinquishScreenWithCompletion({});
+    advance(0.1);
+    EXPECT_EQ(banner_->subviews().back(), picture);
+    advance(0.4);
+    EXPECT_FALSE(root_->presentedViewController());
+    EXPECT_EQ(said(), "state:default");
+    expectThePictureGoesOnceThePageRedraws(*picture);
 }
 
 TEST_F(RichMedia, ASecondPageHearsTheScreenAndTheDeviceItselfAndTheFirstPageNothingAgain) {
