@@ -3,7 +3,6 @@
 #include "ads/foundation/DZLogger.h"
 #include "ads/foundation/DZStringAdditions.h"
 #include "ads/render/host/DZAdHost.h"
-#include "platform/foundation/Utf8Text.h"
 
 const DZAMSGHandler::ActionTable& DZAppEventAMSGHandler::actionBlockDictionary() const {
     static const ActionTable table{
@@ -20,7 +19,7 @@ void DZAppEventAMSGHandler::didReceiveAppEventNotification(const DZAMSGArguments
     if (!name) return;
     auto info = arguments.note->parameter("info");
     if (name->empty() || name->size() > kMaxNameBytes || dz_hasControlCharacter(*name) ||
-        (info && (info->size() > kMaxInfoBytes || !platform::isValidUtf8(*info)))) {
+        (info && info->size() > kMaxInfoBytes)) {
         DZLog("Ad app event of a %zu-byte name and %zu bytes of info refused: no short name or too much info",
               name->size(), info ? info->size() : 0);
         return;

@@ -262,6 +262,7 @@ void DZAdView::loadHTMLString(const std::string& html, const std::string& baseUR
     ++hostLoads_;
     pageAsker_ = DZPingAsker::next();
     pageLogBudget_ = DZPageLogBudget();
+    videoSources_ = 0;
     suspendEventQueue();
     setURL(base);
     const std::string loadBase = base ? base->text() : "about:blank";
@@ -282,6 +283,7 @@ void DZAdView::loadRequest(const platform::web::WebRequest& request) {
     ++hostLoads_;
     pageAsker_ = DZPingAsker::next();
     pageLogBudget_ = DZPageLogBudget();
+    videoSources_ = 0;
     suspendEventQueue();
     if (!webView_) return failWithoutEngine(request.url);
     webView_->engine()->loadRequest(request);
@@ -443,6 +445,14 @@ void DZAdView::setCachedVideoPlayerFrame(platform::Rect frame) {
 }
 
 void DZAdView::setUpVideoPlayerWithURL(const std::optional<std::string>& url) {
+    // Each source is a new pipeline and download: a page setting one after another would make the
+    // component fetch and decode without end.
+    if (url && videoSources_++ >= kMaxVideoSourcesPerPage) {
+        if (videoSources_ == kMaxVideoSourcesPerPage + 1)
+            DZLog("Ad page video sources refused: the page has set %d", kMaxVideoSourcesPerPage);
+        postJSNotification("onVideoEvent", nlohmann::json{{"event", "error"}});
+        return;
+    }
     if (!videoPlayer_) {
         auto self = std::static_pointer_cast<DZAdView>(shared_from_this());
         videoPlayer_ = DZVideoPlayer::create(self, std::static_pointer_cast<DZVideoPlayerDelegate>(self));

@@ -14,8 +14,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "ads/foundation/DZPingAsker.h"
 #include "ads/foundation/DZLogCharge.h"
+#include "ads/foundation/DZPingAsker.h"
 #include "ads/render/bridge/DZPageLogBudget.h"
 #include "ads/render/gesture/DZAdViewTouchGestureRecognizer.h"
 #include "ads/render/gesture/DZImpressionTicketGestureRecognizer.h"
@@ -228,6 +228,8 @@ class DZAdView : public platform::ui::View,
 
     // What the ad may keep on disk at once: its video's download and its precached files together.
     static constexpr std::int64_t kMaxDiskBytes = std::int64_t{64} << 20;
+    // Video sources one page may set; later ones get the page an "error" video event.
+    static constexpr int kMaxVideoSourcesPerPage = 16;
     const std::shared_ptr<platform::DiskAllowance>& diskAllowance() const { return diskAllowance_; }
     // Before the ad's first video or precache (tests give a smaller one).
     void setDiskAllowance(std::shared_ptr<platform::DiskAllowance> allowance) {
@@ -282,6 +284,7 @@ class DZAdView : public platform::ui::View,
     std::uint64_t hostLoads_ = 0;
     DZPingAsker pageAsker_ = DZPingAsker::next();
     DZPageLogBudget pageLogBudget_;
+    int videoSources_ = 0;
     std::optional<State> savedState_;
     std::string adDebugDialog_;
     bool showDebug_ = true;

@@ -92,10 +92,10 @@ TEST(AMSGMessage, ParsesOnlyWellFormedMessagesOfThePage) {
     EXPECT_EQ(note->parameter("key"), "3");  // a later repeat wins
 
     EXPECT_TRUE(DZNotification::fromURL("amsg:///log"));
-    for (const std::string& bad : std::vector<std::string>{
-             "amsg://host/", "amsg://host", "http://host/log", "amsg://host/%ZZ", "amsg://host/a%0Ab",
-             "amsg://host/%FF%FE", "amsg://host/a%C2%85b", "amsg://host/a%E2%80%AEb",
-             "amsg://host/" + std::string(300, 'n')}) {
+    for (const std::string& bad :
+         std::vector<std::string>{"amsg://host/", "amsg://host", "http://host/log", "amsg://host/%ZZ",
+                                  "amsg://host/a%0Ab", "amsg://host/%FF%FE", "amsg://host/a%C2%85b",
+                                  "amsg://host/a%E2%80%AEb", "amsg://host/" + std::string(300, 'n')}) {
         EXPECT_FALSE(DZNotification::fromURL(bad)) << bad;
     }
     EXPECT_FALSE(DZNotification::fromURL("amsg://host/log?string=" + std::string(3 * 1024 * 1024, 'x')));

@@ -316,7 +316,6 @@ TEST_F(BannerClicks, TheSlotsHandlersTakeAppEventsAndAdAppProperties) {
     send("appEvent?name=c%C2%85one");
     send("appEvent?name=" + std::string(DZAppEventAMSGHandler::kMaxNameBytes + 1, 'n'));
     send("appEvent?name=big&info=" + std::string(DZAppEventAMSGHandler::kMaxInfoBytes + 1, 'i'));
-    send("appEvent?name=bad&info=%FF%FE");
     EXPECT_THAT(owner_->events, ElementsAre("level=3", "bonus=(none)"));
 
     // Without an ad-app controller the properties are taken and change nothing.

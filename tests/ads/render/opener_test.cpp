@@ -151,6 +151,7 @@ TEST_F(Opener, AProtectedPageReportsOneClickForEachTap) {
         slot_->adViewDelegate()->amsgHandlers()[1]->handleRequest("amsg://page/touch?tx=1&td=80", view_));
     EXPECT_TRUE(page(click));
     EXPECT_TRUE(page(click));
+    bed_.runUntilIdle();
     EXPECT_THAT(sink.lines(), ElementsAre(HasSubstr("click not reported")));
     view_->setTouched(true);
     EXPECT_TRUE(page(click));

@@ -256,6 +256,12 @@ TEST_F(VideoTest, PlaysOnlyWebSourcesAndFilesInsideThePrecacheFolder) {
     ASSERT_TRUE(player_);
     EXPECT_EQ(player_->items,
               std::vector<std::string>{"file://" + fs::canonical(folder / "a1" / "clip.webm").string()});
+
+    // Each source costs a pipeline and a download: a page gets a few, then errors.
+    for (int i = 0; i < DZAdView::kMaxVideoSourcesPerPage; ++i)
+        send({{"action", "src"}, {"src", "https://ads.example/" + std::to_string(i) + ".webm"}});
+    EXPECT_EQ(player_->items.size(), static_cast<std::size_t>(DZAdView::kMaxVideoSourcesPerPage));
+    EXPECT_EQ(names(events()).back(), "error");
 }
 
 // The GStreamer player on the local ad server's videos, silent, with its bus on GLib's context.
