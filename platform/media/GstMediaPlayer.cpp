@@ -115,6 +115,46 @@ void watchDownloads(GstBin*, GstBin*, GstElement* element, gpointer data) {
     }
 }
 
+// A video decoder's output is judged as it is set: past the sides or the pixel rate a player
+// allows, the stream fails there, so the decoder never does that work.
+GstPadProbeReturn judgeDecodedCaps(GstPad* pad, GstPadProbeInfo* info, gpointer) {
+    GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+    if (!event || GST_EVENT_TYPE(event) != GST_EVENT_CAPS) return GST_PAD_PROBE_OK;
+    GstCaps* caps = nullptr;
+    gst_event_parse_caps(event, &caps);
+    const GstStructure* format = caps ? gst_caps_get_structure(caps, 0) : nullptr;
+    int width = 0;
+    int height = 0;
+    int numerator = 0;
+    int denominator = 1;
+    if (!format || !gst_structure_get_int(format, "width", &width) ||
+        !gst_structure_get_int(format, "height", &height))
+        return GST_PAD_PROBE_OK;
+    // A variable rate (0/1) is judged by its size alone.
+    gst_structure_get_fraction(format, "framerate", &numerator, &denominator);
+    const double rate = numerator > 0 && denominator > 0 ? static_cast<double>(numerator) / denominator : 0;
+    if (width <= GstMediaPlayer::kMaxDecodedSide && height <= GstMediaPlayer::kMaxDecodedSide &&
+        static_cast<double>(width) * height * rate <= GstMediaPlayer::kMaxDecodedPixelsPerSecond)
+        return GST_PAD_PROBE_OK;
+    if (GstElement* decoder = gst_pad_get_parent_element(pad)) {
+        GST_ELEMENT_ERROR(decoder, STREAM, DECODE, ("the video is larger or faster than a player decodes"),
+                          ("%dx%d at %g pictures a second", width, height, rate));
+        gst_object_unref(decoder);
+    }
+    return GST_PAD_PROBE_DROP;
+}
+
+void watchDecoders(GstBin*, GstBin*, GstElement* element, gpointer) {
+    GstElementFactory* factory = gst_element_get_factory(element);
+    const char* klass =
+        factory ? gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS) : nullptr;
+    if (!klass || !std::strstr(klass, "Decoder") || !std::strstr(klass, "Video")) return;
+    if (GstPad* pad = gst_element_get_static_pad(element, "src")) {
+        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, &judgeDecodedCaps, nullptr, nullptr);
+        gst_object_unref(pad);
+    }
+}
+
 }  // namespace
 
 // The newest picture, written by the sink's streaming thread and read by whoever draws.
@@ -248,6 +288,7 @@ bool GstMediaPlayer::makePipeline() {
     g_object_set(playbin_, "video-sink", video, "audio-sink", audio, "flags", kPlayFlags, "volume",
                  static_cast<double>(volume_), "mute", muted_ ? TRUE : FALSE, nullptr);
 
+    g_signal_connect(playbin_, "deep-element-added", G_CALLBACK(&watchDecoders), nullptr);
     download_ = std::make_shared<DownloadCharge>(allowance_);
     g_signal_connect_data(playbin_, "deep-element-added", G_CALLBACK(&watchDownloads),
                           new ChargeRef(download_),

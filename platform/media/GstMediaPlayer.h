@@ -34,6 +34,10 @@ class GstMediaPlayer : public MediaPlayer, public std::enable_shared_from_this<G
     // video holds.
     static constexpr int kMaxFrameSide = 1920;
     static constexpr int kMaxFrameRate = 60;
+    // What a decoder may be set to produce: scaling and dropping above come after it, so a video past
+    // these is refused as a failed one before the decoder does the work.
+    static constexpr int kMaxDecodedSide = 4096;
+    static constexpr double kMaxDecodedPixelsPerSecond = 1920.0 * 1080 * 60;
 
     // Null, with the reason, when GStreamer or its playback elements are missing.
     static std::shared_ptr<GstMediaPlayer> create(std::string* error);

@@ -89,6 +89,18 @@ TEST_F(GstPlayerFrames, AHugeOrFastVideoReachesTheViewScaledDownAndThrottledAndA
     EXPECT_GT(frame.serial, 30u);
     EXPECT_LE(frame.serial, static_cast<std::uint64_t>(GstMediaPlayer::kMaxFrameRate) + 2);
 
+    // Scaling and dropping come after the decoder: a video past what it may be set to decode fails.
+    const std::string heavy = encode("heavy.webm", 1024, 1024, 240, 3);
+    ASSERT_FALSE(heavy.empty());
+    auto player = GstMediaPlayer::create(nullptr);
+    ASSERT_TRUE(player);
+    player->replaceItem("file://" + heavy);
+    player->play();
+    EXPECT_TRUE(platform::MainContextPump::waitUntil(
+        [&] { return player->status() == platform::media::MediaStatus::Failed; }, 30));
+    platform::media::VideoFrame none;
+    EXPECT_FALSE(player->latestFrame(none)) << "a decoded picture";
+
     frame = playThrough(plain);
     EXPECT_EQ(frame.width, 320);
     EXPECT_EQ(frame.height, 240);

@@ -148,9 +148,9 @@ TEST_F(SDKCore, RequestsWaitForThePageAndAreAnsweredByID) {
     for (int i = 0; i < 4; ++i)
         handler->handleNotification(DZNotification::create("invalidRequest", {{"request_id", large}}),
                                     nullptr);
+    bed_.runUntilIdle();
     EXPECT_THAT(sink.lines(),
                 ElementsAre(HasSubstr("messages dropped"), HasSubstr("SDK core page messages dropped")));
-    bed_.runUntilIdle();
 }
 
 TEST_F(SDKCore, AnswersAreReadAsAnyPageValueIs) {

@@ -16,6 +16,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ads/foundation/DZLogger.h"
 #include "ads/render/precache/DZPrecacheFolder.h"
 #include "ads/render/view/DZPrecacheAMSGHandler.h"
 #include "platform/foundation/AppPaths.h"
@@ -137,9 +138,12 @@ TEST_F(PrecacheTest, APageThatAbortsAndAsksAgainStartsAFewDownloadsInAll) {
         events_.clear();
         send({{"src", server.url("/file")}});
         if (handler_->hasStartedPreloading()) waitForEnd();
+        events_.clear();
         send({{"abort", "1"}});
+        waitForEnd();  // its "precacheCanceled", before the next round's events
     }
     EXPECT_EQ(asked.load(), DZPrecacheAMSGHandler::kMaxStartsPerPage);
+    DZLoggingQueue()->sync([] {});
     EXPECT_THAT(sink.lines(), testing::Contains(testing::HasSubstr("started 8 downloads")));
     EXPECT_EQ(std::count_if(sink.lines().begin(), sink.lines().end(),
                             [](const std::string& line) { return line.find("Precache refused") == 0; }),
