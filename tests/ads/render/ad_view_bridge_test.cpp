@@ -16,6 +16,7 @@
 #include "ads/render/overlay/DZViewController.h"
 #include "ads/render/view/DZAdViewDelegate.h"
 #include "ads/render/view/DZDefaultAMSGHandler.h"
+#include "ads/render/view/DZOverlayView.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/foundation/ScopedLogSink.h"
 #include "platform/ui/NotificationCenter.h"
@@ -421,6 +422,23 @@ TEST_F(AdViewBridge, WhatAPageMakesTheComponentLogAndHoldIsItsToPayFor) {
     bed_.runUntilIdle();
     ASSERT_EQ(marker->seen.size(), fit);
     EXPECT_EQ(marker->seen.back(), std::to_string(fit - 1));
+}
+
+TEST_F(AdViewBridge, WhatAMessageNoHandlerTakesMakesItsObserversLogIsThePagesToPayFor) {
+    // The overlay refuses each of these with a line, after the message's dispatch has returned.
+    auto overlay = DZOverlayView::create({0, 0, 320, 480});
+    overlay->setAdView(view_);
+    auto marker = std::make_shared<RecordingHandler>();
+    delegate_->addAMSGHandler(marker);
+    loadPage("https://ads.example/page");
+    platform::ScopedLogSink sink;
+    for (int i = 0; i < 60; ++i)
+        bed_.engine().navigate("amsg://x/loadHtml?overlayHtml=p&baseUrl=file%3A%2F%2F%2Fetc%2F");
+    bed_.engine().navigate("amsg://x/tikoleapTest?n=logged");
+    ASSERT_TRUE(bed_.home().pump().until([&] { return !marker->seen.empty(); }));
+    bed_.runUntilIdle();
+    EXPECT_EQ(sink.lines().size(), static_cast<std::size_t>(DZPageLogBudget::kBurstLines + 1));
+    EXPECT_THAT(sink.lines().back(), HasSubstr("lines dropped"));
 }
 
 TEST_F(AdViewBridge, OnlyWebBasesAreRecordedAndAViewWithoutEngineFailsEveryLoad) {
