@@ -191,6 +191,9 @@ platform::ui::NotificationCenter& DZAdViewDelegate::pageMessageCenter() {
 void DZAdViewDelegate::didNotHandleMessage(const std::shared_ptr<const DZNotification>& note,
                                            const std::shared_ptr<DZAdView>& adView) {
     DispatchQueue::main()->async([note, adView] {
+        // What an observer logs for the message is the page's doing as much as a handler's.
+        std::optional<DZLogChargeScope> charge;
+        if (adView) charge.emplace(adView->pageLogCharge());
         DZUnhandledAMSGMessage message{adView.get(), note.get()};
         pageMessageCenter().post(note->name(), &message);
     });
