@@ -395,12 +395,20 @@ TEST(ImageDecoder, RefusesAJpegWhoseScansWouldCostPastTheBound) {
         std::string bytes;
         const char* reason;
     };
+    // A second frame header of 1 x 1 before the end: the loader decodes the first frame's every
+    // scan before it refuses the second.
+    std::string framed = progressiveJpeg(4096, 1024, ImageDecoder::kMaxJpegScanPixels / side - 10 + 1);
+    const std::size_t sof = framed.find("\xff\xc2");
+    std::string second = framed.substr(sof, 2 + static_cast<unsigned char>(framed[sof + 3]));
+    second.replace(5, 4, std::string("\0\1\0\1", 4));
+    framed.insert(framed.size() - 2, second);
     const std::vector<Case> costly{
         {"scans", progressiveJpeg(16, 8, ImageDecoder::kMaxJpegScans - 10 + 1),
          "scans; at most 100 are taken"},
         {"pixels", progressiveJpeg(4096, 1024, ImageDecoder::kMaxJpegScanPixels / side - 10 + 1),
          "scans; at most 100 are taken"},
-        {"hidden", tiny.substr(0, last) + stray + tiny.substr(last), "truncated or corrupt"}};
+        {"hidden", tiny.substr(0, last) + stray + tiny.substr(last), "truncated or corrupt"},
+        {"second frame", framed, "scans; at most 100 are taken"}};
     for (const auto& [what, bytes, reason] : costly) {
         EXPECT_FALSE(ImageDecoder::decode(bytes, &error)) << what;
         EXPECT_NE(error.find(reason), std::string::npos) << what << ": " << error;
