@@ -113,7 +113,8 @@ struct JpegLayout {
     std::uint32_t scans = 0;
     std::uint32_t width = 0;
     std::uint32_t height = 0;
-    std::string kept;  // what the loader is handed
+    bool framed = false;  // a frame header was read
+    std::string kept;     // what the loader is handed
 };
 
 // The loader reads every comment and application segment, in time that grows faster than their
@@ -162,10 +163,12 @@ JpegLayout jpegLayout(const std::uint8_t* bytes, std::size_t size) {
         const std::uint32_t length = bigEndian(bytes + at + 2, 2);
         if (length < 2 || length > size - at - 2) return layout;
         // A frame header (every start-of-frame kind, not the tables that share its range): its
-        // precision, then its height and width.
+        // precision, then its height and width. The loader decodes the first frame's every scan
+        // before it refuses a second header, so the first is the one the scans are weighed by.
         const bool frame =
             marker >= 0xc0 && marker <= 0xcf && marker != 0xc4 && marker != 0xc8 && marker != 0xcc;
-        if (frame && length >= 7) {
+        if (frame && length >= 7 && !layout.framed) {
+            layout.framed = true;
             layout.height = bigEndian(bytes + at + 5, 2);
             layout.width = bigEndian(bytes + at + 7, 2);
         }
