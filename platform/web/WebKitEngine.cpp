@@ -403,16 +403,17 @@ void WebKitEngine::onOversizedNavigation(std::size_t bytes) {
     if (delegate_) delegate_->oversizedNavigationRefused(bytes);
 }
 
-bool WebKitEngine::countNavigation(std::size_t bytes) {
+bool WebKitEngine::countNavigation(std::size_t bytes, int navigations) {
     const auto now = std::chrono::steady_clock::now();
     for (NavigationWindow* window : {&navigationBurst_, &sustainedNavigations_}) {
-        if (window->count == 0 || now - window->start > std::chrono::duration<double>(window->seconds)) {
+        if (now - window->start > std::chrono::duration<double>(window->seconds)) {
             window->start = now;
             window->count = 0;
             window->bytes = 0;
         }
         window->bytes += bytes;
-        const bool tooMany = ++window->count > window->most;
+        window->count += navigations;
+        const bool tooMany = window->count > window->most;
         if (!tooMany && window->bytes <= window->mostBytes) continue;
         const std::string what = tooMany ? std::to_string(window->most) + " navigations"
                                          : std::to_string(window->mostBytes >> 20) + " MiB of navigations";
@@ -426,6 +427,8 @@ bool WebKitEngine::countNavigation(std::size_t bytes) {
 DialogAnswer WebKitEngine::onDialog(const ScriptDialog& dialog, bool& answered) {
     ++dialogs_;
     answered = false;
+    // Its texts cross to the game as a navigation's URL does, so they weigh as much.
+    if (!countNavigation(dialog.message.size() + dialog.defaultText.size(), 0)) return {};
     if (dialogs_ > host_.limits().dialogsBeforeStop) {
         stopHostilePage("it opened " + std::to_string(dialogs_) + " dialogs");
         return {};
@@ -486,8 +489,7 @@ void WebKitEngine::onProcessEnded(int reason) {
     e.failingUrl = url();
     pendingFailureCode_ = 0;
     // The next page starts in a new process.
-    navigationBurst_.count = 0;
-    sustainedNavigations_.count = 0;
+    for (NavigationWindow* window : {&navigationBurst_, &sustainedNavigations_}) window->start = {};
     failureReported_ = true;
     loading_ = false;
     std::weak_ptr<int> alive = alive_;

@@ -105,9 +105,10 @@ class WebKitEngine : public WebEngine {
     void onLoadFailed(const WebError& error);
     bool onNavigation(const NavigationAction& action, bool newWindow, const std::string& url);
     void onOversizedNavigation(std::size_t bytes);
-    // Counts a navigation the page asks for, of a URL of `bytes`; false when that stopped the
-    // page (the delegate may have released this engine then).
-    bool countNavigation(std::size_t bytes);
+    // Counts a navigation the page asks for, of a URL of `bytes`, or (with no navigation) the bytes
+    // of anything else the page hands the game: a dialog's texts, an answer to a script. False when
+    // that stopped the page (the delegate may have released this engine then).
+    bool countNavigation(std::size_t bytes, int navigations = 1);
     DialogAnswer onDialog(const ScriptDialog& dialog, bool& answered);
     void onContentSize(ContentSize size);
     void onUnresponsive();

@@ -229,6 +229,10 @@ void WebKitEngine::Signals::scriptDone(GObject* source, GAsyncResult* result, gp
         r.ok = true;
         r.value = scriptValueText(value);
         g_object_unref(value);
+        // The page may answer the host's own calls with as much as it likes: it weighs as its
+        // navigations do, and one too heavy stops it.
+        if (!pending->alive.expired() && !pending->engine->countNavigation(r.value.size(), 0))
+            r = {false, {}, "the page's answer was too large and the page was stopped"};
     } else {
         r.error = error && error->message ? error->message : "script failed";
     }

@@ -147,6 +147,27 @@ TEST_F(WebHostile, NavigationsOverTheSizeLimitAreRefusedUnseenAndCountAgainstThe
     EXPECT_EQ(seen, 1u);
 }
 
+// What a page hands the game other than navigations weighs as they do: its answers to the host's
+// own scripts and its dialogs' texts.
+TEST_F(WebHostile, AnswersAndDialogsTooHeavyStopThePageAsNavigationsDo) {
+    webtest::Recorder answering;
+    WebEngine& view = open(answering, "<html><body>heavy</body></html>");
+    EXPECT_TRUE(evaluate(view, "'x'.repeat(1 << 20)").ok) << "an answer of a megabyte is an answer";
+    webtest::runFor(0.2);
+    EXPECT_TRUE(answering.failures.empty());
+    EXPECT_FALSE(evaluate(view, "'x'.repeat(32 << 20)").ok);
+    ASSERT_TRUE(runUntil([&] { return !answering.failures.empty(); }, 5)) << "the page was not stopped";
+    EXPECT_EQ(answering.failures[0].code, WebError::kHostile);
+
+    webtest::Recorder asking;
+    WebEngine& other = open(asking, "<html><body>talky</body></html>");
+    evaluate(
+        other,
+        "setTimeout(function () { for (var i = 0; i < 4; i++) prompt('m'.repeat(6 << 20), 'd'); }, 0); 1");
+    ASSERT_TRUE(runUntil([&] { return !asking.failures.empty(); }, 10)) << "the page was not stopped";
+    EXPECT_EQ(asking.failures[0].code, WebError::kHostile);
+}
+
 TEST_F(WebHostile, PagesFloodingOrKeepingFarPastTheBridgesRateOrWeightAreStoppedAndOneAtItIsLeftAlone) {
     // Each message leaves through a frame of its own, as the ad pages' do, with `pad` bytes more.
     const std::string send =

@@ -70,6 +70,7 @@ void DZOverlayView::setAdView(const std::shared_ptr<DZAdView>& adView) {
     removeOverlaySubview();
     setHidden(true);
     adView_ = adView;
+    loads_ = 0;
     stopObservingAdView();
     if (!adView_) return;
     const DZAdView* source = adView_.get();
@@ -120,6 +121,18 @@ void DZOverlayView::loadOverlayWithUserInfo(const DZNotification::Parameters& us
               platform::web::WebEngine::schemeOf(baseURL).substr(0, 32).c_str());
         return;
     }
+    // Each load is a new page, with budgets and ping shares of its own: the ad's page gets a few.
+    const std::uint64_t adPage = adView_ ? adView_->hostLoadCount() : 0;
+    if (adPage != loadsPage_) {
+        loadsPage_ = adPage;
+        loads_ = 0;
+    }
+    if (loads_ >= kMaxLoadsPerAdPage) {
+        if (loads_++ == kMaxLoadsPerAdPage)
+            DZLog("Overlay pages refused: the ad's page has loaded %d", kMaxLoadsPerAdPage);
+        return;
+    }
+    ++loads_;
     if (!overlayView_) addOverlaySubview();
     auto page = overlayView_;
     loadOverlayUserInfo_ = userInfo;

@@ -4,6 +4,7 @@
 // an ad view of its own, shows or hides itself, and relays the messages both ways. Messages of
 // any other ad view are not followed. The overlay page's base may only be an http, https or
 // about address. Hidden until the main page says "showOverlay". Main thread only.
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -41,6 +42,9 @@ class DZOverlayView : public platform::ui::View, public DZAdViewDelegateProtocol
     void adViewDidFinishLoad(DZAdView& adView) override;
     void adViewDidFailLoad(DZAdView& adView, const platform::web::WebError& error) override;
 
+    // Overlay pages one page of the ad may load; later ones are refused with one log line.
+    static constexpr int kMaxLoadsPerAdPage = 4;
+
   private:
     using Token = platform::ui::NotificationCenter::Token;
     // Observes `name` from `source` only; the handler gets the message's parameters.
@@ -51,6 +55,8 @@ class DZOverlayView : public platform::ui::View, public DZAdViewDelegateProtocol
     void stopObservingAdView();
 
     std::shared_ptr<DZAdView> adView_;
+    std::uint64_t loadsPage_ = 0;
+    int loads_ = 0;
     std::shared_ptr<DZAdView> overlayView_;
     std::shared_ptr<DZAdViewDelegate> adViewDelegate_;
     std::optional<DZNotification::Parameters> loadOverlayUserInfo_;
