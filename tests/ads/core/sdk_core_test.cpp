@@ -294,7 +294,7 @@ TEST_F(SDKCore, TheCoreViewQueuesCommandsAndTellsObserversOnce) {
     EXPECT_FALSE(platform::UserDefaults::standard()->stringForKey("/rerive/ads/ping_interval"));
     const auto run = scripts();
     ASSERT_EQ(run.size(), 50u);
-    // Each as it is: a page timer around each would leave a program per command in the page.
+    // Each as it is: anything around a command has the page compile and keep a program of each.
     EXPECT_EQ(run.front(), "c1();");
     EXPECT_EQ(run.back(), "c50();");
 
