@@ -16,6 +16,11 @@ CMAKE_ARGS ?=
 # configured, after `bootstrap` has run: on a fresh machine, that is what installs it.
 CCACHE      = $(shell command -v ccache 2>/dev/null)
 LAUNCHER    = $(if $(CCACHE),-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+# Ninja, where the bootstrap installed it: it starts a target's compilations before the libraries
+# under it are linked, which keeps both cores busy, and has no per-target make of its own. Looked
+# up when a tree is configured, like ccache; a tree keeps the generator it was configured with.
+NINJA       = $(shell command -v ninja 2>/dev/null)
+GENERATOR   = $(if $(NINJA),-G Ninja)
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 # The sanitizer builds' precompiled headers are cached only with these.
@@ -32,7 +37,7 @@ bootstrap:
 	@./scripts/bootstrap
 
 $(BUILD)/CMakeCache.txt: | bootstrap
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(LAUNCHER) $(CMAKE_ARGS) >/dev/null
+	@cmake $(GENERATOR) -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(LAUNCHER) $(CMAKE_ARGS) >/dev/null
 
 configure: bootstrap $(BUILD)/CMakeCache.txt
 
@@ -42,7 +47,7 @@ build: configure
 # The release build (-O3, without the main-thread checks); CI does not build it: the default build
 # already runs the optimiser (-O2), and its warnings with it.
 build-release: bootstrap
-	@test -f $(RELEASE_BUILD)/CMakeCache.txt || cmake -S . -B $(RELEASE_BUILD) -DCMAKE_BUILD_TYPE=Release $(LAUNCHER) >/dev/null
+	@test -f $(RELEASE_BUILD)/CMakeCache.txt || cmake $(GENERATOR) -S . -B $(RELEASE_BUILD) -DCMAKE_BUILD_TYPE=Release $(LAUNCHER) >/dev/null
 	@cmake --build $(RELEASE_BUILD) -j $(JOBS)
 
 # ADS=off plays without the local ad server. The build says one line when it has nothing to do.
@@ -67,11 +72,11 @@ test-sanitize: configure-sanitize
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:intercept_tls_get_addr=0 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp UBSAN_OPTIONS=print_stacktrace=1 $(WITH_DISPLAY) ctest --output-on-failure $(CTEST_RETRY) -j $(JOBS)
 
 configure-sanitize: bootstrap
-	@test -f $(ASAN_BUILD)/CMakeCache.txt || CC=clang CXX=clang++ cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTIKOLEAP_SANITIZE=ON $(LAUNCHER) >/dev/null
+	@test -f $(ASAN_BUILD)/CMakeCache.txt || CC=clang CXX=clang++ cmake $(GENERATOR) -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTIKOLEAP_SANITIZE=ON $(LAUNCHER) >/dev/null
 
 # The ad component's queues and the dispatch layer under the thread sanitizer; builds only those tests.
 test-tsan: bootstrap
-	@test -f $(TSAN_BUILD)/CMakeCache.txt || cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTIKOLEAP_TSAN=ON $(LAUNCHER) >/dev/null
+	@test -f $(TSAN_BUILD)/CMakeCache.txt || cmake $(GENERATOR) -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTIKOLEAP_TSAN=ON $(LAUNCHER) >/dev/null
 	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target tikoleap-tsan-tests
 	@cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" ctest --output-on-failure -j $(JOBS)
 

@@ -193,34 +193,40 @@ TEST_F(PlayScript, TermAndHangUpReachTheGameAndTheServerEndsAfterIt) {
 }
 
 TEST_F(PlayScript, MakePlaySaysOneLineWhenTheBuildIsCurrent) {
-    // A project of one stand-in game, configured beforehand, which make play builds and plays.
-    tmp.write("project/CMakeLists.txt",
-              std::string_view("cmake_minimum_required(VERSION 3.16)\n"
-                               "project(standin C)\nadd_executable(tikoleap main.c)\n"));
-    tmp.write("project/main.c",
-              std::string_view("#include <stdio.h>\nint main(void) { puts(\"played\"); }\n"));
-    const std::string project = (tmp.path() / "project").string();
-    ASSERT_EQ(
-        tikoleap::test::runCommand("cmake -S '" + project + "' -B '" + project + "/build' >/dev/null").code,
-        0);
-    // As a player types it: in the checkout, so only the build make runs under it is a sub-make.
-    const std::string makePlay =
-        "cd '" + std::string(TIKOLEAP_SOURCE_DIR) +
-        "' && env -u MAKEFLAGS -u MFLAGS -u MAKELEVEL make play ADS=off JOBS=2 BUILD='" + project +
-        "/build' 2>&1";
-    const auto built = tikoleap::test::runCommand(makePlay);
-    ASSERT_EQ(built.code, 0) << built.out;
-    EXPECT_NE(built.out.find("main.c"), std::string::npos) << "what was built shows: " << built.out;
-    const auto current = tikoleap::test::runCommand(makePlay);
-    EXPECT_EQ(current.code, 0);
-    EXPECT_EQ(current.out, "make play: " + project + "/build is up to date\nplayed\n");
-    // A failing build says so and plays nothing.
-    tmp.write("project/main.c", std::string_view("int main(void) { return missing; }\n"));
-    const auto broken = tikoleap::test::runCommand(makePlay);
-    EXPECT_NE(broken.code, 0);
-    EXPECT_NE(broken.out.find("missing"), std::string::npos) << broken.out;
-    EXPECT_EQ(broken.out.find("played"), std::string::npos);
-    EXPECT_EQ(broken.out.find("up to date"), std::string::npos);
+    // A project of one stand-in game, configured beforehand with each generator a tree may have,
+    // which make play builds and plays.
+    for (const std::string generator : {"Unix Makefiles", "Ninja"}) {
+        SCOPED_TRACE(generator);
+        const std::string dir = "project-" + generator.substr(0, 4);
+        const std::string project = (tmp.path() / dir).string();
+        tmp.write(dir + "/CMakeLists.txt",
+                  std::string_view("cmake_minimum_required(VERSION 3.16)\n"
+                                   "project(standin C)\nadd_executable(tikoleap main.c)\n"));
+        tmp.write(dir + "/main.c",
+                  std::string_view("#include <stdio.h>\nint main(void) { puts(\"played\"); }\n"));
+        ASSERT_EQ(tikoleap::test::runCommand("cmake -G '" + generator + "' -S '" + project + "' -B '" +
+                                             project + "/build' >/dev/null")
+                      .code,
+                  0);
+        // As a player types it: in the checkout, so only the build make runs under it is a sub-make.
+        const std::string makePlay =
+            "cd '" + std::string(TIKOLEAP_SOURCE_DIR) +
+            "' && env -u MAKEFLAGS -u MFLAGS -u MAKELEVEL make play ADS=off JOBS=2 BUILD='" + project +
+            "/build' 2>&1";
+        const auto built = tikoleap::test::runCommand(makePlay);
+        ASSERT_EQ(built.code, 0) << built.out;
+        EXPECT_NE(built.out.find("main.c"), std::string::npos) << "what was built shows: " << built.out;
+        const auto current = tikoleap::test::runCommand(makePlay);
+        EXPECT_EQ(current.code, 0);
+        EXPECT_EQ(current.out, "make play: " + project + "/build is up to date\nplayed\n");
+        // A failing build says so and plays nothing.
+        tmp.write(dir + "/main.c", std::string_view("int main(void) { return missing; }\n"));
+        const auto broken = tikoleap::test::runCommand(makePlay);
+        EXPECT_NE(broken.code, 0);
+        EXPECT_NE(broken.out.find("missing"), std::string::npos) << broken.out;
+        EXPECT_EQ(broken.out.find("played"), std::string::npos);
+        EXPECT_EQ(broken.out.find("up to date"), std::string::npos);
+    }
 }
 
 // Whichever process of `make play` is told to end (make, the script, the game), all of them end
