@@ -12,7 +12,7 @@
 #include "support/TempDir.h"
 
 TEST(Benchmarks, OpenNoSoundDeviceAndRestartGamesCleanly) {
-    const std::string bench = std::string(TIKOLEAP_BINARY_DIR) + "/tikoleap-bench";
+    const std::string bench = TIKOLEAP_BINARY_DIR "/tikoleap-bench";
     if (!std::filesystem::exists(bench)) GTEST_SKIP() << "the benchmarks are not built";
     tikoleap::test::TempDir tmp;
     std::ofstream(tmp.file("card.conf")) << "[wave]\nfile = " << tmp.file("card.wav").string() << "\n";
@@ -30,7 +30,7 @@ TEST(Benchmarks, OpenNoSoundDeviceAndRestartGamesCleanly) {
 // The memory benchmarks compare the game's peak with a bare process's: each must be the child's
 // own, not the peak of the large process that started it.
 TEST(Benchmarks, PeakLauncherReportsTheChildsOwnPeakFromALargeParent) {
-    const std::string peak = std::string(TIKOLEAP_BINARY_DIR) + "/tikoleap-peak";
+    const std::string peak = TIKOLEAP_BINARY_DIR "/tikoleap-peak";
     if (!std::filesystem::exists(peak)) GTEST_SKIP() << "the benchmarks are not built";
     constexpr std::size_t kParent = 256u << 20;
     std::vector<char> ballast(kParent, 1);  // every page touched, so counted

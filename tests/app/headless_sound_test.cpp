@@ -163,7 +163,7 @@ TEST_F(HeadlessSound, AnUnwritableSoundFileStopsTheRunBeforeItStarts) {
 TEST(WindowSound, PlaysThroughTheChosenDeviceAndWithoutOneWarnsOnceAndPlaysOn) {
     if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0) GTEST_SKIP() << "xvfb-run is not installed";
     TempDir tmp;
-    const std::string binary = std::string(TIKOLEAP_BINARY_DIR) + "/tikoleap";
+    const std::string binary = TIKOLEAP_BINARY_DIR "/tikoleap";
     std::ofstream(tmp.file("card.conf"))
         << "drivers = wave\n[wave]\nfile = " << tmp.file("card.wav").string() << "\n";
     auto window = [&](const std::string& env, int ms) {

@@ -108,8 +108,7 @@ TEST_F(AppCoreSound, TheGameLoadsItsNineEffectsAndPlaysThemAtTheStepsVolume) {
                            "fire1_22k", "jump1_1", "punyo1_22k",  "hanabi"};
     for (int i = 0; i < AppCoreBase::kSoundSlots; ++i) {
         ASSERT_NE(core.sound(i), nullptr) << i;
-        EXPECT_EQ(core.sound(i)->resourcePath(),
-                  std::string(TIKOLEAP_RESOURCES_DIR) + "/" + names[i] + ".wav");
+        EXPECT_EQ(core.sound(i)->resourcePath(), TIKOLEAP_RESOURCES_DIR "/" + std::string(names[i]) + ".wav");
         EXPECT_FLOAT_EQ(core.sound(i)->sndVolume(), i == 7 ? 0.3f : 1.0f) << i;
     }
     EXPECT_EQ(core.sound(9), nullptr);

@@ -25,10 +25,9 @@ TEST(AdProbeServerDown, EveryAdCommandSaysSoAndFails) {
           "banner --unit tikoleap-banner --seconds 3", "waterfall --unit tikoleap-mediation-waterfall"}) {
         SCOPED_TRACE(command);
         tikoleap::test::TempDir home{"tikoleap-down"};
-        const auto run =
-            tikoleap::test::runCommand(std::string(TIKOLEAP_BINARY_DIR) + "/tikoleap-adprobe --home " +
-                                       home.path().string() + " --ad-server " + down + " " + command +
-                                       (command.rfind("banner", 0) == 0 ? "" : " --timeout 3") + " 2>&1");
+        const auto run = tikoleap::test::runCommand(
+            TIKOLEAP_BINARY_DIR "/tikoleap-adprobe --home " + home.path().string() + " --ad-server " + down +
+            " " + command + (command.rfind("banner", 0) == 0 ? "" : " --timeout 3") + " 2>&1");
         EXPECT_EQ(run.code, 1);
         EXPECT_NE(run.out.find("could not be reached"), std::string::npos) << run.out;
     }

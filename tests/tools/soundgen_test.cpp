@@ -34,7 +34,7 @@ TEST(GeneratedSounds, EveryEffectIsShortLoudUnclippedAndShapedAsNamed) {
         SCOPED_TRACE(e.name);
         int status = 0;
         auto file = platform::audio::AudioFile::open(
-            std::string(TIKOLEAP_RESOURCES_DIR) + "/" + e.name + ".wav", &status);
+            TIKOLEAP_RESOURCES_DIR "/" + std::string(e.name) + ".wav", &status);
         ASSERT_TRUE(file) << status;
         EXPECT_EQ(file->channels(), 1);
         EXPECT_EQ(file->sampleRate(), e.rate);

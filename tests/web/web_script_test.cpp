@@ -122,9 +122,8 @@ TEST_F(WebScript, AScriptNeverAnsweredFailsAtTheLoadTimeOutAndALateAnswerIsDropp
 TEST_F(WebScript, APageAskingTheHostSchemeItselfGetsNothingWhateverItsReferer) {
     respond();
     webtest::page("/now/mraid.js", "window.mraid = 'from the network';", "application/javascript");
-    const std::string forged = std::string(ScriptInterception::scheme()) +
-                               "://script?url=" + server.url("/now/mraid.js") +
-                               "&referer=" + server.url("/creative.html");
+    const std::string forged = ScriptInterception::scheme() + std::string("://script?url=") +
+                               server.url("/now/mraid.js") + "&referer=" + server.url("/creative.html");
     load("<html><body><script>fetch('" + forged +
              "').then(r => r.text()).then(t => window.forged = 'answered: ' + t,"
              " () => window.forged = 'refused');</script>"
@@ -143,7 +142,7 @@ TEST_F(WebScript, APageAskingTheHostSchemeOverAndOverIsToldOnceAPage) {
         if (line.find("did not divert") != std::string::npos) ++told;
     });
     const std::string forged =
-        std::string(ScriptInterception::scheme()) + "://script?url=" + server.url("/x.js");
+        ScriptInterception::scheme() + std::string("://script?url=") + server.url("/x.js");
     const auto asking = [&](int times) {
         return "<html><body><script>window.refused = 0; for (var i = 0; i < " + std::to_string(times) +
                "; ++i) fetch('" + forged + "&n=' + i).catch(() => ++window.refused);</script></body></html>";

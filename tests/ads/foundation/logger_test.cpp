@@ -26,9 +26,9 @@ TEST(DZLogger, TheLogCallCutsAndEscapesValuesFromOutsideAndLeavesItsOwnTextReada
     const std::string productID(5094, 'p');
     DZLog("Purchase of \"%s\" refused", productID.c_str());
     DZLog("%s|%s|%s|%s", "abc\u202Edef\u2066", "x\u2028y\u2029z\u0085", "\x1b[31m\r\n\t", "\xff\xc3");
-    DZLog("%s", (std::string(255, 'x') + "\u00e9").c_str());
+    DZLog("%s", (std::string(255, 'x').append("\u00e9")).c_str());
     DZLog("Caf\u00e9 %d %.2f [%5s] [%-3s] %zu%% %.3s", 3, 1.5, "ab", "c", std::size_t{7}, "truncated");
-    DZLogText(std::string(2000, 't') + "\u202E");
+    DZLogText(std::string(2000, 't').append("\u202E"));
     DZLogText("page says \u202Eevil\n");
     DZLogger::sharedInstance()->logPublicMessage("\"" + productID + "\" is not valid");
     DZLogger::sharedInstance()->logPublicFormat("\"%s\" is not valid", productID.c_str());
@@ -37,9 +37,9 @@ TEST(DZLogger, TheLogCallCutsAndEscapesValuesFromOutsideAndLeavesItsOwnTextReada
     EXPECT_EQ(sink.lines()[0], "Purchase of \"" + std::string(kDZMaxLoggedValueBytes, 'p') + "...\" refused");
     EXPECT_EQ(sink.lines()[1],
               "abc\\u202edef\\u2066|x\\u2028y\\u2029z\\u0085|\\x1b[31m\\x0d\\n\\t|\\xff\\xc3");
-    EXPECT_EQ(sink.lines()[2], std::string(255, 'x') + "...");
+    EXPECT_EQ(sink.lines()[2], std::string(255, 'x').append("..."));
     EXPECT_EQ(sink.lines()[3], "Caf\u00e9 3 1.50 [   ab] [c  ] 7% tru");
-    EXPECT_EQ(sink.lines()[4], std::string(kDZMaxLoggedLineBytes, 't') + "...");
+    EXPECT_EQ(sink.lines()[4], std::string(kDZMaxLoggedLineBytes, 't').append("..."));
     EXPECT_EQ(sink.lines()[5], "page says \\u202eevil\\n");
     EXPECT_EQ(sink.lines()[6], "<Rerive> \"" + std::string(kDZMaxLoggedLineBytes - 1, 'p') + "...");
     EXPECT_EQ(sink.lines()[7],
