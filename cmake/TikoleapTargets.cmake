@@ -64,10 +64,10 @@ endfunction()
 # a target of its own, and every other target reuses it: a header made once a target cost a minute
 # and a gigabyte a tree. Reuse needs the same language options as the donor, so every target that
 # takes one compiles with threads and the replay's floating-point flags. The default build
-# precompiles the tests' header only: their units spent about two fifths of their time reading the
-# test framework's and the JSON library's headers, which every one of them includes anyway. The
-# game's, the component's and the tools' units are compiled without, so an include one of them
-# forgot still fails there.
+# precompiles the tests' header only: every test unit includes the test framework's and the JSON
+# library's headers, and reading them once a tree takes about a seventh off each unit's time (ten
+# of them, each compiled alone: 89 s against 105 s). The game's, the component's and the tools'
+# units are compiled without, so an include one of them forgot still fails there.
 function(tikoleap_pch target)
   get_target_property(_sources ${target} SOURCES)
   list(LENGTH _sources _count)

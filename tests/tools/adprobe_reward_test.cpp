@@ -100,14 +100,15 @@ TEST_F(AdProbeReward, TheRewardUnitMovesPastTheSilentNetworkPlaysTheGreenVideoAn
     // One adapter serves both entries: set up once (with the first entry), asked for each in turn,
     // the second a network time-out after the first.
     // The set-up and the first request leave together as two pings, so the server may see them in
-    // either order; the later steps are a time-out apart.
+    // either order; the later steps are a time-out apart, as the server's clock sees them arrive (on
+    // a loaded machine the first may come a few tens of milliseconds late).
     auto steps = tracks("testnet");
     ASSERT_EQ(steps.size(), 4u);
     if (values(steps, "testnet")[0] == "request:rv-never") std::swap(steps[0], steps[1]);
     ASSERT_EQ(values(steps, "testnet"), (std::vector<std::string>{"setup:rv-never", "request:rv-never",
                                                                   "request:rv-fill", "present:rv-fill"}));
     const auto gap = steps[2]["ms"].get<long>() - steps[1]["ms"].get<long>();
-    EXPECT_GE(gap, 980);
+    EXPECT_GE(gap, 900);
     EXPECT_LE(gap, 1300);
     auto pings = values(tracks("rv"), "rv");
     std::sort(pings.begin(), pings.end());
