@@ -26,7 +26,7 @@ TEST(DZLogger, TheLogCallCutsAndEscapesValuesFromOutsideAndLeavesItsOwnTextReada
     const std::string productID(5094, 'p');
     DZLog("Purchase of \"%s\" refused", productID.c_str());
     DZLog("%s|%s|%s|%s", "abc\u202Edef\u2066", "x\u2028y\u2029z\u0085", "\x1b[31m\r\n\t", "\xff\xc3");
-    DZLog("%s", (std::string(255, 'x').append("\u00e9")).c_str());
+    DZLog("%s", std::string(255, 'x').append("\u00e9").c_str());
     DZLog("Caf\u00e9 %d %.2f [%5s] [%-3s] %zu%% %.3s", 3, 1.5, "ab", "c", std::size_t{7}, "truncated");
     DZLogText(std::string(2000, 't').append("\u202E"));
     DZLogText("page says \u202Eevil\n");
