@@ -14,6 +14,7 @@
 #include "platform/web/WebKitEngineParts.h"
 #include "platform/web/WebKitHost.h"
 #include "platform/web/WebKitInput.h"
+#include "platform/web/WebKitPageDefaults.h"
 
 namespace platform::web {
 
@@ -46,11 +47,7 @@ gboolean destroyWindow(gpointer window) {
 
 WebKitEngine::WebKitEngine(WebKitHost& host, int width, int height)
     : host_(host), width_(std::max(width, 1)), height_(std::max(height, 1)) {
-    WebKitSettings* settings = webkit_settings_new();
-    g_object_set(settings, "enable-javascript", TRUE, "javascript-can-open-windows-automatically", FALSE,
-                 "allow-file-access-from-file-urls", FALSE, "allow-universal-access-from-file-urls", FALSE,
-                 "enable-developer-extras", FALSE, "enable-write-console-messages-to-stdout", FALSE,
-                 "enable-page-cache", FALSE, "enable-back-forward-navigation-gestures", FALSE, nullptr);
+    WebKitSettings* settings = WebKitPageDefaults::newSettings();
     WebKitUserContentManager* content = webkit_user_content_manager_new();
     WebKitUserScript* sizeScript =
         webkit_user_script_new_for_world(kSizeScript, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
@@ -66,6 +63,7 @@ WebKitEngine::WebKitEngine(WebKitHost& host, int width, int height)
                                          settings, "user-content-manager", content, nullptr));
     g_object_unref(settings);
     g_object_unref(content);
+    defaults_ = std::make_unique<WebKitPageDefaults>(view_, kWorld);
     const WebLimits& limits = host.limits();
     watchdog_ = std::make_unique<PageWatchdog>(host.loop(), view_, kWorld, limits.probeIntervalSeconds,
                                                limits.probeTimeoutSeconds,
@@ -94,6 +92,7 @@ WebKitEngine::~WebKitEngine() {
     *alive_ = 1;
     alive_.reset();
     watchdog_.reset();
+    defaults_.reset();
     if (loadTimer_) loadTimer_->invalidate();
     for (auto& pending : scripts_) {
         if (pending->timer) pending->timer->invalidate();
@@ -112,11 +111,13 @@ WebKitEngine::~WebKitEngine() {
 }
 
 void WebKitEngine::loadHTML(const std::string& html, const std::string& baseUrl) {
+    defaults_->hostLoadStarted();
     unstartedLoad_ = HostLoad{true, html, baseUrl, {}};
     issue(*unstartedLoad_);
 }
 
 void WebKitEngine::loadRequest(const WebRequest& request) {
+    defaults_->hostLoadStarted();
     unstartedLoad_ = HostLoad{false, request.url, {}, request.headers};
     issue(*unstartedLoad_);
 }

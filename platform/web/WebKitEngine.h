@@ -24,6 +24,7 @@ namespace platform::web {
 
 class WebKitHost;
 class PageWatchdog;
+class WebKitPageDefaults;
 
 class WebKitEngine : public WebEngine {
   public:
@@ -143,6 +144,8 @@ class WebKitEngine : public WebEngine {
     // the engine goes (see gone()).
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
     std::unique_ptr<PageWatchdog> watchdog_;
+    // The engine's defaults for what the page asks and no one else answers.
+    std::unique_ptr<WebKitPageDefaults> defaults_;
     std::shared_ptr<Timer> loadTimer_;
     std::vector<std::shared_ptr<PendingScript>> scripts_;
     std::string approvedNewWindowUrl_;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/web/WebKitEngineParts.h"
+#include "platform/web/WebKitPageDefaults.h"
 
 namespace platform::web {
 
@@ -85,13 +86,8 @@ gboolean WebKitEngine::Signals::decidePolicy(WebKitWebView*, WebKitPolicyDecisio
                                              WebKitPolicyDecisionType type, gpointer data) {
     auto* self = static_cast<WebKitEngine*>(data);
     if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) {
-        // Nothing is ever downloaded: a response the view cannot show is dropped.
-        auto* response = WEBKIT_RESPONSE_POLICY_DECISION(decision);
-        if (!webkit_response_policy_decision_is_mime_type_supported(response)) {
-            webkit_policy_decision_ignore(decision);
-            return TRUE;
-        }
-        return FALSE;
+        self->defaults_->decideResponse(WEBKIT_RESPONSE_POLICY_DECISION(decision));
+        return TRUE;
     }
     auto* navigation = WEBKIT_NAVIGATION_POLICY_DECISION(decision);
     WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(navigation);

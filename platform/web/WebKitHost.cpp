@@ -14,6 +14,7 @@
 #include "platform/web/ScriptInterception.h"
 #include "platform/web/WebExtensionProtocol.h"
 #include "platform/web/WebKitEngine.h"
+#include "platform/web/WebKitPageDefaults.h"
 
 namespace platform::web {
 
@@ -43,6 +44,7 @@ WebKitHost& WebKitHost::start(GLibRunLoop& loop, const WebLimits& limits) {
     // first for this process's toolkit, the second (empty: no bus) for the engine's web processes.
     g_setenv("NO_AT_BRIDGE", "1", FALSE);
     g_setenv("WEBKIT_A11Y_BUS_ADDRESS", "", FALSE);
+    WebKitPageDefaults::prepareEnvironment();
     if (!gtk_init_check(nullptr, nullptr)) {
         // The displays the environment names, so that a dead one is told by name.
         std::string named;
@@ -74,12 +76,12 @@ WebKitHost::WebKitHost(GLibRunLoop& loop, const WebLimits& limits) : loop_(loop)
     webkit_memory_pressure_settings_set_strict_threshold(memory, 0.75);
     webkit_memory_pressure_settings_set_conservative_threshold(memory, 0.5);
     webkit_memory_pressure_settings_set_poll_interval(memory, std::max(limits.memoryPollSeconds, 0.05));
-    // Ephemeral: nothing the pages do is kept on disk.
-    WebKitWebsiteDataManager* data = webkit_website_data_manager_new_ephemeral();
+    WebKitWebsiteDataManager* data = WebKitPageDefaults::newDataManager();
     context_ = WEBKIT_WEB_CONTEXT(g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "website-data-manager", data,
                                                "memory-pressure-settings", memory, nullptr));
     g_object_unref(data);
     webkit_memory_pressure_settings_free(memory);
+    WebKitPageDefaults::guardContext(context_);
     const char* sandbox = std::getenv("TIKOLEAP_WEB_SANDBOX");
     sandboxed_ = !(sandbox && std::string(sandbox) == "0") && sandboxCanRun();
     webkit_web_context_set_sandbox_enabled(context_, sandboxed_);
