@@ -12,16 +12,21 @@ namespace {
 // Where a view keeps its defaults, for the context's downloads, which name only their view.
 constexpr const char* kViewKey = "tikoleap-page-defaults";
 
-// The engine's setting for hyperlink auditing does nothing any more: a link's `ping` is taken off
-// once every listener of the click has run (the last one added to the window, as the event
-// reaches it), so the click itself goes on and no post is made. In all frames, in our world.
-constexpr const char* kNoPingsScript = R"JS(addEventListener('click', function (e) {
-  addEventListener('click', function () {
+// The engine's setting for hyperlink auditing does nothing any more: a clicked link's `ping` is
+// taken off before any listener of the page runs (the window's first capturing listener), and
+// again once every listener has run (the last one added to the window, as the event reaches
+// it), so the click itself goes on and no post is made. In all frames, in our world.
+constexpr const char* kNoPingsScript = R"JS((function () {
+  function strip(e) {
     e.composedPath().forEach(function (n) {
       if (n.localName === 'a' || n.localName === 'area') n.removeAttribute('ping');
     });
-  }, {once: true});
-}, true);)JS";
+  }
+  addEventListener('click', function (e) {
+    strip(e);
+    addEventListener('click', function () { strip(e); }, {once: true});
+  }, true);
+})();)JS";
 
 // As the engine reads the header: the disposition before any parameter, whatever its case.
 bool isAttachment(WebKitURIResponse* response) {

@@ -224,6 +224,7 @@ TEST_F(WebPageDefaults, PromptsChoosersMenusTooltipsPermissionsAndPingsAreRefuse
 <div id=tip title="a tooltip" style=")" +
              cell + R"(;left:250px"></div>
 <a id=pinged href="/defaults/landing" ping="/defaults/ping">pinged</a>
+<a id=kept href="/defaults/landing" ping="/defaults/ping" onclick="event.stopPropagation();">kept</a>
 <form id=form action="/defaults/landing" method=post><input name=kept value=x></form>
 <script>
 var r = {};
@@ -300,6 +301,9 @@ navigator.serviceWorker.register('/defaults/sw.js');
     EXPECT_EQ(recorder.navigationTo(server.url("/defaults/landing"))->type, NavigationType::FormSubmitted);
     recorder.navigations.clear();
     evaluate(*engine, "document.getElementById('pinged').click(); 1");
+    ASSERT_TRUE(runUntil([&] { return recorder.sawNavigationTo(server.url("/defaults/landing")); }));
+    recorder.navigations.clear();
+    evaluate(*engine, "document.getElementById('kept').click(); 1");
     ASSERT_TRUE(runUntil([&] { return recorder.sawNavigationTo(server.url("/defaults/landing")); }));
     evaluate(*engine, "fetch('/defaults/sentinel'); 1");
     ASSERT_TRUE(server.waitForHits("/defaults/sentinel", 1));
