@@ -117,13 +117,13 @@ struct WebKitPageDefaults::Signals {
 
 WebKitSettings* WebKitPageDefaults::newSettings() {
     WebKitSettings* settings = webkit_settings_new();
-    // Full screen would take the player's screen. Hyperlink auditing would send `<a ping>` posts
-    // to any address on a click, past the navigation's decision (see kNoPingsScript).
+    // Full screen would take the player's screen. (Hyperlink auditing is not set: its setting
+    // does nothing but warn; see kNoPingsScript.)
     g_object_set(settings, "enable-javascript", TRUE, "javascript-can-open-windows-automatically", FALSE,
                  "allow-file-access-from-file-urls", FALSE, "allow-universal-access-from-file-urls", FALSE,
                  "enable-developer-extras", FALSE, "enable-write-console-messages-to-stdout", FALSE,
                  "enable-page-cache", FALSE, "enable-back-forward-navigation-gestures", FALSE,
-                 "enable-fullscreen", FALSE, "enable-hyperlink-auditing", FALSE, nullptr);
+                 "enable-fullscreen", FALSE, nullptr);
     return settings;
 }
 
