@@ -11,7 +11,6 @@
 #include "ads/foundation/DZLogger.h"
 #include "ads/foundation/DZNSURLUtilities.h"
 #include "ads/foundation/DZStringAdditions.h"
-#include "ads/render/bridge/DZPageAllowance.h"
 #include "ads/render/host/DZAdHost.h"
 #include "ads/render/view/DZAdView.h"
 
