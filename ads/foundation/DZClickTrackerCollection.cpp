@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "ads/foundation/DZApplication.h"
+#include "ads/foundation/DZLogger.h"
 #include "ads/foundation/DZMUtilities.h"
 #include "ads/foundation/DZPinger.h"
 #include "platform/dispatch/DispatchQueue.h"
@@ -50,20 +51,22 @@ DZClickTrackerCollection::~DZClickTrackerCollection() {
 }
 
 void DZClickTrackerCollection::trackURL(const std::string& url, DZPingAsker asker, bool cacheEnabled) {
+    Waiting ping{url, asker, cacheEnabled, DZLogChargeScope::current()};
     // Never ahead of the asker's own waiting pings: an asker's pings go out in order.
-    if (hasSlotFor(asker) && waitingFor(asker) == 0) {
-        start(url, asker, cacheEnabled);
-        return;
-    }
     const std::size_t own = waitingFor(asker);
-    if (own >= kMaxWaitingPerAsker || (waiting_.size() >= kMaxWaiting && !makeRoomFor(own))) {
-        if (!std::exchange(refusing_, true))
-            platform::logMessage("DZClickTrackerCollection", 3,
-                                 "too many pings waiting for their turn; new ones are dropped");
+    if (hasSlotFor(asker) && own == 0) {
+        start(std::move(ping));
         return;
     }
-    refusing_ = false;
-    waiting_.push_back({url, asker, cacheEnabled});
+    if (own >= kMaxWaitingPerAsker || (waiting_.size() >= kMaxWaiting && !makeRoomFor(own))) {
+        // Other askers' pings coming and going do not make it say so again: only this asker's
+        // line emptying does.
+        if (toldRefused_.insert(asker).second)
+            DZLogText(
+                "DZClickTrackerCollection: too many pings waiting for their turn; new ones are dropped");
+        return;
+    }
+    waiting_.push_back(std::move(ping));
 }
 
 bool DZClickTrackerCollection::makeRoomFor(std::size_t waitingOfAsker) {
@@ -86,12 +89,12 @@ bool DZClickTrackerCollection::hasSlotFor(DZPingAsker asker) const {
     return trackersInFlight() < kMaxTrackersInFlight && inFlightFor(asker) < kMaxInFlightPerAsker;
 }
 
-void DZClickTrackerCollection::start(const std::string& url, DZPingAsker asker, bool cacheEnabled) {
+void DZClickTrackerCollection::start(Waiting ping) {
     auto tracker = DZClickTracker::create();
     tracker->setDelegate(weak_from_this());
-    tracker->setCacheEnabled(cacheEnabled);
-    tracker->trackURL(url);
-    askers_[tracker.get()] = asker;
+    tracker->setCacheEnabled(ping.cacheEnabled);
+    tracker->trackURL(ping.url);
+    askers_[tracker.get()] = {ping.asker, std::move(ping.charge)};
     std::weak_ptr<DZClickTrackerCollection> weakSelf = weak_from_this();
     std::weak_ptr<DZClickTracker> weakTracker = tracker;
     trackers_.insert(std::move(tracker));
@@ -104,11 +107,11 @@ void DZClickTrackerCollection::start(const std::string& url, DZPingAsker asker, 
 
 void DZClickTrackerCollection::giveUp(const std::shared_ptr<DZClickTracker>& tracker) {
     if (!trackers_.count(tracker)) return;
-    if (!std::exchange(givingUp_, true))
-        platform::logMessage("DZClickTrackerCollection", 3,
-                             "a ping had no answer in " +
-                                 std::to_string(static_cast<int>(kMaxAnswerSeconds)) +
-                                 " s; given up to free its slot");
+    if (!std::exchange(givingUp_, true)) {
+        DZLogChargeScope charge(askers_.at(tracker.get()).charge);
+        DZLogText("DZClickTrackerCollection: a ping had no answer in " +
+                  std::to_string(static_cast<int>(kMaxAnswerSeconds)) + " s; given up to free its slot");
+    }
     tracker->setDelegate({});
     tracker->reset();
     askers_.erase(tracker.get());
@@ -123,18 +126,20 @@ void DZClickTrackerCollection::startWaiting() {
         std::map<DZPingAsker, std::size_t> held;
         for (const auto& tracker : trackers_)
             if (tracker->backgroundTaskID() != platform::kInvalidBackgroundTask)
-                ++held[askers_.at(tracker.get())];
+                ++held[askers_.at(tracker.get()).asker];
         auto next = waiting_.end();
         for (auto it = waiting_.begin(); it != waiting_.end(); ++it) {
             const std::size_t holds = held[it->asker];
             if (holds < kMaxInFlightPerAsker && (next == waiting_.end() || holds < held[next->asker]))
                 next = it;
         }
-        if (next == waiting_.end()) return;
-        const Waiting chosen = std::move(*next);
+        if (next == waiting_.end()) break;
+        Waiting chosen = std::move(*next);
         waiting_.erase(next);
-        start(chosen.url, chosen.asker, chosen.cacheEnabled);
+        start(std::move(chosen));
     }
+    // An asker with nothing waiting any more is told again of its next dropped ping.
+    std::erase_if(toldRefused_, [this](DZPingAsker asker) { return waitingFor(asker) == 0; });
 }
 
 void DZClickTrackerCollection::trackURLs(const nlohmann::json& urls, DZPingAsker asker, bool cacheEnabled) {
@@ -216,7 +221,7 @@ std::size_t DZClickTrackerCollection::inFlightFor(DZPingAsker asker) const {
     std::size_t count = 0;
     for (const auto& tracker : trackers_)
         if (tracker->backgroundTaskID() != platform::kInvalidBackgroundTask &&
-            askers_.at(tracker.get()) == asker)
+            askers_.at(tracker.get()).asker == asker)
             ++count;
     return count;
 }

@@ -17,6 +17,7 @@
 #include <nlohmann/json.hpp>
 
 #include "ads/foundation/DZClickTracker.h"
+#include "ads/foundation/DZLogCharge.h"
 #include "ads/foundation/DZPingAsker.h"
 
 // Where the mediation reports take their session and sequence numbers from: the application
@@ -39,7 +40,9 @@ class DZClickTrackerCollection : public DZClickTrackerDelegate,
     // Pings waiting for their answer at once. Beyond this, or beyond its asker's share, a ping
     // waits its turn, up to kMaxWaiting of them (kMaxWaitingPerAsker of one asker's, and when all
     // are taken the asker holding most gives up its newest); past that a new one is dropped, logged
-    // once each time. A freed slot goes to the waiting asker holding fewest.
+    // once for its asker until the asker's waiting pings have all gone out. A freed slot goes to the
+    // waiting asker holding fewest. The lines a ping causes (its drop, its give-up) are logged under
+    // the log charge that was in force where it was asked for: a page pays for its own.
     static constexpr std::size_t kMaxTrackersInFlight = 64;
     static constexpr std::size_t kMaxWaiting = 256;
     static constexpr std::size_t kMaxInFlightPerAsker = 8;
@@ -89,10 +92,16 @@ class DZClickTrackerCollection : public DZClickTrackerDelegate,
         std::string url;
         DZPingAsker asker;
         bool cacheEnabled;
+        DZLogChargeScope::Charge charge;
+    };
+    // Who asked for a ping in flight, and what its lines are charged to.
+    struct Owner {
+        DZPingAsker asker;
+        DZLogChargeScope::Charge charge;
     };
     DZClickTrackerCollection();
     void scheduleCleanup();
-    void start(const std::string& url, DZPingAsker asker, bool cacheEnabled);
+    void start(Waiting ping);
     bool hasSlotFor(DZPingAsker asker) const;
     // With every waiting place taken: drops a waiting ping of another asker holding more than
     // waitingOfAsker + 1 of them; false when there is none.
@@ -103,13 +112,14 @@ class DZClickTrackerCollection : public DZClickTrackerDelegate,
     void giveUp(const std::shared_ptr<DZClickTracker>& tracker);
 
     std::set<std::shared_ptr<DZClickTracker>> trackers_;
-    std::map<const DZClickTracker*, DZPingAsker> askers_;
+    std::map<const DZClickTracker*, Owner> askers_;
     std::deque<Waiting> waiting_;
     std::optional<DZMediationReportSource> reportSource_;
     // The mediation reports' one share.
     const DZPingAsker reportsAsker_ = DZPingAsker::next();
     DeadlineTimer deadlineTimer_;
-    bool refusing_ = false;
+    // Askers told that their pings are dropped, while they still have pings waiting.
+    std::set<DZPingAsker> toldRefused_;
     bool givingUp_ = false;
 };
 

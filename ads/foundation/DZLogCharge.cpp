@@ -17,9 +17,21 @@ DZLogChargeScope::~DZLogChargeScope() {
 DZLogAdmission DZLogChargeScope::admit() {
     DZLogChargeScope* scope = innermost;
     if (!scope || !scope->charge_) return {};
-    // The charge may log (its notice is returned, never logged): no scope while it decides.
+    // The charge may log (its notice is returned, never logged): no scope while it decides, and the
+    // scope back however the charge ends.
+    struct Restore {
+        DZLogChargeScope* scope;
+        ~Restore() { innermost = scope; }
+    } restore{scope};
     innermost = nullptr;
-    DZLogAdmission admission = scope->charge_();
-    innermost = scope;
-    return admission;
+    try {
+        return scope->charge_();
+    } catch (...) {
+        // A budget that cannot decide pays for nothing, and a log call never throws at its caller.
+        return {false, std::nullopt};
+    }
+}
+
+DZLogChargeScope::Charge DZLogChargeScope::current() {
+    return innermost ? innermost->charge_ : Charge();
 }

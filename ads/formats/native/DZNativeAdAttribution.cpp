@@ -6,6 +6,7 @@
 #include "ads/core/DZValues.h"
 #include "ads/formats/native/DZNativeAdImage.h"
 #include "ads/formats/native/DZNativeAdImageAdLoaderOptions.h"
+#include "ads/formats/native/DZNativeAdValues.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/dispatch/MainThread.h"
 
@@ -43,8 +44,7 @@ std::shared_ptr<DZNativeAdAttribution> DZNativeAdAttribution::fromDictionary(
     const nlohmann::json& dictionary) {
     auto made = std::shared_ptr<DZNativeAdAttribution>(new DZNativeAdAttribution());
     if (!dictionary.is_object()) return made;
-    if (auto text = dictionary.find("text"); text != dictionary.end() && text->is_string())
-        made->text_ = text->get<std::string>();
+    made->text_ = dz_nativeString(dictionary, "text");
     made->animationDuration_ = duration(dictionary, "animation_ms", kDefaultAnimationDuration);
     made->presentationDuration_ = duration(dictionary, "presentation_ms", kDefaultPresentationDuration);
     DZNativeAdImageAdLoaderOptions every;

@@ -28,11 +28,11 @@ DZNativeAppInstallAd::DZNativeAppInstallAd(std::shared_ptr<DZMediatedNativeAd> m
     auto ad =
         std::dynamic_pointer_cast<DZMediatedNativeAppInstallAd>(mediated ? mediated->mediatedAd() : nullptr);
     if (!ad) return;
-    headline_ = ad->headline();
-    callToAction_ = ad->callToAction();
-    body_ = ad->body();
-    store_ = ad->store();
-    price_ = ad->price();
+    headline_ = dz_nativeText(ad->headline(), "headline");
+    callToAction_ = dz_nativeText(ad->callToAction(), "callToAction");
+    body_ = dz_nativeText(ad->body(), "body");
+    store_ = dz_nativeText(ad->store(), "store");
+    price_ = dz_nativeText(ad->price(), "price");
     const double rating = ad->starRating();
     starRating_ = std::isfinite(rating) ? rating : 0;
     setAvailableImages(ad->images());

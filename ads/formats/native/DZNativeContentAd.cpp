@@ -22,10 +22,10 @@ DZNativeContentAd::DZNativeContentAd(std::shared_ptr<DZMediatedNativeAd> mediate
     auto ad =
         std::dynamic_pointer_cast<DZMediatedNativeContentAd>(mediated ? mediated->mediatedAd() : nullptr);
     if (!ad) return;
-    headline_ = ad->headline();
-    body_ = ad->body();
-    callToAction_ = ad->callToAction();
-    advertiser_ = ad->advertiser();
+    headline_ = dz_nativeText(ad->headline(), "headline");
+    body_ = dz_nativeText(ad->body(), "body");
+    callToAction_ = dz_nativeText(ad->callToAction(), "callToAction");
+    advertiser_ = dz_nativeText(ad->advertiser(), "advertiser");
     setAvailableImages(ad->images());
     logo_ = ad->logo();
 }

@@ -275,8 +275,13 @@ void DZRewardWaterfall::connectorDidRewardUser(DZMRewardBasedVideoAdNetworkConne
     // The server's reward wins when its first entry makes one; the adapter's otherwise.
     std::shared_ptr<const DZAdReward> given;
     const auto& config = connector.eventMediationConfig();
-    if (config && config->rewards() && config->rewards()->is_array() && !config->rewards()->empty())
+    if (config && config->rewards() && config->rewards()->is_array() && !config->rewards()->empty()) {
         given = DZAdReward::initWithRewardDictionary(config->rewards()->front());
+        if (!given)
+            DZLogText(
+                "Mediation: the server's reward was refused: its type or amount is not one a reward can "
+                "have; the network's reward is used instead, if it has one");
+    }
     // The adapter relays its network's reward: held to what the server's must be.
     if (!given && reward) {
         if (DZAdReward::isAcceptable(reward->type(), reward->amount())) {

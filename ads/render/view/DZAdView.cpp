@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "ads/core/DZRequest.h"
-#include "ads/foundation/DZAbsoluteTime.h"
 #include "ads/foundation/DZAdURLStash.h"
 #include "ads/foundation/DZDevice.h"
 #include "ads/foundation/DZLogger.h"
@@ -198,7 +197,9 @@ void DZAdView::configureAsInterstitialAdView() {
     setHidden(false);
 }
 
-void DZAdView::suspendEventQueue() {
+void DZAdView::startHostLoad() {
+    ++hostLoads_;
+    allowance_ = std::make_shared<DZPageAllowance>();
     eventQueue_.clear();
     eventQueueSuspended_ = true;
 }
@@ -259,32 +260,15 @@ void DZAdView::loadHTMLString(const std::string& html, const std::string& baseUR
         DZLog("Ad page base URL of scheme \"%s\" refused; loaded as about:blank", base->scheme().c_str());
         base.reset();
     }
-    ++hostLoads_;
-    pageAsker_ = DZPingAsker::next();
-    pageLogBudget_ = DZPageLogBudget();
-    videoSources_ = 0;
-    suspendEventQueue();
+    startHostLoad();
     setURL(base);
     const std::string loadBase = base ? base->text() : "about:blank";
     if (!webView_) return failWithoutEngine(loadBase);
     webView_->engine()->loadHTML(html, loadBase);
 }
 
-DZLogChargeScope::Charge DZAdView::pageLogCharge() {
-    return [weak = weak_from_this()]() -> DZLogAdmission {
-        auto view = std::static_pointer_cast<DZAdView>(weak.lock());
-        if (!view) return {};
-        auto decision = view->pageLogBudget_.admit(DZAbsoluteTime::absoluteTimeInMilliseconds());
-        return {decision.write, std::move(decision.notice)};
-    };
-}
-
 void DZAdView::loadRequest(const platform::web::WebRequest& request) {
-    ++hostLoads_;
-    pageAsker_ = DZPingAsker::next();
-    pageLogBudget_ = DZPageLogBudget();
-    videoSources_ = 0;
-    suspendEventQueue();
+    startHostLoad();
     if (!webView_) return failWithoutEngine(request.url);
     webView_->engine()->loadRequest(request);
 }
@@ -372,7 +356,7 @@ bool DZAdView::shouldStartNavigation(const platform::web::NavigationAction& acti
     auto delegate = delegate_.lock();
     if (!delegate) return true;
     // Whatever the decision logs (a refused scheme, a composer that cannot send) is the page's doing.
-    DZLogChargeScope charge(pageLogCharge());
+    DZLogChargeScope charge(allowance_->logCharge());
     return delegate->adViewShouldStartLoad(*this, action);
 }
 
@@ -437,53 +421,4 @@ void DZAdView::alertViewClickedButtonAtIndex(int buttonIndex) {
     if (adDebugDialog_.empty()) return;
     if (buttonIndex == 1) platform::Pasteboard::general().setString(adDebugDialog_);
     if (buttonIndex == 2) DZSendBadAdReport(adDebugDialog_);
-}
-
-void DZAdView::setCachedVideoPlayerFrame(platform::Rect frame) {
-    cachedVideoPlayerFrame_ = frame;
-    setNeedsLayout();
-}
-
-void DZAdView::setUpVideoPlayerWithURL(const std::optional<std::string>& url) {
-    // Each source is a new pipeline and download: a page setting one after another would make the
-    // component fetch and decode without end.
-    if (url && videoSources_++ >= kMaxVideoSourcesPerPage) {
-        if (videoSources_ == kMaxVideoSourcesPerPage + 1)
-            DZLog("Ad page video sources refused: the page has set %d", kMaxVideoSourcesPerPage);
-        postJSNotification("onVideoEvent", nlohmann::json{{"event", "error"}});
-        return;
-    }
-    if (!videoPlayer_) {
-        auto self = std::static_pointer_cast<DZAdView>(shared_from_this());
-        videoPlayer_ = DZVideoPlayer::create(self, std::static_pointer_cast<DZVideoPlayerDelegate>(self));
-    }
-    // Held: setting the source may make the page's host release this view.
-    auto player = videoPlayer_;
-    player->setSourceURL(url);
-}
-
-void DZAdView::playerDidCreateAVPlayer(DZVideoPlayer&,
-                                       const std::shared_ptr<platform::media::MediaPlayer>& platformPlayer) {
-    if (videoPlayerLayer_) videoPlayerLayer_->removeFromSuperview();
-    videoPlayerLayer_ = std::make_shared<platform::media::VideoView>(platformPlayer);
-    insertSubviewAt(videoPlayerLayer_, 0);
-    setVideoPlayerFrame(cachedVideoPlayerFrame_);
-}
-
-void DZAdView::setVideoPlayerFrame(platform::Rect frame) {
-    if (!videoPlayerLayer_) return;
-    videoPlayerLayer_->setFrame(frame == platform::Rect() ? bounds() : frame);
-}
-
-void DZAdView::hideVideo() {
-    if (videoPlayerLayer_) videoPlayerLayer_->setHidden(true);
-}
-
-void DZAdView::showVideo() {
-    if (videoPlayerLayer_) videoPlayerLayer_->setHidden(false);
-}
-
-void DZAdView::layoutSubviews() {
-    View::layoutSubviews();
-    if (videoPlayerLayer_) setVideoPlayerFrame(cachedVideoPlayerFrame_);
 }

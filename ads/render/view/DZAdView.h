@@ -14,9 +14,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "ads/foundation/DZLogCharge.h"
 #include "ads/foundation/DZPingAsker.h"
-#include "ads/render/bridge/DZPageLogBudget.h"
+#include "ads/render/bridge/DZPageAllowance.h"
 #include "ads/render/gesture/DZAdViewTouchGestureRecognizer.h"
 #include "ads/render/gesture/DZImpressionTicketGestureRecognizer.h"
 #include "ads/render/view/DZVideoPlayer.h"
@@ -166,17 +165,14 @@ class DZAdView : public platform::ui::View,
     // about bases are taken; the page of any other base loads as about:blank.
     void loadHTMLString(const std::string& html, const std::string& baseURL);
     void loadRequest(const platform::web::WebRequest& request);
-    // How many pages the host has asked for (the two loads above): what a page does is counted
-    // against the page, and a page cannot start a new count by navigating itself.
+    // How many pages the host has asked for (the two loads above).
     std::uint64_t hostLoadCount() const { return hostLoads_; }
-    // Whom the pings and clicks of the page count against: the page the host last asked for,
-    // never one before it, whatever the page asks for through the view or through its delegate.
-    DZPingAsker pingAsker() const { return pageAsker_; }
-    // What the page may still write to the log, all it causes counted (a new budget with each page
-    // the host loads).
-    DZPageLogBudget& pageLogBudget() { return pageLogBudget_; }
-    // The charge of a scope that bills this page's budget for every line logged in it.
-    DZLogChargeScope::Charge pageLogCharge();
+    // What the page the host asked for last may still spend: a new allowance with each of those
+    // loads, never when the page navigates itself. Whatever the page asks for, through the view or
+    // its delegate and handlers, is counted here.
+    const std::shared_ptr<DZPageAllowance>& pageAllowance() const { return allowance_; }
+    // Whom the pings and clicks of the page count against: its allowance's.
+    DZPingAsker pingAsker() const { return allowance_->pingAsker(); }
     void stopLoading();
     // The page's address ("" before any load, and without an engine).
     std::string currentURL() const;
@@ -229,7 +225,7 @@ class DZAdView : public platform::ui::View,
     // What the ad may keep on disk at once: its video's download and its precached files together.
     static constexpr std::int64_t kMaxDiskBytes = std::int64_t{64} << 20;
     // Video sources one page may set; later ones get the page an "error" video event.
-    static constexpr int kMaxVideoSourcesPerPage = 16;
+    static constexpr int kMaxVideoSourcesPerPage = DZPageAllowance::kMaxVideoSources;
     const std::shared_ptr<platform::DiskAllowance>& diskAllowance() const { return diskAllowance_; }
     // Before the ad's first video or precache (tests give a smaller one).
     void setDiskAllowance(std::shared_ptr<platform::DiskAllowance> allowance) {
@@ -263,7 +259,8 @@ class DZAdView : public platform::ui::View,
         nlohmann::json parameters;
     };
     std::unique_ptr<platform::web::WebEngine> makeEngine();
-    void suspendEventQueue();
+    // A load the host asked for: a new page, with a new allowance.
+    void startHostLoad();
     // The web error of a load asked of a view without an engine, delivered on the next turn.
     void failWithoutEngine(const std::string& url);
     // The touches of `touches` the page follows.
@@ -282,9 +279,7 @@ class DZAdView : public platform::ui::View,
     std::deque<QueuedEvent> eventQueue_;
     bool eventQueueSuspended_ = true;
     std::uint64_t hostLoads_ = 0;
-    DZPingAsker pageAsker_ = DZPingAsker::next();
-    DZPageLogBudget pageLogBudget_;
-    int videoSources_ = 0;
+    std::shared_ptr<DZPageAllowance> allowance_ = std::make_shared<DZPageAllowance>();
     std::optional<State> savedState_;
     std::string adDebugDialog_;
     bool showDebug_ = true;

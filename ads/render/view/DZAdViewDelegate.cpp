@@ -1,7 +1,6 @@
 #include "ads/render/view/DZAdViewDelegate.h"
 
 #include "ads/foundation/DZAbsoluteTime.h"
-#include "ads/foundation/DZClickTrackerCollection.h"
 #include "ads/foundation/DZDevice.h"
 #include "ads/foundation/DZLogger.h"
 #include "ads/foundation/DZNSURLUtilities.h"
@@ -10,6 +9,7 @@
 #include "ads/render/view/DZDefaultAMSGHandler.h"
 #include "ads/render/view/DZMRAIDAMSGHandler.h"
 #include "ads/render/view/DZOpenerAMSGHandler.h"
+#include "ads/render/view/DZPageTrackers.h"
 #include "ads/render/view/DZPrecacheAMSGHandler.h"
 #include "ads/render/view/DZVideoPlayerAMSGHandler.h"
 #include "platform/defaults/UserDefaults.h"
@@ -47,7 +47,7 @@ DZAdViewDelegate::DZAdViewDelegate()
     // Every page may be a rich-media creative's, the browser's and the overlay's too: their
     // rich-media messages are taken here rather than passed on as notices.
     addAMSGHandler(std::make_shared<DZOpenerAMSGHandler>(opener_));
-    addAMSGHandler(std::make_shared<DZDefaultAMSGHandler>());
+    addAMSGHandler(std::make_shared<DZDefaultAMSGHandler>(opener_));
     addAMSGHandler(std::make_shared<DZMRAIDAMSGHandler>(opener_));
     addAMSGHandler(std::make_shared<DZVideoPlayerAMSGHandler>());
     addAMSGHandler(std::make_shared<DZPrecacheAMSGHandler>());
@@ -128,19 +128,8 @@ void DZAdViewDelegate::adViewDidFinishLoad(DZAdView& adView) {
 }
 
 void DZAdViewDelegate::handleAMSGURL(const std::string& url, const std::shared_ptr<DZAdView>& adView) {
-    const std::uint64_t page = adView ? adView->hostLoadCount() : 0;
-    if (rateView_.lock() != adView || ratePage_ != page) {
-        rateView_ = adView;
-        ratePage_ = page;
-        rate_ = DZRateBucket(kMessageBurst, kMessagesPerSecond);
-        rateLogged_ = false;
-    }
-    if (!rate_.take(DZAbsoluteTime::absoluteTimeInMilliseconds())) {
-        if (!std::exchange(rateLogged_, true))
-            DZLog("Ad page messages dropped: the page sends more than %d a second",
-                  static_cast<int>(kMessagesPerSecond));
+    if (!adView || !adView->pageAllowance()->takeMessage(DZAbsoluteTime::absoluteTimeInMilliseconds()))
         return;
-    }
     const std::size_t bytes = url.size();
     const bool tooMany = waiting_->fetch_add(1) >= kMaxWaitingMessages;
     const bool tooLarge = waitingBytes_->fetch_add(bytes) + bytes > kMaxWaitingBytes;
@@ -176,7 +165,7 @@ void DZAdViewDelegate::dispatch(const std::shared_ptr<const DZNotification>& not
                                 const std::shared_ptr<DZAdView>& adView) {
     // Whatever a handler logs for the message (a refusal, the page's own line) is the page's doing.
     std::optional<DZLogChargeScope> charge;
-    if (adView) charge.emplace(adView->pageLogCharge());
+    if (adView) charge.emplace(adView->pageAllowance()->logCharge());
     for (const auto& handler : handlers) {
         if (handler->handleNotification(note, adView)) return;
     }
@@ -193,7 +182,7 @@ void DZAdViewDelegate::didNotHandleMessage(const std::shared_ptr<const DZNotific
     DispatchQueue::main()->async([note, adView] {
         // What an observer logs for the message is the page's doing as much as a handler's.
         std::optional<DZLogChargeScope> charge;
-        if (adView) charge.emplace(adView->pageLogCharge());
+        if (adView) charge.emplace(adView->pageAllowance()->logCharge());
         DZUnhandledAMSGMessage message{adView.get(), note.get()};
         pageMessageCenter().post(note->name(), &message);
     });
@@ -206,20 +195,14 @@ void DZAdViewDelegate::handleDeeplinkPlusURL(const std::string& text) {
         auto value = dz_parameterValueForKey(*url, key);
         return value ? dz_URLWithString(*value) : std::nullopt;
     };
-    auto webURLs = [&](const char* key) {
-        std::vector<std::string> found;
-        for (const auto& value : dz_parameterValuesForKey(*url, key).value_or(std::vector<std::string>{})) {
-            auto tracking = dz_URLWithString(value);
-            if (tracking && tracking->isWeb()) found.push_back(tracking->text());
-        }
-        return found;
-    };
     auto primary = urlParameter("primaryUrl");
     if (!primary) return;
     const auto answer = DZDevice::canOpenURLs({primary->text()}, *DZDevice::sharedInstance());
     const bool primaryOpens = answer && answer->count(primary->text()) && answer->at(primary->text());
     const auto target = primaryOpens ? primary : urlParameter("fallbackUrl");
-    const auto trackers = webURLs(primaryOpens ? "primaryTrackingUrl" : "fallbackTrackingUrl");
+    const auto trackers =
+        dz_parameterValuesForKey(*url, primaryOpens ? "primaryTrackingUrl" : "fallbackTrackingUrl")
+            .value_or(std::vector<std::string>());
     // The trackers count the link's click: pinged only once its open went through (a tap explained
     // it), against the page that asked. The opener is held across the open's callbacks.
     auto opener = opener_;
@@ -227,8 +210,5 @@ void DZAdViewDelegate::handleDeeplinkPlusURL(const std::string& text) {
         if (!trackers.empty()) opener->logUnpingedDeeplinkTrackers();
         return;
     }
-    const auto adView = opener->adView();
-    const DZPingAsker page = adView ? adView->pingAsker() : DZPingAsker();
-    for (const auto& tracker : trackers)
-        DZClickTrackerCollection::sharedInstance()->trackURL(tracker, page, false);
+    DZPageTrackers::ping(trackers, opener->adView(), opener->host());
 }

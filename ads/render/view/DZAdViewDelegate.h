@@ -7,16 +7,17 @@
 // A page's messages keep their order: each ad-view delegate parses them on a serial queue of its
 // own and hands them to the main thread in turn; at most kMaxWaitingMessages wait, later ones are
 // dropped with one log line. Each page the ad view loads may send kMessageBurst messages at once
-// and kMessagesPerSecond after that: those over the rate are dropped before anything is done with
-// them, with one log line for the page (a page kept just under the web engine's bound would
-// otherwise write one each time a message passed). Main thread only, apart from that queue.
+// and kMessagesPerSecond after that (counted in the page's allowance): those over the rate are
+// dropped before anything is done with them, with one log line for the page (a page kept just under
+// the web engine's bound would otherwise write one each time a message passed). Main thread only,
+// apart from that queue.
 #include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "ads/render/bridge/DZAMSGHandler.h"
-#include "ads/render/bridge/DZRateBucket.h"
+#include "ads/render/bridge/DZPageAllowance.h"
 #include "ads/render/view/DZAdView.h"
 #include "ads/render/view/DZOpener.h"
 
@@ -42,8 +43,8 @@ class DZAdViewDelegate : public DZAdViewDelegateProtocol,
     static constexpr int kMaxWaitingMessages = 256;
     // What the waiting messages may hold, whatever their count: a few of the largest a page can send.
     static constexpr std::size_t kMaxWaitingBytes = std::size_t{8} << 20;
-    static constexpr int kMessageBurst = 100;
-    static constexpr double kMessagesPerSecond = 50;
+    static constexpr int kMessageBurst = DZPageAllowance::kMessageBurst;
+    static constexpr double kMessagesPerSecond = DZPageAllowance::kMessagesPerSecond;
     inline static const std::string kDeeplinkPlusEnabledKey = "/rerive/ads/deeplinkplus_enabled";
 
     // With the base handler list.
@@ -90,10 +91,5 @@ class DZAdViewDelegate : public DZAdViewDelegateProtocol,
     std::shared_ptr<std::atomic<int>> waiting_ = std::make_shared<std::atomic<int>>(0);
     std::shared_ptr<std::atomic<std::size_t>> waitingBytes_ = std::make_shared<std::atomic<std::size_t>>(0);
     std::shared_ptr<std::atomic<bool>> floodLogged_ = std::make_shared<std::atomic<bool>>(false);
-    // The message rate of the page shown last: a new one for each page the view loads.
-    std::weak_ptr<DZAdView> rateView_;
-    std::uint64_t ratePage_ = 0;
-    DZRateBucket rate_{kMessageBurst, kMessagesPerSecond};
-    bool rateLogged_ = false;
     bool hasLoadedAtLeastOnce_ = false;
 };

@@ -6,13 +6,14 @@
 #include <cstdio>
 
 #include "ads/core/DZSignalCollector.h"
-#include "ads/foundation/DZClickTrackerCollection.h"
 #include "ads/foundation/DZDevice.h"
 #include "ads/foundation/DZLogger.h"
 #include "ads/foundation/DZNSURLUtilities.h"
 #include "ads/foundation/DZRunOnMainThread.h"
 #include "ads/render/overlay/DZViewController.h"
 #include "ads/render/view/DZAdView.h"
+#include "ads/render/view/DZOpener.h"
+#include "ads/render/view/DZPageTrackers.h"
 #include "platform/dispatch/DispatchQueue.h"
 
 namespace {
@@ -56,8 +57,7 @@ void DZDefaultAMSGHandler::didReceiveTrackHTTPNotification(const DZAMSGArguments
         DZLog("Ad page ping refused: not an http or https URL");
         return;
     }
-    DZClickTrackerCollection::sharedInstance()->trackURL(
-        url->text(), arguments.adView ? arguments.adView->pingAsker() : DZPingAsker());
+    DZPageTrackers::ping({url->text()}, arguments.adView, opener_ ? opener_->host() : nullptr);
 }
 
 void DZDefaultAMSGHandler::didReceiveLogNotification(const DZAMSGArguments& arguments) {

@@ -73,24 +73,17 @@ bool DZOpener::shouldReportClick() {
     if (!autoClickProtected()) return true;
     auto adView = adView_.lock();
     if (adView && adView->takeTapForClick()) return true;
-    logRefusalOnce(kClickRefused, "Ad page click not reported: no tap on the ad explains it");
+    pageAllowance()->unexplainedClicks.take("Ad page click not reported: no tap on the ad explains it");
     return false;
 }
 
 void DZOpener::logUnpingedDeeplinkTrackers() {
-    logRefusalOnce(kTrackersRefused, "Ad page deeplink+ trackers not pinged: its link did not open");
+    pageAllowance()->unpingedTrackers.take("Ad page deeplink+ trackers not pinged: its link did not open");
 }
 
-void DZOpener::logRefusalOnce(Refusal kind, const char* text) {
+std::shared_ptr<DZPageAllowance> DZOpener::pageAllowance() const {
     auto adView = adView_.lock();
-    const DZPingAsker page = adView ? adView->pingAsker() : DZPingAsker();
-    if (page != refusalsPage_) {
-        refusalsPage_ = page;
-        refusalsLogged_ = 0;
-    }
-    if (refusalsLogged_ & kind) return;
-    refusalsLogged_ |= kind;
-    DZLogText(text);
+    return adView ? adView->pageAllowance() : viewlessAllowance_;
 }
 
 bool DZOpener::autoClickProtectionByDefault() {

@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "ads/foundation/DZPingAsker.h"
+#include "ads/render/bridge/DZPageAllowance.h"
 #include "platform/calendar/EventEditViewController.h"
 #include "platform/compose/MailComposeViewController.h"
 #include "platform/compose/MessageComposeViewController.h"
@@ -171,9 +171,8 @@ class DZOpener : public platform::ui::AlertViewDelegate,
     // `countsClick` the open counts no click of its own (the tap's was counted).
     bool openExplainedApp(const std::string& url, bool countsClick);
     bool handOn(const std::string& url, const std::string& target, bool phoneCall, bool countsClick);
-    // Logs `text` unless a refusal of this kind was logged for the ad view's page already.
-    enum Refusal : unsigned { kClickRefused = 1, kTrackersRefused = 2 };
-    void logRefusalOnce(Refusal kind, const char* text);
+    // Where the ad view's page keeps its counts; the opener's own without an ad view.
+    std::shared_ptr<DZPageAllowance> pageAllowance() const;
 
     std::string navigationURL_;
     std::weak_ptr<platform::ui::ViewController> viewController_;
@@ -182,9 +181,7 @@ class DZOpener : public platform::ui::AlertViewDelegate,
     std::weak_ptr<DZOpenerDelegate> delegate_;
     std::string referringURL_;
     bool autoClickProtected_ = true;
-    // The page whose refusals are logged, and which kinds.
-    DZPingAsker refusalsPage_;
-    unsigned refusalsLogged_ = 0;
+    std::shared_ptr<DZPageAllowance> viewlessAllowance_ = std::make_shared<DZPageAllowance>();
     bool didOpenAnotherApplication_ = false;
     // URLs the user confirmed once; kept for the opener's life.
     std::set<std::string> allowedAppURLs_;

@@ -1,11 +1,11 @@
 #include "ads/render/view/DZOpenerAMSGHandler.h"
 
-#include "ads/foundation/DZClickTrackerCollection.h"
 #include "ads/foundation/DZLogger.h"
 #include "ads/foundation/DZNSURLUtilities.h"
 #include "ads/render/host/DZAdHost.h"
 #include "ads/render/view/DZAdView.h"
 #include "ads/render/view/DZOpener.h"
+#include "ads/render/view/DZPageTrackers.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/InterfaceOrientation.h"
 #include "platform/web/WebEngine.h"
@@ -87,13 +87,14 @@ void DZOpenerAMSGHandler::didReceiveClickNotification(const DZAMSGArguments& arg
     }
     // Held: the refusal's log and the host's answer may release the page's delegate.
     auto opener = opener_;
-    if (!opener->shouldReportClick()) return;
     auto host = opener->host();
+    // The page's click is one of its trackers: the ad's own billed click is not, and uses up no tap.
+    if (DZPageTrackers::select({page->text()}, host).empty()) return;
+    if (!opener->shouldReportClick()) return;
     // The signal only adds to the query of a web URL.
     const auto click = dz_URLWithString(host ? host->gestureClickURLWithURL(page->text()) : page->text());
     if (!click || !click->isWeb()) return;
-    DZClickTrackerCollection::sharedInstance()->trackURL(
-        click->text(), arguments.adView ? arguments.adView->pingAsker() : DZPingAsker());
+    DZPageTrackers::ping({click->text()}, arguments.adView, host);
 }
 
 void DZOpenerAMSGHandler::didReceiveOpenNotification(const DZAMSGArguments& arguments) {

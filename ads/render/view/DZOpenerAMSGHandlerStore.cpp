@@ -6,6 +6,7 @@
 #include "ads/foundation/DZLogger.h"
 #include "ads/render/view/DZOpener.h"
 #include "ads/render/view/DZOpenerAMSGHandler.h"
+#include "ads/render/view/DZPageTrackers.h"
 
 namespace {
 
@@ -68,5 +69,16 @@ void DZOpenerAMSGHandler::actionOpenInAppPurchase(const DZAMSGArguments& argumen
         return;
     }
     auto opener = opener_;
-    opener->openInAppPurchase(*productID, static_cast<int>(quantity), std::move(formats));
+    // The reports are the page's trackers too: each once, and never the ad's own billed click.
+    std::vector<std::string> reports;
+    for (auto& format : formats) {
+        if (DZPageTrackers::isOwnClick(format, opener->host()) ||
+            std::find(reports.begin(), reports.end(), format) != reports.end())
+            continue;
+        reports.push_back(std::move(format));
+    }
+    if (reports.size() < formats.size())
+        DZLog("Ad purchase reporting URLs dropped: %zu repeated or the ad's own click URL",
+              formats.size() - reports.size());
+    opener->openInAppPurchase(*productID, static_cast<int>(quantity), std::move(reports));
 }

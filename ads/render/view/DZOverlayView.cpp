@@ -70,7 +70,6 @@ void DZOverlayView::setAdView(const std::shared_ptr<DZAdView>& adView) {
     removeOverlaySubview();
     setHidden(true);
     adView_ = adView;
-    loads_ = 0;
     stopObservingAdView();
     if (!adView_) return;
     const DZAdView* source = adView_.get();
@@ -122,17 +121,10 @@ void DZOverlayView::loadOverlayWithUserInfo(const DZNotification::Parameters& us
         return;
     }
     // Each load is a new page, with budgets and ping shares of its own: the ad's page gets a few.
-    const std::uint64_t adPage = adView_ ? adView_->hostLoadCount() : 0;
-    if (adPage != loadsPage_) {
-        loadsPage_ = adPage;
-        loads_ = 0;
-    }
-    if (loads_ >= kMaxLoadsPerAdPage) {
-        if (loads_++ == kMaxLoadsPerAdPage)
-            DZLog("Overlay pages refused: the ad's page has loaded %d", kMaxLoadsPerAdPage);
+    if (adView_ &&
+        !adView_->pageAllowance()->overlayLoads.take("Overlay pages refused: the ad's page has loaded " +
+                                                     std::to_string(kMaxLoadsPerAdPage)))
         return;
-    }
-    ++loads_;
     if (!overlayView_) addOverlaySubview();
     auto page = overlayView_;
     loadOverlayUserInfo_ = userInfo;

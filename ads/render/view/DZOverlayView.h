@@ -42,8 +42,9 @@ class DZOverlayView : public platform::ui::View, public DZAdViewDelegateProtocol
     void adViewDidFinishLoad(DZAdView& adView) override;
     void adViewDidFailLoad(DZAdView& adView, const platform::web::WebError& error) override;
 
-    // Overlay pages one page of the ad may load; later ones are refused with one log line.
-    static constexpr int kMaxLoadsPerAdPage = 4;
+    // Overlay pages one page of the ad may load (counted in its allowance); later ones are refused
+    // with one log line.
+    static constexpr int kMaxLoadsPerAdPage = DZPageAllowance::kMaxOverlayLoads;
 
   private:
     using Token = platform::ui::NotificationCenter::Token;
@@ -55,8 +56,6 @@ class DZOverlayView : public platform::ui::View, public DZAdViewDelegateProtocol
     void stopObservingAdView();
 
     std::shared_ptr<DZAdView> adView_;
-    std::uint64_t loadsPage_ = 0;
-    int loads_ = 0;
     std::shared_ptr<DZAdView> overlayView_;
     std::shared_ptr<DZAdViewDelegate> adViewDelegate_;
     std::optional<DZNotification::Parameters> loadOverlayUserInfo_;

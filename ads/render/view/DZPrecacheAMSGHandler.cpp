@@ -11,6 +11,7 @@
 #include <system_error>
 #include <utility>
 
+#include "ads/foundation/DZLogCharge.h"
 #include "ads/foundation/DZLogger.h"
 #include "ads/foundation/DZNSURLRequestUtilities.h"
 #include "ads/render/precache/DZPrecacheFolder.h"
@@ -48,6 +49,8 @@ struct DZPrecacheAMSGHandler::Job {
     platform::HttpRequest request;
     fs::path root;  // empty: the precache folder
     std::shared_ptr<platform::DiskAllowance> allowance;
+    // What the lines of the download are charged to: the page that asked for it.
+    DZLogChargeScope::Charge charge;
 
     std::shared_ptr<HttpConnection> connection;
     int fd = -1;
@@ -145,6 +148,7 @@ std::string DZPrecacheAMSGHandler::savedName(const std::string& suggested) {
 
 void DZPrecacheAMSGHandler::Job::didReceiveResponse(const platform::HttpResponse& response) {
     if (ended) return;
+    const DZLogChargeScope scope(charge);
     if (response.status < 200 || response.status > 299) {
         DZLog("Precache of %s answered %d: cancelled", src.c_str(), response.status);
         stop(true, "precacheCanceled");
@@ -176,6 +180,7 @@ void DZPrecacheAMSGHandler::Job::didReceiveResponse(const platform::HttpResponse
 
 void DZPrecacheAMSGHandler::Job::didReceiveData(const std::string& chunk) {
     if (ended || fd < 0) return;
+    const DZLogChargeScope scope(charge);
     if (!allowance->take(static_cast<std::int64_t>(chunk.size()))) {
         DZLog("Precache of %s passed what the ad may keep on disk: cancelled", src.c_str());
         stop(true, "precacheCanceled");
@@ -207,6 +212,7 @@ void DZPrecacheAMSGHandler::Job::didFinish() {
 
 void DZPrecacheAMSGHandler::Job::didFail(const platform::HttpError& error) {
     if (ended) return;
+    const DZLogChargeScope scope(charge);
     DZLog("Precache of %s failed: %s", src.c_str(), error.message.c_str());
     // A download cut short keeps its part until the next clean-up; one over the cap goes at once,
     // so a server cannot fill the disk.
@@ -262,17 +268,10 @@ void DZPrecacheAMSGHandler::preload() {
     // An abort gives the disk back, so only a count of starts bounds what a page that aborts and
     // asks again makes the component download.
     const auto view = events_->adView.lock();
-    const std::uint64_t page = view ? view->hostLoadCount() : 0;
-    if (page != startsPage_) {
-        startsPage_ = page;
-        starts_ = 0;
-    }
-    if (starts_ >= kMaxStartsPerPage) {
-        if (starts_++ == kMaxStartsPerPage)
-            DZLog("Precache refused: the page has started %d downloads", kMaxStartsPerPage);
+    const auto page = view ? view->pageAllowance() : viewlessAllowance_;
+    if (!page->precacheStarts.take("Precache refused: the page has started " +
+                                   std::to_string(kMaxStartsPerPage) + " downloads"))
         return;
-    }
-    ++starts_;
     auto request = dz_requestForURL(sourceURL_, std::nullopt, std::nullopt, std::nullopt);
     if (!request) return;
     request->maxBodyBytes = static_cast<std::size_t>(kMaxBytes);
@@ -284,6 +283,7 @@ void DZPrecacheAMSGHandler::preload() {
     job->root = folder_;
     if (!allowance_) allowance_ = std::make_shared<platform::DiskAllowance>(kMaxBytes);
     job->allowance = allowance_;
+    job->charge = DZLogChargeScope::current();
     job->request = std::move(*request);
     job_ = job;
     auto queue = queue_;

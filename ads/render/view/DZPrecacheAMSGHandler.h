@@ -19,6 +19,7 @@
 #include <nlohmann/json.hpp>
 
 #include "ads/render/bridge/DZAMSGHandler.h"
+#include "ads/render/bridge/DZPageAllowance.h"
 #include "platform/dispatch/DispatchQueue.h"
 
 namespace platform {
@@ -30,8 +31,10 @@ class DZPrecacheAMSGHandler : public DZAMSGHandler {
     static constexpr std::int64_t kMaxBytes = std::int64_t{64} << 20;
     // A saved name longer than this (in bytes) is replaced.
     static constexpr std::size_t kMaxNameBytes = 100;
-    // Downloads one page may start, aborted ones included; later ones are refused with one log line.
-    static constexpr int kMaxStartsPerPage = 8;
+    // Downloads one page may start, aborted ones included (counted in the allowance of the first
+    // message's ad view's page, else the handler's own); later ones are refused with one log line.
+    // What a download logs later is charged to that page too.
+    static constexpr int kMaxStartsPerPage = DZPageAllowance::kMaxPrecacheStarts;
 
     // Gets each event's user info on the main thread. Unset: the ad view of the first message.
     using EventSink = std::function<void(const nlohmann::json& userInfo)>;
@@ -73,8 +76,7 @@ class DZPrecacheAMSGHandler : public DZAMSGHandler {
     void cleanUp(bool announce);
 
     std::string sourceURL_;
-    std::uint64_t startsPage_ = 0;
-    int starts_ = 0;
+    std::shared_ptr<DZPageAllowance> viewlessAllowance_ = std::make_shared<DZPageAllowance>();
     std::filesystem::path folder_;
     std::shared_ptr<platform::DiskAllowance> allowance_;
     // Where events go; shared with the queue's blocks, which may outlive the handler.

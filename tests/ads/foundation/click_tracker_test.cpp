@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -18,7 +19,10 @@
 
 #include "ads/foundation/DZApplication.h"
 #include "ads/foundation/DZClickTrackerCollection.h"
+#include "ads/foundation/DZLogger.h"
+#include "platform/dispatch/DispatchQueue.h"
 #include "platform/foundation/AppPaths.h"
+#include "platform/foundation/ScopedLogSink.h"
 #include "platform/ui/BackgroundTasks.h"
 #include "support/LoopbackServer.h"
 #include "support/MainLoopPump.h"
@@ -236,6 +240,45 @@ TEST_F(DZClickTrackerTest, URLsThatNeverAnswerStarveNoOtherAdAndFreeTheirSlotsAf
         EXPECT_LE(collection->inFlightFor(ad) + collection->waitingFor(ad),
                   DZClickTrackerCollection::kMaxWaitingPerAsker);
     }
+}
+
+TEST_F(DZClickTrackerTest, AnAskerTurnedAwayIsToldOfOnceUntilItsWaitingPingsHaveGoneOut) {
+    auto collection = DZClickTrackerCollection::create();
+    std::vector<std::function<void()>> deadlines;
+    collection->setDeadlineTimer(
+        [&](double, std::function<void()> fire) { deadlines.push_back(std::move(fire)); });
+    NeverAnswers never;
+    platform::ScopedLogSink sink;
+    auto lines = [&] {
+        DZLoggingQueue()->sync([] {});
+        return std::count_if(sink.lines().begin(), sink.lines().end(), [](const std::string& line) {
+            return line.find("too many pings") != line.npos;
+        });
+    };
+    const auto page = DZPingAsker::next();
+    const auto other = DZPingAsker::next();
+    auto flood = [&](DZPingAsker asker, int count) {
+        for (int i = 0; i < count; ++i)
+            collection->trackURL(never.url("/hang?n=" + std::to_string(i)), asker);
+    };
+    flood(page, 100);
+    EXPECT_EQ(lines(), 1);
+    // Another asker's pings going out, and slots the page's own pings give up, tell nothing new
+    // while the page still has pings waiting.
+    for (int round = 0; round < 10; ++round) {
+        collection->trackURL(never.url("/other"), other);
+        flood(page, 5);
+    }
+    for (auto& fire : std::exchange(deadlines, {})) fire();
+    flood(page, 20);
+    EXPECT_EQ(lines(), 1);
+    // Once every waiting ping of the page has gone out, a new refusal is told again.
+    while (collection->waitingFor(page) > 0) {
+        ASSERT_FALSE(deadlines.empty());
+        for (auto& fire : std::exchange(deadlines, {})) fire();
+    }
+    flood(page, 100);
+    EXPECT_EQ(lines(), 2);
 }
 
 TEST_F(DZClickTrackerTest, MediationTemplatesEachUseTheirOwnSequenceNumber) {

@@ -2,10 +2,12 @@
 // outside, and order kept per caller.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "ads/foundation/DZLogCharge.h"
 #include "ads/foundation/DZLogger.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/foundation/ScopedLogSink.h"
@@ -63,4 +65,21 @@ TEST(DZLogger, LinesFromManyThreadsKeepEachThreadsOrder) {
         ASSERT_EQ(std::sscanf(line.c_str(), "%d %d", &t, &i), 2);
         EXPECT_EQ(i, next[t]++);
     }
+}
+
+TEST(DZLogger, AChargeThatThrowsRefusesItsLineAndLeavesTheRestOfItsScopeCharged) {
+    platform::ScopedLogSink sink;
+    int asked = 0;
+    {
+        DZLogChargeScope scope([&]() -> DZLogAdmission {
+            if (++asked == 1) throw std::runtime_error("the budget failed");
+            return {false, std::nullopt};
+        });
+        EXPECT_NO_THROW(DZLog("first"));
+        for (int i = 0; i < 4; ++i) DZLog("later %d", i);
+    }
+    DZLog("after the scope");
+    DZLoggingQueue()->sync([] {});
+    EXPECT_EQ(asked, 5);
+    EXPECT_EQ(sink.lines(), std::vector<std::string>{"after the scope"});
 }

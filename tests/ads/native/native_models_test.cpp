@@ -129,6 +129,43 @@ TEST(NativeModels, AppInstallNeedsItsFieldsAndReadsHostileValuesAsMissing) {
     EXPECT_FALSE(DZNativeContentAd::create(content, {}));
 }
 
+TEST(NativeModels, TextsHoldingACharacterThatDisguisesOrBreaksALineAreLeftOut) {
+    NativeTestBed bed;
+    const auto good = appInstall("http://127.0.0.1:9");
+    auto hostile = good;
+    hostile["headline"] = "Tiko Leap \u202egpj.exe";
+    EXPECT_FALSE(DZNativeAppInstallAd::create(hostile, {}));  // a text the ad needs
+    hostile = good;
+    hostile["body"] = "Leap higher\u2028Tap here to claim a prize";
+    hostile["price"] = "Free\u2066";
+    hostile["attribution"]["text"] = "Ad\u2029";
+    auto ad = DZNativeAppInstallAd::create(hostile, {});
+    ASSERT_TRUE(ad);
+    EXPECT_EQ(ad->headline(), "Tiko Leap Deluxe");
+    EXPECT_EQ(ad->body(), std::nullopt);
+    EXPECT_EQ(ad->price(), std::nullopt);
+    ASSERT_TRUE(ad->attribution());
+    EXPECT_EQ(ad->attribution()->text(), std::nullopt);
+
+    auto content = good;
+    content["template_id"] = 1;
+    content["advertiser"] = "Tiko\u202dInc";
+    auto contentAd = DZNativeContentAd::create(content, {});
+    ASSERT_TRUE(contentAd);
+    EXPECT_EQ(contentAd->advertiser(), std::nullopt);
+    EXPECT_EQ(contentAd->body(), "Leap higher");
+
+    auto custom = DZNativeCustomTemplateAd::create(
+        {{"custom_template_id", 1},
+         {"custom_assets",
+          {{{"name", "title"}, {"type", "string"}, {"string_value", "Win\u202e"}},
+           {{"name", "note"}, {"type", "string"}, {"string_value", "plain"}}}}},
+        {});
+    ASSERT_TRUE(custom);
+    EXPECT_EQ(custom->stringForKey("title"), std::nullopt);
+    EXPECT_EQ(custom->stringForKey("note"), "plain");
+}
+
 TEST(NativeModels, PicturesTakeOnlyWebURLsAndAtMost64) {
     auto many = nlohmann::json::array();
     for (int i = 0; i < 100; ++i) many.push_back({{"url", "http://127.0.0.1/" + std::to_string(i)}});

@@ -12,6 +12,7 @@
 #include "ads/foundation/DZClickTrackerCollection.h"
 #include "ads/foundation/DZStringAdditions.h"
 #include "ads/render/bridge/DZNotification.h"
+#include "ads/render/bridge/DZPageCounter.h"
 #include "ads/render/bridge/DZPageLogBudget.h"
 #include "ads/render/overlay/DZViewController.h"
 #include "ads/render/view/DZAdViewDelegate.h"
@@ -424,6 +425,29 @@ TEST_F(AdViewBridge, WhatAPageMakesTheComponentLogAndHoldIsItsToPayFor) {
     EXPECT_EQ(marker->seen.back(), std::to_string(fit - 1));
 }
 
+TEST_F(AdViewBridge, WhatAPagesPingsMakeTheComponentLogIsThePagesToPayFor) {
+    tikoleap::test::LoopbackServer server;
+    server.slow("/slow", 1, 204);
+    auto marker = std::make_shared<RecordingHandler>();
+    delegate_->addAMSGHandler(marker);
+    loadPage("https://ads.example/page");
+    platform::ScopedLogSink sink;
+    // The page spends its log budget, then asks for more pings than its share of the collection
+    // holds: the collection turning them away writes nothing past the budget.
+    for (int i = 0; i < DZPageLogBudget::kBurstLines + 10; ++i)
+        bed_.engine().navigate("amsg://x/log?string=l");
+    for (int i = 0; i < 60; ++i)
+        bed_.engine().navigate("amsg://x/httpTrack?u=" +
+                               dz_stringByEscapingAsURLParameter(server.url("/slow?n=" + std::to_string(i))));
+    bed_.engine().navigate("amsg://x/tikoleapTest?n=done");
+    ASSERT_TRUE(bed_.home().pump().until([&] { return !marker->seen.empty(); }));
+    bed_.runUntilIdle();
+    EXPECT_EQ(sink.lines().size(), static_cast<std::size_t>(DZPageLogBudget::kBurstLines + 1));
+    EXPECT_THAT(sink.lines(), testing::Each(testing::Not(HasSubstr("pings waiting"))));
+    EXPECT_EQ(DZClickTrackerCollection::sharedInstance()->waitingFor(view_->pingAsker()),
+              DZClickTrackerCollection::kMaxWaitingPerAsker);
+}
+
 TEST_F(AdViewBridge, WhatAMessageNoHandlerTakesMakesItsObserversLogIsThePagesToPayFor) {
     // The overlay refuses each of these with a line, after the message's dispatch has returned.
     auto overlay = DZOverlayView::create({0, 0, 320, 480});
@@ -464,4 +488,18 @@ TEST_F(AdViewBridge, OnlyWebBasesAreRecordedAndAViewWithoutEngineFailsEveryLoad)
     EXPECT_EQ(delegate->failures[0].domain, "web");
     EXPECT_EQ(delegate->failures[0].failingUrl, "https://ads.example/");
     EXPECT_THAT(delegate->failures[0].message, HasSubstr("no display"));
+}
+
+TEST(PageCounter, TakesItsLimitThenRefusesTheRestAndSaysSoOnce) {
+    platform::ScopedLogSink sink;
+    DZPageCounter counter(2);
+    EXPECT_TRUE(counter.take("no more"));
+    EXPECT_TRUE(counter.take("no more"));
+    for (int i = 0; i < 5; ++i) EXPECT_FALSE(counter.take("no more"));
+    EXPECT_EQ(counter.taken(), 2);
+    DZPageCounter none(0);
+    EXPECT_FALSE(none.take("never"));
+    EXPECT_FALSE(none.take("never"));
+    DZLoggingQueue()->sync([] {});
+    EXPECT_THAT(sink.lines(), ElementsAre("no more", "never"));
 }

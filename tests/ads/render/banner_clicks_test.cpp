@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "ads/core/slot/DZSlot.h"
 #include "ads/foundation/DZApplication.h"
 #include "ads/foundation/DZStatisticDictionary.h"
+#include "ads/foundation/DZStringAdditions.h"
 #include "ads/render/bridge/DZAppEventAMSGHandler.h"
 #include "ads/render/host/DZMRAIDEventHandling.h"
 #include "ads/render/overlay/DZTransparentOverlayPresenter.h"
@@ -23,10 +25,12 @@
 #include "ads/render/view/DZBrowserAdView.h"
 #include "ads/render/view/DZBrowserViewController.h"
 #include "ads/render/view/DZDelayPageLoadAMSGHandler.h"
+#include "ads/render/view/DZPageTrackers.h"
 #include "platform/ui/NotificationCenter.h"
 #include "platform/ui/View.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
+#include "support/LoopbackServer.h"
 
 using platform::web::NavigationType;
 using testing::ElementsAre;
@@ -383,4 +387,49 @@ TEST_F(BannerClicks, ALinkTappedInARichMediaAdOpensTheInAppBrowser) {
     browser->doneButtonPressed();
     settle(0.4);
     EXPECT_EQ(root->presentedViewController(), nullptr);
+}
+
+// The trackers a page names are the page's: a link's are few and each is pinged once, and none of
+// them, whichever way the page hands it over, is one of the ad's own billed click URLs, which only
+// the ad's open pings.
+TEST_F(BannerClicks, APagesTrackersAreFewEachPingedOnceAndNeverTheAdsOwnClick) {
+    tikoleap::test::LoopbackServer server;
+    server.reply("/click", 204);
+    server.reply("/t", 204);
+    render();
+    auto ad = std::make_shared<DZAd>();
+    ad->addClickURLsFromArray({server.url("/click?id=7&s=a")});
+    slot_->finishedLoadingAdResponse(ad);
+    settle(1.0);
+    auto tracker = [&](const std::string& path) {
+        return "&fallbackTrackingUrl=" + dz_stringByEscapingAsURLParameter(server.url(path));
+    };
+    std::string link =
+        "deeplink+://navigate?primaryUrl=tikoleapnosuchapp%3A%2F%2Fitem"
+        "&fallbackUrl=https%3A%2F%2Fshop.example%2F";
+    const int repeats = 3;
+    for (int i = 0; i < repeats; ++i) link += tracker("/t?n=same");
+    // The billed click as given, with its parameters turned round or one added, or with a fragment.
+    const std::vector<std::string> billed{"/click?id=7&s=a", "/click?id=7&s=a", "/click?s=a&id=7",
+                                          "/click?id=7&s=a&n=2", "/click?id=7&s=a#x"};
+    for (const auto& click : billed) link += tracker(click);
+    for (int i = 0; i < 100; ++i) link += tracker("/t?n=" + std::to_string(i));
+    view_->setTouched(true);
+    EXPECT_FALSE(navigate(link));
+    // The link's first trackers only: the same one once, the billed ones not at all.
+    const std::size_t kept = DZPageTrackers::kMaxPerLink - repeats - billed.size() + 1;
+    ASSERT_TRUE(bed_.home().pump().until(
+        [&] { return server.count("/t") >= kept && server.count("/click") >= 1; }, std::chrono::seconds(10)));
+    // The page's own messages naming the billed click, the tap's click still unused.
+    send("httpTrack?u=" + dz_stringByEscapingAsURLParameter(server.url("/click?id=7&s=a")));
+    send("click?u=" + dz_stringByEscapingAsURLParameter(server.url("/click?s=a&id=7")));
+    bed_.home().pump().runFor(std::chrono::milliseconds(300));
+    EXPECT_EQ(server.count("/click"), 1u);
+    EXPECT_EQ(server.count("/t"), kept);
+    std::set<std::string> targets;
+    for (const auto& hit : server.hits("/t")) targets.insert(hit.target);
+    EXPECT_EQ(targets.size(), kept);
+    EXPECT_TRUE(targets.count("/t?n=same"));
+    EXPECT_TRUE(targets.count("/t?n=" + std::to_string(kept - 2)));
+    EXPECT_THAT(bed_.opener().opened(), ElementsAre("https://shop.example/"));
 }

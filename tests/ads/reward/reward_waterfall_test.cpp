@@ -9,11 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "ads/foundation/DZLogger.h"
 #include "ads/mediation/DZMAdManager.h"
 #include "ads/mediation/DZMAdNetworkAdapter.h"
 #include "ads/mediation/DZMConfig.h"
 #include "ads/mediation/DZMRewardBasedVideoAdNetworkConnector.h"
 #include "ads/reward/RewardHarness.h"
+#include "platform/dispatch/DispatchQueue.h"
+#include "platform/foundation/ScopedLogSink.h"
 
 using testing::Contains;
 using testing::ElementsAre;
@@ -179,6 +182,30 @@ TEST_F(RewardWaterfall, TheServersRewardWinsWhenUsableElseTheAdaptersWhenUsable)
         ASSERT_GE(events->list.size(), 3u);
         events->list.erase(events->list.begin(), events->list.begin() + 3);  // received, open, start
         EXPECT_EQ(events->list, c.expected) << c.rewards.dump();
+    }
+}
+
+TEST_F(RewardWaterfall, AServersRewardThatCannotBeOneIsToldInALineWhenTheNetworksIsGivenInstead) {
+    for (const std::string type : {"coins", "coins\u202eevil", "coins\u2028Claim more"}) {
+        auto events = std::make_shared<RewardEvents>();
+        auto ad = makeAd(events);
+        const nlohmann::json settings = {{"rewards", {{{"rb_type", type}, {"rb_amount", 10}}}}};
+        serve(response({net("a", "fill", {{"reward", "5"}})}, 1000, settings).dump());
+        loadServed(ad);
+        ad->presentFromRootViewController(nullptr);
+        settle();
+        platform::ScopedLogSink sink;
+        RewardTestAdapter::last()->finishVideo();
+        settle();
+        DZLoggingQueue()->sync([] {});
+        const bool refused = type != "coins";
+        ASSERT_FALSE(events->list.empty());
+        EXPECT_EQ(events->list.back(), refused ? "reward gems 5" : "reward coins 10") << type;
+        EXPECT_EQ(
+            std::count_if(sink.lines().begin(), sink.lines().end(),
+                          [](const std::string& line) { return line.find("server's reward") != line.npos; }),
+            refused ? 1 : 0)
+            << type;
     }
 }
 
