@@ -25,13 +25,15 @@ std::mutex& decoderMutex() {
     return mutex;
 }
 
+std::optional<platform::Image> platformDecode(const std::string& bytes,
+                                              const DZNativeAdImage::Admission& admit,
+                                              platform::DecodeAllowance* allowance, std::string* error) {
+    return platform::ImageDecoder::decode(bytes, error, DZNativeAdImage::kMaxSide, admit,
+                                          platform::ImageDecoder::Formats::Web, allowance);
+}
+
 DZNativeAdImage::Decoder& installedDecoder() {
-    static DZNativeAdImage::Decoder decoder = [](const std::string& bytes,
-                                                 const DZNativeAdImage::Admission& admit,
-                                                 platform::DecodeAllowance* allowance, std::string* error) {
-        return platform::ImageDecoder::decode(bytes, error, DZNativeAdImage::kMaxSide, admit,
-                                              platform::ImageDecoder::Formats::Web, allowance);
-    };
+    static DZNativeAdImage::Decoder decoder = platformDecode;
     return decoder;
 }
 
@@ -133,7 +135,7 @@ std::vector<std::shared_ptr<DZNativeAdImage>> DZNativeAdImage::imagesFromConfigu
 
 void DZNativeAdImage::setDecoder(Decoder decoder) {
     std::lock_guard lock(decoderMutex());
-    installedDecoder() = std::move(decoder);
+    installedDecoder() = decoder ? std::move(decoder) : platformDecode;
 }
 
 std::string DZNativeAdImage::description() const {

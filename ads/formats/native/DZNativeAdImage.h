@@ -61,7 +61,8 @@ class DZNativeAdImage : public std::enable_shared_from_this<DZNativeAdImage> {
     static std::vector<std::shared_ptr<DZNativeAdImage>> imagesFromConfigurationArray(
         const nlohmann::json& array, const DZNativeAdImageAdLoaderOptions* options);
 
-    // The decoder every picture uses (the platform's picture decoder by default); tests give theirs.
+    // The decoder every picture uses (the platform's picture decoder by default, and again after
+    // a null one); tests give theirs.
     static void setDecoder(Decoder decoder);
 
     ~DZNativeAdImage();
