@@ -5,7 +5,7 @@
 #include "appbase/LogMessage.h"
 #include "platform/dispatch/MainThread.h"
 #include "platform/foundation/FileIO.h"
-#include "platform/image/PngCodec.h"
+#include "platform/image/ImageDecoder.h"
 #include "platform/launcher/UrlOpener.h"
 #include "platform/plist/PlistText.h"
 #include "platform/ui/Button.h"
@@ -159,9 +159,15 @@ std::shared_ptr<const platform::Image> AnnounceManager::getImageForKey(
         LogMessage(kLogName, 3, "AM:cache file does not match its checksum:" + *file.cacheFilename);
         return nullptr;
     }
+    // The app's one decoder, which bounds what a picture may cost before the pixels: the banner is
+    // built on the main loop. Its pictures are PNG.
     std::string error;
-    std::optional<platform::Image> image =
-        platform::PngCodec::decode(bytes.bytes.data(), bytes.bytes.size(), kMaxImageSide, &error);
+    std::optional<platform::Image> image;
+    if (platform::ImageDecoder::formatOf(bytes.bytes.data(), bytes.bytes.size()) !=
+        platform::ImageDecoder::Format::PNG)
+        error = "not a PNG picture";
+    else
+        image = platform::ImageDecoder::decode(bytes.bytes.data(), bytes.bytes.size(), &error, kMaxImageSide);
     if (!image) {
         LogMessage(kLogName, 3, "AM:cannot show " + *file.cacheFilename + ": " + error);
         return nullptr;

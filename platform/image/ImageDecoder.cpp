@@ -3,15 +3,20 @@
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <glib.h>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <memory>
+
+#include "platform/image/DecodeAllowance.h"
 
 namespace platform {
 
 namespace {
-
-constexpr std::size_t kGifPiece = 4096;
 
 struct SizeCheck {
     int maxSide = 0;
@@ -24,6 +29,12 @@ struct SizeCheck {
     bool refused = false;
     bool asked = false;
     bool declined = false;
+    // The work shared with other pictures, charged once: the size judged times the passes the
+    // loader makes over the pixels.
+    DecodeAllowance* allowance = nullptr;
+    std::uint64_t passes = 1;
+    bool charged = false;
+    bool unaffordable = false;
     // As the loader reported it, and the largest the file declares (what is judged and asked).
     int reportedWidth = 0;
     int reportedHeight = 0;
@@ -31,28 +42,41 @@ struct SizeCheck {
     int height = 0;
 };
 
-// The loader reports the size from the header, before it allocates the pixels; a size of zero
-// makes it give up there. A picture once refused or declined stays so, and the caller is asked
-// about one size only.
-void onSizePrepared(GdkPixbufLoader* loader, gint width, gint height, gpointer data) {
-    auto* check = static_cast<SizeCheck*>(data);
-    const bool changed = check->seen && (width != check->reportedWidth || height != check->reportedHeight);
-    check->seen = true;
-    check->reportedWidth = width;
-    check->reportedHeight = height;
-    check->width = std::max(width, check->declaredWidth);
-    check->height = std::max(height, check->declaredHeight);
-    check->refused = check->refused || width <= 0 || height <= 0 || check->width > check->maxSide ||
-                     check->height > check->maxSide;
-    if (!check->refused && check->admit && *check->admit) {
-        if (!check->asked) {
-            check->asked = true;
-            check->declined = !(*check->admit)(check->width, check->height);
+std::uint64_t work(const SizeCheck& check) {
+    return std::uint64_t(std::max(check.width, 0)) * std::uint64_t(std::max(check.height, 0)) * check.passes;
+}
+
+// Judges the size a picture's header gives, before its pixels are allocated. A picture once
+// refused or declined stays so, and the caller is asked about one size only.
+void judgeSize(SizeCheck& check, int width, int height) {
+    const bool changed = check.seen && (width != check.reportedWidth || height != check.reportedHeight);
+    check.seen = true;
+    check.reportedWidth = width;
+    check.reportedHeight = height;
+    check.width = std::max(width, check.declaredWidth);
+    check.height = std::max(height, check.declaredHeight);
+    check.refused = check.refused || width <= 0 || height <= 0 || check.width > check.maxSide ||
+                    check.height > check.maxSide;
+    if (!check.refused && check.allowance && !check.charged) {
+        check.charged = true;
+        check.unaffordable = !check.allowance->take(work(check));
+    }
+    if (!check.refused && !check.unaffordable && check.admit && *check.admit) {
+        if (!check.asked) {
+            check.asked = true;
+            check.declined = !(*check.admit)(check.width, check.height);
         } else if (changed) {
-            check->declined = true;
+            check.declined = true;
         }
     }
-    if (check->refused || check->declined) gdk_pixbuf_loader_set_size(loader, 0, 0);
+}
+
+// The loader reports the size from the header, before it allocates the pixels; a size of zero
+// makes it give up there.
+void onSizePrepared(GdkPixbufLoader* loader, gint width, gint height, gpointer data) {
+    auto* check = static_cast<SizeCheck*>(data);
+    judgeSize(*check, width, height);
+    if (check->refused || check->declined || check->unaffordable) gdk_pixbuf_loader_set_size(loader, 0, 0);
 }
 
 std::nullopt_t fail(std::string* error, std::string reason) {
@@ -63,6 +87,12 @@ std::nullopt_t fail(std::string* error, std::string reason) {
 std::string tooLarge(const SizeCheck& check) {
     return "The picture is " + std::to_string(check.width) + " x " + std::to_string(check.height) +
            " pixels; at most " + std::to_string(check.maxSide) + " a side are taken.";
+}
+
+std::string unaffordable(const SizeCheck& check) {
+    return "The picture of " + std::to_string(check.width) + " x " + std::to_string(check.height) +
+           " pixels would take " + std::to_string(work(check)) +
+           " pixel passes to decode, past the decode work left to the pictures it comes with.";
 }
 
 std::string declined(const SizeCheck& check) {
@@ -119,14 +149,21 @@ struct JpegLayout {
 
 // The loader reads every comment and application segment, in time that grows faster than their
 // number: of those only a JFIF (APP0) and an Adobe (APP14) segment decide how the colours are
-// transformed, and one of each is kept, the first.
-bool keptSegment(std::uint8_t marker, const std::uint8_t* data, std::size_t length, bool& jfif, bool& adobe) {
+// transformed, and an EXIF one (APP1) how the picture is turned; one of each is kept, the first.
+struct KeptSegments {
+    bool jfif = false;
+    bool adobe = false;
+    bool exif = false;
+};
+
+bool keptSegment(std::uint8_t marker, const std::uint8_t* data, std::size_t length, KeptSegments& kept) {
     const auto first = [&](const char* name, std::size_t n, bool& seen) {
         if (seen || length < n || std::memcmp(data, name, n) != 0) return false;
         return seen = true;
     };
-    if (marker == 0xe0) return first("JFIF", 5, jfif);
-    if (marker == 0xee) return first("Adobe", 5, adobe);
+    if (marker == 0xe0) return first("JFIF", 5, kept.jfif);
+    if (marker == 0xe1) return first("Exif\0", 6, kept.exif);
+    if (marker == 0xee) return first("Adobe", 5, kept.adobe);
     return marker != 0xfe && !(marker >= 0xe0 && marker <= 0xef);
 }
 
@@ -137,7 +174,7 @@ JpegLayout jpegLayout(const std::uint8_t* bytes, std::size_t size) {
     const auto keep = [&](std::size_t from, std::size_t to) {
         layout.kept.append(reinterpret_cast<const char*>(bytes + from), to - from);
     };
-    bool jfif = false, adobe = false;
+    KeptSegments keptSegments;
     while (at + 1 < size) {
         if (bytes[at] != 0xff) return layout;
         const std::uint8_t marker = bytes[at + 1];
@@ -175,7 +212,7 @@ JpegLayout jpegLayout(const std::uint8_t* bytes, std::size_t size) {
         const std::size_t segment = at;
         at += 2 + length;
         if (marker != 0xda) {
-            if (keptSegment(marker, bytes + segment + 4, length - 2, jfif, adobe)) keep(segment, at);
+            if (keptSegment(marker, bytes + segment + 4, length - 2, keptSegments)) keep(segment, at);
             continue;
         }
         ++layout.scans;
@@ -269,7 +306,77 @@ Image toImage(GdkPixbuf* pixbuf) {
     return image;
 }
 
+using PixbufHolder = std::unique_ptr<GdkPixbuf, decltype(&g_object_unref)>;
+
+std::atomic<std::uint64_t> gHandings{0};
+
+// The loader of the format the bytes claim, so no other of the library's loaders ever sees them,
+// handed them in one write. Nothing, and the reason in `why`, when it fails or the size check
+// stopped it.
+PixbufHolder loadIncrementally(ImageDecoder::Format format, const std::uint8_t* bytes, std::size_t size,
+                               SizeCheck& check, std::string& why, bool& missing) {
+    PixbufHolder none(nullptr, g_object_unref);
+    GError* failure = nullptr;
+    std::unique_ptr<GdkPixbufLoader, decltype(&g_object_unref)> loader(
+        gdk_pixbuf_loader_new_with_type(ImageDecoder::nameOf(format), &failure), g_object_unref);
+    if (!loader) {
+        why = std::string("No ") + ImageDecoder::nameOf(format) +
+              " decoder: " + (failure && failure->message ? failure->message : "no loader");
+        if (failure) g_error_free(failure);
+        missing = true;
+        return none;
+    }
+    g_signal_connect(loader.get(), "size-prepared", G_CALLBACK(onSizePrepared), &check);
+    ++gHandings;
+    bool ok = gdk_pixbuf_loader_write(loader.get(), bytes, size, &failure);
+    // Closing ends the loader's work even after a failed write; its verdict counts only then.
+    ok = gdk_pixbuf_loader_close(loader.get(), ok ? &failure : nullptr) && ok;
+    if (failure && failure->message) why = failure->message;
+    if (failure) g_error_free(failure);
+    GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader.get());
+    if (!ok || !pixbuf || check.refused || check.declined || check.unaffordable) return none;
+    return PixbufHolder(GDK_PIXBUF(g_object_ref(pixbuf)), g_object_unref);
+}
+
+// The library reads a GIF two ways. Its incremental loader moves all it still holds after each
+// block it reads, and decodes the picture again from its start after each write: in one write
+// its work grows with the blocks times the bytes, in pieces with the pieces times the picture's
+// area. Its reader of whole files reads a block at a time from the file and decodes the picture
+// once, at its end. So the GIF's first picture goes to that reader, as a file in memory that
+// nothing else opens; the bytes begin with the GIF signature, which the library takes for no
+// other format. Nothing, and the reason in `why`, when that fails.
+GdkPixbuf* readWholeGif(const std::string& bytes, std::string& why, bool& missing) {
+    const int fd = memfd_create("tikoleap-picture", MFD_CLOEXEC);
+    if (fd < 0) {
+        why = std::string("No gif decoder: no file in memory (") + std::strerror(errno) + ")";
+        missing = true;
+        return nullptr;
+    }
+    for (std::size_t at = 0; at < bytes.size();) {
+        const ssize_t written = ::write(fd, bytes.data() + at, bytes.size() - at);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) {
+            why = std::string("No gif decoder: the file in memory took ") + std::to_string(at) + " bytes";
+            missing = true;
+            ::close(fd);
+            return nullptr;
+        }
+        at += static_cast<std::size_t>(written);
+    }
+    ++gHandings;
+    GError* failure = nullptr;
+    GdkPixbuf* pixbuf = gdk_pixbuf_new_from_file(("/proc/self/fd/" + std::to_string(fd)).c_str(), &failure);
+    ::close(fd);
+    if (failure && failure->message) why = failure->message;
+    if (failure) g_error_free(failure);
+    return pixbuf;
+}
+
 }  // namespace
+
+std::uint64_t ImageDecoder::loaderHandings() {
+    return gHandings;
+}
 
 std::optional<ImageDecoder::Format> ImageDecoder::formatOf(const std::uint8_t* bytes, std::size_t size) {
     static constexpr std::uint8_t kPng[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
@@ -319,16 +426,21 @@ const char* ImageDecoder::nameOf(Format format) {
 }
 
 std::optional<Image> ImageDecoder::decode(const std::uint8_t* bytes, std::size_t size, std::string* error,
-                                          int maxSide, const Admission& admit, Formats formats) {
+                                          int maxSide, const Admission& admit, Formats formats,
+                                          DecodeAllowance* allowance, Orientation orientation) {
     if (!bytes || size == 0) return fail(error, "The picture is empty.");
     const auto format = formatOf(bytes, size);
     if (!format || (*format == Format::BMP && formats != Formats::WebAndBmp))
         return fail(error, formats == Formats::WebAndBmp ? "The data is no PNG, JPEG, GIF or BMP picture."
                                                          : "The data is no PNG, JPEG or GIF picture.");
     const std::string cut = std::string("The ") + nameOf(*format) + " picture is truncated or corrupt";
+    if (allowance && allowance->spent())
+        return fail(error,
+                    "The pictures before it took all the decode work the pictures they come with may take.");
     SizeCheck check;
     check.maxSide = maxSide;
     check.admit = &admit;
+    check.allowance = allowance;
     // What the loader is handed when that is not the caller's bytes as they are.
     std::string handed;
     if (*format == Format::PNG) {
@@ -339,6 +451,7 @@ std::optional<Image> ImageDecoder::decode(const std::uint8_t* bytes, std::size_t
         JpegLayout jpeg = jpegLayout(bytes, size);
         if (!jpeg.whole) return fail(error, cut + ": it has no end.");
         handed = std::move(jpeg.kept);
+        check.passes = std::max<std::uint32_t>(jpeg.scans, 1);
         check.width = static_cast<int>(jpeg.width);
         check.height = static_cast<int>(jpeg.height);
         if (check.width > maxSide || check.height > maxSide) return fail(error, tooLarge(check));
@@ -364,35 +477,27 @@ std::optional<Image> ImageDecoder::decode(const std::uint8_t* bytes, std::size_t
         bytes = reinterpret_cast<const std::uint8_t*>(handed.data());
         size = handed.size();
     }
-    // The loader of the format the bytes claim, so no other of the library's loaders ever sees them.
-    GError* failure = nullptr;
-    std::unique_ptr<GdkPixbufLoader, decltype(&g_object_unref)> loader(
-        gdk_pixbuf_loader_new_with_type(nameOf(*format), &failure), g_object_unref);
-    if (!loader) {
-        const std::string why = failure && failure->message ? failure->message : "no loader";
-        if (failure) g_error_free(failure);
-        return fail(error, std::string("No ") + nameOf(*format) + " decoder: " + why);
+    PixbufHolder pixbuf(nullptr, g_object_unref);
+    std::string why;
+    bool missing = false;  // no decoder at all, rather than bytes it could not decode
+    if (*format == Format::GIF) {
+        // Judged as the loader would have been, by the screen its header gives, before the
+        // reader allocates anything.
+        judgeSize(check, bytes[6] | (bytes[7] << 8), bytes[8] | (bytes[9] << 8));
+        if (check.refused) return fail(error, tooLarge(check));
+        if (check.unaffordable) return fail(error, unaffordable(check));
+        if (check.declined) return fail(error, declined(check));
+        pixbuf.reset(readWholeGif(handed, why, missing));
+    } else {
+        pixbuf = loadIncrementally(*format, bytes, size, check, why, missing);
+        if (check.refused) return fail(error, tooLarge(check));
+        if (check.unaffordable) return fail(error, unaffordable(check));
+        if (check.declined) return fail(error, declined(check));
     }
-    g_signal_connect(loader.get(), "size-prepared", G_CALLBACK(onSizePrepared), &check);
-    // The GIF loader moves all it still holds after each block it reads: a piece at a time, that
-    // is a piece, not the file.
-    const std::size_t piece = *format == Format::GIF ? kGifPiece : size;
-    bool ok = true;
-    for (std::size_t at = 0; ok && at < size; at += piece)
-        ok = gdk_pixbuf_loader_write(loader.get(), bytes + at, std::min(piece, size - at), &failure);
-    // Closing ends the loader's work even after a failed write; its verdict counts only then.
-    ok = gdk_pixbuf_loader_close(loader.get(), ok ? &failure : nullptr) && ok;
-    std::string why = failure && failure->message ? failure->message : "";
-    if (failure) g_error_free(failure);
-    if (check.refused) return fail(error, tooLarge(check));
-    if (check.declined) return fail(error, declined(check));
-    GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader.get());
-    if (!ok || !pixbuf) {
-        return fail(error, cut + (why.empty() ? "." : ": " + why));
-    }
+    if (!pixbuf) return fail(error, missing ? why : cut + (why.empty() ? "." : ": " + why));
     // The size the loader reported is the size the caller gets.
-    const int width = gdk_pixbuf_get_width(pixbuf);
-    const int height = gdk_pixbuf_get_height(pixbuf);
+    const int width = gdk_pixbuf_get_width(pixbuf.get());
+    const int height = gdk_pixbuf_get_height(pixbuf.get());
     const bool resized = check.asked && (width != check.reportedWidth || height != check.reportedHeight);
     check.width = std::max(width, check.declaredWidth);
     check.height = std::max(height, check.declaredHeight);
@@ -400,8 +505,14 @@ std::optional<Image> ImageDecoder::decode(const std::uint8_t* bytes, std::size_t
     // A loader that never reported the size is held to the limit, and to the caller's
     // admission, all the same.
     if (check.width > maxSide || check.height > maxSide) return fail(error, tooLarge(check));
+    if (allowance && !check.charged && !allowance->take(work(check))) return fail(error, unaffordable(check));
     if (admit && !check.asked && !admit(check.width, check.height)) return fail(error, declined(check));
-    return toImage(pixbuf);
+    // The loader read the orientation from the picture's EXIF; turning makes a copy of the same
+    // size, turned.
+    if (orientation == Orientation::Upright)
+        pixbuf.reset(gdk_pixbuf_apply_embedded_orientation(pixbuf.get()));
+    if (!pixbuf) return fail(error, "The picture could not be turned upright.");
+    return toImage(pixbuf.get());
 }
 
 }  // namespace platform

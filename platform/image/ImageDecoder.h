@@ -3,9 +3,9 @@
 // PNG, JPEG and GIF only (and BMP where the caller asks), the format told by the bytes themselves
 // (never by a name or a served type), and at most kMaxSide pixels a side, refused before any pixel
 // memory is taken. A decode's work is bounded by the file's bytes and its pixels: each loader sees
-// only what the pixels come from (loaderInput), a GIF's in pieces, and a JPEG's scans are bounded
-// below. Each call is independent and may run on any thread, so a caller on the main loop
-// decodes on a queue of its own.
+// only what the pixels come from (loaderInput), in one piece (a GIF's through the library's reader
+// of whole files), and a JPEG's scans are bounded below. Each call is independent and may run on any thread,
+// so a caller on the main loop decodes on a queue of its own.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -17,6 +17,8 @@
 
 namespace platform {
 
+class DecodeAllowance;
+
 class ImageDecoder {
   public:
     static constexpr int kMaxSide = 4096;
@@ -24,6 +26,9 @@ class ImageDecoder {
     enum class Format { PNG, JPEG, GIF, BMP };
     // What a call takes: a page's pictures, or those and BMP, for a picture the user keeps.
     enum class Formats { Web, WebAndBmp };
+    // The pixels as stored, or turned and flipped upright as the picture's EXIF orientation says
+    // (a camera's photo held on its side).
+    enum class Orientation { AsStored, Upright };
 
     // The loader decodes a JPEG of several scans whole again with each scan (an ordinary
     // progressive one has about 10): one with more scans, or more pixels in all of them, is
@@ -44,25 +49,34 @@ class ImageDecoder {
 
     // What the format's loader is handed of the bytes: of a PNG only the chunks its pixels come
     // from, of a JPEG no comment and no application segment but one JFIF and one Adobe (which
-    // decide its colours), of a GIF its first picture and the control block before it. Nothing
-    // for bytes of no such format, or not whole.
+    // decide its colours) and one EXIF (which says how it is turned), of a GIF its first picture and the
+    // control block before it. Nothing for bytes of no such format, or not whole.
     static std::optional<std::string> loaderInput(const std::uint8_t* bytes, std::size_t size);
     static std::optional<std::string> loaderInput(std::string_view bytes) {
         return loaderInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     }
 
+    // How many times, in this process, a library's loader has been handed more of a picture: once
+    // a picture. Its loaders' work grows with how often they are handed more times what they hold.
+    static std::uint64_t loaderHandings();
+
     // The picture (the first frame of an animation, the only one decoded): RGBAPremultiplied
     // when it has an alpha channel, RGB otherwise. Nothing, and the reason in `error`, for bytes
     // that are empty, of another format, truncated or corrupt, a picture (or a GIF's first frame)
-    // wider or taller than maxSide, or one `admit` refused.
+    // wider or taller than maxSide, or one `admit` refused. With an `allowance`, the picture's
+    // work is taken from it before `admit` is asked, and a picture it refuses is refused too. A
+    // picture turned `Upright` is judged and admitted at its stored size, the same pixels.
     static std::optional<Image> decode(const std::uint8_t* bytes, std::size_t size,
                                        std::string* error = nullptr, int maxSide = kMaxSide,
-                                       const Admission& admit = {}, Formats formats = Formats::Web);
+                                       const Admission& admit = {}, Formats formats = Formats::Web,
+                                       DecodeAllowance* allowance = nullptr,
+                                       Orientation orientation = Orientation::AsStored);
     static std::optional<Image> decode(std::string_view bytes, std::string* error = nullptr,
                                        int maxSide = kMaxSide, const Admission& admit = {},
-                                       Formats formats = Formats::Web) {
+                                       Formats formats = Formats::Web, DecodeAllowance* allowance = nullptr,
+                                       Orientation orientation = Orientation::AsStored) {
         return decode(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), error, maxSide,
-                      admit, formats);
+                      admit, formats, allowance, orientation);
     }
 };
 

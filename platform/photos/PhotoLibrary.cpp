@@ -22,7 +22,7 @@ namespace {
 
 // Every picture goes through the app's one decoder, which bounds what decoding it may cost (its
 // size, a JPEG's scans, a GIF's frames) as for an ad's pictures; only the first frame of an
-// animation is kept, as a page shows.
+// animation is kept, as a page shows, and a photo is stored upright as its EXIF says it is held.
 std::optional<std::string> reencode(std::string_view data, std::string* error) {
     if (data.empty()) {
         *error = "The picture is empty.";
@@ -33,7 +33,8 @@ std::optional<std::string> reencode(std::string_view data, std::string* error) {
         return std::nullopt;
     }
     std::optional<Image> image =
-        ImageDecoder::decode(data, error, PhotoLibrary::kMaxSide, {}, ImageDecoder::Formats::WebAndBmp);
+        ImageDecoder::decode(data, error, PhotoLibrary::kMaxSide, {}, ImageDecoder::Formats::WebAndBmp,
+                             nullptr, ImageDecoder::Orientation::Upright);
     if (!image || !image->hasBitmap() || image->content == Image::Content::AlphaOnly) {
         if (error->empty()) *error = "The data is no picture.";
         return std::nullopt;

@@ -1,7 +1,7 @@
 // Decoding pictures from memory: each format, its pixels and alpha; what is refused (truncated,
 // another format, too large, empty) with a reason; the caller's say before pixel memory is taken;
-// only an animation's first frame; the work a JPEG's scans and the blocks the pixels do not come
-// from may cost; decoding on several threads at once.
+// only an animation's first frame; the work a JPEG's scans, the blocks the pixels do not come
+// from and the way a GIF is handed to the library may cost; decoding on several threads at once.
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -11,12 +11,15 @@
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "platform/foundation/AppPaths.h"
 #include "platform/foundation/FileIO.h"
+#include "platform/image/DecodeAllowance.h"
 #include "platform/image/ImageDecoder.h"
 #include "platform/photos/PhotoLibrary.h"
+#include "support/GifFiles.h"
 #include "support/PeakMemory.h"
 #include "support/TempDir.h"
 
@@ -486,6 +489,61 @@ TEST(ImageDecoder, HandsTheJpegAndGifLoadersOnlyWhatThePixelsComeFrom) {
     // Bytes that end within a block are no whole picture.
     EXPECT_FALSE(ImageDecoder::loaderInput(stuffedGif.substr(0, screen + 3)));
     EXPECT_FALSE(ImageDecoder::loaderInput(stuffedJpeg.substr(0, 2000)));
+}
+
+TEST(ImageDecoder, HandsAGifsPictureToTheLibraryOnce) {
+    // The library's GIF loader decodes the picture again from its start each time it is handed
+    // more, and moves all it holds after each block it reads: a picture of a megabyte, and one of
+    // many one-byte blocks, are each handed once, whole, and come out as their codes name them.
+    const std::string large = testsupport::literalGif(1024, 1024);
+    const std::string blocks = testsupport::literalGif(48, 40, 1, 300000);
+    for (const auto& [file, width, height] : {std::tuple{&large, 1024, 1024}, {&blocks, 48, 40}}) {
+        const auto before = ImageDecoder::loaderHandings();
+        std::string error;
+        const auto image = ImageDecoder::decode(*file, &error);
+        EXPECT_EQ(ImageDecoder::loaderHandings() - before, 1u) << file->size() << " bytes";
+        ASSERT_TRUE(image) << error;
+        ASSERT_EQ(image->width, width);
+        ASSERT_EQ(image->height, height);
+        int wrong = 0;
+        for (long at = 0; at < static_cast<long>(width) * height; ++at) {
+            const std::uint32_t colour =
+                testsupport::literalGifColour(testsupport::literalGifIndex(at, width));
+            const std::uint8_t* pixel = &image->pixels[static_cast<std::size_t>(at) * 4];
+            wrong += pixel[0] != (colour >> 16) || pixel[1] != ((colour >> 8) & 0xff) ||
+                     pixel[2] != (colour & 0xff) || pixel[3] != 255;
+        }
+        EXPECT_EQ(wrong, 0) << file->size() << " bytes";
+    }
+}
+
+TEST(ImageDecoder, TakesEachPicturesWorkFromTheAllowanceItShares) {
+    // A picture's work is its size times the loader's passes over it: a progressive JPEG of ten
+    // scans takes ten times its pixels, a PNG and a GIF (the larger of screen and frame) once.
+    // The picture that passes what is left is refused before it decodes, and so is every later
+    // one, however small.
+    const std::string jpeg = progressiveJpeg(32, 16);
+    platform::DecodeAllowance allowance(32 * 16 * 10 + 16 * 16 + 100);
+    std::string error;
+    EXPECT_TRUE(ImageDecoder::decode(jpeg, &error, ImageDecoder::kMaxSide, {}, ImageDecoder::Formats::Web,
+                                     &allowance))
+        << error;
+    EXPECT_EQ(allowance.left(), 16u * 16 + 100);
+    EXPECT_TRUE(ImageDecoder::decode(saved("png", 16, 16, 0x112233ff, false), &error, ImageDecoder::kMaxSide,
+                                     {}, ImageDecoder::Formats::Web, &allowance))
+        << error;
+    EXPECT_EQ(allowance.left(), 100u);
+    int asked = 0;
+    const ImageDecoder::Admission count = [&asked](int, int) { return ++asked > 0; };
+    EXPECT_FALSE(ImageDecoder::decode(gif(8, 10, false, 20, 5), &error, ImageDecoder::kMaxSide, count,
+                                      ImageDecoder::Formats::Web, &allowance));
+    EXPECT_NE(error.find("200 pixel passes"), std::string::npos) << error;
+    EXPECT_EQ(asked, 0);
+    EXPECT_TRUE(allowance.spent());
+    EXPECT_FALSE(ImageDecoder::decode(saved("png", 1, 1, 0x112233ff, false), &error, ImageDecoder::kMaxSide,
+                                      {}, ImageDecoder::Formats::Web, &allowance));
+    EXPECT_NE(error.find("decode work"), std::string::npos) << error;
+    EXPECT_EQ(allowance.left(), 100u);
 }
 
 TEST(ImageDecoder, DecodesOnSeveralThreadsAtOnce) {

@@ -27,6 +27,31 @@ std::string png(int width, int height) {
     return bytes;
 }
 
+// A 16 x 8 photo, its left half red and its right half blue, whose EXIF orientation is `turn`
+// (none when 0).
+std::string photo(int turn) {
+    GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, 16, 8);
+    gdk_pixbuf_fill(pixbuf, 0x0000ffff);
+    GdkPixbuf* left = gdk_pixbuf_new_subpixbuf(pixbuf, 0, 0, 8, 8);
+    gdk_pixbuf_fill(left, 0xff0000ff);
+    g_object_unref(left);
+    gchar* buffer = nullptr;
+    gsize size = 0;
+    gdk_pixbuf_save_to_buffer(pixbuf, &buffer, &size, "jpeg", nullptr, "quality", "100", nullptr);
+    std::string bytes(buffer, size);
+    g_free(buffer);
+    g_object_unref(pixbuf);
+    if (turn == 0) return bytes;
+    // An APP1 segment: "Exif", then a little-endian TIFF header whose first directory holds one
+    // entry, the orientation (tag 0x112, one SHORT).
+    const std::string tiff = std::string("II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0", 18) +
+                             static_cast<char>(turn) + std::string(7, '\0');
+    const std::string exif = std::string("Exif\0\0", 6) + tiff;
+    const std::size_t length = exif.size() + 2;
+    return bytes.substr(0, 2) + "\xff\xe1" + static_cast<char>(length >> 8) +
+           static_cast<char>(length & 0xff) + exif + bytes.substr(2);
+}
+
 }  // namespace
 
 TEST(PhotoLibrary, APictureNeverReplacesAFileNorFollowsALink) {
@@ -82,5 +107,35 @@ TEST(PhotoLibrary, TakesABmpBesideAPagesPictures) {
     EXPECT_EQ(gdk_pixbuf_get_width(back), 5);
     EXPECT_EQ(gdk_pixbuf_get_pixels(back)[1], 0x66);
     g_object_unref(back);
+    platform::AppPaths::setHome({});
+}
+
+TEST(PhotoLibrary, StoresAPhotoUprightAsItsExifSays) {
+    tikoleap::test::TempDir home("tikoleap-photos-turned");
+    platform::AppPaths::setHome(home.path());
+    // Orientation 6: the camera was turned a quarter, so the stored left half is the top.
+    struct Case {
+        int turn;
+        int width;
+        int height;
+        int redX, redY;  // a pixel of the red half, as shown
+    };
+    for (const Case c :
+         {Case{0, 16, 8, 2, 4}, Case{1, 16, 8, 2, 4}, Case{6, 8, 16, 4, 2}, Case{8, 8, 16, 4, 13}}) {
+        std::string error;
+        const auto saved = PhotoLibrary::saveImage(photo(c.turn), &error);
+        ASSERT_TRUE(saved) << error;
+        GdkPixbuf* back = gdk_pixbuf_new_from_file(saved->c_str(), nullptr);
+        ASSERT_NE(back, nullptr);
+        EXPECT_EQ(gdk_pixbuf_get_width(back), c.width) << c.turn;
+        EXPECT_EQ(gdk_pixbuf_get_height(back), c.height) << c.turn;
+        const int stride = gdk_pixbuf_get_rowstride(back);
+        const int channels = gdk_pixbuf_get_n_channels(back);
+        const guchar* red = gdk_pixbuf_get_pixels(back) + c.redY * stride + c.redX * channels;
+        EXPECT_GT(red[0], 200) << c.turn;
+        EXPECT_LT(red[2], 60) << c.turn;
+        g_object_unref(back);
+        std::filesystem::remove(*saved);
+    }
     platform::AppPaths::setHome({});
 }

@@ -1,6 +1,9 @@
 // The banner built from the cached list: its items at their positions, its placement on the
 // game-over screen, and the actions of its buttons.
+#include <zlib.h>
+
 #include "platform/foundation/ScopedLogSink.h"
+#include "platform/image/ImageDecoder.h"
 #include "platform/image/PngCodec.h"
 #include "platform/ui/ActionSheet.h"
 #include "platform/ui/Button.h"
@@ -16,6 +19,41 @@ std::string png(int width, int height) {
     std::vector<uint8_t> rgba(static_cast<size_t>(width) * height * 4, 200);
     std::vector<uint8_t> bytes = platform::PngCodec::encode(rgba.data(), width, height);
     return std::string(bytes.begin(), bytes.end());
+}
+
+// A black 24 x 12 picture behind a hundred text chunks, whose pixel data inflates past its rows
+// to 32 MB more.
+std::string heavyPng() {
+    std::string file("\x89PNG\r\n\x1a\n", 8);
+    const auto chunk = [&file](const char* type, const std::string& data) {
+        const std::string typed = type + data;
+        const auto put32 = [&file](std::uint32_t v) {
+            for (int shift = 24; shift >= 0; shift -= 8) file += static_cast<char>((v >> shift) & 0xff);
+        };
+        put32(static_cast<std::uint32_t>(data.size()));
+        file += typed;
+        put32(static_cast<std::uint32_t>(
+            crc32(0, reinterpret_cast<const Bytef*>(typed.data()), static_cast<uInt>(typed.size()))));
+    };
+    chunk("IHDR", std::string("\0\0\0\x18\0\0\0\x0c\x08\x02\0\0\0", 13));  // 24 x 12, 8-bit RGB
+    for (int i = 0; i < 100; ++i) chunk("tEXt", "Comment" + std::string(1, '\0') + std::string(1000, 'x'));
+    z_stream stream{};
+    deflateInit(&stream, Z_BEST_COMPRESSION);
+    std::string zeros(1 << 20, '\0'), compressed, out(1 << 16, '\0');
+    for (int part = 0; part <= 32; ++part) {
+        stream.next_in = reinterpret_cast<Bytef*>(zeros.data());
+        stream.avail_in = part < 32 ? static_cast<uInt>(zeros.size()) : 12 * (1 + 24 * 3);
+        do {
+            stream.next_out = reinterpret_cast<Bytef*>(out.data());
+            stream.avail_out = static_cast<uInt>(out.size());
+            deflate(&stream, part < 32 ? Z_NO_FLUSH : Z_FINISH);
+            compressed.append(out.data(), out.size() - stream.avail_out);
+        } while (stream.avail_out == 0);
+    }
+    deflateEnd(&stream);
+    chunk("IDAT", compressed);
+    chunk("IEND", "");
+    return file;
 }
 
 const std::string kButtonImage = png(40, 20);
@@ -114,6 +152,27 @@ TEST_F(BannerTest, AnImageThatNoLongerMatchesItsChecksumIsNotShown) {
     ASSERT_TRUE(manager->buildBanner());
     EXPECT_FALSE(button()->imageForState(platform::ui::ControlStateNormal));
     EXPECT_EQ(button()->frame().size, (platform::Size{0, 0}));
+}
+
+TEST_F(BannerTest, PicturesGoThroughTheAppsOneDecoder) {
+    // The banner is built on the main loop: its pictures are decoded by the decoder that bounds
+    // what a picture costs, which reads a PNG's rows and neither its text chunks nor what its
+    // pixel data inflates to past them.
+    const std::string heavy = heavyPng();
+    serveFile("heavy.png", heavy);
+    cache("page",
+          item({"Fi", "heavy", "heavy.png", crcText(heavy)}) + ",\n" + item({"UI", "200", "10", "heavy"}));
+    const auto before = platform::ImageDecoder::loaderHandings();
+    ASSERT_TRUE(manager->buildBanner());
+    EXPECT_EQ(platform::ImageDecoder::loaderHandings() - before, 3u);
+    ASSERT_EQ(manager->bannerView()->subviews().size(), 3u);
+    auto picture =
+        std::dynamic_pointer_cast<platform::ui::ImageView>(manager->bannerView()->subviews().at(2));
+    ASSERT_TRUE(picture && picture->image());
+    EXPECT_EQ(picture->image()->width, 24);
+    EXPECT_EQ(picture->image()->height, 12);
+    EXPECT_EQ(picture->image()->pixels.at(4 * 24 * 12 - 2), 0);
+    EXPECT_EQ(picture->frame(), (platform::Rect{200, 10, 24, 12}));
 }
 
 TEST_F(BannerTest, ButtonsOpenOnlyWebPages) {

@@ -3,6 +3,7 @@
 // hidden page runs the support script (it handles the ad's clicks), the bookkeeping that says when
 // its assets are loaded, its one impression, and the bridge to another network's native ad. The
 // models (content, app install, custom template) add their assets. Main thread only.
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -18,6 +19,8 @@
 #include "ads/formats/native/DZNativeAdTypes.h"
 #include "ads/foundation/DZPingAsker.h"
 #include "platform/foundation/Error.h"
+#include "platform/image/DecodeAllowance.h"
+#include "platform/image/ImageDecoder.h"
 
 class DZAdLoader;
 class DZMediatedNativeAdContent;
@@ -46,6 +49,12 @@ class DZNativeAd : public DZMediatedAd,
     // the others still on their way then count as failed: pictures wait their turn to download,
     // so an ad naming many that never come must not hold the loader.
     static constexpr double kAssetsTimeoutSeconds = 90;
+    // Decode work (pixels times the passes a loader makes over them) all of an ad's pictures may
+    // take: each picture is bounded on its own, and an ad names up to a hundred. Twice the costliest
+    // picture taken, more than ordinary progressive photographs filling every picture's memory
+    // budget need. Past it the ad's remaining pictures fail to load, and the ad with them when
+    // they are required.
+    static constexpr std::uint64_t kMaxDecodeWork = 2 * platform::ImageDecoder::kMaxJpegScanPixels;
 
     ~DZNativeAd() override;
     DZNativeAd(const DZNativeAd&) = delete;
@@ -125,6 +134,8 @@ class DZNativeAd : public DZMediatedAd,
     // After make_shared: starts listening to the mediated ad's screen events.
     void didConstruct();
 
+    // What the ad's pictures take their decode work from.
+    const std::shared_ptr<platform::DecodeAllowance>& decodeAllowance() const { return decodeAllowance_; }
     // Asset bookkeeping for the models. True once: the caller starts the loads.
     bool shouldLoadAssets();
     void addAssetWithNameToRequestedAssets(const std::string& name);
@@ -158,6 +169,8 @@ class DZNativeAd : public DZMediatedAd,
     bool assetLoadingStarted_ = false;
     bool assetsSettled_ = false;
     std::shared_ptr<platform::MainLoopTimer> assetsDeadline_;
+    const std::shared_ptr<platform::DecodeAllowance> decodeAllowance_ =
+        std::make_shared<platform::DecodeAllowance>(kMaxDecodeWork);
     std::vector<AssetCompletion> assetCompletions_;
     std::vector<std::function<void()>> loadsAfterRequiredAssets_;
     std::weak_ptr<DZNativeAdDelegate> delegate_;

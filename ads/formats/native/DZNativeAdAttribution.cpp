@@ -62,7 +62,8 @@ std::shared_ptr<DZNativeAdAttribution> DZNativeAdAttribution::fromDictionary(
     return made;
 }
 
-void DZNativeAdAttribution::loadAssets(Completion completion) {
+void DZNativeAdAttribution::loadAssets(Completion completion,
+                                       std::shared_ptr<platform::DecodeAllowance> allowance) {
     ASSERT_MAIN_THREAD();
     auto respond = [](Completion handler, platform::ErrorRef error) {
         platform::DispatchQueue::main()->async([handler = std::move(handler), error] {
@@ -77,16 +78,18 @@ void DZNativeAdAttribution::loadAssets(Completion completion) {
     auto loaded = std::make_shared<std::size_t>(0);
     std::weak_ptr<DZNativeAdAttribution> weak = weak_from_this();
     for (const auto& icon : loadingImages_) {
-        icon->loadImage([weak, loaded, respond](platform::ErrorRef error) {
-            auto self = weak.lock();
-            if (!self || !self->completion_) return;  // the first failure was reported
-            if (error) {
-                respond(std::exchange(self->completion_, nullptr), error);
-                return;
-            }
-            if (++*loaded < self->loadingImages_.size()) return;
-            self->icons_ = self->loadingImages_;
-            respond(std::exchange(self->completion_, nullptr), nullptr);
-        });
+        icon->loadImage(
+            [weak, loaded, respond](platform::ErrorRef error) {
+                auto self = weak.lock();
+                if (!self || !self->completion_) return;  // the first failure was reported
+                if (error) {
+                    respond(std::exchange(self->completion_, nullptr), error);
+                    return;
+                }
+                if (++*loaded < self->loadingImages_.size()) return;
+                self->icons_ = self->loadingImages_;
+                respond(std::exchange(self->completion_, nullptr), nullptr);
+            },
+            allowance);
     }
 }

@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/foundation/Error.h"
+#include "platform/image/DecodeAllowance.h"
 #include "platform/ui/Color.h"
 #include "platform/ui/Font.h"
 
@@ -47,8 +48,9 @@ class DZNativeAdAttribution : public std::enable_shared_from_this<DZNativeAdAttr
     // Something to show: an icon or a non-empty text.
     bool hasContent() const { return !icons_.empty() || (text_ && !text_->empty()); }
 
-    // Loads every icon; calls completion once through the main loop (the first failure wins).
-    void loadAssets(Completion completion);
+    // Loads every icon, their decode work taken from `allowance` (their ad's) when given; calls
+    // completion once through the main loop (the first failure wins).
+    void loadAssets(Completion completion, std::shared_ptr<platform::DecodeAllowance> allowance = nullptr);
 
   private:
     DZNativeAdAttribution() = default;

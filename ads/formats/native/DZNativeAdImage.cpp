@@ -9,10 +9,12 @@
 #include "ads/core/DZValues.h"
 #include "ads/formats/native/DZNativeAdImageAdLoaderOptions.h"
 #include "ads/foundation/DZInternalErrorAdditions.h"
+#include "ads/foundation/DZLogger.h"
 #include "platform/dispatch/DispatchQueue.h"
 #include "platform/dispatch/MainLoopTimer.h"
 #include "platform/dispatch/MainThread.h"
 #include "platform/http/HttpConnection.h"
+#include "platform/image/DecodeAllowance.h"
 #include "platform/image/ImageDecoder.h"
 #include "platform/url/Url.h"
 
@@ -23,11 +25,15 @@ std::mutex& decoderMutex() {
     return mutex;
 }
 
+std::optional<platform::Image> platformDecode(const std::string& bytes,
+                                              const DZNativeAdImage::Admission& admit,
+                                              platform::DecodeAllowance* allowance, std::string* error) {
+    return platform::ImageDecoder::decode(bytes, error, DZNativeAdImage::kMaxSide, admit,
+                                          platform::ImageDecoder::Formats::Web, allowance);
+}
+
 DZNativeAdImage::Decoder& installedDecoder() {
-    static DZNativeAdImage::Decoder decoder =
-        [](const std::string& bytes, const DZNativeAdImage::Admission& admit, std::string* error) {
-            return platform::ImageDecoder::decode(bytes, error, DZNativeAdImage::kMaxSide, admit);
-        };
+    static DZNativeAdImage::Decoder decoder = platformDecode;
     return decoder;
 }
 
@@ -63,6 +69,14 @@ std::deque<std::weak_ptr<DZNativeAdImage>>& queuedDownloads() {
 // A scale that is no positive finite number draws at 1.
 float sanitizedScale(double scale) {
     return std::isfinite(scale) && scale > 0 && scale <= 16 ? static_cast<float>(scale) : 1.f;
+}
+
+// The first picture an ad's allowance refuses says so, in one line for the whole ad. Main thread.
+void reportSpentAllowance(platform::DecodeAllowance& allowance) {
+    if (allowance.claimRefusalReport())
+        DZLogger::sharedInstance()->logPublicMessage(
+            "The ad's pictures passed the decode work an ad may cause; its remaining pictures are not "
+            "loaded.");
 }
 
 }  // namespace
@@ -121,7 +135,7 @@ std::vector<std::shared_ptr<DZNativeAdImage>> DZNativeAdImage::imagesFromConfigu
 
 void DZNativeAdImage::setDecoder(Decoder decoder) {
     std::lock_guard lock(decoderMutex());
-    installedDecoder() = std::move(decoder);
+    installedDecoder() = decoder ? std::move(decoder) : platformDecode;
 }
 
 std::string DZNativeAdImage::description() const {
@@ -132,8 +146,9 @@ std::string DZNativeAdImage::description() const {
     return std::string("<DZNativeAdImage: ") + address + " scale: " + scale + " URL: " + url_ + ">";
 }
 
-void DZNativeAdImage::loadImage(Completion completion) {
+void DZNativeAdImage::loadImage(Completion completion, std::shared_ptr<platform::DecodeAllowance> allowance) {
     ASSERT_MAIN_THREAD();
+    if (!allowance_) allowance_ = std::move(allowance);
     if (image_) {
         platform::DispatchQueue::main()->async([completion = std::move(completion)] {
             if (completion) completion(nullptr);
@@ -150,6 +165,17 @@ void DZNativeAdImage::loadImage(Completion completion) {
 }
 
 void DZNativeAdImage::startDownload() {
+    if (allowance_ && allowance_->spent()) {
+        reportSpentAllowance(*allowance_);
+        platform::DispatchQueue::main()->async([weak = weak_from_this()] {
+            if (auto self = weak.lock())
+                self->finish(
+                    dz_errorWithCode(kDZInternalErrorInternal,
+                                     "Failed to load " + self->description() +
+                                         ": the ad's pictures took all the decode work it may cause."));
+        });
+        return;
+    }
     ++gDownloads;
     holdsDownloadSlot_ = true;
     platform::HttpRequest request;
@@ -178,7 +204,8 @@ void DZNativeAdImage::startDownload() {
         }
         // Decoding may take long for a large picture: never on the main loop.
         auto main = platform::DispatchQueue::main();
-        platform::DispatchQueue::global()->async([weak, main, decoder, body = std::move(body)] {
+        auto allowance = self->allowance_;
+        platform::DispatchQueue::global()->async([weak, main, decoder, allowance, body = std::move(body)] {
             std::string reason;
             // Reserved before the pixels take memory: the bitmap for as long as the picture
             // lives, the decoder's own copy of it only while it decodes.
@@ -193,7 +220,7 @@ void DZNativeAdImage::startDownload() {
                 if (!overBudget) reserved = bitmap;
                 return !overBudget;
             };
-            auto decoded = decoder ? decoder(body, admit, &reason) : std::nullopt;
+            auto decoded = decoder ? decoder(body, admit, allowance.get(), &reason) : std::nullopt;
             releaseDecodedBytes(reserved);  // the decoder's copy is gone
             if (overBudget) reason = "Its bitmap would pass what pictures may hold.";
             if (!decoded || !decoded->hasBitmap() || decoded->pixels.size() != reserved) {
@@ -208,6 +235,7 @@ void DZNativeAdImage::startDownload() {
                     return;
                 }
                 if (!decoded || !decoded->hasBitmap()) {
+                    if (self->allowance_) reportSpentAllowance(*self->allowance_);
                     self->finish(dz_errorWithCode(kDZInternalErrorInternal,
                                                   "Failed to load " + self->description() + ". Received " +
                                                       std::to_string(size) + " bytes." +

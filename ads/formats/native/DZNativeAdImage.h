@@ -18,6 +18,7 @@
 
 class DZNativeAdImageAdLoaderOptions;
 namespace platform {
+class DecodeAllowance;
 class HttpConnection;
 class MainLoopTimer;
 }  // namespace platform
@@ -44,9 +45,11 @@ class DZNativeAdImage : public std::enable_shared_from_this<DZNativeAdImage> {
     // Asked with the picture's size before its pixels take memory; false refuses the picture.
     using Admission = std::function<bool(int width, int height)>;
     // Turns downloaded bytes into a bitmap; called off the main thread. Nothing, with a reason,
-    // for bytes that are no picture it reads or a picture `admit` refused.
-    using Decoder = std::function<std::optional<platform::Image>(const std::string& bytes,
-                                                                 const Admission& admit, std::string* error)>;
+    // for bytes that are no picture it reads, or a picture `admit` or `allowance` (when there is
+    // one) refused.
+    using Decoder = std::function<std::optional<platform::Image>(
+        const std::string& bytes, const Admission& admit, platform::DecodeAllowance* allowance,
+        std::string* error)>;
 
     // {"url": http(s) URL, "require": bool (true), "scale": number (1)}; null without a usable URL.
     static std::shared_ptr<DZNativeAdImage> fromDictionary(const nlohmann::json& dictionary);
@@ -58,7 +61,8 @@ class DZNativeAdImage : public std::enable_shared_from_this<DZNativeAdImage> {
     static std::vector<std::shared_ptr<DZNativeAdImage>> imagesFromConfigurationArray(
         const nlohmann::json& array, const DZNativeAdImageAdLoaderOptions* options);
 
-    // The decoder every picture uses (the platform's picture decoder by default); tests give theirs.
+    // The decoder every picture uses (the platform's picture decoder by default, and again after
+    // a null one); tests give theirs.
     static void setDecoder(Decoder decoder);
 
     ~DZNativeAdImage();
@@ -73,7 +77,9 @@ class DZNativeAdImage : public std::enable_shared_from_this<DZNativeAdImage> {
     std::string description() const;
 
     // Calls completion once, through the main loop. A picture already loaded completes at once.
-    void loadImage(Completion completion);
+    // The picture's decode work is taken from `allowance`, its ad's (the first caller's counts):
+    // once that has refused a picture, this one fails without a download.
+    void loadImage(Completion completion, std::shared_ptr<platform::DecodeAllowance> allowance = nullptr);
 
   private:
     DZNativeAdImage(std::string url, float scale, bool required);
@@ -90,4 +96,5 @@ class DZNativeAdImage : public std::enable_shared_from_this<DZNativeAdImage> {
     std::shared_ptr<platform::HttpConnection> connection_;
     std::shared_ptr<platform::MainLoopTimer> deadline_;
     std::vector<Completion> waiting_;
+    std::shared_ptr<platform::DecodeAllowance> allowance_;
 };

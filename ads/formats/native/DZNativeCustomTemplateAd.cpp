@@ -198,16 +198,18 @@ void DZNativeCustomTemplateAd::startImageLoads(
     std::weak_ptr<DZNativeCustomTemplateAd> weak =
         std::static_pointer_cast<DZNativeCustomTemplateAd>(shared_from_this());
     for (const auto& [name, image] : images) {
-        image->loadImage([weak, image = image, name = name](platform::ErrorRef error) {
-            auto self = weak.lock();
-            if (!self) return;
-            if (error) {
-                self->failedToLoadAssetWithName(name);
-                return;
-            }
-            self->setImage(image, name);
-            self->finishedLoadingAssetWithName(name);
-        });
+        image->loadImage(
+            [weak, image = image, name = name](platform::ErrorRef error) {
+                auto self = weak.lock();
+                if (!self) return;
+                if (error) {
+                    self->failedToLoadAssetWithName(name);
+                    return;
+                }
+                self->setImage(image, name);
+                self->finishedLoadingAssetWithName(name);
+            },
+            decodeAllowance());
     }
 }
 

@@ -126,40 +126,47 @@ void DZNativeImageAd::loadAssets(AssetCompletion completion) {
     if (!disableImageLoading_) {
         if (auto single = singleImage()) {
             const std::string name = singleImageAssetName();
-            plan(name, [weak, single, name] {
-                single->loadImage([weak, name](platform::ErrorRef error) {
-                    auto self = weak.lock();
-                    if (!self) return;
-                    error ? self->failedToLoadAssetWithName(name) : self->finishedLoadingAssetWithName(name);
-                });
+            plan(name, [weak, single, name, allowance = decodeAllowance()] {
+                single->loadImage(
+                    [weak, name](platform::ErrorRef error) {
+                        auto self = weak.lock();
+                        if (!self) return;
+                        error ? self->failedToLoadAssetWithName(name)
+                              : self->finishedLoadingAssetWithName(name);
+                    },
+                    allowance);
             });
         }
         for (std::size_t i = 0; i < nativeAdImages_.size(); ++i) {
             const auto name = assetNameOf(*nativeAdImages_[i]);
-            plan(name, [weak, image = nativeAdImages_[i], name, i] {
-                image->loadImage([weak, name, i](platform::ErrorRef error) {
-                    auto self = weak.lock();
-                    if (!self) return;
-                    if (error) {
-                        self->failedToLoadAssetWithName(name);
-                        return;
-                    }
-                    self->imageReady_[i] = true;
-                    self->finishedLoadingAssetWithName(name);
-                });
+            plan(name, [weak, image = nativeAdImages_[i], name, i, allowance = decodeAllowance()] {
+                image->loadImage(
+                    [weak, name, i](platform::ErrorRef error) {
+                        auto self = weak.lock();
+                        if (!self) return;
+                        if (error) {
+                            self->failedToLoadAssetWithName(name);
+                            return;
+                        }
+                        self->imageReady_[i] = true;
+                        self->finishedLoadingAssetWithName(name);
+                    },
+                    allowance);
             });
         }
     } else {
         imageReady_.assign(nativeAdImages_.size(), true);
     }
     if (attribution_) {
-        plan("attribution", [weak, attribution = attribution_] {
-            attribution->loadAssets([weak](platform::ErrorRef error) {
-                auto self = weak.lock();
-                if (!self) return;
-                error ? self->failedToLoadAssetWithName("attribution")
-                      : self->finishedLoadingAssetWithName("attribution");
-            });
+        plan("attribution", [weak, attribution = attribution_, allowance = decodeAllowance()] {
+            attribution->loadAssets(
+                [weak](platform::ErrorRef error) {
+                    auto self = weak.lock();
+                    if (!self) return;
+                    error ? self->failedToLoadAssetWithName("attribution")
+                          : self->finishedLoadingAssetWithName("attribution");
+                },
+                allowance);
         });
     }
     for (const auto& start : loadNow) start();

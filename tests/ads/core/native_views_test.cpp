@@ -82,10 +82,10 @@ class NativeViews : public ::testing::Test {
 
     // Every icon comes from the local server and decodes to a square of `side` pixels.
     std::shared_ptr<DZNativeAdAttribution> loadedAttribution(const nlohmann::json& dictionary, int side) {
-        DZNativeAdImage::setDecoder(
-            [side](const std::string&, const DZNativeAdImage::Admission&, std::string*) {
-                return std::optional<platform::Image>(tikoleap::test::paintedImage(side, side));
-            });
+        DZNativeAdImage::setDecoder([side](const std::string&, const DZNativeAdImage::Admission&,
+                                           platform::DecodeAllowance*, std::string*) {
+            return std::optional<platform::Image>(tikoleap::test::paintedImage(side, side));
+        });
         auto attribution = DZNativeAdAttribution::fromDictionary(dictionary);
         bool done = false;
         attribution->loadAssets([&done](platform::ErrorRef error) {

@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <limits>
@@ -20,6 +21,7 @@
 #include "ads/foundation/DZLogger.h"
 #include "ads/native/NativeTestBed.h"
 #include "platform/foundation/ScopedLogSink.h"
+#include "platform/image/DecodeAllowance.h"
 #include "support/PeakMemory.h"
 
 using tikoleap::test::NativeTestBed;
@@ -358,6 +360,61 @@ TEST(NativeBase, SmallFilesThatDecodeHugeKeepTheProcessWithinTheBitmapBudget) {
     EXPECT_LE(DZNativeAdImage::decodedBytes(), DZNativeAdImage::kMaxDecodedBytes);
     ad.reset();
     EXPECT_EQ(DZNativeAdImage::decodedBytes(), 0u);
+}
+
+TEST(NativeBase, AnAdsPicturesShareOneDecodeAllowance) {
+    // Each picture here costs two fifths of what an ad's pictures may take: the required icon and
+    // one of five optional images load, the others are refused, with one line for the ad; the ad
+    // loads without them. A required picture past the allowance fails its ad.
+    NativeTestBed bed;
+    std::atomic<int> withoutAllowance = 0;
+    std::atomic<std::uint64_t> share = DZNativeAd::kMaxDecodeWork / 5 * 2;
+    DZNativeAdImage::setDecoder([&](const std::string&, const DZNativeAdImage::Admission&,
+                                    platform::DecodeAllowance* allowance, std::string* error) {
+        if (!allowance) ++withoutAllowance;
+        if (allowance && !allowance->take(share)) {
+            *error = "past the allowance";
+            return std::optional<platform::Image>();
+        }
+        platform::Image image;
+        image.width = image.height = 4;
+        image.content = platform::Image::Content::RGB;
+        image.pixels.assign(64, 200);
+        return std::optional<platform::Image>(std::move(image));
+    });
+    auto dictionary = appInstall(bed.server().url());
+    dictionary["images"] = nlohmann::json::array();
+    for (int i = 0; i < 5; ++i)
+        dictionary["images"].push_back({{"url", bed.server().url("/img/a.png?n=" + std::to_string(i))}});
+    DZNativeAdImageAdLoaderOptions several;
+    several.shouldRequestMultipleImages = true;
+    const DZAdLoaderOptionsByClass options{{DZNativeAdImageAdLoaderOptions::kClassName,
+                                            std::make_shared<DZNativeAdImageAdLoaderOptions>(several)}};
+    platform::ScopedLogSink sink;
+    std::vector<std::string> errors;
+    const auto load = [&](const std::shared_ptr<DZNativeAd>& ad) {
+        errors.clear();
+        ad->loadAssets(
+            [&](platform::ErrorRef error) { errors.push_back(error ? error->localizedDescription() : ""); });
+        return bed.until([&] { return !errors.empty(); });
+    };
+    auto ad = DZNativeAppInstallAd::create(dictionary, options);
+    ASSERT_TRUE(load(ad));
+    EXPECT_EQ(errors, (std::vector<std::string>{""}));
+    EXPECT_TRUE(ad->icon()->image());
+    EXPECT_EQ(ad->images().size(), 1u);
+    EXPECT_EQ(withoutAllowance, 0);
+    DZLoggingQueue()->sync([] {});
+    const auto refusals =
+        std::count_if(sink.lines().begin(), sink.lines().end(), [](const std::string& line) {
+            return line.find("decode work an ad may cause") != std::string::npos;
+        });
+    EXPECT_EQ(refusals, 1) << ::testing::PrintToString(sink.lines());
+
+    share = DZNativeAd::kMaxDecodeWork + 1;
+    ASSERT_TRUE(load(DZNativeAppInstallAd::create(dictionary, options)));
+    EXPECT_EQ(errors, (std::vector<std::string>{"Failed to load a required asset."}));
+    DZNativeAdImage::setDecoder(nullptr);
 }
 
 TEST(NativeTemplate, RequiredPicturesLoadBeforeTheOptionalOnes) {
