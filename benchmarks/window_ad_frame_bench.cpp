@@ -144,6 +144,10 @@ void BM_WindowFrameWithAdPage(benchmark::State& state) {
                     state.counters["with_ad_page_ms"] = median(withAd);
                     state.counters["with_ad_page_window_part_ms"] = median(withAdWindow);
                     state.counters["pairs"] = static_cast<double>(withAd.size());
+                    if (withAd.empty()) {
+                        state.SkipWithError("the game was not in play: no frame was drawn");
+                        break;
+                    }
                 }
                 core->window()->removePresentedView(adView.get());
             }
