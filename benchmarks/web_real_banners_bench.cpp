@@ -25,6 +25,7 @@
 #include "ads/foundation/DZApplication.h"
 #include "ads/foundation/DZServerOverride.h"
 #include "ads/public/DZBannerView.h"
+#include "benchmarks/BenchWebHost.h"
 #include "benchmarks/WebProcesses.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/foundation/AppPaths.h"
@@ -173,6 +174,7 @@ void BM_RealEngineBannersAtOnce(benchmark::State& state) {
     // The game's cap on live views, whatever limits a benchmark before this one gave the host; the
     // host keeps the loop it was started on.
     static auto* ownLoop = new platform::GLibRunLoop();
+    makeGLContextBeforeTheEngine();
     auto* running = platform::web::WebKitHost::current();
     const platform::web::WebLimits previousLimits = running ? running->limits() : platform::web::WebLimits{};
     const platform::web::WebLimits limits;

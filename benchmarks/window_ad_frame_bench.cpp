@@ -17,6 +17,7 @@
 #include "appbase/JTAppContext.h"
 #include "appbase/JTLevelManager.h"
 #include "appbase/JTRandom.h"
+#include "benchmarks/BenchWebHost.h"
 #include "platform/audio/AudioDevice.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/gl/GLContext.h"
@@ -42,6 +43,7 @@ double median(std::vector<double> values) {
 platform::web::WebKitHost* webHost(std::string& error) {
     static auto* loop = new platform::GLibRunLoop();
     if (platform::web::WebKitHost* running = platform::web::WebKitHost::current()) return running;
+    makeGLContextBeforeTheEngine();
     try {
         return &platform::web::WebKitHost::start(*loop, platform::web::WebLimits{});
     } catch (const std::exception& e) {
