@@ -2,11 +2,18 @@
 
 #include <stdexcept>
 
+#include "platform/gl/GLContext.h"
 #include "platform/runloop/GLibRunLoop.h"
 #include "platform/web/WebKitHost.h"
 
+void makeGLContextBeforeTheEngine() {
+    // Its display stays for the process; the context itself is not needed.
+    if (!platform::web::WebKitHost::current()) platform::GLContext::createHeadless();
+}
+
 platform::web::WebKitHost* benchWebHost(std::string& error) {
     static auto* loop = new platform::GLibRunLoop();
+    makeGLContextBeforeTheEngine();
     try {
         platform::web::WebLimits limits;
         limits.maxViews = 8;

@@ -54,6 +54,7 @@ void BM_AdRequestCore(benchmark::State& state) {
     request->setGender(kDZGenderFemale);
     loop->runUntilIdle();
     const nlohmann::json dictionary = fullDictionary();
+    bool didWork = true;
     for (auto _ : state) {
         nlohmann::json parameters = request->parameters();
         DZAd ad;
@@ -62,8 +63,13 @@ void BM_AdRequestCore(benchmark::State& state) {
         benchmark::DoNotOptimize(parameters);
         benchmark::DoNotOptimize(effects);
         benchmark::DoNotOptimize(fromDictionary.reloadInterval());
+        // Each part must have done its work: parameters made, the headers' refresh rate and the
+        // dictionary's taken.
+        didWork = didWork && parameters.is_object() && !parameters.empty() && ad.reloadInterval() == 60 &&
+                  fromDictionary.reloadInterval() == 45;
         loop->runUntilIdle();
     }
+    if (!didWork) state.SkipWithError("the request, the headers or the dictionary gave nothing");
     platform::RunLoop::setMain(previous);
     platform::AppPaths::setHome({});
     std::filesystem::remove_all(home);

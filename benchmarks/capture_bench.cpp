@@ -88,12 +88,16 @@ Child runChild(const std::vector<std::string>& args) {
 }
 
 // The game's run and the bare process, kPairs times each, alternating: the medians of each and of
-// the pairs' ratios.
-void pairedWithBare(benchmark::State& state, const std::vector<std::string>& game,
-                    const std::function<double(const Child&)>& measure, const char* unit) {
+// the pairs' ratios. `gameDidItsWork`, asked after each of the game's runs, tells whether the run
+// made what it is measured for.
+void pairedWithBare(
+    benchmark::State& state, const std::vector<std::string>& game,
+    const std::function<double(const Child&)>& measure, const char* unit,
+    const std::function<bool()>& gameDidItsWork = [] { return true; }) {
     for (auto _ : state) {
         // One run first: the home's files and the GL library's caches exist before timing.
         if (!runChild(game).ok || !runChild({kBare}).ok) return state.SkipWithError("a run failed");
+        if (!gameDidItsWork()) return state.SkipWithError("the game's run did not make its output");
         std::vector<double> ours;
         std::vector<double> bare;
         std::vector<double> ratios;
@@ -101,6 +105,7 @@ void pairedWithBare(benchmark::State& state, const std::vector<std::string>& gam
             const Child a = runChild(game);
             const Child b = runChild({kBare});
             if (!a.ok || !b.ok) return state.SkipWithError("a run failed");
+            if (!gameDidItsWork()) return state.SkipWithError("the game's run did not make its output");
             ours.push_back(measure(a));
             bare.push_back(measure(b));
             ratios.push_back(measure(b) > 0 ? measure(a) / measure(b) : 0);
@@ -118,8 +123,18 @@ void BM_StartToScreenshotVsBareEgl(benchmark::State& state) {
     const std::vector<std::string> game = {
         kGame,    "--headless", "--home",  home.string(), "--level",      "20",
         "--seed", "1",          "--ticks", "1",           "--screenshot", (home / "shot.png").string()};
+    // Each run must write the screenshot anew.
+    const fs::path shot = home / "shot.png";
+    std::error_code ec;
+    fs::remove(shot, ec);
+    const auto wroteShot = [&] {
+        std::error_code sizeError;
+        const bool wrote = fs::file_size(shot, sizeError) > 0 && !sizeError;
+        fs::remove(shot, sizeError);
+        return wrote;
+    };
     pairedWithBare(
-        state, game, [](const Child& c) { return c.milliseconds; }, "ms");
+        state, game, [](const Child& c) { return c.milliseconds; }, "ms", wroteShot);
 }
 BENCHMARK(BM_StartToScreenshotVsBareEgl)->Unit(benchmark::kMillisecond)->Iterations(1);
 
@@ -208,11 +223,15 @@ void BM_CapturedFrameWriteVsRender(benchmark::State& state) {
             int h = 0;
             std::vector<std::uint8_t> rgba;
             readback.push_back(millisecondsOf([&] { rgba = game.renderer().readPixels(w, h); }));
+            bool written = false;
             write.push_back(millisecondsOf([&] {
                 const std::vector<std::uint8_t> png = platform::PngCodec::encodeFast(rgba.data(), w, h);
-                platform::writeFileAtomically(file, png.data(), png.size(),
-                                              platform::AtomicWriteOptions{0644, false});
+                written =
+                    !png.empty() && platform::writeFileAtomically(file, png.data(), png.size(),
+                                                                  platform::AtomicWriteOptions{0644, false});
             }));
+            if (w <= 0 || h <= 0 || !written)
+                return state.SkipWithError("a frame was not read back or written");
             ratios.push_back(write.back() / render.back());
         }
         state.counters["render_ms"] = median(render);

@@ -64,6 +64,8 @@ void BM_RenderOneFrame(benchmark::State& state) {
     Game game;
     if (game.view() == nullptr) return state.SkipWithError(game.error().c_str());
     game.loop().advance(3.0);  // past the intro
+    if (!game.view()->active() || !game.view()->gameScene())
+        return state.SkipWithError("the game is not in play: a frame would draw no game");
     for (auto _ : state) {
         game.view()->render();
         glFinish();
@@ -78,6 +80,8 @@ void runTicks(benchmark::State& state, bool render) {
         Game game;
         if (game.view() == nullptr) return state.SkipWithError(game.error().c_str());
         int done = 0;
+        // Ticks that ran no game: the timer's that did not fire, or a view without its scene.
+        int idle = 0;
         while (done < 10000) {
             GameViewBase* view = game.view();
             if (!view->active()) {
@@ -85,14 +89,22 @@ void runTicks(benchmark::State& state, bool render) {
                 continue;
             }
             if (render) {
+                const int before = view->tickCount();
                 game.loop().advance(0.010);
+                idle += view->tickCount() == before;
                 done += 1;
             } else {
+                idle += view->gameScene() == nullptr;
                 view->onTick();
                 done += 1;
             }
         }
         glFinish();
+        if (idle > done / 100) {
+            state.SkipWithError(
+                (std::to_string(idle) + " of " + std::to_string(done) + " ticks ran no game").c_str());
+            return;
+        }
     }
 }
 
@@ -114,6 +126,7 @@ void BM_Replay100000TicksNoCapture(benchmark::State& state) {
         Game game(levelId);
         if (game.view() == nullptr) return state.SkipWithError(game.error().c_str());
         long long done = 0;
+        int stalled = 0;
         while (done < 100000) {
             GameViewBase* view = game.view();
             if (!view->active()) {
@@ -124,6 +137,9 @@ void BM_Replay100000TicksNoCapture(benchmark::State& state) {
             const int before = view->tickCount();
             game.loop().advance(0.010);
             done += view->tickCount() - before;
+            // A frame timer that never fires would spin here measuring nothing.
+            stalled = view->tickCount() == before ? stalled + 1 : 0;
+            if (stalled > 1000) return state.SkipWithError("the game's frame timer stopped ticking");
         }
         state.counters["ticks"] = static_cast<double>(done);
     }

@@ -32,6 +32,7 @@
 #include "ads/foundation/DZApplication.h"
 #include "ads/public/DZAdFormats.h"
 #include "benchmarks/BenchHome.h"
+#include "benchmarks/BenchWebHost.h"
 #include "benchmarks/WebProcesses.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/foundation/AppPaths.h"
@@ -85,6 +86,7 @@ class NativeBench {
             return;
         }
         static auto* ownLoop = new platform::GLibRunLoop();
+        makeGLContextBeforeTheEngine();
         auto* running = platform::web::WebKitHost::current();
         try {
             platform::web::WebKitHost::start(running ? running->loop() : *ownLoop,

@@ -150,6 +150,10 @@ void BM_SamplingPassOverGameOverScreen(benchmark::State& state) {
             state.counters["first_pass_turn_cpu_ms"] = first.turnCpuMs;
             state.counters["pass_ms"] = passes.empty() ? 0.0 : passes[passes.size() / 2];
             state.counters["views"] = static_cast<double>(views);
+            // The passes must have read text: a pass over nothing is quick and proves nothing.
+            const auto fingerprint = sampler->fingerprintWithServedPenaltyDeduction();
+            if (!fingerprint || fingerprint->empty())
+                state.SkipWithError("the passes kept no sample of the text");
             sampler->stopContentHashing();
         }
         banner->setDelegate({});

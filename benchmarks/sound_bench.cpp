@@ -2,6 +2,7 @@
 // mixing one tick of sound on the loopback device.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -43,7 +44,10 @@ void BM_StartEffect(benchmark::State& state) {
         return;
     }
     size_t i = 0;
-    for (auto _ : state) SoundSystemStartEffect(engine.handles[i++ % engine.handles.size()]);
+    int failed = 0;
+    for (auto _ : state)
+        failed += SoundSystemStartEffect(engine.handles[i++ % engine.handles.size()]) != sound::kSoundOk;
+    if (failed) state.SkipWithError((std::to_string(failed) + " effects did not start").c_str());
 }
 BENCHMARK(BM_StartEffect);
 
@@ -56,12 +60,17 @@ void BM_RenderTickOfMix(benchmark::State& state) {
     }
     std::vector<std::int16_t> block(441 * 2);
     int tick = 0;
+    bool heard = false;
     for (auto _ : state) {
         if (tick++ % 50 == 0)
             for (unsigned long h : engine.handles) SoundSystemStartEffect(h);
         SoundSystemRenderMix(block.data(), 441);
         benchmark::DoNotOptimize(block.data());
+        // Silence throughout would mean no output mixed anything.
+        heard =
+            heard || std::any_of(block.begin(), block.end(), [](std::int16_t sample) { return sample != 0; });
     }
+    if (!heard) state.SkipWithError("the mix stayed silent: no effect was mixed");
 }
 BENCHMARK(BM_RenderTickOfMix);
 

@@ -56,6 +56,12 @@ std::unique_ptr<WebEngine> loadedView(benchmark::State& state, int w, int h, Fin
     return view;
 }
 
+// Whether a snapshot had pixels and went into the texture: an empty one measures nothing.
+bool uploaded(platform::gl::FramebufferTexture& texture, const platform::Image& page) {
+    if (page.pixels.empty() || page.width <= 0 || page.height <= 0) return false;
+    return texture.upload(page.pixels.data(), page.width, page.height);
+}
+
 // Arguments: width and height in points, scale in tenths.
 void BM_WebSnapshotUpload(benchmark::State& state) {
     const int w = static_cast<int>(state.range(0));
@@ -70,12 +76,14 @@ void BM_WebSnapshotUpload(benchmark::State& state) {
     if (!gl) return state.SkipWithError(error.c_str());
     gl->makeCurrent();
     platform::gl::FramebufferTexture texture(GL_RGBA);
+    int empty = 0;
     for (auto _ : state) {
         const platform::Image page = view->snapshot();
-        benchmark::DoNotOptimize(texture.upload(page.pixels.data(), page.width, page.height));
+        empty += !uploaded(texture, page);
         glFinish();
     }
     view->setDelegate(nullptr);
+    if (empty) state.SkipWithError((std::to_string(empty) + " snapshots were empty or not uploaded").c_str());
 }
 BENCHMARK(BM_WebSnapshotUpload)
     ->Args({320, 50, 10})
@@ -114,11 +122,15 @@ void BM_AdViewSnapshotUpload(benchmark::State& state) {
             spinMainContext([] { return false; }, 0.2);  // let the first frame be drawn
             gl->makeCurrent();
             platform::gl::FramebufferTexture texture(GL_RGBA);
+            int empty = 0;
             for (auto _ : state) {
                 const platform::Image page = adView->engine()->snapshot();
-                benchmark::DoNotOptimize(texture.upload(page.pixels.data(), page.width, page.height));
+                empty += !uploaded(texture, page);
                 glFinish();
             }
+            if (empty)
+                state.SkipWithError(
+                    (std::to_string(empty) + " snapshots were empty or not uploaded").c_str());
         }
         adView->setDelegate({});
     }
@@ -132,9 +144,15 @@ void BM_WebScriptRoundTrip(benchmark::State& state) {
     auto view = loadedView(state, 320, 50, finish);
     if (!view) return;
     for (auto _ : state) {
-        bool done = false;
-        view->evaluateScript("document.body.childElementCount", [&](const ScriptResult&) { done = true; });
-        spinMainContext([&] { return done; });
+        bool done = false, answered = false;
+        view->evaluateScript("document.body.childElementCount", [&](const ScriptResult& result) {
+            done = true;
+            answered = result.ok && result.value == "1";
+        });
+        if (!spinMainContext([&] { return done; }) || !answered) {
+            state.SkipWithError("the script gave no answer");
+            break;
+        }
     }
     view->setDelegate(nullptr);
 }
@@ -148,7 +166,10 @@ void BM_WebLoadHTMLToFinished(benchmark::State& state) {
     for (auto _ : state) {
         const int before = finish.finished;
         view->loadHTML(pageOfSize(320, 50 + (n++ % 7)), "http://127.0.0.1/");
-        spinMainContext([&] { return finish.finished > before; });
+        if (!spinMainContext([&] { return finish.finished > before; })) {
+            state.SkipWithError("the page did not finish loading");
+            break;
+        }
     }
     view->setDelegate(nullptr);
 }
@@ -185,18 +206,27 @@ void BM_WebViewsMemory(benchmark::State& state) {
             views.back()->setDelegate(&finishes[static_cast<std::size_t>(i)]);
             views.back()->loadHTML(pageOfSize(320, 50), "http://127.0.0.1/");
         }
-        spinMainContext([&] {
+        const bool loaded = spinMainContext([&] {
             for (const auto& f : finishes) {
                 if (f.finished == 0) return false;
             }
             return true;
         });
+        if (!loaded) {
+            for (auto& v : views) v->setDelegate(nullptr);
+            state.SkipWithError("not every page loaded");
+            break;
+        }
         state.counters["all_loaded_ms"] = static_cast<double>(g_get_monotonic_time() - start) / 1000.0;
         spinMainContext([] { return false; }, 0.5);
         int processes = 0;
         state.counters["web_process_pss_MB"] = static_cast<double>(webProcessPssKB(processes)) / 1024.0;
         state.counters["web_processes"] = processes;
         for (auto& v : views) v->setDelegate(nullptr);
+        if (processes == 0) {
+            state.SkipWithError("no web process was found to measure");
+            break;
+        }
     }
 }
 BENCHMARK(BM_WebViewsMemory)->Arg(1)->Arg(3)->Arg(6)->Iterations(1)->Unit(benchmark::kMillisecond);

@@ -7,8 +7,6 @@
 // one this reports an error and skips.
 #include <benchmark/benchmark.h>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -27,6 +25,7 @@
 #include "ads/foundation/DZApplication.h"
 #include "ads/foundation/DZServerOverride.h"
 #include "ads/public/DZBannerView.h"
+#include "benchmarks/BenchWebHost.h"
 #include "benchmarks/WebProcesses.h"
 #include "platform/defaults/UserDefaults.h"
 #include "platform/foundation/AppPaths.h"
@@ -46,41 +45,29 @@ constexpr double kLimitSeconds = 60;
 // Views of the ad component that are not banners: the core page and the Zadava Duru view.
 constexpr int kOtherViews = 2;
 
-// The ad component reads its server from the environment once per process, and another
-// benchmark may read it first: before any runs, a port of the loopback is reserved (bound, not
-// listening, so the server can take it over), named as the server and read, and the variable is
-// taken away again so that the processes other benchmarks start do not inherit it.
-struct ReservedServerPort {
-    int port = 0;
-    int socket = -1;
-    ReservedServerPort() {
-        if (std::getenv("TIKOLEAP_AD_SERVER")) return;
-        socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (socket < 0) return;
-        const int yes = 1;
-        setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-        setsockopt(socket, SOL_SOCKET, SO_REUSEPORT, &yes, sizeof yes);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-            getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-            release();
-            return;
+// The ad component reads its server from the environment at each use: the variable names this
+// benchmark's server while it runs, and what was there before is put back after, so that other
+// benchmarks and the processes they start do not see it.
+class ServerVariable {
+  public:
+    explicit ServerVariable(const std::string& url) {
+        if (const char* value = std::getenv(kName)) previous_ = value;
+        setenv(kName, url.c_str(), 1);
+    }
+    ~ServerVariable() {
+        if (previous_) {
+            setenv(kName, previous_->c_str(), 1);
+        } else {
+            unsetenv(kName);
         }
-        port = ntohs(address.sin_port);
-        setenv("TIKOLEAP_AD_SERVER", ("http://127.0.0.1:" + std::to_string(port) + "/").c_str(), 1);
-        dz_adServerOverride();
-        unsetenv("TIKOLEAP_AD_SERVER");
     }
-    ~ReservedServerPort() { release(); }
-    void release() {
-        if (socket >= 0) close(socket);
-        socket = -1;
-    }
+    ServerVariable(const ServerVariable&) = delete;
+    ServerVariable& operator=(const ServerVariable&) = delete;
+
+  private:
+    static constexpr const char* kName = "TIKOLEAP_AD_SERVER";
+    std::optional<std::string> previous_;
 };
-ReservedServerPort reserved;
 
 struct CountingBanners : DZBannerViewDelegate {
     int received = 0;
@@ -184,13 +171,10 @@ void runBanners(int banners, tikoleap::adserver::AdServer& server, platform::Man
 
 void BM_RealEngineBannersAtOnce(benchmark::State& state) {
     if (!platform::web::WebViews::displayNamed()) return state.SkipWithError("no display");
-    if (!reserved.port || dz_adServerOverride() != "http://127.0.0.1:" + std::to_string(reserved.port) + "/")
-        return state.SkipWithError(
-            "the ad component's server is not this benchmark's (TIKOLEAP_AD_SERVER set?)");
-
     // The game's cap on live views, whatever limits a benchmark before this one gave the host; the
     // host keeps the loop it was started on.
     static auto* ownLoop = new platform::GLibRunLoop();
+    makeGLContextBeforeTheEngine();
     auto* running = platform::web::WebKitHost::current();
     const platform::web::WebLimits previousLimits = running ? running->limits() : platform::web::WebLimits{};
     const platform::web::WebLimits limits;
@@ -214,10 +198,15 @@ void BM_RealEngineBannersAtOnce(benchmark::State& state) {
 
     tikoleap::adserver::AdServer server;
     std::string error;
-    const bool started = server.start(reserved.port, "", &error);
-    reserved.release();
+    const bool started = server.start(0, "", &error);
+    std::optional<ServerVariable> named;
+    if (started) named.emplace(server.baseURL());
     if (!started) {
         state.SkipWithError(("the local ad server did not start: " + error).c_str());
+    } else if (dz_adServerOverride() != server.baseURL()) {
+        state.SkipWithError(("the ad component's server is " + dz_adServerOverride().value_or("the default") +
+                             ", not this benchmark's " + server.baseURL())
+                                .c_str());
     } else {
         bool first = true;
         double warmSeconds = 0;
@@ -251,6 +240,7 @@ void BM_RealEngineBannersAtOnce(benchmark::State& state) {
         state.counters["ad_requests"] = static_cast<double>(countKind(server, "ad_request"));
     }
     server.stop();
+    named.reset();
     platform::web::WebKitHost::start(host->loop(), previousLimits);
     loop->runUntilIdle();
     platform::RunLoop::setMain(previousLoop);

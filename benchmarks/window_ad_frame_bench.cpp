@@ -17,6 +17,7 @@
 #include "appbase/JTAppContext.h"
 #include "appbase/JTLevelManager.h"
 #include "appbase/JTRandom.h"
+#include "benchmarks/BenchWebHost.h"
 #include "platform/audio/AudioDevice.h"
 #include "platform/foundation/AppPaths.h"
 #include "platform/gl/GLContext.h"
@@ -42,6 +43,7 @@ double median(std::vector<double> values) {
 platform::web::WebKitHost* webHost(std::string& error) {
     static auto* loop = new platform::GLibRunLoop();
     if (platform::web::WebKitHost* running = platform::web::WebKitHost::current()) return running;
+    makeGLContextBeforeTheEngine();
     try {
         return &platform::web::WebKitHost::start(*loop, platform::web::WebLimits{});
     } catch (const std::exception& e) {
@@ -144,6 +146,10 @@ void BM_WindowFrameWithAdPage(benchmark::State& state) {
                     state.counters["with_ad_page_ms"] = median(withAd);
                     state.counters["with_ad_page_window_part_ms"] = median(withAdWindow);
                     state.counters["pairs"] = static_cast<double>(withAd.size());
+                    if (withAd.empty()) {
+                        state.SkipWithError("the game was not in play: no frame was drawn");
+                        break;
+                    }
                 }
                 core->window()->removePresentedView(adView.get());
             }

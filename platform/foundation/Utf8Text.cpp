@@ -4,31 +4,6 @@
 
 namespace platform {
 
-Utf8Step readUtf8(std::string_view text, std::size_t at) {
-    const auto lead = static_cast<unsigned char>(text[at]);
-    if (lead < 0x80) return {lead, 1, true};
-    std::size_t length = 0;
-    char32_t point = 0;
-    char32_t least = 0;
-    if ((lead & 0xE0) == 0xC0) {
-        length = 2, point = lead & 0x1F, least = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3, point = lead & 0x0F, least = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4, point = lead & 0x07, least = 0x10000;
-    } else {
-        return {};
-    }
-    for (std::size_t k = 1; k < length; ++k) {
-        if (at + k >= text.size()) return {0, k, false};
-        const auto next = static_cast<unsigned char>(text[at + k]);
-        if ((next & 0xC0) != 0x80) return {0, k, false};
-        point = (point << 6) | (next & 0x3F);
-    }
-    if (point < least || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) return {0, length, false};
-    return {point, length, true};
-}
-
 bool isValidUtf8(std::string_view text) {
     for (std::size_t at = 0; at < text.size();) {
         const Utf8Step step = readUtf8(text, at);

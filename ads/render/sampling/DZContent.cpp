@@ -17,7 +17,40 @@ namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
 
-// Page text is untrusted: every byte that does not start a well-formed sequence becomes U+FFFD.
+// Page text is untrusted: every byte that does not start a well-formed sequence reads as U+FFFD.
+// Well-formed text (nearly every page) is taken as it is; other text is written anew once, with
+// the replacement's three bytes for each such byte, so that every step after reads well-formed
+// UTF-8 and converts it once.
+std::string_view wellFormedUTF8(std::string_view text, std::string& rewritten) {
+    if (platform::isValidUtf8(text)) return text;
+    rewritten.reserve(text.size() + 16);
+    for (std::size_t i = 0; i < text.size();) {
+        const platform::Utf8Step step = platform::readUtf8(text, i);
+        if (!step.wellFormed) {
+            rewritten += "\xEF\xBF\xBD";
+            ++i;
+            continue;
+        }
+        rewritten.append(text.substr(i, step.length));
+        i += step.length;
+    }
+    return rewritten;
+}
+
+// The UTF-16 length of well-formed UTF-8: a unit for each sequence, two for one of four bytes.
+std::size_t utf16Length(std::string_view text) {
+    std::size_t units = 0;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        units += (byte & 0xC0) != 0x80 ? 1 : 0;
+        units += byte >= 0xF0 ? 1 : 0;
+    }
+    return units;
+}
+
+// Defined with the lower-casing below.
+std::u16string lowercasedFromUTF8(std::string_view paragraph);
+
 std::u16string utf16FromUTF8(std::string_view text) {
     std::u16string out;
     out.reserve(text.size());
@@ -107,17 +140,20 @@ DZContent::DZContent(uint32_t sequenceNumber, std::shared_ptr<DZCharacterSets> c
 
 void DZContent::updateContentWithText(std::string_view text) {
     if (text.empty()) return;
-    const std::u16string units = utf16FromUTF8(text);
-    std::vector<std::u16string_view> counted;
-    std::u16string_view rest = units;
+    // Paragraphs are cut and lower-cased in UTF-8, and each converted to UTF-16 once, for the
+    // tokens: lengths count UTF-16 units, as the tokens' character sets do.
+    std::string rewritten;
+    std::vector<std::string_view> counted;
+    std::string_view rest = wellFormedUTF8(text, rewritten);
     while (true) {
-        const std::size_t end = rest.find(u'\n');
-        const std::u16string_view paragraph = rest.substr(0, end);
-        if (paragraph.size() >= minimumParagraphLength_) {
+        const std::size_t end = rest.find('\n');
+        const std::string_view paragraph = rest.substr(0, end);
+        const std::size_t units = utf16Length(paragraph);
+        if (units >= minimumParagraphLength_) {
             counted.push_back(paragraph);
-            contentTotalLength_ += static_cast<uint32_t>(paragraph.size());
+            contentTotalLength_ += static_cast<uint32_t>(units);
         }
-        if (end == std::u16string_view::npos) break;
+        if (end == std::string_view::npos) break;
         rest.remove_prefix(end + 1);
     }
     const uint32_t score = static_cast<uint32_t>(contentLengthWeight_) * contentTotalLength_ +
@@ -127,7 +163,7 @@ void DZContent::updateContentWithText(std::string_view text) {
     const auto characterDelimited = characterSets_->characterDelimitedSet();
     const auto spaceDelimited = characterSets_->spaceDelimitedSet();
     for (const auto paragraph : counted)
-        selectShinglesFromTokens(tokenize(lowercased(paragraph), characterDelimited, spaceDelimited));
+        selectShinglesFromTokens(tokenize(lowercasedFromUTF8(paragraph), characterDelimited, spaceDelimited));
     fingerprint_ = shingleHash();
 }
 
@@ -337,36 +373,60 @@ bool isFinalSigma(std::u16string_view text, std::size_t at) {
 
 // GLib's rules without a Turkish or Lithuanian locale are those of "en_US" (the dotted capital
 // I) but for the capital sigma, which the caller decides. GLib stops at a NUL, so each run
-// between NULs goes on its own.
-std::u16string glibLowercased(std::u16string_view paragraph) {
+// between NULs goes on its own. UTF-8 in, UTF-16 out.
+std::u16string glibLowercased(std::string_view paragraph) {
     std::u16string lower;
     lower.reserve(paragraph.size());
-    std::u16string_view rest = paragraph;
+    std::string_view rest = paragraph;
     while (true) {
-        const std::size_t end = rest.find(u'\0');
-        const std::string run = utf8FromUTF16(rest.substr(0, end));
+        const std::size_t end = rest.find('\0');
+        const std::string_view run = rest.substr(0, end);
         if (!run.empty()) {
             gchar* down = g_utf8_strdown(run.data(), static_cast<gssize>(run.size()));
             lower += utf16FromUTF8(down);
             g_free(down);
         }
-        if (end == std::u16string_view::npos) break;
+        if (end == std::string_view::npos) break;
         lower.push_back(u'\0');
         rest.remove_prefix(end + 1);
     }
     return lower;
 }
 
+bool isASCII(char16_t unit) {
+    return unit < 0x80;
+}
+
+bool isASCIIByte(char byte) {
+    return static_cast<unsigned char>(byte) < 0x80;
+}
+
+template <typename Unit>
+std::u16string asciiLowercased(std::basic_string_view<Unit> paragraph) {
+    std::u16string lower(paragraph.begin(), paragraph.end());
+    for (auto& u : lower) {
+        if (u >= u'A' && u <= u'Z') u = static_cast<char16_t>(u + (u'a' - u'A'));
+    }
+    return lower;
+}
+
+// The capital sigma in UTF-8.
+constexpr std::string_view kCapitalSigmaUTF8 = "\xCE\xA3";
+
+// What lowercased gives for the paragraph in UTF-16, from well-formed UTF-8: GLib reads the page's
+// own bytes, and only its answer is converted.
+std::u16string lowercasedFromUTF8(std::string_view paragraph) {
+    if (std::all_of(paragraph.begin(), paragraph.end(), isASCIIByte)) return asciiLowercased(paragraph);
+    // Sigmas are decided from their UTF-16 context, rarely enough to convert for.
+    if (paragraph.find(kCapitalSigmaUTF8) != std::string_view::npos)
+        return DZContent::lowercased(utf16FromUTF8(paragraph));
+    return glibLowercased(paragraph);
+}
+
 }  // namespace
 
 std::u16string DZContent::lowercased(std::u16string_view paragraph) {
-    if (std::all_of(paragraph.begin(), paragraph.end(), [](char16_t u) { return u < 0x80; })) {
-        std::u16string lower(paragraph);
-        for (auto& u : lower) {
-            if (u >= u'A' && u <= u'Z') u = static_cast<char16_t>(u + (u'a' - u'A'));
-        }
-        return lower;
-    }
+    if (std::all_of(paragraph.begin(), paragraph.end(), isASCII)) return asciiLowercased(paragraph);
     // GLib picks the final sigma from the next character alone ("ΑΣ今" would keep σ): each capital
     // sigma is decided here, from its whole context, and the text between goes to GLib.
     std::u16string lower;
@@ -374,8 +434,8 @@ std::u16string DZContent::lowercased(std::u16string_view paragraph) {
     std::size_t from = 0;
     while (true) {
         const std::size_t sigma = paragraph.find(kCapitalSigma, from);
-        lower +=
-            glibLowercased(paragraph.substr(from, sigma == std::u16string_view::npos ? sigma : sigma - from));
+        lower += glibLowercased(
+            utf8FromUTF16(paragraph.substr(from, sigma == std::u16string_view::npos ? sigma : sigma - from)));
         if (sigma == std::u16string_view::npos) break;
         lower.push_back(isFinalSigma(paragraph, sigma) ? char16_t{0x03C2} : char16_t{0x03C3});
         from = sigma + 1;
