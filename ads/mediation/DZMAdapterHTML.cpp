@@ -83,6 +83,7 @@ void DZMAdapterHTML::getBannerWithSize(DZAdSize size) {
     adView_->setDelegate(adViewDelegate_);
     loading_ = true;
     frameAtLoad_ = adView_->engine() ? adView_->engine()->frameNumber() : 0;
+    firstDrawnAt_.reset();
     adView_->loadHTMLString(*html, DZAdServerURL("/"));
 }
 
@@ -92,7 +93,15 @@ bool DZMAdapterHTML::waitsOnlyOnClock() const {
     const platform::web::WebEngine* engine = adView_->engine();
     // A check looks at the page as last drawn: until the loaded page has drawn, its verdict would
     // depend on how fast the engine draws.
-    return engine && !engine->isLoading() && engine->frameNumber() != frameAtLoad_ && engine->drawnAtSize();
+    if (!engine || engine->isLoading() || engine->frameNumber() == frameAtLoad_ || !engine->drawnAtSize())
+        return false;
+    const auto now = std::chrono::steady_clock::now();
+    if (!firstDrawnAt_ || engine->frameNumber() != frameSeen_) {
+        frameSeen_ = engine->frameNumber();
+        frameSeenAt_ = now;
+        if (!firstDrawnAt_) firstDrawnAt_ = now;
+    }
+    return now - frameSeenAt_ >= kStillAfterDraw || now - *firstDrawnAt_ >= kMostAfterDraw;
 }
 
 void DZMAdapterHTML::getInterstitial() {

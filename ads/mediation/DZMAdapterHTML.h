@@ -5,6 +5,7 @@
 // URL ("zdxtym_passback_url") or to any "passback:" URL is the network's no fill. Both checks are
 // the rendering layer's script-ad checks: the adapter is the ad view's host, and its delegate is
 // that layer's script-ad delegate. Banners only. Main thread only.
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -42,7 +43,10 @@ class DZMAdapterHTML : public DZMAdNetworkAdapter,
     std::string adapterVersion() const override { return "1.1"; }
     std::optional<std::string> networkExtrasClass() const override { return std::nullopt; }
     // Once its page has loaded and drawn, the page's draw checks and the network's time-out run
-    // on the component's clock; before that the page is at work in real time.
+    // on the component's clock; before that the page is at work in real time. The engine may draw
+    // a loaded page's background before its content, so the page counts as drawn once it has
+    // drawn nothing new for kStillAfterDraw, or kMostAfterDraw after it first drew (a page that
+    // keeps moving).
     bool waitsOnlyOnClock() const override;
 
     // DZAdHost: what the page's load comes to reaches the connector; the rest of a slot's work
@@ -109,6 +113,13 @@ class DZMAdapterHTML : public DZMAdNetworkAdapter,
     std::optional<uint64_t> timeLastLoaded_;
     // The page's frame number when its load was asked for.
     uint64_t frameAtLoad_ = 0;
+    static constexpr std::chrono::milliseconds kStillAfterDraw{150};
+    static constexpr std::chrono::milliseconds kMostAfterDraw{500};
+    // The page's drawings since its load as waitsOnlyOnClock last saw them: the frame number, when
+    // it was first seen, and when the first of them was.
+    mutable uint64_t frameSeen_ = 0;
+    mutable std::chrono::steady_clock::time_point frameSeenAt_{};
+    mutable std::optional<std::chrono::steady_clock::time_point> firstDrawnAt_;
     bool loading_ = false;
     bool delivered_ = false;
     bool stopped_ = false;

@@ -1,11 +1,13 @@
 #include "platform/web/WebKitEngine.h"
 
+#include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "platform/foundation/Log.h"
 #include "platform/runloop/GLibRunLoop.h"
@@ -37,6 +39,27 @@ constexpr const char* kSizeScript = R"JS((function(){
   window.addEventListener('load', post);
   post();
 })();)JS";
+
+// X screens start at 0, 0: a window wholly left of and above that is never on any of them.
+constexpr int kOffScreenMargin = 100;
+
+// The window the view lives in. The engine starts a page's media only while the view is in an
+// on-screen window: in an offscreen one its video and sound never even load. Where the display
+// is X11 the view therefore lives in a real window the player never sees: a popup (override-
+// redirect, so no window manager places, decorates, lists or focuses it) kept off the screen.
+// Elsewhere a popup could show, so the view keeps an offscreen window and pages' media waits.
+GtkWidget* newHiddenWindow() {
+    if (!GDK_IS_X11_DISPLAY(gdk_display_get_default())) {
+        static bool told = false;
+        if (!std::exchange(told, true))
+            logMessage("WebKitEngine", 3, "the display is not X11's: pages cannot play video or sound");
+        return gtk_offscreen_window_new();
+    }
+    GtkWidget* window = gtk_window_new(GTK_WINDOW_POPUP);
+    gtk_window_set_accept_focus(GTK_WINDOW(window), FALSE);
+    gtk_window_set_focus_on_map(GTK_WINDOW(window), FALSE);
+    return window;
+}
 
 gboolean destroyWindow(gpointer window) {
     gtk_widget_destroy(GTK_WIDGET(window));
@@ -78,12 +101,14 @@ WebKitEngine::WebKitEngine(WebKitHost& host, int width, int height)
     g_signal_connect(view_, "web-process-terminated", G_CALLBACK(Signals::processTerminated), this);
     g_signal_connect(view_, "user-message-received", G_CALLBACK(Signals::userMessage), this);
 
-    window_ = gtk_offscreen_window_new();
+    window_ = newHiddenWindow();
     gtk_window_set_default_size(GTK_WINDOW(window_), width_, height_);
+    gtk_window_move(GTK_WINDOW(window_), -width_ - kOffScreenMargin, -height_ - kOffScreenMargin);
     gtk_widget_set_size_request(GTK_WIDGET(view_), width_, height_);
     gtk_container_add(GTK_CONTAINER(window_), GTK_WIDGET(view_));
+    // After the view has drawn itself into its window; the snapshot's own drawing is left out.
+    g_signal_connect_after(view_, "draw", G_CALLBACK(Signals::drawn), this);
     gtk_widget_show_all(window_);
-    g_signal_connect(window_, "damage-event", G_CALLBACK(Signals::damage), this);
     host_.viewCreated(this);
 }
 
@@ -211,12 +236,13 @@ void WebKitEngine::applySize() {
     const int h = static_cast<int>(std::lround(height_ * scale_));
     gtk_widget_set_size_request(GTK_WIDGET(view_), w, h);
     gtk_window_resize(GTK_WINDOW(window_), w, h);
+    gtk_window_move(GTK_WINDOW(window_), -w - kOffScreenMargin, -h - kOffScreenMargin);
     // Lay out now, so the next snapshot already has the new size.
     gtk_container_check_resize(GTK_CONTAINER(window_));
 }
 
 void WebKitEngine::onPageDrawn() {
-    pageDrew();
+    if (!snapshotting_) pageDrew();
 }
 
 Image WebKitEngine::snapshot() {
@@ -229,7 +255,13 @@ Image WebKitEngine::snapshot() {
     image.pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
     cairo_t* cr = cairo_create(surface);
+    // The engine asks for a new layout of its own (as a load starts, for one): drawing a view
+    // that waits for one draws nothing, so the layout is done first. Without a change it costs
+    // well under a microsecond.
+    gtk_container_check_resize(GTK_CONTAINER(window_));
+    snapshotting_ = true;
     gtk_widget_draw(GTK_WIDGET(view_), cr);
+    snapshotting_ = false;
     cairo_destroy(cr);
     cairo_surface_flush(surface);
     const unsigned char* src = cairo_image_surface_get_data(surface);

@@ -1,7 +1,7 @@
 #pragma once
-// A web view of the real engine: a WebKitWebView in an offscreen GTK window, driven from the
-// main loop. Adds what the host needs on top of the engine: the navigation decision with the
-// scheme rule, one end event per load, time limits for loads and scripts, bounded dialogs,
+// A web view of the real engine: a WebKitWebView in a GTK window the player never sees, driven
+// from the main loop. Adds what the host needs on top of the engine: the navigation decision with
+// the scheme rule, one end event per load, time limits for loads and scripts, bounded dialogs,
 // content-size reports and the stop of a page that stops answering. Every delegate call may
 // release the engine: nothing of it is used after one. Made by WebKitHost.
 #include <chrono>
@@ -156,6 +156,7 @@ class WebKitEngine : public WebEngine {
     // The user style sheet that hides the scroll bars, while they are hidden.
     WebKitUserStyleSheet* hiddenScrollBars_ = nullptr;
     bool focused_ = false;
+    bool snapshotting_ = false;  // drawing the view for a snapshot, which is no new drawing of the page
     MediaPlayback mediaPlayback_ = MediaPlayback::Automatic;
     int dialogs_ = 0;
     int oversizedNavigations_ = 0;

@@ -58,9 +58,9 @@ struct WebKitEngine::Signals {
     static void responsive(GObject* view, GParamSpec*, gpointer data);
     static gboolean userMessage(WebKitWebView*, WebKitUserMessage* message, gpointer data);
     static void processTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason, gpointer data);
-    // The offscreen window tells of each picture it has drawn of the view; a page that stands
-    // still draws none.
-    static gboolean damage(GtkWidget*, GdkEvent*, gpointer data);
+    // The view has drawn a new picture of the page into its window; a page that stands still
+    // draws none.
+    static gboolean drawn(GtkWidget*, cairo_t*, gpointer data);
     static void sizeMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer data);
     static void scriptDone(GObject* source, GAsyncResult* result, gpointer data);
 };

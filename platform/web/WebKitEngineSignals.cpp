@@ -196,7 +196,7 @@ void WebKitEngine::Signals::processTerminated(WebKitWebView*, WebKitWebProcessTe
     static_cast<WebKitEngine*>(data)->onProcessEnded(static_cast<int>(reason));
 }
 
-gboolean WebKitEngine::Signals::damage(GtkWidget*, GdkEvent*, gpointer data) {
+gboolean WebKitEngine::Signals::drawn(GtkWidget*, cairo_t*, gpointer data) {
     static_cast<WebKitEngine*>(data)->onPageDrawn();
     return FALSE;
 }

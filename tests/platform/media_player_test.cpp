@@ -1,9 +1,7 @@
 // The GStreamer player on videos made here: what reaches the view is bounded in size and rate,
 // and an ordinary video comes whole.
-#include <gst/gst.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -13,6 +11,7 @@
 #include "platform/media/MediaRuntime.h"
 #include "platform/runloop/MainContextPump.h"
 #include "support/TempDir.h"
+#include "support/TestVideo.h"
 
 namespace {
 
@@ -35,23 +34,7 @@ class GstPlayerFrames : public ::testing::Test {
     // A silent VP8 video of `frames` pictures; its path, or "" when it could not be made.
     std::string encode(const std::string& name, int width, int height, int rate, int frames) {
         const std::string path = home_.file(name).string();
-        char text[512];
-        std::snprintf(text, sizeof text,
-                      "videotestsrc num-buffers=%d ! video/x-raw,width=%d,height=%d,framerate=%d/1 ! "
-                      "videoconvert ! vp8enc deadline=1 ! webmmux ! filesink location=\"%s\"",
-                      frames, width, height, rate, path.c_str());
-        GstElement* pipeline = gst_parse_launch(text, nullptr);
-        if (!pipeline) return "";
-        gst_element_set_state(pipeline, GST_STATE_PLAYING);
-        GstBus* bus = gst_element_get_bus(pipeline);
-        GstMessage* end = gst_bus_timed_pop_filtered(
-            bus, 60 * GST_SECOND, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
-        const bool ok = end && GST_MESSAGE_TYPE(end) == GST_MESSAGE_EOS;
-        if (end) gst_message_unref(end);
-        gst_object_unref(bus);
-        gst_element_set_state(pipeline, GST_STATE_NULL);
-        gst_object_unref(pipeline);
-        return ok ? path : "";
+        return tikoleap::test::encodeTestVideo(path, "smpte", width, height, rate, frames) ? path : "";
     }
 
     // Plays the file to its end; the last picture handed over (its serial counts them all).
