@@ -554,3 +554,46 @@ TEST(HeadlessGameOver, TheComplianceBannerExpandsResizesAndClosesOnTheRichMediaA
     }
     EXPECT_GE(bannerScripts, 1u);
 }
+
+// A page busy as the interstitial comes on screen draws at its new size only once it is free: the
+// engine's window is redrawn at that size at once, with the picture laid out before. The run waits
+// for the page's own drawing, so the capture shows the page whole, down to its bottom.
+TEST(HeadlessGameOver, TheInterstitialsCaptureWaitsForThePageToDrawAtItsSize) {
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) GTEST_SKIP() << "no display";
+    tikoleap::adserver::AdServer server;
+    ASSERT_TRUE(server.start(0, ""));
+    const tikoleap::test::AdServerEnvironment environment(server.baseURL());
+    TempDir tmp;
+    tmp.write("play.txt", std::string_view("10 tilt 2\n"));
+    CommandLine cl = tikoleap::test::adGameCommandLine(tmp);
+    cl.ticks = 370;
+    cl.ticksGiven = true;
+    cl.screenScale = 1.5f;
+    cl.screenshot = (tmp.path() / "in.png").string();
+    HeadlessRun run(cl);
+    bool busied = false;
+    run.setTickObserver([&](long long) {
+        const auto window = platform::ui::Application::shared().keyWindow();
+        const platform::web::WebContentView* page = busied || !window || window->presentedViews().empty()
+                                                        ? nullptr
+                                                        : firstPage(*window->presentedViews().back());
+        if (!page) return;
+        busied = true;
+        page->engine()->evaluateScript("for (const end = Date.now() + 700; Date.now() < end;);", {});
+    });
+    std::string error;
+    int code = -1;
+    const std::optional<RunResult> result = run.run(&error, &code);
+    ASSERT_TRUE(result) << error;
+    ASSERT_TRUE(busied);
+    EXPECT_EQ(result->ads.interstitialsShown, 1);
+    const auto shot = platform::PngCodec::load((tmp.path() / "in.png").string());
+    ASSERT_TRUE(shot);
+    const int channels = static_cast<int>(shot->pixels.size() / (shot->width * shot->height));
+    auto pixel = [&](int x, int y) {
+        const std::size_t at = (static_cast<std::size_t>(y) * shot->width + x) * channels;
+        return std::array<int, 3>{shot->pixels[at], shot->pixels[at + 1], shot->pixels[at + 2]};
+    };
+    // The page's colour in its middle, and the same at its bottom.
+    EXPECT_EQ(pixel(shot->width / 2, shot->height - 2), pixel(shot->width / 4, shot->height / 4));
+}
