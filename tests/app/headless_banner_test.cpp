@@ -597,3 +597,44 @@ TEST(HeadlessGameOver, TheInterstitialsCaptureWaitsForThePageToDrawAtItsSize) {
     // The page's colour in its middle, and the same at its bottom.
     EXPECT_EQ(pixel(shot->width / 2, shot->height - 2), pixel(shot->width / 4, shot->height / 4));
 }
+
+// A page logs in real time, also while the run's virtual clock stands still in a script's wait:
+// an honest page, 20 lines at once and then one every 0.4 s, keeps every line.
+TEST(HeadlessGameOver, APageLoggingDuringAWaitIsMeasuredInRealTime) {
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) GTEST_SKIP() << "no display";
+    tikoleap::adserver::AdServer server;
+    ASSERT_TRUE(server.start(0, ""));
+    const tikoleap::test::AdServerEnvironment environment(server.baseURL());
+    TempDir tmp;
+    tmp.write("play.txt", std::string_view("10 tilt 2\n360 wait 4.5\n"));
+    CommandLine cl = tikoleap::test::adGameCommandLine(tmp);
+    cl.ticks = 361;
+    cl.ticksGiven = true;
+    HeadlessRun run(cl);
+    bool logging = false;
+    run.setTickObserver([&](long long tick) {
+        const auto window = platform::ui::Application::shared().keyWindow();
+        if (tick != 360 || !window || window->presentedViews().empty()) return;
+        const platform::web::WebContentView* page = firstPage(*window->presentedViews().back());
+        if (!page) return;
+        logging = true;
+        page->engine()->evaluateScript(
+            "function say(i) { const f = document.createElement('iframe'); f.style.display = 'none';"
+            "  f.src = 'amsg://page/log?string=honest' + i; document.documentElement.appendChild(f); }"
+            "for (let i = 0; i < 20; ++i) say(i);"
+            "for (let i = 20; i < 28; ++i) setTimeout(say, 400 * (i - 19), i);",
+            {});
+    });
+    platform::ScopedLogSink log;
+    std::string error;
+    int code = -1;
+    const std::optional<RunResult> result = run.run(&error, &code);
+    ASSERT_TRUE(result) << error;
+    ASSERT_TRUE(logging);
+    std::size_t said = 0;
+    for (const std::string& line : log.lines()) {
+        if (line.find("Ad page says: honest") != std::string::npos) ++said;
+        EXPECT_EQ(line.find("dropped"), std::string::npos) << line;
+    }
+    EXPECT_EQ(said, 28u);
+}

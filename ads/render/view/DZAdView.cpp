@@ -274,7 +274,7 @@ DZLogChargeScope::Charge DZAdView::pageLogCharge() {
     return [weak = weak_from_this()]() -> DZLogAdmission {
         auto view = std::static_pointer_cast<DZAdView>(weak.lock());
         if (!view) return {};
-        auto decision = view->pageLogBudget_.admit(DZAbsoluteTime::absoluteTimeInMilliseconds());
+        auto decision = view->pageLogBudget_.admit(DZAbsoluteTime::pageTimeInMilliseconds());
         return {decision.write, std::move(decision.notice)};
     };
 }
