@@ -75,6 +75,23 @@ const platform::web::WebContentView* firstPage(const platform::ui::View& view) {
     return nullptr;
 }
 
+// The page of the screen presented last (an interstitial on screen), if any.
+const platform::web::WebContentView* shownPage() {
+    const auto window = platform::ui::Application::shared().keyWindow();
+    return window && !window->presentedViews().empty() ? firstPage(*window->presentedViews().back())
+                                                       : nullptr;
+}
+
+// A run of `ticks` ticks of level 20 that plays `script` (the game over at tick 328, the
+// interstitial in by 358).
+CommandLine interstitialRun(const TempDir& tmp, std::string_view script, long long ticks) {
+    tmp.write("play.txt", script);
+    CommandLine cl = tikoleap::test::adGameCommandLine(tmp);
+    cl.ticks = ticks;
+    cl.ticksGiven = true;
+    return cl;
+}
+
 // The variables that point the game at the server, for a command line.
 std::string serverEnvironment(const tikoleap::adserver::AdServer& server) {
     return "TIKOLEAP_AD_SERVER=" + server.baseURL() + " TIKOLEAP_WEB_URL=" + server.baseURL();
@@ -238,17 +255,8 @@ TEST(HeadlessGameOver, AClearInterstitialPageCountsAsPaintedOnceDrawn) {
     ASSERT_TRUE(server.start(0, ""));
     const tikoleap::test::AdServerEnvironment environment(server.baseURL());
     TempDir tmp;
-    tmp.write("play.txt", std::string_view("10 tilt 2\n"));
-    CommandLine cl = tikoleap::test::adGameCommandLine(tmp);
-    cl.ticks = 340;
-    cl.ticksGiven = true;
-    HeadlessRun run(cl);
+    HeadlessRun run(interstitialRun(tmp, "10 tilt 2\n", 340));
     run.setAdWaitLimit(5);
-    auto shownPage = [] {
-        const auto window = platform::ui::Application::shared().keyWindow();
-        return window && !window->presentedViews().empty() ? firstPage(*window->presentedViews().back())
-                                                           : nullptr;
-    };
     auto clear = [](const platform::web::WebContentView& page) {
         const platform::Image image = page.engine()->snapshot();
         for (std::size_t i = 3; i < image.pixels.size(); i += 4)
@@ -564,19 +572,13 @@ TEST(HeadlessGameOver, TheInterstitialsCaptureWaitsForThePageToDrawAtItsSize) {
     ASSERT_TRUE(server.start(0, ""));
     const tikoleap::test::AdServerEnvironment environment(server.baseURL());
     TempDir tmp;
-    tmp.write("play.txt", std::string_view("10 tilt 2\n"));
-    CommandLine cl = tikoleap::test::adGameCommandLine(tmp);
-    cl.ticks = 370;
-    cl.ticksGiven = true;
+    CommandLine cl = interstitialRun(tmp, "10 tilt 2\n", 370);
     cl.screenScale = 1.5f;
     cl.screenshot = (tmp.path() / "in.png").string();
     HeadlessRun run(cl);
     bool busied = false;
     run.setTickObserver([&](long long) {
-        const auto window = platform::ui::Application::shared().keyWindow();
-        const platform::web::WebContentView* page = busied || !window || window->presentedViews().empty()
-                                                        ? nullptr
-                                                        : firstPage(*window->presentedViews().back());
+        const platform::web::WebContentView* page = busied ? nullptr : shownPage();
         if (!page) return;
         busied = true;
         page->engine()->evaluateScript("for (const end = Date.now() + 700; Date.now() < end;);", {});
@@ -606,16 +608,10 @@ TEST(HeadlessGameOver, APageLoggingDuringAWaitIsMeasuredInRealTime) {
     ASSERT_TRUE(server.start(0, ""));
     const tikoleap::test::AdServerEnvironment environment(server.baseURL());
     TempDir tmp;
-    tmp.write("play.txt", std::string_view("10 tilt 2\n360 wait 4.5\n"));
-    CommandLine cl = tikoleap::test::adGameCommandLine(tmp);
-    cl.ticks = 361;
-    cl.ticksGiven = true;
-    HeadlessRun run(cl);
+    HeadlessRun run(interstitialRun(tmp, "10 tilt 2\n360 wait 4.5\n", 361));
     bool logging = false;
     run.setTickObserver([&](long long tick) {
-        const auto window = platform::ui::Application::shared().keyWindow();
-        if (tick != 360 || !window || window->presentedViews().empty()) return;
-        const platform::web::WebContentView* page = firstPage(*window->presentedViews().back());
+        const platform::web::WebContentView* page = tick == 360 ? shownPage() : nullptr;
         if (!page) return;
         logging = true;
         page->engine()->evaluateScript(
