@@ -185,8 +185,12 @@ std::optional<RunResult> HeadlessRun::play(std::string* error, int* exitCode) {
             platform::UrlOpener::setShared(opener);
             platform::Accelerometer::setShared(accelerometer);
             platform::RunLoop::setMain(loop);
+            DZAdActivity::setPagesOnRealTime(false);
         }
     } restore{previousLoop, previousAccelerometer, previousOpener, previousScale};
+    // Pages log and act in real time, whatever the virtual clock does meanwhile: their rates and
+    // the while a tap explains an open are measured so.
+    DZAdActivity::setPagesOnRealTime(true);
 
     auto gl = platform::GLContext::createHeadless(error);
     if (!gl) return std::nullopt;

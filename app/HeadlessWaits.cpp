@@ -69,6 +69,15 @@ void shownPages(const platform::ui::View& view, std::vector<ShownPage>& pages) {
     for (const auto& child : view.subviews()) shownPages(*child, pages);
 }
 
+template <typename Views>
+std::vector<std::weak_ptr<platform::web::WebEngine>> shownEngines(const Views& views) {
+    std::vector<ShownPage> pages;
+    for (const auto& view : views) shownPages(*view, pages);
+    std::vector<std::weak_ptr<platform::web::WebEngine>> engines;
+    for (const ShownPage& page : pages) engines.push_back(page.engine);
+    return engines;
+}
+
 }  // namespace
 
 HeadlessWaits::HeadlessWaits(platform::ManualRunLoop& loop, MyAppCore& core, float scale, Limits limits,
@@ -223,9 +232,16 @@ void HeadlessWaits::waitForInterstitialPaint() {
         for (const auto& view : shown) seenPainted = seenPainted && pagesPainted(*view, scale_);
         return seenPainted;
     };
-    adLoads_.wait(
-        adWait_, [&](double limit) { return standStill(painted, limit); },
-        "the interstitial's page did not paint");
+    if (!adLoads_.wait(
+            adWait_, [&](double limit) { return standStill(painted, limit); },
+            "the interstitial's page did not paint"))
+        return;
+    // The engine's window is redrawn at the new size at once, still with the picture laid out
+    // before, which counts as drawn: a page answers a script sent now only once it has taken the
+    // new size in, and draws it within a frame or two after, so the capture waits for that.
+    if (!toldPages_.spent())
+        waitForDrawsAfterAnAnswer(shownEngines(core_.window()->presentedViews()), false,
+                                  "the interstitial's page did not answer");
 }
 
 // A page's view follows its ad's size (resized, expanded) only when laid out, which a run does
@@ -276,16 +292,21 @@ void HeadlessWaits::waitForToldPages() {
     if (DZAdActivity::statesTold() == statesSeen_) return;
     statesSeen_ = DZAdActivity::statesTold();
     if (!platform::web::WebViews::engineRunning() || toldPages_.spent()) return;
+    waitForDrawsAfterAnAnswer(shownEngines(std::vector<std::shared_ptr<platform::ui::View>>{core_.window()}),
+                              true, "a page told its new state did not answer");
+}
+
+void HeadlessWaits::waitForDrawsAfterAnAnswer(
+    const std::vector<std::weak_ptr<platform::web::WebEngine>>& pages, bool mustDraw,
+    const std::string& what) {
     struct Told {
         std::weak_ptr<platform::web::WebEngine> engine;
         std::optional<std::uint64_t> frameAtAnswer;
         std::uint64_t frameSeen = 0;
     };
-    std::vector<ShownPage> shown;
-    shownPages(*core_.window(), shown);
     auto told = std::make_shared<std::vector<Told>>();
-    for (const ShownPage& page : shown) {
-        const auto engine = page.engine.lock();
+    for (const auto& page : pages) {
+        const auto engine = page.lock();
         if (!engine) continue;
         const std::size_t index = told->size();
         told->push_back({engine, std::nullopt});
@@ -303,11 +324,10 @@ void HeadlessWaits::waitForToldPages() {
         return true;
     };
     if (!toldPages_.wait(
-            adWait_, [&](double limit) { return standStill(answered, limit); },
-            "a page told its new state did not answer"))
+            adWait_, [&](double limit) { return standStill(answered, limit); }, what))
         return;
     auto lastDraw = std::chrono::steady_clock::now();
-    auto drawnAndStill = [&told, &lastDraw] {
+    auto drawnAndStill = [&told, &lastDraw, mustDraw] {
         const auto now = std::chrono::steady_clock::now();
         bool allDrew = true;
         for (Told& page : *told) {
@@ -317,7 +337,7 @@ void HeadlessWaits::waitForToldPages() {
                 page.frameSeen = engine->frameNumber();
                 lastDraw = now;
             }
-            allDrew = allDrew && engine->drawnSince(*page.frameAtAnswer);
+            allDrew = allDrew && (!mustDraw || engine->drawnSince(*page.frameAtAnswer));
         }
         return allDrew && now - lastDraw >= kStillAfterRedraw;
     };

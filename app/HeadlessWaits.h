@@ -8,6 +8,8 @@
 // server give the same run whatever the machine's speed.
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/WaitBudget.h"
 
@@ -15,7 +17,10 @@ class DZInterstitial;
 class MyAppCore;
 namespace platform {
 class ManualRunLoop;
+namespace web {
+class WebEngine;
 }
+}  // namespace platform
 
 class HeadlessWaits {
   public:
@@ -58,6 +63,11 @@ class HeadlessWaits {
     void waitForInterstitialPaint();
     void waitForResizedPages();
     void waitForToldPages();
+    // Until each of `pages` has answered a script sent now and has then stayed still a while
+    // (after drawing, with `mustDraw`; that wait is quietly given up after kRedrawAfterState, as a
+    // page whose look did not change draws nothing).
+    void waitForDrawsAfterAnAnswer(const std::vector<std::weak_ptr<platform::web::WebEngine>>& pages,
+                                   bool mustDraw, const std::string& what);
     // Whether the banner, when received, has painted at the run's scale.
     bool bannerDrawn() const;
     // Whether a presentation's slide waits for its page to draw.

@@ -1,6 +1,7 @@
 #include "ads/foundation/DZAbsoluteTime.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 
@@ -33,18 +34,35 @@ double DZMillisecondClock::preciseReading() {
 
 namespace {
 
+double steadySeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+DZMillisecondClock::Sample loopSample() {
+    DZMillisecondClock::Sample sample;
+    if (auto loop = platform::RunLoop::mainLoop()) {
+        sample.seconds = loop->now();
+        sample.scale = std::static_pointer_cast<void>(loop);
+    } else {
+        sample.seconds = steadySeconds();
+    }
+    return sample;
+}
+
 DZMillisecondClock& componentClock() {
     // Never destroyed: worker threads read the clock up to the process's end.
+    static auto* clock = new DZMillisecondClock(loopSample);
+    return *clock;
+}
+
+std::atomic<bool> pagesOnRealTime{false};
+
+DZMillisecondClock& pageClock() {
     static auto* clock = new DZMillisecondClock([] {
-        DZMillisecondClock::Sample sample;
-        if (auto loop = platform::RunLoop::mainLoop()) {
-            sample.seconds = loop->now();
-            sample.scale = std::static_pointer_cast<void>(loop);
-        } else {
-            sample.seconds =
-                std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-        }
-        return sample;
+        if (!pagesOnRealTime.load()) return loopSample();
+        // A scale of its own, so that switching to it goes on from the last reading.
+        static const auto* realTime = new std::shared_ptr<void>(std::make_shared<char>());
+        return DZMillisecondClock::Sample{steadySeconds(), *realTime};
     });
     return *clock;
 }
@@ -57,4 +75,16 @@ uint64_t DZAbsoluteTime::absoluteTimeInMilliseconds() {
 
 double DZAbsoluteTime::absoluteTimeInSeconds() {
     return componentClock().preciseReading() / 1000.0;
+}
+
+uint64_t DZAbsoluteTime::pageTimeInMilliseconds() {
+    return pageClock().reading();
+}
+
+double DZAbsoluteTime::pageTimeInSeconds() {
+    return pageClock().preciseReading() / 1000.0;
+}
+
+void DZAbsoluteTime::setPagesOnRealTime(bool real) {
+    pagesOnRealTime.store(real);
 }

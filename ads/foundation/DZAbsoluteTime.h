@@ -44,4 +44,14 @@ class DZAbsoluteTime {
     static uint64_t absoluteTimeInMilliseconds();
     // Seconds on the same clock to the microsecond, for spans shorter than a millisecond.
     static double absoluteTimeInSeconds();
+
+    // The clock a page's own pace is measured on (the lines it logs, the tap that explains an
+    // open it asks for): this clock, or real monotonic time while setPagesOnRealTime(true) holds.
+    // Read by the same rule (it goes on from its last reading when switched). Safe from any thread.
+    static uint64_t pageTimeInMilliseconds();
+    static double pageTimeInSeconds();
+    // Set by whoever runs the main loop on a virtual clock (a headless run): that clock stands
+    // still while pages work (a script's wait) and runs far ahead of them between ticks, while
+    // a page logs and acts in real time.
+    static void setPagesOnRealTime(bool real);
 };

@@ -2,6 +2,7 @@
 
 #include "ads/core/DZAdFetcher.h"
 #include "ads/core/slot/DZSlotLoads.h"
+#include "ads/foundation/DZAbsoluteTime.h"
 #include "ads/foundation/DZClickTrackerCollection.h"
 #include "ads/render/view/DZAdView.h"
 
@@ -23,4 +24,8 @@ std::size_t DZAdActivity::loadsUnderWaySince(long long since) {
 
 long long DZAdActivity::statesTold() {
     return DZAdView::statesTold();
+}
+
+void DZAdActivity::setPagesOnRealTime(bool real) {
+    DZAbsoluteTime::setPagesOnRealTime(real);
 }

@@ -17,4 +17,8 @@ class DZAdActivity {
     static std::size_t loadsUnderWaySince(long long since);
     // State changes (expanded, resized, default, ...) handed to ad pages so far. Main thread.
     static long long statesTold();
+    // Whether the pace of what ad pages do (their log lines, the tap that explains an open) is
+    // measured in real time rather than on the main loop's clock: a run on a virtual clock, which
+    // stands still during its waits and runs ahead between them, sets it while it runs.
+    static void setPagesOnRealTime(bool real);
 };

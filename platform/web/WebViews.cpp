@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "platform/foundation/LazyModule.h"
+#include "platform/gl/GLContext.h"
 #include "platform/runloop/GLibRunLoop.h"
 #include "platform/web/WebBackend.h"
 
@@ -43,7 +44,13 @@ std::unique_ptr<WebEngine> WebViews::create(int width, int height, std::string* 
         static auto* loop = new GLibRunLoop();
         startOn = loop;
     }
-    return gBackend->createView(startOn, width, height, error);
+    // The engine's start makes its own GL context current behind the caller's back: what the
+    // caller uploads next (a game's textures, when an ad's view was made at launch) must still
+    // reach the caller's context.
+    GLContext* current = GLContext::current();
+    std::unique_ptr<WebEngine> view = gBackend->createView(startOn, width, height, error);
+    if (current && !current->isCurrent()) current->makeCurrent();
+    return view;
 }
 
 bool WebViews::displayNamed() {

@@ -75,6 +75,23 @@ const platform::web::WebContentView* firstPage(const platform::ui::View& view) {
     return nullptr;
 }
 
+// The page of the screen presented last (an interstitial on screen), if any.
+const platform::web::WebContentView* shownPage() {
+    const auto window = platform::ui::Application::shared().keyWindow();
+    return window && !window->presentedViews().empty() ? firstPage(*window->presentedViews().back())
+                                                       : nullptr;
+}
+
+// A run of `ticks` ticks of level 20 that plays `script` (the game over at tick 328, the
+// interstitial in by 358).
+CommandLine interstitialRun(const TempDir& tmp, std::string_view script, long long ticks) {
+    tmp.write("play.txt", script);
+    CommandLine cl = tikoleap::test::adGameCommandLine(tmp);
+    cl.ticks = ticks;
+    cl.ticksGiven = true;
+    return cl;
+}
+
 // The variables that point the game at the server, for a command line.
 std::string serverEnvironment(const tikoleap::adserver::AdServer& server) {
     return "TIKOLEAP_AD_SERVER=" + server.baseURL() + " TIKOLEAP_WEB_URL=" + server.baseURL();
@@ -238,17 +255,8 @@ TEST(HeadlessGameOver, AClearInterstitialPageCountsAsPaintedOnceDrawn) {
     ASSERT_TRUE(server.start(0, ""));
     const tikoleap::test::AdServerEnvironment environment(server.baseURL());
     TempDir tmp;
-    tmp.write("play.txt", std::string_view("10 tilt 2\n"));
-    CommandLine cl = tikoleap::test::adGameCommandLine(tmp);
-    cl.ticks = 340;
-    cl.ticksGiven = true;
-    HeadlessRun run(cl);
+    HeadlessRun run(interstitialRun(tmp, "10 tilt 2\n", 340));
     run.setAdWaitLimit(5);
-    auto shownPage = [] {
-        const auto window = platform::ui::Application::shared().keyWindow();
-        return window && !window->presentedViews().empty() ? firstPage(*window->presentedViews().back())
-                                                           : nullptr;
-    };
     auto clear = [](const platform::web::WebContentView& page) {
         const platform::Image image = page.engine()->snapshot();
         for (std::size_t i = 3; i < image.pixels.size(); i += 4)
@@ -553,4 +561,76 @@ TEST(HeadlessGameOver, TheComplianceBannerExpandsResizesAndClosesOnTheRichMediaA
         EXPECT_FALSE(path.ends_with("/mraid.js")) << path;
     }
     EXPECT_GE(bannerScripts, 1u);
+}
+
+// A page busy as the interstitial comes on screen draws at its new size only once it is free: the
+// engine's window is redrawn at that size at once, with the picture laid out before. The run waits
+// for the page's own drawing, so the capture shows the page whole, down to its bottom.
+TEST(HeadlessGameOver, TheInterstitialsCaptureWaitsForThePageToDrawAtItsSize) {
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) GTEST_SKIP() << "no display";
+    tikoleap::adserver::AdServer server;
+    ASSERT_TRUE(server.start(0, ""));
+    const tikoleap::test::AdServerEnvironment environment(server.baseURL());
+    TempDir tmp;
+    CommandLine cl = interstitialRun(tmp, "10 tilt 2\n", 370);
+    cl.screenScale = 1.5f;
+    cl.screenshot = (tmp.path() / "in.png").string();
+    HeadlessRun run(cl);
+    bool busied = false;
+    run.setTickObserver([&](long long) {
+        const platform::web::WebContentView* page = busied ? nullptr : shownPage();
+        if (!page) return;
+        busied = true;
+        page->engine()->evaluateScript("for (const end = Date.now() + 700; Date.now() < end;);", {});
+    });
+    std::string error;
+    int code = -1;
+    const std::optional<RunResult> result = run.run(&error, &code);
+    ASSERT_TRUE(result) << error;
+    ASSERT_TRUE(busied);
+    EXPECT_EQ(result->ads.interstitialsShown, 1);
+    const auto shot = platform::PngCodec::load((tmp.path() / "in.png").string());
+    ASSERT_TRUE(shot);
+    const int channels = static_cast<int>(shot->pixels.size() / (shot->width * shot->height));
+    auto pixel = [&](int x, int y) {
+        const std::size_t at = (static_cast<std::size_t>(y) * shot->width + x) * channels;
+        return std::array<int, 3>{shot->pixels[at], shot->pixels[at + 1], shot->pixels[at + 2]};
+    };
+    // The page's colour in its middle, and the same at its bottom.
+    EXPECT_EQ(pixel(shot->width / 2, shot->height - 2), pixel(shot->width / 4, shot->height / 4));
+}
+
+// A page logs in real time, also while the run's virtual clock stands still in a script's wait:
+// an honest page, 20 lines at once and then one every 0.4 s, keeps every line.
+TEST(HeadlessGameOver, APageLoggingDuringAWaitIsMeasuredInRealTime) {
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) GTEST_SKIP() << "no display";
+    tikoleap::adserver::AdServer server;
+    ASSERT_TRUE(server.start(0, ""));
+    const tikoleap::test::AdServerEnvironment environment(server.baseURL());
+    TempDir tmp;
+    HeadlessRun run(interstitialRun(tmp, "10 tilt 2\n360 wait 4.5\n", 361));
+    bool logging = false;
+    run.setTickObserver([&](long long tick) {
+        const platform::web::WebContentView* page = tick == 360 ? shownPage() : nullptr;
+        if (!page) return;
+        logging = true;
+        page->engine()->evaluateScript(
+            "function say(i) { const f = document.createElement('iframe'); f.style.display = 'none';"
+            "  f.src = 'amsg://page/log?string=honest' + i; document.documentElement.appendChild(f); }"
+            "for (let i = 0; i < 20; ++i) say(i);"
+            "for (let i = 20; i < 28; ++i) setTimeout(say, 400 * (i - 19), i);",
+            {});
+    });
+    platform::ScopedLogSink log;
+    std::string error;
+    int code = -1;
+    const std::optional<RunResult> result = run.run(&error, &code);
+    ASSERT_TRUE(result) << error;
+    ASSERT_TRUE(logging);
+    std::size_t said = 0;
+    for (const std::string& line : log.lines()) {
+        if (line.find("Ad page says: honest") != std::string::npos) ++said;
+        EXPECT_EQ(line.find("dropped"), std::string::npos) << line;
+    }
+    EXPECT_EQ(said, 28u);
 }

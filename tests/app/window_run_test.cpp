@@ -24,8 +24,10 @@
 #include "platform/window/WindowEvent.h"
 #include "screens/SimpleSelectView.h"
 #include "shell/MyGameView.h"
+#include "support/AdGameRun.h"
 #include "support/Command.h"
 #include "support/TempDir.h"
+#include "tools/adserver/AdServer.h"
 
 using tikoleap::test::TempDir;
 
@@ -344,3 +346,54 @@ TEST_P(InTheWindowWithAnAdScreen, ClosingEndsTheRunAndReleasesTheScreen) {
 INSTANTIATE_TEST_SUITE_P(EachAdScreen, InTheWindowWithAnAdScreen,
                          testing::Values(AdScreen::Expanded, AdScreen::Resized, AdScreen::Browser,
                                          AdScreen::Interstitial));
+
+// A home where a game against the ad server went to its end keeps the server's announcement
+// settings: the next launch asks for the interstitial (a web view) before a game started straight
+// at a level loads its textures. The game still draws with its own textures: its sky, platforms
+// and hero, not a white window with only its score.
+TEST(InTheWindowAfterAnAdGame, ALevelStartedAtLaunchDrawsItsScene) {
+    if (!WindowRun::displayAvailable()) GTEST_SKIP() << "no display";
+    tikoleap::adserver::AdServer server;
+    ASSERT_TRUE(server.start(0, ""));
+    TempDir tmp;
+    tmp.write("die.txt", std::string_view("10 tilt 2\n400 down 16 16\n401 up\n500 alert OK\n"));
+    const std::string home = (tmp.path() / "home").string();
+    const auto first = tikoleap::test::runCommand(
+        "TIKOLEAP_AD_SERVER=" + server.baseURL() + " TIKOLEAP_WEB_URL=" + server.baseURL() + " " +
+        TIKOLEAP_BINARY_DIR + "/tikoleap --headless --level 20 --seed 7 --input " +
+        (tmp.path() / "die.txt").string() + " --home " + home + " 2>/dev/null");
+    ASSERT_EQ(first.code, 0);
+    ASSERT_NE(first.out.find("\"screen\":\"gameover\""), std::string::npos) << first.out;
+
+    const tikoleap::test::AdServerEnvironment environment(server.baseURL());
+    platform::AppPaths::setHome(home);
+    CommandLine cl;
+    cl.home = home;
+    cl.level = 20;
+    cl.seed = 7;
+    cl.resources = TIKOLEAP_RESOURCES_DIR;
+    auto loop = std::make_shared<platform::ManualRunLoop>();
+    {
+        WindowRun run(cl);
+        std::string error;
+        ASSERT_TRUE(run.open(loop, &error)) << error;
+        for (int i = 0; i < 30; ++i) {
+            loop->advance(0.010);
+            if (run.core().currentScreenName() == "pause") run.core().resumeGameView();
+        }
+        ASSERT_EQ(run.core().currentScreenName(), "game");
+        int w = 0;
+        int h = 0;
+        const std::vector<uint8_t> rgba = run.host().renderer().readPixels(w, h);
+        ASSERT_FALSE(rgba.empty());
+        std::size_t white = 0;
+        std::set<uint32_t> colours;
+        for (std::size_t i = 0; i + 3 < rgba.size(); i += 4) {
+            if (rgba[i] > 0xf0 && rgba[i + 1] > 0xf0 && rgba[i + 2] > 0xf0) ++white;
+            colours.insert(rgba[i] << 16 | rgba[i + 1] << 8 | rgba[i + 2]);
+        }
+        EXPECT_LT(white, rgba.size() / 4 / 2) << "the game's scene is white";
+        EXPECT_GT(colours.size(), 50u);
+    }
+    platform::AppPaths::setHome({});
+}

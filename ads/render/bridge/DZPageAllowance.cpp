@@ -15,7 +15,7 @@ bool DZPageAllowance::takeMessage(std::uint64_t nowMilliseconds) {
 
 DZLogAdmission DZPageAllowance::admitLine() {
     std::lock_guard lock(logMutex_);
-    auto decision = log_.admit(DZAbsoluteTime::absoluteTimeInMilliseconds());
+    auto decision = log_.admit(DZAbsoluteTime::pageTimeInMilliseconds());
     return {decision.write, std::move(decision.notice)};
 }
 

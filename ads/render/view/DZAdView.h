@@ -284,7 +284,7 @@ class DZAdView : public platform::ui::View,
     std::string adDebugDialog_;
     bool showDebug_ = true;
     bool touched_ = false;
-    // When the last tap went down or lifted (the ad component's clock, seconds), and whether an
+    // When the last tap went down or lifted (the page clock, seconds), and whether an
     // open has used it.
     std::optional<double> tapTime_;
     bool tapUsed_ = false;

@@ -31,7 +31,7 @@ void DZAdView::setTouched(bool touched) {
     tapUsed_ = false;
     tapClicked_ = false;
     tapTime_.reset();
-    if (touched) tapTime_ = DZAbsoluteTime::absoluteTimeInSeconds();
+    if (touched) tapTime_ = DZAbsoluteTime::pageTimeInSeconds();
 }
 
 bool DZAdView::takeTapForOpen() {
@@ -44,7 +44,7 @@ bool DZAdView::takeTapForClick() {
 
 bool DZAdView::takeTap(bool& used) {
     if (!tapTime_ || used) return false;
-    if (DZAbsoluteTime::absoluteTimeInSeconds() - *tapTime_ > kSecondsATapExplainsAnOpen) return false;
+    if (DZAbsoluteTime::pageTimeInSeconds() - *tapTime_ > kSecondsATapExplainsAnOpen) return false;
     used = true;
     return true;
 }
@@ -73,7 +73,7 @@ void DZAdView::touchesEnded(const platform::ui::TouchList& touches, const platfo
     auto self = shared_from_this();
     // A page acts on the lift as often as on the touch: the tap stays fresh until then, and no
     // more usable than it was.
-    if (tapTime_ && !touches.empty()) tapTime_ = DZAbsoluteTime::absoluteTimeInSeconds();
+    if (tapTime_ && !touches.empty()) tapTime_ = DZAbsoluteTime::pageTimeInSeconds();
     impressionTicketGestureRecognizer_->touchesEnded(touches, event);
     touchGestureRecognizer_->touchesEnded(touches, event);
     const auto forPage = pageTouches(touches);
