@@ -56,6 +56,7 @@ struct WebKitEngine::Signals {
     // No view ever opens a window: an allowed new-window navigation loads in this view.
     static GtkWidget* create(WebKitWebView*, WebKitNavigationAction*, gpointer);
     static void responsive(GObject* view, GParamSpec*, gpointer data);
+    static void uriChanged(GObject* view, GParamSpec*, gpointer data);
     static gboolean userMessage(WebKitWebView*, WebKitUserMessage* message, gpointer data);
     static void processTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason, gpointer data);
     // The offscreen window tells of each picture it has drawn of the view; a page that stands
