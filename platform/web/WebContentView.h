@@ -32,7 +32,7 @@ class WebContentView : public ui::View, public ui::ShowReadiness {
     static constexpr double kRefreshSeconds = 1.0 / 30;
     // The share of a core the copies of one page's pictures may cost the game on average: past
     // it they come less often (see FrameCopyPace).
-    static constexpr double kCopyCoreShare = 0.1;
+    static constexpr double kCopyCoreShare = 0.2;
 
     const std::shared_ptr<WebEngine>& engine() const { return engine_; }
 

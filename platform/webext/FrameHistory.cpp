@@ -43,15 +43,16 @@ struct FrameHistory::Signals {
         frame->history->count(frame->page, characters);
     }
     static void destroyFrame(gpointer data) { delete static_cast<Frame*>(data); }
-    static void windowCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKitFrame* frame, gpointer data) {
+    static void windowCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKitFrame* frame,
+                              gpointer data) {
         // The main frame's address is the view's, which the host watches itself.
         if (webkit_frame_is_main_frame(frame)) return;
         JSCContext* context = webkit_frame_get_js_context_for_script_world(frame, world);
         if (!context) return;
-        JSCValue* counter = jsc_value_new_function(
-            context, nullptr, G_CALLBACK(counted),
-            new Frame{static_cast<FrameHistory*>(data), webkit_web_page_get_id(page)}, destroyFrame, G_TYPE_NONE,
-            1, G_TYPE_DOUBLE);
+        JSCValue* counter =
+            jsc_value_new_function(context, nullptr, G_CALLBACK(counted),
+                                   new Frame{static_cast<FrameHistory*>(data), webkit_web_page_get_id(page)},
+                                   destroyFrame, G_TYPE_NONE, 1, G_TYPE_DOUBLE);
         JSCValue* wrap = jsc_context_evaluate(context, kWrap, -1);
         if (wrap && jsc_value_is_function(wrap)) {
             JSCValue* result = jsc_value_function_call(wrap, JSC_TYPE_VALUE, counter, G_TYPE_NONE);

@@ -29,7 +29,8 @@ class FrameHistory {
         std::uint32_t changes = 0;
         std::uint64_t characters = 0;
     };
-    explicit FrameHistory(void (*tellHost)(std::uint64_t, std::uint32_t, std::uint64_t)) : tellHost_(tellHost) {}
+    explicit FrameHistory(void (*tellHost)(std::uint64_t, std::uint32_t, std::uint64_t))
+        : tellHost_(tellHost) {}
     void count(std::uint64_t page, double characters);
     void flush();
 

@@ -72,7 +72,8 @@ void OutputRelay::run() {
 
 bool OutputRelay::admit() {
     const std::int64_t now = g_get_monotonic_time();
-    tokens_ = std::min<double>(kBurstLines, tokens_ + static_cast<double>(now - countedAt_) * 1e-6 * kLinesPerSecond);
+    tokens_ = std::min<double>(kBurstLines,
+                               tokens_ + static_cast<double>(now - countedAt_) * 1e-6 * kLinesPerSecond);
     countedAt_ = now;
     if (tokens_ < 1) return false;
     tokens_ -= 1;
