@@ -8,8 +8,9 @@ namespace webext {
 
 namespace {
 
-// Called with the counting function; the originals stay out of the page's reach, and the page can
-// neither put them back nor hand them an address other than the one counted.
+// Called with the counting function. The originals stay out of the page's reach, so whatever the
+// page puts in their place (a script wrapping them, as analytics scripts do, is left free to) still
+// goes through the counting ones, and the address handed on is the one counted.
 constexpr const char* kWrap = R"JS((function (count) {
   var H = window.History && History.prototype;
   if (!H) return;
@@ -17,7 +18,7 @@ constexpr const char* kWrap = R"JS((function (count) {
   ['pushState', 'replaceState'].forEach(function (name) {
     var original = H[name];
     if (typeof original !== 'function') return;
-    Object.defineProperty(H, name, {configurable: false, writable: false, enumerable: true,
+    Object.defineProperty(H, name, {configurable: true, writable: true, enumerable: true,
       value: function (state, title, url) {
         if (url === undefined || url === null) {
           count(0);
