@@ -48,9 +48,9 @@ struct WebLimits {
     // Taken when the engine starts, for good. A web process that used more than its share of the
     // processor on average over a whole span of real time (read once a second by the extension in
     // it) is ended as hostile. The share is this fraction of the cores the game may run on (its
-    // affinity), and at most webProcessCpuMostCores: a core for 10 s is far past what a creative's
-    // animations cost, and on a machine of one or two cores a page never takes more than a quarter
-    // of it from the game. A share of 0 turns the watch off.
+    // affinity), and at most webProcessCpuMostCores: a banner's animations cost a tenth to a fifth
+    // of a core, and on a machine of one or two cores a page never takes more than a quarter of it
+    // from the game. A share of 0 turns the watch off.
     double webProcessCpuShare = 0.25;
     double webProcessCpuMostCores = 1;
     double webProcessCpuSpanSeconds = 10;
