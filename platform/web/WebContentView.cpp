@@ -1,6 +1,7 @@
 #include "platform/web/WebContentView.h"
 
 #include <glib.h>
+#include <time.h>
 
 #include <cmath>
 
@@ -11,6 +12,16 @@
 #include "platform/ui/Window.h"
 
 namespace platform::web {
+
+namespace {
+
+double threadSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+}  // namespace
 
 WebContentView::WebContentView(std::shared_ptr<WebEngine> engine) : engine_(std::move(engine)) {
     // The page lays out at the screen's scale from the start: the engine paints a new scale a
@@ -80,12 +91,14 @@ bool WebContentView::drawsOpaquely() const {
 void WebContentView::copyPage(double now, bool resized) {
     const std::uint64_t frame = engine_->frameNumber();
     if (copied_ && frame == copiedFrame_) return;
-    // A picture of another size is taken at once; otherwise at a video's pace, however often
-    // the page draws (the window draws again when the next one is due).
-    if (copied_ && !resized && now >= copiedAt_ && now < copiedAt_ + kRefreshSeconds) {
-        setNeedsDisplayAt(copiedAt_ + kRefreshSeconds);
+    // A picture of another size is taken at once; otherwise at a video's pace at most, however
+    // often the page draws, and less often where copying its pictures costs the game more than
+    // its share (the window draws again when the next one is due).
+    if (copied_ && !resized && now >= copiedAt_ && now < copyPace_.nextAt()) {
+        setNeedsDisplayAt(copyPace_.nextAt());
         return;
     }
+    const double started = threadSeconds();
     const Image page = engine_->snapshot();
     if (!page.hasBitmap() || !texture_.upload(page.pixels.data(), page.width, page.height)) {
         copied_ = false;
@@ -99,6 +112,7 @@ void WebContentView::copyPage(double now, bool resized) {
     copiedOpaque_ = true;
     for (std::size_t i = 3; i < page.pixels.size() && copiedOpaque_; i += 4)
         copiedOpaque_ = page.pixels[i] == 255;
+    copyPace_.copied(now, threadSeconds() - started);
 }
 
 void WebContentView::pageDrew() {
@@ -110,7 +124,7 @@ void WebContentView::pageDrew() {
     for (const View* v = this; v; v = (held = v->superview()).get()) {
         if (v->isHidden() || v->alpha() < 0.01f) return;
     }
-    const double due = copiedAt_ + kRefreshSeconds;
+    const double due = copyPace_.nextAt();
     if (!copied_ || shownIn->now() >= due || shownIn->now() < copiedAt_) {
         setNeedsDisplay();
     } else {

@@ -13,5 +13,10 @@ inline constexpr const char* kMemoryLimitMessage = "tikoleap-memory-limit";
 inline constexpr const char* kCpuLimitMessage = "tikoleap-cpu-limit";
 // Sent by a web process that refuses a page's requests for asking more than its share.
 inline constexpr const char* kRequestsRefusedMessage = "tikoleap-requests-refused";
+// Carries the address changes (history.pushState, replaceState) a page's frames made since the
+// last, as (changes, characters of their addresses).
+inline constexpr const char* kFrameHistoryMessage = "tikoleap-frame-history";
+// Carries one line (a string) the web process wrote to its standard error.
+inline constexpr const char* kProcessOutputMessage = "tikoleap-process-output";
 
 }  // namespace platform::web::extension

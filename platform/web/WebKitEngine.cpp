@@ -100,6 +100,7 @@ WebKitEngine::WebKitEngine(WebKitHost& host, int width, int height)
     g_signal_connect(view_, "notify::is-web-process-responsive", G_CALLBACK(Signals::responsive), this);
     g_signal_connect(view_, "web-process-terminated", G_CALLBACK(Signals::processTerminated), this);
     g_signal_connect(view_, "user-message-received", G_CALLBACK(Signals::userMessage), this);
+    g_signal_connect(view_, "notify::uri", G_CALLBACK(Signals::uriChanged), this);
 
     window_ = newHiddenWindow();
     gtk_window_set_default_size(GTK_WINDOW(window_), width_, height_);
@@ -136,15 +137,25 @@ WebKitEngine::~WebKitEngine() {
 }
 
 void WebKitEngine::loadHTML(const std::string& html, const std::string& baseUrl) {
-    defaults_->hostLoadStarted();
+    startHostPage();
     unstartedLoad_ = HostLoad{true, html, baseUrl, {}};
     issue(*unstartedLoad_);
 }
 
 void WebKitEngine::loadRequest(const WebRequest& request) {
-    defaults_->hostLoadStarted();
+    startHostPage();
     unstartedLoad_ = HostLoad{false, request.url, {}, request.headers};
     issue(*unstartedLoad_);
+}
+
+void WebKitEngine::startHostPage() {
+    // What the page makes the game log is said once a page: a page reloading itself, as often as
+    // it likes, would say it again with each of its loads.
+    oversizedNavigations_ = 0;
+    toldRefusedScript_ = false;
+    toldRefusedRequests_ = false;
+    processLines_ = 0;
+    defaults_->hostLoadStarted();
 }
 
 void WebKitEngine::issue(HostLoad load) {
@@ -360,9 +371,6 @@ void WebKitEngine::onLoadStarted() {
     failureReported_ = false;
     pendingFailureCode_ = 0;
     dialogs_ = 0;
-    oversizedNavigations_ = 0;
-    toldRefusedScript_ = false;
-    toldRefusedRequests_ = false;
     armLoadTimer();
     watchdog_->arm();
     if (delegate_) delegate_->loadStarted();
@@ -412,6 +420,7 @@ bool WebKitEngine::onNavigation(const NavigationAction& action, bool newWindow, 
     std::weak_ptr<int> alive = alive_;
     const bool allowed = decideNavigation(delegate_, action);
     if (gone(alive)) return false;  // released while deciding: nothing loads in a view going away
+    if (allowed && !newWindow) decidedUrl_ = url;
     if (newWindow && allowed) {
         approvedNewWindowUrl_ = url;
         host_.loop().post([this, alive, url] {
@@ -420,6 +429,17 @@ bool WebKitEngine::onNavigation(const NavigationAction& action, bool newWindow, 
         return false;
     }
     return allowed;
+}
+
+void WebKitEngine::onURIChanged(const char* uri) {
+    // A load's address was counted when it was decided; any other change is the page's own
+    // (history.pushState, replaceState, a fragment), which the engine carries through both
+    // processes and keeps in the view's history just as it does a navigation's.
+    if (uri && !decidedUrl_.empty() && decidedUrl_ == uri) {
+        decidedUrl_.clear();
+        return;
+    }
+    countNavigation(uri ? std::strlen(uri) : 0);
 }
 
 void WebKitEngine::onOversizedNavigation(std::size_t bytes) {
@@ -482,7 +502,16 @@ void WebKitEngine::onUnresponsive() {
     stopHostilePage("its web process stopped responding");
 }
 
-void WebKitEngine::onProcessMessage(const std::string& name) {
+void WebKitEngine::onProcessMessage(const std::string& name, const std::string& text) {
+    if (name == extension::kProcessOutputMessage) {
+        ++processLines_;
+        if (processLines_ <= kMaxProcessLinesPerPage) {
+            logMessage("WebKitEngine", 3, "the page's web process says: " + text);
+        } else if (processLines_ == kMaxProcessLinesPerPage + 1) {
+            logMessage("WebKitEngine", 3, "the page's web process says more: the rest is dropped");
+        }
+        return;
+    }
     if (name == extension::kRequestsRefusedMessage && !toldRefusedRequests_) {
         toldRefusedRequests_ = true;
         logMessage("WebKitEngine", 3, "the page's requests are refused: it asked for more than its share");

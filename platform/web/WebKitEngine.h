@@ -46,6 +46,9 @@ class WebKitEngine : public WebEngine {
     // a few KiB a second; one sending URLs over the size limit is stopped for that first.
     static constexpr std::size_t kMaxNavigationBytesPerWindow = 16u << 20;
     static constexpr std::size_t kMaxSustainedNavigationBytes = 20u << 20;
+    // Lines of its web process's own output (which the extension passes on, a few a second) the
+    // game logs for a page the host loads, then one saying the rest is dropped.
+    static constexpr int kMaxProcessLinesPerPage = 20;
 
     WebKitEngine(WebKitHost& host, int width, int height);
     ~WebKitEngine() override;
@@ -93,7 +96,8 @@ class WebKitEngine : public WebEngine {
     void answerScriptRequest(const ScriptRequest& request, ScriptReply reply);
     // Every request of this view on the host's scripts scheme costs the game as a navigation does,
     // so it counts as one, weighed by its URL's bytes; one the page made itself (`refused`) is said
-    // once a page. False when that stopped the page (the delegate may have released this engine).
+    // once a page the host loaded, however often the page loads itself again. False when that stopped the
+    // page (the delegate may have released this engine).
     bool countScriptRequest(bool refused, std::size_t bytes);
 
   private:
@@ -106,6 +110,8 @@ class WebKitEngine : public WebEngine {
     void onLoadFailed(const WebError& error);
     bool onNavigation(const NavigationAction& action, bool newWindow, const std::string& url);
     void onOversizedNavigation(std::size_t bytes);
+    // The view's address changed: a load's, or the page's own without one.
+    void onURIChanged(const char* uri);
     // Counts a navigation the page asks for, of a URL of `bytes`, or (with no navigation) the bytes
     // of anything else the page hands the game: a dialog's texts, an answer to a script. False when
     // that stopped the page (the delegate may have released this engine then).
@@ -114,8 +120,8 @@ class WebKitEngine : public WebEngine {
     void onContentSize(ContentSize size);
     void onUnresponsive();
     void onProcessEnded(int reason);
-    // A message of the page's web process (the extension in it).
-    void onProcessMessage(const std::string& name);
+    // A message of the page's web process (the extension in it), with its text if any.
+    void onProcessMessage(const std::string& name, const std::string& text);
     void onPageDrawn();
     void reportFailure(const WebError& error);
     // Ends the page's web process (this view's alone) because the page misbehaved.
@@ -133,6 +139,8 @@ class WebKitEngine : public WebEngine {
         HeaderList headers;
     };
     void issue(HostLoad load);
+    // A page the host loads starts the counts kept per page, not per load.
+    void startHostPage();
 
     WebKitHost& host_;
     std::optional<HostLoad> unstartedLoad_;
@@ -149,6 +157,7 @@ class WebKitEngine : public WebEngine {
     std::shared_ptr<Timer> loadTimer_;
     std::vector<std::shared_ptr<PendingScript>> scripts_;
     std::string approvedNewWindowUrl_;
+    std::string decidedUrl_;  // the last navigation allowed to load in the view, until it shows
     int width_;
     int height_;
     double scale_ = 1;
@@ -162,6 +171,7 @@ class WebKitEngine : public WebEngine {
     int oversizedNavigations_ = 0;
     bool toldRefusedScript_ = false;
     bool toldRefusedRequests_ = false;
+    int processLines_ = 0;
     // Navigations asked for since the window's start; counted across loads, since a page may
     // load itself again as fast as it likes.
     struct NavigationWindow {

@@ -56,6 +56,7 @@ struct WebKitEngine::Signals {
     // No view ever opens a window: an allowed new-window navigation loads in this view.
     static GtkWidget* create(WebKitWebView*, WebKitNavigationAction*, gpointer);
     static void responsive(GObject* view, GParamSpec*, gpointer data);
+    static void uriChanged(GObject* view, GParamSpec*, gpointer data);
     static gboolean userMessage(WebKitWebView*, WebKitUserMessage* message, gpointer data);
     static void processTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason, gpointer data);
     // The view has drawn a new picture of the page into its window; a page that stands still

@@ -1,7 +1,9 @@
 // The engine's GObject signal handlers: each turns one WebKit event into the engine's own terms.
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
+#include "platform/web/WebExtensionProtocol.h"
 #include "platform/web/WebKitEngineParts.h"
 #include "platform/web/WebKitPageDefaults.h"
 
@@ -185,9 +187,28 @@ void WebKitEngine::Signals::responsive(GObject* view, GParamSpec*, gpointer data
         static_cast<WebKitEngine*>(data)->onUnresponsive();
 }
 
+void WebKitEngine::Signals::uriChanged(GObject* view, GParamSpec*, gpointer data) {
+    static_cast<WebKitEngine*>(data)->onURIChanged(webkit_web_view_get_uri(WEBKIT_WEB_VIEW(view)));
+}
+
 gboolean WebKitEngine::Signals::userMessage(WebKitWebView*, WebKitUserMessage* message, gpointer data) {
     const char* name = webkit_user_message_get_name(message);
-    static_cast<WebKitEngine*>(data)->onProcessMessage(name ? name : "");
+    GVariant* parameters = webkit_user_message_get_parameters(message);
+    auto* self = static_cast<WebKitEngine*>(data);
+    if (name && std::strcmp(name, extension::kFrameHistoryMessage) == 0) {
+        // A frame's address changes cost as navigations do.
+        guint32 changes = 0;
+        guint64 characters = 0;
+        if (parameters && g_variant_is_of_type(parameters, G_VARIANT_TYPE("(ut)")))
+            g_variant_get(parameters, "(ut)", &changes, &characters);
+        self->countNavigation(static_cast<std::size_t>(std::min<guint64>(characters, 1ull << 40)),
+                              static_cast<int>(std::min<guint32>(changes, 1u << 20)));
+        return TRUE;
+    }
+    const char* text = parameters && g_variant_is_of_type(parameters, G_VARIANT_TYPE_STRING)
+                           ? g_variant_get_string(parameters, nullptr)
+                           : nullptr;
+    self->onProcessMessage(name ? name : "", text ? text : "");
     return TRUE;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/web/WebKitHost.h"
 
 #include <gtk/gtk.h>
+#include <sched.h>
 #include <unistd.h>
 #include <webkit2/webkit2.h>
 
@@ -8,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
+#include <thread>
 
 #include "platform/foundation/Log.h"
 #include "platform/runloop/GLibRunLoop.h"
@@ -22,6 +24,14 @@ namespace {
 
 WebKitHost* gHost = nullptr;
 constexpr const char* kExtensionFile = "libtikoleap-webext.so";
+
+// The cores this process may run on: its web processes inherit its affinity.
+int usableCores() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0) return CPU_COUNT(&set);
+    return std::max(1u, std::thread::hardware_concurrency());
+}
 
 }  // namespace
 
@@ -88,6 +98,8 @@ WebKitHost::WebKitHost(GLibRunLoop& loop, const WebLimits& limits) : loop_(loop)
     if (!sandboxed_) logMessage("WebKitHost", 3, "web processes run without the engine's sandbox");
     webkit_web_context_set_cache_model(context_, WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
 
+    webProcessCpuCores_ = std::clamp(limits.webProcessCpuShare * usableCores(), 0.0,
+                                     std::max(limits.webProcessCpuMostCores, 0.0));
     interception_ = std::make_unique<ScriptInterception>(*this, context_);
     extensionDir_ = findExtensionDirectory();
     extensionFound_ = !extensionDir_.empty();
@@ -102,7 +114,7 @@ WebKitHost::WebKitHost(GLibRunLoop& loop, const WebLimits& limits) : loop_(loop)
                           ScriptInterception::secretHeader(), interception_->secret().c_str(), &names,
                           static_cast<guint32>(std::max(limits.webProcessMemoryLimitMB, 64)),
                           static_cast<guint32>(std::max(limits.memoryWatchMilliseconds, 1)),
-                          static_cast<guint32>(std::max(limits.webProcessCpuCores, 0.0) * 1000),
+                          static_cast<guint32>(webProcessCpuCores_ * 1000),
                           static_cast<guint32>(std::max(limits.webProcessCpuSpanSeconds, 0.0) * 1000)));
     } else {
         logMessage("WebKitHost", 4,

@@ -34,8 +34,8 @@ struct WebLimits {
     double probeTimeoutSeconds = 2;
     int dialogsAnswered = 20;     // per load: later dialogs are dismissed unasked
     int dialogsBeforeStop = 200;  // per load: a page opening more is stopped as hostile
-    // Per load: a page sending this many navigations over WebEngine::kMaxNavigationURLBytes
-    // is stopped as hostile (each is refused).
+    // Per page the host loads (its own reloads included): a page sending this many navigations
+    // over WebEngine::kMaxNavigationURLBytes is stopped as hostile (each is refused).
     int oversizedNavigationsBeforeStop = 3;
     // Taken when the engine starts, for good. A web process (one view's) is held under the
     // limit: the extension in it measures it every watch interval while it grows or nears the
@@ -45,11 +45,14 @@ struct WebLimits {
     int webProcessMemoryLimitMB = 512;
     double memoryPollSeconds = 1;
     int memoryWatchMilliseconds = 10;
-    // Taken when the engine starts, for good. A web process that used more than this many cores
-    // on average over a whole span of real time (read once a second by the extension in it) is
-    // ended as hostile: one core for 10 s is far past what a creative's animations cost. 0 turns
-    // the watch off.
-    double webProcessCpuCores = 1;
+    // Taken when the engine starts, for good. A web process that used more than its share of the
+    // processor on average over a whole span of real time (read once a second by the extension in
+    // it) is ended as hostile. The share is this fraction of the cores the game may run on (its
+    // affinity), and at most webProcessCpuMostCores: a banner's animations cost a tenth to a fifth
+    // of a core, and on a machine of one or two cores a page never takes more than a quarter of it
+    // from the game. A share of 0 turns the watch off.
+    double webProcessCpuShare = 0.25;
+    double webProcessCpuMostCores = 1;
     double webProcessCpuSpanSeconds = 10;
     // Last path components of script requests the views' responders may answer.
     std::vector<std::string> interceptedScripts{"mraid.js"};
@@ -80,6 +83,8 @@ class WebKitHost {
     // Whether the web processes run in the engine's sandbox: wherever it can start (see
     // sandboxCanRun), unless TIKOLEAP_WEB_SANDBOX=0 switches it off.
     bool sandboxed() const { return sandboxed_; }
+    // The cores each web process may keep busy on average over its span (see WebLimits).
+    double webProcessCpuCores() const { return webProcessCpuCores_; }
 
     // Used by the views.
     WebKitWebContext* context() const { return context_; }
@@ -103,6 +108,7 @@ class WebKitHost {
     std::string extensionDir_;
     bool extensionFound_ = false;
     bool sandboxed_ = false;
+    double webProcessCpuCores_ = 0;
 };
 
 }  // namespace platform::web

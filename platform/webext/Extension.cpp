@@ -1,5 +1,6 @@
-// Loaded by the engine into each web process: redirects the scripts the host answers and holds
-// the process under its memory limit and its processor share.
+// Loaded by the engine into each web process: redirects the scripts the host answers, holds the
+// process under its memory limit and its processor share, counts its frames' own address changes
+// and hands what it writes to its standard error to the host.
 #include <webkit2/webkit-web-extension.h>
 
 #include <string>
@@ -7,7 +8,9 @@
 
 #include "platform/web/WebExtensionProtocol.h"
 #include "platform/webext/CpuWatch.h"
+#include "platform/webext/FrameHistory.h"
 #include "platform/webext/MemoryWatch.h"
+#include "platform/webext/OutputRelay.h"
 #include "platform/webext/ScriptRedirect.h"
 
 namespace {
@@ -24,13 +27,32 @@ void onPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointer) {
     gRedirect->watch(page);
 }
 
-void tellHost(const char* message) {
+void tellHost(const char* message, const std::string* text = nullptr) {
     for (guint64 id : gPages) {
         if (WebKitWebPage* page = webkit_web_extension_get_page(gExtension, id)) {
-            webkit_web_page_send_message_to_view(page, webkit_user_message_new(message, nullptr), nullptr,
+            GVariant* parameters = nullptr;
+            if (text) {
+                gchar* valid = g_utf8_make_valid(text->data(), static_cast<gssize>(text->size()));
+                parameters = g_variant_new_take_string(valid);
+            }
+            webkit_web_page_send_message_to_view(page, webkit_user_message_new(message, parameters), nullptr,
                                                  nullptr, nullptr);
         }
     }
+}
+
+void tellHostOfFrameHistory(std::uint64_t id, std::uint32_t changes, std::uint64_t characters) {
+    if (WebKitWebPage* page = webkit_web_extension_get_page(gExtension, id)) {
+        webkit_web_page_send_message_to_view(
+            page,
+            webkit_user_message_new(kFrameHistoryMessage,
+                                    g_variant_new("(ut)", changes, static_cast<guint64>(characters))),
+            nullptr, nullptr, nullptr);
+    }
+}
+
+void tellHostOfOutput(const std::string& line) {
+    tellHost(kProcessOutputMessage, &line);
 }
 
 void tellHostOfMemoryLimit() {
@@ -66,4 +88,6 @@ extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(W
     g_signal_connect(extension, "page-created", G_CALLBACK(onPageCreated), nullptr);
     webext::MemoryWatch::start(memoryLimitMB, memoryIntervalMs, &tellHostOfMemoryLimit);
     webext::CpuWatch::start(cpuSharePermille, cpuSpanMs, &tellHostOfCpuLimit);
+    webext::OutputRelay::start(&tellHostOfOutput);
+    webext::FrameHistory::start(&tellHostOfFrameHistory);
 }

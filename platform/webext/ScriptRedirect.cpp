@@ -69,15 +69,22 @@ bool ScriptRedirect::admit(WebKitWebPage* page) {
             span->count = 0;
             share.told = false;
         }
-        over = ++span->count > span->most || over;
+        over = over || span->count >= span->most;
     }
-    if (over && !share.told) {
+    // Only what goes through counts: a page asking steadily past its share still gets the whole
+    // of it in each span, not just what it got before its refusals filled the longer span.
+    if (!over) {
+        ++share.burst.count;
+        ++share.sustained.count;
+        return true;
+    }
+    if (!share.told) {
         share.told = true;
         webkit_web_page_send_message_to_view(
             page, webkit_user_message_new(platform::web::extension::kRequestsRefusedMessage, nullptr),
             nullptr, nullptr, nullptr);
     }
-    return !over;
+    return false;
 }
 
 void ScriptRedirect::watch(WebKitWebPage* page) {

@@ -16,9 +16,9 @@ namespace webext {
 
 class ScriptRedirect {
   public:
-    // A page may ask this many requests (of any kind, its frames' included) within each span; past
-    // either, the rest of that span's are refused. Creatives ask a few dozen as they load, then a
-    // few a second.
+    // A page may have this many requests (of any kind, its frames' included) go through within each
+    // span; past either, the rest of that span's are refused, and only those that went through
+    // count. Creatives ask a few dozen as they load, then a few a second.
     static constexpr int kMaxBurstRequests = 400;
     static constexpr gint64 kBurstMicroseconds = 2'000'000;
     static constexpr int kMaxSustainedRequests = 1200;

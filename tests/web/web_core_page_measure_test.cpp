@@ -3,6 +3,7 @@
 // being so, per measured view, whatever else it is handed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <iterator>
 #include <set>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "WebAdServer.h"
 #include "WebTestKit.h"
+#include "platform/foundation/Log.h"
 #include "tools/adserver/AdServer.h"
 #include "tools/adserver/CorePage.h"
 
@@ -120,4 +122,30 @@ TEST_F(WebCorePageMeasure, ABurstOfUnitsKeepsFewPostsOnTheirWay) {
     EXPECT_EQ(numbers.count(3), 1u);
     EXPECT_EQ(numbers.count(4), 0u);
     EXPECT_EQ(*std::next(numbers.begin(), 4), 1000 - 64);
+}
+
+// Units sampled without pause for seconds (a headless run's clock) keep the page's posts within
+// the share of requests its web process allows a page: none of them, and none of the page's own
+// loads, is refused, and the newest unit still reaches the server.
+TEST_F(WebCorePageMeasure, UnitsSampledWithoutPauseKeepThePagesRequestsWithinItsShare) {
+    int refused = 0;
+    auto previous = platform::setLogSink([&](const std::string& line) {
+        if (line.find("more than its share") != std::string::npos) ++refused;
+    });
+    ASSERT_TRUE(evaluate(*engine,
+                         "var n = 0, end = performance.now() + 3000; var t = setInterval(function () {"
+                         "  for (var i = 0; i < 10; ++i) ZAZO_updateZadavaDuru({units:[{hashCode:9,n:n++}]});"
+                         "  if (performance.now() > end) { clearInterval(t); window.fed = n; } }, 5); 1")
+                    .ok);
+    ASSERT_TRUE(webtest::waitForValue(*engine, "typeof window.fed", "number", 10));
+    const int last = std::stoi(evaluate(*engine, "String(window.fed - 1)").value);
+    EXPECT_TRUE(runUntil(
+        [&] {
+            const auto posted = units();
+            return std::any_of(posted.begin() + static_cast<std::ptrdiff_t>(before_), posted.end(),
+                               [&](const nlohmann::json& unit) { return unit.value("n", -1) == last; });
+        },
+        10));
+    EXPECT_EQ(refused, 0);
+    platform::setLogSink(previous);
 }

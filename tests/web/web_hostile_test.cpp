@@ -3,6 +3,7 @@
 // another view keeps its page and its scripts; a view whose process ended by no fault of its own
 // reports it once and loads again.
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <webkit2/webkit2.h>
 
 #include <algorithm>
@@ -210,6 +211,37 @@ TEST_F(WebHostile, PagesFloodingOrKeepingFarPastTheBridgesRateOrWeightAreStopped
     EXPECT_TRUE(calm.failures.empty());
 }
 
+// The page's own changes of its address (history.replaceState, pushState, a fragment, in the page
+// or a frame) cost the game as navigations do and weigh in the same windows.
+TEST_F(WebHostile, APageChangingItsOwnAddressFarPastTheBridgesRateOrWeightIsStopped) {
+    // 90 a second of 1 MiB each, as the page's address.
+    webtest::Recorder replacing;
+    open(replacing,
+         "<html><body><script>var n = 0, pad = 'a'.repeat(1 << 20);"
+         "onload = () => setInterval(() => { for (var i = 0; i < 9; ++i) "
+         "history.replaceState(null, '', '/r?' + n++ + pad); }, 100);</script></body></html>");
+    // Fragments, as fast as the page can.
+    webtest::Recorder hashing;
+    open(hashing,
+         "<html><body><script>var n = 0; function go() { for (var i = 0; i < 50; ++i) location.hash = "
+         "'h' + n++; setTimeout(go, 0); } onload = go;</script></body></html>");
+    // The same in a frame of the page, whose address the view never shows.
+    webtest::page("/replacing.html",
+                  "<html><body><script>var n = 0, pad = 'a'.repeat(1 << 20); setInterval(() => { for (var i "
+                  "= 0; i < 9; ++i) history.replaceState(null, '', '/f?' + n++ + pad); }, 100);"
+                  "</script></body></html>");
+    webtest::Recorder framed;
+    open(framed, "<html><body><iframe src='/replacing.html'></iframe></body></html>");
+    ASSERT_TRUE(runUntil([&] { return !replacing.failures.empty(); }, 10))
+        << "the replacing page was not stopped";
+    EXPECT_EQ(replacing.failures[0].code, WebError::kHostile);
+    ASSERT_TRUE(runUntil([&] { return !hashing.failures.empty(); }, 10))
+        << "the hashing page was not stopped";
+    EXPECT_EQ(hashing.failures[0].code, WebError::kHostile);
+    ASSERT_TRUE(runUntil([&] { return !framed.failures.empty(); }, 10)) << "the framed page was not stopped";
+    EXPECT_EQ(framed.failures[0].code, WebError::kHostile);
+}
+
 TEST_F(WebHostile, APageAskingFarMoreRequestsThanACreativeHasTheRestRefusedAndItsViewSaysSoOnce) {
     int told = 0;
     auto previous = platform::setLogSink([&](const std::string& line) {
@@ -230,9 +262,21 @@ TEST_F(WebHostile, APageAskingFarMoreRequestsThanACreativeHasTheRestRefusedAndIt
     EXPECT_TRUE(webtest::waitForValue(ordinary, "window.ok + ',' + window.refused", "100,0"));
     EXPECT_TRUE(
         webtest::waitForValue(hostile, "String(window.ok + window.refused)", std::to_string(flood), 20));
-    EXPECT_LE(webtest::server().count("/flood"),
-              static_cast<std::size_t>(webext::ScriptRedirect::kMaxBurstRequests));
+    const auto burst = static_cast<std::size_t>(webext::ScriptRedirect::kMaxBurstRequests);
+    EXPECT_LE(webtest::server().count("/flood"), burst);
     EXPECT_GE(webtest::server().count("/flood"), 100u);
+    // Past the burst's span the page has the rest of its longer share: its refusals took none of it.
+    webtest::runFor(webext::ScriptRedirect::kBurstMicroseconds / 1e6 + 0.5);
+    const std::size_t first = webtest::server().count("/flood");
+    ASSERT_TRUE(evaluate(hostile, "window.ok = 0; window.refused = 0; for (var i = 0; i < " +
+                                      std::to_string(flood) +
+                                      "; ++i) fetch('/flood?m=' + i, {cache: 'no-store'}).then(() => "
+                                      "++window.ok, () => ++window.refused); 1")
+                    .ok);
+    EXPECT_TRUE(
+        webtest::waitForValue(hostile, "String(window.ok + window.refused)", std::to_string(flood), 20));
+    EXPECT_GT(webtest::server().count("/flood"), first + 100);
+    EXPECT_LE(webtest::server().count("/flood"), first + burst);
     EXPECT_EQ(told, 1);
     EXPECT_TRUE(calm.failures.empty() && flooding.failures.empty());
     platform::setLogSink(previous);
@@ -253,6 +297,41 @@ TEST_F(WebHostile, APageKeepingCoresBusyWhileItAnswersIsStoppedAfterItsSpanAndAQ
         << "the busy page was not stopped";
     EXPECT_EQ(busy.failures[0].code, WebError::kHostile);
     EXPECT_TRUE(quiet.failures.empty());
+}
+
+// A page's media elements make its web process warn, line after line, without a desktop message
+// bus (as on CI): none of it reaches the game's stderr, and the game logs a page's share of it,
+// marked as the page's.
+TEST_F(WebHostile, WhatAPagesWebProcessWritesIsLoggedAsThePagesWithinItsBudget) {
+    g_unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    int marked = 0;
+    auto previous = platform::setLogSink([&](const std::string& line) {
+        if (line.find("the page's web process says") != std::string::npos) ++marked;
+    });
+    // The web process takes the game's stderr as it starts: a file of the test's meanwhile.
+    char path[] = "/tmp/tikoleap-web-stderr-XXXXXX";
+    const int file = mkstemp(path);
+    ASSERT_GE(file, 0);
+    std::fflush(stderr);
+    const int saved = dup(STDERR_FILENO);
+    dup2(file, STDERR_FILENO);
+    webtest::Recorder media;
+    open(
+        media,
+        "<html><body><script>for (var i = 0; i < 60; ++i) document.body.appendChild("
+        "document.createElement(i % 2 ? 'video' : 'audio')).src = '/m' + i + '.mp4';</script></body></html>");
+    webtest::runFor(5);
+    std::fflush(stderr);
+    dup2(saved, STDERR_FILENO);
+    close(saved);
+    char buffer[4096];
+    const ssize_t written = pread(file, buffer, sizeof buffer - 1, 0);
+    close(file);
+    unlink(path);
+    EXPECT_EQ(written, 0) << std::string(buffer, static_cast<std::size_t>(std::max<ssize_t>(written, 0)));
+    EXPECT_LE(marked, WebKitEngine::kMaxProcessLinesPerPage + 1);
+    EXPECT_TRUE(media.failures.empty());
+    platform::setLogSink(previous);
 }
 
 TEST_F(WebHostile, AViewWhoseProcessEndedReportsItOnceAndLoadsAgain) {

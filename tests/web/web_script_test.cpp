@@ -153,6 +153,14 @@ TEST_F(WebScript, APageAskingTheHostSchemeOverAndOverIsToldOnceAPage) {
     load(asking(200), server.url("/b.html"));
     EXPECT_TRUE(webtest::waitForValue(*engine, "String(window.refused)", "200"));
     EXPECT_EQ(told, 2);
+    // A page loading itself again and again is still the one page the host loaded.
+    webtest::page("/again.html",
+                  "<html><body><script>var n = Number(location.search.slice(1)) || 0; fetch('" + forged +
+                      "&n=' + n).catch(() => { if (n < 4) location.replace('/again.html?' + (n + 1));"
+                      " else window.done = 1; });</script></body></html>");
+    engine->loadRequest({server.url("/again.html"), {}});
+    EXPECT_TRUE(webtest::waitForValue(*engine, "String(window.done)", "1"));
+    EXPECT_EQ(told, 3);
     EXPECT_TRUE(recorder.failures.empty());
     platform::setLogSink(previous);
 }

@@ -123,18 +123,30 @@ function tlZdVisibleNow(unit) {
 }
 // At most 4 posts on their way (each given 10 s) and 64 waiting, the oldest dropped first: units
 // sampled faster than the server answers (a clock run faster than real time) would otherwise pile
-// up in the engine by the thousand, ahead of this page's own next load from the same server.
+// up in the engine by the thousand, ahead of this page's own next load from the same server. And
+// at most 4 at once, then 20 a second of real time: the web process refuses a page's requests past
+// 400 in 2 s or 1200 in 20 s, and this page's own loads must never be among those refused.
 var tlZdWaiting = [];
 var tlZdPosting = 0;
+var tlZdStarts = 4;
+var tlZdCountedAt = performance.now();
+var tlZdTimer = 0;
 function tlZdPump() {
-  while (tlZdPosting < 4 && tlZdWaiting.length) {
+  var now = performance.now();
+  tlZdStarts = Math.min(4, tlZdStarts + Math.max(0, now - tlZdCountedAt) / 50);
+  tlZdCountedAt = now;
+  while (tlZdPosting < 4 && tlZdWaiting.length && tlZdStarts >= 1) {
     var post = new XMLHttpRequest();
     post.open('POST', tlOrigin + '/zd/unit');
     post.setRequestHeader('Content-Type', 'application/json');
     post.timeout = 10000;
     post.onloadend = function () { tlZdPosting--; tlZdPump(); };
     tlZdPosting++;
+    tlZdStarts--;
     post.send(tlZdWaiting.shift());
+  }
+  if (tlZdPosting < 4 && tlZdWaiting.length && !tlZdTimer) {
+    tlZdTimer = setTimeout(function () { tlZdTimer = 0; tlZdPump(); }, Math.ceil((1 - tlZdStarts) * 50));
   }
 }
 function tlZdPost(unit) {
