@@ -57,7 +57,10 @@ int desktopWindows() {
     int shown = 0;
     for (GList* l = all; l; l = l->next) {
         auto* window = GTK_WIDGET(l->data);
-        if (gtk_widget_get_visible(window) && !GTK_IS_OFFSCREEN_WINDOW(window)) ++shown;
+        // The views' own windows, off the screen, are no dialog of the engine's.
+        GtkWidget* child = GTK_IS_BIN(window) ? gtk_bin_get_child(GTK_BIN(window)) : nullptr;
+        const bool viewsOwn = GTK_IS_OFFSCREEN_WINDOW(window) || (child && WEBKIT_IS_WEB_VIEW(child));
+        if (gtk_widget_get_visible(window) && !viewsOwn) ++shown;
     }
     g_list_free(all);
     return shown;
