@@ -1,6 +1,8 @@
 # The two set-up commands: `make play` and `make test`. Everything else is a helper.
 BUILD      ?= build
-# The sanitizer build is clang's: it also holds the fuzz targets, so `make fuzz` compiles only them.
+# The sanitizer build is clang's, compiled with the fuzzer's coverage: it also holds the fuzz targets,
+# so `make fuzz` compiles only their entry points. It leaves the benchmarks out (`make bench` is the
+# default build's).
 ASAN_BUILD ?= build-sanitize
 TSAN_BUILD ?= build-tsan
 RELEASE_BUILD ?= build-release
@@ -72,7 +74,7 @@ test-sanitize: configure-sanitize
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:intercept_tls_get_addr=0 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp UBSAN_OPTIONS=print_stacktrace=1 $(WITH_DISPLAY) ctest --output-on-failure $(CTEST_RETRY) -j $(JOBS)
 
 configure-sanitize: bootstrap
-	@test -f $(ASAN_BUILD)/CMakeCache.txt || CC=clang CXX=clang++ cmake $(GENERATOR) -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTIKOLEAP_SANITIZE=ON $(LAUNCHER) >/dev/null
+	@test -f $(ASAN_BUILD)/CMakeCache.txt || CC=clang CXX=clang++ cmake $(GENERATOR) -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTIKOLEAP_SANITIZE=ON -DTIKOLEAP_BENCHMARKS=OFF $(LAUNCHER) >/dev/null
 
 # The ad component's queues and the dispatch layer under the thread sanitizer; builds only those tests.
 # With clang, as the sanitizer build: its unoptimised compiles take about two thirds of GCC's time.
