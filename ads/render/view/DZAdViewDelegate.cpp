@@ -128,8 +128,7 @@ void DZAdViewDelegate::adViewDidFinishLoad(DZAdView& adView) {
 }
 
 void DZAdViewDelegate::handleAMSGURL(const std::string& url, const std::shared_ptr<DZAdView>& adView) {
-    if (!adView || !adView->pageAllowance()->takeMessage(DZAbsoluteTime::pageTimeInMilliseconds()))
-        return;
+    if (!adView || !adView->pageAllowance()->takeMessage(DZAbsoluteTime::pageTimeInMilliseconds())) return;
     const std::size_t bytes = url.size();
     const bool tooMany = waiting_->fetch_add(1) >= kMaxWaitingMessages;
     const bool tooLarge = waitingBytes_->fetch_add(bytes) + bytes > kMaxWaitingBytes;
