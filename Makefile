@@ -1,8 +1,7 @@
 # The two set-up commands: `make play` and `make test`. Everything else is a helper.
 BUILD      ?= build
-# The sanitizer build is clang's, compiled with the fuzzer's coverage: it also holds the fuzz targets,
-# so `make fuzz` compiles only their entry points. It leaves the benchmarks out (`make bench` is the
-# default build's).
+# The sanitizer build is clang's: it also holds the fuzz targets, so `make fuzz` compiles only them.
+# It leaves the benchmarks out (`make bench` is the default build's).
 ASAN_BUILD ?= build-sanitize
 TSAN_BUILD ?= build-tsan
 RELEASE_BUILD ?= build-release
