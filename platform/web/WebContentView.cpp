@@ -1,8 +1,8 @@
 #include "platform/web/WebContentView.h"
 
 #include <glib.h>
-#include <time.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/gl/GLContext.h"
@@ -12,16 +12,6 @@
 #include "platform/ui/Window.h"
 
 namespace platform::web {
-
-namespace {
-
-double threadSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-}  // namespace
 
 WebContentView::WebContentView(std::shared_ptr<WebEngine> engine) : engine_(std::move(engine)) {
     // The page lays out at the screen's scale from the start: the engine paints a new scale a
@@ -98,7 +88,7 @@ void WebContentView::copyPage(double now, bool resized) {
         setNeedsDisplayAt(copyPace_.nextAt());
         return;
     }
-    const double started = threadSeconds();
+    const double started = View::now();
     const Image page = engine_->snapshot();
     if (!page.hasBitmap() || !texture_.upload(page.pixels.data(), page.width, page.height)) {
         copied_ = false;
@@ -112,7 +102,9 @@ void WebContentView::copyPage(double now, bool resized) {
     copiedOpaque_ = true;
     for (std::size_t i = 3; i < page.pixels.size() && copiedOpaque_; i += 4)
         copiedOpaque_ = page.pixels[i] == 255;
-    copyPace_.copied(now, threadSeconds() - started);
+    // Weighed on the window's clock, as the pace is: the copy's real time in the window, and none on
+    // a virtual clock, whose frames then come at the same ticks however fast the machine copies.
+    copyPace_.copied(now, std::max(View::now() - started, 0.0));
 }
 
 void WebContentView::pageDrew() {
