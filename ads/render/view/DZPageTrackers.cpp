@@ -44,9 +44,24 @@ std::multiset<std::string> parametersOf(const platform::Url& url) {
     return parameters;
 }
 
+// The host as the resolver reaches it: a final dot names the same host.
+std::string hostOf(const platform::Url& url) {
+    std::string host = lowered(url.host());
+    if (host.size() > 1 && host.back() == '.') host.pop_back();
+    return host;
+}
+
+// The path as a server commonly takes it: none is "/", and a run of slashes is one.
+std::string pathOf(const platform::Url& url) {
+    std::string path;
+    for (const char c : url.path()) {
+        if (c != '/' || path.empty() || path.back() != '/') path.push_back(c);
+    }
+    return path.empty() ? "/" : path;
+}
+
 bool standsFor(const platform::Url& url, const platform::Url& click) {
-    if (lowered(url.host()) != lowered(click.host()) || portOf(url) != portOf(click) ||
-        url.path() != click.path())
+    if (hostOf(url) != hostOf(click) || portOf(url) != portOf(click) || pathOf(url) != pathOf(click))
         return false;
     const auto have = parametersOf(url);
     const auto needed = parametersOf(click);
