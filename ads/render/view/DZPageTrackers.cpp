@@ -27,16 +27,17 @@ std::string portOf(const platform::Url& url) {
     return url.scheme() == "https" ? "443" : "80";
 }
 
-// The query's parameters, decoded where they decode.
+// The query's parameters, decoded where they decode, as a form is: a "+" is a space.
 std::multiset<std::string> parametersOf(const platform::Url& url) {
     std::multiset<std::string> parameters;
     std::string_view query = url.query();
     while (!query.empty()) {
         const auto end = query.find('&');
-        const std::string_view pair = query.substr(0, end);
+        std::string pair(query.substr(0, end));
         if (!pair.empty()) {
-            auto decoded = dz_stringByRemovingPercentEncoding(std::string(pair));
-            parameters.insert(decoded ? std::move(*decoded) : std::string(pair));
+            std::replace(pair.begin(), pair.end(), '+', ' ');
+            auto decoded = dz_stringByRemovingPercentEncoding(pair);
+            parameters.insert(decoded ? std::move(*decoded) : std::move(pair));
         }
         if (end == std::string_view::npos) break;
         query.remove_prefix(end + 1);
