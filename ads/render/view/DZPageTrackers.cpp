@@ -27,16 +27,17 @@ std::string portOf(const platform::Url& url) {
     return url.scheme() == "https" ? "443" : "80";
 }
 
-// The query's parameters, decoded where they decode.
+// The query's parameters, decoded where they decode, as a form is: a "+" is a space.
 std::multiset<std::string> parametersOf(const platform::Url& url) {
     std::multiset<std::string> parameters;
     std::string_view query = url.query();
     while (!query.empty()) {
         const auto end = query.find('&');
-        const std::string_view pair = query.substr(0, end);
+        std::string pair(query.substr(0, end));
         if (!pair.empty()) {
-            auto decoded = dz_stringByRemovingPercentEncoding(std::string(pair));
-            parameters.insert(decoded ? std::move(*decoded) : std::string(pair));
+            std::replace(pair.begin(), pair.end(), '+', ' ');
+            auto decoded = dz_stringByRemovingPercentEncoding(pair);
+            parameters.insert(decoded ? std::move(*decoded) : std::move(pair));
         }
         if (end == std::string_view::npos) break;
         query.remove_prefix(end + 1);
@@ -44,9 +45,24 @@ std::multiset<std::string> parametersOf(const platform::Url& url) {
     return parameters;
 }
 
+// The host as the resolver reaches it: a final dot names the same host.
+std::string hostOf(const platform::Url& url) {
+    std::string host = lowered(url.host());
+    if (host.size() > 1 && host.back() == '.') host.pop_back();
+    return host;
+}
+
+// The path as a server commonly takes it: none is "/", and a run of slashes is one.
+std::string pathOf(const platform::Url& url) {
+    std::string path;
+    for (const char c : url.path()) {
+        if (c != '/' || path.empty() || path.back() != '/') path.push_back(c);
+    }
+    return path.empty() ? "/" : path;
+}
+
 bool standsFor(const platform::Url& url, const platform::Url& click) {
-    if (lowered(url.host()) != lowered(click.host()) || portOf(url) != portOf(click) ||
-        url.path() != click.path())
+    if (hostOf(url) != hostOf(click) || portOf(url) != portOf(click) || pathOf(url) != pathOf(click))
         return false;
     const auto have = parametersOf(url);
     const auto needed = parametersOf(click);

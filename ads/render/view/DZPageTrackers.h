@@ -5,7 +5,8 @@
 // and never one of the ad's own click URLs: those are billed, and the ad's open alone pings them,
 // where a page naming one would bill a click each time it named it. A tracker stands for a click
 // URL when it has its host, port and path and carries every query parameter of it (in any order,
-// with others or a fragment added). Main thread only.
+// decoded as a form's, with others or a fragment added), its host with a final dot, its path
+// with slashes doubled or none at all: each still reaches it. Main thread only.
 #include <cstddef>
 #include <memory>
 #include <string>
