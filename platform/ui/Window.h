@@ -81,6 +81,10 @@ class Window : public View {
     void markNeedsDisplayAt(double time);
     // The renderer is about to draw the window as it is now.
     void didDisplay();
+    // What the last frame took to draw and present, on the window's clock (nothing on a virtual
+    // clock): the main loop's time that a view asking for a frame costs it.
+    void frameDrawn(double seconds) { lastFrameSeconds_ = seconds > 0 ? seconds : 0; }
+    double lastFrameSeconds() const { return lastFrameSeconds_; }
 
     // --- input (points in window coordinates) ---
     void handleTouch(std::uint64_t pointer, TouchPhase phase, Point location);
@@ -127,6 +131,7 @@ class Window : public View {
 
     bool needsDisplay_ = true;
     double displayAt_ = -1;  // a view's next frame on the window's clock; -1 none
+    double lastFrameSeconds_ = 0;
 
     WindowTransition transition_ = WindowTransition::None;
     double transitionStart_ = 0;

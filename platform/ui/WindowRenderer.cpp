@@ -74,6 +74,7 @@ void WindowRenderer::copyFrameInto(FrameTexture& t) {
 
 bool WindowRenderer::render(Window& window) {
     if (!context_ || !context_->makeCurrent()) return false;
+    const double started = window.now();
     const Rect b = window.bounds();
     const int w = std::max(1, static_cast<int>(std::lround(b.size.width * scale_)));
     const int h = std::max(1, static_cast<int>(std::lround(b.size.height * scale_)));
@@ -101,7 +102,9 @@ bool WindowRenderer::render(Window& window) {
         composeTransition(window, window.transitionProgress());
     }
     hasLast_ = true;
-    return context_->presentFramebuffer(fbo_);
+    const bool presented = context_->presentFramebuffer(fbo_);
+    window.frameDrawn(window.now() - started);
+    return presented;
 }
 
 bool WindowRenderer::presentAgain() {

@@ -104,7 +104,10 @@ void WebContentView::copyPage(double now, bool resized) {
         copiedOpaque_ = page.pixels[i] == 255;
     // Weighed on the window's clock, as the pace is: the copy's real time in the window, and none on
     // a virtual clock, whose frames then come at the same ticks however fast the machine copies.
-    copyPace_.copied(now, std::max(View::now() - started, 0.0));
+    // The page's new picture asked for the window's frame it shows in: that costs the game what
+    // the window's last frame did.
+    const ui::Window* shownIn = window();
+    copyPace_.copied(now, std::max(View::now() - started, 0.0) + (shownIn ? shownIn->lastFrameSeconds() : 0));
 }
 
 void WebContentView::pageDrew() {

@@ -2,12 +2,12 @@
 // Shows a web view's page in the window's view tree: the page's snapshot, drawn at the window's
 // scale, is copied into a texture drawn over the view's bounds, so a page sits at any rectangle,
 // over or under the game, with sharp text. The picture is copied again only after the page drew
-// anew (at most every kRefreshSeconds, less often for a page whose pictures cost the game more
-// than kCopyCoreShare to copy), and a page that draws anew asks the window for a frame:
-// a page that stands still costs the window nothing. Touches reach the page as mouse events, except that on a
-// page taller or wider than the view a drag scrolls it (a tap is still a click); a touch gives the page the
-// keyboard's focus. The engine follows the view's size. Like all GL objects, destroy it with its GL context
-// current.
+// anew (at most every WebPageLimits::kRefreshSeconds, less often where the pictures of all pages,
+// with the window frames they ask for, cost the game more than WebPageLimits::kCopyCoreShare), and a page
+// that draws anew asks the window for a frame: a page that stands still costs the window nothing. Touches
+// reach the page as mouse events, except that on a page taller or wider than the view a drag scrolls it (a
+// tap is still a click); a touch gives the page the keyboard's focus. The engine follows the view's size.
+// Like all GL objects, destroy it with its GL context current.
 #include <memory>
 #include <string>
 
@@ -16,6 +16,7 @@
 #include "platform/ui/View.h"
 #include "platform/web/FrameCopyPace.h"
 #include "platform/web/WebEngine.h"
+#include "platform/web/WebPageLimits.h"
 
 namespace platform::web {
 
@@ -27,12 +28,6 @@ class WebContentView : public ui::View, public ui::ShowReadiness {
     explicit WebContentView(std::shared_ptr<WebEngine> engine);
     ~WebContentView() override;
     const char* className() const override { return "WebContentView"; }
-
-    // How often, at most, a shown page's picture is taken again.
-    static constexpr double kRefreshSeconds = 1.0 / 30;
-    // The share of a core the copies of one page's pictures may cost the game on average: past
-    // it they come less often (see FrameCopyPace).
-    static constexpr double kCopyCoreShare = 0.2;
 
     const std::shared_ptr<WebEngine>& engine() const { return engine_; }
 
@@ -76,7 +71,7 @@ class WebContentView : public ui::View, public ui::ShowReadiness {
     bool copied_ = false;
     std::uint64_t copiedFrame_ = 0;  // the engine's frame number the texture shows
     double copiedAt_ = 0;            // on the window's clock
-    FrameCopyPace copyPace_{kCopyCoreShare, kRefreshSeconds};
+    FrameCopyPace copyPace_{WebPageLimits::kCopyCoreShare, WebPageLimits::kRefreshSeconds};
     int copiedWidth_ = 0;  // pixels
     int copiedHeight_ = 0;
     bool copiedOpaque_ = false;  // no pixel of the picture lets anything under it show

@@ -5,8 +5,8 @@ namespace platform::web::extension {
 
 // (interception scheme, secret header, secret, intercepted script names, memory limit in MiB,
 // memory check interval in milliseconds, processor share in thousandths of a core, its span in
-// milliseconds)
-inline constexpr const char* kStartDataType = "(sssasuuuu)";
+// milliseconds, the host's process id where the web process is its child, else 0)
+inline constexpr const char* kStartDataType = "(sssasuuuuu)";
 // Sent by a web process whose own memory has passed the point where it must be stopped.
 inline constexpr const char* kMemoryLimitMessage = "tikoleap-memory-limit";
 // Sent by a web process that used more than its processor share over a whole span.

@@ -11,6 +11,8 @@
 
 #include "platform/foundation/Log.h"
 #include "platform/runloop/GLibRunLoop.h"
+#include "platform/web/LoopTicks.h"
+#include "platform/web/PageCpuCost.h"
 #include "platform/web/PageWatchdog.h"
 #include "platform/web/WebExtensionProtocol.h"
 #include "platform/web/WebKitEngineParts.h"
@@ -151,10 +153,7 @@ void WebKitEngine::loadRequest(const WebRequest& request) {
 void WebKitEngine::startHostPage() {
     // What the page makes the game log is said once a page: a page reloading itself, as often as
     // it likes, would say it again with each of its loads.
-    oversizedNavigations_ = 0;
-    toldRefusedScript_ = false;
-    toldRefusedRequests_ = false;
-    processLines_ = 0;
+    page_ = {};
     defaults_->hostLoadStarted();
 }
 
@@ -358,8 +357,8 @@ void WebKitEngine::answerScriptRequest(const ScriptRequest& request, ScriptReply
 }
 
 bool WebKitEngine::countScriptRequest(bool refused, std::size_t bytes) {
-    if (refused && !toldRefusedScript_) {
-        toldRefusedScript_ = true;
+    if (refused && !page_.toldRefusedScript) {
+        page_.toldRefusedScript = true;
         logMessage("ScriptInterception", 3, "refused script requests the extension did not divert");
     }
     return countNavigation(bytes);
@@ -443,9 +442,9 @@ void WebKitEngine::onURIChanged(const char* uri) {
 }
 
 void WebKitEngine::onOversizedNavigation(std::size_t bytes) {
-    ++oversizedNavigations_;
-    if (oversizedNavigations_ >= host_.limits().oversizedNavigationsBeforeStop) {
-        stopHostilePage("it sent " + std::to_string(oversizedNavigations_) +
+    ++page_.oversizedNavigations;
+    if (page_.oversizedNavigations >= host_.limits().oversizedNavigationsBeforeStop) {
+        stopHostilePage("it sent " + std::to_string(page_.oversizedNavigations) +
                         " navigations over the size limit");
         return;
     }
@@ -504,28 +503,50 @@ void WebKitEngine::onUnresponsive() {
 
 void WebKitEngine::onProcessMessage(const std::string& name, const std::string& text) {
     if (name == extension::kProcessOutputMessage) {
-        ++processLines_;
-        if (processLines_ <= kMaxProcessLinesPerPage) {
+        ++page_.processLines;
+        if (page_.processLines <= WebPageLimits::kMaxProcessLinesPerPage) {
             logMessage("WebKitEngine", 3, "the page's web process says: " + text);
-        } else if (processLines_ == kMaxProcessLinesPerPage + 1) {
+        } else if (page_.processLines == WebPageLimits::kMaxProcessLinesPerPage + 1) {
             logMessage("WebKitEngine", 3, "the page's web process says more: the rest is dropped");
         }
         return;
     }
-    if (name == extension::kRequestsRefusedMessage && !toldRefusedRequests_) {
-        toldRefusedRequests_ = true;
+    if (name == extension::kRequestsRefusedMessage && !page_.toldRefusedRequests) {
+        page_.toldRefusedRequests = true;
         logMessage("WebKitEngine", 3, "the page's requests are refused: it asked for more than its share");
     }
-    if (name == extension::kCpuLimitMessage)
-        return stopHostilePage("it kept its process busy past its share");
+    if (name == extension::kCpuLimitMessage) return onPastProcessorShare();
     if (name != extension::kMemoryLimitMessage || pendingFailureCode_ == WebError::kHostile) return;
     overMemory_ = true;
     stopHostilePage("it neared its memory limit");
 }
 
+void WebKitEngine::onPastProcessorShare() {
+    // Judged over the time since the last word, or since the process began, which the span lies in.
+    const auto now = std::chrono::steady_clock::now();
+    const double seconds = std::chrono::duration<double>(now - cpuJudgedAt_).count();
+    const std::uint64_t frames = frameNumber() - cpuJudgedFrame_;
+    cpuJudgedAt_ = now;
+    cpuJudgedFrame_ = frameNumber();
+    const double late = host_.loopTicks().lateShare(seconds);
+    if (PageCpuCost::stops(frames, seconds, late)) {
+        return stopHostilePage(late > PageCpuCost::kMostLateShare
+                                   ? "it kept its process busy past its share while the game ran late"
+                                   : "it kept its process busy past its share and drew next to nothing");
+    }
+    if (!std::exchange(page_.toldCpuLeft, true))
+        logMessage("WebKitEngine", 2,
+                   "the page keeps its process past its share, drawing, and the game keeps its pace");
+}
+
 void WebKitEngine::stopHostilePage(const std::string& why) {
     if (pendingFailureCode_ == WebError::kHostile) return;
-    logMessage("WebKitEngine::stopHostilePage", 3, "stopping " + url() + ": " + why);
+    // The reason first: the address is the page's to make as long as it likes, and it is cut, so
+    // that the line keeps to the log's bound with the reason whole.
+    std::string address = url();
+    if (address.size() > WebPageLimits::kMaxStopLineURLBytes)
+        address = address.substr(0, WebPageLimits::kMaxStopLineURLBytes) + "...";
+    logMessage("WebKitEngine::stopHostilePage", 3, "stopping the page: " + why + " (" + address + ")");
     pendingFailureCode_ = WebError::kHostile;
     // The view's own web process: no other view shares it. Its end is reported at once, from
     // inside this call, and the delegate may release this engine there.
@@ -552,6 +573,8 @@ void WebKitEngine::onProcessEnded(int reason) {
     pendingFailureCode_ = 0;
     // The next page starts in a new process.
     for (NavigationWindow* window : {&navigationBurst_, &sustainedNavigations_}) window->start = {};
+    cpuJudgedAt_ = std::chrono::steady_clock::now();
+    cpuJudgedFrame_ = frameNumber();
     failureReported_ = true;
     loading_ = false;
     std::weak_ptr<int> alive = alive_;

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "platform/web/WebEngine.h"
+#include "platform/web/WebPageLimits.h"
+#include "platform/web/WebPageState.h"
 
 typedef struct _GtkWidget GtkWidget;
 typedef struct _WebKitWebView WebKitWebView;
@@ -28,28 +30,6 @@ class WebKitPageDefaults;
 
 class WebKitEngine : public WebEngine {
   public:
-    // A page asking for more navigations than this within kNavigationWindowSeconds has its web
-    // process ended as hostile. The engine spends the game's own time on every navigation a page
-    // asks for, even one refused unseen, and pages' messages to the host travel as navigations:
-    // whoever takes them takes far fewer (the ad bridge, 100 at once then 50 a second), so a page
-    // this far past that only costs the game a core while its messages are dropped.
-    static constexpr int kMaxNavigationsPerWindow = 1000;
-    static constexpr double kNavigationWindowSeconds = 2;
-    // The same for a page that keeps to twice the ad bridge's rate for seconds on end, under the
-    // burst bound: at a few hundred a second it cost the game and its web process half a core
-    // while it showed. Pages that mean well send a few a second.
-    static constexpr int kMaxSustainedNavigations = 1200;
-    static constexpr double kSustainedWindowSeconds = 12;
-    // The same windows weigh the navigations' URLs too: the engine copies every byte of one
-    // through both processes, so a page keeping under the counts with messages of a MiB each
-    // cost the game most of a core and hundreds of MB while it showed. Pages that mean well send
-    // a few KiB a second; one sending URLs over the size limit is stopped for that first.
-    static constexpr std::size_t kMaxNavigationBytesPerWindow = 16u << 20;
-    static constexpr std::size_t kMaxSustainedNavigationBytes = 20u << 20;
-    // Lines of its web process's own output (which the extension passes on, a few a second) the
-    // game logs for a page the host loads, then one saying the rest is dropped.
-    static constexpr int kMaxProcessLinesPerPage = 20;
-
     WebKitEngine(WebKitHost& host, int width, int height);
     ~WebKitEngine() override;
     WebKitEngine(const WebKitEngine&) = delete;
@@ -122,6 +102,8 @@ class WebKitEngine : public WebEngine {
     void onProcessEnded(int reason);
     // A message of the page's web process (the extension in it), with its text if any.
     void onProcessMessage(const std::string& name, const std::string& text);
+    // The page's process used more than its processor share over a whole span.
+    void onPastProcessorShare();
     void onPageDrawn();
     void reportFailure(const WebError& error);
     // Ends the page's web process (this view's alone) because the page misbehaved.
@@ -168,10 +150,10 @@ class WebKitEngine : public WebEngine {
     bool snapshotting_ = false;  // drawing the view for a snapshot, which is no new drawing of the page
     MediaPlayback mediaPlayback_ = MediaPlayback::Automatic;
     int dialogs_ = 0;
-    int oversizedNavigations_ = 0;
-    bool toldRefusedScript_ = false;
-    bool toldRefusedRequests_ = false;
-    int processLines_ = 0;
+    WebPageState page_;
+    // Where the page's processor time was last judged: when, and at which of its frames.
+    std::chrono::steady_clock::time_point cpuJudgedAt_ = std::chrono::steady_clock::now();
+    std::uint64_t cpuJudgedFrame_ = 0;
     // Navigations asked for since the window's start; counted across loads, since a page may
     // load itself again as fast as it likes.
     struct NavigationWindow {
@@ -182,10 +164,12 @@ class WebKitEngine : public WebEngine {
         std::size_t bytes = 0;
         std::chrono::steady_clock::time_point start{};
     };
-    NavigationWindow navigationBurst_{kMaxNavigationsPerWindow, kMaxNavigationBytesPerWindow,
-                                      kNavigationWindowSeconds};
-    NavigationWindow sustainedNavigations_{kMaxSustainedNavigations, kMaxSustainedNavigationBytes,
-                                           kSustainedWindowSeconds};
+    NavigationWindow navigationBurst_{WebPageLimits::kMaxNavigationsPerWindow,
+                                      WebPageLimits::kMaxNavigationBytesPerWindow,
+                                      WebPageLimits::kNavigationWindowSeconds};
+    NavigationWindow sustainedNavigations_{WebPageLimits::kMaxSustainedNavigations,
+                                           WebPageLimits::kMaxSustainedNavigationBytes,
+                                           WebPageLimits::kSustainedWindowSeconds};
     bool loading_ = false;
     bool failureReported_ = false;
     int pendingFailureCode_ = 0;  // a failure the host caused, reported with its own code

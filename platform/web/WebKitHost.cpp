@@ -13,10 +13,12 @@
 
 #include "platform/foundation/Log.h"
 #include "platform/runloop/GLibRunLoop.h"
+#include "platform/web/LoopTicks.h"
 #include "platform/web/ScriptInterception.h"
 #include "platform/web/WebExtensionProtocol.h"
 #include "platform/web/WebKitEngine.h"
 #include "platform/web/WebKitPageDefaults.h"
+#include "platform/web/WebProcessList.h"
 
 namespace platform::web {
 
@@ -68,6 +70,8 @@ WebKitHost& WebKitHost::start(GLibRunLoop& loop, const WebLimits& limits) {
     }
     // Lives for the rest of the process: GTK cannot be started twice.
     gHost = new WebKitHost(loop, limits);
+    // A stopped web process would outlive the game: nothing in it runs to see its host gone.
+    std::atexit(&WebProcessList::endOwn);
     return *gHost;
 }
 
@@ -100,6 +104,7 @@ WebKitHost::WebKitHost(GLibRunLoop& loop, const WebLimits& limits) : loop_(loop)
 
     webProcessCpuCores_ = std::clamp(limits.webProcessCpuShare * usableCores(), 0.0,
                                      std::max(limits.webProcessCpuMostCores, 0.0));
+    ticks_ = std::make_unique<LoopTicks>(loop_);
     interception_ = std::make_unique<ScriptInterception>(*this, context_);
     extensionDir_ = findExtensionDirectory();
     extensionFound_ = !extensionDir_.empty();
@@ -115,7 +120,8 @@ WebKitHost::WebKitHost(GLibRunLoop& loop, const WebLimits& limits) : loop_(loop)
                           static_cast<guint32>(std::max(limits.webProcessMemoryLimitMB, 64)),
                           static_cast<guint32>(std::max(limits.memoryWatchMilliseconds, 1)),
                           static_cast<guint32>(webProcessCpuCores_ * 1000),
-                          static_cast<guint32>(std::max(limits.webProcessCpuSpanSeconds, 0.0) * 1000)));
+                          static_cast<guint32>(std::max(limits.webProcessCpuSpanSeconds, 0.0) * 1000),
+                          static_cast<guint32>(sandboxed_ ? 0 : getpid())));
     } else {
         logMessage("WebKitHost", 4,
                    std::string("no ") + kExtensionFile + ": scripts cannot be answered from memory");

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/web/WebEngine.h"
+#include "platform/web/WebPageLimits.h"
 
 typedef struct _WebKitWebContext WebKitWebContext;
 typedef struct _WebKitWebView WebKitWebView;
@@ -20,43 +21,7 @@ namespace platform::web {
 
 class WebKitEngine;
 class ScriptInterception;
-
-struct WebLimits {
-    // Live views at once; createView refuses more. Six hold what the ad component keeps at
-    // once (a banner, a preloaded interstitial, the hidden core page, one extra ad view and a
-    // full-screen page) and one spare view of the web-view cache.
-    int maxViews = 6;
-    double loadTimeoutSeconds = 30;   // a load still running then is stopped and fails
-    double scriptTimeoutSeconds = 5;  // an evaluation not answered by then fails, and its page is stopped
-    // A page that has not answered the host's probe within the time-out is stopped; probes go
-    // every interval while a page is shown. A spinning page is stopped within their sum.
-    double probeIntervalSeconds = 1;
-    double probeTimeoutSeconds = 2;
-    int dialogsAnswered = 20;     // per load: later dialogs are dismissed unasked
-    int dialogsBeforeStop = 200;  // per load: a page opening more is stopped as hostile
-    // Per page the host loads (its own reloads included): a page sending this many navigations
-    // over WebEngine::kMaxNavigationURLBytes is stopped as hostile (each is refused).
-    int oversizedNavigationsBeforeStop = 3;
-    // Taken when the engine starts, for good. A web process (one view's) is held under the
-    // limit: the extension in it measures it every watch interval while it grows or nears the
-    // limit (less often at rest) and has it ended, as hostile, well before the limit (the
-    // engine's own measure, a second old at worst, is only the last resort). The engine frees
-    // what it can past half the limit.
-    int webProcessMemoryLimitMB = 512;
-    double memoryPollSeconds = 1;
-    int memoryWatchMilliseconds = 10;
-    // Taken when the engine starts, for good. A web process that used more than its share of the
-    // processor on average over a whole span of real time (read once a second by the extension in
-    // it) is ended as hostile. The share is this fraction of the cores the game may run on (its
-    // affinity), and at most webProcessCpuMostCores: a banner's animations cost a tenth to a fifth
-    // of a core, and on a machine of one or two cores a page never takes more than a quarter of it
-    // from the game. A share of 0 turns the watch off.
-    double webProcessCpuShare = 0.25;
-    double webProcessCpuMostCores = 1;
-    double webProcessCpuSpanSeconds = 10;
-    // Last path components of script requests the views' responders may answer.
-    std::vector<std::string> interceptedScripts{"mraid.js"};
-};
+class LoopTicks;
 
 class WebKitHost {
   public:
@@ -85,6 +50,8 @@ class WebKitHost {
     bool sandboxed() const { return sandboxed_; }
     // The cores each web process may keep busy on average over its span (see WebLimits).
     double webProcessCpuCores() const { return webProcessCpuCores_; }
+    // How late the main loop's ticks come, what a page past its processor share is judged by.
+    const LoopTicks& loopTicks() const { return *ticks_; }
 
     // Used by the views.
     WebKitWebContext* context() const { return context_; }
@@ -105,6 +72,7 @@ class WebKitHost {
     WebKitWebContext* context_ = nullptr;
     std::vector<WebKitEngine*> views_;
     std::unique_ptr<ScriptInterception> interception_;
+    std::unique_ptr<LoopTicks> ticks_;
     std::string extensionDir_;
     bool extensionFound_ = false;
     bool sandboxed_ = false;

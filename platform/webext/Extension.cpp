@@ -1,6 +1,9 @@
 // Loaded by the engine into each web process: redirects the scripts the host answers, holds the
 // process under its memory limit and its processor share, counts its frames' own address changes
 // and hands what it writes to its standard error to the host.
+#include <signal.h>
+#include <sys/prctl.h>
+#include <unistd.h>
 #include <webkit2/webkit-web-extension.h>
 
 #include <string>
@@ -63,6 +66,15 @@ void tellHostOfCpuLimit() {
     tellHost(kCpuLimitMessage);
 }
 
+// A process stopped at its memory limit notices nothing, not even its host's end: the kernel
+// kills it as its parent goes. Where the sandbox stands between them the parent is the sandbox's
+// own, and the host ends its web processes as it exits.
+void dieWithHost(pid_t host) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    // The host may have gone before the line above: the process then has another parent already.
+    if (host != 0 && getppid() != host) raise(SIGKILL);
+}
+
 }  // namespace
 
 extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(WebKitWebExtension* extension,
@@ -75,9 +87,11 @@ extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(W
     guint32 memoryIntervalMs = 0;
     guint32 cpuSharePermille = 0;
     guint32 cpuSpanMs = 0;
+    guint32 hostPid = 0;
     if (!data || !g_variant_is_of_type(const_cast<GVariant*>(data), G_VARIANT_TYPE(kStartDataType))) return;
-    g_variant_get(const_cast<GVariant*>(data), "(&s&s&sasuuuu)", &scheme, &header, &secret, &names,
-                  &memoryLimitMB, &memoryIntervalMs, &cpuSharePermille, &cpuSpanMs);
+    g_variant_get(const_cast<GVariant*>(data), "(&s&s&sasuuuuu)", &scheme, &header, &secret, &names,
+                  &memoryLimitMB, &memoryIntervalMs, &cpuSharePermille, &cpuSpanMs, &hostPid);
+    dieWithHost(static_cast<pid_t>(hostPid));
     std::vector<std::string> scripts;
     const gchar* name = nullptr;
     while (g_variant_iter_next(names, "&s", &name)) scripts.emplace_back(name);

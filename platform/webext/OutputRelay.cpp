@@ -13,6 +13,8 @@ namespace webext {
 
 namespace {
 
+using Limits = platform::web::WebPageLimits;
+
 struct Line {
     void (*tellHost)(const std::string& line);
     std::string text;
@@ -59,7 +61,7 @@ void OutputRelay::run() {
                 if (!line.empty()) pass(std::move(line));
                 line.clear();
                 cut = false;
-            } else if (!cut && line.size() < kMaxLineBytes) {
+            } else if (!cut && line.size() < Limits::kMaxLineBytes) {
                 line.push_back(c);
             } else if (!cut) {
                 pass(std::move(line));
@@ -72,8 +74,8 @@ void OutputRelay::run() {
 
 bool OutputRelay::admit() {
     const std::int64_t now = g_get_monotonic_time();
-    tokens_ = std::min<double>(kBurstLines,
-                               tokens_ + static_cast<double>(now - countedAt_) * 1e-6 * kLinesPerSecond);
+    tokens_ = std::min<double>(Limits::kBurstLines, tokens_ + static_cast<double>(now - countedAt_) * 1e-6 *
+                                                                  Limits::kLinesPerSecond);
     countedAt_ = now;
     if (tokens_ < 1) return false;
     tokens_ -= 1;

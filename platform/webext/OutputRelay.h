@@ -8,15 +8,12 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/web/WebPageLimits.h"
+
 namespace webext {
 
 class OutputRelay {
   public:
-    // Lines passed on at once, then each second; longer lines are cut.
-    static constexpr int kBurstLines = 20;
-    static constexpr double kLinesPerSecond = 2;
-    static constexpr std::size_t kMaxLineBytes = 512;
-
     // Runs for the rest of the process; `tellHost` is called on the main thread, once a line.
     // Leaves stderr as it was when no pipe can be made.
     static void start(void (*tellHost)(const std::string& line));
@@ -30,7 +27,7 @@ class OutputRelay {
 
     int readEnd_;
     void (*tellHost_)(const std::string& line);
-    double tokens_ = kBurstLines;
+    double tokens_ = platform::web::WebPageLimits::kBurstLines;
     std::int64_t countedAt_ = 0;  // microseconds, monotonic
 };
 

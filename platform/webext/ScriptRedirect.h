@@ -10,36 +10,31 @@
 #include <string>
 #include <vector>
 
+#include "platform/web/WebPageLimits.h"
+
 typedef struct _WebKitWebPage WebKitWebPage;
 
 namespace webext {
 
 class ScriptRedirect {
   public:
-    // A page may have this many requests (of any kind, its frames' included) go through within each
-    // span; past either, the rest of that span's are refused, and only those that went through
-    // count. Creatives ask a few dozen as they load, then a few a second.
-    static constexpr int kMaxBurstRequests = 400;
-    static constexpr gint64 kBurstMicroseconds = 2'000'000;
-    static constexpr int kMaxSustainedRequests = 1200;
-    static constexpr gint64 kSustainedMicroseconds = 20'000'000;
-
     ScriptRedirect(std::string scheme, std::string secretHeader, std::string secret,
                    std::vector<std::string> names);
     // Watches the page's requests; the redirect must outlive the page.
     void watch(WebKitWebPage* page);
 
   private:
+    using Limits = platform::web::WebPageLimits;
     struct Signals;
     struct Span {
         int most;
-        gint64 length;
+        std::int64_t length;
         int count = 0;
         gint64 start = 0;
     };
     struct Share {
-        Span burst{kMaxBurstRequests, kBurstMicroseconds};
-        Span sustained{kMaxSustainedRequests, kSustainedMicroseconds};
+        Span burst{Limits::kMaxBurstRequests, Limits::kBurstMicroseconds};
+        Span sustained{Limits::kMaxSustainedRequests, Limits::kSustainedMicroseconds};
         bool told = false;  // the view heard of this span's refusals
     };
     // Counts one request of the page; false when it is refused.

@@ -317,12 +317,12 @@ TEST(WebContentView, AnUnchangedPageCostsTheWindowNoFrameAndAChangedOneIsShownCh
     EXPECT_EQ(shown(), (std::array<int, 3>{0, 0, 255}));
     // Drawn anew right after the last picture: the next one is taken when it is due, and shows
     // the page as it is then.
-    loop.advance(WebContentView::kRefreshSeconds / 4);
+    loop.advance(WebPageLimits::kRefreshSeconds / 4);
     paint(0, 255, 0);
     EXPECT_EQ(shown(), (std::array<int, 3>{0, 0, 255}));
     EXPECT_FALSE(window->needsDisplay());
     paint(255, 255, 255);
-    loop.advance(WebContentView::kRefreshSeconds);
+    loop.advance(WebPageLimits::kRefreshSeconds);
     EXPECT_TRUE(window->needsDisplay());
     EXPECT_EQ(shown(), (std::array<int, 3>{255, 255, 255}));
     // Hidden, the page's drawing asks for no frame; shown again, it is shown as it is now.
@@ -335,6 +335,70 @@ TEST(WebContentView, AnUnchangedPageCostsTheWindowNoFrameAndAChangedOneIsShownCh
     EXPECT_EQ(shown(), (std::array<int, 3>{255, 0, 255}));
     window.reset();
     view.reset();
+}
+
+namespace {
+
+// A part of the window whose drawing costs the main loop `seconds` of the window's clock.
+class CostlyView : public platform::ui::View {
+  public:
+    CostlyView(platform::ManualRunLoop& loop, double seconds) : loop_(loop), seconds_(seconds) {}
+    void draw(platform::ui::DrawContext&) override { loop_.stall(seconds_); }
+
+  private:
+    platform::ManualRunLoop& loop_;
+    double seconds_;
+};
+
+class CountedEngine : public FakeWebEngine {
+  public:
+    using FakeWebEngine::FakeWebEngine;
+    platform::Image snapshot() override {
+        ++copies;
+        return FakeWebEngine::snapshot();
+    }
+    int copies = 0;
+};
+
+}  // namespace
+
+// Pages that draw anew all the time, in a window whose frames each cost the main loop 10 ms: the
+// frames they ask for, with their copies, cost the game one share of a core between them, and each
+// page keeps showing.
+TEST(WebContentView, PagesDrawingAnewCostTheGameOneShareWithTheFramesTheyAskFor) {
+    std::string error;
+    auto gl = platform::GLContext::createHeadless(&error);
+    ASSERT_TRUE(gl) << error;
+    platform::ManualRunLoop loop;
+    auto window = std::make_shared<platform::ui::Window>();
+    window->setRunLoop(&loop);
+    auto renderer = std::make_unique<platform::ui::WindowRenderer>(gl, 1.0f);
+    constexpr double kFrameSeconds = 0.010;
+    window->addSubview(std::make_shared<CostlyView>(loop, kFrameSeconds));
+    std::vector<std::shared_ptr<CountedEngine>> pages;
+    std::vector<std::shared_ptr<WebContentView>> views;
+    for (int i = 0; i < 2; ++i) {
+        pages.push_back(std::make_shared<CountedEngine>(320, 50));
+        views.push_back(std::make_shared<WebContentView>(pages.back()));
+        views.back()->setFrame({{0, 50.0f * static_cast<float>(i)}, {320, 50}});
+        window->addSubview(views.back());
+    }
+    constexpr double kSeconds = 20;
+    int frames = 0;
+    std::uint8_t shade = 0;
+    while (loop.now() < kSeconds) {
+        ++shade;
+        for (auto& page : pages) page->setSnapshot(solid(320, 50, {shade, 0, 0, 255}));
+        if (window->needsDisplay()) {
+            ASSERT_TRUE(renderer->render(*window));
+            ++frames;
+        }
+        loop.advance(0.001);
+    }
+    EXPECT_LE(frames * kFrameSeconds / kSeconds, WebPageLimits::kCopyCoreShare * 1.05);
+    for (auto& page : pages) EXPECT_GE(page->copies, kSeconds * 5) << "a page no longer shows its animation";
+    window.reset();
+    views.clear();
 }
 
 TEST(WebContentView, AnOpaquePageHidesWhatLiesUnderItUntilItDrawsSomethingSeeThrough) {

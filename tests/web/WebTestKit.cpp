@@ -1,15 +1,14 @@
 #include "WebTestKit.h"
 
-#include <dirent.h>
 #include <glib.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <fstream>
 #include <limits>
-#include <map>
 #include <optional>
-#include <sstream>
+
+#include "platform/web/WebProcessList.h"
 
 namespace webtest {
 
@@ -59,36 +58,21 @@ void runFor(double seconds) {
 }
 
 std::vector<int> webProcesses() {
-    // Web processes are this process's children, or its grandchildren inside the sandbox.
-    std::map<int, int> parent;
-    std::vector<int> web;
-    DIR* proc = opendir("/proc");
-    if (!proc) return web;
-    while (dirent* entry = readdir(proc)) {
-        std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
-        std::string line;
-        if (!stat || !std::getline(stat, line)) continue;
-        // pid (comm) state ppid ...; comm may hold spaces, so read after the last ')'.
-        const auto open = line.find('(');
-        const auto close = line.rfind(')');
-        if (open == std::string::npos || close == std::string::npos) continue;
-        const std::string comm = line.substr(open + 1, close - open - 1);
-        std::istringstream rest(line.substr(close + 1));
-        std::string state;
-        int ppid = 0;
-        rest >> state >> ppid;
-        const int pid = std::atoi(entry->d_name);
-        parent[pid] = ppid;
-        if (comm.rfind("WebKitWebProces", 0) == 0 && state != "Z") web.push_back(pid);
-    }
-    closedir(proc);
-    std::erase_if(web, [&](int pid) {
-        for (int up = parent[pid], hops = 0; up > 1 && hops < 4; up = parent[up], ++hops) {
-            if (up == getpid()) return false;
-        }
-        return true;
-    });
-    return web;
+    return platform::web::WebProcessList::of(getpid());
+}
+
+PinnedCores::PinnedCores(int cores) {
+    CPU_ZERO(&all_);
+    EXPECT_EQ(sched_getaffinity(0, sizeof all_, &all_), 0);
+    cpu_set_t few;
+    CPU_ZERO(&few);
+    for (int cpu = 0; cpu < CPU_SETSIZE && CPU_COUNT(&few) < cores; ++cpu)
+        if (CPU_ISSET(cpu, &all_)) CPU_SET(cpu, &few);
+    EXPECT_EQ(sched_setaffinity(0, sizeof few, &few), 0);
+}
+
+PinnedCores::~PinnedCores() {
+    sched_setaffinity(0, sizeof all_, &all_);
 }
 
 std::optional<double> residentAnonymousMB(int pid) {

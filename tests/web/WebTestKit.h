@@ -10,6 +10,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <sched.h>
 
 #include "platform/runloop/GLibRunLoop.h"
 #include "platform/web/WebEngineDelegate.h"
@@ -35,6 +36,19 @@ std::vector<int> webProcesses();
 // The process's anonymous resident memory in MiB (what a page's own allocations occupy); nothing
 // once it has gone.
 std::optional<double> residentAnonymousMB(int pid);
+
+// Holds the test process (and the web processes it starts) on the first `cores` cores it may
+// run on, for as long as it lives.
+class PinnedCores {
+  public:
+    explicit PinnedCores(int cores);
+    ~PinnedCores();
+    PinnedCores(const PinnedCores&) = delete;
+    PinnedCores& operator=(const PinnedCores&) = delete;
+
+  private:
+    cpu_set_t all_;
+};
 
 // The loopback server of the whole test process. It is never stopped: the engine opens
 // connections ahead of requests, and a stop waits for each of them to time out.

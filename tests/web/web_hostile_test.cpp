@@ -31,11 +31,11 @@ class WebHostile : public ::testing::Test {
         webtest::server().clearHits();
         webtest::host(webtest::testLimits());
     }
-    WebEngine& open(webtest::Recorder& recorder, const std::string& html) {
+    WebEngine& open(webtest::Recorder& recorder, const std::string& html, const std::string& path = "/") {
         views.push_back(webtest::host().createView(320, 50));
         EXPECT_TRUE(views.back());
         views.back()->setDelegate(&recorder);
-        views.back()->loadHTML(html, webtest::server().url("/"));
+        views.back()->loadHTML(html, webtest::server().url(path));
         EXPECT_TRUE(runUntil([&] { return recorder.finished == 1; })) << "the page did not load";
         return *views.back();
     }
@@ -48,14 +48,25 @@ class WebHostile : public ::testing::Test {
 TEST_F(WebHostile, APageThatSpinsAfterItsLoadIsStoppedAndAnotherViewKeepsItsPage) {
     // With the probe's own settings: the ad views need a spinning page gone within 5 s.
     webtest::Recorder innocent, hostile;
+    std::vector<std::string> stops;
+    auto previous = platform::setLogSink([&](const std::string& line) {
+        if (line.find("stopHostilePage") != std::string::npos) stops.push_back(line);
+    });
     WebEngine& first = open(innocent, "<html><body style='margin:0;background:#f00'>kept</body></html>");
     ASSERT_EQ(evaluate(first, "window.kept = 42").value, "42");
+    // At an address longer than a log line: the line still says why the page was stopped.
     WebEngine& second = open(hostile,
                              "<html><body><script>onload = () => setTimeout(() => { while (true) {} }, 50);"
-                             "</script></body></html>");
+                             "</script></body></html>",
+                             "/?" + std::string(platform::kMaxLoggedTextBytes, 'a'));
     ASSERT_TRUE(runUntil([&] { return !hostile.failures.empty(); }, 5))
         << "the spinning page was not stopped";
+    platform::setLogSink(previous);
     EXPECT_EQ(hostile.failures[0].code, WebError::kHostile);
+    ASSERT_EQ(stops.size(), 1u);
+    EXPECT_TRUE(stops[0].find("stopped answering") != std::string::npos ||
+                stops[0].find("stopped responding") != std::string::npos)
+        << stops[0].substr(0, 200);
     EXPECT_FALSE(second.isLoading());
 
     webtest::runFor(0.5);
@@ -257,16 +268,16 @@ TEST_F(WebHostile, APageAskingFarMoreRequestsThanACreativeHasTheRestRefusedAndIt
     };
     webtest::Recorder calm, flooding;
     WebEngine& ordinary = open(calm, asking("/calm", 100));
-    const int flood = webext::ScriptRedirect::kMaxBurstRequests * 4;
+    const int flood = WebPageLimits::kMaxBurstRequests * 4;
     WebEngine& hostile = open(flooding, asking("/flood", flood));
     EXPECT_TRUE(webtest::waitForValue(ordinary, "window.ok + ',' + window.refused", "100,0"));
     EXPECT_TRUE(
         webtest::waitForValue(hostile, "String(window.ok + window.refused)", std::to_string(flood), 20));
-    const auto burst = static_cast<std::size_t>(webext::ScriptRedirect::kMaxBurstRequests);
+    const auto burst = static_cast<std::size_t>(WebPageLimits::kMaxBurstRequests);
     EXPECT_LE(webtest::server().count("/flood"), burst);
     EXPECT_GE(webtest::server().count("/flood"), 100u);
     // Past the burst's span the page has the rest of its longer share: its refusals took none of it.
-    webtest::runFor(webext::ScriptRedirect::kBurstMicroseconds / 1e6 + 0.5);
+    webtest::runFor(WebPageLimits::kBurstMicroseconds / 1e6 + 0.5);
     const std::size_t first = webtest::server().count("/flood");
     ASSERT_TRUE(evaluate(hostile, "window.ok = 0; window.refused = 0; for (var i = 0; i < " +
                                       std::to_string(flood) +
@@ -329,7 +340,7 @@ TEST_F(WebHostile, WhatAPagesWebProcessWritesIsLoggedAsThePagesWithinItsBudget) 
     close(file);
     unlink(path);
     EXPECT_EQ(written, 0) << std::string(buffer, static_cast<std::size_t>(std::max<ssize_t>(written, 0)));
-    EXPECT_LE(marked, WebKitEngine::kMaxProcessLinesPerPage + 1);
+    EXPECT_LE(marked, WebPageLimits::kMaxProcessLinesPerPage + 1);
     EXPECT_TRUE(media.failures.empty());
     platform::setLogSink(previous);
 }

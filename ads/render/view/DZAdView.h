@@ -225,7 +225,6 @@ class DZAdView : public platform::ui::View,
     // What the ad may keep on disk at once: its video's download and its precached files together.
     static constexpr std::int64_t kMaxDiskBytes = std::int64_t{64} << 20;
     // Video sources one page may set; later ones get the page an "error" video event.
-    static constexpr int kMaxVideoSourcesPerPage = DZPageAllowance::kMaxVideoSources;
     const std::shared_ptr<platform::DiskAllowance>& diskAllowance() const { return diskAllowance_; }
     // Before the ad's first video or precache (tests give a smaller one).
     void setDiskAllowance(std::shared_ptr<platform::DiskAllowance> allowance) {

@@ -6,11 +6,11 @@
 // action (mail, messages, app links), handed to the opener, which opens only http and https.
 // A page's messages keep their order: each ad-view delegate parses them on a serial queue of its
 // own and hands them to the main thread in turn; at most kMaxWaitingMessages wait, later ones are
-// dropped with one log line. Each page the ad view loads may send kMessageBurst messages at once
-// and kMessagesPerSecond after that (counted in the page's allowance): those over the rate are
-// dropped before anything is done with them, with one log line for the page (a page kept just under
-// the web engine's bound would otherwise write one each time a message passed). Main thread only,
-// apart from that queue.
+// dropped with one log line. Each page the ad view loads may send DZPageAllowance::kMessageBurst
+// messages at once and kMessagesPerSecond after that (counted in the page's allowance): those over the rate
+// are dropped before anything is done with them, with one log line for the page (a page kept just under the
+// web engine's bound would otherwise write one each time a message passed). Main thread only, apart from that
+// queue.
 #include <atomic>
 #include <memory>
 #include <string>
@@ -43,8 +43,6 @@ class DZAdViewDelegate : public DZAdViewDelegateProtocol,
     static constexpr int kMaxWaitingMessages = 256;
     // What the waiting messages may hold, whatever their count: a few of the largest a page can send.
     static constexpr std::size_t kMaxWaitingBytes = std::size_t{8} << 20;
-    static constexpr int kMessageBurst = DZPageAllowance::kMessageBurst;
-    static constexpr double kMessagesPerSecond = DZPageAllowance::kMessagesPerSecond;
     inline static const std::string kDeeplinkPlusEnabledKey = "/rerive/ads/deeplinkplus_enabled";
 
     // With the base handler list.

@@ -15,7 +15,7 @@ void DZAdView::setUpVideoPlayerWithURL(const std::optional<std::string>& url) {
     // Each source is a new pipeline and download: a page setting one after another would make the
     // component fetch and decode without end.
     if (url && !allowance_->videoSources.take("Ad page video sources refused: the page has set " +
-                                              std::to_string(kMaxVideoSourcesPerPage))) {
+                                              std::to_string(DZPageAllowance::kMaxVideoSources))) {
         postJSNotification("onVideoEvent", nlohmann::json{{"event", "error"}});
         return;
     }

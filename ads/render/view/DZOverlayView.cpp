@@ -123,7 +123,7 @@ void DZOverlayView::loadOverlayWithUserInfo(const DZNotification::Parameters& us
     // Each load is a new page, with budgets and ping shares of its own: the ad's page gets a few.
     if (adView_ &&
         !adView_->pageAllowance()->overlayLoads.take("Overlay pages refused: the ad's page has loaded " +
-                                                     std::to_string(kMaxLoadsPerAdPage)))
+                                                     std::to_string(DZPageAllowance::kMaxOverlayLoads)))
         return;
     if (!overlayView_) addOverlaySubview();
     auto page = overlayView_;

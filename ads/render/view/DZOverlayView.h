@@ -44,7 +44,6 @@ class DZOverlayView : public platform::ui::View, public DZAdViewDelegateProtocol
 
     // Overlay pages one page of the ad may load (counted in its allowance); later ones are refused
     // with one log line.
-    static constexpr int kMaxLoadsPerAdPage = DZPageAllowance::kMaxOverlayLoads;
 
   private:
     using Token = platform::ui::NotificationCenter::Token;

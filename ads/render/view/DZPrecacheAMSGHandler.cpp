@@ -270,7 +270,7 @@ void DZPrecacheAMSGHandler::preload() {
     const auto view = events_->adView.lock();
     const auto page = view ? view->pageAllowance() : viewlessAllowance_;
     if (!page->precacheStarts.take("Precache refused: the page has started " +
-                                   std::to_string(kMaxStartsPerPage) + " downloads"))
+                                   std::to_string(DZPageAllowance::kMaxPrecacheStarts) + " downloads"))
         return;
     auto request = dz_requestForURL(sourceURL_, std::nullopt, std::nullopt, std::nullopt);
     if (!request) return;

@@ -34,7 +34,6 @@ class DZPrecacheAMSGHandler : public DZAMSGHandler {
     // Downloads one page may start, aborted ones included (counted in the allowance of the first
     // message's ad view's page, else the handler's own); later ones are refused with one log line.
     // What a download logs later is charged to that page too.
-    static constexpr int kMaxStartsPerPage = DZPageAllowance::kMaxPrecacheStarts;
 
     // Gets each event's user info on the main thread. Unset: the ad view of the first message.
     using EventSink = std::function<void(const nlohmann::json& userInfo)>;

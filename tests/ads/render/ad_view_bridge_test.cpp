@@ -225,8 +225,8 @@ TEST_F(AdViewBridge, MessagesKeepTheirOrderAndAFloodIsCut) {
     const int sent = DZAdViewDelegate::kMaxWaitingMessages + 44;
     for (int i = 0; i < sent; ++i) {
         // Within the page's rate: the main thread, busy, takes none meanwhile.
-        if (i > 0 && i % DZAdViewDelegate::kMessageBurst == 0)
-            bed_.home().loop().stall(DZAdViewDelegate::kMessageBurst / DZAdViewDelegate::kMessagesPerSecond);
+        if (i > 0 && i % DZPageAllowance::kMessageBurst == 0)
+            bed_.home().loop().stall(DZPageAllowance::kMessageBurst / DZPageAllowance::kMessagesPerSecond);
         bed_.engine().navigate("amsg://x/tikoleapTest?n=" + std::to_string(i));
     }
     ASSERT_TRUE(bed_.home().pump().until(
@@ -247,8 +247,8 @@ TEST_F(AdViewBridge, APagesMessagesPastItsRateAreDroppedWithOneLineForThePage) {
     delegate_->addAMSGHandler(handler);
     loadPage("https://ads.example/page");
     platform::ScopedLogSink sink;
-    const auto burst = static_cast<std::size_t>(DZAdViewDelegate::kMessageBurst);
-    const auto perSecond = static_cast<std::size_t>(DZAdViewDelegate::kMessagesPerSecond);
+    const auto burst = static_cast<std::size_t>(DZPageAllowance::kMessageBurst);
+    const auto perSecond = static_cast<std::size_t>(DZPageAllowance::kMessagesPerSecond);
     // Sends `count` messages at once and lets those taken arrive, `taken` in all by then.
     auto flood = [&](const std::string& tag, std::size_t count, std::size_t taken) {
         for (std::size_t i = 0; i < count; ++i) bed_.engine().navigate("amsg://x/tikoleapTest?n=" + tag);

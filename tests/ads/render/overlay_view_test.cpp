@@ -110,8 +110,8 @@ TEST_F(Overlay, ShowsHidesAndLoadsOnlyWhatItsOwnPagesAskFor) {
     // Each overlay page is a page of its own, with its own budgets: one page of the ad loads a few.
     auto overlayPage = overlay_->overlayView();
     const std::uint64_t loadsBefore = overlayPage->hostLoadCount();
-    for (int i = 0; i < DZOverlayView::kMaxLoadsPerAdPage + 3; ++i)
+    for (int i = 0; i < DZPageAllowance::kMaxOverlayLoads + 3; ++i)
         send(other_, "loadHtml", {{"overlayHtml", "<p/>"}, {"baseUrl", "about:blank"}});
     EXPECT_EQ(overlayPage->hostLoadCount() - loadsBefore,
-              static_cast<std::uint64_t>(DZOverlayView::kMaxLoadsPerAdPage));
+              static_cast<std::uint64_t>(DZPageAllowance::kMaxOverlayLoads));
 }

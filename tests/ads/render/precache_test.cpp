@@ -134,7 +134,7 @@ TEST_F(PrecacheTest, APageThatAbortsAndAsksAgainStartsAFewDownloadsInAll) {
         res.set_content("bytes", "application/octet-stream");
     });
     platform::ScopedLogSink sink;
-    for (int i = 0; i < DZPrecacheAMSGHandler::kMaxStartsPerPage + 4; ++i) {
+    for (int i = 0; i < DZPageAllowance::kMaxPrecacheStarts + 4; ++i) {
         events_.clear();
         send({{"src", server.url("/file")}});
         if (handler_->hasStartedPreloading()) waitForEnd();
@@ -142,7 +142,7 @@ TEST_F(PrecacheTest, APageThatAbortsAndAsksAgainStartsAFewDownloadsInAll) {
         send({{"abort", "1"}});
         waitForEnd();  // its "precacheCanceled", before the next round's events
     }
-    EXPECT_EQ(asked.load(), DZPrecacheAMSGHandler::kMaxStartsPerPage);
+    EXPECT_EQ(asked.load(), DZPageAllowance::kMaxPrecacheStarts);
     DZLoggingQueue()->sync([] {});
     EXPECT_THAT(sink.lines(), testing::Contains(testing::HasSubstr("started 8 downloads")));
     EXPECT_EQ(std::count_if(sink.lines().begin(), sink.lines().end(),

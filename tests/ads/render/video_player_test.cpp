@@ -258,9 +258,9 @@ TEST_F(VideoTest, PlaysOnlyWebSourcesAndFilesInsideThePrecacheFolder) {
               std::vector<std::string>{"file://" + fs::canonical(folder / "a1" / "clip.webm").string()});
 
     // Each source costs a pipeline and a download: a page gets a few, then errors.
-    for (int i = 0; i < DZAdView::kMaxVideoSourcesPerPage; ++i)
+    for (int i = 0; i < DZPageAllowance::kMaxVideoSources; ++i)
         send({{"action", "src"}, {"src", "https://ads.example/" + std::to_string(i) + ".webm"}});
-    EXPECT_EQ(player_->items.size(), static_cast<std::size_t>(DZAdView::kMaxVideoSourcesPerPage));
+    EXPECT_EQ(player_->items.size(), static_cast<std::size_t>(DZPageAllowance::kMaxVideoSources));
     EXPECT_EQ(names(events()).back(), "error");
 }
 
