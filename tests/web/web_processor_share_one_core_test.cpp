@@ -18,6 +18,9 @@ TEST(WebProcessorShareOnOneCore, HonestAnimationsAreLeftAloneAndAPageSpinningIsS
     auto circle = webtest::host().createView(320, 50);
     box->setDelegate(&boxRecorder);
     circle->setDelegate(&circleRecorder);
+    // At the scale the game's window shows them.
+    box->setScale(2);
+    circle->setScale(2);
     box->loadHTML(
         "<html><body style='margin:0'><style>@keyframes m{from{transform:translateX(0) rotate(0)}"
         "to{transform:translateX(200px) rotate(360deg)}}</style><div style='width:80px;height:80px;"
