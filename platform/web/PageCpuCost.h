@@ -7,9 +7,13 @@
 // game waited for) or when it showed next to no frames for its processor time (a busy loop, in a
 // worker or not, buys no picture). An animation that keeps drawing its frames while the game keeps
 // its ticks is left alone.
+#include <chrono>
 #include <cstdint>
+#include <string>
 
 namespace platform::web {
+
+class LoopTicks;
 
 class PageCpuCost {
   public:
@@ -20,6 +24,16 @@ class PageCpuCost {
 
     // `frames` the page drew over `seconds`, in which the main loop's ticks came `lateShare` late.
     static bool stops(std::uint64_t frames, double seconds, double lateShare);
+
+    // The page's process starts anew, at the page's `frame`.
+    void restart(std::uint64_t frame);
+    // The page's process passed its share again: whether the page is stopped for it, judged since
+    // the last time (or since the process began, which the span lies in), with why.
+    bool stops(std::uint64_t frame, const LoopTicks& ticks, std::string& why);
+
+  private:
+    std::chrono::steady_clock::time_point since_ = std::chrono::steady_clock::now();
+    std::uint64_t sinceFrame_ = 0;
 };
 
 }  // namespace platform::web

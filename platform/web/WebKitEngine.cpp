@@ -11,8 +11,6 @@
 
 #include "platform/foundation/Log.h"
 #include "platform/runloop/GLibRunLoop.h"
-#include "platform/web/LoopTicks.h"
-#include "platform/web/PageCpuCost.h"
 #include "platform/web/PageWatchdog.h"
 #include "platform/web/WebExtensionProtocol.h"
 #include "platform/web/WebKitEngineParts.h"
@@ -515,38 +513,24 @@ void WebKitEngine::onProcessMessage(const std::string& name, const std::string& 
         page_.toldRefusedRequests = true;
         logMessage("WebKitEngine", 3, "the page's requests are refused: it asked for more than its share");
     }
-    if (name == extension::kCpuLimitMessage) return onPastProcessorShare();
+    if (std::string why; name == extension::kCpuLimitMessage) {
+        if (cpuCost_.stops(frameNumber(), host_.loopTicks(), why)) return stopHostilePage(why);
+        if (!std::exchange(page_.toldCpuLeft, true))
+            logMessage("WebKitEngine", 2,
+                       "the page keeps past its processor share, drawing, and the game its pace");
+        return;
+    }
     if (name != extension::kMemoryLimitMessage || pendingFailureCode_ == WebError::kHostile) return;
     overMemory_ = true;
     stopHostilePage("it neared its memory limit");
 }
 
-void WebKitEngine::onPastProcessorShare() {
-    // Judged over the time since the last word, or since the process began, which the span lies in.
-    const auto now = std::chrono::steady_clock::now();
-    const double seconds = std::chrono::duration<double>(now - cpuJudgedAt_).count();
-    const std::uint64_t frames = frameNumber() - cpuJudgedFrame_;
-    cpuJudgedAt_ = now;
-    cpuJudgedFrame_ = frameNumber();
-    const double late = host_.loopTicks().lateShare(seconds);
-    if (PageCpuCost::stops(frames, seconds, late)) {
-        return stopHostilePage(late > PageCpuCost::kMostLateShare
-                                   ? "it kept its process busy past its share while the game ran late"
-                                   : "it kept its process busy past its share and drew next to nothing");
-    }
-    if (!std::exchange(page_.toldCpuLeft, true))
-        logMessage("WebKitEngine", 2,
-                   "the page keeps its process past its share, drawing, and the game keeps its pace");
-}
-
 void WebKitEngine::stopHostilePage(const std::string& why) {
     if (pendingFailureCode_ == WebError::kHostile) return;
-    // The reason first: the address is the page's to make as long as it likes, and it is cut, so
-    // that the line keeps to the log's bound with the reason whole.
-    std::string address = url();
-    if (address.size() > WebPageLimits::kMaxStopLineURLBytes)
-        address = address.substr(0, WebPageLimits::kMaxStopLineURLBytes) + "...";
-    logMessage("WebKitEngine::stopHostilePage", 3, "stopping the page: " + why + " (" + address + ")");
+    // The reason first, and the address, which the page makes as long as it likes, cut.
+    logMessage(
+        "WebKitEngine::stopHostilePage", 3,
+        "stopping the page: " + why + " (" + url().substr(0, WebPageLimits::kMaxStopLineURLBytes) + ")");
     pendingFailureCode_ = WebError::kHostile;
     // The view's own web process: no other view shares it. Its end is reported at once, from
     // inside this call, and the delegate may release this engine there.
@@ -573,8 +557,7 @@ void WebKitEngine::onProcessEnded(int reason) {
     pendingFailureCode_ = 0;
     // The next page starts in a new process.
     for (NavigationWindow* window : {&navigationBurst_, &sustainedNavigations_}) window->start = {};
-    cpuJudgedAt_ = std::chrono::steady_clock::now();
-    cpuJudgedFrame_ = frameNumber();
+    cpuCost_.restart(frameNumber());
     failureReported_ = true;
     loading_ = false;
     std::weak_ptr<int> alive = alive_;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/web/PageCpuCost.h"
 #include "platform/web/WebEngine.h"
 #include "platform/web/WebPageLimits.h"
 #include "platform/web/WebPageState.h"
@@ -102,8 +103,6 @@ class WebKitEngine : public WebEngine {
     void onProcessEnded(int reason);
     // A message of the page's web process (the extension in it), with its text if any.
     void onProcessMessage(const std::string& name, const std::string& text);
-    // The page's process used more than its processor share over a whole span.
-    void onPastProcessorShare();
     void onPageDrawn();
     void reportFailure(const WebError& error);
     // Ends the page's web process (this view's alone) because the page misbehaved.
@@ -151,9 +150,8 @@ class WebKitEngine : public WebEngine {
     MediaPlayback mediaPlayback_ = MediaPlayback::Automatic;
     int dialogs_ = 0;
     WebPageState page_;
-    // Where the page's processor time was last judged: when, and at which of its frames.
-    std::chrono::steady_clock::time_point cpuJudgedAt_ = std::chrono::steady_clock::now();
-    std::uint64_t cpuJudgedFrame_ = 0;
+    // What the page's process past its processor share costs the game.
+    PageCpuCost cpuCost_;
     // Navigations asked for since the window's start; counted across loads, since a page may
     // load itself again as fast as it likes.
     struct NavigationWindow {
