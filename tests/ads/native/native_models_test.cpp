@@ -131,41 +131,63 @@ TEST(NativeModels, AppInstallNeedsItsFieldsAndReadsHostileValuesAsMissing) {
     EXPECT_FALSE(DZNativeContentAd::create(content, {}));
 }
 
-TEST(NativeModels, TextsHoldingACharacterThatDisguisesOrBreaksALineAreLeftOut) {
+TEST(NativeModels, TextsThatDisguiseThemselvesOrBreakALineAreLeftOutAndHonestCopyIsKept) {
     NativeTestBed bed;
     const auto good = appInstall("http://127.0.0.1:9");
     auto hostile = good;
     hostile["headline"] = "Tiko Leap \u202egpj.exe";
     EXPECT_FALSE(DZNativeAppInstallAd::create(hostile, {}));  // a text the ad needs
+    hostile["headline"] = "Tiko Leap\nTap here to claim a prize";
+    EXPECT_FALSE(DZNativeAppInstallAd::create(hostile, {}));
     hostile = good;
-    hostile["body"] = "Leap higher\u2028Tap here to claim a prize";
+    hostile["body"] = "Leap higher\u2067Tap here to claim a prize";
     hostile["price"] = "Free\u2066";
+    hostile["store"] = "Store\tFree";
     hostile["attribution"]["text"] = "Ad\u2029";
     auto ad = DZNativeAppInstallAd::create(hostile, {});
     ASSERT_TRUE(ad);
     EXPECT_EQ(ad->headline(), "Tiko Leap Deluxe");
     EXPECT_EQ(ad->body(), std::nullopt);
     EXPECT_EQ(ad->price(), std::nullopt);
+    EXPECT_EQ(ad->store(), std::nullopt);
     ASSERT_TRUE(ad->attribution());
     EXPECT_EQ(ad->attribution()->text(), std::nullopt);
+    hostile = good;
+    hostile["body"] = "Leap higher\rTap here\x1b[2J";
+    EXPECT_EQ(DZNativeAppInstallAd::create(hostile, {})->body(), std::nullopt);
 
-    auto content = good;
+    // Ordinary copy: a body over several lines with a tab, and right-to-left text with its marks.
+    auto honest = good;
+    const std::string arabic = "\u0642\u0641\u0632 \u200f100%\u200f \u061c\u0623\u0639\u0644\u0649";
+    honest["headline"] = arabic;
+    honest["body"] = "Leap higher.\nCollect stars:\t3 worlds\u2028100 levels";
+    honest["price"] = "\u200e$1.99";
+    ad = DZNativeAppInstallAd::create(honest, {});
+    ASSERT_TRUE(ad);
+    EXPECT_EQ(ad->headline(), arabic);
+    EXPECT_EQ(ad->body(), honest["body"].get<std::string>());
+    EXPECT_EQ(ad->price(), "\u200e$1.99");
+
+    auto content = honest;
     content["template_id"] = 1;
     content["advertiser"] = "Tiko\u202dInc";
+    content["call_to_action"] = "Read\u2028more";
     auto contentAd = DZNativeContentAd::create(content, {});
     ASSERT_TRUE(contentAd);
     EXPECT_EQ(contentAd->advertiser(), std::nullopt);
-    EXPECT_EQ(contentAd->body(), "Leap higher");
+    EXPECT_EQ(contentAd->callToAction(), std::nullopt);
+    EXPECT_EQ(contentAd->headline(), arabic);
+    EXPECT_EQ(contentAd->body(), honest["body"].get<std::string>());
 
     auto custom = DZNativeCustomTemplateAd::create(
         {{"custom_template_id", 1},
          {"custom_assets",
           {{{"name", "title"}, {"type", "string"}, {"string_value", "Win\u202e"}},
-           {{"name", "note"}, {"type", "string"}, {"string_value", "plain"}}}}},
+           {{"name", "note"}, {"type", "string"}, {"string_value", "plain\nsecond line"}}}}},
         {});
     ASSERT_TRUE(custom);
     EXPECT_EQ(custom->stringForKey("title"), std::nullopt);
-    EXPECT_EQ(custom->stringForKey("note"), "plain");
+    EXPECT_EQ(custom->stringForKey("note"), "plain\nsecond line");
 }
 
 TEST(NativeModels, PicturesTakeOnlyWebURLsAndAtMost64) {
