@@ -1,9 +1,13 @@
 #include "platform/http/HttpUrl.h"
 
+#include <arpa/inet.h>
 #include <curl/curl.h>
+#include <netinet/in.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 
 namespace platform {
@@ -69,8 +73,52 @@ std::optional<UrlParts> parseUrl(std::string_view text) {
     p.query = part(u.get(), CURLUPART_QUERY);
     p.fragment = part(u.get(), CURLUPART_FRAGMENT);
     p.normalized = part(u.get(), CURLUPART_URL);
+    if (!p.host.empty()) {
+        // The name the engine looks up: an international one in its ASCII form.
+        std::string ascii = part(u.get(), CURLUPART_HOST, CURLU_PUNYCODE);
+        p.place = hostPlace(ascii.empty() ? p.host : ascii);
+    }
     if (p.scheme.empty()) return std::nullopt;
     return p;
+}
+
+std::string hostPlace(std::string_view written) {
+    std::string host(written);
+    for (char& c : host) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (host.size() > 1 && host.back() == '.') host.pop_back();
+    const auto ipv4 = [](in_addr address) {
+        const std::uint32_t value = ntohl(address.s_addr);
+        if ((value >> 24) == 127 || value == 0) return std::string("loopback");
+        char text[INET_ADDRSTRLEN] = {};
+        inet_ntop(AF_INET, &address, text, sizeof text);
+        return std::string(text);
+    };
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
+        std::string inner = host.substr(1, host.size() - 2);
+        inner = inner.substr(0, inner.find('%'));  // a zone names the interface, not the address
+        in6_addr address{};
+        if (inet_pton(AF_INET6, inner.c_str(), &address) != 1) return host;
+        if (IN6_IS_ADDR_V4MAPPED(&address)) {
+            in_addr v4{};
+            std::memcpy(&v4.s_addr, address.s6_addr + 12, 4);
+            return ipv4(v4);
+        }
+        if (IN6_IS_ADDR_LOOPBACK(&address) || IN6_IS_ADDR_UNSPECIFIED(&address)) return "loopback";
+        char text[INET6_ADDRSTRLEN] = {};
+        inet_ntop(AF_INET6, &address, text, sizeof text);
+        return "[" + std::string(text) + "]";
+    }
+    // Every numeric form the resolver takes for an address (127.1, 0x7f.1, 2130706433, octal).
+    in_addr v4{};
+    if (inet_aton(host.c_str(), &v4) != 0) return ipv4(v4);
+    if (host == "localhost" || host.ends_with(".localhost")) return "loopback";
+    return host;
+}
+
+bool isAddressPlace(std::string_view place) {
+    if (place.starts_with('[')) return true;
+    in_addr v4{};
+    return inet_pton(AF_INET, std::string(place).c_str(), &v4) == 1;
 }
 
 std::optional<std::string> resolveUrl(std::string_view base, std::string_view reference) {
