@@ -6,7 +6,8 @@
 // are billed, and the ad's open alone pings them, where a page naming one would bill a click each
 // time it named it. Both are read as the HTTP engine sends them. A tracker stands for a click URL
 // when it reaches the same place (any spelling of the host's address, this machine under any of
-// its names and addresses, a final dot), port and path (dot segments removed, percent-decoded,
+// its names and addresses, a final dot, and any address where the click URL names its server,
+// since no name is looked up), port and path (dot segments removed, percent-decoded,
 // slashes doubled or none at all) and carries every query parameter of it (in any order, decoded
 // as a form's, with others or a fragment added): each still reaches it. Main thread only.
 #include <cstddef>
