@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <curl/curl.h>
+#include <glib.h>
 #include <netinet/in.h>
 
 #include <algorithm>
@@ -32,6 +33,18 @@ bool hasControlOrSpace(std::string_view text) {
         auto u = static_cast<unsigned char>(c);
         return u <= 0x20 || u == 0x7f;
     });
+}
+
+// The name the engine looks up: an international one is mapped to ASCII first (so full-width
+// letters and digits, circled digits and ideographic full stops spell the plain name or address).
+// libcurl's own conversion is not offered by every version's URL API; GLib's maps the same way.
+std::string asciiHost(const std::string& host) {
+    if (std::all_of(host.begin(), host.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return host;
+    char* ascii = g_hostname_to_ascii(host.c_str());
+    std::string out = ascii ? ascii : host;
+    g_free(ascii);
+    return out;
 }
 
 }  // namespace
@@ -73,11 +86,7 @@ std::optional<UrlParts> parseUrl(std::string_view text) {
     p.query = part(u.get(), CURLUPART_QUERY);
     p.fragment = part(u.get(), CURLUPART_FRAGMENT);
     p.normalized = part(u.get(), CURLUPART_URL);
-    if (!p.host.empty()) {
-        // The name the engine looks up: an international one in its ASCII form.
-        std::string ascii = part(u.get(), CURLUPART_HOST, CURLU_PUNYCODE);
-        p.place = hostPlace(ascii.empty() ? p.host : ascii);
-    }
+    if (!p.host.empty()) p.place = hostPlace(asciiHost(p.host));
     if (p.scheme.empty()) return std::nullopt;
     return p;
 }

@@ -22,9 +22,10 @@ struct UrlParts {
 // Any scheme is accepted; nullopt when the text is no URL at all.
 std::optional<UrlParts> parseUrl(std::string_view text);
 
-// One spelling for every spelling of the place a host (as the URL parser gives it, IDN in
-// punycode) reaches: an address in its one written form (an IPv4-mapped IPv6 address as IPv4),
-// "loopback" for this machine's own names and addresses (localhost and its subdomains, 127/8,
+// One spelling for every spelling of the place a host (as the URL parser gives it, an
+// international name mapped to ASCII) reaches: an address in its one written form (an IPv4-mapped IPv6
+// address as IPv4), "loopback" for this machine's own names and addresses (localhost and its subdomains,
+// 127/8,
 // ::1, and the unspecified address, which connects here too), and any other name lower-cased
 // without its final dot. Names that resolve to an address are not looked up here.
 std::string hostPlace(std::string_view host);

@@ -43,7 +43,10 @@ TEST(PageTrackers, EverySpellingOfTheClicksPlaceStandsForItAndHonestTrackersDoNo
                                          "127.0.0.2",
                                          "localhost",
                                          "LOCALHOST.",
-                                         "ads.localhost"};
+                                         "ads.localhost",
+                                         "①②⑦.0.0.1",
+                                         "１２７。０。０。１",
+                                         "ｌｏｃａｌｈｏｓｔ"};
     for (const auto& host : hosts)
         EXPECT_TRUE(DZPageTrackers::standsFor("http://" + host + rest, kClick)) << host;
     // What the URL type reads otherwise and the engine reads as the click: slashes after the
