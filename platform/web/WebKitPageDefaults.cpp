@@ -28,17 +28,16 @@ constexpr const char* kNoPingsScript = R"JS((function () {
   }, true);
 })();)JS";
 
-// As the engine reads the header: the disposition before any parameter, whatever its case.
+// As the engine reads the header (its own libsoup parser): the disposition before any
+// parameter, whatever its case.
 bool isAttachment(WebKitURIResponse* response) {
     SoupMessageHeaders* headers = response ? webkit_uri_response_get_http_headers(response) : nullptr;
-    const char* value = headers ? soup_message_headers_get_one(headers, "Content-Disposition") : nullptr;
-    if (!value) return false;
-    std::string disposition(value);
-    disposition = disposition.substr(0, disposition.find(';'));
-    const auto first = disposition.find_first_not_of(" \t");
-    const auto last = disposition.find_last_not_of(" \t");
-    if (first == std::string::npos) return false;
-    return g_ascii_strcasecmp(disposition.substr(first, last - first + 1).c_str(), "attachment") == 0;
+    char* disposition = nullptr;
+    if (!headers || !soup_message_headers_get_content_disposition(headers, &disposition, nullptr))
+        return false;
+    const bool attachment = disposition && g_ascii_strcasecmp(disposition, "attachment") == 0;
+    g_free(disposition);
+    return attachment;
 }
 
 }  // namespace
