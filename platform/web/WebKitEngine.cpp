@@ -337,18 +337,15 @@ void WebKitEngine::sendScrollEvent(const ScrollEvent& event) {
 void WebKitEngine::setMediaPlayback(MediaPlayback policy) {
     // Both the setting and the page's autoplay rule, which the next navigation takes along.
     mediaPlayback_ = policy;
-    webkit_settings_set_media_playback_requires_user_gesture(webkit_web_view_get_settings(view_),
-                                                             policy == MediaPlayback::RequiresUserGesture);
+    WebKitPageDefaults::setAutoplay(view_, policy);
 }
 
 std::string WebKitEngine::userAgent() const {
-    const char* ua = webkit_settings_get_user_agent(webkit_web_view_get_settings(view_));
-    return ua ? ua : "";
+    return WebKitPageDefaults::userAgent(view_);
 }
 
 void WebKitEngine::setUserAgent(const std::string& userAgent) {
-    webkit_settings_set_user_agent(webkit_web_view_get_settings(view_),
-                                   userAgent.empty() ? nullptr : userAgent.c_str());
+    WebKitPageDefaults::setUserAgent(view_, userAgent);
 }
 
 void WebKitEngine::answerScriptRequest(const ScriptRequest& request, ScriptReply reply) {
