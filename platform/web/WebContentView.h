@@ -6,8 +6,9 @@
 // than kCopyCoreShare to copy), and a page that draws anew asks the window for a frame:
 // a page that stands still costs the window nothing. Touches reach the page as mouse events, except that on a
 // page taller or wider than the view a drag scrolls it (a tap is still a click); a touch gives the page the
-// keyboard's focus. The engine follows the view's size. Like all GL objects, destroy it with its GL context
-// current.
+// keyboard's focus. The engine follows the view's size, and is told it is shown while the window's last
+// frame drew the view (not hidden, out of the window, or under an opaque view): the page's media plays
+// only then. Like all GL objects, destroy it with its GL context current.
 #include <memory>
 #include <string>
 
@@ -65,6 +66,8 @@ class WebContentView : public ui::View, public ui::ShowReadiness {
     // The page drew anew: the window draws again, no sooner than the next picture is due (and
     // not at all while the page is hidden).
     void pageDrew();
+    // The window has drawn a frame: a view it left out is no longer shown.
+    void windowDrew();
     // Copies the page's picture into the texture when it may have changed since the last copy.
     void copyPage(double now, bool resized);
     void sendMouse(MouseEventType type, Point p);
@@ -79,7 +82,9 @@ class WebContentView : public ui::View, public ui::ShowReadiness {
     FrameCopyPace copyPace_{kCopyCoreShare, kRefreshSeconds};
     int copiedWidth_ = 0;  // pixels
     int copiedHeight_ = 0;
-    bool copiedOpaque_ = false;  // no pixel of the picture lets anything under it show
+    bool copiedOpaque_ = false;            // no pixel of the picture lets anything under it show
+    std::uint64_t drawnInFrame_ = 0;       // the window's frame that last drew the view
+    std::shared_ptr<void> drawListening_;  // held while the view is shown
     Gesture gesture_ = Gesture::None;
     Point touchStart_;
     Point lastTouch_;
