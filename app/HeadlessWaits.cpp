@@ -1,5 +1,6 @@
 #include "app/HeadlessWaits.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -109,6 +110,25 @@ bool HeadlessWaits::standStill(const std::function<bool()>& done, double seconds
     return true;
 }
 
+bool HeadlessWaits::standStillEachStep(const std::function<bool()>& done, double seconds, double most) {
+    const auto start = std::chrono::steady_clock::now();
+    const auto last = start + std::chrono::duration<double>(std::max(most, seconds));
+    long long steps = DZAdActivity::loadsStarted();
+    auto stepEnd = start + std::chrono::duration<double>(seconds);
+    // Each slice ends at the step's deadline, or as soon as a new step starts.
+    const auto moved = [&] { return done() || DZAdActivity::loadsStarted() != steps; };
+    for (;;) {
+        const auto now = std::chrono::steady_clock::now();
+        const double slice = std::chrono::duration<double>(std::min(stepEnd, last) - now).count();
+        if (slice <= 0) return done();
+        if (standStill(moved, slice) && done()) return true;
+        if (DZAdActivity::loadsStarted() != steps) {
+            steps = DZAdActivity::loadsStarted();
+            stepEnd = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        }
+    }
+}
+
 void HeadlessWaits::afterTick() {
     waitForPageLoads();
     waitForBanner();
@@ -175,7 +195,7 @@ void HeadlessWaits::waitForBanner() {
         return (ads->bannerState() != DiDazSupport::BannerState::pending || onlyOnTheClock) && bannerDrawn();
     };
     if (!adLoads_.wait(
-            adWait_, [&](double limit) { return standStill(ended, limit); },
+            adWait_, [&](double limit) { return standStillEachStep(ended, limit, adLoads_.left()); },
             "the ad banner did not load and paint", kBesideTheGame))
         giveUpAdLoadsUnderWay();
 }
@@ -208,8 +228,8 @@ void HeadlessWaits::waitForAdLoads() {
     // A banner's new page is drawn before the next tick too, so that a capture shows it whole.
     auto ended = [this, since] { return DZAdActivity::loadsUnderWaySince(since) == 0 && bannerDrawn(); };
     adLoads_.wait(
-        adWait_, [&](double limit) { return standStill(ended, limit); }, "an ad load did not end",
-        kBesideTheGame);
+        adWait_, [&](double limit) { return standStillEachStep(ended, limit, adLoads_.left()); },
+        "an ad load did not end", kBesideTheGame);
 }
 
 // Once an interstitial comes on screen, its page is painted at the capture's scale before the

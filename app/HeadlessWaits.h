@@ -68,6 +68,12 @@ class HeadlessWaits {
     // page whose look did not change draws nothing).
     void waitForDrawsAfterAnAnswer(const std::vector<std::weak_ptr<platform::web::WebEngine>>& pages,
                                    bool mustDraw, const std::string& what);
+    // standStill for an ad load: a mediated load asks its networks in turn, each working in real
+    // time (a page in a web process of its own), and each network it asks anew gets `seconds`
+    // afresh, within `most` in all. One limit for the whole waterfall was spent on a busy
+    // machine by networks that each took a few seconds, and the clock then ran on while the next
+    // network still worked, which changed its outcome.
+    bool standStillEachStep(const std::function<bool()>& done, double seconds, double most);
     // Whether the banner, when received, has painted at the run's scale.
     bool bannerDrawn() const;
     // Whether a presentation's slide waits for its page to draw.

@@ -41,7 +41,8 @@ void DZInAppPurchase::reportPurchaseStatus(int32_t status) {
         urls.push_back(expandedURLStringForURLStringFormat(format));
     // All purchases' reports share one asker's share: a page may offer purchase after purchase.
     static const DZPingAsker purchaseReports = DZPingAsker::next();
-    if (!urls.empty()) DZClickTrackerCollection::sharedInstance()->trackURLs(urls, purchaseReports, false);
+    if (!urls.empty())
+        DZClickTrackerCollection::sharedInstance()->trackURLs(urls, purchaseReports, false, reportCheck_);
 }
 
 std::string DZInAppPurchase::expandedURLStringForURLStringFormat(const std::string& format) const {

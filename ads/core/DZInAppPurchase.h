@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "ads/foundation/DZClickTracker.h"
+
 class DZInAppPurchase {
   public:
     enum Status : int32_t {
@@ -41,6 +43,8 @@ class DZInAppPurchase {
     void setReportingURLStringFormats(std::vector<std::string> formats) {
         reportingURLStringFormats_ = std::move(formats);
     }
+    // What each report URL, filled, and every redirect on its way, must pass before it is requested.
+    void setReportCheck(DZClickTracker::HopCheck check) { reportCheck_ = std::move(check); }
     int32_t purchaseStatus() const { return purchaseStatus_; }
     void setPurchaseStatus(int32_t status) { purchaseStatus_ = status; }
     // Whether an outcome was reported: the status alone cannot tell an error from none yet.
@@ -64,6 +68,7 @@ class DZInAppPurchase {
     int32_t purchaseStatus_ = kStatusError;
     std::atomic<bool> statusReported_{false};
     AdScreenCloser closeAdScreen_;
+    DZClickTracker::HopCheck reportCheck_;
 };
 
 // The app's side of an offered purchase.

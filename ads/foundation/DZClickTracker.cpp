@@ -2,6 +2,14 @@
 
 #include "platform/http/HttpUrl.h"
 
+namespace {
+
+platform::ErrorRef refusedHop() {
+    return std::make_shared<platform::Error>("com.rerive.ads", 0);
+}
+
+}  // namespace
+
 std::shared_ptr<DZClickTracker> DZClickTracker::create() {
     return std::shared_ptr<DZClickTracker>(new DZClickTracker());
 }
@@ -28,6 +36,13 @@ void DZClickTracker::trackURL(const std::string& url) {
     reset();
     if (url.empty()) return;
     beginBackgroundTask();
+    if (hopCheck_ && !hopCheck_(url)) {
+        hasTracked_ = true;
+        auto keep = shared_from_this();
+        if (auto d = delegate()) d->trackerDidFailWithError(*this, refusedHop());
+        endBackgroundTask();
+        return;
+    }
     tracker_ = DZCachedFile::initWithURL(url);
     tracker_->setDelegate(weak_from_this());
     if (!cacheEnabled_) tracker_->setCachePolicy(DZCachedFile::kReloadIgnoringLocalCacheData);
@@ -52,7 +67,11 @@ void DZClickTracker::endBackgroundTask() {
 
 platform::ErrorRef DZClickTracker::cachedFileShouldRedirectToURL(DZCachedFile& file, const std::string& url) {
     auto scheme = platform::urlScheme(url);
-    if (scheme && scheme->starts_with("http")) return nullptr;
+    if (scheme && scheme->starts_with("http")) {
+        // Decided before the hop is requested: a refused one is never sent.
+        if (hopCheck_ && !hopCheck_(url)) return refusedHop();
+        return nullptr;
+    }
     // Another scheme (an app store link, a custom scheme) is where the chain ends.
     cachedFileDownloadDidEnd(file);
     return std::make_shared<platform::Error>("com.rerive.ads", 0);

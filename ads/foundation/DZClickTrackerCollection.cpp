@@ -50,8 +50,9 @@ DZClickTrackerCollection::~DZClickTrackerCollection() {
     }
 }
 
-void DZClickTrackerCollection::trackURL(const std::string& url, DZPingAsker asker, bool cacheEnabled) {
-    Waiting ping{url, asker, cacheEnabled, DZLogChargeScope::current()};
+void DZClickTrackerCollection::trackURL(const std::string& url, DZPingAsker asker, bool cacheEnabled,
+                                        DZClickTracker::HopCheck check) {
+    Waiting ping{url, asker, cacheEnabled, DZLogChargeScope::current(), std::move(check)};
     // Never ahead of the asker's own waiting pings: an asker's pings go out in order.
     const std::size_t own = waitingFor(asker);
     if (hasSlotFor(asker) && own == 0) {
@@ -93,6 +94,14 @@ void DZClickTrackerCollection::start(Waiting ping) {
     auto tracker = DZClickTracker::create();
     tracker->setDelegate(weak_from_this());
     tracker->setCacheEnabled(ping.cacheEnabled);
+    if (ping.check) {
+        tracker->setHopCheck([check = std::move(ping.check), charge = ping.charge](const std::string& url) {
+            // A redirect is decided long after the asker's scope ended: its line is the asker's.
+            std::optional<DZLogChargeScope> scope;
+            if (charge) scope.emplace(charge);
+            return check(url);
+        });
+    }
     tracker->trackURL(ping.url);
     askers_[tracker.get()] = {ping.asker, std::move(ping.charge)};
     std::weak_ptr<DZClickTrackerCollection> weakSelf = weak_from_this();
@@ -142,13 +151,14 @@ void DZClickTrackerCollection::startWaiting() {
     std::erase_if(toldRefused_, [this](DZPingAsker asker) { return waitingFor(asker) == 0; });
 }
 
-void DZClickTrackerCollection::trackURLs(const nlohmann::json& urls, DZPingAsker asker, bool cacheEnabled) {
+void DZClickTrackerCollection::trackURLs(const nlohmann::json& urls, DZPingAsker asker, bool cacheEnabled,
+                                         const DZClickTracker::HopCheck& check) {
     if (!urls.is_array()) return;
     for (const auto& element : urls) {
         if (!element.is_string()) continue;
         const std::string text = element.get<std::string>();
         if (!platform::parseUrl(text)) continue;
-        trackURL(text, asker, cacheEnabled);
+        trackURL(text, asker, cacheEnabled, check);
     }
 }
 

@@ -58,10 +58,13 @@ class DZClickTrackerCollection : public DZClickTrackerDelegate,
 
     // `asker` is who asked: the ad whose impressions or clicks these are, the page that sent the
     // message, the asker that a kind of report shares (purchases, mediation reports); every ping
-    // asked for by nobody in particular shares a single asker's share.
-    void trackURL(const std::string& url, DZPingAsker asker, bool cacheEnabled = true);
+    // asked for by nobody in particular shares a single asker's share. `check`, when given, decides
+    // on the URL and on each redirect before it is requested; its lines are charged as the ping's.
+    void trackURL(const std::string& url, DZPingAsker asker, bool cacheEnabled = true,
+                  DZClickTracker::HopCheck check = {});
     // Each element that is a text making a URL is tracked; anything else is skipped.
-    void trackURLs(const nlohmann::json& urls, DZPingAsker asker, bool cacheEnabled);
+    void trackURLs(const nlohmann::json& urls, DZPingAsker asker, bool cacheEnabled,
+                   const DZClickTracker::HopCheck& check = {});
     // Fills each template (or the default template alone when there is no list) and tracks the
     // URL; each template uses up one sequence number. Tracks nothing until a report source is set.
     void trackMediationURLsFromTemplates(const std::optional<nlohmann::json>& templates,
@@ -93,6 +96,7 @@ class DZClickTrackerCollection : public DZClickTrackerDelegate,
         DZPingAsker asker;
         bool cacheEnabled;
         DZLogChargeScope::Charge charge;
+        DZClickTracker::HopCheck check;
     };
     // Who asked for a ping in flight, and what its lines are charged to.
     struct Owner {

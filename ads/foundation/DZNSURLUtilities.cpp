@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include <glib.h>
+
 #include "ads/foundation/DZStringAdditions.h"
 
 namespace {
@@ -63,13 +65,36 @@ std::optional<Url> dz_appendQueryValue(const Url& url, const std::optional<std::
     return dz_appendQueryParameters(url, nlohmann::json{{key, value.value_or("")}});
 }
 
+std::vector<DZQueryPair> dz_queryPairs(std::string_view query, std::string_view separators, bool form) {
+    const std::string stops(separators);
+    const auto flags = form ? G_URI_PARAMS_WWW_FORM : G_URI_PARAMS_NONE;
+    std::vector<DZQueryPair> pairs;
+    for (std::string_view piece : split(query, stops)) {
+        if (piece.empty()) continue;
+        DZQueryPair pair;
+        pair.hasValue = piece.find('=') != std::string_view::npos;
+        // GLib reads a pair without "=" as no pair at all: it is read as a key with no value.
+        const std::string text = pair.hasValue ? std::string(piece) : std::string(piece) + "=";
+        GUriParamsIter iter;
+        g_uri_params_iter_init(&iter, text.data(), static_cast<gssize>(text.size()), stops.c_str(), flags);
+        char* key = nullptr;
+        char* value = nullptr;
+        const bool read = g_uri_params_iter_next(&iter, &key, &value, nullptr);
+        if (read && g_utf8_validate(key, -1, nullptr) && g_utf8_validate(value, -1, nullptr)) {
+            pair.key = key;
+            pair.value = value;
+            pairs.push_back(std::move(pair));
+        }
+        g_free(key);
+        g_free(value);
+    }
+    return pairs;
+}
+
 std::optional<std::vector<std::string>> dz_parameterValuesForKey(const Url& url, const std::string& key) {
     std::vector<std::string> values;
-    for (std::string_view pair : split(url.query(), "&")) {
-        const auto parts = split(pair, "=");
-        if (parts.size() != 2 || parts[0] != key) continue;
-        if (auto value = dz_stringByRemovingPercentEncoding(parts[1])) values.push_back(std::move(*value));
-    }
+    for (auto& pair : dz_queryPairs(url.query(), "&", false))
+        if (pair.hasValue && pair.key == key) values.push_back(std::move(pair.value));
     if (values.empty()) return std::nullopt;
     return values;
 }
@@ -83,14 +108,8 @@ std::optional<std::string> dz_parameterValueForKey(const Url& url, const std::st
 std::map<std::string, std::string> dz_dictionaryFromQueryParameters(const Url& url,
                                                                     bool convertKeysToLowercase) {
     std::map<std::string, std::string> out;
-    for (std::string_view pair : split(url.query(), "&;")) {
-        const auto parts = split(pair, "=");
-        if (parts.size() != 2) continue;
-        auto key = dz_stringByRemovingPercentEncoding(parts[0]);
-        auto value = dz_stringByRemovingPercentEncoding(parts[1]);
-        if (!key || !value) continue;
-        out[convertKeysToLowercase ? lower(*key) : *key] = std::move(*value);
-    }
+    for (auto& pair : dz_queryPairs(url.query(), "&;", false))
+        if (pair.hasValue) out[convertKeysToLowercase ? lower(pair.key) : pair.key] = std::move(pair.value);
     return out;
 }
 

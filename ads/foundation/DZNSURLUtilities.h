@@ -29,12 +29,23 @@ std::optional<Url> dz_appendQueryParameters(const Url& url, const nlohmann::json
 std::optional<Url> dz_appendQueryValue(const Url& url, const std::optional<std::string>& value,
                                        const std::string& key);
 
-// Every value of key among the "&"-separated pairs that split at "=" into exactly two parts,
-// percent-decoded, in order; nothing when there is none (values that do not decode are skipped).
+// One pair of a query.
+struct DZQueryPair {
+    std::string key;
+    std::string value;
+    bool hasValue = false;  // an "=" followed the key
+};
+// The one reading of a query (GLib's): pairs split at any of `separators` and at their first "=",
+// both sides percent-decoded, a "+" as a space too when `form`; empty pairs and those that do not
+// decode to UTF-8 are skipped.
+std::vector<DZQueryPair> dz_queryPairs(std::string_view query, std::string_view separators, bool form);
+
+// Every value of key among the "&"-separated pairs that have one, in order; nothing when there is
+// none.
 std::optional<std::vector<std::string>> dz_parameterValuesForKey(const Url& url, const std::string& key);
 std::optional<std::string> dz_parameterValueForKey(const Url& url, const std::string& key);
-// Pairs split at "&" and ";", both sides percent-decoded (pairs that do not decode are skipped),
-// keys lower-cased when asked; a later pair replaces an earlier one.
+// The pairs split at "&" and ";" that have a value, keys lower-cased when asked; a later pair
+// replaces an earlier one.
 std::map<std::string, std::string> dz_dictionaryFromQueryParameters(const Url& url,
                                                                     bool convertKeysToLowercase);
 

@@ -117,6 +117,8 @@ void DZMConfig::parseSettingsConfig(const nlohmann::json& settings) {
     noFillURLs_ = dz_mediationStringList(settings, "nofill_urls", kMaxURLTemplates);
     if (const auto* rewards = dz_objectForKeyIfIsKindOfClass(settings, "rewards", DZValueKind::Array))
         rewards_ = *rewards;
+    else if (auto given = settings.find("rewards"); given != settings.end() && !given->is_null())
+        rewardsNotAList_ = true;
 }
 
 std::string DZMConfig::description() const {

@@ -54,6 +54,9 @@ class DZMConfig {
     const DZAdType& adType() const { return adType_; }
     void setAdType(const DZAdType& type) { adType_ = type; }
     const std::optional<nlohmann::json>& rewards() const { return rewards_; }
+    // Whether the settings gave "rewards" as something other than a list (null counts as none):
+    // a reward-based video then gives the network's reward, and says why.
+    bool rewardsNotAList() const { return rewardsNotAList_; }
 
   private:
     std::optional<std::string> appKey_;
@@ -65,6 +68,7 @@ class DZMConfig {
     std::optional<std::string> qdata_;
     DZAdType adType_ = DZAdType::bannerAdTypeForSize(kDZAdSizeInvalid);
     std::optional<nlohmann::json> rewards_;
+    bool rewardsNotAList_ = false;
 
     bool parseConfig(const nlohmann::json& configDict, DZRequestError::Ref* error);
     void parseSettingsConfig(const nlohmann::json& settings);

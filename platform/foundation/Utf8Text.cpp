@@ -32,6 +32,23 @@ bool hasForbiddenCharacter(std::string_view text) {
     return false;
 }
 
+bool hasCharacterThatDisguisesShownText(std::string_view text, bool severalLines) {
+    for (std::size_t at = 0; at < text.size();) {
+        const Utf8Step step = readUtf8(text, at);
+        if (!step.wellFormed) {
+            ++at;
+            continue;
+        }
+        const char32_t point = step.point;
+        const bool lineBreak = point == '\n' || point == 0x2028 || point == 0x2029;
+        const bool control = point < 0x20 || (point >= 0x7F && point <= 0x9F);
+        if ((point >= 0x202A && point <= 0x202E) || (point >= 0x2066 && point <= 0x2069)) return true;
+        if (severalLines ? control && point != '\n' && point != '\t' : control || lineBreak) return true;
+        at += step.length;
+    }
+    return false;
+}
+
 std::string_view utf8PrefixWithinBytes(std::string_view text, std::size_t maxBytes) {
     if (text.size() <= maxBytes) return text;
     std::size_t end = maxBytes;

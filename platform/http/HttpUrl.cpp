@@ -1,9 +1,14 @@
 #include "platform/http/HttpUrl.h"
 
+#include <arpa/inet.h>
 #include <curl/curl.h>
+#include <glib.h>
+#include <netinet/in.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 
 namespace platform {
@@ -28,6 +33,18 @@ bool hasControlOrSpace(std::string_view text) {
         auto u = static_cast<unsigned char>(c);
         return u <= 0x20 || u == 0x7f;
     });
+}
+
+// The name the engine looks up: an international one is mapped to ASCII first (so full-width
+// letters and digits, circled digits and ideographic full stops spell the plain name or address).
+// libcurl's own conversion is not offered by every version's URL API; GLib's maps the same way.
+std::string asciiHost(const std::string& host) {
+    if (std::all_of(host.begin(), host.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return host;
+    char* ascii = g_hostname_to_ascii(host.c_str());
+    std::string out = ascii ? ascii : host;
+    g_free(ascii);
+    return out;
 }
 
 }  // namespace
@@ -69,8 +86,48 @@ std::optional<UrlParts> parseUrl(std::string_view text) {
     p.query = part(u.get(), CURLUPART_QUERY);
     p.fragment = part(u.get(), CURLUPART_FRAGMENT);
     p.normalized = part(u.get(), CURLUPART_URL);
+    if (!p.host.empty()) p.place = hostPlace(asciiHost(p.host));
     if (p.scheme.empty()) return std::nullopt;
     return p;
+}
+
+std::string hostPlace(std::string_view written) {
+    std::string host(written);
+    for (char& c : host) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (host.size() > 1 && host.back() == '.') host.pop_back();
+    const auto ipv4 = [](in_addr address) {
+        const std::uint32_t value = ntohl(address.s_addr);
+        if ((value >> 24) == 127 || value == 0) return std::string("loopback");
+        char text[INET_ADDRSTRLEN] = {};
+        inet_ntop(AF_INET, &address, text, sizeof text);
+        return std::string(text);
+    };
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
+        std::string inner = host.substr(1, host.size() - 2);
+        inner = inner.substr(0, inner.find('%'));  // a zone names the interface, not the address
+        in6_addr address{};
+        if (inet_pton(AF_INET6, inner.c_str(), &address) != 1) return host;
+        if (IN6_IS_ADDR_V4MAPPED(&address)) {
+            in_addr v4{};
+            std::memcpy(&v4.s_addr, address.s6_addr + 12, 4);
+            return ipv4(v4);
+        }
+        if (IN6_IS_ADDR_LOOPBACK(&address) || IN6_IS_ADDR_UNSPECIFIED(&address)) return "loopback";
+        char text[INET6_ADDRSTRLEN] = {};
+        inet_ntop(AF_INET6, &address, text, sizeof text);
+        return "[" + std::string(text) + "]";
+    }
+    // Every numeric form the resolver takes for an address (127.1, 0x7f.1, 2130706433, octal).
+    in_addr v4{};
+    if (inet_aton(host.c_str(), &v4) != 0) return ipv4(v4);
+    if (host == "localhost" || host.ends_with(".localhost")) return "loopback";
+    return host;
+}
+
+bool isAddressPlace(std::string_view place) {
+    if (place.starts_with('[')) return true;
+    in_addr v4{};
+    return inet_pton(AF_INET, std::string(place).c_str(), &v4) == 1;
 }
 
 std::optional<std::string> resolveUrl(std::string_view base, std::string_view reference) {

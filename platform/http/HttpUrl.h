@@ -15,10 +15,22 @@ struct UrlParts {
     std::string query;       // without the "?"; empty when none
     std::string fragment;    // without the "#"
     std::string normalized;  // the whole URL as the parser writes it back
+    // The place the host names as the engine reaches it (see hostPlace); empty without a host.
+    std::string place;
 };
 
 // Any scheme is accepted; nullopt when the text is no URL at all.
 std::optional<UrlParts> parseUrl(std::string_view text);
+
+// One spelling for every spelling of the place a host (as the URL parser gives it, an
+// international name mapped to ASCII) reaches: an address in its one written form (an IPv4-mapped IPv6
+// address as IPv4), "loopback" for this machine's own names and addresses (localhost and its subdomains,
+// 127/8,
+// ::1, and the unspecified address, which connects here too), and any other name lower-cased
+// without its final dot. Names that resolve to an address are not looked up here.
+std::string hostPlace(std::string_view host);
+// Whether a place hostPlace gave is an address (not a name, nor this machine).
+bool isAddressPlace(std::string_view place);
 
 // The scheme of a text that starts with one ("itms-apps:", "HTTP:"), lower-cased; nullopt for a
 // relative reference.

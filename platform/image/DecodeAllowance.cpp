@@ -2,14 +2,24 @@
 
 namespace platform {
 
-bool DecodeAllowance::take(std::uint64_t work) {
+bool DecodeAllowance::takeLeft(std::uint64_t work) {
     std::uint64_t left = left_.load();
     do {
-        if (spent_ || work > left) {
-            spent_ = true;
-            return false;
-        }
+        if (work > left) return false;
     } while (!left_.compare_exchange_weak(left, left - work));
+    return true;
+}
+
+bool DecodeAllowance::take(std::uint64_t work) {
+    if (spent_ || !takeLeft(work)) {
+        spent_ = true;
+        return false;
+    }
+    if (pool_ && !pool_->takeLeft(work)) {
+        left_ += work;
+        spent_ = true;
+        return false;
+    }
     return true;
 }
 

@@ -2,16 +2,20 @@
 // Decode work that the pictures of one whole (an ad's) share, so that many pictures each just
 // within the decoder's own bounds cannot add up to minutes. A picture's work is the largest size
 // its file declares times the passes its loader makes over it (a JPEG's scans; one for other
-// formats), taken before it decodes. Once a picture's work passes what is left, it is refused and
-// so is every picture after it, whatever its size. Any thread.
+// formats), and the bytes its loader reads, taken before it decodes. Once a picture's work passes
+// what is left, it is refused and so is every picture after it, whatever its size. An allowance may
+// also draw on a pool that several share (the ads loading at the same time): a picture then takes
+// its work from both, and one that passes what is left of either is refused. Any thread.
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 namespace platform {
 
 class DecodeAllowance {
   public:
-    explicit DecodeAllowance(std::uint64_t work) : left_(work) {}
+    explicit DecodeAllowance(std::uint64_t work, std::shared_ptr<DecodeAllowance> pool = nullptr)
+        : left_(work), pool_(std::move(pool)) {}
     DecodeAllowance(const DecodeAllowance&) = delete;
     DecodeAllowance& operator=(const DecodeAllowance&) = delete;
 
@@ -24,7 +28,11 @@ class DecodeAllowance {
     std::uint64_t left() const { return left_; }
 
   private:
+    // Takes `work` when that much is left; a pool refuses one picture, not those after it.
+    bool takeLeft(std::uint64_t work);
+
     std::atomic<std::uint64_t> left_;
+    const std::shared_ptr<DecodeAllowance> pool_;
     std::atomic<bool> spent_{false};
     std::atomic<bool> reported_{false};
 };

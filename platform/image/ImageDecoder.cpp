@@ -3,6 +3,7 @@
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <glib.h>
 
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -33,6 +34,8 @@ struct SizeCheck {
     // loader makes over the pixels.
     DecodeAllowance* allowance = nullptr;
     std::uint64_t passes = 1;
+    // What the loader is handed: it reads every byte, whatever the pixels.
+    std::uint64_t bytes = 0;
     bool charged = false;
     bool unaffordable = false;
     // As the loader reported it, and the largest the file declares (what is judged and asked).
@@ -43,7 +46,8 @@ struct SizeCheck {
 };
 
 std::uint64_t work(const SizeCheck& check) {
-    return std::uint64_t(std::max(check.width, 0)) * std::uint64_t(std::max(check.height, 0)) * check.passes;
+    return std::uint64_t(std::max(check.width, 0)) * std::uint64_t(std::max(check.height, 0)) * check.passes +
+           check.bytes * ImageDecoder::kWorkPerByte;
 }
 
 // Judges the size a picture's header gives, before its pixels are allocated. A picture once
@@ -91,8 +95,9 @@ std::string tooLarge(const SizeCheck& check) {
 
 std::string unaffordable(const SizeCheck& check) {
     return "The picture of " + std::to_string(check.width) + " x " + std::to_string(check.height) +
-           " pixels would take " + std::to_string(work(check)) +
-           " pixel passes to decode, past the decode work left to the pictures it comes with.";
+           " pixels in " + std::to_string(check.bytes) + " bytes would take " + std::to_string(work(check)) +
+           " pixel passes to decode, its bytes counted in, past the decode work left to the pictures it "
+           "comes with.";
 }
 
 std::string declined(const SizeCheck& check) {
@@ -236,6 +241,24 @@ std::optional<std::size_t> pastGifSubBlocks(const std::uint8_t* bytes, std::size
     return std::nullopt;
 }
 
+// The data of a run of sub-blocks that pastGifSubBlocks found whole (from `at`, its terminator
+// included), written again in blocks of 255 bytes, the most one holds: where the blocks end means
+// nothing to the picture, and the library's readers spend on each block they read.
+std::string fullGifSubBlocks(const std::uint8_t* bytes, std::size_t at) {
+    std::string data;
+    for (std::size_t length = bytes[at]; length != 0; at += 1 + length, length = bytes[at])
+        data.append(reinterpret_cast<const char*>(bytes + at + 1), length);
+    std::string blocks;
+    blocks.reserve(data.size() + data.size() / 255 + 2);
+    for (std::size_t from = 0; from < data.size(); from += 255) {
+        const std::size_t length = std::min<std::size_t>(255, data.size() - from);
+        blocks += static_cast<char>(length);
+        blocks.append(data, from, length);
+    }
+    blocks += '\0';
+    return blocks;
+}
+
 struct GifFrame {
     std::string file;  // what the loader is handed
     int width = 0;     // the picture's own size, as its descriptor gives it
@@ -245,8 +268,8 @@ struct GifFrame {
 // The library decodes every frame of an animation it is given, and only the first is shown; it
 // also holds every extension block it reads. So it is handed the header and the global colour
 // table, the last graphic control block before the first picture (its transparent colour), that
-// picture, then the end marker. Nothing when the bytes end or go wrong before the first picture
-// is whole.
+// picture (its data in full blocks), then the end marker. Nothing when the bytes end or go wrong
+// before the first picture is whole.
 std::optional<GifFrame> firstGifFrame(const std::uint8_t* bytes, std::size_t size) {
     constexpr std::size_t kScreenEnd = 13;  // signature, then the logical screen descriptor
     if (size < kScreenEnd) return std::nullopt;
@@ -275,7 +298,7 @@ std::optional<GifFrame> firstGifFrame(const std::uint8_t* bytes, std::size_t siz
             if (flags & 0x80) data += 3u << ((flags & 0x07) + 1);
             auto end = pastGifSubBlocks(bytes, size, data + 1);  // past the LZW code size
             if (!end) return std::nullopt;
-            frame.file += control + text(at, *end) + '\x3b';
+            frame.file += control + text(at, data + 1) + fullGifSubBlocks(bytes, data + 1) + '\x3b';
             return frame;
         } else {
             return std::nullopt;  // the end marker before any picture, or a block of no kind
@@ -344,29 +367,52 @@ PixbufHolder loadIncrementally(ImageDecoder::Format format, const std::uint8_t* 
 // area. Its reader of whole files reads a block at a time from the file and decodes the picture
 // once, at its end. So the GIF's first picture goes to that reader, as a file in memory that
 // nothing else opens; the bytes begin with the GIF signature, which the library takes for no
-// other format. Nothing, and the reason in `why`, when that fails.
-GdkPixbuf* readWholeGif(const std::string& bytes, std::string& why, bool& missing) {
-    const int fd = memfd_create("tikoleap-picture", MFD_CLOEXEC);
-    if (fd < 0) {
-        why = std::string("No gif decoder: no file in memory (") + std::strerror(errno) + ")";
-        missing = true;
-        return nullptr;
+// other format. The reader takes a file by name only, and the file's name is the process's own
+// link to it under /proc, which a process may be without: then a small picture goes to the
+// incremental loader in one write, and a larger one is refused before its work is taken.
+struct GifInMemory {
+    int fd = -1;
+    std::string path;
+    GifInMemory() = default;
+    GifInMemory(const GifInMemory&) = delete;
+    GifInMemory& operator=(const GifInMemory&) = delete;
+    ~GifInMemory() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+// The bytes as a file in memory that the library can open by name; false, and why not in `why`,
+// when there is none.
+bool putGifInMemory(const std::string& bytes, GifInMemory& file, std::string& why) {
+    file.fd = memfd_create("tikoleap-picture", MFD_CLOEXEC);
+    if (file.fd < 0) {
+        why = std::string("no file in memory (") + std::strerror(errno) + ")";
+        return false;
     }
     for (std::size_t at = 0; at < bytes.size();) {
-        const ssize_t written = ::write(fd, bytes.data() + at, bytes.size() - at);
+        const ssize_t written = ::write(file.fd, bytes.data() + at, bytes.size() - at);
         if (written < 0 && errno == EINTR) continue;
         if (written <= 0) {
-            why = std::string("No gif decoder: the file in memory took ") + std::to_string(at) + " bytes";
-            missing = true;
-            ::close(fd);
-            return nullptr;
+            why = "the file in memory took " + std::to_string(at) + " bytes";
+            return false;
         }
         at += static_cast<std::size_t>(written);
     }
+    file.path = "/proc/self/fd/" + std::to_string(file.fd);
+    const int opened = ::open(file.path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (opened < 0) {
+        why = "the file in memory has no name the library can open (" + file.path + ": " +
+              std::strerror(errno) + ")";
+        return false;
+    }
+    ::close(opened);
+    return true;
+}
+
+GdkPixbuf* readWholeGif(const GifInMemory& file, std::string& why) {
     ++gHandings;
     GError* failure = nullptr;
-    GdkPixbuf* pixbuf = gdk_pixbuf_new_from_file(("/proc/self/fd/" + std::to_string(fd)).c_str(), &failure);
-    ::close(fd);
+    GdkPixbuf* pixbuf = gdk_pixbuf_new_from_file(file.path.c_str(), &failure);
     if (failure && failure->message) why = failure->message;
     if (failure) g_error_free(failure);
     return pixbuf;
@@ -477,17 +523,30 @@ std::optional<Image> ImageDecoder::decode(const std::uint8_t* bytes, std::size_t
         bytes = reinterpret_cast<const std::uint8_t*>(handed.data());
         size = handed.size();
     }
+    check.bytes = size;
     PixbufHolder pixbuf(nullptr, g_object_unref);
     std::string why;
     bool missing = false;  // no decoder at all, rather than bytes it could not decode
     if (*format == Format::GIF) {
+        GifInMemory file;
+        std::string noFile;
+        const bool whole = putGifInMemory(handed, file, noFile);
+        if (!whole && handed.size() > kMaxGifBytesInOneWrite)
+            return fail(error, "No gif decoder for a picture of " + std::to_string(handed.size()) +
+                                   " bytes: " + noFile + ", and at most " +
+                                   std::to_string(kMaxGifBytesInOneWrite) + " bytes are read without one.");
         // Judged as the loader would have been, by the screen its header gives, before the
         // reader allocates anything.
         judgeSize(check, bytes[6] | (bytes[7] << 8), bytes[8] | (bytes[9] << 8));
         if (check.refused) return fail(error, tooLarge(check));
         if (check.unaffordable) return fail(error, unaffordable(check));
         if (check.declined) return fail(error, declined(check));
-        pixbuf.reset(readWholeGif(handed, why, missing));
+        if (whole) {
+            pixbuf.reset(readWholeGif(file, why));
+        } else {
+            pixbuf = loadIncrementally(*format, bytes, size, check, why, missing);
+            if (check.declined) return fail(error, declined(check));
+        }
     } else {
         pixbuf = loadIncrementally(*format, bytes, size, check, why, missing);
         if (check.refused) return fail(error, tooLarge(check));

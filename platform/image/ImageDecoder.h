@@ -36,6 +36,14 @@ class ImageDecoder {
     static constexpr std::uint32_t kMaxJpegScans = 100;
     static constexpr std::uint64_t kMaxJpegScanPixels = std::uint64_t{16} * kMaxSide * kMaxSide;
 
+    // What a byte handed to a loader costs, in pixel passes: a loader reads every byte it is
+    // handed, and a compressed byte of a PNG or a JPEG costs it about as much as two pixels.
+    static constexpr std::uint64_t kWorkPerByte = 2;
+    // Without a name for a file in memory (see decode), a GIF's first picture goes to the
+    // library's incremental loader in one write, whose work grows with its bytes squared: up to
+    // this many bytes.
+    static constexpr std::size_t kMaxGifBytesInOneWrite = std::size_t{1} << 20;
+
     // Asked once with the picture's size as its header gives it, before any pixel memory is
     // taken (and on the decoding thread); false refuses the picture. A GIF is asked about the
     // larger of its screen and its first frame a side: the frame is decoded at its own size, and
@@ -64,8 +72,11 @@ class ImageDecoder {
     // when it has an alpha channel, RGB otherwise. Nothing, and the reason in `error`, for bytes
     // that are empty, of another format, truncated or corrupt, a picture (or a GIF's first frame)
     // wider or taller than maxSide, or one `admit` refused. With an `allowance`, the picture's
-    // work is taken from it before `admit` is asked, and a picture it refuses is refused too. A
-    // picture turned `Upright` is judged and admitted at its stored size, the same pixels.
+    // work (its pixels times the loader's passes, and its bytes handed at kWorkPerByte) is taken
+    // from it before `admit` is asked, and a picture it refuses is refused too. A picture turned
+    // `Upright` is judged and admitted at its stored size, the same pixels. A GIF is read from a
+    // file in memory, named under /proc; without that name, one whose first picture takes more
+    // than kMaxGifBytesInOneWrite bytes is refused before its work is taken.
     static std::optional<Image> decode(const std::uint8_t* bytes, std::size_t size,
                                        std::string* error = nullptr, int maxSide = kMaxSide,
                                        const Admission& admit = {}, Formats formats = Formats::Web,

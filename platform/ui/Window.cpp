@@ -217,6 +217,26 @@ void Window::markNeedsDisplayAt(double time) {
 void Window::didDisplay() {
     needsDisplay_ = false;
     if (displayAt_ >= 0 && now() >= displayAt_) displayAt_ = -1;
+    ++displays_;
+    drawingFrame_ = true;
+}
+
+void Window::didDraw() {
+    drawingFrame_ = false;
+    // Each listener may release this window or another listener: the list is copied, and each is
+    // called only while still held.
+    const auto keep = weak_from_this().lock();
+    const auto listeners = drawListeners_;
+    for (const auto& weak : listeners) {
+        if (const auto listener = weak.lock()) (*listener)();
+    }
+}
+
+Window::DrawListening Window::listenToDraws(std::function<void()> listener) {
+    auto held = std::make_shared<std::function<void()>>(std::move(listener));
+    std::erase_if(drawListeners_, [](const auto& weak) { return weak.expired(); });
+    drawListeners_.push_back(held);
+    return held;
 }
 
 void Window::handleTouch(std::uint64_t pointer, TouchPhase phase, Point location) {

@@ -79,12 +79,21 @@ class Window : public View {
     bool needsDisplay() const;
     void markNeedsDisplay() { needsDisplay_ = true; }
     void markNeedsDisplayAt(double time);
-    // The renderer is about to draw the window as it is now.
+    // The renderer is about to draw the window as it is now, and has drawn it: the frame's views
+    // know they are on screen while it draws (a view left out, hidden or under an opaque one, is
+    // not), and its listeners hear of each frame drawn. Frames are numbered from 1.
     void didDisplay();
     // What the last frame took to draw and present, on the window's clock (nothing on a virtual
     // clock): the main loop's time that a view asking for a frame costs it.
     void frameDrawn(double seconds) { lastFrameSeconds_ = seconds > 0 ? seconds : 0; }
     double lastFrameSeconds() const { return lastFrameSeconds_; }
+    void didDraw();
+    std::uint64_t displayCount() const { return displays_; }
+    bool drawingFrame() const { return drawingFrame_; }
+    // Calls `listener` once each frame has been drawn, for as long as the handle returned is held.
+    // A listener may release the window, the view and any handle.
+    using DrawListening = std::shared_ptr<void>;
+    [[nodiscard]] DrawListening listenToDraws(std::function<void()> listener);
 
     // --- input (points in window coordinates) ---
     void handleTouch(std::uint64_t pointer, TouchPhase phase, Point location);
@@ -132,6 +141,9 @@ class Window : public View {
     bool needsDisplay_ = true;
     double displayAt_ = -1;  // a view's next frame on the window's clock; -1 none
     double lastFrameSeconds_ = 0;
+    std::uint64_t displays_ = 0;
+    bool drawingFrame_ = false;
+    std::vector<std::weak_ptr<std::function<void()>>> drawListeners_;
 
     WindowTransition transition_ = WindowTransition::None;
     double transitionStart_ = 0;

@@ -97,6 +97,7 @@ bool WindowRenderer::render(Window& window) {
     ctx_->beginFrame(b.size, scale_, window.now());
     window.drawHierarchy(*ctx_);
     ctx_->endFrame();
+    window.didDraw();
 
     if (window.activeTransition() != WindowTransition::None && hasOld_) {
         composeTransition(window, window.transitionProgress());

@@ -86,6 +86,8 @@ class FakeWebEngine : public WebEngine {
     void sendScrollEvent(const ScrollEvent& event) override { scrollEvents_.push_back(event); }
     void setMediaPlayback(MediaPlayback policy) override { mediaPlayback_ = policy; }
     MediaPlayback mediaPlayback() const override { return mediaPlayback_; }
+    void setShown(bool shown) override { shown_ = shown; }
+    bool isShown() const override { return shown_; }
     std::string userAgent() const override { return userAgent_; }
     void setUserAgent(const std::string& userAgent) override { userAgent_ = userAgent; }
     void setScriptResponder(ScriptResponder responder) override { responder_ = std::move(responder); }
@@ -162,6 +164,7 @@ class FakeWebEngine : public WebEngine {
     bool showsScrollBars_ = true;
     ContentSize contentSize_;
     MediaPlayback mediaPlayback_ = MediaPlayback::Automatic;
+    bool shown_ = true;
     double scale_ = 1;
     int width_;
     int height_;

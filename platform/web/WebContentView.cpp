@@ -25,6 +25,8 @@ WebContentView::WebContentView(std::shared_ptr<WebEngine> engine) : engine_(std:
         if (current) current->makeCurrent();
     }
     if (!engine_) return;
+    // Nobody sees the page until a frame of the window draws it.
+    engine_->setShown(false);
     pageHasDrawn_ = engine_->frameNumber() > 0 && engine_->drawnAtSize();
     listening_ = engine_->listenToFrames([this] { pageDrew(); });
 }
@@ -40,6 +42,11 @@ void WebContentView::layoutSubviews() {
 
 void WebContentView::draw(ui::DrawContext& ctx) {
     if (!engine_) return;
+    if (ui::Window* shownIn = window(); shownIn && shownIn->drawingFrame()) {
+        drawnInFrame_ = shownIn->displayCount();
+        if (!drawListening_) drawListening_ = shownIn->listenToDraws([this] { windowDrew(); });
+        engine_->setShown(true);
+    }
     const int width = engine_->width();
     const int height = engine_->height();
     const double scale = engine_->scale();
@@ -61,6 +68,13 @@ void WebContentView::draw(ui::DrawContext& ctx) {
     glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
     texture_.draw(pos, uv, 1.0f);
     glEnable(GL_BLEND);
+}
+
+void WebContentView::windowDrew() {
+    const ui::Window* shownIn = window();
+    if (shownIn && drawnInFrame_ == shownIn->displayCount()) return;
+    drawListening_.reset();
+    engine_->setShown(false);
 }
 
 bool WebContentView::readyToShow() const {
@@ -198,7 +212,11 @@ void WebContentView::touchesCancelled(const ui::TouchList& touches, const ui::To
 }
 
 void WebContentView::willMoveToWindow(ui::Window* window) {
-    if (!window && engine_) engine_->setFocused(false);
+    if (!engine_) return;
+    if (!window) engine_->setFocused(false);
+    // Shown again once the new window draws it.
+    drawListening_.reset();
+    engine_->setShown(false);
 }
 
 }  // namespace platform::web

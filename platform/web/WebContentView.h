@@ -3,10 +3,12 @@
 // scale, is copied into a texture drawn over the view's bounds, so a page sits at any rectangle,
 // over or under the game, with sharp text. The picture is copied again only after the page drew
 // anew (at most every WebPageLimits::kRefreshSeconds, less often where the pictures of all pages,
-// with the window frames they ask for, cost the game more than WebPageLimits::kCopyCoreShare), and a page
-// that draws anew asks the window for a frame: a page that stands still costs the window nothing. Touches
-// reach the page as mouse events, except that on a page taller or wider than the view a drag scrolls it (a
-// tap is still a click); a touch gives the page the keyboard's focus. The engine follows the view's size.
+// with the window frames they ask for, cost the game more than WebPageLimits::kCopyCoreShare), and a
+// page that draws anew asks the window for a frame: a page that stands still costs the window
+// nothing. Touches reach the page as mouse events, except that on a page taller or wider than the
+// view a drag scrolls it (a tap is still a click); a touch gives the page the keyboard's focus. The
+// engine follows the view's size, and is told it is shown while the window's last frame drew the
+// view (not hidden, out of the window, or under an opaque view): the page's media plays only then.
 // Like all GL objects, destroy it with its GL context current.
 #include <memory>
 #include <string>
@@ -60,6 +62,8 @@ class WebContentView : public ui::View, public ui::ShowReadiness {
     // The page drew anew: the window draws again, no sooner than the next picture is due (and
     // not at all while the page is hidden).
     void pageDrew();
+    // The window has drawn a frame: a view it left out is no longer shown.
+    void windowDrew();
     // Copies the page's picture into the texture when it may have changed since the last copy.
     void copyPage(double now, bool resized);
     void sendMouse(MouseEventType type, Point p);
@@ -74,7 +78,9 @@ class WebContentView : public ui::View, public ui::ShowReadiness {
     FrameCopyPace copyPace_{WebPageLimits::kCopyCoreShare, WebPageLimits::kRefreshSeconds};
     int copiedWidth_ = 0;  // pixels
     int copiedHeight_ = 0;
-    bool copiedOpaque_ = false;  // no pixel of the picture lets anything under it show
+    bool copiedOpaque_ = false;            // no pixel of the picture lets anything under it show
+    std::uint64_t drawnInFrame_ = 0;       // the window's frame that last drew the view
+    std::shared_ptr<void> drawListening_;  // held while the view is shown
     Gesture gesture_ = Gesture::None;
     Point touchStart_;
     Point lastTouch_;

@@ -96,6 +96,11 @@ class WebEngine {
     virtual void sendScrollEvent(const ScrollEvent& event) = 0;
     virtual void setMediaPlayback(MediaPlayback policy) = 0;
     virtual MediaPlayback mediaPlayback() const = 0;
+    // Whether the view is on screen (yes by default): while it is not, the page's media waits and
+    // its sound is muted, in all its frames, whatever the page does; shown again, the page plays on
+    // what was held. Whoever shows the view tells (WebContentView).
+    virtual void setShown(bool shown) = 0;
+    virtual bool isShown() const = 0;
 
     virtual std::string userAgent() const = 0;
     virtual void setUserAgent(const std::string& userAgent) = 0;

@@ -1,6 +1,6 @@
 #pragma once
 // What the host and its web-process extension (platform/webext) say to each other: the shape of
-// the extension's start data and the names of the messages a page's process sends its view.
+// the extension's start data and the names of the messages a page's process and its view send each other.
 namespace platform::web::extension {
 
 // (interception scheme, secret header, secret, intercepted script names, memory limit in MiB,
@@ -18,5 +18,8 @@ inline constexpr const char* kRequestsRefusedMessage = "tikoleap-requests-refuse
 inline constexpr const char* kFrameHistoryMessage = "tikoleap-frame-history";
 // Carries one line (a string) the web process wrote to its standard error.
 inline constexpr const char* kProcessOutputMessage = "tikoleap-process-output";
+// Sent by the host to a page's process: whether the view is on screen (a boolean). Its media plays
+// only while it is.
+inline constexpr const char* kMediaShownMessage = "tikoleap-media-shown";
 
 }  // namespace platform::web::extension

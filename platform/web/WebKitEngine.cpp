@@ -156,6 +156,8 @@ void WebKitEngine::startHostPage() {
 }
 
 void WebKitEngine::issue(HostLoad load) {
+    // Ahead of the load on the way to the page's process, so its first media already waits.
+    tellShown();
     if (load.html) {
         webkit_web_view_load_html(view_, load.content.c_str(),
                                   load.baseUrl.empty() ? nullptr : load.baseUrl.c_str());
@@ -334,18 +336,28 @@ void WebKitEngine::sendScrollEvent(const ScrollEvent& event) {
 void WebKitEngine::setMediaPlayback(MediaPlayback policy) {
     // Both the setting and the page's autoplay rule, which the next navigation takes along.
     mediaPlayback_ = policy;
-    webkit_settings_set_media_playback_requires_user_gesture(webkit_web_view_get_settings(view_),
-                                                             policy == MediaPlayback::RequiresUserGesture);
+    WebKitPageDefaults::setAutoplay(view_, policy);
+}
+
+void WebKitEngine::setShown(bool shown) {
+    if (shown == shown_) return;
+    shown_ = shown;
+    tellShown();
+}
+
+void WebKitEngine::tellShown() {
+    webkit_web_view_set_is_muted(view_, !shown_);
+    webkit_web_view_send_message_to_page(
+        view_, webkit_user_message_new(extension::kMediaShownMessage, g_variant_new_boolean(shown_)), nullptr,
+        nullptr, nullptr);
 }
 
 std::string WebKitEngine::userAgent() const {
-    const char* ua = webkit_settings_get_user_agent(webkit_web_view_get_settings(view_));
-    return ua ? ua : "";
+    return WebKitPageDefaults::userAgent(view_);
 }
 
 void WebKitEngine::setUserAgent(const std::string& userAgent) {
-    webkit_settings_set_user_agent(webkit_web_view_get_settings(view_),
-                                   userAgent.empty() ? nullptr : userAgent.c_str());
+    WebKitPageDefaults::setUserAgent(view_, userAgent);
 }
 
 void WebKitEngine::answerScriptRequest(const ScriptRequest& request, ScriptReply reply) {
@@ -368,6 +380,7 @@ void WebKitEngine::onLoadStarted() {
     failureReported_ = false;
     pendingFailureCode_ = 0;
     dialogs_ = 0;
+    tellShown();
     armLoadTimer();
     watchdog_->arm();
     if (delegate_) delegate_->loadStarted();

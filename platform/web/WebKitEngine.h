@@ -67,6 +67,8 @@ class WebKitEngine : public WebEngine {
     void sendScrollEvent(const ScrollEvent& event) override;
     void setMediaPlayback(MediaPlayback policy) override;
     MediaPlayback mediaPlayback() const override { return mediaPlayback_; }
+    void setShown(bool shown) override;
+    bool isShown() const override { return shown_; }
     std::string userAgent() const override;
     void setUserAgent(const std::string& userAgent) override;
     void setScriptResponder(ScriptResponder responder) override { responder_ = std::move(responder); }
@@ -122,6 +124,9 @@ class WebKitEngine : public WebEngine {
     void issue(HostLoad load);
     // A page the host loads starts the counts kept per page, not per load.
     void startHostPage();
+    // Tells the view's sound and the page's process whether the view is shown: again as each
+    // load starts, since a new process knows nothing of it.
+    void tellShown();
 
     WebKitHost& host_;
     std::optional<HostLoad> unstartedLoad_;
@@ -148,6 +153,7 @@ class WebKitEngine : public WebEngine {
     bool focused_ = false;
     bool snapshotting_ = false;  // drawing the view for a snapshot, which is no new drawing of the page
     MediaPlayback mediaPlayback_ = MediaPlayback::Automatic;
+    bool shown_ = true;
     int dialogs_ = 0;
     WebPageState page_;
     // What the page's process past its processor share costs the game.

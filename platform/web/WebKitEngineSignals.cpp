@@ -43,15 +43,6 @@ std::optional<ContentSize> parseContentSize(const char* text) {
     return size;
 }
 
-// The page's autoplay rule goes with each navigation. "Deny" still lets the user's click or key
-// start media; without a rule the engine refuses sound a page starts by itself, whatever the
-// view's setting says.
-WebKitWebsitePolicies* websitePolicies(MediaPlayback playback) {
-    return webkit_website_policies_new_with_policies(
-        "autoplay", playback == MediaPlayback::Automatic ? WEBKIT_AUTOPLAY_ALLOW : WEBKIT_AUTOPLAY_DENY,
-        nullptr);
-}
-
 HeaderList requestHeaders(WebKitURIRequest* request) {
     HeaderList headers;
     SoupMessageHeaders* soup = webkit_uri_request_get_http_headers(request);
@@ -114,7 +105,8 @@ gboolean WebKitEngine::Signals::decidePolicy(WebKitWebView*, WebKitPolicyDecisio
     // The engine does not say which frame a navigation is for, so each reads as the main
     // frame's; a frame's navigation still shows by starting none of the view's loads.
     // Taken first: the delegate may release the view.
-    WebKitWebsitePolicies* policies = websitePolicies(self->mediaPlayback_);
+    // The page's autoplay rule goes with each navigation.
+    WebKitWebsitePolicies* policies = WebKitPageDefaults::newWebsitePolicies(self->mediaPlayback_);
     if (self->onNavigation(a, a.newWindow, a.url)) {
         webkit_policy_decision_use_with_policies(decision, policies);
     } else {

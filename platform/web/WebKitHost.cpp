@@ -52,10 +52,6 @@ WebKitHost& WebKitHost::start(GLibRunLoop& loop, const WebLimits& limits) {
     }
     if (loop.context() != g_main_context_default())
         throw std::runtime_error("the web engine needs a run loop on GLib's default main context");
-    // Nothing here talks to an accessibility bus; without these every web process warns, the
-    // first for this process's toolkit, the second (empty: no bus) for the engine's web processes.
-    g_setenv("NO_AT_BRIDGE", "1", FALSE);
-    g_setenv("WEBKIT_A11Y_BUS_ADDRESS", "", FALSE);
     WebKitPageDefaults::prepareEnvironment();
     if (!gtk_init_check(nullptr, nullptr)) {
         // The displays the environment names, so that a dead one is told by name.
@@ -80,27 +76,7 @@ WebKitHost* WebKitHost::current() {
 }
 
 WebKitHost::WebKitHost(GLibRunLoop& loop, const WebLimits& limits) : loop_(loop), limits_(limits) {
-    // The engine measures each web process every poll interval: past the limit it frees what it
-    // can, and a process still above the kill threshold (the limit itself) is ended.
-    WebKitMemoryPressureSettings* memory = webkit_memory_pressure_settings_new();
-    webkit_memory_pressure_settings_set_memory_limit(
-        memory, static_cast<guint>(std::max(limits.webProcessMemoryLimitMB, 64)));
-    // Each threshold is checked against the others already set: the highest goes first.
-    webkit_memory_pressure_settings_set_kill_threshold(memory, 1.0);
-    webkit_memory_pressure_settings_set_strict_threshold(memory, 0.75);
-    webkit_memory_pressure_settings_set_conservative_threshold(memory, 0.5);
-    webkit_memory_pressure_settings_set_poll_interval(memory, std::max(limits.memoryPollSeconds, 0.05));
-    WebKitWebsiteDataManager* data = WebKitPageDefaults::newDataManager();
-    context_ = WEBKIT_WEB_CONTEXT(g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "website-data-manager", data,
-                                               "memory-pressure-settings", memory, nullptr));
-    g_object_unref(data);
-    webkit_memory_pressure_settings_free(memory);
-    WebKitPageDefaults::guardContext(context_);
-    const char* sandbox = std::getenv("TIKOLEAP_WEB_SANDBOX");
-    sandboxed_ = !(sandbox && std::string(sandbox) == "0") && sandboxCanRun();
-    webkit_web_context_set_sandbox_enabled(context_, sandboxed_);
-    if (!sandboxed_) logMessage("WebKitHost", 3, "web processes run without the engine's sandbox");
-    webkit_web_context_set_cache_model(context_, WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
+    context_ = WebKitPageDefaults::newContext(limits, sandboxed_);
 
     webProcessCpuCores_ = std::clamp(limits.webProcessCpuShare * usableCores(), 0.0,
                                      std::max(limits.webProcessCpuMostCores, 0.0));
@@ -129,20 +105,6 @@ WebKitHost::WebKitHost(GLibRunLoop& loop, const WebLimits& limits) : loop_(loop)
 }
 
 WebKitHost::~WebKitHost() = default;
-
-bool WebKitHost::sandboxCanRun() {
-    // The namespaces the engine's launcher asks bubblewrap for.
-    const char* argv[] = {
-        "bwrap",         "--ro-bind",     "/",         "/",    "--unshare-pid", "--unshare-ipc",
-        "--unshare-uts", "--unshare-net", "/bin/true", nullptr};
-    gint status = -1;
-    const gboolean ran =
-        g_spawn_sync(nullptr, const_cast<gchar**>(argv), nullptr,
-                     static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_STDOUT_TO_DEV_NULL |
-                                              G_SPAWN_STDERR_TO_DEV_NULL),
-                     nullptr, nullptr, nullptr, nullptr, &status, nullptr);
-    return ran && g_spawn_check_wait_status(status, nullptr);
-}
 
 std::string WebKitHost::findExtensionDirectory() {
     namespace fs = std::filesystem;

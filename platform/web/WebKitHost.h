@@ -46,7 +46,7 @@ class WebKitHost {
     const std::string& extensionDirectory() const { return extensionDir_; }
     bool scriptInterceptionAvailable() const { return extensionFound_; }
     // Whether the web processes run in the engine's sandbox: wherever it can start (see
-    // sandboxCanRun), unless TIKOLEAP_WEB_SANDBOX=0 switches it off.
+    // WebKitPageDefaults::newContext), unless TIKOLEAP_WEB_SANDBOX=0 switches it off.
     bool sandboxed() const { return sandboxed_; }
     // The cores each web process may keep busy on average over its span (see WebLimits).
     double webProcessCpuCores() const { return webProcessCpuCores_; }
@@ -63,9 +63,6 @@ class WebKitHost {
     WebKitHost(GLibRunLoop& loop, const WebLimits& limits);
     ~WebKitHost();
     static std::string findExtensionDirectory();
-    // The sandbox needs bubblewrap and the namespaces it makes; a container may deny them (a
-    // CI runner), and then no web process could start in it.
-    static bool sandboxCanRun();
 
     GLibRunLoop& loop_;
     WebLimits limits_;

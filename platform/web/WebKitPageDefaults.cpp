@@ -3,7 +3,11 @@
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "platform/foundation/Log.h"
+#include "platform/web/WebKitHost.h"
 
 namespace platform::web {
 
@@ -28,17 +32,16 @@ constexpr const char* kNoPingsScript = R"JS((function () {
   }, true);
 })();)JS";
 
-// As the engine reads the header: the disposition before any parameter, whatever its case.
+// As the engine reads the header (its own libsoup parser): the disposition before any
+// parameter, whatever its case.
 bool isAttachment(WebKitURIResponse* response) {
     SoupMessageHeaders* headers = response ? webkit_uri_response_get_http_headers(response) : nullptr;
-    const char* value = headers ? soup_message_headers_get_one(headers, "Content-Disposition") : nullptr;
-    if (!value) return false;
-    std::string disposition(value);
-    disposition = disposition.substr(0, disposition.find(';'));
-    const auto first = disposition.find_first_not_of(" \t");
-    const auto last = disposition.find_last_not_of(" \t");
-    if (first == std::string::npos) return false;
-    return g_ascii_strcasecmp(disposition.substr(first, last - first + 1).c_str(), "attachment") == 0;
+    char* disposition = nullptr;
+    if (!headers || !soup_message_headers_get_content_disposition(headers, &disposition, nullptr))
+        return false;
+    const bool attachment = disposition && g_ascii_strcasecmp(disposition, "attachment") == 0;
+    g_free(disposition);
+    return attachment;
 }
 
 }  // namespace
@@ -132,6 +135,10 @@ WebKitWebsiteDataManager* WebKitPageDefaults::newDataManager() {
 }
 
 void WebKitPageDefaults::prepareEnvironment() {
+    // Nothing here talks to an accessibility bus; without these every web process warns, the
+    // first for this process's toolkit, the second (empty: no bus) for the engine's web processes.
+    g_setenv("NO_AT_BRIDGE", "1", FALSE);
+    g_setenv("WEBKIT_A11Y_BUS_ADDRESS", "", FALSE);
     // The graphics driver would keep the shaders of every page (a page's WebGL makes as many as
     // it likes) in the player's cache folder, up to a GiB. Both names: parts of the driver still
     // read the older one alone.
@@ -141,6 +148,68 @@ void WebKitPageDefaults::prepareEnvironment() {
 
 void WebKitPageDefaults::guardContext(WebKitWebContext* context) {
     g_signal_connect(context, "download-started", G_CALLBACK(Signals::downloadStarted), nullptr);
+}
+
+WebKitWebContext* WebKitPageDefaults::newContext(const WebLimits& limits, bool& sandboxed) {
+    // The engine measures each web process every poll interval: past the limit it frees what it
+    // can, and a process still above the kill threshold (the limit itself) is ended.
+    WebKitMemoryPressureSettings* memory = webkit_memory_pressure_settings_new();
+    webkit_memory_pressure_settings_set_memory_limit(
+        memory, static_cast<guint>(std::max(limits.webProcessMemoryLimitMB, 64)));
+    // Each threshold is checked against the others already set: the highest goes first.
+    webkit_memory_pressure_settings_set_kill_threshold(memory, 1.0);
+    webkit_memory_pressure_settings_set_strict_threshold(memory, 0.75);
+    webkit_memory_pressure_settings_set_conservative_threshold(memory, 0.5);
+    webkit_memory_pressure_settings_set_poll_interval(memory, std::max(limits.memoryPollSeconds, 0.05));
+    WebKitWebsiteDataManager* data = newDataManager();
+    auto* context = WEBKIT_WEB_CONTEXT(g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "website-data-manager", data,
+                                                    "memory-pressure-settings", memory, nullptr));
+    g_object_unref(data);
+    webkit_memory_pressure_settings_free(memory);
+    guardContext(context);
+    const char* sandbox = std::getenv("TIKOLEAP_WEB_SANDBOX");
+    sandboxed = !(sandbox && std::string(sandbox) == "0") && sandboxCanRun();
+    webkit_web_context_set_sandbox_enabled(context, sandboxed);
+    if (!sandboxed) logMessage("WebKitHost", 3, "web processes run without the engine's sandbox");
+    webkit_web_context_set_cache_model(context, WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
+    return context;
+}
+
+bool WebKitPageDefaults::sandboxCanRun() {
+    // The namespaces the engine's launcher asks bubblewrap for.
+    const char* argv[] = {
+        "bwrap",         "--ro-bind",     "/",         "/",    "--unshare-pid", "--unshare-ipc",
+        "--unshare-uts", "--unshare-net", "/bin/true", nullptr};
+    gint status = -1;
+    const gboolean ran =
+        g_spawn_sync(nullptr, const_cast<gchar**>(argv), nullptr,
+                     static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_STDOUT_TO_DEV_NULL |
+                                              G_SPAWN_STDERR_TO_DEV_NULL),
+                     nullptr, nullptr, nullptr, nullptr, &status, nullptr);
+    return ran && g_spawn_check_wait_status(status, nullptr);
+}
+
+void WebKitPageDefaults::setAutoplay(WebKitWebView* view, MediaPlayback policy) {
+    webkit_settings_set_media_playback_requires_user_gesture(webkit_web_view_get_settings(view),
+                                                             policy == MediaPlayback::RequiresUserGesture);
+}
+
+WebKitWebsitePolicies* WebKitPageDefaults::newWebsitePolicies(MediaPlayback policy) {
+    // "Deny" still lets the user's click or key start media; without a rule the engine refuses
+    // sound a page starts by itself, whatever the view's setting says.
+    return webkit_website_policies_new_with_policies(
+        "autoplay", policy == MediaPlayback::Automatic ? WEBKIT_AUTOPLAY_ALLOW : WEBKIT_AUTOPLAY_DENY,
+        nullptr);
+}
+
+std::string WebKitPageDefaults::userAgent(WebKitWebView* view) {
+    const char* ua = webkit_settings_get_user_agent(webkit_web_view_get_settings(view));
+    return ua ? ua : "";
+}
+
+void WebKitPageDefaults::setUserAgent(WebKitWebView* view, const std::string& userAgent) {
+    webkit_settings_set_user_agent(webkit_web_view_get_settings(view),
+                                   userAgent.empty() ? nullptr : userAgent.c_str());
 }
 
 WebKitPageDefaults::WebKitPageDefaults(WebKitWebView* view, const char* world) : view_(view) {

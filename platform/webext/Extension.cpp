@@ -1,6 +1,7 @@
 // Loaded by the engine into each web process: redirects the scripts the host answers, holds the
-// process under its memory limit and its processor share, counts its frames' own address changes
-// and hands what it writes to its standard error to the host.
+// process under its memory limit and its processor share, counts its frames' own address changes,
+// hands what it writes to its standard error to the host, holds the media of a page nobody sees
+// and keeps the process off the desktop's message bus.
 #include <signal.h>
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include "platform/web/WebExtensionProtocol.h"
 #include "platform/webext/CpuWatch.h"
 #include "platform/webext/FrameHistory.h"
+#include "platform/webext/MediaHold.h"
 #include "platform/webext/MemoryWatch.h"
 #include "platform/webext/OutputRelay.h"
 #include "platform/webext/ScriptRedirect.h"
@@ -28,6 +30,7 @@ std::vector<guint64> gPages;
 void onPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointer) {
     gPages.push_back(webkit_web_page_get_id(page));
     gRedirect->watch(page);
+    webext::MediaHold::start().watch(page);
 }
 
 void tellHost(const char* message, const std::string* text = nullptr) {
@@ -96,6 +99,11 @@ extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(W
     const gchar* name = nullptr;
     while (g_variant_iter_next(names, "&s", &name)) scripts.emplace_back(name);
     g_variant_iter_free(names);
+    // The engine makes each page that plays media a media player of the desktop's session bus, its
+    // own name there taking the player's media keys (Play, Pause, Next) from their music to an ad
+    // they may not even see. It reads the bus's address when the first media element plays, long
+    // after this: a process without a usable one stays off the bus, and the page's media plays on.
+    g_setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", TRUE);
     gExtension = extension;
     // Both live as long as the process.
     gRedirect = new webext::ScriptRedirect(scheme, header, secret, std::move(scripts));
@@ -104,4 +112,5 @@ extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(W
     webext::CpuWatch::start(cpuSharePermille, cpuSpanMs, &tellHostOfCpuLimit);
     webext::OutputRelay::start(&tellHostOfOutput);
     webext::FrameHistory::start(&tellHostOfFrameHistory);
+    webext::MediaHold::start();
 }

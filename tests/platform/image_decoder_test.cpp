@@ -4,6 +4,10 @@
 // from and the way a GIF is handed to the library may cost; decoding on several threads at once.
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <cstdint>
@@ -518,32 +522,99 @@ TEST(ImageDecoder, HandsAGifsPictureToTheLibraryOnce) {
 }
 
 TEST(ImageDecoder, TakesEachPicturesWorkFromTheAllowanceItShares) {
-    // A picture's work is its size times the loader's passes over it: a progressive JPEG of ten
-    // scans takes ten times its pixels, a PNG and a GIF (the larger of screen and frame) once.
-    // The picture that passes what is left is refused before it decodes, and so is every later
-    // one, however small.
+    // A picture's work is its size times the loader's passes over it, and the bytes its loader
+    // reads: a progressive JPEG of ten scans takes ten times its pixels, a PNG and a GIF (the
+    // larger of screen and frame) once. The picture that passes what is left is refused before it
+    // decodes, and so is every later one, however small.
+    const auto read = [](const std::string& file) {
+        return ImageDecoder::loaderInput(file)->size() * ImageDecoder::kWorkPerByte;
+    };
     const std::string jpeg = progressiveJpeg(32, 16);
-    platform::DecodeAllowance allowance(32 * 16 * 10 + 16 * 16 + 100);
+    const std::string png = saved("png", 16, 16, 0x112233ff, false);
+    const std::string gifFile = gif(8, 10, false, 20, 5);
+    platform::DecodeAllowance allowance(32 * 16 * 10 + read(jpeg) + 16 * 16 + read(png) + 100);
     std::string error;
     EXPECT_TRUE(ImageDecoder::decode(jpeg, &error, ImageDecoder::kMaxSide, {}, ImageDecoder::Formats::Web,
                                      &allowance))
         << error;
-    EXPECT_EQ(allowance.left(), 16u * 16 + 100);
-    EXPECT_TRUE(ImageDecoder::decode(saved("png", 16, 16, 0x112233ff, false), &error, ImageDecoder::kMaxSide,
-                                     {}, ImageDecoder::Formats::Web, &allowance))
+    EXPECT_EQ(allowance.left(), 16u * 16 + read(png) + 100);
+    EXPECT_TRUE(
+        ImageDecoder::decode(png, &error, ImageDecoder::kMaxSide, {}, ImageDecoder::Formats::Web, &allowance))
         << error;
     EXPECT_EQ(allowance.left(), 100u);
     int asked = 0;
     const ImageDecoder::Admission count = [&asked](int, int) { return ++asked > 0; };
-    EXPECT_FALSE(ImageDecoder::decode(gif(8, 10, false, 20, 5), &error, ImageDecoder::kMaxSide, count,
+    EXPECT_FALSE(ImageDecoder::decode(gifFile, &error, ImageDecoder::kMaxSide, count,
                                       ImageDecoder::Formats::Web, &allowance));
-    EXPECT_NE(error.find("200 pixel passes"), std::string::npos) << error;
+    EXPECT_NE(error.find(std::to_string(200 + read(gifFile)) + " pixel passes"), std::string::npos) << error;
     EXPECT_EQ(asked, 0);
     EXPECT_TRUE(allowance.spent());
     EXPECT_FALSE(ImageDecoder::decode(saved("png", 1, 1, 0x112233ff, false), &error, ImageDecoder::kMaxSide,
                                       {}, ImageDecoder::Formats::Web, &allowance));
     EXPECT_NE(error.find("decode work"), std::string::npos) << error;
     EXPECT_EQ(allowance.left(), 100u);
+
+    // Many small pictures of many bytes: a GIF of one-byte blocks costs what its bytes take to
+    // read, and allowances drawing on one pool take from it together.
+    const std::string blocks = testsupport::literalGif(48, 40, 1, 300000);
+    const std::uint64_t each = 48 * 40 + read(blocks);
+    EXPECT_GT(each, 48u * 40 * 100);
+    auto pool = std::make_shared<platform::DecodeAllowance>(3 * each);
+    platform::DecodeAllowance first(2 * each, pool), second(2 * each, pool);
+    EXPECT_TRUE(
+        ImageDecoder::decode(blocks, &error, ImageDecoder::kMaxSide, {}, ImageDecoder::Formats::Web, &first))
+        << error;
+    EXPECT_TRUE(
+        ImageDecoder::decode(blocks, &error, ImageDecoder::kMaxSide, {}, ImageDecoder::Formats::Web, &second))
+        << error;
+    EXPECT_TRUE(
+        ImageDecoder::decode(blocks, &error, ImageDecoder::kMaxSide, {}, ImageDecoder::Formats::Web, &first))
+        << error;
+    EXPECT_FALSE(ImageDecoder::decode(blocks, &error, ImageDecoder::kMaxSide, {}, ImageDecoder::Formats::Web,
+                                      &second));
+    EXPECT_TRUE(second.spent());
+    EXPECT_EQ(second.left(), each);
+    EXPECT_EQ(pool->left(), 0u);
+}
+
+TEST(ImageDecoder, ReadsAGifWithoutProcAndRefusesOneTooLargeBeforeTakingItsWork) {
+    // A process may run without /proc, where the GIF's file in memory has no name the library's
+    // reader of whole files can open. Run in a child with an empty /proc of its own: an ordinary
+    // GIF still comes out as its codes name it, and one whose picture is past what the other
+    // reader takes is refused, saying why, with nothing taken from the allowance.
+    const std::string small = testsupport::literalGif(64, 48);
+    const std::string large = testsupport::literalGif(1024, 1024);
+    ASSERT_GT(ImageDecoder::loaderInput(large)->size(), ImageDecoder::kMaxGifBytesInOneWrite);
+    const auto expected = ImageDecoder::decode(small);
+    ASSERT_TRUE(expected);
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("none", "/proc", "tmpfs", 0, nullptr) != 0)
+            ::_exit(77);
+        platform::DecodeAllowance allowance(std::uint64_t{1} << 40);
+        std::string error;
+        const auto image = ImageDecoder::decode(small, &error, ImageDecoder::kMaxSide, {},
+                                                ImageDecoder::Formats::Web, &allowance);
+        if (!image || image->width != 64 || image->pixels != expected->pixels) {
+            std::fprintf(stderr, "the small GIF: %s\n", error.c_str());
+            ::_exit(1);
+        }
+        const auto left = allowance.left();
+        if (ImageDecoder::decode(large, &error, ImageDecoder::kMaxSide, {}, ImageDecoder::Formats::Web,
+                                 &allowance))
+            ::_exit(2);
+        std::fprintf(stderr, "the large GIF: %s\n", error.c_str());
+        ::_exit(error.find("/proc/self/fd/") == std::string::npos ? 3 : allowance.left() != left ? 4 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no mount namespace of its own for the child";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(ImageDecoder, DecodesOnSeveralThreadsAtOnce) {

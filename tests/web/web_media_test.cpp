@@ -1,15 +1,28 @@
 // Video and sound in pages on the real engine: a video opened as the page and a page's own video
 // load from the server and play, in a full-screen view and a banner's, and the snapshots show the
-// pictures moving. The video is made at test time from GStreamer's moving test picture.
+// pictures moving; a page nobody sees plays nothing, and no page is a media player of the desktop's
+// bus. The video is made at test time from GStreamer's moving test picture.
+#include <gio/gio.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <unistd.h>
+#include <webkit2/webkit2.h>
 
 #include <chrono>
+#include <cmath>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <string>
 
 #include "WebTestKit.h"
+#include "platform/gl/GLContext.h"
+#include "platform/ui/Window.h"
+#include "platform/ui/WindowRenderer.h"
+#include "platform/web/WebContentView.h"
+#include "platform/web/WebKitEngine.h"
 #include "support/TempDir.h"
 #include "support/TestVideo.h"
 
@@ -18,6 +31,39 @@ using webtest::evaluate;
 using webtest::runUntil;
 
 namespace {
+
+// A page whose sound and muted video start by themselves.
+const char* kAutoplayPage = R"(<html><body style='margin:0;background:#fff'>
+<video autoplay muted loop playsinline src='ball.webm' style='width:160px;height:120px'></video>
+<audio autoplay src='tone.wav'></audio></body></html>)";
+
+// 20 s of a tone, as a WAV file of 8-bit samples at 8 kHz.
+std::string toneWav() {
+    const std::uint32_t n = 8000 * 20;
+    std::string wav;
+    const auto put = [&](std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) wav += static_cast<char>((value >> (8 * i)) & 0xff);
+    };
+    wav += "RIFF";
+    put(36 + n, 4);
+    wav += "WAVEfmt ";
+    put(16, 4);
+    put(1, 2);  // PCM
+    put(1, 2);  // one channel
+    put(8000, 4);
+    put(8000, 4);
+    put(1, 2);
+    put(8, 2);
+    wav += "data";
+    put(n, 4);
+    for (std::uint32_t i = 0; i < n; ++i) wav += static_cast<char>(128 + std::lround(60 * std::sin(i / 4.0)));
+    return wav;
+}
+
+// Each media element of the page as "paused currentTime", the audio first.
+const char* kMediaState =
+    "Array.from(document.querySelectorAll('audio, video')).map(function (m) {"
+    "  return m.paused + ' ' + m.currentTime + ' ' + m.readyState; }).join(',')";
 
 class WebMedia : public webtest::ViewTest {
   protected:
@@ -29,6 +75,7 @@ class WebMedia : public webtest::ViewTest {
         std::ifstream file(path, std::ios::binary);
         webtest::page("/ball.webm", {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()},
                       "video/webm");
+        webtest::page("/tone.wav", toneWav(), "audio/wav");
         ViewTest::SetUp();
     }
 
@@ -119,4 +166,158 @@ TEST_F(WebMedia, APagesOwnVideoPlaysInAFullScreenViewAndInABannersView) {
         EXPECT_TRUE(playsPast(0.5, state)) << "readyState currentTime networkState: " << state;
         EXPECT_TRUE(pictureMoves());
     }
+}
+
+TEST_F(WebMedia, APageNobodySeesPlaysNothingUntilShownAndPausesWhenHiddenOrCovered) {
+    std::string error;
+    auto gl = platform::GLContext::createHeadless(&error);
+    ASSERT_TRUE(gl) << error;
+    auto window = std::make_shared<platform::ui::Window>();
+    auto renderer = std::make_unique<platform::ui::WindowRenderer>(gl, 1.0f);
+    auto view = std::make_shared<WebContentView>(engine);
+    view->setFrame({{0, 0}, {320, 480}});
+    const auto* webKit = dynamic_cast<WebKitEngine*>(engine.get());
+    ASSERT_NE(webKit, nullptr);
+    // Each element has had time to start, as it would have where shown; the sums of their
+    // times and how many play.
+    const auto times = [&] {
+        double sum = 0;
+        int playing = 0;
+        std::string state = evaluate(*engine, kMediaState).value;
+        for (std::size_t at = 0; at < state.size();) {
+            const std::size_t end = std::min(state.find(',', at), state.size());
+            const std::string one = state.substr(at, end - at);
+            playing += one.rfind("false", 0) == 0;
+            sum += std::stod(one.substr(one.find(' ') + 1));  // up to the ready state
+            at = end + 1;
+        }
+        return std::pair{sum, playing};
+    };
+    const std::string ready =
+        "Array.from(document.querySelectorAll('audio, video')).every(function (m) {"
+        "  return m.readyState >= 3; }) && document.querySelectorAll('audio, video').length == 2";
+
+    // Preloaded, in no window: nothing plays, the view is muted.
+    load(kAutoplayPage, server.url("/"));
+    ASSERT_TRUE(webtest::waitForValue(*engine, ready, "true", 10));
+    webtest::runFor(1);
+    // (Each is paused as it starts: a moment of it may have passed.)
+    EXPECT_EQ(times().second, 0) << evaluate(*engine, kMediaState).value;
+    EXPECT_LT(times().first, 0.25) << evaluate(*engine, kMediaState).value;
+    EXPECT_TRUE(webkit_web_view_get_is_muted(webKit->webView()));
+
+    // In the window, not yet drawn, then drawn: both play, and the sound is on.
+    window->addSubview(view);
+    webtest::runFor(0.5);
+    EXPECT_EQ(times().second, 0);
+    ASSERT_TRUE(renderer->render(*window));
+    ASSERT_TRUE(until([&] { return times().second == 2 && times().first > 1; }))
+        << evaluate(*engine, kMediaState).value;
+    EXPECT_FALSE(webkit_web_view_get_is_muted(webKit->webView()));
+
+    // Under an opaque view, hidden, and out of the window: it all stops where it was, and plays
+    // on once drawn again.
+    const auto stops = [&](const std::function<void()>& hide, const std::function<void()>& show) {
+        hide();
+        renderer->render(*window);
+        if (!until([&] { return times().second == 0; })) return false;
+        const double at = times().first;
+        webtest::runFor(0.5);
+        if (times().first != at || !webkit_web_view_get_is_muted(webKit->webView())) return false;
+        show();
+        renderer->render(*window);
+        return until([&] { return times().second == 2 && times().first > at + 0.5; });
+    };
+    auto cover = std::make_shared<platform::ui::View>(platform::Rect{{0, 0}, {320, 480}});
+    cover->setBackgroundColor(platform::ui::Color::black());
+    EXPECT_TRUE(stops([&] { window->addSubview(cover); }, [&] { cover->removeFromSuperview(); }))
+        << "covered";
+    EXPECT_TRUE(stops([&] { view->setHidden(true); }, [&] { view->setHidden(false); })) << "hidden";
+    EXPECT_TRUE(stops([&] { view->removeFromSuperview(); }, [&] { window->addSubview(view); })) << "removed";
+    // The view's texture goes while its GL context is still there.
+    window.reset();
+    view.reset();
+}
+
+namespace {
+
+// A session bus of the test's own, the web processes' before the engine starts.
+class WebMediaKeys : public webtest::ViewTest {
+  protected:
+    WebMediaKeys() : ViewTest(320, 480) {}
+
+    static void SetUpTestSuite() {
+        ASSERT_EQ(WebKitHost::current(), nullptr) << "the suite must run in a process of its own";
+        const char* argv[] = {"dbus-daemon", "--session",       "--nofork",
+                              "--nopidfile", "--print-address", nullptr};
+        gint out = -1;
+        GError* error = nullptr;
+        ASSERT_TRUE(g_spawn_async_with_pipes(nullptr, const_cast<gchar**>(argv), nullptr, G_SPAWN_SEARCH_PATH,
+                                             nullptr, nullptr, &daemon(), nullptr, &out, nullptr, &error))
+            << (error ? error->message : "");
+        std::string address;
+        pollfd wait{out, POLLIN, 0};
+        char c = 0;
+        while (poll(&wait, 1, 10000) == 1 && read(out, &c, 1) == 1 && c != '\n') address += c;
+        close(out);
+        ASSERT_FALSE(address.empty());
+        setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
+        // The engine's sandbox reaches the bus through a proxy whose socket it keeps there.
+        setenv("XDG_RUNTIME_DIR", runtime().path().c_str(), 1);
+        bus() = g_dbus_connection_new_for_address_sync(
+            address.c_str(),
+            static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                              G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+            nullptr, nullptr, nullptr);
+        ASSERT_NE(bus(), nullptr);
+    }
+    static void TearDownTestSuite() {
+        if (bus()) g_object_unref(bus());
+        if (daemon() > 0) kill(daemon(), SIGTERM);
+    }
+    static GPid& daemon() {
+        static GPid pid = 0;
+        return pid;
+    }
+    static GDBusConnection*& bus() {
+        static GDBusConnection* connection = nullptr;
+        return connection;
+    }
+    static tikoleap::test::TempDir& runtime() {
+        static tikoleap::test::TempDir dir{"web-media-run"};
+        return dir;
+    }
+    // The names on the bus that belong to media players.
+    static std::vector<std::string> players() {
+        std::vector<std::string> found;
+        GVariant* names = g_dbus_connection_call_sync(
+            bus(), "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "ListNames",
+            nullptr, G_VARIANT_TYPE("(as)"), G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
+        if (!names) return {"(the bus did not answer)"};
+        GVariantIter* it = nullptr;
+        const gchar* name = nullptr;
+        g_variant_get(names, "(as)", &it);
+        while (g_variant_iter_loop(it, "&s", &name)) {
+            if (g_str_has_prefix(name, "org.mpris.MediaPlayer2")) found.emplace_back(name);
+        }
+        g_variant_iter_free(it);
+        g_variant_unref(names);
+        return found;
+    }
+};
+
+}  // namespace
+
+TEST_F(WebMediaKeys, APagePlayingSoundIsNoMediaPlayerOnTheBus) {
+    webtest::page("/tone.wav", toneWav(), "audio/wav");
+    load("<audio autoplay src='tone.wav'></audio>", server.url("/"));
+    // The sound plays, with no touch, a second and more.
+    const auto audioTime = [&] {
+        const std::string t = evaluate(*engine, "String(document.querySelector('audio').currentTime)").value;
+        return t.empty() ? 0.0 : std::stod(t);
+    };
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (audioTime() < 1.5 && std::chrono::steady_clock::now() < end) webtest::runFor(0.1);
+    ASSERT_GT(audioTime(), 1.5) << evaluate(*engine, kMediaState).value;
+    EXPECT_EQ(players(), std::vector<std::string>{});
 }

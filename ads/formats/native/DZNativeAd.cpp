@@ -30,6 +30,10 @@ std::set<std::string> stringSet(const nlohmann::json& array) {
     return set;
 }
 
+// The decode work of the ads whose assets are loading, and how many they are. Main thread.
+std::shared_ptr<platform::DecodeAllowance> gLoadingPool;
+std::size_t gAdsLoading = 0;
+
 }  // namespace
 
 const std::string& DZNativeAd::sdkVersion() {
@@ -61,6 +65,7 @@ DZNativeAd::DZNativeAd(std::shared_ptr<DZMediatedNativeAd> mediated)
 
 DZNativeAd::~DZNativeAd() {
     if (assetsDeadline_) assetsDeadline_->invalidate();
+    leaveLoadingPool();
     if (auto content = mediatedContent()) content->setScreenListener(nullptr);
 }
 
@@ -189,6 +194,9 @@ bool DZNativeAd::shouldLoadAssets() {
     ASSERT_MAIN_THREAD();
     // Tested and set at once: a second quick call must not start the downloads again.
     if (std::exchange(assetLoadingStarted_, true)) return false;
+    if (gAdsLoading++ == 0) gLoadingPool = std::make_shared<platform::DecodeAllowance>(kMaxDecodeWorkAtOnce);
+    inLoadingPool_ = true;
+    decodeAllowance_ = std::make_shared<platform::DecodeAllowance>(kMaxDecodeWork, gLoadingPool);
     std::weak_ptr<DZNativeAd> weak = weak_from_this();
     assetsDeadline_ =
         platform::MainLoopTimer::schedule(kAssetsTimeoutSeconds, false, [weak](platform::MainLoopTimer&) {
@@ -278,6 +286,12 @@ void DZNativeAd::checkForCompletion() {
 void DZNativeAd::settleAssets() {
     assetsSettled_ = true;
     if (assetsDeadline_) std::exchange(assetsDeadline_, nullptr)->invalidate();
+    leaveLoadingPool();
+}
+
+void DZNativeAd::leaveLoadingPool() {
+    if (!std::exchange(inLoadingPool_, false)) return;
+    if (--gAdsLoading == 0) gLoadingPool.reset();
 }
 
 void DZNativeAd::callCompletions(platform::ErrorRef error) {

@@ -49,12 +49,17 @@ class DZNativeAd : public DZMediatedAd,
     // the others still on their way then count as failed: pictures wait their turn to download,
     // so an ad naming many that never come must not hold the loader.
     static constexpr double kAssetsTimeoutSeconds = 90;
-    // Decode work (pixels times the passes a loader makes over them) all of an ad's pictures may
+    // Decode work (pixels times the passes a loader makes over them, and the bytes it reads: see
+    // platform::ImageDecoder::kWorkPerByte) all of an ad's pictures may
     // take: each picture is bounded on its own, and an ad names up to a hundred. Twice the costliest
     // picture taken, more than ordinary progressive photographs filling every picture's memory
     // budget need. Past it the ad's remaining pictures fail to load, and the ad with them when
     // they are required.
     static constexpr std::uint64_t kMaxDecodeWork = 2 * platform::ImageDecoder::kMaxJpegScanPixels;
+    // Decode work the pictures of every ad loading at the same time may take together (from the
+    // first load of an ad's assets until they settle): ads loaded at once must not each take an
+    // ad's share. It starts afresh once no ad is loading.
+    static constexpr std::uint64_t kMaxDecodeWorkAtOnce = kMaxDecodeWork;
 
     ~DZNativeAd() override;
     DZNativeAd(const DZNativeAd&) = delete;
@@ -134,7 +139,8 @@ class DZNativeAd : public DZMediatedAd,
     // After make_shared: starts listening to the mediated ad's screen events.
     void didConstruct();
 
-    // What the ad's pictures take their decode work from.
+    // What the ad's pictures take their decode work from: once its assets start loading, its own
+    // allowance draws on the pool of the ads loading at the same time too.
     const std::shared_ptr<platform::DecodeAllowance>& decodeAllowance() const { return decodeAllowance_; }
     // Asset bookkeeping for the models. True once: the caller starts the loads.
     bool shouldLoadAssets();
@@ -155,6 +161,7 @@ class DZNativeAd : public DZMediatedAd,
     // The loading failed: every completion, those still to come too, hears `error`.
     void fail(platform::ErrorRef error);
     void settleAssets();
+    void leaveLoadingPool();
     void callCompletions(platform::ErrorRef error);
     void forwardScreenEvent(int event);
 
@@ -169,8 +176,9 @@ class DZNativeAd : public DZMediatedAd,
     bool assetLoadingStarted_ = false;
     bool assetsSettled_ = false;
     std::shared_ptr<platform::MainLoopTimer> assetsDeadline_;
-    const std::shared_ptr<platform::DecodeAllowance> decodeAllowance_ =
+    std::shared_ptr<platform::DecodeAllowance> decodeAllowance_ =
         std::make_shared<platform::DecodeAllowance>(kMaxDecodeWork);
+    bool inLoadingPool_ = false;
     std::vector<AssetCompletion> assetCompletions_;
     std::vector<std::function<void()>> loadsAfterRequiredAssets_;
     std::weak_ptr<DZNativeAdDelegate> delegate_;

@@ -29,7 +29,8 @@ std::optional<platform::Image> platformDecode(const std::string& bytes,
                                               const DZNativeAdImage::Admission& admit,
                                               platform::DecodeAllowance* allowance, std::string* error) {
     return platform::ImageDecoder::decode(bytes, error, DZNativeAdImage::kMaxSide, admit,
-                                          platform::ImageDecoder::Formats::Web, allowance);
+                                          platform::ImageDecoder::Formats::Web, allowance,
+                                          platform::ImageDecoder::Orientation::Upright);
 }
 
 DZNativeAdImage::Decoder& installedDecoder() {
@@ -75,8 +76,9 @@ float sanitizedScale(double scale) {
 void reportSpentAllowance(platform::DecodeAllowance& allowance) {
     if (allowance.claimRefusalReport())
         DZLogger::sharedInstance()->logPublicMessage(
-            "The ad's pictures passed the decode work an ad may cause; its remaining pictures are not "
-            "loaded.");
+            "The ad's pictures passed the decode work an ad may cause, with those of the ads loading "
+            "beside it (what its files take to read as well as their pixels); its remaining pictures "
+            "are not loaded.");
 }
 
 }  // namespace

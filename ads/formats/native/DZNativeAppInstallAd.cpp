@@ -13,7 +13,7 @@ DZNativeAppInstallAd::DZNativeAppInstallAd(const nlohmann::json& dictionary,
     : DZNativeImageAd(dictionary, options) {
     headline_ = dz_nativeString(dictionary, "headline");
     callToAction_ = dz_nativeString(dictionary, "call_to_action");
-    body_ = dz_nativeString(dictionary, "body");
+    body_ = dz_nativeString(dictionary, "body", DZNativeTextLines::kSeveral);
     store_ = dz_nativeString(dictionary, "store");
     price_ = dz_nativeString(dictionary, "price");
     const auto rating = dz_jsonNumberValue(dictionary.value("rating", nlohmann::json()));
@@ -30,7 +30,7 @@ DZNativeAppInstallAd::DZNativeAppInstallAd(std::shared_ptr<DZMediatedNativeAd> m
     if (!ad) return;
     headline_ = dz_nativeText(ad->headline(), "headline");
     callToAction_ = dz_nativeText(ad->callToAction(), "callToAction");
-    body_ = dz_nativeText(ad->body(), "body");
+    body_ = dz_nativeText(ad->body(), "body", DZNativeTextLines::kSeveral);
     store_ = dz_nativeText(ad->store(), "store");
     price_ = dz_nativeText(ad->price(), "price");
     const double rating = ad->starRating();

@@ -9,7 +9,7 @@ DZNativeContentAd::DZNativeContentAd(const nlohmann::json& dictionary,
                                      const DZAdLoaderOptionsByClass& options)
     : DZNativeImageAd(dictionary, options) {
     headline_ = dz_nativeString(dictionary, "headline");
-    body_ = dz_nativeString(dictionary, "body");
+    body_ = dz_nativeString(dictionary, "body", DZNativeTextLines::kSeveral);
     callToAction_ = dz_nativeString(dictionary, "call_to_action");
     advertiser_ = dz_nativeString(dictionary, "advertiser");
     logo_ = DZNativeAdImage::fromDictionary(dictionary.value("secondary_image", nlohmann::json()));
@@ -23,7 +23,7 @@ DZNativeContentAd::DZNativeContentAd(std::shared_ptr<DZMediatedNativeAd> mediate
         std::dynamic_pointer_cast<DZMediatedNativeContentAd>(mediated ? mediated->mediatedAd() : nullptr);
     if (!ad) return;
     headline_ = dz_nativeText(ad->headline(), "headline");
-    body_ = dz_nativeText(ad->body(), "body");
+    body_ = dz_nativeText(ad->body(), "body", DZNativeTextLines::kSeveral);
     callToAction_ = dz_nativeText(ad->callToAction(), "callToAction");
     advertiser_ = dz_nativeText(ad->advertiser(), "advertiser");
     setAvailableImages(ad->images());

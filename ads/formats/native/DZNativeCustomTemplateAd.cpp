@@ -54,7 +54,7 @@ DZNativeCustomTemplateAd::DZNativeCustomTemplateAd(const nlohmann::json& diction
         auto type = dz_nativeString(asset, "type");
         if (!name || name->empty() || !type || type->empty()) continue;
         if (*type == "string") {
-            stringAssets_[*name] = dz_nativeString(asset, "string_value");
+            stringAssets_[*name] = dz_nativeString(asset, "string_value", DZNativeTextLines::kSeveral);
             availableAssetKeys_.insert(*name);
         } else if (*type == "image") {
             auto image = DZNativeAdImage::fromDictionary(asset.value("image_value", nlohmann::json()));

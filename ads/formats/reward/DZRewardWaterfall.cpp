@@ -281,6 +281,10 @@ void DZRewardWaterfall::connectorDidRewardUser(DZMRewardBasedVideoAdNetworkConne
             DZLogText(
                 "Mediation: the server's reward was refused: its type or amount is not one a reward can "
                 "have; the network's reward is used instead, if it has one");
+    } else if (config && config->rewardsNotAList()) {
+        DZLogText(
+            "Mediation: the server's reward was refused: its \"rewards\" is not a list; the network's "
+            "reward is used instead, if it has one");
     }
     // The adapter relays its network's reward: held to what the server's must be.
     if (!given && reward) {

@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "ads/foundation/DZLogger.h"
+#include "ads/foundation/DZNSURLUtilities.h"
 #include "ads/render/overlay/DZViewController.h"
 #include "ads/render/view/DZMailComposeDelegateProxy.h"
 #include "ads/render/view/DZMessageComposeDelegateProxy.h"
@@ -34,22 +35,15 @@ std::pair<std::string_view, std::string_view> splitLink(std::string_view rest) {
     return {rest.substr(0, mark), rest.substr(mark + 1)};
 }
 
-// Pairs split at "&" and ";" and at their first "=", both sides percent-decoded (pairs that do not
-// decode are skipped), keys lower-cased; a later pair replaces an earlier one.
+// The query's pairs split at "&" and ";" that have a value, keys lower-cased; a later pair
+// replaces an earlier one.
 std::map<std::string, std::string> lowercasedQuery(std::string_view query) {
     std::map<std::string, std::string> values;
-    while (!query.empty()) {
-        const auto end = query.find_first_of("&;");
-        const auto pair = query.substr(0, end);
-        query = end == std::string_view::npos ? std::string_view{} : query.substr(end + 1);
-        const auto equals = pair.find('=');
-        if (equals == std::string_view::npos) continue;
-        auto key = platform::percentDecode(pair.substr(0, equals), false);
-        auto value = platform::percentDecode(pair.substr(equals + 1), false);
-        if (!key || !value) continue;
-        std::transform(key->begin(), key->end(), key->begin(),
+    for (auto& pair : dz_queryPairs(query, "&;", false)) {
+        if (!pair.hasValue) continue;
+        std::transform(pair.key.begin(), pair.key.end(), pair.key.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        values[*key] = std::move(*value);
+        values[pair.key] = std::move(pair.value);
     }
     return values;
 }

@@ -10,6 +10,7 @@
 #include "ads/render/overlay/DZViewController.h"
 #include "ads/render/view/DZOpener.h"
 #include "ads/render/view/DZOverlayProxy.h"
+#include "ads/render/view/DZPageTrackers.h"
 #include "ads/render/view/DZSKStoreProductViewControllerDelegate.h"
 #include "platform/store/StoreProductViewController.h"
 
@@ -128,6 +129,10 @@ void DZOpener::openInAppPurchase(const std::string& productID, int quantity,
     purchase->setProductID(productID);
     purchase->setQuantity(quantity);
     purchase->setReportingURLStringFormats(std::move(reportingURLStringFormats));
-    if (auto host = host_.lock()) host->didReceiveInAppPurchase(purchase);
+    auto host = host_.lock();
+    // A template filled in may spell the ad's click URL, or redirect to it, where the written one
+    // did not: each report is checked as it goes out.
+    purchase->setReportCheck(DZPageTrackers::hopCheck(host));
+    if (host) host->didReceiveInAppPurchase(purchase);
     didOpenInApp();
 }

@@ -1,7 +1,6 @@
 #include "ads/render/view/DZPageTrackers.h"
 
 #include <algorithm>
-#include <cctype>
 #include <set>
 #include <string_view>
 #include <utility>
@@ -13,81 +12,94 @@
 #include "ads/foundation/DZStringAdditions.h"
 #include "ads/render/host/DZAdHost.h"
 #include "ads/render/view/DZAdView.h"
+#include "platform/http/HttpUrl.h"
 
 namespace {
 
-std::string lowered(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
 // The port a URL reaches, written or not.
-std::string portOf(const platform::Url& url) {
-    if (url.hasPort()) return url.port();
-    return url.scheme() == "https" ? "443" : "80";
+std::string portOf(const platform::UrlParts& url) {
+    if (!url.port.empty()) return url.port;
+    return url.scheme == "https" ? "443" : "80";
 }
 
-// The query's parameters, decoded where they decode, as a form is: a "+" is a space.
-std::multiset<std::string> parametersOf(const platform::Url& url) {
-    std::multiset<std::string> parameters;
-    std::string_view query = url.query();
-    while (!query.empty()) {
-        const auto end = query.find('&');
-        std::string pair(query.substr(0, end));
-        if (!pair.empty()) {
-            std::replace(pair.begin(), pair.end(), '+', ' ');
-            auto decoded = dz_stringByRemovingPercentEncoding(pair);
-            parameters.insert(decoded ? std::move(*decoded) : std::move(pair));
-        }
-        if (end == std::string_view::npos) break;
-        query.remove_prefix(end + 1);
-    }
+// The query's parameters, decoded as a form's: a "+" is a space, and a key alone is one with an
+// empty value, as servers commonly take both.
+std::multiset<std::pair<std::string, std::string>> parametersOf(const platform::UrlParts& url) {
+    std::multiset<std::pair<std::string, std::string>> parameters;
+    for (auto& pair : dz_queryPairs(url.query, "&", true))
+        parameters.emplace(std::move(pair.key), std::move(pair.value));
     return parameters;
 }
 
-// The host as the resolver reaches it: a final dot names the same host.
-std::string hostOf(const platform::Url& url) {
-    std::string host = lowered(url.host());
-    if (host.size() > 1 && host.back() == '.') host.pop_back();
-    return host;
-}
-
-// The path as a server commonly takes it: none is "/", and a run of slashes is one.
-std::string pathOf(const platform::Url& url) {
+// The path as a server commonly takes it: decoded, none is "/", and a run of slashes is one. The
+// sender has already removed its dot segments.
+std::string pathOf(const platform::UrlParts& url) {
+    const auto decoded = dz_stringByRemovingPercentEncoding(url.path);
     std::string path;
-    for (const char c : url.path()) {
+    for (const char c : decoded.value_or(url.path)) {
         if (c != '/' || path.empty() || path.back() != '/') path.push_back(c);
     }
     return path.empty() ? "/" : path;
 }
 
-bool standsFor(const platform::Url& url, const platform::Url& click) {
-    if (hostOf(url) != hostOf(click) || portOf(url) != portOf(click) || pathOf(url) != pathOf(click))
-        return false;
+// Read as the HTTP engine reads what it sends, not as the URL type does: the two differ on
+// "http:/host/…", "http:///host/…" and other spellings, and only the engine's reading is billed.
+std::optional<platform::UrlParts> sentReading(const std::string& text) {
+    auto parts = platform::parseUrl(text);
+    if (!parts || !platform::isHttpScheme(parts->scheme) || parts->place.empty()) return std::nullopt;
+    return parts;
+}
+
+// The same place, or an address where the click URL names its server: the name is not looked up
+// (that would wait on a name server), so any address does.
+bool samePlace(const platform::UrlParts& url, const platform::UrlParts& click) {
+    return url.place == click.place || (platform::isAddressPlace(url.place) && click.place != "loopback" &&
+                                        !platform::isAddressPlace(click.place));
+}
+
+bool standsFor(const platform::UrlParts& url, const platform::UrlParts& click) {
+    if (!samePlace(url, click) || portOf(url) != portOf(click) || pathOf(url) != pathOf(click)) return false;
     const auto have = parametersOf(url);
     const auto needed = parametersOf(click);
     return std::includes(have.begin(), have.end(), needed.begin(), needed.end());
 }
 
-std::vector<platform::Url> clicksOf(const std::shared_ptr<DZAdHost>& host) {
-    std::vector<platform::Url> clicks;
-    if (const auto ad = host ? host->ad() : nullptr) {
-        for (const auto& text : ad->clickURLs().urls())
-            if (auto click = dz_URLWithString(text)) clicks.push_back(std::move(*click));
-    }
-    return clicks;
+std::vector<platform::UrlParts> readingsOf(const std::vector<std::string>& texts) {
+    std::vector<platform::UrlParts> readings;
+    for (const auto& text : texts)
+        if (auto reading = sentReading(text)) readings.push_back(std::move(*reading));
+    return readings;
 }
 
-bool standsForAny(const platform::Url& url, const std::vector<platform::Url>& clicks) {
-    return std::any_of(clicks.begin(), clicks.end(),
-                       [&](const platform::Url& click) { return standsFor(url, click); });
+std::vector<platform::UrlParts> clicksOf(const std::shared_ptr<DZAdHost>& host) {
+    const auto ad = host ? host->ad() : nullptr;
+    return ad ? readingsOf(ad->clickURLs().urls()) : std::vector<platform::UrlParts>();
+}
+
+bool standsForAny(const std::string& text, const std::vector<platform::UrlParts>& clicks) {
+    const auto url = sentReading(text);
+    return url && std::any_of(clicks.begin(), clicks.end(),
+                              [&](const platform::UrlParts& click) { return standsFor(*url, click); });
 }
 
 }  // namespace
 
+bool DZPageTrackers::standsFor(const std::string& url, const std::vector<std::string>& clickURLs) {
+    return standsForAny(url, readingsOf(clickURLs));
+}
+
 bool DZPageTrackers::isOwnClick(const std::string& url, const std::shared_ptr<DZAdHost>& host) {
-    const auto parsed = dz_URLWithString(url);
-    return parsed && standsForAny(*parsed, clicksOf(host));
+    return standsForAny(url, clicksOf(host));
+}
+
+DZClickTracker::HopCheck DZPageTrackers::hopCheck(const std::shared_ptr<DZAdHost>& host) {
+    auto clicks = clicksOf(host);
+    if (clicks.empty()) return {};
+    return [clicks = std::move(clicks)](const std::string& url) {
+        if (!standsForAny(url, clicks)) return true;
+        DZLogText("Ad page tracker stopped: it led to the ad's own click URL");
+        return false;
+    };
 }
 
 std::vector<std::string> DZPageTrackers::select(const std::vector<std::string>& candidates,
@@ -99,7 +111,7 @@ std::vector<std::string> DZPageTrackers::select(const std::vector<std::string>& 
     for (std::size_t i = 0; i < looked; ++i) {
         const auto url = dz_URLWithString(candidates[i]);
         if (!url || !url->isWeb()) continue;
-        if (standsForAny(*url, clicks)) {
+        if (standsForAny(url->text(), clicks)) {
             ++ownClicks;
         } else if (std::find(kept.begin(), kept.end(), url->text()) == kept.end()) {
             kept.push_back(url->text());
@@ -112,6 +124,7 @@ std::vector<std::string> DZPageTrackers::select(const std::vector<std::string>& 
 void DZPageTrackers::ping(const std::vector<std::string>& candidates, const std::shared_ptr<DZAdView>& adView,
                           const std::shared_ptr<DZAdHost>& host) {
     const DZPingAsker page = adView ? adView->pingAsker() : DZPingAsker();
+    const auto check = hopCheck(host);
     for (const auto& tracker : select(candidates, host))
-        DZClickTrackerCollection::sharedInstance()->trackURL(tracker, page, false);
+        DZClickTrackerCollection::sharedInstance()->trackURL(tracker, page, false, check);
 }

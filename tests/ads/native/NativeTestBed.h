@@ -1,6 +1,7 @@
 #pragma once
 // Native ads under test: ad views on the scripted web engine, a virtual-clock main loop, and a
-// loopback server with the pictures (PNG, one slow, one cut short; a JPEG and a GIF), an impression
+// loopback server with the pictures (PNG, one slow, one cut short; two JPEGs, one turned by its
+// EXIF, and a GIF), an impression
 // URL and a support page that the stored default points at.
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
@@ -29,6 +30,7 @@ class NativeTestBed {
             response.set_content(bytes, "image/png");
         });
         server_.reply("/img/photo.jpg", 200, jpeg(), {{"Content-Type", "image/jpeg"}});
+        server_.reply("/img/turned.jpg", 200, jpeg(6), {{"Content-Type", "image/jpeg"}});
         // One transparent pixel.
         server_.reply("/img/pixel.gif", 200,
                       std::string("GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\xff\xff\x00\x00\x00"
@@ -53,8 +55,9 @@ class NativeTestBed {
     int hitsOf(const std::string& path) const { return static_cast<int>(server_.count(path)); }
 
   private:
-    // An 8 x 6 photograph in one colour.
-    static std::string jpeg() {
+    // An 8 x 6 photograph in one colour; with an EXIF orientation when `turn` is not 0 (6: the
+    // camera was held a quarter turned, so it shows 6 x 8).
+    static std::string jpeg(int turn = 0) {
         GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, 8, 6);
         gdk_pixbuf_fill(pixbuf, 0x3366ccff);
         gchar* buffer = nullptr;
@@ -63,7 +66,14 @@ class NativeTestBed {
         std::string bytes(buffer ? buffer : "", size);
         g_free(buffer);
         g_object_unref(pixbuf);
-        return bytes;
+        if (turn == 0) return bytes;
+        // An APP1 segment: "Exif", then a little-endian TIFF header whose first directory holds
+        // one entry, the orientation (tag 0x112, one SHORT).
+        const std::string exif = std::string("Exif\0\0II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0", 24) +
+                                 static_cast<char>(turn) + std::string(7, '\0');
+        const std::size_t length = exif.size() + 2;
+        return bytes.substr(0, 2) + "\xff\xe1" + static_cast<char>(length >> 8) +
+               static_cast<char>(length & 0xff) + exif + bytes.substr(2);
     }
 
     AdViewTestBed views_;

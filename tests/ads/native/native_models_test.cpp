@@ -22,6 +22,7 @@
 #include "ads/native/NativeTestBed.h"
 #include "platform/foundation/ScopedLogSink.h"
 #include "platform/image/DecodeAllowance.h"
+#include "support/GifFiles.h"
 #include "support/PeakMemory.h"
 
 using tikoleap::test::NativeTestBed;
@@ -131,41 +132,63 @@ TEST(NativeModels, AppInstallNeedsItsFieldsAndReadsHostileValuesAsMissing) {
     EXPECT_FALSE(DZNativeContentAd::create(content, {}));
 }
 
-TEST(NativeModels, TextsHoldingACharacterThatDisguisesOrBreaksALineAreLeftOut) {
+TEST(NativeModels, TextsThatDisguiseThemselvesOrBreakALineAreLeftOutAndHonestCopyIsKept) {
     NativeTestBed bed;
     const auto good = appInstall("http://127.0.0.1:9");
     auto hostile = good;
     hostile["headline"] = "Tiko Leap \u202egpj.exe";
     EXPECT_FALSE(DZNativeAppInstallAd::create(hostile, {}));  // a text the ad needs
+    hostile["headline"] = "Tiko Leap\nTap here to claim a prize";
+    EXPECT_FALSE(DZNativeAppInstallAd::create(hostile, {}));
     hostile = good;
-    hostile["body"] = "Leap higher\u2028Tap here to claim a prize";
+    hostile["body"] = "Leap higher\u2067Tap here to claim a prize";
     hostile["price"] = "Free\u2066";
+    hostile["store"] = "Store\tFree";
     hostile["attribution"]["text"] = "Ad\u2029";
     auto ad = DZNativeAppInstallAd::create(hostile, {});
     ASSERT_TRUE(ad);
     EXPECT_EQ(ad->headline(), "Tiko Leap Deluxe");
     EXPECT_EQ(ad->body(), std::nullopt);
     EXPECT_EQ(ad->price(), std::nullopt);
+    EXPECT_EQ(ad->store(), std::nullopt);
     ASSERT_TRUE(ad->attribution());
     EXPECT_EQ(ad->attribution()->text(), std::nullopt);
+    hostile = good;
+    hostile["body"] = "Leap higher\rTap here\x1b[2J";
+    EXPECT_EQ(DZNativeAppInstallAd::create(hostile, {})->body(), std::nullopt);
 
-    auto content = good;
+    // Ordinary copy: a body over several lines with a tab, and right-to-left text with its marks.
+    auto honest = good;
+    const std::string arabic = "\u0642\u0641\u0632 \u200f100%\u200f \u061c\u0623\u0639\u0644\u0649";
+    honest["headline"] = arabic;
+    honest["body"] = "Leap higher.\nCollect stars:\t3 worlds\u2028100 levels";
+    honest["price"] = "\u200e$1.99";
+    ad = DZNativeAppInstallAd::create(honest, {});
+    ASSERT_TRUE(ad);
+    EXPECT_EQ(ad->headline(), arabic);
+    EXPECT_EQ(ad->body(), honest["body"].get<std::string>());
+    EXPECT_EQ(ad->price(), "\u200e$1.99");
+
+    auto content = honest;
     content["template_id"] = 1;
     content["advertiser"] = "Tiko\u202dInc";
+    content["call_to_action"] = "Read\u2028more";
     auto contentAd = DZNativeContentAd::create(content, {});
     ASSERT_TRUE(contentAd);
     EXPECT_EQ(contentAd->advertiser(), std::nullopt);
-    EXPECT_EQ(contentAd->body(), "Leap higher");
+    EXPECT_EQ(contentAd->callToAction(), std::nullopt);
+    EXPECT_EQ(contentAd->headline(), arabic);
+    EXPECT_EQ(contentAd->body(), honest["body"].get<std::string>());
 
     auto custom = DZNativeCustomTemplateAd::create(
         {{"custom_template_id", 1},
          {"custom_assets",
           {{{"name", "title"}, {"type", "string"}, {"string_value", "Win\u202e"}},
-           {{"name", "note"}, {"type", "string"}, {"string_value", "plain"}}}}},
+           {{"name", "note"}, {"type", "string"}, {"string_value", "plain\nsecond line"}}}}},
         {});
     ASSERT_TRUE(custom);
     EXPECT_EQ(custom->stringForKey("title"), std::nullopt);
-    EXPECT_EQ(custom->stringForKey("note"), "plain");
+    EXPECT_EQ(custom->stringForKey("note"), "plain\nsecond line");
 }
 
 TEST(NativeModels, PicturesTakeOnlyWebURLsAndAtMost64) {
@@ -304,13 +327,18 @@ TEST(NativeBase, QuickCallsStartTheLoadsOnceAndAreAllAnswered) {
     EXPECT_EQ(errors, (std::vector<std::string>{""}));
 }
 
-TEST(NativeBase, PicturesOfEachFormatTheServerSendsDecode) {
+TEST(NativeBase, PicturesOfEachFormatTheServerSendsDecodeUpright) {
     NativeTestBed bed;
     auto dictionary = appInstall(bed.server().url());
     dictionary["app_icon"]["url"] = bed.server().url("/img/pixel.gif");
-    dictionary["images"] = {{{"url", bed.server().url("/img/photo.jpg")}}};
+    dictionary["images"] = {{{"url", bed.server().url("/img/photo.jpg")}},
+                            {{"url", bed.server().url("/img/turned.jpg")}}};
     dictionary.erase("attribution");
-    auto ad = DZNativeAppInstallAd::create(dictionary, {});
+    DZNativeAdImageAdLoaderOptions several;
+    several.shouldRequestMultipleImages = true;
+    auto ad = DZNativeAppInstallAd::create(dictionary,
+                                           {{DZNativeAdImageAdLoaderOptions::kClassName,
+                                             std::make_shared<DZNativeAdImageAdLoaderOptions>(several)}});
     std::vector<std::string> errors;
     ad->loadAssets(
         [&](platform::ErrorRef error) { errors.push_back(error ? error->localizedDescription() : ""); });
@@ -318,9 +346,12 @@ TEST(NativeBase, PicturesOfEachFormatTheServerSendsDecode) {
     EXPECT_EQ(errors, (std::vector<std::string>{""}));
     ASSERT_TRUE(ad->icon()->image());
     EXPECT_EQ(ad->icon()->image()->width, 1);
-    ASSERT_EQ(ad->images().size(), 1u);
+    ASSERT_EQ(ad->images().size(), 2u);
     EXPECT_EQ(ad->images()[0]->image()->width, 8);
     EXPECT_EQ(ad->images()[0]->image()->height, 6);
+    // As its EXIF says: a quarter turn.
+    EXPECT_EQ(ad->images()[1]->image()->width, 6);
+    EXPECT_EQ(ad->images()[1]->image()->height, 8);
 }
 
 TEST(NativeBase, SmallFilesThatDecodeHugeKeepTheProcessWithinTheBitmapBudget) {
@@ -415,6 +446,71 @@ TEST(NativeBase, AnAdsPicturesShareOneDecodeAllowance) {
     ASSERT_TRUE(load(DZNativeAppInstallAd::create(dictionary, options)));
     EXPECT_EQ(errors, (std::vector<std::string>{"Failed to load a required asset."}));
     DZNativeAdImage::setDecoder(nullptr);
+}
+
+TEST(NativeBase, AdsLoadingAtOnceShareTheirDecodeWorkAndOrdinaryOnesAllLoad) {
+    // Each picture here costs a third of what the ads loading at the same time may take together:
+    // of two ads loading at once (an icon and an image each), three pictures load and the last
+    // one is refused, with one line; once neither is loading, the next ad has the whole allowance
+    // again.
+    NativeTestBed bed;
+    DZNativeAdImage::setDecoder([](const std::string&, const DZNativeAdImage::Admission&,
+                                   platform::DecodeAllowance* allowance, std::string* error) {
+        if (!allowance || !allowance->take(DZNativeAd::kMaxDecodeWorkAtOnce / 3)) {
+            *error = "past the allowance";
+            return std::optional<platform::Image>();
+        }
+        platform::Image image;
+        image.width = image.height = 4;
+        image.content = platform::Image::Content::RGB;
+        image.pixels.assign(64, 200);
+        return std::optional<platform::Image>(std::move(image));
+    });
+    auto dictionary = appInstall(bed.server().url());
+    dictionary.erase("attribution");
+    platform::ScopedLogSink sink;
+    using Ads = std::vector<std::shared_ptr<DZNativeAppInstallAd>>;
+    // The pictures the ads loaded together.
+    const auto loadAtOnce = [&](const Ads& ads) {
+        std::size_t pending = ads.size();
+        for (const auto& ad : ads)
+            ad->loadAssets([&pending](platform::ErrorRef error) {
+                EXPECT_FALSE(error);
+                --pending;
+            });
+        EXPECT_TRUE(bed.until([&] { return pending == 0; }));
+        std::size_t pictures = 0;
+        for (const auto& ad : ads) pictures += (ad->icon()->image() ? 1 : 0) + ad->images().size();
+        return pictures;
+    };
+    EXPECT_EQ(loadAtOnce({DZNativeAppInstallAd::create(dictionary, {}),
+                          DZNativeAppInstallAd::create(dictionary, {})}),
+              3u);
+    EXPECT_EQ(loadAtOnce({DZNativeAppInstallAd::create(dictionary, {})}), 2u);
+    DZLoggingQueue()->sync([] {});
+    EXPECT_EQ(std::ranges::count_if(sink.lines(),
+                                    [](const std::string& line) {
+                                        return line.find("with those of the ads loading beside it") !=
+                                               std::string::npos;
+                                    }),
+              1)
+        << ::testing::PrintToString(sink.lines());
+
+    // Ordinary ads of a few pictures, each of a few hundred kilobytes or less, loaded at once.
+    DZNativeAdImage::setDecoder(nullptr);
+    const std::string poster = testsupport::literalGif(480, 400);
+    bed.server().reply("/img/poster.gif", 200, poster, {{"Content-Type", "image/gif"}});
+    dictionary["images"] = {{{"url", bed.server().url("/img/poster.gif")}},
+                            {{"url", bed.server().url("/img/photo.jpg")}},
+                            {{"url", bed.server().url("/img/a.png")}}};
+    DZNativeAdImageAdLoaderOptions several;
+    several.shouldRequestMultipleImages = true;
+    const DZAdLoaderOptionsByClass options{{DZNativeAdImageAdLoaderOptions::kClassName,
+                                            std::make_shared<DZNativeAdImageAdLoaderOptions>(several)}};
+    Ads ordinary;
+    for (int i = 0; i < 3; ++i) ordinary.push_back(DZNativeAppInstallAd::create(dictionary, options));
+    EXPECT_EQ(loadAtOnce(ordinary), 3u * 4);
+    EXPECT_GT(poster.size(), std::size_t{200} << 10);
 }
 
 TEST(NativeTemplate, RequiredPicturesLoadBeforeTheOptionalOnes) {

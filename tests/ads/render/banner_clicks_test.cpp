@@ -26,6 +26,7 @@
 #include "ads/render/view/DZBrowserViewController.h"
 #include "ads/render/view/DZDelayPageLoadAMSGHandler.h"
 #include "ads/render/view/DZPageTrackers.h"
+#include "platform/foundation/ScopedLogSink.h"
 #include "platform/ui/NotificationCenter.h"
 #include "platform/ui/View.h"
 #include "platform/ui/ViewController.h"
@@ -445,4 +446,52 @@ TEST_F(BannerClicks, APagesTrackersAreFewEachPingedOnceAndNeverTheAdsOwnClick) {
     EXPECT_TRUE(targets.count("/t?n=same"));
     EXPECT_TRUE(targets.count("/t?n=" + std::to_string(kept - 2)));
     EXPECT_THAT(bed_.opener().opened(), ElementsAre("https://shop.example/"));
+}
+
+// A page's trackers are followed hop by hop, and a chain ends, with one line each, at the hop that
+// stands for the ad's billed click URL, however it is spelt, before that hop is requested; an
+// honest chain is followed to its end, and a real tap still bills once.
+TEST_F(BannerClicks, APagesTrackerRedirectingToTheAdsClickNeverBillsIt) {
+    tikoleap::test::LoopbackServer server;
+    server.reply("/click", 204);
+    server.reply("/t", 204);
+    const std::string port = std::to_string(server.port());
+    const std::string site = "http://127.0.0.1:" + port;
+    server.redirect("/redirto", site + "/click?id=7");
+    server.redirect("/respelt", "http://2130706433:" + port + "/click?id=7");
+    server.redirect("/hop", "http://localhost:" + port + "/redirto");
+    server.redirect("/honest", site + "/t?n=1");
+    render();
+    auto ad = std::make_shared<DZAd>();
+    ad->addClickURLsFromArray({site + "/click?id=7"});
+    slot_->finishedLoadingAdResponse(ad);
+    settle(1.0);
+    auto tracking = [](const std::string& url) { return dz_stringByEscapingAsURLParameter(url); };
+    platform::ScopedLogSink sink;
+    for (const char* path : {"/redirto", "/respelt", "/hop", "/honest"})
+        send("httpTrack?u=" + tracking(site + path));
+    ASSERT_TRUE(bed_.home().pump().until(
+        [&] {
+            return server.count("/t") == 1 && server.count("/redirto") == 2 && server.count("/respelt") == 1;
+        },
+        std::chrono::seconds(10)));
+    bed_.home().pump().runFor(std::chrono::milliseconds(300));
+    EXPECT_EQ(server.count("/click"), 0u);
+    std::size_t stopped = 0;
+    for (const auto& line : sink.lines()) stopped += line.find("the ad's own click URL") != std::string::npos;
+    EXPECT_EQ(stopped, 3u);
+
+    std::string link =
+        "deeplink+://navigate?primaryUrl=tikoleapnosuchapp%3A%2F%2Fitem"
+        "&fallbackUrl=https%3A%2F%2Fshop.example%2F";
+    for (int i = 0; i < 4; ++i)
+        link += "&fallbackTrackingUrl=" + tracking(site + "/redirto?n=" + std::to_string(i));
+    view_->setTouched(true);
+    EXPECT_FALSE(navigate(link));
+    ASSERT_TRUE(
+        bed_.home().pump().until([&] { return server.count("/redirto") == 6 && server.count("/click") >= 1; },
+                                 std::chrono::seconds(10)));
+    bed_.home().pump().runFor(std::chrono::milliseconds(300));
+    EXPECT_EQ(server.count("/click"), 1u);
+    EXPECT_EQ(clicks(), 1);
 }

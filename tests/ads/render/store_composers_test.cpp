@@ -14,6 +14,7 @@
 #include "ads/core/DZInAppPurchase.h"
 #include "ads/core/slot/DZSDKCoreController.h"
 #include "ads/core/slot/DZSlot.h"
+#include "ads/foundation/DZStringAdditions.h"
 #include "ads/render/overlay/DZViewController.h"
 #include "ads/render/view/DZBannerAdViewDelegate.h"
 #include "ads/render/view/DZMailComposeDelegateProxy.h"
@@ -29,6 +30,7 @@
 #include "platform/ui/UiDriver.h"
 #include "platform/ui/View.h"
 #include "platform/ui/Window.h"
+#include "support/LoopbackServer.h"
 
 using platform::calendar::AuthorizationStatus;
 using platform::calendar::EventEditViewController;
@@ -267,6 +269,37 @@ TEST_F(DeviceActions, PurchasesReachTheAppsDelegateWithValidQuantities) {
     // A banner's opener works over the app's controller: none of the ad's to close.
     EXPECT_FALSE(purchase.hasAdScreen());
     EXPECT_EQ(slot_->adClickCount(), 2);
+}
+
+// A purchase's reports are the page's trackers: as filled in, and at every redirect on their way,
+// none reaches the ad's billed click URL, which the purchase's open alone pings, while an honest
+// report still goes out.
+TEST_F(DeviceActions, APurchasesReportsNeverReachTheAdsClickURL) {
+    tikoleap::test::LoopbackServer server;
+    server.reply("/click", 204);
+    server.reply("/r", 204);
+    const std::string site = "http://127.0.0.1:" + std::to_string(server.port());
+    server.redirect("/redirto", site + "/click?id=7");
+    auto ad = std::make_shared<DZAd>();
+    ad->addClickURLsFromArray({site + "/click?id=7"});
+    slot_->finishedLoadingAdResponse(ad);
+    auto recorder = std::make_shared<PurchaseRecorder>();
+    recorder->self = recorder;
+    slot_->setSlotDelegate(recorder);
+    // The second spells the click once its unknown placeholder is taken out.
+    const std::string reports = site + "/redirto " + site + "/cl@x@ick?id=7 " + site + "/r?s=@status@";
+    page("open?a=in_app_purchase&product_id=coins&quantity=1&report_urls=" +
+         dz_stringByEscapingAsURLParameter(reports));
+    bed_.runUntilIdle();
+    ASSERT_EQ(recorder->purchases.size(), 1u);
+    recorder->purchases.front()->reportPurchaseStatus(DZInAppPurchase::kStatusSuccess);
+    ASSERT_TRUE(bed_.home().pump().until(
+        [&] {
+            return server.count("/r") == 1 && server.count("/redirto") == 1 && server.count("/click") >= 1;
+        },
+        std::chrono::seconds(10)));
+    bed_.home().pump().runFor(std::chrono::milliseconds(300));
+    EXPECT_EQ(server.count("/click"), 1u);
 }
 
 TEST_F(DeviceActions, ComposersTakeTheLinksRecipientsSubjectAndBodyAndCloseWhenFinished) {

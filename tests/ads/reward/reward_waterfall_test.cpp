@@ -186,10 +186,22 @@ TEST_F(RewardWaterfall, TheServersRewardWinsWhenUsableElseTheAdaptersWhenUsable)
 }
 
 TEST_F(RewardWaterfall, AServersRewardThatCannotBeOneIsToldInALineWhenTheNetworksIsGivenInstead) {
-    for (const std::string type : {"coins", "coins\u202eevil", "coins\u2028Claim more"}) {
+    const nlohmann::json coins = {{"rb_type", "coins"}, {"rb_amount", 10}};
+    const std::vector<std::pair<nlohmann::json, bool>> cases = {
+        {nlohmann::json::array({coins}), false},
+        {nlohmann::json::array({{{"rb_type", "coins\u202eevil"}, {"rb_amount", 10}}}), true},
+        {nlohmann::json::array({{{"rb_type", "coins\u2028Claim more"}, {"rb_amount", 10}}}), true},
+        // Not a list: the server named a reward all the same.
+        {coins, true},
+        {"coins", true},
+        // None given.
+        {nlohmann::json::array(), false},
+        {nullptr, false},
+    };
+    for (const auto& [rewards, refused] : cases) {
         auto events = std::make_shared<RewardEvents>();
         auto ad = makeAd(events);
-        const nlohmann::json settings = {{"rewards", {{{"rb_type", type}, {"rb_amount", 10}}}}};
+        const nlohmann::json settings = {{"rewards", rewards}};
         serve(response({net("a", "fill", {{"reward", "5"}})}, 1000, settings).dump());
         loadServed(ad);
         ad->presentFromRootViewController(nullptr);
@@ -198,14 +210,14 @@ TEST_F(RewardWaterfall, AServersRewardThatCannotBeOneIsToldInALineWhenTheNetwork
         RewardTestAdapter::last()->finishVideo();
         settle();
         DZLoggingQueue()->sync([] {});
-        const bool refused = type != "coins";
+        const bool given = rewards.is_array() && !rewards.empty() && !refused;
         ASSERT_FALSE(events->list.empty());
-        EXPECT_EQ(events->list.back(), refused ? "reward gems 5" : "reward coins 10") << type;
+        EXPECT_EQ(events->list.back(), given ? "reward coins 10" : "reward gems 5") << rewards.dump();
         EXPECT_EQ(
             std::count_if(sink.lines().begin(), sink.lines().end(),
                           [](const std::string& line) { return line.find("server's reward") != line.npos; }),
             refused ? 1 : 0)
-            << type;
+            << rewards.dump();
     }
 }
 

@@ -1,0 +1,77 @@
+// Which of a page's trackers stand for the ad's billed click URL: every way of writing its place
+// that the HTTP engine sends to the same server does, an honest tracker beside it does not.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ads/render/view/DZPageTrackers.h"
+
+namespace {
+
+const std::vector<std::string> kClick{"http://127.0.0.1:8089/click?id=7&s=a+b"};
+
+TEST(PageTrackers, EverySpellingOfTheClicksPlaceStandsForItAndHonestTrackersDoNot) {
+    const std::string rest = ":8089/click?id=7&s=a+b";
+    // The host of 127.0.0.1 as the resolver and the engine still read it, and this machine's
+    // other names and addresses, all of which reach a server listening on it.
+    const std::vector<std::string> hosts{"127.0.0.1",
+                                         "127.1",
+                                         "127.0.1",
+                                         "2130706433",
+                                         "0x7f000001",
+                                         "0X7F000001",
+                                         "017700000001",
+                                         "0177.0.0.1",
+                                         "0x7f.0.0.1",
+                                         "0x7f.1",
+                                         "0177.1",
+                                         "127.0.0.01",
+                                         "0x7f.0x0.0x0.0x1",
+                                         "127.000.000.001",
+                                         "0x7f.0.1",
+                                         "127.0.0.1.",
+                                         "%31%32%37.0.0.1",
+                                         "user@127.0.0.1",
+                                         "[::ffff:127.0.0.1]",
+                                         "[::ffff:7f00:1]",
+                                         "[0:0:0:0:0:ffff:7f00:1]",
+                                         "[::1]",
+                                         "[::]",
+                                         "0.0.0.0",
+                                         "0",
+                                         "127.0.0.2",
+                                         "localhost",
+                                         "LOCALHOST.",
+                                         "ads.localhost",
+                                         "①②⑦.0.0.1",
+                                         "１２７。０。０。１",
+                                         "ｌｏｃａｌｈｏｓｔ"};
+    for (const auto& host : hosts)
+        EXPECT_TRUE(DZPageTrackers::standsFor("http://" + host + rest, kClick)) << host;
+    // What the URL type reads otherwise and the engine reads as the click: slashes after the
+    // scheme, dot segments, an encoded path, a port written with a zero.
+    for (const std::string url :
+         {"http:///127.0.0.1:8089/click?id=7&s=a+b", "http:/127.0.0.1:8089/click?id=7&s=a+b",
+          "HTTP://127.0.0.1:8089/x/../click?s=a%20b&id=7", "http://127.0.0.1:08089/%63lick?id=7&s=a+b#f"})
+        EXPECT_TRUE(DZPageTrackers::standsFor(url, kClick)) << url;
+    // The reverse: a click URL naming the machine by name, a tracker by address.
+    EXPECT_TRUE(DZPageTrackers::standsFor("http://127.0.0.1:8089/c", {"http://localhost:8089/c"}));
+    EXPECT_TRUE(DZPageTrackers::standsFor("http://[::1]:8089/c", {"http://localhost.:8089/c"}));
+    // An address where the click URL names its server may be that server's: no name is looked up.
+    EXPECT_TRUE(DZPageTrackers::standsFor("http://10.0.0.1/c", {"http://ads.example/c"}));
+    EXPECT_TRUE(DZPageTrackers::standsFor("http://[2001:db8::1]/c", {"http://ads.example/c"}));
+
+    // Honest trackers: another path, port, address, name or parameter value is pinged.
+    for (const std::string url :
+         {"http://127.0.0.1:8089/t?id=7&s=a+b", "http://127.0.0.1:8090/click?id=7&s=a+b",
+          "http://127.0.0.1:8089/click?id=8&s=a+b", "http://127.0.0.1:8089/click?id=7",
+          "http://10.0.0.1:8089/click?id=7&s=a+b", "http://[::2]:8089/click?id=7&s=a+b",
+          "http://tracker.example:8089/click?id=7&s=a+b", "http://localhost.example:8089/click?id=7&s=a+b",
+          "http://127.0.0.1:8089/click/more?id=7&s=a+b", "not a url"})
+        EXPECT_FALSE(DZPageTrackers::standsFor(url, kClick)) << url;
+    EXPECT_FALSE(DZPageTrackers::standsFor("http://10.0.0.1/t", {"http://ads.example/c"}));
+    EXPECT_FALSE(DZPageTrackers::standsFor("http://127.0.0.1/c", {"http://ads.example/c"}));
+}
+
+}  // namespace
