@@ -40,10 +40,13 @@ bool hasCharacterThatDisguisesShownText(std::string_view text, bool severalLines
             continue;
         }
         const char32_t point = step.point;
-        const bool lineBreak = point == '\n' || point == 0x2028 || point == 0x2029;
-        const bool control = point < 0x20 || (point >= 0x7F && point <= 0x9F);
+        // A tab is ordinary copy anywhere; a carriage return ends a line as a line feed does (a
+        // body written with CRLF line ends).
+        const bool lineBreak = point == '\n' || point == '\r' || point == 0x2028 || point == 0x2029;
+        const bool control = (point < 0x20 && point != '\t' && point != '\n' && point != '\r') ||
+                             (point >= 0x7F && point <= 0x9F);
         if ((point >= 0x202A && point <= 0x202E) || (point >= 0x2066 && point <= 0x2069)) return true;
-        if (severalLines ? control && point != '\n' && point != '\t' : control || lineBreak) return true;
+        if (control || (!severalLines && lineBreak)) return true;
         at += step.length;
     }
     return false;

@@ -59,9 +59,9 @@ bool hasForbiddenCharacter(std::string_view text);
 // Whether well-formed UTF-8 in a text shown as its sender wrote it (an ad's copy) holds a character
 // that disguises it or breaks its layout: an embedding, override or isolate (U+202A to U+202E,
 // U+2066 to U+2069), whose effect runs on past the text, and a control (C0, DEL, C1) other than a
-// line feed or tab of a text of several lines; a text of one line also may not hold the line and
-// paragraph separators. The plain direction marks (U+200E, U+200F, U+061C) only set the direction
-// of the characters beside them, as right-to-left copy needs, and pass.
+// tab, a line feed or a carriage return; a text of one line also may not hold a line feed, a
+// carriage return or the line and paragraph separators. The plain direction marks (U+200E, U+200F, U+061C)
+// only set the direction of the characters beside them, as right-to-left copy needs, and pass.
 bool hasCharacterThatDisguisesShownText(std::string_view text, bool severalLines);
 
 // The longest start of the text within maxBytes that does not end in part of a UTF-8 sequence.

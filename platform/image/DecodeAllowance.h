@@ -2,8 +2,9 @@
 // Decode work that the pictures of one whole (an ad's) share, so that many pictures each just
 // within the decoder's own bounds cannot add up to minutes. A picture's work is the largest size
 // its file declares times the passes its loader makes over it (a JPEG's scans; one for other
-// formats), and the bytes its loader reads, taken before it decodes. Once a picture's work passes
-// what is left, it is refused and so is every picture after it, whatever its size. An allowance may
+// formats) times what a pixel of its format costs, and the bytes its loader reads, in one currency
+// of time whatever the format (ImageDecoder::kWorkPerByte), taken before it decodes. Once a picture's work
+// passes what is left, it is refused and so is every picture after it, whatever its size. An allowance may
 // also draw on a pool that several share (the ads loading at the same time): a picture then takes
 // its work from both, and one that passes what is left of either is refused. Any thread.
 #include <atomic>

@@ -31,11 +31,13 @@ struct SizeCheck {
     bool asked = false;
     bool declined = false;
     // The work shared with other pictures, charged once: the size judged times the passes the
-    // loader makes over the pixels.
+    // loader makes over the pixels times what a pixel of the format costs it.
     DecodeAllowance* allowance = nullptr;
     std::uint64_t passes = 1;
+    std::uint64_t perPixel = 1;
     // What the loader is handed: it reads every byte, whatever the pixels.
     std::uint64_t bytes = 0;
+    std::uint64_t perByte = ImageDecoder::kWorkPerByte;
     bool charged = false;
     bool unaffordable = false;
     // As the loader reported it, and the largest the file declares (what is judged and asked).
@@ -46,8 +48,9 @@ struct SizeCheck {
 };
 
 std::uint64_t work(const SizeCheck& check) {
-    return std::uint64_t(std::max(check.width, 0)) * std::uint64_t(std::max(check.height, 0)) * check.passes +
-           check.bytes * ImageDecoder::kWorkPerByte;
+    return std::uint64_t(std::max(check.width, 0)) * std::uint64_t(std::max(check.height, 0)) * check.passes *
+               check.perPixel +
+           check.bytes * check.perByte;
 }
 
 // Judges the size a picture's header gives, before its pixels are allocated. A picture once
@@ -96,7 +99,7 @@ std::string tooLarge(const SizeCheck& check) {
 std::string unaffordable(const SizeCheck& check) {
     return "The picture of " + std::to_string(check.width) + " x " + std::to_string(check.height) +
            " pixels in " + std::to_string(check.bytes) + " bytes would take " + std::to_string(work(check)) +
-           " pixel passes to decode, its bytes counted in, past the decode work left to the pictures it "
+           " units of decode work, its bytes counted in, past the decode work left to the pictures it "
            "comes with.";
 }
 
@@ -122,6 +125,32 @@ bool drawnFrom(const std::uint8_t* type) {
     for (const char* kept : {"IHDR", "PLTE", "tRNS", "IDAT", "IEND"})
         if (std::memcmp(type, kept, 4) == 0) return true;
     return false;
+}
+
+// What a PNG's pixel costs its loader, in units of ImageDecoder's work: the bytes a pixel's row
+// holds as decoded (its channels times its bit depth, whole bytes), and the RGBA it is turned into.
+// Without a header first, the dearest a pixel can be.
+std::uint64_t pngWorkPerPixel(const std::string& chunks) {
+    constexpr std::size_t at = 8 + 8;  // past the signature, the header's length and type
+    constexpr std::uint64_t made = 4;
+    if (chunks.size() < at + 10 || chunks.compare(12, 4, "IHDR") != 0) return 8 + made;
+    const auto depth = static_cast<std::uint8_t>(chunks[at + 8]);
+    int channels = 4;
+    switch (static_cast<std::uint8_t>(chunks[at + 9])) {
+        case 0:  // grey
+        case 3:  // indexed
+            channels = 1;
+            break;
+        case 2:  // RGB
+            channels = 3;
+            break;
+        case 4:  // grey and alpha
+            channels = 2;
+            break;
+        default:
+            break;
+    }
+    return std::clamp<std::uint64_t>((std::uint64_t{depth} * channels + 7) / 8, 1, 8) + made;
 }
 
 // The file's signature and the chunks drawn from, up to its end marker; nothing when the bytes
@@ -493,6 +522,7 @@ std::optional<Image> ImageDecoder::decode(const std::uint8_t* bytes, std::size_t
         auto chunks = pngPixelChunks(bytes, size);
         if (!chunks) return fail(error, cut + ": it has no end.");
         handed = std::move(*chunks);
+        check.perPixel = pngWorkPerPixel(handed);
     } else if (*format == Format::JPEG) {
         JpegLayout jpeg = jpegLayout(bytes, size);
         if (!jpeg.whole) return fail(error, cut + ": it has no end.");
@@ -512,6 +542,8 @@ std::optional<Image> ImageDecoder::decode(const std::uint8_t* bytes, std::size_t
         auto firstFrame = firstGifFrame(bytes, size);
         if (!firstFrame) return fail(error, cut + ": it has no whole picture.");
         handed = std::move(firstFrame->file);
+        check.perPixel = kGifWorkPerPixel;
+        check.perByte = kGifWorkPerByte;
         check.declaredWidth = check.width = firstFrame->width;
         check.declaredHeight = check.height = firstFrame->height;
         if (check.width > maxSide || check.height > maxSide)

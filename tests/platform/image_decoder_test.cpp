@@ -522,22 +522,26 @@ TEST(ImageDecoder, HandsAGifsPictureToTheLibraryOnce) {
 }
 
 TEST(ImageDecoder, TakesEachPicturesWorkFromTheAllowanceItShares) {
-    // A picture's work is its size times the loader's passes over it, and the bytes its loader
-    // reads: a progressive JPEG of ten scans takes ten times its pixels, a PNG and a GIF (the
-    // larger of screen and frame) once. The picture that passes what is left is refused before it
-    // decodes, and so is every later one, however small.
+    // A picture's work is its size times the loader's passes over it and what a pixel of its
+    // format costs, and the bytes its loader reads: a progressive JPEG of ten scans takes ten times
+    // its pixels, an 8-bit RGB PNG 3 + 4 a pixel, a GIF (the larger of screen and frame) 4. The picture that
+    // passes what is left is refused before it decodes, and so is every later one, however small.
     const auto read = [](const std::string& file) {
-        return ImageDecoder::loaderInput(file)->size() * ImageDecoder::kWorkPerByte;
+        return ImageDecoder::loaderInput(file)->size() *
+               (ImageDecoder::formatOf(reinterpret_cast<const std::uint8_t*>(file.data()), file.size()) ==
+                        ImageDecoder::Format::GIF
+                    ? ImageDecoder::kGifWorkPerByte
+                    : ImageDecoder::kWorkPerByte);
     };
     const std::string jpeg = progressiveJpeg(32, 16);
     const std::string png = saved("png", 16, 16, 0x112233ff, false);
     const std::string gifFile = gif(8, 10, false, 20, 5);
-    platform::DecodeAllowance allowance(32 * 16 * 10 + read(jpeg) + 16 * 16 + read(png) + 100);
+    platform::DecodeAllowance allowance(32 * 16 * 10 + read(jpeg) + 16 * 16 * 7 + read(png) + 100);
     std::string error;
     EXPECT_TRUE(ImageDecoder::decode(jpeg, &error, ImageDecoder::kMaxSide, {}, ImageDecoder::Formats::Web,
                                      &allowance))
         << error;
-    EXPECT_EQ(allowance.left(), 16u * 16 + read(png) + 100);
+    EXPECT_EQ(allowance.left(), 16u * 16 * 7 + read(png) + 100);
     EXPECT_TRUE(
         ImageDecoder::decode(png, &error, ImageDecoder::kMaxSide, {}, ImageDecoder::Formats::Web, &allowance))
         << error;
@@ -546,7 +550,7 @@ TEST(ImageDecoder, TakesEachPicturesWorkFromTheAllowanceItShares) {
     const ImageDecoder::Admission count = [&asked](int, int) { return ++asked > 0; };
     EXPECT_FALSE(ImageDecoder::decode(gifFile, &error, ImageDecoder::kMaxSide, count,
                                       ImageDecoder::Formats::Web, &allowance));
-    EXPECT_NE(error.find(std::to_string(200 + read(gifFile)) + " pixel passes"), std::string::npos) << error;
+    EXPECT_NE(error.find(std::to_string(200 * 4 + read(gifFile)) + " units"), std::string::npos) << error;
     EXPECT_EQ(asked, 0);
     EXPECT_TRUE(allowance.spent());
     EXPECT_FALSE(ImageDecoder::decode(saved("png", 1, 1, 0x112233ff, false), &error, ImageDecoder::kMaxSide,
@@ -557,7 +561,7 @@ TEST(ImageDecoder, TakesEachPicturesWorkFromTheAllowanceItShares) {
     // Many small pictures of many bytes: a GIF of one-byte blocks costs what its bytes take to
     // read, and allowances drawing on one pool take from it together.
     const std::string blocks = testsupport::literalGif(48, 40, 1, 300000);
-    const std::uint64_t each = 48 * 40 + read(blocks);
+    const std::uint64_t each = 48 * 40 * 4 + read(blocks);
     EXPECT_GT(each, 48u * 40 * 100);
     auto pool = std::make_shared<platform::DecodeAllowance>(3 * each);
     platform::DecodeAllowance first(2 * each, pool), second(2 * each, pool);
@@ -575,6 +579,47 @@ TEST(ImageDecoder, TakesEachPicturesWorkFromTheAllowanceItShares) {
     EXPECT_TRUE(second.spent());
     EXPECT_EQ(second.left(), each);
     EXPECT_EQ(pool->left(), 0u);
+}
+
+TEST(ImageDecoder, ChargesAPngWhatItsPixelsCostAsDecodedSoAnAdsAllowanceBuysLittleOfThem) {
+    // 64 PNGs of 4096 x 4096 16-bit RGBA pixels in a few kilobytes, whose data is cut short (so
+    // that this test decodes little; a whole one costs its loader 0.7 s), draw on an ad's allowance: each
+    // pixel costs its loader the eight bytes it holds as decoded and the four of the RGBA it becomes, so no
+    // more than two reach the loader. Ordinary pictures of several ads (a 1200 x 628 PNG, a 1024 x 1024 JPEG,
+    // a GIF of about 500 KB each) all load on the same allowance.
+    constexpr std::uint64_t anAdsAllowance = 2 * ImageDecoder::kMaxJpegScanPixels;
+    std::string header(13, '\0');
+    for (int i : {0, 4}) header[i + 2] = 0x10;  // 4096 wide and tall
+    header[8] = 16;                             // bits a channel
+    header[9] = 6;                              // RGBA
+    const std::string rows(64 * (1 + 4096 * 8), '\0');
+    std::string data(compressBound(rows.size()), '\0');
+    uLongf length = data.size();
+    ASSERT_EQ(compress(reinterpret_cast<Bytef*>(data.data()), &length,
+                       reinterpret_cast<const Bytef*>(rows.data()), rows.size()),
+              Z_OK);
+    data.resize(length - 8);
+    const std::string hostile = std::string("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header) +
+                                pngChunk("IDAT", data) + pngChunk("IEND", "");
+    platform::DecodeAllowance allowance(anAdsAllowance);
+    std::string error;
+    int reached = 0;
+    for (int i = 0; i < 64; ++i) {
+        EXPECT_FALSE(ImageDecoder::decode(hostile, &error, ImageDecoder::kMaxSide, {},
+                                          ImageDecoder::Formats::Web, &allowance));
+        reached += error.find("decode work") == std::string::npos;
+    }
+    EXPECT_LE(reached, 2);
+
+    platform::DecodeAllowance honest(anAdsAllowance);
+    const std::string png = saved("png", 1200, 628, 0x336699cc, true);
+    const std::string jpeg = noisy("jpeg", 1024, 1024);
+    const std::string gifFile = testsupport::literalGif(660, 660);
+    for (int ad = 0; ad < 4; ++ad)
+        for (const std::string* file : {&png, &jpeg, &gifFile})
+            EXPECT_TRUE(ImageDecoder::decode(*file, &error, ImageDecoder::kMaxSide, {},
+                                             ImageDecoder::Formats::Web, &honest))
+                << error;
 }
 
 TEST(ImageDecoder, ReadsAGifWithoutProcAndRefusesOneTooLargeBeforeTakingItsWork) {

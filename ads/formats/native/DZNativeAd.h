@@ -49,8 +49,9 @@ class DZNativeAd : public DZMediatedAd,
     // the others still on their way then count as failed: pictures wait their turn to download,
     // so an ad naming many that never come must not hold the loader.
     static constexpr double kAssetsTimeoutSeconds = 90;
-    // Decode work (pixels times the passes a loader makes over them, and the bytes it reads: see
-    // platform::ImageDecoder::kWorkPerByte) all of an ad's pictures may
+    // Decode work (pixels times the passes a loader makes over them times what a pixel of the
+    // format costs, and the bytes it reads, in one currency of time for every format: see
+    // platform::ImageDecoder::kWorkPerByte; about 1-2 s of a core) all of an ad's pictures may
     // take: each picture is bounded on its own, and an ad names up to a hundred. Twice the costliest
     // picture taken, more than ordinary progressive photographs filling every picture's memory
     // budget need. Past it the ad's remaining pictures fail to load, and the ad with them when

@@ -15,7 +15,7 @@ enum class DZNativeTextLines { kOne, kSeveral };
 
 // A text the app shows as it is: one that is no UTF-8, or holds a character that disguises it or
 // breaks its layout (platform::hasCharacterThatDisguisesShownText: an embedding, override or
-// isolate, a control other than a line feed or tab of a text of several lines, a line break in a
+// isolate, a control other than a tab, line feed or carriage return, a line break of any kind in a
 // text of one line) is left out whole, as missing, and said so: a text with one of them cut out
 // would still read as its sender arranged it.
 inline std::optional<std::string> dz_nativeText(std::optional<std::string> text, const char* key,

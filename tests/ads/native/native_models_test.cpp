@@ -140,10 +140,12 @@ TEST(NativeModels, TextsThatDisguiseThemselvesOrBreakALineAreLeftOutAndHonestCop
     EXPECT_FALSE(DZNativeAppInstallAd::create(hostile, {}));  // a text the ad needs
     hostile["headline"] = "Tiko Leap\nTap here to claim a prize";
     EXPECT_FALSE(DZNativeAppInstallAd::create(hostile, {}));
+    hostile["headline"] = "Tiko Leap\rTap here to claim a prize";
+    EXPECT_FALSE(DZNativeAppInstallAd::create(hostile, {}));
     hostile = good;
     hostile["body"] = "Leap higher\u2067Tap here to claim a prize";
     hostile["price"] = "Free\u2066";
-    hostile["store"] = "Store\tFree";
+    hostile["store"] = "Store\x7f";
     hostile["attribution"]["text"] = "Ad\u2029";
     auto ad = DZNativeAppInstallAd::create(hostile, {});
     ASSERT_TRUE(ad);
@@ -157,17 +159,20 @@ TEST(NativeModels, TextsThatDisguiseThemselvesOrBreakALineAreLeftOutAndHonestCop
     hostile["body"] = "Leap higher\rTap here\x1b[2J";
     EXPECT_EQ(DZNativeAppInstallAd::create(hostile, {})->body(), std::nullopt);
 
-    // Ordinary copy: a body over several lines with a tab, and right-to-left text with its marks.
+    // Ordinary copy: a body over several lines with a tab and CRLF line ends, a tab in a text of
+    // one line, and right-to-left text with its marks.
     auto honest = good;
     const std::string arabic = "\u0642\u0641\u0632 \u200f100%\u200f \u061c\u0623\u0639\u0644\u0649";
     honest["headline"] = arabic;
-    honest["body"] = "Leap higher.\nCollect stars:\t3 worlds\u2028100 levels";
+    honest["body"] = "Leap higher.\r\nCollect stars:\t3 worlds\u2028100 levels\r\n";
     honest["price"] = "\u200e$1.99";
+    honest["store"] = "Store\tFree";
     ad = DZNativeAppInstallAd::create(honest, {});
     ASSERT_TRUE(ad);
     EXPECT_EQ(ad->headline(), arabic);
     EXPECT_EQ(ad->body(), honest["body"].get<std::string>());
     EXPECT_EQ(ad->price(), "\u200e$1.99");
+    EXPECT_EQ(ad->store(), "Store\tFree");
 
     auto content = honest;
     content["template_id"] = 1;
