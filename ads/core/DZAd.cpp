@@ -1,5 +1,6 @@
 #include "ads/core/DZAd.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "ads/core/DZAdCoreHooks.h"
@@ -114,4 +115,28 @@ nlohmann::json DZAd::dictionaryRepresentation() const {
         {"responseHeaders", responseHeaders_},
         {"size", {{"width", size_.size.width}, {"height", size_.size.height}, {"flags", size_.flags}}},
     };
+}
+
+void DZAd::removeAllImpressionURLs() {
+    rememberPinged(impressionURLs_.urls());
+    impressionURLs_.clear();
+}
+
+void DZAd::removeAllManualImpressionURLs() {
+    rememberPinged(manualImpressionURLs_.urls());
+    manualImpressionURLs_.clear();
+}
+
+void DZAd::rememberPinged(const std::vector<std::string>& urls) {
+    for (const auto& url : urls)
+        if (std::find(pingedImpressionURLs_.begin(), pingedImpressionURLs_.end(), url) ==
+            pingedImpressionURLs_.end())
+            pingedImpressionURLs_.push_back(url);
+}
+
+std::vector<std::string> DZAd::billedURLs() const {
+    std::vector<std::string> urls = clickURLs_.urls();
+    for (const auto* list : {&impressionURLs_.urls(), &manualImpressionURLs_.urls(), &pingedImpressionURLs_})
+        urls.insert(urls.end(), list->begin(), list->end());
+    return urls;
 }

@@ -54,8 +54,12 @@ class DZAd {
     void addManualImpressionURLsFromArray(const std::vector<std::string>& urls) {
         manualImpressionURLs_.add(urls);
     }
-    void removeAllImpressionURLs() { impressionURLs_.clear(); }
-    void removeAllManualImpressionURLs() { manualImpressionURLs_.clear(); }
+    // Once pinged, the impression URLs are dropped from their lists but still remembered as billed.
+    void removeAllImpressionURLs();
+    void removeAllManualImpressionURLs();
+    // Every URL the component bills through for this ad: its click URLs and its impression URLs,
+    // pinged or not (a page pinging one would bill it again).
+    std::vector<std::string> billedURLs() const;
 
     bool scrollEnabled() const { return scrollEnabled_; }
     void setScrollEnabled(bool enabled) { scrollEnabled_ = enabled; }
@@ -129,10 +133,13 @@ class DZAd {
     nlohmann::json dictionaryRepresentation() const;
 
   private:
+    void rememberPinged(const std::vector<std::string>& urls);
+
     const DZPingAsker pingAsker_ = DZPingAsker::next();
     DZAdURLList clickURLs_;
     DZAdURLList impressionURLs_;
     DZAdURLList manualImpressionURLs_;
+    std::vector<std::string> pingedImpressionURLs_;
     bool scrollEnabled_ = true;
     bool fluid_ = false;
     bool hasAdNetworkJavaScript_ = false;

@@ -4,12 +4,15 @@
 #include <curl/curl.h>
 #include <glib.h>
 #include <netinet/in.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstring>
+#include <fstream>
 #include <memory>
+#include <sstream>
 
 namespace platform {
 
@@ -45,6 +48,25 @@ std::string asciiHost(const std::string& host) {
     std::string out = ascii ? ascii : host;
     g_free(ascii);
     return out;
+}
+
+// A name as it is compared: lower case, without its final dot.
+std::string plainName(std::string_view written) {
+    std::string name(written);
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (name.size() > 1 && name.back() == '.') name.pop_back();
+    return name;
+}
+
+// A hosts file is a few lines; one past this is not read further.
+constexpr std::size_t kMaxHostsFile = 1 << 20;
+
+std::string readCapped(const char* path, std::size_t cap) {
+    std::ifstream file(path, std::ios::binary);
+    std::string text(cap, '\0');
+    file.read(text.data(), static_cast<std::streamsize>(cap));
+    text.resize(static_cast<std::size_t>(std::max<std::streamsize>(file.gcount(), 0)));
+    return text;
 }
 
 }  // namespace
@@ -91,10 +113,41 @@ std::optional<UrlParts> parseUrl(std::string_view text) {
     return p;
 }
 
-std::string hostPlace(std::string_view written) {
-    std::string host(written);
-    for (char& c : host) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (host.size() > 1 && host.back() == '.') host.pop_back();
+LocalNames localNames(std::string_view hostsText, std::string_view machineName) {
+    LocalNames names;
+    const std::string machine = plainName(machineName);
+    if (!machine.empty()) names.emplace(machine, "loopback");
+    std::istringstream lines{std::string(hostsText)};
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line.substr(0, line.find('#')));
+        std::string address;
+        if (!(words >> address)) continue;
+        in_addr v4{};
+        in6_addr v6{};
+        std::string place;
+        if (inet_pton(AF_INET, address.c_str(), &v4) == 1) {
+            place = hostPlace(address, {});
+        } else if (inet_pton(AF_INET6, address.c_str(), &v6) == 1) {
+            place = hostPlace("[" + address + "]", {});
+        } else {
+            continue;
+        }
+        for (std::string name; words >> name;) names.emplace(plainName(name), place);
+    }
+    return names;
+}
+
+std::string hostPlace(std::string_view host) {
+    static const LocalNames names = [] {
+        char machine[256] = {};
+        if (gethostname(machine, sizeof machine - 1) != 0) machine[0] = '\0';
+        return localNames(readCapped("/etc/hosts", kMaxHostsFile), machine);
+    }();
+    return hostPlace(host, names);
+}
+
+std::string hostPlace(std::string_view written, const LocalNames& names) {
+    const std::string host = plainName(written);
     const auto ipv4 = [](in_addr address) {
         const std::uint32_t value = ntohl(address.s_addr);
         if ((value >> 24) == 127 || value == 0) return std::string("loopback");
@@ -121,6 +174,7 @@ std::string hostPlace(std::string_view written) {
     in_addr v4{};
     if (inet_aton(host.c_str(), &v4) != 0) return ipv4(v4);
     if (host == "localhost" || host.ends_with(".localhost")) return "loopback";
+    if (const auto local = names.find(host); local != names.end()) return local->second;
     return host;
 }
 

@@ -78,7 +78,7 @@ void DZOpenerAMSGHandler::actionOpenInAppPurchase(const DZAMSGArguments& argumen
         reports.push_back(std::move(format));
     }
     if (reports.size() < formats.size())
-        DZLog("Ad purchase reporting URLs dropped: %zu repeated or the ad's own click URL",
+        DZLog("Ad purchase reporting URLs dropped: %zu repeated or the ad's own click or impression URL",
               formats.size() - reports.size());
     opener->openInAppPurchase(*productID, static_cast<int>(quantity), std::move(reports));
 }

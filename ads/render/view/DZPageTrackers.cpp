@@ -31,14 +31,37 @@ std::multiset<std::pair<std::string, std::string>> parametersOf(const platform::
     return parameters;
 }
 
-// The path as a server commonly takes it: decoded, none is "/", and a run of slashes is one. The
-// sender has already removed its dot segments.
+// The path without its "." and ".." segments. The sender removes those it reads, but not "%2e"
+// and "%2e%2e", which servers that decode before they normalise read as dot segments too.
+std::string withoutDotSegments(const std::string& path) {
+    std::vector<std::string> kept;
+    for (std::size_t start = path.starts_with('/') ? 1 : 0;;) {
+        const auto end = path.find('/', start);
+        const bool last = end == std::string::npos;
+        std::string segment = path.substr(start, last ? std::string::npos : end - start);
+        if (segment == ".." && !kept.empty()) kept.pop_back();
+        if (segment != "." && segment != "..") {
+            kept.push_back(std::move(segment));
+        } else if (last) {
+            kept.emplace_back();
+        }
+        if (last) break;
+        start = end + 1;
+    }
+    std::string out;
+    for (const auto& segment : kept) out += "/" + segment;
+    return out;
+}
+
+// The path as a server commonly takes it: decoded, none is "/", a run of slashes is one, and
+// without the dot segments the decoding spells.
 std::string pathOf(const platform::UrlParts& url) {
     const auto decoded = dz_stringByRemovingPercentEncoding(url.path);
     std::string path;
     for (const char c : decoded.value_or(url.path)) {
         if (c != '/' || path.empty() || path.back() != '/') path.push_back(c);
     }
+    path = withoutDotSegments(path);
     return path.empty() ? "/" : path;
 }
 
@@ -71,9 +94,10 @@ std::vector<platform::UrlParts> readingsOf(const std::vector<std::string>& texts
     return readings;
 }
 
+// What the component bills through: the ad's click and impression URLs.
 std::vector<platform::UrlParts> clicksOf(const std::shared_ptr<DZAdHost>& host) {
     const auto ad = host ? host->ad() : nullptr;
-    return ad ? readingsOf(ad->clickURLs().urls()) : std::vector<platform::UrlParts>();
+    return ad ? readingsOf(ad->billedURLs()) : std::vector<platform::UrlParts>();
 }
 
 bool standsForAny(const std::string& text, const std::vector<platform::UrlParts>& clicks) {
@@ -97,7 +121,7 @@ DZClickTracker::HopCheck DZPageTrackers::hopCheck(const std::shared_ptr<DZAdHost
     if (clicks.empty()) return {};
     return [clicks = std::move(clicks)](const std::string& url) {
         if (!standsForAny(url, clicks)) return true;
-        DZLogText("Ad page tracker stopped: it led to the ad's own click URL");
+        DZLogText("Ad page tracker stopped: it led to the ad's own click or impression URL");
         return false;
     };
 }
@@ -117,7 +141,8 @@ std::vector<std::string> DZPageTrackers::select(const std::vector<std::string>& 
             kept.push_back(url->text());
         }
     }
-    if (ownClicks > 0) DZLog("Ad page trackers refused: %zu named the ad's own click URL", ownClicks);
+    if (ownClicks > 0)
+        DZLog("Ad page trackers refused: %zu named the ad's own click or impression URL", ownClicks);
     return kept;
 }
 

@@ -461,25 +461,35 @@ TEST_F(BannerClicks, APagesTrackerRedirectingToTheAdsClickNeverBillsIt) {
     server.redirect("/respelt", "http://2130706433:" + port + "/click?id=7");
     server.redirect("/hop", "http://localhost:" + port + "/redirto");
     server.redirect("/honest", site + "/t?n=1");
+    // The ad's impression is billed as its click is: only the component's own ping reaches it.
+    server.reply("/imp", 204);
+    server.redirect("/toimp", site + "/imp?id=7");
     render();
     auto ad = std::make_shared<DZAd>();
     ad->addClickURLsFromArray({site + "/click?id=7"});
+    ad->addImpressionURLsFromArray({site + "/imp?id=7"});
     slot_->finishedLoadingAdResponse(ad);
+    slot_->didMakeAdImpression();
+    ASSERT_TRUE(
+        bed_.home().pump().until([&] { return server.count("/imp") == 1; }, std::chrono::seconds(10)));
     settle(1.0);
     auto tracking = [](const std::string& url) { return dz_stringByEscapingAsURLParameter(url); };
     platform::ScopedLogSink sink;
-    for (const char* path : {"/redirto", "/respelt", "/hop", "/honest"})
+    for (const char* path : {"/redirto", "/respelt", "/hop", "/honest", "/imp?id=7", "/toimp"})
         send("httpTrack?u=" + tracking(site + path));
     ASSERT_TRUE(bed_.home().pump().until(
         [&] {
-            return server.count("/t") == 1 && server.count("/redirto") == 2 && server.count("/respelt") == 1;
+            return server.count("/t") == 1 && server.count("/redirto") == 2 &&
+                   server.count("/respelt") == 1 && server.count("/toimp") == 1;
         },
         std::chrono::seconds(10)));
     bed_.home().pump().runFor(std::chrono::milliseconds(300));
     EXPECT_EQ(server.count("/click"), 0u);
+    EXPECT_EQ(server.count("/imp"), 1u);
     std::size_t stopped = 0;
-    for (const auto& line : sink.lines()) stopped += line.find("the ad's own click URL") != std::string::npos;
-    EXPECT_EQ(stopped, 3u);
+    for (const auto& line : sink.lines())
+        stopped += line.find("the ad's own click or impression URL") != std::string::npos;
+    EXPECT_EQ(stopped, 5u);
 
     std::string link =
         "deeplink+://navigate?primaryUrl=tikoleapnosuchapp%3A%2F%2Fitem"

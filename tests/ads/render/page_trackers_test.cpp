@@ -1,11 +1,13 @@
 // Which of a page's trackers stand for the ad's billed click URL: every way of writing its place
-// that the HTTP engine sends to the same server does, an honest tracker beside it does not.
+// and path that reaches the same server and resource does, an honest tracker beside it does not.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
 
 #include "ads/render/view/DZPageTrackers.h"
+#include "platform/http/HttpUrl.h"
 
 namespace {
 
@@ -53,8 +55,28 @@ TEST(PageTrackers, EverySpellingOfTheClicksPlaceStandsForItAndHonestTrackersDoNo
     // scheme, dot segments, an encoded path, a port written with a zero.
     for (const std::string url :
          {"http:///127.0.0.1:8089/click?id=7&s=a+b", "http:/127.0.0.1:8089/click?id=7&s=a+b",
-          "HTTP://127.0.0.1:8089/x/../click?s=a%20b&id=7", "http://127.0.0.1:08089/%63lick?id=7&s=a+b#f"})
+          "HTTP://127.0.0.1:8089/x/../click?s=a%20b&id=7", "http://127.0.0.1:08089/%63lick?id=7&s=a+b#f",
+          "http://127.0.0.1:8089/%2e/click?id=7&s=a+b", "http://127.0.0.1:8089/x/%2e%2e/click?id=7&s=a+b",
+          "http://127.0.0.1:8089/x/y/%2E%2E/%2e%2E/./click?id=7&s=a+b",
+          "http://127.0.0.1:8089/%2e%2e/x/%2E%2e/click?id=7&s=a+b"})
         EXPECT_TRUE(DZPageTrackers::standsFor(url, kClick)) << url;
+    // This machine by its own name, and by any name the hosts file gives a loopback address; a name
+    // it gives another address is that address.
+    char machine[256] = {};
+    if (gethostname(machine, sizeof machine - 1) == 0 && machine[0] != '\0' &&
+        std::string(machine) != "localhost") {
+        EXPECT_TRUE(DZPageTrackers::standsFor("http://" + std::string(machine) + rest, kClick)) << machine;
+    }
+    const auto names = platform::localNames(
+        "# 127.0.0.1 gone\n127.0.1.1\tbox box.lan  # this one\n::1 ip6-here\n10.0.0.5 adsrv ip6-here\n"
+        "fe80::1 lan6\nnot-an-address named\n",
+        "Machine");
+    for (const char* name : {"box", "BOX.LAN.", "ip6-here", "machine", "localhost"})
+        EXPECT_EQ(platform::hostPlace(name, names), "loopback") << name;
+    EXPECT_EQ(platform::hostPlace("adsrv", names), "10.0.0.5");
+    EXPECT_EQ(platform::hostPlace("lan6", names), "[fe80::1]");
+    for (const char* name : {"gone", "named", "other.example"})
+        EXPECT_EQ(platform::hostPlace(name, names), name) << name;
     // The reverse: a click URL naming the machine by name, a tracker by address.
     EXPECT_TRUE(DZPageTrackers::standsFor("http://127.0.0.1:8089/c", {"http://localhost:8089/c"}));
     EXPECT_TRUE(DZPageTrackers::standsFor("http://[::1]:8089/c", {"http://localhost.:8089/c"}));
@@ -68,7 +90,8 @@ TEST(PageTrackers, EverySpellingOfTheClicksPlaceStandsForItAndHonestTrackersDoNo
           "http://127.0.0.1:8089/click?id=8&s=a+b", "http://127.0.0.1:8089/click?id=7",
           "http://10.0.0.1:8089/click?id=7&s=a+b", "http://[::2]:8089/click?id=7&s=a+b",
           "http://tracker.example:8089/click?id=7&s=a+b", "http://localhost.example:8089/click?id=7&s=a+b",
-          "http://127.0.0.1:8089/click/more?id=7&s=a+b", "not a url"})
+          "http://127.0.0.1:8089/click/more?id=7&s=a+b", "http://127.0.0.1:8089/click%2e?id=7&s=a+b",
+          "http://127.0.0.1:8089/click/%2e%2e/t?id=7&s=a+b", "not a url"})
         EXPECT_FALSE(DZPageTrackers::standsFor(url, kClick)) << url;
     EXPECT_FALSE(DZPageTrackers::standsFor("http://10.0.0.1/t", {"http://ads.example/c"}));
     EXPECT_FALSE(DZPageTrackers::standsFor("http://127.0.0.1/c", {"http://ads.example/c"}));
