@@ -86,6 +86,15 @@ struct TemplateApp : DZNativeCustomTemplateAdLoaderDelegate {
     std::vector<nlohmann::json> ids;
 };
 
+// What a stand-in decoder hands back once the allowance let a picture through.
+platform::Image smallPicture() {
+    platform::Image image;
+    image.width = image.height = 4;
+    image.content = platform::Image::Content::RGB;
+    image.pixels.assign(64, 200);
+    return image;
+}
+
 }  // namespace
 
 TEST(NativeLoader, ConfigurationRefusesUnknownTypesAndKeepsTheFirstOptionOfEachKind) {
@@ -412,11 +421,7 @@ TEST(NativeBase, AnAdsPicturesShareOneDecodeAllowance) {
             *error = "past the allowance";
             return std::optional<platform::Image>();
         }
-        platform::Image image;
-        image.width = image.height = 4;
-        image.content = platform::Image::Content::RGB;
-        image.pixels.assign(64, 200);
-        return std::optional<platform::Image>(std::move(image));
+        return std::optional<platform::Image>(smallPicture());
     });
     auto dictionary = appInstall(bed.server().url());
     dictionary["images"] = nlohmann::json::array();
@@ -465,11 +470,7 @@ TEST(NativeBase, AdsLoadingAtOnceShareTheirDecodeWorkAndOrdinaryOnesAllLoad) {
             *error = "past the allowance";
             return std::optional<platform::Image>();
         }
-        platform::Image image;
-        image.width = image.height = 4;
-        image.content = platform::Image::Content::RGB;
-        image.pixels.assign(64, 200);
-        return std::optional<platform::Image>(std::move(image));
+        return std::optional<platform::Image>(smallPicture());
     });
     auto dictionary = appInstall(bed.server().url());
     dictionary.erase("attribution");
