@@ -54,7 +54,8 @@ std::optional<std::vector<std::string>> resolve(const std::string& host) {
             address = &reinterpret_cast<const sockaddr_in6*>(entry->ai_addr)->sin6_addr;
         }
         if (!address || !inet_ntop(entry->ai_family, address, text, sizeof text)) continue;
-        if (std::find(addresses.begin(), addresses.end(), text) == addresses.end()) addresses.emplace_back(text);
+        if (std::find(addresses.begin(), addresses.end(), text) == addresses.end())
+            addresses.emplace_back(text);
     }
     ::freeaddrinfo(found);
     return addresses;
