@@ -78,8 +78,11 @@ std::shared_ptr<HostLookup> HostLookup::of(const std::string& host) {
     {
         std::lock_guard lock(shared.mutex);
         const auto now = std::chrono::steady_clock::now();
+        // One still in flight stays, so that a name server that is not answering has one
+        // thread waiting on it, not one more each time.
         std::erase_if(shared.lookups, [&](const auto& entry) {
-            return now - entry.second->started_ > std::chrono::duration<double>(kKeepSeconds);
+            return entry.second->finished() &&
+                   now - entry.second->started_ > std::chrono::duration<double>(kKeepSeconds);
         });
         if (const auto known = shared.lookups.find(name); known != shared.lookups.end()) return known->second;
         const auto inFlight = std::count_if(shared.lookups.begin(), shared.lookups.end(),
@@ -112,7 +115,7 @@ bool HostLookup::finished() const {
 
 std::optional<std::vector<std::string>> HostLookup::addresses(std::chrono::milliseconds wait) const {
     std::unique_lock lock(mutex_);
-    if (!answered_.wait_for(lock, wait, [this] { return finished_; })) return std::nullopt;
+    if (!answered_.wait_until(lock, started_ + wait, [this] { return finished_; })) return std::nullopt;
     return answer_;
 }
 

@@ -18,8 +18,8 @@
 
 namespace {
 
-// How long a hop that asks for a billed URL's resource waits, on the HTTP engine's thread, for
-// the addresses of that URL's server: every transfer waits with it.
+// How long after its lookup started a hop that asks for a billed URL's resource waits, on the
+// HTTP engine's thread, for the addresses of that URL's server: every transfer waits with it.
 constexpr auto kLookupWait = std::chrono::milliseconds(1000);
 
 // The port a URL reaches, written or not.

@@ -41,7 +41,7 @@ class DZPageTrackers {
     // impression URLs of the ad `host` shows now, or that, connected, reaches one; empty when
     // there are none. The connected check runs on the HTTP engine's thread: a billed URL naming
     // its server by name has it looked up there (platform::HostLookup), and the hop waits for the
-    // answer up to a second, counting as the server's without one.
+    // answer until a second after the lookup started, counting as the server's without one.
     static DZClickTracker::HopCheck hopCheck(const std::shared_ptr<DZAdHost>& host);
     // Pings what select keeps, against the page shown in `adView` (no one in particular without).
     static void ping(const std::vector<std::string>& candidates, const std::shared_ptr<DZAdView>& adView,
