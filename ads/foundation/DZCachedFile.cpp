@@ -174,6 +174,7 @@ void DZCachedFile::beginFetchWithCacheBuster(bool cacheBuster) {
     request.cookies = true;
     request.maxBodyBytes = kMaxFileBytes;
     request.userAgent = DZDevice::sharedInstance()->userAgentString();
+    request.connectCheck = connectCheck_;
     if (auto date = fileModificationRFC1123DateString()) request.headers.set("If-Modified-Since", *date);
 
     std::weak_ptr<DZCachedFile> weak = weak_from_this();

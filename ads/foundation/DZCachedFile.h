@@ -9,6 +9,7 @@
 // last file, and the first write in a process sweeps what earlier runs left behind.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -67,6 +68,10 @@ class DZCachedFile : public std::enable_shared_from_this<DZCachedFile> {
     void setDelegate(std::weak_ptr<DZCachedFileDelegate> delegate) { delegate_ = std::move(delegate); }
     const std::string& sourceURL() const { return sourceURL_; }
     void setSourceURL(std::string url) { sourceURL_ = std::move(url); }
+    // Asked of every hop of the next fetches once connected (platform::HttpRequest::connectCheck).
+    void setConnectCheck(std::function<bool(const platform::HttpConnectedHop& hop)> check) {
+        connectCheck_ = std::move(check);
+    }
     std::uint32_t cachePolicy() const { return cachePolicy_; }
     void setCachePolicy(std::uint32_t policy) { cachePolicy_ = policy; }
     const std::string& HTTPDestinationURL() const { return HTTPDestinationURL_; }
@@ -93,6 +98,7 @@ class DZCachedFile : public std::enable_shared_from_this<DZCachedFile> {
     std::weak_ptr<DZCachedFileDelegate> delegate_;
     std::string sourceURL_;
     std::uint32_t cachePolicy_ = kUseProtocolCachePolicy;
+    std::function<bool(const platform::HttpConnectedHop& hop)> connectCheck_;
     std::string HTTPDestinationURL_;
     std::int32_t HTTPStatusCode_ = 0;
     std::optional<platform::HttpHeaders> HTTPHeaders_;

@@ -1,5 +1,7 @@
 #include "ads/foundation/DZClickTracker.h"
 
+#include <atomic>
+
 #include "platform/http/HttpUrl.h"
 
 namespace {
@@ -28,6 +30,7 @@ void DZClickTracker::dropFile() {
 
 void DZClickTracker::reset() {
     hasTracked_ = false;
+    connectRefused_.reset();
     dropFile();
     endBackgroundTask();
 }
@@ -36,7 +39,7 @@ void DZClickTracker::trackURL(const std::string& url) {
     reset();
     if (url.empty()) return;
     beginBackgroundTask();
-    if (hopCheck_ && !hopCheck_(url)) {
+    if (hopCheck_.url && !hopCheck_.url(url)) {
         hasTracked_ = true;
         auto keep = shared_from_this();
         if (auto d = delegate()) d->trackerDidFailWithError(*this, refusedHop());
@@ -45,6 +48,17 @@ void DZClickTracker::trackURL(const std::string& url) {
     }
     tracker_ = DZCachedFile::initWithURL(url);
     tracker_->setDelegate(weak_from_this());
+    if (hopCheck_.connected) {
+        // Said on the engine's thread; read here once the fetch has failed.
+        auto refused = std::make_shared<std::atomic<bool>>(false);
+        connectRefused_ = refused;
+        tracker_->setConnectCheck(
+            [check = hopCheck_.connected, refused](const platform::HttpConnectedHop& hop) {
+                if (check(hop)) return true;
+                *refused = true;
+                return false;
+            });
+    }
     if (!cacheEnabled_) tracker_->setCachePolicy(DZCachedFile::kReloadIgnoringLocalCacheData);
     tracker_->validate();
 }
@@ -69,7 +83,7 @@ platform::ErrorRef DZClickTracker::cachedFileShouldRedirectToURL(DZCachedFile& f
     auto scheme = platform::urlScheme(url);
     if (scheme && scheme->starts_with("http")) {
         // Decided before the hop is requested: a refused one is never sent.
-        if (hopCheck_ && !hopCheck_(url)) return refusedHop();
+        if (hopCheck_.url && !hopCheck_.url(url)) return refusedHop();
         return nullptr;
     }
     // Another scheme (an app store link, a custom scheme) is where the chain ends.
@@ -89,6 +103,7 @@ void DZClickTracker::cachedFileDownloadDidFail(DZCachedFile& file, platform::Err
     if (hasTracked_) return;
     hasTracked_ = true;
     auto keep = shared_from_this();
+    if (connectRefused_ && *connectRefused_ && hopCheck_.refused) hopCheck_.refused();
     if (auto d = delegate()) d->trackerDidFailWithError(*this, error);
     endBackgroundTask();
 }

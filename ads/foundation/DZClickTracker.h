@@ -3,14 +3,16 @@
 // the chain sees the hit, without showing anything. The chain ends at a 200 or 304 (reported
 // with the last URL requested) or at the first redirect to another scheme such as an app store
 // link (reported with that URL); any other answer or a network error is a failure, and so is a
-// hop its check refuses, which is never requested. Each tracker holds a background task while it
+// hop its check refuses, on which nothing is sent. Each tracker holds a background task while it
 // works. Main thread only.
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "ads/foundation/DZCachedFile.h"
+#include "platform/http/HttpMessage.h"
 #include "platform/ui/BackgroundTasks.h"
 
 class DZClickTracker;
@@ -30,9 +32,17 @@ class DZClickTracker : public DZCachedFileDelegate, public std::enable_shared_fr
     DZClickTracker(const DZClickTracker&) = delete;
     DZClickTracker& operator=(const DZClickTracker&) = delete;
 
-    // Whether a web URL may be requested, asked of the first one and of every redirect before
-    // it is followed.
-    using HopCheck = std::function<bool(const std::string& url)>;
+    // What each hop of the chain must pass. `url`, on the main thread, decides on a web URL, the
+    // first one and every redirect, before it is requested. `connected`, on the HTTP engine's
+    // thread (platform::HttpRequest::connectCheck), decides on each hop once its connection is
+    // made, before anything is sent on it; a hop it refuses ends the chain, and `refused` hears so
+    // on the main thread.
+    struct HopCheck {
+        std::function<bool(const std::string& url)> url;
+        std::function<bool(const platform::HttpConnectedHop& hop)> connected;
+        std::function<void()> refused;
+        explicit operator bool() const { return url || connected; }
+    };
 
     // Starts over with url (nothing more for an empty one).
     void trackURL(const std::string& url);
@@ -64,5 +74,7 @@ class DZClickTracker : public DZCachedFileDelegate, public std::enable_shared_fr
     bool hasTracked_ = false;
     bool cacheEnabled_ = true;
     HopCheck hopCheck_;
+    // Whether the current fetch's connect check refused a hop.
+    std::shared_ptr<std::atomic<bool>> connectRefused_;
     std::weak_ptr<DZClickTrackerDelegate> delegate_;
 };

@@ -95,12 +95,23 @@ void DZClickTrackerCollection::start(Waiting ping) {
     tracker->setDelegate(weak_from_this());
     tracker->setCacheEnabled(ping.cacheEnabled);
     if (ping.check) {
-        tracker->setHopCheck([check = std::move(ping.check), charge = ping.charge](const std::string& url) {
-            // A redirect is decided long after the asker's scope ended: its line is the asker's.
-            std::optional<DZLogChargeScope> scope;
-            if (charge) scope.emplace(charge);
-            return check(url);
-        });
+        // A hop is decided long after the asker's scope ended: its lines are the asker's.
+        DZClickTracker::HopCheck check = std::move(ping.check);
+        if (check.url) {
+            check.url = [url = std::move(check.url), charge = ping.charge](const std::string& hop) {
+                std::optional<DZLogChargeScope> scope;
+                if (charge) scope.emplace(charge);
+                return url(hop);
+            };
+        }
+        if (check.refused) {
+            check.refused = [refused = std::move(check.refused), charge = ping.charge] {
+                std::optional<DZLogChargeScope> scope;
+                if (charge) scope.emplace(charge);
+                refused();
+            };
+        }
+        tracker->setHopCheck(std::move(check));
     }
     tracker->trackURL(ping.url);
     askers_[tracker.get()] = {ping.asker, std::move(ping.charge)};

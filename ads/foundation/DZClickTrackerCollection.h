@@ -59,7 +59,8 @@ class DZClickTrackerCollection : public DZClickTrackerDelegate,
     // `asker` is who asked: the ad whose impressions or clicks these are, the page that sent the
     // message, the asker that a kind of report shares (purchases, mediation reports); every ping
     // asked for by nobody in particular shares a single asker's share. `check`, when given, decides
-    // on the URL and on each redirect before it is requested; its lines are charged as the ping's.
+    // on the URL and on each redirect before it is requested, and on each hop once it is connected
+    // (DZClickTracker::HopCheck); its lines are charged as the ping's.
     void trackURL(const std::string& url, DZPingAsker asker, bool cacheEnabled = true,
                   DZClickTracker::HopCheck check = {});
     // Each element that is a text making a URL is tracked; anything else is skipped.

@@ -12,6 +12,9 @@
 #include <thread>
 #include <vector>
 
+#include "platform/http/HostLookup.h"
+#include "platform/http/HttpUrl.h"
+
 namespace platform {
 
 namespace {
@@ -27,6 +30,9 @@ struct Transfer {
     std::size_t maxBody = 0;
     CURL* easy = nullptr;
     curl_slist* headerList = nullptr;
+    curl_slist* connectTo = nullptr;  // a test's name for an address
+    std::function<bool(const HttpConnectedHop&)> connectCheck;
+    bool refused = false;  // the connect check said no
     char errorBuffer[CURL_ERROR_SIZE] = {};
     HttpHopResult result;
     int headerLines = 0;
@@ -44,6 +50,7 @@ struct Transfer {
     ~Transfer() {
         if (easy) curl_easy_cleanup(easy);
         if (headerList) curl_slist_free_all(headerList);
+        if (connectTo) curl_slist_free_all(connectTo);
     }
 };
 
@@ -133,6 +140,24 @@ size_t onBody(char* data, size_t size, size_t count, void* user) {
     return n;
 }
 
+// Asked by libcurl once the hop's connection is there, before the request goes out on it.
+int onConnected(void* user, char* primaryIp, char* /*localIp*/, int primaryPort, int /*localPort*/) {
+    auto* t = static_cast<Transfer*>(user);
+    if (t->connectCheck({t->url, primaryIp ? primaryIp : "", primaryPort})) return CURL_PREREQFUNC_OK;
+    t->refused = true;
+    return CURL_PREREQFUNC_ABORT;
+}
+
+// What a test named with HostLookup::overrideForTesting connects to, at the URL's own port.
+curl_slist* testConnectTo(const std::string& url) {
+    const auto parts = parseUrl(url);
+    const auto address = parts ? HostLookup::overrideFor(parts->host) : std::nullopt;
+    if (!address) return nullptr;
+    const bool v6 = address->find(':') != std::string::npos;
+    const std::string entry = parts->host + "::" + (v6 ? "[" + *address + "]" : *address) + ":";
+    return curl_slist_append(nullptr, entry.c_str());
+}
+
 HttpError errorFor(const Transfer& t, CURLcode code) {
     using C = HttpError::Code;
     std::string detail =
@@ -140,6 +165,7 @@ HttpError errorFor(const Transfer& t, CURLcode code) {
     if (t.tooLarge)
         return {C::BodyTooLarge, "response body larger than " + std::to_string(t.maxBody) + " bytes"};
     if (t.badHeaders) return {C::BadResponse, "malformed response head"};
+    if (t.refused) return {C::Other, "the request's check refused the address it connected to"};
     switch (code) {
         case CURLE_URL_MALFORMAT:
             return {C::InvalidUrl, detail};
@@ -293,6 +319,12 @@ std::uint64_t HttpEngine::submit(const HttpRequest& request, const std::string& 
             t->headerList = curl_slist_append(t->headerList, line.c_str());
         }
         curl_easy_setopt(e, CURLOPT_HTTPHEADER, t->headerList);
+        if (request.connectCheck) {
+            t->connectCheck = request.connectCheck;
+            curl_easy_setopt(e, CURLOPT_PREREQFUNCTION, onConnected);
+            curl_easy_setopt(e, CURLOPT_PREREQDATA, t.get());
+        }
+        if ((t->connectTo = testConnectTo(url))) curl_easy_setopt(e, CURLOPT_CONNECT_TO, t->connectTo);
         curl_easy_setopt(e, CURLOPT_PRIVATE, t.get());
     }
 

@@ -2,11 +2,20 @@
 // One HTTP exchange as the layer sees it: the request to send, the response that came back and
 // the ways a transfer can fail.
 #include <cstddef>
+#include <functional>
 #include <string>
 
 #include "platform/http/HttpHeaders.h"
 
 namespace platform {
+
+// A hop once its connection is made: the URL it requests and the address and port the transfer
+// is connected to (through a proxy, the proxy's).
+struct HttpConnectedHop {
+    std::string url;
+    std::string address;  // written as "127.0.0.1" or "::1"
+    int port = 0;
+};
 
 struct HttpRequest {
     std::string url;               // http or https only
@@ -18,6 +27,10 @@ struct HttpRequest {
     std::size_t maxBodyBytes = 4u << 20;
     int maxRedirects = 20;
     bool cookies = false;  // take part in the process's cookie jar (kept in memory only)
+    // Set: asked of every hop on the engine's thread once its connection is made or a kept one is
+    // taken, before anything is sent on it; false ends the load (HttpError::Code::Other) with
+    // nothing sent. Every transfer waits while it runs: any wait in it must be short and capped.
+    std::function<bool(const HttpConnectedHop& hop)> connectCheck;
 };
 
 struct HttpResponse {

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/http/HostLookup.h"
 #include "platform/http/HttpConnection.h"
 #include "platform/http/HttpEngine.h"
 #include "platform/http/HttpUrl.h"
@@ -284,6 +286,40 @@ TEST_F(HttpConnectionTest, SendReportsSuccessOnlyFor2xxAnswers) {
     EXPECT_FALSE(byUrl[server.url("/err")]);
     EXPECT_FALSE(byUrl[dropper.url()]);
     EXPECT_FALSE(byUrl["gopher://x"]);
+}
+
+// A connect check sees where each hop's connection reached, before anything is sent on it, and a
+// hop it refuses sends nothing; a test's name for the loopback server is connected there and sent
+// as named.
+TEST_F(HttpConnectionTest, AConnectCheckSeesWhereEachHopIsConnectedAndARefusedHopSendsNothing) {
+    struct Names {
+        Names() { platform::HostLookup::overrideForTesting("other.test", "127.0.0.1"); }
+        ~Names() { platform::HostLookup::clearOverridesForTesting(); }
+    } names;
+    const std::string other = "http://other.test:" + std::to_string(server.port());
+    server.redirect("/first", other + "/second");
+    server.redirect("/second", other + "/third");
+    server.reply("/third", 200);
+    std::mutex mutex;
+    std::vector<platform::HttpConnectedHop> seen;
+    HttpRequest request = get(server.url("/first"));
+    request.connectCheck = [&](const platform::HttpConnectedHop& hop) {
+        std::lock_guard lock(mutex);
+        seen.push_back(hop);
+        return hop.url != other + "/third";
+    };
+    load(request);
+    ASSERT_TRUE(rec.error);
+    EXPECT_EQ(server.count("/third"), 0u);
+    ASSERT_EQ(server.count("/second"), 1u);
+    EXPECT_EQ(server.hits("/second").front().header("Host"), "other.test:" + std::to_string(server.port()));
+    std::lock_guard lock(mutex);
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[2].url, other + "/third");
+    for (const auto& hop : seen) {
+        EXPECT_EQ(hop.address, "127.0.0.1");
+        EXPECT_EQ(hop.port, server.port());
+    }
 }
 
 TEST(HttpUrl, ParsesAndResolvesReferences) {

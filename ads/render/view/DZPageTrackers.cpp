@@ -1,6 +1,7 @@
 #include "ads/render/view/DZPageTrackers.h"
 
 #include <algorithm>
+#include <chrono>
 #include <set>
 #include <string_view>
 #include <utility>
@@ -12,9 +13,14 @@
 #include "ads/foundation/DZStringAdditions.h"
 #include "ads/render/host/DZAdHost.h"
 #include "ads/render/view/DZAdView.h"
+#include "platform/http/HostLookup.h"
 #include "platform/http/HttpUrl.h"
 
 namespace {
+
+// How long after its lookup started a hop that asks for a billed URL's resource waits, on the
+// HTTP engine's thread, for the addresses of that URL's server: every transfer waits with it.
+constexpr auto kLookupWait = std::chrono::milliseconds(1000);
 
 // The port a URL reaches, written or not.
 std::string portOf(const platform::UrlParts& url) {
@@ -80,11 +86,42 @@ bool samePlace(const platform::UrlParts& url, const platform::UrlParts& click) {
                                         !platform::isAddressPlace(click.place));
 }
 
-bool standsFor(const platform::UrlParts& url, const platform::UrlParts& click) {
-    if (!samePlace(url, click) || portOf(url) != portOf(click) || pathOf(url) != pathOf(click)) return false;
+// What the click URL's server bills on: the port reached, the path and the parameters.
+bool sameResource(const platform::UrlParts& url, const std::string& port, const platform::UrlParts& click) {
+    if (port != portOf(click) || pathOf(url) != pathOf(click)) return false;
     const auto have = parametersOf(url);
     const auto needed = parametersOf(click);
     return std::includes(have.begin(), have.end(), needed.begin(), needed.end());
+}
+
+bool standsFor(const platform::UrlParts& url, const platform::UrlParts& click) {
+    return samePlace(url, click) && sameResource(url, portOf(url), click);
+}
+
+// The place of an address as a connection or the resolver writes it ("::1" and not "[::1]").
+std::string addressPlace(const std::string& address) {
+    return platform::hostPlace(address.find(':') == std::string::npos ? address : "[" + address + "]");
+}
+
+// Whether `address` is one of the click URL's server: the address it names, this machine for
+// this machine, or one its name resolves to. Without an answer in kLookupWait it counts as one:
+// the hop asks for the billed resource already.
+bool isServerOf(const std::string& address, const platform::UrlParts& click) {
+    const auto place = addressPlace(address);
+    if (click.place == "loopback" || platform::isAddressPlace(click.place)) return place == click.place;
+    const auto addresses = platform::HostLookup::of(click.place)->addresses(kLookupWait);
+    return !addresses || std::any_of(addresses->begin(), addresses->end(),
+                                     [&](const std::string& one) { return addressPlace(one) == place; });
+}
+
+// Whether a hop, connected, reaches one of `clicks`: the server's address and port, and its
+// path and parameters. The server is only looked up for a hop that asks for its resource.
+bool reachesAny(const platform::HttpConnectedHop& hop, const std::vector<platform::UrlParts>& clicks) {
+    const auto url = sentReading(hop.url);
+    const auto port = std::to_string(hop.port);
+    return url && std::any_of(clicks.begin(), clicks.end(), [&](const platform::UrlParts& click) {
+               return sameResource(*url, port, click) && isServerOf(hop.address, click);
+           });
 }
 
 std::vector<platform::UrlParts> readingsOf(const std::vector<std::string>& texts) {
@@ -117,13 +154,23 @@ bool DZPageTrackers::isOwnClick(const std::string& url, const std::shared_ptr<DZ
 }
 
 DZClickTracker::HopCheck DZPageTrackers::hopCheck(const std::shared_ptr<DZAdHost>& host) {
-    auto clicks = clicksOf(host);
-    if (clicks.empty()) return {};
-    return [clicks = std::move(clicks)](const std::string& url) {
-        if (!standsForAny(url, clicks)) return true;
+    // Read on the HTTP engine's thread too, never changed.
+    const auto clicks = std::make_shared<const std::vector<platform::UrlParts>>(clicksOf(host));
+    if (clicks->empty()) return {};
+    const auto stopped = [] {
         DZLogText("Ad page tracker stopped: it led to the ad's own click or impression URL");
+    };
+    DZClickTracker::HopCheck check;
+    check.url = [clicks, stopped](const std::string& url) {
+        if (!standsForAny(url, *clicks)) return true;
+        stopped();
         return false;
     };
+    // Another name of the click's server (a wildcard name of its domain) is only known for one
+    // by the address it reaches.
+    check.connected = [clicks](const platform::HttpConnectedHop& hop) { return !reachesAny(hop, *clicks); };
+    check.refused = stopped;
+    return check;
 }
 
 std::vector<std::string> DZPageTrackers::select(const std::vector<std::string>& candidates,

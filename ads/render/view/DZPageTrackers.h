@@ -10,7 +10,11 @@
 // and any address where the billed URL names its server, since no name server is asked), port and
 // path (percent-decoded, slashes doubled or none at all, dot segments removed, decoded ones
 // too) and carries every query parameter of it (in any order, decoded as a form's, with others or
-// a fragment added): each still reaches it. Main thread only.
+// a fragment added): each still reaches it. Another name of the billed URL's server (one a page
+// controls that resolves to the server's address) is only known by the address it reaches, so
+// each hop is checked again once connected, before anything is sent on it: at an address and
+// port of that server, the same path and those parameters stop it too. Main thread only, but for
+// that check (see hopCheck).
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -34,7 +38,10 @@ class DZPageTrackers {
     // Whether `url` stands for one of the click or impression URLs of the ad `host` shows.
     static bool isOwnClick(const std::string& url, const std::shared_ptr<DZAdHost>& host);
     // What stops a tracker's chain, with one line, at a hop that stands for one of the click or
-    // impression URLs of the ad `host` shows now; empty when there are none.
+    // impression URLs of the ad `host` shows now, or that, connected, reaches one; empty when
+    // there are none. The connected check runs on the HTTP engine's thread: a billed URL naming
+    // its server by name has it looked up there (platform::HostLookup), and the hop waits for the
+    // answer until a second after the lookup started, counting as the server's without one.
     static DZClickTracker::HopCheck hopCheck(const std::shared_ptr<DZAdHost>& host);
     // Pings what select keeps, against the page shown in `adView` (no one in particular without).
     static void ping(const std::vector<std::string>& candidates, const std::shared_ptr<DZAdView>& adView,

@@ -27,6 +27,7 @@
 #include "ads/render/view/DZDelayPageLoadAMSGHandler.h"
 #include "ads/render/view/DZPageTrackers.h"
 #include "platform/foundation/ScopedLogSink.h"
+#include "platform/http/HostLookup.h"
 #include "platform/ui/NotificationCenter.h"
 #include "platform/ui/View.h"
 #include "platform/ui/ViewController.h"
@@ -504,4 +505,53 @@ TEST_F(BannerClicks, APagesTrackerRedirectingToTheAdsClickNeverBillsIt) {
     bed_.home().pump().runFor(std::chrono::milliseconds(300));
     EXPECT_EQ(server.count("/click"), 1u);
     EXPECT_EQ(clicks(), 1);
+}
+
+// A page's tracker naming the ad's server by another of its names (as a wildcard name of the
+// server's domain does) reaches the server's address all the same: it is stopped once connected,
+// before anything is sent on the connection, at its first URL or at a redirect hop, with one line
+// each. An honest tracker on the same server with another path still goes out, and a tap bills.
+TEST_F(BannerClicks, APagesTrackerNamingTheAdServerByAnotherNameNeverBillsIt) {
+    tikoleap::test::LoopbackServer server;
+    server.reply("/click", 204);
+    server.reply("/imp", 204);
+    server.reply("/t", 204);
+    // The ad server's name and another name of its, both this machine's without a name server.
+    struct Names {
+        Names() {
+            platform::HostLookup::overrideForTesting("ads.test", "127.0.0.1");
+            platform::HostLookup::overrideForTesting("any.ads.test", "127.0.0.1");
+        }
+        ~Names() { platform::HostLookup::clearOverridesForTesting(); }
+    } names;
+    const std::string port = std::to_string(server.port());
+    const std::string other = "http://any.ads.test:" + port;
+    server.redirect("/toclick", other + "/click?id=7");
+    render();
+    auto ad = std::make_shared<DZAd>();
+    ad->addClickURLsFromArray({"http://ads.test:" + port + "/click?id=7"});
+    ad->addImpressionURLsFromArray({"http://127.0.0.1:" + port + "/imp?id=7"});
+    slot_->finishedLoadingAdResponse(ad);
+    slot_->didMakeAdImpression();
+    ASSERT_TRUE(
+        bed_.home().pump().until([&] { return server.count("/imp") == 1; }, std::chrono::seconds(10)));
+    settle(1.0);
+    platform::ScopedLogSink sink;
+    for (const std::string path : {"/click?id=7", "/imp?id=7", "/toclick", "/t?n=1"})
+        send("httpTrack?u=" + dz_stringByEscapingAsURLParameter(other + path));
+    ASSERT_TRUE(bed_.home().pump().until(
+        [&] { return server.count("/t") == 1 && server.count("/toclick") == 1; }, std::chrono::seconds(10)));
+    bed_.home().pump().runFor(std::chrono::milliseconds(300));
+    EXPECT_EQ(server.count("/click"), 0u);
+    EXPECT_EQ(server.count("/imp"), 1u);
+    std::size_t stopped = 0;
+    for (const auto& line : sink.lines())
+        stopped += line.find("the ad's own click or impression URL") != std::string::npos;
+    EXPECT_EQ(stopped, 3u);
+
+    view_->setTouched(true);
+    EXPECT_FALSE(navigate("https://shop.example/item"));
+    ASSERT_TRUE(
+        bed_.home().pump().until([&] { return server.count("/click") == 1; }, std::chrono::seconds(10)));
+    EXPECT_EQ(server.hits("/click").front().header("Host"), "ads.test:" + port);
 }

@@ -6,7 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "AdViewTestBed.h"
+#include "ads/core/DZAd.h"
+#include "ads/core/slot/DZSlot.h"
 #include "ads/render/view/DZPageTrackers.h"
+#include "platform/http/HostLookup.h"
 #include "platform/http/HttpUrl.h"
 
 namespace {
@@ -95,6 +99,39 @@ TEST(PageTrackers, EverySpellingOfTheClicksPlaceStandsForItAndHonestTrackersDoNo
         EXPECT_FALSE(DZPageTrackers::standsFor(url, kClick)) << url;
     EXPECT_FALSE(DZPageTrackers::standsFor("http://10.0.0.1/t", {"http://ads.example/c"}));
     EXPECT_FALSE(DZPageTrackers::standsFor("http://127.0.0.1/c", {"http://ads.example/c"}));
+}
+
+// Once connected, a hop asking for the click's resource stands for it at an address and port of
+// the click's server, whatever name it gave: the address a name resolves to, however written. The
+// same resource elsewhere, or another one there, does not. No address here is ever reached.
+TEST(PageTrackers, OnceConnectedTheClicksServerIsKnownByItsAddressAndPort) {
+    tikoleap::test::AdViewTestBed bed;  // the slot's view on the scripted engine
+    struct Names {
+        Names() { platform::HostLookup::overrideForTesting("ads.test", "10.0.0.5"); }
+        ~Names() { platform::HostLookup::clearOverridesForTesting(); }
+    } names;
+    auto ad = std::make_shared<DZAd>();
+    ad->addClickURLsFromArray({"http://ads.test:8089/click?id=7"});
+    ad->addImpressionURLsFromArray({"http://[2001:db8::5]:8090/imp?x=1"});
+    auto slot = DZSlot::create({0, 0, 320, 50});
+    slot->finishedLoadingAdResponse(ad);
+    const auto check = DZPageTrackers::hopCheck(slot);
+    ASSERT_TRUE(check.connected);
+    const std::string other = "http://any.ads.test:8089";
+    for (const platform::HttpConnectedHop& hop : std::vector<platform::HttpConnectedHop>{
+             {other + "/click?id=7", "10.0.0.5", 8089},
+             {other + "/x/../click?n=1&id=7", "::ffff:10.0.0.5", 8089},
+             {"http://elsewhere.test/imp?x=1", "2001:db8::5", 8090},
+             {"http://elsewhere.test:8090/imp?x=1#f", "2001:0db8:0::5", 8090}})
+        EXPECT_FALSE(check.connected(hop)) << hop.url << " at " << hop.address;
+    for (const platform::HttpConnectedHop& hop :
+         std::vector<platform::HttpConnectedHop>{{other + "/t?id=7", "10.0.0.5", 8089},
+                                                 {other + "/click?id=8", "10.0.0.5", 8089},
+                                                 {other + "/click?id=7", "10.0.0.6", 8089},
+                                                 {other + "/click?id=7", "10.0.0.5", 8090},
+                                                 {other + "/click?id=7", "127.0.0.1", 8089},
+                                                 {"http://elsewhere.test/imp?x=1", "2001:db8::6", 8090}})
+        EXPECT_TRUE(check.connected(hop)) << hop.url << " at " << hop.address << ":" << hop.port;
 }
 
 }  // namespace
