@@ -1,5 +1,12 @@
 #include "ads/foundation/DZStatistics.h"
 
+DZStatistics::~DZStatistics() {
+    // The queued saves keep the lists alive, not their owner: left to run later, they would save
+    // through whatever store is the standard one by then, another home's once the run's defaults
+    // were reset.
+    statistics_->applicationWillTerminate();
+}
+
 std::shared_ptr<DZTiming> DZStatistics::timingNamed(const std::string& name) const {
     return timingManager_->timingForCategory(name);
 }

@@ -8,7 +8,8 @@
 
 class DZStatistics {
   public:
-    virtual ~DZStatistics() = default;
+    // Waits for the lists' queued saves, as the timing manager waits for its own.
+    virtual ~DZStatistics();
     DZStatistics(const DZStatistics&) = delete;
     DZStatistics& operator=(const DZStatistics&) = delete;
 

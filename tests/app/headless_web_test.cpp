@@ -164,24 +164,28 @@ TEST(HeadlessWeb, WithoutADisplayAViewIsRefusedAtOnceAndTheRunGoesOn) {
         {
             ::unsetenv("DISPLAY");
             ::unsetenv("WAYLAND_DISPLAY");
-            TempDir tmp("tikoleap-headless-noweb");
-            std::ofstream(tmp.path() / "input.txt") << "10 tilt 0.3\n";
-            CommandLine cl = options(tmp, "noweb", 60);
-            cl.framesDir.reset();
-            cl.webPage = "http://127.0.0.1:9/page.html";
-            HeadlessRun headless(cl);
-            bool made = false;
-            headless.setTickObserver([&](long long t) {
-                std::string error;
-                // A display named but not there: the engine is tried once, and refused for good.
-                if (t == 6) ::setenv("DISPLAY", ":4093", 1);
-                if (t != 1 && t != 6 && t != 7) return;
-                made = made || WebViews::create(320, 50, &error) != nullptr;
-                std::cerr << "tick " << t << ": " << error << "\n";
-            });
-            const auto result = run(headless);
-            if (result && result->webPage) std::cerr << "page: " << result->toJson() << "\n";
-            std::exit(!made && !WebViews::engineRunning() && result && result->ticks == 60 ? 0 : 1);
+            int code = 1;
+            {  // exit() skips the locals' destructors: the folder goes before it
+                TempDir tmp("tikoleap-headless-noweb");
+                std::ofstream(tmp.path() / "input.txt") << "10 tilt 0.3\n";
+                CommandLine cl = options(tmp, "noweb", 60);
+                cl.framesDir.reset();
+                cl.webPage = "http://127.0.0.1:9/page.html";
+                HeadlessRun headless(cl);
+                bool made = false;
+                headless.setTickObserver([&](long long t) {
+                    std::string error;
+                    // A display named but not there: the engine is tried once, and refused for good.
+                    if (t == 6) ::setenv("DISPLAY", ":4093", 1);
+                    if (t != 1 && t != 6 && t != 7) return;
+                    made = made || WebViews::create(320, 50, &error) != nullptr;
+                    std::cerr << "tick " << t << ": " << error << "\n";
+                });
+                const auto result = run(headless);
+                if (result && result->webPage) std::cerr << "page: " << result->toJson() << "\n";
+                code = !made && !WebViews::engineRunning() && result && result->ticks == 60 ? 0 : 1;
+            }
+            std::exit(code);
         },
         testing::ExitedWithCode(0),
         "tick 1: no web views without a display \\(neither DISPLAY nor WAYLAND_DISPLAY is set\\)"

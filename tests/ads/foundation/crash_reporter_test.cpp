@@ -191,6 +191,7 @@ TEST_F(DZCrashReporterTest, AComponentCrashIsStoredAndSentAtTheNextLaunch) {
     ASSERT_TRUE(pump.until([&] { return pinger->pingsInFlight() == 0; }));
     pinger->drain();
     EXPECT_EQ(defaults->dictionaryForKey(kDZCrashReportingGroupKey)->size(), 0u);
+    defaults->synchronize();  // the save under way ends before the folder goes
 }
 
 }  // namespace

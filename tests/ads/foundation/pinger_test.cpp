@@ -39,6 +39,8 @@ class DZPingerTest : public ::testing::Test {
     void SetUp() override { platform::AppPaths::setHome(home.path()); }
     void TearDown() override {
         if (pinger) pinger->drain();
+        // A save under way keeps the store alive past the fixture: it ends before the folder goes.
+        defaults->synchronize();
         platform::AppPaths::setHome({});
     }
 

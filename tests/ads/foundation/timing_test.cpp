@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <string>
 #include <thread>
 
 #include "ads/foundation/AdsTestHome.h"
@@ -184,6 +185,23 @@ TEST_F(TimingTest, SlotStatisticsRecordAdapterDurationsAndExitCodes) {
     again.endTimingAdapterWithExitCode(7);
     EXPECT_EQ(again.adapterExitCodesParameter(), "7");
     EXPECT_FALSE(again.adapterDurationsParameter());
+}
+
+TEST_F(TimingTest, SlotStatisticsThatGoAreOnDiskAlready) {
+    std::string codes;
+    {
+        DZSlotStatistics stats;
+        stats.setIdentifier("slot-a");
+        for (int code = 0; code < 10; ++code) {
+            stats.endTimingAdapterWithExitCode(code);
+            codes += (code ? "," : "") + std::to_string(code);
+        }
+    }
+    // What the next run reads: the store as the file holds it.
+    platform::UserDefaults::resetStandard();
+    DZSlotStatistics again;
+    again.setIdentifier("slot-a");
+    EXPECT_EQ(again.adapterExitCodesParameter(), codes);
 }
 
 TEST_F(TimingTest, StoresWithoutAnAdUnitNeverWrite) {

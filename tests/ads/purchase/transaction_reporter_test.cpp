@@ -40,6 +40,8 @@ class TransactionReporter : public ::testing::Test {
     }
     void TearDown() override {
         pinger->drain();
+        // A save under way keeps the store alive past the fixture: it ends before the folder goes.
+        defaults->synchronize();
         StoreBackend::setShared(previous);
         DZInAppPurchaseProductCache::sharedInstance().reset();
         platform::AppPaths::setHome({});
