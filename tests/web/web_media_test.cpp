@@ -257,10 +257,12 @@ TEST_F(WebMedia, APageNobodySeesPlaysNothingUntilShownAndPausesWhenHiddenOrCover
     renderer->render(*window);
     EXPECT_TRUE(webtest::waitForValue(*engine, "late.paused", "true", 10));
     view->setHidden(false);
+    renderer->render(*window);
+    ASSERT_TRUE(until([&] { return times().second == kAllMedia; }))
+        << evaluate(*engine, kAllMediaState).value;
 
     // Under an opaque view, hidden, and out of the window: it all stops where it was, and plays
-    // on once drawn again.
-    // What is wrong, if anything: the state of it all where it went wrong.
+    // on once drawn again (what went wrong, if anything, and the state of it all there).
     const auto stops = [&](const std::function<void()>& hide, const std::function<void()>& show) {
         const auto state = [&](const char* what) { return what + evaluate(*engine, kAllMediaState).value; };
         hide();
