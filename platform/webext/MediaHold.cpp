@@ -34,11 +34,11 @@ constexpr const char* kHold = R"JS((function (shown) {
 
 // Runs in each frame's own world before any script of the page, called with whether the page is
 // shown; returns what tells it later. It holds what the window's listeners above never see: a play
-// of an element outside the document or in a shadow root, or played again as it is paused, and
-// WebAudio. Every built-in it calls is taken now, so nothing the page changes later reaches it,
-// and the originals stay in this closure alone (every frame gets its own before the page can
-// reach it, so a new frame hands out no untouched player either). A play asked for while hidden
-// waits, its promise with it, and starts once the page is shown.
+// of an element outside the document or in a shadow root, or played again as it is paused, what
+// starts in a shadow root a script attaches, and WebAudio. Every built-in it calls is taken now, so nothing
+// the page changes later reaches it, and the originals stay in this closure alone (every frame gets its own
+// before the page can reach it, so a new frame hands out no untouched player either). A play asked for while
+// hidden waits, its promise with it, and starts once the page is shown.
 constexpr const char* kGuard = R"JS((function (shown) {
   var apply = Reflect.apply, construct = Reflect.construct, describe = Object.getOwnPropertyDescriptor;
   var define = Object.defineProperty, protoOf = Object.getPrototypeOf, create = Object.create;
@@ -109,6 +109,23 @@ constexpr const char* kGuard = R"JS((function (shown) {
     guardStop(element, media, 'pause', function (entry) {
       entry.reject(new Abort('The play() request was interrupted by a call to pause().', 'AbortError'));
     });
+    // A `play` in a shadow root reaches no listener of the window, but its root's first (what its
+    // `autoplay` starts there included).
+    var attach = Element.prototype.attachShadow, listen = EventTarget.prototype.addEventListener;
+    var targetOf = find(Event.prototype, 'target')[1].get;
+    var onPlay = function (e) {
+      var m = apply(targetOf, e, []);
+      if (!e.isTrusted || !element.running(m)) return;
+      if (shown) note(m, element);
+      else { apply(element.stop, m, []); hold(m, element, false); }
+    };
+    if (attach) {
+      wrap(Element.prototype, 'attachShadow', {attachShadow: function () {
+        var root = apply(attach, this, arguments);
+        apply(listen, root, ['play', onPlay, true]);
+        return root;
+      }}.attachShadow);
+    }
   }
   if (typeof AudioContext == 'function') {
     var Context = AudioContext;

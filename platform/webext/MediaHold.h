@@ -5,9 +5,10 @@
 // the view plays what was held. Works from a script world of its own, out of the pages' reach,
 // in each frame's new window before any script of the page runs, and in the page's own world
 // besides, with the players taken before the page can reach them: a play asked for while hidden
-// (of an element outside the document or in a shadow root too) and a WebAudio context wait until
-// the view is shown. The host mutes the view's sound besides, which holds what neither sees (an
-// element outside the document or in a shadow root that its `autoplay` starts).
+// (of an element outside the document or in a shadow root too), what starts in a shadow root a
+// script attaches and a WebAudio context wait until the view is shown. The host mutes the view's
+// sound besides, which holds what neither sees (an element outside the document or in a shadow
+// root the markup declares that its `autoplay` starts).
 // Main thread of the web process.
 #include <cstdint>
 #include <map>

@@ -33,17 +33,17 @@ using webtest::runUntil;
 namespace {
 
 // A page whose sound and muted video start by themselves, and whose script plays what the
-// window's listeners never see: a sound outside the document, one in a closed shadow root, one
-// played with the player of a frame of the page's own making, one played again each time it
-// pauses, and a WebAudio tone (`played` says how the first play's promise came out).
+// window's listeners never see: a sound outside the document, one in a closed shadow root that
+// starts by itself, one played with the player of a frame of the page's own making, one played
+// again each time it pauses, and a WebAudio tone (`played` says how the first play's promise
+// came out).
 const char* kAutoplayPage = R"(<html><body style='margin:0;background:#fff'>
 <video autoplay muted loop playsinline src='ball.webm' style='width:160px;height:120px'></video>
 <audio autoplay src='tone.wav'></audio><div></div><script>
 var outside = new Audio('tone.wav'), played = 'waiting';
 outside.play().then(function () { played = 'yes'; }, function (e) { played = String(e); });
 var root = document.querySelector('div').attachShadow({mode: 'closed'});
-root.innerHTML = "<audio src='tone.wav'></audio>";
-root.firstChild.play();
+root.innerHTML = "<audio autoplay src='tone.wav'></audio>";
 var frame = document.body.appendChild(document.createElement('iframe'));
 var borrowed = new Audio('tone.wav');
 frame.contentWindow.HTMLMediaElement.prototype.play.call(borrowed);
