@@ -32,13 +32,14 @@ constexpr const char* kHold = R"JS((function (shown) {
   };
 }))JS";
 
-// Runs in each frame's own world before any script of the page, called with whether the page is
-// shown; returns what tells it later. It holds what the window's listeners above never see: a play
-// of an element outside the document or in a shadow root, or played again as it is paused, what
-// starts in a shadow root a script attaches, and WebAudio. Every built-in it calls is taken now, so nothing
-// the page changes later reaches it, and the originals stay in this closure alone (every frame gets its own
-// before the page can reach it, so a new frame hands out no untouched player either). A play asked for while
-// hidden waits, its promise with it, and starts once the page is shown.
+// Runs in the page's own world of each frame before any script of the page, called with whether
+// the page is shown; returns what tells it later. It holds what the window's listeners above never
+// see: a play of an element outside the document or in a shadow root, or played again as it is
+// paused, what starts in a shadow root a script attaches, and WebAudio. Every built-in it calls is
+// taken now, so nothing the page changes later reaches it, and the originals stay in this closure
+// alone (every frame gets its own before the page can reach it, so a new frame hands out no
+// untouched player either). A play asked for while hidden waits, its promise with it, and starts
+// once the page is shown.
 constexpr const char* kGuard = R"JS((function (shown) {
   var apply = Reflect.apply, construct = Reflect.construct, describe = Object.getOwnPropertyDescriptor;
   var define = Object.defineProperty, protoOf = Object.getPrototypeOf, create = Object.create;
