@@ -3,8 +3,12 @@
 // until it first says it is shown), every audio or video element of every frame that starts
 // playing is paused at once, and those playing as the view is hidden are paused too; shown again,
 // the view plays what was held. Works from a script world of its own, out of the pages' reach,
-// in each frame's new window before any script of the page runs. The host mutes the view's sound
-// besides, which holds what this cannot see (an element outside the document, a shadow root's).
+// in each frame's new window before any script of the page runs, and in the page's own world
+// besides, with the players taken before the page can reach them: a play asked for while hidden
+// (of an element outside the document or in a shadow root too), what starts in a shadow root a
+// script attaches and a WebAudio context wait until the view is shown. The host mutes the view's
+// sound besides, which holds what neither sees (an element outside the document or in a shadow
+// root the markup declares that its `autoplay` starts).
 // Main thread of the web process.
 #include <cstdint>
 #include <map>
@@ -12,6 +16,7 @@
 typedef struct _WebKitScriptWorld WebKitScriptWorld;
 typedef struct _WebKitWebPage WebKitWebPage;
 typedef struct _WebKitFrame WebKitFrame;
+typedef struct _JSCValue JSCValue;
 
 namespace webext {
 
@@ -25,13 +30,19 @@ class MediaHold {
   private:
     struct Signals;
     MediaHold();
+    // Tells the scripts of the page's frames whether it is shown.
     void setShown(std::uint64_t page, bool shown);
-    // Tells the frame's own script whether its page is shown.
-    void tell(WebKitFrame* frame, bool shown);
+
+    // A live frame: its page, and what tells its window's scripts (in our world and the page's).
+    struct Frame {
+        std::uint64_t page;
+        JSCValue* tellWorld;
+        JSCValue* tellPage;
+    };
 
     WebKitScriptWorld* world_;
-    std::map<std::uint64_t, bool> shown_;           // by page id; a page not told yet is hidden
-    std::map<WebKitFrame*, std::uint64_t> frames_;  // live frames and their pages
+    std::map<std::uint64_t, bool> shown_;  // by page id; a page not told yet is hidden
+    std::map<WebKitFrame*, Frame> frames_;
 };
 
 }  // namespace webext

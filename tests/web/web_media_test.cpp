@@ -32,10 +32,40 @@ using webtest::runUntil;
 
 namespace {
 
-// A page whose sound and muted video start by themselves.
+// A page whose sound and muted video start by themselves, and whose script plays what the
+// window's listeners never see: a sound outside the document, one in a closed shadow root that
+// starts by itself, one played with the player of a frame of the page's own making, one played
+// again each time it pauses, and a WebAudio tone (`played` says how the first play's promise
+// came out).
 const char* kAutoplayPage = R"(<html><body style='margin:0;background:#fff'>
 <video autoplay muted loop playsinline src='ball.webm' style='width:160px;height:120px'></video>
-<audio autoplay src='tone.wav'></audio></body></html>)";
+<audio autoplay src='tone.wav'></audio><div></div><script>
+var outside = new Audio('tone.wav'), played = 'waiting';
+outside.play().then(function () { played = 'yes'; }, function (e) { played = String(e); });
+var root = document.querySelector('div').attachShadow({mode: 'closed'});
+root.innerHTML = "<audio autoplay src='tone.wav'></audio>";
+var frame = document.body.appendChild(document.createElement('iframe'));
+var borrowed = new Audio('tone.wav');
+frame.contentWindow.HTMLMediaElement.prototype.play.call(borrowed);
+var again = document.body.appendChild(new Audio('tone.wav'));
+again.onpause = function () { again.play(); };
+again.play();
+var context = new AudioContext();
+var tone = context.createOscillator();
+tone.connect(context.destination);
+tone.start();
+// Plays a sound with the player of a frame already removed.
+var late = new Audio('tone.wav');
+function playLate() {
+  var gone = document.body.appendChild(document.createElement('iframe'));
+  var play = gone.contentWindow.HTMLMediaElement.prototype.play;
+  gone.remove();
+  play.call(late);
+}
+function media() {
+  return Array.from(document.querySelectorAll('audio, video')).concat([outside, root.firstChild, borrowed]);
+}
+</script></body></html>)";
 
 // 20 s of a tone, as a WAV file of 8-bit samples at 8 kHz.
 std::string toneWav() {
@@ -64,6 +94,11 @@ std::string toneWav() {
 const char* kMediaState =
     "Array.from(document.querySelectorAll('audio, video')).map(function (m) {"
     "  return m.paused + ' ' + m.currentTime + ' ' + m.readyState; }).join(',')";
+// The same of all the autoplay page plays, its WebAudio context last.
+const char* kAllMediaState =
+    "media().map(function (m) { return m.paused + ' ' + m.currentTime + ' ' + m.readyState; })"
+    ".concat([(context.state != 'running') + ' ' + context.currentTime]).join(',')";
+constexpr int kAllMedia = 7;
 
 class WebMedia : public webtest::ViewTest {
   protected:
@@ -183,7 +218,7 @@ TEST_F(WebMedia, APageNobodySeesPlaysNothingUntilShownAndPausesWhenHiddenOrCover
     const auto times = [&] {
         double sum = 0;
         int playing = 0;
-        std::string state = evaluate(*engine, kMediaState).value;
+        std::string state = evaluate(*engine, kAllMediaState).value;
         for (std::size_t at = 0; at < state.size();) {
             const std::size_t end = std::min(state.find(',', at), state.size());
             const std::string one = state.substr(at, end - at);
@@ -194,46 +229,64 @@ TEST_F(WebMedia, APageNobodySeesPlaysNothingUntilShownAndPausesWhenHiddenOrCover
         return std::pair{sum, playing};
     };
     const std::string ready =
-        "Array.from(document.querySelectorAll('audio, video')).every(function (m) {"
-        "  return m.readyState >= 3; }) && document.querySelectorAll('audio, video').length == 2";
+        "[document.querySelector('video'), document.querySelector('audio')].every(function (m) {"
+        "  return m.readyState >= 3; })";
 
     // Preloaded, in no window: nothing plays, the view is muted.
     load(kAutoplayPage, server.url("/"));
     ASSERT_TRUE(webtest::waitForValue(*engine, ready, "true", 10));
     webtest::runFor(1);
     // (Each is paused as it starts: a moment of it may have passed.)
-    EXPECT_EQ(times().second, 0) << evaluate(*engine, kMediaState).value;
-    EXPECT_LT(times().first, 0.25) << evaluate(*engine, kMediaState).value;
+    EXPECT_EQ(times().second, 0) << evaluate(*engine, kAllMediaState).value;
+    EXPECT_LT(times().first, 0.25) << evaluate(*engine, kAllMediaState).value;
     EXPECT_TRUE(webkit_web_view_get_is_muted(webKit->webView()));
+    EXPECT_EQ(evaluate(*engine, "played").value, "waiting");
 
-    // In the window, not yet drawn, then drawn: both play, and the sound is on.
+    // In the window, not yet drawn, then drawn: all play, and the sound is on.
     window->addSubview(view);
     webtest::runFor(0.5);
     EXPECT_EQ(times().second, 0);
     ASSERT_TRUE(renderer->render(*window));
-    ASSERT_TRUE(until([&] { return times().second == 2 && times().first > 1; }))
-        << evaluate(*engine, kMediaState).value;
+    ASSERT_TRUE(until([&] { return times().second == kAllMedia && times().first > 1; }))
+        << evaluate(*engine, kAllMediaState).value;
     EXPECT_FALSE(webkit_web_view_get_is_muted(webKit->webView()));
+    EXPECT_EQ(evaluate(*engine, "played").value, "yes");
+    // What plays by a removed frame's player stops as the page hides all the same.
+    evaluate(*engine, "playLate()");
+    view->setHidden(true);
+    renderer->render(*window);
+    EXPECT_TRUE(webtest::waitForValue(*engine, "late.paused", "true", 10));
+    view->setHidden(false);
+    renderer->render(*window);
+    ASSERT_TRUE(until([&] { return times().second == kAllMedia; }))
+        << evaluate(*engine, kAllMediaState).value;
 
     // Under an opaque view, hidden, and out of the window: it all stops where it was, and plays
-    // on once drawn again.
+    // on once drawn again (what went wrong, if anything, and the state of it all there).
     const auto stops = [&](const std::function<void()>& hide, const std::function<void()>& show) {
+        const auto state = [&](const char* what) { return what + evaluate(*engine, kAllMediaState).value; };
         hide();
         renderer->render(*window);
-        if (!until([&] { return times().second == 0; })) return false;
+        if (!until([&] { return times().second == 0; })) return state("plays on: ");
+        // (A paused element may tell the time it stopped at a moment late.)
+        webtest::runFor(0.3);
         const double at = times().first;
         webtest::runFor(0.5);
-        if (times().first != at || !webkit_web_view_get_is_muted(webKit->webView())) return false;
+        if (times().first != at || !webkit_web_view_get_is_muted(webKit->webView()))
+            return state("heard or moving: ");
         show();
         renderer->render(*window);
-        return until([&] { return times().second == 2 && times().first > at + 0.5; });
+        if (!until([&] { return times().second == kAllMedia && times().first > at + 0.5; }))
+            return state("held: ");
+        return std::string();
     };
     auto cover = std::make_shared<platform::ui::View>(platform::Rect{{0, 0}, {320, 480}});
     cover->setBackgroundColor(platform::ui::Color::black());
-    EXPECT_TRUE(stops([&] { window->addSubview(cover); }, [&] { cover->removeFromSuperview(); }))
+    EXPECT_EQ(stops([&] { window->addSubview(cover); }, [&] { cover->removeFromSuperview(); }), "")
         << "covered";
-    EXPECT_TRUE(stops([&] { view->setHidden(true); }, [&] { view->setHidden(false); })) << "hidden";
-    EXPECT_TRUE(stops([&] { view->removeFromSuperview(); }, [&] { window->addSubview(view); })) << "removed";
+    EXPECT_EQ(stops([&] { view->setHidden(true); }, [&] { view->setHidden(false); }), "") << "hidden";
+    EXPECT_EQ(stops([&] { view->removeFromSuperview(); }, [&] { window->addSubview(view); }), "")
+        << "removed";
     // The view's texture goes while its GL context is still there.
     window.reset();
     view.reset();
