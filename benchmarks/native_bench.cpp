@@ -86,7 +86,10 @@ class NativeBench {
             return;
         }
         static auto* ownLoop = new platform::GLibRunLoop();
-        makeGLContextBeforeTheEngine();
+        if (const std::string renderer = makeGLContextBeforeTheEngine(); !renderer.empty()) {
+            state.SkipWithError(renderer.c_str());
+            return;
+        }
         auto* running = platform::web::WebKitHost::current();
         try {
             platform::web::WebKitHost::start(running ? running->loop() : *ownLoop,

@@ -61,7 +61,8 @@ constexpr long long kCloseTick = 400;
 
 void BM_GameOverToBannerPainted(benchmark::State& state) {
     if (!platform::web::WebViews::displayNamed()) return state.SkipWithError("no display");
-    makeGLContextBeforeTheEngine();
+    if (const std::string renderer = makeGLContextBeforeTheEngine(); !renderer.empty())
+        return state.SkipWithError(renderer.c_str());
     tikoleap::adserver::AdServer server;
     std::string error;
     if (!server.start(0, "", &error))

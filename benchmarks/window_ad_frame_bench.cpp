@@ -42,8 +42,9 @@ double median(std::vector<double> values) {
 // null without a display.
 platform::web::WebKitHost* webHost(std::string& error) {
     static auto* loop = new platform::GLibRunLoop();
+    error = makeGLContextBeforeTheEngine();
+    if (!error.empty()) return nullptr;
     if (platform::web::WebKitHost* running = platform::web::WebKitHost::current()) return running;
-    makeGLContextBeforeTheEngine();
     try {
         return &platform::web::WebKitHost::start(*loop, platform::web::WebLimits{});
     } catch (const std::exception& e) {
