@@ -117,6 +117,13 @@ class BannerClicks : public ::testing::Test {
         return bed_.engine().navigate(url, type);
     }
     int clicks() const { return slot_->adClickCount(); }
+    // The lines of the page's trackers stopped for leading to one of the ad's billed URLs.
+    static std::size_t trackersStopped(const platform::ScopedLogSink& sink) {
+        std::size_t stopped = 0;
+        for (const auto& line : sink.lines())
+            stopped += line.find("the ad's own click or impression URL") != std::string::npos;
+        return stopped;
+    }
 
     static constexpr const char* kPage = "https://ads.example/creative";
     tikoleap::test::AdViewTestBed bed_;
@@ -487,10 +494,7 @@ TEST_F(BannerClicks, APagesTrackerRedirectingToTheAdsClickNeverBillsIt) {
     bed_.home().pump().runFor(std::chrono::milliseconds(300));
     EXPECT_EQ(server.count("/click"), 0u);
     EXPECT_EQ(server.count("/imp"), 1u);
-    std::size_t stopped = 0;
-    for (const auto& line : sink.lines())
-        stopped += line.find("the ad's own click or impression URL") != std::string::npos;
-    EXPECT_EQ(stopped, 5u);
+    EXPECT_EQ(trackersStopped(sink), 5u);
 
     std::string link =
         "deeplink+://navigate?primaryUrl=tikoleapnosuchapp%3A%2F%2Fitem"
@@ -544,10 +548,7 @@ TEST_F(BannerClicks, APagesTrackerNamingTheAdServerByAnotherNameNeverBillsIt) {
     bed_.home().pump().runFor(std::chrono::milliseconds(300));
     EXPECT_EQ(server.count("/click"), 0u);
     EXPECT_EQ(server.count("/imp"), 1u);
-    std::size_t stopped = 0;
-    for (const auto& line : sink.lines())
-        stopped += line.find("the ad's own click or impression URL") != std::string::npos;
-    EXPECT_EQ(stopped, 3u);
+    EXPECT_EQ(trackersStopped(sink), 3u);
 
     view_->setTouched(true);
     EXPECT_FALSE(navigate("https://shop.example/item"));
