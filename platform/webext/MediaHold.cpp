@@ -52,6 +52,8 @@ constexpr const char* kGuard = R"JS((function (shown) {
   }
   function ignore() {}
   // What plays while the page is shown, to stop as it hides; what waits, and the page's promise.
+  // A player called on what is none (a rejected promise) is noted too: what asks whether it runs
+  // must not throw, or the rest of the table would play on.
   var started = new Table(), held = new Table(), limit = 64;
   function note(target, kind) {
     apply(set, started, [target, kind]);
@@ -105,7 +107,9 @@ constexpr const char* kGuard = R"JS((function (shown) {
   }
   if (typeof HTMLMediaElement == 'function') {
     var media = HTMLMediaElement.prototype, paused = find(media, 'paused')[1].get;
-    var element = {running: function (m) { return !apply(paused, m, []); }};
+    var element = {running: function (m) {
+      try { return !apply(paused, m, []); } catch (e) { return false; }
+    }};
     guard(element, media, 'play');
     guardStop(element, media, 'pause', function (entry) {
       entry.reject(new Abort('The play() request was interrupted by a call to pause().', 'AbortError'));
@@ -131,7 +135,9 @@ constexpr const char* kGuard = R"JS((function (shown) {
   if (typeof AudioContext == 'function') {
     var Context = AudioContext;
     var state = find(Context.prototype, 'state')[1].get;
-    var context = {running: function (c) { return apply(state, c, []) === 'running'; }};
+    var context = {running: function (c) {
+      try { return apply(state, c, []) === 'running'; } catch (e) { return false; }
+    }};
     var resume = find(Context.prototype, 'resume'), suspend = find(Context.prototype, 'suspend');
     guardStop(context, suspend[0], 'suspend', function (entry) { entry.resolve(undefined); });
     guard(context, resume[0], 'resume');

@@ -54,13 +54,16 @@ var context = new AudioContext();
 var tone = context.createOscillator();
 tone.connect(context.destination);
 tone.start();
-// Plays a sound with the player of a frame already removed.
-var late = new Audio('tone.wav');
+// Plays a sound with the player of a frame already removed, and one after asking the player to
+// play what is none.
+var late = new Audio('tone.wav'), after = new Audio('tone.wav');
 function playLate() {
   var gone = document.body.appendChild(document.createElement('iframe'));
   var play = gone.contentWindow.HTMLMediaElement.prototype.play;
   gone.remove();
   play.call(late);
+  HTMLMediaElement.prototype.play.call(document.body);
+  after.play();
 }
 function media() {
   return Array.from(document.querySelectorAll('audio, video')).concat([outside, root.firstChild, borrowed]);
@@ -251,11 +254,13 @@ TEST_F(WebMedia, APageNobodySeesPlaysNothingUntilShownAndPausesWhenHiddenOrCover
         << evaluate(*engine, kAllMediaState).value;
     EXPECT_FALSE(webkit_web_view_get_is_muted(webKit->webView()));
     EXPECT_EQ(evaluate(*engine, "played").value, "yes");
-    // What plays by a removed frame's player stops as the page hides all the same.
+    // What plays by a removed frame's player, or after a play of what is no player, stops as the
+    // page hides all the same.
     evaluate(*engine, "playLate()");
     view->setHidden(true);
     renderer->render(*window);
-    EXPECT_TRUE(webtest::waitForValue(*engine, "late.paused", "true", 10));
+    EXPECT_TRUE(webtest::waitForValue(*engine, "late.paused && after.paused", "true", 10))
+        << evaluate(*engine, "late.paused + ' ' + after.paused").value;
     view->setHidden(false);
     renderer->render(*window);
     ASSERT_TRUE(until([&] { return times().second == kAllMedia; }))
