@@ -35,11 +35,12 @@ constexpr const char* kHold = R"JS((function (shown) {
 // Runs in the page's own world of each frame before any script of the page, called with whether
 // the page is shown; returns what tells it later. It holds what the window's listeners above never
 // see: a play of an element outside the document or in a shadow root, or played again as it is
-// paused, what starts in a shadow root a script attaches, and WebAudio. Every built-in it calls is
-// taken now, so nothing the page changes later reaches it, and the originals stay in this closure
-// alone (every frame gets its own before the page can reach it, so a new frame hands out no
-// untouched player either). A play asked for while hidden waits, its promise with it, and starts
-// once the page is shown.
+// paused, what starts in a shadow root a script attaches, WebAudio and speech. Every built-in it
+// calls is taken now, so nothing the page changes later reaches it, and the originals stay in this
+// closure alone (every frame gets its own before the page can reach it, so a new frame hands out no
+// untouched player either; a frame that may run no script gets none, and its players stay the
+// engine's). A play asked for while hidden waits, its promise with it, and starts once the page is
+// shown.
 constexpr const char* kGuard = R"JS((function (shown) {
   var apply = Reflect.apply, construct = Reflect.construct, describe = Object.getOwnPropertyDescriptor;
   var define = Object.defineProperty, protoOf = Object.getPrototypeOf, create = Object.create;
@@ -152,6 +153,33 @@ constexpr const char* kGuard = R"JS((function (shown) {
     wrap(window, 'AudioContext', Guarded);
     wrap(Context.prototype, 'constructor', Guarded);
   }
+  // Words spoken while hidden wait here, in their order, to be said once the page is shown (the
+  // engine starts them at once even while paused); what is being said as it hides pauses.
+  var queued = new Table();
+  if (typeof SpeechSynthesis == 'function') {
+    var voice = SpeechSynthesis.prototype, say = voice.speak, hush = voice.cancel;
+    var speaking = find(voice, 'speaking')[1].get, quiet = find(voice, 'paused')[1].get;
+    var speech = {running: function (s) {
+      try { return apply(speaking, s, []) && !apply(quiet, s, []); } catch (e) { return false; }
+    }};
+    guardStop(speech, voice, 'pause', function (entry) { entry.resolve(undefined); });
+    guard(speech, voice, 'resume');
+    wrap(voice, 'speak', {speak: function (words) {
+      if (shown) {
+        var result = apply(say, this, arguments);
+        note(this, speech);
+        return result;
+      }
+      apply(set, queued, [{}, {synthesis: this, words: words}]);
+    }}.speak);
+    wrap(voice, 'cancel', {cancel: function () {
+      var synthesis = this;
+      apply(each, queued, [function (entry, key) {
+        if (entry.synthesis === synthesis) apply(remove, queued, [key]);
+      }]);
+      return apply(hush, this, arguments);
+    }}.cancel);
+  }
   return function (now) {
     if (now == shown) return;
     shown = now;
@@ -167,6 +195,10 @@ constexpr const char* kGuard = R"JS((function (shown) {
       try { entry.resolve(apply(entry.kind.start, target, [])); } catch (e) { entry.reject(e); }
     }]);
     apply(clear, held, []);
+    apply(each, queued, [function (entry) {
+      try { apply(say, entry.synthesis, [entry.words]); note(entry.synthesis, speech); } catch (e) {}
+    }]);
+    apply(clear, queued, []);
   };
 }))JS";
 
