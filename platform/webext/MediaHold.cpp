@@ -35,11 +35,12 @@ constexpr const char* kHold = R"JS((function (shown) {
 // Runs in the page's own world of each frame before any script of the page, called with whether
 // the page is shown; returns what tells it later. It holds what the window's listeners above never
 // see: a play of an element outside the document or in a shadow root, or played again as it is
-// paused, what starts in a shadow root a script attaches, and WebAudio. Every built-in it calls is
-// taken now, so nothing the page changes later reaches it, and the originals stay in this closure
-// alone (every frame gets its own before the page can reach it, so a new frame hands out no
-// untouched player either). A play asked for while hidden waits, its promise with it, and starts
-// once the page is shown.
+// paused, what starts in a shadow root a script attaches, WebAudio and speech. Every built-in it
+// calls is taken now, so nothing the page changes later reaches it, and the originals stay in this
+// closure alone (every frame gets its own before the page can reach it, so a new frame hands out no
+// untouched player either; a frame that may run no script gets none, and its players stay the
+// engine's). A play asked for while hidden waits, its promise with it, and starts once the page is
+// shown.
 constexpr const char* kGuard = R"JS((function (shown) {
   var apply = Reflect.apply, construct = Reflect.construct, describe = Object.getOwnPropertyDescriptor;
   var define = Object.defineProperty, protoOf = Object.getPrototypeOf, create = Object.create;
@@ -52,6 +53,8 @@ constexpr const char* kGuard = R"JS((function (shown) {
   }
   function ignore() {}
   // What plays while the page is shown, to stop as it hides; what waits, and the page's promise.
+  // A player called on what is none (a rejected promise) is noted too: what asks whether it runs
+  // must not throw, or the rest of the table would play on.
   var started = new Table(), held = new Table(), limit = 64;
   function note(target, kind) {
     apply(set, started, [target, kind]);
@@ -105,7 +108,9 @@ constexpr const char* kGuard = R"JS((function (shown) {
   }
   if (typeof HTMLMediaElement == 'function') {
     var media = HTMLMediaElement.prototype, paused = find(media, 'paused')[1].get;
-    var element = {running: function (m) { return !apply(paused, m, []); }};
+    var element = {running: function (m) {
+      try { return !apply(paused, m, []); } catch (e) { return false; }
+    }};
     guard(element, media, 'play');
     guardStop(element, media, 'pause', function (entry) {
       entry.reject(new Abort('The play() request was interrupted by a call to pause().', 'AbortError'));
@@ -131,7 +136,9 @@ constexpr const char* kGuard = R"JS((function (shown) {
   if (typeof AudioContext == 'function') {
     var Context = AudioContext;
     var state = find(Context.prototype, 'state')[1].get;
-    var context = {running: function (c) { return apply(state, c, []) === 'running'; }};
+    var context = {running: function (c) {
+      try { return apply(state, c, []) === 'running'; } catch (e) { return false; }
+    }};
     var resume = find(Context.prototype, 'resume'), suspend = find(Context.prototype, 'suspend');
     guardStop(context, suspend[0], 'suspend', function (entry) { entry.resolve(undefined); });
     guard(context, resume[0], 'resume');
@@ -145,6 +152,33 @@ constexpr const char* kGuard = R"JS((function (shown) {
     var Guarded = new Proxy(Context, traps);
     wrap(window, 'AudioContext', Guarded);
     wrap(Context.prototype, 'constructor', Guarded);
+  }
+  // Words spoken while hidden wait here, in their order, to be said once the page is shown (the
+  // engine starts them at once even while paused); what is being said as it hides pauses.
+  var queued = new Table();
+  if (typeof SpeechSynthesis == 'function') {
+    var voice = SpeechSynthesis.prototype, say = voice.speak, hush = voice.cancel;
+    var speaking = find(voice, 'speaking')[1].get, quiet = find(voice, 'paused')[1].get;
+    var speech = {running: function (s) {
+      try { return apply(speaking, s, []) && !apply(quiet, s, []); } catch (e) { return false; }
+    }};
+    guardStop(speech, voice, 'pause', function (entry) { entry.resolve(undefined); });
+    guard(speech, voice, 'resume');
+    wrap(voice, 'speak', {speak: function (words) {
+      if (shown) {
+        var result = apply(say, this, arguments);
+        note(this, speech);
+        return result;
+      }
+      apply(set, queued, [{}, {synthesis: this, words: words}]);
+    }}.speak);
+    wrap(voice, 'cancel', {cancel: function () {
+      var synthesis = this;
+      apply(each, queued, [function (entry, key) {
+        if (entry.synthesis === synthesis) apply(remove, queued, [key]);
+      }]);
+      return apply(hush, this, arguments);
+    }}.cancel);
   }
   return function (now) {
     if (now == shown) return;
@@ -161,6 +195,10 @@ constexpr const char* kGuard = R"JS((function (shown) {
       try { entry.resolve(apply(entry.kind.start, target, [])); } catch (e) { entry.reject(e); }
     }]);
     apply(clear, held, []);
+    apply(each, queued, [function (entry) {
+      try { apply(say, entry.synthesis, [entry.words]); note(entry.synthesis, speech); } catch (e) {}
+    }]);
+    apply(clear, queued, []);
   };
 }))JS";
 

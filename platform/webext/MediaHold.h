@@ -6,9 +6,11 @@
 // in each frame's new window before any script of the page runs, and in the page's own world
 // besides, with the players taken before the page can reach them: a play asked for while hidden
 // (of an element outside the document or in a shadow root too), what starts in a shadow root a
-// script attaches and a WebAudio context wait until the view is shown. The host mutes the view's
-// sound besides, which holds what neither sees (an element outside the document or in a shadow
-// root the markup declares that its `autoplay` starts).
+// script attaches, a WebAudio context and words spoken wait until the view is shown. The host
+// mutes the view's sound besides, which holds what neither sees (an element outside the document
+// or in a shadow root the markup declares that its `autoplay` starts, one a `MediaController`
+// starts, and what plays through the players of a frame that may run no script, whose window the
+// engine never tells of).
 // Main thread of the web process.
 #include <cstdint>
 #include <map>

@@ -35,8 +35,8 @@ namespace {
 // A page whose sound and muted video start by themselves, and whose script plays what the
 // window's listeners never see: a sound outside the document, one in a closed shadow root that
 // starts by itself, one played with the player of a frame of the page's own making, one played
-// again each time it pauses, and a WebAudio tone (`played` says how the first play's promise
-// came out).
+// again each time it pauses, a WebAudio tone (`played` says how the first play's promise came
+// out) and words spoken (`spoken` says whether they started).
 const char* kAutoplayPage = R"(<html><body style='margin:0;background:#fff'>
 <video autoplay muted loop playsinline src='ball.webm' style='width:160px;height:120px'></video>
 <audio autoplay src='tone.wav'></audio><div></div><script>
@@ -54,13 +54,19 @@ var context = new AudioContext();
 var tone = context.createOscillator();
 tone.connect(context.destination);
 tone.start();
-// Plays a sound with the player of a frame already removed.
-var late = new Audio('tone.wav');
+var words = new SpeechSynthesisUtterance('nobody hears this'), spoken = 'no';
+words.onstart = function () { spoken = 'yes'; };
+speechSynthesis.speak(words);
+// Plays a sound with the player of a frame already removed, and one after asking the player to
+// play what is none.
+var late = new Audio('tone.wav'), after = new Audio('tone.wav');
 function playLate() {
   var gone = document.body.appendChild(document.createElement('iframe'));
   var play = gone.contentWindow.HTMLMediaElement.prototype.play;
   gone.remove();
   play.call(late);
+  HTMLMediaElement.prototype.play.call(document.body);
+  after.play();
 }
 function media() {
   return Array.from(document.querySelectorAll('audio, video')).concat([outside, root.firstChild, borrowed]);
@@ -241,6 +247,7 @@ TEST_F(WebMedia, APageNobodySeesPlaysNothingUntilShownAndPausesWhenHiddenOrCover
     EXPECT_LT(times().first, 0.25) << evaluate(*engine, kAllMediaState).value;
     EXPECT_TRUE(webkit_web_view_get_is_muted(webKit->webView()));
     EXPECT_EQ(evaluate(*engine, "played").value, "waiting");
+    EXPECT_EQ(evaluate(*engine, "spoken").value, "no");
 
     // In the window, not yet drawn, then drawn: all play, and the sound is on.
     window->addSubview(view);
@@ -251,11 +258,14 @@ TEST_F(WebMedia, APageNobodySeesPlaysNothingUntilShownAndPausesWhenHiddenOrCover
         << evaluate(*engine, kAllMediaState).value;
     EXPECT_FALSE(webkit_web_view_get_is_muted(webKit->webView()));
     EXPECT_EQ(evaluate(*engine, "played").value, "yes");
-    // What plays by a removed frame's player stops as the page hides all the same.
+    EXPECT_TRUE(webtest::waitForValue(*engine, "spoken", "yes", 10));
+    // What plays by a removed frame's player, or after a play of what is no player, stops as the
+    // page hides all the same.
     evaluate(*engine, "playLate()");
     view->setHidden(true);
     renderer->render(*window);
-    EXPECT_TRUE(webtest::waitForValue(*engine, "late.paused", "true", 10));
+    EXPECT_TRUE(webtest::waitForValue(*engine, "late.paused && after.paused", "true", 10))
+        << evaluate(*engine, "late.paused + ' ' + after.paused").value;
     view->setHidden(false);
     renderer->render(*window);
     ASSERT_TRUE(until([&] { return times().second == kAllMedia; }))
