@@ -136,6 +136,11 @@ TEST(SerialQueue, PendingBlocksKeepTheirQueueAndRunAfterTheLastHandleIsGone) {
 
 TEST(SerialQueue, AfterRunsNoSoonerThanItsDelayAndInOrderWithTheQueue) {
     auto queue = DispatchQueue::createSerial("test.after");
+    // The delayed jobs' thread starts with the first delay asked for; a slow start under a busy
+    // sanitizer would make the later block due first.
+    std::promise<void> started;
+    queue->after(0, [&] { started.set_value(); });
+    ASSERT_EQ(started.get_future().wait_for(kPatience), std::future_status::ready);
     const auto start = std::chrono::steady_clock::now();
     std::promise<std::chrono::steady_clock::duration> fired;
     std::vector<int> order;
