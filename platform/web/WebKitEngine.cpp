@@ -157,6 +157,7 @@ void WebKitEngine::startHostPage() {
 
 void WebKitEngine::issue(HostLoad load) {
     // Ahead of the load on the way to the page's process, so its first media already waits.
+    processAsked_ = true;
     tellShown();
     if (load.html) {
         webkit_web_view_load_html(view_, load.content.c_str(),
@@ -342,7 +343,9 @@ void WebKitEngine::setMediaPlayback(MediaPlayback policy) {
 void WebKitEngine::setShown(bool shown) {
     if (shown == shown_) return;
     shown_ = shown;
-    tellShown();
+    // Anything sent to a view with no page yet starts its web process at once, ahead of its load:
+    // the view's window then waits, drawing, for the process to start. The load tells it anyway.
+    if (processAsked_) tellShown();
 }
 
 void WebKitEngine::tellShown() {
@@ -570,6 +573,7 @@ void WebKitEngine::onProcessEnded(int reason) {
     pendingFailureCode_ = 0;
     // The next page starts in a new process.
     for (NavigationWindow* window : {&navigationBurst_, &sustainedNavigations_}) window->start = {};
+    processAsked_ = false;
     cpuCost_.restart(frameNumber());
     failureReported_ = true;
     loading_ = false;

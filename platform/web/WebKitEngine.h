@@ -154,6 +154,7 @@ class WebKitEngine : public WebEngine {
     bool snapshotting_ = false;  // drawing the view for a snapshot, which is no new drawing of the page
     MediaPlayback mediaPlayback_ = MediaPlayback::Automatic;
     bool shown_ = true;
+    bool processAsked_ = false;  // a load was issued since the view was made or its process ended
     int dialogs_ = 0;
     WebPageState page_;
     // What the page's process past its processor share costs the game.

@@ -215,7 +215,11 @@ TEST_F(WebMedia, APageNobodySeesPlaysNothingUntilShownAndPausesWhenHiddenOrCover
     ASSERT_TRUE(gl) << error;
     auto window = std::make_shared<platform::ui::Window>();
     auto renderer = std::make_unique<platform::ui::WindowRenderer>(gl, 1.0f);
+    // A view hidden before it has loaded anything starts no web process yet: one started ahead of
+    // the load leaves the view's window waiting for it as it draws.
+    const int processes = webtest::webProcessCount();
     auto view = std::make_shared<WebContentView>(engine);
+    EXPECT_FALSE(runUntil([&] { return webtest::webProcessCount() > processes; }, 1));
     view->setFrame({{0, 0}, {320, 480}});
     const auto* webKit = dynamic_cast<WebKitEngine*>(engine.get());
     ASSERT_NE(webKit, nullptr);
