@@ -53,6 +53,28 @@ platform::Image solid(int width, int height, std::array<std::uint8_t, 4> rgba) {
     return page;
 }
 
+// A window on a virtual clock, drawn by a headless GL context at scale 1.
+struct DrawnWindow {
+    DrawnWindow() : gl(platform::GLContext::createHeadless(&error)) {
+        window->setRunLoop(&loop);
+        if (gl) renderer = std::make_unique<platform::ui::WindowRenderer>(gl, 1.0f);
+    }
+    // The window drawn anew, its pixel at (x, y) from the top as red, green, blue.
+    std::array<int, 3> pixel(int x, int y) {
+        EXPECT_TRUE(renderer->render(*window));
+        int w = 0, h = 0;
+        const auto rgba = renderer->readPixels(w, h);
+        const std::uint8_t* p = &rgba[(static_cast<std::size_t>(y) * w + x) * 4];
+        return {p[0], p[1], p[2]};
+    }
+
+    std::string error;
+    std::shared_ptr<platform::GLContext> gl;
+    platform::ManualRunLoop loop;
+    std::shared_ptr<platform::ui::Window> window = std::make_shared<platform::ui::Window>();
+    std::unique_ptr<platform::ui::WindowRenderer> renderer;
+};
+
 NavigationAction action(const char* url, NavigationType type = NavigationType::Other, bool gesture = false) {
     NavigationAction a;
     a.url = url;
@@ -284,25 +306,16 @@ TEST(WebContentView, ADragScrollsAScrollingPageWhileTapsAndOtherPagesGetTheMouse
 }
 
 TEST(WebContentView, AnUnchangedPageCostsTheWindowNoFrameAndAChangedOneIsShownChanged) {
-    std::string error;
-    auto gl = platform::GLContext::createHeadless(&error);
-    ASSERT_TRUE(gl) << error;
-    platform::ManualRunLoop loop;
-    auto window = std::make_shared<platform::ui::Window>();
-    window->setRunLoop(&loop);
-    auto renderer = std::make_unique<platform::ui::WindowRenderer>(gl, 1.0f);
+    DrawnWindow drawn;
+    ASSERT_TRUE(drawn.gl) << drawn.error;
+    auto& loop = drawn.loop;
+    auto& window = drawn.window;
     auto web = std::make_shared<FakeWebEngine>(320, 50);
     const auto paint = [&](std::uint8_t r, std::uint8_t g, std::uint8_t b) {
         web->setSnapshot(solid(320, 50, {r, g, b, 255}));
     };
     // The window's pixel in the middle of the page, as red, green, blue.
-    const auto shown = [&] {
-        EXPECT_TRUE(renderer->render(*window));
-        int w = 0, h = 0;
-        const auto rgba = renderer->readPixels(w, h);
-        const std::uint8_t* p = &rgba[(static_cast<std::size_t>(455) * w + 160) * 4];
-        return std::array<int, 3>{p[0], p[1], p[2]};
-    };
+    const auto shown = [&] { return drawn.pixel(160, 455); };
     paint(255, 0, 0);
     auto view = std::make_shared<WebContentView>(web);
     view->setFrame({{0, 430}, {320, 50}});
@@ -366,13 +379,10 @@ class CountedEngine : public FakeWebEngine {
 // frames they ask for, with their copies, cost the game one share of a core between them, and each
 // page keeps showing.
 TEST(WebContentView, PagesDrawingAnewCostTheGameOneShareWithTheFramesTheyAskFor) {
-    std::string error;
-    auto gl = platform::GLContext::createHeadless(&error);
-    ASSERT_TRUE(gl) << error;
-    platform::ManualRunLoop loop;
-    auto window = std::make_shared<platform::ui::Window>();
-    window->setRunLoop(&loop);
-    auto renderer = std::make_unique<platform::ui::WindowRenderer>(gl, 1.0f);
+    DrawnWindow drawn;
+    ASSERT_TRUE(drawn.gl) << drawn.error;
+    auto& loop = drawn.loop;
+    auto& window = drawn.window;
     constexpr double kFrameSeconds = 0.010;
     window->addSubview(std::make_shared<CostlyView>(loop, kFrameSeconds));
     std::vector<std::shared_ptr<CountedEngine>> pages;
@@ -390,7 +400,7 @@ TEST(WebContentView, PagesDrawingAnewCostTheGameOneShareWithTheFramesTheyAskFor)
         ++shade;
         for (auto& page : pages) page->setSnapshot(solid(320, 50, {shade, 0, 0, 255}));
         if (window->needsDisplay()) {
-            ASSERT_TRUE(renderer->render(*window));
+            ASSERT_TRUE(drawn.renderer->render(*window));
             ++frames;
         }
         loop.advance(0.001);
@@ -402,13 +412,10 @@ TEST(WebContentView, PagesDrawingAnewCostTheGameOneShareWithTheFramesTheyAskFor)
 }
 
 TEST(WebContentView, AnOpaquePageHidesWhatLiesUnderItUntilItDrawsSomethingSeeThrough) {
-    std::string error;
-    auto gl = platform::GLContext::createHeadless(&error);
-    ASSERT_TRUE(gl) << error;
-    platform::ManualRunLoop loop;
-    auto window = std::make_shared<platform::ui::Window>();
-    window->setRunLoop(&loop);
-    auto renderer = std::make_unique<platform::ui::WindowRenderer>(gl, 1.0f);
+    DrawnWindow drawn;
+    ASSERT_TRUE(drawn.gl) << drawn.error;
+    auto& loop = drawn.loop;
+    auto& window = drawn.window;
     auto under = std::make_shared<platform::ui::View>(platform::Rect{0, 0, 320, 480});
     under->setBackgroundColor(platform::ui::Color{0, 1, 0, 1});
     window->addSubview(under);
@@ -417,13 +424,7 @@ TEST(WebContentView, AnOpaquePageHidesWhatLiesUnderItUntilItDrawsSomethingSeeThr
     auto view = std::make_shared<WebContentView>(web);
     view->setFrame({{0, 0}, {320, 480}});
     window->addPresentedView(view);
-    const auto shown = [&] {
-        EXPECT_TRUE(renderer->render(*window));
-        int w = 0, h = 0;
-        const auto rgba = renderer->readPixels(w, h);
-        const std::uint8_t* p = &rgba[(static_cast<std::size_t>(240) * w + 160) * 4];
-        return std::array<int, 3>{p[0], p[1], p[2]};
-    };
+    const auto shown = [&] { return drawn.pixel(160, 240); };
     EXPECT_EQ(shown(), (std::array<int, 3>{255, 0, 0}));
     EXPECT_EQ(shown(), (std::array<int, 3>{255, 0, 0}));
     // The first frame after the page drew something see-through already has what lies under it.
