@@ -13,6 +13,20 @@
 #include "platform/foundation/Log.h"
 #include "platform/http/HttpUrl.h"
 
+namespace {
+
+// `call` with its lines charged to `charge`, where there is one.
+template <typename Call>
+auto chargedTo(const DZLogChargeScope::Charge& charge, Call call) {
+    return [charge, call = std::move(call)](const auto&... args) {
+        std::optional<DZLogChargeScope> scope;
+        if (charge) scope.emplace(charge);
+        return call(args...);
+    };
+}
+
+}  // namespace
+
 std::shared_ptr<DZClickTrackerCollection> DZClickTrackerCollection::sharedInstance() {
     // Never destroyed: at exit its trackers' fetches may still report to it. The process's
     // mediation reports are numbered by the application state.
@@ -97,20 +111,8 @@ void DZClickTrackerCollection::start(Waiting ping) {
     if (ping.check) {
         // A hop is decided long after the asker's scope ended: its lines are the asker's.
         DZClickTracker::HopCheck check = std::move(ping.check);
-        if (check.url) {
-            check.url = [url = std::move(check.url), charge = ping.charge](const std::string& hop) {
-                std::optional<DZLogChargeScope> scope;
-                if (charge) scope.emplace(charge);
-                return url(hop);
-            };
-        }
-        if (check.refused) {
-            check.refused = [refused = std::move(check.refused), charge = ping.charge] {
-                std::optional<DZLogChargeScope> scope;
-                if (charge) scope.emplace(charge);
-                refused();
-            };
-        }
+        if (check.url) check.url = chargedTo(ping.charge, std::move(check.url));
+        if (check.refused) check.refused = chargedTo(ping.charge, std::move(check.refused));
         tracker->setHopCheck(std::move(check));
     }
     tracker->trackURL(ping.url);
